@@ -1,0 +1,29 @@
+# The two commands of the README: `make run` and `make test`.
+JOBS ?= $(shell nproc)
+RELEASE_DIR := build/release
+TEST_DIR := build/test
+
+.PHONY: deps build run test bench clean
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	@cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DNOBRIVO_TESTS=OFF >/dev/null
+	@cmake --build $(RELEASE_DIR) -j $(JOBS)
+
+run: build
+	@if [ -x $(RELEASE_DIR)/app/nobrivo ]; then $(RELEASE_DIR)/app/nobrivo; \
+	 else echo "nobrivo: the viewer is not built yet (app/ is still to come)"; fi
+
+test: deps
+	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOBRIVO_SANITIZE=ON >/dev/null
+	@cmake --build $(TEST_DIR) -j $(JOBS)
+	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DNOBRIVO_TESTS=OFF -DNOBRIVO_BENCH=ON >/dev/null
+	@cmake --build build/bench -j $(JOBS)
+
+clean:
+	@rm -rf build

@@ -1,0 +1,3 @@
+#include "rtl/Exception.h"
+
+void Abort() { throw EAbort("Operation aborted"); }
