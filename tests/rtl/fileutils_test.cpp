@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -171,6 +172,38 @@ TEST_F(FileUtilsTest, SearchAttributesAndFilter) {
   EXPECT_NE(FindFirst(dir_ + "*.none", faAnyFile, sr), 0);
   EXPECT_NE(FindFirst(dir_ + "missing/*.*", faAnyFile, sr), 0);
   EXPECT_NE(FindFirst(dir_ + "photo.jpg/*", faAnyFile, sr), 0);
+}
+
+// Read-only means "this user may not write it", whatever the mode bits say to
+// others; as root, look through the eyes of an ordinary user.
+TEST_F(FileUtilsTest, ReadOnlyIsWhatThisUserCannotWrite) {
+  Write("ro.txt", "x");
+  Write("rw.txt", "x");
+  ASSERT_TRUE(CreateDir(dir_ + "rodir"));
+  ASSERT_EQ(::chmod((dir_ + "ro.txt").c_str(), 0444), 0);
+  ASSERT_EQ(::chmod((dir_ + "rw.txt").c_str(), 0666), 0);
+  ASSERT_EQ(::chmod((dir_ + "rodir").c_str(), 0555), 0);
+  ASSERT_EQ(::chmod(dir_.c_str(), 0755), 0);
+  auto check = [&] {
+    auto all = List("*", faAnyFile);
+    return all["ro.txt"] == (faArchive | faReadOnly) && all["rw.txt"] == faArchive &&
+           all["rodir"] == (faDirectory | faReadOnly);
+  };
+  if (::geteuid() != 0) {
+    EXPECT_TRUE(check());
+    return;
+  }
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // 65534 is the unprivileged "nobody" account.
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    ::_exit(check() ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST_F(FileUtilsTest, ChangingTheFileSystem) {
