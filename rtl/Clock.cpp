@@ -58,18 +58,33 @@ TClock& Clock() {
   return c ? *c : g_system_clock;
 }
 
-void SetClock(TClock* NewClock) { g_clock.store(NewClock, std::memory_order_release); }
+void SetClock(TClock* NewClock) {
+  g_clock.store(NewClock, std::memory_order_release);
+}
 
-TDateTime Now() { return Clock().Now(); }
-TDateTime Date() { return std::floor(Now()); }
-uint32_t GetTickCount() { return static_cast<uint32_t>(Clock().TickCount64()); }
-uint64_t GetTickCount64() { return Clock().TickCount64(); }
-int64_t PerformanceCounter() { return Clock().PerformanceCounter(); }
-int64_t PerformanceFrequency() { return Clock().PerformanceFrequency(); }
+TDateTime Now() {
+  return Clock().Now();
+}
+TDateTime Date() {
+  return std::floor(Now());
+}
+uint32_t GetTickCount() {
+  return static_cast<uint32_t>(Clock().TickCount64());
+}
+uint64_t GetTickCount64() {
+  return Clock().TickCount64();
+}
+int64_t PerformanceCounter() {
+  return Clock().PerformanceCounter();
+}
+int64_t PerformanceFrequency() {
+  return Clock().PerformanceFrequency();
+}
 
 // ---- TTestClock
 
-TTestClock::TTestClock(TDateTime Start, uint64_t StartTicks) : start_(Start), start_ticks_(StartTicks) {}
+TTestClock::TTestClock(TDateTime Start, uint64_t StartTicks)
+    : start_(Start), start_ticks_(StartTicks) {}
 
 TDateTime TTestClock::Now() {
   std::lock_guard<std::mutex> g(lock_);
@@ -86,7 +101,9 @@ int64_t TTestClock::PerformanceCounter() {
   return static_cast<int64_t>(start_ticks_ * 1000 + elapsed_us_);
 }
 
-void TTestClock::Advance(uint64_t Milliseconds) { AdvanceMicroseconds(Milliseconds * 1000); }
+void TTestClock::Advance(uint64_t Milliseconds) {
+  AdvanceMicroseconds(Milliseconds * 1000);
+}
 
 void TTestClock::AdvanceMicroseconds(uint64_t Microseconds) {
   std::lock_guard<std::mutex> g(lock_);
@@ -100,7 +117,9 @@ void TTestClock::SetNow(TDateTime Value) {
 
 // ---- Calendar
 
-bool IsLeapYear(int Year) { return Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0); }
+bool IsLeapYear(int Year) {
+  return Year % 4 == 0 && (Year % 100 != 0 || Year % 400 == 0);
+}
 
 TDateTime EncodeDate(int Year, int Month, int Day) {
   static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -135,7 +154,9 @@ void DecodeDate(TDateTime Value, int& Year, int& Month, int& Day) {
   n -= yy * 365;
   int m = 1;
   for (;; ++m) {
-    int len = m == 2 ? (IsLeapYear(y) ? 29 : 28) : (m == 4 || m == 6 || m == 9 || m == 11) ? 30 : 31;
+    int len = m == 2                                    ? (IsLeapYear(y) ? 29 : 28)
+              : (m == 4 || m == 6 || m == 9 || m == 11) ? 30
+                                                        : 31;
     if (n < len) break;
     n -= len;
   }

@@ -46,7 +46,8 @@ bool IsSameFile(const std::string& FileName1, const std::string& FileName2) {
 
 std::string ExtractFilePath(std::string_view FileName) {
   std::size_t slash = FileName.rfind(PathDelim);
-  return slash == std::string_view::npos ? std::string() : std::string(FileName.substr(0, slash + 1));
+  return slash == std::string_view::npos ? std::string()
+                                         : std::string(FileName.substr(0, slash + 1));
 }
 
 std::string ExtractFileDir(std::string_view FileName) {
@@ -171,7 +172,8 @@ bool MaskMatches(std::string_view mask, std::string_view name) {
   // "name.*" also takes "name": the old search treated a missing extension
   // as an empty one, which makes "*.*" match every entry.
   return mask.size() >= 2 && mask.substr(mask.size() - 2) == ".*" &&
-         name.find('.') == std::string_view::npos && WildMatch(mask.substr(0, mask.size() - 2), name);
+         name.find('.') == std::string_view::npos &&
+         WildMatch(mask.substr(0, mask.size() - 2), name);
 }
 
 TDateTime LocalDateTime(const timespec& t) {
@@ -216,7 +218,8 @@ int FindFirst(const std::string& Path, int32_t Attr, TSearchRec& F) {
       e.Time = LocalDateTime(st.st_mtim);
     }
     if (name[0] == '.' && name != "." && name != "..") e.Attr |= faHidden;
-    if (::faccessat(dfd, de->d_name, W_OK, AT_EACCESS) != 0 && errno != ENOENT) e.Attr |= faReadOnly;
+    if (::faccessat(dfd, de->d_name, W_OK, AT_EACCESS) != 0 && errno != ENOENT)
+      e.Attr |= faReadOnly;
     if (e.Attr & F.ExcludeAttr) continue;
     state->Entries.push_back(std::move(e));
   }
@@ -241,7 +244,9 @@ int FindNext(TSearchRec& F) {
   return 0;
 }
 
-void FindClose(TSearchRec& F) { F.FindHandle.reset(); }
+void FindClose(TSearchRec& F) {
+  F.FindHandle.reset();
+}
 
 // ---- Changing the file system
 
@@ -268,9 +273,13 @@ bool RenameFile(const std::string& OldName, const std::string& NewName) {
   return ::rename(OldName.c_str(), NewName.c_str()) == 0;
 }
 
-bool CreateDir(const std::string& Dir) { return ::mkdir(Dir.c_str(), 0777) == 0; }
+bool CreateDir(const std::string& Dir) {
+  return ::mkdir(Dir.c_str(), 0777) == 0;
+}
 
-bool RemoveDir(const std::string& Dir) { return ::rmdir(Dir.c_str()) == 0; }
+bool RemoveDir(const std::string& Dir) {
+  return ::rmdir(Dir.c_str()) == 0;
+}
 
 bool ForceDirectories(const std::string& Dir) {
   std::string dir = ExcludeTrailingPathDelimiter(Dir);
@@ -298,13 +307,15 @@ TTempFile CreateExclusiveTempFile(const std::string& Dir, const std::string& Pre
   // mkostemps creates with O_EXCL and mode 0600.
   int fd = ::mkostemps(buf.data(), static_cast<int>(Suffix.size()), O_CLOEXEC);
   if (fd < 0)
-    throw EFCreateError("Cannot create temporary file in \"" + folder + "\". " + std::strerror(errno));
+    throw EFCreateError("Cannot create temporary file in \"" + folder + "\". " +
+                        std::strerror(errno));
   return TTempFile{std::string(buf.data()), fd};
 }
 
 std::unique_ptr<THandleStream> CreateExclusiveFile(const std::string& FileName) {
   int fd = ::open(FileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(errno));
+  if (fd < 0)
+    throw EFCreateError("Cannot create file \"" + FileName + "\". " + std::strerror(errno));
   return std::make_unique<THandleStream>(fd);
 }
 
@@ -315,7 +326,8 @@ mode_t CurrentUmask() {
   std::ifstream status("/proc/self/status");
   std::string line;
   while (std::getline(status, line))
-    if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    if (line.rfind("Umask:", 0) == 0)
+      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
   return 022;
 }
 }  // namespace
@@ -331,7 +343,8 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& FileName, uint32_t Mode)
     }
   }
   std::string dir = ExtractFilePath(target_);
-  TTempFile temp = CreateExclusiveTempFile(dir.empty() ? "." : dir, "." + ExtractFileName(target_) + ".", ".tmp");
+  TTempFile temp = CreateExclusiveTempFile(dir.empty() ? "." : dir,
+                                           "." + ExtractFileName(target_) + ".", ".tmp");
   temp_ = temp.FileName;
   stream_ = std::make_unique<THandleStream>(temp.Handle);
 }
@@ -343,10 +356,12 @@ TAtomicFileWriter::~TAtomicFileWriter() {
 }
 
 void TAtomicFileWriter::Commit() {
-  if (committed_ || !stream_) throw EInvalidOperation("The file \"" + target_ + "\" is already written");
+  if (committed_ || !stream_)
+    throw EInvalidOperation("The file \"" + target_ + "\" is already written");
   const int fd = stream_->Handle();
   struct stat st;
-  mode_t mode = ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (mode_ & ~CurrentUmask() & 07777);
+  mode_t mode =
+      ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (mode_ & ~CurrentUmask() & 07777);
   const char* failed = nullptr;
   if (::fchmod(fd, mode) != 0)
     failed = "set the permissions of";

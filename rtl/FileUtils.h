@@ -49,12 +49,12 @@ std::string ExpandFileName(std::string_view FileName);
 // ---- Folder search
 
 // Attribute bits as the search reports them.
-constexpr int32_t faReadOnly = 0x01;   // not writable by this user
-constexpr int32_t faHidden = 0x02;     // the name starts with '.' ("." and ".." excepted)
-constexpr int32_t faSysFile = 0x04;    // never set here
-constexpr int32_t faVolumeID = 0x08;   // never set here
+constexpr int32_t faReadOnly = 0x01;  // not writable by this user
+constexpr int32_t faHidden = 0x02;    // the name starts with '.' ("." and ".." excepted)
+constexpr int32_t faSysFile = 0x04;   // never set here
+constexpr int32_t faVolumeID = 0x08;  // never set here
 constexpr int32_t faDirectory = 0x10;
-constexpr int32_t faArchive = 0x20;    // regular files
+constexpr int32_t faArchive = 0x20;  // regular files
 constexpr int32_t faAnyFile = 0x3F;
 
 struct TSearchState;

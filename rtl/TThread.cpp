@@ -49,7 +49,9 @@ void Post(const std::shared_ptr<TSyncRequest>& request) {
 }
 }  // namespace
 
-bool IsMainThread() { return std::this_thread::get_id() == g_main_thread; }
+bool IsMainThread() {
+  return std::this_thread::get_id() == g_main_thread;
+}
 
 void SetWakeMainThread(std::function<void()> Hook) {
   std::lock_guard<std::mutex> g(Sync().Lock);
@@ -57,7 +59,8 @@ void SetWakeMainThread(std::function<void()> Hook) {
 }
 
 bool CheckSynchronize(uint32_t Timeout) {
-  if (!IsMainThread()) throw EThread("CheckSynchronize called from a thread that is not the main thread");
+  if (!IsMainThread())
+    throw EThread("CheckSynchronize called from a thread that is not the main thread");
   TSyncQueue& s = Sync();
   std::unique_lock<std::mutex> g(s.Lock);
   if (Timeout > 0)
@@ -200,7 +203,8 @@ void TThread::DoTerminate() {
 int32_t TThread::WaitFor() {
   if (free_on_terminate_) throw EThread("Cannot wait for a thread that frees itself");
   if (!started_) throw EThread("Cannot wait for a thread that was never started");
-  if (thread_.get_id() == std::this_thread::get_id()) throw EThread("A thread cannot wait for itself");
+  if (thread_.get_id() == std::this_thread::get_id())
+    throw EThread("A thread cannot wait for itself");
   TSyncQueue& s = Sync();
   {
     std::unique_lock<std::mutex> g(s.Lock);

@@ -8,10 +8,13 @@
 #include "rtl/Exception.h"
 
 TEST(Clock, DateSerialNumbersMatchTheOldRuntime) {
-  struct Case { int y, m, d; double serial; };
-  const Case cases[] = {{1899, 12, 30, 0},     {1899, 12, 31, 1},     {1900, 1, 1, 2},
-                        {1900, 3, 1, 61},      {1970, 1, 1, 25569},   {2000, 2, 29, 36585},
-                        {2024, 12, 31, 45657}, {1, 1, 1, -693593},    {9999, 12, 31, 2958465},
+  struct Case {
+    int y, m, d;
+    double serial;
+  };
+  const Case cases[] = {{1899, 12, 30, 0},     {1899, 12, 31, 1},   {1900, 1, 1, 2},
+                        {1900, 3, 1, 61},      {1970, 1, 1, 25569}, {2000, 2, 29, 36585},
+                        {2024, 12, 31, 45657}, {1, 1, 1, -693593},  {9999, 12, 31, 2958465},
                         {1899, 12, 29, -1}};
   for (const Case& c : cases) {
     EXPECT_EQ(EncodeDate(c.y, c.m, c.d), c.serial) << c.y << "-" << c.m << "-" << c.d;

@@ -46,7 +46,13 @@ class FileUtilsTest : public ::testing::Test {
 }  // namespace
 
 TEST(FileUtils, PathNames) {
-  struct Case { const char* in; const char* path; const char* dir; const char* name; const char* ext; };
+  struct Case {
+    const char* in;
+    const char* path;
+    const char* dir;
+    const char* name;
+    const char* ext;
+  };
   const Case cases[] = {{"/a/b.txt", "/a/", "/a", "b.txt", ".txt"},
                         {"/b.txt", "/", "/", "b.txt", ".txt"},
                         {"b", "", "", "b", ""},
@@ -83,7 +89,8 @@ TEST(FileUtils, ExpandFileName) {
   EXPECT_EQ(ExpandFileName(""), "");
   char cwd[4096];
   ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-  EXPECT_EQ(ExpandFileName("x.jpg"), std::string(cwd) == "/" ? "/x.jpg" : std::string(cwd) + "/x.jpg");
+  EXPECT_EQ(ExpandFileName("x.jpg"),
+            std::string(cwd) == "/" ? "/x.jpg" : std::string(cwd) + "/x.jpg");
 }
 
 TEST_F(FileUtilsTest, ExistenceSizeAndIdentity) {
@@ -262,7 +269,10 @@ TEST_F(FileUtilsTest, ExclusiveTemporaryFiles) {
   EXPECT_EQ(GetTempDir(), dir_);
   ::setenv("TMPDIR", (dir_ + "missing").c_str(), 1);
   EXPECT_EQ(GetTempDir(), "/tmp/");
-  if (old) ::setenv("TMPDIR", saved.c_str(), 1); else ::unsetenv("TMPDIR");
+  if (old)
+    ::setenv("TMPDIR", saved.c_str(), 1);
+  else
+    ::unsetenv("TMPDIR");
 }
 
 TEST_F(FileUtilsTest, AtomicWriterReplacesOnlyOnCommit) {
@@ -274,7 +284,7 @@ TEST_F(FileUtilsTest, AtomicWriterReplacesOnlyOnCommit) {
     EXPECT_EQ(ExtractFilePath(w.TempFileName()), dir_);
     EXPECT_EQ(Read("settings"), "old");  // not yet
   }
-  EXPECT_EQ(Read("settings"), "old");  // abandoned: no trace left
+  EXPECT_EQ(Read("settings"), "old");          // abandoned: no trace left
   EXPECT_EQ(List("*", faAnyFile).size(), 3u);  // ".", ".." and settings
 
   {

@@ -1,5 +1,3 @@
-#include "rtl/TThread.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -9,6 +7,7 @@
 
 #include "rtl/Exception.h"
 #include "rtl/SyncObjs.h"
+#include "rtl/TThread.h"
 
 namespace {
 // Runs a function as its Execute.
@@ -79,7 +78,8 @@ TEST(TThread, FreeStopsARunningThread) {
 }
 
 TEST(TThread, ExecuteExceptionIsKept) {
-  TOwned<TFnThread> t(NewThread<TFnThread>(false, [](TFnThread&) { throw EReadError("bad data"); }));
+  TOwned<TFnThread> t(
+      NewThread<TFnThread>(false, [](TFnThread&) { throw EReadError("bad data"); }));
   t->WaitFor();
   ASSERT_TRUE(t->FatalException());
   EXPECT_THROW(std::rethrow_exception(t->FatalException()), EReadError);
