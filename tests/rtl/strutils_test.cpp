@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "rtl/Exception.h"
+#include "rtl/FormatSettings.h"
 
 TEST(StrUtils, StrToIntAcceptsTheOldSyntax) {
   struct Case {
@@ -278,4 +279,17 @@ TEST(StrUtils, FormatRefusesMismatches) {
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(), "No argument for format '%s %s'");
   }
+}
+
+TEST(StrUtils, ConversionsIgnoreTheTranslatedSeparators) {
+  // A translation may set a decimal comma; stored numbers must still read back.
+  TFormatSettings saved = FormatSettings;
+  FormatSettings.DecimalSeparator = ',';
+  FormatSettings.ThousandSeparator = '.';
+  EXPECT_EQ(FloatToStr(1.5), "1.5");
+  EXPECT_EQ(StrToFloat("1.5"), 1.5);
+  EXPECT_EQ(Format("%.2f", {1.5}), "1.50");
+  FormatSettings = saved;
+  EXPECT_EQ(FormatSettings.LongMonthNames[11], "December");
+  EXPECT_EQ(FormatSettings.ShortDayNames[0], "Sun");
 }
