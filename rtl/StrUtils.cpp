@@ -145,7 +145,9 @@ bool TryHexToInt(std::string_view S, int32_t& Value) {
         return std::isxdigit(static_cast<unsigned char>(c));
       }))
     return false;
-  return TryStrToInt("$" + std::string(digits), Value);
+  std::string text(1, '$');  // (not "$" + string: GCC 12 warns wrongly about it)
+  text += digits;
+  return TryStrToInt(text, Value);
 }
 }  // namespace
 
