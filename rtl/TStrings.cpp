@@ -4,7 +4,7 @@
 #include <numeric>
 
 #include "rtl/Exception.h"
-#include "rtl/PendingStrUtils.h"
+#include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 
 RTL_DEFINE_CLASS(TStrings, TPersistent)
