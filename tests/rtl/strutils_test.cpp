@@ -8,19 +8,32 @@
 #include "rtl/Exception.h"
 
 TEST(StrUtils, StrToIntAcceptsTheOldSyntax) {
-  struct Case { const char* in; int32_t out; };
-  const Case cases[] = {{"0", 0},          {"123", 123},           {"-123", -123},
-                        {"+7", 7},         {"  42", 42},           {"007", 7},
-                        {"$1F", 31},       {"0x1F", 31},           {"0X1f", 31},
-                        {"x1F", 31},       {"-$10", -16},          {"$FFFFFFFF", -1},
-                        {"$80000000", INT32_MIN}, {"2147483647", INT32_MAX},
-                        {"-2147483648", INT32_MIN}, {"$00000000000A", 10}};
+  struct Case {
+    const char* in;
+    int32_t out;
+  };
+  const Case cases[] = {{"0", 0},
+                        {"123", 123},
+                        {"-123", -123},
+                        {"+7", 7},
+                        {"  42", 42},
+                        {"007", 7},
+                        {"$1F", 31},
+                        {"0x1F", 31},
+                        {"0X1f", 31},
+                        {"x1F", 31},
+                        {"-$10", -16},
+                        {"$FFFFFFFF", -1},
+                        {"$80000000", INT32_MIN},
+                        {"2147483647", INT32_MAX},
+                        {"-2147483648", INT32_MIN},
+                        {"$00000000000A", 10}};
   for (const Case& c : cases) EXPECT_EQ(StrToInt(c.in), c.out) << c.in;
 }
 
 TEST(StrUtils, StrToIntRefusesWithTheOldMessage) {
-  const char* bad[] = {"", " ", "12 ", "1.5", "abc", "$", "0x", "--1", "2147483648",
-                       "-2147483649", "$100000000", "1e3", "\t1", "12a"};
+  const char* bad[] = {"",    " ",          "12 ",         "1.5",        "abc", "$",   "0x",
+                       "--1", "2147483648", "-2147483649", "$100000000", "1e3", "\t1", "12a"};
   for (const char* s : bad) {
     EXPECT_THROW(StrToInt(s), EConvertError) << s;
     EXPECT_EQ(StrToIntDef(s, -99), -99) << s;
@@ -59,7 +72,10 @@ TEST(StrUtils, Int64AndHex) {
 }
 
 TEST(StrUtils, FloatToStrUsesFifteenDigitsAndTheOldNotation) {
-  struct Case { double in; const char* out; };
+  struct Case {
+    double in;
+    const char* out;
+  };
   const Case cases[] = {{0, "0"},
                         {0.5, "0.5"},
                         {-1.25, "-1.25"},
@@ -81,9 +97,12 @@ TEST(StrUtils, FloatToStrUsesFifteenDigitsAndTheOldNotation) {
 }
 
 TEST(StrUtils, StrToFloatIgnoresTheLocale) {
-  struct Case { const char* in; double out; };
-  const Case cases[] = {{"1.5", 1.5},   {" -2.25 ", -2.25}, {"1e3", 1000}, {"1E-2", 0.01},
-                        {".5", 0.5},    {"5.", 5},          {"+3", 3},     {"1e-400", 0}};
+  struct Case {
+    const char* in;
+    double out;
+  };
+  const Case cases[] = {{"1.5", 1.5}, {" -2.25 ", -2.25}, {"1e3", 1000}, {"1E-2", 0.01},
+                        {".5", 0.5},  {"5.", 5},          {"+3", 3},     {"1e-400", 0}};
   for (const Case& c : cases) EXPECT_DOUBLE_EQ(StrToFloat(c.in), c.out) << c.in;
   const char* bad[] = {"", "1,5", "abc", "1e", "inf", "nan", "0x10", "1e400", ".", "1.5x", "- 1"};
   for (const char* s : bad) EXPECT_THROW(StrToFloat(s), EConvertError) << s;
@@ -105,7 +124,10 @@ TEST(StrUtils, CaseMapping) {
   EXPECT_EQ(AnsiUpperCase("привет αβγ ς"), "ПРИВЕТ ΑΒΓ Σ");
   EXPECT_EQ(AnsiLowerCase("ПРИВЕТ ΑΒΓ Ё"), "привет αβγ ё");
   // Malformed bytes pass through untouched.
-  EXPECT_EQ(AnsiUpperCase("a\xFF" "b\xC3"), "A\xFF" "B\xC3");
+  EXPECT_EQ(AnsiUpperCase("a\xFF"
+                          "b\xC3"),
+            "A\xFF"
+            "B\xC3");
   // Every mapping keeps the UTF-8 length of the character and is undone by the other.
   for (uint32_t c = 0; c < 0x500; ++c) {
     uint32_t u = AnsiUpperChar(c), l = AnsiLowerChar(c);
@@ -151,11 +173,15 @@ TEST(StrUtils, TrimPosCopy) {
   EXPECT_EQ(PosEx("b", "abcb", 0), 0);
   EXPECT_EQ(PosEx("b", "abcb", 5), 0);
 
-  struct Case { int64_t index, count; const char* out; };
-  const Case cases[] = {{1, 3, "abc"}, {2, 2, "bc"}, {0, 2, "ab"}, {-5, 1, "a"},
-                        {4, 10, "def"}, {6, 1, "f"}, {7, 1, ""},  {2, 0, ""},
-                        {2, -1, ""},   {1, INT64_MAX, "abcdef"}};
-  for (const Case& c : cases) EXPECT_EQ(Copy("abcdef", c.index, c.count), c.out) << c.index << "," << c.count;
+  struct Case {
+    int64_t index, count;
+    const char* out;
+  };
+  const Case cases[] = {
+      {1, 3, "abc"}, {2, 2, "bc"}, {0, 2, "ab"}, {-5, 1, "a"}, {4, 10, "def"},
+      {6, 1, "f"},   {7, 1, ""},   {2, 0, ""},   {2, -1, ""},  {1, INT64_MAX, "abcdef"}};
+  for (const Case& c : cases)
+    EXPECT_EQ(Copy("abcdef", c.index, c.count), c.out) << c.index << "," << c.count;
 }
 
 TEST(StrUtils, StringReplace) {
@@ -203,12 +229,16 @@ TEST(StrUtils, FormatConversions) {
 }
 
 TEST(StrUtils, FormatFloats) {
-  struct Case { const char* fmt; double v; const char* out; };
+  struct Case {
+    const char* fmt;
+    double v;
+    const char* out;
+  };
   const Case cases[] = {{"%f", 1, "1.00"},
-                        {"%.0f", 2.5, "3"},      // half away from zero, not to even
+                        {"%.0f", 2.5, "3"},  // half away from zero, not to even
                         {"%.0f", -2.5, "-3"},
                         {"%.1f", 0.25, "0.3"},
-                        {"%.1f", 0.15, "0.1"},   // 0.1499999... stays below the half
+                        {"%.1f", 0.15, "0.1"},  // 0.1499999... stays below the half
                         {"%.2f", 1.005, "1.00"},
                         {"%.2f", -0.001, "0.00"},
                         {"%.3f", 1234.5678, "1234.568"},
