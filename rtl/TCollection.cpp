@@ -10,11 +10,17 @@ RTL_DEFINE_CLASS(TCollection, TPersistent)
 
 // ---- TCollectionItem
 
-TCollectionItem::TCollectionItem(TCollection* Collection) { SetCollection(Collection); }
+TCollectionItem::TCollectionItem(TCollection* Collection) {
+  SetCollection(Collection);
+}
 
-TCollectionItem::~TCollectionItem() { SetCollection(nullptr); }
+TCollectionItem::~TCollectionItem() {
+  SetCollection(nullptr);
+}
 
-void TCollectionItem::BeforeDestruction() { SetCollection(nullptr); }
+void TCollectionItem::BeforeDestruction() {
+  SetCollection(nullptr);
+}
 
 void TCollectionItem::SetCollection(TCollection* Value) {
   if (collection_ == Value) return;
@@ -45,7 +51,9 @@ void TCollectionItem::Changed(bool AllItems) {
     collection_->Update(AllItems ? nullptr : this);
 }
 
-TPersistent* TCollectionItem::GetOwner() { return collection_; }
+TPersistent* TCollectionItem::GetOwner() {
+  return collection_;
+}
 
 std::string TCollectionItem::GetNamePath() {
   if (!collection_) return ClassName();
@@ -69,7 +77,9 @@ TCollectionItem* TCollection::Items(int Index) const {
   return items_[static_cast<size_t>(Index)];
 }
 
-void TCollection::SetItems(int Index, TCollectionItem* Value) { Items(Index)->Assign(Value); }
+void TCollection::SetItems(int Index, TCollectionItem* Value) {
+  Items(Index)->Assign(Value);
+}
 
 TCollectionItem* TCollection::Add() {
   TObject* made = item_class_ && item_class_->Factory ? item_class_->Factory(nullptr) : nullptr;
@@ -114,7 +124,9 @@ TCollectionItem* TCollection::FindItemID(int ID) const {
   return nullptr;
 }
 
-void TCollection::BeginUpdate() { ++update_count_; }
+void TCollection::BeginUpdate() {
+  ++update_count_;
+}
 
 void TCollection::EndUpdate() {
   if (update_count_ > 0) --update_count_;

@@ -14,9 +14,9 @@
 
 namespace {
 constexpr std::array<std::string_view, 18> kKindNames = {
-    "tkUnknown", "tkInteger", "tkChar",    "tkEnumeration", "tkFloat",     "tkString",
-    "tkSet",     "tkClass",   "tkMethod",  "tkWChar",       "tkLString",   "tkWString",
-    "tkVariant", "tkArray",   "tkRecord",  "tkInterface",   "tkInt64",     "tkDynArray"};
+    "tkUnknown", "tkInteger", "tkChar",   "tkEnumeration", "tkFloat",   "tkString",
+    "tkSet",     "tkClass",   "tkMethod", "tkWChar",       "tkLString", "tkWString",
+    "tkVariant", "tkArray",   "tkRecord", "tkInterface",   "tkInt64",   "tkDynArray"};
 
 TTypeKinds AllKinds() {
   TTypeKinds s;
@@ -24,7 +24,9 @@ TTypeKinds AllKinds() {
   return s;
 }
 
-[[noreturn]] void PropertyError(const std::string& Message) { throw EPropertyError(Message); }
+[[noreturn]] void PropertyError(const std::string& Message) {
+  throw EPropertyError(Message);
+}
 [[noreturn]] void NoProperty(std::string_view Name) {
   PropertyError("Property " + std::string(Name) + " does not exist");
 }
@@ -36,7 +38,9 @@ bool IsOrdinalKind(TTypeKind k) {
   return k == tkInteger || k == tkChar || k == tkWChar || k == tkEnumeration || k == tkSet ||
          k == tkInt64;
 }
-bool IsStringKind(TTypeKind k) { return k == tkString || k == tkLString || k == tkWString; }
+bool IsStringKind(TTypeKind k) {
+  return k == tkString || k == tkLString || k == tkWString;
+}
 
 void CheckKind(const TPropInfo* PropInfo, bool ok) {
   if (!ok) PropertyError("Invalid property type: " + std::string(PropInfo->PropType->TypeName()));
@@ -64,7 +68,9 @@ std::string_view TTypeInfo::TypeName() const {
 
 // ---- TValue
 
-void rtl_detail::InvalidValue() { PropertyError("Invalid property value"); }
+void rtl_detail::InvalidValue() {
+  PropertyError("Invalid property value");
+}
 
 int64_t TValue::AsOrdinal() const {
   if (!IsOrdinal()) rtl_detail::InvalidValue();
@@ -468,7 +474,8 @@ TObject* FindPathObject(TObject* Root, std::string_view Path) {
 
 TPropLocation FindPropPath(TObject* Root, std::string_view Path) {
   auto dot = Path.rfind('.');
-  TObject* holder = dot == std::string_view::npos ? Root : FindPathObject(Root, Path.substr(0, dot));
+  TObject* holder =
+      dot == std::string_view::npos ? Root : FindPathObject(Root, Path.substr(0, dot));
   std::string_view name = dot == std::string_view::npos ? Path : Path.substr(dot + 1);
   const TPropInfo* p = holder ? GetPropInfo(holder, name) : nullptr;
   return p ? TPropLocation{holder, p} : TPropLocation{};

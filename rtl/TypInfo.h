@@ -27,10 +27,12 @@
 
 // The kinds of property types, in the order of the old runtime (the names
 // are stored in translation files).
+// clang-format off
 enum TTypeKind {
   tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass, tkMethod,
   tkWChar, tkLString, tkWString, tkVariant, tkArray, tkRecord, tkInterface, tkInt64, tkDynArray
 };
+// clang-format on
 using TTypeKinds = TSet<TTypeKind, 32>;
 // Every kind; every kind that holds data (all but tkUnknown and tkMethod).
 extern const TTypeKinds tkAny;
@@ -106,14 +108,16 @@ struct TPropTable {
 
 // Declares an enumeration (values from 0 in order) with its value names:
 //   RTL_ENUM(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut);
-#define RTL_ENUM(Name, ...)    \
-  enum Name { __VA_ARGS__ };   \
+#define RTL_ENUM(Name, ...)  \
+  enum Name { __VA_ARGS__ }; \
   RTL_ENUM_INFO(Name, __VA_ARGS__)
 // The names of an enumeration declared elsewhere, listed again in order.
-#define RTL_ENUM_INFO(Name, ...)                                                 \
-  inline const TTypeInfo* RtlTypeInfo(Name*) {                                   \
+#define RTL_ENUM_INFO(Name, ...)                                                   \
+  static_assert(::rtl_detail::PlainEnumList(#__VA_ARGS__),                         \
+                "RTL_ENUM values run from 0 in order: no explicit values");        \
+  inline const TTypeInfo* RtlTypeInfo(Name*) {                                     \
     static const TTypeInfo info = ::rtl_detail::MakeEnumInfo(#Name, #__VA_ARGS__); \
-    return &info;                                                                \
+    return &info;                                                                  \
   }
 // Names a set type: using TFontStyles = TSet<TFontStyle, 4>; RTL_SET(TFontStyles);
 // (an unnamed set type is called "set of TFontStyle").
@@ -125,6 +129,10 @@ struct TPropTable {
   }
 
 namespace rtl_detail {
+// The names are taken as ordinals 0, 1, ...: an explicit value would break that.
+constexpr bool PlainEnumList(std::string_view Values) {
+  return Values.find('=') == std::string_view::npos;
+}
 TTypeInfo MakeEnumInfo(const char* Name, const char* Values);
 TTypeInfo MakeSetInfo(std::string Name, const TTypeInfo* Element);
 template <typename T>
@@ -134,7 +142,9 @@ struct SetTraits<TSet<E, N>> : std::true_type {
   using Element = E;
 };
 template <typename T>
-concept HasRtlTypeInfo = requires { { RtlTypeInfo(static_cast<T*>(nullptr)) } -> std::convertible_to<const TTypeInfo*>; };
+concept HasRtlTypeInfo = requires {
+  { RtlTypeInfo(static_cast<T*>(nullptr)) } -> std::convertible_to<const TTypeInfo*>;
+};
 const TTypeInfo* BuiltinInfo(TTypeKind Kind, const char* Name);
 template <typename T>
 const TTypeInfo* ClassInfoOf() {
@@ -165,8 +175,7 @@ const TTypeInfo* TypeInfoFor() {
   } else if constexpr (std::is_same_v<T, std::string>) {
     return BuiltinInfo(tkLString, "string");
   } else if constexpr (SetTraits<T>::value) {
-    static const TTypeInfo info =
-        MakeSetInfo({}, TypeInfoFor<typename SetTraits<T>::Element>());
+    static const TTypeInfo info = MakeSetInfo({}, TypeInfoFor<typename SetTraits<T>::Element>());
     return &info;
   } else if constexpr (std::is_pointer_v<T> &&
                        std::is_base_of_v<TObject, std::remove_pointer_t<T>>) {
@@ -251,7 +260,9 @@ TPropInfo Published(std::string Name, G Get, const TTypeInfo* Type = nullptr) {
   TPropInfo p;
   p.Name = std::move(Name);
   p.PropType = Type ? Type : TypeInfoFor<T>();
-  p.Get = [Get](TObject* o) { return rtl_detail::ToValue<T>((rtl_detail::InstanceAs<C>(o)->*Get)()); };
+  p.Get = [Get](TObject* o) {
+    return rtl_detail::ToValue<T>((rtl_detail::InstanceAs<C>(o)->*Get)());
+  };
   return p;
 }
 

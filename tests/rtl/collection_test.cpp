@@ -1,11 +1,10 @@
-#include "rtl/TCollection.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "rtl/Exception.h"
+#include "rtl/TCollection.h"
 
 namespace {
 std::vector<std::string> g_log;
@@ -96,8 +95,8 @@ TEST(TCollection, UpdateAndNotifyOrder) {
   a->SetIndex(1);
   notes.Delete(0);
   EXPECT_EQ(g_log, (std::vector<std::string>{"added 0", "update all", "update a", "added 1",
-                                             "update all", "update b", "update all",
-                                             "deleting 1", "extracting 1", "update all"}));
+                                             "update all", "update b", "update all", "deleting 1",
+                                             "extracting 1", "update all"}));
   g_log.clear();
   notes.BeginUpdate();
   notes.Add()->SetText("c");

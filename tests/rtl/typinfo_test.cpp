@@ -20,8 +20,8 @@ using TFixFontStyles = TSet<TFixFontStyle, 3>;
 RTL_SET(TFixFontStyles);
 
 const TTypeInfo* TFixColorInfo() {
-  static const TTypeInfo info{tkInteger, "TFixColor", {}, nullptr, nullptr,
-                              {{0x0000FF, "clRed"}, {0xFFFFFF, "clWhite"}}};
+  static const TTypeInfo info{tkInteger, "TFixColor", {},
+                              nullptr,   nullptr,     {{0x0000FF, "clRed"}, {0xFFFFFF, "clWhite"}}};
   return &info;
 }
 
@@ -53,8 +53,7 @@ class TFixFont : public TPersistent {
   TFixFontStyles style_;
   int32_t color_ = 0;
 };
-RTL_DEFINE_CLASS(TFixFont, TPersistent,
-                 Published("Name", &TFixFont::Name, &TFixFont::SetName),
+RTL_DEFINE_CLASS(TFixFont, TPersistent, Published("Name", &TFixFont::Name, &TFixFont::SetName),
                  Published("Size", &TFixFont::Size, &TFixFont::SetSize),
                  Published("Style", &TFixFont::Style, &TFixFont::SetStyle),
                  Published("Color", &TFixFont::Color, &TFixFont::SetColor, TFixColorInfo()))
@@ -157,8 +156,7 @@ class TFixForm : public TFixPanel {
  private:
   std::string hint_;
 };
-RTL_DEFINE_CLASS(TFixForm, TFixPanel,
-                 Published("Hint", &TFixForm::Hint, &TFixForm::SetHint),
+RTL_DEFINE_CLASS(TFixForm, TFixPanel, Published("Hint", &TFixForm::Hint, &TFixForm::SetHint),
                  Published("Caption", &TFixPanel::Caption))
 
 struct Fixture {
@@ -183,10 +181,10 @@ std::vector<std::string> Names(const std::vector<const TPropInfo*>& list) {
 }  // namespace
 
 TEST(TypInfo, KindNamesInTheStoredOrder) {
-  const char* names[] = {"tkUnknown", "tkInteger", "tkChar",      "tkEnumeration", "tkFloat",
-                         "tkString",  "tkSet",     "tkClass",     "tkMethod",      "tkWChar",
-                         "tkLString", "tkWString", "tkVariant",   "tkArray",       "tkRecord",
-                         "tkInterface", "tkInt64", "tkDynArray"};
+  const char* names[] = {"tkUnknown",   "tkInteger", "tkChar",    "tkEnumeration", "tkFloat",
+                         "tkString",    "tkSet",     "tkClass",   "tkMethod",      "tkWChar",
+                         "tkLString",   "tkWString", "tkVariant", "tkArray",       "tkRecord",
+                         "tkInterface", "tkInt64",   "tkDynArray"};
   for (int k = 0; k < 18; ++k) {
     EXPECT_EQ(TypeKindName(static_cast<TTypeKind>(k)), names[k]);
     EXPECT_EQ(StringToTypeKind(names[k]), k);
@@ -219,13 +217,20 @@ TEST(TypInfo, PropertyListsFollowTheClassChain) {
     const char* type;
   };
   const Expect table[] = {
-      {"Name", tkLString, "TComponentName"}, {"Tag", tkInteger, "Integer"},
-      {"Caption", tkLString, "string"},      {"Font", tkClass, "TFixFont"},
-      {"Lines", tkClass, "TStrings"},        {"Items", tkClass, "TCollection"},
-      {"Buddy", tkClass, "TComponent"},      {"Align", tkEnumeration, "TFixAlign"},
-      {"Visible", tkEnumeration, "Boolean"}, {"Ratio", tkFloat, "Double"},
-      {"Big", tkInt64, "Int64"},             {"Accel", tkChar, "Char"},
-      {"Level", tkInteger, "Word"},          {"LineCount", tkInteger, "Integer"},
+      {"Name", tkLString, "TComponentName"},
+      {"Tag", tkInteger, "Integer"},
+      {"Caption", tkLString, "string"},
+      {"Font", tkClass, "TFixFont"},
+      {"Lines", tkClass, "TStrings"},
+      {"Items", tkClass, "TCollection"},
+      {"Buddy", tkClass, "TComponent"},
+      {"Align", tkEnumeration, "TFixAlign"},
+      {"Visible", tkEnumeration, "Boolean"},
+      {"Ratio", tkFloat, "Double"},
+      {"Big", tkInt64, "Int64"},
+      {"Accel", tkChar, "Char"},
+      {"Level", tkInteger, "Word"},
+      {"LineCount", tkInteger, "Integer"},
   };
   for (const auto& e : table) {
     const TPropInfo* p = GetPropInfo(form, e.name);
@@ -333,10 +338,10 @@ TEST(TypInfo, ObjectPropertiesAndComponentReferences) {
 TEST(TypInfo, BadPathsAndValuesChangeNothing) {
   Fixture f;
   TObject* root = f.form.get();
-  for (const char* path : {"Nothing.Caption", "Panel1.Nothing", "Panel1.Font.Nothing",
-                           "Panel1.Items[3].Caption", "Panel1.Items[-1].Caption",
-                           "Panel1.Items[x].Caption", "Panel1.Items[1.Caption",
-                           "Panel1.Caption[0].Name", "Panel1.Buddy.Name", "", "."}) {
+  for (const char* path :
+       {"Nothing.Caption", "Panel1.Nothing", "Panel1.Font.Nothing", "Panel1.Items[3].Caption",
+        "Panel1.Items[-1].Caption", "Panel1.Items[x].Caption", "Panel1.Items[1.Caption",
+        "Panel1.Caption[0].Name", "Panel1.Buddy.Name", "", "."}) {
     EXPECT_FALSE(FindPropPath(root, path)) << path;
     EXPECT_THROW(SetPropPathText(root, path, "1"), EPropertyError) << path;
   }
