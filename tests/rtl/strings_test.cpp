@@ -91,6 +91,21 @@ TEST(TStrings, DelimitedTextRoundTripsRandomLists) {
   }
 }
 
+// Whatever text is read, writing the list out and reading it again gives the
+// same list.
+TEST(TStrings, ArbitraryCommaTextReadsBackStably) {
+  std::mt19937 rng(99);
+  const std::string alphabet = std::string("a ,\"\t\n", 6) + std::string(1, '\0') + "\xFF";
+  for (int round = 0; round < 2000; ++round) {
+    std::string text(rng() % 12, ' ');
+    for (char& c : text) c = alphabet[rng() % alphabet.size()];
+    TStringList first, second;
+    first.SetCommaText(text);
+    second.SetCommaText(first.CommaText());
+    ASSERT_EQ(LinesOf(second), LinesOf(first)) << text;
+  }
+}
+
 TEST(TStrings, CommaTextReadingRules) {
   struct Case {
     std::string text;
