@@ -18,12 +18,6 @@ constexpr std::array<std::string_view, 18> kKindNames = {
     "tkSet",     "tkClass",   "tkMethod", "tkWChar",       "tkLString", "tkWString",
     "tkVariant", "tkArray",   "tkRecord", "tkInterface",   "tkInt64",   "tkDynArray"};
 
-TTypeKinds AllKinds() {
-  TTypeKinds s;
-  for (int k = tkUnknown; k <= tkDynArray; ++k) s.Include(static_cast<TTypeKind>(k));
-  return s;
-}
-
 [[noreturn]] void PropertyError(const std::string& Message) {
   throw EPropertyError(Message);
 }
@@ -46,9 +40,6 @@ void CheckKind(const TPropInfo* PropInfo, bool ok) {
   if (!ok) PropertyError("Invalid property type: " + std::string(PropInfo->PropType->TypeName()));
 }
 }  // namespace
-
-const TTypeKinds tkAny = AllKinds();
-const TTypeKinds tkProperties = AllKinds() - TTypeKinds{tkUnknown, tkMethod};
 
 std::string_view TypeKindName(TTypeKind Kind) {
   auto i = static_cast<size_t>(Kind);

@@ -35,8 +35,9 @@ enum TTypeKind {
 // clang-format on
 using TTypeKinds = TSet<TTypeKind, 32>;
 // Every kind; every kind that holds data (all but tkUnknown and tkMethod).
-extern const TTypeKinds tkAny;
-extern const TTypeKinds tkProperties;
+// Inline, so that they are ready for any start-up code that includes this.
+inline const TTypeKinds tkAny = TTypeKinds::FromBits((uint64_t{1} << (tkDynArray + 1)) - 1);
+inline const TTypeKinds tkProperties = tkAny - TTypeKinds{tkUnknown, tkMethod};
 // "tkLString" and back; StringToTypeKind gives -1 for another text.
 std::string_view TypeKindName(TTypeKind Kind);
 int StringToTypeKind(std::string_view Name);
