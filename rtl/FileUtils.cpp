@@ -343,8 +343,11 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& FileName, uint32_t Mode)
     }
   }
   std::string dir = ExtractFilePath(target_);
-  TTempFile temp = CreateExclusiveTempFile(dir.empty() ? "." : dir,
-                                           "." + ExtractFileName(target_) + ".", ".tmp");
+  // A hidden name beside the target: ".name.XXXXXX.tmp".
+  std::string prefix(1, '.');
+  prefix += ExtractFileName(target_);
+  prefix += '.';
+  TTempFile temp = CreateExclusiveTempFile(dir.empty() ? "." : dir, prefix, ".tmp");
   temp_ = temp.FileName;
   stream_ = std::make_unique<THandleStream>(temp.Handle);
 }

@@ -145,7 +145,9 @@ bool TryHexToInt(std::string_view S, int32_t& Value) {
         return std::isxdigit(static_cast<unsigned char>(c));
       }))
     return false;
-  return TryStrToInt("$" + std::string(digits), Value);
+  std::string text(1, '$');  // (not "$" + string: GCC 12 warns wrongly about it)
+  text += digits;
+  return TryStrToInt(text, Value);
 }
 }  // namespace
 
@@ -186,8 +188,10 @@ TFloatDigits FloatToDecimal(double value, int precision, int decimals) {
   std::snprintf(buf, sizeof buf, "%.17e", std::fabs(value));
   std::string digits;
   const char* p = buf;
+  // Keep the digits only: the point between them is the C library's
+  // locale-dependent one.
   for (; *p && *p != 'e'; ++p)
-    if (*p != '.') digits += *p;
+    if (*p >= '0' && *p <= '9') digits += *p;
   r.Exponent = std::atoi(p + 1) + 1;
   int keep = std::min(precision, r.Exponent + std::min(decimals, 1000));
   if (keep < static_cast<int>(digits.size())) {

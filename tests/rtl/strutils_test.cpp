@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "rtl/Exception.h"
+#include "rtl/FormatSettings.h"
 
 TEST(StrUtils, StrToIntAcceptsTheOldSyntax) {
   struct Case {
@@ -277,5 +278,47 @@ TEST(StrUtils, FormatRefusesMismatches) {
     FAIL();
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(), "No argument for format '%s %s'");
+  }
+}
+
+TEST(StrUtils, ConversionsIgnoreTheTranslatedSeparators) {
+  // A translation may set a decimal comma; stored numbers must still read back.
+  TFormatSettings saved = FormatSettings;
+  FormatSettings.DecimalSeparator = ',';
+  FormatSettings.ThousandSeparator = '.';
+  EXPECT_EQ(FloatToStr(1.5), "1.5");
+  EXPECT_EQ(StrToFloat("1.5"), 1.5);
+  EXPECT_EQ(Format("%.2f", {1.5}), "1.50");
+  FormatSettings = saved;
+  EXPECT_EQ(FormatSettings.LongMonthNames[11], "December");
+  EXPECT_EQ(FormatSettings.ShortDayNames[0], "Sun");
+}
+
+// Hostile input: random bytes never crash the parsers, and the case mapping
+// keeps every byte position, which StringReplace relies on.
+TEST(StrUtils, RandomInputIsHandled) {
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  const char alphabet[] = "%-*.:0123456789dsuxfgXSzq$ \xC3\xA9\xFF\xE2\x82\xAC'\"aAe+";
+  for (int round = 0; round < 5000; ++round) {
+    std::string s;
+    const int length = static_cast<int>(next() % 12);
+    for (int k = 0; k < length; ++k)
+      s +=
+          (next() & 3) ? alphabet[next() % (sizeof alphabet - 1)] : static_cast<char>(next() >> 24);
+    try {
+      Format(s, {1, "x", 2.5, 'c'});
+    } catch (const EConvertError&) {
+    }
+    int32_t i;
+    int64_t i64;
+    double d;
+    TryStrToInt(s, i);
+    TryStrToInt64(s, i64);
+    TryStrToFloat(s, d);
+    EXPECT_EQ(AnsiUpperCase(s).size(), s.size());
+    EXPECT_EQ(AnsiLowerCase(s).size(), s.size());
+    EXPECT_EQ(AnsiDequotedStr(AnsiQuotedStr(s, '\''), '\''), s.empty() ? "''" : s);
+    EXPECT_EQ(StringReplace(s, "e", "E", {rfReplaceAll, rfIgnoreCase}).size(), s.size());
   }
 }
