@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "rtl/Exception.h"
+#include "rtl/FormatSettings.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TCollection.h"
 #include "rtl/TComponent.h"
@@ -341,8 +342,11 @@ std::string GetPropText(TObject* Instance, const TPropInfo* PropInfo) {
       return GetEnumProp(Instance, PropInfo);
     case tkSet:
       return GetSetProp(Instance, PropInfo);
-    case tkFloat:
-      return FloatToStr(GetFloatProp(Instance, PropInfo));
+    case tkFloat: {
+      std::string text = FloatToStr(GetFloatProp(Instance, PropInfo));
+      std::replace(text.begin(), text.end(), '.', FormatSettings.DecimalSeparator);
+      return text;
+    }
     case tkString:
     case tkLString:
     case tkWString:
@@ -399,9 +403,12 @@ void SetPropText(TObject* Instance, const TPropInfo* PropInfo, const std::string
     case tkSet:
       SetSetProp(Instance, PropInfo, Text);
       return;
-    case tkFloat:
-      SetFloatProp(Instance, PropInfo, StrToFloat(Text));
+    case tkFloat: {
+      std::string text = Text;
+      std::replace(text.begin(), text.end(), FormatSettings.DecimalSeparator, '.');
+      SetFloatProp(Instance, PropInfo, StrToFloat(text));
       return;
+    }
     case tkString:
     case tkLString:
     case tkWString:

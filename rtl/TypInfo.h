@@ -190,7 +190,8 @@ bool IntToIdent(const TTypeInfo* TypeInfo, int64_t Value, std::string& Ident);
 bool IdentToInt(const TTypeInfo* TypeInfo, std::string_view Ident, int64_t& Value);
 
 // The value as text: integers in decimal, characters and strings as they
-// are, floating-point numbers as FloatToStr, enumeration names, sets as
+// are, floating-point numbers as FloatToStr with the decimal separator of
+// FormatSettings (the user's number format), enumeration names, sets as
 // names joined by "," (no brackets), a string list as its CommaText; empty
 // for other kinds. Setting accepts the same forms (integers also by
 // constant name, sets also in brackets); a string list is updated line by

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "rtl/Exception.h"
+#include "rtl/FormatSettings.h"
 #include "rtl/TCollection.h"
 #include "rtl/TComponent.h"
 #include "rtl/TStrings.h"
@@ -270,6 +271,12 @@ TEST(TypInfo, TextByPathThroughComponentsObjectsAndCollections) {
   EXPECT_FALSE(f.panel->Visible());
   SetPropPathText(root, "Panel1.Ratio", "2.5");
   EXPECT_EQ(GetPropPathText(root, "Panel1.Ratio"), "2.5");
+  // Numbers follow the user's decimal separator.
+  FormatSettings.DecimalSeparator = ',';
+  SetPropPathText(root, "Panel1.Ratio", "0,25");
+  EXPECT_EQ(f.panel->Ratio(), 0.25);
+  EXPECT_EQ(GetPropPathText(root, "Panel1.Ratio"), "0,25");
+  FormatSettings.DecimalSeparator = '.';
   SetPropPathText(root, "Panel1.Big", "-9000000000");
   EXPECT_EQ(f.panel->Big(), -9000000000LL);
   SetPropPathText(root, "Panel1.Accel", "x");
