@@ -773,7 +773,14 @@ void TlxCustomLang::BuildCache(TlxStringsCollection* Cache, int SortColumn) {
     const std::string line = l->Strings(i);
     TlxStringsCollectionItem item;
     item.Identifier = ExtractField(line, D, 0);
-    for (int n = 1; n <= num_of_languages_; ++n) item.Values.push_back(ExtractField(line, D, n));
+    // The columns the line has, up to the number of languages; missing ones
+    // read as empty.
+    size_t pos = line.find(D, 1);
+    while (pos != std::string::npos && static_cast<int>(item.Values.size()) < num_of_languages_) {
+      size_t next = line.find(D, pos + 1);
+      item.Values.push_back(line.substr(pos + 1, (next == std::string::npos ? line.size() : next) - pos - 1));
+      pos = next;
+    }
     Cache->Add(std::move(item));
   }
   Cache->SetSortColumn(SortColumn);
