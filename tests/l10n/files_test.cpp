@@ -290,6 +290,9 @@ TEST(TextFile, BulkFlagClearedWhenApplyFails) {
   TStringStream s("[Captions]\r\nTfrmOptions.btnOK=x\r\n");
   EXPECT_THROW(lang->LoadFromLngStream(&s, true), Exception);
   EXPECT_FALSE(lang->BulkLoading());
+  // Without a names section the component keeps its own names.
+  EXPECT_EQ(lang->NumOfLanguages(), 6);
+  EXPECT_EQ(lang->LangNames()->Strings(5), "Spanish");
 }
 
 TEST(StringCache, BinarySearchStaysInside) {

@@ -400,4 +400,16 @@ TEST(Harvest, NewLinesOrphansAndSeparators) {
   EXPECT_NE(c->IndexOf(Line("btnCancel", {"Cancel", "", "Cancelar"})), -1);
   EXPECT_NE(c->IndexOf(Line("mnuSep", {"-", "", ""})), -1);  // only menu items are separators
 }
+TEST(Harvest, DesignTimeChangesFillOnlyFilledColumns) {
+  Window w({Payload({"stCaptions", Line("TfrmMain", {"Designed", "", ""}), Line("btnOK", {"OK", "", ""})}), 3});
+  w.form->SetDesigning(true);
+  w.lang->SetActiveLanguage(2);  // harvests language 1 first, then applies 2
+  w.ok()->SetCaption("Fine");
+  w.lang->HarvestStrings();
+  EXPECT_EQ(w.lang->GetEntryText(w.lang->Captions(), "btnOK", 2), "");  // an empty column stays empty
+  w.lang->SetActiveLanguage(1);
+  w.ok()->SetCaption("Okay");
+  w.lang->HarvestStrings();
+  EXPECT_EQ(w.lang->GetEntryText(w.lang->Captions(), "btnOK", 1), "Okay");
+}
 }  // namespace
