@@ -60,9 +60,9 @@ bool TCustomIniFile::SectionExists(const std::string& Section) {
 // ---- TMemIniEntry
 
 size_t TMemIniEntry::LowerBound(const std::string& Name) const {
-  auto it = std::lower_bound(keys_.begin(), keys_.end(), Name, [](const TKey& k, const std::string& n) {
-    return CompareText(k.Name, n) < 0;
-  });
+  auto it = std::lower_bound(
+      keys_.begin(), keys_.end(), Name,
+      [](const TKey& k, const std::string& n) { return CompareText(k.Name, n) < 0; });
   return static_cast<size_t>(it - keys_.begin());
 }
 

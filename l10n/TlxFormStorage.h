@@ -13,8 +13,8 @@
 
 RTL_EXCEPTION(EInvalidCast, Exception);
 
-RTL_ENUM(TMyHKeyType, lxHKEY_CURRENT_USER, lxHKEY_CLASSES_ROOT, lxHKEY_LOCAL_MACHINE,
-         lxHKEY_USERS, lxHKEY_CURRENT_CONFIG, lxHKEY_DYN_DATA);
+RTL_ENUM(TMyHKeyType, lxHKEY_CURRENT_USER, lxHKEY_CLASSES_ROOT, lxHKEY_LOCAL_MACHINE, lxHKEY_USERS,
+         lxHKEY_CURRENT_CONFIG, lxHKEY_DYN_DATA);
 
 // The registry as the form storage uses it. The platform layer provides the
 // real store; a missing value, or one of another type, reads as nullopt.

@@ -64,10 +64,18 @@ TEST(LngFuzzSmoke, SeedsAndMutations) {
       for (int e = 0; e < edits && !m.empty(); ++e) {
         const size_t at = rng() % m.size();
         switch (rng() % 4) {
-          case 0: m[at] = static_cast<char>(rng()); break;
-          case 1: m[at] = "\x00\x01\x19\x1A\xFF=[]-+\r\n~"[rng() % 14]; break;
-          case 2: m.erase(at, 1 + rng() % 8); break;
-          default: m.insert(at, std::string(1 + rng() % 3, static_cast<char>(rng()))); break;
+          case 0:
+            m[at] = static_cast<char>(rng());
+            break;
+          case 1:
+            m[at] = "\x00\x01\x19\x1A\xFF=[]-+\r\n~"[rng() % 14];
+            break;
+          case 2:
+            m.erase(at, 1 + rng() % 8);
+            break;
+          default:
+            m.insert(at, std::string(1 + rng() % 3, static_cast<char>(rng())));
+            break;
         }
       }
       Fuzz(m);
