@@ -99,7 +99,16 @@ std::string JoinNames(const std::string* names, size_t n) {
 }
 
 TlxCustomLang* g_hook_owner = nullptr;
+
+TLangScreenCursor& ScreenCursor() {
+  static TLangScreenCursor cursor;
+  return cursor;
+}
 }  // namespace
+
+void SetLangScreenCursor(TLangScreenCursor Cursor) {
+  ScreenCursor() = std::move(Cursor);
+}
 
 const char* const LocaleItemNames[15] = {
     "Currency String",   "Thousand Separator", "Decimal Separator", "Date Separator",
@@ -413,10 +422,20 @@ void TlxCustomLang::SetActiveLanguage(int32_t v) {
                          Format("Value must be within [1..%d]!", {num_of_languages_}));
   }
   pending_kind_ = -1;
-  if (IsDesigning() && (dispatcher_ || !IsLoading())) HarvestStrings();
-  active_language_ = v;
-  if (!IsLoading() && v <= lang_names_->Count()) language_ = lang_names_->Strings(v - 1);
-  if (dispatcher_ || !IsLoading()) ApplyLanguage();
+  TLangScreenCursor& screen = ScreenCursor();
+  const bool show =
+      changing_cursor_ != -1 && screen.Get && screen.Set && screen.Get() == 0 && !IsDesigning();
+  if (show) screen.Set(changing_cursor_);
+  try {
+    if (IsDesigning() && (dispatcher_ || !IsLoading())) HarvestStrings();
+    active_language_ = v;
+    if (!IsLoading() && v <= lang_names_->Count()) language_ = lang_names_->Strings(v - 1);
+    if (dispatcher_ || !IsLoading()) ApplyLanguage();
+  } catch (...) {
+    if (show) screen.Set(0);
+    throw;
+  }
+  if (show) screen.Set(0);
 }
 
 // Keeps the key and Count columns of every line, each with its delimiter. A

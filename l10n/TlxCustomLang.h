@@ -299,5 +299,14 @@ std::string TranslateResourceString(const std::string& Text);
 // The component that holds the hook, or null.
 TlxCustomLang* ResourceStringHookOwner();
 
-// Lines of a string list and back, as comma text or with line breaks.
+// The lines of a string list joined by CR LF.
 std::string LinesText(TStrings* List);
+
+// The screen cursor, which the component shows as ChangingCursor while the
+// language changes. The component framework installs the real accessors;
+// without them nothing is shown. crDefault is 0.
+struct TLangScreenCursor {
+  std::function<int32_t()> Get;
+  std::function<void(int32_t)> Set;
+};
+void SetLangScreenCursor(TLangScreenCursor Cursor);

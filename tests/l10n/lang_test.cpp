@@ -108,6 +108,21 @@ TEST(Lang, NoChangeKeepsTextsOfEmptyColumns) {
   EXPECT_EQ(w.ok()->Hint(), "Aceptar cambios");
 }
 
+TEST(Lang, ChangingCursorShownWhileApplying) {
+  Window w;
+  int32_t cursor = 0;
+  std::vector<int32_t> seen;
+  SetLangScreenCursor({[&] { return cursor; }, [&](int32_t c) { seen.push_back(cursor = c); }});
+  w.lang->SetChangingCursor(-11);
+  w.lang->OnChangeLanguage = [&](TObject*) { seen.push_back(100 + cursor); };
+  w.lang->SetActiveLanguage(6);
+  EXPECT_EQ(seen, (std::vector<int32_t>{-11, 89, 0}));
+  w.lang->OnChangeLanguage = [](TObject*) { throw Exception("failed"); };
+  EXPECT_THROW(w.lang->SetActiveLanguage(1), Exception);
+  EXPECT_EQ(cursor, 0);  // restored also when applying fails
+  SetLangScreenCursor({});
+}
+
 TEST(Lang, ActiveLanguageRange) {
   Window w;
   for (int bad : {0, 7}) {
