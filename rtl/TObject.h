@@ -3,6 +3,7 @@
 // by name, as the streaming and translation code need.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -47,6 +48,9 @@ class TObject {
   void Free();
   virtual void BeforeDestruction() {}
 };
+
+// The plain event: something happened to Sender.
+using TNotifyEvent = std::function<void(TObject* Sender)>;
 
 // Frees the object a reference holds, if any, and clears the reference.
 template <typename T>
