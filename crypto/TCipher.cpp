@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <vector>
 
 #include "crypto/ClassRegistry.h"
 #include "crypto/CodingRoutines.h"
@@ -191,7 +192,15 @@ void TCipher::ProcessChunk(void* Buffer, int64_t Size, TCodeAction Action) {
     inherited::ProcessChunk(Buffer, Size, Action);
   } else {
     inherited::ProcessChunk(Buffer, Size, Action);
-    if (Actions().Contains(Action)) EncryptData(Buffer, Buffer, Size);
+    if (!Actions().Contains(Action)) return;
+    if (Action == caCalculate) {
+      // Calculating only reads the data: the feedback runs on over a copy.
+      std::vector<uint8_t> copy(static_cast<const uint8_t*>(Buffer),
+                                static_cast<const uint8_t*>(Buffer) + (Size > 0 ? Size : 0));
+      EncryptData(copy.data(), copy.data(), Size);
+    } else {
+      EncryptData(Buffer, Buffer, Size);
+    }
   }
 }
 
