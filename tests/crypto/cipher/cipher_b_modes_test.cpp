@@ -16,6 +16,7 @@
 #include "crypto/cipher/TCipher_Rijndael.h"
 #include "crypto/cipher/TCipher_Skipjack.h"
 #include "crypto/CodingRoutines.h"
+#include "crypto/hash/THash_RipeMD256.h"
 #include "rtl/TStream.h"
 #include "tests/crypto/cipher/CipherTestKit.h"
 
@@ -114,4 +115,23 @@ TEST(CipherBModes3TDES, PieceSizeShapesTheResult) {
   c->ResetFeedback();
   EXPECT_EQ(Bytes(one.begin(), one.begin() + 4080), Bytes(two.begin(), two.begin() + 4080));
   EXPECT_NE(one, two);
+}
+
+// A pass phrase keys each cipher with the first min(KeySize, 32) bytes of
+// its RIPEMD-256 digest, also the ciphers whose shortest key is longer than
+// one byte.
+TEST_P(CipherBModes, PassPhraseKeysWithTheDigestCutToTheKeySize) {
+  TCipherClass cls = GetParam();
+  TProtectionRef<THash> h = THash_RipeMD256::StaticClass()->Create();
+  h->Reset();
+  h->Update("correct horse", 13);
+  h->Finish();
+  Bytes digest(h->GetDigest(), h->GetDigest() + 32);
+  digest.resize(std::min(cls->KeySize, 32));
+  TProtectionRef<TCipher> byPhrase = cls->Create();
+  byPhrase->InitKey("correct horse");
+  auto byKey = Keyed(cls, digest);
+  const Bytes block(cls->BlockSize, 0x3C);
+  EXPECT_EQ(EncryptOne(*byPhrase, block), EncryptOne(*byKey, block));
+  EXPECT_EQ(CompareBytes(byPhrase->IV(), byKey->IV(), cls->BlockSize), 0);
 }
