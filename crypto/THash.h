@@ -156,5 +156,5 @@ THashClass FindHashClass(const std::string& Name);
 std::string HashClassDisplayName(THashClass Class);
 std::string HashClassEntryText(THashClass Class);
 std::vector<THashClassEntry> HashClassList();
-// THash_RipeMD256 (null while it is not linked into the library).
+// THash_RipeMD256.
 THashClass DefaultHashClass();
