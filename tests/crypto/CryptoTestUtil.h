@@ -2,8 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <stdlib.h>
+
 #include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
+#include <stdexcept>
 #include <string>
 
 namespace crypto_test {
@@ -18,8 +23,16 @@ inline std::string RandomBytes(size_t n, uint32_t seed) {
 // A fresh folder removed with everything in it at the end of the test.
 class ScratchDir {
  public:
-  ScratchDir();
-  ~ScratchDir();
+  ScratchDir() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "nobrivo-crypto-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    dir_ = pattern;
+  }
+  ~ScratchDir() {
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
   const std::filesystem::path& Dir() const { return dir_; }
 
@@ -27,7 +40,18 @@ class ScratchDir {
   std::filesystem::path dir_;
 };
 
-std::string ReadFile(const std::string& name);
-void WriteFile(const std::string& name, const std::string& data);
+inline std::string ReadFile(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + name);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void WriteFile(const std::string& name, const std::string& data) {
+  std::ofstream out(name, std::ios::binary | std::ios::trunc);
+  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+  if (!out) throw std::runtime_error("cannot write " + name);
+}
 
 }  // namespace crypto_test
