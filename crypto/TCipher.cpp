@@ -215,6 +215,22 @@ void TCipher::ShortPiece(const uint8_t* Source, uint8_t* Dest, int64_t Size, boo
 }
 
 namespace {
+// d := a xor b over n bytes (kB when it is not 0, so that the common block
+// sizes compile to a few word operations).
+template <int kB>
+inline void XorN(uint8_t* d, const uint8_t* a, const uint8_t* b, int n) {
+  const int len = kB ? kB : n;
+  int i = 0;
+  for (; i + 8 <= len; i += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a + i, 8);
+    std::memcpy(&y, b + i, 8);
+    x ^= y;
+    std::memcpy(d + i, &x, 8);
+  }
+  for (; i < len; ++i) d[i] = a[i] ^ b[i];
+}
+
 // F[i] := F[i+1]; F[B-1] := last.
 inline void ShiftIn(uint8_t* F, int b, uint8_t last) {
   std::memmove(F, F + 1, static_cast<size_t>(b - 1));
@@ -234,23 +250,60 @@ void TCipher::DecryptData(const void* Source, void* Dest, int64_t Size) {
   DecodeModes(static_cast<const uint8_t*>(Source), static_cast<uint8_t*>(Dest), Size);
 }
 
+// Full blocks of cmCTS and cmCBC; returns the bytes done.
+template <int kB>
+int64_t TCipher::ChainEncode(const uint8_t* s, uint8_t* d, int64_t Size) {
+  const int b = kB ? kB : block_size_;
+  uint8_t* F = feedback_;
+  const bool cts = mode_ == cmCTS;
+  int64_t done = 0;
+  for (; Size - done >= b; done += b) {
+    XorN<kB>(d + done, s + done, F, b);
+    EncryptBlock(d + done);
+    if (cts)
+      XorN<kB>(F, d + done, F, b);
+    else
+      std::memcpy(F, d + done, static_cast<size_t>(b));
+  }
+  return done;
+}
+
+template <int kB>
+int64_t TCipher::ChainDecode(uint8_t* d, int64_t Size) {
+  const int b = kB ? kB : block_size_;
+  uint8_t* F = feedback_;
+  uint8_t* C = work_ + 3 * block_size_;  // private scratch: the ciphertext block
+  const bool cts = mode_ == cmCTS;
+  int64_t done = 0;
+  for (; Size - done >= b; done += b) {
+    std::memcpy(C, d + done, static_cast<size_t>(b));
+    DecryptBlock(d + done);
+    XorN<kB>(d + done, d + done, F, b);
+    if (cts)
+      XorN<kB>(F, C, F, b);
+    else
+      std::memcpy(F, C, static_cast<size_t>(b));
+  }
+  return done;
+}
+
 void TCipher::EncodeModes(const uint8_t* s, uint8_t* d, int64_t Size) {
   const int b = block_size_;
   uint8_t* F = feedback_;
   uint8_t* W = work_;
   switch (mode_) {
     case cmCTS:
-    case cmCBC:
-      for (; Size >= b; Size -= b, s += b, d += b) {
-        XorBlocks(s, F, b, d);
-        EncryptBlock(d);
-        if (mode_ == cmCTS)
-          XorBlocks(d, F, b, F);
-        else
-          std::memcpy(F, d, static_cast<size_t>(b));
-      }
-      if (Size > 0) ShortPiece(s, d, Size, false);
+    case cmCBC: {
+      int64_t done;
+      if (b == 8)
+        done = ChainEncode<8>(s, d, Size);
+      else if (b == 16)
+        done = ChainEncode<16>(s, d, Size);
+      else
+        done = ChainEncode<0>(s, d, Size);
+      if (Size > done) ShortPiece(s + done, d + done, Size - done, false);
       break;
+    }
     case cmECB:
       if (s != d) std::memmove(d, s, static_cast<size_t>(Size));
       for (; Size >= b; Size -= b, d += b) EncryptBlock(d);
@@ -300,22 +353,20 @@ void TCipher::DecodeModes(const uint8_t* s, uint8_t* d, int64_t Size) {
   const int b = block_size_;
   uint8_t* F = feedback_;
   uint8_t* W = work_;
-  uint8_t* C = work_ + 3 * b;  // private scratch: the ciphertext block
   switch (mode_) {
     case cmCTS:
-    case cmCBC:
+    case cmCBC: {
       if (s != d) std::memmove(d, s, static_cast<size_t>(Size));
-      for (; Size >= b; Size -= b, d += b) {
-        std::memcpy(C, d, static_cast<size_t>(b));
-        DecryptBlock(d);
-        XorBlocks(d, F, b, d);
-        if (mode_ == cmCTS)
-          XorBlocks(C, F, b, F);
-        else
-          std::memcpy(F, C, static_cast<size_t>(b));
-      }
-      if (Size > 0) ShortPiece(d, d, Size, true);
+      int64_t done;
+      if (b == 8)
+        done = ChainDecode<8>(d, Size);
+      else if (b == 16)
+        done = ChainDecode<16>(d, Size);
+      else
+        done = ChainDecode<0>(d, Size);
+      if (Size > done) ShortPiece(d + done, d + done, Size - done, true);
       break;
+    }
     case cmECB:
       if (s != d) std::memmove(d, s, static_cast<size_t>(Size));
       for (; Size >= b; Size -= b, d += b) DecryptBlock(d);

@@ -185,6 +185,10 @@ class TCipher : public TProtection {
   void FeedbackStep(TCodeAction Action);
   void EncodeModes(const uint8_t* Source, uint8_t* Dest, int64_t Size);
   void DecodeModes(const uint8_t* Source, uint8_t* Dest, int64_t Size);
+  template <int kB>
+  int64_t ChainEncode(const uint8_t* Source, uint8_t* Dest, int64_t Size);
+  template <int kB>
+  int64_t ChainDecode(uint8_t* Data, int64_t Size);
   void ShortPiece(const uint8_t* Source, uint8_t* Dest, int64_t Size, bool Decode);
 
   TCipherMode mode_ = cmCTS;
