@@ -118,3 +118,28 @@ TEST(StringFormat, UULinesAndSeparators) {
   const std::string xx = BinaryToFormat(data, fmtXX);
   EXPECT_EQ(FormatToBinary("\n" + xx.substr(0, 61) + "\n" + xx.substr(61), fmtXX), data);
 }
+
+TEST(StringFormat, HostileTextNeverReadsOutOfBounds) {
+  // Random text, and random text over each alphabet: parsing either works or
+  // raises EStringFormat; the output is never longer than the text.
+  const char* alphabets[] = {"0123456789ABCDEFabcdefXx$ ", "ABCDEFGHIJKLMNOPQRSTUVWXYZ=+/ \n",
+                             "`!\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_ \n"};
+  for (uint32_t seed = 0; seed < 300; ++seed) {
+    std::string text = RandomBytes(seed % 97, seed);
+    const std::string alphabet = alphabets[seed % 3];
+    if (seed % 2)
+      for (char& c : text) c = alphabet[static_cast<uint8_t>(c) % alphabet.size()];
+    for (int id : {fmtHEX, fmtHEXL, fmtMIME64, fmtUU, fmtXX}) {
+      try {
+        EXPECT_LE(FormatToBinary(text, id).size(), text.size() + 3);
+      } catch (const EStringFormat&) {
+      }
+      // Parse straight, without the Accepts check in front.
+      try {
+        EXPECT_LE(FindStringFormat(id)->Parse(text.data(), static_cast<int64_t>(text.size())).size(),
+                  text.size() + 3);
+      } catch (const EStringFormat&) {
+      }
+    }
+  }
+}
