@@ -102,9 +102,15 @@ void TCipher_Cast128::EncryptBlock(void* Data) {
   uint32_t l = LoadBE32(d), r = LoadBE32(d + 4), t;
   for (int i = 0; i < Rounds; ++i) {
     switch (i % 3) {
-      case 0: t = l ^ F1(r, km[i], kr[i]); break;
-      case 1: t = l ^ F2(r, km[i], kr[i]); break;
-      default: t = l ^ F3(r, km[i], kr[i]); break;
+      case 0:
+        t = l ^ F1(r, km[i], kr[i]);
+        break;
+      case 1:
+        t = l ^ F2(r, km[i], kr[i]);
+        break;
+      default:
+        t = l ^ F3(r, km[i], kr[i]);
+        break;
     }
     l = r;
     r = t;
@@ -120,9 +126,15 @@ void TCipher_Cast128::DecryptBlock(void* Data) {
   uint32_t l = LoadBE32(d), r = LoadBE32(d + 4), t;
   for (int i = Rounds - 1; i >= 0; --i) {
     switch (i % 3) {
-      case 0: t = l ^ F1(r, km[i], kr[i]); break;
-      case 1: t = l ^ F2(r, km[i], kr[i]); break;
-      default: t = l ^ F3(r, km[i], kr[i]); break;
+      case 0:
+        t = l ^ F1(r, km[i], kr[i]);
+        break;
+      case 1:
+        t = l ^ F2(r, km[i], kr[i]);
+        break;
+      default:
+        t = l ^ F3(r, km[i], kr[i]);
+        break;
     }
     l = r;
     r = t;

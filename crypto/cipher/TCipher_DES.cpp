@@ -61,9 +61,8 @@ const Built& Tables() {
 }
 
 inline uint64_t Permute(const uint64_t (&t)[8][256], uint64_t v) {
-  return t[0][v >> 56] | t[1][(v >> 48) & 0xFF] | t[2][(v >> 40) & 0xFF] |
-         t[3][(v >> 32) & 0xFF] | t[4][(v >> 24) & 0xFF] | t[5][(v >> 16) & 0xFF] |
-         t[6][(v >> 8) & 0xFF] | t[7][v & 0xFF];
+  return t[0][v >> 56] | t[1][(v >> 48) & 0xFF] | t[2][(v >> 40) & 0xFF] | t[3][(v >> 32) & 0xFF] |
+         t[4][(v >> 24) & 0xFF] | t[5][(v >> 16) & 0xFF] | t[6][(v >> 8) & 0xFF] | t[7][v & 0xFF];
 }
 
 inline void Initial(const Built& b, const uint8_t* block, uint32_t& l, uint32_t& r) {
@@ -110,7 +109,8 @@ void TCipher_1DES::MakeKey(const uint8_t* Key, bool Decrypt, uint32_t* Keys) {
     d = ((d << s) | (d >> (28 - s))) & 0x0FFFFFFF;
     const uint64_t cd = uint64_t(c) << 28 | d;
     uint32_t g[8] = {};
-    for (int i = 1; i <= 48; ++i) g[(i - 1) / 6] |= BitOf(cd, DES_PC2[i - 1], 56) << (5 - (i - 1) % 6);
+    for (int i = 1; i <= 48; ++i)
+      g[(i - 1) / 6] |= BitOf(cd, DES_PC2[i - 1], 56) << (5 - (i - 1) % 6);
     uint32_t* k = Keys + 2 * (Decrypt ? 15 - round : round);
     k[0] = g[0] << 24 | g[2] << 16 | g[4] << 8 | g[6];
     k[1] = g[1] << 24 | g[3] << 16 | g[5] << 8 | g[7];
@@ -227,13 +227,13 @@ inline void Exchange(uint8_t* d) {
 
 // The wide variants: each step codes every 8-byte block of the wide block,
 // with an exchange between the steps.
-#define WIDE_STEPS(Blocks, KA, KB, KC)                         \
-  do {                                                         \
-    uint8_t* d = static_cast<uint8_t*>(Data);                  \
+#define WIDE_STEPS(Blocks, KA, KB, KC)                            \
+  do {                                                            \
+    uint8_t* d = static_cast<uint8_t*>(Data);                     \
     for (int i = 0; i < (Blocks); ++i) DESBlock((KA), d + 8 * i); \
-    Exchange(d);                                               \
+    Exchange(d);                                                  \
     for (int i = 0; i < (Blocks); ++i) DESBlock((KB), d + 8 * i); \
-    Exchange(d);                                               \
+    Exchange(d);                                                  \
     for (int i = 0; i < (Blocks); ++i) DESBlock((KC), d + 8 * i); \
   } while (0)
 

@@ -24,8 +24,7 @@ class TCipher_1DES : public TCipher {
   static void DESBlock(const uint32_t* Keys, uint8_t* Block);
   // Three DES steps in a row on one 8-byte block (the permutations between
   // them cancel out).
-  static void DESBlock3(const uint32_t* K1, const uint32_t* K2, const uint32_t* K3,
-                        uint8_t* Block);
+  static void DESBlock3(const uint32_t* K1, const uint32_t* K2, const uint32_t* K3, uint8_t* Block);
   // Puts the padded key of KeySize bytes into Buffer (24 bytes).
   void PadKey(const void* Key, int Size, uint8_t* Buffer) const;
 };

@@ -14,7 +14,9 @@ namespace {
 const uint32_t* const S0 = Mars_SBox;
 const uint32_t* const S1 = Mars_SBox + 256;
 
-inline uint8_t Byte(uint32_t w, int i) { return static_cast<uint8_t>(w >> (8 * i)); }
+inline uint8_t Byte(uint32_t w, int i) {
+  return static_cast<uint8_t>(w >> (8 * i));
+}
 
 // The E-function of the keyed rounds: in, two subkeys -> (l, m, r).
 inline void E(uint32_t in, uint32_t k1, uint32_t k2, uint32_t& l, uint32_t& m, uint32_t& r) {

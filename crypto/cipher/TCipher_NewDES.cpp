@@ -13,10 +13,10 @@ constexpr int kDecryption = 60;
 
 // Key-byte indices of decryption, seven per round and four for the final
 // half round.
-constexpr uint8_t kDecryptionOrder[60] = {
-    11, 12, 13, 14, 8,  9,  10, 4,  5,  6,  7,  1,  2,  3,  12, 13, 14, 0,  9,  10,
-    11, 5,  6,  7,  8,  2,  3,  4,  13, 14, 0,  1,  10, 11, 12, 6,  7,  8,  9,  3,
-    4,  5,  14, 0,  1,  2,  11, 12, 13, 7,  8,  9,  10, 4,  5,  6,  0,  1,  2,  3};
+constexpr uint8_t kDecryptionOrder[60] = {11, 12, 13, 14, 8,  9,  10, 4,  5, 6, 7, 1, 2,  3,  12,
+                                          13, 14, 0,  9,  10, 11, 5,  6,  7, 8, 2, 3, 4,  13, 14,
+                                          0,  1,  10, 11, 12, 6,  7,  8,  9, 3, 4, 5, 14, 0,  1,
+                                          2,  11, 12, 13, 7,  8,  9,  10, 4, 5, 6, 0, 1,  2,  3};
 
 void Code(const uint8_t* k, uint8_t* b) {
   const uint8_t* f = NewDES_F;
@@ -51,7 +51,9 @@ void TCipher_NewDES::Init(const void* Key, int Size, const void* IVector) {
   CompleteInit(IVector);
 }
 
-void TCipher_NewDES::EncryptBlock(void* Data) { Code(KeySchedule(), static_cast<uint8_t*>(Data)); }
+void TCipher_NewDES::EncryptBlock(void* Data) {
+  Code(KeySchedule(), static_cast<uint8_t*>(Data));
+}
 
 void TCipher_NewDES::DecryptBlock(void* Data) {
   Code(KeySchedule() + kDecryption, static_cast<uint8_t*>(Data));

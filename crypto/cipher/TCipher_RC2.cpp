@@ -10,8 +10,12 @@ CIPHER_DEFINE_CLASS(TCipher_RC2, TCipher, 8, 128, 128, 1)
 
 namespace {
 
-inline uint16_t Rol16(uint16_t v, int s) { return static_cast<uint16_t>(v << s | v >> (16 - s)); }
-inline uint16_t Ror16(uint16_t v, int s) { return static_cast<uint16_t>(v >> s | v << (16 - s)); }
+inline uint16_t Rol16(uint16_t v, int s) {
+  return static_cast<uint16_t>(v << s | v >> (16 - s));
+}
+inline uint16_t Ror16(uint16_t v, int s) {
+  return static_cast<uint16_t>(v >> s | v << (16 - s));
+}
 
 }  // namespace
 

@@ -2,16 +2,22 @@
 
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define RIJNDAEL_AES_INSTRUCTIONS 1
+#endif
+
 #include "crypto/CodingRoutines.h"
 
 CIPHER_DEFINE_CLASS(TCipher_Rijndael, TCipher, 16, 32, 480, 0)
 
 namespace {
 
-// KeySchedule: the encryption round keys (4 x (Rounds + 1) words), then the
+// KeySchedule: the encryption round keys (Rounds + 1 of 16 bytes), then the
 // decryption round keys of the equivalent inverse cipher, each set in room
-// for 15 round keys. Words are big-endian columns of the state.
-constexpr int kDecryptionKeys = 60;
+// for 15 round keys. A round key is stored as the bytes it adds to the state
+// (its words big-endian), the form the AES instructions take.
+constexpr int kDecryptionKeys = 240;  // byte offset
 
 constexpr uint8_t Mul(uint8_t a, uint8_t b) {
   uint8_t p = 0;
@@ -66,7 +72,9 @@ inline uint32_t SubWord(uint32_t w) {
   return uint32_t(T.S[w >> 24]) << 24 | uint32_t(T.S[(w >> 16) & 0xFF]) << 16 |
          uint32_t(T.S[(w >> 8) & 0xFF]) << 8 | T.S[w & 0xFF];
 }
-inline uint32_t RotWord(uint32_t w) { return w << 8 | w >> 24; }
+inline uint32_t RotWord(uint32_t w) {
+  return w << 8 | w >> 24;
+}
 
 inline uint32_t InvMixColumn(uint32_t w) {
   return T.Td[0][T.S[w >> 24]] ^ T.Td[1][T.S[(w >> 16) & 0xFF]] ^ T.Td[2][T.S[(w >> 8) & 0xFF]] ^
@@ -109,28 +117,61 @@ void TCipher_Rijndael::Init(const void* Key, int Size, const void* IVector) {
       for (int j = 5; j < 8; ++j) n[j] ^= n[j - 1];
     }
   }
-  uint32_t* ek = KeyScheduleAs<uint32_t>();
-  uint32_t* dk = ek + kDecryptionKeys;
-  std::memcpy(ek, w, total * 4);
+  uint8_t* ek = KeySchedule();
+  uint8_t* dk = ek + kDecryptionKeys;
+  for (int i = 0; i < total; ++i) StoreBE32(ek + 4 * i, w[i]);
   // Decryption keys: the encryption keys in reverse round order, the inner
   // ones passed through InvMixColumns.
   for (int r = 0; r <= Rounds; ++r)
     for (int c = 0; c < 4; ++c) {
-      uint32_t v = ek[4 * (Rounds - r) + c];
-      dk[4 * r + c] = (r == 0 || r == Rounds) ? v : InvMixColumn(v);
+      uint32_t v = w[4 * (Rounds - r) + c];
+      StoreBE32(dk + 16 * r + 4 * c, (r == 0 || r == Rounds) ? v : InvMixColumn(v));
     }
   std::memset(key, 0, sizeof key);
   std::memset(w, 0, sizeof w);
   CompleteInit(IVector);
 }
 
+#ifdef RIJNDAEL_AES_INSTRUCTIONS
+namespace {
+
+__attribute__((target("aes,sse2"))) void EncryptAESNI(const uint8_t* k, int rounds, uint8_t* d) {
+  auto key = [k](int r) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(k + 16 * r)); };
+  __m128i s = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d)), key(0));
+  for (int r = 1; r < rounds; ++r) s = _mm_aesenc_si128(s, key(r));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_aesenclast_si128(s, key(rounds)));
+}
+
+__attribute__((target("aes,sse2"))) void DecryptAESNI(const uint8_t* k, int rounds, uint8_t* d) {
+  auto key = [k](int r) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(k + 16 * r)); };
+  __m128i s = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(d)), key(0));
+  for (int r = 1; r < rounds; ++r) s = _mm_aesdec_si128(s, key(r));
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_aesdeclast_si128(s, key(rounds)));
+}
+
+}  // namespace
+
+bool TCipher_Rijndael::UseAESInstructions = __builtin_cpu_supports("aes");
+#else
+bool TCipher_Rijndael::UseAESInstructions = false;
+#endif
+
 void TCipher_Rijndael::EncryptBlock(void* Data) {
-  const uint32_t* rk = KeyScheduleAs<uint32_t>();
+  const uint8_t* k = KeySchedule();
   uint8_t* d = static_cast<uint8_t*>(Data);
+#ifdef RIJNDAEL_AES_INSTRUCTIONS
+  if (UseAESInstructions) return EncryptAESNI(k, Rounds, d);
+#endif
+  uint32_t rk[4];
+  auto next = [&rk, &k] {
+    for (int c = 0; c < 4; ++c) rk[c] = LoadBE32(k + 4 * c);
+    k += 16;
+  };
+  next();
   uint32_t s0 = LoadBE32(d) ^ rk[0], s1 = LoadBE32(d + 4) ^ rk[1];
   uint32_t s2 = LoadBE32(d + 8) ^ rk[2], s3 = LoadBE32(d + 12) ^ rk[3];
   for (int r = 1; r < Rounds; ++r) {
-    rk += 4;
+    next();
     uint32_t t0 = T.Te[0][s0 >> 24] ^ T.Te[1][(s1 >> 16) & 0xFF] ^ T.Te[2][(s2 >> 8) & 0xFF] ^
                   T.Te[3][s3 & 0xFF] ^ rk[0];
     uint32_t t1 = T.Te[0][s1 >> 24] ^ T.Te[1][(s2 >> 16) & 0xFF] ^ T.Te[2][(s3 >> 8) & 0xFF] ^
@@ -144,7 +185,7 @@ void TCipher_Rijndael::EncryptBlock(void* Data) {
     s2 = t2;
     s3 = t3;
   }
-  rk += 4;
+  next();
   auto last = [](uint32_t a, uint32_t b, uint32_t c, uint32_t e) {
     return uint32_t(T.S[a >> 24]) << 24 | uint32_t(T.S[(b >> 16) & 0xFF]) << 16 |
            uint32_t(T.S[(c >> 8) & 0xFF]) << 8 | T.S[e & 0xFF];
@@ -156,12 +197,21 @@ void TCipher_Rijndael::EncryptBlock(void* Data) {
 }
 
 void TCipher_Rijndael::DecryptBlock(void* Data) {
-  const uint32_t* rk = KeyScheduleAs<uint32_t>() + kDecryptionKeys;
+  const uint8_t* k = KeySchedule() + kDecryptionKeys;
   uint8_t* d = static_cast<uint8_t*>(Data);
+#ifdef RIJNDAEL_AES_INSTRUCTIONS
+  if (UseAESInstructions) return DecryptAESNI(k, Rounds, d);
+#endif
+  uint32_t rk[4];
+  auto next = [&rk, &k] {
+    for (int c = 0; c < 4; ++c) rk[c] = LoadBE32(k + 4 * c);
+    k += 16;
+  };
+  next();
   uint32_t s0 = LoadBE32(d) ^ rk[0], s1 = LoadBE32(d + 4) ^ rk[1];
   uint32_t s2 = LoadBE32(d + 8) ^ rk[2], s3 = LoadBE32(d + 12) ^ rk[3];
   for (int r = 1; r < Rounds; ++r) {
-    rk += 4;
+    next();
     uint32_t t0 = T.Td[0][s0 >> 24] ^ T.Td[1][(s3 >> 16) & 0xFF] ^ T.Td[2][(s2 >> 8) & 0xFF] ^
                   T.Td[3][s1 & 0xFF] ^ rk[0];
     uint32_t t1 = T.Td[0][s1 >> 24] ^ T.Td[1][(s0 >> 16) & 0xFF] ^ T.Td[2][(s3 >> 8) & 0xFF] ^
@@ -175,7 +225,7 @@ void TCipher_Rijndael::DecryptBlock(void* Data) {
     s2 = t2;
     s3 = t3;
   }
-  rk += 4;
+  next();
   auto last = [](uint32_t a, uint32_t b, uint32_t c, uint32_t e) {
     return uint32_t(T.Si[a >> 24]) << 24 | uint32_t(T.Si[(b >> 16) & 0xFF]) << 16 |
            uint32_t(T.Si[(c >> 8) & 0xFF]) << 8 | T.Si[e & 0xFF];

@@ -14,4 +14,8 @@ class TCipher_Rijndael : public TCipher {
 
   // Set by Init from the key length.
   int32_t Rounds = 0;
+
+  // Whether blocks are coded with the processor's AES instructions; true
+  // where the processor has them. Both ways give the same results.
+  static bool UseAESInstructions;
 };

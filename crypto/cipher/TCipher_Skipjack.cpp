@@ -35,7 +35,9 @@ inline uint16_t GInv(const KeyTables& t, int k, uint16_t w) {
 }
 
 // Rules A for steps 1-8 and 17-24, B for 9-16 and 25-32.
-inline bool RuleA(int k) { return (k / 8) % 2 == 0; }
+inline bool RuleA(int k) {
+  return (k / 8) % 2 == 0;
+}
 
 }  // namespace
 

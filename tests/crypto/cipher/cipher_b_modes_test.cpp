@@ -3,6 +3,7 @@
 // block size and the 4096-byte pieces of streams.
 #include <gtest/gtest.h>
 
+#include "crypto/CodingRoutines.h"
 #include "crypto/cipher/TCipher_Cast128.h"
 #include "crypto/cipher/TCipher_Cast256.h"
 #include "crypto/cipher/TCipher_DES.h"
@@ -15,7 +16,6 @@
 #include "crypto/cipher/TCipher_RC6.h"
 #include "crypto/cipher/TCipher_Rijndael.h"
 #include "crypto/cipher/TCipher_Skipjack.h"
-#include "crypto/CodingRoutines.h"
 #include "crypto/hash/THash_RipeMD256.h"
 #include "rtl/TStream.h"
 #include "tests/crypto/cipher/CipherTestKit.h"
@@ -23,14 +23,14 @@
 namespace {
 
 std::vector<TCipherClass> Classes() {
-  return {TCipher_Cast128::StaticClass(), TCipher_Cast256::StaticClass(),
-          TCipher_Misty::StaticClass(),   TCipher_RC2::StaticClass(),
-          TCipher_RC5::StaticClass(),     TCipher_RC6::StaticClass(),
+  return {TCipher_Cast128::StaticClass(),  TCipher_Cast256::StaticClass(),
+          TCipher_Misty::StaticClass(),    TCipher_RC2::StaticClass(),
+          TCipher_RC5::StaticClass(),      TCipher_RC6::StaticClass(),
           TCipher_Rijndael::StaticClass(), TCipher_Skipjack::StaticClass(),
-          TCipher_Mars::StaticClass(),    TCipher_1DES::StaticClass(),
-          TCipher_2DES::StaticClass(),    TCipher_3DES::StaticClass(),
-          TCipher_2DDES::StaticClass(),   TCipher_3DDES::StaticClass(),
-          TCipher_3TDES::StaticClass(),   TCipher_DESX::StaticClass(),
+          TCipher_Mars::StaticClass(),     TCipher_1DES::StaticClass(),
+          TCipher_2DES::StaticClass(),     TCipher_3DES::StaticClass(),
+          TCipher_2DDES::StaticClass(),    TCipher_3DDES::StaticClass(),
+          TCipher_3TDES::StaticClass(),    TCipher_DESX::StaticClass(),
           TCipher_NewDES::StaticClass()};
 }
 
@@ -49,7 +49,8 @@ TEST_P(CipherBModes, EveryModeRoundTripsEveryLength) {
       const Bytes plain = RandomBytes(rng, len);
       Bytes data = plain;
       c->ProcessBuffer(data.data(), len, caEncode);
-      if (len > 1) EXPECT_NE(data, plain) << cls->Name << " mode " << int(mode) << " length " << len;
+      if (len > 1)
+        EXPECT_NE(data, plain) << cls->Name << " mode " << int(mode) << " length " << len;
       EXPECT_EQ(CompareBytes(c->Feedback(), c->IV(), b), 0);
       c->ProcessBuffer(data.data(), len, caDecode);
       EXPECT_EQ(data, plain) << cls->Name << " mode " << int(mode) << " length " << len;
@@ -106,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(All, CipherBModes, ::testing::ValuesIn(Classes()),
 // 24 bytes do not divide 4096: every piece ends with the short-piece rule, so
 // one call over 8192 bytes differs from two calls of 4096.
 TEST(CipherBModes3TDES, PieceSizeShapesTheResult) {
-  auto c = Keyed(TCipher_3TDES::StaticClass(), Hex("0123456789abcdeffedcba987654321089abcdef01234567"));
+  auto c =
+      Keyed(TCipher_3TDES::StaticClass(), Hex("0123456789abcdeffedcba987654321089abcdef01234567"));
   Bytes one(8192, 0x42), two = one;
   c->EncryptData(one.data(), one.data(), 8192);
   c->ResetFeedback();

@@ -65,7 +65,8 @@ TEST(CipherBTables, DigestsMatchTheSourceData) {
 
 TEST(CipherBTables, PrintedValues) {
   EXPECT_EQ(Mars_SBox[0], 0x09D0C479u);
-  const uint8_t newdes[16] = {32, 137, 239, 188, 102, 125, 221, 72, 212, 68, 81, 37, 86, 237, 147, 149};
+  const uint8_t newdes[16] = {32,  137, 239, 188, 102, 125, 221, 72,
+                              212, 68,  81,  37,  86,  237, 147, 149};
   EXPECT_TRUE(std::equal(newdes, newdes + 16, NewDES_F));
   // The DESX table's first and last rows.
   const uint8_t first[16] = {0xBD, 0x56, 0xEA, 0xF2, 0xA2, 0xF1, 0xAC, 0x2A,

@@ -17,7 +17,8 @@ TEST(DES, PublishedVectors) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Encrypted(TCipher_1DES::StaticClass(), c.key, c.plain), c.cipher);
-    EXPECT_EQ(ToHex(Hex(Decrypted(TCipher_1DES::StaticClass(), c.key, c.cipher))), ToHex(Hex(c.plain)));
+    EXPECT_EQ(ToHex(Hex(Decrypted(TCipher_1DES::StaticClass(), c.key, c.cipher))),
+              ToHex(Hex(c.plain)));
   }
   // Parity bits do not count.
   EXPECT_EQ(Encrypted(TCipher_1DES::StaticClass(), "123456789ABCDEF0", "0123456789ABCDEF"),
@@ -36,8 +37,10 @@ namespace {
 void Step(TCipherClass des, const Bytes& key, bool encrypt, Bytes& block) {
   auto c = Keyed(des, key);
   for (size_t i = 0; i < block.size(); i += 8) {
-    if (encrypt) c->EncryptBlock(block.data() + i);
-    else c->DecryptBlock(block.data() + i);
+    if (encrypt)
+      c->EncryptBlock(block.data() + i);
+    else
+      c->DecryptBlock(block.data() + i);
   }
 }
 
@@ -97,7 +100,7 @@ TEST(DES, WideVariantsMixTheirHalves) {
     EXPECT_NE(Bytes(ca.begin() + 8, ca.end()), Bytes(cb.begin() + 8, cb.end()));
     // Not two independent triple-DES blocks.
     auto narrow = Keyed(cls == TCipher_2DDES::StaticClass() ? TCipher_2DES::StaticClass()
-                                                              : TCipher_3DES::StaticClass(),
+                                                            : TCipher_3DES::StaticClass(),
                         key);
     EXPECT_NE(Bytes(ca.begin(), ca.begin() + 8), EncryptOne(*narrow, Bytes(8, 0)));
   }
@@ -108,7 +111,8 @@ TEST(DES, TripleDESWithA16ByteKeyHasAZeroK3) {
   const std::string k1 = "0123456789abcdef", k2 = "fedcba9876543210";
   Bytes block = Hex("0011223344556677");
   EXPECT_EQ(ToHex(EncryptOne(*Keyed(TCipher_3DES::StaticClass(), Hex(k1 + k2)), block)),
-            ToHex(EncryptOne(*Keyed(TCipher_3DES::StaticClass(), Hex(k1 + k2 + "0000000000000000")), block)));
+            ToHex(EncryptOne(*Keyed(TCipher_3DES::StaticClass(), Hex(k1 + k2 + "0000000000000000")),
+                             block)));
   EXPECT_NE(ToHex(EncryptOne(*Keyed(TCipher_3DES::StaticClass(), Hex(k1 + k2)), block)),
             ToHex(EncryptOne(*Keyed(TCipher_3DES::StaticClass(), Hex(k1 + k2 + k1)), block)));
 }
@@ -146,9 +150,11 @@ TEST(DESX, AZeroInputWhiteningStillWhitensTheOutput) {
 
 // Values from a separate model of NewDES.
 TEST(NewDES, KnownAnswers) {
-  EXPECT_EQ(Encrypted(TCipher_NewDES::StaticClass(), "0102030405060708090a0b0c0d0e0f", "0102030405060708"),
+  EXPECT_EQ(Encrypted(TCipher_NewDES::StaticClass(), "0102030405060708090a0b0c0d0e0f",
+                      "0102030405060708"),
             "967f7c2e89f295ff");
-  EXPECT_EQ(Encrypted(TCipher_NewDES::StaticClass(), "0f0e0d0c0b0a090807060504030201", "0807060504030201"),
+  EXPECT_EQ(Encrypted(TCipher_NewDES::StaticClass(), "0f0e0d0c0b0a090807060504030201",
+                      "0807060504030201"),
             "e25fc1b575430f7e");
   EXPECT_EQ(Encrypted(TCipher_NewDES::StaticClass(), "", "0000000000000000"), "a2176054f58b3458");
 }

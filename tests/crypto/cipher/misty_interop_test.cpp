@@ -1,11 +1,10 @@
 // MISTY1 against Botan on many random keys and blocks. Botan reads the
 // block's halves as big-endian words, we as little-endian ones: each 4-byte
 // half is reversed on the way to the peer and back.
+#include <botan/block_cipher.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
-#include <botan/block_cipher.h>
 
 #include "crypto/cipher/TCipher_Misty.h"
 #include "tests/crypto/cipher/CipherTestKit.h"

@@ -6,15 +6,15 @@
 #include "tests/crypto/cipher/CipherTestKit.h"
 
 TEST(RC5, PublishedVectorsFor12RoundsAnd16ByteKeys) {
-  EXPECT_EQ(Encrypted(TCipher_RC5::StaticClass(), "00000000000000000000000000000000",
-                      "0000000000000000"),
-            "21a5dbee154b8f6d");
-  EXPECT_EQ(Encrypted(TCipher_RC5::StaticClass(), "915f4619be41b2516355a50110a9ce91",
-                      "21a5dbee154b8f6d"),
-            "f7c013ac5b2b8952");
-  EXPECT_EQ(Decrypted(TCipher_RC5::StaticClass(), "915f4619be41b2516355a50110a9ce91",
-                      "f7c013ac5b2b8952"),
-            "21a5dbee154b8f6d");
+  EXPECT_EQ(
+      Encrypted(TCipher_RC5::StaticClass(), "00000000000000000000000000000000", "0000000000000000"),
+      "21a5dbee154b8f6d");
+  EXPECT_EQ(
+      Encrypted(TCipher_RC5::StaticClass(), "915f4619be41b2516355a50110a9ce91", "21a5dbee154b8f6d"),
+      "f7c013ac5b2b8952");
+  EXPECT_EQ(
+      Decrypted(TCipher_RC5::StaticClass(), "915f4619be41b2516355a50110a9ce91", "f7c013ac5b2b8952"),
+      "21a5dbee154b8f6d");
 }
 
 TEST(RC5, RoundsOutsideTheRangeBecome12) {
@@ -53,8 +53,8 @@ TEST(RC6, PublishedVectorsFor128And256BitKeys) {
 // The key schedules cycle through the key words or read bytes before the
 // key: without key bytes they would divide by zero or read out of bounds.
 TEST(RCKeys, EmptyKeysAreRefused) {
-  for (TCipherClass cls : {TCipher_RC2::StaticClass(), TCipher_RC5::StaticClass(),
-                           TCipher_RC6::StaticClass()}) {
+  for (TCipherClass cls :
+       {TCipher_RC2::StaticClass(), TCipher_RC5::StaticClass(), TCipher_RC6::StaticClass()}) {
     TProtectionRef<TCipher> c = cls->Create();
     try {
       c->Init(nullptr, 0, nullptr);
@@ -69,8 +69,8 @@ TEST(RCKeys, EmptyKeysAreRefused) {
 
 TEST(RCKeys, ShortestAndLongestKeysRoundTrip) {
   std::mt19937 rng(23);
-  for (TCipherClass cls : {TCipher_RC2::StaticClass(), TCipher_RC5::StaticClass(),
-                           TCipher_RC6::StaticClass()})
+  for (TCipherClass cls :
+       {TCipher_RC2::StaticClass(), TCipher_RC5::StaticClass(), TCipher_RC6::StaticClass()})
     for (int len : {1, cls->KeySize, cls->KeySize + 50}) {
       Bytes key = RandomBytes(rng, std::max(len, 1)), block = RandomBytes(rng, cls->BlockSize);
       auto c = Keyed(cls, key);
