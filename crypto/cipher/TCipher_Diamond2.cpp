@@ -15,7 +15,9 @@ void TCipher_Diamond2Lite::SetRoundCount(int32_t Count) {
   rounds_ = Count >= 4 && Count <= 30 ? Count : 10;
 }
 
-TCipher_Diamond2::~TCipher_Diamond2() { WipeState(); }
+TCipher_Diamond2::~TCipher_Diamond2() {
+  WipeState();
+}
 
 void TCipher_Diamond2::WipeState() {
   TCipher::WipeState();

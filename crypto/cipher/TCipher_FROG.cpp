@@ -125,7 +125,9 @@ void TCipher_FROG::Init(const void* Key, int Size, const void* IVector) {
   CompleteInit(IVector);
 }
 
-void TCipher_FROG::EncryptBlock(void* Data) { Encrypt(static_cast<uint8_t*>(Data), KeySchedule()); }
+void TCipher_FROG::EncryptBlock(void* Data) {
+  Encrypt(static_cast<uint8_t*>(Data), KeySchedule());
+}
 
 void TCipher_FROG::DecryptBlock(void* Data) {
   Decrypt(static_cast<uint8_t*>(Data), KeySchedule() + frog::kKeySize);

@@ -37,7 +37,9 @@ void TCipher_RC4::EncryptBlock(void* Data) {
   j_ = j;
 }
 
-void TCipher_RC4::DecryptBlock(void* Data) { EncryptBlock(Data); }
+void TCipher_RC4::DecryptBlock(void* Data) {
+  EncryptBlock(Data);
+}
 
 void TCipher_RC4::ResetFeedback() {
   TCipher::ResetFeedback();

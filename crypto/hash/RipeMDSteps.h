@@ -10,16 +10,16 @@
 namespace ripemd {
 
 // Message-word order of the left (R) and the right (RR) line, 5 rounds of 16.
-constexpr uint8_t R[80] = {0, 1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15,
-                           7, 4,  13, 1,  10, 6,  15, 3,  12, 0,  9,  5,  2,  14, 11, 8,
-                           3, 10, 14, 4,  9,  15, 8,  1,  2,  7,  0,  6,  13, 11, 5,  12,
-                           1, 9,  11, 10, 0,  8,  12, 4,  13, 3,  7,  15, 14, 5,  6,  2,
-                           4, 0,  5,  9,  7,  12, 2,  10, 14, 1,  3,  8,  11, 6,  15, 13};
-constexpr uint8_t RR[80] = {5,  14, 7,  0,  9, 2,  11, 4,  13, 6,  15, 8,  1,  10, 3,  12,
-                            6,  11, 3,  7,  0, 13, 5,  10, 14, 15, 8,  12, 4,  9,  1,  2,
-                            15, 5,  1,  3,  7, 14, 6,  9,  11, 8,  12, 2,  10, 0,  4,  13,
-                            8,  6,  4,  1,  3, 11, 15, 0,  5,  12, 2,  13, 9,  7,  10, 14,
-                            12, 15, 10, 4,  1, 5,  8,  7,  6,  2,  13, 14, 0,  3,  9,  11};
+constexpr uint8_t R[80] = {0, 1,  2,  3,  4,  5,  6,  7,  8,  9, 10, 11, 12, 13, 14, 15,
+                           7, 4,  13, 1,  10, 6,  15, 3,  12, 0, 9,  5,  2,  14, 11, 8,
+                           3, 10, 14, 4,  9,  15, 8,  1,  2,  7, 0,  6,  13, 11, 5,  12,
+                           1, 9,  11, 10, 0,  8,  12, 4,  13, 3, 7,  15, 14, 5,  6,  2,
+                           4, 0,  5,  9,  7,  12, 2,  10, 14, 1, 3,  8,  11, 6,  15, 13};
+constexpr uint8_t RR[80] = {5,  14, 7,  0, 9, 2,  11, 4,  13, 6,  15, 8,  1,  10, 3,  12,
+                            6,  11, 3,  7, 0, 13, 5,  10, 14, 15, 8,  12, 4,  9,  1,  2,
+                            15, 5,  1,  3, 7, 14, 6,  9,  11, 8,  12, 2,  10, 0,  4,  13,
+                            8,  6,  4,  1, 3, 11, 15, 0,  5,  12, 2,  13, 9,  7,  10, 14,
+                            12, 15, 10, 4, 1, 5,  8,  7,  6,  2,  13, 14, 0,  3,  9,  11};
 // Rotation amounts of the left (S) and the right (SR) line.
 constexpr uint8_t S[80] = {11, 14, 15, 12, 5,  8,  7,  9,  11, 13, 14, 15, 6,  7,  9,  8,
                            7,  6,  8,  13, 11, 9,  7,  15, 7,  12, 15, 9,  11, 7,  13, 12,
@@ -57,8 +57,8 @@ inline void Round4(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, const uin
   const uint8_t* s = Right ? SR : S;
 #pragma GCC unroll 16
   for (int i = 0; i < 16; ++i) {
-    const uint32_t t = RotateLeft32(a + Fun<Fn>(b, c, d) + x[r[16 * Round + i]] + k,
-                                    s[16 * Round + i]);
+    const uint32_t t =
+        RotateLeft32(a + Fun<Fn>(b, c, d) + x[r[16 * Round + i]] + k, s[16 * Round + i]);
     a = d;
     d = c;
     c = b;
@@ -74,8 +74,8 @@ inline void Round5(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t&
   const uint8_t* s = Right ? SR : S;
 #pragma GCC unroll 16
   for (int i = 0; i < 16; ++i) {
-    const uint32_t t = RotateLeft32(a + Fun<Fn>(b, c, d) + x[r[16 * Round + i]] + k,
-                                    s[16 * Round + i]) + e;
+    const uint32_t t =
+        RotateLeft32(a + Fun<Fn>(b, c, d) + x[r[16 * Round + i]] + k, s[16 * Round + i]) + e;
     a = e;
     e = d;
     d = RotateLeft32(c, 10);

@@ -2,6 +2,7 @@
 // Pass p uses box 2p for the words i with (i div 2) even and box 2p + 1 otherwise.
 #include "crypto/hash/SnefruTables.h"
 
+// clang-format off
 const uint32_t SnefruSBoxes[16][256] = {
   {  // box 0
     0x64F9001B, 0xFEDDCDF6, 0x7C8FF1E2, 0x11D71514, 0x8B8C18D3, 0xDDDF881E, 0x6EAB5056, 0x88CED8E1,
@@ -548,3 +549,4 @@ const uint32_t SnefruSBoxes[16][256] = {
     0xD03B24C9, 0xF412601E, 0x6D72A243, 0x0E018DFD, 0x89F3721A, 0xC94F4134, 0x2F992F20, 0x4D87253C,
   },
 };
+// clang-format on

@@ -9,7 +9,9 @@ void THash_CRC32::Reset() {
   THash::Reset();
 }
 
-void THash_CRC32::Update(const void* Data, int64_t Size) { CRC = UpdateCRC32(CRC, Data, Size); }
+void THash_CRC32::Update(const void* Data, int64_t Size) {
+  CRC = UpdateCRC32(CRC, Data, Size);
+}
 
 void THash_CRC32::Finish() {
   CRC = ~CRC;

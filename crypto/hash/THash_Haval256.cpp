@@ -11,7 +11,8 @@ HASH_DEFINE_CLASS(THash_Haval192, THash_Haval256, 24)
 HASH_DEFINE_CLASS(THash_Haval160, THash_Haval256, 20)
 HASH_DEFINE_CLASS(THash_Haval128, THash_Haval256, 16)
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digest words are their little-endian bytes");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "digest words are their little-endian bytes");
 
 namespace {
 
@@ -38,8 +39,8 @@ inline void Pass(uint32_t* t, const uint32_t* w) {
 #pragma GCC unroll 32
   for (int i = 0; i < 32; ++i) {
     auto x = [&](int k) -> uint32_t& { return t[(k - i) & 7]; };
-    const uint32_t f = Fn<P>(x(phi[0]), x(phi[1]), x(phi[2]), x(phi[3]), x(phi[4]), x(phi[5]),
-                             x(phi[6]));
+    const uint32_t f =
+        Fn<P>(x(phi[0]), x(phi[1]), x(phi[2]), x(phi[3]), x(phi[4]), x(phi[5]), x(phi[6]));
     const uint32_t k = P == 1 ? 0 : haval::Constants[P - 2 < 0 ? 0 : P - 2][i];
     x(7) = RotateRight32(f, 7) + RotateRight32(x(7), 11) + w[order[i]] + k;
   }
@@ -169,4 +170,6 @@ void THash_Haval256::Tailor() {
   }
 }
 
-uint8_t* THash_Haval256::GetDigest() { return reinterpret_cast<uint8_t*>(Digest); }
+uint8_t* THash_Haval256::GetDigest() {
+  return reinterpret_cast<uint8_t*>(Digest);
+}

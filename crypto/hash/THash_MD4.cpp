@@ -7,7 +7,8 @@
 HASH_DEFINE_CLASS(THash_MD4, THash, 16)
 
 // GetDigest hands out the chaining words themselves as the digest bytes.
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digest words are their little-endian bytes");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "digest words are their little-endian bytes");
 
 namespace {
 
@@ -16,9 +17,15 @@ constexpr uint32_t kInitialDigest[10] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x1
                                          0xC3D2E1F0, 0x76543210, 0xFEDCBA98, 0x89ABCDEF,
                                          0x01234567, 0x3C2D1E0F};
 
-inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (z & (x | y)); }
-inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) {
+  return z ^ (x & (y ^ z));
+}
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) {
+  return (x & y) | (z & (x | y));
+}
+inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) {
+  return x ^ y ^ z;
+}
 
 }  // namespace
 
@@ -71,13 +78,16 @@ void THash_MD4::Finish() {
   THash::Finish();
 }
 
-uint8_t* THash_MD4::GetDigest() { return reinterpret_cast<uint8_t*>(Digest); }
+uint8_t* THash_MD4::GetDigest() {
+  return reinterpret_cast<uint8_t*>(Digest);
+}
 
 void THash_MD4::CompressBlock(const void* Block) {
   uint32_t x[16];
   for (int i = 0; i < 16; ++i) x[i] = LoadLE32(static_cast<const uint8_t*>(Block) + 4 * i);
   uint32_t a = Digest[0], b = Digest[1], c = Digest[2], d = Digest[3];
 
+// clang-format off
 #define R1(a, b, c, d, k, s) a = RotateLeft32(a + F(b, c, d) + x[k], s)
 #define R2(a, b, c, d, k, s) a = RotateLeft32(a + G(b, c, d) + x[k] + 0x5A827999, s)
 #define R3(a, b, c, d, k, s) a = RotateLeft32(a + H(b, c, d) + x[k] + 0x6ED9EBA1, s)
@@ -95,6 +105,7 @@ void THash_MD4::CompressBlock(const void* Block) {
   R3(a, b, c, d, 2, 3);  R3(d, a, b, c, 10, 9); R3(c, d, a, b, 6, 11);  R3(b, c, d, a, 14, 15);
   R3(a, b, c, d, 1, 3);  R3(d, a, b, c, 9, 9);  R3(c, d, a, b, 5, 11);  R3(b, c, d, a, 13, 15);
   R3(a, b, c, d, 3, 3);  R3(d, a, b, c, 11, 9); R3(c, d, a, b, 7, 11);  R3(b, c, d, a, 15, 15);
+// clang-format on
 #undef R1
 #undef R2
 #undef R3

@@ -9,6 +9,7 @@ void THash_MD5::CompressBlock(const void* Block) {
   for (int i = 0; i < 16; ++i) x[i] = LoadLE32(static_cast<const uint8_t*>(Block) + 4 * i);
   uint32_t a = Digest[0], b = Digest[1], c = Digest[2], d = Digest[3];
 
+// clang-format off
 #define STEP(f, a, b, c, d, k, t, s) a = b + RotateLeft32(a + f(b, c, d) + x[k] + t, s)
 #define F(x, y, z) ((z) ^ ((x) & ((y) ^ (z))))
 #define G(x, y, z) ((y) ^ ((z) & ((x) ^ (y))))
@@ -49,6 +50,7 @@ void THash_MD5::CompressBlock(const void* Block) {
   STEP(I, c, d, a, b, 6, 0xA3014314, 15);  STEP(I, b, c, d, a, 13, 0x4E0811A1, 21);
   STEP(I, a, b, c, d, 4, 0xF7537E82, 6);   STEP(I, d, a, b, c, 11, 0xBD3AF235, 10);
   STEP(I, c, d, a, b, 2, 0x2AD7D2BB, 15);  STEP(I, b, c, d, a, 9, 0xEB86D391, 21);
+// clang-format on
 #undef STEP
 #undef F
 #undef G

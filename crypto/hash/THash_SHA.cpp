@@ -25,14 +25,14 @@ void Compress(uint32_t* Digest, const uint8_t* Block) {
     w[t & 15] = Rot ? RotateLeft32(v, 1) : v;
     return w[t & 15];
   };
-#define STEP(f, k, wt)                                        \
-  {                                                           \
+#define STEP(f, k, wt)                                              \
+  {                                                                 \
     const uint32_t tmp = RotateLeft32(a, 5) + (f) + e + (k) + (wt); \
-    e = d;                                                    \
-    d = c;                                                    \
-    c = RotateLeft32(b, 30);                                  \
-    b = a;                                                    \
-    a = tmp;                                                  \
+    e = d;                                                          \
+    d = c;                                                          \
+    c = RotateLeft32(b, 30);                                        \
+    b = a;                                                          \
+    a = tmp;                                                        \
   }
 #pragma GCC unroll 16
   for (int t = 0; t < 16; ++t) STEP(d ^ (b & (c ^ d)), 0x5A827999, w[t]);

@@ -42,4 +42,6 @@ void THash_Sapphire320::Finish() {
   THash::Finish();
 }
 
-uint8_t* THash_Sapphire320::GetDigest() { return Digest; }
+uint8_t* THash_Sapphire320::GetDigest() {
+  return Digest;
+}

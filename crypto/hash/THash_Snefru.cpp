@@ -7,7 +7,8 @@
 
 HASH_DEFINE_CLASS(THash_Snefru, THash, 32)
 
-static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "digest words are their little-endian bytes");
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "digest words are their little-endian bytes");
 
 void snefru::Compress(uint32_t* Chain, const uint32_t* Block, int Passes) {
   static constexpr int kShifts[4] = {16, 8, 16, 24};
@@ -79,4 +80,6 @@ void THash_Snefru::Finish() {
   THash::Finish();
 }
 
-uint8_t* THash_Snefru::GetDigest() { return reinterpret_cast<uint8_t*>(Digest); }
+uint8_t* THash_Snefru::GetDigest() {
+  return reinterpret_cast<uint8_t*>(Digest);
+}

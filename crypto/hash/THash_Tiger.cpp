@@ -31,7 +31,9 @@ const uint64_t* const t2 = TigerSBoxes[1];
 const uint64_t* const t3 = TigerSBoxes[2];
 const uint64_t* const t4 = TigerSBoxes[3];
 
-inline unsigned B(uint64_t v, int n) { return static_cast<unsigned>(v >> (8 * n)) & 0xFF; }
+inline unsigned B(uint64_t v, int n) {
+  return static_cast<unsigned>(v >> (8 * n)) & 0xFF;
+}
 
 inline void Round(uint64_t& a, uint64_t& b, uint64_t& c, uint64_t x, uint64_t mul) {
   c ^= x;

@@ -20,4 +20,6 @@ void THash_XOR16::Update(const void* Data, int64_t Size) {
   CRC = r;
 }
 
-uint8_t* THash_XOR16::GetDigest() { return reinterpret_cast<uint8_t*>(&CRC); }
+uint8_t* THash_XOR16::GetDigest() {
+  return reinterpret_cast<uint8_t*>(&CRC);
+}

@@ -28,4 +28,6 @@ void THash_XOR32::Update(const void* Data, int64_t Size) {
   CRC = r;
 }
 
-uint8_t* THash_XOR32::GetDigest() { return reinterpret_cast<uint8_t*>(&CRC); }
+uint8_t* THash_XOR32::GetDigest() {
+  return reinterpret_cast<uint8_t*>(&CRC);
+}

@@ -1,6 +1,7 @@
 // The four S-boxes t1 to t4 of Tiger (R. Anderson and E. Biham, FSE 1996), t1[0] first.
 #include "crypto/hash/TigerTables.h"
 
+// clang-format off
 const uint64_t TigerSBoxes[4][256] = {
   {  // t1
     0x02AAB17CF7E90C5EULL, 0xAC424B03E243A8ECULL, 0x72CD5BE30DD5FCD3ULL, 0x6D019B93F6F97F3AULL,
@@ -267,3 +268,4 @@ const uint64_t TigerSBoxes[4][256] = {
     0xCD56D9430EA8280EULL, 0xC12591D7535F5065ULL, 0xC83223F1720AEF96ULL, 0xC3A0396F7363A51FULL,
   },
 };
+// clang-format on

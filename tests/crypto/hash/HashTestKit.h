@@ -18,12 +18,18 @@ inline Bytes FromHex(const std::string& text) {
   int hi = -1;
   for (char ch : text) {
     int v;
-    if (ch >= '0' && ch <= '9') v = ch - '0';
-    else if (ch >= 'a' && ch <= 'f') v = ch - 'a' + 10;
-    else if (ch >= 'A' && ch <= 'F') v = ch - 'A' + 10;
-    else continue;
-    if (hi < 0) hi = v;
-    else out.push_back(static_cast<uint8_t>(hi << 4 | v)), hi = -1;
+    if (ch >= '0' && ch <= '9')
+      v = ch - '0';
+    else if (ch >= 'a' && ch <= 'f')
+      v = ch - 'a' + 10;
+    else if (ch >= 'A' && ch <= 'F')
+      v = ch - 'A' + 10;
+    else
+      continue;
+    if (hi < 0)
+      hi = v;
+    else
+      out.push_back(static_cast<uint8_t>(hi << 4 | v)), hi = -1;
   }
   return out;
 }
@@ -34,7 +40,9 @@ inline std::string ToHex(const uint8_t* p, size_t n) {
   for (size_t i = 0; i < n; ++i) s += {digits[p[i] >> 4], digits[p[i] & 15]};
   return s;
 }
-inline std::string ToHex(const Bytes& b) { return ToHex(b.data(), b.size()); }
+inline std::string ToHex(const Bytes& b) {
+  return ToHex(b.data(), b.size());
+}
 
 inline Bytes Random(std::mt19937& rng, size_t n) {
   Bytes b(n);
@@ -42,7 +50,9 @@ inline Bytes Random(std::mt19937& rng, size_t n) {
   return b;
 }
 
-inline Bytes Digest(THash& h) { return Bytes(h.GetDigest(), h.GetDigest() + h.DigestSize()); }
+inline Bytes Digest(THash& h) {
+  return Bytes(h.GetDigest(), h.GetDigest() + h.DigestSize());
+}
 
 // The digest of Data by a new object of Class, in one Update.
 inline Bytes DigestOf(THashClass Class, const void* Data, size_t Size) {

@@ -16,6 +16,7 @@
 #include "crypto/hash/THash_SHA1.h"
 #include "crypto/hash/THash_Sapphire320.h"
 #include "crypto/hash/THash_Snefru.h"
+#include "crypto/hash/THash_Square.h"
 #include "crypto/hash/THash_Tiger.h"
 #include "crypto/hash/THash_XOR16.h"
 #include "crypto/hash/THash_XOR32.h"
@@ -43,8 +44,9 @@ const ClassAndSize kSplitInvariant[] = {
     {THash_Sapphire288::StaticClass, 36}, {THash_Sapphire256::StaticClass, 32},
     {THash_Sapphire224::StaticClass, 28}, {THash_Sapphire192::StaticClass, 24},
     {THash_Sapphire160::StaticClass, 20}, {THash_Sapphire128::StaticClass, 16},
-    {THash_XOR16::StaticClass, 2},        {THash_CRC16_CCITT::StaticClass, 2},
-    {Thash_CRC16_Standard::StaticClass, 2}, {THash_CRC32::StaticClass, 4},
+    {THash_Square::StaticClass, 16},      {THash_XOR16::StaticClass, 2},
+    {THash_CRC16_CCITT::StaticClass, 2},  {Thash_CRC16_Standard::StaticClass, 2},
+    {THash_CRC32::StaticClass, 4},
 };
 
 TEST(HashCommonTest, DigestSizes) {
@@ -60,8 +62,8 @@ TEST(HashCommonTest, AnySplitGivesTheSameDigest) {
   // Lengths around every block size in use (16, 32, 64, 128) and the
   // padding limits inside them (8, 24, 56, 118).
   for (const ClassAndSize& c : kSplitInvariant) {
-    for (size_t n : {0u, 1u, 7u, 8u, 15u, 16u, 17u, 23u, 24u, 31u, 32u, 33u, 55u, 56u, 63u,
-                     64u, 65u, 117u, 118u, 127u, 128u, 129u, 245u, 246u, 256u, 1000u}) {
+    for (size_t n : {0u,  1u,  7u,  8u,  15u,  16u,  17u,  23u,  24u,  31u,  32u,  33u,  55u,
+                     56u, 63u, 64u, 65u, 117u, 118u, 127u, 128u, 129u, 245u, 246u, 256u, 1000u}) {
       const Bytes data = Random(rng, n);
       const Bytes whole = DigestOf(c.Class(), data);
       EXPECT_EQ(DigestInPieces(c.Class(), data, rng, 1), whole) << c.Class()->Name << " " << n;

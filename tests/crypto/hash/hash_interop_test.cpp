@@ -71,8 +71,8 @@ void CheckAgainst(THashClass Class, const PeerDigest& Peer, const char* PeerName
   std::mt19937 rng(99);
   for (const Bytes& m : Messages()) {
     const Bytes expected = Peer(m);
-    ASSERT_EQ(DigestOf(Class, m), expected) << Class->Name << " vs " << PeerName << ", "
-                                            << m.size() << " bytes";
+    ASSERT_EQ(DigestOf(Class, m), expected)
+        << Class->Name << " vs " << PeerName << ", " << m.size() << " bytes";
     ASSERT_EQ(DigestInPieces(Class, m, rng, 97), expected)
         << Class->Name << " in pieces vs " << PeerName << ", " << m.size() << " bytes";
   }
@@ -95,7 +95,6 @@ TEST(HashInteropTest, Md4FamilyAgainstOpenSSL) {
   if (const EVP_MD* rmd = EVP_get_digestbyname("RIPEMD160"))
     CheckAgainst(THash_RipeMD160::StaticClass(), OpenSSL(rmd), "OpenSSL");
 }
-
 
 TEST(HashInteropTest, Haval3PassesAgainstMhash) {
   const struct {
@@ -142,8 +141,8 @@ Bytes PublishedSnefru(const Bytes& data) {
     snefru::Compress(chain, block);
   }
   const uint64_t bits = uint64_t{data.size()} * 8;
-  uint32_t length[8] = {0, 0, 0, 0, 0, 0, static_cast<uint32_t>(bits >> 32),
-                        static_cast<uint32_t>(bits)};
+  uint32_t length[8] = {
+      0, 0, 0, 0, 0, 0, static_cast<uint32_t>(bits >> 32), static_cast<uint32_t>(bits)};
   snefru::Compress(chain, length);
   Bytes out(32);
   for (int i = 0; i < 8; ++i) StoreBE32(&out[4 * i], chain[i]);

@@ -45,8 +45,10 @@ const Published kPublished[] = {
      "c92b2e23091e80e375dadce26982482d197b1a2521be82da819f8ca2c579b99b"},
     {THash_Haval256::StaticClass, 5, "",
      "be417bb4dd5cfb76c7126f4f8eeb1553a449039307b1a3cd451dbfdc0fbbe330"},
-    {THash_Haval224::StaticClass, 4, "", "3e56243275b3b81561750550e36fcd676ad2f5dd9e15f2e89e6ed78e"},
-    {THash_Haval224::StaticClass, 5, "", "4a0513c032754f5582a758d35917ac9adf3854219b39e3ac77d1837e"},
+    {THash_Haval224::StaticClass, 4, "",
+     "3e56243275b3b81561750550e36fcd676ad2f5dd9e15f2e89e6ed78e"},
+    {THash_Haval224::StaticClass, 5, "",
+     "4a0513c032754f5582a758d35917ac9adf3854219b39e3ac77d1837e"},
     {THash_Haval192::StaticClass, 4, "", "4a8372945afa55c7dead800311272523ca19d42ea47b72da"},
     {THash_Haval192::StaticClass, 5, "", "4839d0626f95935e17ee2fc4509387bbe2cc46cb382ffe85"},
     {THash_Haval160::StaticClass, 3, "", "d353c3ae22a25401d257643836d7231a9a95f953"},
@@ -66,8 +68,10 @@ TEST(HavalTest, PassesFollowTheDigestSize) {
   const struct {
     THashClass (*Class)();
     int Passes;
-  } expected[] = {{THash_Haval256::StaticClass, 5}, {THash_Haval224::StaticClass, 4},
-                  {THash_Haval192::StaticClass, 4}, {THash_Haval160::StaticClass, 3},
+  } expected[] = {{THash_Haval256::StaticClass, 5},
+                  {THash_Haval224::StaticClass, 4},
+                  {THash_Haval192::StaticClass, 4},
+                  {THash_Haval160::StaticClass, 3},
                   {THash_Haval128::StaticClass, 3}};
   for (const auto& e : expected) {
     TProtectionRef<THash> h = e.Class()->Create();

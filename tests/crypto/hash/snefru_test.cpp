@@ -30,8 +30,8 @@ Bytes PublishedSnefru(const Bytes& data) {
     snefru::Compress(chain, block);
   }
   const uint64_t bits = uint64_t{data.size()} * 8;
-  uint32_t length[8] = {0, 0, 0, 0, 0, 0, static_cast<uint32_t>(bits >> 32),
-                        static_cast<uint32_t>(bits)};
+  uint32_t length[8] = {
+      0, 0, 0, 0, 0, 0, static_cast<uint32_t>(bits >> 32), static_cast<uint32_t>(bits)};
   snefru::Compress(chain, length);
   Bytes out(32);
   for (int i = 0; i < 8; ++i) StoreBE32(&out[4 * i], chain[i]);

@@ -17,11 +17,16 @@ inline Bytes FromHex(const std::string& text) {
   int hi = -1;
   for (char ch : text) {
     int v;
-    if (ch >= '0' && ch <= '9') v = ch - '0';
-    else if (ch >= 'a' && ch <= 'f') v = ch - 'a' + 10;
-    else continue;
-    if (hi < 0) hi = v;
-    else out.push_back(static_cast<uint8_t>(hi << 4 | v)), hi = -1;
+    if (ch >= '0' && ch <= '9')
+      v = ch - '0';
+    else if (ch >= 'a' && ch <= 'f')
+      v = ch - 'a' + 10;
+    else
+      continue;
+    if (hi < 0)
+      hi = v;
+    else
+      out.push_back(static_cast<uint8_t>(hi << 4 | v)), hi = -1;
   }
   return out;
 }

@@ -59,9 +59,8 @@ TEST(StreamInteropTest, RC4AgainstCryptoPPAndOpenSSL) {
 TEST(StreamInteropTest, RC4PassPhraseKeyIsItsRipeMD256Digest) {
   for (const std::string phrase : {"", "a", "secret", "a longer pass phrase of the user"}) {
     Bytes key(32);
-    CryptoPP::RIPEMD256().CalculateDigest(key.data(),
-                                          reinterpret_cast<const uint8_t*>(phrase.data()),
-                                          phrase.size());
+    CryptoPP::RIPEMD256().CalculateDigest(
+        key.data(), reinterpret_cast<const uint8_t*>(phrase.data()), phrase.size());
     TProtectionRef<TCipher> c = TCipher_RC4::StaticClass()->Create();
     c->InitKey(phrase);
     c->SetMode(cmECB);

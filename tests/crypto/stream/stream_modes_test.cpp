@@ -17,8 +17,8 @@ namespace {
 
 TCipherClass Classes(int i) {
   const TCipherClass all[] = {TCipher_RC4::StaticClass(), TCipher_Sapphire::StaticClass(),
-                              TCipher_Diamond2::StaticClass(),
-                              TCipher_Diamond2Lite::StaticClass(), TCipher_FROG::StaticClass()};
+                              TCipher_Diamond2::StaticClass(), TCipher_Diamond2Lite::StaticClass(),
+                              TCipher_FROG::StaticClass()};
   return i < 5 ? all[i] : nullptr;
 }
 
@@ -30,8 +30,8 @@ TEST(StreamModesTest, EveryModeRoundTrips) {
     const size_t b = static_cast<size_t>(cls->BlockSize);
     for (TCipherMode mode : {cmCTS, cmCBC, cmCFB, cmOFB, cmECB}) {
       c->SetMode(mode);
-      for (size_t n : {size_t{0}, size_t{1}, b - 1, b, b + 1, size_t{4095}, size_t{4096},
-                       size_t{4097}}) {
+      for (size_t n :
+           {size_t{0}, size_t{1}, b - 1, b, b + 1, size_t{4095}, size_t{4096}, size_t{4097}}) {
         const Bytes plain = Random(rng, n);
         const Bytes coded = Coded(*c, plain, caEncode);
         if (n >= 2) EXPECT_NE(coded, plain) << cls->Name << " mode " << int(mode) << " " << n;
