@@ -24,41 +24,28 @@ void Mu(uint32_t* a) {
   a[0] = b0, a[1] = b1, a[2] = b2;
 }
 
-void Gamma(uint32_t* a) {
-  uint32_t b0 = a[0] ^ (a[1] | ~a[2]);
-  uint32_t b1 = a[1] ^ (a[2] | ~a[0]);
-  uint32_t b2 = a[2] ^ (a[0] | ~a[1]);
-  a[0] = b0, a[1] = b1, a[2] = b2;
+// The linear step: each word XORed with rotations of itself and its two
+// neighbours (the published thirteen-term form, with the three 16-bit
+// rotations gathered into one of the XOR of all words).
+inline void Theta(uint32_t& a0, uint32_t& a1, uint32_t& a2) {
+  const uint32_t c = RotateLeft32(a0 ^ a1 ^ a2, 16);
+  const uint32_t b0 = a0 ^ c ^ RotateLeft32(a2, 8) ^ (a0 << 8) ^ (a0 << 24) ^ (a1 >> 24) ^ (a2 >> 8);
+  const uint32_t b1 = a1 ^ c ^ RotateLeft32(a0, 8) ^ (a1 << 8) ^ (a1 << 24) ^ (a2 >> 24) ^ (a0 >> 8);
+  const uint32_t b2 = a2 ^ c ^ RotateLeft32(a1, 8) ^ (a2 << 8) ^ (a2 << 24) ^ (a0 >> 24) ^ (a1 >> 8);
+  a0 = b0, a1 = b1, a2 = b2;
 }
 
-void Theta(uint32_t* a) {
-  uint32_t b0 = a[0] ^ (a[0] >> 16) ^ (a[1] << 16) ^ (a[1] >> 16) ^ (a[2] << 16) ^ (a[1] >> 24) ^
-                (a[2] << 8) ^ (a[2] >> 8) ^ (a[0] << 24) ^ (a[2] >> 16) ^ (a[0] << 16) ^
-                (a[2] >> 24) ^ (a[0] << 8);
-  uint32_t b1 = a[1] ^ (a[1] >> 16) ^ (a[2] << 16) ^ (a[2] >> 16) ^ (a[0] << 16) ^ (a[2] >> 24) ^
-                (a[0] << 8) ^ (a[0] >> 8) ^ (a[1] << 24) ^ (a[0] >> 16) ^ (a[1] << 16) ^
-                (a[0] >> 24) ^ (a[1] << 8);
-  uint32_t b2 = a[2] ^ (a[2] >> 16) ^ (a[0] << 16) ^ (a[0] >> 16) ^ (a[1] << 16) ^ (a[0] >> 24) ^
-                (a[1] << 8) ^ (a[1] >> 8) ^ (a[2] << 24) ^ (a[1] >> 16) ^ (a[2] << 16) ^
-                (a[1] >> 24) ^ (a[2] << 8);
-  a[0] = b0, a[1] = b1, a[2] = b2;
-}
-
-void Pi1(uint32_t* a) {
-  a[0] = RotateRight32(a[0], 10);
-  a[2] = RotateLeft32(a[2], 1);
-}
-
-void Pi2(uint32_t* a) {
-  a[0] = RotateLeft32(a[0], 1);
-  a[2] = RotateRight32(a[2], 10);
-}
-
-void Rho(uint32_t* a) {
-  Theta(a);
-  Pi1(a);
-  Gamma(a);
-  Pi2(a);
+// theta, pi-1, gamma, pi-2.
+inline void Rho(uint32_t& a0, uint32_t& a1, uint32_t& a2) {
+  Theta(a0, a1, a2);
+  a0 = RotateRight32(a0, 10);
+  a2 = RotateLeft32(a2, 1);
+  const uint32_t b0 = a0 ^ (a1 | ~a2);
+  const uint32_t b1 = a1 ^ (a2 | ~a0);
+  const uint32_t b2 = a2 ^ (a0 | ~a1);
+  a0 = RotateLeft32(b0, 1);
+  a1 = b1;
+  a2 = RotateRight32(b2, 10);
 }
 
 // Round constants: doubling in GF(2)[x] modulo x^16 + x^12 + x^4 + x + 1.
@@ -70,17 +57,20 @@ void RoundConstants(uint32_t start, uint32_t* out) {
   }
 }
 
-void Crypt(uint32_t* a, const uint32_t* k, const uint32_t* rc) {
+void Crypt(uint32_t* a, const uint32_t* key, const uint32_t* rc) {
+  const uint32_t k0 = key[0], k1 = key[1], k2 = key[2];
+  uint32_t a0 = a[0], a1 = a[1], a2 = a[2];
   for (int i = 0; i < kRounds; ++i) {
-    a[0] ^= k[0] ^ (rc[i] << 16);
-    a[1] ^= k[1];
-    a[2] ^= k[2] ^ rc[i];
-    Rho(a);
+    a0 ^= k0 ^ (rc[i] << 16);
+    a1 ^= k1;
+    a2 ^= k2 ^ rc[i];
+    Rho(a0, a1, a2);
   }
-  a[0] ^= k[0] ^ (rc[kRounds] << 16);
-  a[1] ^= k[1];
-  a[2] ^= k[2] ^ rc[kRounds];
-  Theta(a);
+  a0 ^= k0 ^ (rc[kRounds] << 16);
+  a1 ^= k1;
+  a2 ^= k2 ^ rc[kRounds];
+  Theta(a0, a1, a2);
+  a[0] = a0, a[1] = a1, a[2] = a2;
 }
 
 }  // namespace
@@ -117,7 +107,7 @@ void TCipher_3Way::Init(const void* Key, int Size, const void* IVector) {
   if (Size > 0) std::memcpy(padded, Key, Size);
   for (int i = 0; i < 3; ++i) s.Key[i] = s.DecryptKey[i] = LoadLE32(padded + 4 * i);
   std::memset(padded, 0, sizeof(padded));
-  Theta(s.DecryptKey);
+  Theta(s.DecryptKey[0], s.DecryptKey[1], s.DecryptKey[2]);
   Mu(s.DecryptKey);
   RoundConstants(0x0B0B, s.EncryptConst);
   RoundConstants(0xB1B1, s.DecryptConst);

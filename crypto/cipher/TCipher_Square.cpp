@@ -35,10 +35,10 @@ const uint8_t kD[4] = {0x0E, 0x09, 0x0D, 0x0B};
 
 struct SquareTables {
   uint8_t SInv[256];
-  // TE[x] / TD[x]: word whose byte m is c[m] * S[x] / d[m] * SInv[x]; the
-  // contribution of row i is the table word rotated left by 8i bits.
-  uint32_t TE[256];
-  uint32_t TD[256];
+  // TE[i][x] / TD[i][x]: the word whose byte m is c[(m - i) mod 4] * S[x] /
+  // d[(m - i) mod 4] * SInv[x]: what byte x of row i adds to a column.
+  uint32_t TE[4][256];
+  uint32_t TD[4][256];
   SquareTables() {
     for (int x = 0; x < 256; ++x) SInv[Square_SBox[x]] = uint8_t(x);
     for (int x = 0; x < 256; ++x) {
@@ -47,8 +47,10 @@ struct SquareTables {
         e |= uint32_t(GFMul(kC[m], Square_SBox[x])) << (8 * m);
         d |= uint32_t(GFMul(kD[m], SInv[x])) << (8 * m);
       }
-      TE[x] = e;
-      TD[x] = d;
+      for (int i = 0; i < 4; ++i) {
+        TE[i][x] = RotateLeft32(e, 8 * i);
+        TD[i][x] = RotateLeft32(d, 8 * i);
+      }
     }
   }
 };
@@ -68,36 +70,33 @@ uint32_t ThetaWord(uint32_t w, const uint8_t* coef) {
   return r;
 }
 
-// new row j := XOR over rows i of T[s[i][j]] rotated by row i, then the key.
-inline void Round(uint32_t* s, const uint32_t* table, const uint32_t* key) {
-  uint32_t n[4];
-  for (int j = 0; j < 4; ++j) {
-    const int sh = 8 * j;
-    n[j] = table[(s[0] >> sh) & 0xFF] ^ RotateLeft32(table[(s[1] >> sh) & 0xFF], 8) ^
-           RotateLeft32(table[(s[2] >> sh) & 0xFF], 16) ^ RotateLeft32(table[(s[3] >> sh) & 0xFF], 24) ^
-           key[j];
-  }
-  std::memcpy(s, n, sizeof(n));
+inline uint32_t Byte(uint32_t w, int j) { return (w >> (8 * j)) & 0xFF; }
+
+// new row j := XOR over rows i of T[i][s[i][j]], then the key.
+inline uint32_t Column(const uint32_t (*t)[256], uint32_t s0, uint32_t s1, uint32_t s2, uint32_t s3, int j) {
+  return t[0][Byte(s0, j)] ^ t[1][Byte(s1, j)] ^ t[2][Byte(s2, j)] ^ t[3][Byte(s3, j)];
 }
 
-// Final round: s'[j][m] := box[s[m][j]], then the key.
-inline void FinalRound(uint32_t* s, const uint8_t* box, const uint32_t* key) {
-  uint32_t n[4];
-  for (int j = 0; j < 4; ++j) {
-    const int sh = 8 * j;
-    n[j] = (uint32_t(box[(s[0] >> sh) & 0xFF]) | uint32_t(box[(s[1] >> sh) & 0xFF]) << 8 |
-            uint32_t(box[(s[2] >> sh) & 0xFF]) << 16 | uint32_t(box[(s[3] >> sh) & 0xFF]) << 24) ^
-           key[j];
-  }
-  std::memcpy(s, n, sizeof(n));
+// Final round: s'[j][m] := box[s[m][j]].
+inline uint32_t FinalColumn(const uint8_t* box, uint32_t s0, uint32_t s1, uint32_t s2, uint32_t s3, int j) {
+  return uint32_t(box[Byte(s0, j)]) | uint32_t(box[Byte(s1, j)]) << 8 | uint32_t(box[Byte(s2, j)]) << 16 |
+         uint32_t(box[Byte(s3, j)]) << 24;
 }
 
-void Crypt(uint8_t* d, const uint32_t (*k)[4], const uint32_t* table, const uint8_t* box) {
-  uint32_t s[4];
-  for (int i = 0; i < 4; ++i) s[i] = LoadLE32(d + 4 * i) ^ k[0][i];
-  for (int t = 1; t < kRounds; ++t) Round(s, table, k[t]);
-  FinalRound(s, box, k[kRounds]);
-  for (int i = 0; i < 4; ++i) StoreLE32(d + 4 * i, s[i]);
+void Crypt(uint8_t* d, const uint32_t (*k)[4], const uint32_t (*table)[256], const uint8_t* box) {
+  uint32_t s0 = LoadLE32(d) ^ k[0][0], s1 = LoadLE32(d + 4) ^ k[0][1];
+  uint32_t s2 = LoadLE32(d + 8) ^ k[0][2], s3 = LoadLE32(d + 12) ^ k[0][3];
+  for (int t = 1; t < kRounds; ++t) {
+    const uint32_t n0 = Column(table, s0, s1, s2, s3, 0) ^ k[t][0];
+    const uint32_t n1 = Column(table, s0, s1, s2, s3, 1) ^ k[t][1];
+    const uint32_t n2 = Column(table, s0, s1, s2, s3, 2) ^ k[t][2];
+    const uint32_t n3 = Column(table, s0, s1, s2, s3, 3) ^ k[t][3];
+    s0 = n0, s1 = n1, s2 = n2, s3 = n3;
+  }
+  StoreLE32(d, FinalColumn(box, s0, s1, s2, s3, 0) ^ k[kRounds][0]);
+  StoreLE32(d + 4, FinalColumn(box, s0, s1, s2, s3, 1) ^ k[kRounds][1]);
+  StoreLE32(d + 8, FinalColumn(box, s0, s1, s2, s3, 2) ^ k[kRounds][2]);
+  StoreLE32(d + 12, FinalColumn(box, s0, s1, s2, s3, 3) ^ k[kRounds][3]);
 }
 
 }  // namespace

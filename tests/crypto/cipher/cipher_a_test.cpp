@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "crypto/CodingRoutines.h"
+#include "crypto/hash/THash_RipeMD256.h"
 #include "crypto/cipher/BlowfishTables.h"
 #include "crypto/cipher/Q128Table.h"
 #include "crypto/cipher/SquareSBox.h"
@@ -539,4 +540,30 @@ TEST(CipherASCOP, OneByteKeysAreDefined) {
   EXPECT_EQ(Encrypt<TCipher_SCOP>(Bytes{9}, block), Encrypt<TCipher_SCOP>(Bytes{9}, block));
   EXPECT_NE(Encrypt<TCipher_SCOP>(Bytes{9}, block), Encrypt<TCipher_SCOP>(Bytes{1}, block));
   ExpectRoundTrip(TCipher_SCOP::StaticClass(), 1, 90, 5);
+}
+
+// A pass phrase keys every cipher of the group with the first
+// min(KeySize, 32) bytes of its RIPEMD-256 digest (Blowfish and SCOP get 32
+// of their 56 and 48); for SCOP the coding of the digest that InitKey runs
+// must not disturb the table that coding starts from.
+TEST(CipherAKeys, PassPhraseKeysTakeTheDigestCutToTheKeySize) {
+  const std::string phrase = "correct horse battery staple";
+  const std::string digest = THash_RipeMD256::StaticClass()->DigestOfString(phrase, nullptr, 1);
+  ASSERT_EQ(digest.size(), 32u);
+  std::mt19937 rng(100);
+  const Bytes data = Random(rng, 5000);
+  for (TCipherClass cls :
+       {TCipher_Blowfish::StaticClass(), TCipher_Gost::StaticClass(), TCipher_IDEA::StaticClass(),
+        TCipher_SAFER_K40::StaticClass(), TCipher_SAFER_SK64::StaticClass(), TCipher_SAFER_SK128::StaticClass(),
+        TCipher_TEA::StaticClass(), TCipher_TEAN::StaticClass(), TCipher_3Way::StaticClass(),
+        TCipher_Twofish::StaticClass(), TCipher_Square::StaticClass(), TCipher_Shark::StaticClass(),
+        TCipher_Q128::StaticClass(), TCipher_SCOP::StaticClass()}) {
+    TProtectionRef<TCipher> byPhrase = cls->Create(phrase), byKey = cls->Create();
+    byKey->Init(digest.data(), std::min(cls->KeySize, 32), nullptr);
+    EXPECT_EQ(0, std::memcmp(byPhrase->IV(), byKey->IV(), size_t(cls->BlockSize))) << cls->Name;
+    Bytes a = data, b = data;
+    byPhrase->ProcessBuffer(a.data(), int64_t(a.size()), caEncode);
+    byKey->ProcessBuffer(b.data(), int64_t(b.size()), caEncode);
+    EXPECT_EQ(a, b) << cls->Name;
+  }
 }
