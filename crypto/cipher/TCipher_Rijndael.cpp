@@ -151,7 +151,10 @@ __attribute__((target("aes,sse2"))) void DecryptAESNI(const uint8_t* k, int roun
 
 }  // namespace
 
-bool TCipher_Rijndael::UseAESInstructions = __builtin_cpu_supports("aes");
+bool TCipher_Rijndael::UseAESInstructions = [] {
+  __builtin_cpu_init();  // this may run before the library's own start-up code
+  return __builtin_cpu_supports("aes") != 0;
+}();
 #else
 bool TCipher_Rijndael::UseAESInstructions = false;
 #endif
