@@ -10,6 +10,9 @@
 class TCipher_SAFER : public TCipher {
   CIPHER_CLASS(TCipher_SAFER, TCipher)
  public:
+  // Self-test data: this class's cmCTS coding of TCipher::KnownAnswer()
+  // under a key of that input's first min(KeySize, 32) bytes; 32 bytes.
+  static const uint8_t* KnownAnswer();
   // The variants as stored in Variant().
   enum TSAFERVersion : uint8_t { svK40 = 1, svK64 = 2, svK128 = 3, svSK40 = 5, svSK64 = 6, svSK128 = 7 };
 
@@ -39,35 +42,41 @@ class TCipher_SAFER : public TCipher {
 class TCipher_SAFER_K40 : public TCipher_SAFER {
   CIPHER_CLASS(TCipher_SAFER_K40, TCipher_SAFER)
  public:
+  static const uint8_t* KnownAnswer();
   void Init(const void* Key, int Size, const void* IVector) override;
 };
 
 class TCipher_SAFER_SK40 : public TCipher_SAFER_K40 {
   CIPHER_CLASS(TCipher_SAFER_SK40, TCipher_SAFER_K40)
  public:
+  static const uint8_t* KnownAnswer();
   void Init(const void* Key, int Size, const void* IVector) override;
 };
 
 class TCipher_SAFER_K64 : public TCipher_SAFER {
   CIPHER_CLASS(TCipher_SAFER_K64, TCipher_SAFER)
  public:
+  static const uint8_t* KnownAnswer();
   void Init(const void* Key, int Size, const void* IVector) override;
 };
 
 class TCipher_SAFER_SK64 : public TCipher_SAFER_K64 {
   CIPHER_CLASS(TCipher_SAFER_SK64, TCipher_SAFER_K64)
  public:
+  static const uint8_t* KnownAnswer();
   void Init(const void* Key, int Size, const void* IVector) override;
 };
 
 class TCipher_SAFER_K128 : public TCipher_SAFER {
   CIPHER_CLASS(TCipher_SAFER_K128, TCipher_SAFER)
  public:
+  static const uint8_t* KnownAnswer();
   void Init(const void* Key, int Size, const void* IVector) override;
 };
 
 class TCipher_SAFER_SK128 : public TCipher_SAFER_K128 {
   CIPHER_CLASS(TCipher_SAFER_SK128, TCipher_SAFER_K128)
  public:
+  static const uint8_t* KnownAnswer();
   void Init(const void* Key, int Size, const void* IVector) override;
 };

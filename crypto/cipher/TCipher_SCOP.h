@@ -9,6 +9,9 @@
 class TCipher_SCOP : public TCipher {
   CIPHER_CLASS(TCipher_SCOP, TCipher)
  public:
+  // Self-test data: this class's cmCTS coding of TCipher::KnownAnswer()
+  // under a key of that input's first min(KeySize, 32) bytes; 32 bytes.
+  static const uint8_t* KnownAnswer();
   void EncryptBlock(void* Data) override;
   void DecryptBlock(void* Data) override;
   // Raises ECipherException for an empty key, whose expansion would read

@@ -8,6 +8,9 @@
 class TCipher_Shark : public TCipher {
   CIPHER_CLASS(TCipher_Shark, TCipher)
  public:
+  // Self-test data: this class's cmCTS coding of TCipher::KnownAnswer()
+  // under a key of that input's first min(KeySize, 32) bytes; 32 bytes.
+  static const uint8_t* KnownAnswer();
   void EncryptBlock(void* Data) override;
   void DecryptBlock(void* Data) override;
   void Init(const void* Key, int Size, const void* IVector) override;

@@ -9,6 +9,9 @@
 class TCipher_TEA : public TCipher {
   CIPHER_CLASS(TCipher_TEA, TCipher)
  public:
+  // Self-test data: this class's cmCTS coding of TCipher::KnownAnswer()
+  // under a key of that input's first min(KeySize, 32) bytes; 32 bytes.
+  static const uint8_t* KnownAnswer();
   void EncryptBlock(void* Data) override;
   void DecryptBlock(void* Data) override;
   // Also brings Rounds into 16..32.
@@ -25,6 +28,7 @@ class TCipher_TEA : public TCipher {
 class TCipher_TEAN : public TCipher_TEA {
   CIPHER_CLASS(TCipher_TEAN, TCipher_TEA)
  public:
+  static const uint8_t* KnownAnswer();
   void EncryptBlock(void* Data) override;
   void DecryptBlock(void* Data) override;
 };

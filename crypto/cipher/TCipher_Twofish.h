@@ -9,6 +9,9 @@
 class TCipher_Twofish : public TCipher {
   CIPHER_CLASS(TCipher_Twofish, TCipher)
  public:
+  // Self-test data: this class's cmCTS coding of TCipher::KnownAnswer()
+  // under a key of that input's first min(KeySize, 32) bytes; 32 bytes.
+  static const uint8_t* KnownAnswer();
   void EncryptBlock(void* Data) override;
   void DecryptBlock(void* Data) override;
   // A key is padded with zeros to 16, 24 or 32 bytes, the next of the three
