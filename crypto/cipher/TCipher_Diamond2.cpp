@@ -4,6 +4,9 @@
 
 #include "crypto/CodingRoutines.h"
 
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "the block is read as a little-endian number");
+
 CIPHER_DEFINE_CLASS(TCipher_Diamond2, TCipher, 16, 256, 0)
 CIPHER_DEFINE_CLASS(TCipher_Diamond2Lite, TCipher_Diamond2, 8, 256, 0)
 
@@ -82,25 +85,44 @@ void MakeBox(uint8_t* box, TKeyRand& rand) {
   }
 }
 
-// Output byte i takes bit k from input byte (i + k) mod B.
-void Permute(const uint8_t* x, uint8_t* y, int b) {
-  for (int i = 0; i < b; ++i) {
-    uint8_t v = 0;
-    for (int k = 0; k < 8; ++k) v |= x[(i + k) % b] & (1 << k);
-    y[i] = v;
-  }
+// The bit transposition on the block as one little-endian number W (byte i
+// of the block is byte i of W): output byte i takes bit k from input byte
+// (i + k) mod B, that is bit plane k of W rotated right by k bytes.
+template <typename W>
+W Rotate(W x, int bytes, bool right) {
+  constexpr int bits = 8 * sizeof(W);
+  const int n = 8 * bytes;
+  if (n == 0) return x;
+  return right ? (x >> n) | (x << (bits - n)) : (x << n) | (x >> (bits - n));
 }
 
-// Output byte (i + k) mod B takes bit k from input byte i.
-void InversePermute(const uint8_t* x, uint8_t* y, int b) {
-  for (int i = 0; i < b; ++i) {
-    uint8_t v = 0;
-    for (int k = 0; k < 8; ++k) v |= x[(i - k + 8 * b) % b] & (1 << k);
-    y[i] = v;
-  }
+template <typename W>
+void Transpose(uint8_t* block, bool inverse) {
+  W x;
+  std::memcpy(&x, block, sizeof x);
+  W y = 0;
+  W plane = 0;
+  for (size_t i = 0; i < sizeof(W); ++i) plane = plane << 8 | 1;  // 0x0101...
+  for (int k = 0; k < 8; ++k) y |= Rotate(x, k, !inverse) & (plane << k);
+  std::memcpy(block, &y, sizeof y);
 }
 
 }  // namespace
+
+void diamond2::Permute(uint8_t* x, int b) {
+  if (b == 16)
+    Transpose<unsigned __int128>(x, false);
+  else
+    Transpose<uint64_t>(x, false);
+}
+
+// Output byte (i + k) mod B takes bit k from input byte i.
+void diamond2::InversePermute(uint8_t* x, int b) {
+  if (b == 16)
+    Transpose<unsigned __int128>(x, true);
+  else
+    Transpose<uint64_t>(x, true);
+}
 
 void TCipher_Diamond2::Init(const void* Key, int Size, const void* IVector) {
   PrepareInit(Size);  // an empty key raises: the generator reads a key byte first
@@ -125,12 +147,11 @@ void TCipher_Diamond2::EncryptBlock(void* Data) {
   uint8_t* x = static_cast<uint8_t*>(Data);
   const int b = BlockSize();
   const uint8_t* box = encrypt_boxes_.data();
-  uint8_t y[16];
   for (int i = 0; i < b; ++i) x[i] = box[i * 256 + x[i]];
   for (int r = 1; r < rounds_; ++r) {
-    Permute(x, y, b);
+    diamond2::Permute(x, b);
     box += b * 256;
-    for (int i = 0; i < b; ++i) x[i] = box[i * 256 + y[i]];
+    for (int i = 0; i < b; ++i) x[i] = box[i * 256 + x[i]];
   }
 }
 
@@ -138,11 +159,10 @@ void TCipher_Diamond2::DecryptBlock(void* Data) {
   if (decrypt_boxes_.empty()) return;  // no key
   uint8_t* x = static_cast<uint8_t*>(Data);
   const int b = BlockSize();
-  uint8_t y[16];
   for (int r = rounds_ - 1; r >= 1; --r) {
     const uint8_t* box = &decrypt_boxes_[static_cast<size_t>(r) * b * 256];
-    for (int i = 0; i < b; ++i) y[i] = box[i * 256 + x[i]];
-    InversePermute(y, x, b);
+    for (int i = 0; i < b; ++i) x[i] = box[i * 256 + x[i]];
+    diamond2::InversePermute(x, b);
   }
   const uint8_t* box = decrypt_boxes_.data();
   for (int i = 0; i < b; ++i) x[i] = box[i * 256 + x[i]];

@@ -38,3 +38,10 @@ class TCipher_Diamond2Lite : public TCipher_Diamond2 {
  public:
   void SetRoundCount(int32_t Count) override;
 };
+
+namespace diamond2 {
+// The bit transposition between rounds on a block of B (8 or 16) bytes:
+// output byte i takes bit k from input byte (i + k) mod B; and its inverse.
+void Permute(uint8_t* Block, int B);
+void InversePermute(uint8_t* Block, int B);
+}  // namespace diamond2

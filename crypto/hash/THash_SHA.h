@@ -9,6 +9,10 @@ class THash_SHA : public THash_RipeMD160 {
  public:
   void Finish() override;
 
+  // Whether SHA-1 blocks go through the processor's SHA instructions; true
+  // where the processor has them. Both ways give the same digest.
+  static bool UseShaInstructions;
+
  protected:
   void CompressBlock(const void* Block) override;
 

@@ -175,3 +175,25 @@ TEST(Md4FamilyTest, DigestAddressIsTheStateBeforeAndAfterFinish) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Md4FamilyTest, Sha1WithAndWithoutTheProcessorsShaInstructions) {
+  // Where the processor has them both ways run; elsewhere both are the
+  // portable code and the test holds trivially.
+  const bool saved = THash_SHA::UseShaInstructions;
+  std::mt19937 rng(77);
+  for (size_t n : {0u, 3u, 55u, 56u, 64u, 100u, 1000u, 4097u}) {
+    const Bytes m = Random(rng, n);
+    THash_SHA::UseShaInstructions = false;
+    const Bytes portable = DigestOf(THash_SHA1::StaticClass(), m);
+    THash_SHA::UseShaInstructions = saved;
+    EXPECT_EQ(DigestOf(THash_SHA1::StaticClass(), m), portable) << n;
+  }
+  THash_SHA::UseShaInstructions = false;
+  EXPECT_EQ(HexDigestOf(THash_SHA1::StaticClass(), "abc"),
+            "a9993e364706816aba3e25717850c26c9cd0d89d");
+  THash_SHA::UseShaInstructions = saved;
+}
+
+}  // namespace

@@ -90,3 +90,24 @@ TEST(Diamond2Test, EmptyKeyRaisesAndNewKeyReplacesTheBoxes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Diamond2Test, TranspositionMovesBitKFromByteIPlusK) {
+  std::mt19937 rng(10);
+  for (int b : {8, 16}) {
+    for (int trial = 0; trial < 50; ++trial) {
+      const Bytes in = Random(rng, static_cast<size_t>(b));
+      Bytes expected(static_cast<size_t>(b), 0);
+      for (int i = 0; i < b; ++i)
+        for (int k = 0; k < 8; ++k) expected[i] |= static_cast<uint8_t>(in[(i + k) % b] & (1 << k));
+      Bytes x = in;
+      diamond2::Permute(x.data(), b);
+      ASSERT_EQ(x, expected) << b;
+      diamond2::InversePermute(x.data(), b);
+      ASSERT_EQ(x, in) << b;
+    }
+  }
+}
+
+}  // namespace
