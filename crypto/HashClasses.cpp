@@ -17,6 +17,7 @@
 #include "crypto/hash/THash_SHA1.h"
 #include "crypto/hash/THash_Sapphire320.h"
 #include "crypto/hash/THash_Snefru.h"
+#include "crypto/hash/THash_Square.h"
 #include "crypto/hash/THash_Tiger.h"
 #include "crypto/hash/THash_XOR16.h"
 #include "crypto/hash/THash_XOR32.h"
@@ -52,7 +53,7 @@ const TStandardHash kStandardHashes[] = {
     {THash_Sapphire288::StaticClass, "Sapphire II-288", "Hash"},
     {THash_Sapphire320::StaticClass, "Sapphire II-320", "Hash"},
     {THash_Snefru::StaticClass, "Snefru-256", "Hash"},
-    // {THash_Square::StaticClass, "Square", "Hash"},  (joins with its class)
+    {THash_Square::StaticClass, "Square", "Hash"},
     {THash_Tiger::StaticClass, "Tiger", "Hash"},
     {THash_XOR16::StaticClass, "XOR-16", "Checksum"},
     {THash_XOR32::StaticClass, "XOR-32", "Checksum"},

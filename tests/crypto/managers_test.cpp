@@ -190,3 +190,37 @@ TEST(CipherManager, ProgressBelongsToEachCall) {
   for (auto& r : large) EXPECT_TRUE(r.second == 300000 || (r.first == 0 && r.second == 0));
   EXPECT_EQ(small[1], std::make_pair(int64_t{4096}, int64_t{5000}));
 }
+
+TEST(StandardRegistries, HashesInTheirOrder) {
+  const char* const names[28] = {
+      "Message Digest 4", "Message Digest 5", "Secure Hash Algorithm", "Secure Hash Algorithm 1",
+      "Ripe Message Digest 128", "Ripe Message Digest 160", "Ripe Message Digest 256",
+      "Ripe Message Digest 320", "Haval-128", "Haval-160", "Haval-192", "Haval-224", "Haval-256",
+      "Sapphire II-128", "Sapphire II-160", "Sapphire II-192", "Sapphire II-224", "Sapphire II-256",
+      "Sapphire II-288", "Sapphire II-320", "Snefru-256", "Square", "Tiger", "XOR-16", "XOR-32",
+      "CRC-16 CCITT", "CRC-16 Standard", "CRC-32"};
+  std::vector<THashClassEntry> standard;
+  for (const THashClassEntry& e : HashClassList())
+    if (e.Class->Name.substr(0, 5) == "THash" || e.Class->Name.substr(0, 5) == "Thash")
+      standard.push_back(e);
+  ASSERT_GE(standard.size(), 28u);
+  for (int i = 0; i < 28; ++i) {
+    EXPECT_EQ(standard[i].DisplayName, names[i]);
+    EXPECT_EQ(standard[i].Note, i < 23 ? "Hash" : "Checksum");
+  }
+  for (const char* n : {"RipeMD256", "THash_RipeMD256", "Ripe Message Digest 256", "ripe MESSAGE digest 256"})
+    EXPECT_EQ(FindHashClass(n), DefaultHashClass()) << n;
+  EXPECT_EQ(FindHashClass("CRC16_Standard"), nullptr);
+  ASSERT_NE(FindHashClass("Thash_CRC16_Standard"), nullptr);
+  EXPECT_EQ(FindHashClass("Thash_CRC16_Standard")->Name, "Thash_CRC16_Standard");
+}
+
+TEST(StandardRegistries, CipherLookups) {
+  for (const char* n : {"Blowfish", "blowfish", "TCipher_Blowfish"})
+    EXPECT_EQ(FindCipherClass(n), DefaultCipherClass()) << n;
+  ASSERT_NE(FindCipherClass("DES Triple 24byte"), nullptr);
+  EXPECT_EQ(FindCipherClass("DES Triple 24byte")->Name, "TCipher_3TDES");
+  EXPECT_EQ(FindCipherClass("SAFER_K40"), nullptr);
+  EXPECT_EQ(FindCipherClass("Diamond "), nullptr);
+  EXPECT_EQ(FindCipherClass("TCipher_SAFER"), nullptr);  // the abstract parent is not registered
+}
