@@ -63,6 +63,18 @@ TEST(Mars, FirstPublishedKeyExpansion) {
   EXPECT_EQ(SubkeysOf(Counting(1, 16)), nineteen);
 }
 
+// The fix-up mask counts the bit above bit 31 as 0, so bit 31 of a
+// multiplication key can change inside a long run of zeros (the mask as
+// published never sets it): here K[9] is 882709AB, not 082709AB.
+TEST(Mars, FixupMaskReachesTheTopBit) {
+  EXPECT_EQ(SubkeysOf(Hex("c272ee2bfb7fabdec86d5db3a47366fb")),
+            "92CD2D6E 2C95ADA0 2445C711 CCB58653 E8115E43 DF4405FF 9DECADCD 1D158C4B B14AE186 "
+            "882709AB C8ACE639 98380E3B 21A45064 8BB4694B D5948866 222BE2BB FEA33E7B 6F9651D3 "
+            "E13B476B 06A7EEAF 17A635DF 4C76B1F7 3BE51516 55CB58AB 9645FB27 5F5A2B9F 659ABF09 "
+            "DE85DDAB 7039003A 2EB1978B C5C5A765 F5F96CE7 470958F9 EC08D977 6A0A1186 EDF59AAF "
+            "47674142 1779A672 2DECC53D F8A8FEB3");
+}
+
 // The expansion cycles through the key words; fewer than four bytes hold none.
 TEST(Mars, KeysWithoutAWholeWordAreRefused) {
   for (int size : {0, 1, 3}) {
