@@ -142,3 +142,17 @@ TEST_P(CipherBModes, PassPhraseKeysWithTheDigestCutToTheKeySize) {
   EXPECT_EQ(EncryptOne(*byPhrase, block), EncryptOne(*byKey, block));
   EXPECT_EQ(CompareBytes(byPhrase->IV(), byKey->IV(), cls->BlockSize), 0);
 }
+
+TEST(CipherBModes3TDES, AFewMebibytesRoundTripThroughAStream) {
+  std::mt19937 rng(43);
+  TProtectionRef<TCipher> c = TCipher_3TDES::StaticClass()->Create("pass phrase");
+  const Bytes plain = RandomBytes(rng, 3 * 1024 * 1024 + 7);
+  TMemoryStream s;
+  s.Write(plain.data(), static_cast<int64_t>(plain.size()));
+  c->ProcessStream(&s, &s, -1, caEncode);
+  c->ProcessStream(&s, &s, -1, caDecode);
+  Bytes back(plain.size());
+  s.SetPosition(0);
+  s.Read(back.data(), static_cast<int64_t>(back.size()));
+  EXPECT_EQ(back, plain);
+}
