@@ -105,6 +105,45 @@ class Probe : public C {
 
 }  // namespace
 
+// ---- Class facts ------------------------------------------------------------
+
+TEST(CipherAClasses, SizesAndParents) {
+  struct {
+    TCipherClass cls, parent;
+    int block, key, state;
+  } cases[] = {
+      {TCipher_Blowfish::StaticClass(), TCipher::StaticClass(), 8, 56, 4168},
+      {TCipher_Gost::StaticClass(), TCipher::StaticClass(), 8, 32, 32},
+      {TCipher_IDEA::StaticClass(), TCipher::StaticClass(), 8, 16, 208},
+      {TCipher_SAFER::StaticClass(), TCipher::StaticClass(), 8, 16, 768},
+      {TCipher_SAFER_K40::StaticClass(), TCipher_SAFER::StaticClass(), 8, 5, 768},
+      {TCipher_SAFER_SK40::StaticClass(), TCipher_SAFER_K40::StaticClass(), 8, 5, 768},
+      {TCipher_SAFER_K64::StaticClass(), TCipher_SAFER::StaticClass(), 8, 8, 768},
+      {TCipher_SAFER_SK64::StaticClass(), TCipher_SAFER_K64::StaticClass(), 8, 8, 768},
+      {TCipher_SAFER_K128::StaticClass(), TCipher_SAFER::StaticClass(), 8, 16, 768},
+      {TCipher_SAFER_SK128::StaticClass(), TCipher_SAFER_K128::StaticClass(), 8, 16, 768},
+      {TCipher_TEA::StaticClass(), TCipher::StaticClass(), 8, 16, 32},
+      {TCipher_TEAN::StaticClass(), TCipher_TEA::StaticClass(), 8, 16, 32},
+      {TCipher_3Way::StaticClass(), TCipher::StaticClass(), 12, 12, 120},
+      {TCipher_Twofish::StaticClass(), TCipher::StaticClass(), 16, 32, 4256},
+      {TCipher_Square::StaticClass(), TCipher::StaticClass(), 16, 16, 288},
+      {TCipher_Shark::StaticClass(), TCipher::StaticClass(), 8, 16, 112},
+      {TCipher_Q128::StaticClass(), TCipher::StaticClass(), 16, 16, 256},
+      {TCipher_SCOP::StaticClass(), TCipher::StaticClass(), 128, 48, 3104},
+  };
+  for (const auto& c : cases) {
+    int block = 0, key = 0, state = 0;
+    c.cls->GetSizes(block, key, state);
+    EXPECT_EQ(block, c.block) << c.cls->Name;
+    EXPECT_EQ(key, c.key) << c.cls->Name;
+    EXPECT_EQ(state, c.state) << c.cls->Name;
+    EXPECT_EQ(c.cls->Parent, static_cast<TClass>(c.parent)) << c.cls->Name;
+    TProtectionRef<TCipher> object = c.cls->Create();
+    EXPECT_EQ(object->ClassName(), std::string(c.cls->Name));
+    EXPECT_FALSE(object->Initialized());
+  }
+}
+
 // ---- Constant tables ------------------------------------------------------
 
 TEST(CipherATables, BlowfishInitialTablesAreTheDigitsOfPi) {
