@@ -34,7 +34,9 @@ TEST(StreamModesTest, EveryModeRoundTrips) {
            {size_t{0}, size_t{1}, b - 1, b, b + 1, size_t{4095}, size_t{4096}, size_t{4097}}) {
         const Bytes plain = Random(rng, n);
         const Bytes coded = Coded(*c, plain, caEncode);
-        if (n >= 2) EXPECT_NE(coded, plain) << cls->Name << " mode " << int(mode) << " " << n;
+        if (n >= 2) {
+          EXPECT_NE(coded, plain) << cls->Name << " mode " << int(mode) << " " << n;
+        }
         EXPECT_EQ(Coded(*c, coded, caDecode), plain)
             << cls->Name << " mode " << int(mode) << " " << n;
       }
