@@ -146,13 +146,62 @@ TEST(CipherAClasses, SizesAndParents) {
 
 // ---- Constant tables ------------------------------------------------------
 
-TEST(CipherATables, BlowfishInitialTablesAreTheDigitsOfPi) {
+TEST(CipherATables, BlowfishInitialTablesHoldTheirDigest) {
   EXPECT_EQ(Blowfish_InitP[0], 0x243F6A88u);
   EXPECT_EQ(Blowfish_InitP[17], 0x8979FB1Bu);
   EXPECT_EQ(Blowfish_InitS[0][0], 0xD1310BA6u);
   EXPECT_EQ(Blowfish_InitS[3][255], 0x3AC372E6u);
   EXPECT_EQ(Fnv(Blowfish_InitP, sizeof(Blowfish_InitP)), 0xBF73CC0CB903F9C9ull);
   EXPECT_EQ(Fnv(Blowfish_InitS, sizeof(Blowfish_InitS)), 0x6C7A4136B5A7C636ull);
+}
+
+// The digits of pi, computed here with Machin's formula
+// pi = 16 atan(1/5) - 4 atan(1/239) in fixed point with 32-bit limbs (limb 0
+// the integer part), give every word of the initial P-array and S-boxes.
+TEST(CipherATables, BlowfishInitialTablesRecomputeFromPi) {
+  constexpr size_t kWords = 18 + 4 * 256, kLimbs = 1 + kWords + 4;
+  using Fixed = std::vector<uint32_t>;
+  auto divide = [](Fixed& x, uint32_t d) {
+    uint64_t rest = 0;
+    for (uint32_t& limb : x) {
+      const uint64_t cur = rest << 32 | limb;
+      limb = uint32_t(cur / d);
+      rest = cur % d;
+    }
+  };
+  auto addTo = [](Fixed& acc, const Fixed& x, bool subtract) {
+    uint64_t carry = 0;
+    for (size_t i = acc.size(); i-- > 0;) {
+      if (subtract) {
+        const uint64_t need = uint64_t(x[i]) + carry;
+        carry = acc[i] < need;
+        acc[i] = uint32_t(acc[i] - need);
+      } else {
+        const uint64_t sum = uint64_t(acc[i]) + x[i] + carry;
+        acc[i] = uint32_t(sum);
+        carry = sum >> 32;
+      }
+    }
+  };
+  auto isZero = [](const Fixed& x) { return std::all_of(x.begin(), x.end(), [](uint32_t v) { return v == 0; }); };
+  // factor * atan(1/x) added to acc (subtracted when negate).
+  auto atanInto = [&](Fixed& acc, uint32_t factor, uint32_t x, bool negate) {
+    Fixed power(kLimbs, 0), term(kLimbs);
+    power[0] = factor;
+    divide(power, x);  // factor / x^(2k+1), k = 0
+    for (uint32_t k = 0; !isZero(power); ++k) {
+      term = power;
+      divide(term, 2 * k + 1);
+      addTo(acc, term, negate != (k % 2 == 1));
+      divide(power, x * x);
+    }
+  };
+  Fixed pi(kLimbs, 0);
+  atanInto(pi, 16, 5, false);
+  atanInto(pi, 4, 239, true);
+  ASSERT_EQ(pi[0], 3u);
+  for (size_t i = 0; i < 18; ++i) ASSERT_EQ(Blowfish_InitP[i], pi[1 + i]) << "P " << i;
+  for (size_t i = 0; i < 4 * 256; ++i) ASSERT_EQ(Blowfish_InitS[i / 256][i % 256], pi[19 + i]) << "S " << i;
 }
 
 TEST(CipherATables, Q128TableHoldsThePrintedRowsAndItsDigest) {
