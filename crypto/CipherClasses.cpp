@@ -10,6 +10,8 @@
 #include "crypto/cipher/TCipher_Cast256.h"
 #include "crypto/cipher/TCipher_DES.h"
 #include "crypto/cipher/TCipher_DESX.h"
+#include "crypto/cipher/TCipher_Diamond2.h"
+#include "crypto/cipher/TCipher_FROG.h"
 #include "crypto/cipher/TCipher_Gost.h"
 #include "crypto/cipher/TCipher_IDEA.h"
 #include "crypto/cipher/TCipher_Mars.h"
@@ -17,11 +19,13 @@
 #include "crypto/cipher/TCipher_NewDES.h"
 #include "crypto/cipher/TCipher_Q128.h"
 #include "crypto/cipher/TCipher_RC2.h"
+#include "crypto/cipher/TCipher_RC4.h"
 #include "crypto/cipher/TCipher_RC5.h"
 #include "crypto/cipher/TCipher_RC6.h"
 #include "crypto/cipher/TCipher_Rijndael.h"
 #include "crypto/cipher/TCipher_SAFER.h"
 #include "crypto/cipher/TCipher_SCOP.h"
+#include "crypto/cipher/TCipher_Sapphire.h"
 #include "crypto/cipher/TCipher_Shark.h"
 #include "crypto/cipher/TCipher_Skipjack.h"
 #include "crypto/cipher/TCipher_Square.h"
@@ -65,18 +69,18 @@ const TStandardCipher kStandardCiphers[] = {
     {TCipher_3DDES::StaticClass, "DES Triple 16byte", ""},
     {TCipher_3TDES::StaticClass, "DES Triple 24byte", ""},
     {TCipher_DESX::StaticClass, "DESX", "Copyright by RSA"},
-    // {TCipher_Diamond2::StaticClass, "Diamond II", ""},  (joins with its class)
-    // {TCipher_Diamond2Lite::StaticClass, "Diamond II Lite", ""},  (joins with its class)
-    // {TCipher_FROG::StaticClass, "", ""},  (joins with its class)
+    {TCipher_Diamond2::StaticClass, "Diamond II", ""},
+    {TCipher_Diamond2Lite::StaticClass, "Diamond II Lite", ""},
+    {TCipher_FROG::StaticClass, "", ""},
     {TCipher_Mars::StaticClass, "", "Patented"},
     {TCipher_Misty::StaticClass, "Misty 1", "free for non-commercial"},
     {TCipher_NewDES::StaticClass, "", ""},
     {TCipher_RC2::StaticClass, "", ""},
-    // {TCipher_RC4::StaticClass, "", "Patented by RSA"},  (joins with its class)
+    {TCipher_RC4::StaticClass, "", "Patented by RSA"},
     {TCipher_RC5::StaticClass, "", "Patented by RSA"},
     {TCipher_RC6::StaticClass, "", "Patented by RSA"},
     {TCipher_Rijndael::StaticClass, "", ""},
-    // {TCipher_Sapphire::StaticClass, "Sapphire II", ""},  (joins with its class)
+    {TCipher_Sapphire::StaticClass, "Sapphire II", ""},
     {TCipher_Skipjack::StaticClass, "", ""},
 };
 
