@@ -291,7 +291,7 @@ int GetClipBox(HDC dc, TRect* r) {
   TRect b = c.Box();
   if (!c.Empty()) {
     TPoint d = dc->DeviceOffset();
-    OffsetRect(b, -dc->origin.X - d.X, -dc->origin.Y - d.Y);
+    OffsetRect(&b, -dc->origin.X - d.X, -dc->origin.Y - d.Y);
   }
   *r = b;
   return c.Complexity();

@@ -11,11 +11,10 @@
 #include <cstdint>
 
 #include "platform/GdiObject.h"
+#include "platform/Geometry.h"
 #include "platform/Region.h"
 #include "platform/Surface.h"
 #include "platform/Types.h"
-
-constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 struct DeviceContext;
 struct PenObject;

@@ -8,9 +8,6 @@
 
 #include "platform/Types.h"
 
-constexpr BOOL FALSE = 0;
-constexpr BOOL TRUE = 1;
-
 constexpr DWORD OBJ_PEN = 1;
 constexpr DWORD OBJ_BRUSH = 2;
 constexpr DWORD OBJ_DC = 3;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/GdiObject.h"
+#include "platform/Geometry.h"
 #include "platform/Types.h"
 
 // A set of pixels kept as y-x banded rectangles: rectangles are sorted by top,

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Geometry.h"
 #include "platform/Types.h"
 
 // Pixel value from a COLORREF (alpha 0, as drawing calls leave it) and back.
