@@ -26,7 +26,7 @@ HBITMAP DefaultBitmap() {
     bm->height = 1;
     bm->bitsPerPixel = 1;
     bm->rowBytes = 4;
-    bm->storage.assign(4, 0);
+    bm->Allocate();
     bm->colors = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
     return bm;
   }();
