@@ -203,8 +203,9 @@ bool ParseDib(const BITMAPINFO* bmi, UINT usage, DibLayout* out) {
   out->topDown = h.biHeight < 0;
   out->height = out->topDown ? -h.biHeight : h.biHeight;
   out->bitCount = h.biBitCount;
-  out->rowBytes = DibRowBytes(out->width, out->bitCount);
-  if (uint64_t(out->rowBytes) * uint64_t(out->height) > kMaxBitmapBytes) return false;
+  uint64_t rowBytes = ((uint64_t(out->width) * out->bitCount + 31) / 32) * 4;
+  if (rowBytes > uint64_t(INT32_MAX) || rowBytes * uint64_t(out->height) > kMaxBitmapBytes) return false;
+  out->rowBytes = int32_t(rowBytes);
   const auto* table = reinterpret_cast<const uint8_t*>(bmi) + h.biSize;
   if (h.biCompression == BI_BITFIELDS) {
     if (h.biBitCount != 16 && h.biBitCount != 32) return false;
@@ -265,7 +266,7 @@ void BitmapObject::Attach(uint8_t* memory) {
 }
 
 HBITMAP CreateBitmap(int32_t width, int32_t height, UINT planes, UINT bitCount, const void* src) {
-  if (width <= 0 || height <= 0 || planes != 1) return nullptr;
+  if (width <= 0 || height <= 0 || planes != 1 || width > (1 << 28)) return nullptr;
   auto* b = new BitmapObject();
   b->width = width;
   b->height = height;

@@ -77,8 +77,15 @@ void WriteBlock(HDC dst, Target& td, const TRect& d, uint8_t code, Map&& map) {
   }
 }
 
+// A negative extent runs back from the start pixel, which it includes
+// (x = 9, w = -10 covers 0 .. 9).
 TRect Norm(int32_t x, int32_t y, int32_t w, int32_t h) {
-  return TRect{std::min(x, x + w), std::min(y, y + h), std::max(x, x + w), std::max(y, y + h)};
+  TRect r;
+  r.Left = w < 0 ? x + w + 1 : x;
+  r.Right = w < 0 ? x + 1 : x + w;
+  r.Top = h < 0 ? y + h + 1 : y;
+  r.Bottom = h < 0 ? y + 1 : y + h;
+  return r;
 }
 
 // Source index of destination index i (0 .. dn - 1) over sn source pixels.
