@@ -81,6 +81,11 @@ enum : UINT {
 // PeekMessage flags.
 enum : UINT { PM_NOREMOVE = 0x0000, PM_REMOVE = 0x0001, PM_NOYIELD = 0x0002 };
 
+inline constexpr int32_t CW_USEDEFAULT = int32_t(0x80000000);
+// SetWindowPos reports in WINDOWPOS.flags of WM_WINDOWPOSCHANGED whether the
+// client area kept its size or place.
+enum : UINT { SWP_NOCLIENTSIZE = 0x0800, SWP_NOCLIENTMOVE = 0x1000 };
+
 // A window class: the procedure and the defaults its windows share.
 struct WNDCLASS {
   UINT style = 0;
