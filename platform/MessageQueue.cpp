@@ -188,6 +188,14 @@ void RunHooks(int32_t kind, int32_t code, WPARAM wParam, LPARAM lParam, LRESULT*
 
 }  // namespace
 
+void RunCallWndProcHooks(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  TWindowManager& m = WM();
+  if (m.Hooks.empty()) return;
+  CWPSTRUCT cwp{lParam, wParam, msg, hwnd};
+  LRESULT ignored = 0;
+  RunHooks(WH_CALLWNDPROC, HC_ACTION, 0, reinterpret_cast<LPARAM>(&cwp), &ignored);
+}
+
 void RunCbtHooks(int32_t code, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   RunHooks(WH_CBT, code, wParam, lParam, result);
 }
@@ -222,10 +230,6 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   TWindowObj* w = FromHandle(hwnd);
   if (!w) return 0;
-  CWPSTRUCT cwp{lParam, wParam, msg, hwnd};
-  LRESULT ignored = 0;
-  RunHooks(WH_CALLWNDPROC, HC_ACTION, 0, reinterpret_cast<LPARAM>(&cwp), &ignored);
-  if (!(w = FromHandle(hwnd))) return 0;
   ++m.SendDepth;
   struct Depth {
     ~Depth() { --WM().SendDepth; }
@@ -310,7 +314,7 @@ LRESULT DispatchMessage(const MSG& msg) {
   }
   TWindowObj* w = FromHandle(msg.hwnd);
   if (!w) return 0;
-  LRESULT r = CallProc(w, msg.message, msg.wParam, msg.lParam);
+  LRESULT r = CallProcDirect(w, msg.message, msg.wParam, msg.lParam);
   if (msg.message == WM_PAINT) ValidateAfterPaint(msg.hwnd);
   return r;
 }

@@ -157,6 +157,14 @@ Region VisibleRegion(TWindowObj* w, bool clientOnly) {
 
 LRESULT CallProc(TWindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (!w) return 0;
+  HWND h = w->Handle;
+  RunCallWndProcHooks(h, msg, wParam, lParam);
+  if (!(w = FromHandle(h))) return 0;
+  return CallProcDirect(w, msg, wParam, lParam);
+}
+
+LRESULT CallProcDirect(TWindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!w) return 0;
   if (!w->Proc) return DefWindowProc(w->Handle, msg, wParam, lParam);
   WNDPROC proc = w->Proc;  // the window may change or lose its procedure meanwhile
   return proc(w->Handle, msg, wParam, lParam);

@@ -172,7 +172,11 @@ TRect WindowRectOnScreen(TWindowObj* w);
 Region VisibleRegion(TWindowObj* w, bool clientOnly);
 bool ReallyVisible(TWindowObj* w);
 bool ReallyEnabled(TWindowObj* w);
+// A sent message: the call-window-procedure hooks see it, then the procedure.
 LRESULT CallProc(TWindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam);
+// A dispatched message: the procedure only.
+LRESULT CallProcDirect(TWindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam);
+void RunCallWndProcHooks(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void MarkBufferDirty(TWindowObj* w);
 void PresentDirtyBuffers();
 // The deepest visible window under a screen point and its hit-test code,
