@@ -118,6 +118,19 @@ bool ReallyEnabled(TWindowObj* w) {
   return true;
 }
 
+// The pixels a window covers in its top-level's buffer: its rectangle, cut
+// by its window region.
+static Region CoveredArea(TWindowObj* w) {
+  TPoint o = WindowOriginInTop(w);
+  Region r(Offset(Sized(w->WindowRect), o.X, o.Y));
+  if (w->WindowRgn) {
+    Region wr = *w->WindowRgn;
+    wr.Offset(o.X, o.Y);
+    r = Region::Intersect(r, wr);
+  }
+  return r;
+}
+
 Region VisibleRegion(TWindowObj* w, bool clientOnly) {
   if (!ReallyVisible(w)) return Region();
   TPoint wo = WindowOriginInTop(w);
@@ -130,11 +143,8 @@ Region VisibleRegion(TWindowObj* w, bool clientOnly) {
     r = Region::Intersect(r, wr);
   }
   // Children are always clipped out, as are siblings above, at every level.
-  for (TWindowObj* c : w->Children) {
-    if (!c->Visible()) continue;
-    TPoint co = WindowOriginInTop(c);
-    r = Region::Subtract(r, Region(Offset(Sized(c->WindowRect), co.X, co.Y)));
-  }
+  for (TWindowObj* c : w->Children)
+    if (c->Visible()) r = Region::Subtract(r, CoveredArea(c));
   for (TWindowObj* cur = w; cur->Parent; cur = cur->Parent) {
     TWindowObj* p = cur->Parent;
     TPoint po = WindowOriginInTop(p);
@@ -146,9 +156,7 @@ Region VisibleRegion(TWindowObj* w, bool clientOnly) {
     }
     for (TWindowObj* s : p->Children) {
       if (s == cur) break;
-      if (!s->Visible()) continue;
-      TPoint so = WindowOriginInTop(s);
-      r = Region::Subtract(r, Region(Offset(Sized(s->WindowRect), so.X, so.Y)));
+      if (s->Visible()) r = Region::Subtract(r, CoveredArea(s));
     }
   }
   TWindowObj* top = TopLevelOf(w);
@@ -324,7 +332,8 @@ TRect StandardClient(const TRect& wr, const TFrameMetrics& f) {
 void FillIn(Surface* s, const Region& clip, const TRect& r, COLORREF c) {
   if (!s || Empty(r)) return;
   uint32_t px = ColorRefToPixel(c) | 0xFF000000u;
-  for (const TRect& k : Region::Intersect(clip, Region(r)).Rects()) s->Fill(k, px);
+  Region area = Region::Intersect(clip, Region(r));
+  for (const TRect& k : area.Rects()) s->Fill(k, px);
 }
 
 // Two-colour rectangle outline: top and left in tl, bottom and right in br.
