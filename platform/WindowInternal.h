@@ -87,6 +87,8 @@ struct TCursorObject {
 };
 
 struct TWindowManager {
+  // The backend goes first: it may still look at the windows.
+  ~TWindowManager() { Backend.reset(); }
   std::thread::id UiThread;
   bool UiThreadSet = false;
   std::unique_ptr<TBackend> Backend;

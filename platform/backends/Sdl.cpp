@@ -4,7 +4,9 @@
 
 #include <SDL.h>
 
+#include <cstdlib>
 #include <map>
+#include <memory>
 
 #include "platform/WindowInternal.h"
 #include "platform/backends/Backends.h"
@@ -118,8 +120,8 @@ class TSdlBackend : public TBackend {
  public:
   ~TSdlBackend() override {
     for (auto& [c, sc] : SdlCursors) SDL_FreeCursor(sc);
-    for (auto& [id, h] : ById)
-      if (TWindowObj* w = FromHandle(h)) TopLevelDestroyed(w);
+    for (auto& [id, entry] : ById) SDL_DestroyWindow(entry.second->Window);
+    ById.clear();
     SDL_StopTextInput();
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
@@ -144,19 +146,19 @@ class TSdlBackend : public TBackend {
     SDL_Window* win = SDL_CreateWindow(w->Text.c_str(), r.Left, r.Top, std::max(r.Width(), 1),
                                        std::max(r.Height(), 1), flags);
     if (!win) return;
-    auto* data = new TSdlWindow;
+    auto data = std::make_unique<TSdlWindow>();
     data->Window = win;
-    w->BackendData = data;
-    ById[SDL_GetWindowID(win)] = w->Handle;
+    w->BackendData = data.get();
+    ById[SDL_GetWindowID(win)] = {w->Handle, std::move(data)};
   }
 
   void TopLevelDestroyed(TWindowObj* w) override {
     auto* data = static_cast<TSdlWindow*>(w->BackendData);
     if (!data) return;
-    ById.erase(SDL_GetWindowID(data->Window));
-    SDL_DestroyWindow(data->Window);
-    delete data;
+    SDL_Window* win = data->Window;
     w->BackendData = nullptr;
+    ById.erase(SDL_GetWindowID(win));  // frees data
+    SDL_DestroyWindow(win);
   }
 
   void TopLevelChanged(TWindowObj* w) override {
@@ -292,7 +294,7 @@ class TSdlBackend : public TBackend {
   void MoveTo(Uint32 windowId, int32_t x, int32_t y) {
     auto it = ById.find(windowId);
     if (it == ById.end()) return;
-    TWindowObj* w = FromHandle(it->second);
+    TWindowObj* w = FromHandle(it->second.first);
     if (!w) return;
     InjectMouseMove(TPoint{w->WindowRect.Left + x, w->WindowRect.Top + y});
   }
@@ -300,7 +302,7 @@ class TSdlBackend : public TBackend {
   void WindowEvent(const SDL_WindowEvent& e, bool& focusLost) {
     auto it = ById.find(e.windowID);
     if (it == ById.end()) return;
-    HWND h = it->second;
+    HWND h = it->second.first;
     TWindowObj* w = FromHandle(h);
     if (!w) return;
     auto* data = static_cast<TSdlWindow*>(w->BackendData);
@@ -337,17 +339,33 @@ class TSdlBackend : public TBackend {
     }
   }
 
-  std::map<Uint32, HWND> ById;
+  std::map<Uint32, std::pair<HWND, std::unique_ptr<TSdlWindow>>> ById;
   std::map<TCursorObject*, SDL_Cursor*> SdlCursors;
 };
 
 }  // namespace
 
 std::unique_ptr<TBackend> CreateSdlBackend(std::string* reason) {
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+  };
+  // Without a display SDL would fall back to drawing nowhere; say so instead.
+  bool chosen = set("SDL_VIDEODRIVER");
+  if (!chosen && !set("DISPLAY") && !set("WAYLAND_DISPLAY")) {
+    if (reason) *reason = "cannot open a display: neither DISPLAY nor WAYLAND_DISPLAY is set";
+    return nullptr;
+  }
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (reason) *reason = std::string("cannot open a display (") + SDL_GetError() + ")";
+    return nullptr;
+  }
+  std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+  if (!chosen && (driver == "offscreen" || driver == "dummy" || driver == "evdev")) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    if (reason) *reason = "cannot open a display (only the \"" + driver + "\" video driver works)";
     return nullptr;
   }
   auto b = std::make_unique<TSdlBackend>();
