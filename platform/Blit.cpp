@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/Draw.h"
+#include "platform/DrawDib.h"
 #include "platform/Raster.h"
 
 using namespace raster;
@@ -455,3 +456,35 @@ BOOL TransparentBlt(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC src
     if ((s & 0xFFFFFF) != key) d = s & 0xFFFFFF;
   });
 }
+
+// Video drawing contexts
+
+struct DrawDibObject {
+  int unused = 0;
+};
+
+HDRAWDIB DrawDibOpen() { return new DrawDibObject(); }
+
+BOOL DrawDibClose(HDRAWDIB hdd) {
+  if (!hdd) return FALSE;
+  delete hdd;
+  return TRUE;
+}
+
+BOOL DrawDibDraw(HDRAWDIB hdd, HDC dc, int32_t xDst, int32_t yDst, int32_t dxDst, int32_t dyDst,
+                 const BITMAPINFOHEADER* header, const void* bits, int32_t xSrc, int32_t ySrc,
+                 int32_t dxSrc, int32_t dySrc, UINT flags) {
+  if (!hdd || !IsDC(dc) || !header || !bits) return FALSE;
+  const auto* bmi = reinterpret_cast<const BITMAPINFO*>(header);
+  int32_t rows = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+  if (dxSrc < 0) dxSrc = header->biWidth;
+  if (dySrc < 0) dySrc = rows;
+  if (dxDst < 0) dxDst = dxSrc;
+  if (dyDst < 0) dyDst = dySrc;
+  DibSource s(bmi, bits, DIB_RGB_COLORS, rows);
+  if (!s.dc) return FALSE;
+  int mode = (flags & DDF_HALFTONE) ? HALFTONE : COLORONCOLOR;
+  return StretchCore(dc, xDst, yDst, dxDst, dyDst, s.dc, xSrc, ySrc, dxSrc, dySrc, SRCCOPY, mode);
+}
+
+UINT DrawDibRealize(HDRAWDIB hdd, HDC dc, BOOL) { return hdd && IsDC(dc) ? 0 : 0; }

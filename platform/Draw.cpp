@@ -622,6 +622,34 @@ BOOL DrawFocusRect(HDC dc, const TRect* r) {
   return TRUE;
 }
 
+COLORREF GetNearestColor(HDC dc, COLORREF c) {
+  if (!IsDC(dc)) return CLR_INVALID;
+  c &= 0xFFFFFF;
+  HBITMAP b = dc->IsMemory() ? dc->st.bitmap : nullptr;
+  if (!b || b->bitsPerPixel > 8 || b->colors.empty()) {
+    if (b && b->bitsPerPixel == 16) {
+      // What the 16-bit layout keeps of each channel.
+      uint32_t px = Px(c), back = 0;
+      BitmapObject probe;
+      probe.width = 1;
+      probe.height = 1;
+      probe.bitsPerPixel = 16;
+      probe.rowBytes = 4;
+      probe.redMask = b->redMask;
+      probe.greenMask = b->greenMask;
+      probe.blueMask = b->blueMask;
+      uint8_t mem[4] = {};
+      probe.Attach(mem);
+      WriteBitmapRow(probe, 0, 0, 1, &px);
+      ReadBitmapRow(probe, 0, 0, 1, &back);
+      return PixelToColorRef(back & 0xFFFFFF);
+    }
+    return c;
+  }
+  const RGBQUAD& q = b->colors[size_t(NearestPaletteIndex(b->colors, Px(c)))];
+  return RGB(q.rgbRed, q.rgbGreen, q.rgbBlue);
+}
+
 HBRUSH GetSysColorBrush(int32_t index) {
   static HBRUSH brushes[COLOR_ENDCOLORS + 1] = {};
   if (index < 0 || index > COLOR_ENDCOLORS) return nullptr;

@@ -53,6 +53,9 @@ BOOL FrameRgn(HDC dc, HRGN rgn, HBRUSH brush, int32_t w, int32_t h);
 // Inverts every other pixel of the rectangle's border (a second call with the
 // same rectangle restores the pixels).
 BOOL DrawFocusRect(HDC dc, const TRect* r);
+// The colour the DC's target can show nearest to c (palette bitmaps pick an
+// entry; 32-bit targets show every colour).
+COLORREF GetNearestColor(HDC dc, COLORREF c);
 // A solid brush of the current value of a system colour (one per index,
 // never freed).
 HBRUSH GetSysColorBrush(int32_t index);

@@ -36,6 +36,8 @@ public:
   FT_Face face = nullptr;
   std::string family;
   bool synthBold = false, synthItalic = false, mono = false;
+  // The symbol face's bullet (0xB7) is drawn as the Unicode bullet.
+  bool symbol = false;
   double angle = 0;  // radians, counter-clockwise
   TEXTMETRIC tm;
   int32_t underlinePos = 1, underlineThick = 1, strikePos = 0, strikeThick = 1;
@@ -156,8 +158,9 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
   std::string family = MapFontFamily(lf.lfFaceName);
   bool bold = lf.lfWeight >= FW_SEMIBOLD, italic = lf.lfItalic != 0;
   char key[512];
-  std::snprintf(key, sizeof key, "%s|%d|%d|%d|%d|%d|%d", family.c_str(), int(lf.lfHeight), bold,
-                italic, int(lf.lfEscapement), int(lf.lfQuality == NONANTIALIASED_QUALITY), int(lf.lfWidth));
+  std::snprintf(key, sizeof key, "%s|%d|%d|%d|%d|%d|%d|%d", family.c_str(), int(lf.lfHeight), bold,
+                italic, int(lf.lfEscapement), int(lf.lfQuality == NONANTIALIASED_QUALITY), int(lf.lfWidth),
+                int(Lower(lf.lfFaceName) == "symbol"));
   auto it = cache.find(key);
   if (it != cache.end())
     if (auto f = it->second.lock()) return f;
@@ -176,6 +179,7 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
   ff->synthBold = bold && !m.bold;
   ff->synthItalic = italic && !m.italic;
   ff->mono = lf.lfQuality == NONANTIALIASED_QUALITY;
+  ff->symbol = Lower(lf.lfFaceName) == "symbol";
   FT_Face f = ff->face;
   double upem = f->units_per_EM ? f->units_per_EM : 2048;
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(f, FT_SFNT_OS2));
@@ -239,6 +243,7 @@ const FontFace::Glyph& FontFace::Get(uint32_t cp) {
   if (it != glyphs.end()) return it->second;
   Glyph& g = glyphs[cp];
   if (!face) return g;
+  if (symbol && cp == 0xB7) cp = 0x2022;
   FT_UInt index = FT_Get_Char_Index(face, cp);
   FT_Int32 flags = mono ? FT_LOAD_TARGET_MONO : FT_LOAD_DEFAULT;
   if (FT_Load_Glyph(face, index, flags) != 0) return g;
@@ -296,6 +301,7 @@ std::string MapFontFamily(const std::string& faceName) {
       {"fixedsys", "DejaVu Sans Mono"},
       {"terminal", "DejaVu Sans Mono"},
       {"lucida console", "DejaVu Sans Mono"},
+      {"symbol", "DejaVu Sans"},
   };
   auto it = kMap.find(Lower(faceName));
   return it != kMap.end() ? it->second : faceName;

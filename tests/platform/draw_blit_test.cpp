@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <vector>
 
 #include "platform/Bitmap.h"
+#include "platform/DrawDib.h"
 #include "platform/PenBrush.h"
 #include "platform/SysInfo.h"
 #include "tests/platform/DrawTestSupport.h"
@@ -331,6 +333,47 @@ TEST(FrameControls, DrawInsideTheirRectangle) {
   TRect cr{0, 0, 16, 14};
   DrawFrameControl(cl.dc, &cr, DFC_CAPTION, DFCS_CAPTIONCLOSE);
   EXPECT_GT(cl.Count(ColorRefToPixel(GetSysColor(COLOR_BTNTEXT))), 6);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DrawDib, DrawsPackedDibsFromTheTopLeft) {
+  // 2 x 2, 24 bits, bottom-up: bottom row blue, blue; top row red, green.
+  struct {
+    BITMAPINFOHEADER h;
+    uint8_t rows[2][8];
+  } dib{};
+  dib.h.biWidth = 2;
+  dib.h.biHeight = 2;
+  dib.h.biBitCount = 24;
+  const uint8_t bottom[8] = {255, 0, 0, 255, 0, 0, 0, 0};
+  const uint8_t top[8] = {0, 0, 255, 0, 255, 0, 0, 0};
+  std::memcpy(dib.rows[0], bottom, 8);
+  std::memcpy(dib.rows[1], top, 8);
+  HDRAWDIB dd = DrawDibOpen();
+  TestCanvas t(4, 4, 0x777777);
+  EXPECT_TRUE(DrawDibDraw(dd, t.dc, 0, 0, 4, 4, &dib.h, dib.rows, 0, 0, -1, -1, 0));
+  EXPECT_EQ(t.At(0, 0), 0xFF0000u);
+  EXPECT_EQ(t.At(3, 1), 0x00FF00u);
+  EXPECT_EQ(t.At(2, 3), 0x0000FFu);
+  // Only the top-right pixel, at its own size.
+  TestCanvas u(2, 2, 0x777777);
+  DrawDibDraw(dd, u.dc, 0, 0, -1, -1, &dib.h, dib.rows, 1, 0, 1, 1, 0);
+  EXPECT_EQ(u.At(0, 0), 0x00FF00u);
+  EXPECT_EQ(u.At(1, 0), 0x777777u);
+  EXPECT_TRUE(DrawDibClose(dd));
+}
+
+TEST(Colors, NearestColorOfPaletteTargets) {
+  MemCanvas m(2, 2, 1);
+  EXPECT_EQ(GetNearestColor(m.dc, RGB(200, 200, 200)), RGB(255, 255, 255));
+  EXPECT_EQ(GetNearestColor(m.dc, RGB(20, 40, 10)), RGB(0, 0, 0));
+  MemCanvas hi(2, 2, 16);
+  EXPECT_EQ(GetNearestColor(hi.dc, RGB(255, 7, 255)), RGB(255, 0, 255));
+  TestCanvas t(2, 2);
+  EXPECT_EQ(GetNearestColor(t.dc, RGB(1, 2, 3)), RGB(1, 2, 3));
 }
 
 }  // namespace

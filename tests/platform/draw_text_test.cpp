@@ -282,3 +282,13 @@ TEST(DrawText, AlignmentClippingAndTabs) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Fonts, SymbolBulletIsTheUnicodeBullet) {
+  FontCanvas sym(4, 4, "Symbol"), uni(4, 4, "Tahoma");
+  EXPECT_EQ(sym.Width("\xB7"), uni.Width("\xE2\x80\xA2"));
+  EXPECT_NE(uni.Width("\xB7"), 0);
+}
+
+}  // namespace
