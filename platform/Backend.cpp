@@ -10,6 +10,7 @@
 #include "platform/DC.h"
 #include "platform/WindowInternal.h"
 #include "platform/backends/Backends.h"
+#include "rtl/TThread.h"
 
 bool InitPlatformWith(const std::string& name, std::string* reason) {
   TWindowManager& m = WM();
@@ -28,6 +29,11 @@ bool InitPlatformWith(const std::string& name, std::string* reason) {
   m.UiThreadSet = true;
   TSize s = m.Backend->ScreenSize();
   SetScreenSize(s.cx, s.cy);
+  // Work queued for the main thread wakes a waiting message loop.
+  SetWakeMainThread([] {
+    TWindowManager& wm = WM();
+    if (wm.Backend) wm.Backend->Wake();
+  });
   return true;
 }
 
@@ -79,6 +85,7 @@ void ShutdownPlatform() {
   m.CaretHideCount = 1;
   m.CaretBlinkTime = 530;
   m.LockedUpdate = nullptr;
+  SetWakeMainThread(nullptr);
   m.Backend.reset();
   m.UiThreadSet = false;
 }

@@ -17,7 +17,6 @@ class TBackend {
  public:
   virtual ~TBackend() = default;
   virtual const char* Name() const = 0;
-  virtual DWORD Ticks() = 0;
   virtual TSize ScreenSize() = 0;
   // True when the backend draws the captions and frames of top-level windows.
   virtual bool NativeFrames() const { return false; }
@@ -65,7 +64,9 @@ void InjectCloseRequest(HWND hwnd);
 // The user moved or resized a top-level window (screen coordinates).
 void InjectWindowBounds(HWND hwnd, const TRect& r);
 
-// The headless backend's clock and idle handler. The idle handler runs when
+// The headless backend's clock (it installs a test clock of the runtime for
+// its lifetime, so GetTickCount, Now and the timers all follow it) and idle
+// handler. The idle handler runs when
 // a message loop would wait; it answers whether it did something. Without
 // one (or when it did nothing) a wait for a timer moves the clock forward to
 // the timer; a wait with nothing due blocks until another thread posts.

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "platform/WindowInternal.h"
+#include "rtl/TThread.h"
 
 TWindowObj* FindPaintWindow(TWindowObj* w, HWND filter);
 void ValidateAfterPaint(HWND hwnd);
@@ -90,6 +91,9 @@ TTimer* DueTimer(HWND filter, DWORD now) {
 bool Fetch(MSG& msg, HWND hwnd, UINT lo, UINT hi, UINT flags) {
   TWindowManager& m = WM();
   RunCrossThreadSends();
+  // Work that other threads handed to the main thread runs whenever it looks
+  // at its queue.
+  if (IsMainThread()) CheckSynchronize(0);
   if (m.Backend) m.Backend->PollEvents();
   DWORD now = GetTickCount();
   CaretBlinkStep(now);
@@ -198,13 +202,6 @@ void RunCallWndProcHooks(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void RunCbtHooks(int32_t code, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   RunHooks(WH_CBT, code, wParam, lParam, result);
-}
-
-DWORD GetTickCount() {
-  TWindowManager& m = WM();
-  if (m.Backend) return m.Backend->Ticks();
-  static auto start = std::chrono::steady_clock::now();
-  return DWORD(std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
 }
 
 DWORD GetCurrentThreadId() {

@@ -15,6 +15,7 @@
 #include "platform/DC.h"
 #include "platform/Region.h"
 #include "platform/Types.h"
+#include "rtl/Clock.h"  // GetTickCount: the clock of timers and messages
 
 using WNDPROC = std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)>;
 using TIMERPROC = void (*)(HWND, UINT, uintptr_t, DWORD);
@@ -169,7 +170,6 @@ bool TranslateMessage(const MSG& msg);
 LRESULT DispatchMessage(const MSG& msg);
 DWORD GetMessagePos();   // screen position of the last retrieved message, x low word
 LONG GetMessageTime();   // tick count of the last retrieved message
-DWORD GetTickCount();    // the backend's clock in milliseconds
 bool InSendMessage();
 
 // Timers. A timer of a window is known by (window, id); a timer without a

@@ -7,20 +7,22 @@
 
 #include "platform/DC.h"
 #include "platform/WindowInternal.h"
+#include "rtl/Clock.h"
 #include "platform/backends/Backends.h"
 
 namespace {
 
 class THeadlessBackend : public TBackend {
  public:
+  THeadlessBackend() { SetClock(TestClock.get()); }
+  ~THeadlessBackend() override { SetClock(nullptr); }
   const char* Name() const override { return "headless"; }
-  DWORD Ticks() override { return Clock.load(); }
   TSize ScreenSize() override { return Screen; }
   void Wait(int32_t timeoutMs) override {
     if (Idle && Idle()) return;
     if (timeoutMs >= 0) {
       // Nothing else can happen before the next timer: its time comes at once.
-      Clock.fetch_add(DWORD(timeoutMs));
+      TestClock->Advance(uint64_t(timeoutMs));
       return;
     }
     std::unique_lock<std::mutex> lock(Lock);
@@ -33,7 +35,7 @@ class THeadlessBackend : public TBackend {
     Woken.notify_all();
   }
 
-  std::atomic<DWORD> Clock{0};
+  std::unique_ptr<TTestClock> TestClock = std::make_unique<TTestClock>();
   TSize Screen{1024, 768};
   std::function<bool()> Idle;
   std::mutex Lock;
@@ -52,11 +54,15 @@ THeadlessBackend* Headless() {
 std::unique_ptr<TBackend> CreateHeadlessBackend() { return std::make_unique<THeadlessBackend>(); }
 
 void HeadlessSetClock(DWORD ms) {
-  if (THeadlessBackend* b = Headless()) b->Clock = ms;
+  if (THeadlessBackend* b = Headless()) {
+    auto fresh = std::make_unique<TTestClock>(45000.5, uint64_t(ms));
+    SetClock(fresh.get());
+    b->TestClock = std::move(fresh);
+  }
 }
 
 void HeadlessAdvanceClock(DWORD ms) {
-  if (THeadlessBackend* b = Headless()) b->Clock.fetch_add(ms);
+  if (THeadlessBackend* b = Headless()) b->TestClock->Advance(ms);
 }
 
 void HeadlessSetIdleHandler(std::function<bool()> handler) {

@@ -126,7 +126,6 @@ class TSdlBackend : public TBackend {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
   }
   const char* Name() const override { return "sdl"; }
-  DWORD Ticks() override { return SDL_GetTicks(); }
   TSize ScreenSize() override {
     SDL_Rect r;
     if (SDL_GetDisplayBounds(0, &r) != 0) return TSize{1024, 768};

@@ -3,6 +3,7 @@
 
 #include <thread>
 
+#include "rtl/TThread.h"
 #include "tests/platform/window_test_util.h"
 
 namespace {
@@ -183,6 +184,25 @@ TEST_F(QueueTest, MessageTimeAndPositionFollowTheLastRetrievedMessage) {
   EXPECT_EQ(GET_Y_LPARAM(msg.lParam), 20);
   EXPECT_EQ(GetMessagePos(), DWORD(30 | (40 << 16)));
   EXPECT_EQ(GetMessageTime(), 1000);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(QueueTest, WorkSynchronizedFromAThreadRunsInTheWaitingLoop) {
+  bool ran = false;
+  std::thread worker([&] {
+    TThread::Synchronize(nullptr, [&] {
+      ran = true;
+      PostQuitMessage(4);
+    });
+  });
+  MSG msg;
+  EXPECT_EQ(GetMessage(msg, nullptr, 0, 0), 0);  // blocks until the work wakes it
+  worker.join();
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(msg.wParam, 4u);
 }
 
 }  // namespace
