@@ -52,7 +52,9 @@ Block ReadBlock(HDC src, Target& ts, const TRect& r, HDC dst, Target& td) {
 // Writes block pixels through the raster operation; map gives the source
 // pixel of a destination pixel (or false to leave it).
 template <class Map>
-void WriteBlock(HDC dst, Target& td, const TRect& d, uint8_t code, Map&& map) {
+void WriteBlock(HDC dst, Target& td, const TRect& area, uint8_t code, Map&& map) {
+  TRect box = dst->Clip().Box(), d;
+  if (!IntersectRect(&d, &area, &box)) return;
   Pattern pat;
   bool usesP = RopUsesPattern(code);
   if (usesP) {
@@ -102,12 +104,13 @@ struct Weights {
   std::vector<std::vector<double>> w;
 };
 
-Weights AreaWeights(int32_t dn, int32_t sn, bool mirror) {
+// Weights of destination cells from .. to - 1 (entry 0 is cell from).
+Weights AreaWeights(int32_t dn, int32_t sn, int32_t from, int32_t to) {
   Weights ws;
-  ws.start.resize(size_t(dn));
-  ws.w.resize(size_t(dn));
+  ws.start.resize(size_t(to - from));
+  ws.w.resize(size_t(to - from));
   double scale = double(sn) / dn;
-  for (int32_t i = 0; i < dn; ++i) {
+  for (int32_t i = from; i < to; ++i) {
     double a = i * scale, b = (i + 1) * scale;
     if (b - a < 1.0) {
       // Enlarging: a one-pixel window centred on the sample point.
@@ -124,30 +127,30 @@ Weights AreaWeights(int32_t dn, int32_t sn, bool mirror) {
       total += std::max(cov, 0.0);
     }
     for (double& v : w) v /= total;
-    ws.start[size_t(i)] = s0;
-    ws.w[size_t(i)] = std::move(w);
+    ws.start[size_t(i - from)] = s0;
+    ws.w[size_t(i - from)] = std::move(w);
   }
-  (void)mirror;
   return ws;
 }
 
-// Resamples a block to dw x dh by area averaging (mirroring as asked).
-Block Halftone(const Block& src, int32_t dw, int32_t dh, bool mirrorX, bool mirrorY) {
+// Resamples a block to dw x dh by area averaging (mirroring as asked); only
+// the cells of part (in destination cells) are computed.
+Block Halftone(const Block& src, int32_t dw, int32_t dh, bool mirrorX, bool mirrorY, const TRect& part) {
   Block out;
-  out.w = dw;
-  out.h = dh;
-  out.px.resize(size_t(dw) * size_t(dh));
-  Weights wx = AreaWeights(dw, src.w, false), wy = AreaWeights(dh, src.h, false);
-  for (int32_t j = 0; j < dh; ++j) {
-    for (int32_t i = 0; i < dw; ++i) {
+  out.w = part.Width();
+  out.h = part.Height();
+  out.px.resize(size_t(out.w) * size_t(out.h));
+  Weights wx = AreaWeights(dw, src.w, part.Left, part.Right), wy = AreaWeights(dh, src.h, part.Top, part.Bottom);
+  for (int32_t j = part.Top; j < part.Bottom; ++j) {
+    for (int32_t i = part.Left; i < part.Right; ++i) {
       double acc[4] = {0, 0, 0, 0};
-      const auto& wyv = wy.w[size_t(j)];
-      const auto& wxv = wx.w[size_t(i)];
+      const auto& wyv = wy.w[size_t(j - part.Top)];
+      const auto& wxv = wx.w[size_t(i - part.Left)];
       for (size_t a = 0; a < wyv.size(); ++a) {
-        int32_t sy = std::clamp(wy.start[size_t(j)] + int32_t(a), 0, src.h - 1);
+        int32_t sy = std::clamp(wy.start[size_t(j - part.Top)] + int32_t(a), 0, src.h - 1);
         if (mirrorY) sy = src.h - 1 - sy;
         for (size_t b = 0; b < wxv.size(); ++b) {
-          int32_t sx = std::clamp(wx.start[size_t(i)] + int32_t(b), 0, src.w - 1);
+          int32_t sx = std::clamp(wx.start[size_t(i - part.Left)] + int32_t(b), 0, src.w - 1);
           if (mirrorX) sx = src.w - 1 - sx;
           uint32_t p = src.At(sx, sy);
           double wgt = wyv[a] * wxv[b];
@@ -158,7 +161,7 @@ Block Halftone(const Block& src, int32_t dw, int32_t dh, bool mirrorX, bool mirr
         }
       }
       auto ch = [](double v) { return uint32_t(std::clamp(int(std::lround(v)), 0, 255)); };
-      out.px[size_t(j) * size_t(dw) + size_t(i)] =
+      out.px[size_t(j - part.Top) * size_t(out.w) + size_t(i - part.Left)] =
           ch(acc[0]) | (ch(acc[1]) << 8) | (ch(acc[2]) << 16) | (ch(acc[3]) << 24);
     }
   }
@@ -206,9 +209,12 @@ bool StretchCore(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC src, i
   if (!IntersectRect(&sc, &s, &sb)) return TRUE;
   Block b = ReadBlock(src, ts, sc, dst, td);
   if (stretchMode == HALFTONE && (sc == s)) {
-    Block r = Halftone(b, dw, dh, mirrorX, mirrorY);
-    WriteBlock(dst, td, d, code, [&](int32_t px, int32_t py, uint32_t& out) {
-      out = r.At(px - d.Left, py - d.Top);
+    TRect box = dst->Clip().Box(), vis;
+    if (!IntersectRect(&vis, &d, &box)) return TRUE;
+    TRect part{vis.Left - d.Left, vis.Top - d.Top, vis.Right - d.Left, vis.Bottom - d.Top};
+    Block r = Halftone(b, dw, dh, mirrorX, mirrorY, part);
+    WriteBlock(dst, td, vis, code, [&](int32_t px, int32_t py, uint32_t& out) {
+      out = r.At(px - vis.Left, py - vis.Top);
       return true;
     });
     return TRUE;
@@ -346,9 +352,11 @@ BOOL GradientFill(HDC dc, const TRIVERTEX* v, uint32_t nv, const void* mesh, uin
         return (chan(a.Red, b.Red, i, n) << 16) | (chan(a.Green, b.Green, i, n) << 8) |
                chan(a.Blue, b.Blue, i, n);
       };
-      for (int32_t y = r.Top; y < r.Bottom; ++y) {
+      TRect box = dc->Clip().Box(), vis;
+      if (!IntersectRect(&vis, &r, &box)) continue;
+      for (int32_t y = vis.Top; y < vis.Bottom; ++y) {
         uint32_t rowColor = horizontal ? 0 : colorAt(y - r.Top);
-        dc->Clip().ForEachSpan(y, r.Left, r.Right, [&](int32_t l, int32_t rr) {
+        dc->Clip().ForEachSpan(y, vis.Left, vis.Right, [&](int32_t l, int32_t rr) {
           t.Modify(y, l, rr, [&](uint32_t* p, int32_t xs, int32_t cnt) {
             for (int32_t i = 0; i < cnt; ++i) p[i] = horizontal ? colorAt(xs + i - r.Left) : rowColor;
           });

@@ -108,9 +108,11 @@ void PatternSpan(HDC dc, Target& t, const Pattern& pat, int mode, int32_t y, int
   });
 }
 
-void PatternRect(HDC dc, Target& t, const Pattern& pat, uint8_t code, const TRect& r) {
+void PatternRect(HDC dc, Target& t, const Pattern& pat, uint8_t code, const TRect& area) {
   bool usesP = RopUsesPattern(code);
   if (usesP && pat.null) return;
+  TRect box = dc->Clip().Box(), r;
+  if (!IntersectRect(&r, &area, &box)) return;
   for (int32_t y = r.Top; y < r.Bottom; ++y) {
     dc->Clip().ForEachSpan(y, r.Left, r.Right, [&](int32_t l, int32_t rr) {
       t.Modify(y, l, rr, [&](uint32_t* p, int32_t xs, int32_t n) {
@@ -220,13 +222,24 @@ public:
     double r = width_ / 2.0;
     int32_t minX = int32_t(std::floor(std::min(x0, x1) - r)), maxX = int32_t(std::ceil(std::max(x0, x1) + r));
     int32_t minY = int32_t(std::floor(std::min(y0, y1) - r)), maxY = int32_t(std::ceil(std::max(y0, y1) + r));
-    minY = std::max(minY, 0);
-    maxY = std::min(maxY, t_.Height() - 1);
+    TRect cb = dc_->Clip().Box();
+    minY = std::max(minY, cb.Top);
+    maxY = std::min(maxY, cb.Bottom - 1);
     double vx = x1 - x0, vy = y1 - y0, len2 = vx * vx + vy * vy;
     double lim = r * r - 1e-9;
     for (int32_t y = minY; y <= maxY; ++y) {
       int32_t a = INT32_MAX, b = INT32_MIN;
-      for (int32_t x = minX; x <= maxX; ++x) {
+      int32_t sx0 = minX, sx1 = maxX;
+      if (std::fabs(vy) > 0.5) {
+        // Only around where the centre line crosses this row.
+        double xc = x0 + (y - y0) * vx / vy;
+        double hw = r * std::sqrt(len2) / std::fabs(vy) + r + 2;
+        sx0 = std::max(sx0, int32_t(std::floor(xc - hw)));
+        sx1 = std::min(sx1, int32_t(std::ceil(xc + hw)));
+      }
+      sx0 = std::max(sx0, cb.Left - 1);
+      sx1 = std::min(sx1, cb.Right);
+      for (int32_t x = sx0; x <= sx1; ++x) {
         double u = len2 > 0 ? ((x - x0) * vx + (y - y0) * vy) / len2 : 0;
         u = std::clamp(u, 0.0, 1.0);
         double ex = x0 + u * vx - x, ey = y0 + u * vy - y;
@@ -271,23 +284,28 @@ struct Shape {
   }
 };
 
-Shape RectShape(const TRect& b) {
+// Rows and spans outside lim (the clip box grown by one pixel) are left out,
+// so that huge shapes cost no more than the visible part.
+Shape RectShape(const TRect& b, const TRect& lim) {
   Shape s;
-  s.top = b.Top;
-  for (int32_t y = b.Top; y < b.Bottom; ++y) s.rows.push_back({b.Left, b.Right});
+  s.top = std::max(b.Top, lim.Top);
+  int32_t bottom = std::min(b.Bottom, lim.Bottom);
+  for (int32_t y = s.top; y < bottom; ++y)
+    s.rows.push_back({std::max(b.Left, lim.Left), std::min(b.Right, lim.Right)});
   return s;
 }
 
 // Corner ellipses of cw by ch pixels; cw = width, ch = height gives an ellipse.
-Shape RoundShape(const TRect& b, int32_t cw, int32_t ch) {
+Shape RoundShape(const TRect& b, int32_t cw, int32_t ch, const TRect& lim) {
   Shape s;
-  s.top = b.Top;
+  s.top = std::max(b.Top, lim.Top);
   int32_t w = b.Right - b.Left, h = b.Bottom - b.Top;
   if (w <= 0 || h <= 0) return s;
   cw = std::clamp(cw, 0, w);
   ch = std::clamp(ch, 0, h);
   double rx = cw / 2.0, ry = ch / 2.0;
-  for (int32_t y = b.Top; y < b.Bottom; ++y) {
+  int32_t bottom = std::min(b.Bottom, lim.Bottom);
+  for (int32_t y = s.top; y < bottom; ++y) {
     int32_t l = b.Left, r = b.Right;
     if (rx > 0 && ry > 0) {
       // Distance of the pixel centre row from the nearer corner ellipse's centre.
@@ -307,6 +325,8 @@ Shape RoundShape(const TRect& b, int32_t cw, int32_t ch) {
         r = int32_t(std::floor(cxr + dx + 1e-9)) + 1;
       }
     }
+    l = std::max(l, lim.Left);
+    r = std::min(r, lim.Right);
     s.rows.push_back({l, std::max(l, r)});
   }
   return s;
@@ -365,9 +385,11 @@ void DrawBoxShape(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bott
                                 std::max(top, bottom)});
   HPEN pen = dc->st.pen;
   bool nullPen = !pen || pen->style == PS_NULL;
+  TRect lim = dc->Clip().Box();
+  InflateRect(&lim, 1, 1);
   auto make = [&](const TRect& r) {
-    if (ellipse) return RoundShape(r, r.Width(), r.Height());
-    return cw > 0 && ch > 0 ? RoundShape(r, cw, ch) : RectShape(r);
+    if (ellipse) return RoundShape(r, r.Width(), r.Height(), lim);
+    return cw > 0 && ch > 0 ? RoundShape(r, cw, ch, lim) : RectShape(r, lim);
   };
   if (nullPen) {
     // Without a pen the filled area loses the outline's right and bottom pixel.
@@ -457,8 +479,9 @@ BOOL Polygon(HDC dc, const TPoint* pts, int count) {
     minY = std::min(minY, sp[size_t(i)].Y);
     maxY = std::max(maxY, sp[size_t(i)].Y);
   }
-  minY = std::max(minY, 0);
-  maxY = std::min(maxY, t.Height());
+  TRect cb = dc->Clip().Box();
+  minY = std::max(minY, cb.Top);
+  maxY = std::min(maxY, cb.Bottom);
   Pattern pat(dc, dc->st.brush);
   if (!pat.null) {
     // Pixel centres (x + 0.5, y + 0.5) inside the outline are filled.

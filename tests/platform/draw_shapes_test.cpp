@@ -274,3 +274,40 @@ TEST(Clipping, SurfaceDCKeepsToItsVisiblePart) {
 }
 
 }  // namespace
+
+namespace {
+
+// Shapes and blits far larger than the target cost only their visible part.
+TEST(Clipping, HugeShapesAndBlitsDrawOnlyTheVisiblePart) {
+  TestCanvas t(16, 16);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  SelectObject(t.dc, red);
+  const int32_t big = 1 << 29;
+  Rectangle(t.dc, -big, -big, big, big);
+  EXPECT_EQ(t.Count(kRedPx), 256);
+  t.surface.Fill(kWhite);
+  Ellipse(t.dc, -big, -big, big, big);
+  EXPECT_EQ(t.Count(kRedPx), 256);
+  RoundRect(t.dc, -big, -big, big, big, 40, 40);
+  PatBlt(t.dc, -big, -big, 2 * big, 2 * big, DSTINVERT);
+  EXPECT_EQ(t.Count(0x00FFFFu), 256);
+  HPEN wide = CreatePen(PS_SOLID, 5, RGB(0, 0, 255));
+  SelectObject(t.dc, wide);
+  MoveToEx(t.dc, -big, -big, nullptr);
+  LineTo(t.dc, big, big);
+  EXPECT_GT(t.Count(0x0000FFu), 16 * 3);
+  TestCanvas src(4, 4, 0x00FF00);
+  SetStretchBltMode(t.dc, HALFTONE);
+  StretchBlt(t.dc, -big, -big, 2 * big, 2 * big, src.dc, 0, 0, 4, 4, SRCCOPY);
+  EXPECT_EQ(t.Count(0x00FF00u), 256);
+  TRIVERTEX v[2] = {{-big, -big, 0, 0, 0, 0}, {big, big, 0xFF00, 0, 0, 0}};
+  GRADIENT_RECT gr{0, 1};
+  GradientFill(t.dc, v, 2, &gr, 1, GRADIENT_FILL_RECT_H);
+  EXPECT_EQ(t.At(0, 0), 0x7F0000u);
+  SelectObject(t.dc, StockPen(BLACK_PEN));
+  SelectObject(t.dc, StockBrush(WHITE_BRUSH));
+  DeleteObject(wide);
+  DeleteObject(red);
+}
+
+}  // namespace

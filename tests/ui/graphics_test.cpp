@@ -129,7 +129,9 @@ TEST(Canvas, TextMeasuresAndClips) {
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < 60; ++x) {
       bool inside = x >= 5 && x < 15 && y >= 5 && y < 15;
-      if (!inside) ASSERT_EQ(c->Pixels(x, y), clWhite) << x << "," << y;
+      if (!inside) {
+        ASSERT_EQ(c->Pixels(x, y), clWhite) << x << "," << y;
+      }
     }
   EXPECT_NE(c->Pixels(5, 5), clWhite);
   // TextOut moves the pen position to the end of the text.
