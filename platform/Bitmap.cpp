@@ -257,7 +257,7 @@ bool BitmapObject::Allocate() {
 
 void BitmapObject::Attach(uint8_t* memory) {
   bits = memory;
-  if (bitsPerPixel == 32 && bits) {
+  if (Plain32() && bits) {
     uint8_t* top = topDown ? bits : bits + size_t(height - 1) * size_t(rowBytes);
     surface = Surface::Wrap(top, width, height, topDown ? rowBytes : -ptrdiff_t(rowBytes));
   } else {

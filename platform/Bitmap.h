@@ -36,7 +36,7 @@ struct BitmapObject : GdiObject {
   std::vector<RGBQUAD> colors;     // palette of 1, 4 and 8 bits
   std::vector<uint8_t> storage;    // owned pixels
   uint8_t* bits = nullptr;         // the pixels: storage, or memory of the caller
-  // A 32-bit view over the pixels of 32-bit bitmaps (top row first).
+  // A 32-bit view over the pixels of plain 32-bit bitmaps (top row first).
   Surface surface;
 
   // Allocates zeroed pixels for the fields above (false: too large) and
@@ -45,6 +45,11 @@ struct BitmapObject : GdiObject {
   // Points at rows owned elsewhere.
   void Attach(uint8_t* memory);
   uint8_t* Bits() { return bits; }
+  // 32 bits in the plain blue, green, red, alpha byte order: drawn on
+  // directly through the 32-bit view.
+  bool Plain32() const {
+    return bitsPerPixel == 32 && (!redMask || (redMask == 0xFF0000 && greenMask == 0xFF00 && blueMask == 0xFF));
+  }
   // The stored bytes of row y counted from the top.
   uint8_t* Row(int32_t y) const {
     return bits + size_t(topDown ? y : height - 1 - y) * size_t(rowBytes);

@@ -76,7 +76,7 @@ int32_t DeviceContext::TargetHeight() const {
 
 Surface* DeviceContext::Target32() const {
   if (IsMemory()) {
-    if (st.bitmap && st.bitmap->bitsPerPixel == 32) return &st.bitmap->surface;
+    if (st.bitmap && st.bitmap->Plain32()) return &st.bitmap->surface;
     return nullptr;
   }
   return surface;

@@ -13,7 +13,7 @@ Target::Target(HDC dc) {
   if (!IsDC(dc)) return;
   if (dc->IsMemory()) {
     bm_ = dc->st.bitmap;
-    if (bm_ && bm_->bitsPerPixel == 32) s32_ = &bm_->surface, bm_ = nullptr;
+    if (bm_ && bm_->Plain32()) s32_ = &bm_->surface, bm_ = nullptr;
   } else {
     s32_ = dc->surface;
   }

@@ -377,3 +377,32 @@ TEST(Colors, NearestColorOfPaletteTargets) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Blit, BitfieldDibsFollowTheirMasks) {
+  std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 16);
+  auto* bmi = reinterpret_cast<BITMAPINFO*>(info.data());
+  bmi->bmiHeader = BITMAPINFOHEADER{};
+  bmi->bmiHeader.biWidth = 2;
+  bmi->bmiHeader.biHeight = -1;  // top-down
+  bmi->bmiHeader.biBitCount = 32;
+  bmi->bmiHeader.biCompression = BI_BITFIELDS;
+  const uint32_t masks[3] = {0x000000FF, 0x0000FF00, 0x00FF0000};  // red lowest
+  std::memcpy(bmi->bmiColors, masks, sizeof masks);
+  void* p = nullptr;
+  HBITMAP bm = CreateDIBSection(nullptr, bmi, DIB_RGB_COLORS, &p, nullptr, 0);
+  ASSERT_NE(bm, nullptr);
+  HDC dc = CreateCompatibleDC(nullptr);
+  SelectObject(dc, bm);
+  SetPixel(dc, 0, 0, RGB(255, 0, 0));
+  SetPixel(dc, 1, 0, RGB(0, 0, 255));
+  auto* px = static_cast<uint32_t*>(p);
+  EXPECT_EQ(px[0] & 0xFFFFFF, 0x0000FFu);
+  EXPECT_EQ(px[1] & 0xFFFFFF, 0xFF0000u);
+  EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 0));
+  DeleteDC(dc);
+  DeleteObject(bm);
+}
+
+}  // namespace
