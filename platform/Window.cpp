@@ -398,14 +398,9 @@ void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip)
   } else if (w->ExStyle & WS_EX_STATICEDGE) {
     Edge(s, clip, inner, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
   }
-  // Scroll bar areas and their corner.
+  // Scroll bars and their corner.
   TRect client = Offset(w->ClientRect, o.X, o.Y);
-  if (f.VScroll)
-    FillIn(s, clip, TRect{client.Right, client.Top, client.Right + GetSystemMetrics(SM_CXVSCROLL), client.Bottom},
-           GetSysColor(COLOR_SCROLLBAR));
-  if (f.HScroll)
-    FillIn(s, clip, TRect{client.Left, client.Bottom, client.Right, client.Bottom + GetSystemMetrics(SM_CYHSCROLL)},
-           GetSysColor(COLOR_SCROLLBAR));
+  PaintScrollBars(w, s, o, clip);
   if (f.VScroll && f.HScroll)
     FillIn(s, clip, TRect{client.Right, client.Bottom, client.Right + GetSystemMetrics(SM_CXVSCROLL),
                           client.Bottom + GetSystemMetrics(SM_CYHSCROLL)}, GetSysColor(COLOR_BTNFACE));
@@ -1747,6 +1742,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCLBUTTONUP:
       if (wParam == HTCLOSE) SendMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, lParam);
+      return 0;
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONDBLCLK:
+      if (wParam == HTVSCROLL || wParam == HTHSCROLL)
+        TrackScrollBar(hwnd, wParam == HTVSCROLL ? 1 : 0, TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
       return 0;
     case WM_WINDOWPOSCHANGED: {
       auto* wp = reinterpret_cast<WINDOWPOS*>(lParam);

@@ -20,6 +20,13 @@
 #include "platform/Surface.h"
 #include "platform/Window.h"
 
+struct TScrollState {
+  int32_t Min = 0, Max = 100, Page = 0, Pos = 0, TrackPos = 0;
+  UINT Disabled = 0;      // ESB_* arrows
+  int32_t Pressed = 0;    // the part held down while tracking (0: none)
+  bool Tracking = false;  // the thumb is being dragged: it shows TrackPos
+};
+
 struct TWindowObj {
   HWND Handle = nullptr;
   std::string ClassName;
@@ -48,6 +55,7 @@ struct TWindowObj {
   bool Maximized = false;
   TRect RestoreRect;
   bool RedrawOff = false;  // WM_SETREDRAW false
+  TScrollState HScroll, VScroll;
   // Top-level windows: the back buffer and what the backend keeps.
   std::unique_ptr<Surface> Buffer;
   bool BufferDirty = false;
@@ -191,4 +199,8 @@ void CaretBlinkStep(DWORD now);
 void CaretErase();
 void CaretRedraw();
 bool NextCaretDeadline(DWORD* when);
+// Scroll bars in the non-client area (window origin o on surface s).
+void PaintScrollBars(TWindowObj* w, Surface* s, TPoint o, const Region& clip);
+// Runs the tracking loop of a press on a scroll bar (screen point).
+void TrackScrollBar(HWND hwnd, int32_t bar, TPoint screen);
 void RunCbtHooks(int32_t code, WPARAM wParam, LPARAM lParam, LRESULT* result);
