@@ -299,32 +299,11 @@ Shape RectShape(const TRect& b, const TRect& lim) {
 Shape RoundShape(const TRect& b, int32_t cw, int32_t ch, const TRect& lim) {
   Shape s;
   s.top = std::max(b.Top, lim.Top);
-  int32_t w = b.Right - b.Left, h = b.Bottom - b.Top;
-  if (w <= 0 || h <= 0) return s;
-  cw = std::clamp(cw, 0, w);
-  ch = std::clamp(ch, 0, h);
-  double rx = cw / 2.0, ry = ch / 2.0;
+  if (b.Right <= b.Left || b.Bottom <= b.Top) return s;
   int32_t bottom = std::min(b.Bottom, lim.Bottom);
   for (int32_t y = s.top; y < bottom; ++y) {
-    int32_t l = b.Left, r = b.Right;
-    if (rx > 0 && ry > 0) {
-      // Distance of the pixel centre row from the nearer corner ellipse's centre.
-      double cyTop = b.Top + ry - 0.5, cyBottom = b.Bottom - ry - 0.5;
-      double dy = 0;
-      if (y < cyTop) dy = cyTop - y;
-      else if (y > cyBottom) dy = y - cyBottom;
-      if (dy > 0) {
-        double q = 1 - (dy * dy) / (ry * ry);
-        if (q < 0) {
-          s.rows.push_back({0, 0});
-          continue;
-        }
-        double dx = rx * std::sqrt(q);
-        double cxl = b.Left + rx - 0.5, cxr = b.Right - rx - 0.5;
-        l = int32_t(std::ceil(cxl - dx - 1e-9));
-        r = int32_t(std::floor(cxr + dx + 1e-9)) + 1;
-      }
-    }
+    int32_t l, r;
+    RoundRectSpan(b, cw, ch, y, &l, &r);
     l = std::max(l, lim.Left);
     r = std::min(r, lim.Right);
     s.rows.push_back({l, std::max(l, r)});

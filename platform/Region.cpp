@@ -1,6 +1,7 @@
 #include "platform/Region.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -140,6 +141,56 @@ Region Region::Union(const Region& a, const Region& b) { return Combine(a, b, Op
 Region Region::Xor(const Region& a, const Region& b) { return Combine(a, b, Op::Xor); }
 Region Region::Subtract(const Region& a, const Region& b) { return Combine(a, b, Op::Diff); }
 
+Region Region::FromRows(int32_t top, const std::vector<std::pair<int32_t, int32_t>>& rows) {
+  Region out;
+  size_t bandStart = 0;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    auto [l, r] = rows[i];
+    int32_t y = top + int32_t(i);
+    if (l >= r) continue;
+    // Rows with the same span as the band just above grow that band.
+    if (!out.rects_.empty() && out.rects_.size() == bandStart + 1) {
+      TRect& last = out.rects_.back();
+      if (last.Bottom == y && last.Left == l && last.Right == r) {
+        last.Bottom = y + 1;
+        continue;
+      }
+    }
+    bandStart = out.rects_.size();
+    out.rects_.push_back(TRect{l, y, r, y + 1});
+  }
+  return out;
+}
+
+void RoundRectSpan(const TRect& b, int32_t cw, int32_t ch, int32_t y, int32_t* l, int32_t* r) {
+  *l = b.Left;
+  *r = b.Right;
+  int32_t w = b.Right - b.Left, h = b.Bottom - b.Top;
+  if (w <= 0 || h <= 0 || y < b.Top || y >= b.Bottom) {
+    *r = *l;
+    return;
+  }
+  cw = std::clamp(cw, 0, w);
+  ch = std::clamp(ch, 0, h);
+  double rx = cw / 2.0, ry = ch / 2.0;
+  if (rx <= 0 || ry <= 0) return;
+  // Distance of the row from the nearer corner ellipse's centre.
+  double cyTop = b.Top + ry - 0.5, cyBottom = b.Bottom - ry - 0.5;
+  double dy = 0;
+  if (y < cyTop) dy = cyTop - y;
+  else if (y > cyBottom) dy = y - cyBottom;
+  if (dy <= 0) return;
+  double q = 1 - (dy * dy) / (ry * ry);
+  if (q < 0) {
+    *r = *l;
+    return;
+  }
+  double dx = rx * std::sqrt(q);
+  double cxl = b.Left + rx - 0.5, cxr = b.Right - rx - 0.5;
+  *l = int32_t(std::ceil(cxl - dx - 1e-9));
+  *r = std::max(*l, int32_t(std::floor(cxr + dx + 1e-9)) + 1);
+}
+
 // Handles
 
 namespace {
@@ -168,6 +219,58 @@ HRGN CreateRgnFromRegion(const Region& r) {
   auto* h = new RegionObject();
   h->rgn = r;
   return h;
+}
+
+HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t w, int32_t h) {
+  TRect b{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+  std::vector<std::pair<int32_t, int32_t>> rows;
+  for (int32_t y = b.Top; y < b.Bottom; ++y) {
+    int32_t l, r;
+    RoundRectSpan(b, std::abs(w), std::abs(h), y, &l, &r);
+    rows.push_back({l, r});
+  }
+  return CreateRgnFromRegion(Region::FromRows(b.Top, rows));
+}
+
+HRGN CreateEllipticRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  return CreateRoundRectRgn(left, top, right, bottom, std::abs(right - left), std::abs(bottom - top));
+}
+
+HRGN CreateEllipticRgnIndirect(const TRect* r) {
+  return r ? CreateEllipticRgn(r->Left, r->Top, r->Right, r->Bottom) : CreateRectRgn(0, 0, 0, 0);
+}
+
+HRGN CreatePolygonRgn(const TPoint* pts, int count, int mode) {
+  Region out;
+  if (!pts || count < 3) return CreateRgnFromRegion(out);
+  int32_t minY = pts[0].Y, maxY = pts[0].Y;
+  for (int i = 1; i < count; ++i) minY = std::min(minY, pts[i].Y), maxY = std::max(maxY, pts[i].Y);
+  // One row at a time: the spans of pixel centres inside, joined per row.
+  std::vector<std::pair<double, int>> xs;
+  for (int32_t y = minY; y < maxY; ++y) {
+    double cy = y + 0.5;
+    xs.clear();
+    for (int i = 0; i < count; ++i) {
+      const TPoint& a = pts[i];
+      const TPoint& b = pts[(i + 1) % count];
+      if (a.Y == b.Y) continue;
+      bool up = a.Y < b.Y;
+      double y0 = up ? a.Y : b.Y, y1 = up ? b.Y : a.Y;
+      if (cy < y0 || cy >= y1) continue;
+      xs.push_back({a.X + (cy - a.Y) * double(b.X - a.X) / double(b.Y - a.Y), up ? 1 : -1});
+    }
+    std::sort(xs.begin(), xs.end());
+    int wind = 0;
+    Region row;
+    for (size_t k = 0; k + 1 < xs.size(); ++k) {
+      wind += xs[k].second;
+      bool inside = mode == 2 /* WINDING */ ? wind != 0 : (k % 2) == 0;
+      int32_t l = int32_t(std::ceil(xs[k].first - 0.5)), r = int32_t(std::ceil(xs[k + 1].first - 0.5));
+      if (inside && l < r) row = Region::Union(row, Region(TRect{l, y, r, y + 1}));
+    }
+    out = Region::Union(out, row);
+  }
+  return CreateRgnFromRegion(out);
 }
 
 BOOL SetRectRgn(HRGN rgn, int32_t left, int32_t top, int32_t right, int32_t bottom) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "platform/GdiObject.h"
@@ -51,6 +52,9 @@ public:
     }
   }
 
+  // A region of one span [l, r) per row, rows top, top + 1, ...
+  static Region FromRows(int32_t top, const std::vector<std::pair<int32_t, int32_t>>& rows);
+
   friend bool operator==(const Region& a, const Region& b) { return a.rects_ == b.rects_; }
 
 private:
@@ -58,6 +62,11 @@ private:
   static Region Combine(const Region& a, const Region& b, Op op);
   std::vector<TRect> rects_;
 };
+
+// The pixels of row y inside the rectangle b with corners rounded by
+// quarter ellipses of cw by ch pixels (cw = width and ch = height give an
+// ellipse): [*l, *r), empty when *l >= *r. Pixel centres decide.
+void RoundRectSpan(const TRect& b, int32_t cw, int32_t ch, int32_t y, int32_t* l, int32_t* r);
 
 // Region handles.
 constexpr int ERROR = 0;
@@ -83,6 +92,12 @@ HRGN CreateRectRgnIndirect(const TRect* r);
 // A region of the given rectangles (their union).
 HRGN CreateRgnFromRects(const TRect* rects, int count);
 HRGN CreateRgnFromRegion(const Region& r);
+// Rounded rectangle, ellipse and polygon (pixel centres inside; mode
+// ALTERNATE or WINDING) regions.
+HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t w, int32_t h);
+HRGN CreateEllipticRgn(int32_t left, int32_t top, int32_t right, int32_t bottom);
+HRGN CreateEllipticRgnIndirect(const TRect* r);
+HRGN CreatePolygonRgn(const TPoint* pts, int count, int mode);
 BOOL SetRectRgn(HRGN rgn, int32_t left, int32_t top, int32_t right, int32_t bottom);
 // dst = src1 op src2 (src2 unused for RGN_COPY); dst may be one of the
 // sources. Answers the complexity of the result or ERROR.

@@ -83,3 +83,35 @@ TEST(Region, BadArgumentsAnswerError) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Region, RoundedEllipticAndPolygonRegions) {
+  // A rounded rectangle keeps its corners out and its edges' middles in.
+  HRGN rr = CreateRoundRectRgn(0, 0, 64, 40, 32, 32);
+  EXPECT_FALSE(PtInRegion(rr, 0, 0));
+  EXPECT_FALSE(PtInRegion(rr, 63, 39));
+  EXPECT_TRUE(PtInRegion(rr, 32, 0));
+  EXPECT_TRUE(PtInRegion(rr, 0, 20));
+  EXPECT_TRUE(PtInRegion(rr, 63, 20));
+  EXPECT_FALSE(PtInRegion(rr, 64, 20));
+  TRect box;
+  GetRgnBox(rr, &box);
+  EXPECT_EQ(box, (TRect{0, 0, 64, 40}));
+  // Rows of equal spans are merged: the straight middle is one rectangle.
+  EXPECT_LT(RegionOf(rr).Rects().size(), 40u);
+  // An ellipse is symmetric.
+  HRGN el = CreateEllipticRgn(0, 0, 15, 9);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 15; ++x) ASSERT_EQ(PtInRegion(el, x, y), PtInRegion(el, 14 - x, 8 - y));
+  // A polygon region matches the filled polygon's half-open area.
+  TPoint tri[] = {{0, 0}, {10, 0}, {0, 10}};
+  HRGN pr = CreatePolygonRgn(tri, 3, 1);
+  EXPECT_TRUE(PtInRegion(pr, 0, 0));
+  EXPECT_TRUE(PtInRegion(pr, 8, 0));
+  EXPECT_FALSE(PtInRegion(pr, 9, 9));
+  EXPECT_FALSE(PtInRegion(pr, 10, 0));
+  for (HRGN r : {rr, el, pr}) DeleteObject(r);
+}
+
+}  // namespace
