@@ -197,6 +197,18 @@ bool StretchCore(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC src, i
     if (!IntersectRect(&sc, &s, &sb)) return TRUE;
     Block b = ReadBlock(src, ts, sc, dst, td);
     TRect dc{sc.Left + ox, sc.Top + oy, sc.Right + ox, sc.Bottom + oy};
+    if (code == 0xCC) {
+      // A plain copy: whole spans at a time.
+      TRect box = dst->Clip().Box(), vis;
+      if (!IntersectRect(&vis, &dc, &box)) return TRUE;
+      for (int32_t yy = vis.Top; yy < vis.Bottom; ++yy)
+        dst->Clip().ForEachSpan(yy, vis.Left, vis.Right, [&](int32_t l, int32_t r) {
+          td.Modify(yy, l, r, [&](uint32_t* p, int32_t xs, int32_t n) {
+            std::memcpy(p, &b.px[size_t(yy - dc.Top) * size_t(b.w) + size_t(xs - dc.Left)], size_t(n) * 4);
+          });
+        });
+      return TRUE;
+    }
     WriteBlock(dst, td, dc, code, [&](int32_t px, int32_t py, uint32_t& out) {
       out = b.At(px - dc.Left, py - dc.Top);
       return true;

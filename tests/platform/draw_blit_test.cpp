@@ -406,3 +406,22 @@ TEST(Blit, BitfieldDibsFollowTheirMasks) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Blit, CopiesKeepToTheClipRegion) {
+  TestCanvas src(10, 10, 0x00FF00);
+  for (DWORD rop : {SRCCOPY, SRCPAINT}) {
+    TestCanvas t(10, 10, 0x0000FF);
+    SetWindowOrgEx(t.dc, 1, 0, nullptr);  // logical 1 is device 0
+    ExcludeClipRect(t.dc, 3, 3, 6, 6);    // device (2, 3) to (5, 6)
+    BitBlt(t.dc, 1, 0, 10, 10, src.dc, 0, 0, rop);
+    uint32_t want = rop == SRCCOPY ? 0x00FF00u : 0x00FFFFu;
+    EXPECT_EQ(t.Count(want), 100 - 9);
+    EXPECT_EQ(t.At(2, 3), 0x0000FFu);
+    EXPECT_EQ(t.At(4, 5), 0x0000FFu);
+    EXPECT_EQ(t.At(5, 5), want);
+  }
+}
+
+}  // namespace
