@@ -475,6 +475,7 @@ bool TranslateMessage(const MSG& msg) {
   c.wParam = ch;
   std::lock_guard<std::mutex> lock(m.QueueLock);
   m.Posted.push_front(c);  // the character is the next message
+  ++m.PostSerial;
   return true;
 }
 
@@ -597,6 +598,8 @@ bool TrackMouseEvent(TRACKMOUSEEVENT* tme) {
 }
 
 void MessageBeep(UINT) {}
+
+void NotifyWinEvent(DWORD, HWND, LONG, LONG) {}
 
 // ---------------------------------------------------------------------------
 // Cursors

@@ -128,3 +128,13 @@ LRESULT CallNextHookEx(HHOOK hook, int32_t code, WPARAM wParam, LPARAM lParam);
 DWORD GetCurrentThreadId();
 
 void MessageBeep(UINT type);
+
+// Accessibility events: the objects exist (the toolbar's own), but nothing
+// outside the program listens, so the notice goes nowhere.
+enum : DWORD {
+  EVENT_SYSTEM_MENUSTART = 0x0004, EVENT_SYSTEM_MENUEND = 0x0005,
+  EVENT_SYSTEM_MENUPOPUPSTART = 0x0006, EVENT_SYSTEM_MENUPOPUPEND = 0x0007,
+  EVENT_OBJECT_FOCUS = 0x8005,
+};
+enum : LONG { OBJID_WINDOW = 0, OBJID_CLIENT = -4, OBJID_MENU = -3, CHILDID_SELF = 0 };
+void NotifyWinEvent(DWORD event, HWND hwnd, LONG idObject, LONG idChild);

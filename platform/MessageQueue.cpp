@@ -161,12 +161,20 @@ int32_t IdleTimeout() {
   return int32_t(std::min<int64_t>(best, 0x7FFFFFFF));
 }
 
-void WaitForInput() {
+uint64_t PostSerial() {
+  TWindowManager& m = WM();
+  std::lock_guard<std::mutex> lock(m.QueueLock);
+  return m.PostSerial;
+}
+
+// Sleeps unless something arrived since `seen` (messages that a filter
+// passed over do not count: they are still there and still do not match).
+void WaitForInput(uint64_t seen) {
   TWindowManager& m = WM();
   PresentDirtyBuffers();
   {
     std::lock_guard<std::mutex> lock(m.QueueLock);
-    if (!m.Posted.empty() || !m.CrossSent.empty() || m.QuitPending) return;
+    if (m.PostSerial != seen || !m.CrossSent.empty()) return;
   }
   if (m.Backend) m.Backend->Wait(IdleTimeout());
 }
@@ -221,6 +229,7 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     {
       std::lock_guard<std::mutex> lock(m.QueueLock);
       m.CrossSent.push_back(s);
+      ++m.PostSerial;
     }
     if (m.Backend) m.Backend->Wake();
     return result.get();
@@ -247,6 +256,7 @@ bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     std::lock_guard<std::mutex> lock(m.QueueLock);
     q.pt = m.CursorPos;
     m.Posted.push_back(q);
+    ++m.PostSerial;
   }
   if (m.Backend) m.Backend->Wake();
   return true;
@@ -262,6 +272,7 @@ void PostQuitMessage(int32_t exitCode) {
     std::lock_guard<std::mutex> lock(m.QueueLock);
     m.QuitPending = true;
     m.QuitCode = exitCode;
+    ++m.PostSerial;
   }
   if (m.Backend) m.Backend->Wake();
 }
@@ -269,6 +280,7 @@ void PostQuitMessage(int32_t exitCode) {
 void PostInputMessage(const MSG& msg) {
   TWindowManager& m = WM();
   std::lock_guard<std::mutex> lock(m.QueueLock);
+  ++m.PostSerial;
   // Moves are merged: only the latest position of a run of moves counts.
   if ((msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) && !m.Posted.empty()) {
     MSG& last = m.Posted.back();
@@ -283,8 +295,9 @@ void PostInputMessage(const MSG& msg) {
 int32_t GetMessage(MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax) {
   if (!OnUiThread()) return -1;
   for (;;) {
+    uint64_t seen = PostSerial();
     if (Fetch(msg, hwnd, filterMin, filterMax, PM_REMOVE)) return msg.message == WM_QUIT ? 0 : 1;
-    WaitForInput();
+    WaitForInput(seen);
   }
 }
 
@@ -298,8 +311,9 @@ bool PeekMessage(MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
 bool WaitMessage() {
   if (!OnUiThread()) return false;
   MSG msg;
+  uint64_t seen = PostSerial();
   if (Fetch(msg, nullptr, 0, 0, PM_NOREMOVE)) return true;
-  WaitForInput();
+  WaitForInput(seen);
   return true;
 }
 

@@ -490,10 +490,7 @@ void InvalidateUncovered(TWindowObj* parent, TWindowObj* except, const TRect& r)
     if (s == except || !s->Visible()) continue;
     TRect sr = Intersect(r, s->WindowRect);
     if (Empty(sr)) continue;
-    TRect local = Offset(sr, -s->WindowRect.Left, -s->WindowRect.Top);
-    s->FrameDirty = true;
     RedrawWindow(s->Handle, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    (void)local;
   }
 }
 

@@ -115,6 +115,7 @@ struct TWindowManager {
   std::deque<std::shared_ptr<TSentMessage>> CrossSent;
   bool QuitPending = false;
   int32_t QuitCode = 0;
+  uint64_t PostSerial = 0;  // counts arrivals, so a loop knows whether to wait
 
   std::vector<TTimer> Timers;
   uintptr_t NextThreadTimerId = 0x7FFF0001;

@@ -17,6 +17,7 @@ struct TSdlWindow {
   SDL_Window* Window = nullptr;
   bool Shown = false;
   bool FullScreen = false;
+  bool Topmost = false;
 };
 
 int32_t VkOfKey(SDL_Keycode k) {
@@ -141,12 +142,17 @@ class TSdlBackend : public TBackend {
     if (framed && (w->Style & WS_THICKFRAME)) flags |= SDL_WINDOW_RESIZABLE;
     if (!framed || (w->ExStyle & WS_EX_TOOLWINDOW)) flags |= SDL_WINDOW_SKIP_TASKBAR;
     if (!framed || (w->ExStyle & WS_EX_TOPMOST)) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+    // Menus, hints and floating bars: the window manager neither decorates
+    // nor focuses them.
+    if (!framed && (w->Owner || (w->ExStyle & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE))))
+      flags |= SDL_WINDOW_POPUP_MENU;
     TRect r = w->WindowRect;
     SDL_Window* win = SDL_CreateWindow(w->Text.c_str(), r.Left, r.Top, std::max(r.Width(), 1),
                                        std::max(r.Height(), 1), flags);
     if (!win) return;
     auto data = std::make_unique<TSdlWindow>();
     data->Window = win;
+    data->Topmost = (flags & SDL_WINDOW_ALWAYS_ON_TOP) != 0;
     w->BackendData = data.get();
     ById[SDL_GetWindowID(win)] = {w->Handle, std::move(data)};
   }
@@ -182,6 +188,11 @@ class TSdlBackend : public TBackend {
       if (x != r.Left || y != r.Top) SDL_SetWindowPosition(win, r.Left, r.Top);
     }
     if (SDL_GetWindowTitle(win) != w->Text) SDL_SetWindowTitle(win, w->Text.c_str());
+    bool topmost = !framed || (w->ExStyle & WS_EX_TOPMOST);
+    if (topmost != data->Topmost) {
+      SDL_SetWindowAlwaysOnTop(win, topmost ? SDL_TRUE : SDL_FALSE);
+      data->Topmost = topmost;
+    }
     if (show && !data->Shown) {
       SDL_ShowWindow(win);
       data->Shown = true;

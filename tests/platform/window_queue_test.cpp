@@ -206,3 +206,24 @@ TEST_F(QueueTest, WorkSynchronizedFromAThreadRunsInTheWaitingLoop) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(QueueTest, AFilteredWaitSleepsOverMessagesItPassesBy) {
+  HWND w = Top(0, 0, 50, 50, WS_POPUP);
+  PostMessage(w, A, 0, 0);  // does not match the filter below
+  int waits = 0;
+  HeadlessSetIdleHandler([&] {
+    // Each wait means the loop slept; the second one brings what it waits for.
+    if (++waits == 2) PostMessage(w, B, 0, 0);
+    return true;
+  });
+  MSG msg;
+  ASSERT_EQ(GetMessage(msg, nullptr, B, B), 1);
+  EXPECT_EQ(msg.message, B);
+  EXPECT_EQ(waits, 2);
+  ASSERT_TRUE(PeekMessage(msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, A);
+}
+
+}  // namespace
