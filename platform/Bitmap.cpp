@@ -501,6 +501,18 @@ UINT GetPaletteEntries(HPALETTE pal, UINT start, UINT count, PALETTEENTRY* entri
   return n;
 }
 
+UINT SetPaletteEntries(HPALETTE pal, UINT start, UINT count, const PALETTEENTRY* entries) {
+  if (!IsGdiObject(pal) || pal->kind != OBJ_PAL || !entries || start >= pal->entries.size()) return 0;
+  UINT n = std::min<UINT>(count, UINT(pal->entries.size()) - start);
+  for (UINT i = 0; i < n; ++i) {
+    const PALETTEENTRY& e = entries[i];
+    RGBQUAD q{e.peBlue, e.peGreen, e.peRed, 0};
+    pal->entries[start + i] = q;
+    if (pal->bitmap && start + i < pal->bitmap->colors.size()) pal->bitmap->colors[start + i] = q;
+  }
+  return n;
+}
+
 HPALETTE SelectPalette(HDC dc, HPALETTE, BOOL) {
   if (!IsDC(dc)) return nullptr;
   return static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));

@@ -18,9 +18,14 @@ struct RGBQUAD {
   BYTE rgbReserved;
 };
 
+struct BitmapObject;
+
 struct PaletteObject : GdiObject {
   PaletteObject() : GdiObject(OBJ_PAL) {}
   std::vector<RGBQUAD> entries;
+  // A palette handed out for a bitmap's colour table: changes to the
+  // entries reach the table too.
+  BitmapObject* bitmap = nullptr;
 };
 
 struct BitmapObject : GdiObject {
@@ -152,6 +157,8 @@ HPALETTE CreatePalette(const LOGPALETTE* lp);
 // The 256-colour palette used for halftoning on palette screens.
 HPALETTE CreateHalftonePalette(HDC dc);
 UINT GetPaletteEntries(HPALETTE pal, UINT start, UINT count, PALETTEENTRY* entries);
+// Changes existing entries (and the colour table of a linked bitmap).
+UINT SetPaletteEntries(HPALETTE pal, UINT start, UINT count, const PALETTEENTRY* entries);
 // This platform has no palette screens: selecting and realizing change nothing.
 HPALETTE SelectPalette(HDC dc, HPALETTE pal, BOOL forceBackground);
 UINT RealizePalette(HDC dc);

@@ -93,12 +93,21 @@ TBitmap::TBitmap() = default;
 
 TBitmap::~TBitmap() {
   if (canvas_) canvas_->Free();
+  DropPalette();
   if (handle_) DeleteObject(handle_);
-  if (palette_) DeleteObject(palette_);
+}
+
+void TBitmap::DropPalette() {
+  if (!palette_) return;
+  palette_->bitmap = nullptr;
+  DeleteObject(palette_);
+  palette_ = nullptr;
 }
 
 void TBitmap::Changing() {
+  // The image is about to be replaced: the canvas and the palette let go of it.
   if (canvas_) canvas_->FreeContext();
+  DropPalette();
 }
 
 void TBitmap::NewImage(int32_t width, int32_t height, TPixelFormat format, bool mono, bool keepPixels) {
@@ -228,7 +237,7 @@ void* TBitmap::ScanLine(int32_t Row) {
 
 HPALETTE TBitmap::Palette() {
   if (!handle_ || handle_->colors.empty()) return nullptr;
-  if (palette_) DeleteObject(palette_);
+  DropPalette();
   std::vector<uint8_t> block(sizeof(LOGPALETTE) + handle_->colors.size() * sizeof(PALETTEENTRY));
   auto* lp = reinterpret_cast<LOGPALETTE*>(block.data());
   lp->palVersion = 0x300;
@@ -238,6 +247,7 @@ HPALETTE TBitmap::Palette() {
     lp->palPalEntry[i] = PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0};
   }
   palette_ = CreatePalette(lp);
+  palette_->bitmap = handle_;
   return palette_;
 }
 

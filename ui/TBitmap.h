@@ -80,6 +80,8 @@ class TBitmap : public TGraphic {
   int32_t RowLength() const { return handle_ ? handle_->rowBytes : 0; }
 
   // A palette for the colour table (owned by the bitmap; null without one).
+  // SetPaletteEntries on it changes the colour table too, until the image
+  // is replaced.
   HPALETTE Palette();
   // Copies the entries of pal into the colour table.
   void SetPalette(HPALETTE pal);
@@ -101,6 +103,7 @@ class TBitmap : public TGraphic {
  private:
   void NewImage(int32_t width, int32_t height, TPixelFormat format, bool mono, bool keepPixels);
   void Changing();
+  void DropPalette();
   HBITMAP handle_ = nullptr;
   int32_t width_ = 0, height_ = 0;
   TPixelFormat pixelFormat_ = pfDevice;

@@ -156,9 +156,13 @@ TEST(Bitmap, PixelFormatsPalettesAndConversion) {
   PALETTEENTRY e;
   ASSERT_EQ(GetPaletteEntries(p, 7, 1, &e), 1u);
   EXPECT_EQ(e.peBlue, 30);
+  // Entries set through the bitmap's palette reach its colour table.
+  PALETTEENTRY green{0, 200, 0, 0};
+  EXPECT_EQ(SetPaletteEntries(p, 7, 1, &green), 1u);
+  EXPECT_EQ(b.Canvas()->Pixels(1, 0), TColor(RGB(0, 200, 0)));
   // To 24 bits the colours come along; to 1 bit they become black or white.
   b.SetPixelFormat(pf24bit);
-  EXPECT_EQ(Px24(b, 1, 0), 0x0A141Eu);
+  EXPECT_EQ(Px24(b, 1, 0), 0x00C800u);
   b.Canvas()->Brush()->SetColor(clWhite);
   b.Canvas()->FillRect(TRect{3, 0, 6, 3});
   b.SetPixelFormat(pf1bit);
