@@ -401,3 +401,112 @@ TEST_F(InputTest, DestroyOrderAndReparenting) {
 }
 
 }  // namespace
+
+namespace {
+
+class ZOrderTest : public HeadlessTest {
+ protected:
+  std::vector<HWND> TopOrder() {
+    std::vector<HWND> r;
+    EnumWindows([&](HWND h) {
+      r.push_back(h);
+      return true;
+    });
+    return r;
+  }
+  static void Place(HWND h, HWND after) {
+    SetWindowPos(h, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+};
+
+TEST_F(ZOrderTest, TopmostGroupOwnedWindowsAndSiblings) {
+  HWND a = Top(0, 0, 10, 10, WS_POPUP);
+  HWND b = Top(0, 0, 10, 10, WS_POPUP);
+  HWND t = Top(0, 0, 10, 10, WS_POPUP, WS_EX_TOPMOST);
+  EXPECT_EQ(TopOrder(), (std::vector<HWND>{t, b, a}));
+  Place(a, HWND_TOP);
+  EXPECT_EQ(TopOrder(), (std::vector<HWND>{t, a, b}));
+  HWND o = CreateWindowEx(0, "Logged", "", WS_POPUP, 0, 0, 5, 5, a);
+  Place(b, HWND_TOP);
+  EXPECT_EQ(TopOrder(), (std::vector<HWND>{t, b, o, a}));
+  Place(a, HWND_TOP);  // its owned window stays above it
+  EXPECT_EQ(TopOrder(), (std::vector<HWND>{t, o, a, b}));
+  Place(b, HWND_TOPMOST);
+  EXPECT_TRUE(GetWindowLong(b, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(TopOrder(), (std::vector<HWND>{b, t, o, a}));
+  Place(b, HWND_NOTOPMOST);
+  EXPECT_EQ(TopOrder(), (std::vector<HWND>{t, b, o, a}));
+  Place(t, HWND_BOTTOM);
+  EXPECT_FALSE(GetWindowLong(t, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(TopOrder(), (std::vector<HWND>{b, o, a, t}));
+  // Children: the first created is on top; insert-after places below a sibling.
+  HWND c1 = Child(a, 0, 0, 5, 5);
+  HWND c2 = Child(a, 0, 0, 5, 5);
+  EXPECT_EQ(GetWindow(a, GW_CHILD), c1);
+  EXPECT_EQ(GetWindow(c1, GW_HWNDNEXT), c2);
+  Place(c2, HWND_TOP);
+  EXPECT_EQ(GetWindow(a, GW_CHILD), c2);
+  Place(c2, c1);
+  EXPECT_EQ(GetWindow(a, GW_CHILD), c1);
+  EXPECT_EQ(GetWindow(c2, GW_HWNDPREV), c1);
+}
+
+TEST_F(ZOrderTest, AWindowMayDestroyItselfInItsOwnHandler) {
+  HWND w = Top(0, 0, 50, 50);
+  Handler = [&](HWND h, UINT m, WPARAM, LPARAM, LRESULT& r) {
+    if (m == WM_LBUTTONDOWN) {
+      DestroyWindow(h);
+      r = 0;
+      return true;
+    }
+    return false;
+  };
+  InjectMouseMove(TPoint{10, 10});
+  InjectMouseButton(VK_LBUTTON, true);
+  InjectMouseButton(VK_LBUTTON, false);
+  PostMessage(w, WM_USER, 0, 0);
+  Log.clear();
+  Pump();
+  EXPECT_FALSE(IsWindow(w));
+  EXPECT_EQ(Count(w, WM_LBUTTONUP), 0u);  // queued for a window that is gone: dropped
+  EXPECT_EQ(Count(w, WM_USER), 0u);
+  EXPECT_EQ(GetActiveWindow(), nullptr);
+  EXPECT_EQ(GetFocus(), nullptr);
+}
+
+TEST_F(ZOrderTest, RedrawFlagsReachChildrenAndFrames) {
+  HWND top = Top(0, 0, 100, 100);
+  HWND child = Child(top, 10, 10, 20, 20, WS_CHILD | WS_VISIBLE | WS_BORDER);
+  Pump();
+  Everything = true;
+  Log.clear();
+  RedrawWindow(top, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  EXPECT_EQ(Count(top, WM_PAINT), 1u);
+  EXPECT_EQ(Count(child, WM_PAINT), 1u);
+  EXPECT_EQ(Count(child, WM_NCPAINT), 1u);
+  Log.clear();
+  RECT r{50, 50, 60, 60};  // away from the child
+  RedrawWindow(top, &r, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  Pump();
+  EXPECT_EQ(Count(top, WM_PAINT), 1u);
+  EXPECT_EQ(Count(child, WM_PAINT), 0u);
+  Log.clear();
+  InvalidateRect(child, nullptr, true);
+  RedrawWindow(child, nullptr, RDW_VALIDATE);
+  Pump();
+  EXPECT_EQ(Count(child, WM_PAINT), 0u);
+  // A window whose procedure ignores WM_PAINT is not asked again and again.
+  Handler = [&](HWND h, UINT m, WPARAM, LPARAM, LRESULT& res) {
+    if (h == child && m == WM_PAINT) {
+      res = 0;
+      return true;
+    }
+    return false;
+  };
+  InvalidateRect(child, nullptr, false);
+  Log.clear();
+  Pump();
+  EXPECT_EQ(Count(child, WM_PAINT), 1u);
+}
+
+}  // namespace
