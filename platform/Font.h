@@ -63,6 +63,9 @@ class FontFace;  // a sized face; defined with the text code
 
 struct FontObject : GdiObject {
   FontObject() : GdiObject(OBJ_FONT) {}
+  // Lets go of the face under the text code's lock (faces may be in use on
+  // another thread).
+  ~FontObject() override;
   LOGFONT lf;
   std::shared_ptr<FontFace> face;  // made on first use
 };

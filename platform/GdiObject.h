@@ -4,6 +4,7 @@
 // object or currently selected into a device context.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "platform/Types.h"
@@ -26,8 +27,9 @@ struct GdiObject {
 
   DWORD kind;
   bool stock = false;
-  // Device contexts that hold this object selected.
-  int selected = 0;
+  // Device contexts that hold this object selected (stock objects are
+  // selected on several threads at once).
+  std::atomic<int> selected{0};
 };
 using HGDIOBJ = GdiObject*;
 

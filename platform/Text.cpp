@@ -481,6 +481,11 @@ size_t Length(const char* text, int len) { return len < 0 ? std::strlen(text) : 
 
 }  // namespace
 
+FontObject::~FontObject() {
+  std::lock_guard<std::recursive_mutex> g(TextLock());
+  face.reset();
+}
+
 BOOL GetTextMetrics(HDC dc, TEXTMETRIC* tm) {
   if (!IsDC(dc) || !tm) return FALSE;
   std::lock_guard<std::recursive_mutex> g(TextLock());

@@ -292,3 +292,32 @@ TEST(Fonts, SymbolBulletIsTheUnicodeBullet) {
 }
 
 }  // namespace
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Worker threads draw text into their own bitmaps while fonts come and go.
+TEST(Text, ThreadsMeasureAndDrawIndependently) {
+  std::vector<std::thread> threads;
+  std::vector<int> widths(4, 0);
+  for (int k = 0; k < 4; ++k)
+    threads.emplace_back([k, &widths] {
+      TestCanvas c(64, 16);
+      for (int i = 0; i < 50; ++i) {
+        HFONT f = MakeFont(k % 2 ? "Arial" : "Tahoma", -10 - (i % 4), (i % 2) ? FW_BOLD : FW_NORMAL);
+        HFONT old = SelectObject(c.dc, f);
+        TextOut(c.dc, 0, 0, "thread", 6);
+        TSize sz;
+        GetTextExtentPoint32(c.dc, "thread", 6, &sz);
+        widths[size_t(k)] = std::max(widths[size_t(k)], int(sz.cx));
+        SelectObject(c.dc, old);
+        DeleteObject(f);
+      }
+    });
+  for (auto& t : threads) t.join();
+  for (int w : widths) EXPECT_GT(w, 20);
+}
+
+}  // namespace
