@@ -326,7 +326,6 @@ TEST(FrameControls, DrawInsideTheirRectangle) {
   TRect r{0, 0, 13, 13};
   DrawFrameControl(a.dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK);
   DrawFrameControl(b.dc, &r, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED);
-  EXPECT_EQ(a.Count(0), b.Count(0) - b.Count(0) + a.Count(0));
   EXPECT_LT(a.Count(0), b.Count(0));
   // The caption close button: its cross is drawn in the button text colour.
   TestCanvas cl(16, 14);

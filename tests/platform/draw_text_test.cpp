@@ -72,9 +72,10 @@ TEST(Text, ExtentsAddUpAndGrowWithBoldAndExtra) {
   int plain = c.Width("Bold text");
   FontCanvas b(4, 4, "Tahoma", -11, FW_BOLD);
   EXPECT_GT(b.Width("Bold text"), plain);
+  // The character extra adds to every character.
+  int abcd = c.Width("abcd");
   SetTextCharacterExtra(c.dc, 2);
-  EXPECT_EQ(c.Width("abcd"), c.Width("ab") + c.Width("cd"));
-  EXPECT_EQ(c.Width("abcd"), plain == 0 ? 0 : c.Width("abcd"));
+  EXPECT_EQ(c.Width("abcd"), abcd + 8);
   SetTextCharacterExtra(c.dc, 0);
   // How many characters fit.
   int fit = 0;
@@ -187,9 +188,6 @@ TEST(DrawText, WordBreakFillsLinesUpToTheWidth) {
   // One pixel less pushes "brown" down.
   TRect n{0, 0, width - 1, 0};
   EXPECT_GT(Calc(c, text, n, DT_WORDBREAK), 3 * tm.tmHeight - 1);
-  EXPECT_EQ(n.Right, std::max({c.Width("the quick"), c.Width("brown fox"), c.Width("jumps over"),
-                               c.Width("the lazy dog"), c.Width("brown fox jumps"),
-                               c.Width("over the lazy")}) >= width ? n.Right : n.Right);
   EXPECT_LT(n.Right, width);
   // A word longer than the line stays whole.
   TRect l{0, 0, 5, 0};
