@@ -78,5 +78,8 @@ void HeadlessSetScreenSize(int32_t width, int32_t height);
 // A copy of a window's pixels (its window rectangle) from its top-level
 // window's back buffer, and the same saved as a PNG file.
 Surface CopyWindowPixels(HWND hwnd);
+// The whole screen as the user sees it: the desktop colour, the visible
+// top-level windows in their order, and what was drawn on the screen's DC.
+Surface CopyScreen();
 bool SaveSurfacePng(const Surface& s, const std::string& path);
 bool SaveWindowPng(HWND hwnd, const std::string& path);

@@ -788,8 +788,10 @@ bool SetWindowPosImpl(TWindowObj* w, WINDOWPOS wp) {
   if (!(f & SWP_NOREDRAW)) {
     if (wasVisible && (moved || sized || !nowVisible || zChanged) && w->Parent)
       InvalidateUncovered(w->Parent, w, oldRect);
-    if (nowVisible && (moved || sized || (!wasVisible) || zChanged || (f & SWP_FRAMECHANGED)))
-      InvalidateTree(w);
+    // A top-level window keeps its pixels when it moves or changes places
+    // in the stack: they live in its own back buffer.
+    bool repaint = sized || !wasVisible || (f & SWP_FRAMECHANGED) || (w->Parent && (moved || zChanged));
+    if (nowVisible && repaint) InvalidateTree(w);
   } else if (w->Buffer && sized) {
     InvalidateTree(w);  // a new back buffer has nothing worth keeping
   }
@@ -1310,17 +1312,46 @@ bool NeedsPaint(TWindowObj* w) {
   return !w->RedrawOff && (!w->Update.Empty() || w->FrameDirty || w->InternalPaint);
 }
 
-std::unique_ptr<Surface>& ScreenSurface() {
-  static std::unique_ptr<Surface> screen;
-  return screen;
+// What is drawn on the screen's own DC (the drag outlines drawn by
+// inversion) lives in an overlay that starts black; the screen shows each
+// window's pixels inverted where the overlay has bits set.
+struct TScreenOverlay {
+  std::unique_ptr<Surface> Pixels;
+  std::vector<HDC> OpenDCs;
+  TRect Box;  // where the overlay is not black
+};
+
+TScreenOverlay& Overlay() {
+  static TScreenOverlay overlay;
+  return overlay;
 }
 
 HDC ScreenDC() {
-  auto& s = ScreenSurface();
+  TScreenOverlay& o = Overlay();
   int32_t w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  if (!s) s = std::make_unique<Surface>(w, h);
-  else if (s->Width() != w || s->Height() != h) s->Resize(w, h);
-  return CreateSurfaceDC(s.get(), TPoint{0, 0}, static_cast<const Region*>(nullptr));
+  if (!o.Pixels) o.Pixels = std::make_unique<Surface>(w, h);
+  else if (o.Pixels->Width() != w || o.Pixels->Height() != h) o.Pixels->Resize(w, h);
+  HDC dc = CreateSurfaceDC(o.Pixels.get(), TPoint{0, 0}, static_cast<const Region*>(nullptr));
+  o.OpenDCs.push_back(dc);
+  return dc;
+}
+
+// After drawing on the screen: find what the overlay covers now and let
+// every window show it.
+void ScreenDrawn() {
+  TScreenOverlay& o = Overlay();
+  const Surface& s = *o.Pixels;
+  int32_t l = s.Width(), t = s.Height(), r = 0, b = 0;
+  for (int32_t y = 0; y < s.Height(); ++y) {
+    const uint32_t* row = s.Row(y);
+    for (int32_t x = 0; x < s.Width(); ++x)
+      if (row[x] & 0xFFFFFF) {
+        l = std::min(l, x); r = std::max(r, x + 1);
+        t = std::min(t, y); b = std::max(b, y + 1);
+      }
+  }
+  o.Box = r > l ? TRect{l, t, r, b} : TRect{0, 0, 0, 0};
+  for (TWindowObj* top : WM().TopLevels) top->BufferDirty = true;
 }
 
 void RedrawTree(TWindowObj* w, const TRect* r, UINT flags, bool top) {
@@ -1523,6 +1554,13 @@ HDC GetWindowDC(HWND hwnd) { return GetDCEx(hwnd, nullptr, DCX_WINDOW); }
 
 int ReleaseDC(HWND hwnd, HDC dc) {
   if (!dc) return 0;
+  auto& screenDCs = Overlay().OpenDCs;
+  if (auto it = std::find(screenDCs.begin(), screenDCs.end(), dc); it != screenDCs.end()) {
+    screenDCs.erase(it);
+    if (IsDC(dc)) DeleteDC(dc);
+    ScreenDrawn();
+    return 1;
+  }
   for (TWindowObj* t : WM().TopLevels) {
     auto it = std::find(t->OpenDCs.begin(), t->OpenDCs.end(), dc);
     if (it != t->OpenDCs.end()) {
@@ -1549,6 +1587,49 @@ bool ScrollWindow(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, const 
   if (clip) area = Intersect(area, *clip);
   AddUpdate(w, &area, true);
   return true;
+}
+
+const Surface* ScreenOverlay(TRect* box) {
+  TScreenOverlay& o = Overlay();
+  if (!o.Pixels || IsRectEmpty(&o.Box)) return nullptr;
+  if (box) *box = o.Box;
+  return o.Pixels.get();
+}
+
+void ComposeWithOverlay(TWindowObj* top, Surface& out) {
+  TRect box;
+  const Surface* o = ScreenOverlay(&box);
+  if (!o) return;
+  TRect wr = top->WindowRect;
+  TRect part = Intersect(box, wr);
+  for (int32_t y = part.Top; y < part.Bottom; ++y) {
+    const uint32_t* src = o->Row(y);
+    uint32_t* dst = out.Row(y - wr.Top);
+    for (int32_t x = part.Left; x < part.Right; ++x) dst[x - wr.Left] ^= src[x] & 0xFFFFFFu;
+  }
+}
+
+Surface CopyScreen() {
+  TWindowManager& m = WM();
+  int32_t sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  Surface out(sw, sh);
+  out.Fill(ColorRefToPixel(GetSysColor(COLOR_BACKGROUND)) | 0xFF000000u);
+  for (auto it = m.TopLevels.rbegin(); it != m.TopLevels.rend(); ++it) {
+    TWindowObj* t = *it;
+    if (!t->Visible() || t->Minimized || !t->Buffer) continue;
+    Region area = CoveredArea(t);
+    area.Offset(t->WindowRect.Left, t->WindowRect.Top);
+    area = area.Intersect(TRect{0, 0, sw, sh});
+    for (const TRect& k : area.Rects())
+      for (int32_t y = k.Top; y < k.Bottom; ++y)
+        for (int32_t x = k.Left; x < k.Right; ++x)
+          out.At(x, y) = t->Buffer->At(x - t->WindowRect.Left, y - t->WindowRect.Top);
+  }
+  TRect box;
+  if (const Surface* o = ScreenOverlay(&box))
+    for (int32_t y = box.Top; y < box.Bottom; ++y)
+      for (int32_t x = box.Left; x < box.Right; ++x) out.At(x, y) ^= o->At(x, y) & 0xFFFFFFu;
+  return out;
 }
 
 const Surface* GetWindowSurface(HWND topLevel) {

@@ -190,6 +190,11 @@ LRESULT CallProcDirect(TWindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam);
 void RunCallWndProcHooks(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 void MarkBufferDirty(TWindowObj* w);
 void PresentDirtyBuffers();
+// The screen overlay (drawn through the screen's DC) and where it is not
+// black; nullptr when it is black everywhere.
+const Surface* ScreenOverlay(TRect* box);
+// Inverts a top-level window's presented copy where the overlay says so.
+void ComposeWithOverlay(TWindowObj* top, Surface& out);
 // The deepest visible window under a screen point and its hit-test code,
 // asking each candidate with WM_NCHITTEST (HTTRANSPARENT passes on).
 TWindowObj* HitTestScreen(TPoint screen, int32_t* hit);

@@ -209,7 +209,14 @@ class TSdlBackend : public TBackend {
     if (!data || !data->Shown || !w->Buffer) return;
     SDL_Surface* target = SDL_GetWindowSurface(data->Window);
     if (!target) return;
-    const Surface& src = *w->Buffer;
+    const Surface* buffer = w->Buffer.get();
+    Surface composed;
+    if (ScreenOverlay(nullptr)) {
+      composed = *buffer;
+      ComposeWithOverlay(w, composed);
+      buffer = &composed;
+    }
+    const Surface& src = *buffer;
     SDL_Surface* view = SDL_CreateRGBSurfaceWithFormatFrom(src.Pixels(), src.Width(), src.Height(), 32,
                                                            int(src.Stride()), SDL_PIXELFORMAT_RGB888);
     if (!view) return;

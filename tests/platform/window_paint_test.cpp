@@ -211,3 +211,26 @@ TEST_F(PaintTest, ScreenshotMatchesWhatImageMagickReads) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PaintTest, InversionsOnTheScreenShowOverTheWindowsAndUndoThemselves) {
+  HWND w = Top(10, 10, 50, 50);
+  Fill[w] = kBlue;
+  Pump();
+  auto screenAt = [](int32_t x, int32_t y) { return PixelToColorRef(CopyScreen().Get(x, y) & 0xFFFFFF); };
+  EXPECT_EQ(screenAt(5, 5), GetSysColor(COLOR_BACKGROUND));
+  EXPECT_EQ(screenAt(25, 25), kBlue);
+  for (int round = 0; round < 2; ++round) {
+    HDC dc = GetDCEx(GetDesktopWindow(), nullptr, DCX_WINDOW | DCX_CACHE | DCX_LOCKWINDOWUPDATE);
+    ASSERT_NE(dc, nullptr);
+    PatBlt(dc, 20, 20, 10, 10, DSTINVERT);
+    ReleaseDC(GetDesktopWindow(), dc);
+    EXPECT_EQ(screenAt(25, 25), round == 0 ? RGB(255, 255, 0) : kBlue);
+    EXPECT_EQ(screenAt(15, 15), kBlue);
+  }
+  // The window's own pixels never changed.
+  EXPECT_EQ(Pixel(w, 15, 15), kBlue);
+}
+
+}  // namespace
