@@ -62,6 +62,8 @@ void ShutdownPlatform() {
   {
     std::lock_guard<std::mutex> lock(m.QueueLock);
     m.Posted.clear();
+    // Threads still waiting for an answer get 0, as for a window that is gone.
+    for (auto& sent : m.CrossSent) sent->Result.set_value(0);
     m.CrossSent.clear();
     m.QuitPending = false;
     m.QuitCode = 0;
