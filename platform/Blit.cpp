@@ -83,17 +83,18 @@ void WriteBlock(HDC dst, Target& td, const TRect& area, uint8_t code, Map&& map)
 // A negative extent runs back from the start pixel, which it includes
 // (x = 9, w = -10 covers 0 .. 9).
 TRect Norm(int32_t x, int32_t y, int32_t w, int32_t h) {
+  auto lim = [](int64_t v) { return DeviceContext::Limit(v); };
   TRect r;
-  r.Left = w < 0 ? x + w + 1 : x;
-  r.Right = w < 0 ? x + 1 : x + w;
-  r.Top = h < 0 ? y + h + 1 : y;
-  r.Bottom = h < 0 ? y + 1 : y + h;
+  r.Left = w < 0 ? lim(int64_t(x) + w + 1) : x;
+  r.Right = w < 0 ? lim(int64_t(x) + 1) : lim(int64_t(x) + w);
+  r.Top = h < 0 ? lim(int64_t(y) + h + 1) : y;
+  r.Bottom = h < 0 ? lim(int64_t(y) + 1) : lim(int64_t(y) + h);
   return r;
 }
 
 // Source index of destination index i (0 .. dn - 1) over sn source pixels.
 inline int32_t Nearest(int32_t i, int32_t dn, int32_t sn, bool mirror) {
-  int32_t s = int32_t((int64_t(2 * i + 1) * sn) / (2 * int64_t(dn)));
+  int32_t s = int32_t(((2 * int64_t(i) + 1) * sn) / (2 * int64_t(dn)));
   s = std::clamp(s, 0, sn - 1);
   return mirror ? sn - 1 - s : s;
 }

@@ -221,6 +221,13 @@ Region DeviceRegion(HDC dc) {
   return Region(r);
 }
 
+// A logical rectangle in device coordinates (limited like all coordinates).
+TRect DeviceRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
+  TPoint d = dc->DeviceOffset();
+  return TRect{DeviceContext::Limit(int64_t(left) + d.X), DeviceContext::Limit(int64_t(top) + d.Y),
+               DeviceContext::Limit(int64_t(right) + d.X), DeviceContext::Limit(int64_t(bottom) + d.Y)};
+}
+
 int ClipComplexity(HDC dc) {
   const Region& c = dc->Clip();
   return c.Complexity();
@@ -258,8 +265,7 @@ int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) {
 
 int IntersectClipRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   if (!IsDC(dc)) return ERROR;
-  TPoint d = dc->DeviceOffset();
-  Region r(TRect{left + d.X, top + d.Y, right + d.X, bottom + d.Y});
+  Region r(DeviceRect(dc, left, top, right, bottom));
   dc->st.clip = dc->st.hasClip ? Region::Intersect(dc->st.clip, r) : Region::Intersect(DeviceRegion(dc), r);
   dc->st.hasClip = true;
   dc->InvalidateClip();
@@ -268,8 +274,7 @@ int IntersectClipRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t 
 
 int ExcludeClipRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   if (!IsDC(dc)) return ERROR;
-  TPoint d = dc->DeviceOffset();
-  Region r(TRect{left + d.X, top + d.Y, right + d.X, bottom + d.Y});
+  Region r(DeviceRect(dc, left, top, right, bottom));
   dc->st.clip = Region::Subtract(dc->st.hasClip ? dc->st.clip : DeviceRegion(dc), r);
   dc->st.hasClip = true;
   dc->InvalidateClip();

@@ -176,41 +176,59 @@ public:
   bool Active() const { return active_; }
   int Width() const { return width_; }
 
-  // From (x0, y0) to (x1, y1), the end point left out for thin pens.
+  // From (x0, y0) to (x1, y1), the end point left out for thin pens. Pixel
+  // k (0 <= k < n, n the longer extent) steps the longer axis k times and
+  // the shorter one by k * short / long rounded half up, so that only the
+  // pixels inside the clip box need to be visited.
   void Segment(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     if (!active_) return;
     if (width_ > 1) {
       Wide(x0, y0, x1, y1);
       return;
     }
-    int32_t dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
-    int32_t sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
-    int32_t err = dx + dy;
-    int32_t x = x0, y = y0;
-    while (x != x1 || y != y1) {
-      Plot(x, y);
-      int32_t e2 = 2 * err;
-      if (e2 >= dy) {
-        err += dy;
-        x += sx;
-      }
-      if (e2 <= dx) {
-        err += dx;
-        y += sy;
-      }
+    int64_t adx = std::abs(int64_t(x1) - x0), ady = std::abs(int64_t(y1) - y0);
+    int64_t sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+    int64_t n = std::max(adx, ady);
+    if (n == 0) return;
+    TRect box = dc_->Clip().Box();
+    bool xMajor = adx >= ady;
+    int64_t lo = 0, hi = n - 1;
+    if (box.Right > box.Left && box.Bottom > box.Top) {
+      // Steps whose major coordinate lies in the box.
+      int64_t m0 = xMajor ? x0 : y0, s = xMajor ? sx : sy;
+      int64_t bl = xMajor ? box.Left : box.Top, br = (xMajor ? box.Right : box.Bottom) - 1;
+      int64_t kA = s > 0 ? bl - m0 : m0 - br, kB = s > 0 ? br - m0 : m0 - bl;
+      lo = std::max<int64_t>(lo, kA);
+      hi = std::min<int64_t>(hi, kB);
+    } else {
+      hi = -1;
     }
+    int64_t major = xMajor ? adx : ady, minor = xMajor ? ady : adx;
+    for (int64_t k = lo; k <= hi; ++k) {
+      int64_t m = (2 * k * minor + major) / (2 * major);
+      int64_t x = xMajor ? x0 + sx * k : x0 + sx * m;
+      int64_t y = xMajor ? y0 + sy * m : y0 + sy * k;
+      Plot(int32_t(x), int32_t(y), styleCount_ + k);
+    }
+    styleCount_ += n;
   }
 
-  void Plot(int32_t x, int32_t y) {
-    bool on = true;
-    if (dash_.count) {
-      on = (dashIndex_ % 2) == 0;
-      if (++dashPos_ >= dash_.runs[dashIndex_]) {
-        dashPos_ = 0;
-        dashIndex_ = (dashIndex_ + 1) % dash_.count;
-      }
-      if (!on && !opaque_) return;
+  // Whether pixel number s of the call is on in the dash pattern.
+  bool DashOn(int64_t s) const {
+    if (!dash_.count) return true;
+    int total = 0;
+    for (int i = 0; i < dash_.count; ++i) total += dash_.runs[i];
+    int64_t pos = s % total;
+    for (int i = 0; i < dash_.count; ++i) {
+      if (pos < dash_.runs[i]) return i % 2 == 0;
+      pos -= dash_.runs[i];
     }
+    return true;
+  }
+
+  void Plot(int32_t x, int32_t y, int64_t styleIndex) {
+    bool on = DashOn(styleIndex);
+    if (!on && !opaque_) return;
     if (x < 0 || y < 0 || x >= t_.Width() || y >= t_.Height()) return;
     if (!dc_->Clip().Contains(x, y)) return;
     uint32_t c = on ? color_ : bk_;
@@ -270,7 +288,7 @@ private:
   int mode_ = R2_COPYPEN;
   bool opaque_ = true;
   DashStyle dash_{nullptr, 0};
-  int dashIndex_ = 0, dashPos_ = 0;
+  int64_t styleCount_ = 0;  // pixels stepped so far, for the dash pattern
 };
 
 // A shape as one span [l, r) per row, rows top .. top + size - 1.

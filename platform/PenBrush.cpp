@@ -9,7 +9,7 @@
 HPEN CreatePen(int style, int width, COLORREF color) {
   auto* p = new PenObject();
   p->style = (style & PS_STYLE_MASK) <= PS_ALTERNATE ? (style & PS_STYLE_MASK) : PS_SOLID;
-  p->width = std::max(width, 0);
+  p->width = std::clamp(width, 0, 1 << 12);  // wider pens cover any screen
   p->color = color & 0xFFFFFF;
   return p;
 }

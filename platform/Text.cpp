@@ -728,7 +728,8 @@ int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
   std::vector<uint32_t> cps = text ? Decode(text, Length(text, len)) : std::vector<uint32_t>{};
   Line all = StripPrefix(cps, format);
   Layout lay(dc, ff, format);
-  int32_t width = r->Right - r->Left;
+  auto lim = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  int32_t width = lim(int64_t(r->Right) - r->Left);
   std::vector<Line> lines = BreakLines(all, lay, format, width);
   for (Line& l : lines) {
     if (format & DT_PATH_ELLIPSIS) PathEllipsis(l, lay, width);
@@ -739,14 +740,14 @@ int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
   if (format & DT_CALCRECT) {
     int32_t maxW = 0;
     for (const Line& l : lines) maxW = std::max(maxW, lay.Width(l.cps));
-    r->Right = r->Left + maxW;
-    r->Bottom = r->Top + total;
+    r->Right = lim(int64_t(r->Left) + maxW);
+    r->Bottom = lim(int64_t(r->Top) + total);
     return total;
   }
   int32_t y = r->Top;
   bool single = format & DT_SINGLELINE;
-  if (single && (format & DT_VCENTER)) y = r->Top + (r->Bottom - r->Top - total) / 2;
-  else if (single && (format & DT_BOTTOM)) y = r->Bottom - total;
+  if (single && (format & DT_VCENTER)) y = lim(int64_t(r->Top) + (int64_t(r->Bottom) - r->Top - total) / 2);
+  else if (single && (format & DT_BOTTOM)) y = lim(int64_t(r->Bottom) - total);
   int saved = 0;
   if (!(format & DT_NOCLIP)) {
     saved = SaveDC(dc);
@@ -760,8 +761,8 @@ int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
   for (const Line& l : lines) {
     int32_t w = lay.Width(l.cps);
     int32_t x = r->Left;
-    if (format & DT_CENTER) x = r->Left + (width - w) / 2;
-    else if (format & DT_RIGHT) x = r->Right - w;
+    if (format & DT_CENTER) x = lim(int64_t(r->Left) + (int64_t(width) - w) / 2);
+    else if (format & DT_RIGHT) x = lim(int64_t(r->Right) - w);
     if (drawText) {
       // Runs between tabs and control characters are drawn as text.
       int32_t pos = 0;
@@ -771,7 +772,7 @@ int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
         while (j < l.cps.size() && l.cps[j] >= 32) ++j;
         if (j > i) {
           std::vector<uint32_t> run(l.cps.begin() + ptrdiff_t(i), l.cps.begin() + ptrdiff_t(j));
-          pos += Out(dc, x + pos, y, run, nullptr, nullptr, nullptr);
+          pos += Out(dc, lim(int64_t(x) + pos), y, run, nullptr, nullptr, nullptr);
         }
         if (j < l.cps.size()) pos += lay.Advance(l.cps[j], pos);
         i = j + 1;
@@ -780,17 +781,17 @@ int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
     if (underline && t.Valid()) {
       for (int p : l.prefixAt) {
         if (p < 0 || p >= int(l.cps.size())) continue;
-        int32_t px = x + lay.Width(l.cps, 0, size_t(p));
+        int32_t px = lim(int64_t(x) + lay.Width(l.cps, 0, size_t(p)));
         int32_t pw = lay.Advance(l.cps[size_t(p)], px - x);
         double ox = dc->SX(px), oy = dc->SY(y) + ff->tm.tmAscent;
         Band(dc, t, ff, ox, oy, pw, ff->underlinePos, 1);
       }
     }
-    y += lineH;
+    y = lim(int64_t(y) + lineH);
   }
   dc->st.textAlign = oldAlign;
   if (saved) RestoreDC(dc, saved);
-  if (single && (format & (DT_VCENTER | DT_BOTTOM))) return y - r->Top;
+  if (single && (format & (DT_VCENTER | DT_BOTTOM))) return lim(int64_t(y) - r->Top);
   return total;
 }
 

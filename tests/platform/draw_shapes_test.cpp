@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/PenBrush.h"
+#include "platform/Text.h"
 #include "tests/platform/DrawTestSupport.h"
 
 namespace {
@@ -308,6 +309,43 @@ TEST(Clipping, HugeShapesAndBlitsDrawOnlyTheVisiblePart) {
   SelectObject(t.dc, StockBrush(WHITE_BRUSH));
   DeleteObject(wide);
   DeleteObject(red);
+}
+
+}  // namespace
+
+namespace {
+
+// The largest coordinates callers pass for "everything" draw what is
+// visible and overflow nothing.
+TEST(Clipping, ExtremeCoordinatesAreSafe) {
+  TestCanvas t(8, 8);
+  const int32_t M = INT32_MAX, m = INT32_MIN;
+  SetWindowOrgEx(t.dc, -5, -5, nullptr);
+  SelectObject(t.dc, StockBrush(BLACK_BRUSH));
+  Rectangle(t.dc, m, m, M, M);
+  EXPECT_EQ(t.Count(kBlack), 64);
+  PatBlt(t.dc, m, m, M, M, DSTINVERT);
+  PatBlt(t.dc, M, M, m, m, DSTINVERT);
+  Ellipse(t.dc, m, m, M, M);
+  TRect all{m, m, M, M};
+  FillRect(t.dc, &all, StockBrush(WHITE_BRUSH));
+  EXPECT_EQ(t.Count(kWhite), 64);
+  TestCanvas src(2, 2, 0);
+  StretchBlt(t.dc, m, m, M, M, src.dc, 0, 0, 2, 2, SRCCOPY);
+  BitBlt(t.dc, M - 4, M - 4, M, M, src.dc, 0, 0, SRCCOPY);
+  MoveToEx(t.dc, m, m, nullptr);
+  LineTo(t.dc, M, M);
+  HPEN huge = CreatePen(PS_SOLID, M, RGB(0, 0, 0));
+  SelectObject(t.dc, huge);
+  Rectangle(t.dc, 0, 0, 4, 4);
+  SelectObject(t.dc, StockPen(BLACK_PEN));
+  DeleteObject(huge);
+  TRect r{0, 0, M, 0};
+  EXPECT_GT(DrawText(t.dc, "measure", -1, &r, DT_CALCRECT | DT_SINGLELINE), 0);
+  TRect w{m, 0, M, 8};
+  DrawText(t.dc, "wide", -1, &w, DT_SINGLELINE | DT_CENTER | DT_END_ELLIPSIS);
+  TPoint pts[] = {{m, m}, {M, m}, {M, M}};
+  Polygon(t.dc, pts, 3);
 }
 
 }  // namespace
