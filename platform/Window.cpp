@@ -9,6 +9,7 @@
 
 #include "platform/DCInternal.h"
 #include "platform/SysInfo.h"
+#include "platform/Text.h"
 #include "platform/WindowInternal.h"
 
 namespace {
@@ -377,6 +378,26 @@ void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip)
     TRect cap{inner.Left, inner.Top, inner.Right, inner.Top + f.Caption - 1};
     FillIn(s, clip, cap, GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
     FillIn(s, clip, TRect{inner.Left, cap.Bottom, inner.Right, cap.Bottom + 1}, GetSysColor(COLOR_BTNFACE));
+    if (!w->Text.empty()) {
+      // The title, in the caption font, cut with an ellipsis before the close button.
+      NONCLIENTMETRICS ncm;
+      SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof ncm, &ncm, 0);
+      LOGFONT lf = (w->ExStyle & WS_EX_TOOLWINDOW) ? ncm.lfSmCaptionFont : ncm.lfCaptionFont;
+      TRect text = cap;
+      text.Left += 3;
+      if (w->Style & WS_SYSMENU) text.Right = CloseButtonRect(w->WindowRect, f, w->ExStyle).Left + o.X - 2;
+      Region textClip = clip.Intersect(text);
+      if (HDC dc = CreateSurfaceDC(s, TPoint{0, 0}, &textClip)) {
+        HFONT font = CreateFontIndirect(&lf);
+        HFONT old = SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT));
+        DrawText(dc, w->Text, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+        SelectObject(dc, old);
+        DeleteObject(font);
+        DeleteDC(dc);
+      }
+    }
     if (w->Style & WS_SYSMENU) {
       TRect b = Offset(CloseButtonRect(w->WindowRect, f, w->ExStyle), o.X, o.Y);
       FillIn(s, clip, b, GetSysColor(COLOR_BTNFACE));

@@ -234,3 +234,33 @@ TEST_F(PaintTest, InversionsOnTheScreenShowOverTheWindowsAndUndoThemselves) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PaintTest, CaptionShowsTheTitleInTheCaptionColours) {
+  DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+  HWND titled = CreateWindowEx(0, "Logged", "Nobrivo 1.40", style, 0, 0, 200, 80, nullptr);
+  HWND bare = CreateWindowEx(0, "Logged", "", style, 0, 100, 200, 80, nullptr);
+  SetActiveWindow(titled);
+  Pump();
+  auto count = [](HWND h, COLORREF c) {
+    Surface s = CopyWindowPixels(h);
+    int n = 0;
+    int32_t top = GetSystemMetrics(SM_CXFIXEDFRAME);
+    for (int32_t y = top; y < top + GetSystemMetrics(SM_CYCAPTION) - 1; ++y)
+      for (int32_t x = top; x < 150; ++x)
+        if (PixelToColorRef(s.Get(x, y) & 0xFFFFFF) == c) ++n;
+    return n;
+  };
+  EXPECT_GT(count(titled, GetSysColor(COLOR_CAPTIONTEXT)), 20);
+  EXPECT_GT(count(titled, GetSysColor(COLOR_ACTIVECAPTION)), 1000);
+  EXPECT_EQ(count(bare, GetSysColor(COLOR_INACTIVECAPTIONTEXT)), 0);
+  EXPECT_GT(count(bare, GetSysColor(COLOR_INACTIVECAPTION)), 1500);
+  // Activation repaints both captions.
+  SetActiveWindow(bare);
+  Pump();
+  EXPECT_GT(count(titled, GetSysColor(COLOR_INACTIVECAPTION)), 1000);
+  EXPECT_GT(count(bare, GetSysColor(COLOR_ACTIVECAPTION)), 1500);
+}
+
+}  // namespace
