@@ -148,7 +148,9 @@ class TIEBitmap : public TIEBaseBitmap {
   // format and the same size; takes Source's alpha channel object over.
   // Source itself is not changed otherwise.
   void CopyConvertFrom(TIEBitmap* Source);
-  TRGB GetPixelRGB(int32_t x, int32_t y);
+  TRGB GetPixelRGB(int32_t x, int32_t y) { return PixelRGBInRow(GetScanline(y), x); }
+  // The RGB view of pixel x of a row of this image.
+  TRGB PixelRGBInRow(const uint8_t* Row, int32_t x);
 
  private:
   void AllocateBits();
