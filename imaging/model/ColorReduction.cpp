@@ -1,5 +1,6 @@
 #include "imaging/model/ColorReduction.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEQuantizer.h"
 
 const uint8_t IEBayerMatrix[8][8] = {
     {0, 32, 8, 40, 2, 34, 10, 42},   {48, 16, 56, 24, 50, 18, 58, 26},
@@ -153,4 +155,87 @@ void DitherToBW(TIEBitmap* Image, const TProgressRec* Progress) {
   }
   Image->UnmapRows();
   Image->AssignTIEBitmap(&bw);
+}
+
+void ConvertToGrayRect(TIEBitmap* Image, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2,
+                       const TProgressRec* Progress) {
+  if (Image->PixelFormat() != ieRGB24 || Image->IsEmpty()) return;
+  X1 = std::max(X1, 0);
+  Y1 = std::max(Y1, 0);
+  X2 = std::min(X2, Image->Width());
+  Y2 = std::min(Y2, Image->Height());
+  const int32_t rows = Y2 - Y1;
+  if (rows <= 0 || X2 <= X1) return;
+  const double step = 100.0 / (rows - 1 + 0.5);
+  for (int32_t y = Y1; y < Y2; ++y) {
+    auto* px = reinterpret_cast<TRGB*>(Image->GetScanline(y));
+    for (int32_t x = X1; x < X2; ++x) {
+      const uint8_t g = static_cast<uint8_t>(RGBToGrayLevel(px[x]));
+      px[x] = TRGB{g, g, g};
+    }
+    if (Progress && Progress->OnProgress)
+      Progress->OnProgress(Progress->Sender, static_cast<int32_t>(Trunc((y - Y1 + 1) * step)));
+  }
+  Image->UnmapRows();
+}
+
+void ReduceColors(TIEBitmap* Image, int32_t N, TRGB* Palette, const TProgressRec* Progress) {
+  if (Image->PixelFormat() != ieRGB24 || Image->IsEmpty() || N < 1) return;
+  std::vector<TRGB> own;
+  if (!Palette) {
+    own.resize(static_cast<size_t>(N));
+    Palette = own.data();
+  }
+  TIEQuantizer quantizer(Image, N, Palette, -1);
+  TProgressRec progress = Progress ? *Progress : TProgressRec{};
+  progress.Start(Image->Height());
+  for (int32_t y = 0; y < Image->Height(); ++y) {
+    auto* px = reinterpret_cast<TRGB*>(Image->GetScanline(y));
+    for (int32_t x = 0; x < Image->Width(); ++x) px[x] = Palette[quantizer.RGBToIndex(px[x])];
+    progress.Report(y + 1);
+  }
+  Image->UnmapRows();
+}
+
+int32_t ConvertRowBitDepth(const uint8_t* Source, uint8_t* Target, int32_t SourceBits, const TIEQuantizer* Quantizer,
+                           const TRGB* Palette, uint16_t Count, int32_t TargetBits) {
+  const int32_t n = Count;
+  auto nibble = [](const uint8_t* row, int32_t i) -> uint8_t {
+    return (i & 1) ? row[i >> 1] & 0x0F : row[i >> 1] >> 4;
+  };
+  auto or_nibble = [](uint8_t* row, int32_t i, uint8_t v) { row[i >> 1] |= (i & 1) ? (v & 0x0F) : static_cast<uint8_t>(v << 4); };
+  const auto* rgb = reinterpret_cast<const TRGB*>(Source);
+  auto* out_rgb = reinterpret_cast<TRGB*>(Target);
+  auto index = [&](int32_t i) -> uint8_t {
+    return Quantizer ? static_cast<uint8_t>(Quantizer->RGBToIndex(rgb[i])) : 0;
+  };
+  auto colour = [&](int32_t v) { return Palette ? Palette[v] : TRGB{0, 0, 0}; };
+  switch (SourceBits * 100 + TargetBits) {
+    case 2404: for (int32_t i = 0; i < n; ++i) or_nibble(Target, i, index(i)); break;
+    case 2408: for (int32_t i = 0; i < n; ++i) Target[i] = index(i); break;
+    case 2424: std::memmove(Target, Source, static_cast<size_t>(n) * 3); break;
+    case 3224: for (int32_t i = 0; i < n; ++i) std::memmove(Target + i * 3, Source + i * 4, 3); break;
+    case 801:
+      std::memset(Target, 0, static_cast<size_t>((n + 7) / 8));
+      for (int32_t i = 0; i < n; ++i)
+        if (Source[i] & 1) Target[i >> 3] |= BitMask(i);
+      break;
+    case 808: std::memmove(Target, Source, static_cast<size_t>(n)); break;
+    case 824: for (int32_t i = 0; i < n; ++i) out_rgb[i] = colour(Source[i]); break;
+    case 404: std::memmove(Target, Source, static_cast<size_t>((n + 1) / 2)); break;
+    case 408: for (int32_t i = 0; i < n; ++i) Target[i] = nibble(Source, i); break;
+    case 424: for (int32_t i = 0; i < n; ++i) out_rgb[i] = colour(nibble(Source, i)); break;
+    case 101: std::memmove(Target, Source, static_cast<size_t>((n + 7) / 8)); break;
+    case 104: for (int32_t i = 0; i < n; ++i) or_nibble(Target, i, GetBit(Source, i) ? 1 : 0); break;
+    case 108: for (int32_t i = 0; i < n; ++i) Target[i] = GetBit(Source, i) ? 1 : 0; break;
+    case 124: for (int32_t i = 0; i < n; ++i) out_rgb[i] = colour(GetBit(Source, i) ? 1 : 0); break;
+    default: break;
+  }
+  switch (TargetBits) {
+    case 1: return (n + 7) / 8;
+    case 4: return (n + 1) / 2;
+    case 8: return n;
+    case 24: return n * 3;
+    default: return 0;
+  }
 }

@@ -7,6 +7,7 @@
 #include "imaging/model/IEProgress.h"
 
 class TIEBitmap;
+class TIEQuantizer;
 
 // The 8 x 8 ordered-dither matrix, indexed [x mod 8][y mod 8].
 extern const uint8_t IEBayerMatrix[8][8];
@@ -25,3 +26,16 @@ void MeanColor(TIEBitmap* Image, int32_t& R, int32_t& G, int32_t& B);
 void GrayHistogram(TIEBitmap* Image, int64_t Counts[256]);
 // The grey level of pixel (x, y) of any format with the library's weights.
 int32_t PixelGrayLevel(TIEBitmap* Image, const uint8_t* Row, int32_t x);
+
+// Greys the ieRGB24 pixels of columns X1..X2-1 and rows Y1..Y2-1 (right and
+// bottom clipped to the image) in place.
+void ConvertToGrayRect(TIEBitmap* Image, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2,
+                       const TProgressRec* Progress = nullptr);
+// Replaces every ieRGB24 pixel by its colour in a palette of at most N
+// colours built for the image; Palette (N entries) receives it when given.
+void ReduceColors(TIEBitmap* Image, int32_t N, TRGB* Palette, const TProgressRec* Progress = nullptr);
+// Converts Count pixels of one row between bit depths (1, 4, 8, 24 and 32
+// bits; 4-bit pixels high nibble first, 1-bit MSB first); returns the target
+// row length, 0 for an unknown target depth.
+int32_t ConvertRowBitDepth(const uint8_t* Source, uint8_t* Target, int32_t SourceBits, const TIEQuantizer* Quantizer,
+                           const TRGB* Palette, uint16_t Count, int32_t TargetBits);
