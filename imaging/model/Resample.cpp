@@ -585,7 +585,13 @@ void ResampleBitmap(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter
   std::unique_ptr<TIEBitmap> copy;
   // Fully transparent pixels are greyed so that their colour does not bleed
   // into the filtered edges; this is done on a copy, never on the caller's image.
-  if (Source->HasAlphaChannel() && Source->PixelFormat() == ieRGB24 && !Source->GetAlphaChannel()->Full) {
+  auto any_transparent = [](TIEBitmap* alpha) {
+    TIERowTable rows(alpha, false);
+    for (int32_t y = 0; y < alpha->Height(); ++y)
+      if (std::memchr(rows[y], 0, static_cast<size_t>(alpha->Width()))) return true;
+    return false;
+  };
+  if (Source->HasAlphaChannel() && Source->PixelFormat() == ieRGB24 && any_transparent(Source->GetAlphaChannel())) {
     copy = std::make_unique<TIEBitmap>();
     copy->Assign(Source);
     FillTransparentPixels(copy.get(), MakeRGB(128, 128, 128));

@@ -47,6 +47,20 @@ TEST(Rotation, QuarterTurnsOfEveryFormat) {
   }
 }
 
+// Other angles rotate such images as 24-bit pixels and give them back their
+// format.
+TEST(Rotation, OtherAnglesKeepTheFormat) {
+  TIEBitmap img;
+  img.Allocate(20, 10, ieGray16);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) img.SetWord(x, y, 0x8080);
+  RotateBitmap(&img, true, nullptr, MakeRGBTriple(255, 255, 255), 20);
+  EXPECT_EQ(img.PixelFormat(), ieGray16);
+  EXPECT_GT(img.Width(), 20);
+  EXPECT_EQ(img.GetWord(img.Width() / 2, img.Height() / 2), 0x8080);
+  EXPECT_EQ(img.GetWord(0, 0), 0xFFFF);
+}
+
 // Sizes of the three-shear rotation follow the size rules; the corners hold
 // the background.
 TEST(Rotation, ShearSizesAndBackground) {
