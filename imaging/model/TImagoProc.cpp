@@ -40,7 +40,73 @@ TImagoProc::TImagoProc(TComponent* AOwner)
   image_ = own_image_.get();
 }
 
-TImagoProc::~TImagoProc() = default;
+TImagoProc::~TImagoProc() { DetachView(); }
+
+// ---- attachment
+
+void TImagoProc::DetachView() {
+  if (!view_) return;
+  view_->RemoveBitmapChangeHandler(view_handle_);
+  view_->RemoveFreeNotification(this);
+  view_handle_ = ieNoBitmapChangeHandler;
+  view_ = nullptr;
+}
+
+void TImagoProc::OwnNewImage() {
+  own_image_ = std::make_unique<TIEBitmap>();
+  image_ = own_image_.get();
+}
+
+void TImagoProc::SetAttachedImago(TIEView* View) {
+  DetachView();
+  if (!View) {
+    OwnNewImage();
+    return;
+  }
+  own_image_.reset();
+  image_ = View->GetIEBitmap();
+  // A view that offers no image: work on one of our own.
+  if (!image_) OwnNewImage();
+  view_ = View;
+  View->FreeNotification(this);
+  view_handle_ = View->AddBitmapChangeHandler(&TImagoProc::ViewBitmapChanged, this);
+}
+
+void TImagoProc::ViewBitmapChanged(void* Data, TIEView* View, bool Destroying) {
+  auto* self = static_cast<TImagoProc*>(Data);
+  if (View != self->view_) return;
+  if (Destroying) {
+    // The view's image goes with the view: no image until attached again.
+    self->view_handle_ = ieNoBitmapChangeHandler;
+    self->view_->RemoveFreeNotification(self);
+    self->view_ = nullptr;
+    if (!self->own_image_) self->image_ = nullptr;
+    return;
+  }
+  if (TIEBitmap* b = View->GetIEBitmap()) {
+    self->own_image_.reset();
+    self->image_ = b;
+  }
+}
+
+void TImagoProc::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && view_ && AComponent == view_) {
+    view_->RemoveBitmapChangeHandler(view_handle_);
+    view_handle_ = ieNoBitmapChangeHandler;
+    view_ = nullptr;
+    if (!own_image_) image_ = nullptr;
+  }
+}
+
+TColor TImagoProc::GetBackground() const { return view_ ? view_->Background() : background_; }
+
+void TImagoProc::SetBackground(TColor Value) {
+  if (view_)
+    view_->SetBackground(Value);
+  else
+    background_ = Value;
+}
 
 void TImagoProc::SetUndoLimit(int32_t Value) { undo_limit_ = std::max(Value, 1); }
 
@@ -53,12 +119,12 @@ TProgressRec TImagoProc::Progress() {
 
 // ---- the operation frame
 
-bool TImagoProc::PrepareBitmap(TIEPixelFormatSet Allowed) {
+bool TImagoProc::PrepareBitmap(TIEProcFormatSet Allowed) {
   if (!image_) return false;
   return CheckPixelFormat(Allowed);
 }
 
-bool TImagoProc::CheckPixelFormat(TIEPixelFormatSet Allowed) {
+bool TImagoProc::CheckPixelFormat(TIEProcFormatSet Allowed) {
   const TIEPixelFormat f = image_->PixelFormat();
   if (Allowed.Empty() || Allowed.Contains(f)) return true;
   if (!auto_convert_format_) return false;
@@ -79,6 +145,7 @@ bool TImagoProc::CheckPixelFormat(TIEPixelFormatSet Allowed) {
 
 bool TImagoProc::GetSelectionArea(TIEProcRect& Rect, TIEMask*& Mask, const int32_t*& Points, int32_t& PointCount) {
   Rect = TIEProcRect{0, 0, image_ ? image_->Width() : 0, image_ ? image_->Height() : 0};
+  // The single-image view, which holds a selection, comes with the views.
   Mask = nullptr;
   Points = nullptr;
   PointCount = 0;
@@ -86,7 +153,7 @@ bool TImagoProc::GetSelectionArea(TIEProcRect& Rect, TIEMask*& Mask, const int32
   return false;
 }
 
-TIEBitmap* TImagoProc::BeginImageProcessing(TIEPixelFormatSet Allowed, const std::string& Caption, TIEProcRect& Rect,
+TIEBitmap* TImagoProc::BeginImageProcessing(TIEProcFormatSet Allowed, const std::string& Caption, TIEProcRect& Rect,
                                             TIEMask*& Mask) {
   if (auto_undo_) SaveUndoCaptioned(Caption, 1);
   Mask = nullptr;
@@ -115,7 +182,11 @@ void TImagoProc::EndImageProcessing(TIEBitmap* AreaImage, TIEMask* Mask) {
   UpdateAttached();
 }
 
-void TImagoProc::UpdateAttached() {}
+void TImagoProc::UpdateAttached() {
+  if (!view_) return;
+  view_->Update();
+  view_->ImageChange();
+}
 
 void TImagoProc::DoFinishWork() {
   if (OnProgress) OnProgress(this, 100);

@@ -1,7 +1,6 @@
 // TImagoProc: runs image operations (rotation, resampling, grey and colour
 // reduction) on one image and keeps undo and redo stacks of it. It works on
-// an image of its own; attaching to a view or image control comes with the
-// views.
+// the current image of an attached view, or on an image of its own.
 #pragma once
 
 #include <cstdint>
@@ -17,11 +16,13 @@
 #include "imaging/model/Rotation.h"
 #include "rtl/TComponent.h"
 #include "rtl/TSet.h"
+#include "imaging/model/TIEView.h"
 
 class TIEBitmap;
 class TIEMask;
 
-using TIEPixelFormatSet = TSet<TIEPixelFormat, 16>;
+// Allowed pixel formats of an operation; empty means any.
+using TIEProcFormatSet = TSet<TIEPixelFormat, 16>;
 using TIEProcNotifyEvent = std::function<void(TObject* Sender)>;
 
 // The rectangle to work on, right and bottom exclusive.
@@ -36,6 +37,10 @@ class TImagoProc : public TComponent {
   ~TImagoProc() override;
 
   // ---- properties
+  TIEView* AttachedImago() const { return view_; }
+  // Works on the view's image from now on (a view without one leaves the
+  // component an image of its own); null gives it a new empty image.
+  void SetAttachedImago(TIEView* View);
   bool AutoUndo() const { return auto_undo_; }
   void SetAutoUndo(bool Value) { auto_undo_ = Value; }
   int32_t UndoLimit() const { return undo_limit_; }
@@ -43,8 +48,9 @@ class TImagoProc : public TComponent {
   void SetUndoLimit(int32_t Value);
   bool AutoConvertFormat() const { return auto_convert_format_; }
   void SetAutoConvertFormat(bool Value) { auto_convert_format_ = Value; }
-  TColor GetBackground() const { return background_; }
-  void SetBackground(TColor Value) { background_ = Value; }
+  // The attached view's background while one is attached.
+  TColor GetBackground() const;
+  void SetBackground(TColor Value);
   TIEProgressEvent OnProgress;
   TIEProcNotifyEvent OnFinishWork;
 
@@ -83,15 +89,19 @@ class TImagoProc : public TComponent {
   const std::string& RedoCaptions(int32_t Index) const;
 
   // ---- the operation frame
-  bool PrepareBitmap(TIEPixelFormatSet Allowed);
-  bool CheckPixelFormat(TIEPixelFormatSet Allowed);
+  bool PrepareBitmap(TIEProcFormatSet Allowed);
+  bool CheckPixelFormat(TIEProcFormatSet Allowed);
   // Rectangle, mask and polygon of the selection; false without one.
   virtual bool GetSelectionArea(TIEProcRect& Rect, TIEMask*& Mask, const int32_t*& Points, int32_t& PointCount);
-  TIEBitmap* BeginImageProcessing(TIEPixelFormatSet Allowed, const std::string& Caption, TIEProcRect& Rect,
+  TIEBitmap* BeginImageProcessing(TIEProcFormatSet Allowed, const std::string& Caption, TIEProcRect& Rect,
                                   TIEMask*& Mask);
   void EndImageProcessing(TIEBitmap* AreaImage, TIEMask* Mask);
   virtual void UpdateAttached();
   virtual void DoFinishWork();
+
+ protected:
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+  static void ViewBitmapChanged(void* Data, TIEView* View, bool Destroying);
 
  private:
   struct Entry;
@@ -107,6 +117,11 @@ class TImagoProc : public TComponent {
   int32_t undo_limit_ = 1;
   bool auto_convert_format_ = true;
   TColor background_ = 0;
+  void DetachView();
+  void OwnNewImage();
+
+  TIEView* view_ = nullptr;
+  TIEBitmapChangeHandle view_handle_ = ieNoBitmapChangeHandler;
   TIEBitmap* image_ = nullptr;
   std::unique_ptr<TIEBitmap> own_image_;
   Stack undo_, redo_;

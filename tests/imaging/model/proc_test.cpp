@@ -167,3 +167,56 @@ TEST_F(ProcFixture, PixelFormatFallbacks) {
   EXPECT_EQ(img().PixelFormat(), ieCIELab);
 }
 }  // namespace
+
+namespace {
+// A view that shows one image of its own and counts its repaints.
+class ImageView : public TIEView {
+ public:
+  explicit ImageView(TComponent* Owner) : TIEView(Owner) {}
+  TIEBitmap* GetIEBitmap() override { return current; }
+  void Update() override { ++updates; }
+  void ImageChange() override { ++changes; }
+  TIEBitmap image, other;
+  TIEBitmap* current = &image;
+  int updates = 0, changes = 0;
+};
+
+TEST(ProcAttached, WorksOnTheViewsImage) {
+  auto* view = new ImageView(nullptr);
+  auto* proc = new TImagoProc(nullptr);
+  proc->SetAttachedImago(view);
+  EXPECT_EQ(proc->IEBitmap(), &view->image);
+  EXPECT_EQ(view->BitmapChangeHandlerCount(), 1);
+  view->image.Allocate(3, 2, ieRGB24);
+  view->SetBackground(0x0000FF);
+  EXPECT_EQ(proc->GetBackground(), 0x0000FF);
+  proc->Rotate(90, false, raNone, -1);
+  EXPECT_EQ(view->image.Width(), 2);
+  EXPECT_EQ(view->updates, 1);
+  EXPECT_EQ(view->changes, 1);
+  // The view switches images: the component follows.
+  view->other.Allocate(5, 5, ieGray8);
+  view->current = &view->other;
+  view->CallBitmapChangeHandlers();
+  EXPECT_EQ(proc->IEBitmap(), &view->other);
+  // The view goes: the component has no image until attached again, and
+  // operations do nothing.
+  view->Free();
+  EXPECT_EQ(proc->AttachedImago(), nullptr);
+  EXPECT_EQ(proc->IEBitmap(), nullptr);
+  proc->Rotate(90, false, raNone, -1);
+  proc->SetAttachedImago(nullptr);
+  ASSERT_NE(proc->IEBitmap(), nullptr);
+  EXPECT_TRUE(proc->IEBitmap()->IsEmpty());
+  proc->Free();
+}
+
+TEST(ProcAttached, DetachesOnDestruction) {
+  auto* view = new ImageView(nullptr);
+  auto* proc = new TImagoProc(nullptr);
+  proc->SetAttachedImago(view);
+  proc->Free();
+  EXPECT_EQ(view->BitmapChangeHandlerCount(), 0);
+  view->Free();
+}
+}  // namespace
