@@ -4,6 +4,7 @@
 
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/Rotation.h"
+#include "imaging/model/TImagoProc.h"
 #include "ops_test_util.h"
 
 namespace {
@@ -14,7 +15,18 @@ struct Op {
   void (*apply)(TIEBitmap*);
 };
 
+// The program's road: the processing component turning its image.
+void ProcRotate(TIEBitmap* b, double angle) {
+  auto* proc = new TImagoProc(nullptr);
+  proc->IEBitmap()->Assign(b);
+  proc->Rotate(angle, false, raNone, -1);
+  b->Assign(proc->IEBitmap());
+  proc->Free();
+}
+
 const Op kOps[] = {
+    {"-r90", [](TIEBitmap* b) { ProcRotate(b, 90); }},
+    {"-r270", [](TIEBitmap* b) { ProcRotate(b, 270); }},
     {"-r90", [](TIEBitmap* b) { RotateBitmap(b, false, nullptr, TRGB{0, 0, 0}, 90); }},
     {"-r180", [](TIEBitmap* b) { RotateBitmap(b, false, nullptr, TRGB{0, 0, 0}, 180); }},
     {"-r270", [](TIEBitmap* b) { RotateBitmap(b, false, nullptr, TRGB{0, 0, 0}, 270); }},
