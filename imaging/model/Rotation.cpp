@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "imaging/model/IEBitRoutines.h"
-#include "imaging/model/IERowTable.h"
+#include "imaging/model/TIERowTable.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Numeric.h"

@@ -47,6 +47,17 @@ TEST(Rotation, QuarterTurnsOfEveryFormat) {
   }
 }
 
+TEST(Rotation, FullTurnsGiveAnEqualImage) {
+  for (double angle : {360.0, 720.0, -360.0}) {
+    TIEBitmap img, orig;
+    img.Allocate(7, 5, ieRGB24);
+    FillRandom(img, 12);
+    orig.Assign(&img);
+    RotateBitmap(&img, true, nullptr, TRGB{0, 0, 0}, angle);
+    EXPECT_TRUE(SamePixels(img, orig)) << angle;
+  }
+}
+
 // Other angles rotate such images as 24-bit pixels and give them back their
 // format.
 TEST(Rotation, OtherAnglesKeepTheFormat) {

@@ -1,4 +1,4 @@
-#include "imaging/model/IERowTable.h"
+#include "imaging/model/TIERowTable.h"
 
 #include <cstring>
 
