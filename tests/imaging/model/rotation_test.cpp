@@ -47,6 +47,41 @@ TEST(Rotation, QuarterTurnsOfEveryFormat) {
   }
 }
 
+// Every routine turns positive angles counter-clockwise on the screen: a
+// spot right of the centre moves up.
+TEST(Rotation, PositiveAnglesTurnCounterClockwise) {
+  auto spot_centroid = [](TIEBitmap& b, double& cx, double& cy) {
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x) {
+        const bool on = b.PixelFormat() == ieMono1 ? GetBit(b.GetScanline(y), x)
+                        : b.PixelFormat() == ieRGB24 ? b.GetRGB24(x, y).g > 128
+                                                     : b.GetByte(x, y) > 128;
+        if (on) sx += x, sy += y, n += 1;
+      }
+    cx = sx / n - (b.Width() - 1) / 2.0;
+    cy = sy / n - (b.Height() - 1) / 2.0;
+  };
+  for (int routine = 0; routine < 4; ++routine) {
+    TIEBitmap b;
+    b.Allocate(41, 41, routine == 2 ? ieMono1 : routine == 3 ? ieGray8 : ieRGB24);
+    for (int y = 19; y <= 21; ++y)
+      for (int x = 30; x <= 32; ++x) {
+        if (routine == 2) SetBit(b.GetScanline(y), x, true);
+        else if (routine == 3) b.SetByte(x, y, 255);
+        else b.SetRGB24(x, y, MakeRGBTriple(255, 255, 255));
+      }
+    if (routine == 0) RotateBitmap(&b, false, nullptr, TRGB{0, 0, 0}, 45);
+    if (routine == 1) RotateAntialiased24(&b, 0, raBilinear, nullptr, 45);
+    if (routine == 2) RotateMono1(&b, false, nullptr, 45);
+    if (routine == 3) RotateGray8(&b, false, 0, nullptr, 45);
+    double cx, cy;
+    spot_centroid(b, cx, cy);
+    EXPECT_NEAR(cx, 11 * std::cos(M_PI / 4), 2.5) << routine;
+    EXPECT_NEAR(cy, -11 * std::sin(M_PI / 4), 2.5) << routine;
+  }
+}
+
 TEST(Rotation, FullTurnsGiveAnEqualImage) {
   for (double angle : {360.0, 720.0, -360.0}) {
     TIEBitmap img, orig;
