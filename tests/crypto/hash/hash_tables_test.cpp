@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "crypto/CodingRoutines.h"
+#include "crypto/cipher/BlowfishTables.h"
 #include "crypto/hash/HavalTables.h"
 #include "crypto/hash/SnefruTables.h"
 #include "crypto/hash/TigerTables.h"
@@ -60,6 +61,18 @@ TEST(HashTablesTest, Haval) {
     }
   EXPECT_EQ(haval::WordOrder[1][0], 5);
   EXPECT_EQ(haval::WordOrder[4][31], 15);
+}
+
+TEST(HashTablesTest, HavalConstantsAreTheDigitsOfPiBlowfishStartsWith) {
+  // Both tables are words of the hexadecimal fraction of pi, converted from
+  // separate sources: HAVAL's initial value is words 0 to 7 and its constants
+  // words 8 to 135; Blowfish's P-array is words 0 to 17, its first S-box
+  // words 18 on.
+  std::vector<uint32_t> pi(Blowfish_InitP, Blowfish_InitP + 18);
+  pi.insert(pi.end(), Blowfish_InitS[0], Blowfish_InitS[0] + 256);
+  for (int p = 0; p < 4; ++p)
+    for (int i = 0; i < 32; ++i)
+      ASSERT_EQ(haval::Constants[p][i], pi[8 + 32 * p + i]) << "pass " << p + 2 << " step " << i;
 }
 
 }  // namespace
