@@ -46,8 +46,14 @@ void UpdateKeyState(const MSG& msg) {
     }
   };
   switch (msg.message) {
-    case WM_KEYDOWN: case WM_SYSKEYDOWN: press(int32_t(msg.wParam), true); break;
-    case WM_KEYUP: case WM_SYSKEYUP: press(int32_t(msg.wParam), false); break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      press(int32_t(msg.wParam), true);
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      press(int32_t(msg.wParam), false);
+      break;
     default:
       if ((msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
           (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK)) {
@@ -139,8 +145,8 @@ bool Fetch(MSG& msg, HWND hwnd, UINT lo, UINT hi, UINT flags) {
     UpdateKeyState(msg);
   }
   LRESULT ignored = 0;
-  RunHooks(WH_GETMESSAGE, HC_ACTION, remove ? PM_REMOVE : PM_NOREMOVE, reinterpret_cast<LPARAM>(&msg),
-           &ignored);
+  RunHooks(WH_GETMESSAGE, HC_ACTION, remove ? PM_REMOVE : PM_NOREMOVE,
+           reinterpret_cast<LPARAM>(&msg), &ignored);
   return true;
 }
 
@@ -194,8 +200,9 @@ void RunHooks(int32_t kind, int32_t code, WPARAM wParam, LPARAM lParam, LRESULT*
       break;  // the first hook passes on through CallNextHookEx
     }
   if (m.HookDepth == 0)
-    m.Hooks.erase(std::remove_if(m.Hooks.begin(), m.Hooks.end(), [](auto& h) { return h->Removed; }),
-                  m.Hooks.end());
+    m.Hooks.erase(
+        std::remove_if(m.Hooks.begin(), m.Hooks.end(), [](auto& h) { return h->Removed; }),
+        m.Hooks.end());
 }
 
 }  // namespace
@@ -330,9 +337,15 @@ LRESULT DispatchMessage(const MSG& msg) {
   return r;
 }
 
-DWORD GetMessagePos() { return WM().LastMessagePos; }
-LONG GetMessageTime() { return LONG(WM().LastMessageTime); }
-bool InSendMessage() { return false; }
+DWORD GetMessagePos() {
+  return WM().LastMessagePos;
+}
+LONG GetMessageTime() {
+  return LONG(WM().LastMessageTime);
+}
+bool InSendMessage() {
+  return false;
+}
 
 // ---------------------------------------------------------------------------
 // Timers
@@ -390,8 +403,9 @@ bool UnhookWindowsHookEx(HHOOK hook) {
     if (h.get() == hook && !h->Removed) {
       h->Removed = true;
       if (m.HookDepth == 0)
-        m.Hooks.erase(std::remove_if(m.Hooks.begin(), m.Hooks.end(), [](auto& x) { return x->Removed; }),
-                      m.Hooks.end());
+        m.Hooks.erase(
+            std::remove_if(m.Hooks.begin(), m.Hooks.end(), [](auto& x) { return x->Removed; }),
+            m.Hooks.end());
       return true;
     }
   return false;

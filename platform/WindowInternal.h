@@ -39,18 +39,18 @@ struct TWindowObj {
   intptr_t Id = 0;
   intptr_t UserData = 0;
   std::string Text;
-  TWindowObj* Parent = nullptr;  // children only
-  TWindowObj* Owner = nullptr;   // top-level windows only
+  TWindowObj* Parent = nullptr;       // children only
+  TWindowObj* Owner = nullptr;        // top-level windows only
   std::vector<TWindowObj*> Children;  // top first
-  TRect WindowRect;  // parent client coordinates (children) or screen (top-level)
-  TRect ClientRect;  // in window coordinates (relative to WindowRect's top-left)
-  Region Update;     // client coordinates
+  TRect WindowRect;                   // parent client coordinates (children) or screen (top-level)
+  TRect ClientRect;                   // in window coordinates (relative to WindowRect's top-left)
+  Region Update;                      // client coordinates
   bool UpdateErase = false;
   bool FrameDirty = false;
   bool InternalPaint = false;
   std::optional<Region> WindowRgn;  // window coordinates
-  bool Created = false;     // WM_CREATE went through
-  bool Destroying = false;  // DestroyWindow has begun
+  bool Created = false;             // WM_CREATE went through
+  bool Destroying = false;          // DestroyWindow has begun
   bool Minimized = false;
   bool Maximized = false;
   TRect RestoreRect;
@@ -106,7 +106,7 @@ struct TWindowManager {
   // only the user-interface thread changes it.
   std::mutex HandleLock;
   std::map<uintptr_t, std::unique_ptr<TWindowObj>> Windows;
-  std::vector<TWindowObj*> TopLevels;  // z-order, top first
+  std::vector<TWindowObj*> TopLevels;       // z-order, top first
   std::map<std::string, WNDCLASS> Classes;  // keyed by lower-case name
 
   // Queue. Posted messages may come from any thread.
@@ -156,8 +156,8 @@ struct TWindowManager {
   TSize CaretSize;
   TPoint CaretPos;
   int32_t CaretHideCount = 1;
-  bool CaretOn = false;     // currently drawn (inverted)
-  bool CaretPhase = true;   // the blink phase in which it shows
+  bool CaretOn = false;    // currently drawn (inverted)
+  bool CaretPhase = true;  // the blink phase in which it shows
   DWORD CaretNextBlink = 0;
   UINT CaretBlinkTime = 530;
 
@@ -170,7 +170,9 @@ TWindowManager& WM();
 bool OnUiThread();
 TWindowObj* FromHandle(HWND hwnd);
 bool FromHandleLocked(HWND hwnd);  // any thread: whether the window exists
-inline HWND HandleOf(TWindowObj* w) { return w ? w->Handle : nullptr; }
+inline HWND HandleOf(TWindowObj* w) {
+  return w ? w->Handle : nullptr;
+}
 TWindowObj* TopLevelOf(TWindowObj* w);
 // The window's top-left in its top-level window's coordinates (= back buffer).
 TPoint WindowOriginInTop(TWindowObj* w);

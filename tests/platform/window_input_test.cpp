@@ -57,7 +57,10 @@ TEST_F(InputTest, NonClientHitTestDecidesBetweenClientAndFrameMessages) {
     if (h == top) return false;
     if (m == WM_NCCALCSIZE) {
       RECT& rc = reinterpret_cast<NCCALCSIZE_PARAMS*>(l)->rgrc[0];
-      rc.Left += 12; rc.Top += 2; rc.Right -= 2; rc.Bottom -= 2;
+      rc.Left += 12;
+      rc.Top += 2;
+      rc.Right -= 2;
+      rc.Bottom -= 2;
       r = 0;
       return true;
     }
@@ -135,14 +138,18 @@ TEST_F(InputTest, StandardFrameHitTest) {
   RECT cr;
   GetClientRect(w, cr);
   EXPECT_EQ(cr, Rect(0, 0, 300 - 8, 200 - 8 - GetSystemMetrics(SM_CYCAPTION)));
-  struct { TPoint p; int32_t hit; } cases[] = {
-      {{100, 100}, HTTOPLEFT},     {{399, 299}, HTBOTTOMRIGHT}, {{101, 200}, HTLEFT},
-      {{398, 200}, HTRIGHT},       {{250, 101}, HTTOP},         {{250, 298}, HTBOTTOM},
-      {{200, 110}, HTCAPTION},     {{250, 200}, HTCLIENT},      {{99, 200}, HTNOWHERE},
+  struct {
+    TPoint p;
+    int32_t hit;
+  } cases[] = {
+      {{100, 100}, HTTOPLEFT}, {{399, 299}, HTBOTTOMRIGHT}, {{101, 200}, HTLEFT},
+      {{398, 200}, HTRIGHT},   {{250, 101}, HTTOP},         {{250, 298}, HTBOTTOM},
+      {{200, 110}, HTCAPTION}, {{250, 200}, HTCLIENT},      {{99, 200}, HTNOWHERE},
       {{390, 110}, HTCLOSE},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(c.p.X, c.p.Y)), c.hit) << c.p.X << "," << c.p.Y;
+    EXPECT_EQ(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(c.p.X, c.p.Y)), c.hit)
+        << c.p.X << "," << c.p.Y;
 }
 
 TEST_F(InputTest, DoubleClicksNeedTheClassStyleTimeAndDistance) {
@@ -155,12 +162,15 @@ TEST_F(InputTest, DoubleClicksNeedTheClassStyleTimeAndDistance) {
   };
   RegisterClass(plain);
   HWND p = CreateWindowEx(0, "Plain", "", WS_POPUP | WS_VISIBLE, 200, 0, 100, 100, nullptr);
-  struct { TPoint first, second; DWORD wait; bool dbl; } cases[] = {
+  struct {
+    TPoint first, second;
+    DWORD wait;
+    bool dbl;
+  } cases[] = {
       {{10, 10}, {10, 10}, 100, true},   // same place, soon
       {{10, 10}, {12, 8}, 500, true},    // 2 pixels off, at the time limit
       {{10, 10}, {13, 10}, 100, false},  // 3 pixels: too far
-      {{10, 10}, {10, 13}, 100, false},
-      {{10, 10}, {10, 10}, 501, false},  // too late
+      {{10, 10}, {10, 13}, 100, false}, {{10, 10}, {10, 10}, 501, false},  // too late
   };
   for (const auto& c : cases) {
     HeadlessAdvanceClock(5000);
@@ -170,7 +180,8 @@ TEST_F(InputTest, DoubleClicksNeedTheClassStyleTimeAndDistance) {
     HeadlessAdvanceClock(c.wait);
     Click(c.second);
     Pump();
-    EXPECT_EQ(Count(w, WM_LBUTTONDBLCLK), c.dbl ? 1u : 0u) << c.second.X << "," << c.second.Y << " " << c.wait;
+    EXPECT_EQ(Count(w, WM_LBUTTONDBLCLK), c.dbl ? 1u : 0u)
+        << c.second.X << "," << c.second.Y << " " << c.wait;
     EXPECT_EQ(Count(w, WM_LBUTTONDOWN), c.dbl ? 1u : 2u);
   }
   // A third quick click starts over.
@@ -261,7 +272,8 @@ TEST_F(InputTest, ActivationAndFocusMessagesInOrder) {
   ASSERT_NE(act, nullptr);
   EXPECT_EQ(LOWORD(act->WParam), UINT(WA_CLICKACTIVE));
   HWND popup = Top(400, 0, 50, 50, WS_POPUP, WS_EX_NOACTIVATE | WS_EX_TOPMOST);
-  SetWindowPos(popup, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  SetWindowPos(popup, HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   Click(TPoint{420, 20});
   EXPECT_EQ(GetActiveWindow(), a);
   EXPECT_EQ(GetTopWindow(nullptr), popup);
@@ -320,7 +332,8 @@ LRESULT CALLBACK_CallWnd(int32_t code, WPARAM w, LPARAM l) {
   return CallNextHookEx(gCallHook, code, w, l);
 }
 LRESULT CALLBACK_Cbt(int32_t code, WPARAM w, LPARAM l) {
-  if (code == HCBT_DESTROYWND) gHookTrace.push_back("destroy " + std::to_string(IsWindow(reinterpret_cast<HWND>(w))));
+  if (code == HCBT_DESTROYWND)
+    gHookTrace.push_back("destroy " + std::to_string(IsWindow(reinterpret_cast<HWND>(w))));
   return CallNextHookEx(gCbtHook, code, w, l);
 }
 LRESULT CALLBACK_Get(int32_t code, WPARAM w, LPARAM l) {
@@ -333,7 +346,8 @@ LRESULT CALLBACK_Get(int32_t code, WPARAM w, LPARAM l) {
 }
 LRESULT CALLBACK_OlderGet(int32_t code, WPARAM w, LPARAM l) {
   auto* msg = reinterpret_cast<MSG*>(l);
-  if (msg->message == WM_USER + 5) gHookTrace.push_back("older sees " + std::to_string(msg->wParam));
+  if (msg->message == WM_USER + 5)
+    gHookTrace.push_back("older sees " + std::to_string(msg->wParam));
   return CallNextHookEx(gOlderGetHook, code, w, l);
 }
 
@@ -353,7 +367,8 @@ TEST_F(InputTest, HooksObserveSentMessagesDestructionAndRetrieval) {
   ASSERT_TRUE(PeekMessage(msg, nullptr, 0, 0, PM_NOREMOVE));
   ASSERT_TRUE(PeekMessage(msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 99u);
-  EXPECT_EQ(gHookTrace, (std::vector<std::string>{"get peek", "older sees 99", "get remove", "older sees 99"}));
+  EXPECT_EQ(gHookTrace,
+            (std::vector<std::string>{"get peek", "older sees 99", "get remove", "older sees 99"}));
   gHookTrace.clear();
   Log.clear();
   DestroyWindow(w);
@@ -391,10 +406,9 @@ TEST_F(InputTest, DestroyOrderAndReparenting) {
   std::vector<std::pair<HWND, UINT>> seq;
   for (const TLogged& l : Log)
     if (l.Message == WM_DESTROY || l.Message == WM_NCDESTROY) seq.push_back({l.Window, l.Message});
-  std::vector<std::pair<HWND, UINT>> want = {{owned, WM_DESTROY}, {owned, WM_NCDESTROY},
-                                             {top, WM_DESTROY},   {c1, WM_DESTROY},
-                                             {c2, WM_DESTROY},    {c2, WM_NCDESTROY},
-                                             {c1, WM_NCDESTROY},  {top, WM_NCDESTROY}};
+  std::vector<std::pair<HWND, UINT>> want = {
+      {owned, WM_DESTROY}, {owned, WM_NCDESTROY}, {top, WM_DESTROY},  {c1, WM_DESTROY},
+      {c2, WM_DESTROY},    {c2, WM_NCDESTROY},    {c1, WM_NCDESTROY}, {top, WM_NCDESTROY}};
   EXPECT_EQ(seq, want);
   for (HWND h : {top, owned, c1, c2}) EXPECT_FALSE(IsWindow(h));
   EXPECT_TRUE(IsWindow(other));
