@@ -6,6 +6,34 @@
 RTL_DEFINE_CLASS(TBitmapCanvas, TCanvas)
 RTL_DEFINE_CLASS(TBitmap, TGraphic)
 
+// Stream formats
+
+namespace {
+TBitmapStreamReader& Reader() {
+  static TBitmapStreamReader r;
+  return r;
+}
+TBitmapStreamWriter& Writer() {
+  static TBitmapStreamWriter w;
+  return w;
+}
+}  // namespace
+
+void RegisterBitmapStreamFormat(TBitmapStreamReader reader, TBitmapStreamWriter writer) {
+  Reader() = std::move(reader);
+  Writer() = std::move(writer);
+}
+
+void TBitmap::LoadFromStream(TStream* Stream) {
+  if (!Reader()) TGraphic::LoadFromStream(Stream);
+  Reader()(this, Stream);
+}
+
+void TBitmap::SaveToStream(TStream* Stream) {
+  if (!Writer()) TGraphic::SaveToStream(Stream);
+  Writer()(this, Stream);
+}
+
 // Canvas
 
 TBitmapCanvas::~TBitmapCanvas() { FreeContext(); }

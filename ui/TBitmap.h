@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/Bitmap.h"
@@ -15,6 +16,12 @@ enum TBitmapHandleType { bmDIB, bmDDB };
 enum TTransparentMode { tmAuto, tmFixed };
 
 class TBitmap;
+
+// Bitmap files are read and written by the imaging library, which registers
+// its routines here at start-up; without them TBitmap's stream calls raise.
+using TBitmapStreamReader = std::function<void(TBitmap* Bitmap, TStream* Stream)>;
+using TBitmapStreamWriter = std::function<void(TBitmap* Bitmap, TStream* Stream)>;
+void RegisterBitmapStreamFormat(TBitmapStreamReader Reader, TBitmapStreamWriter Writer);
 
 // The canvas of a bitmap: a memory context holding the bitmap.
 class TBitmapCanvas : public TCanvas {
@@ -96,6 +103,9 @@ class TBitmap : public TGraphic {
 
   // Frees the pixels, keeping nothing.
   void FreeImage();
+
+  void LoadFromStream(TStream* Stream) override;
+  void SaveToStream(TStream* Stream) override;
 
  protected:
   void Draw(TCanvas* canvas, const TRect& r) override;

@@ -256,6 +256,22 @@ TEST(Picture, HoldsACopyAndMakesBitmaps) {
   EXPECT_EQ(q.Width(), 0);
 }
 
+TEST(Bitmap, StreamsGoThroughTheRegisteredFormat) {
+  TBitmap b;
+  TMemoryStream m;
+  EXPECT_THROW(b.LoadFromStream(&m), EInvalidGraphicOperation);
+  int loads = 0;
+  RegisterBitmapStreamFormat([&](TBitmap* bm, TStream*) { ++loads, bm->SetSize(2, 3); },
+                             [&](TBitmap*, TStream* s) { s->WriteBuffer("BM", 2); });
+  b.LoadFromStream(&m);
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(b.Height(), 3);
+  b.SaveToStream(&m);
+  EXPECT_EQ(m.Size(), 2);
+  RegisterBitmapStreamFormat(nullptr, nullptr);
+  EXPECT_THROW(b.SaveToStream(&m), EInvalidGraphicOperation);
+}
+
 TEST(Canvas, LockCounts) {
   TCanvas c;
   c.Lock();
