@@ -611,6 +611,7 @@ HWND GetCapture() {
 bool GetCursorPos(TPoint* p) {
   if (!p) return false;
   TWindowManager& m = WM();
+  if (OnUiThread() && m.Backend && m.Backend->QueryCursor(*p)) return true;
   std::lock_guard<std::mutex> lock(m.QueueLock);
   *p = m.CursorPos;
   return true;

@@ -315,6 +315,13 @@ class TSdlBackend : public TBackend {
 
   void CursorMoved(TPoint p) override { SDL_WarpMouseGlobal(p.X, p.Y); }
 
+  bool QueryCursor(TPoint& p) override {
+    int x, y;
+    SDL_GetGlobalMouseState(&x, &y);
+    p = TPoint{x, y};
+    return true;
+  }
+
   void PollEvents() override {
     SDL_Event e;
     bool focusLost = false;
