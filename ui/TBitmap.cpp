@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <utility>
 
 RTL_DEFINE_CLASS(TBitmapCanvas, TCanvas)
 RTL_DEFINE_CLASS(TBitmap, TGraphic)
@@ -345,4 +348,23 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& r) {
     SetTextColor(dst, text);
     SetBkColor(dst, bk);
   }
+}
+
+TBitmap* AllocPatternBitmap(TColor BkColor, TColor FgColor) {
+  static std::mutex lock;
+  // Kept to the end of the program (never destroyed, so never a dangling brush).
+  static auto* cache = new std::map<std::pair<TColor, TColor>, TBitmap*>();
+  std::lock_guard<std::mutex> g(lock);
+  TBitmap*& b = (*cache)[{BkColor, FgColor}];
+  if (!b) {
+    b = new TBitmap();
+    b->SetPixelFormat(pf32bit);
+    b->SetSize(8, 8);
+    uint32_t bk = ColorRefToPixel(ColorToRGB(BkColor) & 0xFFFFFF), fg = ColorRefToPixel(ColorToRGB(FgColor) & 0xFFFFFF);
+    for (int32_t y = 0; y < 8; ++y) {
+      auto* row = static_cast<uint32_t*>(b->ScanLine(y));
+      for (int32_t x = 0; x < 8; ++x) row[x] = ((x + y) & 1) ? fg : bk;
+    }
+  }
+  return b;
 }

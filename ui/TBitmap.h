@@ -123,3 +123,8 @@ class TBitmap : public TGraphic {
   TColor transparentColor_ = clDefault;
   TTransparentMode transparentMode_ = tmAuto;
 };
+
+// An 8 x 8 checkered bitmap of two colours for dither brushes: pixels with
+// x + y even take BkColor, the others FgColor. Bitmaps are kept for the life
+// of the program, one per colour pair; callers do not free them.
+TBitmap* AllocPatternBitmap(TColor BkColor, TColor FgColor);

@@ -272,6 +272,22 @@ TEST(Bitmap, StreamsGoThroughTheRegisteredFormat) {
   EXPECT_THROW(b.SaveToStream(&m), EInvalidGraphicOperation);
 }
 
+TEST(Bitmap, PatternBitmapsMakeDitherBrushes) {
+  TBitmap* p = AllocPatternBitmap(clBtnFace, clBtnHighlight);
+  EXPECT_EQ(p, AllocPatternBitmap(clBtnFace, clBtnHighlight));
+  EXPECT_NE(p, AllocPatternBitmap(clBtnHighlight, clBtnFace));
+  EXPECT_EQ(p->Width(), 8);
+  TBitmap d;
+  d.SetPixelFormat(pf24bit);
+  d.SetSize(4, 2);
+  d.Canvas()->Brush()->SetBitmap(p);
+  d.Canvas()->FillRect(TRect{0, 0, 4, 2});
+  EXPECT_EQ(d.Canvas()->Pixels(0, 0), TColor(ColorToRGB(clBtnFace)));
+  EXPECT_EQ(d.Canvas()->Pixels(1, 0), TColor(ColorToRGB(clBtnHighlight)));
+  EXPECT_EQ(d.Canvas()->Pixels(1, 1), TColor(ColorToRGB(clBtnFace)));
+  d.Canvas()->Brush()->SetBitmap(nullptr);
+}
+
 TEST(Canvas, LockCounts) {
   TCanvas c;
   c.Lock();
