@@ -307,6 +307,56 @@ std::string MapFontFamily(const std::string& faceName) {
   return it != kMap.end() ? it->second : faceName;
 }
 
+int EnumFontFamiliesEx(HDC dc, const LOGFONT* lf, FONTENUMPROC proc, intptr_t data, DWORD) {
+  if (!IsDC(dc) || !lf || !proc) return 0;
+  std::vector<std::string> names;
+  {
+    std::lock_guard<std::recursive_mutex> g(TextLock());
+    static bool init = FcInit();
+    (void)init;
+    FcPattern* p = FcPatternCreate();
+    FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* set = FcFontList(nullptr, p, os);
+    std::vector<std::string> installed;
+    for (int i = 0; set && i < set->nfont; ++i) {
+      FcChar8* fam = nullptr;
+      if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &fam) == FcResultMatch)
+        installed.push_back(reinterpret_cast<char*>(fam));
+    }
+    if (set) FcFontSetDestroy(set);
+    FcObjectSetDestroy(os);
+    FcPatternDestroy(p);
+    std::sort(installed.begin(), installed.end());
+    installed.erase(std::unique(installed.begin(), installed.end()), installed.end());
+    std::string want = Lower(lf->lfFaceName);
+    if (want.empty()) {
+      names = installed;
+    } else {
+      std::string mapped = Lower(MapFontFamily(lf->lfFaceName));
+      for (const std::string& n : installed)
+        if (Lower(n) == want || (mapped != want && Lower(n) == mapped)) {
+          names.push_back(lf->lfFaceName);
+          break;
+        }
+    }
+  }
+  int result = 1;
+  for (const std::string& n : names) {
+    LOGFONT f = *lf;
+    std::snprintf(f.lfFaceName, sizeof f.lfFaceName, "%s", n.c_str());
+    HFONT h = CreateFontIndirect(&f);
+    HDC mem = CreateCompatibleDC(nullptr);
+    SelectObject(mem, h);
+    TEXTMETRIC tm;
+    GetTextMetrics(mem, &tm);
+    DeleteDC(mem);
+    DeleteObject(h);
+    result = proc(&f, &tm, TRUETYPE_FONTTYPE, data);
+    if (result == 0) break;
+  }
+  return result;
+}
+
 namespace {
 
 FontFace* FaceOf(HDC dc) {

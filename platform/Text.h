@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/DC.h"
@@ -46,6 +47,15 @@ BOOL GetTextExtentExPoint(HDC dc, const char* text, int len, int maxExtent, int*
 int GetTextFace(HDC dc, int size, char* name);
 // The installed family a face name of the program maps to.
 std::string MapFontFamily(const std::string& faceName);
+
+constexpr DWORD TRUETYPE_FONTTYPE = 0x0004;
+constexpr BYTE OUT_TT_ONLY_PRECIS = 7;
+using FONTENUMPROC = std::function<int(const LOGFONT* lf, const TEXTMETRIC* tm, DWORD fontType, intptr_t data)>;
+// Calls proc for each font family named lf->lfFaceName (every family when
+// the name is empty; the program's face names that map to an installed
+// family count as installed) until proc answers 0. Answers the last answer
+// of proc, or 1 when there was no family.
+int EnumFontFamiliesEx(HDC dc, const LOGFONT* lf, FONTENUMPROC proc, intptr_t data, DWORD flags);
 
 constexpr UINT TA_NOUPDATECP = 0;
 constexpr UINT TA_UPDATECP = 1;

@@ -319,3 +319,28 @@ TEST(Text, ThreadsMeasureAndDrawIndependently) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Fonts, EnumerationFindsInstalledAndMappedFamilies) {
+  TestCanvas c(2, 2);
+  auto count = [&](const char* name) {
+    LOGFONT lf;
+    std::snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", name);
+    int n = 0;
+    EnumFontFamiliesEx(c.dc, &lf, [&](const LOGFONT* f, const TEXTMETRIC* tm, DWORD, intptr_t) {
+      EXPECT_GT(tm->tmHeight, 0);
+      EXPECT_STRNE(f->lfFaceName, "");
+      ++n;
+      return 1;
+    }, 0, 0);
+    return n;
+  };
+  EXPECT_EQ(count("DejaVu Sans"), 1);
+  EXPECT_EQ(count("Arial"), 1);
+  EXPECT_EQ(count("@Arial"), 0);
+  EXPECT_EQ(count("No Such Family"), 0);
+  EXPECT_GE(count(""), 2);
+}
+
+}  // namespace
