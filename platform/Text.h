@@ -50,7 +50,8 @@ std::string MapFontFamily(const std::string& faceName);
 
 constexpr DWORD TRUETYPE_FONTTYPE = 0x0004;
 constexpr BYTE OUT_TT_ONLY_PRECIS = 7;
-using FONTENUMPROC = std::function<int(const LOGFONT* lf, const TEXTMETRIC* tm, DWORD fontType, intptr_t data)>;
+using FONTENUMPROC =
+    std::function<int(const LOGFONT* lf, const TEXTMETRIC* tm, DWORD fontType, intptr_t data)>;
 // Calls proc for each font family named lf->lfFaceName (every family when
 // the name is empty; the program's face names that map to an installed
 // family count as installed) until proc answers 0. Answers the last answer

@@ -10,8 +10,8 @@ namespace {
 
 HFONT MakeFont(const char* face, int height, int weight = FW_NORMAL, bool italic = false,
                bool underline = false, int escapement = 0) {
-  return CreateFont(height, 0, escapement, escapement, weight, italic, underline, 0, DEFAULT_CHARSET,
-                    0, 0, 0, 0, face);
+  return CreateFont(height, 0, escapement, escapement, weight, italic, underline, 0,
+                    DEFAULT_CHARSET, 0, 0, 0, 0, face);
 }
 
 struct FontCanvas : TestCanvas {
@@ -41,7 +41,8 @@ TEST(Fonts, FacesMapToInstalledFamilies) {
   EXPECT_EQ(MapFontFamily("MS Sans Serif"), "DejaVu Sans");
   EXPECT_EQ(MapFontFamily("verdana"), "DejaVu Sans");
   EXPECT_EQ(MapFontFamily("Arial"), "Liberation Sans");
-  for (auto [face, family] : {std::pair{"Verdana", "DejaVu Sans"}, std::pair{"Arial", "Liberation Sans"}}) {
+  for (auto [face, family] :
+       {std::pair{"Verdana", "DejaVu Sans"}, std::pair{"Arial", "Liberation Sans"}}) {
     FontCanvas c(4, 4, face);
     char name[64];
     GetTextFace(c.dc, sizeof name, name);
@@ -304,7 +305,8 @@ TEST(Text, ThreadsMeasureAndDrawIndependently) {
     threads.emplace_back([k, &widths] {
       TestCanvas c(64, 16);
       for (int i = 0; i < 50; ++i) {
-        HFONT f = MakeFont(k % 2 ? "Arial" : "Tahoma", -10 - (i % 4), (i % 2) ? FW_BOLD : FW_NORMAL);
+        HFONT f =
+            MakeFont(k % 2 ? "Arial" : "Tahoma", -10 - (i % 4), (i % 2) ? FW_BOLD : FW_NORMAL);
         HFONT old = SelectObject(c.dc, f);
         TextOut(c.dc, 0, 0, "thread", 6);
         TSize sz;
@@ -328,12 +330,15 @@ TEST(Fonts, EnumerationFindsInstalledAndMappedFamilies) {
     LOGFONT lf;
     std::snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", name);
     int n = 0;
-    EnumFontFamiliesEx(c.dc, &lf, [&](const LOGFONT* f, const TEXTMETRIC* tm, DWORD, intptr_t) {
-      EXPECT_GT(tm->tmHeight, 0);
-      EXPECT_STRNE(f->lfFaceName, "");
-      ++n;
-      return 1;
-    }, 0, 0);
+    EnumFontFamiliesEx(
+        c.dc, &lf,
+        [&](const LOGFONT* f, const TEXTMETRIC* tm, DWORD, intptr_t) {
+          EXPECT_GT(tm->tmHeight, 0);
+          EXPECT_STRNE(f->lfFaceName, "");
+          ++n;
+          return 1;
+        },
+        0, 0);
     return n;
   };
   EXPECT_EQ(count("DejaVu Sans"), 1);

@@ -186,7 +186,8 @@ TEST(Bitmap, AssignDrawStretchAndTransparency) {
   src.SetSize(2, 2);
   src.Canvas()->Brush()->SetColor(clLime);
   src.Canvas()->FillRect(TRect{0, 0, 2, 2});
-  src.Canvas()->SetPixels(0, 1, clFuchsia);  // the bottom-left pixel: the automatic transparent colour
+  src.Canvas()->SetPixels(0, 1,
+                          clFuchsia);  // the bottom-left pixel: the automatic transparent colour
   TBitmap copy;
   copy.Assign(&src);
   EXPECT_EQ(copy.Width(), 2);
