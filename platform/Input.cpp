@@ -126,24 +126,6 @@ WPARAM MouseKeyFlags() {
   return f;
 }
 
-void PostMouse(TWindowObj* target, int32_t hit, UINT clientMsg, TPoint screen) {
-  MSG msg;
-  msg.hwnd = target->Handle;
-  msg.time = GetTickCount();
-  msg.pt = screen;
-  if (hit == HTCLIENT) {
-    TPoint o = ClientOriginOnScreen(target);
-    msg.message = clientMsg;
-    msg.wParam = MouseKeyFlags();
-    msg.lParam = MAKELPARAM(screen.X - o.X, screen.Y - o.Y);
-  } else {
-    msg.message = clientMsg - WM_MOUSEMOVE + WM_NCMOUSEMOVE;
-    msg.wParam = WPARAM(intptr_t(hit));
-    msg.lParam = MAKELPARAM(screen.X, screen.Y);
-  }
-  PostInputMessage(msg);
-}
-
 void PostSimple(TWindowObj* w, UINT message, WPARAM wParam, LPARAM lParam) {
   MSG msg;
   msg.hwnd = w->Handle;
@@ -265,16 +247,12 @@ void InjectMouseMove(TPoint screen) {
   int32_t hit = HTNOWHERE;
   TWindowObj* under = HitTestScreen(screen, &hit);
   UpdateLeaveTracking(under, hit);
-  TWindowObj* target = m.Capture ? m.Capture : under;
-  if (!target) return;
-  HWND h = target->Handle;
-  if (m.Capture) {
-    hit = HTCLIENT;
-  } else {
-    SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(hit, WM_MOUSEMOVE));
-    if (hit == HTERROR || !(target = FromHandle(h))) return;
-  }
-  PostMouse(target, hit, WM_MOUSEMOVE, screen);
+  MSG raw;
+  raw.message = WM_MOUSEMOVE;
+  raw.wParam = MouseKeyFlags();
+  raw.time = GetTickCount();
+  raw.pt = screen;
+  PostRawMouse(raw);
 }
 
 void InjectMouseButton(int32_t button, bool down) {
@@ -290,51 +268,83 @@ void InjectMouseButton(int32_t button, bool down) {
   UINT base = button == VK_LBUTTON   ? WM_LBUTTONDOWN
               : button == VK_RBUTTON ? WM_RBUTTONDOWN
                                      : WM_MBUTTONDOWN;
-  UINT msgId = down ? base : base + 1;
-  TPoint p = m.CursorPos;
-  int32_t hit = HTNOWHERE;
-  TWindowObj* under = HitTestScreen(p, &hit);
-  TWindowObj* target = m.Capture ? m.Capture : under;
-  if (!target) return;
+  MSG raw;
+  raw.message = down ? base : base + 1;
+  raw.wParam = MouseKeyFlags();
+  raw.time = GetTickCount();
+  {
+    std::lock_guard<std::mutex> lock(m.QueueLock);
+    raw.pt = m.CursorPos;
+  }
+  PostRawMouse(raw);
+}
+
+bool RouteMouse(const MSG& raw, MSG& out, bool commit) {
+  TWindowManager& m = WM();
+  TPoint p = raw.pt;
+  UINT msgId = raw.message;
+  bool isDown = msgId == WM_LBUTTONDOWN || msgId == WM_RBUTTONDOWN || msgId == WM_MBUTTONDOWN;
+  int32_t hit = HTCLIENT;
+  TWindowObj* target = m.Capture;
+  if (!target) {
+    target = HitTestScreen(p, &hit);
+    if (!target) return false;
+  }
   HWND h = target->Handle;
-  if (m.Capture) {
-    hit = HTCLIENT;
-  } else if (down) {
+  if (!m.Capture) {
     if (hit == HTERROR) {
-      SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTERROR, msgId));
-      return;
+      if (commit)
+        SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTERROR, msgId));
+      return false;
     }
-    TWindowObj* top = TopLevelOf(target);
-    if (top != m.Active) {
-      LRESULT r = SendMessage(h, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top->Handle),
-                              MAKELPARAM(hit, msgId));
-      if ((r == MA_ACTIVATE || r == MA_ACTIVATEANDEAT) && FromHandle(h))
-        SetActiveWindowImpl(TopLevelOf(FromHandle(h)), WA_CLICKACTIVE);
-      if (r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT) return;
+    if (commit) {
+      if (isDown) {
+        TWindowObj* top = TopLevelOf(target);
+        if (top != m.Active) {
+          LRESULT r = SendMessage(h, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top->Handle),
+                                  MAKELPARAM(hit, msgId));
+          if ((r == MA_ACTIVATE || r == MA_ACTIVATEANDEAT) && FromHandle(h))
+            SetActiveWindowImpl(TopLevelOf(FromHandle(h)), WA_CLICKACTIVE);
+          if (r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT) return false;
+        }
+        if (!FromHandle(h)) return false;
+      }
+      SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(hit, msgId));
+      if (!(target = FromHandle(h))) return false;
     }
-    if (!FromHandle(h)) return;
-    SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(hit, msgId));
-    if (!(target = FromHandle(h))) return;
-  } else if (hit == HTERROR) {
-    return;
   }
-  if (down) {
-    DWORD now = GetTickCount();
-    bool dbl = false;
+  if (isDown) {
+    // Two presses of one button on one window, close in time and place,
+    // make a double click; a third press starts over.
     bool allowed = hit != HTCLIENT || (target->ClassStyle & CS_DBLCLKS);
-    if (allowed && m.LastClickMsg == base && m.LastClickWindow == h && !m.LastClickWasDouble &&
-        now - m.LastClickTime <= GetDoubleClickTime() &&
-        std::abs(p.X - m.LastClickPos.X) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
-        std::abs(p.Y - m.LastClickPos.Y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2)
-      dbl = true;
-    m.LastClickMsg = base;
-    m.LastClickWindow = h;
-    m.LastClickTime = now;
-    m.LastClickPos = p;
-    m.LastClickWasDouble = dbl;
-    if (dbl) msgId = base + 2;
+    bool dbl = allowed && m.LastClickMsg == msgId && m.LastClickWindow == h &&
+               !m.LastClickWasDouble && raw.time - m.LastClickTime <= GetDoubleClickTime() &&
+               std::abs(p.X - m.LastClickPos.X) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+               std::abs(p.Y - m.LastClickPos.Y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+    if (commit) {
+      m.LastClickMsg = msgId;
+      m.LastClickWindow = h;
+      m.LastClickTime = raw.time;
+      m.LastClickPos = p;
+      m.LastClickWasDouble = dbl;
+    }
+    if (dbl) msgId += 2;
   }
-  PostMouse(target, hit, msgId, p);
+  out = MSG{};
+  out.hwnd = h;
+  out.time = raw.time;
+  out.pt = p;
+  if (hit == HTCLIENT) {
+    TPoint o = ClientOriginOnScreen(target);
+    out.message = msgId;
+    out.wParam = raw.wParam;
+    out.lParam = MAKELPARAM(p.X - o.X, p.Y - o.Y);
+  } else {
+    out.message = msgId - WM_MOUSEMOVE + WM_NCMOUSEMOVE;
+    out.wParam = WPARAM(intptr_t(hit));
+    out.lParam = MAKELPARAM(p.X, p.Y);
+  }
+  return true;
 }
 
 void InjectMouseWheel(int32_t delta) {
@@ -572,7 +582,7 @@ bool TranslateMessage(const MSG& msg) {
   c.message = sys ? WM_SYSCHAR : WM_CHAR;
   c.wParam = ch;
   std::lock_guard<std::mutex> lock(m.QueueLock);
-  m.Posted.push_front(c);  // the character is the next message
+  m.Posted.push_front(TQueued{c, false, m.NextQueuedId++});  // the character is the next message
   ++m.PostSerial;
   return true;
 }

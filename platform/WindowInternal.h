@@ -66,6 +66,16 @@ struct TWindowObj {
   bool Visible() const { return (Style & WS_VISIBLE) != 0; }
 };
 
+// A queued message. Mouse moves and button presses are queued raw (screen
+// point, client message id, no window) and find their window when they are
+// looked at: a press queued while a menu held the capture goes, once the
+// menu let go, to the window under it.
+struct TQueued {
+  MSG Msg;
+  bool Raw = false;
+  uint64_t Id = 0;
+};
+
 struct TTimer {
   HWND Window = nullptr;
   uintptr_t Id = 0;
@@ -111,7 +121,8 @@ struct TWindowManager {
 
   // Queue. Posted messages may come from any thread.
   std::mutex QueueLock;
-  std::deque<MSG> Posted;
+  std::deque<TQueued> Posted;
+  uint64_t NextQueuedId = 1;
   std::deque<std::shared_ptr<TSentMessage>> CrossSent;
   bool QuitPending = false;
   int32_t QuitCode = 0;
@@ -202,6 +213,12 @@ void ComposeWithOverlay(TWindowObj* top, Surface& out);
 TWindowObj* HitTestScreen(TPoint screen, int32_t* hit);
 // Input entry points of the backends (user-interface thread).
 void PostInputMessage(const MSG& msg);
+// Queues a raw mouse message (see TQueued).
+void PostRawMouse(const MSG& raw);
+// Gives a raw mouse message its window and final form. With commit, as when
+// it is taken from the queue, the cursor question and mouse activation are
+// sent and the double-click state moves on. False when no window takes it.
+bool RouteMouse(const MSG& raw, MSG& out, bool commit);
 void ForgetWindowInInput(TWindowObj* w);
 void CaretBlinkStep(DWORD now);
 void CaretErase();

@@ -96,6 +96,7 @@ TEST_F(InputTest, NonClientHitTestDecidesBetweenClientAndFrameMessages) {
   Everything = true;
   Log.clear();
   InjectMouseMove(TPoint{115, 130});
+  Pump();
   const TLogged* sc = Find(child, WM_SETCURSOR);
   ASSERT_NE(sc, nullptr);
   EXPECT_EQ(int16_t(LOWORD(uintptr_t(sc->LParam))), 2000);
@@ -267,6 +268,7 @@ TEST_F(InputTest, ActivationAndFocusMessagesInOrder) {
   // A click on an inactive window activates it; a no-activate window stays passive.
   Log.clear();
   Click(TPoint{50, 50});
+  Pump();  // activation comes as the press is taken
   EXPECT_EQ(GetActiveWindow(), a);
   const TLogged* act = Find(a, WM_ACTIVATE);
   ASSERT_NE(act, nullptr);
@@ -275,6 +277,7 @@ TEST_F(InputTest, ActivationAndFocusMessagesInOrder) {
   SetWindowPos(popup, HWND_TOPMOST, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   Click(TPoint{420, 20});
+  Pump();
   EXPECT_EQ(GetActiveWindow(), a);
   EXPECT_EQ(GetTopWindow(nullptr), popup);
 }
@@ -521,6 +524,96 @@ TEST_F(ZOrderTest, RedrawFlagsReachChildrenAndFrames) {
   Log.clear();
   Pump();
   EXPECT_EQ(Count(child, WM_PAINT), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// A menu-style modal loop: it holds the capture, looks at each message
+// before taking it, ends on a press outside its window (leaving the press
+// queued for the window under it) or when another window takes the capture.
+class MenuLoopTest : public HeadlessTest {
+ protected:
+  std::string RunLoop(HWND menu) {
+    SetCapture(menu);
+    MSG msg;
+    bool first = true;
+    while (GetCapture() == menu) {
+      if (!first) WaitMessage();
+      first = false;
+      while (GetCapture() == menu && PeekMessage(msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (msg.message == WM_LBUTTONDOWN) {
+          TPoint p = msg.pt;
+          RECT r;
+          GetWindowRect(menu, r);
+          if (!PtInRect(&r, p)) {
+            ReleaseCapture();
+            return "outside";
+          }
+        }
+        if (!PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) continue;
+        if (msg.message == WM_KEYDOWN && msg.wParam == WPARAM(VK_ESCAPE)) {
+          ReleaseCapture();
+          return "escape";
+        }
+        DispatchMessage(msg);
+      }
+    }
+    return "capture lost";
+  }
+};
+
+TEST_F(MenuLoopTest, APressOutsideEndsTheLoopAndStillReachesItsWindow) {
+  HWND main = Top(0, 0, 300, 300);
+  HWND menu = Top(50, 50, 100, 100, WS_POPUP, WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  ShowWindow(menu, SW_SHOWNA);
+  Pump();
+  int step = 0;
+  HeadlessSetIdleHandler([&] {
+    if (step++ == 0) {
+      InjectMouseMove(TPoint{250, 250});
+      InjectMouseButton(VK_LBUTTON, true);
+      InjectMouseButton(VK_LBUTTON, false);
+    }
+    return true;
+  });
+  Log.clear();
+  EXPECT_EQ(RunLoop(menu), "outside");
+  EXPECT_EQ(Count(main, WM_LBUTTONDOWN), 0u);
+  Pump();
+  // Looked at while the menu held the capture, taken after it let go: the
+  // press belongs to the window under it.
+  EXPECT_EQ(Count(menu, WM_LBUTTONDOWN), 0u);
+  const TLogged* down = Find(main, WM_LBUTTONDOWN);
+  ASSERT_NE(down, nullptr);
+  EXPECT_EQ(GET_X_LPARAM(down->LParam), 250);
+  EXPECT_EQ(GetActiveWindow(), main);
+}
+
+TEST_F(MenuLoopTest, AnotherWindowTakingTheCaptureEndsTheLoop) {
+  HWND main = Top(0, 0, 300, 300);
+  HWND menu = Top(50, 50, 100, 100, WS_POPUP, WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  HeadlessSetIdleHandler([&] {
+    SetCapture(main);
+    return true;
+  });
+  EXPECT_EQ(RunLoop(menu), "capture lost");
+  EXPECT_EQ(GetCapture(), main);
+}
+
+TEST_F(MenuLoopTest, KeysGoToTheFocusWhileTheLoopRuns) {
+  HWND main = Top(0, 0, 300, 300);
+  HWND menu = Top(50, 50, 100, 100, WS_POPUP, WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  ShowWindow(menu, SW_SHOWNA);
+  EXPECT_EQ(GetFocus(), main);
+  HeadlessSetIdleHandler([&] {
+    InjectKey(VK_ESCAPE, true);
+    return true;
+  });
+  EXPECT_EQ(RunLoop(menu), "escape");
+  EXPECT_EQ(GetActiveWindow(), main);
+  (void)menu;
 }
 
 }  // namespace
