@@ -281,6 +281,18 @@ void InjectMouseButton(int32_t button, bool down) {
 
 bool RouteMouse(const MSG& raw, MSG& out, bool commit) {
   TWindowManager& m = WM();
+  if ((raw.message >= WM_KEYFIRST && raw.message <= WM_KEYLAST) || raw.message == WM_MOUSEWHEEL) {
+    // Keys go to the focus; without one, to the active window as system keys.
+    TWindowObj* target = m.Focus ? m.Focus : m.Active;
+    if (!target) return false;
+    out = raw;
+    out.hwnd = target->Handle;
+    if (!m.Focus) {
+      if (raw.message == WM_KEYDOWN) out.message = WM_SYSKEYDOWN;
+      if (raw.message == WM_KEYUP) out.message = WM_SYSKEYUP;
+    }
+    return true;
+  }
   TPoint p = raw.pt;
   UINT msgId = raw.message;
   bool isDown = msgId == WM_LBUTTONDOWN || msgId == WM_RBUTTONDOWN || msgId == WM_MBUTTONDOWN;
@@ -347,12 +359,26 @@ bool RouteMouse(const MSG& raw, MSG& out, bool commit) {
   return true;
 }
 
+// Keys, characters and the wheel are queued raw too: they go to the window
+// that has the focus when they are taken.
+void PostRawKeyboard(UINT message, WPARAM wParam, LPARAM lParam) {
+  TWindowManager& m = WM();
+  MSG raw;
+  raw.message = message;
+  raw.wParam = wParam;
+  raw.lParam = lParam;
+  raw.time = GetTickCount();
+  {
+    std::lock_guard<std::mutex> lock(m.QueueLock);
+    raw.pt = m.CursorPos;
+  }
+  PostRawMouse(raw);
+}
+
 void InjectMouseWheel(int32_t delta) {
   TWindowManager& m = WM();
-  TWindowObj* target = m.Focus ? m.Focus : m.Active;
-  if (!target) return;
-  PostSimple(target, WM_MOUSEWHEEL, MAKEWPARAM(int32_t(MouseKeyFlags()), delta),
-             MAKELPARAM(m.CursorPos.X, m.CursorPos.Y));
+  PostRawKeyboard(WM_MOUSEWHEEL, MAKEWPARAM(int32_t(MouseKeyFlags()), delta),
+                  MAKELPARAM(m.CursorPos.X, m.CursorPos.Y));
 }
 
 void InjectKey(int32_t vk, bool down) {
@@ -381,25 +407,16 @@ void InjectKey(int32_t vk, bool down) {
   bool alt = (m.AsyncKeyState[VK_MENU] & 0x80) != 0;
   bool ctrl = (m.AsyncKeyState[VK_CONTROL] & 0x80) != 0;
   bool sys = (alt && !ctrl) || generic == VK_F10 || (generic == VK_MENU && !ctrl);
-  TWindowObj* target = m.Focus;
-  if (!target) {
-    target = m.Active;
-    sys = true;
-  }
-  if (!target) return;
   UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   LPARAM lp = 1 | (LPARAM(MapVirtualKey(UINT(generic), 0)) << 16);
   if (alt) lp |= LPARAM(1) << 29;
   if (wasDown || !down) lp |= LPARAM(1) << 30;
   if (!down) lp |= LPARAM(1) << 31;
-  PostSimple(target, msg, WPARAM(generic), lp);
+  PostRawKeyboard(msg, WPARAM(generic), lp);
 }
 
 void InjectChar(uint32_t codePoint) {
-  TWindowManager& m = WM();
-  TWindowObj* target = m.Focus ? m.Focus : m.Active;
-  if (!target || codePoint == 0) return;
-  PostSimple(target, WM_CHAR, WPARAM(codePoint), 1);
+  if (codePoint) PostRawKeyboard(WM_CHAR, WPARAM(codePoint), 1);
 }
 
 void InjectAppActivation(bool active) {

@@ -213,9 +213,9 @@ void ComposeWithOverlay(TWindowObj* top, Surface& out);
 TWindowObj* HitTestScreen(TPoint screen, int32_t* hit);
 // Input entry points of the backends (user-interface thread).
 void PostInputMessage(const MSG& msg);
-// Queues a raw mouse message (see TQueued).
+// Queues a raw input message (see TQueued): mouse, keys, characters, wheel.
 void PostRawMouse(const MSG& raw);
-// Gives a raw mouse message its window and final form. With commit, as when
+// Gives a raw input message its window and final form. With commit, as when
 // it is taken from the queue, the cursor question and mouse activation are
 // sent and the double-click state moves on. False when no window takes it.
 bool RouteMouse(const MSG& raw, MSG& out, bool commit);

@@ -617,3 +617,29 @@ TEST_F(MenuLoopTest, KeysGoToTheFocusWhileTheLoopRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(InputTest, QueuedKeysGoWhereTheFocusIsWhenTheyAreTaken) {
+  HWND top = Top(0, 0, 100, 100);
+  HWND first = Child(top, 0, 0, 10, 10);
+  HWND second = Child(top, 20, 0, 10, 10);
+  SetFocus(first);
+  Pump();
+  Log.clear();
+  InjectKey('Q', true);
+  InjectChar('q');
+  SetFocus(second);  // a dialog control took the focus before the loop ran
+  Pump();
+  EXPECT_EQ(Count(first, WM_KEYDOWN), 0u);
+  EXPECT_EQ(Count(second, WM_KEYDOWN), 1u);
+  EXPECT_EQ(Count(second, WM_CHAR), 2u);  // the typed character and the translated one
+  // Without a focus, keys reach the active window as system keys.
+  SetFocus(nullptr);
+  Log.clear();
+  InjectKey('Q', false);
+  Pump();
+  EXPECT_EQ(Count(top, WM_SYSKEYUP), 1u);
+}
+
+}  // namespace
