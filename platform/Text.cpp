@@ -683,9 +683,17 @@ const std::vector<uint32_t> kEllipsis = {'.', '.', '.'};
 void EndEllipsis(Line& l, const Layout& lay, int32_t width) {
   if (lay.Width(l.cps) <= width) return;
   int32_t ew = lay.Width(kEllipsis);
-  while (!l.cps.empty() && lay.Width(l.cps) + ew > width) l.cps.pop_back();
+  // The longest start of the line that leaves room for the ellipsis.
+  size_t keep = 0;
+  int32_t x = 0;
+  for (size_t i = 0; i < l.cps.size(); ++i) {
+    x += lay.Advance(l.cps[i], x);
+    if (int64_t(x) + ew > width) break;
+    keep = i + 1;
+  }
+  l.cps.resize(keep);
   l.cps.insert(l.cps.end(), kEllipsis.begin(), kEllipsis.end());
-  std::erase_if(l.prefixAt, [&](int i) { return i >= int(l.cps.size()) - 3; });
+  std::erase_if(l.prefixAt, [&](int i) { return i >= int(keep); });
 }
 
 // Keeps the part from the last path separator and fills the middle with
@@ -711,8 +719,14 @@ void PathEllipsis(Line& l, const Layout& lay, int32_t width) {
     l.prefixAt.clear();
     return;
   }
-  while (!head.empty() && lay.Width(head) + fixed > width) head.pop_back();
-  size_t keep = head.size();
+  size_t keep = 0;
+  int32_t x = 0;
+  for (size_t i = 0; i < head.size(); ++i) {
+    x += lay.Advance(head[i], x);
+    if (int64_t(x) + fixed > width) break;
+    keep = i + 1;
+  }
+  head.resize(keep);
   head.insert(head.end(), kEllipsis.begin(), kEllipsis.end());
   head.insert(head.end(), tail.begin(), tail.end());
   l.cps = head;
@@ -753,8 +767,10 @@ std::vector<Line> BreakLines(const Line& all, const Layout& lay, UINT format, in
     size_t s = a;
     while (true) {
       // Take words while they fit; the first word always goes on the line.
+      // x is the width from s to e, grown word by word.
       size_t e = s, lastFit = s;
       bool any = false;
+      int32_t x = 0;
       while (e < b) {
         size_t w = e;
         while (w < b && all.cps[w] == ' ') ++w;
@@ -764,7 +780,10 @@ std::vector<Line> BreakLines(const Line& all, const Layout& lay, UINT format, in
           e = b;
           break;
         }
-        if (any && lay.Width(all.cps, s, we) > width) break;
+        int32_t nx = x;
+        for (size_t i = e; i < we; ++i) nx += lay.Advance(all.cps[i], nx);
+        if (any && nx > width) break;
+        x = nx;
         lastFit = we;
         any = true;
         e = we;

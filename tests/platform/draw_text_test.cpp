@@ -349,3 +349,39 @@ TEST(Fonts, EnumerationFindsInstalledAndMappedFamilies) {
 }
 
 }  // namespace
+
+namespace {
+
+// Random bytes, marks, breaks and tabs: layout and drawing stay in bounds
+// and long texts lay out in time proportional to their length.
+TEST(DrawText, HostileAndLongTexts) {
+  FontCanvas c(64, 64);
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  const char alphabet[] = {'a',  ' ',        '&',        '\t',       '\r',       '\n', '/',
+                           '\\', char(0xC3), char(0xA9), char(0xF0), char(0x80), '.'};
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    int n = int(next() % 80);
+    for (int i = 0; i < n; ++i) text += alphabet[next() % sizeof alphabet];
+    UINT flags =
+        next() & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK | DT_SINGLELINE |
+                  DT_EXPANDTABS | DT_NOCLIP | DT_EXTERNALLEADING | DT_NOPREFIX | DT_PATH_ELLIPSIS |
+                  DT_END_ELLIPSIS | DT_HIDEPREFIX | DT_PREFIXONLY);
+    TRect r{int32_t(next() % 20), int32_t(next() % 20), int32_t(next() % 70), int32_t(next() % 70)};
+    TRect calc = r;
+    DrawText(c.dc, text.c_str(), int(text.size()), &calc, flags | DT_CALCRECT);
+    DrawText(c.dc, text.c_str(), int(text.size()), &r, flags);
+  }
+  // A long paragraph.
+  std::string para;
+  for (int i = 0; i < 20000; ++i) para += "word ";
+  TRect r{0, 0, 200, 0};
+  int h = DrawText(c.dc, para.c_str(), int(para.size()), &r, DT_WORDBREAK | DT_CALCRECT);
+  EXPECT_GT(h, 100 * c.Metrics().tmHeight);
+  TRect e{0, 0, 200, 0};
+  DrawText(c.dc, para.c_str(), int(para.size()), &e, DT_SINGLELINE | DT_END_ELLIPSIS | DT_CALCRECT);
+  EXPECT_LE(e.Right, 200);
+}
+
+}  // namespace
