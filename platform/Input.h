@@ -200,6 +200,13 @@ struct CWPSTRUCT {
 HHOOK SetWindowsHookEx(int32_t kind, HOOKPROC proc, void* instance, DWORD threadId);
 bool UnhookWindowsHookEx(HHOOK hook);
 LRESULT CallNextHookEx(HHOOK hook, int32_t code, WPARAM wParam, LPARAM lParam);
+// The narrow and wide entries of the old platform are one and the same here.
+inline HHOOK SetWindowsHookExA(int32_t k, HOOKPROC p, void* i, DWORD t) {
+  return SetWindowsHookEx(k, p, i, t);
+}
+inline HHOOK SetWindowsHookExW(int32_t k, HOOKPROC p, void* i, DWORD t) {
+  return SetWindowsHookEx(k, p, i, t);
+}
 DWORD GetCurrentThreadId();
 
 void MessageBeep(UINT type);

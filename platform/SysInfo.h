@@ -6,6 +6,7 @@
 
 #include "platform/Font.h"
 #include "platform/Geometry.h"
+#include "platform/Messages.h"
 #include "platform/Types.h"
 
 enum : int32_t {
@@ -195,4 +196,8 @@ enum : DWORD {
 };
 HMONITOR MonitorFromPoint(TPoint p, DWORD flags);
 HMONITOR MonitorFromRect(const TRect* r, DWORD flags);
+HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags);
 bool GetMonitorInfo(HMONITOR monitor, MONITORINFO* info);
+inline bool GetMonitorInfoA(HMONITOR m, MONITORINFO* info) {
+  return GetMonitorInfo(m, info);
+}
