@@ -80,6 +80,10 @@ LANGID GetUserDefaultLangID() {
 LANGID GetSystemDefaultLangID() {
   return GetUserDefaultLangID();
 }
+HKL GetKeyboardLayout(DWORD) {
+  LANGID id = GetUserDefaultLangID();
+  return HKL(id) | (HKL(id) << 16);
+}
 LCID GetUserDefaultLCID() {
   return LCID(GetUserDefaultLangID());
 }

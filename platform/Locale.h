@@ -53,4 +53,10 @@ LANGID LangIdFromLocaleName(const std::string& name);
 // page of the stored translation texts); others answer 0 (failure).
 enum : DWORD { LOCALE_IDEFAULTANSICODEPAGE = 0x1004, LOCALE_SENGLANGUAGE = 0x1001 };
 int32_t GetLocaleInfo(LCID locale, DWORD type, char* data, int32_t size);
+inline int32_t GetLocaleInfoA(LCID l, DWORD t, char* d, int32_t s) {
+  return GetLocaleInfo(l, t, d, s);
+}
+// The keyboard layout: the user's language in both halves.
+using HKL = uintptr_t;
+HKL GetKeyboardLayout(DWORD threadId);
 bool IsValidCodePage(UINT codePage);

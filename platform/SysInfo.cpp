@@ -277,6 +277,9 @@ HMONITOR MonitorFromPoint(TPoint, DWORD) {
 HMONITOR MonitorFromRect(const TRect*, DWORD) {
   return kMonitor;
 }
+HMONITOR MonitorFromWindow(HWND, DWORD) {
+  return kMonitor;
+}
 
 bool GetMonitorInfo(HMONITOR monitor, MONITORINFO* info) {
   if (monitor != kMonitor || !info) return false;
