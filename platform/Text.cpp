@@ -654,8 +654,8 @@ Line StripPrefix(const std::vector<uint32_t>& in, UINT format) {
 
 class Layout {
  public:
-  Layout(HDC dc, FontFace* ff, UINT format) : dc_(dc), ff_(ff), format_(format) {
-    tabWidth_ = 8 * std::max<LONG>(1, ff->tm.tmAveCharWidth);
+  Layout(HDC dc, FontFace* ff, UINT format, int tabChars) : dc_(dc), ff_(ff), format_(format) {
+    tabWidth_ = std::max(1, tabChars) * std::max<LONG>(1, ff->tm.tmAveCharWidth);
   }
   int32_t Advance(uint32_t c, int32_t x) const {
     if (c == kTab && (format_ & DT_EXPANDTABS)) return ((x / tabWidth_) + 1) * tabWidth_ - x;
@@ -813,13 +813,32 @@ std::vector<Line> BreakLines(const Line& all, const Layout& lay, UINT format, in
 }  // namespace
 
 int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
-  if (!IsDC(dc) || !r || (!text && len != 0)) return 0;
+  return DrawTextEx(dc, text, len, r, format, nullptr);
+}
+
+int DrawTextEx(HDC dc, const char* text, int len, TRect* outer, UINT format,
+               DRAWTEXTPARAMS* params) {
+  if (!IsDC(dc) || !outer || (!text && len != 0)) return 0;
+  if (params && params->cbSize != sizeof(DRAWTEXTPARAMS)) return 0;
   std::lock_guard<std::recursive_mutex> g(TextLock());
   FontFace* ff = FaceOf(dc);
-  std::vector<uint32_t> cps = text ? Decode(text, Length(text, len)) : std::vector<uint32_t>{};
-  Line all = StripPrefix(cps, format);
-  Layout lay(dc, ff, format);
+  int tabChars = params && params->iTabLength > 0 ? params->iTabLength : 8;
+  if (format & DT_TABSTOP) {
+    // The second byte holds the tab length instead of flags.
+    if ((format >> 8) & 0xFF) tabChars = int((format >> 8) & 0xFF);
+    format &= ~0xFF00u;
+  }
   auto lim = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  int32_t leftMargin = params ? params->iLeftMargin : 0,
+          rightMargin = params ? params->iRightMargin : 0;
+  TRect inner{lim(int64_t(outer->Left) + leftMargin), outer->Top,
+              lim(int64_t(outer->Right) - rightMargin), outer->Bottom};
+  TRect* r = &inner;
+  size_t bytes = text ? Length(text, len) : 0;
+  if (params) params->uiLengthDrawn = UINT(std::min<size_t>(bytes, UINT32_MAX));
+  std::vector<uint32_t> cps = text ? Decode(text, bytes) : std::vector<uint32_t>{};
+  Line all = StripPrefix(cps, format);
+  Layout lay(dc, ff, format, tabChars);
   int32_t width = lim(int64_t(r->Right) - r->Left);
   std::vector<Line> lines = BreakLines(all, lay, format, width);
   for (Line& l : lines) {
@@ -833,8 +852,8 @@ int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
   if (format & DT_CALCRECT) {
     int32_t maxW = 0;
     for (const Line& l : lines) maxW = std::max(maxW, lay.Width(l.cps));
-    r->Right = lim(int64_t(r->Left) + maxW);
-    r->Bottom = lim(int64_t(r->Top) + total);
+    outer->Right = lim(int64_t(r->Left) + maxW + rightMargin);
+    outer->Bottom = lim(int64_t(r->Top) + total);
     return total;
   }
   int32_t y = r->Top;

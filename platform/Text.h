@@ -122,6 +122,19 @@ constexpr UINT DT_PREFIXONLY = 0x00200000;
 // Answers the text height (with DT_VCENTER or DT_BOTTOM, the offset from r's
 // top to the bottom of the text); 0 on failure.
 int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format);
+// Tab length (in average character widths, 8 when 0), margins inside the
+// rectangle, and the bytes processed (out).
+struct DRAWTEXTPARAMS {
+  UINT cbSize = sizeof(DRAWTEXTPARAMS);
+  int iTabLength = 0;
+  int iLeftMargin = 0;
+  int iRightMargin = 0;
+  UINT uiLengthDrawn = 0;
+};
+// DrawText with parameters: the text is laid out between the margins; with
+// DT_CALCRECT the rectangle keeps its margins. DT_TABSTOP takes the tab length
+// from bits 8 to 15 of format (which then carry no flags).
+int DrawTextEx(HDC dc, const char* text, int len, TRect* r, UINT format, DRAWTEXTPARAMS* params);
 inline int DrawText(HDC dc, const std::string& text, TRect* r, UINT format) {
   return DrawText(dc, text.data(), int(text.size()), r, format);
 }

@@ -385,3 +385,34 @@ TEST(DrawText, HostileAndLongTexts) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DrawText, TabStopsAndMargins) {
+  FontCanvas c(10, 10);
+  TEXTMETRIC tm = c.Metrics();
+  TRect t{0, 0, 500, 0};
+  DrawText(c.dc, "a\tb", -1, &t,
+           DT_SINGLELINE | DT_EXPANDTABS | DT_TABSTOP | (4 << 8) | DT_CALCRECT);
+  // DT_TABSTOP's byte replaces the flags there, DT_CALCRECT among them: nothing is measured.
+  EXPECT_EQ(t.Right, 500);
+  DRAWTEXTPARAMS p;
+  p.iTabLength = 4;
+  p.iLeftMargin = 3;
+  p.iRightMargin = 5;
+  TRect m{10, 0, 500, 0};
+  DrawTextEx(c.dc, "a\tb", -1, &m, DT_SINGLELINE | DT_EXPANDTABS | DT_CALCRECT, &p);
+  EXPECT_EQ(m.Left, 10);
+  EXPECT_EQ(m.Right, 10 + 3 + 4 * tm.tmAveCharWidth + c.Width("b") + 5);
+  EXPECT_EQ(p.uiLengthDrawn, 3u);
+  // Margins narrow the width that words wrap in.
+  DRAWTEXTPARAMS q;
+  q.iLeftMargin = 10;
+  TRect w{0, 0, c.Width("one two") + 5, 0};
+  EXPECT_EQ(DrawTextEx(c.dc, "one two", -1, &w, DT_WORDBREAK | DT_CALCRECT, &q), 2 * tm.tmHeight);
+  DRAWTEXTPARAMS bad;
+  bad.cbSize = 3;
+  EXPECT_EQ(DrawTextEx(c.dc, "x", -1, &w, 0, &bad), 0);
+}
+
+}  // namespace
