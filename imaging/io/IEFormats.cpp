@@ -290,6 +290,15 @@ int32_t FindFileFormat(const std::string& FileName, bool CheckExtension) {
   return found == e->TypeId ? found : ieftUnknown;
 }
 
+int32_t CountFileImages(const std::string& FileName) {
+  const TIOFormatEntry* e = FindFormatInfoByExtension(ExtractFileExt(FileName));
+  if (!e) return 0;  // media files have no road in this build
+  if (!e->IsBuiltIn) return 1;
+  const TIEFormatHandler* h = FindFormatHandler(e->TypeId);
+  if (!h || !h->Read) return 0;
+  return h->CountImages ? h->CountImages(FileName) : 1;
+}
+
 std::string DescribeImageParams(const TIOParamsVals* Params) {
   std::string s;
   const TIOFormatEntry* e = FindFormatInfo(Params->FileType);

@@ -379,6 +379,9 @@ TEST(FormatRegistry, DetectionByContent) {
   EXPECT_EQ(FindFileFormat(dir.File("x.jpg"), true), ieftUnknown);
   EXPECT_EQ(FindFileFormat(dir.File("missing.bmp"), false), ieftUnknown);
   EXPECT_EQ(FindFileFormat("", false), ieftUnknown);
+
+  EXPECT_EQ(CountFileImages(dir.File("x.bmp")), 1);
+  EXPECT_EQ(CountFileImages(dir.File("x.zzz")), 0);
 }
 
 // A format registered from outside: read, write and test routines of its own.
