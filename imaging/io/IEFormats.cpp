@@ -6,6 +6,7 @@
 
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
+#include "imaging/io/formats/JPEG.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
@@ -57,6 +58,7 @@ struct Registry {
     // The formats this build reads and writes itself; each later format adds
     // its handler here.
     handlers.push_back(BMPFormatHandler());
+    handlers.push_back(JPEGFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();
