@@ -7,6 +7,7 @@
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
 #include "imaging/io/formats/JPEG.h"
+#include "imaging/io/formats/PNG.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
@@ -59,6 +60,7 @@ struct Registry {
     // its handler here.
     handlers.push_back(BMPFormatHandler());
     handlers.push_back(JPEGFormatHandler());
+    handlers.push_back(PNGFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();
