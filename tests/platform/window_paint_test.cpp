@@ -1,12 +1,12 @@
 // Painting: update regions, paint DCs clipped to them and to children, the
 // standard frame, background erasing, the caret, screenshots.
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
-
-#include <unistd.h>
 
 #include "platform/Draw.h"
 #include "platform/PenBrush.h"
@@ -131,8 +131,10 @@ TEST_F(PaintTest, StandardFrameAndClassBackground) {
   RegisterClass(face);
   HWND top = Top(0, 0, 100, 100);
   Fill[top] = kBlue;
-  HWND edged = CreateWindowEx(WS_EX_CLIENTEDGE, "Face", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 40, top);
-  HWND bordered = CreateWindowEx(0, "Face", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 60, 10, 30, 30, top);
+  HWND edged =
+      CreateWindowEx(WS_EX_CLIENTEDGE, "Face", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 40, top);
+  HWND bordered =
+      CreateWindowEx(0, "Face", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 60, 10, 30, 30, top);
   Pump();
   RECT cr;
   GetClientRect(edged, cr);
@@ -192,9 +194,10 @@ TEST_F(PaintTest, ScreenshotMatchesWhatImageMagickReads) {
   std::string path = testing::TempDir() + "window_shot.png";
   ASSERT_TRUE(SaveWindowPng(top, path));
   auto probe = [&](int x, int y) {
-    std::string cmd = "/usr/bin/convert " + path + " -format '%[fx:int(255*p{" + std::to_string(x) + "," +
-                      std::to_string(y) + "}.r)],%[fx:int(255*p{" + std::to_string(x) + "," + std::to_string(y) +
-                      "}.g)],%[fx:int(255*p{" + std::to_string(x) + "," + std::to_string(y) + "}.b)]' info:";
+    std::string cmd = "/usr/bin/convert " + path + " -format '%[fx:int(255*p{" + std::to_string(x) +
+                      "," + std::to_string(y) + "}.r)],%[fx:int(255*p{" + std::to_string(x) + "," +
+                      std::to_string(y) + "}.g)],%[fx:int(255*p{" + std::to_string(x) + "," +
+                      std::to_string(y) + "}.b)]' info:";
     FILE* p = popen(cmd.c_str(), "r");
     char buf[64] = {};
     if (p) {
@@ -218,7 +221,9 @@ TEST_F(PaintTest, InversionsOnTheScreenShowOverTheWindowsAndUndoThemselves) {
   HWND w = Top(10, 10, 50, 50);
   Fill[w] = kBlue;
   Pump();
-  auto screenAt = [](int32_t x, int32_t y) { return PixelToColorRef(CopyScreen().Get(x, y) & 0xFFFFFF); };
+  auto screenAt = [](int32_t x, int32_t y) {
+    return PixelToColorRef(CopyScreen().Get(x, y) & 0xFFFFFF);
+  };
   EXPECT_EQ(screenAt(5, 5), GetSysColor(COLOR_BACKGROUND));
   EXPECT_EQ(screenAt(25, 25), kBlue);
   for (int round = 0; round < 2; ++round) {
