@@ -67,3 +67,12 @@ void THintWindow::Paint() {
   SetBkMode(Canvas()->Handle(), TRANSPARENT);
   DrawText(Canvas()->Handle(), Caption(), &r, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
 }
+
+void THintWindow::Dispatch(TMessage& Message) {
+  // The pointer passes through to what lies under the hint.
+  if (Message.Msg == WM_NCHITTEST) {
+    Message.Result = HTTRANSPARENT;
+    return;
+  }
+  TCustomControl::Dispatch(Message);
+}

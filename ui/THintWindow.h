@@ -20,6 +20,7 @@ class THintWindow : public TCustomControl {
   // Hides the window (it is made again by the next ActivateHint).
   void ReleaseHandle();
   bool IsHintShowing();
+  void Dispatch(TMessage& Message) override;
 
  protected:
   void CreateParams(TCreateParams& Params) override;
