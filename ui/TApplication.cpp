@@ -98,6 +98,10 @@ bool TApplication::ProcessMessage(MSG& Msg) {
           CancelHint();
       }
     }
+    if (!handled && (Msg.message == WM_KEYDOWN || Msg.message == WM_SYSKEYDOWN)) {
+      if (TWinControl* c = TWinControl::FindControl(Msg.hwnd))
+        handled = c->Perform(CN_KEYDOWN, Msg.wParam, Msg.lParam) != 0;
+    }
     if (!handled) {
       TranslateMessage(Msg);
       DispatchMessage(Msg);

@@ -1100,7 +1100,6 @@ void TWinControl::WMWindowPosChanged(TMessage& Message) {
   if (c.Width() != lastClientSize_.cx || c.Height() != lastClientSize_.cy) {
     lastClientSize_ = TSize{c.Width(), c.Height()};
     Realign();
-    if (!moved || (old.cx == width_ && old.cy == height_)) Resize();
   }
 }
 
@@ -1411,8 +1410,18 @@ void TWinControl::WndProc(TMessage& Message) {
   switch (Message.Msg) {
     case WM_KEYDOWN:
     case WM_SYSKEYDOWN:
-      if (PreprocessKey(Message)) return;
+      // The application's loop asks first (CN_KEYDOWN), so that a dialog
+      // key makes no character; a key sent directly is asked here.
+      if (keyPreprocessed_) {
+        keyPreprocessed_ = false;
+      } else if (PreprocessKey(Message)) {
+        return;
+      }
       break;
+    case CN_KEYDOWN:
+      Message.Result = PreprocessKey(Message) ? 1 : 0;
+      if (!Message.Result) keyPreprocessed_ = true;
+      return;
     case WM_CHAR:
     case WM_SYSCHAR: {
       TCustomForm* f = GetParentForm(this);

@@ -551,6 +551,7 @@ class TWinControl : public TControl {
   TSize lastClientSize_{0, 0};
   bool inAlign_ = false;
   bool focusOnCreate_ = false;
+  bool keyPreprocessed_ = false;
 };
 
 // A windowed control that paints itself: override Paint and draw on Canvas.

@@ -194,6 +194,11 @@ void TCustomForm::DoHide() {
 }
 
 void TCustomForm::CMShowingChanged(TMessage& Message) {
+  // A window made again for a new frame shows again without the events.
+  if (controlState_.Contains(csRecreating)) {
+    if (Showing()) ShowWindow(Handle(), windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : SW_SHOW);
+    return;
+  }
   if (Showing()) {
     DoCreate();
     formState_.Include(fsShowing);

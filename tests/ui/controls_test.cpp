@@ -85,7 +85,10 @@ TEST_F(ControlsTest, AlignFollowsResizeVisibilityAndAlignRect) {
   EXPECT_EQ(form->ClientHeight(), 200);
   EXPECT_EQ(R(panel), Rect(0, 40, 300, 200));
 
+  int resizes = 0;
+  form->OnResize = [&](TObject*) { ++resizes; };
   form->SetClientSize(500, 260);
+  EXPECT_EQ(resizes, 1);
   EXPECT_EQ(R(top), Rect(0, 0, 500, 40));
   EXPECT_EQ(R(panel), Rect(0, 40, 500, 260));
   EXPECT_EQ(R(inner), Rect(0, 20, 500, 220));
@@ -102,7 +105,9 @@ TEST_F(ControlsTest, AlignFollowsResizeVisibilityAndAlignRect) {
   InjectWindowBounds(form->Handle(), Rect(wr.Left, wr.Top, wr.Right + 100, wr.Bottom));
   Pump();
   EXPECT_EQ(form->ClientWidth(), 600);
+  EXPECT_EQ(resizes, 2);
   EXPECT_EQ(R(inner), Rect(0, 20, 600, 200));
+  form->OnResize = nullptr;
   form->Free();
 }
 
@@ -153,6 +158,8 @@ TEST_F(ControlsTest, TabOrderFocusEnterExitAndKeyPreview) {
     x->OnEnter = [&log](TObject* s) { log.push_back("enter " + static_cast<TComponent*>(s)->Name()); };
     x->OnExit = [&log](TObject* s) { log.push_back("exit " + static_cast<TComponent*>(s)->Name()); };
   }
+  std::string typed;
+  for (TButton* x : b) x->OnKeyPress = [&typed](TObject*, char& c) { typed += c; };
   form->Show();
   Pump();
   EXPECT_EQ(form->ActiveControl(), b[3]);
@@ -168,6 +175,7 @@ TEST_F(ControlsTest, TabOrderFocusEnterExitAndKeyPreview) {
   EXPECT_TRUE(b[3]->Focused());
   Key(VK_TAB, true);
   EXPECT_TRUE(b[2]->Focused());
+  EXPECT_EQ(typed, "");  // a dialog key makes no character
   EXPECT_EQ((std::vector<std::string>{"enter B3", "exit B3", "enter B0", "exit B0", "enter B2", "exit B2",
                                       "enter B3", "exit B3", "enter B2"}),
             log);
@@ -310,7 +318,11 @@ TEST_F(ControlsTest, RecreatingTheWindowKeepsState) {
   EXPECT_TRUE(box->Focused());
   EXPECT_TRUE(box->Showing());
 
+  int shows = 0;
+  form->OnShow = [&](TObject*) { ++shows; };
   form->SetBorderStyle(bsDialog);  // a form recreates itself for a new frame
+  EXPECT_EQ(shows, 0);
+  form->OnShow = nullptr;
   EXPECT_EQ(GetWindowText(form->Handle()), "Title");
   EXPECT_TRUE(form->Showing());
   EXPECT_TRUE(IsWindowVisible(box->Handle()));
