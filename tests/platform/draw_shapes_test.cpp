@@ -12,12 +12,12 @@ TEST(Lines, EndPointIsExcluded) {
     int pixels;
   };
   const Case cases[] = {
-      {2, 5, 12, 5, 10},   // horizontal
-      {12, 5, 2, 5, 10},   // right to left
-      {5, 2, 5, 9, 7},     // vertical
-      {1, 1, 9, 9, 8},     // diagonal
-      {3, 3, 3, 3, 0},     // a point draws nothing
-      {0, 0, 15, 4, 15},   // shallow: one pixel per column
+      {2, 5, 12, 5, 10},  // horizontal
+      {12, 5, 2, 5, 10},  // right to left
+      {5, 2, 5, 9, 7},    // vertical
+      {1, 1, 9, 9, 8},    // diagonal
+      {3, 3, 3, 3, 0},    // a point draws nothing
+      {0, 0, 15, 4, 15},  // shallow: one pixel per column
   };
   for (const Case& c : cases) {
     TestCanvas t(20, 20);
@@ -211,8 +211,8 @@ TEST(Fills, HatchAndPatternBrushesUseTheColours) {
   SetBkColor(c.dc, RGB(0, 0, 0));
   TRect cr{0, 0, 8, 8};
   FillRect(c.dc, &cr, pb);
-  EXPECT_EQ(c.At(0, 0), kBlack);   // bit 1 -> background
-  EXPECT_EQ(c.At(1, 0), kRedPx);   // bit 0 -> text colour
+  EXPECT_EQ(c.At(0, 0), kBlack);  // bit 1 -> background
+  EXPECT_EQ(c.At(1, 0), kRedPx);  // bit 0 -> text colour
   EXPECT_EQ(c.At(0, 1), kRedPx);
   EXPECT_EQ(c.Count(kRedPx), 32);
   DeleteObject(pb);
@@ -346,6 +346,44 @@ TEST(Clipping, ExtremeCoordinatesAreSafe) {
   DrawText(t.dc, "wide", -1, &w, DT_SINGLELINE | DT_CENTER | DT_END_ELLIPSIS);
   TPoint pts[] = {{m, m}, {M, m}, {M, M}};
   Polygon(t.dc, pts, 3);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Fills, RegionsAndBrushOrigin) {
+  TestCanvas t(12, 12);
+  TRect parts[] = {{1, 1, 5, 5}, {5, 3, 9, 9}};
+  HRGN rgn = CreateRgnFromRects(parts, 2);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  FillRgn(t.dc, rgn, red);
+  EXPECT_EQ(t.Count(kRedPx), 16 + 24);
+  InvertRgn(t.dc, rgn);
+  EXPECT_EQ(t.Count(0x00FFFFu), 40);
+  // A one-pixel frame: the region less its inside.
+  TestCanvas f(12, 12);
+  FrameRgn(f.dc, rgn, red, 1, 1);
+  EXPECT_EQ(f.At(1, 1), kRedPx);
+  EXPECT_EQ(f.At(2, 2), kWhite);
+  EXPECT_EQ(f.At(8, 8), kRedPx);
+  EXPECT_EQ(f.At(6, 6), kWhite);
+  EXPECT_EQ(f.Count(kRedPx), 26);  // the pixels with a side neighbour outside
+  // The window origin moves the region with the drawing.
+  TestCanvas o(12, 12);
+  SetViewportOrgEx(o.dc, 2, 1, nullptr);
+  FillRgn(o.dc, rgn, red);
+  EXPECT_EQ(o.At(3, 2), kRedPx);
+  EXPECT_EQ(o.At(1, 1), kWhite);
+  // Moving the brush origin shifts the hatch.
+  HBRUSH h = CreateHatchBrush(HS_VERTICAL, RGB(0, 0, 0));
+  TestCanvas a(8, 1), b(8, 1);
+  TRect line{0, 0, 8, 1};
+  SetBrushOrgEx(b.dc, 3, 0, nullptr);
+  FillRect(a.dc, &line, h);
+  FillRect(b.dc, &line, h);
+  for (int x = 0; x < 8; ++x) EXPECT_EQ(b.At((x + 3) % 8, 0), a.At(x, 0));
+  for (HGDIOBJ o2 : std::initializer_list<HGDIOBJ>{rgn, red, h}) DeleteObject(o2);
 }
 
 }  // namespace
