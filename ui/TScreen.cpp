@@ -48,6 +48,7 @@ void TScreen::SetCursor(TCursor v) {
 }
 
 HCURSOR TScreen::Cursors(int32_t Index) const {
+  if (Index == crNone) return nullptr;  // no cursor shows
   auto it = cursors_.find(Index);
   if (it != cursors_.end() && it->second) return it->second;
   return cursors_.at(crDefault);

@@ -233,6 +233,64 @@ TEST_F(ControlsTest, EnterAndEscapeClickTheDefaultAndCancelButtons) {
   form->Free();
 }
 
+// A control that wants the Tab key and logs notices.
+class TGreedy : public TBox {
+ public:
+  using TBox::TBox;
+  std::vector<std::string> Log;
+  bool WantTab = true;
+
+  void Dispatch(TMessage& m) override {
+    if (m.Msg == CM_WANTSPECIALKEY && m.WParam == VK_TAB && WantTab) {
+      m.Result = 1;
+      return;
+    }
+    if (m.Msg == CM_CANCELMODE) Log.push_back("cancel mode");
+    TBox::Dispatch(m);
+  }
+
+ protected:
+  void KeyDown(uint16_t& Key, TShiftState Shift) override {
+    Log.push_back("key " + std::to_string(Key));
+    TBox::KeyDown(Key, Shift);
+  }
+};
+
+TEST_F(ControlsTest, SpecialKeysAcceleratorsAndCancelMode) {
+  auto* form = new TForm(Application);
+  form->SetClientSize(300, 200);
+  auto* greedy = new TGreedy(form, form);
+  greedy->SetBounds(0, 0, 50, 50);
+  greedy->SetTabStop(true);
+  auto* other = new TButton(form);
+  other->SetParent(form);
+  other->SetBounds(100, 0, 75, 25);
+  auto* label = new TLabel(form);
+  label->SetParent(form);
+  label->SetCaption("&Name:");
+  label->SetTop(100);
+  label->SetFocusControl(greedy);
+  form->Show();
+  greedy->SetFocus();
+  Pump();
+  Key(VK_TAB);  // wanted: the control gets it and keeps the focus
+  EXPECT_TRUE(greedy->Focused());
+  greedy->WantTab = false;
+  Key(VK_TAB);
+  EXPECT_TRUE(other->Focused());
+  // Alt+N: the label's accelerator focuses its control.
+  InjectKey(VK_MENU, true);
+  Key('N');
+  InjectKey(VK_MENU, false);
+  Pump();
+  EXPECT_TRUE(greedy->Focused());
+  // A press on another control ends what the focused one was doing.
+  Click(other, 5, 5);
+  EXPECT_EQ((std::vector<std::string>{"key 9", "cancel mode"}),
+            std::vector<std::string>(greedy->Log.begin(), greedy->Log.end()));
+  form->Free();
+}
+
 // ---- Messages
 
 TEST_F(ControlsTest, PerformWindowProcOverrideAndNotices) {
