@@ -1444,7 +1444,6 @@ void TWinControl::WndProc(TMessage& Message) {
         if (target) {
           LPARAM l = MAKELPARAM(p.X - target->Left(), p.Y - target->Top());
           Message.Result = target->Perform(Message.Msg, Message.WParam, l);
-          if (Message.Msg == WM_MOUSEMOVE) return;
           return;
         }
       }
@@ -1484,6 +1483,13 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_SETCURSOR: WMSetCursor(Message); return;
     case WM_MOUSELEAVE: WMMouseLeave(Message); return;
     case WM_GETDLGCODE: WMGetDlgCode(Message); return;
+    case WM_PRINTCLIENT: {
+      // Painting into another context (WM_PRINT, PaintTo): what WM_PAINT draws.
+      if (doubleBuffered_) Perform(WM_ERASEBKGND, Message.WParam, LPARAM(Message.WParam));
+      TMessage m{WM_PAINT, Message.WParam, 0, 0};
+      PaintHandler(m);
+      return;
+    }
     case WM_SETTEXT: {
       DefaultHandler(Message);
       std::string t = Message.LParam ? reinterpret_cast<const char*>(Message.LParam) : "";

@@ -11,6 +11,7 @@ RTL_DEFINE_CLASS(TCustomForm, TWinControl,
                  Published("BorderIcons", &TCustomForm::BorderIcons, &TCustomForm::SetBorderIcons),
                  Published("Position", &TCustomForm::Position, &TCustomForm::SetPosition),
                  Published("FormStyle", &TCustomForm::FormStyle, &TCustomForm::SetFormStyle),
+                 Published("WindowState", &TCustomForm::WindowState, &TCustomForm::SetWindowState),
                  Published("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::SetKeyPreview),
                  Published("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth),
                  Published("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight))

@@ -3,6 +3,7 @@
 #include "FrameworkTestSupport.h"
 #include "platform/Surface.h"
 #include "rtl/TypInfo.h"
+#include "ui/TBitmap.h"
 #include "ui/TButton.h"
 #include "ui/TLabel.h"
 
@@ -520,6 +521,13 @@ TEST_F(ControlsTest, DoubleBufferedPaintingLandsInTheWindow) {
   TRect wr;
   GetWindowRect(form->Handle(), wr);
   EXPECT_EQ(PixelToColorRef(f.At(o.X - wr.Left + 80, o.Y - wr.Top + 50) & 0xFFFFFF), RGB(255, 255, 255));
+  // The same picture painted elsewhere, graphic children included.
+  TBitmap copy;
+  copy.SetPixelFormat(pf24bit);
+  copy.SetSize(40, 30);
+  box->PaintTo(copy.Canvas()->Handle(), 0, 0);
+  EXPECT_EQ(ColorToRGB(copy.Canvas()->Pixels(20, 20)), RGB(255, 0, 0));
+  EXPECT_EQ(ColorToRGB(copy.Canvas()->Pixels(5, 5)), RGB(0, 0, 255));
   form->Free();
 }
 
