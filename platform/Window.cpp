@@ -1755,6 +1755,71 @@ const Surface* GetWindowSurface(HWND topLevel) {
 
 namespace {
 
+// Moving (edges 0) or sizing (WMSZ_* edges) a window with the mouse, from a
+// press at a screen point until the button is released; Escape puts the
+// window back.
+void MoveSizeLoop(HWND hwnd, UINT edges, TPoint start) {
+  TWindowObj* w = FromHandle(hwnd);
+  if (!w) return;
+  const TRect original = w->WindowRect;
+  MINMAXINFO mmi;
+  if (!w->Parent) {
+    mmi.ptMinTrackSize = TPoint{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    mmi.ptMaxTrackSize = TPoint{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+  } else {
+    mmi.ptMaxTrackSize = TPoint{0x7FFF, 0x7FFF};
+  }
+  CallProc(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+  SetCapture(hwnd);
+  CallProc(w, WM_ENTERSIZEMOVE, 0, 0);
+  bool left = edges == 1 || edges == 4 || edges == 7,
+       right = edges == 2 || edges == 5 || edges == 8;
+  bool top = edges >= 3 && edges <= 5, bottom = edges >= 6;
+  MSG msg;
+  while (GetCapture() == hwnd) {
+    int32_t r = GetMessage(msg, nullptr, 0, 0);
+    if (r <= 0) {
+      if (r == 0) PostQuitMessage(int32_t(msg.wParam));
+      break;
+    }
+    if (!(w = FromHandle(hwnd))) return;
+    if (msg.message == WM_LBUTTONUP) break;
+    if (msg.message == WM_KEYDOWN && msg.wParam == WPARAM(VK_ESCAPE)) {
+      SetWindowPos(hwnd, nullptr, original.Left, original.Top, original.Width(), original.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
+    }
+    if (msg.message != WM_MOUSEMOVE) {
+      if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST) {
+        TranslateMessage(msg);
+        DispatchMessage(msg);
+      }
+      continue;
+    }
+    int32_t dx = msg.pt.X - start.X, dy = msg.pt.Y - start.Y;
+    TRect n = original;
+    if (edges == 0) {
+      n = Offset(original, dx, dy);
+    } else {
+      int32_t minW = mmi.ptMinTrackSize.X, minH = mmi.ptMinTrackSize.Y;
+      int32_t maxW = mmi.ptMaxTrackSize.X, maxH = mmi.ptMaxTrackSize.Y;
+      if (left)
+        n.Left = std::clamp(original.Left + dx, original.Right - maxW, original.Right - minW);
+      if (right)
+        n.Right = std::clamp(original.Right + dx, original.Left + minW, original.Left + maxW);
+      if (top)
+        n.Top = std::clamp(original.Top + dy, original.Bottom - maxH, original.Bottom - minH);
+      if (bottom)
+        n.Bottom = std::clamp(original.Bottom + dy, original.Top + minH, original.Top + maxH);
+    }
+    CallProc(w, edges == 0 ? WM_MOVING : WM_SIZING, edges, reinterpret_cast<LPARAM>(&n));
+    SetWindowPos(hwnd, nullptr, n.Left, n.Top, n.Width(), n.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (GetCapture() == hwnd) ReleaseCapture();
+  if ((w = FromHandle(hwnd))) CallProc(w, WM_EXITSIZEMOVE, 0, 0);
+}
+
 HCURSOR SizeCursorFor(int32_t hit) {
   switch (hit) {
     case HTLEFT:
@@ -1884,6 +1949,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
+        case SC_MOVE:
+        case SC_SIZE:
+          MoveSizeLoop(hwnd, (wParam & 0xFFF0) == SC_MOVE ? 0 : UINT(wParam & 0x0F),
+                       TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+          break;
         case SC_CLOSE:
           SendMessage(hwnd, WM_CLOSE, 0, 0);
           break;
@@ -1955,9 +2025,17 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK:
-      if (wParam == HTVSCROLL || wParam == HTHSCROLL)
+      if (wParam == HTVSCROLL || wParam == HTHSCROLL) {
         TrackScrollBar(hwnd, wParam == HTVSCROLL ? 1 : 0,
                        TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      } else if (msg == WM_NCLBUTTONDBLCLK && wParam == HTCAPTION) {
+        if (w->Style & WS_MAXIMIZEBOX)
+          SendMessage(hwnd, WM_SYSCOMMAND, w->Maximized ? SC_RESTORE : SC_MAXIMIZE, lParam);
+      } else if (wParam == HTCAPTION) {
+        SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
+      } else if (wParam >= HTLEFT && wParam <= HTBOTTOMRIGHT && (w->Style & WS_THICKFRAME)) {
+        SendMessage(hwnd, WM_SYSCOMMAND, SC_SIZE | (wParam - HTLEFT + 1), lParam);
+      }
       return 0;
     case WM_WINDOWPOSCHANGED: {
       auto* wp = reinterpret_cast<WINDOWPOS*>(lParam);

@@ -1,8 +1,8 @@
 #pragma once
 // Windows, the message queue and painting of the user-interface thread.
 //
-// Every window belongs to the user-interface thread (the first thread that
-// creates a window). Sending a message calls the window procedure directly;
+// Every window belongs to the user-interface thread: the thread that started
+// the platform (InitPlatform, or the first window). Sending a message calls the window procedure directly;
 // posting queues it. Only PostMessage, PostThreadMessage, PostQuitMessage and
 // SendMessage (which then waits for the user-interface thread) may be called
 // from other threads.
@@ -192,7 +192,9 @@ HWND GetParent(HWND hwnd);  // the parent of a child, the owner of a top-level w
 HWND GetAncestor(HWND hwnd, UINT flags);
 HWND GetWindow(HWND hwnd, UINT cmd);
 HWND GetTopWindow(HWND hwnd);  // nullptr: the topmost top-level window
-HWND GetDesktopWindow();       // stands for the screen; answers nullptr-like handle 0
+// The screen: not a window object, but accepted where a parent, a rectangle
+// (the screen's) or a DC (drawn over every window by inversion) is asked for.
+HWND GetDesktopWindow();
 intptr_t GetWindowLongPtr(HWND hwnd, int32_t index);
 intptr_t SetWindowLongPtr(HWND hwnd, int32_t index, intptr_t value);
 inline int32_t GetWindowLong(HWND h, int32_t i) {
@@ -241,7 +243,7 @@ bool TranslateMessage(const MSG& msg);
 LRESULT DispatchMessage(const MSG& msg);
 DWORD GetMessagePos();  // screen position of the last retrieved message, x low word
 LONG GetMessageTime();  // tick count of the last retrieved message
-bool InSendMessage();
+bool InSendMessage();   // always false: other threads wait while their message runs
 
 // Timers. A timer of a window is known by (window, id); a timer without a
 // window gets an id of its own. WM_TIMER comes when nothing else is queued.
@@ -253,6 +255,7 @@ bool InvalidateRect(HWND hwnd, const TRect* r, bool erase);
 bool ValidateRect(HWND hwnd, const TRect* r);
 bool RedrawWindow(HWND hwnd, const TRect* r, UINT flags);
 bool UpdateWindow(HWND hwnd);
+// The box around the update region; erase is accepted and not acted on.
 bool GetUpdateRect(HWND hwnd, TRect* r, bool erase);
 // The update region of a window as a list of disjoint rectangles in client coordinates.
 std::vector<TRect> GetUpdateRects(HWND hwnd);
@@ -290,7 +293,8 @@ HDC GetDC(HWND hwnd);
 HDC GetWindowDC(HWND hwnd);
 HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags);
 int ReleaseDC(HWND hwnd, HDC dc);
-// Copies pixels inside the client area and invalidates what was uncovered.
+// Without a scroll rectangle the children move along. The area is painted
+// again rather than copied.
 bool ScrollWindow(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, const TRect* clip);
 
 // The top-level window's back buffer (for screenshots and the backends).

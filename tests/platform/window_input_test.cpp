@@ -643,3 +643,58 @@ TEST_F(InputTest, QueuedKeysGoWhereTheFocusIsWhenTheyAreTaken) {
 }
 
 }  // namespace
+
+namespace {
+
+class MoveSizeTest : public InputTest {
+ protected:
+  // Presses at `from`, moves to each point in turn while the loop waits, then
+  // releases (or presses Escape).
+  void Drag(TPoint from, std::vector<TPoint> path, bool escape = false) {
+    size_t step = 0;
+    HeadlessSetIdleHandler([&, path, escape] {
+      if (step < path.size()) {
+        InjectMouseMove(path[step++]);
+      } else if (escape) {
+        InjectKey(VK_ESCAPE, true);
+      } else {
+        InjectMouseButton(VK_LBUTTON, false);
+      }
+      return true;
+    });
+    InjectMouseMove(from);
+    InjectMouseButton(VK_LBUTTON, true);
+    Pump();
+    HeadlessSetIdleHandler(nullptr);
+  }
+};
+
+TEST_F(MoveSizeTest, CaptionMovesAndFramesSize) {
+  HWND w = Top(100, 100, 300, 200, WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_VISIBLE);
+  Pump();
+  Log.clear();
+  Drag(TPoint{150, 110}, {TPoint{170, 120}, TPoint{200, 150}});
+  RECT r;
+  GetWindowRect(w, r);
+  EXPECT_EQ(r, Rect(150, 140, 450, 340));
+  EXPECT_EQ(Count(w, WM_ENTERSIZEMOVE), 1u);
+  EXPECT_EQ(Count(w, WM_EXITSIZEMOVE), 1u);
+  EXPECT_GE(Count(w, WM_MOVING), 2u);
+  // The bottom-right corner sizes; the left edge stops at the smallest width.
+  Drag(TPoint{449, 339}, {TPoint{499, 369}});
+  GetWindowRect(w, r);
+  EXPECT_EQ(r, Rect(150, 140, 500, 370));
+  Drag(TPoint{151, 250}, {TPoint{480, 250}});
+  GetWindowRect(w, r);
+  EXPECT_EQ(r.Width(), GetSystemMetrics(SM_CXMINTRACK));
+  EXPECT_EQ(r.Right, 500);
+  // Escape puts it back.
+  GetWindowRect(w, r);
+  Drag(TPoint{300, 150}, {TPoint{350, 200}}, true);
+  RECT after;
+  GetWindowRect(w, after);
+  EXPECT_EQ(after, r);
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+}  // namespace

@@ -269,3 +269,42 @@ TEST_F(PaintTest, CaptionShowsTheTitleInTheCaptionColours) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PaintTest, PrintDrawsFrameBackgroundAndChildrenIntoAnyDC) {
+  WNDCLASS face;
+  face.lpszClassName = "Face";
+  face.hbrBackground = COLOR_BTNFACE + 1;
+  RegisterClass(face);
+  WNDCLASS white;
+  white.lpszClassName = "White";
+  white.hbrBackground = COLOR_WINDOW + 1;
+  RegisterClass(white);
+  HWND top = Top(0, 0, 200, 200);
+  HWND panel =
+      CreateWindowEx(0, "Face", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 60, 40, top);
+  CreateWindowEx(WS_EX_CLIENTEDGE, "White", "", WS_CHILD | WS_VISIBLE, 5, 5, 20, 20, panel);
+  Surface target(60, 40);
+  target.Fill(0xFF123456);
+  HDC dc = CreateSurfaceDC(&target, TPoint{0, 0}, static_cast<const Region*>(nullptr));
+  SendMessage(panel, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+              PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  DeleteDC(dc);
+  auto at = [&](int32_t x, int32_t y) { return PixelToColorRef(target.Get(x, y) & 0xFFFFFF); };
+  EXPECT_EQ(at(0, 0), GetSysColor(COLOR_WINDOWFRAME));  // the border
+  EXPECT_EQ(at(2, 2), GetSysColor(COLOR_BTNFACE));      // the panel's background
+  // The child sits at (5, 5) in the panel's client area, which starts at (1, 1).
+  EXPECT_EQ(at(6, 6), GetSysColor(COLOR_BTNSHADOW));  // its client edge
+  EXPECT_EQ(at(10, 10), GetSysColor(COLOR_WINDOW));
+  // A hidden window asked to check visibility draws nothing.
+  ShowWindow(panel, SW_HIDE);
+  target.Fill(0xFF123456);
+  dc = CreateSurfaceDC(&target, TPoint{0, 0}, static_cast<const Region*>(nullptr));
+  SendMessage(panel, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+              PRF_CHECKVISIBLE | PRF_NONCLIENT | PRF_CLIENT);
+  DeleteDC(dc);
+  EXPECT_EQ(target.Get(0, 0), 0xFF123456u);
+}
+
+}  // namespace
