@@ -1,0 +1,67 @@
+// Drawing a selection: outline, inversion and shading, and the DIB section.
+#include <gtest/gtest.h>
+
+#include "imaging/model/TIEDibbitmap.h"
+#include "imaging/model/TIEMask.h"
+#include "ui/TBitmap.h"
+#include "ui/TCanvas.h"
+
+namespace {
+TBitmap* WhiteBitmap(int w, int h) {
+  auto* b = new TBitmap();
+  b->SetPixelFormat(pf24bit);
+  b->SetSize(w, h);
+  b->Canvas()->Brush()->SetColor(clWhite);
+  b->Canvas()->FillRect(TRect{0, 0, w, h});
+  return b;
+}
+uint32_t Pixel(TBitmap* b, int x, int y) {
+  const uint8_t* p = static_cast<uint8_t*>(b->ScanLine(y)) + x * 3;
+  return p[0] | p[1] << 8 | p[2] << 16;
+}
+}  // namespace
+
+TEST(TIEMaskDrawing, OutlineIsDashedByPhase) {
+  TIEMask m;
+  m.AllocateBits(20, 20, 1);
+  for (int y = 5; y <= 14; ++y)
+    for (int x = 5; x <= 14; ++x) m.SetPixel(x, y, 1);
+  TOwned<TBitmap> b(WhiteBitmap(20, 20));
+  m.DrawOutline(b->Canvas(), 0, 0, 20, 20, 0, 0, 20, 20, 0, clBlack, clRed);
+  // Screen pixels with (x + y) mod 8 below 4 take Colour2 (red, stored b,g,r).
+  EXPECT_EQ(Pixel(b.get(), 5, 5), 0xFF0000u);   // 10 & 7 = 2
+  EXPECT_EQ(Pixel(b.get(), 7, 5), 0x000000u);   // 12 & 7 = 4: Colour1
+  EXPECT_EQ(Pixel(b.get(), 10, 10), 0xFFFFFFu); // inside: untouched
+  EXPECT_EQ(Pixel(b.get(), 4, 5), 0xFFFFFFu);   // outside: untouched
+  EXPECT_EQ(Pixel(b.get(), 14, 9), (14 + 9) % 8 < 4 ? 0xFF0000u : 0u);
+}
+
+TEST(TIEMaskDrawing, ShadeOutsideAndInvert) {
+  TIEMask m;
+  m.AllocateBits(8, 8, 1);
+  m.SetPixel(2, 2, 1);
+  TOwned<TBitmap> b(WhiteBitmap(8, 8));
+  m.ShadeOutside(b.get(), 0, 0, 8, 8, 0, 0, 8, 8);
+  EXPECT_EQ(Pixel(b.get(), 0, 0), 0x616161u);  // 97 grey on the even/even squares
+  EXPECT_EQ(Pixel(b.get(), 1, 0), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(b.get(), 2, 2), 0xFFFFFFu);  // selected: not shaded
+
+  TOwned<TBitmap> w(WhiteBitmap(8, 8));
+  m.DrawInvert(w->Canvas(), 0, 0, 8, 8, 0, 0, 8, 8);
+  EXPECT_EQ(Pixel(w.get(), 2, 2), 0x000000u);  // inverted where selected
+  EXPECT_EQ(Pixel(w.get(), 3, 2), 0xFFFFFFu);
+}
+
+TEST(TIEDibbitmap, SectionsOfOneAndTwentyFourBits) {
+  TIEDibbitmap d;
+  d.Allocate(10, 10, ieGray8);
+  EXPECT_EQ(d.GetWidth(), 0);  // other formats leave it empty
+  d.Allocate(10, 10, ieRGB24);
+  EXPECT_EQ(d.GetPixelFormat(), ieRGB24);
+  EXPECT_EQ(d.GetRowLen(), 32);
+  EXPECT_EQ(d.GetScanline(0) - d.GetScanline(9), 32 * 9);  // row 0 at the highest address
+  d.GetScanline(0)[0] = 5;
+  TIEDibbitmap copy;
+  copy.Assign(&d);
+  EXPECT_EQ(copy.GetScanline(0)[0], 5);
+}
