@@ -65,3 +65,32 @@ TEST(TIEDibbitmap, SectionsOfOneAndTwentyFourBits) {
   copy.Assign(&d);
   EXPECT_EQ(copy.GetScanline(0)[0], 5);
 }
+
+TEST(TIEBitmapMask, CopiesBetweenMasksAndImages) {
+  TIEMask m;
+  m.AllocateBits(9, 3, 8);
+  m.SetPixel(4, 1, 200);
+  TIEBitmap b;
+  b.CopyFromTIEMask(&m);
+  EXPECT_EQ(b.PixelFormat(), ieGray8);
+  EXPECT_EQ(b.GetByte(4, 1), 200);
+  b.SetByte(0, 2, 7);
+  TIEMask back;
+  TIEBitmap::CopyToTIEMask(&b, &back);
+  EXPECT_EQ(back.BitsPerPixel(), 8);
+  EXPECT_EQ(back.GetPixel(0, 2), 7);
+  EXPECT_EQ(back.Left, 0);
+  EXPECT_EQ(back.Right, 4);
+  TIEBitmap full;
+  full.Allocate(2, 2, ieGray8);
+  full.CopyFromTIEMask(nullptr);
+  EXPECT_EQ(full.GetByte(1, 1), 255);
+
+  TIEDibbitmap d;
+  d.Allocate(5, 2, ieMono1);
+  d.GetScanline(1)[0] = 0x80;
+  TIEBitmap fromDib;
+  fromDib.CopyFromTDibBitmap(&d);
+  EXPECT_EQ(fromDib.PixelFormat(), ieMono1);
+  EXPECT_EQ(fromDib.GetScanline(1)[0], 0x80);
+}
