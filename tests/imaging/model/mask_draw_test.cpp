@@ -1,6 +1,7 @@
 // Drawing a selection: outline, inversion and shading, and the DIB section.
 #include <gtest/gtest.h>
 
+#include "imaging/model/IEDrawRoutines.h"
 #include "imaging/model/TIEDibbitmap.h"
 #include "imaging/model/TIEMask.h"
 #include "ui/TBitmap.h"
@@ -93,4 +94,24 @@ TEST(TIEBitmapMask, CopiesBetweenMasksAndImages) {
   fromDib.CopyFromTDibBitmap(&d);
   EXPECT_EQ(fromDib.PixelFormat(), ieMono1);
   EXPECT_EQ(fromDib.GetScanline(1)[0], 0x80);
+}
+
+TEST(IEDrawRoutines, FrameAndShadows) {
+  TOwned<TBitmap> b(WhiteBitmap(12, 12));
+  DrawFrame3D(b->Canvas(), 1, 1, 6, 6, clRed, clBlue);
+  EXPECT_EQ(Pixel(b.get(), 1, 3), 0xFF0000u);  // left edge: top-left colour (stored b,g,r)
+  EXPECT_EQ(Pixel(b.get(), 3, 1), 0xFF0000u);
+  EXPECT_EQ(Pixel(b.get(), 3, 6), 0x0000FFu);  // bottom edge
+  EXPECT_EQ(Pixel(b.get(), 6, 3), 0x0000FFu);  // right edge
+  EXPECT_EQ(Pixel(b.get(), 3, 3), 0xFFFFFFu);
+
+  TOwned<TBitmap> s(WhiteBitmap(12, 12));
+  s->Canvas()->Brush()->SetColor(clBlack);
+  PaintShadowRight(s->Canvas(), 8, 0, 10, 10, 1, clBlack);  // fills (8, 3)-(10, 11)
+  EXPECT_EQ(Pixel(s.get(), 8, 2), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(s.get(), 9, 3), 0u);
+  EXPECT_EQ(Pixel(s.get(), 10, 3), 0xFFFFFFu);
+  PaintShadowBottom(s->Canvas(), 0, 0, 5, 1, 3, clBlack);
+  const uint32_t g = Pixel(s.get(), 1, 1);
+  EXPECT_EQ(g & 0xFF, (g >> 8) & 0xFF);  // style 3 paints greys
 }
