@@ -52,7 +52,8 @@ bool ParseInteger(std::string_view s, int bits, int64_t& out) {
     if (bits == 32) out = static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(out)));
     return true;
   }
-  const uint64_t limit = (bits == 32 ? uint64_t{0x7FFFFFFF} : uint64_t{INT64_MAX}) + (negative ? 1 : 0);
+  const uint64_t limit =
+      (bits == 32 ? uint64_t{0x7FFFFFFF} : uint64_t{INT64_MAX}) + (negative ? 1 : 0);
   for (; i < n; ++i) {
     char c = s[i];
     if (c < '0' || c > '9') return false;
@@ -82,7 +83,9 @@ std::string Hex(uint64_t v, int digits) {
 }
 }  // namespace
 
-std::string IntToStr(int64_t Value) { return std::to_string(Value); }
+std::string IntToStr(int64_t Value) {
+  return std::to_string(Value);
+}
 
 bool TryStrToInt(std::string_view S, int32_t& Value) {
   int64_t v;
@@ -102,7 +105,9 @@ int32_t StrToIntDef(std::string_view S, int32_t Default) {
   return TryStrToInt(S, v) ? v : Default;
 }
 
-bool TryStrToInt64(std::string_view S, int64_t& Value) { return ParseInteger(S, 64, Value); }
+bool TryStrToInt64(std::string_view S, int64_t& Value) {
+  return ParseInteger(S, 64, Value);
+}
 
 int64_t StrToInt64(std::string_view S) {
   int64_t v;
@@ -115,10 +120,18 @@ int64_t StrToInt64Def(std::string_view S, int64_t Default) {
   return TryStrToInt64(S, v) ? v : Default;
 }
 
-std::string IntToHex(int32_t Value, int Digits) { return Hex(static_cast<uint32_t>(Value), Digits); }
-std::string IntToHex(uint32_t Value, int Digits) { return Hex(Value, Digits); }
-std::string IntToHex(int64_t Value, int Digits) { return Hex(static_cast<uint64_t>(Value), Digits); }
-std::string IntToHex(uint64_t Value, int Digits) { return Hex(Value, Digits); }
+std::string IntToHex(int32_t Value, int Digits) {
+  return Hex(static_cast<uint32_t>(Value), Digits);
+}
+std::string IntToHex(uint32_t Value, int Digits) {
+  return Hex(Value, Digits);
+}
+std::string IntToHex(int64_t Value, int Digits) {
+  return Hex(static_cast<uint64_t>(Value), Digits);
+}
+std::string IntToHex(uint64_t Value, int Digits) {
+  return Hex(Value, Digits);
+}
 
 namespace {
 bool TryHexToInt(std::string_view S, int32_t& Value) {
@@ -132,7 +145,9 @@ bool TryHexToInt(std::string_view S, int32_t& Value) {
         return std::isxdigit(static_cast<unsigned char>(c));
       }))
     return false;
-  return TryStrToInt("$" + std::string(digits), Value);
+  std::string text(1, '$');  // (not "$" + string: GCC 12 warns wrongly about it)
+  text += digits;
+  return TryStrToInt(text, Value);
 }
 }  // namespace
 
@@ -173,8 +188,10 @@ TFloatDigits FloatToDecimal(double value, int precision, int decimals) {
   std::snprintf(buf, sizeof buf, "%.17e", std::fabs(value));
   std::string digits;
   const char* p = buf;
+  // Keep the digits only: the point between them is the C library's
+  // locale-dependent one.
   for (; *p && *p != 'e'; ++p)
-    if (*p != '.') digits += *p;
+    if (*p >= '0' && *p <= '9') digits += *p;
   r.Exponent = std::atoi(p + 1) + 1;
   int keep = std::min(precision, r.Exponent + std::min(decimals, 1000));
   if (keep < static_cast<int>(digits.size())) {
@@ -260,7 +277,9 @@ std::string FormatFixed(double value, int decimals) {
 }
 }  // namespace
 
-std::string FloatToStr(double Value) { return FormatGeneral(Value, 15); }
+std::string FloatToStr(double Value) {
+  return FormatGeneral(Value, 15);
+}
 
 bool TryStrToFloat(std::string_view S, double& Value) {
   std::size_t i = 0, n = S.size();
@@ -378,8 +397,12 @@ std::string LowerCase(std::string_view S) {
   return out;
 }
 
-std::string AnsiUpperCase(std::string_view S) { return MapUtf8(S, AnsiUpperChar); }
-std::string AnsiLowerCase(std::string_view S) { return MapUtf8(S, AnsiLowerChar); }
+std::string AnsiUpperCase(std::string_view S) {
+  return MapUtf8(S, AnsiUpperChar);
+}
+std::string AnsiLowerCase(std::string_view S) {
+  return MapUtf8(S, AnsiLowerChar);
+}
 
 int CompareStr(std::string_view S1, std::string_view S2) {
   const std::size_t n = std::min(S1.size(), S2.size());
@@ -401,7 +424,9 @@ int CompareText(std::string_view S1, std::string_view S2) {
   return S1.size() < S2.size() ? -1 : S1.size() > S2.size() ? 1 : 0;
 }
 
-bool SameText(std::string_view S1, std::string_view S2) { return CompareText(S1, S2) == 0; }
+bool SameText(std::string_view S1, std::string_view S2) {
+  return CompareText(S1, S2) == 0;
+}
 
 int AnsiCompareText(std::string_view S1, std::string_view S2) {
   std::size_t i = 0, j = 0;
@@ -409,8 +434,10 @@ int AnsiCompareText(std::string_view S1, std::string_view S2) {
     // A malformed byte sorts after every character.
     std::size_t i0 = i, j0 = j;
     int32_t a = Utf8DecodeAt(S1, i), b = Utf8DecodeAt(S2, j);
-    int64_t ka = a < 0 ? 0x110000 + static_cast<uint8_t>(S1[i0]) : AnsiLowerChar(static_cast<char32_t>(a));
-    int64_t kb = b < 0 ? 0x110000 + static_cast<uint8_t>(S2[j0]) : AnsiLowerChar(static_cast<char32_t>(b));
+    int64_t ka =
+        a < 0 ? 0x110000 + static_cast<uint8_t>(S1[i0]) : AnsiLowerChar(static_cast<char32_t>(a));
+    int64_t kb =
+        b < 0 ? 0x110000 + static_cast<uint8_t>(S2[j0]) : AnsiLowerChar(static_cast<char32_t>(b));
     if (ka != kb) return ka < kb ? -1 : 1;
   }
   if (i < S1.size()) return 1;
@@ -418,15 +445,21 @@ int AnsiCompareText(std::string_view S1, std::string_view S2) {
   return 0;
 }
 
-bool AnsiSameText(std::string_view S1, std::string_view S2) { return AnsiCompareText(S1, S2) == 0; }
+bool AnsiSameText(std::string_view S1, std::string_view S2) {
+  return AnsiCompareText(S1, S2) == 0;
+}
 
 // ---- Trimming, searching, replacing
 
 namespace {
-bool Blank(char c) { return static_cast<uint8_t>(c) <= ' '; }
+bool Blank(char c) {
+  return static_cast<uint8_t>(c) <= ' ';
+}
 }  // namespace
 
-std::string Trim(std::string_view S) { return TrimLeft(TrimRight(S)); }
+std::string Trim(std::string_view S) {
+  return TrimLeft(TrimRight(S));
+}
 
 std::string TrimLeft(std::string_view S) {
   std::size_t i = 0;
@@ -440,7 +473,9 @@ std::string TrimRight(std::string_view S) {
   return std::string(S.substr(0, n));
 }
 
-int Pos(std::string_view SubStr, std::string_view S) { return PosEx(SubStr, S, 1); }
+int Pos(std::string_view SubStr, std::string_view S) {
+  return PosEx(SubStr, S, 1);
+}
 
 int PosEx(std::string_view SubStr, std::string_view S, int64_t Offset) {
   if (SubStr.empty() || Offset < 1 || Offset > static_cast<int64_t>(S.size())) return 0;
@@ -485,7 +520,9 @@ std::string StringReplace(std::string_view S, std::string_view OldPattern,
 
 // ---- Quoting
 
-std::string QuotedStr(std::string_view S) { return AnsiQuotedStr(S, '\''); }
+std::string QuotedStr(std::string_view S) {
+  return AnsiQuotedStr(S, '\'');
+}
 
 std::string AnsiQuotedStr(std::string_view S, char Quote) {
   std::string out(1, Quote);

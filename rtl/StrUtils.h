@@ -117,8 +117,7 @@ class TVarRec {
   enum TKind { vkInteger, vkFloat, vkString, vkChar };
 
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-  TVarRec(T v)
+  requires(!std::same_as<T, bool> && !std::same_as<T, char>) TVarRec(T v)
       : kind_(vkInteger),
         bits_(static_cast<uint64_t>(v)),
         wide_(sizeof(T) > 4),

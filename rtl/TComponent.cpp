@@ -4,8 +4,13 @@
 #include <cctype>
 
 #include "rtl/Exception.h"
+#include "rtl/TypInfo.h"
 
-RTL_DEFINE_CLASS(TComponent, TPersistent)
+RTL_DEFINE_CLASS(TComponent, TPersistent,
+                 Published("Name", &TComponent::Name, &TComponent::SetName,
+                           rtl_detail::BuiltinInfo(tkLString, "TComponentName")),
+                 // Tag is pointer-sized here but an Integer to stored data.
+                 Published("Tag", &TComponent::Tag, &TComponent::SetTag, TypeInfoFor<int32_t>()))
 
 namespace {
 bool SameText(const std::string& a, const std::string& b) {

@@ -142,7 +142,9 @@ void TList::Clear() {
   SetCapacity(0);
 }
 
-TObjectList::~TObjectList() { Clear(); }
+TObjectList::~TObjectList() {
+  Clear();
+}
 
 void TObjectList::Notify(void* Ptr, TListNotification Action) {
   if (owns_objects_ && Action == lnDeleted) static_cast<TObject*>(Ptr)->Free();

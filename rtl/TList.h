@@ -53,6 +53,9 @@ class TList : public TObject {
   const std::vector<void*>& List() const { return items_; }
 
  protected:
+  // Told about every non-nil item that enters or leaves. The base destructor
+  // cannot reach an override, so a descendant that acts on lnDeleted calls
+  // Clear in its own destructor (as TObjectList does).
   virtual void Notify(void* Ptr, TListNotification Action) {}
   [[noreturn]] static void Error(const char* Fmt, int Data);
 

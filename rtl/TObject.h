@@ -12,7 +12,8 @@
 
 class TObject;
 class TComponent;
-struct TPropInfo;
+class TCollection;
+struct TPropTable;
 
 // A class descriptor: what "class of" refers to.
 struct TClassInfo {
@@ -21,8 +22,10 @@ struct TClassInfo {
   // Creates an instance; for components the owner is passed, other classes
   // ignore it. Null for abstract classes.
   TObject* (*Factory)(TComponent* owner) = nullptr;
-  // Published properties declared by this class itself (reflection).
-  std::vector<const TPropInfo*>* Properties = nullptr;
+  // The published properties this class declares itself (not its
+  // ancestors'), built on first use; null when it declares none. See
+  // rtl/TypInfo.h.
+  const TPropTable* (*Properties)() = nullptr;
 
   bool InheritsFrom(const TClassInfo* other) const;
 };
@@ -74,26 +77,45 @@ TObject* (*FactoryFor())(TComponent*) {
     return nullptr;
   } else if constexpr (std::is_constructible_v<T, TComponent*>) {
     return [](TComponent* owner) -> TObject* { return new T(owner); };
+  } else if constexpr (std::is_constructible_v<T, TCollection*>) {
+    // Collection items: made free-standing, then inserted by the collection.
+    return [](TComponent*) -> TObject* { return new T(static_cast<TCollection*>(nullptr)); };
   } else if constexpr (std::is_default_constructible_v<T>) {
     return [](TComponent*) -> TObject* { return new T(); };
   } else {
     return nullptr;
   }
 }
+
+// The property table function of RTL_DEFINE_CLASS: none without properties.
+inline const TPropTable* (*PropTableFn())() { return nullptr; }
+template <typename F>
+const TPropTable* (*PropTableFn(F f))() {
+  return f;
+}
 }  // namespace rtl_detail
 
 // In a class body: RTL_CLASS(TFoo, TBar) declares the class descriptor.
-// In one source file: RTL_DEFINE_CLASS(TFoo, TBar) defines it.
+// In one source file: RTL_DEFINE_CLASS(TFoo, TBar) defines it. Published
+// properties follow as further arguments (the file includes rtl/TypInfo.h):
+//   RTL_DEFINE_CLASS(TFoo, TBar,
+//                    Published("Caption", &TFoo::Caption, &TFoo::SetCaption),
+//                    Published("Font", &TFoo::Font, &TFoo::SetFont))
 #define RTL_CLASS(Self, Base)                           \
  public:                                                \
   using inherited = Base;                               \
   static TClass StaticClass();                          \
   TClass ClassType() const override { return StaticClass(); }
 
-#define RTL_DEFINE_CLASS(Self, Base)                                            \
+#define RTL_DEFINE_CLASS(Self, Base, ...)                                        \
   TClass Self::StaticClass() {                                                  \
     static TClassInfo info{#Self, Base::StaticClass(),                          \
-                           ::rtl_detail::FactoryFor<Self>(), nullptr};          \
+                           ::rtl_detail::FactoryFor<Self>(),                    \
+                           ::rtl_detail::PropTableFn(__VA_OPT__(                \
+                               []() -> const TPropTable* {                      \
+                                 static const TPropTable table{{__VA_ARGS__}};  \
+                                 return &table;                                 \
+                               }))};                                            \
     return &info;                                                               \
   }
 

@@ -243,7 +243,7 @@ void TMemoryStream::LoadFromFile(const std::string& FileName) {
 // ---- TStringStream
 
 int64_t TStringStream::Read(void* Buffer, int64_t Count) {
-  int64_t size = Size();
+  const auto size = static_cast<int64_t>(data_.size());
   if (Count <= 0 || position_ >= size) return 0;
   int64_t n = std::min(Count, size - position_);
   std::memcpy(Buffer, data_.data() + position_, static_cast<size_t>(n));
@@ -253,14 +253,14 @@ int64_t TStringStream::Read(void* Buffer, int64_t Count) {
 
 int64_t TStringStream::Write(const void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
-  if (position_ + Count > Size()) data_.resize(static_cast<size_t>(position_ + Count));
+  if (position_ + Count > static_cast<int64_t>(data_.size())) data_.resize(static_cast<size_t>(position_ + Count));
   std::memcpy(data_.data() + position_, Buffer, static_cast<size_t>(Count));
   position_ += Count;
   return Count;
 }
 
 int64_t TStringStream::Seek(int64_t Offset, TSeekOrigin Origin) {
-  position_ = SeekWithin(position_, Size(), Offset, Origin);
+  position_ = SeekWithin(position_, static_cast<int64_t>(data_.size()), Offset, Origin);
   return position_;
 }
 
@@ -271,7 +271,7 @@ void TStringStream::SetSize(int64_t NewSize) {
 }
 
 std::string TStringStream::ReadString(int64_t Count) {
-  int64_t n = std::max<int64_t>(0, std::min(Count, Size() - position_));
+  int64_t n = std::max<int64_t>(0, std::min(Count, static_cast<int64_t>(data_.size()) - position_));
   std::string out = data_.substr(static_cast<size_t>(position_), static_cast<size_t>(n));
   position_ += n;
   return out;

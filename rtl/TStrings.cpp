@@ -13,7 +13,9 @@ RTL_DEFINE_CLASS(TStringList, TStrings)
 namespace {
 // Blanks of the delimited form: every byte up to the space, NUL included
 // (the old runtime stopped at NUL; here it is one more control character).
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool IsBlank(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
 }  // namespace
 
 // ---- TStrings
@@ -197,9 +199,8 @@ std::string TStrings::JoinDelimited(char Delim, char Quote) const {
   std::string result;
   for (int i = 0; i < count; ++i) {
     std::string s = Get(i);
-    bool quote = std::any_of(s.begin(), s.end(), [&](char c) {
-      return IsBlank(c) || c == Quote || c == Delim;
-    });
+    bool quote = std::any_of(s.begin(), s.end(),
+                             [&](char c) { return IsBlank(c) || c == Quote || c == Delim; });
     if (i > 0) result += Delim;
     result += quote ? AnsiQuotedStr(s, Quote) : s;
   }
@@ -237,9 +238,13 @@ void TStrings::SplitDelimited(const std::string& Value, char Delim, char Quote) 
   EndUpdate();
 }
 
-std::string TStrings::CommaText() const { return JoinDelimited(',', '"'); }
+std::string TStrings::CommaText() const {
+  return JoinDelimited(',', '"');
+}
 
-void TStrings::SetCommaText(const std::string& Value) { SplitDelimited(Value, ',', '"'); }
+void TStrings::SetCommaText(const std::string& Value) {
+  SplitDelimited(Value, ',', '"');
+}
 
 std::string TStrings::Names(int Index) const {
   std::string s = Get(Index);
@@ -334,7 +339,9 @@ void TStringList::SetUpdateState(bool Updating) {
     Changed();
 }
 
-int TStringList::Add(const std::string& S) { return AddObject(S, nullptr); }
+int TStringList::Add(const std::string& S) {
+  return AddObject(S, nullptr);
+}
 
 int TStringList::AddObject(const std::string& S, TObject* AObject) {
   int result = Count();
@@ -352,7 +359,9 @@ void TStringList::InsertItem(int Index, const std::string& S, TObject* AObject) 
   Changed();
 }
 
-void TStringList::Insert(int Index, const std::string& S) { InsertObject(Index, S, nullptr); }
+void TStringList::Insert(int Index, const std::string& S) {
+  InsertObject(Index, S, nullptr);
+}
 
 void TStringList::InsertObject(int Index, const std::string& S, TObject* AObject) {
   if (sorted_) Error("Operation not allowed on sorted list", 0);

@@ -52,21 +52,30 @@ TEST(Codepage, RepresentableTexts) {
   EXPECT_TRUE(IsCp1252Representable(""));
   EXPECT_TRUE(IsCp1252Representable("Contraseña €5 – “quoted”"));
   EXPECT_FALSE(IsCp1252Representable("пароль"));
-  EXPECT_FALSE(IsCp1252Representable("ā"));       // Latin Extended-A, not in 1252
+  EXPECT_FALSE(IsCp1252Representable("ā"));         // Latin Extended-A, not in 1252
   EXPECT_FALSE(IsCp1252Representable("\xC2\x80"));  // U+0080: 0x80 is the euro sign
-  EXPECT_FALSE(IsCp1252Representable("a\xFF"));    // malformed UTF-8
+  EXPECT_FALSE(IsCp1252Representable("a\xFF"));     // malformed UTF-8
   EXPECT_FALSE(IsCp1252Representable("😀"));
 
   std::string out = "untouched";
   EXPECT_FALSE(TryUtf8ToCp1252("日本", out));
   EXPECT_EQ(out, "untouched");
   ASSERT_TRUE(TryUtf8ToCp1252("Ünïcödé €", out));
-  EXPECT_EQ(out, "\xDCn\xEF" "c\xF6" "d\xE9 \x80");
-  EXPECT_EQ(Utf8ToCp1252("a\xD0\xBF" "b\xFF"), "a?b?");
+  EXPECT_EQ(out,
+            "\xDCn\xEF"
+            "c\xF6"
+            "d\xE9 \x80");
+  EXPECT_EQ(Utf8ToCp1252("a\xD0\xBF"
+                         "b\xFF"),
+            "a?b?");
 }
 
 TEST(Codepage, Utf8Decoding) {
-  struct Case { const char* in; int32_t first; std::size_t advance; };
+  struct Case {
+    const char* in;
+    int32_t first;
+    std::size_t advance;
+  };
   const Case cases[] = {{"A", 'A', 1},
                         {"\xC3\xA9", 0xE9, 2},
                         {"\xE2\x82\xAC", 0x20AC, 3},
@@ -77,7 +86,9 @@ TEST(Codepage, Utf8Decoding) {
                         {"\xF4\x90\x80\x80", -1, 1},  // above U+10FFFF
                         {"\xE2\x82", -1, 1},          // truncated
                         {"\x80", -1, 1},              // stray continuation
-                        {"\xC3" "A", -1, 1}};
+                        {"\xC3"
+                         "A",
+                         -1, 1}};
   for (const Case& c : cases) {
     std::size_t i = 0;
     EXPECT_EQ(Utf8DecodeAt(c.in, i), c.first) << c.in;

@@ -1,11 +1,10 @@
-#include "rtl/TList.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "rtl/Exception.h"
+#include "rtl/TList.h"
 
 namespace {
 // Counts how many instances are alive, to see what an owning list frees.
@@ -96,7 +95,7 @@ TEST(TList, MoveExchangeSortKeepEveryItem) {
   TList list;
   int v[] = {5, 3, 9, 3, 1};
   for (int& x : v) list.Add(&x);
-  list.Move(0, 4);  // 3 9 3 1 5
+  list.Move(0, 4);      // 3 9 3 1 5
   list.Exchange(0, 3);  // 1 9 3 3 5
   auto at = [&](int i) { return *static_cast<int*>(list.Items(i)); };
   EXPECT_EQ(at(0), 1);

@@ -1,13 +1,13 @@
-#include "rtl/TStrings.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "rtl/Exception.h"
 #include "rtl/TStream.h"
+#include "rtl/TStrings.h"
 
 namespace {
 using Lines = std::vector<std::string>;
@@ -66,20 +66,60 @@ TEST(TStrings, CommaTextQuotingTable) {
   }
 }
 
+// Any list survives the trip through CommaText and DelimitedText.
+TEST(TStrings, DelimitedTextRoundTripsRandomLists) {
+  std::mt19937 rng(1234);
+  const std::string alphabet = std::string("ab ,;\"'\t\r\n=\xC3\xA9", 13) + std::string(1, '\0');
+  for (int round = 0; round < 2000; ++round) {
+    Lines items(rng() % 5);
+    for (auto& item : items) {
+      size_t len = rng() % 5;
+      for (size_t i = 0; i < len; ++i) item += alphabet[rng() % alphabet.size()];
+    }
+    TStringList list, back;
+    if (round % 2) {
+      for (auto* l : {&list, &back}) {
+        l->SetDelimiter(';');
+        l->SetQuoteChar('\'');
+      }
+    }
+    Fill(list, items);
+    back.SetDelimitedText(list.DelimitedText());
+    ASSERT_EQ(LinesOf(back), items) << list.DelimitedText();
+    back.SetCommaText(list.CommaText());
+    ASSERT_EQ(LinesOf(back), items) << list.CommaText();
+  }
+}
+
+// Whatever text is read, writing the list out and reading it again gives the
+// same list.
+TEST(TStrings, ArbitraryCommaTextReadsBackStably) {
+  std::mt19937 rng(99);
+  const std::string alphabet = std::string("a ,\"\t\n", 6) + std::string(1, '\0') + "\xFF";
+  for (int round = 0; round < 2000; ++round) {
+    std::string text(rng() % 12, ' ');
+    for (char& c : text) c = alphabet[rng() % alphabet.size()];
+    TStringList first, second;
+    first.SetCommaText(text);
+    second.SetCommaText(first.CommaText());
+    ASSERT_EQ(LinesOf(second), LinesOf(first)) << text;
+  }
+}
+
 TEST(TStrings, CommaTextReadingRules) {
   struct Case {
     std::string text;
     Lines items;
   };
   const Case cases[] = {
-      {"  a ,  b  ", {"a", "b"}},          // blanks around items are skipped
-      {"a b,c", {"a", "b", "c"}},          // unquoted items end at a blank
-      {"a,", {"a", ""}},                   // a final delimiter makes an empty item
-      {"a, ", {"a"}},                      // ... but not when blanks follow it
+      {"  a ,  b  ", {"a", "b"}},  // blanks around items are skipped
+      {"a b,c", {"a", "b", "c"}},  // unquoted items end at a blank
+      {"a,", {"a", ""}},           // a final delimiter makes an empty item
+      {"a, ", {"a"}},              // ... but not when blanks follow it
       {",", {"", ""}},
-      {"\"a\"b,c", {"a", "b", "c"}},       // text after a closing quote is a new item
+      {"\"a\"b,c", {"a", "b", "c"}},  // text after a closing quote is a new item
       {"\"a \"\" b\" , x", {"a \" b", "x"}},
-      {"\"open", {"open"}},                // an unclosed quote runs to the end
+      {"\"open", {"open"}},  // an unclosed quote runs to the end
       {"\"\"", {""}},
       {"a,,\"\",b", {"a", "", "", "b"}},
       {"\t\r\n", {}},
@@ -129,7 +169,7 @@ TEST(TStrings, NameValueLookups) {
   Fill(list, {"Width=10", "plain", "Caption=a=b", "empty=", "=nameless"});
   EXPECT_EQ(list.Names(0), "Width");
   EXPECT_EQ(list.Names(1), "");
-  EXPECT_EQ(list.Values("width"), "10");  // names ignore case by default
+  EXPECT_EQ(list.Values("width"), "10");     // names ignore case by default
   EXPECT_EQ(list.Values("Caption"), "a=b");  // the first separator splits
   EXPECT_EQ(list.Values("empty"), "");
   EXPECT_EQ(list.Values(""), "nameless");
@@ -186,7 +226,7 @@ TEST(TStringList, SortedListsAndDuplicates) {
   list.SetDuplicates(dupAccept);
   EXPECT_TRUE(list.Find("APPLE", index));
   EXPECT_EQ(index, 0);  // with dupAccept, the first of equal lines
-  list.Add("Pear");  // goes before its equals
+  list.Add("Pear");     // goes before its equals
   EXPECT_EQ(LinesOf(list), (Lines{"Apple", "apple", "fig", "Pear", "pear"}));
   EXPECT_THROW(list.Insert(0, "x"), EStringListError);
   EXPECT_THROW(list.SetStrings(0, "x"), EStringListError);
@@ -233,7 +273,7 @@ TEST(TStringList, OwnedObjectsAreFreedOnceAndMovesKeepThem) {
   {
     TStringList list(true);
     for (const char* s : {"a", "b", "c", "d"}) list.AddObject(s, new TCounted);
-    list.Move(0, 3);   // must not free the moving object
+    list.Move(0, 3);  // must not free the moving object
     list.Exchange(0, 1);
     list.Delete(0);
     EXPECT_EQ(TCounted::alive, 3);

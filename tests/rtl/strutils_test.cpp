@@ -6,21 +6,35 @@
 #include <limits>
 
 #include "rtl/Exception.h"
+#include "rtl/FormatSettings.h"
 
 TEST(StrUtils, StrToIntAcceptsTheOldSyntax) {
-  struct Case { const char* in; int32_t out; };
-  const Case cases[] = {{"0", 0},          {"123", 123},           {"-123", -123},
-                        {"+7", 7},         {"  42", 42},           {"007", 7},
-                        {"$1F", 31},       {"0x1F", 31},           {"0X1f", 31},
-                        {"x1F", 31},       {"-$10", -16},          {"$FFFFFFFF", -1},
-                        {"$80000000", INT32_MIN}, {"2147483647", INT32_MAX},
-                        {"-2147483648", INT32_MIN}, {"$00000000000A", 10}};
+  struct Case {
+    const char* in;
+    int32_t out;
+  };
+  const Case cases[] = {{"0", 0},
+                        {"123", 123},
+                        {"-123", -123},
+                        {"+7", 7},
+                        {"  42", 42},
+                        {"007", 7},
+                        {"$1F", 31},
+                        {"0x1F", 31},
+                        {"0X1f", 31},
+                        {"x1F", 31},
+                        {"-$10", -16},
+                        {"$FFFFFFFF", -1},
+                        {"$80000000", INT32_MIN},
+                        {"2147483647", INT32_MAX},
+                        {"-2147483648", INT32_MIN},
+                        {"$00000000000A", 10}};
   for (const Case& c : cases) EXPECT_EQ(StrToInt(c.in), c.out) << c.in;
 }
 
 TEST(StrUtils, StrToIntRefusesWithTheOldMessage) {
-  const char* bad[] = {"", " ", "12 ", "1.5", "abc", "$", "0x", "--1", "2147483648",
-                       "-2147483649", "$100000000", "1e3", "\t1", "12a"};
+  const char* bad[] = {"",    " ",          "12 ",         "1.5",        "abc", "$",   "0x",
+                       "--1", "2147483648", "-2147483649", "$100000000", "1e3", "\t1", "12a"};
   for (const char* s : bad) {
     EXPECT_THROW(StrToInt(s), EConvertError) << s;
     EXPECT_EQ(StrToIntDef(s, -99), -99) << s;
@@ -59,7 +73,10 @@ TEST(StrUtils, Int64AndHex) {
 }
 
 TEST(StrUtils, FloatToStrUsesFifteenDigitsAndTheOldNotation) {
-  struct Case { double in; const char* out; };
+  struct Case {
+    double in;
+    const char* out;
+  };
   const Case cases[] = {{0, "0"},
                         {0.5, "0.5"},
                         {-1.25, "-1.25"},
@@ -81,9 +98,12 @@ TEST(StrUtils, FloatToStrUsesFifteenDigitsAndTheOldNotation) {
 }
 
 TEST(StrUtils, StrToFloatIgnoresTheLocale) {
-  struct Case { const char* in; double out; };
-  const Case cases[] = {{"1.5", 1.5},   {" -2.25 ", -2.25}, {"1e3", 1000}, {"1E-2", 0.01},
-                        {".5", 0.5},    {"5.", 5},          {"+3", 3},     {"1e-400", 0}};
+  struct Case {
+    const char* in;
+    double out;
+  };
+  const Case cases[] = {{"1.5", 1.5}, {" -2.25 ", -2.25}, {"1e3", 1000}, {"1E-2", 0.01},
+                        {".5", 0.5},  {"5.", 5},          {"+3", 3},     {"1e-400", 0}};
   for (const Case& c : cases) EXPECT_DOUBLE_EQ(StrToFloat(c.in), c.out) << c.in;
   const char* bad[] = {"", "1,5", "abc", "1e", "inf", "nan", "0x10", "1e400", ".", "1.5x", "- 1"};
   for (const char* s : bad) EXPECT_THROW(StrToFloat(s), EConvertError) << s;
@@ -105,7 +125,10 @@ TEST(StrUtils, CaseMapping) {
   EXPECT_EQ(AnsiUpperCase("привет αβγ ς"), "ПРИВЕТ ΑΒΓ Σ");
   EXPECT_EQ(AnsiLowerCase("ПРИВЕТ ΑΒΓ Ё"), "привет αβγ ё");
   // Malformed bytes pass through untouched.
-  EXPECT_EQ(AnsiUpperCase("a\xFF" "b\xC3"), "A\xFF" "B\xC3");
+  EXPECT_EQ(AnsiUpperCase("a\xFF"
+                          "b\xC3"),
+            "A\xFF"
+            "B\xC3");
   // Every mapping keeps the UTF-8 length of the character and is undone by the other.
   for (uint32_t c = 0; c < 0x500; ++c) {
     uint32_t u = AnsiUpperChar(c), l = AnsiLowerChar(c);
@@ -151,11 +174,15 @@ TEST(StrUtils, TrimPosCopy) {
   EXPECT_EQ(PosEx("b", "abcb", 0), 0);
   EXPECT_EQ(PosEx("b", "abcb", 5), 0);
 
-  struct Case { int64_t index, count; const char* out; };
-  const Case cases[] = {{1, 3, "abc"}, {2, 2, "bc"}, {0, 2, "ab"}, {-5, 1, "a"},
-                        {4, 10, "def"}, {6, 1, "f"}, {7, 1, ""},  {2, 0, ""},
-                        {2, -1, ""},   {1, INT64_MAX, "abcdef"}};
-  for (const Case& c : cases) EXPECT_EQ(Copy("abcdef", c.index, c.count), c.out) << c.index << "," << c.count;
+  struct Case {
+    int64_t index, count;
+    const char* out;
+  };
+  const Case cases[] = {
+      {1, 3, "abc"}, {2, 2, "bc"}, {0, 2, "ab"}, {-5, 1, "a"}, {4, 10, "def"},
+      {6, 1, "f"},   {7, 1, ""},   {2, 0, ""},   {2, -1, ""},  {1, INT64_MAX, "abcdef"}};
+  for (const Case& c : cases)
+    EXPECT_EQ(Copy("abcdef", c.index, c.count), c.out) << c.index << "," << c.count;
 }
 
 TEST(StrUtils, StringReplace) {
@@ -203,12 +230,16 @@ TEST(StrUtils, FormatConversions) {
 }
 
 TEST(StrUtils, FormatFloats) {
-  struct Case { const char* fmt; double v; const char* out; };
+  struct Case {
+    const char* fmt;
+    double v;
+    const char* out;
+  };
   const Case cases[] = {{"%f", 1, "1.00"},
-                        {"%.0f", 2.5, "3"},      // half away from zero, not to even
+                        {"%.0f", 2.5, "3"},  // half away from zero, not to even
                         {"%.0f", -2.5, "-3"},
                         {"%.1f", 0.25, "0.3"},
-                        {"%.1f", 0.15, "0.1"},   // 0.1499999... stays below the half
+                        {"%.1f", 0.15, "0.1"},  // 0.1499999... stays below the half
                         {"%.2f", 1.005, "1.00"},
                         {"%.2f", -0.001, "0.00"},
                         {"%.3f", 1234.5678, "1234.568"},
@@ -247,5 +278,47 @@ TEST(StrUtils, FormatRefusesMismatches) {
     FAIL();
   } catch (const EConvertError& e) {
     EXPECT_EQ(e.Message(), "No argument for format '%s %s'");
+  }
+}
+
+TEST(StrUtils, ConversionsIgnoreTheTranslatedSeparators) {
+  // A translation may set a decimal comma; stored numbers must still read back.
+  TFormatSettings saved = FormatSettings;
+  FormatSettings.DecimalSeparator = ',';
+  FormatSettings.ThousandSeparator = '.';
+  EXPECT_EQ(FloatToStr(1.5), "1.5");
+  EXPECT_EQ(StrToFloat("1.5"), 1.5);
+  EXPECT_EQ(Format("%.2f", {1.5}), "1.50");
+  FormatSettings = saved;
+  EXPECT_EQ(FormatSettings.LongMonthNames[11], "December");
+  EXPECT_EQ(FormatSettings.ShortDayNames[0], "Sun");
+}
+
+// Hostile input: random bytes never crash the parsers, and the case mapping
+// keeps every byte position, which StringReplace relies on.
+TEST(StrUtils, RandomInputIsHandled) {
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+  const char alphabet[] = "%-*.:0123456789dsuxfgXSzq$ \xC3\xA9\xFF\xE2\x82\xAC'\"aAe+";
+  for (int round = 0; round < 5000; ++round) {
+    std::string s;
+    const int length = static_cast<int>(next() % 12);
+    for (int k = 0; k < length; ++k)
+      s +=
+          (next() & 3) ? alphabet[next() % (sizeof alphabet - 1)] : static_cast<char>(next() >> 24);
+    try {
+      Format(s, {1, "x", 2.5, 'c'});
+    } catch (const EConvertError&) {
+    }
+    int32_t i;
+    int64_t i64;
+    double d;
+    TryStrToInt(s, i);
+    TryStrToInt64(s, i64);
+    TryStrToFloat(s, d);
+    EXPECT_EQ(AnsiUpperCase(s).size(), s.size());
+    EXPECT_EQ(AnsiLowerCase(s).size(), s.size());
+    EXPECT_EQ(AnsiDequotedStr(AnsiQuotedStr(s, '\''), '\''), s.empty() ? "''" : s);
+    EXPECT_EQ(StringReplace(s, "e", "E", {rfReplaceAll, rfIgnoreCase}).size(), s.size());
   }
 }

@@ -1,0 +1,3 @@
+#include "rtl/FormatSettings.h"
+
+TFormatSettings FormatSettings;
