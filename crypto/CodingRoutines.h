@@ -1,0 +1,108 @@
+// Small routines the algorithm classes share: rotations, byte swaps, bit
+// reversal, XOR of buffers, byte comparison, a time-seeded pseudo-random
+// fill, table-driven CRC-16 and CRC-32, and unaligned little- and big-endian
+// loads and stores. All word arithmetic is on unsigned 32 bits modulo 2^32.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+inline uint32_t RotateLeft32(uint32_t Value, uint32_t Shift) {
+  Shift &= 31;
+  return Shift ? (Value << Shift) | (Value >> (32 - Shift)) : Value;
+}
+inline uint32_t RotateRight32(uint32_t Value, uint32_t Shift) {
+  Shift &= 31;
+  return Shift ? (Value >> Shift) | (Value << (32 - Shift)) : Value;
+}
+inline uint32_t RotateLeftAdd32(uint32_t Value, uint32_t Add, uint32_t Shift) {
+  return RotateLeft32(Value, Shift) + Add;
+}
+inline uint32_t ByteSwap32(uint32_t Value) { return __builtin_bswap32(Value); }
+// Count words of Source byte-swapped into Dest, from the last word to the
+// first, so Dest may be Source. Nothing for Count of 0 or less.
+void ByteSwapBuffer32(const void* Source, void* Dest, int64_t Count);
+// Bit 0 becomes bit 31.
+uint32_t ReverseBits32(uint32_t Value);
+// 0 when the first Size bytes are equal; else the first differing byte of A
+// minus that of B, both unsigned.
+int CompareBytes(const void* A, const void* B, int64_t Size);
+// Dest[i] := A[i] xor B[i]; Dest may be A or B.
+void XorBlocks(const void* A, const void* B, int64_t Size, void* Dest);
+// Per byte: XOR with the low byte of Seed, Seed := Seed * 134775813 + 1, the
+// byte := Seed shr 24. Returns the last Seed.
+uint32_t XorWithRandom(uint32_t Seed, void* Buffer, int64_t Size);
+// A seed from the time of day in milliseconds mixed with a high-resolution
+// counter.
+uint32_t TimeSeed();
+// Reflected CRC-16 (polynomial 0xA001) and CRC-32 (0xEDB88320) steps over
+// Size bytes; no initial or final XOR. CRC unchanged for no data.
+uint16_t UpdateCRC16(uint16_t CRC, const void* Data, int64_t Size);
+uint32_t UpdateCRC32(uint32_t CRC, const void* Data, int64_t Size);
+// The processor family found at start-up: the family the processor reports
+// (extended family included), 4 when it has no identification instruction.
+// Every routine here gives identical results on all families.
+int ProcessorFamily();
+// The 256-entry tables behind them.
+extern const uint16_t CRC16Table[256];
+extern const uint32_t CRC32Table[256];
+
+// Unaligned loads and stores of words in a given byte order.
+inline uint32_t LoadLE32(const void* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) v = __builtin_bswap32(v);
+  return v;
+}
+inline uint32_t LoadBE32(const void* p) {
+  uint32_t v;
+  std::memcpy(&v, p, 4);
+  if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) v = __builtin_bswap32(v);
+  return v;
+}
+inline void StoreLE32(void* p, uint32_t v) {
+  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) v = __builtin_bswap32(v);
+  std::memcpy(p, &v, 4);
+}
+inline void StoreBE32(void* p, uint32_t v) {
+  if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) v = __builtin_bswap32(v);
+  std::memcpy(p, &v, 4);
+}
+inline uint64_t LoadLE64(const void* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) v = __builtin_bswap64(v);
+  return v;
+}
+inline void StoreLE64(void* p, uint64_t v) {
+  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) v = __builtin_bswap64(v);
+  std::memcpy(p, &v, 8);
+}
+inline uint64_t LoadBE64(const void* p) {
+  uint64_t v;
+  std::memcpy(&v, p, 8);
+  if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) v = __builtin_bswap64(v);
+  return v;
+}
+inline void StoreBE64(void* p, uint64_t v) {
+  if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) v = __builtin_bswap64(v);
+  std::memcpy(p, &v, 8);
+}
+inline uint16_t LoadLE16(const void* p) {
+  const uint8_t* b = static_cast<const uint8_t*>(p);
+  return static_cast<uint16_t>(b[0] | b[1] << 8);
+}
+inline uint16_t LoadBE16(const void* p) {
+  const uint8_t* b = static_cast<const uint8_t*>(p);
+  return static_cast<uint16_t>(b[0] << 8 | b[1]);
+}
+inline void StoreLE16(void* p, uint16_t v) {
+  uint8_t* b = static_cast<uint8_t*>(p);
+  b[0] = static_cast<uint8_t>(v);
+  b[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void StoreBE16(void* p, uint16_t v) {
+  uint8_t* b = static_cast<uint8_t*>(p);
+  b[0] = static_cast<uint8_t>(v >> 8);
+  b[1] = static_cast<uint8_t>(v);
+}

@@ -1,0 +1,9 @@
+#include "crypto/PassPhrase.h"
+
+#include "rtl/Codepage.h"
+
+std::string PassPhraseBytes(const std::string& PassPhrase) {
+  std::string bytes;
+  if (TryUtf8ToCp1252(PassPhrase, bytes)) return bytes;
+  return PassPhrase;
+}

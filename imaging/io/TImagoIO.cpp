@@ -1,0 +1,654 @@
+#include "imaging/io/TImagoIO.h"
+
+#include <cstring>
+#include <exception>
+
+#include "imaging/model/ColorSpaces.h"
+#include "imaging/model/IESharedRoutines.h"
+#include "imaging/model/IEStreams.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEMask.h"
+#include "rtl/FileUtils.h"
+#include "rtl/Numeric.h"
+#include "rtl/StrUtils.h"
+#include "rtl/TStream.h"
+
+RTL_DEFINE_CLASS(TImagoIO, TComponent)
+
+// Fires the finish notice however the operation is left, exceptions included.
+class TImagoIO::FinishGuard {
+ public:
+  explicit FinishGuard(TImagoIO* io) : io_(io) {}
+  ~FinishGuard() noexcept(false) {
+    if (std::uncaught_exceptions() == 0) {
+      io_->DoFinishWork();
+      return;
+    }
+    // A handler's error must not replace the one that is propagating.
+    try {
+      io_->DoFinishWork();
+    } catch (...) {
+    }
+  }
+  FinishGuard(const FinishGuard&) = delete;
+  FinishGuard& operator=(const FinishGuard&) = delete;
+
+ private:
+  TImagoIO* io_;
+};
+
+namespace {
+
+// Extensions of the file saves and the formats they write.
+struct SaveExtension {
+  const char* ext;
+  int32_t id;
+};
+constexpr SaveExtension kSaveList[] = {
+    {".jpg", ieftJPEG},  {".jpeg", ieftJPEG}, {".jpe", ieftJPEG},  {".jif", ieftJPEG},
+    {".jp2", ieftJP2},   {".j2k", ieftJ2K},   {".jpc", ieftJ2K},   {".j2c", ieftJ2K},
+    {".pcx", ieftPCX},   {".dcx", ieftDCX},   {".gif", ieftGIF},   {".tif", ieftTIFF},
+    {".tiff", ieftTIFF}, {".fax", ieftTIFF},  {".g3f", ieftTIFF},  {".g3n", ieftTIFF},
+    {".png", ieftPNG},   {".bmp", ieftBMP},   {".dib", ieftBMP},   {".rle", ieftBMP},
+    {".tga", ieftTGA},   {".targa", ieftTGA}, {".vda", ieftTGA},   {".icb", ieftTGA},
+    {".vst", ieftTGA},   {".win", ieftTGA},   {".pxm", ieftPXM},   {".pbm", ieftPXM},
+    {".pgm", ieftPXM},   {".ppm", ieftPXM},   {".ico", ieftICO},   {".wbmp", ieftWBMP},
+    {".ps", ieftPS},     {".eps", ieftPS},    {".pdf", ieftPDF},
+};
+
+int32_t SaveTypeOfExtension(const std::string& LowerExt) {
+  for (const SaveExtension& s : kSaveList)
+    if (LowerExt == s.ext) return s.id;
+  return ieftUnknown;
+}
+
+constexpr TIEPixelFormatSet kRGB24OrMono =
+    PixelFormatBit(ieRGB24) | PixelFormatBit(ieMono1);
+
+}  // namespace
+
+TImagoIO::TImagoIO(TComponent* AOwner) : TComponent(AOwner) {
+  owned_ = std::make_unique<TIEBitmap>();
+  bitmap_ = owned_.get();
+  params_ = std::make_unique<TIOParamsVals>(this);
+}
+
+TImagoIO::~TImagoIO() { DetachView(); }
+
+void TImagoIO::BeforeDestruction() {
+  DetachView();
+  TComponent::BeforeDestruction();
+}
+
+// ---- attachment
+
+void TImagoIO::DetachView() {
+  if (!view_) return;
+  view_->RemoveBitmapChangeHandler(view_handle_);
+  view_->RemoveFreeNotification(this);
+  view_handle_ = ieNoBitmapChangeHandler;
+  view_ = nullptr;
+}
+
+void TImagoIO::OwnNewBitmap() {
+  owned_ = std::make_unique<TIEBitmap>();
+  bitmap_ = owned_.get();
+}
+
+void TImagoIO::SetAttachedImago(TIEView* View) {
+  DetachView();
+  if (!View) {
+    OwnNewBitmap();
+    return;
+  }
+  owned_.reset();
+  bitmap_ = View->GetIEBitmap();
+  // A view without an image of its own: work on a bitmap of ours.
+  if (!bitmap_) OwnNewBitmap();
+  view_ = View;
+  View->FreeNotification(this);
+  view_handle_ = View->AddBitmapChangeHandler(&TImagoIO::ViewBitmapChanged, this);
+}
+
+void TImagoIO::UseIEBitmap(TIEBitmap* Bitmap) {
+  owned_.reset();
+  bitmap_ = Bitmap;
+}
+
+void TImagoIO::AttachIEBitmap(TIEBitmap* Bitmap) {
+  if (view_) {
+    view_->RemoveBitmapChangeHandler(view_handle_);
+    view_handle_ = ieNoBitmapChangeHandler;
+    if (!Bitmap) return;
+  }
+  UseIEBitmap(Bitmap);
+  if (Bitmap && view_) {
+    view_->RemoveFreeNotification(this);
+    view_ = nullptr;
+  }
+}
+
+void TImagoIO::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == opRemove && view_ && AComponent == view_) {
+    view_->RemoveBitmapChangeHandler(view_handle_);
+    view_handle_ = ieNoBitmapChangeHandler;
+    view_ = nullptr;
+    // The view's image goes with it; never keep pointing at it.
+    if (!owned_) OwnNewBitmap();
+  }
+}
+
+void TImagoIO::ViewBitmapChanged(void* Data, TIEView* View, bool Destroying) {
+  auto* io = static_cast<TImagoIO*>(Data);
+  if (View != io->view_) return;
+  if (Destroying) {
+    io->view_handle_ = ieNoBitmapChangeHandler;
+    io->view_->RemoveFreeNotification(io);
+    io->view_ = nullptr;
+    if (!io->owned_) io->OwnNewBitmap();
+    return;
+  }
+  if (TIEBitmap* b = View->GetIEBitmap()) {
+    io->owned_.reset();
+    io->bitmap_ = b;
+  } else if (!io->owned_) {
+    io->OwnNewBitmap();
+  }
+  io->params_->SetDpiX(View->DpiX());
+  io->params_->SetDpiY(View->DpiY());
+}
+
+TColor TImagoIO::Background() const { return view_ ? view_->Background() : background_; }
+
+void TImagoIO::SetBackground(TColor Value) {
+  if (!view_) background_ = Value;
+}
+
+void TImagoIO::SetDefaultDitherMethod(uint8_t Value) {
+  default_dither_method_ = Value;
+  if (bitmap_) bitmap_->DitherMethod = Value;
+}
+
+// ---- notices and helpers
+
+void TImagoIO::DoProgress(TObject* Sender, int32_t Percent) {
+  if (OnProgress) OnProgress(Sender, Percent);
+}
+
+void TImagoIO::DoFinishWork() {
+  DoProgress(this, 100);
+  if (OnFinishWork) OnFinishWork(this);
+}
+
+bool TImagoIO::PrepareBitmap(TIEPixelFormatSet Formats) {
+  if (!bitmap_) return false;
+  if (Formats == 0) return true;
+  const TIEPixelFormat f = bitmap_->PixelFormat();
+  return f < 16 && (Formats & PixelFormatBit(f)) != 0;
+}
+
+void TImagoIO::UpdateAttachedView() {
+  if (!view_) return;
+  view_->Update();
+  view_->ImageChange();
+}
+
+void TImagoIO::ApplyDefaultDPI() {
+  if (params_->DpiX() < 2) params_->SetDpiX(DefaultDpiX);
+  if (params_->DpiY() < 2) params_->SetDpiY(DefaultDpiY);
+}
+
+TIOProgressRec TImagoIO::MakeProgressRec() {
+  TIOProgressRec p;
+  p.fOnProgress = [this](TObject* Sender, int32_t Percent) { DoProgress(Sender, Percent); };
+  p.Sender = this;
+  p.Aborting = &aborted_;
+  return p;
+}
+
+void TImagoIO::Fail() { aborted_ = true; }
+
+bool TImagoIO::DoPreviews(uint16_t Pages) {
+  bool handled = false;
+  if (OnDoPreviews) OnDoPreviews(this, handled);
+  return handled;
+}
+
+// ---- the load frame
+
+void TImagoIO::RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool FileLoad) {
+  bitmap_->RemoveAlphaChannel();
+  TIOProgressRec progress = MakeProgressRec();
+  std::unique_ptr<TIEMask> alpha;
+  try {
+    Handler.Read(Stream, bitmap_, *params_, false, progress, alpha);
+  } catch (const std::exception&) {
+    // Readers report bad data through the flag; whatever escapes one is bad
+    // data too.
+    aborted_ = true;
+  }
+  ApplyDefaultDPI();
+  if (alpha && alpha->Width() == bitmap_->Width() && alpha->Height() == bitmap_->Height() &&
+      alpha->BitsPerPixel() == 8) {
+    TIEBitmap* a = bitmap_->GetAlphaChannel();
+    for (int32_t y = 0; y < bitmap_->Height(); ++y)
+      std::memcpy(a->GetScanline(y), alpha->GetScanline(y), static_cast<size_t>(bitmap_->Width()));
+    a->UnmapRows();
+    SyncAlphaFull(a);
+  }
+  if (view_ && (Handler.TellsViewDpi == 2 || (Handler.TellsViewDpi == 1 && FileLoad)))
+    view_->SetDpi(params_->DpiX(), params_->DpiY());
+}
+
+void TImagoIO::LoadFormatFromFile(int32_t FileType, const std::string& FileName) {
+  FinishGuard finish(this);
+  const TIEFormatHandler* h = FindFormatHandler(FileType);
+  if (!h || !h->Read || !PrepareBitmap(0)) return Fail();
+  params_->ResetPerLoad();
+  // Left set when the file cannot be opened.
+  aborted_ = true;
+  TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
+  aborted_ = false;
+  RunReader(*h, &file, true);
+  params_->FileName = FileName;
+  params_->FileType = FileType;
+  UpdateAttachedView();
+}
+
+void TImagoIO::LoadFormatFromStream(int32_t FileType, TStream* Stream) {
+  FinishGuard finish(this);
+  const TIEFormatHandler* h = FindFormatHandler(FileType);
+  if (!h || !h->Read || !PrepareBitmap(0)) return Fail();
+  params_->ResetPerLoad();
+  aborted_ = false;
+  RunReader(*h, Stream, false);
+  params_->FileName.clear();
+  params_->FileType = FileType;
+  UpdateAttachedView();
+}
+
+void TImagoIO::LoadEntryFromFile(const TIOFormatEntry& Entry, const std::string& FileName) {
+  FinishGuard finish(this);
+  params_->FileName.clear();
+  params_->FileType = ieftUnknown;
+  params_->ResetPerLoad();
+  if (!Entry.ReadProc || !PrepareBitmap(0)) return Fail();
+  aborted_ = true;
+  TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
+  aborted_ = false;
+  params_->FileName = FileName;
+  params_->FileType = Entry.TypeId;
+  TIOProgressRec progress = MakeProgressRec();
+  try {
+    Entry.ReadProc(&file, bitmap_, *params_, false, progress);
+  } catch (const std::exception&) {
+    aborted_ = true;
+  }
+  if (!aborted_ && view_) view_->SetDpi(params_->DpiX(), params_->DpiY());
+  UpdateAttachedView();
+}
+
+void TImagoIO::LoadEntryFromStream(const TIOFormatEntry& Entry, TStream* Stream) {
+  FinishGuard finish(this);
+  params_->ResetPerLoad();
+  params_->FileName.clear();
+  params_->FileType = ieftUnknown;
+  if (!Entry.ReadProc || !PrepareBitmap(0)) return Fail();
+  aborted_ = false;
+  params_->FileType = Entry.TypeId;
+  TIOProgressRec progress = MakeProgressRec();
+  try {
+    Entry.ReadProc(Stream, bitmap_, *params_, false, progress);
+  } catch (const std::exception&) {
+    aborted_ = true;
+  }
+  if (view_) view_->SetDpi(params_->DpiX(), params_->DpiY());
+  UpdateAttachedView();
+}
+
+// ---- dispatch of loads
+
+void TImagoIO::LoadFromFile(const std::string& FileName) {
+  const std::string ext = LowerCase(ExtractFileExt(FileName));
+  const TIOFormatEntry* e = FileName.empty() ? nullptr : FindFormatInfoByExtension(ext);
+  // Web addresses and video files have no road in this build; like an
+  // extension no entry lists, they are a failed load.
+  if (!e || LowerCase(FileName.substr(0, 7)) == "http://" || ext == ".avi" || !bitmap_) {
+    FinishGuard finish(this);
+    return Fail();
+  }
+  if (e->IsBuiltIn)
+    LoadFormatFromFile(e->TypeId, FileName);
+  else
+    LoadEntryFromFile(*e, FileName);
+}
+
+void TImagoIO::LoadFromFileOfType(const std::string& FileName, int32_t FileType) {
+  const TIOFormatEntry* e = FindFormatInfo(FileType);
+  if (!e) {
+    FinishGuard finish(this);
+    return Fail();
+  }
+  if (e->IsBuiltIn)
+    LoadFormatFromFile(FileType, FileName);
+  else
+    LoadEntryFromFile(*e, FileName);
+}
+
+void TImagoIO::LoadFromFileByContent(const std::string& FileName) {
+  const int32_t id = FindFileFormat(FileName, false);
+  if (id != ieftUnknown)
+    LoadFromFileOfType(FileName, id);
+  else
+    LoadFromFile(FileName);
+}
+
+void TImagoIO::LoadFromStream(TStream* Stream) {
+  const int64_t pos = Stream->Position();
+  const int32_t id = FindStreamFormat(Stream);
+  Stream->SetPosition(pos);
+  LoadFromStreamOfType(Stream, id);
+}
+
+void TImagoIO::LoadFromStreamOfType(TStream* Stream, int32_t FileType) {
+  const TIOFormatEntry* e = FileType == ieftUnknown ? nullptr : FindFormatInfo(FileType);
+  if (!e) {
+    FinishGuard finish(this);
+    return Fail();
+  }
+  if (e->IsBuiltIn)
+    LoadFormatFromStream(FileType, Stream);
+  else
+    LoadEntryFromStream(*e, Stream);
+}
+
+void TImagoIO::LoadFromBuffer(const void* Buffer, int64_t Size, int32_t FileType) {
+  TIEMemStream stream(Buffer, Size);
+  if (FileType != ieftUnknown)
+    LoadFromStreamOfType(&stream, FileType);
+  else
+    LoadFromStream(&stream);
+}
+
+// ---- parameter reads
+
+namespace {
+
+// Runs the parameters-only read of a format on a stream; false when the
+// format has no reader here.
+bool ReadParamsOnly(int32_t FileType, TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                    TIOProgressRec& Progress) {
+  if (const TIEFormatHandler* h = FindFormatHandler(FileType); h && h->Read) {
+    std::unique_ptr<TIEMask> alpha;
+    h->Read(Stream, Bitmap, Params, true, Progress, alpha);
+    return true;
+  }
+  const TIOFormatEntry* e = FindFormatInfo(FileType);
+  if (e && !e->IsBuiltIn && e->ReadProc) {
+    e->ReadProc(Stream, Bitmap, Params, true, Progress);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TImagoIO::ReadParamsFromFileOfType(const std::string& FileName, int32_t FileType) {
+  params_->FileType = FileType;
+  try {
+    params_->ResetPerLoad();
+    aborted_ = true;
+    TIOProgressRec progress;
+    progress.Aborting = &aborted_;
+    TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
+    aborted_ = false;
+    if (!ReadParamsOnly(FileType, &file, bitmap_, *params_, progress)) aborted_ = true;
+  } catch (const std::exception&) {
+    aborted_ = true;
+  }
+  if (aborted_) params_->FileType = ieftUnknown;
+  params_->FileName = FileName;
+  DoFinishWork();
+}
+
+void TImagoIO::ReadParamsFromStreamOfType(TStream* Stream, int32_t FileType) {
+  params_->FileType = FileType;
+  try {
+    params_->ResetPerLoad();
+    aborted_ = false;
+    TIOProgressRec progress;
+    progress.Aborting = &aborted_;
+    if (!ReadParamsOnly(FileType, Stream, bitmap_, *params_, progress)) aborted_ = true;
+  } catch (const std::exception&) {
+    aborted_ = true;
+  }
+  if (aborted_) params_->FileType = ieftUnknown;
+  DoFinishWork();
+}
+
+void TImagoIO::ReadParamsFromFile(const std::string& FileName) {
+  ReadParamsFromFileOfType(FileName, FindFileFormat(FileName, true));
+}
+
+void TImagoIO::ReadParamsFromStream(TStream* Stream) {
+  const int64_t pos = Stream->Position();
+  const int32_t id = FindStreamFormat(Stream);
+  Stream->SetPosition(pos);
+  ReadParamsFromStreamOfType(Stream, id);
+}
+
+// ---- the save frame
+
+void TImagoIO::ConvertForSave(TIEPixelFormatSet Formats) {
+  if (Formats == 0) return;
+  const TIEPixelFormat f = bitmap_->PixelFormat();
+  if (f < 16 && (Formats & PixelFormatBit(f))) return;
+  bitmap_->ConvertFormat(ieRGB24);
+}
+
+void TImagoIO::SaveFormatToFile(int32_t FileType, const std::string& FileName) {
+  FinishGuard finish(this);
+  const TIEFormatHandler* h = FindFormatHandler(FileType);
+  if (!h || !h->Write || !PrepareBitmap(0)) return Fail();
+  ConvertForSave(h->SaveFormats);
+  aborted_ = true;  // left set when the file cannot be created
+  TFileStream file(FileName, fmCreate);
+  aborted_ = false;
+  TIOProgressRec progress = MakeProgressRec();
+  try {
+    h->Write(&file, bitmap_, *params_, progress);
+  } catch (const std::exception&) {
+    aborted_ = true;
+  }
+  params_->FileName = FileName;
+}
+
+void TImagoIO::SaveFormatToStream(int32_t FileType, TStream* Stream) {
+  FinishGuard finish(this);
+  const TIEFormatHandler* h = FindFormatHandler(FileType);
+  if (!h || !h->Write || !PrepareBitmap(0)) return Fail();
+  ConvertForSave(h->SaveFormats);
+  aborted_ = false;
+  TIOProgressRec progress = MakeProgressRec();
+  try {
+    h->Write(Stream, bitmap_, *params_, progress);
+  } catch (const std::exception&) {
+    aborted_ = true;
+  }
+}
+
+void TImagoIO::SaveEntry(const TIOFormatEntry& Entry, TStream* Stream, const std::string* FileName) {
+  FinishGuard finish(this);
+  if (!Entry.WriteProc || !PrepareBitmap(0)) return Fail();
+  ConvertForSave(kRGB24OrMono);
+  std::unique_ptr<TFileStream> file;
+  if (FileName) {
+    aborted_ = true;
+    file = std::make_unique<TFileStream>(*FileName, fmCreate);
+    Stream = file.get();
+    params_->FileName = *FileName;
+  }
+  aborted_ = false;
+  params_->FileType = Entry.TypeId;
+  TIOProgressRec progress = MakeProgressRec();
+  try {
+    Entry.WriteProc(Stream, bitmap_, *params_, progress);
+  } catch (const std::exception&) {
+    aborted_ = true;
+  }
+}
+
+void TImagoIO::SaveToFile(const std::string& FileName) {
+  const std::string ext = LowerCase(ExtractFileExt(FileName));
+  int32_t id = FileName.empty() ? ieftUnknown : SaveTypeOfExtension(ext);
+  const TIOFormatEntry* e = nullptr;
+  if (id == ieftUnknown && !FileName.empty()) {
+    e = FindFormatInfoByExtension(ext);
+    // An extension that the registry lists for a built-in format (XIF, PIX)
+    // goes to that format's own writer.
+    if (e && e->IsBuiltIn) id = e->TypeId;
+  }
+  if (id != ieftUnknown) return SaveFormatToFile(id, FileName);
+  if (e) return SaveEntry(*e, nullptr, &FileName);
+  FinishGuard finish(this);
+  Fail();  // no name, or an extension that no format writes
+}
+
+void TImagoIO::SaveToStream(TStream* Stream, int32_t FileType) {
+  const TIOFormatEntry* e = FindFormatInfo(FileType);
+  if (FindFormatHandler(FileType) || (e && e->IsBuiltIn)) return SaveFormatToStream(FileType, Stream);
+  if (e) return SaveEntry(*e, Stream, nullptr);
+  FinishGuard finish(this);
+  Fail();
+}
+
+// ---- text export
+
+void TImagoIO::SaveToText(const std::string& FileName, int32_t FileType, int32_t TextForm) {
+  TFileStream text(FileName, fmCreate);
+  auto write = [&](const std::string& s) { text.WriteBuffer(s.data(), static_cast<int64_t>(s.size())); };
+  if (TextForm == 3) {
+    // One character a pixel from dark to bright; only 24-bit images.
+    static const char kRamp[] = "W@#*+:., ";
+    if (PrepareBitmap(PixelFormatBit(ieRGB24))) {
+      const int32_t w = bitmap_->Width();
+      std::string line;
+      for (int32_t y = 0; y < bitmap_->Height(); ++y) {
+        const TRGB* px = reinterpret_cast<const TRGB*>(bitmap_->GetScanline(y));
+        line.clear();
+        for (int32_t x = 0; x < w; ++x) {
+          const int32_t grey = (px[x].r * 21 + px[x].g * 71 + px[x].b * 8) / 100;
+          line += kRamp[std::min(static_cast<int32_t>(Trunc(grey / 255.0 * 9)), 8)];
+        }
+        write(line + "\n");
+      }
+      bitmap_->UnmapRows();
+    }
+  } else {
+    TMemoryStream data;
+    SaveToStream(&data, FileType);
+    if (!aborted_) {
+      const auto* b = static_cast<const uint8_t*>(data.Memory());
+      const int64_t n = data.Size();
+      // The names: the bare file name with its first "." made "_".
+      std::string name = ExtractFileName(FileName);
+      if (const size_t dot = name.find('.'); dot != std::string::npos) name[dot] = '_';
+      const std::string size_name = name + "_Size";
+      std::string line;
+      if (TextForm == 0) {
+        write("const\n  " + size_name + " = " + IntToStr(n) + ";\n");
+        write("  " + name + " : array [0.." + size_name + "-1] of byte = (\n");
+        for (int64_t i = 0; i < n; ++i) {
+          line += "$" + IntToHex(static_cast<int32_t>(b[i]), 2) + (i + 1 < n ? "," : ");");
+          if (line.size() > 70) {
+            write("    " + line + "\n");
+            line.clear();
+          }
+        }
+        if (!line.empty()) write("    " + line + "\n");
+      } else if (TextForm == 1) {
+        write("\\\\ Size=" + IntToStr(n) + "\n");
+        for (int64_t i = 0; i < n; ++i) {
+          line += "0x" + IntToHex(static_cast<int32_t>(b[i]), 2) + (i + 1 < n ? "," : "");
+          if (line.size() > 70) {
+            write(line + "\n");
+            line.clear();
+          }
+        }
+        if (!line.empty()) write(line + "\n");
+      } else if (TextForm == 2) {
+        data.SetPosition(0);
+        Base64EncodeStreamToText(&data, &text, 76);
+      }
+    }
+  }
+  params_->FileName = FileName;
+}
+
+// ---- scan-line conversion
+
+void ConvertScanlineICC(uint8_t* Source, int32_t SourceCode, uint8_t* Dest,
+                        TIOParamsVals* Params, int32_t Count, int32_t TargetCode) {
+  TRGB* out = reinterpret_cast<TRGB*>(Dest);
+  const TRGB* bgr = reinterpret_cast<const TRGB*>(Source);
+  switch (SourceCode * 10 + TargetCode) {
+    case 1:  // RGB to BGR
+      for (int32_t i = 0; i < Count; ++i)
+        out[i] = TRGB{Source[i * 3 + 2], Source[i * 3 + 1], Source[i * 3]};
+      break;
+    case 11:
+      std::memmove(Dest, Source, static_cast<size_t>(Count) * 3);
+      break;
+    case 12:
+      for (int32_t i = 0; i < Count; ++i) {
+        const TCMYK c = RGBToCMYK(bgr[i]);
+        std::memcpy(Dest + i * 4, &c, 4);
+      }
+      break;
+    case 14:
+      for (int32_t i = 0; i < Count; ++i) {
+        const TCIELab c = RGBToCIELab(bgr[i]);
+        std::memcpy(Dest + i * 3, &c, 3);
+      }
+      break;
+    case 15:
+      for (int32_t i = 0; i < Count; ++i)
+        Dest[i] = static_cast<uint8_t>((bgr[i].r * 21 + bgr[i].g * 71 + bgr[i].b * 8) / 100);
+      break;
+    case 31:  // full-ink CMYK: invert in place, then as inverted CMYK
+      for (int32_t i = 0; i < Count; ++i)
+        for (int k = 0; k < 4; ++k) Source[i * 6 + k] = static_cast<uint8_t>(255 - Source[i * 6 + k]);
+      for (int32_t i = 0; i < Count; ++i) {
+        TCMYK c;
+        std::memcpy(&c, Source + i * 6, 4);
+        out[i] = CMYKToRGB(c);
+      }
+      break;
+    case 21:
+      for (int32_t i = 0; i < Count; ++i) {
+        TCMYK c;
+        std::memcpy(&c, Source + i * 4, 4);
+        out[i] = CMYKToRGB(c);
+      }
+      break;
+    case 41:
+      for (int32_t i = 0; i < Count; ++i) {
+        TCIELab c;
+        std::memcpy(&c, Source + i * 3, 3);
+        out[i] = CIELabToRGB(c);
+      }
+      break;
+    case 61:  // high byte of little-endian words
+      for (int32_t i = 0; i < Count; ++i)
+        out[i] = TRGB{Source[i * 6 + 5], Source[i * 6 + 3], Source[i * 6 + 1]};
+      break;
+    case 71:  // first byte of big-endian words
+      for (int32_t i = 0; i < Count; ++i)
+        out[i] = TRGB{Source[i * 6 + 4], Source[i * 6 + 2], Source[i * 6]};
+      break;
+    default:
+      break;
+  }
+  (void)Params;  // the profiles come with colour management
+}

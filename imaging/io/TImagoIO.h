@@ -1,0 +1,154 @@
+// TImagoIO: loads an image into one TIEBitmap and saves it, choosing the
+// reader or writer by the extension of a file name, by a file-type id or by
+// the content, and keeps the image's file parameters in its TIOParamsVals.
+// It works on the image of an attached view, or on a TIEBitmap of its own or
+// lent to it.
+//
+// Failures: every load or save that does not complete sets Aborted and fires
+// OnFinishWork, an unknown extension or unrecognised content included. Bad
+// data never raises; a file that cannot be opened or created raises the file
+// stream's error after Aborted is set and the finish notice has fired.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "imaging/io/IEFormats.h"
+#include "imaging/io/IEIOTypes.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/model/IEPixelTypes.h"
+#include "imaging/model/TIEView.h"
+#include "rtl/TComponent.h"
+
+class TStream;
+class TIEBitmap;
+
+using TIEDoPreviewsEvent = std::function<void(TObject* Sender, bool& Handled)>;
+using TIEFinishWorkEvent = std::function<void(TObject* Sender)>;
+
+// A set of pixel formats for PrepareBitmap: bit f for format f.
+using TIEPixelFormatSet = uint16_t;
+constexpr TIEPixelFormatSet PixelFormatBit(TIEPixelFormat f) {
+  return static_cast<TIEPixelFormatSet>(1u << f);
+}
+
+// Converts Count pixels of one scan line between the readers' layouts:
+// 0 RGB, 1 BGR, 2 inverted CMYK, 3 CMYK with 255 = full ink (inverted in
+// Source itself first), 4 CIE Lab, 5 grey, 6 and 7 16-bit RGB little- and
+// big-endian. An ICC transform would come first when colour management is
+// on; without profiles the built-in pairs apply, any other pair leaves Dest.
+void ConvertScanlineICC(uint8_t* Source, int32_t SourceCode, uint8_t* Dest,
+                        TIOParamsVals* Params, int32_t Count, int32_t TargetCode);
+
+class TImagoIO : public TComponent {
+  RTL_CLASS(TImagoIO, TComponent)
+ public:
+  explicit TImagoIO(TComponent* AOwner);
+  ~TImagoIO() override;
+  void BeforeDestruction() override;
+
+  // ---- attachment
+  TIEView* AttachedImago() const { return view_; }
+  void SetAttachedImago(TIEView* View);
+  // Works on Bitmap without owning it (null allowed).
+  void UseIEBitmap(TIEBitmap* Bitmap);
+  // UseIEBitmap that also drops the view attachment; null while a view is
+  // attached changes nothing more.
+  void AttachIEBitmap(TIEBitmap* Bitmap);
+  TIEBitmap* IEBitmap() const { return bitmap_; }
+  bool OwnsBitmap() const { return owned_ != nullptr; }
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  // ---- properties
+  TIOParamsVals* Params() const { return params_.get(); }
+  bool Aborted() const { return aborted_; }
+  void SetAborted(bool Value) { aborted_ = Value; }
+  // The attached view's when a view is attached (setting it then changes
+  // nothing), else the component's own.
+  TColor Background() const;
+  void SetBackground(TColor Value);
+  bool NativePixelFormat() const { return params_ && params_->IsNativePixelFormat; }
+  void SetNativePixelFormat(bool Value) { params_->IsNativePixelFormat = Value; }
+  uint8_t DefaultDitherMethod() const { return default_dither_method_; }
+  void SetDefaultDitherMethod(uint8_t Value);
+  // Loads and saves run on the caller's thread; kept for the worker mode.
+  bool AsyncMode = false;
+  bool StreamHeaders = false;
+  bool AutoAdjustDPI = false;
+  bool FilteredAdjustDPI = false;
+  bool SimplifiedParamsDialogs = true;
+
+  TIEProgressEvent OnProgress;
+  TIEFinishWorkEvent OnFinishWork;
+  TIEDoPreviewsEvent OnDoPreviews;
+
+  // ---- loads, saves and parameter reads
+  virtual void LoadFromFile(const std::string& FileName);
+  virtual void LoadFromFileOfType(const std::string& FileName, int32_t FileType);
+  virtual void LoadFromFileByContent(const std::string& FileName);
+  virtual void LoadFromStream(TStream* Stream);
+  virtual void LoadFromStreamOfType(TStream* Stream, int32_t FileType);
+  // FileType 0: by content.
+  virtual void LoadFromBuffer(const void* Buffer, int64_t Size, int32_t FileType);
+  virtual void ReadParamsFromFile(const std::string& FileName);
+  virtual void ReadParamsFromFileOfType(const std::string& FileName, int32_t FileType);
+  virtual void ReadParamsFromStream(TStream* Stream);
+  virtual void ReadParamsFromStreamOfType(TStream* Stream, int32_t FileType);
+  virtual void SaveToFile(const std::string& FileName);
+  virtual void SaveToStream(TStream* Stream, int32_t FileType);
+
+  // ---- the operations of one built-in format, in the common frames
+  void LoadFormatFromFile(int32_t FileType, const std::string& FileName);
+  void LoadFormatFromStream(int32_t FileType, TStream* Stream);
+  void SaveFormatToFile(int32_t FileType, const std::string& FileName);
+  void SaveFormatToStream(int32_t FileType, TStream* Stream);
+
+  void LoadBMPFromFile(const std::string& FileName) { LoadFormatFromFile(ieftBMP, FileName); }
+  void LoadBMPFromStream(TStream* Stream) { LoadFormatFromStream(ieftBMP, Stream); }
+  void SaveBMPToFile(const std::string& FileName) { SaveFormatToFile(ieftBMP, FileName); }
+  void SaveBMPToStream(TStream* Stream) { SaveFormatToStream(ieftBMP, Stream); }
+
+  // Writes the image, encoded as FileType, as text: 0 a Pascal byte-array
+  // constant, 1 a C-style list of hexadecimal bytes, 2 Base64 lines; 3 is
+  // ASCII art of a 24-bit image itself, one character a pixel.
+  virtual void SaveToText(const std::string& FileName, int32_t FileType, int32_t TextForm);
+
+  // Without a dialog to show: true only when OnDoPreviews handles it.
+  virtual bool DoPreviews(uint16_t Pages);
+
+  // ---- notices and helpers
+  virtual void DoProgress(TObject* Sender, int32_t Percent);
+  // Reports 100 once more, then OnFinishWork.
+  virtual void DoFinishWork();
+  // False without a working bitmap; with a non-empty set, true only when the
+  // bitmap's format is in it.
+  bool PrepareBitmap(TIEPixelFormatSet Formats);
+  void UpdateAttachedView();
+  // A resolution below 2 becomes the library's default.
+  void ApplyDefaultDPI();
+  // The record a reader or writer receives: DoProgress and the abort flag.
+  TIOProgressRec MakeProgressRec();
+
+ private:
+  class FinishGuard;
+  static void ViewBitmapChanged(void* Data, TIEView* View, bool Destroying);
+  void DetachView();
+  void OwnNewBitmap();
+  void RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool FileLoad);
+  void LoadEntryFromFile(const TIOFormatEntry& Entry, const std::string& FileName);
+  void LoadEntryFromStream(const TIOFormatEntry& Entry, TStream* Stream);
+  void SaveEntry(const TIOFormatEntry& Entry, TStream* Stream, const std::string* FileName);
+  void ConvertForSave(TIEPixelFormatSet Formats);
+  void Fail();
+
+  std::unique_ptr<TIOParamsVals> params_;
+  std::unique_ptr<TIEBitmap> owned_;
+  TIEBitmap* bitmap_ = nullptr;
+  TIEView* view_ = nullptr;
+  TIEBitmapChangeHandle view_handle_ = ieNoBitmapChangeHandler;
+  bool aborted_ = false;
+  TColor background_ = 0;
+  uint8_t default_dither_method_ = 1;
+};

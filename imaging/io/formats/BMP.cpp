@@ -1,0 +1,795 @@
+#include "imaging/io/formats/BMP.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/model/IEBitRoutines.h"
+#include "imaging/model/IEStreams.h"
+#include "imaging/model/PixelHelpers.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEMask.h"
+#include "imaging/model/TIEQuantizer.h"
+#include "rtl/Exception.h"
+#include "rtl/Numeric.h"
+#include "rtl/TStream.h"
+
+namespace {
+
+// Compression field of the information header (Windows bitmap format).
+struct Compression {
+  enum : uint32_t { RGB = 0, RLE8 = 1, RLE4 = 2, BITFIELDS = 3 };
+};
+
+constexpr uint16_t kBMType = 0x4D42;  // "BM"
+constexpr int64_t kFileHeaderSize = 14;
+// Header sizes: OS/2 1.x, Windows 3, OS/2 2.x; the longer Windows headers
+// hold the bit-field masks themselves.
+constexpr uint32_t kCoreHeaderSize = 12;
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kOS2v2HeaderSize = 64;
+constexpr uint32_t kMaskHeaderSize = 52;        // red, green, blue masks inside
+constexpr uint32_t kAlphaMaskHeaderSize = 56;   // and an alpha mask
+// Largest header read whole; the rest of a longer one is skipped.
+constexpr uint32_t kMaxHeaderRead = 124;
+
+// An image is allocated only when the data could describe it: up to this
+// many bytes always, beyond that at most kMaxExpansion bytes of image per
+// byte of data (run-length codes cover up to 255 pixels in two bytes).
+constexpr int64_t kAllocationFloor = int64_t{16} << 20;
+constexpr int64_t kMaxExpansion = 1024;
+
+inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t U32(const uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+inline void Put16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void Put32(uint8_t* p, uint32_t v) {
+  Put16(p, v);
+  Put16(p + 2, v >> 16);
+}
+
+// Reads as much of Count bytes as the stream holds.
+int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
+  if (count <= 0) return 0;
+  int64_t got = 0;
+  auto* p = static_cast<uint8_t*>(buf);
+  while (got < count) {
+    const int64_t n = s->Read(p + got, count - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  return got;
+}
+
+// One channel of a bit-field pixel: the contiguous run of mask bits from its
+// lowest set bit, scaled to a byte. Wider channels keep their top 8 bits,
+// narrower ones are shifted up (5 bits of 31 give 248).
+struct BitField {
+  uint32_t mask = 0;
+  int32_t shift = 0;
+  int32_t width = 0;
+
+  BitField() = default;
+  explicit BitField(uint32_t m) {
+    if (m == 0) return;
+    while (!(m >> shift & 1)) ++shift;
+    width = MaskBitWidth(m);
+    mask = width >= 32 ? 0xFFFFFFFFu : ((uint32_t{1} << width) - 1) << shift;
+  }
+  uint8_t Get(uint32_t v) const {
+    if (width == 0) return 0;
+    const uint32_t x = (v & mask) >> shift;
+    return static_cast<uint8_t>(width >= 8 ? x >> (width - 8) : x << (8 - width));
+  }
+};
+
+struct ReadContext {
+  ReadContext(TStream* s, TIEBitmap* b, TIOParamsVals* p, TIOProgressRec* r)
+      : stream(s), bitmap(b), params(p), progress(r) {}
+  TStream* stream;
+  TIEBitmap* bitmap;
+  TIOParamsVals* params;
+  TIOProgressRec* progress;
+  int32_t width = 0, height = 0;
+  int32_t bits = 0;
+  uint32_t compression = 0;
+  bool top_down = false;
+  bool native = false;  // palette images stay iePalette8
+  BitField red, green, blue, alpha;
+  bool has_alpha_field = false;
+
+  int32_t ImageRow(int64_t file_row) const {
+    return static_cast<int32_t>(top_down ? file_row : height - 1 - file_row);
+  }
+  void Fail() const { progress->Abort(); }
+  bool Stopped() const { return progress->IsAborting(); }
+  // Before file row r of the direct decoders.
+  bool BeginRow(int64_t r) const {
+    progress->Report(r);
+    return !Stopped();
+  }
+};
+
+// Writes palette indexes into image row y; indexes outside the palette keep
+// the pixel as allocated.
+void PutIndexes(ReadContext& c, int32_t y, const int16_t* idx) {
+  uint8_t* row = c.bitmap->GetScanline(y);
+  const std::vector<TRGB>& map = c.params->ColorMap;
+  const int32_t n = static_cast<int32_t>(map.size());
+  if (c.native) {
+    for (int32_t x = 0; x < c.width; ++x)
+      if (idx[x] >= 0) row[x] = static_cast<uint8_t>(idx[x]);
+  } else {
+    TRGB* px = reinterpret_cast<TRGB*>(row);
+    for (int32_t x = 0; x < c.width; ++x)
+      if (idx[x] >= 0 && idx[x] < n) px[x] = map[idx[x]];
+  }
+}
+
+void DecodePaletteRows(ReadContext& c) {
+  const int64_t row_len = AlignedRowLength(c.width, c.bits, 32);
+  std::vector<uint8_t> buf(static_cast<size_t>(row_len));
+  std::vector<int16_t> idx(static_cast<size_t>(c.width));
+  for (int64_t r = 0; r < c.height; ++r) {
+    if (!c.BeginRow(r)) return;
+    const int64_t got = ReadUpTo(c.stream, buf.data(), row_len);
+    if (got < row_len) {
+      c.Fail();  // truncated: the rows read so far stay
+      return;
+    }
+    if (c.bits == 8) {
+      for (int32_t x = 0; x < c.width; ++x) idx[x] = buf[x];
+    } else {
+      for (int32_t x = 0; x < c.width; ++x)
+        idx[x] = (x & 1) ? buf[x >> 1] & 0x0F : buf[x >> 1] >> 4;
+    }
+    PutIndexes(c, c.ImageRow(r), idx.data());
+  }
+}
+
+// Run-length data of both kinds; x and the file row only move forward, so a
+// row buffer collects each row's pixels and is written once.
+void DecodeRLE(ReadContext& c, const uint8_t* d, int64_t n) {
+  const bool four = c.bits == 4;
+  std::vector<int16_t> idx(static_cast<size_t>(c.width), -1);
+  bool touched = false;
+  int64_t x = 0, r = 0, i = 0;
+  auto put = [&](int32_t v) {
+    if (x < c.width) {
+      idx[static_cast<size_t>(x)] = static_cast<int16_t>(v);
+      touched = true;
+    }
+    ++x;
+  };
+  auto flush = [&]() {
+    if (touched && r < c.height) PutIndexes(c, c.ImageRow(r), idx.data());
+    std::fill(idx.begin(), idx.end(), int16_t{-1});
+    touched = false;
+  };
+  while (r < c.height) {
+    if (i + 2 > n) {
+      flush();
+      c.Fail();  // the data ended before the bitmap did
+      return;
+    }
+    const uint8_t count = d[i], value = d[i + 1];
+    i += 2;
+    if (count > 0) {
+      // An encoded run; pixels past the width are dropped, and so is the
+      // rest of a run that already left the row.
+      const int64_t keep = std::min<int64_t>(count, std::max<int64_t>(c.width - x, 0));
+      for (int64_t k = 0; k < keep; ++k)
+        put(four ? ((k & 1) ? value & 0x0F : value >> 4) : value);
+      x += count - keep;
+      continue;
+    }
+    switch (value) {
+      case 0:  // end of line
+        flush();
+        ++r;
+        x = 0;
+        c.progress->Report(r);
+        if (c.Stopped()) return;
+        break;
+      case 1:  // end of bitmap
+        flush();
+        return;
+      case 2: {  // delta
+        if (i + 2 > n) {
+          flush();
+          c.Fail();
+          return;
+        }
+        const uint8_t dx = d[i], dy = d[i + 1];
+        i += 2;
+        if (dy > 0) {
+          flush();
+          r += dy;  // a move past the last row ends the bitmap
+        }
+        x += dx;
+        break;
+      }
+      default: {  // absolute run of `value` pixels
+        const int64_t bytes = four ? (value + 1) / 2 : value;
+        if (i + bytes > n) {
+          flush();
+          c.Fail();
+          return;
+        }
+        for (int64_t k = 0; k < value; ++k)
+          put(four ? ((k & 1) ? d[i + k / 2] & 0x0F : d[i + k / 2] >> 4) : d[i + k]);
+        i += bytes + (bytes & 1);
+        break;
+      }
+    }
+  }
+}
+
+void DecodeBitFieldRows(ReadContext& c, TIEMask* mask, bool& any_alpha, bool& not_full) {
+  const int64_t row_len = AlignedRowLength(c.width, c.bits, 32);
+  std::vector<uint8_t> buf(static_cast<size_t>(row_len));
+  // Masks that are plain bytes blue, green, red (and alpha) are copied.
+  const bool plain32 = c.bits == 32 && c.red.mask == 0xFF0000 && c.green.mask == 0xFF00 &&
+                       c.blue.mask == 0xFF;
+  for (int64_t r = 0; r < c.height; ++r) {
+    if (!c.BeginRow(r)) return;
+    if (ReadUpTo(c.stream, buf.data(), row_len) < row_len) {
+      c.Fail();
+      return;
+    }
+    const int32_t y = c.ImageRow(r);
+    TRGB* px = reinterpret_cast<TRGB*>(c.bitmap->GetScanline(y));
+    uint8_t* arow = mask ? mask->GetScanline(y) : nullptr;
+    const uint8_t* s = buf.data();
+    if (c.bits == 16) {
+      for (int32_t x = 0; x < c.width; ++x, s += 2) {
+        const uint32_t v = U16(s);
+        px[x] = TRGB{c.blue.Get(v), c.green.Get(v), c.red.Get(v)};
+      }
+      continue;
+    }
+    for (int32_t x = 0; x < c.width; ++x, s += 4) {
+      uint8_t a;
+      if (plain32) {
+        px[x] = TRGB{s[0], s[1], s[2]};
+        a = s[3];
+      } else {
+        const uint32_t v = U32(s);
+        px[x] = TRGB{c.blue.Get(v), c.green.Get(v), c.red.Get(v)};
+        a = c.has_alpha_field ? c.alpha.Get(v) : s[3];
+      }
+      if (arow) {
+        arow[x] = a;
+        any_alpha |= a != 0;
+        not_full |= a != 255;
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void ReadBMPStream(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, bool NoAlpha,
+                   std::unique_ptr<TIEMask>& AlphaMask, bool NoFileHeader, bool ParamsOnly,
+                   TIOProgressRec& Progress, TIOParamsVals& Params) {
+  bool local_abort = false;
+  if (!Progress.Aborting) Progress.Aborting = &local_abort;
+  ReadContext c(Stream, Bitmap, &Params, &Progress);
+
+  const int64_t start = Stream->Position();
+  const int64_t stream_size = Stream->Size();
+  uint16_t type;
+  uint32_t file_size, pixel_offset;
+  if (NoFileHeader) {
+    type = kBMType;
+    file_size = static_cast<uint32_t>(std::min<int64_t>(stream_size, UINT32_MAX));
+    pixel_offset = 0;
+  } else {
+    uint8_t fh[kFileHeaderSize];
+    if (ReadUpTo(Stream, fh, kFileHeaderSize) < kFileHeaderSize) return c.Fail();
+    type = U16(fh);
+    file_size = U32(fh + 2);
+    pixel_offset = U32(fh + 10);
+  }
+  if (file_size != 0 && DataSize < 1) DataSize = file_size;
+  if (type != kBMType) return c.Fail();
+
+  // The information header, told apart by its size.
+  uint8_t h[kMaxHeaderRead] = {};
+  if (ReadUpTo(Stream, h, 4) < 4) return c.Fail();
+  const uint32_t header_size = U32(h);
+  Params.FreeColorMap();
+  uint32_t image_size = 0;
+  uint32_t masks[4] = {0, 0, 0, 0};
+  if (header_size == kCoreHeaderSize) {
+    if (ReadUpTo(Stream, h + 4, 8) < 8) return c.Fail();
+    Params.BmpVersion = 2;
+    c.width = U16(h + 4);
+    c.height = U16(h + 6);
+    c.bits = U16(h + 10);
+    c.compression = Compression::RGB;
+    Params.SetDpiX(DefaultDpiX);
+    Params.SetDpiY(DefaultDpiY);
+    if (c.bits <= 8) {
+      const int32_t n = 1 << c.bits;
+      std::vector<uint8_t> pal(static_cast<size_t>(n) * 3);
+      if (ReadUpTo(Stream, pal.data(), n * 3) < n * 3) return c.Fail();
+      Params.ColorMap.resize(static_cast<size_t>(n));
+      for (int32_t i = 0; i < n; ++i)
+        Params.ColorMap[i] = TRGB{pal[i * 3], pal[i * 3 + 1], pal[i * 3 + 2]};
+    }
+  } else {
+    // Shorter than width, height, planes and bits: no bitmap header at all.
+    if (header_size < 16) return c.Fail();
+    const uint32_t take = std::min(header_size, kMaxHeaderRead);
+    if (ReadUpTo(Stream, h + 4, take - 4) < take - 4) return c.Fail();
+    if (header_size > take) {
+      if (Stream->Position() + (header_size - take) > stream_size) return c.Fail();
+      Stream->Seek(header_size - take, soCurrent);
+    }
+    Params.BmpVersion = header_size == kInfoHeaderSize ? 1 : header_size == kOS2v2HeaderSize ? 3 : 0;
+    const int32_t w = static_cast<int32_t>(U32(h + 4));
+    int32_t ht = static_cast<int32_t>(U32(h + 8));
+    if (w < 0 || ht == INT32_MIN) return c.Fail();
+    if (ht < 0) {
+      ht = -ht;
+      c.top_down = true;
+    }
+    c.width = w;
+    c.height = ht;
+    c.bits = U16(h + 14);
+    c.compression = U32(h + 16);
+    image_size = U32(h + 20);
+    const int32_t ppm_x = static_cast<int32_t>(U32(h + 24));
+    const int32_t ppm_y = static_cast<int32_t>(U32(h + 28));
+    const int32_t dpi_x = static_cast<int32_t>(Round(ppm_x / 100.0 * 2.54));
+    const int32_t dpi_y = static_cast<int32_t>(Round(ppm_y / 100.0 * 2.54));
+    Params.SetDpiX(dpi_x == 0 ? DefaultDpiX : dpi_x);
+    Params.SetDpiY(dpi_y == 0 ? DefaultDpiY : dpi_y);
+    uint32_t colors = U32(h + 32);
+    if (colors >= 257) colors = 0;
+    if (colors == 0 && c.bits <= 8) colors = 1u << c.bits;
+    if (c.compression == Compression::BITFIELDS) {
+      // Windows headers from 52 bytes on carry the masks; after a shorter
+      // header (and the OS/2 one) they follow it, before the palette.
+      if (header_size >= kMaskHeaderSize && header_size != kOS2v2HeaderSize) {
+        masks[0] = U32(h + 40);
+        masks[1] = U32(h + 44);
+        masks[2] = U32(h + 48);
+        if (header_size >= kAlphaMaskHeaderSize) masks[3] = U32(h + 52);
+      } else {
+        uint8_t m[12];
+        if (ReadUpTo(Stream, m, 12) < 12) return c.Fail();
+        masks[0] = U32(m);
+        masks[1] = U32(m + 4);
+        masks[2] = U32(m + 8);
+      }
+    }
+    if (colors != 0) {
+      std::vector<uint8_t> pal(static_cast<size_t>(colors) * 4);
+      if (ReadUpTo(Stream, pal.data(), colors * 4) < int64_t{colors} * 4) return c.Fail();
+      Params.ColorMap.resize(colors);
+      for (uint32_t i = 0; i < colors; ++i)
+        Params.ColorMap[i] = TRGB{pal[i * 4], pal[i * 4 + 1], pal[i * 4 + 2]};
+    }
+  }
+  Params.BmpCompression =
+      c.compression == Compression::RLE8 || c.compression == Compression::RLE4 ? 1 : 0;
+
+  if (pixel_offset != 0) {
+    if (start + pixel_offset > stream_size) return c.Fail();
+    Stream->SetPosition(start + pixel_offset);
+  }
+  const int64_t data_start = Stream->Position();
+  const int64_t available = stream_size - data_start;
+  int64_t rle_size = DataSize >= 1 ? start + DataSize - data_start : image_size;
+  // A header that claims more than the stream holds gets what there is.
+  if (rle_size <= 0 || rle_size > available) rle_size = available;
+
+  Params.Width = c.width;
+  Params.Height = c.height;
+  switch (c.bits) {
+    case 32: Params.BitsPerSample = 8; Params.SamplesPerPixel = 4; break;
+    case 24: Params.BitsPerSample = 8; Params.SamplesPerPixel = 3; break;
+    case 16: Params.BitsPerSample = 5; Params.SamplesPerPixel = 3; break;
+    case 8: Params.BitsPerSample = 8; Params.SamplesPerPixel = 1; break;
+    case 4: Params.BitsPerSample = 4; Params.SamplesPerPixel = 1; break;
+    case 1: Params.BitsPerSample = 1; Params.SamplesPerPixel = 1; break;
+    default: return c.Fail();  // a depth that no decoder reads
+  }
+  // Each depth with the compressions it can have.
+  const bool supported =
+      c.compression == Compression::RGB ||
+      (c.compression == Compression::RLE8 && c.bits == 8) ||
+      (c.compression == Compression::RLE4 && c.bits == 4) ||
+      (c.compression == Compression::BITFIELDS && (c.bits == 16 || c.bits == 32));
+  if (!supported) return c.Fail();
+  // An empty bitmap is no image.
+  if (c.width == 0 || c.height == 0) return c.Fail();
+  if (ParamsOnly) return;
+
+  c.native = Params.IsNativePixelFormat && (c.bits == 4 || c.bits == 8);
+  const TIEPixelFormat format = c.bits == 1 ? ieMono1 : c.native ? iePalette8 : ieRGB24;
+  const int64_t image_bytes = AlignedRowLength(c.width, IEBitsPerPixel[format], 32) * c.height;
+  if (image_bytes > kAllocationFloor && image_bytes / kMaxExpansion > available) return c.Fail();
+  try {
+    Bitmap->Allocate(c.width, c.height, format);
+  } catch (const EOutOfMemory&) {
+    return c.Fail();
+  }
+  if (Bitmap->Width() != c.width || Bitmap->Height() != c.height) return c.Fail();
+  Progress.Per1 = 100.0 / c.height;
+
+  if (c.native) {
+    const int32_t n = std::min<int32_t>(Params.ColorMapCount(), 256);
+    for (int32_t i = 0; i < n; ++i) Bitmap->SetPaletteEntry(i, Params.ColorMap[i]);
+  }
+
+  const int64_t row_len = AlignedRowLength(c.width, c.bits, 32);
+  switch (c.bits) {
+    case 24:
+    case 1:
+      // Same row layout as the image: straight into its rows.
+      for (int64_t r = 0; r < c.height; ++r) {
+        if (!c.BeginRow(r)) break;
+        if (ReadUpTo(Stream, Bitmap->GetScanline(c.ImageRow(r)), row_len) < row_len) {
+          c.Fail();
+          break;
+        }
+      }
+      if (c.bits == 1 && Params.ColorMapCount() == 2 &&
+          Params.ColorMap[0] == TRGB{255, 255, 255} && Params.ColorMap[1] == TRGB{0, 0, 0}) {
+        Bitmap->UnmapRows();
+        InvertBitmap(Bitmap);  // a set bit means white
+      }
+      break;
+    case 4:
+    case 8:
+      if (c.compression == Compression::RGB) {
+        DecodePaletteRows(c);
+      } else {
+        std::vector<uint8_t> data(static_cast<size_t>(rle_size));
+        const int64_t got = ReadUpTo(Stream, data.data(), rle_size);
+        DecodeRLE(c, data.data(), got);
+      }
+      break;
+    case 16:
+    case 32: {
+      uint32_t rm = 0x7C00, gm = 0x03E0, bm = 0x001F;
+      if (c.bits == 32) {
+        rm = 0xFF0000;
+        gm = 0xFF00;
+        bm = 0xFF;
+      }
+      if (c.compression == Compression::BITFIELDS) {
+        rm = masks[0];
+        gm = masks[1];
+        bm = masks[2];
+        // Alpha is the named mask, else the top byte that no colour uses.
+        if (masks[3] != 0) {
+          c.alpha = BitField(masks[3]);
+          c.has_alpha_field = true;
+        } else if (((rm | gm | bm) & 0xFF000000u) == 0) {
+          c.alpha = BitField(0xFF000000u);
+          c.has_alpha_field = true;
+        }
+      }
+      c.red = BitField(rm);
+      c.green = BitField(gm);
+      c.blue = BitField(bm);
+      TIEMask* mask = nullptr;
+      if (c.bits == 32 && !NoAlpha) {
+        if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
+        AlphaMask->AllocateBits(c.width, c.height, 8);
+        AlphaMask->Fill(255);
+        mask = AlphaMask.get();
+      }
+      bool any_alpha = false, not_full = false;
+      DecodeBitFieldRows(c, mask, any_alpha, not_full);
+      // All 0 or all 255: the file carries no usable alpha.
+      if (mask && (!any_alpha || !not_full)) AlphaMask.reset();
+      break;
+    }
+  }
+  Bitmap->UnmapRows();
+}
+
+// ---- run-length row encoders
+
+namespace {
+
+template <typename Literal>
+void FlushLiterals(const uint8_t* b, int64_t s, int64_t e, Literal literal) {
+  while (s < e) {
+    const int64_t k = std::min<int64_t>(e - s, 255);
+    literal(b + s, static_cast<int32_t>(k));
+    s += k;
+  }
+}
+
+template <typename Run, typename Literal>
+void ScanRow(const uint8_t* b, int32_t n, Run run, Literal literal) {
+  int64_t l = 0, i = 0;
+  while (i < n) {
+    if (i - l > 255) {
+      FlushLiterals(b, l, i, literal);
+      l = i;
+    }
+    if (i + 1 < n && b[i] == b[i + 1]) {
+      FlushLiterals(b, l, i, literal);
+      int64_t j = i;
+      while (j < n && b[j] == b[i] && j - i < 255) ++j;
+      run(static_cast<int32_t>(j - i), b[i]);
+      l = i = j;
+    } else {
+      ++i;
+    }
+  }
+  FlushLiterals(b, l, n, literal);
+}
+
+}  // namespace
+
+int64_t BMPEncodeRLE8Row(const uint8_t* Indexes, int32_t Width, std::vector<uint8_t>& Out) {
+  const size_t before = Out.size();
+  auto run = [&](int32_t len, uint8_t v) {
+    Out.push_back(static_cast<uint8_t>(len));
+    Out.push_back(v);
+  };
+  auto literal = [&](const uint8_t* p, int32_t k) {
+    if (k <= 2) {
+      for (int32_t i = 0; i < k; ++i) run(1, p[i]);
+      return;
+    }
+    Out.push_back(0);
+    Out.push_back(static_cast<uint8_t>(k));
+    Out.insert(Out.end(), p, p + k);
+    if (k & 1) Out.push_back(0);
+  };
+  ScanRow(Indexes, Width, run, literal);
+  Out.push_back(0);
+  Out.push_back(0);
+  return static_cast<int64_t>(Out.size() - before);
+}
+
+int64_t BMPEncodeRLE4Row(const uint8_t* Indexes, int32_t Width, std::vector<uint8_t>& Out) {
+  const size_t before = Out.size();
+  auto run = [&](int32_t len, uint8_t v) {
+    Out.push_back(static_cast<uint8_t>(len));
+    Out.push_back(static_cast<uint8_t>((v & 0x0F) * 17));
+  };
+  auto literal = [&](const uint8_t* p, int32_t k) {
+    if (k == 1) {
+      Out.push_back(1);
+      Out.push_back(static_cast<uint8_t>(p[0] << 4));
+      return;
+    }
+    if (k == 2) {
+      Out.push_back(2);
+      Out.push_back(static_cast<uint8_t>(p[0] << 4 | (p[1] & 0x0F)));
+      return;
+    }
+    Out.push_back(0);
+    Out.push_back(static_cast<uint8_t>(k));
+    const int32_t bytes = (k + 1) / 2;
+    for (int32_t i = 0; i < bytes; ++i) {
+      const uint8_t hi = static_cast<uint8_t>(p[2 * i] << 4);
+      const uint8_t lo = 2 * i + 1 < k ? (p[2 * i + 1] & 0x0F) : 0;
+      Out.push_back(hi | lo);
+    }
+    if (bytes & 1) Out.push_back(0);
+  };
+  ScanRow(Indexes, Width, run, literal);
+  Out.push_back(0);
+  Out.push_back(0);
+  return static_cast<int64_t>(Out.size() - before);
+}
+
+// ---- writer
+
+void WriteBMPStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                    TIOProgressRec& Progress) {
+  bool local_abort = false;
+  bool& aborting = Progress.Aborting ? *Progress.Aborting : local_abort;
+  const int32_t width = Bitmap->Width(), height = Bitmap->Height();
+  if (width <= 0 || height <= 0) {
+    aborting = true;  // nothing to write
+    return;
+  }
+  const int64_t start = Stream->Position();
+
+  int32_t bits;
+  if (Params.BitsPerSample == 1)
+    bits = 1;
+  else if (Params.BitsPerSample == 4)
+    bits = 4;
+  else if (Params.SamplesPerPixel == 1)
+    bits = 8;
+  else
+    bits = Bitmap->HasAlphaChannel() ? 32 : 24;
+
+  const bool os2 = Params.BmpVersion == 2;
+  // The old header holds 16-bit sizes only.
+  if (os2 && (width > 65535 || height > 65535)) {
+    aborting = true;
+    return;
+  }
+  const bool rle = !os2 && Params.BmpCompression == 1 && (bits == 4 || bits == 8);
+  const uint32_t header_size = os2 ? kCoreHeaderSize : Params.BmpVersion == 3 ? kOS2v2HeaderSize
+                                                                               : kInfoHeaderSize;
+  uint8_t fh[kFileHeaderSize] = {'B', 'M'};
+  SafeStreamWrite(Stream, aborting, fh, kFileHeaderSize);
+
+  uint8_t ih[kOS2v2HeaderSize] = {};
+  Put32(ih, header_size);
+  if (os2) {
+    Put16(ih + 4, static_cast<uint32_t>(width));
+    Put16(ih + 6, static_cast<uint32_t>(height));
+    Put16(ih + 8, 1);
+    Put16(ih + 10, static_cast<uint32_t>(bits));
+  } else {
+    Put32(ih + 4, static_cast<uint32_t>(width));
+    Put32(ih + 8, static_cast<uint32_t>(height));
+    Put16(ih + 12, 1);
+    Put16(ih + 14, static_cast<uint32_t>(bits));
+    Put32(ih + 16, rle ? (bits == 4 ? Compression::RLE4 : Compression::RLE8) : Compression::RGB);
+    Put32(ih + 24, static_cast<uint32_t>(static_cast<int32_t>(Round(Params.DpiX() / 2.54 * 100))));
+    Put32(ih + 28, static_cast<uint32_t>(static_cast<int32_t>(Round(Params.DpiY() / 2.54 * 100))));
+    Put32(ih + 32, bits <= 8 ? 1u << bits : 0);
+    const uint32_t important = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : bits == 24 ? 16777216 : 1;
+    Put32(ih + 36, important);
+  }
+  const int64_t ih_pos = Stream->Position();
+  SafeStreamWrite(Stream, aborting, ih, header_size);
+
+  Progress.Per1 = 100.0 / height;
+  const int64_t row_len = AlignedRowLength(width, bits, 32);
+  std::vector<uint8_t> row(static_cast<size_t>(row_len));
+  auto write_palette = [&](const std::vector<TRGB>& pal) {
+    std::vector<uint8_t> out;
+    for (const TRGB& e : pal) {
+      out.push_back(e.b);
+      out.push_back(e.g);
+      out.push_back(e.r);
+      if (!os2) out.push_back(0);
+    }
+    SafeStreamWrite(Stream, aborting, out.data(), static_cast<int64_t>(out.size()));
+  };
+  // Rows go bottom-up: image row height-1 first.
+  auto begin_row = [&](int32_t done) {
+    Progress.Report(done);
+    return !aborting;
+  };
+
+  int64_t pixel_start = 0;
+  std::unique_ptr<TIEBitmap> copy;
+  auto rgb24_source = [&]() -> TIEBitmap* {
+    if (Bitmap->PixelFormat() == ieRGB24) return Bitmap;
+    copy = std::make_unique<TIEBitmap>();
+    copy->Assign(Bitmap);
+    copy->ConvertFormat(ieRGB24);
+    return copy.get();
+  };
+
+  if (bits == 4 || bits == 8) {
+    TIEBitmap* src = Bitmap->PixelFormat() == iePalette8 ? Bitmap : rgb24_source();
+    const int32_t n = 1 << bits;
+    Params.ColorMap.assign(static_cast<size_t>(n), TRGB{0, 0, 0});
+    TIEQuantizer q(src, n, Params.ColorMap.data(), -1);
+    write_palette(Params.ColorMap);
+    pixel_start = Stream->Position();
+    const bool palette = src->PixelFormat() == iePalette8;
+    std::vector<uint8_t> idx(static_cast<size_t>(width));
+    std::vector<uint8_t> enc;
+    for (int32_t done = 0; done < height; ++done) {
+      if (!begin_row(done)) break;
+      const uint8_t* s = src->GetScanline(height - 1 - done);
+      if (palette) {
+        for (int32_t x = 0; x < width; ++x)
+          idx[x] = s[x] < n ? s[x] : static_cast<uint8_t>(q.RGBToIndex(src->GetPaletteEntry(s[x])));
+      } else {
+        const TRGB* px = reinterpret_cast<const TRGB*>(s);
+        for (int32_t x = 0; x < width; ++x) idx[x] = static_cast<uint8_t>(q.RGBToIndex(px[x]));
+      }
+      if (rle) {
+        enc.clear();
+        if (bits == 8)
+          BMPEncodeRLE8Row(idx.data(), width, enc);
+        else
+          BMPEncodeRLE4Row(idx.data(), width, enc);
+        SafeStreamWrite(Stream, aborting, enc.data(), static_cast<int64_t>(enc.size()));
+      } else {
+        std::fill(row.begin(), row.end(), uint8_t{0});
+        if (bits == 8) {
+          std::memcpy(row.data(), idx.data(), static_cast<size_t>(width));
+        } else {
+          for (int32_t x = 0; x < width; ++x)
+            row[x >> 1] |= static_cast<uint8_t>((x & 1) ? idx[x] & 0x0F : idx[x] << 4);
+        }
+        SafeStreamWrite(Stream, aborting, row.data(), row_len);
+      }
+    }
+    if (rle && !aborting) {
+      const uint8_t end[2] = {0, 1};
+      SafeStreamWrite(Stream, aborting, end, 2);
+    }
+  } else if (bits == 1) {
+    TIEBitmap* src = Bitmap;
+    TRGB c1{0, 0, 0}, c2{255, 255, 255};
+    if (Bitmap->PixelFormat() != ieMono1) {
+      TRGB a, b;
+      if (TIEBitmap* two = BuildTwoColorBitmap(Bitmap, a, b)) {
+        copy.reset(two);
+        c1 = a;
+        c2 = b;
+      } else {
+        copy = std::make_unique<TIEBitmap>();
+        copy->Assign(Bitmap);
+        copy->ConvertFormat(ieMono1);
+      }
+      src = copy.get();
+    }
+    Params.ColorMap = {c1, c2};
+    write_palette(Params.ColorMap);
+    pixel_start = Stream->Position();
+    for (int32_t done = 0; done < height; ++done) {
+      if (!begin_row(done)) break;
+      SafeStreamWrite(Stream, aborting, src->GetScanline(height - 1 - done), row_len);
+    }
+  } else {
+    TIEBitmap* src = rgb24_source();
+    TIEBitmap* alpha = bits == 32 ? Bitmap->GetAlphaChannel() : nullptr;
+    pixel_start = Stream->Position();
+    for (int32_t done = 0; done < height; ++done) {
+      if (!begin_row(done)) break;
+      const int32_t y = height - 1 - done;
+      const uint8_t* s = src->GetScanline(y);
+      if (bits == 24) {
+        SafeStreamWrite(Stream, aborting, s, row_len);
+        continue;
+      }
+      std::memcpy(row.data(), s, static_cast<size_t>(width) * 3);  // spread below, last first
+      const uint8_t* a = alpha ? alpha->GetScanline(y) : nullptr;
+      for (int32_t x = width - 1; x >= 0; --x) {
+        row[x * 4 + 3] = a ? a[x] : 255;
+        row[x * 4 + 2] = row[x * 3 + 2];
+        row[x * 4 + 1] = row[x * 3 + 1];
+        row[x * 4 + 0] = row[x * 3 + 0];
+      }
+      SafeStreamWrite(Stream, aborting, row.data(), row_len);
+    }
+  }
+  if (copy) copy->UnmapRows();
+  Bitmap->UnmapRows();
+  if (aborting) return;
+
+  const int64_t end = Stream->Position();
+  Put32(fh + 2, static_cast<uint32_t>(end - start));
+  Put32(fh + 10, static_cast<uint32_t>(pixel_start - start));
+  if (!os2) Put32(ih + 20, static_cast<uint32_t>(end - pixel_start));
+  Stream->SetPosition(start);
+  SafeStreamWrite(Stream, aborting, fh, kFileHeaderSize);
+  Stream->SetPosition(ih_pos);
+  SafeStreamWrite(Stream, aborting, ih, header_size);
+  Stream->SetPosition(end);
+}
+
+TIEFormatHandler BMPFormatHandler() {
+  TIEFormatHandler h;
+  h.TypeId = ieftBMP;
+  h.Read = [](TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly,
+              TIOProgressRec& Progress, std::unique_ptr<TIEMask>& AlphaMask) {
+    ReadBMPStream(Stream, Bitmap, 0, ParamsOnly, AlphaMask, false, ParamsOnly, Progress, Params);
+  };
+  h.Write = WriteBMPStream;
+  // Detected by its "BM" signature among the fixed header checks.
+  h.Test = nullptr;
+  h.AbortBeforeOpen = false;
+  h.TellsViewDpi = 2;
+  h.SaveFormats = 0;
+  return h;
+}

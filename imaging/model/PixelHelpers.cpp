@@ -1,0 +1,199 @@
+#include "imaging/model/PixelHelpers.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
+#include "imaging/model/IEBitRoutines.h"
+#include "imaging/model/THash1.h"
+#include "imaging/model/TIEBitmap.h"
+#include "rtl/Numeric.h"
+#include "ui/TColor.h"
+
+int32_t CeilInt(double x) {
+  double t = std::trunc(x);
+  return static_cast<int32_t>(x - t > 0 ? t + 1 : t);
+}
+
+int32_t FloorInt(double x) {
+  double t = std::trunc(x);
+  return static_cast<int32_t>(x - t < 0 ? t - 1 : t);
+}
+
+uint8_t FloatToByte(double v) {
+  if (!(v > 0)) return 0;  // negative and NaN
+  return v >= 255 ? 255 : static_cast<uint8_t>(v);
+}
+
+uint16_t FloatToWord(double v) {
+  if (!(v > 0)) return 0;
+  return v >= 65535 ? 65535 : static_cast<uint16_t>(v);
+}
+
+void SwapInts(int32_t& a, int32_t& b) { std::swap(a, b); }
+void SwapBytes(uint8_t& a, uint8_t& b) { std::swap(a, b); }
+
+void OrderCorners(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) {
+  if (x1 > x2) std::swap(x1, x2);
+  if (y1 > y2) std::swap(y1, y2);
+}
+
+TRGB ColorToRGBTriple(TColor Color) {
+  const uint32_t rgb = ColorToRGB(Color);  // system colours resolved
+  return MakeRGBTriple(static_cast<uint8_t>(rgb), static_cast<uint8_t>(rgb >> 8),
+                       static_cast<uint8_t>(rgb >> 16));
+}
+
+void RGBToHSL(const TRGB& c, double& H, double& S, double& L) {
+  const double r = c.r / 255.0, g = c.g / 255.0, b = c.b / 255.0;
+  const double mx = std::max({r, g, b}), mn = std::min({r, g, b});
+  L = (mx + mn) / 2;
+  if (mx == mn) {
+    H = 0;
+    S = 0;
+    return;
+  }
+  const double d = mx - mn;
+  S = L >= 0.5 ? d / (2 - mx - mn) : d / (mx + mn);
+  if (mx == r)
+    H = (g - b) / d;
+  else if (mx == g)
+    H = 2 + (b - r) / d;
+  else
+    H = 4 + (r - g) / d;
+  H /= 6;
+  if (H < 0) H += 1;
+}
+
+TRGB HSLToRGB(double H, double S, double L) {
+  if (H < 0) H += 1;
+  if (H > 1) H -= 1;
+  S = std::clamp(S, 0.0, 1.0);
+  L = std::clamp(L, 0.0, 1.0);
+  auto to_byte = [](double v) { return static_cast<uint8_t>(std::clamp<int64_t>(Round(v * 255), 0, 255)); };
+  if (S == 0) return MakeRGBTriple(to_byte(L), to_byte(L), to_byte(L));
+  const double m2 = L <= 0.5 ? L * (1 + S) : L + S - L * S;
+  const double m1 = 2 * L - m2;
+  auto v = [&](double h) {
+    if (h < 0) h += 1;
+    if (h > 1) h -= 1;
+    if (6 * h < 1) return m1 + (m2 - m1) * 6 * h;
+    if (2 * h < 1) return m2;
+    if (3 * h < 2) return m1 + (m2 - m1) * (2.0 / 3 - h) * 6;
+    return m1;
+  };
+  return MakeRGBTriple(to_byte(v(H + 1.0 / 3)), to_byte(v(H)), to_byte(v(H - 1.0 / 3)));
+}
+
+void InvertBitmap(TIEBitmap* Image) {
+  for (int32_t y = 0; y < Image->Height(); ++y) {
+    uint8_t* row = Image->GetScanline(y);
+    for (int64_t i = 0; i < Image->RowLen(); ++i) row[i] = static_cast<uint8_t>(~row[i]);
+  }
+  Image->UnmapRows();
+}
+
+void FlipBitmap(TIEBitmap* Image, bool Vertical) {
+  const int32_t w = Image->Width(), h = Image->Height();
+  const int64_t len = Image->RowLen();
+  if (Image->IsEmpty()) return;
+  std::vector<uint8_t> a(static_cast<size_t>(len)), b(static_cast<size_t>(len));
+  if (Vertical) {
+    for (int32_t y = 0; y < h / 2; ++y) {
+      std::copy_n(Image->GetScanline(y), len, a.data());
+      std::copy_n(Image->GetScanline(h - 1 - y), len, b.data());
+      std::copy_n(a.data(), len, Image->GetScanline(h - 1 - y));
+      std::copy_n(b.data(), len, Image->GetScanline(y));
+    }
+  } else {
+    const TIEPixelFormat f = Image->PixelFormat();
+    const int32_t bpp = f == ieRGB24 ? 3 : (f == iePalette8 || f == ieGray8) ? 1 : f == ieMono1 ? 0 : -1;
+    if (bpp >= 0) {
+      for (int32_t y = 0; y < h; ++y) {
+        uint8_t* row = Image->GetScanline(y);
+        if (bpp == 0) {
+          // Bytes reversed with their bits, then the row's start realigned.
+          std::fill(b.begin(), b.end(), uint8_t{0});
+          const int64_t used = (int64_t{w} + 7) / 8;
+          for (int64_t i = 0; i < used; ++i) b[static_cast<size_t>(i)] = ReverseBitsByte(row[used - 1 - i]);
+          const int64_t shift = w % 8 ? 8 - w % 8 : 0;
+          std::fill(row, row + used, uint8_t{0});
+          CopyBits(row, b.data(), 0, used, w, shift);
+        } else {
+          for (int32_t x = 0; x < w / 2; ++x)
+            std::swap_ranges(row + int64_t{x} * bpp, row + int64_t{x} * bpp + bpp,
+                             row + int64_t{w - 1 - x} * bpp);
+        }
+      }
+    }
+  }
+  Image->UnmapRows();
+  if (Image->HasAlphaChannel()) FlipBitmap(Image->GetAlphaChannel(), Vertical);
+}
+
+TIEBitmap* BuildTwoColorBitmap(TIEBitmap* Image, TRGB& C1, TRGB& C2) {
+  const int32_t w = Image->Width(), h = Image->Height();
+  auto result = std::make_unique<TIEBitmap>();
+  result->Allocate(w, h, ieMono1);
+  THash1 colours(13);
+  int found = 0;
+  std::vector<uint8_t> bits(static_cast<size_t>(result->RowLen()));
+  for (int32_t y = 0; y < h && found <= 2; ++y) {
+    std::fill(bits.begin(), bits.end(), uint8_t{0});
+    for (int32_t x = 0; x < w; ++x) {
+      TRGB c = Image->GetPixelRGB(x, y);
+      if (colours.Add(PackRGB(c))) {
+        ++found;
+        if (found == 1)
+          C1 = c;
+        else
+          C2 = c;
+      }
+      if (!(c == C1)) SetBit(bits.data(), x, true);
+    }
+    std::copy(bits.begin(), bits.end(), result->GetScanline(y));
+  }
+  Image->UnmapRows();
+  result->UnmapRows();
+  if (found != 2) return nullptr;
+  auto grey = [](const TRGB& c) { return Round((c.r * 21 + c.g * 71 + c.b * 8) / 100.0); };
+  if (static_cast<uint8_t>(grey(C2)) < static_cast<uint8_t>(grey(C1))) {
+    InvertBitmap(result.get());
+    std::swap(C1, C2);
+  }
+  return result.release();
+}
+
+int32_t NearestPaletteIndex(const TRGB* Palette, int32_t N, const TRGB& Colour) {
+  int32_t best = 0, bound = 1000;
+  for (int32_t i = 0; i < N; ++i) {
+    int32_t d = std::abs(Palette[i].r - Colour.r) + std::abs(Palette[i].g - Colour.g) +
+                std::abs(Palette[i].b - Colour.b);
+    if (d < bound) {
+      bound = d;
+      best = i;
+    }
+  }
+  return best;
+}
+
+void CopySwapRedBlue(TRGB* Target, const TRGB* Source, int64_t N) {
+  for (int64_t i = 0; i < N; ++i) Target[i] = TRGB{Source[i].r, Source[i].g, Source[i].b};
+}
+
+void SwapRedBlue(TRGB* Triples, int64_t N) {
+  for (int64_t i = 0; i < N; ++i) std::swap(Triples[i].r, Triples[i].b);
+}
+
+void SwapRedBlue48(TRGB48* Pixels, int64_t N) {
+  for (int64_t i = 0; i < N; ++i) std::swap(Pixels[i].r, Pixels[i].b);
+}
+
+int64_t ColorCount(int32_t BitsPerSample, int32_t SamplesPerPixel) {
+  if (SamplesPerPixel <= 0) return 1;
+  const int64_t bits = int64_t{BitsPerSample} * SamplesPerPixel;
+  if (bits >= 63) return INT64_MAX;
+  return int64_t{1} << bits;
+}

@@ -1,0 +1,408 @@
+#include "imaging/model/RenderEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "imaging/model/ColorSpaces.h"
+#include "imaging/model/IEBitRoutines.h"
+#include "imaging/model/IEWorkBitmap.h"
+#include "imaging/model/PixelHelpers.h"
+#include "imaging/model/TIEBitmap.h"
+#include "rtl/Numeric.h"
+
+int32_t IEBlendChannel(TIEBlendOperation Operation, int32_t s, int32_t d) {
+  int32_t r;
+  switch (Operation) {
+    case 0: r = s; break;
+    case 1: r = d + s; break;
+    case 2: r = std::abs(d - s); break;
+    case 3: r = d / std::clamp(s, 1, 255); break;
+    case 4: r = s * d >> 8; break;
+    case 5: r = d | s; break;
+    case 6: r = d & s; break;
+    case 7: r = d ^ s; break;
+    case 8: r = std::max(d, s); break;
+    case 9: r = std::min(d, s); break;
+    case 10: r = (d + s) >> 1; break;
+    case 11: r = 255 - ((255 - d) * (255 - s) >> 8); break;
+    case 12: r = 255 - std::abs(255 - s - d); break;
+    // Saturated rather than cut to its low 8 bits, so that an out-of-range
+    // sum can never turn into an unrelated dark or light value.
+    case 13: r = d + s - s * d / 128; break;
+    case 14: r = d >= 128 ? 255 - ((255 - d) * (255 - s) >> 7) : s * d >> 7; break;
+    case 15: r = s >= 128 ? 255 - ((255 - d) * (255 - s) >> 7) : s * d >> 7; break;
+    case 16: {
+      const double c = s / 255.0, e = d / 255.0;
+      r = static_cast<int32_t>(Trunc(255 * (c >= 0.5 ? std::sqrt(e) * (2 * c - 1) + 2 * e * (1 - c)
+                                                     : e * e * (1 - 2 * c) + 2 * c * e)));
+      break;
+    }
+    case 17: {
+      const int32_t m = s * d >> 8;
+      const int32_t S = 255 - ((255 - d) * (255 - s) >> 8);
+      r = m + (d * (S - m) >> 8);
+      break;
+    }
+    case 18: r = s == 255 ? 255 : std::min(d * 256 / (255 - s), 255); break;
+    case 19: r = s == 0 ? 0 : std::max(255 - ((255 - d) << 8) / s, 0); break;
+    case 20: r = d == 255 ? 255 : std::min(s * 256 / (255 - d), 255); break;
+    case 21: r = d == 0 ? 0 : std::max(255 - ((255 - s) << 8) / d, 0); break;
+    case 22:
+      if (s + d < 256)
+        r = s == 255 ? 255 : std::min(d * 128 / (255 - s), 255);
+      else
+        r = std::max(255 - ((255 - s) << 7) / d, 0);
+      break;
+    case 23:
+      if (s + d < 256)
+        r = d == 255 ? 255 : std::min(s * 128 / (255 - d), 255);
+      else
+        r = std::max(255 - ((255 - d) << 7) / s, 0);
+      break;
+    case 24: r = s == 255 ? 255 : std::min(d * d / (255 - s), 255); break;
+    case 25: r = d == 255 ? 255 : std::min(s * s / (255 - d), 255); break;
+    case 26: r = s == 0 ? 0 : std::max(255 - (255 - d) * (255 - d) / s, 0); break;
+    case 27: r = d == 0 ? 0 : std::max(255 - (255 - s) * (255 - s) / d, 0); break;
+    case 28: r = d + s - 256; break;
+    case 29: r = std::min(IECosineTable()[s] + IECosineTable()[d], 255); break;
+    case 30: r = d + 2 * s - 256; break;
+    default: r = d; break;
+  }
+  return std::clamp(r, 0, 255);
+}
+
+TRGB IEBlendPixel(TIEBlendOperation Operation, const TRGB& s, const TRGB& d) {
+  if (Operation >= 0 && Operation <= 30)
+    return TRGB{static_cast<uint8_t>(IEBlendChannel(Operation, s.b, d.b)),
+                static_cast<uint8_t>(IEBlendChannel(Operation, s.g, d.g)),
+                static_cast<uint8_t>(IEBlendChannel(Operation, s.r, d.r))};
+  TRGB r = d;
+  switch (Operation) {
+    case 31: r.r = s.r; return r;
+    case 32: r.g = s.g; return r;
+    case 33: r.b = s.b; return r;
+    case 34: case 35: case 36: case 37: {
+      double hs, ss, ls, hd, sd, ld;
+      RGBToHSL(s, hs, ss, ls);
+      RGBToHSL(d, hd, sd, ld);
+      if (Operation == 34) return HSLToRGB(hs, sd, ld);
+      if (Operation == 35) return HSLToRGB(hd, ss, ld);
+      if (Operation == 36) return HSLToRGB(hs, ss, ld);
+      return HSLToRGB(hs, sd, ls);
+    }
+    default: return d;
+  }
+}
+
+namespace {
+double ContrastFactor(int32_t Contrast) {
+  return Contrast < 0 ? 1 - std::sqrt(static_cast<double>(-Contrast)) / 10 : Contrast / 10.0 + 1;
+}
+
+struct RenderJob {
+  TIEBitmap* source;
+  TIEBitmap* alpha;  // null unless used
+  uint8_t** dest_rows;
+  int32_t x1, x2, y1, y2;
+  const int32_t* cols;  // indexed x - x1
+  const int32_t* rows;  // indexed y - y1
+  int32_t transparency;
+  bool blend;
+  bool solid;
+  TIEBlendOperation op;
+};
+
+// Draws the rows: each destination row gets the source triples of its
+// columns, adjusted and combined with the destination, then blended.
+void RenderRows(const RenderJob& j) {
+  TIEBitmap* src = j.source;
+  const TIEPixelFormat f = src->PixelFormat();
+  const int32_t sw = src->Width(), sh = src->Height();
+  const int32_t n = j.x2 - j.x1 + 1;
+  std::vector<TRGB> line(static_cast<size_t>(n));
+  const bool adjusted = (f == ieRGB24 || f == ieRGB48) && (src->AdjustEnabled || src->Contrast != 0 || j.op != 0);
+  const double K = ContrastFactor(src->Contrast);
+  const int64_t Ki = Trunc(K * 65536);
+  const int32_t off[3] = {src->BlueOffset, src->GreenOffset, src->RedOffset};  // memory order b, g, r
+  const double gmin = src->GrayMin, gmax = src->GrayMax;
+  const bool ranged = gmax - gmin != 0;
+  const bool solid = j.solid && (f == ieRGB24 || f == ieMono1);
+  auto grey_of = [&](double v, bool integer) -> uint8_t {
+    if (!ranged) return ClampToByte(static_cast<int64_t>(v));
+    const double lo = integer ? static_cast<double>(Trunc(gmin)) : gmin;
+    const double hi = integer ? static_cast<double>(Trunc(gmax)) : gmax;
+    v = std::clamp(v, std::min(lo, hi), std::max(lo, hi));
+    return ClampToByte(Trunc((v - gmin) / (gmax - gmin) * 255));
+  };
+  int32_t prev_r = -1, prev_y = -1;
+  for (int32_t y = j.y1; y <= j.y2; ++y) {
+    const int32_t R = std::clamp(j.rows[y - j.y1], 0, sh - 1);
+    uint8_t* drow = j.dest_rows[y];
+    if (solid && R == prev_r && prev_y >= 0) {
+      std::memcpy(drow + int64_t{j.x1} * 3, j.dest_rows[prev_y] + int64_t{j.x1} * 3, static_cast<size_t>(n) * 3);
+      prev_y = y;
+      continue;
+    }
+    const uint8_t* in = src->GetScanline(R);
+    for (int32_t i = 0; i < n; ++i) {
+      const int64_t C = std::clamp(j.cols[i], 0, sw - 1);
+      TRGB s{0, 0, 0};
+      switch (f) {
+        case ieMono1: s = GetBit(in, C) ? TRGB{255, 255, 255} : TRGB{0, 0, 0}; break;
+        case iePalette8: s = src->GetPaletteEntry(in[C]); break;
+        case ieGray8: { uint8_t g = ranged ? grey_of(in[C], true) : in[C]; s = TRGB{g, g, g}; break; }
+        case ieGray16: {
+          uint16_t w;
+          std::memcpy(&w, in + C * 2, 2);
+          uint8_t g = ranged ? grey_of(w, true) : static_cast<uint8_t>(w >> 8);
+          s = TRGB{g, g, g};
+          break;
+        }
+        case ie32f: {
+          float v;
+          std::memcpy(&v, in + C * 4, 4);
+          uint8_t g = ranged ? grey_of(v, false) : ClampToByte(Trunc(std::isfinite(v) ? v * 255.0 : 0.0));
+          s = TRGB{g, g, g};
+          break;
+        }
+        case ieCMYK: { TCMYK c; std::memcpy(&c, in + C * 4, 4); s = CMYKToRGB(c); break; }
+        case ieCIELab: { TCIELab c; std::memcpy(&c, in + C * 3, 3); s = CIELabToRGB(c); break; }
+        case ieRGB24: {
+          std::memcpy(&s, in + C * 3, 3);
+          if (adjusted) {
+            uint8_t* ch = reinterpret_cast<uint8_t*>(&s);
+            for (int k = 0; k < 3; ++k) ch[k] = ClampToByte(Ki * (ch[k] + off[k] - 128) / 65536 + 128);
+          }
+          break;
+        }
+        case ieRGB48: {
+          TRGB48 w;
+          std::memcpy(&w, in + C * 6, 6);
+          if (adjusted) {
+            // The arithmetic shift keeps a negative adjusted value negative,
+            // so that it clamps to black.
+            auto ch = [&](uint16_t v, int32_t o) {
+              return ClampToByte(Trunc((v + o - 32768) * K + 32768) >> 8);
+            };
+            s = TRGB{ch(w.b, src->BlueOffset), ch(w.g, src->GreenOffset), ch(w.r, src->RedOffset)};
+          } else {
+            s = TRGB{static_cast<uint8_t>(w.b >> 8), static_cast<uint8_t>(w.g >> 8), static_cast<uint8_t>(w.r >> 8)};
+          }
+          break;
+        }
+        default: break;
+      }
+      uint8_t* d = drow + int64_t{j.x1 + i} * 3;
+      if (adjusted) {
+        TRGB dp;
+        std::memcpy(&dp, d, 3);
+        s = IEBlendPixel(j.op, s, dp);
+      }
+      line[static_cast<size_t>(i)] = s;
+    }
+    if (!j.blend) {
+      std::memcpy(drow + int64_t{j.x1} * 3, line.data(), static_cast<size_t>(n) * 3);
+    } else {
+      const uint8_t* arow = j.alpha ? j.alpha->GetScanline(R) : nullptr;
+      for (int32_t i = 0; i < n; ++i) {
+        int32_t a = j.transparency;
+        if (arow) a = std::min<int32_t>(a, arow[std::clamp(j.cols[i], 0, sw - 1)]);
+        uint8_t* d = drow + int64_t{j.x1 + i} * 3;
+        const uint8_t* sp = reinterpret_cast<const uint8_t*>(&line[static_cast<size_t>(i)]);
+        for (int k = 0; k < 3; ++k) d[k] = static_cast<uint8_t>(d[k] + ((a * (sp[k] - d[k])) >> 8));
+      }
+    }
+    prev_r = R;
+    prev_y = y;
+  }
+}
+
+// Restores the source's row access on every way out.
+struct AccessGuard {
+  TIEBitmap* b;
+  uint8_t saved;
+  explicit AccessGuard(TIEBitmap* bitmap) : b(bitmap), saved(bitmap->Access) { bitmap->Access = iedRead; }
+  ~AccessGuard() {
+    b->UnmapRows();
+    if (b->HasAlphaChannel()) b->GetAlphaChannel()->UnmapRows();
+    b->Access = saved;
+  }
+};
+}  // namespace
+
+void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIERowPointers>& DestRows,
+                         std::unique_ptr<TIEMapTable>& ColumnTable, std::unique_ptr<TIEMapTable>& RowTable,
+                         const TIEUpdateRect* UpdateRect, int32_t XDst, int32_t YDst, int32_t WidthDst,
+                         int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc, int32_t HeightSrc,
+                         bool EnableAlpha, bool SolidBackground, int32_t Transparency, TResampleFilter Filter,
+                         bool FreeTables, TIEBlendOperation Operation) {
+  if (!Source || !Dest || Source->IsEmpty() || Dest->IsEmpty()) return;
+  if (Dest->PixelFormat() != ieRGB24 || Dest->Location() == ieTempFile) return;
+  AccessGuard guard(Source);
+  const int32_t DW = Dest->Width(), DH = Dest->Height(), SW = Source->Width(), SH = Source->Height();
+  if (WidthDst == 0 || HeightDst == 0 || WidthSrc == 0 || HeightSrc == 0) return;
+  if (YDst > DH - 1 || XDst > DW - 1) return;
+  const double rY = static_cast<double>(HeightSrc) / HeightDst, rX = static_cast<double>(WidthSrc) / WidthDst;
+  if (YDst < 0) {
+    const int32_t d = -YDst;
+    YDst = 0;
+    HeightDst -= d;
+    YSrc += static_cast<int32_t>(Trunc(d * rY));
+    HeightSrc -= static_cast<int32_t>(Trunc(d * rY));
+  }
+  if (XDst < 0) {
+    const int32_t d = -XDst;
+    XDst = 0;
+    WidthDst -= d;
+    XSrc += static_cast<int32_t>(Trunc(d * rX));
+    WidthSrc -= static_cast<int32_t>(Trunc(d * rX));
+  }
+  if (YDst + HeightDst > DH) {
+    const int32_t d = YDst + HeightDst - DH;
+    HeightSrc -= static_cast<int32_t>(Trunc(d * rY));
+    HeightDst = DH - YDst;
+  }
+  if (XDst + WidthDst > DW) {
+    const int32_t d = XDst + WidthDst - DW;
+    WidthSrc -= static_cast<int32_t>(Trunc(d * rX));
+    WidthDst = DW - XDst;
+  }
+  const int32_t xd = std::clamp(XDst, 0, DW - 1), yd = std::clamp(YDst, 0, DH - 1);
+  const int32_t wd = std::clamp(WidthDst, 0, DW), hd = std::clamp(HeightDst, 0, DH);
+  const int32_t xs = std::clamp(XSrc, 0, SW - 1), ys = std::clamp(YSrc, 0, SH - 1);
+  const int32_t ws = std::clamp(WidthSrc, 0, SW), hs = std::clamp(HeightSrc, 0, SH);
+  const TIEPixelFormat sf = Source->PixelFormat();
+  const bool alpha_wanted = EnableAlpha && Source->HasAlphaChannel();
+
+  if (Filter != rfNone && (wd != ws || hd != hs) && (sf == ieMono1 || sf == ieRGB24)) {
+    const bool projection = Filter == rfProjectBW || Filter == rfProjectWB;
+    TIEBitmap resampled;
+    if ((ws < wd || sf != ieMono1 || alpha_wanted || projection) &&
+        (sf == ieRGB24 || (ws >= 1 && hs >= 1))) {
+      if (ws < 1 || hs < 1 || wd < 1 || hd < 1) return;
+      TIEBitmap part;
+      part.Allocate(ws, hs, sf);
+      Source->CopyRectTo(&part, xs, ys, 0, 0, ws, hs);
+      if (alpha_wanted) {
+        Source->GetAlphaChannel()->CopyRectTo(part.GetAlphaChannel(), xs, ys, 0, 0, ws, hs);
+        part.GetAlphaChannel()->Full = Source->GetAlphaChannel()->Full;
+      }
+      resampled.Allocate(wd, hd, sf == ieMono1 && projection ? ieMono1 : ieRGB24);
+      if (sf == ieMono1)
+        ResampleMono1(&part, &resampled, Filter);
+      else
+        ResampleRGB24(&part, &resampled, Filter);
+      if (alpha_wanted) {
+        ResampleGray8(part.GetAlphaChannel(), resampled.GetAlphaChannel(), Filter);
+        resampled.GetAlphaChannel()->Full = part.GetAlphaChannel()->Full;
+      }
+    } else if (wd > 0 && hd > 0) {
+      resampled.Allocate(wd, hd, ieRGB24);
+      ShrinkBWToGray(Source, xs, ys, xs + ws - 1, ys + hs - 1, &resampled);
+    } else {
+      return;
+    }
+    resampled.RedOffset = Source->RedOffset;
+    resampled.GreenOffset = Source->GreenOffset;
+    resampled.BlueOffset = Source->BlueOffset;
+    resampled.AdjustEnabled = Source->AdjustEnabled;
+    resampled.Contrast = Source->Contrast;
+    std::unique_ptr<TIERowPointers> rows;
+    std::unique_ptr<TIEMapTable> ct, rt;
+    RenderToTIEBitmapEx(&resampled, Dest, rows, ct, rt, UpdateRect, xd, yd, resampled.Width(), resampled.Height(), 0,
+                        0, resampled.Width(), resampled.Height(), EnableAlpha, SolidBackground, Transparency, rfNone,
+                        true, Operation);
+    return;
+  }
+  if (wd == 0 || hd == 0 || ws == 0 || hs == 0) return;
+
+  const bool built_rows = !DestRows, built_cols = !ColumnTable, built_row_table = !RowTable;
+  if (built_rows) {
+    DestRows = std::make_unique<TIERowPointers>(static_cast<size_t>(DH));
+    for (int32_t y = 0; y < DH; ++y) (*DestRows)[static_cast<size_t>(y)] = Dest->GetScanline(y);
+  }
+  auto hand_back = [&]() {
+    if (FreeTables) {
+      if (built_rows) DestRows.reset();
+      if (built_cols) ColumnTable.reset();
+      if (built_row_table) RowTable.reset();
+    }
+  };
+  if (DestRows->size() < static_cast<size_t>(DH)) {
+    hand_back();
+    return;
+  }
+  const int32_t zY = static_cast<int32_t>(Trunc(static_cast<double>(hs) / hd * 16384));
+  const int32_t zX = static_cast<int32_t>(Trunc(static_cast<double>(ws) / wd * 16384));
+  int32_t x1 = xd, x2 = std::min(xd + wd - 1, DW - 1), y1 = yd, y2 = std::min(yd + hd - 1, DH - 1);
+  if (UpdateRect) {
+    x1 = std::max(UpdateRect->Left, x1);
+    x2 = std::min(UpdateRect->Right, x2);
+    y1 = std::max(UpdateRect->Top, y1);
+    y2 = std::min(UpdateRect->Bottom, y2);
+  }
+  x1 = std::clamp(x1, 0, DW - 1);
+  x2 = std::clamp(x2, 0, DW - 1);
+  y1 = std::clamp(y1, 0, DH - 1);
+  y2 = std::clamp(y2, 0, DH - 1);
+  if (!built_cols)
+    while (x2 >= x1 && (static_cast<size_t>(x2 - x1) >= ColumnTable->size() || (*ColumnTable)[static_cast<size_t>(x2 - x1)] >= SW)) --x2;
+  if (!built_row_table)
+    while (y2 >= y1 && (static_cast<size_t>(y2 - y1) >= RowTable->size() || (*RowTable)[static_cast<size_t>(y2 - y1)] >= SH)) --y2;
+  if (x2 < x1 || y2 < y1) {
+    hand_back();
+    return;
+  }
+  const bool use_alpha = EnableAlpha && Source->HasAlphaChannel() && !Source->GetAlphaChannel()->Full;
+
+  if (zX == 16384 && zY == 16384 && sf == ieRGB24 && Transparency >= 255 && !use_alpha && !Source->AdjustEnabled &&
+      Source->Contrast == 0 && Operation == 0) {
+    const int32_t sx = x1 - xd + xs;
+    const int32_t n = std::min(x2 - x1 + 1, SW - sx);
+    for (int32_t y = y1; y <= y2 && n > 0; ++y) {
+      const int32_t sy = y - yd + ys;
+      if (sy < 0 || sy >= SH) continue;
+      std::memcpy((*DestRows)[static_cast<size_t>(y)] + int64_t{x1} * 3, Source->GetScanline(sy) + int64_t{sx} * 3,
+                  static_cast<size_t>(n) * 3);
+    }
+    hand_back();
+    return;
+  }
+  if (built_cols) {
+    ColumnTable = std::make_unique<TIEMapTable>(static_cast<size_t>(x2 - x1 + 1));
+    for (int32_t x = x1; x <= x2; ++x)
+      (*ColumnTable)[static_cast<size_t>(x - x1)] = std::min(static_cast<int32_t>(Trunc((x - xd) * rX + xs)), SW - 1);
+  }
+  if (built_row_table) {
+    RowTable = std::make_unique<TIEMapTable>(static_cast<size_t>(y2 - y1 + 1));
+    for (int32_t y = y1; y <= y2; ++y)
+      (*RowTable)[static_cast<size_t>(y - y1)] = std::min(static_cast<int32_t>(Trunc((y - yd) * rY + ys)), SH - 1);
+  }
+  RenderJob job{Source,
+                use_alpha ? Source->GetAlphaChannel() : nullptr,
+                DestRows->data(),
+                x1, x2, y1, y2,
+                ColumnTable->data(),
+                RowTable->data(),
+                std::clamp(Transparency, 0, 255),
+                Transparency < 255 || use_alpha,
+                SolidBackground,
+                Operation};
+  try {
+    RenderRows(job);
+  } catch (...) {
+    // A failing row read (a temporary file gone bad) leaves the rest undrawn.
+  }
+  hand_back();
+}
+
+void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, int32_t XDst, int32_t YDst, int32_t WidthDst,
+                       int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc, int32_t HeightSrc,
+                       int32_t Transparency, TResampleFilter Filter, TIEBlendOperation Operation) {
+  std::unique_ptr<TIERowPointers> rows;
+  std::unique_ptr<TIEMapTable> ct, rt;
+  RenderToTIEBitmapEx(Source, Dest, rows, ct, rt, nullptr, XDst, YDst, WidthDst, HeightDst, XSrc, YSrc, WidthSrc,
+                      HeightSrc, true, false, Transparency, Filter, true, Operation);
+}

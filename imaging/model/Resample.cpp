@@ -1,0 +1,636 @@
+#include "imaging/model/Resample.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "imaging/model/IEBitRoutines.h"
+#include "imaging/model/TIERowTable.h"
+#include "imaging/model/PixelHelpers.h"
+#include "imaging/model/TIEBitmap.h"
+#include "rtl/Numeric.h"
+
+namespace {
+void Report(const TProgressRec* Progress, int64_t Percent) {
+  if (Progress && Progress->OnProgress) Progress->OnProgress(Progress->Sender, static_cast<int32_t>(Percent));
+}
+
+// Reallocates Target at its own size when its format differs.
+void EnsureFormat(TIEBitmap* Target, TIEPixelFormat Format) {
+  if (Target->PixelFormat() != Format || Target->IsEmpty()) {
+    const int32_t w = Target->Width(), h = Target->Height();
+    Target->Allocate(w, h, Format);
+  }
+}
+
+double Sinc(double x) {
+  if (x == 0) return 1;
+  x *= M_PI;
+  return std::sin(x) / x;
+}
+
+struct Contributor {
+  int32_t index;
+  int32_t weight;
+};
+struct ContributorList {
+  std::vector<Contributor> items;
+  int32_t weight_sum = 0;
+};
+
+std::vector<ContributorList> BuildContributors(int32_t src, int32_t dst, TResampleFilter filter) {
+  std::vector<ContributorList> lists(static_cast<size_t>(dst));
+  const double scale = (src == 1 || dst == 1) ? static_cast<double>(dst) / src
+                                              : static_cast<double>(dst - 1) / (src - 1);
+  const double support = ResampleSupport(filter);
+  for (int32_t i = 0; i < dst; ++i) {
+    const double centre = i / scale;
+    const bool enlarge = scale >= 1;
+    const double width = enlarge ? support : support / scale;
+    ContributorList& list = lists[static_cast<size_t>(i)];
+    for (int64_t j = Floor(centre - width); j <= Ceil(centre + width); ++j) {
+      const int32_t w = enlarge ? static_cast<int32_t>(Round(ResampleKernel(filter, centre - j) * 256))
+                                : static_cast<int32_t>(Round(ResampleKernel(filter, (centre - j) * scale) * 256 * scale));
+      if (w == 0) continue;
+      int64_t n = j;
+      if (n < 0) n = -n;
+      else if (n >= src) n = 2 * int64_t{src} - 1 - n;
+      n = std::clamp<int64_t>(n, 0, src - 1);
+      list.items.push_back({static_cast<int32_t>(n), w});
+      list.weight_sum += w;
+    }
+  }
+  return lists;
+}
+
+inline uint8_t Weighted(int64_t sum, int32_t weight_sum) {
+  return ClampToByte(weight_sum != 0 ? sum / weight_sum : sum / 256);
+}
+
+// Two-pass kernel filtering of CH-channel byte rows.
+template <int CH>
+void KernelResample(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t srcH, TIERowTable& dst,
+                    int32_t dstW, int32_t dstH, TResampleFilter filter, const TProgressRec* progress) {
+  const auto cx = BuildContributors(srcW, dstW, filter);
+  const auto cy = BuildContributors(srcH, dstH, filter);
+  const double P = 100.0 / (dstW + srcH + 0.5);
+  const size_t work_len = static_cast<size_t>(dstW) * CH;
+  std::vector<uint8_t> work(work_len * static_cast<size_t>(srcH));
+  for (int32_t r = 0; r < srcH; ++r) {
+    const uint8_t* in = src[static_cast<size_t>(r)];
+    uint8_t* out = &work[work_len * static_cast<size_t>(r)];
+    for (int32_t x = 0; x < dstW; ++x) {
+      const ContributorList& list = cx[static_cast<size_t>(x)];
+      int64_t sum[CH] = {};
+      for (const Contributor& c : list.items)
+        for (int k = 0; k < CH; ++k) sum[k] += int64_t{c.weight} * in[int64_t{c.index} * CH + k];
+      for (int k = 0; k < CH; ++k) out[int64_t{x} * CH + k] = Weighted(sum[k], list.weight_sum);
+    }
+    Report(progress, Trunc((r + 1) * P));
+  }
+  // The vertical pass runs row by row (the same sums as column by column).
+  std::vector<int64_t> sums(work_len);
+  for (int32_t y = 0; y < dstH; ++y) {
+    const ContributorList& list = cy[static_cast<size_t>(y)];
+    std::fill(sums.begin(), sums.end(), int64_t{0});
+    for (const Contributor& c : list.items) {
+      const uint8_t* in = &work[work_len * static_cast<size_t>(c.index)];
+      for (size_t i = 0; i < work_len; ++i) sums[i] += int64_t{c.weight} * in[i];
+    }
+    uint8_t* out = dst[y];
+    for (size_t i = 0; i < work_len; ++i) out[i] = Weighted(sums[i], list.weight_sum);
+    Report(progress, Trunc((srcH + (int64_t{y} + 1) * dstW / dstH) * P));
+  }
+}
+
+// The bits of a 1-bit image as bytes 0 or 255.
+std::vector<uint8_t> ExpandBits(TIEBitmap* Source, std::vector<const uint8_t*>& rows) {
+  const int32_t w = Source->Width(), h = Source->Height();
+  std::vector<uint8_t> plane(static_cast<size_t>(w) * h);
+  rows.resize(static_cast<size_t>(h));
+  TIERowTable src(Source, false);
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* out = &plane[static_cast<size_t>(y) * w];
+    for (int32_t x = 0; x < w; ++x) out[x] = GetBit(src[y], x) ? 255 : 0;
+    rows[static_cast<size_t>(y)] = out;
+  }
+  return plane;
+}
+
+std::vector<const uint8_t*> RowPointers(const TIERowTable& t) {
+  std::vector<const uint8_t*> rows(static_cast<size_t>(t.Count()));
+  for (int32_t y = 0; y < t.Count(); ++y) rows[static_cast<size_t>(y)] = t[y];
+  return rows;
+}
+
+bool KernelApplies(TIEBitmap* Source, TIEBitmap* Target) {
+  const int32_t w = Source->Width(), h = Source->Height();
+  if (w <= 0 || h <= 0 || (w < 2 && h < 2)) return false;
+  return Target->Width() > 0 && Target->Height() > 0;
+}
+
+// Fast linear filtering of CH-channel byte rows; Shift selects the 1-bit
+// variant's arithmetic shift and interpolation on both axes.
+template <int CH>
+void FastLinear(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t srcH, TIERowTable& dst,
+                int32_t dstW, int32_t dstH, const TProgressRec* progress, bool mono) {
+  const double sx = static_cast<double>(dstW) / srcW, sy = static_cast<double>(dstH) / srcH;
+  const double P = 100.0 / (srcH + dstH + 0.5);
+  const bool interp_x = mono || sx > 1, interp_y = mono || sy > 1;
+  std::vector<int32_t> q(static_cast<size_t>(dstW)), fr(static_cast<size_t>(dstW)), re(static_cast<size_t>(dstW));
+  for (int32_t j = 0; j < dstW; ++j) {
+    const double v = j / sx;
+    q[static_cast<size_t>(j)] = static_cast<int32_t>(Trunc(v));
+    fr[static_cast<size_t>(j)] = static_cast<int32_t>(Trunc((v - Trunc(v)) * 0x20000));
+    re[static_cast<size_t>(j)] = std::min(static_cast<int32_t>(Trunc(std::min(j + 1, dstW - 1) / sx + 1e-10)), srcW - 1);
+  }
+  auto lerp = [mono](int64_t a, int64_t b, int64_t f) -> int64_t {
+    // The 1-bit variant shifts (toward minus infinity), the others divide.
+    return mono ? a + (((b - a) * f) >> 17) : a + (b - a) * f / 0x20000;
+  };
+  const size_t work_len = static_cast<size_t>(dstW) * CH;
+  std::vector<uint8_t> work(work_len * static_cast<size_t>(srcH));
+  for (int32_t r = 0; r < srcH; ++r) {
+    const uint8_t* in = src[static_cast<size_t>(r)];
+    uint8_t* out = &work[work_len * static_cast<size_t>(r)];
+    for (int32_t j = 0; j < dstW; ++j) {
+      const int32_t a = q[static_cast<size_t>(j)];
+      for (int k = 0; k < CH; ++k) {
+        int64_t v;
+        if (interp_x) {
+          const int32_t b = std::min(a + 1, srcW - 1);
+          v = lerp(in[int64_t{a} * CH + k], in[int64_t{b} * CH + k], fr[static_cast<size_t>(j)]);
+        } else {
+          int64_t sum = 0;
+          const int32_t e = re[static_cast<size_t>(j)];
+          for (int32_t i = a; i <= e; ++i) sum += in[int64_t{i} * CH + k];
+          v = sum / (e - a + 1);
+        }
+        out[int64_t{j} * CH + k] = ClampToByte(v);
+      }
+    }
+    if (!mono) Report(progress, Trunc(r * P));
+  }
+  std::vector<int64_t> sums(work_len);
+  for (int32_t y = 0; y < dstH; ++y) {
+    uint8_t* out = dst[y];
+    const double v = y / sy;
+    const int32_t t = std::min(static_cast<int32_t>(Trunc(v)), srcH - 1);
+    if (interp_y) {
+      const int64_t f = Trunc((v - Trunc(v)) * 0x20000);
+      const uint8_t* a = &work[work_len * static_cast<size_t>(t)];
+      const uint8_t* b = &work[work_len * static_cast<size_t>(std::min(t + 1, srcH - 1))];
+      for (size_t i = 0; i < work_len; ++i) out[i] = ClampToByte(lerp(a[i], b[i], f));
+    } else {
+      const int32_t e = std::min(static_cast<int32_t>(Trunc(std::min(y + 1, dstH - 1) / sy)), srcH - 1);
+      std::fill(sums.begin(), sums.end(), int64_t{0});
+      for (int32_t r = t; r <= e; ++r) {
+        const uint8_t* a = &work[work_len * static_cast<size_t>(r)];
+        for (size_t i = 0; i < work_len; ++i) sums[i] += a[i];
+      }
+      for (size_t i = 0; i < work_len; ++i) out[i] = static_cast<uint8_t>(sums[i] / (e - t + 1));
+    }
+    if (!mono) Report(progress, Trunc((srcH + y) * P));
+  }
+}
+
+// A grey plane written as 24-bit grey rows.
+void WriteGreyRows(TIEBitmap* Target, const std::vector<uint8_t>& plane) {
+  const int32_t w = Target->Width(), h = Target->Height();
+  TIERowTable dst(Target, true);
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* out = dst[y];
+    const uint8_t* in = &plane[static_cast<size_t>(y) * w];
+    for (int32_t x = 0; x < w; ++x) std::memset(out + int64_t{x} * 3, in[x], 3);
+  }
+}
+
+struct Piece {
+  int32_t src;
+  int32_t dst;
+  double width;
+  double frac;
+};
+
+// Cuts the unit interval of each source pixel at the target borders.
+std::vector<Piece> CutAxis(int32_t srcN, int32_t dstN) {
+  std::vector<Piece> pieces;
+  pieces.reserve(static_cast<size_t>(srcN) + dstN);
+  const double g = static_cast<double>(srcN) / dstN;
+  int32_t t = 0;
+  double tb = g, pos = 0;
+  for (int32_t i = 0; i < srcN; ++i) {
+    const double sb = i + 1;
+    for (;;) {
+      if (t < dstN - 1 && tb < sb - 1e-4) {
+        if (tb > pos) pieces.push_back({i, t, tb - pos, tb - i});
+        pos = std::max(pos, tb);
+        ++t;
+        tb = (t + 1) * g;
+      } else {
+        pieces.push_back({i, t, sb - pos, 1.0});
+        if (t < dstN - 1 && std::fabs(tb - sb) <= 1e-4) {
+          ++t;
+          tb = (t + 1) * g;
+        }
+        pos = sb;
+        break;
+      }
+    }
+  }
+  return pieces;
+}
+}  // namespace
+
+double ResampleKernel(TResampleFilter Filter, double x) {
+  const double t = std::fabs(x);
+  switch (Filter) {
+    case rfTriangle: return t < 1 ? 1 - t : 0;
+    case rfHermite: return t < 1 ? (2 * t - 3) * t * t + 1 : 0;
+    case rfBell:
+      if (t < 0.5) return 0.75 - t * t;
+      if (t < 1.5) return 0.5 * (t - 1.5) * (t - 1.5);
+      return 0;
+    case rfBSpline:
+      if (t < 1) return 0.5 * t * t * t - t * t + 2.0 / 3;
+      if (t < 2) return (2 - t) * (2 - t) * (2 - t) / 6;
+      return 0;
+    case rfLanczos3: return t < 3 ? Sinc(x) * Sinc(x / 3) : 0;
+    case rfMitchell:
+      if (t < 1) return (7 * t * t * t - 12 * t * t + 16.0 / 3) / 6;
+      if (t < 2) return (-7.0 / 3 * t * t * t + 12 * t * t - 20 * t + 32.0 / 3) / 6;
+      return 0;
+    case rfNearest: return (x > -0.5 && x <= 0.5) ? 1 : 0;
+    case rfLinear:
+      if (x >= -1 && x < 0) return 1 + x;
+      if (x >= 0 && x < 1) return 1 - x;
+      return 0;
+    default: return 0;
+  }
+}
+
+double ResampleSupport(TResampleFilter Filter) {
+  switch (Filter) {
+    case rfBell: return 1.5;
+    case rfBSpline: case rfMitchell: return 2.0;
+    case rfLanczos3: return 3.0;
+    case rfTriangle: case rfHermite: case rfNearest: case rfLinear: return 1.0;
+    default: return 0;
+  }
+}
+
+double CubicInterpolate(double pm1, double p0, double p1, double p2, double x) {
+  auto c = [](double t) {
+    t = std::fabs(t);
+    if (t < 1) return t * t * t - 2 * t * t + 1;
+    if (t < 2) return -t * t * t + 5 * t * t - 8 * t + 4;
+    return 0.0;
+  };
+  const double v = pm1 * c(x + 1) + p0 * c(x) + p1 * c(x - 1) + p2 * c(x - 2);
+  return std::clamp(v, 0.0, 255.0);
+}
+
+void FillTransparentPixels(TIEBitmap* Image, TRGB Colour) {
+  if (Image->PixelFormat() != ieRGB24 || !Image->HasAlphaChannel() || Image->IsEmpty()) return;
+  TIEBitmap* alpha = Image->GetAlphaChannel();
+  TIERowTable rows(Image, true);
+  TIERowTable arows(alpha, false);
+  for (int32_t y = 0; y < Image->Height(); ++y) {
+    auto* px = reinterpret_cast<TRGB*>(rows[y]);
+    for (int32_t x = 0; x < Image->Width(); ++x)
+      if (arows[y][x] == 0) px[x] = Colour;
+  }
+}
+
+void ResampleNearest(TIEBitmap* Source, TIEBitmap* Target, const TProgressRec* Progress) {
+  if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
+  EnsureFormat(Target, Source->PixelFormat());
+  for (int32_t i = 0; i < std::min(Source->GetPaletteLen(), Target->GetPaletteLen()); ++i)
+    Target->SetPaletteEntry(i, Source->GetPaletteEntry(i));
+  const int32_t sw = Source->Width(), sh = Source->Height(), dw = Target->Width(), dh = Target->Height();
+  const int32_t bpp = Source->BitCount() / 8;
+  std::vector<int32_t> cols(static_cast<size_t>(dw));
+  for (int32_t x = 0; x < dw; ++x)
+    cols[static_cast<size_t>(x)] = std::min(static_cast<int32_t>(Trunc(x * (static_cast<double>(sw) / dw))), sw - 1);
+  const uint8_t sa = Source->Access, ta = Target->Access;
+  Source->Access = iedRead;
+  Target->Access = iedWrite;
+  {
+    TIERowTable src(Source, false);
+    TIERowTable dst(Target, true);
+    for (int32_t y = 0; y < dh; ++y) {
+      const int32_t sy = std::min(static_cast<int32_t>(Trunc(y * (static_cast<double>(sh) / dh))), sh - 1);
+      const uint8_t* in = src[sy];
+      uint8_t* out = dst[y];
+      if (bpp == 0) {
+        std::memset(out, 0, static_cast<size_t>(Target->RowLen()));
+        for (int32_t x = 0; x < dw; ++x)
+          if (GetBit(in, cols[static_cast<size_t>(x)])) out[x >> 3] |= BitMask(x);
+      } else {
+        for (int32_t x = 0; x < dw; ++x)
+          std::memcpy(out + int64_t{x} * bpp, in + int64_t{cols[static_cast<size_t>(x)]} * bpp, static_cast<size_t>(bpp));
+      }
+      Report(Progress, Trunc(y * 100 / (dh + 0.5)));
+    }
+  }
+  Source->Access = sa;
+  Target->Access = ta;
+}
+
+void ResampleFastLinear24(TIEBitmap* Source, TIEBitmap* Target, const TProgressRec* Progress) {
+  if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
+  EnsureFormat(Target, ieRGB24);
+  TIERowTable src(Source, false);
+  TIERowTable dst(Target, true);
+  if (Source->Width() == Target->Width() && Source->Height() == Target->Height()) {
+    for (int32_t y = 0; y < Source->Height(); ++y)
+      std::memcpy(dst[y], src[y], static_cast<size_t>(Source->Width()) * 3);
+    return;
+  }
+  FastLinear<3>(RowPointers(src), Source->Width(), Source->Height(), dst, Target->Width(), Target->Height(),
+                Progress, false);
+}
+
+void ResampleFastLinearGray8(TIEBitmap* Source, TIEBitmap* Target) {
+  if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
+  EnsureFormat(Target, ieGray8);
+  TIERowTable src(Source, false);
+  TIERowTable dst(Target, true);
+  if (Source->Width() == Target->Width() && Source->Height() == Target->Height()) {
+    for (int32_t y = 0; y < Source->Height(); ++y) std::memcpy(dst[y], src[y], static_cast<size_t>(Source->Width()));
+    return;
+  }
+  FastLinear<1>(RowPointers(src), Source->Width(), Source->Height(), dst, Target->Width(), Target->Height(),
+                nullptr, false);
+}
+
+void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter, const TProgressRec* Progress) {
+  if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
+  EnsureFormat(Target, ieRGB24);
+  const int32_t sw = Source->Width(), sh = Source->Height(), dw = Target->Width(), dh = Target->Height();
+  const double gx = static_cast<double>(sw) / dw, gy = static_cast<double>(sh) / dh;
+  const bool ix = gx < 1, iy = gy < 1;
+  const bool cubic = Filter == rfBicubic;
+  const std::vector<Piece> xp = CutAxis(sw, dw), yp = CutAxis(sh, dh);
+  TIERowTable src(Source, false);
+  TIERowTable dst(Target, true);
+  auto P = [&](int32_t i, int32_t j, int k) -> double {
+    i = std::clamp(i, 0, sw - 1);
+    j = std::clamp(j, 0, sh - 1);
+    return src[j][int64_t{i} * 3 + k];
+  };
+  // The interpolated sample at the far end of a piece.
+  auto sample = [&](int32_t i, int32_t j, double fx, double fy, int k) -> double {
+    if (cubic) {
+      auto along_x = [&](int32_t r) -> double {
+        if (!ix) return P(i, r, k);
+        return static_cast<double>(Trunc(CubicInterpolate(P(i - 1, r, k), P(i, r, k), P(i + 1, r, k), P(i + 2, r, k), fx)));
+      };
+      if (!iy) return along_x(j);
+      return CubicInterpolate(along_x(j - 1), along_x(j), along_x(j + 1), along_x(j + 2), fy);
+    }
+    const double a = P(i, j, k);
+    const double top = ix ? a + (P(i + 1, j, k) - a) * fx : a;
+    if (!iy) return top;
+    const double c = P(i, j + 1, k);
+    const double bottom = ix ? c + (P(i + 1, j + 1, k) - c) * fx : c;
+    return top + (bottom - top) * fy;
+  };
+  const double norm = gx * gy;
+  std::vector<double> acc(static_cast<size_t>(dw) * 3);
+  for (size_t n = 0; n < yp.size(); ++n) {
+    const Piece& py = yp[n];
+    const uint8_t* row = src[py.src];
+    if (!ix && !iy) {
+      for (const Piece& px : xp) {
+        const double area = px.width * py.width;
+        const uint8_t* p = row + int64_t{px.src} * 3;
+        double* a = &acc[static_cast<size_t>(px.dst) * 3];
+        a[0] += p[0] * area;
+        a[1] += p[1] * area;
+        a[2] += p[2] * area;
+      }
+    } else {
+      for (const Piece& px : xp) {
+        const double area = px.width * py.width;
+        double* a = &acc[static_cast<size_t>(px.dst) * 3];
+        for (int k = 0; k < 3; ++k) a[k] += sample(px.src, py.src, px.frac, py.frac, k) * area;
+      }
+    }
+    if (n + 1 == yp.size() || yp[n + 1].dst != py.dst) {
+      uint8_t* out = dst[py.dst];
+      for (size_t i = 0; i < acc.size(); ++i) out[i] = ClampToByte(Trunc(acc[i] / norm));
+      std::fill(acc.begin(), acc.end(), 0.0);
+      Report(Progress, Trunc((py.dst + 1) / static_cast<double>(dh) * 100));
+    }
+  }
+}
+
+namespace {
+void Project(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter, const TProgressRec* Progress) {
+  const TIEPixelFormat sf = Source->PixelFormat();
+  if (Source->IsEmpty() || (sf != ieMono1 && sf != ieRGB24)) return;
+  if (Target->Width() <= 0 || Target->Height() <= 0) return;
+  EnsureFormat(Target, ieMono1);
+  const int32_t sw = Source->Width(), sh = Source->Height(), dw = Target->Width(), dh = Target->Height();
+  const bool black_wins = Filter == rfProjectBW;
+  auto col_end = [&](int32_t x) { return std::min(static_cast<int32_t>(Trunc(x * static_cast<double>(sw) / dw)), sw - 1); };
+  auto row_end = [&](int32_t y) { return std::min(static_cast<int32_t>(Trunc(y * static_cast<double>(sh) / dh)), sh - 1); };
+  TIERowTable src(Source, false);
+  TIERowTable dst(Target, true);
+  for (int32_t y = 0; y < dh; ++y) {
+    uint8_t* out = dst[y];
+    std::memset(out, black_wins ? 0xFF : 0x00, static_cast<size_t>(Target->RowLen()));
+    const int32_t r0 = y == 0 ? 0 : row_end(y - 1), r1 = y == 0 ? 0 : row_end(y);
+    for (int32_t x = 0; x < dw; ++x) {
+      const int32_t c0 = x == 0 ? 0 : col_end(x - 1), c1 = x == 0 ? 0 : col_end(x);
+      bool hit = false;
+      for (int32_t r = r0; r <= r1 && !hit; ++r) {
+        const uint8_t* in = src[r];
+        for (int32_t c = c0; c <= c1 && !hit; ++c) {
+          if (sf == ieMono1) {
+            hit = GetBit(in, c) != black_wins;
+          } else {
+            const uint8_t* p = in + int64_t{c} * 3;
+            hit = black_wins ? (p[0] <= 127 && p[1] <= 127 && p[2] <= 127) : (p[0] > 128 && p[1] > 128 && p[2] > 128);
+          }
+        }
+      }
+      if (hit) SetBit(out, x, !black_wins);
+    }
+    Report(Progress, Trunc(y * 100 / (dh + 0.5)));
+  }
+}
+}  // namespace
+
+void ProjectRGB24ToMono1(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter, const TProgressRec* Progress) {
+  if (Source->PixelFormat() == ieRGB24) Project(Source, Target, Filter, Progress);
+}
+
+void ProjectMono1(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter) {
+  if (Source->PixelFormat() == ieMono1) Project(Source, Target, Filter, nullptr);
+}
+
+void ResampleRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter, const TProgressRec* Progress) {
+  if (Source->PixelFormat() != ieRGB24 || Filter == rfNone) return;
+  switch (Filter) {
+    case rfProjectBW:
+    case rfProjectWB:
+      if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
+      ProjectRGB24ToMono1(Source, Target, Filter, Progress);
+      return;
+    case rfFastLinear: ResampleFastLinear24(Source, Target, Progress); return;
+    case rfBilinear:
+    case rfBicubic: ResampleAreaRGB24(Source, Target, Filter, Progress); return;
+    default: break;
+  }
+  if (!KernelApplies(Source, Target)) return;
+  EnsureFormat(Target, ieRGB24);
+  TIERowTable src(Source, false);
+  TIERowTable dst(Target, true);
+  KernelResample<3>(RowPointers(src), Source->Width(), Source->Height(), dst, Target->Width(), Target->Height(),
+                    Filter, Progress);
+}
+
+void ResampleGray8(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter) {
+  if (Filter >= rfFastLinear) {
+    ResampleFastLinearGray8(Source, Target);
+    return;
+  }
+  if (Filter == rfNone || Source->BitCount() != 8 || !KernelApplies(Source, Target)) return;
+  EnsureFormat(Target, ieGray8);
+  TIERowTable src(Source, false);
+  TIERowTable dst(Target, true);
+  KernelResample<1>(RowPointers(src), Source->Width(), Source->Height(), dst, Target->Width(), Target->Height(),
+                    Filter, nullptr);
+}
+
+void ShrinkBWToGray(TIEBitmap* Source, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, TIEBitmap* Target) {
+  if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
+  EnsureFormat(Target, ieRGB24);
+  const int32_t sw = Source->Width(), sh = Source->Height(), dw = Target->Width(), dh = Target->Height();
+  const double rx = static_cast<double>(X2 - X1 + 1) / dw, ry = static_cast<double>(Y2 - Y1 + 1) / dh;
+  TIERowTable src(Source, false);
+  TIERowTable dst(Target, true);
+  for (int32_t i = 0; i < dh; ++i) {
+    const int32_t ya = std::clamp<int64_t>(Y1 + Trunc(i * ry - ry / 2), 0, sh - 1);
+    const int32_t yb = std::clamp<int64_t>(Y1 + Trunc(Trunc(ry) / 2.0 + i * ry), 0, sh - 1);
+    uint8_t* out = dst[i];
+    for (int32_t j = 0; j < dw; ++j) {
+      const int32_t xa = std::clamp<int64_t>(X1 + Trunc(j * rx - rx / 2), 0, sw - 1);
+      const int32_t xb = std::clamp<int64_t>(X1 + Trunc(rx / 2 + j * rx), 0, sw - 1);
+      int64_t set = 0, count = 0;
+      for (int32_t y = ya; y <= yb; ++y)
+        for (int32_t x = xa; x <= xb; ++x) {
+          set += GetBit(src[y], x) ? 1 : 0;
+          ++count;
+        }
+      std::memset(out + int64_t{j} * 3, count ? static_cast<int>(255 * set / count) : 0, 3);
+    }
+  }
+}
+
+void ResampleMono1(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter) {
+  if (Source->PixelFormat() != ieMono1 || Filter == rfNone || Source->IsEmpty()) return;
+  if (Target->Width() <= 0 || Target->Height() <= 0) return;
+  if (Filter == rfProjectBW || Filter == rfProjectWB) {
+    ProjectMono1(Source, Target, Filter);
+    return;
+  }
+  EnsureFormat(Target, ieRGB24);
+  const int32_t sw = Source->Width(), sh = Source->Height(), dw = Target->Width(), dh = Target->Height();
+  std::vector<const uint8_t*> rows;
+  if (Filter >= rfFastLinear) {
+    const double sx = static_cast<double>(dw) / sw, sy = static_cast<double>(dh) / sh;
+    if (sx < 1 && sy < 1) {
+      ShrinkBWToGray(Source, 0, 0, sw - 1, sh - 1, Target);
+      return;
+    }
+    std::vector<uint8_t> plane = ExpandBits(Source, rows);
+    if (sx == 1 && sy == 1) {
+      WriteGreyRows(Target, plane);
+      return;
+    }
+    std::vector<uint8_t> result(static_cast<size_t>(dw) * dh);
+    TIEBitmap grey;
+    grey.SetLocation(ieMemory);
+    grey.Allocate(dw, dh, ieGray8);
+    {
+      TIERowTable dst(&grey, true);
+      FastLinear<1>(rows, sw, sh, dst, dw, dh, nullptr, true);
+      for (int32_t y = 0; y < dh; ++y) std::memcpy(&result[static_cast<size_t>(y) * dw], dst[y], static_cast<size_t>(dw));
+    }
+    WriteGreyRows(Target, result);
+    return;
+  }
+  if (!KernelApplies(Source, Target)) return;
+  std::vector<uint8_t> plane = ExpandBits(Source, rows);
+  TIEBitmap grey;
+  grey.SetLocation(ieMemory);
+  grey.Allocate(dw, dh, ieGray8);
+  std::vector<uint8_t> result(static_cast<size_t>(dw) * dh);
+  {
+    TIERowTable dst(&grey, true);
+    KernelResample<1>(rows, sw, sh, dst, dw, dh, Filter, nullptr);
+    for (int32_t y = 0; y < dh; ++y) std::memcpy(&result[static_cast<size_t>(y) * dw], dst[y], static_cast<size_t>(dw));
+  }
+  WriteGreyRows(Target, result);
+}
+
+void ResampleBitmap(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter, const TProgressRec* Progress) {
+  if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
+  TIEBitmap* src = Source;
+  std::unique_ptr<TIEBitmap> copy;
+  // Fully transparent pixels are greyed so that their colour does not bleed
+  // into the filtered edges; this is done on a copy, never on the caller's image.
+  auto any_transparent = [](TIEBitmap* alpha) {
+    TIERowTable rows(alpha, false);
+    for (int32_t y = 0; y < alpha->Height(); ++y)
+      if (std::memchr(rows[y], 0, static_cast<size_t>(alpha->Width()))) return true;
+    return false;
+  };
+  if (Source->HasAlphaChannel() && Source->PixelFormat() == ieRGB24 && any_transparent(Source->GetAlphaChannel())) {
+    copy = std::make_unique<TIEBitmap>();
+    copy->Assign(Source);
+    FillTransparentPixels(copy.get(), MakeRGB(128, 128, 128));
+    src = copy.get();
+  }
+  const bool projection = Filter == rfProjectBW || Filter == rfProjectWB;
+  const TIEPixelFormat f = src->PixelFormat();
+  if (Filter == rfNone) {
+    ResampleNearest(src, Target, Progress);
+  } else if (f == ieMono1) {
+    EnsureFormat(Target, projection ? ieMono1 : ieRGB24);
+    ResampleMono1(src, Target, Filter);
+  } else if (f == ieRGB24) {
+    EnsureFormat(Target, projection ? ieMono1 : ieRGB24);
+    ResampleRGB24(src, Target, Filter, Progress);
+  } else if (f == ieGray8 && !projection) {
+    EnsureFormat(Target, ieGray8);
+    ResampleGray8(src, Target, Filter);
+  } else {
+    // The filters work on 24-bit pixels: filter a 24-bit copy, then give the
+    // result the source's format again (a palette image stays 24-bit: its
+    // filtered colours are no longer the palette's).
+    TIEBitmap rgb;
+    rgb.Assign(src);
+    rgb.RemoveAlphaChannel();
+    rgb.ConvertFormat(ieRGB24);
+    EnsureFormat(Target, projection ? ieMono1 : ieRGB24);
+    ResampleRGB24(&rgb, Target, Filter, Progress);
+    if (!projection && f != iePalette8) Target->ConvertFormat(f);
+  }
+  if (Source->HasAlphaChannel()) {
+    TIEBitmap* sa = Source->GetAlphaChannel();
+    TIEBitmap* ta = Target->GetAlphaChannel();
+    if (ta) {
+      if (Filter == rfNone)
+        ResampleNearest(sa, ta);
+      else
+        ResampleGray8(sa, ta, Filter);
+      ta->Full = sa->Full;
+    }
+  }
+}

@@ -1,0 +1,86 @@
+// TIEView: what the input/output and processing components need of an image
+// view. The view classes derive from it and override what they offer; this
+// base keeps the bitmap-change handler list and answers "none" for the
+// images, as a view without an image does.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "imaging/model/IEPixelTypes.h"
+#include "rtl/TComponent.h"
+
+class TIEBitmap;
+class TBitmap;
+class TCanvas;
+class TIEView;
+
+// Called as Routine(Data, View, Destroying): Destroying is false when the
+// view's image object changed, true once from the view's destructor.
+using TIEBitmapChangeProc = void (*)(void* Data, TIEView* View, bool Destroying);
+// A registered handler; -1 is the callers' "none".
+using TIEBitmapChangeHandle = intptr_t;
+constexpr TIEBitmapChangeHandle ieNoBitmapChangeHandler = -1;
+
+class TIEView : public TComponent {
+  RTL_CLASS(TIEView, TComponent)
+ public:
+  explicit TIEView(TComponent* AOwner);
+  ~TIEView() override;
+  void BeforeDestruction() override;
+
+  // Appends {Routine, Data} and returns its handle.
+  TIEBitmapChangeHandle AddBitmapChangeHandler(TIEBitmapChangeProc Routine, void* Data);
+  // Nothing for a negative or unknown handle.
+  void RemoveBitmapChangeHandler(TIEBitmapChangeHandle Handle);
+  // Calls every registered routine with Destroying false.
+  void CallBitmapChangeHandlers();
+  int32_t BitmapChangeHandlerCount() const { return static_cast<int32_t>(handlers_.size()); }
+
+  // The displayed image as a platform bitmap; null when none.
+  virtual TBitmap* GetTBitmap() { return nullptr; }
+  // The view's current image; null when none.
+  virtual TIEBitmap* GetIEBitmap() { return nullptr; }
+
+  // Resolution shown by the view; 0 keeps the old value.
+  void SetDpi(int32_t DpiX, int32_t DpiY) {
+    SetDpiX(DpiX);
+    SetDpiY(DpiY);
+  }
+  virtual void SetDpiX(int32_t Value);
+  virtual void SetDpiY(int32_t Value);
+  int32_t DpiX() const { return dpi_x_; }
+  int32_t DpiY() const { return dpi_y_; }
+
+  // The image-changed notification: nothing in the base.
+  virtual void ImageChange() {}
+  // Recomputes and repaints; nothing in the base.
+  virtual void Update() {}
+  // The control's own paint canvas; null until a control provides one.
+  virtual TCanvas* GetCanvas() { return nullptr; }
+  // Whether the view sits in a window (messages can be posted to it).
+  virtual bool HasParentWindow() { return false; }
+
+  void LockUpdate() { ++update_lock_; }
+  // Never below 0; returns the new count.
+  int32_t UnlockUpdateNoRepaint();
+  int32_t UpdateLockCount() const { return update_lock_; }
+
+  TColor Background() const { return background_; }
+  virtual void SetBackground(TColor Value) { background_ = Value; }
+
+ private:
+  struct Handler {
+    TIEBitmapChangeHandle handle;
+    TIEBitmapChangeProc routine;
+    void* data;
+  };
+  void CallHandlers(bool Destroying);
+
+  std::vector<Handler> handlers_;
+  TIEBitmapChangeHandle next_handle_ = 0;
+  bool told_destroying_ = false;
+  int32_t dpi_x_ = 0, dpi_y_ = 0;
+  int32_t update_lock_ = 0;
+  TColor background_ = 0;
+};

@@ -1,0 +1,275 @@
+#pragma once
+// Message numbers, their parameter structures and the codes carried in them.
+
+#include <cstdint>
+
+#include "platform/Types.h"
+
+using WPARAM = uintptr_t;
+using LPARAM = intptr_t;
+using LRESULT = intptr_t;
+
+// A window handle. Handles are never reused within a process, so a handle
+// kept after its window died finds no window.
+struct TWindowHandleTag;
+using HWND = TWindowHandleTag*;
+
+constexpr WORD LOWORD(uintptr_t v) {
+  return WORD(v & 0xFFFF);
+}
+constexpr WORD HIWORD(uintptr_t v) {
+  return WORD((v >> 16) & 0xFFFF);
+}
+constexpr int32_t GET_X_LPARAM(LPARAM l) {
+  return int16_t(LOWORD(uintptr_t(l)));
+}
+constexpr int32_t GET_Y_LPARAM(LPARAM l) {
+  return int16_t(HIWORD(uintptr_t(l)));
+}
+constexpr int16_t GET_WHEEL_DELTA_WPARAM(WPARAM w) {
+  return int16_t(HIWORD(w));
+}
+constexpr LPARAM MAKELPARAM(int32_t lo, int32_t hi) {
+  return LPARAM(uint32_t(uint16_t(lo)) | (uint32_t(uint16_t(hi)) << 16));
+}
+constexpr WPARAM MAKEWPARAM(int32_t lo, int32_t hi) {
+  return WPARAM(uint32_t(uint16_t(lo)) | (uint32_t(uint16_t(hi)) << 16));
+}
+constexpr LRESULT MAKELRESULT(int32_t lo, int32_t hi) {
+  return LRESULT(MAKELPARAM(lo, hi));
+}
+
+struct MSG {
+  HWND hwnd = nullptr;
+  UINT message = 0;
+  WPARAM wParam = 0;
+  LPARAM lParam = 0;
+  DWORD time = 0;
+  TPoint pt;
+};
+using TMsg = MSG;
+
+enum : UINT {
+  WM_NULL = 0x0000,
+  WM_CREATE = 0x0001,
+  WM_DESTROY = 0x0002,
+  WM_MOVE = 0x0003,
+  WM_SIZE = 0x0005,
+  WM_ACTIVATE = 0x0006,
+  WM_SETFOCUS = 0x0007,
+  WM_KILLFOCUS = 0x0008,
+  WM_ENABLE = 0x000A,
+  WM_SETREDRAW = 0x000B,
+  WM_SETTEXT = 0x000C,
+  WM_GETTEXT = 0x000D,
+  WM_GETTEXTLENGTH = 0x000E,
+  WM_PAINT = 0x000F,
+  WM_CLOSE = 0x0010,
+  WM_QUERYENDSESSION = 0x0011,
+  WM_QUIT = 0x0012,
+  WM_ERASEBKGND = 0x0014,
+  WM_SYSCOLORCHANGE = 0x0015,
+  WM_SHOWWINDOW = 0x0018,
+  WM_SETTINGCHANGE = 0x001A,
+  WM_WININICHANGE = 0x001A,
+  WM_ACTIVATEAPP = 0x001C,
+  WM_FONTCHANGE = 0x001D,
+  WM_CANCELMODE = 0x001F,
+  WM_SETCURSOR = 0x0020,
+  WM_MOUSEACTIVATE = 0x0021,
+  WM_CHILDACTIVATE = 0x0022,
+  WM_GETMINMAXINFO = 0x0024,
+  WM_NEXTDLGCTL = 0x0028,
+  WM_SETFONT = 0x0030,
+  WM_GETFONT = 0x0031,
+  WM_GETOBJECT = 0x003D,
+  WM_WINDOWPOSCHANGING = 0x0046,
+  WM_WINDOWPOSCHANGED = 0x0047,
+  WM_KEYF1 = 0x004D,
+  WM_NOTIFY = 0x004E,
+  WM_INPUTLANGCHANGE = 0x0051,
+  WM_HELP = 0x0053,
+  WM_CONTEXTMENU = 0x007B,
+  WM_STYLECHANGING = 0x007C,
+  WM_STYLECHANGED = 0x007D,
+  WM_DISPLAYCHANGE = 0x007E,
+  WM_GETICON = 0x007F,
+  WM_SETICON = 0x0080,
+  WM_NCCREATE = 0x0081,
+  WM_NCDESTROY = 0x0082,
+  WM_NCCALCSIZE = 0x0083,
+  WM_NCHITTEST = 0x0084,
+  WM_NCPAINT = 0x0085,
+  WM_NCACTIVATE = 0x0086,
+  WM_GETDLGCODE = 0x0087,
+  WM_NCMOUSEMOVE = 0x00A0,
+  WM_NCLBUTTONDOWN = 0x00A1,
+  WM_NCLBUTTONUP = 0x00A2,
+  WM_NCLBUTTONDBLCLK = 0x00A3,
+  WM_NCRBUTTONDOWN = 0x00A4,
+  WM_NCRBUTTONUP = 0x00A5,
+  WM_NCRBUTTONDBLCLK = 0x00A6,
+  WM_NCMBUTTONDOWN = 0x00A7,
+  WM_NCMBUTTONUP = 0x00A8,
+  WM_NCMBUTTONDBLCLK = 0x00A9,
+  WM_KEYFIRST = 0x0100,
+  WM_KEYDOWN = 0x0100,
+  WM_KEYUP = 0x0101,
+  WM_CHAR = 0x0102,
+  WM_DEADCHAR = 0x0103,
+  WM_SYSKEYDOWN = 0x0104,
+  WM_SYSKEYUP = 0x0105,
+  WM_SYSCHAR = 0x0106,
+  WM_SYSDEADCHAR = 0x0107,
+  WM_KEYLAST = 0x0109,
+  WM_UNICHAR = 0x0109,
+  WM_IME_STARTCOMPOSITION = 0x010D,
+  WM_IME_ENDCOMPOSITION = 0x010E,
+  WM_IME_COMPOSITION = 0x010F,
+  WM_INITDIALOG = 0x0110,
+  WM_COMMAND = 0x0111,
+  WM_SYSCOMMAND = 0x0112,
+  WM_TIMER = 0x0113,
+  WM_HSCROLL = 0x0114,
+  WM_VSCROLL = 0x0115,
+  WM_INITMENU = 0x0116,
+  WM_INITMENUPOPUP = 0x0117,
+  WM_SYSTIMER = 0x0118,
+  WM_MENUSELECT = 0x011F,
+  WM_MENUCHAR = 0x0120,
+  WM_ENTERIDLE = 0x0121,
+  WM_CHANGEUISTATE = 0x0127,
+  WM_UPDATEUISTATE = 0x0128,
+  WM_QUERYUISTATE = 0x0129,
+  WM_CTLCOLORMSGBOX = 0x0132,
+  WM_CTLCOLOREDIT = 0x0133,
+  WM_CTLCOLORLISTBOX = 0x0134,
+  WM_CTLCOLORBTN = 0x0135,
+  WM_CTLCOLORDLG = 0x0136,
+  WM_CTLCOLORSCROLLBAR = 0x0137,
+  WM_CTLCOLORSTATIC = 0x0138,
+  WM_MOUSEFIRST = 0x0200,
+  WM_MOUSEMOVE = 0x0200,
+  WM_LBUTTONDOWN = 0x0201,
+  WM_LBUTTONUP = 0x0202,
+  WM_LBUTTONDBLCLK = 0x0203,
+  WM_RBUTTONDOWN = 0x0204,
+  WM_RBUTTONUP = 0x0205,
+  WM_RBUTTONDBLCLK = 0x0206,
+  WM_MBUTTONDOWN = 0x0207,
+  WM_MBUTTONUP = 0x0208,
+  WM_MBUTTONDBLCLK = 0x0209,
+  WM_MOUSEWHEEL = 0x020A,
+  WM_MOUSELAST = 0x020A,
+  WM_PARENTNOTIFY = 0x0210,
+  WM_ENTERMENULOOP = 0x0211,
+  WM_EXITMENULOOP = 0x0212,
+  WM_SIZING = 0x0214,
+  WM_CAPTURECHANGED = 0x0215,
+  WM_MOVING = 0x0216,
+  WM_ENTERSIZEMOVE = 0x0231,
+  WM_EXITSIZEMOVE = 0x0232,
+  WM_NCMOUSEHOVER = 0x02A0,
+  WM_MOUSEHOVER = 0x02A1,
+  WM_NCMOUSELEAVE = 0x02A2,
+  WM_MOUSELEAVE = 0x02A3,
+  WM_PRINT = 0x0317,
+  WM_PRINTCLIENT = 0x0318,
+  WM_THEMECHANGED = 0x031A,
+  WM_USER = 0x0400,
+  WM_APP = 0x8000,
+};
+
+// WM_NCHITTEST answers.
+enum : int32_t {
+  HTERROR = -2,
+  HTTRANSPARENT = -1,
+  HTNOWHERE = 0,
+  HTCLIENT = 1,
+  HTCAPTION = 2,
+  HTSYSMENU = 3,
+  HTGROWBOX = 4,
+  HTSIZE = 4,
+  HTMENU = 5,
+  HTHSCROLL = 6,
+  HTVSCROLL = 7,
+  HTMINBUTTON = 8,
+  HTMAXBUTTON = 9,
+  HTLEFT = 10,
+  HTRIGHT = 11,
+  HTTOP = 12,
+  HTTOPLEFT = 13,
+  HTTOPRIGHT = 14,
+  HTBOTTOM = 15,
+  HTBOTTOMLEFT = 16,
+  HTBOTTOMRIGHT = 17,
+  HTBORDER = 18,
+  HTCLOSE = 20,
+  HTHELP = 21,
+};
+
+// WM_ACTIVATE, WM_MOUSEACTIVATE, WM_SIZE, WM_SYSCOMMAND, mouse key flags.
+enum : UINT { WA_INACTIVE = 0, WA_ACTIVE = 1, WA_CLICKACTIVE = 2 };
+enum : UINT { MA_ACTIVATE = 1, MA_ACTIVATEANDEAT = 2, MA_NOACTIVATE = 3, MA_NOACTIVATEANDEAT = 4 };
+enum : UINT { SIZE_RESTORED = 0, SIZE_MINIMIZED = 1, SIZE_MAXIMIZED = 2 };
+enum : UINT {
+  SC_SIZE = 0xF000,
+  SC_MOVE = 0xF010,
+  SC_MINIMIZE = 0xF020,
+  SC_MAXIMIZE = 0xF030,
+  SC_CLOSE = 0xF060,
+  SC_KEYMENU = 0xF100,
+  SC_RESTORE = 0xF120,
+};
+enum : UINT {
+  MK_LBUTTON = 0x01,
+  MK_RBUTTON = 0x02,
+  MK_SHIFT = 0x04,
+  MK_CONTROL = 0x08,
+  MK_MBUTTON = 0x10
+};
+inline constexpr int32_t WHEEL_DELTA = 120;
+
+// WM_PRINT flags.
+enum : UINT {
+  PRF_CHECKVISIBLE = 0x01,
+  PRF_NONCLIENT = 0x02,
+  PRF_CLIENT = 0x04,
+  PRF_ERASEBKGND = 0x08,
+  PRF_CHILDREN = 0x10,
+  PRF_OWNED = 0x20,
+};
+
+struct WINDOWPOS {
+  HWND hwnd = nullptr;
+  HWND hwndInsertAfter = nullptr;
+  int32_t x = 0, y = 0, cx = 0, cy = 0;
+  UINT flags = 0;
+};
+using TWindowPos = WINDOWPOS;
+
+// WM_NCCALCSIZE: rgrc[0] holds the proposed window rectangle (parent client
+// coordinates) and is shrunk by the window procedure to the client rectangle.
+struct NCCALCSIZE_PARAMS {
+  RECT rgrc[3];
+  WINDOWPOS* lppos = nullptr;
+};
+
+struct MINMAXINFO {
+  TPoint ptReserved, ptMaxSize, ptMaxPosition, ptMinTrackSize, ptMaxTrackSize;
+};
+
+struct CREATESTRUCT {
+  void* lpCreateParams = nullptr;
+  HWND hwndParent = nullptr;
+  int32_t cy = 0, cx = 0, y = 0, x = 0;
+  DWORD style = 0;
+  const char* lpszName = nullptr;
+  const char* lpszClass = nullptr;
+  DWORD dwExStyle = 0;
+};
+
+struct STYLESTRUCT {
+  DWORD styleOld = 0;
+  DWORD styleNew = 0;
+};

@@ -1,0 +1,203 @@
+#pragma once
+// System metrics, system colours (the classic scheme), system parameters,
+// the platform version and the single monitor.
+
+#include <cstdint>
+
+#include "platform/Font.h"
+#include "platform/Geometry.h"
+#include "platform/Messages.h"
+#include "platform/Types.h"
+
+enum : int32_t {
+  SM_CXSCREEN = 0,
+  SM_CYSCREEN = 1,
+  SM_CXVSCROLL = 2,
+  SM_CYHSCROLL = 3,
+  SM_CYCAPTION = 4,
+  SM_CXBORDER = 5,
+  SM_CYBORDER = 6,
+  SM_CXDLGFRAME = 7,
+  SM_CXFIXEDFRAME = 7,
+  SM_CYDLGFRAME = 8,
+  SM_CYFIXEDFRAME = 8,
+  SM_CYVTHUMB = 9,
+  SM_CXHTHUMB = 10,
+  SM_CXICON = 11,
+  SM_CYICON = 12,
+  SM_CXCURSOR = 13,
+  SM_CYCURSOR = 14,
+  SM_CYMENU = 15,
+  SM_CXFULLSCREEN = 16,
+  SM_CYFULLSCREEN = 17,
+  SM_CYKANJIWINDOW = 18,
+  SM_MOUSEPRESENT = 19,
+  SM_CYVSCROLL = 20,
+  SM_CXHSCROLL = 21,
+  SM_DEBUG = 22,
+  SM_SWAPBUTTON = 23,
+  SM_CXMIN = 28,
+  SM_CYMIN = 29,
+  SM_CXSIZE = 30,
+  SM_CYSIZE = 31,
+  SM_CXFRAME = 32,
+  SM_CXSIZEFRAME = 32,
+  SM_CYFRAME = 33,
+  SM_CYSIZEFRAME = 33,
+  SM_CXMINTRACK = 34,
+  SM_CYMINTRACK = 35,
+  SM_CXDOUBLECLK = 36,
+  SM_CYDOUBLECLK = 37,
+  SM_CXICONSPACING = 38,
+  SM_CYICONSPACING = 39,
+  SM_MENUDROPALIGNMENT = 40,
+  SM_DBCSENABLED = 42,
+  SM_CMOUSEBUTTONS = 43,
+  SM_CXEDGE = 45,
+  SM_CYEDGE = 46,
+  SM_CXSMICON = 49,
+  SM_CYSMICON = 50,
+  SM_CYSMCAPTION = 51,
+  SM_CXSMSIZE = 52,
+  SM_CYSMSIZE = 53,
+  SM_CXMENUSIZE = 54,
+  SM_CYMENUSIZE = 55,
+  SM_CXMINIMIZED = 57,
+  SM_CYMINIMIZED = 58,
+  SM_CXMAXTRACK = 59,
+  SM_CYMAXTRACK = 60,
+  SM_CXMAXIMIZED = 61,
+  SM_CYMAXIMIZED = 62,
+  SM_CXDRAG = 68,
+  SM_CYDRAG = 69,
+  SM_CXMENUCHECK = 71,
+  SM_CYMENUCHECK = 72,
+  SM_MOUSEWHEELPRESENT = 75,
+  SM_XVIRTUALSCREEN = 76,
+  SM_YVIRTUALSCREEN = 77,
+  SM_CXVIRTUALSCREEN = 78,
+  SM_CYVIRTUALSCREEN = 79,
+  SM_CMONITORS = 80,
+  SM_SAMEDISPLAYFORMAT = 81,
+  SM_REMOTESESSION = 0x1000,
+};
+int32_t GetSystemMetrics(int32_t index);
+
+enum : int32_t {
+  COLOR_SCROLLBAR = 0,
+  COLOR_BACKGROUND = 1,
+  COLOR_DESKTOP = 1,
+  COLOR_ACTIVECAPTION = 2,
+  COLOR_INACTIVECAPTION = 3,
+  COLOR_MENU = 4,
+  COLOR_WINDOW = 5,
+  COLOR_WINDOWFRAME = 6,
+  COLOR_MENUTEXT = 7,
+  COLOR_WINDOWTEXT = 8,
+  COLOR_CAPTIONTEXT = 9,
+  COLOR_ACTIVEBORDER = 10,
+  COLOR_INACTIVEBORDER = 11,
+  COLOR_APPWORKSPACE = 12,
+  COLOR_HIGHLIGHT = 13,
+  COLOR_HIGHLIGHTTEXT = 14,
+  COLOR_BTNFACE = 15,
+  COLOR_3DFACE = 15,
+  COLOR_BTNSHADOW = 16,
+  COLOR_3DSHADOW = 16,
+  COLOR_GRAYTEXT = 17,
+  COLOR_BTNTEXT = 18,
+  COLOR_INACTIVECAPTIONTEXT = 19,
+  COLOR_BTNHIGHLIGHT = 20,
+  COLOR_3DHIGHLIGHT = 20,
+  COLOR_3DHILIGHT = 20,
+  COLOR_3DDKSHADOW = 21,
+  COLOR_3DLIGHT = 22,
+  COLOR_INFOTEXT = 23,
+  COLOR_INFOBK = 24,
+  COLOR_HOTLIGHT = 26,
+  COLOR_GRADIENTACTIVECAPTION = 27,
+  COLOR_GRADIENTINACTIVECAPTION = 28,
+  COLOR_MENUHILIGHT = 29,
+  COLOR_MENUBAR = 30,
+};
+inline constexpr int32_t COLOR_ENDCOLORS = COLOR_MENUBAR;
+// An index outside the table answers 0.
+COLORREF GetSysColor(int32_t index);
+
+enum : UINT {
+  SPI_GETBEEP = 0x0001,
+  SPI_GETKEYBOARDDELAY = 0x0016,
+  SPI_GETKEYBOARDSPEED = 0x000A,
+  SPI_GETICONTITLELOGFONT = 0x001F,
+  SPI_GETDRAGFULLWINDOWS = 0x0026,
+  SPI_GETNONCLIENTMETRICS = 0x0029,
+  SPI_GETWORKAREA = 0x0030,
+  SPI_GETHIGHCONTRAST = 0x0042,
+  SPI_GETKEYBOARDPREF = 0x0044,
+  SPI_GETSCREENREADER = 0x0046,
+  SPI_GETFONTSMOOTHING = 0x004A,
+  SPI_GETWHEELSCROLLLINES = 0x0068,
+  SPI_GETMENUSHOWDELAY = 0x006A,
+  SPI_GETMOUSEHOVERWIDTH = 0x0062,
+  SPI_GETMOUSEHOVERHEIGHT = 0x0064,
+  SPI_GETMOUSEHOVERTIME = 0x0066,
+  SPI_GETACTIVEWINDOWTRACKING = 0x1000,
+  SPI_GETMENUANIMATION = 0x1002,
+  SPI_GETCOMBOBOXANIMATION = 0x1004,
+  SPI_GETLISTBOXSMOOTHSCROLLING = 0x1006,
+  SPI_GETGRADIENTCAPTIONS = 0x1008,
+  SPI_GETKEYBOARDCUES = 0x100A,
+  SPI_GETMENUUNDERLINES = 0x100A,
+  SPI_GETHOTTRACKING = 0x100E,
+  SPI_GETMENUFADE = 0x1012,
+  SPI_GETSELECTIONFADE = 0x1014,
+  SPI_GETTOOLTIPANIMATION = 0x1016,
+  SPI_GETTOOLTIPFADE = 0x1018,
+  SPI_GETCURSORSHADOW = 0x101A,
+  SPI_GETFLATMENU = 0x1022,
+  SPI_GETDROPSHADOW = 0x1024,
+  SPI_GETUIEFFECTS = 0x103E,
+  SPI_GETFOCUSBORDERWIDTH = 0x200E,
+  SPI_GETFOCUSBORDERHEIGHT = 0x2010,
+};
+struct NONCLIENTMETRICS {
+  UINT cbSize = sizeof(NONCLIENTMETRICS);
+  int32_t iBorderWidth = 0, iScrollWidth = 0, iScrollHeight = 0;
+  int32_t iCaptionWidth = 0, iCaptionHeight = 0;
+  LOGFONT lfCaptionFont;
+  int32_t iSmCaptionWidth = 0, iSmCaptionHeight = 0;
+  LOGFONT lfSmCaptionFont;
+  int32_t iMenuWidth = 0, iMenuHeight = 0;
+  LOGFONT lfMenuFont, lfStatusFont, lfMessageFont;
+};
+// Answers false for actions it does not know. Boolean and integer answers
+// are written as a BOOL/UINT (int32) into param; the work area as a TRect;
+// the non-client metrics into a NONCLIENTMETRICS; the icon title font into
+// a LOGFONT.
+bool SystemParametersInfo(UINT action, UINT uiParam, void* param, UINT winIni);
+
+// Version 5.1 of a Windows NT-family platform: major in the low byte, minor
+// in the next, the high bit clear.
+DWORD GetVersion();
+
+// The one monitor: the backend's screen.
+struct MONITORINFO {
+  DWORD cbSize = sizeof(MONITORINFO);
+  TRect rcMonitor;
+  TRect rcWork;
+  DWORD dwFlags = 0;
+};
+struct TMonitorTag;
+using HMONITOR = TMonitorTag*;
+enum : DWORD {
+  MONITOR_DEFAULTTONULL = 0,
+  MONITOR_DEFAULTTOPRIMARY = 1,
+  MONITOR_DEFAULTTONEAREST = 2
+};
+HMONITOR MonitorFromPoint(TPoint p, DWORD flags);
+HMONITOR MonitorFromRect(const TRect* r, DWORD flags);
+HMONITOR MonitorFromWindow(HWND hwnd, DWORD flags);
+bool GetMonitorInfo(HMONITOR monitor, MONITORINFO* info);
+inline bool GetMonitorInfoA(HMONITOR m, MONITORINFO* info) {
+  return GetMonitorInfo(m, info);
+}

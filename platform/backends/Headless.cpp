@@ -1,0 +1,79 @@
+// The headless backend: windows live only in their back buffers, the clock
+// moves when a test (or a waiting loop) moves it, input is injected.
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/DC.h"
+#include "platform/WindowInternal.h"
+#include "platform/backends/Backends.h"
+#include "rtl/Clock.h"
+
+namespace {
+
+class THeadlessBackend : public TBackend {
+ public:
+  THeadlessBackend() { SetClock(TestClock.get()); }
+  ~THeadlessBackend() override { SetClock(nullptr); }
+  const char* Name() const override { return "headless"; }
+  TSize ScreenSize() override { return Screen; }
+  void Wait(int32_t timeoutMs) override {
+    if (Idle && Idle()) return;
+    if (timeoutMs >= 0) {
+      // Nothing else can happen before the next timer: its time comes at once.
+      TestClock->Advance(uint64_t(timeoutMs));
+      return;
+    }
+    std::unique_lock<std::mutex> lock(Lock);
+    Woken.wait(lock, [this] { return WakePending; });
+    WakePending = false;
+  }
+  void Wake() override {
+    std::lock_guard<std::mutex> lock(Lock);
+    WakePending = true;
+    Woken.notify_all();
+  }
+
+  std::unique_ptr<TTestClock> TestClock = std::make_unique<TTestClock>();
+  TSize Screen{1024, 768};
+  std::function<bool()> Idle;
+  std::mutex Lock;
+  std::condition_variable Woken;
+  bool WakePending = false;
+};
+
+THeadlessBackend* Headless() {
+  TWindowManager& m = WM();
+  if (!m.Backend) InitPlatformWith("headless");
+  return dynamic_cast<THeadlessBackend*>(m.Backend.get());
+}
+
+}  // namespace
+
+std::unique_ptr<TBackend> CreateHeadlessBackend() {
+  return std::make_unique<THeadlessBackend>();
+}
+
+void HeadlessSetClock(DWORD ms) {
+  if (THeadlessBackend* b = Headless()) {
+    auto fresh = std::make_unique<TTestClock>(45000.5, uint64_t(ms));
+    SetClock(fresh.get());
+    b->TestClock = std::move(fresh);
+  }
+}
+
+void HeadlessAdvanceClock(DWORD ms) {
+  if (THeadlessBackend* b = Headless()) b->TestClock->Advance(ms);
+}
+
+void HeadlessSetIdleHandler(std::function<bool()> handler) {
+  if (THeadlessBackend* b = Headless()) b->Idle = std::move(handler);
+}
+
+void HeadlessSetScreenSize(int32_t width, int32_t height) {
+  if (THeadlessBackend* b = Headless()) {
+    b->Screen = TSize{width, height};
+    SetScreenSize(width, height);
+  }
+}

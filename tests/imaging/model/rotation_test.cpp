@@ -1,0 +1,217 @@
+// Rotation: quarter turns of every pixel format, shear sizes, the nearest and
+// antialiased inverse mappings.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "imaging/model/Rotation.h"
+#include "imaging/model/TIEBitmap.h"
+#include "ops_test_util.h"
+#include "rtl/Numeric.h"
+
+namespace {
+using namespace opstest;
+
+TEST(Rotation, IsMultipleOf90) {
+  EXPECT_TRUE(IsMultipleOf90(-180));
+  EXPECT_TRUE(IsMultipleOf90(0));
+  EXPECT_TRUE(IsMultipleOf90(270));
+  EXPECT_FALSE(IsMultipleOf90(90.5));
+  EXPECT_FALSE(IsMultipleOf90(45));
+}
+
+// Formats the shear routines do not handle turn exactly by quarter turns in
+// their own format instead of being read as bits.
+TEST(Rotation, QuarterTurnsOfEveryFormat) {
+  for (TIEPixelFormat pf : {iePalette8, ieGray16, ie32f, ieCMYK, ieRGB48, ieCIELab}) {
+    TIEBitmap img;
+    img.Allocate(5, 3, pf);
+    FillRandom(img, pf);
+    if (pf == ie32f)  // keep the floats ordinary numbers
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x) img.SetFloat(x, y, static_cast<float>(x * 10 + y) / 64);
+    TIEBitmap orig;
+    orig.Assign(&img);
+    const int bpp = img.BitCount() / 8;
+    RotateBitmap(&img, false, nullptr, TRGB{0, 0, 0}, 90);  // counter-clockwise
+    ASSERT_EQ(img.PixelFormat(), pf);
+    ASSERT_EQ(img.Width(), 3);
+    ASSERT_EQ(img.Height(), 5);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(0, std::memcmp(orig.GetScanline(y) + x * bpp, img.GetScanline(4 - x) + y * bpp, bpp))
+            << int(pf);
+    RotateBitmap(&img, false, nullptr, TRGB{0, 0, 0}, -90);
+    EXPECT_TRUE(SamePixels(img, orig)) << int(pf);
+  }
+}
+
+// Every routine turns positive angles counter-clockwise on the screen: a
+// spot right of the centre moves up.
+TEST(Rotation, PositiveAnglesTurnCounterClockwise) {
+  auto spot_centroid = [](TIEBitmap& b, double& cx, double& cy) {
+    double sx = 0, sy = 0, n = 0;
+    for (int y = 0; y < b.Height(); ++y)
+      for (int x = 0; x < b.Width(); ++x) {
+        const bool on = b.PixelFormat() == ieMono1 ? GetBit(b.GetScanline(y), x)
+                        : b.PixelFormat() == ieRGB24 ? b.GetRGB24(x, y).g > 128
+                                                     : b.GetByte(x, y) > 128;
+        if (on) sx += x, sy += y, n += 1;
+      }
+    cx = sx / n - (b.Width() - 1) / 2.0;
+    cy = sy / n - (b.Height() - 1) / 2.0;
+  };
+  for (int routine = 0; routine < 4; ++routine) {
+    TIEBitmap b;
+    b.Allocate(41, 41, routine == 2 ? ieMono1 : routine == 3 ? ieGray8 : ieRGB24);
+    for (int y = 19; y <= 21; ++y)
+      for (int x = 30; x <= 32; ++x) {
+        if (routine == 2) SetBit(b.GetScanline(y), x, true);
+        else if (routine == 3) b.SetByte(x, y, 255);
+        else b.SetRGB24(x, y, MakeRGBTriple(255, 255, 255));
+      }
+    if (routine == 0) RotateBitmap(&b, false, nullptr, TRGB{0, 0, 0}, 45);
+    if (routine == 1) RotateAntialiased24(&b, 0, raBilinear, nullptr, 45);
+    if (routine == 2) RotateMono1(&b, false, nullptr, 45);
+    if (routine == 3) RotateGray8(&b, false, 0, nullptr, 45);
+    double cx, cy;
+    spot_centroid(b, cx, cy);
+    EXPECT_NEAR(cx, 11 * std::cos(M_PI / 4), 2.5) << routine;
+    EXPECT_NEAR(cy, -11 * std::sin(M_PI / 4), 2.5) << routine;
+  }
+}
+
+TEST(Rotation, FullTurnsGiveAnEqualImage) {
+  for (double angle : {360.0, 720.0, -360.0}) {
+    TIEBitmap img, orig;
+    img.Allocate(7, 5, ieRGB24);
+    FillRandom(img, 12);
+    orig.Assign(&img);
+    RotateBitmap(&img, true, nullptr, TRGB{0, 0, 0}, angle);
+    EXPECT_TRUE(SamePixels(img, orig)) << angle;
+  }
+}
+
+// Other angles rotate such images as 24-bit pixels and give them back their
+// format.
+TEST(Rotation, OtherAnglesKeepTheFormat) {
+  TIEBitmap img;
+  img.Allocate(20, 10, ieGray16);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) img.SetWord(x, y, 0x8080);
+  RotateBitmap(&img, true, nullptr, MakeRGBTriple(255, 255, 255), 20);
+  EXPECT_EQ(img.PixelFormat(), ieGray16);
+  EXPECT_GT(img.Width(), 20);
+  EXPECT_EQ(img.GetWord(img.Width() / 2, img.Height() / 2), 0x8080);
+  EXPECT_EQ(img.GetWord(0, 0), 0xFFFF);
+}
+
+// Sizes of the three-shear rotation follow the size rules; the corners hold
+// the background.
+TEST(Rotation, ShearSizesAndBackground) {
+  auto expected_size = [](int W, int H, double c, int& W3, int& H2) {
+    const double th = c * M_PI / 180, T = std::fabs(std::sin(th / 2) / std::cos(th / 2)), S = std::fabs(std::sin(th));
+    const int W1 = static_cast<int>(Round(H * T + W + 1));
+    const int d = static_cast<int>(Round((W1 - W) * S));
+    const int H2a = static_cast<int>(Round(S * W1 + H + 1));
+    const int e = static_cast<int>(Round(T * (H2a - H - d)));
+    H2 = H2a - 2 * d;
+    W3 = static_cast<int>(Round(T * H2 + W1 + 1 - 2 * e));
+  };
+  TIEBitmap img;
+  img.Allocate(100, 50, ieRGB24);
+  img.Fill(0x00FF00);  // green
+  const TRGB red = MakeRGBTriple(255, 0, 0);
+  RotateBitmap(&img, false, nullptr, red, 10);
+  int W3, H2;
+  expected_size(100, 50, 10, W3, H2);
+  EXPECT_EQ(img.Width(), W3);
+  EXPECT_EQ(img.Height(), H2);
+  for (auto [x, y] : {std::pair{0, 0}, {W3 - 1, 0}, {0, H2 - 1}, {W3 - 1, H2 - 1}}) EXPECT_EQ(img.GetRGB24(x, y), red);
+  EXPECT_EQ(img.GetRGB24(W3 / 2, H2 / 2), MakeRGBTriple(0, 255, 0));
+
+  // 45.0004 is cut to thousandths and sheared; 45.001 is turned left first
+  // and sheared by -44.999.
+  TIEBitmap a;
+  a.Allocate(40, 20, ieRGB24);
+  RotateBitmap(&a, true, nullptr, red, 45.0004);
+  expected_size(40, 20, 45.0, W3, H2);
+  EXPECT_EQ(a.Width(), W3);
+  EXPECT_EQ(a.Height(), H2);
+  TIEBitmap b;
+  b.Allocate(40, 20, ieRGB24);
+  RotateBitmap(&b, true, nullptr, red, 45.001);
+  expected_size(20, 40, 45.001 - 90, W3, H2);
+  EXPECT_EQ(b.Width(), W3);
+  EXPECT_EQ(b.Height(), H2);
+}
+
+TEST(Rotation, BlendedShearsStayInRangeAndReportProgress) {
+  TIEBitmap img;
+  img.Allocate(31, 17, ieRGB24);
+  FillRandom(img, 7);
+  int last = -1, calls = 0;
+  bool monotonic = true;
+  TProgressRec p;
+  p.OnProgress = [&](TObject*, int32_t v) {
+    monotonic = monotonic && v >= last;
+    last = v;
+    ++calls;
+  };
+  RotateBitmap(&img, true, &p, TRGB{0, 0, 0}, -30);
+  EXPECT_TRUE(monotonic);
+  EXPECT_GT(calls, 0);
+  EXPECT_LE(last, 100);
+  TIEBitmap g;
+  g.Allocate(31, 17, ieGray8);
+  FillRandom(g, 8);
+  RotateGray8(&g, true, 0, nullptr, 30);
+  EXPECT_EQ(g.PixelFormat(), ieGray8);
+  EXPECT_GT(g.Width(), 31);
+}
+
+// The general nearest mapping: a 1-bit image by 360 is back to its size, with
+// the background bit where the mapping leaves the source.
+TEST(Rotation, NearestGeneralAngle) {
+  TIEBitmap m;
+  m.Allocate(20, 10, ieMono1);
+  RotateMono1(&m, true, nullptr, 30);
+  const double a = -30 / 57.295779513082320877;
+  const double C = Trunc(std::cos(a) * 10000) / 10000.0, S = Trunc(std::sin(a) * 10000) / 10000.0;
+  EXPECT_EQ(m.Width(), Trunc(std::fabs(20 * C) + std::fabs(10 * S)));
+  EXPECT_EQ(m.Height(), Trunc(std::fabs(20 * S) + std::fabs(10 * C)));
+  EXPECT_TRUE(GetBit(m.GetScanline(0), 0));                 // background bit set
+  EXPECT_FALSE(GetBit(m.GetScanline(m.Height() / 2), m.Width() / 2));  // source (all 0)
+  TIEBitmap g;
+  g.Allocate(20, 10, ieGray8);
+  RotateGray8Nearest(&g, 200, 30);
+  EXPECT_EQ(g.Width(), m.Width());
+  EXPECT_EQ(g.GetByte(0, 0), 200);
+  EXPECT_EQ(g.GetByte(g.Width() / 2, g.Height() / 2), 0);
+}
+
+// Bicubic overshoot next to a bright line is black, not its absolute value.
+TEST(Rotation, BicubicClampsNegativeResults) {
+  TIEBitmap img;
+  img.Allocate(8, 8, ieRGB24);
+  for (int y = 0; y < 8; ++y) img.SetRGB24(3, y, MakeRGBTriple(255, 255, 255));
+  RotateAntialiased24(&img, 0, raBicubic, nullptr, 180);
+  ASSERT_EQ(img.Width(), 8 + 6 - 1 - 6);
+  bool overshoot_seen = false;
+  for (int y = 0; y < img.Height(); ++y)
+    for (int x = 0; x < img.Width(); ++x) {
+      const uint8_t v = img.GetRGB24(x, y).g;
+      EXPECT_TRUE(v == 0 || v > 100) << x << "," << y << " = " << int(v);
+      overshoot_seen = overshoot_seen || v > 100;
+    }
+  EXPECT_TRUE(overshoot_seen);
+  // Bilinear at 90 degrees keeps a uniform image uniform inside.
+  TIEBitmap u;
+  u.Allocate(9, 7, ieRGB24);
+  u.Fill(0x404040);
+  RotateAntialiased24(&u, 0x404040, raBilinear, nullptr, 30);
+  for (int y = 0; y < u.Height(); ++y)
+    for (int x = 0; x < u.Width(); ++x) EXPECT_NEAR(u.GetRGB24(x, y).r, 0x40, 1);
+}
+}  // namespace
