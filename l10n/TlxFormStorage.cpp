@@ -1,5 +1,7 @@
 #include "l10n/TlxFormStorage.h"
 
+#include "l10n/TlxPlatformRegistry.h"
+
 RTL_DEFINE_CLASS(TlxFormStorage, TComponent,
                  Published("Active", &TlxFormStorage::Active, &TlxFormStorage::SetActive),
                  Published("RegRootKey", &TlxFormStorage::RegRootKey,
@@ -25,7 +27,8 @@ void SetFormStorageRegistry(TlxRegistryStore* Store) {
   g_store = Store;
 }
 TlxRegistryStore* FormStorageRegistry() {
-  return g_store;
+  static TlxPlatformRegistry platform_store;
+  return g_store ? g_store : &platform_store;
 }
 
 namespace {

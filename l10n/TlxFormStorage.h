@@ -31,7 +31,8 @@ class TlxRegistryStore {
   virtual void WriteInteger(TMyHKeyType Root, const std::string& Key, const std::string& Name,
                             int32_t Value) = 0;
 };
-// The store every form storage uses (none: nothing is restored or saved).
+// The store every form storage uses; null puts back the platform's settings
+// store, the default.
 void SetFormStorageRegistry(TlxRegistryStore* Store);
 TlxRegistryStore* FormStorageRegistry();
 

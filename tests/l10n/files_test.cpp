@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -522,3 +523,18 @@ TEST(FormStorage, RestoresAndSavesPosition) {
   EXPECT_THROW(new TlxFormStorage(nullptr), EInvalidCast);
 }
 }  // namespace
+
+TEST(FormStorage, PlatformStoreKeepsValuesInTheSettingsFile) {
+  char dir[] = "/tmp/nobrivo_l10n_regXXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  setenv("NOBRIVO_CONFIG_DIR", dir, 1);
+  SetFormStorageRegistry(nullptr);
+  TlxRegistryStore* store = FormStorageRegistry();
+  store->WriteString(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "State", "Normal");
+  store->WriteInteger(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "Left", -7);
+  EXPECT_EQ(store->ReadString(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "State"), "Normal");
+  EXPECT_EQ(store->ReadInteger(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "Left"), -7);
+  // A value of another type, or none, reads as nothing.
+  EXPECT_EQ(store->ReadInteger(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "State"), std::nullopt);
+  EXPECT_EQ(store->ReadString(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\None", "X"), std::nullopt);
+}
