@@ -10,6 +10,7 @@
 #include "CodecTestSupport.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/JPEG.h"
+#include "imaging/io/formats/PNG.h"
 #include "imaging/model/TIEICC.h"
 #include "imaging/model/TIEIPTCInfoList.h"
 #include "imaging/model/TIEMarkerList.h"
@@ -525,4 +526,58 @@ TEST(IccProfile, ParameterRecordHoldsInputAndDefaultProfiles) {
   EXPECT_EQ(p.JpegMarkerList.GetCount(), 0);
   EXPECT_EQ(p.IPTCInfoList.GetCount(), 0);
   EXPECT_FALSE(p.HasInputICCProfile());
+}
+
+// ---- both formats in the component: detection and file roads
+
+TEST(CodecComponent, ContentDetectionFindsJpegAndPng) {
+  const std::vector<uint8_t> jpeg = EncodePicture(8, 8);
+  TIEBitmap b;
+  FillBitmap(b, 8, 8, Picture(8, 8));
+  TMemoryStream png;
+  {
+    TIOParamsVals p(nullptr);
+    Progress pr;
+    WritePNGStream(&png, &b, p, pr.rec, nullptr);
+  }
+  const std::vector<uint8_t> png_bytes = Bytes(png);
+  std::vector<uint8_t> late(50, 0x20);
+  late.insert(late.end(), jpeg.begin(), jpeg.end());
+  struct Case {
+    const std::vector<uint8_t>* data;
+    int32_t id;
+  } cases[] = {{&jpeg, ieftJPEG}, {&png_bytes, ieftPNG}, {&late, ieftJPEG}};
+  for (const Case& c : cases) {
+    TIEMemStream s(c.data->data(), static_cast<int64_t>(c.data->size()));
+    EXPECT_EQ(FindStreamFormat(&s), c.id);
+    EXPECT_EQ(s.Position(), 0);
+  }
+}
+
+TEST(CodecComponent, FileRoadsByExtensionAndByContent) {
+  Folder dir;
+  const std::vector<uint8_t> jpeg = EncodePicture(14, 6);
+  WriteFile(dir / "photo.png", jpeg);
+  for (const char* name : {"missing.jpg", "missing.png"}) {
+    TImagoIO io(nullptr);
+    int finished = 0;
+    io.OnFinishWork = [&](TObject*) { ++finished; };
+    EXPECT_THROW(io.LoadFromFile(dir / name), Exception) << name;
+    EXPECT_TRUE(io.Aborted());
+    EXPECT_EQ(finished, 1);
+  }
+  TImagoIO io(nullptr);
+  io.LoadFromFile(dir / "photo.png");
+  EXPECT_TRUE(io.Aborted()) << "chosen by extension: the PNG reader";
+  io.LoadFromFileByContent(dir / "photo.png");
+  EXPECT_FALSE(io.Aborted());
+  EXPECT_EQ(io.Params()->FileType, ieftJPEG);
+  EXPECT_EQ(io.IEBitmap()->Width(), 14);
+  io.SaveToFile(dir / "copy.png");
+  EXPECT_FALSE(io.Aborted());
+  TImagoIO back(nullptr);
+  back.LoadFromFile(dir / "copy.png");
+  EXPECT_FALSE(back.Aborted());
+  EXPECT_EQ(back.Params()->FileType, ieftPNG);
+  EXPECT_EQ(back.IEBitmap()->GetRGB24(3, 3), io.IEBitmap()->GetRGB24(3, 3));
 }
