@@ -11,6 +11,7 @@
 #include "platform/PenBrush.h"
 #include "rtl/TPersistent.h"
 #include "rtl/TSet.h"
+#include "rtl/TypInfo.h"
 #include "ui/TColor.h"
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
@@ -28,9 +29,10 @@ class TGraphicsObject : public TPersistent {
   virtual void Changed();
 };
 
-enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+RTL_ENUM(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut);
 using TFontStyles = TSet<TFontStyle>;
-enum TFontPitch { fpDefault, fpVariable, fpFixed };
+RTL_SET(TFontStyles);
+RTL_ENUM(TFontPitch, fpDefault, fpVariable, fpFixed);
 using TFontCharset = uint8_t;
 
 class TFont : public TGraphicsObject {
@@ -85,8 +87,22 @@ class TFont : public TGraphicsObject {
 
 enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
 enum TPenMode {
-  pmBlack, pmWhite, pmNop, pmNot, pmCopy, pmNotCopy, pmMergePenNot, pmMaskPenNot,
-  pmMergeNotPen, pmMaskNotPen, pmMerge, pmNotMerge, pmMask, pmNotMask, pmXor, pmNotXor
+  pmBlack,
+  pmWhite,
+  pmNop,
+  pmNot,
+  pmCopy,
+  pmNotCopy,
+  pmMergePenNot,
+  pmMaskPenNot,
+  pmMergeNotPen,
+  pmMaskNotPen,
+  pmMerge,
+  pmNotMerge,
+  pmMask,
+  pmNotMask,
+  pmXor,
+  pmNotXor
 };
 // The R2_ mix mode of a pen mode.
 int PenModeToROP2(TPenMode mode);
@@ -117,7 +133,16 @@ class TPen : public TGraphicsObject {
   HPEN handle_ = nullptr;
 };
 
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum TBrushStyle {
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
+};
 
 class TBrush : public TGraphicsObject {
   RTL_CLASS(TBrush, TGraphicsObject)

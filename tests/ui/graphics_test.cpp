@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/SysInfo.h"
+#include "rtl/TypInfo.h"
 #include "ui/TBitmap.h"
 #include "ui/TCanvas.h"
 #include "ui/TColor.h"
@@ -186,7 +187,8 @@ TEST(Bitmap, AssignDrawStretchAndTransparency) {
   src.SetSize(2, 2);
   src.Canvas()->Brush()->SetColor(clLime);
   src.Canvas()->FillRect(TRect{0, 0, 2, 2});
-  src.Canvas()->SetPixels(0, 1, clFuchsia);  // the bottom-left pixel: the automatic transparent colour
+  src.Canvas()->SetPixels(0, 1,
+                          clFuchsia);  // the bottom-left pixel: the automatic transparent colour
   TBitmap copy;
   copy.Assign(&src);
   EXPECT_EQ(copy.Width(), 2);
@@ -256,6 +258,38 @@ TEST(Picture, HoldsACopyAndMakesBitmaps) {
   EXPECT_EQ(q.Width(), 0);
 }
 
+TEST(Bitmap, StreamsGoThroughTheRegisteredFormat) {
+  TBitmap b;
+  TMemoryStream m;
+  EXPECT_THROW(b.LoadFromStream(&m), EInvalidGraphicOperation);
+  int loads = 0;
+  RegisterBitmapStreamFormat([&](TBitmap* bm, TStream*) { ++loads, bm->SetSize(2, 3); },
+                             [&](TBitmap*, TStream* s) { s->WriteBuffer("BM", 2); });
+  b.LoadFromStream(&m);
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(b.Height(), 3);
+  b.SaveToStream(&m);
+  EXPECT_EQ(m.Size(), 2);
+  RegisterBitmapStreamFormat(nullptr, nullptr);
+  EXPECT_THROW(b.SaveToStream(&m), EInvalidGraphicOperation);
+}
+
+TEST(Bitmap, PatternBitmapsMakeDitherBrushes) {
+  TBitmap* p = AllocPatternBitmap(clBtnFace, clBtnHighlight);
+  EXPECT_EQ(p, AllocPatternBitmap(clBtnFace, clBtnHighlight));
+  EXPECT_NE(p, AllocPatternBitmap(clBtnHighlight, clBtnFace));
+  EXPECT_EQ(p->Width(), 8);
+  TBitmap d;
+  d.SetPixelFormat(pf24bit);
+  d.SetSize(4, 2);
+  d.Canvas()->Brush()->SetBitmap(p);
+  d.Canvas()->FillRect(TRect{0, 0, 4, 2});
+  EXPECT_EQ(d.Canvas()->Pixels(0, 0), TColor(ColorToRGB(clBtnFace)));
+  EXPECT_EQ(d.Canvas()->Pixels(1, 0), TColor(ColorToRGB(clBtnHighlight)));
+  EXPECT_EQ(d.Canvas()->Pixels(1, 1), TColor(ColorToRGB(clBtnFace)));
+  d.Canvas()->Brush()->SetBitmap(nullptr);
+}
+
 TEST(Canvas, LockCounts) {
   TCanvas c;
   c.Lock();
@@ -269,3 +303,19 @@ TEST(Canvas, LockCounts) {
 }
 
 }  // namespace
+
+TEST(FontReflection, PublishedFontPropertiesByName) {
+  TFont font;
+  SetPropPathText(&font, "Name", "Verdana");
+  SetPropPathText(&font, "Size", "12");
+  SetPropPathText(&font, "Style", "[fsBold,fsItalic]");
+  SetPropPathText(&font, "Color", "clRed");
+  SetPropPathText(&font, "Charset", "238");
+  EXPECT_EQ(font.Name(), "Verdana");
+  EXPECT_EQ(font.Size(), 12);
+  EXPECT_TRUE(font.Style().Contains(fsItalic));
+  EXPECT_EQ(font.Color(), clRed);
+  EXPECT_EQ(font.Charset(), 238);
+  EXPECT_EQ(GetPropPathText(&font, "Style"), "fsBold,fsItalic");
+  EXPECT_EQ(GetPropPathText(&font, "Color"), "255");  // written as its value
+}
