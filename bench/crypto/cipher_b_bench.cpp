@@ -30,40 +30,14 @@
 #include "crypto/cipher/TCipher_Rijndael.h"
 #include "crypto/cipher/TCipher_Skipjack.h"
 
+#include "bench/crypto/CipherBench.h"
+
 namespace {
 
-constexpr size_t kSize = 64 << 20;
-
-std::vector<uint8_t>& Buffer() {
-  static std::vector<uint8_t> buffer(kSize, 0x5A);
-  return buffer;
-}
-
-// Our cipher keyed from a pass phrase (the program's way), coding in
-// 4096-byte pieces as files are coded.
-template <typename C>
-void Ours(benchmark::State& state) {
-  TProtectionRef<TCipher> c = C::StaticClass()->Create("benchmark");
-  auto& b = Buffer();
-  for (auto _ : state) {
-    c->ProcessBuffer(b.data(), static_cast<int64_t>(b.size()), caEncode);
-    benchmark::DoNotOptimize(b.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kSize));
-}
-
-template <typename P>
-void Peer(benchmark::State& state, size_t keyLength) {
-  std::vector<uint8_t> key(keyLength, 0x42), iv(P::BLOCKSIZE, 0);
-  typename CryptoPP::CBC_Mode<P>::Encryption e;
-  e.SetKeyWithIV(key.data(), key.size(), iv.data());
-  auto& b = Buffer();
-  for (auto _ : state) {
-    e.ProcessData(b.data(), b.data(), b.size());
-    benchmark::DoNotOptimize(b.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kSize));
-}
+using cipher_bench::Buffer;
+using cipher_bench::kSize;
+using cipher_bench::Ours;
+using cipher_bench::Peer;
 
 // Botan's CBC over the same buffer.
 void Botan(benchmark::State& state, const char* Name, size_t keyLength, size_t blockSize) {
