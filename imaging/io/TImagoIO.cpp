@@ -1,6 +1,7 @@
 #include "imaging/io/TImagoIO.h"
 
 #include <cstring>
+#include <vector>
 #include <exception>
 
 #include "imaging/model/ColorSpaces.h"
@@ -590,6 +591,21 @@ void TImagoIO::SaveToText(const std::string& FileName, int32_t FileType, int32_t
 
 void ConvertScanlineICC(uint8_t* Source, int32_t SourceCode, uint8_t* Dest,
                         TIOParamsVals* Params, int32_t Count, int32_t TargetCode) {
+  // Colour management first: from the file's profile to the default one.
+  if (ColorManagementEnabled && Params && Params->HasInputICCProfile() && Count > 0) {
+    TIEICC* input = Params->GetInputICCProfile();
+    TIEICC* target = Params->GetDefaultICCProfile();
+    if (input->IsValid() && target->IsValid()) {
+      if (SourceCode == 3) {
+        // Six bytes a pixel, the first four the ink: the engine reads packed ink.
+        std::vector<uint8_t> ink(static_cast<size_t>(Count) * 4);
+        for (int32_t i = 0; i < Count; ++i) std::memcpy(&ink[i * 4], Source + static_cast<size_t>(i) * 6, 4);
+        if (input->TransformRow(target, iccCMYK8, TargetCode, ink.data(), Dest, Count)) return;
+      } else if (input->TransformRow(target, SourceCode, TargetCode, Source, Dest, Count)) {
+        return;
+      }
+    }
+  }
   TRGB* out = reinterpret_cast<TRGB*>(Dest);
   const TRGB* bgr = reinterpret_cast<const TRGB*>(Source);
   switch (SourceCode * 10 + TargetCode) {

@@ -559,3 +559,37 @@ TEST(TImagoIO, ScanlineConversions) {
   ConvertScanlineICC(rgb, 5, out, nullptr, 1, 1);
   EXPECT_EQ(out[0], 77);
 }
+
+// With colour management on and a valid profile on both sides the row goes
+// through the colour engine; sRGB to sRGB leaves the colours as they are.
+TEST(TImagoIO, ScanlineConversionThroughProfiles) {
+  struct Enable {
+    Enable() { ColorManagementEnabled = true; }
+    ~Enable() { ColorManagementEnabled = false; }
+  } on;
+  TIOParamsVals params(nullptr);
+  params.GetInputICCProfile()->LoadSRGB();
+  std::vector<uint8_t> src, dst(3 * 64);
+  for (int i = 0; i < 64; ++i)
+    for (int k = 0; k < 3; ++k) src.push_back(static_cast<uint8_t>((i * 37 + k * 101) & 0xFF));
+  ConvertScanlineICC(src.data(), 1, dst.data(), &params, 64, 1);
+  EXPECT_TRUE(params.GetInputICCProfile()->Applied());
+  for (size_t i = 0; i < src.size(); ++i) EXPECT_NEAR(dst[i], src[i], 1) << i;
+  // Red, green, blue in, the image's blue, green, red out.
+  ConvertScanlineICC(src.data(), 0, dst.data(), &params, 64, 1);
+  for (size_t i = 0; i < src.size(); i += 3) {
+    EXPECT_NEAR(dst[i], src[i + 2], 1);
+    EXPECT_NEAR(dst[i + 1], src[i + 1], 1);
+    EXPECT_NEAR(dst[i + 2], src[i], 1);
+  }
+  // A pair the profiles cannot serve (RGB to grey) takes the built-in road.
+  uint8_t bgr[3] = {0, 0, 255}, grey = 0;
+  ConvertScanlineICC(bgr, 1, &grey, &params, 1, 5);
+  EXPECT_EQ(grey, 53);
+  // Without colour management the engine is not asked.
+  ColorManagementEnabled = false;
+  params.GetInputICCProfile()->SetApplied(false);
+  ConvertScanlineICC(src.data(), 1, dst.data(), &params, 64, 1);
+  EXPECT_FALSE(params.GetInputICCProfile()->Applied());
+  EXPECT_EQ(dst, src);
+}
