@@ -67,11 +67,14 @@ void TImagoProc::Rewrap() {
 
 void TImagoProc::SetAttachedImago(TIEView* View) {
   DetachView();
-  linked_ = nullptr;
   if (!View) {
+    // An attached image control stays linked.
     OwnNewImage();
+    if (!image_control_) linked_ = nullptr;
+    Rewrap();
     return;
   }
+  linked_ = nullptr;
   own_image_.reset();
   image_ = View->GetIEBitmap();
   if (!image_) {

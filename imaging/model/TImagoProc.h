@@ -1,6 +1,7 @@
 // TImagoProc: runs image operations (rotation, resampling, grey and colour
 // reduction) on one image and keeps undo and redo stacks of it. It works on
-// the current image of an attached view, or on an image of its own.
+// the current image of an attached view, on the picture bitmap of an image
+// control, or on an image of its own.
 #pragma once
 
 #include <cstdint>
