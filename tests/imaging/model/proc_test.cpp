@@ -277,6 +277,11 @@ TEST(ProcAttached, WorksOnAnImageControlsBitmap) {
   EXPECT_TRUE(proc->PrepareBitmap({}));
   EXPECT_EQ(proc->IEBitmap()->Width(), 5);
   EXPECT_EQ(proc->IEBitmap()->Height(), 4);
+  // Giving the component no view keeps the control linked.
+  proc->SetAttachedImago(nullptr);
+  EXPECT_EQ(proc->AttachedTImage(), control);
+  EXPECT_EQ(proc->LinkedBitmap(), bitmap);
+  EXPECT_EQ(proc->IEBitmap()->Width(), 5);
   // The control goes: the component lets go of its bitmap.
   control->Picture()->OnChange = nullptr;
   control->Free();
