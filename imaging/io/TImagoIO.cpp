@@ -549,8 +549,26 @@ void TImagoIO::SaveFormatToStream(int32_t FileType, TStream* Stream) {
   ConvertForSave(h->SaveFormats);
   aborted_ = false;
   TIOProgressRec progress = MakeProgressRec();
+  // Stream headers let several images follow one another in one stream:
+  // tag, four zero bytes, then the length of the data, written once known.
+  const bool header = StreamHeaders && h->StreamHeaderTag;
+  int64_t start = 0;
+  uint8_t head[12] = {};
   try {
+    if (header) {
+      start = Stream->Position();
+      Stream->WriteBuffer(head, 12);
+    }
     h->Write(Stream, bitmap_, *params_, progress);
+    if (header && (h->StreamHeaderAfterAbort || !aborted_)) {
+      const int64_t end = Stream->Position();
+      const auto length = static_cast<uint32_t>(end - start - 12);
+      std::memcpy(head, h->StreamHeaderTag, 4);
+      for (int i = 0; i < 4; ++i) head[8 + i] = static_cast<uint8_t>(length >> (8 * i));
+      Stream->Seek(start, soBeginning);
+      Stream->WriteBuffer(head, 12);
+      Stream->Seek(end, soBeginning);
+    }
   } catch (const std::exception&) {
     aborted_ = true;
   }
