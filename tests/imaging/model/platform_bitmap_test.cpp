@@ -196,3 +196,32 @@ TEST(TIEBitmapPlatform, RenderToTBitmapMatchesTheImageRoad) {
   RenderToTBitmap(&source, &grey, 0, 0, 4, 4, 0, 0, 9, 7);
   EXPECT_EQ(std::vector<uint8_t>(static_cast<const uint8_t*>(grey.ScanLine(0)), static_cast<const uint8_t*>(grey.ScanLine(0)) + 4), before);
 }
+
+TEST(PlatformBitmaps, CopiesClonesAndPages) {
+  TBitmap src;
+  src.SetPixelFormat(pf8bit);
+  src.SetSize(5, 3);
+  SetGrayPaletteBitmap(&src);
+  static_cast<uint8_t*>(src.ScanLine(2))[4] = 77;
+  TOwned<TBitmap> copy(CloneTBitmap(&src));
+  EXPECT_EQ(copy->Width(), 5);
+  EXPECT_EQ(copy->PixelFormat(), pf8bit);
+  EXPECT_EQ(static_cast<uint8_t*>(copy->ScanLine(2))[4], 77);
+  EXPECT_TRUE(IsGrayPaletteBitmap(copy.get()));
+  TBitmap empty;
+  CopyTBitmapPixels(&empty, copy.get());
+  EXPECT_EQ(copy->Width(), 1);
+
+  void* p = PageAlloc(10000);
+  ASSERT_NE(p, nullptr);
+  EXPECT_EQ(static_cast<uint8_t*>(p)[9999], 0);
+  PageFree(p);
+  EXPECT_EQ(p, nullptr);
+
+  TIEBitmap paged;
+  paged.MemoryAllocator = 1;
+  paged.Allocate(64, 64, ieRGB24);
+  EXPECT_EQ(paged.Location(), ieMemory);
+  paged.SetRGB24(63, 63, MakeRGB(1, 2, 3));
+  EXPECT_EQ(paged.GetRGB24(63, 63), MakeRGB(1, 2, 3));
+}
