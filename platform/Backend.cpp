@@ -17,9 +17,12 @@ bool InitPlatformWith(const std::string& name, std::string* reason) {
   if (m.Backend) return true;
   std::string why;
   std::unique_ptr<TBackend> b;
-  if (name == "headless") b = CreateHeadlessBackend();
-  else if (name == "sdl") b = CreateSdlBackend(&why);
-  else why = "unknown backend \"" + name + "\" in NOBRIVO_BACKEND (use headless or sdl)";
+  if (name == "headless")
+    b = CreateHeadlessBackend();
+  else if (name == "sdl")
+    b = CreateSdlBackend(&why);
+  else
+    why = "unknown backend \"" + name + "\" in NOBRIVO_BACKEND (use headless or sdl)";
   if (!b) {
     if (reason) *reason = why;
     return false;

@@ -31,6 +31,9 @@ class TBackend {
   virtual void CaptureChanged(TWindowObj*) {}
   virtual void CursorChanged(TCursorObject*) {}
   virtual void CursorMoved(TPoint) {}
+  // Where the pointer is on the screen, also outside the program's windows;
+  // false when only the last injected position is known.
+  virtual bool QueryCursor(TPoint&) { return false; }
   virtual void CursorDestroyed(TCursorObject*) {}
   // Feeds pending native events as input; never blocks.
   virtual void PollEvents() {}

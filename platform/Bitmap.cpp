@@ -127,7 +127,8 @@ void WriteBitmapRow(BitmapObject& b, int32_t y, int32_t x0, int32_t n, const uin
           row[x] = uint8_t(idx);
         } else if (b.bitsPerPixel == 4) {
           uint8_t& v = row[x >> 1];
-          v = (x & 1) ? uint8_t((v & 0xF0) | (idx & 0x0F)) : uint8_t((v & 0x0F) | ((idx & 0x0F) << 4));
+          v = (x & 1) ? uint8_t((v & 0xF0) | (idx & 0x0F))
+                      : uint8_t((v & 0x0F) | ((idx & 0x0F) << 4));
         } else {
           uint8_t& v = row[x >> 3];
           uint8_t bit = uint8_t(0x80 >> (x & 7));
@@ -141,7 +142,8 @@ void WriteBitmapRow(BitmapObject& b, int32_t y, int32_t x0, int32_t n, const uin
                bm = b.blueMask ? b.blueMask : 0x001F;
       for (int32_t i = 0; i < n; ++i) {
         uint32_t px = in[i];
-        uint32_t v = ToMask((px >> 16) & 0xFF, rm) | ToMask((px >> 8) & 0xFF, gm) | ToMask(px & 0xFF, bm);
+        uint32_t v =
+            ToMask((px >> 16) & 0xFF, rm) | ToMask((px >> 8) & 0xFF, gm) | ToMask(px & 0xFF, bm);
         uint8_t* p = row + 2 * (x0 + i);
         p[0] = uint8_t(v);
         p[1] = uint8_t(v >> 8);
@@ -161,8 +163,8 @@ void WriteBitmapRow(BitmapObject& b, int32_t y, int32_t x0, int32_t n, const uin
       if (b.redMask && (b.redMask != 0xFF0000 || b.greenMask != 0xFF00 || b.blueMask != 0xFF)) {
         for (int32_t i = 0; i < n; ++i) {
           uint32_t px = in[i];
-          uint32_t v = ToMask((px >> 16) & 0xFF, b.redMask) | ToMask((px >> 8) & 0xFF, b.greenMask) |
-                       ToMask(px & 0xFF, b.blueMask);
+          uint32_t v = ToMask((px >> 16) & 0xFF, b.redMask) |
+                       ToMask((px >> 8) & 0xFF, b.greenMask) | ToMask(px & 0xFF, b.blueMask);
           std::memcpy(row + 4 * (x0 + i), &v, 4);
         }
       } else {
@@ -180,7 +182,9 @@ namespace {
 // Pixels of one bitmap are capped at 4 GiB.
 constexpr uint64_t kMaxBitmapBytes = uint64_t(1) << 32;
 
-std::vector<RGBQUAD> MonoColors() { return {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}}; }
+std::vector<RGBQUAD> MonoColors() {
+  return {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
+}
 
 // A DIB header checked for what this platform draws.
 struct DibLayout {
@@ -204,7 +208,8 @@ bool ParseDib(const BITMAPINFO* bmi, UINT usage, DibLayout* out) {
   out->height = out->topDown ? -h.biHeight : h.biHeight;
   out->bitCount = h.biBitCount;
   uint64_t rowBytes = ((uint64_t(out->width) * out->bitCount + 31) / 32) * 4;
-  if (rowBytes > uint64_t(INT32_MAX) || rowBytes * uint64_t(out->height) > kMaxBitmapBytes) return false;
+  if (rowBytes > uint64_t(INT32_MAX) || rowBytes * uint64_t(out->height) > kMaxBitmapBytes)
+    return false;
   out->rowBytes = int32_t(rowBytes);
   const auto* table = reinterpret_cast<const uint8_t*>(bmi) + h.biSize;
   if (h.biCompression == BI_BITFIELDS) {
@@ -239,7 +244,9 @@ void Apply(const DibLayout& l, BitmapObject* b) {
   b->colors = l.colors;
 }
 
-bool IsBitmap(HGDIOBJ h) { return IsGdiObject(h) && h->kind == OBJ_BITMAP; }
+bool IsBitmap(HGDIOBJ h) {
+  return IsGdiObject(h) && h->kind == OBJ_BITMAP;
+}
 
 }  // namespace
 
@@ -282,14 +289,15 @@ HBITMAP CreateBitmap(int32_t width, int32_t height, UINT planes, UINT bitCount, 
     int32_t srcRow = ((width * int32_t(bitCount == 1 ? 1 : 32) + 15) / 16) * 2;
     const auto* p = static_cast<const uint8_t*>(src);
     int32_t copy = std::min(srcRow, b->rowBytes);
-    for (int32_t y = 0; y < height; ++y) std::memcpy(b->Row(y), p + size_t(y) * size_t(srcRow), size_t(copy));
+    for (int32_t y = 0; y < height; ++y)
+      std::memcpy(b->Row(y), p + size_t(y) * size_t(srcRow), size_t(copy));
   }
   return b;
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int32_t width, int32_t height) {
-  bool mono = IsDC(dc) && dc->kind == OBJ_MEMDC && dc->st.bitmap &&
-              dc->st.bitmap->bitsPerPixel == 1;
+  bool mono =
+      IsDC(dc) && dc->kind == OBJ_MEMDC && dc->st.bitmap && dc->st.bitmap->bitsPerPixel == 1;
   return CreateBitmap(std::max(width, 1), std::max(height, 1), 1, mono ? 1 : 32, nullptr);
 }
 
@@ -370,11 +378,13 @@ int GetObject(HGDIOBJ obj, int size, void* out) {
       WORD n = WORD(static_cast<HPALETTE>(obj)->entries.size());
       return put(&n, int(sizeof n));
     }
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
-int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* bmi, UINT usage) {
+int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* bmi,
+              UINT usage) {
   if (!IsBitmap(bitmap) || !bmi || bmi->bmiHeader.biSize < 40) return 0;
   BITMAPINFOHEADER& h = bmi->bmiHeader;
   if (h.biBitCount == 0) {
@@ -418,8 +428,8 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINF
   view.height = count;
   view.topDown = l.topDown;
   for (int32_t k = 0; k < count; ++k) {
-    int32_t bottomIndex = first + k;                    // row counted from the bottom
-    int32_t srcY = bitmap->height - 1 - bottomIndex;    // from the top
+    int32_t bottomIndex = first + k;                  // row counted from the bottom
+    int32_t srcY = bitmap->height - 1 - bottomIndex;  // from the top
     ReadBitmapRow(*bitmap, srcY, 0, bitmap->width, row.data());
     // In the buffer, bottom-up rows are stored in order from the bottom.
     int32_t dstY = l.topDown ? count - 1 - k : count - 1 - k;
@@ -481,7 +491,8 @@ HPALETTE CreateHalftonePalette(HDC) {
   // A 6 x 6 x 6 colour cube and a 40-step grey ramp.
   for (int r = 0; r < 6; ++r)
     for (int g = 0; g < 6; ++g)
-      for (int b = 0; b < 6; ++b) p->entries.push_back(RGBQUAD{BYTE(b * 51), BYTE(g * 51), BYTE(r * 51), 0});
+      for (int b = 0; b < 6; ++b)
+        p->entries.push_back(RGBQUAD{BYTE(b * 51), BYTE(g * 51), BYTE(r * 51), 0});
   for (int i = 0; i < 40; ++i) {
     BYTE v = BYTE((i * 255 + 19) / 39);
     p->entries.push_back(RGBQUAD{v, v, v, 0});
@@ -502,7 +513,8 @@ UINT GetPaletteEntries(HPALETTE pal, UINT start, UINT count, PALETTEENTRY* entri
 }
 
 UINT SetPaletteEntries(HPALETTE pal, UINT start, UINT count, const PALETTEENTRY* entries) {
-  if (!IsGdiObject(pal) || pal->kind != OBJ_PAL || !entries || start >= pal->entries.size()) return 0;
+  if (!IsGdiObject(pal) || pal->kind != OBJ_PAL || !entries || start >= pal->entries.size())
+    return 0;
   UINT n = std::min<UINT>(count, UINT(pal->entries.size()) - start);
   for (UINT i = 0; i < n; ++i) {
     const PALETTEENTRY& e = entries[i];
@@ -518,4 +530,6 @@ HPALETTE SelectPalette(HDC dc, HPALETTE, BOOL) {
   return static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
 }
 
-UINT RealizePalette(HDC) { return 0; }
+UINT RealizePalette(HDC) {
+  return 0;
+}

@@ -38,9 +38,9 @@ struct BitmapObject : GdiObject {
   int32_t rowBytes = 0;  // padded to 4 bytes
   // 16 and 32 bits: channel masks (zero: 5-5-5 for 16 bits, 8-8-8 for 32).
   uint32_t redMask = 0, greenMask = 0, blueMask = 0;
-  std::vector<RGBQUAD> colors;     // palette of 1, 4 and 8 bits
-  std::vector<uint8_t> storage;    // owned pixels
-  uint8_t* bits = nullptr;         // the pixels: storage, or memory of the caller
+  std::vector<RGBQUAD> colors;   // palette of 1, 4 and 8 bits
+  std::vector<uint8_t> storage;  // owned pixels
+  uint8_t* bits = nullptr;       // the pixels: storage, or memory of the caller
   // A 32-bit view over the pixels of plain 32-bit bitmaps (top row first).
   Surface surface;
 
@@ -53,7 +53,8 @@ struct BitmapObject : GdiObject {
   // 32 bits in the plain blue, green, red, alpha byte order: drawn on
   // directly through the 32-bit view.
   bool Plain32() const {
-    return bitsPerPixel == 32 && (!redMask || (redMask == 0xFF0000 && greenMask == 0xFF00 && blueMask == 0xFF));
+    return bitsPerPixel == 32 &&
+           (!redMask || (redMask == 0xFF0000 && greenMask == 0xFF00 && blueMask == 0xFF));
   }
   // The stored bytes of row y counted from the top.
   uint8_t* Row(int32_t y) const {

@@ -136,12 +136,14 @@ Weights AreaWeights(int32_t dn, int32_t sn, int32_t from, int32_t to) {
 
 // Resamples a block to dw x dh by area averaging (mirroring as asked); only
 // the cells of part (in destination cells) are computed.
-Block Halftone(const Block& src, int32_t dw, int32_t dh, bool mirrorX, bool mirrorY, const TRect& part) {
+Block Halftone(const Block& src, int32_t dw, int32_t dh, bool mirrorX, bool mirrorY,
+               const TRect& part) {
   Block out;
   out.w = part.Width();
   out.h = part.Height();
   out.px.resize(size_t(out.w) * size_t(out.h));
-  Weights wx = AreaWeights(dw, src.w, part.Left, part.Right), wy = AreaWeights(dh, src.h, part.Top, part.Bottom);
+  Weights wx = AreaWeights(dw, src.w, part.Left, part.Right),
+          wy = AreaWeights(dh, src.h, part.Top, part.Bottom);
   for (int32_t j = part.Top; j < part.Bottom; ++j) {
     for (int32_t i = part.Left; i < part.Right; ++i) {
       double acc[4] = {0, 0, 0, 0};
@@ -205,7 +207,8 @@ bool StretchCore(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC src, i
       for (int32_t yy = vis.Top; yy < vis.Bottom; ++yy)
         dst->Clip().ForEachSpan(yy, vis.Left, vis.Right, [&](int32_t l, int32_t r) {
           td.Modify(yy, l, r, [&](uint32_t* p, int32_t xs, int32_t n) {
-            std::memcpy(p, &b.px[size_t(yy - dc.Top) * size_t(b.w) + size_t(xs - dc.Left)], size_t(n) * 4);
+            std::memcpy(p, &b.px[size_t(yy - dc.Top) * size_t(b.w) + size_t(xs - dc.Left)],
+                        size_t(n) * 4);
           });
         });
       return TRUE;
@@ -256,13 +259,15 @@ struct DibSource {
     // Copy the colour table or masks too: build a full-size info block.
     size_t tableBytes = 0;
     if (bmi->bmiHeader.biBitCount <= 8) {
-      uint32_t n = bmi->bmiHeader.biClrUsed ? bmi->bmiHeader.biClrUsed : (1u << bmi->bmiHeader.biBitCount);
+      uint32_t n =
+          bmi->bmiHeader.biClrUsed ? bmi->bmiHeader.biClrUsed : (1u << bmi->bmiHeader.biBitCount);
       tableBytes = std::min<uint32_t>(n, 1u << bmi->bmiHeader.biBitCount) * sizeof(RGBQUAD);
     } else if (bmi->bmiHeader.biCompression == BI_BITFIELDS) {
       tableBytes = 12;
     }
     if (bmi->bmiHeader.biSize < sizeof(BITMAPINFOHEADER)) return;
-    std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + std::max<size_t>(tableBytes, sizeof(RGBQUAD)));
+    std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) +
+                              std::max<size_t>(tableBytes, sizeof(RGBQUAD)));
     std::memcpy(info.data(), bmi, sizeof(BITMAPINFOHEADER));
     std::memcpy(info.data() + sizeof(BITMAPINFOHEADER),
                 reinterpret_cast<const uint8_t*>(bmi) + bmi->bmiHeader.biSize, tableBytes);
@@ -357,8 +362,8 @@ BOOL GradientFill(HDC dc, const TRIVERTEX* v, uint32_t nv, const void* mesh, uin
       TRIVERTEX a = v[rects[k].UpperLeft], b = v[rects[k].LowerRight];
       bool horizontal = mode == GRADIENT_FILL_RECT_H;
       if ((horizontal && a.x > b.x) || (!horizontal && a.y > b.y)) std::swap(a, b);
-      TRect r = dc->ToSurface(TRect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x),
-                                    std::max(a.y, b.y)});
+      TRect r = dc->ToSurface(
+          TRect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)});
       int64_t n = horizontal ? r.Right - r.Left : r.Bottom - r.Top;
       if (n <= 0 || r.Right <= r.Left || r.Bottom <= r.Top) continue;
       auto colorAt = [&](int64_t i) {
@@ -371,7 +376,8 @@ BOOL GradientFill(HDC dc, const TRIVERTEX* v, uint32_t nv, const void* mesh, uin
         uint32_t rowColor = horizontal ? 0 : colorAt(y - r.Top);
         dc->Clip().ForEachSpan(y, vis.Left, vis.Right, [&](int32_t l, int32_t rr) {
           t.Modify(y, l, rr, [&](uint32_t* p, int32_t xs, int32_t cnt) {
-            for (int32_t i = 0; i < cnt; ++i) p[i] = horizontal ? colorAt(xs + i - r.Left) : rowColor;
+            for (int32_t i = 0; i < cnt; ++i)
+              p[i] = horizontal ? colorAt(xs + i - r.Left) : rowColor;
           });
         });
       }
@@ -404,7 +410,8 @@ BOOL GradientFill(HDC dc, const TRIVERTEX* v, uint32_t nv, const void* mesh, uin
                 double val = l0 * (p[0]->*m) + l1 * (p[1]->*m) + l2 * (p[2]->*m);
                 return uint32_t(std::clamp(int(val) >> 8, 0, 255));
               };
-              px[i] = (c(&TRIVERTEX::Red) << 16) | (c(&TRIVERTEX::Green) << 8) | c(&TRIVERTEX::Blue);
+              px[i] =
+                  (c(&TRIVERTEX::Red) << 16) | (c(&TRIVERTEX::Green) << 8) | c(&TRIVERTEX::Blue);
             }
           });
         });
@@ -484,7 +491,9 @@ struct DrawDibObject {
   int unused = 0;
 };
 
-HDRAWDIB DrawDibOpen() { return new DrawDibObject(); }
+HDRAWDIB DrawDibOpen() {
+  return new DrawDibObject();
+}
 
 BOOL DrawDibClose(HDRAWDIB hdd) {
   if (!hdd) return FALSE;
@@ -508,4 +517,6 @@ BOOL DrawDibDraw(HDRAWDIB hdd, HDC dc, int32_t xDst, int32_t yDst, int32_t dxDst
   return StretchCore(dc, xDst, yDst, dxDst, dyDst, s.dc, xSrc, ySrc, dxSrc, dySrc, SRCCOPY, mode);
 }
 
-UINT DrawDibRealize(HDRAWDIB hdd, HDC dc, BOOL) { return hdd && IsDC(dc) ? 0 : 0; }
+UINT DrawDibRealize(HDRAWDIB hdd, HDC dc, BOOL) {
+  return hdd && IsDC(dc) ? 0 : 0;
+}

@@ -114,7 +114,9 @@ HDC CreateSurfaceDC(Surface* surface, TPoint origin, HRGN visible) {
   return CreateSurfaceDC(surface, origin, visible ? &RegionOf(visible) : nullptr);
 }
 
-HDC CreateCompatibleDC(HDC) { return NewDC(OBJ_MEMDC); }
+HDC CreateCompatibleDC(HDC) {
+  return NewDC(OBJ_MEMDC);
+}
 
 BOOL DeleteDC(HDC dc) {
   if (!IsDC(dc)) return FALSE;
@@ -122,7 +124,9 @@ BOOL DeleteDC(HDC dc) {
   return TRUE;
 }
 
-Surface* DCSurface(HDC dc) { return IsDC(dc) ? dc->Target32() : nullptr; }
+Surface* DCSurface(HDC dc) {
+  return IsDC(dc) ? dc->Target32() : nullptr;
+}
 
 BOOL GetDCOrgEx(HDC dc, TPoint* p) {
   if (!IsDC(dc) || !p) return FALSE;
@@ -225,7 +229,8 @@ Region DeviceRegion(HDC dc) {
 TRect DeviceRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   TPoint d = dc->DeviceOffset();
   return TRect{DeviceContext::Limit(int64_t(left) + d.X), DeviceContext::Limit(int64_t(top) + d.Y),
-               DeviceContext::Limit(int64_t(right) + d.X), DeviceContext::Limit(int64_t(bottom) + d.Y)};
+               DeviceContext::Limit(int64_t(right) + d.X),
+               DeviceContext::Limit(int64_t(bottom) + d.Y)};
 }
 
 int ClipComplexity(HDC dc) {
@@ -235,7 +240,9 @@ int ClipComplexity(HDC dc) {
 
 }  // namespace
 
-int SelectClipRgn(HDC dc, HRGN rgn) { return ExtSelectClipRgn(dc, rgn, RGN_COPY); }
+int SelectClipRgn(HDC dc, HRGN rgn) {
+  return ExtSelectClipRgn(dc, rgn, RGN_COPY);
+}
 
 int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) {
   if (!IsDC(dc)) return ERROR;
@@ -250,12 +257,23 @@ int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) {
   const Region& r = rgn->rgn;
   Region cur = dc->st.hasClip ? dc->st.clip : DeviceRegion(dc);
   switch (mode) {
-    case RGN_COPY: cur = r; break;
-    case RGN_AND: cur = Region::Intersect(cur, r); break;
-    case RGN_OR: cur = Region::Union(cur, r); break;
-    case RGN_XOR: cur = Region::Xor(cur, r); break;
-    case RGN_DIFF: cur = Region::Subtract(cur, r); break;
-    default: return ERROR;
+    case RGN_COPY:
+      cur = r;
+      break;
+    case RGN_AND:
+      cur = Region::Intersect(cur, r);
+      break;
+    case RGN_OR:
+      cur = Region::Union(cur, r);
+      break;
+    case RGN_XOR:
+      cur = Region::Xor(cur, r);
+      break;
+    case RGN_DIFF:
+      cur = Region::Subtract(cur, r);
+      break;
+    default:
+      return ERROR;
   }
   dc->st.hasClip = true;
   dc->st.clip = std::move(cur);
@@ -266,7 +284,8 @@ int ExtSelectClipRgn(HDC dc, HRGN rgn, int mode) {
 int IntersectClipRect(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
   if (!IsDC(dc)) return ERROR;
   Region r(DeviceRect(dc, left, top, right, bottom));
-  dc->st.clip = dc->st.hasClip ? Region::Intersect(dc->st.clip, r) : Region::Intersect(DeviceRegion(dc), r);
+  dc->st.clip =
+      dc->st.hasClip ? Region::Intersect(dc->st.clip, r) : Region::Intersect(DeviceRegion(dc), r);
   dc->st.hasClip = true;
   dc->InvalidateClip();
   return ClipComplexity(dc);
@@ -364,44 +383,58 @@ HBITMAP SelectObject(HDC dc, HBITMAP bitmap) {
   return old;
 }
 
-int SelectObject(HDC dc, HRGN rgn) { return SelectClipRgn(dc, rgn); }
+int SelectObject(HDC dc, HRGN rgn) {
+  return SelectClipRgn(dc, rgn);
+}
 
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj) {
   if (!IsGdiObject(obj)) return nullptr;
   switch (obj->kind) {
-    case OBJ_PEN: return SelectObject(dc, static_cast<HPEN>(obj));
-    case OBJ_BRUSH: return SelectObject(dc, static_cast<HBRUSH>(obj));
-    case OBJ_FONT: return SelectObject(dc, static_cast<HFONT>(obj));
-    case OBJ_BITMAP: return SelectObject(dc, static_cast<HBITMAP>(obj));
+    case OBJ_PEN:
+      return SelectObject(dc, static_cast<HPEN>(obj));
+    case OBJ_BRUSH:
+      return SelectObject(dc, static_cast<HBRUSH>(obj));
+    case OBJ_FONT:
+      return SelectObject(dc, static_cast<HFONT>(obj));
+    case OBJ_BITMAP:
+      return SelectObject(dc, static_cast<HBITMAP>(obj));
     case OBJ_REGION: {
       int r = SelectObject(dc, static_cast<HRGN>(obj));
       return r == ERROR ? nullptr : reinterpret_cast<HGDIOBJ>(uintptr_t(r));
     }
-    default: return nullptr;
+    default:
+      return nullptr;
   }
 }
 
 HGDIOBJ GetCurrentObject(HDC dc, UINT kind) {
   if (!IsDC(dc)) return nullptr;
   switch (kind) {
-    case OBJ_PEN: return dc->st.pen;
-    case OBJ_BRUSH: return dc->st.brush;
-    case OBJ_FONT: return dc->st.font;
-    case OBJ_BITMAP: return dc->st.bitmap;
-    default: return nullptr;
+    case OBJ_PEN:
+      return dc->st.pen;
+    case OBJ_BRUSH:
+      return dc->st.brush;
+    case OBJ_FONT:
+      return dc->st.font;
+    case OBJ_BITMAP:
+      return dc->st.bitmap;
+    default:
+      return nullptr;
   }
 }
 
 // Colours and modes
 
-#define DC_FIELD(Set, Get, T, field, Bad)  \
-  T Set(HDC dc, T v) {                     \
-    if (!IsDC(dc)) return Bad;             \
-    T old = dc->st.field;                  \
-    dc->st.field = v;                      \
-    return old;                            \
-  }                                        \
-  T Get(HDC dc) { return IsDC(dc) ? dc->st.field : Bad; }
+#define DC_FIELD(Set, Get, T, field, Bad) \
+  T Set(HDC dc, T v) {                    \
+    if (!IsDC(dc)) return Bad;            \
+    T old = dc->st.field;                 \
+    dc->st.field = v;                     \
+    return old;                           \
+  }                                       \
+  T Get(HDC dc) {                         \
+    return IsDC(dc) ? dc->st.field : Bad; \
+  }
 
 DC_FIELD(SetTextColor, GetTextColor, COLORREF, textColor, CLR_INVALID)
 DC_FIELD(SetBkColor, GetBkColor, COLORREF, bkColor, CLR_INVALID)
@@ -415,7 +448,9 @@ int SetBkMode(HDC dc, int mode) {
   dc->st.bkMode = mode;
   return old;
 }
-int GetBkMode(HDC dc) { return IsDC(dc) ? dc->st.bkMode : 0; }
+int GetBkMode(HDC dc) {
+  return IsDC(dc) ? dc->st.bkMode : 0;
+}
 
 int SetROP2(HDC dc, int mode) {
   if (!IsDC(dc) || mode < R2_BLACK || mode > R2_WHITE) return 0;
@@ -423,7 +458,9 @@ int SetROP2(HDC dc, int mode) {
   dc->st.rop2 = mode;
   return old;
 }
-int GetROP2(HDC dc) { return IsDC(dc) ? dc->st.rop2 : 0; }
+int GetROP2(HDC dc) {
+  return IsDC(dc) ? dc->st.rop2 : 0;
+}
 
 int SetStretchBltMode(HDC dc, int mode) {
   if (!IsDC(dc) || mode < BLACKONWHITE || mode > HALFTONE) return 0;
@@ -431,7 +468,9 @@ int SetStretchBltMode(HDC dc, int mode) {
   dc->st.stretchMode = mode;
   return old;
 }
-int GetStretchBltMode(HDC dc) { return IsDC(dc) ? dc->st.stretchMode : 0; }
+int GetStretchBltMode(HDC dc) {
+  return IsDC(dc) ? dc->st.stretchMode : 0;
+}
 
 int SetPolyFillMode(HDC dc, int mode) {
   if (!IsDC(dc) || (mode != ALTERNATE && mode != WINDING)) return 0;
@@ -439,7 +478,9 @@ int SetPolyFillMode(HDC dc, int mode) {
   dc->st.polyFillMode = mode;
   return old;
 }
-int GetPolyFillMode(HDC dc) { return IsDC(dc) ? dc->st.polyFillMode : 0; }
+int GetPolyFillMode(HDC dc) {
+  return IsDC(dc) ? dc->st.polyFillMode : 0;
+}
 
 BOOL SetBrushOrgEx(HDC dc, int32_t x, int32_t y, TPoint* old) {
   if (!IsDC(dc)) return FALSE;
@@ -476,18 +517,27 @@ void SetScreenSize(int32_t width, int32_t height) {
 
 int GetDeviceCaps(HDC dc, int index) {
   switch (index) {
-    case HORZRES: return gScreenWidth;
-    case VERTRES: return gScreenHeight;
+    case HORZRES:
+      return gScreenWidth;
+    case VERTRES:
+      return gScreenHeight;
     case BITSPIXEL:
       if (IsDC(dc) && dc->IsMemory() && dc->st.bitmap) return dc->st.bitmap->bitsPerPixel;
       return 32;
-    case PLANES: return 1;
-    case NUMCOLORS: return -1;
-    case RASTERCAPS: return 0;
+    case PLANES:
+      return 1;
+    case NUMCOLORS:
+      return -1;
+    case RASTERCAPS:
+      return 0;
     case LOGPIXELSX:
-    case LOGPIXELSY: return 96;
-    case SIZEPALETTE: return 0;
-    case COLORRES: return 24;
-    default: return 0;
+    case LOGPIXELSY:
+      return 96;
+    case SIZEPALETTE:
+      return 0;
+    case COLORRES:
+      return 24;
+    default:
+      return 0;
   }
 }

@@ -53,9 +53,15 @@ struct DeviceContext : GdiObject {
   // Logical to surface coordinates, held within +-2^29 so that sizes and
   // sums of them stay in 32 bits (callers pass huge values for "all").
   static constexpr int64_t kCoordLimit = int64_t(1) << 29;
-  static int32_t Limit(int64_t v) { return int32_t(v < -kCoordLimit ? -kCoordLimit : v > kCoordLimit ? kCoordLimit : v); }
-  int32_t SX(int32_t x) const { return Limit(int64_t(x) - st.windowOrg.X + st.viewportOrg.X + origin.X); }
-  int32_t SY(int32_t y) const { return Limit(int64_t(y) - st.windowOrg.Y + st.viewportOrg.Y + origin.Y); }
+  static int32_t Limit(int64_t v) {
+    return int32_t(v < -kCoordLimit ? -kCoordLimit : v > kCoordLimit ? kCoordLimit : v);
+  }
+  int32_t SX(int32_t x) const {
+    return Limit(int64_t(x) - st.windowOrg.X + st.viewportOrg.X + origin.X);
+  }
+  int32_t SY(int32_t y) const {
+    return Limit(int64_t(y) - st.windowOrg.Y + st.viewportOrg.Y + origin.Y);
+  }
   TRect ToSurface(const TRect& r) const {
     return TRect{SX(r.Left), SY(r.Top), SX(r.Right), SY(r.Bottom)};
   }
@@ -68,7 +74,7 @@ struct DeviceContext : GdiObject {
   const Region& Clip();
   void InvalidateClip() { clipValid_ = false; }
 
-private:
+ private:
   bool clipValid_ = false;
   Region clip_;
 };

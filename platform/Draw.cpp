@@ -149,19 +149,25 @@ DashStyle DashOf(int style) {
   static constexpr int kDashDotDot[] = {9, 3, 3, 3, 3, 3};
   static constexpr int kAlternate[] = {1, 1};
   switch (style) {
-    case PS_DASH: return {kDash, 2};
-    case PS_DOT: return {kDot, 2};
-    case PS_DASHDOT: return {kDashDot, 4};
-    case PS_DASHDOTDOT: return {kDashDotDot, 6};
-    case PS_ALTERNATE: return {kAlternate, 2};
-    default: return {nullptr, 0};
+    case PS_DASH:
+      return {kDash, 2};
+    case PS_DOT:
+      return {kDot, 2};
+    case PS_DASHDOT:
+      return {kDashDot, 4};
+    case PS_DASHDOTDOT:
+      return {kDashDotDot, 6};
+    case PS_ALTERNATE:
+      return {kAlternate, 2};
+    default:
+      return {nullptr, 0};
   }
 }
 
 // Draws pen lines in surface coordinates for one call (a line, polyline or
 // outline); the dash position runs on across its segments.
 class PenPainter {
-public:
+ public:
   PenPainter(HDC dc, Target& t) : dc_(dc), t_(t) {
     HPEN pen = dc->st.pen;
     if (!pen || pen->style == PS_NULL) return;
@@ -238,8 +244,10 @@ public:
   // Pixels whose centres lie within width / 2 of the segment (round ends).
   void Wide(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
     double r = width_ / 2.0;
-    int32_t minX = int32_t(std::floor(std::min(x0, x1) - r)), maxX = int32_t(std::ceil(std::max(x0, x1) + r));
-    int32_t minY = int32_t(std::floor(std::min(y0, y1) - r)), maxY = int32_t(std::ceil(std::max(y0, y1) + r));
+    int32_t minX = int32_t(std::floor(std::min(x0, x1) - r)),
+            maxX = int32_t(std::ceil(std::max(x0, x1) + r));
+    int32_t minY = int32_t(std::floor(std::min(y0, y1) - r)),
+            maxY = int32_t(std::ceil(std::max(y0, y1) + r));
     TRect cb = dc_->Clip().Box();
     minY = std::max(minY, cb.Top);
     maxY = std::min(maxY, cb.Bottom - 1);
@@ -279,7 +287,7 @@ public:
     });
   }
 
-private:
+ private:
   HDC dc_;
   Target& t_;
   bool active_ = false;
@@ -406,7 +414,8 @@ void DrawBoxShape(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bott
   }
   TRect innerBox{outerBox.Left + w, outerBox.Top + w, outerBox.Right - w, outerBox.Bottom - w};
   Shape outer = make(outerBox);
-  Shape inner = innerBox.Right > innerBox.Left && innerBox.Bottom > innerBox.Top ? make(innerBox) : Shape{};
+  Shape inner =
+      innerBox.Right > innerBox.Left && innerBox.Bottom > innerBox.Top ? make(innerBox) : Shape{};
   PaintShape(dc, t, outer, &inner, true);
 }
 
@@ -634,7 +643,8 @@ BOOL DrawFocusRect(HDC dc, const TRect* r) {
   };
   for (int32_t x = s.Left; x < s.Right; x += 2) flip(x, s.Top);
   if (s.Bottom - s.Top > 1)
-    for (int32_t x = s.Left + ((s.Bottom - 1 - s.Top) & 1); x < s.Right; x += 2) flip(x, s.Bottom - 1);
+    for (int32_t x = s.Left + ((s.Bottom - 1 - s.Top) & 1); x < s.Right; x += 2)
+      flip(x, s.Bottom - 1);
   for (int32_t y = s.Top + 2; y < s.Bottom - 1; y += 2) flip(s.Left, y);
   if (s.Right - s.Left > 1)
     for (int32_t y = s.Top + 1 + ((s.Right - s.Left) & 1); y < s.Bottom - 1; y += 2)

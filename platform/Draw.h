@@ -92,8 +92,8 @@ BOOL PatBlt(HDC dc, int32_t x, int32_t y, int32_t w, int32_t h, DWORD rop);
 // monochrome source's 0 bits become the destination's text colour and its 1
 // bits the background colour; a colour source drawn on a monochrome target
 // gives 1 where it equals the source DC's background colour, else 0.
-BOOL BitBlt(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC src, int32_t sx,
-            int32_t sy, DWORD rop);
+BOOL BitBlt(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC src, int32_t sx, int32_t sy,
+            DWORD rop);
 // Negative widths or heights mirror. HALFTONE stretch mode averages the
 // covered source area; the other modes pick the nearest source pixel.
 BOOL StretchBlt(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC src, int32_t sx,

@@ -19,9 +19,13 @@ void Solid(HDC dc, int32_t l, int32_t t, int32_t r, int32_t b, COLORREF c) {
   DeleteObject(br);
 }
 
-void Pixel(HDC dc, int32_t x, int32_t y, COLORREF c) { SetPixelV(dc, x, y, c); }
+void Pixel(HDC dc, int32_t x, int32_t y, COLORREF c) {
+  SetPixelV(dc, x, y, c);
+}
 
-COLORREF Sys(int32_t i) { return GetSysColor(i); }
+COLORREF Sys(int32_t i) {
+  return GetSysColor(i);
+}
 
 struct EdgeColors {
   COLORREF tl, br;
@@ -49,10 +53,12 @@ BOOL DrawEdge(HDC dc, TRect* rc, UINT edge, UINT flags) {
   bool soft = flags & BF_SOFT;
   UINT outer = edge & BDR_OUTER, inner = edge & BDR_INNER;
   auto pick = [&](bool isOuter, UINT kind) -> EdgeColors {
-    if (flags & BF_MONO) return isOuter ? EdgeColors{Sys(COLOR_WINDOWFRAME), Sys(COLOR_WINDOWFRAME)}
-                                        : EdgeColors{Sys(COLOR_WINDOW), Sys(COLOR_WINDOW)};
-    if (flags & BF_FLAT) return isOuter ? EdgeColors{Sys(COLOR_3DSHADOW), Sys(COLOR_3DSHADOW)}
-                                        : EdgeColors{Sys(COLOR_3DFACE), Sys(COLOR_3DFACE)};
+    if (flags & BF_MONO)
+      return isOuter ? EdgeColors{Sys(COLOR_WINDOWFRAME), Sys(COLOR_WINDOWFRAME)}
+                     : EdgeColors{Sys(COLOR_WINDOW), Sys(COLOR_WINDOW)};
+    if (flags & BF_FLAT)
+      return isOuter ? EdgeColors{Sys(COLOR_3DSHADOW), Sys(COLOR_3DSHADOW)}
+                     : EdgeColors{Sys(COLOR_3DFACE), Sys(COLOR_3DFACE)};
     bool raised = kind == BDR_RAISEDOUTER || kind == BDR_RAISEDINNER;
     if (isOuter) {
       if (raised) return {Sys(soft ? COLOR_3DHILIGHT : COLOR_3DLIGHT), Sys(COLOR_3DDKSHADOW)};
@@ -62,10 +68,14 @@ BOOL DrawEdge(HDC dc, TRect* rc, UINT edge, UINT flags) {
     return {Sys(soft ? COLOR_3DSHADOW : COLOR_3DDKSHADOW), Sys(COLOR_3DLIGHT)};
   };
   // Both kinds of one border at once (BDR_OUTER) draw as raised.
-  if (outer) Border(dc, r, flags, pick(true, (outer & BDR_RAISEDOUTER) ? BDR_RAISEDOUTER : BDR_SUNKENOUTER));
-  if (inner) Border(dc, r, flags, pick(false, (inner & BDR_RAISEDINNER) ? BDR_RAISEDINNER : BDR_SUNKENINNER));
+  if (outer)
+    Border(dc, r, flags, pick(true, (outer & BDR_RAISEDOUTER) ? BDR_RAISEDOUTER : BDR_SUNKENOUTER));
+  if (inner)
+    Border(dc, r, flags,
+           pick(false, (inner & BDR_RAISEDINNER) ? BDR_RAISEDINNER : BDR_SUNKENINNER));
   if (flags & BF_MIDDLE)
-    Solid(dc, r.Left, r.Top, r.Right, r.Bottom, Sys((flags & BF_MONO) ? COLOR_WINDOW : COLOR_3DFACE));
+    Solid(dc, r.Left, r.Top, r.Right, r.Bottom,
+          Sys((flags & BF_MONO) ? COLOR_WINDOW : COLOR_3DFACE));
   if (flags & BF_ADJUST) *rc = r;
   return TRUE;
 }
@@ -79,10 +89,18 @@ void Arrow(HDC dc, const TRect& r, int dir, int32_t n, COLORREF c) {
   for (int32_t i = 0; i < n; ++i) {
     int32_t half = i;  // row i of the arrow spans 2 * i + 1 pixels
     switch (dir) {
-      case 0: Solid(dc, cx - half, cy - n / 2 + i, cx + half + 1, cy - n / 2 + i + 1, c); break;
-      case 1: Solid(dc, cx - half, cy + n / 2 - i, cx + half + 1, cy + n / 2 - i + 1, c); break;
-      case 2: Solid(dc, cx - n / 2 + i, cy - half, cx - n / 2 + i + 1, cy + half + 1, c); break;
-      default: Solid(dc, cx + n / 2 - i, cy - half, cx + n / 2 - i + 1, cy + half + 1, c); break;
+      case 0:
+        Solid(dc, cx - half, cy - n / 2 + i, cx + half + 1, cy - n / 2 + i + 1, c);
+        break;
+      case 1:
+        Solid(dc, cx - half, cy + n / 2 - i, cx + half + 1, cy + n / 2 - i + 1, c);
+        break;
+      case 2:
+        Solid(dc, cx - n / 2 + i, cy - half, cx - n / 2 + i + 1, cy + half + 1, c);
+        break;
+      default:
+        Solid(dc, cx + n / 2 - i, cy - half, cx + n / 2 - i + 1, cy + half + 1, c);
+        break;
     }
   }
 }
@@ -93,7 +111,8 @@ void CheckMark(HDC dc, const TRect& r, COLORREF c) {
   int32_t x0 = r.Left + (r.Width() - s) / 2 + s / 4, y0 = r.Top + (r.Height() - s) / 2 + s / 2 - 1;
   int32_t a = std::max(2, s / 5), b = std::max(3, s / 3);
   for (int32_t i = 0; i < a; ++i) Solid(dc, x0 + i, y0 + i, x0 + i + 1, y0 + i + 3, c);
-  for (int32_t i = 0; i < b; ++i) Solid(dc, x0 + a + i, y0 + a - 2 - i, x0 + a + i + 1, y0 + a - 2 - i + 3, c);
+  for (int32_t i = 0; i < b; ++i)
+    Solid(dc, x0 + a + i, y0 + a - 2 - i, x0 + a + i + 1, y0 + a - 2 - i + 3, c);
 }
 
 // A cross of two diagonal strokes two pixels wide.
@@ -118,17 +137,21 @@ void ButtonFace(HDC dc, TRect& r, UINT state) {
   }
 }
 
-COLORREF GlyphColor(UINT state) { return Sys((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_BTNTEXT); }
+COLORREF GlyphColor(UINT state) {
+  return Sys((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+}
 
 void CheckBox(HDC dc, const TRect& r, UINT state) {
   int32_t s = std::min(r.Width(), r.Height());
   TRect box{r.Left, r.Top + (r.Height() - s) / 2, r.Left + s, r.Top + (r.Height() - s) / 2 + s};
   TRect in = box;
-  DrawEdge(dc, &in, EDGE_SUNKEN, (state & DFCS_FLAT) ? BF_RECT | BF_FLAT | BF_ADJUST : BF_RECT | BF_ADJUST);
+  DrawEdge(dc, &in, EDGE_SUNKEN,
+           (state & DFCS_FLAT) ? BF_RECT | BF_FLAT | BF_ADJUST : BF_RECT | BF_ADJUST);
   bool grey = (state & (DFCS_PUSHED | DFCS_INACTIVE)) ||
               ((state & 0xFF) == DFCS_BUTTON3STATE && (state & DFCS_CHECKED));
   Solid(dc, in.Left, in.Top, in.Right, in.Bottom, Sys(grey ? COLOR_3DFACE : COLOR_WINDOW));
-  if (state & DFCS_CHECKED) CheckMark(dc, in, (state & DFCS_INACTIVE) ? Sys(COLOR_GRAYTEXT) : Sys(COLOR_WINDOWTEXT));
+  if (state & DFCS_CHECKED)
+    CheckMark(dc, in, (state & DFCS_INACTIVE) ? Sys(COLOR_GRAYTEXT) : Sys(COLOR_WINDOWTEXT));
 }
 
 void Radio(HDC dc, const TRect& r, UINT state) {
@@ -148,10 +171,14 @@ void Radio(HDC dc, const TRect& r, UINT state) {
       }
       bool upperLeft = dx + dy < 0;
       COLORREF c;
-      if (d > R - 1) c = Sys(upperLeft ? COLOR_3DSHADOW : COLOR_3DHILIGHT);
-      else if (d > R - 2) c = Sys(upperLeft ? COLOR_3DDKSHADOW : COLOR_3DLIGHT);
-      else if ((state & DFCS_CHECKED) && d < R / 3 + 0.5) c = GlyphColor(state & ~DFCS_PUSHED);
-      else c = Sys(grey ? COLOR_3DFACE : COLOR_WINDOW);
+      if (d > R - 1)
+        c = Sys(upperLeft ? COLOR_3DSHADOW : COLOR_3DHILIGHT);
+      else if (d > R - 2)
+        c = Sys(upperLeft ? COLOR_3DDKSHADOW : COLOR_3DLIGHT);
+      else if ((state & DFCS_CHECKED) && d < R / 3 + 0.5)
+        c = GlyphColor(state & ~DFCS_PUSHED);
+      else
+        c = Sys(grey ? COLOR_3DFACE : COLOR_WINDOW);
       Pixel(dc, x, y, c);
     }
 }
@@ -191,7 +218,10 @@ BOOL DrawFrameControl(HDC dc, TRect* rc, UINT type, UINT state) {
       } else {
         ButtonFace(dc, face, state & ~DFCS_CHECKED);
       }
-      int dir = kind == DFCS_SCROLLUP ? 0 : kind == DFCS_SCROLLLEFT ? 2 : kind == DFCS_SCROLLRIGHT ? 3 : 1;
+      int dir = kind == DFCS_SCROLLUP      ? 0
+                : kind == DFCS_SCROLLLEFT  ? 2
+                : kind == DFCS_SCROLLRIGHT ? 3
+                                           : 1;
       int32_t n = std::max(2, (std::min(r.Width(), r.Height()) + 1) / 4);
       TRect g = r;
       if (state & DFCS_PUSHED) OffsetRect(&g, 1, 1);
@@ -217,20 +247,25 @@ BOOL DrawFrameControl(HDC dc, TRect* rc, UINT type, UINT state) {
       }
       int32_t w = g.Width(), h = g.Height();
       switch (kind) {
-        case DFCS_CAPTIONCLOSE: Cross(dc, g, c); break;
+        case DFCS_CAPTIONCLOSE:
+          Cross(dc, g, c);
+          break;
         case DFCS_CAPTIONMIN:
           Solid(dc, g.Left + w / 4, g.Bottom - h / 4 - 2, g.Right - w / 4, g.Bottom - h / 4, c);
           break;
         case DFCS_CAPTIONMAX: {
           TRect m{g.Left + w / 5, g.Top + h / 5, g.Right - w / 5, g.Bottom - h / 5};
-          FrameRect(dc, &m, GetSysColorBrush((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
+          FrameRect(dc, &m,
+                    GetSysColorBrush((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
           Solid(dc, m.Left, m.Top + 1, m.Right, m.Top + 2, c);
           break;
         }
         case DFCS_CAPTIONRESTORE: {
           int32_t q = std::max(3, w / 2);
-          TRect a{g.Left + w / 5 + q / 3, g.Top + h / 5, g.Left + w / 5 + q / 3 + q, g.Top + h / 5 + q};
-          TRect b{g.Left + w / 5, g.Top + h / 5 + q / 3, g.Left + w / 5 + q, g.Top + h / 5 + q / 3 + q};
+          TRect a{g.Left + w / 5 + q / 3, g.Top + h / 5, g.Left + w / 5 + q / 3 + q,
+                  g.Top + h / 5 + q};
+          TRect b{g.Left + w / 5, g.Top + h / 5 + q / 3, g.Left + w / 5 + q,
+                  g.Top + h / 5 + q / 3 + q};
           HBRUSH br = GetSysColorBrush((state & DFCS_INACTIVE) ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
           FrameRect(dc, &a, br);
           Solid(dc, b.Left, b.Top, b.Right, b.Bottom, Sys(COLOR_3DFACE));
@@ -238,7 +273,8 @@ BOOL DrawFrameControl(HDC dc, TRect* rc, UINT type, UINT state) {
           break;
         }
         default:  // help: a dot under a short bar
-          Solid(dc, g.Left + w / 2 - 1, g.Bottom - h / 4 - 2, g.Left + w / 2 + 1, g.Bottom - h / 4, c);
+          Solid(dc, g.Left + w / 2 - 1, g.Bottom - h / 4 - 2, g.Left + w / 2 + 1, g.Bottom - h / 4,
+                c);
           Solid(dc, g.Left + w / 2 - 1, g.Top + h / 4, g.Left + w / 2 + 1, g.Bottom - h / 4 - 3, c);
           break;
       }
@@ -264,6 +300,7 @@ BOOL DrawFrameControl(HDC dc, TRect* rc, UINT type, UINT state) {
       }
       return TRUE;
     }
-    default: return FALSE;
+    default:
+      return FALSE;
   }
 }

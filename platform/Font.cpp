@@ -11,10 +11,9 @@ HFONT CreateFontIndirect(const LOGFONT* lf) {
   return f;
 }
 
-HFONT CreateFont(int height, int width, int escapement, int orientation, int weight,
-                 DWORD italic, DWORD underline, DWORD strikeOut, DWORD charSet,
-                 DWORD outPrecision, DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily,
-                 const char* face) {
+HFONT CreateFont(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                 DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                 DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* face) {
   LOGFONT lf;
   lf.lfHeight = height;
   lf.lfWidth = width;

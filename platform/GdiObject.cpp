@@ -32,7 +32,9 @@ bool IsGdiObject(HGDIOBJ h) {
   return Table().count(h) != 0;
 }
 
-DWORD GetObjectType(HGDIOBJ h) { return IsGdiObject(h) ? h->kind : 0; }
+DWORD GetObjectType(HGDIOBJ h) {
+  return IsGdiObject(h) ? h->kind : 0;
+}
 
 BOOL DeleteObject(HGDIOBJ h) {
   if (!IsGdiObject(h) || h->stock || h->selected > 0) return FALSE;

@@ -8,7 +8,9 @@ BOOL SetRect(TRect* r, int32_t left, int32_t top, int32_t right, int32_t bottom)
   return TRUE;
 }
 
-BOOL SetRectEmpty(TRect* r) { return SetRect(r, 0, 0, 0, 0); }
+BOOL SetRectEmpty(TRect* r) {
+  return SetRect(r, 0, 0, 0, 0);
+}
 
 BOOL CopyRect(TRect* dst, const TRect* src) {
   if (!dst || !src) return FALSE;
@@ -34,9 +36,13 @@ BOOL InflateRect(TRect* r, int32_t dx, int32_t dy) {
   return TRUE;
 }
 
-BOOL IsRectEmpty(const TRect* r) { return !r || r->Right <= r->Left || r->Bottom <= r->Top; }
+BOOL IsRectEmpty(const TRect* r) {
+  return !r || r->Right <= r->Left || r->Bottom <= r->Top;
+}
 
-BOOL EqualRect(const TRect* a, const TRect* b) { return a && b && *a == *b; }
+BOOL EqualRect(const TRect* a, const TRect* b) {
+  return a && b && *a == *b;
+}
 
 BOOL PtInRect(const TRect* r, TPoint p) {
   return r && p.X >= r->Left && p.X < r->Right && p.Y >= r->Top && p.Y < r->Bottom;
@@ -80,11 +86,15 @@ BOOL SubtractRect(TRect* dst, const TRect* a, const TRect* b) {
   TRect i;
   if (IntersectRect(&i, a, b)) {
     if (i.Left == r.Left && i.Right == r.Right) {
-      if (i.Top == r.Top) r.Top = i.Bottom;
-      else if (i.Bottom == r.Bottom) r.Bottom = i.Top;
+      if (i.Top == r.Top)
+        r.Top = i.Bottom;
+      else if (i.Bottom == r.Bottom)
+        r.Bottom = i.Top;
     } else if (i.Top == r.Top && i.Bottom == r.Bottom) {
-      if (i.Left == r.Left) r.Left = i.Right;
-      else if (i.Right == r.Right) r.Right = i.Left;
+      if (i.Left == r.Left)
+        r.Left = i.Right;
+      else if (i.Right == r.Right)
+        r.Right = i.Left;
     }
   }
   if (IsRectEmpty(&r)) {

@@ -8,8 +8,14 @@
 #include "platform/Types.h"
 
 struct TPoint {
-  union { int32_t X; int32_t x; };
-  union { int32_t Y; int32_t y; };
+  union {
+    int32_t X;
+    int32_t x;
+  };
+  union {
+    int32_t Y;
+    int32_t y;
+  };
 };
 using POINT = TPoint;
 
@@ -21,10 +27,22 @@ using SIZE = TSize;
 
 // Right and Bottom lie outside the rectangle.
 struct TRect {
-  union { int32_t Left; int32_t left; };
-  union { int32_t Top; int32_t top; };
-  union { int32_t Right; int32_t right; };
-  union { int32_t Bottom; int32_t bottom; };
+  union {
+    int32_t Left;
+    int32_t left;
+  };
+  union {
+    int32_t Top;
+    int32_t top;
+  };
+  union {
+    int32_t Right;
+    int32_t right;
+  };
+  union {
+    int32_t Bottom;
+    int32_t bottom;
+  };
 
   int32_t Width() const { return Right - Left; }
   int32_t Height() const { return Bottom - Top; }
@@ -33,13 +51,19 @@ struct TRect {
 };
 using RECT = TRect;
 
-inline bool operator==(const TPoint& a, const TPoint& b) { return a.X == b.X && a.Y == b.Y; }
-inline bool operator==(const TSize& a, const TSize& b) { return a.cx == b.cx && a.cy == b.cy; }
+inline bool operator==(const TPoint& a, const TPoint& b) {
+  return a.X == b.X && a.Y == b.Y;
+}
+inline bool operator==(const TSize& a, const TSize& b) {
+  return a.cx == b.cx && a.cy == b.cy;
+}
 inline bool operator==(const TRect& a, const TRect& b) {
   return a.Left == b.Left && a.Top == b.Top && a.Right == b.Right && a.Bottom == b.Bottom;
 }
 
-inline TPoint Point(int32_t x, int32_t y) { return TPoint{x, y}; }
+inline TPoint Point(int32_t x, int32_t y) {
+  return TPoint{x, y};
+}
 inline TRect Rect(int32_t left, int32_t top, int32_t right, int32_t bottom) {
   return TRect{left, top, right, bottom};
 }

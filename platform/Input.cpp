@@ -18,28 +18,89 @@ struct TKeyInfo {
 
 // Scan codes of the usual keyboard (set 1) and the names shown for them.
 const TKeyInfo kKeys[] = {
-    {VK_ESCAPE, 0x01, "Esc"}, {'1', 0x02, "1"}, {'2', 0x03, "2"}, {'3', 0x04, "3"},
-    {'4', 0x05, "4"}, {'5', 0x06, "5"}, {'6', 0x07, "6"}, {'7', 0x08, "7"}, {'8', 0x09, "8"},
-    {'9', 0x0A, "9"}, {'0', 0x0B, "0"}, {VK_OEM_MINUS, 0x0C, "-"}, {VK_OEM_PLUS, 0x0D, "="},
-    {VK_BACK, 0x0E, "Backspace"}, {VK_TAB, 0x0F, "Tab"}, {'Q', 0x10, "Q"}, {'W', 0x11, "W"},
-    {'E', 0x12, "E"}, {'R', 0x13, "R"}, {'T', 0x14, "T"}, {'Y', 0x15, "Y"}, {'U', 0x16, "U"},
-    {'I', 0x17, "I"}, {'O', 0x18, "O"}, {'P', 0x19, "P"}, {VK_OEM_4, 0x1A, "["},
-    {VK_OEM_6, 0x1B, "]"}, {VK_RETURN, 0x1C, "Enter"}, {VK_CONTROL, 0x1D, "Ctrl"},
-    {'A', 0x1E, "A"}, {'S', 0x1F, "S"}, {'D', 0x20, "D"}, {'F', 0x21, "F"}, {'G', 0x22, "G"},
-    {'H', 0x23, "H"}, {'J', 0x24, "J"}, {'K', 0x25, "K"}, {'L', 0x26, "L"}, {VK_OEM_1, 0x27, ";"},
-    {VK_OEM_7, 0x28, "'"}, {VK_OEM_3, 0x29, "`"}, {VK_SHIFT, 0x2A, "Shift"}, {VK_OEM_5, 0x2B, "\\"},
-    {'Z', 0x2C, "Z"}, {'X', 0x2D, "X"}, {'C', 0x2E, "C"}, {'V', 0x2F, "V"}, {'B', 0x30, "B"},
-    {'N', 0x31, "N"}, {'M', 0x32, "M"}, {VK_OEM_COMMA, 0x33, ","}, {VK_OEM_PERIOD, 0x34, "."},
-    {VK_OEM_2, 0x35, "/"}, {VK_MULTIPLY, 0x37, "Num *"}, {VK_MENU, 0x38, "Alt"},
-    {VK_SPACE, 0x39, "Space"}, {VK_CAPITAL, 0x3A, "Caps Lock"}, {VK_F1, 0x3B, "F1"},
-    {VK_F2, 0x3C, "F2"}, {VK_F3, 0x3D, "F3"}, {VK_F4, 0x3E, "F4"}, {VK_F5, 0x3F, "F5"},
-    {VK_F6, 0x40, "F6"}, {VK_F7, 0x41, "F7"}, {VK_F8, 0x42, "F8"}, {VK_F9, 0x43, "F9"},
-    {VK_F10, 0x44, "F10"}, {VK_NUMLOCK, 0x45, "Num Lock"}, {VK_SCROLL, 0x46, "Scroll Lock"},
-    {VK_HOME, 0x47, "Home"}, {VK_UP, 0x48, "Up"}, {VK_PRIOR, 0x49, "Page Up"},
-    {VK_SUBTRACT, 0x4A, "Num -"}, {VK_LEFT, 0x4B, "Left"}, {VK_RIGHT, 0x4D, "Right"},
-    {VK_ADD, 0x4E, "Num +"}, {VK_END, 0x4F, "End"}, {VK_DOWN, 0x50, "Down"},
-    {VK_NEXT, 0x51, "Page Down"}, {VK_INSERT, 0x52, "Insert"}, {VK_DELETE, 0x53, "Delete"},
-    {VK_F11, 0x57, "F11"}, {VK_F12, 0x58, "F12"},
+    {VK_ESCAPE, 0x01, "Esc"},
+    {'1', 0x02, "1"},
+    {'2', 0x03, "2"},
+    {'3', 0x04, "3"},
+    {'4', 0x05, "4"},
+    {'5', 0x06, "5"},
+    {'6', 0x07, "6"},
+    {'7', 0x08, "7"},
+    {'8', 0x09, "8"},
+    {'9', 0x0A, "9"},
+    {'0', 0x0B, "0"},
+    {VK_OEM_MINUS, 0x0C, "-"},
+    {VK_OEM_PLUS, 0x0D, "="},
+    {VK_BACK, 0x0E, "Backspace"},
+    {VK_TAB, 0x0F, "Tab"},
+    {'Q', 0x10, "Q"},
+    {'W', 0x11, "W"},
+    {'E', 0x12, "E"},
+    {'R', 0x13, "R"},
+    {'T', 0x14, "T"},
+    {'Y', 0x15, "Y"},
+    {'U', 0x16, "U"},
+    {'I', 0x17, "I"},
+    {'O', 0x18, "O"},
+    {'P', 0x19, "P"},
+    {VK_OEM_4, 0x1A, "["},
+    {VK_OEM_6, 0x1B, "]"},
+    {VK_RETURN, 0x1C, "Enter"},
+    {VK_CONTROL, 0x1D, "Ctrl"},
+    {'A', 0x1E, "A"},
+    {'S', 0x1F, "S"},
+    {'D', 0x20, "D"},
+    {'F', 0x21, "F"},
+    {'G', 0x22, "G"},
+    {'H', 0x23, "H"},
+    {'J', 0x24, "J"},
+    {'K', 0x25, "K"},
+    {'L', 0x26, "L"},
+    {VK_OEM_1, 0x27, ";"},
+    {VK_OEM_7, 0x28, "'"},
+    {VK_OEM_3, 0x29, "`"},
+    {VK_SHIFT, 0x2A, "Shift"},
+    {VK_OEM_5, 0x2B, "\\"},
+    {'Z', 0x2C, "Z"},
+    {'X', 0x2D, "X"},
+    {'C', 0x2E, "C"},
+    {'V', 0x2F, "V"},
+    {'B', 0x30, "B"},
+    {'N', 0x31, "N"},
+    {'M', 0x32, "M"},
+    {VK_OEM_COMMA, 0x33, ","},
+    {VK_OEM_PERIOD, 0x34, "."},
+    {VK_OEM_2, 0x35, "/"},
+    {VK_MULTIPLY, 0x37, "Num *"},
+    {VK_MENU, 0x38, "Alt"},
+    {VK_SPACE, 0x39, "Space"},
+    {VK_CAPITAL, 0x3A, "Caps Lock"},
+    {VK_F1, 0x3B, "F1"},
+    {VK_F2, 0x3C, "F2"},
+    {VK_F3, 0x3D, "F3"},
+    {VK_F4, 0x3E, "F4"},
+    {VK_F5, 0x3F, "F5"},
+    {VK_F6, 0x40, "F6"},
+    {VK_F7, 0x41, "F7"},
+    {VK_F8, 0x42, "F8"},
+    {VK_F9, 0x43, "F9"},
+    {VK_F10, 0x44, "F10"},
+    {VK_NUMLOCK, 0x45, "Num Lock"},
+    {VK_SCROLL, 0x46, "Scroll Lock"},
+    {VK_HOME, 0x47, "Home"},
+    {VK_UP, 0x48, "Up"},
+    {VK_PRIOR, 0x49, "Page Up"},
+    {VK_SUBTRACT, 0x4A, "Num -"},
+    {VK_LEFT, 0x4B, "Left"},
+    {VK_RIGHT, 0x4D, "Right"},
+    {VK_ADD, 0x4E, "Num +"},
+    {VK_END, 0x4F, "End"},
+    {VK_DOWN, 0x50, "Down"},
+    {VK_NEXT, 0x51, "Page Down"},
+    {VK_INSERT, 0x52, "Insert"},
+    {VK_DELETE, 0x53, "Delete"},
+    {VK_F11, 0x57, "F11"},
+    {VK_F12, 0x58, "F12"},
 };
 
 const TKeyInfo* KeyByVk(int32_t vk) {
@@ -63,24 +124,6 @@ WPARAM MouseKeyFlags() {
   if (m.AsyncKeyState[VK_SHIFT] & 0x80) f |= MK_SHIFT;
   if (m.AsyncKeyState[VK_CONTROL] & 0x80) f |= MK_CONTROL;
   return f;
-}
-
-void PostMouse(TWindowObj* target, int32_t hit, UINT clientMsg, TPoint screen) {
-  MSG msg;
-  msg.hwnd = target->Handle;
-  msg.time = GetTickCount();
-  msg.pt = screen;
-  if (hit == HTCLIENT) {
-    TPoint o = ClientOriginOnScreen(target);
-    msg.message = clientMsg;
-    msg.wParam = MouseKeyFlags();
-    msg.lParam = MAKELPARAM(screen.X - o.X, screen.Y - o.Y);
-  } else {
-    msg.message = clientMsg - WM_MOUSEMOVE + WM_NCMOUSEMOVE;
-    msg.wParam = WPARAM(intptr_t(hit));
-    msg.lParam = MAKELPARAM(screen.X, screen.Y);
-  }
-  PostInputMessage(msg);
 }
 
 void PostSimple(TWindowObj* w, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -118,7 +161,8 @@ HWND SetActiveWindowImpl(TWindowObj* w, UINT how) {
   if (old) {
     CallProc(old, WM_NCACTIVATE, FALSE, 0);
     if ((old = FromHandle(oldHandle)))
-      CallProc(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, old->Minimized), reinterpret_cast<LPARAM>(newHandle));
+      CallProc(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, old->Minimized),
+               reinterpret_cast<LPARAM>(newHandle));
   }
   if (w && !FromHandle(newHandle)) return oldHandle;
   if (w && !m.AppActive) {
@@ -203,16 +247,12 @@ void InjectMouseMove(TPoint screen) {
   int32_t hit = HTNOWHERE;
   TWindowObj* under = HitTestScreen(screen, &hit);
   UpdateLeaveTracking(under, hit);
-  TWindowObj* target = m.Capture ? m.Capture : under;
-  if (!target) return;
-  HWND h = target->Handle;
-  if (m.Capture) {
-    hit = HTCLIENT;
-  } else {
-    SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(hit, WM_MOUSEMOVE));
-    if (hit == HTERROR || !(target = FromHandle(h))) return;
-  }
-  PostMouse(target, hit, WM_MOUSEMOVE, screen);
+  MSG raw;
+  raw.message = WM_MOUSEMOVE;
+  raw.wParam = MouseKeyFlags();
+  raw.time = GetTickCount();
+  raw.pt = screen;
+  PostRawMouse(raw);
 }
 
 void InjectMouseButton(int32_t button, bool down) {
@@ -225,59 +265,120 @@ void InjectMouseButton(int32_t button, bool down) {
   } else {
     s &= ~0x80;
   }
-  UINT base = button == VK_LBUTTON ? WM_LBUTTONDOWN : button == VK_RBUTTON ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
-  UINT msgId = down ? base : base + 1;
-  TPoint p = m.CursorPos;
-  int32_t hit = HTNOWHERE;
-  TWindowObj* under = HitTestScreen(p, &hit);
-  TWindowObj* target = m.Capture ? m.Capture : under;
-  if (!target) return;
+  UINT base = button == VK_LBUTTON   ? WM_LBUTTONDOWN
+              : button == VK_RBUTTON ? WM_RBUTTONDOWN
+                                     : WM_MBUTTONDOWN;
+  MSG raw;
+  raw.message = down ? base : base + 1;
+  raw.wParam = MouseKeyFlags();
+  raw.time = GetTickCount();
+  {
+    std::lock_guard<std::mutex> lock(m.QueueLock);
+    raw.pt = m.CursorPos;
+  }
+  PostRawMouse(raw);
+}
+
+bool RouteMouse(const MSG& raw, MSG& out, bool commit) {
+  TWindowManager& m = WM();
+  if ((raw.message >= WM_KEYFIRST && raw.message <= WM_KEYLAST) || raw.message == WM_MOUSEWHEEL) {
+    // Keys go to the focus; without one, to the active window as system keys.
+    TWindowObj* target = m.Focus ? m.Focus : m.Active;
+    if (!target) return false;
+    out = raw;
+    out.hwnd = target->Handle;
+    if (!m.Focus) {
+      if (raw.message == WM_KEYDOWN) out.message = WM_SYSKEYDOWN;
+      if (raw.message == WM_KEYUP) out.message = WM_SYSKEYUP;
+    }
+    return true;
+  }
+  TPoint p = raw.pt;
+  UINT msgId = raw.message;
+  bool isDown = msgId == WM_LBUTTONDOWN || msgId == WM_RBUTTONDOWN || msgId == WM_MBUTTONDOWN;
+  int32_t hit = HTCLIENT;
+  TWindowObj* target = m.Capture;
+  if (!target) {
+    target = HitTestScreen(p, &hit);
+    if (!target) return false;
+  }
   HWND h = target->Handle;
-  if (m.Capture) {
-    hit = HTCLIENT;
-  } else if (down) {
+  if (!m.Capture) {
     if (hit == HTERROR) {
-      SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTERROR, msgId));
-      return;
+      if (commit)
+        SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTERROR, msgId));
+      return false;
     }
-    TWindowObj* top = TopLevelOf(target);
-    if (top != m.Active) {
-      LRESULT r = SendMessage(h, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top->Handle), MAKELPARAM(hit, msgId));
-      if ((r == MA_ACTIVATE || r == MA_ACTIVATEANDEAT) && FromHandle(h))
-        SetActiveWindowImpl(TopLevelOf(FromHandle(h)), WA_CLICKACTIVE);
-      if (r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT) return;
+    if (commit) {
+      if (isDown) {
+        TWindowObj* top = TopLevelOf(target);
+        if (top != m.Active) {
+          LRESULT r = SendMessage(h, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top->Handle),
+                                  MAKELPARAM(hit, msgId));
+          if ((r == MA_ACTIVATE || r == MA_ACTIVATEANDEAT) && FromHandle(h))
+            SetActiveWindowImpl(TopLevelOf(FromHandle(h)), WA_CLICKACTIVE);
+          if (r == MA_ACTIVATEANDEAT || r == MA_NOACTIVATEANDEAT) return false;
+        }
+        if (!FromHandle(h)) return false;
+      }
+      SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(hit, msgId));
+      if (!(target = FromHandle(h))) return false;
     }
-    if (!FromHandle(h)) return;
-    SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(hit, msgId));
-    if (!(target = FromHandle(h))) return;
-  } else if (hit == HTERROR) {
-    return;
   }
-  if (down) {
-    DWORD now = GetTickCount();
-    bool dbl = false;
+  if (isDown) {
+    // Two presses of one button on one window, close in time and place,
+    // make a double click; a third press starts over.
     bool allowed = hit != HTCLIENT || (target->ClassStyle & CS_DBLCLKS);
-    if (allowed && m.LastClickMsg == base && m.LastClickWindow == h && !m.LastClickWasDouble &&
-        now - m.LastClickTime <= GetDoubleClickTime() &&
-        std::abs(p.X - m.LastClickPos.X) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
-        std::abs(p.Y - m.LastClickPos.Y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2)
-      dbl = true;
-    m.LastClickMsg = base;
-    m.LastClickWindow = h;
-    m.LastClickTime = now;
-    m.LastClickPos = p;
-    m.LastClickWasDouble = dbl;
-    if (dbl) msgId = base + 2;
+    bool dbl = allowed && m.LastClickMsg == msgId && m.LastClickWindow == h &&
+               !m.LastClickWasDouble && raw.time - m.LastClickTime <= GetDoubleClickTime() &&
+               std::abs(p.X - m.LastClickPos.X) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+               std::abs(p.Y - m.LastClickPos.Y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+    if (commit) {
+      m.LastClickMsg = msgId;
+      m.LastClickWindow = h;
+      m.LastClickTime = raw.time;
+      m.LastClickPos = p;
+      m.LastClickWasDouble = dbl;
+    }
+    if (dbl) msgId += 2;
   }
-  PostMouse(target, hit, msgId, p);
+  out = MSG{};
+  out.hwnd = h;
+  out.time = raw.time;
+  out.pt = p;
+  if (hit == HTCLIENT) {
+    TPoint o = ClientOriginOnScreen(target);
+    out.message = msgId;
+    out.wParam = raw.wParam;
+    out.lParam = MAKELPARAM(p.X - o.X, p.Y - o.Y);
+  } else {
+    out.message = msgId - WM_MOUSEMOVE + WM_NCMOUSEMOVE;
+    out.wParam = WPARAM(intptr_t(hit));
+    out.lParam = MAKELPARAM(p.X, p.Y);
+  }
+  return true;
+}
+
+// Keys, characters and the wheel are queued raw too: they go to the window
+// that has the focus when they are taken.
+void PostRawKeyboard(UINT message, WPARAM wParam, LPARAM lParam) {
+  TWindowManager& m = WM();
+  MSG raw;
+  raw.message = message;
+  raw.wParam = wParam;
+  raw.lParam = lParam;
+  raw.time = GetTickCount();
+  {
+    std::lock_guard<std::mutex> lock(m.QueueLock);
+    raw.pt = m.CursorPos;
+  }
+  PostRawMouse(raw);
 }
 
 void InjectMouseWheel(int32_t delta) {
   TWindowManager& m = WM();
-  TWindowObj* target = m.Focus ? m.Focus : m.Active;
-  if (!target) return;
-  PostSimple(target, WM_MOUSEWHEEL, MAKEWPARAM(int32_t(MouseKeyFlags()), delta),
-             MAKELPARAM(m.CursorPos.X, m.CursorPos.Y));
+  PostRawKeyboard(WM_MOUSEWHEEL, MAKEWPARAM(int32_t(MouseKeyFlags()), delta),
+                  MAKELPARAM(m.CursorPos.X, m.CursorPos.Y));
 }
 
 void InjectKey(int32_t vk, bool down) {
@@ -306,25 +407,16 @@ void InjectKey(int32_t vk, bool down) {
   bool alt = (m.AsyncKeyState[VK_MENU] & 0x80) != 0;
   bool ctrl = (m.AsyncKeyState[VK_CONTROL] & 0x80) != 0;
   bool sys = (alt && !ctrl) || generic == VK_F10 || (generic == VK_MENU && !ctrl);
-  TWindowObj* target = m.Focus;
-  if (!target) {
-    target = m.Active;
-    sys = true;
-  }
-  if (!target) return;
   UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
   LPARAM lp = 1 | (LPARAM(MapVirtualKey(UINT(generic), 0)) << 16);
   if (alt) lp |= LPARAM(1) << 29;
   if (wasDown || !down) lp |= LPARAM(1) << 30;
   if (!down) lp |= LPARAM(1) << 31;
-  PostSimple(target, msg, WPARAM(generic), lp);
+  PostRawKeyboard(msg, WPARAM(generic), lp);
 }
 
 void InjectChar(uint32_t codePoint) {
-  TWindowManager& m = WM();
-  TWindowObj* target = m.Focus ? m.Focus : m.Active;
-  if (!target || codePoint == 0) return;
-  PostSimple(target, WM_CHAR, WPARAM(codePoint), 1);
+  if (codePoint) PostRawKeyboard(WM_CHAR, WPARAM(codePoint), 1);
 }
 
 void InjectAppActivation(bool active) {
@@ -394,24 +486,40 @@ UINT MapVirtualKey(UINT code, UINT mapType) {
       return k ? UINT(k->Vk) : 0;
     }
     case 2:
-      if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9') || code == VK_SPACE) return code;
+      if ((code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9') || code == VK_SPACE)
+        return code;
       if (code >= VK_NUMPAD0 && code <= VK_NUMPAD9) return '0' + (code - VK_NUMPAD0);
       switch (code) {
-        case VK_OEM_1: return ';';
-        case VK_OEM_PLUS: return '=';
-        case VK_OEM_COMMA: return ',';
-        case VK_OEM_MINUS: return '-';
-        case VK_OEM_PERIOD: return '.';
-        case VK_OEM_2: return '/';
-        case VK_OEM_3: return '`';
-        case VK_OEM_4: return '[';
-        case VK_OEM_5: return '\\';
-        case VK_OEM_6: return ']';
-        case VK_OEM_7: return '\'';
-        case VK_BACK: return 8;
-        case VK_TAB: return 9;
-        case VK_RETURN: return 13;
-        case VK_ESCAPE: return 27;
+        case VK_OEM_1:
+          return ';';
+        case VK_OEM_PLUS:
+          return '=';
+        case VK_OEM_COMMA:
+          return ',';
+        case VK_OEM_MINUS:
+          return '-';
+        case VK_OEM_PERIOD:
+          return '.';
+        case VK_OEM_2:
+          return '/';
+        case VK_OEM_3:
+          return '`';
+        case VK_OEM_4:
+          return '[';
+        case VK_OEM_5:
+          return '\\';
+        case VK_OEM_6:
+          return ']';
+        case VK_OEM_7:
+          return '\'';
+        case VK_BACK:
+          return 8;
+        case VK_TAB:
+          return 9;
+        case VK_RETURN:
+          return 13;
+        case VK_ESCAPE:
+          return 27;
       }
       return 0;
   }
@@ -440,31 +548,48 @@ bool TranslateMessage(const MSG& msg) {
   bool printable = sys || (m.Backend && m.Backend->TextFromKeys());
   uint32_t ch = 0;
   if (ctrl && !alt) {
-    if (vk >= 'A' && vk <= 'Z') ch = uint32_t(vk - 'A' + 1);
-    else if (vk == VK_BACK) ch = 127;
-    else if (vk == VK_RETURN) ch = 10;
-    else if (vk == VK_ESCAPE || vk == VK_OEM_4) ch = 27;
-    else if (vk == VK_OEM_5) ch = 28;
-    else if (vk == VK_OEM_6) ch = 29;
+    if (vk >= 'A' && vk <= 'Z')
+      ch = uint32_t(vk - 'A' + 1);
+    else if (vk == VK_BACK)
+      ch = 127;
+    else if (vk == VK_RETURN)
+      ch = 10;
+    else if (vk == VK_ESCAPE || vk == VK_OEM_4)
+      ch = 27;
+    else if (vk == VK_OEM_5)
+      ch = 28;
+    else if (vk == VK_OEM_6)
+      ch = 29;
   } else if (vk == VK_BACK || vk == VK_TAB || vk == VK_RETURN || vk == VK_ESCAPE) {
     ch = MapVirtualKey(UINT(vk), 2);
   } else if (printable) {
     static const char kShiftedDigits[] = ")!@#$%^&*(";
-    if (vk >= 'A' && vk <= 'Z') ch = uint32_t((shift != caps) ? vk : vk + 32);
-    else if (vk >= '0' && vk <= '9') ch = uint32_t(shift ? kShiftedDigits[vk - '0'] : vk);
-    else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9) ch = uint32_t('0' + vk - VK_NUMPAD0);
-    else if (vk == VK_SPACE) ch = ' ';
-    else if (vk == VK_MULTIPLY) ch = '*';
-    else if (vk == VK_ADD) ch = '+';
-    else if (vk == VK_SUBTRACT) ch = '-';
-    else if (vk == VK_DECIMAL) ch = '.';
-    else if (vk == VK_DIVIDE) ch = '/';
+    if (vk >= 'A' && vk <= 'Z')
+      ch = uint32_t((shift != caps) ? vk : vk + 32);
+    else if (vk >= '0' && vk <= '9')
+      ch = uint32_t(shift ? kShiftedDigits[vk - '0'] : vk);
+    else if (vk >= VK_NUMPAD0 && vk <= VK_NUMPAD9)
+      ch = uint32_t('0' + vk - VK_NUMPAD0);
+    else if (vk == VK_SPACE)
+      ch = ' ';
+    else if (vk == VK_MULTIPLY)
+      ch = '*';
+    else if (vk == VK_ADD)
+      ch = '+';
+    else if (vk == VK_SUBTRACT)
+      ch = '-';
+    else if (vk == VK_DECIMAL)
+      ch = '.';
+    else if (vk == VK_DIVIDE)
+      ch = '/';
     else {
-      static const struct { int32_t vk; char plain, shifted; } kOem[] = {
-          {VK_OEM_1, ';', ':'}, {VK_OEM_PLUS, '=', '+'}, {VK_OEM_COMMA, ',', '<'},
-          {VK_OEM_MINUS, '-', '_'}, {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},
-          {VK_OEM_3, '`', '~'}, {VK_OEM_4, '[', '{'}, {VK_OEM_5, '\\', '|'},
-          {VK_OEM_6, ']', '}'}, {VK_OEM_7, '\'', '"'}};
+      static const struct {
+        int32_t vk;
+        char plain, shifted;
+      } kOem[] = {{VK_OEM_1, ';', ':'},     {VK_OEM_PLUS, '=', '+'},   {VK_OEM_COMMA, ',', '<'},
+                  {VK_OEM_MINUS, '-', '_'}, {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},
+                  {VK_OEM_3, '`', '~'},     {VK_OEM_4, '[', '{'},      {VK_OEM_5, '\\', '|'},
+                  {VK_OEM_6, ']', '}'},     {VK_OEM_7, '\'', '"'}};
       for (const auto& o : kOem)
         if (o.vk == vk) ch = uint32_t(uint8_t(shift ? o.shifted : o.plain));
     }
@@ -474,7 +599,7 @@ bool TranslateMessage(const MSG& msg) {
   c.message = sys ? WM_SYSCHAR : WM_CHAR;
   c.wParam = ch;
   std::lock_guard<std::mutex> lock(m.QueueLock);
-  m.Posted.push_front(c);  // the character is the next message
+  m.Posted.push_front(TQueued{c, false, m.NextQueuedId++});  // the character is the next message
   ++m.PostSerial;
   return true;
 }
@@ -506,11 +631,14 @@ bool ReleaseCapture() {
   return true;
 }
 
-HWND GetCapture() { return HandleOf(WM().Capture); }
+HWND GetCapture() {
+  return HandleOf(WM().Capture);
+}
 
 bool GetCursorPos(TPoint* p) {
   if (!p) return false;
   TWindowManager& m = WM();
+  if (OnUiThread() && m.Backend && m.Backend->QueryCursor(*p)) return true;
   std::lock_guard<std::mutex> lock(m.QueueLock);
   *p = m.CursorPos;
   return true;
@@ -523,7 +651,9 @@ bool SetCursorPos(int32_t x, int32_t y) {
   return true;
 }
 
-UINT GetDoubleClickTime() { return 500; }
+UINT GetDoubleClickTime() {
+  return 500;
+}
 
 bool SwapMouseButton(bool swap) {
   TWindowManager& m = WM();
@@ -549,11 +679,15 @@ HWND SetFocus(HWND hwnd) {
   if (old) CallProc(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
   if (hwnd && !(w = FromHandle(hwnd))) return oldHandle;
   m.Focus = w;
-  if (w) CallProc(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(FromHandle(oldHandle) ? oldHandle : nullptr), 0);
+  if (w)
+    CallProc(w, WM_SETFOCUS, reinterpret_cast<WPARAM>(FromHandle(oldHandle) ? oldHandle : nullptr),
+             0);
   return oldHandle;
 }
 
-HWND GetFocus() { return HandleOf(WM().Focus); }
+HWND GetFocus() {
+  return HandleOf(WM().Focus);
+}
 
 HWND SetActiveWindow(HWND hwnd) {
   TWindowObj* w = FromHandle(hwnd);
@@ -561,15 +695,25 @@ HWND SetActiveWindow(HWND hwnd) {
   return SetActiveWindowImpl(w, WA_ACTIVE);
 }
 
-HWND GetActiveWindow() { return HandleOf(WM().Active); }
+HWND GetActiveWindow() {
+  return HandleOf(WM().Active);
+}
 
-bool SetForegroundWindow(HWND hwnd) { return SetActiveWindow(hwnd) || GetActiveWindow() == hwnd; }
+bool SetForegroundWindow(HWND hwnd) {
+  return SetActiveWindow(hwnd) || GetActiveWindow() == hwnd;
+}
 
-HWND GetForegroundWindow() { return GetActiveWindow(); }
+HWND GetForegroundWindow() {
+  return GetActiveWindow();
+}
 
-bool LockSetForegroundWindow(UINT) { return true; }
+bool LockSetForegroundWindow(UINT) {
+  return true;
+}
 
-bool IsApplicationActive() { return WM().AppActive; }
+bool IsApplicationActive() {
+  return WM().AppActive;
+}
 
 bool TrackMouseEvent(TRACKMOUSEEVENT* tme) {
   if (!tme) return false;
@@ -605,9 +749,9 @@ void NotifyWinEvent(DWORD, HWND, LONG, LONG) {}
 // Cursors
 
 HCURSOR LoadCursor(void* instance, int32_t id) {
-  static const int32_t kStandard[] = {IDC_ARROW, IDC_IBEAM, IDC_WAIT, IDC_CROSS, IDC_UPARROW,
-                                      IDC_SIZENWSE, IDC_SIZENESW, IDC_SIZEWE, IDC_SIZENS,
-                                      IDC_SIZEALL, IDC_NO, IDC_HAND, IDC_APPSTARTING, IDC_HELP};
+  static const int32_t kStandard[] = {
+      IDC_ARROW,  IDC_IBEAM,  IDC_WAIT,    IDC_CROSS, IDC_UPARROW, IDC_SIZENWSE,    IDC_SIZENESW,
+      IDC_SIZEWE, IDC_SIZENS, IDC_SIZEALL, IDC_NO,    IDC_HAND,    IDC_APPSTARTING, IDC_HELP};
   if (instance) return nullptr;
   static TCursorObject table[std::size(kStandard)];
   for (size_t i = 0; i < std::size(kStandard); ++i)
@@ -653,7 +797,9 @@ HCURSOR SetCursor(HCURSOR cursor) {
   return old;
 }
 
-HCURSOR GetCursor() { return WM().Cursor; }
+HCURSOR GetCursor() {
+  return WM().Cursor;
+}
 
 int32_t ShowCursor(bool show) {
   TWindowManager& m = WM();
@@ -662,7 +808,9 @@ int32_t ShowCursor(bool show) {
   return m.CursorShowCount;
 }
 
-int32_t CursorStandardId(HCURSOR cursor) { return cursor ? cursor->StandardId : 0; }
+int32_t CursorStandardId(HCURSOR cursor) {
+  return cursor ? cursor->StandardId : 0;
+}
 
 const TCursorImage* CursorImage(HCURSOR cursor) {
   return cursor && cursor->StandardId == 0 ? &cursor->Image : nullptr;
@@ -692,8 +840,10 @@ void CaretBlinkStep(DWORD now) {
   if (!m.CaretWindow || m.CaretHideCount != 0) return;
   if (int32_t(now - m.CaretNextBlink) < 0) return;
   m.CaretPhase = !m.CaretPhase;
-  if (m.CaretPhase) CaretRedraw();
-  else CaretErase();
+  if (m.CaretPhase)
+    CaretRedraw();
+  else
+    CaretErase();
   m.CaretNextBlink = now + m.CaretBlinkTime;
 }
 
@@ -764,7 +914,9 @@ bool GetCaretPos(TPoint* p) {
   return true;
 }
 
-UINT GetCaretBlinkTime() { return WM().CaretBlinkTime; }
+UINT GetCaretBlinkTime() {
+  return WM().CaretBlinkTime;
+}
 
 bool SetCaretBlinkTime(UINT ms) {
   WM().CaretBlinkTime = std::max<UINT>(ms, 10);

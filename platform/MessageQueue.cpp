@@ -46,8 +46,14 @@ void UpdateKeyState(const MSG& msg) {
     }
   };
   switch (msg.message) {
-    case WM_KEYDOWN: case WM_SYSKEYDOWN: press(int32_t(msg.wParam), true); break;
-    case WM_KEYUP: case WM_SYSKEYUP: press(int32_t(msg.wParam), false); break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      press(int32_t(msg.wParam), true);
+      break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      press(int32_t(msg.wParam), false);
+      break;
     default:
       if ((msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) ||
           (msg.message >= WM_NCMOUSEMOVE && msg.message <= WM_NCMBUTTONDBLCLK)) {
@@ -99,15 +105,50 @@ bool Fetch(MSG& msg, HWND hwnd, UINT lo, UINT hi, UINT flags) {
   CaretBlinkStep(now);
   bool remove = (flags & PM_REMOVE) != 0;
   bool found = false;
-  {
-    std::lock_guard<std::mutex> lock(m.QueueLock);
-    for (auto it = m.Posted.begin(); it != m.Posted.end(); ++it) {
-      if (!InRange(it->message, lo, hi) || !WindowMatches(hwnd, it->hwnd)) continue;
-      msg = *it;
-      if (remove) m.Posted.erase(it);
+  // Posted and input messages in their order. Raw mouse messages are routed
+  // outside the lock: routing sends messages, which may post.
+  std::vector<uint64_t> examined;
+  auto wasExamined = [&](uint64_t id) {
+    return std::find(examined.begin(), examined.end(), id) != examined.end();
+  };
+  for (;;) {
+    TQueued q;
+    {
+      std::lock_guard<std::mutex> lock(m.QueueLock);
+      auto it = m.Posted.begin();
+      for (; it != m.Posted.end(); ++it) {
+        if (wasExamined(it->Id)) continue;
+        if (it->Raw) break;
+        if (InRange(it->Msg.message, lo, hi) && WindowMatches(hwnd, it->Msg.hwnd)) break;
+      }
+      if (it == m.Posted.end()) break;
+      q = *it;
+      if (!q.Raw) {
+        msg = q.Msg;
+        if (remove) m.Posted.erase(it);
+        found = true;
+        break;
+      }
+    }
+    examined.push_back(q.Id);
+    MSG routed;
+    bool ok = RouteMouse(q.Msg, routed, remove);
+    bool take = ok && InRange(routed.message, lo, hi) && WindowMatches(hwnd, routed.hwnd);
+    if (remove && (take || !ok)) {
+      // Taken, or nobody wants it (eaten by activation, no window there).
+      std::lock_guard<std::mutex> lock(m.QueueLock);
+      auto it = std::find_if(m.Posted.begin(), m.Posted.end(),
+                             [&](const TQueued& e) { return e.Id == q.Id; });
+      if (it != m.Posted.end()) m.Posted.erase(it);
+    }
+    if (take) {
+      msg = routed;
       found = true;
       break;
     }
+  }
+  {
+    std::lock_guard<std::mutex> lock(m.QueueLock);
     if (!found && m.QuitPending && InRange(WM_QUIT, lo, hi)) {
       msg = MSG{};
       msg.message = WM_QUIT;
@@ -139,8 +180,8 @@ bool Fetch(MSG& msg, HWND hwnd, UINT lo, UINT hi, UINT flags) {
     UpdateKeyState(msg);
   }
   LRESULT ignored = 0;
-  RunHooks(WH_GETMESSAGE, HC_ACTION, remove ? PM_REMOVE : PM_NOREMOVE, reinterpret_cast<LPARAM>(&msg),
-           &ignored);
+  RunHooks(WH_GETMESSAGE, HC_ACTION, remove ? PM_REMOVE : PM_NOREMOVE,
+           reinterpret_cast<LPARAM>(&msg), &ignored);
   return true;
 }
 
@@ -194,8 +235,9 @@ void RunHooks(int32_t kind, int32_t code, WPARAM wParam, LPARAM lParam, LRESULT*
       break;  // the first hook passes on through CallNextHookEx
     }
   if (m.HookDepth == 0)
-    m.Hooks.erase(std::remove_if(m.Hooks.begin(), m.Hooks.end(), [](auto& h) { return h->Removed; }),
-                  m.Hooks.end());
+    m.Hooks.erase(
+        std::remove_if(m.Hooks.begin(), m.Hooks.end(), [](auto& h) { return h->Removed; }),
+        m.Hooks.end());
 }
 
 }  // namespace
@@ -255,7 +297,7 @@ bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   {
     std::lock_guard<std::mutex> lock(m.QueueLock);
     q.pt = m.CursorPos;
-    m.Posted.push_back(q);
+    m.Posted.push_back(TQueued{q, false, m.NextQueuedId++});
     ++m.PostSerial;
   }
   if (m.Backend) m.Backend->Wake();
@@ -281,15 +323,22 @@ void PostInputMessage(const MSG& msg) {
   TWindowManager& m = WM();
   std::lock_guard<std::mutex> lock(m.QueueLock);
   ++m.PostSerial;
+  m.Posted.push_back(TQueued{msg, false, m.NextQueuedId++});
+}
+
+void PostRawMouse(const MSG& raw) {
+  TWindowManager& m = WM();
+  std::lock_guard<std::mutex> lock(m.QueueLock);
+  ++m.PostSerial;
   // Moves are merged: only the latest position of a run of moves counts.
-  if ((msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) && !m.Posted.empty()) {
-    MSG& last = m.Posted.back();
-    if (last.message == msg.message && last.hwnd == msg.hwnd && last.wParam == msg.wParam) {
-      last = msg;
+  if (raw.message == WM_MOUSEMOVE && !m.Posted.empty()) {
+    TQueued& last = m.Posted.back();
+    if (last.Raw && last.Msg.message == WM_MOUSEMOVE && last.Msg.wParam == raw.wParam) {
+      last.Msg = raw;
       return;
     }
   }
-  m.Posted.push_back(msg);
+  m.Posted.push_back(TQueued{raw, true, m.NextQueuedId++});
 }
 
 int32_t GetMessage(MSG& msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -330,9 +379,15 @@ LRESULT DispatchMessage(const MSG& msg) {
   return r;
 }
 
-DWORD GetMessagePos() { return WM().LastMessagePos; }
-LONG GetMessageTime() { return LONG(WM().LastMessageTime); }
-bool InSendMessage() { return false; }
+DWORD GetMessagePos() {
+  return WM().LastMessagePos;
+}
+LONG GetMessageTime() {
+  return LONG(WM().LastMessageTime);
+}
+bool InSendMessage() {
+  return false;
+}
 
 // ---------------------------------------------------------------------------
 // Timers
@@ -390,8 +445,9 @@ bool UnhookWindowsHookEx(HHOOK hook) {
     if (h.get() == hook && !h->Removed) {
       h->Removed = true;
       if (m.HookDepth == 0)
-        m.Hooks.erase(std::remove_if(m.Hooks.begin(), m.Hooks.end(), [](auto& x) { return x->Removed; }),
-                      m.Hooks.end());
+        m.Hooks.erase(
+            std::remove_if(m.Hooks.begin(), m.Hooks.end(), [](auto& x) { return x->Removed; }),
+            m.Hooks.end());
       return true;
     }
   return false;

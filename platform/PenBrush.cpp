@@ -38,11 +38,16 @@ HBRUSH CreateHatchBrush(int hatch, COLORREF color) {
 HBRUSH CreateBrushIndirect(const LOGBRUSH* lb) {
   if (!lb) return nullptr;
   switch (lb->lbStyle) {
-    case BS_SOLID: return CreateSolidBrush(lb->lbColor);
-    case BS_NULL: return StockBrush(NULL_BRUSH);
-    case BS_HATCHED: return CreateHatchBrush(int(lb->lbHatch), lb->lbColor);
-    case BS_PATTERN: return CreatePatternBrush(reinterpret_cast<HBITMAP>(lb->lbHatch));
-    default: return nullptr;
+    case BS_SOLID:
+      return CreateSolidBrush(lb->lbColor);
+    case BS_NULL:
+      return StockBrush(NULL_BRUSH);
+    case BS_HATCHED:
+      return CreateHatchBrush(int(lb->lbHatch), lb->lbColor);
+    case BS_PATTERN:
+      return CreatePatternBrush(reinterpret_cast<HBITMAP>(lb->lbHatch));
+    default:
+      return nullptr;
   }
 }
 
@@ -137,10 +142,10 @@ HBRUSH CreatePatternBrush(HBITMAP bitmap) {
       uint32_t px = row[x % n] & 0xFFFFFF;
       if (b->mono) {
         // Index 1 of a monochrome bitmap (the brighter entry by convention).
-        uint32_t one = bitmap->colors.size() > 1
-                           ? ((uint32_t(bitmap->colors[1].rgbRed) << 16) |
-                              (uint32_t(bitmap->colors[1].rgbGreen) << 8) | bitmap->colors[1].rgbBlue)
-                           : 0xFFFFFF;
+        uint32_t one = bitmap->colors.size() > 1 ? ((uint32_t(bitmap->colors[1].rgbRed) << 16) |
+                                                    (uint32_t(bitmap->colors[1].rgbGreen) << 8) |
+                                                    bitmap->colors[1].rgbBlue)
+                                                 : 0xFFFFFF;
         b->tile[y * 8 + x] = px == one ? 1u : 0u;
       } else {
         b->tile[y * 8 + x] = px;

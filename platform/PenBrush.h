@@ -14,7 +14,7 @@ constexpr int PS_DASHDOT = 3;     // _._._._
 constexpr int PS_DASHDOTDOT = 4;  // _.._.._
 constexpr int PS_NULL = 5;
 constexpr int PS_INSIDEFRAME = 6;
-constexpr int PS_ALTERNATE = 8;   // every other pixel (geometric pens' cosmetic form)
+constexpr int PS_ALTERNATE = 8;  // every other pixel (geometric pens' cosmetic form)
 constexpr int PS_STYLE_MASK = 0x0000000F;
 
 constexpr int BS_SOLID = 0;

@@ -14,22 +14,53 @@ namespace raster {
 inline uint32_t Rop2(int mode, uint32_t d, uint32_t p) {
   uint32_t r;
   switch (mode) {
-    case R2_BLACK: r = 0; break;
-    case R2_NOTMERGEPEN: r = ~(d | p); break;
-    case R2_MASKNOTPEN: r = d & ~p; break;
-    case R2_NOTCOPYPEN: r = ~p; break;
-    case R2_MASKPENNOT: r = p & ~d; break;
-    case R2_NOT: r = ~d; break;
-    case R2_XORPEN: r = d ^ p; break;
-    case R2_NOTMASKPEN: r = ~(d & p); break;
-    case R2_MASKPEN: r = d & p; break;
-    case R2_NOTXORPEN: r = ~(d ^ p); break;
-    case R2_NOP: return d;
-    case R2_MERGENOTPEN: r = d | ~p; break;
-    case R2_MERGEPENNOT: r = p | ~d; break;
-    case R2_MERGEPEN: r = d | p; break;
-    case R2_WHITE: r = 0xFFFFFF; break;
-    default: r = p; break;
+    case R2_BLACK:
+      r = 0;
+      break;
+    case R2_NOTMERGEPEN:
+      r = ~(d | p);
+      break;
+    case R2_MASKNOTPEN:
+      r = d & ~p;
+      break;
+    case R2_NOTCOPYPEN:
+      r = ~p;
+      break;
+    case R2_MASKPENNOT:
+      r = p & ~d;
+      break;
+    case R2_NOT:
+      r = ~d;
+      break;
+    case R2_XORPEN:
+      r = d ^ p;
+      break;
+    case R2_NOTMASKPEN:
+      r = ~(d & p);
+      break;
+    case R2_MASKPEN:
+      r = d & p;
+      break;
+    case R2_NOTXORPEN:
+      r = ~(d ^ p);
+      break;
+    case R2_NOP:
+      return d;
+    case R2_MERGENOTPEN:
+      r = d | ~p;
+      break;
+    case R2_MERGEPENNOT:
+      r = p | ~d;
+      break;
+    case R2_MERGEPEN:
+      r = d | p;
+      break;
+    case R2_WHITE:
+      r = 0xFFFFFF;
+      break;
+    default:
+      r = p;
+      break;
   }
   return r & 0xFFFFFF;
 }
@@ -37,18 +68,30 @@ inline uint32_t Rop2(int mode, uint32_t d, uint32_t p) {
 // Ternary operation by its index (the second byte of the raster code).
 inline uint32_t Rop3(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
   switch (code) {
-    case 0xCC: return s;
-    case 0xF0: return p & 0xFFFFFF;
-    case 0x00: return 0;
-    case 0xFF: return 0xFFFFFF;
-    case 0x55: return ~d & 0xFFFFFF;
-    case 0x5A: return (p ^ d) & 0xFFFFFF;
-    case 0x33: return ~s & 0xFFFFFF;
-    case 0x88: return s & d & 0xFFFFFF;
-    case 0xEE: return (s | d) & 0xFFFFFF;
-    case 0x66: return (s ^ d) & 0xFFFFFF;
-    case 0xAA: return d;
-    default: break;
+    case 0xCC:
+      return s;
+    case 0xF0:
+      return p & 0xFFFFFF;
+    case 0x00:
+      return 0;
+    case 0xFF:
+      return 0xFFFFFF;
+    case 0x55:
+      return ~d & 0xFFFFFF;
+    case 0x5A:
+      return (p ^ d) & 0xFFFFFF;
+    case 0x33:
+      return ~s & 0xFFFFFF;
+    case 0x88:
+      return s & d & 0xFFFFFF;
+    case 0xEE:
+      return (s | d) & 0xFFFFFF;
+    case 0x66:
+      return (s ^ d) & 0xFFFFFF;
+    case 0xAA:
+      return d;
+    default:
+      break;
   }
   uint32_t r = 0;
   for (int i = 0; i < 8; ++i) {
@@ -58,12 +101,16 @@ inline uint32_t Rop3(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
   return r & 0xFFFFFF;
 }
 
-inline bool RopUsesSource(uint8_t code) { return ((code >> 2) & 0x33) != (code & 0x33); }
-inline bool RopUsesPattern(uint8_t code) { return ((code >> 4) & 0x0F) != (code & 0x0F); }
+inline bool RopUsesSource(uint8_t code) {
+  return ((code >> 2) & 0x33) != (code & 0x33);
+}
+inline bool RopUsesPattern(uint8_t code) {
+  return ((code >> 4) & 0x0F) != (code & 0x0F);
+}
 
 // What a DC draws on.
 class Target {
-public:
+ public:
   explicit Target(HDC dc);
   bool Valid() const { return w_ > 0 && h_ > 0 && (s32_ || bm_); }
   int32_t Width() const { return w_; }
@@ -96,7 +143,7 @@ public:
     return v;
   }
 
-private:
+ private:
   Surface* s32_ = nullptr;
   BitmapObject* bm_ = nullptr;
   int32_t w_ = 0, h_ = 0;
@@ -132,6 +179,8 @@ void PatternSpan(HDC dc, Target& t, const Pattern& pat, int mode, int32_t y, int
 void PatternRect(HDC dc, Target& t, const Pattern& pat, uint8_t code, const TRect& r);
 
 // Pixel value of a COLORREF as the target stores it.
-inline uint32_t Px(COLORREF c) { return ColorRefToPixel(c & 0xFFFFFF); }
+inline uint32_t Px(COLORREF c) {
+  return ColorRefToPixel(c & 0xFFFFFF);
+}
 
 }  // namespace raster

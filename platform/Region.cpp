@@ -21,10 +21,14 @@ void SpansAt(const std::vector<TRect>& rects, int32_t y, std::vector<Span>& out)
 
 bool Inside(bool a, bool b, int op) {
   switch (op) {
-    case 0: return a && b;
-    case 1: return a || b;
-    case 2: return a != b;
-    default: return a && !b;
+    case 0:
+      return a && b;
+    case 1:
+      return a || b;
+    case 2:
+      return a != b;
+    default:
+      return a && !b;
   }
 }
 
@@ -46,14 +50,18 @@ void CombineSpans(const std::vector<Span>& a, const std::vector<Span>& b, int op
     bool inA = ia < a.size() && a[ia].l <= x;
     bool inB = ib < b.size() && b[ib].l <= x;
     if (!Inside(inA, inB, op)) continue;
-    if (!out.empty() && out.back().r == x) out.back().r = xs[i + 1];
-    else out.push_back({x, xs[i + 1]});
+    if (!out.empty() && out.back().r == x)
+      out.back().r = xs[i + 1];
+    else
+      out.push_back({x, xs[i + 1]});
   }
 }
 
 }  // namespace
 
-Region::Region(const TRect& r) { SetRect(r); }
+Region::Region(const TRect& r) {
+  SetRect(r);
+}
 
 void Region::SetRect(const TRect& r) {
   rects_.clear();
@@ -136,10 +144,18 @@ Region Region::Combine(const Region& a, const Region& b, Op op) {
   return out;
 }
 
-Region Region::Intersect(const Region& a, const Region& b) { return Combine(a, b, Op::And); }
-Region Region::Union(const Region& a, const Region& b) { return Combine(a, b, Op::Or); }
-Region Region::Xor(const Region& a, const Region& b) { return Combine(a, b, Op::Xor); }
-Region Region::Subtract(const Region& a, const Region& b) { return Combine(a, b, Op::Diff); }
+Region Region::Intersect(const Region& a, const Region& b) {
+  return Combine(a, b, Op::And);
+}
+Region Region::Union(const Region& a, const Region& b) {
+  return Combine(a, b, Op::Or);
+}
+Region Region::Xor(const Region& a, const Region& b) {
+  return Combine(a, b, Op::Xor);
+}
+Region Region::Subtract(const Region& a, const Region& b) {
+  return Combine(a, b, Op::Diff);
+}
 
 Region Region::FromRows(int32_t top, const std::vector<std::pair<int32_t, int32_t>>& rows) {
   Region out;
@@ -177,8 +193,10 @@ void RoundRectSpan(const TRect& b, int32_t cw, int32_t ch, int32_t y, int32_t* l
   // Distance of the row from the nearer corner ellipse's centre.
   double cyTop = b.Top + ry - 0.5, cyBottom = b.Bottom - ry - 0.5;
   double dy = 0;
-  if (y < cyTop) dy = cyTop - y;
-  else if (y > cyBottom) dy = y - cyBottom;
+  if (y < cyTop)
+    dy = cyTop - y;
+  else if (y > cyBottom)
+    dy = y - cyBottom;
   if (dy <= 0) return;
   double q = 1 - (dy * dy) / (ry * ry);
   if (q < 0) {
@@ -194,7 +212,9 @@ void RoundRectSpan(const TRect& b, int32_t cw, int32_t ch, int32_t y, int32_t* l
 // Handles
 
 namespace {
-bool IsRegion(HRGN h) { return IsGdiObject(h) && h->kind == OBJ_REGION; }
+bool IsRegion(HRGN h) {
+  return IsGdiObject(h) && h->kind == OBJ_REGION;
+}
 }  // namespace
 
 HRGN CreateRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -221,8 +241,10 @@ HRGN CreateRgnFromRegion(const Region& r) {
   return h;
 }
 
-HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t w, int32_t h) {
-  TRect b{std::min(left, right), std::min(top, bottom), std::max(left, right), std::max(top, bottom)};
+HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t w,
+                        int32_t h) {
+  TRect b{std::min(left, right), std::min(top, bottom), std::max(left, right),
+          std::max(top, bottom)};
   std::vector<std::pair<int32_t, int32_t>> rows;
   for (int32_t y = b.Top; y < b.Bottom; ++y) {
     int32_t l, r;
@@ -233,7 +255,8 @@ HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom
 }
 
 HRGN CreateEllipticRgn(int32_t left, int32_t top, int32_t right, int32_t bottom) {
-  return CreateRoundRectRgn(left, top, right, bottom, std::abs(right - left), std::abs(bottom - top));
+  return CreateRoundRectRgn(left, top, right, bottom, std::abs(right - left),
+                            std::abs(bottom - top));
 }
 
 HRGN CreateEllipticRgnIndirect(const TRect* r) {
@@ -265,7 +288,8 @@ HRGN CreatePolygonRgn(const TPoint* pts, int count, int mode) {
     for (size_t k = 0; k + 1 < xs.size(); ++k) {
       wind += xs[k].second;
       bool inside = mode == 2 /* WINDING */ ? wind != 0 : (k % 2) == 0;
-      int32_t l = int32_t(std::ceil(xs[k].first - 0.5)), r = int32_t(std::ceil(xs[k + 1].first - 0.5));
+      int32_t l = int32_t(std::ceil(xs[k].first - 0.5)),
+              r = int32_t(std::ceil(xs[k + 1].first - 0.5));
       if (inside && l < r) row = Region::Union(row, Region(TRect{l, y, r, y + 1}));
     }
     out = Region::Union(out, row);
@@ -288,11 +312,20 @@ int CombineRgn(HRGN dst, HRGN src1, HRGN src2, int mode) {
   }
   if (!IsRegion(src2)) return ERROR;
   switch (mode) {
-    case RGN_AND: dst->rgn = Region::Intersect(src1->rgn, src2->rgn); break;
-    case RGN_OR: dst->rgn = Region::Union(src1->rgn, src2->rgn); break;
-    case RGN_XOR: dst->rgn = Region::Xor(src1->rgn, src2->rgn); break;
-    case RGN_DIFF: dst->rgn = Region::Subtract(src1->rgn, src2->rgn); break;
-    default: return ERROR;
+    case RGN_AND:
+      dst->rgn = Region::Intersect(src1->rgn, src2->rgn);
+      break;
+    case RGN_OR:
+      dst->rgn = Region::Union(src1->rgn, src2->rgn);
+      break;
+    case RGN_XOR:
+      dst->rgn = Region::Xor(src1->rgn, src2->rgn);
+      break;
+    case RGN_DIFF:
+      dst->rgn = Region::Subtract(src1->rgn, src2->rgn);
+      break;
+    default:
+      return ERROR;
   }
   return dst->rgn.Complexity();
 }
@@ -309,11 +342,17 @@ int GetRgnBox(HRGN rgn, TRect* box) {
   return rgn->rgn.Complexity();
 }
 
-BOOL PtInRegion(HRGN rgn, int32_t x, int32_t y) { return IsRegion(rgn) && rgn->rgn.Contains(x, y); }
+BOOL PtInRegion(HRGN rgn, int32_t x, int32_t y) {
+  return IsRegion(rgn) && rgn->rgn.Contains(x, y);
+}
 
-BOOL RectInRegion(HRGN rgn, const TRect* r) { return IsRegion(rgn) && r && rgn->rgn.Intersects(*r); }
+BOOL RectInRegion(HRGN rgn, const TRect* r) {
+  return IsRegion(rgn) && r && rgn->rgn.Intersects(*r);
+}
 
-BOOL EqualRgn(HRGN a, HRGN b) { return IsRegion(a) && IsRegion(b) && a->rgn == b->rgn; }
+BOOL EqualRgn(HRGN a, HRGN b) {
+  return IsRegion(a) && IsRegion(b) && a->rgn == b->rgn;
+}
 
 const Region& RegionOf(HRGN rgn) {
   static const Region empty;

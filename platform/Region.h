@@ -15,7 +15,7 @@
 // neighbouring bands with the same spans are merged. Two equal sets therefore
 // have equal lists.
 class Region {
-public:
+ public:
   Region() = default;
   explicit Region(const TRect& r);
 
@@ -57,7 +57,7 @@ public:
 
   friend bool operator==(const Region& a, const Region& b) { return a.rects_ == b.rects_; }
 
-private:
+ private:
   enum class Op { And, Or, Xor, Diff };
   static Region Combine(const Region& a, const Region& b, Op op);
   std::vector<TRect> rects_;
@@ -94,7 +94,8 @@ HRGN CreateRgnFromRects(const TRect* rects, int count);
 HRGN CreateRgnFromRegion(const Region& r);
 // Rounded rectangle, ellipse and polygon (pixel centres inside; mode
 // ALTERNATE or WINDING) regions.
-HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t w, int32_t h);
+HRGN CreateRoundRectRgn(int32_t left, int32_t top, int32_t right, int32_t bottom, int32_t w,
+                        int32_t h);
 HRGN CreateEllipticRgn(int32_t left, int32_t top, int32_t right, int32_t bottom);
 HRGN CreateEllipticRgnIndirect(const TRect* r);
 HRGN CreatePolygonRgn(const TPoint* pts, int count, int mode);

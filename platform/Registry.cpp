@@ -102,7 +102,8 @@ bool MakeDirs(const std::string& dir) {
   return true;
 }
 
-bool SplitPath(const char* subKey, std::vector<std::string>& out, std::vector<std::string>* shown = nullptr) {
+bool SplitPath(const char* subKey, std::vector<std::string>& out,
+               std::vector<std::string>* shown = nullptr) {
   if (!subKey) return true;
   std::string s = subKey, part;
   for (size_t i = 0; i <= s.size(); ++i) {
@@ -162,7 +163,9 @@ bool Unescape(const std::string& s, std::string& out) {
   return true;
 }
 
-std::string NameField(const std::string& name) { return name.empty() ? "@" : Escape(name); }
+std::string NameField(const std::string& name) {
+  return name.empty() ? "@" : Escape(name);
+}
 
 void Serialize(const TKey& k, const std::string& path, std::string& out) {
   if (!path.empty()) out += "key " + Escape(path) + "\n";
@@ -238,7 +241,8 @@ bool Parse(const std::string& text, TKey& root) {
       }
     } else if (f[0] == "value" && f.size() >= 4) {
       TValue v;
-      if (f[1] != "@" && (!Unescape(f[1], v.Name) || v.Name.empty() || v.Name.size() > kMaxNameLength))
+      if (f[1] != "@" &&
+          (!Unescape(f[1], v.Name) || v.Name.empty() || v.Name.size() > kMaxNameLength))
         return false;
       if (f[2] == "sz" && f.size() == 4) {
         std::string t;
@@ -249,7 +253,8 @@ bool Parse(const std::string& text, TKey& root) {
         v.Data.push_back(0);
       } else if (f[2] == "dword" && f.size() == 4) {
         const std::string& d = f[3];
-        if (d.empty() || d.size() > 10 || d.find_first_not_of("0123456789") != std::string::npos) return false;
+        if (d.empty() || d.size() > 10 || d.find_first_not_of("0123456789") != std::string::npos)
+          return false;
         unsigned long long x = std::strtoull(d.c_str(), nullptr, 10);
         if (x > 0xFFFFFFFFull) return false;
         uint32_t x32 = uint32_t(x);
@@ -258,7 +263,8 @@ bool Parse(const std::string& text, TKey& root) {
         std::memcpy(v.Data.data(), &x32, 4);
       } else if (f[2] == "hex" && f.size() == 5) {
         const std::string& t = f[3];
-        if (t.empty() || t.size() > 10 || t.find_first_not_of("0123456789") != std::string::npos) return false;
+        if (t.empty() || t.size() > 10 || t.find_first_not_of("0123456789") != std::string::npos)
+          return false;
         unsigned long long type = std::strtoull(t.c_str(), nullptr, 10);
         if (type > 0xFFFFFFFFull) return false;
         v.Type = DWORD(type);
@@ -314,8 +320,9 @@ void Refresh(TStore& s) {
   struct stat st;
   bool exists = stat(path.c_str(), &st) == 0;
   if (s.Loaded && exists == s.SeenExists &&
-      (!exists || (st.st_mtim.tv_sec == s.Seen.st_mtim.tv_sec && st.st_mtim.tv_nsec == s.Seen.st_mtim.tv_nsec &&
-                   st.st_size == s.Seen.st_size && st.st_ino == s.Seen.st_ino)))
+      (!exists || (st.st_mtim.tv_sec == s.Seen.st_mtim.tv_sec &&
+                   st.st_mtim.tv_nsec == s.Seen.st_mtim.tv_nsec && st.st_size == s.Seen.st_size &&
+                   st.st_ino == s.Seen.st_ino)))
     return;
   s.Loaded = true;
   s.SeenExists = exists;
@@ -384,7 +391,10 @@ LONG Save(TStore& s) {
   return ERROR_SUCCESS;
 }
 
-bool IsRoot(HKEY k) { return (reinterpret_cast<uintptr_t>(k) & 0xFFFFFFF0u) == 0x80000000u && reinterpret_cast<uintptr_t>(k) <= 0x8000000Fu; }
+bool IsRoot(HKEY k) {
+  return (reinterpret_cast<uintptr_t>(k) & 0xFFFFFFF0u) == 0x80000000u &&
+         reinterpret_cast<uintptr_t>(k) <= 0x8000000Fu;
+}
 
 // Resolves a handle and a relative path to the folded path from the root.
 LONG Resolve(HKEY key, const char* subKey, std::vector<std::string>& path) {
@@ -409,11 +419,15 @@ TKey* Find(TKey& root, const std::vector<std::string>& path) {
   return k;
 }
 
-std::string FoldedName(const char* name) { return name ? Fold(name) : std::string(); }
+std::string FoldedName(const char* name) {
+  return name ? Fold(name) : std::string();
+}
 
 }  // namespace
 
-std::string RegistryFilePath() { return ConfigDir() + "/registry"; }
+std::string RegistryFilePath() {
+  return ConfigDir() + "/registry";
+}
 
 void RegistryFailWritesAfter(int64_t bytes) {
   TStore& s = Store();
@@ -480,7 +494,9 @@ LONG RegCloseKey(HKEY key) {
   return ERROR_SUCCESS;
 }
 
-LONG RegFlushKey(HKEY) { return ERROR_SUCCESS; }
+LONG RegFlushKey(HKEY) {
+  return ERROR_SUCCESS;
+}
 
 LONG RegQueryValueEx(HKEY key, const char* name, DWORD*, DWORD* type, BYTE* data, DWORD* size) {
   TStore& s = Store();
@@ -577,8 +593,8 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize) {
   return ERROR_SUCCESS;
 }
 
-LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, DWORD* type, BYTE* data,
-                  DWORD* dataSize) {
+LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, DWORD* type,
+                  BYTE* data, DWORD* dataSize) {
   if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
@@ -608,8 +624,8 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, DW
   return ERROR_SUCCESS;
 }
 
-LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values, DWORD* maxValueNameLen,
-                     DWORD* maxValueLen) {
+LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values,
+                     DWORD* maxValueNameLen, DWORD* maxValueLen) {
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
   std::vector<std::string> path;

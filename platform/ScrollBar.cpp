@@ -21,8 +21,12 @@ TScrollState* StateOf(TWindowObj* w, int32_t bar) {
   return nullptr;
 }
 
-int32_t MaxPos(const TScrollState& s) { return s.Max - std::max(s.Page - 1, 0); }
-bool Scrollable(const TScrollState& s) { return MaxPos(s) > s.Min; }
+int32_t MaxPos(const TScrollState& s) {
+  return s.Max - std::max(s.Page - 1, 0);
+}
+bool Scrollable(const TScrollState& s) {
+  return MaxPos(s) > s.Min;
+}
 
 // The bar's rectangle in window coordinates (empty when the style lacks it).
 TRect BarRect(TWindowObj* w, int32_t bar) {
@@ -51,12 +55,14 @@ TGeometry GeometryOf(TWindowObj* w, int32_t bar) {
   int32_t track = g.Length - 2 * g.Arrow;
   if (!Scrollable(s) || s.Disabled == ESB_DISABLE_BOTH || track <= 0) return g;
   int64_t range = int64_t(s.Max) - s.Min + 1;
-  int32_t len = s.Page > 0 ? int32_t(std::max<int64_t>(int64_t(track) * s.Page / range, 8)) : thickness;
+  int32_t len =
+      s.Page > 0 ? int32_t(std::max<int64_t>(int64_t(track) * s.Page / range, 8)) : thickness;
   if (len >= track) return g;
   int32_t pos = s.Tracking ? s.TrackPos : s.Pos;
   int64_t span = int64_t(MaxPos(s)) - s.Min;
   g.ThumbLength = len;
-  g.ThumbStart = g.Start + g.Arrow + int32_t((int64_t(track - len) * (int64_t(pos) - s.Min) + span / 2) / span);
+  g.ThumbStart = g.Start + g.Arrow +
+                 int32_t((int64_t(track - len) * (int64_t(pos) - s.Min) + span / 2) / span);
   return g;
 }
 
@@ -98,7 +104,8 @@ void Raised(Surface* s, const Region& clip, TRect r, bool pressed) {
 }
 
 // A small triangle pointing back (up or left) or forward (down or right).
-void Arrow(Surface* s, const Region& clip, const TRect& r, bool vert, bool back, bool enabled, int32_t shift) {
+void Arrow(Surface* s, const Region& clip, const TRect& r, bool vert, bool back, bool enabled,
+           int32_t shift) {
   COLORREF c = GetSysColor(enabled ? COLOR_BTNTEXT : COLOR_GRAYTEXT);
   int32_t size = std::max(1, std::min(r.Width(), r.Height()) / 4);
   int32_t cx = r.Left + r.Width() / 2 + shift, cy = r.Top + r.Height() / 2 + shift;
@@ -121,7 +128,8 @@ void PaintBar(TWindowObj* w, int32_t bar, Surface* s, TPoint o, const Region& cl
   TGeometry g = GeometryOf(w, bar);
   int32_t base = vert ? o.Y : o.X;
   auto span = [&](int32_t from, int32_t to) {
-    return vert ? TRect{r.Left, base + from, r.Right, base + to} : TRect{base + from, r.Top, base + to, r.Bottom};
+    return vert ? TRect{r.Left, base + from, r.Right, base + to}
+                : TRect{base + from, r.Top, base + to, r.Bottom};
   };
   bool usable = Scrollable(st);
   TRect back = span(g.Start, g.Start + g.Arrow);
@@ -136,9 +144,11 @@ void PaintBar(TWindowObj* w, int32_t bar, Surface* s, TPoint o, const Region& cl
       for (int32_t x = k.Left; x < k.Right; ++x)
         s->At(x, y) = ColorRefToPixel(((x + y) & 1) ? a : b) | 0xFF000000u;
   if (g.ThumbLength) {
-    if (st.Pressed == kTrackBack) Fill(s, clip, span(g.Start + g.Arrow, g.ThumbStart), GetSysColor(COLOR_3DDKSHADOW));
+    if (st.Pressed == kTrackBack)
+      Fill(s, clip, span(g.Start + g.Arrow, g.ThumbStart), GetSysColor(COLOR_3DDKSHADOW));
     if (st.Pressed == kTrackForward)
-      Fill(s, clip, span(g.ThumbStart + g.ThumbLength, g.Start + g.Length - g.Arrow), GetSysColor(COLOR_3DDKSHADOW));
+      Fill(s, clip, span(g.ThumbStart + g.ThumbLength, g.Start + g.Length - g.Arrow),
+           GetSysColor(COLOR_3DDKSHADOW));
     Raised(s, clip, span(g.ThumbStart, g.ThumbStart + g.ThumbLength), false);
   }
   bool backOn = usable && !(st.Disabled & ESB_DISABLE_LTUP);
@@ -166,11 +176,16 @@ void SetStyleBits(HWND hwnd, DWORD bits, bool on) {
 
 int32_t CodeFor(TPart part) {
   switch (part) {
-    case kArrowBack: return SB_LINEUP;
-    case kArrowForward: return SB_LINEDOWN;
-    case kTrackBack: return SB_PAGEUP;
-    case kTrackForward: return SB_PAGEDOWN;
-    default: return -1;
+    case kArrowBack:
+      return SB_LINEUP;
+    case kArrowForward:
+      return SB_LINEDOWN;
+    case kTrackBack:
+      return SB_PAGEUP;
+    case kTrackForward:
+      return SB_PAGEDOWN;
+    default:
+      return -1;
   }
 }
 
@@ -230,7 +245,8 @@ void TrackScrollBar(HWND hwnd, int32_t bar, TPoint screen) {
         int32_t at = (vert ? p.Y : p.X) - grab - (now.Start + now.Arrow);
         int64_t span = int64_t(MaxPos(*st)) - st->Min;
         int32_t pos = st->Min;
-        if (track > 0) pos = int32_t(st->Min + (int64_t(std::clamp(at, 0, track)) * span + track / 2) / track);
+        if (track > 0)
+          pos = int32_t(st->Min + (int64_t(std::clamp(at, 0, track)) * span + track / 2) / track);
         if (pos != st->TrackPos) {
           st->TrackPos = pos;
           send(SB_THUMBTRACK, pos);
@@ -350,7 +366,10 @@ bool GetScrollRange(HWND hwnd, int32_t bar, int32_t* minPos, int32_t* maxPos) {
 
 bool ShowScrollBar(HWND hwnd, int32_t bar, bool show) {
   if (!FromHandle(hwnd)) return false;
-  DWORD bits = bar == SB_VERT ? WS_VSCROLL : bar == SB_HORZ ? WS_HSCROLL : bar == SB_BOTH ? (WS_VSCROLL | WS_HSCROLL) : 0;
+  DWORD bits = bar == SB_VERT   ? WS_VSCROLL
+               : bar == SB_HORZ ? WS_HSCROLL
+               : bar == SB_BOTH ? (WS_VSCROLL | WS_HSCROLL)
+                                : 0;
   if (!bits) return false;
   SetStyleBits(hwnd, bits, show);
   return true;
@@ -370,5 +389,9 @@ bool EnableScrollBar(HWND hwnd, UINT bar, UINT arrows) {
   return changed;
 }
 
-bool InitializeFlatSB(HWND hwnd) { return IsWindow(hwnd); }
-bool UninitializeFlatSB(HWND hwnd) { return IsWindow(hwnd); }
+bool InitializeFlatSB(HWND hwnd) {
+  return IsWindow(hwnd);
+}
+bool UninitializeFlatSB(HWND hwnd) {
+  return IsWindow(hwnd);
+}

@@ -11,7 +11,8 @@
 // open. The parameters, directory and show command are not used.
 intptr_t ShellExecute(HWND hwnd, const char* verb, const char* file, const char* parameters,
                       const char* directory, int32_t showCmd);
-inline intptr_t ShellExecuteA(HWND h, const char* v, const char* f, const char* p, const char* d, int32_t s) {
+inline intptr_t ShellExecuteA(HWND h, const char* v, const char* f, const char* p, const char* d,
+                              int32_t s) {
   return ShellExecute(h, v, f, p, d, s);
 }
 // The program ShellExecute starts; NOBRIVO_OPENER overrides (tests).

@@ -6,11 +6,15 @@
 namespace {
 // 2^28 pixels (1 GiB) is far above any window or image the program draws.
 constexpr int64_t kMaxSurfacePixels = int64_t(1) << 28;
+}  // namespace
+
+Surface::Surface(int32_t width, int32_t height) {
+  Resize(width, height);
 }
 
-Surface::Surface(int32_t width, int32_t height) { Resize(width, height); }
-
-Surface::Surface(const Surface& other) { *this = other; }
+Surface::Surface(const Surface& other) {
+  *this = other;
+}
 
 Surface& Surface::operator=(const Surface& other) {
   if (this == &other) return *this;
@@ -30,7 +34,9 @@ Surface& Surface::operator=(const Surface& other) {
   return *this;
 }
 
-Surface::Surface(Surface&& other) noexcept { *this = std::move(other); }
+Surface::Surface(Surface&& other) noexcept {
+  *this = std::move(other);
+}
 
 Surface& Surface::operator=(Surface&& other) noexcept {
   if (this == &other) return *this;

@@ -20,7 +20,7 @@ constexpr COLORREF PixelToColorRef(uint32_t p) {
 }
 
 class Surface {
-public:
+ public:
   // Empty surface (0 x 0, no pixels).
   Surface() = default;
   // Owns width * height zeroed pixels, top-down, Stride = 4 * width.
@@ -59,7 +59,7 @@ public:
   void Fill(const TRect& r, uint32_t pixel);
   void Fill(uint32_t pixel) { Fill(Bounds(), pixel); }
 
-private:
+ private:
   int32_t width_ = 0;
   int32_t height_ = 0;
   ptrdiff_t stride_ = 0;

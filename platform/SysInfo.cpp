@@ -1,9 +1,10 @@
 // System metrics, the classic colour scheme, system parameters and the one
 // monitor. Sizes are those of a 96 pixels-per-inch desktop.
 
+#include "platform/SysInfo.h"
+
 #include <cstring>
 
-#include "platform/SysInfo.h"
 #include "platform/WindowInternal.h"
 
 namespace {
@@ -75,41 +76,105 @@ int32_t GetSystemMetrics(int32_t index) {
   TSize s = Screen();
   TRect work = WorkArea();
   switch (index) {
-    case SM_CXSCREEN: case SM_CXVIRTUALSCREEN: return s.cx;
-    case SM_CYSCREEN: case SM_CYVIRTUALSCREEN: return s.cy;
-    case SM_XVIRTUALSCREEN: case SM_YVIRTUALSCREEN: return 0;
-    case SM_CXVSCROLL: case SM_CYHSCROLL: case SM_CYVSCROLL: case SM_CXHSCROLL: return 16;
-    case SM_CYVTHUMB: case SM_CXHTHUMB: return 16;
-    case SM_CYCAPTION: return 19;
-    case SM_CXBORDER: case SM_CYBORDER: return 1;
-    case SM_CXFIXEDFRAME: case SM_CYFIXEDFRAME: return 3;
-    case SM_CXSIZEFRAME: case SM_CYSIZEFRAME: return 4;
-    case SM_CXEDGE: case SM_CYEDGE: return 2;
-    case SM_CXICON: case SM_CYICON: case SM_CXCURSOR: case SM_CYCURSOR: return 32;
-    case SM_CXSMICON: case SM_CYSMICON: return 16;
-    case SM_CYMENU: return 19;
-    case SM_CXFULLSCREEN: return work.Width();
-    case SM_CYFULLSCREEN: return work.Height() - 19;
-    case SM_CYKANJIWINDOW: case SM_DEBUG: case SM_SWAPBUTTON: case SM_MENUDROPALIGNMENT:
-    case SM_DBCSENABLED: case SM_REMOTESESSION: return 0;
-    case SM_MOUSEPRESENT: case SM_MOUSEWHEELPRESENT: case SM_CMONITORS: case SM_SAMEDISPLAYFORMAT:
+    case SM_CXSCREEN:
+    case SM_CXVIRTUALSCREEN:
+      return s.cx;
+    case SM_CYSCREEN:
+    case SM_CYVIRTUALSCREEN:
+      return s.cy;
+    case SM_XVIRTUALSCREEN:
+    case SM_YVIRTUALSCREEN:
+      return 0;
+    case SM_CXVSCROLL:
+    case SM_CYHSCROLL:
+    case SM_CYVSCROLL:
+    case SM_CXHSCROLL:
+      return 16;
+    case SM_CYVTHUMB:
+    case SM_CXHTHUMB:
+      return 16;
+    case SM_CYCAPTION:
+      return 19;
+    case SM_CXBORDER:
+    case SM_CYBORDER:
       return 1;
-    case SM_CMOUSEBUTTONS: return 3;
-    case SM_CXMIN: case SM_CXMINTRACK: return 112;
-    case SM_CYMIN: case SM_CYMINTRACK: return 27;
-    case SM_CXSIZE: case SM_CYSIZE: case SM_CXMENUSIZE: case SM_CYMENUSIZE: return 18;
-    case SM_CYSMCAPTION: return 16;
-    case SM_CXSMSIZE: return 12;
-    case SM_CYSMSIZE: return 15;
-    case SM_CXDOUBLECLK: case SM_CYDOUBLECLK: case SM_CXDRAG: case SM_CYDRAG: return 4;
-    case SM_CXICONSPACING: case SM_CYICONSPACING: return 75;
-    case SM_CXMINIMIZED: return 160;
-    case SM_CYMINIMIZED: return 24;
-    case SM_CXMAXTRACK: return s.cx + 12;
-    case SM_CYMAXTRACK: return s.cy + 12;
-    case SM_CXMAXIMIZED: return work.Width() + 8;
-    case SM_CYMAXIMIZED: return work.Height() + 8;
-    case SM_CXMENUCHECK: case SM_CYMENUCHECK: return 13;
+    case SM_CXFIXEDFRAME:
+    case SM_CYFIXEDFRAME:
+      return 3;
+    case SM_CXSIZEFRAME:
+    case SM_CYSIZEFRAME:
+      return 4;
+    case SM_CXEDGE:
+    case SM_CYEDGE:
+      return 2;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR:
+      return 32;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+      return 16;
+    case SM_CYMENU:
+      return 19;
+    case SM_CXFULLSCREEN:
+      return work.Width();
+    case SM_CYFULLSCREEN:
+      return work.Height() - 19;
+    case SM_CYKANJIWINDOW:
+    case SM_DEBUG:
+    case SM_SWAPBUTTON:
+    case SM_MENUDROPALIGNMENT:
+    case SM_DBCSENABLED:
+    case SM_REMOTESESSION:
+      return 0;
+    case SM_MOUSEPRESENT:
+    case SM_MOUSEWHEELPRESENT:
+    case SM_CMONITORS:
+    case SM_SAMEDISPLAYFORMAT:
+      return 1;
+    case SM_CMOUSEBUTTONS:
+      return 3;
+    case SM_CXMIN:
+    case SM_CXMINTRACK:
+      return 112;
+    case SM_CYMIN:
+    case SM_CYMINTRACK:
+      return 27;
+    case SM_CXSIZE:
+    case SM_CYSIZE:
+    case SM_CXMENUSIZE:
+    case SM_CYMENUSIZE:
+      return 18;
+    case SM_CYSMCAPTION:
+      return 16;
+    case SM_CXSMSIZE:
+      return 12;
+    case SM_CYSMSIZE:
+      return 15;
+    case SM_CXDOUBLECLK:
+    case SM_CYDOUBLECLK:
+    case SM_CXDRAG:
+    case SM_CYDRAG:
+      return 4;
+    case SM_CXICONSPACING:
+    case SM_CYICONSPACING:
+      return 75;
+    case SM_CXMINIMIZED:
+      return 160;
+    case SM_CYMINIMIZED:
+      return 24;
+    case SM_CXMAXTRACK:
+      return s.cx + 12;
+    case SM_CYMAXTRACK:
+      return s.cy + 12;
+    case SM_CXMAXIMIZED:
+      return work.Width() + 8;
+    case SM_CYMAXIMIZED:
+      return work.Height() + 8;
+    case SM_CXMENUCHECK:
+    case SM_CYMENUCHECK:
+      return 13;
   }
   return 0;
 }
@@ -125,24 +190,53 @@ bool SystemParametersInfo(UINT action, UINT, void* param, UINT) {
       if (!param) return false;
       *static_cast<TRect*>(param) = WorkArea();
       return true;
-    case SPI_GETMENUSHOWDELAY: PutInt(param, 400); return true;
-    case SPI_GETWHEELSCROLLLINES: PutInt(param, 3); return true;
-    case SPI_GETKEYBOARDDELAY: PutInt(param, 1); return true;
-    case SPI_GETKEYBOARDSPEED: PutInt(param, 31); return true;
-    case SPI_GETMOUSEHOVERWIDTH: case SPI_GETMOUSEHOVERHEIGHT: PutInt(param, 4); return true;
-    case SPI_GETMOUSEHOVERTIME: PutInt(param, 400); return true;
-    case SPI_GETFOCUSBORDERWIDTH: case SPI_GETFOCUSBORDERHEIGHT: PutInt(param, 1); return true;
+    case SPI_GETMENUSHOWDELAY:
+      PutInt(param, 400);
+      return true;
+    case SPI_GETWHEELSCROLLLINES:
+      PutInt(param, 3);
+      return true;
+    case SPI_GETKEYBOARDDELAY:
+      PutInt(param, 1);
+      return true;
+    case SPI_GETKEYBOARDSPEED:
+      PutInt(param, 31);
+      return true;
+    case SPI_GETMOUSEHOVERWIDTH:
+    case SPI_GETMOUSEHOVERHEIGHT:
+      PutInt(param, 4);
+      return true;
+    case SPI_GETMOUSEHOVERTIME:
+      PutInt(param, 400);
+      return true;
+    case SPI_GETFOCUSBORDERWIDTH:
+    case SPI_GETFOCUSBORDERHEIGHT:
+      PutInt(param, 1);
+      return true;
     // Underlined access keys always show; gradients in captions are on.
-    case SPI_GETKEYBOARDCUES: case SPI_GETGRADIENTCAPTIONS: case SPI_GETDRAGFULLWINDOWS:
-    case SPI_GETBEEP: case SPI_GETFONTSMOOTHING:
+    case SPI_GETKEYBOARDCUES:
+    case SPI_GETGRADIENTCAPTIONS:
+    case SPI_GETDRAGFULLWINDOWS:
+    case SPI_GETBEEP:
+    case SPI_GETFONTSMOOTHING:
       PutInt(param, TRUE);
       return true;
     // No layered windows: no fades, slides or drop shadows; no flat menus.
-    case SPI_GETFLATMENU: case SPI_GETMENUANIMATION: case SPI_GETMENUFADE:
-    case SPI_GETCOMBOBOXANIMATION: case SPI_GETLISTBOXSMOOTHSCROLLING: case SPI_GETHOTTRACKING:
-    case SPI_GETSELECTIONFADE: case SPI_GETTOOLTIPANIMATION: case SPI_GETTOOLTIPFADE:
-    case SPI_GETCURSORSHADOW: case SPI_GETDROPSHADOW: case SPI_GETUIEFFECTS:
-    case SPI_GETACTIVEWINDOWTRACKING: case SPI_GETKEYBOARDPREF: case SPI_GETSCREENREADER:
+    case SPI_GETFLATMENU:
+    case SPI_GETMENUANIMATION:
+    case SPI_GETMENUFADE:
+    case SPI_GETCOMBOBOXANIMATION:
+    case SPI_GETLISTBOXSMOOTHSCROLLING:
+    case SPI_GETHOTTRACKING:
+    case SPI_GETSELECTIONFADE:
+    case SPI_GETTOOLTIPANIMATION:
+    case SPI_GETTOOLTIPFADE:
+    case SPI_GETCURSORSHADOW:
+    case SPI_GETDROPSHADOW:
+    case SPI_GETUIEFFECTS:
+    case SPI_GETACTIVEWINDOWTRACKING:
+    case SPI_GETKEYBOARDPREF:
+    case SPI_GETSCREENREADER:
       PutInt(param, FALSE);
       return true;
     case SPI_GETNONCLIENTMETRICS: {
@@ -169,14 +263,23 @@ bool SystemParametersInfo(UINT action, UINT, void* param, UINT) {
   return false;
 }
 
-DWORD GetVersion() { return 0x0A280105u & 0x7FFFFFFFu; }  // 5.1, build 2600
+DWORD GetVersion() {
+  return 0x0A280105u & 0x7FFFFFFFu;
+}  // 5.1, build 2600
 
 namespace {
 TMonitorTag* const kMonitor = reinterpret_cast<TMonitorTag*>(0x12340000);
 }
 
-HMONITOR MonitorFromPoint(TPoint, DWORD) { return kMonitor; }
-HMONITOR MonitorFromRect(const TRect*, DWORD) { return kMonitor; }
+HMONITOR MonitorFromPoint(TPoint, DWORD) {
+  return kMonitor;
+}
+HMONITOR MonitorFromRect(const TRect*, DWORD) {
+  return kMonitor;
+}
+HMONITOR MonitorFromWindow(HWND, DWORD) {
+  return kMonitor;
+}
 
 bool GetMonitorInfo(HMONITOR monitor, MONITORINFO* info) {
   if (monitor != kMonitor || !info) return false;

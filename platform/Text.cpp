@@ -24,7 +24,7 @@ using namespace raster;
 
 // A face at one size and slant, with its metrics and rendered glyphs.
 class FontFace {
-public:
+ public:
   struct Glyph {
     int32_t advance = 0;  // whole pixels along the baseline
     int32_t left = 0, top = 0, width = 0, rows = 0;
@@ -99,8 +99,10 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
     FcChar8* file = nullptr;
     FcChar8* fam = nullptr;
     int idx = 0, weight = 0, slant = 0;
-    if (FcPatternGetString(f, FC_FILE, 0, &file) == FcResultMatch) m.file = reinterpret_cast<char*>(file);
-    if (FcPatternGetString(f, FC_FAMILY, 0, &fam) == FcResultMatch) m.family = reinterpret_cast<char*>(fam);
+    if (FcPatternGetString(f, FC_FILE, 0, &file) == FcResultMatch)
+      m.file = reinterpret_cast<char*>(file);
+    if (FcPatternGetString(f, FC_FAMILY, 0, &fam) == FcResultMatch)
+      m.family = reinterpret_cast<char*>(fam);
     FcPatternGetInteger(f, FC_INDEX, 0, &idx);
     FcPatternGetInteger(f, FC_WEIGHT, 0, &weight);
     FcPatternGetInteger(f, FC_SLANT, 0, &slant);
@@ -117,10 +119,10 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
 // UTF-8 to code points; a byte that does not start a valid sequence is taken
 // as a Windows-1252 character.
 std::vector<uint32_t> Decode(const char* s, size_t n) {
-  static const uint16_t k1252[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                     0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+  static const uint16_t k1252[32] = {
+      0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
   std::vector<uint32_t> out;
   out.reserve(n);
   const auto* p = reinterpret_cast<const uint8_t*>(s);
@@ -136,8 +138,10 @@ std::vector<uint32_t> Decode(const char* s, size_t n) {
     uint32_t cp = len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
     bool ok = len > 0 && i + size_t(len) <= n;
     for (int k = 1; ok && k < len; ++k) {
-      if ((p[i + size_t(k)] & 0xC0) != 0x80) ok = false;
-      else cp = (cp << 6) | (p[i + size_t(k)] & 0x3F);
+      if ((p[i + size_t(k)] & 0xC0) != 0x80)
+        ok = false;
+      else
+        cp = (cp << 6) | (p[i + size_t(k)] & 0x3F);
     }
     if (ok && ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
                cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
@@ -159,8 +163,8 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
   bool bold = lf.lfWeight >= FW_SEMIBOLD, italic = lf.lfItalic != 0;
   char key[512];
   std::snprintf(key, sizeof key, "%s|%d|%d|%d|%d|%d|%d|%d", family.c_str(), int(lf.lfHeight), bold,
-                italic, int(lf.lfEscapement), int(lf.lfQuality == NONANTIALIASED_QUALITY), int(lf.lfWidth),
-                int(Lower(lf.lfFaceName) == "symbol"));
+                italic, int(lf.lfEscapement), int(lf.lfQuality == NONANTIALIASED_QUALITY),
+                int(lf.lfWidth), int(Lower(lf.lfFaceName) == "symbol"));
   auto it = cache.find(key);
   if (it != cache.end())
     if (auto f = it->second.lock()) return f;
@@ -189,8 +193,10 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
   // Negative heights ask for the character (em) height, positive ones for
   // the cell height; 0 is the default cell of 16 pixels.
   double em;
-  if (lf.lfHeight < 0) em = -double(lf.lfHeight);
-  else em = (lf.lfHeight > 0 ? lf.lfHeight : 16) * upem / (winAsc + winDesc);
+  if (lf.lfHeight < 0)
+    em = -double(lf.lfHeight);
+  else
+    em = (lf.lfHeight > 0 ? lf.lfHeight : 16) * upem / (winAsc + winDesc);
   em = std::clamp(em, 1.0, 2000.0);
   double scale = em / upem;
   FT_Set_Char_Size(f, 0, FT_F26Dot6(std::lround(em * 64)), 72, 72);
@@ -203,7 +209,8 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
     double lineGap = hhea->Ascender - hhea->Descender + hhea->Line_Gap - (winAsc + winDesc);
     tm.tmExternalLeading = std::max<LONG>(0, LONG(std::lround(lineGap * scale)));
   }
-  tm.tmAveCharWidth = os2 ? LONG(std::lround(os2->xAvgCharWidth * scale)) : LONG(std::lround(em / 2));
+  tm.tmAveCharWidth =
+      os2 ? LONG(std::lround(os2->xAvgCharWidth * scale)) : LONG(std::lround(em / 2));
   tm.tmMaxCharWidth = LONG(std::lround((hhea ? hhea->advance_Width_Max : upem) * scale));
   tm.tmWeight = lf.lfWeight ? lf.lfWeight : FW_NORMAL;
   tm.tmItalic = italic;
@@ -271,8 +278,9 @@ const FontFace::Glyph& FontFace::Get(uint32_t cp) {
   for (int32_t y = 0; y < g.rows; ++y) {
     const uint8_t* src = bm.buffer + ptrdiff_t(y) * bm.pitch;
     for (int32_t x = 0; x < g.width; ++x) {
-      uint8_t v = bm.pixel_mode == FT_PIXEL_MODE_MONO ? (((src[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0)
-                                                       : src[x];
+      uint8_t v = bm.pixel_mode == FT_PIXEL_MODE_MONO
+                      ? (((src[x >> 3] >> (7 - (x & 7))) & 1) ? 255 : 0)
+                      : src[x];
       g.coverage[size_t(y) * size_t(g.width) + size_t(x)] = v;
     }
   }
@@ -305,6 +313,56 @@ std::string MapFontFamily(const std::string& faceName) {
   };
   auto it = kMap.find(Lower(faceName));
   return it != kMap.end() ? it->second : faceName;
+}
+
+int EnumFontFamiliesEx(HDC dc, const LOGFONT* lf, FONTENUMPROC proc, intptr_t data, DWORD) {
+  if (!IsDC(dc) || !lf || !proc) return 0;
+  std::vector<std::string> names;
+  {
+    std::lock_guard<std::recursive_mutex> g(TextLock());
+    static bool init = FcInit();
+    (void)init;
+    FcPattern* p = FcPatternCreate();
+    FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* set = FcFontList(nullptr, p, os);
+    std::vector<std::string> installed;
+    for (int i = 0; set && i < set->nfont; ++i) {
+      FcChar8* fam = nullptr;
+      if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &fam) == FcResultMatch)
+        installed.push_back(reinterpret_cast<char*>(fam));
+    }
+    if (set) FcFontSetDestroy(set);
+    FcObjectSetDestroy(os);
+    FcPatternDestroy(p);
+    std::sort(installed.begin(), installed.end());
+    installed.erase(std::unique(installed.begin(), installed.end()), installed.end());
+    std::string want = Lower(lf->lfFaceName);
+    if (want.empty()) {
+      names = installed;
+    } else {
+      std::string mapped = Lower(MapFontFamily(lf->lfFaceName));
+      for (const std::string& n : installed)
+        if (Lower(n) == want || (mapped != want && Lower(n) == mapped)) {
+          names.push_back(lf->lfFaceName);
+          break;
+        }
+    }
+  }
+  int result = 1;
+  for (const std::string& n : names) {
+    LOGFONT f = *lf;
+    std::snprintf(f.lfFaceName, sizeof f.lfFaceName, "%s", n.c_str());
+    HFONT h = CreateFontIndirect(&f);
+    HDC mem = CreateCompatibleDC(nullptr);
+    SelectObject(mem, h);
+    TEXTMETRIC tm;
+    GetTextMetrics(mem, &tm);
+    DeleteDC(mem);
+    DeleteObject(h);
+    result = proc(&f, &tm, TRUETYPE_FONTTYPE, data);
+    if (result == 0) break;
+  }
+  return result;
 }
 
 namespace {
@@ -342,8 +400,8 @@ void BlendSpan(uint32_t* p, int32_t n, const uint8_t* cov, uint32_t color) {
 
 // Draws glyphs with the pen starting at the baseline origin (surface
 // coordinates, fractional for rotated text).
-void DrawGlyphs(HDC dc, Target& t, FontFace* ff, const uint32_t* cps, size_t n, double ox, double oy,
-                const int* dx) {
+void DrawGlyphs(HDC dc, Target& t, FontFace* ff, const uint32_t* cps, size_t n, double ox,
+                double oy, const int* dx) {
   uint32_t color = Px(dc->st.textColor);
   double c = std::cos(ff->angle), s = std::sin(ff->angle);
   double px = ox, py = oy;
@@ -388,7 +446,8 @@ void Band(HDC dc, Target& t, FontFace* ff, double ox, double oy, int32_t w, int3
     for (int32_t i = 0; i < w; ++i) {
       double x = ox + i * c + (below + k) * s, y = oy - i * s + (below + k) * c;
       int32_t xi = int32_t(std::lround(x)), yi = int32_t(std::lround(y));
-      if (xi < 0 || yi < 0 || xi >= t.Width() || yi >= t.Height() || !dc->Clip().Contains(xi, yi)) continue;
+      if (xi < 0 || yi < 0 || xi >= t.Width() || yi >= t.Height() || !dc->Clip().Contains(xi, yi))
+        continue;
       t.Modify(yi, xi, xi + 1, [&](uint32_t* p, int32_t, int32_t) { p[0] = color; });
     }
 }
@@ -415,14 +474,24 @@ int32_t Out(HDC dc, int32_t x, int32_t y, const std::vector<uint32_t>& cps, cons
   // Offsets in the text's own frame (right along the baseline, down).
   double along = 0, down = 0;
   switch (align & TA_CENTER) {
-    case TA_RIGHT: along = -w; break;
-    case TA_CENTER: along = -w / 2.0; break;
-    default: break;
+    case TA_RIGHT:
+      along = -w;
+      break;
+    case TA_CENTER:
+      along = -w / 2.0;
+      break;
+    default:
+      break;
   }
   switch (align & TA_BASELINE) {
-    case TA_BASELINE: break;
-    case TA_BOTTOM: down = -ff->tm.tmDescent; break;
-    default: down = ff->tm.tmAscent; break;
+    case TA_BASELINE:
+      break;
+    case TA_BOTTOM:
+      down = -ff->tm.tmDescent;
+      break;
+    default:
+      down = ff->tm.tmAscent;
+      break;
   }
   double sx = dc->SX(x), sy = dc->SY(y);
   double ox = sx + along * c + down * s, oy = sy - along * s + down * c;
@@ -470,14 +539,17 @@ int32_t Out(HDC dc, int32_t x, int32_t y, const std::vector<uint32_t>& cps, cons
   }
   DrawGlyphs(dc, t, ff, cps.data(), cps.size(), ox, oy, dx);
   HFONT font = dc->st.font;
-  if (font && font->lf.lfUnderline) Band(dc, t, ff, ox, oy, w, ff->underlinePos, ff->underlineThick);
+  if (font && font->lf.lfUnderline)
+    Band(dc, t, ff, ox, oy, w, ff->underlinePos, ff->underlineThick);
   if (font && font->lf.lfStrikeOut) Band(dc, t, ff, ox, oy, w, -ff->strikePos, ff->strikeThick);
   if (clipped) RestoreDC(dc, -1);
   if (align & TA_UPDATECP) dc->st.curPos.X = x + w;
   return w;
 }
 
-size_t Length(const char* text, int len) { return len < 0 ? std::strlen(text) : size_t(len); }
+size_t Length(const char* text, int len) {
+  return len < 0 ? std::strlen(text) : size_t(len);
+}
 
 }  // namespace
 
@@ -581,9 +653,9 @@ Line StripPrefix(const std::vector<uint32_t>& in, UINT format) {
 }
 
 class Layout {
-public:
-  Layout(HDC dc, FontFace* ff, UINT format) : dc_(dc), ff_(ff), format_(format) {
-    tabWidth_ = 8 * std::max<LONG>(1, ff->tm.tmAveCharWidth);
+ public:
+  Layout(HDC dc, FontFace* ff, UINT format, int tabChars) : dc_(dc), ff_(ff), format_(format) {
+    tabWidth_ = std::max(1, tabChars) * std::max<LONG>(1, ff->tm.tmAveCharWidth);
   }
   int32_t Advance(uint32_t c, int32_t x) const {
     if (c == kTab && (format_ & DT_EXPANDTABS)) return ((x / tabWidth_) + 1) * tabWidth_ - x;
@@ -597,7 +669,7 @@ public:
     return x;
   }
 
-private:
+ private:
   HDC dc_;
   FontFace* ff_;
   UINT format_;
@@ -611,9 +683,17 @@ const std::vector<uint32_t> kEllipsis = {'.', '.', '.'};
 void EndEllipsis(Line& l, const Layout& lay, int32_t width) {
   if (lay.Width(l.cps) <= width) return;
   int32_t ew = lay.Width(kEllipsis);
-  while (!l.cps.empty() && lay.Width(l.cps) + ew > width) l.cps.pop_back();
+  // The longest start of the line that leaves room for the ellipsis.
+  size_t keep = 0;
+  int32_t x = 0;
+  for (size_t i = 0; i < l.cps.size(); ++i) {
+    x += lay.Advance(l.cps[i], x);
+    if (int64_t(x) + ew > width) break;
+    keep = i + 1;
+  }
+  l.cps.resize(keep);
   l.cps.insert(l.cps.end(), kEllipsis.begin(), kEllipsis.end());
-  std::erase_if(l.prefixAt, [&](int i) { return i >= int(l.cps.size()) - 3; });
+  std::erase_if(l.prefixAt, [&](int i) { return i >= int(keep); });
 }
 
 // Keeps the part from the last path separator and fills the middle with
@@ -639,8 +719,14 @@ void PathEllipsis(Line& l, const Layout& lay, int32_t width) {
     l.prefixAt.clear();
     return;
   }
-  while (!head.empty() && lay.Width(head) + fixed > width) head.pop_back();
-  size_t keep = head.size();
+  size_t keep = 0;
+  int32_t x = 0;
+  for (size_t i = 0; i < head.size(); ++i) {
+    x += lay.Advance(head[i], x);
+    if (int64_t(x) + fixed > width) break;
+    keep = i + 1;
+  }
+  head.resize(keep);
   head.insert(head.end(), kEllipsis.begin(), kEllipsis.end());
   head.insert(head.end(), tail.begin(), tail.end());
   l.cps = head;
@@ -681,8 +767,10 @@ std::vector<Line> BreakLines(const Line& all, const Layout& lay, UINT format, in
     size_t s = a;
     while (true) {
       // Take words while they fit; the first word always goes on the line.
+      // x is the width from s to e, grown word by word.
       size_t e = s, lastFit = s;
       bool any = false;
+      int32_t x = 0;
       while (e < b) {
         size_t w = e;
         while (w < b && all.cps[w] == ' ') ++w;
@@ -692,7 +780,10 @@ std::vector<Line> BreakLines(const Line& all, const Layout& lay, UINT format, in
           e = b;
           break;
         }
-        if (any && lay.Width(all.cps, s, we) > width) break;
+        int32_t nx = x;
+        for (size_t i = e; i < we; ++i) nx += lay.Advance(all.cps[i], nx);
+        if (any && nx > width) break;
+        x = nx;
         lastFit = we;
         any = true;
         e = we;
@@ -722,32 +813,55 @@ std::vector<Line> BreakLines(const Line& all, const Layout& lay, UINT format, in
 }  // namespace
 
 int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
-  if (!IsDC(dc) || !r || (!text && len != 0)) return 0;
+  return DrawTextEx(dc, text, len, r, format, nullptr);
+}
+
+int DrawTextEx(HDC dc, const char* text, int len, TRect* outer, UINT format,
+               DRAWTEXTPARAMS* params) {
+  if (!IsDC(dc) || !outer || (!text && len != 0)) return 0;
+  if (params && params->cbSize != sizeof(DRAWTEXTPARAMS)) return 0;
   std::lock_guard<std::recursive_mutex> g(TextLock());
   FontFace* ff = FaceOf(dc);
-  std::vector<uint32_t> cps = text ? Decode(text, Length(text, len)) : std::vector<uint32_t>{};
-  Line all = StripPrefix(cps, format);
-  Layout lay(dc, ff, format);
+  int tabChars = params && params->iTabLength > 0 ? params->iTabLength : 8;
+  if (format & DT_TABSTOP) {
+    // The second byte holds the tab length instead of flags.
+    if ((format >> 8) & 0xFF) tabChars = int((format >> 8) & 0xFF);
+    format &= ~0xFF00u;
+  }
   auto lim = [](int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  int32_t leftMargin = params ? params->iLeftMargin : 0,
+          rightMargin = params ? params->iRightMargin : 0;
+  TRect inner{lim(int64_t(outer->Left) + leftMargin), outer->Top,
+              lim(int64_t(outer->Right) - rightMargin), outer->Bottom};
+  TRect* r = &inner;
+  size_t bytes = text ? Length(text, len) : 0;
+  if (params) params->uiLengthDrawn = UINT(std::min<size_t>(bytes, UINT32_MAX));
+  std::vector<uint32_t> cps = text ? Decode(text, bytes) : std::vector<uint32_t>{};
+  Line all = StripPrefix(cps, format);
+  Layout lay(dc, ff, format, tabChars);
   int32_t width = lim(int64_t(r->Right) - r->Left);
   std::vector<Line> lines = BreakLines(all, lay, format, width);
   for (Line& l : lines) {
-    if (format & DT_PATH_ELLIPSIS) PathEllipsis(l, lay, width);
-    else if (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) EndEllipsis(l, lay, width);
+    if (format & DT_PATH_ELLIPSIS)
+      PathEllipsis(l, lay, width);
+    else if (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS))
+      EndEllipsis(l, lay, width);
   }
   int32_t lineH = ff->tm.tmHeight + ((format & DT_EXTERNALLEADING) ? ff->tm.tmExternalLeading : 0);
   int32_t total = lineH * int32_t(lines.size());
   if (format & DT_CALCRECT) {
     int32_t maxW = 0;
     for (const Line& l : lines) maxW = std::max(maxW, lay.Width(l.cps));
-    r->Right = lim(int64_t(r->Left) + maxW);
-    r->Bottom = lim(int64_t(r->Top) + total);
+    outer->Right = lim(int64_t(r->Left) + maxW + rightMargin);
+    outer->Bottom = lim(int64_t(r->Top) + total);
     return total;
   }
   int32_t y = r->Top;
   bool single = format & DT_SINGLELINE;
-  if (single && (format & DT_VCENTER)) y = lim(int64_t(r->Top) + (int64_t(r->Bottom) - r->Top - total) / 2);
-  else if (single && (format & DT_BOTTOM)) y = lim(int64_t(r->Bottom) - total);
+  if (single && (format & DT_VCENTER))
+    y = lim(int64_t(r->Top) + (int64_t(r->Bottom) - r->Top - total) / 2);
+  else if (single && (format & DT_BOTTOM))
+    y = lim(int64_t(r->Bottom) - total);
   int saved = 0;
   if (!(format & DT_NOCLIP)) {
     saved = SaveDC(dc);
@@ -761,8 +875,10 @@ int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
   for (const Line& l : lines) {
     int32_t w = lay.Width(l.cps);
     int32_t x = r->Left;
-    if (format & DT_CENTER) x = lim(int64_t(r->Left) + (int64_t(width) - w) / 2);
-    else if (format & DT_RIGHT) x = lim(int64_t(r->Right) - w);
+    if (format & DT_CENTER)
+      x = lim(int64_t(r->Left) + (int64_t(width) - w) / 2);
+    else if (format & DT_RIGHT)
+      x = lim(int64_t(r->Right) - w);
     if (drawText) {
       // Runs between tabs and control characters are drawn as text.
       int32_t pos = 0;
@@ -797,4 +913,6 @@ int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format) {
 
 // fontconfig loses a block while it parses its configuration; leak checks of
 // sanitizer builds are told to look past the library.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}

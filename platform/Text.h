@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "platform/DC.h"
@@ -46,6 +47,16 @@ BOOL GetTextExtentExPoint(HDC dc, const char* text, int len, int maxExtent, int*
 int GetTextFace(HDC dc, int size, char* name);
 // The installed family a face name of the program maps to.
 std::string MapFontFamily(const std::string& faceName);
+
+constexpr DWORD TRUETYPE_FONTTYPE = 0x0004;
+constexpr BYTE OUT_TT_ONLY_PRECIS = 7;
+using FONTENUMPROC =
+    std::function<int(const LOGFONT* lf, const TEXTMETRIC* tm, DWORD fontType, intptr_t data)>;
+// Calls proc for each font family named lf->lfFaceName (every family when
+// the name is empty; the program's face names that map to an installed
+// family count as installed) until proc answers 0. Answers the last answer
+// of proc, or 1 when there was no family.
+int EnumFontFamiliesEx(HDC dc, const LOGFONT* lf, FONTENUMPROC proc, intptr_t data, DWORD flags);
 
 constexpr UINT TA_NOUPDATECP = 0;
 constexpr UINT TA_UPDATECP = 1;
@@ -111,6 +122,19 @@ constexpr UINT DT_PREFIXONLY = 0x00200000;
 // Answers the text height (with DT_VCENTER or DT_BOTTOM, the offset from r's
 // top to the bottom of the text); 0 on failure.
 int DrawText(HDC dc, const char* text, int len, TRect* r, UINT format);
+// Tab length (in average character widths, 8 when 0), margins inside the
+// rectangle, and the bytes processed (out).
+struct DRAWTEXTPARAMS {
+  UINT cbSize = sizeof(DRAWTEXTPARAMS);
+  int iTabLength = 0;
+  int iLeftMargin = 0;
+  int iRightMargin = 0;
+  UINT uiLengthDrawn = 0;
+};
+// DrawText with parameters: the text is laid out between the margins; with
+// DT_CALCRECT the rectangle keeps its margins. DT_TABSTOP takes the tab length
+// from bits 8 to 15 of format (which then carry no flags).
+int DrawTextEx(HDC dc, const char* text, int len, TRect* r, UINT format, DRAWTEXTPARAMS* params);
 inline int DrawText(HDC dc, const std::string& text, TRect* r, UINT format) {
   return DrawText(dc, text.data(), int(text.size()), r, format);
 }

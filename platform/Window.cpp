@@ -23,7 +23,10 @@ std::string Lower(const std::string& s) {
 }
 
 TRect Offset(TRect r, int32_t dx, int32_t dy) {
-  r.Left += dx; r.Right += dx; r.Top += dy; r.Bottom += dy;
+  r.Left += dx;
+  r.Right += dx;
+  r.Top += dy;
+  r.Bottom += dy;
   return r;
 }
 TRect Intersect(const TRect& a, const TRect& b) {
@@ -32,8 +35,12 @@ TRect Intersect(const TRect& a, const TRect& b) {
   if (r.Right <= r.Left || r.Bottom <= r.Top) return TRect{0, 0, 0, 0};
   return r;
 }
-bool Empty(const TRect& r) { return r.Right <= r.Left || r.Bottom <= r.Top; }
-TRect Sized(const TRect& r) { return TRect{0, 0, r.Width(), r.Height()}; }
+bool Empty(const TRect& r) {
+  return r.Right <= r.Left || r.Bottom <= r.Top;
+}
+TRect Sized(const TRect& r) {
+  return TRect{0, 0, r.Width(), r.Height()};
+}
 
 }  // namespace
 
@@ -135,8 +142,8 @@ static Region CoveredArea(TWindowObj* w) {
 Region VisibleRegion(TWindowObj* w, bool clientOnly) {
   if (!ReallyVisible(w)) return Region();
   TPoint wo = WindowOriginInTop(w);
-  TRect area = clientOnly ? Offset(w->ClientRect, wo.X, wo.Y)
-                          : Offset(Sized(w->WindowRect), wo.X, wo.Y);
+  TRect area =
+      clientOnly ? Offset(w->ClientRect, wo.X, wo.Y) : Offset(Sized(w->WindowRect), wo.X, wo.Y);
   Region r(area);
   if (w->WindowRgn) {
     Region wr = *w->WindowRgn;
@@ -237,7 +244,9 @@ std::vector<TWindowObj*>& SiblingList(TWindowObj* w) {
   return w->Parent ? w->Parent->Children : WM().TopLevels;
 }
 
-bool IsTopmost(TWindowObj* w) { return !w->Parent && (w->ExStyle & WS_EX_TOPMOST); }
+bool IsTopmost(TWindowObj* w) {
+  return !w->Parent && (w->ExStyle & WS_EX_TOPMOST);
+}
 
 void Unlink(TWindowObj* w) {
   auto& list = SiblingList(w);
@@ -253,8 +262,10 @@ void PlaceInList(TWindowObj* w, HWND after) {
   if (!w->Parent) {
     size_t firstNormal = 0;
     while (firstNormal < list.size() && IsTopmost(list[firstNormal])) ++firstNormal;
-    if (IsTopmost(w)) groupEnd = firstNormal;
-    else groupStart = firstNormal;
+    if (IsTopmost(w))
+      groupEnd = firstNormal;
+    else
+      groupStart = firstNormal;
   }
   size_t pos = groupStart;
   if (after == HWND_BOTTOM) {
@@ -306,14 +317,19 @@ TFrameMetrics FrameMetricsOf(DWORD style, DWORD exStyle, bool topLevel) {
   bool native = topLevel && WM().Backend && WM().Backend->NativeFrames() &&
                 (style & WS_CAPTION) == WS_CAPTION;
   if (!native) {
-    if (style & WS_THICKFRAME) f.Frame = GetSystemMetrics(SM_CXSIZEFRAME);
-    else if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME)) f.Frame = GetSystemMetrics(SM_CXFIXEDFRAME);
-    else if (style & WS_BORDER) f.Frame = GetSystemMetrics(SM_CXBORDER);
+    if (style & WS_THICKFRAME)
+      f.Frame = GetSystemMetrics(SM_CXSIZEFRAME);
+    else if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME))
+      f.Frame = GetSystemMetrics(SM_CXFIXEDFRAME);
+    else if (style & WS_BORDER)
+      f.Frame = GetSystemMetrics(SM_CXBORDER);
     if ((style & WS_CAPTION) == WS_CAPTION)
       f.Caption = GetSystemMetrics((exStyle & WS_EX_TOOLWINDOW) ? SM_CYSMCAPTION : SM_CYCAPTION);
   }
-  if (exStyle & WS_EX_CLIENTEDGE) f.Edge = GetSystemMetrics(SM_CXEDGE);
-  else if (exStyle & WS_EX_STATICEDGE) f.Edge = GetSystemMetrics(SM_CXBORDER);
+  if (exStyle & WS_EX_CLIENTEDGE)
+    f.Edge = GetSystemMetrics(SM_CXEDGE);
+  else if (exStyle & WS_EX_STATICEDGE)
+    f.Edge = GetSystemMetrics(SM_CXBORDER);
   f.VScroll = (style & WS_VSCROLL) != 0;
   f.HScroll = (style & WS_HSCROLL) != 0;
   return f;
@@ -322,7 +338,10 @@ TFrameMetrics FrameMetricsOf(DWORD style, DWORD exStyle, bool topLevel) {
 TRect StandardClient(const TRect& wr, const TFrameMetrics& f) {
   TRect c = wr;
   int32_t d = f.Frame + f.Edge;
-  c.Left += d; c.Right -= d; c.Top += d + f.Caption; c.Bottom -= d;
+  c.Left += d;
+  c.Right -= d;
+  c.Top += d + f.Caption;
+  c.Bottom -= d;
   if (f.VScroll) c.Right -= GetSystemMetrics(SM_CXVSCROLL);
   if (f.HScroll) c.Bottom -= GetSystemMetrics(SM_CYHSCROLL);
   if (c.Right < c.Left) c.Right = c.Left;
@@ -359,10 +378,18 @@ void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip)
   if (w->Style & WS_THICKFRAME || (w->Style & WS_DLGFRAME) || (w->ExStyle & WS_EX_DLGMODALFRAME)) {
     if (f.Frame > 1) {
       Edge(s, clip, r, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW));
-      TRect r2 = r; r2.Left++; r2.Top++; r2.Right--; r2.Bottom--;
+      TRect r2 = r;
+      r2.Left++;
+      r2.Top++;
+      r2.Right--;
+      r2.Bottom--;
       Edge(s, clip, r2, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
       for (int32_t i = 2; i < f.Frame; ++i) {
-        TRect ri = r; ri.Left += i; ri.Top += i; ri.Right -= i; ri.Bottom -= i;
+        TRect ri = r;
+        ri.Left += i;
+        ri.Top += i;
+        ri.Right -= i;
+        ri.Bottom -= i;
         COLORREF c = GetSysColor(COLOR_BTNFACE);
         Edge(s, clip, ri, c, c);
       }
@@ -372,12 +399,16 @@ void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip)
     Edge(s, clip, r, c, c);
   }
   TRect inner = r;
-  inner.Left += f.Frame; inner.Top += f.Frame; inner.Right -= f.Frame; inner.Bottom -= f.Frame;
+  inner.Left += f.Frame;
+  inner.Top += f.Frame;
+  inner.Right -= f.Frame;
+  inner.Bottom -= f.Frame;
   if (f.Caption > 0) {
     bool active = WM().Active == w;
     TRect cap{inner.Left, inner.Top, inner.Right, inner.Top + f.Caption - 1};
     FillIn(s, clip, cap, GetSysColor(active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION));
-    FillIn(s, clip, TRect{inner.Left, cap.Bottom, inner.Right, cap.Bottom + 1}, GetSysColor(COLOR_BTNFACE));
+    FillIn(s, clip, TRect{inner.Left, cap.Bottom, inner.Right, cap.Bottom + 1},
+           GetSysColor(COLOR_BTNFACE));
     if (!w->Text.empty()) {
       // The title, in the caption font, cut with an ellipsis before the close button.
       NONCLIENTMETRICS ncm;
@@ -385,7 +416,8 @@ void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip)
       LOGFONT lf = (w->ExStyle & WS_EX_TOOLWINDOW) ? ncm.lfSmCaptionFont : ncm.lfCaptionFont;
       TRect text = cap;
       text.Left += 3;
-      if (w->Style & WS_SYSMENU) text.Right = CloseButtonRect(w->WindowRect, f, w->ExStyle).Left + o.X - 2;
+      if (w->Style & WS_SYSMENU)
+        text.Right = CloseButtonRect(w->WindowRect, f, w->ExStyle).Left + o.X - 2;
       Region textClip = clip.Intersect(text);
       if (HDC dc = CreateSurfaceDC(s, TPoint{0, 0}, &textClip)) {
         HFONT font = CreateFontIndirect(&lf);
@@ -407,14 +439,19 @@ void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip)
       for (int32_t i = 0; i < n; ++i) {
         int32_t x0 = b.Left + (b.Width() - n) / 2, y0 = b.Top + (b.Height() - n) / 2;
         FillIn(s, clip, TRect{x0 + i, y0 + i, x0 + i + 2, y0 + i + 1}, GetSysColor(COLOR_BTNTEXT));
-        FillIn(s, clip, TRect{x0 + n - 2 - i, y0 + i, x0 + n - i, y0 + i + 1}, GetSysColor(COLOR_BTNTEXT));
+        FillIn(s, clip, TRect{x0 + n - 2 - i, y0 + i, x0 + n - i, y0 + i + 1},
+               GetSysColor(COLOR_BTNTEXT));
       }
     }
     inner.Top += f.Caption;
   }
   if (w->ExStyle & WS_EX_CLIENTEDGE) {
     Edge(s, clip, inner, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
-    TRect i2 = inner; i2.Left++; i2.Top++; i2.Right--; i2.Bottom--;
+    TRect i2 = inner;
+    i2.Left++;
+    i2.Top++;
+    i2.Right--;
+    i2.Bottom--;
     Edge(s, clip, i2, GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_3DLIGHT));
   } else if (w->ExStyle & WS_EX_STATICEDGE) {
     Edge(s, clip, inner, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -423,8 +460,10 @@ void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip)
   TRect client = Offset(w->ClientRect, o.X, o.Y);
   PaintScrollBars(w, s, o, clip);
   if (f.VScroll && f.HScroll)
-    FillIn(s, clip, TRect{client.Right, client.Bottom, client.Right + GetSystemMetrics(SM_CXVSCROLL),
-                          client.Bottom + GetSystemMetrics(SM_CYHSCROLL)}, GetSysColor(COLOR_BTNFACE));
+    FillIn(s, clip,
+           TRect{client.Right, client.Bottom, client.Right + GetSystemMetrics(SM_CXVSCROLL),
+                 client.Bottom + GetSystemMetrics(SM_CYHSCROLL)},
+           GetSysColor(COLOR_BTNFACE));
 }
 
 int32_t StandardHitTest(TWindowObj* w, TPoint screen) {
@@ -434,11 +473,11 @@ int32_t StandardHitTest(TWindowObj* w, TPoint screen) {
   if (PtInRect(&w->ClientRect, p)) return HTCLIENT;
   TFrameMetrics f = FrameMetricsOf(w->Style, w->ExStyle, w->IsTopLevel());
   TRect c = w->ClientRect;
-  if (f.VScroll && p.X >= c.Right && p.X < c.Right + GetSystemMetrics(SM_CXVSCROLL) && p.Y >= c.Top &&
-      p.Y < c.Bottom)
+  if (f.VScroll && p.X >= c.Right && p.X < c.Right + GetSystemMetrics(SM_CXVSCROLL) &&
+      p.Y >= c.Top && p.Y < c.Bottom)
     return HTVSCROLL;
-  if (f.HScroll && p.Y >= c.Bottom && p.Y < c.Bottom + GetSystemMetrics(SM_CYHSCROLL) && p.X >= c.Left &&
-      p.X < c.Right)
+  if (f.HScroll && p.Y >= c.Bottom && p.Y < c.Bottom + GetSystemMetrics(SM_CYHSCROLL) &&
+      p.X >= c.Left && p.X < c.Right)
     return HTHSCROLL;
   int32_t wdt = wr.Width(), hgt = wr.Height();
   if ((w->Style & WS_THICKFRAME) && f.Frame > 0) {
@@ -597,7 +636,10 @@ HWND CreateWindowEx(DWORD exStyle, const std::string& className, const std::stri
   w->ExStyle = exStyle;
   w->Id = id;
   if (x == CW_USEDEFAULT) x = y = 100;
-  if (width == CW_USEDEFAULT) { width = 640; height = 480; }
+  if (width == CW_USEDEFAULT) {
+    width = 640;
+    height = 480;
+  }
   w->WindowRect = TRect{x, y, x + std::max(width, 0), y + std::max(height, 0)};
   {
     std::lock_guard<std::mutex> lock(m.HandleLock);
@@ -616,7 +658,10 @@ HWND CreateWindowEx(DWORD exStyle, const std::string& className, const std::stri
   CREATESTRUCT cs;
   cs.lpCreateParams = param;
   cs.hwndParent = parent;
-  cs.x = x; cs.y = y; cs.cx = width; cs.cy = height;
+  cs.x = x;
+  cs.y = y;
+  cs.cx = width;
+  cs.cy = height;
   cs.style = style;
   cs.lpszName = windowName.c_str();
   cs.lpszClass = className.c_str();
@@ -642,7 +687,8 @@ HWND CreateWindowEx(DWORD exStyle, const std::string& className, const std::stri
   }
   if (!(w = FromHandle(h))) return nullptr;
   if (w->Parent && !(w->ExStyle & WS_EX_NOPARENTNOTIFY))
-    CallProc(w->Parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, int32_t(id)), reinterpret_cast<LPARAM>(h));
+    CallProc(w->Parent, WM_PARENTNOTIFY, MAKEWPARAM(WM_CREATE, int32_t(id)),
+             reinterpret_cast<LPARAM>(h));
   if (!(w = FromHandle(h))) return nullptr;
   if (style & WS_VISIBLE) ShowWindow(h, (style & WS_CHILD) ? SW_SHOWNA : SW_SHOW);
   if (!FromHandle(h)) return nullptr;
@@ -698,7 +744,9 @@ bool DestroyWindow(HWND hwnd) {
   return true;
 }
 
-bool IsWindow(HWND hwnd) { return FromHandle(hwnd) != nullptr; }
+bool IsWindow(HWND hwnd) {
+  return FromHandle(hwnd) != nullptr;
+}
 
 bool IsChild(HWND parent, HWND hwnd) {
   TWindowObj* p = FromHandle(parent);
@@ -791,7 +839,8 @@ bool SetWindowPosImpl(TWindowObj* w, WINDOWPOS wp) {
   bool zChanged = false;
   if (!(f & SWP_NOZORDER)) {
     if (!w->Parent) {
-      if (wp.hwndInsertAfter == HWND_TOPMOST) w->ExStyle |= WS_EX_TOPMOST;
+      if (wp.hwndInsertAfter == HWND_TOPMOST)
+        w->ExStyle |= WS_EX_TOPMOST;
       else if (wp.hwndInsertAfter == HWND_NOTOPMOST || wp.hwndInsertAfter == HWND_BOTTOM)
         w->ExStyle &= ~WS_EX_TOPMOST;
     }
@@ -805,13 +854,15 @@ bool SetWindowPosImpl(TWindowObj* w, WINDOWPOS wp) {
   if (f & SWP_HIDEWINDOW) w->Style &= ~WS_VISIBLE;
   bool nowVisible = ReallyVisible(w);
   bool clientMoved = moved || newClient.Left != oldClient.Left || newClient.Top != oldClient.Top;
-  bool clientSized = newClient.Width() != oldClient.Width() || newClient.Height() != oldClient.Height();
+  bool clientSized =
+      newClient.Width() != oldClient.Width() || newClient.Height() != oldClient.Height();
   if (!(f & SWP_NOREDRAW)) {
     if (wasVisible && (moved || sized || !nowVisible || zChanged) && w->Parent)
       InvalidateUncovered(w->Parent, w, oldRect);
     // A top-level window keeps its pixels when it moves or changes places
     // in the stack: they live in its own back buffer.
-    bool repaint = sized || !wasVisible || (f & SWP_FRAMECHANGED) || (w->Parent && (moved || zChanged));
+    bool repaint =
+        sized || !wasVisible || (f & SWP_FRAMECHANGED) || (w->Parent && (moved || zChanged));
     if (nowVisible && repaint) InvalidateTree(w);
   } else if (w->Buffer && sized) {
     InvalidateTree(w);  // a new back buffer has nothing worth keeping
@@ -825,7 +876,8 @@ bool SetWindowPosImpl(TWindowObj* w, WINDOWPOS wp) {
   wp.y = nr.Top;
   wp.cx = nr.Width();
   wp.cy = nr.Height();
-  wp.flags = f | (clientSized ? 0u : UINT(SWP_NOCLIENTSIZE)) | (clientMoved ? 0u : UINT(SWP_NOCLIENTMOVE));
+  wp.flags =
+      f | (clientSized ? 0u : UINT(SWP_NOCLIENTSIZE)) | (clientMoved ? 0u : UINT(SWP_NOCLIENTMOVE));
   CallProc(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
   if (!(w = FromHandle(h))) return true;
   if (!w->Parent && nowVisible && !(f & SWP_NOACTIVATE) && !(w->ExStyle & WS_EX_NOACTIVATE) &&
@@ -837,13 +889,17 @@ bool SetWindowPosImpl(TWindowObj* w, WINDOWPOS wp) {
 
 }  // namespace
 
-bool SetWindowPos(HWND hwnd, HWND insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy, UINT flags) {
+bool SetWindowPos(HWND hwnd, HWND insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
+                  UINT flags) {
   TWindowObj* w = FromHandle(hwnd);
   if (!w || !OnUiThread()) return false;
   WINDOWPOS wp;
   wp.hwnd = hwnd;
   wp.hwndInsertAfter = insertAfter;
-  wp.x = x; wp.y = y; wp.cx = cx; wp.cy = cy;
+  wp.x = x;
+  wp.y = y;
+  wp.cx = cx;
+  wp.cy = cy;
   wp.flags = flags & ~(SWP_NOCLIENTSIZE | SWP_NOCLIENTMOVE);
   return SetWindowPosImpl(w, wp);
 }
@@ -870,7 +926,9 @@ bool ShowWindow(HWND hwnd, int32_t cmd) {
       if (!(w = FromHandle(hwnd))) return true;
       SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, flags | SWP_HIDEWINDOW | SWP_NOACTIVATE);
       return true;
-    case SW_MINIMIZE: case SW_SHOWMINIMIZED: case SW_SHOWMINNOACTIVE:
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
       if (!w->Minimized) {
         w->Minimized = true;
         w->Style |= WS_MINIMIZE;
@@ -913,12 +971,14 @@ bool ShowWindow(HWND hwnd, int32_t cmd) {
           w->Maximized = false;
           TRect r = w->RestoreRect;
           SetWindowPos(hwnd, nullptr, r.Left, r.Top, r.Width(), r.Height(),
-                       SWP_NOZORDER | SWP_SHOWWINDOW | SWP_FRAMECHANGED | (activate ? 0u : UINT(SWP_NOACTIVATE)));
+                       SWP_NOZORDER | SWP_SHOWWINDOW | SWP_FRAMECHANGED |
+                           (activate ? 0u : UINT(SWP_NOACTIVATE)));
           return wasVisible;
         }
         if (top && WM().Backend) WM().Backend->TopLevelChanged(w);
         InvalidateTree(w);
-        CallProc(w, WM_SIZE, SIZE_RESTORED, MAKELPARAM(w->ClientRect.Width(), w->ClientRect.Height()));
+        CallProc(w, WM_SIZE, SIZE_RESTORED,
+                 MAKELPARAM(w->ClientRect.Width(), w->ClientRect.Height()));
         if (!(w = FromHandle(hwnd))) return wasVisible;
       }
       UINT f = flags | SWP_SHOWWINDOW | (activate ? 0u : UINT(SWP_NOACTIVATE));
@@ -983,8 +1043,10 @@ HWND GetAncestor(HWND hwnd, UINT flags) {
   TWindowObj* w = FromHandle(hwnd);
   if (!w) return nullptr;
   switch (flags) {
-    case GA_PARENT: return w->Parent ? w->Parent->Handle : kDesktop;
-    case GA_ROOT: return TopLevelOf(w)->Handle;
+    case GA_PARENT:
+      return w->Parent ? w->Parent->Handle : kDesktop;
+    case GA_ROOT:
+      return TopLevelOf(w)->Handle;
     case GA_ROOTOWNER: {
       TWindowObj* t = TopLevelOf(w);
       while (t->Owner) t = t->Owner;
@@ -1002,10 +1064,14 @@ HWND GetWindow(HWND hwnd, UINT cmd) {
   auto& list = SiblingList(w);
   auto it = std::find(list.begin(), list.end(), w);
   switch (cmd) {
-    case GW_HWNDFIRST: return list.front()->Handle;
-    case GW_HWNDLAST: return list.back()->Handle;
-    case GW_HWNDNEXT: return (it + 1 < list.end()) ? (*(it + 1))->Handle : nullptr;
-    case GW_HWNDPREV: return it > list.begin() ? (*(it - 1))->Handle : nullptr;
+    case GW_HWNDFIRST:
+      return list.front()->Handle;
+    case GW_HWNDLAST:
+      return list.back()->Handle;
+    case GW_HWNDNEXT:
+      return (it + 1 < list.end()) ? (*(it + 1))->Handle : nullptr;
+    case GW_HWNDPREV:
+      return it > list.begin() ? (*(it - 1))->Handle : nullptr;
   }
   return nullptr;
 }
@@ -1018,17 +1084,24 @@ HWND GetTopWindow(HWND hwnd) {
   return GetWindow(hwnd, GW_CHILD);
 }
 
-HWND GetDesktopWindow() { return kDesktop; }
+HWND GetDesktopWindow() {
+  return kDesktop;
+}
 
 intptr_t GetWindowLongPtr(HWND hwnd, int32_t index) {
   TWindowObj* w = FromHandle(hwnd);
   if (!w) return 0;
   switch (index) {
-    case GWL_STYLE: return intptr_t(int32_t(w->Style));
-    case GWL_EXSTYLE: return intptr_t(int32_t(w->ExStyle));
-    case GWL_ID: return w->Id;
-    case GWL_USERDATA: return w->UserData;
-    case GWL_HWNDPARENT: return reinterpret_cast<intptr_t>(w->Parent ? w->Parent->Handle : HandleOf(w->Owner));
+    case GWL_STYLE:
+      return intptr_t(int32_t(w->Style));
+    case GWL_EXSTYLE:
+      return intptr_t(int32_t(w->ExStyle));
+    case GWL_ID:
+      return w->Id;
+    case GWL_USERDATA:
+      return w->UserData;
+    case GWL_HWNDPARENT:
+      return reinterpret_cast<intptr_t>(w->Parent ? w->Parent->Handle : HandleOf(w->Owner));
   }
   return 0;
 }
@@ -1052,8 +1125,12 @@ intptr_t SetWindowLongPtr(HWND hwnd, int32_t index, intptr_t value) {
       CallProc(w, WM_STYLECHANGED, WPARAM(index), reinterpret_cast<LPARAM>(&ss));
       break;
     }
-    case GWL_ID: w->Id = value; break;
-    case GWL_USERDATA: w->UserData = value; break;
+    case GWL_ID:
+      w->Id = value;
+      break;
+    case GWL_USERDATA:
+      w->UserData = value;
+      break;
     case GWL_HWNDPARENT:
       if (!w->Parent) {
         TWindowObj* o = FromHandle(reinterpret_cast<HWND>(value));
@@ -1183,7 +1260,10 @@ int32_t MapWindowPoints(HWND from, HWND to, TPoint* points, UINT count) {
 bool AdjustWindowRectEx(TRect& r, DWORD style, bool menu, DWORD exStyle) {
   TFrameMetrics f = FrameMetricsOf(style, exStyle, !(style & WS_CHILD));
   int32_t d = f.Frame + f.Edge;
-  r.Left -= d; r.Right += d; r.Top -= d + f.Caption; r.Bottom += d;
+  r.Left -= d;
+  r.Right += d;
+  r.Top -= d + f.Caption;
+  r.Bottom += d;
   if (menu) r.Top -= GetSystemMetrics(SM_CYMENU);
   return true;
 }
@@ -1298,7 +1378,9 @@ int GetWindowRgn(HWND hwnd, HRGN rgn) {
 
 namespace {
 
-TRect ClientBounds(TWindowObj* w) { return Sized(w->ClientRect); }
+TRect ClientBounds(TWindowObj* w) {
+  return Sized(w->ClientRect);
+}
 
 void AddUpdate(TWindowObj* w, const TRect* r, bool erase) {
   TRect area = r ? Intersect(*r, ClientBounds(w)) : ClientBounds(w);
@@ -1350,8 +1432,10 @@ TScreenOverlay& Overlay() {
 HDC ScreenDC() {
   TScreenOverlay& o = Overlay();
   int32_t w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  if (!o.Pixels) o.Pixels = std::make_unique<Surface>(w, h);
-  else if (o.Pixels->Width() != w || o.Pixels->Height() != h) o.Pixels->Resize(w, h);
+  if (!o.Pixels)
+    o.Pixels = std::make_unique<Surface>(w, h);
+  else if (o.Pixels->Width() != w || o.Pixels->Height() != h)
+    o.Pixels->Resize(w, h);
   HDC dc = CreateSurfaceDC(o.Pixels.get(), TPoint{0, 0}, static_cast<const Region*>(nullptr));
   o.OpenDCs.push_back(dc);
   return dc;
@@ -1367,8 +1451,10 @@ void ScreenDrawn() {
     const uint32_t* row = s.Row(y);
     for (int32_t x = 0; x < s.Width(); ++x)
       if (row[x] & 0xFFFFFF) {
-        l = std::min(l, x); r = std::max(r, x + 1);
-        t = std::min(t, y); b = std::max(b, y + 1);
+        l = std::min(l, x);
+        r = std::max(r, x + 1);
+        t = std::min(t, y);
+        b = std::max(b, y + 1);
       }
   }
   o.Box = r > l ? TRect{l, t, r, b} : TRect{0, 0, 0, 0};
@@ -1399,7 +1485,8 @@ void RedrawTree(TWindowObj* w, const TRect* r, UINT flags, bool top) {
       if (r) {
         cr = Intersect(*r, c->WindowRect);
         if (Empty(cr)) continue;
-        cr = Offset(cr, -c->WindowRect.Left - c->ClientRect.Left, -c->WindowRect.Top - c->ClientRect.Top);
+        cr = Offset(cr, -c->WindowRect.Left - c->ClientRect.Left,
+                    -c->WindowRect.Top - c->ClientRect.Top);
         pr = &cr;
       }
       RedrawTree(c, pr, flags, false);
@@ -1542,7 +1629,8 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* ps) {
   ps->hdc = dc;
   ps->rcPaint = upd.Box();
   ps->fErase = FALSE;
-  if (erase) ps->fErase = CallProc(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
+  if (erase)
+    ps->fErase = CallProc(w, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) ? FALSE : TRUE;
   return dc;
 }
 
@@ -1570,8 +1658,12 @@ HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
   return dc;
 }
 
-HDC GetDC(HWND hwnd) { return GetDCEx(hwnd, nullptr, 0); }
-HDC GetWindowDC(HWND hwnd) { return GetDCEx(hwnd, nullptr, DCX_WINDOW); }
+HDC GetDC(HWND hwnd) {
+  return GetDCEx(hwnd, nullptr, 0);
+}
+HDC GetWindowDC(HWND hwnd) {
+  return GetDCEx(hwnd, nullptr, DCX_WINDOW);
+}
 
 int ReleaseDC(HWND hwnd, HDC dc) {
   if (!dc) return 0;
@@ -1663,12 +1755,85 @@ const Surface* GetWindowSurface(HWND topLevel) {
 
 namespace {
 
+// Moving (edges 0) or sizing (WMSZ_* edges) a window with the mouse, from a
+// press at a screen point until the button is released; Escape puts the
+// window back.
+void MoveSizeLoop(HWND hwnd, UINT edges, TPoint start) {
+  TWindowObj* w = FromHandle(hwnd);
+  if (!w) return;
+  const TRect original = w->WindowRect;
+  MINMAXINFO mmi;
+  if (!w->Parent) {
+    mmi.ptMinTrackSize = TPoint{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
+    mmi.ptMaxTrackSize = TPoint{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};
+  } else {
+    mmi.ptMaxTrackSize = TPoint{0x7FFF, 0x7FFF};
+  }
+  CallProc(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mmi));
+  SetCapture(hwnd);
+  CallProc(w, WM_ENTERSIZEMOVE, 0, 0);
+  bool left = edges == 1 || edges == 4 || edges == 7,
+       right = edges == 2 || edges == 5 || edges == 8;
+  bool top = edges >= 3 && edges <= 5, bottom = edges >= 6;
+  MSG msg;
+  while (GetCapture() == hwnd) {
+    int32_t r = GetMessage(msg, nullptr, 0, 0);
+    if (r <= 0) {
+      if (r == 0) PostQuitMessage(int32_t(msg.wParam));
+      break;
+    }
+    if (!(w = FromHandle(hwnd))) return;
+    if (msg.message == WM_LBUTTONUP) break;
+    if (msg.message == WM_KEYDOWN && msg.wParam == WPARAM(VK_ESCAPE)) {
+      SetWindowPos(hwnd, nullptr, original.Left, original.Top, original.Width(), original.Height(),
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      break;
+    }
+    if (msg.message != WM_MOUSEMOVE) {
+      if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST) {
+        TranslateMessage(msg);
+        DispatchMessage(msg);
+      }
+      continue;
+    }
+    int32_t dx = msg.pt.X - start.X, dy = msg.pt.Y - start.Y;
+    TRect n = original;
+    if (edges == 0) {
+      n = Offset(original, dx, dy);
+    } else {
+      int32_t minW = mmi.ptMinTrackSize.X, minH = mmi.ptMinTrackSize.Y;
+      int32_t maxW = mmi.ptMaxTrackSize.X, maxH = mmi.ptMaxTrackSize.Y;
+      if (left)
+        n.Left = std::clamp(original.Left + dx, original.Right - maxW, original.Right - minW);
+      if (right)
+        n.Right = std::clamp(original.Right + dx, original.Left + minW, original.Left + maxW);
+      if (top)
+        n.Top = std::clamp(original.Top + dy, original.Bottom - maxH, original.Bottom - minH);
+      if (bottom)
+        n.Bottom = std::clamp(original.Bottom + dy, original.Top + minH, original.Top + maxH);
+    }
+    CallProc(w, edges == 0 ? WM_MOVING : WM_SIZING, edges, reinterpret_cast<LPARAM>(&n));
+    SetWindowPos(hwnd, nullptr, n.Left, n.Top, n.Width(), n.Height(),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (GetCapture() == hwnd) ReleaseCapture();
+  if ((w = FromHandle(hwnd))) CallProc(w, WM_EXITSIZEMOVE, 0, 0);
+}
+
 HCURSOR SizeCursorFor(int32_t hit) {
   switch (hit) {
-    case HTLEFT: case HTRIGHT: return LoadCursor(nullptr, IDC_SIZEWE);
-    case HTTOP: case HTBOTTOM: return LoadCursor(nullptr, IDC_SIZENS);
-    case HTTOPLEFT: case HTBOTTOMRIGHT: return LoadCursor(nullptr, IDC_SIZENWSE);
-    case HTTOPRIGHT: case HTBOTTOMLEFT: return LoadCursor(nullptr, IDC_SIZENESW);
+    case HTLEFT:
+    case HTRIGHT:
+      return LoadCursor(nullptr, IDC_SIZEWE);
+    case HTTOP:
+    case HTBOTTOM:
+      return LoadCursor(nullptr, IDC_SIZENS);
+    case HTTOPLEFT:
+    case HTBOTTOMRIGHT:
+      return LoadCursor(nullptr, IDC_SIZENWSE);
+    case HTTOPRIGHT:
+    case HTBOTTOMLEFT:
+      return LoadCursor(nullptr, IDC_SIZENESW);
   }
   return nullptr;
 }
@@ -1678,8 +1843,7 @@ void PrintWindow(TWindowObj* w, HDC dc, UINT flags) {
   auto* d = static_cast<DeviceContext*>(dc);
   SaveDC(dc);
   if (flags & PRF_NONCLIENT) {
-    if (Surface* s = d->Target32())
-      PaintStandardFrame(w, s, TPoint{d->SX(0), d->SY(0)}, d->Clip());
+    if (Surface* s = d->Target32()) PaintStandardFrame(w, s, TPoint{d->SX(0), d->SY(0)}, d->Clip());
     OffsetViewportOrgEx(dc, w->ClientRect.Left, w->ClientRect.Top, nullptr);
   }
   IntersectClipRect(dc, 0, 0, w->ClientRect.Width(), w->ClientRect.Height());
@@ -1695,7 +1859,8 @@ void PrintWindow(TWindowObj* w, HDC dc, UINT flags) {
   }
   if ((w = FromHandle(h)) && (flags & PRF_CHILDREN)) {
     std::vector<HWND> kids;
-    for (auto it = w->Children.rbegin(); it != w->Children.rend(); ++it) kids.push_back((*it)->Handle);
+    for (auto it = w->Children.rbegin(); it != w->Children.rend(); ++it)
+      kids.push_back((*it)->Handle);
     for (HWND k : kids) {
       TWindowObj* c = FromHandle(k);
       if (!c || !c->Visible()) continue;
@@ -1721,7 +1886,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return TRUE;
     case WM_NCCALCSIZE: {
       auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
-      if (p) p->rgrc[0] = StandardClient(p->rgrc[0], FrameMetricsOf(w->Style, w->ExStyle, w->IsTopLevel()));
+      if (p)
+        p->rgrc[0] =
+            StandardClient(p->rgrc[0], FrameMetricsOf(w->Style, w->ExStyle, w->IsTopLevel()));
       return 0;
     }
     case WM_NCHITTEST:
@@ -1729,8 +1896,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCPAINT: {
       TWindowObj* top = TopLevelOf(w);
       TPoint wo = WindowOriginInTop(w);
-      Region clip = Region::Subtract(VisibleRegion(w, false),
-                                     Region(Offset(w->ClientRect, wo.X, wo.Y)));
+      Region clip =
+          Region::Subtract(VisibleRegion(w, false), Region(Offset(w->ClientRect, wo.X, wo.Y)));
       if (wParam > 1) {
         Region r = RegionOf(reinterpret_cast<HRGN>(wParam));
         r.Offset(-top->WindowRect.Left, -top->WindowRect.Top);
@@ -1759,7 +1926,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_PRINT:
       if ((lParam & PRF_CHECKVISIBLE) && !IsWindowVisible(hwnd)) return 0;
-      if (wParam && IsDC(reinterpret_cast<HDC>(wParam))) PrintWindow(w, reinterpret_cast<HDC>(wParam), UINT(lParam));
+      if (wParam && IsDC(reinterpret_cast<HDC>(wParam)))
+        PrintWindow(w, reinterpret_cast<HDC>(wParam), UINT(lParam));
       return 0;
     case WM_SETTEXT:
       w->Text = lParam ? reinterpret_cast<const char*>(lParam) : "";
@@ -1781,10 +1949,23 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SYSCOMMAND:
       switch (wParam & 0xFFF0) {
-        case SC_CLOSE: SendMessage(hwnd, WM_CLOSE, 0, 0); break;
-        case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); break;
-        case SC_MAXIMIZE: ShowWindow(hwnd, SW_SHOWMAXIMIZED); break;
-        case SC_RESTORE: ShowWindow(hwnd, SW_RESTORE); break;
+        case SC_MOVE:
+        case SC_SIZE:
+          MoveSizeLoop(hwnd, (wParam & 0xFFF0) == SC_MOVE ? 0 : UINT(wParam & 0x0F),
+                       TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+          break;
+        case SC_CLOSE:
+          SendMessage(hwnd, WM_CLOSE, 0, 0);
+          break;
+        case SC_MINIMIZE:
+          ShowWindow(hwnd, SW_MINIMIZE);
+          break;
+        case SC_MAXIMIZE:
+          ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+          break;
+        case SC_RESTORE:
+          ShowWindow(hwnd, SW_RESTORE);
+          break;
       }
       return 0;
     case WM_SYSKEYDOWN:
@@ -1844,8 +2025,17 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK:
-      if (wParam == HTVSCROLL || wParam == HTHSCROLL)
-        TrackScrollBar(hwnd, wParam == HTVSCROLL ? 1 : 0, TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      if (wParam == HTVSCROLL || wParam == HTHSCROLL) {
+        TrackScrollBar(hwnd, wParam == HTVSCROLL ? 1 : 0,
+                       TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      } else if (msg == WM_NCLBUTTONDBLCLK && wParam == HTCAPTION) {
+        if (w->Style & WS_MAXIMIZEBOX)
+          SendMessage(hwnd, WM_SYSCOMMAND, w->Maximized ? SC_RESTORE : SC_MAXIMIZE, lParam);
+      } else if (wParam == HTCAPTION) {
+        SendMessage(hwnd, WM_SYSCOMMAND, SC_MOVE | HTCAPTION, lParam);
+      } else if (wParam >= HTLEFT && wParam <= HTBOTTOMRIGHT && (w->Style & WS_THICKFRAME)) {
+        SendMessage(hwnd, WM_SYSCOMMAND, SC_SIZE | (wParam - HTLEFT + 1), lParam);
+      }
       return 0;
     case WM_WINDOWPOSCHANGED: {
       auto* wp = reinterpret_cast<WINDOWPOS*>(lParam);

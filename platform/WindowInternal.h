@@ -39,18 +39,18 @@ struct TWindowObj {
   intptr_t Id = 0;
   intptr_t UserData = 0;
   std::string Text;
-  TWindowObj* Parent = nullptr;  // children only
-  TWindowObj* Owner = nullptr;   // top-level windows only
+  TWindowObj* Parent = nullptr;       // children only
+  TWindowObj* Owner = nullptr;        // top-level windows only
   std::vector<TWindowObj*> Children;  // top first
-  TRect WindowRect;  // parent client coordinates (children) or screen (top-level)
-  TRect ClientRect;  // in window coordinates (relative to WindowRect's top-left)
-  Region Update;     // client coordinates
+  TRect WindowRect;                   // parent client coordinates (children) or screen (top-level)
+  TRect ClientRect;                   // in window coordinates (relative to WindowRect's top-left)
+  Region Update;                      // client coordinates
   bool UpdateErase = false;
   bool FrameDirty = false;
   bool InternalPaint = false;
   std::optional<Region> WindowRgn;  // window coordinates
-  bool Created = false;     // WM_CREATE went through
-  bool Destroying = false;  // DestroyWindow has begun
+  bool Created = false;             // WM_CREATE went through
+  bool Destroying = false;          // DestroyWindow has begun
   bool Minimized = false;
   bool Maximized = false;
   TRect RestoreRect;
@@ -64,6 +64,16 @@ struct TWindowObj {
 
   bool IsTopLevel() const { return Parent == nullptr; }
   bool Visible() const { return (Style & WS_VISIBLE) != 0; }
+};
+
+// A queued message. Mouse moves and button presses are queued raw (screen
+// point, client message id, no window) and find their window when they are
+// looked at: a press queued while a menu held the capture goes, once the
+// menu let go, to the window under it.
+struct TQueued {
+  MSG Msg;
+  bool Raw = false;
+  uint64_t Id = 0;
 };
 
 struct TTimer {
@@ -106,12 +116,13 @@ struct TWindowManager {
   // only the user-interface thread changes it.
   std::mutex HandleLock;
   std::map<uintptr_t, std::unique_ptr<TWindowObj>> Windows;
-  std::vector<TWindowObj*> TopLevels;  // z-order, top first
+  std::vector<TWindowObj*> TopLevels;       // z-order, top first
   std::map<std::string, WNDCLASS> Classes;  // keyed by lower-case name
 
   // Queue. Posted messages may come from any thread.
   std::mutex QueueLock;
-  std::deque<MSG> Posted;
+  std::deque<TQueued> Posted;
+  uint64_t NextQueuedId = 1;
   std::deque<std::shared_ptr<TSentMessage>> CrossSent;
   bool QuitPending = false;
   int32_t QuitCode = 0;
@@ -156,8 +167,8 @@ struct TWindowManager {
   TSize CaretSize;
   TPoint CaretPos;
   int32_t CaretHideCount = 1;
-  bool CaretOn = false;     // currently drawn (inverted)
-  bool CaretPhase = true;   // the blink phase in which it shows
+  bool CaretOn = false;    // currently drawn (inverted)
+  bool CaretPhase = true;  // the blink phase in which it shows
   DWORD CaretNextBlink = 0;
   UINT CaretBlinkTime = 530;
 
@@ -170,7 +181,9 @@ TWindowManager& WM();
 bool OnUiThread();
 TWindowObj* FromHandle(HWND hwnd);
 bool FromHandleLocked(HWND hwnd);  // any thread: whether the window exists
-inline HWND HandleOf(TWindowObj* w) { return w ? w->Handle : nullptr; }
+inline HWND HandleOf(TWindowObj* w) {
+  return w ? w->Handle : nullptr;
+}
 TWindowObj* TopLevelOf(TWindowObj* w);
 // The window's top-left in its top-level window's coordinates (= back buffer).
 TPoint WindowOriginInTop(TWindowObj* w);
@@ -200,6 +213,12 @@ void ComposeWithOverlay(TWindowObj* top, Surface& out);
 TWindowObj* HitTestScreen(TPoint screen, int32_t* hit);
 // Input entry points of the backends (user-interface thread).
 void PostInputMessage(const MSG& msg);
+// Queues a raw input message (see TQueued): mouse, keys, characters, wheel.
+void PostRawMouse(const MSG& raw);
+// Gives a raw input message its window and final form. With commit, as when
+// it is taken from the queue, the cursor question and mouse activation are
+// sent and the double-click state moves on. False when no window takes it.
+bool RouteMouse(const MSG& raw, MSG& out, bool commit);
 void ForgetWindowInInput(TWindowObj* w);
 void CaretBlinkStep(DWORD now);
 void CaretErase();

@@ -2,13 +2,46 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <mutex>
+#include <utility>
 
 RTL_DEFINE_CLASS(TBitmapCanvas, TCanvas)
 RTL_DEFINE_CLASS(TBitmap, TGraphic)
 
+// Stream formats
+
+namespace {
+TBitmapStreamReader& Reader() {
+  static TBitmapStreamReader r;
+  return r;
+}
+TBitmapStreamWriter& Writer() {
+  static TBitmapStreamWriter w;
+  return w;
+}
+}  // namespace
+
+void RegisterBitmapStreamFormat(TBitmapStreamReader reader, TBitmapStreamWriter writer) {
+  Reader() = std::move(reader);
+  Writer() = std::move(writer);
+}
+
+void TBitmap::LoadFromStream(TStream* Stream) {
+  if (!Reader()) TGraphic::LoadFromStream(Stream);
+  Reader()(this, Stream);
+}
+
+void TBitmap::SaveToStream(TStream* Stream) {
+  if (!Writer()) TGraphic::SaveToStream(Stream);
+  Writer()(this, Stream);
+}
+
 // Canvas
 
-TBitmapCanvas::~TBitmapCanvas() { FreeContext(); }
+TBitmapCanvas::~TBitmapCanvas() {
+  FreeContext();
+}
 
 void TBitmapCanvas::CreateHandle() {
   if (dc_) return;
@@ -32,13 +65,19 @@ namespace {
 
 int BitCount(TPixelFormat f) {
   switch (f) {
-    case pf1bit: return 1;
-    case pf4bit: return 4;
-    case pf8bit: return 8;
+    case pf1bit:
+      return 1;
+    case pf4bit:
+      return 4;
+    case pf8bit:
+      return 8;
     case pf15bit:
-    case pf16bit: return 16;
-    case pf24bit: return 24;
-    default: return 32;
+    case pf16bit:
+      return 16;
+    case pf24bit:
+      return 24;
+    default:
+      return 32;
   }
 }
 
@@ -110,7 +149,8 @@ void TBitmap::Changing() {
   DropPalette();
 }
 
-void TBitmap::NewImage(int32_t width, int32_t height, TPixelFormat format, bool mono, bool keepPixels) {
+void TBitmap::NewImage(int32_t width, int32_t height, TPixelFormat format, bool mono,
+                       bool keepPixels) {
   Changing();
   width = std::max(width, 0);
   height = std::max(height, 0);
@@ -156,11 +196,13 @@ void TBitmap::Assign(TPersistent* Source) {
   HBITMAP old = handle_;
   handle_ = nullptr;
   width_ = height_ = 0;
-  NewImage(b->width_, b->height_, b->pixelFormat_ == pf1bit && b->monochrome_ ? pfDevice : b->pixelFormat_,
-           b->monochrome_, false);
+  NewImage(b->width_, b->height_,
+           b->pixelFormat_ == pf1bit && b->monochrome_ ? pfDevice : b->pixelFormat_, b->monochrome_,
+           false);
   if (handle_ && b->handle_) {
     size_t bytes = size_t(handle_->rowBytes) * size_t(height_);
-    if (handle_->rowBytes == b->handle_->rowBytes) std::memcpy(handle_->bits, b->handle_->bits, bytes);
+    if (handle_->rowBytes == b->handle_->rowBytes)
+      std::memcpy(handle_->bits, b->handle_->bits, bytes);
     handle_->colors = b->handle_->colors;
   }
   if (old) DeleteObject(old);
@@ -190,7 +232,9 @@ void TBitmap::SetMonochrome(bool v) {
   NewImage(width_, height_, v ? pfDevice : pfDevice, v, true);
 }
 
-HBITMAP TBitmap::Handle() { return handle_; }
+HBITMAP TBitmap::Handle() {
+  return handle_;
+}
 
 void TBitmap::SetHandle(HBITMAP bitmap) {
   if (bitmap == handle_) return;
@@ -201,15 +245,28 @@ void TBitmap::SetHandle(HBITMAP bitmap) {
     width_ = bitmap->width;
     height_ = bitmap->height;
     monochrome_ = bitmap->bitsPerPixel == 1 && !bitmap->dibSection;
-    if (!bitmap->dibSection && bitmap->bitsPerPixel == 32) pixelFormat_ = pfDevice;
+    if (!bitmap->dibSection && bitmap->bitsPerPixel == 32)
+      pixelFormat_ = pfDevice;
     else
       switch (bitmap->bitsPerPixel) {
-        case 1: pixelFormat_ = pf1bit; break;
-        case 4: pixelFormat_ = pf4bit; break;
-        case 8: pixelFormat_ = pf8bit; break;
-        case 16: pixelFormat_ = bitmap->greenMask == 0x07E0 ? pf16bit : pf15bit; break;
-        case 24: pixelFormat_ = pf24bit; break;
-        default: pixelFormat_ = pf32bit; break;
+        case 1:
+          pixelFormat_ = pf1bit;
+          break;
+        case 4:
+          pixelFormat_ = pf4bit;
+          break;
+        case 8:
+          pixelFormat_ = pf8bit;
+          break;
+        case 16:
+          pixelFormat_ = bitmap->greenMask == 0x07E0 ? pf16bit : pf15bit;
+          break;
+        case 24:
+          pixelFormat_ = pf24bit;
+          break;
+        default:
+          pixelFormat_ = pf32bit;
+          break;
       }
   } else {
     width_ = height_ = 0;
@@ -231,7 +288,8 @@ TCanvas* TBitmap::Canvas() {
 }
 
 void* TBitmap::ScanLine(int32_t Row) {
-  if (!handle_ || Row < 0 || Row >= height_) throw EInvalidGraphicOperation("Scan line index out of range");
+  if (!handle_ || Row < 0 || Row >= height_)
+    throw EInvalidGraphicOperation("Scan line index out of range");
   return handle_->Row(Row);
 }
 
@@ -257,7 +315,9 @@ void TBitmap::SetPalette(HPALETTE pal) {
   SetColors(c);
 }
 
-std::vector<RGBQUAD> TBitmap::Colors() const { return handle_ ? handle_->colors : std::vector<RGBQUAD>{}; }
+std::vector<RGBQUAD> TBitmap::Colors() const {
+  return handle_ ? handle_->colors : std::vector<RGBQUAD>{};
+}
 
 void TBitmap::SetColors(const std::vector<RGBQUAD>& colors) {
   if (!handle_ || handle_->bitsPerPixel > 8) return;
@@ -284,8 +344,10 @@ void TBitmap::SetTransparentColor(TColor v) {
 void TBitmap::SetTransparentMode(TTransparentMode v) {
   if (v == transparentMode_) return;
   transparentMode_ = v;
-  if (v == tmAuto) transparentColor_ = clDefault;
-  else transparentColor_ = TransparentColor();
+  if (v == tmAuto)
+    transparentColor_ = clDefault;
+  else
+    transparentColor_ = TransparentColor();
   Changed(this);
 }
 
@@ -312,9 +374,30 @@ void TBitmap::Draw(TCanvas* canvas, const TRect& r) {
     text = SetTextColor(dst, RGB(0, 0, 0));
     bk = SetBkColor(dst, RGB(255, 255, 255));
   }
-  StretchBlt(dst, r.Left, r.Top, r.Width(), r.Height(), src, 0, 0, width_, height_, DWORD(canvas->CopyMode()));
+  StretchBlt(dst, r.Left, r.Top, r.Width(), r.Height(), src, 0, 0, width_, height_,
+             DWORD(canvas->CopyMode()));
   if (monochrome_) {
     SetTextColor(dst, text);
     SetBkColor(dst, bk);
   }
+}
+
+TBitmap* AllocPatternBitmap(TColor BkColor, TColor FgColor) {
+  static std::mutex lock;
+  // Kept to the end of the program (never destroyed, so never a dangling brush).
+  static auto* cache = new std::map<std::pair<TColor, TColor>, TBitmap*>();
+  std::lock_guard<std::mutex> g(lock);
+  TBitmap*& b = (*cache)[{BkColor, FgColor}];
+  if (!b) {
+    b = new TBitmap();
+    b->SetPixelFormat(pf32bit);
+    b->SetSize(8, 8);
+    uint32_t bk = ColorRefToPixel(ColorToRGB(BkColor) & 0xFFFFFF),
+             fg = ColorRefToPixel(ColorToRGB(FgColor) & 0xFFFFFF);
+    for (int32_t y = 0; y < 8; ++y) {
+      auto* row = static_cast<uint32_t*>(b->ScanLine(y));
+      for (int32_t x = 0; x < 8; ++x) row[x] = ((x + y) & 1) ? fg : bk;
+    }
+  }
+  return b;
 }

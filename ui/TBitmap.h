@@ -4,17 +4,34 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "platform/Bitmap.h"
 #include "ui/TCanvas.h"
 #include "ui/TGraphic.h"
 
-enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+enum TPixelFormat {
+  pfDevice,
+  pf1bit,
+  pf4bit,
+  pf8bit,
+  pf15bit,
+  pf16bit,
+  pf24bit,
+  pf32bit,
+  pfCustom
+};
 enum TBitmapHandleType { bmDIB, bmDDB };
 enum TTransparentMode { tmAuto, tmFixed };
 
 class TBitmap;
+
+// Bitmap files are read and written by the imaging library, which registers
+// its routines here at start-up; without them TBitmap's stream calls raise.
+using TBitmapStreamReader = std::function<void(TBitmap* Bitmap, TStream* Stream)>;
+using TBitmapStreamWriter = std::function<void(TBitmap* Bitmap, TStream* Stream)>;
+void RegisterBitmapStreamFormat(TBitmapStreamReader Reader, TBitmapStreamWriter Writer);
 
 // The canvas of a bitmap: a memory context holding the bitmap.
 class TBitmapCanvas : public TCanvas {
@@ -97,6 +114,9 @@ class TBitmap : public TGraphic {
   // Frees the pixels, keeping nothing.
   void FreeImage();
 
+  void LoadFromStream(TStream* Stream) override;
+  void SaveToStream(TStream* Stream) override;
+
  protected:
   void Draw(TCanvas* canvas, const TRect& r) override;
 
@@ -113,3 +133,8 @@ class TBitmap : public TGraphic {
   TColor transparentColor_ = clDefault;
   TTransparentMode transparentMode_ = tmAuto;
 };
+
+// An 8 x 8 checkered bitmap of two colours for dither brushes: pixels with
+// x + y even take BkColor, the others FgColor. Bitmaps are kept for the life
+// of the program, one per colour pair; callers do not free them.
+TBitmap* AllocPatternBitmap(TColor BkColor, TColor FgColor);

@@ -29,8 +29,10 @@ void TCanvas::SetHandle(HDC dc) {
   if (dc == handle_) return;
   if (handle_) DeselectHandles();
   handle_ = dc;
-  if (dc) state_.Include(csHandleValid);
-  else state_.Exclude(csHandleValid);
+  if (dc)
+    state_.Include(csHandleValid);
+  else
+    state_.Exclude(csHandleValid);
 }
 
 void TCanvas::CreateHandle() {}
@@ -71,7 +73,9 @@ void TCanvas::DeselectHandles() {
   state_ -= tools;
 }
 
-void TCanvas::Refresh() { DeselectHandles(); }
+void TCanvas::Refresh() {
+  DeselectHandles();
+}
 
 void TCanvas::FontChanged(TObject*) {
   if (state_.Contains(csFontValid)) {
@@ -241,8 +245,8 @@ void TCanvas::CopyRect(const TRect& dest, TCanvas* canvas, const TRect& source) 
   Changing();
   RequiredState(TCanvasState{csHandleValid, csFontValid, csBrushValid});
   canvas->RequiredState(TCanvasState{csHandleValid, csBrushValid});
-  StretchBlt(handle_, dest.Left, dest.Top, dest.Width(), dest.Height(), canvas->handle_, source.Left,
-             source.Top, source.Width(), source.Height(), DWORD(copyMode_));
+  StretchBlt(handle_, dest.Left, dest.Top, dest.Width(), dest.Height(), canvas->handle_,
+             source.Left, source.Top, source.Width(), source.Height(), DWORD(copyMode_));
   Changed();
 }
 

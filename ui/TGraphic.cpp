@@ -9,8 +9,10 @@ void TGraphic::SetTransparent(bool v) {
 }
 
 void TGraphic::SetModified(bool v) {
-  if (v) Changed(this);
-  else modified_ = false;
+  if (v)
+    Changed(this);
+  else
+    modified_ = false;
 }
 
 void TGraphic::Changed(TObject*) {

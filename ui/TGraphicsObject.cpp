@@ -19,7 +19,9 @@ void TGraphicsObject::Changed() {
 
 TFont::TFont() = default;
 
-TFont::~TFont() { FreeHandle(); }
+TFont::~TFont() {
+  FreeHandle();
+}
 
 void TFont::FreeHandle() {
   if (handle_) DeleteObject(handle_);
@@ -62,7 +64,9 @@ HFONT TFont::Handle() {
     lf.lfUnderline = style_.Contains(fsUnderline);
     lf.lfStrikeOut = style_.Contains(fsStrikeOut);
     lf.lfCharSet = charset_;
-    lf.lfPitchAndFamily = pitch_ == fpFixed ? FIXED_PITCH : pitch_ == fpVariable ? VARIABLE_PITCH : DEFAULT_PITCH;
+    lf.lfPitchAndFamily = pitch_ == fpFixed      ? FIXED_PITCH
+                          : pitch_ == fpVariable ? VARIABLE_PITCH
+                                                 : DEFAULT_PITCH;
     std::snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", name_.c_str());
     handle_ = CreateFontIndirect(&lf);
   }
@@ -97,9 +101,13 @@ void TFont::SetHeight(int32_t v) {
   Changed();
 }
 
-int32_t TFont::Size() const { return -MulDiv(height_, 72, pixelsPerInch_); }
+int32_t TFont::Size() const {
+  return -MulDiv(height_, 72, pixelsPerInch_);
+}
 
-void TFont::SetSize(int32_t v) { SetHeight(-MulDiv(v, pixelsPerInch_, 72)); }
+void TFont::SetSize(int32_t v) {
+  SetHeight(-MulDiv(v, pixelsPerInch_, 72));
+}
 
 void TFont::SetStyle(TFontStyles v) {
   if (v == style_) return;
@@ -135,10 +143,10 @@ void TFont::SetOrientation(int32_t v) {
 // Pen
 
 int PenModeToROP2(TPenMode mode) {
-  static constexpr int kModes[] = {R2_BLACK,        R2_WHITE,      R2_NOP,         R2_NOT,
-                                   R2_COPYPEN,      R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
-                                   R2_MERGENOTPEN,  R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
-                                   R2_MASKPEN,      R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
+  static constexpr int kModes[] = {R2_BLACK,       R2_WHITE,      R2_NOP,         R2_NOT,
+                                   R2_COPYPEN,     R2_NOTCOPYPEN, R2_MERGEPENNOT, R2_MASKPENNOT,
+                                   R2_MERGENOTPEN, R2_MASKNOTPEN, R2_MERGEPEN,    R2_NOTMERGEPEN,
+                                   R2_MASKPEN,     R2_NOTMASKPEN, R2_XORPEN,      R2_NOTXORPEN};
   return kModes[int(mode) & 15];
 }
 
@@ -168,7 +176,8 @@ void TPen::Assign(TPersistent* Source) {
 
 HPEN TPen::Handle() {
   if (!handle_) {
-    static constexpr int kStyles[] = {PS_SOLID, PS_DASH, PS_DOT, PS_DASHDOT, PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+    static constexpr int kStyles[] = {PS_SOLID,      PS_DASH, PS_DOT,        PS_DASHDOT,
+                                      PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
     COLORREF c = color_ == clNone ? 0 : ColorToRGB(color_) & 0xFFFFFF;
     int style = color_ == clNone ? PS_NULL : kStyles[style_];
     handle_ = CreatePen(style, width_, c);
@@ -236,7 +245,8 @@ HBRUSH TBrush::Handle() {
     } else if (style_ == bsSolid) {
       handle_ = CreateSolidBrush(c);
     } else {
-      static constexpr int kHatch[] = {0, 0, HS_HORIZONTAL, HS_VERTICAL, HS_FDIAGONAL, HS_BDIAGONAL, HS_CROSS, HS_DIAGCROSS};
+      static constexpr int kHatch[] = {
+          0, 0, HS_HORIZONTAL, HS_VERTICAL, HS_FDIAGONAL, HS_BDIAGONAL, HS_CROSS, HS_DIAGCROSS};
       handle_ = CreateHatchBrush(kHatch[style_], c);
     }
   }

@@ -7,8 +7,8 @@
 
 #include "platform/DC.h"
 #include "platform/WindowInternal.h"
-#include "rtl/Clock.h"
 #include "platform/backends/Backends.h"
+#include "rtl/Clock.h"
 
 namespace {
 
@@ -51,7 +51,9 @@ THeadlessBackend* Headless() {
 
 }  // namespace
 
-std::unique_ptr<TBackend> CreateHeadlessBackend() { return std::make_unique<THeadlessBackend>(); }
+std::unique_ptr<TBackend> CreateHeadlessBackend() {
+  return std::make_unique<THeadlessBackend>();
+}
 
 void HeadlessSetClock(DWORD ms) {
   if (THeadlessBackend* b = Headless()) {

@@ -26,69 +26,127 @@ int32_t VkOfKey(SDL_Keycode k) {
   if (k >= SDLK_F1 && k <= SDLK_F12) return VK_F1 + (k - SDLK_F1);
   if (k >= SDLK_KP_1 && k <= SDLK_KP_9) return VK_NUMPAD0 + 1 + (k - SDLK_KP_1);
   switch (k) {
-    case SDLK_KP_0: return VK_NUMPAD0;
-    case SDLK_RETURN: case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_DELETE: return VK_DELETE;
-    case SDLK_INSERT: return VK_INSERT;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_END: return VK_END;
-    case SDLK_PAGEUP: return VK_PRIOR;
-    case SDLK_PAGEDOWN: return VK_NEXT;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_LSHIFT: return VK_LSHIFT;
-    case SDLK_RSHIFT: return VK_RSHIFT;
-    case SDLK_LCTRL: return VK_LCONTROL;
-    case SDLK_RCTRL: return VK_RCONTROL;
-    case SDLK_LALT: return VK_LMENU;
-    case SDLK_RALT: return VK_RMENU;
-    case SDLK_LGUI: return VK_LWIN;
-    case SDLK_RGUI: return VK_RWIN;
-    case SDLK_APPLICATION: return VK_APPS;
-    case SDLK_CAPSLOCK: return VK_CAPITAL;
-    case SDLK_NUMLOCKCLEAR: return VK_NUMLOCK;
-    case SDLK_SCROLLLOCK: return VK_SCROLL;
-    case SDLK_PAUSE: return VK_PAUSE;
-    case SDLK_PRINTSCREEN: return VK_SNAPSHOT;
-    case SDLK_KP_MULTIPLY: return VK_MULTIPLY;
-    case SDLK_KP_PLUS: return VK_ADD;
-    case SDLK_KP_MINUS: return VK_SUBTRACT;
-    case SDLK_KP_PERIOD: return VK_DECIMAL;
-    case SDLK_KP_DIVIDE: return VK_DIVIDE;
-    case SDLK_SEMICOLON: return VK_OEM_1;
-    case SDLK_EQUALS: return VK_OEM_PLUS;
-    case SDLK_COMMA: return VK_OEM_COMMA;
-    case SDLK_MINUS: return VK_OEM_MINUS;
-    case SDLK_PERIOD: return VK_OEM_PERIOD;
-    case SDLK_SLASH: return VK_OEM_2;
-    case SDLK_BACKQUOTE: return VK_OEM_3;
-    case SDLK_LEFTBRACKET: return VK_OEM_4;
-    case SDLK_BACKSLASH: return VK_OEM_5;
-    case SDLK_RIGHTBRACKET: return VK_OEM_6;
-    case SDLK_QUOTE: return VK_OEM_7;
+    case SDLK_KP_0:
+      return VK_NUMPAD0;
+    case SDLK_RETURN:
+    case SDLK_KP_ENTER:
+      return VK_RETURN;
+    case SDLK_ESCAPE:
+      return VK_ESCAPE;
+    case SDLK_BACKSPACE:
+      return VK_BACK;
+    case SDLK_TAB:
+      return VK_TAB;
+    case SDLK_SPACE:
+      return VK_SPACE;
+    case SDLK_DELETE:
+      return VK_DELETE;
+    case SDLK_INSERT:
+      return VK_INSERT;
+    case SDLK_HOME:
+      return VK_HOME;
+    case SDLK_END:
+      return VK_END;
+    case SDLK_PAGEUP:
+      return VK_PRIOR;
+    case SDLK_PAGEDOWN:
+      return VK_NEXT;
+    case SDLK_LEFT:
+      return VK_LEFT;
+    case SDLK_RIGHT:
+      return VK_RIGHT;
+    case SDLK_UP:
+      return VK_UP;
+    case SDLK_DOWN:
+      return VK_DOWN;
+    case SDLK_LSHIFT:
+      return VK_LSHIFT;
+    case SDLK_RSHIFT:
+      return VK_RSHIFT;
+    case SDLK_LCTRL:
+      return VK_LCONTROL;
+    case SDLK_RCTRL:
+      return VK_RCONTROL;
+    case SDLK_LALT:
+      return VK_LMENU;
+    case SDLK_RALT:
+      return VK_RMENU;
+    case SDLK_LGUI:
+      return VK_LWIN;
+    case SDLK_RGUI:
+      return VK_RWIN;
+    case SDLK_APPLICATION:
+      return VK_APPS;
+    case SDLK_CAPSLOCK:
+      return VK_CAPITAL;
+    case SDLK_NUMLOCKCLEAR:
+      return VK_NUMLOCK;
+    case SDLK_SCROLLLOCK:
+      return VK_SCROLL;
+    case SDLK_PAUSE:
+      return VK_PAUSE;
+    case SDLK_PRINTSCREEN:
+      return VK_SNAPSHOT;
+    case SDLK_KP_MULTIPLY:
+      return VK_MULTIPLY;
+    case SDLK_KP_PLUS:
+      return VK_ADD;
+    case SDLK_KP_MINUS:
+      return VK_SUBTRACT;
+    case SDLK_KP_PERIOD:
+      return VK_DECIMAL;
+    case SDLK_KP_DIVIDE:
+      return VK_DIVIDE;
+    case SDLK_SEMICOLON:
+      return VK_OEM_1;
+    case SDLK_EQUALS:
+      return VK_OEM_PLUS;
+    case SDLK_COMMA:
+      return VK_OEM_COMMA;
+    case SDLK_MINUS:
+      return VK_OEM_MINUS;
+    case SDLK_PERIOD:
+      return VK_OEM_PERIOD;
+    case SDLK_SLASH:
+      return VK_OEM_2;
+    case SDLK_BACKQUOTE:
+      return VK_OEM_3;
+    case SDLK_LEFTBRACKET:
+      return VK_OEM_4;
+    case SDLK_BACKSLASH:
+      return VK_OEM_5;
+    case SDLK_RIGHTBRACKET:
+      return VK_OEM_6;
+    case SDLK_QUOTE:
+      return VK_OEM_7;
   }
   return 0;
 }
 
 SDL_SystemCursor SystemCursorOf(int32_t id) {
   switch (id) {
-    case IDC_IBEAM: return SDL_SYSTEM_CURSOR_IBEAM;
-    case IDC_WAIT: return SDL_SYSTEM_CURSOR_WAIT;
-    case IDC_CROSS: return SDL_SYSTEM_CURSOR_CROSSHAIR;
-    case IDC_SIZENWSE: return SDL_SYSTEM_CURSOR_SIZENWSE;
-    case IDC_SIZENESW: return SDL_SYSTEM_CURSOR_SIZENESW;
-    case IDC_SIZEWE: return SDL_SYSTEM_CURSOR_SIZEWE;
-    case IDC_SIZENS: return SDL_SYSTEM_CURSOR_SIZENS;
-    case IDC_SIZEALL: return SDL_SYSTEM_CURSOR_SIZEALL;
-    case IDC_NO: return SDL_SYSTEM_CURSOR_NO;
-    case IDC_HAND: return SDL_SYSTEM_CURSOR_HAND;
-    case IDC_APPSTARTING: return SDL_SYSTEM_CURSOR_WAITARROW;
+    case IDC_IBEAM:
+      return SDL_SYSTEM_CURSOR_IBEAM;
+    case IDC_WAIT:
+      return SDL_SYSTEM_CURSOR_WAIT;
+    case IDC_CROSS:
+      return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    case IDC_SIZENWSE:
+      return SDL_SYSTEM_CURSOR_SIZENWSE;
+    case IDC_SIZENESW:
+      return SDL_SYSTEM_CURSOR_SIZENESW;
+    case IDC_SIZEWE:
+      return SDL_SYSTEM_CURSOR_SIZEWE;
+    case IDC_SIZENS:
+      return SDL_SYSTEM_CURSOR_SIZENS;
+    case IDC_SIZEALL:
+      return SDL_SYSTEM_CURSOR_SIZEALL;
+    case IDC_NO:
+      return SDL_SYSTEM_CURSOR_NO;
+    case IDC_HAND:
+      return SDL_SYSTEM_CURSOR_HAND;
+    case IDC_APPSTARTING:
+      return SDL_SYSTEM_CURSOR_WAITARROW;
   }
   return SDL_SYSTEM_CURSOR_ARROW;
 }
@@ -184,7 +242,8 @@ class TSdlBackend : public TBackend {
       SDL_GetWindowPosition(win, &x, &y);
       SDL_GetWindowSize(win, &cw, &ch);
       TRect r = w->WindowRect;
-      if (cw != r.Width() || ch != r.Height()) SDL_SetWindowSize(win, std::max(r.Width(), 1), std::max(r.Height(), 1));
+      if (cw != r.Width() || ch != r.Height())
+        SDL_SetWindowSize(win, std::max(r.Width(), 1), std::max(r.Height(), 1));
       if (x != r.Left || y != r.Top) SDL_SetWindowPosition(win, r.Left, r.Top);
     }
     if (SDL_GetWindowTitle(win) != w->Text) SDL_SetWindowTitle(win, w->Text.c_str());
@@ -217,8 +276,8 @@ class TSdlBackend : public TBackend {
       buffer = &composed;
     }
     const Surface& src = *buffer;
-    SDL_Surface* view = SDL_CreateRGBSurfaceWithFormatFrom(src.Pixels(), src.Width(), src.Height(), 32,
-                                                           int(src.Stride()), SDL_PIXELFORMAT_RGB888);
+    SDL_Surface* view = SDL_CreateRGBSurfaceWithFormatFrom(
+        src.Pixels(), src.Width(), src.Height(), 32, int(src.Stride()), SDL_PIXELFORMAT_RGB888);
     if (!view) return;
     SDL_BlitSurface(view, nullptr, target, nullptr);
     SDL_FreeSurface(view);
@@ -236,8 +295,8 @@ class TSdlBackend : public TBackend {
         sc = SDL_CreateSystemCursor(SystemCursorOf(c->StandardId));
       } else {
         TCursorImage& im = c->Image;
-        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(im.Pixels.data(), im.Width, im.Height, 32,
-                                                            im.Width * 4, SDL_PIXELFORMAT_ARGB8888);
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormatFrom(
+            im.Pixels.data(), im.Width, im.Height, 32, im.Width * 4, SDL_PIXELFORMAT_ARGB8888);
         if (s) {
           sc = SDL_CreateColorCursor(s, im.HotX, im.HotY);
           SDL_FreeSurface(s);
@@ -256,6 +315,13 @@ class TSdlBackend : public TBackend {
 
   void CursorMoved(TPoint p) override { SDL_WarpMouseGlobal(p.X, p.Y); }
 
+  bool QueryCursor(TPoint& p) override {
+    int x, y;
+    SDL_GetGlobalMouseState(&x, &y);
+    p = TPoint{x, y};
+    return true;
+  }
+
   void PollEvents() override {
     SDL_Event e;
     bool focusLost = false;
@@ -267,9 +333,10 @@ class TSdlBackend : public TBackend {
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
           MoveTo(e.button.windowID, e.button.x, e.button.y);
-          int32_t b = e.button.button == SDL_BUTTON_LEFT ? VK_LBUTTON
-                      : e.button.button == SDL_BUTTON_RIGHT ? VK_RBUTTON
-                      : e.button.button == SDL_BUTTON_MIDDLE ? VK_MBUTTON : 0;
+          int32_t b = e.button.button == SDL_BUTTON_LEFT     ? VK_LBUTTON
+                      : e.button.button == SDL_BUTTON_RIGHT  ? VK_RBUTTON
+                      : e.button.button == SDL_BUTTON_MIDDLE ? VK_MBUTTON
+                                                             : 0;
           if (b) InjectMouseButton(b, e.type == SDL_MOUSEBUTTONDOWN);
           break;
         }
@@ -295,8 +362,10 @@ class TSdlBackend : public TBackend {
   }
 
   void Wait(int32_t timeoutMs) override {
-    if (timeoutMs < 0) SDL_WaitEvent(nullptr);
-    else SDL_WaitEventTimeout(nullptr, timeoutMs);
+    if (timeoutMs < 0)
+      SDL_WaitEvent(nullptr);
+    else
+      SDL_WaitEventTimeout(nullptr, timeoutMs);
   }
 
   void Wake() override {
@@ -339,6 +408,12 @@ class TSdlBackend : public TBackend {
       }
       case SDL_WINDOWEVENT_EXPOSED:
         w->BufferDirty = true;
+        break;
+      case SDL_WINDOWEVENT_MINIMIZED:
+        if (!w->Minimized) ShowWindow(h, SW_SHOWMINNOACTIVE);
+        break;
+      case SDL_WINDOWEVENT_RESTORED:
+        if (w->Minimized) ShowWindow(h, SW_RESTORE);
         break;
       case SDL_WINDOWEVENT_FOCUS_GAINED:
         if (!(w->ExStyle & WS_EX_NOACTIVATE) && (w->Style & WS_CAPTION) == WS_CAPTION &&

@@ -42,7 +42,9 @@ struct MemCanvas {
     DeleteObject(bm);
   }
   // Pixel (x, y) counted from the top of a bottom-up 32-bit DIB.
-  uint32_t At(int32_t x, int32_t y) const { return bits[size_t(h - 1 - y) * size_t(w) + size_t(x)] & 0xFFFFFF; }
+  uint32_t At(int32_t x, int32_t y) const {
+    return bits[size_t(h - 1 - y) * size_t(w) + size_t(x)] & 0xFFFFFF;
+  }
 };
 
 TEST(Blit, RasterOperationsOnKnownPixels) {
@@ -52,10 +54,12 @@ TEST(Blit, RasterOperationsOnKnownPixels) {
   };
   const uint32_t S = 0x0F0F0F, D = 0x336699, P = 0xFF0000;
   const Case cases[] = {
-      {SRCCOPY, S},          {NOTSRCCOPY, ~S & 0xFFFFFF}, {SRCAND, S & D},
-      {SRCPAINT, S | D},     {SRCINVERT, S ^ D},         {DSTINVERT, ~D & 0xFFFFFF},
-      {PATINVERT, P ^ D},    {PATCOPY, P},               {BLACKNESS, 0},
-      {WHITENESS, 0xFFFFFF}, {MERGECOPY, P & S},         {SRCERASE, S & ~D & 0xFFFFFF},
+      {SRCCOPY, S},       {NOTSRCCOPY, ~S & 0xFFFFFF},
+      {SRCAND, S & D},    {SRCPAINT, S | D},
+      {SRCINVERT, S ^ D}, {DSTINVERT, ~D & 0xFFFFFF},
+      {PATINVERT, P ^ D}, {PATCOPY, P},
+      {BLACKNESS, 0},     {WHITENESS, 0xFFFFFF},
+      {MERGECOPY, P & S}, {SRCERASE, S & ~D & 0xFFFFFF},
   };
   for (const Case& c : cases) {
     TestCanvas src(4, 4, S), dst(4, 4, D);
@@ -71,7 +75,8 @@ TEST(Blit, RasterOperationsOnKnownPixels) {
 TEST(Blit, InvertingTwiceRestores) {
   TestCanvas t(12, 12);
   for (int y = 0; y < 12; ++y)
-    for (int x = 0; x < 12; ++x) t.surface.Set(x, y, uint32_t(x * 20 + y * 3) * 0x010307u & 0xFFFFFF);
+    for (int x = 0; x < 12; ++x)
+      t.surface.Set(x, y, uint32_t(x * 20 + y * 3) * 0x010307u & 0xFFFFFF);
   Surface before = t.surface;
   HBRUSH hatch = CreateHatchBrush(HS_DIAGCROSS, RGB(10, 200, 30));
   SelectObject(t.dc, hatch);
@@ -191,7 +196,8 @@ TEST(Blit, DibDrawingOfAllDepths) {
       EXPECT_EQ(px[size_t(x)] & 0xFFFFFF, 0u);
     }
     TestCanvas t(8, 4, 0x777777);
-    EXPECT_EQ(StretchDIBits(t.dc, 0, 0, 8, 4, 0, 0, 4, 2, px.data(), bmi, DIB_RGB_COLORS, SRCCOPY), 2);
+    EXPECT_EQ(StretchDIBits(t.dc, 0, 0, 8, 4, 0, 0, 4, 2, px.data(), bmi, DIB_RGB_COLORS, SRCCOPY),
+              2);
     EXPECT_EQ(t.At(0, 0), bits == 1 ? 0u : 0xFF0000u);
     EXPECT_EQ(t.At(7, 0), 0xFFFFFFu);
     EXPECT_EQ(t.At(7, 3), 0u);
@@ -212,8 +218,8 @@ TEST(Blit, HostileDibHeadersAreRefused) {
     DWORD comp;
   };
   for (Bad b : {Bad{0, 4, 24, BI_RGB}, Bad{4, 0, 24, BI_RGB}, Bad{4, 4, 7, BI_RGB},
-                Bad{4, 4, 24, BI_RLE8}, Bad{4, 4, 24, BI_BITFIELDS}, Bad{1 << 30, 1 << 20, 32, BI_RGB},
-                Bad{4, INT32_MIN, 24, BI_RGB}}) {
+                Bad{4, 4, 24, BI_RLE8}, Bad{4, 4, 24, BI_BITFIELDS},
+                Bad{1 << 30, 1 << 20, 32, BI_RGB}, Bad{4, INT32_MIN, 24, BI_RGB}}) {
     bmi->bmiHeader = BITMAPINFOHEADER{};
     bmi->bmiHeader.biWidth = b.w;
     bmi->bmiHeader.biHeight = b.h;
@@ -277,11 +283,11 @@ TEST(Edges, RaisedAndSunkenColoursAndAdjust) {
   TRect r{0, 0, 10, 10};
   EXPECT_TRUE(DrawEdge(t.dc, &r, EDGE_RAISED, BF_RECT | BF_MIDDLE | BF_ADJUST));
   EXPECT_EQ(r, (TRect{2, 2, 8, 8}));
-  EXPECT_EQ(t.At(0, 0), lt);   // outer top-left
-  EXPECT_EQ(t.At(9, 0), dk);   // the far corner belongs to the right line
+  EXPECT_EQ(t.At(0, 0), lt);  // outer top-left
+  EXPECT_EQ(t.At(9, 0), dk);  // the far corner belongs to the right line
   EXPECT_EQ(t.At(0, 9), dk);
-  EXPECT_EQ(t.At(1, 1), hi);   // inner top-left
-  EXPECT_EQ(t.At(8, 8), sh);   // inner bottom-right
+  EXPECT_EQ(t.At(1, 1), hi);  // inner top-left
+  EXPECT_EQ(t.At(8, 8), sh);  // inner bottom-right
   EXPECT_EQ(t.At(5, 5), face);
   TestCanvas s(10, 10, 0x123456);
   TRect q{0, 0, 10, 10};
@@ -305,9 +311,12 @@ TEST(FrameControls, DrawInsideTheirRectangle) {
     UINT type, state;
   };
   const Case cases[] = {
-      {DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED}, {DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED},
-      {DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_PUSHED},   {DFC_SCROLL, DFCS_SCROLLUP},
-      {DFC_SCROLL, DFCS_SCROLLRIGHT | DFCS_INACTIVE}, {DFC_CAPTION, DFCS_CAPTIONCLOSE},
+      {DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_CHECKED},
+      {DFC_BUTTON, DFCS_BUTTONRADIO | DFCS_CHECKED},
+      {DFC_BUTTON, DFCS_BUTTONPUSH | DFCS_PUSHED},
+      {DFC_SCROLL, DFCS_SCROLLUP},
+      {DFC_SCROLL, DFCS_SCROLLRIGHT | DFCS_INACTIVE},
+      {DFC_CAPTION, DFCS_CAPTIONCLOSE},
       {DFC_MENU, DFCS_MENUARROW},
   };
   for (const Case& c : cases) {

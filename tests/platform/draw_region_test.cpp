@@ -13,10 +13,14 @@ int Area(const Region& r) {
 // Reference membership for a combination, pixel by pixel.
 bool Expect(int op, bool a, bool b) {
   switch (op) {
-    case RGN_AND: return a && b;
-    case RGN_OR: return a || b;
-    case RGN_XOR: return a != b;
-    default: return a && !b;
+    case RGN_AND:
+      return a && b;
+    case RGN_OR:
+      return a || b;
+    case RGN_XOR:
+      return a != b;
+    default:
+      return a && !b;
   }
 }
 

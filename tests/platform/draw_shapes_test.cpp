@@ -12,12 +12,12 @@ TEST(Lines, EndPointIsExcluded) {
     int pixels;
   };
   const Case cases[] = {
-      {2, 5, 12, 5, 10},   // horizontal
-      {12, 5, 2, 5, 10},   // right to left
-      {5, 2, 5, 9, 7},     // vertical
-      {1, 1, 9, 9, 8},     // diagonal
-      {3, 3, 3, 3, 0},     // a point draws nothing
-      {0, 0, 15, 4, 15},   // shallow: one pixel per column
+      {2, 5, 12, 5, 10},  // horizontal
+      {12, 5, 2, 5, 10},  // right to left
+      {5, 2, 5, 9, 7},    // vertical
+      {1, 1, 9, 9, 8},    // diagonal
+      {3, 3, 3, 3, 0},    // a point draws nothing
+      {0, 0, 15, 4, 15},  // shallow: one pixel per column
   };
   for (const Case& c : cases) {
     TestCanvas t(20, 20);
@@ -211,8 +211,8 @@ TEST(Fills, HatchAndPatternBrushesUseTheColours) {
   SetBkColor(c.dc, RGB(0, 0, 0));
   TRect cr{0, 0, 8, 8};
   FillRect(c.dc, &cr, pb);
-  EXPECT_EQ(c.At(0, 0), kBlack);   // bit 1 -> background
-  EXPECT_EQ(c.At(1, 0), kRedPx);   // bit 0 -> text colour
+  EXPECT_EQ(c.At(0, 0), kBlack);  // bit 1 -> background
+  EXPECT_EQ(c.At(1, 0), kRedPx);  // bit 0 -> text colour
   EXPECT_EQ(c.At(0, 1), kRedPx);
   EXPECT_EQ(c.Count(kRedPx), 32);
   DeleteObject(pb);

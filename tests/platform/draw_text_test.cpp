@@ -10,8 +10,8 @@ namespace {
 
 HFONT MakeFont(const char* face, int height, int weight = FW_NORMAL, bool italic = false,
                bool underline = false, int escapement = 0) {
-  return CreateFont(height, 0, escapement, escapement, weight, italic, underline, 0, DEFAULT_CHARSET,
-                    0, 0, 0, 0, face);
+  return CreateFont(height, 0, escapement, escapement, weight, italic, underline, 0,
+                    DEFAULT_CHARSET, 0, 0, 0, 0, face);
 }
 
 struct FontCanvas : TestCanvas {
@@ -41,7 +41,8 @@ TEST(Fonts, FacesMapToInstalledFamilies) {
   EXPECT_EQ(MapFontFamily("MS Sans Serif"), "DejaVu Sans");
   EXPECT_EQ(MapFontFamily("verdana"), "DejaVu Sans");
   EXPECT_EQ(MapFontFamily("Arial"), "Liberation Sans");
-  for (auto [face, family] : {std::pair{"Verdana", "DejaVu Sans"}, std::pair{"Arial", "Liberation Sans"}}) {
+  for (auto [face, family] :
+       {std::pair{"Verdana", "DejaVu Sans"}, std::pair{"Arial", "Liberation Sans"}}) {
     FontCanvas c(4, 4, face);
     char name[64];
     GetTextFace(c.dc, sizeof name, name);
@@ -304,7 +305,8 @@ TEST(Text, ThreadsMeasureAndDrawIndependently) {
     threads.emplace_back([k, &widths] {
       TestCanvas c(64, 16);
       for (int i = 0; i < 50; ++i) {
-        HFONT f = MakeFont(k % 2 ? "Arial" : "Tahoma", -10 - (i % 4), (i % 2) ? FW_BOLD : FW_NORMAL);
+        HFONT f =
+            MakeFont(k % 2 ? "Arial" : "Tahoma", -10 - (i % 4), (i % 2) ? FW_BOLD : FW_NORMAL);
         HFONT old = SelectObject(c.dc, f);
         TextOut(c.dc, 0, 0, "thread", 6);
         TSize sz;
@@ -316,6 +318,101 @@ TEST(Text, ThreadsMeasureAndDrawIndependently) {
     });
   for (auto& t : threads) t.join();
   for (int w : widths) EXPECT_GT(w, 20);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Fonts, EnumerationFindsInstalledAndMappedFamilies) {
+  TestCanvas c(2, 2);
+  auto count = [&](const char* name) {
+    LOGFONT lf;
+    std::snprintf(lf.lfFaceName, sizeof lf.lfFaceName, "%s", name);
+    int n = 0;
+    EnumFontFamiliesEx(
+        c.dc, &lf,
+        [&](const LOGFONT* f, const TEXTMETRIC* tm, DWORD, intptr_t) {
+          EXPECT_GT(tm->tmHeight, 0);
+          EXPECT_STRNE(f->lfFaceName, "");
+          ++n;
+          return 1;
+        },
+        0, 0);
+    return n;
+  };
+  EXPECT_EQ(count("DejaVu Sans"), 1);
+  EXPECT_EQ(count("Arial"), 1);
+  EXPECT_EQ(count("@Arial"), 0);
+  EXPECT_EQ(count("No Such Family"), 0);
+  EXPECT_GE(count(""), 2);
+}
+
+}  // namespace
+
+namespace {
+
+// Random bytes, marks, breaks and tabs: layout and drawing stay in bounds
+// and long texts lay out in time proportional to their length.
+TEST(DrawText, HostileAndLongTexts) {
+  FontCanvas c(64, 64);
+  uint32_t seed = 12345;
+  auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+  const char alphabet[] = {'a',  ' ',        '&',        '\t',       '\r',       '\n', '/',
+                           '\\', char(0xC3), char(0xA9), char(0xF0), char(0x80), '.'};
+  for (int round = 0; round < 200; ++round) {
+    std::string text;
+    int n = int(next() % 80);
+    for (int i = 0; i < n; ++i) text += alphabet[next() % sizeof alphabet];
+    UINT flags =
+        next() & (DT_CENTER | DT_RIGHT | DT_VCENTER | DT_BOTTOM | DT_WORDBREAK | DT_SINGLELINE |
+                  DT_EXPANDTABS | DT_NOCLIP | DT_EXTERNALLEADING | DT_NOPREFIX | DT_PATH_ELLIPSIS |
+                  DT_END_ELLIPSIS | DT_HIDEPREFIX | DT_PREFIXONLY);
+    TRect r{int32_t(next() % 20), int32_t(next() % 20), int32_t(next() % 70), int32_t(next() % 70)};
+    TRect calc = r;
+    DrawText(c.dc, text.c_str(), int(text.size()), &calc, flags | DT_CALCRECT);
+    DrawText(c.dc, text.c_str(), int(text.size()), &r, flags);
+  }
+  // A long paragraph.
+  std::string para;
+  for (int i = 0; i < 20000; ++i) para += "word ";
+  TRect r{0, 0, 200, 0};
+  int h = DrawText(c.dc, para.c_str(), int(para.size()), &r, DT_WORDBREAK | DT_CALCRECT);
+  EXPECT_GT(h, 100 * c.Metrics().tmHeight);
+  TRect e{0, 0, 200, 0};
+  DrawText(c.dc, para.c_str(), int(para.size()), &e, DT_SINGLELINE | DT_END_ELLIPSIS | DT_CALCRECT);
+  EXPECT_LE(e.Right, 200);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DrawText, TabStopsAndMargins) {
+  FontCanvas c(10, 10);
+  TEXTMETRIC tm = c.Metrics();
+  TRect t{0, 0, 500, 0};
+  DrawText(c.dc, "a\tb", -1, &t,
+           DT_SINGLELINE | DT_EXPANDTABS | DT_TABSTOP | (4 << 8) | DT_CALCRECT);
+  // DT_TABSTOP's byte replaces the flags there, DT_CALCRECT among them: nothing is measured.
+  EXPECT_EQ(t.Right, 500);
+  DRAWTEXTPARAMS p;
+  p.iTabLength = 4;
+  p.iLeftMargin = 3;
+  p.iRightMargin = 5;
+  TRect m{10, 0, 500, 0};
+  DrawTextEx(c.dc, "a\tb", -1, &m, DT_SINGLELINE | DT_EXPANDTABS | DT_CALCRECT, &p);
+  EXPECT_EQ(m.Left, 10);
+  EXPECT_EQ(m.Right, 10 + 3 + 4 * tm.tmAveCharWidth + c.Width("b") + 5);
+  EXPECT_EQ(p.uiLengthDrawn, 3u);
+  // Margins narrow the width that words wrap in.
+  DRAWTEXTPARAMS q;
+  q.iLeftMargin = 10;
+  TRect w{0, 0, c.Width("one two") + 5, 0};
+  EXPECT_EQ(DrawTextEx(c.dc, "one two", -1, &w, DT_WORDBREAK | DT_CALCRECT, &q), 2 * tm.tmHeight);
+  DRAWTEXTPARAMS bad;
+  bad.cbSize = 3;
+  EXPECT_EQ(DrawTextEx(c.dc, "x", -1, &w, 0, &bad), 0);
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 // The settings store: typed values, enumeration, deletion, a damaged file,
 // an interrupted write, hostile files. Also the locale and shell services.
 
-#include <gtest/gtest.h>
+#include "platform/Registry.h"
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include "platform/Locale.h"
-#include "platform/Registry.h"
 #include "platform/Shell.h"
 
 namespace {
@@ -50,7 +50,8 @@ class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
     static int n = 0;
-    Dir = testing::TempDir() + "nobrivo-reg-" + std::to_string(getpid()) + "-" + std::to_string(++n);
+    Dir =
+        testing::TempDir() + "nobrivo-reg-" + std::to_string(getpid()) + "-" + std::to_string(++n);
     setenv("NOBRIVO_CONFIG_DIR", Dir.c_str(), 1);
   }
   void TearDown() override {
@@ -61,17 +62,20 @@ class RegistryTest : public ::testing::Test {
   HKEY Create(const char* path) {
     HKEY k = nullptr;
     DWORD disp = 0;
-    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, &disp),
-              ERROR_SUCCESS);
+    EXPECT_EQ(
+        RegCreateKeyEx(HKEY_CURRENT_USER, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, &disp),
+        ERROR_SUCCESS);
     return k;
   }
   static LONG SetString(HKEY k, const char* name, const std::string& v) {
-    return RegSetValueEx(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()), DWORD(v.size() + 1));
+    return RegSetValueEx(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+                         DWORD(v.size() + 1));
   }
   static std::string GetString(HKEY k, const char* name) {
     char buf[256] = {};
     DWORD size = sizeof buf, type = 0;
-    if (RegQueryValueEx(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS)
+    if (RegQueryValueEx(k, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) !=
+        ERROR_SUCCESS)
       return "<none>";
     return buf;
   }
@@ -100,13 +104,15 @@ TEST_F(RegistryTest, TypedValuesSurviveInTheFile) {
   edited.replace(edited.find("sz Blowfish"), 11, "sz Twofish");
   WriteText(RegistryFilePath(), edited);
   HKEY r = nullptr;
-  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "software\\NOBRIVO\\options", 0, KEY_READ, &r), ERROR_SUCCESS);
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "software\\NOBRIVO\\options", 0, KEY_READ, &r),
+            ERROR_SUCCESS);
   EXPECT_EQ(GetString(r, "CIPHER"), "Twofish");
   EXPECT_EQ(GetString(r, "With Spaces"), "a b%c\nd");
   EXPECT_EQ(GetString(r, "Empty"), "");
   EXPECT_EQ(GetString(r, ""), "default");
   DWORD type = 0, v = 0, size = 4;
-  ASSERT_EQ(RegQueryValueEx(r, "Count", nullptr, &type, reinterpret_cast<BYTE*>(&v), &size), ERROR_SUCCESS);
+  ASSERT_EQ(RegQueryValueEx(r, "Count", nullptr, &type, reinterpret_cast<BYTE*>(&v), &size),
+            ERROR_SUCCESS);
   EXPECT_EQ(type, DWORD(REG_DWORD));
   EXPECT_EQ(v, 0xDEADBEEFu);
   BYTE out[8];
@@ -131,15 +137,18 @@ TEST_F(RegistryTest, QuerySizesAndMissingThings) {
   EXPECT_EQ(size, 11u);
   EXPECT_EQ(RegQueryValueEx(k, "Missing", nullptr, &type, nullptr, &size), ERROR_FILE_NOT_FOUND);
   HKEY none = nullptr;
-  EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &none), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_READ, &none),
+            ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(none, nullptr);
   EXPECT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software", 0, KEY_READ, &none), ERROR_FILE_NOT_FOUND);
-  EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &none, nullptr),
+  EXPECT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                           &none, nullptr),
             ERROR_ACCESS_DENIED);
   // Opening twice finds the existing key.
   DWORD disp = 0;
   HKEY again = nullptr;
-  RegCreateKeyEx(HKEY_CURRENT_USER, "appevents\\schemes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &again, &disp);
+  RegCreateKeyEx(HKEY_CURRENT_USER, "appevents\\schemes", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                 &again, &disp);
   EXPECT_EQ(disp, DWORD(REG_OPENED_EXISTING_KEY));
   RegCloseKey(again);
   RegCloseKey(k);
@@ -183,13 +192,13 @@ TEST_F(RegistryTest, EnumerateAndDelete) {
 TEST_F(RegistryTest, DamagedFileReadsAsEmptyAndIsReplacedOnTheNextWrite) {
   const std::string valid = "nobrivo-registry 1\nkey A\nvalue X sz 1\nend\n";
   const std::string cases[] = {
-      "",                                                        // empty
+      "",                                                       // empty
       "nobrivo-registry 1\nkey A\nvalue X sz 1\n",              // cut before the end line
       "nobrivo-registry 1\nkey A\nvalue X sz 1\nend\nkey B\n",  // something after the end
-      "nobrivo-registry 2\nend\n",                               // unknown version
+      "nobrivo-registry 2\nend\n",                              // unknown version
       "nobrivo-registry 1\nkey A\nvalue X dword 99999999999\nend\n",
-      "nobrivo-registry 1\nkey A\nvalue X hex 3 abc\nend\n",      // odd hex
-      "nobrivo-registry 1\nkey A\nvalue X sz bad%2\nend\n",       // broken escape
+      "nobrivo-registry 1\nkey A\nvalue X hex 3 abc\nend\n",  // odd hex
+      "nobrivo-registry 1\nkey A\nvalue X sz bad%2\nend\n",   // broken escape
       "nobrivo-registry 1\nvalue\nend\n",
       std::string("\x00\xff\x10garbage", 10),
   };
@@ -197,7 +206,8 @@ TEST_F(RegistryTest, DamagedFileReadsAsEmptyAndIsReplacedOnTheNextWrite) {
   for (const std::string& damaged : cases) {
     WriteText(RegistryFilePath(), damaged);
     HKEY k = nullptr;
-    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "A", 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND) << damaged;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "A", 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND)
+        << damaged;
     HKEY c = Create("B");
     EXPECT_EQ(SetString(c, "Y", "2"), ERROR_SUCCESS);
     RegCloseKey(c);
@@ -247,15 +257,22 @@ TEST_F(RegistryTest, MangledFilesNeverCrash) {
     for (int e = 0; e < edits; ++e) {
       size_t at = rng() % bad.size();
       switch (rng() % 3) {
-        case 0: bad[at] = char(rng()); break;
-        case 1: bad.erase(at, 1 + rng() % 8); break;
-        case 2: bad.insert(at, 1, char(rng())); break;
+        case 0:
+          bad[at] = char(rng());
+          break;
+        case 1:
+          bad.erase(at, 1 + rng() % 8);
+          break;
+        case 2:
+          bad.insert(at, 1, char(rng()));
+          break;
       }
       if (bad.empty()) bad = "x";
     }
     WriteText(RegistryFilePath(), bad);
     HKEY r = nullptr;
-    if (RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Nobrivo\\Options", 0, KEY_READ, &r) == ERROR_SUCCESS) {
+    if (RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Nobrivo\\Options", 0, KEY_READ, &r) ==
+        ERROR_SUCCESS) {
       char buf[8];
       DWORD size = sizeof buf;
       RegQueryValueEx(r, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
@@ -265,7 +282,13 @@ TEST_F(RegistryTest, MangledFilesNeverCrash) {
 }
 
 TEST(Locale, LanguageFromTheEnvironment) {
-  struct { const char* all; const char* messages; const char* lang; WORD primary; WORD sub; } cases[] = {
+  struct {
+    const char* all;
+    const char* messages;
+    const char* lang;
+    WORD primary;
+    WORD sub;
+  } cases[] = {
       {"", "", "es_ES.UTF-8", LANG_SPANISH, 3},
       {"", "", "de_DE", LANG_GERMAN, 1},
       {"", "", "fr_CA.UTF-8", LANG_FRENCH, 3},
@@ -302,8 +325,8 @@ TEST(Shell, OpensWithoutAShellAndWithoutWaiting) {
   std::string dir = testing::TempDir();
   std::string script = dir + "nobrivo-opener-" + std::to_string(getpid()) + ".sh";
   std::string out = script + ".out";
-  WriteText(script, "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$#\" > \"" + out + ".part\" && mv \"" + out + ".part\" \"" + out +
-                        "\"\n");
+  WriteText(script, "#!/bin/sh\nprintf '%s|%s' \"$1\" \"$#\" > \"" + out + ".part\" && mv \"" +
+                        out + ".part\" \"" + out + "\"\n");
   chmod(script.c_str(), 0700);
   setenv("NOBRIVO_OPENER", script.c_str(), 1);
   const std::string hostile = "a b;$(touch /tmp/nobrivo-pwned)`id`'\".txt";

@@ -2,6 +2,7 @@
 // tracking loop that turns presses and drags into scroll messages.
 
 #include "platform/ScrollBar.h"
+
 #include "tests/platform/window_test_util.h"
 
 namespace {
@@ -11,7 +12,8 @@ class ScrollBarTest : public HeadlessTest {
   std::vector<std::pair<int, int>> Scrolls(HWND h) const {
     std::vector<std::pair<int, int>> r;
     for (const TLogged& l : Log)
-      if (l.Window == h && l.Message == WM_VSCROLL) r.push_back({LOWORD(l.WParam), HIWORD(l.WParam)});
+      if (l.Window == h && l.Message == WM_VSCROLL)
+        r.push_back({LOWORD(l.WParam), HIWORD(l.WParam)});
     return r;
   }
 };
@@ -22,7 +24,8 @@ TEST_F(ScrollBarTest, BarsTakeClientSpaceAndKeepTheirState) {
   ShowScrollBar(w, SB_BOTH, true);
   RECT cr;
   GetClientRect(w, cr);
-  EXPECT_EQ(cr, Rect(0, 0, 200 - GetSystemMetrics(SM_CXVSCROLL), 150 - GetSystemMetrics(SM_CYHSCROLL)));
+  EXPECT_EQ(cr,
+            Rect(0, 0, 200 - GetSystemMetrics(SM_CXVSCROLL), 150 - GetSystemMetrics(SM_CYHSCROLL)));
   const TLogged* size = Find(w, WM_SIZE);
   ASSERT_NE(size, nullptr);
   EXPECT_EQ(LOWORD(uintptr_t(size->LParam)), 184);
@@ -96,9 +99,15 @@ TEST_F(ScrollBarTest, DraggingTheThumbTracksAndEndsWithItsPosition) {
   int step = 0;
   HeadlessSetIdleHandler([&] {
     switch (step++) {
-      case 0: InjectMouseMove(TPoint{92, 16 + 5 + 90}); return true;   // halfway
-      case 1: InjectMouseMove(TPoint{92, 16 + 5 + 500}); return true;  // past the end
-      default: InjectMouseButton(VK_LBUTTON, false); return true;
+      case 0:
+        InjectMouseMove(TPoint{92, 16 + 5 + 90});
+        return true;  // halfway
+      case 1:
+        InjectMouseMove(TPoint{92, 16 + 5 + 500});
+        return true;  // past the end
+      default:
+        InjectMouseButton(VK_LBUTTON, false);
+        return true;
     }
   });
   Log.clear();
@@ -123,12 +132,12 @@ TEST_F(ScrollBarTest, PaintsArrowsTrackAndThumb) {
   Pump();
   Surface s = CopyWindowPixels(w);
   auto at = [&](int x, int y) { return PixelToColorRef(s.Get(x, y) & 0xFFFFFF); };
-  EXPECT_EQ(at(87, 3), GetSysColor(COLOR_BTNFACE));       // inside the up arrow's face, off the glyph
-  EXPECT_EQ(at(92, 8), GetSysColor(COLOR_BTNTEXT));       // its glyph
-  EXPECT_EQ(at(84, 0), GetSysColor(COLOR_3DLIGHT));       // its outer edge
+  EXPECT_EQ(at(87, 3), GetSysColor(COLOR_BTNFACE));  // inside the up arrow's face, off the glyph
+  EXPECT_EQ(at(92, 8), GetSysColor(COLOR_BTNTEXT));  // its glyph
+  EXPECT_EQ(at(84, 0), GetSysColor(COLOR_3DLIGHT));  // its outer edge
   EXPECT_EQ(at(99, 15), GetSysColor(COLOR_3DDKSHADOW));
-  EXPECT_EQ(at(92, 26), GetSysColor(COLOR_BTNFACE));      // the thumb
-  COLORREF t1 = at(92, 100), t2 = at(93, 100);            // the checkered track
+  EXPECT_EQ(at(92, 26), GetSysColor(COLOR_BTNFACE));  // the thumb
+  COLORREF t1 = at(92, 100), t2 = at(93, 100);        // the checkered track
   EXPECT_NE(t1, t2);
   EXPECT_TRUE(t1 == GetSysColor(COLOR_BTNHIGHLIGHT) || t1 == GetSysColor(COLOR_SCROLLBAR));
 }

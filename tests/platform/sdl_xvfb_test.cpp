@@ -3,7 +3,6 @@
 // program says so in one line and stops.
 
 #include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,8 +47,9 @@ TRun RunCommand(const std::string& cmd) {
 // The colour of a screen pixel of an image file, as "r,g,b".
 std::string PixelOf(const std::string& file, int x, int y) {
   std::string p = "p{" + std::to_string(x) + "," + std::to_string(y) + "}";
-  TRun r = RunCommand("/usr/bin/convert " + file + " -format '%[fx:int(255*" + p + ".r+0.5)],%[fx:int(255*" + p +
-               ".g+0.5)],%[fx:int(255*" + p + ".b+0.5)]' info:");
+  TRun r =
+      RunCommand("/usr/bin/convert " + file + " -format '%[fx:int(255*" + p +
+                 ".r+0.5)],%[fx:int(255*" + p + ".g+0.5)],%[fx:int(255*" + p + ".b+0.5)]' info:");
   return r.Output;
 }
 
@@ -77,7 +77,8 @@ TEST(SdlOnScreen, Child) {
     return DefWindowProc(h, m, w, l);
   };
   ASSERT_TRUE(RegisterClass(wc));
-  HWND w = CreateWindowEx(WS_EX_TOPMOST, "Pattern", "pattern", WS_POPUP | WS_VISIBLE, 20, 30, 200, 100, nullptr);
+  HWND w = CreateWindowEx(WS_EX_TOPMOST, "Pattern", "pattern", WS_POPUP | WS_VISIBLE, 20, 30, 200,
+                          100, nullptr);
   ASSERT_NE(w, nullptr);
   auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
   MSG msg;
@@ -97,8 +98,9 @@ TEST(SdlOnScreen, KnownPatternReachesTheScreen) {
   std::string shot = testing::TempDir() + "nobrivo-sdl-" + std::to_string(getpid()) + ".png";
   // The children are checked for what they do, not for what the system's
   // libraries leave allocated at exit.
-  TRun r = RunCommand("ASAN_OPTIONS=detect_leaks=0 NOBRIVO_SDL_CHILD_SHOT=" + shot + " /usr/bin/xvfb-run -a -s '-screen 0 320x240x24' " + SelfPath() +
-               " --gtest_filter=SdlOnScreen.Child");
+  TRun r = RunCommand("ASAN_OPTIONS=detect_leaks=0 NOBRIVO_SDL_CHILD_SHOT=" + shot +
+                      " /usr/bin/xvfb-run -a -s '-screen 0 320x240x24' " + SelfPath() +
+                      " --gtest_filter=SdlOnScreen.Child");
   ASSERT_EQ(r.Status, 0) << r.Output;
   EXPECT_EQ(PixelOf(shot, 20, 30), "255,0,0");
   EXPECT_EQ(PixelOf(shot, 119, 129), "255,0,0");
@@ -120,8 +122,10 @@ TEST(SdlWithoutDisplay, Child) {
 }
 
 TEST(SdlWithoutDisplay, SaysSoInOneLineAndStops) {
-  TRun r = RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY NOBRIVO_BACKEND=sdl NOBRIVO_NODISPLAY_CHILD=1 ASAN_OPTIONS=detect_leaks=0 " + SelfPath() +
-               " --gtest_filter=SdlWithoutDisplay.Child");
+  TRun r = RunCommand(
+      "env -u DISPLAY -u WAYLAND_DISPLAY NOBRIVO_BACKEND=sdl NOBRIVO_NODISPLAY_CHILD=1 "
+      "ASAN_OPTIONS=detect_leaks=0 " +
+      SelfPath() + " --gtest_filter=SdlWithoutDisplay.Child");
   EXPECT_NE(r.Status, 0);
   size_t at = r.Output.find("nobrivo: ");
   ASSERT_NE(at, std::string::npos) << r.Output;

@@ -57,7 +57,10 @@ TEST_F(InputTest, NonClientHitTestDecidesBetweenClientAndFrameMessages) {
     if (h == top) return false;
     if (m == WM_NCCALCSIZE) {
       RECT& rc = reinterpret_cast<NCCALCSIZE_PARAMS*>(l)->rgrc[0];
-      rc.Left += 12; rc.Top += 2; rc.Right -= 2; rc.Bottom -= 2;
+      rc.Left += 12;
+      rc.Top += 2;
+      rc.Right -= 2;
+      rc.Bottom -= 2;
       r = 0;
       return true;
     }
@@ -93,6 +96,7 @@ TEST_F(InputTest, NonClientHitTestDecidesBetweenClientAndFrameMessages) {
   Everything = true;
   Log.clear();
   InjectMouseMove(TPoint{115, 130});
+  Pump();
   const TLogged* sc = Find(child, WM_SETCURSOR);
   ASSERT_NE(sc, nullptr);
   EXPECT_EQ(int16_t(LOWORD(uintptr_t(sc->LParam))), 2000);
@@ -135,14 +139,18 @@ TEST_F(InputTest, StandardFrameHitTest) {
   RECT cr;
   GetClientRect(w, cr);
   EXPECT_EQ(cr, Rect(0, 0, 300 - 8, 200 - 8 - GetSystemMetrics(SM_CYCAPTION)));
-  struct { TPoint p; int32_t hit; } cases[] = {
-      {{100, 100}, HTTOPLEFT},     {{399, 299}, HTBOTTOMRIGHT}, {{101, 200}, HTLEFT},
-      {{398, 200}, HTRIGHT},       {{250, 101}, HTTOP},         {{250, 298}, HTBOTTOM},
-      {{200, 110}, HTCAPTION},     {{250, 200}, HTCLIENT},      {{99, 200}, HTNOWHERE},
+  struct {
+    TPoint p;
+    int32_t hit;
+  } cases[] = {
+      {{100, 100}, HTTOPLEFT}, {{399, 299}, HTBOTTOMRIGHT}, {{101, 200}, HTLEFT},
+      {{398, 200}, HTRIGHT},   {{250, 101}, HTTOP},         {{250, 298}, HTBOTTOM},
+      {{200, 110}, HTCAPTION}, {{250, 200}, HTCLIENT},      {{99, 200}, HTNOWHERE},
       {{390, 110}, HTCLOSE},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(c.p.X, c.p.Y)), c.hit) << c.p.X << "," << c.p.Y;
+    EXPECT_EQ(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(c.p.X, c.p.Y)), c.hit)
+        << c.p.X << "," << c.p.Y;
 }
 
 TEST_F(InputTest, DoubleClicksNeedTheClassStyleTimeAndDistance) {
@@ -155,12 +163,15 @@ TEST_F(InputTest, DoubleClicksNeedTheClassStyleTimeAndDistance) {
   };
   RegisterClass(plain);
   HWND p = CreateWindowEx(0, "Plain", "", WS_POPUP | WS_VISIBLE, 200, 0, 100, 100, nullptr);
-  struct { TPoint first, second; DWORD wait; bool dbl; } cases[] = {
+  struct {
+    TPoint first, second;
+    DWORD wait;
+    bool dbl;
+  } cases[] = {
       {{10, 10}, {10, 10}, 100, true},   // same place, soon
       {{10, 10}, {12, 8}, 500, true},    // 2 pixels off, at the time limit
       {{10, 10}, {13, 10}, 100, false},  // 3 pixels: too far
-      {{10, 10}, {10, 13}, 100, false},
-      {{10, 10}, {10, 10}, 501, false},  // too late
+      {{10, 10}, {10, 13}, 100, false}, {{10, 10}, {10, 10}, 501, false},  // too late
   };
   for (const auto& c : cases) {
     HeadlessAdvanceClock(5000);
@@ -170,7 +181,8 @@ TEST_F(InputTest, DoubleClicksNeedTheClassStyleTimeAndDistance) {
     HeadlessAdvanceClock(c.wait);
     Click(c.second);
     Pump();
-    EXPECT_EQ(Count(w, WM_LBUTTONDBLCLK), c.dbl ? 1u : 0u) << c.second.X << "," << c.second.Y << " " << c.wait;
+    EXPECT_EQ(Count(w, WM_LBUTTONDBLCLK), c.dbl ? 1u : 0u)
+        << c.second.X << "," << c.second.Y << " " << c.wait;
     EXPECT_EQ(Count(w, WM_LBUTTONDOWN), c.dbl ? 1u : 2u);
   }
   // A third quick click starts over.
@@ -256,13 +268,16 @@ TEST_F(InputTest, ActivationAndFocusMessagesInOrder) {
   // A click on an inactive window activates it; a no-activate window stays passive.
   Log.clear();
   Click(TPoint{50, 50});
+  Pump();  // activation comes as the press is taken
   EXPECT_EQ(GetActiveWindow(), a);
   const TLogged* act = Find(a, WM_ACTIVATE);
   ASSERT_NE(act, nullptr);
   EXPECT_EQ(LOWORD(act->WParam), UINT(WA_CLICKACTIVE));
   HWND popup = Top(400, 0, 50, 50, WS_POPUP, WS_EX_NOACTIVATE | WS_EX_TOPMOST);
-  SetWindowPos(popup, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+  SetWindowPos(popup, HWND_TOPMOST, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   Click(TPoint{420, 20});
+  Pump();
   EXPECT_EQ(GetActiveWindow(), a);
   EXPECT_EQ(GetTopWindow(nullptr), popup);
 }
@@ -320,7 +335,8 @@ LRESULT CALLBACK_CallWnd(int32_t code, WPARAM w, LPARAM l) {
   return CallNextHookEx(gCallHook, code, w, l);
 }
 LRESULT CALLBACK_Cbt(int32_t code, WPARAM w, LPARAM l) {
-  if (code == HCBT_DESTROYWND) gHookTrace.push_back("destroy " + std::to_string(IsWindow(reinterpret_cast<HWND>(w))));
+  if (code == HCBT_DESTROYWND)
+    gHookTrace.push_back("destroy " + std::to_string(IsWindow(reinterpret_cast<HWND>(w))));
   return CallNextHookEx(gCbtHook, code, w, l);
 }
 LRESULT CALLBACK_Get(int32_t code, WPARAM w, LPARAM l) {
@@ -333,7 +349,8 @@ LRESULT CALLBACK_Get(int32_t code, WPARAM w, LPARAM l) {
 }
 LRESULT CALLBACK_OlderGet(int32_t code, WPARAM w, LPARAM l) {
   auto* msg = reinterpret_cast<MSG*>(l);
-  if (msg->message == WM_USER + 5) gHookTrace.push_back("older sees " + std::to_string(msg->wParam));
+  if (msg->message == WM_USER + 5)
+    gHookTrace.push_back("older sees " + std::to_string(msg->wParam));
   return CallNextHookEx(gOlderGetHook, code, w, l);
 }
 
@@ -353,7 +370,8 @@ TEST_F(InputTest, HooksObserveSentMessagesDestructionAndRetrieval) {
   ASSERT_TRUE(PeekMessage(msg, nullptr, 0, 0, PM_NOREMOVE));
   ASSERT_TRUE(PeekMessage(msg, nullptr, 0, 0, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 99u);
-  EXPECT_EQ(gHookTrace, (std::vector<std::string>{"get peek", "older sees 99", "get remove", "older sees 99"}));
+  EXPECT_EQ(gHookTrace,
+            (std::vector<std::string>{"get peek", "older sees 99", "get remove", "older sees 99"}));
   gHookTrace.clear();
   Log.clear();
   DestroyWindow(w);
@@ -391,10 +409,9 @@ TEST_F(InputTest, DestroyOrderAndReparenting) {
   std::vector<std::pair<HWND, UINT>> seq;
   for (const TLogged& l : Log)
     if (l.Message == WM_DESTROY || l.Message == WM_NCDESTROY) seq.push_back({l.Window, l.Message});
-  std::vector<std::pair<HWND, UINT>> want = {{owned, WM_DESTROY}, {owned, WM_NCDESTROY},
-                                             {top, WM_DESTROY},   {c1, WM_DESTROY},
-                                             {c2, WM_DESTROY},    {c2, WM_NCDESTROY},
-                                             {c1, WM_NCDESTROY},  {top, WM_NCDESTROY}};
+  std::vector<std::pair<HWND, UINT>> want = {
+      {owned, WM_DESTROY}, {owned, WM_NCDESTROY}, {top, WM_DESTROY},  {c1, WM_DESTROY},
+      {c2, WM_DESTROY},    {c2, WM_NCDESTROY},    {c1, WM_NCDESTROY}, {top, WM_NCDESTROY}};
   EXPECT_EQ(seq, want);
   for (HWND h : {top, owned, c1, c2}) EXPECT_FALSE(IsWindow(h));
   EXPECT_TRUE(IsWindow(other));
@@ -507,6 +524,177 @@ TEST_F(ZOrderTest, RedrawFlagsReachChildrenAndFrames) {
   Log.clear();
   Pump();
   EXPECT_EQ(Count(child, WM_PAINT), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+// A menu-style modal loop: it holds the capture, looks at each message
+// before taking it, ends on a press outside its window (leaving the press
+// queued for the window under it) or when another window takes the capture.
+class MenuLoopTest : public HeadlessTest {
+ protected:
+  std::string RunLoop(HWND menu) {
+    SetCapture(menu);
+    MSG msg;
+    bool first = true;
+    while (GetCapture() == menu) {
+      if (!first) WaitMessage();
+      first = false;
+      while (GetCapture() == menu && PeekMessage(msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        if (msg.message == WM_LBUTTONDOWN) {
+          TPoint p = msg.pt;
+          RECT r;
+          GetWindowRect(menu, r);
+          if (!PtInRect(&r, p)) {
+            ReleaseCapture();
+            return "outside";
+          }
+        }
+        if (!PeekMessage(msg, nullptr, 0, 0, PM_REMOVE)) continue;
+        if (msg.message == WM_KEYDOWN && msg.wParam == WPARAM(VK_ESCAPE)) {
+          ReleaseCapture();
+          return "escape";
+        }
+        DispatchMessage(msg);
+      }
+    }
+    return "capture lost";
+  }
+};
+
+TEST_F(MenuLoopTest, APressOutsideEndsTheLoopAndStillReachesItsWindow) {
+  HWND main = Top(0, 0, 300, 300);
+  HWND menu = Top(50, 50, 100, 100, WS_POPUP, WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  ShowWindow(menu, SW_SHOWNA);
+  Pump();
+  int step = 0;
+  HeadlessSetIdleHandler([&] {
+    if (step++ == 0) {
+      InjectMouseMove(TPoint{250, 250});
+      InjectMouseButton(VK_LBUTTON, true);
+      InjectMouseButton(VK_LBUTTON, false);
+    }
+    return true;
+  });
+  Log.clear();
+  EXPECT_EQ(RunLoop(menu), "outside");
+  EXPECT_EQ(Count(main, WM_LBUTTONDOWN), 0u);
+  Pump();
+  // Looked at while the menu held the capture, taken after it let go: the
+  // press belongs to the window under it.
+  EXPECT_EQ(Count(menu, WM_LBUTTONDOWN), 0u);
+  const TLogged* down = Find(main, WM_LBUTTONDOWN);
+  ASSERT_NE(down, nullptr);
+  EXPECT_EQ(GET_X_LPARAM(down->LParam), 250);
+  EXPECT_EQ(GetActiveWindow(), main);
+}
+
+TEST_F(MenuLoopTest, AnotherWindowTakingTheCaptureEndsTheLoop) {
+  HWND main = Top(0, 0, 300, 300);
+  HWND menu = Top(50, 50, 100, 100, WS_POPUP, WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  HeadlessSetIdleHandler([&] {
+    SetCapture(main);
+    return true;
+  });
+  EXPECT_EQ(RunLoop(menu), "capture lost");
+  EXPECT_EQ(GetCapture(), main);
+}
+
+TEST_F(MenuLoopTest, KeysGoToTheFocusWhileTheLoopRuns) {
+  HWND main = Top(0, 0, 300, 300);
+  HWND menu = Top(50, 50, 100, 100, WS_POPUP, WS_EX_TOPMOST | WS_EX_NOACTIVATE);
+  ShowWindow(menu, SW_SHOWNA);
+  EXPECT_EQ(GetFocus(), main);
+  HeadlessSetIdleHandler([&] {
+    InjectKey(VK_ESCAPE, true);
+    return true;
+  });
+  EXPECT_EQ(RunLoop(menu), "escape");
+  EXPECT_EQ(GetActiveWindow(), main);
+  (void)menu;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(InputTest, QueuedKeysGoWhereTheFocusIsWhenTheyAreTaken) {
+  HWND top = Top(0, 0, 100, 100);
+  HWND first = Child(top, 0, 0, 10, 10);
+  HWND second = Child(top, 20, 0, 10, 10);
+  SetFocus(first);
+  Pump();
+  Log.clear();
+  InjectKey('Q', true);
+  InjectChar('q');
+  SetFocus(second);  // a dialog control took the focus before the loop ran
+  Pump();
+  EXPECT_EQ(Count(first, WM_KEYDOWN), 0u);
+  EXPECT_EQ(Count(second, WM_KEYDOWN), 1u);
+  EXPECT_EQ(Count(second, WM_CHAR), 2u);  // the typed character and the translated one
+  // Without a focus, keys reach the active window as system keys.
+  SetFocus(nullptr);
+  Log.clear();
+  InjectKey('Q', false);
+  Pump();
+  EXPECT_EQ(Count(top, WM_SYSKEYUP), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+class MoveSizeTest : public InputTest {
+ protected:
+  // Presses at `from`, moves to each point in turn while the loop waits, then
+  // releases (or presses Escape).
+  void Drag(TPoint from, std::vector<TPoint> path, bool escape = false) {
+    size_t step = 0;
+    HeadlessSetIdleHandler([&, path, escape] {
+      if (step < path.size()) {
+        InjectMouseMove(path[step++]);
+      } else if (escape) {
+        InjectKey(VK_ESCAPE, true);
+      } else {
+        InjectMouseButton(VK_LBUTTON, false);
+      }
+      return true;
+    });
+    InjectMouseMove(from);
+    InjectMouseButton(VK_LBUTTON, true);
+    Pump();
+    HeadlessSetIdleHandler(nullptr);
+  }
+};
+
+TEST_F(MoveSizeTest, CaptionMovesAndFramesSize) {
+  HWND w = Top(100, 100, 300, 200, WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_VISIBLE);
+  Pump();
+  Log.clear();
+  Drag(TPoint{150, 110}, {TPoint{170, 120}, TPoint{200, 150}});
+  RECT r;
+  GetWindowRect(w, r);
+  EXPECT_EQ(r, Rect(150, 140, 450, 340));
+  EXPECT_EQ(Count(w, WM_ENTERSIZEMOVE), 1u);
+  EXPECT_EQ(Count(w, WM_EXITSIZEMOVE), 1u);
+  EXPECT_GE(Count(w, WM_MOVING), 2u);
+  // The bottom-right corner sizes; the left edge stops at the smallest width.
+  Drag(TPoint{449, 339}, {TPoint{499, 369}});
+  GetWindowRect(w, r);
+  EXPECT_EQ(r, Rect(150, 140, 500, 370));
+  Drag(TPoint{151, 250}, {TPoint{480, 250}});
+  GetWindowRect(w, r);
+  EXPECT_EQ(r.Width(), GetSystemMetrics(SM_CXMINTRACK));
+  EXPECT_EQ(r.Right, 500);
+  // Escape puts it back.
+  GetWindowRect(w, r);
+  Drag(TPoint{300, 150}, {TPoint{350, 200}}, true);
+  RECT after;
+  GetWindowRect(w, after);
+  EXPECT_EQ(after, r);
+  EXPECT_EQ(GetCapture(), nullptr);
 }
 
 }  // namespace

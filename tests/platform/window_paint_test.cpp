@@ -1,12 +1,12 @@
 // Painting: update regions, paint DCs clipped to them and to children, the
 // standard frame, background erasing, the caret, screenshots.
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <string>
-
-#include <unistd.h>
 
 #include "platform/Draw.h"
 #include "platform/PenBrush.h"
@@ -131,8 +131,10 @@ TEST_F(PaintTest, StandardFrameAndClassBackground) {
   RegisterClass(face);
   HWND top = Top(0, 0, 100, 100);
   Fill[top] = kBlue;
-  HWND edged = CreateWindowEx(WS_EX_CLIENTEDGE, "Face", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 40, top);
-  HWND bordered = CreateWindowEx(0, "Face", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 60, 10, 30, 30, top);
+  HWND edged =
+      CreateWindowEx(WS_EX_CLIENTEDGE, "Face", "", WS_CHILD | WS_VISIBLE, 10, 10, 40, 40, top);
+  HWND bordered =
+      CreateWindowEx(0, "Face", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 60, 10, 30, 30, top);
   Pump();
   RECT cr;
   GetClientRect(edged, cr);
@@ -192,9 +194,10 @@ TEST_F(PaintTest, ScreenshotMatchesWhatImageMagickReads) {
   std::string path = testing::TempDir() + "window_shot.png";
   ASSERT_TRUE(SaveWindowPng(top, path));
   auto probe = [&](int x, int y) {
-    std::string cmd = "/usr/bin/convert " + path + " -format '%[fx:int(255*p{" + std::to_string(x) + "," +
-                      std::to_string(y) + "}.r)],%[fx:int(255*p{" + std::to_string(x) + "," + std::to_string(y) +
-                      "}.g)],%[fx:int(255*p{" + std::to_string(x) + "," + std::to_string(y) + "}.b)]' info:";
+    std::string cmd = "/usr/bin/convert " + path + " -format '%[fx:int(255*p{" + std::to_string(x) +
+                      "," + std::to_string(y) + "}.r)],%[fx:int(255*p{" + std::to_string(x) + "," +
+                      std::to_string(y) + "}.g)],%[fx:int(255*p{" + std::to_string(x) + "," +
+                      std::to_string(y) + "}.b)]' info:";
     FILE* p = popen(cmd.c_str(), "r");
     char buf[64] = {};
     if (p) {
@@ -218,7 +221,9 @@ TEST_F(PaintTest, InversionsOnTheScreenShowOverTheWindowsAndUndoThemselves) {
   HWND w = Top(10, 10, 50, 50);
   Fill[w] = kBlue;
   Pump();
-  auto screenAt = [](int32_t x, int32_t y) { return PixelToColorRef(CopyScreen().Get(x, y) & 0xFFFFFF); };
+  auto screenAt = [](int32_t x, int32_t y) {
+    return PixelToColorRef(CopyScreen().Get(x, y) & 0xFFFFFF);
+  };
   EXPECT_EQ(screenAt(5, 5), GetSysColor(COLOR_BACKGROUND));
   EXPECT_EQ(screenAt(25, 25), kBlue);
   for (int round = 0; round < 2; ++round) {
@@ -261,6 +266,45 @@ TEST_F(PaintTest, CaptionShowsTheTitleInTheCaptionColours) {
   Pump();
   EXPECT_GT(count(titled, GetSysColor(COLOR_INACTIVECAPTION)), 1000);
   EXPECT_GT(count(bare, GetSysColor(COLOR_ACTIVECAPTION)), 1500);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PaintTest, PrintDrawsFrameBackgroundAndChildrenIntoAnyDC) {
+  WNDCLASS face;
+  face.lpszClassName = "Face";
+  face.hbrBackground = COLOR_BTNFACE + 1;
+  RegisterClass(face);
+  WNDCLASS white;
+  white.lpszClassName = "White";
+  white.hbrBackground = COLOR_WINDOW + 1;
+  RegisterClass(white);
+  HWND top = Top(0, 0, 200, 200);
+  HWND panel =
+      CreateWindowEx(0, "Face", "", WS_CHILD | WS_VISIBLE | WS_BORDER, 10, 10, 60, 40, top);
+  CreateWindowEx(WS_EX_CLIENTEDGE, "White", "", WS_CHILD | WS_VISIBLE, 5, 5, 20, 20, panel);
+  Surface target(60, 40);
+  target.Fill(0xFF123456);
+  HDC dc = CreateSurfaceDC(&target, TPoint{0, 0}, static_cast<const Region*>(nullptr));
+  SendMessage(panel, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+              PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  DeleteDC(dc);
+  auto at = [&](int32_t x, int32_t y) { return PixelToColorRef(target.Get(x, y) & 0xFFFFFF); };
+  EXPECT_EQ(at(0, 0), GetSysColor(COLOR_WINDOWFRAME));  // the border
+  EXPECT_EQ(at(2, 2), GetSysColor(COLOR_BTNFACE));      // the panel's background
+  // The child sits at (5, 5) in the panel's client area, which starts at (1, 1).
+  EXPECT_EQ(at(6, 6), GetSysColor(COLOR_BTNSHADOW));  // its client edge
+  EXPECT_EQ(at(10, 10), GetSysColor(COLOR_WINDOW));
+  // A hidden window asked to check visibility draws nothing.
+  ShowWindow(panel, SW_HIDE);
+  target.Fill(0xFF123456);
+  dc = CreateSurfaceDC(&target, TPoint{0, 0}, static_cast<const Region*>(nullptr));
+  SendMessage(panel, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+              PRF_CHECKVISIBLE | PRF_NONCLIENT | PRF_CLIENT);
+  DeleteDC(dc);
+  EXPECT_EQ(target.Get(0, 0), 0xFF123456u);
 }
 
 }  // namespace

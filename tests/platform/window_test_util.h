@@ -49,11 +49,12 @@ class HeadlessTest : public ::testing::Test {
     return m != WM_NCHITTEST && m != WM_SETCURSOR && m != WM_GETTEXT && m != WM_NCCALCSIZE;
   }
 
-  HWND Top(int32_t x, int32_t y, int32_t w, int32_t h, DWORD style = WS_POPUP | WS_VISIBLE, DWORD ex = 0) {
+  HWND Top(int32_t x, int32_t y, int32_t w, int32_t h, DWORD style = WS_POPUP | WS_VISIBLE,
+           DWORD ex = 0) {
     return CreateWindowEx(ex, "Logged", "top", style, x, y, w, h, nullptr);
   }
-  HWND Child(HWND parent, int32_t x, int32_t y, int32_t w, int32_t h, DWORD style = WS_CHILD | WS_VISIBLE,
-             DWORD ex = 0) {
+  HWND Child(HWND parent, int32_t x, int32_t y, int32_t w, int32_t h,
+             DWORD style = WS_CHILD | WS_VISIBLE, DWORD ex = 0) {
     return CreateWindowEx(ex, "Logged", "child", style, x, y, w, h, parent);
   }
 

@@ -186,7 +186,8 @@ TEST(Bitmap, AssignDrawStretchAndTransparency) {
   src.SetSize(2, 2);
   src.Canvas()->Brush()->SetColor(clLime);
   src.Canvas()->FillRect(TRect{0, 0, 2, 2});
-  src.Canvas()->SetPixels(0, 1, clFuchsia);  // the bottom-left pixel: the automatic transparent colour
+  src.Canvas()->SetPixels(0, 1,
+                          clFuchsia);  // the bottom-left pixel: the automatic transparent colour
   TBitmap copy;
   copy.Assign(&src);
   EXPECT_EQ(copy.Width(), 2);
@@ -254,6 +255,38 @@ TEST(Picture, HoldsACopyAndMakesBitmaps) {
   EXPECT_NE(q.Graphic(), p.Graphic());
   q.SetGraphic(nullptr);
   EXPECT_EQ(q.Width(), 0);
+}
+
+TEST(Bitmap, StreamsGoThroughTheRegisteredFormat) {
+  TBitmap b;
+  TMemoryStream m;
+  EXPECT_THROW(b.LoadFromStream(&m), EInvalidGraphicOperation);
+  int loads = 0;
+  RegisterBitmapStreamFormat([&](TBitmap* bm, TStream*) { ++loads, bm->SetSize(2, 3); },
+                             [&](TBitmap*, TStream* s) { s->WriteBuffer("BM", 2); });
+  b.LoadFromStream(&m);
+  EXPECT_EQ(loads, 1);
+  EXPECT_EQ(b.Height(), 3);
+  b.SaveToStream(&m);
+  EXPECT_EQ(m.Size(), 2);
+  RegisterBitmapStreamFormat(nullptr, nullptr);
+  EXPECT_THROW(b.SaveToStream(&m), EInvalidGraphicOperation);
+}
+
+TEST(Bitmap, PatternBitmapsMakeDitherBrushes) {
+  TBitmap* p = AllocPatternBitmap(clBtnFace, clBtnHighlight);
+  EXPECT_EQ(p, AllocPatternBitmap(clBtnFace, clBtnHighlight));
+  EXPECT_NE(p, AllocPatternBitmap(clBtnHighlight, clBtnFace));
+  EXPECT_EQ(p->Width(), 8);
+  TBitmap d;
+  d.SetPixelFormat(pf24bit);
+  d.SetSize(4, 2);
+  d.Canvas()->Brush()->SetBitmap(p);
+  d.Canvas()->FillRect(TRect{0, 0, 4, 2});
+  EXPECT_EQ(d.Canvas()->Pixels(0, 0), TColor(ColorToRGB(clBtnFace)));
+  EXPECT_EQ(d.Canvas()->Pixels(1, 0), TColor(ColorToRGB(clBtnHighlight)));
+  EXPECT_EQ(d.Canvas()->Pixels(1, 1), TColor(ColorToRGB(clBtnFace)));
+  d.Canvas()->Brush()->SetBitmap(nullptr);
 }
 
 TEST(Canvas, LockCounts) {
