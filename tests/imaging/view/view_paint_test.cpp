@@ -12,6 +12,11 @@
 
 namespace {
 
+class ViewPaint : public ViewFixture {};
+class ViewPaintBackground : public ViewFixture {};
+class ViewPaintImage : public ViewFixture {};
+class ViewPaintLayers : public ViewFixture {};
+
 constexpr TColor kBg = 0x336699;  // red 0x99, green 0x66, blue 0x33
 const TRGB kBgRGB = MakeRGBTriple(0x99, 0x66, 0x33);
 const TRGB kBgComplement = MakeRGBTriple(0x66, 0x99, 0xCC);
@@ -38,7 +43,7 @@ ViewPtr SmallImageView(TIEBackgroundStyle Style) {
   return v;
 }
 
-TEST(ViewPaintBackground, SolidChessboardAndDiagonals) {
+TEST_F(ViewPaintBackground, SolidChessboardAndDiagonals) {
   {
     ViewPtr v = SmallImageView(iebsSolid);
     for (auto [x, y] : {std::pair{0, 0}, {99, 99}, {44, 50}, {55, 50}, {50, 44}, {50, 55}})
@@ -71,7 +76,7 @@ TEST(ViewPaintBackground, SolidChessboardAndDiagonals) {
   }
 }
 
-TEST(ViewPaintBackground, HatchesPaintOnlyTheirLines) {
+TEST_F(ViewPaintBackground, HatchesPaintOnlyTheirLines) {
   struct Case {
     TIEBackgroundStyle style;
     bool full_row, full_column;
@@ -104,7 +109,7 @@ TEST(ViewPaintBackground, HatchesPaintOnlyTheirLines) {
   }
 }
 
-TEST(ViewPaintBackground, CroppedShadowAndGradient) {
+TEST_F(ViewPaintBackground, CroppedShadowAndGradient) {
   {
     ViewPtr v = SmallImageView(iebsCropped);
     const TRGB face = ResolvedRGB(clBtnFace);
@@ -141,7 +146,7 @@ TEST(ViewPaintBackground, CroppedShadowAndGradient) {
   }
 }
 
-TEST(ViewPaintImage, At100At25And400Percent) {
+TEST_F(ViewPaintImage, At100At25And400Percent) {
   {
     ViewPtr v = MakeView(100, 100, 40, 30);
     v->SetBackground(kBg);
@@ -193,7 +198,7 @@ TEST(ViewPaintImage, At100At25And400Percent) {
   }
 }
 
-TEST(ViewPaintLayers, TransparencyAndAlpha) {
+TEST_F(ViewPaintLayers, TransparencyAndAlpha) {
   {
     ViewPtr v = MakeView(100, 100, 10, 10);
     v->SetBackground(kBg);
@@ -233,7 +238,7 @@ TEST(ViewPaintLayers, TransparencyAndAlpha) {
   }
 }
 
-TEST(ViewPaint, BackgroundCallbackAndCoveredImage) {
+TEST_F(ViewPaint, BackgroundCallbackAndCoveredImage) {
   ViewPtr v = MakeView(100, 100, 10, 10);
   int fired = 0;
   v->OnDrawBackground = [&](TObject*, TCanvas* c, const TRect& r, bool& handled) {
