@@ -1027,6 +1027,17 @@ void TImagoView::Paint() {
     if (OnPaint) OnPaint(this);
   } catch (...) {
   }
+  if (draw_version_ && HandleAllocated()) {
+    TCanvas* c = Canvas();
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(13);
+    c->Font()->SetColor(clBlack);
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clWhite);
+    const std::string text = "Imago Version 2.2.3 - 7/3/2006";
+    const TSize size = c->TextExtent(text);
+    c->TextOut(vw - size.cx, vh - size.cy, text);
+  }
 }
 
 void TImagoView::TransferBackBuffer() {
@@ -1157,6 +1168,27 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     drawn = true;
   }
   if (!drawn) PaintBackgroundInto(Target);
+
+  if (PixelGrid && (zoom_x_ >= 400 || zoom_y_ >= 400) && (img_w_ > 1 || img_h_ > 1)) {
+    TCanvas* c = Target->GetCanvas();
+    c->Pen()->SetStyle(psSolid);
+    c->Pen()->SetMode(pmNot);
+    c->Pen()->SetWidth(1);
+    const int32_t sx = src_[0].pos, sy = src_[1].pos, sw = src_[0].size, sh = src_[1].size;
+    const int32_t x1 = ImageToScreenX(sx), x2 = ImageToScreenX(sx + sw);
+    const int32_t y1 = ImageToScreenY(sy), y2 = ImageToScreenY(sy + sh);
+    for (int32_t r = sy; r <= sy + sh; ++r) {
+      const int32_t y = ImageToScreenY(r);
+      c->MoveTo(x1, y);
+      c->LineTo(x2, y);
+    }
+    for (int32_t col = sx; col <= sx + sw; ++col) {
+      const int32_t x = ImageToScreenX(col);
+      c->MoveTo(x, y1);
+      c->LineTo(x, y2);
+    }
+    c->Pen()->SetMode(pmCopy);
+  }
 }
 
 // ------------------------------------------------------------ navigator

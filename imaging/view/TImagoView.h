@@ -198,6 +198,8 @@ class TImagoView : public TIEView {
   void SetEnableAlphaChannel(bool Value);
   bool DrawVersion() const { return draw_version_; }
   void SetDrawVersion(bool Value);
+  // Lines between the image pixels from 400 % on.
+  bool PixelGrid = false;
   // Renders (when needed) and transfers the back buffer to the window.
   void Paint() override;
   // Renders the layers and the background into Target (a 24-bit image).
