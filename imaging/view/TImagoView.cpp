@@ -287,8 +287,19 @@ void TImagoView::Assign(TPersistent* Source) {
   }
   if (auto* bitmap = dynamic_cast<TBitmap*>(Source)) {
     ie_bitmap_->CopyFromTBitmap(bitmap);
-    if (ie_bitmap_->PixelFormat() != ieMono1 && ie_bitmap_->PixelFormat() != ieRGB24)
+    // The synchronising read: an image kept in a platform bitmap takes the
+    // format of the bitmap it now holds.
+    const TIEPixelFormat format = ie_bitmap_->GetPixelFormat();
+    if (format != ieMono1 && format != ieRGB24) {
+      // A platform bitmap converts only between 1 and 24 bits: convert in memory.
+      const TIELocation where = ie_bitmap_->Location();
+      if (where == ieTBitmap) ie_bitmap_->SetLocation(ieMemory);
       ie_bitmap_->SetPixelFormat(ieRGB24);
+      if (where == ieTBitmap) {
+        ie_bitmap_->SetLocation(ieTBitmap);
+        legacy_bitmap_ = ie_bitmap_->GetPlatformBitmap();
+      }
+    }
     Update();
     ImageChange();
   }

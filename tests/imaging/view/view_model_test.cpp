@@ -15,6 +15,8 @@
 #include "imaging/view/TIELayer.h"
 #include "imaging/view/TImago.h"
 #include "platform/ScrollBar.h"
+#include "ui/TBitmap.h"
+#include "ui/TCanvas.h"
 #include "ui/TColor.h"
 
 namespace {
@@ -423,8 +425,8 @@ TEST_F(ViewBase, ResolutionAndDefaults) {
 }
 
 TEST_F(ViewImages, ExternalBitmapNilAndOwnImage) {
-  ViewPtr v = MakeView(100, 100, 20, 20);
   HandlerLog log;
+  ViewPtr v = MakeView(100, 100, 20, 20);
   v->AddBitmapChangeHandler(LogHandler, &log);
   TIEBitmap* own = v->GetIEBitmap();
   // The view's own image: it stays, alive, and shows as before.
@@ -584,6 +586,79 @@ TEST_F(TImagoCompanions, CreatedWithTheViewAndLoadThroughIt) {
   b->Free();
   fa->Free();
   fb->Free();
+}
+
+}  // namespace
+
+namespace {
+
+class ViewAssign : public ViewFixture {};
+
+TEST_F(ViewAssign, PlatformBitmapsViewsAndNil) {
+  ViewPtr v = MakeView(100, 100, 10, 10);
+  int changes = 0;
+  v->OnImageChange = [&](TObject*) { ++changes; };
+  // 8 bits per pixel becomes 24; 1 bit stays 1.
+  TBitmap b8;
+  b8.SetPixelFormat(pf8bit);
+  b8.SetSize(6, 5);
+  v->Assign(&b8);
+  EXPECT_EQ(int(v->GetIEBitmap()->GetPixelFormat()), int(ieRGB24));
+  EXPECT_EQ(int(v->GetTBitmap()->PixelFormat()), int(pf24bit));
+  EXPECT_EQ(v->GetIEBitmap()->Width(), 6);
+  TBitmap b1;
+  b1.SetPixelFormat(pf1bit);
+  b1.SetSize(9, 4);
+  v->Assign(&b1);
+  EXPECT_EQ(int(v->GetIEBitmap()->GetPixelFormat()), int(ieMono1));
+  EXPECT_EQ(changes, 2);
+
+  // Another view: image, background and resolution.
+  ViewPtr w = MakeView(100, 100, 12, 7);
+  w->SetBackground(0x123456);
+  w->SetDpi(150, 75);
+  v->Assign(w.get());
+  EXPECT_EQ(v->GetIEBitmap()->Width(), 12);
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(3, 4), PatternPixel(3, 4));
+  EXPECT_EQ(v->Background(), 0x123456);
+  EXPECT_EQ(v->DpiY(), 75);
+
+  // Nil clears to the background, keeping the size.
+  v->Assign(nullptr);
+  EXPECT_EQ(v->GetIEBitmap()->Width(), 12);
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(3, 4), MakeRGBTriple(0x56, 0x34, 0x12));
+}
+
+TEST_F(ViewAssign, LegacyBitmapFollowsTheImage) {
+  HandlerLog log;  // outlives the view, which tells it of its end
+  ViewPtr v = MakeView(100, 100, 10, 8);
+  v->AddBitmapChangeHandler(LogHandler, &log);
+  ASSERT_NE(v->GetTBitmap(), nullptr);
+  EXPECT_EQ(v->GetTBitmap()->Width(), 10);
+  // Drawing through the platform bitmap is seen by the image.
+  v->GetTBitmap()->Canvas()->SetPixels(2, 3, 0x0000FF);
+  v->Update();
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(2, 3), MakeRGBTriple(255, 0, 0));
+  v->SetLegacyBitmap(false);
+  EXPECT_EQ(v->GetTBitmap(), nullptr);
+  EXPECT_EQ(v->GetIEBitmap()->Location(), ieMemory);
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(5, 5), PatternPixel(5, 5));
+  v->SetLegacyBitmap(true);
+  ASSERT_NE(v->GetTBitmap(), nullptr);
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(5, 5), PatternPixel(5, 5));
+  EXPECT_EQ(log.calls.size(), 2u);
+  v.reset();
+}
+
+TEST_F(ViewAssign, DelayedZoomFilterCountsDownThenRenders) {
+  ViewPtr v = MakeView(100, 100, 400, 400);
+  v->DelayZoomFilter = true;
+  v->SetZoomFilter(rfTriangle);
+  v->SetZoom(50);
+  v->SetZoom(60);  // from a zoom other than 100: the filter waits
+  EXPECT_EQ(v->DelayedFilterCountdown(), 4 - 1);  // SetZoom paints once
+  for (int i = 0; i < 5; ++i) v->Paint();
+  EXPECT_EQ(v->DelayedFilterCountdown(), 0);
 }
 
 }  // namespace
