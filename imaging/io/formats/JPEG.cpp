@@ -7,6 +7,10 @@
 #include <memory>
 #include <vector>
 
+// The library's headers expect size_t and FILE to be declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/IEStreams.h"
@@ -14,11 +18,6 @@
 #include "imaging/model/TIEMask.h"
 #include "rtl/Numeric.h"
 #include "rtl/TStream.h"
-
-// The library's headers expect size_t and FILE to be declared first, and come
-// after the platform's names: they define TRUE and FALSE as macros.
-#include <jerror.h>
-#include <jpeglib.h>
 
 namespace {
 
