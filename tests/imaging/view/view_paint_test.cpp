@@ -13,7 +13,9 @@
 #include "platform/Surface.h"
 #include "platform/Window.h"
 #include "ui/TCanvas.h"
+#include "ui/TBitmap.h"
 #include "ui/TColor.h"
+#include "ui/TPicture.h"
 
 namespace {
 
@@ -354,6 +356,44 @@ TEST_F(ViewWindow, VersionTextAtTheBottomRight) {
   for (int32_t x = 100; x < 200; ++x) white += WindowPixel(v.get(), x, 99) == 0xFFFFFF;
   EXPECT_GT(white, 10);
   EXPECT_EQ(WindowPixel(v.get(), 0, 0), AsWindowPixel(kBgRGB));
+}
+
+}  // namespace
+
+namespace {
+
+class ViewWallPaper : public ViewFixture {};
+
+TEST_F(ViewWallPaper, NormalTileAndStretch) {
+  TBitmap tile;
+  tile.SetPixelFormat(pf24bit);
+  tile.SetSize(3, 2);
+  tile.Canvas()->Brush()->SetColor(0x00FF00);
+  tile.Canvas()->FillRect(TRect{0, 0, 3, 2});
+  tile.Canvas()->SetPixels(0, 0, 0x0000FF);
+  TPicture picture;
+  picture.SetBitmap(&tile);
+  const TRGB red = MakeRGBTriple(255, 0, 0), green = MakeRGBTriple(0, 255, 0);
+
+  ViewPtr v = MakeView(100, 100, 10, 10);
+  v->SetBackground(kBg);
+  v->SetWallPaper(&picture);
+  v->Paint();
+  EXPECT_EQ(Px(v.get(), 0, 0), red);
+  EXPECT_EQ(Px(v.get(), 1, 0), green);
+  EXPECT_EQ(Px(v.get(), 3, 0), kBgRGB);  // once, at the top left
+
+  v->SetWallPaperStyle(iewoTile);
+  v->Paint();
+  EXPECT_EQ(Px(v.get(), 3, 0), red);
+  EXPECT_EQ(Px(v.get(), 3, 2), red);
+  EXPECT_EQ(Px(v.get(), 96, 98), red);  // 96 = 3 * 32, 98 = 2 * 49
+  EXPECT_EQ(Px(v.get(), 97, 98), green);
+
+  v->SetWallPaperStyle(iewoStretch);
+  v->Paint();
+  EXPECT_EQ(Px(v.get(), 20, 30), red);  // the red pixel covers a third by a half
+  EXPECT_EQ(Px(v.get(), 40, 30), green);
 }
 
 }  // namespace
