@@ -397,3 +397,33 @@ TEST_F(ViewWallPaper, NormalTileAndStretch) {
 }
 
 }  // namespace
+
+namespace {
+
+class ViewFrame : public ViewFixture {};
+
+TEST_F(ViewFrame, SunkenEdgeThinLineOrNone) {
+  ViewPtr v = MakeView(100, 100, 10, 10);
+  auto style = [&] { return static_cast<uint32_t>(GetWindowLongPtr(v->Handle(), GWL_STYLE)); };
+  auto ex = [&] { return static_cast<uint32_t>(GetWindowLongPtr(v->Handle(), GWL_EXSTYLE)); };
+  EXPECT_TRUE(ex() & WS_EX_CLIENTEDGE);
+  EXPECT_FALSE(style() & WS_BORDER);
+  // The same value keeps the window.
+  const HWND before = v->Handle();
+  v->SetBorderStyle(bsSingle);
+  v->SetCtl3D(true);
+  EXPECT_EQ(v->Handle(), before);
+  v->SetCtl3D(false);
+  EXPECT_FALSE(ex() & WS_EX_CLIENTEDGE);
+  EXPECT_TRUE(style() & WS_BORDER);
+  EXPECT_EQ(v->GetViewWidth(), 100 + 2 * EdgeX() - 2 * GetSystemMetrics(SM_CXBORDER));
+  v->SetBorderStyle(bsNone);
+  EXPECT_FALSE(ex() & WS_EX_CLIENTEDGE);
+  EXPECT_FALSE(style() & WS_BORDER);
+  EXPECT_EQ(v->GetViewWidth(), v->Width());
+  // The image is placed in the new client area.
+  v->Paint();
+  EXPECT_EQ(v->OffsetX(), (v->Width() - 10) / 2);
+}
+
+}  // namespace
