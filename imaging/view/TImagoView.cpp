@@ -485,6 +485,7 @@ void TImagoView::Update() {
   UpdateExtents();
   dirty_ = true;
   full_repaint_ = true;
+  if (HasParentWindow() && invalidate_on_update_ && HandleAllocated()) Invalidate();
 
   if (navigator_) {
     navigator_->Update();

@@ -303,6 +303,12 @@ TEST_F(ViewWindow, BackBufferCopiedIntoTheWindow) {
   for (auto [x, y] : {std::pair{0, 0}, {30, 35}, {69, 64}, {50, 50}, {99, 99}})
     EXPECT_EQ(WindowPixel(v.get(), x, y), AsWindowPixel(Px(v.get(), x, y))) << x << "," << y;
   EXPECT_EQ(WindowPixel(v.get(), 31, 36), AsWindowPixel(PatternPixel(1, 1)));
+  // A change announced by Update reaches the window with the next paint.
+  Application->ProcessMessages();
+  v->GetIEBitmap()->SetRGB24(1, 1, MakeRGBTriple(1, 2, 3));
+  v->Update();
+  Application->ProcessMessages();
+  EXPECT_EQ(WindowPixel(v.get(), 31, 36), 0x010203u);
 }
 
 TEST_F(ViewWindow, ScrollMessagesThroughTheWindow) {
