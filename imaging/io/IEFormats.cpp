@@ -6,6 +6,8 @@
 
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
+#include "imaging/io/formats/JPEG.h"
+#include "imaging/io/formats/PNG.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
@@ -57,6 +59,8 @@ struct Registry {
     // The formats this build reads and writes itself; each later format adds
     // its handler here.
     handlers.push_back(BMPFormatHandler());
+    handlers.push_back(JPEGFormatHandler());
+    handlers.push_back(PNGFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();
@@ -288,6 +292,15 @@ int32_t FindFileFormat(const std::string& FileName, bool CheckExtension) {
   // An icon named as a cursor counts as a cursor, and the other way round.
   if (found == ieftICO || found == ieftCUR) return e->TypeId;
   return found == e->TypeId ? found : ieftUnknown;
+}
+
+int32_t CountFileImages(const std::string& FileName) {
+  const TIOFormatEntry* e = FindFormatInfoByExtension(ExtractFileExt(FileName));
+  if (!e) return 0;  // media files have no road in this build
+  if (!e->IsBuiltIn) return 1;
+  const TIEFormatHandler* h = FindFormatHandler(e->TypeId);
+  if (!h || !h->Read) return 0;
+  return h->CountImages ? h->CountImages(FileName) : 1;
 }
 
 std::string DescribeImageParams(const TIOParamsVals* Params) {

@@ -88,6 +88,8 @@ struct TIEFormatHandler {
   // Pixel formats the writer takes as they are; anything else is converted
   // to ieRGB24 first. 0 means every format.
   uint16_t SaveFormats = 0;
+  // Pages or frames of a file of a multi-image format; null: one image.
+  int32_t (*CountImages)(const std::string& FileName) = nullptr;
 };
 
 // Called by the format's own registration at start-up.
@@ -104,6 +106,10 @@ int32_t FindStreamFormat(TStream* Stream);
 int32_t FindFileFormat(const std::string& FileName, bool CheckExtension);
 // "RIFF" at the position and "AVI " 8 bytes further; the position is restored.
 bool IsAVIStream(TStream* Stream);
+
+// The number of images in a file by its extension's format: the format's own
+// counter, else 1; 0 when no format of this build reads the extension.
+int32_t CountFileImages(const std::string& FileName);
 
 // A text for dialogs: "Windows Bitmap (BMP) ver.3".
 std::string DescribeImageParams(const TIOParamsVals* Params);

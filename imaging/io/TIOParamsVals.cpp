@@ -91,9 +91,12 @@ void TIOParamsVals::ResetEXIF() {
   EXIFXPAuthor.clear();
   EXIFXPKeywords.clear();
   EXIFXPSubject.clear();
+  if (const int32_t i = JpegMarkerList.IndexOf(0xE1); i >= 0) JpegMarkerList.DeleteMarker(i);
 }
 
 void TIOParamsVals::ResetPerLoad() {
+  IPTCInfoList.Clear();
+  JpegMarkerList.Clear();
   ResetEXIF();
   GifComments.clear();
   PngTextKeys.clear();
@@ -105,6 +108,7 @@ void TIOParamsVals::ResetPerLoad() {
   TgaDescriptor.clear();
   TgaAuthor.clear();
   TgaImageName.clear();
+  input_icc_.reset();
 }
 
 void TIOParamsVals::ResetAllDefaults() {
@@ -122,7 +126,24 @@ void TIOParamsVals::ResetAllDefaults() {
   SetDpiX(DefaultDpiX);
   SetDpiY(DefaultDpiY);
   TgaDate = Date();
+  JpegMarkerList.Clear();
+  IPTCInfoList.Clear();
   ResetEXIF();
+  input_icc_.reset();
+  default_icc_.reset();
+}
+
+TIEICC* TIOParamsVals::GetInputICCProfile() {
+  if (!input_icc_) input_icc_ = std::make_unique<TIEICC>();
+  return input_icc_.get();
+}
+
+TIEICC* TIOParamsVals::GetDefaultICCProfile() {
+  if (!default_icc_) {
+    default_icc_ = std::make_unique<TIEICC>();
+    default_icc_->LoadSRGB();
+  }
+  return default_icc_.get();
 }
 
 void TIOParamsVals::Assign(const TIOParamsVals* Source) {
@@ -143,6 +164,15 @@ void TIOParamsVals::Assign(const TIOParamsVals* Source) {
     if (!EXIFThumbnail) EXIFThumbnail = std::make_unique<TIEBitmap>();
     EXIFThumbnail->Assign(Source->EXIFThumbnail.get());
   }
+  JpegMarkerList.Assign(&Source->JpegMarkerList);
+  IPTCInfoList.Assign(&Source->IPTCInfoList);
+  auto copy_profile = [](std::unique_ptr<TIEICC>& to, const std::unique_ptr<TIEICC>& from) {
+    if (!from) return to.reset();
+    if (!to) to = std::make_unique<TIEICC>();
+    to->Assign(from.get());
+  };
+  copy_profile(input_icc_, Source->input_icc_);
+  copy_profile(default_icc_, Source->default_icc_);
 }
 
 void TIOParamsVals::AssignCompressionInfo(const TIOParamsVals* Source) {

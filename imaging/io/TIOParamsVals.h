@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "imaging/model/IEPixelTypes.h"
+#include "imaging/model/TIEICC.h"
+#include "imaging/model/TIEIPTCInfoList.h"
+#include "imaging/model/TIEMarkerList.h"
 #include "rtl/TObject.h"
 
 class TIEBitmap;
@@ -196,6 +199,17 @@ class TIOParamsVals : public TObject, public TIOParamsFields {
 
   std::unique_ptr<TIEBitmap> EXIFThumbnail;
 
+  // ---- metadata holders
+  // JPEG markers read (the first APP0 excepted) and to be written.
+  TIEMarkerList JpegMarkerList;
+  TIEIPTCInfoList IPTCInfoList;
+  // The profile found in the file: created empty on first use.
+  TIEICC* GetInputICCProfile();
+  bool HasInputICCProfile() const { return input_icc_ != nullptr; }
+  void FreeInputICCProfile() { input_icc_.reset(); }
+  // The profile colour conversion converts to: created on first use as sRGB.
+  TIEICC* GetDefaultICCProfile();
+
   int32_t ColorMapCount() const { return static_cast<int32_t>(ColorMap.size()); }
   void FreeColorMap() { ColorMap.clear(); }
 
@@ -218,4 +232,5 @@ class TIOParamsVals : public TObject, public TIOParamsFields {
 
  private:
   TImagoIO* owner_;
+  std::unique_ptr<TIEICC> input_icc_, default_icc_;
 };

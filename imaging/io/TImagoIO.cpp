@@ -3,10 +3,13 @@
 #include <cstring>
 #include <exception>
 
+#include "imaging/model/ColorSpaces.h"
+#include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
 #include "rtl/FileUtils.h"
+#include "rtl/Numeric.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 
@@ -518,4 +521,134 @@ void TImagoIO::SaveToStream(TStream* Stream, int32_t FileType) {
   if (e) return SaveEntry(*e, Stream, nullptr);
   FinishGuard finish(this);
   Fail();
+}
+
+// ---- text export
+
+void TImagoIO::SaveToText(const std::string& FileName, int32_t FileType, int32_t TextForm) {
+  TFileStream text(FileName, fmCreate);
+  auto write = [&](const std::string& s) { text.WriteBuffer(s.data(), static_cast<int64_t>(s.size())); };
+  if (TextForm == 3) {
+    // One character a pixel from dark to bright; only 24-bit images.
+    static const char kRamp[] = "W@#*+:., ";
+    if (PrepareBitmap(PixelFormatBit(ieRGB24))) {
+      const int32_t w = bitmap_->Width();
+      std::string line;
+      for (int32_t y = 0; y < bitmap_->Height(); ++y) {
+        const TRGB* px = reinterpret_cast<const TRGB*>(bitmap_->GetScanline(y));
+        line.clear();
+        for (int32_t x = 0; x < w; ++x) {
+          const int32_t grey = (px[x].r * 21 + px[x].g * 71 + px[x].b * 8) / 100;
+          line += kRamp[std::min(static_cast<int32_t>(Trunc(grey / 255.0 * 9)), 8)];
+        }
+        write(line + "\n");
+      }
+      bitmap_->UnmapRows();
+    }
+  } else {
+    TMemoryStream data;
+    SaveToStream(&data, FileType);
+    if (!aborted_) {
+      const auto* b = static_cast<const uint8_t*>(data.Memory());
+      const int64_t n = data.Size();
+      // The names: the bare file name with its first "." made "_".
+      std::string name = ExtractFileName(FileName);
+      if (const size_t dot = name.find('.'); dot != std::string::npos) name[dot] = '_';
+      const std::string size_name = name + "_Size";
+      std::string line;
+      if (TextForm == 0) {
+        write("const\n  " + size_name + " = " + IntToStr(n) + ";\n");
+        write("  " + name + " : array [0.." + size_name + "-1] of byte = (\n");
+        for (int64_t i = 0; i < n; ++i) {
+          line += "$" + IntToHex(static_cast<int32_t>(b[i]), 2) + (i + 1 < n ? "," : ");");
+          if (line.size() > 70) {
+            write("    " + line + "\n");
+            line.clear();
+          }
+        }
+        if (!line.empty()) write("    " + line + "\n");
+      } else if (TextForm == 1) {
+        write("\\\\ Size=" + IntToStr(n) + "\n");
+        for (int64_t i = 0; i < n; ++i) {
+          line += "0x" + IntToHex(static_cast<int32_t>(b[i]), 2) + (i + 1 < n ? "," : "");
+          if (line.size() > 70) {
+            write(line + "\n");
+            line.clear();
+          }
+        }
+        if (!line.empty()) write(line + "\n");
+      } else if (TextForm == 2) {
+        data.SetPosition(0);
+        Base64EncodeStreamToText(&data, &text, 76);
+      }
+    }
+  }
+  params_->FileName = FileName;
+}
+
+// ---- scan-line conversion
+
+void ConvertScanlineICC(uint8_t* Source, int32_t SourceCode, uint8_t* Dest,
+                        TIOParamsVals* Params, int32_t Count, int32_t TargetCode) {
+  TRGB* out = reinterpret_cast<TRGB*>(Dest);
+  const TRGB* bgr = reinterpret_cast<const TRGB*>(Source);
+  switch (SourceCode * 10 + TargetCode) {
+    case 1:  // RGB to BGR
+      for (int32_t i = 0; i < Count; ++i)
+        out[i] = TRGB{Source[i * 3 + 2], Source[i * 3 + 1], Source[i * 3]};
+      break;
+    case 11:
+      std::memmove(Dest, Source, static_cast<size_t>(Count) * 3);
+      break;
+    case 12:
+      for (int32_t i = 0; i < Count; ++i) {
+        const TCMYK c = RGBToCMYK(bgr[i]);
+        std::memcpy(Dest + i * 4, &c, 4);
+      }
+      break;
+    case 14:
+      for (int32_t i = 0; i < Count; ++i) {
+        const TCIELab c = RGBToCIELab(bgr[i]);
+        std::memcpy(Dest + i * 3, &c, 3);
+      }
+      break;
+    case 15:
+      for (int32_t i = 0; i < Count; ++i)
+        Dest[i] = static_cast<uint8_t>((bgr[i].r * 21 + bgr[i].g * 71 + bgr[i].b * 8) / 100);
+      break;
+    case 31:  // full-ink CMYK: invert in place, then as inverted CMYK
+      for (int32_t i = 0; i < Count; ++i)
+        for (int k = 0; k < 4; ++k) Source[i * 6 + k] = static_cast<uint8_t>(255 - Source[i * 6 + k]);
+      for (int32_t i = 0; i < Count; ++i) {
+        TCMYK c;
+        std::memcpy(&c, Source + i * 6, 4);
+        out[i] = CMYKToRGB(c);
+      }
+      break;
+    case 21:
+      for (int32_t i = 0; i < Count; ++i) {
+        TCMYK c;
+        std::memcpy(&c, Source + i * 4, 4);
+        out[i] = CMYKToRGB(c);
+      }
+      break;
+    case 41:
+      for (int32_t i = 0; i < Count; ++i) {
+        TCIELab c;
+        std::memcpy(&c, Source + i * 3, 3);
+        out[i] = CIELabToRGB(c);
+      }
+      break;
+    case 61:  // high byte of little-endian words
+      for (int32_t i = 0; i < Count; ++i)
+        out[i] = TRGB{Source[i * 6 + 5], Source[i * 6 + 3], Source[i * 6 + 1]};
+      break;
+    case 71:  // first byte of big-endian words
+      for (int32_t i = 0; i < Count; ++i)
+        out[i] = TRGB{Source[i * 6 + 4], Source[i * 6 + 2], Source[i * 6]};
+      break;
+    default:
+      break;
+  }
+  (void)Params;  // the profiles come with colour management
 }

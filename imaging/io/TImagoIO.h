@@ -34,6 +34,14 @@ constexpr TIEPixelFormatSet PixelFormatBit(TIEPixelFormat f) {
   return static_cast<TIEPixelFormatSet>(1u << f);
 }
 
+// Converts Count pixels of one scan line between the readers' layouts:
+// 0 RGB, 1 BGR, 2 inverted CMYK, 3 CMYK with 255 = full ink (inverted in
+// Source itself first), 4 CIE Lab, 5 grey, 6 and 7 16-bit RGB little- and
+// big-endian. An ICC transform would come first when colour management is
+// on; without profiles the built-in pairs apply, any other pair leaves Dest.
+void ConvertScanlineICC(uint8_t* Source, int32_t SourceCode, uint8_t* Dest,
+                        TIOParamsVals* Params, int32_t Count, int32_t TargetCode);
+
 class TImagoIO : public TComponent {
   RTL_CLASS(TImagoIO, TComponent)
  public:
@@ -101,6 +109,11 @@ class TImagoIO : public TComponent {
   void LoadBMPFromStream(TStream* Stream) { LoadFormatFromStream(ieftBMP, Stream); }
   void SaveBMPToFile(const std::string& FileName) { SaveFormatToFile(ieftBMP, FileName); }
   void SaveBMPToStream(TStream* Stream) { SaveFormatToStream(ieftBMP, Stream); }
+
+  // Writes the image, encoded as FileType, as text: 0 a Pascal byte-array
+  // constant, 1 a C-style list of hexadecimal bytes, 2 Base64 lines; 3 is
+  // ASCII art of a 24-bit image itself, one character a pixel.
+  virtual void SaveToText(const std::string& FileName, int32_t FileType, int32_t TextForm);
 
   // Without a dialog to show: true only when OnDoPreviews handles it.
   virtual bool DoPreviews(uint16_t Pages);

@@ -10,6 +10,7 @@
 #include "imaging/model/THash1.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Numeric.h"
+#include "ui/TColor.h"
 
 int32_t CeilInt(double x) {
   double t = std::trunc(x);
@@ -40,9 +41,7 @@ void OrderCorners(int32_t& x1, int32_t& y1, int32_t& x2, int32_t& y2) {
 }
 
 TRGB ColorToRGBTriple(TColor Color) {
-  // System colours (high bit set) resolve through the platform's colour
-  // table once the graphics layer is linked in; until then their low bytes.
-  uint32_t rgb = static_cast<uint32_t>(Color) & 0xFFFFFF;
+  const uint32_t rgb = ColorToRGB(Color);  // system colours resolved
   return MakeRGBTriple(static_cast<uint8_t>(rgb), static_cast<uint8_t>(rgb >> 8),
                        static_cast<uint8_t>(rgb >> 16));
 }

@@ -13,6 +13,7 @@
 #include "imaging/model/PixelHelpers.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
+#include "ui/TBitmap.h"
 
 namespace {
 int64_t g_memory_threshold = -1;
@@ -108,13 +109,21 @@ void TIEBitmap::FreeImage(bool WithAlpha) {
   }
   memory_block_ = nullptr;
   memory_size_ = 0;
+  if (platform_bitmap_ && !external_bitmap_) platform_bitmap_->Free();
+  platform_bitmap_ = nullptr;
   if (WithAlpha) alpha_.reset();
   ResetGeometry();
   external_memory_ = false;
+  external_bitmap_ = false;
 }
 
 void TIEBitmap::Allocate(int32_t Width, int32_t Height, TIEPixelFormat PixelFormat) {
-  FreeImage(true);
+  if (external_bitmap_) {
+    // A wrapped bitmap stays; only the alpha channel goes.
+    alpha_.reset();
+  } else {
+    FreeImage(true);
+  }
   width_ = Width;
   height_ = Height;
   pixel_format_ = PixelFormat;
@@ -138,6 +147,12 @@ void TIEBitmap::AllocateBits() {
   channel_count_ = IEChannelCount[pixel_format_];
   row_len_ = AlignedRowLength(width_, bit_count_, RowAlign);
   const int64_t size = row_len_ * height_;  // 64-bit: no wrap for large images
+
+  if (location_ == ieTBitmap) {
+    AllocatePlatformBitmap();
+    Full = false;
+    return;
+  }
 
   if (location_ == ieTempFile && size < MemoryThreshold) location_ = ieMemory;
   if (location_ == ieMemory && size > MemoryThreshold) location_ = ieTempFile;
@@ -231,6 +246,8 @@ void TIEBitmap::MoveDataTo(TIEBitmap* Target) {
   Target->memory_block_ = memory_block_;
   Target->memory_size_ = memory_size_;
   Target->external_memory_ = external_memory_;
+  Target->platform_bitmap_ = platform_bitmap_;
+  Target->external_bitmap_ = external_bitmap_;
   Target->DitherMethod = DitherMethod;
   Target->RowAlign = RowAlign;
   Target->MemoryAllocator = MemoryAllocator;
@@ -240,10 +257,13 @@ void TIEBitmap::MoveDataTo(TIEBitmap* Target) {
   memory_block_ = nullptr;
   memory_size_ = 0;
   external_memory_ = false;
+  platform_bitmap_ = nullptr;
+  external_bitmap_ = false;
   ResetGeometry();
 }
 
 uint8_t* TIEBitmap::GetScanline(int32_t Row) {
+  if (location_ == ieTBitmap) return static_cast<uint8_t*>(platform_bitmap_->ScanLine(Row));
   if (location_ == ieTempFile) {
     if (mapped_row_) file_buffer_->UnmapBlock(mapped_row_);
     mapped_row_ = file_buffer_->MapBlock(Access, int64_t{Row} * row_len_, row_len_);
@@ -289,6 +309,7 @@ TRGB TIEBitmap::GetPaletteEntry(int32_t Index) {
 void TIEBitmap::SetPaletteEntry(int32_t Index, const TRGB& Value) {
   if (Index < 0 || Index >= palette_len_) return;
   palette_[Index] = Value;
+  if (location_ == ieTBitmap) SyncPlatformPalette();
 }
 
 TIEBitmap* TIEBitmap::GetAlphaChannel() {
@@ -382,6 +403,10 @@ void TIEBitmap::SetRGB48(int32_t x, int32_t y, const TRGB48& v) {
 void TIEBitmap::Assign(TIEBaseBitmap* Source) {
   auto* source = dynamic_cast<TIEBitmap*>(Source);
   if (!source || source == this) return;
+  if (location_ == ieTBitmap) {
+    AssignToPlatform(source);
+    return;
+  }
   FreeImage(true);
   width_ = source->width_;
   height_ = source->height_;
@@ -531,6 +556,10 @@ void TIEBitmap::ResizeKeepingTopLeft(int32_t NewWidth, int32_t NewHeight) {
 void TIEBitmap::SetWidth(int32_t NewWidth) {
   if (NewWidth == width_) return;
   if (alpha_) alpha_->SetWidth(NewWidth);
+  if (location_ == ieTBitmap) {
+    ResizePlatform(NewWidth, height_);
+    return;
+  }
   std::unique_ptr<TIEBitmap> alpha = std::move(alpha_);
   ResizeKeepingTopLeft(NewWidth, height_);
   alpha_ = std::move(alpha);
@@ -539,6 +568,10 @@ void TIEBitmap::SetWidth(int32_t NewWidth) {
 void TIEBitmap::SetHeight(int32_t NewHeight) {
   if (NewHeight == height_) return;
   if (alpha_) alpha_->SetHeight(NewHeight);
+  if (location_ == ieTBitmap) {
+    ResizePlatform(width_, NewHeight);
+    return;
+  }
   std::unique_ptr<TIEBitmap> alpha = std::move(alpha_);
   ResizeKeepingTopLeft(width_, NewHeight);
   alpha_ = std::move(alpha);

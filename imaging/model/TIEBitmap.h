@@ -12,6 +12,8 @@
 #include "rtl/TObject.h"
 
 class TIEMask;
+class TBitmap;
+class TCanvas;
 
 // The abstract image that renderers and list stores accept.
 class TIEBaseBitmap : public TObject {
@@ -50,11 +52,13 @@ class TIEBitmap : public TIEBaseBitmap {
 
   // ---- the abstract image
   uint8_t* GetScanline(int32_t Row) override;
-  int32_t GetBitCount() override { return bit_count_; }
-  int32_t GetHeight() override { return height_; }
-  int32_t GetWidth() override { return width_; }
-  TIEPixelFormat GetPixelFormat() override { return pixel_format_; }
-  int64_t GetRowLen() override { return row_len_; }
+  // On a platform-bitmap image these first re-read size and format from the
+  // bitmap, which drawing on its canvas may have changed.
+  int32_t GetBitCount() override { SyncIfPlatform(); return bit_count_; }
+  int32_t GetHeight() override { SyncIfPlatform(); return height_; }
+  int32_t GetWidth() override { SyncIfPlatform(); return width_; }
+  TIEPixelFormat GetPixelFormat() override { SyncIfPlatform(); return pixel_format_; }
+  int64_t GetRowLen() override { SyncIfPlatform(); return row_len_; }
   TRGB GetPaletteEntry(int32_t Index) override;
   void SetPaletteEntry(int32_t Index, const TRGB& Value) override;
   int32_t GetPaletteLen() override { return palette_len_; }
@@ -96,6 +100,18 @@ class TIEBitmap : public TIEBaseBitmap {
   // Hands everything over to Target in O(1); this image is left empty.
   void MoveDataTo(TIEBitmap* Target);
   void UnmapRows();
+
+  // ---- platform bitmap
+  // Moves the image into a platform bitmap and returns it (or its canvas).
+  TBitmap* GetPlatformBitmap();
+  TCanvas* GetCanvas();
+  // Wraps a caller's platform bitmap without owning it.
+  void EncapsulateTBitmap(TBitmap* Bitmap, bool FreeFirst);
+  // Imports a platform bitmap of any depth.
+  void CopyFromTBitmap(TBitmap* Bitmap);
+  void SyncPlatformPalette();
+  void SyncWithPlatformBitmap();
+  bool ExternalBitmap() const { return external_bitmap_; }
 
   // ---- alpha channel
   bool HasAlphaChannel() const { return alpha_ != nullptr; }
@@ -154,6 +170,13 @@ class TIEBitmap : public TIEBaseBitmap {
 
  private:
   void AllocateBits();
+  void AllocatePlatformBitmap();
+  void SyncIfPlatform() {
+    if (location_ == ieTBitmap) SyncWithPlatformBitmap();
+  }
+  void ConvertPlatformFormat(TIEPixelFormat Format);
+  void AssignToPlatform(TIEBitmap* Source);
+  void ResizePlatform(int32_t NewWidth, int32_t NewHeight);
   void ResetGeometry();
   void CopyRowsFrom(TIEBitmap* Source);
   void ResizeKeepingTopLeft(int32_t NewWidth, int32_t NewHeight);
@@ -171,6 +194,8 @@ class TIEBitmap : public TIEBaseBitmap {
   TIEPixelFormat pixel_format_ = ieNoFormat;
   TIELocation location_ = ieTempFile;
   bool external_memory_ = false;
+  TBitmap* platform_bitmap_ = nullptr;
+  bool external_bitmap_ = false;
 };
 
 // Sets Full when every byte of every row (padding included) is 255.

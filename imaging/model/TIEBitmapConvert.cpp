@@ -98,6 +98,10 @@ void TIEBitmap::SetPixelFormat(TIEPixelFormat Format) {
 }
 
 void TIEBitmap::ConvertFormat(TIEPixelFormat Format) {
+  if (location_ == ieTBitmap) {
+    ConvertPlatformFormat(Format);
+    return;
+  }
   TIEBitmap temp;
   const int32_t w = width_, h = height_;
   MoveDataTo(&temp);
@@ -110,7 +114,7 @@ void TIEBitmap::ConvertFormat(TIEPixelFormat Format) {
 
 void TIEBitmap::CopyConvertFrom(TIEBitmap* Source) {
   if (!Source || Source == this || Source->width_ != width_ || Source->height_ != height_ ||
-      Source->pixel_format_ == ieNoFormat || IsEmpty())
+      Source->pixel_format_ == ieNoFormat || IsEmpty() || location_ == ieTBitmap)
     return;
   const TIEPixelFormat sf = Source->pixel_format_, tf = pixel_format_;
   const int32_t w = width_, h = height_;

@@ -379,6 +379,9 @@ TEST(FormatRegistry, DetectionByContent) {
   EXPECT_EQ(FindFileFormat(dir.File("x.jpg"), true), ieftUnknown);
   EXPECT_EQ(FindFileFormat(dir.File("missing.bmp"), false), ieftUnknown);
   EXPECT_EQ(FindFileFormat("", false), ieftUnknown);
+
+  EXPECT_EQ(CountFileImages(dir.File("x.bmp")), 1);
+  EXPECT_EQ(CountFileImages(dir.File("x.zzz")), 0);
 }
 
 // A format registered from outside: read, write and test routines of its own.
@@ -494,4 +497,65 @@ TEST(TIOParamsVals, DefaultsSettersAndResets) {
   EXPECT_EQ(p.Width, 5);  // no platform bitmap: unchanged
   EXPECT_EQ(p.JpegQuality, 80);
   EXPECT_EQ(p.ColorMapCount(), 0);
+}
+
+TEST(TImagoIO, SaveToText) {
+  TempDir dir;
+  TOwned<TImagoIO> io(new TImagoIO(nullptr));
+  io->IEBitmap()->Allocate(2, 1, ieRGB24);
+  io->IEBitmap()->SetRGB24(0, 0, MakeRGB(0, 0, 0));
+  io->IEBitmap()->SetRGB24(1, 0, MakeRGB(255, 255, 255));
+  auto read = [](const std::string& f) {
+    std::ifstream in(f, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+  };
+  io->SaveToText(dir.File("art.txt"), ieftBMP, 3);
+  EXPECT_EQ(read(dir.File("art.txt")), "W \n");
+  EXPECT_EQ(io->Params()->FileName, dir.File("art.txt"));
+
+  TMemoryStream bmp;
+  io->SaveToStream(&bmp, ieftBMP);
+  const std::string n = std::to_string(bmp.Size());
+  io->SaveToText(dir.File("img.pas"), ieftBMP, 0);
+  const std::string pas = read(dir.File("img.pas"));
+  EXPECT_EQ(pas.substr(0, pas.find("$42")),
+            "const\n  img_pas_Size = " + n + ";\n  img_pas : array [0..img_pas_Size-1] of byte = (\n    ");
+  EXPECT_EQ(pas.substr(pas.size() - 6), "$00);\n");
+  for (size_t at = 0, next; (next = pas.find('\n', at)) != std::string::npos; at = next + 1)
+    EXPECT_LE(next - at, 4u + 71 + 4);  // written as soon as longer than 70
+
+  io->SaveToText(dir.File("img.h"), ieftBMP, 1);
+  const std::string c = read(dir.File("img.h"));
+  EXPECT_EQ(c.substr(0, c.find('\n') + 1), "\\\\ Size=" + n + "\n");
+  EXPECT_EQ(c.substr(c.find('\n') + 1, 10), "0x42,0x4D,");
+  EXPECT_EQ(c.substr(c.size() - 5), "0x00\n");
+
+  io->SaveToText(dir.File("img.b64"), ieftBMP, 2);
+  EXPECT_EQ(read(dir.File("img.b64")).substr(0, 4), "Qk0+");  // "BM" and the size 62
+}
+
+TEST(TImagoIO, ScanlineConversions) {
+  uint8_t bgr[3] = {0, 0, 255}, grey = 0;
+  ConvertScanlineICC(bgr, 1, &grey, nullptr, 1, 5);
+  EXPECT_EQ(grey, 53);
+  uint8_t rgb[6] = {1, 2, 3, 4, 5, 6}, out[6] = {};
+  ConvertScanlineICC(rgb, 0, out, nullptr, 2, 1);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 6), (std::vector<uint8_t>{3, 2, 1, 6, 5, 4}));
+  uint8_t le[6] = {0x11, 0xAA, 0x22, 0xBB, 0x33, 0xCC};
+  ConvertScanlineICC(le, 6, out, nullptr, 1, 1);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 3), (std::vector<uint8_t>{0xCC, 0xBB, 0xAA}));
+  ConvertScanlineICC(le, 7, out, nullptr, 1, 1);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 3), (std::vector<uint8_t>{0x33, 0x22, 0x11}));
+  // Inverted CMYK of no ink is white; full-ink CMYK is inverted in place first.
+  uint8_t cmyk[4] = {255, 255, 255, 255};
+  ConvertScanlineICC(cmyk, 2, out, nullptr, 1, 1);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 3), (std::vector<uint8_t>{255, 255, 255}));
+  uint8_t ink[6] = {0, 0, 0, 255, 9, 9};
+  ConvertScanlineICC(ink, 3, out, nullptr, 1, 1);
+  EXPECT_EQ(std::vector<uint8_t>(out, out + 3), (std::vector<uint8_t>{0, 0, 0}));
+  EXPECT_EQ(ink[0], 255);
+  // Other pairs leave the target alone.
+  out[0] = 77;
+  ConvertScanlineICC(rgb, 5, out, nullptr, 1, 1);
+  EXPECT_EQ(out[0], 77);
 }

@@ -1,0 +1,905 @@
+#include "imaging/io/formats/JPEG.h"
+
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+// The library's headers expect size_t and FILE to be declared first.
+#include <jerror.h>
+#include <jpeglib.h>
+
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/model/ColorSpaces.h"
+#include "imaging/model/IEStreams.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEMask.h"
+#include "rtl/Numeric.h"
+#include "rtl/TStream.h"
+
+namespace {
+
+// ---- the bridge to the library
+//
+// The library reports errors by calling error_exit, which must not return.
+// Ours long-jumps back to the guard of the call that failed; a guard is a
+// small function that holds nothing with a destructor, so the jump skips no
+// C++ clean-up. Callbacks into our streams catch every exception themselves.
+
+constexpr size_t kBufferSize = 65536;
+
+// Markers: start and end of image, APP0, APP1, APP2, APP13, APP14, comment.
+enum : uint8_t {
+  kSOI = 0xD8,
+  kEOI = 0xD9,
+  kAPP0 = 0xE0,
+  kAPP1 = 0xE1,
+  kAPP2 = 0xE2,
+  kAPP13 = 0xED,
+  kAPP14 = 0xEE,
+  kCOM = 0xFE
+};
+
+// Longest payload a marker segment can carry: its 16-bit length counts itself.
+constexpr int32_t kMaxMarkerPayload = 65533;
+
+struct ErrorMgr {
+  jpeg_error_mgr pub;
+  jmp_buf jump;
+  bool* abort;
+  int32_t warnings;
+  char text[JMSG_LENGTH_MAX + 32];
+};
+
+void MessageText(const jpeg_error_mgr& err, int32_t code, char* out, size_t size) {
+  const char* src = nullptr;
+  if (code >= 0 && code <= err.last_jpeg_message && err.jpeg_message_table)
+    src = err.jpeg_message_table[code];
+  if (!src) {
+    std::snprintf(out, size, "%s", "Corrupted");
+    return;
+  }
+  // The notice and version lines carry no message.
+  if (code == JMSG_COPYRIGHT || code == JMSG_VERSION) {
+    out[0] = 0;
+    return;
+  }
+  size_t n = 0;
+  for (const char* p = src; *p && n + 1 < size; ++p) {
+    if (*p != '%') {
+      out[n++] = *p;
+      continue;
+    }
+    // A placeholder: flags, width, length, then the conversion letter.
+    ++p;
+    while (*p && std::strchr("-+ #0123456789.lhz", *p)) ++p;
+    out[n++] = '?';
+    if (!*p) break;
+  }
+  out[n] = 0;
+}
+
+void JPEGErrorExit(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorMgr*>(cinfo->err);
+  if (err->abort) *err->abort = true;
+  MessageText(err->pub, err->pub.msg_code, err->text, sizeof err->text);
+  std::longjmp(err->jump, 1);
+}
+
+void JPEGEmitMessage(j_common_ptr cinfo, int msg_level) {
+  auto* err = reinterpret_cast<ErrorMgr*>(cinfo->err);
+  if (msg_level == -1) ++err->warnings;
+}
+
+void JPEGOutputMessage(j_common_ptr) {}
+void JPEGFormatMessage(j_common_ptr, char* buffer) { buffer[0] = 0; }
+
+void JPEGResetErrorManager(j_common_ptr cinfo) {
+  auto* err = reinterpret_cast<ErrorMgr*>(cinfo->err);
+  err->warnings = 0;
+  err->pub.msg_code = 0;
+}
+
+void InitErrorMgr(ErrorMgr& err, bool* abort) {
+  std::memset(&err, 0, sizeof err);
+  // The library's message table; every routine is ours.
+  jpeg_std_error(&err.pub);
+  err.pub.error_exit = JPEGErrorExit;
+  err.pub.emit_message = JPEGEmitMessage;
+  err.pub.output_message = JPEGOutputMessage;
+  err.pub.format_message = JPEGFormatMessage;
+  err.pub.reset_error_mgr = JPEGResetErrorManager;
+  err.abort = abort;
+}
+
+// ---- stream source
+
+struct SourceMgr {
+  jpeg_source_mgr pub;
+  TStream* stream;
+  bool start_of_file;
+  bool* abort;
+  JOCTET buffer[kBufferSize];
+};
+
+void InitSource(j_decompress_ptr cinfo) {
+  reinterpret_cast<SourceMgr*>(cinfo->src)->start_of_file = true;
+}
+
+boolean FillInputBuffer(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<SourceMgr*>(cinfo->src);
+  int64_t n;
+  try {
+    n = src->stream->Read(src->buffer, kBufferSize);
+  } catch (...) {
+    n = 0;
+  }
+  if (n <= 0) {
+    // A stream that gave nothing at all is not JPEG data; a short one gets an
+    // end-of-image marker and the library fills the rest of the picture.
+    if (src->start_of_file && src->abort) *src->abort = true;
+    src->buffer[0] = 0xFF;
+    src->buffer[1] = JPEG_EOI;
+    n = 2;
+  }
+  src->pub.next_input_byte = src->buffer;
+  src->pub.bytes_in_buffer = static_cast<size_t>(n);
+  src->start_of_file = false;
+  return TRUE;
+}
+
+void SkipInputData(j_decompress_ptr cinfo, long num_bytes) {
+  if (num_bytes < 1) return;
+  auto* src = cinfo->src;
+  while (num_bytes > static_cast<long>(src->bytes_in_buffer)) {
+    num_bytes -= static_cast<long>(src->bytes_in_buffer);
+    FillInputBuffer(cinfo);
+  }
+  src->next_input_byte += num_bytes;
+  src->bytes_in_buffer -= static_cast<size_t>(num_bytes);
+}
+
+void TermSource(j_decompress_ptr) {}
+
+void SetStreamSource(j_decompress_ptr cinfo, SourceMgr* src, TStream* stream, bool* abort) {
+  src->pub.init_source = InitSource;
+  src->pub.fill_input_buffer = FillInputBuffer;
+  src->pub.skip_input_data = SkipInputData;
+  src->pub.resync_to_restart = jpeg_resync_to_restart;
+  src->pub.term_source = TermSource;
+  src->pub.next_input_byte = nullptr;
+  src->pub.bytes_in_buffer = 0;
+  src->stream = stream;
+  src->abort = abort;
+  src->start_of_file = true;
+  cinfo->src = &src->pub;
+}
+
+// ---- stream destination
+
+struct DestMgr {
+  jpeg_destination_mgr pub;
+  TStream* stream;
+  bool* abort;
+  JOCTET buffer[kBufferSize];
+};
+
+void WriteOut(DestMgr* dest, size_t n) {
+  if (n == 0) return;
+  int64_t written;
+  try {
+    written = dest->stream->Write(dest->buffer, static_cast<int64_t>(n));
+  } catch (...) {
+    written = 0;
+  }
+  if (written < static_cast<int64_t>(n) && dest->abort) *dest->abort = true;
+}
+
+void InitDestination(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<DestMgr*>(cinfo->dest);
+  dest->pub.next_output_byte = dest->buffer;
+  dest->pub.free_in_buffer = kBufferSize;
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<DestMgr*>(cinfo->dest);
+  WriteOut(dest, kBufferSize);
+  dest->pub.next_output_byte = dest->buffer;
+  dest->pub.free_in_buffer = kBufferSize;
+  return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+  auto* dest = reinterpret_cast<DestMgr*>(cinfo->dest);
+  WriteOut(dest, kBufferSize - dest->pub.free_in_buffer);
+}
+
+// ---- guards: each returns false when the library raised an error.
+
+bool GuardCreateDecompress(j_decompress_ptr c, ErrorMgr* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_create_decompress(c);
+  return true;
+}
+
+bool GuardSaveMarkers(j_decompress_ptr c, ErrorMgr* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_save_markers(c, JPEG_COM, 0xFFFF);
+  for (int m = 0; m < 16; ++m) jpeg_save_markers(c, JPEG_APP0 + m, 0xFFFF);
+  return true;
+}
+
+bool GuardReadHeader(j_decompress_ptr c, ErrorMgr* e, boolean require_image) {
+  if (setjmp(e->jump)) return false;
+  jpeg_read_header(c, require_image);
+  return true;
+}
+
+bool GuardStartDecompress(j_decompress_ptr c, ErrorMgr* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_start_decompress(c);
+  return true;
+}
+
+bool GuardReadRow(j_decompress_ptr c, ErrorMgr* e, JSAMPROW row, JDIMENSION* got) {
+  if (setjmp(e->jump)) return false;
+  *got = jpeg_read_scanlines(c, &row, 1);
+  return true;
+}
+
+bool GuardFinishDecompress(j_decompress_ptr c, ErrorMgr* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_finish_decompress(c);
+  return true;
+}
+
+bool GuardCreateCompress(j_compress_ptr c, ErrorMgr* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_create_compress(c);
+  return true;
+}
+
+struct CompressSettings {
+  int components;
+  J_COLOR_SPACE in_space;
+  J_COLOR_SPACE jpeg_space;
+  UINT16 dpi_x, dpi_y;
+  J_DCT_METHOD dct;
+  bool optimize;
+  int smoothing;
+  int quality;
+  bool jfif;
+  bool progressive;
+};
+
+bool GuardSetupCompress(j_compress_ptr c, ErrorMgr* e, const CompressSettings* s) {
+  if (setjmp(e->jump)) return false;
+  c->input_components = s->components;
+  c->in_color_space = s->in_space;
+  jpeg_set_defaults(c);
+  jpeg_set_colorspace(c, s->jpeg_space);
+  c->density_unit = 1;
+  c->X_density = s->dpi_x;
+  c->Y_density = s->dpi_y;
+  c->dct_method = s->dct;
+  c->optimize_coding = s->optimize ? TRUE : FALSE;
+  c->smoothing_factor = s->smoothing;
+  jpeg_set_quality(c, s->quality, TRUE);
+  if (s->jfif) c->write_JFIF_header = TRUE;
+  if (s->progressive) jpeg_simple_progression(c);
+  return true;
+}
+
+bool GuardStartCompress(j_compress_ptr c, ErrorMgr* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_start_compress(c, TRUE);
+  return true;
+}
+
+bool GuardWriteMarker(j_compress_ptr c, ErrorMgr* e, int code, const JOCTET* data,
+                      unsigned int length) {
+  if (setjmp(e->jump)) return false;
+  jpeg_write_marker(c, code, data, length);
+  return true;
+}
+
+bool GuardWriteRow(j_compress_ptr c, ErrorMgr* e, JSAMPROW row) {
+  if (setjmp(e->jump)) return false;
+  jpeg_write_scanlines(c, &row, 1);
+  return true;
+}
+
+bool GuardFinishCompress(j_compress_ptr c, ErrorMgr* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_finish_compress(c);
+  return true;
+}
+
+J_DCT_METHOD DctMethod(uint8_t m) {
+  switch (m) {
+    case 1: return JDCT_IFAST;
+    case 2: return JDCT_FLOAT;
+    default: return JDCT_ISLOW;
+  }
+}
+
+// Restores a stream's position however the scope is left.
+class PositionKeeper {
+ public:
+  explicit PositionKeeper(TStream* s) : s_(s), pos_(s->Position()) {}
+  ~PositionKeeper() {
+    try {
+      s_->SetPosition(pos_);
+    } catch (...) {
+    }
+  }
+  int64_t Start() const { return pos_; }
+
+ private:
+  TStream* s_;
+  int64_t pos_;
+};
+
+uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+
+// Destroys the library's record however the reader is left.
+struct DecompressHolder {
+  jpeg_decompress_struct cinfo{};
+  bool created = false;
+  ~DecompressHolder() {
+    if (created) jpeg_destroy_decompress(&cinfo);
+  }
+};
+
+struct CompressHolder {
+  jpeg_compress_struct cinfo{};
+  bool created = false;
+  ~CompressHolder() {
+    if (created) jpeg_destroy_compress(&cinfo);
+  }
+};
+
+// Inverted CMYK rows (255 = no ink) to blue, green, red.
+void CMYKRowToBGR(const uint8_t* src, uint8_t* dst, int32_t n) {
+  for (int32_t i = 0; i < n; ++i) {
+    const TRGB c = CMYKToRGB(TCMYK{src[4 * i], src[4 * i + 1], src[4 * i + 2], src[4 * i + 3]});
+    std::memcpy(dst + 3 * i, &c, 3);
+  }
+}
+
+void ReadThumbnailFirst(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
+                        TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
+                        bool RawYCbCr, bool InvertCMYK, bool ApplyICC, bool& Done);
+
+}  // namespace
+
+std::string JPEGMessageText(int32_t Code) {
+  jpeg_error_mgr err;
+  jpeg_std_error(&err);
+  char text[JMSG_LENGTH_MAX + 32];
+  MessageText(err, Code, text, sizeof text);
+  return text;
+}
+
+// ---- content test, length, ICC profile
+
+int64_t IsJPEGStream(TStream* Stream) {
+  PositionKeeper keep(Stream);
+  uint8_t b[102];
+  int64_t n;
+  try {
+    n = Stream->Read(b, sizeof b);
+  } catch (...) {
+    return -1;
+  }
+  for (int64_t i = 0; i < 100 && i + 2 < n; ++i)
+    if (b[i] == 0xFF && b[i + 1] == kSOI && b[i + 2] == 0xFF) return keep.Start() + i;
+  return -1;
+}
+
+int64_t MeasureJPEGStream(TStream* Stream) {
+  PositionKeeper keep(Stream);
+  TIEBufferedReadStream r(Stream, 8192);
+  uint8_t b = 0;
+  while (r.Read(&b, 1) == 1) {
+    if (b != 0xFF) continue;
+    if (r.Read(&b, 1) != 1) break;
+    if (b == kEOI) break;
+    if ((b >= 0xC0 && b <= 0xCF) || (b >= 0xDA && b <= 0xFE)) {
+      uint8_t l[2];
+      if (r.Read(l, 2) != 2) break;
+      const int64_t len = BE16(l);
+      if (len < 2) continue;
+      r.Seek(len - 2, soCurrent);
+      if (r.Position() >= r.Size()) break;
+    }
+  }
+  return std::min(r.Position(), r.Size()) - keep.Start();
+}
+
+void ReadJPEGICCProfile(TStream* Stream, TIOParamsVals& Params) {
+  PositionKeeper keep(Stream);
+  TIEBufferedReadStream r(Stream, 8192);
+  std::vector<std::vector<uint8_t>> chunks;
+  int32_t kept = 0;
+  uint8_t b = 0;
+  while (r.Read(&b, 1) == 1) {
+    if (b != 0xFF) continue;
+    if (r.Read(&b, 1) != 1) break;
+    const uint8_t m = b;
+    if (m <= 0xBF || (m >= 0xD0 && m <= 0xD8) || m == 0xFF) {
+      // Not a segment: a byte of entropy-coded data, a restart marker, the
+      // start of image or fill bytes.
+      if (m == 0xFF) r.Seek(-1, soCurrent);
+      continue;
+    }
+    if (m == kEOI) break;
+    uint8_t l[2];
+    if (r.Read(l, 2) != 2) break;
+    const int64_t len = BE16(l);
+    if (len < 2) continue;
+    if (m != kAPP2) {
+      r.Seek(len - 2, soCurrent);
+      if (r.Position() >= r.Size()) break;
+      continue;
+    }
+    std::vector<uint8_t> seg(static_cast<size_t>(len - 2));
+    if (r.Read(seg.data(), len - 2) != len - 2) break;
+    // A chunk: "ICC_PROFILE\0", the 1-based sequence number, the count, the
+    // payload. A chunk numbered 0 or too short to hold its header is not
+    // one: it is dropped instead of being stored before the first slot.
+    if (seg.size() < 14 || std::memcmp(seg.data(), "ICC_PROFILE", 12) != 0) continue;
+    const int32_t seq = seg[12], count = seg[13];
+    if (seq == 0 || seg.size() < 14) continue;
+    if (static_cast<int32_t>(chunks.size()) < seq) chunks.resize(static_cast<size_t>(seq));
+    if (chunks[seq - 1].empty()) ++kept;
+    chunks[seq - 1].assign(seg.begin() + 14, seg.end());
+    if (kept >= count) break;
+  }
+  std::vector<uint8_t> profile;
+  for (const auto& c : chunks) profile.insert(profile.end(), c.begin(), c.end());
+  if (!profile.empty())
+    Params.GetInputICCProfile()->LoadFromBuffer(profile.data(), static_cast<int64_t>(profile.size()));
+}
+
+// ---- reading
+
+namespace {
+
+void ReadThumbnailFirst(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
+                        TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
+                        bool RawYCbCr, bool InvertCMYK, bool ApplyICC, bool& Done) {
+  Done = false;
+  Params.EXIFThumbnail.reset();
+  Params.SetLoadEmbeddedThumbnail(false);
+  // The data begins at the stream's position, not at its first byte: a JPEG
+  // inside another file is read where it lies.
+  const int64_t start = Stream->Position();
+  ReadJPEGStream(Stream, TablesStream, Bitmap, Params, Progress, true, RawYCbCr, true, InvertCMYK,
+                 ApplyICC);
+  Stream->SetPosition(start);
+  Params.SetLoadEmbeddedThumbnail(true);
+  if (Params.EXIFThumbnail && !Params.EXIFThumbnail->IsEmpty()) {
+    Bitmap->Assign(Params.EXIFThumbnail.get());
+    Done = true;
+  }
+}
+
+}  // namespace
+
+void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
+                    TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
+                    bool RawYCbCr, bool ReadMetadata, bool InvertCMYK, bool ApplyICC) {
+  if (Params.JpegGetThumbnail) {
+    bool done = false;
+    ReadThumbnailFirst(Stream, TablesStream, Bitmap, Params, Progress, ParamsOnly, RawYCbCr,
+                       InvertCMYK, ApplyICC, done);
+    if (done) return;
+  }
+
+  Params.JpegWarningTotal = 0;
+  Params.JpegWarningCode = 0;
+  const int64_t soi = IsJPEGStream(Stream);
+  if (soi < 0) {
+    Progress.Abort();
+    return;
+  }
+  Stream->SetPosition(soi);
+  ReadJPEGICCProfile(Stream, Params);
+  const bool cms = ColorManagementEnabled && Params.HasInputICCProfile() &&
+                   Params.GetInputICCProfile()->IsValid();
+
+  auto err = std::make_unique<ErrorMgr>();
+  InitErrorMgr(*err, Progress.Aborting);
+  auto src = std::make_unique<SourceMgr>();
+  DecompressHolder d;
+  j_decompress_ptr cinfo = &d.cinfo;
+  cinfo->err = &err->pub;
+  bool ok = GuardCreateDecompress(cinfo, err.get());
+  d.created = ok;
+  std::vector<uint8_t> buffer;
+
+  auto aborted = [&] { return Progress.IsAborting(); };
+  if (ok && !aborted()) {
+    if (TablesStream && TablesStream != Stream) {
+      SetStreamSource(cinfo, src.get(), TablesStream, Progress.Aborting);
+      if (!GuardReadHeader(cinfo, err.get(), FALSE)) {
+        Progress.Abort();
+        throw EIEJpegException(err->text);
+      }
+    }
+    SetStreamSource(cinfo, src.get(), Stream, Progress.Aborting);
+    ok = GuardSaveMarkers(cinfo, err.get()) && GuardReadHeader(cinfo, err.get(), TRUE);
+    if (!ok || aborted()) {
+      Progress.Abort();
+      ok = false;
+    }
+  } else {
+    ok = false;
+  }
+
+  TIEPixelFormat format = ieNoFormat;
+  if (ok) {
+    Params.BitsPerSample = 8;
+    switch (cinfo->jpeg_color_space) {
+      case JCS_GRAYSCALE:
+        Params.JpegColorSpace = 1;
+        Params.SamplesPerPixel = 1;
+        break;
+      case JCS_RGB:
+        Params.JpegColorSpace = 0;
+        Params.SamplesPerPixel = 3;
+        break;
+      case JCS_YCbCr:
+        Params.JpegColorSpace = 2;
+        Params.SamplesPerPixel = 3;
+        break;
+      case JCS_CMYK:
+        Params.JpegColorSpace = 3;
+        Params.SamplesPerPixel = 4;
+        cinfo->out_color_space = JCS_CMYK;
+        break;
+      case JCS_YCCK:
+        Params.JpegColorSpace = 4;
+        Params.SamplesPerPixel = 4;
+        cinfo->out_color_space = JCS_CMYK;
+        break;
+      default:
+        break;
+    }
+    // RGB and YCbCr data arrive blue first, as the image keeps them: the
+    // library converts to that order itself, so no exchange follows. Grey
+    // data fill a 24-bit image the same way unless kept as grey.
+    const bool native = Params.IsNativePixelFormat;
+    switch (cinfo->jpeg_color_space) {
+      case JCS_RGB:
+      case JCS_YCbCr:
+        cinfo->out_color_space = JCS_EXT_BGR;
+        break;
+      case JCS_GRAYSCALE:
+        cinfo->out_color_space = native ? JCS_GRAYSCALE : JCS_EXT_BGR;
+        break;
+      default:
+        break;
+    }
+    if (RawYCbCr) cinfo->out_color_space = JCS_YCbCr;
+
+    cinfo->dct_method = DctMethod(Params.JpegDCTMethod);
+    if (cinfo->density_unit == 0 || cinfo->density_unit == 1) {
+      Params.SetDpiX(cinfo->X_density);
+      Params.SetDpiY(cinfo->Y_density);
+    } else if (cinfo->density_unit == 2) {
+      Params.SetDpiX(static_cast<int32_t>(Trunc(cinfo->X_density * 2.54)));
+      Params.SetDpiY(static_cast<int32_t>(Trunc(cinfo->Y_density * 2.54)));
+    }
+    Params.FreeColorMap();
+    Params.JpegProgressive = jpeg_has_multiple_scans(cinfo) ? 1 : 0;
+    Params.JpegOriginalWidth = static_cast<int32_t>(cinfo->image_width);
+    Params.JpegOriginalHeight = static_cast<int32_t>(cinfo->image_height);
+
+    int32_t denom = 1;
+    switch (Params.JpegScale) {
+      case 2: denom = 2; break;
+      case 3: denom = 4; break;
+      case 4: denom = 8; break;
+      case 0:
+        if (Params.Width > 0 && Params.Height > 0) {
+          for (int n = 3; n >= 0; --n)
+            if (static_cast<int64_t>(cinfo->image_width >> n) >= Params.Width &&
+                static_cast<int64_t>(cinfo->image_height >> n) >= Params.Height) {
+              denom = 1 << n;
+              break;
+            }
+        }
+        break;
+      default:
+        break;
+    }
+    cinfo->scale_num = 1;
+    cinfo->scale_denom = static_cast<unsigned int>(denom);
+    Params.JpegScaleUsed = denom;
+
+    ok = GuardStartDecompress(cinfo, err.get()) && !aborted();
+    if (!ok) Progress.Abort();
+  }
+
+  if (ok) {
+    Params.Width = static_cast<int32_t>(cinfo->output_width);
+    Params.Height = static_cast<int32_t>(cinfo->output_height);
+  }
+
+  if (ok && !ParamsOnly) {
+    const int32_t w = static_cast<int32_t>(cinfo->output_width);
+    const int32_t h = static_cast<int32_t>(cinfo->output_height);
+    const J_COLOR_SPACE out = cinfo->out_color_space;
+    if (Params.IsNativePixelFormat) {
+      switch (out) {
+        case JCS_GRAYSCALE: format = ieGray8; break;
+        case JCS_EXT_BGR:
+        case JCS_RGB:
+        case JCS_YCbCr:
+        case JCS_YCCK: format = ieRGB24; break;
+        case JCS_CMYK: format = ieCMYK; break;
+        default: break;
+      }
+    } else {
+      format = ieRGB24;
+    }
+    try {
+      if (format != ieNoFormat) Bitmap->Allocate(w, h, format);
+      // Room for any number of output components, also of unknown spaces.
+      buffer.resize(static_cast<size_t>(w) * std::max(4, cinfo->output_components) + 16);
+    } catch (const std::exception&) {
+      Progress.Abort();
+      format = ieNoFormat;
+    }
+    if (format != ieNoFormat && !aborted()) {
+      Progress.Per1 = h > 0 ? 100.0 / h : 0;
+      Progress.Val = 0;
+      int32_t r = 0;
+      while (cinfo->output_scanline < cinfo->output_height && r < Bitmap->Height()) {
+        uint8_t* row = Bitmap->GetScanline(r);
+        const bool direct = (out == JCS_GRAYSCALE && format == ieGray8) ||
+                            (out == JCS_EXT_BGR && !cms) || out == JCS_YCbCr ||
+                            (out == JCS_CMYK && format == ieCMYK);
+        JDIMENSION got = 0;
+        if (!GuardReadRow(cinfo, err.get(), direct ? row : buffer.data(), &got)) {
+          Progress.Abort();
+          break;
+        }
+        if (!direct) {
+          if (out == JCS_EXT_BGR) {
+            TIEICC* input = Params.GetInputICCProfile();
+            if (!input->TransformRow(Params.GetDefaultICCProfile(), iccBGR8, iccBGR8,
+                                     buffer.data(), row, w))
+              std::memcpy(row, buffer.data(), static_cast<size_t>(w) * 3);
+          } else if (out == JCS_CMYK) {
+            if (aborted()) break;
+            if (InvertCMYK)
+              for (int32_t i = 0; i < 4 * w; ++i) buffer[i] = static_cast<uint8_t>(255 - buffer[i]);
+            CMYKRowToBGR(buffer.data(), row, w);
+          } else if (out == JCS_GRAYSCALE) {
+            for (int32_t x = 0; x < w; ++x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = buffer[x];
+          }
+        }
+        r += static_cast<int32_t>(got);
+        Progress.Val += static_cast<int32_t>(got);
+        if (Progress.fOnProgress) Progress.Report(Progress.Val);
+        if (aborted()) break;
+      }
+      if (r < h) Progress.Abort();
+    }
+  }
+
+  // The markers, also after an error: every saved one but the first APP0
+  // (the JFIF header).
+  Params.JpegMarkerList.Clear();
+  if (d.created) {
+    bool first_app0 = true;
+    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
+      if (m->marker == kAPP0 && first_app0) {
+        first_app0 = false;
+        continue;
+      }
+      Params.JpegMarkerList.AddMarker(static_cast<uint8_t>(m->marker), m->data,
+                                      static_cast<int32_t>(m->data_length));
+    }
+  }
+  if (ApplyICC && cms && Params.GetInputICCProfile()->Applied()) {
+    Params.GetInputICCProfile()->FreeTransform();
+    for (int32_t i = Params.JpegMarkerList.GetCount() - 1; i >= 0; --i)
+      if (Params.JpegMarkerList.GetMarkerType(i) == kAPP2) Params.JpegMarkerList.DeleteMarker(i);
+  }
+  if (ok && !aborted() && !ParamsOnly) {
+    // Errors of the end of the data no longer matter: the picture is whole.
+    err->abort = nullptr;
+    GuardFinishDecompress(cinfo, err.get());
+  }
+  if (err->warnings != 0) {
+    Params.JpegWarningTotal = err->warnings;
+    Params.JpegWarningCode = err->pub.msg_code;
+  }
+
+  if (ReadMetadata) {
+    const int32_t iptc = Params.JpegMarkerList.IndexOf(kAPP13);
+    if (iptc >= 0)
+      Params.IPTCInfoList.LoadFromBuffer(Params.JpegMarkerList.GetMarkerData(iptc),
+                                         Params.JpegMarkerList.GetMarkerLength(iptc));
+  }
+}
+
+// ---- writing
+
+void WriteJPEGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                     TIOProgressRec& Progress) {
+  if (!Bitmap || Bitmap->Width() == 0 || Bitmap->Height() == 0) {
+    Progress.Abort();
+    return;
+  }
+  // A marker segment counts its own two length bytes in 16 bits: a longer
+  // payload cannot be written without corrupting the file, so the save is
+  // refused before anything is written.
+  for (int32_t i = 0; i < Params.JpegMarkerList.GetCount(); ++i)
+    if (Params.JpegMarkerList.GetMarkerType(i) != kAPP14 &&
+        Params.JpegMarkerList.GetMarkerLength(i) > kMaxMarkerPayload) {
+      Progress.Abort();
+      throw EIEJpegException("Marker payload longer than 65533 bytes");
+    }
+
+  // Other pixel formats are written from a 24-bit copy: the caller's image
+  // stays as it is.
+  std::unique_ptr<TIEBitmap> copy;
+  TIEBitmap* image = Bitmap;
+  if (Bitmap->PixelFormat() != ieRGB24) {
+    copy = std::make_unique<TIEBitmap>();
+    copy->Assign(Bitmap);
+    copy->RemoveAlphaChannel();
+    copy->ConvertFormat(ieRGB24);
+    image = copy.get();
+  }
+
+  auto err = std::make_unique<ErrorMgr>();
+  InitErrorMgr(*err, Progress.Aborting);
+  auto dest = std::make_unique<DestMgr>();
+  CompressHolder c;
+  j_compress_ptr cinfo = &c.cinfo;
+  cinfo->err = &err->pub;
+  auto fail = [&] {
+    Progress.Abort();
+    throw EIEJpegException(err->text);
+  };
+  if (!GuardCreateCompress(cinfo, err.get())) fail();
+  c.created = true;
+  dest->pub.init_destination = InitDestination;
+  dest->pub.empty_output_buffer = EmptyOutputBuffer;
+  dest->pub.term_destination = TermDestination;
+  dest->stream = Stream;
+  dest->abort = Progress.Aborting;
+  cinfo->dest = &dest->pub;
+  if (Progress.IsAborting()) return;
+
+  const int32_t w = image->Width(), h = image->Height();
+  cinfo->image_width = static_cast<JDIMENSION>(w);
+  cinfo->image_height = static_cast<JDIMENSION>(h);
+  const uint8_t space = Params.JpegColorSpace;
+  const bool cmyk_in = space == 3 || space == 4;
+  CompressSettings s{};
+  s.components = cmyk_in ? 4 : 3;
+  s.in_space = cmyk_in ? JCS_CMYK : JCS_EXT_BGR;
+  switch (space) {
+    case 1: s.jpeg_space = JCS_GRAYSCALE; break;
+    case 2: s.jpeg_space = JCS_YCbCr; break;
+    case 3: s.jpeg_space = JCS_CMYK; break;
+    case 4: s.jpeg_space = JCS_YCCK; break;
+    default: s.jpeg_space = JCS_RGB; break;
+  }
+  auto density = [](int32_t dpi, int32_t fallback) {
+    const int32_t v = dpi == 0 ? fallback : dpi;
+    return static_cast<UINT16>(v < 0 ? 0 : v > 65535 ? 65535 : v);
+  };
+  s.dpi_x = density(Params.DpiX(), DefaultDpiX);
+  s.dpi_y = density(Params.DpiY(), DefaultDpiY);
+  s.dct = DctMethod(Params.JpegDCTMethod);
+  s.optimize = Params.JpegOptimalHuffman != 0;
+  s.smoothing = Params.JpegSmooth < 0 ? 0 : Params.JpegSmooth > 100 ? 100 : Params.JpegSmooth;
+  s.quality = Params.JpegQuality < 0 ? 0 : Params.JpegQuality > 100 ? 100 : Params.JpegQuality;
+  s.jfif = space == 3;
+  s.progressive = Params.JpegProgressive != 0;
+  if (!GuardSetupCompress(cinfo, err.get(), &s)) fail();
+  if (!GuardStartCompress(cinfo, err.get())) fail();
+
+  // The library writes its own APP14 (Adobe) marker where one is needed.
+  for (int32_t i = 0; i < Params.JpegMarkerList.GetCount(); ++i) {
+    const uint8_t code = Params.JpegMarkerList.GetMarkerType(i);
+    if (code == kAPP14) continue;
+    if (!GuardWriteMarker(cinfo, err.get(), code, Params.JpegMarkerList.GetMarkerData(i),
+                          static_cast<unsigned int>(Params.JpegMarkerList.GetMarkerLength(i))))
+      fail();
+  }
+
+  std::vector<uint8_t> buffer(cmyk_in ? static_cast<size_t>(w) * 4 : 0);
+  Progress.Per1 = 100.0 / h;
+  Progress.Val = 0;
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* row = image->GetScanline(y);
+    if (cmyk_in) {
+      for (int32_t x = 0; x < w; ++x) {
+        TRGB px;
+        std::memcpy(&px, row + 3 * x, 3);
+        const TCMYK k = RGBToCMYK(px);
+        buffer[4 * x] = k.c;
+        buffer[4 * x + 1] = k.m;
+        buffer[4 * x + 2] = k.y;
+        buffer[4 * x + 3] = k.k;
+      }
+      row = buffer.data();
+    }
+    if (!GuardWriteRow(cinfo, err.get(), row)) fail();
+    ++Progress.Val;
+    if (Progress.fOnProgress) Progress.Report(Progress.Val);
+    if (Progress.IsAborting()) break;
+  }
+  if (!Progress.IsAborting() && !GuardFinishCompress(cinfo, err.get())) fail();
+}
+
+// ---- the format in the input/output component
+
+namespace {
+
+void ReadJPEGForComponent(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                          bool ParamsOnly, TIOProgressRec& Progress,
+                          std::unique_ptr<TIEMask>& AlphaMask) {
+  // Several images in one stream may each carry a 12-byte "JFIF" header with
+  // the length of the data behind it.
+  const int64_t start = Stream->Position();
+  uint8_t h[12];
+  int64_t end = -1;
+  if (Stream->Read(h, 12) == 12 && std::memcmp(h, "JFIF", 4) == 0 && h[4] == 0) {
+    const uint32_t len = uint32_t{h[8]} | uint32_t{h[9]} << 8 | uint32_t{h[10]} << 16 |
+                         uint32_t{h[11]} << 24;
+    end = start + 12 + len;
+  } else {
+    Stream->SetPosition(start);
+  }
+  ReadJPEGStream(Stream, nullptr, Bitmap, Params, Progress, ParamsOnly, false, true, false, true);
+  if (end >= 0) Stream->SetPosition(end);
+}
+
+void WriteJPEGForComponent(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                           TIOProgressRec& Progress) {
+  // The IPTC records travel as the APP13 marker, rebuilt when the user
+  // changed them or when nothing else would carry them.
+  TIEIPTCInfoList& iptc = Params.IPTCInfoList;
+  TIEMarkerList& markers = Params.JpegMarkerList;
+  if (iptc.UserChanged() || (iptc.GetCount() > 0 && markers.GetCount() == 0)) {
+    const std::vector<uint8_t> block = iptc.SaveToBuffer(true);
+    const int32_t at = markers.IndexOf(kAPP13);
+    if (block.empty()) {
+      if (at >= 0) markers.DeleteMarker(at);
+    } else if (at >= 0) {
+      markers.SetMarker(at, kAPP13, block.data(), static_cast<int32_t>(block.size()));
+    } else {
+      markers.AddMarker(kAPP13, block.data(), static_cast<int32_t>(block.size()));
+    }
+  }
+  WriteJPEGStream(Stream, Bitmap, Params, Progress);
+}
+
+}  // namespace
+
+TIEFormatHandler JPEGFormatHandler() {
+  TIEFormatHandler h;
+  h.TypeId = ieftJPEG;
+  h.Read = ReadJPEGForComponent;
+  h.Write = WriteJPEGForComponent;
+  h.Test = [](TStream* Stream) { return IsJPEGStream(Stream) >= 0; };
+  // After the portable any-map test, before JPEG-2000.
+  h.DetectOrder = 140;
+  h.AbortBeforeOpen = true;
+  h.TellsViewDpi = 2;
+  // The writer converts a copy itself.
+  h.SaveFormats = 0;
+  return h;
+}

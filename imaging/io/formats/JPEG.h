@@ -1,0 +1,50 @@
+// JPEG files through the system's IJG-compatible JPEG library: reader,
+// writer, content test, stream length, and the ICC profile of the APP2
+// chunks. Library errors never travel as C++ exceptions through the
+// library's frames: each call into it is guarded at the boundary.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/io/IEFormats.h"
+#include "rtl/Exception.h"
+
+class TStream;
+class TIEBitmap;
+class TIOParamsVals;
+
+// Raised by the writer on a library error, and by the reader when the
+// tables-only datastream that precedes an image is bad.
+RTL_EXCEPTION(EIEJpegException, Exception);
+
+// Decodes the JPEG data found within the first 100 bytes from the stream's
+// position. TablesStream (may be null) holds an abbreviated tables-only
+// datastream read first. Bad data sets Progress.Aborting.
+void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
+                    TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
+                    bool RawYCbCr, bool ReadMetadata, bool InvertCMYK, bool ApplyICC);
+
+// Writes the whole bitmap as one JPEG stream at the stream's position by the
+// Jpeg fields of Params, with the markers of its JpegMarkerList. Raises
+// EIEJpegException (and sets the abort flag) on a library error or a marker
+// too long for a JPEG segment; the caller's bitmap is never changed.
+void WriteJPEGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                     TIOProgressRec& Progress);
+
+// Position of the first FF D8 FF at the stream's position or within the next
+// 99 bytes, or -1; the position is restored.
+int64_t IsJPEGStream(TStream* Stream);
+// Bytes from the position up to and including the end-of-image marker (to
+// the end of the stream when there is none); the position is restored.
+int64_t MeasureJPEGStream(TStream* Stream);
+// Joins the APP2 "ICC_PROFILE" chunks into Params' input profile; the
+// position is restored.
+void ReadJPEGICCProfile(TStream* Stream, TIOParamsVals& Params);
+
+// The library's text for a message code, every parameter shown as "?";
+// "Corrupted" for a code the library does not know.
+std::string JPEGMessageText(int32_t Code);
+
+// How the input/output component runs this format.
+TIEFormatHandler JPEGFormatHandler();
