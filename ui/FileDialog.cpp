@@ -93,7 +93,11 @@ int CompareNoCase(const std::string& a, const std::string& b) { return strcasecm
 std::vector<std::pair<std::string, std::string>> ParseFileFilter(const std::string& Filter) {
   std::vector<std::string> parts;
   std::string cur;
-  for (char c : Filter) {
+  // In the zero-separated form a double zero ends the list.
+  std::string_view text(Filter);
+  size_t end = text.find(std::string_view("\0\0", 2));
+  if (end != std::string_view::npos) text = text.substr(0, end);
+  for (char c : text) {
     if (c == '|' || c == '\0') {
       parts.push_back(cur);
       cur.clear();
@@ -104,7 +108,6 @@ std::vector<std::pair<std::string, std::string>> ParseFileFilter(const std::stri
   if (!cur.empty()) parts.push_back(cur);
   std::vector<std::pair<std::string, std::string>> entries;
   for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-    if (parts[i].empty() && parts[i + 1].empty()) break;  // the double zero
     entries.emplace_back(parts[i], parts[i + 1]);
   }
   return entries;
@@ -188,6 +191,9 @@ class TFileDialogForm : public TForm {
 
   void Dispatch(TMessage& Message) override;
   void Start();
+  // The caller's controls placed on the template leave it before the
+  // dialog goes: they belong to the caller, not to the dialog.
+  void ReleaseForeignControls();
 
  protected:
   void DoShow() override;
@@ -273,6 +279,7 @@ void TFileDialogForm::Build() {
     l->SetAutoSize(false);
     l->SetBounds(x, y, w, 17);
     l->SetCaption(text);
+    l->SetParentFont(true);
     l->SetParent(standard_);
     return l;
   };
@@ -316,6 +323,15 @@ void TFileDialogForm::Build() {
     readOnlyCheck_->SetParent(standard_);
   }
   nameEdit_->SetTabOrder(0);
+  placeholder_->SetName("Placeholder");
+  folderLabel_->SetName("FolderLabel");
+  folders_->SetName("FolderList");
+  files_->SetName("FileList");
+  nameEdit_->SetName("FileNameEdit");
+  typeCombo_->SetName("TypeCombo");
+  okButton_->SetName("OkButton");
+  cancelButton_->SetName("CancelButton");
+  if (readOnlyCheck_) readOnlyCheck_->SetName("ReadOnlyCheck");
 
   for (auto& f : filters_) typeCombo_->Items()->Add(f.first);
   int32_t idx = int32_t(ofn_->nFilterIndex == 0 ? 1 : ofn_->nFilterIndex) - 1;
@@ -365,6 +381,13 @@ void TFileDialogForm::Start() {
   HandleNeeded();
   template_->HandleNeeded();
   if (hooked_) SendMessage(template_->Handle(), WM_INITDIALOG, 0, LPARAM(ofn_));
+}
+
+void TFileDialogForm::ReleaseForeignControls() {
+  for (int32_t i = template_->ControlCount() - 1; i >= 0; --i) {
+    TControl* c = template_->Controls(i);
+    if (c->Owner() != this) c->SetParent(nullptr);
+  }
 }
 
 void TFileDialogForm::DoShow() {
@@ -622,9 +645,11 @@ bool RunFileDialog(OPENFILENAME* ofn, bool save) {
     f->Start();
     ok = f->ShowModal() == mrOk;
   } catch (...) {
+    f->ReleaseForeignControls();
     f->Free();
     throw;
   }
+  f->ReleaseForeignControls();
   f->Free();
   return ok && gLastError == CDERR_NONE;
 }

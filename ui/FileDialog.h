@@ -29,7 +29,10 @@
 // sent to the template window, so a caller that replaces its window
 // procedure sees them as well. Messages the hook answers with non-zero are
 // not handled further. The CDM_ messages below, sent to the frame, query
-// the dialog while it is open.
+// the dialog while it is open. The frame is a TForm whose controls are
+// named (FindComponent): "Placeholder", "FolderLabel", "FolderList",
+// "FileList", "FileNameEdit", "TypeCombo", "OkButton", "CancelButton" and
+// "ReadOnlyCheck".
 #pragma once
 
 #include <cstdint>
