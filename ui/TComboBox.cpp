@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/Draw.h"
+#include "ui/ControlFont.h"
 #include "platform/ScrollBar.h"
 #include "platform/SysInfo.h"
 #include "platform/Text.h"
@@ -37,7 +38,7 @@ void TComboListBox::CreateParams(TCreateParams& Params) {
 }
 
 int32_t TComboListBox::ItemHeight() {
-  Canvas()->Font()->Assign(combo_->Font());
+  MatchCanvasFont(Canvas(), combo_->Font());
   return Canvas()->TextHeight("Ag") + 2;
 }
 
@@ -142,7 +143,8 @@ void TComboListBox::Dispatch(TMessage& Message) {
 
 void TComboListBox::Paint() {
   HDC dc = Canvas()->Handle();
-  Canvas()->Font()->Assign(combo_->Font());
+  MatchCanvasFont(Canvas(), combo_->Font());
+  dc = Canvas()->Handle();
   TRect r = ClientRect();
   Canvas()->Brush()->SetColor(clWindow);
   Canvas()->FillRect(r);
@@ -404,7 +406,8 @@ void TCustomComboBox::Dispatch(TMessage& Message) {
 
 void TCustomComboBox::Paint() {
   HDC dc = Canvas()->Handle();
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
+  dc = Canvas()->Handle();
   TRect r = ClientRect();
   DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
   Canvas()->Brush()->SetColor(Enabled() ? Color() : clBtnFace);

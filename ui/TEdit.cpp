@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/Draw.h"
+#include "ui/ControlFont.h"
 #include "platform/Input.h"
 #include "platform/Text.h"
 #include "ui/TClipboard.h"
@@ -199,7 +200,7 @@ TRect TCustomEdit::TextRect() {
 }
 
 int32_t TCustomEdit::PositionAt(int32_t X) {
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
   std::string d = DisplayText();
   const std::string& t = Text();
   int32_t x = X - TextRect().Left + scrollX_;
@@ -227,7 +228,7 @@ void TCustomEdit::MoveCaret(int32_t Pos, bool Extend) {
 
 void TCustomEdit::ScrollToCaret() {
   if (!HandleAllocated()) return;
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
   std::string d = DisplayText();
   int32_t cx = Canvas()->TextWidth(d.substr(0, size_t(DisplayOffset(CaretPos()))));
   int32_t w = TextRect().Width();
@@ -241,7 +242,7 @@ void TCustomEdit::ScrollToCaret() {
 
 void TCustomEdit::UpdateCaret() {
   if (!HandleAllocated() || !Focused()) return;
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
   std::string d = DisplayText();
   TRect r = TextRect();
   int32_t cx = Canvas()->TextWidth(d.substr(0, size_t(DisplayOffset(CaretPos()))));
@@ -389,7 +390,8 @@ void TCustomEdit::Paint() {
   if (borderStyle_ == bsSingle) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
   Canvas()->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
   Canvas()->FillRect(r);
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
+  dc = Canvas()->Handle();
   TRect tr = TextRect();
   IntersectClipRect(dc, tr.Left, tr.Top, tr.Right, tr.Bottom);
   std::string d = DisplayText();

@@ -1,6 +1,7 @@
 #include "ui/TGroupBox.h"
 
 #include "platform/Draw.h"
+#include "ui/ControlFont.h"
 #include "platform/Text.h"
 
 RTL_DEFINE_CLASS(TGroupBox, TCustomControl)
@@ -24,7 +25,8 @@ void TGroupBox::Dispatch(TMessage& Message) {
 
 void TGroupBox::Paint() {
   HDC dc = Canvas()->Handle();
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
+  dc = Canvas()->Handle();
   TRect r = ClientRect();
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(r);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Draw.h"
+#include "ui/ControlFont.h"
 #include "platform/ScrollBar.h"
 #include "platform/Text.h"
 
@@ -273,7 +274,7 @@ void TCustomListView::SelectAll() {
 void TCustomListView::ClearSelection() { SetSelected(nullptr); }
 
 int32_t TCustomListView::ItemHeight() {
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
   int32_t h = Canvas()->TextHeight("Ag");
   if (smallImages_) h = std::max(h, smallImages_->Height());
   return h + 2;
@@ -281,7 +282,7 @@ int32_t TCustomListView::ItemHeight() {
 
 int32_t TCustomListView::ColumnWidth() {
   if (columnWidth_ == 0) {
-    Canvas()->Font()->Assign(Font());
+    MatchCanvasFont(Canvas(), Font());
     int32_t w = 0;
     for (int32_t i = 0; i < items_->Count(); ++i)
       w = std::max(w, Canvas()->TextWidth(items_->Item(i)->caption_));
@@ -318,7 +319,7 @@ TListItem* TCustomListView::GetItemAt(int32_t X, int32_t Y) {
   if (i >= items_->Count()) return nullptr;
   // Only the image and the text count, not the free room after them.
   TRect r = ItemRect(i);
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
   int32_t used = (smallImages_ ? smallImages_->Width() + 2 : 0) + Canvas()->TextWidth(items_->Item(i)->caption_) + 6;
   return X < r.Left + used ? items_->Item(i) : nullptr;
 }
@@ -480,7 +481,8 @@ void TCustomListView::Dispatch(TMessage& Message) {
 
 void TCustomListView::Paint() {
   HDC dc = Canvas()->Handle();
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
+  dc = Canvas()->Handle();
   TRect r = ClientRect();
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(r);

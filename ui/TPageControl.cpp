@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Draw.h"
+#include "ui/ControlFont.h"
 #include "platform/Text.h"
 #include "ui/TButton.h"
 #include "ui/TForm.h"
@@ -165,7 +166,7 @@ TRect TPageControl::TabRect(int32_t Index) {
   auto tabs = VisibleTabs();
   if (Index < 0 || Index >= int32_t(tabs.size())) return Rect(0, 0, 0, 0);
   int32_t x = 2, h = TabHeight();
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
   for (int32_t i = 0;; ++i) {
     int32_t w = Canvas()->TextWidth(tabs[size_t(i)]->Caption()) + 12;
     if (i == Index) return Rect(x, 2, x + w, 2 + h);
@@ -241,7 +242,8 @@ void TPageControl::Dispatch(TMessage& Message) {
 
 void TPageControl::Paint() {
   HDC dc = Canvas()->Handle();
-  Canvas()->Font()->Assign(Font());
+  MatchCanvasFont(Canvas(), Font());
+  dc = Canvas()->Handle();
   TRect r = ClientRect();
   Canvas()->Brush()->SetColor(Color());
   Canvas()->FillRect(r);

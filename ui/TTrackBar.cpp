@@ -90,8 +90,8 @@ TRect TTrackBar::ChannelRect() {
   int32_t across = horz ? r.Height() : r.Width();
   int32_t at = tickMarks_ == tmBoth ? (across - kThumbThick) / 2 + kThumbThick / 2
                : tickMarks_ == tmTopLeft ? across - kThumbThick / 2 - 8 : kThumbThick / 2 + 8;
-  if (horz) return Rect(kMargin, at - 2, r.Right - kMargin, at + 2);
-  return Rect(at - 2, kMargin, at + 2, r.Bottom - kMargin);
+  if (horz) return Rect(kMargin, at - 3, r.Right - kMargin, at + 3);
+  return Rect(at - 3, kMargin, at + 3, r.Bottom - kMargin);
 }
 
 int32_t TTrackBar::PositionToPixel(int32_t p) {
