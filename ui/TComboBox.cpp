@@ -169,7 +169,8 @@ void TComboListBox::Paint() {
 
 TCustomComboBox::TCustomComboBox(TComponent* AOwner)
     : TCustomControl(AOwner), items_(new TStringList) {
-  controlStyle_ = TControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
+  // No click events of its own: OnClick reports a choice of an item.
+  controlStyle_ = TControlStyle{csCaptureMouse, csSetCaption, csDoubleClicks};
   SetBounds(0, 0, 145, 21);
   SetTabStop(true);
   color_ = clWindow;
@@ -235,10 +236,12 @@ void TCustomComboBox::Change() {
 
 void TCustomComboBox::Choose(int32_t Index) {
   if (Index < 0 || Index >= items_->Count()) return;
-  bool changed = Index != itemIndex_ || Text() != items_->Strings(Index);
+  if (Index == itemIndex_ && Text() == items_->Strings(Index)) return;
   SetItemIndex(Index);
+  // A choice by the user is a click; then OnSelect when set, else OnChange.
+  TCustomControl::Click();
   if (OnSelect) OnSelect(this);
-  if (changed) Change();
+  else Change();
 }
 
 void TCustomComboBox::SetDroppedDown(bool v) {
@@ -277,8 +280,6 @@ void TCustomComboBox::MouseDown(TMouseButton Button, TShiftState Shift, int32_t 
     if (CanFocus() && !Focused()) SetFocus();
     bool onButton = X >= Width() - GetSystemMetrics(SM_CXVSCROLL) - 2;
     if (style_ == csDropDownList || onButton) {
-      // The press must not end in a click of the combo's own.
-      controlState_.Exclude(csClicked);
       SetDroppedDown(!droppedDown_);
       if (droppedDown_) {
         controlState_.Exclude(csLButtonDown);
@@ -381,7 +382,7 @@ void TCustomComboBox::WMChar(TMessage& Message) {
 void TCustomComboBox::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_GETDLGCODE:
-      Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | (droppedDown_ ? DLGC_WANTALLKEYS : 0);
+      Message.Result = DLGC_WANTARROWS | DLGC_WANTCHARS | (droppedDown_ ? LRESULT(DLGC_WANTALLKEYS) : LRESULT(0));
       return;
     case CM_WANTSPECIALKEY:
       if (droppedDown_ && (Message.WParam == VK_RETURN || Message.WParam == VK_ESCAPE)) {

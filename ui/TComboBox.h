@@ -4,8 +4,9 @@
 // or a click elsewhere closes the list unchanged. While closed the arrow,
 // Page, Home and End keys and a typed first letter choose items at once.
 // Style csDropDown also lets the text be typed. Items keep an object each.
-// OnChange follows every choice made by the user (not ItemIndex set by the
-// program).
+// A choice made by the user (not ItemIndex set by the program) runs
+// OnClick, then OnSelect when set, else OnChange; typing in csDropDown
+// runs OnChange.
 #pragma once
 
 #include <string>

@@ -190,8 +190,9 @@ TEST_F(StdCtrlsTest, ComboDropDownListByMouse) {
   c->Items()->AddObject("Beta", &tagB);
   c->Items()->AddObject("Gamma", &tagC);
   c->SetItemIndex(0);
-  int changes = 0;
+  int changes = 0, clicks = 0;
   c->OnChange = [&](TObject*) { ++changes; };
+  c->OnClick = [&](TObject*) { ++clicks; };
   f->Show();
   Pump();
   EXPECT_EQ(changes, 0);  // set by the program: no event
@@ -212,6 +213,7 @@ TEST_F(StdCtrlsTest, ComboDropDownListByMouse) {
   EXPECT_EQ(c->Text(), "Gamma");
   EXPECT_EQ(c->Items()->Objects(c->ItemIndex()), &tagC);
   EXPECT_EQ(changes, 1);
+  EXPECT_EQ(clicks, 1);  // the click that opened the list is none
 
   // A click outside the dropped list closes it unchanged.
   Click(c, 20, 10);
@@ -220,6 +222,14 @@ TEST_F(StdCtrlsTest, ComboDropDownListByMouse) {
   EXPECT_FALSE(c->DroppedDown());
   EXPECT_EQ(c->ItemIndex(), 2);
   EXPECT_EQ(changes, 1);
+  // With OnSelect set, a choice runs it instead of OnChange.
+  int selects = 0;
+  c->OnSelect = [&](TObject*) { ++selects; };
+  c->SetFocus();
+  Key(VK_UP);
+  EXPECT_EQ(selects, 1);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(clicks, 2);
   f->Free();
 }
 
