@@ -6,10 +6,12 @@
 #include <cstring>
 
 #include <jerror.h>
+#include <lcms2.h>
 
 #include "CodecTestSupport.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/JPEG.h"
+#include "imaging/io/formats/PNG.h"
 #include "imaging/model/TIEICC.h"
 #include "imaging/model/TIEIPTCInfoList.h"
 #include "imaging/model/TIEMarkerList.h"
@@ -525,4 +527,214 @@ TEST(IccProfile, ParameterRecordHoldsInputAndDefaultProfiles) {
   EXPECT_EQ(p.JpegMarkerList.GetCount(), 0);
   EXPECT_EQ(p.IPTCInfoList.GetCount(), 0);
   EXPECT_FALSE(p.HasInputICCProfile());
+}
+
+// ---- both formats in the component: detection and file roads
+
+TEST(CodecComponent, ContentDetectionFindsJpegAndPng) {
+  const std::vector<uint8_t> jpeg = EncodePicture(8, 8);
+  TIEBitmap b;
+  FillBitmap(b, 8, 8, Picture(8, 8));
+  TMemoryStream png;
+  {
+    TIOParamsVals p(nullptr);
+    Progress pr;
+    WritePNGStream(&png, &b, p, pr.rec, nullptr);
+  }
+  const std::vector<uint8_t> png_bytes = Bytes(png);
+  std::vector<uint8_t> late(50, 0x20);
+  late.insert(late.end(), jpeg.begin(), jpeg.end());
+  struct Case {
+    const std::vector<uint8_t>* data;
+    int32_t id;
+  } cases[] = {{&jpeg, ieftJPEG}, {&png_bytes, ieftPNG}, {&late, ieftJPEG}};
+  for (const Case& c : cases) {
+    TIEMemStream s(c.data->data(), static_cast<int64_t>(c.data->size()));
+    EXPECT_EQ(FindStreamFormat(&s), c.id);
+    EXPECT_EQ(s.Position(), 0);
+  }
+}
+
+TEST(CodecComponent, FileRoadsByExtensionAndByContent) {
+  Folder dir;
+  const std::vector<uint8_t> jpeg = EncodePicture(14, 6);
+  WriteFile(dir / "photo.png", jpeg);
+  for (const char* name : {"missing.jpg", "missing.png"}) {
+    TImagoIO io(nullptr);
+    int finished = 0;
+    io.OnFinishWork = [&](TObject*) { ++finished; };
+    EXPECT_THROW(io.LoadFromFile(dir / name), Exception) << name;
+    EXPECT_TRUE(io.Aborted());
+    EXPECT_EQ(finished, 1);
+  }
+  TImagoIO io(nullptr);
+  io.LoadFromFile(dir / "photo.png");
+  EXPECT_TRUE(io.Aborted()) << "chosen by extension: the PNG reader";
+  io.LoadFromFileByContent(dir / "photo.png");
+  EXPECT_FALSE(io.Aborted());
+  EXPECT_EQ(io.Params()->FileType, ieftJPEG);
+  EXPECT_EQ(io.IEBitmap()->Width(), 14);
+  io.SaveToFile(dir / "copy.png");
+  EXPECT_FALSE(io.Aborted());
+  TImagoIO back(nullptr);
+  back.LoadFromFile(dir / "copy.png");
+  EXPECT_FALSE(back.Aborted());
+  EXPECT_EQ(back.Params()->FileType, ieftPNG);
+  EXPECT_EQ(back.IEBitmap()->GetRGB24(3, 3), io.IEBitmap()->GetRGB24(3, 3));
+}
+
+// ---- tables read first, colour management
+
+namespace {
+
+// Splits a JPEG into a tables-only datastream (its quantisation and Huffman
+// tables) and the image without them, as JPEG-compressed TIFF stores them.
+void SplitTables(const std::vector<uint8_t>& jpeg, std::vector<uint8_t>& tables,
+                 std::vector<uint8_t>& image) {
+  tables = {0xFF, 0xD8};
+  image = {0xFF, 0xD8};
+  size_t i = 2;
+  while (i + 4 <= jpeg.size() && jpeg[i] == 0xFF && jpeg[i + 1] != 0xDA) {
+    const size_t len = static_cast<size_t>(jpeg[i + 2] << 8 | jpeg[i + 3]) + 2;
+    auto& to = jpeg[i + 1] == 0xDB || jpeg[i + 1] == 0xC4 ? tables : image;
+    to.insert(to.end(), jpeg.begin() + static_cast<long>(i), jpeg.begin() + static_cast<long>(i + len));
+    i += len;
+  }
+  image.insert(image.end(), jpeg.begin() + static_cast<long>(i), jpeg.end());
+  tables.insert(tables.end(), {0xFF, 0xD9});
+}
+
+}  // namespace
+
+TEST(JpegRead, TablesStreamReadBeforeAnAbbreviatedImage) {
+  const std::vector<uint8_t> jpeg = EncodePicture(24, 16);
+  std::vector<uint8_t> tables, image;
+  SplitTables(jpeg, tables, image);
+  ASSERT_LT(image.size(), jpeg.size());
+  Decoded whole;
+  Decode(jpeg, whole);
+  TIEMemStream ts(tables.data(), static_cast<int64_t>(tables.size()));
+  TIEMemStream is(image.data(), static_cast<int64_t>(image.size()));
+  TIEBitmap got;
+  TIOParamsVals params(nullptr);
+  Progress p;
+  ReadJPEGStream(&is, &ts, &got, params, p.rec, false, false, false, false, false);
+  ASSERT_FALSE(p.aborted);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 24; ++x) ASSERT_EQ(got.GetRGB24(x, y), whole.image.GetRGB24(x, y));
+
+  // Without the tables the image cannot be decoded; bad tables raise.
+  Decoded alone;
+  Decode(image, alone);
+  EXPECT_TRUE(alone.aborted);
+  std::vector<uint8_t> bad = tables;
+  bad[5] = 0x01;  // the first table's length
+  TIEMemStream bs(bad.data(), static_cast<int64_t>(bad.size()));
+  is.SetPosition(0);
+  Progress q;
+  EXPECT_THROW(ReadJPEGStream(&is, &bs, &got, params, q.rec, false, false, false, false, false),
+               EIEJpegException);
+  EXPECT_TRUE(q.aborted);
+}
+
+TEST(JpegRead, ColourManagementConvertsThroughTheEmbeddedProfile) {
+  // The sRGB profile as the colour engine writes it, in one APP2 chunk.
+  cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+  cmsUInt32Number len = 0;
+  cmsSaveProfileToMem(srgb, nullptr, &len);
+  std::string profile(len, '\0');
+  cmsSaveProfileToMem(srgb, profile.data(), &len);
+  cmsCloseProfile(srgb);
+  const std::vector<uint8_t> jpeg =
+      WithSegments(EncodePicture(16, 8), {{0xE2, IccChunk(1, 1, profile)}});
+  Decoded plain;
+  Decode(jpeg, plain);
+  ASSERT_FALSE(plain.aborted);
+  EXPECT_TRUE(plain.params.GetInputICCProfile()->IsValid());
+  EXPECT_FALSE(plain.params.GetInputICCProfile()->Applied());
+  EXPECT_EQ(plain.params.JpegMarkerList.IndexOf(0xE2), 0);
+
+  ColorManagementEnabled = true;
+  Decoded managed;
+  Decode(jpeg, managed);
+  ColorManagementEnabled = false;
+  ASSERT_FALSE(managed.aborted);
+  // sRGB to sRGB: the same picture; the applied profile is not kept to be
+  // written again.
+  EXPECT_TRUE(managed.params.GetInputICCProfile()->Applied());
+  EXPECT_EQ(managed.params.JpegMarkerList.IndexOf(0xE2), -1);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const TRGB a = managed.image.GetRGB24(x, y), b = plain.image.GetRGB24(x, y);
+      ASSERT_NEAR(a.r, b.r, 2);
+      ASSERT_NEAR(a.g, b.g, 2);
+      ASSERT_NEAR(a.b, b.b, 2);
+    }
+}
+
+// ---- the step-by-step decompression
+
+namespace {
+
+struct SwappedFeed {
+  const std::vector<uint8_t>* data;
+  size_t at = 0;
+  uint8_t chunk[4096];
+};
+
+// Hands the data over in 4096-byte pieces whose byte pairs are swapped back.
+bool FeedSwapped(TIEJpegDecompress* d, void* data) {
+  auto* f = static_cast<SwappedFeed*>(data);
+  if (f->at >= f->data->size()) return false;
+  const size_t n = std::min<size_t>(sizeof f->chunk, f->data->size() - f->at);
+  std::memcpy(f->chunk, f->data->data() + f->at, n);
+  for (size_t i = 0; i + 1 < n; i += 2) std::swap(f->chunk[i], f->chunk[i + 1]);
+  f->at += n;
+  JPEGSetSourceBuffer(d, f->chunk, n);
+  return true;
+}
+
+}  // namespace
+
+TEST(JpegDecompress, StepByStepWithAStreamAndWithAFillRoutine) {
+  const std::vector<uint8_t> jpeg = EncodePicture(40, 30);
+  Decoded whole;
+  Decode(jpeg, whole);
+  std::vector<uint8_t> swapped = jpeg;
+  if (swapped.size() % 2) swapped.push_back(0);
+  for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+  for (bool custom : {false, true}) {
+    TIEMemStream s(jpeg.data(), static_cast<int64_t>(jpeg.size()));
+    SwappedFeed feed{&swapped};
+    TIEJpegDecompress* d = NewJPEGDecompress();
+    JPEGCreateDecompress(d);
+    JPEGSetStreamSource(d, &s);
+    if (custom) JPEGSetFillInputBuffer(d, FeedSwapped, &feed);
+    EXPECT_EQ(JPEGReadHeader(d, true), 1);  // JPEG_HEADER_OK
+    EXPECT_TRUE(JPEGStartDecompress(d));
+    ASSERT_EQ(JPEGOutputWidth(d), 40);
+    ASSERT_EQ(JPEGOutputHeight(d), 30);
+    ASSERT_EQ(JPEGOutputComponents(d), 3);
+    uint8_t** row = JPEGAllocSArray(d, 1, 40 * 3, 1);
+    while (JPEGOutputScanline(d) < JPEGOutputHeight(d)) {
+      const int32_t y = JPEGOutputScanline(d);
+      ASSERT_EQ(JPEGReadScanlines(d, row, 1), 1);
+      for (int x = 0; x < 40; ++x) {
+        // The library's own order here: red first.
+        const TRGB want = whole.image.GetRGB24(x, y);
+        ASSERT_EQ(row[0][3 * x], want.r) << custom;
+        ASSERT_EQ(row[0][3 * x + 2], want.b);
+      }
+    }
+    EXPECT_TRUE(JPEGFinishDecompress(d));
+    FreeJPEGDecompress(d);
+  }
+  // Errors come back as exceptions; the record is then freed as usual.
+  const std::vector<uint8_t> junk(64, 0x55);
+  TIEMemStream j(junk.data(), 64);
+  TIEJpegDecompress* d = NewJPEGDecompress();
+  JPEGCreateDecompress(d);
+  JPEGSetStreamSource(d, &j);
+  EXPECT_THROW(JPEGReadHeader(d, true), EIEJpegException);
+  FreeJPEGDecompress(d);
 }
