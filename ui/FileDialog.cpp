@@ -380,6 +380,13 @@ void TFileDialogForm::Build() {
 void TFileDialogForm::Start() {
   HandleNeeded();
   template_->HandleNeeded();
+  // The controls answer to the platform's ids (GetDlgCtrlID).
+  for (int32_t id : {int32_t(stc32), int32_t(cmb1), int32_t(edt1), int32_t(lst1), int32_t(lst2),
+                     int32_t(chx1), int32_t(IDOK_BUTTON), int32_t(IDCANCEL_BUTTON)})
+    if (TWinControl* c = ControlById(id)) {
+      c->HandleNeeded();
+      SetWindowLongPtr(c->Handle(), GWL_ID, id);
+    }
   if (hooked_) SendMessage(template_->Handle(), WM_INITDIALOG, 0, LPARAM(ofn_));
 }
 

@@ -99,7 +99,9 @@ enum : UINT {
   CDM_SETDEFEXT = CDM_FIRST + 6,
 };
 
-// Control ids in the dialog (CDM_SETCONTROLTEXT, CDM_HIDECONTROL).
+// Control ids in the dialog (CDM_SETCONTROLTEXT, CDM_HIDECONTROL; the
+// windowed ones also as their windows' GetDlgCtrlID). The placeholder is a
+// child of the template window, the others lie within it.
 enum : int32_t {
   stc32 = 0x045f,      // the template's placeholder
   cmb1 = 0x0470,       // type box

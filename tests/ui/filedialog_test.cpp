@@ -210,9 +210,10 @@ TEST_F(FileDialogTest, ClicksWithTemplateAndNotifications) {
       case CDN_INITDONE: {
         HWND ph = nullptr;
         EnumChildWindows(hdlg, [&](HWND w) {
-          if (TWinControl::FindControl(w) == TWinControl::FindControl(frame)->FindComponent("Placeholder")) ph = w;
+          if (GetDlgCtrlID(w) == stc32) ph = w;
           return ph == nullptr;
         });
+        EXPECT_EQ(TWinControl::FindControl(ph), TWinControl::FindControl(frame)->FindComponent("Placeholder"));
         EXPECT_NE(ph, nullptr);
         GetWindowRect(ph, placeholder);
         TPoint tl = placeholder.TopLeft(), br = placeholder.BottomRight();

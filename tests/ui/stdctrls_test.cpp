@@ -729,6 +729,8 @@ TEST_F(StdCtrlsTest, PublishedPropertiesByName) {
   auto* e = Make<TEdit>(f, 0, 0, 100, 21);
   SetProp(e, "Text", "abc");
   SetProp(e, "MaxLength", "2");
+  SetProp(e, "PasswordChar", "#");
+  EXPECT_EQ(e->DisplayText(), "###");
   EXPECT_EQ(GetProp(e, "Text"), "abc");
   f->Free();
 }
