@@ -12,6 +12,11 @@
 #include "ui/TScreen.h"
 
 RTL_DEFINE_CLASS(TControlCanvas, TCanvas)
+RTL_DEFINE_CLASS(TSizeConstraints, TPersistent,
+                 Published("MinWidth", &TSizeConstraints::MinWidth, &TSizeConstraints::SetMinWidth),
+                 Published("MinHeight", &TSizeConstraints::MinHeight, &TSizeConstraints::SetMinHeight),
+                 Published("MaxWidth", &TSizeConstraints::MaxWidth, &TSizeConstraints::SetMaxWidth),
+                 Published("MaxHeight", &TSizeConstraints::MaxHeight, &TSizeConstraints::SetMaxHeight))
 RTL_DEFINE_CLASS(TControl, TComponent,
                  Published("Left", &TControl::Left, &TControl::SetLeft),
                  Published("Top", &TControl::Top, &TControl::SetTop),
@@ -29,7 +34,8 @@ RTL_DEFINE_CLASS(TControl, TComponent,
                  Published("Hint", &TControl::Hint, &TControl::SetHint),
                  Published("ShowHint", &TControl::ShowHint, &TControl::SetShowHint),
                  Published("ParentShowHint", &TControl::ParentShowHint, &TControl::SetParentShowHint),
-                 Published("Cursor", &TControl::Cursor, &TControl::SetCursor))
+                 Published("Cursor", &TControl::Cursor, &TControl::SetCursor),
+                 Published("Constraints", &TControl::Constraints, &TControl::SetConstraints))
 RTL_DEFINE_CLASS(TWinControl, TControl,
                  Published("TabOrder", &TWinControl::TabOrder, &TWinControl::SetTabOrder),
                  Published("TabStop", &TWinControl::TabStop, &TWinControl::SetTabStop),
@@ -230,9 +236,69 @@ void TControlCanvas::CreateHandle() {
   SetHandle(dc_);
 }
 
+// ---- TSizeConstraints
+
+void TSizeConstraints::SetMinWidth(int32_t v) {
+  v = std::max(0, v);
+  if (v == minWidth_) return;
+  minWidth_ = v;
+  if (maxWidth_ > 0 && maxWidth_ < v) maxWidth_ = v;
+  Changed();
+}
+
+void TSizeConstraints::SetMinHeight(int32_t v) {
+  v = std::max(0, v);
+  if (v == minHeight_) return;
+  minHeight_ = v;
+  if (maxHeight_ > 0 && maxHeight_ < v) maxHeight_ = v;
+  Changed();
+}
+
+void TSizeConstraints::SetMaxWidth(int32_t v) {
+  v = std::max(0, v);
+  if (v == maxWidth_) return;
+  maxWidth_ = v;
+  if (v > 0 && minWidth_ > v) minWidth_ = v;
+  Changed();
+}
+
+void TSizeConstraints::SetMaxHeight(int32_t v) {
+  v = std::max(0, v);
+  if (v == maxHeight_) return;
+  maxHeight_ = v;
+  if (v > 0 && minHeight_ > v) minHeight_ = v;
+  Changed();
+}
+
+void TSizeConstraints::Assign(TPersistent* Source) {
+  auto* c = dynamic_cast<TSizeConstraints*>(Source);
+  if (!c) {
+    TPersistent::Assign(Source);
+    return;
+  }
+  minWidth_ = c->minWidth_;
+  minHeight_ = c->minHeight_;
+  maxWidth_ = c->maxWidth_;
+  maxHeight_ = c->maxHeight_;
+  Changed();
+}
+
+void TSizeConstraints::Apply(int32_t& Width, int32_t& Height) const {
+  if (maxWidth_ > 0) Width = std::min(Width, maxWidth_);
+  if (maxHeight_ > 0) Height = std::min(Height, maxHeight_);
+  Width = std::max(Width, minWidth_);
+  Height = std::max(Height, minHeight_);
+}
+
+void TSizeConstraints::Changed() {
+  if (control_) control_->SetBounds(control_->Left(), control_->Top(), control_->Width(), control_->Height());
+  if (OnChange) OnChange(this);
+}
+
 // ---- TControl
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
+  constraints_ = new TSizeConstraints(this);
   WindowProc = [this](TMessage& m) { WndProc(m); };
   controlStyle_ = TControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
   font_ = new TFont();
@@ -242,6 +308,18 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 
 TControl::~TControl() {
   delete font_;
+  delete constraints_;
+}
+
+void TControl::SetAutoSize(bool v) {
+  if (autoSize_ == v) return;
+  autoSize_ = v;
+  if (v) AdjustSize();
+}
+
+void TControl::AdjustSize() {
+  if (!autoSize_ || autoSizing_ || ComponentState().Contains(csLoading)) return;
+  SetBounds(left_, top_, width_, height_);
 }
 
 void TControl::BeforeDestruction() {
@@ -316,9 +394,29 @@ void TControl::SetParent(TWinControl* AParent) {
   }
 }
 
+// The size a control may take: its auto size, then its constraints.
+static void LimitSize(TControl* c, TSizeConstraints* k, bool autoSize, bool& guard, int32_t& w, int32_t& h) {
+  if (autoSize && !guard) {
+    guard = true;
+    int32_t nw = w, nh = h;
+    try {
+      if (c->CanAutoSize(nw, nh)) {
+        w = nw;
+        h = nh;
+      }
+    } catch (...) {
+      guard = false;
+      throw;
+    }
+    guard = false;
+  }
+  if (k) k->Apply(w, h);
+  if (w < 0) w = 0;
+  if (h < 0) h = 0;
+}
+
 void TControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
-  if (AWidth < 0) AWidth = 0;
-  if (AHeight < 0) AHeight = 0;
+  LimitSize(this, constraints_, autoSize_, autoSizing_, AWidth, AHeight);
   if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
   InvalidateControl(Visible(), false);
   TSize old{width_, height_};
@@ -1058,8 +1156,7 @@ void TWinControl::SetClientSize(int32_t w, int32_t h) {
 }
 
 void TWinControl::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
-  if (AWidth < 0) AWidth = 0;
-  if (AHeight < 0) AHeight = 0;
+  LimitSize(this, constraints_, AutoSize(), autoSizing_, AWidth, AHeight);
   if (ALeft == left_ && ATop == top_ && AWidth == width_ && AHeight == height_) return;
   TSize old{width_, height_};
   left_ = ALeft;
@@ -1483,6 +1580,17 @@ void TWinControl::Dispatch(TMessage& Message) {
     case WM_SETCURSOR: WMSetCursor(Message); return;
     case WM_MOUSELEAVE: WMMouseLeave(Message); return;
     case WM_GETDLGCODE: WMGetDlgCode(Message); return;
+    case WM_GETMINMAXINFO: {
+      DefaultHandler(Message);
+      auto* mm = reinterpret_cast<MINMAXINFO*>(Message.LParam);
+      if (mm && constraints_) {
+        if (constraints_->MinWidth() > 0) mm->ptMinTrackSize.X = constraints_->MinWidth();
+        if (constraints_->MinHeight() > 0) mm->ptMinTrackSize.Y = constraints_->MinHeight();
+        if (constraints_->MaxWidth() > 0) mm->ptMaxTrackSize.X = constraints_->MaxWidth();
+        if (constraints_->MaxHeight() > 0) mm->ptMaxTrackSize.Y = constraints_->MaxHeight();
+      }
+      return;
+    }
     case WM_PRINTCLIENT: {
       // Painting into another context (WM_PRINT, PaintTo): what WM_PAINT draws.
       if (doubleBuffered_) Perform(WM_ERASEBKGND, Message.WParam, LPARAM(Message.WParam));

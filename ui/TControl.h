@@ -167,6 +167,30 @@ struct THintInfo {
   void* HintData = nullptr;
 };
 
+// Limits to a control's size; 0 is no limit. A change is applied at once.
+class TSizeConstraints : public TPersistent {
+  RTL_CLASS(TSizeConstraints, TPersistent)
+ public:
+  explicit TSizeConstraints(TControl* Control = nullptr) : control_(Control) {}
+  int32_t MinWidth() const { return minWidth_; }
+  int32_t MinHeight() const { return minHeight_; }
+  int32_t MaxWidth() const { return maxWidth_; }
+  int32_t MaxHeight() const { return maxHeight_; }
+  void SetMinWidth(int32_t v);
+  void SetMinHeight(int32_t v);
+  void SetMaxWidth(int32_t v);
+  void SetMaxHeight(int32_t v);
+  void Assign(TPersistent* Source) override;
+  // Width and height held within the limits.
+  void Apply(int32_t& Width, int32_t& Height) const;
+  TNotifyEvent OnChange;
+
+ private:
+  void Changed();
+  TControl* control_;
+  int32_t minWidth_ = 0, minHeight_ = 0, maxWidth_ = 0, maxHeight_ = 0;
+};
+
 // Shift state of key flags (MK_*) or the current key state.
 TShiftState KeysToShiftState(WORD Keys);
 TShiftState KeyDataToShiftState(LPARAM KeyData);
@@ -241,6 +265,13 @@ class TControl : public TComponent {
   void SetAlign(TAlign v);
   TAnchors Anchors() const { return anchors_; }
   void SetAnchors(TAnchors v);
+  TSizeConstraints* Constraints() const { return constraints_; }
+  void SetConstraints(TSizeConstraints* v) { constraints_->Assign(v); }
+  // With AutoSize the control takes the size CanAutoSize answers.
+  bool AutoSize() const { return autoSize_; }
+  virtual void SetAutoSize(bool v);
+  virtual bool CanAutoSize(int32_t& NewWidth, int32_t& NewHeight) { return true; }
+  void AdjustSize();
   void BringToFront();
   void SendToBack();
 
@@ -384,6 +415,9 @@ class TControl : public TComponent {
   bool parentShowHint_ = true;
   TCursor cursor_ = crDefault;
   TControlActionLink* actionLink_ = nullptr;
+  TSizeConstraints* constraints_ = nullptr;
+  bool autoSize_ = false;
+  bool autoSizing_ = false;
 };
 
 // A window of the platform with child controls.

@@ -16,7 +16,7 @@ class TLabel : public TGraphicControl {
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment v);
   bool AutoSize() const { return autoSize_; }
-  void SetAutoSize(bool v);
+  void SetAutoSize(bool v) override;
   bool WordWrap() const { return wordWrap_; }
   void SetWordWrap(bool v);
   bool Transparent() const { return transparent_; }

@@ -139,6 +139,41 @@ TEST_F(ControlsTest, AnchorsKeepDistancesWhenTheParentResizes) {
   form->Free();
 }
 
+// A box that sizes itself to 30 x 20 plus its tag.
+class TSized : public TBox {
+ public:
+  using TBox::TBox;
+  bool CanAutoSize(int32_t& w, int32_t& h) override {
+    w = 30 + int32_t(Tag());
+    h = 20;
+    return true;
+  }
+};
+
+TEST_F(ControlsTest, ConstraintsAndAutoSizeLimitTheBounds) {
+  auto* form = new TForm(Application);
+  form->SetClientSize(300, 200);
+  auto* box = new TBox(form, form);
+  box->Constraints()->SetMinWidth(50);
+  box->Constraints()->SetMaxHeight(40);
+  box->SetBounds(0, 0, 10, 100);
+  EXPECT_EQ(R(box), Bounds(0, 0, 50, 40));
+  box->SetAlign(alClient);  // alignment obeys the limits too
+  EXPECT_EQ(R(box), Bounds(0, 0, 300, 40));
+  SetPropPathText(box, "Constraints.MaxHeight", "0");
+  box->Realign();
+  form->Realign();
+  EXPECT_EQ(box->Height(), 200);
+
+  auto* sized = new TSized(form, form);
+  sized->SetAutoSize(true);
+  EXPECT_EQ(R(sized), Bounds(0, 0, 30, 20));
+  sized->SetTag(5);
+  sized->SetWidth(100);
+  EXPECT_EQ(R(sized), Bounds(0, 0, 35, 20));
+  form->Free();
+}
+
 // ---- Focus, tab order and keys
 
 TEST_F(ControlsTest, TabOrderFocusEnterExitAndKeyPreview) {
