@@ -4,6 +4,10 @@
 #include <chrono>
 #include <ctime>
 
+#if defined(__i386__) || defined(__x86_64__)
+#include <cpuid.h>
+#endif
+
 namespace {
 constexpr std::array<uint16_t, 256> MakeCRC16Table() {
   std::array<uint16_t, 256> t{};
@@ -123,4 +127,19 @@ uint32_t UpdateCRC32(uint32_t CRC, const void* Data, int64_t Size) {
   const uint8_t* p = static_cast<const uint8_t*>(Data);
   for (int64_t i = 0; i < Size; ++i) CRC = (CRC >> 8) ^ kCRC32[(CRC ^ p[i]) & 0xFF];
   return CRC;
+}
+
+int ProcessorFamily() {
+  static const int family = [] {
+#if defined(__i386__) || defined(__x86_64__)
+    unsigned eax, ebx, ecx, edx;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return 4;
+    int f = static_cast<int>((eax >> 8) & 0xF);
+    if (f == 0xF) f += static_cast<int>((eax >> 20) & 0xFF);
+    return f;
+#else
+    return 4;
+#endif
+  }();
+  return family;
 }

@@ -39,6 +39,10 @@ uint32_t TimeSeed();
 // Size bytes; no initial or final XOR. CRC unchanged for no data.
 uint16_t UpdateCRC16(uint16_t CRC, const void* Data, int64_t Size);
 uint32_t UpdateCRC32(uint32_t CRC, const void* Data, int64_t Size);
+// The processor family found at start-up: the family the processor reports
+// (extended family included), 4 when it has no identification instruction.
+// Every routine here gives identical results on all families.
+int ProcessorFamily();
 // The 256-entry tables behind them.
 extern const uint16_t CRC16Table[256];
 extern const uint32_t CRC32Table[256];

@@ -143,7 +143,12 @@ void TCipher::EncryptBlock(void* Data) {}
 void TCipher::DecryptBlock(void* Data) {}
 
 void TCipher::InitKey(const std::string& Key, const void* IVector) {
-  const std::string bytes = PassPhraseBytes(Key);
+  // The phrase's bytes are cleared when they have been hashed.
+  struct TPhrase {
+    std::string bytes;
+    ~TPhrase() { WipeFill(reinterpret_cast<uint8_t*>(bytes.data()), 0, static_cast<int>(bytes.size())); }
+  } phrase{PassPhraseBytes(Key)};
+  const std::string& bytes = phrase.bytes;
   THash* h = GetHashObject();
   h->Reset();
   h->Update(bytes.data(), static_cast<int64_t>(bytes.size()));

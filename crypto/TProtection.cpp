@@ -84,7 +84,15 @@ void TProtection::ProcessStream(TStream* Source, TStream* Dest, int64_t Size,
   try {
     ReportProgress(Progress, 0, maximal);
     reported = true;
-    std::vector<uint8_t> buffer(kPieceSize, 0);
+    // The piece buffer holds plain data: it is cleared before it is freed.
+    struct TPiece {
+      std::vector<uint8_t> bytes = std::vector<uint8_t>(kPieceSize, 0);
+      ~TPiece() {
+        std::memset(bytes.data(), 0, bytes.size());
+        asm volatile("" : : "r"(bytes.data()) : "memory");
+      }
+      uint8_t* data() { return bytes.data(); }
+    } buffer;
     int64_t destPos = Dest->Position();
     int64_t sourcePos = Source->Position();
     while (Size > 0) {
@@ -115,6 +123,9 @@ void TProtection::ProcessStream(TStream* Source, TStream* Dest, int64_t Size,
     if (reported) {
       try {
         ReportProgress(Progress, 0, 0);
+      } catch (...) {
+      }
+      try {
         EndAction(Action);
       } catch (...) {
       }

@@ -62,7 +62,9 @@ class TProtection : public TObject {
   // file, code in place. A separate destination is written to a temporary
   // file in its folder and renamed over DestName only when coding succeeded.
   // A blank DestName raises EProtection (except for caCalculate, which has
-  // no destination).
+  // no destination). An existing destination keeps its permissions; a new
+  // one gets those of any new file (the umask applies), so a caller that
+  // wants plain data private creates the destination first (mode 0600).
   virtual void ProcessFile(const std::string& SourceName, const std::string& DestName,
                            TCodeAction Action, const TProgressEvent& Progress = {});
   // Codes a string; Format is a string format id (TStringFormat.h), -1 the

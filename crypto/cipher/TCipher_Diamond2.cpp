@@ -31,6 +31,7 @@ void TCipher_Diamond2::WipeState() {
     }
     std::vector<uint8_t>().swap(*t);
   }
+  box_rounds_ = 0;
 }
 
 namespace {
@@ -128,6 +129,7 @@ void TCipher_Diamond2::Init(const void* Key, int Size, const void* IVector) {
   PrepareInit(Size);  // an empty key raises: the generator reads a key byte first
   SetRoundCount(rounds_);
   const int b = BlockSize();
+  box_rounds_ = rounds_;
   const size_t boxes = static_cast<size_t>(rounds_) * static_cast<size_t>(b);
   encrypt_boxes_.assign(boxes * 256, 0);
   decrypt_boxes_.assign(boxes * 256, 0);
@@ -148,7 +150,7 @@ void TCipher_Diamond2::EncryptBlock(void* Data) {
   const int b = BlockSize();
   const uint8_t* box = encrypt_boxes_.data();
   for (int i = 0; i < b; ++i) x[i] = box[i * 256 + x[i]];
-  for (int r = 1; r < rounds_; ++r) {
+  for (int r = 1; r < box_rounds_; ++r) {
     diamond2::Permute(x, b);
     box += b * 256;
     for (int i = 0; i < b; ++i) x[i] = box[i * 256 + x[i]];
@@ -159,7 +161,7 @@ void TCipher_Diamond2::DecryptBlock(void* Data) {
   if (decrypt_boxes_.empty()) return;  // no key
   uint8_t* x = static_cast<uint8_t*>(Data);
   const int b = BlockSize();
-  for (int r = rounds_ - 1; r >= 1; --r) {
+  for (int r = box_rounds_ - 1; r >= 1; --r) {
     const uint8_t* box = &decrypt_boxes_[static_cast<size_t>(r) * b * 256];
     for (int i = 0; i < b; ++i) x[i] = box[i * 256 + x[i]];
     diamond2::InversePermute(x, b);

@@ -21,6 +21,7 @@ class TCipher_Diamond2 : public TCipher {
   void WipeState() override;
 
   // Keeps a round count from 5 to 15 (Lite: 4 to 30); any other gives 10.
+  // It takes effect with the next Init, which builds the boxes for it.
   virtual void SetRoundCount(int32_t Count);
   int32_t Rounds() const { return rounds_; }
 
@@ -28,7 +29,9 @@ class TCipher_Diamond2 : public TCipher {
   int32_t rounds_ = 0;
 
  private:
-  // Rounds x BlockSize boxes of 256 bytes each.
+  // The rounds the boxes were built for, and Rounds x BlockSize boxes of
+  // 256 bytes each.
+  int32_t box_rounds_ = 0;
   std::vector<uint8_t> encrypt_boxes_;
   std::vector<uint8_t> decrypt_boxes_;
 };

@@ -26,15 +26,19 @@ void TCipher_RC4::Init(const void* Key, int Size, const void* IVector) {
 void TCipher_RC4::EncryptBlock(void* Data) {
   uint8_t* d = static_cast<uint8_t*>(Data);
   uint8_t* s = KeySchedule();
-  uint8_t i = i_, j = j_;
+  // Indices as full words, reduced to a byte where they are used.
+  unsigned i = i_, j = j_;
   for (int n = 0; n < 16; ++n) {
-    i = static_cast<uint8_t>(i + 1);
-    j = static_cast<uint8_t>(j + s[i]);
-    std::swap(s[i], s[j]);
-    d[n] ^= s[static_cast<uint8_t>(s[i] + s[j])];
+    i = (i + 1) & 0xFF;
+    const unsigned si = s[i];
+    j = (j + si) & 0xFF;
+    const unsigned sj = s[j];
+    s[i] = static_cast<uint8_t>(sj);
+    s[j] = static_cast<uint8_t>(si);
+    d[n] ^= s[(si + sj) & 0xFF];
   }
-  i_ = i;
-  j_ = j;
+  i_ = static_cast<uint8_t>(i);
+  j_ = static_cast<uint8_t>(j);
 }
 
 void TCipher_RC4::DecryptBlock(void* Data) {

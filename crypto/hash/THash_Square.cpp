@@ -22,17 +22,20 @@ void THash_Square::Reset() {
 
 void THash_Square::Compress(const uint8_t* Block) {
   if (!cipher_) cipher_ = TCipher_Square::StaticClass()->Create();
+  // The block may be the digest itself (a keystream of chained digests).
+  uint8_t m[16];
+  std::memcpy(m, Block, 16);
   // A given IV spares the cipher the encryption that derives one.
   static const uint8_t kNoIV[16] = {};
   cipher_->Init(Digest, 16, kNoIV);
   uint8_t out[16];
-  std::memcpy(out, Block, 16);
+  std::memcpy(out, m, 16);
   cipher_->EncryptBlock(out);
   std::memcpy(Digest, out, 16);
   // The feed-forward takes the block's own first four bytes, also for full
   // blocks taken straight from the caller's data, so the digest does not
   // depend on how the data is split into Update calls.
-  for (int i = 0; i < 4; ++i) Digest[i] ^= Block[i];
+  for (int i = 0; i < 4; ++i) Digest[i] ^= m[i];
 }
 
 void THash_Square::Update(const void* Data, int64_t Size) {

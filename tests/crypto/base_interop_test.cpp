@@ -1,13 +1,16 @@
 // The encrypted file and the text encodings checked against independent
-// implementations: Crypto++ for RIPEMD-256, Blowfish, CAST-256 and CRC-32,
+// implementations: Crypto++ for RIPEMD-256, Blowfish, CAST-256, 3-Way and CRC-32,
 // coreutils' base64 and sharutils' uuencode for the encodings.
+#include <cryptopp/3way.h>
 #include <cryptopp/blowfish.h>
 #include <cryptopp/cast.h>
 #include <cryptopp/crc.h>
 #include <cryptopp/ripemd.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -24,18 +27,22 @@ using crypto_test::WriteFile;
 
 namespace {
 
-// The encrypted file written with a peer's primitives: key = RIPEMD-256 of
-// the pass phrase cut to the key size, IV = E(all 0xFF), cmCTS over pieces
-// of 4096 bytes with the feedback carried from piece to piece.
-template <typename Peer>
-std::string ReferenceFile(const std::string& passBytes, const std::string& plain, size_t keySize) {
+using BlockFn = std::function<void(uint8_t*)>;
+
+std::string RipeMD256(const std::string& bytes) {
   CryptoPP::RIPEMD256 ripemd;
-  uint8_t digest[32];
-  ripemd.CalculateDigest(digest, reinterpret_cast<const uint8_t*>(passBytes.data()), passBytes.size());
-  typename Peer::Encryption e(digest, keySize < 32 ? keySize : 32);
-  const size_t b = Peer::BLOCKSIZE;
+  std::string d(32, '\0');
+  ripemd.CalculateDigest(reinterpret_cast<uint8_t*>(d.data()),
+                         reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+  return d;
+}
+
+// The encrypted file written with a peer's block function E: IV = E(all
+// 0xFF), cmCTS over pieces of 4096 bytes whose block grid starts afresh in
+// each piece, the feedback carried from piece to piece.
+std::string ReferenceFile(const BlockFn& E, size_t b, const std::string& plain) {
   std::vector<uint8_t> F(b, 0xFF), W(b);
-  e.ProcessBlock(F.data());
+  E(F.data());
   std::string out = plain;
   for (size_t piece = 0; piece < out.size(); piece += 4096) {
     const size_t end = std::min(out.size(), piece + 4096);
@@ -43,17 +50,42 @@ std::string ReferenceFile(const std::string& passBytes, const std::string& plain
     for (; i + b <= end; i += b) {
       uint8_t* p = reinterpret_cast<uint8_t*>(&out[i]);
       for (size_t k = 0; k < b; ++k) p[k] ^= F[k];
-      e.ProcessBlock(p);
+      E(p);
       for (size_t k = 0; k < b; ++k) F[k] ^= p[k];
     }
     if (i < end) {
       W = F;
-      e.ProcessBlock(W.data());
+      E(W.data());
       for (size_t k = i; k < end; ++k) out[k] = static_cast<char>(out[k] ^ W[k - i]);
       for (size_t k = 0; k < b; ++k) F[k] ^= W[k];
     }
   }
   return out;
+}
+
+// The key is the RIPEMD-256 digest of the pass phrase's bytes, cut to the
+// cipher's key size (at most 32 bytes).
+template <typename Peer>
+std::string PeerFile(const std::string& passBytes, const std::string& plain, size_t keySize) {
+  const std::string d = RipeMD256(passBytes);
+  auto e = std::make_shared<typename Peer::Encryption>(reinterpret_cast<const uint8_t*>(d.data()),
+                                                       std::min<size_t>(keySize, 32));
+  return ReferenceFile([e](uint8_t* p) { e->ProcessBlock(p); }, Peer::BLOCKSIZE, plain);
+}
+
+// 3-Way with 12-byte blocks: the library's words are little-endian, the
+// peer's big-endian.
+std::string ThreeWayFile(const std::string& passBytes, const std::string& plain) {
+  std::string key = RipeMD256(passBytes).substr(0, 12);
+  for (size_t i = 0; i < 12; i += 4) std::reverse(key.begin() + i, key.begin() + i + 4);
+  auto e = std::make_shared<CryptoPP::ThreeWay::Encryption>(reinterpret_cast<const uint8_t*>(key.data()), 12);
+  return ReferenceFile(
+      [e](uint8_t* p) {
+        for (int i = 0; i < 12; i += 4) std::reverse(p + i, p + i + 4);
+        e->ProcessBlock(p);
+        for (int i = 0; i < 12; i += 4) std::reverse(p + i, p + i + 4);
+      },
+      12, plain);
 }
 
 std::string Shell(const std::string& command) {
@@ -82,15 +114,16 @@ TEST(EncryptedFileInterop, MatchesPeerPrimitives) {
                  {"caf\xC3\xA9 \xE2\x82\xAC", "caf\xE9 \x80"},
                  {"\xE6\x97\xA5\xE6\x9C\xAC", "\xE6\x97\xA5\xE6\x9C\xAC"}};
   for (const Phrase& p : phrases) {
-    for (size_t n : {size_t{0}, size_t{5}, size_t{4096}, size_t{4103}, size_t{20000}}) {
+    for (size_t n : {size_t{0}, size_t{5}, size_t{4096}, size_t{4103}, size_t{8192}, size_t{20000}}) {
       const std::string plain = RandomBytes(n, static_cast<uint32_t>(n + p.text.size()));
       WriteFile(dir.Path("plain"), plain);
       struct {
         const char* name;
         std::string want;
-      } cases[] = {{"Diamond ", ReferenceFile<CryptoPP::Blowfish>(p.bytes, plain, 56)},
-                   {"Blowfish", ReferenceFile<CryptoPP::Blowfish>(p.bytes, plain, 56)},
-                   {"Cast 256", ReferenceFile<CryptoPP::CAST256>(p.bytes, plain, 32)}};
+      } cases[] = {{"Diamond ", PeerFile<CryptoPP::Blowfish>(p.bytes, plain, 56)},
+                   {"Blowfish", PeerFile<CryptoPP::Blowfish>(p.bytes, plain, 56)},
+                   {"Cast 256", PeerFile<CryptoPP::CAST256>(p.bytes, plain, 32)},
+                   {"3Way", ThreeWayFile(p.bytes, plain)}};
       for (auto& c : cases) {
         m->SetAlgorithm(c.name);
         m->InitKey(p.text);

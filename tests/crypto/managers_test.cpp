@@ -119,6 +119,8 @@ TEST(CipherManager, EveryProgramCipherCodesFilesBothWays) {
   ScratchDir dir;
   Managers m;
   for (const char* name : kProgramCiphers) {
+    // Every entry names a registered cipher, but "Diamond ", which means Blowfish.
+    EXPECT_EQ(FindCipherClass(name) == nullptr, std::string(name) == "Diamond ") << name;
     m.cipher->SetAlgorithm(name);
     m.cipher->InitKey(std::string("pass phrase for ") + name);
     const int b = m.cipher->GetCipher()->BlockSize();
@@ -251,4 +253,25 @@ TEST(StandardRegistries, EveryCipherRefusesOrHandlesShortKeys) {
       EXPECT_TRUE(data == plain) << e.Class->Name << " key " << size;
     }
   }
+}
+
+TEST(StandardRegistries, CiphersInTheirOrder) {
+  const char* const names[39] = {
+      "3Way", "Blowfish", "Gost", "IDEA", "Q128", "SAFER-K40", "SAFER-SK40", "SAFER-K64",
+      "SAFER-SK64", "SAFER-K128", "SAFER-SK128", "SCOP", "Shark", "Square", "TEA", "TEA extended",
+      "Twofish", "Cast 128", "Cast 256", "DES Single 8byte", "DES Double 8byte",
+      "DES Double 16byte", "DES Triple 8byte", "DES Triple 16byte", "DES Triple 24byte", "DESX",
+      "Diamond II", "Diamond II Lite", "FROG", "Mars", "Misty 1", "NewDES", "RC2", "RC4", "RC5",
+      "RC6", "Rijndael", "Sapphire II", "Skipjack"};
+  std::vector<TCipherClassEntry> standard;
+  for (const TCipherClassEntry& e : CipherClassList())
+    if (e.Class->Name.substr(0, 8) == "TCipher_") standard.push_back(e);
+  ASSERT_GE(standard.size(), 39u);
+  for (int i = 0; i < 39; ++i) EXPECT_EQ(standard[i].DisplayName, names[i]) << i;
+  TOwned<TCipherManager> m(new TCipherManager);
+  m->SetAlgorithm("RC4");
+  EXPECT_EQ(m->Description(), "Patented by RSA, 2048bit Key");
+  m->SetAlgorithm("Misty 1");
+  EXPECT_EQ(m->Algorithm(), "Misty 1");
+  EXPECT_EQ(m->Description(), "free for non-commercial, 128bit Key");
 }

@@ -329,6 +329,8 @@ TEST(CodingRoutines, CrcKnownAnswers) {
   EXPECT_EQ(CRC16Table[1], 0xC0C1);
 }
 
+TEST(CodingRoutines, ProcessorFamilyIsAtLeastA486) { EXPECT_GE(ProcessorFamily(), 4); }
+
 TEST(CodingRoutines, ShortClassName) {
   EXPECT_EQ(ShortClassName(TCipher_Toy::StaticClass()), "Toy");
   EXPECT_EQ(ShortClassName(TCipher::StaticClass()), "TCipher");

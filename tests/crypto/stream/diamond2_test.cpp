@@ -111,3 +111,30 @@ TEST(Diamond2Test, TranspositionMovesBitKFromByteIPlusK) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Diamond2Test, ANewRoundCountWaitsForTheNextKey) {
+  // The boxes are built for the rounds at Init; changing the count between
+  // keys must neither read past them nor change the coding until Init.
+  std::mt19937 rng(15);
+  const Bytes key = Random(rng, 32);
+  const Bytes plain = Random(rng, 16);
+  auto c = Keyed(TCipher_Diamond2::StaticClass(), key);
+  Bytes before = plain;
+  c->EncryptBlock(before.data());
+  auto& d = static_cast<TCipher_Diamond2&>(*c);
+  d.SetRoundCount(15);
+  EXPECT_EQ(d.Rounds(), 15);
+  Bytes after = plain;
+  c->EncryptBlock(after.data());
+  EXPECT_EQ(after, before);
+  c->DecryptBlock(after.data());
+  EXPECT_EQ(after, plain);
+  c->Init(key.data(), 32, nullptr);
+  Bytes rekeyed = plain;
+  c->EncryptBlock(rekeyed.data());
+  EXPECT_NE(rekeyed, before);
+}
+
+}  // namespace
