@@ -1,0 +1,440 @@
+#include "imaging/view/TOpenImagoDialog.h"
+
+#include <sys/stat.h>
+
+#include "imaging/io/IEFormats.h"
+#include "imaging/io/IEIOTypes.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagoIO.h"
+#include "imaging/model/IESharedRoutines.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/view/IEDialogFilter.h"
+#include "imaging/view/TImagoView.h"
+#include "rtl/FileUtils.h"
+#include "rtl/StrUtils.h"
+#include "ui/TColor.h"
+
+namespace {
+
+constexpr int32_t kMaxPath = 260;
+constexpr int32_t kMaxMultiSelect = 65519;
+
+struct TZoomEntry {
+  const char* Text;
+  int32_t Value;  // 0: fit
+};
+constexpr TZoomEntry kZoomEntries[] = {{"Fit", 0},     {"25%", 25},   {"50%", 50},   {"75%", 75},
+                                       {"100%", 100},  {"125%", 125}, {"150%", 150}, {"175%", 175},
+                                       {"200%", 200},  {"300%", 300}, {"400%", 400}};
+
+bool IsReadableFile(const std::string& Path) {
+  struct stat st;
+  return !Path.empty() && ::stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+RTL_DEFINE_CLASS(TOpenImagoDialog, TIECommonDialog)
+
+TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner) {
+  FillDialogWords();
+  BuildFilter(false);
+
+  InfoPanel.Name = "InfoPanel";
+  InfoPanel.SetBounds(204, 5, 169, 200);
+  InfoLabel1.Name = "InfoLabel1";
+  InfoLabel1.SetBounds(6, 6, 157, 23);
+  InfoLabel2.Name = "InfoLabel2";
+  InfoLabel2.SetBounds(6, 29, 157, 23);
+  AdvancedButton.Name = "AdvancedButton";
+  AdvancedButton.SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);
+  AdvancedButton.Visible = false;
+  PreviewCheck.Name = "PreviewCheck";
+  PreviewCheck.SetBounds(195, 24, 130, 23);
+  PreviewCheck.Checked = true;
+  PreviewCheck.Visible = false;
+  PicturePanel.Name = "PicturePanel";
+  PicturePanel.SetBounds(204, 5, 169, 200);
+  PicLabel1.Name = "PicLabel1";
+  PicLabel1.SetBounds(6, 180, 157, 23);
+  PicLabel2.Name = "PicLabel2";
+  PicLabel2.SetBounds(6, 203, 157, 23);
+  PicLabel3.Name = "PicLabel3";
+  PicLabel3.SetBounds(6, 226, 157, 23);
+  ZoomCombo.Name = "ZoomCombo";
+  ZoomCombo.SetBounds(6, 5, 50, 21);
+  ZoomCombo.Hint = "Zoom";
+  PreviewButton.Name = "PreviewButton";
+  PreviewButton.SetBounds(60, 5, 23, 22);
+  PreviewButton.Enabled = false;
+  PlayButton.Name = "PlayButton";
+  PlayButton.SetBounds(85, 5, 23, 22);
+  PlayButton.Enabled = false;
+  ProgressBar.Name = "ProgressBar";
+  ProgressBar.SetBounds(0, 55, 127, 19);
+  ProgressBar.Visible = false;
+
+  view_ = new TImagoView(this);
+  view_->SetName("ImagoView");
+  view_->SetBounds(6, 36, 133, 139);
+  view_->SetBackground(clWhite);
+  view_->SetBackgroundStyle(iebsChessboard);
+  view_->SetChessboardStyle(12, bsSolid);
+  view_->SetBorderStyle(bsSingle);
+  view_->SetCenter(true);
+  view_->SetZoomFilter(rfFastLinear);
+  view_->DelayZoomFilter = false;
+  view_->SetEnableAlphaChannel(true);
+  view_->SetOnProgress([this](TObject*, int32_t Percent) { ProgressBar.Position = Percent; });
+
+  UpdateCaptions();
+}
+
+void TOpenImagoDialog::BeforeDestruction() {
+  view_ = nullptr;  // freed with the owner tree
+  TIECommonDialog::BeforeDestruction();
+}
+
+void TOpenImagoDialog::UpdateCaptions() {
+  PreviewButton.Hint = GetDialogWord(0, MsgLanguage());
+  PreviewCheck.Caption = GetDialogWord(0, MsgLanguage());
+  AdvancedButton.Caption = GetDialogWord(45, MsgLanguage()) + "...";
+  PlayButton.Hint = GetDialogWord(87, MsgLanguage());
+}
+
+void TOpenImagoDialog::BuildFilter(bool ForSave) {
+  // Video files have no road in this build, so their types are not offered.
+  filter_ = BuildImageFilter(ForSave, MsgLanguage(), false);
+}
+
+std::string TOpenImagoDialog::FileName() const {
+  if (IsOpen()) return Host()->GetFilePath();
+  return file_name_;
+}
+
+int32_t TOpenImagoDialog::FilterIndex() const {
+  if (IsOpen()) return Host()->GetFilterIndex();
+  return filter_index_;
+}
+
+void TOpenImagoDialog::SetInitialDir(const std::string& Value) {
+  std::string v = Value;
+  if (v.size() > 1 && v.back() == '/' && v[v.size() - 2] != ':') v.pop_back();
+  initial_dir_ = v;
+}
+
+void TOpenImagoDialog::SetAlwaysAnimate(bool Value) {
+  always_animate_ = Value;
+  if (Value) show_all_frames_ = true;
+}
+
+void TOpenImagoDialog::SetPreviewBorderStyle(TIEDBorderStyle Value) {
+  preview_border_style_ = Value;
+  switch (Value) {
+    case iepsDefault:
+      view_->SetBackgroundStyle(iebsSolid);
+      view_->SetBorderStyle(bsSingle);
+      break;
+    case iepsCropped:
+      view_->SetBackgroundStyle(iebsCropped);
+      view_->SetBorderStyle(bsNone);
+      break;
+    case iepsCropShadow:
+      view_->SetBackgroundStyle(iebsCropShadow);
+      view_->SetBorderStyle(bsNone);
+      break;
+  }
+}
+
+TResampleFilter TOpenImagoDialog::ZoomFilter() const { return view_->ZoomFilter(); }
+void TOpenImagoDialog::SetZoomFilter(TResampleFilter Value) { view_->SetZoomFilter(Value); }
+
+// ---- execution
+
+bool TOpenImagoDialog::Execute() {
+  UpdateCaptions();
+  PreviewCheck.Visible = true;
+  if (auto_set_filter_) BuildFilter(false);
+  return DoExecute(false, "IDD_IETEMPLATE");
+}
+
+bool TOpenImagoDialog::DoExecute(bool Save, const std::string& Template) {
+  PlayButton.Visible = !always_animate_;
+  files_.clear();
+
+  TIEOpenFileRecord r;
+  r.Save = Save;
+  r.Filter = FilterToZeroList(filter_);
+  if (filter_index_ == 0) filter_index_ = FilterIndexOfFileName(filter_, file_name_);
+  r.FilterIndex = filter_index_;
+  // Room for the longest name the user may choose, and never less than the
+  // name handed in: the buffer starts with FileName.
+  const size_t room = options_.Contains(ofAllowMultiSelect) ? kMaxMultiSelect : kMaxPath;
+  r.MaxFile = std::max(room, file_name_.size()) + 2;
+  r.File = file_name_;
+  r.InitialDir = initial_dir_;
+  r.Title = title_;
+  r.Options = options_;
+  r.Explorer = !options_.Contains(ofOldStyleDialog);
+  r.Template = Template;
+  if (!default_ext_.empty())
+    r.DefExt = default_ext_;
+  else if (!r.Explorer)
+    r.DefExt = ExtractFileExt(file_name_).substr(ExtractFileExt(file_name_).empty() ? 0 : 1);
+  else
+    r.DefExt = PatternFirstExtension(FilterPattern(filter_, filter_index_));
+  r.NoPlacesBar = !ShowPlacesBar();
+
+  const bool ok = TaskModalDialog(r);
+  filter_index_ = r.FilterIndex;
+  if (ok) {
+    CollectFiles(r.File, false);
+    options_.Set(ofReadOnly, r.Options.Contains(ofReadOnly));
+    options_.Set(ofExtensionDifferent, r.Options.Contains(ofExtensionDifferent));
+  }
+  return ok;
+}
+
+void TOpenImagoDialog::CollectFiles(const std::string& Names, bool FromDialog) {
+  files_.clear();
+  std::vector<std::string> parts;
+  if (options_.Contains(ofAllowMultiSelect) && !FromDialog) {
+    // The folder, then the names, separated by zeros (one part: one full name).
+    std::string cur;
+    for (char c : Names) {
+      if (c == '\0') {
+        if (!cur.empty()) parts.push_back(cur);
+        cur.clear();
+      } else {
+        cur += c;
+      }
+    }
+    if (!cur.empty()) parts.push_back(cur);
+  } else if (!Names.empty()) {
+    parts.push_back(Names);
+  }
+  if (parts.size() > 1) {
+    const std::string folder = parts[0];
+    for (size_t i = 1; i < parts.size(); ++i)
+      files_.push_back(!parts[i].empty() && parts[i][0] == '/' ? parts[i]
+                                                                : PathJoin(folder, parts[i]));
+  } else if (parts.size() == 1) {
+    files_.push_back(parts[0]);
+  }
+  if (!files_.empty()) file_name_ = files_[0];
+}
+
+// ---- notifications
+
+intptr_t TOpenImagoDialog::Notify(int32_t Code) {
+  switch (Code) {
+    case CDN_INITDONE:
+      pattern_ = FilterPattern(filter_, Host()->GetFilterIndex());
+      InitDone();
+      DoShow();
+      break;
+    case CDN_SELCHANGE:
+      DoSelectionChange();
+      break;
+    case CDN_FOLDERCHANGE:
+      DoFolderChange();
+      break;
+    case CDN_FILEOK:
+      if (!FileOK()) return 1;
+      break;
+    case CDN_TYPECHANGE: {
+      const int32_t index = Host()->GetFilterIndex();
+      pattern_ = FilterPattern(filter_, index);
+      Host()->SetDefExt(PatternFirstExtension(pattern_));
+      if (index != filter_index_) {
+        filter_index_ = index;
+        DoTypeChange();
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return TIECommonDialog::Notify(Code);
+}
+
+bool TOpenImagoDialog::FileOK() {
+  CollectFiles(Host()->GetFilePath(), true);
+  return DoCanClose();
+}
+
+bool TOpenImagoDialog::DoCanClose() {
+  bool can = true;
+  if (OnCanClose) OnCanClose(this, can);
+  return can;
+}
+
+void TOpenImagoDialog::DoFolderChange() {
+  if (OnFolderChange) OnFolderChange(this);
+}
+
+void TOpenImagoDialog::DoTypeChange() {
+  if (OnTypeChange) OnTypeChange(this);
+}
+
+TRect TOpenImagoDialog::GetStaticRect() {
+  if (!IsOpen()) return TRect{};
+  if (Options().Contains(ofOldStyleDialog)) return Host()->TemplateClientRect();
+  return Host()->PlaceholderRect();
+}
+
+void TOpenImagoDialog::DoShow() {
+  if (preview_wanted_) {
+    const TRect sr = GetStaticRect();
+    const TRect client = IsOpen() ? Host()->TemplateClientRect() : TRect{};
+    PicturePanel.Bounds = TRect{{sr.Right}, {sr.Top}, {client.Right}, {sr.Bottom}};
+    FillZoomCombo();
+    view_->SetBackground(clWhite);
+    view_->SetCenter(true);
+    PlayButton.Checked = false;
+    PlayButton.Enabled = false;
+    if (ExtendedDialog()) {
+      InfoPanel.SetBounds(sr.Left, sr.Bottom, client.Width(), client.Height());
+    } else {
+      PicLabel1.Visible = PicLabel2.Visible = PicLabel3.Visible = false;
+      ZoomCombo.Visible = false;
+    }
+  }
+  TIECommonDialog::DoShow();
+}
+
+void TOpenImagoDialog::DoClose() {
+  TIECommonDialog::DoClose();
+  if (view_) view_->Blank();
+}
+
+// ---- the preview panel
+
+void TOpenImagoDialog::FillZoomCombo() {
+  ZoomCombo.Items.clear();
+  for (const TZoomEntry& e : kZoomEntries) ZoomCombo.Items.push_back(e.Text);
+  ZoomCombo.ItemIndex = 0;
+}
+
+void TOpenImagoDialog::SelectZoom(int32_t Index) {
+  ZoomCombo.ItemIndex = Index;
+  ApplyPreviewZoom();
+}
+
+void TOpenImagoDialog::ApplyPreviewZoom() {
+  const int32_t i = ZoomCombo.ItemIndex;
+  if (i < 0 || i >= static_cast<int32_t>(std::size(kZoomEntries))) return;
+  if (kZoomEntries[i].Value == 0) {
+    view_->AutoFit = true;
+    view_->Update();
+  } else {
+    view_->AutoFit = false;
+    view_->SetZoom(kZoomEntries[i].Value);
+  }
+}
+
+void TOpenImagoDialog::ClearInfo() {
+  InfoLabel1.Caption.clear();
+  InfoLabel2.Caption.clear();
+  PicLabel1.Caption.clear();
+  PicLabel2.Caption.clear();
+  PicLabel3.Caption.clear();
+}
+
+void TOpenImagoDialog::ShowImageInfo(const TIOParamsVals* Params) {
+  if (!Params) {
+    ClearInfo();
+    return;
+  }
+  const TIEImageInfoTexts t = MakeImageInfoTexts(*Params, frames_, file_size_, MsgLanguage());
+  PicLabel1.Caption = t.Size;
+  PicLabel3.Caption = t.Resolution;
+  PicLabel2.Caption = t.Colors;
+  InfoLabel2.Caption = t.Sizes;
+  InfoLabel1.Caption = t.Format;
+}
+
+void TOpenImagoDialog::DoSelectionChange() {
+  if (in_selection_) return;
+  in_selection_ = true;
+  struct Guard {
+    bool& b;
+    ~Guard() { b = false; }
+  } guard{in_selection_};
+  if (preview_wanted_) PreviewFile(FileName());
+  if (OnSelectionChange) OnSelectionChange(this);
+}
+
+void TOpenImagoDialog::PreviewFile(const std::string& Path) {
+  bool is_file = IsReadableFile(Path);
+  if (is_file) {
+    try {
+      file_size_ = GetFileSizeByName(Path);
+      TImagoIO* io = view_->GetIO();
+      TIOParamsVals* params = io->Params();
+      if (!PreviewCheck.Checked) {
+        io->ReadParamsFromFile(Path);
+        frames_ = 1;
+        if (params->FileType != 0 && !io->Aborted())
+          ShowImageInfo(params);
+        else
+          ClearInfo();
+      } else {
+        view_->SetBackground(clWhite);
+        view_->Blank();
+        PlayButton.Checked = false;
+        const int32_t type = FindFileFormat(Path, false);
+        // Several frames are previewed by their first; the labels count them.
+        PlayButton.Enabled = false;
+        ZoomCombo.Enabled = true;
+        ProgressBar.Position = 0;
+        ProgressBar.Visible = true;
+        params->Width = view_->ClientWidth();
+        params->Height = view_->ClientHeight();
+        params->JpegScale = 0;  // the largest reduction that still covers the view
+        params->RawHalfSize = 1;
+        params->SetLoadEmbeddedThumbnail(true);
+        params->SetLoadRAWPreview(true);
+        io->AutoAdjustDPI = auto_adjust_dpi_;
+        io->FilteredAdjustDPI = filtered_adjust_dpi_;
+        io->LoadFromFileByContent(Path);
+        if (io->Aborted()) {
+          is_file = false;
+        } else {
+          const TIEFormatHandler* h = FindFormatHandler(type);
+          frames_ = h && h->CountImages ? h->CountImages(Path) : 1;
+          ShowImageInfo(params);
+          PreviewButton.Enabled = true;
+          ZoomCombo.Enabled = true;
+        }
+        ProgressBar.Visible = false;
+        if (is_file) ApplyPreviewZoom();
+      }
+    } catch (const std::exception&) {
+      is_file = false;
+      ProgressBar.Visible = false;
+    }
+  }
+  if (!is_file) {
+    ClearInfo();
+    PreviewButton.Enabled = false;
+    ZoomCombo.Enabled = false;
+    view_->Blank();
+    PlayButton.Enabled = false;
+    frames_ = 0;
+    file_size_ = 0;
+  }
+}
+
+void TOpenImagoDialog::PreviewCheckClick() {
+  if (PreviewCheck.Checked) {
+    DoSelectionChange();
+    return;
+  }
+  ClearInfo();
+  view_->SetBackground(clWhite);
+  view_->Blank();
+  view_->SetZoom(100);
+  PreviewButton.Enabled = false;
+  ZoomCombo.Enabled = false;
+}

@@ -1,0 +1,414 @@
+// The open and save dialogs driven through a stand-in of the platform's file
+// dialog: it runs "modally" by sending the template notifications a user's
+// actions cause, and answers the queries of the dialog's hook. Image files
+// come from ImageMagick.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imaging/io/IEIOTypes.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagoIO.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/view/IEDialogFilter.h"
+#include "imaging/view/TImagoView.h"
+#include "imaging/view/TSaveImagoDialog.h"
+#include "DialogTestPlatform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The platform dialog as the tests play it.
+struct FakeDialog : TIEFileDialogHost {
+  std::string path;      // the current selection or typed name, full path
+  std::string spec;      // the file-name box
+  int32_t filter_index = 1;
+  std::string def_ext;
+  bool answer_overwrite = true;
+  std::vector<std::string> overwrite_questions;
+  TIEOpenFileRecord seen;
+  // The user's actions while the dialog is open; returns whether the user
+  // pressed OK (the file OK notification is sent first).
+  std::function<bool(FakeDialog&, TIECommonDialog&)> script;
+  bool file_ok_refused = false;
+
+  bool Run(TIECommonDialog& Dialog, TIEOpenFileRecord& Record) override {
+    seen = Record;
+    filter_index = Record.FilterIndex;
+    Dialog.Notify(CDN_INITDONE);
+    bool ok = script ? script(*this, Dialog) : false;
+    if (ok) {
+      file_ok_refused = Dialog.Notify(CDN_FILEOK) != 0;
+      ok = !file_ok_refused;
+    }
+    Record.FilterIndex = filter_index;
+    if (ok) Record.File = path;
+    return ok;
+  }
+  std::string GetFilePath() override { return path; }
+  std::string GetSpec() override { return spec; }
+  void SetControlText(int32_t Id, const std::string& Text) override {
+    if (Id == kFileNameControlId) spec = Text;
+  }
+  void SetDefExt(const std::string& Extension) override { def_ext = Extension; }
+  int32_t GetFilterIndex() override { return filter_index; }
+  TRect TemplateClientRect() override { return TRect{{0}, {0}, {573}, {272}}; }
+  TRect PlaceholderRect() override { return TRect{{3}, {6}, {420}, {220}}; }
+  bool ConfirmOverwrite(const std::string& FileName) override {
+    overwrite_questions.push_back(FileName);
+    return answer_overwrite;
+  }
+
+  void Select(TIECommonDialog& d, const std::string& p) {
+    path = p;
+    spec = fs::path(p).filename().string();
+    d.Notify(CDN_SELCHANGE);
+  }
+  void ChooseType(TIECommonDialog& d, int32_t index) {
+    filter_index = index;
+    d.Notify(CDN_TYPECHANGE);
+  }
+};
+
+struct DialogFree {
+  void operator()(TComponent* c) const { c->Free(); }
+};
+
+class FileDialog : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = fs::temp_directory_path() / ("nbv_dialog_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    const std::string base = "/usr/bin/convert -size 640x480 gradient:red-blue -type TrueColor "
+                             "-units PixelsPerInch -density 96 ";
+    ok_ = std::system((base + "BMP3:" + (dir_ / "pic.bmp").string()).c_str()) == 0 &&
+          std::system((base + "-quality 90 " + (dir_ / "pic.jpg").string()).c_str()) == 0 &&
+          std::system((base + "PNG24:" + (dir_ / "pic.png").string()).c_str()) == 0;
+    std::ofstream(dir_ / "junk.png") << "not an image at all";
+  }
+  static void TearDownTestSuite() { fs::remove_all(dir_); }
+
+  void SetUp() override {
+    if (!ok_) GTEST_SKIP() << "ImageMagick could not make the sample files";
+    ASSERT_TRUE(StartHeadlessControls());
+    host_ = std::make_shared<FakeDialog>();
+    SetFileDialogHostFactory([this] { return host_; });
+  }
+  void TearDown() override {
+    SetFileDialogHostFactory(nullptr);
+    StopHeadlessControls();
+  }
+  static std::string File(const char* name) { return (dir_ / name).string(); }
+
+  std::shared_ptr<FakeDialog> host_;
+  static inline fs::path dir_;
+  static inline bool ok_ = false;
+};
+
+using OpenPtr = std::unique_ptr<TOpenImagoDialog, DialogFree>;
+using SavePtr = std::unique_ptr<TSaveImagoDialog, DialogFree>;
+
+TEST_F(FileDialog, OpenDialogPreviewsAndDescribesA24BitFile) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  int32_t selection_events = 0;
+  d->OnSelectionChange = [&](TObject*) { ++selection_events; };
+  std::vector<std::string> sizes;
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    // The preview panel sits right of the placeholder; the info panel under it.
+    EXPECT_EQ(d->PicturePanel.Bounds.Left, 420);
+    EXPECT_EQ(d->PicturePanel.Bounds.Right, 573);
+    EXPECT_EQ(d->InfoPanel.Bounds.Top, 220);
+    EXPECT_EQ(d->ZoomCombo.Items.size(), 11u);
+    EXPECT_EQ(d->ZoomCombo.Items[0], "Fit");
+    EXPECT_TRUE(d->PreviewCheck.Visible);
+    for (const char* name : {"pic.bmp", "pic.jpg", "pic.png"}) {
+      h.Select(dlg, File(name));
+      EXPECT_EQ(d->PicLabel1.Caption, "640 x 480 pixel") << name;
+      EXPECT_EQ(d->PicLabel2.Caption, "16777216 Colors (24 bit)") << name;
+      EXPECT_EQ(d->PicLabel3.Caption, "96 x 96 dpi") << name;
+      sizes.push_back(d->InfoLabel2.Caption);
+      // The preview holds the file's image (a JPEG may be decoded reduced).
+      TIEBitmap* b = d->ImagoView()->GetIEBitmap();
+      EXPECT_GT(b->Width(), 1) << name;
+      EXPECT_EQ(int64_t(b->Width()) * 480, int64_t(b->Height()) * 640) << name;
+      EXPECT_TRUE(d->PreviewButton.Enabled);
+      EXPECT_TRUE(d->ZoomCombo.Enabled);
+      EXPECT_FALSE(d->ProgressBar.Visible);
+      // Fit: the whole image inside the view.
+      EXPECT_TRUE(d->ImagoView()->AutoFit);
+      EXPECT_LE(d->ImagoView()->ZoomedWidth(), d->ImagoView()->ClientWidth());
+    }
+    EXPECT_TRUE(d->InfoLabel1.Caption.rfind("Portable Network Graphics (PNG)", 0) == 0)
+        << d->InfoLabel1.Caption;
+    h.Select(dlg, File("pic.bmp"));
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), File("pic.bmp"));
+  EXPECT_EQ(selection_events, 4);
+  ASSERT_EQ(sizes.size(), 3u);
+  const auto kb = [](const char* name) { return std::to_string(fs::file_size(File(name)) / 1024); };
+  EXPECT_EQ(sizes[0], "File: " + kb("pic.bmp") + " KB   Mem: 900 KB");
+  EXPECT_EQ(sizes[0], "File: 900 KB   Mem: 900 KB");
+  EXPECT_EQ(sizes[1], "File: " + kb("pic.jpg") + " KB   Mem: 900 KB");
+  EXPECT_EQ(sizes[2], "File: " + kb("pic.png") + " KB   Mem: 900 KB");
+  // The platform got the registry's list and the open template.
+  EXPECT_EQ(host_->seen.Template, "IDD_IETEMPLATE");
+  EXPECT_EQ(host_->seen.Filter, FilterToZeroList(BuildImageFilter(false, msEnglish, false)));
+  EXPECT_FALSE(host_->seen.Save);
+}
+
+TEST_F(FileDialog, FoldersMissingAndBadFilesClearThePreview) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    for (const std::string& p :
+         {dir_.string(), File("vanished.bmp"), File("junk.png"), std::string()}) {
+      h.Select(dlg, File("pic.bmp"));
+      EXPECT_FALSE(d->PicLabel1.Caption.empty());
+      h.Select(dlg, p);
+      EXPECT_EQ(d->PicLabel1.Caption, "") << p;
+      EXPECT_EQ(d->PicLabel2.Caption, "") << p;
+      EXPECT_EQ(d->InfoLabel1.Caption, "") << p;
+      EXPECT_EQ(d->InfoLabel2.Caption, "") << p;
+      EXPECT_FALSE(d->PreviewButton.Enabled) << p;
+      EXPECT_FALSE(d->ZoomCombo.Enabled) << p;
+      EXPECT_TRUE(d->ImagoView()->IsEmpty()) << p;
+    }
+    return false;
+  };
+  EXPECT_FALSE(d->Execute());
+}
+
+TEST_F(FileDialog, UncheckedPreviewShowsOnlyTheLabels) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    d->PreviewCheck.Checked = false;
+    d->PreviewCheckClick();
+    h.Select(dlg, File("pic.jpg"));
+    EXPECT_EQ(d->PicLabel1.Caption, "640 x 480 pixel");
+    EXPECT_EQ(d->PicLabel3.Caption, "96 x 96 dpi");
+    EXPECT_TRUE(d->ImagoView()->IsEmpty());
+    d->PreviewCheck.Checked = true;
+    d->PreviewCheckClick();
+    EXPECT_FALSE(d->ImagoView()->IsEmpty());
+    return false;
+  };
+  d->Execute();
+}
+
+TEST_F(FileDialog, ZoomBoxSetsThePreviewZoom) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("pic.bmp"));
+    TImagoView* v = d->ImagoView();
+    const double fit = v->Zoom();
+    EXPECT_LT(fit, 25.0);
+    d->SelectZoom(1);  // 25%
+    EXPECT_FALSE(v->AutoFit);
+    EXPECT_DOUBLE_EQ(v->Zoom(), 25.0);
+    EXPECT_EQ(v->ZoomedWidth(), 160);
+    d->SelectZoom(10);  // 400%
+    EXPECT_DOUBLE_EQ(v->Zoom(), 400.0);
+    d->SelectZoom(0);  // Fit
+    EXPECT_TRUE(v->AutoFit);
+    EXPECT_DOUBLE_EQ(v->Zoom(), fit);
+    return false;
+  };
+  d->Execute();
+}
+
+TEST_F(FileDialog, CanCloseRefusalKeepsTheDialogOpen) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->OnCanClose = [](TObject*, bool& can) { can = false; };
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("pic.bmp"));
+    return true;
+  };
+  EXPECT_FALSE(d->Execute());
+  EXPECT_TRUE(host_->file_ok_refused);
+}
+
+TEST_F(FileDialog, RecordCarriesTheComponentsSettings) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetInitialDir("/home/someone/pictures/");
+  EXPECT_EQ(d->InitialDir(), "/home/someone/pictures");
+  d->SetInitialDir("/");
+  EXPECT_EQ(d->InitialDir(), "/");
+  d->SetTitle("Open a picture");
+  d->SetShowPlacesBar(false);
+  // Index 0: the entry derived from the name's extension.
+  d->SetFilterIndex(0);
+  d->SetFileName("/x/holiday.png");
+  host_->script = [](FakeDialog&, TIECommonDialog&) { return false; };
+  EXPECT_FALSE(d->Execute());
+  const TIEOpenFileRecord& r = host_->seen;
+  EXPECT_EQ(r.InitialDir, "/");
+  EXPECT_EQ(r.Title, "Open a picture");
+  EXPECT_TRUE(r.NoPlacesBar);
+  EXPECT_EQ(r.File, "/x/holiday.png");
+  EXPECT_EQ(r.FilterIndex, 1);  // the "all graphics" entry lists *.png first
+  EXPECT_EQ(d->FilterIndex(), 1);
+  EXPECT_EQ(r.DefExt, ".jpg");  // the first extension of that entry
+  EXPECT_TRUE(r.Options.Contains(ofHideReadOnly));
+}
+
+// A name longer than the platform's 260 characters is handed over whole and
+// the buffer has room for it and its terminators.
+TEST_F(FileDialog, LongFileNamesAreNotCutOrOverrun) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  const std::string long_name = "/" + std::string(1000, 'n') + ".bmp";
+  d->SetFileName(long_name);
+  const std::string chosen = "/" + std::string(700, 'c') + "/" + std::string(250, 'f') + ".png";
+  std::string seen_while_open;
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    h.path = chosen;
+    seen_while_open = d->FileName();
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(host_->seen.File, long_name);
+  EXPECT_GE(host_->seen.MaxFile, long_name.size() + 2);
+  EXPECT_EQ(seen_while_open, chosen);
+  EXPECT_EQ(d->FileName(), chosen);
+}
+
+TEST_F(FileDialog, SaveDialogListsWritableFormatsAndRewritesTheExtension) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  // Until the first execution, the fixed list.
+  EXPECT_EQ(FilterPattern(d->Filter(), 1), "*.jpg");
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  const int32_t jpeg = FilterIndexOfFileName(writable, "a.jpg");
+  const int32_t png = FilterIndexOfFileName(writable, "a.png");
+  ASSERT_NE(jpeg, png);
+  d->SetFilterIndex(jpeg);
+  int32_t type_events = 0;
+  d->OnTypeChange = [&](TObject*) { ++type_events; };
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    EXPECT_EQ(d->SelectedPattern(), FilterPattern(writable, jpeg));
+    EXPECT_TRUE(d->UpdateTimerRunning());
+    EXPECT_EQ(d->UpdateTimerInterval(), 100u);
+    h.path = File("my.photo.jpg");
+    h.spec = "my.photo.jpg";
+    h.ChooseType(dlg, png);
+    EXPECT_EQ(h.spec, "my.photo.png");
+    EXPECT_EQ(h.def_ext, ".png");
+    EXPECT_EQ(type_events, 1);
+    h.path = File("my.photo.png");
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(host_->seen.Filter, FilterToZeroList(writable));
+  EXPECT_TRUE(host_->seen.Save);
+  EXPECT_EQ(d->FilterIndex(), png);
+  EXPECT_EQ(d->FileName(), File("my.photo.png"));
+  EXPECT_FALSE(d->UpdateTimerRunning());
+  // Only writable formats: every entry's extension has a writer.
+  for (int32_t i = 1; i <= FilterEntryCount(d->Filter()); ++i) {
+    const TIOFormatEntry* e = FindFormatInfoByExtension(PatternFirstExtension(FilterPattern(d->Filter(), i)));
+    ASSERT_NE(e, nullptr) << i;
+    EXPECT_NE(e->WriteProc, nullptr) << i;
+  }
+}
+
+TEST_F(FileDialog, SaveNameWithoutExtensionGetsTheTypesExtension) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  d->SetFilterIndex(FilterIndexOfFileName(writable, "a.jpg"));
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    h.path = File("holiday");
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), File("holiday.jpg"));
+}
+
+// The overwrite question is asked about the file that will be written: the
+// typed name completed with the type's extension.
+TEST_F(FileDialog, OverwriteQuestionConcernsTheCompletedName) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  d->SetFilterIndex(FilterIndexOfFileName(writable, "a.bmp"));
+  d->SetOptions(TOpenOptions{ofHideReadOnly, ofOverwritePrompt});
+  host_->answer_overwrite = false;
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    h.path = File("pic");  // pic.bmp exists
+    return true;
+  };
+  EXPECT_FALSE(d->Execute());
+  ASSERT_EQ(host_->overwrite_questions.size(), 1u);
+  EXPECT_EQ(host_->overwrite_questions[0], File("pic.bmp"));
+  EXPECT_TRUE(host_->file_ok_refused);
+
+  // Without the option nothing is asked.
+  host_ = std::make_shared<FakeDialog>();
+  d->SetOptions(TOpenOptions{ofHideReadOnly});
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    h.path = File("pic");
+    return true;
+  };
+  EXPECT_TRUE(d->Execute());
+  EXPECT_TRUE(host_->overwrite_questions.empty());
+  EXPECT_EQ(d->FileName(), File("pic.bmp"));
+}
+
+TEST_F(FileDialog, SaveTemplatesAdvancedButtonAndAttachedParameters) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  TImagoIO* io = new TImagoIO(d.get());
+  d->SetAttachedImagoIO(io);
+  EXPECT_EQ(d->AttachedImagoIO(), io);
+  d->SetAttachedImagoIO(new TComponent(d.get()));  // not an input/output object: ignored
+  EXPECT_EQ(d->AttachedImagoIO(), io);
+  io->Params()->JpegQuality = 80;
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  d->SetFilterIndex(FilterIndexOfFileName(writable, "a.jpg"));
+  int32_t previews = 0;
+  io->OnDoPreviews = [&](TObject*, bool& handled) {
+    ++previews;
+    io->Params()->JpegQuality = 20;  // the user changes a parameter
+    handled = true;
+  };
+  d->SetExOptions(TIESaveDlgOpts{sdShowAdvanced});
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    EXPECT_FALSE(d->PreviewCheck.Visible);
+    EXPECT_TRUE(d->AdvancedButton.Visible);
+    EXPECT_EQ(d->AdvancedButton.Caption, GetDialogWord(45, d->MsgLanguage()) + "...");
+    h.path = File("out.jpg");
+    d->UpdateAdvancedButton();
+    EXPECT_TRUE(d->AdvancedButton.Enabled);
+    EXPECT_EQ(io->Params()->FileType, ieftJPEG);
+    d->AdvancedClick();
+    // An unknown extension takes the format of the selected type's pattern.
+    io->Params()->FileType = 0;
+    h.path = File("out.xyz");
+    d->UpdateAdvancedButton();
+    EXPECT_TRUE(d->AdvancedButton.Enabled);
+    EXPECT_EQ(io->Params()->FileType, ieftJPEG);
+    return false;
+  };
+  EXPECT_FALSE(d->Execute());
+  EXPECT_EQ(d->TemplateName(), "IDD_IETEMPLATE1");
+  EXPECT_EQ(previews, 1);
+  // Cancelled: the parameters changed through the Advanced button are undone.
+  EXPECT_EQ(io->Params()->JpegQuality, 80);
+
+  // The attached object going away is forgotten.
+  io->Free();
+  EXPECT_EQ(d->AttachedImagoIO(), nullptr);
+  host_ = std::make_shared<FakeDialog>();
+  d->SetExOptions(TIESaveDlgOpts{sdShowPreview, sdShowAdvanced});
+  EXPECT_FALSE(d->Execute());
+  EXPECT_EQ(d->TemplateName(), "IDD_IETEMPLATE");
+}
+
+}  // namespace
