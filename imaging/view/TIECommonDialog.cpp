@@ -1,6 +1,6 @@
 #include "imaging/view/TIECommonDialog.h"
 
-#include "ui/TTimer.h"
+#include "ui/TApplication.h"
 
 namespace {
 
@@ -19,7 +19,16 @@ RTL_DEFINE_CLASS(TIECommonDialog, TComponent)
 
 TIECommonDialog::TIECommonDialog(TComponent* AOwner) : TComponent(AOwner) {}
 
-intptr_t TIECommonDialog::Notify(int32_t) { return 0; }
+intptr_t TIECommonDialog::Notify(int32_t Code) {
+  try {
+    return WndProc(Code);
+  } catch (...) {
+    if (Application) Application->HandleException(this);
+    return 0;
+  }
+}
+
+intptr_t TIECommonDialog::WndProc(int32_t) { return 0; }
 
 void TIECommonDialog::DoClose() {
   if (OnClose) OnClose(this);
@@ -47,21 +56,3 @@ bool TIECommonDialog::TaskModalDialog(TIEOpenFileRecord& Record) {
   return ok;
 }
 
-void TIECommonDialog::StartUpdateTimer(uint32_t Interval, std::function<void()> Tick) {
-  if (!timer_) {
-    timer_ = new TTimer(this);
-    timer_->SetEnabled(false);
-  }
-  timer_->SetInterval(Interval);
-  timer_->OnTimer = [Tick = std::move(Tick)](TObject*) { Tick(); };
-  timer_->SetEnabled(true);
-  timer_->UpdateTimer();
-}
-
-void TIECommonDialog::StopUpdateTimer() {
-  if (timer_) timer_->SetEnabled(false);
-}
-
-bool TIECommonDialog::UpdateTimerRunning() const { return timer_ && timer_->Enabled(); }
-
-uint32_t TIECommonDialog::UpdateTimerInterval() const { return timer_ ? timer_->Interval() : 0; }

@@ -81,7 +81,6 @@ struct TIEOpenFileRecord {
 };
 
 class TIECommonDialog;
-class TTimer;
 
 class TIEFileDialogHost {
  public:
@@ -128,25 +127,23 @@ class TIECommonDialog : public TComponent {
   TNotifyEvent OnShow;
 
   virtual bool Execute() = 0;
-  // A notification of the open dialog window; the answer is the hook's
-  // result (non-zero refuses a file OK).
-  virtual intptr_t Notify(int32_t Code);
+  // A notification of the open dialog window, as the host delivers it; the
+  // answer is the hook's result (non-zero refuses a file OK). An error raised
+  // while it is handled goes to the application's error handler and the
+  // dialog carries on.
+  intptr_t Notify(int32_t Code);
   // True while the dialog window exists.
   bool IsOpen() const { return host_ != nullptr; }
-  // The dialog's update timer (the save dialog's): running, and its period.
-  bool UpdateTimerRunning() const;
-  uint32_t UpdateTimerInterval() const;
 
  protected:
+  // The dispatch of a notification.
+  virtual intptr_t WndProc(int32_t Code);
   virtual void DoClose();
   virtual void DoShow();
   // Runs the host with the record; when the dialog window is gone (also
   // after an error) DoClose runs.
   bool TaskModalDialog(TIEOpenFileRecord& Record);
   TIEFileDialogHost* Host() const { return host_; }
-  // A timer owned by the component, made on first use.
-  void StartUpdateTimer(uint32_t Interval, std::function<void()> Tick);
-  void StopUpdateTimer();
 
  private:
   bool ctl3d_ = true;
@@ -155,5 +152,4 @@ class TIECommonDialog : public TComponent {
   bool show_places_bar_ = true;
   bool extended_dialog_ = true;
   TIEFileDialogHost* host_ = nullptr;
-  TTimer* timer_ = nullptr;
 };

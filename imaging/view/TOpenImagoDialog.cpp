@@ -13,6 +13,7 @@
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "ui/TColor.h"
+#include "ui/TScreen.h"
 
 namespace {
 
@@ -226,7 +227,7 @@ void TOpenImagoDialog::CollectFiles(const std::string& Names, bool FromDialog) {
 
 // ---- notifications
 
-intptr_t TOpenImagoDialog::Notify(int32_t Code) {
+intptr_t TOpenImagoDialog::WndProc(int32_t Code) {
   switch (Code) {
     case CDN_INITDONE:
       pattern_ = FilterPattern(filter_, Host()->GetFilterIndex());
@@ -255,7 +256,7 @@ intptr_t TOpenImagoDialog::Notify(int32_t Code) {
     default:
       break;
   }
-  return TIECommonDialog::Notify(Code);
+  return TIECommonDialog::WndProc(Code);
 }
 
 bool TOpenImagoDialog::FileOK() {
@@ -380,6 +381,17 @@ void TOpenImagoDialog::PreviewFile(const std::string& Path) {
         else
           ClearInfo();
       } else {
+        // The hourglass while the file loads; the previous cursor comes back
+        // however the load ends.
+        struct BusyCursor {
+          TCursor saved = Screen ? Screen->Cursor() : crDefault;
+          BusyCursor() {
+            if (Screen) Screen->SetCursor(crHourGlass);
+          }
+          ~BusyCursor() {
+            if (Screen) Screen->SetCursor(saved);
+          }
+        } busy;
         view_->SetBackground(clWhite);
         view_->Blank();
         PlayButton.Checked = false;

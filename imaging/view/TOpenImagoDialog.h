@@ -86,7 +86,6 @@ class TOpenImagoDialog : public TIECommonDialog {
   TNotifyEvent OnTypeChange;
 
   bool Execute() override;
-  intptr_t Notify(int32_t Code) override;
 
   // ---- the preview panel (usable without a dialog window)
   // Loads the path into the preview (or only its parameters when
@@ -111,6 +110,7 @@ class TOpenImagoDialog : public TIECommonDialog {
 
  protected:
   void UpdateCaptions();
+  intptr_t WndProc(int32_t Code) override;
   void BuildFilter(bool ForSave);
   bool DoExecute(bool Save, const std::string& Template);
   void DoShow() override;

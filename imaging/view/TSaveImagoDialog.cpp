@@ -7,6 +7,7 @@
 #include "imaging/view/IEDialogFilter.h"
 #include "imaging/view/TImagoView.h"
 #include "rtl/FileUtils.h"
+#include "ui/TTimer.h"
 
 RTL_DEFINE_CLASS(TSaveImagoDialog, TOpenImagoDialog)
 
@@ -22,6 +23,10 @@ TSaveImagoDialog::TSaveImagoDialog(TComponent* AOwner)
        "|Multipage PCX (DCX)|*.dcx";
   SetFilter(f);
   preview_wanted_ = true;
+  timer_ = new TTimer(this);
+  timer_->SetEnabled(false);
+  timer_->SetInterval(100);
+  timer_->OnTimer = [this](TObject*) { UpdateAdvancedButton(); };
 }
 
 TSaveImagoDialog::~TSaveImagoDialog() = default;
@@ -109,16 +114,18 @@ void TSaveImagoDialog::DoTypeChange() {
 void TSaveImagoDialog::UpdateFileNameExtension() {
   if (!IsOpen()) return;
   const std::string ext = PatternFirstExtension(pattern_);
-  if (ext.empty()) return;
-  Host()->SetControlText(kFileNameControlId, ReplaceNameExtension(Host()->GetSpec(), ext));
+  const std::string spec = Host()->GetSpec();
+  // An empty name box stays empty rather than showing a bare extension.
+  if (ext.empty() || ExtractFileName(spec).empty()) return;
+  Host()->SetControlText(kFileNameControlId, ReplaceNameExtension(spec, ext));
 }
 
 void TSaveImagoDialog::InitDone() {
-  StartUpdateTimer(100, [this] { UpdateAdvancedButton(); });
-  UpdateAdvancedButton();
+  timer_->SetEnabled(true);
+  timer_->UpdateTimer();
 }
 
 void TSaveImagoDialog::DoClose() {
-  StopUpdateTimer();
+  timer_->SetEnabled(false);
   TOpenImagoDialog::DoClose();
 }

@@ -14,6 +14,7 @@
 #include "rtl/TSet.h"
 
 class TIOParamsVals;
+class TTimer;
 
 enum TIESaveDlgOpt : uint8_t { sdShowPreview, sdShowAdvanced };
 using TIESaveDlgOpts = TSet<TIESaveDlgOpt>;
@@ -37,6 +38,9 @@ class TSaveImagoDialog : public TOpenImagoDialog {
   void AdvancedClick();
   // The template of the last execution.
   const std::string& TemplateName() const { return template_; }
+  // The 100 ms timer that keeps the Advanced button in step while the dialog
+  // window exists.
+  TTimer* UpdateTimer() const { return timer_; }
 
  protected:
   void DoTypeChange() override;
@@ -53,4 +57,5 @@ class TSaveImagoDialog : public TOpenImagoDialog {
   TComponent* attached_ = nullptr;
   std::unique_ptr<TIOParamsVals> saved_params_;
   std::string template_;
+  TTimer* timer_ = nullptr;
 };

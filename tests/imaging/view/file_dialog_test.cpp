@@ -19,7 +19,11 @@
 #include "imaging/view/IEDialogFilter.h"
 #include "imaging/view/TImagoView.h"
 #include "imaging/view/TSaveImagoDialog.h"
-#include "DialogTestPlatform.h"
+#include "platform/Backend.h"
+#include "rtl/Exception.h"
+#include "ui/TApplication.h"
+#include "ui/TScreen.h"
+#include "ui/TTimer.h"
 
 namespace fs = std::filesystem;
 
@@ -97,13 +101,17 @@ class FileDialog : public ::testing::Test {
 
   void SetUp() override {
     if (!ok_) GTEST_SKIP() << "ImageMagick could not make the sample files";
-    ASSERT_TRUE(StartHeadlessControls());
+    ShutdownPlatform();
+    ASSERT_TRUE(InitPlatformWith("headless"));
+    InitControls();
     host_ = std::make_shared<FakeDialog>();
     SetFileDialogHostFactory([this] { return host_; });
   }
   void TearDown() override {
     SetFileDialogHostFactory(nullptr);
-    StopHeadlessControls();
+    Application->OnException = nullptr;
+    DoneControls();
+    ShutdownPlatform();
   }
   static std::string File(const char* name) { return (dir_ / name).string(); }
 
@@ -296,23 +304,30 @@ TEST_F(FileDialog, SaveDialogListsWritableFormatsAndRewritesTheExtension) {
   d->OnTypeChange = [&](TObject*) { ++type_events; };
   host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
     EXPECT_EQ(d->SelectedPattern(), FilterPattern(writable, jpeg));
-    EXPECT_TRUE(d->UpdateTimerRunning());
-    EXPECT_EQ(d->UpdateTimerInterval(), 100u);
+    EXPECT_TRUE(d->UpdateTimer()->Enabled());
+    EXPECT_EQ(d->UpdateTimer()->Interval(), 100u);
     h.path = File("my.photo.jpg");
     h.spec = "my.photo.jpg";
     h.ChooseType(dlg, png);
     EXPECT_EQ(h.spec, "my.photo.png");
     EXPECT_EQ(h.def_ext, ".png");
     EXPECT_EQ(type_events, 1);
+    h.ChooseType(dlg, png);  // the same entry again: no type change
+    EXPECT_EQ(type_events, 1);
+    // An empty name box is left alone.
+    h.spec = "";
+    h.ChooseType(dlg, jpeg);
+    EXPECT_EQ(h.spec, "");
+    h.spec = "my.photo.png";
     h.path = File("my.photo.png");
     return true;
   };
   ASSERT_TRUE(d->Execute());
   EXPECT_EQ(host_->seen.Filter, FilterToZeroList(writable));
   EXPECT_TRUE(host_->seen.Save);
-  EXPECT_EQ(d->FilterIndex(), png);
+  EXPECT_EQ(d->FilterIndex(), jpeg);
   EXPECT_EQ(d->FileName(), File("my.photo.png"));
-  EXPECT_FALSE(d->UpdateTimerRunning());
+  EXPECT_FALSE(d->UpdateTimer()->Enabled());
   // Only writable formats: every entry's extension has a writer.
   for (int32_t i = 1; i <= FilterEntryCount(d->Filter()); ++i) {
     const TIOFormatEntry* e = FindFormatInfoByExtension(PatternFirstExtension(FilterPattern(d->Filter(), i)));
@@ -409,6 +424,30 @@ TEST_F(FileDialog, SaveTemplatesAdvancedButtonAndAttachedParameters) {
   d->SetExOptions(TIESaveDlgOpts{sdShowPreview, sdShowAdvanced});
   EXPECT_FALSE(d->Execute());
   EXPECT_EQ(d->TemplateName(), "IDD_IETEMPLATE");
+}
+
+// An error raised by a handler goes to the application's error handler; the
+// dialog carries on and the hourglass does not stay.
+TEST_F(FileDialog, HandlerErrorsGoToTheApplication) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  std::vector<std::string> reported;
+  Application->OnException = [&](TObject*, Exception& E) { reported.push_back(E.Message()); };
+  int32_t calls = 0;
+  d->OnSelectionChange = [&](TObject*) {
+    ++calls;
+    throw Exception("handler failed");
+  };
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("pic.bmp"));
+    h.Select(dlg, File("pic.png"));
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_EQ(d->PicLabel1.Caption, "640 x 480 pixel");
+    return true;
+  };
+  EXPECT_TRUE(d->Execute());
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(reported, (std::vector<std::string>{"handler failed", "handler failed"}));
+  EXPECT_EQ(d->FileName(), File("pic.png"));
 }
 
 }  // namespace
