@@ -13,7 +13,9 @@
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "ui/TColor.h"
+#include "ui/TForm.h"
 #include "ui/TScreen.h"
+#include "platform/Input.h"
 
 namespace {
 
@@ -87,6 +89,7 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   view_->DelayZoomFilter = false;
   view_->SetEnableAlphaChannel(true);
   view_->SetOnProgress([this](TObject*, int32_t Percent) { ProgressBar.Position = Percent; });
+  view_->OnDblClick = [this](TObject*) { ShowFullPreview(); };
 
   UpdateCaptions();
 }
@@ -449,4 +452,50 @@ void TOpenImagoDialog::PreviewCheckClick() {
   view_->SetZoom(100);
   PreviewButton.Enabled = false;
   ZoomCombo.Enabled = false;
+}
+
+void TOpenImagoDialog::ShowFullPreview() {
+  TIEBitmap* image = view_->GetIEBitmap();
+  TForm* form = new TForm(this);
+  struct FreeForm {
+    TForm* f;
+    ~FreeForm() { f->Free(); }
+  } free_form{form};
+  form->SetName("PreviewForm");
+  form->SetCaption(FileName());
+  form->SetBorderStyle(bsSizeToolWin);
+  form->SetPosition(poScreenCenter);
+  form->SetKeyPreview(true);
+  form->OnKeyDown = [form](TObject*, uint16_t& Key, TShiftState) {
+    if (Key == VK_ESCAPE) form->Close();
+  };
+  TImagoView* v = new TImagoView(form);
+  v->SetParent(form);
+  v->SetAlign(alClient);
+  v->SetBackground(clWhite);
+  v->SetBackgroundStyle(iebsChessboard);
+  v->SetChessboardStyle(12, bsSolid);
+  v->SetEnableAlphaChannel(true);
+  v->SetCenter(true);
+  v->SetScrollBars(ssBoth);
+  v->GetIEBitmap()->Assign(image);
+  if (image->HasAlphaChannel()) v->GetIEBitmap()->GetAlphaChannel()->Assign(image->GetAlphaChannel());
+  v->Update();
+  // Small images get a window of 100 pixels, wide ones the screen's width;
+  // between the two the client area fits the image.
+  const int32_t sw = Screen ? Screen->Width() : 0, sh = Screen ? Screen->Height() : 0;
+  const int32_t w = image->Width(), h = image->Height();
+  if (w <= 100)
+    form->SetWidth(100);
+  else if (w >= sw)
+    form->SetWidth(sw);
+  else
+    form->SetClientWidth(w);
+  if (h <= 100)
+    form->SetHeight(100);
+  else if (h >= sh)
+    form->SetHeight(sh);
+  else
+    form->SetClientHeight(h);
+  form->ShowModal();
 }

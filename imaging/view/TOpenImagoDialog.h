@@ -98,6 +98,9 @@ class TOpenImagoDialog : public TIECommonDialog {
   void FillZoomCombo();
   void SelectZoom(int32_t Index);
   void PreviewCheckClick();
+  // The PreviewButton's click and the preview view's double click: the
+  // previewed image in a window of its own, shown modally; Escape closes it.
+  void ShowFullPreview();
   virtual TRect GetStaticRect();
   int32_t Frames() const { return frames_; }
   int64_t FileSize() const { return file_size_; }

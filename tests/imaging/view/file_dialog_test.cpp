@@ -19,10 +19,8 @@
 #include "imaging/view/IEDialogFilter.h"
 #include "imaging/view/TImagoView.h"
 #include "imaging/view/TSaveImagoDialog.h"
-#include "platform/Backend.h"
 #include "rtl/Exception.h"
-#include "ui/TApplication.h"
-#include "ui/TScreen.h"
+#include "tests/ui/FrameworkTestSupport.h"
 #include "ui/TTimer.h"
 
 namespace fs = std::filesystem;
@@ -85,7 +83,7 @@ struct DialogFree {
   void operator()(TComponent* c) const { c->Free(); }
 };
 
-class FileDialog : public ::testing::Test {
+class FileDialog : public FrameworkTest {
  protected:
   static void SetUpTestSuite() {
     dir_ = fs::temp_directory_path() / ("nbv_dialog_" + std::to_string(::getpid()));
@@ -94,24 +92,22 @@ class FileDialog : public ::testing::Test {
                              "-units PixelsPerInch -density 96 ";
     ok_ = std::system((base + "BMP3:" + (dir_ / "pic.bmp").string()).c_str()) == 0 &&
           std::system((base + "-quality 90 " + (dir_ / "pic.jpg").string()).c_str()) == 0 &&
-          std::system((base + "PNG24:" + (dir_ / "pic.png").string()).c_str()) == 0;
+          std::system((base + "PNG24:" + (dir_ / "pic.png").string()).c_str()) == 0 &&
+          std::system(("/usr/bin/convert -size 50x40 xc:green PNG24:" + (dir_ / "small.png").string())
+                          .c_str()) == 0;
     std::ofstream(dir_ / "junk.png") << "not an image at all";
   }
   static void TearDownTestSuite() { fs::remove_all(dir_); }
 
   void SetUp() override {
     if (!ok_) GTEST_SKIP() << "ImageMagick could not make the sample files";
-    ShutdownPlatform();
-    ASSERT_TRUE(InitPlatformWith("headless"));
-    InitControls();
+    FrameworkTest::SetUp();
     host_ = std::make_shared<FakeDialog>();
     SetFileDialogHostFactory([this] { return host_; });
   }
   void TearDown() override {
     SetFileDialogHostFactory(nullptr);
-    Application->OnException = nullptr;
-    DoneControls();
-    ShutdownPlatform();
+    if (ok_) FrameworkTest::TearDown();
   }
   static std::string File(const char* name) { return (dir_ / name).string(); }
 
@@ -424,6 +420,41 @@ TEST_F(FileDialog, SaveTemplatesAdvancedButtonAndAttachedParameters) {
   d->SetExOptions(TIESaveDlgOpts{sdShowPreview, sdShowAdvanced});
   EXPECT_FALSE(d->Execute());
   EXPECT_EQ(d->TemplateName(), "IDD_IETEMPLATE");
+}
+
+TEST_F(FileDialog, FullPreviewWindowShowsThePreviewedImage) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  struct Seen {
+    std::string name, caption;
+    int32_t client_w = 0, client_h = 0, width = 0, image_w = 0;
+  };
+  std::vector<Seen> seen;
+  const auto look = [&] {
+    TCustomForm* f = Screen->ActiveForm();
+    ASSERT_NE(f, nullptr);
+    Seen s{f->Name(), f->Caption(), f->ClientWidth(), f->ClientHeight(), f->Width(), 0};
+    for (int32_t i = 0; i < f->ComponentCount(); ++i)
+      if (auto* v = dynamic_cast<TImagoView*>(f->Components(i))) s.image_w = v->GetIEBitmap()->Width();
+    seen.push_back(s);
+  };
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("pic.bmp"));
+    WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
+    h.Select(dlg, File("small.png"));
+    WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
+    return false;
+  };
+  d->Execute();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].name, "PreviewForm");
+  EXPECT_EQ(seen[0].caption, File("pic.bmp"));
+  EXPECT_EQ(seen[0].client_w, 640);
+  EXPECT_EQ(seen[0].client_h, 480);
+  EXPECT_EQ(seen[0].image_w, 640);
+  EXPECT_EQ(seen[1].width, 100);
+  EXPECT_EQ(seen[1].image_w, 50);
+  // The windows are gone afterwards.
+  for (int32_t i = 0; i < Screen->FormCount(); ++i) EXPECT_NE(Screen->Forms(i)->Name(), "PreviewForm");
 }
 
 // An error raised by a handler goes to the application's error handler; the
