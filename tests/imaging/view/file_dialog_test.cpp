@@ -94,7 +94,9 @@ class FileDialog : public FrameworkTest {
           std::system((base + "-quality 90 " + (dir_ / "pic.jpg").string()).c_str()) == 0 &&
           std::system((base + "PNG24:" + (dir_ / "pic.png").string()).c_str()) == 0 &&
           std::system(("/usr/bin/convert -size 50x40 xc:green PNG24:" + (dir_ / "small.png").string())
-                          .c_str()) == 0;
+                          .c_str()) == 0 &&
+          std::system(("/usr/bin/convert -size 4000x3000 xc:gray50 -quality 50 " +
+                       (dir_ / "big.jpg").string()).c_str()) == 0;
     std::ofstream(dir_ / "junk.png") << "not an image at all";
   }
   static void TearDownTestSuite() { fs::remove_all(dir_); }
@@ -168,6 +170,23 @@ TEST_F(FileDialog, OpenDialogPreviewsAndDescribesA24BitFile) {
   EXPECT_EQ(host_->seen.Template, "IDD_IETEMPLATE");
   EXPECT_EQ(host_->seen.Filter, FilterToZeroList(BuildImageFilter(false, msEnglish, false)));
   EXPECT_FALSE(host_->seen.Save);
+}
+
+// The preview decodes a large JPEG reduced; the labels tell its own size.
+TEST_F(FileDialog, LargeJpegIsDecodedReducedButDescribedWhole) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("big.jpg"));
+    EXPECT_EQ(d->PicLabel1.Caption, "4000 x 3000 pixel");
+    // 3000 rows of 12000 bytes.
+    EXPECT_TRUE(d->InfoLabel2.Caption.ends_with("Mem: 35156 KB")) << d->InfoLabel2.Caption;
+    TIEBitmap* b = d->ImagoView()->GetIEBitmap();
+    EXPECT_EQ(b->Width(), 500);  // an eighth still covers the view
+    EXPECT_EQ(b->Height(), 375);
+    return false;
+  };
+  d->Execute();
 }
 
 TEST_F(FileDialog, FoldersMissingAndBadFilesClearThePreview) {
