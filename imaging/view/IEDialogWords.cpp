@@ -1,16 +1,20 @@
 #include "imaging/view/IEDialogWords.h"
 
 #include <array>
-#include <mutex>
 
 #include "platform/Locale.h"
 
 namespace {
 
 using TWordRow = std::array<std::string, kDialogWordCount>;
+using TWordTable = std::array<TWordRow, kMsgLanguageCount>;
 
-std::array<TWordRow, kMsgLanguageCount>& Table() {
-  static std::array<TWordRow, kMsgLanguageCount> table;
+TWordTable BuildTable();
+
+// Built on first use, so that a dialog made before the library's start-up
+// code ran still finds its words.
+TWordTable& Table() {
+  static TWordTable table = BuildTable();
   return table;
 }
 
@@ -129,6 +133,16 @@ const TRowWords kRows[] = {
       {126, "檔案"}, {127, "記憶體"}, {131, "常用圖形檔案"}, {132, "所有檔案"}}},
 };
 
+TWordTable BuildTable() {
+  TWordTable t;
+  for (int32_t l = msEnglish; l <= msChineseTraditional; ++l)
+    for (int32_t i = 0; i < kDialogWordCount; ++i) t[l][i] = kEnglish[i];
+  for (const TRowWords& row : kRows)
+    for (const TWord& w : row.Words) t[row.Language][w.Index] = w.Text;
+  t[msPolish][123].clear();
+  return t;
+}
+
 }  // namespace
 
 void SetDialogWord(int32_t Language, int32_t Index, const std::string& Text) {
@@ -177,13 +191,4 @@ std::string GetDialogWord(int32_t Index, TMsgLanguage Language) {
   return Table()[SystemMsgLanguage()][Index];
 }
 
-void FillDialogWords() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    for (int32_t l = msEnglish; l <= msChineseTraditional; ++l)
-      for (int32_t i = 0; i < kDialogWordCount; ++i) SetDialogWord(l, i, kEnglish[i]);
-    for (const TRowWords& row : kRows)
-      for (const TWord& w : row.Words) SetDialogWord(row.Language, w.Index, w.Text);
-    SetDialogWord(msPolish, 123, "");
-  });
-}
+void FillDialogWords() { Table(); }

@@ -41,7 +41,8 @@ void SetDialogWord(int32_t Language, int32_t Index, const std::string& Text);
 // The word of the language's row, the English word when that is empty;
 // msSystem follows the user's locale and returns the row's word as it stands.
 std::string GetDialogWord(int32_t Index, TMsgLanguage Language);
-// Fills the rows msEnglish to msChineseTraditional. Run once at start-up.
+// Fills the rows msEnglish to msChineseTraditional (once; the first use of
+// the table does the same). Run at start-up.
 void FillDialogWords();
 // The row msSystem stands for under the user's locale; msSystem itself when
 // the locale gives no row (Chinese of a region other than Taiwan and China).

@@ -285,6 +285,24 @@ TEST_F(FileDialog, RecordCarriesTheComponentsSettings) {
   EXPECT_TRUE(r.Options.Contains(ofHideReadOnly));
 }
 
+TEST_F(FileDialog, MultipleSelectionAndTheInfoPanelSwitch) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetOptions(TOpenOptions{ofHideReadOnly, ofAllowMultiSelect});
+  d->SetExtendedDialog(false);
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    EXPECT_FALSE(d->PicLabel1.Visible);
+    EXPECT_FALSE(d->PicLabel3.Visible);
+    EXPECT_FALSE(d->ZoomCombo.Visible);
+    // The folder, then the names; an absolute name stays as it is.
+    h.path = std::string("/pics\0a.jpg\0b c.png\0/other/d.bmp\0", 33);
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_GE(host_->seen.MaxFile, 65519u);
+  EXPECT_EQ(d->Files(), (std::vector<std::string>{"/pics/a.jpg", "/pics/b c.png", "/other/d.bmp"}));
+  EXPECT_EQ(d->FileName(), "/pics/a.jpg");
+}
+
 // A name longer than the platform's 260 characters is handed over whole and
 // the buffer has room for it and its terminators.
 TEST_F(FileDialog, LongFileNamesAreNotCutOrOverrun) {
