@@ -104,8 +104,14 @@ const bool kRegistered = [] {
   add("Gost/Crypto++", Peer<CryptoPP::GOST>, 32);
   add("IDEA/ours", Ours<TCipher_IDEA>);
   add("IDEA/Crypto++", Peer<CryptoPP::IDEA>, 16);
+  add("SAFER-K40/ours", Ours<TCipher_SAFER_K40>);
+  add("SAFER-SK40/ours", Ours<TCipher_SAFER_SK40>);
   add("SAFER-K64/ours", Ours<TCipher_SAFER_K64>);
   add("SAFER-K64/Crypto++", Peer<CryptoPP::SAFER_K>, 8);
+  add("SAFER-SK64/ours", Ours<TCipher_SAFER_SK64>);
+  add("SAFER-SK64/Crypto++", Peer<CryptoPP::SAFER_SK>, 8);
+  add("SAFER-K128/ours", Ours<TCipher_SAFER_K128>);
+  add("SAFER-K128/Crypto++", Peer<CryptoPP::SAFER_K>, 16);
   add("SAFER-SK128/ours", Ours<TCipher_SAFER_SK128>);
   add("SAFER-SK128/Crypto++", Peer<CryptoPP::SAFER_SK>, 16);
   add("TEA/ours", Ours<TCipher_TEA>);
