@@ -20,6 +20,7 @@
 #include "platform/Geometry.h"
 #include "rtl/TComponent.h"
 #include "rtl/TSet.h"
+#include "ui/FileDialog.h"
 
 // The options of the open and save dialogs, one per platform option flag.
 enum TOpenOption : uint8_t {
@@ -48,21 +49,6 @@ enum TOpenOption : uint8_t {
 };
 using TOpenOptions = TSet<TOpenOption>;
 
-// Notification codes of the Explorer-style file dialog.
-enum : int32_t {
-  CDN_INITDONE = -601,
-  CDN_SELCHANGE = -602,
-  CDN_FOLDERCHANGE = -603,
-  CDN_SHAREVIOLATION = -604,
-  CDN_HELP = -605,
-  CDN_FILEOK = -606,
-  CDN_TYPECHANGE = -607
-};
-
-// The control id of the file-name box and of the template's placeholder.
-constexpr int32_t kFileNameControlId = 1152;
-constexpr int32_t kTemplatePlaceholderId = 1119;
-
 // What the component hands the platform dialog, and what comes back.
 struct TIEOpenFileRecord {
   bool Save = false;
@@ -81,6 +67,7 @@ struct TIEOpenFileRecord {
 };
 
 class TIECommonDialog;
+class TWinControl;
 
 class TIEFileDialogHost {
  public:
@@ -101,11 +88,17 @@ class TIEFileDialogHost {
   virtual TRect PlaceholderRect() = 0;
   // Asks whether an existing file may be replaced.
   virtual bool ConfirmOverwrite(const std::string& FileName) = 0;
+  // The template window, where the dialog puts its own controls; null when
+  // there is none to put them on.
+  virtual TWinControl* TemplateControl() { return nullptr; }
 };
 
+// The host over the user interface's common file dialog (the default).
+std::shared_ptr<TIEFileDialogHost> MakePlatformFileDialogHost();
+
 using TIEFileDialogHostFactory = std::function<std::shared_ptr<TIEFileDialogHost>()>;
-// Installs the factory Execute asks for a host; an empty one leaves Execute
-// returning false.
+// Installs the factory Execute asks for a host; an empty one restores the
+// platform's.
 void SetFileDialogHostFactory(TIEFileDialogHostFactory Factory);
 
 class TIECommonDialog : public TComponent {
@@ -131,13 +124,15 @@ class TIECommonDialog : public TComponent {
   // answer is the hook's result (non-zero refuses a file OK). An error raised
   // while it is handled goes to the application's error handler and the
   // dialog carries on.
-  intptr_t Notify(int32_t Code);
+  intptr_t Notify(UINT Code);
+  // The dialog window is being destroyed (once per execution).
+  void WindowDestroyed();
   // True while the dialog window exists.
   bool IsOpen() const { return host_ != nullptr; }
 
  protected:
   // The dispatch of a notification.
-  virtual intptr_t WndProc(int32_t Code);
+  virtual intptr_t WndProc(UINT Code);
   virtual void DoClose();
   virtual void DoShow();
   // Runs the host with the record; when the dialog window is gone (also
@@ -152,4 +147,5 @@ class TIECommonDialog : public TComponent {
   bool show_places_bar_ = true;
   bool extended_dialog_ = true;
   TIEFileDialogHost* host_ = nullptr;
+  bool closed_ = false;
 };

@@ -230,7 +230,7 @@ void TOpenImagoDialog::CollectFiles(const std::string& Names, bool FromDialog) {
 
 // ---- notifications
 
-intptr_t TOpenImagoDialog::WndProc(int32_t Code) {
+intptr_t TOpenImagoDialog::WndProc(UINT Code) {
   switch (Code) {
     case CDN_INITDONE:
       pattern_ = FilterPattern(filter_, Host()->GetFilterIndex());
@@ -297,6 +297,11 @@ void TOpenImagoDialog::DoShow() {
     view_->SetCenter(true);
     PlayButton.Checked = false;
     PlayButton.Enabled = false;
+    // The preview view goes onto the template window, in the picture panel.
+    if (TWinControl* t = IsOpen() ? Host()->TemplateControl() : nullptr) {
+      view_->SetParent(t);
+      view_->SetBounds(PicturePanel.Bounds.Left + 6, PicturePanel.Bounds.Top + 36, 133, 139);
+    }
     if (ExtendedDialog()) {
       InfoPanel.SetBounds(sr.Left, sr.Bottom, client.Width(), client.Height());
     } else {
@@ -309,7 +314,10 @@ void TOpenImagoDialog::DoShow() {
 
 void TOpenImagoDialog::DoClose() {
   TIECommonDialog::DoClose();
-  if (view_) view_->Blank();
+  if (!view_) return;
+  // The view outlives the dialog window it was shown in.
+  view_->SetParent(nullptr);
+  view_->Blank();
 }
 
 // ---- the preview panel

@@ -113,7 +113,7 @@ class TOpenImagoDialog : public TIECommonDialog {
 
  protected:
   void UpdateCaptions();
-  intptr_t WndProc(int32_t Code) override;
+  intptr_t WndProc(UINT Code) override;
   void BuildFilter(bool ForSave);
   bool DoExecute(bool Save, const std::string& Template);
   void DoShow() override;

@@ -117,7 +117,7 @@ void TSaveImagoDialog::UpdateFileNameExtension() {
   const std::string spec = Host()->GetSpec();
   // An empty name box stays empty rather than showing a bare extension.
   if (ext.empty() || ExtractFileName(spec).empty()) return;
-  Host()->SetControlText(kFileNameControlId, ReplaceNameExtension(spec, ext));
+  Host()->SetControlText(edt1, ReplaceNameExtension(spec, ext));
 }
 
 void TSaveImagoDialog::InitDone() {

@@ -21,6 +21,9 @@
 #include "imaging/view/TSaveImagoDialog.h"
 #include "rtl/Exception.h"
 #include "tests/ui/FrameworkTestSupport.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
+#include "ui/TListView.h"
 #include "ui/TTimer.h"
 
 namespace fs = std::filesystem;
@@ -57,7 +60,7 @@ struct FakeDialog : TIEFileDialogHost {
   std::string GetFilePath() override { return path; }
   std::string GetSpec() override { return spec; }
   void SetControlText(int32_t Id, const std::string& Text) override {
-    if (Id == kFileNameControlId) spec = Text;
+    if (Id == edt1) spec = Text;
   }
   void SetDefExt(const std::string& Extension) override { def_ext = Extension; }
   int32_t GetFilterIndex() override { return filter_index; }
@@ -492,6 +495,71 @@ TEST_F(FileDialog, FullPreviewWindowShowsThePreviewedImage) {
   EXPECT_EQ(seen[1].image_w, 50);
   // The windows are gone afterwards.
   for (int32_t i = 0; i < Screen->FormCount(); ++i) EXPECT_NE(Screen->Forms(i)->Name(), "PreviewForm");
+}
+
+template <typename T>
+std::vector<T*> ControlsOf(TCustomForm* f) {
+  std::vector<T*> out;
+  for (int32_t i = 0; f && i < f->ComponentCount(); ++i)
+    if (auto* c = dynamic_cast<T*>(f->Components(i))) out.push_back(c);
+  return out;
+}
+
+// The dialogs on the user interface's own file dialog, driven by a file-list
+// selection and typed input.
+TEST_F(FileDialog, RunsOnThePlatformFileDialog) {
+  SetFileDialogHostFactory(nullptr);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  d->SetInitialDir(dir_.string());
+  bool ok = false;
+  WithSteps(
+      {[&] {
+         EXPECT_NE(d->ImagoView()->Parent(), nullptr);
+         TListItem* item = nullptr;
+         for (TListView* l : ControlsOf<TListView>(Screen->ActiveForm()))
+           for (int32_t i = 0; i < l->Items()->Count(); ++i)
+             if (l->Items()->Item(i)->Caption() == "pic.png") item = l->Items()->Item(i);
+         ASSERT_NE(item, nullptr);
+         item->Owner()->Owner()->SetSelected(item);
+         EXPECT_EQ(d->PicLabel1.Caption, "640 x 480 pixel");
+         EXPECT_EQ(d->PicLabel3.Caption, "96 x 96 dpi");
+         EXPECT_GT(d->ImagoView()->GetIEBitmap()->Width(), 1);
+       },
+       [&] { Key(VK_RETURN); }},
+      [&] { ok = d->Execute(); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(d->FileName(), File("pic.png"));
+  EXPECT_EQ(d->ImagoView()->Parent(), nullptr);
+
+  // Save: a type change rewrites the typed name; a name typed without
+  // extension gets the type's.
+  SavePtr s(new TSaveImagoDialog(nullptr));
+  s->SetInitialDir(dir_.string());
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  s->SetFilterIndex(FilterIndexOfFileName(writable, "a.jpg"));
+  const int32_t png = FilterIndexOfFileName(writable, "a.png");
+  std::string after_type_change;
+  WithSteps({[&] {
+               for (char c : std::string("my.photo.jpg")) InjectChar(uint32_t(c));
+               Pump();
+             },
+             [&] {
+               auto combos = ControlsOf<TComboBox>(Screen->ActiveForm());
+               ASSERT_EQ(combos.size(), 1u);
+               combos[0]->SetItemIndex(png - 1);
+               if (combos[0]->OnChange) combos[0]->OnChange(combos[0]);
+               auto edits = ControlsOf<TEdit>(Screen->ActiveForm());
+               ASSERT_EQ(edits.size(), 1u);
+               after_type_change = edits[0]->Text();
+               edits[0]->SetText("snapshot");
+             },
+             [&] { Key(VK_RETURN); }},
+            [&] { ok = s->Execute(); });
+  EXPECT_EQ(after_type_change, "my.photo.png");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(s->FileName(), File("snapshot.png"));
+  EXPECT_EQ(s->FilterIndex(), png);
 }
 
 // An error raised by a handler goes to the application's error handler; the
