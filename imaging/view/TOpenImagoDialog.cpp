@@ -13,7 +13,14 @@
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "ui/TColor.h"
+#include "ui/TButton.h"
+#include "ui/TCheckBox.h"
+#include "ui/TComboBox.h"
 #include "ui/TForm.h"
+#include "ui/TLabel.h"
+#include "ui/TPanel.h"
+#include "ui/TProgressBar.h"
+#include "ui/TSpeedButton.h"
 #include "ui/TScreen.h"
 #include "platform/Input.h"
 
@@ -43,39 +50,74 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   FillDialogWords();
   BuildFilter(false);
 
-  InfoPanel.Name = "InfoPanel";
-  InfoPanel.SetBounds(204, 5, 169, 200);
-  InfoLabel1.Name = "InfoLabel1";
-  InfoLabel1.SetBounds(6, 6, 157, 23);
-  InfoLabel2.Name = "InfoLabel2";
-  InfoLabel2.SetBounds(6, 29, 157, 23);
-  AdvancedButton.Name = "AdvancedButton";
-  AdvancedButton.SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);
-  AdvancedButton.Visible = false;
-  PreviewCheck.Name = "PreviewCheck";
-  PreviewCheck.SetBounds(195, 24, 130, 23);
-  PreviewCheck.Checked = true;
-  PreviewCheck.Visible = false;
-  PicturePanel.Name = "PicturePanel";
-  PicturePanel.SetBounds(204, 5, 169, 200);
-  PicLabel1.Name = "PicLabel1";
-  PicLabel1.SetBounds(6, 180, 157, 23);
-  PicLabel2.Name = "PicLabel2";
-  PicLabel2.SetBounds(6, 203, 157, 23);
-  PicLabel3.Name = "PicLabel3";
-  PicLabel3.SetBounds(6, 226, 157, 23);
-  ZoomCombo.Name = "ZoomCombo";
-  ZoomCombo.SetBounds(6, 5, 50, 21);
-  ZoomCombo.Hint = "Zoom";
-  PreviewButton.Name = "PreviewButton";
-  PreviewButton.SetBounds(60, 5, 23, 22);
-  PreviewButton.Enabled = false;
-  PlayButton.Name = "PlayButton";
-  PlayButton.SetBounds(85, 5, 23, 22);
-  PlayButton.Enabled = false;
-  ProgressBar.Name = "ProgressBar";
-  ProgressBar.SetBounds(0, 55, 127, 19);
-  ProgressBar.Visible = false;
+  InfoPanel = new TPanel(this);
+  InfoPanel->SetName("InfoPanel");
+  InfoPanel->SetBounds(204, 5, 169, 200);
+  InfoPanel->SetBevelOuter(bvNone);
+  InfoPanel->SetBorderWidth(6);
+  InfoPanel->SetCaption("");
+  const auto label = [this](const char* name, TWinControl* parent, int32_t top) {
+    TLabel* l = new TLabel(this);
+    l->SetName(name);
+    l->SetAutoSize(false);
+    l->SetBounds(6, top, 157, 23);
+    l->SetCaption("");
+    l->SetParent(parent);
+    return l;
+  };
+  InfoLabel1 = label("InfoLabel1", InfoPanel, 6);
+  InfoLabel2 = label("InfoLabel2", InfoPanel, 29);
+  AdvancedButton = new TButton(this);
+  AdvancedButton->SetName("AdvancedButton");
+  AdvancedButton->SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);
+  AdvancedButton->SetVisible(false);
+  AdvancedButton->SetParent(InfoPanel);
+  PreviewCheck = new TCheckBox(this);
+  PreviewCheck->SetName("PreviewCheck");
+  PreviewCheck->SetBounds(195, 24, 130, 23);
+  PreviewCheck->SetChecked(true);
+  PreviewCheck->SetVisible(false);
+  PreviewCheck->OnClick = [this](TObject*) { PreviewCheckClick(); };
+  // Kept on the info panel while no dialog window shows it.
+  PreviewCheck->SetParent(InfoPanel);
+  PicturePanel = new TPanel(this);
+  PicturePanel->SetName("PicturePanel");
+  PicturePanel->SetBounds(204, 5, 169, 200);
+  PicturePanel->SetBevelOuter(bvNone);
+  PicturePanel->SetBorderWidth(6);
+  PicturePanel->SetCaption("");
+  PicLabel1 = label("PicLabel1", PicturePanel, 180);
+  PicLabel2 = label("PicLabel2", PicturePanel, 203);
+  PicLabel3 = label("PicLabel3", PicturePanel, 226);
+  ZoomCombo = new TComboBox(this);
+  ZoomCombo->SetName("ZoomCombo");
+  ZoomCombo->SetStyle(csDropDownList);
+  ZoomCombo->SetBounds(6, 5, 50, 21);
+  ZoomCombo->SetHint("Zoom");
+  ZoomCombo->SetShowHint(true);
+  ZoomCombo->SetParent(PicturePanel);
+  ZoomCombo->OnChange = [this](TObject*) { ApplyPreviewZoom(); };
+  PreviewButton = new TSpeedButton(this);
+  PreviewButton->SetName("PreviewButton");
+  PreviewButton->SetFlat(true);
+  PreviewButton->SetBounds(60, 5, 23, 22);
+  PreviewButton->SetEnabled(false);
+  PreviewButton->SetParent(PicturePanel);
+  PreviewButton->OnClick = [this](TObject*) { ShowFullPreview(); };
+  PlayButton = new TSpeedButton(this);
+  PlayButton->SetName("PlayButton");
+  PlayButton->SetFlat(true);
+  PlayButton->SetGroupIndex(1);
+  PlayButton->SetAllowAllUp(true);
+  PlayButton->SetBounds(85, 5, 23, 22);
+  PlayButton->SetEnabled(false);
+  PlayButton->SetParent(PicturePanel);
+  ProgressBar = new TProgressBar(this);
+  ProgressBar->SetName("ProgressBar");
+  ProgressBar->SetRange(0, 100);
+  ProgressBar->SetBounds(0, 55, 127, 19);
+  ProgressBar->SetVisible(false);
+  ProgressBar->SetParent(PicturePanel);
 
   view_ = new TImagoView(this);
   view_->SetName("ImagoView");
@@ -88,7 +130,8 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   view_->SetZoomFilter(rfFastLinear);
   view_->DelayZoomFilter = false;
   view_->SetEnableAlphaChannel(true);
-  view_->SetOnProgress([this](TObject*, int32_t Percent) { ProgressBar.Position = Percent; });
+  view_->SetParent(PicturePanel);
+  view_->SetOnProgress([this](TObject*, int32_t Percent) { ProgressBar->SetPosition(Percent); });
   view_->OnDblClick = [this](TObject*) { ShowFullPreview(); };
 
   UpdateCaptions();
@@ -100,10 +143,10 @@ void TOpenImagoDialog::BeforeDestruction() {
 }
 
 void TOpenImagoDialog::UpdateCaptions() {
-  PreviewButton.Hint = GetDialogWord(0, MsgLanguage());
-  PreviewCheck.Caption = GetDialogWord(0, MsgLanguage());
-  AdvancedButton.Caption = GetDialogWord(45, MsgLanguage()) + "...";
-  PlayButton.Hint = GetDialogWord(87, MsgLanguage());
+  PreviewButton->SetHint(GetDialogWord(0, MsgLanguage()));
+  PreviewCheck->SetCaption(GetDialogWord(0, MsgLanguage()));
+  AdvancedButton->SetCaption(GetDialogWord(45, MsgLanguage()) + "...");
+  PlayButton->SetHint(GetDialogWord(87, MsgLanguage()));
 }
 
 void TOpenImagoDialog::BuildFilter(bool ForSave) {
@@ -157,13 +200,13 @@ void TOpenImagoDialog::SetZoomFilter(TResampleFilter Value) { view_->SetZoomFilt
 
 bool TOpenImagoDialog::Execute() {
   UpdateCaptions();
-  PreviewCheck.Visible = true;
+  PreviewCheck->SetVisible(true);
   if (auto_set_filter_) BuildFilter(false);
   return DoExecute(false, "IDD_IETEMPLATE");
 }
 
 bool TOpenImagoDialog::DoExecute(bool Save, const std::string& Template) {
-  PlayButton.Visible = !always_animate_;
+  PlayButton->SetVisible(!always_animate_);
   files_.clear();
 
   TIEOpenFileRecord r;
@@ -291,22 +334,25 @@ void TOpenImagoDialog::DoShow() {
   if (preview_wanted_) {
     const TRect sr = GetStaticRect();
     const TRect client = IsOpen() ? Host()->TemplateClientRect() : TRect{};
-    PicturePanel.Bounds = TRect{{sr.Right}, {sr.Top}, {client.Right}, {sr.Bottom}};
+    PicturePanel->SetBounds(sr.Right, sr.Top, client.Right - sr.Right, sr.Bottom - sr.Top);
     FillZoomCombo();
     view_->SetBackground(clWhite);
     view_->SetCenter(true);
-    PlayButton.Checked = false;
-    PlayButton.Enabled = false;
-    // The preview view goes onto the template window, in the picture panel.
+    PlayButton->SetDown(false);
+    PlayButton->SetEnabled(false);
+    // The panels and the check box go onto the template window.
     if (TWinControl* t = IsOpen() ? Host()->TemplateControl() : nullptr) {
-      view_->SetParent(t);
-      view_->SetBounds(PicturePanel.Bounds.Left + 6, PicturePanel.Bounds.Top + 36, 133, 139);
+      PicturePanel->SetParent(t);
+      PreviewCheck->SetParent(t);
     }
     if (ExtendedDialog()) {
-      InfoPanel.SetBounds(sr.Left, sr.Bottom, client.Width(), client.Height());
+      InfoPanel->SetBounds(sr.Left, sr.Bottom, client.Width(), client.Height());
+      if (TWinControl* t = IsOpen() ? Host()->TemplateControl() : nullptr) InfoPanel->SetParent(t);
     } else {
-      PicLabel1.Visible = PicLabel2.Visible = PicLabel3.Visible = false;
-      ZoomCombo.Visible = false;
+      PicLabel1->SetVisible(false);
+      PicLabel2->SetVisible(false);
+      PicLabel3->SetVisible(false);
+      ZoomCombo->SetVisible(false);
     }
   }
   TIECommonDialog::DoShow();
@@ -315,26 +361,28 @@ void TOpenImagoDialog::DoShow() {
 void TOpenImagoDialog::DoClose() {
   TIECommonDialog::DoClose();
   if (!view_) return;
-  // The view outlives the dialog window it was shown in.
-  view_->SetParent(nullptr);
+  // The controls outlive the dialog window they were shown in.
+  PicturePanel->SetParent(nullptr);
+  InfoPanel->SetParent(nullptr);
+  PreviewCheck->SetParent(InfoPanel);
   view_->Blank();
 }
 
 // ---- the preview panel
 
 void TOpenImagoDialog::FillZoomCombo() {
-  ZoomCombo.Items.clear();
-  for (const TZoomEntry& e : kZoomEntries) ZoomCombo.Items.push_back(e.Text);
-  ZoomCombo.ItemIndex = 0;
+  ZoomCombo->Items()->Clear();
+  for (const TZoomEntry& e : kZoomEntries) ZoomCombo->Items()->Add(e.Text);
+  ZoomCombo->SetItemIndex(0);
 }
 
 void TOpenImagoDialog::SelectZoom(int32_t Index) {
-  ZoomCombo.ItemIndex = Index;
+  ZoomCombo->SetItemIndex(Index);
   ApplyPreviewZoom();
 }
 
 void TOpenImagoDialog::ApplyPreviewZoom() {
-  const int32_t i = ZoomCombo.ItemIndex;
+  const int32_t i = ZoomCombo->ItemIndex();
   if (i < 0 || i >= static_cast<int32_t>(std::size(kZoomEntries))) return;
   if (kZoomEntries[i].Value == 0) {
     view_->AutoFit = true;
@@ -346,11 +394,11 @@ void TOpenImagoDialog::ApplyPreviewZoom() {
 }
 
 void TOpenImagoDialog::ClearInfo() {
-  InfoLabel1.Caption.clear();
-  InfoLabel2.Caption.clear();
-  PicLabel1.Caption.clear();
-  PicLabel2.Caption.clear();
-  PicLabel3.Caption.clear();
+  InfoLabel1->SetCaption("");
+  InfoLabel2->SetCaption("");
+  PicLabel1->SetCaption("");
+  PicLabel2->SetCaption("");
+  PicLabel3->SetCaption("");
 }
 
 void TOpenImagoDialog::ShowImageInfo(const TIOParamsVals* Params) {
@@ -359,11 +407,11 @@ void TOpenImagoDialog::ShowImageInfo(const TIOParamsVals* Params) {
     return;
   }
   const TIEImageInfoTexts t = MakeImageInfoTexts(*Params, frames_, file_size_, MsgLanguage());
-  PicLabel1.Caption = t.Size;
-  PicLabel3.Caption = t.Resolution;
-  PicLabel2.Caption = t.Colors;
-  InfoLabel2.Caption = t.Sizes;
-  InfoLabel1.Caption = t.Format;
+  PicLabel1->SetCaption(t.Size);
+  PicLabel3->SetCaption(t.Resolution);
+  PicLabel2->SetCaption(t.Colors);
+  InfoLabel2->SetCaption(t.Sizes);
+  InfoLabel1->SetCaption(t.Format);
 }
 
 void TOpenImagoDialog::DoSelectionChange() {
@@ -384,7 +432,7 @@ void TOpenImagoDialog::PreviewFile(const std::string& Path) {
       file_size_ = GetFileSizeByName(Path);
       TImagoIO* io = view_->GetIO();
       TIOParamsVals* params = io->Params();
-      if (!PreviewCheck.Checked) {
+      if (!PreviewCheck->Checked()) {
         io->ReadParamsFromFile(Path);
         frames_ = 1;
         if (params->FileType != 0 && !io->Aborted())
@@ -405,13 +453,13 @@ void TOpenImagoDialog::PreviewFile(const std::string& Path) {
         } busy;
         view_->SetBackground(clWhite);
         view_->Blank();
-        PlayButton.Checked = false;
+        PlayButton->SetDown(false);
         const int32_t type = FindFileFormat(Path, false);
         // Several frames are previewed by their first; the labels count them.
-        PlayButton.Enabled = false;
-        ZoomCombo.Enabled = true;
-        ProgressBar.Position = 0;
-        ProgressBar.Visible = true;
+        PlayButton->SetEnabled(false);
+        ZoomCombo->SetEnabled(true);
+        ProgressBar->SetPosition(0);
+        ProgressBar->SetVisible(true);
         params->Width = view_->ClientWidth();
         params->Height = view_->ClientHeight();
         params->JpegScale = 0;  // the largest reduction that still covers the view
@@ -427,30 +475,30 @@ void TOpenImagoDialog::PreviewFile(const std::string& Path) {
           const TIEFormatHandler* h = FindFormatHandler(type);
           frames_ = h && h->CountImages ? h->CountImages(Path) : 1;
           ShowImageInfo(params);
-          PreviewButton.Enabled = true;
-          ZoomCombo.Enabled = true;
+          PreviewButton->SetEnabled(true);
+          ZoomCombo->SetEnabled(true);
         }
-        ProgressBar.Visible = false;
+        ProgressBar->SetVisible(false);
         if (is_file) ApplyPreviewZoom();
       }
     } catch (const std::exception&) {
       is_file = false;
-      ProgressBar.Visible = false;
+      ProgressBar->SetVisible(false);
     }
   }
   if (!is_file) {
     ClearInfo();
-    PreviewButton.Enabled = false;
-    ZoomCombo.Enabled = false;
+    PreviewButton->SetEnabled(false);
+    ZoomCombo->SetEnabled(false);
     view_->Blank();
-    PlayButton.Enabled = false;
+    PlayButton->SetEnabled(false);
     frames_ = 0;
     file_size_ = 0;
   }
 }
 
 void TOpenImagoDialog::PreviewCheckClick() {
-  if (PreviewCheck.Checked) {
+  if (PreviewCheck->Checked()) {
     DoSelectionChange();
     return;
   }
@@ -458,8 +506,8 @@ void TOpenImagoDialog::PreviewCheckClick() {
   view_->SetBackground(clWhite);
   view_->Blank();
   view_->SetZoom(100);
-  PreviewButton.Enabled = false;
-  ZoomCombo.Enabled = false;
+  PreviewButton->SetEnabled(false);
+  ZoomCombo->SetEnabled(false);
 }
 
 void TOpenImagoDialog::ShowFullPreview() {

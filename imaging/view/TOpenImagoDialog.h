@@ -3,10 +3,8 @@
 // labels tell its size, frames, colours, resolution, file and memory size
 // and format. The file-type list is built from the format registry.
 //
-// Until the standard controls exist, the dialog's own controls (panels,
-// labels, buttons, check box, zoom box, progress bar) are held here as plain
-// state with their names, bounds, captions and flags; the dialog's logic
-// works on them exactly as it will on the controls.
+// The dialog's own controls are made with the component and put onto the
+// dialog's template window while it is shown.
 #pragma once
 
 #include <cstdint>
@@ -18,24 +16,17 @@
 #include "imaging/view/IEImageInfo.h"
 #include "imaging/view/TIECommonDialog.h"
 
+class TButton;
+class TCheckBox;
+class TComboBox;
 class TImagoView;
 class TIOParamsVals;
+class TLabel;
+class TPanel;
+class TProgressBar;
+class TSpeedButton;
 
 enum TIEDBorderStyle : uint8_t { iepsDefault, iepsCropped, iepsCropShadow };
-
-struct TIEDialogControl {
-  std::string Name;
-  TRect Bounds{};
-  bool Visible = true;
-  bool Enabled = true;
-  std::string Caption;
-  std::string Hint;
-  bool Checked = false;  // check box; a speed button's Down
-  int32_t Position = 0;  // progress bar
-  std::vector<std::string> Items;  // zoom box
-  int32_t ItemIndex = -1;
-  void SetBounds(int32_t L, int32_t T, int32_t W, int32_t H) { Bounds = {{L}, {T}, {L + W}, {T + H}}; }
-};
 
 using TCanCloseEvent = std::function<void(TObject* Sender, bool& CanClose)>;
 
@@ -108,8 +99,19 @@ class TOpenImagoDialog : public TIECommonDialog {
   const std::string& SelectedPattern() const { return pattern_; }
 
   TImagoView* ImagoView() const { return view_; }
-  TIEDialogControl InfoPanel, InfoLabel1, InfoLabel2, AdvancedButton, PreviewCheck, PicturePanel,
-      PicLabel1, PicLabel2, PicLabel3, ZoomCombo, PreviewButton, PlayButton, ProgressBar;
+  TPanel* InfoPanel = nullptr;
+  TLabel* InfoLabel1 = nullptr;
+  TLabel* InfoLabel2 = nullptr;
+  TButton* AdvancedButton = nullptr;
+  TCheckBox* PreviewCheck = nullptr;
+  TPanel* PicturePanel = nullptr;
+  TLabel* PicLabel1 = nullptr;
+  TLabel* PicLabel2 = nullptr;
+  TLabel* PicLabel3 = nullptr;
+  TComboBox* ZoomCombo = nullptr;
+  TSpeedButton* PreviewButton = nullptr;
+  TSpeedButton* PlayButton = nullptr;
+  TProgressBar* ProgressBar = nullptr;
 
  protected:
   void UpdateCaptions();

@@ -7,6 +7,8 @@
 #include "imaging/view/IEDialogFilter.h"
 #include "imaging/view/TImagoView.h"
 #include "rtl/FileUtils.h"
+#include "ui/TButton.h"
+#include "ui/TCheckBox.h"
 #include "ui/TTimer.h"
 
 RTL_DEFINE_CLASS(TSaveImagoDialog, TOpenImagoDialog)
@@ -54,10 +56,10 @@ bool TSaveImagoDialog::Execute() {
   preview_wanted_ = ex_options_.Contains(sdShowPreview);
   template_ = preview_wanted_ ? "IDD_IETEMPLATE" : "IDD_IETEMPLATE1";
   if (AutoSetFilter()) BuildFilter(true);
-  AdvancedButton.Visible = ex_options_.Contains(sdShowAdvanced);
+  AdvancedButton->SetVisible(ex_options_.Contains(sdShowAdvanced));
   UpdateCaptions();
-  AdvancedButton.SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);
-  PreviewCheck.Visible = preview_wanted_;
+  AdvancedButton->SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);
+  PreviewCheck->SetVisible(preview_wanted_);
   TIOParamsVals* attached = AttachedParams();
   if (attached) saved_params_->Assign(attached);
   UpdateAdvancedButton();
@@ -92,7 +94,7 @@ TIENameFormat TSaveImagoDialog::NameFormat() const {
 void TSaveImagoDialog::UpdateAdvancedButton() {
   const TIENameFormat f = NameFormat();
   if (auto* io = dynamic_cast<TImagoIO*>(attached_)) io->Params()->FileType = f.TypeId;
-  AdvancedButton.Enabled = f.Pages != 0;
+  AdvancedButton->SetEnabled(f.Pages != 0);
 }
 
 void TSaveImagoDialog::AdvancedClick() {

@@ -21,9 +21,15 @@
 #include "imaging/view/TSaveImagoDialog.h"
 #include "rtl/Exception.h"
 #include "tests/ui/FrameworkTestSupport.h"
+#include "ui/TButton.h"
+#include "ui/TCheckBox.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
+#include "ui/TLabel.h"
 #include "ui/TListView.h"
+#include "ui/TPanel.h"
+#include "ui/TProgressBar.h"
+#include "ui/TSpeedButton.h"
 #include "ui/TTimer.h"
 
 namespace fs = std::filesystem;
@@ -132,31 +138,31 @@ TEST_F(FileDialog, OpenDialogPreviewsAndDescribesA24BitFile) {
   std::vector<std::string> sizes;
   host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
     // The preview panel sits right of the placeholder; the info panel under it.
-    EXPECT_EQ(d->PicturePanel.Bounds.Left, 420);
-    EXPECT_EQ(d->PicturePanel.Bounds.Right, 573);
-    EXPECT_EQ(d->InfoPanel.Bounds.Top, 220);
-    EXPECT_EQ(d->ZoomCombo.Items.size(), 11u);
-    EXPECT_EQ(d->ZoomCombo.Items[0], "Fit");
-    EXPECT_TRUE(d->PreviewCheck.Visible);
+    EXPECT_EQ(d->PicturePanel->Left(), 420);
+    EXPECT_EQ(d->PicturePanel->BoundsRect().Right, 573);
+    EXPECT_EQ(d->InfoPanel->Top(), 220);
+    EXPECT_EQ(d->ZoomCombo->Items()->Count(), 11);
+    EXPECT_EQ(d->ZoomCombo->Items()->Strings(0), "Fit");
+    EXPECT_TRUE(d->PreviewCheck->Visible());
     for (const char* name : {"pic.bmp", "pic.jpg", "pic.png"}) {
       h.Select(dlg, File(name));
-      EXPECT_EQ(d->PicLabel1.Caption, "640 x 480 pixel") << name;
-      EXPECT_EQ(d->PicLabel2.Caption, "16777216 Colors (24 bit)") << name;
-      EXPECT_EQ(d->PicLabel3.Caption, "96 x 96 dpi") << name;
-      sizes.push_back(d->InfoLabel2.Caption);
+      EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel") << name;
+      EXPECT_EQ(d->PicLabel2->Caption(), "16777216 Colors (24 bit)") << name;
+      EXPECT_EQ(d->PicLabel3->Caption(), "96 x 96 dpi") << name;
+      sizes.push_back(d->InfoLabel2->Caption());
       // The preview holds the file's image (a JPEG may be decoded reduced).
       TIEBitmap* b = d->ImagoView()->GetIEBitmap();
       EXPECT_GT(b->Width(), 1) << name;
       EXPECT_EQ(int64_t(b->Width()) * 480, int64_t(b->Height()) * 640) << name;
-      EXPECT_TRUE(d->PreviewButton.Enabled);
-      EXPECT_TRUE(d->ZoomCombo.Enabled);
-      EXPECT_FALSE(d->ProgressBar.Visible);
+      EXPECT_TRUE(d->PreviewButton->Enabled());
+      EXPECT_TRUE(d->ZoomCombo->Enabled());
+      EXPECT_FALSE(d->ProgressBar->Visible());
       // Fit: the whole image inside the view.
       EXPECT_TRUE(d->ImagoView()->AutoFit);
       EXPECT_LE(d->ImagoView()->ZoomedWidth(), d->ImagoView()->ClientWidth());
     }
-    EXPECT_TRUE(d->InfoLabel1.Caption.rfind("Portable Network Graphics (PNG)", 0) == 0)
-        << d->InfoLabel1.Caption;
+    EXPECT_TRUE(d->InfoLabel1->Caption().rfind("Portable Network Graphics (PNG)", 0) == 0)
+        << d->InfoLabel1->Caption();
     h.Select(dlg, File("pic.bmp"));
     return true;
   };
@@ -181,9 +187,9 @@ TEST_F(FileDialog, LargeJpegIsDecodedReducedButDescribedWhole) {
   d->SetMsgLanguage(msEnglish);
   host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
     h.Select(dlg, File("big.jpg"));
-    EXPECT_EQ(d->PicLabel1.Caption, "4000 x 3000 pixel");
+    EXPECT_EQ(d->PicLabel1->Caption(), "4000 x 3000 pixel");
     // 3000 rows of 12000 bytes.
-    EXPECT_TRUE(d->InfoLabel2.Caption.ends_with("Mem: 35156 KB")) << d->InfoLabel2.Caption;
+    EXPECT_TRUE(d->InfoLabel2->Caption().ends_with("Mem: 35156 KB")) << d->InfoLabel2->Caption();
     TIEBitmap* b = d->ImagoView()->GetIEBitmap();
     EXPECT_EQ(b->Width(), 500);  // an eighth still covers the view
     EXPECT_EQ(b->Height(), 375);
@@ -199,14 +205,14 @@ TEST_F(FileDialog, FoldersMissingAndBadFilesClearThePreview) {
     for (const std::string& p :
          {dir_.string(), File("vanished.bmp"), File("junk.png"), std::string()}) {
       h.Select(dlg, File("pic.bmp"));
-      EXPECT_FALSE(d->PicLabel1.Caption.empty());
+      EXPECT_FALSE(d->PicLabel1->Caption().empty());
       h.Select(dlg, p);
-      EXPECT_EQ(d->PicLabel1.Caption, "") << p;
-      EXPECT_EQ(d->PicLabel2.Caption, "") << p;
-      EXPECT_EQ(d->InfoLabel1.Caption, "") << p;
-      EXPECT_EQ(d->InfoLabel2.Caption, "") << p;
-      EXPECT_FALSE(d->PreviewButton.Enabled) << p;
-      EXPECT_FALSE(d->ZoomCombo.Enabled) << p;
+      EXPECT_EQ(d->PicLabel1->Caption(), "") << p;
+      EXPECT_EQ(d->PicLabel2->Caption(), "") << p;
+      EXPECT_EQ(d->InfoLabel1->Caption(), "") << p;
+      EXPECT_EQ(d->InfoLabel2->Caption(), "") << p;
+      EXPECT_FALSE(d->PreviewButton->Enabled()) << p;
+      EXPECT_FALSE(d->ZoomCombo->Enabled()) << p;
       EXPECT_TRUE(d->ImagoView()->IsEmpty()) << p;
     }
     return false;
@@ -218,14 +224,12 @@ TEST_F(FileDialog, UncheckedPreviewShowsOnlyTheLabels) {
   OpenPtr d(new TOpenImagoDialog(nullptr));
   d->SetMsgLanguage(msEnglish);
   host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
-    d->PreviewCheck.Checked = false;
-    d->PreviewCheckClick();
+    d->PreviewCheck->SetChecked(false);
     h.Select(dlg, File("pic.jpg"));
-    EXPECT_EQ(d->PicLabel1.Caption, "640 x 480 pixel");
-    EXPECT_EQ(d->PicLabel3.Caption, "96 x 96 dpi");
+    EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel");
+    EXPECT_EQ(d->PicLabel3->Caption(), "96 x 96 dpi");
     EXPECT_TRUE(d->ImagoView()->IsEmpty());
-    d->PreviewCheck.Checked = true;
-    d->PreviewCheckClick();
+    d->PreviewCheck->SetChecked(true);
     EXPECT_FALSE(d->ImagoView()->IsEmpty());
     return false;
   };
@@ -293,9 +297,9 @@ TEST_F(FileDialog, MultipleSelectionAndTheInfoPanelSwitch) {
   d->SetOptions(TOpenOptions{ofHideReadOnly, ofAllowMultiSelect});
   d->SetExtendedDialog(false);
   host_->script = [&](FakeDialog& h, TIECommonDialog&) {
-    EXPECT_FALSE(d->PicLabel1.Visible);
-    EXPECT_FALSE(d->PicLabel3.Visible);
-    EXPECT_FALSE(d->ZoomCombo.Visible);
+    EXPECT_FALSE(d->PicLabel1->Visible());
+    EXPECT_FALSE(d->PicLabel3->Visible());
+    EXPECT_FALSE(d->ZoomCombo->Visible());
     // The folder, then the names; an absolute name stays as it is.
     h.path = std::string("/pics\0a.jpg\0b c.png\0/other/d.bmp\0", 33);
     return true;
@@ -431,19 +435,19 @@ TEST_F(FileDialog, SaveTemplatesAdvancedButtonAndAttachedParameters) {
   };
   d->SetExOptions(TIESaveDlgOpts{sdShowAdvanced});
   host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
-    EXPECT_FALSE(d->PreviewCheck.Visible);
-    EXPECT_TRUE(d->AdvancedButton.Visible);
-    EXPECT_EQ(d->AdvancedButton.Caption, GetDialogWord(45, d->MsgLanguage()) + "...");
+    EXPECT_FALSE(d->PreviewCheck->Visible());
+    EXPECT_TRUE(d->AdvancedButton->Visible());
+    EXPECT_EQ(d->AdvancedButton->Caption(), GetDialogWord(45, d->MsgLanguage()) + "...");
     h.path = File("out.jpg");
     d->UpdateAdvancedButton();
-    EXPECT_TRUE(d->AdvancedButton.Enabled);
+    EXPECT_TRUE(d->AdvancedButton->Enabled());
     EXPECT_EQ(io->Params()->FileType, ieftJPEG);
     d->AdvancedClick();
     // An unknown extension takes the format of the selected type's pattern.
     io->Params()->FileType = 0;
     h.path = File("out.xyz");
     d->UpdateAdvancedButton();
-    EXPECT_TRUE(d->AdvancedButton.Enabled);
+    EXPECT_TRUE(d->AdvancedButton->Enabled());
     EXPECT_EQ(io->Params()->FileType, ieftJPEG);
     return false;
   };
@@ -515,22 +519,23 @@ TEST_F(FileDialog, RunsOnThePlatformFileDialog) {
   bool ok = false;
   WithSteps(
       {[&] {
-         EXPECT_NE(d->ImagoView()->Parent(), nullptr);
+         EXPECT_NE(d->PicturePanel->Parent(), nullptr);
+         EXPECT_TRUE(d->PicLabel1->Visible());
          TListItem* item = nullptr;
          for (TListView* l : ControlsOf<TListView>(Screen->ActiveForm()))
            for (int32_t i = 0; i < l->Items()->Count(); ++i)
              if (l->Items()->Item(i)->Caption() == "pic.png") item = l->Items()->Item(i);
          ASSERT_NE(item, nullptr);
          item->Owner()->Owner()->SetSelected(item);
-         EXPECT_EQ(d->PicLabel1.Caption, "640 x 480 pixel");
-         EXPECT_EQ(d->PicLabel3.Caption, "96 x 96 dpi");
+         EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel");
+         EXPECT_EQ(d->PicLabel3->Caption(), "96 x 96 dpi");
          EXPECT_GT(d->ImagoView()->GetIEBitmap()->Width(), 1);
        },
        [&] { Key(VK_RETURN); }},
       [&] { ok = d->Execute(); });
   EXPECT_TRUE(ok);
   EXPECT_EQ(d->FileName(), File("pic.png"));
-  EXPECT_EQ(d->ImagoView()->Parent(), nullptr);
+  EXPECT_EQ(d->PicturePanel->Parent(), nullptr);
 
   // Save: a type change rewrites the typed name; a name typed without
   // extension gets the type's.
@@ -577,7 +582,7 @@ TEST_F(FileDialog, HandlerErrorsGoToTheApplication) {
     h.Select(dlg, File("pic.bmp"));
     h.Select(dlg, File("pic.png"));
     EXPECT_EQ(Screen->Cursor(), crDefault);
-    EXPECT_EQ(d->PicLabel1.Caption, "640 x 480 pixel");
+    EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel");
     return true;
   };
   EXPECT_TRUE(d->Execute());
