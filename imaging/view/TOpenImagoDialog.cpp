@@ -13,7 +13,9 @@
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "ui/TColor.h"
+#include "ui/TBitmap.h"
 #include "ui/TButton.h"
+#include "ui/TCanvas.h"
 #include "ui/TCheckBox.h"
 #include "ui/TComboBox.h"
 #include "ui/TForm.h"
@@ -36,6 +38,31 @@ struct TZoomEntry {
 constexpr TZoomEntry kZoomEntries[] = {{"Fit", 0},     {"25%", 25},   {"50%", 50},   {"75%", 75},
                                        {"100%", 100},  {"125%", 125}, {"150%", 150}, {"175%", 175},
                                        {"200%", 200},  {"300%", 300}, {"400%", 400}};
+
+// The buttons' pictures, 16 x 16 over the olive the speed button takes as
+// transparent (its bottom-left pixel): a magnifier and a play triangle.
+void DrawPreviewGlyph(TBitmap* b) {
+  b->SetSize(16, 16);
+  TCanvas* c = b->Canvas();
+  c->Brush()->SetColor(clOlive);
+  c->FillRect(TRect{{0}, {0}, {16}, {16}});
+  c->Pen()->SetColor(clBlack);
+  c->Brush()->SetColor(clWhite);
+  c->Ellipse(1, 1, 11, 11);
+  c->Pen()->SetWidth(2);
+  c->MoveTo(9, 9);
+  c->LineTo(14, 14);
+}
+
+void DrawPlayGlyph(TBitmap* b) {
+  b->SetSize(16, 16);
+  TCanvas* c = b->Canvas();
+  c->Brush()->SetColor(clOlive);
+  c->FillRect(TRect{{0}, {0}, {16}, {16}});
+  c->Pen()->SetColor(clGreen);
+  c->Brush()->SetColor(clLime);
+  c->Polygon({TPoint{4, 2}, TPoint{12, 8}, TPoint{4, 14}});
+}
 
 bool IsReadableFile(const std::string& Path) {
   struct stat st;
@@ -101,6 +128,7 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   PreviewButton->SetName("PreviewButton");
   PreviewButton->SetFlat(true);
   PreviewButton->SetBounds(60, 5, 23, 22);
+  DrawPreviewGlyph(PreviewButton->Glyph());
   PreviewButton->SetEnabled(false);
   PreviewButton->SetParent(PicturePanel);
   PreviewButton->OnClick = [this](TObject*) { ShowFullPreview(); };
@@ -110,6 +138,7 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   PlayButton->SetGroupIndex(1);
   PlayButton->SetAllowAllUp(true);
   PlayButton->SetBounds(85, 5, 23, 22);
+  DrawPlayGlyph(PlayButton->Glyph());
   PlayButton->SetEnabled(false);
   PlayButton->SetParent(PicturePanel);
   ProgressBar = new TProgressBar(this);

@@ -21,7 +21,9 @@
 #include "imaging/view/TSaveImagoDialog.h"
 #include "rtl/Exception.h"
 #include "tests/ui/FrameworkTestSupport.h"
+#include "ui/TBitmap.h"
 #include "ui/TButton.h"
+#include "ui/TCanvas.h"
 #include "ui/TCheckBox.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
@@ -308,6 +310,24 @@ TEST_F(FileDialog, MultipleSelectionAndTheInfoPanelSwitch) {
   EXPECT_GE(host_->seen.MaxFile, 65519u);
   EXPECT_EQ(d->Files(), (std::vector<std::string>{"/pics/a.jpg", "/pics/b c.png", "/other/d.bmp"}));
   EXPECT_EQ(d->FileName(), "/pics/a.jpg");
+}
+
+TEST_F(FileDialog, ButtonPicturesAndCaptions) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msGerman);
+  host_->script = [](FakeDialog&, TIECommonDialog&) { return false; };
+  d->Execute();
+  EXPECT_EQ(d->PreviewCheck->Caption(), "Vorschau");
+  EXPECT_EQ(d->PreviewButton->Hint(), "Vorschau");
+  EXPECT_EQ(d->PlayButton->Hint(), "Animieren");
+  EXPECT_EQ(d->AdvancedButton->Caption(), "Erweitert...");
+  TCanvas* play = d->PlayButton->Glyph()->Canvas();
+  EXPECT_EQ(play->Pixels(0, 15), clOlive);  // the transparent colour
+  EXPECT_EQ(play->Pixels(7, 8), clLime);    // inside the triangle
+  TCanvas* lens = d->PreviewButton->Glyph()->Canvas();
+  EXPECT_EQ(lens->Pixels(0, 15), clOlive);
+  EXPECT_EQ(lens->Pixels(6, 6), clWhite);  // the glass
+  EXPECT_EQ(lens->Pixels(12, 12), clBlack);  // the handle
 }
 
 // A name longer than the platform's 260 characters is handed over whole and
