@@ -105,7 +105,7 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   PreviewCheck->SetChecked(true);
   PreviewCheck->SetVisible(false);
   PreviewCheck->OnClick = [this](TObject*) { PreviewCheckClick(); };
-  // Kept on the info panel while no dialog window shows it.
+  // Right of the information labels.
   PreviewCheck->SetParent(InfoPanel);
   PicturePanel = new TPanel(this);
   PicturePanel->SetName("PicturePanel");
@@ -369,11 +369,8 @@ void TOpenImagoDialog::DoShow() {
     view_->SetCenter(true);
     PlayButton->SetDown(false);
     PlayButton->SetEnabled(false);
-    // The panels and the check box go onto the template window.
-    if (TWinControl* t = IsOpen() ? Host()->TemplateControl() : nullptr) {
-      PicturePanel->SetParent(t);
-      PreviewCheck->SetParent(t);
-    }
+    // The panels go onto the template window.
+    if (TWinControl* t = IsOpen() ? Host()->TemplateControl() : nullptr) PicturePanel->SetParent(t);
     if (ExtendedDialog()) {
       InfoPanel->SetBounds(sr.Left, sr.Bottom, client.Width(), client.Height());
       if (TWinControl* t = IsOpen() ? Host()->TemplateControl() : nullptr) InfoPanel->SetParent(t);
@@ -393,7 +390,6 @@ void TOpenImagoDialog::DoClose() {
   // The controls outlive the dialog window they were shown in.
   PicturePanel->SetParent(nullptr);
   InfoPanel->SetParent(nullptr);
-  PreviewCheck->SetParent(InfoPanel);
   view_->Blank();
 }
 

@@ -550,6 +550,9 @@ TEST_F(FileDialog, RunsOnThePlatformFileDialog) {
          EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel");
          EXPECT_EQ(d->PicLabel3->Caption(), "96 x 96 dpi");
          EXPECT_GT(d->ImagoView()->GetIEBitmap()->Width(), 1);
+         // The check box shows on the information panel, right of the labels.
+         EXPECT_TRUE(IsWindowVisible(d->PreviewCheck->Handle()));
+         EXPECT_EQ(d->PreviewCheck->Parent(), d->InfoPanel);
        },
        [&] { Key(VK_RETURN); }},
       [&] { ok = d->Execute(); });
