@@ -264,17 +264,17 @@ bool TOpenImagoDialog::DoExecute(bool Save, const std::string& Template) {
   const bool ok = TaskModalDialog(r);
   filter_index_ = r.FilterIndex;
   if (ok) {
-    CollectFiles(r.File, false);
+    CollectFiles(r.File);
     options_.Set(ofReadOnly, r.Options.Contains(ofReadOnly));
     options_.Set(ofExtensionDifferent, r.Options.Contains(ofExtensionDifferent));
   }
   return ok;
 }
 
-void TOpenImagoDialog::CollectFiles(const std::string& Names, bool FromDialog) {
+void TOpenImagoDialog::CollectFiles(const std::string& Names) {
   files_.clear();
   std::vector<std::string> parts;
-  if (options_.Contains(ofAllowMultiSelect) && !FromDialog) {
+  if (options_.Contains(ofAllowMultiSelect)) {
     // The folder, then the names, separated by zeros (one part: one full name).
     std::string cur;
     for (char c : Names) {
@@ -335,7 +335,7 @@ intptr_t TOpenImagoDialog::WndProc(UINT Code) {
 }
 
 bool TOpenImagoDialog::FileOK() {
-  CollectFiles(Host()->GetFilePath(), true);
+  CollectFiles(Host()->GetFilePath());
   return DoCanClose();
 }
 

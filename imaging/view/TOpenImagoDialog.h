@@ -127,7 +127,9 @@ class TOpenImagoDialog : public TIECommonDialog {
   // File OK: true accepts the chosen names.
   virtual bool FileOK();
   virtual void InitDone() {}
-  void CollectFiles(const std::string& Names, bool FromDialog);
+  // The chosen names: one path, or with ofAllowMultiSelect the folder and
+  // the names separated by zeros.
+  void CollectFiles(const std::string& Names);
   void ClearInfo();
 
   bool preview_wanted_ = true;

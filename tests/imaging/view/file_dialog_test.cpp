@@ -298,6 +298,8 @@ TEST_F(FileDialog, MultipleSelectionAndTheInfoPanelSwitch) {
   OpenPtr d(new TOpenImagoDialog(nullptr));
   d->SetOptions(TOpenOptions{ofHideReadOnly, ofAllowMultiSelect});
   d->SetExtendedDialog(false);
+  std::vector<std::string> at_file_ok;
+  d->OnCanClose = [&](TObject*, bool&) { at_file_ok = d->Files(); };
   host_->script = [&](FakeDialog& h, TIECommonDialog&) {
     EXPECT_FALSE(d->PicLabel1->Visible());
     EXPECT_FALSE(d->PicLabel3->Visible());
@@ -309,6 +311,7 @@ TEST_F(FileDialog, MultipleSelectionAndTheInfoPanelSwitch) {
   ASSERT_TRUE(d->Execute());
   EXPECT_GE(host_->seen.MaxFile, 65519u);
   EXPECT_EQ(d->Files(), (std::vector<std::string>{"/pics/a.jpg", "/pics/b c.png", "/other/d.bmp"}));
+  EXPECT_EQ(at_file_ok, d->Files());
   EXPECT_EQ(d->FileName(), "/pics/a.jpg");
 }
 
