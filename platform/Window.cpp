@@ -1177,6 +1177,30 @@ int32_t GetDlgCtrlID(HWND hwnd) {
   return w && w->Parent ? int32_t(w->Id) : 0;
 }
 
+HWND GetDlgItem(HWND dialog, int32_t id) {
+  TWindowObj* d = FromHandle(dialog);
+  if (!d) return nullptr;
+  for (TWindowObj* c : d->Children)
+    if (int32_t(c->Id) == id) return c->Handle;
+  HWND found = nullptr;
+  EnumChildWindows(dialog, [&](HWND h) {
+    if (GetDlgCtrlID(h) != id) return true;
+    found = h;
+    return false;
+  });
+  return found;
+}
+
+bool SetDlgItemText(HWND dialog, int32_t id, const std::string& text) {
+  HWND item = GetDlgItem(dialog, id);
+  return item && SetWindowText(item, text);
+}
+
+std::string GetDlgItemText(HWND dialog, int32_t id) {
+  HWND item = GetDlgItem(dialog, id);
+  return item ? GetWindowText(item) : std::string();
+}
+
 bool EnumWindows(const std::function<bool(HWND)>& proc) {
   std::vector<HWND> list;
   for (TWindowObj* t : WM().TopLevels) list.push_back(t->Handle);

@@ -210,6 +210,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 bool SetWindowText(HWND hwnd, const std::string& text);
 std::string GetWindowText(HWND hwnd);
 int32_t GetDlgCtrlID(HWND hwnd);
+// The child of dialog with that control id (searched among all descendants,
+// direct children first); null when none.
+HWND GetDlgItem(HWND dialog, int32_t id);
+bool SetDlgItemText(HWND dialog, int32_t id, const std::string& text);
+std::string GetDlgItemText(HWND dialog, int32_t id);
 // Every top-level window, topmost first; the children of a window, top first.
 bool EnumWindows(const std::function<bool(HWND)>& proc);
 bool EnumChildWindows(HWND parent, const std::function<bool(HWND)>& proc);  // all descendants

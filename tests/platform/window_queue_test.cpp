@@ -227,3 +227,14 @@ TEST_F(QueueTest, AFilteredWaitSleepsOverMessagesItPassesBy) {
 }
 
 }  // namespace
+
+TEST_F(QueueTest, DialogItemsAreFoundByTheirIds) {
+  HWND dialog = Top(0, 0, 200, 100);
+  HWND panel = Child(dialog, 0, 0, 200, 100);
+  HWND edit = CreateWindowEx(0, "Logged", "old", WS_CHILD | WS_VISIBLE, 5, 5, 50, 20, panel, 1152);
+  EXPECT_EQ(GetDlgItem(dialog, 1152), edit);  // a grandchild too
+  EXPECT_EQ(GetDlgItem(dialog, 9999), nullptr);
+  EXPECT_TRUE(SetDlgItemText(dialog, 1152, "picture.png"));
+  EXPECT_EQ(GetDlgItemText(dialog, 1152), "picture.png");
+  EXPECT_FALSE(SetDlgItemText(dialog, 9999, "x"));
+}
