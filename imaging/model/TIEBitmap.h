@@ -146,6 +146,12 @@ class TIEBitmap : public TIEBaseBitmap {
                   int32_t Width, int32_t Height);
   void MergeAlphaRectTo(TIEBitmap* Dest, int32_t SrcX, int32_t SrcY, int32_t DstX, int32_t DstY,
                         int32_t Width, int32_t Height);
+  // A 1-bit mask gives ieMono1, an 8-bit one ieGray8; null fills with 255.
+  void CopyFromTIEMask(TIEMask* Mask);
+  // ieMono1 gives a 1-bit mask, ieGray8 an 8-bit one; other formats nothing.
+  static void CopyToTIEMask(TIEBitmap* Bitmap, TIEMask* Mask);
+  // A 1-, 8- or 24-bit DIB section's rows.
+  void CopyFromTDibBitmap(TIEBaseBitmap* Dib);
 
   // ---- size and content
   void SetWidth(int32_t NewWidth);

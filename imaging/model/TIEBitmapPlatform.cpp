@@ -7,6 +7,7 @@
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/PlatformBitmaps.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEMask.h"
 #include "rtl/Exception.h"
 #include "ui/TBitmap.h"
 
@@ -267,4 +268,56 @@ void TIEBitmap::CopyFromTBitmap(TBitmap* Bitmap) {
   UnmapRows();
   Access = saved;
   Full = false;
+}
+
+void TIEBitmap::CopyFromTIEMask(TIEMask* Mask) {
+  if (!Mask) {
+    Fill(255);
+    return;
+  }
+  TIEPixelFormat f = Mask->BitsPerPixel() == 1 ? ieMono1 : Mask->BitsPerPixel() == 8 ? ieGray8 : ieNoFormat;
+  if (f == ieNoFormat) return;
+  Allocate(Mask->Width(), Mask->Height(), f);
+  const int64_t n = std::min(row_len_, Mask->RowLen());
+  for (int32_t y = 0; y < height_; ++y)
+    std::memcpy(GetScanline(y), Mask->GetScanline(y), static_cast<size_t>(n));
+  UnmapRows();
+  Full = Mask->Full;
+}
+
+void TIEBitmap::CopyToTIEMask(TIEBitmap* Bitmap, TIEMask* Mask) {
+  if (!Bitmap || !Mask) return;
+  const TIEPixelFormat f = Bitmap->PixelFormat();
+  if (f != ieMono1 && f != ieGray8) return;
+  Mask->AllocateBits(Bitmap->Width(), Bitmap->Height(), f == ieMono1 ? 1 : 8);
+  const int64_t n = std::min(Bitmap->RowLen(), Mask->RowLen());
+  for (int32_t y = 0; y < Bitmap->Height(); ++y)
+    std::memcpy(Mask->GetScanline(y), Bitmap->GetScanline(y), static_cast<size_t>(n));
+  Bitmap->UnmapRows();
+  Mask->SyncBoundingBox();
+  Mask->Full = Bitmap->Full;
+}
+
+void TIEBitmap::CopyFromTDibBitmap(TIEBaseBitmap* Dib) {
+  if (!Dib) return;
+  const int32_t w = Dib->GetWidth(), h = Dib->GetHeight(), bits = Dib->GetBitCount();
+  if (location_ == ieTBitmap) {
+    if (!platform_bitmap_) platform_bitmap_ = new TBitmap();
+    if (bits == 1 || bits == 24) {
+      platform_bitmap_->SetPixelFormat(bits == 1 ? pf1bit : pf24bit);
+      platform_bitmap_->SetSize(w, h);
+      width_ = w;
+      height_ = h;
+      pixel_format_ = bits == 1 ? ieMono1 : ieRGB24;
+      bit_count_ = IEBitsPerPixel[pixel_format_];
+      channel_count_ = IEChannelCount[pixel_format_];
+      row_len_ = platform_bitmap_->RowLength();
+    }
+  } else if (bits == 1 || bits == 8 || bits == 24) {
+    Allocate(w, h, bits == 1 ? ieMono1 : bits == 8 ? ieGray8 : ieRGB24);
+  }
+  if (IsEmpty() || width_ != w || height_ != h) return;
+  const int64_t n = std::min(row_len_, Dib->GetRowLen());
+  for (int32_t y = 0; y < h; ++y) std::memcpy(GetScanline(y), Dib->GetScanline(y), static_cast<size_t>(n));
+  UnmapRows();
 }

@@ -10,6 +10,8 @@
 #include "rtl/TObject.h"
 
 class TIEBitmap;
+class TCanvas;
+class TBitmap;
 
 class TIEMask : public TObject {
  public:
@@ -48,6 +50,17 @@ class TIEMask : public TObject {
                         bool WithAlpha);
   void CopyAlphaMasked(TIEBitmap* Dest, TIEBitmap* Source, bool DestAtBox, bool SourceAtBox);
 
+  // Drawing. A 1-bit mask's source rectangle stretched onto the canvas with XOR.
+  void DrawInvert(TCanvas* Canvas, int32_t XDst, int32_t YDst, int32_t DstWidth, int32_t DstHeight,
+                  int32_t XSrc, int32_t YSrc, int32_t SrcWidth, int32_t SrcHeight);
+  // The selection's border, dashed in runs of four along diagonals (Phase moves them).
+  void DrawOutline(TCanvas* Canvas, int32_t XDst, int32_t YDst, int32_t DstWidth, int32_t DstHeight,
+                   int32_t SrcX, int32_t SrcY, int32_t SrcWidth, int32_t SrcHeight, int32_t Phase,
+                   int32_t Colour1, int32_t Colour2);
+  // A grey checkerboard over the unselected part of a 24-bit platform bitmap.
+  void ShadeOutside(TBitmap* Bitmap, int32_t XDst, int32_t YDst, int32_t DstWidth, int32_t DstHeight,
+                    int32_t SrcX, int32_t SrcY, int32_t SrcWidth, int32_t SrcHeight);
+
   static constexpr int32_t kPolygonSeparator = 0xFFFFF;
 
  private:
@@ -61,7 +74,21 @@ class TIEMask : public TObject {
     if (Full && bits_per_pixel_ == 8 && Value != 255) Full = false;
   }
 
+  // The zoomed copy of the mask (one byte per pixel, non-zero = set) and the
+  // steps it was made with.
+  struct Zoomed {
+    int32_t width = 0, height = 0;
+    int64_t step_x = 0, step_y = 0;
+    std::vector<uint8_t> pixels;
+    bool At(int32_t x, int32_t y) const {
+      return pixels[static_cast<size_t>(int64_t{y} * width + x)] != 0;
+    }
+  };
+  bool MakeZoomed(int32_t DstWidth, int32_t DstHeight, int32_t SrcX, int32_t SrcY, int32_t SrcWidth,
+                  int32_t SrcHeight);
+
   int32_t width_ = 0, height_ = 0, bits_per_pixel_ = 0;
   int64_t row_len_ = 0;
   std::vector<uint8_t> bits_;
+  Zoomed zoomed_;
 };

@@ -435,7 +435,9 @@ void ReadJPEGICCProfile(TStream* Stream, TIOParamsVals& Params) {
       if (m == 0xFF) r.Seek(-1, soCurrent);
       continue;
     }
-    if (m == kEOI) break;
+    // The profile belongs to the header: scanning the coded data behind the
+    // first scan for it would cost a read of every byte of the file.
+    if (m == kEOI || m == 0xDA) break;
     uint8_t l[2];
     if (r.Read(l, 2) != 2) break;
     const int64_t len = BE16(l);

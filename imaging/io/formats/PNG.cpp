@@ -522,12 +522,22 @@ void WritePNGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   }
   hs.compression = std::clamp(Params.PngCompression, 0, 9);
   hs.bgr = kind == kRGB || kind == kRGBA;
-  // Keys of 1 to 79 characters only: libpng refuses others.
+  // Only keys that libpng accepts: 1 to 79 printable Latin-1 characters,
+  // no leading, trailing or double spaces. Others are left out.
+  auto valid_key = [](const std::string& key) {
+    if (key.empty() || key.size() > 79 || key.front() == ' ' || key.back() == ' ') return false;
+    for (size_t i = 0; i < key.size(); ++i) {
+      const auto c = static_cast<uint8_t>(key[i]);
+      if (c < 32 || (c > 126 && c < 161)) return false;
+      if (c == ' ' && key[i + 1] == ' ') return false;
+    }
+    return true;
+  };
   std::vector<png_text> texts;
   const size_t n_texts = std::min(Params.PngTextKeys.size(), Params.PngTextValues.size());
   for (size_t i = 0; i < n_texts; ++i) {
     const std::string& key = Params.PngTextKeys[i];
-    if (key.empty() || key.size() > 79) continue;
+    if (!valid_key(key)) continue;
     png_text t{};
     t.compression = PNG_TEXT_COMPRESSION_NONE;
     t.key = const_cast<char*>(key.c_str());
