@@ -1,0 +1,68 @@
+// A short run of the translation-file fuzz target: well-formed text and
+// binary translation files, then deterministic mutations of them (flipped
+// bytes, cut files, inserted delimiters). The target traps on a broken
+// invariant and the sanitizers catch any bad access.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "LangFixtures.h"
+#include "l10n/TLNBFileManager.h"
+#include "rtl/TStream.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size);
+
+namespace {
+std::vector<std::string> Seeds() {
+  std::vector<std::string> seeds;
+  TOwned<TComponent> window(new TComponent(nullptr));
+  (new TComponent(window.get()))->SetName("btnOK");
+  auto* lang = new TlxLang(window.get());
+  lang->SetNumOfLanguages(3);
+  lang->Captions()->Add(Line("btnOK", {"OK", "Bien", "Vale"}));
+  lang->Strings()->Add(Line("IDS_4", {"About...", "", "Acerca de..."}));
+  lang->Collections()->Add(Line("btnOK.Items[0].Caption", {"a", "b", "c"}));
+  auto* item = lang->ExtendedTranslations()->Add();
+  item->SetIdentifier("btnOK.Tag");
+  item->SetValues(Line("", {"1", "2", "3"}).substr(1));
+  TStringStream text;
+  lang->SaveToLngStream(&text, "~!@#");
+  seeds.push_back(text.DataString());
+  seeds.push_back(lang->TranslationDataText());
+  TStringStream lnb;
+  TStringList fixed;
+  fixed.Add("Spanish");
+  TLNBFileManager::WriteSibStream(&lnb, {{"TOther", lang}, {"TComponent", lang}}, &fixed);
+  seeds.push_back(lnb.DataString());
+  TStringStream plain;
+  TLNBFileManager::WriteSibStream(&plain, {{"TComponent", lang}});
+  seeds.push_back(plain.DataString());
+  return seeds;
+}
+
+void Fuzz(const std::string& s) {
+  LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+}
+
+TEST(LngFuzzSmoke, SeedsAndMutations) {
+  std::mt19937 rng(20261210);
+  for (const std::string& seed : Seeds()) {
+    Fuzz(seed);
+    for (size_t cut = 0; cut < seed.size(); cut += 1 + seed.size() / 40) Fuzz(seed.substr(0, cut));
+    for (int i = 0; i < 300; ++i) {
+      std::string m = seed;
+      const int edits = 1 + static_cast<int>(rng() % 4);
+      for (int e = 0; e < edits && !m.empty(); ++e) {
+        const size_t at = rng() % m.size();
+        switch (rng() % 4) {
+          case 0: m[at] = static_cast<char>(rng()); break;
+          case 1: m[at] = "\x00\x01\x19\x1A\xFF=[]-+\r\n~"[rng() % 14]; break;
+          case 2: m.erase(at, 1 + rng() % 8); break;
+          default: m.insert(at, std::string(1 + rng() % 3, static_cast<char>(rng()))); break;
+        }
+      }
+      Fuzz(m);
+    }
+  }
+}
+}  // namespace

@@ -1,0 +1,88 @@
+#include "l10n/TMemIniFile.h"
+
+#include <gtest/gtest.h>
+
+#include "rtl/TStrings.h"
+
+namespace {
+TEST(MemIniFile, TextIsNeverTrimmed) {
+  TMemIniFile ini;
+  ini.SetText("[S]\r\na = b\r\n[ T ]\r\nk=v\r\n");
+  EXPECT_EQ(ini.ReadString("S", "a", "dflt"), "dflt");
+  EXPECT_EQ(ini.ReadString("S", "a ", "dflt"), " b");
+  EXPECT_EQ(ini.ReadString(" T ", "k", ""), "v");
+  EXPECT_EQ(ini.ReadString("T", "k", "none"), "none");
+}
+
+TEST(MemIniFile, CaseInsensitiveAndRenderedSorted) {
+  TMemIniFile ini;
+  ini.SetText("; comment\nignored=before any section\n[zeta]\nB=2\na=1\n\n[Alpha]\nx=y\n");
+  EXPECT_EQ(ini.ReadString("ZETA", "b", ""), "2");
+  EXPECT_EQ(ini.ReadString("alpha", "X", ""), "y");
+  ini.WriteString("ZETA", "A", "one");  // replaces a=1, case ignored
+  EXPECT_EQ(ini.GetText(), "[Alpha]\r\nx=y\r\n\r\n[zeta]\r\nA=one\r\nB=2\r\n\r\n");
+  TStringList sections;
+  ini.ReadSections(&sections);
+  EXPECT_EQ(sections.CommaText(), "Alpha,zeta");
+}
+
+TEST(MemIniFile, SectionValuesFollowSortedKeys) {
+  TMemIniFile ini;
+  ini.SetText("[S]\nb=2\nA=1\n");
+  TStringList keys, values;
+  ini.ReadSection("S", &keys);
+  ini.ReadSectionValues("S", &values);
+  EXPECT_EQ(keys.CommaText(), "A,b");
+  EXPECT_EQ(values.CommaText(), "1,2");
+}
+
+TEST(MemIniFile, SectionWithoutKeysDoesNotExist) {
+  TMemIniFile ini;
+  ini.SetText("[Empty]\n[Full]\nk=\n");
+  EXPECT_FALSE(ini.SectionExists("Empty"));
+  EXPECT_TRUE(ini.SectionExists("full"));
+  EXPECT_FALSE(ini.SectionExists("Missing"));
+}
+
+TEST(MemIniFile, IntegersDecimalOrHexAfter0x) {
+  TMemIniFile ini;
+  ini.SetText("[N]\nx=0x1F\nh=0x1F\nH=0X10\nbare=1F\nd=-42\nshort=0x\nsp= 5x\n");
+  struct {
+    const char* key;
+    int32_t want;
+  } cases[] = {{"x", 31}, {"h", 16}, {"bare", -7}, {"d", -42}, {"short", -7}, {"sp", -7}, {"missing", -7}};
+  // "h" and "H" are one name: the later line sorts before the earlier one.
+  for (auto& c : cases) EXPECT_EQ(ini.ReadInteger("N", c.key, -7), c.want) << c.key;
+  EXPECT_TRUE(ini.ReadBool("N", "h", false));
+  ini.WriteInteger("N", "w", -3);
+  ini.WriteBool("N", "b", true);
+  EXPECT_EQ(ini.ReadString("N", "w", ""), "-3");
+  EXPECT_EQ(ini.ReadString("N", "b", ""), "1");
+}
+
+TEST(MemIniFile, KeysSplitAtFirstEqualsAndRepeatedHeadersJoin) {
+  TMemIniFile ini;
+  ini.SetText("[S]\nk=a=b\nnovalue\n[s]\nmore=1\n");
+  EXPECT_EQ(ini.ReadString("S", "k", ""), "a=b");
+  EXPECT_EQ(ini.ReadString("S", "novalue", "x"), "");
+  EXPECT_EQ(ini.ReadString("S", "more", ""), "1");
+  ini.WriteString("S", "x=y", "z");  // stored split at its first "="
+  EXPECT_EQ(ini.ReadString("S", "x", ""), "y=z");
+  ini.DeleteKey("s", "K");
+  EXPECT_EQ(ini.ReadString("S", "k", "gone"), "gone");
+  ini.EraseSection("S");
+  EXPECT_FALSE(ini.SectionExists("S"));
+}
+
+TEST(MemIniFile, FileRoundTrip) {
+  const std::string name = ::testing::TempDir() + "/nobrivo_ini_test.ini";
+  {
+    TMemIniFile ini(name);
+    ini.WriteString("S", "k", "v");
+    ini.UpdateFile();
+  }
+  TMemIniFile again(name);
+  EXPECT_EQ(again.ReadString("S", "k", ""), "v");
+  std::remove(name.c_str());
+}
+}  // namespace
