@@ -46,7 +46,7 @@ TImagoView::TImagoView(TComponent* AOwner) : TIEView(AOwner) {
   own_legacy_ = std::make_unique<TBitmap>();
   legacy_bitmap_ = own_legacy_.get();
   legacy_bitmap_->SetPixelFormat(pf24bit);
-  legacy_bitmap_->SetSize(width_, height_);
+  legacy_bitmap_->SetSize(Width(), Height());
   auto* image = new TIEBitmap();
   image->EncapsulateTBitmap(legacy_bitmap_, false);
   layers_.push_back(std::make_unique<TIELayer>(this, true, image));
@@ -56,7 +56,7 @@ TImagoView::TImagoView(TComponent* AOwner) : TIEView(AOwner) {
   back_ie_ = std::make_unique<TIEBitmap>();
   wallpaper_ = std::make_unique<TPicture>();
   TIEView::SetBackground(clBtnFace);
-  width_ = height_ = 105;
+  SetBounds(Left(), Top(), 105, 105);
   SetDpi(300, 300);
   if (--construction_guard_ == 0) Update();
 }
@@ -92,45 +92,77 @@ void TImagoView::Notification(TComponent* AComponent, TOperation Operation) {
 
 // ------------------------------------------------------------- control state
 
-void TImagoView::SetBounds(int32_t, int32_t, int32_t AWidth, int32_t AHeight) {
-  width_ = std::max(AWidth, 0);
-  height_ = std::max(AHeight, 0);
-  WMSize();
+void TImagoView::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
+  const bool changed = AWidth != Width() || AHeight != Height();
+  TIEView::SetBounds(ALeft, ATop, AWidth, AHeight);
+  // Without a window no size message comes.
+  if (changed && !HandleAllocated()) WMSize();
 }
 
-void TImagoView::SetParentWindow(bool Value) {
-  parent_ = Value;
-  Update();
-}
-
-bool TImagoView::HasParentWindow() { return parent_; }
+bool TImagoView::HasParentWindow() { return Parent() != nullptr; }
 
 void TImagoView::SetBorderStyle(TBorderStyle Value) {
-  if (Value == border_style_) return;
-  border_style_ = Value;
+  if (Value == BorderStyle()) return;
+  TIEView::SetBorderStyle(Value);
   Update();
 }
 
 void TImagoView::SetCtl3D(bool Value) {
-  if (Value == ctl3d_) return;
-  ctl3d_ = Value;
+  if (Value == Ctl3D()) return;
+  TIEView::SetCtl3D(Value);
   Update();
 }
 
-int32_t TImagoView::ClientWidth() const {
+int32_t TImagoView::ViewClientWidth() {
+  if (HandleAllocated()) return ClientWidth();
   int32_t frame = 0;
-  if (border_style_ == bsSingle) frame = GetSystemMetrics(ctl3d_ ? SM_CXEDGE : SM_CXBORDER);
-  return std::max(0, width_ - 2 * frame - (bars_[1].Visible ? GetSystemMetrics(SM_CXVSCROLL) : 0));
+  if (BorderStyle() == bsSingle) frame = GetSystemMetrics(Ctl3D() ? SM_CXEDGE : SM_CXBORDER);
+  return std::max(0, Width() - 2 * frame - (bars_[1].Visible ? GetSystemMetrics(SM_CXVSCROLL) : 0));
 }
 
-int32_t TImagoView::ClientHeight() const {
+int32_t TImagoView::ViewClientHeight() {
+  if (HandleAllocated()) return ClientHeight();
   int32_t frame = 0;
-  if (border_style_ == bsSingle) frame = GetSystemMetrics(ctl3d_ ? SM_CYEDGE : SM_CYBORDER);
-  return std::max(0, height_ - 2 * frame - (bars_[0].Visible ? GetSystemMetrics(SM_CYHSCROLL) : 0));
+  if (BorderStyle() == bsSingle) frame = GetSystemMetrics(Ctl3D() ? SM_CYEDGE : SM_CYBORDER);
+  return std::max(0, Height() - 2 * frame - (bars_[0].Visible ? GetSystemMetrics(SM_CYHSCROLL) : 0));
 }
 
-int32_t TImagoView::GetViewWidth() { return parent_ ? ClientWidth() : 50; }
-int32_t TImagoView::GetViewHeight() { return parent_ ? ClientHeight() : 50; }
+int32_t TImagoView::GetViewWidth() { return HasParentWindow() ? ViewClientWidth() : 50; }
+int32_t TImagoView::GetViewHeight() { return HasParentWindow() ? ViewClientHeight() : 50; }
+
+void TImagoView::WndProc(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_HSCROLL:
+      TIEView::WndProc(Message);
+      WMHScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
+      return;
+    case WM_VSCROLL:
+      TIEView::WndProc(Message);
+      WMVScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
+      return;
+    case WM_SIZE:
+      TIEView::WndProc(Message);
+      WMSize();
+      return;
+    case WM_ERASEBKGND:
+      Message.Result = 0;
+      return;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      TIEView::WndProc(Message);
+      Invalidate();
+      return;
+    case IEM_UPDATE:
+    case IEM_NEWFRAME:
+    case IEM_EVENT:
+    case IEM_PROGRESS:
+    case IEM_FINISHWORK:
+      HandleMessage(Message.Msg, Message.WParam, Message.LParam);
+      return;
+    default:
+      TIEView::WndProc(Message);
+  }
+}
 
 // ------------------------------------------------------------ images
 
@@ -255,8 +287,19 @@ void TImagoView::Assign(TPersistent* Source) {
   }
   if (auto* bitmap = dynamic_cast<TBitmap*>(Source)) {
     ie_bitmap_->CopyFromTBitmap(bitmap);
-    if (ie_bitmap_->PixelFormat() != ieMono1 && ie_bitmap_->PixelFormat() != ieRGB24)
+    // The synchronising read: an image kept in a platform bitmap takes the
+    // format of the bitmap it now holds.
+    const TIEPixelFormat format = ie_bitmap_->GetPixelFormat();
+    if (format != ieMono1 && format != ieRGB24) {
+      // A platform bitmap converts only between 1 and 24 bits: convert in memory.
+      const TIELocation where = ie_bitmap_->Location();
+      if (where == ieTBitmap) ie_bitmap_->SetLocation(ieMemory);
       ie_bitmap_->SetPixelFormat(ieRGB24);
+      if (where == ieTBitmap) {
+        ie_bitmap_->SetLocation(ieTBitmap);
+        legacy_bitmap_ = ie_bitmap_->GetPlatformBitmap();
+      }
+    }
     Update();
     ImageChange();
   }
@@ -349,13 +392,13 @@ double TImagoView::GetFitZoom() {
     fy = GetSystemMetrics(SM_CYEDGE);
   } else if (background_style_ == iebsCropShadow) {
     fx = fy = 5;
-  } else if (border_style_ == bsSingle) {
-    fx = GetSystemMetrics(ctl3d_ ? SM_CXEDGE : SM_CXBORDER);
-    fy = GetSystemMetrics(ctl3d_ ? SM_CYEDGE : SM_CYBORDER);
+  } else if (BorderStyle() == bsSingle) {
+    fx = GetSystemMetrics(Ctl3D() ? SM_CXEDGE : SM_CXBORDER);
+    fy = GetSystemMetrics(Ctl3D() ? SM_CYEDGE : SM_CYBORDER);
   }
   if (img_w_ == 0 || img_h_ == 0) return 100;
-  const double zx = (width_ - 2 * fx) / (img_w_ / 100.0);
-  const double zy = (height_ - 2 * fy) / (img_h_ / 100.0);
+  const double zx = (Width() - 2 * fx) / (img_w_ / 100.0);
+  const double zy = (Height() - 2 * fy) / (img_h_ / 100.0);
   return std::min(zx, zy);
 }
 
@@ -388,8 +431,8 @@ void TImagoView::Update() {
     } else if (background_style_ == iebsCropShadow) {
       fx = fy = 5;
     } else {
-      fx = (width_ - GetViewWidth()) / 2;
-      fy = (height_ - GetViewHeight()) / 2;
+      fx = (Width() - GetViewWidth()) / 2;
+      fy = (Height() - GetViewHeight()) / 2;
     }
     double z = 100;
     if (img_w_ >= 2 || img_h_ >= 2)
@@ -472,10 +515,10 @@ void TImagoView::ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY) {
   }
   // An image that fits the control without its scroll bars never scrolls.
   if (zoom_x_ == zoom_y_) {
-    if (w <= width_ && h <= height_) mx = my = 0;
+    if (w <= Width() && h <= Height()) mx = my = 0;
   } else {
-    if (w <= width_) mx = 0;
-    if (h <= height_) my = 0;
+    if (w <= Width()) mx = 0;
+    if (h <= Height()) my = 0;
   }
   MaxX = static_cast<int32_t>(std::min<int64_t>(mx, INT32_MAX));
   MaxY = static_cast<int32_t>(std::min<int64_t>(my, INT32_MAX));
@@ -502,6 +545,35 @@ bool TImagoView::CanScroll() {
 void TImagoView::HideBar(int Bar) {
   bars_[Bar].Visible = false;
   bar_shown_[Bar] = false;
+  ApplyBar(Bar);
+}
+
+void TImagoView::ApplyBar(int Bar) {
+  if (!HandleAllocated()) return;
+  const HWND h = Handle();
+  const TIEViewScrollBar& b = bars_[Bar];
+  const int32_t code = Bar == 0 ? SB_HORZ : SB_VERT;
+  if (!b.Visible) {
+    ShowScrollBar(h, code, false);
+    return;
+  }
+  if (b.Enabled) {
+    SCROLLINFO si;
+    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    si.nMin = b.Min;
+    si.nMax = b.Max;
+    si.nPage = static_cast<UINT>(std::max(b.Page, 0));
+    si.nPos = b.Position;
+    SetScrollInfo(h, code, &si, true);
+  }
+  ShowScrollBar(h, code, true);
+  EnableScrollBar(h, static_cast<UINT>(code), b.Enabled ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
+}
+
+void TImagoView::MoveThumb(int Bar) {
+  bars_[Bar].Position = TruncI((Bar == 0 ? view_x_ : view_y_) / scale_[Bar]);
+  if (HandleAllocated() && bars_[Bar].Visible)
+    SetScrollPos(Handle(), Bar == 0 ? SB_HORZ : SB_VERT, bars_[Bar].Position, true);
 }
 
 void TImagoView::UpdateScrollBars() {
@@ -517,6 +589,7 @@ void TImagoView::UpdateScrollBars() {
         bar_shown_[b] = true;
         bar.Enabled = false;
         bar.Visible = true;
+        ApplyBar(b);
       } else if (bar_shown_[b]) {
         HideBar(b);
       }
@@ -532,6 +605,7 @@ void TImagoView::UpdateScrollBars() {
     bar.Position = TruncI((b == 0 ? view_x_ : view_y_) / scale_[b]);
     bar.Enabled = true;
     bar.Visible = true;
+    ApplyBar(b);
   }
 }
 
@@ -671,8 +745,8 @@ void TImagoView::SetViewXY(int32_t X, int32_t Y) {
   UpdateCoordTables();
   Paint();
   ViewChange(0);
-  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) bars_[0].Position = TruncI(view_x_ / scale_[0]);
-  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) bars_[1].Position = TruncI(view_y_ / scale_[1]);
+  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) MoveThumb(0);
+  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) MoveThumb(1);
 }
 
 void TImagoView::SetViewX(int32_t X) {
@@ -689,7 +763,7 @@ void TImagoView::SetViewX(int32_t X) {
   UpdateCoordTables();
   Paint();
   ViewChange(0);
-  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) bars_[0].Position = TruncI(view_x_ / scale_[0]);
+  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) MoveThumb(0);
 }
 
 void TImagoView::SetViewY(int32_t Y) {
@@ -706,7 +780,7 @@ void TImagoView::SetViewY(int32_t Y) {
   UpdateCoordTables();
   Paint();
   ViewChange(0);
-  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) bars_[1].Position = TruncI(view_y_ / scale_[1]);
+  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) MoveThumb(1);
 }
 
 void TImagoView::Scroll(int Bar, int32_t Code, int32_t Pos) {
@@ -964,6 +1038,17 @@ void TImagoView::Paint() {
     if (OnPaint) OnPaint(this);
   } catch (...) {
   }
+  if (draw_version_ && HandleAllocated()) {
+    TCanvas* c = Canvas();
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(13);
+    c->Font()->SetColor(clBlack);
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clWhite);
+    const std::string text = "Imago Version 2.2.3 - 7/3/2006";
+    const TSize size = c->TextExtent(text);
+    c->TextOut(vw - size.cx, vh - size.cy, text);
+  }
 }
 
 void TImagoView::TransferBackBuffer() {
@@ -979,8 +1064,20 @@ void TImagoView::TransferBackBuffer() {
     if (OnDrawBackBuffer) OnDrawBackBuffer(this);
     dirty_ = false;
   }
-  // The window's pixels are the back buffer's: copied unchanged once the
-  // view has a window of its own.
+  // The back buffer is copied unchanged into the window.
+  if (!HandleAllocated()) return;
+  TCanvas* canvas = Canvas();
+  if (!canvas) return;
+  TRect r{0, 0, vw, vh};
+  if (!full_repaint_) {
+    r = canvas->ClipRect();
+    if (r.Right == 0 || r.Bottom == 0) {
+      r.Right = vw;
+      r.Bottom = vh;
+    }
+  }
+  BitBlt(canvas->Handle(), r.Left, r.Top, std::min(r.Right - r.Left, vw), std::min(r.Bottom - r.Top, vh),
+         back_buffer_->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
 }
 
 void TImagoView::PaintBackgroundInto(TIEBitmap* Target) {
@@ -997,7 +1094,7 @@ void TImagoView::PaintBackgroundInto(TIEBitmap* Target) {
 
 void TImagoView::DrawBackgroundToCanvas(TCanvas* Canvas) {
   PaintBackground(false, Canvas, nullptr, wallpaper_style_, wallpaper_.get(), GradientEndColor, chess_brush_,
-                  chess_size_, TRect{0, 0, 0, 0}, TRect{0, 0, width_, height_}, Background(), background_style_);
+                  chess_size_, TRect{0, 0, 0, 0}, TRect{0, 0, Width(), Height()}, Background(), background_style_);
 }
 
 void TImagoView::RenderToBitmap(TIEBitmap* Target) {
@@ -1082,6 +1179,27 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     drawn = true;
   }
   if (!drawn) PaintBackgroundInto(Target);
+
+  if (PixelGrid && (zoom_x_ >= 400 || zoom_y_ >= 400) && (img_w_ > 1 || img_h_ > 1)) {
+    TCanvas* c = Target->GetCanvas();
+    c->Pen()->SetStyle(psSolid);
+    c->Pen()->SetMode(pmNot);
+    c->Pen()->SetWidth(1);
+    const int32_t sx = src_[0].pos, sy = src_[1].pos, sw = src_[0].size, sh = src_[1].size;
+    const int32_t x1 = ImageToScreenX(sx), x2 = ImageToScreenX(sx + sw);
+    const int32_t y1 = ImageToScreenY(sy), y2 = ImageToScreenY(sy + sh);
+    for (int32_t r = sy; r <= sy + sh; ++r) {
+      const int32_t y = ImageToScreenY(r);
+      c->MoveTo(x1, y);
+      c->LineTo(x2, y);
+    }
+    for (int32_t col = sx; col <= sx + sw; ++col) {
+      const int32_t x = ImageToScreenX(col);
+      c->MoveTo(x, y1);
+      c->LineTo(x, y2);
+    }
+    c->Pen()->SetMode(pmCopy);
+  }
 }
 
 // ------------------------------------------------------------ navigator

@@ -4,9 +4,8 @@
 // coordinate tables, and paints through a back buffer rendered by the render
 // engine over the chosen background.
 //
-// Until the windowed control classes exist, the control's outer size, its
-// parent window and its scroll bars are held here as plain state; the
-// placement and painting work on them exactly as they will on the window.
+// The scroll bars are the window's own; the view also keeps what it last set
+// on them, which is what counts while it has no window yet.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +29,6 @@ class TImagoIO;
 class TImagoProc;
 class TPicture;
 
-enum TBorderStyle : uint8_t { bsNone, bsSingle };
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 using TViewChangeEvent = std::function<void(TObject* Sender, int32_t Change)>;
@@ -80,21 +78,18 @@ class TImagoView : public TIEView {
   void BeforeDestruction() override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
-  // ---- the control (stand-ins until the windowed control classes exist)
-  int32_t Width() const { return width_; }
-  int32_t Height() const { return height_; }
-  void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight);
-  void SetParentWindow(bool Value);
+  // ---- the control
+  void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override;
   bool HasParentWindow() override;
-  TBorderStyle BorderStyle() const { return border_style_; }
   void SetBorderStyle(TBorderStyle Value);
-  bool Ctl3D() const { return ctl3d_; }
   void SetCtl3D(bool Value);
   const TIEViewScrollBar& HorzScrollBar() const { return bars_[0]; }
   const TIEViewScrollBar& VertScrollBar() const { return bars_[1]; }
-  // The client size: the outer size less the frame and the shown bars.
-  int32_t ClientWidth() const;
-  int32_t ClientHeight() const;
+  // The client size: the window's, or while there is none, the outer size
+  // less the frame and the bars the view has shown.
+  int32_t ViewClientWidth();
+  int32_t ViewClientHeight();
+  void WndProc(TMessage& Message) override;
 
   // ---- images and companions
   TIEBitmap* GetIEBitmap() override { return ie_bitmap_; }
@@ -203,8 +198,10 @@ class TImagoView : public TIEView {
   void SetEnableAlphaChannel(bool Value);
   bool DrawVersion() const { return draw_version_; }
   void SetDrawVersion(bool Value);
+  // Lines between the image pixels from 400 % on.
+  bool PixelGrid = false;
   // Renders (when needed) and transfers the back buffer to the window.
-  void Paint();
+  void Paint() override;
   // Renders the layers and the background into Target (a 24-bit image).
   void RenderToBitmap(TIEBitmap* Target);
   // The back buffer as last rendered (the window's pixels).
@@ -229,7 +226,7 @@ class TImagoView : public TIEView {
   // Moves this view to show the navigator frame starting at (X1, Y1).
   void NavigatorMoved(int32_t X1, int32_t Y1);
 
-  // ---- messages of the input/output worker
+  // ---- messages of the input/output worker (also reached through WndProc)
   void HandleMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
 
   // ---- callbacks
@@ -277,11 +274,9 @@ class TImagoView : public TIEView {
   int32_t ScreenToImage(int Axis, int32_t V);
   int32_t ImageToScreen(int Axis, int32_t V);
 
-  // control stand-ins
-  int32_t width_ = 0, height_ = 0;
-  bool parent_ = false;
-  TBorderStyle border_style_ = bsSingle;
-  bool ctl3d_ = true;
+  void ApplyBar(int Bar);
+  void MoveThumb(int Bar);
+
   TIEViewScrollBar bars_[2];
 
   // images

@@ -12,7 +12,7 @@
 #include <jpeglib.h>
 
 #include "imaging/io/TIOParamsVals.h"
-#include "imaging/model/ColorSpaces.h"
+#include "imaging/io/TImagoIO.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
@@ -361,14 +361,6 @@ struct CompressHolder {
   }
 };
 
-// Inverted CMYK rows (255 = no ink) to blue, green, red.
-void CMYKRowToBGR(const uint8_t* src, uint8_t* dst, int32_t n) {
-  for (int32_t i = 0; i < n; ++i) {
-    const TRGB c = CMYKToRGB(TCMYK{src[4 * i], src[4 * i + 1], src[4 * i + 2], src[4 * i + 3]});
-    std::memcpy(dst + 3 * i, &c, 3);
-  }
-}
-
 void ReadThumbnailFirst(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
                         TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
                         bool RawYCbCr, bool InvertCMYK, bool ApplyICC, bool& Done);
@@ -681,7 +673,9 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
             if (aborted()) break;
             if (InvertCMYK)
               for (int32_t i = 0; i < 4 * w; ++i) buffer[i] = static_cast<uint8_t>(255 - buffer[i]);
-            CMYKRowToBGR(buffer.data(), row, w);
+            if (!cms || !Params.GetInputICCProfile()->TransformRow(
+                            Params.GetDefaultICCProfile(), iccCMYKInv8, iccBGR8, buffer.data(), row, w))
+              ConvertScanlineICC(buffer.data(), 2, row, &Params, w, 1);
           } else if (out == JCS_GRAYSCALE) {
             for (int32_t x = 0; x < w; ++x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = buffer[x];
           }
@@ -827,15 +821,8 @@ void WriteJPEGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   for (int32_t y = 0; y < h; ++y) {
     uint8_t* row = image->GetScanline(y);
     if (cmyk_in) {
-      for (int32_t x = 0; x < w; ++x) {
-        TRGB px;
-        std::memcpy(&px, row + 3 * x, 3);
-        const TCMYK k = RGBToCMYK(px);
-        buffer[4 * x] = k.c;
-        buffer[4 * x + 1] = k.m;
-        buffer[4 * x + 2] = k.y;
-        buffer[4 * x + 3] = k.k;
-      }
+      // Inverted CMYK (255 = no ink), as the library's CMYK files hold it.
+      ConvertScanlineICC(row, 1, buffer.data(), &Params, w, 2);
       row = buffer.data();
     }
     if (!GuardWriteRow(cinfo, err.get(), row)) fail();

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagoIO.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
@@ -628,7 +629,12 @@ namespace {
 void ReadPNGForComponent(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                          bool ParamsOnly, TIOProgressRec& Progress,
                          std::unique_ptr<TIEMask>& AlphaMask) {
+  // The component's background stands for a file without one of its own,
+  // and takes the file's after the load.
+  TImagoIO* io = Params.Owner();
+  if (io && !ParamsOnly) Params.PngBackground = ColorToRGBTriple(io->Background());
   ReadPNGStream(Stream, Bitmap, Params, Progress, ParamsOnly);
+  if (io && !ParamsOnly) io->SetBackground(RGBToColor(Params.PngBackground));
 }
 
 void WritePNGForComponent(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,

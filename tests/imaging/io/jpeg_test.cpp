@@ -6,10 +6,12 @@
 #include <cstring>
 
 #include <jerror.h>
+#include <lcms2.h>
 
 #include "CodecTestSupport.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/JPEG.h"
+#include "imaging/io/formats/PNG.h"
 #include "imaging/model/TIEICC.h"
 #include "imaging/model/TIEIPTCInfoList.h"
 #include "imaging/model/TIEMarkerList.h"
@@ -525,4 +527,147 @@ TEST(IccProfile, ParameterRecordHoldsInputAndDefaultProfiles) {
   EXPECT_EQ(p.JpegMarkerList.GetCount(), 0);
   EXPECT_EQ(p.IPTCInfoList.GetCount(), 0);
   EXPECT_FALSE(p.HasInputICCProfile());
+}
+
+// ---- both formats in the component: detection and file roads
+
+TEST(CodecComponent, ContentDetectionFindsJpegAndPng) {
+  const std::vector<uint8_t> jpeg = EncodePicture(8, 8);
+  TIEBitmap b;
+  FillBitmap(b, 8, 8, Picture(8, 8));
+  TMemoryStream png;
+  {
+    TIOParamsVals p(nullptr);
+    Progress pr;
+    WritePNGStream(&png, &b, p, pr.rec, nullptr);
+  }
+  const std::vector<uint8_t> png_bytes = Bytes(png);
+  std::vector<uint8_t> late(50, 0x20);
+  late.insert(late.end(), jpeg.begin(), jpeg.end());
+  struct Case {
+    const std::vector<uint8_t>* data;
+    int32_t id;
+  } cases[] = {{&jpeg, ieftJPEG}, {&png_bytes, ieftPNG}, {&late, ieftJPEG}};
+  for (const Case& c : cases) {
+    TIEMemStream s(c.data->data(), static_cast<int64_t>(c.data->size()));
+    EXPECT_EQ(FindStreamFormat(&s), c.id);
+    EXPECT_EQ(s.Position(), 0);
+  }
+}
+
+TEST(CodecComponent, FileRoadsByExtensionAndByContent) {
+  Folder dir;
+  const std::vector<uint8_t> jpeg = EncodePicture(14, 6);
+  WriteFile(dir / "photo.png", jpeg);
+  for (const char* name : {"missing.jpg", "missing.png"}) {
+    TImagoIO io(nullptr);
+    int finished = 0;
+    io.OnFinishWork = [&](TObject*) { ++finished; };
+    EXPECT_THROW(io.LoadFromFile(dir / name), Exception) << name;
+    EXPECT_TRUE(io.Aborted());
+    EXPECT_EQ(finished, 1);
+  }
+  TImagoIO io(nullptr);
+  io.LoadFromFile(dir / "photo.png");
+  EXPECT_TRUE(io.Aborted()) << "chosen by extension: the PNG reader";
+  io.LoadFromFileByContent(dir / "photo.png");
+  EXPECT_FALSE(io.Aborted());
+  EXPECT_EQ(io.Params()->FileType, ieftJPEG);
+  EXPECT_EQ(io.IEBitmap()->Width(), 14);
+  io.SaveToFile(dir / "copy.png");
+  EXPECT_FALSE(io.Aborted());
+  TImagoIO back(nullptr);
+  back.LoadFromFile(dir / "copy.png");
+  EXPECT_FALSE(back.Aborted());
+  EXPECT_EQ(back.Params()->FileType, ieftPNG);
+  EXPECT_EQ(back.IEBitmap()->GetRGB24(3, 3), io.IEBitmap()->GetRGB24(3, 3));
+}
+
+// ---- tables read first, colour management
+
+namespace {
+
+// Splits a JPEG into a tables-only datastream (its quantisation and Huffman
+// tables) and the image without them, as JPEG-compressed TIFF stores them.
+void SplitTables(const std::vector<uint8_t>& jpeg, std::vector<uint8_t>& tables,
+                 std::vector<uint8_t>& image) {
+  tables = {0xFF, 0xD8};
+  image = {0xFF, 0xD8};
+  size_t i = 2;
+  while (i + 4 <= jpeg.size() && jpeg[i] == 0xFF && jpeg[i + 1] != 0xDA) {
+    const size_t len = static_cast<size_t>(jpeg[i + 2] << 8 | jpeg[i + 3]) + 2;
+    auto& to = jpeg[i + 1] == 0xDB || jpeg[i + 1] == 0xC4 ? tables : image;
+    to.insert(to.end(), jpeg.begin() + static_cast<long>(i), jpeg.begin() + static_cast<long>(i + len));
+    i += len;
+  }
+  image.insert(image.end(), jpeg.begin() + static_cast<long>(i), jpeg.end());
+  tables.insert(tables.end(), {0xFF, 0xD9});
+}
+
+}  // namespace
+
+TEST(JpegRead, TablesStreamReadBeforeAnAbbreviatedImage) {
+  const std::vector<uint8_t> jpeg = EncodePicture(24, 16);
+  std::vector<uint8_t> tables, image;
+  SplitTables(jpeg, tables, image);
+  ASSERT_LT(image.size(), jpeg.size());
+  Decoded whole;
+  Decode(jpeg, whole);
+  TIEMemStream ts(tables.data(), static_cast<int64_t>(tables.size()));
+  TIEMemStream is(image.data(), static_cast<int64_t>(image.size()));
+  TIEBitmap got;
+  TIOParamsVals params(nullptr);
+  Progress p;
+  ReadJPEGStream(&is, &ts, &got, params, p.rec, false, false, false, false, false);
+  ASSERT_FALSE(p.aborted);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 24; ++x) ASSERT_EQ(got.GetRGB24(x, y), whole.image.GetRGB24(x, y));
+
+  // Without the tables the image cannot be decoded; bad tables raise.
+  Decoded alone;
+  Decode(image, alone);
+  EXPECT_TRUE(alone.aborted);
+  std::vector<uint8_t> bad = tables;
+  bad[5] = 0x01;  // the first table's length
+  TIEMemStream bs(bad.data(), static_cast<int64_t>(bad.size()));
+  is.SetPosition(0);
+  Progress q;
+  EXPECT_THROW(ReadJPEGStream(&is, &bs, &got, params, q.rec, false, false, false, false, false),
+               EIEJpegException);
+  EXPECT_TRUE(q.aborted);
+}
+
+TEST(JpegRead, ColourManagementConvertsThroughTheEmbeddedProfile) {
+  // The sRGB profile as the colour engine writes it, in one APP2 chunk.
+  cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+  cmsUInt32Number len = 0;
+  cmsSaveProfileToMem(srgb, nullptr, &len);
+  std::string profile(len, '\0');
+  cmsSaveProfileToMem(srgb, profile.data(), &len);
+  cmsCloseProfile(srgb);
+  const std::vector<uint8_t> jpeg =
+      WithSegments(EncodePicture(16, 8), {{0xE2, IccChunk(1, 1, profile)}});
+  Decoded plain;
+  Decode(jpeg, plain);
+  ASSERT_FALSE(plain.aborted);
+  EXPECT_TRUE(plain.params.GetInputICCProfile()->IsValid());
+  EXPECT_FALSE(plain.params.GetInputICCProfile()->Applied());
+  EXPECT_EQ(plain.params.JpegMarkerList.IndexOf(0xE2), 0);
+
+  ColorManagementEnabled = true;
+  Decoded managed;
+  Decode(jpeg, managed);
+  ColorManagementEnabled = false;
+  ASSERT_FALSE(managed.aborted);
+  // sRGB to sRGB: the same picture; the applied profile is not kept to be
+  // written again.
+  EXPECT_TRUE(managed.params.GetInputICCProfile()->Applied());
+  EXPECT_EQ(managed.params.JpegMarkerList.IndexOf(0xE2), -1);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const TRGB a = managed.image.GetRGB24(x, y), b = plain.image.GetRGB24(x, y);
+      ASSERT_NEAR(a.r, b.r, 2);
+      ASSERT_NEAR(a.g, b.g, 2);
+      ASSERT_NEAR(a.b, b.b, 2);
+    }
 }

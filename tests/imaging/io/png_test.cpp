@@ -361,3 +361,24 @@ TEST(PngComponent, SaveKeepsTheCallersImageAndLoadsBack) {
   ASSERT_TRUE(in.IEBitmap()->HasAlphaChannel());
   EXPECT_EQ(in.IEBitmap()->GetAlpha(1, 1), 40);
 }
+
+TEST(PngComponent, LoadTakesTheFilesBackgroundOrKeepsItsOwn) {
+  Spec s;
+  s.w = 2;
+  s.h = 1;
+  s.rows = {{1, 2, 3, 4, 5, 6}};
+  const std::vector<uint8_t> none = Build(s);
+  s.bkgd = true;
+  s.background.red = 10;
+  s.background.green = 20;
+  s.background.blue = 30;
+  const std::vector<uint8_t> with = Build(s);
+  TImagoIO io(nullptr);
+  io.SetBackground(0x00C0B0A0);
+  io.LoadFromBuffer(none.data(), static_cast<int64_t>(none.size()), ieftPNG);
+  EXPECT_FALSE(io.Aborted());
+  EXPECT_EQ(io.Background(), 0x00C0B0A0);
+  io.LoadFromBuffer(with.data(), static_cast<int64_t>(with.size()), ieftPNG);
+  EXPECT_EQ(io.Background(), 10 | 20 << 8 | 30 << 16);
+  EXPECT_EQ(io.Params()->PngBackground, MakeRGBTriple(10, 20, 30));
+}

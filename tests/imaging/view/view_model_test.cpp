@@ -15,11 +15,25 @@
 #include "imaging/view/TIELayer.h"
 #include "imaging/view/TImago.h"
 #include "platform/ScrollBar.h"
+#include "ui/TBitmap.h"
+#include "ui/TCanvas.h"
 #include "ui/TColor.h"
 
 namespace {
 
-TEST(ViewFitZoom, FramesByBorderAndBackground) {
+class TImagoCompanions : public ViewFixture {};
+class ViewAutoZoom : public ViewFixture {};
+class ViewBase : public ViewFixture {};
+class ViewCoordinates : public ViewFixture {};
+class ViewFitZoom : public ViewFixture {};
+class ViewImages : public ViewFixture {};
+class ViewMaxOrigin : public ViewFixture {};
+class ViewMessages : public ViewFixture {};
+class ViewNavigator : public ViewFixture {};
+class ViewScrollBars : public ViewFixture {};
+class ViewZoom : public ViewFixture {};
+
+TEST_F(ViewFitZoom, FramesByBorderAndBackground) {
   struct Case {
     TBorderStyle border;
     bool ctl3d;
@@ -54,7 +68,7 @@ TEST(ViewFitZoom, FramesByBorderAndBackground) {
   }
 }
 
-TEST(ViewAutoZoom, ShrinkStretchAndFit) {
+TEST_F(ViewAutoZoom, ShrinkStretchAndFit) {
   struct Case {
     int32_t iw, ih;
     bool fit, stretch, shrink;
@@ -86,7 +100,7 @@ TEST(ViewAutoZoom, ShrinkStretchAndFit) {
   EXPECT_DOUBLE_EQ(v->Zoom(), 100.0);
 }
 
-TEST(ViewMaxOrigin, ExtraPixelAndOuterSize) {
+TEST_F(ViewMaxOrigin, ExtraPixelAndOuterSize) {
   // 500 pixels wide in a client 490 wide: at 100 % the extra pixel is not
   // added (not more than 10 beyond the view), at 200 % it is.
   ViewPtr v = MakeView(490, 300, 500, 100);
@@ -112,7 +126,7 @@ TEST(ViewMaxOrigin, ExtraPixelAndOuterSize) {
   EXPECT_EQ(s->MaxViewY(), 1001 - s->GetViewHeight());
 }
 
-TEST(ViewZoom, KeepsTheCentreInPlace) {
+TEST_F(ViewZoom, KeepsTheCentreInPlace) {
   ViewPtr v = MakeView(200, 200, 1000, 1000);
   const int32_t cx = v->GetViewWidth() / 2, cy = v->GetViewHeight() / 2;
   const int32_t col0 = v->ScreenToImageX(cx), row0 = v->ScreenToImageY(cy);
@@ -137,7 +151,7 @@ TEST(ViewZoom, KeepsTheCentreInPlace) {
   EXPECT_DOUBLE_EQ(v->Zoom(), 400);
 }
 
-TEST(ViewZoom, ZoomAtAPoint) {
+TEST_F(ViewZoom, ZoomAtAPoint) {
   struct Case {
     int32_t x, y;
     bool center;
@@ -160,7 +174,7 @@ TEST(ViewZoom, ZoomAtAPoint) {
   }
 }
 
-TEST(ViewZoom, ClampedSoZoomedSizesStayWithin2To30) {
+TEST_F(ViewZoom, ClampedSoZoomedSizesStayWithin2To30) {
   ViewPtr v = MakeView(200, 200, 300, 100);
   v->SetZoom(1e15);
   EXPECT_LE(v->Zoom(), 1073741824.0 * 100 / 300 + 1e-6);
@@ -180,7 +194,7 @@ TEST(ViewZoom, ClampedSoZoomedSizesStayWithin2To30) {
   EXPECT_LE(v->ZoomX(), 1073741824.0 * 100 / 300 + 1e-6);
 }
 
-TEST(ViewScrollBars, ScalePageAndPosition) {
+TEST_F(ViewScrollBars, ScalePageAndPosition) {
   ViewPtr v = MakeView(200, 200, 1000, 1000);
   ASSERT_TRUE(v->HorzScrollBar().Visible);
   ASSERT_TRUE(v->VertScrollBar().Visible);
@@ -221,7 +235,7 @@ TEST(ViewScrollBars, ScalePageAndPosition) {
   EXPECT_EQ(n->MaxViewX(), 1001 - 200);
 }
 
-TEST(ViewScrollBars, ScrollCodes) {
+TEST_F(ViewScrollBars, ScrollCodes) {
   ViewPtr v = MakeView(200, 200, 1000, 1000);
   v->SetZoom(200);
   const int32_t vw = v->GetViewWidth();
@@ -263,7 +277,7 @@ TEST(ViewScrollBars, ScrollCodes) {
   EXPECT_EQ(v->ViewX(), 100);
 }
 
-TEST(ViewCoordinates, AcrossZooms) {
+TEST_F(ViewCoordinates, AcrossZooms) {
   for (double zoom : {25.0, 33.3, 50.0, 100.0, 150.0, 200.0, 400.0, 700.0}) {
     ViewPtr v = MakeView(180, 160, 300, 200);
     v->SetZoom(zoom);
@@ -309,7 +323,7 @@ TEST(ViewCoordinates, AcrossZooms) {
   EXPECT_EQ(b->OffsetX(), 50);
 }
 
-TEST(ViewCoordinates, TablesCoverTheirLastEntry) {
+TEST_F(ViewCoordinates, TablesCoverTheirLastEntry) {
   // At every zoom the last client column of the image area converts from a
   // table entry that exists (a short table reads past its end).
   for (double zoom : {100.0, 150.0, 200.0, 300.0, 800.0, 12.5, 1.0}) {
@@ -347,7 +361,7 @@ void RemovingHandler(void* Data, TIEView* View, bool Destroying) {
   View->RemoveBitmapChangeHandler(log->other);
 }
 
-TEST(ViewBase, HandlersInOrderAndRemovedWhileCalled) {
+TEST_F(ViewBase, HandlersInOrderAndRemovedWhileCalled) {
   auto* v = new TImagoView(nullptr);
   HandlerLog a, b, c;
   a.id = 1;
@@ -375,7 +389,7 @@ TEST(ViewBase, HandlersInOrderAndRemovedWhileCalled) {
   EXPECT_TRUE(b.calls[1].second);
 }
 
-TEST(ViewBase, HandlesStayNonNegativeAsSignedNumbers) {
+TEST_F(ViewBase, HandlesStayNonNegativeAsSignedNumbers) {
   ViewPtr v(new TImagoView(nullptr));
   HandlerLog log;
   std::vector<TIEBitmapChangeHandle> handles;
@@ -387,7 +401,7 @@ TEST(ViewBase, HandlesStayNonNegativeAsSignedNumbers) {
   EXPECT_EQ(v->BitmapChangeHandlerCount(), 0);
 }
 
-TEST(ViewBase, ResolutionAndDefaults) {
+TEST_F(ViewBase, ResolutionAndDefaults) {
   ViewPtr v(new TImagoView(nullptr));
   EXPECT_EQ(v->DpiX(), 300);
   EXPECT_EQ(v->DpiY(), 300);
@@ -410,9 +424,9 @@ TEST(ViewBase, ResolutionAndDefaults) {
   EXPECT_EQ(v->GetViewWidth(), 50);
 }
 
-TEST(ViewImages, ExternalBitmapNilAndOwnImage) {
-  ViewPtr v = MakeView(100, 100, 20, 20);
+TEST_F(ViewImages, ExternalBitmapNilAndOwnImage) {
   HandlerLog log;
+  ViewPtr v = MakeView(100, 100, 20, 20);
   v->AddBitmapChangeHandler(LogHandler, &log);
   TIEBitmap* own = v->GetIEBitmap();
   // The view's own image: it stays, alive, and shows as before.
@@ -439,7 +453,7 @@ TEST(ViewImages, ExternalBitmapNilAndOwnImage) {
   delete ext;
 }
 
-TEST(ViewImages, ClearBlankAndAlphaMerge) {
+TEST_F(ViewImages, ClearBlankAndAlphaMerge) {
   ViewPtr v = MakeView(100, 100, 4, 1);
   v->SetBackground(0xFFFFFF);
   TIEBitmap* b = v->GetIEBitmap();
@@ -473,7 +487,7 @@ TEST(ViewImages, ClearBlankAndAlphaMerge) {
   EXPECT_TRUE(v->IsEmpty());
 }
 
-TEST(ViewNavigator, FramesTheVisiblePartAndScrollsByEachZoom) {
+TEST_F(ViewNavigator, FramesTheVisiblePartAndScrollsByEachZoom) {
   ViewPtr v = MakeView(200, 200, 1000, 800);
   ViewPtr nav = MakeView(100, 80, 2, 2);
   v->SetNavigator(nav.get());
@@ -502,7 +516,7 @@ TEST(ViewNavigator, FramesTheVisiblePartAndScrollsByEachZoom) {
   EXPECT_DOUBLE_EQ(v->Zoom(), 50);
 }
 
-TEST(ViewMessages, ProgressAndFinishFromTheWorker) {
+TEST_F(ViewMessages, ProgressAndFinishFromTheWorker) {
   ViewPtr v(new TImagoView(nullptr));
   TObject* sender = nullptr;
   int32_t percent = -1;
@@ -524,7 +538,7 @@ TEST(ViewMessages, ProgressAndFinishFromTheWorker) {
   EXPECT_EQ(io->AttachedImago(), v.get());
 }
 
-TEST(TImagoCompanions, CreatedWithTheViewAndLoadThroughIt) {
+TEST_F(TImagoCompanions, CreatedWithTheViewAndLoadThroughIt) {
   auto* a = new TImago(nullptr);
   TImagoIO* io = a->GetIO();
   TImagoProc* proc = a->GetProc();
@@ -535,7 +549,10 @@ TEST(TImagoCompanions, CreatedWithTheViewAndLoadThroughIt) {
   EXPECT_EQ(io->AttachedImago(), a);
   EXPECT_EQ(proc->AttachedImago(), a);
 
-  a->SetParentWindow(true);
+  auto* fa = new TForm(Application);
+  fa->SetClientSize(400, 400);
+  a->SetParent(fa);
+  fa->Show();
   a->SetBounds(0, 0, 204, 204);
   a->GetIEBitmap()->Allocate(64, 48, ieRGB24);
   FillPattern(a->GetIEBitmap());
@@ -547,7 +564,10 @@ TEST(TImagoCompanions, CreatedWithTheViewAndLoadThroughIt) {
   ASSERT_FALSE(io->Aborted());
 
   auto* b = new TImago(nullptr);
-  b->SetParentWindow(true);
+  auto* fb = new TForm(Application);
+  fb->SetClientSize(400, 400);
+  b->SetParent(fb);
+  fb->Show();
   b->SetBounds(0, 0, 204, 204);
   b->GetIO()->LoadFromFile(file);
   std::remove(file.c_str());
@@ -564,6 +584,81 @@ TEST(TImagoCompanions, CreatedWithTheViewAndLoadThroughIt) {
   EXPECT_DOUBLE_EQ(b->Zoom(), b->GetFitZoom());
   a->Free();
   b->Free();
+  fa->Free();
+  fb->Free();
+}
+
+}  // namespace
+
+namespace {
+
+class ViewAssign : public ViewFixture {};
+
+TEST_F(ViewAssign, PlatformBitmapsViewsAndNil) {
+  ViewPtr v = MakeView(100, 100, 10, 10);
+  int changes = 0;
+  v->OnImageChange = [&](TObject*) { ++changes; };
+  // 8 bits per pixel becomes 24; 1 bit stays 1.
+  TBitmap b8;
+  b8.SetPixelFormat(pf8bit);
+  b8.SetSize(6, 5);
+  v->Assign(&b8);
+  EXPECT_EQ(int(v->GetIEBitmap()->GetPixelFormat()), int(ieRGB24));
+  EXPECT_EQ(int(v->GetTBitmap()->PixelFormat()), int(pf24bit));
+  EXPECT_EQ(v->GetIEBitmap()->Width(), 6);
+  TBitmap b1;
+  b1.SetPixelFormat(pf1bit);
+  b1.SetSize(9, 4);
+  v->Assign(&b1);
+  EXPECT_EQ(int(v->GetIEBitmap()->GetPixelFormat()), int(ieMono1));
+  EXPECT_EQ(changes, 2);
+
+  // Another view: image, background and resolution.
+  ViewPtr w = MakeView(100, 100, 12, 7);
+  w->SetBackground(0x123456);
+  w->SetDpi(150, 75);
+  v->Assign(w.get());
+  EXPECT_EQ(v->GetIEBitmap()->Width(), 12);
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(3, 4), PatternPixel(3, 4));
+  EXPECT_EQ(v->Background(), 0x123456);
+  EXPECT_EQ(v->DpiY(), 75);
+
+  // Nil clears to the background, keeping the size.
+  v->Assign(nullptr);
+  EXPECT_EQ(v->GetIEBitmap()->Width(), 12);
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(3, 4), MakeRGBTriple(0x56, 0x34, 0x12));
+}
+
+TEST_F(ViewAssign, LegacyBitmapFollowsTheImage) {
+  HandlerLog log;  // outlives the view, which tells it of its end
+  ViewPtr v = MakeView(100, 100, 10, 8);
+  v->AddBitmapChangeHandler(LogHandler, &log);
+  ASSERT_NE(v->GetTBitmap(), nullptr);
+  EXPECT_EQ(v->GetTBitmap()->Width(), 10);
+  // Drawing through the platform bitmap is seen by the image.
+  v->GetTBitmap()->Canvas()->SetPixels(2, 3, 0x0000FF);
+  v->Update();
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(2, 3), MakeRGBTriple(255, 0, 0));
+  v->SetLegacyBitmap(false);
+  EXPECT_EQ(v->GetTBitmap(), nullptr);
+  EXPECT_EQ(v->GetIEBitmap()->Location(), ieMemory);
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(5, 5), PatternPixel(5, 5));
+  v->SetLegacyBitmap(true);
+  ASSERT_NE(v->GetTBitmap(), nullptr);
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(5, 5), PatternPixel(5, 5));
+  EXPECT_EQ(log.calls.size(), 2u);
+  v.reset();
+}
+
+TEST_F(ViewAssign, DelayedZoomFilterCountsDownThenRenders) {
+  ViewPtr v = MakeView(100, 100, 400, 400);
+  v->DelayZoomFilter = true;
+  v->SetZoomFilter(rfTriangle);
+  v->SetZoom(50);
+  v->SetZoom(60);  // from a zoom other than 100: the filter waits
+  EXPECT_EQ(v->DelayedFilterCountdown(), 4 - 1);  // SetZoom paints once
+  for (int i = 0; i < 5; ++i) v->Paint();
+  EXPECT_EQ(v->DelayedFilterCountdown(), 0);
 }
 
 }  // namespace

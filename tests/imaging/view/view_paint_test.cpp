@@ -3,14 +3,24 @@
 // at positions computed from the placement.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 
 #include "ViewTestSupport.h"
 #include "imaging/view/TIELayer.h"
+#include "platform/Backend.h"
+#include "platform/ScrollBar.h"
+#include "platform/Surface.h"
+#include "platform/Window.h"
 #include "ui/TCanvas.h"
 #include "ui/TColor.h"
 
 namespace {
+
+class ViewPaint : public ViewFixture {};
+class ViewPaintBackground : public ViewFixture {};
+class ViewPaintImage : public ViewFixture {};
+class ViewPaintLayers : public ViewFixture {};
 
 constexpr TColor kBg = 0x336699;  // red 0x99, green 0x66, blue 0x33
 const TRGB kBgRGB = MakeRGBTriple(0x99, 0x66, 0x33);
@@ -38,7 +48,7 @@ ViewPtr SmallImageView(TIEBackgroundStyle Style) {
   return v;
 }
 
-TEST(ViewPaintBackground, SolidChessboardAndDiagonals) {
+TEST_F(ViewPaintBackground, SolidChessboardAndDiagonals) {
   {
     ViewPtr v = SmallImageView(iebsSolid);
     for (auto [x, y] : {std::pair{0, 0}, {99, 99}, {44, 50}, {55, 50}, {50, 44}, {50, 55}})
@@ -71,7 +81,7 @@ TEST(ViewPaintBackground, SolidChessboardAndDiagonals) {
   }
 }
 
-TEST(ViewPaintBackground, HatchesPaintOnlyTheirLines) {
+TEST_F(ViewPaintBackground, HatchesPaintOnlyTheirLines) {
   struct Case {
     TIEBackgroundStyle style;
     bool full_row, full_column;
@@ -104,7 +114,7 @@ TEST(ViewPaintBackground, HatchesPaintOnlyTheirLines) {
   }
 }
 
-TEST(ViewPaintBackground, CroppedShadowAndGradient) {
+TEST_F(ViewPaintBackground, CroppedShadowAndGradient) {
   {
     ViewPtr v = SmallImageView(iebsCropped);
     const TRGB face = ResolvedRGB(clBtnFace);
@@ -141,7 +151,7 @@ TEST(ViewPaintBackground, CroppedShadowAndGradient) {
   }
 }
 
-TEST(ViewPaintImage, At100At25And400Percent) {
+TEST_F(ViewPaintImage, At100At25And400Percent) {
   {
     ViewPtr v = MakeView(100, 100, 40, 30);
     v->SetBackground(kBg);
@@ -193,7 +203,7 @@ TEST(ViewPaintImage, At100At25And400Percent) {
   }
 }
 
-TEST(ViewPaintLayers, TransparencyAndAlpha) {
+TEST_F(ViewPaintLayers, TransparencyAndAlpha) {
   {
     ViewPtr v = MakeView(100, 100, 10, 10);
     v->SetBackground(kBg);
@@ -233,7 +243,7 @@ TEST(ViewPaintLayers, TransparencyAndAlpha) {
   }
 }
 
-TEST(ViewPaint, BackgroundCallbackAndCoveredImage) {
+TEST_F(ViewPaint, BackgroundCallbackAndCoveredImage) {
   ViewPtr v = MakeView(100, 100, 10, 10);
   int fired = 0;
   v->OnDrawBackground = [&](TObject*, TCanvas* c, const TRect& r, bool& handled) {
@@ -268,6 +278,82 @@ TEST(ViewPaint, BackgroundCallbackAndCoveredImage) {
   z->OnPaint = [&](TObject*) { ++z_painted; };
   z->Paint();
   EXPECT_EQ(z_painted, 0);
+}
+
+}  // namespace
+
+namespace {
+
+class ViewWindow : public ViewFixture {};
+
+uint32_t WindowPixel(TImagoView* v, int32_t x, int32_t y) {
+  // The window's pixels start with its frame.
+  const Surface s = CopyWindowPixels(v->Handle());
+  return s.Get(x + EdgeX(), y + EdgeY()) & 0xFFFFFF;
+}
+
+uint32_t AsWindowPixel(const TRGB& p) { return (uint32_t{p.r} << 16) | (uint32_t{p.g} << 8) | p.b; }
+
+TEST_F(ViewWindow, BackBufferCopiedIntoTheWindow) {
+  ViewPtr v = MakeView(100, 100, 40, 30);
+  v->SetBackground(kBg);
+  v->Paint();
+  for (auto [x, y] : {std::pair{0, 0}, {30, 35}, {69, 64}, {50, 50}, {99, 99}})
+    EXPECT_EQ(WindowPixel(v.get(), x, y), AsWindowPixel(Px(v.get(), x, y))) << x << "," << y;
+  EXPECT_EQ(WindowPixel(v.get(), 31, 36), AsWindowPixel(PatternPixel(1, 1)));
+}
+
+TEST_F(ViewWindow, ScrollMessagesThroughTheWindow) {
+  ViewPtr v = MakeView(100, 100, 400, 400);
+  ASSERT_TRUE(v->HorzScrollBar().Visible);
+  SendMessage(v->Handle(), WM_HSCROLL, SB_LINERIGHT, 0);
+  EXPECT_EQ(v->ViewX(), 1);
+  SendMessage(v->Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_EQ(v->ViewY(), v->GetViewHeight());
+  SendMessage(v->Handle(), WM_HSCROLL, SB_THUMBPOSITION | (1000u << 16), 0);
+  EXPECT_EQ(v->ViewX(), static_cast<int32_t>(std::trunc(1000 * v->HScrollScale())));
+  // The window's own bar follows.
+  EXPECT_EQ(GetScrollPos(v->Handle(), SB_HORZ), v->HorzScrollBar().Position);
+  // The private messages reach the view through its window.
+  int32_t percent = -1;
+  v->SetOnProgress([&](TObject*, int32_t p) { percent = p; });
+  SendMessage(v->Handle(), IEM_PROGRESS, 42, 0);
+  EXPECT_EQ(percent, 42);
+}
+
+TEST_F(ViewWindow, PixelGridOnImagePixelBoundaries) {
+  ViewPtr v = MakeView(100, 100, 40, 30);
+  v->SetBackground(kBg);
+  v->PixelGrid = true;
+  v->SetZoom(400);
+  v->SetViewXY(0, 0);
+  v->Paint();
+  auto inverted = [](const TRGB& p) { return MakeRGBTriple(255 - p.r, 255 - p.g, 255 - p.b); };
+  // Column 3 starts at client x 12: the grid line inverts it; the pixel
+  // after it is the image's. Row lines cross at their intersections, so test
+  // away from them.
+  const int32_t x = v->ImageToScreenX(3);
+  EXPECT_EQ(x, 12);
+  EXPECT_EQ(Px(v.get(), x, 6), inverted(PatternPixel(3, 1)));
+  EXPECT_EQ(Px(v.get(), x + 1, 6), PatternPixel(3, 1));
+  const int32_t y = v->ImageToScreenY(2);
+  EXPECT_EQ(Px(v.get(), 6, y), inverted(PatternPixel(1, 2)));
+  // Below 400 % there is no grid.
+  v->SetZoom(300);
+  v->Paint();
+  EXPECT_EQ(Px(v.get(), v->ImageToScreenX(3), 4), PatternPixel(3, 1));
+}
+
+TEST_F(ViewWindow, VersionTextAtTheBottomRight) {
+  ViewPtr v = MakeView(200, 100, 10, 10);
+  v->SetBackground(kBg);
+  v->SetDrawVersion(true);
+  v->Paint();
+  // Solid white behind the text, against the right and bottom edges.
+  int white = 0;
+  for (int32_t x = 100; x < 200; ++x) white += WindowPixel(v.get(), x, 99) == 0xFFFFFF;
+  EXPECT_GT(white, 10);
+  EXPECT_EQ(WindowPixel(v.get(), 0, 0), AsWindowPixel(kBgRGB));
 }
 
 }  // namespace
