@@ -20,7 +20,7 @@ TEST(ProgramSmoke, StartsUnderXvfbAndShowsTheMainWindow) {
                           "/config' NOBRIVO_BACKEND=sdl ASAN_OPTIONS=detect_leaks=0 timeout 60 "
                           "xvfb-run -a -s '-screen 0 1024x768x24' sh -c '\"" NOBRIVO_EXE
                           "\" & pid=$!; sleep 8; import -window root \"" + shot +
-                          "\"; kill $pid; wait $pid' >/dev/null 2>&1";
+                          "\"; kill -KILL $pid; wait $pid' >/dev/null 2>&1";
   std::system(cmd.c_str());
   ASSERT_TRUE(std::filesystem::exists(shot)) << "no screenshot";
   // Count sky-blue pixels (166, 202, 240) and button-face pixels.
