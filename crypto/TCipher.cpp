@@ -224,6 +224,17 @@ namespace {
 // sizes compile to a few word operations).
 template <int kB>
 inline void XorN(uint8_t* d, const uint8_t* a, const uint8_t* b, int n) {
+  if constexpr (kB == 16) {
+    // One 16-byte store, so that the cipher's 16-byte load of the block is
+    // forwarded from it (two 8-byte stores would stall that load).
+    typedef uint8_t V16 __attribute__((vector_size(16)));
+    V16 x, y;
+    std::memcpy(&x, a, 16);
+    std::memcpy(&y, b, 16);
+    x ^= y;
+    std::memcpy(d, &x, 16);
+    return;
+  }
   const int len = kB ? kB : n;
   int i = 0;
   for (; i + 8 <= len; i += 8) {

@@ -105,11 +105,14 @@ bool IsListProperty(const std::string& Name) {
 // Declared defaults: a property holding its default is not stored.
 bool IsDefault(const TPropInfo* P, const TValue& V) {
   static const std::pair<const char*, int64_t> defaults[] = {
-      {"IsInheritedOwner", 0}, {"HandleResourceStrings", 0}, {"ResourceLanguageIndex", 1},
-      {"UseInheritedData", 0}, {"NumOfLanguages", 1},        {"ActiveLanguage", 1},
-      {"ChangeLocales", 0},    {"LangDelim", 9},             {"TranslateType", 0},
-      {"Options", 0},          {"NeedAllDlgs", 0},           {"ChangingCursor", -1},
-      {"DoRaiseExceptions", 0}, {"Tag", 0},                  {"PropertyType", 0}};
+      {"IsInheritedOwner", 0},      {"HandleResourceStrings", 0},
+      {"ResourceLanguageIndex", 1}, {"UseInheritedData", 0},
+      {"NumOfLanguages", 1},        {"ActiveLanguage", 1},
+      {"ChangeLocales", 0},         {"LangDelim", 9},
+      {"TranslateType", 0},         {"Options", 0},
+      {"NeedAllDlgs", 0},           {"ChangingCursor", -1},
+      {"DoRaiseExceptions", 0},     {"Tag", 0},
+      {"PropertyType", 0}};
   for (auto& d : defaults)
     if (SameText(P->Name, d.first)) return V.IsOrdinal() && V.AsOrdinal() == d.second;
   return false;
@@ -249,16 +252,20 @@ struct TReadValue {
   std::vector<std::string> Names;  // sets, string lists
 };
 
-bool IsIntType(uint8_t t) { return t == vaInt8 || t == vaInt16 || t == vaInt32 || t == vaInt64; }
+bool IsIntType(uint8_t t) {
+  return t == vaInt8 || t == vaInt16 || t == vaInt32 || t == vaInt64;
+}
 
 int64_t ReadIntPayload(TReaderLite& R, uint8_t t) {
   switch (t) {
-    case vaInt8: return static_cast<int8_t>(R.Byte());
+    case vaInt8:
+      return static_cast<int8_t>(R.Byte());
     case vaInt16: {
       uint16_t lo = R.Byte(), hi = R.Byte();
       return static_cast<int16_t>(static_cast<uint16_t>(lo | hi << 8));
     }
-    case vaInt32: return static_cast<int32_t>(R.U32());
+    case vaInt32:
+      return static_cast<int32_t>(R.U32());
     default: {
       uint64_t lo = R.U32(), hi = R.U32();
       return static_cast<int64_t>(lo | hi << 32);
@@ -268,9 +275,12 @@ int64_t ReadIntPayload(TReaderLite& R, uint8_t t) {
 
 std::string ReadStringPayload(TReaderLite& R, uint8_t t) {
   switch (t) {
-    case vaString: return StoredTextToUtf8(R.Raw(R.Byte()));
-    case vaLString: return StoredTextToUtf8(R.Raw(R.U32()));
-    case vaUTF8String: return R.Raw(R.U32());
+    case vaString:
+      return StoredTextToUtf8(R.Raw(R.Byte()));
+    case vaLString:
+      return StoredTextToUtf8(R.Raw(R.U32()));
+    case vaUTF8String:
+      return R.Raw(R.U32());
     default: {  // vaWString: UTF-16 code units
       const uint32_t units = R.U32();
       R.Need(int64_t{units} * 2);
@@ -283,7 +293,7 @@ std::string ReadStringPayload(TReaderLite& R, uint8_t t) {
           lo |= char32_t{R.Byte()} << 8;
           ++i;
           c = (lo >= 0xDC00 && lo <= 0xDFFF) ? 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00)
-                                              : 0xFFFD;
+                                             : 0xFFFD;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
           c = 0xFFFD;
         }
@@ -452,7 +462,8 @@ void ReadOneProperty(TReaderLite& R, TObject* O, const std::string& Path, int De
     list->EndUpdate();
     return;
   }
-  if (auto* lang = dynamic_cast<TlxCustomLang*>(target); lang && SameText(name, "TranslationData")) {
+  if (auto* lang = dynamic_cast<TlxCustomLang*>(target);
+      lang && SameText(name, "TranslationData")) {
     if (t != vaBinary) throw EReadError("Invalid translation data");
     lang->ReadTranslationDataText(v.Text);
     return;

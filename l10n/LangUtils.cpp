@@ -96,8 +96,10 @@ bool StartsText(std::string_view Prefix, std::string_view Line) {
 std::string EncodeLineBreaks(std::string_view Text) {
   std::string out(Text);
   for (char& c : out) {
-    if (c == '\r') c = 25;
-    else if (c == '\n') c = 26;
+    if (c == '\r')
+      c = 25;
+    else if (c == '\n')
+      c = 26;
   }
   return out;
 }
@@ -105,8 +107,10 @@ std::string EncodeLineBreaks(std::string_view Text) {
 std::string DecodeLineBreaks(std::string_view Text) {
   std::string out(Text);
   for (char& c : out) {
-    if (c == 25) c = '\r';
-    else if (c == 26) c = '\n';
+    if (c == 25)
+      c = '\r';
+    else if (c == 26)
+      c = '\n';
   }
   return out;
 }
@@ -116,12 +120,12 @@ std::string StoredTextToUtf8(std::string_view Bytes) {
 }
 
 const TCharsetIdent CharsetIdents[19] = {
-    {"ANSI_CHARSET", 0},          {"DEFAULT_CHARSET", 1},     {"SYMBOL_CHARSET", 2},
-    {"MAC_CHARSET", 77},          {"SHIFTJIS_CHARSET", 128},  {"HANGEUL_CHARSET", 129},
-    {"JOHAB_CHARSET", 130},       {"GB2312_CHARSET", 134},    {"CHINESEBIG5_CHARSET", 136},
-    {"GREEK_CHARSET", 161},       {"TURKISH_CHARSET", 162},   {"VIETNAMESE_CHARSET", 163},
-    {"HEBREW_CHARSET", 177},      {"ARABIC_CHARSET", 178},    {"BALTIC_CHARSET", 186},
-    {"RUSSIAN_CHARSET", 204},     {"THAI_CHARSET", 222},      {"EASTEUROPE_CHARSET", 238},
+    {"ANSI_CHARSET", 0},      {"DEFAULT_CHARSET", 1},    {"SYMBOL_CHARSET", 2},
+    {"MAC_CHARSET", 77},      {"SHIFTJIS_CHARSET", 128}, {"HANGEUL_CHARSET", 129},
+    {"JOHAB_CHARSET", 130},   {"GB2312_CHARSET", 134},   {"CHINESEBIG5_CHARSET", 136},
+    {"GREEK_CHARSET", 161},   {"TURKISH_CHARSET", 162},  {"VIETNAMESE_CHARSET", 163},
+    {"HEBREW_CHARSET", 177},  {"ARABIC_CHARSET", 178},   {"BALTIC_CHARSET", 186},
+    {"RUSSIAN_CHARSET", 204}, {"THAI_CHARSET", 222},     {"EASTEUROPE_CHARSET", 238},
     {"OEM_CHARSET", 255}};
 
 std::string CharsetName(int32_t Value) {

@@ -87,7 +87,8 @@ void TLNBFileManager::ReadSibStream(TlxCustomLang* Lang, const std::string& Owne
     const uint16_t len = ReadU16(Stream);
     if (len > size - Stream->Position()) throw EReadError("Binary translation file truncated");
     std::string name(len, '\0');
-    if (len && Stream->Read(name.data(), len) != len) throw EReadError("Binary translation file truncated");
+    if (len && Stream->Read(name.data(), len) != len)
+      throw EReadError("Binary translation file truncated");
     const uint32_t offset = ReadU32(Stream);
     if (name != OwnerClassName) continue;
     if (offset >= static_cast<uint64_t>(size)) throw EReadError("Invalid component offset");
@@ -151,9 +152,9 @@ void TLNBFileManager::AssignTo(TPersistent* Dest) {
   }
 }
 
-void TLNBFileManager::WriteSibStream(TStream* Stream,
-                                     const std::vector<std::pair<std::string, TlxCustomLang*>>& Entries,
-                                     TStrings* FixedLanguages) {
+void TLNBFileManager::WriteSibStream(
+    TStream* Stream, const std::vector<std::pair<std::string, TlxCustomLang*>>& Entries,
+    TStrings* FixedLanguages) {
   if (Entries.size() > 0xFFFF) throw EWriteError("Too many windows for a binary translation file");
   const int64_t base = Stream->Position();
   Stream->WriteBuffer(kHeaderText, kHeaderSize);
@@ -197,8 +198,9 @@ void TLNBFileManager::SaveToFile(const std::string& FileName,
 
 void TlxCustomLang::LoadFromSibFile(const std::string& FileName) {
   if (!Owner()) return;
-  TLNBFileManager* shared =
-      dispatcher_ && SameText(dispatcher_->FileName(), FileName) ? dispatcher_->SibReader() : nullptr;
+  TLNBFileManager* shared = dispatcher_ && SameText(dispatcher_->FileName(), FileName)
+                                ? dispatcher_->SibReader()
+                                : nullptr;
   TOwned<TLNBFileManager> temp(shared ? nullptr : new TLNBFileManager());
   (shared ? shared : temp.get())->LoadFromFile(this, OwnerClassName(), FileName);
   RebuildCaches();

@@ -16,8 +16,10 @@ RTL_DEFINE_CLASS(TMemIniFile, TCustomIniFile)
 int32_t TCustomIniFile::ReadInteger(const std::string& Section, const std::string& Ident,
                                     int32_t Default) {
   std::string text = ReadString(Section, Ident, "");
-  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-    text = "$" + text.substr(2);
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    text.erase(0, 1);  // "0x1F" -> "$1F"
+    text[0] = '$';
+  }
   int32_t value;
   return TryStrToInt(text, value) ? value : Default;
 }
@@ -60,9 +62,9 @@ bool TCustomIniFile::SectionExists(const std::string& Section) {
 // ---- TMemIniEntry
 
 size_t TMemIniEntry::LowerBound(const std::string& Name) const {
-  auto it = std::lower_bound(keys_.begin(), keys_.end(), Name, [](const TKey& k, const std::string& n) {
-    return CompareText(k.Name, n) < 0;
-  });
+  auto it = std::lower_bound(
+      keys_.begin(), keys_.end(), Name,
+      [](const TKey& k, const std::string& n) { return CompareText(k.Name, n) < 0; });
   return static_cast<size_t>(it - keys_.begin());
 }
 

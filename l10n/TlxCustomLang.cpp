@@ -9,33 +9,88 @@
 #include "rtl/TStream.h"
 
 const char* const KindSectionNames[StringsTypeCount] = {
-    "Captions", "Hints",   "DisplayLabels", "Fonts",       "Multilines", "Dialogs",
-    "Strings",  "Other",   "Locales",       "Collections", "CharSets",   "ListView_TreeView_Items"};
+    "Captions", "Hints", "DisplayLabels", "Fonts",       "Multilines", "Dialogs",
+    "Strings",  "Other", "Locales",       "Collections", "CharSets",   "ListView_TreeView_Items"};
 
-const char* const DialogCaptionKeys[15] = {"Warning", "Error",  "Information", "Confirm",
-                                           "&Yes",    "&No",    "OK",          "Cancel",
-                                           "&Abort",  "&Retry", "&Ignore",     "&All",
-                                           "N&o To All", "Y&es To All", "&Help"};
+const char* const DialogCaptionKeys[15] = {
+    "Warning", "Error",  "Information", "Confirm", "&Yes",       "&No",         "OK",   "Cancel",
+    "&Abort",  "&Retry", "&Ignore",     "&All",    "N&o To All", "Y&es To All", "&Help"};
 namespace {
 // The English captions of the message-dialog elements.
-const char* const kDialogCaptions[15] = {"Warning", "Error",  "Information", "Confirm",
-                                         "&Yes",    "&No",    "OK",          "Cancel",
-                                         "&Abort",  "&Retry", "&Ignore",     "&All",
-                                         "N&o to All", "Yes to &All", "&Help"};
-const char* const kCommonDialogCaptions[67] = {
-    "&Open", "Look &in:", "File &name:", "Files of &type:", "&Read-only", "&Save", "&Drives:",
-    "Save &in:", "Save as &type:", "&Basic colors:", "&Custom colors:",
-    "&Define Custom Colors >>", "Color", "|S&olid", "Hu&e:", "&Sat:", "&Lum:", "&Red:",
-    "&Green:", "Bl&ue:", "&Add to Custom Colors", "&Font:", "Font st&yle:", "Si&ze:", "&Color:",
-    "&Apply", "Effects", "Stri&keout", "&Underline", "Sample", "Sc&ript:", "Printer", "&Name:",
-    "&Properties", "Status:", "Type:", "Where:", "Comment:", "Paper", "&Source:", "Orientation",
-    "P&ortrait", "L&andscape", "Print to f&ile", "Print", "Pa&ges", "&Selection", "&from:",
-    "&to:", "Copies", "Number of &copies:", "C&ollate", "Fi&nd what:",
-    "Match &whole words only", "Match &case", "Direction", "&Up", "&Down", "&Find Next",
-    "&Replace", "Replace &All", "Re&place with:", "Picture:", "Preview", "New Folder",
-    "Folder:", "(None)"};
+const char* const kDialogCaptions[15] = {"Warning", "Error", "Information", "Confirm",     "&Yes",
+                                         "&No",     "OK",    "Cancel",      "&Abort",      "&Retry",
+                                         "&Ignore", "&All",  "N&o to All",  "Yes to &All", "&Help"};
+const char* const kCommonDialogCaptions[67] = {"&Open",
+                                               "Look &in:",
+                                               "File &name:",
+                                               "Files of &type:",
+                                               "&Read-only",
+                                               "&Save",
+                                               "&Drives:",
+                                               "Save &in:",
+                                               "Save as &type:",
+                                               "&Basic colors:",
+                                               "&Custom colors:",
+                                               "&Define Custom Colors >>",
+                                               "Color",
+                                               "|S&olid",
+                                               "Hu&e:",
+                                               "&Sat:",
+                                               "&Lum:",
+                                               "&Red:",
+                                               "&Green:",
+                                               "Bl&ue:",
+                                               "&Add to Custom Colors",
+                                               "&Font:",
+                                               "Font st&yle:",
+                                               "Si&ze:",
+                                               "&Color:",
+                                               "&Apply",
+                                               "Effects",
+                                               "Stri&keout",
+                                               "&Underline",
+                                               "Sample",
+                                               "Sc&ript:",
+                                               "Printer",
+                                               "&Name:",
+                                               "&Properties",
+                                               "Status:",
+                                               "Type:",
+                                               "Where:",
+                                               "Comment:",
+                                               "Paper",
+                                               "&Source:",
+                                               "Orientation",
+                                               "P&ortrait",
+                                               "L&andscape",
+                                               "Print to f&ile",
+                                               "Print",
+                                               "Pa&ges",
+                                               "&Selection",
+                                               "&from:",
+                                               "&to:",
+                                               "Copies",
+                                               "Number of &copies:",
+                                               "C&ollate",
+                                               "Fi&nd what:",
+                                               "Match &whole words only",
+                                               "Match &case",
+                                               "Direction",
+                                               "&Up",
+                                               "&Down",
+                                               "&Find Next",
+                                               "&Replace",
+                                               "Replace &All",
+                                               "Re&place with:",
+                                               "Picture:",
+                                               "Preview",
+                                               "New Folder",
+                                               "Folder:",
+                                               "(None)"};
 
-std::string NoAmpersands(std::string_view s) { return ReplaceText(s, "&", "", true); }
+std::string NoAmpersands(std::string_view s) {
+  return ReplaceText(s, "&", "", true);
+}
 
 std::string JoinNames(const std::string* names, size_t n) {
   std::string out;
@@ -44,7 +99,16 @@ std::string JoinNames(const std::string* names, size_t n) {
 }
 
 TlxCustomLang* g_hook_owner = nullptr;
+
+TLangScreenCursor& ScreenCursor() {
+  static TLangScreenCursor cursor;
+  return cursor;
+}
 }  // namespace
+
+void SetLangScreenCursor(TLangScreenCursor Cursor) {
+  ScreenCursor() = std::move(Cursor);
+}
 
 const char* const LocaleItemNames[15] = {
     "Currency String",   "Thousand Separator", "Decimal Separator", "Date Separator",
@@ -90,12 +154,10 @@ std::vector<TPropInfo> TlxCustomLang::PublishedProps(bool WithDialogsAndLocales)
   p.push_back(Published("OtherStrings", &L::KindListProp<stOtherStrings>,
                         &L::SetKindListProp<stOtherStrings>));
   if (WithDialogsAndLocales)
-    p.push_back(
-        Published("Locales", &L::KindListProp<stLocales>, &L::SetKindListProp<stLocales>));
+    p.push_back(Published("Locales", &L::KindListProp<stLocales>, &L::SetKindListProp<stLocales>));
   p.push_back(Published("Collections", &L::KindListProp<stCollections>,
                         &L::SetKindListProp<stCollections>));
-  p.push_back(
-      Published("CharSets", &L::KindListProp<stCharSets>, &L::SetKindListProp<stCharSets>));
+  p.push_back(Published("CharSets", &L::KindListProp<stCharSets>, &L::SetKindListProp<stCharSets>));
   std::vector<TPropInfo> rest{
       Published("NumOfLanguages", &L::NumOfLanguages, &L::SetNumOfLanguages),
       Published("ActiveLanguage", &L::ActiveLanguage, &L::SetActiveLanguage),
@@ -191,8 +253,12 @@ void TlxCustomLang::BeforeDestruction() {
 
 // ---- Helpers
 
-std::string TlxCustomLang::OwnerClassName() const { return Owner() ? Owner()->ClassName() : ""; }
-std::string TlxCustomLang::OwnerName() const { return Owner() ? Owner()->Name() : ""; }
+std::string TlxCustomLang::OwnerClassName() const {
+  return Owner() ? Owner()->ClassName() : "";
+}
+std::string TlxCustomLang::OwnerName() const {
+  return Owner() ? Owner()->Name() : "";
+}
 
 TComponent* TlxCustomLang::FindTarget(const std::string& Key) const {
   if (!Owner() || Key.empty()) return nullptr;
@@ -201,7 +267,9 @@ TComponent* TlxCustomLang::FindTarget(const std::string& Key) const {
   return nullptr;
 }
 
-bool TlxCustomLang::TestMode() const { return dispatcher_ && dispatcher_->TestMode(); }
+bool TlxCustomLang::TestMode() const {
+  return dispatcher_ && dispatcher_->TestMode();
+}
 
 bool TlxCustomLang::IsExcludedProperty(const std::string& ComponentName,
                                        const std::string& PropName) {
@@ -260,7 +328,9 @@ void TlxCustomLang::EndOfLoadingWork() {
     ChangeDelimiter('\t', '\1');
     lang_delim_ = 1;
   }
-  auto tabs = [](const std::string& s) { return static_cast<int>(std::count(s.begin(), s.end(), '\t')); };
+  auto tabs = [](const std::string& s) {
+    return static_cast<int>(std::count(s.begin(), s.end(), '\t'));
+  };
   auto first = [this](TStringsType k) -> std::string {
     return lists_[k]->Count() ? lists_[k]->Strings(0) : std::string();
   };
@@ -271,10 +341,14 @@ void TlxCustomLang::EndOfLoadingWork() {
   if (lists_[stLocales]->Count() == 11) {
     const TFormatSettings& f = captured_locale_;
     const char D = Delim();
-    lists_[stLocales]->Add(std::string(LocaleItemNames[11]) + D + JoinNames(f.ShortMonthNames.data(), 12) + D);
-    lists_[stLocales]->Add(std::string(LocaleItemNames[12]) + D + JoinNames(f.LongMonthNames.data(), 12) + D);
-    lists_[stLocales]->Add(std::string(LocaleItemNames[13]) + D + JoinNames(f.ShortDayNames.data(), 7) + D);
-    lists_[stLocales]->Add(std::string(LocaleItemNames[14]) + D + JoinNames(f.LongDayNames.data(), 7) + D);
+    lists_[stLocales]->Add(std::string(LocaleItemNames[11]) + D +
+                           JoinNames(f.ShortMonthNames.data(), 12) + D);
+    lists_[stLocales]->Add(std::string(LocaleItemNames[12]) + D +
+                           JoinNames(f.LongMonthNames.data(), 12) + D);
+    lists_[stLocales]->Add(std::string(LocaleItemNames[13]) + D +
+                           JoinNames(f.ShortDayNames.data(), 7) + D);
+    lists_[stLocales]->Add(std::string(LocaleItemNames[14]) + D +
+                           JoinNames(f.LongDayNames.data(), 7) + D);
   }
   if (dispatcher_) dispatcher_->Link(this);
   ApplyExcludedProperties();
@@ -324,7 +398,8 @@ void TlxCustomLang::PadLines() {
     for (int i = 0; i < l->Count(); ++i) {
       std::string s = l->Strings(i);
       int have = WordCount(s, D);
-      if (have <= num_of_languages_) l->SetStrings(i, s + std::string(static_cast<size_t>(num_of_languages_ - have + 1), D));
+      if (have <= num_of_languages_)
+        l->SetStrings(i, s + std::string(static_cast<size_t>(num_of_languages_ - have + 1), D));
     }
   }
 }
@@ -347,10 +422,20 @@ void TlxCustomLang::SetActiveLanguage(int32_t v) {
                          Format("Value must be within [1..%d]!", {num_of_languages_}));
   }
   pending_kind_ = -1;
-  if (IsDesigning() && (dispatcher_ || !IsLoading())) HarvestStrings();
-  active_language_ = v;
-  if (!IsLoading() && v <= lang_names_->Count()) language_ = lang_names_->Strings(v - 1);
-  if (dispatcher_ || !IsLoading()) ApplyLanguage();
+  TLangScreenCursor& screen = ScreenCursor();
+  const bool show =
+      changing_cursor_ != -1 && screen.Get && screen.Set && screen.Get() == 0 && !IsDesigning();
+  if (show) screen.Set(changing_cursor_);
+  try {
+    if (IsDesigning() && (dispatcher_ || !IsLoading())) HarvestStrings();
+    active_language_ = v;
+    if (!IsLoading() && v <= lang_names_->Count()) language_ = lang_names_->Strings(v - 1);
+    if (dispatcher_ || !IsLoading()) ApplyLanguage();
+  } catch (...) {
+    if (show) screen.Set(0);
+    throw;
+  }
+  if (show) screen.Set(0);
 }
 
 // Keeps the key and Count columns of every line, each with its delimiter. A
@@ -381,7 +466,8 @@ void TlxCustomLang::SetNumOfLanguages(int32_t v) {
   if (v < num_of_languages_) CutColumns(v);
   num_of_languages_ = v;
   if (IsDesigning() && !IsLoading()) PadLines();
-  while (lang_names_->Count() < v) lang_names_->Add("Language N" + IntToStr(lang_names_->Count() + 1));
+  while (lang_names_->Count() < v)
+    lang_names_->Add("Language N" + IntToStr(lang_names_->Count() + 1));
   while (lang_names_->Count() > v) lang_names_->Delete(lang_names_->Count() - 1);
   if (!IsDesigning() && !IsLoading()) {
     PadLines();
@@ -623,13 +709,17 @@ std::string TlxCustomLang::LookupString(TStrings* List, const std::string& Ident
       if (other->lists_[kind]->Count() == 0) continue;
       // The first such component may be this one: then the look-up is made
       // here, without redirecting again (that would never end).
-      if (other != this) return LookupIn(other->lists_[kind].get(), kind, Identifier, Fallback, false);
+      if (other != this)
+        return LookupIn(other->lists_[kind].get(), kind, Identifier, Fallback, false);
       break;
     }
   }
   const bool by_cache = str && !IsDesigning();
-  return LookupIn(List, str ? stStrings : dlg ? stDlgsCaptions : stLocales, Identifier, Fallback,
-                  by_cache);
+  return LookupIn(List,
+                  str   ? stStrings
+                  : dlg ? stDlgsCaptions
+                        : stLocales,
+                  Identifier, Fallback, by_cache);
 }
 
 std::string TlxCustomLang::LookupStringOrDefault(const std::string& Identifier) {
@@ -643,7 +733,8 @@ void TlxCustomLang::DeleteComponentEntries(TStrings* List, TComponent* AComponen
     return;
   std::string prefix = AComponent == Owner() ? OwnerClassName() : AComponent->Name();
   if (prefix.empty()) return;
-  prefix += (Kind == stMultiLines || Kind == stOtherStrings || Kind == stCollections) ? '.' : Delim();
+  prefix +=
+      (Kind == stMultiLines || Kind == stOtherStrings || Kind == stCollections) ? '.' : Delim();
   for (int i = List->Count() - 1; i >= 0; --i)
     if (List->Strings(i).compare(0, prefix.size(), prefix) == 0) List->Delete(i);
 }
@@ -778,7 +869,8 @@ void TlxCustomLang::BuildCache(TlxStringsCollection* Cache, int SortColumn) {
     size_t pos = line.find(D, 1);
     while (pos != std::string::npos && static_cast<int>(item.Values.size()) < num_of_languages_) {
       size_t next = line.find(D, pos + 1);
-      item.Values.push_back(line.substr(pos + 1, (next == std::string::npos ? line.size() : next) - pos - 1));
+      item.Values.push_back(
+          line.substr(pos + 1, (next == std::string::npos ? line.size() : next) - pos - 1));
       pos = next;
     }
     Cache->Add(std::move(item));
@@ -800,4 +892,6 @@ std::string TranslateResourceString(const std::string& Text) {
   return r.empty() ? Text : r;
 }
 
-TlxCustomLang* ResourceStringHookOwner() { return g_hook_owner; }
+TlxCustomLang* ResourceStringHookOwner() {
+  return g_hook_owner;
+}

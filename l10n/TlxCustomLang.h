@@ -24,8 +24,8 @@ class TMemIniFile;
 
 RTL_EXCEPTION(ELanguageError, Exception);
 
-RTL_ENUM(TStringsType, stCaptions, stHints, stDisplayLabels, stFonts, stMultiLines,
-         stDlgsCaptions, stStrings, stOtherStrings, stLocales, stCollections, stCharSets,
+RTL_ENUM(TStringsType, stCaptions, stHints, stDisplayLabels, stFonts, stMultiLines, stDlgsCaptions,
+         stStrings, stOtherStrings, stLocales, stCollections, stCharSets,
          stListView_TreeView_Items);
 inline constexpr int StringsTypeCount = 12;
 RTL_ENUM(TTranslateType, ttNoChange, ttGetDefault);
@@ -69,9 +69,13 @@ class TlxCustomLang : public TComponent {
   void SetUseInheritedData(bool v) { use_inherited_data_ = v; }
   // The kind lists, by ordinal (the published list properties).
   template <int K>
-  TStrings* KindListProp() const { return lists_[K].get(); }
+  TStrings* KindListProp() const {
+    return lists_[K].get();
+  }
   template <int K>
-  void SetKindListProp(TStrings* v) { SetKindListFrom(static_cast<TStringsType>(K), v); }
+  void SetKindListProp(TStrings* v) {
+    SetKindListFrom(static_cast<TStringsType>(K), v);
+  }
   TStrings* Captions() const { return lists_[stCaptions].get(); }
   TStrings* Hints() const { return lists_[stHints].get(); }
   TStrings* Fonts() const { return lists_[stFonts].get(); }
@@ -132,8 +136,7 @@ class TlxCustomLang : public TComponent {
   virtual bool MergeKindFromLngStream(TStringsType Kind, TStream* Stream);
   virtual bool MergeLngStreamAndApply(TStream* Stream);
   virtual bool MergeAllFromLngStream(TStream* Stream);
-  virtual int LoadKindFromLngFile(TStringsType Kind, const std::string& FileName,
-                                  bool ClearFirst);
+  virtual int LoadKindFromLngFile(TStringsType Kind, const std::string& FileName, bool ClearFirst);
   virtual int SaveKindToLngFile(TStringsType Kind, const std::string& FileName,
                                 const std::string& Delimiter);
   virtual void LoadFromLngFile(const std::string& FileName, bool ClearFirst);
@@ -146,8 +149,7 @@ class TlxCustomLang : public TComponent {
   virtual bool MergeAllFromFile(const std::string& FileName);
   virtual void ImportLanguageKind(TStringsType Kind, const std::string& FileName,
                                   const std::string& LanguageName);
-  virtual void ImportLanguageExtended(const std::string& FileName,
-                                      const std::string& LanguageName);
+  virtual void ImportLanguageExtended(const std::string& FileName, const std::string& LanguageName);
   virtual void ImportLanguage(const std::string& FileName, const std::string& LanguageName);
   virtual void RenameEntries(const std::string& OldName, const std::string& NewName);
 
@@ -297,5 +299,14 @@ std::string TranslateResourceString(const std::string& Text);
 // The component that holds the hook, or null.
 TlxCustomLang* ResourceStringHookOwner();
 
-// Lines of a string list and back, as comma text or with line breaks.
+// The lines of a string list joined by CR LF.
 std::string LinesText(TStrings* List);
+
+// The screen cursor, which the component shows as ChangingCursor while the
+// language changes. The component framework installs the real accessors;
+// without them nothing is shown. crDefault is 0.
+struct TLangScreenCursor {
+  std::function<int32_t()> Get;
+  std::function<void(int32_t)> Set;
+};
+void SetLangScreenCursor(TLangScreenCursor Cursor);

@@ -16,8 +16,7 @@ const TTypeInfo* TypeKindTypeInfo() {
   return &info;
 }
 
-RTL_DEFINE_CLASS(TlxExtendedItem, TCollectionItem,
-                 Published("IsRoot", &TlxExtendedItem::IsRoot),
+RTL_DEFINE_CLASS(TlxExtendedItem, TCollectionItem, Published("IsRoot", &TlxExtendedItem::IsRoot),
                  Published("Identifier", &TlxExtendedItem::Identifier,
                            &TlxExtendedItem::SetIdentifier),
                  Published("PropertyType", &TlxExtendedItem::PropertyType,
@@ -37,8 +36,7 @@ bool TlxExtendedItem::IsRoot() const {
 std::string TlxExtendedItem::Identifier() const {
   if (!bound_) return identifier_;
   TlxCustomLang* lang = Lang();
-  const std::string head =
-      lang && bound_ == lang->Owner() ? bound_->ClassName() : bound_->Name();
+  const std::string head = lang && bound_ == lang->Owner() ? bound_->ClassName() : bound_->Name();
   size_t dot = identifier_.find('.');
   return dot == std::string::npos ? identifier_ : head + identifier_.substr(dot);
 }

@@ -1,5 +1,7 @@
 #include "l10n/TlxFormStorage.h"
 
+#include "l10n/TlxPlatformRegistry.h"
+
 RTL_DEFINE_CLASS(TlxFormStorage, TComponent,
                  Published("Active", &TlxFormStorage::Active, &TlxFormStorage::SetActive),
                  Published("RegRootKey", &TlxFormStorage::RegRootKey,
@@ -21,8 +23,13 @@ bool IsWindow(TComponent* C) {
 }
 }  // namespace
 
-void SetFormStorageRegistry(TlxRegistryStore* Store) { g_store = Store; }
-TlxRegistryStore* FormStorageRegistry() { return g_store; }
+void SetFormStorageRegistry(TlxRegistryStore* Store) {
+  g_store = Store;
+}
+TlxRegistryStore* FormStorageRegistry() {
+  static TlxPlatformRegistry platform_store;
+  return g_store ? g_store : &platform_store;
+}
 
 namespace {
 TComponent* CheckWindow(TComponent* AOwner) {
@@ -31,7 +38,8 @@ TComponent* CheckWindow(TComponent* AOwner) {
 }
 }  // namespace
 
-TlxFormStorage::TlxFormStorage(TComponent* AOwner) : TComponent(CheckWindow(AOwner)), form_(AOwner) {}
+TlxFormStorage::TlxFormStorage(TComponent* AOwner)
+    : TComponent(CheckWindow(AOwner)), form_(AOwner) {}
 
 void TlxFormStorage::Loaded() {
   TComponent::Loaded();
@@ -55,10 +63,17 @@ void TlxFormStorage::RestorePosition() {
     }
     if (state->size() < 3) throw Exception("Invalid state");
     switch ((*state)[2]) {
-      case 'n': SetEnumProp(form_, state_prop, "wsMinimized"); break;
-      case 'r': SetEnumProp(form_, state_prop, "wsNormal"); break;
-      case 'x': SetEnumProp(form_, state_prop, "wsMaximized"); break;
-      default: break;
+      case 'n':
+        SetEnumProp(form_, state_prop, "wsMinimized");
+        break;
+      case 'r':
+        SetEnumProp(form_, state_prop, "wsNormal");
+        break;
+      case 'x':
+        SetEnumProp(form_, state_prop, "wsMaximized");
+        break;
+      default:
+        break;
     }
   } catch (const Exception&) {
     for (int i = 0; i < 4; ++i) SetOrdProp(form_, GetPropInfo(form_, kGeometry[i]), old[i]);
@@ -70,7 +85,9 @@ void TlxFormStorage::SavePosition() {
   if (!g_store || !form_) return;
   g_store->CreateKey(root_, sub_key_);
   const std::string state = GetEnumProp(form_, GetPropInfo(form_, "WindowState"));
-  const std::string text = state == "wsMinimized" ? "Minimized" : state == "wsMaximized" ? "Maximized" : "Normal";
+  const std::string text = state == "wsMinimized"   ? "Minimized"
+                           : state == "wsMaximized" ? "Maximized"
+                                                    : "Normal";
   g_store->WriteString(root_, sub_key_, "State", text);
   if (text != "Normal") return;
   for (const char* n : kGeometry)

@@ -13,8 +13,8 @@
 
 RTL_EXCEPTION(EInvalidCast, Exception);
 
-RTL_ENUM(TMyHKeyType, lxHKEY_CURRENT_USER, lxHKEY_CLASSES_ROOT, lxHKEY_LOCAL_MACHINE,
-         lxHKEY_USERS, lxHKEY_CURRENT_CONFIG, lxHKEY_DYN_DATA);
+RTL_ENUM(TMyHKeyType, lxHKEY_CURRENT_USER, lxHKEY_CLASSES_ROOT, lxHKEY_LOCAL_MACHINE, lxHKEY_USERS,
+         lxHKEY_CURRENT_CONFIG, lxHKEY_DYN_DATA);
 
 // The registry as the form storage uses it. The platform layer provides the
 // real store; a missing value, or one of another type, reads as nullopt.
@@ -31,7 +31,8 @@ class TlxRegistryStore {
   virtual void WriteInteger(TMyHKeyType Root, const std::string& Key, const std::string& Name,
                             int32_t Value) = 0;
 };
-// The store every form storage uses (none: nothing is restored or saved).
+// The store every form storage uses; null puts back the platform's settings
+// store, the default.
 void SetFormStorageRegistry(TlxRegistryStore* Store);
 TlxRegistryStore* FormStorageRegistry();
 

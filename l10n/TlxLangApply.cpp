@@ -74,7 +74,8 @@ TCollectionKey ParseCollectionKey(const std::string& Line, char D) {
   if (close == std::string::npos) return k;
   k.Property = key.substr(dot + 1, open - dot - 1);
   // Malformed or negative indexes make the line unusable, not fatal.
-  if (!TryStrToInt(std::string_view(key).substr(open + 1, close - open - 1), k.Index) || k.Index < 0)
+  if (!TryStrToInt(std::string_view(key).substr(open + 1, close - open - 1), k.Index) ||
+      k.Index < 0)
     return k;
   if (key.compare(close, 2, "].") != 0) return k;
   k.Path = key.substr(close + 2);
@@ -83,7 +84,9 @@ TCollectionKey ParseCollectionKey(const std::string& Line, char D) {
 }
 }  // namespace
 
-bool TlxCustomLang::OwnerIsForm() const { return Owner() && !InheritsFromName(Owner(), lxnames::DataModuleClass); }
+bool TlxCustomLang::OwnerIsForm() const {
+  return Owner() && !InheritsFromName(Owner(), lxnames::DataModuleClass);
+}
 
 bool TlxCustomLang::TranslatesOwner() {
   return Owner() && do_not_translate_->IndexOf(OwnerClassName()) < 0;
@@ -97,8 +100,8 @@ bool TlxCustomLang::HasAssignedAction(TComponent* C) const {
 std::string TlxCustomLang::ColumnText(const std::string& Line, TStringsType Kind) {
   const char D = Delim();
   std::string text = ExtractField(Line, D, active_language_);
-  if (text.empty() && TestMode() && active_language_ > 1 && Kind != stFonts &&
-      Kind != stLocales && Kind != stCharSets)
+  if (text.empty() && TestMode() && active_language_ > 1 && Kind != stFonts && Kind != stLocales &&
+      Kind != stCharSets)
     text = TestModeText(Line, D);
   if (text.empty() && translate_type_ == ttGetDefault) text = ExtractField(Line, D, 1);
   return text;
@@ -143,21 +146,36 @@ void TlxCustomLang::ApplyLocale(const std::string& Name, const std::string& Text
       out[i] = l.Strings(static_cast<int>(i));
   };
   const char c = Text[0];
-  if (Name == LocaleItemNames[0]) f.CurrencyString = Text;
-  else if (Name == LocaleItemNames[1]) f.ThousandSeparator = c;
-  else if (Name == LocaleItemNames[2]) f.DecimalSeparator = c;
-  else if (Name == LocaleItemNames[3]) f.DateSeparator = c;
-  else if (Name == LocaleItemNames[4]) f.ShortDateFormat = Text;
-  else if (Name == LocaleItemNames[5]) f.LongDateFormat = Text;
-  else if (Name == LocaleItemNames[6]) f.TimeSeparator = c;
-  else if (Name == LocaleItemNames[7]) f.TimeAMString = Text;
-  else if (Name == LocaleItemNames[8]) f.TimePMString = Text;
-  else if (Name == LocaleItemNames[9]) f.ShortTimeFormat = Text;
-  else if (Name == LocaleItemNames[10]) f.LongTimeFormat = Text;
-  else if (Name == LocaleItemNames[11]) names(f.ShortMonthNames.data(), 12);
-  else if (Name == LocaleItemNames[12]) names(f.LongMonthNames.data(), 12);
-  else if (Name == LocaleItemNames[13]) names(f.ShortDayNames.data(), 7);
-  else if (Name == LocaleItemNames[14]) names(f.LongDayNames.data(), 7);
+  if (Name == LocaleItemNames[0])
+    f.CurrencyString = Text;
+  else if (Name == LocaleItemNames[1])
+    f.ThousandSeparator = c;
+  else if (Name == LocaleItemNames[2])
+    f.DecimalSeparator = c;
+  else if (Name == LocaleItemNames[3])
+    f.DateSeparator = c;
+  else if (Name == LocaleItemNames[4])
+    f.ShortDateFormat = Text;
+  else if (Name == LocaleItemNames[5])
+    f.LongDateFormat = Text;
+  else if (Name == LocaleItemNames[6])
+    f.TimeSeparator = c;
+  else if (Name == LocaleItemNames[7])
+    f.TimeAMString = Text;
+  else if (Name == LocaleItemNames[8])
+    f.TimePMString = Text;
+  else if (Name == LocaleItemNames[9])
+    f.ShortTimeFormat = Text;
+  else if (Name == LocaleItemNames[10])
+    f.LongTimeFormat = Text;
+  else if (Name == LocaleItemNames[11])
+    names(f.ShortMonthNames.data(), 12);
+  else if (Name == LocaleItemNames[12])
+    names(f.LongMonthNames.data(), 12);
+  else if (Name == LocaleItemNames[13])
+    names(f.ShortDayNames.data(), 7);
+  else if (Name == LocaleItemNames[14])
+    names(f.LongDayNames.data(), 7);
 }
 
 void TlxCustomLang::ApplyLanguage() {
@@ -433,8 +451,15 @@ void TlxCustomLang::SetPropertyText(const std::string& Identifier, const std::st
       case tkClass:
         if (dynamic_cast<TStrings*>(GetObjectProp(o, p))) SetPropText(o, p, Text);
         break;
-      case tkInteger: case tkChar: case tkString: case tkWChar: case tkLString: case tkWString:
-      case tkEnumeration: case tkFloat: case tkSet:
+      case tkInteger:
+      case tkChar:
+      case tkString:
+      case tkWChar:
+      case tkLString:
+      case tkWString:
+      case tkEnumeration:
+      case tkFloat:
+      case tkSet:
         SetPropText(o, p, Text);
         break;
       default:

@@ -9,19 +9,16 @@
 #include "rtl/StrUtils.h"
 #include "rtl/TypInfo.h"
 
-RTL_DEFINE_CLASS(TlxLangDispatcher, TComponent,
-                 Published("ActiveLanguage", &TlxLangDispatcher::ActiveLanguage,
-                           &TlxLangDispatcher::SetActiveLanguage),
-                 Published("NumOfLanguages", &TlxLangDispatcher::NumOfLanguages,
-                           &TlxLangDispatcher::SetNumOfLanguages),
-                 Published("LangNames", &TlxLangDispatcher::LangNames,
-                           &TlxLangDispatcher::SetLangNames),
-                 Published("Language", &TlxLangDispatcher::Language,
-                           &TlxLangDispatcher::SetLanguage),
-                 Published("FileName", &TlxLangDispatcher::FileName,
-                           &TlxLangDispatcher::SetFileName),
-                 Published("TestMode", &TlxLangDispatcher::TestMode,
-                           &TlxLangDispatcher::SetTestMode))
+RTL_DEFINE_CLASS(
+    TlxLangDispatcher, TComponent,
+    Published("ActiveLanguage", &TlxLangDispatcher::ActiveLanguage,
+              &TlxLangDispatcher::SetActiveLanguage),
+    Published("NumOfLanguages", &TlxLangDispatcher::NumOfLanguages,
+              &TlxLangDispatcher::SetNumOfLanguages),
+    Published("LangNames", &TlxLangDispatcher::LangNames, &TlxLangDispatcher::SetLangNames),
+    Published("Language", &TlxLangDispatcher::Language, &TlxLangDispatcher::SetLanguage),
+    Published("FileName", &TlxLangDispatcher::FileName, &TlxLangDispatcher::SetFileName),
+    Published("TestMode", &TlxLangDispatcher::TestMode, &TlxLangDispatcher::SetTestMode))
 
 namespace {
 void FreeReader(TLNBFileManager* r) {
@@ -30,7 +27,9 @@ void FreeReader(TLNBFileManager* r) {
 }  // namespace
 
 TlxLangDispatcher::TlxLangDispatcher(TComponent* AOwner)
-    : TComponent(AOwner), lang_names_(std::make_unique<TStringList>()), reader_(nullptr, FreeReader) {
+    : TComponent(AOwner),
+      lang_names_(std::make_unique<TStringList>()),
+      reader_(nullptr, FreeReader) {
   lang_names_->Add("Language N1");
 }
 
@@ -98,7 +97,8 @@ void TlxLangDispatcher::SetActiveLanguage(int32_t n) {
 
 void TlxLangDispatcher::SetNumOfLanguages(int32_t n) {
   num_of_languages_ = n;
-  while (lang_names_->Count() < n) lang_names_->Add("Language N" + IntToStr(lang_names_->Count() + 1));
+  while (lang_names_->Count() < n)
+    lang_names_->Add("Language N" + IntToStr(lang_names_->Count() + 1));
   while (lang_names_->Count() > std::max(n, 0)) lang_names_->Delete(lang_names_->Count() - 1);
   std::vector<TlxCustomLang*> linked = linked_;
   for (TlxCustomLang* c : linked) c->SetNumOfLanguages(n);
@@ -135,7 +135,9 @@ TUserLanguageFunc& UserLanguageFunc() {
 }
 }  // namespace
 
-void SetUserLanguageFunc(TUserLanguageFunc Func) { UserLanguageFunc() = std::move(Func); }
+void SetUserLanguageFunc(TUserLanguageFunc Func) {
+  UserLanguageFunc() = std::move(Func);
+}
 
 int UserDefaultLanguage() {
   const auto& f = UserLanguageFunc();

@@ -28,7 +28,9 @@ std::string ReadWholeStream(TStream* Stream) {
   return bytes;
 }
 
-void LoadIni(TMemIniFile& Ini, TStream* Stream) { Ini.SetText(StoredTextToUtf8(ReadWholeStream(Stream))); }
+void LoadIni(TMemIniFile& Ini, TStream* Stream) {
+  Ini.SetText(StoredTextToUtf8(ReadWholeStream(Stream)));
+}
 
 void WriteIni(TMemIniFile& Ini, TStream* Stream) {
   const std::string text = Ini.GetText();
@@ -62,7 +64,9 @@ std::string KeyToFile(std::string Key, TStringsType Kind) {
   return Key;
 }
 
-bool IsDelimiterStringUsable(const std::string& Delimiter) { return !Delimiter.empty(); }
+bool IsDelimiterStringUsable(const std::string& Delimiter) {
+  return !Delimiter.empty();
+}
 }  // namespace
 
 // Sets the bulk-load flag for a scope and restores it on every path (an
@@ -103,7 +107,8 @@ void TlxCustomLang::WriteNames(TMemIniFile& Ini) {
   Ini.EraseSection(kMisspelledNamesSection);
 }
 
-int TlxCustomLang::LoadKindFromIni(TStringsType Kind, TMemIniFile& Ini, bool ClearFirst, int& Keys) {
+int TlxCustomLang::LoadKindFromIni(TStringsType Kind, TMemIniFile& Ini, bool ClearFirst,
+                                   int& Keys) {
   TStrings* list = GetKindList(Kind);
   if (!list) return -1;
   if (ClearFirst) list->Clear();
@@ -145,8 +150,8 @@ int TlxCustomLang::LoadKindFromIni(TStringsType Kind, TMemIniFile& Ini, bool Cle
     else
       entry += ReplaceText(value, delimiter, std::string(1, D), true);
     entry = DecodeLineBreaks(entry);
-    const bool own_line = StartsText(class_name + D, entry) ||
-                          (by_owner_name && StartsText(owner_name + D, entry));
+    const bool own_line =
+        StartsText(class_name + D, entry) || (by_owner_name && StartsText(owner_name + D, entry));
     if (own_line)
       list->Insert(0, entry);
     else
@@ -228,8 +233,8 @@ void TlxCustomLang::LoadExtended(TMemIniFile& Ini, bool ClearFirst) {
       item = extended_->Add();
       item->SetIdentifier(id);
     }
-    item->SetValues(ReplaceText(Ini.ReadString("Extended", key, ""), delimiter,
-                                std::string(1, Delim()), true));
+    item->SetValues(
+        ReplaceText(Ini.ReadString("Extended", key, ""), delimiter, std::string(1, Delim()), true));
     std::string kind = Ini.ReadString("Extended", key + "_TypeKind", "tkUnknown");
     size_t cut = kind.find(delimiter);
     if (cut != std::string::npos) kind.resize(cut);
@@ -551,7 +556,8 @@ void TlxCustomLang::ImportLanguageExtended(const std::string& FileName,
       if (key.compare(0, prefix.size(), prefix) != 0) continue;
       if (key.size() >= 9 && key.compare(key.size() - 9, 9, "_TypeKind") == 0) continue;
       const std::string id = key.substr(prefix.size());
-      const std::string text = NthText(src.Ini.ReadString("Extended", key, ""), src.Delimiter, src.Column);
+      const std::string text =
+          NthText(src.Ini.ReadString("Extended", key, ""), src.Delimiter, src.Column);
       TlxExtendedItem* item = extended_->Find(id);
       std::string values;
       for (int n = 1; n <= num_of_languages_; ++n)

@@ -45,7 +45,7 @@ void TlxCustomLang::DeleteEntry(TStrings* List, const std::string& Key, TStrings
   if (!List) return;
   const char D = Delim();
   std::string prefix = Kind == stMultiLines || Kind == stOtherStrings ? Key + "." + PropName + D
-                       : Kind == stCollections                       ? Key + "." + PropName
+                       : Kind == stCollections                        ? Key + "." + PropName
                                                                       : Key + D;
   for (int i = List->Count() - 1; i >= 0; --i)
     if (List->Strings(i).compare(0, prefix.size(), prefix) == 0) {
@@ -95,7 +95,8 @@ void TlxCustomLang::HarvestStrings() {
       if (smart_exclude_->IndexOf(cls + "." + o.Prop) >= 0) {
         DeleteEntry(list, cls, o.Kind, o.Prop);
       } else if (excluded_props_->IndexOf(o.Prop) < 0 && TranslatesOwner()) {
-        HarvestOwnerLine(this, list, cls, own, GetStrProp(Owner(), GetPropInfo(Owner(), o.Prop)), D);
+        HarvestOwnerLine(this, list, cls, own, GetStrProp(Owner(), GetPropInfo(Owner(), o.Prop)),
+                         D);
       }
     }
     if (owner_has_font_) {
@@ -257,7 +258,8 @@ void TlxCustomLang::HarvestKind(TStrings* List, TStringsType Kind) {
                 } else if (ip->Kind() == tkClass && ip->Readable() && ip->Writable()) {
                   TObject* o = GetObjectProp(item, ip);
                   auto* oc = dynamic_cast<TComponent*>(o);
-                  if (!o || (oc && oc->Owner() == Owner()) || IsExcludedProperty(cname, ip->Name)) continue;
+                  if (!o || (oc && oc->Owner() == Owner()) || IsExcludedProperty(cname, ip->Name))
+                    continue;
                   if (auto* sl = dynamic_cast<TStrings*>(o)) {
                     take(c, base + ip->Name, LinesText(sl), false);
                     continue;
@@ -299,7 +301,10 @@ void TlxCustomLang::RemoveStaleEntries() {
         prop = dot == std::string::npos ? "" : key.substr(dot + 1);
         if (k == stCollections) prop = prop.substr(0, prop.find('['));
       } else {
-        prop = k == stCaptions ? "Caption" : k == stHints ? "Hint" : k == stDisplayLabels ? "DisplayLabel" : "Font";
+        prop = k == stCaptions        ? "Caption"
+               : k == stHints         ? "Hint"
+               : k == stDisplayLabels ? "DisplayLabel"
+                                      : "Font";
       }
       TComponent* c = comp.empty() ? nullptr
                       : (SameText(comp, OwnerName()) || SameText(comp, OwnerClassName()))

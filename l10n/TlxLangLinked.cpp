@@ -3,17 +3,17 @@
 #include <algorithm>
 
 TClass TlxLangLinked::StaticClass() {
-  static TClassInfo info{"TlxLangLinked", TlxCustomLang::StaticClass(),
-                         ::rtl_detail::FactoryFor<TlxLangLinked>(), []() -> const TPropTable* {
-                           static const TPropTable table = [] {
-                             TPropTable t{PublishedProps(false)};
-                             t.Props.push_back(Published("CommonContainer",
-                                                         &TlxLangLinked::CommonContainer,
-                                                         &TlxLangLinked::SetCommonContainer));
-                             return t;
-                           }();
-                           return &table;
-                         }};
+  static TClassInfo info{
+      "TlxLangLinked", TlxCustomLang::StaticClass(), ::rtl_detail::FactoryFor<TlxLangLinked>(),
+      []() -> const TPropTable* {
+        static const TPropTable table = [] {
+          TPropTable t{PublishedProps(false)};
+          t.Props.push_back(Published("CommonContainer", &TlxLangLinked::CommonContainer,
+                                      &TlxLangLinked::SetCommonContainer));
+          return t;
+        }();
+        return &table;
+      }};
   return &info;
 }
 

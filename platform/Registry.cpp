@@ -498,17 +498,9 @@ LONG RegFlushKey(HKEY) {
   return ERROR_SUCCESS;
 }
 
-LONG RegQueryValueEx(HKEY key, const char* name, DWORD*, DWORD* type, BYTE* data, DWORD* size) {
-  TStore& s = Store();
-  std::lock_guard<std::mutex> lock(s.Lock);
-  std::vector<std::string> path;
-  if (LONG e = Resolve(key, nullptr, path)) return e;
-  Refresh(s);
-  TKey* k = Find(s.Root, path);
-  if (!k) return ERROR_KEY_DELETED;
-  auto it = k->Values.find(FoldedName(name));
-  if (it == k->Values.end()) return ERROR_FILE_NOT_FOUND;
-  const TValue& v = it->second;
+// Hands a value's type and bytes to a caller's buffer; a buffer too small
+// gets the size needed and ERROR_MORE_DATA.
+static LONG CopyValue(const TValue& v, DWORD* type, BYTE* data, DWORD* size) {
   if (type) *type = v.Type;
   DWORD need = DWORD(v.Data.size());
   if (data) {
@@ -521,6 +513,19 @@ LONG RegQueryValueEx(HKEY key, const char* name, DWORD*, DWORD* type, BYTE* data
   }
   if (size) *size = need;
   return ERROR_SUCCESS;
+}
+
+LONG RegQueryValueEx(HKEY key, const char* name, DWORD*, DWORD* type, BYTE* data, DWORD* size) {
+  TStore& s = Store();
+  std::lock_guard<std::mutex> lock(s.Lock);
+  std::vector<std::string> path;
+  if (LONG e = Resolve(key, nullptr, path)) return e;
+  Refresh(s);
+  TKey* k = Find(s.Root, path);
+  if (!k) return ERROR_KEY_DELETED;
+  auto it = k->Values.find(FoldedName(name));
+  if (it == k->Values.end()) return ERROR_FILE_NOT_FOUND;
+  return CopyValue(it->second, type, data, size);
 }
 
 LONG RegSetValueEx(HKEY key, const char* name, DWORD, DWORD type, const BYTE* data, DWORD size) {
@@ -610,18 +615,7 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, DW
   if (*nameSize <= v.Name.size()) return ERROR_MORE_DATA;
   std::memcpy(name, v.Name.c_str(), v.Name.size() + 1);
   *nameSize = DWORD(v.Name.size());
-  if (type) *type = v.Type;
-  DWORD need = DWORD(v.Data.size());
-  if (data) {
-    if (!dataSize) return ERROR_INVALID_PARAMETER;
-    if (*dataSize < need) {
-      *dataSize = need;
-      return ERROR_MORE_DATA;
-    }
-    if (need) std::memcpy(data, v.Data.data(), need);
-  }
-  if (dataSize) *dataSize = need;
-  return ERROR_SUCCESS;
+  return CopyValue(v, type, data, dataSize);
 }
 
 LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* values,

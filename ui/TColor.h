@@ -7,6 +7,8 @@
 
 #include "platform/Types.h"
 
+struct TTypeInfo;
+
 using TColor = int32_t;
 
 constexpr TColor clSystemColor = TColor(0xFF000000);
@@ -72,3 +74,7 @@ constexpr TColor clDefault = 0x20000000;
 // The RGB value of a colour: system colours are looked up; other values are
 // returned as they are (clNone stays 0x1FFFFFFF).
 COLORREF ColorToRGB(TColor color);
+
+// The type of colour properties: an integer whose constants have names
+// ("clRed", "clBtnFace"), so stored settings and translations may use them.
+const TTypeInfo* TColorTypeInfo();

@@ -298,6 +298,7 @@ void TSizeConstraints::Changed() {
 // ---- TControl
 
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
+  InitControls();
   constraints_ = new TSizeConstraints(this);
   WindowProc = [this](TMessage& m) { WndProc(m); };
   controlStyle_ = TControlStyle{csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};

@@ -11,6 +11,17 @@
 // method; unhandled messages end in DefaultHandler (for windowed controls:
 // the default window procedure). Perform sends a message straight to
 // WindowProc. Framework notices (CM_*) travel the same road.
+//
+// Writing a control: derive from TCustomControl (a window) or
+// TGraphicControl (none); set ControlStyle and the default size in the
+// constructor; draw in Paint on Canvas; answer messages by overriding
+// Dispatch (handle yours, pass the rest to the parent class) or one of the
+// handler methods; say which keys you take through WM_GETDLGCODE or
+// CM_WANTSPECIALKEY (dialog keys otherwise go to the form: Tab moves the
+// focus, Enter and Escape reach the default and cancel buttons through
+// CM_DIALOGKEY); change the window's styles in CreateParams. A popup (the
+// list of a combo box) is a control without parent whose CreateParams gives
+// WS_POPUP and whose showing is done with SetWindowPos (see THintWindow).
 #pragma once
 
 #include <cstdint>

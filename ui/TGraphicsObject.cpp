@@ -1,5 +1,7 @@
 #include "ui/TGraphicsObject.h"
 
+#include "rtl/TypInfo.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -7,7 +9,18 @@
 #include "ui/TBitmap.h"
 
 RTL_DEFINE_CLASS(TGraphicsObject, TPersistent)
-RTL_DEFINE_CLASS(TFont, TGraphicsObject)
+RTL_DEFINE_CLASS(TFont, TGraphicsObject,
+                 Published("Charset", &TFont::Charset, &TFont::SetCharset,
+                           [] {
+                             static const TTypeInfo t{tkInteger, "TFontCharset"};
+                             return &t;
+                           }()),
+                 Published("Color", &TFont::Color, &TFont::SetColor, TColorTypeInfo()),
+                 Published("Height", &TFont::Height, &TFont::SetHeight),
+                 Published("Name", &TFont::Name, &TFont::SetName),
+                 Published("Pitch", &TFont::Pitch, &TFont::SetPitch),
+                 Published("Size", &TFont::Size, &TFont::SetSize),
+                 Published("Style", &TFont::Style, &TFont::SetStyle))
 RTL_DEFINE_CLASS(TPen, TGraphicsObject)
 RTL_DEFINE_CLASS(TBrush, TGraphicsObject)
 

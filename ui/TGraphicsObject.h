@@ -11,6 +11,7 @@
 #include "platform/PenBrush.h"
 #include "rtl/TPersistent.h"
 #include "rtl/TSet.h"
+#include "rtl/TypInfo.h"
 #include "ui/TColor.h"
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
@@ -28,9 +29,10 @@ class TGraphicsObject : public TPersistent {
   virtual void Changed();
 };
 
-enum TFontStyle { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+RTL_ENUM(TFontStyle, fsBold, fsItalic, fsUnderline, fsStrikeOut);
 using TFontStyles = TSet<TFontStyle>;
-enum TFontPitch { fpDefault, fpVariable, fpFixed };
+RTL_SET(TFontStyles);
+RTL_ENUM(TFontPitch, fpDefault, fpVariable, fpFixed);
 using TFontCharset = uint8_t;
 
 class TFont : public TGraphicsObject {

@@ -32,39 +32,14 @@
 #include "crypto/cipher/TCipher_TEA.h"
 #include "crypto/cipher/TCipher_Twofish.h"
 
+#include "bench/crypto/CipherBench.h"
+
 namespace {
 
-constexpr size_t kSize = 64 << 20;
-
-std::vector<uint8_t>& Buffer() {
-  static std::vector<uint8_t> buffer(kSize, 0x5A);
-  return buffer;
-}
-
-// Our cipher keyed from a pass phrase (the program's way).
-template <typename C>
-void Ours(benchmark::State& state) {
-  TProtectionRef<TCipher> c = C::StaticClass()->Create("benchmark");
-  auto& b = Buffer();
-  for (auto _ : state) {
-    c->ProcessBuffer(b.data(), static_cast<int64_t>(b.size()), caEncode);
-    benchmark::DoNotOptimize(b.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kSize));
-}
-
-template <typename P>
-void Peer(benchmark::State& state, size_t keyLength) {
-  std::vector<uint8_t> key(keyLength, 0x42), iv(P::BLOCKSIZE, 0);
-  typename CryptoPP::CBC_Mode<P>::Encryption e;
-  e.SetKeyWithIV(key.data(), key.size(), iv.data());
-  auto& b = Buffer();
-  for (auto _ : state) {
-    e.ProcessData(b.data(), b.data(), b.size());
-    benchmark::DoNotOptimize(b.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kSize));
-}
+using cipher_bench::Buffer;
+using cipher_bench::kSize;
+using cipher_bench::Ours;
+using cipher_bench::Peer;
 
 // OpenSSL's Blowfish lives in its legacy provider (loaded beside the
 // default one); without it the benchmark says so instead of measuring.
@@ -104,8 +79,14 @@ const bool kRegistered = [] {
   add("Gost/Crypto++", Peer<CryptoPP::GOST>, 32);
   add("IDEA/ours", Ours<TCipher_IDEA>);
   add("IDEA/Crypto++", Peer<CryptoPP::IDEA>, 16);
+  add("SAFER-K40/ours", Ours<TCipher_SAFER_K40>);
+  add("SAFER-SK40/ours", Ours<TCipher_SAFER_SK40>);
   add("SAFER-K64/ours", Ours<TCipher_SAFER_K64>);
   add("SAFER-K64/Crypto++", Peer<CryptoPP::SAFER_K>, 8);
+  add("SAFER-SK64/ours", Ours<TCipher_SAFER_SK64>);
+  add("SAFER-SK64/Crypto++", Peer<CryptoPP::SAFER_SK>, 8);
+  add("SAFER-K128/ours", Ours<TCipher_SAFER_K128>);
+  add("SAFER-K128/Crypto++", Peer<CryptoPP::SAFER_K>, 16);
   add("SAFER-SK128/ours", Ours<TCipher_SAFER_SK128>);
   add("SAFER-SK128/Crypto++", Peer<CryptoPP::SAFER_SK>, 16);
   add("TEA/ours", Ours<TCipher_TEA>);

@@ -102,6 +102,11 @@ const bool kRegistered = [] {
   add("Haval224/ours", Ours, THash_Haval224::StaticClass());
   add("Haval256/ours", Ours, THash_Haval256::StaticClass());
   add("Sapphire128/ours", Ours, THash_Sapphire128::StaticClass());
+  add("Sapphire160/ours", Ours, THash_Sapphire160::StaticClass());
+  add("Sapphire192/ours", Ours, THash_Sapphire192::StaticClass());
+  add("Sapphire224/ours", Ours, THash_Sapphire224::StaticClass());
+  add("Sapphire256/ours", Ours, THash_Sapphire256::StaticClass());
+  add("Sapphire288/ours", Ours, THash_Sapphire288::StaticClass());
   add("Sapphire320/ours", Ours, THash_Sapphire320::StaticClass());
   add("Snefru/ours", Ours, THash_Snefru::StaticClass());
   add("Square/ours", Ours, THash_Square::StaticClass());

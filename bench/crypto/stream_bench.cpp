@@ -13,26 +13,13 @@
 #include "crypto/cipher/TCipher_RC4.h"
 #include "crypto/cipher/TCipher_Sapphire.h"
 
+#include "bench/crypto/CipherBench.h"
+
 namespace {
 
-constexpr size_t kSize = 64 << 20;
-
-std::vector<uint8_t>& Buffer() {
-  static std::vector<uint8_t> buffer(kSize, 0x5A);
-  return buffer;
-}
-
-// Keyed from a pass phrase and coding in 4096-byte pieces, as files are coded.
-template <typename C>
-void Ours(benchmark::State& state) {
-  TProtectionRef<TCipher> c = C::StaticClass()->Create("benchmark");
-  auto& b = Buffer();
-  for (auto _ : state) {
-    c->ProcessBuffer(b.data(), static_cast<int64_t>(b.size()), caEncode);
-    benchmark::DoNotOptimize(b.data());
-  }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kSize));
-}
+using cipher_bench::Buffer;
+using cipher_bench::kSize;
+using cipher_bench::Ours;
 
 void OpenSSLRC4(benchmark::State& state) {
   const std::vector<uint8_t> key(32, 0x42);

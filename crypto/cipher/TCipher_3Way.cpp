@@ -25,14 +25,17 @@ void Mu(uint32_t* a) {
 }
 
 // The linear step: each word XORed with rotations of itself and its two
-// neighbours (the published thirteen-term form, with the three 16-bit
-// rotations gathered into one of the XOR of all words).
+// neighbours (the published thirteen-term form). The byte rotations of the
+// XOR of all words are shared by the three words, and of the shifted terms
+// the third word's are the first two words' moved by 16 bits.
 inline void Theta(uint32_t& a0, uint32_t& a1, uint32_t& a2) {
-  const uint32_t c = RotateLeft32(a0 ^ a1 ^ a2, 16);
-  const uint32_t b0 = a0 ^ c ^ RotateLeft32(a2, 8) ^ (a0 << 8) ^ (a0 << 24) ^ (a1 >> 24) ^ (a2 >> 8);
-  const uint32_t b1 = a1 ^ c ^ RotateLeft32(a0, 8) ^ (a1 << 8) ^ (a1 << 24) ^ (a2 >> 24) ^ (a0 >> 8);
-  const uint32_t b2 = a2 ^ c ^ RotateLeft32(a1, 8) ^ (a2 << 8) ^ (a2 << 24) ^ (a0 >> 24) ^ (a1 >> 8);
-  a0 = b0, a1 = b1, a2 = b2;
+  uint32_t c = a0 ^ a1 ^ a2;
+  c = RotateLeft32(c, 16) ^ RotateLeft32(c, 8);
+  const uint32_t b0 = (a0 << 24) ^ (a2 >> 8) ^ (a1 << 8) ^ (a0 >> 24);
+  const uint32_t b1 = (a1 << 24) ^ (a0 >> 8) ^ (a2 << 8) ^ (a1 >> 24);
+  a0 ^= c ^ b0;
+  a1 ^= c ^ b1;
+  a2 ^= c ^ (b0 >> 16) ^ (b1 << 16);
 }
 
 // theta, pi-1, gamma, pi-2.

@@ -182,7 +182,7 @@ TEST(CipherModes, RoundTripEveryLengthThroughStreams) {
       auto c = Keyed(cls, mode);
       for (size_t n : {size_t{0}, size_t{1}, size_t(b - 1), size_t(b), size_t{4095}, size_t{4096},
                        size_t{4097}, size_t{10000}, big.size()}) {
-        if (n == big.size() && mode != cmCTS && mode != cmCBC) continue;  // byte modes are slow
+        if (n == big.size() && (mode == cmCFB || mode == cmOFB)) continue;  // byte modes are slow
         const std::string plain = big.substr(0, n);
         TStringStream src(plain), enc, dec;
         c->ProcessStream(&src, &enc, -1, caEncode);

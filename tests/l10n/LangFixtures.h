@@ -48,7 +48,9 @@ class TFixControl : public TComponent {
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& v) { hint_ = v; }
   TFont* Font() const { return font_; }
-  void SetFont(TFont* v) { if (v != font_) font_->Assign(v); }
+  void SetFont(TFont* v) {
+    if (v != font_) font_->Assign(v);
+  }
   bool ParentFont() const { return parent_font_; }
   void SetParentFont(bool v) { parent_font_ = v; }
   TFixAction* Action() const { return action_; }
@@ -85,7 +87,9 @@ class TFixPanel : public TCollectionItem {
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& v) { caption_ = v; }
   TFont* Font() const { return font_; }
-  void SetFont(TFont* v) { if (v != font_) font_->Assign(v); }
+  void SetFont(TFont* v) {
+    if (v != font_) font_->Assign(v);
+  }
   TStrings* Lines() const { return lines_.get(); }
   void SetLines(TStrings* v) { lines_->Assign(v); }
 
@@ -128,7 +132,9 @@ class TFixForm : public TComponent {
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& v) { hint_ = v; }
   TFont* Font() const { return font_; }
-  void SetFont(TFont* v) { if (v != font_) font_->Assign(v); }
+  void SetFont(TFont* v) {
+    if (v != font_) font_->Assign(v);
+  }
   int32_t Left() const { return left_; }
   void SetLeft(int32_t v) { left_ = v; }
   int32_t Top() const { return top_; }

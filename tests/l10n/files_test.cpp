@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
 
@@ -39,7 +40,9 @@ void AddControls(TComponent* Form, std::initializer_list<const char*> Names) {
   for (const char* n : Names) (new TFixControl(Form))->SetName(n);
 }
 
-TFixControl* Ok(TComponent* f) { return static_cast<TFixControl*>(f->FindComponent("btnOK")); }
+TFixControl* Ok(TComponent* f) {
+  return static_cast<TFixControl*>(f->FindComponent("btnOK"));
+}
 
 std::string TempName(const std::string& leaf) {
   return ::testing::TempDir() + "/nobrivo_l10n_" + std::to_string(getpid()) + "_" + leaf;
@@ -60,7 +63,8 @@ struct Dispatcher {
   Dispatcher() {
     d.SetNumOfLanguages(6);
     TStringList names;
-    for (const char* n : {"English", "French", "German", "Italian", "Portuguese", "Spanish"}) names.Add(n);
+    for (const char* n : {"English", "French", "German", "Italian", "Portuguese", "Spanish"})
+      names.Add(n);
     d.SetLangNames(&names);
   }
   TlxLangDispatcher d{nullptr};
@@ -160,7 +164,8 @@ TEST(TextFile, SavedReloadedAndMergedGiveTheSameTexts) {
 
   const std::string text = ReadFile(file);
   EXPECT_NE(text.find("[Captions]\r\n"), std::string::npos);
-  EXPECT_NE(text.find("TfrmMain.btnOK=OK~!@#D'accord~!@#~!@#~!@#~!@#Aceptar~!@#\r\n"), std::string::npos);
+  EXPECT_NE(text.find("TfrmMain.btnOK=OK~!@#D'accord~!@#~!@#~!@#~!@#Aceptar~!@#\r\n"),
+            std::string::npos);
   EXPECT_NE(text.find("TfrmMain.TfrmMain=Main~!@#"), std::string::npos);
   EXPECT_NE(text.find("TfrmMain.sbMain.Panels-1+.Caption=Width"), std::string::npos);
   EXPECT_NE(text.find("TfrmMain.btnOK=Two\x19\x1Alines"), std::string::npos);
@@ -181,8 +186,9 @@ TEST(TextFile, SavedReloadedAndMergedGiveTheSameTexts) {
   EXPECT_EQ(b->Font()->Size(), 10);
 
   // Merging keeps the lines the file lacks and takes the file's texts.
-  TOwned<TfrmMain> c(MakeWindow<TfrmMain>({Payload({"stCaptions", Line("btnOK", {"Old"}), Line("btnExtra", {"Extra"}),
-                                                     "stStrings", Line("IDS_9", {"Nine"})})}));
+  TOwned<TfrmMain> c(MakeWindow<TfrmMain>(
+      {Payload({"stCaptions", Line("btnOK", {"Old"}), Line("btnExtra", {"Extra"}), "stStrings",
+                Line("IDS_9", {"Nine"})})}));
   AddControls(c.get(), {"btnExtra"});
   TlxLang* lc = LangOf(c.get());
   EXPECT_TRUE(lc->MergeAllFromFile(file));
@@ -249,9 +255,10 @@ TEST(TextFile, LanguageBeyondTheFilesCountReadsEmpty) {
 
 TEST(TextFile, ImportOneLanguageByName) {
   const std::string file = TempName("import.sil");
-  WriteFile(file,
-            "[Language names - for internal use only!]\r\nLanguage_1=English\r\nLanguage_2=Klingon\r\n"
-            "[Captions]\r\nTfrmOptions.btnOK=OK~!@#Qapla~!@#\r\nTfrmOptions.btnNew=New~!@#Chu~!@#\r\n");
+  WriteFile(
+      file,
+      "[Language names - for internal use only!]\r\nLanguage_1=English\r\nLanguage_2=Klingon\r\n"
+      "[Captions]\r\nTfrmOptions.btnOK=OK~!@#Qapla~!@#\r\nTfrmOptions.btnNew=New~!@#Chu~!@#\r\n");
   TOwned<TfrmOptions> w(MakeWindow<TfrmOptions>({OptionsPayload(), 6}));
   AddControls(w.get(), {"btnNew"});
   TlxLang* lang = LangOf(w.get());
@@ -290,12 +297,15 @@ TEST(TextFile, BulkFlagClearedWhenApplyFails) {
   TStringStream s("[Captions]\r\nTfrmOptions.btnOK=x\r\n");
   EXPECT_THROW(lang->LoadFromLngStream(&s, true), Exception);
   EXPECT_FALSE(lang->BulkLoading());
+  // Without a names section the component keeps its own names.
+  EXPECT_EQ(lang->NumOfLanguages(), 6);
+  EXPECT_EQ(lang->LangNames()->Strings(5), "Spanish");
 }
 
 TEST(StringCache, BinarySearchStaysInside) {
   TOwned<TfrmMain> f(new TfrmMain);
-  TlxLang* lang = BuildWindow(f.get(), {Payload({"stStrings", Line("M", {"m1", "", "m3"}), Line("C", {"c"}),
-                                                 Line("X", {"A", "", "C"})}),
+  TlxLang* lang = BuildWindow(f.get(), {Payload({"stStrings", Line("M", {"m1", "", "m3"}),
+                                                 Line("C", {"c"}), Line("X", {"A", "", "C"})}),
                                         3});
   TlxStringsCollection* cache = lang->StringsCache();
   ASSERT_EQ(cache->Count(), 3);
@@ -314,7 +324,8 @@ TEST(StringCache, ResourceStringHook) {
   f->BeginLoading();
   lang->SetNumOfLanguages(2);
   lang->SetHandleResourceStrings(true);
-  lang->ReadTranslationDataText(Payload({"stStrings", Line("S1", {"Open", "Abrir"}), Line("S2", {"Close", ""})}));
+  lang->ReadTranslationDataText(
+      Payload({"stStrings", Line("S1", {"Open", "Abrir"}), Line("S2", {"Close", ""})}));
   f->EndLoading();
   ASSERT_EQ(ResourceStringHookOwner(), lang);
   EXPECT_EQ(TranslateResourceString("Open"), "Open");  // active language = resource language
@@ -342,7 +353,8 @@ TEST(BinaryFile, WrittenAndRead) {
   TStringStream s;
   TStringList fixed;
   TLNBFileManager::WriteSibStream(&s, {{"TfrmMain", LangOf(main.get())}, {"TfrmOptions", lo}});
-  EXPECT_EQ(s.DataString().substr(0, 42), std::string("LNB file: TlxLang binary translation data\0", 42));
+  EXPECT_EQ(s.DataString().substr(0, 42),
+            std::string("LNB file: TlxLang binary translation data\0", 42));
 
   TOwned<TfrmOptions> fresh(MakeWindow<TfrmOptions>({Payload({}), 2}));
   TlxLang* lf = LangOf(fresh.get());
@@ -380,7 +392,8 @@ TEST(BinaryFile, DispatcherLoadsLnbFiles) {
   EXPECT_EQ(w->Caption(), "Opciones");
   EXPECT_NE(dd.d.SibReaderIfAny(), nullptr);
   // One kind merged from the binary file.
-  TOwned<TfrmOptions> m(MakeWindow<TfrmOptions>({Payload({"stCaptions", Line("btnKeep", {"Keep"})})}));
+  TOwned<TfrmOptions> m(
+      MakeWindow<TfrmOptions>({Payload({"stCaptions", Line("btnKeep", {"Keep"})})}));
   AddControls(m.get(), {"btnKeep"});
   EXPECT_TRUE(LangOf(m.get())->MergeKindFromFile(stCaptions, file));
   EXPECT_EQ(LangOf(m.get())->Captions()->Count(), 3);
@@ -410,7 +423,8 @@ TEST(BinaryFile, HostileFilesAreRefused) {
   far[offset_at + 3] = '\x7F';
   EXPECT_THROW(read(far), EReadError);
   // Every truncation fails cleanly.
-  for (size_t n = 0; n < bytes.size(); n += 7) EXPECT_THROW(read(bytes.substr(0, n)), Exception) << n;
+  for (size_t n = 0; n < bytes.size(); n += 7)
+    EXPECT_THROW(read(bytes.substr(0, n)), Exception) << n;
   // A component of any other class is never created.
   const size_t cls = bytes.find("TPF0") + 5;
   std::string evil = bytes;
@@ -433,7 +447,7 @@ TEST(Linked, SharesDialogsAndLocalesOfItsContainer) {
   EXPECT_EQ(linked->GetKindList(stLocales), nullptr);
   ASSERT_EQ(linked->DlgsCaptions()->Count(), 15);
   EXPECT_EQ(linked->DlgsCaptions()->Strings(0), Line("Warning", {"Warning"}));  // tabs became D
-  linked->SetCommonContainer(linked);  // ignored
+  linked->SetCommonContainer(linked);                                           // ignored
   EXPECT_EQ(linked->CommonContainer(), container);
   EXPECT_EQ(linked->TranslationDataText().find("stDlgsCaptions"), std::string::npos);
   main.reset();
@@ -450,15 +464,18 @@ struct FakeRegistry : TlxRegistryStore {
     return std::to_string(r) + "\\" + k + "\\" + n;
   }
   void CreateKey(TMyHKeyType, const std::string&) override { ++keys_created; }
-  std::optional<std::string> ReadString(TMyHKeyType r, const std::string& k, const std::string& n) override {
+  std::optional<std::string> ReadString(TMyHKeyType r, const std::string& k,
+                                        const std::string& n) override {
     auto it = strings.find(K(r, k, n));
     return it == strings.end() ? std::nullopt : std::optional(it->second);
   }
-  std::optional<int32_t> ReadInteger(TMyHKeyType r, const std::string& k, const std::string& n) override {
+  std::optional<int32_t> ReadInteger(TMyHKeyType r, const std::string& k,
+                                     const std::string& n) override {
     auto it = ints.find(K(r, k, n));
     return it == ints.end() ? std::nullopt : std::optional(it->second);
   }
-  void WriteString(TMyHKeyType r, const std::string& k, const std::string& n, const std::string& v) override {
+  void WriteString(TMyHKeyType r, const std::string& k, const std::string& n,
+                   const std::string& v) override {
     strings[K(r, k, n)] = v;
   }
   void WriteInteger(TMyHKeyType r, const std::string& k, const std::string& n, int32_t v) override {
@@ -483,7 +500,9 @@ TEST(FormStorage, RestoresAndSavesPosition) {
   f->SetLeft(111);
   f->SetWidth(640);
   f->Free();
-  EXPECT_EQ(reg.strings.at(FakeRegistry::K(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Main", "State")), "Normal");
+  EXPECT_EQ(
+      reg.strings.at(FakeRegistry::K(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Main", "State")),
+      "Normal");
   f = StoredWindow();
   EXPECT_EQ(f->Left(), 111);
   EXPECT_EQ(f->Width(), 640);
@@ -504,3 +523,18 @@ TEST(FormStorage, RestoresAndSavesPosition) {
   EXPECT_THROW(new TlxFormStorage(nullptr), EInvalidCast);
 }
 }  // namespace
+
+TEST(FormStorage, PlatformStoreKeepsValuesInTheSettingsFile) {
+  char dir[] = "/tmp/nobrivo_l10n_regXXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  setenv("NOBRIVO_CONFIG_DIR", dir, 1);
+  SetFormStorageRegistry(nullptr);
+  TlxRegistryStore* store = FormStorageRegistry();
+  store->WriteString(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "State", "Normal");
+  store->WriteInteger(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "Left", -7);
+  EXPECT_EQ(store->ReadString(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "State"), "Normal");
+  EXPECT_EQ(store->ReadInteger(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "Left"), -7);
+  // A value of another type, or none, reads as nothing.
+  EXPECT_EQ(store->ReadInteger(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\Test", "State"), std::nullopt);
+  EXPECT_EQ(store->ReadString(lxHKEY_CURRENT_USER, "Software\\Nobrivo\\None", "X"), std::nullopt);
+}

@@ -4,6 +4,7 @@
 // invariant and the sanitizers catch any bad access.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 
 #include "LangFixtures.h"
@@ -46,7 +47,15 @@ void Fuzz(const std::string& s) {
 
 TEST(LngFuzzSmoke, SeedsAndMutations) {
   std::mt19937 rng(20261210);
+  // NOBRIVO_L10N_SEEDS=folder writes the seeds there, as a corpus for the
+  // fuzz target.
+  const char* dump = std::getenv("NOBRIVO_L10N_SEEDS");
+  int n = 0;
   for (const std::string& seed : Seeds()) {
+    if (dump) {
+      TFileStream f(std::string(dump) + "/seed" + std::to_string(n++), fmCreate);
+      f.WriteBuffer(seed.data(), static_cast<int64_t>(seed.size()));
+    }
     Fuzz(seed);
     for (size_t cut = 0; cut < seed.size(); cut += 1 + seed.size() / 40) Fuzz(seed.substr(0, cut));
     for (int i = 0; i < 300; ++i) {
@@ -55,10 +64,18 @@ TEST(LngFuzzSmoke, SeedsAndMutations) {
       for (int e = 0; e < edits && !m.empty(); ++e) {
         const size_t at = rng() % m.size();
         switch (rng() % 4) {
-          case 0: m[at] = static_cast<char>(rng()); break;
-          case 1: m[at] = "\x00\x01\x19\x1A\xFF=[]-+\r\n~"[rng() % 14]; break;
-          case 2: m.erase(at, 1 + rng() % 8); break;
-          default: m.insert(at, std::string(1 + rng() % 3, static_cast<char>(rng()))); break;
+          case 0:
+            m[at] = static_cast<char>(rng());
+            break;
+          case 1:
+            m[at] = "\x00\x01\x19\x1A\xFF=[]-+\r\n~"[rng() % 14];
+            break;
+          case 2:
+            m.erase(at, 1 + rng() % 8);
+            break;
+          default:
+            m.insert(at, std::string(1 + rng() % 3, static_cast<char>(rng())));
+            break;
         }
       }
       Fuzz(m);

@@ -1,7 +1,6 @@
-#include "l10n/TMemIniFile.h"
-
 #include <gtest/gtest.h>
 
+#include "l10n/TMemIniFile.h"
 #include "rtl/TStrings.h"
 
 namespace {
@@ -50,7 +49,8 @@ TEST(MemIniFile, IntegersDecimalOrHexAfter0x) {
   struct {
     const char* key;
     int32_t want;
-  } cases[] = {{"x", 31}, {"h", 16}, {"bare", -7}, {"d", -42}, {"short", -7}, {"sp", -7}, {"missing", -7}};
+  } cases[] = {{"x", 31},     {"h", 16},  {"bare", -7},   {"d", -42},
+               {"short", -7}, {"sp", -7}, {"missing", -7}};
   // "h" and "H" are one name: the later line sorts before the earlier one.
   for (auto& c : cases) EXPECT_EQ(ini.ReadInteger("N", c.key, -7), c.want) << c.key;
   EXPECT_TRUE(ini.ReadBool("N", "h", false));

@@ -15,22 +15,28 @@ std::string Payload(std::initializer_list<std::string> Lines) {
 // English and Spanish everywhere, French only for the OK button.
 std::string MainPayload() {
   return Payload({"stCaptions", Line("TfrmMain", {"Main", "", "", "", "", "Principal"}),
-                  Line("btnOK", {"OK", "D'accord", "", "", "", "Aceptar"}),
-                  "stHints", Line("btnOK", {"Accept", "", "", "", "", "Aceptar cambios"}),
-                  "stMultiLines", Line("cbKind.Items", {"One,Two,Three", "", "", "", "", "Uno,Dos,Tres"}),
+                  Line("btnOK", {"OK", "D'accord", "", "", "", "Aceptar"}), "stHints",
+                  Line("btnOK", {"Accept", "", "", "", "", "Aceptar cambios"}), "stMultiLines",
+                  Line("cbKind.Items", {"One,Two,Three", "", "", "", "", "Uno,Dos,Tres"}),
                   "stStrings", Line("IDS_4", {"About...", "", "", "", "", "Acerca de..."}),
-                  "stCollections", Line("sbMain.Panels[1].Caption", {"Width", "", "", "", "", "Ancho"}),
+                  "stCollections",
+                  Line("sbMain.Panels[1].Caption", {"Width", "", "", "", "", "Ancho"}),
                   Line("sbMain.Panels[0].Font.Name", {"Tahoma", "", "", "", "", "Verdana"})});
 }
 
 struct Window {
-  explicit Window(TWindowSpec spec = {MainPayload()}) : form(MakeWindow<TfrmMain>(spec)), lang(LangOf(form)) {}
+  explicit Window(TWindowSpec spec = {MainPayload()})
+      : form(MakeWindow<TfrmMain>(spec)), lang(LangOf(form)) {}
   ~Window() { form->Free(); }
   template <typename T>
-  T* Get(const char* name) { return dynamic_cast<T*>(form->FindComponent(name)); }
+  T* Get(const char* name) {
+    return dynamic_cast<T*>(form->FindComponent(name));
+  }
   TFixControl* ok() { return Get<TFixControl>("btnOK"); }
   TFixCombo* combo() { return Get<TFixCombo>("cbKind"); }
-  TFixPanel* panel(int i) { return static_cast<TFixPanel*>(Get<TFixStatusBar>("sbMain")->Panels()->Items(i)); }
+  TFixPanel* panel(int i) {
+    return static_cast<TFixPanel*>(Get<TFixStatusBar>("sbMain")->Panels()->Items(i));
+  }
   TfrmMain* form;
   TlxLang* lang;
 };
@@ -41,8 +47,9 @@ TEST(LangHelpers, FieldsAndWords) {
   EXPECT_EQ(ExtractField(abc, D, 1), "d");
   EXPECT_EQ(ExtractField(abc, D, 2), "");
   const std::string lead = std::string(1, D) + "x" + D + "y";
-  EXPECT_EQ(ExtractField(lead, D, 0), std::string(1, D) + "x");  // the first character is never a delimiter
-  const std::string values = Line("", {"", "b", "c"});            // D D b D c D
+  EXPECT_EQ(ExtractField(lead, D, 0),
+            std::string(1, D) + "x");                   // the first character is never a delimiter
+  const std::string values = Line("", {"", "b", "c"});  // D D b D c D
   EXPECT_EQ(ExtractWord(1, values, D), "");
   EXPECT_EQ(ExtractWord(2, values, D), "b");
   // A leading delimiter is skipped: word 1 is the second column.
@@ -101,6 +108,21 @@ TEST(Lang, NoChangeKeepsTextsOfEmptyColumns) {
   EXPECT_EQ(w.ok()->Hint(), "Aceptar cambios");
 }
 
+TEST(Lang, ChangingCursorShownWhileApplying) {
+  Window w;
+  int32_t cursor = 0;
+  std::vector<int32_t> seen;
+  SetLangScreenCursor({[&] { return cursor; }, [&](int32_t c) { seen.push_back(cursor = c); }});
+  w.lang->SetChangingCursor(-11);
+  w.lang->OnChangeLanguage = [&](TObject*) { seen.push_back(100 + cursor); };
+  w.lang->SetActiveLanguage(6);
+  EXPECT_EQ(seen, (std::vector<int32_t>{-11, 89, 0}));
+  w.lang->OnChangeLanguage = [](TObject*) { throw Exception("failed"); };
+  EXPECT_THROW(w.lang->SetActiveLanguage(1), Exception);
+  EXPECT_EQ(cursor, 0);  // restored also when applying fails
+  SetLangScreenCursor({});
+}
+
 TEST(Lang, ActiveLanguageRange) {
   Window w;
   for (int bad : {0, 7}) {
@@ -108,7 +130,8 @@ TEST(Lang, ActiveLanguageRange) {
       w.lang->SetActiveLanguage(bad);
       ADD_FAILURE() << bad;
     } catch (const ELanguageError& e) {
-      EXPECT_EQ(e.Message(), std::to_string(bad) + " - is not a valid property value!\rValue must be within [1..6]!");
+      EXPECT_EQ(e.Message(), std::to_string(bad) +
+                                 " - is not a valid property value!\rValue must be within [1..6]!");
     }
   }
   EXPECT_EQ(w.lang->ActiveLanguage(), 1);
@@ -120,7 +143,8 @@ TEST(Lang, ActiveLanguageRange) {
 
 TEST(Lang, NumOfLanguagesCutsColumnsButNotShortLines) {
   TOwned<TfrmMain> f(new TfrmMain);
-  TlxLang* lang = BuildWindow(f.get(), {Payload({"stStrings", Line("B", {"x", "y", "z"}), Line("K", {"a"})}), 3});
+  TlxLang* lang = BuildWindow(
+      f.get(), {Payload({"stStrings", Line("B", {"x", "y", "z"}), Line("K", {"a"})}), 3});
   lang->SetNumOfLanguages(2);
   EXPECT_EQ(lang->Strings()->Strings(0), Line("B", {"x", "y"}));
   // A line with fewer columns keeps its closing delimiter (it used to lose it).
@@ -213,11 +237,16 @@ TEST(Lang, RedirectionToItselfEnds) {
 
 TEST(TranslationData, WritesAndReadsEveryKind) {
   Window w;
-  w.lang->Captions()->Add(Line("lblNote", {"Two" "\r\n" "lines", "", "", "", "", "Dos\nlíneas"}));
+  w.lang->Captions()->Add(Line("lblNote", {"Two"
+                                           "\r\n"
+                                           "lines",
+                                           "", "", "", "", "Dos\nlíneas"}));
   const std::string text = w.lang->TranslationDataText();
-  EXPECT_EQ(text.find("\r\n" + std::string("lblNote") + D + "Two\x19\x1Alines"), text.find("\r\nlblNote"));
+  EXPECT_EQ(text.find("\r\n" + std::string("lblNote") + D + "Two\x19\x1Alines"),
+            text.find("\r\nlblNote"));
   EXPECT_NE(text.find("stCharSets\r\n"), std::string::npos);
-  EXPECT_EQ(text.find("stListView_TreeView_Items"), std::string::npos);  // TlxLang keeps no such list
+  EXPECT_EQ(text.find("stListView_TreeView_Items"),
+            std::string::npos);  // TlxLang keeps no such list
   TOwned<TfrmMain> f(new TfrmMain);
   TlxLang* copy = BuildWindow(f.get(), {text});
   EXPECT_EQ(copy->TranslationDataText(), text);
@@ -227,7 +256,8 @@ TEST(TranslationData, WritesAndReadsEveryKind) {
 TEST(TranslationData, KindNamesStartKindsInAnyCase) {
   TOwned<TfrmMain> f(new TfrmMain);
   TlxLang* lang = BuildWindow(
-      f.get(), {Payload({"before any kind", "STCAPTIONS", Line("btnOK", {"OK"}), "stHints", "stStrings"})});
+      f.get(),
+      {Payload({"before any kind", "STCAPTIONS", Line("btnOK", {"OK"}), "stHints", "stStrings"})});
   EXPECT_EQ(lang->Captions()->Count(), 1);
   EXPECT_EQ(lang->Hints()->Count(), 0);
   EXPECT_EQ(lang->Strings()->Count(), 0);
@@ -253,8 +283,9 @@ TEST(TranslationData, TabDelimitedDataTurnsIntoDelimiters) {
 }
 
 TEST(Apply, FontsAndCharacterSets) {
-  std::string payload = Payload({"stFonts", Line("TfrmMain", {"Arial", "Courier"}), Line("btnOK", {"Arial", "Tahoma"}),
-                                 "stCharSets", Line("TfrmMain", {"ANSI_CHARSET", "greek_charset"}),
+  std::string payload = Payload({"stFonts", Line("TfrmMain", {"Arial", "Courier"}),
+                                 Line("btnOK", {"Arial", "Tahoma"}), "stCharSets",
+                                 Line("TfrmMain", {"ANSI_CHARSET", "greek_charset"}),
                                  Line("btnOK", {"ANSI_CHARSET", "greek_charset"})});
   Window w({payload, 2});
   w.lang->SetActiveLanguage(2);
@@ -291,20 +322,21 @@ TEST(Apply, SortedListIsUpdatedInPlaceAndSortedAgain) {
 }
 
 TEST(Apply, CollectionLines) {
-  std::string payload = Payload({"stCollections", Line("sbMain.Panels[0].Caption", {"", "Zero"}),
-                                 Line("sbMain.Panels[x].Caption", {"bad", "bad"}),
-                                 Line("sbMain.Panels[-1].Caption", {"neg", "neg"}),
-                                 EncodeLineBreaks(Line("sbMain.Panels[2].Lines", {"a\r\nb", "c\r\nd"})),
-                                 Line("sbMain.Panels[1].Missing", {"m", "m"}),
-                                 Line("sbMain.Panels[7].Caption", {"far", "far"})});
+  std::string payload =
+      Payload({"stCollections", Line("sbMain.Panels[0].Caption", {"", "Zero"}),
+               Line("sbMain.Panels[x].Caption", {"bad", "bad"}),
+               Line("sbMain.Panels[-1].Caption", {"neg", "neg"}),
+               EncodeLineBreaks(Line("sbMain.Panels[2].Lines", {"a\r\nb", "c\r\nd"})),
+               Line("sbMain.Panels[1].Missing", {"m", "m"}),
+               Line("sbMain.Panels[7].Caption", {"far", "far"})});
   Window w({payload, 2});
   w.lang->SetActiveLanguage(2);  // malformed indexes are skipped, not fatal
   EXPECT_EQ(w.panel(0)->Caption(), "Zero");
   EXPECT_EQ(w.panel(2)->Lines()->CommaText(), "c,d");
-  EXPECT_EQ(w.lang->Collections()->Count(), 4);   // the missing property's line is deleted
-  EXPECT_EQ(w.lang->Orphans()->Count(), 1);       // index 7 is beyond the collection
+  EXPECT_EQ(w.lang->Collections()->Count(), 4);  // the missing property's line is deleted
+  EXPECT_EQ(w.lang->Orphans()->Count(), 1);      // index 7 is beyond the collection
   w.lang->SetActiveLanguage(1);
-  EXPECT_EQ(w.panel(0)->Caption(), "Zero");       // an empty text changes nothing
+  EXPECT_EQ(w.panel(0)->Caption(), "Zero");  // an empty text changes nothing
 }
 
 TEST(Apply, OrphansAndActions) {
@@ -322,9 +354,11 @@ TEST(Apply, OrphansAndActions) {
 }
 
 TEST(Apply, OtherStringsDisplayLabelsAndLocales) {
-  std::string payload = Payload({"stOtherStrings", Line("btnOK.Text", {"Text", "Texto"}), Line("TfrmMain.Hint", {"h", "pista"}),
-                                 "stDisplayLabels", Line("fldName", {"Name", "Nombre"}),
-                                 "stLocales", Line("Decimal Separator", {".", ","}), Line("Long Day Names", {"", "domingo,lunes"})});
+  std::string payload = Payload({"stOtherStrings", Line("btnOK.Text", {"Text", "Texto"}),
+                                 Line("TfrmMain.Hint", {"h", "pista"}), "stDisplayLabels",
+                                 Line("fldName", {"Name", "Nombre"}), "stLocales",
+                                 Line("Decimal Separator", {".", ","}),
+                                 Line("Long Day Names", {"", "domingo,lunes"})});
   Window w({payload, 2});
   const TFormatSettings saved = FormatSettings;
   w.lang->SetChangeLocales(true);
@@ -384,7 +418,9 @@ TEST(Extended, PathsIntoNestedObjectsAndCollections) {
 }
 
 TEST(Harvest, NewLinesOrphansAndSeparators) {
-  Window w({Payload({"stCaptions", Line("TfrmMain", {"Designed", "", ""}), Line("btnOld", {"Cancel", "", "Cancelar"})}), 3});
+  Window w({Payload({"stCaptions", Line("TfrmMain", {"Designed", "", ""}),
+                     Line("btnOld", {"Cancel", "", "Cancelar"})}),
+            3});
   w.form->SetDesigning(true);
   auto* cancel = new TFixControl(w.form);
   cancel->SetName("btnCancel");
@@ -399,5 +435,20 @@ TEST(Harvest, NewLinesOrphansAndSeparators) {
   // The removed button's translations go to the new one with the same text.
   EXPECT_NE(c->IndexOf(Line("btnCancel", {"Cancel", "", "Cancelar"})), -1);
   EXPECT_NE(c->IndexOf(Line("mnuSep", {"-", "", ""})), -1);  // only menu items are separators
+}
+TEST(Harvest, DesignTimeChangesFillOnlyFilledColumns) {
+  Window w({Payload({"stCaptions", Line("TfrmMain", {"Designed", "", ""}),
+                     Line("btnOK", {"OK", "", ""})}),
+            3});
+  w.form->SetDesigning(true);
+  w.lang->SetActiveLanguage(2);  // harvests language 1 first, then applies 2
+  w.ok()->SetCaption("Fine");
+  w.lang->HarvestStrings();
+  EXPECT_EQ(w.lang->GetEntryText(w.lang->Captions(), "btnOK", 2),
+            "");  // an empty column stays empty
+  w.lang->SetActiveLanguage(1);
+  w.ok()->SetCaption("Okay");
+  w.lang->HarvestStrings();
+  EXPECT_EQ(w.lang->GetEntryText(w.lang->Captions(), "btnOK", 1), "Okay");
 }
 }  // namespace

@@ -446,6 +446,71 @@ TEST_F(FormsTest, StayOnTopAndWindowStateAndActivationEvents) {
   EXPECT_EQ(on, 1);
 }
 
+TEST_F(FormsTest, PositionsPlaceTheFormOnFirstShow) {
+  HeadlessSetScreenSize(1000, 800);
+  TForm* main = nullptr;
+  Application->CreateForm(main);
+  main->SetBounds(100, 100, 400, 300);
+  main->Show();
+  auto* owned = new TForm(main);
+  owned->SetBounds(0, 0, 200, 100);
+  owned->SetPosition(poOwnerFormCenter);
+  owned->Show();
+  EXPECT_EQ(owned->BoundsRect(), Bounds(200, 200, 200, 100));
+  auto* centred = new TForm(Application);
+  centred->SetBounds(0, 0, 200, 100);
+  centred->SetPosition(poScreenCenter);
+  centred->Show();
+  TRect work = Screen->WorkAreaRect();
+  EXPECT_EQ(centred->Left(), work.Left + (work.Width() - 200) / 2);
+  EXPECT_EQ(centred->Top(), work.Top + (work.Height() - 100) / 2);
+  // Placed once: a later showing keeps where the user left it.
+  centred->Hide();
+  centred->SetLeft(10);
+  centred->Show();
+  EXPECT_EQ(centred->Left(), 10);
+  auto* designed = new TForm(Application);
+  designed->SetBounds(33, 44, 100, 100);
+  designed->Show();
+  EXPECT_EQ(designed->BoundsRect(), Bounds(33, 44, 100, 100));
+  // Too large for the screen: the title bar stays on it.
+  auto* big = new TForm(Application);
+  big->SetBounds(0, 0, 2000, 100);
+  big->SetPosition(poMainFormCenter);
+  big->Show();
+  EXPECT_EQ(big->Left(), work.Left);
+}
+
+TEST_F(FormsTest, OnShowHintMayChangeOrRefuseTheHint) {
+  auto* form = new TForm(Application);
+  form->SetClientSize(200, 100);
+  auto* box = new TBox(form, form);
+  box->SetBounds(10, 10, 50, 50);
+  box->SetHint("Tip");
+  box->SetShowHint(true);
+  bool refuse = false;
+  Application->OnShowHint = [&](std::string& s, bool& can, THintInfo& info) {
+    EXPECT_EQ(info.HintControl, box);
+    EXPECT_EQ(info.CursorPos.X, 5);
+    s = "Changed";
+    can = !refuse;
+  };
+  form->Show();
+  MoveTo(box, 5, 5);
+  HeadlessAdvanceClock(500);
+  Pump();
+  ASSERT_NE(Application->HintWindow(), nullptr);
+  EXPECT_EQ(Application->HintWindow()->Caption(), "Changed");
+  Application->CancelHint();
+  refuse = true;
+  MoveTo(form, 150, 80);
+  MoveTo(box, 5, 5);
+  HeadlessAdvanceClock(500);
+  Pump();
+  EXPECT_FALSE(Application->HintWindow()->IsHintShowing());
+  form->Free();
+}
+
 TEST_F(FormsTest, MainWindowHookSeesTheApplicationsMessages) {
   std::vector<UINT> seen;
   int id = Application->HookMainWindow([&](TMessage& m) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/SysInfo.h"
+#include "rtl/TypInfo.h"
 #include "ui/TBitmap.h"
 #include "ui/TCanvas.h"
 #include "ui/TColor.h"
@@ -302,3 +303,19 @@ TEST(Canvas, LockCounts) {
 }
 
 }  // namespace
+
+TEST(FontReflection, PublishedFontPropertiesByName) {
+  TFont font;
+  SetPropPathText(&font, "Name", "Verdana");
+  SetPropPathText(&font, "Size", "12");
+  SetPropPathText(&font, "Style", "[fsBold,fsItalic]");
+  SetPropPathText(&font, "Color", "clRed");
+  SetPropPathText(&font, "Charset", "238");
+  EXPECT_EQ(font.Name(), "Verdana");
+  EXPECT_EQ(font.Size(), 12);
+  EXPECT_TRUE(font.Style().Contains(fsItalic));
+  EXPECT_EQ(font.Color(), clRed);
+  EXPECT_EQ(font.Charset(), 238);
+  EXPECT_EQ(GetPropPathText(&font, "Style"), "fsBold,fsItalic");
+  EXPECT_EQ(GetPropPathText(&font, "Color"), "255");  // written as its value
+}

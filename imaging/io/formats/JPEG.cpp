@@ -834,6 +834,138 @@ void WriteJPEGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   if (!Progress.IsAborting() && !GuardFinishCompress(cinfo, err.get())) fail();
 }
 
+// ---- the step-by-step decompression
+
+struct TIEJpegDecompress {
+  jpeg_decompress_struct cinfo{};
+  ErrorMgr err{};
+  SourceMgr src{};
+  bool created = false;
+  TIEJpegFillProc fill = nullptr;
+  void* fill_data = nullptr;
+};
+
+namespace {
+
+boolean CustomFill(j_decompress_ptr cinfo) {
+  auto* d = static_cast<TIEJpegDecompress*>(cinfo->client_data);
+  bool ok = false;
+  try {
+    ok = d->fill(d, d->fill_data);
+  } catch (...) {
+    ok = false;
+  }
+  if (!ok) {
+    static const JOCTET kEnd[2] = {0xFF, JPEG_EOI};
+    cinfo->src->next_input_byte = kEnd;
+    cinfo->src->bytes_in_buffer = 2;
+  }
+  return TRUE;
+}
+
+bool GuardReadHeaderResult(j_decompress_ptr c, ErrorMgr* e, boolean require, int* result) {
+  if (setjmp(e->jump)) return false;
+  *result = jpeg_read_header(c, require);
+  return true;
+}
+
+bool GuardReadRows(j_decompress_ptr c, ErrorMgr* e, JSAMPARRAY rows, JDIMENSION n, JDIMENSION* got) {
+  if (setjmp(e->jump)) return false;
+  *got = jpeg_read_scanlines(c, rows, n);
+  return true;
+}
+
+bool GuardAllocSArray(j_decompress_ptr c, ErrorMgr* e, int pool, JDIMENSION samples,
+                      JDIMENSION rows, JSAMPARRAY* out) {
+  if (setjmp(e->jump)) return false;
+  *out = (*c->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(c), pool, samples, rows);
+  return true;
+}
+
+[[noreturn]] void RaiseFrom(TIEJpegDecompress* d) { throw EIEJpegException(d->err.text); }
+
+}  // namespace
+
+TIEJpegDecompress* NewJPEGDecompress() {
+  auto* d = new TIEJpegDecompress;
+  InitErrorMgr(d->err, nullptr);
+  d->cinfo.err = &d->err.pub;
+  return d;
+}
+
+void FreeJPEGDecompress(TIEJpegDecompress* Decompress) {
+  if (!Decompress) return;
+  JPEGDestroyDecompress(Decompress);
+  delete Decompress;
+}
+
+void JPEGCreateDecompress(TIEJpegDecompress* Decompress) {
+  if (!GuardCreateDecompress(&Decompress->cinfo, &Decompress->err)) RaiseFrom(Decompress);
+  Decompress->created = true;
+  Decompress->cinfo.client_data = Decompress;
+}
+
+void JPEGDestroyDecompress(TIEJpegDecompress* Decompress) {
+  if (Decompress->created) jpeg_destroy_decompress(&Decompress->cinfo);
+  Decompress->created = false;
+}
+
+void JPEGSetStreamSource(TIEJpegDecompress* Decompress, TStream* Stream) {
+  SetStreamSource(&Decompress->cinfo, &Decompress->src, Stream, nullptr);
+}
+
+void JPEGSetSourceBuffer(TIEJpegDecompress* Decompress, const uint8_t* Buffer, size_t Count) {
+  Decompress->cinfo.src->next_input_byte = Buffer;
+  Decompress->cinfo.src->bytes_in_buffer = Count;
+}
+
+void JPEGSetFillInputBuffer(TIEJpegDecompress* Decompress, TIEJpegFillProc Fill, void* Data) {
+  Decompress->fill = Fill;
+  Decompress->fill_data = Data;
+  Decompress->cinfo.src->fill_input_buffer = Fill ? CustomFill : FillInputBuffer;
+}
+
+int32_t JPEGReadHeader(TIEJpegDecompress* Decompress, bool RequireImage) {
+  int result = 0;
+  if (!GuardReadHeaderResult(&Decompress->cinfo, &Decompress->err, RequireImage ? TRUE : FALSE,
+                             &result))
+    RaiseFrom(Decompress);
+  return result;
+}
+
+bool JPEGStartDecompress(TIEJpegDecompress* Decompress) {
+  if (!GuardStartDecompress(&Decompress->cinfo, &Decompress->err)) RaiseFrom(Decompress);
+  return true;
+}
+
+int32_t JPEGReadScanlines(TIEJpegDecompress* Decompress, uint8_t** Rows, int32_t MaxLines) {
+  JDIMENSION got = 0;
+  if (!GuardReadRows(&Decompress->cinfo, &Decompress->err, Rows,
+                     static_cast<JDIMENSION>(std::max(MaxLines, 0)), &got))
+    RaiseFrom(Decompress);
+  return static_cast<int32_t>(got);
+}
+
+bool JPEGFinishDecompress(TIEJpegDecompress* Decompress) {
+  if (!GuardFinishDecompress(&Decompress->cinfo, &Decompress->err)) RaiseFrom(Decompress);
+  return true;
+}
+
+uint8_t** JPEGAllocSArray(TIEJpegDecompress* Decompress, int32_t Pool, int32_t SamplesPerRow,
+                          int32_t Rows) {
+  JSAMPARRAY out = nullptr;
+  if (!GuardAllocSArray(&Decompress->cinfo, &Decompress->err, Pool,
+                        static_cast<JDIMENSION>(std::max(SamplesPerRow, 1)),
+                        static_cast<JDIMENSION>(std::max(Rows, 1)), &out))
+    RaiseFrom(Decompress);
+  return out;
+}
+
+int32_t JPEGOutputWidth(TIEJpegDecompress* D) { return static_cast<int32_t>(D->cinfo.output_width); }
+int32_t JPEGOutputHeight(TIEJpegDecompress* D) { return static_cast<int32_t>(D->cinfo.output_height); }
+int32_t JPEGOutputComponents(TIEJpegDecompress* D) { return D->cinfo.output_components; }
+int32_t JPEGOutputScanline(TIEJpegDecompress* D) { return static_cast<int32_t>(D->cinfo.output_scanline); }
+
 // ---- the format in the input/output component
 
 namespace {

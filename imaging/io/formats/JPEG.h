@@ -46,5 +46,35 @@ void ReadJPEGICCProfile(TStream* Stream, TIOParamsVals& Params);
 // "Corrupted" for a code the library does not know.
 std::string JPEGMessageText(int32_t Code);
 
+// ---- a decompression the camera-RAW decoder drives step by step
+// The record holds the library's decompression state, its error manager and
+// a stream source. A library error comes back as EIEJpegException from the
+// call that met it; the record may then only be destroyed.
+struct TIEJpegDecompress;
+// Supplies more data through JPEGSetSourceBuffer; false ends the data (an
+// end-of-image marker is inserted). It must not raise.
+using TIEJpegFillProc = bool (*)(TIEJpegDecompress* Decompress, void* Data);
+
+TIEJpegDecompress* NewJPEGDecompress();
+void FreeJPEGDecompress(TIEJpegDecompress* Decompress);
+void JPEGCreateDecompress(TIEJpegDecompress* Decompress);
+void JPEGDestroyDecompress(TIEJpegDecompress* Decompress);
+void JPEGSetStreamSource(TIEJpegDecompress* Decompress, TStream* Stream);
+// The next input bytes; they must stay valid until consumed.
+void JPEGSetSourceBuffer(TIEJpegDecompress* Decompress, const uint8_t* Buffer, size_t Count);
+void JPEGSetFillInputBuffer(TIEJpegDecompress* Decompress, TIEJpegFillProc Fill, void* Data);
+int32_t JPEGReadHeader(TIEJpegDecompress* Decompress, bool RequireImage);
+bool JPEGStartDecompress(TIEJpegDecompress* Decompress);
+int32_t JPEGReadScanlines(TIEJpegDecompress* Decompress, uint8_t** Rows, int32_t MaxLines);
+bool JPEGFinishDecompress(TIEJpegDecompress* Decompress);
+// Rows of samples from the library's pool (0 for the image, 1 permanent),
+// freed with the record.
+uint8_t** JPEGAllocSArray(TIEJpegDecompress* Decompress, int32_t Pool, int32_t SamplesPerRow,
+                          int32_t Rows);
+int32_t JPEGOutputWidth(TIEJpegDecompress* Decompress);
+int32_t JPEGOutputHeight(TIEJpegDecompress* Decompress);
+int32_t JPEGOutputComponents(TIEJpegDecompress* Decompress);
+int32_t JPEGOutputScanline(TIEJpegDecompress* Decompress);
+
 // How the input/output component runs this format.
 TIEFormatHandler JPEGFormatHandler();

@@ -8,42 +8,12 @@
 #include <vector>
 
 #include "crypto/TCipher.h"
+#include "tests/crypto/TestBytes.h"
 
-using Bytes = std::vector<uint8_t>;
-
-inline Bytes Hex(const std::string& text) {
-  Bytes out;
-  int hi = -1;
-  for (char ch : text) {
-    int v;
-    if (ch >= '0' && ch <= '9')
-      v = ch - '0';
-    else if (ch >= 'a' && ch <= 'f')
-      v = ch - 'a' + 10;
-    else if (ch >= 'A' && ch <= 'F')
-      v = ch - 'A' + 10;
-    else
-      continue;
-    if (hi < 0)
-      hi = v;
-    else
-      out.push_back(static_cast<uint8_t>(hi << 4 | v)), hi = -1;
-  }
-  return out;
-}
-
-inline std::string ToHex(const Bytes& b) {
-  static const char* digits = "0123456789abcdef";
-  std::string s;
-  for (uint8_t v : b) s += {digits[v >> 4], digits[v & 15]};
-  return s;
-}
-
-inline Bytes RandomBytes(std::mt19937& rng, size_t n) {
-  Bytes b(n);
-  for (auto& v : b) v = static_cast<uint8_t>(rng());
-  return b;
-}
+using crypto_test::Bytes;
+using crypto_test::RandomBytes;
+using crypto_test::ToHex;
+inline Bytes Hex(const std::string& text) { return crypto_test::FromHex(text); }
 
 // A keyed object of Class (Init with the raw key, no IV given).
 inline TProtectionRef<TCipher> Keyed(TCipherClass Class, const Bytes& Key) {

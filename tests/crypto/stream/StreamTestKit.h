@@ -7,35 +7,13 @@
 #include <vector>
 
 #include "crypto/TCipher.h"
+#include "tests/crypto/TestBytes.h"
 
 namespace stream_test {
 
-using Bytes = std::vector<uint8_t>;
-
-inline Bytes FromHex(const std::string& text) {
-  Bytes out;
-  int hi = -1;
-  for (char ch : text) {
-    int v;
-    if (ch >= '0' && ch <= '9')
-      v = ch - '0';
-    else if (ch >= 'a' && ch <= 'f')
-      v = ch - 'a' + 10;
-    else
-      continue;
-    if (hi < 0)
-      hi = v;
-    else
-      out.push_back(static_cast<uint8_t>(hi << 4 | v)), hi = -1;
-  }
-  return out;
-}
-
-inline Bytes Random(std::mt19937& rng, size_t n) {
-  Bytes b(n);
-  for (auto& v : b) v = static_cast<uint8_t>(rng());
-  return b;
-}
+using crypto_test::Bytes;
+using crypto_test::FromHex;
+inline Bytes Random(std::mt19937& rng, size_t n) { return crypto_test::RandomBytes(rng, n); }
 
 // A new object of Class keyed with Key; IVector may be null.
 inline TProtectionRef<TCipher> Keyed(TCipherClass Class, const Bytes& Key,

@@ -671,3 +671,70 @@ TEST(JpegRead, ColourManagementConvertsThroughTheEmbeddedProfile) {
       ASSERT_NEAR(a.b, b.b, 2);
     }
 }
+
+// ---- the step-by-step decompression
+
+namespace {
+
+struct SwappedFeed {
+  const std::vector<uint8_t>* data;
+  size_t at = 0;
+  uint8_t chunk[4096];
+};
+
+// Hands the data over in 4096-byte pieces whose byte pairs are swapped back.
+bool FeedSwapped(TIEJpegDecompress* d, void* data) {
+  auto* f = static_cast<SwappedFeed*>(data);
+  if (f->at >= f->data->size()) return false;
+  const size_t n = std::min<size_t>(sizeof f->chunk, f->data->size() - f->at);
+  std::memcpy(f->chunk, f->data->data() + f->at, n);
+  for (size_t i = 0; i + 1 < n; i += 2) std::swap(f->chunk[i], f->chunk[i + 1]);
+  f->at += n;
+  JPEGSetSourceBuffer(d, f->chunk, n);
+  return true;
+}
+
+}  // namespace
+
+TEST(JpegDecompress, StepByStepWithAStreamAndWithAFillRoutine) {
+  const std::vector<uint8_t> jpeg = EncodePicture(40, 30);
+  Decoded whole;
+  Decode(jpeg, whole);
+  std::vector<uint8_t> swapped = jpeg;
+  if (swapped.size() % 2) swapped.push_back(0);
+  for (size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+  for (bool custom : {false, true}) {
+    TIEMemStream s(jpeg.data(), static_cast<int64_t>(jpeg.size()));
+    SwappedFeed feed{&swapped};
+    TIEJpegDecompress* d = NewJPEGDecompress();
+    JPEGCreateDecompress(d);
+    JPEGSetStreamSource(d, &s);
+    if (custom) JPEGSetFillInputBuffer(d, FeedSwapped, &feed);
+    EXPECT_EQ(JPEGReadHeader(d, true), 1);  // JPEG_HEADER_OK
+    EXPECT_TRUE(JPEGStartDecompress(d));
+    ASSERT_EQ(JPEGOutputWidth(d), 40);
+    ASSERT_EQ(JPEGOutputHeight(d), 30);
+    ASSERT_EQ(JPEGOutputComponents(d), 3);
+    uint8_t** row = JPEGAllocSArray(d, 1, 40 * 3, 1);
+    while (JPEGOutputScanline(d) < JPEGOutputHeight(d)) {
+      const int32_t y = JPEGOutputScanline(d);
+      ASSERT_EQ(JPEGReadScanlines(d, row, 1), 1);
+      for (int x = 0; x < 40; ++x) {
+        // The library's own order here: red first.
+        const TRGB want = whole.image.GetRGB24(x, y);
+        ASSERT_EQ(row[0][3 * x], want.r) << custom;
+        ASSERT_EQ(row[0][3 * x + 2], want.b);
+      }
+    }
+    EXPECT_TRUE(JPEGFinishDecompress(d));
+    FreeJPEGDecompress(d);
+  }
+  // Errors come back as exceptions; the record is then freed as usual.
+  const std::vector<uint8_t> junk(64, 0x55);
+  TIEMemStream j(junk.data(), 64);
+  TIEJpegDecompress* d = NewJPEGDecompress();
+  JPEGCreateDecompress(d);
+  JPEGSetStreamSource(d, &j);
+  EXPECT_THROW(JPEGReadHeader(d, true), EIEJpegException);
+  FreeJPEGDecompress(d);
+}

@@ -1,0 +1,368 @@
+// The open and save dialogs: typed paths, clicks, filters, the options and
+// the hook and template contract.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "FrameworkTestSupport.h"
+#include "ui/FileDialog.h"
+#include "ui/TButton.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
+#include "ui/TListView.h"
+#include "ui/TPanel.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileDialogTest : public FrameworkTest {
+ protected:
+  void SetUp() override {
+    FrameworkTest::SetUp();
+    char tmpl[] = "/tmp/nobrivo-fdlg-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    for (const char* f : {"a.jpg", "B.JPG", "c.png", "notes.txt", ".hidden.jpg"}) Touch(dir_ + "/" + f);
+    fs::create_directory(dir_ + "/sub");
+    fs::create_directory(dir_ + "/Zeta");
+    Touch(dir_ + "/sub/d.jpg");
+    Touch(dir_ + "/sub/e.tif");
+  }
+  void TearDown() override {
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+    FrameworkTest::TearDown();
+  }
+  static void Touch(const std::string& p) { std::ofstream(p) << "x"; }
+
+  // The dialog form and its named controls (while it runs).
+  TCustomForm* Dialog() { return Screen->ActiveForm(); }
+  template <class T>
+  T* Part(const char* name) {
+    TCustomForm* f = Dialog();
+    return f ? dynamic_cast<T*>(f->FindComponent(name)) : nullptr;
+  }
+  void Type(const std::string& s) {
+    for (char c : s) InjectChar(uint8_t(c));
+    Pump();
+  }
+  void Tap(TControl* c, int32_t x, int32_t y) {
+    HeadlessAdvanceClock(1000);
+    Click(c, x, y);
+  }
+  void DoubleTap(TControl* c, int32_t x, int32_t y) {
+    Tap(c, x, y);
+    InjectMouseButton(VK_LBUTTON, true);
+    InjectMouseButton(VK_LBUTTON, false);
+    Pump();
+  }
+  void TapItem(TListView* lv, const std::string& caption, bool twice = false) {
+    for (int32_t i = 0; i < lv->Items()->Count(); ++i)
+      if (lv->Items()->Item(i)->Caption() == caption) {
+        lv->Items()->Item(i)->MakeVisible(false);
+        TRect r = lv->ItemRect(i);
+        if (twice) DoubleTap(lv, r.Left + 6, r.Top + 3);
+        else Tap(lv, r.Left + 6, r.Top + 3);
+        return;
+      }
+    ADD_FAILURE() << "no item " << caption;
+  }
+  static std::vector<std::string> Captions(TListView* lv) {
+    std::vector<std::string> v;
+    for (int32_t i = 0; i < lv->Items()->Count(); ++i) v.push_back(lv->Items()->Item(i)->Caption());
+    return v;
+  }
+
+  std::string dir_;
+};
+
+TEST(FileFilter, ParseAndMatch) {
+  auto e = ParseFileFilter("Images (*.jpg;*.png)|*.jpg;*.png|All files (*.*)|*.*");
+  ASSERT_EQ(e.size(), 2u);
+  EXPECT_EQ(e[0].first, "Images (*.jpg;*.png)");
+  EXPECT_EQ(e[0].second, "*.jpg;*.png");
+  EXPECT_EQ(e[1].second, "*.*");
+  // Zero bytes separate as well, a double zero ends the list.
+  std::string z("A\0*.a\0B\0*.b\0\0C\0*.c\0", 20);
+  EXPECT_EQ(ParseFileFilter(z).size(), 2u);
+  EXPECT_TRUE(ParseFileFilter("").empty());
+  EXPECT_TRUE(ParseFileFilter("odd").empty());
+  EXPECT_TRUE(MatchesFileMask("photo.JPG", "*.tif;*.jpg"));
+  EXPECT_FALSE(MatchesFileMask("photo.jpeg", "*.tif;*.jpg"));
+  EXPECT_TRUE(MatchesFileMask("README", "*.*"));
+  EXPECT_TRUE(MatchesFileMask("x1.bmp", "x?.bmp"));
+  EXPECT_FALSE(MatchesFileMask("x1.bmp", ""));
+}
+
+TEST_F(FileDialogTest, TypedPathAndEnter) {
+  OPENFILENAME ofn;
+  ofn.lpstrFilter = "JPEG (*.jpg)|*.jpg|All (*.*)|*.*";
+  ofn.nFilterIndex = 1;
+  ofn.lpstrInitialDir = dir_ + "/";
+  ofn.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLEHOOK;
+  std::vector<std::string> seen;
+  std::string atFileOk;
+  ofn.lpfnHook = [&](HWND hdlg, UINT msg, WPARAM, LPARAM lp) -> uintptr_t {
+    if (msg == WM_INITDIALOG) {
+      EXPECT_EQ(reinterpret_cast<OPENFILENAME*>(lp), &ofn);
+      seen.push_back("init");
+    }
+    if (msg == WM_NOTIFY) {
+      auto* n = reinterpret_cast<OFNOTIFY*>(lp);
+      EXPECT_EQ(n->hdr.hwndFrom, GetParent(hdlg));
+      switch (n->hdr.code) {
+        case CDN_INITDONE: seen.push_back("initdone"); break;
+        case CDN_FOLDERCHANGE: seen.push_back("folder " + CommDlg_OpenSave_GetFolderPath(GetParent(hdlg))); break;
+        case CDN_SELCHANGE: seen.push_back("sel"); break;
+        case CDN_FILEOK:
+          seen.push_back("fileok");
+          atFileOk = n->lpOFN->lpstrFile;
+          break;
+      }
+    }
+    return 0;
+  };
+  bool ok = false;
+  WithSteps({[&] {
+               ASSERT_NE(Dialog(), nullptr);
+               EXPECT_EQ(Dialog()->Caption(), "Open");
+               auto* files = Part<TListView>("FileList");
+               auto* folders = Part<TListView>("FolderList");
+               // Only the filter's files, hidden ones left out; folders apart.
+               EXPECT_EQ(Captions(files), (std::vector<std::string>{"a.jpg", "B.JPG"}));
+               EXPECT_EQ(Captions(folders), (std::vector<std::string>{"..", "sub", "Zeta"}));
+               EXPECT_TRUE(Part<TEdit>("FileNameEdit")->Focused());
+             },
+             // A folder typed with Enter is entered.
+             [&] {
+               Type("sub");
+               Key(VK_RETURN);
+               EXPECT_EQ(Captions(Part<TListView>("FileList")), (std::vector<std::string>{"d.jpg"}));
+               EXPECT_EQ(Part<TEdit>("FileNameEdit")->Text(), "");
+             },
+             // A missing file is refused with a message (answered by Enter).
+             [&] {
+               Type("missing.jpg");
+               InjectKey(VK_RETURN, true);
+               InjectKey(VK_RETURN, false);
+             },
+             [&] {
+               // The message box is up; its OK button answers.
+               EXPECT_EQ(Dialog()->FindComponent("FileList"), nullptr);
+               Key(VK_RETURN);
+             },
+             [&] {
+               auto* e = Part<TEdit>("FileNameEdit");
+               ASSERT_NE(e, nullptr);
+               e->SetText(dir_ + "/c.png");
+               e->SetFocus();
+               Key(VK_RETURN);
+             }},
+            [&] { ok = GetOpenFileName(&ofn); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(ofn.lpstrFile, dir_ + "/c.png");
+  EXPECT_EQ(atFileOk, ofn.lpstrFile);
+  EXPECT_EQ(ofn.lpstrFile.substr(ofn.nFileOffset), "c.png");
+  EXPECT_EQ(ofn.lpstrFile.substr(ofn.nFileExtension), "png");
+  EXPECT_EQ(ofn.lpstrFileTitle, "c.png");
+  EXPECT_EQ(ofn.nFilterIndex, 1u);
+  EXPECT_EQ(seen, (std::vector<std::string>{"init", "initdone", "folder " + dir_, "folder " + dir_ + "/sub",
+                                            "fileok"}));
+}
+
+TEST_F(FileDialogTest, ClicksWithTemplateAndNotifications) {
+  TFileDialogTemplate tpl;
+  tpl.Width = 600;
+  tpl.Height = 320;
+  tpl.Placeholder = Rect(0, 0, 400, 200);  // smaller than the standard controls: it grows
+  OPENFILENAME ofn;
+  ofn.lpstrFilter = "Common|*.jpg;*.png|TIFF|*.tif;*.tiff|All|*.*";
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = dir_ + "/a.jpg";
+  ofn.lpstrTitle = "Pick";
+  ofn.Flags = OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_HIDEREADONLY;
+  ofn.lpTemplate = &tpl;
+  HWND frame = nullptr, templ = nullptr;
+  TPanel* preview = nullptr;
+  TRect placeholder;
+  std::vector<std::string> seen;
+  int refuse = 1;
+  ofn.lpfnHook = [&](HWND hdlg, UINT msg, WPARAM, LPARAM lp) -> uintptr_t {
+    if (msg == WM_INITDIALOG) {
+      templ = hdlg;
+      frame = GetParent(hdlg);
+      // The caller's panel goes beside the placeholder, on the template.
+      TWinControl* t = TWinControl::FindControl(hdlg);
+      EXPECT_NE(t, nullptr);
+      preview = new TPanel(Application);
+      preview->SetName("PicturePanel");
+      preview->SetParent(t);
+      return 0;
+    }
+    if (msg != WM_NOTIFY) return 0;
+    auto* n = reinterpret_cast<OFNOTIFY*>(lp);
+    switch (n->hdr.code) {
+      case CDN_INITDONE: {
+        HWND ph = nullptr;
+        EnumChildWindows(hdlg, [&](HWND w) {
+          if (GetDlgCtrlID(w) == stc32) ph = w;
+          return ph == nullptr;
+        });
+        EXPECT_EQ(TWinControl::FindControl(ph), TWinControl::FindControl(frame)->FindComponent("Placeholder"));
+        EXPECT_NE(ph, nullptr);
+        GetWindowRect(ph, placeholder);
+        TPoint tl = placeholder.TopLeft(), br = placeholder.BottomRight();
+        ScreenToClient(hdlg, tl);
+        ScreenToClient(hdlg, br);
+        placeholder = Rect(tl.X, tl.Y, br.X, br.Y);
+        TRect client;
+        GetClientRect(hdlg, client);
+        preview->SetBounds(placeholder.Right, placeholder.Top, client.Right - placeholder.Right,
+                           placeholder.Height());
+        seen.push_back("initdone");
+        break;
+      }
+      case CDN_SELCHANGE: seen.push_back("sel " + CommDlg_OpenSave_GetFilePath(frame)); break;
+      case CDN_FOLDERCHANGE: seen.push_back("folder " + CommDlg_OpenSave_GetFolderPath(frame)); break;
+      case CDN_TYPECHANGE:
+        seen.push_back("type " + std::to_string(n->lpOFN->nFilterIndex));
+        CommDlg_OpenSave_SetDefExt(frame, "tif");
+        break;
+      case CDN_FILEOK:
+        seen.push_back("fileok " + n->lpOFN->lpstrFile);
+        if (refuse-- > 0) return 1;
+        break;
+    }
+    return 0;
+  };
+  bool ok = false;
+  WithSteps({[&] {
+               ASSERT_NE(Dialog(), nullptr);
+               EXPECT_EQ(Dialog()->Caption(), "Pick");
+               EXPECT_EQ(Part<TEdit>("FileNameEdit")->Text(), "a.jpg");
+               // The placeholder grew to the standard controls; the template by as much.
+               EXPECT_GE(placeholder.Width(), 400);
+               EXPECT_EQ(Dialog()->ClientWidth(), 600 + placeholder.Width() - 400);
+               EXPECT_EQ(preview->Left(), placeholder.Right);
+               EXPECT_EQ(preview->Width(), 600 - 400);
+               EXPECT_TRUE(preview->Showing());
+               EXPECT_EQ(Captions(Part<TListView>("FileList")),
+                         (std::vector<std::string>{"a.jpg", "B.JPG", "c.png"}));
+             },
+             [&] { TapItem(Part<TListView>("FolderList"), "sub", true); },
+             [&] { TapItem(Part<TListView>("FileList"), "d.jpg"); },
+             [&] {
+               EXPECT_EQ(Part<TEdit>("FileNameEdit")->Text(), "d.jpg");
+               // Choose the second type with the keyboard in the type box.
+               auto* combo = Part<TComboBox>("TypeCombo");
+               combo->SetFocus();
+               Key(VK_DOWN);
+               EXPECT_EQ(Captions(Part<TListView>("FileList")), (std::vector<std::string>{"e.tif"}));
+             },
+             [&] { TapItem(Part<TListView>("FileList"), "e.tif"); },
+             [&] {
+               auto* okb = Part<TButton>("OkButton");
+               Tap(okb, 10, 10);  // refused by the hook: stays open
+               EXPECT_EQ(Dialog()->ModalResult(), mrNone);
+             },
+             [&] {
+               auto* e = Part<TEdit>("FileNameEdit");
+               e->SetText("newname");  // takes the default extension set at the type change
+               Tap(Part<TButton>("OkButton"), 10, 10);
+             }},
+            [&] { ok = GetSaveFileName(&ofn); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(ofn.lpstrFile, dir_ + "/sub/newname.tif");
+  EXPECT_EQ(ofn.nFilterIndex, 2u);
+  EXPECT_EQ(seen, (std::vector<std::string>{
+                      "initdone", "folder " + dir_, "folder " + dir_ + "/sub", "sel " + dir_ + "/sub/d.jpg",
+                      "type 2", "sel " + dir_ + "/sub/e.tif", "fileok " + dir_ + "/sub/e.tif",
+                      "fileok " + dir_ + "/sub/newname.tif"}));
+  preview->Free();
+}
+
+TEST_F(FileDialogTest, OverwritePromptMultiSelectAndCancel) {
+  // Save over an existing file: No keeps the dialog, Yes accepts.
+  OPENFILENAME save;
+  save.lpstrInitialDir = dir_;
+  save.lpstrFilter = "All|*.*";
+  save.lpstrDefExt = "jpg";
+  save.Flags = OFN_OVERWRITEPROMPT;
+  bool ok = false;
+  WithSteps({[&] {
+               Type("a");
+               Key(VK_RETURN);  // a.jpg exists: the question comes
+             },
+             [&] { Key('N'); },  // No
+             [&] {
+               EXPECT_NE(Part<TEdit>("FileNameEdit"), nullptr);
+               Key(VK_RETURN);
+             },
+             [&] { Key('Y'); }},
+            [&] { ok = GetSaveFileName(&save); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(save.lpstrFile, dir_ + "/a.jpg");
+  EXPECT_FALSE(save.Flags & OFN_EXTENSIONDIFFERENT);
+
+  // Several files: the folder, then the names, each ending in a zero byte.
+  OPENFILENAME multi;
+  multi.lpstrInitialDir = dir_;
+  multi.lpstrFilter = "Pictures|*.jpg;*.png";
+  multi.Flags = OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
+  WithSteps({[&] {
+               auto* files = Part<TListView>("FileList");
+               TapItem(files, "a.jpg");
+               InjectKey(VK_CONTROL, true);
+               TapItem(files, "c.png");
+               InjectKey(VK_CONTROL, false);
+               Pump();
+               EXPECT_EQ(Part<TEdit>("FileNameEdit")->Text(), "\"a.jpg\" \"c.png\"");
+             },
+             [&] { Key(VK_RETURN); }},
+            [&] { ok = GetOpenFileName(&multi); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(multi.lpstrFile, dir_ + std::string("\0a.jpg\0c.png\0", 13));
+  EXPECT_EQ(multi.nFileOffset, dir_.size() + 1);
+
+  // Escape cancels; the record keeps what it had.
+  OPENFILENAME cancel;
+  cancel.lpstrFile = "keep.me";
+  WithSteps({[&] { Key(VK_ESCAPE); }}, [&] { ok = GetOpenFileName(&cancel); });
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(CommDlgExtendedError(), DWORD(CDERR_NONE));
+  EXPECT_EQ(cancel.lpstrFile, "keep.me");
+
+  // A record of the wrong size is refused at once.
+  OPENFILENAME bad;
+  bad.lStructSize = 12;
+  EXPECT_FALSE(GetOpenFileName(&bad));
+  EXPECT_EQ(CommDlgExtendedError(), DWORD(CDERR_STRUCTSIZE));
+}
+
+TEST_F(FileDialogTest, WildcardBecomesTheFilterAndShowsReadOnlyBox) {
+  OPENFILENAME ofn;
+  ofn.lpstrInitialDir = dir_;
+  ofn.lpstrFilter = "Text|*.txt";
+  bool ok = false;
+  WithSteps({[&] {
+               EXPECT_NE(Part<TControl>("ReadOnlyCheck"), nullptr);
+               EXPECT_EQ(Captions(Part<TListView>("FileList")), (std::vector<std::string>{"notes.txt"}));
+               Type("*.png");
+               Key(VK_RETURN);
+               EXPECT_EQ(Captions(Part<TListView>("FileList")), (std::vector<std::string>{"c.png"}));
+               Part<TEdit>("FileNameEdit")->SetText("../" + fs::path(dir_).filename().string() + "/notes.txt");
+               Key(VK_SPACE);  // nothing: the edit has the focus, a blank is typed
+               Part<TEdit>("FileNameEdit")->SetText(dir_ + "/sub/../notes.txt");
+               Key(VK_RETURN);
+             }},
+            [&] { ok = GetOpenFileName(&ofn); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(ofn.lpstrFile, dir_ + "/notes.txt");
+}
+
+}  // namespace
