@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "imaging/model/IEDrawRoutines.h"
 #include "imaging/model/TIEBitmap.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
@@ -18,12 +19,6 @@ namespace {
 // Colour arithmetic works on the resolved value, never on a system-colour index.
 TColor Resolved(TColor c) { return static_cast<TColor>(ColorToRGB(c) & 0xFFFFFF); }
 TColor Complement(TColor c) { return static_cast<TColor>(~Resolved(c) & 0xFFFFFF); }
-
-TColor Scaled(TColor c, double m) {
-  const TColor r = Resolved(c);
-  const auto ch = [&](int shift) { return static_cast<TColor>(Trunc(((r >> shift) & 0xFF) * m)) & 0xFF; };
-  return ch(0) | (ch(8) << 8) | (ch(16) << 16);
-}
 
 void FillArea(TCanvas* Canvas, const TRect& Area, TColor Color, TBrushStyle Style) {
   Canvas->Brush()->SetColor(Color);
@@ -97,46 +92,6 @@ void PaintWallPaper(TCanvas* Canvas, TPicture* WallPaper, TIEWallPaperStyle Styl
 }
 
 }  // namespace
-
-void PaintShadowRight(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Style,
-                      TColor Colour) {
-  const int32_t W = X2 - X1 + 1;
-  if (W < 1) return;
-  if (Style == 1) {
-    Canvas->FillRect(TRect{X1, Y1 + W, X2, Y2 + 1});
-    return;
-  }
-  if (Style != 2 || W < 3) return;
-  Canvas->Pen()->SetStyle(psSolid);
-  Canvas->Pen()->SetMode(pmCopy);
-  for (int32_t c = 0; c < W; ++c) {
-    const double h = static_cast<double>(W - c) / (W / 3);
-    const double m = std::exp(-0.1 - h * h / 6);
-    Canvas->Pen()->SetColor(Scaled(Colour, m));
-    Canvas->MoveTo(X1 + c, Y1 + W);
-    Canvas->LineTo(X1 + c, Y2 + c - W + 3);
-  }
-}
-
-void PaintShadowBottom(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Style,
-                       TColor Colour) {
-  const int32_t H = Y2 - Y1 + 1;
-  if (H < 1) return;
-  if (Style == 1) {
-    Canvas->FillRect(TRect{X1 + H, Y1, X2 + 1, Y2});
-    return;
-  }
-  if (Style != 2 || H < 3) return;
-  Canvas->Pen()->SetStyle(psSolid);
-  Canvas->Pen()->SetMode(pmCopy);
-  for (int32_t c = 0; c < H; ++c) {
-    const double h = static_cast<double>(H - c) / (H / 3);
-    const double m = std::exp(-0.1 - h * h / 6);
-    Canvas->Pen()->SetColor(Scaled(Colour, m));
-    Canvas->MoveTo(X1 + H, Y1 + c);
-    Canvas->LineTo(X2 + c - H + 3, Y1 + c);
-  }
-}
 
 void PaintBackground(bool Designing, TCanvas* Canvas, TIEBitmap* Target, TIEWallPaperStyle WallPaperStyle,
                      TPicture* WallPaper, TColor GradientEndColor, TBrushStyle ChessboardBrushStyle,

@@ -38,10 +38,3 @@ void PaintBackground(bool Designing, TCanvas* Canvas, TIEBitmap* Target, TIEWall
                      TPicture* WallPaper, TColor GradientEndColor, TBrushStyle ChessboardBrushStyle,
                      int32_t ChessboardSize, const TRect& ImageRect, const TRect& Area, TColor Background,
                      TIEBackgroundStyle BackgroundStyle);
-
-// The shadow strips right of and under an object (style 1: the canvas's
-// brush; style 2: a soft fall-off in Colour).
-void PaintShadowRight(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Style,
-                      TColor Colour);
-void PaintShadowBottom(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Style,
-                       TColor Colour);

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "imaging/io/TImagoIO.h"
+#include "imaging/model/IEDrawRoutines.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TImagoProc.h"
 #include "imaging/view/TIELayer.h"
@@ -484,6 +485,7 @@ void TImagoView::Update() {
   UpdateExtents();
   dirty_ = true;
   full_repaint_ = true;
+  if (HasParentWindow() && invalidate_on_update_ && HandleAllocated()) Invalidate();
 
   if (navigator_) {
     navigator_->Update();
@@ -553,27 +555,24 @@ void TImagoView::ApplyBar(int Bar) {
   const HWND h = Handle();
   const TIEViewScrollBar& b = bars_[Bar];
   const int32_t code = Bar == 0 ? SB_HORZ : SB_VERT;
+  const bool flat = flat_scroll_bars_;
   if (!b.Visible) {
-    ShowScrollBar(h, code, false);
+    FlatShowScrollBar(h, code, false, flat);
     return;
   }
   if (b.Enabled) {
-    SCROLLINFO si;
-    si.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
-    si.nMin = b.Min;
-    si.nMax = b.Max;
-    si.nPage = static_cast<UINT>(std::max(b.Page, 0));
-    si.nPos = b.Position;
-    SetScrollInfo(h, code, &si, true);
+    FlatSetScrollRange(h, code, b.Min, b.Max, false, flat);
+    FlatSetScrollPage(h, code, b.Page, false, flat);
+    FlatSetScrollPos(h, code, b.Position, true, flat);
   }
-  ShowScrollBar(h, code, true);
-  EnableScrollBar(h, static_cast<UINT>(code), b.Enabled ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH);
+  FlatShowScrollBar(h, code, true, flat);
+  FlatEnableScrollBar(h, code, b.Enabled ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH, flat);
 }
 
 void TImagoView::MoveThumb(int Bar) {
   bars_[Bar].Position = TruncI((Bar == 0 ? view_x_ : view_y_) / scale_[Bar]);
   if (HandleAllocated() && bars_[Bar].Visible)
-    SetScrollPos(Handle(), Bar == 0 ? SB_HORZ : SB_VERT, bars_[Bar].Position, true);
+    FlatSetScrollPos(Handle(), Bar == 0 ? SB_HORZ : SB_VERT, bars_[Bar].Position, true, flat_scroll_bars_);
 }
 
 void TImagoView::UpdateScrollBars() {

@@ -13,7 +13,9 @@
 #include "platform/Surface.h"
 #include "platform/Window.h"
 #include "ui/TCanvas.h"
+#include "ui/TBitmap.h"
 #include "ui/TColor.h"
+#include "ui/TPicture.h"
 
 namespace {
 
@@ -301,6 +303,12 @@ TEST_F(ViewWindow, BackBufferCopiedIntoTheWindow) {
   for (auto [x, y] : {std::pair{0, 0}, {30, 35}, {69, 64}, {50, 50}, {99, 99}})
     EXPECT_EQ(WindowPixel(v.get(), x, y), AsWindowPixel(Px(v.get(), x, y))) << x << "," << y;
   EXPECT_EQ(WindowPixel(v.get(), 31, 36), AsWindowPixel(PatternPixel(1, 1)));
+  // A change announced by Update reaches the window with the next paint.
+  Application->ProcessMessages();
+  v->GetIEBitmap()->SetRGB24(1, 1, MakeRGBTriple(1, 2, 3));
+  v->Update();
+  Application->ProcessMessages();
+  EXPECT_EQ(WindowPixel(v.get(), 31, 36), 0x010203u);
 }
 
 TEST_F(ViewWindow, ScrollMessagesThroughTheWindow) {
@@ -354,6 +362,74 @@ TEST_F(ViewWindow, VersionTextAtTheBottomRight) {
   for (int32_t x = 100; x < 200; ++x) white += WindowPixel(v.get(), x, 99) == 0xFFFFFF;
   EXPECT_GT(white, 10);
   EXPECT_EQ(WindowPixel(v.get(), 0, 0), AsWindowPixel(kBgRGB));
+}
+
+}  // namespace
+
+namespace {
+
+class ViewWallPaper : public ViewFixture {};
+
+TEST_F(ViewWallPaper, NormalTileAndStretch) {
+  TBitmap tile;
+  tile.SetPixelFormat(pf24bit);
+  tile.SetSize(3, 2);
+  tile.Canvas()->Brush()->SetColor(0x00FF00);
+  tile.Canvas()->FillRect(TRect{0, 0, 3, 2});
+  tile.Canvas()->SetPixels(0, 0, 0x0000FF);
+  TPicture picture;
+  picture.SetBitmap(&tile);
+  const TRGB red = MakeRGBTriple(255, 0, 0), green = MakeRGBTriple(0, 255, 0);
+
+  ViewPtr v = MakeView(100, 100, 10, 10);
+  v->SetBackground(kBg);
+  v->SetWallPaper(&picture);
+  v->Paint();
+  EXPECT_EQ(Px(v.get(), 0, 0), red);
+  EXPECT_EQ(Px(v.get(), 1, 0), green);
+  EXPECT_EQ(Px(v.get(), 3, 0), kBgRGB);  // once, at the top left
+
+  v->SetWallPaperStyle(iewoTile);
+  v->Paint();
+  EXPECT_EQ(Px(v.get(), 3, 0), red);
+  EXPECT_EQ(Px(v.get(), 3, 2), red);
+  EXPECT_EQ(Px(v.get(), 96, 98), red);  // 96 = 3 * 32, 98 = 2 * 49
+  EXPECT_EQ(Px(v.get(), 97, 98), green);
+
+  v->SetWallPaperStyle(iewoStretch);
+  v->Paint();
+  EXPECT_EQ(Px(v.get(), 20, 30), red);  // the red pixel covers a third by a half
+  EXPECT_EQ(Px(v.get(), 40, 30), green);
+}
+
+}  // namespace
+
+namespace {
+
+class ViewFrame : public ViewFixture {};
+
+TEST_F(ViewFrame, SunkenEdgeThinLineOrNone) {
+  ViewPtr v = MakeView(100, 100, 10, 10);
+  auto style = [&] { return static_cast<uint32_t>(GetWindowLongPtr(v->Handle(), GWL_STYLE)); };
+  auto ex = [&] { return static_cast<uint32_t>(GetWindowLongPtr(v->Handle(), GWL_EXSTYLE)); };
+  EXPECT_TRUE(ex() & WS_EX_CLIENTEDGE);
+  EXPECT_FALSE(style() & WS_BORDER);
+  // The same value keeps the window.
+  const HWND before = v->Handle();
+  v->SetBorderStyle(bsSingle);
+  v->SetCtl3D(true);
+  EXPECT_EQ(v->Handle(), before);
+  v->SetCtl3D(false);
+  EXPECT_FALSE(ex() & WS_EX_CLIENTEDGE);
+  EXPECT_TRUE(style() & WS_BORDER);
+  EXPECT_EQ(v->GetViewWidth(), 100 + 2 * EdgeX() - 2 * GetSystemMetrics(SM_CXBORDER));
+  v->SetBorderStyle(bsNone);
+  EXPECT_FALSE(ex() & WS_EX_CLIENTEDGE);
+  EXPECT_FALSE(style() & WS_BORDER);
+  EXPECT_EQ(v->GetViewWidth(), v->Width());
+  // The image is placed in the new client area.
+  v->Paint();
+  EXPECT_EQ(v->OffsetX(), (v->Width() - 10) / 2);
 }
 
 }  // namespace
