@@ -115,6 +115,7 @@ class TfrmMain : public TForm {
   THashManager* FHashManager = nullptr;
   TCipherManager* FCipherManager = nullptr;
   int32_t activeLanguage_ = 1;
+  int32_t saveFilterIndex_ = 3;  // the third writable format at the first showing
 };
 
 extern TfrmMain* frmMain;

@@ -15,6 +15,7 @@
 #include "toolbar/TTBKCheckBox.h"
 #include "toolbar/TTBKItem.h"
 #include "toolbar/TTBKToolbar.h"
+#include "ui/TEdit.h"
 
 namespace {
 
@@ -531,4 +532,40 @@ TEST_F(ProgramTest, ThePassPhraseDialogKeepsItsState) {
             });
   EXPECT_EQ(frmPassword->edPassword->Text(), "xyz");
   EXPECT_EQ(frmPassword->RememberedPhrase(), "abc");
+}
+
+TEST_F(ProgramTest, TheFileDialogsOpenAndSave) {
+  const std::string photo = dir_ + "/pics/photo.jpg";
+  if (!MakeImage(photo)) GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  auto choose = [](const std::string& Name) {
+    return [Name] {
+      TCustomForm* f = Screen->ActiveForm();
+      ASSERT_NE(f, nullptr);
+      auto* edit = dynamic_cast<TEdit*>(f->FindComponent("FileNameEdit"));
+      auto* ok = dynamic_cast<TButton*>(f->FindComponent("OkButton"));
+      ASSERT_TRUE(edit && ok) << "not a file dialog";
+      edit->SetText(Name);
+      ok->Click();
+    };
+  };
+  WithSteps({choose(photo)}, [] { frmMain->btnLoad->Click(); });
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [photo.jpg]");
+  EXPECT_EQ(frmMain->OpenDialogFileName, photo);
+  // A name without extension takes the selected type's first one.
+  WithSteps({choose(dir_ + "/pics/copy")}, [] { frmMain->btnSave->Click(); });
+  std::vector<std::string> names = FolderEntries(dir_ + "/pics");
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(names[0].rfind("copy.", 0), 0u) << names[0];
+  frmMain->OpenImage(dir_ + "/pics/" + names[0]);
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [" + names[0] + "]");
+  // Cancelling the save dialog of the encrypted road writes nothing.
+  WithSteps({AnswerPassword(21, "x"),
+             [] {
+               TCustomForm* f = Screen->ActiveForm();
+               ASSERT_NE(f, nullptr);
+               dynamic_cast<TButton*>(f->FindComponent("CancelButton"))->Click();
+             }},
+            [] { frmMain->btnSaveCrypted->Click(); });
+  EXPECT_EQ(FolderEntries(dir_ + "/pics").size(), 2u);
 }
