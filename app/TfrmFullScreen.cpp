@@ -1,6 +1,6 @@
 #include "app/TfrmFullScreen.h"
 
-#include "app/AppControls.h"
+#include "app/TAppImago.h"
 #include "app/TfrmMain.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/TImago.h"

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/AppControls.h"
+#include "app/TAppImago.h"
 #include "app/CipherList.h"
 #include "app/Settings.h"
 #include "app/TfrmFullScreen.h"
@@ -36,7 +36,11 @@
 #include "ui/FileDialog.h"
 #include "ui/MessageDlg.h"
 #include "ui/TApplication.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
 #include "ui/TImageList.h"
+#include "ui/TListView.h"
+#include "ui/TSplitter.h"
 #include "ui/TScreen.h"
 #include "ui/TTimer.h"
 
@@ -263,10 +267,13 @@ void TfrmMain::BuildNavBar() {
   UxNavBarPanel1->SetName("UxNavBarPanel1");
   UxNavBarPanel1->SetCaption("Browser");
   UxNavBarPanel1->SetNavBar(UxNavBar1);
-  lvDirs = new TAppListView(this);
+  lvDirs = new TListView(this);
   lvDirs->SetName("lvDirs");
   lvDirs->SetParent(UxNavBarPanel1);
   lvDirs->SetAlign(alClient);
+  lvDirs->SetViewStyle(vsList);
+  lvDirs->SetReadOnly(true);
+  lvDirs->SetHideSelection(false);
   lvDirs->SetSmallImages(ImageListButtons);
   lvDirs->OnDblClick = [this](TObject* s) { lvDirsDblClick(s); };
 
@@ -280,17 +287,18 @@ void TfrmMain::BuildNavBar() {
   GradientLabel1->SetParent(UxNavBarPanel2);
   GradientLabel1->SetBounds(8, 8, 185, 18);
   GradientLabel1->SetCaption("Cipher mode:");
-  cbCipher = new TAppComboBox(this);
+  cbCipher = new TComboBox(this);
   cbCipher->SetName("cbCipher");
   cbCipher->SetParent(UxNavBarPanel2);
+  cbCipher->SetStyle(csDropDownList);
   cbCipher->SetBounds(8, 30, 185, 21);
-  for (const char* name : kCipherNames) cbCipher->Items().push_back(name);
+  for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
   GradientLabel2 = new TGradientLabel(this);
   GradientLabel2->SetName("GradientLabel2");
   GradientLabel2->SetParent(UxNavBarPanel2);
   GradientLabel2->SetBounds(8, 60, 185, 18);
   GradientLabel2->SetCaption("Secret phrase:");
-  edPassword = new TAppEdit(this);
+  edPassword = new TEdit(this);
   edPassword->SetName("edPassword");
   edPassword->SetParent(UxNavBarPanel2);
   edPassword->SetBounds(8, 82, 185, 21);
@@ -301,6 +309,12 @@ void TfrmMain::BuildNavBar() {
   cbPassWordMain->SetBounds(8, 112, 185, 17);
   cbPassWordMain->SetCaption("Use this password as default");
   UxNavBar1->SetActivePanelIndex(0);
+
+  Splitter1 = new TSplitter(this);
+  Splitter1->SetName("Splitter1");
+  Splitter1->SetParent(Imago1);
+  Splitter1->SetAlign(alLeft);
+  Splitter1->SetLeft(UxNavBar1->Width());
 }
 
 int32_t TfrmMain::LanguageOfLangId(uint16_t LangId) {
@@ -486,7 +500,7 @@ void TfrmMain::btnSaveCryptedClick(TObject*) {
 
 void TfrmMain::BrowseFolder(const std::string& Dir) {
   FCurrentDir = Dir;
-  lvDirs->Clear();
+  lvDirs->Items()->Clear();
   struct TEntry {
     std::string name;
     bool folder;
@@ -511,15 +525,17 @@ void TfrmMain::BrowseFolder(const std::string& Dir) {
     if (LowerCase(e.name).find(".jpg") != std::string::npos) icon = kIconJpeg;
     // A plain folder; a hidden one keeps the other icons.
     if (e.folder && (e.name == ".." || e.name[0] != '.')) icon = kIconFolder;
-    lvDirs->Add(e.name, icon);
+    TListItem* item = lvDirs->Items()->Add();
+    item->SetCaption(e.name);
+    item->SetImageIndex(icon);
   }
   WriteRegString("Options", "Browser_Last_dir", Dir);
 }
 
 void TfrmMain::lvDirsDblClick(TObject*) {
-  const TAppListItem* item = lvDirs->Selected();
+  const TListItem* item = lvDirs->Selected();
   if (!item || FCurrentDir.empty()) return;
-  const std::string path = FCurrentDir + "/" + item->Caption;
+  const std::string path = FCurrentDir + "/" + item->Caption();
   if (IsRegularFile(path)) {
     OpenImage(path);
   } else if (IsFolder(path)) {
@@ -540,9 +556,9 @@ void TfrmMain::Imago1KeyUp(TObject*, uint16_t& Key, TShiftState) {
     int32_t n = selected;
     if (Key == VK_RIGHT || Key == VK_DOWN) ++n;
     else if (Key == VK_LEFT || Key == VK_UP) --n;
-    if (n >= 0 && n < lvDirs->Count() && n != selected) {
+    if (n >= 0 && n < lvDirs->Items()->Count() && n != selected) {
       lvDirs->SetItemIndex(n);
-      lvDirs->MakeVisible(n);
+      lvDirs->Items()->Item(n)->MakeVisible(true);
       lvDirsDblClick(lvDirs);
     }
     Key = 0;

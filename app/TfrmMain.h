@@ -8,9 +8,11 @@
 
 #include "ui/TForm.h"
 
-class TAppComboBox;
-class TAppEdit;
-class TAppListView;
+class TAppImago;
+class TComboBox;
+class TEdit;
+class TListView;
+class TSplitter;
 class TCipherManager;
 class TGradientLabel;
 class THashManager;
@@ -38,16 +40,17 @@ class TfrmMain : public TForm {
  public:
   explicit TfrmMain(TComponent* AOwner);
 
-  TImago* Imago1;
+  TAppImago* Imago1;
   TUxNavBar* UxNavBar1;
   TUxNavBarPanel* UxNavBarPanel1;
-  TAppListView* lvDirs;
+  TListView* lvDirs;
   TUxNavBarPanel* UxNavBarPanel2;
   TGradientLabel* GradientLabel1;
   TGradientLabel* GradientLabel2;
-  TAppComboBox* cbCipher;
-  TAppEdit* edPassword;
+  TComboBox* cbCipher;
+  TEdit* edPassword;
   TTBKCheckBox* cbPassWordMain;
+  TSplitter* Splitter1;
   TTBKDock* TBKDock1;
   TTBKToolbar* TBKToolbar1;
   TTBKItem* btnClear;

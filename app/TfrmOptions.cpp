@@ -1,6 +1,9 @@
 #include "app/TfrmOptions.h"
 
-#include "app/AppControls.h"
+#include "ui/TComboBox.h"
+#include "ui/TPageControl.h"
+#include "ui/TPanel.h"
+#include "ui/TTrackBar.h"
 #include "app/CipherList.h"
 #include "app/Settings.h"
 #include "app/TfrmPassword.h"
@@ -20,6 +23,14 @@ TTBKCheckBox* MakeCheck(TForm* owner, TWinControl* parent, const char* name, con
   c->SetBounds(16, top, 320, 17);
   c->SetCaption(caption);
   return c;
+}
+
+TTabSheet* MakePage(TForm* owner, TPageControl* control, const char* name, const char* caption) {
+  auto* page = new TTabSheet(owner);
+  page->SetName(name);
+  page->SetCaption(caption);
+  page->SetPageControl(control);
+  return page;
 }
 
 TLabel* MakeBoldLabel(TForm* owner, TWinControl* parent, const char* name, const char* caption) {
@@ -42,8 +53,9 @@ TfrmOptions::TfrmOptions(TComponent* AOwner) : TForm(AOwner) {
   Font()->SetName("Tahoma");
   SetClientSize(381, 213);
 
-  Panel1 = new TAppPanel(this);
+  Panel1 = new TPanel(this);
   Panel1->SetName("Panel1");
+  Panel1->SetCaption("");
   Panel1->SetParent(this);
   Panel1->SetAlign(alBottom);
   Panel1->SetHeight(41);
@@ -61,25 +73,22 @@ TfrmOptions::TfrmOptions(TComponent* AOwner) : TForm(AOwner) {
   btnCancel->SetCaption("Cancel");
   btnCancel->SetModalResult(mrCancel);
 
-  PageControl1 = new TAppPageControl(this);
+  PageControl1 = new TPageControl(this);
   PageControl1->SetName("PageControl1");
   PageControl1->SetParent(this);
   PageControl1->SetAlign(alClient);
-  TabSheet1 = PageControl1->AddPage("Cipher");
-  TabSheet1->SetName("TabSheet1");
-  TabSheet2 = PageControl1->AddPage("Visual");
-  TabSheet2->SetName("TabSheet2");
-  TabSheet3 = PageControl1->AddPage("Password");
-  TabSheet3->SetName("TabSheet3");
-  TabSheet4 = PageControl1->AddPage("JPG");
-  TabSheet4->SetName("TabSheet4");
+  TabSheet1 = MakePage(this, PageControl1, "TabSheet1", "Cipher");
+  TabSheet2 = MakePage(this, PageControl1, "TabSheet2", "Visual");
+  TabSheet3 = MakePage(this, PageControl1, "TabSheet3", "Password");
+  TabSheet4 = MakePage(this, PageControl1, "TabSheet4", "JPG");
 
   Label1 = MakeBoldLabel(this, TabSheet1, "Label1", "Default Cipher:");
-  cbCipher = new TAppComboBox(this);
+  cbCipher = new TComboBox(this);
   cbCipher->SetName("cbCipher");
   cbCipher->SetParent(TabSheet1);
+  cbCipher->SetStyle(csDropDownList);
   cbCipher->SetBounds(16, 40, 320, 21);
-  for (const char* name : kCipherNames) cbCipher->Items().push_back(name);
+  for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
 
   cbFitOnWindow = MakeCheck(this, TabSheet2, "cbFitOnWindow", "Fit on window", 16);
   cbMaxScreen = MakeCheck(this, TabSheet2, "cbMaxScreen", "Application maximize to screen", 40);
@@ -87,12 +96,14 @@ TfrmOptions::TfrmOptions(TComponent* AOwner) : TForm(AOwner) {
   cbRemember = MakeCheck(this, TabSheet3, "cbRemember", "Remember secret phrase for next image", 40);
 
   Label2 = MakeBoldLabel(this, TabSheet4, "Label2", "Quality:");
-  TBQualityJPG = new TAppTrackBar(this);
+  TBQualityJPG = new TTrackBar(this);
   TBQualityJPG->SetName("TBQualityJPG");
   TBQualityJPG->SetParent(TabSheet4);
   TBQualityJPG->SetBounds(16, 40, 320, 45);
-  TBQualityJPG->SetRange(0, 100);
+  TBQualityJPG->SetMin(0);
+  TBQualityJPG->SetMax(100);
   TBQualityJPG->SetFrequency(10);
+  TBQualityJPG->SetTickMarks(tmTopLeft);
   TBQualityJPG->SetShowHint(true);
 
   OnActivate = [this](TObject* s) { FormActivate(s); };

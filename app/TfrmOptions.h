@@ -4,11 +4,11 @@
 
 #include "ui/TForm.h"
 
-class TAppComboBox;
-class TAppPageControl;
-class TAppPanel;
-class TAppTabSheet;
-class TAppTrackBar;
+class TComboBox;
+class TPageControl;
+class TPanel;
+class TTabSheet;
+class TTrackBar;
 class TButton;
 class TLabel;
 class TTBKCheckBox;
@@ -18,22 +18,22 @@ class TfrmOptions : public TForm {
  public:
   explicit TfrmOptions(TComponent* AOwner);
 
-  TAppPanel* Panel1;
+  TPanel* Panel1;
   TButton* btnOK;
   TButton* btnCancel;
-  TAppPageControl* PageControl1;
-  TAppTabSheet* TabSheet1;
-  TAppTabSheet* TabSheet2;
-  TAppTabSheet* TabSheet3;
-  TAppTabSheet* TabSheet4;
+  TPageControl* PageControl1;
+  TTabSheet* TabSheet1;
+  TTabSheet* TabSheet2;
+  TTabSheet* TabSheet3;
+  TTabSheet* TabSheet4;
   TLabel* Label1;
-  TAppComboBox* cbCipher;
+  TComboBox* cbCipher;
   TTBKCheckBox* cbFitOnWindow;
   TTBKCheckBox* cbMaxScreen;
   TTBKCheckBox* cbHideSecret;
   TTBKCheckBox* cbRemember;
   TLabel* Label2;
-  TAppTrackBar* TBQualityJPG;
+  TTrackBar* TBQualityJPG;
 
   void LoadOptions();
   void SaveOptions();

@@ -1,6 +1,8 @@
 #include "app/TfrmPassword.h"
 
-#include "app/AppControls.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
+#include "ui/TPanel.h"
 #include "app/CipherList.h"
 #include "app/Settings.h"
 #include "panels/TGradientLabel.h"
@@ -34,18 +36,19 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
   GradientLabel1->SetParent(UxPanel1);
   GradientLabel1->SetBounds(16, 10, 360, 18);
   GradientLabel1->SetCaption("Cipher mode:");
-  cbCipher = new TAppComboBox(this);
+  cbCipher = new TComboBox(this);
   cbCipher->SetName("cbCipher");
   cbCipher->SetParent(UxPanel1);
+  cbCipher->SetStyle(csDropDownList);
   cbCipher->SetBounds(16, 32, 360, 21);
-  for (const char* name : kCipherNames) cbCipher->Items().push_back(name);
+  for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
 
   GradientLabel2 = new TGradientLabel(this);
   GradientLabel2->SetName("GradientLabel2");
   GradientLabel2->SetParent(UxPanel1);
   GradientLabel2->SetBounds(16, 62, 360, 18);
   GradientLabel2->SetCaption("Secret phrase:");
-  edPassword = new TAppEdit(this);
+  edPassword = new TEdit(this);
   edPassword->SetName("edPassword");
   edPassword->SetParent(UxPanel1);
   edPassword->SetBounds(16, 84, 360, 21);
@@ -73,8 +76,9 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
   cbRemember->SetBounds(16, 44, 360, 17);
   cbRemember->SetCaption("Remember secret phrase for next image");
 
-  Panel1 = new TAppPanel(this);
+  Panel1 = new TPanel(this);
   Panel1->SetName("Panel1");
+  Panel1->SetCaption("");
   Panel1->SetParent(this);
   Panel1->SetAlign(alBottom);
   Panel1->SetHeight(41);
@@ -101,7 +105,6 @@ void TfrmPassword::FormActivate(TObject*) {
     cbCipher->SetItemIndex(ReadRegInteger("Options", "Default Cipher", kDefaultCipher));
   cbHideSecretClick(cbHideSecret);
   edPassword->SetText(FRememberedPhrase);
-  edPassword->Invalidate();
   if (edPassword->CanFocus()) edPassword->SetFocus();
 }
 

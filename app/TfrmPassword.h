@@ -6,9 +6,9 @@
 
 #include "ui/TForm.h"
 
-class TAppComboBox;
-class TAppEdit;
-class TAppPanel;
+class TComboBox;
+class TEdit;
+class TPanel;
 class TGradientLabel;
 class TTBKButton;
 class TTBKCheckBox;
@@ -21,13 +21,13 @@ class TfrmPassword : public TForm {
 
   TUxPanel* UxPanel1;
   TGradientLabel* GradientLabel1;
-  TAppComboBox* cbCipher;
+  TComboBox* cbCipher;
   TGradientLabel* GradientLabel2;
-  TAppEdit* edPassword;
+  TEdit* edPassword;
   TUxPanel* UxPanel2;
   TTBKCheckBox* cbHideSecret;
   TTBKCheckBox* cbRemember;
-  TAppPanel* Panel1;
+  TPanel* Panel1;
   TTBKButton* TBKButton1;
   TTBKButton* TBKButton2;
 

@@ -1,6 +1,6 @@
 #include "app/TfrmSplash.h"
 
-#include "app/AppControls.h"
+#include "ui/TPanel.h"
 #include "platform/Shell.h"
 #include "ui/MessageDlg.h"
 #include "ui/TApplication.h"
@@ -38,8 +38,9 @@ TfrmSplash::TfrmSplash(TComponent* AOwner) : TForm(AOwner) {
   Font()->SetName("Tahoma");
   SetClientSize(485, 361);
 
-  GradPan3 = new TAppPanel(this);
+  GradPan3 = new TPanel(this);
   GradPan3->SetName("GradPan3");
+  GradPan3->SetCaption("");
   GradPan3->SetParent(this);
   GradPan3->SetAlign(alTop);
   GradPan3->SetHeight(105);
@@ -53,12 +54,14 @@ TfrmSplash::TfrmSplash(TComponent* AOwner) : TForm(AOwner) {
   lblKestrana->SetCursor(crHandPoint);
   lblKestrana->OnClick = [this](TObject* s) { Label13Click(s); };
 
-  GroupBox1 = new TAppPanel(this);
+  GroupBox1 = new TPanel(this);
   GroupBox1->SetName("GroupBox1");
+  GroupBox1->SetCaption("");
   GroupBox1->SetParent(this);
   GroupBox1->SetBounds(8, 113, 469, 200);
-  GradPan1 = new TAppPanel(this);
+  GradPan1 = new TPanel(this);
   GradPan1->SetName("GradPan1");
+  GradPan1->SetCaption("");
   GradPan1->SetParent(GroupBox1);
   GradPan1->SetAlign(alClient);
   lblName = MakeLabel(this, GradPan1, "lblName", "The Nobrivo developers", 16, 16);

@@ -6,7 +6,7 @@
 
 #include "ui/TForm.h"
 
-class TAppPanel;
+class TPanel;
 class TButton;
 class TLabel;
 
@@ -15,13 +15,13 @@ class TfrmSplash : public TForm {
  public:
   explicit TfrmSplash(TComponent* AOwner);
 
-  TAppPanel* GradPan3;
+  TPanel* GradPan3;
   TLabel* lblVersion;
   TLabel* lblAuthor;
   TLabel* Label25;
   TLabel* lblKestrana;
-  TAppPanel* GroupBox1;
-  TAppPanel* GradPan1;  // the page "About"
+  TPanel* GroupBox1;
+  TPanel* GradPan1;  // the page "About"
   TLabel* lblName;
   TLabel* lblSupport;
   TButton* BtnClose;

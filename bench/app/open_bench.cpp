@@ -13,7 +13,7 @@
 #include <map>
 #include <string>
 
-#include "app/AppControls.h"
+#include "app/TAppImago.h"
 #include "app/CipherList.h"
 #include "app/Program.h"
 #include "app/TfrmMain.h"
@@ -24,6 +24,8 @@
 #include "platform/Backend.h"
 #include "toolbar/TTBKCheckBox.h"
 #include "ui/TApplication.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
 
 namespace {
 constexpr int kW = 6000, kH = 4000;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppControls.h"
+#include "app/TAppImago.h"
 #include "app/Program.h"
 #include "app/TfrmFullScreen.h"
 #include "app/TfrmMain.h"
@@ -26,6 +26,8 @@
 #include "toolbar/TTBKCheckBox.h"
 #include "toolbar/TTBKStatusBar.h"
 #include "ui/TButton.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
 #include "ui/TTimer.h"
 #include "ui/TApplication.h"
 #include "ui/TLabel.h"
