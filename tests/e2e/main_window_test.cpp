@@ -572,3 +572,52 @@ TEST_F(ProgramTest, TheFileDialogsOpenAndSave) {
             [] { frmMain->btnSaveCrypted->Click(); });
   EXPECT_EQ(FolderEntries(dir_ + "/pics").size(), 2u);
 }
+
+TEST_F(ProgramTest, AFailedRoadRestoresTheCursorAndFitting) {
+  const std::string photo = dir_ + "/pics/photo.jpg";
+  if (!MakeImage(photo)) GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  // A file that cannot be opened raises to the application's handler.
+  EXPECT_ANY_THROW(frmMain->OpenImage(dir_ + "/pics/missing.jpg"));
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+  EXPECT_FALSE(frmMain->Imago1->AutoFit);
+
+  // A save the writer cannot do shows an error and writes nothing.
+  frmMain->OpenImage(photo);
+  const std::string target = dir_ + "/pics/out.xyz";
+  UseFileDialogs(photo, target);
+  std::string shown;
+  WithSteps({[&] {
+              shown = MessageBoxText();
+              CloseActive(mrOk);
+            }},
+            [] { frmMain->btnSave->Click(); });
+  EXPECT_NE(shown.find("could not be saved"), std::string::npos) << shown;
+  EXPECT_FALSE(fs::exists(target));
+  shown.clear();
+  WithSteps({AnswerPassword(21, "p"),
+             [&] {
+               shown = MessageBoxText();
+               CloseActive(mrOk);
+             }},
+            [] { frmMain->btnSaveCrypted->Click(); });
+  EXPECT_NE(shown.find("could not be saved"), std::string::npos) << shown;
+  EXPECT_EQ(FolderEntries(dir_ + "/pics"), (std::vector<std::string>{"photo.jpg"}));
+}
+
+TEST_F(ProgramTest, APlainSaveReplacesAnExistingFileWhole) {
+  const std::string photo = dir_ + "/pics/photo.png";
+  if (!MakeImage(photo, "gradient:red-blue", "40x30")) GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  const std::string target = dir_ + "/pics/old.png";
+  { std::ofstream(target) << std::string(100000, 'x'); }
+  frmMain->OpenImage(photo);
+  UseFileDialogs(photo, target);
+  frmMain->btnSave->Click();
+  const std::string bytes = ReadFileBytes(target);
+  EXPECT_EQ(bytes.rfind("\x89PNG", 0), 0u);
+  EXPECT_LT(bytes.size(), 100000u);
+  frmMain->OpenImage(target);
+  EXPECT_EQ(Status(1), "W: 40");
+  EXPECT_EQ(FolderEntries(dir_ + "/pics"), (std::vector<std::string>{"old.png", "photo.png"}));
+}
