@@ -493,6 +493,11 @@ std::string TFileDialogForm::CurrentPath() const {
 }
 
 void TFileDialogForm::Accept() {
+  // Enter in the folder list opens the folder chosen there.
+  if (ActiveControl() == folders_ && folders_->Selected()) {
+    FolderOpen(folders_);
+    return;
+  }
   std::string text = Trimmed(nameEdit_->Text());
   if (text.empty()) return;
   std::vector<std::string> names =
