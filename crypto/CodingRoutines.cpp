@@ -57,13 +57,6 @@ void ByteSwapBuffer32(const void* Source, void* Dest, int64_t Count) {
   }
 }
 
-uint32_t ReverseBits32(uint32_t Value) {
-  Value = ((Value >> 1) & 0x55555555u) | ((Value & 0x55555555u) << 1);
-  Value = ((Value >> 2) & 0x33333333u) | ((Value & 0x33333333u) << 2);
-  Value = ((Value >> 4) & 0x0F0F0F0Fu) | ((Value & 0x0F0F0F0Fu) << 4);
-  return __builtin_bswap32(Value);
-}
-
 int CompareBytes(const void* A, const void* B, int64_t Size) {
   const uint8_t* a = static_cast<const uint8_t*>(A);
   const uint8_t* b = static_cast<const uint8_t*>(B);

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "rtl/Numeric.h"
+
 inline uint32_t RotateLeft32(uint32_t Value, uint32_t Shift) {
   Shift &= 31;
   return Shift ? (Value << Shift) | (Value >> (32 - Shift)) : Value;
@@ -22,8 +24,6 @@ inline uint32_t ByteSwap32(uint32_t Value) { return __builtin_bswap32(Value); }
 // Count words of Source byte-swapped into Dest, from the last word to the
 // first, so Dest may be Source. Nothing for Count of 0 or less.
 void ByteSwapBuffer32(const void* Source, void* Dest, int64_t Count);
-// Bit 0 becomes bit 31.
-uint32_t ReverseBits32(uint32_t Value);
 // 0 when the first Size bytes are equal; else the first differing byte of A
 // minus that of B, both unsigned.
 int CompareBytes(const void* A, const void* B, int64_t Size);

@@ -22,6 +22,13 @@ constexpr uint32_t Wrap32(uint64_t v) { return static_cast<uint32_t>(v); }
 constexpr int32_t WrapInt32(int64_t v) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
 }
+// Bit 0 becomes bit 31 (the crypto and imaging libraries share it).
+constexpr uint32_t ReverseBits32(uint32_t Value) {
+  Value = ((Value >> 1) & 0x55555555u) | ((Value & 0x55555555u) << 1);
+  Value = ((Value >> 2) & 0x33333333u) | ((Value & 0x33333333u) << 2);
+  Value = ((Value >> 4) & 0x0F0F0F0Fu) | ((Value & 0x0F0F0F0Fu) << 4);
+  return Value << 24 | (Value & 0xFF00u) << 8 | (Value >> 8 & 0xFF00u) | Value >> 24;
+}
 constexpr uint32_t Rol32(uint32_t x, unsigned n) {
   n &= 31;
   return n ? (x << n) | (x >> (32 - n)) : x;

@@ -222,7 +222,6 @@ class TFileDialogForm : public TForm {
   bool filling_ = false;
 
   TFileDialogTemplateWindow* template_ = nullptr;
-  TPanel* standard_ = nullptr;
   TPanel* placeholder_ = nullptr;
   TLabel* lookInLabel_ = nullptr;
   TLabel* folderLabel_ = nullptr;
@@ -272,7 +271,6 @@ void TFileDialogForm::Build() {
   placeholder_->SetBevelOuter(bvNone);
   placeholder_->SetBounds(ph.Left, ph.Top, stdW, stdH);
   placeholder_->SetParent(template_);
-  standard_ = placeholder_;
 
   auto label = [&](const std::string& text, int32_t x, int32_t y, int32_t w) {
     auto* l = new TLabel(this);
@@ -280,47 +278,46 @@ void TFileDialogForm::Build() {
     l->SetBounds(x, y, w, 17);
     l->SetCaption(text);
     l->SetParentFont(true);
-    l->SetParent(standard_);
+    l->SetParent(placeholder_);
     return l;
   };
   int32_t W = stdW, H = stdH - (readOnlyBox ? 24 : 0);
+  // The windowed controls are children of the frame (as the platform's are),
+  // lying over the placeholder; the labels are painted on the placeholder.
+  auto place = [&](TWinControl* c, int32_t x, int32_t y, int32_t w, int32_t h) {
+    c->SetBounds(ph.Left + x, ph.Top + y, w, h);
+    c->SetParent(this);
+  };
   lookInLabel_ = label("Look in:", 6, 8, 60);
   folderLabel_ = label("", 70, 8, W - 76);
   folders_ = new TListView(this);
-  folders_->SetBounds(6, 30, 150, H - 30 - 68);
-  folders_->SetParent(standard_);
+  place(folders_, 6, 30, 150, H - 30 - 68);
   files_ = new TListView(this);
-  files_->SetBounds(162, 30, W - 168, H - 30 - 68);
   files_->SetMultiSelect((ofn_->Flags & OFN_ALLOWMULTISELECT) != 0);
-  files_->SetParent(standard_);
+  place(files_, 162, 30, W - 168, H - 30 - 68);
   nameLabel_ = label("File &name:", 6, H - 58, 84);
   nameEdit_ = new TEdit(this);
-  nameEdit_->SetBounds(92, H - 60, W - 92 - 90, 21);
-  nameEdit_->SetParent(standard_);
+  place(nameEdit_, 92, H - 60, W - 92 - 90, 21);
   nameLabel_->SetFocusControl(nameEdit_);
   typeLabel_ = label("Files of &type:", 6, H - 30, 84);
   typeCombo_ = new TComboBox(this);
   typeCombo_->SetStyle(csDropDownList);
-  typeCombo_->SetBounds(92, H - 32, W - 92 - 90, 21);
-  typeCombo_->SetParent(standard_);
+  place(typeCombo_, 92, H - 32, W - 92 - 90, 21);
   typeLabel_->SetFocusControl(typeCombo_);
   okButton_ = new TButton(this);
   okButton_->SetCaption(save_ ? "&Save" : "&Open");
-  okButton_->SetBounds(W - 82, H - 61, 75, 23);
   okButton_->SetDefault(true);
-  okButton_->SetParent(standard_);
+  place(okButton_, W - 82, H - 61, 75, 23);
   cancelButton_ = new TButton(this);
   cancelButton_->SetCaption("Cancel");
-  cancelButton_->SetBounds(W - 82, H - 33, 75, 23);
   cancelButton_->SetCancel(true);
   cancelButton_->SetModalResult(mrCancel);
-  cancelButton_->SetParent(standard_);
+  place(cancelButton_, W - 82, H - 33, 75, 23);
   if (readOnlyBox) {
     readOnlyCheck_ = new TCheckBox(this);
     readOnlyCheck_->SetCaption("Open as &read-only");
-    readOnlyCheck_->SetBounds(92, H, 200, 20);
     readOnlyCheck_->SetChecked((ofn_->Flags & OFN_READONLY) != 0);
-    readOnlyCheck_->SetParent(standard_);
+    place(readOnlyCheck_, 92, H, 200, 20);
   }
   nameEdit_->SetTabOrder(0);
   placeholder_->SetName("Placeholder");
@@ -380,6 +377,8 @@ void TFileDialogForm::Build() {
 void TFileDialogForm::Start() {
   HandleNeeded();
   template_->HandleNeeded();
+  // The standard controls lie above the template.
+  template_->SendToBack();
   // The controls answer to the platform's ids (GetDlgCtrlID).
   for (int32_t id : {int32_t(stc32), int32_t(cmb1), int32_t(edt1), int32_t(lst1), int32_t(lst2),
                      int32_t(chx1), int32_t(IDOK_BUTTON), int32_t(IDCANCEL_BUTTON)})
@@ -494,6 +493,11 @@ std::string TFileDialogForm::CurrentPath() const {
 }
 
 void TFileDialogForm::Accept() {
+  // Enter in the folder list opens the folder chosen there.
+  if (ActiveControl() == folders_ && folders_->Selected()) {
+    FolderOpen(folders_);
+    return;
+  }
   std::string text = Trimmed(nameEdit_->Text());
   if (text.empty()) return;
   std::vector<std::string> names =

@@ -14,9 +14,11 @@
 // Template and hook (OFN_ENABLETEMPLATE, OFN_ENABLEHOOK). The template is a
 // child window covering the dialog's client area, Width x Height pixels,
 // with one placeholder child (id stc32) at Placeholder: the standard
-// controls are laid out in the placeholder's place, and when they need
-// more room than it has the placeholder and the template grow by the
-// difference (the placeholder's window rectangle tells the final place).
+// controls (children of the dialog frame, above the template) are laid out
+// in the placeholder's place, and when they need more room than it has the
+// placeholder and the template grow by the difference (the placeholder's
+// window rectangle tells the final place). Without a template the template
+// window is just the placeholder's size.
 // The template window is a TWinControl (TWinControl::FindControl(hdlg)), so
 // the caller may put its own controls on it. The hook is the template
 // window's dialog procedure: it gets WM_INITDIALOG (lParam: the
@@ -101,7 +103,7 @@ enum : UINT {
 
 // Control ids in the dialog (CDM_SETCONTROLTEXT, CDM_HIDECONTROL; the
 // windowed ones also as their windows' GetDlgCtrlID). The placeholder is a
-// child of the template window, the others lie within it.
+// child of the template window, the others children of the frame.
 enum : int32_t {
   stc32 = 0x045f,      // the template's placeholder
   cmb1 = 0x0470,       // type box

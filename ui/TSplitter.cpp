@@ -15,6 +15,13 @@ TSplitter::TSplitter(TComponent* AOwner) : TGraphicControl(AOwner) {
   SetCursor(crHSplit);
 }
 
+void TSplitter::Dispatch(TMessage& Message) {
+  // The cursor follows the direction the splitter moves in.
+  if (Message.Msg == CM_MOUSEENTER)
+    SetCursor(Align() == alTop || Align() == alBottom ? crVSplit : crHSplit);
+  TGraphicControl::Dispatch(Message);
+}
+
 TControl* TSplitter::FindControl() {
   if (!Parent()) return nullptr;
   // The control touching the splitter's leading edge.

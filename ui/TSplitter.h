@@ -24,6 +24,8 @@ class TSplitter : public TGraphicControl {
   // The control this splitter resizes, or null.
   TControl* FindControl();
 
+  void Dispatch(TMessage& Message) override;
+
   TCanResizeEvent OnCanResize;
   TNotifyEvent OnMoved;
 

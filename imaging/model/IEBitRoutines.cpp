@@ -59,7 +59,3 @@ int32_t CeilLog2(uint32_t N) {
 
 uint8_t ReverseBitsByte(uint8_t B) { return kReverse[B]; }
 
-uint32_t ReverseBits32(uint32_t V) {
-  return uint32_t{kReverse[V & 0xFF]} << 24 | uint32_t{kReverse[V >> 8 & 0xFF]} << 16 |
-         uint32_t{kReverse[V >> 16 & 0xFF]} << 8 | kReverse[V >> 24];
-}

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "rtl/Numeric.h"
+
 // Bytes of one row of Width pixels of BitsPerPixel bits, padded to AlignBits.
 int64_t AlignedRowLength(int64_t Width, int32_t BitsPerPixel, int32_t AlignBits);
 
@@ -27,7 +29,6 @@ int32_t MaskBitWidth(uint32_t Mask);
 int32_t CeilLog2(uint32_t N);
 
 uint8_t ReverseBitsByte(uint8_t B);
-uint32_t ReverseBits32(uint32_t V);
 constexpr uint16_t SwapWord(uint16_t V) { return static_cast<uint16_t>(V << 8 | V >> 8); }
 constexpr uint32_t SwapDWord(uint32_t V) {
   return (V >> 24) | ((V >> 8) & 0xFF00u) | ((V << 8) & 0xFF0000u) | (V << 24);

@@ -350,6 +350,15 @@ TEST_F(FileDialogTest, WildcardBecomesTheFilterAndShowsReadOnlyBox) {
   ofn.lpstrFilter = "Text|*.txt";
   bool ok = false;
   WithSteps({[&] {
+               // Enter in the folder list opens the selected folder.
+               auto* folders = Part<TListView>("FolderList");
+               TapItem(folders, "sub");
+               Key(VK_RETURN);
+               EXPECT_EQ(CommDlg_OpenSave_GetFolderPath(Dialog()->Handle()), dir_ + "/sub");
+               TapItem(Part<TListView>("FolderList"), "..");
+               Key(VK_RETURN);
+               EXPECT_EQ(CommDlg_OpenSave_GetFolderPath(Dialog()->Handle()), dir_);
+               Part<TEdit>("FileNameEdit")->SetFocus();
                EXPECT_NE(Part<TControl>("ReadOnlyCheck"), nullptr);
                EXPECT_EQ(Captions(Part<TListView>("FileList")), (std::vector<std::string>{"notes.txt"}));
                Type("*.png");

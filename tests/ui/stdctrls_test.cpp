@@ -160,6 +160,31 @@ TEST_F(StdCtrlsTest, EditMaxLengthPasswordAndMultibyte) {
   f->Free();
 }
 
+TEST_F(StdCtrlsTest, EditMouseDragAndDoubleClickSelect) {
+  TForm* f = NewForm();
+  auto* e = Make<TEdit>(f, 10, 10, 200, 21);
+  e->SetText("one two three");
+  f->Show();
+  Pump();
+  // Drag from before "two" to after it.
+  int32_t x0 = 3 + e->Canvas()->TextWidth("one "), x1 = 3 + e->Canvas()->TextWidth("one two");
+  EXPECT_EQ(e->PositionAt(x0), 4);
+  HeadlessAdvanceClock(1000);
+  InjectMouseMove(e->ClientToScreen(TPoint{x0, 10}));
+  InjectMouseButton(VK_LBUTTON, true);
+  InjectMouseMove(e->ClientToScreen(TPoint{x1, 10}));
+  InjectMouseButton(VK_LBUTTON, false);
+  Pump();
+  EXPECT_EQ(e->SelText(), "two");
+  // Shift+Right grows it from the anchor.
+  Key(VK_RIGHT, true);
+  EXPECT_EQ(e->SelText(), "two ");
+  // A double click selects the word under the pointer.
+  DblClick(e, 3 + e->Canvas()->TextWidth("one two th"), 10);
+  EXPECT_EQ(e->SelText(), "three");
+  f->Free();
+}
+
 TEST_F(StdCtrlsTest, EditReadOnlyAndTabLeaves) {
   TForm* f = NewForm();
   auto* a = Make<TEdit>(f, 10, 10, 100, 21);
@@ -303,6 +328,26 @@ TEST_F(StdCtrlsTest, ComboItemsAndTextByPath) {
   c->SetItemIndex(2);
   c->Items()->Delete(2);
   EXPECT_EQ(c->ItemIndex(), -1);
+  f->Free();
+}
+
+TEST_F(StdCtrlsTest, ComboDropDownTyping) {
+  TForm* f = NewForm();
+  auto* c = Make<TComboBox>(f, 10, 10, 150, 21);
+  c->Items()->SetText("25%\n50%\n");
+  int changes = 0;
+  c->OnChange = [&](TObject*) { ++changes; };
+  f->Show();
+  c->SetFocus();
+  Pump();
+  Type("50");
+  EXPECT_EQ(c->Text(), "50");
+  EXPECT_EQ(c->ItemIndex(), -1);
+  Type("%");
+  EXPECT_EQ(c->ItemIndex(), 1);  // the text names an item
+  Key(VK_BACK);
+  EXPECT_EQ(c->Text(), "50");
+  EXPECT_EQ(changes, 4);
   f->Free();
 }
 

@@ -7,10 +7,6 @@
 #include <memory>
 #include <vector>
 
-// The library's headers expect size_t and FILE to be declared first.
-#include <jerror.h>
-#include <jpeglib.h>
-
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/IEStreams.h"
@@ -18,6 +14,11 @@
 #include "imaging/model/TIEMask.h"
 #include "rtl/Numeric.h"
 #include "rtl/TStream.h"
+
+// The library's headers expect size_t and FILE to be declared first, and
+// define TRUE and FALSE as macros, so they come after the platform types.
+#include <jerror.h>
+#include <jpeglib.h>
 
 namespace {
 

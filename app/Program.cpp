@@ -1,0 +1,23 @@
+#include "app/Program.h"
+
+#include "app/TfrmFullScreen.h"
+#include "app/TfrmMain.h"
+#include "app/TfrmOptions.h"
+#include "app/TfrmPassword.h"
+#include "app/TfrmSplash.h"
+#include "ui/TApplication.h"
+
+void CreateProgramWindows() {
+  frmSplash = new TfrmSplash(Application);
+  frmSplash->SetNotebookPage("About");
+  frmSplash->SetTag(100);
+  frmSplash->Show();
+  frmSplash->Update();
+
+  Application->Initialize();
+  Application->SetTitle(kTitle);
+  Application->CreateForm(frmMain);
+  Application->CreateForm(frmPassword);
+  Application->CreateForm(frmOptions);
+  Application->CreateForm(frmFullScreen);
+}

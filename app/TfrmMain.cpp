@@ -1,0 +1,601 @@
+#include "app/TfrmMain.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "app/TAppImago.h"
+#include "app/CipherList.h"
+#include "app/Settings.h"
+#include "app/TfrmFullScreen.h"
+#include "app/TfrmOptions.h"
+#include "app/TfrmPassword.h"
+#include "app/TfrmSplash.h"
+#include "crypto/TCipherManager.h"
+#include "crypto/THashManager.h"
+#include "imaging/io/IEFormats.h"
+#include "imaging/io/TImagoIO.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TImagoProc.h"
+#include "imaging/view/TImago.h"
+#include "panels/TGradientLabel.h"
+#include "panels/TUxNavBar.h"
+#include "platform/Input.h"
+#include "platform/Locale.h"
+#include "rtl/FileUtils.h"
+#include "rtl/StrUtils.h"
+#include "rtl/TStream.h"
+#include "toolbar/TTBKCheckBox.h"
+#include "toolbar/TTBKDock.h"
+#include "toolbar/TTBKItem.h"
+#include "toolbar/TTBKStatusBar.h"
+#include "toolbar/TTBKToolbar.h"
+#include "ui/FileDialog.h"
+#include "ui/MessageDlg.h"
+#include "ui/TApplication.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
+#include "ui/TImageList.h"
+#include "ui/TListView.h"
+#include "ui/TSplitter.h"
+#include "ui/TScreen.h"
+#include "ui/TTimer.h"
+
+RTL_DEFINE_CLASS(TfrmMain, TForm)
+
+TfrmMain* frmMain = nullptr;
+
+namespace {
+// Sky blue, the image area's background.
+constexpr TColor kSkyBlue = 0xF0CAA6;
+
+constexpr int32_t kIconEntry = 86;
+constexpr int32_t kIconJpeg = 116;
+constexpr int32_t kIconFolder = 115;
+
+// Zeroes a buffer that held plain image data before it is given back.
+void Wipe(TMemoryStream& Stream) {
+  if (Stream.Memory() && Stream.Size() > 0) {
+    volatile uint8_t* p = static_cast<volatile uint8_t*>(Stream.Memory());
+    for (int64_t i = 0; i < Stream.Size(); ++i) p[i] = 0;
+  }
+  Stream.Clear();
+}
+
+// Puts the screen cursor and the view's fitting back when a road ends early.
+class TRoadGuard {
+ public:
+  explicit TRoadGuard(TImago* View) : view_(View) {}
+  ~TRoadGuard() {
+    if (done_) return;
+    view_->AutoFit = false;
+    Screen->SetCursor(crDefault);
+  }
+  void Done() { done_ = true; }
+
+ private:
+  TImago* view_;
+  bool done_ = false;
+};
+
+bool IsRegularFile(const std::string& Path) {
+  struct stat st {};
+  return ::stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool IsFolder(const std::string& Path) {
+  struct stat st {};
+  return ::stat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The file-type list of the dialogs from the format registry: every
+// readable (or writable) format, each as "Description (*.a;*.b)|*.a;*.b".
+// The open dialog starts with all images together.
+std::string FormatFilter(bool Writable, std::vector<std::string>* FirstExtensions) {
+  std::string filter, all;
+  int32_t index = 0;
+  for (int32_t i = 0; i < FormatCount(); ++i) {
+    const TIOFormatEntry* e = FormatAt(i);
+    if (!e || !(Writable ? e->WriteProc != nullptr : e->ReadProc != nullptr)) continue;
+    std::string patterns;
+    const std::string list = LowerCase(e->ExtensionList);
+    for (size_t start = 0; start <= list.size();) {
+      size_t end = list.find(';', start);
+      if (end == std::string::npos) end = list.size();
+      const std::string ext = list.substr(start, end - start);
+      start = end + 1;
+      if (ext.empty()) continue;
+      if (!patterns.empty()) patterns += ";";
+      patterns += "*." + ext;
+    }
+    if (patterns.empty()) continue;
+    if (FirstExtensions) {
+      const size_t semi = patterns.find(';');
+      FirstExtensions->push_back(patterns.substr(2, semi == std::string::npos ? std::string::npos : semi - 2));
+    }
+    filter += "|" + e->Description + " (" + patterns + ")|" + patterns;
+    all += (all.empty() ? std::string() : std::string(";")) + patterns;
+    ++index;
+  }
+  if (!Writable) filter = "All images|" + all + filter + "|All files (*)|*";
+  else if (!filter.empty()) filter.erase(0, 1);
+  return filter;
+}
+
+TTBKItem* MakeItem(TfrmMain* Form, TTBKToolbar* Bar, const char* Name, const char* Caption, const char* Hint,
+                   int32_t Image, bool Enabled, TNotifyEvent Click) {
+  auto* item = new TTBKItem(Form);
+  item->SetName(Name);
+  item->SetCaption(Caption);
+  item->SetHint(Hint);
+  item->SetImageIndex(Image);
+  item->SetEnabled(Enabled);
+  item->OnClick = std::move(Click);
+  Bar->Add(item);
+  return item;
+}
+
+void AddSeparator(TfrmMain* Form, TTBKToolbar* Bar, bool Blank) {
+  auto* sep = new TTBKSeparatorItem(Form);
+  sep->SetBlank(Blank);
+  Bar->Add(sep);
+}
+}  // namespace
+
+TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
+  SetName("frmMain");
+  SetCaption(kTitle);
+  SetBounds(0, 0, 900, 640);
+  SetPosition(poScreenCenter);
+  Font()->SetName("Tahoma");
+
+  ImageListButtons = new TImageList(this);
+  ImageListButtons->SetName("ImageListButtons");
+  Timer1 = new TTimer(this);
+  Timer1->SetName("Timer1");
+  Timer1->SetEnabled(false);
+
+  BuildToolbar();
+
+  TBKStatusBar = new TTBKStatusBar(this);
+  TBKStatusBar->SetName("TBKStatusBar");
+  TBKStatusBar->SetParent(this);
+  for (int32_t i = 0; i < 4; ++i) TBKStatusBar->AddPanel()->SetSize(70);
+
+  Imago1 = new TAppImago(this);
+  Imago1->SetName("Imago1");
+  Imago1->SetParent(this);
+  Imago1->SetAlign(alClient);
+  Imago1->SetBackground(kSkyBlue);
+  Imago1->SetBorderStyle(bsNone);
+  Imago1->SetFlatScrollBars(true);
+  Imago1->OnKeyUp = [this](TObject* s, uint16_t& k, TShiftState sh) { Imago1KeyUp(s, k, sh); };
+
+  ImagoProc1 = new TImagoProc(this);
+  ImagoProc1->SetName("ImagoProc1");
+  ImagoProc1->SetAttachedImago(Imago1);
+
+  BuildNavBar();
+
+  // The common open and save dialogs; tests put their own in place.
+  OpenDialogExecute = [this](std::string& FileName) {
+    OPENFILENAME ofn;
+    ofn.hwndOwner = Handle();
+    ofn.lpstrFilter = FormatFilter(false, nullptr);
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = FileName;
+    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
+    if (!GetOpenFileName(&ofn)) return false;
+    FileName = ofn.lpstrFile;
+    return true;
+  };
+  SaveDialogExecute = [this](std::string& FileName) {
+    std::vector<std::string> exts;
+    OPENFILENAME ofn;
+    ofn.hwndOwner = Handle();
+    ofn.lpstrFilter = FormatFilter(true, &exts);
+    ofn.nFilterIndex = saveFilterIndex_;
+    ofn.lpstrFile = FileName;
+    if (saveFilterIndex_ >= 1 && size_t(saveFilterIndex_) <= exts.size())
+      ofn.lpstrDefExt = exts[size_t(saveFilterIndex_) - 1];
+    if (!GetSaveFileName(&ofn)) return false;
+    saveFilterIndex_ = int32_t(ofn.nFilterIndex);
+    FileName = ofn.lpstrFile;
+    // A name typed without extension takes the chosen type's first one.
+    if (ExtractFileExt(FileName).empty() && ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= exts.size())
+      FileName += "." + exts[ofn.nFilterIndex - 1];
+    return true;
+  };
+
+  OnCreate = [this](TObject* s) { FormCreate(s); };
+  OnActivate = [this](TObject* s) { FormActivate(s); };
+  OnDestroy = [this](TObject* s) { FormDestroy(s); };
+}
+
+void TfrmMain::BuildToolbar() {
+  TBKDock1 = new TTBKDock(this);
+  TBKDock1->SetName("TBKDock1");
+  TBKDock1->SetParent(this);
+  TBKDock1->SetHeight(41);
+  TBKToolbar1 = new TTBKToolbar(this);
+  TBKToolbar1->SetName("TBKToolbar1");
+  TBKToolbar1->SetParent(TBKDock1);
+  TBKToolbar1->SetAlign(alClient);
+  TBKToolbar1->SetDockMode(dmCannotFloat);
+  TBKToolbar1->SetDisplayMode(nbdmImageAndText);
+  TBKToolbar1->SetLayout(tbklGlyphTop);
+  TBKToolbar1->SetFullSize(true);
+  TBKToolbar1->SetShowHint(true);
+  TBKToolbar1->SetImages(ImageListButtons);
+
+  TTBKToolbar* bar = TBKToolbar1;
+  btnClear = MakeItem(this, bar, "btnClear", "Clear Image", "Clear image", 86, true,
+                      [this](TObject* s) { btnClearClick(s); });
+  btnLoad = MakeItem(this, bar, "btnLoad", "Open Image", "Load image", 72, true,
+                     [this](TObject* s) { btnLoadClick(s); });
+  btnSave = MakeItem(this, bar, "btnSave", "Save Image", "Save without encription", 73, false,
+                     [this](TObject* s) { btnSaveClick(s); });
+  btnSaveCrypted = MakeItem(this, bar, "btnSaveCrypted", "Save Encrypted", "Save encripted image", 114, false,
+                            [this](TObject* s) { btnSaveCryptedClick(s); });
+  AddSeparator(this, bar, false);
+  btnFullScreen = MakeItem(this, bar, "btnFullScreen", "Full Screen", "", 20, false,
+                           [this](TObject* s) { btnFullScreenClick(s); });
+  btnRotLeft = MakeItem(this, bar, "btnRotLeft", "Rotate Left", "", 45, false,
+                        [this](TObject* s) { btnRotLeftClick(s); });
+  btnRotRight = MakeItem(this, bar, "btnRotRight", "Rotate Right", "", 37, false,
+                         [this](TObject* s) { btnRotLeftClick(s); });
+  AddSeparator(this, bar, false);
+  btnOptions = MakeItem(this, bar, "btnOptions", "Options", "Options", 79, true,
+                        [this](TObject* s) { btnOptionsClick(s); });
+  AddSeparator(this, bar, false);
+  AddSeparator(this, bar, true);
+  btnAbout = MakeItem(this, bar, "btnAbout", "About", "", 111, true, [this](TObject* s) { btnAboutClick(s); });
+}
+
+void TfrmMain::BuildNavBar() {
+  UxNavBar1 = new TUxNavBar(this);
+  UxNavBar1->SetName("UxNavBar1");
+  UxNavBar1->SetParent(Imago1);
+  UxNavBar1->SetAlign(alLeft);
+  UxNavBar1->SetWidth(201);
+  UxNavBar1->SetStyle(esOffice2003Silver);
+
+  UxNavBarPanel1 = new TUxNavBarPanel(this);
+  UxNavBarPanel1->SetName("UxNavBarPanel1");
+  UxNavBarPanel1->SetCaption("Browser");
+  UxNavBarPanel1->SetNavBar(UxNavBar1);
+  lvDirs = new TListView(this);
+  lvDirs->SetName("lvDirs");
+  lvDirs->SetParent(UxNavBarPanel1);
+  lvDirs->SetAlign(alClient);
+  lvDirs->SetViewStyle(vsList);
+  lvDirs->SetReadOnly(true);
+  lvDirs->SetHideSelection(false);
+  lvDirs->SetSmallImages(ImageListButtons);
+  lvDirs->OnDblClick = [this](TObject* s) { lvDirsDblClick(s); };
+
+  UxNavBarPanel2 = new TUxNavBarPanel(this);
+  UxNavBarPanel2->SetName("UxNavBarPanel2");
+  UxNavBarPanel2->SetCaption("Password box");
+  UxNavBarPanel2->SetNavBar(UxNavBar1);
+  UxNavBarPanel2->SetColor(clBtnFace);
+  GradientLabel1 = new TGradientLabel(this);
+  GradientLabel1->SetName("GradientLabel1");
+  GradientLabel1->SetParent(UxNavBarPanel2);
+  GradientLabel1->SetBounds(8, 8, 185, 18);
+  GradientLabel1->SetCaption("Cipher mode:");
+  cbCipher = new TComboBox(this);
+  cbCipher->SetName("cbCipher");
+  cbCipher->SetParent(UxNavBarPanel2);
+  cbCipher->SetStyle(csDropDownList);
+  cbCipher->SetBounds(8, 30, 185, 21);
+  for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
+  GradientLabel2 = new TGradientLabel(this);
+  GradientLabel2->SetName("GradientLabel2");
+  GradientLabel2->SetParent(UxNavBarPanel2);
+  GradientLabel2->SetBounds(8, 60, 185, 18);
+  GradientLabel2->SetCaption("Secret phrase:");
+  edPassword = new TEdit(this);
+  edPassword->SetName("edPassword");
+  edPassword->SetParent(UxNavBarPanel2);
+  edPassword->SetBounds(8, 82, 185, 21);
+  edPassword->SetPasswordChar('#');
+  cbPassWordMain = new TTBKCheckBox(this);
+  cbPassWordMain->SetName("cbPassWordMain");
+  cbPassWordMain->SetParent(UxNavBarPanel2);
+  cbPassWordMain->SetBounds(8, 112, 185, 17);
+  cbPassWordMain->SetCaption("Use this password as default");
+  UxNavBar1->SetActivePanelIndex(0);
+
+  Splitter1 = new TSplitter(this);
+  Splitter1->SetName("Splitter1");
+  Splitter1->SetParent(Imago1);
+  Splitter1->SetAlign(alLeft);
+  Splitter1->SetLeft(UxNavBar1->Width());
+}
+
+int32_t TfrmMain::LanguageOfLangId(uint16_t LangId) {
+  switch (LangId & 0xFF) {
+    case 7: return 3;
+    case 10: return 6;
+    case 12: return 2;
+    case 16: return 4;
+    case 22: return 5;
+    default: return 1;
+  }
+}
+
+void TfrmMain::FormCreate(TObject*) {
+  FFirstActivation = true;
+  activeLanguage_ = LanguageOfLangId(GetUserDefaultLangID());
+  FHashManager = new THashManager(nullptr);
+  FCipherManager = new TCipherManager(nullptr);
+}
+
+void TfrmMain::FormActivate(TObject*) {
+  if (!FFirstActivation) return;
+  FFirstActivation = false;
+  SetCaption(kTitle);
+  LoadSettings();
+  if (frmOptions->cbMaxScreen->Checked()) SetWindowState(wsMaximized);
+  if (frmSplash) {
+    frmSplash->Free();
+    frmSplash = nullptr;
+  }
+  const std::string last = ReadRegString("Options", "Browser_Last_dir", "");
+  if (!last.empty() && IsFolder(last)) BrowseFolder(last);
+}
+
+void TfrmMain::FormDestroy(TObject*) {
+  if (FCipherManager) FCipherManager->SetHashManager(nullptr);
+  FreeAndNil(FHashManager);
+  FreeAndNil(FCipherManager);
+}
+
+void TfrmMain::UpdateStatusBar() {
+  TIEBitmap* bmp = Imago1->GetIEBitmap();
+  TBKStatusBar->Panels(0)->SetCaption(std::to_string(bmp ? bmp->GetBitCount() : 0));
+  TBKStatusBar->Panels(1)->SetCaption("W: " + std::to_string(bmp ? bmp->GetWidth() : 0));
+  TBKStatusBar->Panels(2)->SetCaption("H: " + std::to_string(bmp ? bmp->GetHeight() : 0));
+  TBKStatusBar->Panels(3)->SetCaption("DPI: " + std::to_string(Imago1->DpiX()));
+}
+
+void TfrmMain::RefreshView() {
+  Imago1->Update();
+  Imago1->Invalidate();
+}
+
+// ---- opening
+
+void TfrmMain::btnLoadClick(TObject*) {
+  std::string name = OpenDialogFileName;
+  if (!OpenDialogExecute || !OpenDialogExecute(name)) return;
+  OpenDialogFileName = name;
+  OpenImage(name);
+  std::string dir = ExtractFileDir(name);
+  if (dir.empty()) dir = "/";
+  BrowseFolder(dir);
+}
+
+void TfrmMain::OpenImage(const std::string& FileName) {
+  TRoadGuard guard(Imago1);
+  Screen->SetCursor(crHourGlass);
+  if (frmOptions->cbFitOnWindow->Checked()) Imago1->AutoFit = true;
+  TImagoIO* io = Imago1->GetIO();
+  io->LoadFromFile(FileName);
+  Application->ProcessMessages();
+  if (io->Aborted()) {
+    if (cbPassWordMain->Checked()) DecryptAndLoad(FileName, cbCipher->ItemIndex(), edPassword->Text());
+    if (io->Aborted()) {
+      if (frmPassword->ShowModal() == mrOk) {
+        DecryptAndLoad(FileName, frmPassword->cbCipher->ItemIndex(), frmPassword->edPassword->Text());
+        if (io->Aborted()) {
+          Screen->SetCursor(crDefault);
+          MessageDlg(kWrongPhraseText, mtError, TMsgDlgButtons{mbOK});
+        } else if (frmPassword->cbRemember->Checked()) {
+          cbCipher->SetItemIndex(frmPassword->cbCipher->ItemIndex());
+          edPassword->SetText(frmPassword->edPassword->Text());
+          cbPassWordMain->SetChecked(true);
+        }
+      }
+    }
+  }
+  UpdateStatusBar();
+  Imago1->AutoFit = false;
+  const bool ok = !io->Aborted();
+  if (ok && frmFullScreen->FIsOpen) frmFullScreen->CopyImageFrom(Imago1);
+  SetCaption(ok ? std::string(kTitle) + " - [" + ExtractFileName(FileName) + "]" : std::string(kTitle));
+  for (TTBKItem* item : {btnFullScreen, btnSave, btnSaveCrypted, btnRotLeft, btnRotRight}) item->SetEnabled(ok);
+  RefreshView();
+  if (Imago1->CanFocus()) Imago1->SetFocus();
+  Screen->SetCursor(crDefault);
+  guard.Done();
+}
+
+void TfrmMain::PrepareCipher(int32_t CipherIndex, const std::string& PassPhrase) {
+  FCipherManager->SetHashManager(FHashManager);
+  const std::string name =
+      CipherIndex >= 0 && CipherIndex < kCipherCount ? std::string(kCipherNames[size_t(CipherIndex)]) : std::string();
+  FCipherManager->SetAlgorithm(name);
+  FCipherManager->InitKey(PassPhrase, nullptr);
+}
+
+// The file is decrypted into memory and read from there with the format of
+// its extension: no plain image data reaches the disk, and no file beside it
+// is created, overwritten or deleted.
+void TfrmMain::DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, const std::string& PassPhrase) {
+  TImagoIO* io = Imago1->GetIO();
+  PrepareCipher(CipherIndex, PassPhrase);
+  TMemoryStream coded, plain;
+  {
+    TFileStream source(FileName, fmOpenRead | fmShareDenyNone);
+    coded.CopyFrom(&source, 0);
+  }
+  coded.SetPosition(0);
+  try {
+    FCipherManager->GetCipher()->ProcessStream(&coded, &plain, coded.Size(), caDecode);
+    plain.SetPosition(0);
+    const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
+    io->LoadFromStreamOfType(&plain, type);
+  } catch (...) {
+    Wipe(plain);
+    throw;
+  }
+  Wipe(plain);
+}
+
+// ---- saving
+
+bool TfrmMain::WriteImage(const std::string& FileName, TMemoryStream& Stream) {
+  TImagoIO* io = Imago1->GetIO();
+  const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
+  io->SaveToStream(&Stream, type);
+  if (io->Aborted()) {
+    Wipe(Stream);
+    MessageDlg("The image could not be saved as \"" + ExtractFileName(FileName) + "\".", mtError,
+               TMsgDlgButtons{mbOK});
+    return false;
+  }
+  return true;
+}
+
+void TfrmMain::btnSaveClick(TObject*) {
+  SaveDialogFileName = OpenDialogFileName;
+  std::string name = SaveDialogFileName;
+  if (!SaveDialogExecute || !SaveDialogExecute(name)) return;
+  SaveDialogFileName = name;
+  TMemoryStream data;
+  if (!WriteImage(name, data)) return;
+  TAtomicFileWriter out(name);
+  out.Stream()->WriteBuffer(data.Memory(), data.Size());
+  out.Commit();
+}
+
+void TfrmMain::btnSaveCryptedClick(TObject*) {
+  if (frmPassword->ShowModal() != mrOk) return;
+  SaveDialogFileName = OpenDialogFileName;
+  std::string name = SaveDialogFileName;
+  if (!SaveDialogExecute || !SaveDialogExecute(name)) return;
+  SaveDialogFileName = name;
+  TMemoryStream plain, coded;
+  if (!WriteImage(name, plain)) return;
+  try {
+    PrepareCipher(frmPassword->cbCipher->ItemIndex(), frmPassword->edPassword->Text());
+    plain.SetPosition(0);
+    FCipherManager->GetCipher()->ProcessStream(&plain, &coded, plain.Size(), caEncode);
+  } catch (...) {
+    Wipe(plain);
+    throw;
+  }
+  Wipe(plain);
+  TAtomicFileWriter out(name);
+  out.Stream()->WriteBuffer(coded.Memory(), coded.Size());
+  out.Commit();
+}
+
+// ---- folder browser
+
+void TfrmMain::BrowseFolder(const std::string& Dir) {
+  FCurrentDir = Dir;
+  lvDirs->Items()->Clear();
+  struct TEntry {
+    std::string name;
+    bool folder;
+  };
+  std::vector<TEntry> entries;
+  if (DIR* d = ::opendir(Dir.c_str())) {
+    while (dirent* e = ::readdir(d)) {
+      const std::string name = e->d_name;
+      if (name == ".") continue;
+      entries.push_back(TEntry{name, IsFolder(Dir + "/" + name)});
+    }
+    ::closedir(d);
+  }
+  // ".." first, then by name ignoring case.
+  std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
+    if ((a.name == "..") != (b.name == "..")) return a.name == "..";
+    const int c = CompareText(a.name, b.name);
+    return c != 0 ? c < 0 : a.name < b.name;
+  });
+  for (const TEntry& e : entries) {
+    int32_t icon = kIconEntry;
+    if (LowerCase(e.name).find(".jpg") != std::string::npos) icon = kIconJpeg;
+    // A plain folder; a hidden one keeps the other icons.
+    if (e.folder && (e.name == ".." || e.name[0] != '.')) icon = kIconFolder;
+    TListItem* item = lvDirs->Items()->Add();
+    item->SetCaption(e.name);
+    item->SetImageIndex(icon);
+  }
+  WriteRegString("Options", "Browser_Last_dir", Dir);
+}
+
+void TfrmMain::lvDirsDblClick(TObject*) {
+  const TListItem* item = lvDirs->Selected();
+  if (!item || FCurrentDir.empty()) return;
+  const std::string path = FCurrentDir + "/" + item->Caption();
+  if (IsRegularFile(path)) {
+    OpenImage(path);
+  } else if (IsFolder(path)) {
+    FCurrentDir = path;
+    BrowseFolder(path);
+  }
+}
+
+void TfrmMain::Imago1KeyUp(TObject*, uint16_t& Key, TShiftState) {
+  if (Timer1->Enabled()) return;
+  Timer1->SetEnabled(true);
+  struct TBusy {
+    TTimer* t;
+    ~TBusy() { t->SetEnabled(false); }
+  } busy{Timer1};
+  if (lvDirs->ItemIndex() >= 0 && !FCurrentDir.empty()) {
+    const int32_t selected = lvDirs->ItemIndex();
+    int32_t n = selected;
+    if (Key == VK_RIGHT || Key == VK_DOWN) ++n;
+    else if (Key == VK_LEFT || Key == VK_UP) --n;
+    if (n >= 0 && n < lvDirs->Items()->Count() && n != selected) {
+      lvDirs->SetItemIndex(n);
+      lvDirs->Items()->Item(n)->MakeVisible(true);
+      lvDirsDblClick(lvDirs);
+    }
+    Key = 0;
+    Application->ProcessMessages();
+  }
+}
+
+// ---- image commands
+
+void TfrmMain::btnClearClick(TObject*) {
+  Imago1->Clear();
+  RefreshView();
+}
+
+void TfrmMain::btnFullScreenClick(TObject*) {
+  frmFullScreen->CopyImageFrom(Imago1);
+  frmFullScreen->FIsOpen = true;
+  ShowCursor(false);
+  frmFullScreen->ShowModal();
+  // However the window ended, the cursor comes back once.
+  if (frmFullScreen->FIsOpen) {
+    frmFullScreen->FIsOpen = false;
+    ShowCursor(true);
+  }
+}
+
+void TfrmMain::btnRotLeftClick(TObject* Sender) {
+  TRoadGuard guard(Imago1);
+  const bool autoFit = Imago1->AutoFit;
+  Screen->SetCursor(crHourGlass);
+  ImagoProc1->Rotate(Sender == btnRotRight ? 270 : 90, false, raNone, TColor(-1));
+  RefreshView();
+  Screen->SetCursor(crDefault);
+  Imago1->AutoFit = autoFit;
+  guard.Done();
+}
+
+void TfrmMain::btnOptionsClick(TObject*) { frmOptions->ShowModal(); }
+
+void TfrmMain::btnAboutClick(TObject*) { ShowAbout(); }

@@ -1,0 +1,125 @@
+#include "app/TfrmPassword.h"
+
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
+#include "ui/TPanel.h"
+#include "app/CipherList.h"
+#include "app/Settings.h"
+#include "panels/TGradientLabel.h"
+#include "panels/TUxPanel.h"
+#include "toolbar/TTBKButton.h"
+#include "toolbar/TTBKCheckBox.h"
+
+RTL_DEFINE_CLASS(TfrmPassword, TForm)
+
+TfrmPassword* frmPassword = nullptr;
+
+TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
+  SetName("frmPassword");
+  SetCaption("Secret phrase dialog");
+  SetBorderStyle(bsDialog);
+  SetBorderIcons(TBorderIcons{biSystemMenu});
+  SetPosition(poScreenCenter);
+  Font()->SetName("Tahoma");
+  SetClientSize(392, 230);
+
+  UxPanel1 = new TUxPanel(this);
+  UxPanel1->SetName("UxPanel1");
+  UxPanel1->SetParent(this);
+  UxPanel1->SetAlign(alTop);
+  UxPanel1->SetHeight(121);
+  UxPanel1->SetShowCaption(false);
+  UxPanel1->SetGradientEndColor(clInfoBk);
+
+  GradientLabel1 = new TGradientLabel(this);
+  GradientLabel1->SetName("GradientLabel1");
+  GradientLabel1->SetParent(UxPanel1);
+  GradientLabel1->SetBounds(16, 10, 360, 18);
+  GradientLabel1->SetCaption("Cipher mode:");
+  cbCipher = new TComboBox(this);
+  cbCipher->SetName("cbCipher");
+  cbCipher->SetParent(UxPanel1);
+  cbCipher->SetStyle(csDropDownList);
+  cbCipher->SetBounds(16, 32, 360, 21);
+  for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
+
+  GradientLabel2 = new TGradientLabel(this);
+  GradientLabel2->SetName("GradientLabel2");
+  GradientLabel2->SetParent(UxPanel1);
+  GradientLabel2->SetBounds(16, 62, 360, 18);
+  GradientLabel2->SetCaption("Secret phrase:");
+  edPassword = new TEdit(this);
+  edPassword->SetName("edPassword");
+  edPassword->SetParent(UxPanel1);
+  edPassword->SetBounds(16, 84, 360, 21);
+  edPassword->SetPasswordChar('#');
+  edPassword->OnKeyPress = [this](TObject* s, char& k) { edPasswordKeyPress(s, k); };
+
+  UxPanel2 = new TUxPanel(this);
+  UxPanel2->SetName("UxPanel2");
+  UxPanel2->SetParent(this);
+  UxPanel2->SetCaption("Options");
+  UxPanel2->SetTop(121);
+  UxPanel2->SetHeight(68);
+  UxPanel2->SetAlign(alClient);
+
+  cbHideSecret = new TTBKCheckBox(this);
+  cbHideSecret->SetName("cbHideSecret");
+  cbHideSecret->SetParent(UxPanel2);
+  cbHideSecret->SetBounds(16, 24, 360, 17);
+  cbHideSecret->SetCaption("Hide secret phrase when tiping");
+  cbHideSecret->SetChecked(true);
+  cbHideSecret->OnClick = [this](TObject* s) { cbHideSecretClick(s); };
+  cbRemember = new TTBKCheckBox(this);
+  cbRemember->SetName("cbRemember");
+  cbRemember->SetParent(UxPanel2);
+  cbRemember->SetBounds(16, 44, 360, 17);
+  cbRemember->SetCaption("Remember secret phrase for next image");
+
+  Panel1 = new TPanel(this);
+  Panel1->SetName("Panel1");
+  Panel1->SetCaption("");
+  Panel1->SetParent(this);
+  Panel1->SetAlign(alBottom);
+  Panel1->SetHeight(41);
+  TBKButton1 = new TTBKButton(this);
+  TBKButton1->SetName("TBKButton1");
+  TBKButton1->SetParent(Panel1);
+  TBKButton1->SetBounds(216, 8, 75, 25);
+  TBKButton1->SetCaption("&OK");
+  TBKButton1->SetModalResult(mrOk);
+  TBKButton1->OnClick = [this](TObject* s) { TBKButton1Click(s); };
+  TBKButton2 = new TTBKButton(this);
+  TBKButton2->SetName("TBKButton2");
+  TBKButton2->SetParent(Panel1);
+  TBKButton2->SetBounds(302, 8, 75, 25);
+  TBKButton2->SetCaption("&Cancel");
+  TBKButton2->SetModalResult(mrCancel);
+  TBKButton2->OnClick = [this](TObject* s) { TBKButton2Click(s); };
+
+  OnActivate = [this](TObject* s) { FormActivate(s); };
+}
+
+void TfrmPassword::FormActivate(TObject*) {
+  if (cbCipher->ItemIndex() == -1)
+    cbCipher->SetItemIndex(ReadRegInteger("Options", "Default Cipher", kDefaultCipher));
+  cbHideSecretClick(cbHideSecret);
+  edPassword->SetText(FRememberedPhrase);
+  if (edPassword->CanFocus()) edPassword->SetFocus();
+}
+
+void TfrmPassword::TBKButton1Click(TObject*) {
+  FRememberedPhrase.clear();
+  if (cbRemember->Checked()) FRememberedPhrase = edPassword->Text();
+}
+
+void TfrmPassword::TBKButton2Click(TObject*) { edPassword->SetText(""); }
+
+void TfrmPassword::cbHideSecretClick(TObject*) { edPassword->SetPasswordChar(cbHideSecret->Checked() ? '#' : 0); }
+
+void TfrmPassword::edPasswordKeyPress(TObject*, char& Key) {
+  if (Key == '\r') {
+    Key = 0;
+    SetModalResult(mrOk);
+  }
+}

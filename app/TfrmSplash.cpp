@@ -1,0 +1,127 @@
+#include "app/TfrmSplash.h"
+
+#include "ui/TPanel.h"
+#include "platform/Shell.h"
+#include "ui/MessageDlg.h"
+#include "ui/TApplication.h"
+#include "ui/TButton.h"
+#include "ui/TLabel.h"
+
+RTL_DEFINE_CLASS(TfrmSplash, TForm)
+
+TfrmSplash* frmSplash = nullptr;
+const char* const kMakerAddress = "https://nobrivo.org";
+
+namespace {
+const char* const kProduct = "Nobrivo 1.40";
+const char* const kMakerLine = "Nobrivo, private image viewer";
+
+TLabel* MakeLabel(TForm* owner, TWinControl* parent, const char* name, const char* caption, int32_t x,
+                  int32_t y) {
+  auto* l = new TLabel(owner);
+  l->SetName(name);
+  l->SetParent(parent);
+  l->SetAutoSize(true);
+  l->SetLeft(x);
+  l->SetTop(y);
+  l->SetCaption(caption);
+  return l;
+}
+}  // namespace
+
+TfrmSplash::TfrmSplash(TComponent* AOwner) : TForm(AOwner) {
+  SetName("frmSplash");
+  SetCaption("About...");
+  SetBorderStyle(bsDialog);
+  SetBorderIcons(TBorderIcons{biSystemMenu});
+  SetPosition(poScreenCenter);
+  Font()->SetName("Tahoma");
+  SetClientSize(485, 361);
+
+  GradPan3 = new TPanel(this);
+  GradPan3->SetName("GradPan3");
+  GradPan3->SetCaption("");
+  GradPan3->SetParent(this);
+  GradPan3->SetAlign(alTop);
+  GradPan3->SetHeight(105);
+  GradPan3->SetColor(clWindow);
+  lblVersion = MakeLabel(this, GradPan3, "lblVersion", "", 16, 16);
+  lblVersion->Font()->SetStyle(TFontStyles{fsBold});
+  lblAuthor = MakeLabel(this, GradPan3, "lblAuthor", "", 16, 40);
+  Label25 = MakeLabel(this, GradPan3, "Label25", "visit us at:", 16, 72);
+  lblKestrana = MakeLabel(this, GradPan3, "lblKestrana", kMakerAddress, 90, 72);
+  lblKestrana->Font()->SetColor(clNavy);
+  lblKestrana->SetCursor(crHandPoint);
+  lblKestrana->OnClick = [this](TObject* s) { Label13Click(s); };
+
+  GroupBox1 = new TPanel(this);
+  GroupBox1->SetName("GroupBox1");
+  GroupBox1->SetCaption("");
+  GroupBox1->SetParent(this);
+  GroupBox1->SetBounds(8, 113, 469, 200);
+  GradPan1 = new TPanel(this);
+  GradPan1->SetName("GradPan1");
+  GradPan1->SetCaption("");
+  GradPan1->SetParent(GroupBox1);
+  GradPan1->SetAlign(alClient);
+  lblName = MakeLabel(this, GradPan1, "lblName", "The Nobrivo developers", 16, 16);
+  lblSupport = MakeLabel(this, GradPan1, "lblSupport", "Support:", 16, 48);
+
+  BtnClose = new TButton(this);
+  BtnClose->SetName("BtnClose");
+  BtnClose->SetParent(this);
+  BtnClose->SetBounds(402, 326, 75, 25);
+  BtnClose->SetCaption("Close");
+  BtnClose->OnClick = [this](TObject* s) { btnCancelWizard1Click(s); };
+
+  OnActivate = [this](TObject* s) { FormActivate(s); };
+}
+
+void TfrmSplash::FormActivate(TObject*) {
+  lblVersion->SetCaption(kProduct);
+  lblAuthor->SetCaption(kMakerLine);
+  if (Tag() == 1) {
+    SetCaption("About...");
+    page_ = "About";
+    SetFormStyle(fsNormal);
+    SetBorderStyle(bsDialog);
+  }
+  Application->ProcessMessages();
+}
+
+void TfrmSplash::btnCancelWizard1Click(TObject*) { Close(); }
+
+void TfrmSplash::Label13Click(TObject*) { OpenDocument(kMakerAddress, "", "", SW_SHOWNORMAL); }
+
+void ShowAbout() {
+  frmSplash = new TfrmSplash(Application);
+  frmSplash->SetTag(1);
+  try {
+    frmSplash->ShowModal();
+  } catch (...) {
+    frmSplash->Free();
+    frmSplash = nullptr;
+    throw;
+  }
+  frmSplash->Free();
+  frmSplash = nullptr;
+}
+
+std::string OpenDocumentErrorText(intptr_t Result) {
+  std::string reason;
+  if (Result == 2) reason = "Didn't find the file, please verify installation";
+  else if (Result == 31) reason = "Please install Acrobat reader to view PDF files";
+  else reason = "unknown eror";
+  return "Error (" + std::to_string(Result) + ") : " + reason;
+}
+
+intptr_t OpenDocument(const std::string& FileName, const std::string& Params, const std::string& Dir,
+                      int32_t ShowCmd) {
+  // Each text goes over as a copy of at most 256 characters.
+  auto cut = [](const std::string& s) { return s.substr(0, 256); };
+  const std::string f = cut(FileName), p = cut(Params), d = cut(Dir);
+  intptr_t rc = ShellExecute(nullptr, "open", f.c_str(), p.c_str(), d.c_str(), ShowCmd);
+  if (rc >= 32) return rc;
+  MessageDlg(OpenDocumentErrorText(rc), mtError, TMsgDlgButtons{mbOK});
+  return rc;
+}

@@ -1,0 +1,21 @@
+// The program: start the platform, create the windows, run the message loop.
+#include <cstdio>
+#include <string>
+
+#include "app/Program.h"
+#include "platform/Backend.h"
+#include "ui/TApplication.h"
+
+int main() {
+  std::string reason;
+  if (!InitPlatform(&reason)) {
+    std::fprintf(stderr, "nobrivo: %s\n", reason.c_str());
+    return 1;
+  }
+  InitControls();
+  CreateProgramWindows();
+  Application->Run();
+  DoneControls();
+  ShutdownPlatform();
+  return 0;
+}

@@ -1,0 +1,160 @@
+#pragma once
+// The real program's windows on the headless backend, with settings in a
+// temporary folder, fixture images made by ImageMagick, and helpers that run
+// steps inside the program's modal loops.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "app/TAppImago.h"
+#include "app/Program.h"
+#include "app/TfrmFullScreen.h"
+#include "app/TfrmMain.h"
+#include "app/TfrmOptions.h"
+#include "app/TfrmPassword.h"
+#include "app/TfrmSplash.h"
+#include "platform/Backend.h"
+#include "toolbar/TTBKButton.h"
+#include "toolbar/TTBKCheckBox.h"
+#include "toolbar/TTBKStatusBar.h"
+#include "ui/TButton.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
+#include "ui/TTimer.h"
+#include "ui/TApplication.h"
+#include "ui/TLabel.h"
+#include "ui/TScreen.h"
+
+namespace fs = std::filesystem;
+
+inline std::string ReadFileBytes(const std::string& Path) {
+  std::ifstream in(Path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline std::vector<std::string> FolderEntries(const std::string& Dir) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(Dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class ProgramTest : public ::testing::Test {
+ protected:
+  std::string dir_;     // work folder of the test
+  std::string config_;  // the settings store's folder
+
+  void SetUp() override {
+    char tmpl[] = "/tmp/nobrivo-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    config_ = dir_ + "/config";
+    fs::create_directory(config_);
+    fs::create_directory(dir_ + "/pics");
+    setenv("NOBRIVO_CONFIG_DIR", config_.c_str(), 1);
+    setenv("LANG", "C", 1);
+    ShutdownPlatform();
+    ASSERT_TRUE(InitPlatformWith("headless"));
+    HeadlessSetScreenSize(1024, 768);
+    HeadlessSetClock(1000);
+    InitControls();
+  }
+
+  void StartProgram() {
+    CreateProgramWindows();
+    frmMain->Show();
+    Pump();
+  }
+
+  void TearDown() override {
+    HeadlessSetIdleHandler(nullptr);
+    DoneControls();
+    ShutdownPlatform();
+    frmMain = nullptr;
+    frmPassword = nullptr;
+    frmOptions = nullptr;
+    frmFullScreen = nullptr;
+    frmSplash = nullptr;
+    unsetenv("NOBRIVO_CONFIG_DIR");
+    std::error_code ec;
+    fs::remove_all(dir_, ec);
+  }
+
+  void Pump() { Application->ProcessMessages(); }
+
+  // Makes an image file with ImageMagick; false when it is not installed.
+  bool MakeImage(const std::string& Path, const std::string& Spec = "gradient:red-blue",
+                 const std::string& Size = "64x48") {
+    if (access("/usr/bin/convert", X_OK) != 0) return false;
+    const std::string cmd = "/usr/bin/convert -size " + Size + " " + Spec + " -density 72 -units PixelsPerInch '" +
+                            Path + "' 2>/dev/null";
+    return std::system(cmd.c_str()) == 0 && fs::exists(Path);
+  }
+
+  // Runs Body (which may start modal loops); each time a loop would wait the
+  // next step runs. A loop still waiting after the steps fails the test and
+  // is ended.
+  void WithSteps(std::vector<std::function<void()>> Steps, const std::function<void()>& Body) {
+    size_t next = 0;
+    int idle = 0;
+    HeadlessSetIdleHandler([&]() -> bool {
+      if (next < Steps.size()) {
+        Steps[next++]();
+        return true;
+      }
+      if (++idle > 20) {
+        ADD_FAILURE() << "modal loop still running after its steps";
+        if (TCustomForm* f = Screen->ActiveForm()) f->SetModalResult(mrAbort);
+        idle = 0;
+        return true;
+      }
+      return false;
+    });
+    Body();
+    HeadlessSetIdleHandler(nullptr);
+    EXPECT_EQ(next, Steps.size()) << "steps left over";
+  }
+
+  // The text of the message box in front, or empty when none shows.
+  static std::string MessageBoxText() {
+    TCustomForm* f = Screen->ActiveForm();
+    if (!f) return "";
+    if (auto* l = dynamic_cast<TLabel*>(f->FindComponent("Message"))) return l->Caption();
+    return "";
+  }
+  static void CloseActive(TModalResult Result) {
+    if (TCustomForm* f = Screen->ActiveForm()) f->SetModalResult(Result);
+  }
+
+  // The pass-phrase dialog's answer: a cipher, a phrase, Remember, OK.
+  static std::function<void()> AnswerPassword(int32_t Cipher, const std::string& Phrase, bool Remember = false) {
+    return [=] {
+      ASSERT_EQ(Screen->ActiveForm(), frmPassword);
+      frmPassword->cbCipher->SetItemIndex(Cipher);
+      frmPassword->edPassword->SetText(Phrase);
+      frmPassword->cbRemember->SetChecked(Remember);
+      frmPassword->TBKButton1->Click();
+    };
+  }
+
+  void UseFileDialogs(const std::string& OpenName, const std::string& SaveName) {
+    frmMain->OpenDialogExecute = [OpenName](std::string& n) {
+      n = OpenName;
+      return true;
+    };
+    frmMain->SaveDialogExecute = [SaveName](std::string& n) {
+      n = SaveName;
+      return true;
+    };
+  }
+
+  static std::string Status(int32_t i) { return frmMain->TBKStatusBar->Panels(i)->Caption(); }
+};

@@ -1,0 +1,3 @@
+#include "toolbar/TTBKButton.h"
+
+RTL_DEFINE_CLASS(TTBKButton, TButton)

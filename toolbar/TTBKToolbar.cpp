@@ -1,0 +1,182 @@
+#include "toolbar/TTBKToolbar.h"
+
+#include <algorithm>
+
+#include "platform/Draw.h"
+#include "platform/Text.h"
+#include "ui/TImageList.h"
+
+RTL_DEFINE_CLASS(TTBKToolbar, TCustomControl)
+
+namespace {
+constexpr int32_t kSeparatorWidth = 8;
+constexpr int32_t kItemPadding = 8;
+constexpr int32_t kMinItemWidth = 40;
+}  // namespace
+
+TTBKToolbar::TTBKToolbar(TComponent* AOwner) : TCustomControl(AOwner) {
+  controlStyle_ += TControlStyle{csCaptureMouse, csOpaque};
+  SetBounds(0, 0, 200, 41);
+  color_ = clBtnFace;
+}
+
+void TTBKToolbar::Add(TTBKItem* Item) {
+  items_.push_back(Item);
+  Item->SetToolbar(this);
+  Item->FreeNotification(this);
+  Layout_();
+  Invalidate();
+}
+
+void TTBKToolbar::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomControl::Notification(AComponent, Operation);
+  if (Operation != opRemove) return;
+  if (AComponent == images_) images_ = nullptr;
+  auto it = std::find(items_.begin(), items_.end(), AComponent);
+  if (it != items_.end()) {
+    if (pressed_ == *it) pressed_ = nullptr;
+    items_.erase(it);
+    Layout_();
+  }
+}
+
+void TTBKToolbar::SetDisplayMode(TTBKDisplayMode v) {
+  displayMode_ = v;
+  Layout_();
+  Invalidate();
+}
+
+void TTBKToolbar::SetLayout(TTBKLayout v) {
+  layout_ = v;
+  Layout_();
+  Invalidate();
+}
+
+void TTBKToolbar::SetImages(TCustomImageList* v) {
+  images_ = v;
+  if (v) v->FreeNotification(this);
+  Invalidate();
+}
+
+void TTBKToolbar::ItemChanged(TTBKItem*) {
+  Layout_();
+  Invalidate();
+}
+
+void TTBKToolbar::Layout_() {
+  rects_.clear();
+  HDC dc = CreateCompatibleDC(nullptr);
+  HFONT old = SelectObject(dc, Font()->Handle());
+  int32_t x = 2;
+  for (TTBKItem* item : items_) {
+    if (!item->Visible()) {
+      rects_.push_back(TRect{x, 0, x, 0});
+      continue;
+    }
+    int32_t w = kSeparatorWidth;
+    if (!item->IsSeparator()) {
+      TRect r{0, 0, 0, 0};
+      std::string text = item->Caption().empty() ? std::string(" ") : item->Caption();
+      DrawText(dc, text, &r, DT_SINGLELINE | DT_CALCRECT);
+      w = std::max(kMinItemWidth, r.Width() + 2 * kItemPadding);
+    }
+    rects_.push_back(TRect{x, 1, x + w, Height() - 1});
+    x += w;
+  }
+  SelectObject(dc, old);
+  DeleteDC(dc);
+}
+
+TRect TTBKToolbar::ItemRect(const TTBKItem* Item) {
+  if (rects_.size() != items_.size()) Layout_();
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i] == Item) return rects_[i];
+  return TRect{0, 0, 0, 0};
+}
+
+TTBKItem* TTBKToolbar::ItemAt(int32_t X, int32_t Y) {
+  if (rects_.size() != items_.size()) Layout_();
+  for (size_t i = 0; i < items_.size(); ++i) {
+    const TRect& r = rects_[i];
+    if (items_[i]->Visible() && !items_[i]->IsSeparator() && X >= r.Left && X < r.Right && Y >= r.Top &&
+        Y < r.Bottom)
+      return items_[i];
+  }
+  return nullptr;
+}
+
+void TTBKToolbar::Dispatch(TMessage& Message) {
+  if (Message.Msg == WM_SIZE) {
+    TCustomControl::Dispatch(Message);
+    Layout_();
+    Invalidate();
+    return;
+  }
+  if (Message.Msg == CM_HINTSHOW) {
+    // The hint of the item under the pointer.
+    auto* info = reinterpret_cast<THintInfo*>(Message.LParam);
+    if (info) {
+      TTBKItem* item = ItemAt(info->CursorPos.X, info->CursorPos.Y);
+      if (item) {
+        info->HintStr = item->Hint();
+        info->CursorRect = ItemRect(item);
+      } else {
+        info->HintStr.clear();
+      }
+    }
+    return;
+  }
+  TCustomControl::Dispatch(Message);
+}
+
+void TTBKToolbar::Paint() {
+  TCanvas* c = Canvas();
+  c->Brush()->SetColor(Color());
+  c->FillRect(ClientRect());
+  if (rects_.size() != items_.size()) Layout_();
+  c->Brush()->SetStyle(bsClear);
+  for (size_t i = 0; i < items_.size(); ++i) {
+    TTBKItem* item = items_[i];
+    TRect r = rects_[i];
+    if (!item->Visible()) continue;
+    if (item->IsSeparator()) {
+      if (!static_cast<TTBKSeparatorItem*>(item)->Blank()) {
+        TRect line{r.Left + r.Width() / 2 - 1, r.Top + 3, r.Left + r.Width() / 2 + 1, r.Bottom - 3};
+        DrawEdge(c->Handle(), &line, EDGE_ETCHED, BF_LEFT);
+      }
+      continue;
+    }
+    if (item == pressed_) DrawEdge(c->Handle(), &r, BDR_SUNKENOUTER, BF_RECT);
+    TRect text = r;
+    UINT flags = DT_SINGLELINE | DT_CENTER;
+    if (layout_ == tbklGlyphTop && displayMode_ != nbdmTextOnly) {
+      // The image place on top, the caption below it.
+      const int32_t glyph = images_ ? images_->Height() : 16;
+      if (images_ && item->ImageIndex() >= 0 && item->ImageIndex() < images_->Count())
+        images_->Draw(c, r.Left + (r.Width() - images_->Width()) / 2, r.Top + 2, item->ImageIndex(),
+                      item->Enabled());
+      text.Top = r.Top + 2 + glyph + 1;
+    } else {
+      flags |= DT_VCENTER;
+    }
+    c->Font()->SetColor(item->Enabled() ? clBtnText : clGrayText);
+    DrawText(c->Handle(), item->Caption(), &text, flags);
+  }
+}
+
+void TTBKToolbar::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+  if (Button == mbLeft) {
+    TTBKItem* item = ItemAt(X, Y);
+    pressed_ = item && item->Enabled() ? item : nullptr;
+    Invalidate();
+  }
+  TCustomControl::MouseDown(Button, Shift, X, Y);
+}
+
+void TTBKToolbar::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
+  TTBKItem* item = pressed_;
+  pressed_ = nullptr;
+  Invalidate();
+  TCustomControl::MouseUp(Button, Shift, X, Y);
+  if (Button == mbLeft && item && item == ItemAt(X, Y)) item->Click();
+}
