@@ -774,9 +774,22 @@ TEST_F(StdCtrlsTest, PublishedPropertiesByName) {
   auto* e = Make<TEdit>(f, 0, 0, 100, 21);
   SetProp(e, "Text", "abc");
   SetProp(e, "MaxLength", "2");
+  EXPECT_EQ(GetProp(e, "Text"), "abc");
   SetProp(e, "PasswordChar", "#");
   EXPECT_EQ(e->DisplayText(), "###");
-  EXPECT_EQ(GetProp(e, "Text"), "abc");
+  // References by property: a sheet's page control, the active page, the associate.
+  auto* pc = Make<TPageControl>(f, 0, 0, 200, 100);
+  auto* s1 = new TTabSheet(f);
+  auto* s2 = new TTabSheet(f);
+  SetObjectProp(s1, GetPropInfo(s1, "PageControl"), pc);
+  SetObjectProp(s2, GetPropInfo(s2, "PageControl"), pc);
+  EXPECT_EQ(pc->PageCount(), 2);
+  SetObjectProp(pc, GetPropInfo(pc, "ActivePage"), s2);
+  EXPECT_EQ(pc->ActivePageIndex(), 1);
+  auto* ud = new TUpDown(f);
+  SetObjectProp(ud, GetPropInfo(ud, "Associate"), e);
+  EXPECT_EQ(ud->Associate(), e);
+  EXPECT_EQ(e->Text(), "0");
   f->Free();
 }
 
