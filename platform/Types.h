@@ -5,8 +5,14 @@
 #include <cstdint>
 
 using BOOL = int32_t;
+// C libraries (libjpeg, lcms2) define FALSE and TRUE as macros of the same
+// values; whichever comes first serves.
+#ifndef FALSE
 constexpr BOOL FALSE = 0;
+#endif
+#ifndef TRUE
 constexpr BOOL TRUE = 1;
+#endif
 using BYTE = uint8_t;
 using WORD = uint16_t;
 using DWORD = uint32_t;

@@ -12,7 +12,12 @@ RTL_DEFINE_CLASS(TGraphicsObject, TPersistent)
 RTL_DEFINE_CLASS(TFont, TGraphicsObject,
                  Published("Charset", &TFont::Charset, &TFont::SetCharset,
                            [] {
-                             static const TTypeInfo t{tkInteger, "TFontCharset"};
+                             static const TTypeInfo t = [] {
+                               TTypeInfo info;
+                               info.Kind = tkInteger;
+                               info.Name = "TFontCharset";
+                               return info;
+                             }();
                              return &t;
                            }()),
                  Published("Color", &TFont::Color, &TFont::SetColor, TColorTypeInfo()),

@@ -12,20 +12,17 @@
 #include <map>
 #include <string>
 
+#include "bench/imaging/ImageBench.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/TIEBitmap.h"
 
 namespace {
-constexpr int kW = 6000, kH = 4000;
+using image_bench::Dir;
+using image_bench::kH;
+using image_bench::kW;
+using image_bench::Seconds;
+using image_bench::Timed;
 
-std::string Dir() {
-  static std::string dir = [] {
-    char tmpl[] = "/tmp/nobrivo-bmp-bench-XXXXXX";
-    const char* d = mkdtemp(tmpl);
-    return std::string(d ? d : "/tmp");
-  }();
-  return dir;
-}
 
 // The test file, written once by our own writer: a smooth picture with fine
 // detail, as a photograph has.
@@ -33,42 +30,14 @@ const std::string& File() {
   static std::string path = [] {
     const std::string p = Dir() + "/x.bmp";
     TImagoIO io(nullptr);
-    TIEBitmap* b = io.IEBitmap();
-    b->MemoryThreshold = int64_t{1} << 40;
-    b->Allocate(kW, kH, ieRGB24);
-    for (int y = 0; y < kH; ++y) {
-      uint8_t* row = b->GetScanline(y);
-      for (int x = 0; x < kW; ++x) {
-        row[x * 3] = static_cast<uint8_t>(x / 24 + (x * y) % 7);
-        row[x * 3 + 1] = static_cast<uint8_t>(y / 16 + x % 5);
-        row[x * 3 + 2] = static_cast<uint8_t>((x + y) / 40);
-      }
-    }
+    image_bench::FillPhoto(io.IEBitmap());
     io.SaveToFile(p);
     return p;
   }();
   return path;
 }
 
-std::map<std::string, double>& Seconds() {
-  static std::map<std::string, double> m;
-  return m;
-}
 
-template <typename F>
-void Timed(benchmark::State& state, const std::string& name, F&& f) {
-  for (auto _ : state) {
-    const auto t0 = std::chrono::steady_clock::now();
-    if (!f()) {
-      state.SkipWithError(("failed: " + name).c_str());
-      return;
-    }
-    const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    state.SetIterationTime(t);
-    auto& s = Seconds()[name];
-    s = s == 0 ? t : std::min(s, t);
-  }
-}
 
 void OursLoad(benchmark::State& state) {
   const std::string& file = File();

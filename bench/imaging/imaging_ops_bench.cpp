@@ -19,21 +19,18 @@
 #include <map>
 #include <string>
 
+#include "bench/imaging/ImageBench.h"
 #include "imaging/model/Resample.h"
 #include "imaging/model/Rotation.h"
 #include "imaging/model/TIEBitmap.h"
 
 namespace {
-constexpr int kW = 6000, kH = 4000, kDW = 1920, kDH = 1280;
+using image_bench::Dir;
+using image_bench::kH;
+using image_bench::kW;
+using image_bench::Seconds;
+constexpr int kDW = 1920, kDH = 1280;
 
-std::string Dir() {
-  static std::string dir = [] {
-    char tmpl[] = "/tmp/nobrivo-bench-XXXXXX";
-    const char* d = mkdtemp(tmpl);
-    return std::string(d ? d : "/tmp");
-  }();
-  return dir;
-}
 
 TIEBitmap& Source() {
   static TIEBitmap* image = [] {
@@ -76,10 +73,6 @@ const std::string& PPM() {
   return path;
 }
 
-std::map<std::string, double>& Seconds() {
-  static std::map<std::string, double> m;
-  return m;
-}
 
 void Record(benchmark::State& state, const std::string& name, double seconds) {
   state.SetIterationTime(seconds);

@@ -90,6 +90,11 @@ struct TIEFormatHandler {
   uint16_t SaveFormats = 0;
   // Pages or frames of a file of a multi-image format; null: one image.
   int32_t (*CountImages)(const std::string& FileName) = nullptr;
+  // With StreamHeaders, stream saves put a 12-byte header with this tag
+  // ("TIFF", "PCX2", "JFIF") in front of the image data; null: none.
+  const char* StreamHeaderTag = nullptr;
+  // Whether the header is written also when the writer aborted.
+  bool StreamHeaderAfterAbort = true;
 };
 
 // Called by the format's own registration at start-up.

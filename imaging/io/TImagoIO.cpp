@@ -1,6 +1,7 @@
 #include "imaging/io/TImagoIO.h"
 
 #include <cstring>
+#include <vector>
 #include <exception>
 
 #include "imaging/model/ColorSpaces.h"
@@ -12,6 +13,8 @@
 #include "rtl/Numeric.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
+#include "ui/TBitmap.h"
+#include "ui/TImage.h"
 
 RTL_DEFINE_CLASS(TImagoIO, TComponent)
 
@@ -73,10 +76,14 @@ TImagoIO::TImagoIO(TComponent* AOwner) : TComponent(AOwner) {
   params_ = std::make_unique<TIOParamsVals>(this);
 }
 
-TImagoIO::~TImagoIO() { DetachView(); }
+TImagoIO::~TImagoIO() {
+  DetachView();
+  ForgetImageControl();
+}
 
 void TImagoIO::BeforeDestruction() {
   DetachView();
+  ForgetImageControl();
   TComponent::BeforeDestruction();
 }
 
@@ -95,22 +102,67 @@ void TImagoIO::OwnNewBitmap() {
   bitmap_ = owned_.get();
 }
 
+void TImagoIO::Rewrap() {
+  if (linked_ && bitmap_) bitmap_->EncapsulateTBitmap(linked_, false);
+}
+
+void TImagoIO::ForgetImageControl() {
+  if (image_control_) image_control_->RemoveFreeNotification(this);
+  image_control_ = nullptr;
+}
+
+TBitmap* TImagoIO::GetBitmap() {
+  if (bitmap_ && bitmap_->Location() == ieTBitmap) return bitmap_->GetPlatformBitmap();
+  return linked_;
+}
+
 void TImagoIO::SetAttachedImago(TIEView* View) {
   DetachView();
   if (!View) {
+    // An attached image control stays linked.
     OwnNewBitmap();
+    if (!image_control_) linked_ = nullptr;
+    Rewrap();
     return;
   }
+  linked_ = nullptr;
   owned_.reset();
   bitmap_ = View->GetIEBitmap();
-  // A view without an image of its own: work on a bitmap of ours.
-  if (!bitmap_) OwnNewBitmap();
+  if (!bitmap_) {
+    // A view without an image of its own: a bitmap of ours wrapping the
+    // view's platform bitmap.
+    OwnNewBitmap();
+    linked_ = View->GetTBitmap();
+    Rewrap();
+  }
+  ForgetImageControl();
   view_ = View;
   View->FreeNotification(this);
   view_handle_ = View->AddBitmapChangeHandler(&TImagoIO::ViewBitmapChanged, this);
 }
 
+void TImagoIO::SetAttachedTImage(TImage* Image) {
+  ForgetImageControl();
+  if (!Image) {
+    // An attached view keeps its image; otherwise the image is emptied.
+    if (!view_) {
+      linked_ = nullptr;
+      if (bitmap_) bitmap_->FreeImage(true);
+    }
+    return;
+  }
+  DetachView();
+  // The control's bitmap is wrapped by a bitmap of our own, never by a
+  // view's or a lent one.
+  if (!owned_) OwnNewBitmap();
+  linked_ = Image->Picture()->Bitmap();
+  Rewrap();
+  image_control_ = Image;
+  Image->FreeNotification(this);
+}
+
 void TImagoIO::UseIEBitmap(TIEBitmap* Bitmap) {
+  linked_ = nullptr;
   owned_.reset();
   bitmap_ = Bitmap;
 }
@@ -126,6 +178,7 @@ void TImagoIO::AttachIEBitmap(TIEBitmap* Bitmap) {
     view_->RemoveFreeNotification(this);
     view_ = nullptr;
   }
+  if (Bitmap) ForgetImageControl();
 }
 
 void TImagoIO::Notification(TComponent* AComponent, TOperation Operation) {
@@ -135,7 +188,14 @@ void TImagoIO::Notification(TComponent* AComponent, TOperation Operation) {
     view_handle_ = ieNoBitmapChangeHandler;
     view_ = nullptr;
     // The view's image goes with it; never keep pointing at it.
-    if (!owned_) OwnNewBitmap();
+    if (!owned_ || linked_) OwnNewBitmap();
+    linked_ = nullptr;
+  }
+  if (Operation == opRemove && image_control_ && AComponent == image_control_) {
+    image_control_ = nullptr;
+    // The bitmap goes with the control.
+    linked_ = nullptr;
+    OwnNewBitmap();
   }
 }
 
@@ -146,14 +206,18 @@ void TImagoIO::ViewBitmapChanged(void* Data, TIEView* View, bool Destroying) {
     io->view_handle_ = ieNoBitmapChangeHandler;
     io->view_->RemoveFreeNotification(io);
     io->view_ = nullptr;
-    if (!io->owned_) io->OwnNewBitmap();
+    if (!io->owned_ || io->linked_) io->OwnNewBitmap();
+    io->linked_ = nullptr;
     return;
   }
   if (TIEBitmap* b = View->GetIEBitmap()) {
     io->owned_.reset();
     io->bitmap_ = b;
-  } else if (!io->owned_) {
-    io->OwnNewBitmap();
+    io->linked_ = nullptr;
+  } else {
+    if (!io->owned_) io->OwnNewBitmap();
+    io->linked_ = View->GetTBitmap();
+    io->Rewrap();
   }
   io->params_->SetDpiX(View->DpiX());
   io->params_->SetDpiY(View->DpiY());
@@ -183,15 +247,29 @@ void TImagoIO::DoFinishWork() {
 
 bool TImagoIO::PrepareBitmap(TIEPixelFormatSet Formats) {
   if (!bitmap_) return false;
+  Rewrap();
   if (Formats == 0) return true;
   const TIEPixelFormat f = bitmap_->PixelFormat();
   return f < 16 && (Formats & PixelFormatBit(f)) != 0;
 }
 
 void TImagoIO::UpdateAttachedView() {
-  if (!view_) return;
-  view_->Update();
-  view_->ImageChange();
+  if (linked_ && bitmap_) {
+    // A reader that built the image anew left the linked bitmap behind.
+    if (!bitmap_->ExternalBitmap()) {
+      TIEBitmap result;
+      bitmap_->MoveDataTo(&result);
+      bitmap_->EncapsulateTBitmap(linked_, false);
+      bitmap_->Assign(&result);
+    }
+    bitmap_->RemoveAlphaChannel();
+  }
+  if (view_) {
+    view_->Update();
+    view_->ImageChange();
+  } else if (linked_) {
+    linked_->SetModified(true);
+  }
 }
 
 void TImagoIO::ApplyDefaultDPI() {
@@ -471,8 +549,26 @@ void TImagoIO::SaveFormatToStream(int32_t FileType, TStream* Stream) {
   ConvertForSave(h->SaveFormats);
   aborted_ = false;
   TIOProgressRec progress = MakeProgressRec();
+  // Stream headers let several images follow one another in one stream:
+  // tag, four zero bytes, then the length of the data, written once known.
+  const bool header = StreamHeaders && h->StreamHeaderTag;
+  int64_t start = 0;
+  uint8_t head[12] = {};
   try {
+    if (header) {
+      start = Stream->Position();
+      Stream->WriteBuffer(head, 12);
+    }
     h->Write(Stream, bitmap_, *params_, progress);
+    if (header && (h->StreamHeaderAfterAbort || !aborted_)) {
+      const int64_t end = Stream->Position();
+      const auto length = static_cast<uint32_t>(end - start - 12);
+      std::memcpy(head, h->StreamHeaderTag, 4);
+      for (int i = 0; i < 4; ++i) head[8 + i] = static_cast<uint8_t>(length >> (8 * i));
+      Stream->Seek(start, soBeginning);
+      Stream->WriteBuffer(head, 12);
+      Stream->Seek(end, soBeginning);
+    }
   } catch (const std::exception&) {
     aborted_ = true;
   }
@@ -590,6 +686,21 @@ void TImagoIO::SaveToText(const std::string& FileName, int32_t FileType, int32_t
 
 void ConvertScanlineICC(uint8_t* Source, int32_t SourceCode, uint8_t* Dest,
                         TIOParamsVals* Params, int32_t Count, int32_t TargetCode) {
+  // Colour management first: from the file's profile to the default one.
+  if (ColorManagementEnabled && Params && Params->HasInputICCProfile() && Count > 0) {
+    TIEICC* input = Params->GetInputICCProfile();
+    TIEICC* target = Params->GetDefaultICCProfile();
+    if (input->IsValid() && target->IsValid()) {
+      if (SourceCode == 3) {
+        // Six bytes a pixel, the first four the ink: the engine reads packed ink.
+        std::vector<uint8_t> ink(static_cast<size_t>(Count) * 4);
+        for (int32_t i = 0; i < Count; ++i) std::memcpy(&ink[i * 4], Source + static_cast<size_t>(i) * 6, 4);
+        if (input->TransformRow(target, iccCMYK8, TargetCode, ink.data(), Dest, Count)) return;
+      } else if (input->TransformRow(target, SourceCode, TargetCode, Source, Dest, Count)) {
+        return;
+      }
+    }
+  }
   TRGB* out = reinterpret_cast<TRGB*>(Dest);
   const TRGB* bgr = reinterpret_cast<const TRGB*>(Source);
   switch (SourceCode * 10 + TargetCode) {

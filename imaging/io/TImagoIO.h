@@ -24,6 +24,8 @@
 
 class TStream;
 class TIEBitmap;
+class TBitmap;
+class TImage;
 
 using TIEDoPreviewsEvent = std::function<void(TObject* Sender, bool& Handled)>;
 using TIEFinishWorkEvent = std::function<void(TObject* Sender)>;
@@ -37,8 +39,9 @@ constexpr TIEPixelFormatSet PixelFormatBit(TIEPixelFormat f) {
 // Converts Count pixels of one scan line between the readers' layouts:
 // 0 RGB, 1 BGR, 2 inverted CMYK, 3 CMYK with 255 = full ink (inverted in
 // Source itself first), 4 CIE Lab, 5 grey, 6 and 7 16-bit RGB little- and
-// big-endian. An ICC transform would come first when colour management is
-// on; without profiles the built-in pairs apply, any other pair leaves Dest.
+// big-endian. With colour management on and a valid input and default
+// profile in Params, the colour engine converts the row; when it cannot,
+// the built-in pairs apply, and any other pair leaves Dest.
 void ConvertScanlineICC(uint8_t* Source, int32_t SourceCode, uint8_t* Dest,
                         TIOParamsVals* Params, int32_t Count, int32_t TargetCode);
 
@@ -57,6 +60,15 @@ class TImagoIO : public TComponent {
   // UseIEBitmap that also drops the view attachment; null while a view is
   // attached changes nothing more.
   void AttachIEBitmap(TIEBitmap* Bitmap);
+  // Loads into and saves from the image control's picture bitmap; null lets
+  // go of it and empties the component's own image.
+  TImage* AttachedTImage() const { return image_control_; }
+  void SetAttachedTImage(TImage* Image);
+  // The platform bitmap behind the image: the image's own when it is kept in
+  // one, else the linked bitmap (an image control's, or that of a view that
+  // offers no image of its own); null when none.
+  TBitmap* Bitmap() { return GetBitmap(); }
+  virtual TBitmap* GetBitmap();
   TIEBitmap* IEBitmap() const { return bitmap_; }
   bool OwnsBitmap() const { return owned_ != nullptr; }
   void Notification(TComponent* AComponent, TOperation Operation) override;
@@ -147,6 +159,10 @@ class TImagoIO : public TComponent {
   std::unique_ptr<TIEBitmap> owned_;
   TIEBitmap* bitmap_ = nullptr;
   TIEView* view_ = nullptr;
+  TImage* image_control_ = nullptr;
+  TBitmap* linked_ = nullptr;
+  void Rewrap();
+  void ForgetImageControl();
   TIEBitmapChangeHandle view_handle_ = ieNoBitmapChangeHandler;
   bool aborted_ = false;
   TColor background_ = 0;

@@ -9,6 +9,7 @@
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEQuantizer.h"
+#include "ui/TBitmap.h"
 
 const uint8_t IEBayerMatrix[8][8] = {
     {0, 32, 8, 40, 2, 34, 10, 42},   {48, 16, 56, 24, 50, 18, 58, 26},
@@ -237,5 +238,34 @@ int32_t ConvertRowBitDepth(const uint8_t* Source, uint8_t* Target, int32_t Sourc
     case 8: return n;
     case 24: return n * 3;
     default: return 0;
+  }
+}
+
+namespace {
+// Entry b: the 8 pixels of byte b, most significant bit first, 3 bytes each.
+struct Mono1Expansion {
+  uint8_t entry[256][24];
+  Mono1Expansion() {
+    for (int b = 0; b < 256; ++b)
+      for (int k = 0; k < 8; ++k) std::memset(&entry[b][k * 3], (b >> (7 - k)) & 1 ? 255 : 0, 3);
+  }
+};
+const Mono1Expansion kMono1Expansion;
+}  // namespace
+
+void ExpandMono1ToRGB24(TBitmap* Source, TBitmap* Target, const TProgressRec* Progress) {
+  if (!Source || !Target || Source == Target || Source->PixelFormat() != pf1bit) return;
+  const int32_t w = Source->Width(), h = Source->Height();
+  Target->SetSize(1, 1);
+  Target->SetPixelFormat(pf24bit);
+  Target->SetSize(w, h);
+  if (w <= 0 || h <= 0) return;
+  const int32_t full = w / 8, rest = w % 8;
+  for (int32_t y = 0; y < h; ++y) {
+    const auto* src = static_cast<const uint8_t*>(Source->ScanLine(y));
+    auto* dst = static_cast<uint8_t*>(Target->ScanLine(y));
+    for (int32_t i = 0; i < full; ++i) std::memcpy(dst + static_cast<size_t>(i) * 24, kMono1Expansion.entry[src[i]], 24);
+    if (rest) std::memcpy(dst + static_cast<size_t>(full) * 24, kMono1Expansion.entry[src[full]], static_cast<size_t>(rest) * 3);
+    if (Progress) Progress->Report(y + 1);
   }
 }

@@ -6,6 +6,7 @@
 #include "imaging/model/IEPixelTypes.h"
 #include "imaging/model/IEProgress.h"
 
+class TBitmap;
 class TIEBitmap;
 class TIEQuantizer;
 
@@ -39,3 +40,7 @@ void ReduceColors(TIEBitmap* Image, int32_t N, TRGB* Palette, const TProgressRec
 // row length, 0 for an unknown target depth.
 int32_t ConvertRowBitDepth(const uint8_t* Source, uint8_t* Target, int32_t SourceBits, const TIEQuantizer* Quantizer,
                            const TRGB* Palette, uint16_t Count, int32_t TargetBits);
+
+// A 1-bit platform bitmap expanded into a 24-bit one of the same size: set
+// bits white, clear bits black. Other source formats leave Target alone.
+void ExpandMono1ToRGB24(TBitmap* Source, TBitmap* Target, const TProgressRec* Progress = nullptr);

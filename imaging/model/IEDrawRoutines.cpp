@@ -8,6 +8,7 @@
 #include "rtl/Numeric.h"
 #include "ui/TCanvas.h"
 #include "ui/TColor.h"
+#include "ui/TControl.h"
 
 std::function<void(HWND)> DialogPositioningHook;
 
@@ -128,3 +129,11 @@ void PositionDialogWindow(HWND Handle) {
                (GetSystemMetrics(SM_CYSCREEN) - h) / 3, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+HWND GetOwnerWindowHandle(TComponent* Component) {
+  for (TComponent* c = Component; c; c = c->Owner())
+    if (auto* w = dynamic_cast<TWinControl*>(c)) return w->HandleAllocated() ? w->Handle() : nullptr;
+  return nullptr;
+}
+
+bool IsWin2000OrMe() { return true; }

@@ -9,6 +9,7 @@
 #include "platform/ScrollBar.h"
 
 class TCanvas;
+class TComponent;
 
 // The vertical shadow strip right of an object (styles 1 to 3).
 void PaintShadowRight(TCanvas* Canvas, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Style,
@@ -31,3 +32,9 @@ void FlatShowScrollBar(HWND Handle, int32_t Bar, bool Show, bool Flat);
 extern std::function<void(HWND)> DialogPositioningHook;
 // Centred horizontally, a third from the top; no size or z-order change.
 void PositionDialogWindow(HWND Handle);
+
+// The window of the first windowed control on Component's owner chain
+// (Component itself first), 0 when that has no window yet or there is none.
+HWND GetOwnerWindowHandle(TComponent* Component);
+// The open dialog's larger record is always available here.
+bool IsWin2000OrMe();

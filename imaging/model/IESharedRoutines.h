@@ -33,6 +33,8 @@ struct TIEIntPoint {
   int32_t x = 0, y = 0;
   bool operator==(const TIEIntPoint&) const = default;
 };
+inline TIEIntPoint PointAdd(TIEIntPoint a, TIEIntPoint b) { return {a.x + b.x, a.y + b.y}; }
+inline TIEIntPoint PointSub(TIEIntPoint a, TIEIntPoint b) { return {a.x - b.x, a.y - b.y}; }
 // N points at t = 1/N .. 1 of the cubic Bezier curve P0 P1 P2 P3, rounded.
 void CubicBezierPoints(TIEIntPoint P0, TIEIntPoint P1, TIEIntPoint P2, TIEIntPoint P3,
                        std::vector<TIEIntPoint>& Points, int32_t N);

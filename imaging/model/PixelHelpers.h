@@ -49,6 +49,8 @@ int32_t NearestPaletteIndex(const TRGB* Palette, int32_t N, const TRGB& Colour);
 void CopySwapRedBlue(TRGB* Target, const TRGB* Source, int64_t N);
 void SwapRedBlue(TRGB* Triples, int64_t N);
 void SwapRedBlue48(TRGB48* Pixels, int64_t N);
+// The same on the first N triples of an array.
+inline void SwapRedBlueInArray(TRGB* Array, int64_t N) { SwapRedBlue(Array, N); }
 // (2 ^ BitsPerSample) ^ SamplesPerPixel; 1 when SamplesPerPixel <= 0. 64-bit,
 // so that deep multi-sample formats do not wrap.
 int64_t ColorCount(int32_t BitsPerSample, int32_t SamplesPerPixel);

@@ -406,3 +406,26 @@ void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, int32_t XDst, int32_t
   RenderToTIEBitmapEx(Source, Dest, rows, ct, rt, nullptr, XDst, YDst, WidthDst, HeightDst, XSrc, YSrc, WidthSrc,
                       HeightSrc, true, false, Transparency, Filter, true, Operation);
 }
+
+void RenderToTBitmapEx(TIEBitmap* Source, TBitmap* Bitmap, std::unique_ptr<TIERowPointers>& DestRows,
+                       std::unique_ptr<TIEMapTable>& ColumnTable, std::unique_ptr<TIEMapTable>& RowTable,
+                       const TIEUpdateRect* UpdateRect, int32_t XDst, int32_t YDst, int32_t WidthDst,
+                       int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc, int32_t HeightSrc,
+                       bool EnableAlpha, bool SolidBackground, int32_t Transparency, TResampleFilter Filter,
+                       bool FreeTables, TIEBlendOperation Operation) {
+  if (!Bitmap) return;
+  TIEBitmap target;
+  target.EncapsulateTBitmap(Bitmap, false);
+  RenderToTIEBitmapEx(Source, &target, DestRows, ColumnTable, RowTable, UpdateRect, XDst, YDst, WidthDst, HeightDst,
+                      XSrc, YSrc, WidthSrc, HeightSrc, EnableAlpha, SolidBackground, Transparency, Filter,
+                      FreeTables, Operation);
+}
+
+void RenderToTBitmap(TIEBitmap* Source, TBitmap* Bitmap, int32_t XDst, int32_t YDst, int32_t WidthDst,
+                     int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc, int32_t HeightSrc,
+                     int32_t Transparency, TResampleFilter Filter, TIEBlendOperation Operation) {
+  std::unique_ptr<TIERowPointers> rows;
+  std::unique_ptr<TIEMapTable> ct, rt;
+  RenderToTBitmapEx(Source, Bitmap, rows, ct, rt, nullptr, XDst, YDst, WidthDst, HeightDst, XSrc, YSrc, WidthSrc,
+                    HeightSrc, true, false, Transparency, Filter, true, Operation);
+}

@@ -47,3 +47,17 @@ void RenderToTIEBitmap(TIEBitmap* Source, TIEBitmap* Dest, int32_t XDst, int32_t
                        int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc, int32_t HeightSrc,
                        int32_t Transparency = 255, TResampleFilter Filter = rfNone,
                        TIEBlendOperation Operation = 0);
+
+class TBitmap;
+// The engine drawing into a platform bitmap, wrapped for the call (the
+// bitmap stays the caller's). Only 24-bit bitmaps are drawn into.
+void RenderToTBitmapEx(TIEBitmap* Source, TBitmap* Bitmap, std::unique_ptr<TIERowPointers>& DestRows,
+                       std::unique_ptr<TIEMapTable>& ColumnTable, std::unique_ptr<TIEMapTable>& RowTable,
+                       const TIEUpdateRect* UpdateRect, int32_t XDst, int32_t YDst, int32_t WidthDst,
+                       int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc, int32_t HeightSrc,
+                       bool EnableAlpha, bool SolidBackground, int32_t Transparency, TResampleFilter Filter,
+                       bool FreeTables, TIEBlendOperation Operation);
+// The short form, with the defaults of RenderToTIEBitmap.
+void RenderToTBitmap(TIEBitmap* Source, TBitmap* Bitmap, int32_t XDst, int32_t YDst, int32_t WidthDst,
+                     int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc, int32_t HeightSrc,
+                     int32_t Transparency = 255, TResampleFilter Filter = rfNone, TIEBlendOperation Operation = 0);

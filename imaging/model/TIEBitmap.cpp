@@ -11,6 +11,7 @@
 #include "imaging/model/ColorSpaces.h"
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/PixelHelpers.h"
+#include "imaging/model/PlatformBitmaps.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
 #include "ui/TBitmap.h"
@@ -103,7 +104,7 @@ void TIEBitmap::FreeImage(bool WithAlpha) {
   file_buffer_->DeallocateFile();
   if (memory_block_ && !external_memory_) {
     if (MemoryAllocator == 1)
-      ::munmap(memory_block_, static_cast<size_t>(memory_size_));
+      PageFree(memory_block_);
     else
       std::free(memory_block_);
   }
@@ -160,9 +161,7 @@ void TIEBitmap::AllocateBits() {
   auto allocate_memory = [&]() -> bool {
     memory_size_ = size + 32;
     if (MemoryAllocator == 1) {
-      void* p = ::mmap(nullptr, static_cast<size_t>(memory_size_), PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-      memory_block_ = p == MAP_FAILED ? nullptr : p;
+      memory_block_ = PageAlloc(memory_size_);
     } else {
       memory_block_ = std::calloc(1, static_cast<size_t>(memory_size_));
       // Large images are filled row after row right after allocation; huge

@@ -2,16 +2,43 @@
 
 #include <algorithm>
 
-RTL_DEFINE_CLASS(TIEView, TComponent)
+RTL_DEFINE_CLASS(TIEView, TCustomControl)
 
-TIEView::TIEView(TComponent* AOwner) : TComponent(AOwner) {}
+TIEView::TIEView(TComponent* AOwner) : TCustomControl(AOwner) {
+  // The view paints its whole surface: nothing is erased under it.
+  ControlStyle() += TControlStyle{csAcceptsControls, csOpaque, csReplicatable, csNeedsBorderPaint};
+}
+
+void TIEView::CreateParams(TCreateParams& Params) {
+  TCustomControl::CreateParams(Params);
+  if (border_style_ == bsSingle) {
+    if (ctl3d_)
+      Params.ExStyle |= WS_EX_CLIENTEDGE;
+    else
+      Params.Style |= WS_BORDER;
+  }
+  // Resizing does not invalidate the whole surface; the views repaint what they need.
+  Params.ClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
+}
+
+void TIEView::SetBorderStyle(TBorderStyle Value) {
+  if (Value == border_style_) return;
+  border_style_ = Value;
+  if (HandleAllocated()) RecreateWnd();
+}
+
+void TIEView::SetCtl3D(bool Value) {
+  if (Value == ctl3d_) return;
+  ctl3d_ = Value;
+  if (HandleAllocated()) RecreateWnd();
+}
 
 TIEView::~TIEView() { CallHandlers(true); }
 
 void TIEView::BeforeDestruction() {
   // Components that registered a handler forget the view while it is whole.
   CallHandlers(true);
-  TComponent::BeforeDestruction();
+  TCustomControl::BeforeDestruction();
 }
 
 void TIEView::CallHandlers(bool Destroying) {

@@ -1,14 +1,15 @@
-// TIEView: what the input/output and processing components need of an image
-// view. The view classes derive from it and override what they offer; this
-// base keeps the bitmap-change handler list and answers "none" for the
-// images, as a view without an image does.
+// TIEView: the base of the image views, a control that paints its whole
+// surface itself. It keeps what the input/output and processing components
+// need of a view: the bitmap-change handler list, the resolution and the
+// background; the view classes override the image operations, which answer
+// "none" here, as a view without an image does.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "imaging/model/IEPixelTypes.h"
-#include "rtl/TComponent.h"
+#include "ui/TControl.h"
 
 class TIEBitmap;
 class TBitmap;
@@ -22,8 +23,8 @@ using TIEBitmapChangeProc = void (*)(void* Data, TIEView* View, bool Destroying)
 using TIEBitmapChangeHandle = intptr_t;
 constexpr TIEBitmapChangeHandle ieNoBitmapChangeHandler = -1;
 
-class TIEView : public TComponent {
-  RTL_CLASS(TIEView, TComponent)
+class TIEView : public TCustomControl {
+  RTL_CLASS(TIEView, TCustomControl)
  public:
   explicit TIEView(TComponent* AOwner);
   ~TIEView() override;
@@ -55,11 +56,17 @@ class TIEView : public TComponent {
   // The image-changed notification: nothing in the base.
   virtual void ImageChange() {}
   // Recomputes and repaints; nothing in the base.
-  virtual void Update() {}
-  // The control's own paint canvas; null until a control provides one.
-  virtual TCanvas* GetCanvas() { return nullptr; }
+  void Update() override {}
+  // The control's own paint canvas.
+  virtual TCanvas* GetCanvas() { return Canvas(); }
   // Whether the view sits in a window (messages can be posted to it).
-  virtual bool HasParentWindow() { return false; }
+  virtual bool HasParentWindow() { return Parent() != nullptr; }
+
+  // The frame: a sunken client edge (Ctl3D) or a thin line, or none.
+  TBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TBorderStyle Value);
+  bool Ctl3D() const { return ctl3d_; }
+  void SetCtl3D(bool Value);
 
   void LockUpdate() { ++update_lock_; }
   // Never below 0; returns the new count.
@@ -68,6 +75,9 @@ class TIEView : public TComponent {
 
   TColor Background() const { return background_; }
   virtual void SetBackground(TColor Value) { background_ = Value; }
+
+ protected:
+  void CreateParams(TCreateParams& Params) override;
 
  private:
   struct Handler {
@@ -82,5 +92,7 @@ class TIEView : public TComponent {
   bool told_destroying_ = false;
   int32_t dpi_x_ = 0, dpi_y_ = 0;
   int32_t update_lock_ = 0;
-  TColor background_ = 0;
+  TColor background_ = clBtnFace;
+  TBorderStyle border_style_ = bsSingle;
+  bool ctl3d_ = true;
 };

@@ -9,6 +9,7 @@
 #include "imaging/model/TIEMask.h"
 #include "rtl/Exception.h"
 #include "rtl/StrUtils.h"
+#include "ui/TImage.h"
 
 RTL_DEFINE_CLASS(TImagoProc, TComponent)
 
@@ -40,7 +41,10 @@ TImagoProc::TImagoProc(TComponent* AOwner)
   image_ = own_image_.get();
 }
 
-TImagoProc::~TImagoProc() { DetachView(); }
+TImagoProc::~TImagoProc() {
+  DetachView();
+  if (image_control_) image_control_->RemoveFreeNotification(this);
+}
 
 // ---- attachment
 
@@ -57,16 +61,33 @@ void TImagoProc::OwnNewImage() {
   image_ = own_image_.get();
 }
 
+void TImagoProc::Rewrap() {
+  if (linked_ && image_) image_->EncapsulateTBitmap(linked_, false);
+}
+
 void TImagoProc::SetAttachedImago(TIEView* View) {
   DetachView();
   if (!View) {
+    // An attached image control stays linked.
     OwnNewImage();
+    if (!image_control_) linked_ = nullptr;
+    Rewrap();
     return;
   }
+  linked_ = nullptr;
   own_image_.reset();
   image_ = View->GetIEBitmap();
-  // A view that offers no image: work on one of our own.
-  if (!image_) OwnNewImage();
+  if (!image_) {
+    // A view that offers no image: an own one wrapping the view's platform
+    // bitmap.
+    OwnNewImage();
+    linked_ = View->GetTBitmap();
+    Rewrap();
+  }
+  if (image_control_) {
+    image_control_->RemoveFreeNotification(this);
+    image_control_ = nullptr;
+  }
   view_ = View;
   View->FreeNotification(this);
   view_handle_ = View->AddBitmapChangeHandler(&TImagoProc::ViewBitmapChanged, this);
@@ -81,12 +102,39 @@ void TImagoProc::ViewBitmapChanged(void* Data, TIEView* View, bool Destroying) {
     self->view_->RemoveFreeNotification(self);
     self->view_ = nullptr;
     if (!self->own_image_) self->image_ = nullptr;
+    if (self->linked_ && self->own_image_) self->OwnNewImage();
+    self->linked_ = nullptr;
     return;
   }
   if (TIEBitmap* b = View->GetIEBitmap()) {
     self->own_image_.reset();
     self->image_ = b;
+    self->linked_ = nullptr;
+  } else if (TBitmap* platform = View->GetTBitmap()) {
+    if (!self->own_image_) self->OwnNewImage();
+    self->linked_ = platform;
+    self->Rewrap();
   }
+}
+
+void TImagoProc::SetAttachedTImage(TImage* Image) {
+  if (image_control_) image_control_->RemoveFreeNotification(this);
+  image_control_ = Image;
+  if (!Image) {
+    // An attached view keeps its image; otherwise the own image is emptied.
+    if (!view_) {
+      linked_ = nullptr;
+      if (image_) image_->FreeImage(true);
+    }
+    return;
+  }
+  DetachView();
+  // The control's bitmap is wrapped by an image of our own, never by a
+  // view's image.
+  if (!own_image_) OwnNewImage();
+  linked_ = Image->Picture()->Bitmap();
+  Rewrap();
+  Image->FreeNotification(this);
 }
 
 void TImagoProc::Notification(TComponent* AComponent, TOperation Operation) {
@@ -96,6 +144,15 @@ void TImagoProc::Notification(TComponent* AComponent, TOperation Operation) {
     view_handle_ = ieNoBitmapChangeHandler;
     view_ = nullptr;
     if (!own_image_) image_ = nullptr;
+    // An own image wrapping the view's bitmap lets go of it.
+    if (linked_ && own_image_) OwnNewImage();
+    linked_ = nullptr;
+  }
+  if (Operation == opRemove && image_control_ && AComponent == image_control_) {
+    image_control_ = nullptr;
+    // The bitmap goes with the control.
+    linked_ = nullptr;
+    if (own_image_) OwnNewImage();
   }
 }
 
@@ -121,6 +178,7 @@ TProgressRec TImagoProc::Progress() {
 
 bool TImagoProc::PrepareBitmap(TIEProcFormatSet Allowed) {
   if (!image_) return false;
+  Rewrap();
   return CheckPixelFormat(Allowed);
 }
 
@@ -144,6 +202,7 @@ bool TImagoProc::CheckPixelFormat(TIEProcFormatSet Allowed) {
 }
 
 bool TImagoProc::GetSelectionArea(TIEProcRect& Rect, TIEMask*& Mask, const int32_t*& Points, int32_t& PointCount) {
+  Rewrap();
   Rect = TIEProcRect{0, 0, image_ ? image_->Width() : 0, image_ ? image_->Height() : 0};
   // The single-image view, which holds a selection, comes with the views.
   Mask = nullptr;
@@ -183,9 +242,23 @@ void TImagoProc::EndImageProcessing(TIEBitmap* AreaImage, TIEMask* Mask) {
 }
 
 void TImagoProc::UpdateAttached() {
-  if (!view_) return;
-  view_->Update();
-  view_->ImageChange();
+  if (linked_ && image_) {
+    // Operations that build their result in a new image leave the linked
+    // bitmap behind: the result goes back into it.
+    if (!image_->ExternalBitmap()) {
+      TIEBitmap result;
+      image_->MoveDataTo(&result);
+      image_->EncapsulateTBitmap(linked_, false);
+      image_->Assign(&result);
+    }
+    image_->RemoveAlphaChannel();
+  }
+  if (view_) {
+    view_->Update();
+    view_->ImageChange();
+  } else if (linked_) {
+    linked_->SetModified(true);
+  }
 }
 
 void TImagoProc::DoFinishWork() {

@@ -1,6 +1,7 @@
 // TImagoProc: runs image operations (rotation, resampling, grey and colour
 // reduction) on one image and keeps undo and redo stacks of it. It works on
-// the current image of an attached view, or on an image of its own.
+// the current image of an attached view, on the picture bitmap of an image
+// control, or on an image of its own.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +19,10 @@
 #include "rtl/TSet.h"
 #include "imaging/model/TIEView.h"
 
+class TBitmap;
 class TIEBitmap;
 class TIEMask;
+class TImage;
 
 // Allowed pixel formats of an operation; empty means any.
 using TIEProcFormatSet = TSet<TIEPixelFormat, 16>;
@@ -41,6 +44,13 @@ class TImagoProc : public TComponent {
   // Works on the view's image from now on (a view without one leaves the
   // component an image of its own); null gives it a new empty image.
   void SetAttachedImago(TIEView* View);
+  // Works on the image control's picture bitmap from now on; null lets go of
+  // it and empties the component's own image.
+  TImage* AttachedTImage() const { return image_control_; }
+  void SetAttachedTImage(TImage* Image);
+  // The platform bitmap the image wraps: the image control's, or that of a
+  // view that offers no image of its own; null when none.
+  TBitmap* LinkedBitmap() const { return linked_; }
   bool AutoUndo() const { return auto_undo_; }
   void SetAutoUndo(bool Value) { auto_undo_ = Value; }
   int32_t UndoLimit() const { return undo_limit_; }
@@ -121,6 +131,10 @@ class TImagoProc : public TComponent {
   void OwnNewImage();
 
   TIEView* view_ = nullptr;
+  TImage* image_control_ = nullptr;
+  TBitmap* linked_ = nullptr;
+  // Wraps the linked bitmap again, picking up changes made to it outside.
+  void Rewrap();
   TIEBitmapChangeHandle view_handle_ = ieNoBitmapChangeHandler;
   TIEBitmap* image_ = nullptr;
   std::unique_ptr<TIEBitmap> own_image_;

@@ -1015,6 +1015,7 @@ TIEFormatHandler JPEGFormatHandler() {
   h.TypeId = ieftJPEG;
   h.Read = ReadJPEGForComponent;
   h.Write = WriteJPEGForComponent;
+  h.StreamHeaderTag = "JFIF";
   h.Test = [](TStream* Stream) { return IsJPEGStream(Stream) >= 0; };
   // After the portable any-map test, before JPEG-2000.
   h.DetectOrder = 140;

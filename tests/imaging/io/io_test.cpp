@@ -14,6 +14,8 @@
 #include "rtl/Exception.h"
 #include "rtl/FileUtils.h"
 #include "rtl/TStream.h"
+#include "ui/TBitmap.h"
+#include "ui/TImage.h"
 
 namespace fs = std::filesystem;
 
@@ -558,4 +560,118 @@ TEST(TImagoIO, ScanlineConversions) {
   out[0] = 77;
   ConvertScanlineICC(rgb, 5, out, nullptr, 1, 1);
   EXPECT_EQ(out[0], 77);
+}
+
+// With colour management on and a valid profile on both sides the row goes
+// through the colour engine; sRGB to sRGB leaves the colours as they are.
+TEST(TImagoIO, ScanlineConversionThroughProfiles) {
+  struct Enable {
+    Enable() { ColorManagementEnabled = true; }
+    ~Enable() { ColorManagementEnabled = false; }
+  } on;
+  TIOParamsVals params(nullptr);
+  params.GetInputICCProfile()->LoadSRGB();
+  std::vector<uint8_t> src, dst(3 * 64);
+  for (int i = 0; i < 64; ++i)
+    for (int k = 0; k < 3; ++k) src.push_back(static_cast<uint8_t>((i * 37 + k * 101) & 0xFF));
+  ConvertScanlineICC(src.data(), 1, dst.data(), &params, 64, 1);
+  EXPECT_TRUE(params.GetInputICCProfile()->Applied());
+  for (size_t i = 0; i < src.size(); ++i) EXPECT_NEAR(dst[i], src[i], 1) << i;
+  // Red, green, blue in, the image's blue, green, red out.
+  ConvertScanlineICC(src.data(), 0, dst.data(), &params, 64, 1);
+  for (size_t i = 0; i < src.size(); i += 3) {
+    EXPECT_NEAR(dst[i], src[i + 2], 1);
+    EXPECT_NEAR(dst[i + 1], src[i + 1], 1);
+    EXPECT_NEAR(dst[i + 2], src[i], 1);
+  }
+  // A pair the profiles cannot serve (RGB to grey) takes the built-in road.
+  uint8_t bgr[3] = {0, 0, 255}, grey = 0;
+  ConvertScanlineICC(bgr, 1, &grey, &params, 1, 5);
+  EXPECT_EQ(grey, 53);
+  // Without colour management the engine is not asked.
+  ColorManagementEnabled = false;
+  params.GetInputICCProfile()->SetApplied(false);
+  ConvertScanlineICC(src.data(), 1, dst.data(), &params, 64, 1);
+  EXPECT_FALSE(params.GetInputICCProfile()->Applied());
+  EXPECT_EQ(dst, src);
+}
+
+namespace {
+class PlatformOnlyView : public TIEView {
+ public:
+  explicit PlatformOnlyView(TComponent* Owner) : TIEView(Owner) {}
+  TBitmap* GetTBitmap() override { return &bitmap; }
+  TBitmap bitmap;
+};
+}  // namespace
+
+// Loads land in an image control's own bitmap and saves read it, changes
+// made to it outside included.
+TEST(TImagoIO, LoadsIntoAndSavesFromAnImageControl) {
+  auto* control = new TImage(nullptr);
+  TBitmap* bitmap = control->Picture()->Bitmap();
+  int repaints = 0;
+  control->Picture()->OnChange = [&](TObject*) { ++repaints; };
+  TOwned<TImagoIO> io(new TImagoIO(nullptr));
+  io->SetAttachedTImage(control);
+  EXPECT_EQ(io->AttachedTImage(), control);
+  EXPECT_EQ(io->Bitmap(), bitmap);
+  const auto bytes = SmallBMP(5, 4);
+  TIEMemStream s(bytes.data(), static_cast<int64_t>(bytes.size()));
+  io->LoadFromStream(&s);
+  EXPECT_FALSE(io->Aborted());
+  ASSERT_EQ(control->Picture()->Bitmap(), bitmap);
+  EXPECT_EQ(bitmap->Width(), 5);
+  EXPECT_EQ(bitmap->Height(), 4);
+  EXPECT_GE(repaints, 1);
+  // Row 0 of the file is the bottom row: its second pixel is 60, 80, 100 (B, G, R).
+  const auto* bottom = static_cast<const uint8_t*>(bitmap->ScanLine(3));
+  EXPECT_EQ(std::vector<uint8_t>(bottom + 3, bottom + 6), (std::vector<uint8_t>{60, 80, 100}));
+
+  // The bitmap changed outside: the save writes what it holds now.
+  bitmap->SetSize(2, 3);
+  static_cast<uint8_t*>(bitmap->ScanLine(2))[0] = 77;
+  TMemoryStream m;
+  io->SaveToStream(&m, ieftBMP);
+  EXPECT_FALSE(io->Aborted());
+  TOwned<TImagoIO> reader(new TImagoIO(nullptr));
+  m.SetPosition(0);
+  reader->LoadFromStream(&m);
+  EXPECT_EQ(reader->IEBitmap()->Width(), 2);
+  EXPECT_EQ(reader->IEBitmap()->Height(), 3);
+  EXPECT_EQ(reader->IEBitmap()->GetRGB24(0, 2).b, 77);
+
+  // Lending a bitmap lets go of the control; the control going does too.
+  TIEBitmap lent;
+  io->AttachIEBitmap(&lent);
+  EXPECT_EQ(io->AttachedTImage(), nullptr);
+  EXPECT_EQ(io->Bitmap(), nullptr);
+  io->SetAttachedTImage(control);
+  control->Picture()->OnChange = nullptr;
+  control->Free();
+  EXPECT_EQ(io->AttachedTImage(), nullptr);
+  EXPECT_EQ(io->Bitmap(), nullptr);
+  ASSERT_NE(io->IEBitmap(), nullptr);
+  EXPECT_TRUE(io->IEBitmap()->IsEmpty());
+  // The lent image was never made to wrap the control's bitmap.
+  EXPECT_FALSE(lent.ExternalBitmap());
+}
+
+TEST(TImagoIO, ViewWithOnlyAPlatformBitmap) {
+  auto* view = new PlatformOnlyView(nullptr);
+  TOwned<TImagoIO> io(new TImagoIO(nullptr));
+  io->SetAttachedImago(view);
+  EXPECT_EQ(io->Bitmap(), &view->bitmap);
+  const auto bytes = SmallBMP(6, 2);
+  io->LoadFromBuffer(bytes.data(), static_cast<int64_t>(bytes.size()), ieftBMP);
+  EXPECT_FALSE(io->Aborted());
+  EXPECT_EQ(view->bitmap.Width(), 6);
+  EXPECT_EQ(view->bitmap.PixelFormat(), pf24bit);
+  // An image kept in a platform bitmap of its own is its own Bitmap.
+  TIEBitmap own;
+  own.Allocate(2, 2, ieRGB24);
+  TBitmap* platform = own.GetPlatformBitmap();
+  io->AttachIEBitmap(&own);
+  EXPECT_EQ(io->Bitmap(), platform);
+  view->Free();
 }

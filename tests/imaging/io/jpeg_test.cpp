@@ -738,3 +738,34 @@ TEST(JpegDecompress, StepByStepWithAStreamAndWithAFillRoutine) {
   EXPECT_THROW(JPEGReadHeader(d, true), EIEJpegException);
   FreeJPEGDecompress(d);
 }
+
+TEST(JpegStreamHeaders, ImagesFollowOneAnotherInOneStream) {
+  TMemoryStream stream;
+  for (int colour : {0x0000FF, 0x00FF00}) {
+    TImagoIO io(nullptr);
+    io.StreamHeaders = true;
+    io.IEBitmap()->Allocate(16, 8, ieRGB24);
+    io.IEBitmap()->Fill(colour);
+    io.SaveToStream(&stream, ieftJPEG);
+    ASSERT_FALSE(io.Aborted());
+  }
+  // Tag, four zero bytes, then the length of the data that follows.
+  const auto* p = static_cast<const uint8_t*>(stream.Memory());
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(p), 4), "JFIF");
+  EXPECT_EQ(p[4] | p[5] | p[6] | p[7], 0);
+  const uint32_t length = p[8] | p[9] << 8 | p[10] << 16 | uint32_t(p[11]) << 24;
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(p) + 12 + length, 4), "JFIF");
+  EXPECT_EQ(p[12], 0xFF);  // the JPEG data itself starts after the header
+  EXPECT_EQ(p[13], 0xD8);
+
+  stream.SetPosition(0);
+  TImagoIO first(nullptr), second(nullptr);
+  first.LoadFromStream(&stream);
+  EXPECT_EQ(stream.Position(), 12 + int64_t{length});
+  second.LoadFromStream(&stream);
+  EXPECT_EQ(stream.Position(), stream.Size());
+  ASSERT_FALSE(first.Aborted());
+  ASSERT_FALSE(second.Aborted());
+  EXPECT_GT(first.IEBitmap()->GetRGB24(4, 4).r, 200);
+  EXPECT_GT(second.IEBitmap()->GetRGB24(4, 4).g, 200);
+}

@@ -6,6 +6,8 @@
 #include "imaging/model/TImagoProc.h"
 #include "ops_test_util.h"
 #include "rtl/Exception.h"
+#include "ui/TBitmap.h"
+#include "ui/TImage.h"
 
 namespace {
 using namespace opstest;
@@ -218,5 +220,125 @@ TEST(ProcAttached, DetachesOnDestruction) {
   proc->Free();
   EXPECT_EQ(view->BitmapChangeHandlerCount(), 0);
   view->Free();
+}
+}  // namespace
+
+namespace {
+// A view that shows a platform bitmap and no image of its own.
+class PlatformView : public TIEView {
+ public:
+  explicit PlatformView(TComponent* Owner) : TIEView(Owner) {}
+  TBitmap* GetTBitmap() override { return &bitmap; }
+  void ImageChange() override { ++changes; }
+  TBitmap bitmap;
+  int changes = 0;
+};
+
+void FillBitmap(TBitmap& b, int32_t w, int32_t h) {
+  b.SetPixelFormat(pf24bit);
+  b.SetSize(w, h);
+  for (int32_t y = 0; y < h; ++y) {
+    auto* row = static_cast<uint8_t*>(b.ScanLine(y));
+    for (int32_t i = 0; i < w * 3; ++i) row[i] = static_cast<uint8_t>(y * 50 + i);
+  }
+}
+
+TRGB PixelAt(TBitmap& b, int32_t x, int32_t y) {
+  const auto* row = static_cast<const uint8_t*>(b.ScanLine(y));
+  return TRGB{row[x * 3], row[x * 3 + 1], row[x * 3 + 2]};
+}
+
+TEST(ProcAttached, WorksOnAnImageControlsBitmap) {
+  auto* control = new TImage(nullptr);
+  TBitmap* bitmap = control->Picture()->Bitmap();
+  FillBitmap(*bitmap, 3, 2);
+  const TRGB corner = PixelAt(*bitmap, 2, 0);
+  int repaints = 0;
+  control->Picture()->OnChange = [&](TObject*) { ++repaints; };
+  auto* proc = new TImagoProc(nullptr);
+  proc->SetUndoLimit(5);
+  proc->SetAttachedTImage(control);
+  EXPECT_EQ(proc->AttachedTImage(), control);
+  EXPECT_EQ(proc->LinkedBitmap(), bitmap);
+  EXPECT_EQ(proc->IEBitmap()->Width(), 3);
+  // A quarter turn counter-clockwise: the top-right corner goes top-left,
+  // in the control's own bitmap, which is told to repaint.
+  proc->Rotate(90, false, raNone, -1);
+  ASSERT_EQ(control->Picture()->Bitmap(), bitmap);
+  EXPECT_EQ(bitmap->Width(), 2);
+  EXPECT_EQ(bitmap->Height(), 3);
+  EXPECT_EQ(PixelAt(*bitmap, 0, 0), corner);
+  EXPECT_GE(repaints, 1);
+  proc->Undo();
+  EXPECT_EQ(bitmap->Width(), 3);
+  EXPECT_EQ(PixelAt(*bitmap, 2, 0), corner);
+  // Changes made to the bitmap outside are seen by the next operation.
+  FillBitmap(*bitmap, 5, 4);
+  EXPECT_TRUE(proc->PrepareBitmap({}));
+  EXPECT_EQ(proc->IEBitmap()->Width(), 5);
+  EXPECT_EQ(proc->IEBitmap()->Height(), 4);
+  // Giving the component no view keeps the control linked.
+  proc->SetAttachedImago(nullptr);
+  EXPECT_EQ(proc->AttachedTImage(), control);
+  EXPECT_EQ(proc->LinkedBitmap(), bitmap);
+  EXPECT_EQ(proc->IEBitmap()->Width(), 5);
+  // The control goes: the component lets go of its bitmap.
+  control->Picture()->OnChange = nullptr;
+  control->Free();
+  EXPECT_EQ(proc->AttachedTImage(), nullptr);
+  EXPECT_EQ(proc->LinkedBitmap(), nullptr);
+  ASSERT_NE(proc->IEBitmap(), nullptr);
+  EXPECT_TRUE(proc->IEBitmap()->IsEmpty());
+  proc->Free();
+}
+
+TEST(ProcAttached, ImageControlAndViewReplaceEachOther) {
+  auto* view = new ImageView(nullptr);
+  view->image.Allocate(4, 4, ieRGB24);
+  auto* control = new TImage(nullptr);
+  FillBitmap(*control->Picture()->Bitmap(), 2, 2);
+  auto* proc = new TImagoProc(nullptr);
+  proc->SetAttachedImago(view);
+  proc->SetAttachedTImage(control);
+  EXPECT_EQ(proc->AttachedImago(), nullptr);
+  EXPECT_EQ(view->BitmapChangeHandlerCount(), 0);
+  // The view's image is not made to wrap the control's bitmap.
+  EXPECT_NE(proc->IEBitmap(), &view->image);
+  EXPECT_EQ(view->image.Width(), 4);
+  EXPECT_FALSE(view->image.ExternalBitmap());
+  proc->SetAttachedImago(view);
+  EXPECT_EQ(proc->AttachedTImage(), nullptr);
+  EXPECT_EQ(proc->LinkedBitmap(), nullptr);
+  EXPECT_EQ(proc->IEBitmap(), &view->image);
+  // Letting go of a control while a view is attached leaves the view's image.
+  proc->SetAttachedTImage(nullptr);
+  EXPECT_EQ(proc->IEBitmap(), &view->image);
+  EXPECT_EQ(view->image.Width(), 4);
+  proc->Free();
+  control->Free();
+  view->Free();
+}
+
+TEST(ProcAttached, AViewWithOnlyAPlatformBitmap) {
+  auto* view = new PlatformView(nullptr);
+  FillBitmap(view->bitmap, 3, 5);
+  auto* proc = new TImagoProc(nullptr);
+  proc->SetAttachedImago(view);
+  EXPECT_EQ(proc->LinkedBitmap(), &view->bitmap);
+  ASSERT_NE(proc->IEBitmap(), nullptr);
+  EXPECT_TRUE(proc->IEBitmap()->ExternalBitmap());
+  proc->Rotate(270, false, raNone, -1);
+  EXPECT_EQ(view->bitmap.Width(), 5);
+  EXPECT_EQ(view->bitmap.Height(), 3);
+  EXPECT_EQ(view->changes, 1);
+  // The view hands a new bitmap size: the next operation sees it.
+  FillBitmap(view->bitmap, 6, 2);
+  view->CallBitmapChangeHandlers();
+  EXPECT_EQ(proc->IEBitmap()->Width(), 6);
+  view->Free();
+  EXPECT_EQ(proc->LinkedBitmap(), nullptr);
+  ASSERT_NE(proc->IEBitmap(), nullptr);
+  EXPECT_TRUE(proc->IEBitmap()->IsEmpty());
+  proc->Free();
 }
 }  // namespace

@@ -1,0 +1,65 @@
+// The shared frame of the imaging benchmarks: a scratch folder, the test
+// picture, and best-of timings kept by name for the closing ratio lines.
+#pragma once
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <string>
+
+#include "imaging/model/TIEBitmap.h"
+
+namespace image_bench {
+
+constexpr int kW = 6000, kH = 4000;
+
+// One folder under /tmp for the whole run.
+inline const std::string& Dir() {
+  static const std::string dir = [] {
+    char tmpl[] = "/tmp/nobrivo-bench-XXXXXX";
+    const char* d = mkdtemp(tmpl);
+    return std::string(d ? d : "/tmp");
+  }();
+  return dir;
+}
+
+// kW x kH 24-bit: smooth gradients with fine detail, as a photograph has.
+inline void FillPhoto(TIEBitmap* b) {
+  b->MemoryThreshold = int64_t{1} << 40;
+  b->Allocate(kW, kH, ieRGB24);
+  for (int y = 0; y < kH; ++y) {
+    uint8_t* row = b->GetScanline(y);
+    for (int x = 0; x < kW; ++x) {
+      row[x * 3] = static_cast<uint8_t>(x / 24 + (x * y) % 7);
+      row[x * 3 + 1] = static_cast<uint8_t>(y / 16 + x % 5);
+      row[x * 3 + 2] = static_cast<uint8_t>((x + y) / 40);
+    }
+  }
+}
+
+// The best time of each named run.
+inline std::map<std::string, double>& Seconds() {
+  static std::map<std::string, double> m;
+  return m;
+}
+
+// Times f (which answers whether it worked) per iteration as manual time.
+template <typename F>
+void Timed(benchmark::State& state, const std::string& name, F&& f) {
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    if (!f()) {
+      state.SkipWithError(("failed: " + name).c_str());
+      return;
+    }
+    const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    state.SetIterationTime(t);
+    auto& s = Seconds()[name];
+    s = s == 0 ? t : std::min(s, t);
+  }
+}
+
+}  // namespace image_bench

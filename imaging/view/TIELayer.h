@@ -1,0 +1,60 @@
+// TIELayer: one image drawn by an image view, with its own position, size,
+// transparency and drawing options. The view's current image is always the
+// image of its current layer.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "imaging/model/Resample.h"
+#include "rtl/TObject.h"
+
+class TIEBitmap;
+class TImagoView;
+
+class TIELayer : public TObject {
+ public:
+  // ShareBitmap: the layer shows Bitmap itself; otherwise a new image of
+  // Bitmap's size and pixel format (no pixels copied). The layer owns its
+  // image either way.
+  TIELayer(TImagoView* View, bool ShareBitmap, TIEBitmap* Bitmap);
+  ~TIELayer() override;
+
+  int32_t Width = 0;   // drawn width in image pixels; 0 = the image's width
+  int32_t Height = 0;  // drawn height; 0 = the image's height
+  TImagoView* Owner;
+  TIEBitmap* Bitmap = nullptr;
+  bool Visible = true;
+  bool VisibleBox = true;
+  int32_t Transparency = 255;
+  int32_t PosX = 0, PosY = 0;
+  int32_t ClientLeft = 0, ClientTop = 0, ClientRight = 0, ClientBottom = 0;
+  bool Cropped = false;
+  bool Locked = false;
+  bool Selectable = true;
+  bool MagnifierEnabled = false;
+  double MagnifierRate = 2.0;
+  uint8_t MagnifierShape = 0;
+  uint8_t MagnifierSource = 1;
+  uint8_t RenderOption = 0;
+  bool OwnsBitmap = true;
+  TResampleFilter OwnFilter = rfNone;
+  bool UseOwnFilter = false;
+  bool IsMask = false;
+  // What the last render drew (destination x, y, w, h; source x, y, w, h).
+  int32_t DrawDestX = 0, DrawDestY = 0, DrawDestW = 0, DrawDestH = 0;
+  int32_t DrawSrcX = 0, DrawSrcY = 0, DrawSrcW = 0, DrawSrcH = 0;
+  bool DrawOuter = false;
+
+  // Drawn size: Width/Height, or the image's when 0.
+  int32_t LayerWidth() const;
+  int32_t LayerHeight() const;
+
+  int32_t ClientToLayerX(int32_t X) const;
+  int32_t ClientToLayerY(int32_t Y) const;
+  int32_t LayerToClientX(int32_t X) const;
+  int32_t LayerToClientY(int32_t Y) const;
+
+  // Frees the image when the layer owns it.
+  void FreeBitmap();
+};

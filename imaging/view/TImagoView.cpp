@@ -1,0 +1,1269 @@
+#include "imaging/view/TImagoView.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "imaging/io/TImagoIO.h"
+#include "imaging/model/IEDrawRoutines.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TImagoProc.h"
+#include "imaging/view/TIELayer.h"
+#include "platform/ScrollBar.h"
+#include "platform/SysInfo.h"
+#include "rtl/Numeric.h"
+#include "ui/TBitmap.h"
+#include "ui/TCanvas.h"
+#include "ui/TColor.h"
+#include "ui/TPicture.h"
+
+RTL_DEFINE_CLASS(TImagoView, TIEView)
+
+namespace {
+
+// Zoomed sizes stay within 2^30 pixels, so every client and origin value
+// fits 32 bits with room to spare.
+constexpr double kMaxZoomedSize = 1073741824.0;
+// Coordinate tables longer than this are not built; the conversions then
+// use their formulas.
+constexpr int64_t kMaxTableLength = int64_t{1} << 24;
+
+int32_t ToInt32(double v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+  if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+  return static_cast<int32_t>(v);
+}
+
+int32_t TruncI(double v) { return ToInt32(std::trunc(v)); }
+int32_t RoundI(double v) { return ToInt32(std::nearbyint(v)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------- construction
+
+TImagoView::TImagoView(TComponent* AOwner) : TIEView(AOwner) {
+  ++construction_guard_;
+  own_legacy_ = std::make_unique<TBitmap>();
+  legacy_bitmap_ = own_legacy_.get();
+  legacy_bitmap_->SetPixelFormat(pf24bit);
+  legacy_bitmap_->SetSize(Width(), Height());
+  auto* image = new TIEBitmap();
+  image->EncapsulateTBitmap(legacy_bitmap_, false);
+  layers_.push_back(std::make_unique<TIELayer>(this, true, image));
+  ie_bitmap_ = image;
+  back_buffer_ = std::make_unique<TBitmap>();
+  back_buffer_->SetPixelFormat(pf24bit);
+  back_ie_ = std::make_unique<TIEBitmap>();
+  wallpaper_ = std::make_unique<TPicture>();
+  TIEView::SetBackground(clBtnFace);
+  SetBounds(Left(), Top(), 105, 105);
+  SetDpi(300, 300);
+  if (--construction_guard_ == 0) Update();
+}
+
+TImagoView::~TImagoView() = default;
+
+void TImagoView::BeforeDestruction() {
+  SetNavigator(nullptr);
+  // The companions let go of the view before it loses its image.
+  if (io_) {
+    io_->Free();
+    io_ = nullptr;
+  }
+  if (proc_) {
+    proc_->Free();
+    proc_ = nullptr;
+  }
+  TIEView::BeforeDestruction();
+  layers_.clear();
+  ie_bitmap_ = nullptr;
+  legacy_bitmap_ = nullptr;
+  own_legacy_.reset();
+}
+
+void TImagoView::Notification(TComponent* AComponent, TOperation Operation) {
+  TIEView::Notification(AComponent, Operation);
+  if (Operation == opRemove) {
+    if (AComponent == navigator_) navigator_ = nullptr;
+    if (AComponent == io_) io_ = nullptr;
+    if (AComponent == proc_) proc_ = nullptr;
+  }
+}
+
+// ------------------------------------------------------------- control state
+
+void TImagoView::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
+  const bool changed = AWidth != Width() || AHeight != Height();
+  TIEView::SetBounds(ALeft, ATop, AWidth, AHeight);
+  // Without a window no size message comes.
+  if (changed && !HandleAllocated()) WMSize();
+}
+
+bool TImagoView::HasParentWindow() { return Parent() != nullptr; }
+
+void TImagoView::SetBorderStyle(TBorderStyle Value) {
+  if (Value == BorderStyle()) return;
+  TIEView::SetBorderStyle(Value);
+  Update();
+}
+
+void TImagoView::SetCtl3D(bool Value) {
+  if (Value == Ctl3D()) return;
+  TIEView::SetCtl3D(Value);
+  Update();
+}
+
+int32_t TImagoView::ViewClientWidth() {
+  if (HandleAllocated()) return ClientWidth();
+  int32_t frame = 0;
+  if (BorderStyle() == bsSingle) frame = GetSystemMetrics(Ctl3D() ? SM_CXEDGE : SM_CXBORDER);
+  return std::max(0, Width() - 2 * frame - (bars_[1].Visible ? GetSystemMetrics(SM_CXVSCROLL) : 0));
+}
+
+int32_t TImagoView::ViewClientHeight() {
+  if (HandleAllocated()) return ClientHeight();
+  int32_t frame = 0;
+  if (BorderStyle() == bsSingle) frame = GetSystemMetrics(Ctl3D() ? SM_CYEDGE : SM_CYBORDER);
+  return std::max(0, Height() - 2 * frame - (bars_[0].Visible ? GetSystemMetrics(SM_CYHSCROLL) : 0));
+}
+
+int32_t TImagoView::GetViewWidth() { return HasParentWindow() ? ViewClientWidth() : 50; }
+int32_t TImagoView::GetViewHeight() { return HasParentWindow() ? ViewClientHeight() : 50; }
+
+void TImagoView::WndProc(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_HSCROLL:
+      TIEView::WndProc(Message);
+      WMHScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
+      return;
+    case WM_VSCROLL:
+      TIEView::WndProc(Message);
+      WMVScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
+      return;
+    case WM_SIZE:
+      TIEView::WndProc(Message);
+      WMSize();
+      return;
+    case WM_ERASEBKGND:
+      Message.Result = 0;
+      return;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      TIEView::WndProc(Message);
+      Invalidate();
+      return;
+    case IEM_UPDATE:
+    case IEM_NEWFRAME:
+    case IEM_EVENT:
+    case IEM_PROGRESS:
+    case IEM_FINISHWORK:
+      HandleMessage(Message.Msg, Message.WParam, Message.LParam);
+      return;
+    default:
+      TIEView::WndProc(Message);
+  }
+}
+
+// ------------------------------------------------------------ images
+
+TImagoIO* TImagoView::GetIO() {
+  if (!io_) {
+    io_ = new TImagoIO(this);
+    io_->SetAttachedImago(this);
+    io_->OnProgress = on_progress_;
+    io_->OnFinishWork = on_finish_;
+  }
+  return io_;
+}
+
+TImagoProc* TImagoView::GetProc() {
+  if (!proc_) {
+    proc_ = new TImagoProc(this);
+    proc_->SetAttachedImago(this);
+    proc_->OnProgress = on_progress_;
+    proc_->OnFinishWork = on_finish_;
+  }
+  return proc_;
+}
+
+void TImagoView::SetOnProgress(TIEProgressEvent Value) {
+  on_progress_ = std::move(Value);
+  if (io_) io_->OnProgress = on_progress_;
+  if (proc_) proc_->OnProgress = on_progress_;
+}
+
+void TImagoView::SetOnFinishWork(TIEViewNotifyEvent Value) {
+  on_finish_ = std::move(Value);
+  if (io_) io_->OnFinishWork = on_finish_;
+  if (proc_) proc_->OnFinishWork = on_finish_;
+}
+
+TIEBitmap* TImagoView::GetAlphaChannel() { return ie_bitmap_->GetAlphaChannel(); }
+bool TImagoView::HasAlphaChannel() { return ie_bitmap_->HasAlphaChannel(); }
+
+void TImagoView::RemoveAlphaChannel(bool Merge) {
+  TIEBitmap* image = ie_bitmap_;
+  if (Merge && image->PixelFormat() == ieRGB24 && image->HasAlphaChannel()) {
+    const COLORREF bg = ColorToRGB(Background());
+    const int32_t bgc[3] = {static_cast<int32_t>((bg >> 16) & 0xFF), static_cast<int32_t>((bg >> 8) & 0xFF),
+                            static_cast<int32_t>(bg & 0xFF)};  // blue, green, red: the pixel's byte order
+    TIEBitmap* alpha = image->GetAlphaChannel();
+    const int32_t w = image->Width(), h = image->Height();
+    std::vector<uint8_t> arow(static_cast<size_t>(w));
+    for (int32_t y = 0; y < h; ++y) {
+      const uint8_t* a = alpha->GetScanline(y);
+      std::copy(a, a + w, arow.begin());
+      uint8_t* p = image->GetScanline(y);
+      for (int32_t x = 0; x < w; ++x)
+        for (int c = 0; c < 3; ++c) {
+          // Signed arithmetic: a pixel darker than the background pulls the
+          // result down as far as a lighter one pulls it up.
+          const int32_t v = p[3 * x + c] - bgc[c];
+          p[3 * x + c] = static_cast<uint8_t>(bgc[c] + v * arow[static_cast<size_t>(x)] / 256);
+        }
+    }
+  }
+  image->RemoveAlphaChannel();
+}
+
+void TImagoView::Clear() {
+  const COLORREF bg = ColorToRGB(Background());
+  ie_bitmap_->Fill(static_cast<double>(bg & 0xFFFFFF));
+  ie_bitmap_->RemoveAlphaChannel();
+  Update();
+}
+
+void TImagoView::Blank() {
+  ie_bitmap_->SetWidth(1);
+  ie_bitmap_->SetHeight(1);
+  Clear();
+}
+
+bool TImagoView::IsEmpty() { return ie_bitmap_->Width() < 2 && ie_bitmap_->Height() < 2; }
+
+void TImagoView::SetExternalBitmap(TIEBitmap* Bitmap) {
+  TIELayer* layer = CurrentLayer();
+  if (!layer) return;
+  if (Bitmap == ie_bitmap_) {
+    // Showing the image the view already shows: freeing it first would leave
+    // the layer with a dead image.
+    Update();
+    return;
+  }
+  if (!Bitmap) {
+    if (layer->OwnsBitmap) return;
+    // The caller's image stays the caller's: the layer gets an empty image of its own.
+    auto* own = new TIEBitmap();
+    own->SetLocation(ieMemory);
+    layer->Bitmap = own;
+    layer->OwnsBitmap = true;
+    ie_bitmap_ = own;
+    legacy_bitmap_ = nullptr;
+    CallBitmapChangeHandlers();
+    Update();
+    return;
+  }
+  if (layer->OwnsBitmap) layer->FreeBitmap();
+  layer->Bitmap = Bitmap;
+  layer->OwnsBitmap = false;
+  ie_bitmap_ = Bitmap;
+  legacy_bitmap_ = Bitmap->Location() == ieTBitmap ? Bitmap->GetPlatformBitmap() : nullptr;
+  CallBitmapChangeHandlers();
+  Update();
+}
+
+void TImagoView::Assign(TPersistent* Source) {
+  if (!Source) {
+    Clear();
+    return;
+  }
+  if (auto* view = dynamic_cast<TImagoView*>(Source)) {
+    ie_bitmap_->Assign(view->GetIEBitmap());
+    TIEView::SetBackground(view->Background());
+    SetDpi(view->DpiX(), view->DpiY());
+    Update();
+    ImageChange();
+    return;
+  }
+  if (auto* bitmap = dynamic_cast<TBitmap*>(Source)) {
+    ie_bitmap_->CopyFromTBitmap(bitmap);
+    // The synchronising read: an image kept in a platform bitmap takes the
+    // format of the bitmap it now holds.
+    const TIEPixelFormat format = ie_bitmap_->GetPixelFormat();
+    if (format != ieMono1 && format != ieRGB24) {
+      // A platform bitmap converts only between 1 and 24 bits: convert in memory.
+      const TIELocation where = ie_bitmap_->Location();
+      if (where == ieTBitmap) ie_bitmap_->SetLocation(ieMemory);
+      ie_bitmap_->SetPixelFormat(ieRGB24);
+      if (where == ieTBitmap) {
+        ie_bitmap_->SetLocation(ieTBitmap);
+        legacy_bitmap_ = ie_bitmap_->GetPlatformBitmap();
+      }
+    }
+    Update();
+    ImageChange();
+  }
+}
+
+void TImagoView::SetLegacyBitmap(bool Value) {
+  if (Value == legacy_) return;
+  if (!Value) {
+    ie_bitmap_->SetLocation(ieMemory);
+    legacy_bitmap_ = nullptr;
+  } else {
+    ie_bitmap_->SetLocation(ieTBitmap);
+    legacy_bitmap_ = ie_bitmap_->GetPlatformBitmap();
+  }
+  legacy_ = Value;
+  CallBitmapChangeHandlers();
+  Update();
+}
+
+// ------------------------------------------------------------ layers
+
+TIELayer* TImagoView::Layer(int32_t Index) const {
+  if (Index < 0 || Index >= static_cast<int32_t>(layers_.size())) return nullptr;
+  return layers_[static_cast<size_t>(Index)].get();
+}
+
+void TImagoView::SetCurrentLayer(int32_t Index) {
+  if (Index < 0 || Index >= LayersCount() || Index == current_layer_) return;
+  CurrentLayer()->Bitmap = ie_bitmap_;
+  while (Index > 0 && !Layer(Index)->Selectable) --Index;
+  current_layer_ = Index;
+  ie_bitmap_ = CurrentLayer()->Bitmap;
+  legacy_bitmap_ = ie_bitmap_->Location() == ieTBitmap ? ie_bitmap_->GetPlatformBitmap() : nullptr;
+  CallBitmapChangeHandlers();
+  Update();
+}
+
+void TImagoView::SyncLayers() {
+  TIELayer* current = CurrentLayer();
+  // Drawing done through the platform bitmap is seen by the image. A reader
+  // that reallocates the image gives it a new platform bitmap: the legacy
+  // bitmap follows it.
+  if (legacy_bitmap_ && ie_bitmap_->Location() == ieTBitmap) {
+    legacy_bitmap_ = ie_bitmap_->GetPlatformBitmap();
+    ie_bitmap_->SyncWithPlatformBitmap();
+  }
+  if (current) current->Bitmap = ie_bitmap_;
+  img_w_ = layers_[0]->Bitmap->Width();
+  img_h_ = layers_[0]->Bitmap->Height();
+  if (LayersSync && layers_.size() > 1) {
+    for (auto& l : layers_) {
+      img_w_ = std::max(img_w_, l->Bitmap->Width());
+      img_h_ = std::max(img_h_, l->Bitmap->Height());
+    }
+    const double bg = static_cast<double>(ColorToRGB(Background()) & 0xFFFFFF);
+    for (auto& l : layers_) {
+      TIEBitmap* b = l->Bitmap;
+      if (b->Width() != img_w_ || b->Height() != img_h_) {
+        b->GetAlphaChannel();
+        b->Resize(img_w_, img_h_, bg, 0, 0, 0);
+      }
+      if (b->HasAlphaChannel()) {
+        TIEBitmap* a = b->GetAlphaChannel();
+        if (a->Width() != img_w_ || a->Height() != img_h_) a->Resize(img_w_, img_h_, 0, 0, 0, 0);
+      }
+    }
+  }
+}
+
+// ------------------------------------------------------------ placement
+
+double TImagoView::MaxZoom() const {
+  const int32_t largest = std::max(img_w_, img_h_);
+  return largest > 0 ? kMaxZoomedSize * 100.0 / largest : kMaxZoomedSize * 100.0;
+}
+
+double TImagoView::ClampZoom(double Value) const { return std::min(Value, MaxZoom()); }
+
+void TImagoView::StoreFactors() {
+  zx_ = zoom_x_ / 100;
+  izx_ = 100 / zoom_x_;
+  zy_ = zoom_y_ / 100;
+  izy_ = 100 / zoom_y_;
+}
+
+double TImagoView::GetFitZoom() {
+  int32_t fx = 0, fy = 0;
+  if (background_style_ == iebsCropped) {
+    fx = GetSystemMetrics(SM_CXEDGE);
+    fy = GetSystemMetrics(SM_CYEDGE);
+  } else if (background_style_ == iebsCropShadow) {
+    fx = fy = 5;
+  } else if (BorderStyle() == bsSingle) {
+    fx = GetSystemMetrics(Ctl3D() ? SM_CXEDGE : SM_CXBORDER);
+    fy = GetSystemMetrics(Ctl3D() ? SM_CYEDGE : SM_CYBORDER);
+  }
+  if (img_w_ == 0 || img_h_ == 0) return 100;
+  const double zx = (Width() - 2 * fx) / (img_w_ / 100.0);
+  const double zy = (Height() - 2 * fy) / (img_h_ / 100.0);
+  return std::min(zx, zy);
+}
+
+double TImagoView::AutoZoomFor(int32_t AvailW, int32_t AvailH, bool Stretch, bool Shrink) {
+  if (img_w_ == 0 || img_h_ == 0 || AvailW == 0 || AvailH == 0) return 100;
+  bool too_large;
+  if (static_cast<double>(img_w_) / AvailW > static_cast<double>(img_h_) / AvailH)
+    too_large = AvailW < img_w_;
+  else
+    too_large = AvailH < img_h_;
+  const double z = GetFitZoom();
+  if (!std::isfinite(z)) return 100;
+  if (too_large) return Shrink ? z : 100;
+  return Stretch ? z : 100;
+}
+
+void TImagoView::Update() {
+  if (construction_guard_ > 0) return;
+  const TComponentState state = ComponentState();
+  if (state.Contains(csLoading) || state.Contains(csReading) || state.Contains(csDestroying)) return;
+  if (layers_.empty()) return;
+  in_update_ = true;
+  SyncLayers();
+
+  if ((AutoFit || AutoStretch || AutoShrink) && img_w_ != 0 && img_h_ != 0) {
+    int32_t fx, fy;
+    if (background_style_ == iebsCropped) {
+      fx = GetSystemMetrics(SM_CXEDGE);
+      fy = GetSystemMetrics(SM_CYEDGE);
+    } else if (background_style_ == iebsCropShadow) {
+      fx = fy = 5;
+    } else {
+      fx = (Width() - GetViewWidth()) / 2;
+      fy = (Height() - GetViewHeight()) / 2;
+    }
+    double z = 100;
+    if (img_w_ >= 2 || img_h_ >= 2)
+      z = AutoZoomFor(GetViewWidth() - 2 * fx, GetViewHeight() - 2 * fy, AutoStretch || AutoFit,
+                      AutoShrink || AutoFit);
+    z = ClampZoom(std::max(z, 1.0));
+    zoom_x_ = zoom_y_ = z;
+    StoreFactors();
+    UpdateVisibleArea();
+    UpdateCoordTables();
+    ViewChange(1);
+    delay_countdown_ = 0;
+    anim_countdown_ = 0;
+  }
+
+  if (ie_bitmap_->Width() != last_w_ || ie_bitmap_->Height() != last_h_) {
+    last_w_ = ie_bitmap_->Width();
+    last_h_ = ie_bitmap_->Height();
+    if (ie_bitmap_->HasAlphaChannel()) {
+      TIEBitmap* a = ie_bitmap_->GetAlphaChannel();
+      if (a->Width() != last_w_ || a->Height() != last_h_) {
+        a->Allocate(last_w_, last_h_, ieGray8);
+        a->Fill(255);
+        a->Full = true;
+      }
+    }
+  }
+
+  const int32_t vw0 = GetViewWidth(), vh0 = GetViewHeight();
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  if (view_x_ > mx || view_y_ > my) {
+    view_x_ = std::min(view_x_, mx);
+    view_y_ = std::min(view_y_, my);
+    ViewChange(0);
+  }
+  if (HasParentWindow()) {
+    try {
+      UpdateScrollBars();
+    } catch (...) {
+    }
+  }
+  if ((GetViewWidth() != vw0 || GetViewHeight() != vh0) && !reentry_) {
+    reentry_ = true;
+    Update();
+    reentry_ = false;
+  }
+
+  UpdateExtents();
+  dirty_ = true;
+  full_repaint_ = true;
+  if (HasParentWindow() && invalidate_on_update_ && HandleAllocated()) Invalidate();
+
+  if (navigator_) {
+    navigator_->Update();
+    RefreshNavigator();
+  }
+  in_update_ = false;
+}
+
+void TImagoView::ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY) {
+  const int32_t vw = GetViewWidth(), vh = GetViewHeight();
+  int64_t w = static_cast<int64_t>(std::trunc(img_w_ * zoom_x_ / 100));
+  int64_t h = static_cast<int64_t>(std::trunc(img_h_ * zoom_y_ / 100));
+  // One image pixel more lets the last column and row scroll fully into view.
+  if (zoom_x_ == zoom_y_) {
+    if (w > vw + 10 || h > vh + 10) {
+      w = static_cast<int64_t>(std::trunc((img_w_ + 1.0) * zoom_x_ / 100));
+      h = static_cast<int64_t>(std::trunc((img_h_ + 1.0) * zoom_y_ / 100));
+    }
+  } else {
+    if (w > vw + 10) w = static_cast<int64_t>(std::trunc((img_w_ + 1.0) * zoom_x_ / 100));
+    if (h > vh + 10) h = static_cast<int64_t>(std::trunc((img_h_ + 1.0) * zoom_y_ / 100));
+  }
+  int64_t mx = 0, my = 0;
+  if (w >= 1 && h >= 1) {
+    mx = w - vw;
+    my = h - vh;
+    if (mx < 0 || ScreenToImageX(static_cast<int32_t>(std::min<int64_t>(mx, INT32_MAX))) == 0) mx = 0;
+    if (my < 0 || ScreenToImageY(static_cast<int32_t>(std::min<int64_t>(my, INT32_MAX))) == 0) my = 0;
+  }
+  // An image that fits the control without its scroll bars never scrolls.
+  if (zoom_x_ == zoom_y_) {
+    if (w <= Width() && h <= Height()) mx = my = 0;
+  } else {
+    if (w <= Width()) mx = 0;
+    if (h <= Height()) my = 0;
+  }
+  MaxX = static_cast<int32_t>(std::min<int64_t>(mx, INT32_MAX));
+  MaxY = static_cast<int32_t>(std::min<int64_t>(my, INT32_MAX));
+}
+
+int32_t TImagoView::MaxViewX() {
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  return mx;
+}
+
+int32_t TImagoView::MaxViewY() {
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  return my;
+}
+
+bool TImagoView::CanScroll() {
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  return mx > 0 || my > 0;
+}
+
+void TImagoView::HideBar(int Bar) {
+  bars_[Bar].Visible = false;
+  bar_shown_[Bar] = false;
+  ApplyBar(Bar);
+}
+
+void TImagoView::ApplyBar(int Bar) {
+  if (!HandleAllocated()) return;
+  const HWND h = Handle();
+  const TIEViewScrollBar& b = bars_[Bar];
+  const int32_t code = Bar == 0 ? SB_HORZ : SB_VERT;
+  const bool flat = flat_scroll_bars_;
+  if (!b.Visible) {
+    FlatShowScrollBar(h, code, false, flat);
+    return;
+  }
+  if (b.Enabled) {
+    FlatSetScrollRange(h, code, b.Min, b.Max, false, flat);
+    FlatSetScrollPage(h, code, b.Page, false, flat);
+    FlatSetScrollPos(h, code, b.Position, true, flat);
+  }
+  FlatShowScrollBar(h, code, true, flat);
+  FlatEnableScrollBar(h, code, b.Enabled ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH, flat);
+}
+
+void TImagoView::MoveThumb(int Bar) {
+  bars_[Bar].Position = TruncI((Bar == 0 ? view_x_ : view_y_) / scale_[Bar]);
+  if (HandleAllocated() && bars_[Bar].Visible)
+    FlatSetScrollPos(Handle(), Bar == 0 ? SB_HORZ : SB_VERT, bars_[Bar].Position, true, flat_scroll_bars_);
+}
+
+void TImagoView::UpdateScrollBars() {
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  for (int b = 0; b < 2; ++b) {
+    const bool wanted = scroll_bars_ == ssBoth || scroll_bars_ == (b == 0 ? ssHorizontal : ssVertical);
+    if (!wanted) continue;
+    const int32_t max = b == 0 ? mx : my;
+    TIEViewScrollBar& bar = bars_[b];
+    if (max < 1) {
+      if (KeepScrollBars) {
+        bar_shown_[b] = true;
+        bar.Enabled = false;
+        bar.Visible = true;
+        ApplyBar(b);
+      } else if (bar_shown_[b]) {
+        HideBar(b);
+      }
+      continue;
+    }
+    bar_shown_[b] = true;
+    const int32_t extent = b == 0 ? GetViewWidth() : GetViewHeight();
+    // The whole scrollable length is mapped onto 65536 units.
+    scale_[b] = (static_cast<double>(extent) + max) / 65536;
+    bar.Min = 0;
+    bar.Max = 65535;
+    bar.Page = TruncI(extent / scale_[b]);
+    bar.Position = TruncI((b == 0 ? view_x_ : view_y_) / scale_[b]);
+    bar.Enabled = true;
+    bar.Visible = true;
+    ApplyBar(b);
+  }
+}
+
+void TImagoView::Fit() {
+  if (img_w_ == 0 || img_h_ == 0) return;
+  if (bar_shown_[0]) HideBar(0);
+  if (bar_shown_[1]) HideBar(1);
+  SetZoom(GetFitZoom());
+}
+
+void TImagoView::StartCountdowns() {
+  if (DelayZoomFilter && zoom_filter_ != rfNone && (zoom_x_ != 100 || zoom_y_ != 100)) delay_countdown_ = 4;
+  anim_countdown_ = 2;
+}
+
+void TImagoView::SetZoom(double Value) {
+  if (!(Value > 0)) return;
+  Value = ClampZoom(Value);
+  if (Value == zoom_x_ && Value == zoom_y_) return;
+  StartCountdowns();
+  LockUpdate();
+  ApplyZoom(Value);
+  Update();
+  Update();
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  UnlockUpdateNoRepaint();
+  Paint();
+  ViewChange(1);
+}
+
+void TImagoView::SetZoomX(double Value) {
+  if (!(Value > 0)) return;
+  Value = ClampZoom(Value);
+  if (Value == zoom_x_) return;
+  if (DelayZoomFilter && zoom_filter_ != rfNone && zoom_x_ != 100) delay_countdown_ = 4;
+  anim_countdown_ = 2;
+  LockUpdate();
+  ApplyZoomX(Value);
+  Update();
+  Update();
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  UnlockUpdateNoRepaint();
+  Paint();
+  ViewChange(1);
+}
+
+void TImagoView::SetZoomY(double Value) {
+  if (!(Value > 0)) return;
+  Value = ClampZoom(Value);
+  if (Value == zoom_y_) return;
+  if (DelayZoomFilter && zoom_filter_ != rfNone && zoom_y_ != 100) delay_countdown_ = 4;
+  anim_countdown_ = 2;
+  LockUpdate();
+  ApplyZoomY(Value);
+  Update();
+  Update();
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  UnlockUpdateNoRepaint();
+  Paint();
+  ViewChange(1);
+}
+
+void TImagoView::ApplyZoomX(double Value) {
+  const int32_t cx = GetViewWidth() / 2;
+  const double bx = std::nearbyint((cx + static_cast<double>(view_x_) - off_x_) * 100 / zoom_x_);
+  const int32_t nx = TruncI(bx * Value / 100 - cx);
+  zoom_x_ = Value;
+  StoreFactors();
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  view_x_ = std::clamp(nx, 0, mx);
+}
+
+void TImagoView::ApplyZoomY(double Value) {
+  const int32_t cy = GetViewHeight() / 2;
+  const double by = std::nearbyint((cy + static_cast<double>(view_y_) - off_y_) * 100 / zoom_y_);
+  const int32_t ny = TruncI(by * Value / 100 - cy);
+  zoom_y_ = Value;
+  StoreFactors();
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  view_y_ = std::clamp(ny, 0, my);
+}
+
+void TImagoView::ApplyZoom(double Value) {
+  const int32_t cx = GetViewWidth() / 2, cy = GetViewHeight() / 2;
+  const double bx = std::nearbyint((cx + static_cast<double>(view_x_) - off_x_) * 100 / zoom_x_);
+  const double by = std::nearbyint((cy + static_cast<double>(view_y_) - off_y_) * 100 / zoom_y_);
+  const int32_t nx = TruncI(bx * Value / 100 - cx);
+  const int32_t ny = TruncI(by * Value / 100 - cy);
+  zoom_x_ = zoom_y_ = Value;
+  StoreFactors();
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  view_x_ = std::clamp(nx, 0, mx);
+  view_y_ = std::clamp(ny, 0, my);
+}
+
+void TImagoView::ZoomAt(int32_t X, int32_t Y, double Zoom, bool Center) {
+  LockUpdate();
+  const int32_t col = ScreenToImageX(X), row = ScreenToImageY(Y);
+  SetZoom(Zoom);
+  const double z = zoom_x_ / 100;
+  if (Center)
+    SetViewXY(TruncI(col * z - GetViewWidth() / 2), TruncI(row * z - GetViewHeight() / 2));
+  else
+    SetViewXY(TruncI(col * z - X + z), TruncI(row * z - Y + z));
+  UnlockUpdate();
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  ViewChange(1);
+}
+
+int32_t TImagoView::UnlockUpdate() {
+  TIEView::UnlockUpdateNoRepaint();
+  const int32_t n = UpdateLockCount();
+  if (n == 0) Update();
+  return n;
+}
+
+void TImagoView::SetViewXY(int32_t X, int32_t Y) {
+  if (X == view_x_ && Y == view_y_) return;
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  X = std::clamp(X, 0, mx);
+  Y = std::clamp(Y, 0, my);
+  if (X == view_x_ && Y == view_y_) return;
+  view_x_ = X;
+  view_y_ = Y;
+  StartCountdowns();
+  dirty_ = true;
+  full_repaint_ = true;
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  Paint();
+  ViewChange(0);
+  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) MoveThumb(0);
+  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) MoveThumb(1);
+}
+
+void TImagoView::SetViewX(int32_t X) {
+  if (X == view_x_) return;
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  X = std::clamp(X, 0, mx);
+  if (X == view_x_) return;
+  view_x_ = X;
+  StartCountdowns();
+  dirty_ = true;
+  full_repaint_ = true;
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  Paint();
+  ViewChange(0);
+  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) MoveThumb(0);
+}
+
+void TImagoView::SetViewY(int32_t Y) {
+  if (Y == view_y_) return;
+  int32_t mx, my;
+  ComputeMaxOrigin(mx, my);
+  Y = std::clamp(Y, 0, my);
+  if (Y == view_y_) return;
+  view_y_ = Y;
+  StartCountdowns();
+  dirty_ = true;
+  full_repaint_ = true;
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  Paint();
+  ViewChange(0);
+  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) MoveThumb(1);
+}
+
+void TImagoView::Scroll(int Bar, int32_t Code, int32_t Pos) {
+  const TIEScrollBarParams& params = Bar == 0 ? hparams_ : vparams_;
+  const int64_t origin = Bar == 0 ? view_x_ : view_y_;
+  const double zoom = Bar == 0 ? zoom_x_ : zoom_y_;
+  const int64_t p = std::max<int64_t>(TruncI(zoom / 100), 1);
+  const int64_t line = params.LineStep == -1 ? p : p * params.LineStep;
+  const int64_t page = params.PageStep == -1 ? (Bar == 0 ? GetViewWidth() : GetViewHeight()) : p * params.PageStep;
+  int64_t target;
+  switch (Code) {
+    case SB_LINEUP: target = origin - line; break;
+    case SB_LINEDOWN: target = origin + line; break;
+    case SB_PAGEUP: target = origin - page; break;
+    case SB_PAGEDOWN: target = origin + page; break;
+    case SB_TOP: target = 0; break;
+    case SB_BOTTOM: target = Bar == 0 ? MaxViewX() : MaxViewY(); break;
+    case SB_THUMBTRACK:
+      if (!params.Tracking) return;
+      [[fallthrough]];
+    case SB_THUMBPOSITION: target = TruncI((Pos & 0xFFFF) * scale_[Bar]); break;
+    default: target = origin; break;
+  }
+  const int32_t v = static_cast<int32_t>(std::clamp<int64_t>(target, INT32_MIN, INT32_MAX));
+  if (Bar == 0)
+    SetViewX(v);
+  else
+    SetViewY(v);
+}
+
+void TImagoView::WMHScroll(int32_t Code, int32_t Pos) { Scroll(0, Code, Pos); }
+void TImagoView::WMVScroll(int32_t Code, int32_t Pos) { Scroll(1, Code, Pos); }
+
+void TImagoView::WMSize() {
+  if (!in_update_) Update();
+}
+
+void TImagoView::SetCenter(bool Value) {
+  if (Value == center_) return;
+  center_ = Value;
+  Update();
+}
+
+void TImagoView::SetScrollBars(TScrollStyle Value) {
+  scroll_bars_ = Value;
+  if (Value != ssVertical && Value != ssBoth) HideBar(1);
+  if (Value != ssHorizontal && Value != ssBoth) HideBar(0);
+  Update();
+}
+
+void TImagoView::UpdateExtents() {
+  zoomed_w_ = RoundI(img_w_ * zoom_x_ / 100);
+  zoomed_h_ = RoundI(img_h_ * zoom_y_ / 100);
+  off_x_ = off_y_ = 0;
+  const int32_t vw = GetViewWidth(), vh = GetViewHeight();
+  ext_x_ = std::min(zoomed_w_, vw);
+  ext_y_ = std::min(zoomed_h_, vh);
+  if (center_) {
+    if (ext_x_ < vw) off_x_ = (vw - ext_x_) >> 1;
+    if (ext_y_ < vh) off_y_ = (vh - ext_y_) >> 1;
+  }
+}
+
+// ------------------------------------------------------- visible area, tables
+
+void TImagoView::UpdateVisibleArea() {
+  for (int a = 0; a < 2; ++a) {
+    const int32_t img = a == 0 ? img_w_ : img_h_;
+    const int32_t zoomed = a == 0 ? zoomed_w_ : zoomed_h_;
+    const int32_t ext = a == 0 ? ext_x_ : ext_y_;
+    const int32_t origin = a == 0 ? view_x_ : view_y_;
+    const double zoom = a == 0 ? zoom_x_ : zoom_y_;
+    const Tables& t = tables_[a];
+    Axis& ax = src_[a];
+    // The origin moves back to the first zoomed position of its image column.
+    ax.snapped = origin;
+    if (tables_exist_ && origin < zoomed && origin >= 0 && static_cast<size_t>(origin) < t.s2i.size()) {
+      const int32_t col = t.s2i[static_cast<size_t>(origin)];
+      if (col >= 0 && static_cast<size_t>(col) < t.i2s.size()) ax.snapped = t.i2s[static_cast<size_t>(col)];
+    }
+    if (zoomed == 0) {
+      ax.pos = ax.size = 0;
+    } else {
+      ax.pos = RoundI(static_cast<double>(ax.snapped) * img / zoomed);
+      ax.size = RoundI(static_cast<double>(img) / zoomed * ext);
+      if (static_cast<int64_t>(ax.pos) + ax.size > img) --ax.size;
+    }
+    int32_t dest;
+    if (zoom > 100) {
+      dest = TruncI(ax.size * zoom / 100);
+      if (dest < ext && static_cast<int64_t>(ax.pos) + ax.size + 1 <= img) {
+        ++ax.size;
+        dest = TruncI(ax.size * zoom / 100);
+      }
+    } else {
+      dest = ext;
+    }
+    (a == 0 ? dest_w_ : dest_h_) = dest;
+  }
+}
+
+void TImagoView::UpdateCoordTables() {
+  if (zoom_x_ != key_zoom_x_ || zoom_y_ != key_zoom_y_ || dest_w_ != key_dest_w_ || dest_h_ != key_dest_h_ ||
+      img_w_ != key_img_w_ || img_h_ != key_img_h_) {
+    tables_[0] = Tables();
+    tables_[1] = Tables();
+    tables_exist_ = false;
+    if (dest_w_ > 0 && dest_h_ > 0 && img_w_ > 0 && img_h_ > 0) {
+      bool ok = true;
+      for (int a = 0; a < 2 && ok; ++a) {
+        const int64_t img = a == 0 ? img_w_ : img_h_;
+        const int64_t zoomed = a == 0 ? zoomed_w_ : zoomed_h_;
+        const int64_t dest = a == 0 ? dest_w_ : dest_h_;
+        const double zoom = a == 0 ? zoom_x_ : zoom_y_;
+        const int64_t j = zoomed + dest;
+        const int64_t k = static_cast<int64_t>(std::trunc((j + 1) * 100 / zoom));
+        if (j + 2 > kMaxTableLength || k + 2 > kMaxTableLength) {
+          ok = false;
+          break;
+        }
+        Tables& t = tables_[a];
+        const int32_t last = static_cast<int32_t>(std::max<int64_t>(img - 1, 0));
+        // Each table holds one entry more than the longest span it covers:
+        // position j itself is written.
+        if (zoom > 100) {
+          t.s2i.assign(static_cast<size_t>(j + 1), 0);
+          t.i2s.assign(static_cast<size_t>(std::trunc(j * 100 / zoom)) + 1, 0);
+          for (int64_t s = j; s >= 0; --s) {
+            const auto b = static_cast<int64_t>(std::trunc(s * 100 / zoom));
+            t.i2s[static_cast<size_t>(b)] = static_cast<int32_t>(s);
+            t.s2i[static_cast<size_t>(s)] = static_cast<int32_t>(std::min<int64_t>(b, last));
+          }
+        } else {
+          t.i2s.assign(static_cast<size_t>(k + 1), 0);
+          t.s2i.assign(static_cast<size_t>(std::trunc(k * zoom / 100)) + 1, 0);
+          for (int64_t c = k; c >= 0; --c) {
+            const auto s = static_cast<int64_t>(std::trunc(c * zoom / 100));
+            t.i2s[static_cast<size_t>(c)] = static_cast<int32_t>(s);
+            t.s2i[static_cast<size_t>(s)] = static_cast<int32_t>(std::min<int64_t>(c, last));
+          }
+        }
+        t.s2i_len = static_cast<int32_t>(dest);
+        t.i2s_len = TruncI(dest * 100 / zoom);
+      }
+      tables_exist_ = ok;
+      if (!ok) {
+        tables_[0] = Tables();
+        tables_[1] = Tables();
+      }
+    }
+    key_zoom_x_ = zoom_x_;
+    key_zoom_y_ = zoom_y_;
+    key_dest_w_ = dest_w_;
+    key_dest_h_ = dest_h_;
+    key_img_w_ = img_w_;
+    key_img_h_ = img_h_;
+  }
+  if (tables_exist_) {
+    for (int a = 0; a < 2; ++a) {
+      Tables& t = tables_[a];
+      const int32_t snapped = std::clamp<int32_t>(src_[a].snapped, 0, static_cast<int32_t>(t.s2i.size()) - 1);
+      t.s2i_win = snapped;
+      t.i2s_win = std::max(0, t.s2i[static_cast<size_t>(snapped)] - src_[a].pos);
+    }
+  }
+}
+
+int32_t TImagoView::ScreenToImage(int Axis, int32_t V) {
+  const int32_t d = V - (Axis == 0 ? off_x_ : off_y_);
+  const int32_t dest = Axis == 0 ? dest_w_ : dest_h_;
+  const Tables& t = tables_[Axis];
+  if (tables_exist_ && d >= 0 && d < dest) {
+    const int64_t i = int64_t{t.s2i_win} + d;
+    if (i < static_cast<int64_t>(t.s2i.size())) return t.s2i[static_cast<size_t>(i)];
+  }
+  const double zoom = Axis == 0 ? zoom_x_ : zoom_y_;
+  return TruncI(d * 100.0 / zoom + src_[Axis].pos);
+}
+
+int32_t TImagoView::ImageToScreen(int Axis, int32_t V) {
+  const int32_t d = V - src_[Axis].pos;
+  const Tables& t = tables_[Axis];
+  const int32_t off = Axis == 0 ? off_x_ : off_y_;
+  if (tables_exist_ && d >= 0 && d < t.i2s_len) {
+    const int64_t i = int64_t{t.i2s_win} + d;
+    if (i < static_cast<int64_t>(t.i2s.size())) return t.i2s[static_cast<size_t>(i)] + off;
+  }
+  const double zoom = Axis == 0 ? zoom_x_ : zoom_y_;
+  return RoundI((std::nearbyint(-src_[Axis].snapped * 100.0 / zoom) + V) * zoom / 100 + off);
+}
+
+int32_t TImagoView::ScreenToImageX(int32_t X) { return ScreenToImage(0, X); }
+int32_t TImagoView::ScreenToImageY(int32_t Y) { return ScreenToImage(1, Y); }
+int32_t TImagoView::ImageToScreenX(int32_t X) { return ImageToScreen(0, X); }
+int32_t TImagoView::ImageToScreenY(int32_t Y) { return ImageToScreen(1, Y); }
+
+// ------------------------------------------------------------ painting
+
+void TImagoView::SetBackground(TColor Value) {
+  TIEView::SetBackground(Value);
+  Update();
+  ImageChange();
+}
+
+void TImagoView::SetBackgroundStyle(TIEBackgroundStyle Value) {
+  background_style_ = Value;
+  Update();
+}
+
+void TImagoView::SetChessboardStyle(int32_t Size, TBrushStyle BrushStyle) {
+  chess_size_ = Size;
+  chess_brush_ = BrushStyle;
+}
+
+void TImagoView::SetWallPaper(TPicture* Value) {
+  wallpaper_->Assign(Value);
+  Update();
+}
+
+void TImagoView::SetWallPaperStyle(TIEWallPaperStyle Value) {
+  if (Value == wallpaper_style_) return;
+  wallpaper_style_ = Value;
+  Update();
+}
+
+void TImagoView::SetZoomFilter(TResampleFilter Value) {
+  saved_zoom_filter_ = Value;
+  if (Value == zoom_filter_) return;
+  zoom_filter_ = Value;
+  Update();
+}
+
+void TImagoView::SetEnableAlphaChannel(bool Value) {
+  enable_alpha_ = Value;
+  Update();
+}
+
+void TImagoView::SetDrawVersion(bool Value) {
+  draw_version_ = Value;
+  Update();
+}
+
+void TImagoView::Paint() {
+  const int32_t vw = GetViewWidth(), vh = GetViewHeight();
+  if (!HasParentWindow() || vw <= 0 || vh <= 0) return;
+  try {
+    if (UpdateLockCount() == 0) {
+      TransferBackBuffer();
+      if (OnDrawCanvas) OnDrawCanvas(this, GetCanvas(), TRect{0, 0, vw, vh});
+    }
+    full_repaint_ = false;
+    // The countdown of the delayed filter runs with each paint.
+    if (anim_countdown_ > 0) --anim_countdown_;
+    if (delay_countdown_ > 0 && --delay_countdown_ == 0) Update();
+    if (OnPaint) OnPaint(this);
+  } catch (...) {
+  }
+  if (draw_version_ && HandleAllocated()) {
+    TCanvas* c = Canvas();
+    c->Font()->SetName("Arial");
+    c->Font()->SetHeight(13);
+    c->Font()->SetColor(clBlack);
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(clWhite);
+    const std::string text = "Imago Version 2.2.3 - 7/3/2006";
+    const TSize size = c->TextExtent(text);
+    c->TextOut(vw - size.cx, vh - size.cy, text);
+  }
+}
+
+void TImagoView::TransferBackBuffer() {
+  if (!HasParentWindow()) return;
+  const int32_t vw = GetViewWidth(), vh = GetViewHeight();
+  if (back_buffer_->Width() != vw || back_buffer_->Height() != vh || back_ie_->Location() != ieTBitmap) {
+    back_buffer_->SetSize(vw, vh);
+    back_ie_->EncapsulateTBitmap(back_buffer_.get(), false);
+    dirty_ = true;
+  }
+  if (dirty_) {
+    RenderToBitmap(back_ie_.get());
+    if (OnDrawBackBuffer) OnDrawBackBuffer(this);
+    dirty_ = false;
+  }
+  // The back buffer is copied unchanged into the window.
+  if (!HandleAllocated()) return;
+  TCanvas* canvas = Canvas();
+  if (!canvas) return;
+  TRect r{0, 0, vw, vh};
+  if (!full_repaint_) {
+    r = canvas->ClipRect();
+    if (r.Right == 0 || r.Bottom == 0) {
+      r.Right = vw;
+      r.Bottom = vh;
+    }
+  }
+  BitBlt(canvas->Handle(), r.Left, r.Top, std::min(r.Right - r.Left, vw), std::min(r.Bottom - r.Top, vh),
+         back_buffer_->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
+}
+
+void TImagoView::PaintBackgroundInto(TIEBitmap* Target) {
+  TCanvas* canvas = Target->GetCanvas();
+  if (!canvas) return;
+  const TRect area{0, 0, Target->Width(), Target->Height()};
+  bool handled = false;
+  if (OnDrawBackground) OnDrawBackground(this, canvas, area, handled);
+  if (!handled)
+    PaintBackground(false, canvas, Target, wallpaper_style_, wallpaper_.get(), GradientEndColor, chess_brush_,
+                    chess_size_, TRect{off_x_, off_y_, off_x_ + dest_w_, off_y_ + dest_h_}, area, Background(),
+                    background_style_);
+}
+
+void TImagoView::DrawBackgroundToCanvas(TCanvas* Canvas) {
+  PaintBackground(false, Canvas, nullptr, wallpaper_style_, wallpaper_.get(), GradientEndColor, chess_brush_,
+                  chess_size_, TRect{0, 0, 0, 0}, TRect{0, 0, Width(), Height()}, Background(), background_style_);
+}
+
+void TImagoView::RenderToBitmap(TIEBitmap* Target) {
+  SyncLayers();
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  if (!Target || Target->IsEmpty() || ie_bitmap_->Width() == 0 || ie_bitmap_->Height() == 0) return;
+  if (ie_bitmap_->HasAlphaChannel()) {
+    TIEBitmap* a = ie_bitmap_->GetAlphaChannel();
+    if (a->Width() != ie_bitmap_->Width() || a->Height() != ie_bitmap_->Height()) return;
+  }
+  bool drawn = false;
+  for (size_t i = 0; i < layers_.size(); ++i) {
+    TIELayer* layer = layers_[i].get();
+    TIEBitmap* image = layer->Bitmap;
+    if (!layer->Visible || dest_w_ == 0 || dest_h_ == 0 || !image) continue;
+    if (image->Width() < MinLayerSize && image->Height() < MinLayerSize) continue;
+    if (!drawn) {
+      // The background stays hidden under an opaque image that covers the whole buffer.
+      const bool covered = off_x_ == 0 && off_y_ == 0 && dest_w_ >= Target->Width() &&
+                           dest_h_ >= Target->Height() && layer->Transparency == 255 &&
+                           (!enable_alpha_ || !image->HasAlphaChannel() || image->GetAlphaChannel()->Full);
+      if (!covered) PaintBackgroundInto(Target);
+    }
+    TResampleFilter filter;
+    if (delay_countdown_ > 0 || (layer->Width == 0 && layer->Height == 0 && zoom_x_ == 100 && zoom_y_ == 100))
+      filter = rfNone;
+    else
+      filter = layer->UseOwnFilter ? layer->OwnFilter : zoom_filter_;
+    const bool solid = !drawn && background_style_ == iebsSolid;
+    std::unique_ptr<TIERowPointers> rows;
+    std::unique_ptr<TIEMapTable> cols, rowt;
+    int32_t dx, dy, dw, dh, sx, sy, sw, sh;
+    if (!LayersSync && (i != 0 || layer->Width != 0 || layer->Height != 0 || layer->PosX != 0 || layer->PosY != 0)) {
+      dx = ImageToScreenX(layer->PosX);
+      dy = ImageToScreenY(layer->PosY);
+      dw = ImageToScreenX(layer->PosX + layer->LayerWidth()) - dx;
+      dh = ImageToScreenY(layer->PosY + layer->LayerHeight()) - dy;
+      sx = sy = 0;
+      sw = image->Width();
+      sh = image->Height();
+    } else {
+      dx = off_x_;
+      dy = off_y_;
+      dw = dest_w_;
+      dh = dest_h_;
+      sx = src_[0].pos;
+      sy = src_[1].pos;
+      sw = src_[0].size;
+      sh = src_[1].size;
+      // The view's tables drive the engine, so what is drawn agrees pixel
+      // for pixel with the conversions.
+      if (tables_exist_ && dx >= 0 && dy >= 0) {
+        cols = std::make_unique<TIEMapTable>(static_cast<size_t>(dw));
+        rowt = std::make_unique<TIEMapTable>(static_cast<size_t>(dh));
+        const Tables& tx = tables_[0];
+        const Tables& ty = tables_[1];
+        for (int32_t d = 0; d < dw; ++d) {
+          const size_t k = static_cast<size_t>(tx.s2i_win) + static_cast<size_t>(d);
+          (*cols)[static_cast<size_t>(d)] = k < tx.s2i.size() ? tx.s2i[k] : image->Width();
+        }
+        for (int32_t d = 0; d < dh; ++d) {
+          const size_t k = static_cast<size_t>(ty.s2i_win) + static_cast<size_t>(d);
+          (*rowt)[static_cast<size_t>(d)] = k < ty.s2i.size() ? ty.s2i[k] : image->Height();
+        }
+      }
+    }
+    RenderToTIEBitmapEx(image, Target, rows, cols, rowt, nullptr, dx, dy, dw, dh, sx, sy, sw, sh, enable_alpha_,
+                        solid, layer->Transparency, filter, true, 0);
+    layer->ClientLeft = dx;
+    layer->ClientTop = dy;
+    layer->ClientRight = dx + dw;
+    layer->ClientBottom = dy + dh;
+    layer->DrawDestX = dx;
+    layer->DrawDestY = dy;
+    layer->DrawDestW = dw;
+    layer->DrawDestH = dh;
+    layer->DrawSrcX = sx;
+    layer->DrawSrcY = sy;
+    layer->DrawSrcW = sw;
+    layer->DrawSrcH = sh;
+    drawn = true;
+  }
+  if (!drawn) PaintBackgroundInto(Target);
+
+  if (PixelGrid && (zoom_x_ >= 400 || zoom_y_ >= 400) && (img_w_ > 1 || img_h_ > 1)) {
+    TCanvas* c = Target->GetCanvas();
+    c->Pen()->SetStyle(psSolid);
+    c->Pen()->SetMode(pmNot);
+    c->Pen()->SetWidth(1);
+    const int32_t sx = src_[0].pos, sy = src_[1].pos, sw = src_[0].size, sh = src_[1].size;
+    const int32_t x1 = ImageToScreenX(sx), x2 = ImageToScreenX(sx + sw);
+    const int32_t y1 = ImageToScreenY(sy), y2 = ImageToScreenY(sy + sh);
+    for (int32_t r = sy; r <= sy + sh; ++r) {
+      const int32_t y = ImageToScreenY(r);
+      c->MoveTo(x1, y);
+      c->LineTo(x2, y);
+    }
+    for (int32_t col = sx; col <= sx + sw; ++col) {
+      const int32_t x = ImageToScreenX(col);
+      c->MoveTo(x, y1);
+      c->LineTo(x, y2);
+    }
+    c->Pen()->SetMode(pmCopy);
+  }
+}
+
+// ------------------------------------------------------------ navigator
+
+void TImagoView::SetNavigator(TImagoView* View) {
+  if (navigator_) {
+    navigator_->RemoveFreeNotification(this);
+    navigator_->SetExternalBitmap(nullptr);
+  }
+  navigator_ = View;
+  if (!View) return;
+  View->AutoFit = true;
+  View->SetExternalBitmap(ie_bitmap_);
+  View->FreeNotification(this);
+  RefreshNavigator();
+}
+
+void TImagoView::RefreshNavigator() {
+  if (nav_reentry_ || !navigator_) return;
+  nav_reentry_ = true;
+  Paint();
+  const int32_t left = ScreenToImageX(off_x_), top = ScreenToImageY(off_y_);
+  const int32_t right = ScreenToImageX(off_x_ + ext_x_), bottom = ScreenToImageY(off_y_ + ext_y_);
+  navigator_->nav_rect_ = TRect{left, top, right, bottom};
+  nav_rect_ = navigator_->nav_rect_;
+  nav_reentry_ = false;
+}
+
+void TImagoView::NavigatorMoved(int32_t X1, int32_t Y1) {
+  if (nav_reentry_) return;
+  nav_reentry_ = true;
+  // Each axis by its own zoom.
+  SetViewXY(RoundI(X1 * zoom_x_ / 100), RoundI(Y1 * zoom_y_ / 100));
+  nav_reentry_ = false;
+  RefreshNavigator();
+}
+
+// ------------------------------------------------------------ notices
+
+void TImagoView::ImageChange() {
+  if (OnImageChange) OnImageChange(this);
+}
+
+void TImagoView::ViewChange(int32_t Change) {
+  if (OnViewChange) OnViewChange(this, Change);
+  if (navigator_) RefreshNavigator();
+}
+
+void TImagoView::HandleMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam) {
+  switch (Msg) {
+    case IEM_UPDATE:
+      Update();
+      break;
+    case IEM_NEWFRAME:
+    case IEM_EVENT:
+      // No video-capture object exists here, so no object holds a graph.
+      (void)LParam;
+      break;
+    case IEM_PROGRESS:
+      if (on_progress_) on_progress_(this, static_cast<int32_t>(WParam));
+      break;
+    case IEM_FINISHWORK:
+      if (on_finish_) on_finish_(this);
+      break;
+    default:
+      break;
+  }
+}

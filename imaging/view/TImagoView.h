@@ -1,0 +1,341 @@
+// TImagoView: the control that shows one image. It holds the image (as the
+// image of its current layer), places it by zoom, origin and centring, keeps
+// the scroll bars in step, converts between client and image pixels through
+// coordinate tables, and paints through a back buffer rendered by the render
+// engine over the chosen background.
+//
+// The scroll bars are the window's own; the view also keeps what it last set
+// on them, which is what counts while it has no window yet.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/model/IEProgress.h"
+#include "imaging/model/RenderEngine.h"
+#include "imaging/model/Resample.h"
+#include "imaging/model/TIEView.h"
+#include "imaging/view/IEViewBackground.h"
+#include "ui/TGraphicsObject.h"
+
+class TBitmap;
+class TCanvas;
+class TIEBitmap;
+class TIELayer;
+class TImagoIO;
+class TImagoProc;
+class TPicture;
+
+enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+using TViewChangeEvent = std::function<void(TObject* Sender, int32_t Change)>;
+using TIEOnDrawBackground =
+    std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, bool& Handled)>;
+using TIEOnDrawCanvas = std::function<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect)>;
+using TIEViewNotifyEvent = std::function<void(TObject* Sender)>;
+
+enum TIELayerEvent : uint8_t { ielSelected, ielMoved, ielResized, ielMoving, ielResizing };
+using TIELayerNotify = std::function<void(TObject* Sender, int32_t Layer, TIELayerEvent Event)>;
+
+// The view's private messages (window message numbers).
+constexpr uint32_t IEM_UPDATE = 0x1F58;
+constexpr uint32_t IEM_NEWFRAME = 0x1F59;
+constexpr uint32_t IEM_EVENT = 0x1F5A;
+constexpr uint32_t IEM_PROGRESS = 0x1F5B;
+constexpr uint32_t IEM_FINISHWORK = 0x1F5C;
+
+class TIEScrollBarParams {
+ public:
+  int32_t LineStep = -1;  // -1: one image pixel
+  int32_t PageStep = -1;  // -1: one view extent
+  bool Tracking = true;
+};
+
+class TIEMouseWheelParams {
+ public:
+  bool InvertWheel = false;
+  uint8_t Action = 2;     // 0 none, 1 scroll, 2 zoom
+  uint8_t Variation = 1;  // 0 absolute, 1 percentage
+  int32_t Value = 8;
+  bool ZoomPosition = false;
+};
+
+// What the view has set on one of its scroll bars.
+struct TIEViewScrollBar {
+  bool Visible = false;
+  bool Enabled = true;
+  int32_t Min = 0, Max = 0, Page = 0, Position = 0;
+};
+
+class TImagoView : public TIEView {
+  RTL_CLASS(TImagoView, TIEView)
+ public:
+  explicit TImagoView(TComponent* AOwner);
+  ~TImagoView() override;
+  void BeforeDestruction() override;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+  // ---- the control
+  void SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) override;
+  bool HasParentWindow() override;
+  void SetBorderStyle(TBorderStyle Value);
+  void SetCtl3D(bool Value);
+  const TIEViewScrollBar& HorzScrollBar() const { return bars_[0]; }
+  const TIEViewScrollBar& VertScrollBar() const { return bars_[1]; }
+  // The client size: the window's, or while there is none, the outer size
+  // less the frame and the bars the view has shown.
+  int32_t ViewClientWidth();
+  int32_t ViewClientHeight();
+  void WndProc(TMessage& Message) override;
+
+  // ---- images and companions
+  TIEBitmap* GetIEBitmap() override { return ie_bitmap_; }
+  TBitmap* GetTBitmap() override { return legacy_bitmap_; }
+  TImagoIO* GetIO();
+  TImagoProc* GetProc();
+  TIEBitmap* GetAlphaChannel();
+  bool HasAlphaChannel();
+  // Merge: each channel is pulled towards Background by the alpha first.
+  void RemoveAlphaChannel(bool Merge);
+  void Clear();
+  void Blank();
+  bool IsEmpty();
+  // Nil: the current layer gets an image of its own again. The view's own
+  // image: nothing but an Update.
+  void SetExternalBitmap(TIEBitmap* Bitmap);
+  // Nil clears; another view copies its image, background and resolution; a
+  // platform bitmap is imported.
+  void Assign(TPersistent* Source) override;
+  bool LegacyBitmap() const { return legacy_; }
+  void SetLegacyBitmap(bool Value);
+
+  // ---- placement
+  void Update() override;
+  void LockUpdate() { TIEView::LockUpdate(); }
+  int32_t UnlockUpdate();
+  int32_t UnlockUpdateNoRepaint() { return TIEView::UnlockUpdateNoRepaint(); }
+  double GetFitZoom();
+  void Fit();
+  double Zoom() const { return zoom_x_; }
+  double ZoomX() const { return zoom_x_; }
+  double ZoomY() const { return zoom_y_; }
+  void SetZoom(double Value);
+  void SetZoomX(double Value);
+  void SetZoomY(double Value);
+  void ZoomAt(int32_t X, int32_t Y, double Zoom, bool Center);
+  // The largest zoom at which the zoomed image stays within 2^30 pixels.
+  double MaxZoom() const;
+  int32_t ViewX() const { return view_x_; }
+  int32_t ViewY() const { return view_y_; }
+  void SetViewXY(int32_t X, int32_t Y);
+  void SetViewX(int32_t X);
+  void SetViewY(int32_t Y);
+  int32_t MaxViewX();
+  int32_t MaxViewY();
+  bool CanScroll();
+  int32_t GetViewWidth();
+  int32_t GetViewHeight();
+  int32_t OffsetX() const { return off_x_; }
+  int32_t OffsetY() const { return off_y_; }
+  int32_t ExtentX() const { return ext_x_; }
+  int32_t ExtentY() const { return ext_y_; }
+  int32_t ZoomedWidth() const { return zoomed_w_; }
+  int32_t ZoomedHeight() const { return zoomed_h_; }
+  double HScrollScale() const { return scale_[0]; }
+  double VScrollScale() const { return scale_[1]; }
+  // The scroll messages (SB_* code, 16-bit thumb position).
+  void WMHScroll(int32_t Code, int32_t Pos);
+  void WMVScroll(int32_t Code, int32_t Pos);
+  void WMSize();
+
+  bool Center() const { return center_; }
+  void SetCenter(bool Value);
+  TScrollStyle ScrollBars() const { return scroll_bars_; }
+  void SetScrollBars(TScrollStyle Value);
+  bool FlatScrollBars() const { return flat_scroll_bars_; }
+  void SetFlatScrollBars(bool Value) { flat_scroll_bars_ = Value; }
+  bool AutoFit = false, AutoStretch = false, AutoShrink = false;
+  bool DoubleBuffer = true;
+  // When set, a bar that is not needed stays visible but disabled.
+  bool KeepScrollBars = false;
+  TIEScrollBarParams* HScrollBarParams() { return &hparams_; }
+  TIEScrollBarParams* VScrollBarParams() { return &vparams_; }
+  TIEMouseWheelParams* MouseWheelParams() { return &wheel_params_; }
+  std::string ImagoVersion() const { return "2.2.3"; }
+
+  // ---- conversions and the visible area
+  void UpdateVisibleArea();
+  void UpdateCoordTables();
+  void UpdateExtents();
+  int32_t ScreenToImageX(int32_t X);
+  int32_t ScreenToImageY(int32_t Y);
+  int32_t ImageToScreenX(int32_t X);
+  int32_t ImageToScreenY(int32_t Y);
+  int32_t SourceX() const { return src_[0].pos; }
+  int32_t SourceY() const { return src_[1].pos; }
+  int32_t SourceW() const { return src_[0].size; }
+  int32_t SourceH() const { return src_[1].size; }
+  int32_t DestW() const { return dest_w_; }
+  int32_t DestH() const { return dest_h_; }
+
+  // ---- painting
+  void SetBackground(TColor Value) override;
+  TIEBackgroundStyle BackgroundStyle() const { return background_style_; }
+  void SetBackgroundStyle(TIEBackgroundStyle Value);
+  TColor GradientEndColor = 0xFF0000;
+  void SetChessboardStyle(int32_t Size, TBrushStyle BrushStyle);
+  TPicture* WallPaper() { return wallpaper_.get(); }
+  void SetWallPaper(TPicture* Value);
+  TIEWallPaperStyle WallPaperStyle() const { return wallpaper_style_; }
+  void SetWallPaperStyle(TIEWallPaperStyle Value);
+  TResampleFilter ZoomFilter() const { return zoom_filter_; }
+  void SetZoomFilter(TResampleFilter Value);
+  bool DelayZoomFilter = false;
+  bool EnableAlphaChannel() const { return enable_alpha_; }
+  void SetEnableAlphaChannel(bool Value);
+  bool DrawVersion() const { return draw_version_; }
+  void SetDrawVersion(bool Value);
+  // Lines between the image pixels from 400 % on.
+  bool PixelGrid = false;
+  // Renders (when needed) and transfers the back buffer to the window.
+  void Paint() override;
+  // Renders the layers and the background into Target (a 24-bit image).
+  void RenderToBitmap(TIEBitmap* Target);
+  // The back buffer as last rendered (the window's pixels).
+  TIEBitmap* BackBuffer() { return back_ie_.get(); }
+  void DrawBackgroundToCanvas(TCanvas* Canvas);
+  int32_t DelayedFilterCountdown() const { return delay_countdown_; }
+
+  // ---- layers
+  int32_t LayersCount() const { return static_cast<int32_t>(layers_.size()); }
+  TIELayer* Layer(int32_t Index) const;
+  TIELayer* CurrentLayer() const { return Layer(current_layer_); }
+  int32_t LayersCurrent() const { return current_layer_; }
+  void SetCurrentLayer(int32_t Index);
+  bool LayersSync = false;
+  int32_t MinLayerSize = 2;
+
+  // ---- navigator
+  TImagoView* Navigator() const { return navigator_; }
+  void SetNavigator(TImagoView* View);
+  // The part of the image the navigator frames (image pixels).
+  TRect NavigatorRect() const { return nav_rect_; }
+  // Moves this view to show the navigator frame starting at (X1, Y1).
+  void NavigatorMoved(int32_t X1, int32_t Y1);
+
+  // ---- messages of the input/output worker (also reached through WndProc)
+  void HandleMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam);
+
+  // ---- callbacks
+  void ImageChange() override;
+  void ViewChange(int32_t Change);
+  TIEProgressEvent OnProgress() const { return on_progress_; }
+  void SetOnProgress(TIEProgressEvent Value);
+  TIEViewNotifyEvent OnFinishWork() const { return on_finish_; }
+  void SetOnFinishWork(TIEViewNotifyEvent Value);
+  TViewChangeEvent OnViewChange;
+  TIEViewNotifyEvent OnImageChange;
+  TIEViewNotifyEvent OnPaint;
+  TIEViewNotifyEvent OnDrawBackBuffer;
+  TIEOnDrawCanvas OnDrawCanvas;
+  TIEOnDrawBackground OnDrawBackground;
+  TIELayerNotify OnLayerNotify;
+  TIEViewNotifyEvent OnDShowNewFrame;
+  TIEViewNotifyEvent OnDShowEvent;
+
+ private:
+  struct Axis {  // the visible area on one axis
+    int32_t pos = 0, size = 0, snapped = 0;
+  };
+  struct Tables {  // coordinate tables of one axis
+    std::vector<int32_t> s2i, i2s;
+    int32_t s2i_len = 0, i2s_len = 0;  // lengths used for lookups
+    int32_t s2i_win = 0, i2s_win = 0;  // windows for the current origin
+  };
+
+  void SyncLayers();
+  void ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY);
+  double AutoZoomFor(int32_t AvailW, int32_t AvailH, bool Stretch, bool Shrink);
+  void UpdateScrollBars();
+  void ApplyZoom(double Value);
+  void ApplyZoomX(double Value);
+  void ApplyZoomY(double Value);
+  void StoreFactors();
+  void StartCountdowns();
+  void Scroll(int Bar, int32_t Code, int32_t Pos);
+  void HideBar(int Bar);
+  void TransferBackBuffer();
+  void PaintBackgroundInto(TIEBitmap* Target);
+  void RefreshNavigator();
+  double ClampZoom(double Value) const;
+  int32_t ScreenToImage(int Axis, int32_t V);
+  int32_t ImageToScreen(int Axis, int32_t V);
+
+  void ApplyBar(int Bar);
+  void MoveThumb(int Bar);
+
+  TIEViewScrollBar bars_[2];
+
+  // images
+  std::vector<std::unique_ptr<TIELayer>> layers_;
+  int32_t current_layer_ = 0;
+  TIEBitmap* ie_bitmap_ = nullptr;
+  TBitmap* legacy_bitmap_ = nullptr;
+  std::unique_ptr<TBitmap> own_legacy_;  // the platform bitmap made at construction
+  bool legacy_ = true;
+  int32_t img_w_ = 0, img_h_ = 0;       // cached size
+  int32_t last_w_ = -1, last_h_ = -1;  // last seen size of the current image
+  TImagoIO* io_ = nullptr;
+  TImagoProc* proc_ = nullptr;
+
+  // placement
+  double zoom_x_ = 100, zoom_y_ = 100;
+  double zx_ = 1, izx_ = 1, zy_ = 1, izy_ = 1;
+  int32_t view_x_ = 0, view_y_ = 0;
+  int32_t off_x_ = 0, off_y_ = 0;
+  int32_t ext_x_ = 0, ext_y_ = 0;
+  int32_t zoomed_w_ = 0, zoomed_h_ = 0;
+  int32_t construction_guard_ = 0;
+  bool in_update_ = false, reentry_ = false;
+  bool bar_shown_[2] = {false, false};
+  double scale_[2] = {1.0, 1.0};
+  bool invalidate_on_update_ = true;
+  TIEScrollBarParams hparams_, vparams_;
+  TIEMouseWheelParams wheel_params_;
+  bool center_ = true;
+  TScrollStyle scroll_bars_ = ssBoth;
+  bool flat_scroll_bars_ = false;
+  int32_t last_view_w_ = 0, last_view_h_ = 0;
+
+  // visible area and tables
+  Axis src_[2];
+  int32_t dest_w_ = 0, dest_h_ = 0;
+  Tables tables_[2];
+  bool tables_exist_ = false;
+  double key_zoom_x_ = -1, key_zoom_y_ = -1;
+  int32_t key_dest_w_ = -1, key_dest_h_ = -1, key_img_w_ = -1, key_img_h_ = -1;
+
+  // painting
+  std::unique_ptr<TBitmap> back_buffer_;
+  std::unique_ptr<TIEBitmap> back_ie_;
+  bool dirty_ = true, full_repaint_ = true;
+  TIEBackgroundStyle background_style_ = iebsSolid;
+  int32_t chess_size_ = 16;
+  TBrushStyle chess_brush_ = bsSolid;
+  std::unique_ptr<TPicture> wallpaper_;
+  TIEWallPaperStyle wallpaper_style_ = iewoNormal;
+  TResampleFilter zoom_filter_ = rfNone, saved_zoom_filter_ = rfNone;
+  int32_t delay_countdown_ = 0, anim_countdown_ = 0;
+  bool enable_alpha_ = false, draw_version_ = false;
+
+  // navigator
+  TImagoView* navigator_ = nullptr;
+  bool nav_reentry_ = false;
+  TRect nav_rect_{0, 0, 0, 0};
+
+  TIEProgressEvent on_progress_;
+  TIEViewNotifyEvent on_finish_;
+};

@@ -1,0 +1,133 @@
+#include "imaging/view/TSaveImagoDialog.h"
+
+#include "imaging/io/IEFormats.h"
+#include "imaging/io/IEIOTypes.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagoIO.h"
+#include "imaging/view/IEDialogFilter.h"
+#include "imaging/view/TImagoView.h"
+#include "rtl/FileUtils.h"
+#include "ui/TButton.h"
+#include "ui/TCheckBox.h"
+#include "ui/TTimer.h"
+
+RTL_DEFINE_CLASS(TSaveImagoDialog, TOpenImagoDialog)
+
+TSaveImagoDialog::TSaveImagoDialog(TComponent* AOwner)
+    : TOpenImagoDialog(AOwner), saved_params_(std::make_unique<TIOParamsVals>(nullptr)) {
+  std::string f = "JPEG Bitmap (JPG)|*.jpg";
+  const TIOFormatEntry* gif = FindFormatInfo(ieftGIF);
+  if (gif && gif->WriteProc) f += "|CompuServe Bitmap (GIF)|*.gif";
+  f += "|TIFF Bitmap (TIF)|*.tif|PaintBrush (PCX)|*.pcx|Portable Network Graphics (PNG)|*.png"
+       "|Windows Bitmap (BMP)|*.bmp|OS/2 Bitmap (BMP)|*.bmp|Targa Bitmap (TGA)|*.tga"
+       "|Portable PixMap (PXM)|*.pxm|Portable PixMap (PPM)|*.ppm|Portable GreyMap (PGM)|*.pgm"
+       "|Portable Bitmap (PBM)|*.pbm|JPEG2000 (JP2)|*.jp2|JPEG2000 Code Stream (J2K)|*.j2k"
+       "|Multipage PCX (DCX)|*.dcx";
+  SetFilter(f);
+  preview_wanted_ = true;
+  timer_ = new TTimer(this);
+  timer_->SetEnabled(false);
+  timer_->SetInterval(100);
+  timer_->OnTimer = [this](TObject*) { UpdateAdvancedButton(); };
+}
+
+TSaveImagoDialog::~TSaveImagoDialog() = default;
+
+void TSaveImagoDialog::Notification(TComponent* AComponent, TOperation Operation) {
+  TOpenImagoDialog::Notification(AComponent, Operation);
+  if (Operation == opRemove && AComponent == attached_) attached_ = nullptr;
+}
+
+void TSaveImagoDialog::SetAttachedImagoIO(TComponent* Value) {
+  if (Value && !dynamic_cast<TImagoIO*>(Value) && !dynamic_cast<TImagoView*>(Value)) return;
+  if (attached_) attached_->RemoveFreeNotification(this);
+  attached_ = Value;
+  if (!Value) return;
+  Value->FreeNotification(this);
+}
+
+TIOParamsVals* TSaveImagoDialog::AttachedParams() const {
+  if (auto* io = dynamic_cast<TImagoIO*>(attached_)) return io->Params();
+  if (auto* view = dynamic_cast<TImagoView*>(attached_)) return view->GetIO()->Params();
+  return nullptr;
+}
+
+bool TSaveImagoDialog::Execute() {
+  preview_wanted_ = ex_options_.Contains(sdShowPreview);
+  template_ = preview_wanted_ ? "IDD_IETEMPLATE" : "IDD_IETEMPLATE1";
+  if (AutoSetFilter()) BuildFilter(true);
+  AdvancedButton->SetVisible(ex_options_.Contains(sdShowAdvanced));
+  UpdateCaptions();
+  AdvancedButton->SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);
+  PreviewCheck->SetVisible(preview_wanted_);
+  TIOParamsVals* attached = AttachedParams();
+  if (attached) saved_params_->Assign(attached);
+  UpdateAdvancedButton();
+  const bool ok = DoExecute(true, template_);
+  // A cancel undoes what the Advanced button changed.
+  if (!ok && attached) attached->Assign(saved_params_.get());
+  if (ok) file_name_ = CompletedName(file_name_);
+  return ok;
+}
+
+std::string TSaveImagoDialog::CompletedName(const std::string& Name) const {
+  if (Name.empty() || !ExtractFileExt(ExtractFileName(Name)).empty()) return Name;
+  return Name + PatternFirstExtension(pattern_.empty() ? FilterPattern(Filter(), FilterIndex())
+                                                       : pattern_);
+}
+
+bool TSaveImagoDialog::FileOK() {
+  // The name that will be written is the completed one: ask about that file,
+  // not about the name as typed.
+  const std::string path = Host()->GetFilePath();
+  const std::string completed = CompletedName(path);
+  if (completed != path && Options().Contains(ofOverwritePrompt) && FileExists(completed) &&
+      !Host()->ConfirmOverwrite(completed))
+    return false;
+  return TOpenImagoDialog::FileOK();
+}
+
+TIENameFormat TSaveImagoDialog::NameFormat() const {
+  return FindNameFormat(FileName(), DefaultExt(), pattern_);
+}
+
+void TSaveImagoDialog::UpdateAdvancedButton() {
+  const TIENameFormat f = NameFormat();
+  if (auto* io = dynamic_cast<TImagoIO*>(attached_)) io->Params()->FileType = f.TypeId;
+  AdvancedButton->SetEnabled(f.Pages != 0);
+}
+
+void TSaveImagoDialog::AdvancedClick() {
+  const TIENameFormat f = NameFormat();
+  if (f.Pages == 0) return;
+  TImagoIO* io = dynamic_cast<TImagoIO*>(attached_);
+  if (auto* view = dynamic_cast<TImagoView*>(attached_)) io = view->GetIO();
+  if (!io) return;
+  io->Params()->FileType = f.TypeId;
+  io->DoPreviews(f.Pages);
+}
+
+void TSaveImagoDialog::DoTypeChange() {
+  UpdateFileNameExtension();
+  UpdateAdvancedButton();
+  if (OnTypeChange) OnTypeChange(this);
+}
+
+void TSaveImagoDialog::UpdateFileNameExtension() {
+  if (!IsOpen()) return;
+  const std::string ext = PatternFirstExtension(pattern_);
+  const std::string spec = Host()->GetSpec();
+  // An empty name box stays empty rather than showing a bare extension.
+  if (ext.empty() || ExtractFileName(spec).empty()) return;
+  Host()->SetControlText(edt1, ReplaceNameExtension(spec, ext));
+}
+
+void TSaveImagoDialog::InitDone() {
+  timer_->SetEnabled(true);
+  timer_->UpdateTimer();
+}
+
+void TSaveImagoDialog::DoClose() {
+  timer_->SetEnabled(false);
+  TOpenImagoDialog::DoClose();
+}

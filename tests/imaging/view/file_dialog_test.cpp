@@ -1,0 +1,620 @@
+// The open and save dialogs driven through a stand-in of the platform's file
+// dialog: it runs "modally" by sending the template notifications a user's
+// actions cause, and answers the queries of the dialog's hook. Image files
+// come from ImageMagick.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imaging/io/IEIOTypes.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagoIO.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/view/IEDialogFilter.h"
+#include "imaging/view/TImagoView.h"
+#include "imaging/view/TSaveImagoDialog.h"
+#include "rtl/Exception.h"
+#include "tests/ui/FrameworkTestSupport.h"
+#include "ui/TBitmap.h"
+#include "ui/TButton.h"
+#include "ui/TCanvas.h"
+#include "ui/TCheckBox.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
+#include "ui/TLabel.h"
+#include "ui/TListView.h"
+#include "ui/TPanel.h"
+#include "ui/TProgressBar.h"
+#include "ui/TSpeedButton.h"
+#include "ui/TTimer.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The platform dialog as the tests play it.
+struct FakeDialog : TIEFileDialogHost {
+  std::string path;      // the current selection or typed name, full path
+  std::string spec;      // the file-name box
+  int32_t filter_index = 1;
+  std::string def_ext;
+  bool answer_overwrite = true;
+  std::vector<std::string> overwrite_questions;
+  TIEOpenFileRecord seen;
+  // The user's actions while the dialog is open; returns whether the user
+  // pressed OK (the file OK notification is sent first).
+  std::function<bool(FakeDialog&, TIECommonDialog&)> script;
+  bool file_ok_refused = false;
+
+  bool Run(TIECommonDialog& Dialog, TIEOpenFileRecord& Record) override {
+    seen = Record;
+    filter_index = Record.FilterIndex;
+    Dialog.Notify(CDN_INITDONE);
+    bool ok = script ? script(*this, Dialog) : false;
+    if (ok) {
+      file_ok_refused = Dialog.Notify(CDN_FILEOK) != 0;
+      ok = !file_ok_refused;
+    }
+    Record.FilterIndex = filter_index;
+    if (ok) Record.File = path;
+    return ok;
+  }
+  std::string GetFilePath() override { return path; }
+  std::string GetSpec() override { return spec; }
+  void SetControlText(int32_t Id, const std::string& Text) override {
+    if (Id == edt1) spec = Text;
+  }
+  void SetDefExt(const std::string& Extension) override { def_ext = Extension; }
+  int32_t GetFilterIndex() override { return filter_index; }
+  TRect TemplateClientRect() override { return TRect{{0}, {0}, {573}, {272}}; }
+  TRect PlaceholderRect() override { return TRect{{3}, {6}, {420}, {220}}; }
+  bool ConfirmOverwrite(const std::string& FileName) override {
+    overwrite_questions.push_back(FileName);
+    return answer_overwrite;
+  }
+
+  void Select(TIECommonDialog& d, const std::string& p) {
+    path = p;
+    spec = fs::path(p).filename().string();
+    d.Notify(CDN_SELCHANGE);
+  }
+  void ChooseType(TIECommonDialog& d, int32_t index) {
+    filter_index = index;
+    d.Notify(CDN_TYPECHANGE);
+  }
+};
+
+struct DialogFree {
+  void operator()(TComponent* c) const { c->Free(); }
+};
+
+class FileDialog : public FrameworkTest {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = fs::temp_directory_path() / ("nbv_dialog_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    const std::string base = "/usr/bin/convert -size 640x480 gradient:red-blue -type TrueColor "
+                             "-units PixelsPerInch -density 96 ";
+    ok_ = std::system((base + "BMP3:" + (dir_ / "pic.bmp").string()).c_str()) == 0 &&
+          std::system((base + "-quality 90 " + (dir_ / "pic.jpg").string()).c_str()) == 0 &&
+          std::system((base + "PNG24:" + (dir_ / "pic.png").string()).c_str()) == 0 &&
+          std::system(("/usr/bin/convert -size 50x40 xc:green PNG24:" + (dir_ / "small.png").string())
+                          .c_str()) == 0 &&
+          std::system(("/usr/bin/convert -size 4000x3000 xc:gray50 -quality 50 " +
+                       (dir_ / "big.jpg").string()).c_str()) == 0;
+    std::ofstream(dir_ / "junk.png") << "not an image at all";
+  }
+  static void TearDownTestSuite() { fs::remove_all(dir_); }
+
+  void SetUp() override {
+    if (!ok_) GTEST_SKIP() << "ImageMagick could not make the sample files";
+    FrameworkTest::SetUp();
+    host_ = std::make_shared<FakeDialog>();
+    SetFileDialogHostFactory([this] { return host_; });
+  }
+  void TearDown() override {
+    SetFileDialogHostFactory(nullptr);
+    if (ok_) FrameworkTest::TearDown();
+  }
+  static std::string File(const char* name) { return (dir_ / name).string(); }
+
+  std::shared_ptr<FakeDialog> host_;
+  static inline fs::path dir_;
+  static inline bool ok_ = false;
+};
+
+using OpenPtr = std::unique_ptr<TOpenImagoDialog, DialogFree>;
+using SavePtr = std::unique_ptr<TSaveImagoDialog, DialogFree>;
+
+TEST_F(FileDialog, OpenDialogPreviewsAndDescribesA24BitFile) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  int32_t selection_events = 0;
+  d->OnSelectionChange = [&](TObject*) { ++selection_events; };
+  std::vector<std::string> sizes;
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    // The preview panel sits right of the placeholder; the info panel under it.
+    EXPECT_EQ(d->PicturePanel->Left(), 420);
+    EXPECT_EQ(d->PicturePanel->BoundsRect().Right, 573);
+    EXPECT_EQ(d->InfoPanel->Top(), 220);
+    EXPECT_EQ(d->ZoomCombo->Items()->Count(), 11);
+    EXPECT_EQ(d->ZoomCombo->Items()->Strings(0), "Fit");
+    EXPECT_TRUE(d->PreviewCheck->Visible());
+    for (const char* name : {"pic.bmp", "pic.jpg", "pic.png"}) {
+      h.Select(dlg, File(name));
+      EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel") << name;
+      EXPECT_EQ(d->PicLabel2->Caption(), "16777216 Colors (24 bit)") << name;
+      EXPECT_EQ(d->PicLabel3->Caption(), "96 x 96 dpi") << name;
+      sizes.push_back(d->InfoLabel2->Caption());
+      // The preview holds the file's image (a JPEG may be decoded reduced).
+      TIEBitmap* b = d->ImagoView()->GetIEBitmap();
+      EXPECT_GT(b->Width(), 1) << name;
+      EXPECT_EQ(int64_t(b->Width()) * 480, int64_t(b->Height()) * 640) << name;
+      EXPECT_TRUE(d->PreviewButton->Enabled());
+      EXPECT_TRUE(d->ZoomCombo->Enabled());
+      EXPECT_FALSE(d->ProgressBar->Visible());
+      // Fit: the whole image inside the view.
+      EXPECT_TRUE(d->ImagoView()->AutoFit);
+      EXPECT_LE(d->ImagoView()->ZoomedWidth(), d->ImagoView()->ClientWidth());
+    }
+    EXPECT_TRUE(d->InfoLabel1->Caption().rfind("Portable Network Graphics (PNG)", 0) == 0)
+        << d->InfoLabel1->Caption();
+    h.Select(dlg, File("pic.bmp"));
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), File("pic.bmp"));
+  EXPECT_EQ(selection_events, 4);
+  ASSERT_EQ(sizes.size(), 3u);
+  const auto kb = [](const char* name) { return std::to_string(fs::file_size(File(name)) / 1024); };
+  EXPECT_EQ(sizes[0], "File: " + kb("pic.bmp") + " KB   Mem: 900 KB");
+  EXPECT_EQ(sizes[0], "File: 900 KB   Mem: 900 KB");
+  EXPECT_EQ(sizes[1], "File: " + kb("pic.jpg") + " KB   Mem: 900 KB");
+  EXPECT_EQ(sizes[2], "File: " + kb("pic.png") + " KB   Mem: 900 KB");
+  // The platform got the registry's list and the open template.
+  EXPECT_EQ(host_->seen.Template, "IDD_IETEMPLATE");
+  EXPECT_EQ(host_->seen.Filter, FilterToZeroList(BuildImageFilter(false, msEnglish, false)));
+  EXPECT_FALSE(host_->seen.Save);
+}
+
+// The preview decodes a large JPEG reduced; the labels tell its own size.
+TEST_F(FileDialog, LargeJpegIsDecodedReducedButDescribedWhole) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("big.jpg"));
+    EXPECT_EQ(d->PicLabel1->Caption(), "4000 x 3000 pixel");
+    // 3000 rows of 12000 bytes.
+    EXPECT_TRUE(d->InfoLabel2->Caption().ends_with("Mem: 35156 KB")) << d->InfoLabel2->Caption();
+    TIEBitmap* b = d->ImagoView()->GetIEBitmap();
+    EXPECT_EQ(b->Width(), 500);  // an eighth still covers the view
+    EXPECT_EQ(b->Height(), 375);
+    return false;
+  };
+  d->Execute();
+}
+
+TEST_F(FileDialog, FoldersMissingAndBadFilesClearThePreview) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    for (const std::string& p :
+         {dir_.string(), File("vanished.bmp"), File("junk.png"), std::string()}) {
+      h.Select(dlg, File("pic.bmp"));
+      EXPECT_FALSE(d->PicLabel1->Caption().empty());
+      h.Select(dlg, p);
+      EXPECT_EQ(d->PicLabel1->Caption(), "") << p;
+      EXPECT_EQ(d->PicLabel2->Caption(), "") << p;
+      EXPECT_EQ(d->InfoLabel1->Caption(), "") << p;
+      EXPECT_EQ(d->InfoLabel2->Caption(), "") << p;
+      EXPECT_FALSE(d->PreviewButton->Enabled()) << p;
+      EXPECT_FALSE(d->ZoomCombo->Enabled()) << p;
+      EXPECT_TRUE(d->ImagoView()->IsEmpty()) << p;
+    }
+    return false;
+  };
+  EXPECT_FALSE(d->Execute());
+}
+
+TEST_F(FileDialog, UncheckedPreviewShowsOnlyTheLabels) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    d->PreviewCheck->SetChecked(false);
+    h.Select(dlg, File("pic.jpg"));
+    EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel");
+    EXPECT_EQ(d->PicLabel3->Caption(), "96 x 96 dpi");
+    EXPECT_TRUE(d->ImagoView()->IsEmpty());
+    d->PreviewCheck->SetChecked(true);
+    EXPECT_FALSE(d->ImagoView()->IsEmpty());
+    return false;
+  };
+  d->Execute();
+}
+
+TEST_F(FileDialog, ZoomBoxSetsThePreviewZoom) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("pic.bmp"));
+    TImagoView* v = d->ImagoView();
+    const double fit = v->Zoom();
+    EXPECT_LT(fit, 25.0);
+    d->SelectZoom(1);  // 25%
+    EXPECT_FALSE(v->AutoFit);
+    EXPECT_DOUBLE_EQ(v->Zoom(), 25.0);
+    EXPECT_EQ(v->ZoomedWidth(), 160);
+    d->SelectZoom(10);  // 400%
+    EXPECT_DOUBLE_EQ(v->Zoom(), 400.0);
+    d->SelectZoom(0);  // Fit
+    EXPECT_TRUE(v->AutoFit);
+    EXPECT_DOUBLE_EQ(v->Zoom(), fit);
+    return false;
+  };
+  d->Execute();
+}
+
+TEST_F(FileDialog, CanCloseRefusalKeepsTheDialogOpen) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->OnCanClose = [](TObject*, bool& can) { can = false; };
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("pic.bmp"));
+    return true;
+  };
+  EXPECT_FALSE(d->Execute());
+  EXPECT_TRUE(host_->file_ok_refused);
+}
+
+TEST_F(FileDialog, RecordCarriesTheComponentsSettings) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetInitialDir("/home/someone/pictures/");
+  EXPECT_EQ(d->InitialDir(), "/home/someone/pictures");
+  d->SetInitialDir("/");
+  EXPECT_EQ(d->InitialDir(), "/");
+  d->SetTitle("Open a picture");
+  d->SetShowPlacesBar(false);
+  // Index 0: the entry derived from the name's extension.
+  d->SetFilterIndex(0);
+  d->SetFileName("/x/holiday.png");
+  host_->script = [](FakeDialog&, TIECommonDialog&) { return false; };
+  EXPECT_FALSE(d->Execute());
+  const TIEOpenFileRecord& r = host_->seen;
+  EXPECT_EQ(r.InitialDir, "/");
+  EXPECT_EQ(r.Title, "Open a picture");
+  EXPECT_TRUE(r.NoPlacesBar);
+  EXPECT_EQ(r.File, "/x/holiday.png");
+  EXPECT_EQ(r.FilterIndex, 1);  // the "all graphics" entry lists *.png first
+  EXPECT_EQ(d->FilterIndex(), 1);
+  EXPECT_EQ(r.DefExt, ".jpg");  // the first extension of that entry
+  EXPECT_TRUE(r.Options.Contains(ofHideReadOnly));
+}
+
+TEST_F(FileDialog, MultipleSelectionAndTheInfoPanelSwitch) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetOptions(TOpenOptions{ofHideReadOnly, ofAllowMultiSelect});
+  d->SetExtendedDialog(false);
+  std::vector<std::string> at_file_ok;
+  d->OnCanClose = [&](TObject*, bool&) { at_file_ok = d->Files(); };
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    EXPECT_FALSE(d->PicLabel1->Visible());
+    EXPECT_FALSE(d->PicLabel3->Visible());
+    EXPECT_FALSE(d->ZoomCombo->Visible());
+    // The folder, then the names; an absolute name stays as it is.
+    h.path = std::string("/pics\0a.jpg\0b c.png\0/other/d.bmp\0", 33);
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_GE(host_->seen.MaxFile, 65519u);
+  EXPECT_EQ(d->Files(), (std::vector<std::string>{"/pics/a.jpg", "/pics/b c.png", "/other/d.bmp"}));
+  EXPECT_EQ(at_file_ok, d->Files());
+  EXPECT_EQ(d->FileName(), "/pics/a.jpg");
+}
+
+TEST_F(FileDialog, ButtonPicturesAndCaptions) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msGerman);
+  host_->script = [](FakeDialog&, TIECommonDialog&) { return false; };
+  d->Execute();
+  EXPECT_EQ(d->PreviewCheck->Caption(), "Vorschau");
+  EXPECT_EQ(d->PreviewButton->Hint(), "Vorschau");
+  EXPECT_EQ(d->PlayButton->Hint(), "Animieren");
+  EXPECT_EQ(d->AdvancedButton->Caption(), "Erweitert...");
+  TCanvas* play = d->PlayButton->Glyph()->Canvas();
+  EXPECT_EQ(play->Pixels(0, 15), clOlive);  // the transparent colour
+  EXPECT_EQ(play->Pixels(7, 8), clLime);    // inside the triangle
+  TCanvas* lens = d->PreviewButton->Glyph()->Canvas();
+  EXPECT_EQ(lens->Pixels(0, 15), clOlive);
+  EXPECT_EQ(lens->Pixels(6, 6), clWhite);  // the glass
+  EXPECT_EQ(lens->Pixels(12, 12), clBlack);  // the handle
+}
+
+// A name longer than the platform's 260 characters is handed over whole and
+// the buffer has room for it and its terminators.
+TEST_F(FileDialog, LongFileNamesAreNotCutOrOverrun) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  const std::string long_name = "/" + std::string(1000, 'n') + ".bmp";
+  d->SetFileName(long_name);
+  const std::string chosen = "/" + std::string(700, 'c') + "/" + std::string(250, 'f') + ".png";
+  std::string seen_while_open;
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    h.path = chosen;
+    seen_while_open = d->FileName();
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(host_->seen.File, long_name);
+  EXPECT_GE(host_->seen.MaxFile, long_name.size() + 2);
+  EXPECT_EQ(seen_while_open, chosen);
+  EXPECT_EQ(d->FileName(), chosen);
+}
+
+TEST_F(FileDialog, SaveDialogListsWritableFormatsAndRewritesTheExtension) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  // Until the first execution, the fixed list.
+  EXPECT_EQ(FilterPattern(d->Filter(), 1), "*.jpg");
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  const int32_t jpeg = FilterIndexOfFileName(writable, "a.jpg");
+  const int32_t png = FilterIndexOfFileName(writable, "a.png");
+  ASSERT_NE(jpeg, png);
+  d->SetFilterIndex(jpeg);
+  int32_t type_events = 0;
+  d->OnTypeChange = [&](TObject*) { ++type_events; };
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    EXPECT_EQ(d->SelectedPattern(), FilterPattern(writable, jpeg));
+    EXPECT_TRUE(d->UpdateTimer()->Enabled());
+    EXPECT_EQ(d->UpdateTimer()->Interval(), 100u);
+    h.path = File("my.photo.jpg");
+    h.spec = "my.photo.jpg";
+    h.ChooseType(dlg, png);
+    EXPECT_EQ(h.spec, "my.photo.png");
+    EXPECT_EQ(h.def_ext, ".png");
+    EXPECT_EQ(type_events, 1);
+    h.ChooseType(dlg, png);  // the same entry again: no type change
+    EXPECT_EQ(type_events, 1);
+    // An empty name box is left alone.
+    h.spec = "";
+    h.ChooseType(dlg, jpeg);
+    EXPECT_EQ(h.spec, "");
+    h.spec = "my.photo.png";
+    h.path = File("my.photo.png");
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(host_->seen.Filter, FilterToZeroList(writable));
+  EXPECT_TRUE(host_->seen.Save);
+  EXPECT_EQ(d->FilterIndex(), jpeg);
+  EXPECT_EQ(d->FileName(), File("my.photo.png"));
+  EXPECT_FALSE(d->UpdateTimer()->Enabled());
+  // Only writable formats: every entry's extension has a writer.
+  for (int32_t i = 1; i <= FilterEntryCount(d->Filter()); ++i) {
+    const TIOFormatEntry* e = FindFormatInfoByExtension(PatternFirstExtension(FilterPattern(d->Filter(), i)));
+    ASSERT_NE(e, nullptr) << i;
+    EXPECT_NE(e->WriteProc, nullptr) << i;
+  }
+}
+
+TEST_F(FileDialog, SaveNameWithoutExtensionGetsTheTypesExtension) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  d->SetFilterIndex(FilterIndexOfFileName(writable, "a.jpg"));
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    h.path = File("holiday");
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), File("holiday.jpg"));
+}
+
+// The overwrite question is asked about the file that will be written: the
+// typed name completed with the type's extension.
+TEST_F(FileDialog, OverwriteQuestionConcernsTheCompletedName) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  d->SetFilterIndex(FilterIndexOfFileName(writable, "a.bmp"));
+  d->SetOptions(TOpenOptions{ofHideReadOnly, ofOverwritePrompt});
+  host_->answer_overwrite = false;
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    h.path = File("pic");  // pic.bmp exists
+    return true;
+  };
+  EXPECT_FALSE(d->Execute());
+  ASSERT_EQ(host_->overwrite_questions.size(), 1u);
+  EXPECT_EQ(host_->overwrite_questions[0], File("pic.bmp"));
+  EXPECT_TRUE(host_->file_ok_refused);
+
+  // Without the option nothing is asked.
+  host_ = std::make_shared<FakeDialog>();
+  d->SetOptions(TOpenOptions{ofHideReadOnly});
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    h.path = File("pic");
+    return true;
+  };
+  EXPECT_TRUE(d->Execute());
+  EXPECT_TRUE(host_->overwrite_questions.empty());
+  EXPECT_EQ(d->FileName(), File("pic.bmp"));
+}
+
+TEST_F(FileDialog, SaveTemplatesAdvancedButtonAndAttachedParameters) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  TImagoIO* io = new TImagoIO(d.get());
+  d->SetAttachedImagoIO(io);
+  EXPECT_EQ(d->AttachedImagoIO(), io);
+  d->SetAttachedImagoIO(new TComponent(d.get()));  // not an input/output object: ignored
+  EXPECT_EQ(d->AttachedImagoIO(), io);
+  io->Params()->JpegQuality = 80;
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  d->SetFilterIndex(FilterIndexOfFileName(writable, "a.jpg"));
+  int32_t previews = 0;
+  io->OnDoPreviews = [&](TObject*, bool& handled) {
+    ++previews;
+    io->Params()->JpegQuality = 20;  // the user changes a parameter
+    handled = true;
+  };
+  d->SetExOptions(TIESaveDlgOpts{sdShowAdvanced});
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    EXPECT_FALSE(d->PreviewCheck->Visible());
+    EXPECT_TRUE(d->AdvancedButton->Visible());
+    EXPECT_EQ(d->AdvancedButton->Caption(), GetDialogWord(45, d->MsgLanguage()) + "...");
+    h.path = File("out.jpg");
+    d->UpdateAdvancedButton();
+    EXPECT_TRUE(d->AdvancedButton->Enabled());
+    EXPECT_EQ(io->Params()->FileType, ieftJPEG);
+    d->AdvancedClick();
+    // An unknown extension takes the format of the selected type's pattern.
+    io->Params()->FileType = 0;
+    h.path = File("out.xyz");
+    d->UpdateAdvancedButton();
+    EXPECT_TRUE(d->AdvancedButton->Enabled());
+    EXPECT_EQ(io->Params()->FileType, ieftJPEG);
+    return false;
+  };
+  EXPECT_FALSE(d->Execute());
+  EXPECT_EQ(d->TemplateName(), "IDD_IETEMPLATE1");
+  EXPECT_EQ(previews, 1);
+  // Cancelled: the parameters changed through the Advanced button are undone.
+  EXPECT_EQ(io->Params()->JpegQuality, 80);
+
+  // The attached object going away is forgotten.
+  io->Free();
+  EXPECT_EQ(d->AttachedImagoIO(), nullptr);
+  host_ = std::make_shared<FakeDialog>();
+  d->SetExOptions(TIESaveDlgOpts{sdShowPreview, sdShowAdvanced});
+  EXPECT_FALSE(d->Execute());
+  EXPECT_EQ(d->TemplateName(), "IDD_IETEMPLATE");
+}
+
+TEST_F(FileDialog, FullPreviewWindowShowsThePreviewedImage) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  struct Seen {
+    std::string name, caption;
+    int32_t client_w = 0, client_h = 0, width = 0, image_w = 0;
+  };
+  std::vector<Seen> seen;
+  const auto look = [&] {
+    TCustomForm* f = Screen->ActiveForm();
+    ASSERT_NE(f, nullptr);
+    Seen s{f->Name(), f->Caption(), f->ClientWidth(), f->ClientHeight(), f->Width(), 0};
+    for (int32_t i = 0; i < f->ComponentCount(); ++i)
+      if (auto* v = dynamic_cast<TImagoView*>(f->Components(i))) s.image_w = v->GetIEBitmap()->Width();
+    seen.push_back(s);
+  };
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("pic.bmp"));
+    WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
+    h.Select(dlg, File("small.png"));
+    WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
+    return false;
+  };
+  d->Execute();
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].name, "PreviewForm");
+  EXPECT_EQ(seen[0].caption, File("pic.bmp"));
+  EXPECT_EQ(seen[0].client_w, 640);
+  EXPECT_EQ(seen[0].client_h, 480);
+  EXPECT_EQ(seen[0].image_w, 640);
+  EXPECT_EQ(seen[1].width, 100);
+  EXPECT_EQ(seen[1].image_w, 50);
+  // The windows are gone afterwards.
+  for (int32_t i = 0; i < Screen->FormCount(); ++i) EXPECT_NE(Screen->Forms(i)->Name(), "PreviewForm");
+}
+
+template <typename T>
+std::vector<T*> ControlsOf(TCustomForm* f) {
+  std::vector<T*> out;
+  for (int32_t i = 0; f && i < f->ComponentCount(); ++i)
+    if (auto* c = dynamic_cast<T*>(f->Components(i))) out.push_back(c);
+  return out;
+}
+
+// The dialogs on the user interface's own file dialog, driven by a file-list
+// selection and typed input.
+TEST_F(FileDialog, RunsOnThePlatformFileDialog) {
+  SetFileDialogHostFactory(nullptr);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  d->SetInitialDir(dir_.string());
+  bool ok = false;
+  WithSteps(
+      {[&] {
+         EXPECT_NE(d->PicturePanel->Parent(), nullptr);
+         EXPECT_TRUE(d->PicLabel1->Visible());
+         TListItem* item = nullptr;
+         for (TListView* l : ControlsOf<TListView>(Screen->ActiveForm()))
+           for (int32_t i = 0; i < l->Items()->Count(); ++i)
+             if (l->Items()->Item(i)->Caption() == "pic.png") item = l->Items()->Item(i);
+         ASSERT_NE(item, nullptr);
+         item->Owner()->Owner()->SetSelected(item);
+         EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel");
+         EXPECT_EQ(d->PicLabel3->Caption(), "96 x 96 dpi");
+         EXPECT_GT(d->ImagoView()->GetIEBitmap()->Width(), 1);
+         // The check box shows on the information panel, right of the labels.
+         EXPECT_TRUE(IsWindowVisible(d->PreviewCheck->Handle()));
+         EXPECT_EQ(d->PreviewCheck->Parent(), d->InfoPanel);
+       },
+       [&] { Key(VK_RETURN); }},
+      [&] { ok = d->Execute(); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(d->FileName(), File("pic.png"));
+  EXPECT_EQ(d->PicturePanel->Parent(), nullptr);
+
+  // Save: a type change rewrites the typed name; a name typed without
+  // extension gets the type's.
+  SavePtr s(new TSaveImagoDialog(nullptr));
+  s->SetInitialDir(dir_.string());
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  s->SetFilterIndex(FilterIndexOfFileName(writable, "a.jpg"));
+  const int32_t png = FilterIndexOfFileName(writable, "a.png");
+  std::string after_type_change;
+  WithSteps({[&] {
+               for (char c : std::string("my.photo.jpg")) InjectChar(uint32_t(c));
+               Pump();
+             },
+             [&] {
+               auto combos = ControlsOf<TComboBox>(Screen->ActiveForm());
+               ASSERT_EQ(combos.size(), 1u);
+               combos[0]->SetItemIndex(png - 1);
+               if (combos[0]->OnChange) combos[0]->OnChange(combos[0]);
+               auto edits = ControlsOf<TEdit>(Screen->ActiveForm());
+               ASSERT_EQ(edits.size(), 1u);
+               after_type_change = edits[0]->Text();
+               edits[0]->SetText("snapshot");
+             },
+             [&] { Key(VK_RETURN); }},
+            [&] { ok = s->Execute(); });
+  EXPECT_EQ(after_type_change, "my.photo.png");
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(s->FileName(), File("snapshot.png"));
+  EXPECT_EQ(s->FilterIndex(), png);
+}
+
+// An error raised by a handler goes to the application's error handler; the
+// dialog carries on and the hourglass does not stay.
+TEST_F(FileDialog, HandlerErrorsGoToTheApplication) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  std::vector<std::string> reported;
+  Application->OnException = [&](TObject*, Exception& E) { reported.push_back(E.Message()); };
+  int32_t calls = 0;
+  d->OnSelectionChange = [&](TObject*) {
+    ++calls;
+    throw Exception("handler failed");
+  };
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, File("pic.bmp"));
+    h.Select(dlg, File("pic.png"));
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel");
+    return true;
+  };
+  EXPECT_TRUE(d->Execute());
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(reported, (std::vector<std::string>{"handler failed", "handler failed"}));
+  EXPECT_EQ(d->FileName(), File("pic.png"));
+}
+
+}  // namespace
