@@ -9,10 +9,12 @@
 #include "ui/TForm.h"
 
 RTL_DEFINE_CLASS(TTabSheet, TCustomControl,
+                 Published("PageControl", &TTabSheet::PageControl, &TTabSheet::SetPageControl),
                  Published("PageIndex", &TTabSheet::PageIndex, &TTabSheet::SetPageIndex),
                  Published("TabVisible", &TTabSheet::TabVisible, &TTabSheet::SetTabVisible),
                  Published("ImageIndex", &TTabSheet::ImageIndex, &TTabSheet::SetImageIndex))
 RTL_DEFINE_CLASS(TPageControl, TCustomControl,
+                 Published("ActivePage", &TPageControl::ActivePage, &TPageControl::SetActivePage),
                  Published("ActivePageIndex", &TPageControl::ActivePageIndex,
                            &TPageControl::SetActivePageIndex))
 

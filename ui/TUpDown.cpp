@@ -13,7 +13,8 @@ RTL_DEFINE_CLASS(TUpDown, TCustomControl,
                  Published("Thousands", &TUpDown::Thousands, &TUpDown::SetThousands),
                  Published("ArrowKeys", &TUpDown::ArrowKeys, &TUpDown::SetArrowKeys),
                  Published("Orientation", &TUpDown::Orientation, &TUpDown::SetOrientation),
-                 Published("AlignButton", &TUpDown::AlignButton, &TUpDown::SetAlignButton))
+                 Published("AlignButton", &TUpDown::AlignButton, &TUpDown::SetAlignButton),
+                 Published("Associate", &TUpDown::Associate, &TUpDown::SetAssociate))
 
 TUpDown::TUpDown(TComponent* AOwner) : TCustomControl(AOwner) {
   controlStyle_ = TControlStyle{csCaptureMouse, csDoubleClicks};

@@ -754,6 +754,39 @@ TEST_F(StdCtrlsTest, SpeedButtonGroups) {
   f->Free();
 }
 
+TEST_F(StdCtrlsTest, SpeedButtonGlyphPicksItsImage) {
+  TForm* f = NewForm();
+  f->Show();
+  auto* b = Make<TSpeedButton>(f, 10, 10, 24, 24);
+  // Two images side by side: up (red) and disabled (blue); the bottom row
+  // has the colour of the bottom-left pixel, which is transparent.
+  TBitmap glyph;
+  glyph.SetWidth(32);
+  glyph.SetHeight(16);
+  glyph.Canvas()->Brush()->SetColor(clFuchsia);
+  glyph.Canvas()->FillRect(Rect(0, 0, 32, 16));
+  glyph.Canvas()->Brush()->SetColor(clRed);
+  glyph.Canvas()->FillRect(Rect(0, 0, 16, 15));
+  glyph.Canvas()->Brush()->SetColor(clBlue);
+  glyph.Canvas()->FillRect(Rect(16, 0, 32, 15));
+  b->SetGlyph(&glyph);
+  b->SetNumGlyphs(2);
+  Pump();
+  auto centre = [&] {
+    Surface s = CopyWindowPixels(f->Handle());
+    TPoint p = f->ScreenToClient(b->ClientToScreen(TPoint{12, 12}));
+    TPoint o = f->ClientOrigin();
+    TRect w;
+    GetWindowRect(f->Handle(), w);
+    return s.Get(p.X + o.X - w.Left, p.Y + o.Y - w.Top) & 0xFFFFFF;
+  };
+  EXPECT_EQ(centre(), ColorRefToPixel(ColorToRGB(clRed)) & 0xFFFFFF);
+  b->SetEnabled(false);
+  Pump();
+  EXPECT_EQ(centre(), ColorRefToPixel(ColorToRGB(clBlue)) & 0xFFFFFF);
+  f->Free();
+}
+
 TEST_F(StdCtrlsTest, PublishedPropertiesByName) {
   TForm* f = NewForm();
   auto* p = Make<TPanel>(f, 0, 0, 100, 50);
@@ -774,9 +807,22 @@ TEST_F(StdCtrlsTest, PublishedPropertiesByName) {
   auto* e = Make<TEdit>(f, 0, 0, 100, 21);
   SetProp(e, "Text", "abc");
   SetProp(e, "MaxLength", "2");
+  EXPECT_EQ(GetProp(e, "Text"), "abc");
   SetProp(e, "PasswordChar", "#");
   EXPECT_EQ(e->DisplayText(), "###");
-  EXPECT_EQ(GetProp(e, "Text"), "abc");
+  // References by property: a sheet's page control, the active page, the associate.
+  auto* pc = Make<TPageControl>(f, 0, 0, 200, 100);
+  auto* s1 = new TTabSheet(f);
+  auto* s2 = new TTabSheet(f);
+  SetObjectProp(s1, GetPropInfo(s1, "PageControl"), pc);
+  SetObjectProp(s2, GetPropInfo(s2, "PageControl"), pc);
+  EXPECT_EQ(pc->PageCount(), 2);
+  SetObjectProp(pc, GetPropInfo(pc, "ActivePage"), s2);
+  EXPECT_EQ(pc->ActivePageIndex(), 1);
+  auto* ud = new TUpDown(f);
+  SetObjectProp(ud, GetPropInfo(ud, "Associate"), e);
+  EXPECT_EQ(ud->Associate(), e);
+  EXPECT_EQ(e->Text(), "0");
   f->Free();
 }
 
