@@ -728,6 +728,20 @@ int32_t TImagoView::UnlockUpdate() {
   return n;
 }
 
+// After the origin moved: repaint at the new place and bring the thumbs of
+// the moved axes along.
+void TImagoView::OriginMoved(bool Horizontal, bool Vertical) {
+  StartCountdowns();
+  dirty_ = true;
+  full_repaint_ = true;
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  Paint();
+  ViewChange(0);
+  if (Horizontal && (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth)) MoveThumb(0);
+  if (Vertical && (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth)) MoveThumb(1);
+}
+
 void TImagoView::SetViewXY(int32_t X, int32_t Y) {
   if (X == view_x_ && Y == view_y_) return;
   int32_t mx, my;
@@ -737,15 +751,7 @@ void TImagoView::SetViewXY(int32_t X, int32_t Y) {
   if (X == view_x_ && Y == view_y_) return;
   view_x_ = X;
   view_y_ = Y;
-  StartCountdowns();
-  dirty_ = true;
-  full_repaint_ = true;
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  Paint();
-  ViewChange(0);
-  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) MoveThumb(0);
-  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) MoveThumb(1);
+  OriginMoved(true, true);
 }
 
 void TImagoView::SetViewX(int32_t X) {
@@ -755,14 +761,7 @@ void TImagoView::SetViewX(int32_t X) {
   X = std::clamp(X, 0, mx);
   if (X == view_x_) return;
   view_x_ = X;
-  StartCountdowns();
-  dirty_ = true;
-  full_repaint_ = true;
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  Paint();
-  ViewChange(0);
-  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) MoveThumb(0);
+  OriginMoved(true, false);
 }
 
 void TImagoView::SetViewY(int32_t Y) {
@@ -772,14 +771,7 @@ void TImagoView::SetViewY(int32_t Y) {
   Y = std::clamp(Y, 0, my);
   if (Y == view_y_) return;
   view_y_ = Y;
-  StartCountdowns();
-  dirty_ = true;
-  full_repaint_ = true;
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  Paint();
-  ViewChange(0);
-  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) MoveThumb(1);
+  OriginMoved(false, true);
 }
 
 void TImagoView::Scroll(int Bar, int32_t Code, int32_t Pos) {
