@@ -228,6 +228,7 @@ class TlxCustomLang : public TComponent {
   std::string OwnerName() const;
   TComponent* FindTarget(const std::string& Key) const;
   std::string ColumnText(const std::string& Line, TStringsType Kind);
+  int ImportColumn(const std::string& LanguageName);
   void ApplyKind(TStrings* List, TStringsType Kind);
   void ApplyCollections(TStrings* List);
   void ApplyOwnerText(TStringsType Kind, const char* PropName);

@@ -497,6 +497,16 @@ std::string NthText(const std::string& Value, const std::string& Delimiter, int 
 }
 }  // namespace
 
+// The column the imported language goes to: its own if it is known, else a
+// new last one.
+int TlxCustomLang::ImportColumn(const std::string& LanguageName) {
+  const int column = lang_names_->IndexOf(LanguageName) + 1;
+  if (column != 0) return column;
+  lang_names_->Add(LanguageName);
+  num_of_languages_ += 1;
+  return num_of_languages_;
+}
+
 void TlxCustomLang::ImportLanguageKind(TStringsType Kind, const std::string& FileName,
                                        const std::string& LanguageName) {
   TStrings* list = GetKindList(Kind);
@@ -504,12 +514,7 @@ void TlxCustomLang::ImportLanguageKind(TStringsType Kind, const std::string& Fil
   TImportSource src;
   if (!OpenImport(src, FileName, LanguageName, do_raise_exceptions_)) return;
   try {
-    int target = lang_names_->IndexOf(LanguageName) + 1;
-    if (target == 0) {
-      lang_names_->Add(LanguageName);
-      num_of_languages_ += 1;
-      target = num_of_languages_;
-    }
+    const int target = ImportColumn(LanguageName);
     const char D = Delim();
     const std::string prefix = OwnerClassName() + ".";
     TStringList keys, values;
@@ -541,12 +546,7 @@ void TlxCustomLang::ImportLanguageExtended(const std::string& FileName,
   TImportSource src;
   if (!OpenImport(src, FileName, LanguageName, do_raise_exceptions_)) return;
   try {
-    int target = lang_names_->IndexOf(LanguageName) + 1;
-    if (target == 0) {
-      lang_names_->Add(LanguageName);
-      num_of_languages_ += 1;
-      target = num_of_languages_;
-    }
+    const int target = ImportColumn(LanguageName);
     const char D = Delim();
     const std::string prefix = OwnerClassName() + ".";
     TStringList keys;
