@@ -1,6 +1,7 @@
 // Helpers of the JPEG and PNG tests: running the reader and writer on memory
-// streams, a temporary folder, shell commands with captured output, and a
-// reader of the any-map files (8 and 16 bits) the peer tools decode to.
+// streams, a temporary folder, shell commands with captured output, a reader
+// of the any-map files (8 and 16 bits) the peer tools decode to, and the
+// mutation run of the fuzz smoke tests.
 #pragma once
 
 #include <cstdint>
@@ -8,7 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -174,5 +177,36 @@ struct Progress {
   TIOProgressRec rec;
   Progress() { rec.Aborting = &aborted; }
 };
+
+// A mutation of a seed file particular to one format.
+using Mutation = std::function<void(std::vector<uint8_t>& File, std::mt19937& Rng)>;
+
+// Feeds the seeds to a fuzz target, then Rounds deterministic mutations of
+// each: a few flipped bytes, a cut file, or one of the format's own
+// mutations, chosen at random. Returns the number of mutated runs.
+inline int RunMutations(int (*Target)(const uint8_t*, size_t),
+                        const std::vector<std::vector<uint8_t>>& Seeds,
+                        const std::vector<Mutation>& Own, int Rounds) {
+  for (const auto& s : Seeds) Target(s.data(), s.size());
+  std::mt19937 rng(20261210);
+  int runs = 0;
+  for (int round = 0; round < Rounds; ++round) {
+    for (const auto& seed : Seeds) {
+      std::vector<uint8_t> m = seed;
+      const size_t kind = rng() % (2 + Own.size());
+      if (kind == 0) {  // flip a few bytes anywhere
+        for (int k = 0, n = 1 + rng() % 4; k < n; ++k)
+          m[rng() % m.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
+      } else if (kind == 1) {  // cut the file
+        m.resize(rng() % m.size());
+      } else {
+        Own[kind - 2](m, rng);
+      }
+      Target(m.data(), m.size());
+      ++runs;
+    }
+  }
+  return runs;
+}
 
 }  // namespace codec
