@@ -620,13 +620,10 @@ void TImagoView::StartCountdowns() {
   anim_countdown_ = 2;
 }
 
-void TImagoView::SetZoom(double Value) {
-  if (!(Value > 0)) return;
-  Value = ClampZoom(Value);
-  if (Value == zoom_x_ && Value == zoom_y_) return;
-  StartCountdowns();
+// Applies a new zoom with updates locked, then updates the layout and repaints.
+void TImagoView::Rezoom(void (TImagoView::*Apply)(double), double Value) {
   LockUpdate();
-  ApplyZoom(Value);
+  (this->*Apply)(Value);
   Update();
   Update();
   UpdateVisibleArea();
@@ -634,6 +631,14 @@ void TImagoView::SetZoom(double Value) {
   UnlockUpdateNoRepaint();
   Paint();
   ViewChange(1);
+}
+
+void TImagoView::SetZoom(double Value) {
+  if (!(Value > 0)) return;
+  Value = ClampZoom(Value);
+  if (Value == zoom_x_ && Value == zoom_y_) return;
+  StartCountdowns();
+  Rezoom(&TImagoView::ApplyZoom, Value);
 }
 
 void TImagoView::SetZoomX(double Value) {
@@ -642,15 +647,7 @@ void TImagoView::SetZoomX(double Value) {
   if (Value == zoom_x_) return;
   if (DelayZoomFilter && zoom_filter_ != rfNone && zoom_x_ != 100) delay_countdown_ = 4;
   anim_countdown_ = 2;
-  LockUpdate();
-  ApplyZoomX(Value);
-  Update();
-  Update();
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  UnlockUpdateNoRepaint();
-  Paint();
-  ViewChange(1);
+  Rezoom(&TImagoView::ApplyZoomX, Value);
 }
 
 void TImagoView::SetZoomY(double Value) {
@@ -659,15 +656,7 @@ void TImagoView::SetZoomY(double Value) {
   if (Value == zoom_y_) return;
   if (DelayZoomFilter && zoom_filter_ != rfNone && zoom_y_ != 100) delay_countdown_ = 4;
   anim_countdown_ = 2;
-  LockUpdate();
-  ApplyZoomY(Value);
-  Update();
-  Update();
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  UnlockUpdateNoRepaint();
-  Paint();
-  ViewChange(1);
+  Rezoom(&TImagoView::ApplyZoomY, Value);
 }
 
 void TImagoView::ApplyZoomX(double Value) {

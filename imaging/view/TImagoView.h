@@ -264,6 +264,7 @@ class TImagoView : public TIEView {
   void ApplyZoom(double Value);
   void ApplyZoomX(double Value);
   void ApplyZoomY(double Value);
+  void Rezoom(void (TImagoView::*Apply)(double), double Value);
   void StoreFactors();
   void StartCountdowns();
   void Scroll(int Bar, int32_t Code, int32_t Pos);
