@@ -414,33 +414,27 @@ bool TlxCustomLang::MergeKindFromFile(TStringsType Kind, const std::string& File
 // Kinds without a list (the reserved kind, or those a linked component does
 // not keep) are passed over: they used to end the merge with a failure
 // before the caches were rebuilt, so merged free strings were never found.
-bool TlxCustomLang::MergeAllFromLngStream(TStream* Stream) {
+bool TlxCustomLang::MergeEveryKind(const std::function<bool(TStringsType)>& MergeKind) {
   TBulkLoad bulk(this);
   for (int k = 0; k < StringsTypeCount; ++k) {
     const auto kind = static_cast<TStringsType>(k);
     TStrings* list = GetKindList(kind);
     if (!list) continue;
-    if (!MergeKindFromLngStream(kind, Stream)) return false;
+    if (!MergeKind(kind)) return false;
     MoveOrphanEntries(list, kind);
   }
   RebuildCaches();
   return true;
 }
 
+bool TlxCustomLang::MergeAllFromLngStream(TStream* Stream) {
+  return MergeEveryKind([&](TStringsType Kind) { return MergeKindFromLngStream(Kind, Stream); });
+}
+
 bool TlxCustomLang::MergeAllFromFile(const std::string& FileName) {
   if (!FileExists(FileName)) return false;
-  if (UpperCase(ExtractFileExt(FileName)) == ".LNB") {
-    TBulkLoad bulk(this);
-    for (int k = 0; k < StringsTypeCount; ++k) {
-      const auto kind = static_cast<TStringsType>(k);
-      TStrings* list = GetKindList(kind);
-      if (!list) continue;
-      if (!MergeKindFromFile(kind, FileName)) return false;
-      MoveOrphanEntries(list, kind);
-    }
-    RebuildCaches();
-    return true;
-  }
+  if (UpperCase(ExtractFileExt(FileName)) == ".LNB")
+    return MergeEveryKind([&](TStringsType Kind) { return MergeKindFromFile(Kind, FileName); });
   TStringStream memory(FileBytes(FileName));
   return MergeAllFromLngStream(&memory);
 }
