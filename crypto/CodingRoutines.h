@@ -1,7 +1,7 @@
 // Small routines the algorithm classes share: rotations, byte swaps, bit
 // reversal, XOR of buffers, byte comparison, a time-seeded pseudo-random
-// fill, table-driven CRC-16 and CRC-32, and unaligned little- and big-endian
-// loads and stores. All word arithmetic is on unsigned 32 bits modulo 2^32.
+// fill, table-driven CRC-16 and CRC-32, multiplication in GF(2^8), and
+// unaligned little- and big-endian loads and stores. All word arithmetic is on unsigned 32 bits modulo 2^32.
 #pragma once
 
 #include <cstdint>
@@ -46,6 +46,17 @@ int ProcessorFamily();
 // The 256-entry tables behind them.
 extern const uint16_t CRC16Table[256];
 extern const uint32_t CRC32Table[256];
+
+// Multiplication in GF(2^8) modulo the polynomial Poly (bit 8 set).
+inline uint8_t GFMul(uint8_t a, uint8_t b, uint32_t Poly) {
+  uint32_t r = 0, x = a;
+  for (; b; b >>= 1) {
+    if (b & 1) r ^= x;
+    x <<= 1;
+    if (x & 0x100) x ^= Poly;
+  }
+  return uint8_t(r);
+}
 
 // Unaligned loads and stores of words in a given byte order.
 inline uint32_t LoadLE32(const void* p) {

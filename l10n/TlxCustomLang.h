@@ -228,6 +228,10 @@ class TlxCustomLang : public TComponent {
   std::string OwnerName() const;
   TComponent* FindTarget(const std::string& Key) const;
   std::string ColumnText(const std::string& Line, TStringsType Kind);
+  int ImportColumn(const std::string& LanguageName);
+  // Merges each kind that has a list, with the caches rebuilt once at the end;
+  // stops at the first kind that fails.
+  bool MergeEveryKind(const std::function<bool(TStringsType)>& MergeKind);
   void ApplyKind(TStrings* List, TStringsType Kind);
   void ApplyCollections(TStrings* List);
   void ApplyOwnerText(TStringsType Kind, const char* PropName);

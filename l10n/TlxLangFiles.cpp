@@ -414,33 +414,27 @@ bool TlxCustomLang::MergeKindFromFile(TStringsType Kind, const std::string& File
 // Kinds without a list (the reserved kind, or those a linked component does
 // not keep) are passed over: they used to end the merge with a failure
 // before the caches were rebuilt, so merged free strings were never found.
-bool TlxCustomLang::MergeAllFromLngStream(TStream* Stream) {
+bool TlxCustomLang::MergeEveryKind(const std::function<bool(TStringsType)>& MergeKind) {
   TBulkLoad bulk(this);
   for (int k = 0; k < StringsTypeCount; ++k) {
     const auto kind = static_cast<TStringsType>(k);
     TStrings* list = GetKindList(kind);
     if (!list) continue;
-    if (!MergeKindFromLngStream(kind, Stream)) return false;
+    if (!MergeKind(kind)) return false;
     MoveOrphanEntries(list, kind);
   }
   RebuildCaches();
   return true;
 }
 
+bool TlxCustomLang::MergeAllFromLngStream(TStream* Stream) {
+  return MergeEveryKind([&](TStringsType Kind) { return MergeKindFromLngStream(Kind, Stream); });
+}
+
 bool TlxCustomLang::MergeAllFromFile(const std::string& FileName) {
   if (!FileExists(FileName)) return false;
-  if (UpperCase(ExtractFileExt(FileName)) == ".LNB") {
-    TBulkLoad bulk(this);
-    for (int k = 0; k < StringsTypeCount; ++k) {
-      const auto kind = static_cast<TStringsType>(k);
-      TStrings* list = GetKindList(kind);
-      if (!list) continue;
-      if (!MergeKindFromFile(kind, FileName)) return false;
-      MoveOrphanEntries(list, kind);
-    }
-    RebuildCaches();
-    return true;
-  }
+  if (UpperCase(ExtractFileExt(FileName)) == ".LNB")
+    return MergeEveryKind([&](TStringsType Kind) { return MergeKindFromFile(Kind, FileName); });
   TStringStream memory(FileBytes(FileName));
   return MergeAllFromLngStream(&memory);
 }
@@ -497,6 +491,16 @@ std::string NthText(const std::string& Value, const std::string& Delimiter, int 
 }
 }  // namespace
 
+// The column the imported language goes to: its own if it is known, else a
+// new last one.
+int TlxCustomLang::ImportColumn(const std::string& LanguageName) {
+  const int column = lang_names_->IndexOf(LanguageName) + 1;
+  if (column != 0) return column;
+  lang_names_->Add(LanguageName);
+  num_of_languages_ += 1;
+  return num_of_languages_;
+}
+
 void TlxCustomLang::ImportLanguageKind(TStringsType Kind, const std::string& FileName,
                                        const std::string& LanguageName) {
   TStrings* list = GetKindList(Kind);
@@ -504,12 +508,7 @@ void TlxCustomLang::ImportLanguageKind(TStringsType Kind, const std::string& Fil
   TImportSource src;
   if (!OpenImport(src, FileName, LanguageName, do_raise_exceptions_)) return;
   try {
-    int target = lang_names_->IndexOf(LanguageName) + 1;
-    if (target == 0) {
-      lang_names_->Add(LanguageName);
-      num_of_languages_ += 1;
-      target = num_of_languages_;
-    }
+    const int target = ImportColumn(LanguageName);
     const char D = Delim();
     const std::string prefix = OwnerClassName() + ".";
     TStringList keys, values;
@@ -541,12 +540,7 @@ void TlxCustomLang::ImportLanguageExtended(const std::string& FileName,
   TImportSource src;
   if (!OpenImport(src, FileName, LanguageName, do_raise_exceptions_)) return;
   try {
-    int target = lang_names_->IndexOf(LanguageName) + 1;
-    if (target == 0) {
-      lang_names_->Add(LanguageName);
-      num_of_languages_ += 1;
-      target = num_of_languages_;
-    }
+    const int target = ImportColumn(LanguageName);
     const char D = Delim();
     const std::string prefix = OwnerClassName() + ".";
     TStringList keys;

@@ -244,6 +244,19 @@ void Apply(const DibLayout& l, BitmapObject* b) {
   b->colors = l.colors;
 }
 
+// A device-independent bitmap of that layout with zeroed pixels; null when
+// the pixels cannot be had.
+BitmapObject* NewDibSection(const DibLayout& l) {
+  auto* b = new BitmapObject();
+  Apply(l, b);
+  b->dibSection = true;
+  if (!b->Allocate()) {
+    delete b;
+    return nullptr;
+  }
+  return b;
+}
+
 bool IsBitmap(HGDIOBJ h) {
   return IsGdiObject(h) && h->kind == OBJ_BITMAP;
 }
@@ -305,13 +318,8 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* bmi, UINT usage, void** bits, vo
   if (bits) *bits = nullptr;
   DibLayout l;
   if (!ParseDib(bmi, usage, &l)) return nullptr;
-  auto* b = new BitmapObject();
-  Apply(l, b);
-  b->dibSection = true;
-  if (!b->Allocate()) {
-    delete b;
-    return nullptr;
-  }
+  BitmapObject* b = NewDibSection(l);
+  if (!b) return nullptr;
   if (bits) *bits = b->bits;
   return b;
 }
@@ -319,13 +327,8 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* bmi, UINT usage, void** bits, vo
 HBITMAP CreateBitmapFromDib(const BITMAPINFO* bmi, const void* src) {
   DibLayout l;
   if (!src || !ParseDib(bmi, DIB_RGB_COLORS, &l)) return nullptr;
-  auto* b = new BitmapObject();
-  Apply(l, b);
-  b->dibSection = true;
-  if (!b->Allocate()) {
-    delete b;
-    return nullptr;
-  }
+  BitmapObject* b = NewDibSection(l);
+  if (!b) return nullptr;
   std::memcpy(b->bits, src, b->storage.size());
   return b;
 }

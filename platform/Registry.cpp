@@ -419,6 +419,17 @@ TKey* Find(TKey& root, const std::vector<std::string>& path) {
   return k;
 }
 
+// The key an open handle stands for, after re-reading the store; the store's
+// lock is held by the caller.
+LONG OpenedKey(TStore& s, HKEY key, TKey*& k) {
+  k = nullptr;
+  std::vector<std::string> path;
+  if (LONG e = Resolve(key, nullptr, path)) return e;
+  Refresh(s);
+  k = Find(s.Root, path);
+  return k ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+}
+
 std::string FoldedName(const char* name) {
   return name ? Fold(name) : std::string();
 }
@@ -518,11 +529,8 @@ static LONG CopyValue(const TValue& v, DWORD* type, BYTE* data, DWORD* size) {
 LONG RegQueryValueEx(HKEY key, const char* name, DWORD*, DWORD* type, BYTE* data, DWORD* size) {
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
-  std::vector<std::string> path;
-  if (LONG e = Resolve(key, nullptr, path)) return e;
-  Refresh(s);
-  TKey* k = Find(s.Root, path);
-  if (!k) return ERROR_KEY_DELETED;
+  TKey* k;
+  if (LONG e = OpenedKey(s, key, k)) return e;
   auto it = k->Values.find(FoldedName(name));
   if (it == k->Values.end()) return ERROR_FILE_NOT_FOUND;
   return CopyValue(it->second, type, data, size);
@@ -535,11 +543,8 @@ LONG RegSetValueEx(HKEY key, const char* name, DWORD, DWORD type, const BYTE* da
   if (!IsRoot(key) && key && !key->Writable) return ERROR_ACCESS_DENIED;
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
-  std::vector<std::string> path;
-  if (LONG e = Resolve(key, nullptr, path)) return e;
-  Refresh(s);
-  TKey* k = Find(s.Root, path);
-  if (!k) return ERROR_KEY_DELETED;
+  TKey* k;
+  if (LONG e = OpenedKey(s, key, k)) return e;
   TValue v;
   v.Name = name ? name : "";
   v.Type = type;
@@ -552,11 +557,8 @@ LONG RegDeleteValue(HKEY key, const char* name) {
   if (!IsRoot(key) && key && !key->Writable) return ERROR_ACCESS_DENIED;
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
-  std::vector<std::string> path;
-  if (LONG e = Resolve(key, nullptr, path)) return e;
-  Refresh(s);
-  TKey* k = Find(s.Root, path);
-  if (!k) return ERROR_KEY_DELETED;
+  TKey* k;
+  if (LONG e = OpenedKey(s, key, k)) return e;
   if (!k->Values.erase(FoldedName(name))) return ERROR_FILE_NOT_FOUND;
   return Save(s);
 }
@@ -583,11 +585,8 @@ LONG RegEnumKeyEx(HKEY key, DWORD index, char* name, DWORD* nameSize) {
   if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
-  std::vector<std::string> path;
-  if (LONG e = Resolve(key, nullptr, path)) return e;
-  Refresh(s);
-  TKey* k = Find(s.Root, path);
-  if (!k) return ERROR_KEY_DELETED;
+  TKey* k;
+  if (LONG e = OpenedKey(s, key, k)) return e;
   if (index >= k->Keys.size()) return ERROR_NO_MORE_ITEMS;
   auto it = k->Keys.begin();
   std::advance(it, index);
@@ -603,11 +602,8 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD*, DW
   if (!name || !nameSize) return ERROR_INVALID_PARAMETER;
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
-  std::vector<std::string> path;
-  if (LONG e = Resolve(key, nullptr, path)) return e;
-  Refresh(s);
-  TKey* k = Find(s.Root, path);
-  if (!k) return ERROR_KEY_DELETED;
+  TKey* k;
+  if (LONG e = OpenedKey(s, key, k)) return e;
   if (index >= k->Values.size()) return ERROR_NO_MORE_ITEMS;
   auto it = k->Values.begin();
   std::advance(it, index);
@@ -622,11 +618,8 @@ LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLen, DWORD* value
                      DWORD* maxValueNameLen, DWORD* maxValueLen) {
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
-  std::vector<std::string> path;
-  if (LONG e = Resolve(key, nullptr, path)) return e;
-  Refresh(s);
-  TKey* k = Find(s.Root, path);
-  if (!k) return ERROR_KEY_DELETED;
+  TKey* k;
+  if (LONG e = OpenedKey(s, key, k)) return e;
   DWORD mk = 0, mn = 0, mv = 0;
   for (const auto& [f, sub] : k->Keys) mk = std::max(mk, DWORD(sub->Name.size()));
   for (const auto& [f, v] : k->Values) {

@@ -133,20 +133,26 @@ TThread::~TThread() {
   }
 }
 
+// Blocks until the thread has finished; on the main thread it keeps running
+// the calls queued for it meanwhile, so a thread waiting on one can end.
+void TThread::AwaitFinish() {
+  TSyncQueue& s = Sync();
+  std::unique_lock<std::mutex> g(s.Lock);
+  while (!finished_) {
+    if (IsMainThread() && !s.Requests.empty()) {
+      g.unlock();
+      CheckSynchronize();
+      g.lock();
+      continue;
+    }
+    s.Changed.wait(g);
+  }
+}
+
 void TThread::BeforeDestruction() {
   if (started_ && !finished_ && thread_.get_id() != std::this_thread::get_id()) {
     Terminate();
-    TSyncQueue& s = Sync();
-    std::unique_lock<std::mutex> g(s.Lock);
-    while (!finished_) {
-      if (IsMainThread() && !s.Requests.empty()) {
-        g.unlock();
-        CheckSynchronize();
-        g.lock();
-        continue;
-      }
-      s.Changed.wait(g);
-    }
+    AwaitFinish();
   }
   if (thread_.get_id() != std::this_thread::get_id()) Join();
 }
@@ -205,19 +211,7 @@ int32_t TThread::WaitFor() {
   if (!started_) throw EThread("Cannot wait for a thread that was never started");
   if (thread_.get_id() == std::this_thread::get_id())
     throw EThread("A thread cannot wait for itself");
-  TSyncQueue& s = Sync();
-  {
-    std::unique_lock<std::mutex> g(s.Lock);
-    while (!finished_) {
-      if (IsMainThread() && !s.Requests.empty()) {
-        g.unlock();
-        CheckSynchronize();
-        g.lock();
-        continue;
-      }
-      s.Changed.wait(g);
-    }
-  }
+  AwaitFinish();
   Join();
   return return_value_;
 }

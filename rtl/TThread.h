@@ -73,6 +73,7 @@ class TThread : public TObject {
  private:
   void Run();
   void Join();
+  void AwaitFinish();
 
   const bool create_suspended_;
   std::atomic<bool> started_{false};

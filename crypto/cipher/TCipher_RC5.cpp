@@ -1,9 +1,9 @@
 #include "crypto/cipher/TCipher_RC5.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "crypto/CodingRoutines.h"
+#include "crypto/cipher/RC5KeySchedule.h"
 
 // The key mixing cycles through the key words: an empty key has none.
 CIPHER_DEFINE_CLASS(TCipher_RC5, TCipher, 8, 256, 136, 1)
@@ -12,25 +12,9 @@ void TCipher_RC5::Init(const void* Key, int Size, const void* IVector) {
   PrepareInit(Size);
   if (Rounds < 8 || Rounds > 16) Rounds = 12;
   const int t = 2 * Rounds + 2;  // subkeys in use
-  const int c = (Size + 3) / 4;
-  uint32_t l[64] = {};
-  uint8_t* lb = reinterpret_cast<uint8_t*>(l);
-  if (Size > 0) std::memcpy(lb, Key, Size);
-  for (int i = 0; i < c; ++i) l[i] = LoadLE32(lb + 4 * i);
-  uint32_t* s = KeyScheduleAs<uint32_t>();
   // The table is filled one word beyond the subkeys in use, as far as the
   // schedule holds (16 rounds use all of it).
-  const int filled = std::min(t + 1, 136 / 4);
-  s[0] = 0xB7E15163;
-  for (int i = 1; i < filled; ++i) s[i] = s[i - 1] + 0x9E3779B9;
-  uint32_t a = 0, b = 0;
-  for (int n = 3 * std::max(t, c), i = 0, j = 0; n > 0; --n) {
-    a = s[i] = RotateLeft32(s[i] + a + b, 3);
-    b = l[j] = RotateLeft32(l[j] + a + b, a + b);
-    i = (i + 1) % t;
-    j = (j + 1) % c;
-  }
-  std::memset(l, 0, sizeof l);
+  ExpandRC5Key(KeyScheduleAs<uint32_t>(), t, std::min(t + 1, 136 / 4), Key, Size);
   CompleteInit(IVector);
 }
 

@@ -17,15 +17,7 @@ struct SharkState {
 static_assert(sizeof(SharkState) == 112);
 
 // Multiplication in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1.
-uint8_t GFMul(uint8_t a, uint8_t b) {
-  uint32_t r = 0, x = a;
-  for (; b; b >>= 1) {
-    if (b & 1) r ^= x;
-    x <<= 1;
-    if (x & 0x100) x ^= 0x1F5;
-  }
-  return uint8_t(r);
-}
+uint8_t GFMul(uint8_t a, uint8_t b) { return ::GFMul(a, b, 0x1F5); }
 
 const uint8_t kG[8][8] = {
     {0xCE, 0x95, 0x57, 0x82, 0x8A, 0x19, 0xB0, 0x01}, {0xE7, 0xFE, 0x05, 0xD2, 0x52, 0xC1, 0x88, 0xF1},

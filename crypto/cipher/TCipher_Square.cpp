@@ -18,15 +18,7 @@ struct SquareState {
 static_assert(sizeof(SquareState) == 288);
 
 // Multiplication in GF(2^8) modulo x^8 + x^7 + x^6 + x^5 + x^4 + x^2 + 1.
-uint8_t GFMul(uint8_t a, uint8_t b) {
-  uint32_t r = 0, x = a;
-  for (; b; b >>= 1) {
-    if (b & 1) r ^= x;
-    x <<= 1;
-    if (x & 0x100) x ^= 0x1F5;
-  }
-  return uint8_t(r);
-}
+uint8_t GFMul(uint8_t a, uint8_t b) { return ::GFMul(a, b, 0x1F5); }
 
 // The coefficients c of the linear step theta (a product with c(x) modulo
 // x^4 + 1) and d of its inverse, c(x) d(x) = 1.

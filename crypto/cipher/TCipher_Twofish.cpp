@@ -36,17 +36,6 @@ uint8_t QPermute(const uint8_t (&t)[4][16], uint8_t x) {
   return uint8_t(t[3][b3] << 4 | t[2][a3]);
 }
 
-// Multiplication in GF(2^8) modulo the given polynomial.
-uint8_t GFMul(uint8_t a, uint8_t b, uint32_t poly) {
-  uint32_t r = 0, x = a;
-  for (; b; b >>= 1) {
-    if (b & 1) r ^= x;
-    x <<= 1;
-    if (x & 0x100) x ^= poly;
-  }
-  return uint8_t(r);
-}
-
 constexpr uint32_t kMDSPoly = 0x169;
 constexpr uint32_t kRSPoly = 0x14D;
 const uint8_t kMDS[4][4] = {

@@ -291,22 +291,26 @@ void TImagoProc::Push(Stack& stack, std::vector<std::string>& captions, std::uni
 
 void TImagoProc::SaveUndo(int32_t Source) { Push(undo_, undo_captions_, MakeEntry(Source)); }
 
-void TImagoProc::SaveUndoCaptioned(const std::string& Caption, int32_t Source) {
+// Saves through Save (which may be overridden) and captions the entry it
+// pushed, if it pushed one.
+void TImagoProc::SaveCaptioned(Stack& stack, std::vector<std::string>& captions,
+                               void (TImagoProc::*Save)(int32_t), const std::string& Caption,
+                               int32_t Source) {
   if (!PrepareBitmap({}) || !BigEnoughForUndo(image_)) return;
-  const size_t before = undo_.size();
-  const Entry* last = undo_.empty() ? nullptr : undo_.back().get();
-  SaveUndo(Source);
-  if (!undo_.empty() && (undo_.size() != before || undo_.back().get() != last)) undo_captions_.back() = Caption;
+  const size_t before = stack.size();
+  const Entry* last = stack.empty() ? nullptr : stack.back().get();
+  (this->*Save)(Source);
+  if (!stack.empty() && (stack.size() != before || stack.back().get() != last)) captions.back() = Caption;
+}
+
+void TImagoProc::SaveUndoCaptioned(const std::string& Caption, int32_t Source) {
+  SaveCaptioned(undo_, undo_captions_, &TImagoProc::SaveUndo, Caption, Source);
 }
 
 void TImagoProc::SaveRedo(int32_t Source) { Push(redo_, redo_captions_, MakeEntry(Source)); }
 
 void TImagoProc::SaveRedoCaptioned(const std::string& Caption, int32_t Source) {
-  if (!PrepareBitmap({}) || !BigEnoughForUndo(image_)) return;
-  const size_t before = redo_.size();
-  const Entry* last = redo_.empty() ? nullptr : redo_.back().get();
-  SaveRedo(Source);
-  if (!redo_.empty() && (redo_.size() != before || redo_.back().get() != last)) redo_captions_.back() = Caption;
+  SaveCaptioned(redo_, redo_captions_, &TImagoProc::SaveRedo, Caption, Source);
 }
 
 void TImagoProc::ApplyEntry(Stack& stack, int32_t Index) {

@@ -120,6 +120,8 @@ class TImagoProc : public TComponent {
   // ResampleTo without its finish notice; false when nothing was made.
   bool ResampleInto(TIEBitmap* Target, int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter);
   void Push(Stack& stack, std::vector<std::string>& captions, std::unique_ptr<Entry> entry);
+  void SaveCaptioned(Stack& stack, std::vector<std::string>& captions,
+                     void (TImagoProc::*Save)(int32_t), const std::string& Caption, int32_t Source);
   void ApplyEntry(Stack& stack, int32_t Index);
   TProgressRec Progress();
 

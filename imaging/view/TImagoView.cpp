@@ -620,13 +620,10 @@ void TImagoView::StartCountdowns() {
   anim_countdown_ = 2;
 }
 
-void TImagoView::SetZoom(double Value) {
-  if (!(Value > 0)) return;
-  Value = ClampZoom(Value);
-  if (Value == zoom_x_ && Value == zoom_y_) return;
-  StartCountdowns();
+// Applies a new zoom with updates locked, then updates the layout and repaints.
+void TImagoView::Rezoom(void (TImagoView::*Apply)(double), double Value) {
   LockUpdate();
-  ApplyZoom(Value);
+  (this->*Apply)(Value);
   Update();
   Update();
   UpdateVisibleArea();
@@ -634,6 +631,14 @@ void TImagoView::SetZoom(double Value) {
   UnlockUpdateNoRepaint();
   Paint();
   ViewChange(1);
+}
+
+void TImagoView::SetZoom(double Value) {
+  if (!(Value > 0)) return;
+  Value = ClampZoom(Value);
+  if (Value == zoom_x_ && Value == zoom_y_) return;
+  StartCountdowns();
+  Rezoom(&TImagoView::ApplyZoom, Value);
 }
 
 void TImagoView::SetZoomX(double Value) {
@@ -642,15 +647,7 @@ void TImagoView::SetZoomX(double Value) {
   if (Value == zoom_x_) return;
   if (DelayZoomFilter && zoom_filter_ != rfNone && zoom_x_ != 100) delay_countdown_ = 4;
   anim_countdown_ = 2;
-  LockUpdate();
-  ApplyZoomX(Value);
-  Update();
-  Update();
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  UnlockUpdateNoRepaint();
-  Paint();
-  ViewChange(1);
+  Rezoom(&TImagoView::ApplyZoomX, Value);
 }
 
 void TImagoView::SetZoomY(double Value) {
@@ -659,15 +656,7 @@ void TImagoView::SetZoomY(double Value) {
   if (Value == zoom_y_) return;
   if (DelayZoomFilter && zoom_filter_ != rfNone && zoom_y_ != 100) delay_countdown_ = 4;
   anim_countdown_ = 2;
-  LockUpdate();
-  ApplyZoomY(Value);
-  Update();
-  Update();
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  UnlockUpdateNoRepaint();
-  Paint();
-  ViewChange(1);
+  Rezoom(&TImagoView::ApplyZoomY, Value);
 }
 
 void TImagoView::ApplyZoomX(double Value) {
@@ -728,6 +717,20 @@ int32_t TImagoView::UnlockUpdate() {
   return n;
 }
 
+// After the origin moved: repaint at the new place and bring the thumbs of
+// the moved axes along.
+void TImagoView::OriginMoved(bool Horizontal, bool Vertical) {
+  StartCountdowns();
+  dirty_ = true;
+  full_repaint_ = true;
+  UpdateVisibleArea();
+  UpdateCoordTables();
+  Paint();
+  ViewChange(0);
+  if (Horizontal && (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth)) MoveThumb(0);
+  if (Vertical && (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth)) MoveThumb(1);
+}
+
 void TImagoView::SetViewXY(int32_t X, int32_t Y) {
   if (X == view_x_ && Y == view_y_) return;
   int32_t mx, my;
@@ -737,15 +740,7 @@ void TImagoView::SetViewXY(int32_t X, int32_t Y) {
   if (X == view_x_ && Y == view_y_) return;
   view_x_ = X;
   view_y_ = Y;
-  StartCountdowns();
-  dirty_ = true;
-  full_repaint_ = true;
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  Paint();
-  ViewChange(0);
-  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) MoveThumb(0);
-  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) MoveThumb(1);
+  OriginMoved(true, true);
 }
 
 void TImagoView::SetViewX(int32_t X) {
@@ -755,14 +750,7 @@ void TImagoView::SetViewX(int32_t X) {
   X = std::clamp(X, 0, mx);
   if (X == view_x_) return;
   view_x_ = X;
-  StartCountdowns();
-  dirty_ = true;
-  full_repaint_ = true;
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  Paint();
-  ViewChange(0);
-  if (scroll_bars_ == ssHorizontal || scroll_bars_ == ssBoth) MoveThumb(0);
+  OriginMoved(true, false);
 }
 
 void TImagoView::SetViewY(int32_t Y) {
@@ -772,14 +760,7 @@ void TImagoView::SetViewY(int32_t Y) {
   Y = std::clamp(Y, 0, my);
   if (Y == view_y_) return;
   view_y_ = Y;
-  StartCountdowns();
-  dirty_ = true;
-  full_repaint_ = true;
-  UpdateVisibleArea();
-  UpdateCoordTables();
-  Paint();
-  ViewChange(0);
-  if (scroll_bars_ == ssVertical || scroll_bars_ == ssBoth) MoveThumb(1);
+  OriginMoved(false, true);
 }
 
 void TImagoView::Scroll(int Bar, int32_t Code, int32_t Pos) {

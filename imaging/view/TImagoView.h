@@ -258,11 +258,13 @@ class TImagoView : public TIEView {
 
   void SyncLayers();
   void ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY);
+  void OriginMoved(bool Horizontal, bool Vertical);
   double AutoZoomFor(int32_t AvailW, int32_t AvailH, bool Stretch, bool Shrink);
   void UpdateScrollBars();
   void ApplyZoom(double Value);
   void ApplyZoomX(double Value);
   void ApplyZoomY(double Value);
+  void Rezoom(void (TImagoView::*Apply)(double), double Value);
   void StoreFactors();
   void StartCountdowns();
   void Scroll(int Bar, int32_t Code, int32_t Pos);

@@ -50,6 +50,12 @@ std::string Line(const std::string& Key, std::initializer_list<std::string> Colu
   return s;
 }
 
+std::string Payload(std::initializer_list<std::string> Lines) {
+  std::string s;
+  for (auto& l : Lines) s += l + "\r\n";
+  return s;
+}
+
 TlxLang* BuildWindow(TFixForm* Form, const TWindowSpec& Spec) {
   Form->SetCaption("Designed");
   auto* ok = new TFixControl(Form);

@@ -169,6 +169,8 @@ class TfrmOptions : public TFixForm {
 inline constexpr char D = '\1';
 // "K" D "a" D "b" D ...: a line with its columns, each closed by D.
 std::string Line(const std::string& Key, std::initializer_list<std::string> Columns);
+// The lines of a text translation resource, each closed by CR LF.
+std::string Payload(std::initializer_list<std::string> Lines);
 
 // A window as the program builds one: controls first, then the translation
 // component, whose properties are set and whose translation data are read

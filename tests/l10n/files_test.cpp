@@ -19,12 +19,6 @@
 #include "rtl/TStream.h"
 
 namespace {
-std::string Payload(std::initializer_list<std::string> Lines) {
-  std::string s;
-  for (auto& l : Lines) s += l + "\r\n";
-  return s;
-}
-
 std::string MainPayload() {
   return Payload({"stCaptions", Line("TfrmMain", {"Main", "", "", "", "", "Principal"}),
                   Line("btnOK", {"OK", "D'accord", "", "", "", "Aceptar"}), "stStrings",

@@ -6,12 +6,6 @@
 #include "rtl/FormatSettings.h"
 
 namespace {
-std::string Payload(std::initializer_list<std::string> Lines) {
-  std::string s;
-  for (auto& l : Lines) s += l + "\r\n";
-  return s;
-}
-
 // English and Spanish everywhere, French only for the OK button.
 std::string MainPayload() {
   return Payload({"stCaptions", Line("TfrmMain", {"Main", "", "", "", "", "Principal"}),

@@ -31,6 +31,7 @@
 #include "crypto/cipher/TCipher_Square.h"
 #include "crypto/cipher/TCipher_TEA.h"
 #include "crypto/cipher/TCipher_Twofish.h"
+#include "tests/crypto/cipher/PublishedTwofish.h"
 #include "crypto/CodingRoutines.h"
 
 namespace {
@@ -88,16 +89,6 @@ void CheckAgainstPeer(size_t keyLen, size_t blockLen, MakeEnc makeEnc, Adapt ada
 }
 
 auto Same = [](Bytes b) { return b; };
-
-// Twofish with the published odd subkeys ROL(A + 2B, 9).
-class PublishedTwofish : public TCipher_Twofish {
- public:
-  void Init(const void* Key, int Size, const void* IVector) override {
-    PrepareInit(Size);
-    ExpandKey(Key, Size, true);
-    CompleteInit(IVector);
-  }
-};
 
 // The published TEA and XTEA rounds on the library's key schedule and word
 // order, to show that the round is all that differs.

@@ -26,6 +26,7 @@
 #include "crypto/cipher/TCipher_Square.h"
 #include "crypto/cipher/TCipher_TEA.h"
 #include "crypto/cipher/TCipher_Twofish.h"
+#include "tests/crypto/cipher/PublishedTwofish.h"
 
 namespace {
 
@@ -327,17 +328,6 @@ TEST(CipherAKnownAnswers, ThreeWay) {
 }
 
 // ---- The library's own variants ---------------------------------------------
-
-namespace {
-class PublishedTwofish : public TCipher_Twofish {
- public:
-  void Init(const void* Key, int Size, const void* IVector) override {
-    PrepareInit(Size);
-    ExpandKey(Key, Size, true);
-    CompleteInit(IVector);
-  }
-};
-}  // namespace
 
 // With the published odd subkeys the published vectors hold; the library's
 // Twofish gives other ciphertexts.

@@ -4,8 +4,6 @@
 // inconsistency and the sanitizers catch any out-of-bounds access.
 #include <gtest/gtest.h>
 
-#include <random>
-
 #include "CodecTestSupport.h"
 #include "imaging/io/formats/JPEG.h"
 
@@ -42,31 +40,16 @@ std::vector<std::vector<uint8_t>> Seeds() {
 
 TEST(JpegFuzzSmoke, MutatedFilesNeverMisbehave) {
   const auto seeds = Seeds();
-  for (const auto& s : seeds) LLVMFuzzerTestOneInput(s.data(), s.size());
-  std::mt19937 rng(20261210);
-  int runs = 0;
-  for (int round = 0; round < 1000; ++round) {
-    for (const auto& seed : seeds) {
-      std::vector<uint8_t> m = seed;
-      switch (rng() % 4) {
-        case 0:  // flip a few bytes anywhere
-          for (int k = 0, n = 1 + rng() % 4; k < n; ++k)
-            m[rng() % m.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
-          break;
-        case 1:  // cut the file
-          m.resize(rng() % m.size());
-          break;
-        case 2:  // an extreme byte in the headers (sizes, tables, counts)
-          m[2 + rng() % std::min<size_t>(m.size() - 2, 400)] =
-              static_cast<uint8_t>(rng() % 2 ? 0 : 0xFF);
-          break;
-        default:  // a marker byte in the coded data
-          m[m.size() / 2 + rng() % (m.size() / 2)] = 0xFF;
-          break;
-      }
-      LLVMFuzzerTestOneInput(m.data(), m.size());
-      ++runs;
-    }
-  }
+  const std::vector<codec::Mutation> own = {
+      // an extreme byte in the headers (sizes, tables, counts)
+      [](std::vector<uint8_t>& m, std::mt19937& rng) {
+        m[2 + rng() % std::min<size_t>(m.size() - 2, 400)] =
+            static_cast<uint8_t>(rng() % 2 ? 0 : 0xFF);
+      },
+      // a marker byte in the coded data
+      [](std::vector<uint8_t>& m, std::mt19937& rng) {
+        m[m.size() / 2 + rng() % (m.size() / 2)] = 0xFF;
+      }};
+  const int runs = codec::RunMutations(LLVMFuzzerTestOneInput, seeds, own, 1000);
   EXPECT_EQ(runs, 1000 * static_cast<int>(seeds.size()));
 }
