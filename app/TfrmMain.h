@@ -28,6 +28,8 @@ class TTBKToolbar;
 class TTimer;
 class TUxNavBar;
 class TUxNavBarPanel;
+class TOpenImagoDialog;
+class TSaveImagoDialog;
 
 constexpr const char* kTitle = "Nobrivo 1.40";
 constexpr const char* kWrongPhraseText = "Clave incorrecta, no se puede cargar la imagen";
@@ -67,7 +69,9 @@ class TfrmMain : public TForm {
   TImagoProc* ImagoProc1;
   TTimer* Timer1;
 
-  // The file dialogs. The open dialog's file name presets the save dialog.
+  TOpenImagoDialog* OpenImagoDialog1;
+  TSaveImagoDialog* SaveImagoDialog1;
+  // The runs of the file dialogs. The open dialog's file name presets the save dialog.
   TFileNameDialog OpenDialogExecute;
   TFileNameDialog SaveDialogExecute;
   std::string OpenDialogFileName;
@@ -118,7 +122,6 @@ class TfrmMain : public TForm {
   THashManager* FHashManager = nullptr;
   TCipherManager* FCipherManager = nullptr;
   int32_t activeLanguage_ = 1;
-  int32_t saveFilterIndex_ = 3;  // the third writable format at the first showing
 };
 
 extern TfrmMain* frmMain;
