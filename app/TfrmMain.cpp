@@ -14,6 +14,7 @@
 #include "app/TfrmOptions.h"
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
+#include "app/Translations.h"
 #include "crypto/TCipherManager.h"
 #include "crypto/THashManager.h"
 #include "imaging/io/IEFormats.h"
@@ -23,6 +24,8 @@
 #include "imaging/view/TImago.h"
 #include "imaging/view/TOpenImagoDialog.h"
 #include "imaging/view/TSaveImagoDialog.h"
+#include "l10n/TlxCustomLang.h"
+#include "l10n/TlxLangDispatcher.h"
 #include "panels/TGradientLabel.h"
 #include "panels/TUxNavBar.h"
 #include "platform/Input.h"
@@ -114,7 +117,7 @@ void AddSeparator(TfrmMain* Form, TTBKToolbar* Bar, bool Blank) {
 
 TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
   SetName("frmMain");
-  SetCaption(kTitle);
+  ShowTitle(kTitle);
   SetBounds(0, 0, 900, 640);
   SetPosition(poScreenCenter);
   Font()->SetName("Tahoma");
@@ -168,6 +171,13 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
     FileName = SaveImagoDialog1->FileName();
     return true;
   };
+
+  // Translations: the window's own data, then the translation file when
+  // there is one; the title stays as the program sets it.
+  lxLangDispatcher1 = CreateLangDispatcher(this);
+  lxLang1 = AttachWindowTranslation(this, WindowTranslationData("frmMain"), lxLangDispatcher1);
+  lxLang1->OnChangeLanguage = [this](TObject*) { SetCaption(FTitle); };
+  SetCaption(FTitle);
 
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnActivate = [this](TObject* s) { FormActivate(s); };
@@ -292,12 +302,18 @@ void TfrmMain::FormCreate(TObject*) {
   activeLanguage_ = LanguageOfLangId(GetUserDefaultLangID());
   FHashManager = new THashManager(nullptr);
   FCipherManager = new TCipherManager(nullptr);
+  SwitchLanguage(lxLangDispatcher1, activeLanguage_);
+}
+
+void TfrmMain::ShowTitle(const std::string& Title) {
+  FTitle = Title;
+  SetCaption(Title);
 }
 
 void TfrmMain::FormActivate(TObject*) {
   if (!FFirstActivation) return;
   FFirstActivation = false;
-  SetCaption(kTitle);
+  ShowTitle(kTitle);
   LoadSettings();
   if (frmOptions->cbMaxScreen->Checked()) SetWindowState(wsMaximized);
   if (frmSplash) {
@@ -366,7 +382,7 @@ void TfrmMain::OpenImage(const std::string& FileName) {
   Imago1->AutoFit = false;
   const bool ok = !io->Aborted();
   if (ok && frmFullScreen->FIsOpen) frmFullScreen->CopyImageFrom(Imago1);
-  SetCaption(ok ? std::string(kTitle) + " - [" + ExtractFileName(FileName) + "]" : std::string(kTitle));
+  ShowTitle(ok ? std::string(kTitle) + " - [" + ExtractFileName(FileName) + "]" : std::string(kTitle));
   for (TTBKItem* item : {btnFullScreen, btnSave, btnSaveCrypted, btnRotLeft, btnRotRight}) item->SetEnabled(ok);
   RefreshView();
   if (Imago1->CanFocus()) Imago1->SetFocus();

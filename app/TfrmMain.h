@@ -29,6 +29,8 @@ class TTimer;
 class TUxNavBar;
 class TUxNavBarPanel;
 class TOpenImagoDialog;
+class TlxLang;
+class TlxLangDispatcher;
 class TSaveImagoDialog;
 
 constexpr const char* kTitle = "Nobrivo 1.40";
@@ -68,6 +70,9 @@ class TfrmMain : public TForm {
   TImageList* ImageListButtons;
   TImagoProc* ImagoProc1;
   TTimer* Timer1;
+  // The window's texts in every language, and the switch of all windows.
+  TlxLang* lxLang1;
+  TlxLangDispatcher* lxLangDispatcher1;
 
   TOpenImagoDialog* OpenImagoDialog1;
   TSaveImagoDialog* SaveImagoDialog1;
@@ -117,6 +122,9 @@ class TfrmMain : public TForm {
   void BuildToolbar();
   void BuildNavBar();
 
+  // The window title is kept out of translation.
+  void ShowTitle(const std::string& Title);
+  std::string FTitle;
   bool FFirstActivation = true;
   std::string FCurrentDir;
   THashManager* FHashManager = nullptr;
