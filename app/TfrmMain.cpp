@@ -14,6 +14,7 @@
 #include "app/TfrmOptions.h"
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
+#include "app/Translations.h"
 #include "crypto/TCipherManager.h"
 #include "crypto/THashManager.h"
 #include "imaging/io/IEFormats.h"
@@ -21,6 +22,10 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TImagoProc.h"
 #include "imaging/view/TImago.h"
+#include "imaging/view/TOpenImagoDialog.h"
+#include "imaging/view/TSaveImagoDialog.h"
+#include "l10n/TlxCustomLang.h"
+#include "l10n/TlxLangDispatcher.h"
 #include "panels/TGradientLabel.h"
 #include "panels/TUxNavBar.h"
 #include "platform/Input.h"
@@ -33,7 +38,6 @@
 #include "toolbar/TTBKItem.h"
 #include "toolbar/TTBKStatusBar.h"
 #include "toolbar/TTBKToolbar.h"
-#include "ui/FileDialog.h"
 #include "ui/MessageDlg.h"
 #include "ui/TApplication.h"
 #include "ui/TComboBox.h"
@@ -91,40 +95,6 @@ bool IsFolder(const std::string& Path) {
   return ::stat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// The file-type list of the dialogs from the format registry: every
-// readable (or writable) format, each as "Description (*.a;*.b)|*.a;*.b".
-// The open dialog starts with all images together.
-std::string FormatFilter(bool Writable, std::vector<std::string>* FirstExtensions) {
-  std::string filter, all;
-  int32_t index = 0;
-  for (int32_t i = 0; i < FormatCount(); ++i) {
-    const TIOFormatEntry* e = FormatAt(i);
-    if (!e || !(Writable ? e->WriteProc != nullptr : e->ReadProc != nullptr)) continue;
-    std::string patterns;
-    const std::string list = LowerCase(e->ExtensionList);
-    for (size_t start = 0; start <= list.size();) {
-      size_t end = list.find(';', start);
-      if (end == std::string::npos) end = list.size();
-      const std::string ext = list.substr(start, end - start);
-      start = end + 1;
-      if (ext.empty()) continue;
-      if (!patterns.empty()) patterns += ";";
-      patterns += "*." + ext;
-    }
-    if (patterns.empty()) continue;
-    if (FirstExtensions) {
-      const size_t semi = patterns.find(';');
-      FirstExtensions->push_back(patterns.substr(2, semi == std::string::npos ? std::string::npos : semi - 2));
-    }
-    filter += "|" + e->Description + " (" + patterns + ")|" + patterns;
-    all += (all.empty() ? std::string() : std::string(";")) + patterns;
-    ++index;
-  }
-  if (!Writable) filter = "All images|" + all + filter + "|All files (*)|*";
-  else if (!filter.empty()) filter.erase(0, 1);
-  return filter;
-}
-
 TTBKItem* MakeItem(TfrmMain* Form, TTBKToolbar* Bar, const char* Name, const char* Caption, const char* Hint,
                    int32_t Image, bool Enabled, TNotifyEvent Click) {
   auto* item = new TTBKItem(Form);
@@ -147,7 +117,7 @@ void AddSeparator(TfrmMain* Form, TTBKToolbar* Bar, bool Blank) {
 
 TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
   SetName("frmMain");
-  SetCaption(kTitle);
+  ShowTitle(kTitle);
   SetBounds(0, 0, 900, 640);
   SetPosition(poScreenCenter);
   Font()->SetName("Tahoma");
@@ -180,35 +150,34 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
 
   BuildNavBar();
 
-  // The common open and save dialogs; tests put their own in place.
+  // The open and save dialogs with preview; tests put their own runs in place.
+  OpenImagoDialog1 = new TOpenImagoDialog(this);
+  OpenImagoDialog1->SetName("OpenImagoDialog1");
+  OpenImagoDialog1->SetFilterIndex(0);
+  SaveImagoDialog1 = new TSaveImagoDialog(this);
+  SaveImagoDialog1->SetName("SaveImagoDialog1");
+  SaveImagoDialog1->SetFilterIndex(3);
+  SaveImagoDialog1->SetExOptions(TIESaveDlgOpts{sdShowPreview, sdShowAdvanced});
+  SaveImagoDialog1->SetZoomFilter(rfNone);
   OpenDialogExecute = [this](std::string& FileName) {
-    OPENFILENAME ofn;
-    ofn.hwndOwner = Handle();
-    ofn.lpstrFilter = FormatFilter(false, nullptr);
-    ofn.nFilterIndex = 1;
-    ofn.lpstrFile = FileName;
-    ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
-    if (!GetOpenFileName(&ofn)) return false;
-    FileName = ofn.lpstrFile;
+    OpenImagoDialog1->SetFileName(FileName);
+    if (!OpenImagoDialog1->Execute()) return false;
+    FileName = OpenImagoDialog1->FileName();
     return true;
   };
   SaveDialogExecute = [this](std::string& FileName) {
-    std::vector<std::string> exts;
-    OPENFILENAME ofn;
-    ofn.hwndOwner = Handle();
-    ofn.lpstrFilter = FormatFilter(true, &exts);
-    ofn.nFilterIndex = saveFilterIndex_;
-    ofn.lpstrFile = FileName;
-    if (saveFilterIndex_ >= 1 && size_t(saveFilterIndex_) <= exts.size())
-      ofn.lpstrDefExt = exts[size_t(saveFilterIndex_) - 1];
-    if (!GetSaveFileName(&ofn)) return false;
-    saveFilterIndex_ = int32_t(ofn.nFilterIndex);
-    FileName = ofn.lpstrFile;
-    // A name typed without extension takes the chosen type's first one.
-    if (ExtractFileExt(FileName).empty() && ofn.nFilterIndex >= 1 && ofn.nFilterIndex <= exts.size())
-      FileName += "." + exts[ofn.nFilterIndex - 1];
+    SaveImagoDialog1->SetFileName(FileName);
+    if (!SaveImagoDialog1->Execute()) return false;
+    FileName = SaveImagoDialog1->FileName();
     return true;
   };
+
+  // Translations: the window's own data, then the translation file when
+  // there is one; the title stays as the program sets it.
+  lxLangDispatcher1 = CreateLangDispatcher(this);
+  lxLang1 = AttachWindowTranslation(this, WindowTranslationData("frmMain"), lxLangDispatcher1);
+  lxLang1->OnChangeLanguage = [this](TObject*) { SetCaption(FTitle); };
+  SetCaption(FTitle);
 
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnActivate = [this](TObject* s) { FormActivate(s); };
@@ -333,12 +302,18 @@ void TfrmMain::FormCreate(TObject*) {
   activeLanguage_ = LanguageOfLangId(GetUserDefaultLangID());
   FHashManager = new THashManager(nullptr);
   FCipherManager = new TCipherManager(nullptr);
+  SwitchLanguage(lxLangDispatcher1, activeLanguage_);
+}
+
+void TfrmMain::ShowTitle(const std::string& Title) {
+  FTitle = Title;
+  SetCaption(Title);
 }
 
 void TfrmMain::FormActivate(TObject*) {
   if (!FFirstActivation) return;
   FFirstActivation = false;
-  SetCaption(kTitle);
+  ShowTitle(kTitle);
   LoadSettings();
   if (frmOptions->cbMaxScreen->Checked()) SetWindowState(wsMaximized);
   if (frmSplash) {
@@ -407,7 +382,7 @@ void TfrmMain::OpenImage(const std::string& FileName) {
   Imago1->AutoFit = false;
   const bool ok = !io->Aborted();
   if (ok && frmFullScreen->FIsOpen) frmFullScreen->CopyImageFrom(Imago1);
-  SetCaption(ok ? std::string(kTitle) + " - [" + ExtractFileName(FileName) + "]" : std::string(kTitle));
+  ShowTitle(ok ? std::string(kTitle) + " - [" + ExtractFileName(FileName) + "]" : std::string(kTitle));
   for (TTBKItem* item : {btnFullScreen, btnSave, btnSaveCrypted, btnRotLeft, btnRotRight}) item->SetEnabled(ok);
   RefreshView();
   if (Imago1->CanFocus()) Imago1->SetFocus();

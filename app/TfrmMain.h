@@ -28,6 +28,10 @@ class TTBKToolbar;
 class TTimer;
 class TUxNavBar;
 class TUxNavBarPanel;
+class TOpenImagoDialog;
+class TlxLang;
+class TlxLangDispatcher;
+class TSaveImagoDialog;
 
 constexpr const char* kTitle = "Nobrivo 1.40";
 constexpr const char* kWrongPhraseText = "Clave incorrecta, no se puede cargar la imagen";
@@ -66,8 +70,13 @@ class TfrmMain : public TForm {
   TImageList* ImageListButtons;
   TImagoProc* ImagoProc1;
   TTimer* Timer1;
+  // The window's texts in every language, and the switch of all windows.
+  TlxLang* lxLang1;
+  TlxLangDispatcher* lxLangDispatcher1;
 
-  // The file dialogs. The open dialog's file name presets the save dialog.
+  TOpenImagoDialog* OpenImagoDialog1;
+  TSaveImagoDialog* SaveImagoDialog1;
+  // The runs of the file dialogs. The open dialog's file name presets the save dialog.
   TFileNameDialog OpenDialogExecute;
   TFileNameDialog SaveDialogExecute;
   std::string OpenDialogFileName;
@@ -113,12 +122,14 @@ class TfrmMain : public TForm {
   void BuildToolbar();
   void BuildNavBar();
 
+  // The window title is kept out of translation.
+  void ShowTitle(const std::string& Title);
+  std::string FTitle;
   bool FFirstActivation = true;
   std::string FCurrentDir;
   THashManager* FHashManager = nullptr;
   TCipherManager* FCipherManager = nullptr;
   int32_t activeLanguage_ = 1;
-  int32_t saveFilterIndex_ = 3;  // the third writable format at the first showing
 };
 
 extern TfrmMain* frmMain;

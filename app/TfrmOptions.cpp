@@ -1,5 +1,8 @@
 #include "app/TfrmOptions.h"
 
+#include "app/TfrmMain.h"
+#include "app/Translations.h"
+
 #include "ui/TComboBox.h"
 #include "ui/TPageControl.h"
 #include "ui/TPanel.h"
@@ -107,6 +110,9 @@ TfrmOptions::TfrmOptions(TComponent* AOwner) : TForm(AOwner) {
   TBQualityJPG->SetShowHint(true);
 
   OnActivate = [this](TObject* s) { FormActivate(s); };
+
+  lxLang1 = AttachWindowTranslation(this, WindowTranslationData("frmOptions"),
+                                    frmMain ? frmMain->lxLangDispatcher1 : nullptr);
 }
 
 void TfrmOptions::LoadOptions() {

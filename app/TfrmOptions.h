@@ -13,10 +13,13 @@ class TButton;
 class TLabel;
 class TTBKCheckBox;
 
+class TlxLang;
+
 class TfrmOptions : public TForm {
   RTL_CLASS(TfrmOptions, TForm)
  public:
   explicit TfrmOptions(TComponent* AOwner);
+  TlxLang* lxLang1;
 
   TPanel* Panel1;
   TButton* btnOK;

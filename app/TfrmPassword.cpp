@@ -1,5 +1,8 @@
 #include "app/TfrmPassword.h"
 
+#include "app/TfrmMain.h"
+#include "app/Translations.h"
+
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
 #include "ui/TPanel.h"
@@ -98,6 +101,9 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
   TBKButton2->OnClick = [this](TObject* s) { TBKButton2Click(s); };
 
   OnActivate = [this](TObject* s) { FormActivate(s); };
+
+  lxLang1 = AttachWindowTranslation(this, WindowTranslationData("frmPassword"),
+                                    frmMain ? frmMain->lxLangDispatcher1 : nullptr);
 }
 
 void TfrmPassword::FormActivate(TObject*) {

@@ -14,10 +14,13 @@ class TTBKButton;
 class TTBKCheckBox;
 class TUxPanel;
 
+class TlxLang;
+
 class TfrmPassword : public TForm {
   RTL_CLASS(TfrmPassword, TForm)
  public:
   explicit TfrmPassword(TComponent* AOwner);
+  TlxLang* lxLang1;
 
   TUxPanel* UxPanel1;
   TGradientLabel* GradientLabel1;

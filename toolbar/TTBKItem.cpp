@@ -2,7 +2,8 @@
 
 #include "toolbar/TTBKToolbar.h"
 
-RTL_DEFINE_CLASS(TTBKItem, TComponent)
+RTL_DEFINE_CLASS(TTBKItem, TComponent, Published("Caption", &TTBKItem::Caption, &TTBKItem::SetCaption),
+                 Published("Hint", &TTBKItem::Hint, &TTBKItem::SetHint))
 RTL_DEFINE_CLASS(TTBKSeparatorItem, TTBKItem)
 
 void TTBKItem::Changed() {

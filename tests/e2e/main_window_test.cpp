@@ -9,6 +9,8 @@
 #include "crypto/THashManager.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/TImago.h"
+#include "imaging/view/TOpenImagoDialog.h"
+#include "imaging/view/TSaveImagoDialog.h"
 #include "panels/TUxNavBar.h"
 #include "platform/Input.h"
 #include "platform/Registry.h"
@@ -18,6 +20,7 @@
 #include "ui/TComboBox.h"
 #include "ui/TListView.h"
 #include "ui/TPageControl.h"
+#include "ui/TPanel.h"
 #include "ui/TTrackBar.h"
 #include "ui/TEdit.h"
 
@@ -541,13 +544,20 @@ TEST_F(ProgramTest, TheFileDialogsOpenAndSave) {
   const std::string photo = dir_ + "/pics/photo.jpg";
   if (!MakeImage(photo)) GTEST_SKIP() << "ImageMagick is not installed";
   StartProgram();
-  auto choose = [](const std::string& Name) {
-    return [Name] {
+  // The dialog on the screen is the program's dialog with its preview panel.
+  auto onForm = [](TControl* Control, TCustomForm* Form) {
+    for (TControl* c = Control; c; c = c->Parent())
+      if (c == Form) return true;
+    return false;
+  };
+  auto choose = [onForm](const std::string& Name, TOpenImagoDialog* Dialog = frmMain->OpenImagoDialog1) {
+    return [Name, Dialog, onForm] {
       TCustomForm* f = Screen->ActiveForm();
       ASSERT_NE(f, nullptr);
       auto* edit = dynamic_cast<TEdit*>(f->FindComponent("FileNameEdit"));
       auto* ok = dynamic_cast<TButton*>(f->FindComponent("OkButton"));
       ASSERT_TRUE(edit && ok) << "not a file dialog";
+      EXPECT_TRUE(onForm(Dialog->PicturePanel, f)) << "no preview beside the file list";
       edit->SetText(Name);
       ok->Click();
     };
@@ -556,7 +566,13 @@ TEST_F(ProgramTest, TheFileDialogsOpenAndSave) {
   EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [photo.jpg]");
   EXPECT_EQ(frmMain->OpenDialogFileName, photo);
   // A name without extension takes the selected type's first one.
-  WithSteps({choose(dir_ + "/pics/copy")}, [] { frmMain->btnSave->Click(); });
+  TSaveImagoDialog* save = frmMain->SaveImagoDialog1;
+  EXPECT_EQ(save->FilterIndex(), 3);
+  EXPECT_EQ(save->ZoomFilter(), rfNone);
+  EXPECT_EQ(save->AttachedImagoIO(), nullptr);
+  EXPECT_TRUE(save->ExOptions().Contains(sdShowPreview) && save->ExOptions().Contains(sdShowAdvanced));
+  WithSteps({choose(dir_ + "/pics/copy", save)}, [] { frmMain->btnSave->Click(); });
+  EXPECT_EQ(save->TemplateName(), "IDD_IETEMPLATE");
   std::vector<std::string> names = FolderEntries(dir_ + "/pics");
   ASSERT_EQ(names.size(), 2u);
   EXPECT_EQ(names[0].rfind("copy.", 0), 0u) << names[0];
