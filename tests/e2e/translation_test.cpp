@@ -6,6 +6,7 @@
 #include "app/Translations.h"
 #include "l10n/TlxCustomLang.h"
 #include "l10n/TlxLangDispatcher.h"
+#include "panels/TUxNavBar.h"
 #include "toolbar/TTBKItem.h"
 
 namespace {
@@ -68,10 +69,15 @@ TEST_F(TranslationTest, EachWindowCarriesItsTextsAndFollowsTheDispatcher) {
             "Remember secret phrase for next image");
   EXPECT_EQ(frmOptions->lxLang1->GetEntryText(frmOptions->lxLang1->Captions(), "cbFitOnWindow", 1),
             "Fit on window");
-  // Without a translation the English texts stay, and the title is the program's.
-  EXPECT_EQ(frmMain->btnLoad->Caption(), "Open Image");
+  // Without a translation file the main window shows its own Spanish texts,
+  // the dialogs (whose data hold English only) stay English, and the title
+  // is the program's.
+  EXPECT_EQ(frmMain->btnLoad->Caption(), "Abrir imagen");
+  EXPECT_EQ(frmMain->btnSaveCrypted->Hint(), "Guardar imagen cifrada");
+  EXPECT_EQ(frmMain->UxNavBarPanel2->Caption(), "Contraseña");
   EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
   EXPECT_EQ(frmPassword->cbRemember->Caption(), "Remember secret phrase for next image");
+  EXPECT_EQ(frmOptions->btnCancel->Caption(), "Cancel");
 
   // A switch of the dispatcher reaches every linked window.
   AddSpanish(frmMain->lxLang1, "btnLoad", "Abrir imagen");
@@ -102,7 +108,7 @@ TEST_F(TranslationTest, TheTranslationFileReachesTheDialogsOnlyWhenItExists) {
   setenv("LANG", "es_ES.UTF-8", 1);
   StartProgram();
   EXPECT_EQ(frmMain->btnLoad->Caption(), "Abrir imagen");
-  EXPECT_EQ(frmMain->btnSave->Caption(), "Save Image");  // no Spanish text: English
+  EXPECT_EQ(frmMain->btnSave->Caption(), "Guardar imagen");
   EXPECT_EQ(frmPassword->cbRemember->Caption(), "Recordar la frase");
   EXPECT_EQ(frmOptions->btnCancel->Caption(), "Cancelar");
   EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
@@ -131,5 +137,5 @@ TEST_F(TranslationTest, TheTranslationFileReachesTheDialogsOnlyWhenItExists) {
   fs::create_directory(file);  // a folder where the file should be
   StartProgram();
   ASSERT_NE(frmMain, nullptr);
-  EXPECT_EQ(frmMain->btnLoad->Caption(), "Open Image");
+  EXPECT_EQ(frmMain->btnLoad->Caption(), "Abrir imagen");
 }
