@@ -1,5 +1,7 @@
 #include "l10n/TMemIniFile.h"
 
+#include "rtl/DateTimeText.h"
+
 #include <algorithm>
 
 #include "rtl/FileUtils.h"
@@ -51,6 +53,43 @@ void TCustomIniFile::WriteFloat(const std::string& Section, const std::string& I
   std::string text = FloatToStr(Value);
   std::replace(text.begin(), text.end(), '.', FormatSettings.DecimalSeparator);
   WriteString(Section, Ident, text);
+}
+
+namespace {
+TDateTime ReadWith(TCustomIniFile* ini, const std::string& Section, const std::string& Ident,
+                   TDateTime Default, bool (*Convert)(const std::string&, TDateTime&)) {
+  const std::string text = ini->ReadString(Section, Ident, "");
+  TDateTime value;
+  return !text.empty() && Convert(text, value) ? value : Default;
+}
+}  // namespace
+
+TDateTime TCustomIniFile::ReadDate(const std::string& Section, const std::string& Ident,
+                                   TDateTime Default) {
+  return ReadWith(this, Section, Ident, Default, TryStrToDate);
+}
+
+TDateTime TCustomIniFile::ReadDateTime(const std::string& Section, const std::string& Ident,
+                                       TDateTime Default) {
+  return ReadWith(this, Section, Ident, Default, TryStrToDateTime);
+}
+
+TDateTime TCustomIniFile::ReadTime(const std::string& Section, const std::string& Ident,
+                                   TDateTime Default) {
+  return ReadWith(this, Section, Ident, Default, TryStrToTime);
+}
+
+void TCustomIniFile::WriteDate(const std::string& Section, const std::string& Ident, TDateTime Value) {
+  WriteString(Section, Ident, DateToStr(Value));
+}
+
+void TCustomIniFile::WriteDateTime(const std::string& Section, const std::string& Ident,
+                                   TDateTime Value) {
+  WriteString(Section, Ident, DateTimeToStr(Value));
+}
+
+void TCustomIniFile::WriteTime(const std::string& Section, const std::string& Ident, TDateTime Value) {
+  WriteString(Section, Ident, TimeToStr(Value));
 }
 
 bool TCustomIniFile::SectionExists(const std::string& Section) {

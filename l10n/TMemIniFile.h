@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "rtl/Clock.h"
 #include "rtl/TObject.h"
 
 class TStrings;
@@ -33,6 +34,15 @@ class TCustomIniFile : public TObject {
   // unreadable text gives the default.
   virtual double ReadFloat(const std::string& Section, const std::string& Ident, double Default);
   virtual void WriteFloat(const std::string& Section, const std::string& Ident, double Value);
+  // Dates and times in the locale's formats; an empty or unreadable text
+  // gives the default.
+  virtual TDateTime ReadDate(const std::string& Section, const std::string& Ident, TDateTime Default);
+  virtual TDateTime ReadDateTime(const std::string& Section, const std::string& Ident,
+                                 TDateTime Default);
+  virtual TDateTime ReadTime(const std::string& Section, const std::string& Ident, TDateTime Default);
+  virtual void WriteDate(const std::string& Section, const std::string& Ident, TDateTime Value);
+  virtual void WriteDateTime(const std::string& Section, const std::string& Ident, TDateTime Value);
+  virtual void WriteTime(const std::string& Section, const std::string& Ident, TDateTime Value);
   virtual void ReadSection(const std::string& Section, TStrings* Strings) = 0;
   virtual void ReadSections(TStrings* Strings) = 0;
   virtual void ReadSectionValues(const std::string& Section, TStrings* Strings) = 0;

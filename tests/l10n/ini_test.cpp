@@ -86,3 +86,20 @@ TEST(MemIniFile, FileRoundTrip) {
   std::remove(name.c_str());
 }
 }  // namespace
+
+TEST(MemIniFile, DatesAndTimesInTheLocalesFormats) {
+  TMemIniFile ini("");
+  const TDateTime when = EncodeDate(2026, 3, 4) + EncodeTime(9, 7, 0, 0);
+  ini.WriteDate("S", "D", when);
+  ini.WriteDateTime("S", "DT", when);
+  ini.WriteTime("S", "T", when);
+  EXPECT_EQ(ini.ReadString("S", "D", ""), "3/4/2026");
+  EXPECT_EQ(ini.ReadString("S", "DT", ""), "3/4/2026 9:07:00 AM");
+  EXPECT_EQ(ini.ReadString("S", "T", ""), "9:07:00 AM");
+  EXPECT_EQ(ini.ReadDate("S", "D", 0), EncodeDate(2026, 3, 4));
+  EXPECT_NEAR(ini.ReadDateTime("S", "DT", 0), when, 1e-9);
+  EXPECT_NEAR(ini.ReadTime("S", "T", 0), EncodeTime(9, 7, 0, 0), 1e-9);
+  ini.WriteString("S", "Bad", "soon");
+  EXPECT_EQ(ini.ReadDate("S", "Bad", 42), 42);  // unreadable: the default
+  EXPECT_EQ(ini.ReadTime("S", "Missing", 7), 7);
+}

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <ctime>
 
+#include "rtl/DateTimeText.h"
 #include "rtl/Exception.h"
+#include "rtl/FormatSettings.h"
 
 TEST(Clock, DateSerialNumbersMatchTheOldRuntime) {
   struct Case {
@@ -78,4 +80,30 @@ TEST(Clock, SystemClockAgreesWithTheCLibrary) {
   uint64_t a = GetTickCount64(), b = GetTickCount64();
   EXPECT_LE(a, b);
   EXPECT_EQ(PerformanceFrequency(), 1000000000);
+}
+
+TEST(DateTimeText, LocaleFormatsBothWays) {
+  const TFormatSettings saved = FormatSettings;
+  const TDateTime when = EncodeDate(2026, 12, 10) + EncodeTime(14, 5, 9, 0);
+  EXPECT_EQ(DateToStr(when), "12/10/2026");
+  EXPECT_EQ(TimeToStr(when), "2:05:09 PM");
+  EXPECT_EQ(DateTimeToStr(when), "12/10/2026 2:05:09 PM");
+  EXPECT_EQ(DateTimeToStr(EncodeDate(2026, 1, 2)), "1/2/2026");  // midnight: no time
+  EXPECT_EQ(FormatDateTimeText("dddd, MMMM dd, yyyy HH:mm", when), "Thursday, December 10, 2026 14:05");
+  TDateTime back;
+  ASSERT_TRUE(TryStrToDateTime(DateTimeToStr(when), back));
+  EXPECT_NEAR(back, when, 1e-9);
+  ASSERT_TRUE(TryStrToTime("12:30 AM", back));
+  EXPECT_NEAR(back, EncodeTime(0, 30, 0, 0), 1e-9);
+  EXPECT_FALSE(TryStrToDate("2/30/2026", back));  // no such day
+  EXPECT_FALSE(TryStrToDate("12/10", back));
+  EXPECT_FALSE(TryStrToTime("25:00", back));
+  EXPECT_FALSE(TryStrToTime("13:00 PM", back));
+  // A locale that writes day first.
+  FormatSettings.ShortDateFormat = "dd.MM.yyyy";
+  FormatSettings.DateSeparator = '.';
+  EXPECT_EQ(DateToStr(when), "10.12.2026");
+  ASSERT_TRUE(TryStrToDate("10.12.26", back));
+  EXPECT_EQ(back, EncodeDate(2026, 12, 10));
+  FormatSettings = saved;
 }
