@@ -49,8 +49,9 @@ TEST_P(CipherBModes, EveryModeRoundTripsEveryLength) {
       const Bytes plain = RandomBytes(rng, len);
       Bytes data = plain;
       c->ProcessBuffer(data.data(), len, caEncode);
-      if (len > 1)
+      if (len > 1) {
         EXPECT_NE(data, plain) << cls->Name << " mode " << int(mode) << " length " << len;
+      }
       EXPECT_EQ(CompareBytes(c->Feedback(), c->IV(), b), 0);
       c->ProcessBuffer(data.data(), len, caDecode);
       EXPECT_EQ(data, plain) << cls->Name << " mode " << int(mode) << " length " << len;

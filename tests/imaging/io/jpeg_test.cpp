@@ -679,7 +679,7 @@ namespace {
 struct SwappedFeed {
   const std::vector<uint8_t>* data;
   size_t at = 0;
-  uint8_t chunk[4096];
+  uint8_t chunk[4096] = {};
 };
 
 // Hands the data over in 4096-byte pieces whose byte pairs are swapped back.

@@ -186,7 +186,9 @@ TEST(PngInterop, SavesPassPngcheckAndRoundTrip) {
       for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
           ASSERT_EQ(back.GetPixelRGB(x, y), c.image->GetPixelRGB(x, y)) << c.name;
-          if (c.mask) ASSERT_EQ(back.GetAlpha(x, y), c.mask->GetPixel(x, y)) << c.name;
+          if (c.mask) {
+            ASSERT_EQ(back.GetAlpha(x, y), c.mask->GetPixel(x, y)) << c.name;
+          }
         }
     }
   }

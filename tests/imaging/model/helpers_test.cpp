@@ -16,7 +16,7 @@
 
 TEST(IEStreams, NulStreamMeasures) {
   TNulStream s;
-  char buf[10];
+  char buf[10] = {};
   s.Write(buf, 10);
   s.Seek(4, soBeginning);
   s.Write(buf, 2);

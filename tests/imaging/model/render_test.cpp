@@ -165,7 +165,9 @@ TEST(RenderEngine, BlendOperationTable) {
       for (int d = 0; d < 256; ++d) {
         const int r = IEBlendChannel(op, s, d);
         ASSERT_TRUE(r >= 0 && r <= 255) << op;
-        if (op == 13) ASSERT_EQ(r, std::clamp(d + s - s * d / 128, 0, 255));
+        if (op == 13) {
+          ASSERT_EQ(r, std::clamp(d + s - s * d / 128, 0, 255));
+        }
       }
   const TRGB src = MakeRGBTriple(10, 20, 30), dst = MakeRGBTriple(200, 150, 100);
   EXPECT_EQ(IEBlendPixel(31, src, dst), MakeRGBTriple(10, 150, 100));
