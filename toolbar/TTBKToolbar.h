@@ -48,6 +48,8 @@ class TTBKToolbar : public TCustomControl {
 
  private:
   void Layout_();
+  // The item has a picture in the image list and the mode shows pictures.
+  bool ShowsImage(const TTBKItem* Item) const;
   std::vector<TTBKItem*> items_;
   std::vector<TRect> rects_;
   TTBKItem* pressed_ = nullptr;
