@@ -15,10 +15,21 @@ constexpr int32_t kMinItemWidth = 40;
 constexpr int32_t kGlyphGap = 4;
 }  // namespace
 
-TTBKToolbar::TTBKToolbar(TComponent* AOwner) : TCustomControl(AOwner) {
+TTBKToolbar::TTBKToolbar(TComponent* AOwner) : TCustomControl(AOwner), imageLink_(new TChangeLink) {
   controlStyle_ += TControlStyle{csCaptureMouse, csOpaque};
   SetBounds(0, 0, 200, 41);
   color_ = clBtnFace;
+  imageLink_->OnChange = [this](TObject*) {
+    Layout_();
+    Invalidate();
+  };
+}
+
+TTBKToolbar::~TTBKToolbar() { imageLink_->Free(); }
+
+void TTBKToolbar::BeforeDestruction() {
+  SetImages(nullptr);
+  TCustomControl::BeforeDestruction();
 }
 
 void TTBKToolbar::Add(TTBKItem* Item) {
@@ -32,7 +43,11 @@ void TTBKToolbar::Add(TTBKItem* Item) {
 void TTBKToolbar::Notification(TComponent* AComponent, TOperation Operation) {
   TCustomControl::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
-  if (AComponent == images_) images_ = nullptr;
+  if (AComponent == images_) {
+    images_->UnRegisterChanges(imageLink_);
+    images_ = nullptr;
+    Layout_();
+  }
   auto it = std::find(items_.begin(), items_.end(), AComponent);
   if (it != items_.end()) {
     if (pressed_ == *it) pressed_ = nullptr;
@@ -54,8 +69,17 @@ void TTBKToolbar::SetLayout(TTBKLayout v) {
 }
 
 void TTBKToolbar::SetImages(TCustomImageList* v) {
+  if (images_ == v) return;
+  if (images_) {
+    images_->UnRegisterChanges(imageLink_);
+    images_->RemoveFreeNotification(this);
+  }
   images_ = v;
-  if (v) v->FreeNotification(this);
+  if (v) {
+    v->RegisterChanges(imageLink_);
+    v->FreeNotification(this);
+  }
+  Layout_();
   Invalidate();
 }
 

@@ -112,6 +112,11 @@ TEST_F(ButtonImagesTest, ToolbarItemsPaintTheirPictureAboveOrBesideTheCaption) {
   r = bar->ItemRect(open);
   EXPECT_GE(r.Width(), topWidth + 16);
   check(open, r.Left + 8, r.Top + (r.Height() - 16) / 2, true);
+  // The bar follows changes of its list.
+  images->Clear();
+  EXPECT_LT(bar->ItemRect(open).Width(), topWidth + 16);
+  FillButtonImages(images);
+  EXPECT_EQ(bar->ItemRect(open).Width(), r.Width());
 
   // Text only: no picture, and the items narrow again.
   bar->SetDisplayMode(nbdmTextOnly);
