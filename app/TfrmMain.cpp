@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/TAppImago.h"
+#include "app/ButtonImages.h"
 #include "app/CipherList.h"
 #include "app/Settings.h"
 #include "app/TfrmFullScreen.h"
@@ -124,6 +125,7 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
 
   ImageListButtons = new TImageList(this);
   ImageListButtons->SetName("ImageListButtons");
+  FillButtonImages(ImageListButtons);
   Timer1 = new TTimer(this);
   Timer1->SetName("Timer1");
   Timer1->SetEnabled(false);

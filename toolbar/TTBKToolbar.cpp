@@ -12,12 +12,24 @@ namespace {
 constexpr int32_t kSeparatorWidth = 8;
 constexpr int32_t kItemPadding = 8;
 constexpr int32_t kMinItemWidth = 40;
+constexpr int32_t kGlyphGap = 4;
 }  // namespace
 
-TTBKToolbar::TTBKToolbar(TComponent* AOwner) : TCustomControl(AOwner) {
+TTBKToolbar::TTBKToolbar(TComponent* AOwner) : TCustomControl(AOwner), imageLink_(new TChangeLink) {
   controlStyle_ += TControlStyle{csCaptureMouse, csOpaque};
   SetBounds(0, 0, 200, 41);
   color_ = clBtnFace;
+  imageLink_->OnChange = [this](TObject*) {
+    Layout_();
+    Invalidate();
+  };
+}
+
+TTBKToolbar::~TTBKToolbar() { imageLink_->Free(); }
+
+void TTBKToolbar::BeforeDestruction() {
+  SetImages(nullptr);
+  TCustomControl::BeforeDestruction();
 }
 
 void TTBKToolbar::Add(TTBKItem* Item) {
@@ -31,7 +43,11 @@ void TTBKToolbar::Add(TTBKItem* Item) {
 void TTBKToolbar::Notification(TComponent* AComponent, TOperation Operation) {
   TCustomControl::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
-  if (AComponent == images_) images_ = nullptr;
+  if (AComponent == images_) {
+    images_->UnRegisterChanges(imageLink_);
+    images_ = nullptr;
+    Layout_();
+  }
   auto it = std::find(items_.begin(), items_.end(), AComponent);
   if (it != items_.end()) {
     if (pressed_ == *it) pressed_ = nullptr;
@@ -53,8 +69,17 @@ void TTBKToolbar::SetLayout(TTBKLayout v) {
 }
 
 void TTBKToolbar::SetImages(TCustomImageList* v) {
+  if (images_ == v) return;
+  if (images_) {
+    images_->UnRegisterChanges(imageLink_);
+    images_->RemoveFreeNotification(this);
+  }
   images_ = v;
-  if (v) v->FreeNotification(this);
+  if (v) {
+    v->RegisterChanges(imageLink_);
+    v->FreeNotification(this);
+  }
+  Layout_();
   Invalidate();
 }
 
@@ -78,13 +103,24 @@ void TTBKToolbar::Layout_() {
       TRect r{0, 0, 0, 0};
       std::string text = item->Caption().empty() ? std::string(" ") : item->Caption();
       DrawText(dc, text, &r, DT_SINGLELINE | DT_CALCRECT);
-      w = std::max(kMinItemWidth, r.Width() + 2 * kItemPadding);
+      w = r.Width() + 2 * kItemPadding;
+      if (ShowsImage(item)) {
+        if (layout_ == tbklGlyphTop)
+          w = std::max(w, images_->Width() + 2 * kItemPadding);
+        else
+          w += images_->Width() + kGlyphGap;
+      }
+      w = std::max(kMinItemWidth, w);
     }
     rects_.push_back(TRect{x, 1, x + w, Height() - 1});
     x += w;
   }
   SelectObject(dc, old);
   DeleteDC(dc);
+}
+
+bool TTBKToolbar::ShowsImage(const TTBKItem* Item) const {
+  return displayMode_ != nbdmTextOnly && images_ && Item->ImageIndex() >= 0 && Item->ImageIndex() < images_->Count();
 }
 
 TRect TTBKToolbar::ItemRect(const TTBKItem* Item) {
@@ -152,11 +188,17 @@ void TTBKToolbar::Paint() {
     if (layout_ == tbklGlyphTop && displayMode_ != nbdmTextOnly) {
       // The image place on top, the caption below it.
       const int32_t glyph = images_ ? images_->Height() : 16;
-      if (images_ && item->ImageIndex() >= 0 && item->ImageIndex() < images_->Count())
+      if (ShowsImage(item))
         images_->Draw(c, r.Left + (r.Width() - images_->Width()) / 2, r.Top + 2, item->ImageIndex(),
                       item->Enabled());
       text.Top = r.Top + 2 + glyph + 1;
     } else {
+      // The image at the left, the caption beside it, both centred.
+      if (ShowsImage(item)) {
+        images_->Draw(c, r.Left + kItemPadding, r.Top + (r.Height() - images_->Height()) / 2, item->ImageIndex(),
+                      item->Enabled());
+        text.Left = r.Left + images_->Width() + kGlyphGap;
+      }
       flags |= DT_VCENTER;
     }
     c->Font()->SetColor(item->Enabled() ? clBtnText : clGrayText);

@@ -12,11 +12,14 @@ enum TTBKDisplayMode { nbdmDefault, nbdmTextOnly, nbdmImageAndText };
 enum TTBKLayout { tbklGlyphLeft, tbklGlyphTop };
 
 class TCustomImageList;
+class TChangeLink;
 
 class TTBKToolbar : public TCustomControl {
   RTL_CLASS(TTBKToolbar, TCustomControl)
  public:
   explicit TTBKToolbar(TComponent* AOwner);
+  ~TTBKToolbar() override;
+  void BeforeDestruction() override;
 
   // The toolbar takes the item into its list (not into its ownership).
   void Add(TTBKItem* Item);
@@ -48,6 +51,8 @@ class TTBKToolbar : public TCustomControl {
 
  private:
   void Layout_();
+  // The item has a picture in the image list and the mode shows pictures.
+  bool ShowsImage(const TTBKItem* Item) const;
   std::vector<TTBKItem*> items_;
   std::vector<TRect> rects_;
   TTBKItem* pressed_ = nullptr;
@@ -56,4 +61,5 @@ class TTBKToolbar : public TCustomControl {
   TTBKLayout layout_ = tbklGlyphLeft;
   bool fullSize_ = false;
   TCustomImageList* images_ = nullptr;
+  TChangeLink* imageLink_;  // relays changes of the image list
 };
