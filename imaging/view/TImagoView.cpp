@@ -1147,8 +1147,14 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
         }
       }
     }
+    const bool magnifier = i > 0 && layer->MagnifierEnabled && layer->MagnifierRate >= 1;
+    if (magnifier) {
+      FillMagnifier(layer, Target, dx, dy, dw, dh);
+      sw = image->Width();
+      sh = image->Height();
+    }
     RenderToTIEBitmapEx(image, Target, rows, cols, rowt, nullptr, dx, dy, dw, dh, sx, sy, sw, sh,
-                        enable_alpha_ || mask != nullptr, solid, layer->Transparency, filter, true, 0);
+                        enable_alpha_ || mask != nullptr || magnifier, solid, layer->Transparency, filter, true, 0);
     if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
     layer->ClientLeft = dx;
     layer->ClientTop = dy;
@@ -1224,6 +1230,60 @@ std::unique_ptr<TIEBitmap> TImagoView::ApplyMaskLayer(TIELayer* Layer, TIELayer*
   std::unique_ptr<TIEBitmap> saved = image->ReleaseAlphaChannel();
   image->ReplaceAlphaChannel(std::move(alpha));
   return saved;
+}
+
+void TImagoView::FillMagnifier(TIELayer* Layer, TIEBitmap* Target, int32_t X, int32_t Y, int32_t W, int32_t H) {
+  TIEBitmap* image = Layer->Bitmap;
+  if (Layer->Width > 0 && Layer->Height > 0 &&
+      (image->Width() != Layer->Width || image->Height() != Layer->Height || image->PixelFormat() != ieRGB24))
+    image->Allocate(Layer->Width, Layer->Height, ieRGB24);
+  if (image->PixelFormat() != ieRGB24) image->SetPixelFormat(ieRGB24);
+  const int32_t iw = image->Width(), ih = image->Height();
+  if (iw <= 0 || ih <= 0) return;
+  const double rate = Layer->MagnifierRate;
+  // The region under the centre, 1/rate of the layer's size on screen.
+  const int32_t rw = static_cast<int32_t>(Trunc(iw / (rate / (zoom_x_ / 100))));
+  const int32_t rh = static_cast<int32_t>(Trunc(ih / (rate / (zoom_y_ / 100))));
+  const int32_t rx = X + W / 2 - rw / 2, ry = Y + H / 2 - rh / 2;
+  if (rw > 0 && rh > 0) {
+    if (Layer->MagnifierSource == 0) {
+      TIEBitmap* base = layers_[0]->Bitmap;
+      const int32_t x1 = ScreenToImageX(rx), y1 = ScreenToImageY(ry);
+      const int32_t x2 = ScreenToImageX(rx + rw), y2 = ScreenToImageY(ry + rh);
+      image->Fill(0);
+      if (base && rx >= off_x_ && ry >= off_y_ && rx + rw <= off_x_ + dest_w_ && ry + rh <= off_y_ + dest_h_ &&
+          x2 > x1 && y2 > y1 && x1 >= 0 && y1 >= 0 && x2 <= base->Width() && y2 <= base->Height()) {
+        std::unique_ptr<TIERowPointers> rows;
+        std::unique_ptr<TIEMapTable> cols, rowt;
+        RenderToTIEBitmapEx(base, image, rows, cols, rowt, nullptr, 0, 0, iw, ih, x1, y1, x2 - x1, y2 - y1, false,
+                            true, 255, Layer->UseOwnFilter ? Layer->OwnFilter : zoom_filter_, true, 0);
+      }
+    } else {
+      // The back buffer as drawn so far, each pixel of the region repeated.
+      const int32_t tw = Target->Width(), th = Target->Height();
+      for (int32_t y = 0; y < ih; ++y) {
+        const int32_t sy = std::clamp<int32_t>(ry + static_cast<int32_t>(int64_t(y) * rh / ih), 0, th - 1);
+        for (int32_t x = 0; x < iw; ++x) {
+          const int32_t sx = std::clamp<int32_t>(rx + static_cast<int32_t>(int64_t(x) * rw / iw), 0, tw - 1);
+          image->SetRGB24(x, y, Target->GetRGB24(sx, sy));
+        }
+      }
+    }
+  }
+  TIEBitmap* alpha = image->GetAlphaChannel();
+  if (Layer->MagnifierShape == 1) {
+    // 255 inside the ellipse that fills the layer, 0 outside.
+    const double ax = iw / 2.0, ay = ih / 2.0;
+    for (int32_t y = 0; y < ih; ++y)
+      for (int32_t x = 0; x < iw; ++x) {
+        const double u = (x + 0.5 - ax) / ax, v = (y + 0.5 - ay) / ay;
+        alpha->SetByte(x, y, u * u + v * v <= 1.0 ? 255 : 0);
+      }
+    alpha->Full = false;
+  } else {
+    alpha->Fill(255);
+    alpha->Full = true;
+  }
 }
 
 TRect TImagoView::LayerGripRect(int32_t Grip) const {

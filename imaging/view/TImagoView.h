@@ -290,6 +290,9 @@ class TImagoView : public TIEView {
   // layer's own channel (or null) is returned to be put back.
   std::unique_ptr<TIEBitmap> ApplyMaskLayer(TIELayer* Layer, TIELayer* Mask, bool& HadAlpha);
   void DrawLayerDecorations(TIEBitmap* Target);
+  // Fills a magnifier layer's image from what lies under its centre: layer
+  // 0's image or Target as drawn so far. (X, Y, W, H): where it is drawn.
+  void FillMagnifier(TIELayer* Layer, TIEBitmap* Target, int32_t X, int32_t Y, int32_t W, int32_t H);
   double ClampZoom(double Value) const;
   int32_t ScreenToImage(int Axis, int32_t V);
   int32_t ImageToScreen(int Axis, int32_t V);

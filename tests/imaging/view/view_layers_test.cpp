@@ -310,3 +310,86 @@ TEST_F(ViewLayers, MaskLayerMultipliesIntoTheAlphaBelow) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 40 x 40 pattern centred in 100 x 100 (image at (30, 30)) with a 10 x 10
+// magnifier at image pixel (10, 10): on screen (40, 40)-(50, 50), centre
+// (45, 45). At rate 2 it shows the 5 x 5 region from (43, 43), each pixel
+// twice in each direction: pattern pixel (13 + x / 2, 13 + y / 2).
+TEST_F(ViewLayers, MagnifierShowsTheRegionUnderItsCentre) {
+  for (uint8_t source : {uint8_t(1), uint8_t(0)}) {
+    ViewPtr v = MakeView(100, 100, 40, 40);
+    v->SetBackground(kBg);
+    TIELayer* m = TImagoViewLayerAccess::Add(v.get(), 3, 3, ieRGB24);
+    m->MagnifierEnabled = true;
+    m->MagnifierSource = source;
+    m->Width = 10;
+    m->Height = 10;
+    m->PosX = 10;
+    m->PosY = 10;
+    Repaint(v.get());
+    ASSERT_EQ(m->Bitmap->Width(), 10);
+    ASSERT_EQ(m->ClientLeft, 40);
+    for (int32_t y = 0; y < 10; ++y)
+      for (int32_t x = 0; x < 10; ++x)
+        ASSERT_EQ(Px(v.get(), 40 + x, 40 + y), PatternPixel(13 + x / 2, 13 + y / 2))
+            << "source " << int(source) << " at " << x << "," << y;
+    EXPECT_EQ(Px(v.get(), 39, 39), PatternPixel(9, 9));
+    EXPECT_EQ(Px(v.get(), 50, 50), PatternPixel(20, 20));
+
+    // Rate 4 at 200 %: the box is 20 x 20 on screen and the region
+    // Trunc(10 / (4 / 2)) = 5 screen pixels from 2 left of and above its
+    // centre, each shown 4 times.
+    if (source == 1) {
+      m->MagnifierRate = 4;
+      v->SetZoom(200);
+      v->SetViewXY(0, 0);
+      Repaint(v.get());
+      const int32_t left = m->ClientLeft, top = m->ClientTop;
+      ASSERT_EQ(m->ClientRight - left, 20);
+      const int32_t cx = left + 10 - 2, cy = top + 10 - 2;
+      // What the back buffer held there before the magnifier: layer 0 at 200 %.
+      for (int32_t y = 0; y < 20; y += 3)
+        for (int32_t x = 0; x < 20; x += 3) {
+          const int32_t bx = cx + x / 4, by = cy + y / 4;
+          EXPECT_EQ(Px(v.get(), left + x, top + y),
+                    PatternPixel(v->ScreenToImageX(bx), v->ScreenToImageY(by)))
+              << x << "," << y;
+        }
+    }
+  }
+}
+
+TEST_F(ViewLayers, MagnifierEllipseShape) {
+  ViewPtr v = MakeView(100, 100, 40, 40);
+  v->SetBackground(kBg);
+  TIELayer* m = TImagoViewLayerAccess::Add(v.get(), 20, 20, ieRGB24);
+  m->MagnifierEnabled = true;
+  m->MagnifierShape = 1;
+  m->PosX = 10;
+  m->PosY = 10;
+  Repaint(v.get());
+  // Box (40, 40)-(60, 60): the corners show layer 0, the middle the magnifier.
+  EXPECT_EQ(Px(v.get(), 40, 40), PatternPixel(10, 10));
+  EXPECT_EQ(Px(v.get(), 59, 59), PatternPixel(29, 29));
+  EXPECT_EQ(Px(v.get(), 42, 41), PatternPixel(12, 11));
+  // Region 10 x 10 from (45, 45): box pixel (10, 10) shows (50, 50), (0, 10) shows (45, 50).
+  auto near = [&](int32_t x, int32_t y, const TRGB& want) {
+    const TRGB p = Px(v.get(), x, y);
+    EXPECT_NEAR(p.r, want.r, 1) << x << "," << y;
+    EXPECT_NEAR(p.g, want.g, 1) << x << "," << y;
+    EXPECT_NEAR(p.b, want.b, 1) << x << "," << y;
+  };
+  near(50, 50, PatternPixel(20, 20));
+  near(40, 50, PatternPixel(15, 20));
+  near(50, 40, PatternPixel(20, 15));
+  const TIEBitmap* a = m->Bitmap->GetAlphaChannel();
+  EXPECT_EQ(const_cast<TIEBitmap*>(a)->GetByte(0, 0), 0);
+  EXPECT_EQ(const_cast<TIEBitmap*>(a)->GetByte(10, 10), 255);
+  EXPECT_EQ(const_cast<TIEBitmap*>(a)->GetByte(0, 10), 255);
+  EXPECT_EQ(const_cast<TIEBitmap*>(a)->GetByte(2, 2), 0);    // 7.5^2 + 7.5^2 > 10^2
+  EXPECT_EQ(const_cast<TIEBitmap*>(a)->GetByte(3, 2), 255);  // 6.5^2 + 7.5^2 < 10^2
+}
+
+}  // namespace
