@@ -1121,6 +1121,11 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
       sx = sy = 0;
       sw = image->Width();
       sh = image->Height();
+      if (layer->Cropped && i != 0) CropToBase(layer, dx, dy, dw, dh, sx, sy, sw, sh);
+      if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) {
+        if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
+        continue;
+      }
     } else {
       dx = off_x_;
       dy = off_y_;
@@ -1283,6 +1288,37 @@ void TImagoView::FillMagnifier(TIELayer* Layer, TIEBitmap* Target, int32_t X, in
   } else {
     alpha->Fill(255);
     alpha->Full = true;
+  }
+}
+
+void TImagoView::CropToBase(TIELayer* Layer, int32_t& DX, int32_t& DY, int32_t& DW, int32_t& DH, int32_t& SX,
+                            int32_t& SY, int32_t& SW, int32_t& SH) {
+  const int32_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
+  if (lw <= 0 || lh <= 0) return;
+  const double fx = static_cast<double>(SW) / lw, fy = static_cast<double>(SH) / lh;
+  // What lies left of or above layer 0's image.
+  if (Layer->PosX < 0) {
+    SX = -static_cast<int32_t>(Trunc(fx * Layer->PosX));
+    SW -= SX;
+    const int32_t left = ImageToScreenX(0);
+    DW = DX + DW - left;
+    DX = left;
+  }
+  if (Layer->PosY < 0) {
+    SY = -static_cast<int32_t>(Trunc(fy * Layer->PosY));
+    SH -= SY;
+    const int32_t top = ImageToScreenY(0);
+    DH = DY + DH - top;
+    DY = top;
+  }
+  // What lies beyond its right or bottom edge.
+  if (Layer->PosX + lw > img_w_) {
+    SW -= static_cast<int32_t>(Trunc(fx * (Layer->PosX + lw - img_w_)));
+    DW = ImageToScreenX(img_w_) - DX;
+  }
+  if (Layer->PosY + lh > img_h_) {
+    SH -= static_cast<int32_t>(Trunc(fy * (Layer->PosY + lh - img_h_)));
+    DH = ImageToScreenY(img_h_) - DY;
   }
 }
 

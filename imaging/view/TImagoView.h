@@ -290,6 +290,9 @@ class TImagoView : public TIEView {
   // layer's own channel (or null) is returned to be put back.
   std::unique_ptr<TIEBitmap> ApplyMaskLayer(TIELayer* Layer, TIELayer* Mask, bool& HadAlpha);
   void DrawLayerDecorations(TIEBitmap* Target);
+  // Clips a layer's placement (destination and source) to layer 0's image.
+  void CropToBase(TIELayer* Layer, int32_t& DX, int32_t& DY, int32_t& DW, int32_t& DH, int32_t& SX, int32_t& SY,
+                  int32_t& SW, int32_t& SH);
   // Fills a magnifier layer's image from what lies under its centre: layer
   // 0's image or Target as drawn so far. (X, Y, W, H): where it is drawn.
   void FillMagnifier(TIELayer* Layer, TIEBitmap* Target, int32_t X, int32_t Y, int32_t W, int32_t H);

@@ -393,3 +393,34 @@ TEST_F(ViewLayers, MagnifierEllipseShape) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 4 x 4 layer at image pixel (-2, 8) of a 10 x 10 image at (45, 45): with
+// Cropped its two left columns and two bottom rows are cut, and it is drawn
+// at (45, 53)-(47, 55) from layer pixels (2, 0)-(4, 2).
+TEST_F(ViewLayers, CroppedLayerStaysInsideLayerZero) {
+  ViewPtr v = View10();
+  TIELayer* l = TImagoViewLayerAccess::Add(v.get(), 4, 4, ieRGB24);
+  auto colour = [](int32_t x, int32_t y) { return MakeRGBTriple(uint8_t(100 + 30 * x), uint8_t(10 + 40 * y), 5); };
+  for (int32_t y = 0; y < 4; ++y)
+    for (int32_t x = 0; x < 4; ++x) l->Bitmap->SetRGB24(x, y, colour(x, y));
+  l->PosX = -2;
+  l->PosY = 8;
+  l->Cropped = true;
+  Repaint(v.get());
+  EXPECT_EQ(l->ClientLeft, 45);
+  EXPECT_EQ(l->ClientTop, 53);
+  EXPECT_EQ(l->ClientRight, 47);
+  EXPECT_EQ(l->ClientBottom, 55);
+  EXPECT_EQ(l->DrawSrcX, 2);
+  EXPECT_EQ(l->DrawSrcW, 2);
+  EXPECT_EQ(l->DrawSrcH, 2);
+  EXPECT_EQ(Px(v.get(), 45, 53), colour(2, 0));
+  EXPECT_EQ(Px(v.get(), 46, 54), colour(3, 1));
+  EXPECT_EQ(Px(v.get(), 44, 53), kBgRGB);
+  EXPECT_EQ(Px(v.get(), 45, 55), kBgRGB);
+  EXPECT_EQ(Px(v.get(), 47, 53), PatternPixel(2, 8));
+}
+
+}  // namespace
