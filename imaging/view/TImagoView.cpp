@@ -1322,6 +1322,25 @@ void TImagoView::CropToBase(TIELayer* Layer, int32_t& DX, int32_t& DY, int32_t& 
   }
 }
 
+int32_t TImagoView::FindLayerAt(int32_t X, int32_t Y, bool SelectTransparent) const {
+  for (int32_t i = LayersCount() - 1; i >= 0; --i) {
+    TIELayer* l = Layer(i);
+    if (!l->Selectable || X < l->ClientLeft || X > l->ClientRight || Y < l->ClientTop || Y > l->ClientBottom)
+      continue;
+    TIEBitmap* image = l->Bitmap;
+    if (!image || !image->HasAlphaChannel() || SelectTransparent || image->Width() <= 0 || image->Height() <= 0)
+      return i;
+    const int32_t lx = std::clamp(l->ClientToLayerX(X), 0, image->Width() - 1);
+    const int32_t ly = std::clamp(l->ClientToLayerY(Y), 0, image->Height() - 1);
+    if (image->GetAlpha(lx, ly) != 0) return i;
+  }
+  return -1;
+}
+
+void TImagoView::DoLayerNotify(int32_t Layer, TIELayerEvent Event) {
+  if (OnLayerNotify) OnLayerNotify(this, Layer, Event);
+}
+
 TRect TImagoView::LayerGripRect(int32_t Grip) const {
   const TIELayer* l = CurrentLayer();
   if (!l) return TRect{0, 0, 0, 0};

@@ -228,6 +228,11 @@ class TImagoView : public TIEView {
   TRect LayerGripRect(int32_t Grip) const;
   // 1..8 for the first grip square holding the point, 0 for none.
   int32_t FindLayerGrip(int32_t X, int32_t Y) const;
+  // The topmost selectable layer whose client box holds the point (edges
+  // included) and whose alpha there is not 0 (any alpha with
+  // SelectTransparent); -1 for none.
+  int32_t FindLayerAt(int32_t X, int32_t Y, bool SelectTransparent = false) const;
+  void DoLayerNotify(int32_t Layer, TIELayerEvent Event);
 
   // ---- navigator
   TImagoView* Navigator() const { return navigator_; }

@@ -424,3 +424,48 @@ TEST_F(ViewLayers, CroppedLayerStaysInsideLayerZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewLayers, LayerUnderAPoint) {
+  ViewPtr v = View10();
+  TIELayer* l = TImagoViewLayerAccess::Add(v.get(), 4, 4, ieRGB24);
+  l->PosX = 2;
+  l->PosY = 3;
+  Repaint(v.get());
+  ASSERT_EQ(l->ClientLeft, 47);
+  ASSERT_EQ(l->ClientBottom, 52);
+  struct Case {
+    int32_t x, y, layer;
+  };
+  const Case plain[] = {{47, 48, 1}, {51, 52, 1}, {49, 50, 1}, {52, 52, 0}, {46, 48, 0},
+                        {45, 45, 0}, {55, 55, 0}, {44, 50, -1}, {56, 50, -1}};
+  for (const Case& c : plain) EXPECT_EQ(v->FindLayerAt(c.x, c.y), c.layer) << c.x << "," << c.y;
+
+  // Transparent layer pixels let the point through unless asked otherwise;
+  // points on the box's far edges read the nearest pixel.
+  TIEBitmap* a = l->Bitmap->GetAlphaChannel();
+  a->SetByte(0, 0, 0);
+  a->SetByte(3, 3, 0);
+  EXPECT_EQ(v->FindLayerAt(47, 48), 0);
+  EXPECT_EQ(v->FindLayerAt(51, 52), 0);
+  EXPECT_EQ(v->FindLayerAt(50, 51), 0);
+  EXPECT_EQ(v->FindLayerAt(48, 48), 1);
+  EXPECT_EQ(v->FindLayerAt(47, 48, true), 1);
+
+  l->Selectable = false;
+  EXPECT_EQ(v->FindLayerAt(48, 48), 0);
+
+  int32_t seen = -1;
+  TIELayerEvent event = ielSelected;
+  v->OnLayerNotify = [&](TObject* s, int32_t layer, TIELayerEvent e) {
+    EXPECT_EQ(s, v.get());
+    seen = layer;
+    event = e;
+  };
+  v->DoLayerNotify(1, ielMoved);
+  EXPECT_EQ(seen, 1);
+  EXPECT_EQ(event, ielMoved);
+}
+
+}  // namespace
