@@ -469,3 +469,33 @@ TEST_F(ViewLayers, LayerUnderAPoint) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ViewLayers, CurrentLayerStepsDownPastUnselectableLayers) {
+  ViewPtr v = View10();
+  // Layer 0's box is the image area of the view.
+  TIELayer* base = v->Layer(0);
+  EXPECT_EQ(base->ClientLeft, v->OffsetX());
+  EXPECT_EQ(base->ClientTop, v->OffsetY());
+  EXPECT_EQ(base->ClientRight, v->OffsetX() + v->DestW());
+  EXPECT_EQ(base->ClientBottom, v->OffsetY() + v->DestH());
+
+  TIEBitmap* first = v->GetIEBitmap();
+  TIELayer* one = TImagoViewLayerAccess::Add(v.get(), 4, 4, ieRGB24);
+  TIELayer* two = TImagoViewLayerAccess::Add(v.get(), 3, 3, ieRGB24);
+  two->Selectable = false;
+  v->SetCurrentLayer(2);
+  EXPECT_EQ(v->LayersCurrent(), 1);
+  EXPECT_EQ(v->GetIEBitmap(), one->Bitmap);
+  EXPECT_EQ(base->Bitmap, first);
+  one->Selectable = false;
+  v->SetCurrentLayer(2);
+  EXPECT_EQ(v->LayersCurrent(), 0);
+  EXPECT_EQ(v->GetIEBitmap(), first);
+  v->SetCurrentLayer(3);
+  v->SetCurrentLayer(-1);
+  EXPECT_EQ(v->LayersCurrent(), 0);
+}
+
+}  // namespace
