@@ -499,3 +499,27 @@ TEST_F(ViewLayers, CurrentLayerStepsDownPastUnselectableLayers) {
 }
 
 }  // namespace
+
+namespace {
+
+// From layer 0's image, a region that leaves the image area is not copied:
+// the magnifier shows its cleared (black) image.
+TEST_F(ViewLayers, MagnifierFromTheImageOnlyInsideIt) {
+  ViewPtr v = MakeView(100, 100, 40, 40);
+  v->SetBackground(kBg);
+  TIELayer* m = TImagoViewLayerAccess::Add(v.get(), 10, 10, ieRGB24);
+  m->MagnifierEnabled = true;
+  m->MagnifierSource = 0;
+  m->PosX = 35;  // box (65, 40)-(75, 50); region (68, 43)-(73, 48) crosses x = 70
+  m->PosY = 10;
+  Repaint(v.get());
+  const TRGB black = MakeRGBTriple(0, 0, 0);
+  EXPECT_EQ(Px(v.get(), 65, 40), black);
+  EXPECT_EQ(Px(v.get(), 74, 49), black);
+  m->PosX = 29;  // box (59, 40)-(69, 50); region (62, 43)-(67, 48) inside
+  Repaint(v.get());
+  EXPECT_EQ(Px(v.get(), 59, 40), PatternPixel(32, 13));
+  EXPECT_EQ(Px(v.get(), 68, 49), PatternPixel(36, 17));
+}
+
+}  // namespace
