@@ -1090,8 +1090,13 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
   for (size_t i = 0; i < layers_.size(); ++i) {
     TIELayer* layer = layers_[i].get();
     TIEBitmap* image = layer->Bitmap;
-    if (!layer->Visible || dest_w_ == 0 || dest_h_ == 0 || !image) continue;
+    if (!layer->Visible || layer->IsMask || dest_w_ == 0 || dest_h_ == 0 || !image) continue;
     if (image->Width() < MinLayerSize && image->Height() < MinLayerSize) continue;
+    // A mask layer right above multiplies into this layer's alpha for this render.
+    TIELayer* mask = i + 1 < layers_.size() && layers_[i + 1]->IsMask ? layers_[i + 1].get() : nullptr;
+    bool had_alpha = false;
+    std::unique_ptr<TIEBitmap> own_alpha;
+    if (mask) own_alpha = ApplyMaskLayer(layer, mask, had_alpha);
     if (!drawn) {
       // The background stays hidden under an opaque image that covers the whole buffer.
       const bool covered = off_x_ == 0 && off_y_ == 0 && dest_w_ >= Target->Width() &&
@@ -1116,6 +1121,11 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
       sx = sy = 0;
       sw = image->Width();
       sh = image->Height();
+      if (layer->Cropped && i != 0) CropToBase(layer, dx, dy, dw, dh, sx, sy, sw, sh);
+      if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) {
+        if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
+        continue;
+      }
     } else {
       dx = off_x_;
       dy = off_y_;
@@ -1142,8 +1152,15 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
         }
       }
     }
-    RenderToTIEBitmapEx(image, Target, rows, cols, rowt, nullptr, dx, dy, dw, dh, sx, sy, sw, sh, enable_alpha_,
-                        solid, layer->Transparency, filter, true, 0);
+    const bool magnifier = i > 0 && layer->MagnifierEnabled && layer->MagnifierRate >= 1;
+    if (magnifier) {
+      FillMagnifier(layer, Target, dx, dy, dw, dh);
+      sw = image->Width();
+      sh = image->Height();
+    }
+    RenderToTIEBitmapEx(image, Target, rows, cols, rowt, nullptr, dx, dy, dw, dh, sx, sy, sw, sh,
+                        enable_alpha_ || mask != nullptr || magnifier, solid, layer->Transparency, filter, true, 0);
+    if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
     layer->ClientLeft = dx;
     layer->ClientTop = dy;
     layer->ClientRight = dx + dw;
@@ -1159,6 +1176,7 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     drawn = true;
   }
   if (!drawn) PaintBackgroundInto(Target);
+  DrawLayerDecorations(Target);
 
   if (PixelGrid && (zoom_x_ >= 400 || zoom_y_ >= 400) && (img_w_ > 1 || img_h_ > 1)) {
     TCanvas* c = Target->GetCanvas();
@@ -1179,6 +1197,236 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
       c->LineTo(x, y2);
     }
     c->Pen()->SetMode(pmCopy);
+  }
+}
+
+std::unique_ptr<TIEBitmap> TImagoView::ApplyMaskLayer(TIELayer* Layer, TIELayer* Mask, bool& HadAlpha) {
+  TIEBitmap* image = Layer->Bitmap;
+  TIEBitmap* grey = Mask->Bitmap;
+  HadAlpha = image->HasAlphaChannel();
+  if (!grey || grey->IsEmpty()) return nullptr;
+  if (grey->PixelFormat() != ieGray8) grey->SetPixelFormat(ieGray8);
+  const int64_t w = image->Width(), h = image->Height();
+  const int64_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
+  const int64_t mw = Mask->LayerWidth(), mh = Mask->LayerHeight();
+  const int64_t gw = grey->Width(), gh = grey->Height();
+  TIEBitmap* own = HadAlpha ? image->GetAlphaChannel() : nullptr;
+  std::unique_ptr<TIEBitmap> alpha =
+      TIEBitmap::CreateAlphaChannel(static_cast<int32_t>(w), static_cast<int32_t>(h), ieMemory);
+  // Each pixel of the layer goes to layer 0's pixels through the layer's
+  // position and drawn size, then into the mask's image the same way back.
+  // Where the mask does not reach, nothing shows.
+  for (int64_t y = 0; y < h; ++y) {
+    const int64_t py = Layer->PosY + y * lh / h - Mask->PosY;
+    const int64_t my = py >= 0 && mh > 0 ? py * gh / mh : -1;
+    const uint8_t* own_row = own ? own->GetScanline(static_cast<int32_t>(y)) : nullptr;
+    uint8_t* out = alpha->GetScanline(static_cast<int32_t>(y));
+    for (int64_t x = 0; x < w; ++x) {
+      const int64_t px = Layer->PosX + x * lw / w - Mask->PosX;
+      const int64_t mx = px >= 0 && mw > 0 ? px * gw / mw : -1;
+      const int32_t a = own_row ? own_row[x] : 255;
+      int32_t g = 0;
+      if (my >= 0 && my < gh && mx >= 0 && mx < gw)
+        g = grey->GetScanline(static_cast<int32_t>(my))[mx];
+      out[x] = static_cast<uint8_t>(a * g / 255);
+    }
+  }
+  alpha->Full = false;
+  std::unique_ptr<TIEBitmap> saved = image->ReleaseAlphaChannel();
+  image->ReplaceAlphaChannel(std::move(alpha));
+  return saved;
+}
+
+void TImagoView::FillMagnifier(TIELayer* Layer, TIEBitmap* Target, int32_t X, int32_t Y, int32_t W, int32_t H) {
+  TIEBitmap* image = Layer->Bitmap;
+  if (Layer->Width > 0 && Layer->Height > 0 &&
+      (image->Width() != Layer->Width || image->Height() != Layer->Height || image->PixelFormat() != ieRGB24))
+    image->Allocate(Layer->Width, Layer->Height, ieRGB24);
+  if (image->PixelFormat() != ieRGB24) image->SetPixelFormat(ieRGB24);
+  const int32_t iw = image->Width(), ih = image->Height();
+  if (iw <= 0 || ih <= 0) return;
+  const double rate = Layer->MagnifierRate;
+  // The region under the centre, 1/rate of the layer's size on screen.
+  const int32_t rw = static_cast<int32_t>(Trunc(iw / (rate / (zoom_x_ / 100))));
+  const int32_t rh = static_cast<int32_t>(Trunc(ih / (rate / (zoom_y_ / 100))));
+  const int32_t rx = X + W / 2 - rw / 2, ry = Y + H / 2 - rh / 2;
+  if (rw > 0 && rh > 0) {
+    if (Layer->MagnifierSource == 0) {
+      TIEBitmap* base = layers_[0]->Bitmap;
+      const int32_t x1 = ScreenToImageX(rx), y1 = ScreenToImageY(ry);
+      const int32_t x2 = ScreenToImageX(rx + rw), y2 = ScreenToImageY(ry + rh);
+      image->Fill(0);
+      if (base && rx >= off_x_ && ry >= off_y_ && rx + rw <= off_x_ + dest_w_ && ry + rh <= off_y_ + dest_h_ &&
+          x2 > x1 && y2 > y1 && x1 >= 0 && y1 >= 0 && x2 <= base->Width() && y2 <= base->Height()) {
+        std::unique_ptr<TIERowPointers> rows;
+        std::unique_ptr<TIEMapTable> cols, rowt;
+        RenderToTIEBitmapEx(base, image, rows, cols, rowt, nullptr, 0, 0, iw, ih, x1, y1, x2 - x1, y2 - y1, false,
+                            true, 255, Layer->UseOwnFilter ? Layer->OwnFilter : zoom_filter_, true, 0);
+      }
+    } else {
+      // The back buffer as drawn so far, each pixel of the region repeated.
+      const int32_t tw = Target->Width(), th = Target->Height();
+      for (int32_t y = 0; y < ih; ++y) {
+        const int32_t sy = std::clamp<int32_t>(ry + static_cast<int32_t>(int64_t(y) * rh / ih), 0, th - 1);
+        for (int32_t x = 0; x < iw; ++x) {
+          const int32_t sx = std::clamp<int32_t>(rx + static_cast<int32_t>(int64_t(x) * rw / iw), 0, tw - 1);
+          image->SetRGB24(x, y, Target->GetRGB24(sx, sy));
+        }
+      }
+    }
+  }
+  TIEBitmap* alpha = image->GetAlphaChannel();
+  if (Layer->MagnifierShape == 1) {
+    // 255 inside the ellipse that fills the layer, 0 outside.
+    const double ax = iw / 2.0, ay = ih / 2.0;
+    for (int32_t y = 0; y < ih; ++y)
+      for (int32_t x = 0; x < iw; ++x) {
+        const double u = (x + 0.5 - ax) / ax, v = (y + 0.5 - ay) / ay;
+        alpha->SetByte(x, y, u * u + v * v <= 1.0 ? 255 : 0);
+      }
+    alpha->Full = false;
+  } else {
+    alpha->Fill(255);
+    alpha->Full = true;
+  }
+}
+
+void TImagoView::CropToBase(TIELayer* Layer, int32_t& DX, int32_t& DY, int32_t& DW, int32_t& DH, int32_t& SX,
+                            int32_t& SY, int32_t& SW, int32_t& SH) {
+  const int32_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
+  if (lw <= 0 || lh <= 0) return;
+  const double fx = static_cast<double>(SW) / lw, fy = static_cast<double>(SH) / lh;
+  // What lies left of or above layer 0's image.
+  if (Layer->PosX < 0) {
+    SX = -static_cast<int32_t>(Trunc(fx * Layer->PosX));
+    SW -= SX;
+    const int32_t left = ImageToScreenX(0);
+    DW = DX + DW - left;
+    DX = left;
+  }
+  if (Layer->PosY < 0) {
+    SY = -static_cast<int32_t>(Trunc(fy * Layer->PosY));
+    SH -= SY;
+    const int32_t top = ImageToScreenY(0);
+    DH = DY + DH - top;
+    DY = top;
+  }
+  // What lies beyond its right or bottom edge.
+  if (Layer->PosX + lw > img_w_) {
+    SW -= static_cast<int32_t>(Trunc(fx * (Layer->PosX + lw - img_w_)));
+    DW = ImageToScreenX(img_w_) - DX;
+  }
+  if (Layer->PosY + lh > img_h_) {
+    SH -= static_cast<int32_t>(Trunc(fy * (Layer->PosY + lh - img_h_)));
+    DH = ImageToScreenY(img_h_) - DY;
+  }
+}
+
+int32_t TImagoView::FindLayerAt(int32_t X, int32_t Y, bool SelectTransparent) const {
+  for (int32_t i = LayersCount() - 1; i >= 0; --i) {
+    TIELayer* l = Layer(i);
+    if (!l->Selectable || X < l->ClientLeft || X > l->ClientRight || Y < l->ClientTop || Y > l->ClientBottom)
+      continue;
+    TIEBitmap* image = l->Bitmap;
+    if (!image || !image->HasAlphaChannel() || SelectTransparent || image->Width() <= 0 || image->Height() <= 0)
+      return i;
+    const int32_t lx = std::clamp(l->ClientToLayerX(X), 0, image->Width() - 1);
+    const int32_t ly = std::clamp(l->ClientToLayerY(Y), 0, image->Height() - 1);
+    if (image->GetAlpha(lx, ly) != 0) return i;
+  }
+  return -1;
+}
+
+void TImagoView::DoLayerNotify(int32_t Layer, TIELayerEvent Event) {
+  if (OnLayerNotify) OnLayerNotify(this, Layer, Event);
+}
+
+TRect TImagoView::LayerGripRect(int32_t Grip) const {
+  const TIELayer* l = CurrentLayer();
+  if (!l) return TRect{0, 0, 0, 0};
+  const int32_t left = l->ClientLeft, top = l->ClientTop, right = l->ClientRight, bottom = l->ClientBottom;
+  const int32_t mx = (left + right) / 2, my = (top + bottom) / 2;
+  int32_t x = 0, y = 0;
+  switch (Grip) {
+    case 0: x = left; y = top; break;
+    case 1: x = right; y = top; break;
+    case 2: x = right; y = bottom; break;
+    case 3: x = left; y = bottom; break;
+    case 4: x = left; y = my; break;
+    case 5: x = right; y = my; break;
+    case 6: x = mx; y = top; break;
+    case 7: x = mx; y = bottom; break;
+    default: return TRect{0, 0, 0, 0};
+  }
+  return TRect{x - 4, y - 4, x + 4, y + 4};
+}
+
+int32_t TImagoView::FindLayerGrip(int32_t X, int32_t Y) const {
+  for (int32_t g = 0; g < 8; ++g) {
+    const TRect r = LayerGripRect(g);
+    if (X >= r.Left && X <= r.Right && Y >= r.Top && Y <= r.Bottom) return g + 1;
+  }
+  return 0;
+}
+
+void TImagoView::DrawLayerDecorations(TIEBitmap* Target) {
+  TIELayer* current = CurrentLayer();
+  if (!current || Target->IsEmpty()) return;
+  const int32_t tw = Target->Width(), th = Target->Height();
+  if (current->DrawOuter) {
+    // Every other pixel outside the current layer's box, in a grey mesh.
+    const TRGB shade = MakeRGBTriple(97, 97, 97);
+    for (int32_t y = 0; y < th; ++y) {
+      const bool row_in = y >= current->ClientTop && y < current->ClientBottom;
+      for (int32_t x = (y & 1); x < tw; x += 2)
+        if (!row_in || x < current->ClientLeft || x >= current->ClientRight) Target->SetRGB24(x, y, shade);
+    }
+  }
+  auto box = [&](int32_t Index) {
+    TIELayer* l = Layer(Index);
+    if (OnDrawLayerBox) {
+      OnDrawLayerBox(this, Target->GetPlatformBitmap(), Index);
+      return;
+    }
+    TCanvas* c = Target->GetCanvas();
+    c->Pen()->SetStyle(psDot);
+    c->Pen()->SetMode(pmNot);
+    c->Pen()->SetWidth(1);
+    c->Brush()->SetStyle(bsClear);
+    // The outline of the box as a closed line, so the dots run on round it
+    // and each pixel is inverted once.
+    const int32_t x0 = l->ClientLeft, y0 = l->ClientTop;
+    const int32_t x1 = std::max(x0, l->ClientRight - 1), y1 = std::max(y0, l->ClientBottom - 1);
+    c->Polyline({TPoint{x0, y0}, TPoint{x1, y0}, TPoint{x1, y1}, TPoint{x0, y1}, TPoint{x0, y0}});
+    c->Pen()->SetMode(pmCopy);
+    c->Pen()->SetStyle(psSolid);
+    c->Brush()->SetStyle(bsSolid);
+  };
+  for (int32_t i = 0; i < LayersCount(); ++i) {
+    TIELayer* l = Layer(i);
+    if (!l->VisibleBox || l->IsMask) continue;
+    if (i == current_layer_) {
+      if (layer_move_mode_ || layer_resize_mode_) box(i);
+      if (layer_resize_mode_ && !l->Locked) {
+        for (int32_t g = 0; g < 8; ++g) {
+          const TRect r = LayerGripRect(g);
+          if (OnDrawLayerGrip) {
+            OnDrawLayerGrip(this, Target->GetPlatformBitmap(), i, g, r);
+            continue;
+          }
+          TCanvas* c = Target->GetCanvas();
+          c->Pen()->SetStyle(psSolid);
+          c->Pen()->SetMode(pmCopy);
+          c->Pen()->SetColor(clBlack);
+          c->Pen()->SetWidth(1);
+          c->Brush()->SetStyle(bsSolid);
+          c->Brush()->SetColor(clWhite);
+          c->Rectangle(r);
+        }
+      }
+    } else if (LayersDrawBox) {
+      box(i);
+    }
   }
 }
 

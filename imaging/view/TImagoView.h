@@ -39,6 +39,9 @@ using TIEViewNotifyEvent = std::function<void(TObject* Sender)>;
 
 enum TIELayerEvent : uint8_t { ielSelected, ielMoved, ielResized, ielMoving, ielResizing };
 using TIELayerNotify = std::function<void(TObject* Sender, int32_t Layer, TIELayerEvent Event)>;
+using TIEDrawLayerBoxEvent = std::function<void(TObject* Sender, TBitmap* ABitmap, int32_t Layer)>;
+using TIEDrawLayerGripEvent =
+    std::function<void(TObject* Sender, TBitmap* ABitmap, int32_t Layer, int32_t Grip, const TRect& Rect)>;
 
 // The view's private messages (window message numbers).
 constexpr uint32_t IEM_UPDATE = 0x1F58;
@@ -217,6 +220,19 @@ class TImagoView : public TIEView {
   void SetCurrentLayer(int32_t Index);
   bool LayersSync = false;
   int32_t MinLayerSize = 2;
+  // Boxes of the layers other than the current one are drawn too.
+  bool LayersDrawBox = false;
+  // Grip 0..7 of the current layer: the corners top-left, top-right,
+  // bottom-right, bottom-left, then the middles of the left, right, top and
+  // bottom sides; a square of half-size 4 (edges included).
+  TRect LayerGripRect(int32_t Grip) const;
+  // 1..8 for the first grip square holding the point, 0 for none.
+  int32_t FindLayerGrip(int32_t X, int32_t Y) const;
+  // The topmost selectable layer whose client box holds the point (edges
+  // included) and whose alpha there is not 0 (any alpha with
+  // SelectTransparent); -1 for none.
+  int32_t FindLayerAt(int32_t X, int32_t Y, bool SelectTransparent = false) const;
+  void DoLayerNotify(int32_t Layer, TIELayerEvent Event);
 
   // ---- navigator
   TImagoView* Navigator() const { return navigator_; }
@@ -243,10 +259,13 @@ class TImagoView : public TIEView {
   TIEOnDrawCanvas OnDrawCanvas;
   TIEOnDrawBackground OnDrawBackground;
   TIELayerNotify OnLayerNotify;
+  TIEDrawLayerBoxEvent OnDrawLayerBox;
+  TIEDrawLayerGripEvent OnDrawLayerGrip;
   TIEViewNotifyEvent OnDShowNewFrame;
   TIEViewNotifyEvent OnDShowEvent;
 
  private:
+  friend class TImagoViewLayerAccess;  // lets tests stack further layers
   struct Axis {  // the visible area on one axis
     int32_t pos = 0, size = 0, snapped = 0;
   };
@@ -272,6 +291,16 @@ class TImagoView : public TIEView {
   void TransferBackBuffer();
   void PaintBackgroundInto(TIEBitmap* Target);
   void RefreshNavigator();
+  // The mask layer's grey multiplied into Layer's alpha for one render; the
+  // layer's own channel (or null) is returned to be put back.
+  std::unique_ptr<TIEBitmap> ApplyMaskLayer(TIELayer* Layer, TIELayer* Mask, bool& HadAlpha);
+  void DrawLayerDecorations(TIEBitmap* Target);
+  // Clips a layer's placement (destination and source) to layer 0's image.
+  void CropToBase(TIELayer* Layer, int32_t& DX, int32_t& DY, int32_t& DW, int32_t& DH, int32_t& SX, int32_t& SY,
+                  int32_t& SW, int32_t& SH);
+  // Fills a magnifier layer's image from what lies under its centre: layer
+  // 0's image or Target as drawn so far. (X, Y, W, H): where it is drawn.
+  void FillMagnifier(TIELayer* Layer, TIEBitmap* Target, int32_t X, int32_t Y, int32_t W, int32_t H);
   double ClampZoom(double Value) const;
   int32_t ScreenToImage(int Axis, int32_t V);
   int32_t ImageToScreen(int Axis, int32_t V);
@@ -283,6 +312,9 @@ class TImagoView : public TIEView {
 
   // images
   std::vector<std::unique_ptr<TIELayer>> layers_;
+  // Set by the mouse modes that move or resize layers: the current layer's
+  // box is drawn in either, its grips in the resize mode.
+  bool layer_move_mode_ = false, layer_resize_mode_ = false;
   int32_t current_layer_ = 0;
   TIEBitmap* ie_bitmap_ = nullptr;
   TBitmap* legacy_bitmap_ = nullptr;
