@@ -403,6 +403,21 @@ void DrawBoxShape(HDC dc, int32_t left, int32_t top, int32_t right, int32_t bott
     return;
   }
   int w = std::max(pen->width, 1);
+  const bool styled = pen->style >= PS_DASH && pen->style <= PS_DASHDOTDOT;
+  if (w == 1 && styled && !ellipse && !(cw > 0 && ch > 0)) {
+    // A dashed or dotted outline: the brush fills the inside, the pen's own
+    // line drawing (which knows the dashes) draws the border.
+    if (b.Right - b.Left > 2 && b.Bottom - b.Top > 2)
+      PaintShape(dc, t, RectShape(TRect{b.Left + 1, b.Top + 1, b.Right - 1, b.Bottom - 1}, lim), nullptr,
+                 false);
+    const int32_t l = std::min(left, right), tp = std::min(top, bottom);
+    const int32_t r = std::max(left, right) - 1, bt = std::max(top, bottom) - 1;
+    const TPoint corners[5] = {{l, tp}, {r, tp}, {r, bt}, {l, bt}, {l, tp}};
+    const TPoint saved = dc->st.curPos;
+    Polyline(dc, corners, 5);
+    dc->st.curPos = saved;
+    return;
+  }
   if (w == 1) {
     PaintShape(dc, t, make(b), nullptr, true);
     return;

@@ -86,6 +86,32 @@ TEST(Shapes, RectangleOutlineAndFill) {
   EXPECT_TRUE(DeleteObject(red));
 }
 
+TEST(Shapes, DottedRectangleOutline) {
+  TestCanvas t(20, 20);
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  HPEN dots = CreatePen(PS_DOT, 1, RGB(0, 0, 0));
+  SelectObject(t.dc, red);
+  SelectObject(t.dc, dots);
+  SetBkMode(t.dc, TRANSPARENT);
+  Rectangle(t.dc, 2, 3, 12, 9);
+  // The same box and inside as a solid pen, but the border is dotted: the
+  // gaps keep what was there.
+  EXPECT_EQ(t.BoxNot(kWhite), (TRect{2, 3, 12, 9}));
+  EXPECT_EQ(t.At(3, 4), kRedPx);
+  EXPECT_EQ(t.Count(kRedPx), 8 * 4);
+  int black = 0, white = 0;
+  for (int x = 2; x < 12; ++x) {
+    black += t.At(x, 3) == kBlack;
+    white += t.At(x, 3) == kWhite;
+  }
+  EXPECT_GT(black, 0);
+  EXPECT_GT(white, 0);
+  SelectObject(t.dc, StockBrush(WHITE_BRUSH));
+  SelectObject(t.dc, StockPen(BLACK_PEN));
+  DeleteObject(red);
+  DeleteObject(dots);
+}
+
 TEST(Shapes, EllipseAndRoundRectStayInTheirBoxAndAreSymmetric) {
   for (auto box : {TRect{1, 1, 17, 11}, TRect{2, 2, 9, 16}}) {
     TestCanvas t(20, 20);
