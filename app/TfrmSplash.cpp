@@ -24,6 +24,7 @@ TLabel* MakeLabel(TForm* owner, TWinControl* parent, const char* name, const cha
   l->SetName(name);
   l->SetParent(parent);
   l->SetAutoSize(true);
+  l->SetTransparent(true);  // the gradient shows behind the text
   l->SetLeft(x);
   l->SetTop(y);
   l->SetCaption(caption);
