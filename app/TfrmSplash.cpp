@@ -1,5 +1,7 @@
 #include "app/TfrmSplash.h"
 
+#include "app/AboutPictures.h"
+#include "panels/TGradPan.h"
 #include "ui/TPanel.h"
 #include "platform/Shell.h"
 #include "ui/MessageDlg.h"
@@ -22,10 +24,22 @@ TLabel* MakeLabel(TForm* owner, TWinControl* parent, const char* name, const cha
   l->SetName(name);
   l->SetParent(parent);
   l->SetAutoSize(true);
+  l->SetTransparent(true);  // the gradient shows behind the text
   l->SetLeft(x);
   l->SetTop(y);
   l->SetCaption(caption);
   return l;
+}
+
+TAlphaImage* MakeImage(TForm* owner, TWinControl* parent, const char* name, const std::vector<uint32_t>& pixels,
+                       int32_t w, int32_t h, int32_t x, int32_t y) {
+  auto* i = new TAlphaImage(owner);
+  i->SetName(name);
+  i->SetParent(parent);
+  i->SetLeft(x);
+  i->SetTop(y);
+  i->SetPixels(pixels, w, h);
+  return i;
 }
 }  // namespace
 
@@ -38,18 +52,24 @@ TfrmSplash::TfrmSplash(TComponent* AOwner) : TForm(AOwner) {
   Font()->SetName("Tahoma");
   SetClientSize(485, 361);
 
-  GradPan3 = new TPanel(this);
+  GradPan3 = new TGradPan(this);
   GradPan3->SetName("GradPan3");
   GradPan3->SetCaption("");
   GradPan3->SetParent(this);
   GradPan3->SetAlign(alTop);
   GradPan3->SetHeight(105);
-  GradPan3->SetColor(clWindow);
-  lblVersion = MakeLabel(this, GradPan3, "lblVersion", "", 16, 16);
+  GradPan3->SetBevelOuter(bvLowered);
+  GradPan3->SetBackGroundEffect(bdRight);
+  GradPan3->SetColorStart(TColor(0xF0D0A0));  // a light blue
+  GradPan3->SetColorShadow(clWhite);
+  Image1 = MakeImage(this, GradPan3, "Image1", DrawAboutLogo(), kLogoSide, kLogoSide, 12, 28);
+  Image3 = MakeImage(this, GradPan3, "Image3", DrawAboutLandscape(), kLandscapeWidth, kLandscapeHeight,
+                     485 - 14 - kLandscapeWidth, 28);
+  lblVersion = MakeLabel(this, GradPan3, "lblVersion", "", 72, 16);
   lblVersion->Font()->SetStyle(TFontStyles{fsBold});
-  lblAuthor = MakeLabel(this, GradPan3, "lblAuthor", "", 16, 40);
-  Label25 = MakeLabel(this, GradPan3, "Label25", "visit us at:", 16, 72);
-  lblKestrana = MakeLabel(this, GradPan3, "lblKestrana", kMakerAddress, 90, 72);
+  lblAuthor = MakeLabel(this, GradPan3, "lblAuthor", "", 72, 40);
+  Label25 = MakeLabel(this, GradPan3, "Label25", "visit us at:", 72, 72);
+  lblKestrana = MakeLabel(this, GradPan3, "lblKestrana", kMakerAddress, 146, 72);
   lblKestrana->Font()->SetColor(clNavy);
   lblKestrana->SetCursor(crHandPoint);
   lblKestrana->OnClick = [this](TObject* s) { Label13Click(s); };
@@ -59,13 +79,17 @@ TfrmSplash::TfrmSplash(TComponent* AOwner) : TForm(AOwner) {
   GroupBox1->SetCaption("");
   GroupBox1->SetParent(this);
   GroupBox1->SetBounds(8, 113, 469, 200);
-  GradPan1 = new TPanel(this);
+  GradPan1 = new TGradPan(this);
   GradPan1->SetName("GradPan1");
   GradPan1->SetCaption("");
   GradPan1->SetParent(GroupBox1);
   GradPan1->SetAlign(alClient);
-  lblName = MakeLabel(this, GradPan1, "lblName", "The Nobrivo developers", 16, 16);
-  lblSupport = MakeLabel(this, GradPan1, "lblSupport", "Support:", 16, 48);
+  GradPan1->SetBackGroundEffect(bdLeft);
+  GradPan1->SetColorStart(TColor(0xF0D0A0));
+  GradPan1->SetColorShadow(clWhite);
+  Image2 = MakeImage(this, GradPan1, "Image2", DrawAboutLogo(), kLogoSide, kLogoSide, 16, 16);
+  lblName = MakeLabel(this, GradPan1, "lblName", "The Nobrivo developers", 80, 16);
+  lblSupport = MakeLabel(this, GradPan1, "lblSupport", "Support:", 80, 48);
 
   BtnClose = new TButton(this);
   BtnClose->SetName("BtnClose");

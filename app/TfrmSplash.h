@@ -7,6 +7,8 @@
 #include "ui/TForm.h"
 
 class TPanel;
+class TGradPan;
+class TAlphaImage;
 class TButton;
 class TLabel;
 
@@ -15,13 +17,16 @@ class TfrmSplash : public TForm {
  public:
   explicit TfrmSplash(TComponent* AOwner);
 
-  TPanel* GradPan3;
+  TGradPan* GradPan3;
+  TAlphaImage* Image1;  // the logo at the left
+  TAlphaImage* Image3;  // the picture at the right
   TLabel* lblVersion;
   TLabel* lblAuthor;
   TLabel* Label25;
   TLabel* lblKestrana;
   TPanel* GroupBox1;
-  TPanel* GradPan1;  // the page "About"
+  TGradPan* GradPan1;  // the page "About"
+  TAlphaImage* Image2;
   TLabel* lblName;
   TLabel* lblSupport;
   TButton* BtnClose;
