@@ -178,7 +178,10 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
   // there is one; the title stays as the program sets it.
   lxLangDispatcher1 = CreateLangDispatcher(this);
   lxLang1 = AttachWindowTranslation(this, WindowTranslationData("frmMain"), lxLangDispatcher1);
-  lxLang1->OnChangeLanguage = [this](TObject*) { SetCaption(FTitle); };
+  lxLang1->OnChangeLanguage = [this](TObject*) {
+    SetCaption(FTitle);
+    ApplyDialogCaptions(lxLang1);
+  };
   SetCaption(FTitle);
 
   OnCreate = [this](TObject* s) { FormCreate(s); };

@@ -6,6 +6,7 @@
 #include "l10n/TlxLangDispatcher.h"
 #include "rtl/Exception.h"
 #include "rtl/TStrings.h"
+#include "ui/MessageDlg.h"
 
 namespace {
 
@@ -62,5 +63,15 @@ void SwitchLanguage(TlxLangDispatcher* Dispatcher, int32_t Language) {
     Dispatcher->SetActiveLanguage(Language);
   } catch (const std::exception& e) {
     Warn("the translation cannot be applied", e);
+  }
+}
+
+void ApplyDialogCaptions(TlxCustomLang* Lang) {
+  if (!Lang) return;
+  for (int32_t i = 0; i < MsgDlgCaptionCount; ++i) {
+    std::string key = DialogCaptionKeys[i];
+    std::erase(key, '&');
+    const std::string text = Lang->LookupString(Lang->DlgsCaptions(), key, true);
+    if (!text.empty()) SetMsgDlgCaption(i, text);
   }
 }

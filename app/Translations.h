@@ -9,6 +9,7 @@
 #include <string_view>
 
 class TComponent;
+class TlxCustomLang;
 class TlxLang;
 class TlxLangDispatcher;
 
@@ -31,3 +32,7 @@ TlxLang* AttachWindowTranslation(TComponent* Window, std::string_view Data, TlxL
 // Switches every window linked to Dispatcher; a translation that cannot be
 // applied leaves the texts as they were.
 void SwitchLanguage(TlxLangDispatcher* Dispatcher, int32_t Language);
+
+// Gives the message dialogs the titles and button captions of Lang's active
+// language (English where a text is missing).
+void ApplyDialogCaptions(TlxCustomLang* Lang);

@@ -8,6 +8,7 @@
 #include "l10n/TlxLangDispatcher.h"
 #include "panels/TUxNavBar.h"
 #include "toolbar/TTBKItem.h"
+#include "ui/MessageDlg.h"
 
 namespace {
 
@@ -138,4 +139,20 @@ TEST_F(TranslationTest, TheTranslationFileReachesTheDialogsOnlyWhenItExists) {
   StartProgram();
   ASSERT_NE(frmMain, nullptr);
   EXPECT_EQ(frmMain->btnLoad->Caption(), "Abrir imagen");
+}
+
+TEST_F(TranslationTest, MessageDialogsTakeTheMainWindowsLanguage) {
+  std::vector<std::string> saved;
+  for (int32_t i = 0; i < MsgDlgCaptionCount; ++i) saved.push_back(MsgDlgCaption(i));
+  setenv("LANG", "es_ES.UTF-8", 1);
+  StartProgram();
+  EXPECT_EQ(MsgDlgCaption(mdcWarning), "Advertencia");
+  EXPECT_EQ(MsgDlgCaption(mdcYes), "&Sí");
+  EXPECT_EQ(MsgDlgCaption(mdcNoToAll), "N&o a todos");
+  EXPECT_EQ(MsgDlgCaption(mdcHelp), "Ay&uda");
+  SwitchLanguage(frmMain->lxLangDispatcher1, 3);
+  EXPECT_EQ(MsgDlgCaption(mdcYesToAll), "Ja für &alle");
+  SwitchLanguage(frmMain->lxLangDispatcher1, 1);
+  EXPECT_EQ(MsgDlgCaption(mdcNoToAll), "N&o to All");
+  for (int32_t i = 0; i < MsgDlgCaptionCount; ++i) SetMsgDlgCaption(i, saved[i]);
 }
