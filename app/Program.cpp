@@ -6,10 +6,11 @@
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
 #include "ui/TApplication.h"
+#include "ui/TNotebook.h"
 
 void CreateProgramWindows() {
   frmSplash = new TfrmSplash(Application);
-  frmSplash->SetNotebookPage("About");
+  frmSplash->Notebook1->SetActivePage("About");
   frmSplash->SetTag(100);
   frmSplash->Show();
   frmSplash->Update();

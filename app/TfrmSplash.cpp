@@ -1,13 +1,16 @@
 #include "app/TfrmSplash.h"
 
 #include "app/AboutPictures.h"
+#include "app/Translations.h"
+#include "l10n/TlxLangLinked.h"
 #include "panels/TGradPan.h"
-#include "ui/TPanel.h"
 #include "platform/Shell.h"
 #include "ui/MessageDlg.h"
 #include "ui/TApplication.h"
 #include "ui/TButton.h"
+#include "ui/TGroupBox.h"
 #include "ui/TLabel.h"
+#include "ui/TNotebook.h"
 
 RTL_DEFINE_CLASS(TfrmSplash, TForm)
 
@@ -74,15 +77,25 @@ TfrmSplash::TfrmSplash(TComponent* AOwner) : TForm(AOwner) {
   lblKestrana->SetCursor(crHandPoint);
   lblKestrana->OnClick = [this](TObject* s) { Label13Click(s); };
 
-  GroupBox1 = new TPanel(this);
+  GroupBox1 = new TGroupBox(this);
   GroupBox1->SetName("GroupBox1");
   GroupBox1->SetCaption("");
   GroupBox1->SetParent(this);
   GroupBox1->SetBounds(8, 113, 469, 200);
+  Notebook1 = new TNotebook(this);
+  Notebook1->SetName("Notebook1");
+  Notebook1->SetParent(GroupBox1);
+  Notebook1->SetAlign(alClient);
+  {
+    TStringList pages;
+    pages.Add("About");
+    Notebook1->SetPages(&pages);
+  }
+  Notebook1->SetActivePage("About");
   GradPan1 = new TGradPan(this);
   GradPan1->SetName("GradPan1");
   GradPan1->SetCaption("");
-  GradPan1->SetParent(GroupBox1);
+  GradPan1->SetParent(Notebook1->Page(0));
   GradPan1->SetAlign(alClient);
   GradPan1->SetBackGroundEffect(bdLeft);
   GradPan1->SetColorStart(TColor(0xF0D0A0));
@@ -99,14 +112,31 @@ TfrmSplash::TfrmSplash(TComponent* AOwner) : TForm(AOwner) {
   BtnClose->OnClick = [this](TObject* s) { btnCancelWizard1Click(s); };
 
   OnActivate = [this](TObject* s) { FormActivate(s); };
+
+  lxLangLinked1 = new TlxLangLinked(this);
+  lxLangLinked1->SetName("lxLangLinked1");
+  lxLangLinked1->BeginLoading();
+  try {
+    TStringList names;
+    for (const char* n : {"English", "French", "German", "Italian", "Portuguese", "Spanish"}) names.Add(n);
+    lxLangLinked1->SetNumOfLanguages(6);
+    lxLangLinked1->SetLangNames(&names);
+    TStringList excluded;
+    for (const char* c : {"lblAuthor.Caption", "lblKestrana.Caption", "lblVersion.Caption"}) excluded.Add(c);
+    lxLangLinked1->SetSmartExcludeProps(&excluded);
+    lxLangLinked1->ReadTranslationDataText(WindowTranslationData("frmSplash"));
+    lxLangLinked1->EndLoading();
+  } catch (const std::exception&) {
+    // A translation that cannot be applied leaves the window's own texts.
+  }
 }
 
 void TfrmSplash::FormActivate(TObject*) {
   lblVersion->SetCaption(kProduct);
   lblAuthor->SetCaption(kMakerLine);
   if (Tag() == 1) {
-    SetCaption("About...");
-    page_ = "About";
+    SetCaption(lxLangLinked1->LookupStringOrDefault("IDS_4"));
+    Notebook1->SetActivePage("About");
     SetFormStyle(fsNormal);
     SetBorderStyle(bsDialog);
   }

@@ -6,7 +6,9 @@
 
 #include "ui/TForm.h"
 
-class TPanel;
+class TGroupBox;
+class TNotebook;
+class TlxLangLinked;
 class TGradPan;
 class TAlphaImage;
 class TButton;
@@ -24,23 +26,19 @@ class TfrmSplash : public TForm {
   TLabel* lblAuthor;
   TLabel* Label25;
   TLabel* lblKestrana;
-  TPanel* GroupBox1;
+  TGroupBox* GroupBox1;
+  TNotebook* Notebook1;  // holds the page "About"
   TGradPan* GradPan1;  // the page "About"
   TAlphaImage* Image2;
   TLabel* lblName;
   TLabel* lblSupport;
   TButton* BtnClose;
-
-  // The page the notebook shows; only "About" exists.
-  std::string NotebookPage() const { return page_; }
-  void SetNotebookPage(const std::string& Page) { page_ = Page; }
+  // The window's texts; linked to no dispatcher, so always English.
+  TlxLangLinked* lxLangLinked1;
 
   void FormActivate(TObject* Sender);
   void btnCancelWizard1Click(TObject* Sender);
   void Label13Click(TObject* Sender);
-
- private:
-  std::string page_ = "About";
 };
 
 extern TfrmSplash* frmSplash;

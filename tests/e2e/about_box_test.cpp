@@ -2,10 +2,13 @@
 #include "tests/e2e/ProgramTestSupport.h"
 
 #include "app/AboutPictures.h"
+#include "l10n/TlxLangLinked.h"
 #include "panels/TGradPan.h"
 #include "toolbar/TTBKItem.h"
 #include "ui/TBitmap.h"
 #include "ui/TCanvas.h"
+#include "ui/TGroupBox.h"
+#include "ui/TNotebook.h"
 
 namespace {
 struct Rgb {
@@ -139,4 +142,33 @@ TEST(AboutPictures, DrawnWithSoftEdgesAndTransparentCorners) {
     EXPECT_GT(partial, 0) << "edges are smoothed";
     EXPECT_EQ(px[size_t(w) * size_t(h) - size_t(w)] >> 24, 0u) << "bottom-left corner is clear";
   }
+}
+
+TEST_F(ProgramTest, TheAboutBoxStaysEnglishWhateverTheMainWindowsLanguage) {
+  unsetenv("LC_ALL");
+  unsetenv("LC_MESSAGES");
+  setenv("LANG", "es_ES.UTF-8", 1);
+  StartProgram();
+  ASSERT_EQ(frmMain->btnLoad->Caption(), "Abrir imagen");
+  WithSteps({[] {
+              ASSERT_NE(frmSplash, nullptr);
+              EXPECT_EQ(frmSplash->Caption(), "About...");
+              EXPECT_EQ(frmSplash->Label25->Caption(), "visit us at:");
+              EXPECT_EQ(frmSplash->BtnClose->Caption(), "Close");
+              EXPECT_EQ(frmSplash->lblVersion->Caption(), "Nobrivo 1.40");
+              EXPECT_EQ(frmSplash->lblKestrana->Caption(), kMakerAddress);
+              TlxLangLinked* lang = frmSplash->lxLangLinked1;
+              EXPECT_EQ(lang->LangDispatcher(), nullptr);
+              EXPECT_EQ(lang->LookupStringOrDefault("IDS_4"), "About...");
+              for (const char* n : {"lblAuthor", "lblKestrana", "lblVersion"})
+                EXPECT_TRUE(lang->IsExcludedProperty(n, "Caption")) << n;
+              // The frame holds the notebook, which shows its page "About".
+              EXPECT_EQ(frmSplash->Notebook1->Parent(), frmSplash->GroupBox1);
+              EXPECT_EQ(frmSplash->Notebook1->ActivePage(), "About");
+              EXPECT_EQ(frmSplash->GradPan1->Parent(), frmSplash->Notebook1->Page(0));
+              EXPECT_TRUE(frmSplash->GradPan1->Visible() && frmSplash->Notebook1->Page(0)->Visible());
+              frmSplash->BtnClose->Click();
+            }},
+            [] { frmMain->btnAbout->Click(); });
+  EXPECT_EQ(frmSplash, nullptr);
 }
