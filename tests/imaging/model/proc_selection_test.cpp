@@ -200,18 +200,21 @@ TEST_F(ProcSelection, ConvertToGrayChangesOnlySelectedPixels) {
   struct Case {
     const char* name;
     std::vector<std::pair<int32_t, int32_t>> selected_pixels;  // empty: a polygon but an empty mask
+    int32_t mask_width = 6, mask_height = 5;
   } cases[] = {
       // An L shape whose box (2,1)-(4,3) is away from the origin: pixels of
       // the box outside the mask stay as they were.
       {"mask away from the origin", {{2, 1}, {3, 1}, {2, 2}, {4, 3}}},
       {"single pixel at the far corner", {{5, 4}}},
       {"empty mask: the whole image", {}},
+      // A mask left larger than the image: what lies outside is not touched.
+      {"mask larger than the image", {{1, 1}, {7, 6}}, 8, 7},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     view->image.Assign(&original);
     view->SelectRect(0, 0, 1, 1);
-    view->mask.Clear();
+    view->mask.AllocateBits(c.mask_width, c.mask_height, 1);
     for (auto [x, y] : c.selected_pixels) view->mask.SetPixel(x, y, 1);
     proc->ConvertToGray();
     for (int32_t y = 0; y < 5; ++y)
