@@ -25,15 +25,16 @@ class PlainView : public TIEView {
 };
 
 void PutInt(TStream* s, int32_t v) {
-  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                        static_cast<uint8_t>(v >> 24)};
+  const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8),
+                        static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 24)};
   s->WriteBuffer(b, 4);
 }
 
 int32_t GetInt(TStream* s) {
   uint8_t b[4];
   s->ReadBuffer(b, 4);
-  return static_cast<int32_t>(uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 | uint32_t{b[3]} << 24);
+  return static_cast<int32_t>(uint32_t{b[0]} | uint32_t{b[1]} << 8 | uint32_t{b[2]} << 16 |
+                              uint32_t{b[3]} << 24);
 }
 
 void FillGrey(TIEBitmap& b, uint8_t v) {
@@ -58,8 +59,12 @@ class SelectionView : public PlainView {
   bool HoldsSelection() const override { return true; }
   TIEMask* SelectionMask() override { return &mask; }
   bool HasSelection() const override { return selected; }
-  const int32_t* GetSelectionPoints() const override { return points.empty() ? nullptr : points.data(); }
-  int32_t GetSelectionPointCount() const override { return static_cast<int32_t>(points.size() / 2); }
+  const int32_t* GetSelectionPoints() const override {
+    return points.empty() ? nullptr : points.data();
+  }
+  int32_t GetSelectionPointCount() const override {
+    return static_cast<int32_t>(points.size() / 2);
+  }
 
   void SaveSelectionToStream(TStream* s) override {
     PutInt(s, mask.Width());
@@ -73,7 +78,8 @@ class SelectionView : public PlainView {
     for (int32_t v : {mask.Left, mask.Top, mask.Right, mask.Bottom}) PutInt(s, v);
     const uint8_t full = mask.Full ? 1 : 0;
     s->WriteBuffer(&full, 1);
-    for (int32_t y = mask.Height() - 1; y >= 0; --y) s->WriteBuffer(mask.GetScanline(y), mask.RowLen());
+    for (int32_t y = mask.Height() - 1; y >= 0; --y)
+      s->WriteBuffer(mask.GetScanline(y), mask.RowLen());
   }
 
   bool LoadSelectionFromStream(TStream* s) override {
@@ -121,8 +127,15 @@ struct Snapshot {
 };
 
 Snapshot Take(SelectionView& v) {
-  Snapshot s{v.points, v.poly_box, {v.mask.Left, v.mask.Top, v.mask.Right, v.mask.Bottom}, v.selected,
-             v.mask.Full, v.mask.Width(), v.mask.Height(), v.mask.BitsPerPixel(), {}};
+  Snapshot s{v.points,
+             v.poly_box,
+             {v.mask.Left, v.mask.Top, v.mask.Right, v.mask.Bottom},
+             v.selected,
+             v.mask.Full,
+             v.mask.Width(),
+             v.mask.Height(),
+             v.mask.BitsPerPixel(),
+             {}};
   for (int32_t y = 0; y < v.mask.Height(); ++y)
     for (int32_t x = 0; x < v.mask.Width(); ++x) s.pixels.push_back(v.mask.GetPixel(x, y));
   return s;
@@ -166,7 +179,9 @@ TEST_F(ProcSelection, WorkingAreaFollowsTheSelection) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    proc->SetAttachedImago(c.attach == 0 ? nullptr : c.attach == 1 ? static_cast<TIEView*>(plain) : view);
+    proc->SetAttachedImago(c.attach == 0   ? nullptr
+                           : c.attach == 1 ? static_cast<TIEView*>(plain)
+                                           : view);
     if (c.attach == 0) proc->IEBitmap()->Allocate(6, 5, ieRGB24);
     view->mask.AllocateBits(6, 5, 1);
     if (c.mask_pixels) {
@@ -242,7 +257,8 @@ TEST_F(ProcSelection, SelectionEntriesRestoreTheEarlierSelection) {
 
   // Another selection, with another number of points; then undo.
   view->SelectRect(0, 2, 6, 5);
-  view->points.insert(view->points.end(), {TIEMask::kPolygonSeparator, TIEMask::kPolygonSeparator, 1, 1});
+  view->points.insert(view->points.end(),
+                      {TIEMask::kPolygonSeparator, TIEMask::kPolygonSeparator, 1, 1});
   proc->Undo();
   EXPECT_EQ(Take(*view), a);
   EXPECT_EQ(view->loads, 1);
