@@ -289,12 +289,16 @@ TEST_F(ProcSelection, NoSelectionEntriesWithoutAViewHoldingOne) {
   auto* plain = new PlainView(nullptr);
   plain->image.Allocate(6, 5, ieRGB24);
   proc->SetAttachedImago(plain);
+  proc->SaveUndoCaptioned("image", 1);
   proc->SaveUndo(2);
   proc->SaveUndoCaptioned("select", 2);
   proc->SaveRedo(2);
   proc->SaveRedoCaptioned("select", 2);
-  EXPECT_EQ(proc->UndoCount(), 0);
+  // Nothing saved, and the entry before keeps its caption.
+  ASSERT_EQ(proc->UndoCount(), 1);
+  EXPECT_EQ(proc->UndoCaptions(0), "image");
   EXPECT_EQ(proc->RedoCount(), 0);
+  proc->ClearAllUndo();
 
   proc->SetAttachedImago(nullptr);
   proc->IEBitmap()->Allocate(6, 5, ieRGB24);
