@@ -12,9 +12,11 @@
 #include "ui/TControl.h"
 
 class TIEBitmap;
+class TIEMask;
 class TBitmap;
 class TCanvas;
 class TIEView;
+class TStream;
 
 // Called as Routine(Data, View, Destroying): Destroying is false when the
 // view's image object changed, true once from the view's destructor.
@@ -37,6 +39,24 @@ class TIEView : public TCustomControl {
   // Calls every registered routine with Destroying false.
   void CallBitmapChangeHandlers();
   int32_t BitmapChangeHandlerCount() const { return static_cast<int32_t>(handlers_.size()); }
+
+  // ---- the selection, for the processing component. A view that holds no
+  // selection answers "none" to all of these and saves nothing.
+  // Whether the view holds a selection at all (and can save and load it).
+  virtual bool HoldsSelection() const { return false; }
+  // The selection mask, handed out even while nothing is selected; may be null.
+  virtual TIEMask* SelectionMask() { return nullptr; }
+  // Whether something is selected.
+  virtual bool HasSelection() const { return false; }
+  // The selection polygons as x, y pairs (the view owns them); null when none.
+  virtual const int32_t* GetSelectionPoints() const { return nullptr; }
+  // Number of points (pairs) of GetSelectionPoints.
+  virtual int32_t GetSelectionPointCount() const { return 0; }
+  // Writes the selection block at the stream's position.
+  virtual void SaveSelectionToStream(TStream* Stream) {}
+  // Reads a block written by SaveSelectionToStream as the selection; false
+  // when nothing was loaded.
+  virtual bool LoadSelectionFromStream(TStream* Stream) { return false; }
 
   // The displayed image as a platform bitmap; null when none.
   virtual TBitmap* GetTBitmap() { return nullptr; }

@@ -9,13 +9,16 @@
 #include "imaging/model/TIEMask.h"
 #include "rtl/Exception.h"
 #include "rtl/StrUtils.h"
+#include "rtl/TStream.h"
 #include "ui/TImage.h"
 
 RTL_DEFINE_CLASS(TImagoProc, TComponent)
 
-// An undo or redo entry: a full copy of the image, or a selection block.
+// An undo or redo entry: a full copy of the image, or the attached view's
+// selection block in a memory stream. Exactly one of the two is set.
 struct TImagoProc::Entry {
   std::unique_ptr<TIEBitmap> bitmap;
+  std::unique_ptr<TMemoryStream> selection;
 };
 
 namespace {
@@ -204,12 +207,17 @@ bool TImagoProc::CheckPixelFormat(TIEProcFormatSet Allowed) {
 bool TImagoProc::GetSelectionArea(TIEProcRect& Rect, TIEMask*& Mask, const int32_t*& Points, int32_t& PointCount) {
   Rewrap();
   Rect = TIEProcRect{0, 0, image_ ? image_->Width() : 0, image_ ? image_->Height() : 0};
-  // The single-image view, which holds a selection, comes with the views.
   Mask = nullptr;
   Points = nullptr;
   PointCount = 0;
-  // Only an attached single-image view has a selection.
-  return false;
+  if (!view_ || !view_->HoldsSelection()) return false;
+  // The mask is handed out even when nothing is selected.
+  Mask = view_->SelectionMask();
+  if (!view_->HasSelection()) return false;
+  if (Mask && !Mask->IsEmpty()) Rect = TIEProcRect{Mask->Left, Mask->Top, Mask->Right + 1, Mask->Bottom + 1};
+  Points = view_->GetSelectionPoints();
+  PointCount = view_->GetSelectionPointCount();
+  return true;
 }
 
 TIEBitmap* TImagoProc::BeginImageProcessing(TIEProcFormatSet Allowed, const std::string& Caption, TIEProcRect& Rect,
@@ -230,11 +238,12 @@ TIEBitmap* TImagoProc::BeginImageProcessing(TIEProcFormatSet Allowed, const std:
 }
 
 void TImagoProc::EndImageProcessing(TIEBitmap* AreaImage, TIEMask* Mask) {
-  if (AreaImage && AreaImage == area_image_.get() && Mask) {
-    Mask->CopyBitmapMasked(image_, AreaImage, true, false, false);
+  if (AreaImage && AreaImage == area_image_.get() && Mask && image_) {
+    // The area image holds the mask's box: only its selected pixels go back.
+    Mask->CopyBitmapMasked(image_, AreaImage, false, true, false);
     if (AreaImage->HasAlphaChannel() && !AreaImage->GetAlphaChannel()->Full) {
-      Mask->CopyAlphaMasked(image_, AreaImage, true, false);
-      image_->GetAlphaChannel()->Full = false;
+      Mask->CopyAlphaMasked(image_, AreaImage, false, true);
+      if (TIEBitmap* alpha = image_->GetAlphaChannel()) alpha->Full = false;
     }
   }
   area_image_.reset();
@@ -269,7 +278,15 @@ void TImagoProc::DoFinishWork() {
 // ---- undo and redo
 
 std::unique_ptr<TImagoProc::Entry> TImagoProc::MakeEntry(int32_t Source) {
-  if (Source != 1) return nullptr;  // selections need an attached view
+  if (Source == 2) {
+    // Only a view that holds a selection has one to save.
+    if (!view_ || !view_->HoldsSelection()) return nullptr;
+    auto entry = std::make_unique<Entry>();
+    entry->selection = std::make_unique<TMemoryStream>();
+    view_->SaveSelectionToStream(entry->selection.get());
+    return entry;
+  }
+  if (Source != 1) return nullptr;
   if (!PrepareBitmap({}) || !BigEnoughForUndo(image_)) return nullptr;
   auto entry = std::make_unique<Entry>();
   entry->bitmap = std::make_unique<TIEBitmap>();
@@ -321,6 +338,10 @@ void TImagoProc::ApplyEntry(Stack& stack, int32_t Index) {
   if (e.bitmap) {
     image_->Assign(e.bitmap.get());
     UpdateAttached();
+  } else if (e.selection) {
+    // The entry stays: it is read from its start each time it is applied.
+    e.selection->SetPosition(0);
+    if (view_ && view_->HoldsSelection()) view_->LoadSelectionFromStream(e.selection.get());
   }
 }
 

@@ -80,6 +80,7 @@ class TImagoProc : public TComponent {
   void ConvertToPalette(int32_t NumColors, std::span<TRGB> Palette, bool Threshold);
 
   // ---- undo and redo; Source 1 is a copy of the image, 2 the view's selection
+  // (saved and restored only with a view that holds one)
   virtual void SaveUndo(int32_t Source = 1);
   void SaveUndoCaptioned(const std::string& Caption, int32_t Source = 1);
   virtual void Undo();
@@ -101,7 +102,9 @@ class TImagoProc : public TComponent {
   // ---- the operation frame
   bool PrepareBitmap(TIEProcFormatSet Allowed);
   bool CheckPixelFormat(TIEProcFormatSet Allowed);
-  // Rectangle, mask and polygon of the selection; false without one.
+  // Rectangle (the mask's box, right and bottom exclusive), mask and polygon of
+  // the attached view's selection; false without one. The mask comes back
+  // even then, so that a caller may still look at it.
   virtual bool GetSelectionArea(TIEProcRect& Rect, TIEMask*& Mask, const int32_t*& Points, int32_t& PointCount);
   TIEBitmap* BeginImageProcessing(TIEProcFormatSet Allowed, const std::string& Caption, TIEProcRect& Rect,
                                   TIEMask*& Mask);
