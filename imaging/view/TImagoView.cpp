@@ -15,9 +15,7 @@
 #include "ui/TBitmap.h"
 #include "ui/TCanvas.h"
 #include "ui/TColor.h"
-#include "ui/TForm.h"
 #include "ui/TPicture.h"
-#include "ui/TScreen.h"
 
 RTL_DEFINE_CLASS(TImagoView, TIEView,
                  Published("MouseInteract", &TImagoView::MouseInteract, &TImagoView::SetMouseInteract))

@@ -10,6 +10,7 @@
 #include "imaging/view/TIELayer.h"
 #include "imaging/view/TImagoView.h"
 #include "platform/Input.h"
+#include "platform/Window.h"
 #include "ui/TForm.h"
 #include "ui/TScreen.h"
 
@@ -112,8 +113,12 @@ void TImagoView::ShowTempCursor(TCursor C) {
   showing_temp_cursor_ = true;
   SetCursor(C);
   showing_temp_cursor_ = false;
-  // Shown at once, unless the screen shows one cursor everywhere.
-  if (Screen && Screen->Cursor() == crDefault && HandleAllocated()) ::SetCursor(Screen->Cursors(C));
+  // Shown at once while the pointer is over the view or the view holds it,
+  // unless the screen shows one cursor everywhere.
+  if (!Screen || Screen->Cursor() != crDefault || !HandleAllocated()) return;
+  TPoint p;
+  if (GetCapture() == Handle() || (GetCursorPos(&p) && WindowFromPoint(p) == Handle()))
+    ::SetCursor(Screen->Cursors(C));
 }
 
 // ------------------------------------------------------------ positions
@@ -155,7 +160,11 @@ void TImagoView::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, in
   press_y_ = last_y_ = prev_y_ = Y;
   press_view_x_ = view_x_;
   press_view_y_ = view_y_;
-  if (Button != mbLeft || !(mouse_interact_ * kSelectionItems).Empty()) return;
+  if (Button != mbLeft) return;
+  // A drag whose release never came (the capture was taken away) ends here.
+  moving_layer_ = -1;
+  layer_grip_ = kGripNone;
+  if (!(mouse_interact_ * kSelectionItems).Empty()) return;
 
   if (mouse_interact_.Contains(miResizeLayers)) {
     layer_grip_ = FindLayerGrip(X, Y);
@@ -315,7 +324,11 @@ void TImagoView::MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int3
     layer_grip_ = kGripNone;
   }
   if (mouse_filter_saved_) {
-    zoom_filter_ = mouse_zoom_filter_;
     mouse_filter_saved_ = false;
+    // What was drawn during the drag is drawn again with the filter.
+    if (zoom_filter_ != mouse_zoom_filter_) {
+      zoom_filter_ = mouse_zoom_filter_;
+      Update();
+    }
   }
 }

@@ -10,6 +10,7 @@
 #include "imaging/view/TIELayer.h"
 #include "rtl/TypInfo.h"
 #include "ui/TColor.h"
+#include "ui/TScreen.h"
 
 // Stacks further layers, which nothing else in the view does.
 class TImagoViewLayerAccess {
@@ -679,6 +680,42 @@ TEST_F(ViewLayers, AltKeepsTheImageAspectWhileResizing) {
   EXPECT_EQ(v->Layer(0)->LayerHeight(), 5);
 }
 
+// A view that scrolls itself during a drag shifts the remembered positions,
+// so that the next step also carries the layer by the distance scrolled.
+TEST_F(ViewLayers, ShiftedMousePositionsCarryTheLayer) {
+  ViewPtr v = View10();
+  v->SetMouseInteract({miMoveLayers});
+  Pump();
+  // The third move (the second with the button held) comes after a shift.
+  int moves = 0;
+  v->OnMouseMove = [&](TObject*, TShiftState, int32_t, int32_t) {
+    if (++moves == 3) v->ShiftMousePositions(2, -1);
+  };
+  Drag(v.get(), {{50, 50}, {51, 50}, {52, 50}});
+  ASSERT_GE(moves, 3);
+  EXPECT_EQ(v->Layer(0)->PosX, 4);
+  EXPECT_EQ(v->Layer(0)->PosY, -1);
+}
+
+// With DelayZoomFilter a drag draws without the zoom filter until the release.
+TEST_F(ViewLayers, DelayedZoomFilterIsOffDuringADrag) {
+  ViewPtr v = View10();
+  v->SetZoom(200);
+  v->SetZoomFilter(rfTriangle);
+  v->DelayZoomFilter = true;
+  v->SetMouseInteract({miMoveLayers});
+  Pump();
+  std::vector<TResampleFilter> seen;
+  v->OnLayerNotify = [&](TObject*, int32_t, TIELayerEvent) { seen.push_back(v->ZoomFilter()); };
+  Drag(v.get(), {{50, 50}, {54, 50}});
+  EXPECT_EQ(seen, (std::vector<TResampleFilter>{rfNone, rfNone, rfNone}));
+  EXPECT_EQ(v->ZoomFilter(), rfTriangle);
+  v->DelayZoomFilter = false;
+  seen.clear();
+  Drag(v.get(), {{50, 50}, {54, 50}});
+  EXPECT_EQ(seen, (std::vector<TResampleFilter>{rfTriangle, rfTriangle, rfTriangle}));
+}
+
 TEST_F(ViewLayers, RightGripLeftOfTheLeftEdgeLeavesWidthOne) {
   ViewPtr v = View10();
   v->SetMouseInteract({miResizeLayers});
@@ -729,6 +766,8 @@ TEST_F(ViewLayers, CursorOverLayerAndGrips) {
   for (const Case& c : both) {
     MouseAt(v.get(), c.x, c.y);
     EXPECT_EQ(v->Cursor(), c.cursor) << c.x << "," << c.y;
+    // Shown at once, not only at the next cursor query.
+    EXPECT_EQ(GetCursor(), Screen->Cursors(c.cursor)) << c.x << "," << c.y;
   }
   // A cursor set from outside is the normal one; it comes back where
   // nothing can be done.
