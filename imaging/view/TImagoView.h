@@ -336,6 +336,9 @@ class TImagoView : public TIEView {
   // Clamps a client point into the current layer's box (right and bottom + 1).
   void ClampToCurrentLayer(int32_t& X, int32_t& Y) const;
   void ResizeLayerByGrip(TShiftState Shift, int32_t X, int32_t Y);
+  // While the pointer is beyond the image area during a drag the view
+  // scrolls towards it, as far as it can.
+  void AutoScrollWhileDragging();
   // Shows C without changing the normal cursor (when cursors are enabled).
   void ShowTempCursor(TCursor C);
   void RestoreCursor() { ShowTempCursor(normal_cursor_); }

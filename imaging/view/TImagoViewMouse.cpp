@@ -139,6 +139,30 @@ void TImagoView::ShiftMousePositions(int32_t DX, int32_t DY) {
   raw_press_y_ -= DY;
 }
 
+void TImagoView::AutoScrollWhileDragging() {
+  if (!HandleAllocated()) return;
+  // The origin moves each round, so this ends at the latest where the image
+  // cannot scroll further; the cap only guards against a pointer that keeps
+  // jumping from one side to the other.
+  for (int32_t round = 0; round < (1 << 20); ++round) {
+    TPoint p;
+    if (!GetCursorPos(&p)) return;
+    p = ScreenToClient(p);
+    const int32_t left = off_x_, right = off_x_ + ext_x_, top = off_y_, bottom = off_y_ + ext_y_;
+    const int32_t dx = p.X < left ? p.X - left : p.X > right - 1 ? p.X - (right - 1) : 0;
+    const int32_t dy = p.Y < top ? p.Y - top : p.Y > bottom - 1 ? p.Y - (bottom - 1) : 0;
+    if (dx == 0 && dy == 0) return;
+    const int32_t ox = view_x_, oy = view_y_;
+    SetViewXY(Saturate(int64_t{view_x_} + dx), Saturate(int64_t{view_y_} + dy));
+    if (view_x_ == ox && view_y_ == oy) return;
+    // The remembered points keep showing the same image pixels: they move by
+    // what the origin did, which is less than (dx, dy) at the far end.
+    press_x_ -= view_x_ - ox;
+    press_y_ -= view_y_ - oy;
+    ShiftMousePositions(view_x_ - ox, view_y_ - oy);
+  }
+}
+
 // ------------------------------------------------------------ press
 
 void TImagoView::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
@@ -277,10 +301,12 @@ void TImagoView::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
   if (held) {
     TIELayer* current = CurrentLayer();
     if (layer_grip_ != kGripNone && current && !current->Locked) {
+      AutoScrollWhileDragging();
       ResizeLayerByGrip(Shift, X, Y);
       Update();
       DoLayerNotify(current_layer_, ielResizing);
     } else if (moving_layer_ >= 0 && Layer(moving_layer_) && !Layer(moving_layer_)->Locked) {
+      AutoScrollWhileDragging();
       TIELayer* l = Layer(moving_layer_);
       l->PosX = Saturate(int64_t{l->PosX} + ScreenToImageX(X) - ScreenToImageX(last_x_));
       l->PosY = Saturate(int64_t{l->PosY} + ScreenToImageY(Y) - ScreenToImageY(last_y_));

@@ -697,6 +697,30 @@ TEST_F(ViewLayers, ShiftedMousePositionsCarryTheLayer) {
   EXPECT_EQ(v->Layer(0)->PosY, -1);
 }
 
+// Dragging beyond the image area scrolls the view as far as it goes; the
+// layer then moves by the image pixels between the pressed one and the one
+// at the box's edge + 1 at the new origin.
+TEST_F(ViewLayers, DragBeyondTheViewScrollsItAndCarriesTheLayer) {
+  ViewPtr v = MakeView(100, 100, 300, 300);
+  v->SetMouseInteract({miMoveLayers});
+  Pump();
+  const int32_t w = v->ExtentX(), max_x = v->MaxViewX();
+  ASSERT_GT(max_x, 0);
+  ASSERT_EQ(v->Layer(0)->ClientRight, w);
+  // A step that does not divide the way to the end, so the last round
+  // scrolls less than the pointer's distance.
+  const int32_t step = max_x % 11 != 0 ? 11 : 12;
+  int moving = 0;
+  v->OnLayerNotify = [&](TObject*, int32_t, TIELayerEvent e) { moving += e == ielMoving; };
+  Drag(v.get(), {{50, 50}, {w - 1 + step, 50}});
+  EXPECT_EQ(moving, 1);
+  EXPECT_EQ(v->ViewX(), max_x);
+  EXPECT_EQ(v->ViewY(), 0);
+  // Image column of client w + 1 at origin max_x, less the pressed column 50.
+  EXPECT_EQ(v->Layer(0)->PosX, w + 1 + max_x - 50);
+  EXPECT_EQ(v->Layer(0)->PosY, 0);
+}
+
 // With DelayZoomFilter a drag draws without the zoom filter until the release.
 TEST_F(ViewLayers, DelayedZoomFilterIsOffDuringADrag) {
   ViewPtr v = View10();
