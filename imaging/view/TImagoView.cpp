@@ -17,7 +17,8 @@
 #include "ui/TColor.h"
 #include "ui/TPicture.h"
 
-RTL_DEFINE_CLASS(TImagoView, TIEView)
+RTL_DEFINE_CLASS(TImagoView, TIEView,
+                 Published("MouseInteract", &TImagoView::MouseInteract, &TImagoView::SetMouseInteract))
 
 namespace {
 
@@ -44,6 +45,8 @@ int32_t RoundI(double v) { return ToInt32(std::nearbyint(v)); }
 
 TImagoView::TImagoView(TComponent* AOwner) : TIEView(AOwner) {
   ++construction_guard_;
+  cursor_enabled_ = AOwner != nullptr;
+  normal_cursor_ = Cursor();
   own_legacy_ = std::make_unique<TBitmap>();
   legacy_bitmap_ = own_legacy_.get();
   legacy_bitmap_->SetPixelFormat(pf24bit);
@@ -152,6 +155,14 @@ void TImagoView::WndProc(TMessage& Message) {
     case WM_KILLFOCUS:
       TIEView::WndProc(Message);
       Invalidate();
+      return;
+    case CM_CURSORCHANGED:
+      // A cursor set from outside becomes the normal cursor and shows at once.
+      if (!showing_temp_cursor_) {
+        normal_cursor_ = Cursor();
+        ShowTempCursor(normal_cursor_);
+      }
+      TIEView::WndProc(Message);
       return;
     case IEM_UPDATE:
     case IEM_NEWFRAME:
@@ -1406,8 +1417,8 @@ void TImagoView::DrawLayerDecorations(TIEBitmap* Target) {
     TIELayer* l = Layer(i);
     if (!l->VisibleBox || l->IsMask) continue;
     if (i == current_layer_) {
-      if (layer_move_mode_ || layer_resize_mode_) box(i);
-      if (layer_resize_mode_ && !l->Locked) {
+      if (mouse_interact_.Contains(miMoveLayers) || mouse_interact_.Contains(miResizeLayers)) box(i);
+      if (mouse_interact_.Contains(miResizeLayers) && !l->Locked) {
         for (int32_t g = 0; g < 8; ++g) {
           const TRect r = LayerGripRect(g);
           if (OnDrawLayerGrip) {

@@ -19,6 +19,7 @@
 #include "imaging/model/Resample.h"
 #include "imaging/model/TIEView.h"
 #include "imaging/view/IEViewBackground.h"
+#include "rtl/TypInfo.h"
 #include "ui/TGraphicsObject.h"
 
 class TBitmap;
@@ -42,6 +43,13 @@ using TIELayerNotify = std::function<void(TObject* Sender, int32_t Layer, TIELay
 using TIEDrawLayerBoxEvent = std::function<void(TObject* Sender, TBitmap* ABitmap, int32_t Layer)>;
 using TIEDrawLayerGripEvent =
     std::function<void(TObject* Sender, TBitmap* ABitmap, int32_t Layer, int32_t Grip, const TRect& Rect)>;
+
+// What the mouse does over the view. The layer items never stay together
+// with the others (see SetMouseInteract).
+RTL_ENUM(TIEMouseInteractItems, miZoom, miScroll, miSelect, miSelectPolygon, miSelectCircle, miSelectZoom,
+         miSelectMagicWand, miSelectLasso, miMoveLayers, miResizeLayers);
+using TIEMouseInteract = TSet<TIEMouseInteractItems, 16>;
+RTL_SET(TIEMouseInteract);
 
 // The view's private messages (window message numbers).
 constexpr uint32_t IEM_UPDATE = 0x1F58;
@@ -234,6 +242,17 @@ class TImagoView : public TIEView {
   int32_t FindLayerAt(int32_t X, int32_t Y, bool SelectTransparent = false) const;
   void DoLayerNotify(int32_t Layer, TIELayerEvent Event);
 
+  // ---- mouse
+  TIEMouseInteract MouseInteract() const { return mouse_interact_; }
+  // A newly added item decides which items stay (see the source); the
+  // layer items stay only among themselves.
+  void SetMouseInteract(TIEMouseInteract Value);
+  // Acts like a held Alt: resizing a layer by a grip keeps its aspect.
+  bool ForceSquare = false;
+  // Subtracts (DX, DY) from the remembered last, previous and raw press
+  // positions (for a view that scrolls itself during a drag).
+  void ShiftMousePositions(int32_t DX, int32_t DY);
+
   // ---- navigator
   TImagoView* Navigator() const { return navigator_; }
   void SetNavigator(TImagoView* View);
@@ -263,6 +282,12 @@ class TImagoView : public TIEView {
   TIEDrawLayerGripEvent OnDrawLayerGrip;
   TIEViewNotifyEvent OnDShowNewFrame;
   TIEViewNotifyEvent OnDShowEvent;
+
+ protected:
+  // The layer modes of MouseInteract: moving and resizing layers.
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
 
  private:
   friend class TImagoViewLayerAccess;  // lets tests stack further layers
@@ -308,13 +333,20 @@ class TImagoView : public TIEView {
   void ApplyBar(int Bar);
   void MoveThumb(int Bar);
 
+  // Clamps a client point into the current layer's box (right and bottom + 1).
+  void ClampToCurrentLayer(int32_t& X, int32_t& Y) const;
+  void ResizeLayerByGrip(TShiftState Shift, int32_t X, int32_t Y);
+  // While the pointer is beyond the image area during a drag the view
+  // scrolls towards it, as far as it can.
+  void AutoScrollWhileDragging();
+  // Shows C without changing the normal cursor (when cursors are enabled).
+  void ShowTempCursor(TCursor C);
+  void RestoreCursor() { ShowTempCursor(normal_cursor_); }
+
   TIEViewScrollBar bars_[2];
 
   // images
   std::vector<std::unique_ptr<TIELayer>> layers_;
-  // Set by the mouse modes that move or resize layers: the current layer's
-  // box is drawn in either, its grips in the resize mode.
-  bool layer_move_mode_ = false, layer_resize_mode_ = false;
   int32_t current_layer_ = 0;
   TIEBitmap* ie_bitmap_ = nullptr;
   TBitmap* legacy_bitmap_ = nullptr;
@@ -369,6 +401,21 @@ class TImagoView : public TIEView {
   TImagoView* navigator_ = nullptr;
   bool nav_reentry_ = false;
   TRect nav_rect_{0, 0, 0, 0};
+
+  // mouse interaction
+  TIEMouseInteract mouse_interact_;
+  int32_t press_x_ = 0, press_y_ = 0;          // clamped into the current layer's box
+  int32_t raw_press_x_ = 0, raw_press_y_ = 0;  // as it came
+  int32_t last_x_ = 0, last_y_ = 0, prev_x_ = 0, prev_y_ = 0;
+  int32_t press_view_x_ = 0, press_view_y_ = 0;
+  int32_t moving_layer_ = -1;  // the layer being moved, -1 for none
+  int32_t layer_grip_ = 0;     // the grip being dragged (1..8), 0 for none
+  TRect layer_box_at_press_{0, 0, 0, 0};
+  TResampleFilter mouse_zoom_filter_ = rfNone;  // ZoomFilter from the press to the release
+  bool mouse_filter_saved_ = false;
+  bool cursor_enabled_ = true;
+  bool showing_temp_cursor_ = false;
+  TCursor normal_cursor_ = crDefault;
 
   TIEProgressEvent on_progress_;
   TIEViewNotifyEvent on_finish_;

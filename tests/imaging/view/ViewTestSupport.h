@@ -7,10 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/TImagoView.h"
 #include "platform/Backend.h"
+#include "platform/Input.h"
 #include "platform/SysInfo.h"
 #include "ui/TApplication.h"
 #include "ui/TForm.h"
@@ -69,4 +71,25 @@ inline ViewPtr MakeView(int32_t ClientW, int32_t ClientH, int32_t ImageW, int32_
   FillPattern(v->GetIEBitmap());
   v->Update();
   return v;
+}
+
+// Input as the user makes it, through the real queue (which also paints).
+inline void Pump() { Application->ProcessMessages(); }
+
+inline void MouseAt(TControl* c, int32_t x, int32_t y) {
+  InjectMouseMove(c->ClientToScreen(TPoint{x, y}));
+  Pump();
+}
+
+// A left-button drag in client coordinates: pressed at the first point,
+// moved through the others, released at the last. A second apart from any
+// earlier press, so it never makes a double click.
+inline void Drag(TControl* c, const std::vector<TPoint>& points) {
+  HeadlessAdvanceClock(1000);
+  MouseAt(c, points.front().X, points.front().Y);
+  InjectMouseButton(VK_LBUTTON, true);
+  Pump();
+  for (size_t k = 1; k < points.size(); ++k) MouseAt(c, points[k].X, points[k].Y);
+  InjectMouseButton(VK_LBUTTON, false);
+  Pump();
 }

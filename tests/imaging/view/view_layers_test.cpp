@@ -4,13 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "ViewTestSupport.h"
 #include "imaging/view/TIELayer.h"
+#include "rtl/TypInfo.h"
 #include "ui/TColor.h"
+#include "ui/TScreen.h"
 
-// Stacks further layers and switches the layer mouse modes, which nothing
-// else in the view does.
+// Stacks further layers, which nothing else in the view does.
 class TImagoViewLayerAccess {
  public:
   static TIELayer* Add(TImagoView* v, int32_t W, int32_t H, TIEPixelFormat F) {
@@ -18,10 +20,6 @@ class TImagoViewLayerAccess {
     image->Allocate(W, H, F);
     v->layers_.push_back(std::make_unique<TIELayer>(v, true, image));
     return v->layers_.back().get();
-  }
-  static void Modes(TImagoView* v, bool Move, bool Resize) {
-    v->layer_move_mode_ = Move;
-    v->layer_resize_mode_ = Resize;
   }
 };
 
@@ -116,7 +114,7 @@ TEST_F(ViewLayers, CurrentLayerBoxAndGripsByMode) {
   EXPECT_EQ(Px(v.get(), 30, 30), PatternPixel(0, 0));
   EXPECT_EQ(Px(v.get(), 69, 69), PatternPixel(39, 39));
 
-  TImagoViewLayerAccess::Modes(v.get(), true, false);
+  v->SetMouseInteract({miMoveLayers});
   Repaint(v.get());
   ExpectDottedBox(v.get(), 30, 30, 70, 70, pattern);
   EXPECT_EQ(Px(v.get(), 72, 72), kBgRGB);  // no grips when only moving
@@ -126,7 +124,7 @@ TEST_F(ViewLayers, CurrentLayerBoxAndGripsByMode) {
   EXPECT_EQ(Px(v.get(), 30, 30), PatternPixel(0, 0));
   v->CurrentLayer()->VisibleBox = true;
 
-  TImagoViewLayerAccess::Modes(v.get(), false, true);
+  v->SetMouseInteract({miResizeLayers});
   Repaint(v.get());
   // Each grip: black outline, white inside, nothing beyond.
   const TRGB black = MakeRGBTriple(0, 0, 0), white = MakeRGBTriple(255, 255, 255);
@@ -520,6 +518,347 @@ TEST_F(ViewLayers, MagnifierFromTheImageOnlyInsideIt) {
   Repaint(v.get());
   EXPECT_EQ(Px(v.get(), 59, 40), PatternPixel(32, 13));
   EXPECT_EQ(Px(v.get(), 68, 49), PatternPixel(36, 17));
+}
+
+}  // namespace
+
+namespace {
+
+// ---- moving and resizing with the mouse
+
+using Events = std::vector<TIELayerEvent>;
+
+// Records the layer notices (all of layer 0) and the cursor at each.
+struct Recorder {
+  Events events;
+  std::vector<TCursor> cursors;
+  void Attach(TImagoView* v) {
+    v->OnLayerNotify = [this, v](TObject* s, int32_t layer, TIELayerEvent e) {
+      EXPECT_EQ(s, v);
+      EXPECT_EQ(layer, 0);
+      events.push_back(e);
+      cursors.push_back(v->Cursor());
+    };
+  }
+};
+
+Events Repeat(TIELayerEvent first, TIELayerEvent e, size_t n, TIELayerEvent last) {
+  Events out{first};
+  out.insert(out.end(), n, e);
+  out.push_back(last);
+  return out;
+}
+
+TEST_F(ViewLayers, DragMovesLayerZeroByImagePixels) {
+  struct Case {
+    double zoom;
+    std::vector<TPoint> drag;
+    int32_t pos_x, pos_y, client_left, client_top;
+  };
+  const Case cases[] = {
+      // 100 %: box (45, 45)-(55, 55). The last point lies right of the moved
+      // box (50, 48)-(60, 58) and is taken at its right edge + 1 (61).
+      {100, {{50, 50}, {52, 51}, {55, 53}, {90, 48}}, 11, -2, 56, 43},
+      // 200 %: box (40, 40)-(60, 60), two screen pixels per image pixel;
+      // (54, 53) is image (7, 6), (47, 58) image (3, 9).
+      {200, {{50, 50}, {54, 53}, {47, 58}}, -2, 4, 36, 48},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.zoom);
+    ViewPtr v = MakeView(100, 100, 10, 10);
+    v->SetZoom(c.zoom);
+    v->SetMouseInteract({miMoveLayers});
+    Pump();
+    Recorder rec;
+    rec.Attach(v.get());
+    ASSERT_EQ(v->Layer(0)->ClientLeft, c.zoom == 100 ? 45 : 40);
+    Drag(v.get(), c.drag);
+    const TIELayer* l = v->Layer(0);
+    EXPECT_EQ(l->PosX, c.pos_x);
+    EXPECT_EQ(l->PosY, c.pos_y);
+    EXPECT_EQ(l->Width, 0);
+    EXPECT_EQ(l->Height, 0);
+    Pump();
+    EXPECT_EQ(l->ClientLeft, c.client_left);
+    EXPECT_EQ(l->ClientTop, c.client_top);
+    EXPECT_EQ(rec.events, Repeat(ielSelected, ielMoving, c.drag.size() - 1, ielMoved));
+    // The move cursor until the release brings the normal one back (the
+    // pointer resting after the release may show it again).
+    for (size_t k = 0; k + 1 < rec.cursors.size(); ++k) EXPECT_EQ(rec.cursors[k], crSizeAll) << k;
+    EXPECT_EQ(rec.cursors.back(), crDefault);
+  }
+}
+
+// A 20 x 10 image at 100 % in 100 x 100: box (40, 45)-(60, 55), grips at
+// the corners, (40, 50), (60, 50), (50, 45) and (50, 55).
+ViewPtr View20x10(TIEMouseInteract Modes) {
+  ViewPtr v = MakeView(100, 100, 20, 10);
+  v->SetMouseInteract(Modes);
+  Pump();
+  const TIELayer* l = v->Layer(0);
+  EXPECT_EQ(l->ClientLeft, 40);
+  EXPECT_EQ(l->ClientTop, 45);
+  EXPECT_EQ(l->ClientRight, 60);
+  EXPECT_EQ(l->ClientBottom, 55);
+  return v;
+}
+
+struct GripCase {
+  const char* name;
+  std::vector<TPoint> drag;  // pressed on the grip
+  int32_t pos_x, pos_y, width, height;
+};
+
+void RunGripCases(std::initializer_list<GripCase> cases, bool alt) {
+  for (const GripCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Both layer items: a grip wins over moving the layer.
+    ViewPtr v = View20x10({miMoveLayers, miResizeLayers});
+    Recorder rec;
+    rec.Attach(v.get());
+    if (alt) InjectKey(VK_MENU, true);
+    Drag(v.get(), c.drag);
+    if (alt) InjectKey(VK_MENU, false);
+    Pump();
+    const TIELayer* l = v->Layer(0);
+    EXPECT_EQ(l->PosX, c.pos_x);
+    EXPECT_EQ(l->PosY, c.pos_y);
+    EXPECT_EQ(l->LayerWidth(), c.width);
+    EXPECT_EQ(l->LayerHeight(), c.height);
+    Events want(c.drag.size() - 1, ielResizing);
+    want.push_back(ielResized);
+    EXPECT_EQ(rec.events, want);
+  }
+}
+
+TEST_F(ViewLayers, GripDragResizesLayerZero) {
+  RunGripCases(
+      {
+          {"top-left", {{40, 45}, {44, 47}}, 4, 2, 16, 8},
+          {"top-right", {{60, 45}, {57, 48}}, 0, 3, 17, 7},
+          {"bottom-right", {{60, 55}, {52, 51}}, 0, 0, 12, 6},
+          {"bottom-left", {{40, 55}, {43, 53}}, 3, 0, 17, 8},
+          {"left", {{40, 50}, {46, 50}}, 6, 0, 14, 10},
+          {"right", {{60, 50}, {51, 52}}, 0, 0, 11, 10},
+          {"top", {{50, 45}, {55, 49}}, 0, 4, 20, 6},
+          {"bottom", {{50, 55}, {50, 52}}, 0, 0, 20, 7},
+          // The sides that move by differences, in two steps.
+          {"left in steps", {{40, 50}, {43, 50}, {46, 50}}, 6, 0, 14, 10},
+          {"bottom in steps", {{50, 55}, {50, 53}, {50, 51}}, 0, 0, 20, 6},
+          // Outwards the point stops one past the box: (61, 56) is image (21, 11).
+          {"bottom-right outwards", {{60, 55}, {90, 90}}, 0, 0, 21, 11},
+          // Past the far corner the size stops at 1 and the position stays.
+          {"top-left past the far corner", {{40, 45}, {70, 70}}, 0, 0, 1, 1},
+      },
+      false);
+}
+
+TEST_F(ViewLayers, AltKeepsTheImageAspectWhileResizing) {
+  // The image's aspect is 10 / 20: the mouse's other coordinate is derived
+  // from the box at the press, so the new size is twice as wide as high.
+  RunGripCases(
+      {
+          // y = Trunc(0.5 * (50 - 40)) + 45 = 50: image (10, 5).
+          {"bottom-right", {{60, 55}, {50, 70}}, 0, 0, 10, 5},
+          // The derived coordinate is truncated: Trunc(0.5 * 11) = 5.
+          {"bottom-right, odd", {{60, 55}, {51, 40}}, 0, 0, 11, 5},
+          // y = Trunc(0.5 * (60 - 52)) + 45 = 49: image (12, 4).
+          {"top-right", {{60, 45}, {52, 40}}, 0, 4, 12, 6},
+          // y = Trunc(0.5 * (44 - 40)) + 45 = 47: image (4, 2).
+          {"top-left", {{40, 45}, {44, 49}}, 4, 2, 16, 8},
+          // The left side acts as bottom-left: y = Trunc(0.5 * (40 - 46)) + 55 = 52.
+          {"left", {{40, 50}, {46, 50}}, 6, 0, 14, 7},
+          // The top side acts as top-left: x = Trunc((49 - 45) / 0.5) + 40 = 48.
+          {"top", {{50, 45}, {50, 49}}, 8, 4, 12, 6},
+      },
+      true);
+  // The force-square flag acts like a held Alt.
+  ViewPtr v = View20x10({miResizeLayers});
+  v->ForceSquare = true;
+  Drag(v.get(), {{60, 55}, {50, 70}});
+  EXPECT_EQ(v->Layer(0)->LayerWidth(), 10);
+  EXPECT_EQ(v->Layer(0)->LayerHeight(), 5);
+}
+
+// A view that scrolls itself during a drag shifts the remembered positions,
+// so that the next step also carries the layer by the distance scrolled.
+TEST_F(ViewLayers, ShiftedMousePositionsCarryTheLayer) {
+  ViewPtr v = View10();
+  v->SetMouseInteract({miMoveLayers});
+  Pump();
+  // The third move (the second with the button held) comes after a shift.
+  int moves = 0;
+  v->OnMouseMove = [&](TObject*, TShiftState, int32_t, int32_t) {
+    if (++moves == 3) v->ShiftMousePositions(2, -1);
+  };
+  Drag(v.get(), {{50, 50}, {51, 50}, {52, 50}});
+  ASSERT_GE(moves, 3);
+  EXPECT_EQ(v->Layer(0)->PosX, 4);
+  EXPECT_EQ(v->Layer(0)->PosY, -1);
+}
+
+// Dragging beyond the image area scrolls the view as far as it goes; the
+// layer then moves by the image pixels between the pressed one and the one
+// at the box's edge + 1 at the new origin.
+TEST_F(ViewLayers, DragBeyondTheViewScrollsItAndCarriesTheLayer) {
+  ViewPtr v = MakeView(100, 100, 300, 300);
+  v->SetMouseInteract({miMoveLayers});
+  Pump();
+  const int32_t w = v->ExtentX(), max_x = v->MaxViewX();
+  ASSERT_GT(max_x, 0);
+  ASSERT_EQ(v->Layer(0)->ClientRight, w);
+  // A step that does not divide the way to the end, so the last round
+  // scrolls less than the pointer's distance.
+  const int32_t step = max_x % 11 != 0 ? 11 : 12;
+  int moving = 0;
+  v->OnLayerNotify = [&](TObject*, int32_t, TIELayerEvent e) { moving += e == ielMoving; };
+  Drag(v.get(), {{50, 50}, {w - 1 + step, 50}});
+  EXPECT_EQ(moving, 1);
+  EXPECT_EQ(v->ViewX(), max_x);
+  EXPECT_EQ(v->ViewY(), 0);
+  // Image column of client w + 1 at origin max_x, less the pressed column 50.
+  EXPECT_EQ(v->Layer(0)->PosX, w + 1 + max_x - 50);
+  EXPECT_EQ(v->Layer(0)->PosY, 0);
+}
+
+// With DelayZoomFilter a drag draws without the zoom filter until the release.
+TEST_F(ViewLayers, DelayedZoomFilterIsOffDuringADrag) {
+  ViewPtr v = View10();
+  v->SetZoom(200);
+  v->SetZoomFilter(rfTriangle);
+  v->DelayZoomFilter = true;
+  v->SetMouseInteract({miMoveLayers});
+  Pump();
+  std::vector<TResampleFilter> seen;
+  v->OnLayerNotify = [&](TObject*, int32_t, TIELayerEvent) { seen.push_back(v->ZoomFilter()); };
+  Drag(v.get(), {{50, 50}, {54, 50}});
+  EXPECT_EQ(seen, (std::vector<TResampleFilter>{rfNone, rfNone, rfNone}));
+  EXPECT_EQ(v->ZoomFilter(), rfTriangle);
+  v->DelayZoomFilter = false;
+  seen.clear();
+  Drag(v.get(), {{50, 50}, {54, 50}});
+  EXPECT_EQ(seen, (std::vector<TResampleFilter>{rfTriangle, rfTriangle, rfTriangle}));
+}
+
+TEST_F(ViewLayers, RightGripLeftOfTheLeftEdgeLeavesWidthOne) {
+  ViewPtr v = View10();
+  v->SetMouseInteract({miResizeLayers});
+  Pump();
+  Drag(v.get(), {{55, 50}, {30, 50}});
+  const TIELayer* l = v->Layer(0);
+  EXPECT_EQ(l->Width, 1);
+  EXPECT_EQ(l->PosX, 0);
+  EXPECT_EQ(l->LayerHeight(), 10);
+  Pump();
+  EXPECT_EQ(l->ClientLeft, 45);
+  EXPECT_EQ(l->ClientRight, 46);
+}
+
+TEST_F(ViewLayers, LockedLayerNeitherMovesNorResizes) {
+  ViewPtr v = View10();
+  v->SetMouseInteract({miMoveLayers, miResizeLayers});
+  v->Layer(0)->Locked = true;
+  Pump();
+  Recorder rec;
+  rec.Attach(v.get());
+  Drag(v.get(), {{50, 50}, {53, 52}, {52, 54}});
+  EXPECT_EQ(rec.events, (Events{ielSelected, ielMoved}));
+  EXPECT_EQ(rec.cursors, (std::vector<TCursor>{crDefault, crDefault}));
+  rec.events.clear();
+  Drag(v.get(), {{55, 55}, {50, 50}});  // where the bottom-right grip would be
+  Drag(v.get(), {{55, 50}, {48, 50}});
+  const TIELayer* l = v->Layer(0);
+  EXPECT_EQ(l->PosX, 0);
+  EXPECT_EQ(l->PosY, 0);
+  EXPECT_EQ(l->Width, 0);
+  EXPECT_EQ(l->Height, 0);
+  for (TIELayerEvent e : rec.events) EXPECT_TRUE(e != ielMoving && e != ielResizing);
+}
+
+TEST_F(ViewLayers, CursorOverLayerAndGrips) {
+  // A 40 x 40 image: box (30, 30)-(70, 70), grips well apart.
+  ViewPtr v = MakeView(100, 100, 40, 40);
+  v->SetMouseInteract({miMoveLayers, miResizeLayers});
+  Pump();
+  struct Case {
+    int32_t x, y;
+    TCursor cursor;
+  };
+  const Case both[] = {{30, 30, crSizeNWSE}, {70, 70, crSizeNWSE}, {70, 30, crSizeNESW}, {30, 70, crSizeNESW},
+                       {31, 50, crSizeWE},   {69, 51, crSizeWE},   {50, 29, crSizeNS},   {50, 70, crSizeNS},
+                       {50, 50, crSizeAll},  {40, 60, crSizeAll}};
+  for (const Case& c : both) {
+    MouseAt(v.get(), c.x, c.y);
+    EXPECT_EQ(v->Cursor(), c.cursor) << c.x << "," << c.y;
+    // Shown at once, not only at the next cursor query.
+    EXPECT_EQ(GetCursor(), Screen->Cursors(c.cursor)) << c.x << "," << c.y;
+  }
+  // A cursor set from outside is the normal one; it comes back where
+  // nothing can be done.
+  v->SetCursor(crCross);
+  v->SetMouseInteract({miResizeLayers});
+  MouseAt(v.get(), 50, 50);
+  EXPECT_EQ(v->Cursor(), crCross);
+  MouseAt(v.get(), 30, 30);
+  EXPECT_EQ(v->Cursor(), crSizeNWSE);
+  v->Layer(0)->Locked = true;
+  MouseAt(v.get(), 30, 31);
+  EXPECT_EQ(v->Cursor(), crCross);
+  v->SetMouseInteract({miMoveLayers});
+  MouseAt(v.get(), 50, 50);
+  EXPECT_EQ(v->Cursor(), crCross);
+  v->Layer(0)->Locked = false;
+  MouseAt(v.get(), 50, 51);
+  EXPECT_EQ(v->Cursor(), crSizeAll);
+  TCursor at_release = crNone;
+  v->OnLayerNotify = [&](TObject*, int32_t, TIELayerEvent e) {
+    if (e == ielMoved) at_release = v->Cursor();
+  };
+  Drag(v.get(), {{50, 51}, {52, 53}});
+  EXPECT_EQ(at_release, crCross);
+}
+
+TEST_F(ViewLayers, MouseInteractKeepsWhatTheNewItemAllows) {
+  using S = TIEMouseInteract;
+  struct Case {
+    S from, value, want;
+  };
+  const Case cases[] = {
+      {{}, {miZoom, miScroll}, {miZoom, miScroll}},
+      {{miZoom, miScroll}, {miZoom, miScroll, miSelect}, {miZoom, miSelect}},
+      {{miZoom, miScroll}, {miZoom, miScroll, miSelectPolygon}, {miSelectPolygon}},
+      {{miZoom}, {miZoom, miMoveLayers}, {miMoveLayers}},
+      {{}, {miZoom, miMoveLayers}, {miZoom}},
+      {{}, {miMoveLayers, miResizeLayers}, {miMoveLayers, miResizeLayers}},
+      {{miMoveLayers}, {miMoveLayers, miResizeLayers}, {miMoveLayers, miResizeLayers}},
+      {{miZoom, miSelect}, {miZoom, miSelect, miResizeLayers}, {miResizeLayers}},
+      {{miMoveLayers}, {miMoveLayers, miZoom}, {miZoom}},
+      {{miSelect}, {miSelect, miSelectCircle}, {miSelectCircle}},
+      {{}, {miSelectLasso, miSelectZoom}, {miSelectLasso}},
+      {{}, {miZoom, miSelectMagicWand}, {miZoom}},
+      {{miZoom}, {miZoom, miSelectMagicWand}, {miSelectMagicWand}},
+      {{}, {miScroll, miSelect}, {miScroll}},
+      {{miSelectZoom}, {miZoom, miSelectZoom, miSelectLasso}, {miZoom, miSelectLasso}},
+      {{miZoom, miScroll}, {miZoom}, {miZoom}},
+      {{miZoom, miScroll}, {}, {}},
+      {{}, S::FromBits(0x3FF), {miZoom, miScroll}},
+  };
+  ViewPtr v = MakeView(50, 50, 4, 4);
+  EXPECT_TRUE(v->MouseInteract().Empty());
+  for (const Case& c : cases) {
+    v->SetMouseInteract(c.from);
+    ASSERT_EQ(v->MouseInteract(), c.from) << c.from.Bits();
+    v->SetMouseInteract(c.value);
+    EXPECT_EQ(v->MouseInteract().Bits(), c.want.Bits()) << c.from.Bits() << " + " << c.value.Bits();
+  }
+  // The published property goes through the same rules.
+  v->SetMouseInteract({miZoom});
+  const TPropInfo* p = GetPropInfo(v.get(), "MouseInteract");
+  ASSERT_NE(p, nullptr);
+  SetSetProp(v.get(), p, "[miZoom,miMoveLayers]");
+  EXPECT_EQ(GetSetProp(v.get(), p), "miMoveLayers");
+  SetSetProp(v.get(), p, "miResizeLayers,miMoveLayers");
+  EXPECT_EQ(GetSetProp(v.get(), p), "miMoveLayers,miResizeLayers");
 }
 
 }  // namespace
