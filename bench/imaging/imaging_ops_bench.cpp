@@ -164,5 +164,8 @@ int main(int argc, char** argv) {
     line("rotate 90 6000x4000 vs pnmflip", s["ours_rotate90"], s["pnmflip_r90"]);
     line("  ... vs pnmflip net of file I/O", s["ours_rotate90"], net("pnmflip_r90", "pnmflip_null"));
   }
+  // The scratch files are some 150 MB: leave nothing behind in /tmp.
+  for (const char* f : {"src.ppm", "src.v", "out.v"}) std::remove((Dir() + "/" + f).c_str());
+  ::rmdir(Dir().c_str());
   return 0;
 }
