@@ -134,22 +134,22 @@ void Pngtopam(benchmark::State& state) {
 }  // namespace
 
 BENCHMARK_CAPTURE(OursJpeg, smooth, "smooth")->Name("decode_jpeg_6000x4000_smooth/ours")
-    ->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(LibraryJpeg, smooth, "smooth")->Name("decode_jpeg_6000x4000_smooth/library_alone")
-    ->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Djpeg, smooth, "smooth")->Name("decode_jpeg_6000x4000_smooth/djpeg")
-    ->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(OursJpeg, detailed, "detailed")->Name("decode_jpeg_6000x4000_detailed/ours")
-    ->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(LibraryJpeg, detailed, "detailed")->Name("decode_jpeg_6000x4000_detailed/library_alone")
-    ->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Djpeg, detailed, "detailed")->Name("decode_jpeg_6000x4000_detailed/djpeg")
-    ->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
-BENCHMARK(OursPng)->Name("decode_png_6000x4000/ours")->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
-BENCHMARK(Pngtopam)->Name("decode_png_6000x4000/pngtopam")->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
+    ->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(OursPng)->Name("decode_png_6000x4000/ours")->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(Pngtopam)->Name("decode_png_6000x4000/pngtopam")->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+  image_bench::InitializeInTurns(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   auto& s = Seconds();
