@@ -1,6 +1,7 @@
 #include "imaging/io/ExifBlock.h"
 
 #include <cstring>
+#include <exception>
 #include <mutex>
 
 #include "imaging/io/TIOParamsVals.h"
@@ -34,6 +35,20 @@ struct LocalProgress {
   TIOProgressRec rec;
   LocalProgress() { rec.Aborting = &aborted; }
 };
+
+// One read of the codec from the stream's start; false when it failed,
+// whether it says so through the flag or by raising.
+bool RunRead(const TIEExifStreamCodec& codec, TMemoryStream& stream, TIEBitmap* bitmap,
+             TIOParamsVals& params, bool params_only) {
+  LocalProgress progress;
+  try {
+    stream.SetPosition(0);
+    codec.Read(&stream, bitmap, params, progress.rec, params_only);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return !progress.aborted;
+}
 
 }  // namespace
 
@@ -69,12 +84,7 @@ bool ParseExifBlock(const uint8_t* Buffer, int32_t Length, TIOParamsVals& Params
   // cannot make sense of is no EXIF data: the record's defaults must not
   // pass for the camera's values.
   TIOParamsVals fresh(nullptr);
-  {
-    LocalProgress progress;
-    stream.SetPosition(0);
-    codec.Read(&stream, nullptr, fresh, progress.rec, true);
-    if (progress.aborted) return false;
-  }
+  if (!RunRead(codec, stream, nullptr, fresh, true)) return false;
   CopyExifFields(fresh, Params);
   Params.EXIFHasData = 1;
 
@@ -83,11 +93,8 @@ bool ParseExifBlock(const uint8_t* Buffer, int32_t Length, TIOParamsVals& Params
   TIEBitmap* thumbnail = Params.EXIFThumbnail.get();
   thumbnail->FreeImage(true);
   fresh.SetImageIndex(1);
-  LocalProgress progress;
-  stream.SetPosition(0);
-  codec.Read(&stream, thumbnail, fresh, progress.rec, false);
   // Half a thumbnail is worse than none: whoever asks for it gets the image.
-  if (progress.aborted) thumbnail->FreeImage(true);
+  if (!RunRead(codec, stream, thumbnail, fresh, false)) thumbnail->FreeImage(true);
   if (!thumbnail->IsEmpty()) ApplyExifOrientation(thumbnail, Params.TiffOrientation());
   return true;
 }
@@ -99,14 +106,18 @@ bool BuildExifBlock(TIOParamsVals& Params, std::vector<uint8_t>& Out) {
 
   TMemoryStream stream;
   LocalProgress progress;
-  codec.Write(&stream, false, nullptr, Params, progress.rec);
-  TIEBitmap* thumbnail = Params.EXIFThumbnail.get();
-  if (!progress.aborted && thumbnail && !thumbnail->IsEmpty()) {
-    TIOParamsVals page(nullptr);
-    page.SetImageIndex(1);
-    page.TiffCompression = kThumbnailCompression;
-    stream.SetPosition(0);
-    codec.Write(&stream, true, thumbnail, page, progress.rec);
+  try {
+    codec.Write(&stream, false, nullptr, Params, progress.rec);
+    TIEBitmap* thumbnail = Params.EXIFThumbnail.get();
+    if (!progress.aborted && thumbnail && !thumbnail->IsEmpty()) {
+      TIOParamsVals page(nullptr);
+      page.SetImageIndex(1);
+      page.TiffCompression = kThumbnailCompression;
+      stream.SetPosition(0);
+      codec.Write(&stream, true, thumbnail, page, progress.rec);
+    }
+  } catch (const std::exception&) {
+    return false;
   }
   if (progress.aborted || stream.Size() == 0) return false;
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <map>
 #include <optional>
 
@@ -332,6 +333,16 @@ TEST(ExifBlock, HeaderAndCodecDecideWhetherABlockIsParsed) {
     }
   }
   EXPECT_FALSE(ParseExifBlock(nullptr, 10, *std::make_unique<TIOParamsVals>(nullptr)));
+
+  // A codec that raises (a resolution of 0/0, say) fails the block alone.
+  TIEExifStreamCodec raising = FixtureCodec();
+  raising.Read = [](TStream*, TIEBitmap*, TIOParamsVals& Params, TIOProgressRec&, bool) {
+    Params.SetEXIFXResolution(std::numeric_limits<double>::quiet_NaN());
+  };
+  CodecScope scope(raising);
+  TIOParamsVals p(nullptr);
+  EXPECT_FALSE(ParseExifBlock(good.data(), static_cast<int32_t>(good.size()), p));
+  EXPECT_EQ(p.EXIFHasData, 0);
 }
 
 TEST(ExifBlock, ParseFillsTheFieldsAndTurnsTheThumbnail) {
