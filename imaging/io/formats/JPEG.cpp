@@ -504,7 +504,7 @@ void ReadExifMetadata(TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly)
   }
   // A parameters-only read decoded nothing: the bitmap still holds the
   // caller's image, which is not this file's to turn.
-  if (Params.EnableAdjustOrientation && !ParamsOnly && Bitmap)
+  if (Params.EnableAdjustOrientation && !ParamsOnly && Bitmap && !Bitmap->IsEmpty())
     ApplyExifOrientation(Bitmap, Params.EXIFOrientation());
 }
 
