@@ -1,5 +1,6 @@
 #include "imaging/io/TIOParamsVals.h"
 
+#include "imaging/io/ExifBlock.h"
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/TIEBitmap.h"
@@ -91,7 +92,9 @@ void TIOParamsVals::ResetEXIF() {
   EXIFXPAuthor.clear();
   EXIFXPKeywords.clear();
   EXIFXPSubject.clear();
-  if (const int32_t i = JpegMarkerList.IndexOf(0xE1); i >= 0) JpegMarkerList.DeleteMarker(i);
+  // The APP1 marker that holds the EXIF block goes with the fields; one that
+  // holds something else (an XMP packet) is not EXIF data.
+  if (const int32_t i = IndexOfExifMarker(JpegMarkerList); i >= 0) JpegMarkerList.DeleteMarker(i);
 }
 
 void TIOParamsVals::ResetPerLoad() {

@@ -14,7 +14,9 @@
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 #include "ui/TBitmap.h"
+#include "ui/TGraphicsObject.h"
 #include "ui/TImage.h"
+#include "ui/TScreen.h"
 
 RTL_DEFINE_CLASS(TImagoIO, TComponent)
 
@@ -74,6 +76,7 @@ TImagoIO::TImagoIO(TComponent* AOwner) : TComponent(AOwner) {
   owned_ = std::make_unique<TIEBitmap>();
   bitmap_ = owned_.get();
   params_ = std::make_unique<TIOParamsVals>(this);
+  preview_font_.reset(new TFont());
 }
 
 TImagoIO::~TImagoIO() {
@@ -287,10 +290,62 @@ TIOProgressRec TImagoIO::MakeProgressRec() {
 
 void TImagoIO::Fail() { aborted_ = true; }
 
+void TImagoIO::SetPreviewFont(TFont* Value) { preview_font_->Assign(Value); }
+
 bool TImagoIO::DoPreviews(uint16_t Pages) {
   bool handled = false;
   if (OnDoPreviews) OnDoPreviews(this, handled);
-  return handled;
+  if (handled) return true;
+  const TIEIOPreviewsDialogFactory factory = IOPreviewsDialogFactory();
+  if (!factory || !PrepareBitmap(0)) return false;
+
+  // The dialog previews 24-bit pixels (1-bit ones as they are). It gets a
+  // converted copy: converting the image itself would leave it changed
+  // even when the user cancels.
+  TIEBitmap* source = bitmap_;
+  TIEBitmap working;
+  const TIEPixelFormat format = bitmap_->PixelFormat();
+  if (format != ieRGB24 && format != ieMono1) {
+    working.Assign(bitmap_);
+    working.SetPixelFormat(ieRGB24);
+    source = &working;
+  }
+
+  TIEIOPreviewsDialog* dialog = factory(this);
+  if (!dialog) return false;
+  bool result = false;
+  {
+    // The source view lets go of the image, and the form is released,
+    // however the showing ends.
+    struct Releaser {
+      TIEIOPreviewsDialog* dialog;
+      ~Releaser() {
+        dialog->SetSourceBitmap(nullptr);
+        dialog->Release();
+      }
+    } releaser{dialog};
+
+    dialog->SetDefaultLockPreview(previews_params_.Contains(ioppDefaultLockPreview));
+    dialog->SetApplyButtonVisible(previews_params_.Contains(ioppApplyButton));
+    dialog->SetParams(params_.get());
+    dialog->SetSimplified(SimplifiedParamsDialogs);
+    if (SimplifiedParamsDialogs) {
+      const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
+      dialog->SetPageControlHeight(static_cast<int32_t>(Trunc(ppi * 61 / 48.0)));
+      dialog->SetFormHeight(static_cast<int32_t>(Trunc(ppi * 3.75)));
+    }
+    dialog->SetDitherMethod(default_dither_method_);
+    dialog->SetLanguage(msg_language_);
+    dialog->SetFont(preview_font_.get());
+    dialog->SetSourceBitmap(source);
+    dialog->BlankResult();
+    if (dialog->SetPageSet(Pages)) {
+      if (OnIOPreview) OnIOPreview(this, dialog);
+      result = dialog->ShowModal() == mrOk;
+    }
+  }
+  UpdateAttachedView();
+  return result;
 }
 
 // ---- the load frame

@@ -17,18 +17,27 @@
 
 #include "imaging/io/IEFormats.h"
 #include "imaging/io/IEIOTypes.h"
+#include "imaging/io/TIEIOPreviewsDialog.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEPixelTypes.h"
 #include "imaging/model/TIEView.h"
+#include "imaging/model/TMsgLanguage.h"
 #include "rtl/TComponent.h"
+#include "rtl/TSet.h"
 
 class TStream;
 class TIEBitmap;
 class TBitmap;
 class TImage;
+class TFont;
 
 using TIEDoPreviewsEvent = std::function<void(TObject* Sender, bool& Handled)>;
 using TIEFinishWorkEvent = std::function<void(TObject* Sender)>;
+using TIEIOPreviewEvent = std::function<void(TObject* Sender, TIEIOPreviewsDialog* Dialog)>;
+
+// Options of the save-parameter dialog.
+enum TIOPreviewsParam : uint8_t { ioppDefaultLockPreview, ioppApplyButton };
+using TIOPreviewsParams = TSet<TIOPreviewsParam, 2>;
 
 // A set of pixel formats for PrepareBitmap: bit f for format f.
 using TIEPixelFormatSet = uint16_t;
@@ -91,10 +100,20 @@ class TImagoIO : public TComponent {
   bool AutoAdjustDPI = false;
   bool FilteredAdjustDPI = false;
   bool SimplifiedParamsDialogs = true;
+  // ---- the save-parameter dialog
+  TMsgLanguage MsgLanguage() const { return msg_language_; }
+  void SetMsgLanguage(TMsgLanguage Value) { msg_language_ = Value; }
+  TIOPreviewsParams PreviewsParams() const { return previews_params_; }
+  void SetPreviewsParams(TIOPreviewsParams Value) { previews_params_ = Value; }
+  // Owned; assigning copies the font given.
+  TFont* PreviewFont() const { return preview_font_.get(); }
+  void SetPreviewFont(TFont* Value);
 
   TIEProgressEvent OnProgress;
   TIEFinishWorkEvent OnFinishWork;
   TIEDoPreviewsEvent OnDoPreviews;
+  // Called with the save-parameter dialog before it is shown.
+  TIEIOPreviewEvent OnIOPreview;
 
   // ---- loads, saves and parameter reads
   virtual void LoadFromFile(const std::string& FileName);
@@ -127,7 +146,11 @@ class TImagoIO : public TComponent {
   // ASCII art of a 24-bit image itself, one character a pixel.
   virtual void SaveToText(const std::string& FileName, int32_t FileType, int32_t TextForm);
 
-  // Without a dialog to show: true only when OnDoPreviews handles it.
+  // The save-parameter dialog for Pages (the parameter-page bits of the
+  // format registry): true when OnDoPreviews handles it, or when the dialog
+  // closed with OK. False without an image, without an installed dialog, or
+  // when no page applies. The dialog edits Params; the image is shown in
+  // 24 bits (1 bit as it is) from a copy, and never changed.
   virtual bool DoPreviews(uint16_t Pages);
 
   // ---- notices and helpers
@@ -167,4 +190,7 @@ class TImagoIO : public TComponent {
   bool aborted_ = false;
   TColor background_ = 0;
   uint8_t default_dither_method_ = 1;
+  TMsgLanguage msg_language_ = msSystem;
+  TIOPreviewsParams previews_params_;
+  TOwned<TFont> preview_font_;
 };

@@ -9,29 +9,8 @@
 #include <cstdint>
 #include <string>
 
-enum TMsgLanguage : uint8_t {
-  msSystem,
-  msEnglish,
-  msItalian,
-  msGerman,
-  msSpanish,
-  msFrench,
-  msPortuguese,
-  msGreek,
-  msRussian,
-  msDutch,
-  msSwedish,
-  msPolish,
-  msJapanese,
-  msCzech,
-  msFinnish,
-  msFarsi,
-  msChinese,
-  msChineseTraditional,
-  msUser
-};
+#include "imaging/model/TMsgLanguage.h"
 
-constexpr int32_t kMsgLanguageCount = 19;
 constexpr int32_t kDialogWordCount = 133;
 
 // Stores Text as word Index of the row of Language. Both numbers are taken as

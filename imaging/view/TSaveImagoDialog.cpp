@@ -44,6 +44,7 @@ void TSaveImagoDialog::SetAttachedImagoIO(TComponent* Value) {
   attached_ = Value;
   if (!Value) return;
   Value->FreeNotification(this);
+  if (auto* io = dynamic_cast<TImagoIO*>(Value)) SetMsgLanguage(io->MsgLanguage());
 }
 
 TIOParamsVals* TSaveImagoDialog::AttachedParams() const {

@@ -7,8 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/ExifBlock.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
+#include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
@@ -482,6 +484,30 @@ void ReadThumbnailFirst(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitma
   }
 }
 
+// The EXIF block of the first APP1 marker that holds one (an XMP packet
+// may come first). A JFIF density of 1 x 1 only gives the pixels' aspect:
+// the camera's resolution then stands; any other density wins over it.
+void ReadExifMetadata(TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly) {
+  const int32_t app1 = IndexOfExifMarker(Params.JpegMarkerList);
+  if (app1 < 0) return;
+  const int32_t dpi_x = Params.DpiX(), dpi_y = Params.DpiY();
+  if (!ParseExifBlock(Params.JpegMarkerList.GetMarkerData(app1),
+                      Params.JpegMarkerList.GetMarkerLength(app1), Params))
+    return;
+  if (dpi_x == 1 && dpi_y == 1) {
+    const double f = Params.EXIFResolutionUnit == 3 ? 2.54 : 1;
+    Params.SetDpiX(static_cast<int32_t>(Trunc(Params.EXIFXResolution() * f)));
+    Params.SetDpiY(static_cast<int32_t>(Trunc(Params.EXIFYResolution() * f)));
+  } else {
+    Params.SetDpiX(dpi_x);
+    Params.SetDpiY(dpi_y);
+  }
+  // A parameters-only read decoded nothing: the bitmap still holds the
+  // caller's image, which is not this file's to turn.
+  if (Params.EnableAdjustOrientation && !ParamsOnly && Bitmap && !Bitmap->IsEmpty())
+    ApplyExifOrientation(Bitmap, Params.EXIFOrientation());
+}
+
 }  // namespace
 
 void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
@@ -724,6 +750,7 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
     if (iptc >= 0)
       Params.IPTCInfoList.LoadFromBuffer(Params.JpegMarkerList.GetMarkerData(iptc),
                                          Params.JpegMarkerList.GetMarkerLength(iptc));
+    ReadExifMetadata(Bitmap, Params, ParamsOnly);
   }
 }
 
@@ -1004,6 +1031,18 @@ void WriteJPEGForComponent(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Pa
       markers.SetMarker(at, kAPP13, block.data(), static_cast<int32_t>(block.size()));
     } else {
       markers.AddMarker(kAPP13, block.data(), static_cast<int32_t>(block.size()));
+    }
+  }
+  // The EXIF block, built from the fields, takes the place of the one the
+  // file came with; an XMP packet in another APP1 marker stays.
+  if (Params.EXIFHasData) {
+    std::vector<uint8_t> block;
+    if (BuildExifBlock(Params, block)) {
+      const int32_t at = IndexOfExifMarker(markers);
+      if (at >= 0)
+        markers.SetMarker(at, kAPP1, block.data(), static_cast<int32_t>(block.size()));
+      else
+        markers.AddMarker(kAPP1, block.data(), static_cast<int32_t>(block.size()));
     }
   }
   WriteJPEGStream(Stream, Bitmap, Params, Progress);

@@ -20,7 +20,10 @@ RTL_EXCEPTION(EIEJpegException, Exception);
 
 // Decodes the JPEG data found within the first 100 bytes from the stream's
 // position. TablesStream (may be null) holds an abbreviated tables-only
-// datastream read first. Bad data sets Progress.Aborting.
+// datastream read first. ReadMetadata loads the IPTC records of the first
+// APP13 marker and the EXIF block of the first APP1 marker that holds one
+// (resolution, EnableAdjustOrientation, the JpegGetThumbnail thumbnail).
+// Bad data sets Progress.Aborting.
 void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
                     TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
                     bool RawYCbCr, bool ReadMetadata, bool InvertCMYK, bool ApplyICC);

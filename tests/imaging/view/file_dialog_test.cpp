@@ -443,8 +443,11 @@ TEST_F(FileDialog, OverwriteQuestionConcernsTheCompletedName) {
 TEST_F(FileDialog, SaveTemplatesAdvancedButtonAndAttachedParameters) {
   SavePtr d(new TSaveImagoDialog(nullptr));
   TImagoIO* io = new TImagoIO(d.get());
+  io->SetMsgLanguage(msItalian);
   d->SetAttachedImagoIO(io);
   EXPECT_EQ(d->AttachedImagoIO(), io);
+  EXPECT_EQ(d->MsgLanguage(), msItalian) << "the dialog speaks the component's language";
+  d->SetMsgLanguage(msEnglish);
   d->SetAttachedImagoIO(new TComponent(d.get()));  // not an input/output object: ignored
   EXPECT_EQ(d->AttachedImagoIO(), io);
   io->Params()->JpegQuality = 80;

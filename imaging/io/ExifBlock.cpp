@@ -1,0 +1,191 @@
+#include "imaging/io/ExifBlock.h"
+
+#include <cstring>
+#include <exception>
+#include <mutex>
+
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/model/IESharedRoutines.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEMarkerList.h"
+#include "rtl/TStream.h"
+
+namespace {
+
+constexpr uint8_t kAPP1 = 0xE1;
+// TIFF compression 6: old-style JPEG, as EXIF thumbnails are stored.
+constexpr uint8_t kThumbnailCompression = 6;
+
+std::mutex codec_lock;
+TIEExifStreamCodec& InstalledCodec() {
+  static TIEExifStreamCodec codec;
+  return codec;
+}
+
+// A copy, so that a codec installed meanwhile does not change under a call.
+TIEExifStreamCodec CurrentCodec() {
+  std::lock_guard<std::mutex> hold(codec_lock);
+  return InstalledCodec();
+}
+
+// A progress record over a flag of its own: the codec's failures are the
+// block's business, not those of the load that met the block.
+struct LocalProgress {
+  bool aborted = false;
+  TIOProgressRec rec;
+  LocalProgress() { rec.Aborting = &aborted; }
+};
+
+// One read of the codec from the stream's start; false when it failed,
+// whether it says so through the flag or by raising.
+bool RunRead(const TIEExifStreamCodec& codec, TMemoryStream& stream, TIEBitmap* bitmap,
+             TIOParamsVals& params, bool params_only) {
+  LocalProgress progress;
+  try {
+    stream.SetPosition(0);
+    codec.Read(&stream, bitmap, params, progress.rec, params_only);
+  } catch (const std::exception&) {
+    return false;
+  }
+  return !progress.aborted;
+}
+
+}  // namespace
+
+void SetExifStreamCodec(TIEExifStreamCodec Codec) {
+  std::lock_guard<std::mutex> hold(codec_lock);
+  InstalledCodec() = std::move(Codec);
+}
+
+bool IsExifBlock(const uint8_t* Buffer, int32_t Length) {
+  // "Exif" before the first zero byte; the sixth byte is padding.
+  return Buffer && Length >= kExifHeaderLength && std::memcmp(Buffer, "Exif", 5) == 0;
+}
+
+int32_t IndexOfExifMarker(const TIEMarkerList& Markers) {
+  // Told apart by the name alone: a cut block is still the EXIF marker (and
+  // goes with a reset of the fields); an XMP packet begins with its URI.
+  for (int32_t i = 0; i < Markers.GetCount(); ++i)
+    if (Markers.GetMarkerType(i) == kAPP1 && Markers.GetMarkerLength(i) >= 4 &&
+        std::memcmp(Markers.GetMarkerData(i), "Exif", 4) == 0)
+      return i;
+  return -1;
+}
+
+bool ParseExifBlock(const uint8_t* Buffer, int32_t Length, TIOParamsVals& Params) {
+  if (!IsExifBlock(Buffer, Length)) return false;
+  const TIEExifStreamCodec codec = CurrentCodec();
+  if (!codec.Read) return false;
+
+  TMemoryStream stream;
+  stream.WriteBuffer(Buffer + kExifHeaderLength, Length - kExifHeaderLength);
+
+  // The parameters first, into a record of their own. A stream the reader
+  // cannot make sense of is no EXIF data: the record's defaults must not
+  // pass for the camera's values.
+  TIOParamsVals fresh(nullptr);
+  if (!RunRead(codec, stream, nullptr, fresh, true)) return false;
+  CopyExifFields(fresh, Params);
+  Params.EXIFHasData = 1;
+
+  // Then the thumbnail: the stream's second page.
+  if (!Params.EXIFThumbnail) Params.EXIFThumbnail = std::make_unique<TIEBitmap>();
+  TIEBitmap* thumbnail = Params.EXIFThumbnail.get();
+  thumbnail->FreeImage(true);
+  fresh.SetImageIndex(1);
+  // Half a thumbnail is worse than none: whoever asks for it gets the image.
+  if (!RunRead(codec, stream, thumbnail, fresh, false)) thumbnail->FreeImage(true);
+  if (!thumbnail->IsEmpty()) ApplyExifOrientation(thumbnail, Params.TiffOrientation());
+  return true;
+}
+
+bool BuildExifBlock(TIOParamsVals& Params, std::vector<uint8_t>& Out) {
+  Out.clear();
+  const TIEExifStreamCodec codec = CurrentCodec();
+  if (!codec.Write) return false;
+
+  TMemoryStream stream;
+  LocalProgress progress;
+  try {
+    codec.Write(&stream, false, nullptr, Params, progress.rec);
+    TIEBitmap* thumbnail = Params.EXIFThumbnail.get();
+    if (!progress.aborted && thumbnail && !thumbnail->IsEmpty()) {
+      TIOParamsVals page(nullptr);
+      page.SetImageIndex(1);
+      page.TiffCompression = kThumbnailCompression;
+      stream.SetPosition(0);
+      codec.Write(&stream, true, thumbnail, page, progress.rec);
+    }
+  } catch (const std::exception&) {
+    return false;
+  }
+  if (progress.aborted || stream.Size() == 0) return false;
+
+  const auto* tiff = static_cast<const uint8_t*>(stream.Memory());
+  Out.reserve(static_cast<size_t>(kExifHeaderLength + stream.Size()));
+  Out.assign({'E', 'x', 'i', 'f', 0, 0});
+  Out.insert(Out.end(), tiff, tiff + stream.Size());
+  return true;
+}
+
+void CopyExifFields(const TIOParamsVals& Source, TIOParamsVals& Target) {
+  const TIOParamsVals& s = Source;
+  TIOParamsVals& t = Target;
+  t.EXIFImageDescription = s.TiffImageDescription;
+  t.EXIFMake = s.EXIFMake;
+  t.EXIFModel = s.EXIFModel;
+  t.SetEXIFOrientation(s.EXIFOrientation());
+  t.SetEXIFXResolution(s.EXIFXResolution());
+  t.SetEXIFYResolution(s.EXIFYResolution());
+  t.EXIFResolutionUnit = s.EXIFResolutionUnit;
+  t.EXIFSoftware = s.EXIFSoftware;
+  t.EXIFArtist = s.EXIFArtist;
+  t.EXIFDateTime = s.EXIFDateTime;
+  t.EXIFCopyright = s.EXIFCopyright;
+  t.EXIFWhitePoint = s.EXIFWhitePoint;
+  t.EXIFPrimaryChromaticities = s.EXIFPrimaryChromaticities;
+  t.EXIFYCbCrCoefficients = s.EXIFYCbCrCoefficients;
+  t.EXIFYCbCrPositioning = s.EXIFYCbCrPositioning;
+  t.EXIFReferenceBlackWhite = s.EXIFReferenceBlackWhite;
+  t.EXIFXPTitle = s.EXIFXPTitle;
+  t.EXIFXPComment = s.EXIFXPComment;
+  t.EXIFXPAuthor = s.EXIFXPAuthor;
+  t.EXIFXPKeywords = s.EXIFXPKeywords;
+  t.EXIFXPSubject = s.EXIFXPSubject;
+  // The EXIF sub-directory.
+  t.EXIFExposureTime = s.EXIFExposureTime;
+  t.EXIFFNumber = s.EXIFFNumber;
+  t.EXIFExposureProgram = s.EXIFExposureProgram;
+  t.EXIFISOSpeedRatings = s.EXIFISOSpeedRatings;
+  t.EXIFExifVersion = s.EXIFExifVersion;
+  t.EXIFFlashPixVersion = s.EXIFFlashPixVersion;
+  t.EXIFDateTimeOriginal = s.EXIFDateTimeOriginal;
+  t.EXIFDateTimeDigitized = s.EXIFDateTimeDigitized;
+  t.EXIFCompressedBitsPerPixel = s.EXIFCompressedBitsPerPixel;
+  t.EXIFShutterSpeedValue = s.EXIFShutterSpeedValue;
+  t.EXIFApertureValue = s.EXIFApertureValue;
+  t.EXIFBrightnessValue = s.EXIFBrightnessValue;
+  t.EXIFExposureBiasValue = s.EXIFExposureBiasValue;
+  t.EXIFMaxApertureValue = s.EXIFMaxApertureValue;
+  t.EXIFSubjectDistance = s.EXIFSubjectDistance;
+  t.EXIFMeteringMode = s.EXIFMeteringMode;
+  t.EXIFLightSource = s.EXIFLightSource;
+  t.EXIFFlash = s.EXIFFlash;
+  t.EXIFFocalLength = s.EXIFFocalLength;
+  t.EXIFSubsecTime = s.EXIFSubsecTime;
+  t.EXIFSubsecTimeOriginal = s.EXIFSubsecTimeOriginal;
+  t.EXIFSubsecTimeDigitized = s.EXIFSubsecTimeDigitized;
+  t.EXIFColorSpace = s.EXIFColorSpace;
+  t.EXIFPixelXDimension = s.EXIFPixelXDimension;
+  t.EXIFPixelYDimension = s.EXIFPixelYDimension;
+  t.EXIFRelatedSoundFile = s.EXIFRelatedSoundFile;
+  t.EXIFFocalPlaneXResolution = s.EXIFFocalPlaneXResolution;
+  t.EXIFFocalPlaneYResolution = s.EXIFFocalPlaneYResolution;
+  t.EXIFFocalPlaneResolutionUnit = s.EXIFFocalPlaneResolutionUnit;
+  t.EXIFExposureIndex = s.EXIFExposureIndex;
+  t.EXIFSensingMethod = s.EXIFSensingMethod;
+  t.EXIFFileSource = s.EXIFFileSource;
+  t.EXIFSceneType = s.EXIFSceneType;
+  t.EXIFUserCommentCode = s.EXIFUserCommentCode;
+  t.EXIFUserComment = s.EXIFUserComment;
+}

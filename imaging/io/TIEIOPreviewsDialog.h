@@ -1,0 +1,56 @@
+// What the input/output component needs of the save-parameter dialog: the
+// form lives with the views, above this library, and installs a factory
+// here. TImagoIO::DoPreviews makes one dialog per showing through it, fills
+// it, shows it and releases it; without a factory there is no dialog to show.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "imaging/model/TMsgLanguage.h"
+#include "ui/TForm.h"
+
+class TComponent;
+class TFont;
+class TIEBitmap;
+class TIOParamsVals;
+
+class TIEIOPreviewsDialog {
+ public:
+  virtual ~TIEIOPreviewsDialog() = default;
+
+  // The form itself, for the component's OnIOPreview handlers.
+  virtual TCustomForm* Form() = 0;
+
+  virtual void SetDefaultLockPreview(bool Value) = 0;
+  virtual void SetApplyButtonVisible(bool Value) = 0;
+  // The record the dialog edits; it writes the accepted parameters back.
+  virtual void SetParams(TIOParamsVals* Params) = 0;
+  virtual void SetSimplified(bool Value) = 0;
+  // Heights in pixels; set only for the simplified layout.
+  virtual void SetPageControlHeight(int32_t Value) = 0;
+  virtual void SetFormHeight(int32_t Value) = 0;
+  virtual void SetDitherMethod(uint8_t Value) = 0;
+  virtual void SetLanguage(TMsgLanguage Language) = 0;
+  // Copies the font.
+  virtual void SetFont(TFont* Font) = 0;
+  // The source view shows Bitmap without copying it, until it is handed
+  // null; the dialog never changes it.
+  virtual void SetSourceBitmap(TIEBitmap* Bitmap) = 0;
+  virtual void BlankResult() = 0;
+  // Pages: the parameter-page bits of the format registry. False when no
+  // page applies: the dialog is then not shown.
+  virtual bool SetPageSet(uint16_t Pages) = 0;
+  virtual TModalResult ShowModal() = 0;
+  // The last call: the dialog frees itself (now or once its messages are
+  // done with).
+  virtual void Release() = 0;
+};
+
+// Makes a dialog owned by Owner (the component's owner tree frees it if
+// Release has not).
+using TIEIOPreviewsDialogFactory = std::function<TIEIOPreviewsDialog*(TComponent* Owner)>;
+
+// Installs the factory; an empty one removes it.
+void SetIOPreviewsDialogFactory(TIEIOPreviewsDialogFactory Factory);
+TIEIOPreviewsDialogFactory IOPreviewsDialogFactory();
