@@ -24,6 +24,7 @@ TfrmFullScreen::TfrmFullScreen(TComponent* AOwner) : TForm(AOwner) {
   Imago1->SetBackground(clBlack);
   Imago1->SetBorderStyle(bsNone);
   Imago1->SetScrollBars(ssNone);
+  Imago1->SetMouseInteract(TIEMouseInteract{miZoom, miScroll});
   Imago1->OnKeyUp = [this](TObject* s, uint16_t& k, TShiftState sh) { Imago1KeyUp(s, k, sh); };
   Imago1->OnDblClick = [this](TObject* s) { Imago1DblClick(s); };
 

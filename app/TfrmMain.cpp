@@ -144,6 +144,7 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
   Imago1->SetBackground(kSkyBlue);
   Imago1->SetBorderStyle(bsNone);
   Imago1->SetFlatScrollBars(true);
+  Imago1->SetMouseInteract(TIEMouseInteract{miZoom, miScroll});
   Imago1->OnKeyUp = [this](TObject* s, uint16_t& k, TShiftState sh) { Imago1KeyUp(s, k, sh); };
 
   ImagoProc1 = new TImagoProc(this);

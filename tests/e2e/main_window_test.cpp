@@ -73,6 +73,7 @@ TEST_F(ProgramTest, StartUpShowsTheMainWindowWithItsDefaults) {
   }
   EXPECT_EQ(frmMain->lvDirs->Items()->Count(), 0);
   EXPECT_EQ(frmMain->ActiveLanguage(), 1);
+  EXPECT_EQ(frmMain->Imago1->MouseInteract(), (TIEMouseInteract{miZoom, miScroll}));
 
   // Defaults of an empty store: RC4, fit and maximise on, quality 100.
   EXPECT_EQ(frmPassword->cbCipher->ItemIndex(), 21);
@@ -457,6 +458,7 @@ TEST_F(ProgramTest, FullScreenShowsTheImageAndEscapeEndsIt) {
               ShowCursor(false);
               EXPECT_EQ(frmFullScreen->Imago1->GetIEBitmap()->Width(), 64);
               EXPECT_EQ(frmFullScreen->Imago1->Background(), clBlack);
+              EXPECT_EQ(frmFullScreen->Imago1->MouseInteract(), (TIEMouseInteract{miZoom, miScroll}));
               InjectKey(VK_RIGHT, true);
               InjectKey(VK_RIGHT, false);
             },
