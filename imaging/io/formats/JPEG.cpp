@@ -33,6 +33,10 @@ namespace {
 
 constexpr size_t kBufferSize = 65536;
 
+// The most the library may take for itself while decoding: a 100-megapixel
+// progressive picture with full colour resolution needs 600 MiB.
+constexpr long kLibraryMemoryLimit = 1L << 30;
+
 // Markers: start and end of image, APP0, APP1, APP2, APP13, APP14, comment.
 enum : uint8_t {
   kSOI = 0xD8,
@@ -243,6 +247,14 @@ bool GuardReadHeader(j_decompress_ptr c, ErrorMgr* e, boolean require_image) {
 bool GuardStartDecompress(j_decompress_ptr c, ErrorMgr* e) {
   if (setjmp(e->jump)) return false;
   jpeg_start_decompress(c);
+  return true;
+}
+
+// The output size without starting: starting a progressive image reads and
+// holds all of its coefficients.
+bool GuardCalcOutputDimensions(j_decompress_ptr c, ErrorMgr* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_calc_output_dimensions(c);
   return true;
 }
 
@@ -540,6 +552,10 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
   cinfo->err = &err->pub;
   bool ok = GuardCreateDecompress(cinfo, err.get());
   d.created = ok;
+  // The library's own working memory (a progressive image keeps every
+  // coefficient) is capped: past it the library reports an error instead of
+  // taking what a claimed size asks for.
+  if (ok) cinfo->mem->max_memory_to_use = kLibraryMemoryLimit;
   std::vector<uint8_t> buffer;
 
   auto aborted = [&] { return Progress.IsAborting(); };
@@ -642,7 +658,11 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
     cinfo->scale_denom = static_cast<unsigned int>(denom);
     Params.JpegScaleUsed = denom;
 
-    ok = GuardStartDecompress(cinfo, err.get()) && !aborted();
+    // A parameters read needs the output size only. Decompression proper
+    // would hold a progressive image's coefficients in memory, whatever size
+    // a few hostile header bytes claim.
+    ok = (ParamsOnly ? GuardCalcOutputDimensions(cinfo, err.get()) : GuardStartDecompress(cinfo, err.get())) &&
+         !aborted();
     if (!ok) Progress.Abort();
   }
 

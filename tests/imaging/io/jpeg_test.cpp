@@ -769,3 +769,38 @@ TEST(JpegStreamHeaders, ImagesFollowOneAnotherInOneStream) {
   EXPECT_GT(first.IEBitmap()->GetRGB24(4, 4).r, 200);
   EXPECT_GT(second.IEBitmap()->GetRGB24(4, 4).g, 200);
 }
+
+// A few header bytes can claim a picture of half a billion pixels; a
+// progressive one would have the library hold every coefficient of it.
+TEST(JpegRead, HugeClaimedProgressiveSizeReadsItsParametersAndRefusesThePixels) {
+  TIEBitmap b;
+  FillBitmap(b, 16, 16, Picture(16, 16));
+  TIOParamsVals wp(nullptr);
+  wp.JpegProgressive = 1;
+  std::vector<uint8_t> jpeg = EncodeJPEG(b, wp);
+  size_t sof = 0;
+  for (size_t i = 2; i + 9 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC2) {
+      sof = i;
+      break;
+    }
+  ASSERT_NE(sof, 0u) << "no progressive frame header";
+  // Height 17784, width 26982 (big-endian, after length and precision).
+  jpeg[sof + 5] = 0x45;
+  jpeg[sof + 6] = 0x78;
+  jpeg[sof + 7] = 0x69;
+  jpeg[sof + 8] = 0x66;
+
+  Decoded header;
+  Decode(jpeg, header, 0, true);
+  EXPECT_FALSE(header.aborted);
+  EXPECT_EQ(header.params.Width, 26982);
+  EXPECT_EQ(header.params.Height, 17784);
+  EXPECT_EQ(header.params.JpegProgressive, 1);
+  EXPECT_TRUE(header.image.IsEmpty()) << "a parameters read decodes nothing";
+
+  Decoded full;
+  Decode(jpeg, full);
+  EXPECT_TRUE(full.aborted) << "the library's memory limit stops the decode";
+  EXPECT_TRUE(full.image.IsEmpty());
+}
