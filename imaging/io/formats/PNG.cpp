@@ -3,6 +3,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -212,11 +213,24 @@ bool IsPNGStream(TStream* Stream) {
 
 // ---- reading
 
+// The library's own allocations: rows, tables, metadata chunks. Rows of the
+// widest picture it accepts need 8 MB; a chunk whose length field claims
+// more than the cap is skipped instead of being allocated (and zero-filled
+// by the library) before its data turn out to be missing.
+constexpr png_alloc_size_t kLibraryAllocationLimit = png_alloc_size_t{64} << 20;
+
+png_voidp LimitedMalloc(png_structp, png_alloc_size_t Size) {
+  return Size <= kLibraryAllocationLimit ? std::malloc(Size) : nullptr;
+}
+
+void LibraryFree(png_structp, png_voidp Block) { std::free(Block); }
+
 void ReadPNGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                    TIOProgressRec& Progress, bool ParamsOnly) {
   IOContext ctx{Stream, Progress.Aborting};
   ReadHolder h;
-  h.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &ctx, ReadError, Warning);
+  h.png = png_create_read_struct_2(PNG_LIBPNG_VER_STRING, &ctx, ReadError, Warning, nullptr, LimitedMalloc,
+                                   LibraryFree);
   if (h.png) h.info = png_create_info_struct(h.png);
   if (!h.png || !h.info) {
     Progress.Abort();

@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include <sys/resource.h>
+
 #include "CodecTestSupport.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/PNG.h"
@@ -122,6 +124,27 @@ TEST(PngRead, NotPngAndTruncatedFilesAreErrors) {
   Decoded whole;
   Decode(png, whole);
   EXPECT_FALSE(whole.aborted);
+}
+
+// A chunk whose length field claims 2 GB, with nothing behind it, must not
+// make the reader take that much memory before the data turn out missing.
+TEST(PngRead, ChunkClaimingGigabytesIsNotAllocated) {
+  Spec s;
+  s.rows.assign(2, std::vector<uint8_t>(12, 7));
+  std::vector<uint8_t> png = Build(s);
+  // After the header chunk (8 + 25 bytes): a text chunk's length and name.
+  const std::vector<uint8_t> claim = {0x7E, 0x00, 0x00, 0x25, 't', 'E', 'X', 't', 'K', 0};
+  png.insert(png.begin() + 33, claim.begin(), claim.end());
+  png.resize(33 + claim.size());
+
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  Decoded d;
+  Decode(png, d);
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_TRUE(d.aborted);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "peak grew by this many KiB";
 }
 
 TEST(PngRead, OneBitPalettesKeepTheirColours) {
