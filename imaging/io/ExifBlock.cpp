@@ -50,6 +50,18 @@ bool RunRead(const TIEExifStreamCodec& codec, TMemoryStream& stream, TIEBitmap* 
   return !progress.aborted;
 }
 
+// The turn that takes an upright picture back to how an orientation says
+// it is stored: the quarter turns undo each other, every other orientation
+// undoes itself.
+int32_t StoredOrientation(int32_t Orientation) {
+  switch (Orientation) {
+    case 6: return 8;
+    case 8: return 6;
+    case 2: case 3: case 4: case 5: case 7: return Orientation;
+    default: return 1;
+  }
+}
+
 }  // namespace
 
 void SetExifStreamCodec(TIEExifStreamCodec Codec) {
@@ -114,7 +126,18 @@ bool BuildExifBlock(TIOParamsVals& Params, std::vector<uint8_t>& Out) {
       page.SetImageIndex(1);
       page.TiffCompression = kThumbnailCompression;
       stream.SetPosition(0);
-      codec.Write(&stream, true, thumbnail, page, progress.rec);
+      // The thumbnail was turned upright when the block was read; it is
+      // stored as the orientation says the picture is stored, or readers
+      // would turn it once more.
+      const int32_t stored = StoredOrientation(Params.EXIFOrientation());
+      if (stored == 1) {
+        codec.Write(&stream, true, thumbnail, page, progress.rec);
+      } else {
+        TIEBitmap turned;
+        turned.Assign(thumbnail);
+        ApplyExifOrientation(&turned, stored);
+        codec.Write(&stream, true, &turned, page, progress.rec);
+      }
     }
   } catch (const std::exception&) {
     return false;

@@ -499,7 +499,7 @@ void ReadThumbnailFirst(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitma
 // The EXIF block of the first APP1 marker that holds one (an XMP packet
 // may come first). A JFIF density of 1 x 1 only gives the pixels' aspect:
 // the camera's resolution then stands; any other density wins over it.
-void ReadExifMetadata(TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly) {
+void ReadExifMetadata(TIEBitmap* Bitmap, TIOParamsVals& Params, bool Decoded) {
   const int32_t app1 = IndexOfExifMarker(Params.JpegMarkerList);
   if (app1 < 0) return;
   const int32_t dpi_x = Params.DpiX(), dpi_y = Params.DpiY();
@@ -514,10 +514,14 @@ void ReadExifMetadata(TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly)
     Params.SetDpiX(dpi_x);
     Params.SetDpiY(dpi_y);
   }
-  // A parameters-only read decoded nothing: the bitmap still holds the
-  // caller's image, which is not this file's to turn.
-  if (Params.EnableAdjustOrientation && !ParamsOnly && Bitmap && !Bitmap->IsEmpty())
+  // Only pixels this read decoded are turned: after a parameters-only read,
+  // or one that failed before decoding, the bitmap still holds the caller's
+  // image. Once turned, the picture stands upright, and its orientation
+  // says so: saved again, no reader turns it a second time.
+  if (Params.EnableAdjustOrientation && Decoded && Bitmap && !Bitmap->IsEmpty()) {
     ApplyExifOrientation(Bitmap, Params.EXIFOrientation());
+    Params.SetEXIFOrientation(1);
+  }
 }
 
 }  // namespace
@@ -557,6 +561,7 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
   // taking what a claimed size asks for.
   if (ok) cinfo->mem->max_memory_to_use = kLibraryMemoryLimit;
   std::vector<uint8_t> buffer;
+  bool decoded = false;  // this read put pixels into Bitmap
 
   auto aborted = [&] { return Progress.IsAborting(); };
   if (ok && !aborted()) {
@@ -689,7 +694,10 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
       format = ieRGB24;
     }
     try {
-      if (format != ieNoFormat) Bitmap->Allocate(w, h, format);
+      if (format != ieNoFormat) {
+        Bitmap->Allocate(w, h, format);
+        decoded = true;
+      }
       // Room for any number of output components, also of unknown spaces.
       buffer.resize(static_cast<size_t>(w) * std::max(4, cinfo->output_components) + 16);
     } catch (const std::exception&) {
@@ -770,7 +778,7 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
     if (iptc >= 0)
       Params.IPTCInfoList.LoadFromBuffer(Params.JpegMarkerList.GetMarkerData(iptc),
                                          Params.JpegMarkerList.GetMarkerLength(iptc));
-    ReadExifMetadata(Bitmap, Params, ParamsOnly);
+    ReadExifMetadata(Bitmap, Params, decoded);
   }
 }
 
@@ -1042,28 +1050,29 @@ void WriteJPEGForComponent(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Pa
   // changed them or when nothing else would carry them.
   TIEIPTCInfoList& iptc = Params.IPTCInfoList;
   TIEMarkerList& markers = Params.JpegMarkerList;
+  // A rebuilt block that no marker segment can carry leaves the one the
+  // list holds: put in, it would fail this save and every later one.
+  auto put = [&markers](uint8_t Code, int32_t At, const std::vector<uint8_t>& Block) {
+    if (Block.size() > static_cast<size_t>(kMaxMarkerPayload)) return;
+    if (At >= 0)
+      markers.SetMarker(At, Code, Block.data(), static_cast<int32_t>(Block.size()));
+    else
+      markers.AddMarker(Code, Block.data(), static_cast<int32_t>(Block.size()));
+  };
   if (iptc.UserChanged() || (iptc.GetCount() > 0 && markers.GetCount() == 0)) {
     const std::vector<uint8_t> block = iptc.SaveToBuffer(true);
     const int32_t at = markers.IndexOf(kAPP13);
     if (block.empty()) {
       if (at >= 0) markers.DeleteMarker(at);
-    } else if (at >= 0) {
-      markers.SetMarker(at, kAPP13, block.data(), static_cast<int32_t>(block.size()));
     } else {
-      markers.AddMarker(kAPP13, block.data(), static_cast<int32_t>(block.size()));
+      put(kAPP13, at, block);
     }
   }
   // The EXIF block, built from the fields, takes the place of the one the
   // file came with; an XMP packet in another APP1 marker stays.
   if (Params.EXIFHasData) {
     std::vector<uint8_t> block;
-    if (BuildExifBlock(Params, block)) {
-      const int32_t at = IndexOfExifMarker(markers);
-      if (at >= 0)
-        markers.SetMarker(at, kAPP1, block.data(), static_cast<int32_t>(block.size()));
-      else
-        markers.AddMarker(kAPP1, block.data(), static_cast<int32_t>(block.size()));
-    }
+    if (BuildExifBlock(Params, block)) put(kAPP1, IndexOfExifMarker(markers), block);
   }
   WriteJPEGStream(Stream, Bitmap, Params, Progress);
 }

@@ -11,6 +11,7 @@
 #include <limits>
 #include <map>
 #include <optional>
+#include <tuple>
 
 #include "CodecTestSupport.h"
 #include "imaging/io/ExifBlock.h"
@@ -491,7 +492,8 @@ TEST(JpegExif, OrientationTurnsTheDecodedImageOnly) {
     d.params.EnableAdjustOrientation = adjust;
     Load(jpeg, d);
     ASSERT_FALSE(d.aborted);
-    EXPECT_EQ(d.params.EXIFOrientation(), 6);
+    // A turned picture stands upright, and its orientation says so.
+    EXPECT_EQ(d.params.EXIFOrientation(), adjust ? 1 : 6);
     const int cols = adjust ? 2 : 3, rows = adjust ? 3 : 2;
     ASSERT_EQ(d.image.Width(), cols * kCell);
     ASSERT_EQ(d.image.Height(), rows * kCell);
@@ -512,6 +514,82 @@ TEST(JpegExif, OrientationTurnsTheDecodedImageOnly) {
   EXPECT_EQ(d.params.EXIFOrientation(), 6);
   EXPECT_EQ(d.image.Width(), 5);
   EXPECT_EQ(d.image.Height(), 3);
+
+  // Nor after a read that failed before decoding: the file ends in its
+  // frame header, right after the EXIF block.
+  std::vector<uint8_t> cut(jpeg.begin(), jpeg.begin() + 2);
+  for (size_t i = 2; i + 4 <= jpeg.size() && jpeg[i] == 0xFF;) {
+    const size_t len = static_cast<size_t>(jpeg[i + 2] << 8 | jpeg[i + 3]);
+    cut.insert(cut.end(), jpeg.begin() + static_cast<long>(i), jpeg.begin() + static_cast<long>(i + 2 + len));
+    if (jpeg[i + 1] == 0xE1) break;
+    i += 2 + len;
+  }
+  cut.insert(cut.end(), {0xFF, 0xC0, 0x00});
+  Loaded failed;
+  failed.params.EnableAdjustOrientation = 1;
+  failed.image.Allocate(40, 10, ieGray8);
+  Load(cut, failed);
+  EXPECT_TRUE(failed.aborted);
+  EXPECT_EQ(failed.params.EXIFOrientation(), 6) << "the block itself was read";
+  EXPECT_EQ(failed.image.Width(), 40);
+  EXPECT_EQ(failed.image.Height(), 10);
+}
+
+// Loaded, saved and loaded again, the picture and its thumbnail come back
+// as they were after the first load: nothing is turned twice.
+TEST(JpegExif, SavedAgainNothingIsTurnedTwice) {
+  CodecScope scope(FixtureCodec());
+  const std::vector<uint8_t> jpeg = CellsJpeg(3, 2, {CameraExif(6, 2, 300, ThumbnailPage(6, 4, 77))});
+  for (bool adjust : {false, true}) {
+    struct State {
+      int w, h, orientation, thumb_w, thumb_h;
+    } states[2];
+    std::vector<uint8_t> data = jpeg;
+    for (State& st : states) {
+      TImagoIO io(nullptr);
+      io.Params()->EnableAdjustOrientation = adjust;
+      TIEMemStream in(data.data(), static_cast<int64_t>(data.size()));
+      io.LoadFromStream(&in);
+      ASSERT_FALSE(io.Aborted());
+      const TIOParamsVals* p = io.Params();
+      ASSERT_TRUE(p->EXIFThumbnail);
+      st = {io.IEBitmap()->Width(), io.IEBitmap()->Height(), p->EXIFOrientation(), p->EXIFThumbnail->Width(),
+            p->EXIFThumbnail->Height()};
+      TMemoryStream out;
+      io.SaveToStream(&out, ieftJPEG);
+      ASSERT_FALSE(io.Aborted());
+      data = Bytes(out);
+    }
+    EXPECT_EQ(states[0].w, adjust ? 32 : 48);
+    EXPECT_EQ(states[0].orientation, adjust ? 1 : 6);
+    EXPECT_EQ(states[0].thumb_w, 4) << "the thumbnail is read upright";
+    for (const State* st : {&states[0], &states[1]})
+      EXPECT_EQ(std::make_tuple(st->w, st->h, st->orientation, st->thumb_w, st->thumb_h),
+                std::make_tuple(states[0].w, states[0].h, states[0].orientation, 4, 6))
+          << "adjust " << adjust;
+  }
+}
+
+// A rebuilt block too long for a marker segment leaves the list as it was,
+// so this save and later ones still succeed.
+TEST(JpegExif, RebuiltBlockTooLongForASegmentKeepsTheOldOne) {
+  TIEExifStreamCodec big = FixtureCodec();
+  big.Write = [](TStream* Stream, bool, TIEBitmap*, TIOParamsVals&, TIOProgressRec&) {
+    const std::vector<uint8_t> tiff = Tiff({Ascii(270, std::string(65600, 'x'))});
+    Stream->WriteBuffer(tiff.data(), static_cast<int64_t>(tiff.size()));
+  };
+  CodecScope scope(big);
+  TImagoIO io(nullptr);
+  io.IEBitmap()->Allocate(16, 16, ieRGB24);
+  const std::vector<uint8_t> old_block = CameraExif(1, 2, 72);
+  io.Params()->JpegMarkerList.AddMarker(0xE1, old_block.data(), static_cast<int32_t>(old_block.size()));
+  io.Params()->EXIFHasData = 1;
+  for (int save = 0; save < 2; ++save) {
+    TMemoryStream s;
+    io.SaveToStream(&s, ieftJPEG);
+    ASSERT_FALSE(io.Aborted()) << "save " << save;
+    EXPECT_EQ(App1Segments(Bytes(s)), std::vector<std::vector<uint8_t>>{old_block}) << "save " << save;
+  }
 }
 
 TEST(JpegExif, EmbeddedThumbnailInsteadOfTheImage) {
