@@ -160,6 +160,11 @@ void TImagoView::AutoScrollWhileDragging() {
     press_x_ -= view_x_ - ox;
     press_y_ -= view_y_ - oy;
     ShiftMousePositions(view_x_ - ox, view_y_ - oy);
+    // So does the box a grip is measured from.
+    layer_box_at_press_.Left -= view_x_ - ox;
+    layer_box_at_press_.Right -= view_x_ - ox;
+    layer_box_at_press_.Top -= view_y_ - oy;
+    layer_box_at_press_.Bottom -= view_y_ - oy;
   }
 }
 

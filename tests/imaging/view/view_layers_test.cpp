@@ -721,6 +721,23 @@ TEST_F(ViewLayers, DragBeyondTheViewScrollsItAndCarriesTheLayer) {
   EXPECT_EQ(v->Layer(0)->PosY, 0);
 }
 
+// A grip dragged beyond the view: the layer's far edge follows the pointer
+// into the part of the image that scrolled in.
+TEST_F(ViewLayers, GripDraggedBeyondTheViewSizesToThePointer) {
+  ViewPtr v = MakeView(100, 100, 300, 300);
+  v->SetMouseInteract({miResizeLayers});
+  Pump();
+  const int32_t w = v->ExtentX(), max_x = v->MaxViewX();
+  const TIELayer* l = v->Layer(0);
+  ASSERT_GT(max_x, 0);
+  Drag(v.get(), {{l->ClientRight - 2, l->ClientBottom - 2}, {w - 1 + 11, l->ClientBottom - 2}});
+  EXPECT_EQ(v->ViewX(), max_x);
+  EXPECT_EQ(l->PosX, 0);
+  // From image column 0, where the box began at the press, to the column
+  // under the pointer held at the box's edge (client w + 1).
+  EXPECT_EQ(l->LayerWidth(), w + 1 + max_x);
+}
+
 // With DelayZoomFilter a drag draws without the zoom filter until the release.
 TEST_F(ViewLayers, DelayedZoomFilterIsOffDuringADrag) {
   ViewPtr v = View10();
