@@ -307,6 +307,17 @@ void FillTransparentPixels(TIEBitmap* Image, TRGB Colour) {
 void ResampleNearest(TIEBitmap* Source, TIEBitmap* Target, const TProgressRec* Progress) {
   if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
   EnsureFormat(Target, Source->PixelFormat());
+  if (Target->PixelFormat() != Source->PixelFormat()) {
+    // The target cannot hold the source's format (a platform bitmap keeps
+    // 16-bit grey as 8-bit): sample a copy converted to the target's format.
+    TIEBitmap conv;
+    conv.SetLocation(ieMemory);
+    conv.Assign(Source);
+    conv.RemoveAlphaChannel();
+    conv.ConvertFormat(Target->PixelFormat());
+    if (conv.PixelFormat() == Target->PixelFormat()) ResampleNearest(&conv, Target, Progress);
+    return;
+  }
   for (int32_t i = 0; i < std::min(Source->GetPaletteLen(), Target->GetPaletteLen()); ++i)
     Target->SetPaletteEntry(i, Source->GetPaletteEntry(i));
   const int32_t sw = Source->Width(), sh = Source->Height(), dw = Target->Width(), dh = Target->Height();

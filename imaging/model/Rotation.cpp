@@ -335,6 +335,17 @@ void RotateQuarter(TIEBitmap* Source, TIEBitmap* Target, bool Clockwise) {
   const int32_t W = Source->Width(), H = Source->Height();
   const TIEPixelFormat f = Source->PixelFormat();
   Target->Allocate(H, W, f);
+  if (Target->PixelFormat() != f) {
+    // The target cannot hold the source's format (a platform bitmap keeps
+    // 16-bit grey as 8-bit): turn a copy converted to the target's format.
+    TIEBitmap conv;
+    conv.SetLocation(ieMemory);
+    conv.Assign(Source);
+    conv.RemoveAlphaChannel();
+    conv.ConvertFormat(Target->PixelFormat());
+    if (conv.PixelFormat() == Target->PixelFormat()) RotateQuarter(&conv, Target, Clockwise);
+    return;
+  }
   CopyPalette(Source, Target);
   if (Source->IsEmpty() || Target->IsEmpty()) return;
   TIERowTable src(Source, false);

@@ -132,6 +132,22 @@ TEST_F(ProcFixture, ResampleSizesAndOneFinish) {
   EXPECT_EQ(finishes, 1);
 }
 
+// A platform bitmap keeps 16-bit grey as 8-bit: the copy into it writes
+// 8-bit rows holding the high bytes.
+TEST_F(ProcFixture, ResampleIntoAPlatformTargetOfANarrowerFormat) {
+  img().Allocate(64, 3, ieGray16);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 64; ++x) reinterpret_cast<uint16_t*>(img().GetScanline(y))[x] = uint16_t((x + y) * 0x0101);
+  TIEBitmap t;
+  t.SetLocation(ieTBitmap);
+  proc->ResampleTo(&t, 32, 3, rfNone);
+  ASSERT_EQ(t.PixelFormat(), ieGray8);
+  ASSERT_EQ(t.Width(), 32);
+  ASSERT_EQ(t.Height(), 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 32; ++x) EXPECT_EQ(t.GetScanline(y)[x], 2 * x + y);
+}
+
 TEST_F(ProcFixture, ConvertOperations) {
   img().Allocate(8, 8, iePalette8);
   img().SetPaletteEntry(0, MakeRGBTriple(10, 20, 30));

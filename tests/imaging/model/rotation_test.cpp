@@ -47,6 +47,23 @@ TEST(Rotation, QuarterTurnsOfEveryFormat) {
   }
 }
 
+// A platform bitmap keeps 16-bit grey as 8-bit: the turn into it writes
+// 8-bit rows holding the high bytes.
+TEST(Rotation, QuarterTurnIntoAPlatformTargetOfANarrowerFormat) {
+  TIEBitmap src;
+  src.Allocate(4, 64, ieGray16);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 4; ++x) reinterpret_cast<uint16_t*>(src.GetScanline(y))[x] = uint16_t((y * 4 + x) * 0x0101);
+  TIEBitmap t;
+  t.SetLocation(ieTBitmap);
+  RotateRight8(&src, &t);
+  ASSERT_EQ(t.PixelFormat(), ieGray8);
+  ASSERT_EQ(t.Width(), 64);
+  ASSERT_EQ(t.Height(), 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 64; ++x) EXPECT_EQ(t.GetScanline(y)[x], (63 - x) * 4 + y);
+}
+
 // Every routine turns positive angles counter-clockwise on the screen: a
 // spot right of the centre moves up.
 TEST(Rotation, PositiveAnglesTurnCounterClockwise) {
