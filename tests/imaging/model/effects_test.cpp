@@ -49,6 +49,30 @@ TEST(ColorReductionOps, ReduceColorsKeepsTwoColours) {
     }
 }
 
+TEST(ColorReductionOps, DitherToBW) {
+  // Near-white is white everywhere; grey 253 (level 63) only where the
+  // matrix holds 63.
+  TIEBitmap img;
+  img.Allocate(8, 16, ieRGB24);
+  img.Fill(0xFBFBFB);
+  for (int y = 8; y < 16; ++y)
+    for (int x = 0; x < 8; ++x) img.SetRGB24(x, y, MakeRGBTriple(250, 255, 255));
+  DitherToBW(&img);
+  ASSERT_EQ(img.PixelFormat(), ieMono1);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(GetBit(img.GetScanline(y), x), y < 8 || IEBayerMatrix[x][y & 7] != 63) << x << "," << y;
+  // Only 24-bit images are dithered: others keep their format and pixels.
+  for (TIEPixelFormat pf : {ieGray8, ieGray16, iePalette8}) {
+    TIEBitmap other, orig;
+    other.Allocate(64, 2, pf);
+    FillRandom(other, pf);
+    orig.Assign(&other);
+    DitherToBW(&other);
+    EXPECT_TRUE(SamePixels(other, orig)) << int(pf);
+  }
+}
+
 TEST(ColorReductionOps, ConvertRowBitDepth) {
   const TRGB pal[16] = {MakeRGBTriple(1, 2, 3), MakeRGBTriple(4, 5, 6), MakeRGBTriple(7, 8, 9)};
   uint8_t out[64] = {};
