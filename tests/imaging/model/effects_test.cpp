@@ -2,6 +2,7 @@
 // shadow, rounded corners, histogram matching and the filter presets.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 
 #include "imaging/model/ColorReduction.h"
@@ -10,6 +11,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEQuantizer.h"
 #include "ops_test_util.h"
+#include "rtl/Exception.h"
 
 namespace {
 using namespace opstest;
@@ -162,6 +164,27 @@ TEST(Effects, SoftShadowAndRoundCorners) {
   EXPECT_EQ(r.GetAlpha(50, 0), 255);
   EXPECT_EQ(r.GetAlpha(0, 50), 255);
   EXPECT_FALSE(r.GetAlphaChannel()->Full);
+}
+
+// Offsets far beyond the image: a growth no image can hold is refused with
+// the image untouched, and a shadow moved past the edges leaves nothing.
+TEST(Effects, SoftShadowWithHugeOffsets) {
+  for (int32_t off : {INT32_MIN, INT32_MAX, 1 << 30}) {
+    TIEBitmap img;
+    img.Allocate(4, 4, ieRGB24);
+    img.Fill(0xFFFFFF);
+    EXPECT_THROW(ApplySoftShadow(&img, off, 0, nullptr, MakeRGBTriple(0, 0, 255), true, 1), EOutOfMemory) << off;
+    EXPECT_EQ(img.Width(), 4);
+    EXPECT_FALSE(img.HasAlphaChannel());
+    for (int32_t dy : {0, off}) {
+      img.RemoveAlphaChannel();
+      for (int y = 0; y < 4; ++y) img.SetAlpha(0, y, 0);  // a transparent column
+      ApplySoftShadow(&img, off, dy, nullptr, MakeRGBTriple(0, 0, 255), false, 1);
+      EXPECT_EQ(img.Width(), 4);
+      EXPECT_EQ(img.GetRGB24(0, 1), MakeRGBTriple(255, 255, 255)) << off;
+      EXPECT_EQ(img.GetAlpha(0, 1), 0) << off;
+    }
+  }
 }
 
 TEST(Effects, HistogramMatching) {
