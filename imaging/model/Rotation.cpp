@@ -9,6 +9,7 @@
 #include "imaging/model/TIERowTable.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
+#include "rtl/Exception.h"
 #include "rtl/Numeric.h"
 
 namespace {
@@ -24,6 +25,11 @@ void CopyPalette(TIEBitmap* Source, TIEBitmap* Target) {
 void ReplaceWith(TIEBitmap* Image, TIEBitmap* Result) {
   CopyPalette(Image, Result);
   Result->MoveDataTo(Image);
+}
+
+// An angle that is no number is refused before the image changes.
+void RequireFiniteAngle(double Angle) {
+  if (!std::isfinite(Angle)) throw EInvalidArgument("Invalid floating point operation");
 }
 
 void Report(const TProgressRec* Progress, int64_t Percent) {
@@ -262,6 +268,7 @@ template <int CH>
 void RotateAntialiased(TIEBitmap* Image, const uint8_t* bg, double BackgroundFill, TIERotateAntialias Mode,
                        const TProgressRec* Progress, double Angle) {
   if (Image->IsEmpty()) return;
+  RequireFiniteAngle(Angle);
   Image->Resize(Image->Width() + 6, Image->Height() + 6, BackgroundFill, 255, 1, 1);
   const int32_t W = Image->Width(), H = Image->Height();
   const double theta = Angle * M_PI / 180;

@@ -59,6 +59,20 @@ TEST_F(ProcFixture, RotateTurnsAndKeepsOneUndoEntry) {
   EXPECT_EQ(img().GetRGB24(0, 0), orig.GetRGB24(0, 1));
 }
 
+TEST_F(ProcFixture, RotateRefusesAnAngleThatIsNoNumber) {
+  img().Allocate(10, 8, ieGray16);
+  FillRandom(img(), 2);
+  TIEBitmap orig;
+  orig.Assign(&img());
+  for (double a : {NAN, INFINITY, -INFINITY})
+    for (bool aa : {false, true}) {
+      EXPECT_THROW(proc->Rotate(a, aa, raBicubic, -1), EInvalidArgument);
+      EXPECT_TRUE(SamePixels(img(), orig)) << a;
+      EXPECT_EQ(proc->UndoCount(), 0);
+      EXPECT_EQ(finishes, 0);
+    }
+}
+
 TEST_F(ProcFixture, RotateCarriesTheAlphaChannel) {
   img().Allocate(4, 3, ieRGB24);
   img().SetAlpha(3, 0, 7);

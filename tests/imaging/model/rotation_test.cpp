@@ -8,6 +8,7 @@
 #include "imaging/model/Rotation.h"
 #include "imaging/model/TIEBitmap.h"
 #include "ops_test_util.h"
+#include "rtl/Exception.h"
 #include "rtl/Numeric.h"
 
 namespace {
@@ -62,6 +63,29 @@ TEST(Rotation, QuarterTurnIntoAPlatformTargetOfANarrowerFormat) {
   ASSERT_EQ(t.Height(), 4);
   for (int y = 0; y < 4; ++y)
     for (int x = 0; x < 64; ++x) EXPECT_EQ(t.GetScanline(y)[x], (63 - x) * 4 + y);
+}
+
+// An angle that is no number is refused by every routine with the image
+// as it was.
+TEST(Rotation, AnglesThatAreNoNumberLeaveTheImage) {
+  using Op = void (*)(TIEBitmap*, double);
+  const std::pair<TIEPixelFormat, Op> ops[] = {
+      {ieRGB24, [](TIEBitmap* b, double a) { RotateBitmap(b, true, nullptr, TRGB{0, 0, 0}, a); }},
+      {ieGray8, [](TIEBitmap* b, double a) { RotateGray8(b, true, 0, nullptr, a); }},
+      {ieMono1, [](TIEBitmap* b, double a) { RotateMono1(b, false, nullptr, a); }},
+      {ieGray8, [](TIEBitmap* b, double a) { RotateGray8Nearest(b, 0, a); }},
+      {ieRGB24, [](TIEBitmap* b, double a) { RotateAntialiased24(b, 0, raBilinear, nullptr, a); }},
+      {ieGray8, [](TIEBitmap* b, double a) { RotateAntialiasedGray8(b, 0, raBicubic, a); }},
+  };
+  for (size_t i = 0; i < std::size(ops); ++i)
+    for (double a : {NAN, INFINITY, -INFINITY}) {
+      TIEBitmap img, orig;
+      img.Allocate(10, 8, ops[i].first);
+      FillRandom(img, 5);
+      orig.Assign(&img);
+      EXPECT_THROW(ops[i].second(&img, a), EInvalidArgument) << i << " " << a;
+      EXPECT_TRUE(SamePixels(img, orig)) << i << " " << a;
+    }
 }
 
 // Every routine turns positive angles counter-clockwise on the screen: a
