@@ -377,6 +377,10 @@ void ResampleFastLinearGray8(TIEBitmap* Source, TIEBitmap* Target) {
                 nullptr, false);
 }
 
+// Sums of fractional areas land a hair below the whole value they stand for
+// (a white image would sum to 254.9999...): truncation allows for that.
+constexpr double kTruncSlack = 1e-6;
+
 void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter, const TProgressRec* Progress) {
   if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
   EnsureFormat(Target, ieRGB24);
@@ -397,7 +401,7 @@ void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Fil
     if (cubic) {
       auto along_x = [&](int32_t r) -> double {
         if (!ix) return P(i, r, k);
-        return static_cast<double>(Trunc(CubicInterpolate(P(i - 1, r, k), P(i, r, k), P(i + 1, r, k), P(i + 2, r, k), fx)));
+        return static_cast<double>(Trunc(CubicInterpolate(P(i - 1, r, k), P(i, r, k), P(i + 1, r, k), P(i + 2, r, k), fx) + kTruncSlack));
       };
       if (!iy) return along_x(j);
       return CubicInterpolate(along_x(j - 1), along_x(j), along_x(j + 1), along_x(j + 2), fy);
@@ -432,7 +436,7 @@ void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Fil
     }
     if (n + 1 == yp.size() || yp[n + 1].dst != py.dst) {
       uint8_t* out = dst[py.dst];
-      for (size_t i = 0; i < acc.size(); ++i) out[i] = ClampToByte(Trunc(acc[i] / norm));
+      for (size_t i = 0; i < acc.size(); ++i) out[i] = ClampToByte(Trunc(acc[i] / norm + kTruncSlack));
       std::fill(acc.begin(), acc.end(), 0.0);
       Report(Progress, Trunc((py.dst + 1) / static_cast<double>(dh) * 100));
     }

@@ -155,6 +155,26 @@ TEST(Resample, AreaBoxAveragesAndInterpolation) {
     for (int x = 0; x < 8; ++x) EXPECT_NEAR(ud.GetRGB24(x, y).b, 0x10, 1);
 }
 
+// A uniform image keeps its exact value through the area filters, though the
+// piece areas are fractions whose sums fall a hair short.
+TEST(Resample, AreaFiltersKeepUniformImagesExact) {
+  const struct {
+    int sw, sh, dw, dh;
+  } sizes[] = {{1, 1, 5, 5}, {3, 3, 8, 7}, {10, 10, 33, 33}, {64, 48, 32, 20}, {7, 5, 3, 2}, {5, 9, 13, 4}};
+  for (TResampleFilter f : {rfBilinear, rfBicubic})
+    for (const auto& c : sizes) {
+      TIEBitmap src, dst;
+      src.Allocate(c.sw, c.sh, ieRGB24);
+      src.Fill(0x1080FF);  // R 255, G 128, B 16
+      dst.Allocate(c.dw, c.dh, ieRGB24);
+      ResampleRGB24(&src, &dst, f);
+      int bad = 0;
+      for (int y = 0; y < c.dh; ++y)
+        for (int x = 0; x < c.dw; ++x) bad += dst.GetRGB24(x, y) != MakeRGBTriple(0xFF, 0x80, 0x10);
+      EXPECT_EQ(bad, 0) << f << ": " << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
+    }
+}
+
 TEST(Resample, ProjectionsKeepLonePixels) {
   TIEBitmap w, t;
   w.Allocate(40, 30, ieRGB24);
