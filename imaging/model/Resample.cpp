@@ -50,17 +50,25 @@ std::vector<ContributorList> BuildContributors(int32_t src, int32_t dst, TResamp
     const bool enlarge = scale >= 1;
     const double width = enlarge ? support : support / scale;
     ContributorList& list = lists[static_cast<size_t>(i)];
-    for (int64_t j = Floor(centre - width); j <= Ceil(centre + width); ++j) {
-      const int32_t w = enlarge ? static_cast<int32_t>(Round(ResampleKernel(filter, centre - j) * 256))
-                                : static_cast<int32_t>(Round(ResampleKernel(filter, (centre - j) * scale) * 256 * scale));
-      if (w == 0) continue;
-      int64_t n = j;
-      if (n < 0) n = -n;
-      else if (n >= src) n = 2 * int64_t{src} - 1 - n;
-      n = std::clamp<int64_t>(n, 0, src - 1);
-      list.items.push_back({static_cast<int32_t>(n), w});
-      list.weight_sum += w;
-    }
+    auto build = [&](double weight_scale) {
+      list.items.clear();
+      list.weight_sum = 0;
+      for (int64_t j = Floor(centre - width); j <= Ceil(centre + width); ++j) {
+        const int32_t w = enlarge ? static_cast<int32_t>(Round(ResampleKernel(filter, centre - j) * 256))
+                                  : static_cast<int32_t>(Round(ResampleKernel(filter, (centre - j) * scale) * 256 * weight_scale));
+        if (w == 0) continue;
+        int64_t n = j;
+        if (n < 0) n = -n;
+        else if (n >= src) n = 2 * int64_t{src} - 1 - n;
+        n = std::clamp<int64_t>(n, 0, src - 1);
+        list.items.push_back({static_cast<int32_t>(n), w});
+        list.weight_sum += w;
+      }
+    };
+    build(scale);
+    // Strong reductions round every scaled weight to 0 (or leave a few that
+    // cancel): the scale cancels in the normalised sum, so weigh without it.
+    if (!enlarge && list.weight_sum <= 0) build(1);
   }
   return lists;
 }

@@ -84,6 +84,21 @@ TEST(Resample, KernelFiltersFollowTheirFormulas) {
     }
 }
 
+// Shrinking so strongly that every scaled weight rounds to 0 still averages
+// the source instead of giving black.
+TEST(Resample, KernelFiltersShrinkingStronglyKeepTheImage) {
+  for (TResampleFilter f : {rfTriangle, rfHermite, rfBell, rfBSpline, rfLanczos3, rfMitchell, rfLinear})
+    for (int sw : {400, 600, 5000}) {
+      TIEBitmap src, dst;
+      src.Allocate(sw, 2, ieRGB24);
+      src.Fill(0x80FFFF);
+      dst.Allocate(2, 2, ieRGB24);
+      ResampleRGB24(&src, &dst, f);
+      for (int x = 0; x < 2; ++x)
+        EXPECT_EQ(dst.GetRGB24(x, 1), MakeRGBTriple(255, 255, 128)) << "filter " << int(f) << " width " << sw;
+    }
+}
+
 TEST(Resample, OneByOneSourceLeavesTarget) {
   TIEBitmap src, dst;
   src.Allocate(1, 1, ieRGB24);
@@ -171,7 +186,7 @@ TEST(Resample, AreaFiltersKeepUniformImagesExact) {
       int bad = 0;
       for (int y = 0; y < c.dh; ++y)
         for (int x = 0; x < c.dw; ++x) bad += dst.GetRGB24(x, y) != MakeRGBTriple(0xFF, 0x80, 0x10);
-      EXPECT_EQ(bad, 0) << f << ": " << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
+      EXPECT_EQ(bad, 0) << int(f) << ": " << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
     }
 }
 
