@@ -388,7 +388,7 @@ struct TIEQuantizer::NeuQuant {
 // ---- TIEQuantizer
 
 TIEQuantizer::TIEQuantizer(TIEBitmap* Image, int32_t N, TRGB* Palette, int32_t Quality)
-    : n_(std::clamp(N, 1, 256)), image_(Image) {
+    : n_(std::clamp(N, 1, kMaxColors)), image_(Image) {
   grey_ = IsGrayScaleImage(Image);
   const TIEPixelFormat f = Image->PixelFormat();
   if (grey_ || f != ieRGB24) {

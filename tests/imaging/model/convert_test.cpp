@@ -230,6 +230,17 @@ TEST(TIEQuantizer, OneCellCannotBeSplit) {
   EXPECT_EQ(q.RGBToIndex(MakeRGB(7, 0, 0)), 0);
 }
 
+// A palette image holds 256 entries whatever colour count is asked for.
+TEST(Conversion, RGBToPaletteHoldsAtMost256Colours) {
+  TIEBitmap b;
+  b.Allocate(30, 20, ieRGB24);
+  for (int i = 0; i < 600; ++i) b.SetRGB24(i % 30, i / 30, MakeRGB(uint8_t(i), uint8_t(i * 7), uint8_t(i >> 2)));
+  b.PaletteColors = 1000;
+  b.SetPixelFormat(iePalette8);
+  ASSERT_EQ(b.PixelFormat(), iePalette8);
+  EXPECT_EQ(b.GetPaletteLen(), 256);
+}
+
 TEST(Conversion, RGBToPaletteUsesTheQuantizer) {
   TIEBitmap b;
   b.Allocate(3, 1, ieRGB24);

@@ -4,6 +4,8 @@
 
 #include <climits>
 #include <cstring>
+#include <set>
+#include <vector>
 
 #include "imaging/model/ColorReduction.h"
 #include "imaging/model/ImageEffects.h"
@@ -49,6 +51,34 @@ TEST(ColorReductionOps, ReduceColorsKeepsTwoColours) {
       const TRGB c = many.GetRGB24(x, y);
       EXPECT_NE(std::find(p16, p16 + 16, c), p16 + 16);
     }
+}
+
+// Counts above 256 (up to 1024) are honoured: an image with fewer colours
+// than asked keeps them all, and a larger count builds that many.
+TEST(ColorReductionOps, ReduceColorsAbove256) {
+  TIEBitmap img;
+  img.Allocate(30, 20, ieRGB24);
+  for (int i = 0; i < 600; ++i)
+    img.SetRGB24(i % 30, i / 30, MakeRGBTriple(uint8_t(i), uint8_t(i * 7), uint8_t(i >> 2)));
+  TIEBitmap orig;
+  orig.Assign(&img);
+  std::vector<TRGB> pal(1000);
+  ReduceColors(&img, 1000, pal.data());
+  EXPECT_TRUE(SamePixels(img, orig));
+  std::vector<TRGB> p300(300);
+  ReduceColors(&img, 300, p300.data());
+  std::set<uint32_t> used;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 30; ++x) {
+      const TRGB c = img.GetRGB24(x, y);
+      EXPECT_NE(std::find(p300.begin(), p300.end(), c), p300.end());
+      used.insert(c.r | c.g << 8 | c.b << 16);
+    }
+  EXPECT_LE(used.size(), 300u);
+  // The palette handed out has room for all 300 entries.
+  std::set<uint32_t> entries;
+  for (const TRGB& c : p300) entries.insert(c.r | c.g << 8 | c.b << 16);
+  EXPECT_GT(entries.size(), 256u);
 }
 
 TEST(ColorReductionOps, DitherToBW) {
