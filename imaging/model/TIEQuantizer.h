@@ -36,6 +36,7 @@ class TIEQuantizer : public TObject {
  private:
   int32_t method_ = -1;
   bool grey_ = false;
+  bool own_palette_ = false;  // Palette is the image's own
   int32_t n_ = 0;
   TIEBitmap* image_ = nullptr;
   std::unique_ptr<std::vector<TRGB>> exact_;
