@@ -227,19 +227,23 @@ std::vector<Piece> CutAxis(int32_t srcN, int32_t dstN) {
   std::vector<Piece> pieces;
   pieces.reserve(static_cast<size_t>(srcN) + dstN);
   const double g = static_cast<double>(srcN) / dstN;
+  // A target border this close to a source border is that border. The
+  // tolerance stays a small part of a target pixel, so that strong
+  // enlargements neither swallow target pixels nor overweigh them.
+  const double tol = std::min(1e-4, g * 1e-4);
   int32_t t = 0;
   double tb = g, pos = 0;
   for (int32_t i = 0; i < srcN; ++i) {
     const double sb = i + 1;
     for (;;) {
-      if (t < dstN - 1 && tb < sb - 1e-4) {
+      if (t < dstN - 1 && tb < sb - tol) {
         if (tb > pos) pieces.push_back({i, t, tb - pos, tb - i});
         pos = std::max(pos, tb);
         ++t;
         tb = (t + 1) * g;
       } else {
         pieces.push_back({i, t, sb - pos, 1.0});
-        if (t < dstN - 1 && std::fabs(tb - sb) <= 1e-4) {
+        if (t < dstN - 1 && std::fabs(tb - sb) <= tol) {
           ++t;
           tb = (t + 1) * g;
         }

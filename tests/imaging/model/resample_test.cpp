@@ -171,11 +171,15 @@ TEST(Resample, AreaBoxAveragesAndInterpolation) {
 }
 
 // A uniform image keeps its exact value through the area filters, though the
-// piece areas are fractions whose sums fall a hair short.
+// piece areas are fractions whose sums fall a hair short, and however
+// strongly an axis is enlarged.
 TEST(Resample, AreaFiltersKeepUniformImagesExact) {
   const struct {
     int sw, sh, dw, dh;
-  } sizes[] = {{1, 1, 5, 5}, {3, 3, 8, 7}, {10, 10, 33, 33}, {64, 48, 32, 20}, {7, 5, 3, 2}, {5, 9, 13, 4}};
+  } sizes[] = {{1, 1, 5, 5},     {3, 3, 8, 7}, {10, 10, 33, 33}, {64, 48, 32, 20},
+               {7, 5, 3, 2},     {5, 9, 13, 4},
+               // more than 10000-fold along one axis: the last pixels too
+               {1, 1, 10001, 1}, {2, 1, 3, 20001}};
   for (TResampleFilter f : {rfBilinear, rfBicubic})
     for (const auto& c : sizes) {
       TIEBitmap src, dst;
