@@ -221,10 +221,18 @@ void RotateNearest(TIEBitmap* Image, uint32_t Background, const TProgressRec* Pr
   }
   const int32_t W = Image->Width(), H = Image->Height();
   const double a = -Angle / 57.295779513082320877;
-  const double C = static_cast<double>(Trunc(std::cos(a) * 10000)) / 10000;
-  const double Sn = static_cast<double>(Trunc(std::sin(a) * 10000)) / 10000;
-  const int32_t W2 = static_cast<int32_t>(Trunc(std::fabs(W * C) + std::fabs(H * Sn)));
-  const int32_t H2 = static_cast<int32_t>(Trunc(std::fabs(W * Sn) + std::fabs(H * C)));
+  // Cosine and sine are cut to four decimals; a value a hair short of its
+  // next decimal counts as it, so that a tiny angle keeps cos 1 instead of
+  // shrinking the image by a row and a column.
+  auto four_decimals = [](double v) {
+    return static_cast<double>(Trunc(v * 10000 + std::copysign(1e-6, v))) / 10000;
+  };
+  const double C = four_decimals(std::cos(a));
+  const double Sn = four_decimals(std::sin(a));
+  // The sums are whole multiples of 1e-4; the slack absorbs rounding noise,
+  // and a non-empty image never becomes empty.
+  const int32_t W2 = static_cast<int32_t>(std::max<int64_t>(Trunc(std::fabs(W * C) + std::fabs(H * Sn) + 1e-6), 1));
+  const int32_t H2 = static_cast<int32_t>(std::max<int64_t>(Trunc(std::fabs(W * Sn) + std::fabs(H * C) + 1e-6), 1));
   TIEBitmap result;
   result.SetLocation(ieMemory);
   result.Allocate(W2, H2, Image->PixelFormat());

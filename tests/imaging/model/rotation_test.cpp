@@ -232,6 +232,37 @@ TEST(Rotation, NearestGeneralAngle) {
   EXPECT_EQ(g.GetByte(g.Width() / 2, g.Height() / 2), 0);
 }
 
+// Tiny angles keep the size (a 1-pixel-wide column stays whole), and no
+// angle empties an image.
+TEST(Rotation, NearestTinyAnglesKeepTheSize) {
+  const struct {
+    int w, h;
+    double angle;
+    int w2, h2;
+  } cases[] = {{100, 100, 0.0001, 100, 100}, {1, 5, 0.0001, 1, 5},   {5, 1, -0.0001, 5, 1},
+               {1, 5, 90.0001, 5, 1},        {3, 2, 360.0001, 3, 2}, {1, 1, 89.99, 1, 1}};
+  for (const auto& c : cases) {
+    TIEBitmap m, g;
+    m.Allocate(c.w, c.h, ieMono1);
+    FillRandom(m, 3);
+    g.Allocate(c.w, c.h, ieGray8);
+    FillRandom(g, 4);
+    RotateMono1(&m, false, nullptr, c.angle);
+    RotateGray8Nearest(&g, 0, c.angle);
+    EXPECT_EQ(m.Width(), c.w2) << c.w << "x" << c.h << " by " << c.angle;
+    EXPECT_EQ(m.Height(), c.h2) << c.w << "x" << c.h << " by " << c.angle;
+    EXPECT_EQ(g.Width(), c.w2) << c.w << "x" << c.h << " by " << c.angle;
+    EXPECT_EQ(g.Height(), c.h2) << c.w << "x" << c.h << " by " << c.angle;
+  }
+  // A column turned by a hair is the same column.
+  TIEBitmap col, orig;
+  col.Allocate(1, 5, ieGray8);
+  for (int y = 0; y < 5; ++y) col.SetByte(0, y, uint8_t(10 * y + 1));
+  orig.Assign(&col);
+  RotateGray8Nearest(&col, 0, 0.0001);
+  EXPECT_TRUE(SamePixels(col, orig));
+}
+
 // Bicubic overshoot next to a bright line is black, not its absolute value.
 TEST(Rotation, BicubicClampsNegativeResults) {
   TIEBitmap img;
