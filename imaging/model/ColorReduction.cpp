@@ -137,6 +137,8 @@ void ThresholdToBWBitmap(TIEBitmap* Image, int32_t Threshold, const TProgressRec
 }
 
 void DitherToBW(TIEBitmap* Image, const TProgressRec* Progress) {
+  // The rows are read as 24-bit pixels: any other format is left alone.
+  if (Image->PixelFormat() != ieRGB24 || Image->IsEmpty()) return;
   const int32_t w = Image->Width(), h = Image->Height();
   TIEBitmap bw;
   bw.Allocate(w, h, ieMono1);

@@ -10,6 +10,7 @@
 #include "imaging/model/TIERowTable.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
+#include "rtl/Exception.h"
 #include "rtl/Numeric.h"
 
 namespace {
@@ -81,17 +82,29 @@ void GaussianBlur(TIEBitmap* Image, const TProgressRec* Progress, double Radius)
 void ApplySoftShadow(TIEBitmap* Image, int32_t OffsetX, int32_t OffsetY, const TProgressRec* Progress,
                      TRGB ShadowColour, bool Enlarge, double Radius) {
   if (Image->IsEmpty() || Image->IsAlphaChannel) return;
-  Image->GetAlphaChannel()->Full = false;
+  int64_t e = 0;
   if (Enlarge) {
-    const int32_t e = std::max(2 * std::max(std::abs(OffsetX), std::abs(OffsetY)) + static_cast<int32_t>(Trunc(Radius * 5)), 1);
-    Image->Resize(Image->Width() + e, Image->Height() + e, 0, 0, 1, 1);
+    // In 64 bits: twice a large offset does not wrap. A growth no image can
+    // hold is refused before anything changes.
+    const int64_t reach = std::max(std::llabs(int64_t{OffsetX}), std::llabs(int64_t{OffsetY}));
+    const int64_t blur = std::clamp<int64_t>(Trunc(Radius * 5), -(int64_t{1} << 40), int64_t{1} << 40);
+    e = std::max<int64_t>(2 * reach + blur, 1);
+    if (int64_t{std::max(Image->Width(), Image->Height())} + e > INT32_MAX)
+      throw EOutOfMemory("Out of memory: the image does not fit in memory or the temporary folder");
   }
+  Image->GetAlphaChannel()->Full = false;
+  if (Enlarge)
+    Image->Resize(static_cast<int32_t>(Image->Width() + e), static_cast<int32_t>(Image->Height() + e), 0, 0, 1, 1);
   TIEBitmap* alpha = Image->GetAlphaChannel();
   alpha->Full = false;
   TIEBitmap saved;
   saved.Assign(alpha);
   GaussianBlur(alpha, Progress, Radius);
   const int32_t W = Image->Width(), H = Image->Height();
+  // A move by the whole size or more leaves nothing: larger offsets are held
+  // there so that the region arithmetic cannot wrap.
+  OffsetX = std::clamp(OffsetX, -W, W);
+  OffsetY = std::clamp(OffsetY, -H, H);
   if (OffsetX != 0 || OffsetY != 0) alpha->MoveRegion(0, 0, W - 1, H - 1, OffsetX, OffsetY, 0);
   const TIEPixelFormat f = Image->PixelFormat();
   TIERowTable img(Image, true);

@@ -50,17 +50,25 @@ std::vector<ContributorList> BuildContributors(int32_t src, int32_t dst, TResamp
     const bool enlarge = scale >= 1;
     const double width = enlarge ? support : support / scale;
     ContributorList& list = lists[static_cast<size_t>(i)];
-    for (int64_t j = Floor(centre - width); j <= Ceil(centre + width); ++j) {
-      const int32_t w = enlarge ? static_cast<int32_t>(Round(ResampleKernel(filter, centre - j) * 256))
-                                : static_cast<int32_t>(Round(ResampleKernel(filter, (centre - j) * scale) * 256 * scale));
-      if (w == 0) continue;
-      int64_t n = j;
-      if (n < 0) n = -n;
-      else if (n >= src) n = 2 * int64_t{src} - 1 - n;
-      n = std::clamp<int64_t>(n, 0, src - 1);
-      list.items.push_back({static_cast<int32_t>(n), w});
-      list.weight_sum += w;
-    }
+    auto build = [&](double weight_scale) {
+      list.items.clear();
+      list.weight_sum = 0;
+      for (int64_t j = Floor(centre - width); j <= Ceil(centre + width); ++j) {
+        const int32_t w = enlarge ? static_cast<int32_t>(Round(ResampleKernel(filter, centre - j) * 256))
+                                  : static_cast<int32_t>(Round(ResampleKernel(filter, (centre - j) * scale) * 256 * weight_scale));
+        if (w == 0) continue;
+        int64_t n = j;
+        if (n < 0) n = -n;
+        else if (n >= src) n = 2 * int64_t{src} - 1 - n;
+        n = std::clamp<int64_t>(n, 0, src - 1);
+        list.items.push_back({static_cast<int32_t>(n), w});
+        list.weight_sum += w;
+      }
+    };
+    build(scale);
+    // Strong reductions round every scaled weight to 0 (or leave a few that
+    // cancel): the scale cancels in the normalised sum, so weigh without it.
+    if (!enlarge && list.weight_sum <= 0) build(1);
   }
   return lists;
 }
@@ -219,19 +227,23 @@ std::vector<Piece> CutAxis(int32_t srcN, int32_t dstN) {
   std::vector<Piece> pieces;
   pieces.reserve(static_cast<size_t>(srcN) + dstN);
   const double g = static_cast<double>(srcN) / dstN;
+  // A target border this close to a source border is that border. The
+  // tolerance stays a small part of a target pixel, so that strong
+  // enlargements neither swallow target pixels nor overweigh them.
+  const double tol = std::min(1e-4, g * 1e-4);
   int32_t t = 0;
   double tb = g, pos = 0;
   for (int32_t i = 0; i < srcN; ++i) {
     const double sb = i + 1;
     for (;;) {
-      if (t < dstN - 1 && tb < sb - 1e-4) {
+      if (t < dstN - 1 && tb < sb - tol) {
         if (tb > pos) pieces.push_back({i, t, tb - pos, tb - i});
         pos = std::max(pos, tb);
         ++t;
         tb = (t + 1) * g;
       } else {
         pieces.push_back({i, t, sb - pos, 1.0});
-        if (t < dstN - 1 && std::fabs(tb - sb) <= 1e-4) {
+        if (t < dstN - 1 && std::fabs(tb - sb) <= tol) {
           ++t;
           tb = (t + 1) * g;
         }
@@ -307,6 +319,17 @@ void FillTransparentPixels(TIEBitmap* Image, TRGB Colour) {
 void ResampleNearest(TIEBitmap* Source, TIEBitmap* Target, const TProgressRec* Progress) {
   if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
   EnsureFormat(Target, Source->PixelFormat());
+  if (Target->PixelFormat() != Source->PixelFormat()) {
+    // The target cannot hold the source's format (a platform bitmap keeps
+    // 16-bit grey as 8-bit): sample a copy converted to the target's format.
+    TIEBitmap conv;
+    conv.SetLocation(ieMemory);
+    conv.Assign(Source);
+    conv.RemoveAlphaChannel();
+    conv.ConvertFormat(Target->PixelFormat());
+    if (conv.PixelFormat() == Target->PixelFormat()) ResampleNearest(&conv, Target, Progress);
+    return;
+  }
   for (int32_t i = 0; i < std::min(Source->GetPaletteLen(), Target->GetPaletteLen()); ++i)
     Target->SetPaletteEntry(i, Source->GetPaletteEntry(i));
   const int32_t sw = Source->Width(), sh = Source->Height(), dw = Target->Width(), dh = Target->Height();
@@ -366,6 +389,10 @@ void ResampleFastLinearGray8(TIEBitmap* Source, TIEBitmap* Target) {
                 nullptr, false);
 }
 
+// Sums of fractional areas land a hair below the whole value they stand for
+// (a white image would sum to 254.9999...): truncation allows for that.
+constexpr double kTruncSlack = 1e-6;
+
 void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter, const TProgressRec* Progress) {
   if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
   EnsureFormat(Target, ieRGB24);
@@ -386,7 +413,7 @@ void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Fil
     if (cubic) {
       auto along_x = [&](int32_t r) -> double {
         if (!ix) return P(i, r, k);
-        return static_cast<double>(Trunc(CubicInterpolate(P(i - 1, r, k), P(i, r, k), P(i + 1, r, k), P(i + 2, r, k), fx)));
+        return static_cast<double>(Trunc(CubicInterpolate(P(i - 1, r, k), P(i, r, k), P(i + 1, r, k), P(i + 2, r, k), fx) + kTruncSlack));
       };
       if (!iy) return along_x(j);
       return CubicInterpolate(along_x(j - 1), along_x(j), along_x(j + 1), along_x(j + 2), fy);
@@ -421,7 +448,7 @@ void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Fil
     }
     if (n + 1 == yp.size() || yp[n + 1].dst != py.dst) {
       uint8_t* out = dst[py.dst];
-      for (size_t i = 0; i < acc.size(); ++i) out[i] = ClampToByte(Trunc(acc[i] / norm));
+      for (size_t i = 0; i < acc.size(); ++i) out[i] = ClampToByte(Trunc(acc[i] / norm + kTruncSlack));
       std::fill(acc.begin(), acc.end(), 0.0);
       Report(Progress, Trunc((py.dst + 1) / static_cast<double>(dh) * 100));
     }

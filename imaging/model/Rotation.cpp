@@ -9,6 +9,7 @@
 #include "imaging/model/TIERowTable.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
+#include "rtl/Exception.h"
 #include "rtl/Numeric.h"
 
 namespace {
@@ -24,6 +25,11 @@ void CopyPalette(TIEBitmap* Source, TIEBitmap* Target) {
 void ReplaceWith(TIEBitmap* Image, TIEBitmap* Result) {
   CopyPalette(Image, Result);
   Result->MoveDataTo(Image);
+}
+
+// An angle that is no number is refused before the image changes.
+void RequireFiniteAngle(double Angle) {
+  if (!std::isfinite(Angle)) throw EInvalidArgument("Invalid floating point operation");
 }
 
 void Report(const TProgressRec* Progress, int64_t Percent) {
@@ -215,10 +221,18 @@ void RotateNearest(TIEBitmap* Image, uint32_t Background, const TProgressRec* Pr
   }
   const int32_t W = Image->Width(), H = Image->Height();
   const double a = -Angle / 57.295779513082320877;
-  const double C = static_cast<double>(Trunc(std::cos(a) * 10000)) / 10000;
-  const double Sn = static_cast<double>(Trunc(std::sin(a) * 10000)) / 10000;
-  const int32_t W2 = static_cast<int32_t>(Trunc(std::fabs(W * C) + std::fabs(H * Sn)));
-  const int32_t H2 = static_cast<int32_t>(Trunc(std::fabs(W * Sn) + std::fabs(H * C)));
+  // Cosine and sine are cut to four decimals; a value a hair short of its
+  // next decimal counts as it, so that a tiny angle keeps cos 1 instead of
+  // shrinking the image by a row and a column.
+  auto four_decimals = [](double v) {
+    return static_cast<double>(Trunc(v * 10000 + std::copysign(1e-6, v))) / 10000;
+  };
+  const double C = four_decimals(std::cos(a));
+  const double Sn = four_decimals(std::sin(a));
+  // The sums are whole multiples of 1e-4; the slack absorbs rounding noise,
+  // and a non-empty image never becomes empty.
+  const int32_t W2 = static_cast<int32_t>(std::max<int64_t>(Trunc(std::fabs(W * C) + std::fabs(H * Sn) + 1e-6), 1));
+  const int32_t H2 = static_cast<int32_t>(std::max<int64_t>(Trunc(std::fabs(W * Sn) + std::fabs(H * C) + 1e-6), 1));
   TIEBitmap result;
   result.SetLocation(ieMemory);
   result.Allocate(W2, H2, Image->PixelFormat());
@@ -262,6 +276,7 @@ template <int CH>
 void RotateAntialiased(TIEBitmap* Image, const uint8_t* bg, double BackgroundFill, TIERotateAntialias Mode,
                        const TProgressRec* Progress, double Angle) {
   if (Image->IsEmpty()) return;
+  RequireFiniteAngle(Angle);
   Image->Resize(Image->Width() + 6, Image->Height() + 6, BackgroundFill, 255, 1, 1);
   const int32_t W = Image->Width(), H = Image->Height();
   const double theta = Angle * M_PI / 180;
@@ -335,6 +350,17 @@ void RotateQuarter(TIEBitmap* Source, TIEBitmap* Target, bool Clockwise) {
   const int32_t W = Source->Width(), H = Source->Height();
   const TIEPixelFormat f = Source->PixelFormat();
   Target->Allocate(H, W, f);
+  if (Target->PixelFormat() != f) {
+    // The target cannot hold the source's format (a platform bitmap keeps
+    // 16-bit grey as 8-bit): turn a copy converted to the target's format.
+    TIEBitmap conv;
+    conv.SetLocation(ieMemory);
+    conv.Assign(Source);
+    conv.RemoveAlphaChannel();
+    conv.ConvertFormat(Target->PixelFormat());
+    if (conv.PixelFormat() == Target->PixelFormat()) RotateQuarter(&conv, Target, Clockwise);
+    return;
+  }
   CopyPalette(Source, Target);
   if (Source->IsEmpty() || Target->IsEmpty()) return;
   TIERowTable src(Source, false);

@@ -163,7 +163,7 @@ void TIEBitmap::CopyConvertFrom(TIEBitmap* Source) {
       // equal formats copy nothing
     } else if (sf == ieRGB24) {
       TRGB palette[256] = {};
-      quantizer = std::make_unique<TIEQuantizer>(Source, PaletteColors, palette, -1);
+      quantizer = std::make_unique<TIEQuantizer>(Source, std::clamp(PaletteColors, 1, 256), palette, -1);
       for (int i = 0; i < 256; ++i) palette_[i] = palette[i];
     } else {
       for (int i = 0; i < 256; ++i) palette_[i] = TRGB{uint8_t(i), uint8_t(i), uint8_t(i)};

@@ -388,11 +388,12 @@ struct TIEQuantizer::NeuQuant {
 // ---- TIEQuantizer
 
 TIEQuantizer::TIEQuantizer(TIEBitmap* Image, int32_t N, TRGB* Palette, int32_t Quality)
-    : n_(std::clamp(N, 1, 256)), image_(Image) {
+    : n_(std::clamp(N, 1, kMaxColors)), image_(Image) {
   grey_ = IsGrayScaleImage(Image);
   const TIEPixelFormat f = Image->PixelFormat();
   if (grey_ || f != ieRGB24) {
     if (f == iePalette8) {
+      own_palette_ = true;
       for (int32_t i = 0; i < n_; ++i) Palette[i] = Image->GetPaletteEntry(i);
     } else if (grey_) {
       for (int32_t i = 0; i < n_; ++i) {
@@ -441,16 +442,18 @@ int32_t TIEQuantizer::RGBToIndex(const TRGB& Colour) const {
       if ((*exact_)[i] == Colour) return static_cast<int32_t>(i);
     return NearestPaletteIndex(exact_->data(), static_cast<int32_t>(exact_->size()), Colour);
   }
+  // A palette image was handed its own palette, grey or not: its entries
+  // are what the indexes stand for, so they come before the grey ramp.
+  if (own_palette_) {
+    for (int32_t i = 0; i < n_; ++i)
+      if (palette_[static_cast<size_t>(i)] == Colour) return i;
+    return NearestPaletteIndex(palette_.data(), n_, Colour);
+  }
   if (grey_) return std::min(n_ - 1, static_cast<int32_t>(Colour.r * n_ / 256));
   if (median_) return median_->Index(Colour);
   if (neuquant_) {
     int32_t i = neuquant_->Search(Colour.b, Colour.g, Colour.r);
     return i >= 0 ? i : NearestPaletteIndex(palette_.data(), n_, Colour);
-  }
-  if (image_->PixelFormat() == iePalette8) {
-    for (int32_t i = 0; i < n_; ++i)
-      if (image_->GetPaletteEntry(i) == Colour) return i;
-    return NearestPaletteIndex(palette_.data(), n_, Colour);
   }
   return 0;
 }

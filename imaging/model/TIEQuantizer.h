@@ -15,6 +15,9 @@ class TIEBitmap;
 
 class TIEQuantizer : public TObject {
  public:
+  // The largest palette built (the colour reduction's upper count); N is
+  // held to 1..kMaxColors.
+  static constexpr int32_t kMaxColors = 1024;
   // Fills Palette (N entries) for Image. Quality -1 lets NeuQuant choose its
   // sampling factor from the image size; 0..100 sets it.
   TIEQuantizer(TIEBitmap* Image, int32_t N, TRGB* Palette, int32_t Quality);
@@ -33,6 +36,7 @@ class TIEQuantizer : public TObject {
  private:
   int32_t method_ = -1;
   bool grey_ = false;
+  bool own_palette_ = false;  // Palette is the image's own
   int32_t n_ = 0;
   TIEBitmap* image_ = nullptr;
   std::unique_ptr<std::vector<TRGB>> exact_;

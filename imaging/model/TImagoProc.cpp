@@ -1,6 +1,7 @@
 #include "imaging/model/TImagoProc.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "imaging/model/ColorReduction.h"
@@ -379,6 +380,9 @@ const std::string& TImagoProc::RedoCaptions(int32_t Index) const {
 // ---- operations
 
 void TImagoProc::Rotate(double Angle, bool AntiAlias, TIERotateAntialias AntialiasMode, TColor Background) {
+  // An angle that is no number is refused before the image or the undo
+  // stack changes.
+  if (!std::isfinite(Angle)) throw EInvalidArgument("Invalid floating point operation");
   if (Angle == 0 || !PrepareBitmap({})) return;
   if (auto_undo_) SaveUndoCaptioned("Rotate " + FloatToStr(Angle), 1);
   if (Background == -1) Background = GetBackground();

@@ -219,6 +219,22 @@ TEST(TIEQuantizer, ExactColoursGreyRampAndMethods) {
     }
 }
 
+// A palette image is handed its own palette, and colours map to its entries
+// even when the palette is grey (here a descending ramp).
+TEST(TIEQuantizer, GreyPaletteImageMapsToItsOwnEntries) {
+  TIEBitmap b;
+  b.Allocate(4, 1, iePalette8);
+  for (int i = 0; i < 256; ++i) b.SetPaletteEntry(i, MakeRGB(uint8_t(255 - i), uint8_t(255 - i), uint8_t(255 - i)));
+  TRGB pal[16] = {};
+  TIEQuantizer q(&b, 16, pal, -1);
+  EXPECT_EQ(pal[15], MakeRGB(240, 240, 240));
+  const struct {
+    uint8_t grey;
+    int index;
+  } cases[] = {{255, 0}, {250, 5}, {240, 15}, {0, 15}, {246, 9}};
+  for (const auto& c : cases) EXPECT_EQ(q.RGBToIndex(MakeRGB(c.grey, c.grey, c.grey)), c.index) << int(c.grey);
+}
+
 TEST(TIEQuantizer, OneCellCannotBeSplit) {
   TIEBitmap b;
   b.Allocate(300, 1, ieRGB24);
@@ -228,6 +244,17 @@ TEST(TIEQuantizer, OneCellCannotBeSplit) {
   EXPECT_EQ(q.Method(), 1);
   EXPECT_EQ(q.RGBToIndex(MakeRGB(3, 3, 1)), 0);
   EXPECT_EQ(q.RGBToIndex(MakeRGB(7, 0, 0)), 0);
+}
+
+// A palette image holds 256 entries whatever colour count is asked for.
+TEST(Conversion, RGBToPaletteHoldsAtMost256Colours) {
+  TIEBitmap b;
+  b.Allocate(30, 20, ieRGB24);
+  for (int i = 0; i < 600; ++i) b.SetRGB24(i % 30, i / 30, MakeRGB(uint8_t(i), uint8_t(i * 7), uint8_t(i >> 2)));
+  b.PaletteColors = 1000;
+  b.SetPixelFormat(iePalette8);
+  ASSERT_EQ(b.PixelFormat(), iePalette8);
+  EXPECT_EQ(b.GetPaletteLen(), 256);
 }
 
 TEST(Conversion, RGBToPaletteUsesTheQuantizer) {

@@ -2,7 +2,10 @@
 // shadow, rounded corners, histogram matching and the filter presets.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
+#include <set>
+#include <vector>
 
 #include "imaging/model/ColorReduction.h"
 #include "imaging/model/ImageEffects.h"
@@ -10,6 +13,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEQuantizer.h"
 #include "ops_test_util.h"
+#include "rtl/Exception.h"
 
 namespace {
 using namespace opstest;
@@ -47,6 +51,58 @@ TEST(ColorReductionOps, ReduceColorsKeepsTwoColours) {
       const TRGB c = many.GetRGB24(x, y);
       EXPECT_NE(std::find(p16, p16 + 16, c), p16 + 16);
     }
+}
+
+// Counts above 256 (up to 1024) are honoured: an image with fewer colours
+// than asked keeps them all, and a larger count builds that many.
+TEST(ColorReductionOps, ReduceColorsAbove256) {
+  TIEBitmap img;
+  img.Allocate(30, 20, ieRGB24);
+  for (int i = 0; i < 600; ++i)
+    img.SetRGB24(i % 30, i / 30, MakeRGBTriple(uint8_t(i), uint8_t(i * 7), uint8_t(i >> 2)));
+  TIEBitmap orig;
+  orig.Assign(&img);
+  std::vector<TRGB> pal(1000);
+  ReduceColors(&img, 1000, pal.data());
+  EXPECT_TRUE(SamePixels(img, orig));
+  std::vector<TRGB> p300(300);
+  ReduceColors(&img, 300, p300.data());
+  std::set<uint32_t> used;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 30; ++x) {
+      const TRGB c = img.GetRGB24(x, y);
+      EXPECT_NE(std::find(p300.begin(), p300.end(), c), p300.end());
+      used.insert(c.r | c.g << 8 | c.b << 16);
+    }
+  EXPECT_LE(used.size(), 300u);
+  // The palette handed out has room for all 300 entries.
+  std::set<uint32_t> entries;
+  for (const TRGB& c : p300) entries.insert(c.r | c.g << 8 | c.b << 16);
+  EXPECT_GT(entries.size(), 256u);
+}
+
+TEST(ColorReductionOps, DitherToBW) {
+  // Near-white is white everywhere; grey 253 (level 63) only where the
+  // matrix holds 63.
+  TIEBitmap img;
+  img.Allocate(8, 16, ieRGB24);
+  img.Fill(0xFBFBFB);
+  for (int y = 8; y < 16; ++y)
+    for (int x = 0; x < 8; ++x) img.SetRGB24(x, y, MakeRGBTriple(250, 255, 255));
+  DitherToBW(&img);
+  ASSERT_EQ(img.PixelFormat(), ieMono1);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 8; ++x)
+      EXPECT_EQ(GetBit(img.GetScanline(y), x), y < 8 || IEBayerMatrix[x][y & 7] != 63) << x << "," << y;
+  // Only 24-bit images are dithered: others keep their format and pixels.
+  for (TIEPixelFormat pf : {ieGray8, ieGray16, iePalette8}) {
+    TIEBitmap other, orig;
+    other.Allocate(64, 2, pf);
+    FillRandom(other, pf);
+    orig.Assign(&other);
+    DitherToBW(&other);
+    EXPECT_TRUE(SamePixels(other, orig)) << int(pf);
+  }
 }
 
 TEST(ColorReductionOps, ConvertRowBitDepth) {
@@ -138,6 +194,27 @@ TEST(Effects, SoftShadowAndRoundCorners) {
   EXPECT_EQ(r.GetAlpha(50, 0), 255);
   EXPECT_EQ(r.GetAlpha(0, 50), 255);
   EXPECT_FALSE(r.GetAlphaChannel()->Full);
+}
+
+// Offsets far beyond the image: a growth no image can hold is refused with
+// the image untouched, and a shadow moved past the edges leaves nothing.
+TEST(Effects, SoftShadowWithHugeOffsets) {
+  for (int32_t off : {INT32_MIN, INT32_MAX, 1 << 30}) {
+    TIEBitmap img;
+    img.Allocate(4, 4, ieRGB24);
+    img.Fill(0xFFFFFF);
+    EXPECT_THROW(ApplySoftShadow(&img, off, 0, nullptr, MakeRGBTriple(0, 0, 255), true, 1), EOutOfMemory) << off;
+    EXPECT_EQ(img.Width(), 4);
+    EXPECT_FALSE(img.HasAlphaChannel());
+    for (int32_t dy : {0, off}) {
+      img.RemoveAlphaChannel();
+      for (int y = 0; y < 4; ++y) img.SetAlpha(0, y, 0);  // a transparent column
+      ApplySoftShadow(&img, off, dy, nullptr, MakeRGBTriple(0, 0, 255), false, 1);
+      EXPECT_EQ(img.Width(), 4);
+      EXPECT_EQ(img.GetRGB24(0, 1), MakeRGBTriple(255, 255, 255)) << off;
+      EXPECT_EQ(img.GetAlpha(0, 1), 0) << off;
+    }
+  }
 }
 
 TEST(Effects, HistogramMatching) {

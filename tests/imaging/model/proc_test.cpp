@@ -59,6 +59,20 @@ TEST_F(ProcFixture, RotateTurnsAndKeepsOneUndoEntry) {
   EXPECT_EQ(img().GetRGB24(0, 0), orig.GetRGB24(0, 1));
 }
 
+TEST_F(ProcFixture, RotateRefusesAnAngleThatIsNoNumber) {
+  img().Allocate(10, 8, ieGray16);
+  FillRandom(img(), 2);
+  TIEBitmap orig;
+  orig.Assign(&img());
+  for (double a : {NAN, INFINITY, -INFINITY})
+    for (bool aa : {false, true}) {
+      EXPECT_THROW(proc->Rotate(a, aa, raBicubic, -1), EInvalidArgument);
+      EXPECT_TRUE(SamePixels(img(), orig)) << a;
+      EXPECT_EQ(proc->UndoCount(), 0);
+      EXPECT_EQ(finishes, 0);
+    }
+}
+
 TEST_F(ProcFixture, RotateCarriesTheAlphaChannel) {
   img().Allocate(4, 3, ieRGB24);
   img().SetAlpha(3, 0, 7);
@@ -130,6 +144,22 @@ TEST_F(ProcFixture, ResampleSizesAndOneFinish) {
   EXPECT_EQ(img().Width(), 100);
   EXPECT_EQ(img().Height(), 50);
   EXPECT_EQ(finishes, 1);
+}
+
+// A platform bitmap keeps 16-bit grey as 8-bit: the copy into it writes
+// 8-bit rows holding the high bytes.
+TEST_F(ProcFixture, ResampleIntoAPlatformTargetOfANarrowerFormat) {
+  img().Allocate(64, 3, ieGray16);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 64; ++x) reinterpret_cast<uint16_t*>(img().GetScanline(y))[x] = uint16_t((x + y) * 0x0101);
+  TIEBitmap t;
+  t.SetLocation(ieTBitmap);
+  proc->ResampleTo(&t, 32, 3, rfNone);
+  ASSERT_EQ(t.PixelFormat(), ieGray8);
+  ASSERT_EQ(t.Width(), 32);
+  ASSERT_EQ(t.Height(), 3);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 32; ++x) EXPECT_EQ(t.GetScanline(y)[x], 2 * x + y);
 }
 
 TEST_F(ProcFixture, ConvertOperations) {

@@ -84,6 +84,21 @@ TEST(Resample, KernelFiltersFollowTheirFormulas) {
     }
 }
 
+// Shrinking so strongly that every scaled weight rounds to 0 still averages
+// the source instead of giving black.
+TEST(Resample, KernelFiltersShrinkingStronglyKeepTheImage) {
+  for (TResampleFilter f : {rfTriangle, rfHermite, rfBell, rfBSpline, rfLanczos3, rfMitchell, rfLinear})
+    for (int sw : {400, 600, 5000}) {
+      TIEBitmap src, dst;
+      src.Allocate(sw, 2, ieRGB24);
+      src.Fill(0x80FFFF);
+      dst.Allocate(2, 2, ieRGB24);
+      ResampleRGB24(&src, &dst, f);
+      for (int x = 0; x < 2; ++x)
+        EXPECT_EQ(dst.GetRGB24(x, 1), MakeRGBTriple(255, 255, 128)) << "filter " << int(f) << " width " << sw;
+    }
+}
+
 TEST(Resample, OneByOneSourceLeavesTarget) {
   TIEBitmap src, dst;
   src.Allocate(1, 1, ieRGB24);
@@ -153,6 +168,30 @@ TEST(Resample, AreaBoxAveragesAndInterpolation) {
   ResampleRGB24(&u, &ud, rfBicubic);
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 8; ++x) EXPECT_NEAR(ud.GetRGB24(x, y).b, 0x10, 1);
+}
+
+// A uniform image keeps its exact value through the area filters, though the
+// piece areas are fractions whose sums fall a hair short, and however
+// strongly an axis is enlarged.
+TEST(Resample, AreaFiltersKeepUniformImagesExact) {
+  const struct {
+    int sw, sh, dw, dh;
+  } sizes[] = {{1, 1, 5, 5},     {3, 3, 8, 7}, {10, 10, 33, 33}, {64, 48, 32, 20},
+               {7, 5, 3, 2},     {5, 9, 13, 4},
+               // more than 10000-fold along one axis: the last pixels too
+               {1, 1, 10001, 1}, {2, 1, 3, 20001}};
+  for (TResampleFilter f : {rfBilinear, rfBicubic})
+    for (const auto& c : sizes) {
+      TIEBitmap src, dst;
+      src.Allocate(c.sw, c.sh, ieRGB24);
+      src.Fill(0x1080FF);  // R 255, G 128, B 16
+      dst.Allocate(c.dw, c.dh, ieRGB24);
+      ResampleRGB24(&src, &dst, f);
+      int bad = 0;
+      for (int y = 0; y < c.dh; ++y)
+        for (int x = 0; x < c.dw; ++x) bad += dst.GetRGB24(x, y) != MakeRGBTriple(0xFF, 0x80, 0x10);
+      EXPECT_EQ(bad, 0) << int(f) << ": " << c.sw << "x" << c.sh << " -> " << c.dw << "x" << c.dh;
+    }
 }
 
 TEST(Resample, ProjectionsKeepLonePixels) {

@@ -8,6 +8,7 @@
 #include "imaging/model/Rotation.h"
 #include "imaging/model/TIEBitmap.h"
 #include "ops_test_util.h"
+#include "rtl/Exception.h"
 #include "rtl/Numeric.h"
 
 namespace {
@@ -45,6 +46,46 @@ TEST(Rotation, QuarterTurnsOfEveryFormat) {
     RotateBitmap(&img, false, nullptr, TRGB{0, 0, 0}, -90);
     EXPECT_TRUE(SamePixels(img, orig)) << int(pf);
   }
+}
+
+// A platform bitmap keeps 16-bit grey as 8-bit: the turn into it writes
+// 8-bit rows holding the high bytes.
+TEST(Rotation, QuarterTurnIntoAPlatformTargetOfANarrowerFormat) {
+  TIEBitmap src;
+  src.Allocate(4, 64, ieGray16);
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 4; ++x) reinterpret_cast<uint16_t*>(src.GetScanline(y))[x] = uint16_t((y * 4 + x) * 0x0101);
+  TIEBitmap t;
+  t.SetLocation(ieTBitmap);
+  RotateRight8(&src, &t);
+  ASSERT_EQ(t.PixelFormat(), ieGray8);
+  ASSERT_EQ(t.Width(), 64);
+  ASSERT_EQ(t.Height(), 4);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 64; ++x) EXPECT_EQ(t.GetScanline(y)[x], (63 - x) * 4 + y);
+}
+
+// An angle that is no number is refused by every routine with the image
+// as it was.
+TEST(Rotation, AnglesThatAreNoNumberLeaveTheImage) {
+  using Op = void (*)(TIEBitmap*, double);
+  const std::pair<TIEPixelFormat, Op> ops[] = {
+      {ieRGB24, [](TIEBitmap* b, double a) { RotateBitmap(b, true, nullptr, TRGB{0, 0, 0}, a); }},
+      {ieGray8, [](TIEBitmap* b, double a) { RotateGray8(b, true, 0, nullptr, a); }},
+      {ieMono1, [](TIEBitmap* b, double a) { RotateMono1(b, false, nullptr, a); }},
+      {ieGray8, [](TIEBitmap* b, double a) { RotateGray8Nearest(b, 0, a); }},
+      {ieRGB24, [](TIEBitmap* b, double a) { RotateAntialiased24(b, 0, raBilinear, nullptr, a); }},
+      {ieGray8, [](TIEBitmap* b, double a) { RotateAntialiasedGray8(b, 0, raBicubic, a); }},
+  };
+  for (size_t i = 0; i < std::size(ops); ++i)
+    for (double a : {NAN, INFINITY, -INFINITY}) {
+      TIEBitmap img, orig;
+      img.Allocate(10, 8, ops[i].first);
+      FillRandom(img, 5);
+      orig.Assign(&img);
+      EXPECT_THROW(ops[i].second(&img, a), EInvalidArgument) << i << " " << a;
+      EXPECT_TRUE(SamePixels(img, orig)) << i << " " << a;
+    }
 }
 
 // Every routine turns positive angles counter-clockwise on the screen: a
@@ -189,6 +230,37 @@ TEST(Rotation, NearestGeneralAngle) {
   EXPECT_EQ(g.Width(), m.Width());
   EXPECT_EQ(g.GetByte(0, 0), 200);
   EXPECT_EQ(g.GetByte(g.Width() / 2, g.Height() / 2), 0);
+}
+
+// Tiny angles keep the size (a 1-pixel-wide column stays whole), and no
+// angle empties an image.
+TEST(Rotation, NearestTinyAnglesKeepTheSize) {
+  const struct {
+    int w, h;
+    double angle;
+    int w2, h2;
+  } cases[] = {{100, 100, 0.0001, 100, 100}, {1, 5, 0.0001, 1, 5},   {5, 1, -0.0001, 5, 1},
+               {1, 5, 90.0001, 5, 1},        {3, 2, 360.0001, 3, 2}, {1, 1, 89.99, 1, 1}};
+  for (const auto& c : cases) {
+    TIEBitmap m, g;
+    m.Allocate(c.w, c.h, ieMono1);
+    FillRandom(m, 3);
+    g.Allocate(c.w, c.h, ieGray8);
+    FillRandom(g, 4);
+    RotateMono1(&m, false, nullptr, c.angle);
+    RotateGray8Nearest(&g, 0, c.angle);
+    EXPECT_EQ(m.Width(), c.w2) << c.w << "x" << c.h << " by " << c.angle;
+    EXPECT_EQ(m.Height(), c.h2) << c.w << "x" << c.h << " by " << c.angle;
+    EXPECT_EQ(g.Width(), c.w2) << c.w << "x" << c.h << " by " << c.angle;
+    EXPECT_EQ(g.Height(), c.h2) << c.w << "x" << c.h << " by " << c.angle;
+  }
+  // A column turned by a hair is the same column.
+  TIEBitmap col, orig;
+  col.Allocate(1, 5, ieGray8);
+  for (int y = 0; y < 5; ++y) col.SetByte(0, y, uint8_t(10 * y + 1));
+  orig.Assign(&col);
+  RotateGray8Nearest(&col, 0, 0.0001);
+  EXPECT_TRUE(SamePixels(col, orig));
 }
 
 // Bicubic overshoot next to a bright line is black, not its absolute value.
