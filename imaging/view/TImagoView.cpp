@@ -267,6 +267,7 @@ void TImagoView::SetExternalBitmap(TIEBitmap* Bitmap) {
     // The caller's image stays the caller's: the layer gets an empty image of its own.
     auto* own = new TIEBitmap();
     own->SetLocation(ieMemory);
+    PointNavigatorAt(own);
     layer->Bitmap = own;
     layer->OwnsBitmap = true;
     ie_bitmap_ = own;
@@ -275,6 +276,8 @@ void TImagoView::SetExternalBitmap(TIEBitmap* Bitmap) {
     Update();
     return;
   }
+  // The navigator leaves the old image before it may be freed.
+  PointNavigatorAt(Bitmap);
   if (layer->OwnsBitmap) layer->FreeBitmap();
   layer->Bitmap = Bitmap;
   layer->OwnsBitmap = false;
@@ -345,6 +348,7 @@ void TImagoView::SetCurrentLayer(int32_t Index) {
   current_layer_ = Index;
   ie_bitmap_ = CurrentLayer()->Bitmap;
   legacy_bitmap_ = ie_bitmap_->Location() == ieTBitmap ? ie_bitmap_->GetPlatformBitmap() : nullptr;
+  PointNavigatorAt(ie_bitmap_);
   CallBitmapChangeHandlers();
   Update();
 }
@@ -1454,6 +1458,12 @@ void TImagoView::SetNavigator(TImagoView* View) {
   View->SetExternalBitmap(ie_bitmap_);
   View->FreeNotification(this);
   RefreshNavigator();
+}
+
+void TImagoView::PointNavigatorAt(TIEBitmap* Image) {
+  // A linked navigator shows this view's current image without owning it, so
+  // it follows every change of that object.
+  if (navigator_ && navigator_->GetIEBitmap() != Image) navigator_->SetExternalBitmap(Image);
 }
 
 void TImagoView::RefreshNavigator() {

@@ -301,6 +301,7 @@ class TImagoView : public TIEView {
   };
 
   void SyncLayers();
+  void PointNavigatorAt(TIEBitmap* Image);
   void ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY);
   void OriginMoved(bool Horizontal, bool Vertical);
   double AutoZoomFor(int32_t AvailW, int32_t AvailH, bool Stretch, bool Shrink);

@@ -496,6 +496,19 @@ TEST_F(ViewLayers, CurrentLayerStepsDownPastUnselectableLayers) {
   EXPECT_EQ(v->LayersCurrent(), 0);
 }
 
+// A linked navigator follows the current layer's image.
+TEST_F(ViewLayers, NavigatorShowsTheCurrentLayersImage) {
+  ViewPtr v = View10();
+  ViewPtr nav = MakeView(50, 50, 2, 2);
+  v->SetNavigator(nav.get());
+  TIELayer* one = TImagoViewLayerAccess::Add(v.get(), 4, 4, ieRGB24);
+  v->SetCurrentLayer(1);
+  EXPECT_EQ(nav->GetIEBitmap(), one->Bitmap);
+  v->SetCurrentLayer(0);
+  EXPECT_EQ(nav->GetIEBitmap(), v->Layer(0)->Bitmap);
+  v->SetNavigator(nullptr);
+}
+
 }  // namespace
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -514,6 +515,27 @@ TEST_F(ViewNavigator, FramesTheVisiblePartAndScrollsByEachZoom) {
   EXPECT_EQ(v->Navigator(), nullptr);
   v->SetZoom(50);
   EXPECT_DOUBLE_EQ(v->Zoom(), 50);
+}
+
+// The navigator shows the view's current image object: it follows it when
+// the view frees its own image for a caller's, and when the caller's image
+// is given back and then freed by the caller.
+TEST_F(ViewNavigator, FollowsTheImageObjectTheViewShows) {
+  ViewPtr v = MakeView(100, 100, 40, 30);
+  ViewPtr nav = MakeView(50, 50, 2, 2);
+  v->SetNavigator(nav.get());
+  auto ext = std::make_unique<TIEBitmap>();
+  ext->Allocate(20, 20, ieRGB24);
+  v->SetExternalBitmap(ext.get());
+  EXPECT_EQ(nav->GetIEBitmap(), ext.get());
+  nav->Update();
+  nav->Paint();
+  v->SetExternalBitmap(nullptr);
+  ext.reset();
+  EXPECT_EQ(nav->GetIEBitmap(), v->GetIEBitmap());
+  v->Update();
+  nav->Paint();
+  v->SetNavigator(nullptr);
 }
 
 TEST_F(ViewMessages, ProgressAndFinishFromTheWorker) {
