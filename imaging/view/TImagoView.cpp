@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/IEDrawRoutines.h"
@@ -1056,6 +1058,8 @@ void TImagoView::TransferBackBuffer() {
   }
   if (dirty_) {
     RenderToBitmap(back_ie_.get());
+    // A render given up because a handler changed the image stays due.
+    if (render_stopped_) return;
     if (OnDrawBackBuffer) OnDrawBackBuffer(this);
     dirty_ = false;
   }
@@ -1093,6 +1097,7 @@ void TImagoView::DrawBackgroundToCanvas(TCanvas* Canvas) {
 }
 
 void TImagoView::RenderToBitmap(TIEBitmap* Target) {
+  render_stopped_ = false;
   SyncLayers();
   UpdateVisibleArea();
   UpdateCoordTables();
@@ -1101,6 +1106,18 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     TIEBitmap* a = ie_bitmap_->GetAlphaChannel();
     if (a->Width() != ie_bitmap_->Width() || a->Height() != ie_bitmap_->Height()) return;
   }
+  // The background handler may replace the image or the layers: what this
+  // render looked at before it is compared afterwards.
+  std::vector<std::pair<TIELayer*, TIEBitmap*>> seen;
+  seen.reserve(layers_.size());
+  for (auto& l : layers_) seen.emplace_back(l.get(), l->Bitmap);
+  TIEBitmap* const seen_image = ie_bitmap_;
+  auto layers_changed = [&]() {
+    if (ie_bitmap_ != seen_image || layers_.size() != seen.size()) return true;
+    for (size_t k = 0; k < seen.size(); ++k)
+      if (layers_[k].get() != seen[k].first || layers_[k]->Bitmap != seen[k].second) return true;
+    return false;
+  };
   bool drawn = false;
   for (size_t i = 0; i < layers_.size(); ++i) {
     TIELayer* layer = layers_[i].get();
@@ -1109,16 +1126,23 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     if (image->Width() < MinLayerSize && image->Height() < MinLayerSize) continue;
     // A mask layer right above multiplies into this layer's alpha for this render.
     TIELayer* mask = i + 1 < layers_.size() && layers_[i + 1]->IsMask ? layers_[i + 1].get() : nullptr;
-    bool had_alpha = false;
-    std::unique_ptr<TIEBitmap> own_alpha;
-    if (mask) own_alpha = ApplyMaskLayer(layer, mask, had_alpha);
     if (!drawn) {
       // The background stays hidden under an opaque image that covers the whole buffer.
       const bool covered = off_x_ == 0 && off_y_ == 0 && dest_w_ >= Target->Width() &&
-                           dest_h_ >= Target->Height() && layer->Transparency == 255 &&
+                           dest_h_ >= Target->Height() && layer->Transparency == 255 && !mask &&
                            (!enable_alpha_ || !image->HasAlphaChannel() || image->GetAlphaChannel()->Full);
-      if (!covered) PaintBackgroundInto(Target);
+      if (!covered) {
+        PaintBackgroundInto(Target);
+        if (layers_changed()) {
+          // The update the handler caused draws again with the new objects.
+          render_stopped_ = true;
+          return;
+        }
+      }
     }
+    bool had_alpha = false;
+    std::unique_ptr<TIEBitmap> own_alpha;
+    if (mask) own_alpha = ApplyMaskLayer(layer, mask, had_alpha);
     TResampleFilter filter;
     if (delay_countdown_ > 0 || (layer->Width == 0 && layer->Height == 0 && zoom_x_ == 100 && zoom_y_ == 100))
       filter = rfNone;
@@ -1190,7 +1214,13 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     layer->DrawSrcH = sh;
     drawn = true;
   }
-  if (!drawn) PaintBackgroundInto(Target);
+  if (!drawn) {
+    PaintBackgroundInto(Target);
+    if (layers_changed()) {
+      render_stopped_ = true;
+      return;
+    }
+  }
   DrawLayerDecorations(Target);
 
   if (PixelGrid && (zoom_x_ >= 400 || zoom_y_ >= 400) && (img_w_ > 1 || img_h_ > 1)) {

@@ -389,6 +389,7 @@ class TImagoView : public TIEView {
   std::unique_ptr<TBitmap> back_buffer_;
   std::unique_ptr<TIEBitmap> back_ie_;
   bool dirty_ = true, full_repaint_ = true;
+  bool render_stopped_ = false;  // the last render was given up: it is still due
   TIEBackgroundStyle background_style_ = iebsSolid;
   int32_t chess_size_ = 16;
   TBrushStyle chess_brush_ = bsSolid;

@@ -282,6 +282,25 @@ TEST_F(ViewPaint, BackgroundCallbackAndCoveredImage) {
   EXPECT_EQ(z_painted, 0);
 }
 
+// A background handler that hands the view another image: the render that
+// fired it stops, and the next paint draws the new image.
+TEST_F(ViewPaint, ImageReplacedByTheBackgroundHandler) {
+  ViewPtr v = MakeView(100, 100, 20, 20);
+  TIEBitmap ext;
+  ext.Allocate(30, 30, ieRGB24);
+  ext.Fill(0x0000FF);
+  int fired = 0;
+  v->OnDrawBackground = [&](TObject*, TCanvas*, const TRect&, bool&) {
+    if (++fired == 1) v->SetExternalBitmap(&ext);  // frees the image being drawn
+  };
+  v->Paint();
+  v->Paint();
+  EXPECT_EQ(fired, 2);
+  EXPECT_EQ(Px(v.get(), 50, 50), MakeRGBTriple(255, 0, 0));
+  v->OnDrawBackground = nullptr;
+  v->SetExternalBitmap(nullptr);
+}
+
 }  // namespace
 
 namespace {
