@@ -274,7 +274,11 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
   const int32_t xs = std::clamp(XSrc, 0, SW - 1), ys = std::clamp(YSrc, 0, SH - 1);
   const int32_t ws = std::clamp(WidthSrc, 0, SW), hs = std::clamp(HeightSrc, 0, SH);
   const TIEPixelFormat sf = Source->PixelFormat();
-  const bool alpha_wanted = EnableAlpha && Source->HasAlphaChannel();
+  // An alpha channel is used only when it has the image's size; any other is
+  // taken as absent.
+  TIEBitmap* const alpha = Source->HasAlphaChannel() ? Source->GetAlphaChannel() : nullptr;
+  const bool alpha_fits = alpha && alpha->Width() == SW && alpha->Height() == SH;
+  const bool alpha_wanted = EnableAlpha && alpha_fits;
 
   if (Filter != rfNone && (wd != ws || hd != hs) && (sf == ieMono1 || sf == ieRGB24)) {
     const bool projection = Filter == rfProjectBW || Filter == rfProjectWB;
@@ -355,7 +359,7 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
     hand_back();
     return;
   }
-  const bool use_alpha = EnableAlpha && Source->HasAlphaChannel() && !Source->GetAlphaChannel()->Full;
+  const bool use_alpha = alpha_wanted && !alpha->Full;
 
   if (zX == 16384 && zY == 16384 && sf == ieRGB24 && Transparency >= 255 && !use_alpha && !Source->AdjustEnabled &&
       Source->Contrast == 0 && Operation == 0) {
@@ -381,7 +385,7 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
       (*RowTable)[static_cast<size_t>(y - y1)] = std::min(static_cast<int32_t>(Trunc((y - yd) * rY + ys)), SH - 1);
   }
   RenderJob job{Source,
-                use_alpha ? Source->GetAlphaChannel() : nullptr,
+                use_alpha ? alpha : nullptr,
                 DestRows->data(),
                 x1, x2, y1, y2,
                 ColumnTable->data(),

@@ -217,7 +217,9 @@ bool TImagoView::HasAlphaChannel() { return ie_bitmap_->HasAlphaChannel(); }
 
 void TImagoView::RemoveAlphaChannel(bool Merge) {
   TIEBitmap* image = ie_bitmap_;
-  if (Merge && image->PixelFormat() == ieRGB24 && image->HasAlphaChannel()) {
+  // Only a channel of the image's own size is merged.
+  if (Merge && image->PixelFormat() == ieRGB24 && image->HasAlphaChannel() &&
+      image->GetAlphaChannel()->Width() == image->Width() && image->GetAlphaChannel()->Height() == image->Height()) {
     const COLORREF bg = ColorToRGB(Background());
     const int32_t bgc[3] = {static_cast<int32_t>((bg >> 16) & 0xFF), static_cast<int32_t>((bg >> 8) & 0xFF),
                             static_cast<int32_t>(bg & 0xFF)};  // blue, green, red: the pixel's byte order
@@ -469,13 +471,16 @@ void TImagoView::Update() {
   if (ie_bitmap_->Width() != last_w_ || ie_bitmap_->Height() != last_h_) {
     last_w_ = ie_bitmap_->Width();
     last_h_ = ie_bitmap_->Height();
-    if (ie_bitmap_->HasAlphaChannel()) {
-      TIEBitmap* a = ie_bitmap_->GetAlphaChannel();
-      if (a->Width() != last_w_ || a->Height() != last_h_) {
-        a->Allocate(last_w_, last_h_, ieGray8);
-        a->Fill(255);
-        a->Full = true;
-      }
+  }
+  // An alpha channel of another size than its image (the image kept its size
+  // while the channel was reallocated, or the other way round) becomes a full
+  // one of the image's size.
+  if (ie_bitmap_->HasAlphaChannel()) {
+    TIEBitmap* a = ie_bitmap_->GetAlphaChannel();
+    if (a->Width() != ie_bitmap_->Width() || a->Height() != ie_bitmap_->Height()) {
+      a->Allocate(ie_bitmap_->Width(), ie_bitmap_->Height(), ieGray8);
+      a->Fill(255);
+      a->Full = true;
     }
   }
 

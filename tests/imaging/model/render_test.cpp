@@ -89,6 +89,23 @@ TEST(RenderEngine, TransparencyAndAlpha) {
   EXPECT_EQ(d.GetRGB24(0, 0).r, 255 + ((128 * (0 - 255)) >> 8));
 }
 
+// An alpha channel of another size than its image is taken as absent: the
+// image is drawn opaque, unfiltered and resampled alike.
+TEST(RenderEngine, AlphaOfAnotherSizeIsIgnored) {
+  struct Case { int aw, ah; TResampleFilter filter; int dw; };
+  const Case cases[] = {{4, 4, rfNone, 64}, {4, 4, rfBilinear, 128}, {128, 2, rfNone, 64}, {64, 128, rfBilinear, 128}};
+  for (const Case& c : cases) {
+    TIEBitmap s, d;
+    s.Allocate(64, 64, ieRGB24);
+    s.Fill(0xFFFFFF);
+    s.GetAlphaChannel()->Allocate(c.aw, c.ah, ieGray8);
+    s.GetAlphaChannel()->Fill(0);
+    s.GetAlphaChannel()->Full = false;
+    RenderToTIEBitmap(&s, Dest(d, c.dw, c.dw), 0, 0, c.dw, c.dw, 0, 0, 64, 64, 255, c.filter);
+    EXPECT_EQ(d.GetRGB24(c.dw - 1, c.dw - 1), MakeRGBTriple(255, 255, 255)) << c.aw << "x" << c.ah;
+  }
+}
+
 TEST(RenderEngine, DisplayRangeOfGreyFormats) {
   TIEBitmap s, d;
   s.Allocate(3, 1, ieGray16);

@@ -488,6 +488,28 @@ TEST_F(ViewImages, ClearBlankAndAlphaMerge) {
   EXPECT_TRUE(v->IsEmpty());
 }
 
+// An alpha channel of another size than the image: merging leaves the pixels
+// as they are, and the next Update makes it a full channel of the image's
+// size even though the image kept its size.
+TEST_F(ViewImages, AlphaOfAnotherSize) {
+  ViewPtr v = MakeView(100, 100, 40, 40);
+  v->GetAlphaChannel()->Allocate(4, 4, ieGray8);
+  v->RemoveAlphaChannel(true);
+  EXPECT_FALSE(v->HasAlphaChannel());
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(39, 39), PatternPixel(39, 39));
+
+  v->GetAlphaChannel()->Allocate(20, 20, ieGray8);
+  v->GetAlphaChannel()->Fill(0);
+  v->GetAlphaChannel()->Full = false;
+  v->Update();
+  const TIEBitmap* a = v->GetAlphaChannel();
+  EXPECT_EQ(a->Width(), 40);
+  EXPECT_EQ(a->Height(), 40);
+  EXPECT_TRUE(a->Full);
+  v->Paint();
+  EXPECT_EQ(v->BackBuffer()->GetRGB24(50, 50), PatternPixel(20, 20));
+}
+
 TEST_F(ViewNavigator, FramesTheVisiblePartAndScrollsByEachZoom) {
   ViewPtr v = MakeView(200, 200, 1000, 800);
   ViewPtr nav = MakeView(100, 80, 2, 2);
