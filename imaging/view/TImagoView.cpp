@@ -1483,6 +1483,11 @@ void TImagoView::DrawLayerDecorations(TIEBitmap* Target) {
 // ------------------------------------------------------------ navigator
 
 void TImagoView::SetNavigator(TImagoView* View) {
+  // A view cannot navigate itself, nor a view whose navigators lead back to
+  // it: each update would run round the loop for ever. Such a link is refused
+  // and the present one kept.
+  for (TImagoView* n = View; n; n = n->navigator_)
+    if (n == this) return;
   if (navigator_) {
     navigator_->RemoveFreeNotification(this);
     navigator_->SetExternalBitmap(nullptr);

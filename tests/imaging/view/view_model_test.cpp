@@ -560,6 +560,27 @@ TEST_F(ViewNavigator, FollowsTheImageObjectTheViewShows) {
   v->SetNavigator(nullptr);
 }
 
+// Links that would make a loop are refused, the link in place stays.
+TEST_F(ViewNavigator, NoLoops) {
+  ViewPtr a = MakeView(100, 100, 20, 20);
+  ViewPtr b = MakeView(100, 100, 20, 20);
+  ViewPtr c = MakeView(100, 100, 20, 20);
+  a->SetNavigator(a.get());
+  EXPECT_EQ(a->Navigator(), nullptr);
+  a->SetNavigator(b.get());
+  b->SetNavigator(a.get());
+  EXPECT_EQ(b->Navigator(), nullptr);
+  b->SetNavigator(c.get());
+  c->SetNavigator(a.get());
+  EXPECT_EQ(c->Navigator(), nullptr);
+  c->SetZoom(50);  // any update runs through the chain
+  a->SetZoom(200);
+  EXPECT_EQ(a->Navigator(), b.get());
+  EXPECT_EQ(b->Navigator(), c.get());
+  a->SetNavigator(nullptr);
+  b->SetNavigator(nullptr);
+}
+
 TEST_F(ViewMessages, ProgressAndFinishFromTheWorker) {
   ViewPtr v(new TImagoView(nullptr));
   TObject* sender = nullptr;
