@@ -245,34 +245,41 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
   if (WidthDst == 0 || HeightDst == 0 || WidthSrc == 0 || HeightSrc == 0) return;
   if (YDst > DH - 1 || XDst > DW - 1) return;
   const double rY = static_cast<double>(HeightSrc) / HeightDst, rX = static_cast<double>(WidthSrc) / WidthDst;
-  if (YDst < 0) {
-    const int32_t d = -YDst;
-    YDst = 0;
-    HeightDst -= d;
-    YSrc += static_cast<int32_t>(Trunc(d * rY));
-    HeightSrc -= static_cast<int32_t>(Trunc(d * rY));
+  // The clipping runs in 64 bits: a placement far outside the destination
+  // (a huge layer far off) must not overflow.
+  auto cut_of = [](int64_t d, double r) {
+    const double v = std::trunc(d * r);
+    return static_cast<int64_t>(std::clamp(v, -4611686018427387904.0, 4611686018427387904.0));
+  };
+  int64_t xdst = XDst, ydst = YDst, wdst = WidthDst, hdst = HeightDst;
+  int64_t xsrc = XSrc, ysrc = YSrc, wsrc = WidthSrc, hsrc = HeightSrc;
+  if (ydst < 0) {
+    const int64_t d = -ydst, t = cut_of(d, rY);
+    ydst = 0;
+    hdst -= d;
+    ysrc += t;
+    hsrc -= t;
   }
-  if (XDst < 0) {
-    const int32_t d = -XDst;
-    XDst = 0;
-    WidthDst -= d;
-    XSrc += static_cast<int32_t>(Trunc(d * rX));
-    WidthSrc -= static_cast<int32_t>(Trunc(d * rX));
+  if (xdst < 0) {
+    const int64_t d = -xdst, t = cut_of(d, rX);
+    xdst = 0;
+    wdst -= d;
+    xsrc += t;
+    wsrc -= t;
   }
-  if (YDst + HeightDst > DH) {
-    const int32_t d = YDst + HeightDst - DH;
-    HeightSrc -= static_cast<int32_t>(Trunc(d * rY));
-    HeightDst = DH - YDst;
+  if (ydst + hdst > DH) {
+    hsrc -= cut_of(ydst + hdst - DH, rY);
+    hdst = DH - ydst;
   }
-  if (XDst + WidthDst > DW) {
-    const int32_t d = XDst + WidthDst - DW;
-    WidthSrc -= static_cast<int32_t>(Trunc(d * rX));
-    WidthDst = DW - XDst;
+  if (xdst + wdst > DW) {
+    wsrc -= cut_of(xdst + wdst - DW, rX);
+    wdst = DW - xdst;
   }
-  const int32_t xd = std::clamp(XDst, 0, DW - 1), yd = std::clamp(YDst, 0, DH - 1);
-  const int32_t wd = std::clamp(WidthDst, 0, DW), hd = std::clamp(HeightDst, 0, DH);
-  const int32_t xs = std::clamp(XSrc, 0, SW - 1), ys = std::clamp(YSrc, 0, SH - 1);
-  const int32_t ws = std::clamp(WidthSrc, 0, SW), hs = std::clamp(HeightSrc, 0, SH);
+  auto fit = [](int64_t v, int64_t lo, int64_t hi) { return static_cast<int32_t>(std::clamp(v, lo, hi)); };
+  const int32_t xd = fit(xdst, 0, DW - 1), yd = fit(ydst, 0, DH - 1);
+  const int32_t wd = fit(wdst, 0, DW), hd = fit(hdst, 0, DH);
+  const int32_t xs = fit(xsrc, 0, SW - 1), ys = fit(ysrc, 0, SH - 1);
+  const int32_t ws = fit(wsrc, 0, SW), hs = fit(hsrc, 0, SH);
   const TIEPixelFormat sf = Source->PixelFormat();
   // An alpha channel is used only when it has the image's size; any other is
   // taken as absent.

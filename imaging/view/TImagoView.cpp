@@ -39,6 +39,33 @@ int32_t ToInt32(double v) {
 }
 
 int32_t TruncI(double v) { return ToInt32(std::trunc(v)); }
+
+// Screen positions in 64 bits stay within this, far beyond any buffer.
+constexpr double kFarAway = 4611686018427387904.0;
+// Placements within this range are handed to the engine as they are; larger
+// ones are cut to the buffer first.
+constexpr int64_t kEngineRange = int64_t{1} << 30;
+
+int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// Cuts the span D..D+DW (source S..S+SW) to 0..Limit the way the engine
+// clips, with the source moved by the same proportion.
+void CutSpan(int64_t& D, int64_t& DW, int64_t& S, int64_t& SW, int64_t Limit) {
+  if (DW <= 0) return;
+  const double r = static_cast<double>(SW) / static_cast<double>(DW);
+  if (D < 0) {
+    const int64_t cut = -D;
+    const auto t = static_cast<int64_t>(std::trunc(cut * r));
+    S += t;
+    SW -= t;
+    DW -= cut;
+    D = 0;
+  }
+  if (D + DW > Limit) {
+    SW -= static_cast<int64_t>(std::trunc((D + DW - Limit) * r));
+    DW = Limit - D;
+  }
+}
 int32_t RoundI(double v) { return ToInt32(std::nearbyint(v)); }
 
 }  // namespace
@@ -962,16 +989,22 @@ int32_t TImagoView::ScreenToImage(int Axis, int32_t V) {
   return TruncI(d * 100.0 / zoom + src_[Axis].pos);
 }
 
-int32_t TImagoView::ImageToScreen(int Axis, int32_t V) {
-  const int32_t d = V - src_[Axis].pos;
+int64_t TImagoView::ImageToScreen64(int Axis, int64_t V) {
+  const int64_t d = V - src_[Axis].pos;
   const Tables& t = tables_[Axis];
   const int32_t off = Axis == 0 ? off_x_ : off_y_;
   if (tables_exist_ && d >= 0 && d < t.i2s_len) {
     const int64_t i = int64_t{t.i2s_win} + d;
-    if (i < static_cast<int64_t>(t.i2s.size())) return t.i2s[static_cast<size_t>(i)] + off;
+    if (i < static_cast<int64_t>(t.i2s.size())) return int64_t{t.i2s[static_cast<size_t>(i)]} + off;
   }
   const double zoom = Axis == 0 ? zoom_x_ : zoom_y_;
-  return RoundI((std::nearbyint(-src_[Axis].snapped * 100.0 / zoom) + V) * zoom / 100 + off);
+  const double v = std::nearbyint((std::nearbyint(-src_[Axis].snapped * 100.0 / zoom) + static_cast<double>(V)) *
+                                      zoom / 100 + off);
+  return static_cast<int64_t>(std::clamp(v, -kFarAway, kFarAway));
+}
+
+int32_t TImagoView::ImageToScreen(int Axis, int32_t V) {
+  return static_cast<int32_t>(std::clamp<int64_t>(ImageToScreen64(Axis, V), INT32_MIN, INT32_MAX));
 }
 
 int32_t TImagoView::ScreenToImageX(int32_t X) { return ScreenToImage(0, X); }
@@ -1157,19 +1190,45 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     std::unique_ptr<TIERowPointers> rows;
     std::unique_ptr<TIEMapTable> cols, rowt;
     int32_t dx, dy, dw, dh, sx, sy, sw, sh;
+    // The layer's box, which may lie far outside the buffer.
+    int64_t box_l, box_t, box_r, box_b;
+    bool on_screen = true;
     if (!LayersSync && (i != 0 || layer->Width != 0 || layer->Height != 0 || layer->PosX != 0 || layer->PosY != 0)) {
-      dx = ImageToScreenX(layer->PosX);
-      dy = ImageToScreenY(layer->PosY);
-      dw = ImageToScreenX(layer->PosX + layer->LayerWidth()) - dx;
-      dh = ImageToScreenY(layer->PosY + layer->LayerHeight()) - dy;
+      // Placement in 64 bits: a huge layer far off must not overflow.
+      int64_t x = ImageToScreen64(0, layer->PosX);
+      int64_t y = ImageToScreen64(1, layer->PosY);
+      int64_t w = ImageToScreen64(0, int64_t{layer->PosX} + layer->LayerWidth()) - x;
+      int64_t h = ImageToScreen64(1, int64_t{layer->PosY} + layer->LayerHeight()) - y;
       sx = sy = 0;
       sw = image->Width();
       sh = image->Height();
-      if (layer->Cropped && i != 0) CropToBase(layer, dx, dy, dw, dh, sx, sy, sw, sh);
-      if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) {
+      if (layer->Cropped && i != 0) CropToBase(layer, x, y, w, h, sx, sy, sw, sh);
+      if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) {
         if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
         continue;
       }
+      box_l = x;
+      box_t = y;
+      box_r = x + w;
+      box_b = y + h;
+      // A layer wholly outside the buffer is not drawn.
+      on_screen = x < Target->Width() && y < Target->Height() && x + w > 0 && y + h > 0;
+      auto in_range = [](int64_t v) { return v >= -kEngineRange && v <= kEngineRange; };
+      if (on_screen && !(in_range(x) && in_range(w) && in_range(x + w) && in_range(y) && in_range(h) &&
+                         in_range(y + h))) {
+        int64_t s0 = sx, s1 = sy, n0 = sw, n1 = sh;
+        CutSpan(x, w, s0, n0, Target->Width());
+        CutSpan(y, h, s1, n1, Target->Height());
+        sx = Saturate(s0);
+        sy = Saturate(s1);
+        sw = Saturate(n0);
+        sh = Saturate(n1);
+        on_screen = w > 0 && h > 0 && sw > 0 && sh > 0;
+      }
+      dx = Saturate(x);
+      dy = Saturate(y);
+      dw = Saturate(w);
+      dh = Saturate(h);
     } else {
       dx = off_x_;
       dy = off_y_;
@@ -1195,20 +1254,26 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
           (*rowt)[static_cast<size_t>(d)] = k < ty.s2i.size() ? ty.s2i[k] : image->Height();
         }
       }
+      box_l = dx;
+      box_t = dy;
+      box_r = int64_t{dx} + dw;
+      box_b = int64_t{dy} + dh;
     }
     const bool magnifier = i > 0 && layer->MagnifierEnabled && layer->MagnifierRate >= 1;
-    if (magnifier) {
-      FillMagnifier(layer, Target, dx, dy, dw, dh);
-      sw = image->Width();
-      sh = image->Height();
+    if (on_screen) {
+      if (magnifier) {
+        FillMagnifier(layer, Target, dx, dy, dw, dh);
+        sw = image->Width();
+        sh = image->Height();
+      }
+      RenderToTIEBitmapEx(image, Target, rows, cols, rowt, nullptr, dx, dy, dw, dh, sx, sy, sw, sh,
+                          enable_alpha_ || mask != nullptr || magnifier, solid, layer->Transparency, filter, true, 0);
     }
-    RenderToTIEBitmapEx(image, Target, rows, cols, rowt, nullptr, dx, dy, dw, dh, sx, sy, sw, sh,
-                        enable_alpha_ || mask != nullptr || magnifier, solid, layer->Transparency, filter, true, 0);
     if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
-    layer->ClientLeft = dx;
-    layer->ClientTop = dy;
-    layer->ClientRight = dx + dw;
-    layer->ClientBottom = dy + dh;
+    layer->ClientLeft = Saturate(box_l);
+    layer->ClientTop = Saturate(box_t);
+    layer->ClientRight = Saturate(box_r);
+    layer->ClientBottom = Saturate(box_b);
     layer->DrawDestX = dx;
     layer->DrawDestY = dy;
     layer->DrawDestW = dw;
@@ -1341,34 +1406,35 @@ void TImagoView::FillMagnifier(TIELayer* Layer, TIEBitmap* Target, int32_t X, in
   }
 }
 
-void TImagoView::CropToBase(TIELayer* Layer, int32_t& DX, int32_t& DY, int32_t& DW, int32_t& DH, int32_t& SX,
+void TImagoView::CropToBase(TIELayer* Layer, int64_t& DX, int64_t& DY, int64_t& DW, int64_t& DH, int32_t& SX,
                             int32_t& SY, int32_t& SW, int32_t& SH) {
-  const int32_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
+  const int64_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
   if (lw <= 0 || lh <= 0) return;
   const double fx = static_cast<double>(SW) / lw, fy = static_cast<double>(SH) / lh;
+  auto part = [](double v) { return Saturate(static_cast<int64_t>(std::clamp(std::trunc(v), -kFarAway, kFarAway))); };
   // What lies left of or above layer 0's image.
   if (Layer->PosX < 0) {
-    SX = -static_cast<int32_t>(Trunc(fx * Layer->PosX));
+    SX = -part(fx * Layer->PosX);
     SW -= SX;
-    const int32_t left = ImageToScreenX(0);
+    const int64_t left = ImageToScreen64(0, 0);
     DW = DX + DW - left;
     DX = left;
   }
   if (Layer->PosY < 0) {
-    SY = -static_cast<int32_t>(Trunc(fy * Layer->PosY));
+    SY = -part(fy * Layer->PosY);
     SH -= SY;
-    const int32_t top = ImageToScreenY(0);
+    const int64_t top = ImageToScreen64(1, 0);
     DH = DY + DH - top;
     DY = top;
   }
   // What lies beyond its right or bottom edge.
   if (Layer->PosX + lw > img_w_) {
-    SW -= static_cast<int32_t>(Trunc(fx * (Layer->PosX + lw - img_w_)));
-    DW = ImageToScreenX(img_w_) - DX;
+    SW -= part(fx * static_cast<double>(Layer->PosX + lw - img_w_));
+    DW = ImageToScreen64(0, img_w_) - DX;
   }
   if (Layer->PosY + lh > img_h_) {
-    SH -= static_cast<int32_t>(Trunc(fy * (Layer->PosY + lh - img_h_)));
-    DH = ImageToScreenY(img_h_) - DY;
+    SH -= part(fy * static_cast<double>(Layer->PosY + lh - img_h_));
+    DH = ImageToScreen64(1, img_h_) - DY;
   }
 }
 

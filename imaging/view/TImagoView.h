@@ -322,7 +322,7 @@ class TImagoView : public TIEView {
   std::unique_ptr<TIEBitmap> ApplyMaskLayer(TIELayer* Layer, TIELayer* Mask, bool& HadAlpha);
   void DrawLayerDecorations(TIEBitmap* Target);
   // Clips a layer's placement (destination and source) to layer 0's image.
-  void CropToBase(TIELayer* Layer, int32_t& DX, int32_t& DY, int32_t& DW, int32_t& DH, int32_t& SX, int32_t& SY,
+  void CropToBase(TIELayer* Layer, int64_t& DX, int64_t& DY, int64_t& DW, int64_t& DH, int32_t& SX, int32_t& SY,
                   int32_t& SW, int32_t& SH);
   // Fills a magnifier layer's image from what lies under its centre: layer
   // 0's image or Target as drawn so far. (X, Y, W, H): where it is drawn.
@@ -330,6 +330,7 @@ class TImagoView : public TIEView {
   double ClampZoom(double Value) const;
   int32_t ScreenToImage(int Axis, int32_t V);
   int32_t ImageToScreen(int Axis, int32_t V);
+  int64_t ImageToScreen64(int Axis, int64_t V);
 
   void ApplyBar(int Bar);
   void MoveThumb(int Bar);

@@ -3,6 +3,7 @@
 // operations.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "imaging/model/IEWorkBitmap.h"
@@ -62,6 +63,18 @@ TEST(RenderEngine, ClippingAtTheTopLeftSkipsSourcePixels) {
   TIEBitmap e;
   RenderToTIEBitmap(&s, Dest(e, 5, 5), 5, 0, 10, 10, 0, 0, 10, 10);
   EXPECT_TRUE(IsBlankBitmap(&e));
+}
+
+// A placement reaching from the far left of the 32-bit range: the clipping
+// does not overflow and the last source column lands on the first pixels.
+TEST(RenderEngine, PlacementFromTheFarLeft) {
+  TIEBitmap s, d;
+  s.Allocate(64, 1, ieRGB24);
+  FillRandom(s, 3);
+  RenderToTIEBitmap(&s, Dest(d, 20, 1), INT32_MIN + 10, 0, INT32_MAX, 1, 0, 0, 64, 1);
+  for (int x = 0; x < 20; ++x) ASSERT_EQ(d.GetRGB24(x, 0), x < 9 ? s.GetRGB24(63, 0) : TRGB({0, 0, 0})) << x;
+  RenderToTIEBitmap(&s, Dest(d, 20, 1), INT32_MIN, 0, INT32_MAX, 1, 0, 0, 64, 1);
+  EXPECT_TRUE(IsBlankBitmap(&d));
 }
 
 TEST(RenderEngine, TransparencyAndAlpha) {

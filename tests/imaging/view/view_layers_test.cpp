@@ -496,6 +496,30 @@ TEST_F(ViewLayers, CurrentLayerStepsDownPastUnselectableLayers) {
   EXPECT_EQ(v->LayersCurrent(), 0);
 }
 
+// Layer 0 stretched over a billion image pixels far off, at 200 %: the
+// placement does not overflow, a layer wholly off screen draws nothing and
+// one reaching into the view shows its last column there.
+TEST_F(ViewLayers, HugeLayerFarOff) {
+  // The image area starts at 50; screen x = 50 + 2 * image x. Drawn: the
+  // columns left of this show the layer.
+  struct Case { int32_t pos, width, drawn; };
+  const Case cases[] = {{-1200000000, 1199999970, 0}, {-1200000000, 1200000010, 70}, {2000000000, 2000000000, 0}};
+  for (const Case& c : cases) {
+    ViewPtr v = MakeView(200, 200, 50, 50);
+    v->SetBackground(kBg);
+    v->SetZoom(200);
+    TIELayer* l = v->CurrentLayer();
+    l->PosX = c.pos;
+    l->Width = c.width;
+    Repaint(v.get());
+    ASSERT_EQ(v->OffsetX(), 50);
+    for (int32_t x = 0; x < 200; ++x)
+      ASSERT_EQ(Px(v.get(), x, 81), x < c.drawn ? PatternPixel(49, 15) : kBgRGB)
+          << c.pos << " x " << x;
+    EXPECT_EQ(l->ClientRight <= 0 || l->ClientLeft >= 200, c.drawn == 0);
+  }
+}
+
 // A linked navigator follows the current layer's image.
 TEST_F(ViewLayers, NavigatorShowsTheCurrentLayersImage) {
   ViewPtr v = View10();
