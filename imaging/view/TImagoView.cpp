@@ -543,6 +543,18 @@ void TImagoView::Update() {
   in_update_ = false;
 }
 
+int64_t TImagoView::LastColumnStart(int32_t Size, double Zoom) {
+  if (Size <= 1 || !(Zoom > 100)) return std::numeric_limits<int64_t>::max();
+  // The smallest zoomed position s with Trunc(s * 100 / Zoom) = Size - 1, as
+  // the coordinate tables give it.
+  const int64_t last = Size - 1;
+  auto column = [&](int64_t p) { return static_cast<int64_t>(std::trunc(p * 100 / Zoom)); };
+  auto s = static_cast<int64_t>(std::floor(last * Zoom / 100));
+  for (int k = 0; k < 4 && s > 0 && column(s - 1) >= last; ++k) --s;
+  for (int k = 0; k < 4 && column(s) < last; ++k) ++s;
+  return s;
+}
+
 void TImagoView::ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY) {
   const int32_t vw = GetViewWidth(), vh = GetViewHeight();
   int64_t w = static_cast<int64_t>(std::trunc(img_w_ * zoom_x_ / 100));
@@ -564,6 +576,11 @@ void TImagoView::ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY) {
     if (mx < 0 || ScreenToImageX(static_cast<int32_t>(std::min<int64_t>(mx, INT32_MAX))) == 0) mx = 0;
     if (my < 0 || ScreenToImageY(static_cast<int32_t>(std::min<int64_t>(my, INT32_MAX))) == 0) my = 0;
   }
+  // When one zoomed pixel is larger than the view, the extra pixel could
+  // carry the origin past the image: it stops at the first zoomed position
+  // of the last column, so that column stays in view.
+  mx = std::min(mx, LastColumnStart(img_w_, zoom_x_));
+  my = std::min(my, LastColumnStart(img_h_, zoom_y_));
   // An image that fits the control without its scroll bars never scrolls.
   if (zoom_x_ == zoom_y_) {
     if (w <= Width() && h <= Height()) mx = my = 0;
@@ -893,9 +910,11 @@ void TImagoView::UpdateVisibleArea() {
     if (zoomed == 0) {
       ax.pos = ax.size = 0;
     } else {
-      ax.pos = RoundI(static_cast<double>(ax.snapped) * img / zoomed);
+      // The first source pixel stays inside the image and the sizes are
+      // never negative, whatever the origin.
+      ax.pos = std::clamp(RoundI(static_cast<double>(ax.snapped) * img / zoomed), 0, std::max(img - 1, 0));
       ax.size = RoundI(static_cast<double>(img) / zoomed * ext);
-      if (static_cast<int64_t>(ax.pos) + ax.size > img) --ax.size;
+      if (static_cast<int64_t>(ax.pos) + ax.size > img) ax.size = img - ax.pos;
     }
     int32_t dest;
     if (zoom > 100) {
@@ -907,7 +926,7 @@ void TImagoView::UpdateVisibleArea() {
     } else {
       dest = ext;
     }
-    (a == 0 ? dest_w_ : dest_h_) = dest;
+    (a == 0 ? dest_w_ : dest_h_) = std::max(dest, 0);
   }
 }
 

@@ -330,6 +330,8 @@ class TImagoView : public TIEView {
   double ClampZoom(double Value) const;
   int32_t ScreenToImage(int Axis, int32_t V);
   int32_t ImageToScreen(int Axis, int32_t V);
+  // The first zoomed position of the last image column (no limit at or below 100 %).
+  static int64_t LastColumnStart(int32_t Size, double Zoom);
   int64_t ImageToScreen64(int Axis, int64_t V);
 
   void ApplyBar(int Bar);

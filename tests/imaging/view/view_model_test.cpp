@@ -127,6 +127,27 @@ TEST_F(ViewMaxOrigin, ExtraPixelAndOuterSize) {
   EXPECT_EQ(s->MaxViewY(), 1001 - s->GetViewHeight());
 }
 
+// One zoomed pixel larger than the view: scrolled as far as it goes, the
+// view still shows the last column and row, with a sound source and
+// destination.
+TEST_F(ViewMaxOrigin, HighZoomInASmallView) {
+  struct Case { int32_t view, image; double zoom; };
+  const Case cases[] = {{100, 10, 25000}, {100, 3, 9000}, {50, 40, 20000}};
+  for (const Case& c : cases) {
+    ViewPtr v = MakeView(c.view, c.view, c.image, c.image);
+    v->SetZoom(c.zoom);
+    v->SetViewXY(1 << 30, 1 << 30);
+    v->Update();
+    v->Paint();
+    EXPECT_EQ(v->SourceX(), c.image - 1) << c.zoom;
+    EXPECT_EQ(v->SourceY(), c.image - 1) << c.zoom;
+    EXPECT_GE(v->SourceW(), 1) << c.zoom;
+    EXPECT_GT(v->DestW(), 0) << c.zoom;
+    EXPECT_LE(v->CurrentLayer()->ClientLeft, v->CurrentLayer()->ClientRight);
+    EXPECT_EQ(v->BackBuffer()->GetRGB24(0, 0), PatternPixel(c.image - 1, c.image - 1)) << c.zoom;
+  }
+}
+
 TEST_F(ViewZoom, KeepsTheCentreInPlace) {
   ViewPtr v = MakeView(200, 200, 1000, 1000);
   const int32_t cx = v->GetViewWidth() / 2, cy = v->GetViewHeight() / 2;
