@@ -469,6 +469,13 @@ void TImagoView::Update() {
   if (layers_.empty()) return;
   in_update_ = true;
   SyncLayers();
+  // A zoom chosen for a smaller image may be too large for this one.
+  if (const double zx = ClampZoom(zoom_x_), zy = ClampZoom(zoom_y_); zx != zoom_x_ || zy != zoom_y_) {
+    zoom_x_ = zx;
+    zoom_y_ = zy;
+    StoreFactors();
+    ViewChange(1);
+  }
 
   if ((AutoFit || AutoStretch || AutoShrink) && img_w_ != 0 && img_h_ != 0) {
     int32_t fx, fy;

@@ -216,6 +216,21 @@ TEST_F(ViewZoom, ClampedSoZoomedSizesStayWithin2To30) {
   EXPECT_LE(v->ZoomX(), 1073741824.0 * 100 / 300 + 1e-6);
 }
 
+// A zoom clamped for a 1 x 1 image is clamped again when a larger image
+// arrives.
+TEST_F(ViewZoom, ClampedAgainForALargerImage) {
+  ViewPtr v = MakeView(100, 100, 1, 1);
+  v->SetZoom(1e15);
+  v->GetIEBitmap()->Allocate(3000, 2000, ieRGB24);
+  v->Update();
+  EXPECT_LE(v->Zoom(), v->MaxZoom());
+  EXPECT_DOUBLE_EQ(v->ZoomX(), v->ZoomY());
+  EXPECT_LE(v->ZoomedWidth(), 1 << 30);
+  EXPECT_GT(v->ZoomedWidth(), 1 << 29);
+  v->SetViewXY(INT32_MAX, INT32_MAX);
+  EXPECT_LE(v->ScreenToImageX(v->OffsetX()), 3001);
+}
+
 TEST_F(ViewScrollBars, ScalePageAndPosition) {
   ViewPtr v = MakeView(200, 200, 1000, 1000);
   ASSERT_TRUE(v->HorzScrollBar().Visible);
