@@ -127,14 +127,23 @@ void RenderRows(const RenderJob& j) {
   const int64_t Ki = Trunc(K * 65536);
   const int32_t off[3] = {src->BlueOffset, src->GreenOffset, src->RedOffset};  // memory order b, g, r
   const double gmin = src->GrayMin, gmax = src->GrayMax;
-  const bool ranged = gmax - gmin != 0;
+  // A range with an infinite or undefined end is no range.
+  const bool ranged = std::isfinite(gmin) && std::isfinite(gmax) && gmax - gmin != 0;
   const bool solid = j.solid && (f == ieRGB24 || f == ieMono1);
+  // 0..255 from any double, truncated: no value of the image can make the
+  // conversion fail and stop the render.
+  auto byte_of = [](double x) -> uint8_t {
+    if (!(x > 0)) return 0;
+    if (x >= 255) return 255;
+    return static_cast<uint8_t>(x);
+  };
   auto grey_of = [&](double v, bool integer) -> uint8_t {
     if (!ranged) return ClampToByte(static_cast<int64_t>(v));
     const double lo = integer ? static_cast<double>(Trunc(gmin)) : gmin;
     const double hi = integer ? static_cast<double>(Trunc(gmax)) : gmax;
+    if (std::isnan(v)) v = gmin;  // an undefined sample shows as the range's minimum
     v = std::clamp(v, std::min(lo, hi), std::max(lo, hi));
-    return ClampToByte(Trunc((v - gmin) / (gmax - gmin) * 255));
+    return byte_of((v - gmin) / (gmax - gmin) * 255);
   };
   int32_t prev_r = -1, prev_y = -1;
   for (int32_t y = j.y1; y <= j.y2; ++y) {
@@ -163,7 +172,7 @@ void RenderRows(const RenderJob& j) {
         case ie32f: {
           float v;
           std::memcpy(&v, in + C * 4, 4);
-          uint8_t g = ranged ? grey_of(v, false) : ClampToByte(Trunc(std::isfinite(v) ? v * 255.0 : 0.0));
+          uint8_t g = ranged ? grey_of(v, false) : byte_of(std::isfinite(v) ? v * 255.0 : 0.0);
           s = TRGB{g, g, g};
           break;
         }

@@ -3,6 +3,7 @@
 // operations.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -139,6 +140,29 @@ TEST(RenderEngine, DisplayRangeOfGreyFormats) {
   f.SetFloat(0, 0, 0.5f);
   RenderToTIEBitmap(&f, Dest(d, 1, 1), 0, 0, 1, 1, 0, 0, 1, 1);
   EXPECT_EQ(d.GetRGB24(0, 0).r, 127);
+}
+
+// Undefined, infinite and huge samples of a float image are drawn like any
+// other, and the pixels after them too; a range with an infinite end is no
+// range.
+TEST(RenderEngine, FloatSamplesOutsideAnyRange) {
+  const float samples[] = {0.5f, NAN, INFINITY, 1e30f, -1e30f, 0.5f};
+  struct Case { double lo, hi; uint8_t expected[6]; };
+  const Case cases[] = {{0, 1, {127, 0, 255, 255, 0, 127}},
+                        {0, 0, {127, 0, 0, 255, 0, 127}},
+                        {0, INFINITY, {127, 0, 0, 255, 0, 127}},
+                        {NAN, 1, {127, 0, 0, 255, 0, 127}}};
+  for (const Case& c : cases) {
+    TIEBitmap s, d;
+    s.Allocate(6, 2, ie32f);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 6; ++x) s.SetFloat(x, y, samples[x]);
+    s.GrayMin = c.lo;
+    s.GrayMax = c.hi;
+    RenderToTIEBitmap(&s, Dest(d, 6, 2), 0, 0, 6, 2, 0, 0, 6, 2);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 6; ++x) EXPECT_EQ(d.GetRGB24(x, y).g, c.expected[x]) << c.lo << ".." << c.hi << " x " << x;
+  }
 }
 
 TEST(RenderEngine, AdjustmentsAndOperations) {
