@@ -17,6 +17,7 @@
 #include "ui/TBitmap.h"
 #include "ui/TCanvas.h"
 #include "ui/TColor.h"
+#include "ui/TGraphic.h"
 #include "ui/TPicture.h"
 
 RTL_DEFINE_CLASS(TImagoView, TIEView,
@@ -1212,7 +1213,10 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
       filter = rfNone;
     else
       filter = layer->UseOwnFilter ? layer->OwnFilter : zoom_filter_;
-    const bool solid = !drawn && background_style_ == iebsSolid;
+    // Rows may be copied from the row above only over a background of one
+    // colour: no wallpaper and no background handler on top of the style.
+    const bool solid = !drawn && background_style_ == iebsSolid && !OnDrawBackground &&
+                       (!wallpaper_->Graphic() || wallpaper_->Graphic()->Empty());
     std::unique_ptr<TIERowPointers> rows;
     std::unique_ptr<TIEMapTable> cols, rowt;
     int32_t dx, dy, dw, dh, sx, sy, sw, sh;

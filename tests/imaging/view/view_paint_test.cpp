@@ -421,6 +421,42 @@ TEST_F(ViewWallPaper, NormalTileAndStretch) {
   EXPECT_EQ(Px(v.get(), 40, 30), green);
 }
 
+// Over a wallpaper or a handler's background, with the solid style, a
+// transparent zoomed image lets every row of the background show: rows are
+// not copied from the row above.
+TEST_F(ViewWallPaper, ShowsRowByRowThroughATransparentImage) {
+  const TRGB red = MakeRGBTriple(255, 0, 0), green = MakeRGBTriple(0, 255, 0);
+  TBitmap tile;
+  tile.SetPixelFormat(pf24bit);
+  tile.SetSize(1, 2);
+  tile.Canvas()->SetPixels(0, 0, 0x0000FF);
+  tile.Canvas()->SetPixels(0, 1, 0x00FF00);
+  TPicture picture;
+  picture.SetBitmap(&tile);
+  for (const bool handler : {false, true}) {
+    ViewPtr v = MakeView(40, 40, 4, 4);
+    v->GetAlphaChannel()->Fill(0);
+    v->GetAlphaChannel()->Full = false;
+    v->SetEnableAlphaChannel(true);
+    v->SetZoom(800);
+    if (handler) {
+      v->OnDrawBackground = [](TObject*, TCanvas* c, const TRect& r, bool& handled) {
+        for (int32_t y = r.Top; y < r.Bottom; ++y) {
+          c->Brush()->SetColor(y % 2 ? 0x00FF00 : 0x0000FF);
+          c->FillRect(TRect{r.Left, y, r.Right, y + 1});
+        }
+        handled = true;
+      };
+    } else {
+      v->SetWallPaper(&picture);
+      v->SetWallPaperStyle(iewoTile);
+    }
+    v->Update();
+    v->Paint();
+    for (int32_t y = 0; y < 40; ++y) ASSERT_EQ(Px(v.get(), 20, y), y % 2 ? green : red) << handler << " row " << y;
+  }
+}
+
 }  // namespace
 
 namespace {
