@@ -1189,25 +1189,7 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     TIEBitmap* image = layer->Bitmap;
     if (!layer->Visible || layer->IsMask || dest_w_ == 0 || dest_h_ == 0 || !image) continue;
     if (image->Width() < MinLayerSize && image->Height() < MinLayerSize) continue;
-    // A mask layer right above multiplies into this layer's alpha for this render.
     TIELayer* mask = i + 1 < layers_.size() && layers_[i + 1]->IsMask ? layers_[i + 1].get() : nullptr;
-    if (!drawn) {
-      // The background stays hidden under an opaque image that covers the whole buffer.
-      const bool covered = off_x_ == 0 && off_y_ == 0 && dest_w_ >= Target->Width() &&
-                           dest_h_ >= Target->Height() && layer->Transparency == 255 && !mask &&
-                           (!enable_alpha_ || !image->HasAlphaChannel() || image->GetAlphaChannel()->Full);
-      if (!covered) {
-        PaintBackgroundInto(Target);
-        if (layers_changed()) {
-          // The update the handler caused draws again with the new objects.
-          render_stopped_ = true;
-          return;
-        }
-      }
-    }
-    bool had_alpha = false;
-    std::unique_ptr<TIEBitmap> own_alpha;
-    if (mask) own_alpha = ApplyMaskLayer(layer, mask, had_alpha);
     TResampleFilter filter;
     if (delay_countdown_ > 0 || (layer->Width == 0 && layer->Height == 0 && zoom_x_ == 100 && zoom_y_ == 100))
       filter = rfNone;
@@ -1233,10 +1215,7 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
       sw = image->Width();
       sh = image->Height();
       if (layer->Cropped && i != 0) CropToBase(layer, x, y, w, h, sx, sy, sw, sh);
-      if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) {
-        if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
-        continue;
-      }
+      if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) continue;
       box_l = x;
       box_t = y;
       box_r = x + w;
@@ -1290,6 +1269,25 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
       box_b = int64_t{dy} + dh;
     }
     const bool magnifier = i > 0 && layer->MagnifierEnabled && layer->MagnifierRate >= 1;
+    if (!drawn) {
+      // The background stays hidden under an opaque image whose box, where it
+      // really is drawn, covers the whole buffer.
+      const bool covered = on_screen && box_l <= 0 && box_t <= 0 && box_r >= Target->Width() &&
+                           box_b >= Target->Height() && layer->Transparency == 255 && !mask && !magnifier &&
+                           (!enable_alpha_ || !image->HasAlphaChannel() || image->GetAlphaChannel()->Full);
+      if (!covered) {
+        PaintBackgroundInto(Target);
+        if (layers_changed()) {
+          // The update the handler caused draws again with the new objects.
+          render_stopped_ = true;
+          return;
+        }
+      }
+    }
+    // A mask layer right above multiplies into this layer's alpha for this render.
+    bool had_alpha = false;
+    std::unique_ptr<TIEBitmap> own_alpha;
+    if (mask) own_alpha = ApplyMaskLayer(layer, mask, had_alpha);
     if (on_screen) {
       if (magnifier) {
         FillMagnifier(layer, Target, dx, dy, dw, dh);

@@ -520,6 +520,28 @@ TEST_F(ViewLayers, HugeLayerFarOff) {
   }
 }
 
+// Layer 0 covering the view, then moved or shrunk: where it no longer lies
+// the background is painted again instead of keeping the old pixels; while
+// it still covers the view, the background is left out.
+TEST_F(ViewLayers, MovedOrShrunkLayerZeroUncoversTheBackground) {
+  struct Case { int32_t pos, width, x; bool uncovered; };
+  const Case cases[] = {{30, 0, 5, true}, {0, 50, 80, true}, {-10, 0, 5, false}};
+  for (const Case& c : cases) {
+    ViewPtr v = MakeView(100, 100, 400, 400);
+    v->SetBackground(kBg);
+    int fired = 0;
+    v->OnDrawBackground = [&](TObject*, TCanvas*, const TRect&, bool&) { ++fired; };
+    v->Paint();
+    ASSERT_EQ(fired, 0);
+    v->CurrentLayer()->PosX = c.pos;
+    v->CurrentLayer()->Width = c.width;
+    Repaint(v.get());
+    EXPECT_EQ(fired, c.uncovered ? 1 : 0) << c.pos;
+    if (c.uncovered) EXPECT_EQ(Px(v.get(), c.x, 50), kBgRGB) << c.pos;
+    else EXPECT_EQ(Px(v.get(), c.x, 50), PatternPixel(c.x + 10, 50));
+  }
+}
+
 // A linked navigator follows the current layer's image.
 TEST_F(ViewLayers, NavigatorShowsTheCurrentLayersImage) {
   ViewPtr v = View10();
