@@ -1017,13 +1017,12 @@ int32_t TImagoView::ScreenToImage(int Axis, int32_t V) {
 }
 
 int64_t TImagoView::ImageToScreen64(int Axis, int64_t V) {
-  const int64_t d = V - src_[Axis].pos;
   const Tables& t = tables_[Axis];
   const int32_t off = Axis == 0 ? off_x_ : off_y_;
-  if (tables_exist_ && d >= 0 && d < t.i2s_len) {
-    const int64_t i = int64_t{t.i2s_win} + d;
-    if (i < static_cast<int64_t>(t.i2s.size())) return int64_t{t.i2s[static_cast<size_t>(i)]} + off;
-  }
+  // The column's first zoomed position less the one at the left edge: the
+  // screen column where the drawing, driven by the same tables, puts it.
+  if (tables_exist_ && V >= 0 && V < static_cast<int64_t>(t.i2s.size()))
+    return int64_t{t.i2s[static_cast<size_t>(V)]} - t.s2i_win + off;
   const double zoom = Axis == 0 ? zoom_x_ : zoom_y_;
   const double v = std::nearbyint((std::nearbyint(-src_[Axis].snapped * 100.0 / zoom) + static_cast<double>(V)) *
                                       zoom / 100 + off);

@@ -314,6 +314,28 @@ TEST_F(ViewScrollBars, ScrollCodes) {
   EXPECT_EQ(v->ViewX(), 100);
 }
 
+// Scrolled at zooms that are not whole numbers of pixels, both conversions
+// agree with the column the drawing really puts at each client pixel.
+TEST_F(ViewCoordinates, AgreeWithTheDrawnColumns) {
+  for (double zoom : {75.0, 150.0, 450.0}) {
+    ViewPtr v = MakeView(100, 100, 200, 200);
+    v->SetZoom(zoom);
+    for (int32_t vx : {0, 5, 7, 13}) {
+      v->SetViewXY(vx, 0);
+      v->Paint();
+      int32_t last = -1;
+      const int32_t end = std::min(v->OffsetX() + v->DestW(), v->BackBuffer()->Width());
+      for (int32_t x = v->OffsetX(); x < end; ++x) {
+        // The pattern's red, 7 c + 3, tells the column apart for c < 256.
+        const int32_t c = ((v->BackBuffer()->GetRGB24(x, 50).r - 3) * 183) & 0xFF;  // 183 = 1 / 7 mod 256
+        ASSERT_EQ(v->ScreenToImageX(x), c) << zoom << " origin " << vx << " x " << x;
+        if (c != last) ASSERT_EQ(v->ImageToScreenX(c), x) << zoom << " origin " << vx << " column " << c;
+        last = c;
+      }
+    }
+  }
+}
+
 TEST_F(ViewCoordinates, AcrossZooms) {
   for (double zoom : {25.0, 33.3, 50.0, 100.0, 150.0, 200.0, 400.0, 700.0}) {
     ViewPtr v = MakeView(180, 160, 300, 200);
