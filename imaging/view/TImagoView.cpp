@@ -1352,7 +1352,9 @@ std::unique_ptr<TIEBitmap> TImagoView::ApplyMaskLayer(TIELayer* Layer, TIELayer*
   const int64_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
   const int64_t mw = Mask->LayerWidth(), mh = Mask->LayerHeight();
   const int64_t gw = grey->Width(), gh = grey->Height();
+  // The layer's own channel counts only when it has the image's size.
   TIEBitmap* own = HadAlpha ? image->GetAlphaChannel() : nullptr;
+  if (own && (own->Width() != w || own->Height() != h)) own = nullptr;
   std::unique_ptr<TIEBitmap> alpha =
       TIEBitmap::CreateAlphaChannel(static_cast<int32_t>(w), static_cast<int32_t>(h), ieMemory);
   // Each pixel of the layer goes to layer 0's pixels through the layer's
@@ -1473,6 +1475,9 @@ int32_t TImagoView::FindLayerAt(int32_t X, int32_t Y, bool SelectTransparent) co
     TIEBitmap* image = l->Bitmap;
     if (!image || !image->HasAlphaChannel() || SelectTransparent || image->Width() <= 0 || image->Height() <= 0)
       return i;
+    // A channel of another size than the image is taken as absent.
+    const TIEBitmap* alpha = image->GetAlphaChannel();
+    if (alpha->Width() != image->Width() || alpha->Height() != image->Height()) return i;
     const int32_t lx = std::clamp(l->ClientToLayerX(X), 0, image->Width() - 1);
     const int32_t ly = std::clamp(l->ClientToLayerY(Y), 0, image->Height() - 1);
     if (image->GetAlpha(lx, ly) != 0) return i;

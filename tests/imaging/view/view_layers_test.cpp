@@ -542,6 +542,25 @@ TEST_F(ViewLayers, MovedOrShrunkLayerZeroUncoversTheBackground) {
   }
 }
 
+// A layer whose alpha channel has another size than its image: hit tests
+// and a mask above it take the channel as absent.
+TEST_F(ViewLayers, LayerAlphaOfAnotherSize) {
+  ViewPtr v = View10();
+  TIELayer* l = TImagoViewLayerAccess::Add(v.get(), 8, 8, ieRGB24);
+  l->Bitmap->Fill(0x0000FF);
+  l->Bitmap->GetAlphaChannel()->Allocate(2, 2, ieGray8);
+  l->Bitmap->GetAlphaChannel()->Fill(0);
+  l->Bitmap->GetAlphaChannel()->Full = false;
+  Repaint(v.get());
+  EXPECT_EQ(v->FindLayerAt(52, 52), 1);
+  TIELayer* mask = TImagoViewLayerAccess::Add(v.get(), 8, 8, ieGray8);
+  mask->IsMask = true;
+  mask->Bitmap->Fill(255);
+  Repaint(v.get());
+  EXPECT_GE(Px(v.get(), 52, 52).r, 254);  // blended at 255 over the background
+  EXPECT_EQ(l->Bitmap->GetAlphaChannel()->Width(), 2);  // given back as it was
+}
+
 // A linked navigator follows the current layer's image.
 TEST_F(ViewLayers, NavigatorShowsTheCurrentLayersImage) {
   ViewPtr v = View10();
