@@ -127,14 +127,23 @@ void RenderRows(const RenderJob& j) {
   const int64_t Ki = Trunc(K * 65536);
   const int32_t off[3] = {src->BlueOffset, src->GreenOffset, src->RedOffset};  // memory order b, g, r
   const double gmin = src->GrayMin, gmax = src->GrayMax;
-  const bool ranged = gmax - gmin != 0;
+  // A range with an infinite or undefined end is no range.
+  const bool ranged = std::isfinite(gmin) && std::isfinite(gmax) && gmax - gmin != 0;
   const bool solid = j.solid && (f == ieRGB24 || f == ieMono1);
+  // 0..255 from any double, truncated: no value of the image can make the
+  // conversion fail and stop the render.
+  auto byte_of = [](double x) -> uint8_t {
+    if (!(x > 0)) return 0;
+    if (x >= 255) return 255;
+    return static_cast<uint8_t>(x);
+  };
   auto grey_of = [&](double v, bool integer) -> uint8_t {
     if (!ranged) return ClampToByte(static_cast<int64_t>(v));
     const double lo = integer ? static_cast<double>(Trunc(gmin)) : gmin;
     const double hi = integer ? static_cast<double>(Trunc(gmax)) : gmax;
+    if (std::isnan(v)) v = gmin;  // an undefined sample shows as the range's minimum
     v = std::clamp(v, std::min(lo, hi), std::max(lo, hi));
-    return ClampToByte(Trunc((v - gmin) / (gmax - gmin) * 255));
+    return byte_of((v - gmin) / (gmax - gmin) * 255);
   };
   int32_t prev_r = -1, prev_y = -1;
   for (int32_t y = j.y1; y <= j.y2; ++y) {
@@ -163,7 +172,7 @@ void RenderRows(const RenderJob& j) {
         case ie32f: {
           float v;
           std::memcpy(&v, in + C * 4, 4);
-          uint8_t g = ranged ? grey_of(v, false) : ClampToByte(Trunc(std::isfinite(v) ? v * 255.0 : 0.0));
+          uint8_t g = ranged ? grey_of(v, false) : byte_of(std::isfinite(v) ? v * 255.0 : 0.0);
           s = TRGB{g, g, g};
           break;
         }
@@ -245,36 +254,47 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
   if (WidthDst == 0 || HeightDst == 0 || WidthSrc == 0 || HeightSrc == 0) return;
   if (YDst > DH - 1 || XDst > DW - 1) return;
   const double rY = static_cast<double>(HeightSrc) / HeightDst, rX = static_cast<double>(WidthSrc) / WidthDst;
-  if (YDst < 0) {
-    const int32_t d = -YDst;
-    YDst = 0;
-    HeightDst -= d;
-    YSrc += static_cast<int32_t>(Trunc(d * rY));
-    HeightSrc -= static_cast<int32_t>(Trunc(d * rY));
+  // The clipping runs in 64 bits: a placement far outside the destination
+  // (a huge layer far off) must not overflow.
+  auto cut_of = [](int64_t d, double r) {
+    const double v = std::trunc(d * r);
+    return static_cast<int64_t>(std::clamp(v, -4611686018427387904.0, 4611686018427387904.0));
+  };
+  int64_t xdst = XDst, ydst = YDst, wdst = WidthDst, hdst = HeightDst;
+  int64_t xsrc = XSrc, ysrc = YSrc, wsrc = WidthSrc, hsrc = HeightSrc;
+  if (ydst < 0) {
+    const int64_t d = -ydst, t = cut_of(d, rY);
+    ydst = 0;
+    hdst -= d;
+    ysrc += t;
+    hsrc -= t;
   }
-  if (XDst < 0) {
-    const int32_t d = -XDst;
-    XDst = 0;
-    WidthDst -= d;
-    XSrc += static_cast<int32_t>(Trunc(d * rX));
-    WidthSrc -= static_cast<int32_t>(Trunc(d * rX));
+  if (xdst < 0) {
+    const int64_t d = -xdst, t = cut_of(d, rX);
+    xdst = 0;
+    wdst -= d;
+    xsrc += t;
+    wsrc -= t;
   }
-  if (YDst + HeightDst > DH) {
-    const int32_t d = YDst + HeightDst - DH;
-    HeightSrc -= static_cast<int32_t>(Trunc(d * rY));
-    HeightDst = DH - YDst;
+  if (ydst + hdst > DH) {
+    hsrc -= cut_of(ydst + hdst - DH, rY);
+    hdst = DH - ydst;
   }
-  if (XDst + WidthDst > DW) {
-    const int32_t d = XDst + WidthDst - DW;
-    WidthSrc -= static_cast<int32_t>(Trunc(d * rX));
-    WidthDst = DW - XDst;
+  if (xdst + wdst > DW) {
+    wsrc -= cut_of(xdst + wdst - DW, rX);
+    wdst = DW - xdst;
   }
-  const int32_t xd = std::clamp(XDst, 0, DW - 1), yd = std::clamp(YDst, 0, DH - 1);
-  const int32_t wd = std::clamp(WidthDst, 0, DW), hd = std::clamp(HeightDst, 0, DH);
-  const int32_t xs = std::clamp(XSrc, 0, SW - 1), ys = std::clamp(YSrc, 0, SH - 1);
-  const int32_t ws = std::clamp(WidthSrc, 0, SW), hs = std::clamp(HeightSrc, 0, SH);
+  auto fit = [](int64_t v, int64_t lo, int64_t hi) { return static_cast<int32_t>(std::clamp(v, lo, hi)); };
+  const int32_t xd = fit(xdst, 0, DW - 1), yd = fit(ydst, 0, DH - 1);
+  const int32_t wd = fit(wdst, 0, DW), hd = fit(hdst, 0, DH);
+  const int32_t xs = fit(xsrc, 0, SW - 1), ys = fit(ysrc, 0, SH - 1);
+  const int32_t ws = fit(wsrc, 0, SW), hs = fit(hsrc, 0, SH);
   const TIEPixelFormat sf = Source->PixelFormat();
-  const bool alpha_wanted = EnableAlpha && Source->HasAlphaChannel();
+  // An alpha channel is used only when it has the image's size; any other is
+  // taken as absent.
+  TIEBitmap* const alpha = Source->HasAlphaChannel() ? Source->GetAlphaChannel() : nullptr;
+  const bool alpha_fits = alpha && alpha->Width() == SW && alpha->Height() == SH;
+  const bool alpha_wanted = EnableAlpha && alpha_fits;
 
   if (Filter != rfNone && (wd != ws || hd != hs) && (sf == ieMono1 || sf == ieRGB24)) {
     const bool projection = Filter == rfProjectBW || Filter == rfProjectWB;
@@ -355,7 +375,7 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
     hand_back();
     return;
   }
-  const bool use_alpha = EnableAlpha && Source->HasAlphaChannel() && !Source->GetAlphaChannel()->Full;
+  const bool use_alpha = alpha_wanted && !alpha->Full;
 
   if (zX == 16384 && zY == 16384 && sf == ieRGB24 && Transparency >= 255 && !use_alpha && !Source->AdjustEnabled &&
       Source->Contrast == 0 && Operation == 0) {
@@ -381,7 +401,7 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
       (*RowTable)[static_cast<size_t>(y - y1)] = std::min(static_cast<int32_t>(Trunc((y - yd) * rY + ys)), SH - 1);
   }
   RenderJob job{Source,
-                use_alpha ? Source->GetAlphaChannel() : nullptr,
+                use_alpha ? alpha : nullptr,
                 DestRows->data(),
                 x1, x2, y1, y2,
                 ColumnTable->data(),

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/IEDrawRoutines.h"
@@ -15,6 +17,7 @@
 #include "ui/TBitmap.h"
 #include "ui/TCanvas.h"
 #include "ui/TColor.h"
+#include "ui/TGraphic.h"
 #include "ui/TPicture.h"
 
 RTL_DEFINE_CLASS(TImagoView, TIEView,
@@ -37,6 +40,33 @@ int32_t ToInt32(double v) {
 }
 
 int32_t TruncI(double v) { return ToInt32(std::trunc(v)); }
+
+// Screen positions in 64 bits stay within this, far beyond any buffer.
+constexpr double kFarAway = 4611686018427387904.0;
+// Placements within this range are handed to the engine as they are; larger
+// ones are cut to the buffer first.
+constexpr int64_t kEngineRange = int64_t{1} << 30;
+
+int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+// Cuts the span D..D+DW (source S..S+SW) to 0..Limit the way the engine
+// clips, with the source moved by the same proportion.
+void CutSpan(int64_t& D, int64_t& DW, int64_t& S, int64_t& SW, int64_t Limit) {
+  if (DW <= 0) return;
+  const double r = static_cast<double>(SW) / static_cast<double>(DW);
+  if (D < 0) {
+    const int64_t cut = -D;
+    const auto t = static_cast<int64_t>(std::trunc(cut * r));
+    S += t;
+    SW -= t;
+    DW -= cut;
+    D = 0;
+  }
+  if (D + DW > Limit) {
+    SW -= static_cast<int64_t>(std::trunc((D + DW - Limit) * r));
+    DW = Limit - D;
+  }
+}
 int32_t RoundI(double v) { return ToInt32(std::nearbyint(v)); }
 
 }  // namespace
@@ -215,7 +245,9 @@ bool TImagoView::HasAlphaChannel() { return ie_bitmap_->HasAlphaChannel(); }
 
 void TImagoView::RemoveAlphaChannel(bool Merge) {
   TIEBitmap* image = ie_bitmap_;
-  if (Merge && image->PixelFormat() == ieRGB24 && image->HasAlphaChannel()) {
+  // Only a channel of the image's own size is merged.
+  if (Merge && image->PixelFormat() == ieRGB24 && image->HasAlphaChannel() &&
+      image->GetAlphaChannel()->Width() == image->Width() && image->GetAlphaChannel()->Height() == image->Height()) {
     const COLORREF bg = ColorToRGB(Background());
     const int32_t bgc[3] = {static_cast<int32_t>((bg >> 16) & 0xFF), static_cast<int32_t>((bg >> 8) & 0xFF),
                             static_cast<int32_t>(bg & 0xFF)};  // blue, green, red: the pixel's byte order
@@ -267,6 +299,7 @@ void TImagoView::SetExternalBitmap(TIEBitmap* Bitmap) {
     // The caller's image stays the caller's: the layer gets an empty image of its own.
     auto* own = new TIEBitmap();
     own->SetLocation(ieMemory);
+    PointNavigatorAt(own);
     layer->Bitmap = own;
     layer->OwnsBitmap = true;
     ie_bitmap_ = own;
@@ -275,6 +308,8 @@ void TImagoView::SetExternalBitmap(TIEBitmap* Bitmap) {
     Update();
     return;
   }
+  // The navigator leaves the old image before it may be freed.
+  PointNavigatorAt(Bitmap);
   if (layer->OwnsBitmap) layer->FreeBitmap();
   layer->Bitmap = Bitmap;
   layer->OwnsBitmap = false;
@@ -345,6 +380,7 @@ void TImagoView::SetCurrentLayer(int32_t Index) {
   current_layer_ = Index;
   ie_bitmap_ = CurrentLayer()->Bitmap;
   legacy_bitmap_ = ie_bitmap_->Location() == ieTBitmap ? ie_bitmap_->GetPlatformBitmap() : nullptr;
+  PointNavigatorAt(ie_bitmap_);
   CallBitmapChangeHandlers();
   Update();
 }
@@ -434,6 +470,13 @@ void TImagoView::Update() {
   if (layers_.empty()) return;
   in_update_ = true;
   SyncLayers();
+  // A zoom chosen for a smaller image may be too large for this one.
+  if (const double zx = ClampZoom(zoom_x_), zy = ClampZoom(zoom_y_); zx != zoom_x_ || zy != zoom_y_) {
+    zoom_x_ = zx;
+    zoom_y_ = zy;
+    StoreFactors();
+    ViewChange(1);
+  }
 
   if ((AutoFit || AutoStretch || AutoShrink) && img_w_ != 0 && img_h_ != 0) {
     int32_t fx, fy;
@@ -463,13 +506,16 @@ void TImagoView::Update() {
   if (ie_bitmap_->Width() != last_w_ || ie_bitmap_->Height() != last_h_) {
     last_w_ = ie_bitmap_->Width();
     last_h_ = ie_bitmap_->Height();
-    if (ie_bitmap_->HasAlphaChannel()) {
-      TIEBitmap* a = ie_bitmap_->GetAlphaChannel();
-      if (a->Width() != last_w_ || a->Height() != last_h_) {
-        a->Allocate(last_w_, last_h_, ieGray8);
-        a->Fill(255);
-        a->Full = true;
-      }
+  }
+  // An alpha channel of another size than its image (the image kept its size
+  // while the channel was reallocated, or the other way round) becomes a full
+  // one of the image's size.
+  if (ie_bitmap_->HasAlphaChannel()) {
+    TIEBitmap* a = ie_bitmap_->GetAlphaChannel();
+    if (a->Width() != ie_bitmap_->Width() || a->Height() != ie_bitmap_->Height()) {
+      a->Allocate(ie_bitmap_->Width(), ie_bitmap_->Height(), ieGray8);
+      a->Fill(255);
+      a->Full = true;
     }
   }
 
@@ -505,6 +551,18 @@ void TImagoView::Update() {
   in_update_ = false;
 }
 
+int64_t TImagoView::LastColumnStart(int32_t Size, double Zoom) {
+  if (Size <= 1 || !(Zoom > 100)) return std::numeric_limits<int64_t>::max();
+  // The smallest zoomed position s with Trunc(s * 100 / Zoom) = Size - 1, as
+  // the coordinate tables give it.
+  const int64_t last = Size - 1;
+  auto column = [&](int64_t p) { return static_cast<int64_t>(std::trunc(p * 100 / Zoom)); };
+  auto s = static_cast<int64_t>(std::floor(last * Zoom / 100));
+  for (int k = 0; k < 4 && s > 0 && column(s - 1) >= last; ++k) --s;
+  for (int k = 0; k < 4 && column(s) < last; ++k) ++s;
+  return s;
+}
+
 void TImagoView::ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY) {
   const int32_t vw = GetViewWidth(), vh = GetViewHeight();
   int64_t w = static_cast<int64_t>(std::trunc(img_w_ * zoom_x_ / 100));
@@ -526,6 +584,11 @@ void TImagoView::ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY) {
     if (mx < 0 || ScreenToImageX(static_cast<int32_t>(std::min<int64_t>(mx, INT32_MAX))) == 0) mx = 0;
     if (my < 0 || ScreenToImageY(static_cast<int32_t>(std::min<int64_t>(my, INT32_MAX))) == 0) my = 0;
   }
+  // When one zoomed pixel is larger than the view, the extra pixel could
+  // carry the origin past the image: it stops at the first zoomed position
+  // of the last column, so that column stays in view.
+  mx = std::min(mx, LastColumnStart(img_w_, zoom_x_));
+  my = std::min(my, LastColumnStart(img_h_, zoom_y_));
   // An image that fits the control without its scroll bars never scrolls.
   if (zoom_x_ == zoom_y_) {
     if (w <= Width() && h <= Height()) mx = my = 0;
@@ -855,9 +918,11 @@ void TImagoView::UpdateVisibleArea() {
     if (zoomed == 0) {
       ax.pos = ax.size = 0;
     } else {
-      ax.pos = RoundI(static_cast<double>(ax.snapped) * img / zoomed);
+      // The first source pixel stays inside the image and the sizes are
+      // never negative, whatever the origin.
+      ax.pos = std::clamp(RoundI(static_cast<double>(ax.snapped) * img / zoomed), 0, std::max(img - 1, 0));
       ax.size = RoundI(static_cast<double>(img) / zoomed * ext);
-      if (static_cast<int64_t>(ax.pos) + ax.size > img) --ax.size;
+      if (static_cast<int64_t>(ax.pos) + ax.size > img) ax.size = img - ax.pos;
     }
     int32_t dest;
     if (zoom > 100) {
@@ -869,7 +934,7 @@ void TImagoView::UpdateVisibleArea() {
     } else {
       dest = ext;
     }
-    (a == 0 ? dest_w_ : dest_h_) = dest;
+    (a == 0 ? dest_w_ : dest_h_) = std::max(dest, 0);
   }
 }
 
@@ -951,16 +1016,21 @@ int32_t TImagoView::ScreenToImage(int Axis, int32_t V) {
   return TruncI(d * 100.0 / zoom + src_[Axis].pos);
 }
 
-int32_t TImagoView::ImageToScreen(int Axis, int32_t V) {
-  const int32_t d = V - src_[Axis].pos;
+int64_t TImagoView::ImageToScreen64(int Axis, int64_t V) {
   const Tables& t = tables_[Axis];
   const int32_t off = Axis == 0 ? off_x_ : off_y_;
-  if (tables_exist_ && d >= 0 && d < t.i2s_len) {
-    const int64_t i = int64_t{t.i2s_win} + d;
-    if (i < static_cast<int64_t>(t.i2s.size())) return t.i2s[static_cast<size_t>(i)] + off;
-  }
+  // The column's first zoomed position less the one at the left edge: the
+  // screen column where the drawing, driven by the same tables, puts it.
+  if (tables_exist_ && V >= 0 && V < static_cast<int64_t>(t.i2s.size()))
+    return int64_t{t.i2s[static_cast<size_t>(V)]} - t.s2i_win + off;
   const double zoom = Axis == 0 ? zoom_x_ : zoom_y_;
-  return RoundI((std::nearbyint(-src_[Axis].snapped * 100.0 / zoom) + V) * zoom / 100 + off);
+  const double v = std::nearbyint((std::nearbyint(-src_[Axis].snapped * 100.0 / zoom) + static_cast<double>(V)) *
+                                      zoom / 100 + off);
+  return static_cast<int64_t>(std::clamp(v, -kFarAway, kFarAway));
+}
+
+int32_t TImagoView::ImageToScreen(int Axis, int32_t V) {
+  return static_cast<int32_t>(std::clamp<int64_t>(ImageToScreen64(Axis, V), INT32_MIN, INT32_MAX));
 }
 
 int32_t TImagoView::ScreenToImageX(int32_t X) { return ScreenToImage(0, X); }
@@ -1052,6 +1122,8 @@ void TImagoView::TransferBackBuffer() {
   }
   if (dirty_) {
     RenderToBitmap(back_ie_.get());
+    // A render given up because a handler changed the image stays due.
+    if (render_stopped_) return;
     if (OnDrawBackBuffer) OnDrawBackBuffer(this);
     dirty_ = false;
   }
@@ -1089,6 +1161,7 @@ void TImagoView::DrawBackgroundToCanvas(TCanvas* Canvas) {
 }
 
 void TImagoView::RenderToBitmap(TIEBitmap* Target) {
+  render_stopped_ = false;
   SyncLayers();
   UpdateVisibleArea();
   UpdateCoordTables();
@@ -1097,46 +1170,73 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     TIEBitmap* a = ie_bitmap_->GetAlphaChannel();
     if (a->Width() != ie_bitmap_->Width() || a->Height() != ie_bitmap_->Height()) return;
   }
+  // The background handler may replace the image or the layers: what this
+  // render looked at before it is compared afterwards.
+  std::vector<std::pair<TIELayer*, TIEBitmap*>> seen;
+  seen.reserve(layers_.size());
+  for (auto& l : layers_) seen.emplace_back(l.get(), l->Bitmap);
+  TIEBitmap* const seen_image = ie_bitmap_;
+  auto layers_changed = [&]() {
+    if (ie_bitmap_ != seen_image || layers_.size() != seen.size()) return true;
+    for (size_t k = 0; k < seen.size(); ++k)
+      if (layers_[k].get() != seen[k].first || layers_[k]->Bitmap != seen[k].second) return true;
+    return false;
+  };
   bool drawn = false;
   for (size_t i = 0; i < layers_.size(); ++i) {
     TIELayer* layer = layers_[i].get();
     TIEBitmap* image = layer->Bitmap;
     if (!layer->Visible || layer->IsMask || dest_w_ == 0 || dest_h_ == 0 || !image) continue;
     if (image->Width() < MinLayerSize && image->Height() < MinLayerSize) continue;
-    // A mask layer right above multiplies into this layer's alpha for this render.
     TIELayer* mask = i + 1 < layers_.size() && layers_[i + 1]->IsMask ? layers_[i + 1].get() : nullptr;
-    bool had_alpha = false;
-    std::unique_ptr<TIEBitmap> own_alpha;
-    if (mask) own_alpha = ApplyMaskLayer(layer, mask, had_alpha);
-    if (!drawn) {
-      // The background stays hidden under an opaque image that covers the whole buffer.
-      const bool covered = off_x_ == 0 && off_y_ == 0 && dest_w_ >= Target->Width() &&
-                           dest_h_ >= Target->Height() && layer->Transparency == 255 &&
-                           (!enable_alpha_ || !image->HasAlphaChannel() || image->GetAlphaChannel()->Full);
-      if (!covered) PaintBackgroundInto(Target);
-    }
     TResampleFilter filter;
     if (delay_countdown_ > 0 || (layer->Width == 0 && layer->Height == 0 && zoom_x_ == 100 && zoom_y_ == 100))
       filter = rfNone;
     else
       filter = layer->UseOwnFilter ? layer->OwnFilter : zoom_filter_;
-    const bool solid = !drawn && background_style_ == iebsSolid;
+    // Rows may be copied from the row above only over a background of one
+    // colour: no wallpaper and no background handler on top of the style.
+    const bool solid = !drawn && background_style_ == iebsSolid && !OnDrawBackground &&
+                       (!wallpaper_->Graphic() || wallpaper_->Graphic()->Empty());
     std::unique_ptr<TIERowPointers> rows;
     std::unique_ptr<TIEMapTable> cols, rowt;
     int32_t dx, dy, dw, dh, sx, sy, sw, sh;
+    // The layer's box, which may lie far outside the buffer.
+    int64_t box_l, box_t, box_r, box_b;
+    bool on_screen = true;
     if (!LayersSync && (i != 0 || layer->Width != 0 || layer->Height != 0 || layer->PosX != 0 || layer->PosY != 0)) {
-      dx = ImageToScreenX(layer->PosX);
-      dy = ImageToScreenY(layer->PosY);
-      dw = ImageToScreenX(layer->PosX + layer->LayerWidth()) - dx;
-      dh = ImageToScreenY(layer->PosY + layer->LayerHeight()) - dy;
+      // Placement in 64 bits: a huge layer far off must not overflow.
+      int64_t x = ImageToScreen64(0, layer->PosX);
+      int64_t y = ImageToScreen64(1, layer->PosY);
+      int64_t w = ImageToScreen64(0, int64_t{layer->PosX} + layer->LayerWidth()) - x;
+      int64_t h = ImageToScreen64(1, int64_t{layer->PosY} + layer->LayerHeight()) - y;
       sx = sy = 0;
       sw = image->Width();
       sh = image->Height();
-      if (layer->Cropped && i != 0) CropToBase(layer, dx, dy, dw, dh, sx, sy, sw, sh);
-      if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) {
-        if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
-        continue;
+      if (layer->Cropped && i != 0) CropToBase(layer, x, y, w, h, sx, sy, sw, sh);
+      if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0) continue;
+      box_l = x;
+      box_t = y;
+      box_r = x + w;
+      box_b = y + h;
+      // A layer wholly outside the buffer is not drawn.
+      on_screen = x < Target->Width() && y < Target->Height() && x + w > 0 && y + h > 0;
+      auto in_range = [](int64_t v) { return v >= -kEngineRange && v <= kEngineRange; };
+      if (on_screen && !(in_range(x) && in_range(w) && in_range(x + w) && in_range(y) && in_range(h) &&
+                         in_range(y + h))) {
+        int64_t s0 = sx, s1 = sy, n0 = sw, n1 = sh;
+        CutSpan(x, w, s0, n0, Target->Width());
+        CutSpan(y, h, s1, n1, Target->Height());
+        sx = Saturate(s0);
+        sy = Saturate(s1);
+        sw = Saturate(n0);
+        sh = Saturate(n1);
+        on_screen = w > 0 && h > 0 && sw > 0 && sh > 0;
       }
+      dx = Saturate(x);
+      dy = Saturate(y);
+      dw = Saturate(w);
+      dh = Saturate(h);
     } else {
       dx = off_x_;
       dy = off_y_;
@@ -1162,20 +1262,45 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
           (*rowt)[static_cast<size_t>(d)] = k < ty.s2i.size() ? ty.s2i[k] : image->Height();
         }
       }
+      box_l = dx;
+      box_t = dy;
+      box_r = int64_t{dx} + dw;
+      box_b = int64_t{dy} + dh;
     }
     const bool magnifier = i > 0 && layer->MagnifierEnabled && layer->MagnifierRate >= 1;
-    if (magnifier) {
-      FillMagnifier(layer, Target, dx, dy, dw, dh);
-      sw = image->Width();
-      sh = image->Height();
+    if (!drawn) {
+      // The background stays hidden under an opaque image whose box, where it
+      // really is drawn, covers the whole buffer.
+      const bool covered = on_screen && box_l <= 0 && box_t <= 0 && box_r >= Target->Width() &&
+                           box_b >= Target->Height() && layer->Transparency == 255 && !mask && !magnifier &&
+                           (!enable_alpha_ || !image->HasAlphaChannel() || image->GetAlphaChannel()->Full);
+      if (!covered) {
+        PaintBackgroundInto(Target);
+        if (layers_changed()) {
+          // The update the handler caused draws again with the new objects.
+          render_stopped_ = true;
+          return;
+        }
+      }
     }
-    RenderToTIEBitmapEx(image, Target, rows, cols, rowt, nullptr, dx, dy, dw, dh, sx, sy, sw, sh,
-                        enable_alpha_ || mask != nullptr || magnifier, solid, layer->Transparency, filter, true, 0);
+    // A mask layer right above multiplies into this layer's alpha for this render.
+    bool had_alpha = false;
+    std::unique_ptr<TIEBitmap> own_alpha;
+    if (mask) own_alpha = ApplyMaskLayer(layer, mask, had_alpha);
+    if (on_screen) {
+      if (magnifier) {
+        FillMagnifier(layer, Target, dx, dy, dw, dh);
+        sw = image->Width();
+        sh = image->Height();
+      }
+      RenderToTIEBitmapEx(image, Target, rows, cols, rowt, nullptr, dx, dy, dw, dh, sx, sy, sw, sh,
+                          enable_alpha_ || mask != nullptr || magnifier, solid, layer->Transparency, filter, true, 0);
+    }
     if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
-    layer->ClientLeft = dx;
-    layer->ClientTop = dy;
-    layer->ClientRight = dx + dw;
-    layer->ClientBottom = dy + dh;
+    layer->ClientLeft = Saturate(box_l);
+    layer->ClientTop = Saturate(box_t);
+    layer->ClientRight = Saturate(box_r);
+    layer->ClientBottom = Saturate(box_b);
     layer->DrawDestX = dx;
     layer->DrawDestY = dy;
     layer->DrawDestW = dw;
@@ -1186,7 +1311,13 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     layer->DrawSrcH = sh;
     drawn = true;
   }
-  if (!drawn) PaintBackgroundInto(Target);
+  if (!drawn) {
+    PaintBackgroundInto(Target);
+    if (layers_changed()) {
+      render_stopped_ = true;
+      return;
+    }
+  }
   DrawLayerDecorations(Target);
 
   if (PixelGrid && (zoom_x_ >= 400 || zoom_y_ >= 400) && (img_w_ > 1 || img_h_ > 1)) {
@@ -1221,7 +1352,9 @@ std::unique_ptr<TIEBitmap> TImagoView::ApplyMaskLayer(TIELayer* Layer, TIELayer*
   const int64_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
   const int64_t mw = Mask->LayerWidth(), mh = Mask->LayerHeight();
   const int64_t gw = grey->Width(), gh = grey->Height();
+  // The layer's own channel counts only when it has the image's size.
   TIEBitmap* own = HadAlpha ? image->GetAlphaChannel() : nullptr;
+  if (own && (own->Width() != w || own->Height() != h)) own = nullptr;
   std::unique_ptr<TIEBitmap> alpha =
       TIEBitmap::CreateAlphaChannel(static_cast<int32_t>(w), static_cast<int32_t>(h), ieMemory);
   // Each pixel of the layer goes to layer 0's pixels through the layer's
@@ -1302,34 +1435,35 @@ void TImagoView::FillMagnifier(TIELayer* Layer, TIEBitmap* Target, int32_t X, in
   }
 }
 
-void TImagoView::CropToBase(TIELayer* Layer, int32_t& DX, int32_t& DY, int32_t& DW, int32_t& DH, int32_t& SX,
+void TImagoView::CropToBase(TIELayer* Layer, int64_t& DX, int64_t& DY, int64_t& DW, int64_t& DH, int32_t& SX,
                             int32_t& SY, int32_t& SW, int32_t& SH) {
-  const int32_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
+  const int64_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
   if (lw <= 0 || lh <= 0) return;
   const double fx = static_cast<double>(SW) / lw, fy = static_cast<double>(SH) / lh;
+  auto part = [](double v) { return Saturate(static_cast<int64_t>(std::clamp(std::trunc(v), -kFarAway, kFarAway))); };
   // What lies left of or above layer 0's image.
   if (Layer->PosX < 0) {
-    SX = -static_cast<int32_t>(Trunc(fx * Layer->PosX));
+    SX = -part(fx * Layer->PosX);
     SW -= SX;
-    const int32_t left = ImageToScreenX(0);
+    const int64_t left = ImageToScreen64(0, 0);
     DW = DX + DW - left;
     DX = left;
   }
   if (Layer->PosY < 0) {
-    SY = -static_cast<int32_t>(Trunc(fy * Layer->PosY));
+    SY = -part(fy * Layer->PosY);
     SH -= SY;
-    const int32_t top = ImageToScreenY(0);
+    const int64_t top = ImageToScreen64(1, 0);
     DH = DY + DH - top;
     DY = top;
   }
   // What lies beyond its right or bottom edge.
   if (Layer->PosX + lw > img_w_) {
-    SW -= static_cast<int32_t>(Trunc(fx * (Layer->PosX + lw - img_w_)));
-    DW = ImageToScreenX(img_w_) - DX;
+    SW -= part(fx * static_cast<double>(Layer->PosX + lw - img_w_));
+    DW = ImageToScreen64(0, img_w_) - DX;
   }
   if (Layer->PosY + lh > img_h_) {
-    SH -= static_cast<int32_t>(Trunc(fy * (Layer->PosY + lh - img_h_)));
-    DH = ImageToScreenY(img_h_) - DY;
+    SH -= part(fy * static_cast<double>(Layer->PosY + lh - img_h_));
+    DH = ImageToScreen64(1, img_h_) - DY;
   }
 }
 
@@ -1341,6 +1475,9 @@ int32_t TImagoView::FindLayerAt(int32_t X, int32_t Y, bool SelectTransparent) co
     TIEBitmap* image = l->Bitmap;
     if (!image || !image->HasAlphaChannel() || SelectTransparent || image->Width() <= 0 || image->Height() <= 0)
       return i;
+    // A channel of another size than the image is taken as absent.
+    const TIEBitmap* alpha = image->GetAlphaChannel();
+    if (alpha->Width() != image->Width() || alpha->Height() != image->Height()) return i;
     const int32_t lx = std::clamp(l->ClientToLayerX(X), 0, image->Width() - 1);
     const int32_t ly = std::clamp(l->ClientToLayerY(Y), 0, image->Height() - 1);
     if (image->GetAlpha(lx, ly) != 0) return i;
@@ -1444,6 +1581,11 @@ void TImagoView::DrawLayerDecorations(TIEBitmap* Target) {
 // ------------------------------------------------------------ navigator
 
 void TImagoView::SetNavigator(TImagoView* View) {
+  // A view cannot navigate itself, nor a view whose navigators lead back to
+  // it: each update would run round the loop for ever. Such a link is refused
+  // and the present one kept.
+  for (TImagoView* n = View; n; n = n->navigator_)
+    if (n == this) return;
   if (navigator_) {
     navigator_->RemoveFreeNotification(this);
     navigator_->SetExternalBitmap(nullptr);
@@ -1454,6 +1596,12 @@ void TImagoView::SetNavigator(TImagoView* View) {
   View->SetExternalBitmap(ie_bitmap_);
   View->FreeNotification(this);
   RefreshNavigator();
+}
+
+void TImagoView::PointNavigatorAt(TIEBitmap* Image) {
+  // A linked navigator shows this view's current image without owning it, so
+  // it follows every change of that object.
+  if (navigator_ && navigator_->GetIEBitmap() != Image) navigator_->SetExternalBitmap(Image);
 }
 
 void TImagoView::RefreshNavigator() {

@@ -301,6 +301,7 @@ class TImagoView : public TIEView {
   };
 
   void SyncLayers();
+  void PointNavigatorAt(TIEBitmap* Image);
   void ComputeMaxOrigin(int32_t& MaxX, int32_t& MaxY);
   void OriginMoved(bool Horizontal, bool Vertical);
   double AutoZoomFor(int32_t AvailW, int32_t AvailH, bool Stretch, bool Shrink);
@@ -321,7 +322,7 @@ class TImagoView : public TIEView {
   std::unique_ptr<TIEBitmap> ApplyMaskLayer(TIELayer* Layer, TIELayer* Mask, bool& HadAlpha);
   void DrawLayerDecorations(TIEBitmap* Target);
   // Clips a layer's placement (destination and source) to layer 0's image.
-  void CropToBase(TIELayer* Layer, int32_t& DX, int32_t& DY, int32_t& DW, int32_t& DH, int32_t& SX, int32_t& SY,
+  void CropToBase(TIELayer* Layer, int64_t& DX, int64_t& DY, int64_t& DW, int64_t& DH, int32_t& SX, int32_t& SY,
                   int32_t& SW, int32_t& SH);
   // Fills a magnifier layer's image from what lies under its centre: layer
   // 0's image or Target as drawn so far. (X, Y, W, H): where it is drawn.
@@ -329,6 +330,9 @@ class TImagoView : public TIEView {
   double ClampZoom(double Value) const;
   int32_t ScreenToImage(int Axis, int32_t V);
   int32_t ImageToScreen(int Axis, int32_t V);
+  // The first zoomed position of the last image column (no limit at or below 100 %).
+  static int64_t LastColumnStart(int32_t Size, double Zoom);
+  int64_t ImageToScreen64(int Axis, int64_t V);
 
   void ApplyBar(int Bar);
   void MoveThumb(int Bar);
@@ -388,6 +392,7 @@ class TImagoView : public TIEView {
   std::unique_ptr<TBitmap> back_buffer_;
   std::unique_ptr<TIEBitmap> back_ie_;
   bool dirty_ = true, full_repaint_ = true;
+  bool render_stopped_ = false;  // the last render was given up: it is still due
   TIEBackgroundStyle background_style_ = iebsSolid;
   int32_t chess_size_ = 16;
   TBrushStyle chess_brush_ = bsSolid;

@@ -3,6 +3,8 @@
 // operations.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "imaging/model/IEWorkBitmap.h"
@@ -64,6 +66,18 @@ TEST(RenderEngine, ClippingAtTheTopLeftSkipsSourcePixels) {
   EXPECT_TRUE(IsBlankBitmap(&e));
 }
 
+// A placement reaching from the far left of the 32-bit range: the clipping
+// does not overflow and the last source column lands on the first pixels.
+TEST(RenderEngine, PlacementFromTheFarLeft) {
+  TIEBitmap s, d;
+  s.Allocate(64, 1, ieRGB24);
+  FillRandom(s, 3);
+  RenderToTIEBitmap(&s, Dest(d, 20, 1), INT32_MIN + 10, 0, INT32_MAX, 1, 0, 0, 64, 1);
+  for (int x = 0; x < 20; ++x) ASSERT_EQ(d.GetRGB24(x, 0), x < 9 ? s.GetRGB24(63, 0) : TRGB({0, 0, 0})) << x;
+  RenderToTIEBitmap(&s, Dest(d, 20, 1), INT32_MIN, 0, INT32_MAX, 1, 0, 0, 64, 1);
+  EXPECT_TRUE(IsBlankBitmap(&d));
+}
+
 TEST(RenderEngine, TransparencyAndAlpha) {
   TIEBitmap s, d;
   s.Allocate(4, 1, ieRGB24);
@@ -89,6 +103,23 @@ TEST(RenderEngine, TransparencyAndAlpha) {
   EXPECT_EQ(d.GetRGB24(0, 0).r, 255 + ((128 * (0 - 255)) >> 8));
 }
 
+// An alpha channel of another size than its image is taken as absent: the
+// image is drawn opaque, unfiltered and resampled alike.
+TEST(RenderEngine, AlphaOfAnotherSizeIsIgnored) {
+  struct Case { int aw, ah; TResampleFilter filter; int dw; };
+  const Case cases[] = {{4, 4, rfNone, 64}, {4, 4, rfBilinear, 128}, {128, 2, rfNone, 64}, {64, 128, rfBilinear, 128}};
+  for (const Case& c : cases) {
+    TIEBitmap s, d;
+    s.Allocate(64, 64, ieRGB24);
+    s.Fill(0xFFFFFF);
+    s.GetAlphaChannel()->Allocate(c.aw, c.ah, ieGray8);
+    s.GetAlphaChannel()->Fill(0);
+    s.GetAlphaChannel()->Full = false;
+    RenderToTIEBitmap(&s, Dest(d, c.dw, c.dw), 0, 0, c.dw, c.dw, 0, 0, 64, 64, 255, c.filter);
+    EXPECT_EQ(d.GetRGB24(c.dw - 1, c.dw - 1), MakeRGBTriple(255, 255, 255)) << c.aw << "x" << c.ah;
+  }
+}
+
 TEST(RenderEngine, DisplayRangeOfGreyFormats) {
   TIEBitmap s, d;
   s.Allocate(3, 1, ieGray16);
@@ -109,6 +140,29 @@ TEST(RenderEngine, DisplayRangeOfGreyFormats) {
   f.SetFloat(0, 0, 0.5f);
   RenderToTIEBitmap(&f, Dest(d, 1, 1), 0, 0, 1, 1, 0, 0, 1, 1);
   EXPECT_EQ(d.GetRGB24(0, 0).r, 127);
+}
+
+// Undefined, infinite and huge samples of a float image are drawn like any
+// other, and the pixels after them too; a range with an infinite end is no
+// range.
+TEST(RenderEngine, FloatSamplesOutsideAnyRange) {
+  const float samples[] = {0.5f, NAN, INFINITY, 1e30f, -1e30f, 0.5f};
+  struct Case { double lo, hi; uint8_t expected[6]; };
+  const Case cases[] = {{0, 1, {127, 0, 255, 255, 0, 127}},
+                        {0, 0, {127, 0, 0, 255, 0, 127}},
+                        {0, INFINITY, {127, 0, 0, 255, 0, 127}},
+                        {NAN, 1, {127, 0, 0, 255, 0, 127}}};
+  for (const Case& c : cases) {
+    TIEBitmap s, d;
+    s.Allocate(6, 2, ie32f);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 6; ++x) s.SetFloat(x, y, samples[x]);
+    s.GrayMin = c.lo;
+    s.GrayMax = c.hi;
+    RenderToTIEBitmap(&s, Dest(d, 6, 2), 0, 0, 6, 2, 0, 0, 6, 2);
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 6; ++x) EXPECT_EQ(d.GetRGB24(x, y).g, c.expected[x]) << c.lo << ".." << c.hi << " x " << x;
+  }
 }
 
 TEST(RenderEngine, AdjustmentsAndOperations) {

@@ -496,6 +496,84 @@ TEST_F(ViewLayers, CurrentLayerStepsDownPastUnselectableLayers) {
   EXPECT_EQ(v->LayersCurrent(), 0);
 }
 
+// Layer 0 stretched over a billion image pixels far off, at 200 %: the
+// placement does not overflow, a layer wholly off screen draws nothing and
+// one reaching into the view shows its last column there.
+TEST_F(ViewLayers, HugeLayerFarOff) {
+  // The image area starts at 50; screen x = 50 + 2 * image x. Drawn: the
+  // columns left of this show the layer.
+  struct Case { int32_t pos, width, drawn; };
+  const Case cases[] = {{-1200000000, 1199999970, 0}, {-1200000000, 1200000010, 70}, {2000000000, 2000000000, 0}};
+  for (const Case& c : cases) {
+    ViewPtr v = MakeView(200, 200, 50, 50);
+    v->SetBackground(kBg);
+    v->SetZoom(200);
+    TIELayer* l = v->CurrentLayer();
+    l->PosX = c.pos;
+    l->Width = c.width;
+    Repaint(v.get());
+    ASSERT_EQ(v->OffsetX(), 50);
+    for (int32_t x = 0; x < 200; ++x)
+      ASSERT_EQ(Px(v.get(), x, 81), x < c.drawn ? PatternPixel(49, 15) : kBgRGB)
+          << c.pos << " x " << x;
+    EXPECT_EQ(l->ClientRight <= 0 || l->ClientLeft >= 200, c.drawn == 0);
+  }
+}
+
+// Layer 0 covering the view, then moved or shrunk: where it no longer lies
+// the background is painted again instead of keeping the old pixels; while
+// it still covers the view, the background is left out.
+TEST_F(ViewLayers, MovedOrShrunkLayerZeroUncoversTheBackground) {
+  struct Case { int32_t pos, width, x; bool uncovered; };
+  const Case cases[] = {{30, 0, 5, true}, {0, 50, 80, true}, {-10, 0, 5, false}};
+  for (const Case& c : cases) {
+    ViewPtr v = MakeView(100, 100, 400, 400);
+    v->SetBackground(kBg);
+    int fired = 0;
+    v->OnDrawBackground = [&](TObject*, TCanvas*, const TRect&, bool&) { ++fired; };
+    v->Paint();
+    ASSERT_EQ(fired, 0);
+    v->CurrentLayer()->PosX = c.pos;
+    v->CurrentLayer()->Width = c.width;
+    Repaint(v.get());
+    EXPECT_EQ(fired, c.uncovered ? 1 : 0) << c.pos;
+    if (c.uncovered) EXPECT_EQ(Px(v.get(), c.x, 50), kBgRGB) << c.pos;
+    else EXPECT_EQ(Px(v.get(), c.x, 50), PatternPixel(c.x + 10, 50));
+  }
+}
+
+// A layer whose alpha channel has another size than its image: hit tests
+// and a mask above it take the channel as absent.
+TEST_F(ViewLayers, LayerAlphaOfAnotherSize) {
+  ViewPtr v = View10();
+  TIELayer* l = TImagoViewLayerAccess::Add(v.get(), 8, 8, ieRGB24);
+  l->Bitmap->Fill(0x0000FF);
+  l->Bitmap->GetAlphaChannel()->Allocate(2, 2, ieGray8);
+  l->Bitmap->GetAlphaChannel()->Fill(0);
+  l->Bitmap->GetAlphaChannel()->Full = false;
+  Repaint(v.get());
+  EXPECT_EQ(v->FindLayerAt(52, 52), 1);
+  TIELayer* mask = TImagoViewLayerAccess::Add(v.get(), 8, 8, ieGray8);
+  mask->IsMask = true;
+  mask->Bitmap->Fill(255);
+  Repaint(v.get());
+  EXPECT_GE(Px(v.get(), 52, 52).r, 254);  // blended at 255 over the background
+  EXPECT_EQ(l->Bitmap->GetAlphaChannel()->Width(), 2);  // given back as it was
+}
+
+// A linked navigator follows the current layer's image.
+TEST_F(ViewLayers, NavigatorShowsTheCurrentLayersImage) {
+  ViewPtr v = View10();
+  ViewPtr nav = MakeView(50, 50, 2, 2);
+  v->SetNavigator(nav.get());
+  TIELayer* one = TImagoViewLayerAccess::Add(v.get(), 4, 4, ieRGB24);
+  v->SetCurrentLayer(1);
+  EXPECT_EQ(nav->GetIEBitmap(), one->Bitmap);
+  v->SetCurrentLayer(0);
+  EXPECT_EQ(nav->GetIEBitmap(), v->Layer(0)->Bitmap);
+  v->SetNavigator(nullptr);
+}
+
 }  // namespace
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -126,6 +127,27 @@ TEST_F(ViewMaxOrigin, ExtraPixelAndOuterSize) {
   EXPECT_EQ(s->MaxViewY(), 1001 - s->GetViewHeight());
 }
 
+// One zoomed pixel larger than the view: scrolled as far as it goes, the
+// view still shows the last column and row, with a sound source and
+// destination.
+TEST_F(ViewMaxOrigin, HighZoomInASmallView) {
+  struct Case { int32_t view, image; double zoom; };
+  const Case cases[] = {{100, 10, 25000}, {100, 3, 9000}, {50, 40, 20000}};
+  for (const Case& c : cases) {
+    ViewPtr v = MakeView(c.view, c.view, c.image, c.image);
+    v->SetZoom(c.zoom);
+    v->SetViewXY(1 << 30, 1 << 30);
+    v->Update();
+    v->Paint();
+    EXPECT_EQ(v->SourceX(), c.image - 1) << c.zoom;
+    EXPECT_EQ(v->SourceY(), c.image - 1) << c.zoom;
+    EXPECT_GE(v->SourceW(), 1) << c.zoom;
+    EXPECT_GT(v->DestW(), 0) << c.zoom;
+    EXPECT_LE(v->CurrentLayer()->ClientLeft, v->CurrentLayer()->ClientRight);
+    EXPECT_EQ(v->BackBuffer()->GetRGB24(0, 0), PatternPixel(c.image - 1, c.image - 1)) << c.zoom;
+  }
+}
+
 TEST_F(ViewZoom, KeepsTheCentreInPlace) {
   ViewPtr v = MakeView(200, 200, 1000, 1000);
   const int32_t cx = v->GetViewWidth() / 2, cy = v->GetViewHeight() / 2;
@@ -192,6 +214,21 @@ TEST_F(ViewZoom, ClampedSoZoomedSizesStayWithin2To30) {
   EXPECT_LE(col, 301);
   v->SetZoomX(1e300);
   EXPECT_LE(v->ZoomX(), 1073741824.0 * 100 / 300 + 1e-6);
+}
+
+// A zoom clamped for a 1 x 1 image is clamped again when a larger image
+// arrives.
+TEST_F(ViewZoom, ClampedAgainForALargerImage) {
+  ViewPtr v = MakeView(100, 100, 1, 1);
+  v->SetZoom(1e15);
+  v->GetIEBitmap()->Allocate(3000, 2000, ieRGB24);
+  v->Update();
+  EXPECT_LE(v->Zoom(), v->MaxZoom());
+  EXPECT_DOUBLE_EQ(v->ZoomX(), v->ZoomY());
+  EXPECT_LE(v->ZoomedWidth(), 1 << 30);
+  EXPECT_GT(v->ZoomedWidth(), 1 << 29);
+  v->SetViewXY(INT32_MAX, INT32_MAX);
+  EXPECT_LE(v->ScreenToImageX(v->OffsetX()), 3001);
 }
 
 TEST_F(ViewScrollBars, ScalePageAndPosition) {
@@ -275,6 +312,28 @@ TEST_F(ViewScrollBars, ScrollCodes) {
   v->WMVScroll(SB_LINEDOWN, 0);
   EXPECT_EQ(v->ViewY(), 102);
   EXPECT_EQ(v->ViewX(), 100);
+}
+
+// Scrolled at zooms that are not whole numbers of pixels, both conversions
+// agree with the column the drawing really puts at each client pixel.
+TEST_F(ViewCoordinates, AgreeWithTheDrawnColumns) {
+  for (double zoom : {75.0, 150.0, 450.0}) {
+    ViewPtr v = MakeView(100, 100, 200, 200);
+    v->SetZoom(zoom);
+    for (int32_t vx : {0, 5, 7, 13}) {
+      v->SetViewXY(vx, 0);
+      v->Paint();
+      int32_t last = -1;
+      const int32_t end = std::min(v->OffsetX() + v->DestW(), v->BackBuffer()->Width());
+      for (int32_t x = v->OffsetX(); x < end; ++x) {
+        // The pattern's red, 7 c + 3, tells the column apart for c < 256.
+        const int32_t c = ((v->BackBuffer()->GetRGB24(x, 50).r - 3) * 183) & 0xFF;  // 183 = 1 / 7 mod 256
+        ASSERT_EQ(v->ScreenToImageX(x), c) << zoom << " origin " << vx << " x " << x;
+        if (c != last) ASSERT_EQ(v->ImageToScreenX(c), x) << zoom << " origin " << vx << " column " << c;
+        last = c;
+      }
+    }
+  }
 }
 
 TEST_F(ViewCoordinates, AcrossZooms) {
@@ -487,6 +546,28 @@ TEST_F(ViewImages, ClearBlankAndAlphaMerge) {
   EXPECT_TRUE(v->IsEmpty());
 }
 
+// An alpha channel of another size than the image: merging leaves the pixels
+// as they are, and the next Update makes it a full channel of the image's
+// size even though the image kept its size.
+TEST_F(ViewImages, AlphaOfAnotherSize) {
+  ViewPtr v = MakeView(100, 100, 40, 40);
+  v->GetAlphaChannel()->Allocate(4, 4, ieGray8);
+  v->RemoveAlphaChannel(true);
+  EXPECT_FALSE(v->HasAlphaChannel());
+  EXPECT_EQ(v->GetIEBitmap()->GetRGB24(39, 39), PatternPixel(39, 39));
+
+  v->GetAlphaChannel()->Allocate(20, 20, ieGray8);
+  v->GetAlphaChannel()->Fill(0);
+  v->GetAlphaChannel()->Full = false;
+  v->Update();
+  const TIEBitmap* a = v->GetAlphaChannel();
+  EXPECT_EQ(a->Width(), 40);
+  EXPECT_EQ(a->Height(), 40);
+  EXPECT_TRUE(a->Full);
+  v->Paint();
+  EXPECT_EQ(v->BackBuffer()->GetRGB24(50, 50), PatternPixel(20, 20));
+}
+
 TEST_F(ViewNavigator, FramesTheVisiblePartAndScrollsByEachZoom) {
   ViewPtr v = MakeView(200, 200, 1000, 800);
   ViewPtr nav = MakeView(100, 80, 2, 2);
@@ -514,6 +595,48 @@ TEST_F(ViewNavigator, FramesTheVisiblePartAndScrollsByEachZoom) {
   EXPECT_EQ(v->Navigator(), nullptr);
   v->SetZoom(50);
   EXPECT_DOUBLE_EQ(v->Zoom(), 50);
+}
+
+// The navigator shows the view's current image object: it follows it when
+// the view frees its own image for a caller's, and when the caller's image
+// is given back and then freed by the caller.
+TEST_F(ViewNavigator, FollowsTheImageObjectTheViewShows) {
+  ViewPtr v = MakeView(100, 100, 40, 30);
+  ViewPtr nav = MakeView(50, 50, 2, 2);
+  v->SetNavigator(nav.get());
+  auto ext = std::make_unique<TIEBitmap>();
+  ext->Allocate(20, 20, ieRGB24);
+  v->SetExternalBitmap(ext.get());
+  EXPECT_EQ(nav->GetIEBitmap(), ext.get());
+  nav->Update();
+  nav->Paint();
+  v->SetExternalBitmap(nullptr);
+  ext.reset();
+  EXPECT_EQ(nav->GetIEBitmap(), v->GetIEBitmap());
+  v->Update();
+  nav->Paint();
+  v->SetNavigator(nullptr);
+}
+
+// Links that would make a loop are refused, the link in place stays.
+TEST_F(ViewNavigator, NoLoops) {
+  ViewPtr a = MakeView(100, 100, 20, 20);
+  ViewPtr b = MakeView(100, 100, 20, 20);
+  ViewPtr c = MakeView(100, 100, 20, 20);
+  a->SetNavigator(a.get());
+  EXPECT_EQ(a->Navigator(), nullptr);
+  a->SetNavigator(b.get());
+  b->SetNavigator(a.get());
+  EXPECT_EQ(b->Navigator(), nullptr);
+  b->SetNavigator(c.get());
+  c->SetNavigator(a.get());
+  EXPECT_EQ(c->Navigator(), nullptr);
+  c->SetZoom(50);  // any update runs through the chain
+  a->SetZoom(200);
+  EXPECT_EQ(a->Navigator(), b.get());
+  EXPECT_EQ(b->Navigator(), c.get());
+  a->SetNavigator(nullptr);
+  b->SetNavigator(nullptr);
 }
 
 TEST_F(ViewMessages, ProgressAndFinishFromTheWorker) {

@@ -282,6 +282,25 @@ TEST_F(ViewPaint, BackgroundCallbackAndCoveredImage) {
   EXPECT_EQ(z_painted, 0);
 }
 
+// A background handler that hands the view another image: the render that
+// fired it stops, and the next paint draws the new image.
+TEST_F(ViewPaint, ImageReplacedByTheBackgroundHandler) {
+  ViewPtr v = MakeView(100, 100, 20, 20);
+  TIEBitmap ext;
+  ext.Allocate(30, 30, ieRGB24);
+  ext.Fill(0x0000FF);
+  int fired = 0;
+  v->OnDrawBackground = [&](TObject*, TCanvas*, const TRect&, bool&) {
+    if (++fired == 1) v->SetExternalBitmap(&ext);  // frees the image being drawn
+  };
+  v->Paint();
+  v->Paint();
+  EXPECT_EQ(fired, 2);
+  EXPECT_EQ(Px(v.get(), 50, 50), MakeRGBTriple(255, 0, 0));
+  v->OnDrawBackground = nullptr;
+  v->SetExternalBitmap(nullptr);
+}
+
 }  // namespace
 
 namespace {
@@ -400,6 +419,42 @@ TEST_F(ViewWallPaper, NormalTileAndStretch) {
   v->Paint();
   EXPECT_EQ(Px(v.get(), 20, 30), red);  // the red pixel covers a third by a half
   EXPECT_EQ(Px(v.get(), 40, 30), green);
+}
+
+// Over a wallpaper or a handler's background, with the solid style, a
+// transparent zoomed image lets every row of the background show: rows are
+// not copied from the row above.
+TEST_F(ViewWallPaper, ShowsRowByRowThroughATransparentImage) {
+  const TRGB red = MakeRGBTriple(255, 0, 0), green = MakeRGBTriple(0, 255, 0);
+  TBitmap tile;
+  tile.SetPixelFormat(pf24bit);
+  tile.SetSize(1, 2);
+  tile.Canvas()->SetPixels(0, 0, 0x0000FF);
+  tile.Canvas()->SetPixels(0, 1, 0x00FF00);
+  TPicture picture;
+  picture.SetBitmap(&tile);
+  for (const bool handler : {false, true}) {
+    ViewPtr v = MakeView(40, 40, 4, 4);
+    v->GetAlphaChannel()->Fill(0);
+    v->GetAlphaChannel()->Full = false;
+    v->SetEnableAlphaChannel(true);
+    v->SetZoom(800);
+    if (handler) {
+      v->OnDrawBackground = [](TObject*, TCanvas* c, const TRect& r, bool& handled) {
+        for (int32_t y = r.Top; y < r.Bottom; ++y) {
+          c->Brush()->SetColor(y % 2 ? 0x00FF00 : 0x0000FF);
+          c->FillRect(TRect{r.Left, y, r.Right, y + 1});
+        }
+        handled = true;
+      };
+    } else {
+      v->SetWallPaper(&picture);
+      v->SetWallPaperStyle(iewoTile);
+    }
+    v->Update();
+    v->Paint();
+    for (int32_t y = 0; y < 40; ++y) ASSERT_EQ(Px(v.get(), 20, y), y % 2 ? green : red) << handler << " row " << y;
+  }
 }
 
 }  // namespace
