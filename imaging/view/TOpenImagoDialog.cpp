@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <climits>
+
 #include "imaging/io/IEFormats.h"
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/TIOParamsVals.h"
@@ -28,7 +30,8 @@
 
 namespace {
 
-constexpr int32_t kMaxPath = 260;
+// Room for one full path of this system (and never less than its usual 4096).
+constexpr int32_t kMaxPath = PATH_MAX > 4096 ? PATH_MAX : 4096;
 constexpr int32_t kMaxMultiSelect = 65519;
 
 struct TZoomEntry {

@@ -124,6 +124,31 @@ class FileDialog : public FrameworkTest {
   }
   static std::string File(const char* name) { return (dir_ / name).string(); }
 
+  // Runs d on the user interface's own file dialog in folder: selects the
+  // listed file caption, notes the first picture label and the current path
+  // then, and presses Enter. Returns what Execute returned.
+  bool PickOnPlatformDialog(TOpenImagoDialog* d, const std::string& folder, const std::string& caption,
+                            std::string* label = nullptr, std::string* path = nullptr) {
+    SetFileDialogHostFactory(nullptr);
+    d->SetInitialDir(folder);
+    bool ok = false;
+    WithSteps({[&] {
+                 TCustomForm* f = Screen->ActiveForm();
+                 auto* list = f ? dynamic_cast<TListView*>(f->FindComponent("FileList")) : nullptr;
+                 ASSERT_NE(list, nullptr);
+                 TListItem* item = nullptr;
+                 for (int32_t i = 0; i < list->Items()->Count(); ++i)
+                   if (list->Items()->Item(i)->Caption() == caption) item = list->Items()->Item(i);
+                 ASSERT_NE(item, nullptr) << "not listed: " << caption;
+                 list->SetSelected(item);
+                 if (label) *label = d->PicLabel1->Caption();
+                 if (path) *path = d->FileName();
+               },
+               [&] { Key(VK_RETURN); }},
+              [&] { ok = d->Execute(); });
+    return ok;
+  }
+
   std::shared_ptr<FakeDialog> host_;
   static inline fs::path dir_;
   static inline bool ok_ = false;
@@ -618,6 +643,21 @@ TEST_F(FileDialog, HandlerErrorsGoToTheApplication) {
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(reported, (std::vector<std::string>{"handler failed", "handler failed"}));
   EXPECT_EQ(d->FileName(), File("pic.png"));
+}
+
+// A path far longer than 260 bytes is chosen whole on the platform dialog.
+TEST_F(FileDialog, LongPathIsChosenOnThePlatformDialog) {
+  const fs::path folder = dir_ / std::string(200, 'd');
+  const std::string name = std::string(240, 'n') + ".png";
+  fs::create_directories(folder);
+  fs::copy_file(dir_ / "small.png", folder / name);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  std::string label;
+  EXPECT_TRUE(PickOnPlatformDialog(d.get(), folder.string(), name, &label));
+  EXPECT_EQ(label, "50 x 40 pixel");
+  EXPECT_EQ(d->FileName(), (folder / name).string());
+  fs::remove_all(folder);
 }
 
 }  // namespace
