@@ -52,9 +52,17 @@ bool IsDir(const std::string& p) {
   return fs::is_directory(p, ec);
 }
 
+// Only regular files are offered and taken: a pipe or a device named like a
+// picture is no file to open or to write over.
 bool IsFile(const std::string& p) {
   std::error_code ec;
-  return fs::exists(p, ec) && !fs::is_directory(p, ec);
+  return fs::is_regular_file(p, ec);
+}
+
+bool IsSpecial(const std::string& p) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(p, ec);
+  return !ec && fs::exists(st) && !fs::is_directory(st) && !fs::is_regular_file(st);
 }
 
 // "a" "b" c -> the names; a text without quotes is one name.
@@ -430,7 +438,7 @@ void TFileDialogForm::FillLists() {
     if (!hidden && !n.empty() && n[0] == '.') continue;
     std::error_code e2;
     if (it->is_directory(e2)) dirs.push_back(n);
-    else if (MatchesFileMask(n, pattern_)) files.push_back(n);
+    else if (it->is_regular_file(e2) && MatchesFileMask(n, pattern_)) files.push_back(n);
   }
   auto byName = [](const std::string& a, const std::string& b) {
     int c = CompareNoCase(a, b);
@@ -527,6 +535,11 @@ void TFileDialogForm::Accept() {
     std::string dir = fs::path(full).parent_path().string();
     if ((ofn_->Flags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST)) && !IsDir(dir.empty() ? "/" : dir)) {
       MessageBox(Handle(), dir + "\nPath does not exist.\nCheck the path and try again.", Caption(),
+                 MB_OK | MB_ICONWARNING);
+      return;
+    }
+    if (IsSpecial(full)) {
+      MessageBox(Handle(), shown + "\nThis is not a regular file.\nChoose another name and try again.", Caption(),
                  MB_OK | MB_ICONWARNING);
       return;
     }

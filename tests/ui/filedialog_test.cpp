@@ -2,6 +2,7 @@
 // the hook and template contract.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "ui/TButton.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
+#include "ui/TLabel.h"
 #include "ui/TListView.h"
 #include "ui/TPanel.h"
 
@@ -71,6 +73,14 @@ class FileDialogTest : public FrameworkTest {
         return;
       }
     ADD_FAILURE() << "no item " << caption;
+  }
+  // The texts of the active form's labels (a message box's question).
+  std::string LabelTexts() {
+    std::string t;
+    TCustomForm* f = Dialog();
+    for (int32_t i = 0; f && i < f->ComponentCount(); ++i)
+      if (auto* l = dynamic_cast<TLabel*>(f->Components(i))) t += l->Caption();
+    return t;
   }
   static std::vector<std::string> Captions(TListView* lv) {
     std::vector<std::string> v;
@@ -372,6 +382,33 @@ TEST_F(FileDialogTest, WildcardBecomesTheFilterAndShowsReadOnlyBox) {
             [&] { ok = GetOpenFileName(&ofn); });
   EXPECT_TRUE(ok);
   EXPECT_EQ(ofn.lpstrFile, dir_ + "/notes.txt");
+}
+
+// A pipe named like a picture is neither listed nor taken, when opening or
+// saving: opening it would wait for a writer.
+TEST_F(FileDialogTest, PipeIsNotOfferedOrTaken) {
+  ASSERT_EQ(::mkfifo((dir_ + "/pipe.jpg").c_str(), 0600), 0);
+  for (bool save : {false, true}) {
+    OPENFILENAME ofn;
+    ofn.lpstrInitialDir = dir_;
+    ofn.lpstrFilter = "JPEG|*.jpg";
+    ofn.Flags = OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    std::string message;
+    bool ok = true;
+    WithSteps({[&] {
+                 EXPECT_EQ(Captions(Part<TListView>("FileList")), (std::vector<std::string>{"a.jpg", "B.JPG"}));
+                 Type("pipe.jpg");
+                 Key(VK_RETURN);
+               },
+               [&] {
+                 message = LabelTexts();
+                 Key(VK_RETURN);
+               },
+               [&] { Key(VK_ESCAPE); }},
+              [&] { ok = save ? GetSaveFileName(&ofn) : GetOpenFileName(&ofn); });
+    EXPECT_FALSE(ok) << save;
+    EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
+  }
 }
 
 }  // namespace
