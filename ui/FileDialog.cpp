@@ -513,8 +513,10 @@ void TFileDialogForm::Accept() {
   if (names.empty()) return;
   if (names.size() == 1) {
     std::string full = Resolve(names[0]);
-    if (HasWildcard(fs::path(names[0]).filename().string())) {
-      // A mask becomes the filter; its folder, if any, is entered.
+    std::error_code ec;
+    if (HasWildcard(fs::path(names[0]).filename().string()) && !fs::exists(full, ec)) {
+      // A mask becomes the filter; its folder, if any, is entered. A name
+      // that exists as it stands is taken as a name.
       std::string dir = fs::path(full).parent_path().string();
       pattern_ = fs::path(full).filename().string();
       if (IsDir(dir) && NormalPath(dir) != folder_) ChangeFolder(dir, true);

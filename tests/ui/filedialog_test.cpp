@@ -411,4 +411,29 @@ TEST_F(FileDialogTest, PipeIsNotOfferedOrTaken) {
   }
 }
 
+// Names holding '*' or '?' that exist are taken as names, typed or picked
+// from the list; other such texts stay filter masks.
+TEST_F(FileDialogTest, ExistingNamesWithMaskCharactersAreTaken) {
+  for (const char* name : {"*star.jpg", "q?.jpg", "[x].jpg"}) {
+    Touch(dir_ + "/" + name);
+    for (bool picked : {false, true}) {
+      OPENFILENAME ofn;
+      ofn.lpstrInitialDir = dir_;
+      ofn.lpstrFilter = "JPEG|*.jpg";
+      ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
+      bool ok = false;
+      WithSteps({[&] {
+                   if (picked) TapItem(Part<TListView>("FileList"), name);
+                   else Type(name);
+                   EXPECT_EQ(Part<TEdit>("FileNameEdit")->Text(), name);
+                   Key(VK_RETURN);
+                 }},
+                [&] { ok = GetOpenFileName(&ofn); });
+      EXPECT_TRUE(ok) << name;
+      EXPECT_EQ(ofn.lpstrFile, dir_ + "/" + name);
+    }
+    fs::remove(dir_ + "/" + name);
+  }
+}
+
 }  // namespace
