@@ -215,6 +215,7 @@ class TFileDialogForm : public TForm {
   void FolderOpen(TObject*);
   void Accept();
   LRESULT Notify(UINT code);
+  std::string NameText() const;
   std::string CurrentPath() const;
   std::string Resolve(const std::string& name) const;
   LRESULT AnswerText(TMessage& m, const std::string& s);
@@ -493,8 +494,18 @@ std::string TFileDialogForm::Resolve(const std::string& name) const {
   return NormalPath(JoinPath(folder_, name));
 }
 
+// The name box's text; blanks around it are dropped unless the text as it
+// stands names an existing entry (" pic.png" is a file of its own).
+std::string TFileDialogForm::NameText() const {
+  const std::string raw = nameEdit_->Text();
+  std::string t = Trimmed(raw);
+  std::error_code ec;
+  if (t != raw && !t.empty() && fs::exists(Resolve(raw), ec)) return raw;
+  return t;
+}
+
 std::string TFileDialogForm::CurrentPath() const {
-  std::string t = Trimmed(nameEdit_->Text());
+  std::string t = NameText();
   if (t.empty()) return folder_;
   std::vector<std::string> names = SplitNames(t);
   return Resolve(names.empty() ? t : names[0]);
@@ -506,7 +517,7 @@ void TFileDialogForm::Accept() {
     FolderOpen(folders_);
     return;
   }
-  std::string text = Trimmed(nameEdit_->Text());
+  std::string text = NameText();
   if (text.empty()) return;
   std::vector<std::string> names =
       (ofn_->Flags & OFN_ALLOWMULTISELECT) ? SplitNames(text) : std::vector<std::string>{text};

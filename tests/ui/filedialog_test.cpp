@@ -436,4 +436,36 @@ TEST_F(FileDialogTest, ExistingNamesWithMaskCharactersAreTaken) {
   }
 }
 
+// Blanks around a name are part of it when the name so exists; otherwise
+// they are dropped.
+TEST_F(FileDialogTest, BlanksBelongToExistingNames) {
+  for (const char* n : {" c.png", "c.png "}) Touch(dir_ + "/" + n);
+  const struct {
+    const char* text;
+    bool picked;
+    const char* chosen;
+  } cases[] = {{" c.png", true, " c.png"},
+               {"c.png ", true, "c.png "},
+               {" c.png", false, " c.png"},
+               {"  a.jpg  ", false, "a.jpg"}};
+  for (const auto& c : cases) {
+    OPENFILENAME ofn;
+    ofn.lpstrInitialDir = dir_;
+    ofn.lpstrFilter = "All|*.*";
+    ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
+    std::string current;
+    bool ok = false;
+    WithSteps({[&] {
+                 if (c.picked) TapItem(Part<TListView>("FileList"), c.text);
+                 else Part<TEdit>("FileNameEdit")->SetText(c.text);
+                 current = CommDlg_OpenSave_GetFilePath(Dialog()->Handle());
+                 Key(VK_RETURN);
+               }},
+              [&] { ok = GetOpenFileName(&ofn); });
+    EXPECT_TRUE(ok) << c.text;
+    EXPECT_EQ(current, dir_ + "/" + c.chosen) << c.text;
+    EXPECT_EQ(ofn.lpstrFile, dir_ + "/" + c.chosen) << c.text;
+  }
+}
+
 }  // namespace
