@@ -216,6 +216,7 @@ class TFileDialogForm : public TForm {
   void Accept();
   LRESULT Notify(UINT code);
   std::string NameText() const;
+  std::vector<std::string> Names() const;
   std::string CurrentPath() const;
   std::string Resolve(const std::string& name) const;
   LRESULT AnswerText(TMessage& m, const std::string& s);
@@ -229,6 +230,10 @@ class TFileDialogForm : public TForm {
   std::string defExt_;
   std::vector<std::pair<std::string, std::string>> filters_;
   bool filling_ = false;
+  // The name box's text as the dialog last wrote it for the list's
+  // selection, and the names it stands for.
+  std::string written_;
+  std::vector<std::string> writtenNames_;
 
   TFileDialogTemplateWindow* template_ = nullptr;
   TPanel* placeholder_ = nullptr;
@@ -479,6 +484,10 @@ void TFileDialogForm::FileSelected(TObject*, TListItem*, bool) {
     for (auto& n : names) t += (t.empty() ? "\"" : " \"") + n + "\"";
     nameEdit_->SetText(t);
   }
+  if (!names.empty()) {
+    written_ = nameEdit_->Text();
+    writtenNames_ = names;
+  }
   Notify(CDN_SELCHANGE);
 }
 
@@ -504,11 +513,24 @@ std::string TFileDialogForm::NameText() const {
   return t;
 }
 
+// The names the box stands for. Without multi-select its text is one name,
+// quotes and all. With it: the list's selected names while the box holds the
+// text the dialog wrote for them (a name may hold a quote); else the text
+// naming an existing entry whole; else the quoted names typed.
+std::vector<std::string> TFileDialogForm::Names() const {
+  const std::string text = NameText();
+  if (text.empty()) return {};
+  if (!(ofn_->Flags & OFN_ALLOWMULTISELECT)) return {text};
+  if (!written_.empty() && nameEdit_->Text() == written_) return writtenNames_;
+  std::error_code ec;
+  if (fs::exists(Resolve(text), ec)) return {text};
+  return SplitNames(text);
+}
+
 std::string TFileDialogForm::CurrentPath() const {
-  std::string t = NameText();
-  if (t.empty()) return folder_;
-  std::vector<std::string> names = SplitNames(t);
-  return Resolve(names.empty() ? t : names[0]);
+  std::vector<std::string> names = Names();
+  if (names.empty()) return NameText().empty() ? folder_ : Resolve(NameText());
+  return Resolve(names[0]);
 }
 
 void TFileDialogForm::Accept() {
@@ -517,10 +539,7 @@ void TFileDialogForm::Accept() {
     FolderOpen(folders_);
     return;
   }
-  std::string text = NameText();
-  if (text.empty()) return;
-  std::vector<std::string> names =
-      (ofn_->Flags & OFN_ALLOWMULTISELECT) ? SplitNames(text) : std::vector<std::string>{text};
+  std::vector<std::string> names = Names();
   if (names.empty()) return;
   if (names.size() == 1) {
     std::string full = Resolve(names[0]);

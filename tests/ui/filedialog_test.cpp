@@ -468,4 +468,40 @@ TEST_F(FileDialogTest, BlanksBelongToExistingNames) {
   }
 }
 
+// A double quote is part of a name: the current path and the result keep
+// it whole, alone or among several names picked from the list.
+TEST_F(FileDialogTest, QuotesInNamesPickedFromTheList) {
+  const std::string q = "x \"y\".jpg";
+  Touch(dir_ + "/" + q);
+  const struct {
+    bool multi;
+    std::vector<std::string> picks;
+    std::string result;
+  } cases[] = {{false, {q}, dir_ + "/" + q},
+               {true, {q}, dir_ + "/" + q},
+               {true, {"a.jpg", q}, dir_ + std::string(1, '\0') + "a.jpg" + std::string(1, '\0') + q + '\0'}};
+  for (const auto& c : cases) {
+    OPENFILENAME ofn;
+    ofn.lpstrInitialDir = dir_;
+    ofn.lpstrFilter = "JPEG|*.jpg";
+    ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | (c.multi ? OFN_ALLOWMULTISELECT : 0);
+    std::string current;
+    bool ok = false;
+    WithSteps({[&] {
+                 auto* files = Part<TListView>("FileList");
+                 TapItem(files, c.picks[0]);
+                 InjectKey(VK_CONTROL, true);
+                 for (size_t i = 1; i < c.picks.size(); ++i) TapItem(files, c.picks[i]);
+                 InjectKey(VK_CONTROL, false);
+                 Pump();
+                 current = CommDlg_OpenSave_GetFilePath(Dialog()->Handle());
+                 Key(VK_RETURN);
+               }},
+              [&] { ok = GetOpenFileName(&ofn); });
+    EXPECT_TRUE(ok) << c.picks.size();
+    EXPECT_EQ(current, dir_ + "/" + c.picks[0]);
+    EXPECT_EQ(ofn.lpstrFile, c.result);
+  }
+}
+
 }  // namespace

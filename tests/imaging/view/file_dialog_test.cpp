@@ -660,4 +660,25 @@ TEST_F(FileDialog, LongPathIsChosenOnThePlatformDialog) {
   fs::remove_all(folder);
 }
 
+// Names with quotes, blanks around them or mask characters are previewed and
+// chosen as they are (pic.png beside them is a different, larger picture).
+TEST_F(FileDialog, OddNamesArePreviewedAndChosenOnThePlatformDialog) {
+  const fs::path folder = dir_ / "odd";
+  fs::create_directories(folder);
+  fs::copy_file(dir_ / "pic.png", folder / "pic.png");
+  const char* names[] = {"my \"best\" pic.png", " pic.png", "pic.png ", "*pic.png", "pic?.png"};
+  for (const char* n : names) fs::copy_file(dir_ / "small.png", folder / n);
+  for (const char* n : names) {
+    OpenPtr d(new TOpenImagoDialog(nullptr));
+    d->SetMsgLanguage(msEnglish);
+    d->SetFilterIndex(2);  // all files: "pic.png " has no picture extension
+    std::string label, path;
+    EXPECT_TRUE(PickOnPlatformDialog(d.get(), folder.string(), n, &label, &path)) << n;
+    EXPECT_EQ(label, "50 x 40 pixel") << n;
+    EXPECT_EQ(path, (folder / n).string());
+    EXPECT_EQ(d->FileName(), (folder / n).string());
+  }
+  fs::remove_all(folder);
+}
+
 }  // namespace
