@@ -601,8 +601,10 @@ void TFileDialogForm::Accept() {
   } else {
     result = folder_;
     result += '\0';
+    // Names in the folder go bare, names elsewhere with their full path.
     for (auto& p : paths) {
-      result += fs::path(p).filename().string();
+      const fs::path fp(p);
+      result += NormalPath(fp.parent_path().string()) == folder_ ? fp.filename().string() : p;
       result += '\0';
     }
     ofn_->nFileOffset = WORD(folder_.size() + 1);

@@ -504,4 +504,21 @@ TEST_F(FileDialogTest, QuotesInNamesPickedFromTheList) {
   }
 }
 
+// Several typed names: those outside the folder keep their full path.
+TEST_F(FileDialogTest, MultiSelectKeepsTheFoldersOfTypedNames) {
+  OPENFILENAME ofn;
+  ofn.lpstrInitialDir = dir_;
+  ofn.lpstrFilter = "All|*.*";
+  ofn.Flags = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
+  bool ok = false;
+  WithSteps({[&] {
+               Part<TEdit>("FileNameEdit")->SetText("\"sub/d.jpg\" \"a.jpg\" \"" + dir_ + "/sub/e.tif\"");
+               Key(VK_RETURN);
+             }},
+            [&] { ok = GetOpenFileName(&ofn); });
+  EXPECT_TRUE(ok);
+  const std::string z(1, '\0');
+  EXPECT_EQ(ofn.lpstrFile, dir_ + z + dir_ + "/sub/d.jpg" + z + "a.jpg" + z + dir_ + "/sub/e.tif" + z);
+}
+
 }  // namespace

@@ -681,4 +681,27 @@ TEST_F(FileDialog, OddNamesArePreviewedAndChosenOnThePlatformDialog) {
   fs::remove_all(folder);
 }
 
+// Several names typed on the platform dialog, one in a sub-folder: each
+// chosen file keeps its own folder.
+TEST_F(FileDialog, MultiSelectTypedNamesKeepTheirFolders) {
+  const fs::path sub = dir_ / "multi";
+  fs::create_directories(sub);
+  fs::copy_file(dir_ / "small.png", sub / "a.png");
+  SetFileDialogHostFactory(nullptr);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetOptions(TOpenOptions{ofHideReadOnly, ofAllowMultiSelect, ofFileMustExist});
+  d->SetInitialDir(dir_.string());
+  bool ok = false;
+  WithSteps({[&] {
+               auto* e = dynamic_cast<TEdit*>(Screen->ActiveForm()->FindComponent("FileNameEdit"));
+               ASSERT_NE(e, nullptr);
+               e->SetText("\"multi/a.png\" \"small.png\"");
+               Key(VK_RETURN);
+             }},
+            [&] { ok = d->Execute(); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(d->Files(), (std::vector<std::string>{(sub / "a.png").string(), File("small.png")}));
+  fs::remove_all(sub);
+}
+
 }  // namespace
