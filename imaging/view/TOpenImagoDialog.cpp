@@ -461,7 +461,9 @@ void TOpenImagoDialog::PreviewFile(const std::string& Path) {
       TImagoIO* io = view_->GetIO();
       TIOParamsVals* params = io->Params();
       if (!PreviewCheck->Checked()) {
-        io->ReadParamsFromFile(Path);
+        // The type by content, as the full preview finds it: a picture
+        // without or with a wrong extension is still described.
+        io->ReadParamsFromFileOfType(Path, FindFileFormat(Path, false));
         frames_ = 1;
         if (params->FileType != 0 && !io->Aborted())
           ShowImageInfo(params);

@@ -263,6 +263,26 @@ TEST_F(FileDialog, UncheckedPreviewShowsOnlyTheLabels) {
   d->Execute();
 }
 
+// Without the preview the type is found by content too: a picture without
+// extension or with a wrong one is described as with the preview.
+TEST_F(FileDialog, UncheckedPreviewFindsTheTypeByContent) {
+  for (const char* n : {"noext", "wrong.jpg"}) fs::copy_file(dir_ / "small.png", dir_ / n);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    for (const char* n : {"noext", "wrong.jpg"})
+      for (bool checked : {true, false}) {
+        d->PreviewCheck->SetChecked(checked);
+        h.Select(dlg, File(n));
+        EXPECT_EQ(d->PicLabel1->Caption(), "50 x 40 pixel") << n << checked;
+        EXPECT_EQ(d->InfoLabel1->Caption(), "Portable Network Graphics (PNG)") << n << checked;
+      }
+    return false;
+  };
+  d->Execute();
+  for (const char* n : {"noext", "wrong.jpg"}) fs::remove(dir_ / n);
+}
+
 TEST_F(FileDialog, ZoomBoxSetsThePreviewZoom) {
   OpenPtr d(new TOpenImagoDialog(nullptr));
   host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
