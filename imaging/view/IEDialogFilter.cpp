@@ -99,7 +99,10 @@ std::string PatternFirstExtension(const std::string& Pattern) {
   const size_t dot = Pattern.find('.');
   if (dot == std::string::npos) return {};
   const size_t semi = Pattern.find(';', dot);
-  return Pattern.substr(dot, semi == std::string::npos ? std::string::npos : semi - dot);
+  std::string ext = Pattern.substr(dot, semi == std::string::npos ? std::string::npos : semi - dot);
+  // "*.*" and the like stand for any extension: no extension to add.
+  if (ext.find_first_of("*?") != std::string::npos || ext.size() < 2) return {};
+  return ext;
 }
 
 std::string PatternLastExtension(const std::string& Pattern) {

@@ -29,7 +29,8 @@ std::string FilterPattern(const std::string& Filter, int32_t Index);
 std::string FilterToZeroList(const std::string& Filter);
 
 // The first extension of a pattern, dot included: from its first "." to its
-// first ";" ("*.jpg;*.jpeg" gives ".jpg"). Empty when the pattern has no dot.
+// first ";" ("*.jpg;*.jpeg" gives ".jpg"). Empty when the pattern has no dot
+// or its first extension is itself a mask ("*.*", "*.jp?").
 std::string PatternFirstExtension(const std::string& Pattern);
 // The extension after a pattern's last dot, dot included ("*.tif;*.tiff"
 // gives ".tiff"); empty when none or when it is a wild card.

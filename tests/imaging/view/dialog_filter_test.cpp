@@ -146,8 +146,8 @@ TEST(DialogFilterText, EntriesPatternsAndIndexes) {
 TEST(DialogFilterText, PatternExtensions) {
   EXPECT_EQ(PatternFirstExtension("*.jpg;*.jpeg"), ".jpg");
   EXPECT_EQ(PatternFirstExtension("*.png"), ".png");
-  EXPECT_EQ(PatternFirstExtension("*.*"), ".*");
-  EXPECT_EQ(PatternFirstExtension("*"), "");
+  // A mask as the first extension is none (no ".*" added to a name).
+  for (const char* p : {"*.*", "*.jp?;*.png", "*.", "*"}) EXPECT_EQ(PatternFirstExtension(p), "") << p;
   EXPECT_EQ(PatternLastExtension("*.tif;*.tiff"), ".tiff");
   EXPECT_EQ(PatternLastExtension("*.*"), "");
   EXPECT_EQ(PatternLastExtension(""), "");

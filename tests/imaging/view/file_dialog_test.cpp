@@ -263,6 +263,24 @@ TEST_F(FileDialog, UncheckedPreviewShowsOnlyTheLabels) {
   d->Execute();
 }
 
+// "All Files" gives no default extension, at the start or after a type
+// change: a name typed without one stays as typed.
+TEST_F(FileDialog, AllFilesAddsNoExtension) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  d->SetFilterIndex(2);
+  ASSERT_EQ(FilterPattern(d->Filter(), 2), "*.*");
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    EXPECT_EQ(h.seen.DefExt, "");
+    h.ChooseType(dlg, 3);
+    EXPECT_FALSE(h.def_ext.empty());
+    h.ChooseType(dlg, 2);
+    EXPECT_EQ(h.def_ext, "");
+    return false;
+  };
+  d->Execute();
+}
+
 // Without the preview the type is found by content too: a picture without
 // extension or with a wrong one is described as with the preview.
 TEST_F(FileDialog, UncheckedPreviewFindsTheTypeByContent) {
