@@ -562,7 +562,11 @@ void TFileDialogForm::Accept() {
   std::vector<std::string> paths;
   for (auto& n : names) {
     std::string full = Resolve(n);
-    if (!defExt_.empty() && fs::path(full).extension().empty() && !IsFile(full)) full += "." + defExt_;
+    // A name without extension gets the default one: always when saving, so
+    // that the question and the result concern the file that is written;
+    // when opening, unless the bare name is a file.
+    if (!defExt_.empty() && fs::path(full).extension().empty() && (save_ || !IsFile(full)))
+      full += "." + defExt_;
     std::string shown = fs::path(full).filename().string();
     std::string dir = fs::path(full).parent_path().string();
     if ((ofn_->Flags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST)) && !IsDir(dir.empty() ? "/" : dir)) {

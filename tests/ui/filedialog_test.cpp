@@ -521,4 +521,31 @@ TEST_F(FileDialogTest, MultiSelectKeepsTheFoldersOfTypedNames) {
   EXPECT_EQ(ofn.lpstrFile, dir_ + z + dir_ + "/sub/d.jpg" + z + "a.jpg" + z + dir_ + "/sub/e.tif" + z);
 }
 
+// Saving a name typed without extension: the default extension is added
+// even when the bare name exists, and the question names the file written.
+TEST_F(FileDialogTest, SaveAddsTheDefaultExtensionToAnExistingBareName) {
+  Touch(dir_ + "/a");
+  OPENFILENAME save;
+  save.lpstrInitialDir = dir_;
+  save.lpstrFilter = "All|*.*";
+  save.lpstrDefExt = "jpg";
+  save.Flags = OFN_OVERWRITEPROMPT;
+  std::vector<std::string> questions;
+  const auto yes = [&] {
+    questions.push_back(LabelTexts());
+    Key('Y');
+  };
+  bool ok = false;
+  WithSteps({[&] {
+               Type("a");
+               Key(VK_RETURN);
+             },
+             yes, yes},
+            [&] { ok = GetSaveFileName(&save); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(save.lpstrFile, dir_ + "/a.jpg");
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].rfind("a.jpg already exists", 0), 0u) << questions[0];
+}
+
 }  // namespace

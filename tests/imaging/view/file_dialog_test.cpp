@@ -742,4 +742,37 @@ TEST_F(FileDialog, MultiSelectTypedNamesKeepTheirFolders) {
   fs::remove_all(sub);
 }
 
+// Saving over a name typed without extension on the platform dialog: one
+// question, about the file that is then written, though the bare name
+// exists too.
+TEST_F(FileDialog, OverwriteIsAskedOnceAboutTheWrittenFile) {
+  const fs::path sub = dir_ / "over";
+  fs::create_directories(sub);
+  for (const char* n : {"pic", "pic.png"}) fs::copy_file(dir_ / "small.png", sub / n);
+  SetFileDialogHostFactory(nullptr);
+  SavePtr s(new TSaveImagoDialog(nullptr));
+  s->SetInitialDir(sub.string());
+  s->SetFilterIndex(FilterIndexOfFileName(BuildImageFilter(true, msEnglish, false), "a.png"));
+  s->SetOptions(TOpenOptions{ofHideReadOnly, ofOverwritePrompt});
+  std::vector<std::string> questions;
+  const auto yes = [&] {
+    std::string text;
+    for (TLabel* l : ControlsOf<TLabel>(Screen->ActiveForm())) text += l->Caption();
+    questions.push_back(text);
+    Key('Y');
+  };
+  bool ok = false;
+  WithSteps({[&] {
+               dynamic_cast<TEdit*>(Screen->ActiveForm()->FindComponent("FileNameEdit"))->SetText("pic");
+               Key(VK_RETURN);
+             },
+             yes, yes},
+            [&] { ok = s->Execute(); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(s->FileName(), (sub / "pic.png").string());
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].rfind("pic.png already exists", 0), 0u) << questions[0];
+  fs::remove_all(sub);
+}
+
 }  // namespace
