@@ -92,6 +92,10 @@ std::vector<std::string> SplitNames(const std::string& text) {
   return names;
 }
 
+// A name's extension, dot included: from the last dot of the file name when
+// that dot is not its first character (".hidden" has none).
+std::string Extension(const std::string& path) { return fs::path(path).extension().string(); }
+
 bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
 
 int CompareNoCase(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()); }
@@ -565,7 +569,7 @@ void TFileDialogForm::Accept() {
     // A name without extension gets the default one: always when saving, so
     // that the question and the result concern the file that is written;
     // when opening, unless the bare name is a file.
-    if (!defExt_.empty() && fs::path(full).extension().empty() && (save_ || !IsFile(full)))
+    if (!defExt_.empty() && Extension(full).empty() && (save_ || !IsFile(full)))
       full += "." + defExt_;
     std::string shown = fs::path(full).filename().string();
     std::string dir = fs::path(full).parent_path().string();
@@ -599,7 +603,7 @@ void TFileDialogForm::Accept() {
   if (paths.size() == 1) {
     result = paths[0];
     ofn_->nFileOffset = WORD(result.rfind('/') + 1);
-    std::string ext = fs::path(result).extension().string();
+    std::string ext = Extension(result);
     ofn_->nFileExtension = ext.empty() ? 0 : WORD(result.size() - ext.size() + 1);
     ofn_->lpstrFileTitle = result.substr(ofn_->nFileOffset);
   } else {
@@ -626,7 +630,7 @@ void TFileDialogForm::Accept() {
   ofn_->Flags &= ~DWORD(OFN_READONLY | OFN_EXTENSIONDIFFERENT);
   if (readOnlyCheck_ && readOnlyCheck_->Checked()) ofn_->Flags |= OFN_READONLY;
   if (!defExt_.empty() && paths.size() == 1) {
-    std::string ext = fs::path(paths[0]).extension().string();
+    std::string ext = Extension(paths[0]);
     if (ext.empty() || CompareNoCase(ext.substr(1), defExt_) != 0) ofn_->Flags |= OFN_EXTENSIONDIFFERENT;
   }
   if (Notify(CDN_FILEOK) != 0) {

@@ -113,18 +113,24 @@ std::string PatternLastExtension(const std::string& Pattern) {
   return ext;
 }
 
+std::string NameExtension(const std::string& FileName) {
+  const std::string name = ExtractFileName(FileName);
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return {};
+  return name.substr(dot);
+}
+
 std::string ReplaceNameExtension(const std::string& FileSpec, const std::string& Extension) {
   std::string name = ExtractFileName(FileSpec);
   // Only the last dot starts the extension: "my.photo.jpg" keeps "my.photo".
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.resize(dot);
+  name.resize(name.size() - NameExtension(name).size());
   return name + Extension;
 }
 
 TIENameFormat FindNameFormat(const std::string& FileName, const std::string& DefaultExt,
                              const std::string& Pattern) {
   TIENameFormat out;
-  std::string ext = LowerCase(ExtractFileExt(FileName));
+  std::string ext = LowerCase(NameExtension(FileName));
   if (ext.empty()) ext = LowerCase(DefaultExt);
   if (const TIOFormatEntry* e = FindFormatInfoByExtension(ext)) {
     out.Pages = e->DialogPages;

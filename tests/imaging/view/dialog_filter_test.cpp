@@ -2,6 +2,7 @@
 // of the dialogs, and the information texts of a previewed file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -163,8 +164,24 @@ TEST(DialogFilterText, ReplaceNameExtensionCutsAtTheLastDot) {
                {"a.b.c", ".bmp", "a.b.bmp"},
                {"plain", ".jpg", "plain.jpg"},
                {"/home/u/pic.jpeg", ".png", "pic.png"},
-               {"dir.v2/pic", ".png", "pic.png"}};
+               {"dir.v2/pic", ".png", "pic.png"},
+               {".hidden", ".png", ".hidden.png"},
+               {"/home/u/.x.jpg", ".png", ".x.png"}};
   for (const auto& c : cases) EXPECT_EQ(ReplaceNameExtension(c.spec, c.ext), c.result) << c.spec;
+}
+
+// A name's extension starts at its last dot unless that dot begins the name;
+// the file dialog (through the standard library's rule) sees the same.
+TEST(DialogFilterText, NameExtensionFollowsTheFileDialogsRule) {
+  const struct {
+    const char* name;
+    const char* ext;
+  } cases[] = {{"a.jpg", ".jpg"},     {"my.photo.JPG", ".JPG"}, {".hidden", ""}, {"/d/.png", ""},
+               {"dir.v2/pic", ""},    {"..png", ".png"},        {"/d/.x.tif", ".tif"}, {"plain", ""}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(NameExtension(c.name), c.ext) << c.name;
+    EXPECT_EQ(NameExtension(c.name), std::filesystem::path(c.name).extension().string()) << c.name;
+  }
 }
 
 TEST(DialogFilterText, FormatOfAName) {

@@ -462,6 +462,23 @@ TEST_F(FileDialog, SaveDialogListsWritableFormatsAndRewritesTheExtension) {
   }
 }
 
+// A name that starts with a dot keeps it: a type change appends the
+// extension, and the name counts as one without extension when completed.
+TEST_F(FileDialog, SaveNameStartingWithADotKeepsIt) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  d->SetFilterIndex(FilterIndexOfFileName(writable, "a.jpg"));
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.spec = ".hidden";
+    h.ChooseType(dlg, FilterIndexOfFileName(writable, "a.png"));
+    EXPECT_EQ(h.spec, ".hidden.png");
+    h.path = File(".pic");
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), File(".pic.png"));
+}
+
 TEST_F(FileDialog, SaveNameWithoutExtensionGetsTheTypesExtension) {
   SavePtr d(new TSaveImagoDialog(nullptr));
   const std::string writable = BuildImageFilter(true, msEnglish, false);
