@@ -1,6 +1,7 @@
 #include "rtl/TStream.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -133,9 +134,27 @@ TFileStream::TFileStream(const std::string& FileName, uint16_t Mode) : file_name
     return;
   }
   int flags = (Mode & 3) == fmOpenWrite ? O_WRONLY : (Mode & 3) == fmOpenReadWrite ? O_RDWR : O_RDONLY;
-  handle_ = ::open(FileName.c_str(), flags | O_CLOEXEC);
+  if (flags != O_RDONLY) {
+    handle_ = ::open(FileName.c_str(), flags | O_CLOEXEC);
+    if (handle_ < 0)
+      throw EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(errno));
+    return;
+  }
+  // A file to read is a regular file: a pipe, a device or a folder is refused,
+  // and opening one must not wait for a writer.
+  handle_ = ::open(FileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (handle_ < 0)
     throw EFOpenError("Cannot open file \"" + FileName + "\". " + std::strerror(errno));
+  struct stat st;
+  const bool regular = ::fstat(handle_, &st) == 0 && S_ISREG(st.st_mode);
+  const int fl = regular ? ::fcntl(handle_, F_GETFL) : -1;
+  if (!regular || fl < 0 || ::fcntl(handle_, F_SETFL, fl & ~O_NONBLOCK) != 0) {
+    const int err = errno;
+    ::close(handle_);
+    handle_ = -1;
+    throw EFOpenError("Cannot open file \"" + FileName + "\". " +
+                      (regular ? std::strerror(err) : "Not a regular file"));
+  }
 }
 
 // ---- TCustomMemoryStream

@@ -65,6 +65,8 @@ class TFileStream : public THandleStream {
  public:
   // Mode is fmCreate, or fmOpenRead/fmOpenWrite/fmOpenReadWrite with share
   // flags. Raises EFCreateError or EFOpenError naming the file and the cause.
+  // A file opened for reading only must be a regular file (a pipe, device or
+  // folder raises EFOpenError at once).
   TFileStream(const std::string& FileName, uint16_t Mode);
   const std::string& FileName() const { return file_name_; }
 

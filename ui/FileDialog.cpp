@@ -52,9 +52,17 @@ bool IsDir(const std::string& p) {
   return fs::is_directory(p, ec);
 }
 
+// Only regular files are offered and taken: a pipe or a device named like a
+// picture is no file to open or to write over.
 bool IsFile(const std::string& p) {
   std::error_code ec;
-  return fs::exists(p, ec) && !fs::is_directory(p, ec);
+  return fs::is_regular_file(p, ec);
+}
+
+bool IsSpecial(const std::string& p) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(p, ec);
+  return !ec && fs::exists(st) && !fs::is_directory(st) && !fs::is_regular_file(st);
 }
 
 // "a" "b" c -> the names; a text without quotes is one name.
@@ -83,6 +91,10 @@ std::vector<std::string> SplitNames(const std::string& text) {
   names.erase(std::remove(names.begin(), names.end(), std::string()), names.end());
   return names;
 }
+
+// A name's extension, dot included: from the last dot of the file name when
+// that dot is not its first character (".hidden" has none).
+std::string Extension(const std::string& path) { return fs::path(path).extension().string(); }
 
 bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
 
@@ -207,6 +219,8 @@ class TFileDialogForm : public TForm {
   void FolderOpen(TObject*);
   void Accept();
   LRESULT Notify(UINT code);
+  std::string NameText() const;
+  std::vector<std::string> Names() const;
   std::string CurrentPath() const;
   std::string Resolve(const std::string& name) const;
   LRESULT AnswerText(TMessage& m, const std::string& s);
@@ -220,6 +234,10 @@ class TFileDialogForm : public TForm {
   std::string defExt_;
   std::vector<std::pair<std::string, std::string>> filters_;
   bool filling_ = false;
+  // The name box's text as the dialog last wrote it for the list's
+  // selection, and the names it stands for.
+  std::string written_;
+  std::vector<std::string> writtenNames_;
 
   TFileDialogTemplateWindow* template_ = nullptr;
   TPanel* placeholder_ = nullptr;
@@ -430,7 +448,7 @@ void TFileDialogForm::FillLists() {
     if (!hidden && !n.empty() && n[0] == '.') continue;
     std::error_code e2;
     if (it->is_directory(e2)) dirs.push_back(n);
-    else if (MatchesFileMask(n, pattern_)) files.push_back(n);
+    else if (it->is_regular_file(e2) && MatchesFileMask(n, pattern_)) files.push_back(n);
   }
   auto byName = [](const std::string& a, const std::string& b) {
     int c = CompareNoCase(a, b);
@@ -470,6 +488,10 @@ void TFileDialogForm::FileSelected(TObject*, TListItem*, bool) {
     for (auto& n : names) t += (t.empty() ? "\"" : " \"") + n + "\"";
     nameEdit_->SetText(t);
   }
+  if (!names.empty()) {
+    written_ = nameEdit_->Text();
+    writtenNames_ = names;
+  }
   Notify(CDN_SELCHANGE);
 }
 
@@ -485,11 +507,34 @@ std::string TFileDialogForm::Resolve(const std::string& name) const {
   return NormalPath(JoinPath(folder_, name));
 }
 
+// The name box's text; blanks around it are dropped unless the text as it
+// stands names an existing entry (" pic.png" is a file of its own).
+std::string TFileDialogForm::NameText() const {
+  const std::string raw = nameEdit_->Text();
+  std::string t = Trimmed(raw);
+  std::error_code ec;
+  if (t != raw && !t.empty() && fs::exists(Resolve(raw), ec)) return raw;
+  return t;
+}
+
+// The names the box stands for. Without multi-select its text is one name,
+// quotes and all. With it: the list's selected names while the box holds the
+// text the dialog wrote for them (a name may hold a quote); else the text
+// naming an existing entry whole; else the quoted names typed.
+std::vector<std::string> TFileDialogForm::Names() const {
+  const std::string text = NameText();
+  if (text.empty()) return {};
+  if (!(ofn_->Flags & OFN_ALLOWMULTISELECT)) return {text};
+  if (!written_.empty() && nameEdit_->Text() == written_) return writtenNames_;
+  std::error_code ec;
+  if (fs::exists(Resolve(text), ec)) return {text};
+  return SplitNames(text);
+}
+
 std::string TFileDialogForm::CurrentPath() const {
-  std::string t = Trimmed(nameEdit_->Text());
-  if (t.empty()) return folder_;
-  std::vector<std::string> names = SplitNames(t);
-  return Resolve(names.empty() ? t : names[0]);
+  std::vector<std::string> names = Names();
+  if (names.empty()) return NameText().empty() ? folder_ : Resolve(NameText());
+  return Resolve(names[0]);
 }
 
 void TFileDialogForm::Accept() {
@@ -498,15 +543,14 @@ void TFileDialogForm::Accept() {
     FolderOpen(folders_);
     return;
   }
-  std::string text = Trimmed(nameEdit_->Text());
-  if (text.empty()) return;
-  std::vector<std::string> names =
-      (ofn_->Flags & OFN_ALLOWMULTISELECT) ? SplitNames(text) : std::vector<std::string>{text};
+  std::vector<std::string> names = Names();
   if (names.empty()) return;
   if (names.size() == 1) {
     std::string full = Resolve(names[0]);
-    if (HasWildcard(fs::path(names[0]).filename().string())) {
-      // A mask becomes the filter; its folder, if any, is entered.
+    std::error_code ec;
+    if (HasWildcard(fs::path(names[0]).filename().string()) && !fs::exists(full, ec)) {
+      // A mask becomes the filter; its folder, if any, is entered. A name
+      // that exists as it stands is taken as a name.
       std::string dir = fs::path(full).parent_path().string();
       pattern_ = fs::path(full).filename().string();
       if (IsDir(dir) && NormalPath(dir) != folder_) ChangeFolder(dir, true);
@@ -522,11 +566,20 @@ void TFileDialogForm::Accept() {
   std::vector<std::string> paths;
   for (auto& n : names) {
     std::string full = Resolve(n);
-    if (!defExt_.empty() && fs::path(full).extension().empty() && !IsFile(full)) full += "." + defExt_;
+    // A name without extension gets the default one: always when saving, so
+    // that the question and the result concern the file that is written;
+    // when opening, unless the bare name is a file.
+    if (!defExt_.empty() && Extension(full).empty() && (save_ || !IsFile(full)))
+      full += "." + defExt_;
     std::string shown = fs::path(full).filename().string();
     std::string dir = fs::path(full).parent_path().string();
     if ((ofn_->Flags & (OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST)) && !IsDir(dir.empty() ? "/" : dir)) {
       MessageBox(Handle(), dir + "\nPath does not exist.\nCheck the path and try again.", Caption(),
+                 MB_OK | MB_ICONWARNING);
+      return;
+    }
+    if (IsSpecial(full)) {
+      MessageBox(Handle(), shown + "\nThis is not a regular file.\nChoose another name and try again.", Caption(),
                  MB_OK | MB_ICONWARNING);
       return;
     }
@@ -550,14 +603,16 @@ void TFileDialogForm::Accept() {
   if (paths.size() == 1) {
     result = paths[0];
     ofn_->nFileOffset = WORD(result.rfind('/') + 1);
-    std::string ext = fs::path(result).extension().string();
+    std::string ext = Extension(result);
     ofn_->nFileExtension = ext.empty() ? 0 : WORD(result.size() - ext.size() + 1);
     ofn_->lpstrFileTitle = result.substr(ofn_->nFileOffset);
   } else {
     result = folder_;
     result += '\0';
+    // Names in the folder go bare, names elsewhere with their full path.
     for (auto& p : paths) {
-      result += fs::path(p).filename().string();
+      const fs::path fp(p);
+      result += NormalPath(fp.parent_path().string()) == folder_ ? fp.filename().string() : p;
       result += '\0';
     }
     ofn_->nFileOffset = WORD(folder_.size() + 1);
@@ -575,7 +630,7 @@ void TFileDialogForm::Accept() {
   ofn_->Flags &= ~DWORD(OFN_READONLY | OFN_EXTENSIONDIFFERENT);
   if (readOnlyCheck_ && readOnlyCheck_->Checked()) ofn_->Flags |= OFN_READONLY;
   if (!defExt_.empty() && paths.size() == 1) {
-    std::string ext = fs::path(paths[0]).extension().string();
+    std::string ext = Extension(paths[0]);
     if (ext.empty() || CompareNoCase(ext.substr(1), defExt_) != 0) ofn_->Flags |= OFN_EXTENSIONDIFFERENT;
   }
   if (Notify(CDN_FILEOK) != 0) {

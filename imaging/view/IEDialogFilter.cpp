@@ -99,7 +99,10 @@ std::string PatternFirstExtension(const std::string& Pattern) {
   const size_t dot = Pattern.find('.');
   if (dot == std::string::npos) return {};
   const size_t semi = Pattern.find(';', dot);
-  return Pattern.substr(dot, semi == std::string::npos ? std::string::npos : semi - dot);
+  std::string ext = Pattern.substr(dot, semi == std::string::npos ? std::string::npos : semi - dot);
+  // "*.*" and the like stand for any extension: no extension to add.
+  if (ext.find_first_of("*?") != std::string::npos || ext.size() < 2) return {};
+  return ext;
 }
 
 std::string PatternLastExtension(const std::string& Pattern) {
@@ -110,18 +113,24 @@ std::string PatternLastExtension(const std::string& Pattern) {
   return ext;
 }
 
+std::string NameExtension(const std::string& FileName) {
+  const std::string name = ExtractFileName(FileName);
+  const size_t dot = name.rfind('.');
+  if (dot == std::string::npos || dot == 0) return {};
+  return name.substr(dot);
+}
+
 std::string ReplaceNameExtension(const std::string& FileSpec, const std::string& Extension) {
   std::string name = ExtractFileName(FileSpec);
   // Only the last dot starts the extension: "my.photo.jpg" keeps "my.photo".
-  const size_t dot = name.rfind('.');
-  if (dot != std::string::npos) name.resize(dot);
+  name.resize(name.size() - NameExtension(name).size());
   return name + Extension;
 }
 
 TIENameFormat FindNameFormat(const std::string& FileName, const std::string& DefaultExt,
                              const std::string& Pattern) {
   TIENameFormat out;
-  std::string ext = LowerCase(ExtractFileExt(FileName));
+  std::string ext = LowerCase(NameExtension(FileName));
   if (ext.empty()) ext = LowerCase(DefaultExt);
   if (const TIOFormatEntry* e = FindFormatInfoByExtension(ext)) {
     out.Pages = e->DialogPages;

@@ -29,14 +29,21 @@ std::string FilterPattern(const std::string& Filter, int32_t Index);
 std::string FilterToZeroList(const std::string& Filter);
 
 // The first extension of a pattern, dot included: from its first "." to its
-// first ";" ("*.jpg;*.jpeg" gives ".jpg"). Empty when the pattern has no dot.
+// first ";" ("*.jpg;*.jpeg" gives ".jpg"). Empty when the pattern has no dot
+// or its first extension is itself a mask ("*.*", "*.jp?").
 std::string PatternFirstExtension(const std::string& Pattern);
 // The extension after a pattern's last dot, dot included ("*.tif;*.tiff"
 // gives ".tiff"); empty when none or when it is a wild card.
 std::string PatternLastExtension(const std::string& Pattern);
 
+// The extension of a file name, dot included: from the last dot of its name
+// part when that dot is not the name's first character (".hidden" and
+// "dir/.png" have none, as the file dialog sees them).
+std::string NameExtension(const std::string& FileName);
+
 // A typed name given another extension: the folder dropped and the name cut
-// before its last dot ("my.photo.jpg" with ".png" gives "my.photo.png").
+// before its extension ("my.photo.jpg" with ".png" gives "my.photo.png",
+// ".hidden" gives ".hidden.png").
 std::string ReplaceNameExtension(const std::string& FileSpec, const std::string& Extension);
 
 // The format of a name in the save dialog: the registry entry of the name's

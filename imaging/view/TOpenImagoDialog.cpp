@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <climits>
+
 #include "imaging/io/IEFormats.h"
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/TIOParamsVals.h"
@@ -28,7 +30,8 @@
 
 namespace {
 
-constexpr int32_t kMaxPath = 260;
+// Room for one full path of this system (and never less than its usual 4096).
+constexpr int32_t kMaxPath = PATH_MAX > 4096 ? PATH_MAX : 4096;
 constexpr int32_t kMaxMultiSelect = 65519;
 
 struct TZoomEntry {
@@ -458,7 +461,9 @@ void TOpenImagoDialog::PreviewFile(const std::string& Path) {
       TImagoIO* io = view_->GetIO();
       TIOParamsVals* params = io->Params();
       if (!PreviewCheck->Checked()) {
-        io->ReadParamsFromFile(Path);
+        // The type by content, as the full preview finds it: a picture
+        // without or with a wrong extension is still described.
+        io->ReadParamsFromFileOfType(Path, FindFileFormat(Path, false));
         frames_ = 1;
         if (params->FileType != 0 && !io->Aborted())
           ShowImageInfo(params);

@@ -72,7 +72,7 @@ bool TSaveImagoDialog::Execute() {
 }
 
 std::string TSaveImagoDialog::CompletedName(const std::string& Name) const {
-  if (Name.empty() || !ExtractFileExt(ExtractFileName(Name)).empty()) return Name;
+  if (Name.empty() || !NameExtension(Name).empty()) return Name;
   return Name + PatternFirstExtension(pattern_.empty() ? FilterPattern(Filter(), FilterIndex())
                                                        : pattern_);
 }

@@ -1,6 +1,8 @@
 #include "rtl/TStream.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -64,6 +66,35 @@ TEST(TStream, FileOpenAndCreateErrorsNameTheFile) {
     EXPECT_NE(e.Message().find("/nonexistent-dir/x.bmp"), std::string::npos);
   }
   EXPECT_THROW(TFileStream("/nonexistent-dir/x.bmp", fmCreate), EFCreateError);
+}
+
+// A file opened for reading must be a regular file: a pipe without a writer,
+// a device or a folder is refused at once instead of blocking or reading
+// endlessly; a regular file reads as usual, in blocking mode.
+TEST(TStream, FileStreamForReadingRefusesNonRegularFiles) {
+  const std::string fifo = TempName("fifo"), folder = TempName("dir"), plain = TempName("plain");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+  for (const std::string& name : {fifo, folder, std::string("/dev/zero")}) {
+    try {
+      TFileStream f(name, fmOpenRead | fmShareDenyWrite);
+      ADD_FAILURE() << name << " was opened";
+    } catch (const EFOpenError& e) {
+      EXPECT_NE(e.Message().find(name), std::string::npos) << e.Message();
+    }
+  }
+  {
+    TFileStream w(plain, fmCreate);
+    w.WriteBuffer("abc", 3);
+  }
+  TFileStream r(plain, fmOpenRead);
+  EXPECT_EQ(::fcntl(r.Handle(), F_GETFL) & O_NONBLOCK, 0);
+  char buf[4] = {};
+  EXPECT_EQ(r.Read(buf, 4), 3);
+  EXPECT_EQ(std::string(buf), "abc");
+  ::unlink(fifo.c_str());
+  ::rmdir(folder.c_str());
+  ::unlink(plain.c_str());
 }
 
 TEST(TStream, MemoryStreamGrowsWithZeros) {

@@ -2,6 +2,7 @@
 // the hook and template contract.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "ui/TButton.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
+#include "ui/TLabel.h"
 #include "ui/TListView.h"
 #include "ui/TPanel.h"
 
@@ -71,6 +73,14 @@ class FileDialogTest : public FrameworkTest {
         return;
       }
     ADD_FAILURE() << "no item " << caption;
+  }
+  // The texts of the active form's labels (a message box's question).
+  std::string LabelTexts() {
+    std::string t;
+    TCustomForm* f = Dialog();
+    for (int32_t i = 0; f && i < f->ComponentCount(); ++i)
+      if (auto* l = dynamic_cast<TLabel*>(f->Components(i))) t += l->Caption();
+    return t;
   }
   static std::vector<std::string> Captions(TListView* lv) {
     std::vector<std::string> v;
@@ -372,6 +382,170 @@ TEST_F(FileDialogTest, WildcardBecomesTheFilterAndShowsReadOnlyBox) {
             [&] { ok = GetOpenFileName(&ofn); });
   EXPECT_TRUE(ok);
   EXPECT_EQ(ofn.lpstrFile, dir_ + "/notes.txt");
+}
+
+// A pipe named like a picture is neither listed nor taken, when opening or
+// saving: opening it would wait for a writer.
+TEST_F(FileDialogTest, PipeIsNotOfferedOrTaken) {
+  ASSERT_EQ(::mkfifo((dir_ + "/pipe.jpg").c_str(), 0600), 0);
+  for (bool save : {false, true}) {
+    OPENFILENAME ofn;
+    ofn.lpstrInitialDir = dir_;
+    ofn.lpstrFilter = "JPEG|*.jpg";
+    ofn.Flags = OFN_HIDEREADONLY | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    std::string message;
+    bool ok = true;
+    WithSteps({[&] {
+                 EXPECT_EQ(Captions(Part<TListView>("FileList")), (std::vector<std::string>{"a.jpg", "B.JPG"}));
+                 Type("pipe.jpg");
+                 Key(VK_RETURN);
+               },
+               [&] {
+                 message = LabelTexts();
+                 Key(VK_RETURN);
+               },
+               [&] { Key(VK_ESCAPE); }},
+              [&] { ok = save ? GetSaveFileName(&ofn) : GetOpenFileName(&ofn); });
+    EXPECT_FALSE(ok) << save;
+    EXPECT_NE(message.find("not a regular file"), std::string::npos) << message;
+  }
+}
+
+// Names holding '*' or '?' that exist are taken as names, typed or picked
+// from the list; other such texts stay filter masks.
+TEST_F(FileDialogTest, ExistingNamesWithMaskCharactersAreTaken) {
+  for (const char* name : {"*star.jpg", "q?.jpg", "[x].jpg"}) {
+    Touch(dir_ + "/" + name);
+    for (bool picked : {false, true}) {
+      OPENFILENAME ofn;
+      ofn.lpstrInitialDir = dir_;
+      ofn.lpstrFilter = "JPEG|*.jpg";
+      ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
+      bool ok = false;
+      WithSteps({[&] {
+                   if (picked) TapItem(Part<TListView>("FileList"), name);
+                   else Type(name);
+                   EXPECT_EQ(Part<TEdit>("FileNameEdit")->Text(), name);
+                   Key(VK_RETURN);
+                 }},
+                [&] { ok = GetOpenFileName(&ofn); });
+      EXPECT_TRUE(ok) << name;
+      EXPECT_EQ(ofn.lpstrFile, dir_ + "/" + name);
+    }
+    fs::remove(dir_ + "/" + name);
+  }
+}
+
+// Blanks around a name are part of it when the name so exists; otherwise
+// they are dropped.
+TEST_F(FileDialogTest, BlanksBelongToExistingNames) {
+  for (const char* n : {" c.png", "c.png "}) Touch(dir_ + "/" + n);
+  const struct {
+    const char* text;
+    bool picked;
+    const char* chosen;
+  } cases[] = {{" c.png", true, " c.png"},
+               {"c.png ", true, "c.png "},
+               {" c.png", false, " c.png"},
+               {"  a.jpg  ", false, "a.jpg"}};
+  for (const auto& c : cases) {
+    OPENFILENAME ofn;
+    ofn.lpstrInitialDir = dir_;
+    ofn.lpstrFilter = "All|*.*";
+    ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST;
+    std::string current;
+    bool ok = false;
+    WithSteps({[&] {
+                 if (c.picked) TapItem(Part<TListView>("FileList"), c.text);
+                 else Part<TEdit>("FileNameEdit")->SetText(c.text);
+                 current = CommDlg_OpenSave_GetFilePath(Dialog()->Handle());
+                 Key(VK_RETURN);
+               }},
+              [&] { ok = GetOpenFileName(&ofn); });
+    EXPECT_TRUE(ok) << c.text;
+    EXPECT_EQ(current, dir_ + "/" + c.chosen) << c.text;
+    EXPECT_EQ(ofn.lpstrFile, dir_ + "/" + c.chosen) << c.text;
+  }
+}
+
+// A double quote is part of a name: the current path and the result keep
+// it whole, alone or among several names picked from the list.
+TEST_F(FileDialogTest, QuotesInNamesPickedFromTheList) {
+  const std::string q = "x \"y\".jpg";
+  Touch(dir_ + "/" + q);
+  const struct {
+    bool multi;
+    std::vector<std::string> picks;
+    std::string result;
+  } cases[] = {{false, {q}, dir_ + "/" + q},
+               {true, {q}, dir_ + "/" + q},
+               {true, {"a.jpg", q}, dir_ + std::string(1, '\0') + "a.jpg" + std::string(1, '\0') + q + '\0'}};
+  for (const auto& c : cases) {
+    OPENFILENAME ofn;
+    ofn.lpstrInitialDir = dir_;
+    ofn.lpstrFilter = "JPEG|*.jpg";
+    ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | (c.multi ? OFN_ALLOWMULTISELECT : 0);
+    std::string current;
+    bool ok = false;
+    WithSteps({[&] {
+                 auto* files = Part<TListView>("FileList");
+                 TapItem(files, c.picks[0]);
+                 InjectKey(VK_CONTROL, true);
+                 for (size_t i = 1; i < c.picks.size(); ++i) TapItem(files, c.picks[i]);
+                 InjectKey(VK_CONTROL, false);
+                 Pump();
+                 current = CommDlg_OpenSave_GetFilePath(Dialog()->Handle());
+                 Key(VK_RETURN);
+               }},
+              [&] { ok = GetOpenFileName(&ofn); });
+    EXPECT_TRUE(ok) << c.picks.size();
+    EXPECT_EQ(current, dir_ + "/" + c.picks[0]);
+    EXPECT_EQ(ofn.lpstrFile, c.result);
+  }
+}
+
+// Several typed names: those outside the folder keep their full path.
+TEST_F(FileDialogTest, MultiSelectKeepsTheFoldersOfTypedNames) {
+  OPENFILENAME ofn;
+  ofn.lpstrInitialDir = dir_;
+  ofn.lpstrFilter = "All|*.*";
+  ofn.Flags = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST;
+  bool ok = false;
+  WithSteps({[&] {
+               Part<TEdit>("FileNameEdit")->SetText("\"sub/d.jpg\" \"a.jpg\" \"" + dir_ + "/sub/e.tif\"");
+               Key(VK_RETURN);
+             }},
+            [&] { ok = GetOpenFileName(&ofn); });
+  EXPECT_TRUE(ok);
+  const std::string z(1, '\0');
+  EXPECT_EQ(ofn.lpstrFile, dir_ + z + dir_ + "/sub/d.jpg" + z + "a.jpg" + z + dir_ + "/sub/e.tif" + z);
+}
+
+// Saving a name typed without extension: the default extension is added
+// even when the bare name exists, and the question names the file written.
+TEST_F(FileDialogTest, SaveAddsTheDefaultExtensionToAnExistingBareName) {
+  Touch(dir_ + "/a");
+  OPENFILENAME save;
+  save.lpstrInitialDir = dir_;
+  save.lpstrFilter = "All|*.*";
+  save.lpstrDefExt = "jpg";
+  save.Flags = OFN_OVERWRITEPROMPT;
+  std::vector<std::string> questions;
+  const auto yes = [&] {
+    questions.push_back(LabelTexts());
+    Key('Y');
+  };
+  bool ok = false;
+  WithSteps({[&] {
+               Type("a");
+               Key(VK_RETURN);
+             },
+             yes, yes},
+            [&] { ok = GetSaveFileName(&save); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(save.lpstrFile, dir_ + "/a.jpg");
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].rfind("a.jpg already exists", 0), 0u) << questions[0];
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // of the dialogs, and the information texts of a previewed file.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -146,8 +147,8 @@ TEST(DialogFilterText, EntriesPatternsAndIndexes) {
 TEST(DialogFilterText, PatternExtensions) {
   EXPECT_EQ(PatternFirstExtension("*.jpg;*.jpeg"), ".jpg");
   EXPECT_EQ(PatternFirstExtension("*.png"), ".png");
-  EXPECT_EQ(PatternFirstExtension("*.*"), ".*");
-  EXPECT_EQ(PatternFirstExtension("*"), "");
+  // A mask as the first extension is none (no ".*" added to a name).
+  for (const char* p : {"*.*", "*.jp?;*.png", "*.", "*"}) EXPECT_EQ(PatternFirstExtension(p), "") << p;
   EXPECT_EQ(PatternLastExtension("*.tif;*.tiff"), ".tiff");
   EXPECT_EQ(PatternLastExtension("*.*"), "");
   EXPECT_EQ(PatternLastExtension(""), "");
@@ -163,8 +164,24 @@ TEST(DialogFilterText, ReplaceNameExtensionCutsAtTheLastDot) {
                {"a.b.c", ".bmp", "a.b.bmp"},
                {"plain", ".jpg", "plain.jpg"},
                {"/home/u/pic.jpeg", ".png", "pic.png"},
-               {"dir.v2/pic", ".png", "pic.png"}};
+               {"dir.v2/pic", ".png", "pic.png"},
+               {".hidden", ".png", ".hidden.png"},
+               {"/home/u/.x.jpg", ".png", ".x.png"}};
   for (const auto& c : cases) EXPECT_EQ(ReplaceNameExtension(c.spec, c.ext), c.result) << c.spec;
+}
+
+// A name's extension starts at its last dot unless that dot begins the name;
+// the file dialog (through the standard library's rule) sees the same.
+TEST(DialogFilterText, NameExtensionFollowsTheFileDialogsRule) {
+  const struct {
+    const char* name;
+    const char* ext;
+  } cases[] = {{"a.jpg", ".jpg"},     {"my.photo.JPG", ".JPG"}, {".hidden", ""}, {"/d/.png", ""},
+               {"dir.v2/pic", ""},    {"..png", ".png"},        {"/d/.x.tif", ".tif"}, {"plain", ""}};
+  for (const auto& c : cases) {
+    EXPECT_EQ(NameExtension(c.name), c.ext) << c.name;
+    EXPECT_EQ(NameExtension(c.name), std::filesystem::path(c.name).extension().string()) << c.name;
+  }
 }
 
 TEST(DialogFilterText, FormatOfAName) {

@@ -124,6 +124,31 @@ class FileDialog : public FrameworkTest {
   }
   static std::string File(const char* name) { return (dir_ / name).string(); }
 
+  // Runs d on the user interface's own file dialog in folder: selects the
+  // listed file caption, notes the first picture label and the current path
+  // then, and presses Enter. Returns what Execute returned.
+  bool PickOnPlatformDialog(TOpenImagoDialog* d, const std::string& folder, const std::string& caption,
+                            std::string* label = nullptr, std::string* path = nullptr) {
+    SetFileDialogHostFactory(nullptr);
+    d->SetInitialDir(folder);
+    bool ok = false;
+    WithSteps({[&] {
+                 TCustomForm* f = Screen->ActiveForm();
+                 auto* list = f ? dynamic_cast<TListView*>(f->FindComponent("FileList")) : nullptr;
+                 ASSERT_NE(list, nullptr);
+                 TListItem* item = nullptr;
+                 for (int32_t i = 0; i < list->Items()->Count(); ++i)
+                   if (list->Items()->Item(i)->Caption() == caption) item = list->Items()->Item(i);
+                 ASSERT_NE(item, nullptr) << "not listed: " << caption;
+                 list->SetSelected(item);
+                 if (label) *label = d->PicLabel1->Caption();
+                 if (path) *path = d->FileName();
+               },
+               [&] { Key(VK_RETURN); }},
+              [&] { ok = d->Execute(); });
+    return ok;
+  }
+
   std::shared_ptr<FakeDialog> host_;
   static inline fs::path dir_;
   static inline bool ok_ = false;
@@ -236,6 +261,44 @@ TEST_F(FileDialog, UncheckedPreviewShowsOnlyTheLabels) {
     return false;
   };
   d->Execute();
+}
+
+// "All Files" gives no default extension, at the start or after a type
+// change: a name typed without one stays as typed.
+TEST_F(FileDialog, AllFilesAddsNoExtension) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  d->SetFilterIndex(2);
+  ASSERT_EQ(FilterPattern(d->Filter(), 2), "*.*");
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    EXPECT_EQ(h.seen.DefExt, "");
+    h.ChooseType(dlg, 3);
+    EXPECT_FALSE(h.def_ext.empty());
+    h.ChooseType(dlg, 2);
+    EXPECT_EQ(h.def_ext, "");
+    return false;
+  };
+  d->Execute();
+}
+
+// Without the preview the type is found by content too: a picture without
+// extension or with a wrong one is described as with the preview.
+TEST_F(FileDialog, UncheckedPreviewFindsTheTypeByContent) {
+  for (const char* n : {"noext", "wrong.jpg"}) fs::copy_file(dir_ / "small.png", dir_ / n);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    for (const char* n : {"noext", "wrong.jpg"})
+      for (bool checked : {true, false}) {
+        d->PreviewCheck->SetChecked(checked);
+        h.Select(dlg, File(n));
+        EXPECT_EQ(d->PicLabel1->Caption(), "50 x 40 pixel") << n << checked;
+        EXPECT_EQ(d->InfoLabel1->Caption(), "Portable Network Graphics (PNG)") << n << checked;
+      }
+    return false;
+  };
+  d->Execute();
+  for (const char* n : {"noext", "wrong.jpg"}) fs::remove(dir_ / n);
 }
 
 TEST_F(FileDialog, ZoomBoxSetsThePreviewZoom) {
@@ -397,6 +460,23 @@ TEST_F(FileDialog, SaveDialogListsWritableFormatsAndRewritesTheExtension) {
     ASSERT_NE(e, nullptr) << i;
     EXPECT_NE(e->WriteProc, nullptr) << i;
   }
+}
+
+// A name that starts with a dot keeps it: a type change appends the
+// extension, and the name counts as one without extension when completed.
+TEST_F(FileDialog, SaveNameStartingWithADotKeepsIt) {
+  SavePtr d(new TSaveImagoDialog(nullptr));
+  const std::string writable = BuildImageFilter(true, msEnglish, false);
+  d->SetFilterIndex(FilterIndexOfFileName(writable, "a.jpg"));
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.spec = ".hidden";
+    h.ChooseType(dlg, FilterIndexOfFileName(writable, "a.png"));
+    EXPECT_EQ(h.spec, ".hidden.png");
+    h.path = File(".pic");
+    return true;
+  };
+  ASSERT_TRUE(d->Execute());
+  EXPECT_EQ(d->FileName(), File(".pic.png"));
 }
 
 TEST_F(FileDialog, SaveNameWithoutExtensionGetsTheTypesExtension) {
@@ -618,6 +698,98 @@ TEST_F(FileDialog, HandlerErrorsGoToTheApplication) {
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(reported, (std::vector<std::string>{"handler failed", "handler failed"}));
   EXPECT_EQ(d->FileName(), File("pic.png"));
+}
+
+// A path far longer than 260 bytes is chosen whole on the platform dialog.
+TEST_F(FileDialog, LongPathIsChosenOnThePlatformDialog) {
+  const fs::path folder = dir_ / std::string(200, 'd');
+  const std::string name = std::string(240, 'n') + ".png";
+  fs::create_directories(folder);
+  fs::copy_file(dir_ / "small.png", folder / name);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  std::string label;
+  EXPECT_TRUE(PickOnPlatformDialog(d.get(), folder.string(), name, &label));
+  EXPECT_EQ(label, "50 x 40 pixel");
+  EXPECT_EQ(d->FileName(), (folder / name).string());
+  fs::remove_all(folder);
+}
+
+// Names with quotes, blanks around them or mask characters are previewed and
+// chosen as they are (pic.png beside them is a different, larger picture).
+TEST_F(FileDialog, OddNamesArePreviewedAndChosenOnThePlatformDialog) {
+  const fs::path folder = dir_ / "odd";
+  fs::create_directories(folder);
+  fs::copy_file(dir_ / "pic.png", folder / "pic.png");
+  const char* names[] = {"my \"best\" pic.png", " pic.png", "pic.png ", "*pic.png", "pic?.png"};
+  for (const char* n : names) fs::copy_file(dir_ / "small.png", folder / n);
+  for (const char* n : names) {
+    OpenPtr d(new TOpenImagoDialog(nullptr));
+    d->SetMsgLanguage(msEnglish);
+    d->SetFilterIndex(2);  // all files: "pic.png " has no picture extension
+    std::string label, path;
+    EXPECT_TRUE(PickOnPlatformDialog(d.get(), folder.string(), n, &label, &path)) << n;
+    EXPECT_EQ(label, "50 x 40 pixel") << n;
+    EXPECT_EQ(path, (folder / n).string());
+    EXPECT_EQ(d->FileName(), (folder / n).string());
+  }
+  fs::remove_all(folder);
+}
+
+// Several names typed on the platform dialog, one in a sub-folder: each
+// chosen file keeps its own folder.
+TEST_F(FileDialog, MultiSelectTypedNamesKeepTheirFolders) {
+  const fs::path sub = dir_ / "multi";
+  fs::create_directories(sub);
+  fs::copy_file(dir_ / "small.png", sub / "a.png");
+  SetFileDialogHostFactory(nullptr);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetOptions(TOpenOptions{ofHideReadOnly, ofAllowMultiSelect, ofFileMustExist});
+  d->SetInitialDir(dir_.string());
+  bool ok = false;
+  WithSteps({[&] {
+               auto* e = dynamic_cast<TEdit*>(Screen->ActiveForm()->FindComponent("FileNameEdit"));
+               ASSERT_NE(e, nullptr);
+               e->SetText("\"multi/a.png\" \"small.png\"");
+               Key(VK_RETURN);
+             }},
+            [&] { ok = d->Execute(); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(d->Files(), (std::vector<std::string>{(sub / "a.png").string(), File("small.png")}));
+  fs::remove_all(sub);
+}
+
+// Saving over a name typed without extension on the platform dialog: one
+// question, about the file that is then written, though the bare name
+// exists too.
+TEST_F(FileDialog, OverwriteIsAskedOnceAboutTheWrittenFile) {
+  const fs::path sub = dir_ / "over";
+  fs::create_directories(sub);
+  for (const char* n : {"pic", "pic.png"}) fs::copy_file(dir_ / "small.png", sub / n);
+  SetFileDialogHostFactory(nullptr);
+  SavePtr s(new TSaveImagoDialog(nullptr));
+  s->SetInitialDir(sub.string());
+  s->SetFilterIndex(FilterIndexOfFileName(BuildImageFilter(true, msEnglish, false), "a.png"));
+  s->SetOptions(TOpenOptions{ofHideReadOnly, ofOverwritePrompt});
+  std::vector<std::string> questions;
+  const auto yes = [&] {
+    std::string text;
+    for (TLabel* l : ControlsOf<TLabel>(Screen->ActiveForm())) text += l->Caption();
+    questions.push_back(text);
+    Key('Y');
+  };
+  bool ok = false;
+  WithSteps({[&] {
+               dynamic_cast<TEdit*>(Screen->ActiveForm()->FindComponent("FileNameEdit"))->SetText("pic");
+               Key(VK_RETURN);
+             },
+             yes, yes},
+            [&] { ok = s->Execute(); });
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(s->FileName(), (sub / "pic.png").string());
+  ASSERT_EQ(questions.size(), 1u);
+  EXPECT_EQ(questions[0].rfind("pic.png already exists", 0), 0u) << questions[0];
+  fs::remove_all(sub);
 }
 
 }  // namespace
