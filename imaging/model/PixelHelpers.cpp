@@ -133,6 +133,14 @@ void FlipBitmap(TIEBitmap* Image, bool Vertical) {
   if (Image->HasAlphaChannel()) FlipBitmap(Image->GetAlphaChannel(), Vertical);
 }
 
+bool CopyInFormat(TIEBitmap* Source, TIEPixelFormat Format, TIEBitmap& Out) {
+  Out.SetLocation(ieMemory);
+  Out.Assign(Source);
+  Out.RemoveAlphaChannel();
+  Out.ConvertFormat(Format);
+  return Out.PixelFormat() == Format;
+}
+
 TIEBitmap* BuildTwoColorBitmap(TIEBitmap* Image, TRGB& C1, TRGB& C2) {
   const int32_t w = Image->Width(), h = Image->Height();
   auto result = std::make_unique<TIEBitmap>();

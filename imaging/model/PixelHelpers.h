@@ -43,6 +43,9 @@ void FlipBitmap(TIEBitmap* Image, bool Vertical);
 // A new 1-bit image when Image holds exactly two colours (C1 the darker,
 // bit 0), else null. The caller owns the result.
 TIEBitmap* BuildTwoColorBitmap(TIEBitmap* Image, TRGB& C1, TRGB& C2);
+// Out becomes an in-memory copy of Source's pixels (no alpha) in Format;
+// false when the conversion cannot reach that format.
+bool CopyInFormat(TIEBitmap* Source, TIEPixelFormat Format, TIEBitmap& Out);
 // Index of the nearest of N entries (sum of channel distances; the first of
 // equally near entries wins); 0 for an empty palette.
 int32_t NearestPaletteIndex(const TRGB* Palette, int32_t N, const TRGB& Colour);

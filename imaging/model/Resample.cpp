@@ -323,11 +323,7 @@ void ResampleNearest(TIEBitmap* Source, TIEBitmap* Target, const TProgressRec* P
     // The target cannot hold the source's format (a platform bitmap keeps
     // 16-bit grey as 8-bit): sample a copy converted to the target's format.
     TIEBitmap conv;
-    conv.SetLocation(ieMemory);
-    conv.Assign(Source);
-    conv.RemoveAlphaChannel();
-    conv.ConvertFormat(Target->PixelFormat());
-    if (conv.PixelFormat() == Target->PixelFormat()) ResampleNearest(&conv, Target, Progress);
+    if (CopyInFormat(Source, Target->PixelFormat(), conv)) ResampleNearest(&conv, Target, Progress);
     return;
   }
   for (int32_t i = 0; i < std::min(Source->GetPaletteLen(), Target->GetPaletteLen()); ++i)

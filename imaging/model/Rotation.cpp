@@ -354,11 +354,7 @@ void RotateQuarter(TIEBitmap* Source, TIEBitmap* Target, bool Clockwise) {
     // The target cannot hold the source's format (a platform bitmap keeps
     // 16-bit grey as 8-bit): turn a copy converted to the target's format.
     TIEBitmap conv;
-    conv.SetLocation(ieMemory);
-    conv.Assign(Source);
-    conv.RemoveAlphaChannel();
-    conv.ConvertFormat(Target->PixelFormat());
-    if (conv.PixelFormat() == Target->PixelFormat()) RotateQuarter(&conv, Target, Clockwise);
+    if (CopyInFormat(Source, Target->PixelFormat(), conv)) RotateQuarter(&conv, Target, Clockwise);
     return;
   }
   CopyPalette(Source, Target);
