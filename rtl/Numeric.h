@@ -17,6 +17,11 @@ double IntPower(double base, int exponent);
 // base^exponent; 0^0 is 1, 0^negative raises EInvalidArgument.
 double Power(double base, double exponent);
 
+// Held to the 32-bit range instead of wrapping.
+constexpr int32_t SaturateInt32(int64_t v) {
+  return v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : static_cast<int32_t>(v);
+}
+
 // Explicit 32-bit wrap-around for algorithms that depend on it.
 constexpr uint32_t Wrap32(uint64_t v) { return static_cast<uint32_t>(v); }
 constexpr int32_t WrapInt32(int64_t v) {

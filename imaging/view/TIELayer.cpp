@@ -36,25 +36,25 @@ int32_t TIELayer::LayerHeight() const { return Height != 0 || !Bitmap ? Height :
 int32_t TIELayer::ClientToLayerX(int32_t X) const {
   const int32_t w = LayerWidth();
   if (w == 0) return 0;
-  const int32_t col = Owner->ScreenToImageX(X - static_cast<int32_t>(Trunc(PosX * Owner->ZoomX() / 100)));
+  const int32_t col = Owner->ScreenToImageX(SaturateInt32(X - Trunc(PosX * Owner->ZoomX() / 100)));
   return static_cast<int32_t>(Trunc(static_cast<double>(col) * Bitmap->Width() / w));
 }
 
 int32_t TIELayer::ClientToLayerY(int32_t Y) const {
   const int32_t h = LayerHeight();
   if (h == 0) return 0;
-  const int32_t row = Owner->ScreenToImageY(Y - static_cast<int32_t>(Trunc(PosY * Owner->ZoomY() / 100)));
+  const int32_t row = Owner->ScreenToImageY(SaturateInt32(Y - Trunc(PosY * Owner->ZoomY() / 100)));
   return static_cast<int32_t>(Trunc(static_cast<double>(row) * Bitmap->Height() / h));
 }
 
 int32_t TIELayer::LayerToClientX(int32_t X) const {
   const int32_t iw = Bitmap ? Bitmap->Width() : 0;
   const int32_t b = iw ? static_cast<int32_t>(Trunc(static_cast<double>(X) * LayerWidth() / iw)) : 0;
-  return Owner->ImageToScreenX(b) + static_cast<int32_t>(Trunc(PosX * Owner->ZoomX() / 100));
+  return SaturateInt32(Owner->ImageToScreenX(b) + Trunc(PosX * Owner->ZoomX() / 100));
 }
 
 int32_t TIELayer::LayerToClientY(int32_t Y) const {
   const int32_t ih = Bitmap ? Bitmap->Height() : 0;
   const int32_t b = ih ? static_cast<int32_t>(Trunc(static_cast<double>(Y) * LayerHeight() / ih)) : 0;
-  return Owner->ImageToScreenY(b) + static_cast<int32_t>(Trunc(PosY * Owner->ZoomY() / 100));
+  return SaturateInt32(Owner->ImageToScreenY(b) + Trunc(PosY * Owner->ZoomY() / 100));
 }

@@ -47,7 +47,6 @@ constexpr double kFarAway = 4611686018427387904.0;
 // ones are cut to the buffer first.
 constexpr int64_t kEngineRange = int64_t{1} << 30;
 
-int32_t Saturate(int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // Cuts the span D..D+DW (source S..S+SW) to 0..Limit the way the engine
 // clips, with the source moved by the same proportion.
@@ -1227,16 +1226,16 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
         int64_t s0 = sx, s1 = sy, n0 = sw, n1 = sh;
         CutSpan(x, w, s0, n0, Target->Width());
         CutSpan(y, h, s1, n1, Target->Height());
-        sx = Saturate(s0);
-        sy = Saturate(s1);
-        sw = Saturate(n0);
-        sh = Saturate(n1);
+        sx = SaturateInt32(s0);
+        sy = SaturateInt32(s1);
+        sw = SaturateInt32(n0);
+        sh = SaturateInt32(n1);
         on_screen = w > 0 && h > 0 && sw > 0 && sh > 0;
       }
-      dx = Saturate(x);
-      dy = Saturate(y);
-      dw = Saturate(w);
-      dh = Saturate(h);
+      dx = SaturateInt32(x);
+      dy = SaturateInt32(y);
+      dw = SaturateInt32(w);
+      dh = SaturateInt32(h);
     } else {
       dx = off_x_;
       dy = off_y_;
@@ -1297,10 +1296,10 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
                           enable_alpha_ || mask != nullptr || magnifier, solid, layer->Transparency, filter, true, 0);
     }
     if (mask) image->ReplaceAlphaChannel(had_alpha ? std::move(own_alpha) : nullptr);
-    layer->ClientLeft = Saturate(box_l);
-    layer->ClientTop = Saturate(box_t);
-    layer->ClientRight = Saturate(box_r);
-    layer->ClientBottom = Saturate(box_b);
+    layer->ClientLeft = SaturateInt32(box_l);
+    layer->ClientTop = SaturateInt32(box_t);
+    layer->ClientRight = SaturateInt32(box_r);
+    layer->ClientBottom = SaturateInt32(box_b);
     layer->DrawDestX = dx;
     layer->DrawDestY = dy;
     layer->DrawDestW = dw;
@@ -1440,7 +1439,7 @@ void TImagoView::CropToBase(TIELayer* Layer, int64_t& DX, int64_t& DY, int64_t& 
   const int64_t lw = Layer->LayerWidth(), lh = Layer->LayerHeight();
   if (lw <= 0 || lh <= 0) return;
   const double fx = static_cast<double>(SW) / lw, fy = static_cast<double>(SH) / lh;
-  auto part = [](double v) { return Saturate(static_cast<int64_t>(std::clamp(std::trunc(v), -kFarAway, kFarAway))); };
+  auto part = [](double v) { return SaturateInt32(static_cast<int64_t>(std::clamp(std::trunc(v), -kFarAway, kFarAway))); };
   // What lies left of or above layer 0's image.
   if (Layer->PosX < 0) {
     SX = -part(fx * Layer->PosX);

@@ -11,6 +11,7 @@
 #include "imaging/view/TImagoView.h"
 #include "platform/Input.h"
 #include "platform/Window.h"
+#include "rtl/Numeric.h"
 #include "ui/TForm.h"
 #include "ui/TScreen.h"
 
@@ -51,18 +52,14 @@ TCursor GripCursor(int32_t Grip) {
   }
 }
 
-int32_t Saturate(int64_t v) {
-  return static_cast<int32_t>(
-      std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
-}
 
 int32_t TruncToInt(double v) {
   if (!(v == v)) return 0;
-  return Saturate(static_cast<int64_t>(std::clamp(std::trunc(v), -9.2e18, 9.2e18)));
+  return SaturateInt32(static_cast<int64_t>(std::clamp(std::trunc(v), -9.2e18, 9.2e18)));
 }
 
 // A size set by the mouse never goes below 1.
-int32_t AtLeastOne(int64_t v) { return Saturate(std::max<int64_t>(1, v)); }
+int32_t AtLeastOne(int64_t v) { return SaturateInt32(std::max<int64_t>(1, v)); }
 
 const TIEMouseInteract kLayerItems{miMoveLayers, miResizeLayers};
 const TIEMouseInteract kSelectionItems{miSelect,          miSelectPolygon, miSelectCircle,
@@ -126,8 +123,8 @@ void TImagoView::ShowTempCursor(TCursor C) {
 void TImagoView::ClampToCurrentLayer(int32_t& X, int32_t& Y) const {
   const TIELayer* l = CurrentLayer();
   if (!l) return;
-  X = std::clamp(X, l->ClientLeft, std::max(l->ClientLeft, Saturate(int64_t{l->ClientRight} + 1)));
-  Y = std::clamp(Y, l->ClientTop, std::max(l->ClientTop, Saturate(int64_t{l->ClientBottom} + 1)));
+  X = std::clamp(X, l->ClientLeft, std::max(l->ClientLeft, SaturateInt32(int64_t{l->ClientRight} + 1)));
+  Y = std::clamp(Y, l->ClientTop, std::max(l->ClientTop, SaturateInt32(int64_t{l->ClientBottom} + 1)));
 }
 
 void TImagoView::ShiftMousePositions(int32_t DX, int32_t DY) {
@@ -153,7 +150,7 @@ void TImagoView::AutoScrollWhileDragging() {
     const int32_t dy = p.Y < top ? p.Y - top : p.Y > bottom - 1 ? p.Y - (bottom - 1) : 0;
     if (dx == 0 && dy == 0) return;
     const int32_t ox = view_x_, oy = view_y_;
-    SetViewXY(Saturate(int64_t{view_x_} + dx), Saturate(int64_t{view_y_} + dy));
+    SetViewXY(SaturateInt32(int64_t{view_x_} + dx), SaturateInt32(int64_t{view_y_} + dy));
     if (view_x_ == ox && view_y_ == oy) return;
     // The remembered points keep showing the same image pixels: they move by
     // what the origin did, which is less than (dx, dy) at the far end.
@@ -226,22 +223,22 @@ void TImagoView::ResizeLayerByGrip(TShiftState Shift, int32_t X, int32_t Y) {
     const double r = static_cast<double>(ih) / iw;
     switch (grip) {
       case kGripTopRight:
-        Y = Saturate(int64_t{TruncToInt(r * (double(box.Right) - X))} + box.Top);
+        Y = SaturateInt32(int64_t{TruncToInt(r * (double(box.Right) - X))} + box.Top);
         break;
       case kGripBottomLeft:
       case kGripLeft:
-        Y = Saturate(int64_t{TruncToInt(r * (double(box.Left) - X))} + box.Bottom);
+        Y = SaturateInt32(int64_t{TruncToInt(r * (double(box.Left) - X))} + box.Bottom);
         grip = kGripBottomLeft;
         break;
       case kGripTopLeft:
       case kGripBottomRight:
       case kGripRight:
-        Y = Saturate(int64_t{TruncToInt(r * (double(X) - box.Left))} + box.Top);
+        Y = SaturateInt32(int64_t{TruncToInt(r * (double(X) - box.Left))} + box.Top);
         if (grip == kGripRight) grip = kGripBottomRight;
         break;
       case kGripTop:
       case kGripBottom:
-        X = Saturate(int64_t{TruncToInt((double(Y) - box.Top) / r)} + box.Left);
+        X = SaturateInt32(int64_t{TruncToInt((double(Y) - box.Top) / r)} + box.Left);
         grip = grip == kGripTop ? kGripTopLeft : kGripBottomRight;
         break;
       default:
@@ -258,11 +255,11 @@ void TImagoView::ResizeLayerByGrip(TShiftState Shift, int32_t X, int32_t Y) {
   // while the size is above 1.
   auto width_and_left = [&] {
     l->Width = AtLeastOne(l->PosX + w - fx);
-    if (l->Width > 1) l->PosX = Saturate(fx);
+    if (l->Width > 1) l->PosX = SaturateInt32(fx);
   };
   auto height_and_top = [&] {
     l->Height = AtLeastOne(l->PosY + h - fy);
-    if (l->Height > 1) l->PosY = Saturate(fy);
+    if (l->Height > 1) l->PosY = SaturateInt32(fy);
   };
   switch (grip) {
     case kGripTopLeft:
@@ -283,7 +280,7 @@ void TImagoView::ResizeLayerByGrip(TShiftState Shift, int32_t X, int32_t Y) {
       break;
     case kGripLeft:
       l->Width = AtLeastOne(w + px - fx);
-      if (l->Width > 1) l->PosX = Saturate(l->PosX + fx - px);
+      if (l->Width > 1) l->PosX = SaturateInt32(l->PosX + fx - px);
       break;
     case kGripRight:
       width_from_left();
@@ -313,8 +310,8 @@ void TImagoView::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
     } else if (moving_layer_ >= 0 && Layer(moving_layer_) && !Layer(moving_layer_)->Locked) {
       AutoScrollWhileDragging();
       TIELayer* l = Layer(moving_layer_);
-      l->PosX = Saturate(int64_t{l->PosX} + ScreenToImageX(X) - ScreenToImageX(last_x_));
-      l->PosY = Saturate(int64_t{l->PosY} + ScreenToImageY(Y) - ScreenToImageY(last_y_));
+      l->PosX = SaturateInt32(int64_t{l->PosX} + ScreenToImageX(X) - ScreenToImageX(last_x_));
+      l->PosY = SaturateInt32(int64_t{l->PosY} + ScreenToImageY(Y) - ScreenToImageY(last_y_));
       Update();
       DoLayerNotify(moving_layer_, ielMoving);
     }

@@ -473,7 +473,7 @@ void TOpenImagoDialog::PreviewFile(const std::string& Path) {
         // The hourglass while the file loads; the previous cursor comes back
         // however the load ends.
         struct BusyCursor {
-          TCursor saved = Screen ? Screen->Cursor() : crDefault;
+          TCursor saved = Screen ? Screen->Cursor() : TCursor{crDefault};
           BusyCursor() {
             if (Screen) Screen->SetCursor(crHourGlass);
           }

@@ -612,7 +612,9 @@ TEST(JpegExif, EmbeddedThumbnailInsteadOfTheImage) {
     EXPECT_EQ(d.image.Width(), c.w) << c.what;
     EXPECT_EQ(d.image.Height(), c.h) << c.what;
     EXPECT_TRUE(d.params.JpegGetThumbnail) << c.what;
-    if (c.w == 6 || c.w == 4) EXPECT_EQ(d.image.GetPixelRGB(1, 1).g, 77) << c.what;
+    if (c.w == 6 || c.w == 4) {
+      EXPECT_EQ(d.image.GetPixelRGB(1, 1).g, 77) << c.what;
+    }
   }
 }
 

@@ -329,7 +329,9 @@ TEST_F(ViewCoordinates, AgreeWithTheDrawnColumns) {
         // The pattern's red, 7 c + 3, tells the column apart for c < 256.
         const int32_t c = ((v->BackBuffer()->GetRGB24(x, 50).r - 3) * 183) & 0xFF;  // 183 = 1 / 7 mod 256
         ASSERT_EQ(v->ScreenToImageX(x), c) << zoom << " origin " << vx << " x " << x;
-        if (c != last) ASSERT_EQ(v->ImageToScreenX(c), x) << zoom << " origin " << vx << " column " << c;
+        if (c != last) {
+          ASSERT_EQ(v->ImageToScreenX(c), x) << zoom << " origin " << vx << " column " << c;
+        }
         last = c;
       }
     }
@@ -353,12 +355,16 @@ TEST_F(ViewCoordinates, AcrossZooms) {
       ASSERT_LT(c, 300);
       ASSERT_GE(c, last) << zoom;
       if (c != last) {
-        if (x > v->OffsetX()) ASSERT_EQ(v->ImageToScreenX(c), x) << zoom << " x " << x;
+        if (x > v->OffsetX()) {
+          ASSERT_EQ(v->ImageToScreenX(c), x) << zoom << " x " << x;
+        }
         last = c;
       }
       // Independent of the tables: the zoomed position over the zoom.
       const int32_t s = x - v->OffsetX() + v->ViewX();
-      if (zoom >= 100) ASSERT_NEAR(c, std::trunc(s * 100 / zoom), 1) << zoom;
+      if (zoom >= 100) {
+        ASSERT_NEAR(c, std::trunc(s * 100 / zoom), 1) << zoom;
+      }
     }
     for (int32_t y = v->OffsetY(); y < v->OffsetY() + v->DestH(); ++y) {
       const int32_t r = v->ScreenToImageY(y);
