@@ -90,14 +90,18 @@ TEST_F(ButtonImagesTest, ToolbarItemsPaintTheirPictureAboveOrBesideTheCaption) {
         const uint32_t shown = Rgb(s.At(gx + x, gy + y));
         if ((p >> 24) == 255) {
           ++opaque;
-          if (same) EXPECT_EQ(shown, Rgb(p)) << item->Caption() << " at " << x << "," << y;
+          if (same) {
+            EXPECT_EQ(shown, Rgb(p)) << item->Caption() << " at " << x << "," << y;
+          }
           differ += shown != Rgb(p);
         } else if ((p >> 24) == 0) {
           EXPECT_EQ(shown, ColorToRGB(clBtnFace)) << item->Caption() << " at " << x << "," << y;
         }
       }
     EXPECT_GT(opaque, 40);
-    if (!same) EXPECT_GT(differ, opaque / 2) << "a disabled picture is greyed";
+    if (!same) {
+      EXPECT_GT(differ, opaque / 2) << "a disabled picture is greyed";
+    }
   };
   TRect r = bar->ItemRect(open);
   check(open, r.Left + (r.Width() - 16) / 2, r.Top + 2, true);

@@ -484,7 +484,7 @@ TEST_F(FileDialogTest, QuotesInNamesPickedFromTheList) {
     OPENFILENAME ofn;
     ofn.lpstrInitialDir = dir_;
     ofn.lpstrFilter = "JPEG|*.jpg";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | (c.multi ? OFN_ALLOWMULTISELECT : 0);
+    ofn.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | (c.multi ? DWORD{OFN_ALLOWMULTISELECT} : DWORD{0});
     std::string current;
     bool ok = false;
     WithSteps({[&] {
