@@ -501,12 +501,20 @@ void TfrmMain::BrowseFolder(const std::string& Dir) {
     const int c = CompareText(a.name, b.name);
     return c != 0 ? c < 0 : a.name < b.name;
   });
+  // One layout for the whole listing: a folder of thousands of entries would
+  // otherwise be measured again after every added item.
+  TListItems* items = lvDirs->Items();
+  items->BeginUpdate();
+  struct TUpdateEnd {
+    TListItems* items;
+    ~TUpdateEnd() { items->EndUpdate(); }
+  } updateEnd{items};
   for (const TEntry& e : entries) {
     int32_t icon = kIconEntry;
     if (LowerCase(e.name).find(".jpg") != std::string::npos) icon = kIconJpeg;
     // A plain folder; a hidden one keeps the other icons.
     if (e.folder && (e.name == ".." || e.name[0] != '.')) icon = kIconFolder;
-    TListItem* item = lvDirs->Items()->Add();
+    TListItem* item = items->Add();
     item->SetCaption(e.name);
     item->SetImageIndex(icon);
   }

@@ -1,0 +1,33 @@
+// The main window's roads with odd folders, odd files and events that arrive
+// while a road runs.
+#include "tests/e2e/ProgramTestSupport.h"
+
+#include "platform/Input.h"
+#include "ui/TListView.h"
+
+TEST_F(ProgramTest, AFolderOfThousandsOfEntriesIsListedInOneBatch) {
+  const std::string many = dir_ + "/pics/many";
+  fs::create_directory(many);
+  constexpr int kFiles = 3000;
+  for (int i = 0; i < kFiles; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/f%04d.%s", i, i % 2 ? "jpg" : "txt");
+    std::ofstream(many + name) << "x";
+  }
+  StartProgram();
+  // Each notification of a single item means a layout of the whole list.
+  int changes = 0;
+  frmMain->lvDirs->OnChange = [&](TObject*, TListItem*, TItemChange) { ++changes; };
+  frmMain->BrowseFolder(many);
+  TListItems* items = frmMain->lvDirs->Items();
+  ASSERT_EQ(items->Count(), kFiles + 1);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(items->Item(0)->Caption(), "..");
+  EXPECT_EQ(items->Item(1)->Caption(), "f0000.txt");
+  EXPECT_EQ(items->Item(1)->ImageIndex(), 86);
+  EXPECT_EQ(items->Item(kFiles)->Caption(), "f2999.jpg");
+  EXPECT_EQ(items->Item(kFiles)->ImageIndex(), 116);
+  // The list takes single changes again afterwards.
+  items->Item(1)->SetCaption("renamed");
+  EXPECT_EQ(changes, 1);
+}
