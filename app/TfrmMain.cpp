@@ -362,6 +362,19 @@ void TfrmMain::btnLoadClick(TObject*) {
 }
 
 void TfrmMain::OpenImage(const std::string& FileName) {
+  // The key navigation's busy flag is held while any load runs, so that an
+  // arrow key the message loop dispatches inside this road (step through a
+  // double-clicked file, the pass-phrase dialog) cannot start a second load
+  // into the same view.
+  const bool wasBusy = Timer1->Enabled();
+  Timer1->SetEnabled(true);
+  struct TBusyEnd {
+    TTimer* timer;
+    bool keep;
+    ~TBusyEnd() {
+      if (!keep) timer->SetEnabled(false);
+    }
+  } busyEnd{Timer1, wasBusy};
   TRoadGuard guard(Imago1);
   Screen->SetCursor(crHourGlass);
   if (frmOptions->cbFitOnWindow->Checked()) Imago1->AutoFit = true;

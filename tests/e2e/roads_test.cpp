@@ -31,3 +31,29 @@ TEST_F(ProgramTest, AFolderOfThousandsOfEntriesIsListedInOneBatch) {
   items->Item(1)->SetCaption("renamed");
   EXPECT_EQ(changes, 1);
 }
+
+TEST_F(ProgramTest, AnArrowKeyDuringALoadDoesNotStartASecondLoad) {
+  const std::string pics = dir_ + "/pics";
+  if (!MakeImage(pics + "/a.jpg") || !MakeImage(pics + "/b.png", "xc:white", "10x20"))
+    GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  frmMain->BrowseFolder(pics);
+  ASSERT_EQ(frmMain->lvDirs->Items()->Item(1)->Caption(), "a.jpg");
+  frmMain->lvDirs->SetItemIndex(1);
+  frmMain->Imago1->SetFocus();
+  // The key arrives while the double-clicked file loads: the load lets the
+  // message loop run once, and the key is ignored there.
+  InjectKey(VK_RIGHT, true);
+  InjectKey(VK_RIGHT, false);
+  frmMain->lvDirsDblClick(frmMain->lvDirs);
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [a.jpg]");
+  EXPECT_EQ(frmMain->lvDirs->ItemIndex(), 1);
+  EXPECT_EQ(Status(1), "W: 64") << "the view shows the file the title names";
+  EXPECT_FALSE(frmMain->Timer1->Enabled());
+  // Afterwards the keys step as before.
+  InjectKey(VK_RIGHT, true);
+  InjectKey(VK_RIGHT, false);
+  Pump();
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [b.png]");
+  EXPECT_EQ(Status(1), "W: 10");
+}
