@@ -15,6 +15,7 @@
 #include "app/TfrmOptions.h"
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
+#include "app/TWipedMemoryStream.h"
 #include "app/Translations.h"
 #include "crypto/TCipherManager.h"
 #include "crypto/THashManager.h"
@@ -60,15 +61,6 @@ constexpr TColor kSkyBlue = 0xF0CAA6;
 constexpr int32_t kIconEntry = 86;
 constexpr int32_t kIconJpeg = 116;
 constexpr int32_t kIconFolder = 115;
-
-// Zeroes a buffer that held plain image data before it is given back.
-void Wipe(TMemoryStream& Stream) {
-  if (Stream.Memory() && Stream.Size() > 0) {
-    volatile uint8_t* p = static_cast<volatile uint8_t*>(Stream.Memory());
-    for (int64_t i = 0; i < Stream.Size(); ++i) p[i] = 0;
-  }
-  Stream.Clear();
-}
 
 // Puts the screen cursor and the view's fitting back when a road ends early.
 class TRoadGuard {
@@ -423,32 +415,31 @@ void TfrmMain::PrepareCipher(int32_t CipherIndex, const std::string& PassPhrase)
 void TfrmMain::DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, const std::string& PassPhrase) {
   TImagoIO* io = Imago1->GetIO();
   PrepareCipher(CipherIndex, PassPhrase);
-  TMemoryStream coded, plain;
+  TMemoryStream coded;
   {
     TFileStream source(FileName, fmOpenRead | fmShareDenyNone);
     coded.CopyFrom(&source, 0);
   }
   coded.SetPosition(0);
-  try {
-    FCipherManager->GetCipher()->ProcessStream(&coded, &plain, coded.Size(), caDecode);
-    plain.SetPosition(0);
-    const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
-    io->LoadFromStreamOfType(&plain, type);
-  } catch (...) {
-    Wipe(plain);
-    throw;
-  }
-  Wipe(plain);
+  // The plain bytes live in one block of their final size, zeroed when the
+  // stream goes, also when the load raises.
+  TWipedMemoryStream plain;
+  plain.SetSize(coded.Size());
+  plain.SetPosition(0);
+  FCipherManager->GetCipher()->ProcessStream(&coded, &plain, coded.Size(), caDecode);
+  plain.SetPosition(0);
+  const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
+  io->LoadFromStreamOfType(&plain, type);
 }
 
 // ---- saving
 
-bool TfrmMain::WriteImage(const std::string& FileName, TMemoryStream& Stream) {
+bool TfrmMain::WriteImage(const std::string& FileName, TStream& Stream) {
   TImagoIO* io = Imago1->GetIO();
   const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
   io->SaveToStream(&Stream, type);
   if (io->Aborted()) {
-    Wipe(Stream);
+    Stream.SetSize(0);
     MessageDlg("The image could not be saved as \"" + ExtractFileName(FileName) + "\".", mtError,
                TMsgDlgButtons{mbOK});
     return false;
@@ -474,17 +465,15 @@ void TfrmMain::btnSaveCryptedClick(TObject*) {
   std::string name = SaveDialogFileName;
   if (!SaveDialogExecute || !SaveDialogExecute(name)) return;
   SaveDialogFileName = name;
-  TMemoryStream plain, coded;
+  // The plain image file only ever lives in memory that is zeroed when it is
+  // given back.
+  TWipedMemoryStream plain;
+  TMemoryStream coded;
   if (!WriteImage(name, plain)) return;
-  try {
-    PrepareCipher(frmPassword->cbCipher->ItemIndex(), frmPassword->edPassword->Text());
-    plain.SetPosition(0);
-    FCipherManager->GetCipher()->ProcessStream(&plain, &coded, plain.Size(), caEncode);
-  } catch (...) {
-    Wipe(plain);
-    throw;
-  }
-  Wipe(plain);
+  PrepareCipher(frmPassword->cbCipher->ItemIndex(), frmPassword->edPassword->Text());
+  plain.SetPosition(0);
+  FCipherManager->GetCipher()->ProcessStream(&plain, &coded, plain.Size(), caEncode);
+  plain.Clear();
   TAtomicFileWriter out(name);
   out.Stream()->WriteBuffer(coded.Memory(), coded.Size());
   out.Commit();

@@ -118,7 +118,7 @@ class TfrmMain : public TForm {
   void PrepareCipher(int32_t CipherIndex, const std::string& PassPhrase);
   // Writes the view's image, encoded as the extension of FileName says,
   // into Stream; false (after an error box) when the writer failed.
-  bool WriteImage(const std::string& FileName, class TMemoryStream& Stream);
+  bool WriteImage(const std::string& FileName, class TStream& Stream);
   void BuildToolbar();
   void BuildNavBar();
 
