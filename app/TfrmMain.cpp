@@ -415,21 +415,27 @@ void TfrmMain::PrepareCipher(int32_t CipherIndex, const std::string& PassPhrase)
 void TfrmMain::DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, const std::string& PassPhrase) {
   TImagoIO* io = Imago1->GetIO();
   PrepareCipher(CipherIndex, PassPhrase);
-  TMemoryStream coded;
-  {
-    TFileStream source(FileName, fmOpenRead | fmShareDenyNone);
-    coded.CopyFrom(&source, 0);
-  }
-  coded.SetPosition(0);
-  // The plain bytes live in one block of their final size, zeroed when the
-  // stream goes, also when the load raises.
-  TWipedMemoryStream plain;
-  plain.SetSize(coded.Size());
-  plain.SetPosition(0);
-  FCipherManager->GetCipher()->ProcessStream(&coded, &plain, coded.Size(), caDecode);
-  plain.SetPosition(0);
   const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
-  io->LoadFromStreamOfType(&plain, type);
+  // Read and decrypted in place, in one block of the file's size that is
+  // zeroed when the stream goes, also when the load raises.
+  TWipedMemoryStream data;
+  {
+    // A file that cannot be opened raises here, whatever its extension.
+    TFileStream source(FileName, fmOpenRead | fmShareDenyNone);
+    if (type == ieftUnknown) {
+      // No reader takes the decrypted bytes: the load fails as it would after
+      // decrypting, without reading a file of any size into memory.
+      io->LoadFromStreamOfType(&data, type);
+      return;
+    }
+    data.SetSize(source.Size());
+    data.SetPosition(0);
+    if (data.Size() > 0) source.ReadBuffer(data.Memory(), data.Size());
+  }
+  data.SetPosition(0);
+  FCipherManager->GetCipher()->ProcessStream(&data, &data, data.Size(), caDecode);
+  data.SetPosition(0);
+  io->LoadFromStreamOfType(&data, type);
 }
 
 // ---- saving

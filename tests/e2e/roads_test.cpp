@@ -3,6 +3,7 @@
 #include "tests/e2e/ProgramTestSupport.h"
 
 #include "platform/Input.h"
+#include "toolbar/TTBKItem.h"
 #include "ui/TListView.h"
 
 TEST_F(ProgramTest, AFolderOfThousandsOfEntriesIsListedInOneBatch) {
@@ -56,4 +57,23 @@ TEST_F(ProgramTest, AnArrowKeyDuringALoadDoesNotStartASecondLoad) {
   Pump();
   EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [b.png]");
   EXPECT_EQ(Status(1), "W: 10");
+}
+
+TEST_F(ProgramTest, TheDecryptStepReadsOnlyFilesAReaderCouldTake) {
+  const std::string pics = dir_ + "/pics";
+  // A huge sparse file that no image reader takes (a film, say): stepping onto
+  // it with the remembered pass phrase must not read it into memory.
+  const std::string film = pics + "/film.mkv";
+  { std::ofstream(film) << "x"; }
+  fs::resize_file(film, uint64_t(1) << 40);
+  StartProgram();
+  frmMain->cbPassWordMain->SetChecked(true);
+  frmMain->edPassword->SetText("phrase");
+  WithSteps({[] { frmPassword->TBKButton2->Click(); }}, [&] { frmMain->OpenImage(film); });
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+  EXPECT_FALSE(frmMain->btnSave->Enabled());
+
+  // A missing file still raises, whatever its extension.
+  EXPECT_ANY_THROW(frmMain->OpenImage(pics + "/gone.mkv"));
+  EXPECT_EQ(FolderEntries(pics), (std::vector<std::string>{"film.mkv"}));
 }
