@@ -312,12 +312,20 @@ void TfrmMain::FormActivate(TObject*) {
   if (!FFirstActivation) return;
   FFirstActivation = false;
   ShowTitle(kTitle);
+  // The start-up screen goes also when reading the settings raises (a value
+  // of another kind in a damaged store); the error is still reported.
+  struct TSplashEnd {
+    ~TSplashEnd() { Free(); }
+    void Free() {
+      if (frmSplash) {
+        frmSplash->Free();
+        frmSplash = nullptr;
+      }
+    }
+  } splashEnd;
   LoadSettings();
   if (frmOptions->cbMaxScreen->Checked()) SetWindowState(wsMaximized);
-  if (frmSplash) {
-    frmSplash->Free();
-    frmSplash = nullptr;
-  }
+  splashEnd.Free();
   const std::string last = ReadRegString("Options", "Browser_Last_dir", "");
   if (!last.empty() && IsFolder(last)) BrowseFolder(last);
 }

@@ -3,6 +3,7 @@
 #include "tests/e2e/ProgramTestSupport.h"
 
 #include "platform/Input.h"
+#include "platform/Registry.h"
 #include "toolbar/TTBKItem.h"
 #include "ui/TListView.h"
 
@@ -76,4 +77,25 @@ TEST_F(ProgramTest, TheDecryptStepReadsOnlyFilesAReaderCouldTake) {
   // A missing file still raises, whatever its extension.
   EXPECT_ANY_THROW(frmMain->OpenImage(pics + "/gone.mkv"));
   EXPECT_EQ(FolderEntries(pics), (std::vector<std::string>{"film.mkv"}));
+}
+
+TEST_F(ProgramTest, AStoredOptionOfAnotherKindStillEndsTheStartUp) {
+  // A damaged store: the option is a number, not text.
+  {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Nobrivo\\Options", 0, nullptr, 0, KEY_ALL_ACCESS,
+                             nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD one = 1;
+    ASSERT_EQ(RegSetValueEx(key, "MaxScreen", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  std::vector<std::string> errors;
+  Application->OnException = [&](TObject*, Exception& E) { errors.push_back(E.Message()); };
+  StartProgram();
+  Application->OnException = nullptr;
+  EXPECT_EQ(errors.size(), 1u) << "the damaged value is reported";
+  EXPECT_EQ(frmSplash, nullptr) << "the start-up screen goes all the same";
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
 }
