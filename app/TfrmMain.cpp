@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -61,6 +62,8 @@ constexpr TColor kSkyBlue = 0xF0CAA6;
 constexpr int32_t kIconEntry = 86;
 constexpr int32_t kIconJpeg = 116;
 constexpr int32_t kIconFolder = 115;
+// Half the longest path name the system takes.
+constexpr size_t kLongFolderName = 2048;
 
 // Puts the screen cursor and the view's fitting back when a road ends early.
 class TRoadGuard {
@@ -540,7 +543,17 @@ void TfrmMain::BrowseFolder(const std::string& Dir) {
 void TfrmMain::lvDirsDblClick(TObject*) {
   const TListItem* item = lvDirs->Selected();
   if (!item || FCurrentDir.empty()) return;
-  const std::string path = FCurrentDir + "/" + item->Caption();
+  // Every ".." adds to the folder's name; before it grows past what the
+  // system takes (and the browser could go nowhere), the folder's real name
+  // stands in for it.
+  std::string dir = FCurrentDir;
+  if (dir.size() > kLongFolderName) {
+    if (char* real = ::realpath(dir.c_str(), nullptr)) {
+      dir = real;
+      ::free(real);
+    }
+  }
+  const std::string path = dir + "/" + item->Caption();
   if (IsRegularFile(path)) {
     OpenImage(path);
   } else if (IsFolder(path)) {

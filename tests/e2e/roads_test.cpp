@@ -99,3 +99,31 @@ TEST_F(ProgramTest, AStoredOptionOfAnotherKindStillEndsTheStartUp) {
   EXPECT_EQ(frmSplash, nullptr) << "the start-up screen goes all the same";
   EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
 }
+
+TEST_F(ProgramTest, GoingUpAndDownManyTimesKeepsTheFolderListable) {
+  const std::string pics = dir_ + "/pics";
+  fs::create_directory(pics + "/sub");
+  { std::ofstream(pics + "/sub/inner.txt") << "x"; }
+  { std::ofstream(pics + "/a.txt") << "x"; }
+  StartProgram();
+  frmMain->BrowseFolder(pics);
+  // Double-clicks the entry Name and gives the folder's new entry count.
+  auto enter = [](const std::string& Name) {
+    TListItems* items = frmMain->lvDirs->Items();
+    for (int32_t i = 0; i < items->Count(); ++i)
+      if (items->Item(i)->Caption() == Name) {
+        frmMain->lvDirs->SetItemIndex(i);
+        frmMain->lvDirsDblClick(frmMain->lvDirs);
+        return frmMain->lvDirs->ItemIndex() == -1 ? frmMain->lvDirs->Items()->Count() : -1;
+      }
+    return -1;
+  };
+  // Each round adds "/sub/.." to the folder's name; a name longer than the
+  // system takes would leave the list where it is with no way on.
+  for (int round = 0; round < 1000; ++round) {
+    ASSERT_EQ(enter("sub"), 2) << "round " << round;
+    ASSERT_EQ(enter(".."), 3) << "round " << round;
+  }
+  EXPECT_TRUE(fs::equivalent(frmMain->CurrentDir(), pics));
+  EXPECT_LT(frmMain->CurrentDir().size(), 4096u);
+}
