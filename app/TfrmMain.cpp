@@ -379,11 +379,16 @@ void TfrmMain::OpenImage(const std::string& FileName) {
     }
   } busyEnd{Timer1, wasBusy};
   TRoadGuard guard(Imago1);
+  const uint32_t road = ++FRoadCount;
   Screen->SetCursor(crHourGlass);
   if (frmOptions->cbFitOnWindow->Checked()) Imago1->AutoFit = true;
   TImagoIO* io = Imago1->GetIO();
   io->LoadFromFile(FileName);
   Application->ProcessMessages();
+  // A road started from the messages (a double click in the list, the open
+  // button) loaded its file into the view and told its outcome: this one
+  // ends without claiming the view for its own file.
+  if (FRoadCount != road) return;
   if (io->Aborted()) {
     if (cbPassWordMain->Checked()) DecryptAndLoad(FileName, cbCipher->ItemIndex(), edPassword->Text());
     if (io->Aborted()) {

@@ -127,6 +127,9 @@ class TfrmMain : public TForm {
   std::string FTitle;
   bool FFirstActivation = true;
   std::string FCurrentDir;
+  // Counts the open roads; a road that finds it changed after letting the
+  // message loop run was overtaken by a later one.
+  uint32_t FRoadCount = 0;
   THashManager* FHashManager = nullptr;
   TCipherManager* FCipherManager = nullptr;
   int32_t activeLanguage_ = 1;

@@ -127,3 +127,25 @@ TEST_F(ProgramTest, GoingUpAndDownManyTimesKeepsTheFolderListable) {
   EXPECT_TRUE(fs::equivalent(frmMain->CurrentDir(), pics));
   EXPECT_LT(frmMain->CurrentDir().size(), 4096u);
 }
+
+TEST_F(ProgramTest, ALoadOvertakenByAnotherLeavesTheLaterOnesResult) {
+  const std::string pics = dir_ + "/pics";
+  if (!MakeImage(pics + "/a.jpg") || !MakeImage(pics + "/b.png", "xc:white", "10x20"))
+    GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  frmMain->BrowseFolder(pics);
+  ASSERT_EQ(frmMain->lvDirs->Items()->Item(2)->Caption(), "b.png");
+  Pump();
+  // A double click on b.png waits in the queue while a.jpg loads; the load
+  // lets the message loop run, and b.png's road runs inside a.jpg's.
+  const TRect r = frmMain->lvDirs->ItemRect(2);
+  InjectMouseMove(frmMain->lvDirs->ClientToScreen(TPoint{r.Left + 5, (r.Top + r.Bottom) / 2}));
+  for (int i = 0; i < 2; ++i) {
+    InjectMouseButton(VK_LBUTTON, true);
+    InjectMouseButton(VK_LBUTTON, false);
+  }
+  frmMain->OpenImage(pics + "/a.jpg");
+  ASSERT_EQ(frmMain->lvDirs->ItemIndex(), 2) << "the double click was dispatched inside the load";
+  EXPECT_EQ(Status(1), "W: 10");
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [b.png]") << "the title names the file shown";
+}
