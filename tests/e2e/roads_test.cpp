@@ -2,6 +2,8 @@
 // while a road runs.
 #include "tests/e2e/ProgramTestSupport.h"
 
+#include <sys/stat.h>
+
 #include "platform/Input.h"
 #include "platform/Registry.h"
 #include "toolbar/TTBKItem.h"
@@ -148,4 +150,39 @@ TEST_F(ProgramTest, ALoadOvertakenByAnotherLeavesTheLaterOnesResult) {
   ASSERT_EQ(frmMain->lvDirs->ItemIndex(), 2) << "the double click was dispatched inside the load";
   EXPECT_EQ(Status(1), "W: 10");
   EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [b.png]") << "the title names the file shown";
+}
+
+TEST_F(ProgramTest, OddFilesEndTheOpenRoadCleanly) {
+  const std::string pics = dir_ + "/pics/";
+  { std::ofstream(pics + "empty.jpg"); }
+  { std::ofstream(pics + "junk.png") << "not an image"; }
+  { std::ofstream(pics + "noext") << "not an image"; }
+  fs::create_directory(pics + "folder.jpg");
+  ASSERT_EQ(mkfifo((pics + "pipe.jpg").c_str(), 0600), 0);
+  const auto before = FolderEntries(dir_ + "/pics");
+  StartProgram();
+  struct TCase {
+    const char* name;
+    bool raises;  // cannot be opened at all; else it fails as a wrong phrase
+  } cases[] = {{"empty.jpg", false}, {"junk.png", false}, {"noext", false},
+               {"folder.jpg", true},  {"pipe.jpg", true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string shown;
+    if (c.raises) {
+      EXPECT_ANY_THROW(frmMain->OpenImage(pics + c.name));
+    } else {
+      WithSteps({AnswerPassword(21, "phrase"),
+                 [&] {
+                   shown = MessageBoxText();
+                   CloseActive(mrOk);
+                 }},
+                [&] { frmMain->OpenImage(pics + c.name); });
+      EXPECT_EQ(shown, "Clave incorrecta, no se puede cargar la imagen");
+    }
+    EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_FALSE(frmMain->Timer1->Enabled());
+  }
+  EXPECT_EQ(FolderEntries(dir_ + "/pics"), before);
 }
