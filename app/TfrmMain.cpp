@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "app/TfrmOptions.h"
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
+#include "app/TWipedMemoryStream.h"
 #include "app/Translations.h"
 #include "crypto/TCipherManager.h"
 #include "crypto/THashManager.h"
@@ -60,15 +62,8 @@ constexpr TColor kSkyBlue = 0xF0CAA6;
 constexpr int32_t kIconEntry = 86;
 constexpr int32_t kIconJpeg = 116;
 constexpr int32_t kIconFolder = 115;
-
-// Zeroes a buffer that held plain image data before it is given back.
-void Wipe(TMemoryStream& Stream) {
-  if (Stream.Memory() && Stream.Size() > 0) {
-    volatile uint8_t* p = static_cast<volatile uint8_t*>(Stream.Memory());
-    for (int64_t i = 0; i < Stream.Size(); ++i) p[i] = 0;
-  }
-  Stream.Clear();
-}
+// Half the longest path name the system takes.
+constexpr size_t kLongFolderName = 2048;
 
 // Puts the screen cursor and the view's fitting back when a road ends early.
 class TRoadGuard {
@@ -320,12 +315,20 @@ void TfrmMain::FormActivate(TObject*) {
   if (!FFirstActivation) return;
   FFirstActivation = false;
   ShowTitle(kTitle);
+  // The start-up screen goes also when reading the settings raises (a value
+  // of another kind in a damaged store); the error is still reported.
+  struct TSplashEnd {
+    ~TSplashEnd() { Free(); }
+    void Free() {
+      if (frmSplash) {
+        frmSplash->Free();
+        frmSplash = nullptr;
+      }
+    }
+  } splashEnd;
   LoadSettings();
   if (frmOptions->cbMaxScreen->Checked()) SetWindowState(wsMaximized);
-  if (frmSplash) {
-    frmSplash->Free();
-    frmSplash = nullptr;
-  }
+  splashEnd.Free();
   const std::string last = ReadRegString("Options", "Browser_Last_dir", "");
   if (!last.empty() && IsFolder(last)) BrowseFolder(last);
 }
@@ -362,12 +365,30 @@ void TfrmMain::btnLoadClick(TObject*) {
 }
 
 void TfrmMain::OpenImage(const std::string& FileName) {
+  // The key navigation's busy flag is held while any load runs, so that an
+  // arrow key the message loop dispatches inside this road (step through a
+  // double-clicked file, the pass-phrase dialog) cannot start a second load
+  // into the same view.
+  const bool wasBusy = Timer1->Enabled();
+  Timer1->SetEnabled(true);
+  struct TBusyEnd {
+    TTimer* timer;
+    bool keep;
+    ~TBusyEnd() {
+      if (!keep) timer->SetEnabled(false);
+    }
+  } busyEnd{Timer1, wasBusy};
   TRoadGuard guard(Imago1);
+  const uint32_t road = ++FRoadCount;
   Screen->SetCursor(crHourGlass);
   if (frmOptions->cbFitOnWindow->Checked()) Imago1->AutoFit = true;
   TImagoIO* io = Imago1->GetIO();
   io->LoadFromFile(FileName);
   Application->ProcessMessages();
+  // A road started from the messages (a double click in the list, the open
+  // button) loaded its file into the view and told its outcome: this one
+  // ends without claiming the view for its own file.
+  if (FRoadCount != road) return;
   if (io->Aborted()) {
     if (cbPassWordMain->Checked()) DecryptAndLoad(FileName, cbCipher->ItemIndex(), edPassword->Text());
     if (io->Aborted()) {
@@ -410,32 +431,37 @@ void TfrmMain::PrepareCipher(int32_t CipherIndex, const std::string& PassPhrase)
 void TfrmMain::DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, const std::string& PassPhrase) {
   TImagoIO* io = Imago1->GetIO();
   PrepareCipher(CipherIndex, PassPhrase);
-  TMemoryStream coded, plain;
+  const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
+  // Read and decrypted in place, in one block of the file's size that is
+  // zeroed when the stream goes, also when the load raises.
+  TWipedMemoryStream data;
   {
+    // A file that cannot be opened raises here, whatever its extension.
     TFileStream source(FileName, fmOpenRead | fmShareDenyNone);
-    coded.CopyFrom(&source, 0);
+    if (type == ieftUnknown) {
+      // No reader takes the decrypted bytes: the load fails as it would after
+      // decrypting, without reading a file of any size into memory.
+      io->LoadFromStreamOfType(&data, type);
+      return;
+    }
+    data.SetSize(source.Size());
+    data.SetPosition(0);
+    if (data.Size() > 0) source.ReadBuffer(data.Memory(), data.Size());
   }
-  coded.SetPosition(0);
-  try {
-    FCipherManager->GetCipher()->ProcessStream(&coded, &plain, coded.Size(), caDecode);
-    plain.SetPosition(0);
-    const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
-    io->LoadFromStreamOfType(&plain, type);
-  } catch (...) {
-    Wipe(plain);
-    throw;
-  }
-  Wipe(plain);
+  data.SetPosition(0);
+  FCipherManager->GetCipher()->ProcessStream(&data, &data, data.Size(), caDecode);
+  data.SetPosition(0);
+  io->LoadFromStreamOfType(&data, type);
 }
 
 // ---- saving
 
-bool TfrmMain::WriteImage(const std::string& FileName, TMemoryStream& Stream) {
+bool TfrmMain::WriteImage(const std::string& FileName, TStream& Stream) {
   TImagoIO* io = Imago1->GetIO();
   const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
   io->SaveToStream(&Stream, type);
   if (io->Aborted()) {
-    Wipe(Stream);
+    Stream.SetSize(0);
     MessageDlg("The image could not be saved as \"" + ExtractFileName(FileName) + "\".", mtError,
                TMsgDlgButtons{mbOK});
     return false;
@@ -461,17 +487,15 @@ void TfrmMain::btnSaveCryptedClick(TObject*) {
   std::string name = SaveDialogFileName;
   if (!SaveDialogExecute || !SaveDialogExecute(name)) return;
   SaveDialogFileName = name;
-  TMemoryStream plain, coded;
+  // The plain image file only ever lives in memory that is zeroed when it is
+  // given back.
+  TWipedMemoryStream plain;
+  TMemoryStream coded;
   if (!WriteImage(name, plain)) return;
-  try {
-    PrepareCipher(frmPassword->cbCipher->ItemIndex(), frmPassword->edPassword->Text());
-    plain.SetPosition(0);
-    FCipherManager->GetCipher()->ProcessStream(&plain, &coded, plain.Size(), caEncode);
-  } catch (...) {
-    Wipe(plain);
-    throw;
-  }
-  Wipe(plain);
+  PrepareCipher(frmPassword->cbCipher->ItemIndex(), frmPassword->edPassword->Text());
+  plain.SetPosition(0);
+  FCipherManager->GetCipher()->ProcessStream(&plain, &coded, plain.Size(), caEncode);
+  plain.Clear();
   TAtomicFileWriter out(name);
   out.Stream()->WriteBuffer(coded.Memory(), coded.Size());
   out.Commit();
@@ -501,12 +525,20 @@ void TfrmMain::BrowseFolder(const std::string& Dir) {
     const int c = CompareText(a.name, b.name);
     return c != 0 ? c < 0 : a.name < b.name;
   });
+  // One layout for the whole listing: a folder of thousands of entries would
+  // otherwise be measured again after every added item.
+  TListItems* items = lvDirs->Items();
+  items->BeginUpdate();
+  struct TUpdateEnd {
+    TListItems* items;
+    ~TUpdateEnd() { items->EndUpdate(); }
+  } updateEnd{items};
   for (const TEntry& e : entries) {
     int32_t icon = kIconEntry;
     if (LowerCase(e.name).find(".jpg") != std::string::npos) icon = kIconJpeg;
     // A plain folder; a hidden one keeps the other icons.
     if (e.folder && (e.name == ".." || e.name[0] != '.')) icon = kIconFolder;
-    TListItem* item = lvDirs->Items()->Add();
+    TListItem* item = items->Add();
     item->SetCaption(e.name);
     item->SetImageIndex(icon);
   }
@@ -516,7 +548,17 @@ void TfrmMain::BrowseFolder(const std::string& Dir) {
 void TfrmMain::lvDirsDblClick(TObject*) {
   const TListItem* item = lvDirs->Selected();
   if (!item || FCurrentDir.empty()) return;
-  const std::string path = FCurrentDir + "/" + item->Caption();
+  // Every ".." adds to the folder's name; before it grows past what the
+  // system takes (and the browser could go nowhere), the folder's real name
+  // stands in for it.
+  std::string dir = FCurrentDir;
+  if (dir.size() > kLongFolderName) {
+    if (char* real = ::realpath(dir.c_str(), nullptr)) {
+      dir = real;
+      ::free(real);
+    }
+  }
+  const std::string path = dir + "/" + item->Caption();
   if (IsRegularFile(path)) {
     OpenImage(path);
   } else if (IsFolder(path)) {

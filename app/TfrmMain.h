@@ -118,7 +118,7 @@ class TfrmMain : public TForm {
   void PrepareCipher(int32_t CipherIndex, const std::string& PassPhrase);
   // Writes the view's image, encoded as the extension of FileName says,
   // into Stream; false (after an error box) when the writer failed.
-  bool WriteImage(const std::string& FileName, class TMemoryStream& Stream);
+  bool WriteImage(const std::string& FileName, class TStream& Stream);
   void BuildToolbar();
   void BuildNavBar();
 
@@ -127,6 +127,9 @@ class TfrmMain : public TForm {
   std::string FTitle;
   bool FFirstActivation = true;
   std::string FCurrentDir;
+  // Counts the open roads; a road that finds it changed after letting the
+  // message loop run was overtaken by a later one.
+  uint32_t FRoadCount = 0;
   THashManager* FHashManager = nullptr;
   TCipherManager* FCipherManager = nullptr;
   int32_t activeLanguage_ = 1;

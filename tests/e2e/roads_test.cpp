@@ -1,0 +1,188 @@
+// The main window's roads with odd folders, odd files and events that arrive
+// while a road runs.
+#include "tests/e2e/ProgramTestSupport.h"
+
+#include <sys/stat.h>
+
+#include "platform/Input.h"
+#include "platform/Registry.h"
+#include "toolbar/TTBKItem.h"
+#include "ui/TListView.h"
+
+TEST_F(ProgramTest, AFolderOfThousandsOfEntriesIsListedInOneBatch) {
+  const std::string many = dir_ + "/pics/many";
+  fs::create_directory(many);
+  constexpr int kFiles = 3000;
+  for (int i = 0; i < kFiles; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/f%04d.%s", i, i % 2 ? "jpg" : "txt");
+    std::ofstream(many + name) << "x";
+  }
+  StartProgram();
+  // Each notification of a single item means a layout of the whole list.
+  int changes = 0;
+  frmMain->lvDirs->OnChange = [&](TObject*, TListItem*, TItemChange) { ++changes; };
+  frmMain->BrowseFolder(many);
+  TListItems* items = frmMain->lvDirs->Items();
+  ASSERT_EQ(items->Count(), kFiles + 1);
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(items->Item(0)->Caption(), "..");
+  EXPECT_EQ(items->Item(1)->Caption(), "f0000.txt");
+  EXPECT_EQ(items->Item(1)->ImageIndex(), 86);
+  EXPECT_EQ(items->Item(kFiles)->Caption(), "f2999.jpg");
+  EXPECT_EQ(items->Item(kFiles)->ImageIndex(), 116);
+  // The list takes single changes again afterwards.
+  items->Item(1)->SetCaption("renamed");
+  EXPECT_EQ(changes, 1);
+}
+
+TEST_F(ProgramTest, AnArrowKeyDuringALoadDoesNotStartASecondLoad) {
+  const std::string pics = dir_ + "/pics";
+  if (!MakeImage(pics + "/a.jpg") || !MakeImage(pics + "/b.png", "xc:white", "10x20"))
+    GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  frmMain->BrowseFolder(pics);
+  ASSERT_EQ(frmMain->lvDirs->Items()->Item(1)->Caption(), "a.jpg");
+  frmMain->lvDirs->SetItemIndex(1);
+  frmMain->Imago1->SetFocus();
+  // The key arrives while the double-clicked file loads: the load lets the
+  // message loop run once, and the key is ignored there.
+  InjectKey(VK_RIGHT, true);
+  InjectKey(VK_RIGHT, false);
+  frmMain->lvDirsDblClick(frmMain->lvDirs);
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [a.jpg]");
+  EXPECT_EQ(frmMain->lvDirs->ItemIndex(), 1);
+  EXPECT_EQ(Status(1), "W: 64") << "the view shows the file the title names";
+  EXPECT_FALSE(frmMain->Timer1->Enabled());
+  // Afterwards the keys step as before.
+  InjectKey(VK_RIGHT, true);
+  InjectKey(VK_RIGHT, false);
+  Pump();
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [b.png]");
+  EXPECT_EQ(Status(1), "W: 10");
+}
+
+TEST_F(ProgramTest, TheDecryptStepReadsOnlyFilesAReaderCouldTake) {
+  const std::string pics = dir_ + "/pics";
+  // A huge sparse file that no image reader takes (a film, say): stepping onto
+  // it with the remembered pass phrase must not read it into memory.
+  const std::string film = pics + "/film.mkv";
+  { std::ofstream(film) << "x"; }
+  fs::resize_file(film, uint64_t(1) << 40);
+  StartProgram();
+  frmMain->cbPassWordMain->SetChecked(true);
+  frmMain->edPassword->SetText("phrase");
+  WithSteps({[] { frmPassword->TBKButton2->Click(); }}, [&] { frmMain->OpenImage(film); });
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+  EXPECT_FALSE(frmMain->btnSave->Enabled());
+
+  // A missing file still raises, whatever its extension.
+  EXPECT_ANY_THROW(frmMain->OpenImage(pics + "/gone.mkv"));
+  EXPECT_EQ(FolderEntries(pics), (std::vector<std::string>{"film.mkv"}));
+}
+
+TEST_F(ProgramTest, AStoredOptionOfAnotherKindStillEndsTheStartUp) {
+  // A damaged store: the option is a number, not text.
+  {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Nobrivo\\Options", 0, nullptr, 0, KEY_ALL_ACCESS,
+                             nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const DWORD one = 1;
+    ASSERT_EQ(RegSetValueEx(key, "MaxScreen", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof one),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  std::vector<std::string> errors;
+  Application->OnException = [&](TObject*, Exception& E) { errors.push_back(E.Message()); };
+  StartProgram();
+  Application->OnException = nullptr;
+  EXPECT_EQ(errors.size(), 1u) << "the damaged value is reported";
+  EXPECT_EQ(frmSplash, nullptr) << "the start-up screen goes all the same";
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+}
+
+TEST_F(ProgramTest, GoingUpAndDownManyTimesKeepsTheFolderListable) {
+  const std::string pics = dir_ + "/pics";
+  fs::create_directory(pics + "/sub");
+  { std::ofstream(pics + "/sub/inner.txt") << "x"; }
+  { std::ofstream(pics + "/a.txt") << "x"; }
+  StartProgram();
+  frmMain->BrowseFolder(pics);
+  // Double-clicks the entry Name and gives the folder's new entry count.
+  auto enter = [](const std::string& Name) {
+    TListItems* items = frmMain->lvDirs->Items();
+    for (int32_t i = 0; i < items->Count(); ++i)
+      if (items->Item(i)->Caption() == Name) {
+        frmMain->lvDirs->SetItemIndex(i);
+        frmMain->lvDirsDblClick(frmMain->lvDirs);
+        return frmMain->lvDirs->ItemIndex() == -1 ? frmMain->lvDirs->Items()->Count() : -1;
+      }
+    return -1;
+  };
+  // Each round adds "/sub/.." to the folder's name; a name longer than the
+  // system takes would leave the list where it is with no way on.
+  for (int round = 0; round < 1000; ++round) {
+    ASSERT_EQ(enter("sub"), 2) << "round " << round;
+    ASSERT_EQ(enter(".."), 3) << "round " << round;
+  }
+  EXPECT_TRUE(fs::equivalent(frmMain->CurrentDir(), pics));
+  EXPECT_LT(frmMain->CurrentDir().size(), 4096u);
+}
+
+TEST_F(ProgramTest, ALoadOvertakenByAnotherLeavesTheLaterOnesResult) {
+  const std::string pics = dir_ + "/pics";
+  if (!MakeImage(pics + "/a.jpg") || !MakeImage(pics + "/b.png", "xc:white", "10x20"))
+    GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  frmMain->BrowseFolder(pics);
+  ASSERT_EQ(frmMain->lvDirs->Items()->Item(2)->Caption(), "b.png");
+  Pump();
+  // A double click on b.png waits in the queue while a.jpg loads; the load
+  // lets the message loop run, and b.png's road runs inside a.jpg's.
+  const TRect r = frmMain->lvDirs->ItemRect(2);
+  InjectMouseMove(frmMain->lvDirs->ClientToScreen(TPoint{r.Left + 5, (r.Top + r.Bottom) / 2}));
+  for (int i = 0; i < 2; ++i) {
+    InjectMouseButton(VK_LBUTTON, true);
+    InjectMouseButton(VK_LBUTTON, false);
+  }
+  frmMain->OpenImage(pics + "/a.jpg");
+  ASSERT_EQ(frmMain->lvDirs->ItemIndex(), 2) << "the double click was dispatched inside the load";
+  EXPECT_EQ(Status(1), "W: 10");
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [b.png]") << "the title names the file shown";
+}
+
+TEST_F(ProgramTest, OddFilesEndTheOpenRoadCleanly) {
+  const std::string pics = dir_ + "/pics/";
+  { std::ofstream(pics + "empty.jpg"); }
+  { std::ofstream(pics + "junk.png") << "not an image"; }
+  { std::ofstream(pics + "noext") << "not an image"; }
+  fs::create_directory(pics + "folder.jpg");
+  ASSERT_EQ(mkfifo((pics + "pipe.jpg").c_str(), 0600), 0);
+  const auto before = FolderEntries(dir_ + "/pics");
+  StartProgram();
+  struct TCase {
+    const char* name;
+    bool raises;  // cannot be opened at all; else it fails as a wrong phrase
+  } cases[] = {{"empty.jpg", false}, {"junk.png", false}, {"noext", false},
+               {"folder.jpg", true},  {"pipe.jpg", true}};
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string shown;
+    if (c.raises) {
+      EXPECT_ANY_THROW(frmMain->OpenImage(pics + c.name));
+    } else {
+      WithSteps({AnswerPassword(21, "phrase"),
+                 [&] {
+                   shown = MessageBoxText();
+                   CloseActive(mrOk);
+                 }},
+                [&] { frmMain->OpenImage(pics + c.name); });
+      EXPECT_EQ(shown, "Clave incorrecta, no se puede cargar la imagen");
+    }
+    EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+    EXPECT_EQ(Screen->Cursor(), crDefault);
+    EXPECT_FALSE(frmMain->Timer1->Enabled());
+  }
+  EXPECT_EQ(FolderEntries(dir_ + "/pics"), before);
+}
