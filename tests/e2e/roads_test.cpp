@@ -68,7 +68,10 @@ TEST_F(ProgramTest, TheDecryptStepReadsOnlyFilesAReaderCouldTake) {
   // it with the remembered pass phrase must not read it into memory.
   const std::string film = pics + "/film.mkv";
   { std::ofstream(film) << "x"; }
-  fs::resize_file(film, uint64_t(1) << 40);
+  std::error_code ec;
+  fs::resize_file(film, uint64_t(1) << 40, ec);
+  if (ec) fs::resize_file(film, uint64_t(16) << 30, ec);
+  if (ec) GTEST_SKIP() << "this file system holds no large sparse file";
   StartProgram();
   frmMain->cbPassWordMain->SetChecked(true);
   frmMain->edPassword->SetText("phrase");
