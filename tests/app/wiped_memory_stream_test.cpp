@@ -47,7 +47,9 @@ TEST(WipedMemoryStream, GrowsKeepsItsBytesAndZeroesEveryBlockItGivesBack) {
     ASSERT_EQ(s.Size(), int64_t(c.total));
     EXPECT_EQ(std::memcmp(s.Memory(), data.data(), c.total), 0);
     const int grown = s.blocks;
-    if (c.total > 4096) EXPECT_GT(grown, 0) << "a growing stream moves its data";
+    if (c.total > 4096) {
+      EXPECT_GT(grown, 0) << "a growing stream moves its data";
+    }
     // Cutting the end zeroes the cut bytes; growing again reads zeros there.
     s.SetSize(int64_t(c.total / 2));
     s.SetSize(int64_t(c.total));
