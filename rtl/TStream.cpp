@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "rtl/Exception.h"
 
@@ -272,7 +273,17 @@ int64_t TStringStream::Read(void* Buffer, int64_t Count) {
 
 int64_t TStringStream::Write(const void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
-  if (position_ + Count > static_cast<int64_t>(data_.size())) data_.resize(static_cast<size_t>(position_ + Count));
+  // A position far past the end must neither wrap around nor escape as a
+  // library exception.
+  if (position_ > static_cast<int64_t>(data_.max_size()) - Count)
+    throw EOutOfMemory("Out of memory while expanding string stream");
+  if (position_ + Count > static_cast<int64_t>(data_.size())) {
+    try {
+      data_.resize(static_cast<size_t>(position_ + Count));
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory("Out of memory while expanding string stream");
+    }
+  }
   std::memcpy(data_.data() + position_, Buffer, static_cast<size_t>(Count));
   position_ += Count;
   return Count;
@@ -291,6 +302,7 @@ void TStringStream::SetSize(int64_t NewSize) {
 
 std::string TStringStream::ReadString(int64_t Count) {
   int64_t n = std::max<int64_t>(0, std::min(Count, static_cast<int64_t>(data_.size()) - position_));
+  if (n == 0) return {};  // also at a position past the end
   std::string out = data_.substr(static_cast<size_t>(position_), static_cast<size_t>(n));
   position_ += n;
   return out;

@@ -46,6 +46,22 @@ TEST(TStream, StringStreamSeeksAndShortReads) {
   EXPECT_EQ(s.DataString(), "0123456789");
 }
 
+TEST(TStream, StringStreamFarPastTheEnd) {
+  // A position beyond any possible string: writing raises and leaves the
+  // data alone, reading gives nothing.
+  for (int64_t pos : {INT64_MAX - 4, INT64_MAX - 9, INT64_MAX}) {
+    TStringStream s("abc");
+    s.SetPosition(pos);
+    EXPECT_THROW(s.WriteBuffer("0123456789", 10), EOutOfMemory) << pos;
+    EXPECT_EQ(s.DataString(), "abc");
+    EXPECT_EQ(s.ReadString(5), "") << pos;
+  }
+  TStringStream s("abc");
+  s.SetPosition(7);
+  EXPECT_EQ(s.ReadString(4), "");
+  EXPECT_EQ(s.Position(), 7);
+}
+
 TEST(TStream, FileStreamSeeksAndShortReads) {
   std::string name = TempName("seek");
   {
