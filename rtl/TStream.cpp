@@ -219,6 +219,9 @@ void TMemoryStream::Clear() {
 
 bool TMemoryStream::Reserve(int64_t NewSize) {
   if (NewSize > static_cast<int64_t>(buffer_.size())) {
+    // Rounding up to whole pages must not wrap a size near the top.
+    if (NewSize > static_cast<int64_t>(std::min<size_t>(buffer_.max_size(), INT64_MAX / 2)))
+      throw EOutOfMemory("Out of memory while expanding memory stream");
     try {
       // Grow by a quarter at least, so that a run of small writes stays linear.
       int64_t want = std::max<int64_t>(NewSize, static_cast<int64_t>(buffer_.size()) * 5 / 4);

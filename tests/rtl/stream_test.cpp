@@ -62,6 +62,18 @@ TEST(TStream, StringStreamFarPastTheEnd) {
   EXPECT_EQ(s.Position(), 7);
 }
 
+TEST(TStream, MemoryStreamFarPastTheEnd) {
+  for (int64_t pos : {INT64_MAX - 20, INT64_MAX - 4096, INT64_MAX / 2 + 1}) {
+    TMemoryStream m;
+    m.WriteBuffer("abc", 3);
+    m.SetPosition(pos);
+    EXPECT_THROW(m.WriteBuffer("0123456789", 10), EOutOfMemory) << pos;
+    EXPECT_EQ(m.Size(), 3);
+    EXPECT_THROW(m.SetSize(pos), EOutOfMemory) << pos;
+    EXPECT_EQ(m.Size(), 3);
+  }
+}
+
 TEST(TStream, FileStreamSeeksAndShortReads) {
   std::string name = TempName("seek");
   {
