@@ -62,6 +62,7 @@ void TStream::WriteBuffer(const void* Buffer, int64_t Count) {
 }
 
 int64_t TStream::CopyFrom(TStream* Source, int64_t Count) {
+  if (Count < 0) throw EReadError("Stream read error");
   if (Count == 0) {
     Source->SetPosition(0);
     Count = Source->Size();

@@ -149,6 +149,12 @@ TEST(TStream, CopyFromWholeAndPart) {
   EXPECT_EQ(part.CopyFrom(&src, 10), 10);
   src.SetPosition(199995);
   EXPECT_THROW(part.CopyFrom(&src, 10), EReadError);
+  // A negative count is a read error, not a huge buffer.
+  for (int64_t count : {int64_t{-1}, INT64_MIN}) {
+    TMemoryStream none;
+    EXPECT_THROW(none.CopyFrom(&src, count), EReadError) << count;
+    EXPECT_EQ(none.Size(), 0);
+  }
 }
 
 TEST(TStream, MemoryStreamFileRoundTrip) {
