@@ -343,9 +343,18 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& FileName, uint32_t Mode)
     }
   }
   std::string dir = ExtractFilePath(target_);
-  // A hidden name beside the target: ".name.XXXXXX.tmp".
+  // A hidden name beside the target: ".name.XXXXXX.tmp". A long name is
+  // shortened (never inside a UTF-8 sequence) so that the temporary name
+  // still fits the file system's limit on a name.
+  constexpr size_t kMaxNamePart = 200;
+  std::string name = ExtractFileName(target_);
+  if (name.size() > kMaxNamePart) {
+    size_t cut = kMaxNamePart;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
   std::string prefix(1, '.');
-  prefix += ExtractFileName(target_);
+  prefix += name;
   prefix += '.';
   TTempFile temp = CreateExclusiveTempFile(dir.empty() ? "." : dir, prefix, ".tmp");
   temp_ = temp.FileName;

@@ -319,3 +319,24 @@ TEST_F(FileUtilsTest, AtomicWriterReplacesOnlyOnCommit) {
 
   EXPECT_THROW(TAtomicFileWriter(dir_ + "missing/file"), EFCreateError);
 }
+
+TEST_F(FileUtilsTest, AtomicWriterTakesNamesUpToTheLimit) {
+  // Names as long as the file system allows, plain and in UTF-8 ("é" is two
+  // bytes, so the temporary name must not cut one in half).
+  std::string accented = "x";
+  while (accented.size() < 250) accented += "\xC3\xA9";
+  for (const std::string& name : {std::string(255, 'a'), std::string(240, 'b') + ".jpg", accented}) {
+    {
+      TAtomicFileWriter w(dir_ + name);
+      w.Stream()->WriteBuffer("long", 4);
+      std::string temp = ExtractFileName(w.TempFileName());
+      EXPECT_LE(temp.size(), 255u);
+      for (size_t i = 0; i + 1 < temp.size(); ++i)  // no lead byte before a non-continuation
+        if ((static_cast<unsigned char>(temp[i]) & 0xE0) == 0xC0)
+          EXPECT_EQ(static_cast<unsigned char>(temp[i + 1]) & 0xC0, 0x80) << i;
+      w.Commit();
+    }
+    EXPECT_EQ(Read(name), "long") << name.size();
+  }
+  EXPECT_EQ(List("*", faAnyFile | faHidden).size(), 5u);  // no temporary file left
+}
