@@ -293,8 +293,12 @@ bool Parse(const std::string& text, TKey& root) {
 
 bool ReadFile(const std::string& path, std::string& text, bool& exists) {
   exists = false;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT;
+  // Without waiting: a pipe put in the file's place must not block the reader.
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    exists = errno != ENOENT;
+    return !exists;
+  }
   exists = true;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || size_t(st.st_size) > kMaxFileSize) {
@@ -365,11 +369,14 @@ LONG Save(TStore& s) {
   bool ok = WriteAll(fd, text, failAfter) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (ok) {
-    // A damaged file is kept aside before it is replaced.
+    // A damaged file is kept aside before it is replaced; so is one that
+    // cannot be read (too large, not a file, no permission), whose settings
+    // were never seen.
     std::string old;
     bool present = false;
     TKey probe;
-    if (ReadFile(path, old, present) && present && !Parse(old, probe))
+    const bool readable = ReadFile(path, old, present);
+    if (present && (!readable || !Parse(old, probe)))
       std::rename(path.c_str(), (path + ".damaged").c_str());
     ok = std::rename(tmp.c_str(), path.c_str()) == 0;
   }

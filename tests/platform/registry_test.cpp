@@ -223,6 +223,40 @@ TEST_F(RegistryTest, DamagedFileReadsAsEmptyAndIsReplacedOnTheNextWrite) {
   RegCloseKey(k);
 }
 
+TEST_F(RegistryTest, AnUnreadableFileIsKeptAsideToo) {
+  // Too large to read, a pipe, a file without read permission: each reads
+  // as empty without blocking, and the next write keeps it beside the new one.
+  const std::string head = "nobrivo-registry 1\nkey A\nvalue X sz 1\nend\n";
+  mkdir(Dir.c_str(), 0700);
+  const std::string path = RegistryFilePath(), aside = path + ".damaged";
+  enum { kLarge, kPipe, kNoPermission };
+  for (int kind : {kLarge, kPipe, kNoPermission}) {
+    if (kind == kLarge) {
+      WriteText(path, head);
+      ASSERT_EQ(truncate(path.c_str(), off_t{65} << 20), 0);  // sparse
+    } else if (kind == kPipe) {
+      ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    } else {
+      if (geteuid() == 0) continue;  // root reads anything
+      WriteText(path, head);
+      ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    }
+    HKEY k = nullptr;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "A", 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND) << kind;
+    HKEY c = Create("B");
+    EXPECT_EQ(SetString(c, "Y", "2"), ERROR_SUCCESS) << kind;
+    RegCloseKey(c);
+    EXPECT_EQ(ReadText(path), "nobrivo-registry 1\nkey B\nvalue Y sz 2\nend\n") << kind;
+    struct stat st;
+    ASSERT_EQ(lstat(aside.c_str(), &st), 0) << kind;
+    if (kind == kLarge) EXPECT_EQ(st.st_size, off_t{65} << 20);
+    if (kind == kPipe) EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    if (kind == kNoPermission) EXPECT_EQ(st.st_mode & 0777, 0u);
+    unlink(aside.c_str());
+    unlink(path.c_str());
+  }
+}
+
 TEST_F(RegistryTest, AnInterruptedWriteLeavesTheOldFileWhole) {
   HKEY k = Create("Software\\Nobrivo\\Options");
   SetString(k, "Zoom", "100");
