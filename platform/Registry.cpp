@@ -16,6 +16,7 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -398,6 +399,33 @@ LONG Save(TStore& s) {
   return ERROR_SUCCESS;
 }
 
+// Serializes changes among processes: held from reading the file to
+// renaming the new one over it, so that no process writes over a change it
+// has not seen. The lock is on the store's folder, and only as good as the
+// file system makes it: where it cannot be taken, changes go on unlocked.
+class TChangeLock {
+ public:
+  explicit TChangeLock(TStore& s) {
+    const std::string dir = ConfigDir();
+    if (MakeDirs(dir)) fd_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0)
+      while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    // Read the file again even when it looks unchanged: a file written by
+    // another process within one clock tick can have the same time, size
+    // and (reused) inode number.
+    s.Loaded = false;
+  }
+  ~TChangeLock() {
+    if (fd_ >= 0) close(fd_);
+  }
+  TChangeLock(const TChangeLock&) = delete;
+  TChangeLock& operator=(const TChangeLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 bool IsRoot(HKEY k) {
   return (reinterpret_cast<uintptr_t>(k) & 0xFFFFFFF0u) == 0x80000000u &&
          reinterpret_cast<uintptr_t>(k) <= 0x8000000Fu;
@@ -481,6 +509,7 @@ LONG RegCreateKeyEx(HKEY key, const char* subKey, DWORD, const char*, DWORD, REG
   if (LONG e = Resolve(key, nullptr, path)) return e;
   size_t base = path.size();
   if (!SplitPath(subKey, path, &shown)) return ERROR_INVALID_PARAMETER;
+  TChangeLock change(s);
   Refresh(s);
   TKey* k = Find(s.Root, std::vector<std::string>(path.begin(), path.begin() + long(base)));
   if (!k) return ERROR_KEY_DELETED;
@@ -550,6 +579,7 @@ LONG RegSetValueEx(HKEY key, const char* name, DWORD, DWORD type, const BYTE* da
   if (!IsRoot(key) && key && !key->Writable) return ERROR_ACCESS_DENIED;
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
+  TChangeLock change(s);
   TKey* k;
   if (LONG e = OpenedKey(s, key, k)) return e;
   TValue v;
@@ -564,6 +594,7 @@ LONG RegDeleteValue(HKEY key, const char* name) {
   if (!IsRoot(key) && key && !key->Writable) return ERROR_ACCESS_DENIED;
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
+  TChangeLock change(s);
   TKey* k;
   if (LONG e = OpenedKey(s, key, k)) return e;
   if (!k->Values.erase(FoldedName(name))) return ERROR_FILE_NOT_FOUND;
@@ -577,6 +608,7 @@ LONG RegDeleteKey(HKEY key, const char* subKey) {
   std::vector<std::string> path;
   if (LONG e = Resolve(key, subKey, path)) return e;
   if (path.empty()) return ERROR_ACCESS_DENIED;
+  TChangeLock change(s);
   Refresh(s);
   std::vector<std::string> parentPath(path.begin(), path.end() - 1);
   TKey* parent = Find(s.Root, parentPath);

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -255,6 +256,50 @@ TEST_F(RegistryTest, AnUnreadableFileIsKeptAsideToo) {
     unlink(aside.c_str());
     unlink(path.c_str());
   }
+}
+
+TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {
+  // Each process adds its own values; every change read, made and written
+  // under the others' feet must still be there at the end.
+  constexpr int kProcesses = 4, kValues = 25;
+  HKEY k = Create("Software\\Nobrivo\\Race");
+  RegCloseKey(k);
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      HKEY c = nullptr;
+      int bad = 0;
+      if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Nobrivo\\Race", 0, nullptr, 0,
+                         KEY_ALL_ACCESS, nullptr, &c, nullptr) != ERROR_SUCCESS)
+        _exit(2);
+      for (int v = 0; v < kValues; ++v) {
+        std::string name = "P" + std::to_string(p) + "V" + std::to_string(v);
+        bad += SetString(c, name.c_str(), name) != ERROR_SUCCESS;
+      }
+      RegCloseKey(c);
+      _exit(bad ? 1 : 0);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  HKEY r = nullptr;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Nobrivo\\Race", 0, KEY_READ, &r),
+            ERROR_SUCCESS);
+  int missing = 0;
+  for (int p = 0; p < kProcesses; ++p)
+    for (int v = 0; v < kValues; ++v) {
+      std::string name = "P" + std::to_string(p) + "V" + std::to_string(v);
+      missing += GetString(r, name.c_str()) != name;
+    }
+  EXPECT_EQ(missing, 0);
+  RegCloseKey(r);
+  EXPECT_EQ(DirEntries(Dir), std::vector<std::string>{"registry"});
 }
 
 TEST_F(RegistryTest, AnInterruptedWriteLeavesTheOldFileWhole) {
