@@ -372,8 +372,14 @@ void TAtomicFileWriter::Commit() {
     throw EInvalidOperation("The file \"" + target_ + "\" is already written");
   const int fd = stream_->Handle();
   struct stat st;
-  mode_t mode =
-      ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (mode_ & ~CurrentUmask() & 07777);
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  mode_t mode = exists ? (st.st_mode & 07777) : (mode_ & ~CurrentUmask() & 07777);
+  // An existing file keeps its owner and group as far as this user may set
+  // them (another user's file edited by root stays theirs; a shared group
+  // stays). Before the mode, since a change of owner clears set-id bits.
+  if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
+      ::fchown(fd, st.st_uid, st.st_gid) != 0)
+    (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
   const char* failed = nullptr;
   if (::fchmod(fd, mode) != 0)
     failed = "set the permissions of";

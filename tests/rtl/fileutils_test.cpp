@@ -320,6 +320,31 @@ TEST_F(FileUtilsTest, AtomicWriterReplacesOnlyOnCommit) {
   EXPECT_THROW(TAtomicFileWriter(dir_ + "missing/file"), EFCreateError);
 }
 
+TEST_F(FileUtilsTest, AtomicWriterKeepsOwnerAndGroup) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can hand a file to another user";
+  struct {
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+  } cases[] = {{4321, 4321, 0640}, {0, 4322, 0664}, {4323, 0, 02755}};
+  for (const auto& c : cases) {
+    Write("owned", "old");
+    ASSERT_EQ(::chown((dir_ + "owned").c_str(), c.uid, c.gid), 0);
+    ASSERT_EQ(::chmod((dir_ + "owned").c_str(), c.mode), 0);
+    {
+      TAtomicFileWriter w(dir_ + "owned");
+      w.Stream()->WriteBuffer("new", 3);
+      w.Commit();
+    }
+    struct stat st;
+    ASSERT_EQ(::stat((dir_ + "owned").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, c.uid);
+    EXPECT_EQ(st.st_gid, c.gid);
+    EXPECT_EQ(st.st_mode & 07777, c.mode);  // set-id bits survive the change of owner
+    EXPECT_EQ(Read("owned"), "new");
+  }
+}
+
 TEST_F(FileUtilsTest, AtomicWriterTakesNamesUpToTheLimit) {
   // Names as long as the file system allows, plain and in UTF-8 ("é" is two
   // bytes, so the temporary name must not cut one in half).
