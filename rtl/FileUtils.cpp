@@ -284,6 +284,12 @@ bool RemoveDir(const std::string& Dir) {
 bool ForceDirectories(const std::string& Dir) {
   std::string dir = ExcludeTrailingPathDelimiter(Dir);
   if (dir.empty()) return DirectoryExists("/") && !Dir.empty();
+  // No folder has a longer name; a name of many parts must not recurse once
+  // per part before finding that out.
+  if (dir.size() >= PATH_MAX) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
   if (DirectoryExists(dir)) return true;
   std::string parent = ExtractFileDir(dir);
   if (!parent.empty() && parent != dir && !ForceDirectories(parent)) return false;

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -227,6 +228,12 @@ TEST_F(FileUtilsTest, ChangingTheFileSystem) {
   EXPECT_TRUE(ForceDirectories(dir_ + "x/y"));
   EXPECT_FALSE(ForceDirectories(dir_ + "c/y"));  // c is a file
   EXPECT_FALSE(ForceDirectories(""));
+  std::string deep = dir_;
+  for (int i = 0; i < 100000; ++i) deep += "d/";
+  errno = 0;
+  EXPECT_FALSE(ForceDirectories(deep));  // too long a name: no folder made, no deep recursion
+  EXPECT_EQ(errno, ENAMETOOLONG);
+  EXPECT_FALSE(DirectoryExists(dir_ + "d"));
   EXPECT_FALSE(CreateDir(dir_ + "x"));
 
   EXPECT_FALSE(DeleteFile(dir_ + "x"));  // a folder is not deleted as a file
