@@ -87,7 +87,10 @@ namespace {
 
 std::string ConfigDir() {
   if (const char* d = std::getenv("NOBRIVO_CONFIG_DIR"); d && *d) return d;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/nobrivo";
+  // A relative folder in XDG_CONFIG_HOME is not valid there and is ignored,
+  // rather than putting the settings wherever the program was started.
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/')
+    return std::string(x) + "/nobrivo";
   if (const char* h = std::getenv("HOME"); h && *h) return std::string(h) + "/.config/nobrivo";
   return ".nobrivo";
 }

@@ -302,6 +302,33 @@ TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {
   EXPECT_EQ(DirEntries(Dir), std::vector<std::string>{"registry"});
 }
 
+TEST(RegistryPath, FromTheEnvironment) {
+  struct {
+    const char *own, *xdg, *home, *want;
+  } cases[] = {
+      {"/own", "/xdg", "/home/u", "/own/registry"},
+      {nullptr, "/xdg", "/home/u", "/xdg/nobrivo/registry"},
+      {nullptr, "", "/home/u", "/home/u/.config/nobrivo/registry"},
+      {nullptr, "relative/cfg", "/home/u", "/home/u/.config/nobrivo/registry"},
+      {nullptr, nullptr, "/home/u", "/home/u/.config/nobrivo/registry"},
+  };
+  const char* names[] = {"NOBRIVO_CONFIG_DIR", "XDG_CONFIG_HOME", "HOME"};
+  std::string saved[3];
+  bool had[3];
+  for (int i = 0; i < 3; ++i) {
+    const char* v = getenv(names[i]);
+    had[i] = v != nullptr;
+    saved[i] = v ? v : "";
+  }
+  for (const auto& c : cases) {
+    const char* values[] = {c.own, c.xdg, c.home};
+    for (int i = 0; i < 3; ++i)
+      values[i] ? setenv(names[i], values[i], 1) : unsetenv(names[i]);
+    EXPECT_EQ(RegistryFilePath(), c.want) << (c.xdg ? c.xdg : "(none)");
+  }
+  for (int i = 0; i < 3; ++i) had[i] ? setenv(names[i], saved[i].c_str(), 1) : unsetenv(names[i]);
+}
+
 TEST_F(RegistryTest, AnInterruptedWriteLeavesTheOldFileWhole) {
   HKEY k = Create("Software\\Nobrivo\\Options");
   SetString(k, "Zoom", "100");
