@@ -2,11 +2,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -325,6 +327,37 @@ TEST_F(FileUtilsTest, AtomicWriterReplacesOnlyOnCommit) {
   EXPECT_EQ(Read("fresh"), "via link");
 
   EXPECT_THROW(TAtomicFileWriter(dir_ + "missing/file"), EFCreateError);
+}
+
+TEST_F(FileUtilsTest, AtomicWriterOnAFullDiskLeavesTheTargetAndNoTrace) {
+  // A file size limit makes writes fail as a full disk would; a child
+  // process takes the limit so that the other tests keep theirs.
+  Write("photo.ini", "old");
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {4096, 4096};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
+    const std::string big(20000, 'x');
+    int failures = 0;
+    for (bool commit : {false, true}) {
+      try {
+        TAtomicFileWriter w(dir_ + "photo.ini");
+        w.Stream()->WriteBuffer(big.data(), static_cast<int64_t>(big.size()));
+        if (commit) w.Commit();
+      } catch (const EWriteError&) {
+        ++failures;
+      }
+    }
+    ::_exit(failures == 2 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(Read("photo.ini"), "old");
+  EXPECT_EQ(List("*", faAnyFile | faHidden).size(), 3u);  // ".", ".." and the file
 }
 
 TEST_F(FileUtilsTest, AtomicWriterKeepsOwnerAndGroup) {
