@@ -75,10 +75,25 @@ void TLNBFileManager::ReadSibStream(TlxCustomLang* Lang, const std::string& Owne
   const uint16_t flag = ReadU16(Stream);
   fixed_->Clear();
   if (flag != 0) {
-    // The names run to a zero byte (or to the end, leaving no entries).
+    // The names run to a zero byte (or to the end, leaving no entries). Read
+    // in blocks, not a byte at a time: a file stream would make one system
+    // call per byte of a long, hostile text. The stream then goes back to
+    // just after the zero.
     std::string text;
-    char c;
-    while (Stream->Read(&c, 1) == 1 && c != '\0') text.push_back(c);
+    char block[4096];
+    for (;;) {
+      const int64_t got = Stream->Read(block, sizeof block);
+      if (got <= 0) break;
+      const void* zero = std::memchr(block, '\0', static_cast<size_t>(got));
+      if (!zero) {
+        text.append(block, static_cast<size_t>(got));
+        continue;
+      }
+      const int64_t used = static_cast<const char*>(zero) - block;
+      text.append(block, static_cast<size_t>(used));
+      Stream->Seek(used + 1 - got, soCurrent);
+      break;
+    }
     TStringList lines;
     lines.SetText(StoredTextToUtf8(text));
     for (int i = 0; i < lines.Count(); ++i) fixed_->Add(lines.Strings(i));

@@ -3,6 +3,8 @@
 #include "rtl/DateTimeText.h"
 
 #include <algorithm>
+#include <iterator>
+#include <map>
 
 #include "rtl/FileUtils.h"
 #include "rtl/FormatSettings.h"
@@ -115,6 +117,35 @@ void TMemIniEntry::AddLine(const std::string& Line) {
     Add(Line.substr(0, eq), Line.substr(eq + 1));
 }
 
+namespace {
+struct TNameLess {
+  bool operator()(const std::string& A, const std::string& B) const { return CompareText(A, B) < 0; }
+};
+}  // namespace
+
+void TMemIniEntry::AddLines(const std::vector<std::string>& Lines) {
+  std::vector<TKey> added;
+  added.reserve(Lines.size());
+  for (const std::string& line : Lines) {
+    auto eq = line.find('=');
+    if (eq == std::string::npos)
+      added.push_back(TKey{line, TMemIniValue("")});
+    else
+      added.push_back(TKey{line.substr(0, eq), TMemIniValue(line.substr(eq + 1))});
+  }
+  // Each key goes before the equal ones already there: the later of equal
+  // new keys comes first, and all of them before the existing ones.
+  std::reverse(added.begin(), added.end());
+  auto less = [](const TKey& A, const TKey& B) { return CompareText(A.Name, B.Name) < 0; };
+  std::stable_sort(added.begin(), added.end(), less);
+  std::vector<TKey> merged;
+  merged.reserve(added.size() + keys_.size());
+  std::merge(std::make_move_iterator(added.begin()), std::make_move_iterator(added.end()),
+             std::make_move_iterator(keys_.begin()), std::make_move_iterator(keys_.end()),
+             std::back_inserter(merged), less);
+  keys_.swap(merged);
+}
+
 void TMemIniEntry::Add(const std::string& Name, const std::string& Value) {
   keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(LowerBound(Name)),
                TKey{Name, TMemIniValue(Value)});
@@ -132,7 +163,10 @@ int TMemIniEntry::Find(const std::string& Name) const {
 
 void TMemIniEntry::Assign(TStrings* Lines) {
   Clear();
-  for (int i = 0; i < Lines->Count(); ++i) AddLine(Lines->Strings(i));
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<size_t>(Lines->Count()));
+  for (int i = 0; i < Lines->Count(); ++i) lines.push_back(Lines->Strings(i));
+  AddLines(lines);
 }
 
 // ---- TMemIniFile
@@ -252,26 +286,36 @@ void TMemIniFile::Clear() {
   modified_ = true;
 }
 
-void TMemIniFile::AddLine(TMemIniEntry*& Current, const std::string& Line) {
-  if (Line.empty() || Line[0] == ';') return;
-  if (Line.size() >= 2 && Line.front() == '[' && Line.back() == ']') {
-    // A second header of an existing section continues that section.
-    Current = AddSection(Line.substr(1, Line.size() - 2));
-    return;
+void TMemIniFile::LoadLines(const std::vector<std::string>& Lines) {
+  Clear();
+  // Each section's key lines in the order of the text; a second header of a
+  // section continues it under the first header's spelling.
+  std::map<std::string, std::vector<std::string>, TNameLess> gathered;
+  std::vector<std::string>* current = nullptr;
+  for (const std::string& line : Lines) {
+    if (line.empty() || line[0] == ';') continue;
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+      current = &gathered[line.substr(1, line.size() - 2)];
+      continue;
+    }
+    if (current) current->push_back(line);
   }
-  if (Current) Current->AddLine(Line);
+  sections_.reserve(gathered.size());
+  for (auto& [name, lines] : gathered) {
+    sections_.push_back(std::make_unique<TMemIniEntry>(name));
+    sections_.back()->AddLines(lines);
+  }
 }
 
 void TMemIniFile::SetStrings(TStrings* Lines) {
-  Clear();
-  TMemIniEntry* current = nullptr;
-  for (int i = 0; i < Lines->Count(); ++i) AddLine(current, Lines->Strings(i));
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<size_t>(Lines->Count()));
+  for (int i = 0; i < Lines->Count(); ++i) lines.push_back(Lines->Strings(i));
+  LoadLines(lines);
 }
 
 void TMemIniFile::SetText(const std::string& Text) {
-  Clear();
-  TMemIniEntry* current = nullptr;
-  for (const std::string& line : SplitIniLines(Text)) AddLine(current, line);
+  LoadLines(SplitIniLines(Text));
 }
 
 void TMemIniFile::GetStrings(TStrings* Lines) {

@@ -16,6 +16,7 @@
 #include "platform/Registry.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,7 +87,10 @@ namespace {
 
 std::string ConfigDir() {
   if (const char* d = std::getenv("NOBRIVO_CONFIG_DIR"); d && *d) return d;
-  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x) return std::string(x) + "/nobrivo";
+  // A relative folder in XDG_CONFIG_HOME is not valid there and is ignored,
+  // rather than putting the settings wherever the program was started.
+  if (const char* x = std::getenv("XDG_CONFIG_HOME"); x && *x == '/')
+    return std::string(x) + "/nobrivo";
   if (const char* h = std::getenv("HOME"); h && *h) return std::string(h) + "/.config/nobrivo";
   return ".nobrivo";
 }
@@ -293,8 +297,12 @@ bool Parse(const std::string& text, TKey& root) {
 
 bool ReadFile(const std::string& path, std::string& text, bool& exists) {
   exists = false;
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT;
+  // Without waiting: a pipe put in the file's place must not block the reader.
+  int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    exists = errno != ENOENT;
+    return !exists;
+  }
   exists = true;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || size_t(st.st_size) > kMaxFileSize) {
@@ -365,11 +373,14 @@ LONG Save(TStore& s) {
   bool ok = WriteAll(fd, text, failAfter) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   if (ok) {
-    // A damaged file is kept aside before it is replaced.
+    // A damaged file is kept aside before it is replaced; so is one that
+    // cannot be read (too large, not a file, no permission), whose settings
+    // were never seen.
     std::string old;
     bool present = false;
     TKey probe;
-    if (ReadFile(path, old, present) && present && !Parse(old, probe))
+    const bool readable = ReadFile(path, old, present);
+    if (present && (!readable || !Parse(old, probe)))
       std::rename(path.c_str(), (path + ".damaged").c_str());
     ok = std::rename(tmp.c_str(), path.c_str()) == 0;
   }
@@ -390,6 +401,33 @@ LONG Save(TStore& s) {
   }
   return ERROR_SUCCESS;
 }
+
+// Serializes changes among processes: held from reading the file to
+// renaming the new one over it, so that no process writes over a change it
+// has not seen. The lock is on the store's folder, and only as good as the
+// file system makes it: where it cannot be taken, changes go on unlocked.
+class TChangeLock {
+ public:
+  explicit TChangeLock(TStore& s) {
+    const std::string dir = ConfigDir();
+    if (MakeDirs(dir)) fd_ = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0)
+      while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+      }
+    // Read the file again even when it looks unchanged: a file written by
+    // another process within one clock tick can have the same time, size
+    // and (reused) inode number.
+    s.Loaded = false;
+  }
+  ~TChangeLock() {
+    if (fd_ >= 0) close(fd_);
+  }
+  TChangeLock(const TChangeLock&) = delete;
+  TChangeLock& operator=(const TChangeLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 bool IsRoot(HKEY k) {
   return (reinterpret_cast<uintptr_t>(k) & 0xFFFFFFF0u) == 0x80000000u &&
@@ -474,6 +512,7 @@ LONG RegCreateKeyEx(HKEY key, const char* subKey, DWORD, const char*, DWORD, REG
   if (LONG e = Resolve(key, nullptr, path)) return e;
   size_t base = path.size();
   if (!SplitPath(subKey, path, &shown)) return ERROR_INVALID_PARAMETER;
+  TChangeLock change(s);
   Refresh(s);
   TKey* k = Find(s.Root, std::vector<std::string>(path.begin(), path.begin() + long(base)));
   if (!k) return ERROR_KEY_DELETED;
@@ -543,6 +582,7 @@ LONG RegSetValueEx(HKEY key, const char* name, DWORD, DWORD type, const BYTE* da
   if (!IsRoot(key) && key && !key->Writable) return ERROR_ACCESS_DENIED;
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
+  TChangeLock change(s);
   TKey* k;
   if (LONG e = OpenedKey(s, key, k)) return e;
   TValue v;
@@ -557,6 +597,7 @@ LONG RegDeleteValue(HKEY key, const char* name) {
   if (!IsRoot(key) && key && !key->Writable) return ERROR_ACCESS_DENIED;
   TStore& s = Store();
   std::lock_guard<std::mutex> lock(s.Lock);
+  TChangeLock change(s);
   TKey* k;
   if (LONG e = OpenedKey(s, key, k)) return e;
   if (!k->Values.erase(FoldedName(name))) return ERROR_FILE_NOT_FOUND;
@@ -570,6 +611,7 @@ LONG RegDeleteKey(HKEY key, const char* subKey) {
   std::vector<std::string> path;
   if (LONG e = Resolve(key, subKey, path)) return e;
   if (path.empty()) return ERROR_ACCESS_DENIED;
+  TChangeLock change(s);
   Refresh(s);
   std::vector<std::string> parentPath(path.begin(), path.end() - 1);
   TKey* parent = Find(s.Root, parentPath);

@@ -284,6 +284,12 @@ bool RemoveDir(const std::string& Dir) {
 bool ForceDirectories(const std::string& Dir) {
   std::string dir = ExcludeTrailingPathDelimiter(Dir);
   if (dir.empty()) return DirectoryExists("/") && !Dir.empty();
+  // No folder has a longer name; a name of many parts must not recurse once
+  // per part before finding that out.
+  if (dir.size() >= PATH_MAX) {
+    errno = ENAMETOOLONG;
+    return false;
+  }
   if (DirectoryExists(dir)) return true;
   std::string parent = ExtractFileDir(dir);
   if (!parent.empty() && parent != dir && !ForceDirectories(parent)) return false;
@@ -343,9 +349,18 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& FileName, uint32_t Mode)
     }
   }
   std::string dir = ExtractFilePath(target_);
-  // A hidden name beside the target: ".name.XXXXXX.tmp".
+  // A hidden name beside the target: ".name.XXXXXX.tmp". A long name is
+  // shortened (never inside a UTF-8 sequence) so that the temporary name
+  // still fits the file system's limit on a name.
+  constexpr size_t kMaxNamePart = 200;
+  std::string name = ExtractFileName(target_);
+  if (name.size() > kMaxNamePart) {
+    size_t cut = kMaxNamePart;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
   std::string prefix(1, '.');
-  prefix += ExtractFileName(target_);
+  prefix += name;
   prefix += '.';
   TTempFile temp = CreateExclusiveTempFile(dir.empty() ? "." : dir, prefix, ".tmp");
   temp_ = temp.FileName;
@@ -363,8 +378,14 @@ void TAtomicFileWriter::Commit() {
     throw EInvalidOperation("The file \"" + target_ + "\" is already written");
   const int fd = stream_->Handle();
   struct stat st;
-  mode_t mode =
-      ::stat(target_.c_str(), &st) == 0 ? (st.st_mode & 07777) : (mode_ & ~CurrentUmask() & 07777);
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  mode_t mode = exists ? (st.st_mode & 07777) : (mode_ & ~CurrentUmask() & 07777);
+  // An existing file keeps its owner and group as far as this user may set
+  // them (another user's file edited by root stays theirs; a shared group
+  // stays). Before the mode, since a change of owner clears set-id bits.
+  if (exists && (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
+      ::fchown(fd, st.st_uid, st.st_gid) != 0)
+    (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
   const char* failed = nullptr;
   if (::fchmod(fd, mode) != 0)
     failed = "set the permissions of";

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
 
 #include "rtl/Exception.h"
 
@@ -61,6 +62,7 @@ void TStream::WriteBuffer(const void* Buffer, int64_t Count) {
 }
 
 int64_t TStream::CopyFrom(TStream* Source, int64_t Count) {
+  if (Count < 0) throw EReadError("Stream read error");
   if (Count == 0) {
     Source->SetPosition(0);
     Count = Source->Size();
@@ -218,6 +220,9 @@ void TMemoryStream::Clear() {
 
 bool TMemoryStream::Reserve(int64_t NewSize) {
   if (NewSize > static_cast<int64_t>(buffer_.size())) {
+    // Rounding up to whole pages must not wrap a size near the top.
+    if (NewSize > static_cast<int64_t>(std::min<size_t>(buffer_.max_size(), INT64_MAX / 2)))
+      throw EOutOfMemory("Out of memory while expanding memory stream");
     try {
       // Grow by a quarter at least, so that a run of small writes stays linear.
       int64_t want = std::max<int64_t>(NewSize, static_cast<int64_t>(buffer_.size()) * 5 / 4);
@@ -272,7 +277,17 @@ int64_t TStringStream::Read(void* Buffer, int64_t Count) {
 
 int64_t TStringStream::Write(const void* Buffer, int64_t Count) {
   if (Count <= 0) return 0;
-  if (position_ + Count > static_cast<int64_t>(data_.size())) data_.resize(static_cast<size_t>(position_ + Count));
+  // A position far past the end must neither wrap around nor escape as a
+  // library exception.
+  if (position_ > static_cast<int64_t>(data_.max_size()) - Count)
+    throw EOutOfMemory("Out of memory while expanding string stream");
+  if (position_ + Count > static_cast<int64_t>(data_.size())) {
+    try {
+      data_.resize(static_cast<size_t>(position_ + Count));
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory("Out of memory while expanding string stream");
+    }
+  }
   std::memcpy(data_.data() + position_, Buffer, static_cast<size_t>(Count));
   position_ += Count;
   return Count;
@@ -291,6 +306,7 @@ void TStringStream::SetSize(int64_t NewSize) {
 
 std::string TStringStream::ReadString(int64_t Count) {
   int64_t n = std::max<int64_t>(0, std::min(Count, static_cast<int64_t>(data_.size()) - position_));
+  if (n == 0) return {};  // also at a position past the end
   std::string out = data_.substr(static_cast<size_t>(position_), static_cast<size_t>(n));
   position_ += n;
   return out;

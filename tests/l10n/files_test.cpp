@@ -394,6 +394,47 @@ TEST(BinaryFile, DispatcherLoadsLnbFiles) {
   std::remove(file.c_str());
 }
 
+namespace {
+// A stream that counts the reads it is asked for.
+class TCountingStream : public TStringStream {
+ public:
+  using TStringStream::TStringStream;
+  int64_t Read(void* Buffer, int64_t Count) override {
+    ++Reads;
+    return TStringStream::Read(Buffer, Count);
+  }
+  int64_t Reads = 0;
+};
+}  // namespace
+
+TEST(BinaryFile, FixedLanguageNamesAreReadInBlocks) {
+  TOwned<TfrmOptions> src(MakeWindow<TfrmOptions>({OptionsPayload()}));
+  TStringList fixed;
+  fixed.Add("German");
+  fixed.Add("French");
+  TStringStream good;
+  TLNBFileManager::WriteSibStream(&good, {{"TfrmOptions", LangOf(src.get())}}, &fixed);
+  // A long text without its zero byte, and the written file itself (its
+  // entry follows the names and must still be found).
+  std::string hostile = good.DataString().substr(0, 46);
+  hostile[42] = hostile[43] = '\0';  // no entries
+  while (hostile.size() < (1u << 20)) hostile += "Language\n";
+  for (const std::string& bytes : {hostile, good.DataString()}) {
+    TOwned<TfrmOptions> w(MakeWindow<TfrmOptions>({Payload({}), 2}));
+    TLNBFileManager reader;
+    TCountingStream s(bytes);
+    reader.ReadSibStream(LangOf(w.get()), "TfrmOptions", &s);
+    EXPECT_LT(s.Reads, 2000) << bytes.size();
+    if (bytes == hostile) {
+      EXPECT_EQ(reader.FixedLanguages()->CommaText(), "Language");
+      EXPECT_EQ(LangOf(w.get())->Captions()->Count(), 0);
+    } else {
+      EXPECT_EQ(reader.FixedLanguages()->CommaText(), "French,German");
+      EXPECT_EQ(LangOf(w.get())->Captions()->Count(), 2);
+    }
+  }
+}
+
 TEST(BinaryFile, HostileFilesAreRefused) {
   TOwned<TfrmOptions> src(MakeWindow<TfrmOptions>({OptionsPayload()}));
   TStringStream good;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "l10n/TMemIniFile.h"
 #include "rtl/TStrings.h"
 
@@ -72,6 +74,55 @@ TEST(MemIniFile, KeysSplitAtFirstEqualsAndRepeatedHeadersJoin) {
   EXPECT_EQ(ini.ReadString("S", "k", "gone"), "gone");
   ini.EraseSection("S");
   EXPECT_FALSE(ini.SectionExists("S"));
+}
+
+TEST(MemIniFile, LoadingOrdersLikeAddingOneLineAtATime) {
+  // Names that differ only in case, repeated keys and repeated headers: the
+  // loaded order is the order of adding each line in turn.
+  std::mt19937 rng(7);
+  const char* names[] = {"a", "A", "b", "B", "ab", "Ab", "c", "", "=", "a b"};
+  for (int round = 0; round < 20; ++round) {
+    std::string text;
+    TMemIniEntry one_by_one("S");
+    for (int i = 0; i < 60; ++i) {
+      if (rng() % 10 == 0) text += rng() % 2 ? "[S]\n" : "[s]\n";
+      std::string line = std::string(names[rng() % 10]) + "=" + std::to_string(i);
+      if (i == 0) text = "[S]\n";
+      text += line + "\n";
+      one_by_one.AddLine(line);
+    }
+    TMemIniFile ini;
+    ini.SetText(text);
+    TStringList keys, values;
+    ini.ReadSection("S", &keys);
+    ini.ReadSectionValues("S", &values);
+    ASSERT_EQ(keys.Count(), one_by_one.Count());
+    for (int i = 0; i < keys.Count(); ++i) {
+      EXPECT_EQ(keys.Strings(i), one_by_one.Names(i)) << round << " " << i;
+      EXPECT_EQ(values.Strings(i), one_by_one.Values(i)) << round << " " << i;
+    }
+  }
+}
+
+TEST(MemIniFile, ManyKeysAndSectionsInReverseOrderLoad) {
+  // Every line would go to the front: a hostile file of this shape used to
+  // take minutes.
+  constexpr int kCount = 200000;
+  std::string text;
+  for (int i = kCount; i-- > 0;) text += "[S" + std::to_string(1000000 + i) + "]\n";
+  text += "[S]\n";
+  for (int i = kCount; i-- > 0;) text += "k" + std::to_string(1000000 + i) + "=v\n";
+  TMemIniFile ini;
+  ini.SetText(text);
+  TStringList keys, sections;
+  ini.ReadSection("S", &keys);
+  ini.ReadSections(&sections);
+  ASSERT_EQ(keys.Count(), kCount);
+  EXPECT_EQ(keys.Strings(0), "k1000000");
+  EXPECT_EQ(keys.Strings(kCount - 1), "k" + std::to_string(1000000 + kCount - 1));
+  ASSERT_EQ(sections.Count(), kCount + 1);
+  EXPECT_EQ(sections.Strings(0), "S");
+  EXPECT_EQ(sections.Strings(1), "S1000000");
 }
 
 TEST(MemIniFile, FileRoundTrip) {

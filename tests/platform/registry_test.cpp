@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -221,6 +222,111 @@ TEST_F(RegistryTest, DamagedFileReadsAsEmptyAndIsReplacedOnTheNextWrite) {
   ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "A", 0, KEY_READ, &k), ERROR_SUCCESS);
   EXPECT_EQ(GetString(k, "X"), "1");
   RegCloseKey(k);
+}
+
+TEST_F(RegistryTest, AnUnreadableFileIsKeptAsideToo) {
+  // Too large to read, a pipe, a file without read permission: each reads
+  // as empty without blocking, and the next write keeps it beside the new one.
+  const std::string head = "nobrivo-registry 1\nkey A\nvalue X sz 1\nend\n";
+  mkdir(Dir.c_str(), 0700);
+  const std::string path = RegistryFilePath(), aside = path + ".damaged";
+  enum { kLarge, kPipe, kNoPermission };
+  for (int kind : {kLarge, kPipe, kNoPermission}) {
+    if (kind == kLarge) {
+      WriteText(path, head);
+      ASSERT_EQ(truncate(path.c_str(), off_t{65} << 20), 0);  // sparse
+    } else if (kind == kPipe) {
+      ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    } else {
+      if (geteuid() == 0) continue;  // root reads anything
+      WriteText(path, head);
+      ASSERT_EQ(chmod(path.c_str(), 0), 0);
+    }
+    HKEY k = nullptr;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "A", 0, KEY_READ, &k), ERROR_FILE_NOT_FOUND) << kind;
+    HKEY c = Create("B");
+    EXPECT_EQ(SetString(c, "Y", "2"), ERROR_SUCCESS) << kind;
+    RegCloseKey(c);
+    EXPECT_EQ(ReadText(path), "nobrivo-registry 1\nkey B\nvalue Y sz 2\nend\n") << kind;
+    struct stat st;
+    ASSERT_EQ(lstat(aside.c_str(), &st), 0) << kind;
+    if (kind == kLarge) EXPECT_EQ(st.st_size, off_t{65} << 20);
+    if (kind == kPipe) EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    if (kind == kNoPermission) EXPECT_EQ(st.st_mode & 0777, 0u);
+    unlink(aside.c_str());
+    unlink(path.c_str());
+  }
+}
+
+TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {
+  // Each process adds its own values; every change read, made and written
+  // under the others' feet must still be there at the end.
+  constexpr int kProcesses = 4, kValues = 25;
+  HKEY k = Create("Software\\Nobrivo\\Race");
+  RegCloseKey(k);
+  std::vector<pid_t> children;
+  for (int p = 0; p < kProcesses; ++p) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      HKEY c = nullptr;
+      int bad = 0;
+      if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Nobrivo\\Race", 0, nullptr, 0,
+                         KEY_ALL_ACCESS, nullptr, &c, nullptr) != ERROR_SUCCESS)
+        _exit(2);
+      for (int v = 0; v < kValues; ++v) {
+        std::string name = "P" + std::to_string(p) + "V" + std::to_string(v);
+        bad += SetString(c, name.c_str(), name) != ERROR_SUCCESS;
+      }
+      RegCloseKey(c);
+      _exit(bad ? 1 : 0);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  HKEY r = nullptr;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Nobrivo\\Race", 0, KEY_READ, &r),
+            ERROR_SUCCESS);
+  int missing = 0;
+  for (int p = 0; p < kProcesses; ++p)
+    for (int v = 0; v < kValues; ++v) {
+      std::string name = "P" + std::to_string(p) + "V" + std::to_string(v);
+      missing += GetString(r, name.c_str()) != name;
+    }
+  EXPECT_EQ(missing, 0);
+  RegCloseKey(r);
+  EXPECT_EQ(DirEntries(Dir), std::vector<std::string>{"registry"});
+}
+
+TEST(RegistryPath, FromTheEnvironment) {
+  struct {
+    const char *own, *xdg, *home, *want;
+  } cases[] = {
+      {"/own", "/xdg", "/home/u", "/own/registry"},
+      {nullptr, "/xdg", "/home/u", "/xdg/nobrivo/registry"},
+      {nullptr, "", "/home/u", "/home/u/.config/nobrivo/registry"},
+      {nullptr, "relative/cfg", "/home/u", "/home/u/.config/nobrivo/registry"},
+      {nullptr, nullptr, "/home/u", "/home/u/.config/nobrivo/registry"},
+  };
+  const char* names[] = {"NOBRIVO_CONFIG_DIR", "XDG_CONFIG_HOME", "HOME"};
+  std::string saved[3];
+  bool had[3];
+  for (int i = 0; i < 3; ++i) {
+    const char* v = getenv(names[i]);
+    had[i] = v != nullptr;
+    saved[i] = v ? v : "";
+  }
+  for (const auto& c : cases) {
+    const char* values[] = {c.own, c.xdg, c.home};
+    for (int i = 0; i < 3; ++i)
+      values[i] ? setenv(names[i], values[i], 1) : unsetenv(names[i]);
+    EXPECT_EQ(RegistryFilePath(), c.want) << (c.xdg ? c.xdg : "(none)");
+  }
+  for (int i = 0; i < 3; ++i) had[i] ? setenv(names[i], saved[i].c_str(), 1) : unsetenv(names[i]);
 }
 
 TEST_F(RegistryTest, AnInterruptedWriteLeavesTheOldFileWhole) {

@@ -2,10 +2,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <map>
 #include <string>
@@ -227,6 +230,12 @@ TEST_F(FileUtilsTest, ChangingTheFileSystem) {
   EXPECT_TRUE(ForceDirectories(dir_ + "x/y"));
   EXPECT_FALSE(ForceDirectories(dir_ + "c/y"));  // c is a file
   EXPECT_FALSE(ForceDirectories(""));
+  std::string deep = dir_;
+  for (int i = 0; i < 100000; ++i) deep += "d/";
+  errno = 0;
+  EXPECT_FALSE(ForceDirectories(deep));  // too long a name: no folder made, no deep recursion
+  EXPECT_EQ(errno, ENAMETOOLONG);
+  EXPECT_FALSE(DirectoryExists(dir_ + "d"));
   EXPECT_FALSE(CreateDir(dir_ + "x"));
 
   EXPECT_FALSE(DeleteFile(dir_ + "x"));  // a folder is not deleted as a file
@@ -318,4 +327,81 @@ TEST_F(FileUtilsTest, AtomicWriterReplacesOnlyOnCommit) {
   EXPECT_EQ(Read("fresh"), "via link");
 
   EXPECT_THROW(TAtomicFileWriter(dir_ + "missing/file"), EFCreateError);
+}
+
+TEST_F(FileUtilsTest, AtomicWriterOnAFullDiskLeavesTheTargetAndNoTrace) {
+  // A file size limit makes writes fail as a full disk would; a child
+  // process takes the limit so that the other tests keep theirs.
+  Write("photo.ini", "old");
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    ::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limit = {4096, 4096};
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(2);
+    const std::string big(20000, 'x');
+    int failures = 0;
+    for (bool commit : {false, true}) {
+      try {
+        TAtomicFileWriter w(dir_ + "photo.ini");
+        w.Stream()->WriteBuffer(big.data(), static_cast<int64_t>(big.size()));
+        if (commit) w.Commit();
+      } catch (const EWriteError&) {
+        ++failures;
+      }
+    }
+    ::_exit(failures == 2 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(Read("photo.ini"), "old");
+  EXPECT_EQ(List("*", faAnyFile | faHidden).size(), 3u);  // ".", ".." and the file
+}
+
+TEST_F(FileUtilsTest, AtomicWriterKeepsOwnerAndGroup) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can hand a file to another user";
+  struct {
+    uid_t uid;
+    gid_t gid;
+    mode_t mode;
+  } cases[] = {{4321, 4321, 0640}, {0, 4322, 0664}, {4323, 0, 02755}};
+  for (const auto& c : cases) {
+    Write("owned", "old");
+    ASSERT_EQ(::chown((dir_ + "owned").c_str(), c.uid, c.gid), 0);
+    ASSERT_EQ(::chmod((dir_ + "owned").c_str(), c.mode), 0);
+    {
+      TAtomicFileWriter w(dir_ + "owned");
+      w.Stream()->WriteBuffer("new", 3);
+      w.Commit();
+    }
+    struct stat st;
+    ASSERT_EQ(::stat((dir_ + "owned").c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, c.uid);
+    EXPECT_EQ(st.st_gid, c.gid);
+    EXPECT_EQ(st.st_mode & 07777, c.mode);  // set-id bits survive the change of owner
+    EXPECT_EQ(Read("owned"), "new");
+  }
+}
+
+TEST_F(FileUtilsTest, AtomicWriterTakesNamesUpToTheLimit) {
+  // Names as long as the file system allows, plain and in UTF-8 ("é" is two
+  // bytes, so the temporary name must not cut one in half).
+  std::string accented = "x";
+  while (accented.size() < 250) accented += "\xC3\xA9";
+  for (const std::string& name : {std::string(255, 'a'), std::string(240, 'b') + ".jpg", accented}) {
+    {
+      TAtomicFileWriter w(dir_ + name);
+      w.Stream()->WriteBuffer("long", 4);
+      std::string temp = ExtractFileName(w.TempFileName());
+      EXPECT_LE(temp.size(), 255u);
+      for (size_t i = 0; i + 1 < temp.size(); ++i)  // no lead byte before a non-continuation
+        if ((static_cast<unsigned char>(temp[i]) & 0xE0) == 0xC0)
+          EXPECT_EQ(static_cast<unsigned char>(temp[i + 1]) & 0xC0, 0x80) << i;
+      w.Commit();
+    }
+    EXPECT_EQ(Read(name), "long") << name.size();
+  }
+  EXPECT_EQ(List("*", faAnyFile | faHidden).size(), 5u);  // no temporary file left
 }

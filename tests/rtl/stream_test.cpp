@@ -46,6 +46,34 @@ TEST(TStream, StringStreamSeeksAndShortReads) {
   EXPECT_EQ(s.DataString(), "0123456789");
 }
 
+TEST(TStream, StringStreamFarPastTheEnd) {
+  // A position beyond any possible string: writing raises and leaves the
+  // data alone, reading gives nothing.
+  for (int64_t pos : {INT64_MAX - 4, INT64_MAX - 9, INT64_MAX}) {
+    TStringStream s("abc");
+    s.SetPosition(pos);
+    EXPECT_THROW(s.WriteBuffer("0123456789", 10), EOutOfMemory) << pos;
+    EXPECT_EQ(s.DataString(), "abc");
+    EXPECT_EQ(s.ReadString(5), "") << pos;
+  }
+  TStringStream s("abc");
+  s.SetPosition(7);
+  EXPECT_EQ(s.ReadString(4), "");
+  EXPECT_EQ(s.Position(), 7);
+}
+
+TEST(TStream, MemoryStreamFarPastTheEnd) {
+  for (int64_t pos : {INT64_MAX - 20, INT64_MAX - 4096, INT64_MAX / 2 + 1}) {
+    TMemoryStream m;
+    m.WriteBuffer("abc", 3);
+    m.SetPosition(pos);
+    EXPECT_THROW(m.WriteBuffer("0123456789", 10), EOutOfMemory) << pos;
+    EXPECT_EQ(m.Size(), 3);
+    EXPECT_THROW(m.SetSize(pos), EOutOfMemory) << pos;
+    EXPECT_EQ(m.Size(), 3);
+  }
+}
+
 TEST(TStream, FileStreamSeeksAndShortReads) {
   std::string name = TempName("seek");
   {
@@ -121,6 +149,12 @@ TEST(TStream, CopyFromWholeAndPart) {
   EXPECT_EQ(part.CopyFrom(&src, 10), 10);
   src.SetPosition(199995);
   EXPECT_THROW(part.CopyFrom(&src, 10), EReadError);
+  // A negative count is a read error, not a huge buffer.
+  for (int64_t count : {int64_t{-1}, INT64_MIN}) {
+    TMemoryStream none;
+    EXPECT_THROW(none.CopyFrom(&src, count), EReadError) << count;
+    EXPECT_EQ(none.Size(), 0);
+  }
 }
 
 TEST(TStream, MemoryStreamFileRoundTrip) {
