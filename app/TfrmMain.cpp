@@ -16,7 +16,7 @@
 #include "app/TfrmOptions.h"
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
-#include "app/TWipedMemoryStream.h"
+#include "rtl/TWipedMemoryStream.h"
 #include "app/Translations.h"
 #include "crypto/TCipherManager.h"
 #include "crypto/THashManager.h"

@@ -250,9 +250,15 @@ TEST_F(RegistryTest, AnUnreadableFileIsKeptAsideToo) {
     EXPECT_EQ(ReadText(path), "nobrivo-registry 1\nkey B\nvalue Y sz 2\nend\n") << kind;
     struct stat st;
     ASSERT_EQ(lstat(aside.c_str(), &st), 0) << kind;
-    if (kind == kLarge) EXPECT_EQ(st.st_size, off_t{65} << 20);
-    if (kind == kPipe) EXPECT_TRUE(S_ISFIFO(st.st_mode));
-    if (kind == kNoPermission) EXPECT_EQ(st.st_mode & 0777, 0u);
+    if (kind == kLarge) {
+      EXPECT_EQ(st.st_size, off_t{65} << 20);
+    }
+    if (kind == kPipe) {
+      EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    }
+    if (kind == kNoPermission) {
+      EXPECT_EQ(st.st_mode & 0777, 0u);
+    }
     unlink(aside.c_str());
     unlink(path.c_str());
   }

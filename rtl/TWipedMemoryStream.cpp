@@ -1,4 +1,4 @@
-#include "app/TWipedMemoryStream.h"
+#include "rtl/TWipedMemoryStream.h"
 
 #include <algorithm>
 #include <cstring>

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/TWipedMemoryStream.h"
+#include "rtl/TWipedMemoryStream.h"
 
 namespace {
 
