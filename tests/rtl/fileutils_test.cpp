@@ -396,9 +396,11 @@ TEST_F(FileUtilsTest, AtomicWriterTakesNamesUpToTheLimit) {
       w.Stream()->WriteBuffer("long", 4);
       std::string temp = ExtractFileName(w.TempFileName());
       EXPECT_LE(temp.size(), 255u);
-      for (size_t i = 0; i + 1 < temp.size(); ++i)  // no lead byte before a non-continuation
-        if ((static_cast<unsigned char>(temp[i]) & 0xE0) == 0xC0)
+      for (size_t i = 0; i + 1 < temp.size(); ++i) {  // no lead byte before a non-continuation
+        if ((static_cast<unsigned char>(temp[i]) & 0xE0) == 0xC0) {
           EXPECT_EQ(static_cast<unsigned char>(temp[i + 1]) & 0xC0, 0x80) << i;
+        }
+      }
       w.Commit();
     }
     EXPECT_EQ(Read(name), "long") << name.size();
