@@ -32,6 +32,7 @@
 #include "ui/TApplication.h"
 #include "ui/TLabel.h"
 #include "ui/TScreen.h"
+#include "tests/ui/ModalSteps.h"
 
 namespace fs = std::filesystem;
 
@@ -99,28 +100,10 @@ class ProgramTest : public ::testing::Test {
     return std::system(cmd.c_str()) == 0 && fs::exists(Path);
   }
 
-  // Runs Body (which may start modal loops); each time a loop would wait the
-  // next step runs. A loop still waiting after the steps fails the test and
-  // is ended.
+  // Runs Body; each time a modal loop would wait, the next step runs. Every
+  // step must have run by the end.
   void WithSteps(std::vector<std::function<void()>> Steps, const std::function<void()>& Body) {
-    size_t next = 0;
-    int idle = 0;
-    HeadlessSetIdleHandler([&]() -> bool {
-      if (next < Steps.size()) {
-        Steps[next++]();
-        return true;
-      }
-      if (++idle > 20) {
-        ADD_FAILURE() << "modal loop still running after its steps";
-        if (TCustomForm* f = Screen->ActiveForm()) f->SetModalResult(mrAbort);
-        idle = 0;
-        return true;
-      }
-      return false;
-    });
-    Body();
-    HeadlessSetIdleHandler(nullptr);
-    EXPECT_EQ(next, Steps.size()) << "steps left over";
+    EXPECT_EQ(RunModalSteps(Steps, Body), Steps.size()) << "steps left over";
   }
 
   // The text of the message box in front, or empty when none shows.

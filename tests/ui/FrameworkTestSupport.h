@@ -13,6 +13,7 @@
 #include "ui/TApplication.h"
 #include "ui/TControl.h"
 #include "ui/TForm.h"
+#include "tests/ui/ModalSteps.h"
 #include "ui/TScreen.h"
 
 class FrameworkTest : public ::testing::Test {
@@ -63,27 +64,9 @@ class FrameworkTest : public ::testing::Test {
     Pump();
   }
 
-  // Runs body (which starts a modal loop); each time the loop would wait,
-  // the next step runs. A loop that still waits after the steps fails the
-  // test and is ended.
+  // Runs body; each time a modal loop would wait, the next step runs.
   void WithSteps(std::vector<std::function<void()>> steps, const std::function<void()>& body) {
-    size_t next = 0;
-    int idle = 0;
-    HeadlessSetIdleHandler([&]() -> bool {
-      if (next < steps.size()) {
-        steps[next++]();
-        return true;
-      }
-      if (++idle > 20) {
-        ADD_FAILURE() << "modal loop still running after its steps";
-        if (TCustomForm* f = Screen->ActiveForm()) f->SetModalResult(mrAbort);
-        idle = 0;
-        return true;
-      }
-      return false;
-    });
-    body();
-    HeadlessSetIdleHandler(nullptr);
+    RunModalSteps(steps, body);
   }
 };
 
