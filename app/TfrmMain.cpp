@@ -29,7 +29,7 @@
 #include "imaging/view/TSaveImagoDialog.h"
 #include "l10n/TlxCustomLang.h"
 #include "l10n/TlxLangDispatcher.h"
-#include "panels/TGradientLabel.h"
+#include "app/HeadingLabel.h"
 #include "panels/TUxNavBar.h"
 #include "platform/Input.h"
 #include "platform/Locale.h"
@@ -252,22 +252,14 @@ void TfrmMain::BuildNavBar() {
   UxNavBarPanel2->SetCaption("Password box");
   UxNavBarPanel2->SetNavBar(UxNavBar1);
   UxNavBarPanel2->SetColor(clBtnFace);
-  GradientLabel1 = new TGradientLabel(this);
-  GradientLabel1->SetName("GradientLabel1");
-  GradientLabel1->SetParent(UxNavBarPanel2);
-  GradientLabel1->SetBounds(8, 8, 185, 18);
-  GradientLabel1->SetCaption("Cipher mode:");
+  GradientLabel1 = MakeHeadingLabel(this, UxNavBarPanel2, "GradientLabel1", "Cipher mode:", 8, 8, 185, 18);
   cbCipher = new TComboBox(this);
   cbCipher->SetName("cbCipher");
   cbCipher->SetParent(UxNavBarPanel2);
   cbCipher->SetStyle(csDropDownList);
   cbCipher->SetBounds(8, 30, 185, 21);
   for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
-  GradientLabel2 = new TGradientLabel(this);
-  GradientLabel2->SetName("GradientLabel2");
-  GradientLabel2->SetParent(UxNavBarPanel2);
-  GradientLabel2->SetBounds(8, 60, 185, 18);
-  GradientLabel2->SetCaption("Secret phrase:");
+  GradientLabel2 = MakeHeadingLabel(this, UxNavBarPanel2, "GradientLabel2", "Secret phrase:", 8, 60, 185, 18);
   edPassword = new TEdit(this);
   edPassword->SetName("edPassword");
   edPassword->SetParent(UxNavBarPanel2);

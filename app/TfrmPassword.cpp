@@ -8,7 +8,7 @@
 #include "ui/TPanel.h"
 #include "app/CipherList.h"
 #include "app/Settings.h"
-#include "panels/TGradientLabel.h"
+#include "app/HeadingLabel.h"
 #include "panels/TUxPanel.h"
 #include "toolbar/TTBKButton.h"
 #include "toolbar/TTBKCheckBox.h"
@@ -34,11 +34,7 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
   UxPanel1->SetShowCaption(false);
   UxPanel1->SetGradientEndColor(clInfoBk);
 
-  GradientLabel1 = new TGradientLabel(this);
-  GradientLabel1->SetName("GradientLabel1");
-  GradientLabel1->SetParent(UxPanel1);
-  GradientLabel1->SetBounds(16, 10, 360, 18);
-  GradientLabel1->SetCaption("Cipher mode:");
+  GradientLabel1 = MakeHeadingLabel(this, UxPanel1, "GradientLabel1", "Cipher mode:", 16, 10, 360, 18);
   cbCipher = new TComboBox(this);
   cbCipher->SetName("cbCipher");
   cbCipher->SetParent(UxPanel1);
@@ -46,11 +42,7 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
   cbCipher->SetBounds(16, 32, 360, 21);
   for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
 
-  GradientLabel2 = new TGradientLabel(this);
-  GradientLabel2->SetName("GradientLabel2");
-  GradientLabel2->SetParent(UxPanel1);
-  GradientLabel2->SetBounds(16, 62, 360, 18);
-  GradientLabel2->SetCaption("Secret phrase:");
+  GradientLabel2 = MakeHeadingLabel(this, UxPanel1, "GradientLabel2", "Secret phrase:", 16, 62, 360, 18);
   edPassword = new TEdit(this);
   edPassword->SetName("edPassword");
   edPassword->SetParent(UxPanel1);

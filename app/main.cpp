@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/Program.h"
+#include "panels/UxStyles.h"
 #include "platform/Backend.h"
 #include "ui/TApplication.h"
 
@@ -13,8 +14,10 @@ int main() {
     return 1;
   }
   InitControls();
+  PanelsStartUp();
   CreateProgramWindows();
   Application->Run();
+  PanelsShutDown();
   DoneControls();
   ShutdownPlatform();
   return 0;
