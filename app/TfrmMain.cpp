@@ -226,17 +226,32 @@ void TfrmMain::BuildToolbar() {
 }
 
 void TfrmMain::BuildNavBar() {
+  // Built as a stored form is read: the bar takes its pages, their order
+  // and its splitter position when its loading ends.
   UxNavBar1 = new TUxNavBar(this);
+  UxNavBar1->BeginLoading();
   UxNavBar1->SetName("UxNavBar1");
   UxNavBar1->SetParent(Imago1);
   UxNavBar1->SetAlign(alLeft);
   UxNavBar1->SetWidth(201);
+  UxNavBar1->CaptionFont()->SetName("Tahoma");
+  UxNavBar1->CaptionFont()->SetHeight(-15);
+  UxNavBar1->CaptionFont()->SetStyle(TFontStyles{fsBold});
+  UxNavBar1->Font()->SetName("MS Sans Serif");
+  UxNavBar1->Font()->SetHeight(-11);
+  UxNavBar1->SetMinClientHeight(60);
+  UxNavBar1->SetSplitterPosition(2);
+  UxNavBar1->SetActiveTabIndex(0);
   UxNavBar1->SetStyle(esOffice2003Silver);
 
   UxNavBarPanel1 = new TUxNavBarPanel(this);
+  UxNavBarPanel1->BeginLoading();
   UxNavBarPanel1->SetName("UxNavBarPanel1");
+  UxNavBarPanel1->SetParent(UxNavBar1);
   UxNavBarPanel1->SetCaption("Browser");
-  UxNavBarPanel1->SetNavBar(UxNavBar1);
+  UxNavBarPanel1->SetPanelIndex(0);
+  UxNavBarPanel1->ReadState();
+  UxNavBarPanel1->EndLoading();
   lvDirs = new TListView(this);
   lvDirs->SetName("lvDirs");
   lvDirs->SetParent(UxNavBarPanel1);
@@ -248,10 +263,14 @@ void TfrmMain::BuildNavBar() {
   lvDirs->OnDblClick = [this](TObject* s) { lvDirsDblClick(s); };
 
   UxNavBarPanel2 = new TUxNavBarPanel(this);
+  UxNavBarPanel2->BeginLoading();
   UxNavBarPanel2->SetName("UxNavBarPanel2");
+  UxNavBarPanel2->SetParent(UxNavBar1);
   UxNavBarPanel2->SetCaption("Password box");
-  UxNavBarPanel2->SetNavBar(UxNavBar1);
-  UxNavBarPanel2->SetColor(clBtnFace);
+  UxNavBarPanel2->SetPanelIndex(1);
+  UxNavBarPanel2->SetVisible(false);
+  UxNavBarPanel2->ReadState();
+  UxNavBarPanel2->EndLoading();
   GradientLabel1 = MakeHeadingLabel(this, UxNavBarPanel2, "GradientLabel1", "Cipher mode:", 8, 8, 185, 18);
   cbCipher = new TComboBox(this);
   cbCipher->SetName("cbCipher");
@@ -270,7 +289,7 @@ void TfrmMain::BuildNavBar() {
   cbPassWordMain->SetParent(UxNavBarPanel2);
   cbPassWordMain->SetBounds(8, 112, 185, 17);
   cbPassWordMain->SetCaption("Use this password as default");
-  UxNavBar1->SetActivePanelIndex(0);
+  UxNavBar1->EndLoading();
 
   Splitter1 = new TSplitter(this);
   Splitter1->SetName("Splitter1");

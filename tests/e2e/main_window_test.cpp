@@ -66,7 +66,7 @@ TEST_F(ProgramTest, StartUpShowsTheMainWindowWithItsDefaults) {
   EXPECT_TRUE(frmMain->btnLoad->Enabled());
   EXPECT_EQ(frmMain->UxNavBar1->Panels(0)->Caption(), "Browser");
   EXPECT_EQ(frmMain->UxNavBar1->Panels(1)->Caption(), "Password box");
-  EXPECT_EQ(frmMain->UxNavBar1->ActivePanelIndex(), 0);
+  EXPECT_EQ(frmMain->UxNavBar1->ActiveTabIndex(), 0);
   for (int32_t i = 0; i < 4; ++i) {
     EXPECT_EQ(Status(i), "");
     EXPECT_EQ(frmMain->TBKStatusBar->Panels(i)->Size(), 70);
