@@ -6,6 +6,7 @@
 
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
+#include "imaging/io/formats/J2000.h"
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/PNG.h"
 #include "rtl/FileUtils.h"
@@ -61,6 +62,8 @@ struct Registry {
     handlers.push_back(BMPFormatHandler());
     handlers.push_back(JPEGFormatHandler());
     handlers.push_back(PNGFormatHandler());
+    handlers.push_back(JP2FormatHandler());
+    handlers.push_back(J2KFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();
