@@ -7,6 +7,8 @@
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
 #include "imaging/io/formats/J2000.h"
+#include "imaging/io/formats/PDF.h"
+#include "imaging/io/formats/PS.h"
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/PNG.h"
 #include "rtl/FileUtils.h"
@@ -64,6 +66,8 @@ struct Registry {
     handlers.push_back(PNGFormatHandler());
     handlers.push_back(JP2FormatHandler());
     handlers.push_back(J2KFormatHandler());
+    handlers.push_back(PSFormatHandler());
+    handlers.push_back(PDFFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();
