@@ -10,6 +10,7 @@
 #include "imaging/io/formats/PDF.h"
 #include "imaging/io/formats/PS.h"
 #include "imaging/io/formats/JPEG.h"
+#include "imaging/io/formats/Metafile.h"
 #include "imaging/io/formats/PNG.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
@@ -68,6 +69,8 @@ struct Registry {
     handlers.push_back(J2KFormatHandler());
     handlers.push_back(PSFormatHandler());
     handlers.push_back(PDFFormatHandler());
+    handlers.push_back(WMFFormatHandler());
+    handlers.push_back(EMFFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();
