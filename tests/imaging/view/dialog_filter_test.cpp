@@ -104,13 +104,14 @@ TEST_F(DialogFilter, ListsFollowTheRegistry) {
 TEST_F(DialogFilter, BuiltInReadersOfThisBuild) {
   const std::vector<std::string> f = Split(BuildImageFilter(false, msGerman, false));
   ASSERT_GE(f.size(), 4u);
-  EXPECT_EQ(f[0], "Allgemeine Bilddateien (*.jpg;*.bmp;*.png)");
+  EXPECT_EQ(f[0], "Allgemeine Bilddateien (*.jpg;*.bmp;*.png;*.jp2;*.j2k)");
   EXPECT_EQ(f[2], "Alle Dateien (*.*)");
   const std::string open = BuildImageFilter(false, msEnglish, false);
   EXPECT_NE(open.find("|JPEG Bitmap (*.jpg;*.jpeg;*.jpe;*.jif)|*.jpg;*.jpeg;*.jpe;*.jif"),
             std::string::npos);
   EXPECT_NE(open.find("|Windows Bitmap (*.bmp;*.dib;*.rle)|*.bmp;*.dib;*.rle"), std::string::npos);
   EXPECT_NE(open.find("|Portable Network Graphics (*.png)|*.png"), std::string::npos);
+  EXPECT_NE(open.find("|JPEG2000 Code Stream (*.j2k;*.jpc;*.j2c)|*.j2k;*.jpc;*.j2c"), std::string::npos);
 }
 
 TEST_F(DialogFilter, VideoTypes) {
