@@ -372,6 +372,20 @@ TEST(J2000Test, TheAbortFlagStopsReadingAndWriting) {
   EXPECT_EQ(written.Size(), 0);
 }
 
+// A stream that takes no bytes fails the save instead of passing for one.
+TEST(J2000Test, AWriteTheStreamRefusesSetsTheAbortFlag) {
+  TIEBitmap src;
+  FillBitmap(src, 30, 40, Picture(30, 40));
+  TIOParamsVals p(nullptr);
+  for (int32_t format : {ieJ2000JP2, ieJ2000J2K}) {
+    uint8_t block[16] = {};
+    TIEMemStream readonly(block, sizeof block);
+    Progress pr;
+    WriteJ2000Stream(&readonly, &src, p, pr.rec, format);
+    EXPECT_TRUE(pr.aborted) << format;
+  }
+}
+
 TEST(J2000Test, TheComponentSavesDetectsAndLoadsBothFormats) {
   Folder folder;
   TOwned<TImagoIO> io(new TImagoIO(nullptr));
