@@ -68,6 +68,24 @@ std::vector<uint8_t> MonoRows(TIEBitmap* Bitmap) {
   return bits;
 }
 
+// The target stream seen from the position the document starts at: the
+// offsets of the cross-reference table count from the document's first
+// byte, also when it is written behind other data.
+class DocumentView : public TStream {
+ public:
+  explicit DocumentView(TStream* Target) : target_(Target), base_(Target->Position()) {}
+  int64_t Read(void* Buffer, int64_t Count) override { return target_->Read(Buffer, Count); }
+  int64_t Write(const void* Buffer, int64_t Count) override { return target_->Write(Buffer, Count); }
+  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
+    if (Origin == soBeginning) Offset += base_;
+    return target_->Seek(Offset, Origin) - base_;
+  }
+
+ private:
+  TStream* target_;
+  int64_t base_;
+};
+
 }  // namespace
 
 std::unique_ptr<TIEPDFDocument> CreatePDFDocument() {
@@ -163,9 +181,10 @@ void ClosePDFStream(std::unique_ptr<TIEPDFDocument> Document, TStream* Stream, T
     if (!value->empty()) info.Add(key, TextString(*value));
   info.Add("CreationDate", std::make_unique<TIEPDFStringObject>(CreationDate()));
   PDFAddObject(Document->Objects, &info);
-  PDFWriteHeader(Stream);
-  PDFWriteObjects(Stream, Document->Objects);
-  PDFWriteXrefAndTrailer(Stream, Document->Objects, &info);
+  DocumentView view(Stream);
+  PDFWriteHeader(&view);
+  PDFWriteObjects(&view, Document->Objects);
+  PDFWriteXrefAndTrailer(&view, Document->Objects, &info);
 }
 
 void WritePDFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIOProgressRec& Progress) {

@@ -203,6 +203,27 @@ TEST(PageWritersTest, PdfImagesFollowTheCompressionAndTheRecord) {
   }
 }
 
+// Behind other data in a stream, the table's offsets still count from the
+// document's first byte.
+TEST(PageWritersTest, APdfBehindOtherDataCountsItsOffsetsFromItsStart) {
+  TIEBitmap b;
+  FillBitmap(b, 6, 5, Picture(6, 5));
+  TIOParamsVals p(nullptr);
+  TMemoryStream s;
+  s.WriteBuffer(std::string(1000, '#').data(), 1000);
+  Progress pr;
+  WritePDFStream(&s, &b, p, pr.rec);
+  const std::string t = Text(s).substr(1000);
+  const size_t xref = t.find("xref\n");
+  EXPECT_EQ(std::stoll(t.substr(t.find("startxref\n") + 10)), static_cast<long long>(xref));
+  size_t entry = t.find("65535 f \n", xref) + 9;
+  for (int n = 1; n <= 7; ++n, entry += 20) {
+    const size_t at = std::stoul(t.substr(entry, 10));
+    const std::string head = std::to_string(n) + " 0 obj\n";
+    EXPECT_EQ(t.compare(at, head.size(), head), 0) << n;
+  }
+}
+
 TEST(PageWritersTest, PdfInformationTextsAreEscapedAndKeepTheirCharacters) {
   TIEBitmap b;
   FillBitmap(b, 4, 4, Picture(4, 4));
