@@ -424,11 +424,11 @@ void ReadJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   if (!header || !image || failed || !PlausibleHeader(image.get(), data_size))
     return Progress.Abort();
 
-  if (ParamsOnly) {
-    // The main header tells size, precision and colours; a palette or a
-    // channel map of a JP2 file is applied only when decoding, so the
-    // layout here is that of the code stream's components.
-    const Layout l = ChooseLayout(image.get(), jp2);
+  if (ParamsOnly && !jp2) {
+    // A code stream's main header tells size, precision and components. A
+    // JP2 file's colours, palette and channels are applied only when
+    // decoding, so its parameters come from the decoded image.
+    const Layout l = ChooseLayout(image.get(), false);
     if (l.space == Space::Other) return Progress.Abort();
     FillParams(Params, image.get(), l);
     return;
@@ -441,6 +441,7 @@ void ReadJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   const Layout l = ChooseLayout(image.get(), jp2);
   if (l.space == Space::Other || !DecodedWhole(image.get(), l)) return Progress.Abort();
   FillParams(Params, image.get(), l);
+  if (ParamsOnly) return;
   const int32_t width = Params.Width, height = Params.Height;
 
   const bool mono = l.space == Space::Grey && image->comps[l.comps[0]].prec == 1;

@@ -293,6 +293,40 @@ TEST(J2000Test, ReadsSignedYCbCrSubsampledAndAlphaLayouts) {
   }
 }
 
+// A JP2 palette maps one coded component to three colours, in a full read
+// and in a read of the parameters.
+TEST(J2000Test, PaletteFilesReadThroughTheirPalette) {
+  j2k::Component index{1, 1, 8, false, [](uint32_t x, uint32_t y) { return int32_t(x * 16 + y); }};
+  auto data = j2k::Encode(12, 5, {index}, OPJ_CLRSPC_GRAY, true);
+  // The header box gets a palette of 256 entries (i, 255 - i, i / 2) and a
+  // map of the three colours to its columns; its colours become sRGB.
+  std::vector<uint8_t> boxes = {0, 0, 0, 0, 'p', 'c', 'l', 'r', 1, 0, 3, 7, 7, 7};
+  for (int i = 0; i < 256; ++i)
+    boxes.insert(boxes.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i / 2)});
+  boxes[3] = static_cast<uint8_t>(boxes.size() & 0xFF);
+  boxes[2] = static_cast<uint8_t>(boxes.size() >> 8);
+  boxes.insert(boxes.end(), {0, 0, 0, 20, 'c', 'm', 'a', 'p', 0, 0, 1, 0, 0, 0, 1, 1, 0, 0, 1, 2});
+  const std::string text(data.begin(), data.end());
+  const size_t colr = text.find("colr"), header = text.find("jp2h") - 4;
+  ASSERT_NE(colr, std::string::npos);
+  ASSERT_EQ(data[colr + 3 + 4 + 3], 17);  // grey
+  const uint32_t length = uint32_t{data[header]} << 24 | data[header + 1] << 16 | data[header + 2] << 8 | data[header + 3];
+  data[colr + 10] = 16;
+  data.insert(data.begin() + header + length, boxes.begin(), boxes.end());
+  const uint32_t grown = length + static_cast<uint32_t>(boxes.size());
+  for (int i = 0; i < 4; ++i) data[header + i] = static_cast<uint8_t>(grown >> (24 - 8 * i));
+
+  Loaded header_only;
+  Load(data, header_only, true);
+  ASSERT_FALSE(header_only.aborted);
+  EXPECT_EQ(header_only.params.SamplesPerPixel, 3);
+  EXPECT_EQ(header_only.params.J2000ColorSpace, 1);
+  Loaded d;
+  Load(data, d);
+  ASSERT_FALSE(d.aborted);
+  EXPECT_EQ(Pixel(d.bitmap, 3, 2), MakeRGBTriple(50, 205, 25));
+}
+
 TEST(J2000Test, BadOrImplausibleDataAborts) {
   TIEBitmap src;
   FillBitmap(src, 40, 30, Picture(40, 30));
