@@ -12,6 +12,7 @@
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/Metafile.h"
 #include "imaging/io/formats/PNG.h"
+#include "imaging/io/formats/TIFF.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
@@ -71,6 +72,7 @@ struct Registry {
     handlers.push_back(PDFFormatHandler());
     handlers.push_back(WMFFormatHandler());
     handlers.push_back(EMFFormatHandler());
+    handlers.push_back(TIFFFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();

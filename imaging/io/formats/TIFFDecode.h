@@ -1,0 +1,16 @@
+// Decoding of the pixel data of one TIFF page (strips or tiles) into the
+// bitmap the reader allocated.
+#pragma once
+
+#include <cstdint>
+
+#include "imaging/io/IEIOTypes.h"
+
+class TStream;
+class TIEBitmap;
+struct TTIFFVars;
+
+// Decodes the page's strips or tiles. Layouts no row conversion covers,
+// unknown compressions and undecodable data set Progress's abort flag.
+void DecodeTIFFImage(TTIFFVars& Vars, TStream* Stream, int64_t Base, TIEBitmap* Bitmap,
+                     TIOProgressRec& Progress);

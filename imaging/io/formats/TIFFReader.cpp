@@ -1,0 +1,467 @@
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_set>
+
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/formats/JPEG.h"
+#include "imaging/io/formats/TIFF.h"
+#include "imaging/io/formats/TIFFDecode.h"
+#include "imaging/io/formats/TIFFDirectory.h"
+#include "imaging/model/IESharedRoutines.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEMask.h"
+#include "rtl/Numeric.h"
+#include "rtl/TStream.h"
+
+namespace {
+
+// Tags (TIFF 6.0, the EXIF 2.2 directory and the Windows XP text tags).
+struct Tag {
+  enum : uint16_t {
+    ImageWidth = 256, ImageLength = 257, BitsPerSample = 258, Compression = 259,
+    PhotometricInterpretation = 262, FillOrder = 266, DocumentName = 269, ImageDescription = 270,
+    Make = 271, Model = 272, StripOffsets = 273, Orientation = 274, SamplesPerPixel = 277,
+    RowsPerStrip = 278, StripByteCounts = 279, XResolution = 282, YResolution = 283,
+    PlanarConfiguration = 284, PageName = 285, XPosition = 286, YPosition = 287, T4Options = 292,
+    T6Options = 293, ResolutionUnit = 296, PageNumber = 297, Software = 305, DateTime = 306,
+    Artist = 315, Predictor = 317, WhitePoint = 318, PrimaryChromaticities = 319, ColorMap = 320,
+    TileWidth = 322, TileLength = 323, TileOffsets = 324, TileByteCounts = 325, SubIFDs = 330,
+    ExtraSamples = 338, JPEGTables = 347, JPEGProc = 512, JPEGInterchangeFormat = 513,
+    JPEGInterchangeFormatLength = 514, YCbCrCoefficients = 529, YCbCrPositioning = 531,
+    ReferenceBlackWhite = 532, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
+    IPTC = 33723, ExifIFD = 34665, ICCProfile = 34675, ExposureProgram = 34850,
+    ISOSpeedRatings = 34855, ExifVersion = 36864, DateTimeOriginal = 36867,
+    DateTimeDigitized = 36868, CompressedBitsPerPixel = 37122, ShutterSpeedValue = 37377,
+    ApertureValue = 37378, BrightnessValue = 37379, ExposureBiasValue = 37380,
+    MaxApertureValue = 37381, SubjectDistance = 37382, MeteringMode = 37383, LightSource = 37384,
+    Flash = 37385, FocalLength = 37386, TIFFEPStandardID = 37398, UserComment = 37510,
+    SubsecTime = 37520, SubsecTimeOriginal = 37521, SubsecTimeDigitized = 37522,
+    XPTitle = 40091, XPComment = 40092, XPAuthor = 40093, XPKeywords = 40094, XPSubject = 40095,
+    FlashPixVersion = 40960, ColorSpace = 40961, PixelXDimension = 40962,
+    PixelYDimension = 40963, RelatedSoundFile = 40964, FocalPlaneXResolution = 41486,
+    FocalPlaneYResolution = 41487, FocalPlaneResolutionUnit = 41488, ExposureIndex = 41493,
+    SensingMethod = 41495, FileSource = 41728, SceneType = 41729, DNGVersion = 50706
+  };
+};
+
+// Chains longer than this are taken as damaged.
+constexpr int32_t kMaxPages = 65536;
+// Largest thumbnail page.
+constexpr int32_t kMaxThumbnailSide = 400;
+// An image is allocated only when the file could describe it: up to this many
+// bytes always, beyond that at most kMaxExpansion bytes of image per byte of
+// file (a blank fax page compresses about that well).
+constexpr int64_t kAllocationFloor = int64_t{16} << 20;
+constexpr int64_t kMaxExpansion = 4096;
+
+bool ReadExact(TStream* s, void* buf, int64_t n) {
+  int64_t got = 0;
+  auto* p = static_cast<uint8_t*>(buf);
+  while (got < n) {
+    const int64_t k = s->Read(p + got, n - got);
+    if (k <= 0) return false;
+    got += k;
+  }
+  return true;
+}
+
+struct Header {
+  bool big_endian = false;
+  uint32_t first_ifd = 0;
+};
+
+bool ReadHeader(TStream* s, Header& h) {
+  uint8_t b[8];
+  if (!ReadExact(s, b, 8)) return false;
+  if (b[0] == 'I' && b[1] == 'I') h.big_endian = false;
+  else if (b[0] == 'M' && b[1] == 'M') h.big_endian = true;
+  else return false;
+  h.first_ifd = h.big_endian ? static_cast<uint32_t>(b[4]) << 24 | b[5] << 16 | b[6] << 8 | b[7]
+                             : static_cast<uint32_t>(b[7]) << 24 | b[6] << 16 | b[5] << 8 | b[4];
+  return true;
+}
+
+// Walks the directory chain from the header; loads page Wanted into Dir.
+// Returns the number of directories; a chain that returns to any directory
+// it visited before ends there.
+int32_t WalkChain(TTIFFDirectory& dir, uint32_t first, int32_t wanted, bool& loaded) {
+  TStream* s = dir.Stream();
+  const int64_t size = s->Size();
+  const int64_t base = dir.Base();
+  std::unordered_set<int64_t> visited;
+  int64_t at = base + first;
+  int32_t pages = 0;
+  loaded = false;
+  while (pages < kMaxPages && at >= base + 8 && at < size && visited.insert(at).second) {
+    uint8_t b[4];
+    s->SetPosition(at);
+    if (!ReadExact(s, b, 2)) break;
+    const uint16_t n = dir.U16(b);
+    if (n == 0) break;
+    if (pages == wanted) loaded = dir.Load(at - base);
+    ++pages;
+    const int64_t next_pos = at + 2 + int64_t{n} * 12;
+    if (next_pos >= size) break;
+    s->SetPosition(next_pos);
+    if (!ReadExact(s, b, 4)) break;
+    at = base + dir.U32(b);
+  }
+  return pages;
+}
+
+// Palette of tag 320: 2^bits entries as far as the tag holds them (at most
+// 256); values are bytes when they all are, else their high bytes.
+std::vector<TRGB> ReadPalette(const TTIFFDirectory& dir, int32_t bits) {
+  std::vector<TRGB> pal;
+  if (bits < 1 || bits > 8) return pal;
+  const std::vector<uint32_t> v = dir.GetTIFFTagArray(Tag::ColorMap);
+  const size_t n = std::min<size_t>(size_t{1} << bits, v.size() / 3);
+  if (n == 0) return pal;
+  // With fewer values than 3 x 2^bits, green and blue start where the tag
+  // puts them: a third of the way each.
+  const size_t third = v.size() / 3;
+  uint32_t largest = 0;
+  for (size_t i = 0; i < n; ++i) largest = std::max({largest, v[i], v[third + i], v[2 * third + i]});
+  const int32_t shift = largest < 256 ? 0 : 8;
+  pal.resize(n);
+  for (size_t i = 0; i < n; ++i)
+    pal[i] = MakeRGBTriple(static_cast<uint8_t>(v[i] >> shift), static_cast<uint8_t>(v[third + i] >> shift),
+                           static_cast<uint8_t>(v[2 * third + i] >> shift));
+  return pal;
+}
+
+void ReadExifFields(const TTIFFDirectory& d, const TTIFFDirectory* x, TIOParamsVals& p) {
+  p.EXIFMake = d.GetTIFFTagString(Tag::Make);
+  p.EXIFModel = d.GetTIFFTagString(Tag::Model);
+  p.EXIFDateTime = d.GetTIFFTagString(Tag::DateTime);
+  p.EXIFImageDescription = d.GetTIFFTagString(Tag::ImageDescription);
+  if (d.Has(Tag::XResolution)) p.SetEXIFXResolution(d.GetTIFFTagRational(Tag::XResolution));
+  if (d.Has(Tag::YResolution)) p.SetEXIFYResolution(d.GetTIFFTagRational(Tag::YResolution));
+  p.EXIFResolutionUnit = static_cast<int32_t>(d.GetTIFFTagInt(Tag::ResolutionUnit, 0));
+  p.EXIFSoftware = d.GetTIFFTagString(Tag::Software);
+  p.EXIFArtist = d.GetTIFFTagString(Tag::Artist);
+  p.EXIFXPTitle = d.GetTIFFTagWideString(Tag::XPTitle);
+  p.EXIFXPComment = d.GetTIFFTagWideString(Tag::XPComment);
+  p.EXIFXPAuthor = d.GetTIFFTagWideString(Tag::XPAuthor);
+  p.EXIFXPKeywords = d.GetTIFFTagWideString(Tag::XPKeywords);
+  p.EXIFXPSubject = d.GetTIFFTagWideString(Tag::XPSubject);
+  for (uint32_t i = 0; i < 2; ++i) p.EXIFWhitePoint[i] = d.GetTIFFTagRationalItem(Tag::WhitePoint, i);
+  for (uint32_t i = 0; i < 6; ++i)
+    p.EXIFPrimaryChromaticities[i] = d.GetTIFFTagRationalItem(Tag::PrimaryChromaticities, i);
+  for (uint32_t i = 0; i < 3; ++i)
+    p.EXIFYCbCrCoefficients[i] = d.GetTIFFTagRationalItem(Tag::YCbCrCoefficients, i);
+  p.EXIFYCbCrPositioning = static_cast<int32_t>(d.GetTIFFTagInt(Tag::YCbCrPositioning, 0));
+  for (uint32_t i = 0; i < 6; ++i)
+    p.EXIFReferenceBlackWhite[i] = d.GetTIFFTagRationalItem(Tag::ReferenceBlackWhite, i);
+  p.EXIFCopyright = d.GetTIFFTagString(Tag::Copyright);
+  if (!x) return;
+  auto i32 = [&](uint16_t t) { return static_cast<int32_t>(x->GetTIFFTagInt(t, 0)); };
+  auto rat = [&](uint16_t t) { return x->GetTIFFTagRational(t); };
+  p.EXIFExposureTime = rat(Tag::ExposureTime);
+  p.EXIFFNumber = rat(Tag::FNumber);
+  p.EXIFExposureProgram = i32(Tag::ExposureProgram);
+  p.EXIFISOSpeedRatings[0] = static_cast<int32_t>(x->GetTIFFTagItem(Tag::ISOSpeedRatings, 0));
+  p.EXIFISOSpeedRatings[1] = static_cast<int32_t>(x->GetTIFFTagItem(Tag::ISOSpeedRatings, 1));
+  auto version = [&](uint16_t t) {
+    const TTIFFEntry* e = x->Entry(t);
+    if (!e) return std::string();
+    std::string s(reinterpret_cast<const char*>(e->Raw), 4);
+    const size_t z = s.find('\0');
+    if (z != std::string::npos) s.resize(z);
+    return s;
+  };
+  p.EXIFExifVersion = version(Tag::ExifVersion);
+  p.EXIFDateTimeOriginal = x->GetTIFFTagString(Tag::DateTimeOriginal);
+  p.EXIFDateTimeDigitized = x->GetTIFFTagString(Tag::DateTimeDigitized);
+  p.EXIFCompressedBitsPerPixel = rat(Tag::CompressedBitsPerPixel);
+  p.EXIFShutterSpeedValue = rat(Tag::ShutterSpeedValue);
+  p.EXIFApertureValue = rat(Tag::ApertureValue);
+  p.EXIFBrightnessValue = rat(Tag::BrightnessValue);
+  p.EXIFExposureBiasValue = rat(Tag::ExposureBiasValue);
+  p.EXIFMaxApertureValue = rat(Tag::MaxApertureValue);
+  p.EXIFSubjectDistance = rat(Tag::SubjectDistance);
+  p.EXIFMeteringMode = i32(Tag::MeteringMode);
+  p.EXIFLightSource = i32(Tag::LightSource);
+  p.EXIFFlash = i32(Tag::Flash);
+  p.EXIFFocalLength = rat(Tag::FocalLength);
+  p.EXIFSubsecTime = x->GetTIFFTagString(Tag::SubsecTime);
+  p.EXIFSubsecTimeOriginal = x->GetTIFFTagString(Tag::SubsecTimeOriginal);
+  p.EXIFSubsecTimeDigitized = x->GetTIFFTagString(Tag::SubsecTimeDigitized);
+  p.EXIFFlashPixVersion = version(Tag::FlashPixVersion);
+  p.EXIFColorSpace = i32(Tag::ColorSpace);
+  p.EXIFPixelXDimension = i32(Tag::PixelXDimension);
+  p.EXIFPixelYDimension = i32(Tag::PixelYDimension);
+  p.EXIFRelatedSoundFile = x->GetTIFFTagString(Tag::RelatedSoundFile);
+  p.EXIFFocalPlaneXResolution = rat(Tag::FocalPlaneXResolution);
+  p.EXIFFocalPlaneYResolution = rat(Tag::FocalPlaneYResolution);
+  p.EXIFFocalPlaneResolutionUnit = i32(Tag::FocalPlaneResolutionUnit);
+  p.EXIFExposureIndex = rat(Tag::ExposureIndex);
+  p.EXIFSensingMethod = i32(Tag::SensingMethod);
+  p.EXIFFileSource = i32(Tag::FileSource);
+  p.EXIFSceneType = i32(Tag::SceneType);
+  const std::vector<uint8_t> uc = x->GetTIFFTagData(Tag::UserComment);
+  if (uc.empty()) {
+    p.EXIFUserCommentCode.clear();
+    p.EXIFUserComment.clear();
+  } else {
+    const size_t code = std::min<size_t>(8, uc.size());
+    p.EXIFUserCommentCode.assign(uc.begin(), uc.begin() + static_cast<std::ptrdiff_t>(code));
+    p.EXIFUserComment.assign(uc.begin() + static_cast<std::ptrdiff_t>(code), uc.end());
+    for (std::string* s : {&p.EXIFUserCommentCode, &p.EXIFUserComment}) {
+      const size_t z = s->find('\0');
+      if (z != std::string::npos) s->resize(z);
+    }
+  }
+}
+
+// A JPEG stream stored whole (old-style JPEG compression).
+void ReadTIFFOldJPEG(TTIFFVars& v, TStream* s, int64_t base, TIEBitmap* bitmap, TIOProgressRec& progress) {
+  int64_t start = v.JPEGInterchangeFormat;
+  if (start == 0 && !v.StripOffsets.empty()) start = v.StripOffsets[0];
+  if (base + start >= s->Size()) return progress.Abort();
+  s->SetPosition(base + start);
+  const int64_t length = MeasureJPEGStream(s);
+  if (length <= 0 || base + start + length > s->Size()) return progress.Abort();
+  TMemoryStream m;
+  m.SetSize(length);
+  s->SetPosition(base + start);
+  if (!ReadExact(s, m.Memory(), length)) return progress.Abort();
+  m.SetPosition(0);
+  TIOParamsVals temp(nullptr);
+  ReadJPEGStream(&m, nullptr, bitmap, temp, progress, false, false, false, false, true);
+}
+
+}  // namespace
+
+void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOParamsVals* Params,
+                    TIOProgressRec& Progress, bool ParamsOnly, std::unique_ptr<TIEMask>& AlphaMask,
+                    bool RelativeOffsets, bool NoAlpha, bool Thumbnail) {
+  const int64_t base = RelativeOffsets ? Stream->Position() : 0;
+  Header h;
+  if (!ReadHeader(Stream, h) || h.first_ifd == 0) return Progress.Abort();
+  TTIFFDirectory dir(Stream, base, h.big_endian);
+  const int32_t wanted = Params ? Params->TiffImageIndex : -1;
+  bool loaded = false;
+  PageCount = WalkChain(dir, h.first_ifd, wanted, loaded);
+  if (!Params) return;
+  if (!loaded) return Progress.Abort();
+  TIOParamsVals& p = *Params;
+
+  std::unique_ptr<TTIFFDirectory> exif;
+  const int64_t exif_at = dir.GetTIFFTagInt(Tag::ExifIFD, 0);
+  if (exif_at > 0) {
+    exif = std::make_unique<TTIFFDirectory>(Stream, base, h.big_endian);
+    if (!exif->Load(exif_at)) exif.reset();
+    p.EXIFHasData = 1;
+  }
+
+  TTIFFVars v;
+  v.BigEndian = h.big_endian;
+  v.Params = Params;
+  auto i32 = [&](uint16_t t, int64_t def) {
+    return static_cast<int32_t>(std::clamp<int64_t>(dir.GetTIFFTagInt(t, def), INT32_MIN, INT32_MAX));
+  };
+  v.ImageWidth = i32(Tag::ImageWidth, 0);
+  v.ImageLength = i32(Tag::ImageLength, 0);
+  if (v.ImageWidth < 0 || v.ImageLength < 0) return Progress.Abort();
+  v.SamplesPerPixel = i32(Tag::SamplesPerPixel, 1);
+  v.BitsPerSample = i32(Tag::BitsPerSample, 1);
+  if (const TTIFFEntry* e = dir.Entry(Tag::BitsPerSample); e && e->Count > 1) {
+    const std::vector<uint32_t> b = dir.GetTIFFTagArray(Tag::BitsPerSample);
+    for (uint32_t x : b)
+      if (static_cast<int32_t>(x) != v.BitsPerSample) return Progress.Abort();
+  }
+  // RowsPerStrip of 0 or beyond the image (-1 among them) means one strip.
+  const int64_t rps = dir.GetTIFFTagInt(Tag::RowsPerStrip, v.ImageLength);
+  v.RowsPerStrip = rps <= 0 || rps > v.ImageLength ? v.ImageLength : static_cast<int32_t>(rps);
+  v.TileWidth = i32(Tag::TileWidth, -1);
+  v.TileLength = i32(Tag::TileLength, -1);
+  const bool has_photometric = dir.Has(Tag::PhotometricInterpretation);
+  v.PhotometricInterpretation = i32(Tag::PhotometricInterpretation, 2);
+  v.PlanarConfiguration = i32(Tag::PlanarConfiguration, 1);
+  v.Orientation = i32(Tag::Orientation, 1);
+  v.Compression = i32(Tag::Compression, 1);
+  v.Predictor = i32(Tag::Predictor, 1);
+  v.ResolutionUnit = i32(Tag::ResolutionUnit, 2);
+  v.XResolution = dir.GetTIFFTagRational(Tag::XResolution);
+  v.YResolution = dir.GetTIFFTagRational(Tag::YResolution);
+  v.T4Options = i32(Tag::T4Options, 0);
+  v.T6Options = i32(Tag::T6Options, 0);
+  v.FillOrder = i32(Tag::FillOrder, 1);
+  v.XPosition = dir.GetTIFFTagRational(Tag::XPosition);
+  v.YPosition = dir.GetTIFFTagRational(Tag::YPosition);
+  v.DocumentName = dir.GetTIFFTagString(Tag::DocumentName);
+  v.ImageDescription = dir.GetTIFFTagString(Tag::ImageDescription);
+  v.PageName = dir.GetTIFFTagString(Tag::PageName);
+  v.Software = dir.GetTIFFTagString(Tag::Software);
+  v.Artist = dir.GetTIFFTagString(Tag::Artist);
+  v.PageNumber[0] = static_cast<int32_t>(dir.GetTIFFTagItem(Tag::PageNumber, 0));
+  v.PageNumber[1] = static_cast<int32_t>(dir.GetTIFFTagItem(Tag::PageNumber, 1));
+  v.JPEGProc = i32(Tag::JPEGProc, 0);
+  v.JPEGInterchangeFormat = dir.GetTIFFTagInt(Tag::JPEGInterchangeFormat, 0);
+  v.JPEGInterchangeFormatLength = dir.GetTIFFTagInt(Tag::JPEGInterchangeFormatLength, 0);
+  v.ExtraSamples = i32(Tag::ExtraSamples, 0);
+  v.StripOffsets = dir.GetTIFFTagArray(Tag::StripOffsets);
+  v.StripByteCounts = dir.GetTIFFTagArray(Tag::StripByteCounts);
+  v.TileOffsets = dir.GetTIFFTagArray(Tag::TileOffsets);
+  v.TileByteCounts = dir.GetTIFFTagArray(Tag::TileByteCounts);
+  v.JPEGTables = dir.GetTIFFTagData(Tag::JPEGTables);
+  v.Palette = ReadPalette(dir, v.BitsPerSample);
+  // Bilevel pages written as RGB, or with no photometric at all, are
+  // white-is-zero as fax software writes them.
+  if (v.SamplesPerPixel == 1 && v.BitsPerSample == 1 &&
+      ((v.PhotometricInterpretation == 2 && v.Compression >= 1 && v.Compression <= 4) || !has_photometric))
+    v.PhotometricInterpretation = 0;
+
+  if (const std::vector<uint8_t> iptc = dir.GetTIFFTagData(Tag::IPTC); !iptc.empty())
+    p.IPTCInfoList.LoadFromBuffer(iptc.data(), static_cast<int64_t>(iptc.size()));
+  else
+    p.IPTCInfoList.Clear();
+  if (const std::vector<uint8_t> icc = dir.GetTIFFTagData(Tag::ICCProfile); !icc.empty())
+    p.GetInputICCProfile()->LoadFromBuffer(icc.data(), static_cast<int64_t>(icc.size()));
+
+  p.BitsPerSample = v.BitsPerSample;
+  p.SamplesPerPixel = v.SamplesPerPixel;
+  p.Width = v.ImageWidth;
+  p.Height = v.ImageLength;
+  p.SetImageCount(PageCount);
+  p.SetTiffOrientation(v.Orientation);
+  switch (v.Compression) {
+    case 1: p.TiffCompression = 0; break;
+    case 2: p.TiffCompression = 1; break;
+    case 3: p.TiffCompression = (v.T4Options & 1) ? 3 : 2; break;
+    case 4: p.TiffCompression = 4; break;
+    case 5: p.TiffCompression = 5; break;
+    case 6: p.TiffCompression = 6; break;
+    case 7: p.TiffCompression = 7; break;
+    case 32773: p.TiffCompression = 8; break;
+    default: p.TiffCompression = 9; break;
+  }
+  if (v.PhotometricInterpretation >= 0 && v.PhotometricInterpretation <= 6)
+    p.TiffPhotometric = static_cast<uint8_t>(v.PhotometricInterpretation);
+  else if (v.PhotometricInterpretation == 8)
+    p.TiffPhotometric = 7;
+  p.TiffPlanarConfig = v.PlanarConfiguration;
+  p.TiffDocumentName = v.DocumentName;
+  p.TiffImageDescription = v.ImageDescription;
+  p.TiffPageName = v.PageName;
+  p.TiffPageNumber = v.PageNumber[0];
+  p.TiffPageCount = v.PageNumber[1];
+  p.TiffFillOrder = v.FillOrder;
+  ReadExifFields(dir, exif.get(), p);
+  p.SetTiffOrientation(v.Orientation);
+
+  p.FreeColorMap();
+  p.ColorMap = v.Palette;
+  const double f = v.ResolutionUnit == 3 ? 2.54 : 1.0;
+  p.SetDpiX(static_cast<int32_t>(Trunc(v.XResolution * f)));
+  p.SetDpiY(static_cast<int32_t>(Trunc(v.YResolution * f)));
+  if (p.DpiX() == 0) p.SetDpiX(DefaultDpiX);
+  if (p.DpiY() == 0) p.SetDpiY(DefaultDpiY);
+  p.TiffXPos = static_cast<int32_t>(Trunc(v.XPosition * f));
+  p.TiffYPos = static_cast<int32_t>(Trunc(v.YPosition * f));
+
+  if ((v.ImageWidth == 0 || v.ImageLength == 0) && !Thumbnail) return Progress.Abort();
+  if (ParamsOnly) return;
+
+  v.ReadAlpha = !NoAlpha && ((v.SamplesPerPixel == 4 && v.ExtraSamples == 2) ||
+                             (v.SamplesPerPixel == 2 && v.BitsPerSample == 8) ||
+                             (v.SamplesPerPixel == 4 && v.PhotometricInterpretation == 2));
+  if (Thumbnail && (v.ImageWidth > kMaxThumbnailSide || v.ImageLength > kMaxThumbnailSide))
+    return Progress.Abort();
+  if (v.ImageWidth == 0 || v.ImageLength == 0) return Progress.Abort();
+
+  if ((v.Compression == 6 || v.JPEGInterchangeFormat != 0) && v.JPEGProc <= 1) {
+    ReadTIFFOldJPEG(v, Stream, base, Bitmap, Progress);
+  } else {
+    TIEPixelFormat format = ieRGB24;
+    const int32_t bits = v.BitsPerSample, spp = v.SamplesPerPixel, pm = v.PhotometricInterpretation;
+    if (bits == 1 && spp == 1 && pm != 3) {
+      format = ieMono1;
+    } else if (p.IsNativePixelFormat) {
+      if (bits == 8 && spp == 1 && pm == 3) format = iePalette8;
+      else if (bits == 8 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray8;
+      else if (bits == 16 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray16;
+      else if ((bits == 8 || bits == 16) && spp >= 4 && pm == 5) format = ieCMYK;
+      else if (bits == 16 && spp == 3 && pm == 2) format = ieRGB48;
+    }
+    const int64_t bpp = format == ieMono1 ? 1 : format == iePalette8 || format == ieGray8 ? 8
+                        : format == ieGray16 ? 16 : format == ieCMYK ? 32 : format == ieRGB48 ? 48 : 24;
+    const int64_t image_bytes = (int64_t{v.ImageWidth} * bpp + 7) / 8 * v.ImageLength;
+    if (image_bytes > kAllocationFloor && image_bytes / kMaxExpansion > Stream->Size())
+      return Progress.Abort();
+    if (v.ReadAlpha) {
+      if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
+      AlphaMask->AllocateBits(v.ImageWidth, v.ImageLength, 8);
+      AlphaMask->Fill(255);
+      v.AlphaMask = AlphaMask.get();
+    }
+    Bitmap->Allocate(v.ImageWidth, v.ImageLength, format);
+    if (format == iePalette8)
+      for (size_t i = 0; i < v.Palette.size(); ++i)
+        Bitmap->SetPaletteEntry(static_cast<int32_t>(i), v.Palette[i]);
+    if (Thumbnail) Bitmap->Fill(0);
+    DecodeTIFFImage(v, Stream, base, Bitmap, Progress);
+  }
+  if (Progress.IsAborting()) return;
+  if (p.TiffEnableAdjustOrientation) ApplyExifOrientation(Bitmap, v.Orientation);
+}
+
+int32_t CountTIFFImages(TStream* Stream) {
+  int32_t count = 0;
+  bool aborting = false;
+  TIOProgressRec progress;
+  progress.Aborting = &aborting;
+  std::unique_ptr<TIEMask> none;
+  ReadTIFFStream(nullptr, Stream, count, nullptr, progress, true, none, true, true, false);
+  return count;
+}
+
+int32_t CountTIFFFileImages(const std::string& FileName) {
+  try {
+    TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
+    return CountTIFFImages(&file);
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+bool IsTIFFStream(TStream* Stream) {
+  const int64_t pos = Stream->Position();
+  const int64_t size = Stream->Size();
+  bool result = false;
+  uint8_t b[9];
+  if (size > 8 && ReadExact(Stream, b, 8)) {
+    if (b[0] == 'I' && b[1] == 'I') {
+      const uint32_t off = static_cast<uint32_t>(b[7]) << 24 | b[6] << 16 | b[5] << 8 | b[4];
+      result = off < size;
+    } else if (b[0] == 'M' && b[1] == 'M') {
+      const uint32_t off = static_cast<uint32_t>(b[4]) << 24 | b[5] << 16 | b[6] << 8 | b[7];
+      Stream->SetPosition(8);
+      result = off < size && ReadExact(Stream, b + 8, 1) && b[8] != 0xBA;
+    }
+  }
+  Stream->SetPosition(pos);
+  return result;
+}
+
+bool IsRAWTIFFStream(TStream* Stream) {
+  const int64_t pos = Stream->Position();
+  bool result = false;
+  Header h;
+  if (ReadHeader(Stream, h)) {
+    TTIFFDirectory dir(Stream, 0, h.big_endian);
+    if (dir.Load(h.first_ifd)) {
+      const TTIFFEntry* dng = dir.Entry(Tag::DNGVersion);
+      const TTIFFEntry* pm = dir.Entry(Tag::PhotometricInterpretation);
+      const int64_t pmv = dir.GetTIFFTagInt(Tag::PhotometricInterpretation, 0);
+      result = (dng && dng->Type == TIFFType::BYTE && dng->Count == 4) ||
+               (pm && pm->Type == TIFFType::SHORT && pm->Count == 1 && (pmv == 32803 || pmv == 34892)) ||
+               (dir.Has(Tag::SubIFDs) && dir.Has(Tag::TIFFEPStandardID) &&
+                dir.GetTIFFTagInt(Tag::ImageWidth, 0) < 200 && dir.GetTIFFTagInt(Tag::ImageLength, 0) < 200);
+    }
+  }
+  Stream->SetPosition(pos);
+  return result;
+}

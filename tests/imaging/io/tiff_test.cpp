@@ -1,0 +1,317 @@
+// The TIFF LZW codec and the TIFF reader on hand-made files: code widths,
+// damaged code streams, short writes; directory chains, palettes, depths,
+// byte counts and layouts the reader must refuse.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "CodecTestSupport.h"
+#include "TiffTestSupport.h"
+#include "imaging/io/formats/TIFF.h"
+#include "imaging/io/formats/TIFFLZW.h"
+#include "imaging/model/TIEMask.h"
+
+using namespace codec;
+using tifftest::Builder;
+using tifftest::Entry;
+using tifftest::Page;
+
+namespace {
+
+std::vector<uint8_t> Encode(const std::vector<uint8_t>& in) {
+  TMemoryStream out;
+  TTIFFLZWEncodeHandle state;
+  EXPECT_TRUE(TIFFLZWEncode(in.data(), static_cast<int64_t>(in.size()), &out, state));
+  EXPECT_TRUE(TIFFLZWEncode(nullptr, 0, &out, state));
+  return Bytes(out);
+}
+
+// Decodes rows of L bytes until Total bytes; empty on a coding error.
+std::vector<uint8_t> Decode(const std::vector<uint8_t>& code, int32_t L, size_t total) {
+  std::vector<uint8_t> out;
+  TTIFFLZWDecodeHandle state;
+  while (out.size() < total) {
+    const uint8_t* row = TIFFLZWDecode(code.data(), static_cast<int64_t>(code.size()), L, state);
+    if (!row) return {};
+    out.insert(out.end(), row, row + L);
+  }
+  out.resize(total);
+  return out;
+}
+
+// Codes of the given widths packed most significant bit first.
+std::vector<uint8_t> Pack(const std::vector<std::pair<int, int>>& codes) {
+  std::vector<uint8_t> out;
+  uint32_t acc = 0;
+  int bits = 0;
+  for (auto [code, width] : codes) {
+    acc = acc << width | static_cast<uint32_t>(code);
+    bits += width;
+    while (bits >= 8) {
+      out.push_back(static_cast<uint8_t>(acc >> (bits - 8)));
+      bits -= 8;
+    }
+  }
+  if (bits) out.push_back(static_cast<uint8_t>(acc << (8 - bits)));
+  return out;
+}
+
+// A stream that takes only its first Limit bytes.
+class ShortStream : public TMemoryStream {
+ public:
+  explicit ShortStream(int64_t limit) : limit_(limit) {}
+  int64_t Write(const void* Buffer, int64_t Count) override {
+    const int64_t n = std::max<int64_t>(0, std::min(Count, limit_ - Position()));
+    return n ? TMemoryStream::Write(Buffer, n) : 0;
+  }
+
+ private:
+  int64_t limit_;
+};
+
+struct Loaded {
+  TIEBitmap bitmap;
+  TIOParamsVals params{nullptr};
+  std::unique_ptr<TIEMask> alpha;
+  bool aborted = false;
+  int32_t pages = 0;
+};
+
+void Load(const std::vector<uint8_t>& file, Loaded& r, bool params_only = false, int32_t page = 0) {
+  TIEMemStream s(file.data(), static_cast<int64_t>(file.size()));
+  Progress p;
+  r.params.TiffImageIndex = page;
+  ReadTIFFStream(&r.bitmap, &s, r.pages, &r.params, p.rec, params_only, r.alpha, false, false, false);
+  r.aborted = p.aborted;
+}
+
+std::vector<uint8_t> OnePage(std::vector<Entry> entries, std::vector<uint8_t> data, bool be = false) {
+  Builder b(be);
+  b.AddPage({std::move(entries), std::move(data)});
+  return b.Bytes();
+}
+
+}  // namespace
+
+TEST(TiffLzw, RoundTripsAcrossEveryWidthAndTableClears) {
+  std::mt19937 rng(7);
+  std::vector<uint8_t> noisy(200000);
+  for (uint8_t& b : noisy) b = static_cast<uint8_t>(rng() % 7 == 0 ? rng() : b);
+  const std::vector<std::vector<uint8_t>> inputs = {std::vector<uint8_t>(256, 0x5A), noisy, {42}};
+  for (const auto& in : inputs) {
+    const std::vector<uint8_t> code = Encode(in);
+    EXPECT_EQ(Decode(code, 1000, in.size()), in);
+    EXPECT_EQ(Decode(code, 7, in.size()), in);
+  }
+  // 256 equal bytes: the clear code, then runs of growing length; the
+  // 9-bit codes 256, 'Z', 258.. end with 257.
+  const std::vector<uint8_t> code = Encode(std::vector<uint8_t>(256, 0x5A));
+  EXPECT_EQ(code[0], 0x80);  // 256 in 9 bits
+  EXPECT_LT(code.size(), 40u);
+}
+
+TEST(TiffLzw, WidthGrowsOneCodeEarly) {
+  // A stream whose code 511 must be read with 10 bits: 253 literal codes
+  // after the clear fill the table to 510 entries at 9 bits; the entry made
+  // by the next code brings it to 511 and the width to 10.
+  std::vector<std::pair<int, int>> codes = {{256, 9}};
+  std::vector<uint8_t> want;
+  for (int i = 0; i < 254; ++i) {
+    codes.push_back({i, 9});
+    want.push_back(static_cast<uint8_t>(i));
+  }
+  codes.push_back({1, 10});
+  want.push_back(1);
+  codes.push_back({257, 10});
+  EXPECT_EQ(Decode(Pack(codes), static_cast<int32_t>(want.size()), want.size()), want);
+}
+
+TEST(TiffLzw, DamagedStreamsFailOrStopAtTheirEnd) {
+  // An undefined code fails the row.
+  EXPECT_TRUE(Decode(Pack({{256, 9}, {65, 9}, {300, 9}}), 4, 4).empty());
+  // A code stream cut short gives what it holds and never reads beyond it
+  // (the sanitizers watch the read).
+  const std::vector<uint8_t> full = Encode(std::vector<uint8_t>(5000, 3));
+  for (size_t cut = 0; cut < full.size(); ++cut) {
+    std::vector<uint8_t> part(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(cut));
+    TTIFFLZWDecodeHandle state;
+    const uint8_t* row = TIFFLZWDecode(part.empty() ? full.data() : part.data(),
+                                       static_cast<int64_t>(part.size()), 64, state);
+    EXPECT_NE(row, nullptr);
+  }
+}
+
+TEST(TiffLzw, EncoderReportsShortWrites) {
+  std::vector<uint8_t> in(10000);
+  for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<uint8_t>(i * 7919 % 251);
+  ShortStream out(100);
+  TTIFFLZWEncodeHandle state;
+  TIFFLZWEncode(in.data(), static_cast<int64_t>(in.size()), &out, state);
+  EXPECT_FALSE(TIFFLZWEncode(nullptr, 0, &out, state));
+}
+
+TEST(TiffReader, DirectoryChainsThatLoopEnd) {
+  Builder b;
+  const uint32_t first = b.AddPage({tifftest::StripPage(1, 1, 8, 1, 1, 1), {7}});
+  b.AddPage({tifftest::StripPage(1, 1, 8, 1, 1, 1), {9}});
+  // The second page leads back to the first.
+  b.Patch32(b.LastNextPointer(), first);
+  Loaded r;
+  Load(b.Bytes(), r, false, 1);
+  EXPECT_FALSE(r.aborted);
+  EXPECT_EQ(r.pages, 2);
+  EXPECT_EQ(r.bitmap.GetPixelRGB(0, 0).r, 9);
+  // A page that points to itself is one page.
+  Builder self;
+  const uint32_t only = self.AddPage({tifftest::StripPage(1, 1, 8, 1, 1, 1), {7}});
+  self.Patch32(self.LastNextPointer(), only);
+  TIEMemStream s(self.Bytes().data(), static_cast<int64_t>(self.Bytes().size()));
+  EXPECT_EQ(CountTIFFImages(&s), 1);
+}
+
+TEST(TiffReader, PalettesAndSmallDepths) {
+  // Colour maps with 16-bit values; the 4-bit and 2-bit indexes pick their
+  // entries unshifted, and a short colour map gives black beyond its end.
+  auto colormap = [](int n) {
+    Entry e{320, 3, {}};
+    for (int c = 0; c < 3; ++c)
+      for (int i = 0; i < n; ++i) e.values.push_back(static_cast<uint32_t>(((i * 40 + c * 10) & 0xFF) * 257));
+    return e;
+  };
+  auto colour = [](int i) { return MakeRGBTriple(static_cast<uint8_t>(i * 40), static_cast<uint8_t>(i * 40 + 10), static_cast<uint8_t>(i * 40 + 20)); };
+  {
+    auto e = tifftest::StripPage(3, 1, 4, 1, 3, 2);
+    e.push_back(colormap(16));
+    Loaded r;
+    Load(OnePage(e, {0x12, 0x30}), r);
+    ASSERT_FALSE(r.aborted);
+    EXPECT_EQ(r.bitmap.GetPixelRGB(0, 0), colour(1));
+    EXPECT_EQ(r.bitmap.GetPixelRGB(1, 0), colour(2));
+    EXPECT_EQ(r.bitmap.GetPixelRGB(2, 0), colour(3));
+  }
+  {
+    // Width 5 at 2 bits: rows of 2 bytes; a colour map of 3 of the 4 entries.
+    auto e = tifftest::StripPage(5, 2, 2, 1, 3, 4);
+    e.push_back(colormap(3));
+    Loaded r;
+    Load(OnePage(e, {0x1B, 0x40, 0xE4, 0x00}), r);
+    ASSERT_FALSE(r.aborted);
+    const int want[2][5] = {{0, 1, 2, 3, 1}, {3, 2, 1, 0, 0}};
+    for (int y = 0; y < 2; ++y)
+      for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(r.bitmap.GetPixelRGB(x, y), want[y][x] == 3 ? MakeRGBTriple(0, 0, 0) : colour(want[y][x])) << x << "," << y;
+  }
+  {
+    // 4-bit grey reads as 0, 16, .., 240; white-is-zero the other way round.
+    for (uint32_t pm : {1u, 0u}) {
+      Loaded r;
+      Load(OnePage(tifftest::StripPage(4, 1, 4, 1, pm, 2), {0x01, 0xFE}), r);
+      ASSERT_FALSE(r.aborted);
+      const int want[] = {0, 16, 240, 224};
+      for (int x = 0; x < 4; ++x) EXPECT_EQ(r.bitmap.GetPixelRGB(x, 0).g, pm ? want[x] : 255 - want[x]);
+    }
+  }
+}
+
+TEST(TiffReader, BilevelPagesWithoutPhotometricAreWhiteIsZero) {
+  auto e = tifftest::StripPage(8, 1, 1, 1, 0, 1);
+  e.erase(e.begin() + 4);  // no photometric
+  Loaded r;
+  Load(OnePage(e, {0x0F}), r);
+  ASSERT_FALSE(r.aborted);
+  ASSERT_EQ(r.bitmap.PixelFormat(), ieMono1);
+  EXPECT_EQ(r.bitmap.GetPixelRGB(0, 0), MakeRGBTriple(255, 255, 255));
+  EXPECT_EQ(r.bitmap.GetPixelRGB(7, 0), MakeRGBTriple(0, 0, 0));
+}
+
+TEST(TiffReader, CountsAndOffsetsAreCheckedAgainstTheStream) {
+  const std::vector<uint8_t> pixels = {10, 20, 30, 40, 50, 60};
+  struct Case {
+    const char* name;
+    uint32_t byte_count, rows_per_strip;
+  } cases[] = {
+      {"byte count past the end", 0x7FFFFFF0, 2},
+      {"byte count 0 reads to the end", 0, 2},
+      {"rows per strip 0", 6, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto e = tifftest::StripPage(3, 2, 8, 1, 1, c.byte_count);
+    e[7].values = {c.rows_per_strip};
+    Loaded r;
+    Load(OnePage(e, pixels), r);
+    ASSERT_FALSE(r.aborted);
+    EXPECT_EQ(r.bitmap.GetPixelRGB(2, 1).r, 60);
+  }
+  // Strip offsets, colour maps and bits-per-sample arrays whose counts
+  // exceed the file, a huge image in a tiny file, strip offsets beyond it.
+  struct Bad {
+    const char* name;
+    uint16_t tag;
+    uint16_t type;
+    std::vector<uint32_t> values;
+  } bad[] = {
+      {"huge size", 256, 4, {0x10000000}},
+      {"strip offsets beyond", 273, 4, {0xFFFFFF00}},
+  };
+  for (const Bad& b : bad) {
+    SCOPED_TRACE(b.name);
+    auto e = tifftest::StripPage(3, 2, 8, 1, 1, 6);
+    for (Entry& x : e)
+      if (x.tag == b.tag) x.values = b.values;
+    Loaded r;
+    Load(OnePage(e, pixels), r);  // no crash, no giant allocation
+  }
+  // Entries whose counts claim more than the file holds.
+  std::vector<uint8_t> file = OnePage(tifftest::StripPage(3, 2, 8, 3, 2, 18), std::vector<uint8_t>(18, 1));
+  for (size_t at = 10; at + 4 < file.size(); at += 12) {
+    std::vector<uint8_t> m = file;
+    m[at + 2] = m[at + 3] = 0xFF;  // a count of 0xFFFF.... in an entry
+    Loaded r;
+    Load(m, r);
+  }
+}
+
+TEST(TiffReader, LayoutsNoConversionCoversAbort) {
+  struct Case {
+    const char* name;
+    uint32_t bits, spp, photometric;
+  } cases[] = {{"YCbCr without JPEG", 8, 3, 6}, {"32-bit samples", 32, 1, 1}, {"transparency mask", 1, 1, 4},
+               {"palette without colour map", 8, 1, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded r;
+    Load(OnePage(tifftest::StripPage(2, 2, c.bits, c.spp, c.photometric, 64), std::vector<uint8_t>(64, 1)), r);
+    EXPECT_TRUE(r.aborted);
+  }
+  auto e = tifftest::StripPage(2, 2, 8, 1, 1, 4);
+  e[3].values = {34712};  // a compression the reader does not know
+  Loaded r;
+  Load(OnePage(e, {1, 2, 3, 4}), r);
+  EXPECT_TRUE(r.aborted);
+}
+
+TEST(TiffReader, HeaderTestsAndParameters) {
+  std::vector<uint8_t> mm = OnePage(tifftest::StripPage(1, 1, 8, 1, 1, 1), {5}, true);
+  TIEMemStream s(mm.data(), static_cast<int64_t>(mm.size()));
+  EXPECT_TRUE(IsTIFFStream(&s));
+  mm[8] = 0xBA;
+  TIEMemStream s2(mm.data(), static_cast<int64_t>(mm.size()));
+  EXPECT_FALSE(IsTIFFStream(&s2));
+
+  auto e = tifftest::StripPage(1, 1, 8, 1, 1, 1);
+  e.push_back({282, 5, {100, 1}});
+  e.push_back({283, 5, {0, 1}});
+  e.push_back({296, 3, {3}});
+  Loaded r;
+  Load(OnePage(e, {5}), r, true);
+  EXPECT_FALSE(r.aborted);
+  EXPECT_EQ(r.params.DpiX(), 254);
+  EXPECT_EQ(r.params.DpiY(), DefaultDpiY);
+
+  auto nowidth = tifftest::StripPage(1, 1, 8, 1, 1, 1);
+  nowidth.erase(nowidth.begin());
+  Loaded r2;
+  Load(OnePage(nowidth, {5}), r2, true);
+  EXPECT_TRUE(r2.aborted);
+}
