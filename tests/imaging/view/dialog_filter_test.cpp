@@ -104,7 +104,7 @@ TEST_F(DialogFilter, ListsFollowTheRegistry) {
 TEST_F(DialogFilter, BuiltInReadersOfThisBuild) {
   const std::vector<std::string> f = Split(BuildImageFilter(false, msGerman, false));
   ASSERT_GE(f.size(), 4u);
-  EXPECT_EQ(f[0], "Allgemeine Bilddateien (*.jpg;*.bmp;*.png;*.jp2;*.j2k)");
+  EXPECT_EQ(f[0], "Allgemeine Bilddateien (*.tif;*.jpg;*.bmp;*.png;*.jp2;*.j2k)");
   EXPECT_EQ(f[2], "Alle Dateien (*.*)");
   const std::string open = BuildImageFilter(false, msEnglish, false);
   EXPECT_NE(open.find("|JPEG Bitmap (*.jpg;*.jpeg;*.jpe;*.jif)|*.jpg;*.jpeg;*.jpe;*.jif"),

@@ -353,7 +353,7 @@ TEST_F(FileDialog, RecordCarriesTheComponentsSettings) {
   EXPECT_EQ(r.File, "/x/holiday.png");
   EXPECT_EQ(r.FilterIndex, 1);  // the "all graphics" entry lists *.png first
   EXPECT_EQ(d->FilterIndex(), 1);
-  EXPECT_EQ(r.DefExt, ".jpg");  // the first extension of that entry
+  EXPECT_EQ(r.DefExt, ".tif");  // the first extension of that entry
   EXPECT_TRUE(r.Options.Contains(ofHideReadOnly));
 }
 
