@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/formats/TIFF.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMarkerList.h"
@@ -17,8 +18,9 @@ constexpr uint8_t kAPP1 = 0xE1;
 constexpr uint8_t kThumbnailCompression = 6;
 
 std::mutex codec_lock;
+// The TIFF reader and writer, until another codec is installed.
 TIEExifStreamCodec& InstalledCodec() {
-  static TIEExifStreamCodec codec;
+  static TIEExifStreamCodec codec = TIFFExifStreamCodec();
   return codec;
 }
 
@@ -68,6 +70,8 @@ void SetExifStreamCodec(TIEExifStreamCodec Codec) {
   std::lock_guard<std::mutex> hold(codec_lock);
   InstalledCodec() = std::move(Codec);
 }
+
+TIEExifStreamCodec ExifStreamCodec() { return CurrentCodec(); }
 
 bool IsExifBlock(const uint8_t* Buffer, int32_t Length) {
   // "Exif" before the first zero byte; the sixth byte is padding.

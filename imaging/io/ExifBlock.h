@@ -3,9 +3,9 @@
 // set of a parameter record and whose second page is the thumbnail.
 //
 // The TIFF stream itself is read and written by the TIFF reader and writer,
-// which install themselves here as the EXIF stream codec. Without a codec no
-// block is parsed or built: ParseExifBlock and BuildExifBlock answer false
-// and leave the parameters alone.
+// which are the EXIF stream codec from the start; another codec may take
+// their place. Without a codec no block is parsed or built: ParseExifBlock
+// and BuildExifBlock answer false and leave the parameters alone.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +42,8 @@ struct TIEExifStreamCodec {
 // Installs the codec; one with empty operations removes it. Safe to call
 // while other threads parse or build blocks.
 void SetExifStreamCodec(TIEExifStreamCodec Codec);
+// The codec installed now.
+TIEExifStreamCodec ExifStreamCodec();
 
 // The "Exif", 0, 0 that starts every block.
 constexpr int32_t kExifHeaderLength = 6;

@@ -99,6 +99,7 @@ void TIOParamsVals::ResetEXIF() {
 
 void TIOParamsVals::ResetPerLoad() {
   IPTCInfoList.Clear();
+  imaging_annot_.reset();
   JpegMarkerList.Clear();
   ResetEXIF();
   GifComments.clear();
@@ -141,6 +142,11 @@ TIEICC* TIOParamsVals::GetInputICCProfile() {
   return input_icc_.get();
 }
 
+TIEImagingAnnot* TIOParamsVals::ImagingAnnot() {
+  if (!imaging_annot_) imaging_annot_ = std::make_unique<TIEImagingAnnot>();
+  return imaging_annot_.get();
+}
+
 TIEICC* TIOParamsVals::GetDefaultICCProfile() {
   if (!default_icc_) {
     default_icc_ = std::make_unique<TIEICC>();
@@ -176,6 +182,8 @@ void TIOParamsVals::Assign(const TIOParamsVals* Source) {
   };
   copy_profile(input_icc_, Source->input_icc_);
   copy_profile(default_icc_, Source->default_icc_);
+  if (Source->imaging_annot_) ImagingAnnot()->Assign(Source->imaging_annot_.get());
+  else imaging_annot_.reset();
 }
 
 void TIOParamsVals::AssignCompressionInfo(const TIOParamsVals* Source) {

@@ -12,6 +12,7 @@
 
 #include "imaging/model/IEPixelTypes.h"
 #include "imaging/model/TIEICC.h"
+#include "imaging/model/TIEImagingAnnot.h"
 #include "imaging/model/TIEIPTCInfoList.h"
 #include "imaging/model/TIEMarkerList.h"
 #include "rtl/TObject.h"
@@ -209,6 +210,9 @@ class TIOParamsVals : public TObject, public TIOParamsFields {
   void FreeInputICCProfile() { input_icc_.reset(); }
   // The profile colour conversion converts to: created on first use as sRGB.
   TIEICC* GetDefaultICCProfile();
+  // The TIFF imaging annotations: created on first use.
+  TIEImagingAnnot* ImagingAnnot();
+  bool HasImagingAnnot() const { return imaging_annot_ != nullptr; }
 
   int32_t ColorMapCount() const { return static_cast<int32_t>(ColorMap.size()); }
   void FreeColorMap() { ColorMap.clear(); }
@@ -233,4 +237,5 @@ class TIOParamsVals : public TObject, public TIOParamsFields {
  private:
   TImagoIO* owner_;
   std::unique_ptr<TIEICC> input_icc_, default_icc_;
+  std::unique_ptr<TIEImagingAnnot> imaging_annot_;
 };

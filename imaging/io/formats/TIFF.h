@@ -1,5 +1,6 @@
-// TIFF files: the page reader (strips and tiles; none, PackBits, LZW,
-// deflate and JPEG compression), page counting and the content tests.
+// TIFF files: the page reader (strips and tiles; none, CCITT fax, PackBits,
+// LZW, deflate and JPEG compression), the page writer, page counting and
+// the content tests.
 #pragma once
 
 #include <cstdint>
@@ -38,5 +39,20 @@ bool IsTIFFStream(TStream* Stream);
 // The position is restored.
 bool IsRAWTIFFStream(TStream* Stream);
 
+// Writes one little-endian page. Insert false: a new TIFF at the stream's
+// position; Insert true: the stream holds a TIFF from position 0 and the
+// page is linked into its chain at Params.TiffImageIndex (past the last
+// page: appended). Bitmap null: a page of tags only. Params' photometric,
+// samples, bits and compression are adjusted to what was written. Offsets
+// count from the stream's beginning. Returns the pages of the stream after
+// the write (0 when an insert finds no little-endian TIFF). A short write
+// sets the abort flag, and then no directory is written.
+int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                        TIOProgressRec& Progress);
+
 // How the input/output component runs this format.
 TIEFormatHandler TIFFFormatHandler();
+
+struct TIEExifStreamCodec;
+// The reader and writer as the codec of the EXIF block's TIFF stream.
+TIEExifStreamCodec TIFFExifStreamCodec();

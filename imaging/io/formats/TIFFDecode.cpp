@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/formats/CCITT.h"
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/TIFFDirectory.h"
 #include "imaging/io/formats/TIFFLZW.h"
@@ -70,6 +71,7 @@ struct Decoder {
   TIEPixelFormat fmt;
   int32_t W, H, bps, spp, pm;
   int64_t rows_done = 0;
+  int32_t w_ = 0;  // width of the block being decoded
   std::vector<uint16_t> samples;
   std::vector<uint8_t> chunky, line, alpha_line;
 
@@ -181,6 +183,32 @@ struct Decoder {
         inflateEnd(&z);
         // A damaged or truncated stream keeps what it gave.
         return rc != Z_MEM_ERROR;
+      }
+      case Compression::CCITTHuffman: {
+        if (bps != 1 || L < (int64_t{w_} + 7) / 8) return false;
+        int64_t at = 0;
+        for (int32_t r = 0; r < rows; ++r) {
+          const int64_t left = static_cast<int64_t>(in.size()) - at;
+          at += CCITTDecodeHuffmanRow(out.data() + r * L, in.data() + std::min<int64_t>(at, in.size()),
+                                      std::max<int64_t>(left, 0), 1, w_);
+        }
+        return true;
+      }
+      case Compression::CCITTGroup3:
+      case Compression::CCITTGroup4: {
+        if (bps != 1 || L < (int64_t{w_} + 7) / 8) return false;
+        const bool two_d = v.Compression == Compression::CCITTGroup4 || (v.T4Options & 1);
+        const bool eol_mode = v.Compression == Compression::CCITTGroup3 || (v.T4Options & 4);
+        // The reference row starts white in every block.
+        std::vector<uint8_t> ref(static_cast<size_t>(L), 0xFF);
+        int64_t pos = 0;
+        const int64_t n = static_cast<int64_t>(in.size());
+        for (int32_t r = 0; r < rows; ++r) {
+          uint8_t* row = out.data() + r * L;
+          if (two_d) pos = CCITTDecodeRow2D(row, in.data(), n, eol_mode, 1, pos, ref.data(), w_);
+          else pos = CCITTDecodeRow1D(row, in.data(), n, 1, pos, w_);
+        }
+        return true;
       }
       default:
         return false;
@@ -340,6 +368,7 @@ struct Decoder {
              int32_t x0, int32_t y0) {
     if (v.Compression == Compression::JPEG) return JPEGBlock(blocks[0], w, r, x0, y0);
     const int64_t L = RowLength(w);
+    w_ = w;
     std::vector<std::vector<uint8_t>> planes(blocks.size());
     for (size_t p = 0; p < blocks.size(); ++p) {
       const std::vector<uint8_t> in = ReadBlock(blocks[p].first, blocks[p].second);

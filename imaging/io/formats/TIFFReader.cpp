@@ -30,7 +30,7 @@ struct Tag {
     ExtraSamples = 338, JPEGTables = 347, JPEGProc = 512, JPEGInterchangeFormat = 513,
     JPEGInterchangeFormatLength = 514, YCbCrCoefficients = 529, YCbCrPositioning = 531,
     ReferenceBlackWhite = 532, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
-    IPTC = 33723, ExifIFD = 34665, ICCProfile = 34675, ExposureProgram = 34850,
+    IPTC = 33723, ImagingAnnotations = 32932, ExifIFD = 34665, ICCProfile = 34675, ExposureProgram = 34850,
     ISOSpeedRatings = 34855, ExifVersion = 36864, DateTimeOriginal = 36867,
     DateTimeDigitized = 36868, CompressedBitsPerPixel = 37122, ShutterSpeedValue = 37377,
     ApertureValue = 37378, BrightnessValue = 37379, ExposureBiasValue = 37380,
@@ -318,6 +318,8 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
     p.IPTCInfoList.LoadFromBuffer(iptc.data(), static_cast<int64_t>(iptc.size()));
   else
     p.IPTCInfoList.Clear();
+  if (const std::vector<uint8_t> annot = dir.GetTIFFTagData(Tag::ImagingAnnotations); !annot.empty())
+    p.ImagingAnnot()->LoadFromBuffer(annot.data(), static_cast<int64_t>(annot.size()));
   if (const std::vector<uint8_t> icc = dir.GetTIFFTagData(Tag::ICCProfile); !icc.empty())
     p.GetInputICCProfile()->LoadFromBuffer(icc.data(), static_cast<int64_t>(icc.size()));
 
@@ -370,11 +372,11 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
                              (v.SamplesPerPixel == 4 && v.PhotometricInterpretation == 2));
   if (Thumbnail && (v.ImageWidth > kMaxThumbnailSide || v.ImageLength > kMaxThumbnailSide))
     return Progress.Abort();
-  if (v.ImageWidth == 0 || v.ImageLength == 0) return Progress.Abort();
 
   if ((v.Compression == 6 || v.JPEGInterchangeFormat != 0) && v.JPEGProc <= 1) {
     ReadTIFFOldJPEG(v, Stream, base, Bitmap, Progress);
   } else {
+    if (v.ImageWidth == 0 || v.ImageLength == 0) return Progress.Abort();
     TIEPixelFormat format = ieRGB24;
     const int32_t bits = v.BitsPerSample, spp = v.SamplesPerPixel, pm = v.PhotometricInterpretation;
     if (bits == 1 && spp == 1 && pm != 3) {

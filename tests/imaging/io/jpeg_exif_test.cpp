@@ -212,10 +212,12 @@ TIEExifStreamCodec FixtureCodec(CodecLog* log = nullptr) {
   return c;
 }
 
-// Installs a codec for one test and removes it afterwards.
+// Installs a codec (an empty one: none) for one test and puts the one
+// before it back afterwards.
 struct CodecScope {
-  explicit CodecScope(TIEExifStreamCodec c) { SetExifStreamCodec(std::move(c)); }
-  ~CodecScope() { SetExifStreamCodec({}); }
+  explicit CodecScope(TIEExifStreamCodec c) : before(ExifStreamCodec()) { SetExifStreamCodec(std::move(c)); }
+  ~CodecScope() { SetExifStreamCodec(before); }
+  TIEExifStreamCodec before;
 };
 
 std::vector<uint8_t> ExifPayload(const std::vector<uint8_t>& tiff) {
@@ -320,6 +322,7 @@ TEST(ExifBlock, HeaderAndCodecDecideWhetherABlockIsParsed) {
   for (const Case& c : cases) {
     std::optional<CodecScope> scope;
     if (c.codec) scope.emplace(FixtureCodec(&log));
+    else scope.emplace(TIEExifStreamCodec{});
     TIOParamsVals p(nullptr);
     p.SetDpiX(72);
     p.EXIFMake = "before";
@@ -383,8 +386,11 @@ TEST(ExifBlock, BuildWritesTheHeaderTheFieldsAndTheThumbnailPage) {
   p.SetEXIFXResolution(240);
   p.SetEXIFYResolution(180);
   std::vector<uint8_t> out = {1, 2, 3};
-  EXPECT_FALSE(BuildExifBlock(p, out)) << "no codec";
-  EXPECT_TRUE(out.empty());
+  {
+    CodecScope none{TIEExifStreamCodec{}};
+    EXPECT_FALSE(BuildExifBlock(p, out)) << "no codec";
+    EXPECT_TRUE(out.empty());
+  }
 
   CodecLog log;
   CodecScope scope(FixtureCodec(&log));
@@ -631,6 +637,7 @@ TEST(JpegExif, OtherApp1PayloadsAndAMissingCodecChangeNothing) {
   for (const Case& c : cases) {
     std::optional<CodecScope> scope;
     if (c.codec) scope.emplace(FixtureCodec());
+    else scope.emplace(TIEExifStreamCodec{});
     Loaded d;
     d.params.EnableAdjustOrientation = 1;
     d.params.SetLoadEmbeddedThumbnail(true);
@@ -700,6 +707,7 @@ TEST(JpegExif, SaveWritesTheBuiltBlockAndKeepsAnXmpPacket) {
 }
 
 TEST(JpegExif, SaveWithoutACodecKeepsTheOldBlock) {
+  CodecScope none{TIEExifStreamCodec{}};
   TImagoIO io(nullptr);
   io.IEBitmap()->Allocate(16, 16, ieRGB24);
   const std::vector<uint8_t> old_block = CameraExif(1, 2, 72);

@@ -75,7 +75,9 @@ TEST(TiffInterop, PeerFilesLoadAsTifftopnmDecodesThem) {
                          dir / "rgba.png"));
   const std::string c8 = dir / "c8.ppm", c16 = dir / "c16.ppm", g8 = dir / "g8.pgm", b1 = dir / "b1.pbm",
                     rgba = dir / "rgba.png";
-  const std::string strips = dir / "strips.tif";
+  const std::string strips = dir / "strips.tif", bilevel = dir / "bilevel.tif", minisblack = dir / "minisblack.tif";
+  ASSERT_TRUE(codec::Run(im + b1 + " -compress none " + bilevel));
+  ASSERT_TRUE(codec::Run("/usr/bin/pnmtotiff -minisblack " + b1 + " > " + minisblack));
   ASSERT_TRUE(codec::Run(im + c8 + " -define tiff:rows-per-strip=5 -compress none " + strips));
   const Fixture fixtures[] = {
       // ImageMagick: byte orders, compressions, predictor, tiles, planes, depths.
@@ -114,12 +116,23 @@ TEST(TiffInterop, PeerFilesLoadAsTifftopnmDecodesThem) {
       {"tiff2bw", "/usr/bin/tiff2bw -c lzw " + strips + " $OUT", 0},
       {"ppm2tiff-lzw", "/usr/bin/ppm2tiff -c lzw -r 3 " + c8 + " $OUT", 0},
       {"ppm2tiff-packbits", "/usr/bin/ppm2tiff -c packbits " + g8 + " $OUT", 0},
+      // Fax codings, in several strips, both fill orders, both photometrics.
+      {"tiffcp-g3-1d", "/usr/bin/tiffcp -c g3:1d -r 7 " + bilevel + " $OUT", 0},
+      {"tiffcp-g3-2d-fill", "/usr/bin/tiffcp -c g3:2d:fill -r 7 " + bilevel + " $OUT", 0},
+      {"tiffcp-g4", "/usr/bin/tiffcp -c g4 -r 7 " + bilevel + " $OUT", 0},
+      {"tiffcp-g4-lsb-first", "/usr/bin/tiffcp -c g4 -f lsb2msb " + bilevel + " $OUT", 0},
+      {"tiffcp-g4-minisblack", "/usr/bin/tiffcp -c g4 " + minisblack + " $OUT", 0},
+      {"tiffcp-g3-minisblack-mm", "/usr/bin/tiffcp -B -c g3:2d " + minisblack + " $OUT", 0},
+      {"im-fax", im + b1 + " -compress fax $OUT", 0},
+      {"im-group4-mm", im + b1 + " -compress group4 -define tiff:endian=msb $OUT", 0},
       // netpbm.
       {"pnmtotiff-lzw-mm", "/usr/bin/pnmtotiff -lzw -msb2lsb " + c8 + " > $OUT", 0},
       {"pnmtotiff-pred", "/usr/bin/pnmtotiff -lzw -predictor=2 " + c8 + " > $OUT", 0},
       {"pnmtotiff-grey", "/usr/bin/pnmtotiff -packbits " + g8 + " > $OUT", 0},
       {"pnmtotiff-mono", "/usr/bin/pnmtotiff " + b1 + " > $OUT", 0},
       {"pnmtotiff-minisblack", "/usr/bin/pnmtotiff -minisblack " + b1 + " > $OUT", 0},
+      {"pnmtotiff-g4", "/usr/bin/pnmtotiff -g4 " + b1 + " > $OUT", 0},
+      {"pnmtotiff-g3-2d", "/usr/bin/pnmtotiff -g3 -2d -fill " + b1 + " > $OUT", 0},
       {"pamtotiff-rgb16", "/usr/bin/pamtotiff -flate " + c16 + " > $OUT", 1},
       {"pamtotiff-truecolor-grey", "/usr/bin/pamtotiff -truecolor " + g8 + " > $OUT", 0},
   };
@@ -188,4 +201,116 @@ TEST(TiffInterop, MultiPageFilesGiveEveryPage) {
   io.Params()->SetImageIndex(3);
   io.LoadFromFile(file);
   EXPECT_TRUE(io.Aborted());
+}
+
+// What we write: every layout and compression passes tiffinfo's full read,
+// copies with tiffcp, and the copy decodes (tifftopnm, or ImageMagick for
+// alpha) as we decode our own file; lossless layouts decode to the source.
+TEST(TiffInterop, OurFilesPassTiffinfoCopyWithTiffcpAndDecodeToTheirSource) {
+  if (!HavePeers() || ::access("/usr/bin/tiffinfo", X_OK) != 0) GTEST_SKIP() << "libtiff tools not installed";
+  Folder dir;
+  const int w = 37, h = 23;
+  TIEBitmap colour;
+  FillBitmap(colour, w, h, Picture(w, h));
+  TIEBitmap grey;
+  grey.Allocate(w, h, ieRGB24);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const uint8_t v = static_cast<uint8_t>((x * 7 + y * 5) % 256);
+      grey.SetRGB24(x, y, TRGB{v, v, v});
+    }
+  TIEBitmap mono;
+  mono.Allocate(w, h, ieMono1);
+  mono.Fill(0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if ((x / 3 + y / 2) % 3) mono.GetScanline(y)[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));  // white
+  TIEBitmap alpha;
+  FillBitmap(alpha, w, h, Picture(w, h));
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) alpha.SetAlpha(x, y, static_cast<uint8_t>(x * 7));
+  TIEBitmap few;
+  few.Allocate(w, h, ieRGB24);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) few.SetRGB24(x, y, MakeRGBTriple(static_cast<uint8_t>(x % 4 * 60), static_cast<uint8_t>(y % 3 * 90), 40));
+  TIEBitmap cmyk;
+  cmyk.Assign(&colour);
+  cmyk.ConvertFormat(ieCMYK);
+  TIEBitmap rgb48;
+  rgb48.Assign(&colour);
+  rgb48.ConvertFormat(ieRGB48);
+  TIEBitmap grey16;
+  grey16.Assign(&grey);
+  grey16.ConvertFormat(ieGray16);
+
+  struct Case {
+    const char* name;
+    TIEBitmap* bitmap;
+    int bits, spp, photometric, compression, fill_order;
+    int tolerance;
+    bool lossless;
+  } cases[] = {
+      {"rgb-none", &colour, 8, 3, 2, 0, 1, 0, true},
+      {"rgb-lzw", &colour, 8, 3, 2, 5, 1, 0, true},
+      {"rgb-packbits", &colour, 8, 3, 2, 8, 1, 0, true},
+      {"rgb-jpeg", &colour, 8, 3, 2, 7, 1, 0, false},
+      {"rgba-none", &alpha, 8, 3, 2, 0, 1, 0, true},
+      {"rgba-lzw", &alpha, 8, 3, 2, 5, 1, 0, true},
+      {"grey8-lzw", &grey, 8, 1, 1, 5, 1, 0, true},
+      {"grey8-packbits", &grey, 8, 1, 1, 8, 1, 0, true},
+      // Four-bit grey reads as 0, 16, .., 240; tifftopnm stretches it to 255.
+      {"grey4", &grey, 4, 1, 1, 0, 1, 15, false},
+      {"grey16", &grey16, 16, 1, 1, 0, 1, 0, true},
+      {"palette8-lzw", &colour, 8, 1, 3, 5, 1, 0, false},
+      {"palette4", &few, 4, 1, 3, 0, 1, 0, true},
+      {"palette2-packbits", &few, 2, 1, 3, 8, 1, 0, false},
+      {"cmyk-none", &cmyk, 8, 4, 5, 0, 1, 1, true},
+      {"cmyk-from-rgb-lzw", &colour, 8, 4, 5, 5, 1, 2, false},
+      {"rgb48", &rgb48, 16, 3, 2, 0, 1, 0, true},
+      {"mono-none", &mono, 1, 1, 1, 0, 1, 0, true},
+      {"mono-huffman", &mono, 1, 1, 1, 1, 1, 0, true},
+      {"mono-g3", &mono, 1, 1, 1, 2, 1, 0, true},
+      {"mono-g3-2d", &mono, 1, 1, 1, 3, 1, 0, true},
+      {"mono-g4", &mono, 1, 1, 1, 4, 1, 0, true},
+      {"mono-g4-lsb-first", &mono, 1, 1, 1, 4, 2, 0, true},
+      {"mono-lzw", &mono, 1, 1, 1, 5, 1, 0, true},
+      {"mono-packbits", &mono, 1, 1, 1, 8, 1, 0, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string ours = dir / (std::string(c.name) + ".tif"), copy = dir / "copy.tif";
+    TImagoIO io(nullptr);
+    io.IEBitmap()->Assign(c.bitmap);
+    TIOParamsVals* p = io.Params();
+    p->BitsPerSample = c.bits;
+    p->SamplesPerPixel = c.spp;
+    p->TiffPhotometric = static_cast<uint8_t>(c.photometric);
+    p->TiffCompression = static_cast<uint8_t>(c.compression);
+    p->TiffFillOrder = c.fill_order;
+    io.SaveToFile(ours);
+    ASSERT_FALSE(io.Aborted());
+    const std::string info = Capture("/usr/bin/tiffinfo -D " + ours + " 2>&1; echo rc=$?");
+    EXPECT_NE(info.find("rc=0"), std::string::npos) << info;
+    EXPECT_EQ(info.find("Error"), std::string::npos) << info;
+    EXPECT_EQ(info.find("Warning"), std::string::npos) << info;
+    ASSERT_TRUE(codec::Run("/usr/bin/tiffcp " + ours + " " + copy));
+    TImagoIO back(nullptr);
+    back.LoadFromFile(ours);
+    ASSERT_FALSE(back.Aborted());
+    TIEBitmap* got = back.IEBitmap();
+    const int tolerance = c.compression == 7 ? 24 : c.tolerance;
+    // tifftopnm reads no YCbCr: JPEG pages go to ImageMagick, and as we
+    // wrote them (tiffcp compresses a copy of JPEG data once more).
+    if (c.compression == 7) EXPECT_EQ(CompareWithPeer(ours, dir, *got, tolerance, true), 0);
+    else EXPECT_EQ(CompareWithPeer(copy, dir, *got, tolerance, got->HasAlphaChannel()), 0);
+    if (c.lossless) {
+      int64_t diffs = 0;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+          diffs += !(got->GetPixelRGB(x, y) == c.bitmap->GetPixelRGB(x, y));
+          if (c.bitmap->HasAlphaChannel()) diffs += got->GetAlpha(x, y) != c.bitmap->GetAlpha(x, y);
+        }
+      EXPECT_EQ(diffs, 0);
+    }
+  }
 }
