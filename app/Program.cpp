@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/ProgramPictures.h"
 #include "app/TfrmFullScreen.h"
 #include "app/TfrmMain.h"
 #include "app/TfrmOptions.h"
@@ -9,6 +10,7 @@
 #include "ui/TNotebook.h"
 
 void CreateProgramWindows() {
+  RegisterProgramPictures();
   frmSplash = new TfrmSplash(Application);
   frmSplash->Notebook1->SetActivePage("About");
   frmSplash->SetTag(100);

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <set>
 
+#include "app/AboutPictures.h"
+#include "panels/PictureContainer.h"
 #include "platform/Backend.h"
 #include "toolbar/TTBKItem.h"
 #include "toolbar/TTBKToolbar.h"
@@ -61,4 +63,18 @@ TEST_F(ProgramTest, ToolbarAndFolderListShowTheirPictures) {
           << x << "," << y;
     }
   EXPECT_GT(checked, 40);
+}
+
+// The panel controls' "RES://" addresses find the program's own pictures.
+TEST_F(ProgramTest, PictureAddressesFindTheProgramsOwnPictures) {
+  StartProgram();
+  THTMLPicture logo, landscape, none;
+  logo.SetURL("RES://LOGO");
+  landscape.SetURL("res://landscape");
+  none.SetURL("RES://NOTHING");
+  EXPECT_EQ(logo.Width(), kLogoSide);
+  EXPECT_EQ(logo.Height(), kLogoSide);
+  EXPECT_EQ(landscape.Width(), kLandscapeWidth);
+  EXPECT_EQ(landscape.Height(), kLandscapeHeight);
+  EXPECT_TRUE(none.Empty());
 }

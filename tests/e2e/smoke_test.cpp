@@ -1,6 +1,6 @@
 // The real program under Xvfb with the SDL backend: it starts and shows its
-// main window (a screenshot of the screen holds the toolbar's face colour
-// and the sky-blue image area). Skipped without xvfb-run.
+// main window (a screenshot of the screen holds the sky-blue image area and
+// the navigation bar's silver colours). Skipped without xvfb-run.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -23,15 +23,25 @@ TEST(ProgramSmoke, StartsUnderXvfbAndShowsTheMainWindow) {
                           "\"; kill -KILL $pid; wait $pid' >/dev/null 2>&1";
   std::system(cmd.c_str());
   ASSERT_TRUE(std::filesystem::exists(shot)) << "no screenshot";
-  // Count sky-blue pixels (166, 202, 240) and button-face pixels.
-  const std::string count = "/usr/bin/convert '" + shot +
-                            "' -fill black +opaque 'rgb(166,202,240)' -fill white -opaque 'rgb(166,202,240)' "
-                            "-format '%[fx:mean*w*h]' info: 2>/dev/null";
-  FILE* p = popen(count.c_str(), "r");
-  ASSERT_NE(p, nullptr);
-  char buf[64] = {};
-  fgets(buf, sizeof buf, p);
-  pclose(p);
-  EXPECT_GT(std::atof(buf), 100000.0) << "the image area is not on the screen";
+  // Pixels of exactly one colour on the screen.
+  auto count = [&](const char* Colour) {
+    const std::string cmd = "/usr/bin/convert '" + shot + "' -fill black +opaque '" + Colour + "' -fill white -opaque '" +
+                            Colour + "' -format '%[fx:mean*w*h]' info: 2>/dev/null";
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return -1.0;
+    char buf[64] = {};
+    fgets(buf, sizeof buf, p);
+    pclose(p);
+    return std::atof(buf);
+  };
+  EXPECT_GT(count("rgb(166,202,240)"), 100000.0) << "the image area is not on the screen";
+  // The navigation bar in the silver preset: its border down both sides and
+  // around the tabs, and the first row of the caption band (its 64 bands
+  // over 26 rows put the second band there), of the active tab and of the
+  // other tab (each a row of 199 pixels at least).
+  EXPECT_GT(count("rgb(124,124,148)"), 1000.0) << "no border of the navigation bar";
+  EXPECT_GE(count("rgb(164,163,188)"), 199.0) << "no caption band";
+  EXPECT_GE(count("rgb(251,230,148)"), 199.0) << "no active tab";
+  EXPECT_GE(count("rgb(225,226,236)"), 199.0) << "no tab of the other page";
   std::filesystem::remove_all(dir);
 }

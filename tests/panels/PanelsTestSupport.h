@@ -2,6 +2,7 @@
 // A form on the headless window system, pictures of controls taken with
 // PaintTo, and the colour arithmetic the panel controls' gradients follow.
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
