@@ -1,5 +1,7 @@
 #include "panels/PictureContainer.h"
 
+#include <algorithm>
+
 #include "panels/TUxImage.h"
 #include "rtl/Exception.h"
 #include "rtl/FileUtils.h"
@@ -47,16 +49,27 @@ int32_t THTMLPicture::FrameCount() {
 void THTMLPicture::ResetFrames() {
   frameCount_ = -1;
   frame_ = 1;
+  gif_ = TGifFrameInfo{};
 }
 
 void THTMLPicture::LoadPicture() {
-  picture_ = TPictureObject::Load(data_);
+  if (IsGIF()) {
+    // The GIF reader walks the file's blocks: it counts the frames and
+    // gives the one asked for.
+    TGifFrameInfo info;
+    picture_ = TPictureObject::Load(data_, std::max(0, frame_ - 1), &info);
+    if (frameCount_ < 0) frameCount_ = info.FrameCount;
+    gif_ = info;
+  } else {
+    picture_ = TPictureObject::Load(data_);
+  }
   empty_ = false;
 }
 
 void THTMLPicture::LoadFromStream(TStream* Stream) {
   empty_ = true;
   picture_.reset();
+  frameCount_ = -1;
   data_ = ReadRest(Stream);
   LoadPicture();
   Changed(this);

@@ -53,6 +53,9 @@ class THTMLPicture : public TGraphic {
   // Frames of a GIF; -1 for other data.
   int32_t FrameCount();
   bool IsGIF() const;
+  // The logical screen and the shown frame's place, as the GIF reader found
+  // them.
+  const TGifFrameInfo& GifInfo() const { return gif_; }
 
   std::string ID;
   std::string URL;
@@ -77,6 +80,7 @@ class THTMLPicture : public TGraphic {
   bool stretch_ = false;
   int32_t frame_ = 1;
   int32_t frameCount_ = -1;
+  TGifFrameInfo gif_;
 };
 
 // Pictures by address; it keeps the pictures it made.

@@ -11,11 +11,21 @@
 
 class TCanvas;
 
+// What a GIF's reader says of the file and of the frame it gave.
+struct TGifFrameInfo {
+  int32_t FrameCount = 0;
+  int32_t ScreenWidth = 0, ScreenHeight = 0;
+  int32_t Left = 0, Top = 0, Width = 0, Height = 0;
+};
+
 class TPictureObject {
  public:
   // Decodes Data; raises "Could not load image" for no data and "Could not
-  // load image. Invalid format" for data no reader takes.
-  static std::unique_ptr<TPictureObject> Load(const std::string& Data);
+  // load image. Invalid format" for data no reader takes. Of an animation,
+  // frame FrameIndex (from 0) is shown, and Gif, when given, learns what the
+  // reader found while walking the file's blocks.
+  static std::unique_ptr<TPictureObject> Load(const std::string& Data, int32_t FrameIndex = 0,
+                                              TGifFrameInfo* Gif = nullptr);
 
   // Size in hundredths of a millimetre, the pixels being 96 to the inch.
   int32_t HiMetricWidth() const { return hiMetricWidth_; }

@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 TEST(ProgramSmoke, StartsUnderXvfbAndShowsTheMainWindow) {
@@ -16,11 +17,24 @@ TEST(ProgramSmoke, StartsUnderXvfbAndShowsTheMainWindow) {
   ASSERT_NE(mkdtemp(tmpl), nullptr);
   const std::string dir = tmpl;
   const std::string shot = dir + "/screen.png";
+  // The program may take a while to show its window on a busy machine: the
+  // screen is photographed each second until the image area shows, then
+  // once more.
+  {
+    std::ofstream script(dir + "/run.sh");
+    script << "\"" NOBRIVO_EXE "\" & pid=$!\n"
+           << "for i in $(seq 1 60); do\n"
+           << "  sleep 1; import -window root '" << shot << "'\n"
+           << "  n=$(convert '" << shot << "' -fill black +opaque 'rgb(166,202,240)' -fill white"
+           << " -opaque 'rgb(166,202,240)' -format '%[fx:int(mean*w*h)]' info: 2>/dev/null)\n"
+           << "  [ \"${n:-0}\" -gt 100000 ] && break\n"
+           << "done\n"
+           << "sleep 1; import -window root '" << shot << "'\n"
+           << "kill -KILL $pid; wait $pid\n";
+  }
   const std::string cmd = "cd '" + dir + "' && NOBRIVO_CONFIG_DIR='" + dir +
-                          "/config' NOBRIVO_BACKEND=sdl ASAN_OPTIONS=detect_leaks=0 timeout 60 "
-                          "xvfb-run -a -s '-screen 0 1024x768x24' sh -c '\"" NOBRIVO_EXE
-                          "\" & pid=$!; sleep 8; import -window root \"" + shot +
-                          "\"; kill -KILL $pid; wait $pid' >/dev/null 2>&1";
+                          "/config' NOBRIVO_BACKEND=sdl ASAN_OPTIONS=detect_leaks=0 timeout 120 "
+                          "xvfb-run -a -s '-screen 0 1024x768x24' sh run.sh >/dev/null 2>&1";
   std::system(cmd.c_str());
   ASSERT_TRUE(std::filesystem::exists(shot)) << "no screenshot";
   // Pixels of exactly one colour on the screen.

@@ -176,3 +176,69 @@ TEST_F(NavBarTest, IconsFillTheRowFromTheRightAndScrollWhenTooMany) {
 }
 
 }  // namespace
+
+namespace {
+
+// A list of Size x Size images, image i a solid colour from Colours.
+TImageList* SolidImages(TComponent* Owner, int32_t Size, const std::vector<TColor>& Colours) {
+  auto* list = new TImageList(Owner);
+  list->SetSize(Size, Size);
+  for (TColor c : Colours) {
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(Size, Size);
+    b.Canvas()->Brush()->SetColor(c);
+    b.Canvas()->FillRect(TRect{0, 0, Size, Size});
+    list->Add(&b, nullptr);
+  }
+  return list;
+}
+
+TEST_F(NavBarTest, TabsAndIconsShowTheirPagesImages) {
+  MakeBar(201, 400, {"a", "b"}, 1, 1);
+  pages[0]->SetImageIndex(1);
+  pages[1]->SetImageIndex(0);
+  // Large images: on the tab at left + 5, centred in its height.
+  bar->SetImages(SolidImages(form, 24, {TColor(0x0000FF), TColor(0x00FF00)}));
+  Snap(bar);
+  const TRect t = bar->TabRect(1);
+  const int top = t.Top + (t.Height() - 24) / 2;
+  EXPECT_EQ(At(t.Left + 5, top), 0xFF0000u);
+  EXPECT_EQ(At(t.Left + 28, top + 23), 0xFF0000u);
+  EXPECT_NE(At(t.Left + 29, top + 12), 0xFF0000u);
+  // ... and, not being 16 x 16, squeezed into the icon at left + 4, top + 8.
+  const TRect i = bar->IconRect(0);
+  EXPECT_EQ(At(i.Left + 4, i.Top + 8), 0x00FF00u);
+  EXPECT_EQ(At(i.Left + 19, i.Top + 23), 0x00FF00u);
+  EXPECT_NE(At(i.Left + 20, i.Top + 23), 0x00FF00u);
+  // Small images take the icons' place.
+  bar->SetSmallImages(SolidImages(form, 16, {TColor(0xFF0000), TColor(0x00FFFF)}));
+  Snap(bar);
+  EXPECT_EQ(At(i.Left + 4, i.Top + 8), 0xFFFF00u);
+  EXPECT_EQ(At(i.Left + 19, i.Top + 23), 0xFFFF00u);
+  // An image list going away is dropped.
+  bar->SmallImages()->Free();
+  EXPECT_EQ(bar->SmallImages(), nullptr);
+  Snap(bar);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(NavBarTest, TabsOnTopMirrorTheLayout) {
+  MakeBar(100, 300, {"a", "b"}, 2, 0, esOffice2003Silver,
+          [](TUxNavBar* b) { b->SetDefaultTabPosition(tpTop); });
+  EXPECT_EQ(bar->IconRowRect(), (TRect{0, 1, 100, 33}));
+  EXPECT_EQ(bar->TabRect(0), (TRect{0, 32, 100, 65}));
+  EXPECT_EQ(bar->TabRect(1), (TRect{0, 64, 100, 97}));
+  EXPECT_EQ(bar->SplitterLine(), 100);
+  EXPECT_EQ(bar->SplitterRect(), (TRect{1, 97, 99, 103}));
+  EXPECT_EQ(bar->CaptionRect(), (TRect{1, 104, 99, 131}));
+  EXPECT_EQ(bar->ClientRect(), (TRect{1, 130, 99, 299}));
+  EXPECT_EQ(pages[0]->BoundsRect(), bar->ClientRect());
+  bar->SetDefaultTabPosition(tpBottom);
+  EXPECT_EQ(pages[0]->BoundsRect(), ExpectedNavBar(100, 300, 2, 2).Page);
+}
+
+}  // namespace

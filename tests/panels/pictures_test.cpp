@@ -2,6 +2,8 @@
 // addresses "RES://" and "FILE://", the cache and the container.
 #include <cstdio>
 #include <fstream>
+#include <iterator>
+#include <unistd.h>
 
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/TImagoIO.h"
@@ -218,6 +220,51 @@ TEST_F(PicturesTest, TheCacheComparesExactlyTheContainerIgnoresCase) {
   first->SetPicture(&pic);
   EXPECT_EQ(first->Picture()->Width(), 4);
   EXPECT_NE(first->Picture(), &pic) << "the item keeps a copy";
+}
+
+}  // namespace
+
+namespace {
+
+// An animation of three 8 x 6 frames, red, green and blue, made by
+// ImageMagick; empty when it is not installed.
+std::string ThreeFrameGif() {
+  if (access("/usr/bin/convert", X_OK) != 0) return "";
+  const std::string path = testing::TempDir() + "nobrivo-three-frames.gif";
+  const std::string cmd =
+      "/usr/bin/convert -size 8x6 xc:red xc:lime xc:blue -loop 0 '" + path + "' 2>/dev/null";
+  if (std::system(cmd.c_str()) != 0) return "";
+  std::ifstream f(path, std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  std::remove(path.c_str());
+  return bytes;
+}
+
+TEST_F(PicturesTest, AnimatedGifShowsTheFrameAsked) {
+  const std::string gif = ThreeFrameGif();
+  if (gif.empty()) GTEST_SKIP() << "ImageMagick's convert is not installed";
+  THTMLPicture p;
+  try {
+    LoadBytes(p, gif);
+  } catch (const Exception&) {
+    GTEST_SKIP() << "no GIF reader in this build";
+  }
+  EXPECT_TRUE(p.IsGIF());
+  EXPECT_EQ(p.FrameCount(), 3);
+  EXPECT_EQ(p.Width(), 8);
+  EXPECT_EQ(p.GifInfo().ScreenWidth, 8);
+  EXPECT_EQ(p.GifInfo().ScreenHeight, 6);
+  int changes = 0;
+  p.OnFrameChange = [&](TObject*) { ++changes; };
+  const uint32_t want[] = {0xFF0000, 0x00FF00, 0x0000FF};
+  for (int frame = 3; frame >= 1; --frame) {
+    p.SetFrame(frame);
+    DrawOnWhite(p, TRect{10, 10, 60, 60});
+    EXPECT_EQ(At(12, 12), want[frame - 1]) << "frame " << frame;
+    EXPECT_EQ(At(18, 16), 0xFFFFFFu) << "natural size";
+  }
+  EXPECT_EQ(changes, 3);
+  EXPECT_EQ(p.FrameCount(), 3);
 }
 
 }  // namespace
