@@ -217,9 +217,13 @@ TEST_F(GradientPanelTest, CaptionEffectsCopyTheTextAtTheirOffsets) {
       }
       EXPECT_EQ(wrong, 0) << "effect " << c.Effect << " offset " << dx << "," << dy;
     }
-    if (!c.ShadowOffsets.empty()) EXPECT_GT(shown, 5) << "effect " << c.Effect;
+    if (!c.ShadowOffsets.empty()) {
+      EXPECT_GT(shown, 5) << "effect " << c.Effect;
+    }
     const auto shadow = Ink(this, shot, 0x0000FF);
-    if (c.ShadowOffsets.empty()) EXPECT_TRUE(shadow.empty());
+    if (c.ShadowOffsets.empty()) {
+      EXPECT_TRUE(shadow.empty());
+    }
     // A black copy covers all the text's pixels moved by its offset.
     for (auto [dx, dy] : c.BlackOffsets)
       for (auto [x, y] : text) ASSERT_EQ(At(x + dx, y + dy), 0x000000u) << c.Effect;
