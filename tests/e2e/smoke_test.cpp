@@ -19,7 +19,9 @@ TEST(ProgramSmoke, StartsUnderXvfbAndShowsTheMainWindow) {
   const std::string shot = dir + "/screen.png";
   // The program may take a while to show its window on a busy machine: the
   // screen is photographed each second until the image area shows, then
-  // once more.
+  // once more. The display number starts from one of its own, so that
+  // virtual displays started at the same moment by other tests are not taken
+  // for this one.
   {
     std::ofstream script(dir + "/run.sh");
     script << "\"" NOBRIVO_EXE "\" & pid=$!\n"
@@ -34,7 +36,8 @@ TEST(ProgramSmoke, StartsUnderXvfbAndShowsTheMainWindow) {
   }
   const std::string cmd = "cd '" + dir + "' && NOBRIVO_CONFIG_DIR='" + dir +
                           "/config' NOBRIVO_BACKEND=sdl ASAN_OPTIONS=detect_leaks=0 timeout 120 "
-                          "xvfb-run -a -s '-screen 0 1024x768x24' sh run.sh >/dev/null 2>&1";
+                          "xvfb-run -a -n " + std::to_string(200 + getpid() % 500) +
+                          " -s '-screen 0 1024x768x24' sh run.sh >/dev/null 2>&1";
   std::system(cmd.c_str());
   ASSERT_TRUE(std::filesystem::exists(shot)) << "no screenshot";
   // Pixels of exactly one colour on the screen.
