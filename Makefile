@@ -2,8 +2,12 @@
 JOBS ?= $(shell nproc)
 RELEASE_DIR := build/release
 TEST_DIR := build/test
+TSAN_DIR := build/tsan
+# The tests of threads, the queue and the platform's cross-thread calls, run
+# under ThreadSanitizer by `make test` as well.
+THREAD_TESTS := ^(TThread|SyncObjs|QueueTest|ThreadQueueTest|GdiObjects)\.
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test test-threads test-tsan bench clean
 
 deps:
 	@scripts/install-deps
@@ -20,6 +24,19 @@ test: deps
 	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOBRIVO_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+	@$(MAKE) --no-print-directory test-threads
+
+# Only the runtime's and the platform's test programs are built for it.
+test-threads: deps
+	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOBRIVO_TSAN=ON >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target rtl_tests platform_tests
+	@cd $(TSAN_DIR) && ctest --output-on-failure -j $(JOBS) -R '$(THREAD_TESTS)'
+
+# The whole suite under ThreadSanitizer.
+test-tsan: deps
+	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOBRIVO_TSAN=ON >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS)
+	@cd $(TSAN_DIR) && ctest --output-on-failure -j $(JOBS)
 
 bench: deps
 	@cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DNOBRIVO_TESTS=OFF -DNOBRIVO_BENCH=ON >/dev/null

@@ -27,16 +27,16 @@ bool InitPlatformWith(const std::string& name, std::string* reason) {
     if (reason) *reason = why;
     return false;
   }
-  m.Backend = std::move(b);
   m.UiThread = std::this_thread::get_id();
-  m.UiThreadSet = true;
+  {
+    std::lock_guard<std::mutex> lock(m.QueueLock);
+    m.Backend = std::move(b);
+    m.Accepting = true;
+  }
   TSize s = m.Backend->ScreenSize();
   SetScreenSize(s.cx, s.cy);
   // Work queued for the main thread wakes a waiting message loop.
-  SetWakeMainThread([] {
-    TWindowManager& wm = WM();
-    if (wm.Backend) wm.Backend->Wake();
-  });
+  SetWakeMainThread(WakeMessageLoop);
   return true;
 }
 
@@ -52,6 +52,14 @@ const char* PlatformBackendName() {
 
 void ShutdownPlatform() {
   TWindowManager& m = WM();
+  {
+    // From here on other threads' posts and sends are refused; those that
+    // wait for an answer get 0, as for a window that is gone.
+    std::lock_guard<std::mutex> lock(m.QueueLock);
+    m.Accepting = false;
+    for (auto& sent : m.CrossSent) sent->Result.set_value(0);
+    m.CrossSent.clear();
+  }
   while (!m.TopLevels.empty()) {
     HWND h = m.TopLevels.back()->Handle;
     DestroyWindow(h);
@@ -65,9 +73,6 @@ void ShutdownPlatform() {
   {
     std::lock_guard<std::mutex> lock(m.QueueLock);
     m.Posted.clear();
-    // Threads still waiting for an answer get 0, as for a window that is gone.
-    for (auto& sent : m.CrossSent) sent->Result.set_value(0);
-    m.CrossSent.clear();
     m.QuitPending = false;
     m.QuitCode = 0;
     m.CursorPos = TPoint{0, 0};
@@ -91,8 +96,14 @@ void ShutdownPlatform() {
   m.CaretBlinkTime = 530;
   m.LockedUpdate = nullptr;
   SetWakeMainThread(nullptr);
-  m.Backend.reset();
-  m.UiThreadSet = false;
+  // Other threads reach the backend only under the queue's lock: once it is
+  // taken out, none can wake it any more.
+  std::unique_ptr<TBackend> gone;
+  {
+    std::lock_guard<std::mutex> lock(m.QueueLock);
+    gone = std::move(m.Backend);
+  }
+  gone.reset();
 }
 
 Surface CopyWindowPixels(HWND hwnd) {

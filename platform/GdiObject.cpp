@@ -37,9 +37,15 @@ DWORD GetObjectType(HGDIOBJ h) {
 }
 
 BOOL DeleteObject(HGDIOBJ h) {
-  if (!IsGdiObject(h) || h->stock || h->selected > 0) return FALSE;
-  // Device contexts are freed by DeleteDC.
-  if (h->kind == OBJ_DC || h->kind == OBJ_MEMDC) return FALSE;
+  {
+    // Checked and taken off the table in one step: of two threads freeing
+    // one handle, only one gets it.
+    std::lock_guard<std::mutex> g(TableLock());
+    if (!h || !Table().count(h) || h->stock || h->selected > 0) return FALSE;
+    // Device contexts are freed by DeleteDC.
+    if (h->kind == OBJ_DC || h->kind == OBJ_MEMDC) return FALSE;
+    Table().erase(h);
+  }
   delete h;
   return TRUE;
 }

@@ -63,6 +63,12 @@ void UpdateKeyState(const MSG& msg) {
   }
 }
 
+// With QueueLock held.
+void WakeLocked() {
+  TWindowManager& m = WM();
+  if (m.Backend) m.Backend->Wake();
+}
+
 void RunCrossThreadSends() {
   TWindowManager& m = WM();
   for (;;) {
@@ -270,10 +276,17 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     std::future<LRESULT> result = s->Result.get_future();
     {
       std::lock_guard<std::mutex> lock(m.QueueLock);
+      // Shutdown has answered the sends before it; nobody would answer this.
+      if (!m.Accepting) return 0;
       m.CrossSent.push_back(s);
       ++m.PostSerial;
+      WakeLocked();
     }
-    if (m.Backend) m.Backend->Wake();
+    // A user-interface thread that waits for a thread (WaitFor) runs the
+    // runtime's queued work but looks at no messages: this answers it there.
+    TThread::Queue(nullptr, [] {
+      if (OnUiThread()) RunCrossThreadSends();
+    });
     return result.get();
   }
   TWindowObj* w = FromHandle(hwnd);
@@ -294,13 +307,13 @@ bool PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   q.wParam = wParam;
   q.lParam = lParam;
   q.time = GetTickCount();
-  {
-    std::lock_guard<std::mutex> lock(m.QueueLock);
-    q.pt = m.CursorPos;
-    m.Posted.push_back(TQueued{q, false, m.NextQueuedId++});
-    ++m.PostSerial;
-  }
-  if (m.Backend) m.Backend->Wake();
+  std::lock_guard<std::mutex> lock(m.QueueLock);
+  // Other threads post only to a running platform.
+  if (!m.Accepting && !OnUiThread()) return false;
+  q.pt = m.CursorPos;
+  m.Posted.push_back(TQueued{q, false, m.NextQueuedId++});
+  ++m.PostSerial;
+  WakeLocked();
   return true;
 }
 
@@ -310,13 +323,17 @@ bool PostThreadMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
 
 void PostQuitMessage(int32_t exitCode) {
   TWindowManager& m = WM();
-  {
-    std::lock_guard<std::mutex> lock(m.QueueLock);
-    m.QuitPending = true;
-    m.QuitCode = exitCode;
-    ++m.PostSerial;
-  }
-  if (m.Backend) m.Backend->Wake();
+  std::lock_guard<std::mutex> lock(m.QueueLock);
+  if (!m.Accepting && !OnUiThread()) return;
+  m.QuitPending = true;
+  m.QuitCode = exitCode;
+  ++m.PostSerial;
+  WakeLocked();
+}
+
+void WakeMessageLoop() {
+  std::lock_guard<std::mutex> lock(WM().QueueLock);
+  WakeLocked();
 }
 
 void PostInputMessage(const MSG& msg) {
@@ -417,6 +434,7 @@ uintptr_t SetTimer(HWND hwnd, uintptr_t id, UINT elapse, TIMERPROC proc) {
 
 bool KillTimer(HWND hwnd, uintptr_t id) {
   TWindowManager& m = WM();
+  if (!OnUiThread()) return false;
   auto it = std::find_if(m.Timers.begin(), m.Timers.end(),
                          [&](const TTimer& t) { return t.Window == hwnd && t.Id == id; });
   if (it == m.Timers.end()) return false;

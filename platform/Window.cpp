@@ -11,6 +11,7 @@
 #include "platform/SysInfo.h"
 #include "platform/Text.h"
 #include "platform/WindowInternal.h"
+#include "rtl/TThread.h"
 
 namespace {
 
@@ -53,8 +54,8 @@ TWindowManager& WM() {
 }
 
 bool OnUiThread() {
-  TWindowManager& m = WM();
-  return !m.UiThreadSet || m.UiThread == std::this_thread::get_id();
+  std::thread::id ui = WM().UiThread.load();
+  return ui == std::thread::id() ? IsMainThread() : ui == std::this_thread::get_id();
 }
 
 namespace {
@@ -613,10 +614,6 @@ HWND CreateWindowEx(DWORD exStyle, const std::string& className, const std::stri
                     intptr_t id, void* param) {
   EnsurePlatform();
   TWindowManager& m = WM();
-  if (!m.UiThreadSet) {
-    m.UiThread = std::this_thread::get_id();
-    m.UiThreadSet = true;
-  }
   if (!OnUiThread()) return nullptr;
   auto cls = m.Classes.find(Lower(className));
   if (cls == m.Classes.end()) return nullptr;

@@ -2,6 +2,7 @@
 // The window objects and the state of the user-interface thread; only the
 // window code and the backends look inside.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -107,8 +108,11 @@ struct TCursorObject {
 struct TWindowManager {
   // The backend goes first: it may still look at the windows.
   ~TWindowManager() { Backend.reset(); }
-  std::thread::id UiThread;
-  bool UiThreadSet = false;
+  // The thread that started the platform last; it stays the user-interface
+  // thread after shutdown, so that other threads are still told apart.
+  std::atomic<std::thread::id> UiThread{};
+  // Only the user-interface thread changes it, with QueueLock held; other
+  // threads look at it (to wake the loop) only with QueueLock held.
   std::unique_ptr<TBackend> Backend;
 
   uintptr_t NextHandle = 0x1000;
@@ -121,6 +125,9 @@ struct TWindowManager {
 
   // Queue. Posted messages may come from any thread.
   std::mutex QueueLock;
+  // Other threads may post and send while this is set: from the start of the
+  // platform to the start of its shutdown.
+  bool Accepting = false;
   std::deque<TQueued> Posted;
   uint64_t NextQueuedId = 1;
   std::deque<std::shared_ptr<TSentMessage>> CrossSent;
@@ -178,7 +185,11 @@ struct TWindowManager {
 
 // The one manager; created on first use together with the backend.
 TWindowManager& WM();
+// Whether the calling thread is the user-interface thread (before the
+// platform ever started: the program's main thread).
 bool OnUiThread();
+// Wakes the message loop from any thread; nothing once the backend is gone.
+void WakeMessageLoop();
 TWindowObj* FromHandle(HWND hwnd);
 bool FromHandleLocked(HWND hwnd);  // any thread: whether the window exists
 inline HWND HandleOf(TWindowObj* w) {

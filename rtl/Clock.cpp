@@ -115,6 +115,13 @@ void TTestClock::SetNow(TDateTime Value) {
   start_ = Value - static_cast<double>(elapsed_us_ / 1000) / kMsPerDay;
 }
 
+void TTestClock::Restart(TDateTime Start, uint64_t StartTicks) {
+  std::lock_guard<std::mutex> g(lock_);
+  start_ = Start;
+  start_ticks_ = StartTicks;
+  elapsed_us_ = 0;
+}
+
 // ---- Calendar
 
 bool IsLeapYear(int Year) {

@@ -47,6 +47,8 @@ class TTestClock : public TClock {
   void AdvanceMicroseconds(uint64_t Microseconds);
   // Changes the wall clock only, as when the user sets the system time.
   void SetNow(TDateTime Value);
+  // Starts every reading afresh, as a new clock made with these values.
+  void Restart(TDateTime Start, uint64_t StartTicks);
 
  private:
   std::mutex lock_;

@@ -28,6 +28,13 @@ struct TSyncQueue {
   std::mutex Lock;
   std::condition_variable Changed;
   std::deque<std::shared_ptr<TSyncRequest>> Requests;
+  // Errors of queued work that ran inside a wait (WaitFor, Free) while no
+  // handler was installed: the next CheckSynchronize raises them, one a call.
+  std::deque<std::exception_ptr> Undelivered;
+  std::function<void(TObject*)> HandleException;
+  // Held while the wake-up hook runs, so that replacing the hook waits for a
+  // call in progress: once SetWakeMainThread returns, the old hook is done.
+  std::mutex WakeLock;
   std::function<void()> Wake;
 };
 
@@ -38,35 +45,45 @@ TSyncQueue& Sync() {
 
 void Post(const std::shared_ptr<TSyncRequest>& request) {
   TSyncQueue& s = Sync();
-  std::function<void()> wake;
   {
     std::lock_guard<std::mutex> g(s.Lock);
     s.Requests.push_back(request);
-    wake = s.Wake;
   }
   s.Changed.notify_all();
-  if (wake) wake();
-}
-}  // namespace
-
-bool IsMainThread() {
-  return std::this_thread::get_id() == g_main_thread;
+  std::lock_guard<std::mutex> g(s.WakeLock);
+  if (s.Wake) s.Wake();
 }
 
-void SetWakeMainThread(std::function<void()> Hook) {
-  std::lock_guard<std::mutex> g(Sync().Lock);
-  Sync().Wake = std::move(Hook);
-}
-
-bool CheckSynchronize(uint32_t Timeout) {
-  if (!IsMainThread())
-    throw EThread("CheckSynchronize called from a thread that is not the main thread");
+// Gives an error of queued work to the application's handler. Answers null
+// when the handler took it, else the error that is still to be reported
+// (the original one, or what the handler itself raised).
+std::exception_ptr HandOver(std::exception_ptr error) {
   TSyncQueue& s = Sync();
-  std::unique_lock<std::mutex> g(s.Lock);
-  if (Timeout > 0)
-    s.Changed.wait_for(g, std::chrono::milliseconds(Timeout), [&] { return !s.Requests.empty(); });
-  // Only the work present now: work queued by the work itself waits for the
-  // next call, so a method that queues itself cannot hold the loop.
+  std::function<void(TObject*)> handler;
+  {
+    std::lock_guard<std::mutex> g(s.Lock);
+    handler = s.HandleException;
+  }
+  if (!handler) return error;
+  try {
+    std::rethrow_exception(error);
+  } catch (...) {
+    try {
+      handler(nullptr);
+    } catch (...) {
+      return std::current_exception();
+    }
+  }
+  return nullptr;
+}
+
+// Runs the work present now, with the queue's lock held on entry and exit.
+// Work queued by the work itself waits for the next call, so a method that
+// queues itself cannot hold the loop. An error of queued work that no
+// handler takes is raised, or, inside a wait, kept for the next call: a wait
+// runs inside destructors and must end by joining the thread.
+bool RunQueued(std::unique_lock<std::mutex>& g, bool inWait) {
+  TSyncQueue& s = Sync();
   std::size_t count = s.Requests.size();
   bool ran = false;
   for (; count > 0 && !s.Requests.empty(); --count) {
@@ -80,16 +97,53 @@ bool CheckSynchronize(uint32_t Timeout) {
     } catch (...) {
       error = std::current_exception();
     }
+    // A synchronized caller gets its error back; queued work has no caller.
+    if (error && !r->Wait) error = HandOver(error);
     g.lock();
     if (r->Wait) {
       r->Error = error;
       r->Done = true;
       s.Changed.notify_all();
     } else if (error) {
-      std::rethrow_exception(error);
+      if (!inWait) std::rethrow_exception(error);
+      s.Undelivered.push_back(error);
     }
   }
   return ran;
+}
+}  // namespace
+
+bool IsMainThread() {
+  return std::this_thread::get_id() == g_main_thread;
+}
+
+void SetWakeMainThread(std::function<void()> Hook) {
+  TSyncQueue& s = Sync();
+  std::lock_guard<std::mutex> g(s.WakeLock);
+  s.Wake = std::move(Hook);
+}
+
+void SetApplicationHandleException(std::function<void(TObject* Sender)> Handler) {
+  TSyncQueue& s = Sync();
+  std::lock_guard<std::mutex> g(s.Lock);
+  s.HandleException = std::move(Handler);
+}
+
+bool CheckSynchronize(uint32_t Timeout) {
+  if (!IsMainThread())
+    throw EThread("CheckSynchronize called from a thread that is not the main thread");
+  TSyncQueue& s = Sync();
+  std::unique_lock<std::mutex> g(s.Lock);
+  if (!s.Undelivered.empty()) {
+    std::exception_ptr error = s.Undelivered.front();
+    s.Undelivered.pop_front();
+    g.unlock();
+    if ((error = HandOver(error))) std::rethrow_exception(error);
+    g.lock();
+  }
+  if (Timeout > 0)
+    s.Changed.wait_for(g, std::chrono::milliseconds(Timeout), [&] { return !s.Requests.empty(); });
+  return RunQueued(g, false);
 }
 
 void TThread::Synchronize(TThread*, TThreadMethod Method) {
@@ -135,14 +189,14 @@ TThread::~TThread() {
 
 // Blocks until the thread has finished; on the main thread it keeps running
 // the calls queued for it meanwhile, so a thread waiting on one can end.
+// Raises nothing: errors of queued work go to the application's handler or
+// to the next CheckSynchronize.
 void TThread::AwaitFinish() {
   TSyncQueue& s = Sync();
   std::unique_lock<std::mutex> g(s.Lock);
   while (!finished_) {
     if (IsMainThread() && !s.Requests.empty()) {
-      g.unlock();
-      CheckSynchronize();
-      g.lock();
+      RunQueued(g, true);
       continue;
     }
     s.Changed.wait(g);

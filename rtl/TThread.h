@@ -41,9 +41,10 @@ class TThread : public TObject {
   bool Finished() const { return finished_; }
 
   // Waits until the thread has finished and returns ReturnValue. On the main
-  // thread the wait keeps running synchronized work, so a thread that calls
-  // Synchronize (or has an OnTerminate) does not dead-lock it. Raises EThread
-  // for a thread that frees itself, was never started, or waits for itself.
+  // thread the wait keeps running synchronized work (and the messages other
+  // threads send to windows), so a thread that calls Synchronize, sends a
+  // message or has an OnTerminate does not dead-lock it. Raises EThread for
+  // a thread that frees itself, was never started, or waits for itself.
   int32_t WaitFor();
 
   // The object deletes itself after its OnTerminate.
@@ -104,8 +105,15 @@ T* NewThread(Args&&... args) {
 bool IsMainThread();
 // Runs the waiting Synchronize and Queue work; only on the main thread
 // (else EThread). Waits up to Timeout ms for work to arrive. Returns whether
-// anything ran. An exception of queued work leaves through here.
+// anything ran. An exception of queued work goes to the application's
+// handler; without one it leaves through here (one that WaitFor or Free met
+// while they ran the work leaves through the next call).
 bool CheckSynchronize(uint32_t Timeout = 0);
 // Called (on the worker thread) whenever work is queued for the main
-// thread; the platform layer installs it to wake its message loop.
+// thread; the platform layer installs it to wake its message loop. Once it
+// returns, the previous hook is no longer running and is never called again.
 void SetWakeMainThread(std::function<void()> Hook);
+// The application's handler of exceptions that no caller can take (queued
+// work has none); the user-interface library installs it. It runs on the
+// main thread inside a catch block, with a null Sender.
+void SetApplicationHandleException(std::function<void(TObject* Sender)> Handler);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/SysInfo.h"
+#include "rtl/TThread.h"
 #include "ui/MessageDlg.h"
 #include "ui/TAction.h"
 #include "ui/TForm.h"
@@ -39,10 +40,16 @@ void DoneControls() {
 TApplication::TApplication(TComponent* AOwner) : TComponent(AOwner) {
   if (!Application) Application = this;
   if (!Screen) Screen = new TScreen(nullptr);
+  // Errors of work that threads queued for the main thread come here.
+  if (Application == this)
+    SetApplicationHandleException([this](TObject* Sender) { HandleException(Sender); });
 }
 
 TApplication::~TApplication() {
-  if (Application == this) Application = nullptr;
+  if (Application == this) {
+    Application = nullptr;
+    SetApplicationHandleException(nullptr);
+  }
 }
 
 void TApplication::BeforeDestruction() {

@@ -12,9 +12,22 @@
 
 namespace {
 
+constexpr TDateTime kStartDate = 45000.5;
+
+// One clock for the whole process. Other threads read the clock in use at
+// any moment (a worker's GetTickCount while the backend goes away or a test
+// sets the time), so it is started afresh in place and never freed.
+TTestClock& HeadlessClock() {
+  static TTestClock* clock = new TTestClock(kStartDate);
+  return *clock;
+}
+
 class THeadlessBackend : public TBackend {
  public:
-  THeadlessBackend() { SetClock(TestClock.get()); }
+  THeadlessBackend() {
+    HeadlessClock().Restart(kStartDate, 0);
+    SetClock(&HeadlessClock());
+  }
   ~THeadlessBackend() override { SetClock(nullptr); }
   const char* Name() const override { return "headless"; }
   TSize ScreenSize() override { return Screen; }
@@ -22,7 +35,7 @@ class THeadlessBackend : public TBackend {
     if (Idle && Idle()) return;
     if (timeoutMs >= 0) {
       // Nothing else can happen before the next timer: its time comes at once.
-      TestClock->Advance(uint64_t(timeoutMs));
+      HeadlessClock().Advance(uint64_t(timeoutMs));
       return;
     }
     std::unique_lock<std::mutex> lock(Lock);
@@ -35,7 +48,6 @@ class THeadlessBackend : public TBackend {
     Woken.notify_all();
   }
 
-  std::unique_ptr<TTestClock> TestClock = std::make_unique<TTestClock>();
   TSize Screen{1024, 768};
   std::function<bool()> Idle;
   std::mutex Lock;
@@ -56,15 +68,11 @@ std::unique_ptr<TBackend> CreateHeadlessBackend() {
 }
 
 void HeadlessSetClock(DWORD ms) {
-  if (THeadlessBackend* b = Headless()) {
-    auto fresh = std::make_unique<TTestClock>(45000.5, uint64_t(ms));
-    SetClock(fresh.get());
-    b->TestClock = std::move(fresh);
-  }
+  if (Headless()) HeadlessClock().Restart(kStartDate, ms);
 }
 
 void HeadlessAdvanceClock(DWORD ms) {
-  if (THeadlessBackend* b = Headless()) b->TestClock->Advance(ms);
+  if (Headless()) HeadlessClock().Advance(ms);
 }
 
 void HeadlessSetIdleHandler(std::function<bool()> handler) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -156,6 +158,94 @@ TEST(TThread, SynchronizeWaitsForThePump) {
   }
   t->WaitFor();
   EXPECT_TRUE(back);
+}
+
+// Replacing the hook (as the platform does when it shuts down) waits for a
+// call in progress and is final: the old hook's state may go right after.
+TEST(TThread, ReplacingTheWakeHookWaitsForACallInProgress) {
+  TEvent in_hook, release;
+  std::atomic<int> calls{0};
+  SetWakeMainThread([&] {
+    ++calls;
+    in_hook.SetEvent();
+    release.WaitFor(10000);
+  });
+  std::thread worker([] { TThread::Queue(nullptr, [] {}); });
+  ASSERT_EQ(in_hook.WaitFor(10000), wrSignaled);
+  std::atomic<bool> replaced{false};
+  std::thread replacer([&] {
+    SetWakeMainThread(nullptr);
+    replaced = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(replaced);  // still inside the old hook
+  release.SetEvent();
+  replacer.join();
+  worker.join();
+  EXPECT_TRUE(replaced);
+  std::thread([] { TThread::Queue(nullptr, [] {}); }).join();
+  EXPECT_EQ(calls.load(), 1);
+  while (CheckSynchronize()) {
+  }
+}
+
+// Queued work has no caller to take its exception. It reaches the
+// application's handler once, or without one the next CheckSynchronize;
+// a wait (WaitFor, or Free in a destructor) that ran the work raises
+// nothing and still joins the thread.
+TEST(TThread, AnExceptionOfQueuedWorkIsDeliveredOnce) {
+  enum TMet { kPump, kWaitFor, kFree };
+  for (TMet met : {kPump, kWaitFor, kFree}) {
+    for (bool with_handler : {true, false}) {
+      SCOPED_TRACE(testing::Message() << "met " << met << ", handler " << with_handler);
+      std::vector<std::string> handled;
+      if (with_handler)
+        SetApplicationHandleException([&](TObject* sender) {
+          EXPECT_EQ(sender, nullptr);
+          EXPECT_TRUE(IsMainThread());
+          try {
+            throw;
+          } catch (const Exception& e) {
+            handled.push_back(e.Message());
+          }
+        });
+      TEvent ran;
+      auto work = [&] {
+        ran.SetEvent();
+        throw EConvertError("late");
+      };
+      if (met == kPump) {
+        std::thread([&] { TThread::Queue(nullptr, work); }).join();
+        if (with_handler) {
+          EXPECT_TRUE(CheckSynchronize());
+        }
+      } else {
+        // The thread lives until its work has run, so the wait meets it.
+        TEvent queued;
+        TFnThread* t = NewThread<TFnThread>(false, [&](TFnThread& self) {
+          self.Queue(work);
+          queued.SetEvent();
+          ran.WaitFor();
+        });
+        ASSERT_EQ(queued.WaitFor(), wrSignaled);
+        if (met == kWaitFor) {
+          EXPECT_NO_THROW(t->WaitFor());
+          EXPECT_TRUE(t->Finished());
+          t->Free();
+        } else {
+          TOwned<TFnThread> owned(t);  // its destructor waits
+        }
+        EXPECT_EQ(ran.WaitFor(0), wrSignaled);
+      }
+      if (with_handler) {
+        EXPECT_EQ(handled, std::vector<std::string>{"late"});
+      } else {
+        EXPECT_THROW(CheckSynchronize(), EConvertError);
+      }
+      EXPECT_NO_THROW(EXPECT_FALSE(CheckSynchronize()));  // once only
+      SetApplicationHandleException(nullptr);
+    }
+  }
 }
 
 TEST(TThread, FreeOnTerminateDeletesItself) {
