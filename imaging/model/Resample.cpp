@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Numeric.h"
+#include "rtl/TThreadPool.h"
 
 namespace {
 void Report(const TProgressRec* Progress, int64_t Percent) {
@@ -76,41 +79,119 @@ std::vector<ContributorList> BuildContributors(int32_t src, int32_t dst, TResamp
 inline uint8_t Weighted(int64_t sum, int32_t weight_sum) {
   return ClampToByte(weight_sum != 0 ? sum / weight_sum : sum / 256);
 }
+// The same for sums that fit 32 bits. A double quotient of two 32-bit
+// integers, truncated, is the integer quotient exactly (it lies at least
+// 1/|divisor| from any other integer, far more than the rounding error), and
+// it vectorises where integer division does not.
+inline uint8_t Weighted32(int32_t sum, double divisor) {
+  return ClampToByte(static_cast<int32_t>(static_cast<double>(sum) / divisor));
+}
 
-// Two-pass kernel filtering of CH-channel byte rows.
+// Whether every weighted sum of byte values over these lists fits 32 bits.
+bool SumsFit32(const std::vector<ContributorList>& lists) {
+  for (const ContributorList& list : lists) {
+    int64_t bound = 0;
+    for (const Contributor& c : list.items) bound += std::abs(int64_t{c.weight}) * 255;
+    if (bound > INT32_MAX) return false;
+  }
+  return true;
+}
+
+// Runs Row over 0..Count-1 on the shared pool, in blocks after each of which
+// Done(i) runs on the calling thread for the rows of the block in order: the
+// progress of a plain loop, with the same values in the same order.
+template <typename RowBand, typename RowDone>
+void ForRows(int32_t Count, bool reporting, RowBand&& Band, RowDone&& Done) {
+  const int32_t block = reporting ? 256 : std::max(Count, 1);
+  for (int32_t b = 0; b < Count; b += block) {
+    const int32_t e = std::min(b + block, Count);
+    TThreadPool::Shared().ParallelFor(e - b, 4, [&](int64_t first, int64_t last) {
+      Band(static_cast<int32_t>(b + first), static_cast<int32_t>(b + last));
+    });
+    if (reporting)
+      for (int32_t i = b; i < e; ++i) Done(i);
+  }
+}
+
+bool Reporting(const TProgressRec* progress) { return progress && progress->OnProgress; }
+
+// Two-pass kernel filtering of CH-channel byte rows, with sums of type Acc.
+template <int CH, typename Acc>
+void KernelPasses(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t srcH,
+                  TIERowTable& dst, int32_t dstW, int32_t dstH,
+                  const std::vector<ContributorList>& cx, const std::vector<ContributorList>& cy,
+                  const TProgressRec* progress) {
+  constexpr bool k32 = sizeof(Acc) == 4;
+  const double P = 100.0 / (dstW + srcH + 0.5);
+  const size_t work_len = static_cast<size_t>(dstW) * CH;
+  std::vector<uint8_t> work(work_len * static_cast<size_t>(srcH));
+  // The lists as flat tables: byte offsets of the taps and their weights.
+  std::vector<int32_t> first(static_cast<size_t>(dstW) + 1), offset, weight;
+  std::vector<double> divisor(static_cast<size_t>(dstW));
+  for (int32_t x = 0; x < dstW; ++x) {
+    const ContributorList& list = cx[static_cast<size_t>(x)];
+    first[static_cast<size_t>(x)] = static_cast<int32_t>(offset.size());
+    for (const Contributor& c : list.items) {
+      offset.push_back(c.index * CH);
+      weight.push_back(c.weight);
+    }
+    divisor[static_cast<size_t>(x)] = list.weight_sum != 0 ? list.weight_sum : 256;
+  }
+  first[static_cast<size_t>(dstW)] = static_cast<int32_t>(offset.size());
+  const bool reporting = Reporting(progress);
+  ForRows(srcH, reporting, [&](int32_t r0, int32_t r1) {
+    for (int32_t r = r0; r < r1; ++r) {
+      const uint8_t* in = src[static_cast<size_t>(r)];
+      uint8_t* out = &work[work_len * static_cast<size_t>(r)];
+      for (int32_t x = 0; x < dstW; ++x) {
+        Acc sum[CH] = {};
+        const int32_t e = first[static_cast<size_t>(x) + 1];
+        for (int32_t t = first[static_cast<size_t>(x)]; t < e; ++t) {
+          const uint8_t* p = in + offset[static_cast<size_t>(t)];
+          const Acc w = weight[static_cast<size_t>(t)];
+          for (int k = 0; k < CH; ++k) sum[k] += w * p[k];
+        }
+        for (int k = 0; k < CH; ++k) {
+          if constexpr (k32)
+            out[int64_t{x} * CH + k] = Weighted32(sum[k], divisor[static_cast<size_t>(x)]);
+          else
+            out[int64_t{x} * CH + k] = Weighted(sum[k], cx[static_cast<size_t>(x)].weight_sum);
+        }
+      }
+    }
+  }, [&](int32_t r) { Report(progress, Trunc((r + 1) * P)); });
+  // The vertical pass runs row by row (the same sums as column by column).
+  ForRows(dstH, reporting, [&](int32_t y0, int32_t y1) {
+    std::vector<Acc> sums(work_len);
+    for (int32_t y = y0; y < y1; ++y) {
+      const ContributorList& list = cy[static_cast<size_t>(y)];
+      std::fill(sums.begin(), sums.end(), Acc{0});
+      Acc* sp = sums.data();
+      for (const Contributor& c : list.items) {
+        const uint8_t* in = &work[work_len * static_cast<size_t>(c.index)];
+        const Acc w = c.weight;
+        for (size_t i = 0; i < work_len; ++i) sp[i] += w * in[i];
+      }
+      uint8_t* out = dst[y];
+      if constexpr (k32) {
+        const double d = list.weight_sum != 0 ? list.weight_sum : 256;
+        for (size_t i = 0; i < work_len; ++i) out[i] = Weighted32(sp[i], d);
+      } else {
+        for (size_t i = 0; i < work_len; ++i) out[i] = Weighted(sp[i], list.weight_sum);
+      }
+    }
+  }, [&](int32_t y) { Report(progress, Trunc((srcH + (int64_t{y} + 1) * dstW / dstH) * P)); });
+}
+
 template <int CH>
 void KernelResample(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t srcH, TIERowTable& dst,
                     int32_t dstW, int32_t dstH, TResampleFilter filter, const TProgressRec* progress) {
   const auto cx = BuildContributors(srcW, dstW, filter);
   const auto cy = BuildContributors(srcH, dstH, filter);
-  const double P = 100.0 / (dstW + srcH + 0.5);
-  const size_t work_len = static_cast<size_t>(dstW) * CH;
-  std::vector<uint8_t> work(work_len * static_cast<size_t>(srcH));
-  for (int32_t r = 0; r < srcH; ++r) {
-    const uint8_t* in = src[static_cast<size_t>(r)];
-    uint8_t* out = &work[work_len * static_cast<size_t>(r)];
-    for (int32_t x = 0; x < dstW; ++x) {
-      const ContributorList& list = cx[static_cast<size_t>(x)];
-      int64_t sum[CH] = {};
-      for (const Contributor& c : list.items)
-        for (int k = 0; k < CH; ++k) sum[k] += int64_t{c.weight} * in[int64_t{c.index} * CH + k];
-      for (int k = 0; k < CH; ++k) out[int64_t{x} * CH + k] = Weighted(sum[k], list.weight_sum);
-    }
-    Report(progress, Trunc((r + 1) * P));
-  }
-  // The vertical pass runs row by row (the same sums as column by column).
-  std::vector<int64_t> sums(work_len);
-  for (int32_t y = 0; y < dstH; ++y) {
-    const ContributorList& list = cy[static_cast<size_t>(y)];
-    std::fill(sums.begin(), sums.end(), int64_t{0});
-    for (const Contributor& c : list.items) {
-      const uint8_t* in = &work[work_len * static_cast<size_t>(c.index)];
-      for (size_t i = 0; i < work_len; ++i) sums[i] += int64_t{c.weight} * in[i];
-    }
-    uint8_t* out = dst[y];
-    for (size_t i = 0; i < work_len; ++i) out[i] = Weighted(sums[i], list.weight_sum);
-    Report(progress, Trunc((srcH + (int64_t{y} + 1) * dstW / dstH) * P));
-  }
+  if (SumsFit32(cx) && SumsFit32(cy))
+    KernelPasses<CH, int32_t>(src, srcW, srcH, dst, dstW, dstH, cx, cy, progress);
+  else
+    KernelPasses<CH, int64_t>(src, srcW, srcH, dst, dstW, dstH, cx, cy, progress);
 }
 
 // The bits of a 1-bit image as bytes 0 or 255.
@@ -422,33 +503,46 @@ void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Fil
     return top + (bottom - top) * fy;
   };
   const double norm = gx * gy;
-  std::vector<double> acc(static_cast<size_t>(dw) * 3);
-  for (size_t n = 0; n < yp.size(); ++n) {
-    const Piece& py = yp[n];
-    const uint8_t* row = src[py.src];
-    if (!ix && !iy) {
-      for (const Piece& px : xp) {
-        const double area = px.width * py.width;
-        const uint8_t* p = row + int64_t{px.src} * 3;
-        double* a = &acc[static_cast<size_t>(px.dst) * 3];
-        a[0] += p[0] * area;
-        a[1] += p[1] * area;
-        a[2] += p[2] * area;
-      }
-    } else {
-      for (const Piece& px : xp) {
-        const double area = px.width * py.width;
-        double* a = &acc[static_cast<size_t>(px.dst) * 3];
-        for (int k = 0; k < 3; ++k) a[k] += sample(px.src, py.src, px.frac, py.frac, k) * area;
-      }
-    }
-    if (n + 1 == yp.size() || yp[n + 1].dst != py.dst) {
-      uint8_t* out = dst[py.dst];
-      for (size_t i = 0; i < acc.size(); ++i) out[i] = ClampToByte(Trunc(acc[i] / norm + kTruncSlack));
+  // The pieces of each target row (in order; a row may have none).
+  std::vector<size_t> row_start(static_cast<size_t>(dh) + 1, yp.size());
+  for (size_t n = yp.size(); n-- > 0;) row_start[static_cast<size_t>(yp[n].dst)] = n;
+  for (int32_t y = dh; y-- > 0;)
+    row_start[static_cast<size_t>(y)] = std::min(row_start[static_cast<size_t>(y)], row_start[static_cast<size_t>(y) + 1]);
+  auto has_pieces = [&](int32_t y) {
+    const size_t n = row_start[static_cast<size_t>(y)];
+    return n < yp.size() && yp[n].dst == y;
+  };
+  ForRows(dh, Reporting(Progress), [&](int32_t y0, int32_t y1) {
+    std::vector<double> acc(static_cast<size_t>(dw) * 3);
+    for (int32_t y = y0; y < y1; ++y) {
+      if (!has_pieces(y)) continue;
       std::fill(acc.begin(), acc.end(), 0.0);
-      Report(Progress, Trunc((py.dst + 1) / static_cast<double>(dh) * 100));
+      for (size_t n = row_start[static_cast<size_t>(y)]; n < yp.size() && yp[n].dst == y; ++n) {
+        const Piece& py = yp[n];
+        const uint8_t* row = src[py.src];
+        if (!ix && !iy) {
+          for (const Piece& px : xp) {
+            const double area = px.width * py.width;
+            const uint8_t* p = row + int64_t{px.src} * 3;
+            double* a = &acc[static_cast<size_t>(px.dst) * 3];
+            a[0] += p[0] * area;
+            a[1] += p[1] * area;
+            a[2] += p[2] * area;
+          }
+        } else {
+          for (const Piece& px : xp) {
+            const double area = px.width * py.width;
+            double* a = &acc[static_cast<size_t>(px.dst) * 3];
+            for (int k = 0; k < 3; ++k) a[k] += sample(px.src, py.src, px.frac, py.frac, k) * area;
+          }
+        }
+      }
+      uint8_t* out = dst[y];
+      for (size_t i = 0; i < acc.size(); ++i) out[i] = ClampToByte(Trunc(acc[i] / norm + kTruncSlack));
     }
-  }
+  }, [&](int32_t y) {
+    if (has_pieces(y)) Report(Progress, Trunc((y + 1) / static_cast<double>(dh) * 100));
+  });
 }
 
 namespace {

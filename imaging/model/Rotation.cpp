@@ -11,6 +11,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
+#include "rtl/TThreadPool.h"
 
 namespace {
 // Bytes per pixel; 0 for 1-bit rows.
@@ -40,21 +41,26 @@ template <int BPP>
 void QuarterBytes(const TIERowTable& src, const TIERowTable& dst, int32_t W, int32_t H, bool Right) {
   // Target is H wide and W high; walked in tiles so that the source column
   // reads stay in cache.
+  // Bands of tile rows go to the threads of the shared pool.
   constexpr int32_t kTile = 64;
-  for (int32_t ty0 = 0; ty0 < W; ty0 += kTile) {
-    const int32_t ty1 = std::min(ty0 + kTile, W);
-    for (int32_t tx0 = 0; tx0 < H; tx0 += kTile) {
-      const int32_t tx1 = std::min(tx0 + kTile, H);
-      for (int32_t ty = ty0; ty < ty1; ++ty) {
-        uint8_t* out = dst[ty];
-        const int64_t sx = Right ? ty : W - 1 - ty;
-        for (int32_t tx = tx0; tx < tx1; ++tx) {
-          const int32_t sy = Right ? H - 1 - tx : tx;
-          std::memcpy(out + int64_t{tx} * BPP, src[sy] + sx * BPP, BPP);
+  const int32_t tiles = (W + kTile - 1) / kTile;
+  TThreadPool::Shared().ParallelFor(tiles, 1, [&](int64_t first, int64_t last) {
+    for (int32_t ty0 = static_cast<int32_t>(first) * kTile; ty0 < std::min<int64_t>(last * kTile, W);
+         ty0 += kTile) {
+      const int32_t ty1 = std::min(ty0 + kTile, W);
+      for (int32_t tx0 = 0; tx0 < H; tx0 += kTile) {
+        const int32_t tx1 = std::min(tx0 + kTile, H);
+        for (int32_t ty = ty0; ty < ty1; ++ty) {
+          uint8_t* out = dst[ty];
+          const int64_t sx = Right ? ty : W - 1 - ty;
+          for (int32_t tx = tx0; tx < tx1; ++tx) {
+            const int32_t sy = Right ? H - 1 - tx : tx;
+            std::memcpy(out + int64_t{tx} * BPP, src[sy] + sx * BPP, BPP);
+          }
         }
       }
     }
-  }
+  });
 }
 
 void QuarterBits(const TIERowTable& src, const TIERowTable& dst, int32_t W, int32_t H, bool Right) {

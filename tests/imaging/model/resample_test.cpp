@@ -10,6 +10,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "ops_test_util.h"
 #include "rtl/Numeric.h"
+#include "rtl/TThreadPool.h"
 
 namespace {
 using namespace opstest;
@@ -305,3 +306,52 @@ TEST(Resample, OtherFormatsAreFiltered) {
   EXPECT_EQ(p.PixelFormat(), iePalette8);  // the source is left as it was
 }
 }  // namespace
+
+namespace {
+// The rows of an image as one byte string.
+std::vector<uint8_t> Pixels(TIEBitmap& b) {
+  std::vector<uint8_t> out;
+  for (int32_t y = 0; y < b.Height(); ++y) out.insert(out.end(), b.GetScanline(y), b.GetScanline(y) + b.RowLen());
+  return out;
+}
+}  // namespace
+
+// Large images are cut into row bands for the threads of the shared pool; the
+// result is the single-threaded one bit for bit, and the progress too.
+TEST(Resample, ThreadsGiveTheSingleThreadedResult) {
+  TIEBitmap src;
+  src.SetLocation(ieMemory);
+  src.Allocate(311, 257, ieRGB24);
+  FillRandom(src, 28);
+  TIEBitmap grey;
+  grey.SetLocation(ieMemory);
+  grey.Allocate(311, 257, ieGray8);
+  FillRandom(grey, 29);
+  TThreadPool& pool = TThreadPool::Shared();
+  const int32_t threads = pool.MaxThreads();
+  auto run = [&](TIEBitmap& from, TResampleFilter f, int32_t w, int32_t h, int32_t with_threads,
+                 std::vector<int32_t>* progress) {
+    pool.SetMaxThreads(with_threads);
+    TIEBitmap dst;
+    dst.SetLocation(ieMemory);
+    dst.Allocate(w, h, from.PixelFormat());
+    TProgressRec rec;
+    rec.OnProgress = [&](TObject*, int32_t p) { progress->push_back(p); };
+    if (from.PixelFormat() == ieGray8)
+      ResampleGray8(&from, &dst, f);
+    else
+      ResampleRGB24(&from, &dst, f, &rec);
+    return Pixels(dst);
+  };
+  for (int f = rfTriangle; f <= rfBicubic; ++f)
+    for (auto [w, h] : {std::pair{101, 67}, std::pair{443, 301}}) {
+      std::vector<int32_t> p1, pn, g1, gn;
+      const auto one = run(src, TResampleFilter(f), w, h, 1, &p1);
+      const auto many = run(src, TResampleFilter(f), w, h, threads, &pn);
+      EXPECT_TRUE(one == many) << "filter " << f << " to " << w << "x" << h;
+      EXPECT_EQ(p1, pn) << "filter " << f;
+      EXPECT_TRUE(run(grey, TResampleFilter(f), w, h, 1, &g1) == run(grey, TResampleFilter(f), w, h, threads, &gn))
+          << "grey, filter " << f;
+    }
+  pool.SetMaxThreads(threads);
+}
