@@ -278,7 +278,7 @@ TEST(J2000Test, ReadsSignedYCbCrSubsampledAndAlphaLayouts) {
     EXPECT_EQ(d.params.SamplesPerPixel, 3);
     EXPECT_EQ(Pixel(d.bitmap, 1, 1), MakeRGBTriple(12, 22, 32));
   }
-  // CMYK (colour specification 12 in the header box) is not read.
+  // CMYK (enumerated colour space 12 in the header box) is not read.
   {
     auto c = [](uint32_t, uint32_t) { return 7; };
     j2k::Component k{1, 1, 8, false, c};
