@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "panels/TUxImage.h"
 #include "rtl/Exception.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
@@ -10,7 +9,7 @@
 #include "rtl/TStream.h"
 #include "ui/TCanvas.h"
 
-RTL_DEFINE_CLASS(THTMLPicture, TGraphic)
+RTL_DEFINE_CLASS(THTMLPicture, TFilePicture)
 RTL_DEFINE_CLASS(TPictureItem, TCollectionItem,
                  Published("Picture", &TPictureItem::Picture, &TPictureItem::SetPicture),
                  Published("Name", &TPictureItem::Name, &TPictureItem::SetName),
@@ -66,29 +65,6 @@ void THTMLPicture::LoadPicture() {
   empty_ = false;
 }
 
-void THTMLPicture::LoadFromStream(TStream* Stream) {
-  empty_ = true;
-  picture_.reset();
-  frameCount_ = -1;
-  data_ = ReadRest(Stream);
-  LoadPicture();
-  Changed(this);
-}
-
-void THTMLPicture::LoadFromFile(const std::string& FileName) {
-  try {
-    TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
-    LoadFromStream(&f);
-  } catch (const Exception&) {
-    empty_ = true;
-    picture_.reset();
-  }
-}
-
-void THTMLPicture::SaveToStream(TStream* Stream) {
-  if (!data_.empty()) Stream->WriteBuffer(data_.data(), int64_t(data_.size()));
-}
-
 void THTMLPicture::LoadFromResource(const void*, const std::string& Name) {
   const std::string* data = FindResource(Name);
   if (!data) return;
@@ -137,9 +113,6 @@ void THTMLPicture::Assign(TPersistent* Source) {
     Changed(this);
   }
 }
-
-int32_t THTMLPicture::Width() { return picture_ ? MulDiv(picture_->HiMetricWidth(), 96, 2540) : 0; }
-int32_t THTMLPicture::Height() { return picture_ ? MulDiv(picture_->HiMetricHeight(), 96, 2540) : 0; }
 
 void THTMLPicture::Draw(TCanvas* Canvas, const TRect& Rect) {
   if (empty_ || !picture_) return;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "panels/PictureObject.h"
+#include "panels/TFilePicture.h"
 #include "rtl/TCollection.h"
 #include "rtl/TComponent.h"
 #include "rtl/TThread.h"
@@ -20,30 +21,18 @@ using TDownloadCompleteEvent = std::function<void(TObject* Sender)>;
 using TDownloadCancelEvent = std::function<void(TObject* Sender, bool& Cancel)>;
 using TDownloadProgressEvent = std::function<void(TObject* Sender, uint32_t dwSize, uint32_t dwTotSize)>;
 
-class THTMLPicture : public TGraphic {
-  RTL_CLASS(THTMLPicture, TGraphic)
+class THTMLPicture : public TFilePicture {
+  RTL_CLASS(THTMLPicture, TFilePicture)
  public:
   THTMLPicture();
   ~THTMLPicture() override;
 
   void Assign(TPersistent* Source) override;
-  bool Empty() override { return empty_; }
-  int32_t Width() override;
-  int32_t Height() override;
-  void SetWidth(int32_t) override {}
-  void SetHeight(int32_t) override {}
-  // A file that cannot be read leaves the picture empty.
-  void LoadFromFile(const std::string& FileName);
-  void LoadFromStream(TStream* Stream) override;
-  void SaveToStream(TStream* Stream) override;
-  void ReadData(TStream* Stream) { LoadFromStream(Stream); }
-  void WriteData(TStream* Stream) { SaveToStream(Stream); }
   // Loads the program's embedded data resource of that name; an unknown
   // name loads nothing. The module argument is kept for the callers' sake.
   void LoadFromResource(const void* Instance, const std::string& Name);
   // "RES://name" and "FILE://path" load; any other address is only noted.
   void SetURL(const std::string& Address);
-  const std::string& Data() const { return data_; }
 
   bool Stretch() const { return stretch_; }
   void SetStretch(bool v) { stretch_ = v; }
@@ -72,11 +61,9 @@ class THTMLPicture : public TGraphic {
   void Draw(TCanvas* Canvas, const TRect& Rect) override;
 
  private:
-  void LoadPicture();
+  void LoadPicture() override;
+  void ForgetData() override { frameCount_ = -1; }
   void ResetFrames();
-  std::string data_;
-  bool empty_ = true;
-  std::unique_ptr<TPictureObject> picture_;
   bool stretch_ = false;
   int32_t frame_ = 1;
   int32_t frameCount_ = -1;
