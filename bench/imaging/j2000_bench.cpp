@@ -22,32 +22,6 @@ namespace {
 
 constexpr int kW = 2400, kH = 1600;
 
-// Every time of each named run.
-std::map<std::string, std::vector<double>>& Times() {
-  static std::map<std::string, std::vector<double>> m;
-  return m;
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const size_t n = v.size();
-  return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-template <typename F>
-void Timed(benchmark::State& state, const std::string& name, F&& f) {
-  for (auto _ : state) {
-    const auto t0 = std::chrono::steady_clock::now();
-    if (!f()) {
-      state.SkipWithError(("failed: " + name).c_str());
-      return;
-    }
-    const double t = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    state.SetIterationTime(t);
-    Times()[name].push_back(t);
-  }
-}
-
 // The picture of the other imaging benchmarks, smaller.
 const std::string& File(const std::string& name, double rate) {
   static std::map<std::string, std::string> files;
@@ -72,7 +46,7 @@ const std::string& File(const std::string& name, double rate) {
 
 void Ours(benchmark::State& state, const std::string& name, double rate) {
   const std::string& f = File(name, rate);
-  Timed(state, "ours-" + name, [&] {
+  image_bench::Timed(state, "ours-" + name, [&] {
     TImagoIO io(nullptr);
     io.LoadFromFile(f);
     return !io.Aborted() && io.IEBitmap()->Width() == kW;
@@ -82,7 +56,7 @@ void Ours(benchmark::State& state, const std::string& name, double rate) {
 void Peer(benchmark::State& state, const std::string& name, double rate) {
   const std::string cmd = "/usr/bin/opj_decompress -quiet -i " + File(name, rate) + " -o " +
                           image_bench::Dir() + "/out.ppm > /dev/null 2>&1";
-  Timed(state, "opj-" + name, [&] { return std::system(cmd.c_str()) == 0; });
+  image_bench::Timed(state, "opj-" + name, [&] { return std::system(cmd.c_str()) == 0; });
 }
 
 }  // namespace
@@ -100,11 +74,11 @@ int main(int argc, char** argv) {
   image_bench::InitializeInTurns(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  auto& t = Times();
+  const auto& t = image_bench::Seconds();
   for (const char* name : {"lossless", "lossy"}) {
     const std::string n = name;
-    if (t["ours-" + n].empty() || t["opj-" + n].empty()) continue;
-    const double ours = Median(t["ours-" + n]), peer = Median(t["opj-" + n]);
+    if (!t.count("ours-" + n) || !t.count("opj-" + n)) continue;
+    const double ours = t.at("ours-" + n), peer = t.at("opj-" + n);
     std::printf("decode 2400x1600 JP2 (%s): median ours %.1f ms, opj_decompress %.1f ms, ours/opj %.2fx\n",
                 name, ours * 1e3, peer * 1e3, ours / peer);
   }
