@@ -149,7 +149,6 @@ void TComboListBox::Paint() {
   Canvas()->Brush()->SetColor(clWindow);
   Canvas()->FillRect(r);
   int32_t h = ItemHeight();
-  SetBkMode(dc, TRANSPARENT);
   for (int32_t i = top_, y = 0; i < combo_->Items()->Count() && y < r.Bottom; ++i, y += h) {
     TRect ir = Rect(0, y, r.Right, y + h);
     if (i == hot_) {
@@ -161,6 +160,8 @@ void TComboListBox::Paint() {
     }
     TRect tr = ir;
     tr.Left += 2;
+    // Filling a highlight makes the canvas paint text backgrounds again.
+    SetBkMode(dc, TRANSPARENT);
     DrawText(dc, combo_->Items()->Strings(i), &tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
   }
 }

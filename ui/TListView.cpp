@@ -490,7 +490,6 @@ void TCustomListView::Paint() {
   int32_t first = leftColumn_ * rows;
   int32_t last = std::min(items_->Count(), first + rows * VisibleColumns(true));
   int32_t iw = smallImages_ ? smallImages_->Width() + 2 : 0;
-  SetBkMode(dc, TRANSPARENT);
   bool showSel = Focused() || !hideSelection_;
   for (int32_t i = first; i < last; ++i) {
     TListItem* item = items_->Item(i);
@@ -509,6 +508,8 @@ void TCustomListView::Paint() {
     }
     TRect tt = tr;
     tt.Left += 2;
+    // Filling a highlight makes the canvas paint text backgrounds again.
+    SetBkMode(dc, TRANSPARENT);
     DrawText(dc, item->caption_, &tt, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     if (item == focused_ && Focused()) DrawFocusRect(dc, &tr);
   }

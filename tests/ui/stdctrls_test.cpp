@@ -826,4 +826,92 @@ TEST_F(StdCtrlsTest, PublishedPropertiesByName) {
   f->Free();
 }
 
+// ---- Highlight of list entries
+
+// The pixels of a row of a control's client area, taken from its window.
+struct TRowPixels {
+  int32_t Highlight = 0;  // pixels of the highlight colour
+  int32_t Dark = 0;       // near-black pixels (text in the window text colour)
+  int32_t Light = 0;      // near-white pixels (text in the highlight text colour)
+};
+
+TRowPixels RowPixels(TControl* c, const TRect& row) {
+  HWND h = static_cast<TWinControl*>(c)->Handle();
+  Surface s = CopyWindowPixels(h);
+  TRect wr;
+  GetWindowRect(h, wr);
+  TPoint origin{0, 0};
+  ClientToScreen(h, origin);
+  COLORREF hl = ColorToRGB(clHighlight);
+  uint32_t hlRgb = ((hl & 0xFF) << 16) | (hl & 0xFF00) | ((hl >> 16) & 0xFF);
+  TRowPixels p;
+  for (int32_t y = row.Top; y < row.Bottom; ++y)
+    for (int32_t x = row.Left; x < row.Right; ++x) {
+      uint32_t v = s.Get(origin.X - wr.Left + x, origin.Y - wr.Top + y) & 0xFFFFFF;
+      int32_t lum = (int32_t(v >> 16) + int32_t((v >> 8) & 0xFF) + int32_t(v & 0xFF)) / 3;
+      if (v == hlRgb) ++p.Highlight;
+      if (lum < 40) ++p.Dark;
+      if (lum > 230) ++p.Light;
+    }
+  return p;
+}
+
+// Clicking an entry highlights it alone: the entries below keep the window
+// colour and dark text, the chosen one shows light text on the highlight.
+TEST_F(StdCtrlsTest, OnlyTheChosenEntryOfAListIsHighlighted) {
+  struct TCase {
+    const char* Name;
+    bool Combo;
+  };
+  const TCase cases[] = {{"list view (also the file dialog's lists)", false}, {"combo box drop-down", true}};
+  for (const TCase& tc : cases) {
+    SCOPED_TRACE(tc.Name);
+    TForm* f = NewForm();
+    TControl* list = nullptr;
+    std::function<TRect(int32_t)> rowOf;
+    if (!tc.Combo) {
+      auto* lv = Make<TListView>(f, 10, 10, 300, 200);
+      lv->SetViewStyle(vsList);
+      lv->SetHideSelection(false);
+      for (int i = 0; i < 6; ++i) lv->Items()->Add()->SetCaption("Entry number " + std::to_string(i));
+      f->Show();
+      Pump();
+      TRect r2 = lv->ItemRect(2);
+      Click(lv, r2.Left + 8, r2.Top + 3);
+      ASSERT_EQ(lv->ItemIndex(), 2);
+      list = lv;
+      rowOf = [lv](int32_t i) {
+        TRect r = lv->ItemRect(i);
+        r.Right = r.Left + 100;
+        return r;
+      };
+    } else {
+      auto* c = Make<TComboBox>(f, 10, 10, 200, 21);
+      c->SetStyle(csDropDownList);
+      for (int i = 0; i < 6; ++i) c->Items()->Add("Entry number " + std::to_string(i));
+      f->Show();
+      Pump();
+      Click(c, 20, 10);
+      ASSERT_TRUE(c->DroppedDown());
+      TComboListBox* lb = c->ListBox();
+      int32_t h = lb->ItemHeight();
+      MoveTo(lb, 10, 2 * h + h / 2);
+      ASSERT_EQ(lb->HotIndex(), 2);
+      list = lb;
+      rowOf = [lb, h](int32_t i) { return Rect(0, i * h, 100, (i + 1) * h); };
+    }
+    TRowPixels chosen = RowPixels(list, rowOf(2));
+    EXPECT_GT(chosen.Highlight, 0);
+    EXPECT_GT(chosen.Light, 0);
+    EXPECT_EQ(chosen.Dark, 0) << "the chosen entry's text is drawn in the window text colour";
+    for (int32_t i : {0, 1, 3, 4, 5}) {
+      TRowPixels other = RowPixels(list, rowOf(i));
+      EXPECT_EQ(other.Highlight, 0) << "entry " << i;
+      EXPECT_GT(other.Dark, 0) << "entry " << i;
+    }
+    f->Free();
+    Pump();
+  }
+}
+
 }  // namespace
