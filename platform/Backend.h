@@ -18,8 +18,18 @@ class TBackend {
   virtual ~TBackend() = default;
   virtual const char* Name() const = 0;
   virtual TSize ScreenSize() = 0;
+  // The part of the screen that windows are maximised into (the screen less
+  // panels and docks). Without a desktop to ask: room for a 30-pixel task
+  // bar at the bottom.
+  virtual TRect WorkArea() {
+    TSize s = ScreenSize();
+    return TRect{0, 0, s.cx, s.cy > 60 ? s.cy - 30 : s.cy};
+  }
   // True when the backend draws the captions and frames of top-level windows.
   virtual bool NativeFrames() const { return false; }
+  // With native frames: how far the frame reaches beyond the window's
+  // rectangle on each side (left, top, right, bottom); zero when unknown.
+  virtual TRect FrameExtents(TWindowObj*) { return TRect{0, 0, 0, 0}; }
   // True when printable characters come from key presses (TranslateMessage);
   // false when the backend delivers typed text on its own.
   virtual bool TextFromKeys() const { return true; }

@@ -15,8 +15,9 @@ TSize Screen() {
   return TSize{1024, 768};
 }
 
-// The work area leaves room for a 30-pixel task bar at the bottom.
 TRect WorkArea() {
+  TWindowManager& m = WM();
+  if (m.Backend) return m.Backend->WorkArea();
   TSize s = Screen();
   return TRect{0, 0, s.cx, s.cy > 60 ? s.cy - 30 : s.cy};
 }

@@ -943,7 +943,20 @@ bool ShowWindow(HWND hwnd, int32_t cmd) {
       if (!(w = FromHandle(hwnd))) return wasVisible;
       if (top && !w->Maximized) {
         TRect work;
-        SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+        if ((w->Style & WS_CAPTION) != WS_CAPTION) {
+          // A window without a caption maximises over the whole screen,
+          // task bar included: that is how a program goes full screen.
+          work = TRect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+        } else {
+          SystemParametersInfo(SPI_GETWORKAREA, 0, &work, 0);
+          // A frame drawn by the window system lies around the window: the
+          // frame, not the window, fills the work area.
+          if (WM().Backend && WM().Backend->NativeFrames()) {
+            TRect frame = WM().Backend->FrameExtents(w);
+            work = TRect{work.Left + frame.Left, work.Top + frame.Top, work.Right - frame.Right,
+                         work.Bottom - frame.Bottom};
+          }
+        }
         w->RestoreRect = w->WindowRect;
         w->Maximized = true;
         w->Minimized = false;

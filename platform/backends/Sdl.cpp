@@ -10,6 +10,7 @@
 
 #include "platform/WindowInternal.h"
 #include "platform/backends/Backends.h"
+#include "platform/backends/SdlX11.h"
 
 namespace {
 
@@ -17,6 +18,8 @@ struct TSdlWindow {
   SDL_Window* Window = nullptr;
   bool Shown = false;
   bool FullScreen = false;
+  bool Maximised = false;  // maximised at the program's request
+  bool Unmanaged = false;  // a popup the window manager leaves alone
   bool Topmost = false;
 };
 
@@ -190,7 +193,24 @@ class TSdlBackend : public TBackend {
     if (SDL_GetDisplayBounds(0, &r) != 0) return TSize{1024, 768};
     return TSize{r.w, r.h};
   }
+  TRect WorkArea() override {
+    SDL_Rect r;
+    if (SDL_GetDisplayUsableBounds(0, &r) != 0 || r.w <= 0 || r.h <= 0) return TBackend::WorkArea();
+    return TRect{r.x, r.y, r.x + r.w, r.y + r.h};
+  }
   bool NativeFrames() const override { return true; }
+  TRect FrameExtents(TWindowObj* w) override {
+    auto* data = static_cast<TSdlWindow*>(w->BackendData);
+    if (!data) return TRect{0, 0, 0, 0};
+    int top = 0, left = 0, bottom = 0, right = 0;
+    if (SDL_GetWindowBordersSize(data->Window, &top, &left, &bottom, &right) == 0 &&
+        (top || left || bottom || right))
+      return TRect{left, top, right, bottom};
+    // SDL learns the frame only from later events.
+    TRect extents{0, 0, 0, 0};
+    GetX11FrameExtents(data->Window, extents);
+    return extents;
+  }
   bool TextFromKeys() const override { return false; }
 
   void TopLevelCreated(TWindowObj* w) override {
@@ -211,6 +231,7 @@ class TSdlBackend : public TBackend {
     auto data = std::make_unique<TSdlWindow>();
     data->Window = win;
     data->Topmost = (flags & SDL_WINDOW_ALWAYS_ON_TOP) != 0;
+    data->Unmanaged = (flags & SDL_WINDOW_POPUP_MENU) != 0;
     w->BackendData = data.get();
     ById[SDL_GetWindowID(win)] = {w->Handle, std::move(data)};
   }
@@ -231,13 +252,22 @@ class TSdlBackend : public TBackend {
     bool show = w->Visible() && !w->Minimized;
     TSize screen = ScreenSize();
     bool framed = (w->Style & WS_CAPTION) == WS_CAPTION;
-    bool full = show && !framed && w->WindowRect.Left <= 0 && w->WindowRect.Top <= 0 &&
+    // Only the window manager makes a window full screen; a popup it does
+    // not manage just covers the screen.
+    bool full = show && !framed && !data->Unmanaged && w->WindowRect.Left <= 0 && w->WindowRect.Top <= 0 &&
                 w->WindowRect.Right >= screen.cx && w->WindowRect.Bottom >= screen.cy;
     if (full != data->FullScreen) {
       SDL_SetWindowFullscreen(win, full ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
       data->FullScreen = full;
     }
-    if (!full) {
+    // A framed window is maximised by the window manager, which knows its
+    // frame; the program has placed it in the work area less that frame.
+    bool maximised = framed && w->Maximized;
+    if (!maximised && data->Maximised) {
+      SDL_RestoreWindow(win);
+      data->Maximised = false;
+    }
+    if (!full && !maximised) {
       int x, y, cw, ch;
       SDL_GetWindowPosition(win, &x, &y);
       SDL_GetWindowSize(win, &cw, &ch);
@@ -253,12 +283,27 @@ class TSdlBackend : public TBackend {
       data->Topmost = topmost;
     }
     if (show && !data->Shown) {
+      if (framed) {
+        // Told before each mapping, which is when the window manager reads
+        // them (SDL rewrites the frame hints on its own before that).
+        SetX11FrameHints(win, w->Style, w->ExStyle);
+        // The window manager keeps an owned window above its owner; a
+        // dialog without owner belongs to the window it was opened from.
+        TWindowObj* owner = w->Owner;
+        if (!owner && (w->ExStyle & WS_EX_DLGMODALFRAME) && WM().Active != w) owner = WM().Active;
+        if (owner && owner->BackendData && (owner->Style & WS_CAPTION) == WS_CAPTION)
+          SDL_SetWindowModalFor(win, static_cast<TSdlWindow*>(owner->BackendData)->Window);
+      }
       SDL_ShowWindow(win);
       data->Shown = true;
       w->BufferDirty = true;
     } else if (!show && data->Shown) {
       SDL_HideWindow(win);
       data->Shown = false;
+    }
+    if (maximised && data->Shown && !data->Maximised) {
+      SDL_MaximizeWindow(win);
+      data->Maximised = true;
     }
     if (w->Minimized && data->Shown) SDL_MinimizeWindow(win);
   }
@@ -332,7 +377,10 @@ class TSdlBackend : public TBackend {
           break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: {
-          MoveTo(e.button.windowID, e.button.x, e.button.y);
+          // SDL gives a button the position of the last motion it saw, which
+          // is stale when the pointer came in while the window manager held
+          // it (a click that focuses the window): ask where it really is.
+          PointerToScreen();
           int32_t b = e.button.button == SDL_BUTTON_LEFT     ? VK_LBUTTON
                       : e.button.button == SDL_BUTTON_RIGHT  ? VK_RBUTTON
                       : e.button.button == SDL_BUTTON_MIDDLE ? VK_MBUTTON
@@ -382,7 +430,18 @@ class TSdlBackend : public TBackend {
     if (it == ById.end()) return;
     TWindowObj* w = FromHandle(it->second.first);
     if (!w) return;
-    InjectMouseMove(TPoint{w->WindowRect.Left + x, w->WindowRect.Top + y});
+    Pointer = TPoint{w->WindowRect.Left + x, w->WindowRect.Top + y};
+    InjectMouseMove(Pointer);
+  }
+
+  // Moves to where the pointer is on the screen, when that differs from
+  // what the program was last told.
+  void PointerToScreen() {
+    int x, y;
+    SDL_GetGlobalMouseState(&x, &y);
+    if (Pointer.X == x && Pointer.Y == y) return;
+    Pointer = TPoint{x, y};
+    InjectMouseMove(Pointer);
   }
 
   void WindowEvent(const SDL_WindowEvent& e, bool& focusLost) {
@@ -404,6 +463,10 @@ class TSdlBackend : public TBackend {
         TRect r{x, y, x + cw, y + ch};
         if (!(r == w->WindowRect)) InjectWindowBounds(h, r);
         if ((w = FromHandle(h))) w->BufferDirty = true;
+        // A window placed or moved under a resting pointer gets no motion:
+        // what lies under the pointer now is another part of the program
+        // (or none of it).
+        PointerToScreen();
         break;
       }
       case SDL_WINDOWEVENT_EXPOSED:
@@ -426,12 +489,16 @@ class TSdlBackend : public TBackend {
         focusLost = true;
         break;
       case SDL_WINDOWEVENT_LEAVE:
-        if (!GetCapture()) InjectMouseMove(TPoint{-32000, -32000});
+        if (!GetCapture()) {
+          Pointer = TPoint{-32000, -32000};
+          InjectMouseMove(Pointer);
+        }
         break;
     }
   }
 
   std::map<Uint32, std::pair<HWND, std::unique_ptr<TSdlWindow>>> ById;
+  TPoint Pointer{-32000, -32000};  // the pointer as last injected
   std::map<TCursorObject*, SDL_Cursor*> SdlCursors;
 };
 
@@ -450,6 +517,10 @@ std::unique_ptr<TBackend> CreateSdlBackend(std::string* reason) {
   }
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+  // The back buffers go to the window system's own surfaces: a renderer
+  // behind the window surface would make SDL create each window anew, and
+  // lose what the program told the window manager about it.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     if (reason) *reason = std::string("cannot open a display (") + SDL_GetError() + ")";
     return nullptr;

@@ -459,6 +459,10 @@ TEST_F(ProgramTest, FullScreenShowsTheImageAndEscapeEndsIt) {
               EXPECT_EQ(frmFullScreen->Imago1->GetIEBitmap()->Width(), 64);
               EXPECT_EQ(frmFullScreen->Imago1->Background(), clBlack);
               EXPECT_EQ(frmFullScreen->Imago1->MouseInteract(), (TIEMouseInteract{miZoom, miScroll}));
+              // The whole screen, the task bar's room included.
+              TRect r;
+              GetWindowRect(frmFullScreen->Handle(), r);
+              EXPECT_TRUE(r == (TRect{0, 0, 1024, 768})) << r.Width() << "x" << r.Height();
               InjectKey(VK_RIGHT, true);
               InjectKey(VK_RIGHT, false);
             },

@@ -1,0 +1,339 @@
+// The real program on a virtual X display with a window manager and a task
+// bar, driven by real pointer and key events (xdotool) and checked on the
+// screen (ImageMagick's import): start with the pointer resting on the
+// title bar, open from the folder list, step with an arrow key, save
+// encrypted, reopen with the phrase, full screen. Skipped without Xvfb,
+// icewm, xdotool or ImageMagick.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+  int Status = -1;
+  std::string Output;
+};
+
+TRun Sh(const std::string& cmd) {
+  TRun r;
+  FILE* p = popen((cmd + " 2>&1").c_str(), "r");
+  if (!p) return r;
+  char buf[512];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.Output.append(buf, n);
+  int st = pclose(p);
+  r.Status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  return r;
+}
+
+// A window id as xprop writes it.
+std::string Hex(const std::string& DecimalId) {
+  char b[32];
+  std::snprintf(b, sizeof b, "0x%lx", std::stoul(DecimalId));
+  return b;
+}
+
+void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+struct TRgb {
+  int R = -1, G = -1, B = -1;
+  bool operator==(const TRgb& o) const { return R == o.R && G == o.G && B == o.B; }
+};
+std::ostream& operator<<(std::ostream& os, const TRgb& c) {
+  return os << "(" << c.R << "," << c.G << "," << c.B << ")";
+}
+
+struct TScreen {
+  int Width = 0, Height = 0;
+  std::vector<uint8_t> Rgb;
+  TRgb At(int x, int y) const {
+    if (x < 0 || y < 0 || x >= Width || y >= Height) return {};
+    const uint8_t* p = &Rgb[(size_t(y) * size_t(Width) + size_t(x)) * 3];
+    return TRgb{p[0], p[1], p[2]};
+  }
+};
+
+struct TGeometry {
+  int X = 0, Y = 0, Width = 0, Height = 0;
+};
+
+const TRgb kRed{255, 0, 0}, kLime{0, 255, 0}, kBlue{0, 0, 255};
+
+// Toolbar items by the middle of their face, in the main window's client
+// coordinates.
+struct TItemAt {
+  int X, Y;
+};
+const TItemAt kOpenImage{129, 21}, kSaveEncrypted{307, 21}, kFullScreen{406, 21};
+
+class DesktopSession : public ::testing::Test {
+ protected:
+  std::string dir_;
+  std::string display_;
+  std::vector<pid_t> started_;  // display, window manager, program
+
+  void SetUp() override {
+    for (const char* tool : {"/usr/bin/Xvfb", "/usr/bin/icewm", "/usr/bin/xdotool", "/usr/bin/import",
+                             "/usr/bin/xprop", "/usr/bin/xwininfo", "/usr/bin/convert"})
+      if (access(tool, X_OK) != 0) GTEST_SKIP() << tool << " is not installed";
+    char tmpl[] = "/tmp/nobrivo-desktop-XXXXXX";
+    ASSERT_NE(mkdtemp(tmpl), nullptr);
+    dir_ = tmpl;
+    fs::create_directories(dir_ + "/pics");
+    fs::create_directories(dir_ + "/config");
+    fs::create_directories(dir_ + "/home");
+    const struct {
+      const char* Name;
+      const char* Colour;
+    } pictures[] = {{"a.png", "red"}, {"b.png", "lime"}, {"c.png", "blue"}};
+    for (const auto& p : pictures)
+      ASSERT_EQ(Sh("/usr/bin/convert -size 320x240 xc:" + std::string(p.Colour) + " 'PNG24:" + dir_ + "/pics/" +
+                   p.Name + "'")
+                    .Status,
+                0);
+    // The folder list shows the pictures' folder at start-up.
+    std::ofstream(dir_ + "/config/registry") << "nobrivo-registry 1\nkey Software\nkey Software\\Nobrivo\n"
+                                                "key Software\\Nobrivo\\Options\nvalue Browser_Last_dir sz "
+                                             << dir_ << "/pics\nend\n";
+    ASSERT_TRUE(StartDisplay());
+  }
+
+  void TearDown() override {
+    for (auto it = started_.rbegin(); it != started_.rend(); ++it) {
+      kill(*it, SIGKILL);
+      waitpid(*it, nullptr, 0);
+    }
+    // NOBRIVO_KEEP_DESKTOP keeps the screenshots and logs for a look.
+    if (!dir_.empty() && !std::getenv("NOBRIVO_KEEP_DESKTOP")) {
+      std::error_code ec;
+      fs::remove_all(dir_, ec);
+    }
+  }
+
+  pid_t Start(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& log) {
+    pid_t pid = fork();
+    if (pid == 0) {
+      setpgid(0, 0);
+      for (const auto& e : env) putenv(const_cast<char*>(e.c_str()));
+      FILE* out = std::fopen(log.c_str(), "w");
+      if (out) {
+        dup2(fileno(out), 1);
+        dup2(fileno(out), 2);
+      }
+      std::vector<char*> args;
+      for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+      args.push_back(nullptr);
+      execv(args[0], args.data());
+      _exit(127);
+    }
+    if (pid > 0) started_.push_back(pid);
+    return pid;
+  }
+
+  // A display number nobody holds, a server on it, and the window manager
+  // with its task bar.
+  bool StartDisplay() {
+    for (int n = 40 + getpid() % 200, tries = 0; tries < 50; ++n, ++tries) {
+      if (fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
+      display_ = ":" + std::to_string(n);
+      Start({"/usr/bin/Xvfb", display_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}, {}, dir_ + "/xvfb.log");
+      for (int i = 0; i < 100; ++i) {
+        Pause(50);
+        if (X("/usr/bin/xprop -root _NET_SUPPORTED >/dev/null").Status == 0) break;
+      }
+      if (X("/usr/bin/xprop -root >/dev/null").Status != 0) return false;
+      Start({"/usr/bin/icewm"}, {"DISPLAY=" + display_, "HOME=" + dir_ + "/home"}, dir_ + "/wm.log");
+      for (int i = 0; i < 100; ++i) {
+        Pause(50);
+        if (X("/usr/bin/xprop -root _NET_WORKAREA").Output.find("=") != std::string::npos) return true;
+      }
+      return false;
+    }
+    return false;
+  }
+
+  TRun X(const std::string& cmd) { return Sh("DISPLAY=" + display_ + " " + cmd); }
+
+  // The window whose title is exactly Title, waited for up to Seconds.
+  std::string WaitForWindow(const std::string& Title, int Seconds = 30) {
+    TRun r = X("timeout " + std::to_string(Seconds) + " /usr/bin/xdotool search --sync --onlyvisible --name '^" +
+               Title + "$' | head -1");
+    std::string id = r.Output.substr(0, r.Output.find('\n'));
+    return r.Status == 0 ? id : "";
+  }
+  bool WindowShown(const std::string& Title) {
+    return !X("/usr/bin/xdotool search --onlyvisible --name '^" + Title + "$'").Output.empty();
+  }
+
+  TGeometry Geometry(const std::string& Id) {
+    TRun r = X("/usr/bin/xwininfo -id " + Id);
+    auto num = [&](const std::string& key) {
+      size_t at = r.Output.find(key);
+      return at == std::string::npos ? -1 : std::atoi(r.Output.c_str() + at + key.size());
+    };
+    return TGeometry{num("Absolute upper-left X:"), num("Absolute upper-left Y:"), num("Width:"), num("Height:")};
+  }
+
+  int WorkAreaBottom() {
+    TRun r = X("/usr/bin/xprop -root _NET_WORKAREA");
+    int x = 0, y = 0, w = 0, h = 0;
+    size_t at = r.Output.find('=');
+    if (at == std::string::npos || std::sscanf(r.Output.c_str() + at + 1, " %d, %d, %d, %d", &x, &y, &w, &h) != 4)
+      return -1;
+    return y + h;
+  }
+
+  TScreen Shot(const std::string& Name) {
+    TScreen s;
+    const std::string path = dir_ + "/" + Name + ".ppm";
+    if (X("/usr/bin/import -window root -depth 8 '" + path + "'").Status != 0) return s;
+    std::ifstream in(path, std::ios::binary);
+    std::string magic;
+    int maxval = 0;
+    in >> magic >> s.Width >> s.Height >> maxval;
+    in.get();
+    if (magic != "P6" || maxval != 255 || s.Width <= 0 || s.Height <= 0) return TScreen{};
+    s.Rgb.resize(size_t(s.Width) * size_t(s.Height) * 3);
+    in.read(reinterpret_cast<char*>(s.Rgb.data()), std::streamsize(s.Rgb.size()));
+    return s;
+  }
+
+  void Click(int x, int y) {
+    X("/usr/bin/xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    Pause(300);
+  }
+  void Keys(const std::string& keys) {
+    X("/usr/bin/xdotool key --delay 80 " + keys);
+    Pause(300);
+  }
+  void Type(const std::string& text) {
+    X("/usr/bin/xdotool type --delay 40 '" + text + "'");
+    Pause(200);
+  }
+};
+
+TEST_F(DesktopSession, OpenStepSaveEncryptedReopenAndFullScreen) {
+  // The pointer rests on the title bar, above the toolbar's Options item,
+  // while the program starts.
+  X("/usr/bin/xdotool mousemove 647 8");
+  Start({NOBRIVO_EXE},
+        {"DISPLAY=" + display_, "NOBRIVO_BACKEND=sdl", "NOBRIVO_CONFIG_DIR=" + dir_ + "/config", "LANG=C",
+         "ASAN_OPTIONS=detect_leaks=0"},
+        dir_ + "/program.log");
+  std::string main = WaitForWindow("Nobrivo 1.40", 60);
+  ASSERT_FALSE(main.empty()) << "the main window never showed";
+  Pause(3000);  // the first activation maximises the window
+
+  // Maximised into the work area: the status bar lies above the task bar.
+  TGeometry g = Geometry(main);
+  int workBottom = WorkAreaBottom();
+  ASSERT_GT(workBottom, 600);
+  ASSERT_LT(workBottom, 768) << "the window manager shows no task bar";
+  EXPECT_GE(g.Y, 0);
+  EXPECT_LE(g.Y + g.Height, workBottom) << "the bottom of the main window lies below the work area";
+  EXPECT_GE(g.Height, workBottom - 60) << "the main window is not maximised";
+  auto at = [&](TItemAt i) { return std::make_pair(g.X + i.X, g.Y + i.Y); };
+
+  // A first click in the image opens nothing.
+  Click(g.X + 600, g.Y + 400);
+  Pause(1000);
+  EXPECT_FALSE(WindowShown("Options"));
+  EXPECT_FALSE(WindowShown("About..."));
+
+  // Open from the folder list with the keyboard: ".." leads the list, the
+  // pictures follow by name.
+  const std::vector<std::string> order{"..", "a.png", "b.png", "c.png"};
+  const size_t first = 1;
+  auto colourOf = [](const std::string& n) { return n == "a.png" ? kRed : n == "b.png" ? kLime : kBlue; };
+  Click(g.X + 100, g.Y + 500);  // empty room of the folder list: it takes the focus
+  std::string keys = "Home";
+  for (size_t i = 0; i < first; ++i) keys += " Down";
+  Keys(keys + " Return");
+  ASSERT_FALSE(WaitForWindow("Nobrivo 1.40 - \\[" + order[first] + "\\]", 20).empty())
+      << X("/usr/bin/xdotool getwindowname " + main).Output;
+  Pause(500);
+  TScreen s = Shot("opened");
+  EXPECT_EQ(s.At(g.X + 600, g.Y + 400), colourOf(order[first]));
+  Keys("Right");
+  ASSERT_FALSE(WaitForWindow("Nobrivo 1.40 - \\[" + order[first + 1] + "\\]", 20).empty());
+  Pause(500);
+  s = Shot("stepped");
+  const TRgb shown = colourOf(order[first + 1]);
+  EXPECT_EQ(s.At(g.X + 600, g.Y + 400), shown);
+
+  // Save encrypted.
+  Click(at(kSaveEncrypted).first, at(kSaveEncrypted).second);
+  std::string dialog = WaitForWindow("Secret phrase dialog", 20);
+  ASSERT_FALSE(dialog.empty());
+  // A dialog's frame offers neither minimising nor maximising, and the
+  // dialog stays in front of the main window when the main window is
+  // clicked.
+  std::string actions = X("/usr/bin/xprop -id " + dialog + " _NET_WM_ALLOWED_ACTIONS").Output;
+  EXPECT_NE(actions.find("_NET_WM_ACTION_CLOSE"), std::string::npos) << actions;
+  EXPECT_EQ(actions.find("_NET_WM_ACTION_MINIMIZE"), std::string::npos) << actions;
+  EXPECT_EQ(actions.find("_NET_WM_ACTION_MAXIMIZE"), std::string::npos) << actions;
+  Click(g.X + 900, g.Y + 600);
+  Pause(500);
+  std::string stacking = X("/usr/bin/xprop -root _NET_CLIENT_LIST_STACKING").Output;
+  EXPECT_GT(stacking.find(Hex(dialog)), stacking.find(Hex(main))) << stacking;
+  X("/usr/bin/xdotool windowactivate --sync " + dialog);
+  Pause(300);
+  Type("open sesame");
+  Keys("Return");
+  ASSERT_FALSE(WaitForWindow("Save As", 20).empty());
+  const std::string secret = dir_ + "/pics/secret.png";
+  Type(secret);
+  Keys("Return");
+  for (int i = 0; i < 50 && !fs::exists(secret); ++i) Pause(100);
+  Pause(500);
+  ASSERT_TRUE(fs::exists(secret));
+  EXPECT_FALSE(fs::exists(secret + ".png")) << "the plain file stayed";
+  {
+    std::ifstream in(secret, std::ios::binary);
+    std::string head(8, '\0');
+    in.read(head.data(), 8);
+    EXPECT_NE(head, std::string("\x89PNG\r\n\x1a\n", 8)) << "saved plainly";
+  }
+
+  // Reopen it with the phrase.
+  Click(at(kOpenImage).first, at(kOpenImage).second);
+  ASSERT_FALSE(WaitForWindow("Open", 20).empty());
+  Type(secret);
+  Keys("Return");
+  ASSERT_FALSE(WaitForWindow("Secret phrase dialog", 20).empty());
+  Type("open sesame");
+  Keys("Return");
+  ASSERT_FALSE(WaitForWindow("Nobrivo 1.40 - \\[secret.png\\]", 20).empty());
+  Pause(500);
+  s = Shot("reopened");
+  EXPECT_EQ(s.At(g.X + 600, g.Y + 400), shown);
+
+  // Full screen covers the whole screen, task bar included: the picture
+  // (as wide as the screen for its shape) reaches the bottom row.
+  Click(at(kFullScreen).first, at(kFullScreen).second);
+  Pause(2500);
+  s = Shot("fullscreen");
+  EXPECT_EQ(s.At(512, 384), shown);
+  EXPECT_EQ(s.At(512, 760), shown);
+  EXPECT_EQ(s.At(5, 767), shown);
+  Keys("Escape");
+  Pause(1000);
+  s = Shot("after");
+  EXPECT_EQ(s.At(g.X + 600, g.Y + 400), shown);
+}
+
+}  // namespace
