@@ -157,6 +157,10 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
   SaveImagoDialog1->SetFilterIndex(3);
   SaveImagoDialog1->SetExOptions(TIESaveDlgOpts{sdShowPreview, sdShowAdvanced});
   SaveImagoDialog1->SetZoomFilter(rfNone);
+  // Both save roads ask before replacing a file: the name proposed is the
+  // opened file's, and an encrypted original would otherwise give way to a
+  // plain copy at one press of Enter.
+  SaveImagoDialog1->SetOptions(SaveImagoDialog1->Options() + ofOverwritePrompt);
   OpenDialogExecute = [this](std::string& FileName) {
     OpenImagoDialog1->SetFileName(FileName);
     if (!OpenImagoDialog1->Execute()) return false;
@@ -505,6 +509,9 @@ void TfrmMain::btnSaveCryptedClick(TObject*) {
   if (!WriteImage(name, plain)) return;
   PrepareCipher(frmPassword->cbCipher->ItemIndex(), frmPassword->edPassword->Text());
   plain.SetPosition(0);
+  // The coded file is as long as the plain one: take its room at once.
+  coded.SetSize(plain.Size());
+  coded.SetPosition(0);
   FCipherManager->GetCipher()->ProcessStream(&plain, &coded, plain.Size(), caEncode);
   plain.Clear();
   TAtomicFileWriter out(name);

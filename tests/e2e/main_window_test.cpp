@@ -595,6 +595,66 @@ TEST_F(ProgramTest, TheFileDialogsOpenAndSave) {
   EXPECT_EQ(FolderEntries(dir_ + "/pics").size(), 2u);
 }
 
+// The save dialog proposes the opened file's name: for an encrypted file,
+// Enter would replace it with a plain copy. Both roads ask first; No keeps
+// the file, Yes replaces it.
+TEST_F(ProgramTest, BothSaveRoadsAskBeforeReplacingAFile) {
+  const std::string photo = dir_ + "/pics/photo.jpg";
+  if (!MakeImage(photo)) GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  auto dialogButton = [](const char* Name) {
+    return [Name] {
+      TCustomForm* f = Screen->ActiveForm();
+      ASSERT_NE(f, nullptr);
+      auto* b = dynamic_cast<TButton*>(f->FindComponent(Name));
+      ASSERT_NE(b, nullptr) << "not a file dialog";
+      b->Click();
+    };
+  };
+  std::string question;
+  auto answer = [&question](TModalResult Result) {
+    return [&question, Result] {
+      question = MessageBoxText();
+      CloseActive(Result);
+    };
+  };
+  auto open = [&] {
+    return std::function<void()>([&] {
+      TCustomForm* f = Screen->ActiveForm();
+      ASSERT_NE(f, nullptr);
+      dynamic_cast<TEdit*>(f->FindComponent("FileNameEdit"))->SetText(photo);
+      dynamic_cast<TButton*>(f->FindComponent("OkButton"))->Click();
+    });
+  };
+  WithSteps({open()}, [] { frmMain->btnLoad->Click(); });
+  ASSERT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [photo.jpg]");
+  // Encrypted in place, after the question.
+  const std::string plain = ReadFileBytes(photo);
+  WithSteps({AnswerPassword(21, "x"), dialogButton("OkButton"), answer(mrNo), dialogButton("CancelButton")},
+            [] { frmMain->btnSaveCrypted->Click(); });
+  EXPECT_NE(question.find("photo.jpg already exists"), std::string::npos) << question;
+  EXPECT_EQ(ReadFileBytes(photo), plain) << "replaced although the answer was No";
+  question.clear();
+  WithSteps({AnswerPassword(21, "x"), dialogButton("OkButton"), answer(mrYes)},
+            [] { frmMain->btnSaveCrypted->Click(); });
+  EXPECT_NE(question.find("already exists"), std::string::npos) << question;
+  const std::string secret = ReadFileBytes(photo);
+  EXPECT_NE(secret, plain);
+  EXPECT_NE(secret.substr(0, 2), "\xFF\xD8") << "saved plainly";
+  // The encrypted file opens; the plain road proposes its name and asks.
+  WithSteps({open(), AnswerPassword(21, "x")}, [] { frmMain->btnLoad->Click(); });
+  ASSERT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [photo.jpg]");
+  question.clear();
+  WithSteps({dialogButton("OkButton"), answer(mrNo), dialogButton("CancelButton")},
+            [] { frmMain->btnSave->Click(); });
+  EXPECT_NE(question.find("photo.jpg already exists"), std::string::npos) << question;
+  EXPECT_EQ(ReadFileBytes(photo), secret) << "the encrypted file gave way to a plain copy";
+  question.clear();
+  WithSteps({dialogButton("OkButton"), answer(mrYes)}, [] { frmMain->btnSave->Click(); });
+  EXPECT_NE(question.find("already exists"), std::string::npos) << question;
+  EXPECT_EQ(ReadFileBytes(photo).substr(0, 2), "\xFF\xD8") << "the plain copy was not written";
+}
+
 TEST_F(ProgramTest, AFailedRoadRestoresTheCursorAndFitting) {
   const std::string photo = dir_ + "/pics/photo.jpg";
   if (!MakeImage(photo)) GTEST_SKIP() << "ImageMagick is not installed";
