@@ -267,7 +267,7 @@ bool BitmapObject::Allocate() {
   uint64_t n = uint64_t(rowBytes) * uint64_t(height);
   if (width <= 0 || height <= 0 || n > kMaxBitmapBytes) return false;
   try {
-    storage.assign(size_t(n), 0);
+    storage = TZeroedMemory(size_t(n));
   } catch (const std::bad_alloc&) {
     return false;
   }

@@ -10,6 +10,7 @@
 #include "platform/GdiObject.h"
 #include "platform/Surface.h"
 #include "platform/Types.h"
+#include "platform/ZeroedMemory.h"
 
 struct RGBQUAD {
   BYTE rgbBlue;
@@ -39,7 +40,7 @@ struct BitmapObject : GdiObject {
   // 16 and 32 bits: channel masks (zero: 5-5-5 for 16 bits, 8-8-8 for 32).
   uint32_t redMask = 0, greenMask = 0, blueMask = 0;
   std::vector<RGBQUAD> colors;   // palette of 1, 4 and 8 bits
-  std::vector<uint8_t> storage;  // owned pixels
+  TZeroedMemory storage;         // owned pixels
   uint8_t* bits = nullptr;       // the pixels: storage, or memory of the caller
   // A 32-bit view over the pixels of plain 32-bit bitmaps (top row first).
   Surface surface;
