@@ -257,8 +257,19 @@ void TCustomComboBox::SetDroppedDown(bool v) {
     list_->HandleNeeded();
     list_->top_ = 0;
     list_->hot_ = -1;
-    SetWindowPos(list_->Handle(), HWND_TOPMOST, p.X, p.Y, Width(), h, SWP_NOACTIVATE);
-    list_->SetBounds(p.X, p.Y, Width(), h);
+    // The list is as wide as its widest entry, when that is wider than the
+    // box: entries are not cut off.
+    MatchCanvasFont(list_->Canvas(), Font());
+    int32_t w = Width();
+    int32_t scroll = items_->Count() > rows ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+    for (int32_t i = 0; i < items_->Count(); ++i)
+      w = std::max(w, list_->Canvas()->TextWidth(items_->Strings(i)) + 8 + scroll);
+    if (Screen) {
+      w = std::min(w, Screen->Width());
+      if (p.X + w > Screen->Width()) p.X = std::max(0, Screen->Width() - w);
+    }
+    SetWindowPos(list_->Handle(), HWND_TOPMOST, p.X, p.Y, w, h, SWP_NOACTIVATE);
+    list_->SetBounds(p.X, p.Y, w, h);
     list_->UpdateScrollBar();
     list_->SetHotIndex(itemIndex_);
     list_->SetTopIndex(itemIndex_ >= 0 ? itemIndex_ - rows / 2 : 0);

@@ -3,10 +3,12 @@
 
 #include "FrameworkTestSupport.h"
 #include "platform/ScrollBar.h"
+#include "platform/SysInfo.h"
 #include "rtl/TypInfo.h"
 #include "ui/TButton.h"
 #include "ui/TCheckBox.h"
 #include "ui/TClipboard.h"
+#include "ui/ControlFont.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
 #include "ui/TGroupBox.h"
@@ -912,6 +914,30 @@ TEST_F(StdCtrlsTest, OnlyTheChosenEntryOfAListIsHighlighted) {
     f->Free();
     Pump();
   }
+}
+
+// A drop-down list is as wide as its widest entry (the file-type lists of
+// the file dialogs hold long entries in narrow boxes), and stays on the
+// screen.
+TEST_F(StdCtrlsTest, ADropDownListShowsItsWidestEntryWhole) {
+  TForm* f = NewForm();
+  auto* c = Make<TComboBox>(f, 10, 10, 90, 21);
+  c->SetStyle(csDropDownList);
+  const std::string longest = "Portable Network Graphics (*.png;*.apng)";
+  c->Items()->Add("BMP");
+  c->Items()->Add(longest);
+  f->Show();
+  Pump();
+  Click(c, 20, 10);
+  ASSERT_TRUE(c->DroppedDown());
+  TComboListBox* list = c->ListBox();
+  MatchCanvasFont(list->Canvas(), c->Font());
+  EXPECT_GE(list->ClientWidth(), list->Canvas()->TextWidth(longest) + 4);
+  TRect r;
+  GetWindowRect(list->Handle(), r);
+  EXPECT_LE(r.Right, GetSystemMetrics(SM_CXSCREEN));
+  Click(f, 350, 250);
+  f->Free();
 }
 
 }  // namespace
