@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "imaging/model/IEProgress.h"
 
@@ -49,9 +50,17 @@ struct TIOProgressRec {
   // The component's abort flag; polled between rows.
   bool* Aborting = nullptr;
 
+  // The component's reason text for a refused load (may be null).
+  std::string* AbortReason = nullptr;
+
   bool IsAborting() const { return Aborting && *Aborting; }
   void Abort() const {
     if (Aborting) *Aborting = true;
+  }
+  // Aborts and says why: a file the reader understood but will not load.
+  void Refuse(const std::string& Reason) const {
+    Abort();
+    if (AbortReason) *AbortReason = Reason;
   }
   // Reports Trunc(Step x Per1) when a routine is set.
   void Report(int64_t Step) const {

@@ -285,6 +285,8 @@ TIOProgressRec TImagoIO::MakeProgressRec() {
   p.fOnProgress = [this](TObject* Sender, int32_t Percent) { DoProgress(Sender, Percent); };
   p.Sender = this;
   p.Aborting = &aborted_;
+  abort_reason_.clear();
+  p.AbortReason = &abort_reason_;
   return p;
 }
 
@@ -534,6 +536,8 @@ void TImagoIO::ReadParamsFromFileOfType(const std::string& FileName, int32_t Fil
     aborted_ = true;
     TIOProgressRec progress;
     progress.Aborting = &aborted_;
+    abort_reason_.clear();
+    progress.AbortReason = &abort_reason_;
     TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
     aborted_ = false;
     if (!ReadParamsOnly(FileType, &file, bitmap_, *params_, progress)) aborted_ = true;
@@ -552,6 +556,8 @@ void TImagoIO::ReadParamsFromStreamOfType(TStream* Stream, int32_t FileType) {
     aborted_ = false;
     TIOProgressRec progress;
     progress.Aborting = &aborted_;
+    abort_reason_.clear();
+    progress.AbortReason = &abort_reason_;
     if (!ReadParamsOnly(FileType, Stream, bitmap_, *params_, progress)) aborted_ = true;
   } catch (const std::exception&) {
     aborted_ = true;

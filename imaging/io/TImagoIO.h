@@ -86,6 +86,10 @@ class TImagoIO : public TComponent {
   TIOParamsVals* Params() const { return params_.get(); }
   bool Aborted() const { return aborted_; }
   void SetAborted(bool Value) { aborted_ = Value; }
+  // Why the last load was refused when its reader understood the file but
+  // would not load it (a size its data cannot hold, or more than the machine
+  // has free); empty otherwise.
+  const std::string& AbortReason() const { return abort_reason_; }
   // The attached view's when a view is attached (setting it then changes
   // nothing), else the component's own.
   TColor Background() const;
@@ -188,6 +192,7 @@ class TImagoIO : public TComponent {
   void ForgetImageControl();
   TIEBitmapChangeHandle view_handle_ = ieNoBitmapChangeHandler;
   bool aborted_ = false;
+  std::string abort_reason_;
   TColor background_ = 0;
   uint8_t default_dither_method_ = 1;
   TMsgLanguage msg_language_ = msSystem;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,6 +30,13 @@ std::string SystemTempFolder() {
 
 const std::string& DefaultTempFolder() { return TempFolderSetting(); }
 void SetDefaultTempFolder(const std::string& Folder) { TempFolderSetting() = Folder; }
+
+int64_t TempFolderFreeBytes() {
+  const std::string& folder = DefaultTempFolder().empty() ? SystemTempFolder() : DefaultTempFolder();
+  struct statvfs st;
+  if (::statvfs(folder.c_str(), &st) != 0) return 0;
+  return static_cast<int64_t>(st.f_bavail) * static_cast<int64_t>(st.f_frsize);
+}
 
 std::string MakeUniqueTempFileName(const std::string& Prefix, const std::string& Folder) {
   static thread_local std::mt19937 rng{std::random_device{}()};

@@ -21,6 +21,10 @@ void SetDefaultTempFolder(const std::string& Folder);
 
 // Folder + Prefix + "-" + eight upper-case hex digits + ".tmp", drawn again
 // while such a file exists.
+// Bytes the temporary folder's file system has free for this user; 0 when it
+// cannot be asked.
+int64_t TempFolderFreeBytes();
+
 std::string MakeUniqueTempFileName(const std::string& Prefix, const std::string& Folder);
 
 class TIEFileBuffer : public TObject {

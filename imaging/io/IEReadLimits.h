@@ -1,0 +1,46 @@
+// What a file can really hold. Every reader checks the size its header claims
+// before it allocates anything of that size: the file's coded data must be
+// able to describe that many pixels at its coding's best ratio, and the image
+// must fit the memory and temporary-file space the machine has free. A claim
+// that fails loads nothing; the load is refused with a message saying why.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "imaging/model/IEPixelTypes.h"
+
+class TStream;
+struct TIOProgressRec;
+
+// The most one byte of coded data can decode into, for codings several
+// formats share. Deflate: a 258-byte match costs at least two bits (one for
+// the length code, one for the distance code).
+constexpr int64_t kIEDeflateMaxRatio = 1032;
+
+// Bytes from the stream's position to its end; 0 when the stream cannot say.
+// The position is kept.
+int64_t IEBytesLeft(TStream* Stream);
+
+// The most Compressed bytes of zlib or deflate data inflate to.
+int64_t IEMaxInflatedBytes(int64_t Compressed);
+
+// Bytes of a decoded Width x Height image of Format, rows padded as the
+// image keeps them, plus an 8-bit alpha channel when Alpha; 0 for no size.
+int64_t IEImageBytes(int64_t Width, int64_t Height, TIEPixelFormat Format, bool Alpha);
+
+// Whether the memory available now plus the temporary folder's free space
+// can hold Bytes.
+bool IEMachineCanHold(int64_t Bytes);
+
+// The check before allocating a Width x Height image of Format (and an alpha
+// channel when Alpha). DataHolds is the reader's verdict on whether its data
+// can describe that many pixels. False, with the load refused (Aborted set
+// and the reason given), when it cannot or when the image does not fit the
+// machine; true otherwise.
+bool IEClaimPlausible(const TIOProgressRec& Progress, int64_t Width, int64_t Height,
+                      TIEPixelFormat Format, bool Alpha, bool DataHolds);
+
+// The reasons IEClaimPlausible gives, for callers and tests that compare.
+std::string IEClaimTooLargeForDataText(int64_t Width, int64_t Height);
+std::string IEClaimTooLargeForMachineText(int64_t Width, int64_t Height, int64_t Bytes);
