@@ -57,6 +57,9 @@ TIEFileBuffer::~TIEFileBuffer() { DeallocateFile(); }
 bool TIEFileBuffer::AllocateFile(const std::string& Prefix, int64_t Size) {
   DeallocateFile();
   if (Size < 0) return false;
+  // A file the folder cannot hold would fill the disk half-way through the
+  // image: refused before anything is written.
+  if (Size > 0 && Size > TempFolderFreeBytes()) return false;
   // O_EXCL: a name that somebody else created meanwhile is never opened.
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string name = MakeUniqueTempFileName(Prefix, DefaultTempFolder());
@@ -73,6 +76,8 @@ bool TIEFileBuffer::AllocateFile(const std::string& Prefix, int64_t Size) {
     // The name goes at once: the open descriptor keeps the data, and the
     // kernel frees it when the descriptor closes, also if the program dies.
     ::unlink(name.c_str());
+    cipher_ = std::make_unique<TIEStorageCipher>();
+    written_.clear();
     fd_ = fd;
     file_name_ = name;
     size_ = Size;
@@ -86,6 +91,12 @@ void TIEFileBuffer::SetFileSize(int64_t Size) {
   if (::ftruncate(fd_, static_cast<off_t>(Size)) != 0)
     throw EWriteError(std::string("Cannot size temporary file: ") + std::strerror(errno));
   size_ = Size;
+  // Data cut off is gone; if the file grows again, the area is a hole.
+  for (auto it = written_.lower_bound(Size); it != written_.end();) it = written_.erase(it);
+  if (!written_.empty()) {
+    auto last = std::prev(written_.end());
+    if (last->second > Size) last->second = Size;
+  }
 }
 
 void TIEFileBuffer::DeallocateFile() {
@@ -94,30 +105,78 @@ void TIEFileBuffer::DeallocateFile() {
   ::close(fd_);
   fd_ = -1;
   size_ = 0;
+  cipher_.reset();
+  written_.clear();
   file_name_.clear();
 }
 
-void TIEFileBuffer::ReadAt(int64_t Position, uint8_t* Data, int64_t Size) {
-  int64_t done = 0;
-  while (done < Size) {
-    ssize_t n = ::pread(fd_, Data + done, static_cast<size_t>(Size - done), static_cast<off_t>(Position + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw EReadError(std::string("Stream read error: ") + std::strerror(errno));
-    if (n == 0) {  // beyond the end of the file: zeros
-      std::fill(Data + done, Data + Size, uint8_t{0});
-      return;
+void TIEFileBuffer::MarkWritten(int64_t Position, int64_t Size) {
+  int64_t start = Position, end = Position + Size;
+  auto it = written_.upper_bound(start);
+  if (it != written_.begin()) {
+    auto before = std::prev(it);
+    if (before->second >= start) {
+      start = before->first;
+      end = std::max(end, before->second);
+      it = written_.erase(before);
     }
-    done += n;
+  }
+  while (it != written_.end() && it->first <= end) {
+    end = std::max(end, it->second);
+    it = written_.erase(it);
+  }
+  written_.emplace(start, end);
+}
+
+void TIEFileBuffer::ReadAt(int64_t Position, uint8_t* Data, int64_t Size) {
+  const int64_t end = Position + Size;
+  int64_t at = Position;
+  auto it = written_.upper_bound(at);
+  if (it != written_.begin() && std::prev(it)->second > at) --it;
+  while (at < end) {
+    // A hole (never written) up to the next written area: zeros.
+    const int64_t hole_end = it == written_.end() ? end : std::min(end, std::max(at, it->first));
+    if (hole_end > at) {
+      std::fill(Data + (at - Position), Data + (hole_end - Position), uint8_t{0});
+      at = hole_end;
+      continue;
+    }
+    const int64_t data_end = std::min(end, it->second);
+    const int64_t from = at;
+    while (at < data_end) {
+      ssize_t n = ::pread(fd_, Data + (at - Position), static_cast<size_t>(data_end - at), static_cast<off_t>(at));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) throw EReadError(std::string("Stream read error: ") + std::strerror(errno));
+      if (n == 0) {  // beyond the end of the file: zeros
+        std::fill(Data + (at - Position), Data + (data_end - Position), uint8_t{0});
+        break;
+      }
+      at += n;
+    }
+    const int64_t got = at - from;
+    cipher_->Apply(from, Data + (from - Position), Data + (from - Position), got);
+    at = data_end;
+    ++it;
   }
 }
 
 void TIEFileBuffer::WriteAt(int64_t Position, const uint8_t* Data, int64_t Size) {
+  // Encrypted through a bounded buffer: the caller's block stays plain.
+  std::vector<uint8_t> cipher_text(static_cast<size_t>(std::min<int64_t>(Size, 0x100000)));
   int64_t done = 0;
   while (done < Size) {
-    ssize_t n = ::pwrite(fd_, Data + done, static_cast<size_t>(Size - done), static_cast<off_t>(Position + done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) throw EWriteError(std::string("Stream write error: ") + std::strerror(errno));
-    done += n;
+    const int64_t chunk = std::min<int64_t>(Size - done, static_cast<int64_t>(cipher_text.size()));
+    cipher_->Apply(Position + done, Data + done, cipher_text.data(), chunk);
+    int64_t put = 0;
+    while (put < chunk) {
+      ssize_t n = ::pwrite(fd_, cipher_text.data() + put, static_cast<size_t>(chunk - put),
+                           static_cast<off_t>(Position + done + put));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) throw EWriteError(std::string("Stream write error: ") + std::strerror(errno));
+      put += n;
+    }
+    MarkWritten(Position + done, chunk);
+    done += chunk;
   }
 }
 

@@ -1,14 +1,18 @@
 // The temporary file behind one image kept on disk: created exclusively in
 // the temporary folder and unlinked at once (only its descriptor keeps it),
 // read and written through memory copies of its areas ("mapped blocks").
+// What it writes is encrypted (IEStorageCipher.h); areas never written read
+// as zeros.
 #pragma once
 
 #include <cstdint>
 #include <list>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "imaging/model/IEStorageCipher.h"
 #include "rtl/TObject.h"
 
 // Access bits of a mapped block (and of an image's rows).
@@ -62,8 +66,15 @@ class TIEFileBuffer : public TObject {
   void ReadAt(int64_t Position, uint8_t* Data, int64_t Size);
   void WriteAt(int64_t Position, const uint8_t* Data, int64_t Size);
 
+  // Marks [Position, Position + Size) as holding data.
+  void MarkWritten(int64_t Position, int64_t Size);
+
   std::string file_name_;
   int fd_ = -1;
+  std::unique_ptr<TIEStorageCipher> cipher_;
+  // Written areas, start to end: the rest of the file is a hole of zeros,
+  // which must not be taken for cipher text.
+  std::map<int64_t, int64_t> written_;
   int64_t size_ = 0;
   std::list<MappedBlock> blocks_;
 };
