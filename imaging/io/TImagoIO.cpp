@@ -366,7 +366,7 @@ void TImagoIO::RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool 
   ApplyDefaultDPI();
   if (alpha && alpha->Width() == bitmap_->Width() && alpha->Height() == bitmap_->Height() &&
       alpha->BitsPerPixel() == 8) {
-    TIEBitmap* a = bitmap_->GetAlphaChannel();
+    TIEBitmap* a = bitmap_->AllocateAlphaChannel();  // every row is copied
     for (int32_t y = 0; y < bitmap_->Height(); ++y)
       std::memcpy(a->GetScanline(y), alpha->GetScanline(y), static_cast<size_t>(bitmap_->Width()));
     a->UnmapRows();

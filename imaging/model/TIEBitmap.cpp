@@ -82,12 +82,15 @@ TIEBitmap::TIEBitmap() : file_buffer_(std::make_unique<TIEFileBuffer>()) {
 TIEBitmap::~TIEBitmap() { FreeImage(true); }
 
 std::unique_ptr<TIEBitmap> TIEBitmap::CreateAlphaChannel(int32_t Width, int32_t Height,
-                                                         TIELocation Location) {
+                                                         TIELocation Location, bool Opaque) {
   auto alpha = std::make_unique<TIEBitmap>();
   alpha->IsAlphaChannel = true;
   alpha->location_ = Location == ieTBitmap ? ieMemory : Location;
+  // The image went to disk because memory could not spare it: its alpha
+  // channel, a third of its size or more, follows it there.
+  if (alpha->location_ == ieTempFile) alpha->MemoryThreshold = 0;
   alpha->Allocate(Width, Height, ieGray8);
-  alpha->Fill(255);
+  if (Opaque) alpha->Fill(255);
   return alpha;
 }
 
@@ -159,6 +162,13 @@ void TIEBitmap::AllocateBits() {
   if (location_ == ieMemory && size > MemoryThreshold) location_ = ieTempFile;
 
   auto allocate_memory = [&]() -> bool {
+    // The system promises more than it has: a block beyond the memory
+    // available now would fail page by page while it is filled.
+    constexpr int64_t kAskAbove = int64_t{64} << 20;
+    if (size + 32 > kAskAbove) {
+      const int64_t available = AvailablePhysicalMemory();
+      if (available > 0 && size + 32 > available) return false;
+    }
     memory_size_ = size + 32;
     if (MemoryAllocator == 1) {
       memory_block_ = PageAlloc(memory_size_);
@@ -322,6 +332,13 @@ void TIEBitmap::SetPaletteEntry(int32_t Index, const TRGB& Value) {
 TIEBitmap* TIEBitmap::GetAlphaChannel() {
   if (IsAlphaChannel) return nullptr;
   if (!alpha_) alpha_ = CreateAlphaChannel(width_, height_, location_);
+  return alpha_.get();
+}
+
+TIEBitmap* TIEBitmap::AllocateAlphaChannel() {
+  if (IsAlphaChannel) return nullptr;
+  alpha_.reset();
+  alpha_ = CreateAlphaChannel(width_, height_, location_, false);
   return alpha_.get();
 }
 

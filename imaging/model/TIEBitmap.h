@@ -46,9 +46,11 @@ class TIEBitmap : public TIEBaseBitmap {
  public:
   TIEBitmap();
   ~TIEBitmap() override;
-  // An alpha channel: Width x Height ieGray8, all 255.
+  // An alpha channel: Width x Height ieGray8, all 255; unfilled (Full false)
+  // when not Opaque. It lives where its image lives: on a temporary-file
+  // image it is kept in a temporary file too, whatever its size.
   static std::unique_ptr<TIEBitmap> CreateAlphaChannel(int32_t Width, int32_t Height,
-                                                       TIELocation Location);
+                                                       TIELocation Location, bool Opaque = true);
 
   // ---- the abstract image
   uint8_t* GetScanline(int32_t Row) override;
@@ -117,6 +119,10 @@ class TIEBitmap : public TIEBaseBitmap {
   bool HasAlphaChannel() const { return alpha_ != nullptr; }
   // Created on demand (all 255); null on an image that is itself an alpha channel.
   TIEBitmap* GetAlphaChannel();
+  // A new alpha channel, replacing any, for a caller that writes every one of
+  // its rows: not filled first. Null on an image that is itself an alpha
+  // channel.
+  TIEBitmap* AllocateAlphaChannel();
   void RemoveAlphaChannel();
   uint8_t GetAlpha(int32_t x, int32_t y);
   void SetAlpha(int32_t x, int32_t y, uint8_t Value);

@@ -255,3 +255,29 @@ TEST(TIEBitmap, ImageTests) {
   c.SetRGB24(1, 0, MakeRGB(4, 5, 4));
   EXPECT_FALSE(IsGrayScaleImage(&c));
 }
+
+TEST(TIEBitmap, AlphaChannelLivesWhereItsImageLivesAndIsFilledOnlyWhenAskedFor) {
+  TIEBitmap b;
+  b.MemoryThreshold = 20000;
+  b.Allocate(100, 100, ieRGB24);  // 30000 bytes: a temporary file
+  ASSERT_EQ(b.Location(), ieTempFile);
+  // 10000 bytes would fit memory, but the image went to disk: so does it.
+  EXPECT_EQ(b.GetAlphaChannel()->Location(), ieTempFile);
+  EXPECT_EQ(b.GetAlpha(99, 99), 255);
+  EXPECT_TRUE(b.GetAlphaChannel()->Full);
+
+  // For a reader that writes every row: no fill first.
+  TIEBitmap* a = b.AllocateAlphaChannel();
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a, b.GetAlphaChannel());
+  EXPECT_EQ(a->Location(), ieTempFile);
+  EXPECT_FALSE(a->Full);
+  EXPECT_EQ(a->Width(), 100);
+  EXPECT_EQ(b.GetAlpha(50, 50), 0);
+  EXPECT_EQ(a->AllocateAlphaChannel(), nullptr) << "an alpha channel has none of its own";
+
+  TIEBitmap m;
+  m.MemoryThreshold = 1 << 20;
+  m.Allocate(100, 100, ieRGB24);
+  EXPECT_EQ(m.AllocateAlphaChannel()->Location(), ieMemory);
+}
