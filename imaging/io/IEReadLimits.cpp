@@ -51,6 +51,10 @@ std::string IEClaimTooLargeForMachineText(int64_t Width, int64_t Height, int64_t
          std::to_string(mib) + " MB, more than the free memory and temporary disk space.";
 }
 
+std::string IEDataEndsEarlyText() {
+  return "The file's data end before half of its picture: it is damaged.";
+}
+
 bool IEClaimPlausible(const TIOProgressRec& Progress, int64_t Width, int64_t Height,
                       TIEPixelFormat Format, bool Alpha, bool DataHolds) {
   if (!DataHolds) {

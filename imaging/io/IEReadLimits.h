@@ -44,3 +44,5 @@ bool IEClaimPlausible(const TIOProgressRec& Progress, int64_t Width, int64_t Hei
 // The reasons IEClaimPlausible gives, for callers and tests that compare.
 std::string IEClaimTooLargeForDataText(int64_t Width, int64_t Height);
 std::string IEClaimTooLargeForMachineText(int64_t Width, int64_t Height, int64_t Bytes);
+// The reason for refusing a file whose data end before half of its picture.
+std::string IEDataEndsEarlyText();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/IEStreams.h"
@@ -33,11 +34,11 @@ constexpr uint32_t kAlphaMaskHeaderSize = 56;   // and an alpha mask
 // Largest header read whole; the rest of a longer one is skipped.
 constexpr uint32_t kMaxHeaderRead = 124;
 
-// An image is allocated only when the data could describe it: up to this
-// many bytes always, beyond that at most kMaxExpansion bytes of image per
-// byte of data (run-length codes cover up to 255 pixels in two bytes).
-constexpr int64_t kAllocationFloor = int64_t{16} << 20;
-constexpr int64_t kMaxExpansion = 1024;
+// An image is allocated only when the data could describe it. Plain rows
+// are stored whole; run-length codes cover at most 255 pixels in two bytes,
+// and a picture needs at least half of its pixels coded to be one (the rest
+// may be skipped by moves and line ends).
+constexpr int64_t kMaxRunPixelsPerTwoBytes = 255;
 
 inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 inline uint32_t U32(const uint8_t* p) {
@@ -414,8 +415,13 @@ void ReadBMPStream(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, bool No
 
   c.native = Params.IsNativePixelFormat && (c.bits == 4 || c.bits == 8);
   const TIEPixelFormat format = c.bits == 1 ? ieMono1 : c.native ? iePalette8 : ieRGB24;
-  const int64_t image_bytes = AlignedRowLength(c.width, IEBitsPerPixel[format], 32) * c.height;
-  if (image_bytes > kAllocationFloor && image_bytes / kMaxExpansion > available) return c.Fail();
+  const bool rle = c.compression == Compression::RLE8 || c.compression == Compression::RLE4;
+  // The last row of a file may lack its padding.
+  const bool data_holds =
+      rle ? int64_t{c.width} * c.height / 2 <= kMaxRunPixelsPerTwoBytes * (rle_size / 2)
+          : AlignedRowLength(c.width, c.bits, 32) * (c.height - 1) + (int64_t{c.width} * c.bits + 7) / 8 <=
+                available;
+  if (!IEClaimPlausible(Progress, c.width, c.height, format, c.bits == 32 && !NoAlpha, data_holds)) return;
   try {
     Bitmap->Allocate(c.width, c.height, format);
   } catch (const EOutOfMemory&) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imaging/io/ExifBlock.h"
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/IESharedRoutines.h"
@@ -57,6 +58,11 @@ struct ErrorMgr {
   jmp_buf jump;
   bool* abort;
   int32_t warnings;
+  // Where the Huffman decoder first needed bits its data no longer had: the
+  // scan number and the row of blocks (iMCU row) it was decoding.
+  bool short_data;
+  int short_scan;
+  JDIMENSION short_row;
   char text[JMSG_LENGTH_MAX + 32];
 };
 
@@ -97,7 +103,14 @@ void JPEGErrorExit(j_common_ptr cinfo) {
 
 void JPEGEmitMessage(j_common_ptr cinfo, int msg_level) {
   auto* err = reinterpret_cast<ErrorMgr*>(cinfo->err);
-  if (msg_level == -1) ++err->warnings;
+  if (msg_level != -1) return;
+  ++err->warnings;
+  if (err->pub.msg_code == JWRN_HIT_MARKER && !err->short_data && cinfo->is_decompressor) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    err->short_data = true;
+    err->short_scan = d->input_scan_number;
+    err->short_row = d->input_iMCU_row;
+  }
 }
 
 void JPEGOutputMessage(j_common_ptr) {}
@@ -106,6 +119,7 @@ void JPEGFormatMessage(j_common_ptr, char* buffer) { buffer[0] = 0; }
 void JPEGResetErrorManager(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<ErrorMgr*>(cinfo->err);
   err->warnings = 0;
+  err->short_data = false;
   err->pub.msg_code = 0;
 }
 
@@ -258,6 +272,24 @@ bool GuardCalcOutputDimensions(j_decompress_ptr c, ErrorMgr* e) {
   return true;
 }
 
+bool GuardConsumeInput(j_decompress_ptr c, ErrorMgr* e, int* result) {
+  if (setjmp(e->jump)) return false;
+  *result = jpeg_consume_input(c);
+  return true;
+}
+
+bool GuardStartOutput(j_decompress_ptr c, ErrorMgr* e, int scan) {
+  if (setjmp(e->jump)) return false;
+  jpeg_start_output(c, scan);
+  return true;
+}
+
+bool GuardFinishOutput(j_decompress_ptr c, ErrorMgr* e) {
+  if (setjmp(e->jump)) return false;
+  jpeg_finish_output(c);
+  return true;
+}
+
 bool GuardReadRow(j_decompress_ptr c, ErrorMgr* e, JSAMPROW row, JDIMENSION* got) {
   if (setjmp(e->jump)) return false;
   *got = jpeg_read_scanlines(c, &row, 1);
@@ -379,6 +411,39 @@ struct CompressHolder {
 void ReadThumbnailFirst(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
                         TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
                         bool RawYCbCr, bool InvertCMYK, bool ApplyICC, bool& Done);
+
+// Whether DataBytes of coded data can describe at least half of the blocks
+// the header claims. In its first scan every 8x8 block of every component
+// costs at least one Huffman code per symbol: a DC and an AC symbol (two
+// bits) in a sequential scan, a DC symbol (one bit) in a progressive one.
+// The arithmetic coder spends at least 1/32768 bit on a decision (its
+// interval shrinks by at least the smallest probability estimate, 1 in
+// 0x8000, before a bit goes out), and a block costs the same one or two
+// decisions.
+bool DataCanHoldHalf(j_decompress_ptr cinfo, int64_t DataBytes) {
+  double blocks = 0;
+  for (int c = 0; c < cinfo->num_components; ++c)
+    blocks += static_cast<double>(cinfo->comp_info[c].width_in_blocks) * cinfo->comp_info[c].height_in_blocks;
+  double bits_per_block = cinfo->progressive_mode ? 1 : 2;
+  if (cinfo->arith_code) bits_per_block /= 32768;
+  return blocks * bits_per_block / 2 <= 8.0 * static_cast<double>(DataBytes);
+}
+
+// Whether the coded data of the first scan ended (at the end of the image,
+// or at the end of the data, which the source turns into one) before half
+// of the picture's rows of blocks: the rest would be padding. The Huffman
+// decoder says where it first lacked data. The arithmetic decoder reads a
+// marker as the regular end of its data and pads silently: there the marker
+// is noticed after the row of blocks where it came, which may be padded in
+// part, and a picture of one row of blocks cannot tell.
+bool EndedBeforeHalf(j_decompress_ptr cinfo) {
+  const auto& err = *reinterpret_cast<const ErrorMgr*>(cinfo->err);
+  const int64_t rows = cinfo->total_iMCU_rows;
+  if (!cinfo->arith_code) return err.short_data && err.short_scan <= 1 && 2 * int64_t{err.short_row} < rows;
+  const int m = cinfo->unread_marker;
+  return m != 0 && (m < JPEG_RST0 || m > JPEG_RST0 + 7) && cinfo->input_scan_number <= 1 && rows > 1 &&
+         2 * (int64_t{cinfo->input_iMCU_row} - 1) < rows;
+}
 
 }  // namespace
 
@@ -562,6 +627,8 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
   if (ok) cinfo->mem->max_memory_to_use = kLibraryMemoryLimit;
   std::vector<uint8_t> buffer;
   bool decoded = false;  // this read put pixels into Bitmap
+  bool refused = false;  // the picture was found implausible half-way
+  bool buffered = false;  // read through the library's buffered-image mode
 
   auto aborted = [&] { return Progress.IsAborting(); };
   if (ok && !aborted()) {
@@ -663,12 +730,48 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
     cinfo->scale_denom = static_cast<unsigned int>(denom);
     Params.JpegScaleUsed = denom;
 
+    // What cannot be a real picture is refused before anything of its
+    // claimed size is allocated: coded data too short for half of its blocks
+    // at the best compression there is, or an image larger than the free
+    // memory and temporary space.
+    if (!ParamsOnly) {
+      const int64_t data_start = Stream->Position() - static_cast<int64_t>(src->pub.bytes_in_buffer);
+      const int64_t data_bytes = std::max<int64_t>(0, Stream->Size() - data_start);
+      TIEPixelFormat claimed = ieRGB24;
+      if (Params.IsNativePixelFormat && cinfo->out_color_space == JCS_GRAYSCALE) claimed = ieGray8;
+      if (Params.IsNativePixelFormat && cinfo->out_color_space == JCS_CMYK) claimed = ieCMYK;
+      ok = GuardCalcOutputDimensions(cinfo, err.get()) &&
+           IEClaimPlausible(Progress, cinfo->output_width, cinfo->output_height, claimed, false,
+                            DataCanHoldHalf(cinfo, data_bytes));
+      if (!ok) Progress.Abort();
+    }
+
     // A parameters read needs the output size only. Decompression proper
     // would hold a progressive image's coefficients in memory, whatever size
-    // a few hostile header bytes claim.
-    ok = (ParamsOnly ? GuardCalcOutputDimensions(cinfo, err.get()) : GuardStartDecompress(cinfo, err.get())) &&
-         !aborted();
-    if (!ok) Progress.Abort();
+    // a few hostile header bytes claim. A picture of several scans
+    // (progressive ones) is read in buffered mode: its data are taken in here
+    // one row of blocks at a time, so that data that end early stop the read
+    // there, before the library has padded every coefficient of the claimed
+    // size.
+    buffered = !ParamsOnly && jpeg_has_multiple_scans(cinfo);
+    cinfo->buffered_image = buffered ? TRUE : FALSE;
+    if (ok) {
+      ok = (ParamsOnly ? GuardCalcOutputDimensions(cinfo, err.get()) : GuardStartDecompress(cinfo, err.get())) &&
+           !aborted();
+      if (!ok) Progress.Abort();
+    }
+    if (ok && buffered) {
+      int result = JPEG_SUSPENDED;
+      do {
+        ok = GuardConsumeInput(cinfo, err.get(), &result) && !aborted();
+        if (ok && EndedBeforeHalf(cinfo)) {
+          Progress.Refuse(IEDataEndsEarlyText());
+          ok = false;
+        }
+      } while (ok && result != JPEG_REACHED_EOI && result != JPEG_SUSPENDED);
+      ok = ok && GuardStartOutput(cinfo, err.get(), cinfo->input_scan_number);
+      if (!ok) Progress.Abort();
+    }
   }
 
   if (ok) {
@@ -736,11 +839,24 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
           }
         }
         r += static_cast<int32_t>(got);
+        // A picture whose data end this early is mostly padding: decoding
+        // stops where the data do, instead of padding a claimed size.
+        if (EndedBeforeHalf(cinfo)) {
+          Progress.Refuse(IEDataEndsEarlyText());
+          refused = true;
+          break;
+        }
         Progress.Val += static_cast<int32_t>(got);
         if (Progress.fOnProgress) Progress.Report(Progress.Val);
         if (aborted()) break;
       }
       if (r < h) Progress.Abort();
+    }
+    // Nothing of a refused picture stays: its rows go with their memory and
+    // temporary space.
+    if (decoded && refused) {
+      Bitmap->FreeImage(true);
+      decoded = false;
     }
   }
 
@@ -766,7 +882,7 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
   if (ok && !aborted() && !ParamsOnly) {
     // Errors of the end of the data no longer matter: the picture is whole.
     err->abort = nullptr;
-    GuardFinishDecompress(cinfo, err.get());
+    if (!buffered || GuardFinishOutput(cinfo, err.get())) GuardFinishDecompress(cinfo, err.get());
   }
   if (err->warnings != 0) {
     Params.JpegWarningTotal = err->warnings;

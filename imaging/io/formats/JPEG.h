@@ -24,6 +24,12 @@ RTL_EXCEPTION(EIEJpegException, Exception);
 // APP13 marker and the EXIF block of the first APP1 marker that holds one
 // (resolution, EnableAdjustOrientation, the JpegGetThumbnail thumbnail).
 // Bad data sets Progress.Aborting.
+// Short data: a picture whose coded data end after half of its first scan
+// loads, the rest padded by the library. One whose data end before that
+// does not count as loaded: it is refused (Progress.Refuse), before anything
+// is allocated when even the best compression could not fit half of its
+// blocks into the data, else as soon as the data run out, and nothing of it
+// is kept. Either way a load costs what the file's data can describe.
 void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
                     TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
                     bool RawYCbCr, bool ReadMetadata, bool InvertCMYK, bool ApplyICC);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/PixelHelpers.h"
@@ -327,6 +328,12 @@ void ReadPNGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   else if (native) format = colour == PNG_COLOR_TYPE_PALETTE ? iePalette8 : ieGray8;
   std::vector<uint8_t> buffer;
   const bool alpha = !mono && !native && channels == 4;
+  // The rows as filtered in the file (a filter byte each; an interlaced
+  // picture has more) come from the data left behind the header, which
+  // inflate to at most deflate's best ratio.
+  const int64_t file_row = (int64_t{w} * Params.SamplesPerPixel * depth + 7) / 8;
+  const bool data_holds = (1 + file_row) * hh <= IEMaxInflatedBytes(IEBytesLeft(Stream));
+  if (!IEClaimPlausible(Progress, w, hh, format, alpha, data_holds)) return;
   try {
     Bitmap->Allocate(w, hh, format);
     if (format == iePalette8)
@@ -336,7 +343,8 @@ void ReadPNGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
       const int64_t rows = s.passes > 1 ? hh : 1;
       if (int64_t{w} * 4 * rows > kMaxInterlaceBuffer) throw std::bad_alloc();
       buffer.resize(static_cast<size_t>(int64_t{w} * 4 * rows));
-      Bitmap->GetAlphaChannel();
+      // Every row is written below: no fill first.
+      Bitmap->AllocateAlphaChannel();
     }
   } catch (const std::exception&) {
     Progress.Abort();
