@@ -404,7 +404,13 @@ void TfrmMain::OpenImage(const std::string& FileName) {
   // button) loaded its file into the view and told its outcome: this one
   // ends without claiming the view for its own file.
   if (FRoadCount != road) return;
-  if (io->Aborted()) {
+  if (io->Aborted() && !io->AbortReason().empty()) {
+    // The reader knew the file and refused it (a size its data cannot hold,
+    // or more than the machine has free): it says why, and no pass phrase
+    // is asked for a file that is not encrypted.
+    Screen->SetCursor(crDefault);
+    MessageDlg(io->AbortReason(), mtError, TMsgDlgButtons{mbOK});
+  } else if (io->Aborted()) {
     if (cbPassWordMain->Checked()) DecryptAndLoad(FileName, cbCipher->ItemIndex(), edPassword->Text());
     if (io->Aborted()) {
       if (frmPassword->ShowModal() == mrOk) {

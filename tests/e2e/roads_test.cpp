@@ -189,3 +189,26 @@ TEST_F(ProgramTest, OddFilesEndTheOpenRoadCleanly) {
   }
   EXPECT_EQ(FolderEntries(dir_ + "/pics"), before);
 }
+
+TEST_F(ProgramTest, AFileClaimingMoreThanItsDataHoldIsRefusedWithTheReason) {
+  // Eleven bytes of coded data under a header claiming 30000 x 30000 pixels.
+  const uint8_t jpeg[] = {0xFF, 0xD8, 0xFF, 0xC0, 0, 11, 8, 0x75, 0x30, 0x75, 0x30, 1, 1, 0x11, 0,
+                          0xFF, 0xDA, 0, 8, 1, 1, 0, 0, 63, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
+                          0xFF, 0xD9};
+  const std::string name = dir_ + "/pics/huge.jpg";
+  std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(jpeg), sizeof jpeg);
+  StartProgram();
+  std::string shown;
+  int steps = 0;
+  // One message, and no pass-phrase question: the file is not encrypted.
+  WithSteps({[&] {
+              ++steps;
+              shown = MessageBoxText();
+              CloseActive(mrOk);
+            }},
+            [&] { frmMain->OpenImage(name); });
+  EXPECT_EQ(steps, 1);
+  EXPECT_NE(shown.find("30000 x 30000 pixels"), std::string::npos) << shown;
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+  EXPECT_EQ(Screen->Cursor(), crDefault);
+}
