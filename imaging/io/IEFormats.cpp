@@ -6,6 +6,7 @@
 
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
+#include "imaging/io/formats/GIF.h"
 #include "imaging/io/formats/J2000.h"
 #include "imaging/io/formats/PDF.h"
 #include "imaging/io/formats/PS.h"
@@ -64,6 +65,7 @@ struct Registry {
     // The formats this build reads and writes itself; each later format adds
     // its handler here.
     handlers.push_back(BMPFormatHandler());
+    handlers.push_back(GIFFormatHandler());
     handlers.push_back(JPEGFormatHandler());
     handlers.push_back(PNGFormatHandler());
     handlers.push_back(JP2FormatHandler());

@@ -1,0 +1,410 @@
+// The GIF codec, reader and writer on hand-built files: code streams that
+// must fail, frames and their extensions, the writer's fixed blocks, frame
+// counting and removal, and the composition of an animation.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "GifTestSupport.h"
+#include "imaging/io/TImagoIO.h"
+#include "imaging/model/PixelHelpers.h"
+
+namespace {
+
+using gif::Frame;
+
+// Codes least significant bit first, at the decoder's width, as a stream of
+// sub-blocks behind the code-size byte.
+struct CodeStream {
+  int min_size, width = 0, next = 0, limit = 0;
+  std::vector<uint8_t> bytes;
+  uint32_t acc = 0;
+  int nbits = 0;
+  bool have_prev = false;
+  explicit CodeStream(int s) : min_size(s) { Clear(); }
+  void Raw(int code) {
+    acc |= static_cast<uint32_t>(code) << nbits;
+    nbits += width;
+    while (nbits >= 8) {
+      bytes.push_back(static_cast<uint8_t>(acc));
+      acc >>= 8;
+      nbits -= 8;
+    }
+  }
+  void Clear() {
+    if (!bytes.empty() || nbits) Raw(1 << min_size);
+    width = min_size + 1;
+    next = (1 << min_size) + 2;
+    limit = 1 << width;
+    have_prev = false;
+  }
+  // A literal; it adds a table entry as the decoder does.
+  void Literal(int c) {
+    Raw(c);
+    if (have_prev && next < 4096) {
+      ++next;
+      if (next >= limit && width < 12) {
+        ++width;
+        limit <<= 1;
+      }
+    }
+    have_prev = true;
+  }
+  std::vector<uint8_t> Data() {
+    std::vector<uint8_t> b = bytes;
+    if (nbits) b.push_back(static_cast<uint8_t>(acc));
+    std::vector<uint8_t> out{static_cast<uint8_t>(min_size)};
+    for (size_t i = 0; i < b.size(); i += 255) {
+      const size_t n = std::min<size_t>(255, b.size() - i);
+      out.push_back(static_cast<uint8_t>(n));
+      out.insert(out.end(), b.begin() + static_cast<long>(i), b.begin() + static_cast<long>(i + n));
+    }
+    out.push_back(0);
+    return out;
+  }
+};
+
+gif::File OneFrame(int w, int h, std::vector<uint8_t> idx, std::vector<uint32_t> table, int bits) {
+  gif::File f;
+  f.width = w;
+  f.height = h;
+  f.global = std::move(table);
+  Frame fr;
+  fr.width = w;
+  fr.height = h;
+  fr.indexes = std::move(idx);
+  fr.bits = bits;
+  f.frames.push_back(fr);
+  return f;
+}
+
+std::vector<uint32_t> Ramp(int n) {
+  std::vector<uint32_t> t;
+  for (int i = 0; i < n; ++i) t.push_back(static_cast<uint32_t>(i * 0x010203 % 0x1000000));
+  return t;
+}
+
+TRGB Rgb(uint32_t c) { return MakeRGB(c >> 16 & 255, c >> 8 & 255, c & 255); }
+
+}  // namespace
+
+TEST(GifLZW, EncodedIndexesDecodeBackAtEveryDepth) {
+  struct Case {
+    int w, h, bits;
+    bool interlaced;
+    int kind;  // 0 random, 1 one colour (long strings), 2 stripes
+  } cases[] = {{1, 1, 1, false, 0},   {9, 3, 2, true, 0},   {300, 17, 5, false, 0},
+               {64, 64, 8, true, 1},  {640, 400, 8, false, 0}, {513, 7, 8, true, 2},
+               {3, 11, 1, true, 2},   {2000, 30, 4, false, 1}};
+  std::mt19937 rng(7);
+  for (const Case& c : cases) {
+    std::vector<uint8_t> idx(static_cast<size_t>(c.w) * c.h);
+    for (size_t i = 0; i < idx.size(); ++i)
+      idx[i] = static_cast<uint8_t>(c.kind == 0 ? rng() % (1u << c.bits)
+                                    : c.kind == 1 ? 1 : (i / 5) % (1u << c.bits));
+    const auto data = gif::Encode(idx, c.w, c.h, c.interlaced, c.bits);
+    TIEMemStream s(data.data(), static_cast<int64_t>(data.size()));
+    std::vector<uint8_t> out(idx.size(), 0xEE);
+    GIFLZWDecode(&s, c.h, c.w, c.interlaced, out.data());
+    EXPECT_EQ(s.Position(), static_cast<int64_t>(data.size())) << c.w << "x" << c.h;
+    EXPECT_EQ(out, idx) << c.w << "x" << c.h << " bits " << c.bits;
+  }
+}
+
+TEST(GifLZW, BadCodeStreamsFailWithThePositionBack) {
+  auto fails = [](std::vector<uint8_t> data) {
+    TIEMemStream s(data.data(), static_cast<int64_t>(data.size()));
+    std::vector<uint8_t> out(16);
+    GIFLZWDecode(&s, 4, 4, false, out.data());
+    return s.Position() == 0;
+  };
+  // Code sizes outside 2..9.
+  EXPECT_TRUE(fails({1, 1, 0x00, 0}));
+  EXPECT_TRUE(fails({10, 1, 0x00, 0}));
+  {  // A code above the next free one: clear, literal 1, then 300.
+    CodeStream c(8);
+    c.Raw(256);
+    c.Literal(1);
+    c.Raw(300);
+    EXPECT_TRUE(fails(c.Data()));
+  }
+  // The table filled to 4096 entries: one more 12-bit code fails, a clear
+  // code lets decoding go on.
+  for (const bool clear : {false, true}) {
+    CodeStream c(8);
+    c.Raw(256);
+    while (c.next < 4096) c.Literal(7);
+    if (clear) c.Clear();
+    c.Literal(3);
+    c.Raw(257);
+    EXPECT_EQ(fails(c.Data()), !clear) << clear;
+  }
+  // A well-formed stream succeeds.
+  CodeStream ok(2);
+  ok.Raw(4);
+  ok.Literal(1);
+  ok.Literal(2);
+  ok.Raw(5);
+  EXPECT_FALSE(fails(ok.Data()));
+}
+
+TEST(GifReader, FramesParametersAndTheEndOfTheStream) {
+  gif::File f;
+  f.width = 5;
+  f.height = 4;
+  f.global = Ramp(4);
+  f.background = 2;
+  for (int i = 0; i < 2; ++i) {
+    Frame fr;
+    fr.left = i;
+    fr.top = 2 * i;
+    fr.width = 3;
+    fr.height = 2;
+    fr.indexes = {0, 1, 2, 3, 2, 1};
+    fr.bits = 2;
+    fr.interlaced = i == 1;
+    fr.control = gif::Control(i + 1, -1, 10 * (i + 1));
+    f.frames.push_back(fr);
+  }
+  for (const bool trailer : {true, false}) {
+    f.trailer = trailer;
+    auto r = gif::Read(gif::Build(f), 1);
+    ASSERT_FALSE(r.aborted);
+    EXPECT_EQ(r.frames, 2);
+    EXPECT_EQ(r.params->GifImageCount, 2);
+    EXPECT_EQ(r.params->GifWinWidth, 5);
+    EXPECT_EQ(r.params->GifBackground, Rgb(f.global[2]));
+    EXPECT_EQ(r.params->GifXPos, 1);
+    EXPECT_EQ(r.params->GifYPos, 2);
+    EXPECT_EQ(r.params->GifDelayTime, 20);
+    EXPECT_EQ(r.params->GifAction, 2);
+    EXPECT_TRUE(r.params->GifInterlaced);
+    EXPECT_EQ(r.params->BitsPerSample, 2);
+    ASSERT_EQ(r.bitmap->Width(), 3);
+    EXPECT_EQ(r.At(2, 1), Rgb(f.global[1]));
+    EXPECT_EQ(r.mask, nullptr);
+  }
+  // An index past the last frame: nothing decoded, no failure, the count kept.
+  auto r = gif::Read(gif::Build(f), 5);
+  EXPECT_FALSE(r.aborted);
+  EXPECT_EQ(r.frames, 2);
+  EXPECT_TRUE(r.bitmap->IsEmpty());
+}
+
+TEST(GifReader, BlackAndWhiteFramesAreOneBitWithEveryColumn) {
+  std::vector<uint8_t> idx(9 * 2, 0);
+  idx[8] = 1;   // the ninth column of row 0
+  idx[9] = 1;
+  auto r = gif::Read(gif::Build(OneFrame(9, 2, idx, {0x000000, 0xFFFFFF}, 1)));
+  ASSERT_FALSE(r.aborted);
+  ASSERT_EQ(r.bitmap->PixelFormat(), ieMono1);
+  EXPECT_EQ(r.At(8, 0), MakeRGB(255, 255, 255));
+  EXPECT_EQ(r.At(7, 0), MakeRGB(0, 0, 0));
+  EXPECT_EQ(r.At(0, 1), MakeRGB(255, 255, 255));
+  EXPECT_EQ(r.mask, nullptr);  // no graphic control extension: nothing transparent
+  // Another pair of colours is a 24-bit frame, or a palette one when native.
+  r = gif::Read(gif::Build(OneFrame(9, 2, idx, {0x000000, 0xFFFFFE}, 1)));
+  EXPECT_EQ(r.bitmap->PixelFormat(), ieRGB24);
+  r = gif::Read(gif::Build(OneFrame(9, 2, idx, {0x000000, 0xFFFFFE}, 1)), 0, false, true);
+  EXPECT_EQ(r.bitmap->PixelFormat(), iePalette8);
+  EXPECT_EQ(r.bitmap->GetPaletteEntry(1), MakeRGB(255, 255, 254));
+}
+
+TEST(GifReader, IndexesBeyondTheTableAndFramesWithoutATable) {
+  // Code size 3 allows indexes 0..7 against a two-entry table: black beyond it.
+  auto f = OneFrame(4, 1, {0, 1, 5, 7}, {0xFF0000, 0x00FF00}, 3);
+  auto r = gif::Read(gif::Build(f));
+  ASSERT_FALSE(r.aborted);
+  EXPECT_EQ(r.At(1, 0), MakeRGB(0, 255, 0));
+  EXPECT_EQ(r.At(2, 0), MakeRGB(0, 0, 0));
+  EXPECT_EQ(r.At(3, 0), MakeRGB(0, 0, 0));
+  EXPECT_EQ(r.params->ColorMapCount(), 2);
+  // No table at all: the indexes read as a grey ramp.
+  f.global.clear();
+  r = gif::Read(gif::Build(f));
+  ASSERT_FALSE(r.aborted);
+  EXPECT_EQ(r.At(2, 0), MakeRGB(5, 5, 5));
+  EXPECT_EQ(r.params->BitsPerSample, 8);
+}
+
+TEST(GifReader, ControlExtensionIsReadAsSubBlocksAndGivesTheMask) {
+  auto f = OneFrame(3, 1, {0, 1, 2}, {0x102030, 0x405060, 0x708090, 0}, 2);
+  // A longer first block and a second block: fields from the first, and the
+  // image after them still found.
+  f.frames[0].control = {0xF9, 5, 0x09, 0x2C, 0x01, 1, 0x3B, 2, 0x2C, 0x21, 0};
+  auto r = gif::Read(gif::Build(f));
+  ASSERT_FALSE(r.aborted);
+  EXPECT_EQ(r.params->GifAction, 2);
+  EXPECT_TRUE(r.params->GifTransparent);
+  EXPECT_EQ(r.params->GifDelayTime, 300);
+  EXPECT_EQ(r.params->GifTranspColor, Rgb(0x405060));
+  ASSERT_NE(r.mask, nullptr);
+  EXPECT_EQ(r.mask->GetPixel(0, 0), 255);
+  EXPECT_EQ(r.mask->GetPixel(1, 0), 0);
+  EXPECT_EQ(r.At(2, 0), Rgb(0x708090));
+  // A control extension for another frame does not apply to this one.
+  f.before = {{0x21, 0xF9, 4, 0x05, 0, 0, 1, 0}};
+  f.frames[0].control.clear();
+  f.frames.push_back(f.frames[0]);
+  r = gif::Read(gif::Build(f), 1);
+  EXPECT_FALSE(r.params->GifTransparent);
+  EXPECT_EQ(r.mask, nullptr);
+}
+
+TEST(GifReader, HostileFilesAbortWithoutHugeAllocations) {
+  // A 65535 x 65535 frame behind a few bytes of data.
+  auto f = OneFrame(2, 2, {0, 1, 1, 0}, {0, 0xFFFFFF, 0x123456, 0}, 2);
+  f.frames[0].width = f.frames[0].height = 65535;
+  f.frames[0].data = {2, 2, 0x44, 0x01, 0};
+  EXPECT_TRUE(gif::Read(gif::Build(f)).aborted);
+  // Not a GIF; a header alone.
+  EXPECT_TRUE(gif::Read({'G', 'I', 'X', '8', '9', 'a', 1, 0, 1, 0, 0, 0, 0, 0x3B}).aborted);
+  auto only = gif::Build(OneFrame(1, 1, {0}, {0, 0}, 2));
+  only.resize(13);
+  EXPECT_TRUE(gif::Read(only).aborted);
+}
+
+TEST(GifWriter, AlphaFixedBlocksVersionAndLongComments) {
+  TIEBitmap image;
+  image.Allocate(20, 10, ieRGB24);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) image.SetRGB24(x, y, MakeRGB(x * 12, y * 25, 7));
+  image.GetAlphaChannel()->Fill(255);
+  image.SetAlpha(3, 4, 0);
+  image.SetAlpha(4, 4, 200);
+  TIOParamsVals p(nullptr);
+  p.BitsPerSample = 8;
+  p.GifVersion = "GIF87a";
+  const std::string long_line(300, 'x');
+  p.GifComments = {"first", long_line, "", "last"};
+  bool aborted = true;
+  const auto bytes = gif::Write(&image, p, &aborted);
+  ASSERT_FALSE(aborted);
+  // Extensions follow, so the file says 89a.
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
+  EXPECT_EQ(bytes[10], 0xF7);  // global table of 256 entries
+  // The graphic control extension after the table: transparent index 255.
+  const size_t gce = 13 + 768;
+  ASSERT_GE(bytes.size(), gce + 8);
+  EXPECT_EQ(bytes[gce], 0x21);
+  EXPECT_EQ(bytes[gce + 1], 0xF9);
+  EXPECT_EQ(bytes[gce + 3] & 1, 1);
+  EXPECT_EQ(bytes[gce + 6], 255);
+  EXPECT_TRUE(p.GifTransparent);
+  EXPECT_EQ(bytes.back(), 0x3B);
+
+  auto r = gif::Read(bytes);
+  ASSERT_FALSE(r.aborted);
+  EXPECT_EQ(r.params->GifComments, (std::vector<std::string>{"first", long_line, "last"}));
+  ASSERT_NE(r.mask, nullptr);
+  EXPECT_EQ(r.mask->GetPixel(3, 4), 0);
+  EXPECT_EQ(r.mask->GetPixel(4, 4), 0);
+  EXPECT_EQ(r.mask->GetPixel(5, 4), 255);
+  EXPECT_EQ(r.At(10, 5), MakeRGB(120, 125, 7));  // 200 colours fit the 255 entries
+
+  // Without comments an empty comment extension still ends the file.
+  TIOParamsVals q(nullptr);
+  q.BitsPerSample = 1;
+  image.RemoveAlphaChannel();
+  const auto mono = gif::Write(&image, q);
+  const std::vector<uint8_t> tail(mono.end() - 4, mono.end());
+  EXPECT_EQ(tail, (std::vector<uint8_t>{0x21, 0xFE, 0x00, 0x3B}));
+}
+
+TEST(GifFrames, CountingAndRemovingFrames) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() / ("nbv-gif-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string name = (dir / "one.gif").string();
+  auto save = [&](const std::vector<uint8_t>& b) {
+    std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
+                                                 static_cast<std::streamsize>(b.size()));
+  };
+  auto load = [&] {
+    std::ifstream in(name, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+  };
+  auto f = OneFrame(2, 2, {0, 1, 1, 0}, {0, 0xFFFFFF}, 2);
+  f.version = "GIF87a";
+  const auto one = gif::Build(f);
+  save(one);
+  EXPECT_EQ(DeleteGIFImage(name, -1, false), 1);
+  EXPECT_EQ(load(), one);
+  EXPECT_EQ(DeleteGIFImage(name, 0, true), 0);
+  std::vector<uint8_t> expected(one.begin(), one.begin() + 13 + 6);
+  std::memcpy(expected.data() + 3, "89a", 3);
+  expected.push_back(0x3B);
+  EXPECT_EQ(load(), expected);
+
+  // Two frames: removing the first keeps the second with its own control.
+  f.frames.push_back(f.frames[0]);
+  f.frames[0].control = gif::Control(1, 0);
+  f.frames[1].control = gif::Control(2, 1);
+  f.frames[1].indexes = {1, 1, 1, 0};
+  save(gif::Build(f));
+  EXPECT_EQ(DeleteGIFImage(name, 0, true), 1);
+  auto r = gif::Read(load());
+  ASSERT_FALSE(r.aborted);
+  EXPECT_EQ(r.frames, 1);
+  EXPECT_EQ(r.params->GifAction, 2);
+  EXPECT_EQ(r.At(1, 0), MakeRGB(255, 255, 255));
+
+  // A file cut inside a frame's data is counted but never replaced by the
+  // partial copy.
+  auto cut = gif::Build(f);
+  cut.resize(cut.size() - 4);
+  save(cut);
+  DeleteGIFImage(name, 0, true);
+  EXPECT_EQ(load(), cut);
+  fs::remove_all(dir);
+}
+
+TEST(GifLoad, AnimationFramesAreComposedWithTheirDisposal) {
+  // A 4 x 2 screen: frame 0 fills it red; frame 1 (disposal 2) paints green
+  // at (1, 0); frame 2 paints blue at (3, 1). Loading frame 2 shows frame 1's
+  // square restored to the background.
+  gif::File f;
+  f.width = 4;
+  f.height = 2;
+  f.global = {0xFF0000, 0x00FF00, 0x0000FF, 0x808080};
+  f.background = 3;
+  Frame full;
+  full.width = 4;
+  full.height = 2;
+  full.indexes.assign(8, 0);
+  full.bits = 2;
+  full.control = gif::Control(1, -1);
+  Frame green = full;
+  green.left = 1;
+  green.width = green.height = 1;
+  green.indexes = {1};
+  green.control = gif::Control(2, -1);
+  Frame blue = green;
+  blue.left = 3;
+  blue.top = 1;
+  blue.indexes = {2};
+  blue.control = gif::Control(1, -1);
+  f.frames = {full, green, blue};
+  const auto bytes = gif::Build(f);
+
+  TImagoIO io(nullptr);
+  for (const int wanted : {1, 2}) {
+    io.Params()->GifImageIndex = wanted;
+    io.LoadFromBuffer(bytes.data(), static_cast<int64_t>(bytes.size()), ieftGIF);
+    ASSERT_FALSE(io.Aborted());
+    TIEBitmap* b = io.IEBitmap();
+    ASSERT_EQ(b->Width(), 4);
+    ASSERT_EQ(b->Height(), 2);
+    EXPECT_EQ(b->GetPixelRGB(1, 0), wanted == 1 ? MakeRGB(0, 255, 0) : MakeRGB(128, 128, 128));
+    EXPECT_EQ(b->GetPixelRGB(3, 1), wanted == 1 ? MakeRGB(255, 0, 0) : MakeRGB(0, 0, 255));
+    EXPECT_EQ(b->GetPixelRGB(0, 0), MakeRGB(255, 0, 0));
+    EXPECT_EQ(io.Params()->GifAction, 2);
+    EXPECT_EQ(io.Params()->GifXPos, 0);
+    EXPECT_EQ(io.Params()->GifImageIndex, wanted);
+  }
+  EXPECT_EQ(io.Params()->GifImageCount, 3);
+  EXPECT_EQ(io.IEBitmap()->GetAlpha(1, 0), 0);  // the restored square is transparent
+}
