@@ -13,6 +13,7 @@
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/Metafile.h"
 #include "imaging/io/formats/PNG.h"
+#include "imaging/io/formats/PXM.h"
 #include "imaging/io/formats/TIFF.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
@@ -75,6 +76,8 @@ struct Registry {
     handlers.push_back(WMFFormatHandler());
     handlers.push_back(EMFFormatHandler());
     handlers.push_back(TIFFFormatHandler());
+    handlers.push_back(PXMFormatHandler());
+    handlers.push_back(WBMPFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();
