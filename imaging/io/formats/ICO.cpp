@@ -1,0 +1,503 @@
+#include "imaging/io/formats/ICO.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/formats/BMP.h"
+#include "imaging/io/formats/PNG.h"
+#include "imaging/model/IEBitRoutines.h"
+#include "imaging/model/IEStreams.h"
+#include "imaging/model/PixelHelpers.h"
+#include "imaging/model/Resample.h"
+#include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEMask.h"
+#include "imaging/model/TIEQuantizer.h"
+#include "imaging/model/TImagoProc.h"
+#include "rtl/Numeric.h"
+#include "rtl/TStream.h"
+
+namespace {
+
+constexpr int64_t kDirHeaderSize = 6;
+constexpr int64_t kEntrySize = 16;
+constexpr int64_t kInfoHeaderSize = 40;
+constexpr uint16_t kIconType = 1, kCursorType = 2;
+constexpr uint8_t kPNGSignature[4] = {0x89, 'P', 'N', 'G'};
+
+// An image is allocated only when the data could describe it (the colour
+// bits of a 1-bit image become 24-bit pixels).
+constexpr int64_t kAllocationFloor = int64_t{16} << 20;
+constexpr int64_t kMaxExpansion = 32;
+bool PlausibleImageBytes(int64_t bytes, int64_t available) {
+  return bytes <= kAllocationFloor || bytes / kMaxExpansion <= available;
+}
+
+inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint32_t U32(const uint8_t* p) {
+  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
+}
+inline void Put16(uint8_t* p, uint32_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
+inline void Put32(uint8_t* p, uint32_t v) {
+  Put16(p, v);
+  Put16(p + 2, v >> 16);
+}
+
+int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
+  if (count <= 0) return 0;
+  int64_t got = 0;
+  auto* p = static_cast<uint8_t*>(buf);
+  while (got < count) {
+    const int64_t n = s->Read(p + got, count - got);
+    if (n <= 0) break;
+    got += n;
+  }
+  return got;
+}
+
+int32_t CeilLog2Int(int32_t v) {
+  int32_t r = 0;
+  while ((int64_t{1} << r) < v) ++r;
+  return r;
+}
+
+bool IsDirectory(TStream* s, uint16_t type) {
+  const int64_t pos = s->Position();
+  const int64_t size = s->Size();
+  bool ok = false;
+  uint8_t h[kDirHeaderSize];
+  if (size - pos >= 23 && ReadUpTo(s, h, kDirHeaderSize) == kDirHeaderSize && U16(h) == 0 &&
+      U16(h + 2) == type && U16(h + 4) > 0) {
+    ok = true;
+    for (int32_t i = 0; i < U16(h + 4) && ok; ++i) {
+      uint8_t e[kEntrySize];
+      ok = ReadUpTo(s, e, kEntrySize) == kEntrySize && e[3] == 0 && U32(e + 8) != 0 &&
+           pos + U32(e + 12) >= s->Position();
+    }
+  }
+  s->SetPosition(pos);
+  return ok;
+}
+
+struct Entry {
+  uint8_t width = 0, height = 0, colours = 0;
+  uint16_t planes = 0, bits = 0;
+  uint32_t bytes = 0, offset = 0;
+};
+
+Entry ParseEntry(const uint8_t* e) {
+  return Entry{e[0], e[1], e[2], U16(e + 4), U16(e + 6), U32(e + 8), U32(e + 12)};
+}
+
+// Reads one image of an icon or cursor file; Cursor switches to the cursor's
+// rules.
+void ReadDirectoryImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool NoAlpha,
+                        std::unique_ptr<TIEMask>& AlphaMask, TIOProgressRec& Progress,
+                        bool ParamsOnly, bool Cursor) {
+  const int64_t start = Stream->Position();
+  const int64_t size = Stream->Size();
+  uint8_t h[kDirHeaderSize];
+  if (ReadUpTo(Stream, h, kDirHeaderSize) < kDirHeaderSize) return Progress.Abort();
+  if (!Cursor && h[0] == 'B' && h[1] == 'M') {
+    Stream->SetPosition(start);
+    ReadBMPStream(Stream, Bitmap, size - start, NoAlpha, AlphaMask, false, ParamsOnly, Progress, Params);
+    return;
+  }
+  const int32_t count = U16(h + 4);
+  const int32_t index = Cursor ? Params.CurImageIndex : Params.IcoImageIndex;
+  if (index < 0 || index >= count) return;
+  std::vector<uint8_t> dir(static_cast<size_t>(count) * kEntrySize);
+  if (ReadUpTo(Stream, dir.data(), static_cast<int64_t>(dir.size())) < static_cast<int64_t>(dir.size()))
+    return Progress.Abort();
+  if (!Cursor) {
+    for (auto& s : Params.IcoSizes) s = {0, 0};
+    Params.IcoBitCount.fill(0);
+    for (int32_t i = 0; i < std::min(count, 16); ++i) {
+      const Entry e = ParseEntry(dir.data() + i * kEntrySize);
+      Params.IcoSizes[static_cast<size_t>(i)] = {e.width, e.height};
+      Params.IcoBitCount[static_cast<size_t>(i)] = e.bits ? e.bits : e.colours ? CeilLog2Int(e.colours) : 24;
+    }
+  }
+  const Entry entry = ParseEntry(dir.data() + static_cast<size_t>(index) * kEntrySize);
+  if (entry.offset >= size - start) return Progress.Abort();
+  Stream->SetPosition(start + entry.offset);
+
+  // Images stored as PNG are PNG files of their own.
+  uint8_t head[kInfoHeaderSize] = {};
+  const int64_t got = ReadUpTo(Stream, head, kInfoHeaderSize);
+  if (got >= 4 && std::memcmp(head, kPNGSignature, 4) == 0) {
+    Stream->SetPosition(start + entry.offset);
+    ReadPNGStream(Stream, Bitmap, Params, Progress, ParamsOnly);
+    if (!NoAlpha) AlphaMask.reset();  // the alpha comes in the bitmap's own channel
+    if (Cursor) {
+      Params.CurXHotSpot = entry.planes;
+      Params.CurYHotSpot = entry.bits;
+    }
+    return;
+  }
+  if (got < kInfoHeaderSize) return Progress.Abort();
+  const int32_t header_width = static_cast<int32_t>(U32(head + 4));
+  const int32_t header_height = static_cast<int32_t>(U32(head + 8));
+  const int32_t ppm_x = static_cast<int32_t>(U32(head + 24)), ppm_y = static_cast<int32_t>(U32(head + 28));
+  Params.SetDpiX(ppm_x < 1 ? DefaultDpiX : static_cast<int32_t>(Round(ppm_x / 100.0 * 2.54)));
+  Params.SetDpiY(ppm_y < 1 ? DefaultDpiY : static_cast<int32_t>(Round(ppm_y / 100.0 * 2.54)));
+
+  int32_t bits = U16(head + 14);
+  if (bits == 0 && !Cursor) bits = entry.bits;
+  if (bits == 0) {
+    if (entry.colours == 0) return Progress.Abort();
+    bits = CeilLog2Int(entry.colours == 255 ? 256 : entry.colours);
+  }
+  if (bits > 32) return Progress.Abort();
+  int32_t colours = 1 << std::min(bits, 24);
+  if (Cursor) {
+    // The directory's count, but never more entries than the depth indexes.
+    const int32_t counted = entry.colours == 255 ? 256 : entry.colours;
+    if (counted) colours = std::min(counted, colours);
+  }
+  if (bits > 8) {
+    Params.BitsPerSample = 8;
+    Params.SamplesPerPixel = bits == 32 && !Cursor ? 4 : 3;
+  } else {
+    Params.BitsPerSample = bits;
+    Params.SamplesPerPixel = 1;
+  }
+  if (Cursor) {
+    Params.SamplesPerPixel = 1;
+    Params.BitsPerSample = bits;
+    Params.CurXHotSpot = entry.planes;
+    Params.CurYHotSpot = entry.bits;
+  }
+
+  int32_t w = entry.width ? entry.width : header_width;
+  int32_t hgt = entry.height ? entry.height : header_height / 2;
+  if (!Cursor && entry.width && entry.width != header_width && header_width != 0 &&
+      header_width < 2048 && header_height < 2048) {
+    w = header_width;
+    hgt = header_height / 2;
+  }
+  Params.Width = w;
+  Params.Height = hgt;
+  Params.FreeColorMap();
+  std::vector<TRGB> palette(256, TRGB{0, 0, 0});
+  if (bits <= 8) {
+    std::vector<uint8_t> raw(static_cast<size_t>(colours) * 4);
+    const int64_t n = ReadUpTo(Stream, raw.data(), static_cast<int64_t>(raw.size())) / 4;
+    for (int64_t i = 0; i < n; ++i) palette[static_cast<size_t>(i)] = TRGB{raw[i * 4], raw[i * 4 + 1], raw[i * 4 + 2]};
+    Params.ColorMap.assign(palette.begin(), palette.begin() + colours);
+  }
+  if (ParamsOnly) return;
+  const bool decoded = bits == 1 || bits == 4 || bits == 8 || (!Cursor && (bits == 24 || bits == 32));
+  if (w <= 0 || hgt <= 0 || !decoded) return Progress.Abort();
+
+  const int64_t row_len = AlignedRowLength(w, bits, 32);
+  const int64_t mask_row_len = AlignedRowLength(w, 1, 32);
+  const int64_t available = size - Stream->Position();
+  if (!PlausibleImageBytes(int64_t{hgt} * (row_len + mask_row_len), available) ||
+      !PlausibleImageBytes(int64_t{hgt} * w * 3, available))
+    return Progress.Abort();
+  std::vector<uint8_t> xor_bits(static_cast<size_t>(row_len * hgt));
+  if (ReadUpTo(Stream, xor_bits.data(), static_cast<int64_t>(xor_bits.size())) <
+      static_cast<int64_t>(xor_bits.size()))
+    return Progress.Abort();
+  // Every depth but 32 carries the AND bitmap after its colours; the
+  // 24-bit one too, which keeps its transparency.
+  std::vector<uint8_t> and_bits;
+  if (bits != 32) {
+    and_bits.resize(static_cast<size_t>(mask_row_len * hgt));
+    ReadUpTo(Stream, and_bits.data(), static_cast<int64_t>(and_bits.size()));
+  }
+
+  const TIEPixelFormat format = colours == 2 && bits == 1 ? ieMono1 : ieRGB24;
+  Bitmap->Allocate(w, hgt, format);
+  if (!NoAlpha) {
+    if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
+    AlphaMask->AllocateBits(w, hgt, 8);
+    AlphaMask->Fill(255);
+    AlphaMask->Full = false;
+  }
+  const TRGB background = Cursor ? Params.CurBackground : Params.IcoBackground;
+  const bool white_background = SameRGB(background, TRGB{255, 255, 255});
+  for (int32_t r = 0; r < hgt; ++r) {
+    const int32_t y = hgt - 1 - r;
+    const uint8_t* src = xor_bits.data() + r * row_len;
+    const uint8_t* andr = and_bits.empty() ? nullptr : and_bits.data() + r * mask_row_len;
+    auto transparent = [&](int32_t x) { return andr && (andr[x >> 3] >> (7 - (x & 7)) & 1); };
+    uint8_t* row = Bitmap->GetScanline(y);
+    uint8_t* m = AlphaMask ? AlphaMask->GetScanline(y) : nullptr;
+    if (format == ieMono1) {
+      std::memcpy(row, src, static_cast<size_t>((w + 7) / 8));
+      for (int32_t x = 0; x < w; ++x)
+        if (transparent(x)) {
+          if (m) m[x] = 0;
+          if (white_background) row[x >> 3] ^= static_cast<uint8_t>(0x80 >> (x & 7));
+        }
+    } else {
+      TRGB* px = reinterpret_cast<TRGB*>(row);
+      for (int32_t x = 0; x < w; ++x) {
+        switch (bits) {
+          case 1: px[x] = palette[static_cast<size_t>(src[x >> 3] >> (7 - (x & 7)) & 1)]; break;
+          case 4: px[x] = palette[static_cast<size_t>((x & 1) ? src[x >> 1] & 15 : src[x >> 1] >> 4)]; break;
+          case 8: px[x] = palette[src[x]]; break;
+          case 24: px[x] = TRGB{src[x * 3], src[x * 3 + 1], src[x * 3 + 2]}; break;
+          default:
+            px[x] = TRGB{src[x * 4], src[x * 4 + 1], src[x * 4 + 2]};
+            if (m) m[x] = src[x * 4 + 3];
+            break;
+        }
+        if (transparent(x)) {
+          if (bits <= 8) px[x] = background;
+          if (m) m[x] = 0;
+        }
+      }
+    }
+    Bitmap->UnmapRows();
+  }
+  if (AlphaMask && !NoAlpha) {
+    AlphaMask->SyncFull();
+    AlphaMask->SyncBoundingBox();
+    if (AlphaMask->Full && !Cursor) AlphaMask.reset();
+  }
+}
+
+class Writer {
+ public:
+  Writer(TStream* s, TIOProgressRec& p) : s_(s), p_(p) {}
+  void Put(const void* data, int64_t n) {
+    bool failed = false;
+    SafeStreamWrite(s_, failed, data, n);
+    if (failed) p_.Abort();
+  }
+
+ private:
+  TStream* s_;
+  TIOProgressRec& p_;
+};
+
+}  // namespace
+
+bool IsICOStream(TStream* Stream) { return IsDirectory(Stream, kIconType); }
+bool IsCURStream(TStream* Stream) { return IsDirectory(Stream, kCursorType); }
+
+int32_t CountICOImages(TStream* Stream) {
+  const int64_t pos = Stream->Position();
+  uint8_t h[kDirHeaderSize] = {};
+  ReadUpTo(Stream, h, kDirHeaderSize);
+  Stream->SetPosition(pos);
+  return U16(h + 4);
+}
+
+void ReadICOStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool NoAlpha,
+                   std::unique_ptr<TIEMask>& AlphaMask, TIOProgressRec& Progress, bool ParamsOnly) {
+  ReadDirectoryImage(Stream, Bitmap, Params, NoAlpha, AlphaMask, Progress, ParamsOnly, false);
+}
+
+void ReadCURStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool NoAlpha,
+                   std::unique_ptr<TIEMask>& AlphaMask, TIOProgressRec& Progress, bool ParamsOnly) {
+  ReadDirectoryImage(Stream, Bitmap, Params, NoAlpha, AlphaMask, Progress, ParamsOnly, true);
+}
+
+void WriteICOStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, int32_t LastIndex,
+                    const std::array<int32_t, 16>& BitCounts,
+                    const std::array<std::array<int32_t, 2>, 16>& Sizes, TIOProgressRec& Progress) {
+  const int32_t n = std::clamp(LastIndex + 1, 0, 16);
+  const int64_t start = Stream->Position();
+  Writer out(Stream, Progress);
+  uint8_t h[kDirHeaderSize] = {0, 0, kIconType, 0};
+  Put16(h + 4, static_cast<uint32_t>(n));
+  out.Put(h, kDirHeaderSize);
+  std::vector<uint8_t> dir(static_cast<size_t>(n) * kEntrySize);
+  out.Put(dir.data(), static_cast<int64_t>(dir.size()));
+  Params.FreeColorMap();
+  if (Bitmap->PixelFormat() != ieRGB24) {
+    Params.BitsPerSample = 1;
+    Params.SamplesPerPixel = 1;
+  }
+  Progress.Per1 = n ? 100.0 / n : 0;
+  TImagoProc proc(nullptr);
+  for (int32_t i = 0; i < n; ++i) {
+    Progress.Report(i);
+    if (Progress.IsAborting()) break;
+    const int32_t w = std::clamp(Sizes[static_cast<size_t>(i)][0], 1, 256);
+    const int32_t hgt = std::clamp(Sizes[static_cast<size_t>(i)][1], 1, 256);
+    TIEBitmap* copy = proc.IEBitmap();
+    copy->Assign(Bitmap);
+    proc.Resample(w, hgt, copy->PixelFormat() == ieMono1 ? rfNone : rfFastLinear);
+    const int64_t offset = Stream->Position() - start;
+
+    int32_t bits = 24;
+    switch (BitCounts[static_cast<size_t>(i)]) {
+      case 1: bits = 1; break;
+      case 4: bits = 4; break;
+      case 8: bits = 8; break;
+      case 32: bits = 32; break;
+      case 0: {
+        const int32_t spp = Params.SamplesPerPixel, bps = Params.BitsPerSample;
+        bits = spp == 3 && bps == 8 ? 24 : spp == 4 && bps == 8 ? 32 : spp == 1 && bps == 1 ? 1
+               : spp == 1 && bps == 4 ? 4 : 8;
+        break;
+      }
+      default: break;
+    }
+    const bool alpha = copy->HasAlphaChannel();
+    const int64_t row_len = AlignedRowLength(w, bits, 32);
+    const int64_t mask_row_len = AlignedRowLength(w, 1, 32);
+    uint8_t info[kInfoHeaderSize] = {};
+    Put32(info, kInfoHeaderSize);
+    Put32(info + 4, static_cast<uint32_t>(w));
+    Put32(info + 8, static_cast<uint32_t>(2 * hgt));
+    Put16(info + 12, 1);
+    Put16(info + 14, static_cast<uint32_t>(bits));
+    Put32(info + 24, static_cast<uint32_t>(Round(Params.DpiX() / 2.54 * 100)));
+    Put32(info + 28, static_cast<uint32_t>(Round(Params.DpiY() / 2.54 * 100)));
+    if (bits <= 8) Put32(info + 20, static_cast<uint32_t>(hgt * row_len + mask_row_len * hgt));
+    out.Put(info, kInfoHeaderSize);
+
+    std::vector<uint8_t> row(static_cast<size_t>(row_len));
+    if (bits == 1) {
+      const uint8_t pal[8] = {0, 0, 0, 0, 255, 255, 255, 0};
+      out.Put(pal, 8);
+      std::unique_ptr<TIEBitmap> mono;
+      TIEBitmap* src = copy;
+      if (copy->PixelFormat() != ieMono1) {
+        mono = std::make_unique<TIEBitmap>();
+        mono->Assign(copy);
+        mono->ConvertFormat(ieMono1);
+        src = mono.get();
+      }
+      for (int32_t y = hgt - 1; y >= 0; --y) {
+        std::fill(row.begin(), row.end(), uint8_t{0});
+        std::memcpy(row.data(), src->GetScanline(y), static_cast<size_t>((w + 7) / 8));
+        src->UnmapRows();
+        out.Put(row.data(), row_len);
+      }
+    } else if (bits == 4 || bits == 8) {
+      // Entry 0 is black and stands for transparency; the colours follow.
+      const int32_t entries = bits == 8 ? 256 : 16;
+      std::vector<TRGB> q(static_cast<size_t>(entries), TRGB{0, 0, 0});
+      std::unique_ptr<TIEBitmap> rgb;
+      TIEBitmap* src = copy;
+      if (copy->PixelFormat() != ieRGB24) {
+        rgb = std::make_unique<TIEBitmap>();
+        rgb->Assign(copy);
+        rgb->ConvertFormat(ieRGB24);
+        src = rgb.get();
+      }
+      TIEQuantizer quantizer(src, entries - 1, q.data(), -1);
+      std::vector<uint8_t> pal(static_cast<size_t>(entries) * 4, 0);
+      for (int32_t k = 1; k < entries; ++k) {
+        pal[static_cast<size_t>(k) * 4] = q[static_cast<size_t>(k - 1)].b;
+        pal[static_cast<size_t>(k) * 4 + 1] = q[static_cast<size_t>(k - 1)].g;
+        pal[static_cast<size_t>(k) * 4 + 2] = q[static_cast<size_t>(k - 1)].r;
+      }
+      Params.ColorMap.assign(static_cast<size_t>(entries), TRGB{0, 0, 0});
+      std::copy(q.begin(), q.end() - 1, Params.ColorMap.begin() + 1);
+      out.Put(pal.data(), static_cast<int64_t>(pal.size()));
+      for (int32_t y = hgt - 1; y >= 0; --y) {
+        std::fill(row.begin(), row.end(), uint8_t{0});
+        std::vector<uint8_t> a(static_cast<size_t>(w), 255);
+        if (alpha) {
+          std::memcpy(a.data(), copy->GetAlphaChannel()->GetScanline(y), static_cast<size_t>(w));
+          copy->GetAlphaChannel()->UnmapRows();
+        }
+        const TRGB* px = reinterpret_cast<const TRGB*>(src->GetScanline(y));
+        for (int32_t x = 0; x < w; ++x) {
+          const auto idx = static_cast<uint8_t>(a[static_cast<size_t>(x)] < 255 ? 0 : quantizer.RGBToIndex(px[x]) + 1);
+          if (bits == 8)
+            row[static_cast<size_t>(x)] = idx;
+          else
+            row[static_cast<size_t>(x / 2)] |= static_cast<uint8_t>(x % 2 ? idx : idx << 4);
+        }
+        src->UnmapRows();
+        out.Put(row.data(), row_len);
+      }
+    } else {
+      for (int32_t y = hgt - 1; y >= 0; --y) {
+        std::fill(row.begin(), row.end(), uint8_t{0});
+        const uint8_t* src = copy->GetScanline(y);
+        for (int32_t x = 0; x < w; ++x) {
+          const TRGB c = copy->PixelRGBInRow(src, x);
+          uint8_t* p = row.data() + static_cast<size_t>(x) * (bits / 8);
+          p[0] = c.b;
+          p[1] = c.g;
+          p[2] = c.r;
+        }
+        copy->UnmapRows();
+        if (bits == 32) {
+          for (int32_t x = 0; x < w; ++x) row[static_cast<size_t>(x) * 4 + 3] = alpha ? copy->GetAlpha(x, y) : 255;
+        }
+        out.Put(row.data(), row_len);
+      }
+    }
+    std::vector<uint8_t> mask(static_cast<size_t>(mask_row_len));
+    for (int32_t y = hgt - 1; y >= 0; --y) {
+      std::fill(mask.begin(), mask.end(), uint8_t{0});
+      if (alpha && bits != 24)
+        for (int32_t x = 0; x < w; ++x)
+          if (copy->GetAlpha(x, y) < 255) mask[static_cast<size_t>(x >> 3)] |= static_cast<uint8_t>(0x80 >> (x & 7));
+      out.Put(mask.data(), mask_row_len);
+    }
+    const int64_t bytes = Stream->Position() - start - offset;
+    uint8_t* e = dir.data() + static_cast<size_t>(i) * kEntrySize;
+    e[0] = static_cast<uint8_t>(w);
+    e[1] = static_cast<uint8_t>(hgt);
+    if (bits > 8) {
+      Put16(e + 4, 1);
+      Put16(e + 6, static_cast<uint32_t>(bits));
+    } else {
+      e[2] = static_cast<uint8_t>(std::min(1 << bits, 255));
+    }
+    Put32(e + 8, static_cast<uint32_t>(bytes));
+    Put32(e + 12, static_cast<uint32_t>(offset));
+  }
+  const int64_t end = Stream->Position();
+  Stream->SetPosition(start + kDirHeaderSize);
+  out.Put(dir.data(), static_cast<int64_t>(dir.size()));
+  Stream->SetPosition(end);
+}
+
+TIEFormatHandler ICOFormatHandler() {
+  TIEFormatHandler h;
+  h.TypeId = ieftICO;
+  h.Read = [](TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly,
+              TIOProgressRec& Progress, std::unique_ptr<TIEMask>& AlphaMask) {
+    ReadICOStream(Stream, Bitmap, Params, ParamsOnly, AlphaMask, Progress, ParamsOnly);
+  };
+  h.Write = [](TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, TIOProgressRec& Progress) {
+    int32_t n = 0;
+    while (n < 16 && Params.IcoSizes[static_cast<size_t>(n)][0] > 0) ++n;
+    WriteICOStream(Stream, Bitmap, Params, n - 1, Params.IcoBitCount, Params.IcoSizes, Progress);
+  };
+  h.Test = IsICOStream;
+  h.DetectOrder = 100;
+  h.AbortBeforeOpen = true;
+  h.TellsViewDpi = 1;
+  h.SaveFormats = 1 << ieRGB24 | 1 << ieMono1;
+  h.CountImages = [](const std::string& FileName) {
+    try {
+      TFileStream f(FileName, fmOpenRead | fmShareDenyWrite);
+      return CountICOImages(&f);
+    } catch (const std::exception&) {
+      return 0;
+    }
+  };
+  return h;
+}
+
+TIEFormatHandler CURFormatHandler() {
+  TIEFormatHandler h;
+  h.TypeId = ieftCUR;
+  h.Read = [](TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly,
+              TIOProgressRec& Progress, std::unique_ptr<TIEMask>& AlphaMask) {
+    ReadCURStream(Stream, Bitmap, Params, ParamsOnly, AlphaMask, Progress, ParamsOnly);
+  };
+  h.Test = IsCURStream;
+  h.DetectOrder = 110;
+  h.AbortBeforeOpen = true;
+  h.TellsViewDpi = 1;
+  return h;
+}
