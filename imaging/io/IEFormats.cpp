@@ -7,13 +7,17 @@
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
 #include "imaging/io/formats/GIF.h"
+#include "imaging/io/formats/ICO.h"
 #include "imaging/io/formats/J2000.h"
-#include "imaging/io/formats/PDF.h"
-#include "imaging/io/formats/PS.h"
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/Metafile.h"
+#include "imaging/io/formats/PCX.h"
+#include "imaging/io/formats/PDF.h"
 #include "imaging/io/formats/PNG.h"
+#include "imaging/io/formats/PS.h"
 #include "imaging/io/formats/PXM.h"
+#include "imaging/io/formats/RawPixels.h"
+#include "imaging/io/formats/TGA.h"
 #include "imaging/io/formats/TIFF.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
@@ -78,6 +82,12 @@ struct Registry {
     handlers.push_back(TIFFFormatHandler());
     handlers.push_back(PXMFormatHandler());
     handlers.push_back(WBMPFormatHandler());
+    handlers.push_back(TGAFormatHandler());
+    handlers.push_back(PCXFormatHandler());
+    handlers.push_back(DCXFormatHandler());
+    handlers.push_back(ICOFormatHandler());
+    handlers.push_back(CURFormatHandler());
+    handlers.push_back(RawPixelsFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();
