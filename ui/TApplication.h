@@ -61,6 +61,9 @@ class TApplication : public TComponent {
 
   // Hints.
   bool ShowHint() const { return showHint_; }
+  // Hints of commands with a shortcut name the shortcut after the hint.
+  bool HintShortCuts() const { return hintShortCuts_; }
+  void SetHintShortCuts(bool v) { hintShortCuts_ = v; }
   void SetShowHint(bool v);
   TColor HintColor() const { return hintColor_; }
   void SetHintColor(TColor v) { hintColor_ = v; }
@@ -112,6 +115,7 @@ class TApplication : public TComponent {
   bool active_ = false;
   std::string title_;
   bool showHint_ = true;
+  bool hintShortCuts_ = true;
   TColor hintColor_ = clInfoBk;
   int32_t hintPause_ = 500;
   int32_t hintShortPause_ = 50;
