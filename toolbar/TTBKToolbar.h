@@ -4,11 +4,13 @@
 
 #include <vector>
 
+#include "toolbar/TDKItemTypes.h"
 #include "toolbar/TTBKItem.h"
 #include "ui/TControl.h"
 
 enum TTBKDockMode { dmCanFloat, dmCannotFloat };
-enum TTBKDisplayMode { nbdmDefault, nbdmTextOnly, nbdmImageAndText };
+// Display modes are the item tree's own.
+using TTBKDisplayMode = TDKItemDisplayMode;
 enum TTBKLayout { tbklGlyphLeft, tbklGlyphTop };
 
 class TCustomImageList;

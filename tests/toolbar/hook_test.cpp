@@ -1,0 +1,67 @@
+#include <vector>
+
+#include "tests/toolbar/ToolbarTestSupport.h"
+#include "toolbar/DKHook.h"
+
+namespace {
+
+std::vector<THookEventCode> seen;
+void ProcA(THookEventCode Code, HWND, WPARAM, LPARAM) { seen.push_back(Code); }
+void ProcB(THookEventCode Code, HWND, WPARAM, LPARAM) { seen.push_back(Code); }
+void Throwing(THookEventCode, HWND, WPARAM, LPARAM) { throw 1; }
+
+const THookEventCodes kDockCodes = HookCode(hecActivateApp) | HookCode(hecWindowPosChanged) | HookCode(hecPreDestroy);
+
+}  // namespace
+
+using HookTest = ToolbarTest;
+
+TEST_F(HookTest, RegisteringTwiceAndRemovingInAnyOrder) {
+  RegisterHookProc(&ProcA, kDockCodes, false);
+  RegisterHookProc(&ProcA, kDockCodes, false);
+  RegisterHookProc(&ProcB, HookCode(hecGetMessage), false);
+  EXPECT_EQ(HookRegistrationCount(&ProcA), 2);
+  EXPECT_EQ(HookKindReferences(hkCallWndProc), 2);
+  EXPECT_TRUE(HookKindInstalled(hkCBT));
+  EXPECT_TRUE(HookKindInstalled(hkGetMessage));
+  UnregisterHookProc(&ProcA);
+  EXPECT_EQ(HookRegistrationCount(&ProcA), 1);
+  EXPECT_TRUE(HookKindInstalled(hkCallWndProc));
+  UnregisterHookProc(&ProcB);  // the other procedure goes first
+  EXPECT_FALSE(HookKindInstalled(hkGetMessage));
+  EXPECT_TRUE(HookKindInstalled(hkCBT));
+  UnregisterHookProc(&ProcA);
+  EXPECT_FALSE(HookKindInstalled(hkCallWndProc));
+  EXPECT_FALSE(HookKindInstalled(hkCBT));
+  EXPECT_FALSE(HookRegistryExists());
+  UnregisterHookProc(&ProcA);  // unknown now: nothing
+  EXPECT_EQ(HookKindReferences(hkCallWndProc), 0);
+}
+
+TEST_F(HookTest, CountOnlyRegistrationNeverReleasesAnotherOnesHooks) {
+  RegisterHookProc(&ProcB, kDockCodes, false);
+  RegisterHookProc(&ProcA, kDockCodes, true);  // a window being designed
+  EXPECT_EQ(HookKindReferences(hkCBT), 1);
+  UnregisterHookProc(&ProcA);
+  EXPECT_EQ(HookKindReferences(hkCBT), 1);
+  EXPECT_TRUE(HookKindInstalled(hkCBT));
+  UnregisterHookProc(&ProcB);
+  EXPECT_FALSE(HookKindInstalled(hkCBT));
+  EXPECT_EQ(HookKindReferences(hkCBT), 0);
+}
+
+TEST_F(HookTest, ProceduresSeeTheirEventsAndAFailingOneDoesNotStopOthers) {
+  seen.clear();
+  RegisterHookProc(&Throwing, kDockCodes, false);
+  RegisterHookProc(&ProcA, kDockCodes, false);
+  auto* form = new TForm(Application);
+  form->SetBounds(10, 10, 200, 100);
+  form->Show();
+  form->SetBounds(20, 20, 220, 120);
+  form->Free();
+  UnregisterHookProc(&ProcA);
+  UnregisterHookProc(&Throwing);
+  EXPECT_NE(std::find(seen.begin(), seen.end(), hecWindowPosChanged), seen.end());
+  EXPECT_NE(std::find(seen.begin(), seen.end(), hecPreDestroy), seen.end());
+  EXPECT_EQ(std::find(seen.begin(), seen.end(), hecGetMessage), seen.end());
+}
