@@ -80,3 +80,67 @@ class THostBar : public TCustomControl {
     }
   }
 };
+
+// Runs Body; each time a menu loop waits, the next step runs. A loop still
+// waiting after the steps fails the test and is ended by taking the capture
+// away, as another window would.
+inline void RunMenuSteps(const std::vector<std::function<void()>>& Steps, const std::function<void()>& Body) {
+  size_t next = 0;
+  int idle = 0;
+  HeadlessSetIdleHandler([&]() -> bool {
+    if (next < Steps.size()) {
+      Steps[next++]();
+      return true;
+    }
+    if (++idle > 20) {
+      ADD_FAILURE() << "menu loop still running after its steps";
+      ReleaseCapture();
+      idle = 0;
+      return true;
+    }
+    return false;
+  });
+  Body();
+  HeadlessSetIdleHandler(nullptr);
+  EXPECT_EQ(next, Steps.size()) << "steps left over";
+}
+
+// A shown, active form with a toolbar view across its top.
+class MenuTest : public ToolbarTest {
+ protected:
+  void SetUp() override {
+    ToolbarTest::SetUp();
+    form = new TForm(Application);
+    form->SetBounds(100, 100, 400, 300);
+    root = new TDKRootItem(form);
+    bar = new THostBar(form, root);
+    bar->SetParent(form);
+    bar->SetBounds(0, 0, 400, 24);
+    form->Show();
+    Pump();
+  }
+  TSizedItem* AddItem(TDKCustomItem* Parent, const std::string& Caption, int32_t W = 40, int32_t H = 20) {
+    auto* it = new TSizedItem(form, W, H);
+    it->SetCaption(Caption);
+    Parent->Add(it);
+    return it;
+  }
+  TPoint CentreOf(TDKView* View, TDKCustomItem* Item) {
+    View->EnsureLayout();
+    TDKItemViewer* v = View->ViewerOfItem(Item);
+    TRect r = v->BoundsRect;
+    return View->Window()->ClientToScreen(TPoint{(r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2});
+  }
+  void Press(TPoint P) {
+    InjectMouseMove(P);
+    InjectMouseButton(VK_LBUTTON, true);
+  }
+  void Release() { InjectMouseButton(VK_LBUTTON, false); }
+  void Key(int32_t Vk) {
+    InjectKey(Vk, true);
+    InjectKey(Vk, false);
+  }
+  TForm* form = nullptr;
+  TDKCustomItem* root = nullptr;
+  THostBar* bar = nullptr;
+};
