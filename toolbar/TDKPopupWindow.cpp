@@ -7,6 +7,7 @@
 #include "platform/Input.h"
 #include "platform/PenBrush.h"
 #include "platform/SysInfo.h"
+#include "toolbar/DKAnim.h"
 #include "toolbar/DKCommon.h"
 #include "toolbar/TDKAccessibility.h"
 #include "toolbar/TDKCustomItem.h"
@@ -88,20 +89,35 @@ void TDKPopupWindow::CreateWnd() {
 }
 
 void TDKPopupWindow::DestroyWnd() {
+  if (HandleAllocated()) FinishPopupAnimation(Handle());
   if (view_) view_->DisarmAllTimers();
   if (HandleAllocated()) RaiseAccessibilityEvent(EVENT_SYSTEM_MENUPOPUPEND, Handle(), OBJID_CLIENT, CHILDID_SELF);
   TCustomControl::DestroyWnd();
 }
 
-void TDKPopupWindow::CMShowingChanged(TMessage& Message) {
-  // Menu animation is off on this platform (no layered windows), so a popup
-  // is shown at once, without activation, and tells so.
+void TDKPopupWindow::CMShowingChanged(TMessage&) {
   if (!HandleAllocated()) return;
   bool show = Showing();
-  SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+  HWND h = Handle();
+  if (show) {
+    TDKView* parent = view_ ? view_->ParentView() : nullptr;
+    BOOL animate = FALSE;
+    SystemParametersInfo(SPI_GETMENUANIMATION, 0, &animate, 0);
+    if ((!parent || !parent->HasState(vstChildJustClosed)) && view_ && !view_->Selected() && !IsWindowVisible(h) &&
+        animate) {
+      BOOL fade = FALSE;
+      SystemParametersInfo(SPI_GETMENUFADE, 0, &fade, 0);
+      if ((fade || animationDirection_ != 0) && SendMessage(h, WM_DK_POPUPSHOWING, 1, 0) == 0) {
+        StartPopupAnimation(h, 150, fade != FALSE, animationDirection_);
+        return;
+      }
+    }
+  } else {
+    FinishPopupAnimation(h);
+  }
+  SetWindowPos(h, nullptr, 0, 0, 0, 0,
                SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | (show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
-  if (show) PostMessage(Handle(), WM_DK_POPUPSHOWING, 3, 0);
-  (void)Message;
+  if (show) PostMessage(h, WM_DK_POPUPSHOWING, 3, 0);
 }
 
 void TDKPopupWindow::WndProc(TMessage& Message) {
@@ -116,6 +132,16 @@ void TDKPopupWindow::WndProc(TMessage& Message) {
       return;
     case WM_CLOSE:
       return;  // a popup cannot be closed by the system's close command
+    case MsgAnimationStep:
+      HandleAnimationStep(Message.LParam);
+      return;
+    case MsgAnimationFinished:
+      PostMessage(Handle(), WM_DK_POPUPSHOWING, 2, 0);
+      return;
+    case WM_ERASEBKGND:
+    case WM_PAINT:
+      FinishPopupAnimation(Handle());
+      break;
     case WM_NCCALCSIZE: {
       auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam);
       TSize nc = GetNCSize();
@@ -195,6 +221,7 @@ void FreePopupWindow(TDKPopupWindow* Window) {
     if (Window->HandleAllocated()) ShowWindow(Window->Handle(), SW_HIDE);
     if (std::find(pendingFrees.begin(), pendingFrees.end(), Window) == pendingFrees.end())
       pendingFrees.push_back(Window);
+    PostDeferredPopupFrees();
     return;
   }
   Window->Free();
