@@ -6,6 +6,7 @@
 #include "toolbar/DKCommon.h"
 #include "toolbar/TDKCustomItem.h"
 #include "toolbar/TDKItemViewer.h"
+#include "toolbar/TDKPopupWindow.h"
 #include "ui/TApplication.h"
 #include "ui/TControl.h"
 
@@ -19,6 +20,10 @@ std::vector<TObject*>* pending = nullptr;
 int32_t users = 0;
 
 void HandleQueueMessage(TMessage& Message) {
+  if (Message.Msg == WM_DK_FREEPOPUPS) {
+    FlushDeferredPopupFrees();
+    return;
+  }
   if (Message.Msg != WM_DK_DEFERREDCLICK) {
     Message.Result = DefWindowProc(queueWindow, Message.Msg, Message.WParam, Message.LParam);
     return;
@@ -42,6 +47,11 @@ void HandleQueueMessage(TMessage& Message) {
 }
 
 }  // namespace
+
+void PostDeferredPopupFrees() {
+  if (!queueWindow) queueWindow = AllocateHWnd(&HandleQueueMessage);
+  PostMessage(queueWindow, WM_DK_FREEPOPUPS, 0, 0);
+}
 
 void QueueDeferredClick(TObject* Target, WPARAM Flag) {
   if (!queueWindow) queueWindow = AllocateHWnd(&HandleQueueMessage);

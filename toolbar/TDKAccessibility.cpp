@@ -238,7 +238,8 @@ bool TDKItemViewerAccObject::WindowUsable() const {
   if (!w || !w->HandleAllocated() || w->ComponentState().Contains(csDesigning)) return false;
   HWND h = w->Handle();
   if (!IsWindowVisible(h)) return false;
-  for (HWND p = h; p; p = GetAncestor(p, GA_PARENT))
+  // The window and its parents up to its top-level window.
+  for (HWND p = h; p; p = (GetWindowLong(p, GWL_STYLE) & WS_CHILD) ? GetParent(p) : nullptr)
     if (!IsWindowEnabled(p)) return false;
   if (view->HasState(vstMenuMode)) return true;
   HWND active = GetActiveWindow();

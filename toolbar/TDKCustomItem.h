@@ -245,6 +245,9 @@ class TDKCustomItemActionLink : public TActionLink {
 constexpr UINT WM_DK_DEFERREDCLICK = 0x500;
 void QueueDeferredClick(TObject* Target, WPARAM Flag);
 void CancelDeferredClicks(TObject* Target);
+// Asks the queue to free the popup windows whose freeing was put off.
+constexpr UINT WM_DK_FREEPOPUPS = 0x501;
+void PostDeferredPopupFrees();
 // Items and viewers count themselves; the queue's window goes with the last.
 void DeferredClickUserAdded();
 void DeferredClickUserRemoved();

@@ -65,3 +65,20 @@ TEST_F(HookTest, ProceduresSeeTheirEventsAndAFailingOneDoesNotStopOthers) {
   EXPECT_NE(std::find(seen.begin(), seen.end(), hecPreDestroy), seen.end());
   EXPECT_EQ(std::find(seen.begin(), seen.end(), hecGetMessage), seen.end());
 }
+
+namespace {
+void SelfRemoving(THookEventCode, HWND, WPARAM, LPARAM) { UnregisterHookProc(&SelfRemoving); }
+}  // namespace
+
+TEST_F(HookTest, AProcedureThatUnregistersItselfDuringTheCallIsSafe) {
+  seen.clear();
+  RegisterHookProc(&SelfRemoving, HookCode(hecWindowPosChanged), false);
+  RegisterHookProc(&ProcA, HookCode(hecWindowPosChanged), false);
+  auto* form = new TForm(Application);
+  form->SetBounds(10, 10, 200, 100);
+  form->Show();
+  form->Free();
+  EXPECT_EQ(HookRegistrationCount(&SelfRemoving), 0);
+  UnregisterHookProc(&ProcA);
+  EXPECT_FALSE(HookRegistryExists());
+}

@@ -294,3 +294,25 @@ TEST_F(ItemTreeTest, FreeingAnItemFreesItsChildrenAndLeavesItsParent) {
   EXPECT_EQ(rec.Actions(), (std::vector<TDKChildAction>{dkcaDeleting}));
   root->UnregisterListener(&TRecorder::Proc, &rec);
 }
+
+TEST_F(ItemTreeTest, AListenerRemovingAnotherDuringTheNoticeIsSafe) {
+  TDKCustomItem* root = Make();
+  TRecorder second, third;
+  struct TRemover {
+    TDKCustomItem* Root;
+    TRecorder* Victim;
+    static void Proc(void* d, TDKCustomItem*, bool, TDKCustomItem*, int32_t, TDKChildAction) {
+      auto* self = static_cast<TRemover*>(d);
+      if (self->Victim) self->Root->UnregisterListener(&TRecorder::Proc, self->Victim);
+      self->Victim = nullptr;
+    }
+  } remover{root, &second};
+  root->RegisterListener(&TRemover::Proc, &remover);
+  root->RegisterListener(&TRecorder::Proc, &second);
+  root->RegisterListener(&TRecorder::Proc, &third);
+  root->NotifyListeners(dkcaRefresh, -1, nullptr);
+  EXPECT_TRUE(second.Notices.empty());  // gone before its turn
+  EXPECT_EQ(third.Notices.size(), 1u);  // not skipped
+  root->UnregisterListener(&TRecorder::Proc, &third);
+  root->UnregisterListener(&TRemover::Proc, &remover);
+}
