@@ -203,6 +203,8 @@ uint32_t AcceleratorCharOf(const std::string& Caption) {
   return result;
 }
 
+uint32_t FirstCodePoint(const std::string& Text) { return Text.empty() ? 0 : DecodeAt(Text, 0); }
+
 int32_t MeasureTextWidthRaw(HDC DC, const std::string& Text) {
   TSize sz{0, 0};
   GetTextExtentPoint32(DC, Text.c_str(), int(Text.size()), &sz);

@@ -45,6 +45,9 @@ std::string StripTrailingColonOrEllipsis(const std::string& Text);
 // character wins, "&&" is a literal ampersand), as a code point; 0 for none.
 uint32_t AcceleratorCharOf(const std::string& Caption);
 
+// The first character of a text as a code point; 0 for an empty text.
+uint32_t FirstCodePoint(const std::string& Text);
+
 int32_t MeasureTextWidth(HDC DC, const std::string& Text, bool StripPrefix);
 int32_t MeasureTextWidthRaw(HDC DC, const std::string& Text);
 

@@ -2,6 +2,7 @@
 // underlines and the keys of a chain of views.
 #include <algorithm>
 #include <climits>
+#include <cwctype>
 
 #include "platform/Input.h"
 #include "platform/Locale.h"
@@ -23,9 +24,10 @@ TPoint CurrentMessagePos() {
   return TPoint{int16_t(pos & 0xFFFF), int16_t(pos >> 16)};
 }
 
+// Case folding of the user's locale for one character.
 uint32_t FoldCase(uint32_t c) {
   if (c < 0x80) return uint32_t(std::tolower(int(c)));
-  return c;
+  return uint32_t(std::towlower(wint_t(c)));
 }
 
 }  // namespace
@@ -323,10 +325,7 @@ TDKItemViewer* TDKView::FindViewerForKey(TDKItemViewer* From, uint32_t Key, bool
   const int32_t n = ViewerCount();
   if (n == 0) return nullptr;
   const uint32_t key = FoldCase(Key);
-  auto firstChar = [](const std::string& s) -> uint32_t {
-    if (s.empty()) return 0;
-    return uint32_t(static_cast<unsigned char>(s[0])) < 0x80 ? uint32_t(static_cast<unsigned char>(s[0])) : 0x80;
-  };
+  auto firstChar = [](const std::string& s) -> uint32_t { return FirstCodePoint(s); };
   for (int pass = 0; pass < (EnabledOnly ? 1 : 2); ++pass) {
     const bool wantEnabled = pass == 0;
     for (int kind = 0; kind < 2; ++kind) {

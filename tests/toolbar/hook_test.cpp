@@ -1,6 +1,7 @@
 #include <vector>
 
 #include "tests/toolbar/ToolbarTestSupport.h"
+#include "toolbar/DKCommon.h"
 #include "toolbar/DKHook.h"
 
 namespace {
@@ -81,4 +82,26 @@ TEST_F(HookTest, AProcedureThatUnregistersItselfDuringTheCallIsSafe) {
   EXPECT_EQ(HookRegistrationCount(&SelfRemoving), 0);
   UnregisterHookProc(&ProcA);
   EXPECT_FALSE(HookRegistryExists());
+}
+
+TEST_F(HookTest, PrintingAHiddenWindowWithTheVisibilityCheckDrawsNothing) {
+  auto* form = new TForm(Application);
+  form->SetBounds(10, 10, 50, 40);
+  form->HandleNeeded();
+  int erased = 0;
+  HDC dc = CreateCompatibleDC(nullptr);
+  auto old = form->WindowProc;
+  form->WindowProc = [&](TMessage& m) {
+    if (m.Msg == WM_ERASEBKGND || m.Msg == WM_PRINTCLIENT) ++erased;
+    old(m);
+  };
+  EXPECT_EQ(ServePrintMessage(form->Handle(), WPARAM(dc), PRF_CHECKVISIBLE | PRF_CLIENT | PRF_ERASEBKGND, nullptr,
+                              nullptr),
+            1);
+  EXPECT_EQ(erased, 0);
+  EXPECT_EQ(ServePrintMessage(form->Handle(), WPARAM(dc), PRF_CLIENT | PRF_ERASEBKGND, nullptr, nullptr), 1);
+  EXPECT_EQ(erased, 2);
+  form->WindowProc = old;
+  DeleteDC(dc);
+  form->Free();
 }

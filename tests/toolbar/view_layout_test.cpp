@@ -288,3 +288,56 @@ TEST_F(ViewLayoutTest, MainWindowToolbarOfNineItems) {
   EXPECT_EQ(seps, 3);
   EXPECT_EQ(bar->View->NaturalSize(), (TSize{x, height}));
 }
+
+TEST_F(ViewLayoutTest, WhatAViewerShowsAndItsHint) {
+  auto* images = new TImageList(Application);
+  images->SetSize(16, 16);
+  root = new TDKRootItem(Application);
+  bar = new THostBar(Application, root);
+  struct Case {
+    TDKItemDisplayMode Mode;
+    int32_t Image;
+    const char* Caption;
+    bool Above;
+    bool Caption_, Image_;
+  } cases[] = {
+      {nbdmDefault, 3, "Open", false, false, true},  // a toolbar shows only the image
+      {nbdmImageAndText, 3, "Open", false, true, true},
+      {nbdmTextOnly, 3, "Open", false, true, false},
+      {nbdmDefault, -1, "Open", false, true, false},
+      {nbdmDefault, 3, "", true, true, true},  // image above caption: the caption shows even empty
+      {nbdmTextOnlyInMenus, 3, "Open", false, false, true},
+  };
+  for (const Case& c : cases) {
+    auto* it = new TDKCustomItem(Application);
+    it->SetDisplayMode(c.Mode);
+    it->SetImageIndex(c.Image);
+    it->SetImages(images);
+    it->SetCaption(c.Caption);
+    if (c.Above) it->SetOptions(dkoBit(dkoImageAboveCaption));
+    root->Add(it);
+    TDKItemViewer* v = bar->View->ViewerOfItem(it);
+    EXPECT_EQ(v->ShowsCaption(), c.Caption_) << int(c.Mode) << c.Caption;
+    EXPECT_EQ(v->ShowsItemImage(), c.Image_) << int(c.Mode) << c.Caption;
+  }
+  struct HintCase {
+    const char* Hint;
+    const char* Caption;
+    TShortCut Key;
+    const char* Expected;
+  } hints[] = {
+      {"Short|Long", "X", 0, "Short"},
+      {"Save", "X", ShortCut('S', TShiftState{ssCtrl}), "Save (Ctrl+S)"},
+      {"", "&Open...", 0, "Open"},
+      {"", "Name:\tF2", 0, "Name"},
+  };
+  for (const HintCase& h : hints) {
+    auto* it = new TDKCustomItem(Application);
+    it->SetHint(h.Hint);
+    it->SetCaption(h.Caption);
+    it->SetShortCut(h.Key);
+    root->Add(it);
+    EXPECT_EQ(bar->View->ViewerOfItem(it)->BuildHint(), h.Expected);
+  }
+  EXPECT_THROW(bar->View->ViewerOfItem(root), EDKItemError);
+}
