@@ -267,7 +267,10 @@ class TSdlBackend : public TBackend {
       SDL_RestoreWindow(win);
       data->Maximised = false;
     }
-    if (!full && !maximised) {
+    // Until the window manager has been asked to maximise, the window takes
+    // the place the program gave it: without a window manager nobody else
+    // would, and the program lays its contents out for that place.
+    if (!full && (!maximised || !data->Maximised)) {
       int x, y, cw, ch;
       SDL_GetWindowPosition(win, &x, &y);
       SDL_GetWindowSize(win, &cw, &ch);
