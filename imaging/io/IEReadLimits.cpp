@@ -18,6 +18,12 @@ int64_t IEBytesLeft(TStream* Stream) {
   }
 }
 
+bool IEDataCanHold(int64_t Decoded, int64_t Data, int64_t MaxRatio) {
+  if (Decoded <= kIESmallImageBytes) return true;
+  if (Data <= 0 || MaxRatio <= 0) return false;
+  return Decoded / MaxRatio <= Data - (Decoded % MaxRatio == 0 ? 0 : 1);
+}
+
 int64_t IEMaxInflatedBytes(int64_t Compressed) {
   if (Compressed <= 0) return 0;
   constexpr int64_t kMax = std::numeric_limits<int64_t>::max();

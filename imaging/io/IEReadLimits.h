@@ -18,6 +18,15 @@ struct TIOProgressRec;
 // the length code, one for the distance code).
 constexpr int64_t kIEDeflateMaxRatio = 1032;
 
+// Decoded sizes up to this always count as plausible: a small damaged file
+// still loads with what it has, and costs little whatever it claims.
+constexpr int64_t kIESmallImageBytes = int64_t{1} << 20;
+
+// Whether Data bytes of coded data can decode into Decoded bytes when one
+// byte decodes into at most MaxRatio; true for decoded sizes up to
+// kIESmallImageBytes.
+bool IEDataCanHold(int64_t Decoded, int64_t Data, int64_t MaxRatio);
+
 // Bytes from the stream's position to its end; 0 when the stream cannot say.
 // The position is kept.
 int64_t IEBytesLeft(TStream* Stream);

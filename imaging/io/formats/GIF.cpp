@@ -1,9 +1,12 @@
 #include "imaging/io/formats/GIF.h"
 
+#include "imaging/io/IEReadLimits.h"
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/GIFLZW.h"
 #include "imaging/model/IEStreams.h"
@@ -29,14 +32,10 @@ constexpr int64_t kHeaderSize = 13;
 constexpr int64_t kDescriptorSize = 9;
 constexpr int32_t kMaxSubBlock = 255;
 
-// A frame's index buffer is allocated only when the data could fill it: up
-// to this many bytes always, beyond that at most kMaxExpansion indexes per
-// byte of code stream (a 12-bit code stands for at most 4096 indexes).
-constexpr int64_t kAllocationFloor = int64_t{16} << 20;
-constexpr int64_t kMaxExpansion = 4096 * 8 / 12;
-bool PlausibleIndexBytes(int64_t bytes, int64_t available) {
-  return bytes <= kAllocationFloor || bytes / kMaxExpansion <= available;
-}
+// A frame is allocated only when its code stream could describe it: a
+// 12-bit code stands for at most 4096 indexes, so a byte for at most
+// kMaxExpansion (shorter codes stand for shorter strings).
+constexpr int64_t kMaxExpansion = 4096 * 8 / 12 + 1;
 
 inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 inline void Put16(uint8_t* p, uint32_t v) {
@@ -307,10 +306,14 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
     } else {
       const int64_t pixels = int64_t{f.width} * f.height;
       const int64_t available = in.Size() - in.Position();
-      if (pixels == 0 || !PlausibleIndexBytes(pixels, available)) {
+      if (pixels == 0) {
         Progress.Abort();
         break;
       }
+      // The indexes, the frame and its mask all come from the code stream.
+      if (!IEClaimPlausible(Progress, f.width, f.height, ieRGB24, !WithoutMask,
+                            IEDataCanHold(pixels, available, kMaxExpansion)))
+        break;
       idx.assign(static_cast<size_t>(pixels), 0);
       const int64_t pos = in.Position();
       if (DefaultGIFLZWDecompress)
@@ -706,6 +709,7 @@ void ReadComposed(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, boo
   // Composing reports progress per frame only.
   TIOProgressRec quiet;
   quiet.Aborting = Progress.Aborting;
+  quiet.AbortReason = Progress.AbortReason;
   TIOProgressRec& frame_progress = wanted < 1 ? Progress : quiet;
   TIEBitmap canvas;
   int32_t previous_disposal = 0;
@@ -728,6 +732,12 @@ void ReadComposed(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, boo
       SyncAlphaFull(a);
     }
     TIEBitmap* result = &frame;
+    // An animation's canvas is the logical screen: it must be no larger than
+    // the file's frames could cover.
+    if (count > 1 && canvas.IsEmpty() &&
+        !IEClaimPlausible(Progress, w, h, ieRGB24, true,
+                          IEDataCanHold(int64_t{w} * h, Stream->Size() - start, kMaxExpansion)))
+      break;
     if (count > 1) {
       // The previous frame's disposal applies before this one is drawn.
       if (previous_disposal == 2 && !canvas.IsEmpty())

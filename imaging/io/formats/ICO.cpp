@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
 #include "imaging/io/formats/PNG.h"
@@ -26,13 +27,6 @@ constexpr int64_t kInfoHeaderSize = 40;
 constexpr uint16_t kIconType = 1, kCursorType = 2;
 constexpr uint8_t kPNGSignature[4] = {0x89, 'P', 'N', 'G'};
 
-// An image is allocated only when the data could describe it (the colour
-// bits of a 1-bit image become 24-bit pixels).
-constexpr int64_t kAllocationFloor = int64_t{16} << 20;
-constexpr int64_t kMaxExpansion = 32;
-bool PlausibleImageBytes(int64_t bytes, int64_t available) {
-  return bytes <= kAllocationFloor || bytes / kMaxExpansion <= available;
-}
 
 inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 inline uint32_t U32(const uint8_t* p) {
@@ -197,9 +191,9 @@ void ReadDirectoryImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   const int64_t row_len = AlignedRowLength(w, bits, 32);
   const int64_t mask_row_len = AlignedRowLength(w, 1, 32);
   const int64_t available = size - Stream->Position();
-  if (!PlausibleImageBytes(int64_t{hgt} * (row_len + mask_row_len), available) ||
-      !PlausibleImageBytes(int64_t{hgt} * w * 3, available))
-    return Progress.Abort();
+  // The colour bits are stored whole (no coding): the file must hold them.
+  const TIEPixelFormat format = colours == 2 && bits == 1 ? ieMono1 : ieRGB24;
+  if (!IEClaimPlausible(Progress, w, hgt, format, !NoAlpha, row_len * hgt <= available)) return;
   std::vector<uint8_t> xor_bits(static_cast<size_t>(row_len * hgt));
   if (ReadUpTo(Stream, xor_bits.data(), static_cast<int64_t>(xor_bits.size())) <
       static_cast<int64_t>(xor_bits.size()))
@@ -212,7 +206,6 @@ void ReadDirectoryImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     ReadUpTo(Stream, and_bits.data(), static_cast<int64_t>(and_bits.size()));
   }
 
-  const TIEPixelFormat format = colours == 2 && bits == 1 ? ieMono1 : ieRGB24;
   Bitmap->Allocate(w, hgt, format);
   if (!NoAlpha) {
     if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/PixelHelpers.h"
@@ -26,11 +27,9 @@ constexpr uint32_t kJP2SignatureContent = 0x0D0A870A;
 constexpr uint16_t kSOC = 0xFF4F;
 constexpr uint16_t kSIZ = 0xFF51;
 
-// The decoder keeps every sample as a 32-bit integer. Up to this many bytes
-// of samples are always decoded; beyond it, at most kMaxExpansion bytes of
-// samples per byte of data (a flat picture codes to almost nothing, but not
-// to less than a bit or two per code block).
-constexpr int64_t kAllocationFloor = int64_t{64} << 20;
+// The decoder keeps every sample as a 32-bit integer. At most kMaxExpansion
+// bytes of samples are decoded per byte of data (a flat picture codes to
+// almost nothing, but not to less than a bit or two per code block).
 constexpr int64_t kMaxExpansion = 4096;
 // Resolution levels of the encoder: its default, fewer for small pictures,
 // whose lowest level must still hold a sample.
@@ -305,22 +304,22 @@ void FillParams(TIOParamsVals& Params, const opj_image_t* Image, const Layout& L
   Params.FreeColorMap();
 }
 
-// The header describes an image whose samples the data could hold.
-bool PlausibleHeader(const opj_image_t* Image, int64_t DataSize) {
-  if (Image->numcomps == 0 || Image->x1 <= Image->x0 || Image->y1 <= Image->y0) return false;
-  if (Image->x1 - Image->x0 > INT32_MAX || Image->y1 - Image->y0 > INT32_MAX) return false;
+// Bytes of the samples the header describes and of the picture made of
+// them; -1 for a header that describes no image.
+int64_t DecodedBytes(const opj_image_t* Image) {
+  if (Image->numcomps == 0 || Image->x1 <= Image->x0 || Image->y1 <= Image->y0) return -1;
+  if (Image->x1 - Image->x0 > INT32_MAX || Image->y1 - Image->y0 > INT32_MAX) return -1;
   int64_t bytes = 0;
   for (uint32_t i = 0; i < Image->numcomps; ++i) {
     const opj_image_comp_t& c = Image->comps[i];
-    if (c.prec < 1 || c.prec > 31 || c.dx == 0 || c.dy == 0) return false;
+    if (c.prec < 1 || c.prec > 31 || c.dx == 0 || c.dy == 0) return -1;
     const int64_t w = (int64_t{Image->x1} + c.dx - 1) / c.dx - (int64_t{Image->x0} + c.dx - 1) / c.dx;
     const int64_t h = (int64_t{Image->y1} + c.dy - 1) / c.dy - (int64_t{Image->y0} + c.dy - 1) / c.dy;
     bytes += w * h * 4;
-    if (bytes > (int64_t{1} << 48)) return false;
+    if (bytes > (int64_t{1} << 48)) return int64_t{1} << 48;
   }
   // The picture itself, three bytes a pixel.
-  bytes += int64_t{Image->x1 - Image->x0} * (Image->y1 - Image->y0) * 3;
-  return bytes <= kAllocationFloor || bytes / kMaxExpansion <= DataSize;
+  return bytes + int64_t{Image->x1 - Image->x0} * (Image->y1 - Image->y0) * 3;
 }
 
 bool DecodedWhole(const opj_image_t* Image, const Layout& L) {
@@ -341,7 +340,7 @@ bool DecodedWhole(const opj_image_t* Image, const Layout& L) {
 constexpr int64_t kMinTileBytes = 14;
 constexpr int32_t kMaxBoxes = 64;
 
-bool PlausibleTileGrid(TStream* Stream, bool IsJP2) {
+bool PlausibleTileGrid(TStream* Stream, bool IsJP2, int64_t& Width, int64_t& Height) {
   const int64_t start = Stream->Position();
   const int64_t size = Stream->Size();
   int64_t at = start;
@@ -377,6 +376,8 @@ bool PlausibleTileGrid(TStream* Stream, bool IsJP2) {
     const int64_t xsiz = BE32(b + 8), ysiz = BE32(b + 12);
     const int64_t xtsiz = BE32(b + 24), ytsiz = BE32(b + 28);
     const int64_t xtosiz = BE32(b + 32), ytosiz = BE32(b + 36);
+    Width = xsiz - BE32(b + 16);
+    Height = ysiz - BE32(b + 20);
     if (xtsiz > 0 && ytsiz > 0 && xsiz > xtosiz && ysiz > ytosiz) {
       const int64_t tiles = ((xsiz - xtosiz + xtsiz - 1) / xtsiz) * ((ysiz - ytosiz + ytsiz - 1) / ytsiz);
       ok = tiles <= (size - at) / kMinTileBytes;
@@ -406,7 +407,11 @@ void ReadJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   const bool jp2 = IsJP2Stream(Stream);
   if (!jp2 && !IsJ2KStream(Stream)) return Progress.Abort();
 
-  if (!PlausibleTileGrid(Stream, jp2)) return Progress.Abort();
+  int64_t claimed_w = 0, claimed_h = 0;
+  if (!PlausibleTileGrid(Stream, jp2, claimed_w, claimed_h)) {
+    if (claimed_w > 0 && claimed_h > 0) return Progress.Refuse(IEClaimTooLargeForDataText(claimed_w, claimed_h));
+    return Progress.Abort();
+  }
   StreamBridge bridge{Stream, Stream->Position()};
   const int64_t data_size = Stream->Size() - bridge.base;
   bool failed = false;
@@ -421,8 +426,11 @@ void ReadJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   opj_image_t* raw = nullptr;
   const bool header = opj_read_header(stream.get(), codec.get(), &raw);
   ImagePtr image(raw);
-  if (!header || !image || failed || !PlausibleHeader(image.get(), data_size))
-    return Progress.Abort();
+  const int64_t decoded_bytes = header && image && !failed ? DecodedBytes(image.get()) : -1;
+  if (decoded_bytes < 0) return Progress.Abort();
+  if (!IEClaimPlausible(Progress, image->x1 - image->x0, image->y1 - image->y0, ieRGB24, false,
+                        IEDataCanHold(decoded_bytes, data_size, kMaxExpansion)))
+    return;
 
   if (ParamsOnly && !jp2) {
     // A code stream's main header tells size, precision and components. A

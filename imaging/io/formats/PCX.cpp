@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
@@ -22,14 +23,10 @@ constexpr uint8_t kPaletteMarker = 12;
 constexpr uint32_t kDCXMagic = 0x3ADE68B1;
 constexpr int32_t kMaxDCXPages = 1024;
 
-// An image is allocated only when the data could describe it: up to this
-// many bytes always, beyond that at most kMaxExpansion bytes of image per
-// byte of data (a run of 63 plane bytes in two, one plane bit a 24-bit pixel).
-constexpr int64_t kAllocationFloor = int64_t{16} << 20;
-constexpr int64_t kMaxExpansion = 1024;
-bool PlausibleImageBytes(int64_t bytes, int64_t available) {
-  return bytes <= kAllocationFloor || bytes / kMaxExpansion <= available;
-}
+// An image is allocated only when the data could describe it: at most
+// kMaxExpansion bytes of image per byte of data (a run of 63 plane bytes in
+// two; at best, two bits of plane data make a 24-bit pixel).
+constexpr int64_t kMaxExpansion = 192;
 
 inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 inline uint32_t U32(const uint8_t* p) {
@@ -192,7 +189,9 @@ void ReadPCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
   const TIEPixelFormat format = bits == 1 && planes == 1 ? ieMono1 : ieRGB24;
   const int64_t row_len = (int64_t{width} * IEBitsPerPixel[format] + 7) / 8;
   const int64_t data_size = std::max<int64_t>(Size - kHeaderSize, 0);
-  if (!PlausibleImageBytes(row_len * height, data_size)) return Progress.Abort();
+  if (!IEClaimPlausible(Progress, width, height, format, false,
+                        IEDataCanHold(row_len * height, data_size, kMaxExpansion)))
+    return;
   std::vector<uint8_t> data(static_cast<size_t>(data_size));
   Stream->SetPosition(start + kHeaderSize);
   data.resize(static_cast<size_t>(ReadUpTo(Stream, data.data(), data_size)));

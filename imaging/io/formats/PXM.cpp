@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
@@ -15,14 +16,10 @@
 
 namespace {
 
-// An image is allocated only when the file could hold it: up to this many
-// bytes always, beyond that at most kMaxExpansion bytes of image per byte of
-// file (a grey byte becomes three, a text digit a bit).
-constexpr int64_t kAllocationFloor = int64_t{16} << 20;
-constexpr int64_t kMaxExpansion = 24;
-bool PlausibleImageBytes(int64_t bytes, int64_t available) {
-  return bytes <= kAllocationFloor || bytes / kMaxExpansion <= available;
-}
+// An image is allocated only when the file could hold it: at most
+// kMaxExpansion bytes of image per byte of file (a grey byte becomes three;
+// a text sample takes two characters, a text pixel one character for a bit).
+constexpr int64_t kMaxExpansion = 3;
 
 int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
   if (count <= 0) return 0;
@@ -169,7 +166,9 @@ void ReadPXMStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
   const TIEPixelFormat format =
       mono ? ieMono1 : wide && Params.IsNativePixelFormat ? ieRGB48 : ieRGB24;
   const int64_t image_bytes = int64_t{height} * ((int64_t{width} * IEBitsPerPixel[format] + 7) / 8);
-  if (!PlausibleImageBytes(image_bytes, in.Size() - in.Position())) return Progress.Abort();
+  if (!IEClaimPlausible(Progress, width, height, format, false,
+                        IEDataCanHold(image_bytes, in.Size() - in.Position(), kMaxExpansion)))
+    return;
   Bitmap->Allocate(width, height, format);
   Progress.Per1 = 100.0 / height;
 
@@ -355,8 +354,9 @@ void ReadWBMPStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, b
   Params.FreeColorMap();
   if (ParamsOnly) return;
   const int64_t row_bytes = (int64_t{width} + 7) / 8;
-  if (!PlausibleImageBytes(row_bytes * height, Stream->Size() - Stream->Position()))
-    return Progress.Abort();
+  if (!IEClaimPlausible(Progress, static_cast<int32_t>(width), static_cast<int32_t>(height), ieMono1, false,
+                        IEDataCanHold(row_bytes * height, Stream->Size() - Stream->Position(), 1)))
+    return;
   Bitmap->Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), ieMono1);
   Progress.Per1 = 100.0 / height;
   TIEBufferedReadStream in(Stream, std::clamp<int64_t>(row_bytes * height, 1, 1 << 16));

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
@@ -28,14 +29,10 @@ constexpr int64_t kExtensionSize = 495;
 constexpr char kSignature[] = "TRUEVISION-XFILE.";  // followed by a zero byte
 constexpr uint8_t kTopToBottom = 0x20, kRightToLeft = 0x10;
 
-// An image is allocated only when the data could describe it: up to this
-// many bytes always, beyond that at most kMaxExpansion bytes of image per
-// byte of data (a two-byte run packet stands for 128 pixels).
-constexpr int64_t kAllocationFloor = int64_t{16} << 20;
-constexpr int64_t kMaxExpansion = 256;
-bool PlausibleImageBytes(int64_t bytes, int64_t available) {
-  return bytes <= kAllocationFloor || bytes / kMaxExpansion <= available;
-}
+// An image is allocated only when the data could describe it: at most
+// kMaxExpansion bytes of image per byte of data (a two-byte run packet
+// stands for 128 bytes of two 4-bit pixels, 768 bytes of image).
+constexpr int64_t kMaxExpansion = 384;
 
 inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 inline uint32_t U32(const uint8_t* p) {
@@ -235,9 +232,11 @@ void ReadTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
 
   const TIEPixelFormat format = depth == 1 ? ieMono1 : ieRGB24;
   const int64_t row_len = (int64_t{width} * IEBitsPerPixel[format] + 7) / 8;
-  if (!PlausibleImageBytes(row_len * height, in.Size() - in.Position())) return Progress.Abort();
-  Bitmap->Allocate(width, height, format);
   const bool with_alpha = !NoAlpha && ((depth == 32 && (descriptor & 8)) || (depth == 8 && map_has_alpha));
+  if (!IEClaimPlausible(Progress, width, height, format, with_alpha,
+                        IEDataCanHold(row_len * height, in.Size() - in.Position(), kMaxExpansion)))
+    return;
+  Bitmap->Allocate(width, height, format);
   if (with_alpha) {
     if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
     AlphaMask->AllocateBits(width, height, 8);

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/CCITT.h"
 #include "imaging/io/formats/JPEG.h"
@@ -32,11 +33,34 @@ struct Photometric {
   enum : int32_t { WhiteIsZero = 0, BlackIsZero = 1, RGB = 2, Palette = 3, Separated = 5, CIELab = 8 };
 };
 
-// A decompressed block larger than this must be backed by data: at most
-// kMaxExpansion bytes per byte of the block.
-constexpr int64_t kBlockFloor = int64_t{16} << 20;
-constexpr int64_t kMaxExpansion = 4096;
 constexpr int32_t kMaxSamples = 32;
+
+// The most bytes of samples one byte of data decodes into, by compression: a
+// two-byte PackBits run stands for 128 bytes, a 12-bit LZW code for at most
+// 4096 bytes, a deflate match of 258 bytes costs two bits, and a JPEG block
+// of 64 samples at least two bits (subsampled colour counted whole). Uncompressed data must hold half of its
+// samples (a truncated file still loads); CCITT data is judged by its rows.
+int64_t MaxExpansion(int32_t compression) {
+  switch (compression) {
+    case Compression::None: return 2;
+    case Compression::PackBits: return 64;
+    case Compression::LZW: return 4096 * 8 / 12 + 1;
+    case Compression::Deflate:
+    case Compression::DeflateOld: return kIEDeflateMaxRatio;
+    case Compression::OldJPEG:
+    case Compression::JPEG: return 768;
+    default: return 4096;
+  }
+}
+
+// Every CCITT-coded row takes at least one bit (a Group 4 row the same as
+// the one above), whatever its width.
+constexpr int64_t kMaxCCITTRowsPerByte = 8;
+
+// Strips or tiles may share their data, but reading more than this many
+// times the stream (beyond kReadAllowance) is a file built to waste time.
+constexpr int64_t kMaxReadsOfStream = 4;
+constexpr int64_t kReadAllowance = int64_t{64} << 20;
 
 uint8_t ReverseBits(uint8_t b) {
   b = static_cast<uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);
@@ -71,6 +95,7 @@ struct Decoder {
   TIEPixelFormat fmt;
   int32_t W, H, bps, spp, pm;
   int64_t rows_done = 0;
+  int64_t bytes_read = 0;  // by all blocks so far
   int32_t w_ = 0;  // width of the block being decoded
   std::vector<uint16_t> samples;
   std::vector<uint8_t> chunky, line, alpha_line;
@@ -115,6 +140,11 @@ struct Decoder {
     if (at < 0 || at >= size) return out;
     int64_t n = size - at;
     if (count && *count != 0) n = std::min<int64_t>(n, *count);
+    bytes_read += n;
+    if (bytes_read > kMaxReadsOfStream * size + kReadAllowance) {
+      pr.Refuse(IEClaimTooLargeForDataText(W, H));
+      return out;
+    }
     out.resize(static_cast<size_t>(n));
     s->SetPosition(at);
     int64_t got = 0;
@@ -133,7 +163,14 @@ struct Decoder {
   // early). False on undecodable data.
   bool Decompress(const std::vector<uint8_t>& in, int64_t L, int32_t rows, std::vector<uint8_t>& out) {
     const int64_t total = L * rows;
-    if (total > kBlockFloor && total / kMaxExpansion > static_cast<int64_t>(in.size())) return false;
+    // The image was judged by the data of the whole file; a tile wider than
+    // the image is judged by its own data.
+    const int64_t data = static_cast<int64_t>(in.size());
+    if (w_ > W && (IsCCITT() ? rows > kMaxCCITTRowsPerByte * data + 1 && total > kIESmallImageBytes
+                             : !IEDataCanHold(total, data, MaxExpansion(v.Compression)))) {
+      pr.Refuse(IEClaimTooLargeForDataText(W, H));
+      return false;
+    }
     out.assign(static_cast<size_t>(total), 0);
     if (in.empty()) return true;
     switch (v.Compression) {
@@ -369,10 +406,12 @@ struct Decoder {
     if (v.Compression == Compression::JPEG) return JPEGBlock(blocks[0], w, r, x0, y0);
     const int64_t L = RowLength(w);
     w_ = w;
+    // Rows of a tile below the image are not decoded.
+    r = std::min(r, H - y0);
     std::vector<std::vector<uint8_t>> planes(blocks.size());
     for (size_t p = 0; p < blocks.size(); ++p) {
       const std::vector<uint8_t> in = ReadBlock(blocks[p].first, blocks[p].second);
-      if (!Decompress(in, L, r, planes[p])) return pr.Abort();
+      if (pr.IsAborting() || !Decompress(in, L, r, planes[p])) return pr.Abort();
     }
     const int32_t bytes = bps / 8;
     for (int32_t k = 0; k < r && y0 + k < H; ++k) {
@@ -400,20 +439,25 @@ struct Decoder {
 
   void JPEGBlock(const std::pair<uint32_t, const uint32_t*>& block, int32_t w, int32_t r, int32_t x0, int32_t y0) {
     const std::vector<uint8_t> in = ReadBlock(block.first, block.second);
-    if (in.empty()) return;
+    if (pr.IsAborting() || in.empty()) return;
     TIEMemStream data(in.data(), static_cast<int64_t>(in.size()));
     std::unique_ptr<TIEMemStream> tables;
     if (!v.JPEGTables.empty())
       tables = std::make_unique<TIEMemStream>(v.JPEGTables.data(), static_cast<int64_t>(v.JPEGTables.size()));
+    // The JPEG reader sizes the block by its own frame and judges that size
+    // by its own data.
     TIEBitmap tmp;
-    tmp.Allocate(w, r, ieRGB24);
     TIOParamsVals params(nullptr);
     bool aborting = false;
     TIOProgressRec quiet;
     quiet.Aborting = &aborting;
     // The JPEG library tells RGB from YCbCr data by the components itself;
     // asking it for raw samples of RGB data is a conversion it refuses.
-    ReadJPEGStream(&data, tables.get(), &tmp, params, quiet, false, false, false, true, false);
+    try {
+      ReadJPEGStream(&data, tables.get(), &tmp, params, quiet, false, false, false, true, false);
+    } catch (const std::exception&) {
+      aborting = true;  // tables the JPEG library refuses
+    }
     if (aborting) return pr.Abort();
     if (tmp.PixelFormat() != fmt) tmp.ConvertFormat(fmt);
     const int32_t bp = BytesPerPixel(fmt);
@@ -467,6 +511,15 @@ struct Decoder {
 };
 
 }  // namespace
+
+bool TIFFDataCanHold(const TTIFFVars& Vars, int64_t DataSize) {
+  const int64_t w = Vars.ImageWidth, h = Vars.ImageLength;
+  const int64_t samples = (w * std::max(Vars.SamplesPerPixel, 1) * std::max(Vars.BitsPerSample, 1) + 7) / 8 * h;
+  const int32_t c = Vars.Compression;
+  if (c == Compression::CCITTHuffman || c == Compression::CCITTGroup3 || c == Compression::CCITTGroup4)
+    return samples <= kIESmallImageBytes || h <= kMaxCCITTRowsPerByte * DataSize;
+  return IEDataCanHold(samples, DataSize, MaxExpansion(c));
+}
 
 void DecodeTIFFImage(TTIFFVars& Vars, TStream* Stream, int64_t Base, TIEBitmap* Bitmap,
                      TIOProgressRec& Progress) {

@@ -10,6 +10,10 @@ class TStream;
 class TIEBitmap;
 struct TTIFFVars;
 
+// Whether DataSize bytes of the page's compression could code its samples
+// (a page without a compression must hold at least half of them).
+bool TIFFDataCanHold(const TTIFFVars& Vars, int64_t DataSize);
+
 // Decodes the page's strips or tiles. Layouts no row conversion covers,
 // unknown compressions and undecodable data set Progress's abort flag.
 void DecodeTIFFImage(TTIFFVars& Vars, TStream* Stream, int64_t Base, TIEBitmap* Bitmap,

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/TIFF.h"
@@ -49,11 +50,6 @@ struct Tag {
 constexpr int32_t kMaxPages = 65536;
 // Largest thumbnail page.
 constexpr int32_t kMaxThumbnailSide = 400;
-// An image is allocated only when the file could describe it: up to this many
-// bytes always, beyond that at most kMaxExpansion bytes of image per byte of
-// file (a blank fax page compresses about that well).
-constexpr int64_t kAllocationFloor = int64_t{16} << 20;
-constexpr int64_t kMaxExpansion = 4096;
 
 bool ReadExact(TStream* s, void* buf, int64_t n) {
   int64_t got = 0;
@@ -388,11 +384,10 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
       else if ((bits == 8 || bits == 16) && spp >= 4 && pm == 5) format = ieCMYK;
       else if (bits == 16 && spp == 3 && pm == 2) format = ieRGB48;
     }
-    const int64_t bpp = format == ieMono1 ? 1 : format == iePalette8 || format == ieGray8 ? 8
-                        : format == ieGray16 ? 16 : format == ieCMYK ? 32 : format == ieRGB48 ? 48 : 24;
-    const int64_t image_bytes = (int64_t{v.ImageWidth} * bpp + 7) / 8 * v.ImageLength;
-    if (image_bytes > kAllocationFloor && image_bytes / kMaxExpansion > Stream->Size())
-      return Progress.Abort();
+    // An image is allocated only when the file could code its samples.
+    if (!IEClaimPlausible(Progress, v.ImageWidth, v.ImageLength, format, v.ReadAlpha,
+                          TIFFDataCanHold(v, Stream->Size() - base)))
+      return;
     if (v.ReadAlpha) {
       if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
       AlphaMask->AllocateBits(v.ImageWidth, v.ImageLength, 8);

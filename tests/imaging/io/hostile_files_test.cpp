@@ -7,21 +7,33 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
+#include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "GifTestSupport.h"
+#include "J2000TestSupport.h"
+#include "TiffTestSupport.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TImagoIO.h"
+#include "imaging/io/formats/TIFFLZW.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
 
 // After the platform types: the library's header needs size_t and FILE.
 #include <jpeglib.h>
+
+// Memory freed by a load counts as free: the address sanitizer's quarantine
+// of freed blocks would otherwise add up every buffer a load ever had.
+extern "C" const char* __asan_default_options() { return "quarantine_size_mb=4"; }
 
 namespace {
 
@@ -65,11 +77,16 @@ struct Cost {
   std::string reason;
   int64_t peak_memory = 0;  // above the resident memory before the load
   int64_t temp_bytes = 0;
+  double seconds = 0;
 };
 
-Cost Load(const std::vector<uint8_t>& file, int32_t type) {
+// Params, when given, sets up the load (the raw-pixel reader takes its layout
+// and image size from the caller).
+Cost Load(const std::vector<uint8_t>& file, int32_t type,
+          const std::function<void(TImagoIO&)>& setup = nullptr) {
   Cost c;
   TOwned<TImagoIO> io(new TImagoIO(nullptr));
+  if (setup) setup(*io);
   // Rows of any image above 1 MB go to a temporary file, as a picture too
   // large for memory would.
   io->IEBitmap()->MemoryThreshold = 1 << 20;
@@ -77,7 +94,9 @@ Cost Load(const std::vector<uint8_t>& file, int32_t type) {
   TIEMemStream stream(file.data(), static_cast<int64_t>(file.size()));
   const int64_t before = Resident();
   ResetPeakResident();
+  const auto start = std::chrono::steady_clock::now();
   io->LoadFromStreamOfType(&stream, type);
+  c.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   c.peak_memory = std::max<int64_t>(0, PeakResident() - before);
   c.temp_bytes = std::max(c.temp_bytes, TemporaryImageBytes());
   c.aborted = io->Aborted();
@@ -88,6 +107,8 @@ Cost Load(const std::vector<uint8_t>& file, int32_t type) {
 // What a load may cost: a small multiple of the file's size plus a fixed
 // allowance for the libraries and the test's own bookkeeping.
 constexpr int64_t kAllowance = int64_t{48} << 20;
+// Not a speed goal: a load past this has met a loop without end.
+constexpr double kHangSeconds = 60;
 int64_t Bound(const std::vector<uint8_t>& file) { return 8 * static_cast<int64_t>(file.size()) + kAllowance; }
 
 enum Expect { kLoads, kAborts, kEither };
@@ -98,16 +119,19 @@ struct Case {
   std::vector<uint8_t> file;
   Expect expect;
   bool refused = false;  // aborted with a reason: the reader understood the file
+  std::function<void(TImagoIO&)> setup = nullptr;
 };
 
 void CheckCases(const std::vector<Case>& cases) {
   ASSERT_TRUE(ResetPeakResident()) << "peak resident memory cannot be reset here";
   for (const Case& k : cases) {
-    const Cost c = Load(k.file, k.type);
+    const Cost c = Load(k.file, k.type, k.setup);
     SCOPED_TRACE(k.name + " (" + std::to_string(k.file.size()) + " bytes): memory " +
                  std::to_string(c.peak_memory >> 10) + " KiB, temporary files " +
-                 std::to_string(c.temp_bytes >> 10) + " KiB, reason \"" + c.reason + "\"");
+                 std::to_string(c.temp_bytes >> 10) + " KiB, " + std::to_string(c.seconds) + " s, reason \"" +
+                 c.reason + "\"");
     EXPECT_LE(c.peak_memory, Bound(k.file));
+    EXPECT_LT(c.seconds, kHangSeconds);
     EXPECT_LE(c.temp_bytes, Bound(k.file));
     if (k.expect != kEither) {
       EXPECT_EQ(c.aborted, k.expect == kAborts);
@@ -264,6 +288,225 @@ std::vector<uint8_t> MakeBMP(int32_t w, int32_t h, uint16_t bits, uint32_t compr
   return f;
 }
 
+// ---- GIF: frames of one clear code and the end code, or real LZW data
+
+// Code size 2: the clear code 4 and the end code 5 in three bits each.
+const std::vector<uint8_t> kGifNoPixels = {2, 1, 0x2C, 0};
+
+std::vector<uint8_t> MakeGIF(int screen_w, int screen_h, const std::vector<gif::Frame>& frames) {
+  gif::File f;
+  f.width = screen_w;
+  f.height = screen_h;
+  f.global = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00};
+  f.frames = frames;
+  return gif::Build(f);
+}
+
+gif::Frame GifFrame(int w, int h, const std::vector<uint8_t>& data = kGifNoPixels) {
+  gif::Frame fr;
+  fr.width = w;
+  fr.height = h;
+  fr.data = data;
+  return fr;
+}
+
+// ---- PCX: a header, then plane bytes (run-length coded when Rle)
+
+std::vector<uint8_t> MakePCX(int w, int h, int bits, int planes, bool rle, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> f(128, 0);
+  auto put16 = [&](size_t at, int v) {
+    f[at] = static_cast<uint8_t>(v);
+    f[at + 1] = static_cast<uint8_t>(v >> 8);
+  };
+  f[0] = 10;
+  f[1] = 5;
+  f[2] = rle ? 1 : 0;
+  f[3] = static_cast<uint8_t>(bits);
+  put16(8, w - 1);
+  put16(10, h - 1);
+  put16(12, 72);
+  put16(14, 72);
+  f[65] = static_cast<uint8_t>(planes);
+  put16(66, (w * bits + 15) / 16 * 2);
+  f[68] = 1;
+  f.insert(f.end(), data.begin(), data.end());
+  return f;
+}
+
+// Count runs of 63 bytes of Value, two bytes each.
+std::vector<uint8_t> PCXRuns(int count, uint8_t value = 0) {
+  std::vector<uint8_t> d;
+  for (int i = 0; i < count; ++i) d.insert(d.end(), {0xFF, value});
+  return d;
+}
+
+// ---- Targa: a header (with a colour map of Map entries when given), then data
+
+std::vector<uint8_t> MakeTGA(int w, int h, uint8_t type, uint8_t depth, uint8_t descriptor,
+                             const std::vector<uint8_t>& data, int map_length = 0, uint8_t map_bits = 0) {
+  std::vector<uint8_t> f(18, 0);
+  f[1] = map_length ? 1 : 0;
+  f[2] = type;
+  f[5] = static_cast<uint8_t>(map_length);
+  f[6] = static_cast<uint8_t>(map_length >> 8);
+  f[7] = map_bits;
+  f[12] = static_cast<uint8_t>(w);
+  f[13] = static_cast<uint8_t>(w >> 8);
+  f[14] = static_cast<uint8_t>(h);
+  f[15] = static_cast<uint8_t>(h >> 8);
+  f[16] = depth;
+  f[17] = descriptor;
+  f.insert(f.end(), data.begin(), data.end());
+  return f;
+}
+
+// Count repeat packets of 128 pixels of Unit bytes each.
+std::vector<uint8_t> TGARuns(int count, int unit) {
+  std::vector<uint8_t> d;
+  for (int i = 0; i < count; ++i) {
+    d.push_back(0xFF);
+    for (int k = 0; k < unit; ++k) d.push_back(0x40);
+  }
+  return d;
+}
+
+// ---- icons and cursors: a directory of Count entries, all of the same
+// image (a 40-byte information header and Data); Listed entries are written.
+
+std::vector<uint8_t> MakeICO(uint16_t type, int count, int listed, uint8_t entry_side, int32_t header_w,
+                             int32_t header_h, uint16_t bits, const std::vector<uint8_t>& data) {
+  std::vector<uint8_t> f = {0, 0};
+  PutLE(f, type, 2);
+  PutLE(f, static_cast<uint32_t>(count), 2);
+  const uint32_t image_at = static_cast<uint32_t>(6 + 16 * listed);
+  for (int i = 0; i < listed; ++i) {
+    f.insert(f.end(), {entry_side, entry_side, 0, 0});
+    PutLE(f, 1, 2);
+    PutLE(f, bits, 2);
+    PutLE(f, static_cast<uint32_t>(40 + data.size()), 4);
+    PutLE(f, image_at, 4);
+  }
+  PutLE(f, 40, 4);
+  PutLE(f, static_cast<uint32_t>(header_w), 4);
+  PutLE(f, static_cast<uint32_t>(header_h), 4);
+  PutLE(f, 1, 2);
+  PutLE(f, bits, 2);
+  for (int i = 0; i < 6; ++i) PutLE(f, 0, 4);
+  f.insert(f.end(), data.begin(), data.end());
+  return f;
+}
+
+// ---- any-map and wireless bitmap files
+
+std::vector<uint8_t> Text(const std::string& t) { return {t.begin(), t.end()}; }
+
+std::vector<uint8_t> Join(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+// ---- JPEG-2000: a small picture coded by the library, its size then changed
+
+void Put32BE(std::vector<uint8_t>& f, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) f[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+}
+
+std::vector<uint8_t> ClaimJ2000(bool jp2, uint32_t w, uint32_t h, uint32_t tile_w, uint32_t tile_h) {
+  j2k::Component grey;
+  grey.sample = [](uint32_t x, uint32_t y) { return static_cast<int32_t>((x * 7 + y * 3) & 255); };
+  std::vector<uint8_t> f = j2k::Encode(64, 64, {grey}, OPJ_CLRSPC_GRAY, jp2);
+  EXPECT_FALSE(f.empty());
+  if (f.empty()) return f;
+  const int64_t siz = j2k::FindMarker(f, 0xFF51);
+  EXPECT_GE(siz, 0);
+  Put32BE(f, static_cast<size_t>(siz + 6), w);
+  Put32BE(f, static_cast<size_t>(siz + 10), h);
+  Put32BE(f, static_cast<size_t>(siz + 22), tile_w);
+  Put32BE(f, static_cast<size_t>(siz + 26), tile_h);
+  if (jp2) {
+    const std::vector<uint8_t> ihdr = {'i', 'h', 'd', 'r'};
+    const auto at = std::search(f.begin(), f.end(), ihdr.begin(), ihdr.end());
+    EXPECT_NE(at, f.end());
+    if (at != f.end()) {
+      const size_t i = static_cast<size_t>(at - f.begin()) + 4;
+      Put32BE(f, i, h);
+      Put32BE(f, i + 4, w);
+    }
+  }
+  return f;
+}
+
+// ---- TIFF pages over given data, little-endian
+
+using tifftest::Entry;
+
+std::vector<uint8_t> MakeTIFF(std::vector<Entry> entries, const std::vector<uint8_t>& data) {
+  tifftest::Builder b;
+  b.AddPage({std::move(entries), data});
+  return b.Bytes();
+}
+
+// A page of one strip: its entries with Compression and byte counts as given.
+std::vector<Entry> OneStrip(uint32_t w, uint32_t h, uint32_t bits, uint32_t spp, uint32_t photometric,
+                            uint32_t compression, uint32_t byte_count) {
+  std::vector<Entry> e = tifftest::StripPage(w, h, bits, spp, photometric, byte_count);
+  e[3].values = {compression};
+  return e;
+}
+
+// Sets the count of the first page's entry Tag (the values stay where they are).
+void ClaimTIFFCount(std::vector<uint8_t>& f, uint16_t tag, uint32_t count) {
+  const uint32_t ifd = f[4] | f[5] << 8 | f[6] << 16 | static_cast<uint32_t>(f[7]) << 24;
+  const int n = f[ifd] | f[ifd + 1] << 8;
+  for (int i = 0; i < n; ++i) {
+    const size_t at = ifd + 2 + 12 * static_cast<size_t>(i);
+    if ((f[at] | f[at + 1] << 8) == tag)
+      for (int k = 0; k < 4; ++k) f[at + 4 + k] = static_cast<uint8_t>(count >> (8 * k));
+  }
+}
+
+std::vector<uint8_t> TIFFLZWZeros(int64_t zeros) {
+  TMemoryStream s;
+  TTIFFLZWEncodeHandle state;
+  const std::vector<uint8_t> row(1 << 16, 0);
+  for (int64_t left = zeros; left > 0; left -= static_cast<int64_t>(row.size()))
+    TIFFLZWEncode(row.data(), std::min<int64_t>(left, static_cast<int64_t>(row.size())), &s, state);
+  TIFFLZWEncode(nullptr, 0, &s, state);
+  const auto* b = static_cast<const uint8_t*>(s.Memory());
+  return {b, b + s.Size()};
+}
+
+// ---- EXIF blocks: an APP1 segment with the TIFF structure Tiff, put behind
+// the start of a JPEG file
+
+std::vector<uint8_t> WithExif(const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& tiff) {
+  std::vector<uint8_t> app1 = {0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+  app1.insert(app1.end(), tiff.begin(), tiff.end());
+  const size_t len = app1.size() - 2;
+  app1[2] = static_cast<uint8_t>(len >> 8);
+  app1[3] = static_cast<uint8_t>(len);
+  std::vector<uint8_t> f(jpeg.begin(), jpeg.begin() + 2);
+  f.insert(f.end(), app1.begin(), app1.end());
+  f.insert(f.end(), jpeg.begin() + 2, jpeg.end());
+  return f;
+}
+
+// A little-endian TIFF structure whose first directory lists Entries (tag,
+// type, count, value) as they stand, counts unchecked.
+std::vector<uint8_t> ExifTIFF(const std::vector<std::array<uint32_t, 4>>& entries, uint16_t listed_count) {
+  std::vector<uint8_t> t = {'I', 'I', 42, 0, 8, 0, 0, 0};
+  PutLE(t, listed_count, 2);
+  for (const auto& e : entries) {
+    PutLE(t, e[0], 2);
+    PutLE(t, e[1], 2);
+    PutLE(t, e[2], 4);
+    PutLE(t, e[3], 4);
+  }
+  PutLE(t, 0, 4);
+  t.resize(t.size() + 64, 0x41);
+  return t;
+}
+
 }  // namespace
 
 TEST(HostileFiles, TinyJPEGsClaimingHugeSizesAreRefusedCheaply) {
@@ -342,4 +585,200 @@ TEST(HostileFiles, BMPsClaimingMoreThanTheirDataHoldAreRefused) {
       {"RLE8 of 255 x 64 with one run a row", ieftBMP, MakeBMP(255, 64, 8, 1, runs), kLoads},
       {"24-bit of 16 x 16, whole", ieftBMP, MakeBMP(16, 16, 24, 0, std::vector<uint8_t>(16 * 48)), kLoads},
   });
+}
+
+TEST(HostileFiles, GIFsClaimingMoreThanTheirCodesCanHoldAreRefused) {
+  // A real picture of one colour: about 1000 indexes per byte of codes.
+  std::vector<uint8_t> zeros(1500 * 1500, 0);
+  const std::vector<uint8_t> real_bomb = gif::Encode(zeros, 1500, 1500, false, 2);
+  CheckCases({
+      {"frame claiming 65535 square", ieftGIF, MakeGIF(65535, 65535, {GifFrame(65535, 65535)}), kAborts, true},
+      {"frame claiming 4000 square", ieftGIF, MakeGIF(4000, 4000, {GifFrame(4000, 4000)}), kAborts, true},
+      {"frame claiming 65535 x 1000", ieftGIF, MakeGIF(1, 1, {GifFrame(65535, 1000)}), kAborts, true},
+      // An animation's screen is its canvas: two dots on a screen of 65535 square.
+      {"two 1 x 1 frames on a screen of 65535 square", ieftGIF,
+       MakeGIF(65535, 65535, {GifFrame(1, 1), GifFrame(1, 1)}), kAborts, true},
+      {"1500 square of one colour", ieftGIF, MakeGIF(1500, 1500, {GifFrame(1500, 1500, real_bomb)}), kLoads},
+  });
+}
+
+TEST(HostileFiles, PCXsClaimingMoreThanTheirRunsHoldAreRefused) {
+  CheckCases({
+      {"24-bit claiming 60000 square", ieftPCX, MakePCX(60000, 60000, 8, 3, true, PCXRuns(512)), kAborts, true},
+      {"16 colours claiming 30000 square", ieftPCX, MakePCX(30000, 30000, 1, 4, true, PCXRuns(512)), kAborts, true},
+      {"24-bit claiming 3000 square", ieftPCX, MakePCX(3000, 3000, 8, 3, true, PCXRuns(64)), kAborts, true},
+      {"uncoded 24-bit claiming 20000 square", ieftPCX, MakePCX(20000, 20000, 8, 3, false, std::vector<uint8_t>(4096)),
+       kAborts, true},
+      // 1000 x 1000 grey of 16 runs a row: run-length coding at its best.
+      {"1000 square of 63-byte runs", ieftPCX,
+       Join(MakePCX(1000, 1000, 8, 1, true, PCXRuns(16 * 1000, 0x80)), Join({12}, std::vector<uint8_t>(768, 7))),
+       kLoads},
+  });
+}
+
+TEST(HostileFiles, TargasClaimingMoreThanTheirPacketsHoldAreRefused) {
+  CheckCases({
+      {"32-bit run-length claiming 65535 square", ieftTGA, MakeTGA(65535, 65535, 10, 32, 8, TGARuns(200, 4)),
+       kAborts, true},
+      {"grey run-length claiming 4000 square", ieftTGA, MakeTGA(4000, 4000, 11, 8, 0, TGARuns(100, 1)), kAborts,
+       true},
+      {"uncoded 24-bit claiming 30000 square", ieftTGA, MakeTGA(30000, 30000, 2, 24, 0, std::vector<uint8_t>(4096)),
+       kAborts, true},
+      {"colour map of 65535 entries of 32 bits", ieftTGA, MakeTGA(16, 16, 1, 8, 0, {}, 65535, 32), kAborts},
+      // 2000 x 2000 grey in packets of 128 pixels: run-length coding at its best.
+      {"2000 square of 128-pixel packets", ieftTGA, MakeTGA(2000, 2000, 11, 8, 0, TGARuns(2000 * 2000 / 128, 1)),
+       kLoads},
+  });
+}
+
+TEST(HostileFiles, IconsClaimingHugeImagesOrManyEntriesAreRefused) {
+  const std::vector<uint8_t> icon16(16 * 16 * 4 + 16 * 4, 0x55);
+  CheckCases({
+      {"icon entry claiming 65535 square", ieftICO, MakeICO(1, 1, 1, 0, 65535, 131070, 32, std::vector<uint8_t>(1024)),
+       kAborts, true},
+      {"icon entry claiming 4000 square", ieftICO, MakeICO(1, 1, 1, 0, 4000, 8000, 32, std::vector<uint8_t>(1024)),
+       kAborts, true},
+      {"cursor entry claiming 65535 square", ieftCUR, MakeICO(2, 1, 1, 0, 65535, 131070, 8, std::vector<uint8_t>(1024)),
+       kAborts, true},
+      {"icon of 65535 entries listing one", ieftICO, MakeICO(1, 65535, 1, 16, 16, 32, 32, icon16), kAborts},
+      {"icon of 65535 entries of one image", ieftICO, MakeICO(1, 65535, 65535, 16, 16, 32, 32, icon16), kLoads},
+      {"icon of 16 x 16, 32 bits", ieftICO, MakeICO(1, 1, 1, 16, 16, 32, 32, icon16), kLoads},
+  });
+}
+
+TEST(HostileFiles, AnyMapsClaimingHugeSizesOrWithoutEndAreRefused) {
+  std::string triples;
+  for (int i = 0; i < 100; ++i) triples += "1 2 3 ";
+  const std::string mega(1 << 20, '9');
+  CheckCases({
+      {"P6 claiming 65535 square", ieftPXM, Join(Text("P6\n65535 65535\n255\n"), std::vector<uint8_t>(1000)), kAborts,
+       true},
+      {"P5 claiming 4000 square", ieftPXM, Join(Text("P5\n4000 4000\n255\n"), std::vector<uint8_t>(1000)), kAborts,
+       true},
+      {"P3 claiming 30000 square", ieftPXM, Text("P3\n30000 30000\n255\n" + triples), kAborts, true},
+      {"P1 claiming 4000 square", ieftPXM, Text("P1\n4000 4000\n" + std::string(100, '1')), kAborts, true},
+      {"P4 claiming 2^31-1 x 1", ieftPXM, Join(Text("P4\n2147483647 1\n"), std::vector<uint8_t>(1000)), kAborts,
+       true},
+      {"P2 of a sample that never ends", ieftPXM, Text("P2\n64 64\n255\n" + mega), kEither},
+      {"P5 of a comment that never ends", ieftPXM, Text("P5\n# " + std::string(1 << 20, 'a')), kAborts},
+      {"P5 of a width that never ends", ieftPXM, Text("P5\n" + mega), kAborts},
+      {"P5 of 64 square whose maximum never comes", ieftPXM, Text("P5 64 64" + std::string(1 << 20, ' ')), kAborts},
+      {"P5 of 64 square, whole", ieftPXM, Join(Text("P5\n64 64\n255\n"), std::vector<uint8_t>(64 * 64, 9)), kLoads},
+      {"wireless bitmap claiming 2^28 x 2^28", ieftWBMP,
+       Join({0, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF, 0x7F}, std::vector<uint8_t>(1000)), kAborts, true},
+      {"wireless bitmap claiming 20000 square", ieftWBMP,
+       Join({0, 0, 0x81, 0x9C, 0x20, 0x81, 0x9C, 0x20}, std::vector<uint8_t>(1000)), kAborts, true},
+  });
+}
+
+TEST(HostileFiles, JPEG2000sClaimingHugeImagesOrManyTilesAreRefused) {
+  CheckCases({
+      {"code stream claiming 60000 square", ieftJ2K, ClaimJ2000(false, 60000, 60000, 60000, 60000), kAborts},
+      {"code stream claiming 60000 square in 1 x 1 tiles", ieftJ2K, ClaimJ2000(false, 60000, 60000, 1, 1), kAborts},
+      {"code stream claiming 8000 square in 64 x 64 tiles", ieftJ2K, ClaimJ2000(false, 8000, 8000, 64, 64), kAborts},
+      {"JP2 claiming 60000 square", ieftJP2, ClaimJ2000(true, 60000, 60000, 60000, 60000), kAborts},
+      {"JP2 claiming 2^31 square in 1 x 1 tiles", ieftJP2, ClaimJ2000(true, 0x80000000u, 0x80000000u, 1, 1),
+       kAborts},
+      {"code stream of 64 square, whole", ieftJ2K, ClaimJ2000(false, 64, 64, 64, 64), kLoads},
+  });
+}
+
+TEST(HostileFiles, TIFFsClaimingMoreThanTheirStripsAndTilesHoldAreRefused) {
+  const std::vector<uint8_t> k1(1024, 0x33);
+  // 64 x 65535, a strip a row, every strip the same 64 zeros deflated and
+  // counted as 4 GB: each would read the rest of the file.
+  std::vector<Entry> many = OneStrip(64, 65535, 8, 1, 1, 8, 0);
+  const std::vector<uint8_t> row = DeflatedZeros(64);
+  many[5].values.assign(65535, 0);
+  many[7].values = {1};
+  many[8].values.assign(65535, 0xFFFFFFFFu);
+  many[8].type = 4;
+  // 64 x 64 in one tile of 16384 square, deflated, with 64 KB of data.
+  std::vector<Entry> big_tile = {{256, 4, {64}},    {257, 4, {64}},    {258, 3, {8}},       {259, 3, {8}},
+                                 {262, 3, {1}},     {277, 3, {1}},     {322, 4, {16384}},  {323, 4, {16384}},
+                                 {324, 4, {0}},     {325, 4, {65536}}};
+  std::vector<uint8_t> tile_data = DeflatedZeros(int64_t{16384} * 16384);
+  tile_data.resize(65536, 0);
+  // 65535 square in 16 x 16 tiles with one tile present.
+  std::vector<Entry> small_tiles = {{256, 4, {65535}}, {257, 4, {65535}}, {258, 3, {8}},      {259, 3, {1}},
+                                    {262, 3, {1}},     {277, 3, {1}},     {322, 3, {16}},     {323, 3, {16}},
+                                    {324, 4, {0}},     {325, 4, {256}}};
+  std::vector<uint8_t> offsets_claim = MakeTIFF(OneStrip(64, 64, 8, 1, 1, 1, 4096), std::vector<uint8_t>(4096, 1));
+  ClaimTIFFCount(offsets_claim, 273, 0x3FFFFFFF);
+  ClaimTIFFCount(offsets_claim, 279, 0x3FFFFFFF);
+  // Real pictures of one grey: LZW and deflate at their best.
+  const std::vector<uint8_t> lzw4m = TIFFLZWZeros(2048 * 2048);
+  const std::vector<uint8_t> zip4m = DeflatedZeros(2048 * 2048);
+  const std::vector<uint8_t> zip64m = DeflatedZeros(int64_t{64} << 20);
+  std::vector<uint8_t> packbits;
+  for (int i = 0; i < 1000; ++i) packbits.insert(packbits.end(), {0x81, 0});
+  const std::vector<uint8_t> jpeg = EncodeJPEG(64, 64, false, false);
+  auto jpeg_strip = [&](uint32_t side) {
+    return MakeTIFF(OneStrip(side, side, 8, 3, 6, 7, static_cast<uint32_t>(jpeg.size())), jpeg);
+  };
+  CheckCases({
+      {"grey claiming 65535 square", ieftTIFF, MakeTIFF(OneStrip(65535, 65535, 8, 1, 1, 1, 1024), k1), kAborts, true},
+      {"grey claiming 4000 square", ieftTIFF, MakeTIFF(OneStrip(4000, 4000, 8, 1, 1, 1, 1024), k1), kAborts, true},
+      {"RGB claiming 30000 square, its strip 4 GB", ieftTIFF,
+       MakeTIFF(OneStrip(30000, 30000, 8, 3, 2, 1, 0xFFFFFFFFu), k1), kAborts, true},
+      {"offsets and byte counts claiming 2^30 strips", ieftTIFF, offsets_claim, kEither},
+      {"65535 strips, each counted as 4 GB", ieftTIFF, MakeTIFF(many, row), kEither},
+      {"a tile of 16384 square on 64 x 64", ieftTIFF, MakeTIFF(big_tile, tile_data), kEither},
+      {"65535 square in 16 x 16 tiles, one present", ieftTIFF, MakeTIFF(small_tiles, std::vector<uint8_t>(256)),
+       kAborts, true},
+      {"LZW claiming 30000 square", ieftTIFF, MakeTIFF(OneStrip(30000, 30000, 8, 1, 1, 5, 1024), k1), kAborts, true},
+      {"LZW claiming 4000 square", ieftTIFF, MakeTIFF(OneStrip(4000, 4000, 8, 1, 1, 5, 1024), k1), kAborts, true},
+      {"LZW of 2048 square of zeros", ieftTIFF,
+       MakeTIFF(OneStrip(2048, 2048, 8, 1, 1, 5, static_cast<uint32_t>(lzw4m.size())), lzw4m), kLoads},
+      {"deflate bomb of 64 MB claiming 30000 square", ieftTIFF,
+       MakeTIFF(OneStrip(30000, 30000, 8, 1, 1, 8, static_cast<uint32_t>(zip64m.size())), zip64m), kAborts, true},
+      {"deflate of 2048 square of zeros", ieftTIFF,
+       MakeTIFF(OneStrip(2048, 2048, 8, 1, 1, 8, static_cast<uint32_t>(zip4m.size())), zip4m), kLoads},
+      {"PackBits claiming 20000 square", ieftTIFF,
+       MakeTIFF(OneStrip(20000, 20000, 8, 1, 1, 32773, static_cast<uint32_t>(packbits.size())), packbits), kAborts,
+       true},
+      {"JPEG strip of 64 square claiming 4000 square", ieftTIFF, jpeg_strip(4000), kAborts, true},
+      {"JPEG strip of 64 square claiming 30000 square", ieftTIFF, jpeg_strip(30000), kAborts, true},
+      {"CCITT G4 claiming 65535 square", ieftTIFF, MakeTIFF(OneStrip(65535, 65535, 1, 1, 0, 4, 100), k1), kAborts,
+       true},
+      {"CCITT G3 claiming 65535 square", ieftTIFF, MakeTIFF(OneStrip(65535, 65535, 1, 1, 0, 3, 100), k1), kAborts,
+       true},
+      {"grey of 64 square, whole", ieftTIFF, MakeTIFF(OneStrip(64, 64, 8, 1, 1, 1, 4096), std::vector<uint8_t>(4096, 1)),
+       kLoads},
+  });
+}
+
+TEST(HostileFiles, EXIFBlocksClaimingHugeCountsCostNothing) {
+  const std::vector<uint8_t> jpeg = EncodeJPEG(64, 64, false, false);
+  CheckCases({
+      {"description of 2^31-1 characters", ieftJPEG, WithExif(jpeg, ExifTIFF({{0x010E, 2, 0x7FFFFFFF, 8}}, 1)),
+       kLoads},
+      {"strip offsets of 2^30 values", ieftJPEG, WithExif(jpeg, ExifTIFF({{0x0111, 4, 0x3FFFFFFF, 8}}, 1)), kLoads},
+      {"directory listing 65535 entries", ieftJPEG, WithExif(jpeg, ExifTIFF({{0x010E, 2, 4, 0x41414141}}, 0xFFFF)),
+       kLoads},
+      {"EXIF and GPS directories pointing at themselves", ieftJPEG,
+       WithExif(jpeg, ExifTIFF({{0x8769, 4, 1, 8}, {0x8825, 4, 1, 8}}, 2)), kLoads},
+      {"maker note of 2^31-1 bytes", ieftJPEG,
+       WithExif(jpeg, ExifTIFF({{0x8769, 4, 1, 26}, {0x927C, 7, 0x7FFFFFFF, 8}}, 2)), kLoads},
+  });
+}
+
+TEST(HostileFiles, RawPixelsOfHostileLayoutsCostOnlyTheCallersImage) {
+  auto layout = [](int32_t align, int32_t header, uint8_t planar) {
+    return [=](TImagoIO& io) {
+      io.IEBitmap()->Allocate(512, 512, ieRGB24);
+      io.Params()->RawPixelsRowAlign = align;
+      io.Params()->RawPixelsHeaderSize = header;
+      io.Params()->RawPixelsPlanar = planar;
+    };
+  };
+  const std::vector<uint8_t> k1(1024, 0x21);
+  std::vector<Case> cases;
+  for (int32_t align : {0, 7, 1 << 20, 0x7FFFFFFF})
+    for (int32_t header : {0, 0x7FFFFFFF})
+      for (uint8_t planar : {0, 1, 200})
+        cases.push_back({"align " + std::to_string(align) + ", header " + std::to_string(header) + ", planar " +
+                             std::to_string(planar),
+                         ieftRawPixels, k1, kEither, false, layout(align, header, planar)});
+  CheckCases(cases);
 }

@@ -99,3 +99,19 @@ TEST(TiffFuzzSmoke, MutatedFilesNeverMisbehave) {
       }};
   EXPECT_EQ(codec::RunMutations(LLVMFuzzerTestOneInput, seeds, own, 150), 150 * static_cast<int>(seeds.size()));
 }
+
+// Found by the fuzzer: JPEG tables the JPEG library refuses (a Huffman table
+// of more than 256 codes) made the reader throw out of the page.
+TEST(TiffFuzzSmoke, JPEGTablesTheLibraryRefusesAbortThePage) {
+  std::vector<uint32_t> tables = {0xFF, 0xD8, 0xFF, 0xC4, 0, 19, 0x00};
+  for (int i = 0; i < 16; ++i) tables.push_back(255);
+  tables.insert(tables.end(), {0xFF, 0xD9});
+  const std::vector<uint8_t> strip = {0xFF, 0xD8, 0xFF, 0xD9};
+  std::vector<Entry> e = tifftest::StripPage(8, 8, 8, 3, 6, static_cast<uint32_t>(strip.size()));
+  e[3].values = {7};
+  e.push_back({347, 7, tables});
+  Builder b;
+  b.AddPage({e, strip});
+  const std::vector<uint8_t> file = b.Bytes();
+  EXPECT_EQ(LLVMFuzzerTestOneInput(file.data(), file.size()), 0);
+}
