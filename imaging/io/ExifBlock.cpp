@@ -215,4 +215,5 @@ void CopyExifFields(const TIOParamsVals& Source, TIOParamsVals& Target) {
   t.EXIFSceneType = s.EXIFSceneType;
   t.EXIFUserCommentCode = s.EXIFUserCommentCode;
   t.EXIFUserComment = s.EXIFUserComment;
+  t.EXIFMakerNote.Assign(s.EXIFMakerNote);
 }

@@ -73,6 +73,7 @@ bool BuildExifBlock(TIOParamsVals& Params, std::vector<uint8_t>& Out);
 // Copies the EXIF field set from Source to Target: texts, numbers and arrays
 // as they are, the orientation and resolutions through their setters (the
 // TIFF orientation and the resolution follow), the image description from
-// Source's TIFF image description. EXIFHasData and EXIFThumbnail are not
+// Source's TIFF image description, the maker note copied whole and parsed
+// again. EXIFHasData and EXIFThumbnail are not
 // copied.
 void CopyExifFields(const TIOParamsVals& Source, TIOParamsVals& Target);

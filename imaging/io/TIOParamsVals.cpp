@@ -92,6 +92,8 @@ void TIOParamsVals::ResetEXIF() {
   EXIFXPAuthor.clear();
   EXIFXPKeywords.clear();
   EXIFXPSubject.clear();
+  EXIFMakerNote.Clear();
+  EXIFMakerNote.ParseTags();
   // The APP1 marker that holds the EXIF block goes with the fields; one that
   // holds something else (an XMP packet) is not EXIF data.
   if (const int32_t i = IndexOfExifMarker(JpegMarkerList); i >= 0) JpegMarkerList.DeleteMarker(i);
@@ -173,6 +175,7 @@ void TIOParamsVals::Assign(const TIOParamsVals* Source) {
     if (!EXIFThumbnail) EXIFThumbnail = std::make_unique<TIEBitmap>();
     EXIFThumbnail->Assign(Source->EXIFThumbnail.get());
   }
+  EXIFMakerNote.Assign(Source->EXIFMakerNote);
   JpegMarkerList.Assign(&Source->JpegMarkerList);
   IPTCInfoList.Assign(&Source->IPTCInfoList);
   auto copy_profile = [](std::unique_ptr<TIEICC>& to, const std::unique_ptr<TIEICC>& from) {

@@ -15,6 +15,7 @@
 #include "imaging/model/TIEImagingAnnot.h"
 #include "imaging/model/TIEIPTCInfoList.h"
 #include "imaging/model/TIEMarkerList.h"
+#include "imaging/model/TIETagsHandler.h"
 #include "rtl/TObject.h"
 
 class TIEBitmap;
@@ -199,6 +200,8 @@ class TIOParamsVals : public TObject, public TIOParamsFields {
   void SetEXIFYResolution(double Value);
 
   std::unique_ptr<TIEBitmap> EXIFThumbnail;
+  // The maker note's directory.
+  TIETagsHandler EXIFMakerNote;
 
   // ---- metadata holders
   // JPEG markers read (the first APP0 excepted) and to be written.

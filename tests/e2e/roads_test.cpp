@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include "imaging/io/TImagoIO.h"
 #include "platform/Input.h"
 #include "platform/Registry.h"
 #include "toolbar/TTBKItem.h"
@@ -211,4 +212,32 @@ TEST_F(ProgramTest, AFileClaimingMoreThanItsDataHoldIsRefusedWithTheReason) {
   EXPECT_NE(shown.find("30000 x 30000 pixels"), std::string::npos) << shown;
   EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
   EXPECT_EQ(Screen->Cursor(), crDefault);
+}
+
+// The open road reads a JPEG file's EXIF block: its resolution stands in
+// for a JFIF header without one, and with EnableAdjustOrientation the
+// picture is shown turned as its orientation says.
+TEST_F(ProgramTest, TheOpenRoadReadsExifAndTurnsByItsOrientationWhenAsked) {
+  const std::string file = dir_ + "/pics/turned.jpg";
+  if (!MakeImage(file) || access("/usr/bin/exiftool", X_OK) != 0)
+    GTEST_SKIP() << "ImageMagick or exiftool is not installed";
+  ASSERT_EQ(std::system(("/usr/bin/exiftool -q -overwrite_original -n -Orientation=6 -EXIF:XResolution=200 "
+                         "-EXIF:YResolution=200 -EXIF:ResolutionUnit=2 -JFIF:XResolution=1 -JFIF:YResolution=1 "
+                         "-JFIF:ResolutionUnit=0 '" + file + "'")
+                            .c_str()),
+            0);
+  StartProgram();
+  frmMain->OpenImage(file);
+  const TIOParamsVals* p = frmMain->Imago1->GetIO()->Params();
+  EXPECT_EQ(p->EXIFHasData, 1);
+  EXPECT_EQ(p->EXIFOrientation(), 6);
+  EXPECT_EQ(Status(1), "W: 64");
+  EXPECT_EQ(Status(2), "H: 48");
+  EXPECT_EQ(Status(3), "DPI: 200");
+
+  frmMain->Imago1->GetIO()->Params()->EnableAdjustOrientation = 1;
+  frmMain->OpenImage(file);
+  EXPECT_EQ(Status(1), "W: 48");
+  EXPECT_EQ(Status(2), "H: 64");
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [turned.jpg]");
 }

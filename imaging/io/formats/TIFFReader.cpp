@@ -9,6 +9,7 @@
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/io/formats/TIFFDecode.h"
 #include "imaging/io/formats/TIFFDirectory.h"
+#include "imaging/io/formats/TIFFMakerNote.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
@@ -348,6 +349,7 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   p.TiffPageCount = v.PageNumber[1];
   p.TiffFillOrder = v.FillOrder;
   ReadExifFields(dir, exif.get(), p);
+  ReadTIFFMakerNote(exif.get(), p.EXIFMakerNote);
   p.SetTiffOrientation(v.Orientation);
 
   p.FreeColorMap();

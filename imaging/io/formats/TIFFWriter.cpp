@@ -9,6 +9,7 @@
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/io/formats/TIFFLZW.h"
+#include "imaging/io/formats/TIFFMakerNote.h"
 #include "imaging/model/ColorSpaces.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
@@ -243,6 +244,12 @@ void WriteTIFFExifTags(TagList& t, TIOParamsVals& p, TStream* s, bool& abort) {
     v.insert(v.end(), p.EXIFUserComment.begin(), p.EXIFUserComment.end());
     x.Bytes(37510, Type::UNDEFINED, v);
   }
+  // The maker note lands at the next even position; its offsets are moved
+  // there.
+  if (s->Position() % 2) x.Zero(1);
+  if (const std::vector<uint8_t> note = TIFFMakerNoteBlock(p.EXIFMakerNote, static_cast<uint32_t>(s->Position()));
+      !note.empty())
+    x.Bytes(37500, Type::UNDEFINED, note);
   const uint32_t at = x.WriteDirectory(0);
   t.Long(34665, at);
 }

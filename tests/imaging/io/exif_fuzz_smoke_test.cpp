@@ -1,5 +1,5 @@
 // A short run of the EXIF parser's fuzz target on blocks our writer builds
-// (fields, the EXIF sub-directory, a thumbnail page) and thousands of
+// (fields, the EXIF sub-directory, a maker note, a thumbnail page) and thousands of
 // deterministic mutations of them.
 #include <gtest/gtest.h>
 
@@ -24,6 +24,13 @@ TEST(ExifFuzzSmoke, MutatedBlocksNeverMisbehave) {
     if (k > 0) {
       p.EXIFThumbnail = std::make_unique<TIEBitmap>();
       codec::FillBitmap(*p.EXIFThumbnail, 8 * k, 6, codec::Picture(8 * k, 6));
+    }
+    if (k == 2) {
+      // A maker note: a SHORT in its entry and a text after the entries.
+      const uint8_t note[] = {2, 0, 1, 0, 3, 0, 1, 0, 0, 0, 7, 0, 0, 0, 2, 0, 2, 0, 10, 0, 0, 0, 26, 0, 0, 0,
+                              'C', 'a', 'm', 'e', 'r', 'a', ' ', 'X', '1', 0};
+      p.EXIFMakerNote.Stream().WriteBuffer(note, sizeof note);
+      p.EXIFMakerNote.ParseTags();
     }
     std::vector<uint8_t> block;
     ASSERT_TRUE(BuildExifBlock(p, block));

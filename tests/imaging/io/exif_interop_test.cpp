@@ -8,6 +8,7 @@
 
 #include "CodecTestSupport.h"
 #include "imaging/io/TImagoIO.h"
+#include "imaging/model/TIETagsHandler.h"
 
 using namespace codec;
 
@@ -146,4 +147,116 @@ TEST(ExifInterop, SavedBlockReadsInExiftoolUnchanged) {
   // exiftool finds nothing wrong with the block.
   const std::string warnings = Capture("/usr/bin/exiftool -validate -warning -a -s3 " + out);
   EXPECT_EQ(warnings.find("Error"), std::string::npos) << warnings;
+}
+
+namespace {
+
+// An EXIF block in the given byte order whose IFD0 names a Canon camera and
+// whose EXIF directory holds a maker note laid out as that maker's notes
+// are: a plain directory whose offsets count from the TIFF header.
+std::vector<uint8_t> CanonExif(bool be) {
+  std::vector<uint8_t> b;
+  auto u16 = [&](uint32_t v) {
+    if (be) b.insert(b.end(), {static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v)});
+    else b.insert(b.end(), {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)});
+  };
+  auto u32 = [&](uint32_t v) {
+    if (be) { u16(v >> 16); u16(v & 0xFFFF); }
+    else { u16(v & 0xFFFF); u16(v >> 16); }
+  };
+  auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+    u16(tag);
+    u16(type);
+    u32(count);
+    u32(value);
+  };
+  auto text = [&](const std::string& s, size_t n) {
+    std::string t = s;
+    t.resize(n, '\0');
+    b.insert(b.end(), t.begin(), t.end());
+  };
+  b = {static_cast<uint8_t>(be ? 'M' : 'I'), static_cast<uint8_t>(be ? 'M' : 'I')};
+  u16(42);
+  u32(8);
+  // IFD0 (8): Make, the EXIF pointer; "Canon" at 38.
+  u16(2);
+  entry(271, 2, 6, 38);
+  entry(34665, 4, 1, 44);
+  u32(0);
+  text("Canon", 6);
+  // The EXIF directory (44): the maker note at 62.
+  const uint32_t note = 62, entries = 5, data = note + 2 + entries * 12 + 4;
+  u16(1);
+  entry(37500, 7, data + 16 + 32 + 16 - note, note);
+  u32(0);
+  // The maker note: two texts, the owner, the serial number, the model id.
+  u16(entries);
+  entry(0x0006, 2, 16, data);
+  entry(0x0007, 2, 32, data + 16);
+  entry(0x0009, 2, 16, data + 48);
+  entry(0x000C, 4, 1, 123456789);
+  entry(0x0010, 4, 1, 0x80000001);
+  u32(0);
+  text("CANON TEST IMG", 16);
+  text("Firmware Version 1.0.2", 32);
+  text("Some Owner", 16);
+  std::vector<uint8_t> payload = {'E', 'x', 'i', 'f', 0, 0};
+  payload.insert(payload.end(), b.begin(), b.end());
+  return payload;
+}
+
+// A JPEG file with the payload as its APP1 marker, right after the SOI.
+std::vector<uint8_t> WithApp1(std::vector<uint8_t> jpeg, const std::vector<uint8_t>& payload) {
+  const size_t n = payload.size() + 2;
+  std::vector<uint8_t> marker = {0xFF, 0xE1, static_cast<uint8_t>(n >> 8), static_cast<uint8_t>(n)};
+  marker.insert(marker.end(), payload.begin(), payload.end());
+  jpeg.insert(jpeg.begin() + 2, marker.begin(), marker.end());
+  return jpeg;
+}
+
+}  // namespace
+
+// A maker note of either byte order is kept as exiftool decodes it, and the
+// saved file holds the same note for exiftool; GPS tags beside it do not
+// disturb the read (the field set has no GPS fields: they are not kept).
+TEST(ExifInterop, MakerNotesReadAndWriteAsExiftoolDecodesThem) {
+  if (!HavePeers()) GTEST_SKIP() << "exiftool/ImageMagick not installed";
+  Folder dir;
+  const std::string plain = dir / "plain.jpg";
+  ASSERT_TRUE(codec::Run("/usr/bin/convert -size 48x32 gradient:red-blue " + plain));
+  const char* tags[] = {"Canon:CanonImageType", "Canon:CanonFirmwareVersion", "Canon:OwnerName",
+                        "Canon:SerialNumber", "Canon:CanonModelID"};
+  for (bool be : {false, true}) {
+    SCOPED_TRACE(be ? "MM" : "II");
+    const std::string file = dir / "canon.jpg", out = dir / "saved.jpg";
+    WriteFile(file, WithApp1(ReadFile(plain), CanonExif(be)));
+    ASSERT_TRUE(codec::Run("/usr/bin/exiftool -q -overwrite_original -GPSLatitude=48.1 -GPSLatitudeRef=N "
+                           "-GPSLongitude=11.5 -GPSLongitudeRef=E " + file));
+    ASSERT_EQ(Tag(file, "Canon:OwnerName"), "Some Owner");
+    ASSERT_EQ(Tag(file, "GPSLatitude"), "48.1");
+    TImagoIO io(nullptr);
+    io.LoadFromFile(file);
+    ASSERT_FALSE(io.Aborted());
+    const TIOParamsVals& p = *io.Params();
+    EXPECT_EQ(p.EXIFMake, "Canon");
+    const TIETagsHandler& note = p.EXIFMakerNote;
+    ASSERT_EQ(note.Entries().size(), 5u);
+    auto& m = const_cast<TMemoryStream&>(note.Stream());
+    const auto* bytes = static_cast<const char*>(m.Memory());
+    auto text_of = [&](const TIETagsHandler::TEntry& e) {
+      return e.Value < m.Size() ? std::string(bytes + e.Value) : std::string();
+    };
+    EXPECT_EQ(text_of(note.Entries()[0]), Tag(file, tags[0]));
+    EXPECT_EQ(text_of(note.Entries()[1]), Tag(file, tags[1]));
+    EXPECT_EQ(text_of(note.Entries()[2]), Tag(file, tags[2]));
+    EXPECT_EQ(std::to_string(note.Entries()[3].Value), Tag(file, tags[3]));
+    EXPECT_EQ(std::to_string(note.Entries()[4].Value), Tag(file, tags[4]));
+
+    io.SaveToFile(out);
+    ASSERT_FALSE(io.Aborted());
+    for (const char* tag : tags) EXPECT_EQ(Tag(out, tag), Tag(file, tag)) << tag;
+    EXPECT_EQ(Tag(out, "Make"), "Canon");
+    const std::string warnings = Capture("/usr/bin/exiftool -validate -warning -a -s3 " + out);
+    EXPECT_EQ(warnings.find("Error"), std::string::npos) << warnings;
+  }
 }
