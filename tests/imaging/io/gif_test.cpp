@@ -417,4 +417,15 @@ TEST(GifLoad, AnimationFramesAreComposedWithTheirDisposal) {
   EXPECT_EQ(io.IEBitmap()->GetPixelRGB(1, 0), MakeRGB(255, 0, 0));
   EXPECT_EQ(io.IEBitmap()->GetPixelRGB(3, 1), MakeRGB(0, 0, 255));
   EXPECT_FALSE(io.IEBitmap()->HasAlphaChannel());
+  // Frames of disposal 3 that reach past the screen or lie beyond it.
+  for (const int left : {3, 9000}) {
+    f.frames[1].left = left;
+    f.frames[1].width = 3;
+    f.frames[1].indexes.assign(3, 1);
+    const auto outside = gif::Build(f);
+    io.LoadFromBuffer(outside.data(), static_cast<int64_t>(outside.size()), ieftGIF);
+    ASSERT_FALSE(io.Aborted()) << left;
+    EXPECT_EQ(io.IEBitmap()->GetPixelRGB(3, 0), MakeRGB(255, 0, 0)) << left;
+    EXPECT_EQ(io.IEBitmap()->GetPixelRGB(3, 1), MakeRGB(0, 0, 255)) << left;
+  }
 }
