@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "imaging/io/IEReadLimits.h"
@@ -679,6 +680,24 @@ void FillArea(TIEBitmap& Canvas, int32_t X, int32_t Y, int32_t W, int32_t H, con
   }
 }
 
+// The canvas under a frame of disposal 3, alpha included, so that the next
+// frame finds it as it was; null when the frame lies outside the canvas.
+std::unique_ptr<TIEBitmap> SaveArea(TIEBitmap& Canvas, int32_t X, int32_t Y, int32_t W, int32_t H) {
+  W = std::min(W, Canvas.Width() - X);
+  H = std::min(H, Canvas.Height() - Y);
+  if (W <= 0 || H <= 0 || X < 0 || Y < 0) return nullptr;
+  auto saved = std::make_unique<TIEBitmap>();
+  saved->Allocate(W, H, ieRGB24);
+  Canvas.CopyRectTo(saved.get(), X, Y, 0, 0, W, H);
+  Canvas.GetAlphaChannel()->CopyRectTo(saved->GetAlphaChannel(), X, Y, 0, 0, W, H);
+  return saved;
+}
+
+void RestoreArea(TIEBitmap& Canvas, TIEBitmap& Saved, int32_t X, int32_t Y) {
+  Saved.CopyRectTo(&Canvas, 0, 0, X, Y, Saved.Width(), Saved.Height());
+  Saved.GetAlphaChannel()->CopyRectTo(Canvas.GetAlphaChannel(), 0, 0, X, Y, Saved.Width(), Saved.Height());
+}
+
 // Makes the canvas at least W x H, the new area background with alpha 0.
 void GrowCanvas(TIEBitmap& Canvas, int32_t W, int32_t H, const TRGB& Background) {
   if (Canvas.IsEmpty()) {
@@ -714,6 +733,7 @@ void ReadComposed(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, boo
   TIEBitmap canvas;
   int32_t previous_disposal = 0;
   int32_t px = 0, py = 0, pw = 0, ph = 0;
+  std::unique_ptr<TIEBitmap> under;  // what a disposal-3 frame covered
   for (int32_t i = 0;; ++i) {
     TIEBitmap frame;
     Stream->SetPosition(start);
@@ -742,7 +762,12 @@ void ReadComposed(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, boo
       // The previous frame's disposal applies before this one is drawn.
       if (previous_disposal == 2 && !canvas.IsEmpty())
         FillArea(canvas, px, py, pw, ph, Params.GifBackground);
+      else if (previous_disposal == 3 && under)
+        RestoreArea(canvas, *under, px, py);
       GrowCanvas(canvas, w, h, Params.GifBackground);
+      under.reset();
+      if (Params.GifAction == 3)
+        under = SaveArea(canvas, Params.GifXPos, Params.GifYPos, frame.Width(), frame.Height());
       DrawFrame(canvas, frame, Params.GifXPos, Params.GifYPos);
       px = Params.GifXPos;
       py = Params.GifYPos;

@@ -6,6 +6,7 @@
 
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
+#include "imaging/io/formats/PageCodings.h"
 #include "imaging/io/formats/PageJPEG.h"
 #include "imaging/model/PageEncoders.h"
 #include "imaging/model/PixelHelpers.h"
@@ -112,16 +113,44 @@ void WritePDFPage(TIEPDFDocument& Document, TIEBitmap* Bitmap, TIOParamsVals& Pa
   TIEPDFDictionaryObject& d = *image->Dictionary;
   if (mono) {
     if (Params.PdfCompression == kJPEG) Params.PdfCompression = kFaxG3;
-    image->Data = MonoRows(Bitmap);
-    // The fax and LZW coders are not part of this build: those settings
-    // take the run-length road.
-    if (Params.PdfCompression != kNone) {
-      std::vector<uint8_t> packed;
-      PackBitsEncode(image->Data.data(), static_cast<int64_t>(image->Data.size()), packed);
-      image->Data.swap(packed);
-      auto filter = std::make_unique<TIEPDFArrayObject>();
-      filter->Add(Name("RunLengthDecode"));
-      d.Add("Filter", std::move(filter));
+    // The fax coders report a failed write through the record's abort
+    // flag; a page in memory has none to report.
+    bool local_abort = false;
+    bool& abort = Progress.Aborting ? *Progress.Aborting : local_abort;
+    switch (Params.PdfCompression) {
+      case kPackBits: {
+        const std::vector<uint8_t> bits = MonoRows(Bitmap);
+        PackBitsEncode(bits.data(), static_cast<int64_t>(bits.size()), image->Data);
+        auto filter = std::make_unique<TIEPDFArrayObject>();
+        filter->Add(Name("RunLengthDecode"));
+        d.Add("Filter", std::move(filter));
+        break;
+      }
+      case kFaxG4:
+      case kFaxG3: {
+        const bool group4 = Params.PdfCompression == kFaxG4;
+        image->Data = EncodePageFax(Bitmap, group4, abort);
+        d.Add("Filter", Name("CCITTFaxDecode"));
+        auto parms = std::make_unique<TIEPDFDictionaryObject>();
+        parms->Add("K", Number(group4 ? -1 : 1));
+        parms->Add("BlackIs1", std::make_unique<TIEPDFBooleanObject>(true));
+        parms->Add("Columns", Number(w));
+        parms->Add("Rows", Number(h));
+        parms->Add("EndOfLine", std::make_unique<TIEPDFBooleanObject>(false));
+        parms->Add("Uncompressed", std::make_unique<TIEPDFBooleanObject>(true));
+        parms->Add("EncodedByteAlign", std::make_unique<TIEPDFBooleanObject>(false));
+        parms->Add("EndOfBlock", std::make_unique<TIEPDFBooleanObject>(false));
+        d.Add("DecodeParms", std::move(parms));
+        break;
+      }
+      case kLZW:
+        image->Data = EncodePageLZW(Bitmap, local_abort);
+        d.Add("Filter", Name("LZWDecode"));
+        break;
+      default:
+        // kNone, and values outside the table: the rows as they stand.
+        image->Data = MonoRows(Bitmap);
+        break;
     }
     d.Add("ColorSpace", Name("DeviceGray"));
     d.Add("BitsPerComponent", Number(1));
@@ -133,6 +162,11 @@ void WritePDFPage(TIEPDFDocument& Document, TIEBitmap* Bitmap, TIOParamsVals& Pa
       image->Data.assign(b, b + jpeg.Size());
       d.Add("Filter", Name("DCTDecode"));
       d.Add("ColorSpace", Name(PageJPEGIsGrey(Params) ? "DeviceGray" : "DeviceRGB"));
+    } else if (Params.PdfCompression == kLZW) {
+      bool memory_abort = false;
+      image->Data = EncodePageLZW(Bitmap, memory_abort);
+      d.Add("Filter", Name("LZWDecode"));
+      d.Add("ColorSpace", Name("DeviceRGB"));
     } else {
       // Red first, as PDF keeps its samples.
       image->Data.resize(static_cast<size_t>(w) * 3 * static_cast<size_t>(h));

@@ -8,6 +8,7 @@
 
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
+#include "imaging/io/formats/PageCodings.h"
 #include "imaging/io/formats/PageJPEG.h"
 #include "imaging/model/PageEncoders.h"
 #include "imaging/model/PixelHelpers.h"
@@ -16,6 +17,15 @@
 #include "rtl/TStream.h"
 
 namespace {
+
+// PsCompression values: 1-bit pictures take run-length (and values outside
+// the four), Group 4 or Group 3 two-dimensional fax data; 24-bit pictures
+// take JPEG data at kPsJPEG and run-length data otherwise.
+enum : uint8_t { kPsPackBits = 0, kPsFaxG4 = 1, kPsFaxG3 = 2, kPsJPEG = 3 };
+
+bool IsFaxCoding(uint8_t Compression) {
+  return Compression == kPsFaxG4 || Compression == kPsFaxG3 || Compression == kPsJPEG;
+}
 
 // The page count field: the count padded with blanks to six characters, so
 // that later pages rewrite it in place.
@@ -97,9 +107,12 @@ int64_t EncodePSImageData(TMemoryStream* Target, TIEBitmap* Bitmap, TIOParamsVal
   const int32_t w = Bitmap->Width(), h = Bitmap->Height();
   std::vector<uint8_t> out;
   int64_t chars = 0;
-  if (Bitmap->PixelFormat() == ieMono1) {
-    // One run-length coding of all rows, runs crossing rows. The fax coder
-    // is not part of this build: the other settings take this road too.
+  if (Bitmap->PixelFormat() == ieMono1 && IsFaxCoding(Params.PsCompression)) {
+    bool abort = false;
+    const std::vector<uint8_t> fax = EncodePageFax(Bitmap, Params.PsCompression == kPsFaxG4, abort);
+    chars += AppendBlock(fax.data(), static_cast<int64_t>(fax.size()), out);
+  } else if (Bitmap->PixelFormat() == ieMono1) {
+    // One run-length coding of all rows, runs crossing rows.
     const int64_t row = (int64_t{w} + 7) / 8;
     std::vector<uint8_t> bits;
     bits.reserve(static_cast<size_t>(row * h));
@@ -111,7 +124,7 @@ int64_t EncodePSImageData(TMemoryStream* Target, TIEBitmap* Bitmap, TIOParamsVal
     std::vector<uint8_t> packed;
     PackBitsEncode(bits.data(), static_cast<int64_t>(bits.size()), packed);
     chars += AppendBlock(packed.data(), static_cast<int64_t>(packed.size()), out);
-  } else if (Params.PsCompression == 3) {
+  } else if (Params.PsCompression == kPsJPEG) {
     TMemoryStream jpeg;
     WritePageJPEG(&jpeg, Bitmap, Params, Progress);
     chars += AppendBlock(static_cast<const uint8_t*>(jpeg.Memory()), jpeg.Size(), out);
@@ -150,10 +163,17 @@ void WritePSPage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, int3
   const int64_t chars = EncodePSImageData(&data, Bitmap, Params, Progress);
   const std::string begin = "%%BeginData:      " + S(chars) + " ASCII Bytes";
   if (mono) {
-    StreamWriteLine(Stream, "currentfile /ASCII85Decode filter /RunLengthDecode filter");
+    if (IsFaxCoding(Params.PsCompression))
+      StreamWriteLine(Stream, "currentfile /ASCII85Decode filter << /K " +
+                                  std::string(Params.PsCompression == kPsFaxG4 ? "-1" : "1") +
+                                  " /BlackIs1 true /Columns " + S(w) + " /Rows " + S(h) +
+                                  " /EndOfLine false /Uncompressed true /EncodedByteAlign false"
+                                  " /EndOfBlock false >> /CCITTFaxDecode filter");
+    else
+      StreamWriteLine(Stream, "currentfile /ASCII85Decode filter /RunLengthDecode filter");
     StreamWriteLine(Stream, begin);
     StreamWriteLine(Stream, "image");
-  } else if (Params.PsCompression == 3) {
+  } else if (Params.PsCompression == kPsJPEG) {
     StreamWriteLine(Stream, "currentfile /ASCII85Decode filter << >> /DCTDecode filter");
     // A grey JPEG has one component; every other setting is written as
     // three (see WritePageJPEG).

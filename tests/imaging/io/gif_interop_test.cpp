@@ -140,7 +140,9 @@ TEST_F(GifInterop, FilesMadeByNetpbmAndImageMagick) {
 TEST_F(GifInterop, AnimationsFromGifbuildComposeAsImageMagickCoalesces) {
   // Frame 0 full screen with a transparent index; frame 1 interlaced with a
   // local table, disposal 2; frame 2 partly transparent over what frame 1
-  // left, disposal 1; frame 3 after it.
+  // left, disposal 1; frame 3 after it; frame 4 with disposal 3 (restore
+  // what was there before it) and frame 5 partly transparent over the
+  // restored screen.
   const std::string spec = dir / "anim.txt", file = dir / "anim.gif";
   {
     std::ofstream t(spec);
@@ -157,13 +159,17 @@ TEST_F(GifInterop, AnimationsFromGifbuildComposeAsImageMagickCoalesces) {
          "graphics control\n disposal mode 1\n transparent index 0\nend\n"
          "image\nimage left 2\nimage top 2\nimage bits 5 by 3\nrbbgk\nrrbgr\nkkrrb\n\n"
          "graphics control\n disposal mode 1\nend\n"
-         "image\nimage left 0\nimage top 4\nimage bits 2 by 1\nbb\n";
+         "image\nimage left 0\nimage top 4\nimage bits 2 by 1\nbb\n\n"
+         "graphics control\n disposal mode 3\nend\n"
+         "image\nimage left 1\nimage top 0\nimage bits 4 by 3\nkkkk\nkggk\nkkkk\n\n"
+         "graphics control\n disposal mode 1\n transparent index 0\nend\n"
+         "image\nimage left 0\nimage top 0\nimage bits 3 by 2\nrrg\nbrr\n";
   }
   ASSERT_TRUE(peer::Run(std::string(kGifBuild) + " '" + spec + "' > '" + file + "'"));
-  for (int k = 0; k < 4; ++k) {
+  for (int k = 0; k < 6; ++k) {
     SCOPED_TRACE(k);
     auto io = Load(file, k);
-    EXPECT_EQ(io->Params()->GifImageCount, 4);
+    EXPECT_EQ(io->Params()->GifImageCount, 6);
     ExpectSame(io->IEBitmap(), Magick(file, k), "frame " + std::to_string(k), true);
   }
 }

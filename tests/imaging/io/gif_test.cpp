@@ -365,7 +365,7 @@ TEST(GifFrames, CountingAndRemovingFrames) {
 TEST(GifLoad, AnimationFramesAreComposedWithTheirDisposal) {
   // A 4 x 2 screen: frame 0 fills it red; frame 1 (disposal 2) paints green
   // at (1, 0); frame 2 paints blue at (3, 1). Loading frame 2 shows frame 1's
-  // square restored to the background.
+  // square restored to the background, or with disposal 3 to frame 0's red.
   gif::File f;
   f.width = 4;
   f.height = 2;
@@ -407,4 +407,25 @@ TEST(GifLoad, AnimationFramesAreComposedWithTheirDisposal) {
   }
   EXPECT_EQ(io.Params()->GifImageCount, 3);
   EXPECT_EQ(io.IEBitmap()->GetAlpha(1, 0), 0);  // the restored square is transparent
+
+  // Disposal 3 puts back what the frame covered: the red of frame 0.
+  f.frames[1].control = gif::Control(3, -1);
+  const auto restored = gif::Build(f);
+  io.Params()->GifImageIndex = 2;
+  io.LoadFromBuffer(restored.data(), static_cast<int64_t>(restored.size()), ieftGIF);
+  ASSERT_FALSE(io.Aborted());
+  EXPECT_EQ(io.IEBitmap()->GetPixelRGB(1, 0), MakeRGB(255, 0, 0));
+  EXPECT_EQ(io.IEBitmap()->GetPixelRGB(3, 1), MakeRGB(0, 0, 255));
+  EXPECT_FALSE(io.IEBitmap()->HasAlphaChannel());
+  // Frames of disposal 3 that reach past the screen or lie beyond it.
+  for (const int left : {3, 9000}) {
+    f.frames[1].left = left;
+    f.frames[1].width = 3;
+    f.frames[1].indexes.assign(3, 1);
+    const auto outside = gif::Build(f);
+    io.LoadFromBuffer(outside.data(), static_cast<int64_t>(outside.size()), ieftGIF);
+    ASSERT_FALSE(io.Aborted()) << left;
+    EXPECT_EQ(io.IEBitmap()->GetPixelRGB(3, 0), MakeRGB(255, 0, 0)) << left;
+    EXPECT_EQ(io.IEBitmap()->GetPixelRGB(3, 1), MakeRGB(0, 0, 255)) << left;
+  }
 }

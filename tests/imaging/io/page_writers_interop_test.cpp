@@ -1,5 +1,6 @@
 // PostScript and PDF pages against the peers: qpdf finds no fault in our
-// PDF files, pdfimages takes the exact pixels out of lossless pages, and
+// PDF files, pdfimages takes the exact pixels out of lossless pages (none,
+// run-length, fax and LZW data), and
 // Ghostscript renders our pages, on paper the size of the picture at 72 dots
 // an inch, to the source pixels (JPEG pages to pixels near them: grey and
 // four-ink settings included).
@@ -75,7 +76,8 @@ TEST_F(PageWritersInterop, QpdfChecksEveryKindOfPage) {
   struct Case {
     TIEBitmap* bitmap;
     uint8_t compression, jpeg_space;
-  } cases[] = {{&rgb, 0, 2}, {&rgb, 4, 2}, {&rgb, 4, 1}, {&rgb, 4, 3}, {&mono, 0, 2}, {&mono, 1, 2}, {&mono, 2, 2}};
+  } cases[] = {{&rgb, 0, 2},  {&rgb, 4, 2},  {&rgb, 4, 1},  {&rgb, 4, 3},  {&rgb, 5, 2},  {&mono, 0, 2},
+               {&mono, 1, 2}, {&mono, 2, 2}, {&mono, 3, 2}, {&mono, 4, 2}, {&mono, 5, 2}};
   for (const Case& c : cases) {
     TIOParamsVals p(nullptr);
     p.PdfCompression = c.compression;
@@ -105,7 +107,7 @@ TEST_F(PageWritersInterop, PdfimagesReturnsTheExactPixelsOfLosslessPages) {
   struct Case {
     TIEBitmap* bitmap;
     uint8_t compression;
-  } cases[] = {{&rgb, 0}, {&rgb, 2}, {&mono, 0}, {&mono, 1}, {&mono, 2}};
+  } cases[] = {{&rgb, 0}, {&rgb, 2}, {&rgb, 5}, {&mono, 0}, {&mono, 1}, {&mono, 2}, {&mono, 3}, {&mono, 4}, {&mono, 5}};
   for (const Case& c : cases) {
     TIOParamsVals p(nullptr);
     p.PdfCompression = c.compression;
@@ -143,9 +145,12 @@ TEST_F(PageWritersInterop, GhostscriptRendersPagesToTheSourcePixels) {
     int max_error;  // 0: exact
   } cases[] = {
       {&rgb, false, 0, 2, 0},     {&rgb, false, 1, 2, 0},     {&mono, false, 0, 2, 0},
-      {&mono, false, 1, 2, 0},    {&smooth, false, 3, 2, 8},  {&smooth, false, 3, 3, 8},
-      {&smooth, false, 3, 4, 8},  {&rgb, true, 0, 2, 0},      {&mono, true, 1, 2, 0},
+      {&mono, false, 1, 2, 0},    {&mono, true, 1, 2, 0},     {&mono, true, 0, 2, 0},    {&smooth, false, 3, 2, 8},  {&smooth, false, 3, 3, 8},
+      {&smooth, false, 3, 4, 8},  {&rgb, true, 0, 2, 0},
       {&smooth, true, 4, 2, 8},   {&smooth, true, 4, 3, 8},
+      // Fax and LZW data.
+      {&mono, false, 2, 2, 0},    {&mono, false, 3, 2, 0},    {&mono, true, 2, 2, 0},
+      {&mono, true, 3, 2, 0},     {&mono, true, 5, 2, 0},     {&rgb, true, 5, 2, 0},
       // Grey JPEG data: the luma of the source.
       {&smooth, false, 3, 1, 8},  {&smooth, true, 4, 1, 8},
   };
@@ -174,5 +179,61 @@ TEST_F(PageWritersInterop, GhostscriptRendersPagesToTheSourcePixels) {
         worst = std::max({worst, std::abs(got.r - want.r), std::abs(got.g - want.g), std::abs(got.b - want.b)});
       }
     EXPECT_LE(worst, c.max_error) << what;
+  }
+}
+
+// A page of the size of a scanned letter, with runs of every length,
+// long white rows and a width that is no multiple of 8: each fax and LZW
+// coding renders to the source pixels and gives them back through
+// pdfimages, and the PostScript interpreter reads on past the data.
+TEST_F(PageWritersInterop, LargeOneBitPagesKeepEveryPixel) {
+  constexpr int w = 613, h = 401;
+  TIEBitmap mono;
+  mono.Allocate(w, h, ieMono1);
+  uint32_t seed = 12345;
+  for (int y = 0; y < h; ++y) {
+    uint8_t* row = mono.GetScanline(y);
+    std::fill(row, row + (w + 7) / 8, 0xFF);
+    if (y % 50 < 5) continue;
+    for (int x = 0; x < w;) {
+      seed = seed * 1103515245u + 12345u;
+      const int run = 1 + static_cast<int>(seed >> 16) % (y % 3 == 0 ? 3 : 90);
+      if ((seed >> 8) & 1)
+        for (int k = x; k < std::min(w, x + run); ++k) row[k / 8] &= static_cast<uint8_t>(~(0x80 >> (k % 8)));
+      x += run;
+    }
+  }
+  struct Case {
+    bool pdf;
+    uint8_t compression;
+  } cases[] = {{false, 1}, {false, 2}, {false, 3}, {true, 2}, {true, 3}, {true, 5}};
+  for (const Case& c : cases) {
+    TIOParamsVals p(nullptr);
+    p.PsPaperWidth = p.PdfPaperWidth = w;
+    p.PsPaperHeight = p.PdfPaperHeight = h;
+    p.PsCompression = p.PdfCompression = c.compression;
+    const std::string what = std::string(c.pdf ? "pdf " : "ps ") + std::to_string(c.compression);
+    const std::string file = Write(mono, p, c.pdf, c.pdf ? "page.pdf" : "page.ps");
+    PNM out;
+    // The interpreter stops at the first error, which would lose the page.
+    const std::string log = Capture(std::string(kGs) + " -q -dSAFER -dBATCH -dNOPAUSE -sDEVICE=ppmraw -r72 -g" +
+                                    std::to_string(w) + "x" + std::to_string(h) + " -sOutputFile=" +
+                                    (folder / "render.ppm") + " " + file + " 2>&1");
+    EXPECT_EQ(log, "") << what;
+    ASSERT_TRUE(ReadPNM(folder / "render.ppm", out)) << what;
+    ASSERT_EQ(out.width, w);
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) wrong += At(out, x, y) != mono.GetPixelRGB(x, y);
+    EXPECT_EQ(wrong, 0) << what;
+    if (!c.pdf) continue;
+    const std::string prefix = folder / "big";
+    ASSERT_TRUE(codec::Run(std::string(kPdfImages) + " " + file + " " + prefix));
+    ASSERT_TRUE(ReadPNM(prefix + "-000.pbm", out)) << what;
+    wrong = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) wrong += At(out, x, y) != mono.GetPixelRGB(x, y);
+    EXPECT_EQ(wrong, 0) << what;
+    std::remove((prefix + "-000.pbm").c_str());
   }
 }

@@ -1,7 +1,8 @@
 // PostScript and PDF page writers: the header, page count and placement of
-// a PostScript page, its data lines by pixel format and compression and the
-// count of its data characters; a PDF page's objects, image dictionary,
-// content stream and information dictionary; the faults mended: grey and
+// a PostScript page, its data lines by pixel format and compression (fax
+// filter parameters included) and the count of its data characters; a PDF
+// page's objects, image dictionary, fax and LZW data, content stream and
+// information dictionary; the faults mended: grey and
 // four-ink JPEG pages declare what their data holds, texts outside ASCII
 // keep their characters.
 #include <gtest/gtest.h>
@@ -11,7 +12,9 @@
 #include "CodecTestSupport.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/PDF.h"
+#include "imaging/io/formats/CCITT.h"
 #include "imaging/io/formats/PS.h"
+#include "imaging/io/formats/TIFFLZW.h"
 #include "rtl/TComponent.h"
 
 using namespace codec;
@@ -110,7 +113,14 @@ TEST(PageWritersTest, PostScriptDataLinesFollowTheFormatAndCompression) {
       {&rgb, 3, 3, "/DCTDecode filter\r\nfalse 3\r\n", 1},
       {&rgb, 3, 1, "/DCTDecode filter\r\nfalse 1\r\n", 1},
       {&mono, 0, 2, "21 9 1\r\n[ 21 0 0 9 0 0 ]\r\ncurrentfile /ASCII85Decode filter /RunLengthDecode filter\r\n", 1},
-      {&mono, 1, 2, "currentfile /ASCII85Decode filter /RunLengthDecode filter\r\n%%BeginData:", 1},
+      {&mono, 1, 2,
+       "21 9 1\r\n[ 21 0 0 9 0 0 ]\r\ncurrentfile /ASCII85Decode filter << /K -1 /BlackIs1 true /Columns 21 "
+       "/Rows 9 /EndOfLine false /Uncompressed true /EncodedByteAlign false /EndOfBlock false >> "
+       "/CCITTFaxDecode filter\r\n%%BeginData:",
+       1},
+      {&mono, 2, 2, "currentfile /ASCII85Decode filter << /K 1 /BlackIs1 true /Columns 21 /Rows 9 ", 1},
+      // JPEG asked of a 1-bit picture gives Group 3 two-dimensional data.
+      {&mono, 3, 2, "currentfile /ASCII85Decode filter << /K 1 /BlackIs1 true /Columns 21 /Rows 9 ", 1},
   };
   for (const Case& c : cases) {
     TIOParamsVals p(nullptr);
@@ -185,7 +195,14 @@ TEST(PageWritersTest, PdfImagesFollowTheCompressionAndTheRecord) {
       {&mono, 0, 2, 0, "/Length 27\n/ColorSpace /DeviceGray\n/BitsPerComponent 1\n"},
       {&mono, 1, 2, 1, "/Filter [/RunLengthDecode ]\n/ColorSpace /DeviceGray\n/BitsPerComponent 1\n"},
       // A 1-bit page asked for JPEG leaves the record at 3.
-      {&mono, 4, 2, 3, "/ColorSpace /DeviceGray\n/BitsPerComponent 1\n/Width 21\n/Height 9\n"},
+      {&mono, 4, 2, 3,
+       "/Filter /CCITTFaxDecode\n/DecodeParms << /K 1\n/BlackIs1 true\n/Columns 21\n/Rows 9\n"
+       "/EndOfLine false\n/Uncompressed true\n/EncodedByteAlign false\n/EndOfBlock false\n>>\n"
+       "/ColorSpace /DeviceGray\n/BitsPerComponent 1\n/Width 21\n/Height 9\n"},
+      {&mono, 2, 2, 2, "/Filter /CCITTFaxDecode\n/DecodeParms << /K -1\n/BlackIs1 true\n/Columns 21\n"},
+      {&mono, 3, 2, 3, "/Filter /CCITTFaxDecode\n/DecodeParms << /K 1\n/BlackIs1 true\n/Columns 21\n"},
+      {&mono, 5, 2, 5, "/Filter /LZWDecode\n/ColorSpace /DeviceGray\n/BitsPerComponent 1\n"},
+      {&rgb, 5, 2, 5, "/Filter /LZWDecode\n/ColorSpace /DeviceRGB\n/BitsPerComponent 8\n"},
       {&rgb, 4, 2, 4, "/Filter /DCTDecode\n/ColorSpace /DeviceRGB\n/BitsPerComponent 8\n"},
       {&rgb, 4, 1, 4, "/Filter /DCTDecode\n/ColorSpace /DeviceGray\n"},
       {&rgb, 4, 4, 4, "/Filter /DCTDecode\n/ColorSpace /DeviceRGB\n"},
@@ -200,6 +217,58 @@ TEST(PageWritersTest, PdfImagesFollowTheCompressionAndTheRecord) {
     EXPECT_EQ(p.PdfCompression, c.after) << c.dictionary;
     EXPECT_EQ(p.JpegColorSpace, c.jpeg_space);
     EXPECT_EQ(p.BitsPerSample, c.bitmap == &mono ? 1 : 8);
+  }
+}
+
+// The image data of fax and LZW pages decode, with the system's own
+// decoders, to the picture's rows: fax data code a set bit as black, which
+// /BlackIs1 true gives back as a set bit.
+TEST(PageWritersTest, PdfFaxAndLzwDataDecodeToThePictureRows) {
+  TIEBitmap mono, rgb;
+  Mono(mono, 37, 13);
+  FillBitmap(rgb, 11, 7, Picture(11, 7));
+  for (uint8_t compression : {2, 3, 5}) {
+    for (TIEBitmap* b : {&mono, &rgb}) {
+      if (b == &rgb && compression != 5) continue;
+      TIOParamsVals p(nullptr);
+      p.PdfCompression = compression;
+      const std::string t = PDF(*b, p);
+      const size_t from = t.find("stream\n", t.find("3 0 obj")) + 7;
+      const size_t to = t.find("\nendstream", from);
+      const auto* data = reinterpret_cast<const uint8_t*>(t.data() + from);
+      const int64_t size = static_cast<int64_t>(to - from);
+      const int32_t w = b->Width(), h = b->Height();
+      if (compression == 5) {
+        const int32_t row_bytes = b == &mono ? (w + 7) / 8 : w * 3;
+        TTIFFLZWDecodeHandle state;
+        for (int32_t y = 0; y < h; ++y) {
+          const uint8_t* row = TIFFLZWDecode(data, size, row_bytes, state);
+          ASSERT_NE(row, nullptr) << y;
+          for (int32_t x = 0; x < w; ++x) {
+            if (b == &mono) {
+              ASSERT_EQ(row[x / 8] >> (7 - x % 8) & 1, b->GetScanline(y)[x / 8] >> (7 - x % 8) & 1) << x << "," << y;
+            } else {
+              const TRGB want = b->GetRGB24(x, y);
+              ASSERT_EQ(row[x * 3], want.r);
+              ASSERT_EQ(row[x * 3 + 1], want.g);
+              ASSERT_EQ(row[x * 3 + 2], want.b);
+            }
+          }
+        }
+        TIFFLZWDecode(nullptr, 0, 0, state);
+        continue;
+      }
+      std::vector<uint8_t> row((w + 7) / 8), ref((w + 7) / 8, 0xFF);
+      int64_t bit = 0;
+      for (int32_t y = 0; y < h; ++y) {
+        std::fill(row.begin(), row.end(), 0xFF);
+        bit = CCITTDecodeRow2D(row.data(), data, size, compression == 3, 1, bit, ref.data(), w);
+        // The decoder gives 1 for white, the coder took 1 for black.
+        for (int32_t x = 0; x < w; ++x)
+          ASSERT_NE(row[x / 8] >> (7 - x % 8) & 1, b->GetScanline(y)[x / 8] >> (7 - x % 8) & 1)
+              << int(compression) << " " << x << "," << y;
+      }
+    }
   }
 }
 

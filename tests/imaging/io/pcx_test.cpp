@@ -236,6 +236,27 @@ TEST(Dcx, PagesAreInsertedAppendedAndNeverLost) {
   io.SaveToStream(&other, ieftDCX);
   EXPECT_TRUE(io.Aborted());
   EXPECT_EQ(other.Size(), 5);
+
+  // A DCX behind other data: the data before it stay, its offsets count
+  // from its own start, and a second page goes in without losing the first.
+  TMemoryStream behind;
+  behind.WriteBuffer("head!", 5);
+  p.DcxImageIndex = 0;
+  WriteDCXStream(&behind, &red, p, pr);
+  behind.SetPosition(5);
+  WriteDCXStream(&behind, &blue, p, pr);
+  ASSERT_FALSE(aborted);
+  const auto both = Bytes(behind);
+  EXPECT_EQ(std::string(both.begin(), both.begin() + 5), "head!");
+  const std::vector<uint8_t> dcx(both.begin() + 5, both.end());
+  EXPECT_EQ(Read(dcx, true, 0).At(0, 0), want[0]);
+  EXPECT_EQ(Read(dcx, true, 1).At(0, 0), want[1]);
+  behind.SetPosition(5);
+  TIEBitmap first;
+  TIOParamsVals q(nullptr);
+  ReadDCXStream(&behind, &first, q, pr, false);
+  ASSERT_FALSE(aborted);
+  EXPECT_EQ(first.GetPixelRGB(0, 0), want[0]);
 }
 
 TEST(PcxLoad, StreamHeadersLetImagesFollowOneAnother) {
