@@ -502,3 +502,11 @@ void ClipToNCUpdateRegion(HWND Wnd, HDC DC, HRGN Rgn) {
   }
   OffsetClipRgn(DC, -wr.Left, -wr.Top);
 }
+
+void XorHalftoneFrameRectsOnScreen(const TRect* NewRect, const TRect* OldRect, TSize NewSize, TSize OldSize) {
+  HWND desktop = GetDesktopWindow();
+  HDC dc = GetDCEx(desktop, nullptr, DCX_WINDOW | DCX_CACHE | DCX_LOCKWINDOWUPDATE);
+  if (!dc) return;
+  XorHalftoneFrameRects(dc, NewRect, OldRect, NewSize, OldSize);
+  ReleaseDC(desktop, dc);
+}

@@ -107,6 +107,9 @@ void XorFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize New
 void XorHalftoneFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize NewSize,
                            TSize OldSize);
 HBRUSH MakeHalftoneBrush();
+// The same on the screen itself (the desktop window's DC, taken for the
+// drawing and given back at once so that the screen shows it).
+void XorHalftoneFrameRectsOnScreen(const TRect* NewRect, const TRect* OldRect, TSize NewSize, TSize OldSize);
 
 TRect PrimaryMonitorRect(bool WorkArea);
 bool HasSeveralMonitors();

@@ -149,14 +149,14 @@ TDKCustomToolbar::~TDKCustomToolbar() = default;
 
 void TDKCustomToolbar::BeforeDestruction() {
   if (menuBar_) UnregisterHookProc(&MenuBarAltKeyHook);
-  TDKCustomDockableWindow::BeforeDestruction();
   TDKToolbarView* v = view_;
   view_ = nullptr;
-  delete v;
-  delete chevron_;
+  v->Free();
+  chevron_->Free();
   chevron_ = nullptr;
-  delete items_;
+  items_->Free();
   items_ = nullptr;
+  TDKCustomDockableWindow::BeforeDestruction();
 }
 
 void TDKCustomToolbar::SetChevronHint(const std::string& v) {
@@ -248,6 +248,7 @@ int32_t TDKCustomToolbar::RowThickness() {
 }
 
 void TDKCustomToolbar::UpdateViewLimits() {
+  if (!view_) return;
   TDKDock* dock = CurrentDock();
   view_->SetOrientation(OrientationFor(dock, IsFloating()));
   view_->SetChevronExtent(kChevronExtent);
@@ -291,11 +292,13 @@ void TDKCustomToolbar::ArrangeItems(bool CanMoveControls, TDKDockType, bool Floa
 }
 
 void TDKCustomToolbar::QueryBaseSize(TSize& Size) {
+  if (!view_) return;
   view_->EnsureLayout();
   Size = contentNaturalSize_;
 }
 
 void TDKCustomToolbar::MinimumShrinkSize(int32_t& Length) {
+  if (!view_) return;
   TDKDock* d = CurrentDock();
   bool vertical = d && d->IsVertical();
   int32_t extent = 0;
@@ -307,7 +310,7 @@ void TDKCustomToolbar::MinimumShrinkSize(int32_t& Length) {
 
 void TDKCustomToolbar::PointBlocksDrag(TPoint ClientPoint, bool& Blocked) {
   TDKCustomDockableWindow::PointBlocksDrag(ClientPoint, Blocked);
-  if (Blocked) return;
+  if (Blocked || !view_) return;
   TDKItemViewer* v = view_->ViewerAtPoint(ClientPoint);
   if (v && !v->Item()->HasStyle(dksfPassClicks) && v->Item()->HasStyle(dksfSelectable)) Blocked = true;
 }
@@ -324,6 +327,7 @@ void TDKCustomToolbar::Paint() {
     Canvas()->Brush()->SetStyle(bsClear);
     Canvas()->Rectangle(r.Left, r.Top, r.Right, r.Bottom);
   }
+  if (!view_) return;
   view_->EnsureLayout();
   view_->PaintAllViewers(Canvas());
 }
@@ -352,7 +356,7 @@ void TDKCustomToolbar::MouseDown(TMouseButton Button, TShiftState Shift, int32_t
 
 void TDKCustomToolbar::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
   TDKCustomDockableWindow::MouseMove(Shift, X, Y);
-  if (ComponentState().Contains(csDesigning)) return;
+  if (ComponentState().Contains(csDesigning) || !view_) return;
   TPoint p = ClientToScreen(TPoint{X, Y});
   view_->TrackMouse(&p, true);
   TDKItemViewer* v = view_->Selected();
@@ -363,6 +367,7 @@ void TDKCustomToolbar::MouseMove(TShiftState Shift, int32_t X, int32_t Y) {
 }
 
 void TDKCustomToolbar::MouseLeft() {
+  if (!view_) return;
   if (GetCapture() == Handle()) return;
   view_->TrackMouse(nullptr, false);
 }
@@ -400,6 +405,10 @@ bool TDKCustomToolbar::KeyboardMenuEntry(uint32_t Key, bool EnabledOnly) {
 }
 
 void TDKCustomToolbar::Dispatch(TMessage& Message) {
+  if (!view_) {
+    TDKCustomDockableWindow::Dispatch(Message);
+    return;
+  }
   switch (Message.Msg) {
     case WM_MOUSELEAVE:
       TDKCustomDockableWindow::Dispatch(Message);

@@ -66,7 +66,7 @@ struct TDKDragState {
   std::vector<TDKDock*> Docks;
   std::vector<TDragTarget> Targets;  // [0]: floating
   HCURSOR Cursor = nullptr;
-  HDC ScreenDC = nullptr;
+  bool ScreenLocked = false;
   bool DockingAllowed = false;
   TDragTarget* Target = nullptr;
   TRect Outline{0, 0, 0, 0};
@@ -142,7 +142,7 @@ void TDKCustomDockableWindow::DragMoveStep(TDKDragState& S) {
   if (!liveDragging_) {
     TSize fNew = target ? TSize{1, 1} : FloatingFrameSize();
     TSize fOld = oldTarget ? TSize{1, 1} : FloatingFrameSize();
-    XorHalftoneFrameRects(S.ScreenDC, IsRectEmpty(&outline) ? nullptr : &outline,
+    XorHalftoneFrameRectsOnScreen(IsRectEmpty(&outline) ? nullptr : &outline,
                           IsRectEmpty(&old) ? nullptr : &old, fNew, fOld);
   } else if (!IsRectEmpty(&outline)) {
     ApplyDragTarget(S, false);
@@ -278,7 +278,7 @@ void TDKCustomDockableWindow::TrackDrag(int32_t X, int32_t Y) {
   S.Cursor = GetCursor();
   if (!liveDragging_) {
     LockWindowUpdate(GetDesktopWindow());
-    S.ScreenDC = GetDCEx(GetDesktopWindow(), nullptr, DCX_WINDOW | DCX_CACHE | DCX_LOCKWINDOWUPDATE);
+    S.ScreenLocked = true;
   }
   // 7.
   HWND capWnd = Handle();
@@ -289,11 +289,10 @@ void TDKCustomDockableWindow::TrackDrag(int32_t X, int32_t Y) {
   auto finish = [&]() {
     // 9.
     if (GetCapture() == capWnd) ReleaseCapture();
-    if (!liveDragging_ && S.ScreenDC) {
+    if (!liveDragging_ && S.ScreenLocked) {
       TSize f = S.Target ? TSize{1, 1} : FloatingFrameSize();
-      if (!IsRectEmpty(&S.Outline)) XorHalftoneFrameRects(S.ScreenDC, nullptr, &S.Outline, f, f);
-      ReleaseDC(GetDesktopWindow(), S.ScreenDC);
-      S.ScreenDC = nullptr;
+      if (!IsRectEmpty(&S.Outline)) XorHalftoneFrameRectsOnScreen(nullptr, &S.Outline, f, f);
+      S.ScreenLocked = false;
       LockWindowUpdate(nullptr);
     }
     liveDragging_ = false;

@@ -187,6 +187,16 @@ void TDKFloatingWindowParent::CMDialogKey(TMessage& Message) {
 }
 
 void TDKFloatingWindowParent::Dispatch(TMessage& Message) {
+  if (Message.Msg == CM_RELEASE) {
+    // The put-off free: it waits again while a handler of this window still
+    // runs (a modal loop inside it pumps the queue).
+    if (handlerDepth_ > 0) {
+      Release();
+      return;
+    }
+    TCustomForm::Dispatch(Message);  // frees this window
+    return;
+  }
   ++handlerDepth_;
   struct TDepth {
     int32_t& D;
@@ -351,17 +361,13 @@ void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
   } ender{this};
   PumpPaintMessages();
   const bool smooth = SmoothDrag();
-  HDC screen = nullptr;
-  if (!smooth) {
-    LockWindowUpdate(GetDesktopWindow());
-    screen = GetDCEx(GetDesktopWindow(), nullptr, DCX_WINDOW | DCX_CACHE | DCX_LOCKWINDOWUPDATE);
-  }
+  if (!smooth) LockWindowUpdate(GetDesktopWindow());
   // 3.
   HWND capWnd = host->Handle();
   SetCapture(capWnd);
   TRect startR = host->BoundsRect(), cur = startR;
   TSize frame = FloatingFrameSize();
-  if (!smooth) XorHalftoneFrameRects(screen, &cur, nullptr, frame, frame);
+  if (!smooth) XorHalftoneFrameRectsOnScreen(&cur, nullptr, frame, frame);
   TPoint startP, lastP;
   GetCursorPos(&startP);
   lastP = startP;
@@ -410,7 +416,7 @@ void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
     if (smooth) {
       apply(n);
     } else {
-      XorHalftoneFrameRects(screen, &n, &cur, frame, frame);
+      XorHalftoneFrameRectsOnScreen(&n, &cur, frame, frame);
     }
     cur = n;
   };
@@ -453,8 +459,7 @@ void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
   } catch (...) {
     if (GetCapture() == capWnd) ReleaseCapture();
     if (!smooth) {
-      XorHalftoneFrameRects(screen, nullptr, &cur, frame, frame);
-      ReleaseDC(GetDesktopWindow(), screen);
+      XorHalftoneFrameRectsOnScreen(nullptr, &cur, frame, frame);
       LockWindowUpdate(nullptr);
     }
     throw;
@@ -462,8 +467,7 @@ void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
   // 6.
   if (GetCapture() == capWnd) ReleaseCapture();
   if (!smooth) {
-    XorHalftoneFrameRects(screen, nullptr, &cur, frame, frame);
-    ReleaseDC(GetDesktopWindow(), screen);
+    XorHalftoneFrameRectsOnScreen(nullptr, &cur, frame, frame);
     LockWindowUpdate(nullptr);
     if (accept) apply(cur);
   }
