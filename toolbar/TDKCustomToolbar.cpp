@@ -140,6 +140,7 @@ TDKCustomToolbar::TDKCustomToolbar(TComponent* AOwner) : TDKCustomDockableWindow
   chevron_->SetLinkSubitems(items_);
   bool designing = ComponentState().Contains(csDesigning);
   view_ = new TDKToolbarView(this, items_, !designing);
+  view_->RebuildViewers();  // now with the chevron, which the view's own constructor cannot ask for
   view_->SetBackgroundColor(clBtnFace);
   SetColor(clBtnFace);
   TDKCustomDockableWindow::SetBounds(Left(), Top(), 23, 22);

@@ -62,7 +62,15 @@ class DockFormTest : public MenuTest {
     auto* bar = new TDKCustomToolbar(form);
     bar->SetName(Name);
     bar->SetCaption(Name);
-    for (int32_t i = 0; i < Count; ++i) AddItem(bar->Items(), "Item" + std::to_string(i), 40, 20);
+    // Items are added as a stored form reads them, so their priority
+    // follows their order.
+    for (int32_t i = 0; i < Count; ++i) {
+      auto* it = new TSizedItem(form, 40, 20);
+      it->SetCaption("Item" + std::to_string(i));
+      it->BeginLoading();
+      bar->Items()->Add(it);
+      it->EndLoading();
+    }
     bar->SetCurrentDock(Dock);
     Pump();
     return bar;
