@@ -91,6 +91,14 @@ bool IsFolder(const std::string& Path) {
   return ::stat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// Items join the toolbar as a stored window reads them, so the order in
+// which they give way to the chevron starts as their order.
+void AddToBar(TTBKToolbar* Bar, TDKCustomItem* Item) {
+  Item->BeginLoading();
+  Bar->Items()->Add(Item);
+  Item->EndLoading();
+}
+
 TTBKItem* MakeItem(TfrmMain* Form, TTBKToolbar* Bar, const char* Name, const char* Caption, const char* Hint,
                    int32_t Image, bool Enabled, TNotifyEvent Click) {
   auto* item = new TTBKItem(Form);
@@ -99,15 +107,17 @@ TTBKItem* MakeItem(TfrmMain* Form, TTBKToolbar* Bar, const char* Name, const cha
   item->SetHint(Hint);
   item->SetImageIndex(Image);
   item->SetEnabled(Enabled);
+  item->SetDisplayMode(nbdmImageAndText);
+  item->SetLayout(tbklGlyphTop);
   item->OnClick = std::move(Click);
-  Bar->Add(item);
+  AddToBar(Bar, item);
   return item;
 }
 
 void AddSeparator(TfrmMain* Form, TTBKToolbar* Bar, bool Blank) {
   auto* sep = new TTBKSeparatorItem(Form);
   sep->SetBlank(Blank);
-  Bar->Add(sep);
+  AddToBar(Bar, sep);
 }
 }  // namespace
 
@@ -192,18 +202,15 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
 void TfrmMain::BuildToolbar() {
   TBKDock1 = new TTBKDock(this);
   TBKDock1->SetName("TBKDock1");
+  TBKDock1->SetPosition(dpTop);
   TBKDock1->SetParent(this);
-  TBKDock1->SetHeight(41);
   TBKToolbar1 = new TTBKToolbar(this);
   TBKToolbar1->SetName("TBKToolbar1");
-  TBKToolbar1->SetParent(TBKDock1);
-  TBKToolbar1->SetAlign(alClient);
   TBKToolbar1->SetDockMode(dmCannotFloat);
-  TBKToolbar1->SetDisplayMode(nbdmImageAndText);
-  TBKToolbar1->SetLayout(tbklGlyphTop);
   TBKToolbar1->SetFullSize(true);
   TBKToolbar1->SetShowHint(true);
   TBKToolbar1->SetImages(ImageListButtons);
+  TBKToolbar1->SetCurrentDock(TBKDock1);
 
   TTBKToolbar* bar = TBKToolbar1;
   btnClear = MakeItem(this, bar, "btnClear", "Clear Image", "Clear image", 86, true,

@@ -490,3 +490,23 @@ void DrawVerticalText(HDC DC, const std::string& Text, const TRect& R, UINT Form
 bool SoundSchemeHasEvent(const std::string&) { return false; }
 
 UINT KeyboardLayoutCodePage() { return 65001; }
+
+void ClipToNCUpdateRegion(HWND Wnd, HDC DC, HRGN Rgn) {
+  if (Rgn == nullptr || Rgn == reinterpret_cast<HRGN>(1)) return;
+  TRect wr;
+  GetWindowRect(Wnd, wr);
+  if (SelectClipRgn(DC, Rgn) == ERROR) {
+    HRGN r = CreateRectRgnIndirect(&wr);
+    SelectClipRgn(DC, r);
+    DeleteObject(r);
+  }
+  OffsetClipRgn(DC, -wr.Left, -wr.Top);
+}
+
+void XorHalftoneFrameRectsOnScreen(const TRect* NewRect, const TRect* OldRect, TSize NewSize, TSize OldSize) {
+  HWND desktop = GetDesktopWindow();
+  HDC dc = GetDCEx(desktop, nullptr, DCX_WINDOW | DCX_CACHE | DCX_LOCKWINDOWUPDATE);
+  if (!dc) return;
+  XorHalftoneFrameRects(dc, NewRect, OldRect, NewSize, OldSize);
+  ReleaseDC(desktop, dc);
+}

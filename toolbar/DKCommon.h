@@ -97,6 +97,9 @@ bool FlatMenusEnabled();
 bool KeyboardCuesShown();
 bool IsXPOrLater();
 HRGN MakeEmptyRegion();
+// Clips a window DC to the update region of a WM_NCPAINT (screen
+// coordinates); 0 and 1 (the whole window) leave the DC as it is.
+void ClipToNCUpdateRegion(HWND Wnd, HDC DC, HRGN Rgn);
 
 // The XOR drag frame; either rectangle may be absent (nullptr).
 void XorFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize NewSize, TSize OldSize,
@@ -104,6 +107,9 @@ void XorFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize New
 void XorHalftoneFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize NewSize,
                            TSize OldSize);
 HBRUSH MakeHalftoneBrush();
+// The same on the screen itself (the desktop window's DC, taken for the
+// drawing and given back at once so that the screen shows it).
+void XorHalftoneFrameRectsOnScreen(const TRect* NewRect, const TRect* OldRect, TSize NewSize, TSize OldSize);
 
 TRect PrimaryMonitorRect(bool WorkArea);
 bool HasSeveralMonitors();

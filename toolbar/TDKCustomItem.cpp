@@ -379,7 +379,13 @@ void TDKCustomItem::SetName(const std::string& NewName) {
 void TDKCustomItem::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation != opRemove) return;
-  if (linkingItems_) ListRemoveAndFreeIfEmpty(linkingItems_, static_cast<TDKCustomItem*>(AComponent));
+  // Compared by address: the component may be any kind, and half destroyed.
+  if (linkingItems_)
+    for (TDKCustomItem* p : *linkingItems_)
+      if (static_cast<void*>(p) == static_cast<void*>(AComponent)) {
+        ListRemoveAndFreeIfEmpty(linkingItems_, p);
+        break;
+      }
   if (actionLink_ && AComponent == actionLink_->Action()) SetAction(nullptr);
   if (AComponent == images_) SetImages(nullptr);
   if (AComponent == subitemImages_) SetSubitemImages(nullptr);

@@ -1,13 +1,10 @@
 #pragma once
-// A dock site along an edge of a form: holds its toolbars one after another.
+// The program's dock site along an edge of a form.
 
-#include "ui/TControl.h"
+#include "toolbar/TDKDock.h"
 
-class TTBKDock : public TCustomControl {
-  RTL_CLASS(TTBKDock, TCustomControl)
+class TTBKDock : public TDKDock {
+  RTL_CLASS(TTBKDock, TDKDock)
  public:
-  explicit TTBKDock(TComponent* AOwner);
-
- protected:
-  void Paint() override;
+  explicit TTBKDock(TComponent* AOwner) : TDKDock(AOwner) {}
 };

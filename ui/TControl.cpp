@@ -1086,7 +1086,11 @@ void TWinControl::RemoveControl(TControl* AControl) {
   Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(AControl), 0);
   if (auto* w = dynamic_cast<TWinControl*>(AControl)) {
     if (TCustomForm* f = GetParentForm(this)) f->DefocusControl(w, true);
-    if (w->HandleAllocated() && !w->ComponentState().Contains(csDestroying)) w->DestroyHandle();
+    // A control moving to another parent with csDocking keeps its window;
+    // the mover re-parents the window itself.
+    if (w->HandleAllocated() && !w->ComponentState().Contains(csDestroying) &&
+        !w->ControlState().Contains(csDocking))
+      w->DestroyHandle();
     tabList_.erase(std::remove(tabList_.begin(), tabList_.end(), w), tabList_.end());
   } else {
     AControl->InvalidateControl(AControl->Visible(), false);

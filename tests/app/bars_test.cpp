@@ -17,39 +17,40 @@ TEST_F(BarsTest, AToolbarItemRunsWhenEnabledAndClickedOnIt) {
   auto* dock = new TTBKDock(form);
   dock->SetParent(form);
   auto* bar = new TTBKToolbar(form);
-  bar->SetParent(dock);
-  bar->SetAlign(alClient);
-  bar->SetLayout(tbklGlyphTop);
+  bar->SetCurrentDock(dock);
+  bar->SetFullSize(true);
   auto* first = new TTBKItem(form);
   first->SetCaption("Open Image");
+  first->SetLayout(tbklGlyphTop);
   auto* sep = new TTBKSeparatorItem(form);
   auto* second = new TTBKItem(form);
   second->SetCaption("Save Image");
+  second->SetLayout(tbklGlyphTop);
   second->SetEnabled(false);
   int firstClicks = 0, secondClicks = 0;
   first->OnClick = [&](TObject*) { ++firstClicks; };
   second->OnClick = [&](TObject*) { ++secondClicks; };
-  bar->Add(first);
-  bar->Add(sep);
-  bar->Add(second);
+  bar->Items()->Add(first);
+  bar->Items()->Add(sep);
+  bar->Items()->Add(second);
   form->Show();
   Pump();
 
   const TRect r1 = bar->ItemRect(first), r2 = bar->ItemRect(second), rs = bar->ItemRect(sep);
   EXPECT_LE(r1.Right, rs.Left);
   EXPECT_LE(rs.Right, r2.Left);
-  Click(bar, (r1.Left + r1.Right) / 2, 20);
+  Click(bar, (r1.Left + r1.Right) / 2, (r1.Top + r1.Bottom) / 2);
   EXPECT_EQ(firstClicks, 1);
-  Click(bar, (r2.Left + r2.Right) / 2, 20);
+  Click(bar, (r2.Left + r2.Right) / 2, (r2.Top + r2.Bottom) / 2);
   EXPECT_EQ(secondClicks, 0) << "a disabled item does not run";
-  Click(bar, (rs.Left + rs.Right) / 2, 20);
+  Click(bar, (rs.Left + rs.Right) / 2, (rs.Top + rs.Bottom) / 2);
   second->SetEnabled(true);
-  Click(bar, (r2.Left + r2.Right) / 2, 20);
+  Click(bar, (r2.Left + r2.Right) / 2, (r2.Top + r2.Bottom) / 2);
   EXPECT_EQ(secondClicks, 1);
   EXPECT_EQ(firstClicks, 1);
   // An item freed leaves the toolbar.
   first->Free();
-  EXPECT_EQ(bar->ItemCount(), 2);
+  EXPECT_EQ(bar->Items()->ChildCount(), 2);
 }
 
 TEST_F(BarsTest, StatusPanelsSitSideBySide) {

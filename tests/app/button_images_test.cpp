@@ -59,12 +59,8 @@ TEST_F(ButtonImagesTest, ToolbarItemsPaintTheirPictureAboveOrBesideTheCaption) {
   FillButtonImages(images);
   auto* dock = new TTBKDock(form);
   dock->SetParent(form);
-  dock->SetHeight(41);
   auto* bar = new TTBKToolbar(form);
-  bar->SetParent(dock);
-  bar->SetAlign(alClient);
-  bar->SetDisplayMode(nbdmImageAndText);
-  bar->SetLayout(tbklGlyphTop);
+  bar->SetCurrentDock(dock);
   bar->SetImages(images);
   auto* open = new TTBKItem(form);
   open->SetCaption("Open Image");
@@ -73,8 +69,11 @@ TEST_F(ButtonImagesTest, ToolbarItemsPaintTheirPictureAboveOrBesideTheCaption) {
   save->SetCaption("Save Image");
   save->SetImageIndex(ButtonImage::Save);
   save->SetEnabled(false);
-  bar->Add(open);
-  bar->Add(save);
+  for (TTBKItem* item : {open, save}) {
+    item->SetDisplayMode(nbdmImageAndText);
+    item->SetLayout(tbklGlyphTop);
+    bar->Items()->Add(item);
+  }
   form->Show();
   bar->Repaint();
 
@@ -82,6 +81,12 @@ TEST_F(ButtonImagesTest, ToolbarItemsPaintTheirPictureAboveOrBesideTheCaption) {
   // bar's own face; the disabled item's picture is drawn otherwise.
   auto check = [&](TTBKItem* item, int32_t gx, int32_t gy, bool same) {
     const Surface s = CopyWindowPixels(bar->Handle());
+    // Client coordinates to the window's, past the docked frame.
+    TRect wr;
+    GetWindowRect(bar->Handle(), wr);
+    const TPoint origin = bar->ClientOrigin();
+    gx += origin.X - wr.Left;
+    gy += origin.Y - wr.Top;
     const std::vector<uint32_t>& px = images->Pixels(item->ImageIndex());
     int32_t opaque = 0, differ = 0;
     for (int32_t y = 0; y < 16; ++y)
@@ -108,26 +113,45 @@ TEST_F(ButtonImagesTest, ToolbarItemsPaintTheirPictureAboveOrBesideTheCaption) {
   r = bar->ItemRect(save);
   check(save, r.Left + (r.Width() - 16) / 2, r.Top + 2, false);
 
-  // Beside the caption: the picture at the left, centred in height, and the
+  // Beside the caption: the picture at the left (past the item's edge and
+  // the picture's own margin), centred in height, and the
   // item wider by the picture.
   const int32_t topWidth = bar->ItemRect(open).Width();
-  bar->SetLayout(tbklGlyphLeft);
+  for (TTBKItem* item : {open, save}) item->SetLayout(tbklGlyphLeft);
   bar->Repaint();
   r = bar->ItemRect(open);
   EXPECT_GE(r.Width(), topWidth + 16);
-  check(open, r.Left + 8, r.Top + (r.Height() - 16) / 2, true);
-  // The bar follows changes of its list.
+  check(open, r.Left + 2, r.Top + (r.Height() - 16) / 2, true);
+  // The bar follows changes of its list: an emptied list leaves the
+  // picture's place blank (the item keeps its room), a filled one shows it.
   images->Clear();
-  EXPECT_LT(bar->ItemRect(open).Width(), topWidth + 16);
+  bar->Repaint();
+  {
+    const Surface s = CopyWindowPixels(bar->Handle());
+    TRect wr;
+    GetWindowRect(bar->Handle(), wr);
+    const TPoint origin = bar->ClientOrigin();
+    int32_t face = 0;
+    for (int32_t y = 0; y < 16; ++y)
+      for (int32_t x = 0; x < 16; ++x)
+        face += Rgb(s.At(origin.X - wr.Left + r.Left + 2 + x, origin.Y - wr.Top + r.Top + (r.Height() - 16) / 2 + y)) ==
+                ColorToRGB(clBtnFace);
+    EXPECT_EQ(face, 256);
+  }
   FillButtonImages(images);
+  bar->Repaint();
   EXPECT_EQ(bar->ItemRect(open).Width(), r.Width());
+  check(open, r.Left + 2, r.Top + (r.Height() - 16) / 2, true);
 
   // Text only: no picture, and the items narrow again.
-  bar->SetDisplayMode(nbdmTextOnly);
+  for (TTBKItem* item : {open, save}) item->SetDisplayMode(nbdmTextOnly);
   bar->Repaint();
   r = bar->ItemRect(open);
   EXPECT_LT(r.Width(), topWidth + 16);
   const Surface s = CopyWindowPixels(bar->Handle());
-  EXPECT_EQ(Rgb(s.At(r.Left + 8 + 8, r.Top + 2)), ColorToRGB(clBtnFace));
+  TRect wr;
+  GetWindowRect(bar->Handle(), wr);
+  const TPoint origin = bar->ClientOrigin();
+  EXPECT_EQ(Rgb(s.At(origin.X - wr.Left + r.Left + 2 + 8, origin.Y - wr.Top + r.Top + 2)), ColorToRGB(clBtnFace));
   form->Free();
 }

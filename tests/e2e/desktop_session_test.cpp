@@ -78,7 +78,18 @@ const TRgb kRed{255, 0, 0}, kLime{0, 255, 0}, kBlue{0, 0, 255};
 struct TItemAt {
   int X, Y;
 };
-const TItemAt kOpenImage{129, 21}, kSaveEncrypted{307, 21}, kFullScreen{406, 21};
+const TItemAt kOpenImage{129, 19}, kSaveEncrypted{299, 19}, kFullScreen{393, 19};
+
+// The toolbar's nine items from left to right edge, in the main window's
+// client coordinates; their faces run from y 2 to 37, the picture above the
+// caption.
+struct TItemSpan {
+  const char* Caption;
+  int Left, Right;
+};
+const TItemSpan kToolbarItems[] = {{"Clear Image", 8, 89},    {"Open Image", 89, 170},    {"Save Image", 170, 249},
+                                   {"Save Encrypted", 249, 350}, {"Full Screen", 356, 430}, {"Rotate Left", 430, 504},
+                                   {"Rotate Right", 504, 586},   {"Options", 592, 647},     {"About", 653, 698}};
 
 class DesktopSession : public ::testing::Test {
  protected:
@@ -229,7 +240,7 @@ class DesktopSession : public ::testing::Test {
 TEST_F(DesktopSession, OpenStepSaveEncryptedReopenAndFullScreen) {
   // The pointer rests on the title bar, above the toolbar's Options item,
   // while the program starts.
-  X("/usr/bin/xdotool mousemove 647 8");
+  X("/usr/bin/xdotool mousemove 619 8");
   Start({NOBRIVO_EXE},
         {"DISPLAY=" + display_, "NOBRIVO_BACKEND=sdl", "NOBRIVO_CONFIG_DIR=" + dir_ + "/config", "LANG=C",
          "ASAN_OPTIONS=detect_leaks=0"},
@@ -247,6 +258,28 @@ TEST_F(DesktopSession, OpenStepSaveEncryptedReopenAndFullScreen) {
   EXPECT_LE(g.Y + g.Height, workBottom) << "the bottom of the main window lies below the work area";
   EXPECT_GE(g.Height, workBottom - 60) << "the main window is not maximised";
   auto at = [&](TItemAt i) { return std::make_pair(g.X + i.X, g.Y + i.Y); };
+
+  // The toolbar shows its nine items, each with its picture above its
+  // caption: both bands of each face hold more than the button face.
+  {
+    TScreen s = Shot("toolbar");
+    ASSERT_GT(s.Width, 0);
+    auto marks = [&](const TItemSpan& item, int top, int bottom) {
+      int n = 0;
+      for (int y = top; y < bottom; ++y)
+        for (int x = item.Left + 2; x < item.Right - 2; ++x) {
+          TRgb c = s.At(g.X + x, g.Y + y);
+          if (c.R != 212 || c.G != 208 || c.B != 200) ++n;
+        }
+      return n;
+    };
+    for (const TItemSpan& item : kToolbarItems) {
+      EXPECT_GT(marks(item, 4, 20), 15) << item.Caption << ": no picture";
+      EXPECT_GT(marks(item, 22, 36), 40) << item.Caption << ": no caption";
+    }
+    // Between the groups the separators, and no face beyond the last item.
+    EXPECT_EQ(marks(TItemSpan{"beyond", 700, 1000}, 4, 36), 0);
+  }
 
   // A first click in the image opens nothing.
   Click(g.X + 600, g.Y + 400);

@@ -58,8 +58,9 @@ TEST_F(ProgramTest, StartUpShowsTheMainWindowWithItsDefaults) {
   EXPECT_EQ(frmSplash, nullptr) << "the start-up screen is freed at the first activation";
 
   std::vector<std::string> captions;
-  for (int32_t i = 0; i < frmMain->TBKToolbar1->ItemCount(); ++i)
-    if (!frmMain->TBKToolbar1->Items(i)->IsSeparator()) captions.push_back(frmMain->TBKToolbar1->Items(i)->Caption());
+  TDKCustomItem* root = frmMain->TBKToolbar1->Items();
+  for (int32_t i = 0; i < root->ChildCount(); ++i)
+    if (!dynamic_cast<TDKSeparatorItem*>(root->GetItem(i))) captions.push_back(root->GetItem(i)->Caption());
   EXPECT_EQ(captions, (std::vector<std::string>{"Clear Image", "Open Image", "Save Image", "Save Encrypted",
                                                 "Full Screen", "Rotate Left", "Rotate Right", "Options", "About"}));
   for (TTBKItem* item : ImageItems()) EXPECT_FALSE(item->Enabled()) << item->Name();

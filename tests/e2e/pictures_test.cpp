@@ -30,9 +30,10 @@ TEST_F(ProgramTest, ToolbarAndFolderListShowTheirPictures) {
   TCustomImageList* images = frmMain->ImageListButtons;
   EXPECT_EQ(frmMain->TBKToolbar1->Images(), images);
   std::set<int32_t> toolbarImages;
-  for (int32_t i = 0; i < frmMain->TBKToolbar1->ItemCount(); ++i) {
-    TTBKItem* item = frmMain->TBKToolbar1->Items(i);
-    if (item->IsSeparator()) continue;
+  TDKCustomItem* root = frmMain->TBKToolbar1->Items();
+  for (int32_t i = 0; i < root->ChildCount(); ++i) {
+    TDKCustomItem* item = root->GetItem(i);
+    if (dynamic_cast<TDKSeparatorItem*>(item)) continue;
     EXPECT_TRUE(HasPicture(images, item->ImageIndex())) << item->Name();
     toolbarImages.insert(item->ImageIndex());
   }
@@ -50,7 +51,12 @@ TEST_F(ProgramTest, ToolbarAndFolderListShowTheirPictures) {
   // The open item's picture sits centred above its caption.
   frmMain->TBKToolbar1->Repaint();
   const Surface s = CopyWindowPixels(frmMain->TBKToolbar1->Handle());
-  const TRect r = frmMain->TBKToolbar1->ItemRect(frmMain->btnLoad);
+  TRect r = frmMain->TBKToolbar1->ItemRect(frmMain->btnLoad);
+  // From the toolbar's client area to its window, past the docked frame.
+  TRect wr;
+  GetWindowRect(frmMain->TBKToolbar1->Handle(), wr);
+  const TPoint origin = frmMain->TBKToolbar1->ClientOrigin();
+  OffsetRect(&r, origin.X - wr.Left, origin.Y - wr.Top);
   const std::vector<uint32_t>& px = images->Pixels(frmMain->btnLoad->ImageIndex());
   int32_t checked = 0;
   for (int32_t y = 0; y < 16; ++y)
