@@ -521,6 +521,9 @@ void TCustomUxPanel::SetCollaps(bool v) {
       NotifyGroup();
     }
     busy_ = false;
+    // The caption bar shows the state even when the panel's size is held
+    // by its alignment.
+    Invalidate();
   }
   StateChanged();
   if (OnEndCollapsExpand) OnEndCollapsExpand(this);
