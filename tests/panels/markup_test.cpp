@@ -60,6 +60,10 @@ TEST_F(Markup, LayoutTable) {
       // One line without word wrap: what does not fit is cut.
       {"Hello world wide", 40, false, 96, 13, "Hello world wide"},
       {"one<HR>two", 200, true, 18, 26, "onetwo"},
+      // Subscripts make room below the line.
+      {"a<SUB>b</SUB>", 200, true, 12, 16, "ab"},
+      {"<IND x=\"50\">y", 200, true, 56, 13, "y"},
+      {"<IND x=\"5px\">y", 200, true, 6, 13, "y"},
   };
   for (const auto& c : cases) {
     TMarkupResult m = RunMarkup(C, c.Text, TRect{0, 0, c.RectWidth, 100}, TMarkupMode::Measure, c.WordWrap);
@@ -124,6 +128,32 @@ TEST_F(Markup, RightAlignmentHoldsUntilAnotherAlign) {
   EXPECT_EQ(dev.Find("ab")->Rect.Left, 200 - 12);
   EXPECT_EQ(dev.Find("cde")->Rect.Left, 200 - 18);
   EXPECT_EQ(dev.Find("f")->Rect.Left, 1);
+}
+
+TEST_F(Markup, BackgroundsAndLinesArePainted) {
+  C->Brush()->SetColor(clWhite);
+  C->FillRect(TRect{0, 0, 300, 200});
+  C->Brush()->SetColor(TColor(0x123456));
+  RunMarkup(C, "<BODY bgcolor=\"#00FF00\">a<HR>b<BR><P bgcolor=\"clRed\">c</P>d", TRect{10, 10, 200, 100},
+            TMarkupMode::Paint);
+  auto at = [&](int32_t x, int32_t y) { return Hex(C->Pixels(x, y)); };
+  EXPECT_EQ(at(8, 12), 0x00FF00u) << "the body fill starts two pixels left of the area";
+  EXPECT_EQ(at(199, 99), 0x00FF00u);
+  EXPECT_EQ(at(200, 50), 0xFFFFFFu);
+  EXPECT_EQ(at(100, 24), 0x000000u) << "the rule one pixel below the first line";
+  EXPECT_EQ(at(100, 30), 0x00FF00u);
+  EXPECT_EQ(at(100, 40), 0xFF0000u) << "the paragraph's line background";
+  EXPECT_EQ(at(100, 55), 0x00FF00u) << "the paragraph ended with its line";
+  EXPECT_EQ(C->Brush()->Color(), TColor(0x123456)) << "the caller's brush colour comes back";
+}
+
+TEST_F(Markup, ParagraphIndentAndSubscripts) {
+  RunMarkup(C, "<P indent=\"10\">x</P>a<SUB>b</SUB>c<SUP>d</SUP>", TRect{0, 0, 200, 100}, TMarkupMode::Paint);
+  ASSERT_TRUE(dev.Find("x") && dev.Find("a") && dev.Find("b") && dev.Find("d"));
+  EXPECT_EQ(dev.Find("x")->Rect.Left, 11);
+  EXPECT_EQ(dev.Find("a")->Rect.Left, 11) << "the indent holds for the paragraph's following lines";
+  EXPECT_GT(dev.Find("b")->Rect.Bottom, dev.Find("a")->Rect.Bottom) << "subscript below";
+  EXPECT_LT(dev.Find("d")->Rect.Bottom, dev.Find("a")->Rect.Bottom) << "superscript above";
 }
 
 TEST_F(Markup, EllipsisWithoutWordWrap) {
