@@ -26,13 +26,28 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
   Font()->SetName("Tahoma");
   SetClientSize(392, 230);
 
+  // The two caption panels: a raised 1-pixel bevel, no border, no moving or
+  // sizing, collapsing at once.
+  auto setUpPanel = [this](TUxPanel* p, const char* name) {
+    p->SetName(name);
+    p->SetParent(this);
+    p->SetBevelOuter(bvRaised);
+    p->SetBevelWidth(1);
+    p->SetBorderColor(clBlack);
+    p->SetBorderWidth(0);
+    p->SetCanMove(false);
+    p->SetCanSize(false);
+    p->SetCollapsSteps(0);
+    p->SetCollapsDelay(20);
+    p->SetAutoHideChildren(true);
+    p->SetBuffered(true);
+  };
   UxPanel1 = new TUxPanel(this);
-  UxPanel1->SetName("UxPanel1");
-  UxPanel1->SetParent(this);
+  setUpPanel(UxPanel1, "UxPanel1");
   UxPanel1->SetAlign(alTop);
   UxPanel1->SetHeight(121);
-  UxPanel1->SetShowCaption(false);
-  UxPanel1->SetGradientEndColor(clInfoBk);
+  UxPanel1->SetColor(clBtnFace);
+  UxPanel1->SetColorTo(clInfoBk);
 
   GradientLabel1 = MakeHeadingLabel(this, UxPanel1, "GradientLabel1", "Cipher mode:", 16, 10, 360, 18);
   cbCipher = new TComboBox(this);
@@ -51,12 +66,27 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
   edPassword->OnKeyPress = [this](TObject* s, char& k) { edPasswordKeyPress(s, k); };
 
   UxPanel2 = new TUxPanel(this);
-  UxPanel2->SetName("UxPanel2");
-  UxPanel2->SetParent(this);
-  UxPanel2->SetCaption("Options");
+  setUpPanel(UxPanel2, "UxPanel2");
   UxPanel2->SetTop(121);
   UxPanel2->SetHeight(68);
   UxPanel2->SetAlign(alClient);
+  {
+    TPanelCaption* c = UxPanel2->Caption();
+    c->SetVisible(true);
+    c->SetHeight(20);
+    c->SetText("Options");
+    c->SetColor(clHighlight);
+    c->SetCloseColor(clBtnFace);
+    c->Font()->SetName("MS Sans Serif");
+    c->Font()->SetHeight(-11);
+    c->Font()->SetColor(clHighlightText);
+    c->SetShadeType(stNormal);
+    c->SetShape(csRectangle);
+    c->SetButtonPosition(cbpRight);
+    c->SetMinMaxButton(true);
+    c->SetMinMaxButtonColor(clWhite);
+    c->SetCloseButton(false);
+  }
 
   cbHideSecret = new TTBKCheckBox(this);
   cbHideSecret->SetName("cbHideSecret");
