@@ -209,6 +209,9 @@ void TImagoView::SelectRectTo(int32_t X, int32_t Y, TShiftState Shift) {
     op = 1;
   }
   SelectRectCore(x1, y1, x2, y2, op, Shift.Contains(ssAlt) || ForceSquare, !sel_options_.Contains(iesoSizeable));
+  // The window is copied again from the back buffer, which takes the
+  // outline of the last position away, and the new outline drawn over it.
+  Paint();
 }
 
 void TImagoView::SelectCircleTo(int32_t X, int32_t Y, TShiftState Shift) {
@@ -245,7 +248,7 @@ void TImagoView::SelectCircleTo(int32_t X, int32_t Y, TShiftState Shift) {
   }
   has_selection_ = true;
   sel_.Visible = true;
-  DrawSelection();
+  Paint();
   FireSelectionCallback(OnSelectionChanging);
 }
 
