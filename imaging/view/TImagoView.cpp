@@ -19,6 +19,7 @@
 #include "ui/TColor.h"
 #include "ui/TGraphic.h"
 #include "ui/TPicture.h"
+#include "ui/TTimer.h"
 
 RTL_DEFINE_CLASS(TImagoView, TIEView,
                  Published("MouseInteract", &TImagoView::MouseInteract, &TImagoView::SetMouseInteract))
@@ -88,6 +89,12 @@ TImagoView::TImagoView(TComponent* AOwner) : TIEView(AOwner) {
   back_buffer_->SetPixelFormat(pf24bit);
   back_ie_ = std::make_unique<TIEBitmap>();
   wallpaper_ = std::make_unique<TPicture>();
+  // The selection starts empty and hidden; its timer moves the ants.
+  sel_.Visible = false;
+  sel_timer_ = new TTimer(this);
+  sel_timer_->SetEnabled(false);
+  sel_timer_->SetInterval(210);
+  sel_timer_->OnTimer = [this](TObject* Sender) { SelectionTimerTick(Sender); };
   TIEView::SetBackground(clBtnFace);
   SetBounds(Left(), Top(), 105, 105);
   SetDpi(300, 300);
@@ -98,6 +105,7 @@ TImagoView::~TImagoView() = default;
 
 void TImagoView::BeforeDestruction() {
   SetNavigator(nullptr);
+  if (sel_timer_) sel_timer_->SetEnabled(false);
   // The companions let go of the view before it loses its image.
   if (io_) {
     io_->Free();
@@ -120,6 +128,7 @@ void TImagoView::Notification(TComponent* AComponent, TOperation Operation) {
     if (AComponent == navigator_) navigator_ = nullptr;
     if (AComponent == io_) io_ = nullptr;
     if (AComponent == proc_) proc_ = nullptr;
+    if (AComponent == sel_timer_) sel_timer_ = nullptr;
   }
 }
 
@@ -192,6 +201,16 @@ void TImagoView::WndProc(TMessage& Message) {
         ShowTempCursor(normal_cursor_);
       }
       TIEView::WndProc(Message);
+      return;
+    case CM_WANTSPECIALKEY:
+      TIEView::WndProc(Message);
+      if (WantSpecialKey(static_cast<uint16_t>(Message.WParam), KeyDataToShiftState(Message.LParam)))
+        Message.Result = 1;
+      return;
+    case WM_LBUTTONDBLCLK:
+      TIEView::WndProc(Message);
+      // A double click ends the polygon being drawn (a lasso ends on release).
+      if (poly_sel_ && !lasso_sel_) EndPolygon((Message.WParam & MK_SHIFT) != 0);
       return;
     case IEM_UPDATE:
     case IEM_NEWFRAME:
@@ -505,6 +524,8 @@ void TImagoView::Update() {
   if (ie_bitmap_->Width() != last_w_ || ie_bitmap_->Height() != last_h_) {
     last_w_ = ie_bitmap_->Width();
     last_h_ = ie_bitmap_->Height();
+    // A selection belongs to the image size it was made for.
+    DropSelectionForNewSize();
   }
   // An alpha channel of another size than its image (the image kept its size
   // while the channel was reallocated, or the other way round) becomes a full
@@ -1096,6 +1117,7 @@ void TImagoView::Paint() {
     if (anim_countdown_ > 0) --anim_countdown_;
     if (delay_countdown_ > 0 && --delay_countdown_ == 0) Update();
     if (OnPaint) OnPaint(this);
+    DrawSelection();
   } catch (...) {
   }
   if (draw_version_ && HandleAllocated()) {
@@ -1587,12 +1609,21 @@ void TImagoView::SetNavigator(TImagoView* View) {
     if (n == this) return;
   if (navigator_) {
     navigator_->RemoveFreeNotification(this);
+    navigator_->OnSelectionChanging = nullptr;
     navigator_->SetExternalBitmap(nullptr);
   }
   navigator_ = View;
   if (!View) return;
+  // The navigator frames the visible part with a selection of fixed size
+  // that the user drags around.
   View->AutoFit = true;
+  View->SetMouseInteract(TIEMouseInteract{miSelect});
+  View->SetSelectionBase(iesbBitmap);
+  View->SetSelectionOptions(TIESelectionOptions{iesoMoveable, iesoCanScroll});
   View->SetExternalBitmap(ie_bitmap_);
+  View->OnSelectionChanging = [this](TObject*) {
+    if (navigator_) NavigatorMoved(navigator_->SelectionX1(), navigator_->SelectionY1());
+  };
   View->FreeNotification(this);
   RefreshNavigator();
 }
@@ -1611,6 +1642,10 @@ void TImagoView::RefreshNavigator() {
   const int32_t right = ScreenToImageX(off_x_ + ext_x_), bottom = ScreenToImageY(off_y_ + ext_y_);
   navigator_->nav_rect_ = TRect{left, top, right, bottom};
   nav_rect_ = navigator_->nav_rect_;
+  navigator_->SelectionAbsWidth = right - left;
+  navigator_->SelectionAbsHeight = bottom - top;
+  navigator_->SetSelectionAspect(0);
+  navigator_->Select(left, top, right, bottom, 0);
   nav_reentry_ = false;
 }
 

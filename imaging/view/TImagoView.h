@@ -18,7 +18,9 @@
 #include "imaging/model/RenderEngine.h"
 #include "imaging/model/Resample.h"
 #include "imaging/model/TIEView.h"
+#include "imaging/model/TIEMask.h"
 #include "imaging/view/IEViewBackground.h"
+#include "imaging/view/TIESelectionPolygon.h"
 #include "rtl/TypInfo.h"
 #include "ui/TGraphicsObject.h"
 
@@ -28,7 +30,9 @@ class TIEBitmap;
 class TIELayer;
 class TImagoIO;
 class TImagoProc;
+class TMemoryStream;
 class TPicture;
+class TTimer;
 
 enum TScrollStyle : uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
 
@@ -50,6 +54,41 @@ RTL_ENUM(TIEMouseInteractItems, miZoom, miScroll, miSelect, miSelectPolygon, miS
          miSelectMagicWand, miSelectLasso, miMoveLayers, miResizeLayers);
 using TIEMouseInteract = TSet<TIEMouseInteractItems, 16>;
 RTL_SET(TIEMouseInteract);
+
+// The grips of a rectangle selection: its corners in the order of its
+// points, then its sides.
+enum TIEGrip : uint8_t {
+  ieNone,
+  ieTopLeft,
+  ieTopRight,
+  ieBottomRight,
+  ieBottomLeft,
+  ieLeftSide,
+  ieRightSide,
+  ieTopSide,
+  ieBottomSide
+};
+enum TIESelectionOptionsItems : uint8_t {
+  iesoAnimated,
+  iesoSizeable,
+  iesoMoveable,
+  iesoFilled,
+  iesoCutBorders,
+  iesoMarkOuter,
+  iesoCanScroll,
+  iesoSelectTranspLayers
+};
+using TIESelectionOptions = TSet<TIESelectionOptionsItems, 8>;
+// What the coordinates given to the selection operations are: client
+// pixels, or pixels of the image.
+enum TIESelectionBase : uint8_t { iesbClientArea, iesbBitmap };
+
+using TIEZoomEvent = std::function<void(TObject* Sender, double& NewZoom)>;
+using TIEMouseInResizingGripEvent = std::function<void(TObject* Sender, TIEGrip Grip)>;
+using TIESpecialKeyEvent = std::function<void(TObject* Sender, uint16_t CharCode, bool& Handled)>;
+// After each dashed line of an outline: the record, the point and where it is.
+using TIEDrawPolygonEvent =
+    std::function<void(TObject* Sender, int32_t Polygon, int32_t Point, TCanvas* Canvas, int32_t X, int32_t Y)>;
 
 // The view's private messages (window message numbers).
 constexpr uint32_t IEM_UPDATE = 0x1F58;
@@ -253,6 +292,82 @@ class TImagoView : public TIEView {
   // positions (for a view that scrolls itself during a drag).
   void ShiftMousePositions(int32_t DX, int32_t DY);
 
+  // ---- selection: polygons in image coordinates and the mask built from them
+  bool HoldsSelection() const override { return true; }
+  TIEMask* SelectionMask() override { return &mask_; }
+  bool HasSelection() const override { return has_selection_; }
+  const int32_t* GetSelectionPoints() const override { return sel_.Points(); }
+  int32_t GetSelectionPointCount() const override { return sel_.Count(); }
+  const TIESelectionPolygon& SelectionPolygon() const { return sel_; }
+  // Op 0 replaces the selection by the rectangle, Op 1 adds it.
+  void Select(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Op = 0);
+  void AddSelectionPoint(int32_t X, int32_t Y);
+  void BuildSelectionMask();
+  void Deselect();
+  // The selection's box (inclusive): the polygons' while a gesture runs or
+  // a rectangle was just moved, else the mask's.
+  int32_t SelectionX1() const;
+  int32_t SelectionY1() const;
+  int32_t SelectionX2() const;
+  int32_t SelectionY2() const;
+  // In image pixels; shortened to keep the selection inside the image.
+  void MoveSelection(int32_t DX, int32_t DY);
+  // Resizes a rectangle selection by a grip to the client point (X, Y);
+  // returns the grip to use next (it flips when the edges cross).
+  TIEGrip ResizeSelection(TIEGrip Grip, int32_t X, bool KeepAspect, int32_t Y);
+  // The grip under a client point; none with Shift.
+  TIEGrip GetGripAt(int32_t X, int32_t Y, TShiftState Shift = {});
+  // 0 when the client point lies in a selection that can be moved, else -1.
+  int32_t MovableSelectionAt(int32_t X, int32_t Y, TShiftState Shift = {});
+  void ZoomSelection(bool KeepAspect);
+  void MagicWandAt(int32_t X, int32_t Y, bool Add);
+  void SaveSelectionToStream(TStream* Stream) override;
+  // Refuses (false, selection and stream position unchanged) a block that
+  // is short or inconsistent.
+  bool LoadSelectionFromStream(TStream* Stream) override;
+  void SaveSelection();
+  bool RestoreSelection();
+  int32_t SavedSelectionCount() const { return static_cast<int32_t>(saved_selections_.size()); }
+  TIESelectionOptions SelectionOptions() const { return sel_options_; }
+  void SetSelectionOptions(TIESelectionOptions Value);
+  TIESelectionBase SelectionBase() const { return sel_base_; }
+  void SetSelectionBase(TIESelectionBase Value) { sel_base_ = Value; }
+  // -1 free, 0 the fixed size, above 0 height to width.
+  double SelectionAspect() const { return sel_aspect_; }
+  void SetSelectionAspect(double Value);
+  int32_t SelectionAbsWidth = 100, SelectionAbsHeight = 100;
+  void SetSelectionColors(TColor Colour1, TColor Colour2);
+  // The value written into the mask (1-bit masks: 1) and the mask's depth.
+  int32_t SelectionIntensity = 1;
+  int32_t SelectionMaskDepth() const { return mask_depth_; }
+  void SetSelectionMaskDepth(int32_t Value);
+  bool SelectionShown() const { return sel_shown_; }
+  void SetSelectionShown(bool Value);
+  bool MultipleSelections = true;
+  bool SelectionZoomKeepAspect = true;
+  // Grip squares: half-size, colours, and whether the sides have grips.
+  int32_t GripSize = 5;
+  TColor GripPenColor = 0, GripBrushColor = 0xFFFFFF;
+  bool SideGrips = true;
+  // Magic wand: 0 outline, 1 region, 2 every similar pixel; tolerance; grow.
+  int32_t MagicWandMode = 0;
+  int32_t MagicWandTolerance = 15;
+  bool MagicWandGrow = false;
+  // The ants pause while the delayed filter waits.
+  bool DelayAnts = true;
+  // Draws the selection's outline and grips over the window. FromTimer: a
+  // tick of the animation.
+  void DrawSelection(bool FromTimer = false);
+  TTimer* SelectionTimer() const { return sel_timer_; }
+  int32_t SelectionPhase() const { return global_phase_; }
+  // Image pixels moved per mouse pixel while dragging.
+  double MouseScrollRate = 1.0;
+  // The screen pixel of an image position through the current layer.
+  int32_t LayerToClientX(int32_t X) const;
+  int32_t LayerToClientY(int32_t Y) const;
+  int32_t ClientToLayerX(int32_t X) const;
+  int32_t ClientToLayerY(int32_t Y) const;
+
   // ---- navigator
   TImagoView* Navigator() const { return navigator_; }
   void SetNavigator(TImagoView* View);
@@ -280,6 +395,15 @@ class TImagoView : public TIEView {
   TIELayerNotify OnLayerNotify;
   TIEDrawLayerBoxEvent OnDrawLayerBox;
   TIEDrawLayerGripEvent OnDrawLayerGrip;
+  TIEViewNotifyEvent OnBeforeSelectionChange;
+  TIEViewNotifyEvent OnSelectionChanging;
+  TIEViewNotifyEvent OnSelectionChange;
+  TIEDrawPolygonEvent OnDrawPolygon;
+  TIEMouseInResizingGripEvent OnMouseInResizingGrip;
+  TIEViewNotifyEvent OnMouseInSel;
+  TIEZoomEvent OnZoomIn;
+  TIEZoomEvent OnZoomOut;
+  TIESpecialKeyEvent OnSpecialKey;
   TIEViewNotifyEvent OnDShowNewFrame;
   TIEViewNotifyEvent OnDShowEvent;
 
@@ -288,6 +412,9 @@ class TImagoView : public TIEView {
   void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void WMMouseWheel(TMessage& Message) override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void KeyUp(uint16_t& Key, TShiftState Shift) override;
 
  private:
   friend class TImagoViewLayerAccess;  // lets tests stack further layers
@@ -421,6 +548,58 @@ class TImagoView : public TIEView {
   bool cursor_enabled_ = true;
   bool showing_temp_cursor_ = false;
   TCursor normal_cursor_ = crDefault;
+
+  // selection
+  void EnsureMask();
+  // The selection goes quietly (the image changed size under it).
+  void DropSelectionForNewSize();
+  void SelectRectCore(int32_t X1, int32_t Y1, int32_t X2, int32_t Y2, int32_t Op, bool Square, bool KeepInside);
+  void SelectCircleTo(int32_t X, int32_t Y, TShiftState Shift);
+  void SelectRectTo(int32_t X, int32_t Y, TShiftState Shift);
+  void EndPolygon(bool Add);
+  void DrawRecordLines(TCanvas* C);
+  void DrawDashedLine(TCanvas* C, int32_t X1, int32_t Y1, int32_t X2, int32_t Y2);
+  void DrawGrips(TCanvas* C);
+  void SelectionTimerTick(TObject* Sender);
+  bool GestureInProgress() const { return rect_sel_ || circle_sel_ || poly_sel_ || lasso_sel_; }
+  void RememberSelectionBox();
+  void FireSelectionCallback(const TIEViewNotifyEvent& Event);
+  // The rubber-band line of a polygon being drawn, inverted (drawn twice: gone).
+  void DrawRubberBand(int32_t X, int32_t Y);
+  // A point snapped to 45 degrees from the last polygon point (as drawn).
+  void SnapToLastPoint(int32_t& X, int32_t& Y);
+
+  TIEMask mask_;
+  int32_t mask_depth_ = 1;
+  TIESelectionPolygon sel_;
+  bool has_selection_ = false;
+  bool rect_sel_ = false, circle_sel_ = false, poly_sel_ = false, lasso_sel_ = false;
+  TIEGrip sel_grip_ = ieNone;
+  int32_t sel_move_ = -1;  // 0 while a selection is moved
+  bool moved_rect_ = false;  // the moved selection is a rectangle polygon
+  TIESelectionOptions sel_options_{iesoAnimated, iesoSizeable, iesoMoveable, iesoCanScroll};
+  TIESelectionBase sel_base_ = iesbClientArea;
+  double sel_aspect_ = -1;
+  bool sel_shown_ = true;
+  int32_t sel_box_at_press_[4] = {0, 0, 0, 0};
+  int32_t press_point_count_ = 0;
+  TTimer* sel_timer_ = nullptr;
+  int32_t global_phase_ = 0;
+  bool auto_scrolling_ = false;
+  bool sel_changed_ = false;
+  bool rubber_band_ = false;
+  int32_t rubber_x_ = 0, rubber_y_ = 0;
+  std::vector<std::unique_ptr<TMemoryStream>> saved_selections_;
+  // keys whose key-up ran when they went down
+  std::vector<uint16_t> early_keys_;
+  // SelectionBase as the application set it, swapped in around callbacks
+  TIESelectionBase app_sel_base_ = iesbClientArea;
+  bool in_mouse_event_ = false;
+  bool left_pressed_ = false;
+  // The key-up behaviour: OnKeyUp (when Fire) and the cursor.
+  void RunKeyUp(uint16_t& Key, TShiftState Shift, bool Fire);
+  // The special-key query: whether the view takes Key.
+  bool WantSpecialKey(uint16_t Key, TShiftState Shift);
 
   TIEProgressEvent on_progress_;
   TIEViewNotifyEvent on_finish_;
