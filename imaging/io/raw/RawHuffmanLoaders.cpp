@@ -265,8 +265,9 @@ int32_t RadcToken(TIERawContext& Ctx, int32_t Tree) {
 
 void LoadKodakRadcRaw(TIERawContext& Ctx) {
   const int32_t w = Ctx.Width;
-  // The working rows hold 386 entries: wider images are not of this layout.
-  if (w <= 0 || w / 2 + 2 > 386) return;
+  // The working rows hold 386 entries, and columns go in pairs from the
+  // middle: other widths are not of this layout.
+  if (w <= 0 || w / 2 + 2 > 386 || (w / 2) % 2 != 0) return;
   std::vector<int16_t> storage(3 * 3 * 386, 2048);
   auto B = [&](int32_t c, int32_t y, int32_t x) -> int16_t& {
     return storage[static_cast<size_t>((c * 3 + y) * 386 + x)];

@@ -60,6 +60,35 @@ struct File {
   size_t Size() const { return b.size(); }
 };
 
+struct Entry {
+  uint16_t tag, type;
+  uint32_t count, value;
+};
+
+// A directory at At: the entries, then the next directory's offset.
+inline void Ifd(File& f, size_t at, const std::vector<Entry>& entries, uint32_t next = 0) {
+  f.U16(at, static_cast<uint16_t>(entries.size()));
+  size_t p = at + 2;
+  for (const Entry& e : entries) {
+    f.U16(p, e.tag);
+    f.U16(p + 2, e.type);
+    f.U32(p + 4, e.count);
+    if (e.type == 3 && e.count < 3)
+      f.U16(p + 8, static_cast<uint16_t>(e.value));
+    else
+      f.U32(p + 8, e.value);
+    p += 12;
+  }
+  f.U32(p, next);
+}
+
+// A TIFF header at Base with its first directory at Base + 8.
+inline void TiffHeader(File& f, size_t base) {
+  f.Text(base, f.big ? "MM" : "II", false);
+  f.U16(base + 2, 42);
+  f.U32(base + 4, 8);
+}
+
 // A memory stream holding a copy of the bytes.
 inline std::unique_ptr<TMemoryStream> Stream(const std::vector<uint8_t>& bytes) {
   auto s = std::make_unique<TMemoryStream>();
