@@ -17,6 +17,7 @@
 #include "imaging/io/raw/RawFoveon.h"
 #include "imaging/io/raw/RawFoveonTables.h"
 #include "imaging/io/raw/RawOutput.h"
+#include "imaging/io/raw/RawPackedLoaders.h"
 #include "imaging/model/TIEBitmap.h"
 
 using rawtest::Decoding;
@@ -478,4 +479,60 @@ TEST(CameraRaw, CiffMetadataOfBlocksNestedInThemselvesEnds) {
   ReadCiffMetadata(stream.get(), params);
   ASSERT_TRUE(params.EXIFThumbnail);
   EXPECT_EQ(params.EXIFThumbnail->Width(), 8);
+}
+
+TEST(CameraRaw, Dc120JpegHalfHeightWithSwappedBytes) {
+  // The sensor data is a JPEG image of half the height whose bytes are
+  // stored in swapped pairs; each pixel pair gives a 2 x 2 cell.
+  const int W = 16, H = 16;
+  auto jpeg = Jpeg(W, H / 2);
+  TIEBitmap reference;
+  {
+    auto s = rawtest::Stream(jpeg);
+    TImagoIO io(nullptr);
+    io.AttachIEBitmap(&reference);
+    io.LoadFormatFromStream(ieftJPEG, s.get());
+    ASSERT_FALSE(io.Aborted());
+  }
+  SwabBytes(jpeg.data(), static_cast<int64_t>(jpeg.size()));
+  File f;
+  f.Bytes(64, jpeg);
+  Decoding d(f.b);
+  d.Geometry(H, W);
+  d.ctx->Filters = 0x61616161;
+  d.Run(LoadKodakDC120JpegRaw, 64);
+  for (int y = 0; y < H / 2; ++y) {
+    const uint8_t* row = reference.GetScanline(y);  // blue, green, red
+    for (int c = 0; c < W; c += 2) {
+      const uint8_t* P = row + 3 * c;
+      const uint8_t* Q = P + 3;
+      ASSERT_EQ(d.At(2 * y, c), P[1] << 6);
+      ASSERT_EQ(d.At(2 * y + 1, c + 1), Q[1] << 6);
+      // The red cell of the pair takes the two reds, the blue cell the blues.
+      ASSERT_EQ(d.At(2 * y, c + 1), (P[2] + Q[2]) << 5) << y << "," << c;
+      ASSERT_EQ(d.At(2 * y + 1, c), (P[0] + Q[0]) << 5) << y << "," << c;
+    }
+  }
+  // An image of another size is refused by raising.
+  Decoding wrong(f.b);
+  wrong.Geometry(H, W + 2);
+  try {
+    wrong.Run(LoadKodakDC120JpegRaw, 64);
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), ": incorrect JPEG dimensions");
+  }
+}
+
+TEST(CameraRaw, ColoursMatchedToTheThumbnail) {
+  File f = Ciff({Jpeg(16, 8)});
+  auto stream = rawtest::Stream(f.b);
+  TIOParamsVals params(nullptr);
+  params.RawMatchThumbnailColors = 1;
+  TIEBitmap bitmap;
+  codec::Progress progress;
+  ReadRAWStream(stream.get(), &bitmap, params, false, progress.rec);
+  EXPECT_FALSE(progress.aborted);
+  EXPECT_EQ(bitmap.Width(), 62);
+  EXPECT_EQ(bitmap.Height(), 38);
 }
