@@ -19,6 +19,7 @@
 #include "imaging/io/formats/RawPixels.h"
 #include "imaging/io/formats/TGA.h"
 #include "imaging/io/formats/TIFF.h"
+#include "imaging/io/raw/CameraRAW.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
@@ -88,6 +89,7 @@ struct Registry {
     handlers.push_back(ICOFormatHandler());
     handlers.push_back(CURFormatHandler());
     handlers.push_back(RawPixelsFormatHandler());
+    handlers.push_back(RAWFormatHandler());
 
     for (const BuiltinEntry& b : kBuiltinEntries) {
       auto e = std::make_unique<TIOFormatEntry>();

@@ -391,6 +391,18 @@ void TImagoIO::LoadFormatFromFile(int32_t FileType, const std::string& FileName)
   UpdateAttachedView();
 }
 
+void TImagoIO::LoadRAWFromFile(const std::string& FileName) {
+  const TIOFormatEntry* e = FindFormatInfoByExtension("RAW");
+  if (e && e->TypeId != ieftRAW) return LoadFromFileOfType(FileName, e->TypeId);
+  LoadFormatFromFile(ieftRAW, FileName);
+}
+
+void TImagoIO::LoadRAWFromStream(TStream* Stream) {
+  const TIOFormatEntry* e = FindFormatInfoByExtension("RAW");
+  if (e && e->TypeId != ieftRAW) return LoadFromStreamOfType(Stream, e->TypeId);
+  LoadFormatFromStream(ieftRAW, Stream);
+}
+
 void TImagoIO::LoadFormatFromStream(int32_t FileType, TStream* Stream) {
   FinishGuard finish(this);
   const TIEFormatHandler* h = FindFormatHandler(FileType);

@@ -142,6 +142,10 @@ class TImagoIO : public TComponent {
 
   void LoadBMPFromFile(const std::string& FileName) { LoadFormatFromFile(ieftBMP, FileName); }
   void LoadBMPFromStream(TStream* Stream) { LoadFormatFromStream(ieftBMP, Stream); }
+  // Camera RAW: when a registered routine has taken the extension "RAW",
+  // the load goes to that routine's format instead.
+  void LoadRAWFromFile(const std::string& FileName);
+  void LoadRAWFromStream(TStream* Stream);
   void SaveBMPToFile(const std::string& FileName) { SaveFormatToFile(ieftBMP, FileName); }
   void SaveBMPToStream(TStream* Stream) { SaveFormatToStream(ieftBMP, Stream); }
 
