@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
       ReadWBMPStream(&stream, &bitmap, params, true, progress);
     else
       ReadPXMStream(&stream, &bitmap, params, true, progress);
-    if (aborted || int64_t{params.Width} * params.Height > kMaxPixels) continue;
+    if (aborted) continue;
     stream.SetPosition(0);
     if (wbmp)
       ReadWBMPStream(&stream, &bitmap, params, false, progress);
@@ -66,7 +66,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
       ReadPXMStream(&stream, &bitmap, params, false, progress);
     if (aborted) continue;
     if (bitmap.Width() != params.Width || bitmap.Height() != params.Height) __builtin_trap();
-    RoundTrip(bitmap, wbmp, Size);
+    // The writers' cost is not what is fuzzed here.
+    if (int64_t{bitmap.Width()} * bitmap.Height() <= kMaxPixels) RoundTrip(bitmap, wbmp, Size);
   }
   return 0;
 }

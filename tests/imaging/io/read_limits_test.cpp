@@ -36,6 +36,18 @@ TEST(ReadLimits, InflatedBytesFollowDeflatesBestRatioWithoutWrapping) {
             std::numeric_limits<int64_t>::max());
 }
 
+TEST(ReadLimits, DataHoldsWhatItsBestRatioDecodesToAndSmallImagesAlways) {
+  EXPECT_TRUE(IEDataCanHold(kIESmallImageBytes, 0, 2));
+  EXPECT_FALSE(IEDataCanHold(kIESmallImageBytes + 1, 0, 1032));
+  // 3 MiB + 1 bytes at a ratio of 3 need 1 MiB + 1 bytes of data.
+  const int64_t decoded = 3 * kIESmallImageBytes + 1;
+  EXPECT_FALSE(IEDataCanHold(decoded, kIESmallImageBytes, 3));
+  EXPECT_TRUE(IEDataCanHold(decoded, kIESmallImageBytes + 1, 3));
+  EXPECT_TRUE(IEDataCanHold(3 * kIESmallImageBytes, kIESmallImageBytes, 3));
+  EXPECT_FALSE(IEDataCanHold(std::numeric_limits<int64_t>::max(), 1 << 20, kIEDeflateMaxRatio));
+  EXPECT_FALSE(IEDataCanHold(decoded, 1 << 30, 0));
+}
+
 TEST(ReadLimits, BytesLeftCountFromThePositionAndKeepIt) {
   TMemoryStream s;
   s.SetSize(100);
