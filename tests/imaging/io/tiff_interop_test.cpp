@@ -401,3 +401,49 @@ TEST(TiffInterop, OurFilesPassTiffinfoCopyWithTiffcpAndDecodeToTheirSource) {
     }
   }
 }
+
+// Pages we insert into a file of our own: libtiff lists every one, and each
+// page split off by tiffsplit decodes as we read it.
+TEST(TiffInterop, PagesWeInsertAreEveryPageForLibtiff) {
+  if (!HavePeers() || ::access("/usr/bin/tiffsplit", X_OK) != 0) GTEST_SKIP() << "libtiff tools not installed";
+  Folder dir;
+  const std::string file = dir / "pages.tif";
+  const struct {
+    int w, h;
+    TRGB colour;
+    int compression;
+  } pages[] = {{13, 9, MakeRGBTriple(255, 0, 0), 0}, {21, 5, MakeRGBTriple(0, 255, 0), 5},
+               {8, 8, MakeRGBTriple(0, 0, 255), 8}};
+  TMemoryStream s;
+  for (int i = 0; i < 3; ++i) {
+    TIEBitmap b;
+    b.Allocate(pages[i].w, pages[i].h, ieRGB24);
+    for (int y = 0; y < pages[i].h; ++y)
+      for (int x = 0; x < pages[i].w; ++x) b.SetRGB24(x, y, pages[i].colour);
+    TIOParamsVals p(nullptr);
+    p.TiffCompression = static_cast<uint8_t>(pages[i].compression);
+    p.SetImageIndex(i);  // past the last page: appended
+    Progress pr;
+    s.SetPosition(0);
+    EXPECT_EQ(WriteTIFFStream(&s, i > 0, &b, p, pr.rec), i + 1);
+    ASSERT_FALSE(pr.aborted);
+  }
+  WriteFile(file, Bytes(s));
+  const std::string info = Capture("/usr/bin/tiffinfo " + file + " 2>&1");
+  size_t directories = 0;
+  for (size_t at = info.find("TIFF Directory"); at != std::string::npos; at = info.find("TIFF Directory", at + 1))
+    ++directories;
+  EXPECT_EQ(directories, 3u) << info;
+  ASSERT_TRUE(codec::Run("cd " + dir / "." + " && /usr/bin/tiffsplit " + file + " part-"));
+  const char* parts[] = {"part-aaa.tif", "part-aab.tif", "part-aac.tif"};
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    TImagoIO io(nullptr);
+    io.Params()->SetImageIndex(i);
+    io.LoadFromFile(file);
+    ASSERT_FALSE(io.Aborted());
+    EXPECT_EQ(io.Params()->ImageCount, 3);
+    EXPECT_EQ(io.IEBitmap()->GetPixelRGB(2, 2), pages[i].colour);
+    EXPECT_EQ(CompareWithPeer(dir / parts[i], dir, *io.IEBitmap(), 0, false), 0);
+  }
+}
