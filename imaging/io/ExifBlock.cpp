@@ -11,6 +11,7 @@
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMarkerList.h"
+#include "imaging/model/TIEMask.h"
 #include "rtl/Exception.h"
 #include "rtl/TStream.h"
 
@@ -197,6 +198,72 @@ bool BuildExifBlock(TIOParamsVals& Params, std::vector<uint8_t>& Out) {
   Out.reserve(static_cast<size_t>(kExifHeaderLength + stream.Size()));
   Out.assign({'E', 'x', 'i', 'f', 0, 0});
   Out.insert(Out.end(), tiff, tiff + stream.Size());
+  return true;
+}
+
+int64_t FindTiffHeader(TStream* Stream) {
+  constexpr int64_t kSearched = 131072;
+  const int64_t start = Stream->Position(), size = Stream->Size();
+  std::vector<uint8_t> b(static_cast<size_t>(std::clamp<int64_t>(size - start, 0, kSearched)));
+  int64_t got = 0;
+  while (got < static_cast<int64_t>(b.size())) {
+    const int64_t k = Stream->Read(b.data() + got, static_cast<int64_t>(b.size()) - got);
+    if (k <= 0) break;
+    got += k;
+  }
+  Stream->SetPosition(start);
+  for (int64_t i = 0; i + 8 <= got; ++i) {
+    const uint8_t* p = &b[static_cast<size_t>(i)];
+    const bool mm = p[0] == 'M' && p[1] == 'M';
+    if (!mm && !(p[0] == 'I' && p[1] == 'I')) continue;
+    const uint32_t magic = mm ? p[2] << 8 | p[3] : p[3] << 8 | p[2];
+    const uint32_t offset = mm ? static_cast<uint32_t>(p[4]) << 24 | p[5] << 16 | p[6] << 8 | p[7]
+                               : static_cast<uint32_t>(p[7]) << 24 | p[6] << 16 | p[5] << 8 | p[4];
+    if (static_cast<int32_t>(offset) >= 0 && offset < size &&
+        (magic == 42 || magic == 0x4F52 || magic == 0x5352))
+      return i;
+  }
+  return -1;
+}
+
+bool ReadExifFromTiffStream(TStream* Stream, TIOParamsVals& Params) {
+  const int64_t start = Stream->Position();
+  TIOParamsVals fresh(nullptr);
+  if (!Params.EXIFThumbnail) Params.EXIFThumbnail = std::make_unique<TIEBitmap>();
+  TIEBitmap* thumbnail = Params.EXIFThumbnail.get();
+  thumbnail->FreeImage(true);
+  auto read = [&](TIEBitmap* bitmap, bool params_only) {
+    LocalProgress progress;
+    int32_t pages = 0;
+    std::unique_ptr<TIEMask> alpha;
+    Stream->SetPosition(start);
+    try {
+      ReadTIFFStream(bitmap, Stream, pages, &fresh, progress.rec, params_only, alpha, true, true, true);
+    } catch (const std::exception&) {
+      return false;
+    }
+    return !progress.aborted;
+  };
+  read(nullptr, true);
+  CopyExifFields(fresh, Params);
+  Params.EXIFHasData = 1;
+  // Page 0 of a camera file is mostly the picture itself, beyond a
+  // thumbnail's size: then page 1 is the thumbnail.
+  auto all_zero = [](TIEBitmap* b) {
+    for (int32_t y = 0; y < b->Height(); ++y) {
+      const uint8_t* row = b->GetScanline(y);
+      for (int64_t i = 0; i < b->RowLen(); ++i)
+        if (row[i]) return false;
+    }
+    return true;
+  };
+  fresh.SetImageIndex(0);
+  if (!read(thumbnail, false) || thumbnail->IsEmpty() || all_zero(thumbnail)) {
+    thumbnail->FreeImage(true);
+    fresh.SetImageIndex(1);
+    if (!read(thumbnail, false) || thumbnail->IsEmpty() || all_zero(thumbnail)) thumbnail->FreeImage(true);
+  }
+  Stream->SetPosition(start);
   return true;
 }
 

@@ -70,6 +70,20 @@ bool ParseExifBlock(const uint8_t* Buffer, int32_t Length, TIOParamsVals& Params
 // failed.
 bool BuildExifBlock(TIOParamsVals& Params, std::vector<uint8_t>& Out);
 
+// The offset, counted from the stream's position, of the first TIFF header
+// ("II" or "MM", the magic 42, 0x4F52 or 0x5352, a first-directory offset
+// inside the stream) within the next 131072 bytes; -1 when none. The
+// position is restored.
+int64_t FindTiffHeader(TStream* Stream);
+
+// Reads the EXIF field set of the TIFF-structured stream at the stream's
+// position (a camera file; offsets count from its header) into Params, sets
+// EXIFHasData, and decodes into EXIFThumbnail the first of pages 0 and 1
+// that decodes as a thumbnail (at most 400 pixels a side) and is not all
+// zero bytes; none: the thumbnail stays empty. Always true; the position is
+// restored.
+bool ReadExifFromTiffStream(TStream* Stream, TIOParamsVals& Params);
+
 // Copies the EXIF field set from Source to Target: texts, numbers and arrays
 // as they are, the orientation and resolutions through their setters (the
 // TIFF orientation and the resolution follow), the image description from

@@ -901,7 +901,7 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
 // ---- writing
 
 void WriteJPEGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
-                     TIOProgressRec& Progress) {
+                     TIOProgressRec& Progress, bool PlainCMYK) {
   if (!Bitmap || Bitmap->Width() == 0 || Bitmap->Height() == 0) {
     Progress.Abort();
     return;
@@ -995,6 +995,8 @@ void WriteJPEGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     if (cmyk_in) {
       // Inverted CMYK (255 = no ink), as the library's CMYK files hold it.
       ConvertScanlineICC(row, 1, buffer.data(), &Params, w, 2);
+      if (PlainCMYK)
+        for (uint8_t& b : buffer) b = static_cast<uint8_t>(255 - b);
       row = buffer.data();
     }
     if (!GuardWriteRow(cinfo, err.get(), row)) fail();

@@ -38,8 +38,11 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
 // Jpeg fields of Params, with the markers of its JpegMarkerList. Raises
 // EIEJpegException (and sets the abort flag) on a library error or a marker
 // too long for a JPEG segment; the caller's bitmap is never changed.
+// CMYK samples are written inverted (255 = no ink) as JPEG files hold them;
+// PlainCMYK writes them with 0 = no ink, as JPEG data inside TIFF pages
+// holds them (the counterpart of the reader's InvertCMYK).
 void WriteJPEGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
-                     TIOProgressRec& Progress);
+                     TIOProgressRec& Progress, bool PlainCMYK = false);
 
 // Position of the first FF D8 FF at the stream's position or within the next
 // 99 bytes, or -1; the position is restored.

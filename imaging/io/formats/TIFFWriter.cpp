@@ -502,7 +502,9 @@ struct Writer {
     jp.JpegColorSpace = p.TiffJpegColorSpace == 4 ? 0 : p.TiffJpegColorSpace;
     const uint32_t start = static_cast<uint32_t>(s->Position());
     TMemoryStream m;
-    WriteJPEGStream(&m, bmp, jp, pr);
+    // CMYK samples inside a TIFF page mean ink, as the page's photometric
+    // says (the reader inverts them back for the JPEG library's convention).
+    WriteJPEGStream(&m, bmp, jp, pr, true);
     SafeStreamWrite(s, abort, m.Memory(), m.Size());
     t.Long(278, static_cast<uint32_t>(bmp->Height()));
     t.Long(273, start);

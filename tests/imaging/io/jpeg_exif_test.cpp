@@ -17,6 +17,7 @@
 #include "imaging/io/ExifBlock.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/JPEG.h"
+#include "imaging/io/formats/TIFF.h"
 #include "imaging/model/TIEMarkerList.h"
 #include "rtl/Numeric.h"
 
@@ -732,4 +733,68 @@ TEST(JpegExif, ResetRemovesTheExifMarkerNotAnXmpPacket) {
   ASSERT_EQ(p.JpegMarkerList.GetCount(), 2);
   EXPECT_EQ(p.JpegMarkerList.GetMarkerLength(0), static_cast<int32_t>(kXmp.size()));
   EXPECT_EQ(IndexOfExifMarker(p.JpegMarkerList), -1);
+}
+
+// ---- camera files
+
+TEST(ExifBlock, FindTiffHeaderTakesTheFirstHeaderThatCanBeOne) {
+  auto find = [](const std::vector<uint8_t>& b, int64_t from = 0) {
+    TIEMemStream s(b.data(), static_cast<int64_t>(b.size()));
+    s.SetPosition(from);
+    const int64_t at = FindTiffHeader(&s);
+    EXPECT_EQ(s.Position(), from);
+    return at;
+  };
+  std::vector<uint8_t> ii = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_EQ(find(ii), 0);
+  std::vector<uint8_t> mm = {'x', 'y', 'M', 'M', 0, 42, 0, 0, 0, 8, 0, 0, 0, 0};
+  EXPECT_EQ(find(mm), 2);
+  EXPECT_EQ(find(mm, 1), 1);
+  // A directory beyond the stream: that header is skipped for the next one;
+  // the other magics of camera files are taken.
+  std::vector<uint8_t> skip = {'I', 'I', 42, 0, 0xFF, 0, 0, 0, 'I', 'I', 0x52, 0x4F, 8, 0, 0, 0, 0, 0};
+  EXPECT_EQ(find(skip), 8);
+  EXPECT_EQ(find({'I', 'I', 43, 0, 8, 0, 0, 0, 0, 0}), -1);
+  EXPECT_EQ(find({}), -1);
+}
+
+TEST(ExifBlock, CameraFileGivesItsFieldsAndTheFirstPageThatIsAThumbnail) {
+  // A camera file: the picture (over a thumbnail's size) with the EXIF
+  // fields, then a small preview page; behind 5 bytes of something else.
+  TMemoryStream tiff;
+  {
+    TIEBitmap picture;
+    picture.Allocate(450, 4, ieRGB24);
+    picture.Fill(128);
+    TIOParamsVals p(nullptr);
+    p.EXIFHasData = 1;
+    p.EXIFMake = "Camera Maker";
+    p.EXIFExposureTime = 0.01;
+    Progress pr;
+    WriteTIFFStream(&tiff, false, &picture, p, pr.rec);
+    TIEBitmap preview;
+    preview.Allocate(8, 6, ieRGB24);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 8; ++x) preview.SetRGB24(x, y, MakeRGBTriple(10, 200, 30));
+    TIOParamsVals q(nullptr);
+    q.SetImageIndex(1);
+    tiff.SetPosition(0);
+    WriteTIFFStream(&tiff, true, &preview, q, pr.rec);
+    ASSERT_FALSE(pr.aborted);
+  }
+  std::vector<uint8_t> file = {1, 2, 3, 4, 5};
+  const std::vector<uint8_t> t = Bytes(tiff);
+  file.insert(file.end(), t.begin(), t.end());
+  TIEMemStream s(file.data(), static_cast<int64_t>(file.size()));
+  ASSERT_EQ(FindTiffHeader(&s), 5);
+  s.SetPosition(5);
+  TIOParamsVals p(nullptr);
+  EXPECT_TRUE(ReadExifFromTiffStream(&s, p));
+  EXPECT_EQ(s.Position(), 5);
+  EXPECT_EQ(p.EXIFHasData, 1);
+  EXPECT_EQ(p.EXIFMake, "Camera Maker");
+  EXPECT_DOUBLE_EQ(p.EXIFExposureTime, 0.01);
+  ASSERT_TRUE(p.EXIFThumbnail);
+  EXPECT_EQ(p.EXIFThumbnail->Width(), 8);
+  EXPECT_EQ(p.EXIFThumbnail->GetPixelRGB(1, 1), MakeRGBTriple(10, 200, 30));
 }

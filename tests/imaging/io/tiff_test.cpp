@@ -315,3 +315,19 @@ TEST(TiffReader, HeaderTestsAndParameters) {
   Load(OnePage(nowidth, {5}), r2, true);
   EXPECT_TRUE(r2.aborted);
 }
+
+// Palette pages of 16 and 32 bits per sample: the colour map is not sized by
+// 2^bits, and the page is refused as a layout no conversion covers.
+TEST(TiffReader, ColourMapsOfDeepSamplesAreNotSizedByTheirDepth) {
+  for (uint32_t bits : {16u, 32u}) {
+    SCOPED_TRACE(bits);
+    auto e = tifftest::StripPage(2, 1, bits, 1, 3, 2 * bits / 8);
+    Entry map{320, 3, {}};
+    for (int i = 0; i < 3 * 4; ++i) map.values.push_back(static_cast<uint32_t>(i * 1000));
+    e.push_back(map);
+    Loaded r;
+    Load(OnePage(e, std::vector<uint8_t>(2 * bits / 8, 1)), r);
+    EXPECT_TRUE(r.aborted);
+    EXPECT_LE(r.params.ColorMapCount(), 256);
+  }
+}

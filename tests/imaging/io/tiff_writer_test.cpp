@@ -205,3 +205,34 @@ TEST(TiffWriter, ShortWritesLeaveNoDirectory) {
     EXPECT_EQ(file[0], 0);
   }
 }
+
+// IPTC blocks of every length modulo 4 are padded to the whole LONGs their
+// count claims, and read back with their datasets.
+TEST(TiffWriter, IptcBlocksArePaddedToTheirCount) {
+  TIEBitmap b;
+  b.Allocate(2, 2, ieRGB24);
+  b.Fill(0);
+  for (int n = 1; n <= 4; ++n) {
+    SCOPED_TRACE(n);
+    TIOParamsVals p(nullptr);
+    const std::vector<uint8_t> caption(static_cast<size_t>(n), 'a');
+    p.IPTCInfoList.AddItem(2, 120, caption.data(), n);
+    const Dir d(Write(b, p));
+    const TTIFFEntry* e = d.dir->Entry(33723);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->Type, 4);
+    // The claimed bytes are all in the file, before the directory.
+    EXPECT_LE(e->Value + d.Count(33723) * 4, d.file.size());
+    const std::vector<uint8_t> block = d.dir->GetTIFFTagData(33723);
+    EXPECT_EQ(block.size(), d.Count(33723) * 4u);
+    TIEMemStream s(d.file.data(), static_cast<int64_t>(d.file.size()));
+    TIOParamsVals back(nullptr);
+    Progress pr;
+    std::unique_ptr<TIEMask> alpha;
+    int32_t pages = 0;
+    ReadTIFFStream(nullptr, &s, pages, &back, pr.rec, true, alpha, false, false, false);
+    // The record version the block starts with, then the caption.
+    ASSERT_EQ(back.IPTCInfoList.GetCount(), 2);
+    EXPECT_EQ(back.IPTCInfoList.GetDataSet(1), 120);
+  }
+}
