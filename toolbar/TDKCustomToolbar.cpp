@@ -11,6 +11,8 @@
 #include "toolbar/TDKToolbarPositions.h"
 #include "ui/TApplication.h"
 #include "ui/TCanvas.h"
+#include "ui/TScreen.h"
+#include "ui/ShortCut.h"
 
 RTL_DEFINE_CLASS(TDKChevronItem, TDKCustomItem)
 RTL_DEFINE_CLASS(TDKToolbarView, TDKView)
@@ -33,9 +35,67 @@ void PaintPattern(HDC DC, int32_t X, int32_t Y, const uint8_t* Rows, int32_t W, 
       if (Rows[y] & (0x80u >> x)) SetPixel(DC, X + x, Y + y, Color);
 }
 
-void MenuBarAltKeyHook(THookEventCode, HWND, WPARAM, LPARAM) {
+void MDIClientAltKeyHook(THookEventCode, HWND, WPARAM, LPARAM) {
   // The program has no MDI client window, so no system character needs to
   // be re-addressed.
+}
+
+// Application-wide shortcut routing: the toolbars that take part, and the
+// hook on the application's window they share.
+std::vector<TDKCustomToolbar*> gShortCutToolbars;
+int32_t gShortCutHookId = 0;
+
+// Offers a key down to the shortcut-processing toolbars of Form.
+bool FormToolbarsTakeKey(TCustomForm* Form, TMessage& KeyMessage) {
+  if (!Form || !Form->HandleAllocated() || !IsWindowEnabled(Form->Handle())) return false;
+  TShortCut key = ShortCut(uint16_t(KeyMessage.WParam), KeyDataToShiftState(KeyMessage.LParam));
+  std::vector<TDKCustomToolbar*> list = gShortCutToolbars;  // handlers may change the list
+  for (TDKCustomToolbar* tb : list) {
+    if (std::find(gShortCutToolbars.begin(), gShortCutToolbars.end(), tb) == gShortCutToolbars.end()) continue;
+    if (!tb->ProcessShortCuts() || HostFormOf(tb) != Form) continue;
+    bool handled = false;
+    if (tb->OnShortCut) tb->OnShortCut(KeyMessage, handled);
+    if (!handled) handled = TDKCustomItem::IsShortCut(tb->Items(), key);
+    if (handled) return true;
+  }
+  return false;
+}
+
+// Sends a keyboard-menu command to the visible, enabled docks and toolbars
+// taking menu events among Parent's showing controls, depth first, until one
+// answers.
+bool SendSysCommandToMenuControls(TWinControl* Parent, TMessage& SysCommand) {
+  for (int32_t i = 0; i < Parent->ControlCount(); ++i) {
+    auto* c = dynamic_cast<TWinControl*>(Parent->Controls(i));
+    if (!c || !c->Showing()) continue;
+    if ((dynamic_cast<TDKDock*>(c) || dynamic_cast<TDKCustomToolbar*>(c)) && c->Visible() && c->Enabled() &&
+        c->ControlStyle().Contains(csMenuEvents) &&
+        c->Perform(WM_SYSCOMMAND, SysCommand.WParam, SysCommand.LParam) != 0)
+      return true;
+    if (SendSysCommandToMenuControls(c, SysCommand)) return true;
+  }
+  return false;
+}
+
+bool ShortCutHook(TMessage& Message) {
+  if (Message.Msg == CM_APPKEYDOWN) {
+    TMessage key{WM_KEYDOWN, Message.WParam, Message.LParam, 0};
+    TCustomForm* active = Screen ? Screen->ActiveForm() : nullptr;
+    TCustomForm* main = Application ? Application->MainForm() : nullptr;
+    bool handled = FormToolbarsTakeKey(active, key);
+    if (!handled && main != active) handled = FormToolbarsTakeKey(main, key);
+    if (!handled) return false;
+    Message.Result = 1;
+    return true;
+  }
+  if (Message.Msg == CM_APPSYSCOMMAND) {
+    TCustomForm* active = Screen ? Screen->ActiveForm() : nullptr;
+    if (!active || !SendSysCommandToMenuControls(active, *reinterpret_cast<TMessage*>(Message.LParam)))
+      return false;
+    Message.Result = 1;
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -149,7 +209,9 @@ TDKCustomToolbar::TDKCustomToolbar(TComponent* AOwner) : TDKCustomDockableWindow
 TDKCustomToolbar::~TDKCustomToolbar() = default;
 
 void TDKCustomToolbar::BeforeDestruction() {
-  if (menuBar_) UnregisterHookProc(&MenuBarAltKeyHook);
+  if (menuBar_) UnregisterHookProc(&MDIClientAltKeyHook);
+  processShortCuts_ = menuBar_ = false;
+  UpdateShortCutHook();
   TDKToolbarView* v = view_;
   view_ = nullptr;
   v->Free();
@@ -200,11 +262,32 @@ void TDKCustomToolbar::SetMenuBar(bool v) {
     SetCloseButton(!v);
     SetProcessShortCuts(v);
   }
-  if (v) RegisterHookProc(&MenuBarAltKeyHook, HookCode(hecGetMessage), ComponentState().Contains(csDesigning));
-  else UnregisterHookProc(&MenuBarAltKeyHook);
+  if (v) RegisterHookProc(&MDIClientAltKeyHook, HookCode(hecGetMessage), ComponentState().Contains(csDesigning));
+  else UnregisterHookProc(&MDIClientAltKeyHook);
+  UpdateShortCutHook();
 }
 
-void TDKCustomToolbar::SetProcessShortCuts(bool v) { processShortCuts_ = v; }
+void TDKCustomToolbar::SetProcessShortCuts(bool v) {
+  processShortCuts_ = v;
+  UpdateShortCutHook();
+}
+
+void TDKCustomToolbar::UpdateShortCutHook() {
+  bool want = !ComponentState().Contains(csDesigning) && (processShortCuts_ || menuBar_);
+  if (want == shortCutHookInstalled_) return;
+  shortCutHookInstalled_ = want;
+  if (want) {
+    gShortCutToolbars.push_back(this);
+    if (gShortCutToolbars.size() == 1 && Application) gShortCutHookId = Application->HookMainWindow(&ShortCutHook);
+  } else {
+    gShortCutToolbars.erase(std::remove(gShortCutToolbars.begin(), gShortCutToolbars.end(), this),
+                            gShortCutToolbars.end());
+    if (gShortCutToolbars.empty() && gShortCutHookId) {
+      if (Application) Application->UnhookMainWindow(gShortCutHookId);
+      gShortCutHookId = 0;
+    }
+  }
+}
 
 void TDKCustomToolbar::SetShrinkMode(TDKShrinkMode v) {
   if (shrinkMode_ == v) return;

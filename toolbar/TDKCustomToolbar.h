@@ -93,6 +93,10 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   void LockItems() { view_->LockLayout(); }
   void UnlockItems() { view_->UnlockLayout(); }
   bool KeyboardMenuEntry(uint32_t Key, bool EnabledOnly);
+  // Joins the application's shortcut routing while the toolbar processes
+  // shortcuts or is a menu bar (never at design time), else leaves it.
+  void UpdateShortCutHook();
+  bool ShortCutHookInstalled() const { return shortCutHookInstalled_; }
   void UpdateViewLimits();
   int32_t WrapLimitFor(TDKDock* Dock);
   int32_t ChevronLimitFor(TDKDock* Dock);
@@ -148,6 +152,7 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   int32_t lastLineCount_ = 1;
   bool menuBar_ = false;
   bool processShortCuts_ = false;
+  bool shortCutHookInstalled_ = false;
   TDKShrinkMode shrinkMode_ = dksmChevron;
   std::unique_ptr<TSizeSteps> sizeSteps_;
   bool systemFont_ = true;

@@ -183,6 +183,16 @@ void TApplication::WndProc(TMessage& Message) {
   Message.Result = DefWindowProc(handle_, Message.Msg, Message.WParam, Message.LParam);
 }
 
+bool TApplication::IsShortCut(WPARAM Key, LPARAM KeyData) {
+  if (hooks_.empty()) return false;
+  return SendMessage(Handle(), CM_APPKEYDOWN, Key, KeyData) != 0;
+}
+
+bool TApplication::IsSysCommand(TMessage& SysCommand) {
+  if (hooks_.empty()) return false;
+  return SendMessage(Handle(), CM_APPSYSCOMMAND, 0, reinterpret_cast<LPARAM>(&SysCommand)) != 0;
+}
+
 int32_t TApplication::HookMainWindow(TWindowHook Hook) {
   hooks_.push_back(THook{nextHookId_, std::move(Hook)});
   return nextHookId_++;

@@ -82,6 +82,8 @@ class TApplication : public TComponent {
   THintWindow* HintWindow() const { return hintWindow_; }
   TControl* HintControl() const { return hintControl_; }
 
+  // Hooks on the application's window see every message sent to it, first
+  // the application-wide key notices (CM_APPKEYDOWN, CM_APPSYSCOMMAND).
   int32_t HookMainWindow(TWindowHook Hook);
   void UnhookMainWindow(int32_t Id);
 
@@ -94,6 +96,12 @@ class TApplication : public TComponent {
   TMessageEvent OnMessage;
 
   // Called by the controls.
+  // A key down about to be handled by a control: offered to the hooks as
+  // CM_APPKEYDOWN; answers whether one of them took it.
+  bool IsShortCut(WPARAM Key, LPARAM KeyData);
+  // A keyboard-menu system command (Alt+letter): offered to the hooks as
+  // CM_APPSYSCOMMAND; answers whether one of them took it.
+  bool IsSysCommand(TMessage& SysCommand);
   void HintMouseMessage(TControl* Control, TMessage& Message);
   void MouseOver(TControl* Control);
   void MouseLeftWindow(TWinControl* Control);

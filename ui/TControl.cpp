@@ -1555,6 +1555,9 @@ void TWinControl::WndProc(TMessage& Message) {
 
 bool TWinControl::PreprocessKey(TMessage& Message) {
   WPARAM key = Message.WParam;
+  // Application-wide shortcuts come before the control's own keys.
+  if (Application && !ComponentState().Contains(csDesigning) && Application->IsShortCut(key, Message.LParam))
+    return true;
   if (Perform(CM_CHILDKEY, key, reinterpret_cast<LPARAM>(this)) != 0) return true;
   LRESULT mask = 0;
   switch (key) {

@@ -98,6 +98,9 @@ enum : UINT {
   CM_ACTIONEXECUTE,
   CM_CONTROLCHANGE,
   CM_CHANGED,
+  // Sent to the application's window (its hooks answer them):
+  CM_APPKEYDOWN,          // a key down no control took; WParam: key; LParam: key data; non-zero: handled
+  CM_APPSYSCOMMAND,       // a keyboard-menu command; LParam: TMessage* (WM_SYSCOMMAND); non-zero: handled
 };
 
 // Notices a window's control answers for itself (reflected from its parent).

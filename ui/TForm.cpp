@@ -448,8 +448,9 @@ void TCustomForm::PaintWindow(HDC DC) {
 void TCustomForm::WMClose(TMessage&) { Close(); }
 
 void TCustomForm::WMSysCommand(TMessage& Message) {
-  DefaultHandler(Message);
   UINT cmd = UINT(Message.WParam & 0xFFF0);
+  if (cmd == SC_KEYMENU && Application && Application->IsSysCommand(Message)) return;
+  DefaultHandler(Message);
   if (cmd == SC_MAXIMIZE) windowState_ = wsMaximized;
   else if (cmd == SC_RESTORE) windowState_ = wsNormal;
   else if (cmd == SC_MINIMIZE) windowState_ = wsMinimized;

@@ -216,6 +216,54 @@ TEST_F(DockingTest, DragOfAOnePixelWindowKeepsTheCursorAtItsCorner) {
   EXPECT_EQ(fr.Top, to.Y);
 }
 
+TEST_F(DockingTest, DockedCloseButtonClosesOnlyWhenReleasedOverIt) {
+  TDKCustomToolbar* tb = MakeToolbar("Bar", top, 2);
+  tb->SetCloseButtonWhenDocked(true);
+  Pump();
+  int closed = 0;
+  tb->OnClose = [&](TObject*) { ++closed; };
+  TRect wr = WindowRectOf(tb);
+  TRect b = tb->GetCloseButtonRect(false);
+  OffsetRect(&b, wr.Left, wr.Top);
+  TPoint in = CentreOfRect(b);
+  // Released beside the button: nothing closes, the button is up again.
+  Drag(in, {{in.X + 40, in.Y + 30}});
+  EXPECT_EQ(closed, 0);
+  EXPECT_TRUE(tb->Visible());
+  EXPECT_FALSE(tb->ClosePressed());
+  HeadlessAdvanceClock(2000);
+  Drag(in, {{in.X + 1, in.Y}});
+  EXPECT_EQ(closed, 1);
+  EXPECT_FALSE(tb->Visible());
+  EXPECT_EQ(top->Height(), 0);
+}
+
+TEST_F(DockingTest, FloatingWindowWithoutDocksStaysOnDoubleClickAndKeepsOnScreen) {
+  TDKCustomToolbar* tb = MakeToolbar("Bar", top, 2);
+  tb->SetFloating(true);
+  tb->SetUseLastDock(false);
+  Pump();
+  ASSERT_TRUE(tb->IsFloating());
+  EXPECT_EQ(tb->LastDock(), nullptr);
+  tb->ToggleDocking();  // no last dock, no default dock
+  EXPECT_TRUE(tb->IsFloating());
+  tb->SetDefaultDock(bottom);
+  tb->ToggleDocking();
+  EXPECT_EQ(tb->CurrentDock(), bottom);
+  EXPECT_EQ(tb->DockRow(), 0);
+  EXPECT_EQ(tb->DockPos(), -8);
+
+  // Larger than the work area: its left and top edges stay inside.
+  tb->SetFloating(true);
+  Pump();
+  TWinControl* host = tb->HostWindow();
+  host->SetBounds(-300, -200, 2000, 1500);
+  tb->KeepOnScreen(false);
+  TRect work = PrimaryMonitorRect(true);
+  EXPECT_EQ(host->Left(), work.Left);
+  EXPECT_EQ(host->Top(), work.Top);
+}
+
 class PositionsTest : public DockingTest {
  protected:
   void SetUp() override {

@@ -1,5 +1,6 @@
 // A docked toolbar narrowed below its items' length hides the last ones in
 // its chevron, whose popup lists them.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -65,12 +66,77 @@ TEST_F(ChevronTest, NarrowedWindowShowsTheChevronWithTheHiddenItems) {
                });
   EXPECT_EQ(listed, hidden);
 
+  // An item clicked in the popup runs and moves to the front of the order,
+  // so it shows on the toolbar and the last shown item gives way to it.
+  TDKCustomItem* wanted = tb->Items()->GetItem(kept);
+  int clicks = 0;
+  wanted->OnClick = [&](TObject*) { ++clicks; };
+  RunMenuSteps({[&] {
+                  TDKView* popup = view->OpenViewerView();
+                  ASSERT_NE(popup, nullptr);
+                  popup->EnsureLayout();
+                  TDKItemViewer* v = nullptr;
+                  for (int32_t i = 0; i < popup->ViewerCount(); ++i)
+                    if (popup->Viewers(i)->Item() == wanted && popup->Viewers(i)->Shown) v = popup->Viewers(i);
+                  ASSERT_NE(v, nullptr);
+                  TPoint p = popup->Window()->ClientToScreen(CentreOfRect(v->BoundsRect));
+                  InjectMouseMove(p);
+                  InjectMouseButton(VK_LBUTTON, true);
+                  InjectMouseButton(VK_LBUTTON, false);
+                }},
+               [&] {
+                 Press(at);
+                 Release();
+                 Pump();
+               });
+  Pump();
+  EXPECT_EQ(clicks, 1);
+  view->EnsureLayout();
+  shown = ShownCaptions(view, false);
+  ASSERT_EQ(int32_t(shown.size()), kept);
+  EXPECT_NE(std::find(shown.begin(), shown.end(), wanted->Caption()), shown.end());
+  EXPECT_EQ(std::find(shown.begin(), shown.end(), "Item" + std::to_string(kept - 1)), shown.end());
+
   // Widened again, every item shows and the chevron goes.
   form->SetWidth(500);
   Pump();
   view->EnsureLayout();
   EXPECT_EQ(ShownCaptions(view, false).size(), 6u);
   EXPECT_FALSE(ChevronViewer(view)->Shown);
+}
+
+TEST_F(ChevronTest, MenuBarSwitchesItsCompanionProperties) {
+  TDKCustomToolbar* tb = MakeToolbar("Bar", top, 2);
+  tb->SetMenuBar(true);
+  EXPECT_TRUE(tb->FullSize());
+  EXPECT_EQ(tb->ShrinkMode(), dksmWrap);
+  EXPECT_FALSE(tb->CloseButton());
+  EXPECT_TRUE(tb->ProcessShortCuts());
+  EXPECT_TRUE(tb->View()->Style() & vsyMenuBar);
+  tb->SetMenuBar(false);
+  EXPECT_FALSE(tb->FullSize());
+  EXPECT_EQ(tb->ShrinkMode(), dksmChevron);
+  EXPECT_TRUE(tb->CloseButton());
+  EXPECT_FALSE(tb->ProcessShortCuts());
+  EXPECT_FALSE(tb->View()->Style() & vsyMenuBar);
+}
+
+TEST_F(ChevronTest, AltLetterClicksTheOnlyItemWithThatAccelerator) {
+  TDKCustomToolbar* tb = MakeToolbar("Bar", top, 3);
+  tb->Items()->GetItem(0)->SetCaption("&Open");
+  tb->Items()->GetItem(1)->SetCaption("&Save");
+  tb->Items()->GetItem(2)->SetCaption("&Send");
+  int opened = 0, saved = 0, sent = 0;
+  tb->Items()->GetItem(0)->OnClick = [&](TObject*) { ++opened; };
+  tb->Items()->GetItem(1)->OnClick = [&](TObject*) { ++saved; };
+  tb->Items()->GetItem(2)->OnClick = [&](TObject*) { ++sent; };
+  EXPECT_EQ(tb->Perform(CM_DIALOGCHAR, 'o', 0), 1);
+  Pump();
+  EXPECT_EQ(opened, 1);
+  // Two items answer to "s": a toolbar that is no menu bar does nothing.
+  EXPECT_EQ(tb->Perform(CM_DIALOGCHAR, 's', 0), 0);
+  Pump();
+  EXPECT_EQ(saved + sent, 0);
 }
 
 }  // namespace

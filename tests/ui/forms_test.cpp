@@ -527,6 +527,39 @@ TEST_F(FormsTest, MainWindowHookSeesTheApplicationsMessages) {
   EXPECT_EQ(std::count(seen.begin(), seen.end(), WM_USER + 5), 1);
 }
 
+TEST_F(FormsTest, HooksTakeKeysBeforeTheFocusedControlAndKeyboardMenuCommands) {
+  auto* form = new TForm(Application);
+  auto* box = new TBox(form, form);
+  box->SetTabStop(true);
+  std::vector<std::string> keys;
+  box->OnKeyDown = [&](TObject*, uint16_t& k, TShiftState) { keys.push_back("box " + std::to_string(k)); };
+  form->Show();
+  box->SetFocus();
+  Key('A');  // no hook: the control has it
+  int id = Application->HookMainWindow([&](TMessage& m) {
+    if (m.Msg == CM_APPKEYDOWN) {
+      keys.push_back("app " + std::to_string(m.WParam));
+      m.Result = m.WParam == 'S' ? 1 : 0;
+      return true;
+    }
+    if (m.Msg == CM_APPSYSCOMMAND) {
+      auto* sys = reinterpret_cast<TMessage*>(m.LParam);
+      keys.push_back("sys " + std::to_string(sys->LParam));
+      m.Result = sys->LParam == 'f' ? 1 : 0;
+      return true;
+    }
+    return false;
+  });
+  Key('S');  // taken by the hook
+  Key('B');  // offered, refused, then the control's
+  SendMessage(form->Handle(), WM_SYSCOMMAND, SC_KEYMENU, 'f');
+  SendMessage(form->Handle(), WM_SYSCOMMAND, SC_RESTORE, 0);  // not a keyboard-menu command: not offered
+  Application->UnhookMainWindow(id);
+  Key('S');
+  EXPECT_EQ((std::vector<std::string>{"box 65", "app 83", "app 66", "box 66", "sys 102", "box 83"}), keys);
+  form->Free();
+}
+
 TEST_F(FormsTest, ReleaseFreesAfterQueuedMessages) {
   auto* form = new TForm(Application);
   bool destroyed = false;
