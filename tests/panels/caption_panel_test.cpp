@@ -16,6 +16,7 @@
 #include "panels/TUxPanel.h"
 #include "tests/panels/MarkupTestSupport.h"
 #include "tests/panels/PanelsTestSupport.h"
+#include "rtl/TypInfo.h"
 #include "ui/TCheckBox.h"
 
 namespace {
@@ -119,6 +120,17 @@ TEST_F(CaptionPanel, CaptionSettings) {
   EXPECT_EQ(d.Color(), clRed);
   EXPECT_TRUE(d.Visible());
   EXPECT_EQ(d.Text(), "") << "the text is not copied";
+}
+
+TEST_F(CaptionPanel, PublishedSettingsForStoredForms) {
+  TUxPanel* p = DialogPanel("Published", 0, 60);
+  for (const char* name : {"AnchorHint", "AutoHideChildren", "Background", "BorderColor", "Caption", "Collaps",
+                           "CollapsSteps", "ColorTo", "FullHeight", "Images", "PictureContainer", "Position",
+                           "Styler", "TextVAlign", "URLColor", "Version"})
+    EXPECT_NE(GetPropInfo(p, name), nullptr) << name;
+  EXPECT_EQ(GetStrProp(p, GetPropInfo(p, "Version")), "1.5.0.0");
+  EXPECT_NE(GetPropInfo(p->Caption(), "ShadeType"), nullptr);
+  EXPECT_NE(GetPropInfo(p->Position(), "Location"), nullptr);
 }
 
 TEST_F(CaptionPanel, AnimatedCollapseTakesEqualStepsAndTheRestAtTheEnd) {
