@@ -951,6 +951,14 @@ void TCustomUxPanel::Dispatch(TMessage& Message) {
       Message.Result = HitTestAt(ScreenToClient(TPoint{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)}),
                                  Message.Result);
       return;
+    case WM_NCLBUTTONDOWN:
+      // The grip sizes the panel although its window has no sizing frame.
+      if (Message.WParam == WPARAM(HTBOTTOMRIGHT) && canSize_ && !collaps_) {
+        SendMessage(Handle(), WM_SYSCOMMAND, SC_SIZE | (HTBOTTOMRIGHT - HTLEFT + 1), Message.LParam);
+        Message.Result = 0;
+        return;
+      }
+      break;
     case WM_ENTERSIZEMOVE:
       origin_ = TPoint{Left(), Top()};
       recordedWidth_ = Width();
