@@ -45,6 +45,22 @@ RTL_DEFINE_CLASS(TCustomUxPanel, TCustomPanel,
                  Published("AnchorHint", &TCustomUxPanel::AnchorHint, &TCustomUxPanel::SetAnchorHint),
                  Published("AutoHideChildren", &TCustomUxPanel::AutoHideChildren,
                            &TCustomUxPanel::SetAutoHideChildren),
+                 Published("Background", &TCustomUxPanel::Background, &TCustomUxPanel::SetBackground),
+                 Published("BackgroundPosition", &TCustomUxPanel::BackgroundPosition,
+                           &TCustomUxPanel::SetBackgroundPosition),
+                 Published("FixedTop", &TCustomUxPanel::FixedTop, &TCustomUxPanel::SetFixedTop),
+                 Published("FixedLeft", &TCustomUxPanel::FixedLeft, &TCustomUxPanel::SetFixedLeft),
+                 Published("FixedHeight", &TCustomUxPanel::FixedHeight, &TCustomUxPanel::SetFixedHeight),
+                 Published("FixedWidth", &TCustomUxPanel::FixedWidth, &TCustomUxPanel::SetFixedWidth),
+                 Published("FreeOnClose", &TCustomUxPanel::FreeOnClose, &TCustomUxPanel::SetFreeOnClose),
+                 Published("Hover", &TCustomUxPanel::Hover, &TCustomUxPanel::SetHover),
+                 Published("HoverColor", &TCustomUxPanel::HoverColor, &TCustomUxPanel::SetHoverColor),
+                 Published("HoverFontColor", &TCustomUxPanel::HoverFontColor, &TCustomUxPanel::SetHoverFontColor),
+                 Published("Images", &TCustomUxPanel::Images, &TCustomUxPanel::SetImages),
+                 Published("PictureContainer", &TCustomUxPanel::PictureContainer,
+                           &TCustomUxPanel::SetPictureContainer),
+                 Published("ShowMoveCursor", &TCustomUxPanel::ShowMoveCursor, &TCustomUxPanel::SetShowMoveCursor),
+                 Published("Styler", &TCustomUxPanel::Styler, &TCustomUxPanel::SetStyler),
                  Published("BorderColor", &TCustomUxPanel::BorderColor, &TCustomUxPanel::SetBorderColor),
                  Published("BorderShadow", &TCustomUxPanel::BorderShadow, &TCustomUxPanel::SetBorderShadow),
                  Published("Buffered", &TCustomUxPanel::Buffered, &TCustomUxPanel::SetBuffered),
@@ -935,6 +951,14 @@ void TCustomUxPanel::Dispatch(TMessage& Message) {
       Message.Result = HitTestAt(ScreenToClient(TPoint{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)}),
                                  Message.Result);
       return;
+    case WM_NCLBUTTONDOWN:
+      // The grip sizes the panel although its window has no sizing frame.
+      if (Message.WParam == WPARAM(HTBOTTOMRIGHT) && canSize_ && !collaps_) {
+        SendMessage(Handle(), WM_SYSCOMMAND, SC_SIZE | (HTBOTTOMRIGHT - HTLEFT + 1), Message.LParam);
+        Message.Result = 0;
+        return;
+      }
+      break;
     case WM_ENTERSIZEMOVE:
       origin_ = TPoint{Left(), Top()};
       recordedWidth_ = Width();

@@ -1796,7 +1796,7 @@ void MoveSizeLoop(HWND hwnd, UINT edges, TPoint start) {
   TWindowObj* w = FromHandle(hwnd);
   if (!w) return;
   const TRect original = w->WindowRect;
-  MINMAXINFO mmi;
+  MINMAXINFO mmi{};  // a child window sets only its largest size
   if (!w->Parent) {
     mmi.ptMinTrackSize = TPoint{GetSystemMetrics(SM_CXMINTRACK), GetSystemMetrics(SM_CYMINTRACK)};
     mmi.ptMaxTrackSize = TPoint{GetSystemMetrics(SM_CXMAXTRACK), GetSystemMetrics(SM_CYMAXTRACK)};

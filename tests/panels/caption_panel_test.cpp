@@ -16,6 +16,7 @@
 #include "panels/TUxPanel.h"
 #include "tests/panels/MarkupTestSupport.h"
 #include "tests/panels/PanelsTestSupport.h"
+#include "rtl/TypInfo.h"
 #include "ui/TCheckBox.h"
 
 namespace {
@@ -119,6 +120,45 @@ TEST_F(CaptionPanel, CaptionSettings) {
   EXPECT_EQ(d.Color(), clRed);
   EXPECT_TRUE(d.Visible());
   EXPECT_EQ(d.Text(), "") << "the text is not copied";
+}
+
+TEST_F(CaptionPanel, MovedByItsCaptionAndSizedByItsGrip) {
+  TUxPanel* p = DialogPanel("Movable", 100, 80);
+  p->SetBounds(50, 100, 200, 80);
+  p->Caption()->SetVisible(true);
+  p->SetCanMove(true);
+  p->SetCanSize(true);
+  p->SetFixedTop(true);
+  int ends = 0;
+  p->OnEndMoveSize = [&](TObject*) { ++ends; };
+  auto drag = [&](TPoint from, TPoint to) {
+    InjectMouseMove(p->ClientToScreen(from));
+    Pump();
+    InjectMouseButton(VK_LBUTTON, true);
+    InjectMouseMove(p->ClientToScreen(to));
+    InjectMouseButton(VK_LBUTTON, false);
+    Pump();
+  };
+  drag(TPoint{100, 10}, TPoint{130, 40});
+  EXPECT_EQ(p->Left(), 80);
+  EXPECT_EQ(p->Top(), 100) << "FixedTop holds the top";
+  EXPECT_EQ(ends, 1);
+  drag(TPoint{195, 75}, TPoint{215, 95});
+  EXPECT_EQ(p->Width(), 220);
+  EXPECT_EQ(p->Height(), 100);
+  EXPECT_EQ(p->FullHeight(), 100);
+  EXPECT_EQ(ends, 2);
+}
+
+TEST_F(CaptionPanel, PublishedSettingsForStoredForms) {
+  TUxPanel* p = DialogPanel("Published", 0, 60);
+  for (const char* name : {"AnchorHint", "AutoHideChildren", "Background", "BorderColor", "Caption", "Collaps",
+                           "CollapsSteps", "ColorTo", "FullHeight", "Images", "PictureContainer", "Position",
+                           "Styler", "TextVAlign", "URLColor", "Version"})
+    EXPECT_NE(GetPropInfo(p, name), nullptr) << name;
+  EXPECT_EQ(GetStrProp(p, GetPropInfo(p, "Version")), "1.5.0.0");
+  EXPECT_NE(GetPropInfo(p->Caption(), "ShadeType"), nullptr);
+  EXPECT_NE(GetPropInfo(p->Position(), "Location"), nullptr);
 }
 
 TEST_F(CaptionPanel, AnimatedCollapseTakesEqualStepsAndTheRestAtTheEnd) {

@@ -105,6 +105,35 @@ TEST_F(InputTest, NonClientHitTestDecidesBetweenClientAndFrameMessages) {
   EXPECT_NE(Find(top, WM_SETCURSOR), nullptr);
 }
 
+TEST_F(InputTest, AChildWindowSizedWithTheMouseFollowsThePointer) {
+  HWND top = Top(0, 0, 300, 300);
+  HWND child = Child(top, 10, 10, 100, 100);
+  Handler = [&](HWND h, UINT m, WPARAM w, LPARAM l, LRESULT& r) {
+    if (h != child) return false;
+    if (m == WM_NCHITTEST) {
+      r = HTBOTTOMRIGHT;
+      return true;
+    }
+    if (m == WM_NCLBUTTONDOWN && w == WPARAM(HTBOTTOMRIGHT)) {
+      // No sizing frame: the window asks for the sizing itself.
+      SendMessage(h, WM_SYSCOMMAND, SC_SIZE | 8, l);
+      r = 0;
+      return true;
+    }
+    return false;
+  };
+  Pump();
+  InjectMouseMove(TPoint{105, 105});
+  InjectMouseButton(VK_LBUTTON, true);
+  InjectMouseMove(TPoint{125, 115});
+  InjectMouseButton(VK_LBUTTON, false);
+  Pump();
+  TRect r;
+  GetClientRect(child, r);
+  EXPECT_EQ(r.Width(), 120);
+  EXPECT_EQ(r.Height(), 110);
+}
+
 TEST_F(InputTest, TransparentAndDisabledChildren) {
   HWND top = Top(0, 0, 200, 200);
   HWND below = Child(top, 10, 10, 100, 100);
