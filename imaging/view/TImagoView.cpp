@@ -1176,6 +1176,8 @@ void TImagoView::TransferBackBuffer() {
   }
   BitBlt(canvas->Handle(), r.Left, r.Top, std::min(r.Right - r.Left, vw), std::min(r.Bottom - r.Top, vh),
          back_buffer_->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
+  // The copy took the rubber band of a polygon being drawn away: it comes back.
+  if (poly_sel_ && !lasso_sel_ && rubber_band_) DrawRubberBand(rubber_x_, rubber_y_);
 }
 
 void TImagoView::PaintBackgroundInto(TIEBitmap* Target) {
@@ -1354,6 +1356,17 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     }
   }
   DrawLayerDecorations(Target);
+
+  // The selection marks: the selected area inverted, the rest shaded.
+  if (sel_shown_ && sel_.Visible && !mask_.IsEmpty()) {
+    const TIELayer* l = CurrentLayer();
+    if (sel_options_.Contains(iesoFilled))
+      mask_.DrawInvert(Target->GetCanvas(), l->DrawDestX, l->DrawDestY, l->DrawDestW, l->DrawDestH, l->DrawSrcX,
+                       l->DrawSrcY, l->DrawSrcW, l->DrawSrcH);
+    if (sel_options_.Contains(iesoMarkOuter))
+      mask_.ShadeOutside(Target->GetPlatformBitmap(), l->DrawDestX, l->DrawDestY, l->DrawDestW, l->DrawDestH,
+                         l->DrawSrcX, l->DrawSrcY, l->DrawSrcW, l->DrawSrcH);
+  }
 
   if (PixelGrid && (zoom_x_ >= 400 || zoom_y_ >= 400) && (img_w_ > 1 || img_h_ > 1)) {
     TCanvas* c = Target->GetCanvas();

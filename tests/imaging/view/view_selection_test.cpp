@@ -470,6 +470,32 @@ TEST_F(ViewSelection, MarchingOutlineAtComputedPhases) {
   EXPECT_FALSE(v->SelectionTimer()->Enabled());
 }
 
+TEST_F(ViewSelection, FilledAndOuterMarksInTheBackBuffer) {
+  ViewPtr v = View40x30();
+  v->SetSelectionBase(iesbBitmap);
+  v->SetSelectionOptions(TIESelectionOptions{iesoFilled, iesoMarkOuter});
+  v->Select(10, 10, 20, 20, 0);
+  v->Update();
+  v->Paint();
+  auto px = [&](int32_t x, int32_t y) { return v->BackBuffer()->GetRGB24(30 + x, 35 + y); };
+  const TRGB in = PatternPixel(15, 15);
+  EXPECT_EQ(px(15, 15), MakeRGBTriple(255 - in.r, 255 - in.g, 255 - in.b));  // inverted
+  // Outside: grey where row and column are both even or both odd.
+  const TRGB grey = MakeRGBTriple(97, 97, 97);
+  int shaded = 0, kept = 0;
+  for (int32_t x = 0; x < 8; ++x) {
+    if (px(x, 3) == grey) ++shaded;
+    else if (px(x, 3) == PatternPixel(x, 3)) ++kept;
+  }
+  EXPECT_EQ(shaded, 4);
+  EXPECT_EQ(kept, 4);
+  // Hidden: neither mark.
+  v->SetSelectionShown(false);
+  v->Paint();
+  EXPECT_EQ(px(15, 15), in);
+  for (int32_t x = 0; x < 8; ++x) EXPECT_EQ(px(x, 3), PatternPixel(x, 3));
+}
+
 TEST_F(ViewSelection, DashedRectangleWhileDrawing) {
   // While a rectangle is dragged it is drawn as its polygon: each side from
   // its start in runs of four pixels, colour 1 first, from the record's phase.
