@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "ViewTestSupport.h"
@@ -330,6 +331,23 @@ TEST_F(ViewSelection, DamagedStreamIsRefusedAndChangesNothing) {
   std::vector<uint8_t> flag = bytes;
   flag[tail + 16] = 7;
   refused(flag, "flag 7");
+
+  // Random damage anywhere: refused, or loaded as a consistent selection.
+  std::mt19937 rng(5);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<uint8_t> d = bytes;
+    for (int k = 0; k < 1 + round % 4; ++k) d[rng() % d.size()] = static_cast<uint8_t>(rng());
+    TMemoryStream m;
+    m.WriteBuffer(d.data(), static_cast<int64_t>(d.size()));
+    m.SetPosition(0);
+    if (!v->LoadSelectionFromStream(&m)) continue;
+    const TIEMask* mask = v->SelectionMask();
+    ASSERT_EQ(mask->Width(), 40);
+    ASSERT_EQ(mask->Height(), 30);
+    for (int32_t y = 0; y < 30; ++y)
+      for (int32_t x = 0; x < 40; ++x) (void)mask->GetPixel(x, y);
+    v->Paint();
+  }
 
   // The intact block still loads.
   TMemoryStream s;
