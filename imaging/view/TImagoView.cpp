@@ -797,11 +797,25 @@ void TImagoView::ZoomAt(int32_t X, int32_t Y, double Zoom, bool Center) {
   if (Center)
     SetViewXY(TruncI(col * z - GetViewWidth() / 2), TruncI(row * z - GetViewHeight() / 2));
   else
-    SetViewXY(TruncI(col * z - X + z), TruncI(row * z - Y + z));
+    // The origin moves so that the clicked column and row are drawn over
+    // the point again (the usual formula, Trunc(column x z - X + z), is a
+    // pixel off). The view starts drawing at the first zoomed position of the
+    // column holding the origin, so above 100 % the origin is put on the last
+    // zoomed position that keeps the column over the point; below 100 %
+    // every screen pixel starts a column.
+    SetViewXY(KeepUnder(0, col, X), KeepUnder(1, row, Y));
   UnlockUpdate();
   UpdateVisibleArea();
   UpdateCoordTables();
   ViewChange(1);
+}
+
+int32_t TImagoView::KeepUnder(int Axis, int32_t Col, int32_t P) {
+  const double z = Axis == 0 ? zoom_x_ : zoom_y_;
+  const int64_t off = Axis == 0 ? off_x_ : off_y_;
+  const int64_t start = src_[Axis].snapped;  // the zoomed position drawn at the image area's left
+  const int64_t at = z >= 100 ? ImageToScreen64(Axis, int64_t{Col} + 1) - 1 : ImageToScreen64(Axis, Col);
+  return SaturateInt32(start + at - off - P);
 }
 
 int32_t TImagoView::UnlockUpdate() {
@@ -1162,6 +1176,8 @@ void TImagoView::TransferBackBuffer() {
   }
   BitBlt(canvas->Handle(), r.Left, r.Top, std::min(r.Right - r.Left, vw), std::min(r.Bottom - r.Top, vh),
          back_buffer_->Canvas()->Handle(), r.Left, r.Top, SRCCOPY);
+  // The copy took the rubber band of a polygon being drawn away: it comes back.
+  if (poly_sel_ && !lasso_sel_ && rubber_band_) DrawRubberBand(rubber_x_, rubber_y_);
 }
 
 void TImagoView::PaintBackgroundInto(TIEBitmap* Target) {
@@ -1340,6 +1356,17 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
     }
   }
   DrawLayerDecorations(Target);
+
+  // The selection marks: the selected area inverted, the rest shaded.
+  if (sel_shown_ && sel_.Visible && !mask_.IsEmpty()) {
+    const TIELayer* l = CurrentLayer();
+    if (sel_options_.Contains(iesoFilled))
+      mask_.DrawInvert(Target->GetCanvas(), l->DrawDestX, l->DrawDestY, l->DrawDestW, l->DrawDestH, l->DrawSrcX,
+                       l->DrawSrcY, l->DrawSrcW, l->DrawSrcH);
+    if (sel_options_.Contains(iesoMarkOuter))
+      mask_.ShadeOutside(Target->GetPlatformBitmap(), l->DrawDestX, l->DrawDestY, l->DrawDestW, l->DrawDestH,
+                         l->DrawSrcX, l->DrawSrcY, l->DrawSrcW, l->DrawSrcH);
+  }
 
   if (PixelGrid && (zoom_x_ >= 400 || zoom_y_ >= 400) && (img_w_ > 1 || img_h_ > 1)) {
     TCanvas* c = Target->GetCanvas();

@@ -455,6 +455,8 @@ class TImagoView : public TIEView {
   // 0's image or Target as drawn so far. (X, Y, W, H): where it is drawn.
   void FillMagnifier(TIELayer* Layer, TIEBitmap* Target, int32_t X, int32_t Y, int32_t W, int32_t H);
   double ClampZoom(double Value) const;
+  // The origin on Axis at which image column (row) Col is drawn over client position P.
+  int32_t KeepUnder(int Axis, int32_t Col, int32_t P);
   int32_t ScreenToImage(int Axis, int32_t V);
   int32_t ImageToScreen(int Axis, int32_t V);
   // The first zoomed position of the last image column (no limit at or below 100 %).

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "ViewTestSupport.h"
@@ -331,6 +332,23 @@ TEST_F(ViewSelection, DamagedStreamIsRefusedAndChangesNothing) {
   flag[tail + 16] = 7;
   refused(flag, "flag 7");
 
+  // Random damage anywhere: refused, or loaded as a consistent selection.
+  std::mt19937 rng(5);
+  for (int round = 0; round < 300; ++round) {
+    std::vector<uint8_t> d = bytes;
+    for (int k = 0; k < 1 + round % 4; ++k) d[rng() % d.size()] = static_cast<uint8_t>(rng());
+    TMemoryStream m;
+    m.WriteBuffer(d.data(), static_cast<int64_t>(d.size()));
+    m.SetPosition(0);
+    if (!v->LoadSelectionFromStream(&m)) continue;
+    const TIEMask* mask = v->SelectionMask();
+    ASSERT_EQ(mask->Width(), 40);
+    ASSERT_EQ(mask->Height(), 30);
+    for (int32_t y = 0; y < 30; ++y)
+      for (int32_t x = 0; x < 40; ++x) (void)mask->GetPixel(x, y);
+    v->Paint();
+  }
+
   // The intact block still loads.
   TMemoryStream s;
   s.WriteBuffer(bytes.data(), static_cast<int64_t>(bytes.size()));
@@ -468,6 +486,32 @@ TEST_F(ViewSelection, MarchingOutlineAtComputedPhases) {
   Pump();
   v->Paint();
   EXPECT_FALSE(v->SelectionTimer()->Enabled());
+}
+
+TEST_F(ViewSelection, FilledAndOuterMarksInTheBackBuffer) {
+  ViewPtr v = View40x30();
+  v->SetSelectionBase(iesbBitmap);
+  v->SetSelectionOptions(TIESelectionOptions{iesoFilled, iesoMarkOuter});
+  v->Select(10, 10, 20, 20, 0);
+  v->Update();
+  v->Paint();
+  auto px = [&](int32_t x, int32_t y) { return v->BackBuffer()->GetRGB24(30 + x, 35 + y); };
+  const TRGB in = PatternPixel(15, 15);
+  EXPECT_EQ(px(15, 15), MakeRGBTriple(255 - in.r, 255 - in.g, 255 - in.b));  // inverted
+  // Outside: grey where row and column are both even or both odd.
+  const TRGB grey = MakeRGBTriple(97, 97, 97);
+  int shaded = 0, kept = 0;
+  for (int32_t x = 0; x < 8; ++x) {
+    if (px(x, 3) == grey) ++shaded;
+    else if (px(x, 3) == PatternPixel(x, 3)) ++kept;
+  }
+  EXPECT_EQ(shaded, 4);
+  EXPECT_EQ(kept, 4);
+  // Hidden: neither mark.
+  v->SetSelectionShown(false);
+  v->Paint();
+  EXPECT_EQ(px(15, 15), in);
+  for (int32_t x = 0; x < 8; ++x) EXPECT_EQ(px(x, 3), PatternPixel(x, 3));
 }
 
 TEST_F(ViewSelection, DashedRectangleWhileDrawing) {
