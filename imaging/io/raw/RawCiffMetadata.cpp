@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "imaging/io/TIOParamsVals.h"
@@ -24,6 +25,7 @@ struct CiffReading {
   int64_t BestPos = -1;
   int32_t MinW = 0x7FFFFFFE, MinH = 0x7FFFFFFE;
   int32_t Budget = kCiffMaxRecords;
+  std::set<int64_t> Considered;
 
   uint16_t Word() {
     uint8_t b[2] = {};
@@ -63,6 +65,8 @@ void AddCiffMakerTag(CiffReading& R, uint16_t Tag, int64_t Length) {
 
 void ConsiderCiffJpeg(CiffReading& R) {
   const int64_t p = R.Stream->Position();
+  // An image that several records name is looked at once.
+  if (p >= R.Size || !R.Considered.insert(p).second) return;
   TImagoIO io(nullptr);
   io.ReadParamsFromStreamOfType(R.Stream, ieftJPEG);
   if (!io.Aborted() && io.Params()->Width < R.MinW && io.Params()->Height < R.MinH) {
@@ -134,7 +138,7 @@ void LoadCiffPreview(CiffReading& R) {
 }  // namespace
 
 bool ReadCiffMetadata(TStream* Stream, TIOParamsVals& Params) {
-  CiffReading r{Stream, Params, Stream->Size(), false, {}, {}, {}, -1, 0x7FFFFFFE, 0x7FFFFFFE, kCiffMaxRecords};
+  CiffReading r{Stream, Params, Stream->Size(), false, {}, {}, {}, -1, 0x7FFFFFFE, 0x7FFFFFFE, kCiffMaxRecords, {}};
   uint8_t head[14] = {};
   Stream->Seek(0, soBeginning);
   Stream->Read(head, 14);
