@@ -1,6 +1,5 @@
 #include "imaging/io/raw/CameraRAW.h"
 
-#include <cmath>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -16,7 +15,6 @@
 #include "imaging/io/raw/RawOutput.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/ImageEffects.h"
-#include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Numeric.h"
 #include "rtl/TStream.h"

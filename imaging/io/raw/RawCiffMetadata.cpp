@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "imaging/io/TIOParamsVals.h"
@@ -23,6 +24,8 @@ struct CiffReading {
   std::vector<std::vector<uint8_t>> Data;
   int64_t BestPos = -1;
   int32_t MinW = 0x7FFFFFFE, MinH = 0x7FFFFFFE;
+  int32_t Budget = kCiffMaxRecords;
+  std::set<int64_t> Considered;
 
   uint16_t Word() {
     uint8_t b[2] = {};
@@ -62,6 +65,8 @@ void AddCiffMakerTag(CiffReading& R, uint16_t Tag, int64_t Length) {
 
 void ConsiderCiffJpeg(CiffReading& R) {
   const int64_t p = R.Stream->Position();
+  // An image that several records name is looked at once.
+  if (p >= R.Size || !R.Considered.insert(p).second) return;
   TImagoIO io(nullptr);
   io.ReadParamsFromStreamOfType(R.Stream, ieftJPEG);
   if (!io.Aborted() && io.Params()->Width < R.MinW && io.Params()->Height < R.MinH) {
@@ -78,7 +83,7 @@ void ParseCiffDirectory(CiffReading& R, int64_t S, int64_t L, int32_t Depth) {
   R.Seek(S + L - 4);
   R.Seek(S + R.Long());
   const uint32_t n = std::min<uint32_t>(R.Word(), 256);
-  for (uint32_t i = 0; i < n; ++i) {
+  for (uint32_t i = 0; i < n && R.Budget > 0; ++i, --R.Budget) {
     const uint16_t type = R.Word();
     int64_t length = R.Long();
     const uint32_t offset = R.Long();
@@ -133,7 +138,7 @@ void LoadCiffPreview(CiffReading& R) {
 }  // namespace
 
 bool ReadCiffMetadata(TStream* Stream, TIOParamsVals& Params) {
-  CiffReading r{Stream, Params, Stream->Size(), false, {}, {}, {}, -1, 0x7FFFFFFE, 0x7FFFFFFE};
+  CiffReading r{Stream, Params, Stream->Size(), false, {}, {}, {}, -1, 0x7FFFFFFE, 0x7FFFFFFE, kCiffMaxRecords, {}};
   uint8_t head[14] = {};
   Stream->Seek(0, soBeginning);
   Stream->Read(head, 14);

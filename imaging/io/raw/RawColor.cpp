@@ -63,7 +63,8 @@ void ScaleColors(TIERawContext& Ctx) {
       if (s == 0) continue;
       double v = std::trunc(static_cast<float>(s - Ctx.Black) * Ctx.PreMul[c]);
       if (v > Ctx.RgbMax) v = Ctx.RgbMax;
-      if (v < 0) v = 0;
+      if (v > 65535) v = 65535;  // a tone curve may claim more than a sample holds
+      if (!(v >= 0)) v = 0;
       s = static_cast<uint16_t>(v);
     }
 }
@@ -139,7 +140,8 @@ void ConvertToRGB(TIERawContext& Ctx) {
         for (int32_t k = 0; k < 3; ++k) {
           float v = rgb[k];
           if (v > Ctx.RgbMax) v = static_cast<float>(Ctx.RgbMax);
-          if (v < 0) v = 0;
+          if (v > 65535) v = 65535;
+          if (!(v >= 0)) v = 0;
           p[static_cast<size_t>(k)] = static_cast<uint16_t>(v);
         }
       const double p0 = p[0], p1 = p[1], p2 = p[2];

@@ -258,7 +258,7 @@ void ReadCiffMultipliers(TIERawContext& Ctx, int64_t At) {
 }
 
 void ParseCiffBlock(TIERawContext& Ctx, int64_t Offset, int64_t Length, int32_t Depth,
-                    int32_t& WhiteIndex) {
+                    int32_t& WhiteIndex, int32_t& Budget) {
   // A block must lie in the file and hold at least its table offset.
   if (Depth > kCiffMaxDepth || Length < 4 || !Inside(Ctx, Offset, Length)) return;
   RawSeek(Ctx, Offset + Length - 4);
@@ -268,7 +268,7 @@ void ParseCiffBlock(TIERawContext& Ctx, int64_t Offset, int64_t Length, int32_t 
   uint32_t records = GetWord(Ctx);
   const int64_t room = Ctx.StreamSize - RawTell(Ctx);
   if (int64_t{records} * 10 > room) records = static_cast<uint32_t>(room / 10);
-  for (uint32_t r = 0; r < records; ++r) {
+  for (uint32_t r = 0; r < records && Budget > 0; ++r, --Budget) {
     const uint16_t type = GetWord(Ctx);
     const uint32_t len = GetLong(Ctx);
     const uint32_t roff = GetLong(Ctx);
@@ -340,7 +340,7 @@ void ParseCiffBlock(TIERawContext& Ctx, int64_t Offset, int64_t Length, int32_t 
         InitCrwTables(Ctx, GetLong(Ctx));
         break;
       default:
-        if ((type >> 8) == 0x28 || (type >> 8) == 0x30) ParseCiffBlock(Ctx, a, len, Depth + 1, WhiteIndex);
+        if ((type >> 8) == 0x28 || (type >> 8) == 0x30) ParseCiffBlock(Ctx, a, len, Depth + 1, WhiteIndex, Budget);
         break;
     }
     RawSeek(Ctx, save);
@@ -351,7 +351,8 @@ void ParseCiffBlock(TIERawContext& Ctx, int64_t Offset, int64_t Length, int32_t 
 
 void ParseCiff(TIERawContext& Ctx, int64_t Offset, int64_t Length) {
   int32_t whiteIndex = -1;
-  ParseCiffBlock(Ctx, Offset, Length, 0, whiteIndex);
+  int32_t budget = kCiffMaxRecords;
+  ParseCiffBlock(Ctx, Offset, Length, 0, whiteIndex, budget);
   if (whiteIndex == 0 && Ctx.Model != "Canon EOS D30") Ctx.CameraRed = -1;
 }
 

@@ -26,5 +26,8 @@ float RawRatio(double A, double B);
 
 // The deepest CIFF block nesting followed; deeper blocks are ignored.
 constexpr int32_t kCiffMaxDepth = 8;
+// The most CIFF records one walk reads, over all its blocks: blocks that
+// name the same sub-blocks many times over would otherwise multiply.
+constexpr int32_t kCiffMaxRecords = 4096;
 // The most TIFF directories one chain is followed through.
 constexpr int32_t kTiffMaxDirectories = 64;

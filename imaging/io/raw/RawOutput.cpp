@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "imaging/io/TIOParamsVals.h"
@@ -35,8 +36,16 @@ void WriteOutput(TIERawContext& Ctx, TIEBitmap* Bitmap, TIOParamsVals& Params, s
   const int32_t outH = Ctx.Height - 2 * Ctx.Trim;
   Bitmap->Allocate(outW, outH * Ctx.YMag, wide ? ieRGB48 : ieRGB24);
   const double limit = wide ? 65535 : 255;
-  std::vector<uint16_t> row16(static_cast<size_t>(outW) * 3);
-  std::vector<TRGB> row8(static_cast<size_t>(outW));
+  std::vector<uint16_t> row16;
+  std::vector<TRGB> row8;
+  try {
+    if (wide)
+      row16.resize(static_cast<size_t>(outW) * 3);
+    else
+      row8.resize(static_cast<size_t>(outW));
+  } catch (const std::bad_alloc&) {
+    RawOutOfMemory(wide ? "write_ppm16()" : "write_ppm()");
+  }
   int32_t out = 0;
   for (int32_t r = Ctx.Trim; r < Ctx.Height - Ctx.Trim; ++r) {
     for (int32_t c = Ctx.Trim; c < Ctx.Width - Ctx.Trim; ++c) {

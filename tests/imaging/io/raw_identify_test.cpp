@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include "RawTestSupport.h"
+#include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/raw/RawCameraTable.h"
+#include "imaging/io/raw/RawCiffMetadata.h"
 #include "imaging/io/raw/RawContainers.h"
 #include "imaging/io/raw/RawFoveon.h"
 #include "imaging/io/raw/RawHuffmanLoaders.h"
 #include "imaging/io/raw/RawIdentify.h"
 #include "imaging/io/raw/RawPackedLoaders.h"
+#include "imaging/model/TIEBitmap.h"
 
 using rawtest::Decoding;
 using rawtest::Entry;
@@ -495,6 +498,29 @@ TEST(RawIdentify, CiffBlocksThatContainThemselvesEnd) {
   Decoding d(f.b);
   ParseCiff(*d.ctx, s, len);  // returns
   EXPECT_EQ(IdentifyCamera(*d.ctx), 1);
+}
+
+TEST(RawIdentify, CiffBlocksNamingThemselvesManyTimesEnd) {
+  // 200 records, each the block itself: without a bound on the records read
+  // the walk would take 200 to the power of the nesting depth steps.
+  File f(0x1000);
+  f.Text(0, "II", false);
+  f.U32(2, 26);
+  f.Text(6, "HEAPCCDR", false);
+  const size_t s = 26, len = 0x1000 - 26;
+  f.U16(s + 0x10, 200);
+  for (size_t i = 0; i < 200; ++i) {
+    f.U16(s + 0x12 + 10 * i, 0x3004);
+    f.U32(s + 0x14 + 10 * i, static_cast<uint32_t>(len));
+    f.U32(s + 0x18 + 10 * i, 0);
+  }
+  f.U32(s + len - 4, 0x10);
+  Decoding d(f.b);
+  EXPECT_EQ(IdentifyCamera(*d.ctx), 1);
+  TIOParamsVals params(nullptr);
+  ReadCiffMetadata(d.stream.get(), params);
+  ASSERT_TRUE(params.EXIFThumbnail);
+  EXPECT_TRUE(params.EXIFThumbnail->IsEmpty());
 }
 
 TEST(RawIdentify, KodakNamesAreCutAndRowsApply) {

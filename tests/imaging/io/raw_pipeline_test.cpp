@@ -137,6 +137,20 @@ TEST(RawColour, MultipliersNeverComeFromADivisionByZero) {
   EXPECT_FLOAT_EQ(a.ctx->PreMul[0], 2.0f);
 }
 
+TEST(RawColour, ScaledSamplesStayWithinSixteenBits) {
+  // A Kodak tone curve may set the largest value above what a sample holds.
+  Decoding d({});
+  d.Geometry(1, 1);
+  d.ctx->Filters = 0;
+  d.ctx->Colors = 1;
+  d.ctx->UseAutoWB = false;
+  d.ctx->RgbMax = 200000;
+  d.ctx->PreMul[0] = 3;
+  d.ctx->Image[0] = {40000, 0, 0, 0};
+  ScaleColors(*d.ctx);
+  EXPECT_EQ(d.ctx->Image[0][0], 65535);
+}
+
 TEST(RawColour, ConversionMagnitudeAndHistogram) {
   Decoding d({});
   d.Geometry(1, 2);
