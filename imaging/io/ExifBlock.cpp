@@ -56,48 +56,6 @@ bool RunRead(const TIEExifStreamCodec& codec, TStream& stream, TIEBitmap* bitmap
   return !progress.aborted;
 }
 
-// The part of another stream from Base on, seen as a stream of its own, so
-// that a TIFF structure inside a larger file reads from its position 0.
-class WindowStream : public TStream {
- public:
-  WindowStream(TStream* Source, int64_t Base) : source_(Source), base_(Base) {}
-  int64_t Read(void* Buffer, int64_t Count) override {
-    source_->Seek(base_ + position_, soBeginning);
-    const int64_t got = source_->Read(Buffer, Count);
-    if (got > 0) position_ += got;
-    return got;
-  }
-  int64_t Write(const void*, int64_t) override { return 0; }
-  int64_t Seek(int64_t Offset, TSeekOrigin Origin) override {
-    int64_t target = position_;
-    switch (Origin) {
-      case soBeginning: target = Offset; break;
-      case soCurrent: target = position_ + Offset; break;
-      case soEnd: target = Size() + Offset; break;
-    }
-    if (target < 0) throw EStreamError("Invalid stream position");
-    position_ = target;
-    return position_;
-  }
-  int64_t Size() override { return std::max<int64_t>(0, source_->Size() - base_); }
-
- private:
-  TStream* source_;
-  int64_t base_;
-  int64_t position_ = 0;
-};
-
-// Whether every byte of the image is 0.
-bool AllZero(TIEBitmap* Bitmap) {
-  const int64_t len = Bitmap->RowLen();
-  for (int32_t y = 0; y < Bitmap->Height(); ++y) {
-    const uint8_t* row = Bitmap->GetScanline(y);
-    for (int64_t i = 0; i < len; ++i)
-      if (row[i]) return false;
-  }
-  return true;
-}
-
 // The turn that takes an upright picture back to how an orientation says
 // it is stored: the quarter turns undo each other, every other orientation
 // undoes itself.
@@ -328,46 +286,4 @@ void CopyExifFields(const TIOParamsVals& Source, TIOParamsVals& Target) {
   t.EXIFUserCommentCode = s.EXIFUserCommentCode;
   t.EXIFUserComment = s.EXIFUserComment;
   t.EXIFMakerNote.Assign(s.EXIFMakerNote);
-}
-
-int64_t FindTiffHeader(TStream* Stream) {
-  const int64_t start = Stream->Position();
-  const int64_t size = Stream->Size();
-  std::vector<uint8_t> buf(131072);
-  const int64_t got = std::max<int64_t>(0, Stream->Read(buf.data(), static_cast<int64_t>(buf.size())));
-  Stream->Seek(start, soBeginning);
-  for (int64_t i = 0; i + 8 <= got; ++i) {
-    const uint8_t* h = buf.data() + i;
-    const bool intel = h[0] == 'I' && h[1] == 'I';
-    if (!intel && !(h[0] == 'M' && h[1] == 'M')) continue;
-    const uint32_t magic = intel ? h[2] | (h[3] << 8) : (h[2] << 8) | h[3];
-    const int32_t ifd = static_cast<int32_t>(
-        intel ? uint32_t{h[4]} | (uint32_t{h[5]} << 8) | (uint32_t{h[6]} << 16) | (uint32_t{h[7]} << 24)
-              : (uint32_t{h[4]} << 24) | (uint32_t{h[5]} << 16) | (uint32_t{h[6]} << 8) | uint32_t{h[7]});
-    if (ifd >= 0 && ifd < size && (magic == 42 || magic == 0x4F52 || magic == 0x5352)) return i;
-  }
-  return -1;
-}
-
-bool ReadExifFromTiffStream(TStream* Stream, TIOParamsVals& Params) {
-  const int64_t start = Stream->Position();
-  const TIEExifStreamCodec codec = CurrentCodec();
-  if (!Params.EXIFThumbnail) Params.EXIFThumbnail = std::make_unique<TIEBitmap>();
-  TIEBitmap* thumbnail = Params.EXIFThumbnail.get();
-  thumbnail->FreeImage(true);
-  if (codec.Read) {
-    WindowStream window(Stream, start);
-    TIOParamsVals fresh(nullptr);
-    RunRead(codec, window, nullptr, fresh, true);
-    CopyExifFields(fresh, Params);
-    Params.EXIFHasData = 1;
-    fresh.SetImageIndex(0);
-    if (!RunRead(codec, window, thumbnail, fresh, false) || AllZero(thumbnail)) {
-      thumbnail->FreeImage(true);
-      fresh.SetImageIndex(1);
-      if (!RunRead(codec, window, thumbnail, fresh, false) || AllZero(thumbnail)) thumbnail->FreeImage(true);
-    }
-  }
-  Stream->Seek(start, soBeginning);
-  return true;
 }

@@ -92,11 +92,3 @@ bool ReadExifFromTiffStream(TStream* Stream, TIOParamsVals& Params);
 // copied.
 void CopyExifFields(const TIOParamsVals& Source, TIOParamsVals& Target);
 
-// The offset, from the stream's position, of the first TIFF header within
-// the next 131072 bytes ("II" or "MM", magic 42, 0x4F52 or 0x5352, a
-// directory offset inside the stream); -1 when none. The position is kept.
-int64_t FindTiffHeader(TStream* Stream);
-// Reads the EXIF field set and a thumbnail (page 0, or page 1 when page 0
-// cannot be decoded or is all zero) of the TIFF structure at the stream's
-// position, as a camera file holds it. Always true; the position is kept.
-bool ReadExifFromTiffStream(TStream* Stream, TIOParamsVals& Params);
