@@ -54,8 +54,10 @@ int64_t MaxExpansion(int32_t compression) {
 }
 
 // Every CCITT-coded row takes at least one bit (a Group 4 row the same as
-// the one above), whatever its width.
+// the one above), whatever its width; such a blank row is taken to be no
+// wider than kMaxCCITTBlankRowBytes of image.
 constexpr int64_t kMaxCCITTRowsPerByte = 8;
+constexpr int64_t kMaxCCITTBlankRowBytes = 2048;
 
 // Strips or tiles may share their data, but reading more than this many
 // times the stream (beyond kReadAllowance) is a file built to waste time.
@@ -512,12 +514,14 @@ struct Decoder {
 
 }  // namespace
 
-bool TIFFDataCanHold(const TTIFFVars& Vars, int64_t DataSize) {
+bool TIFFDataCanHold(const TTIFFVars& Vars, int64_t DataSize, int64_t ImageBytes) {
   const int64_t w = Vars.ImageWidth, h = Vars.ImageLength;
   const int64_t samples = (w * std::max(Vars.SamplesPerPixel, 1) * std::max(Vars.BitsPerSample, 1) + 7) / 8 * h;
   const int32_t c = Vars.Compression;
   if (c == Compression::CCITTHuffman || c == Compression::CCITTGroup3 || c == Compression::CCITTGroup4)
-    return samples <= kIESmallImageBytes || h <= kMaxCCITTRowsPerByte * DataSize;
+    return ImageBytes <= kIESmallImageBytes ||
+           (h <= kMaxCCITTRowsPerByte * DataSize &&
+            IEDataCanHold(ImageBytes, DataSize, kMaxCCITTRowsPerByte * kMaxCCITTBlankRowBytes));
   return IEDataCanHold(samples, DataSize, MaxExpansion(c));
 }
 

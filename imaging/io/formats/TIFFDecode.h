@@ -11,8 +11,9 @@ class TIEBitmap;
 struct TTIFFVars;
 
 // Whether DataSize bytes of the page's compression could code its samples
-// (a page without a compression must hold at least half of them).
-bool TIFFDataCanHold(const TTIFFVars& Vars, int64_t DataSize);
+// (a page without a compression must hold at least half of them); CCITT
+// data is judged by its rows and by the ImageBytes of the image made.
+bool TIFFDataCanHold(const TTIFFVars& Vars, int64_t DataSize, int64_t ImageBytes);
 
 // Decodes the page's strips or tiles. Layouts no row conversion covers,
 // unknown compressions and undecodable data set Progress's abort flag.

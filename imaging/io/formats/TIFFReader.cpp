@@ -388,7 +388,8 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
     }
     // An image is allocated only when the file could code its samples.
     if (!IEClaimPlausible(Progress, v.ImageWidth, v.ImageLength, format, v.ReadAlpha,
-                          TIFFDataCanHold(v, Stream->Size() - base)))
+                          TIFFDataCanHold(v, Stream->Size() - base,
+                                          IEImageBytes(v.ImageWidth, v.ImageLength, format, false))))
       return;
     if (v.ReadAlpha) {
       if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();

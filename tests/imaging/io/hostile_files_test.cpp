@@ -741,6 +741,9 @@ TEST(HostileFiles, TIFFsClaimingMoreThanTheirStripsAndTilesHoldAreRefused) {
       {"JPEG strip of 64 square claiming 30000 square", ieftTIFF, jpeg_strip(30000), kAborts, true},
       {"CCITT G4 claiming 65535 square", ieftTIFF, MakeTIFF(OneStrip(65535, 65535, 1, 1, 0, 4, 100), k1), kAborts,
        true},
+      // Rows the data could code, each as wide as no fax is (found by the fuzzer).
+      {"CCITT G4 claiming 65535 x 20000 with 4 KB", ieftTIFF,
+       MakeTIFF(OneStrip(65535, 20000, 1, 1, 0, 4, 4096), std::vector<uint8_t>(4096)), kAborts, true},
       {"CCITT G3 claiming 65535 square", ieftTIFF, MakeTIFF(OneStrip(65535, 65535, 1, 1, 0, 3, 100), k1), kAborts,
        true},
       {"grey of 64 square, whole", ieftTIFF, MakeTIFF(OneStrip(64, 64, 8, 1, 1, 1, 4096), std::vector<uint8_t>(4096, 1)),
