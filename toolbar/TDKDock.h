@@ -279,6 +279,9 @@ class TDKCustomDockableWindow : public TCustomControl {
   void RefreshVisibility();
   void RefreshFrame();
   void RepaintFrame();
+  // Paints the whole window at once through an off-screen bitmap (a docked
+  // window moved on a dock with a background keeps it aligned so).
+  void RepaintNow();
   void ForwardContextMenu(TPoint ScreenPoint);
   bool SizesItself() const { return autoResize_ && (currentDock_ || isFloating_); }
 

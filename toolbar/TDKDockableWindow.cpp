@@ -599,6 +599,40 @@ void TDKCustomDockableWindow::RepaintFrame() {
   if (HandleAllocated()) RedrawWindow(Handle(), nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
 
+void TDKCustomDockableWindow::RepaintNow() {
+  if (!HandleAllocated()) return;
+  HWND h = Handle();
+  TRect cr;
+  GetClientRect(h, cr);
+  TRect upd;
+  if (GetUpdateRect(h, &upd, false) && EqualRect(&upd, &cr)) {
+    // Everything is to be painted anyway: the frame joins it.
+    RedrawWindow(h, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    return;
+  }
+  HDC dc = GetDC(h);
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(1, cr.Width()), std::max(1, cr.Height()));
+  HBITMAP old = SelectObject(mem, bmp);
+  try {
+    SendMessage(h, WM_NCPAINT, 0, 0);
+    SendMessage(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+    SendMessage(h, WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
+    BitBlt(dc, 0, 0, cr.Width(), cr.Height(), mem, 0, 0, SRCCOPY);
+  } catch (...) {
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(h, dc);
+    throw;
+  }
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(h, dc);
+  ValidateRect(h, nullptr);
+}
+
 // ---- Mouse
 
 void TDKCustomDockableWindow::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {

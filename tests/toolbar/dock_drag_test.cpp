@@ -147,3 +147,73 @@ TEST_F(DockDragTest, DraggingAlongAnOverflowingRowMovesTheSplit) {
 }
 
 }  // namespace
+
+namespace {
+
+// A background of one colour that is always in use.
+class TPlainBackground : public TDKBasicBackground {
+ public:
+  using TDKBasicBackground::TDKBasicBackground;
+  void Draw(HDC DC, const TRect& R) override {
+    HBRUSH b = CreateSolidBrush(RGB(0, 200, 0));
+    FillRect(DC, &R, b);
+    DeleteObject(b);
+  }
+  void* GetPalette() override { return nullptr; }
+  void RegisterChanges(TNotifyEvent) override {}
+  void SysColorChanged() override {}
+  void UnregisterChanges(TNotifyEvent) override {}
+  bool UsingBackground() override { return true; }
+};
+
+// A window that fills its client area in one colour and counts its paints.
+class TPaintedBar : public TTestBar {
+ public:
+  using TTestBar::TTestBar;
+  int32_t Paints = 0;
+
+ protected:
+  void Paint() override {
+    ++Paints;
+    Canvas()->Brush()->SetColor(TColor(RGB(200, 0, 0)));
+    Canvas()->FillRect(ClientRect());
+  }
+};
+
+TEST_F(DockDragTest, WindowOnADockWithABackgroundRepaintsAtOnce) {
+  auto* bg = new TPlainBackground(form);
+  top->SetBackground(bg);
+  auto* bar = new TPaintedBar(form, TSize{60, 20});
+  bar->SetCurrentDock(top);
+  Pump();
+  constexpr uint32_t kRed = 0xC80000;  // as the screen holds it
+  auto screenAt = [&](TPoint P) { return CopyScreen().Get(P.X, P.Y) & 0xFFFFFF; };
+  TRect upd;
+
+  // Moved by its dock: the whole window is to be painted (this window
+  // system copies no bits of moved child windows), the frame with it.
+  bar->SetDockPos(100);
+  ASSERT_EQ(bar->Left(), 100);
+  EXPECT_TRUE(GetUpdateRect(bar->Handle(), &upd, false));
+  Pump();
+  EXPECT_EQ(screenAt(bar->ClientToScreen(TPoint{10, 10})), kRed);
+
+  // Part of it pending: painted whole at once through a bitmap, nothing left.
+  int32_t before = bar->Paints;
+  HDC dc = GetDC(bar->Handle());
+  TRect all{0, 0, bar->ClientWidth(), bar->ClientHeight()};
+  HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+  FillRect(dc, &all, white);
+  DeleteObject(white);
+  ReleaseDC(bar->Handle(), dc);
+  TRect part{0, 0, 5, 5};
+  InvalidateRect(bar->Handle(), &part, true);
+  bar->RepaintNow();
+  EXPECT_EQ(bar->Paints, before + 1);
+  EXPECT_FALSE(GetUpdateRect(bar->Handle(), &upd, false));
+  EXPECT_EQ(screenAt(bar->ClientToScreen(TPoint{bar->ClientWidth() - 2, bar->ClientHeight() - 2})),
+            kRed);
+  top->SetBackground(nullptr);
+}
+
+}  // namespace
