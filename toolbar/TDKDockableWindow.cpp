@@ -558,9 +558,52 @@ void TDKCustomDockableWindow::RefreshVisibility() {
   ShowingChanged();
 }
 
+namespace {
+
+bool OwnerChainHolds(HWND Wnd, HWND Owner) {
+  for (HWND o = GetWindow(Wnd, GW_OWNER); o; o = GetWindow(o, GW_OWNER))
+    if (o == Owner) return true;
+  return false;
+}
+
+bool OwnerChainHasNonTopmost(HWND Wnd) {
+  for (HWND o = GetWindow(Wnd, GW_OWNER); o; o = GetWindow(o, GW_OWNER))
+    if (!(GetWindowLong(o, GWL_EXSTYLE) & WS_EX_TOPMOST)) return true;
+  return false;
+}
+
+// The first window above Form that Form does not own (a topmost Floater
+// also passes over windows owned by a non-topmost one), or none.
+HWND FirstForeignWindowAbove(HWND Form, HWND Floater) {
+  bool topmost = (GetWindowLong(Floater, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  for (HWND w = GetWindow(Form, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
+    if (w == Floater || OwnerChainHolds(w, Form)) continue;
+    if (topmost && OwnerChainHasNonTopmost(w)) continue;
+    return w;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void TDKCustomDockableWindow::ShowingChanged() {
   if (!isFloating_ || !hostWindow_) return;
   bool show = ShouldShow();
+  if (show && hostWindow_->HandleAllocated() && !IsWindowVisible(hostWindow_->Handle())) {
+    // About to show: owned by the application's window, or by the host form
+    // and just above it and the windows it owns.
+    HWND ph = hostWindow_->Handle();
+    if (floatingMode_ == fmOnTopOfAllForms) {
+      if (Application && GetWindow(ph, GW_OWNER) != Application->Handle())
+        SetWindowLongPtr(ph, GWL_HWNDPARENT, reinterpret_cast<intptr_t>(Application->Handle()));
+    } else if (TCustomForm* host = hostWindow_->OwnerForm; host && host->HandleAllocated()) {
+      HWND frame = host->Handle();
+      if (GetWindow(ph, GW_OWNER) != frame) SetWindowLongPtr(ph, GWL_HWNDPARENT, reinterpret_cast<intptr_t>(frame));
+      HWND above = FirstForeignWindowAbove(frame, ph);
+      SetWindowPos(ph, above ? above : HWND_TOP, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    }
+  }
   SyncTopmost();
   hostWindow_->ShowWanted = show;
   TMessage m{CM_SHOWINGCHANGED, 0, 0, 0};
