@@ -289,6 +289,17 @@ class TDKCustomDockableWindow : public TCustomControl {
   void Loaded() override;
   void Dispatch(TMessage& Message) override;
 
+  // What a component stream keeps: LastDock only while the window has no
+  // current dock, Width and Height only while it is neither docked nor
+  // floating; "SavedAtRunTime" (always true) whenever it is written outside
+  // design mode. A reader sets SavedAtRunTime when it meets it; a window
+  // loaded without it (a design-time stream) into a floating parent has its
+  // bounds taken from host-form client to screen coordinates.
+  bool StoresLastDock() const { return currentDock_ == nullptr; }
+  bool StoresSize() const { return currentDock_ == nullptr && !isFloating_; }
+  bool WritesSavedAtRunTime() const { return !ComponentState().Contains(csDesigning); }
+  void SetSavedAtRunTime(bool v) { savedAtRunTime_ = v; }
+
   // Written by the dock's layout and the drag loop.
   int32_t LayoutRowField() const { return layoutRow_; }
   bool WantsOwnRow = false;
@@ -347,6 +358,7 @@ class TDKCustomDockableWindow : public TCustomControl {
   bool useLastDock_ = true;
 
   bool isFloating_ = false;
+  bool savedAtRunTime_ = false;  // read from the stream being loaded
   TDKFloatingWindowParent* hostWindow_ = nullptr;
   TCustomForm* hostWindowForm_ = nullptr;  // the host form the floating parent was made for
   TPoint floatingPos_{0, 0};

@@ -416,7 +416,8 @@ void TDKCustomDockableWindow::UnlockArrange() {
 
 void TDKCustomDockableWindow::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
   if (BoundsUpdateDepth == 0 && (AWidth != Width() || AHeight != Height())) BoundsSizeChanged(AWidth, AHeight);
-  if (isFloating_ && !ComponentState().Contains(csDesigning)) {
+  // While loading the bounds read are kept as they are until Loaded.
+  if (isFloating_ && !ComponentState().Contains(csDesigning) && !ComponentState().Contains(csLoading)) {
     if (TWinControl* p = Parent()) {
       TSize outer = AddFloatingFrame(TSize{AWidth, AHeight});
       p->SetBounds(p->Left(), p->Top(), outer.cx, outer.cy);
@@ -536,6 +537,16 @@ void TDKCustomDockableWindow::Notification(TComponent* AComponent, TOperation Op
 
 void TDKCustomDockableWindow::Loaded() {
   TCustomControl::Loaded();
+  bool runTime = savedAtRunTime_;
+  savedAtRunTime_ = false;
+  if (!runTime && !ComponentState().Contains(csDesigning)) {
+    if (auto* fp = dynamic_cast<TDKFloatingWindowParent*>(Parent()); fp && fp->OwnerForm) {
+      TPoint p = fp->OwnerForm->ClientToScreen(TPoint{Left(), Top()});
+      PlaceFloating(Bounds(p.X, p.Y, Width(), Height()));
+      KeepOnScreen(false);
+    }
+  }
+  if (isFloating_ && !ComponentState().Contains(csDesigning)) SetBounds(0, 0, Width(), Height());
   Rearrange();
 }
 

@@ -386,3 +386,42 @@ TEST_F(DockingTest, FloatingWindowShowsJustAboveItsFormBelowOtherWindows) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DockingTest, StreamedPlacementOfAFloatingWindow) {
+  TDKCustomToolbar* tb = MakeToolbar("Bar", top, 2);
+  EXPECT_FALSE(tb->StoresLastDock());  // docked: the dock holds it
+  EXPECT_FALSE(tb->StoresSize());
+  EXPECT_TRUE(tb->WritesSavedAtRunTime());
+  tb->SetFloating(true);
+  Pump();
+  ASSERT_TRUE(tb->IsFloating());
+  EXPECT_TRUE(tb->StoresLastDock());
+  EXPECT_FALSE(tb->StoresSize());
+  TRect before = WindowRectOf(tb->HostWindow());
+
+  // Saved at run time: the bounds read stay as they are.
+  tb->BeginLoading();
+  tb->SetSavedAtRunTime(true);
+  tb->EndLoading();
+  Pump();
+  EXPECT_EQ(WindowRectOf(tb->HostWindow()).Left, before.Left);
+  EXPECT_EQ(WindowRectOf(tb->HostWindow()).Top, before.Top);
+
+  // From a design-time stream the position read is in the host form's
+  // client coordinates: the floating window goes there on the screen.
+  tb->BeginLoading();
+  tb->SetBounds(20, 30, tb->Width(), tb->Height());
+  tb->EndLoading();
+  Pump();
+  TPoint expect = form->ClientToScreen(TPoint{20, 30});
+  EXPECT_EQ(tb->FloatingPos().X, expect.X);
+  EXPECT_EQ(tb->FloatingPos().Y, expect.Y);
+  EXPECT_EQ(WindowRectOf(tb->HostWindow()).Left, expect.X);
+  EXPECT_EQ(WindowRectOf(tb->HostWindow()).Top, expect.Y);
+  EXPECT_EQ(tb->Left(), 0);  // inside its floating window as ever
+  EXPECT_EQ(tb->Top(), 0);
+}
+
+}  // namespace
