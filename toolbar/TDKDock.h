@@ -279,12 +279,26 @@ class TDKCustomDockableWindow : public TCustomControl {
   void RefreshVisibility();
   void RefreshFrame();
   void RepaintFrame();
+  // Paints the whole window at once through an off-screen bitmap (a docked
+  // window moved on a dock with a background keeps it aligned so).
+  void RepaintNow();
   void ForwardContextMenu(TPoint ScreenPoint);
   bool SizesItself() const { return autoResize_ && (currentDock_ || isFloating_); }
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void Loaded() override;
   void Dispatch(TMessage& Message) override;
+
+  // What a component stream keeps: LastDock only while the window has no
+  // current dock, Width and Height only while it is neither docked nor
+  // floating; "SavedAtRunTime" (always true) whenever it is written outside
+  // design mode. A reader sets SavedAtRunTime when it meets it; a window
+  // loaded without it (a design-time stream) into a floating parent has its
+  // bounds taken from host-form client to screen coordinates.
+  bool StoresLastDock() const { return currentDock_ == nullptr; }
+  bool StoresSize() const { return currentDock_ == nullptr && !isFloating_; }
+  bool WritesSavedAtRunTime() const { return !ComponentState().Contains(csDesigning); }
+  void SetSavedAtRunTime(bool v) { savedAtRunTime_ = v; }
 
   // Written by the dock's layout and the drag loop.
   int32_t LayoutRowField() const { return layoutRow_; }
@@ -344,6 +358,7 @@ class TDKCustomDockableWindow : public TCustomControl {
   bool useLastDock_ = true;
 
   bool isFloating_ = false;
+  bool savedAtRunTime_ = false;  // read from the stream being loaded
   TDKFloatingWindowParent* hostWindow_ = nullptr;
   TCustomForm* hostWindowForm_ = nullptr;  // the host form the floating parent was made for
   TPoint floatingPos_{0, 0};

@@ -416,7 +416,8 @@ void TDKCustomDockableWindow::UnlockArrange() {
 
 void TDKCustomDockableWindow::SetBounds(int32_t ALeft, int32_t ATop, int32_t AWidth, int32_t AHeight) {
   if (BoundsUpdateDepth == 0 && (AWidth != Width() || AHeight != Height())) BoundsSizeChanged(AWidth, AHeight);
-  if (isFloating_ && !ComponentState().Contains(csDesigning)) {
+  // While loading the bounds read are kept as they are until Loaded.
+  if (isFloating_ && !ComponentState().Contains(csDesigning) && !ComponentState().Contains(csLoading)) {
     if (TWinControl* p = Parent()) {
       TSize outer = AddFloatingFrame(TSize{AWidth, AHeight});
       p->SetBounds(p->Left(), p->Top(), outer.cx, outer.cy);
@@ -536,6 +537,16 @@ void TDKCustomDockableWindow::Notification(TComponent* AComponent, TOperation Op
 
 void TDKCustomDockableWindow::Loaded() {
   TCustomControl::Loaded();
+  bool runTime = savedAtRunTime_;
+  savedAtRunTime_ = false;
+  if (!runTime && !ComponentState().Contains(csDesigning)) {
+    if (auto* fp = dynamic_cast<TDKFloatingWindowParent*>(Parent()); fp && fp->OwnerForm) {
+      TPoint p = fp->OwnerForm->ClientToScreen(TPoint{Left(), Top()});
+      PlaceFloating(Bounds(p.X, p.Y, Width(), Height()));
+      KeepOnScreen(false);
+    }
+  }
+  if (isFloating_ && !ComponentState().Contains(csDesigning)) SetBounds(0, 0, Width(), Height());
   Rearrange();
 }
 
@@ -558,9 +569,52 @@ void TDKCustomDockableWindow::RefreshVisibility() {
   ShowingChanged();
 }
 
+namespace {
+
+bool OwnerChainHolds(HWND Wnd, HWND Owner) {
+  for (HWND o = GetWindow(Wnd, GW_OWNER); o; o = GetWindow(o, GW_OWNER))
+    if (o == Owner) return true;
+  return false;
+}
+
+bool OwnerChainHasNonTopmost(HWND Wnd) {
+  for (HWND o = GetWindow(Wnd, GW_OWNER); o; o = GetWindow(o, GW_OWNER))
+    if (!(GetWindowLong(o, GWL_EXSTYLE) & WS_EX_TOPMOST)) return true;
+  return false;
+}
+
+// The first window above Form that Form does not own (a topmost Floater
+// also passes over windows owned by a non-topmost one), or none.
+HWND FirstForeignWindowAbove(HWND Form, HWND Floater) {
+  bool topmost = (GetWindowLong(Floater, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+  for (HWND w = GetWindow(Form, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
+    if (w == Floater || OwnerChainHolds(w, Form)) continue;
+    if (topmost && OwnerChainHasNonTopmost(w)) continue;
+    return w;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
 void TDKCustomDockableWindow::ShowingChanged() {
   if (!isFloating_ || !hostWindow_) return;
   bool show = ShouldShow();
+  if (show && hostWindow_->HandleAllocated() && !IsWindowVisible(hostWindow_->Handle())) {
+    // About to show: owned by the application's window, or by the host form
+    // and just above it and the windows it owns.
+    HWND ph = hostWindow_->Handle();
+    if (floatingMode_ == fmOnTopOfAllForms) {
+      if (Application && GetWindow(ph, GW_OWNER) != Application->Handle())
+        SetWindowLongPtr(ph, GWL_HWNDPARENT, reinterpret_cast<intptr_t>(Application->Handle()));
+    } else if (TCustomForm* host = hostWindow_->OwnerForm; host && host->HandleAllocated()) {
+      HWND frame = host->Handle();
+      if (GetWindow(ph, GW_OWNER) != frame) SetWindowLongPtr(ph, GWL_HWNDPARENT, reinterpret_cast<intptr_t>(frame));
+      HWND above = FirstForeignWindowAbove(frame, ph);
+      SetWindowPos(ph, above ? above : HWND_TOP, 0, 0, 0, 0,
+                   SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    }
+  }
   SyncTopmost();
   hostWindow_->ShowWanted = show;
   TMessage m{CM_SHOWINGCHANGED, 0, 0, 0};
@@ -597,6 +651,40 @@ void TDKCustomDockableWindow::RefreshFrame() {
 
 void TDKCustomDockableWindow::RepaintFrame() {
   if (HandleAllocated()) RedrawWindow(Handle(), nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
+void TDKCustomDockableWindow::RepaintNow() {
+  if (!HandleAllocated()) return;
+  HWND h = Handle();
+  TRect cr;
+  GetClientRect(h, cr);
+  TRect upd;
+  if (GetUpdateRect(h, &upd, false) && EqualRect(&upd, &cr)) {
+    // Everything is to be painted anyway: the frame joins it.
+    RedrawWindow(h, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+    return;
+  }
+  HDC dc = GetDC(h);
+  HDC mem = CreateCompatibleDC(dc);
+  HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(1, cr.Width()), std::max(1, cr.Height()));
+  HBITMAP old = SelectObject(mem, bmp);
+  try {
+    SendMessage(h, WM_NCPAINT, 0, 0);
+    SendMessage(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
+    SendMessage(h, WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
+    BitBlt(dc, 0, 0, cr.Width(), cr.Height(), mem, 0, 0, SRCCOPY);
+  } catch (...) {
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(h, dc);
+    throw;
+  }
+  SelectObject(mem, old);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(h, dc);
+  ValidateRect(h, nullptr);
 }
 
 // ---- Mouse

@@ -326,7 +326,7 @@ void TDKCustomDockableWindow::HandleNCMessage(TMessage& Message, bool& Handled) 
       TCustomControl::Dispatch(Message);
       wasMoved_ = true;
       NotifyMoved();
-      if (currentDock_ && currentDock_->UsesBackground()) Invalidate();
+      if (currentDock_ && currentDock_->UsesBackground()) RepaintNow();
       return;
     case WM_ENABLE:
       TCustomControl::Dispatch(Message);

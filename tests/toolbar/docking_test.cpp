@@ -3,7 +3,9 @@
 // in steps while floating, and its place survives the settings store.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 #include <cstring>
 #include <string>
 
@@ -330,6 +332,96 @@ TEST_F(PositionsTest, FloatingPlaceOutsideEveryMonitorComesBackOntoTheWorkArea) 
   TRect work = PrimaryMonitorRect(true);
   EXPECT_EQ(r.Right, work.Right);
   EXPECT_EQ(r.Top, work.Top);
+}
+
+}  // namespace
+
+namespace {
+
+// Top-level windows from the top of the stack down, among Of.
+std::vector<HWND> StackOrder(const std::vector<HWND>& Of) {
+  std::vector<HWND> out;
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT))
+    if (std::find(Of.begin(), Of.end(), w) != Of.end()) out.push_back(w);
+  return out;
+}
+
+TEST_F(DockingTest, FloatingWindowShowsJustAboveItsFormBelowOtherWindows) {
+  TDKCustomToolbar* tb = MakeToolbar("Bar", top, 2);
+  tb->SetHideWhenInactive(false);
+  // Another form of the program lies above the host form.
+  auto* other = new TForm(Application);
+  other->SetBounds(150, 150, 200, 150);
+  other->Show();
+  Pump();
+  tb->SetFloating(true);
+  Pump();
+  ASSERT_TRUE(tb->IsFloating());
+  HWND floater = tb->HostWindow()->Handle();
+  EXPECT_TRUE(IsWindowVisible(floater));
+  EXPECT_EQ(GetWindow(floater, GW_OWNER), form->Handle());
+  EXPECT_EQ(StackOrder({form->Handle(), other->Handle(), floater}),
+            (std::vector<HWND>{other->Handle(), floater, form->Handle()}));
+
+  // Shown again after hiding, it goes back there, here above the host form
+  // but under the other form.
+  tb->SetVisible(false);
+  Pump();
+  EXPECT_FALSE(IsWindowVisible(floater));
+  SetWindowPos(floater, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  tb->SetVisible(true);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(floater));
+  EXPECT_EQ(StackOrder({form->Handle(), other->Handle(), floater}),
+            (std::vector<HWND>{other->Handle(), floater, form->Handle()}));
+
+  // On top of all forms it belongs to the application's window.
+  tb->SetVisible(false);
+  Pump();
+  tb->SetFloatingMode(fmOnTopOfAllForms);
+  tb->SetVisible(true);
+  Pump();
+  EXPECT_EQ(GetWindow(tb->HostWindow()->Handle(), GW_OWNER), Application->Handle());
+  other->Free();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DockingTest, StreamedPlacementOfAFloatingWindow) {
+  TDKCustomToolbar* tb = MakeToolbar("Bar", top, 2);
+  EXPECT_FALSE(tb->StoresLastDock());  // docked: the dock holds it
+  EXPECT_FALSE(tb->StoresSize());
+  EXPECT_TRUE(tb->WritesSavedAtRunTime());
+  tb->SetFloating(true);
+  Pump();
+  ASSERT_TRUE(tb->IsFloating());
+  EXPECT_TRUE(tb->StoresLastDock());
+  EXPECT_FALSE(tb->StoresSize());
+  TRect before = WindowRectOf(tb->HostWindow());
+
+  // Saved at run time: the bounds read stay as they are.
+  tb->BeginLoading();
+  tb->SetSavedAtRunTime(true);
+  tb->EndLoading();
+  Pump();
+  EXPECT_EQ(WindowRectOf(tb->HostWindow()).Left, before.Left);
+  EXPECT_EQ(WindowRectOf(tb->HostWindow()).Top, before.Top);
+
+  // From a design-time stream the position read is in the host form's
+  // client coordinates: the floating window goes there on the screen.
+  tb->BeginLoading();
+  tb->SetBounds(20, 30, tb->Width(), tb->Height());
+  tb->EndLoading();
+  Pump();
+  TPoint expect = form->ClientToScreen(TPoint{20, 30});
+  EXPECT_EQ(tb->FloatingPos().X, expect.X);
+  EXPECT_EQ(tb->FloatingPos().Y, expect.Y);
+  EXPECT_EQ(WindowRectOf(tb->HostWindow()).Left, expect.X);
+  EXPECT_EQ(WindowRectOf(tb->HostWindow()).Top, expect.Y);
+  EXPECT_EQ(tb->Left(), 0);  // inside its floating window as ever
+  EXPECT_EQ(tb->Top(), 0);
 }
 
 }  // namespace
