@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
+#include <vector>
 
 #include "panels/PictureContainer.h"
 #include "panels/TUxNavBar.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
 #include "platform/Region.h"
+#include "platform/ShellIcons.h"
 #include "platform/Text.h"
+#include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
 #include "ui/TCanvas.h"
 #include "ui/TGraphicsObject.h"
@@ -220,6 +223,11 @@ class TMarkupRenderer {
     C->Font()->SetStyle(st);
   }
   TGraphic* FindPicture(const std::string& Src);
+  // The small or large system icon of a path (an existing file or folder as
+  // it is, another path by its name) or of an index in the system list.
+  bool SystemIcon(const std::string& Value, bool Large, HIMAGELIST& List, int32_t& Index);
+  // Draws Bmp stretched into Dest as a device-independent bitmap (printing).
+  void DrawAsDib(TBitmap& Bmp, const TRect& Dest);
   void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, TColor Color);
   void FillArea(const TRect& A, TColor Color);
   void DrawFocus(int32_t l, int32_t t, int32_t r, int32_t b);
@@ -232,6 +240,45 @@ class TMarkupRenderer {
   bool ApplyTag(std::string& Text, const TRect& LineRect, TLine& Out, int32_t& X, int32_t& LineW,
                 bool& LineEnd, bool LineEmpty, bool& LiOnLine);
 };
+
+bool TMarkupRenderer::SystemIcon(const std::string& Value, bool Large, HIMAGELIST& List, int32_t& Index) {
+  const UINT size = SHGFI_SYSICONINDEX | (Large ? SHGFI_LARGEICON : SHGFI_SMALLICON);
+  SHFILEINFO sfi;
+  bool number = false;
+  const int32_t n = LeadingInt(Value, &number);
+  uintptr_t list = 0;
+  if (number) {  // an index in the system image list
+    list = SHGetFileInfo("", FILE_ATTRIBUTE_NORMAL, &sfi, sizeof sfi, size | SHGFI_USEFILEATTRIBUTES);
+    sfi.iIcon = n;
+  } else if (FileExists(Value) || DirectoryExists(Value)) {
+    list = SHGetFileInfo(Value.c_str(), 0, &sfi, sizeof sfi, size);
+  } else {  // by its name alone
+    list = SHGetFileInfo(Value.c_str(), FILE_ATTRIBUTE_NORMAL, &sfi, sizeof sfi, size | SHGFI_USEFILEATTRIBUTES);
+  }
+  List = reinterpret_cast<HIMAGELIST>(list);
+  if (!List || sfi.iIcon < 0 || sfi.iIcon >= ImageList_GetImageCount(List)) return false;
+  Index = sfi.iIcon;
+  return true;
+}
+
+void TMarkupRenderer::DrawAsDib(TBitmap& Bmp, const TRect& Dest) {
+  const int32_t w = Bmp.Width(), h = Bmp.Height();
+  if (w <= 0 || h <= 0) return;
+  Bmp.SetPixelFormat(pf32bit);
+  std::vector<uint32_t> bits(size_t(w) * size_t(h));
+  for (int32_t y = 0; y < h; ++y) {
+    const auto* row = static_cast<const uint32_t*>(Bmp.ScanLine(y));
+    std::copy(row, row + w, bits.begin() + ptrdiff_t(y) * w);
+  }
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top row first
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  StretchDIBits(C->Handle(), Dest.Left, Dest.Top, Dest.Width(), Dest.Height(), 0, 0, w, h, bits.data(), &bi,
+                DIB_RGB_COLORS, SRCCOPY);
+}
 
 TGraphic* TMarkupRenderer::FindPicture(const std::string& Src) {
   if (Src.find("://") != std::string::npos) {
@@ -504,6 +551,8 @@ bool TMarkupRenderer::ApplyTag(std::string& Text, const TRect& LineRect, TLine& 
         const double scale = (ppi > 0 ? ppi : 96) / 96.0;
         int32_t iw = 0, ih = 0;
         int32_t idx = -1;
+        HIMAGELIST sysList = nullptr;
+        int32_t sysIdx = -1;
         TGraphic* pic = nullptr;
         if (StartsWithNoCase(src, 0, "IDX:")) {
           idx = LeadingInt(src.substr(4));
@@ -514,7 +563,12 @@ bool TMarkupRenderer::ApplyTag(std::string& Text, const TRect& LineRect, TLine& 
             idx = -1;
           }
         } else if (StartsWithNoCase(src, 0, "SSYS:") || StartsWithNoCase(src, 0, "LSYS:")) {
-          // No shell icons on this desktop: the image takes no room.
+          if (SystemIcon(src.substr(5), StartsWithNoCase(src, 0, "LSYS:"), sysList, sysIdx)) {
+            int32_t cx = 0, cy = 0;
+            ImageList_GetIconSize(sysList, &cx, &cy);
+            iw = int32_t(Round(cx * scale));
+            ih = int32_t(Round(cy * scale));
+          }
         } else {
           pic = FindPicture(src);
           if (pic && !pic->Empty()) {
@@ -547,12 +601,19 @@ bool TMarkupRenderer::ApplyTag(std::string& Text, const TRect& LineRect, TLine& 
         const int32_t top = LineRect.Bottom - Out.TextOffset - ih;
         if (drawing()) {
           if (idx >= 0) {
-            if (iw == Images->Width() && ih == Images->Height()) Images->Draw(C, X, top, idx);
-            else {
+            if (Print) {
+              TBitmap bmp;
+              Images->GetBitmap(idx, &bmp);
+              DrawAsDib(bmp, TRect{X, top, X + iw, top + ih});
+            } else if (iw == Images->Width() && ih == Images->Height()) {
+              Images->Draw(C, X, top, idx);
+            } else {
               TBitmap bmp;
               Images->GetBitmap(idx, &bmp);
               C->StretchDraw(TRect{X, top, X + iw, top + ih}, &bmp);
             }
+          } else if (sysIdx >= 0) {
+            ImageList_DrawEx(sysList, sysIdx, C->Handle(), X, top, iw, ih, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
           } else if (pic) {
             C->StretchDraw(TRect{X, top, X + iw, top + ih}, pic);
           }

@@ -8,7 +8,9 @@
 // (hidden), E (error mark), HI (highlight), BLINK, BR, HR, UL and LI
 // (bullets), IND x="n", P ALIGN= INDENT= BGCOLOR= BGCOLORTO=, FONT FACE=
 // COLOR= BGCOLOR= SIZE=, BODY BACKGROUND= BGCOLOR= BGCOLORTO= DIR=, IMG
-// SRC= WIDTH= HEIGHT= ALIGN= ALT=, R a="degrees" (rotated text). Entities:
+// SRC= WIDTH= HEIGHT= ALIGN= ALT= (SRC "IDX:n" from the image list, "SSYS:"
+// or "LSYS:" with a path or an index for the desktop's small or large icon,
+// a picture name, or an address), R a="degrees" (rotated text). Entities:
 // &amp; &quot; &lt; &gt; &nbsp; &sect; &permil; &reg; &copy; &para; &trade;
 // &euro;, each decoded once. A single "&" underlines the next character.
 #pragma once
@@ -45,7 +47,8 @@ void SetMarkupTextDevice(TMarkupTextDevice* Device);
 // point (0, 0). Measuring: CheckHeight on (or CheckHotSpot on with the point
 // (0, 0)); XSize and YSize answer the extent. Finding the anchor under the
 // point (XPos, YPos): CheckHotSpot on; the result says whether the point is
-// on an anchor and AnchorVal holds its reference.
+// on an anchor and AnchorVal holds its reference. Print scales images by
+// ResFactor and draws list images as device-independent bitmaps.
 // FocusLink counts anchors from 0 (-1 none); HoverLink from 1 (0 or -1 none).
 // StripVal receives the text without tags, a carriage return for each BR.
 bool DrawMarkupText(TCanvas* Canvas, const std::string& Text, const TRect& Rect, TCustomImageList* Images,

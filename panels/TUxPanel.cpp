@@ -905,19 +905,38 @@ void TCustomUxPanel::CMHintShow(TMessage& Message) {
 
 // ---- Moving and sizing
 
+// The moving flag stands while the pointer is on the caption serving as a
+// move handle and during the move itself; any other answer clears it, so
+// that the size-all cursor never spreads over the rest of the panel.
 LRESULT TCustomUxPanel::HitTestAt(TPoint p, LRESULT Default) {
-  if (Default != HTCLIENT || ComponentState().Contains(csDesigning)) return Default;
+  if (ComponentState().Contains(csDesigning)) return Default;
+  if (Default != HTCLIENT) {
+    moving_ = false;
+    return Default;
+  }
   const int32_t w = ButtonSize();
   if (caption_->Visible() && p.Y < caption_->Height()) {
     const int32_t n = (caption_->CloseButton() ? 1 : 0) + (caption_->MinMaxButton() ? 1 : 0);
     const bool atLeft = caption_->ButtonPosition() == cbpLeft;
     const int32_t l = atLeft ? n * w : 0, r = Width() - (atLeft ? 0 : n * w);
     if (p.X > l && p.X < r && canMove_ && IsAnchor(p.X, p.Y).empty()) {
+      // The window system takes the point for a caption and sends the panel
+      // no pointer move there: the panel handles the move itself first.
+      WPARAM keys = 0;
+      if (GetKeyState(VK_LBUTTON) < 0) keys |= MK_LBUTTON;
+      if (GetKeyState(VK_RBUTTON) < 0) keys |= MK_RBUTTON;
+      if (GetKeyState(VK_MBUTTON) < 0) keys |= MK_MBUTTON;
+      if (GetKeyState(VK_SHIFT) < 0) keys |= MK_SHIFT;
+      if (GetKeyState(VK_CONTROL) < 0) keys |= MK_CONTROL;
+      std::shared_ptr<bool> alive = alive_;
+      Perform(WM_MOUSEMOVE, keys, MAKELPARAM(p.X, p.Y));
+      if (!*alive) return HTNOWHERE;
       BringToFront();
       moving_ = true;
       return HTCAPTION;
     }
   }
+  moving_ = false;
   if (canSize_ && !collaps_ && p.X >= Width() - GetSystemMetrics(SM_CXVSCROLL) &&
       p.Y >= Height() - GetSystemMetrics(SM_CYHSCROLL)) {
     BringToFront();

@@ -150,6 +150,41 @@ TEST_F(CaptionPanel, MovedByItsCaptionAndSizedByItsGrip) {
   EXPECT_EQ(ends, 2);
 }
 
+TEST_F(CaptionPanel, CaptionHandleSeesThePointerRaisesThePanelAndShowsTheMoveCursor) {
+  TUxPanel* p = DialogPanel("Handle", 100, 80);
+  p->SetBounds(20, 20, 200, 80);
+  p->Caption()->SetVisible(true);
+  p->SetCanMove(true);
+  p->SetShowMoveCursor(true);
+  TUxPanel* q = DialogPanel("Sibling", 100, 80);
+  q->SetBounds(120, 60, 200, 80);
+  q->BringToFront();
+  Pump();
+  const TPoint overlap = p->ClientToScreen(TPoint{150, 60});
+  ASSERT_EQ(WindowFromPoint(overlap), q->Handle());
+  std::vector<TPoint> moves;
+  p->OnMouseMove = [&](TObject*, TShiftState, int32_t X, int32_t Y) { moves.push_back(TPoint{X, Y}); };
+  const HCURSOR sizeAll = LoadCursor(nullptr, IDC_SIZEALL);
+
+  InjectMouseMove(p->ClientToScreen(TPoint{50, 8}));
+  Pump();
+  ASSERT_FALSE(moves.empty()) << "a move over the handle still reaches the panel";
+  EXPECT_EQ(moves.back(), (TPoint{50, 8}));
+  EXPECT_EQ(WindowFromPoint(overlap), p->Handle()) << "the panel came to the top";
+  EXPECT_EQ(GetCursor(), sizeAll);
+
+  InjectMouseMove(p->ClientToScreen(TPoint{50, 50}));
+  Pump();
+  EXPECT_EQ(moves.back(), (TPoint{50, 50}));
+  EXPECT_NE(GetCursor(), sizeAll) << "off the handle the move cursor goes";
+
+  p->SetShowMoveCursor(false);
+  InjectMouseMove(p->ClientToScreen(TPoint{60, 8}));
+  Pump();
+  EXPECT_EQ(moves.back(), (TPoint{60, 8}));
+  EXPECT_NE(GetCursor(), sizeAll);
+}
+
 TEST_F(CaptionPanel, PublishedSettingsForStoredForms) {
   TUxPanel* p = DialogPanel("Published", 0, 60);
   for (const char* name : {"AnchorHint", "AutoHideChildren", "Background", "BorderColor", "Caption", "Collaps",

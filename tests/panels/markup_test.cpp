@@ -8,7 +8,11 @@
 #include "platform/Font.h"
 #include "tests/panels/MarkupTestSupport.h"
 #include "tests/panels/PanelsTestSupport.h"
+#include "platform/ShellIcons.h"
 #include "ui/TImageList.h"
+
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -239,6 +243,105 @@ TEST_F(Markup, RotatedTextLeavesNoRotatedFontSelected) {
   ASSERT_GT(GetObject(f, sizeof lf, &lf), 0);
   EXPECT_EQ(lf.lfEscapement, 0);
   SetMarkupTextDevice(&dev);
+}
+
+// A desktop without an icon theme, so that system icons are the platform's
+// drawn set; the environment comes back afterwards.
+class MarkupSystemIcons : public Markup {
+ protected:
+  void SetUp() override {
+    Markup::SetUp();
+    dir_ = std::filesystem::temp_directory_path() / ("nobrivo-markup-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+    for (const char* n : {"HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
+      const char* v = std::getenv(n);
+      kept_.push_back({n, v ? v : "", v != nullptr});
+      setenv(n, dir_.c_str(), 1);
+    }
+    ReloadShellIcons();
+  }
+  void TearDown() override {
+    for (const auto& k : kept_)
+      if (k.set) setenv(k.name, k.value.c_str(), 1);
+      else unsetenv(k.name);
+    ReloadShellIcons();
+    std::filesystem::remove_all(dir_);
+    Markup::TearDown();
+  }
+  // Paints with the print flag and scale.
+  void Print(const std::string& Text, double Scale, TCustomImageList* Images, int32_t& W, int32_t& H) {
+    std::string a, p, f;
+    int32_t links = 0, link = 0;
+    TRect lr{};
+    DrawMarkupText(C, Text, TRect{0, 0, 200, 100}, Images, 0, 0, -1, 0, 2, false, false, true, false, true, false,
+                   true, Scale, clBlue, clNone, clNone, clGray, a, p, f, W, H, links, link, lr, nullptr, nullptr, 0);
+  }
+  uint32_t Px(int32_t x, int32_t y) { return uint32_t(C->Pixels(x, y)) & 0xFFFFFF; }
+  std::filesystem::path dir_;
+  struct Kept {
+    const char* name;
+    std::string value;
+    bool set;
+  };
+  std::vector<Kept> kept_;
+};
+
+TEST_F(MarkupSystemIcons, SmallAndLargeIconsByPathOrIndexTakeTheirRoom) {
+  const std::string folder = dir_.string();
+  struct {
+    std::string Src;
+    int32_t Width, Height;
+  } cases[] = {
+      {"SSYS:/nowhere/photo.png", 12 + 16, 16},  // by its name alone
+      {"LSYS:/nowhere/photo.png", 12 + 32, 32},
+      {"ssys:" + folder, 12 + 16, 16},  // an existing folder
+      {"SSYS:1", 12 + 16, 16},          // an index in the system list
+      {"LSYS:0", 12 + 32, 32},
+      {"SSYS:999", 12, 13},             // past the list: no room
+      {"SSYS:-1", 12, 13},
+  };
+  for (const auto& c : cases) {
+    TMarkupResult m = RunMarkup(C, "a<IMG src=\"" + c.Src + "\">b", TRect{0, 0, 200, 100}, TMarkupMode::Measure);
+    EXPECT_EQ(m.Width, c.Width) << c.Src;
+    EXPECT_EQ(m.Height, c.Height) << c.Src;
+  }
+}
+
+TEST_F(MarkupSystemIcons, IconsAreDrawnTransparentAtTheLineStart) {
+  C->Brush()->SetColor(clWhite);
+  C->FillRect(TRect{0, 0, 300, 200});
+  RunMarkup(C, "<IMG src=\"SSYS:1\">", TRect{0, 0, 200, 100}, TMarkupMode::Paint);
+  const std::vector<uint32_t> folder = DrawnShellIcon(TDrawnShellIcon::Folder, 16);
+  const uint32_t inside = folder[size_t(10) * 16 + 8];
+  ASSERT_EQ(inside >> 24, 0xFFu);
+  ASSERT_EQ(folder[0] >> 24, 0u);
+  const uint32_t rgb = inside & 0xFFFFFF;  // the canvas keeps 0x00BBGGRR
+  EXPECT_EQ(Px(1 + 8, 10), ((rgb & 0xFF) << 16) | (rgb & 0xFF00) | (rgb >> 16));
+  EXPECT_EQ(Px(1, 0), 0xFFFFFFu) << "the icon's transparent corner keeps the canvas";
+  EXPECT_EQ(Px(1 + 16 + 2, 10), 0xFFFFFFu);
+}
+
+TEST_F(MarkupSystemIcons, PrintingScalesImagesAndDrawsListImagesAsBitmaps) {
+  TImageList list(nullptr);
+  list.SetSize(16, 16);
+  TBitmap img;
+  img.SetSize(16, 16);
+  img.Canvas()->Brush()->SetColor(clRed);
+  img.Canvas()->FillRect(TRect{0, 0, 16, 16});
+  list.Add(&img, nullptr);
+  C->Brush()->SetColor(clWhite);
+  C->FillRect(TRect{0, 0, 300, 200});
+  int32_t w = 0, h = 0;
+  Print("<IMG src=\"IDX:0\">", 2.0, &list, w, h);
+  EXPECT_EQ(w, 32);
+  EXPECT_EQ(h, 32);
+  EXPECT_EQ(Px(1, 0), 0x0000FFu);  // red, as the canvas keeps it
+  EXPECT_EQ(Px(32, 31), 0x0000FFu);
+  EXPECT_EQ(Px(33, 10), 0xFFFFFFu);
+  EXPECT_EQ(Px(10, 32), 0xFFFFFFu);
+  Print("<IMG src=\"LSYS:0\">", 1.5, nullptr, w, h);
+  EXPECT_EQ(w, 48);
+  EXPECT_EQ(h, 48);
 }
 
 TEST_F(Markup, ColourValues) {
