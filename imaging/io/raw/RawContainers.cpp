@@ -43,18 +43,22 @@ TiffEntry ReadEntry(TIERawContext& Ctx) {
   return e;
 }
 
-// Entries a directory at the position can really hold.
+// Entries a directory at the position can really hold, and no more than
+// the walk has left: directories that name each other many times over end.
 uint32_t EntryCount(TIERawContext& Ctx) {
   uint32_t n = GetWord(Ctx);
   const int64_t left = Ctx.StreamSize - RawTell(Ctx);
   if (left < 0) return 0;
   if (int64_t{n} * 12 > left) n = static_cast<uint32_t>(left / 12);
+  if (n > Ctx.EntryBudget) n = static_cast<uint32_t>(std::max<int64_t>(Ctx.EntryBudget, 0));
+  Ctx.EntryBudget -= n;
   return n;
 }
 
 }  // namespace
 
 void ParseTiff(TIERawContext& Ctx, int64_t Base) {
+  Ctx.EntryBudget = kTiffMaxEntries;
   RawSeek(Ctx, Base);
   Ctx.ByteOrder = GetWord(Ctx);
   GetWord(Ctx);

@@ -29,5 +29,6 @@ constexpr int32_t kCiffMaxDepth = 8;
 // The most CIFF records one walk reads, over all its blocks: blocks that
 // name the same sub-blocks many times over would otherwise multiply.
 constexpr int32_t kCiffMaxRecords = 4096;
-// The most TIFF directories one chain is followed through.
+// The most TIFF directories one chain is followed through (the most entries
+// one walk reads is kTiffMaxEntries).
 constexpr int32_t kTiffMaxDirectories = 64;

@@ -27,6 +27,9 @@ struct TIERawHuffNode {
 constexpr int32_t kRawDecodeNodes = 2048;
 constexpr uint16_t kRawIntel = 0x4949;     // "II", little-endian
 constexpr uint16_t kRawMotorola = 0x4D4D;  // "MM", big-endian
+// The most directory entries one TIFF walk reads over all its directories,
+// sub-directories and maker notes.
+constexpr int64_t kTiffMaxEntries = 8192;
 
 struct TIERawContext {
   // Working image: IHeight x IWidth pixels of four 16-bit samples.
@@ -74,6 +77,8 @@ struct TIERawContext {
   bool FujiRotate = false;
   TIOProgressRec Progress;
   double ProgressScale = 0;
+  // Directory entries a TIFF walk may still read (see the container parsers).
+  int64_t EntryBudget = kTiffMaxEntries;
 };
 
 // Colour of the mosaic cell at (Row, Col).

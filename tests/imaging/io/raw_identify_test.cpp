@@ -571,6 +571,21 @@ TEST(RawIdentify, ImplausibleSizesAreRefused) {
   EXPECT_EQ(Identify(f.b).result, 1);
 }
 
+TEST(RawIdentify, TiffSubDirectoriesNamedManyTimesReadABoundedNumberOfEntries) {
+  // 2000 sub-directory offsets, all to one directory of 500 entries.
+  File f(0x10000);
+  TiffHeader(f, 0);
+  Ifd(f, 8, {{271, 2, 6, 0x80}, {330, 4, 2000, 0x1000}});
+  f.Text(0x80, "Canon");
+  for (size_t i = 0; i < 2000; ++i) f.U32(0x1000 + 4 * i, 0x4000);
+  std::vector<Entry> many(500, Entry{256, 4, 1, 64});
+  Ifd(f, 0x4000, many);
+  Decoding d(f.b);
+  ParseTiff(*d.ctx, 0);
+  EXPECT_EQ(d.ctx->RawWidth, 64);
+  EXPECT_EQ(d.ctx->EntryBudget, 0);
+}
+
 TEST(RawIdentify, TiffDirectoryChainsThatLoopEnd) {
   File f(0x100);
   TiffHeader(f, 0);
