@@ -74,11 +74,12 @@ struct TGeometry {
 const TRgb kRed{255, 0, 0}, kLime{0, 255, 0}, kBlue{0, 0, 255};
 
 // Toolbar items by the middle of their face, in the main window's client
-// coordinates.
+// coordinates: each item is its caption's width in DejaVu Sans Condensed at
+// 11 pixels plus 8 on either side, from x = 2, separators 8 wide.
 struct TItemAt {
   int X, Y;
 };
-const TItemAt kOpenImage{129, 21}, kSaveEncrypted{307, 21}, kFullScreen{406, 21};
+const TItemAt kOpenImage{116, 21}, kSaveEncrypted{274, 21}, kFullScreen{363, 21};
 
 class DesktopSession : public ::testing::Test {
  protected:
