@@ -56,6 +56,38 @@ std::recursive_mutex& TextLock() {
   return m;
 }
 
+std::function<void(const TTextCut&)>& CutObserver() {
+  static std::function<void(const TTextCut&)> f;
+  return f;
+}
+
+std::string Encode(const uint32_t* cps, size_t n) {
+  std::string out;
+  for (size_t i = 0; i < n; ++i) {
+    uint32_t c = cps[i];
+    if (c < 0x80) {
+      out += char(c);
+    } else if (c < 0x800) {
+      out += char(0xC0 | (c >> 6));
+      out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += char(0xE0 | (c >> 12));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
+    } else {
+      out += char(0xF0 | (c >> 18));
+      out += char(0x80 | ((c >> 12) & 0x3F));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+      out += char(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+void ReportCut(const uint32_t* cps, size_t n, int32_t width, int32_t shown) {
+  if (CutObserver()) CutObserver()(TTextCut{Encode(cps, n), width, shown});
+}
+
 FT_Library Library() {
   static FT_Library lib = [] {
     FT_Library l = nullptr;
@@ -101,8 +133,13 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
     int idx = 0, weight = 0, slant = 0;
     if (FcPatternGetString(f, FC_FILE, 0, &file) == FcResultMatch)
       m.file = reinterpret_cast<char*>(file);
-    if (FcPatternGetString(f, FC_FAMILY, 0, &fam) == FcResultMatch)
-      m.family = reinterpret_cast<char*>(fam);
+    // A face may carry several family names ("DejaVu Sans" and "DejaVu
+    // Sans Condensed"): the one asked for is its name here.
+    for (int i = 0; FcPatternGetString(f, FC_FAMILY, i, &fam) == FcResultMatch; ++i) {
+      std::string name = reinterpret_cast<char*>(fam);
+      if (i == 0 || Lower(name) == Lower(family)) m.family = name;
+      if (Lower(name) == Lower(family)) break;
+    }
     FcPatternGetInteger(f, FC_INDEX, 0, &idx);
     FcPatternGetInteger(f, FC_WEIGHT, 0, &weight);
     FcPatternGetInteger(f, FC_SLANT, 0, &slant);
@@ -288,15 +325,24 @@ const FontFace::Glyph& FontFace::Get(uint32_t cp) {
 }
 
 std::string MapFontFamily(const std::string& faceName) {
+  // The user-interface faces take the family whose widths come closest to
+  // theirs, so that captions laid out for them fit: at 8 points (11 pixels)
+  // the classic dialog faces (Tahoma, MS Sans Serif, MS Shell Dlg) have a
+  // horizontal dialog base unit of 6 pixels, the 52 letters A-Z a-z
+  // measuring about 300 pixels. DejaVu Sans Condensed measures 318 there
+  // (base unit 6), Liberation Sans 334 (6) and DejaVu Sans 359 (7). Verdana
+  // is the wide face of the set and keeps DejaVu Sans, which is a little
+  // narrower still; Arial and its look-alikes keep Liberation Sans, made to
+  // Arial's widths.
   static const std::map<std::string, std::string> kMap = {
       {"", "DejaVu Sans"},
-      {"tahoma", "DejaVu Sans"},
+      {"tahoma", "DejaVu Sans Condensed"},
       {"verdana", "DejaVu Sans"},
-      {"ms sans serif", "DejaVu Sans"},
-      {"microsoft sans serif", "DejaVu Sans"},
-      {"ms shell dlg", "DejaVu Sans"},
-      {"ms shell dlg 2", "DejaVu Sans"},
-      {"segoe ui", "DejaVu Sans"},
+      {"ms sans serif", "DejaVu Sans Condensed"},
+      {"microsoft sans serif", "DejaVu Sans Condensed"},
+      {"ms shell dlg", "DejaVu Sans Condensed"},
+      {"ms shell dlg 2", "DejaVu Sans Condensed"},
+      {"segoe ui", "DejaVu Sans Condensed"},
       {"system", "DejaVu Sans"},
       {"default", "DejaVu Sans"},
       {"arial", "Liberation Sans"},
@@ -328,7 +374,7 @@ int EnumFontFamiliesEx(HDC dc, const LOGFONT* lf, FONTENUMPROC proc, intptr_t da
     std::vector<std::string> installed;
     for (int i = 0; set && i < set->nfont; ++i) {
       FcChar8* fam = nullptr;
-      if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &fam) == FcResultMatch)
+      for (int k = 0; FcPatternGetString(set->fonts[i], FC_FAMILY, k, &fam) == FcResultMatch; ++k)
         installed.push_back(reinterpret_cast<char*>(fam));
     }
     if (set) FcFontSetDestroy(set);
@@ -537,6 +583,16 @@ int32_t Out(HDC dc, int32_t x, int32_t y, const std::vector<uint32_t>& cps, cons
       DeleteObject(b);
     }
   }
+  if (CutObserver() && w > 0 && std::fabs(s) < 1e-9 && c > 0) {
+    // How much of the run shows along the middle of its cell.
+    int32_t x0 = int32_t(std::lround(ox)), x1 = x0 + w;
+    int32_t mid = int32_t(std::lround(oy)) - ff->tm.tmAscent + ff->tm.tmHeight / 2;
+    int32_t shown = 0;
+    if (mid >= 0 && mid < t.Height())
+      dc->Clip().ForEachSpan(mid, std::max(0, x0), std::min(t.Width(), x1),
+                             [&](int32_t l, int32_t r) { shown += r - l; });
+    if (shown > 0 && shown < w) ReportCut(cps.data(), cps.size(), w, shown);
+  }
   DrawGlyphs(dc, t, ff, cps.data(), cps.size(), ox, oy, dx);
   HFONT font = dc->st.font;
   if (font && font->lf.lfUnderline)
@@ -552,6 +608,11 @@ size_t Length(const char* text, int len) {
 }
 
 }  // namespace
+
+void SetTextCutObserver(std::function<void(const TTextCut&)> Observer) {
+  std::lock_guard<std::recursive_mutex> g(TextLock());
+  CutObserver() = std::move(Observer);
+}
 
 FontObject::~FontObject() {
   std::lock_guard<std::recursive_mutex> g(TextLock());
@@ -842,6 +903,9 @@ int DrawTextEx(HDC dc, const char* text, int len, TRect* outer, UINT format,
   int32_t width = lim(int64_t(r->Right) - r->Left);
   std::vector<Line> lines = BreakLines(all, lay, format, width);
   for (Line& l : lines) {
+    const bool cutsToFit = (format & (DT_PATH_ELLIPSIS | DT_END_ELLIPSIS | DT_WORD_ELLIPSIS)) &&
+                           !(format & DT_CALCRECT) && lay.Width(l.cps) > width;
+    if (cutsToFit) ReportCut(l.cps.data(), l.cps.size(), lay.Width(l.cps), width);
     if (format & DT_PATH_ELLIPSIS)
       PathEllipsis(l, lay, width);
     else if (format & (DT_END_ELLIPSIS | DT_WORD_ELLIPSIS))

@@ -138,3 +138,16 @@ int DrawTextEx(HDC dc, const char* text, int len, TRect* r, UINT format, DRAWTEX
 inline int DrawText(HDC dc, const std::string& text, TRect* r, UINT format) {
   return DrawText(dc, text.data(), int(text.size()), r, format);
 }
+
+// Text that drawing does not show whole: a run of text out (also each run of
+// a DrawText line) whose span along the baseline leaves the clip region
+// where the run shows, or a DrawText line cut to end with an ellipsis.
+// Runs drawn wholly outside the clip region are not reported, nor rotated
+// text. Layout checks watch for these cuts.
+struct TTextCut {
+  std::string Text;  // the run or line as asked for, UTF-8
+  int32_t Width = 0;  // its width in pixels
+  int32_t Shown = 0;  // the pixels of it that show (for an ellipsis, the room it had)
+};
+// Null stops watching.
+void SetTextCutObserver(std::function<void(const TTextCut&)> Observer);

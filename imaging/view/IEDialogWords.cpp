@@ -65,7 +65,7 @@ const TRowWords kRows[] = {
     {msGerman,
      {{0, "Vorschau"}, {1, "Original"}, {2, "Ergebnis"}, {3, "OK"}, {4, "Abbrechen"},
       {21, "Laden"}, {22, "Speichern"}, {45, "Erweitert"}, {58, "Farben"}, {87, "Animieren"},
-      {119, "Schließen"}, {120, "Übernehmen"}, {126, "Datei"}, {127, "Speicher"},
+      {119, "Schließen"}, {120, "Übernehmen"}, {126, "Datei"}, {127, "RAM"},
       {131, "Allgemeine Bilddateien"}, {132, "Alle Dateien"}}},
     {msSpanish,
      {{0, "Vista Previa"}, {1, "Original"}, {2, "Resultado"}, {3, "Aceptar"}, {4, "Cancelar"},

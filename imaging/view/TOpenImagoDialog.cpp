@@ -86,17 +86,21 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   InfoPanel->SetBevelOuter(bvNone);
   InfoPanel->SetBorderWidth(6);
   InfoPanel->SetCaption("");
-  const auto label = [this](const char* name, TWinControl* parent, int32_t top) {
+  const auto label = [this](const char* name, TWinControl* parent, int32_t top, int32_t width = 157) {
     TLabel* l = new TLabel(this);
     l->SetName(name);
     l->SetAutoSize(false);
-    l->SetBounds(6, top, 157, 23);
+    l->SetBounds(6, top, width, 23);
     l->SetCaption("");
     l->SetParent(parent);
     return l;
   };
-  InfoLabel1 = label("InfoLabel1", InfoPanel, 6);
-  InfoLabel2 = label("InfoLabel2", InfoPanel, 29);
+  // The information labels reach to the preview check box, 6 pixels short
+  // of it: a format's description ("Portable Network Graphics (PNG)") and
+  // the sizes of a big picture are wider than the 157 pixels of the picture
+  // labels.
+  InfoLabel1 = label("InfoLabel1", InfoPanel, 6, 183);
+  InfoLabel2 = label("InfoLabel2", InfoPanel, 29, 183);
   AdvancedButton = new TButton(this);
   AdvancedButton->SetName("AdvancedButton");
   AdvancedButton->SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);

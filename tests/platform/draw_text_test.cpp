@@ -37,17 +37,37 @@ struct FontCanvas : TestCanvas {
 };
 
 TEST(Fonts, FacesMapToInstalledFamilies) {
-  EXPECT_EQ(MapFontFamily("Tahoma"), "DejaVu Sans");
-  EXPECT_EQ(MapFontFamily("MS Sans Serif"), "DejaVu Sans");
+  EXPECT_EQ(MapFontFamily("Tahoma"), "DejaVu Sans Condensed");
+  EXPECT_EQ(MapFontFamily("MS Sans Serif"), "DejaVu Sans Condensed");
   EXPECT_EQ(MapFontFamily("verdana"), "DejaVu Sans");
   EXPECT_EQ(MapFontFamily("Arial"), "Liberation Sans");
-  for (auto [face, family] :
-       {std::pair{"Verdana", "DejaVu Sans"}, std::pair{"Arial", "Liberation Sans"}}) {
+  for (auto [face, family] : {std::pair{"Verdana", "DejaVu Sans"}, std::pair{"Arial", "Liberation Sans"},
+                              std::pair{"Tahoma", "DejaVu Sans Condensed"}}) {
     FontCanvas c(4, 4, face);
     char name[64];
     GetTextFace(c.dc, sizeof name, name);
     EXPECT_STREQ(name, family);
   }
+}
+
+// Windows laid out for the 8-point dialog faces keep their captions whole
+// when the substitutes measure as those faces did at 96 pixels per inch: a
+// line of 13 pixels and a horizontal dialog base unit of 6 pixels (the width
+// of the 52 letters A-Z a-z, halved per letter pair and rounded). Verdana
+// is the wider face: its substitute is wider than the dialog faces'.
+TEST(Fonts, DialogFacesMeasureAsTheFacesTheWindowsWereLaidOutFor) {
+  const std::string letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  int tahoma = 0;
+  for (const char* face : {"Tahoma", "MS Sans Serif", "MS Shell Dlg", "MS Shell Dlg 2"}) {
+    FontCanvas c(4, 4, face, -11);
+    const int w = c.Width(letters);
+    EXPECT_EQ((w / 26 + 1) / 2, 6) << face << ": " << w;
+    EXPECT_EQ(c.Metrics().tmHeight, 13) << face;
+    EXPECT_EQ(c.Metrics().tmAveCharWidth, 5) << face;
+    tahoma = w;
+  }
+  FontCanvas verdana(4, 4, "Verdana", -11);
+  EXPECT_GT(verdana.Width(letters), tahoma);
 }
 
 TEST(Fonts, HeightSignSelectsCharacterOrCellHeight) {
@@ -343,6 +363,7 @@ TEST(Fonts, EnumerationFindsInstalledAndMappedFamilies) {
   };
   EXPECT_EQ(count("DejaVu Sans"), 1);
   EXPECT_EQ(count("Arial"), 1);
+  EXPECT_EQ(count("Tahoma"), 1);
   EXPECT_EQ(count("@Arial"), 0);
   EXPECT_EQ(count("No Such Family"), 0);
   EXPECT_GE(count(""), 2);
@@ -413,6 +434,50 @@ TEST(DrawText, TabStopsAndMargins) {
   DRAWTEXTPARAMS bad;
   bad.cbSize = 3;
   EXPECT_EQ(DrawTextEx(c.dc, "x", -1, &w, 0, &bad), 0);
+}
+
+TEST(Text, CutsAreReportedToTheObserver) {
+  FontCanvas c(200, 40);
+  std::vector<TTextCut> cuts;
+  SetTextCutObserver([&](const TTextCut& t) { cuts.push_back(t); });
+  const int w = c.Width("Caption");
+  // Text that fits its rectangle, and the measuring pass, report nothing.
+  TRect fits{10, 0, 10 + w, 20};
+  DrawText(c.dc, "&Caption", &fits, DT_SINGLELINE | DT_VCENTER);
+  TRect calc{10, 0, 12, 20};
+  DrawText(c.dc, "Caption", &calc, DT_SINGLELINE | DT_CALCRECT);
+  EXPECT_TRUE(cuts.empty());
+  // Clipped by its rectangle: the text as it reads, without prefix marks.
+  TRect narrow{10, 0, 10 + w - 5, 20};
+  DrawText(c.dc, "&Caption", &narrow, DT_SINGLELINE | DT_VCENTER);
+  ASSERT_EQ(cuts.size(), 1u);
+  EXPECT_EQ(cuts[0].Text, "Caption");
+  EXPECT_EQ(cuts[0].Width, w);
+  EXPECT_EQ(cuts[0].Shown, w - 5);
+  // Cut to end with an ellipsis (the room it had), also when the ellipsis
+  // then fits.
+  cuts.clear();
+  DrawText(c.dc, "Caption", &narrow, DT_SINGLELINE | DT_END_ELLIPSIS);
+  ASSERT_FALSE(cuts.empty());
+  EXPECT_EQ(cuts[0].Text, "Caption");
+  EXPECT_EQ(cuts[0].Shown, w - 5);
+  // Cut by the clip region or by the surface's edge; not when wholly outside.
+  cuts.clear();
+  SaveDC(c.dc);
+  IntersectClipRect(c.dc, 100, 0, 200, 40);
+  TextOut(c.dc, 10, 0, "Caption", 7);
+  EXPECT_TRUE(cuts.empty());
+  TextOut(c.dc, 100 - 3, 0, "Caption", 7);
+  ASSERT_EQ(cuts.size(), 1u);
+  EXPECT_EQ(cuts[0].Shown, w - 3);
+  RestoreDC(c.dc, -1);
+  TextOut(c.dc, 200 - 4, 20, "Caption", 7);
+  ASSERT_EQ(cuts.size(), 2u);
+  EXPECT_EQ(cuts[1].Shown, 4);
+  // Watching stops.
+  SetTextCutObserver(nullptr);
+  DrawText(c.dc, "Caption", &narrow, DT_SINGLELINE);
+  EXPECT_EQ(cuts.size(), 2u);
 }
 
 }  // namespace

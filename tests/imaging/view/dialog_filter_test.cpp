@@ -225,7 +225,7 @@ TEST(ImageInfo, TwentyFourBitImageOf640x480) {
   const TIEImageInfoTexts g = MakeImageInfoTexts(p, 10, 1023, msGerman);
   EXPECT_EQ(g.Size, "640 x 480 pixel , 10 frames");
   EXPECT_EQ(g.Colors, "16777216 Farben (24 bit)");
-  EXPECT_EQ(g.Sizes, "Datei: 1023 byte   Speicher: 900 KB");
+  EXPECT_EQ(g.Sizes, "Datei: 1023 byte   RAM: 900 KB");
 }
 
 TEST(ImageInfo, JpegTellsItsOriginalSize) {
