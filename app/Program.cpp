@@ -6,11 +6,13 @@
 #include "app/TfrmOptions.h"
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
+#include "imaging/view/TfIOPreviews.h"
 #include "ui/TApplication.h"
 #include "ui/TNotebook.h"
 
 void CreateProgramWindows() {
   RegisterProgramPictures();
+  RegisterIOPreviewsDialog();
   frmSplash = new TfrmSplash(Application);
   frmSplash->Notebook1->SetActivePage("About");
   frmSplash->SetTag(100);

@@ -5,6 +5,7 @@
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/view/IEDialogFilter.h"
+#include "imaging/view/TfIOPreviews.h"
 #include "imaging/view/TImagoView.h"
 #include "rtl/FileUtils.h"
 #include "ui/TButton.h"
@@ -25,6 +26,9 @@ TSaveImagoDialog::TSaveImagoDialog(TComponent* AOwner)
        "|Multipage PCX (DCX)|*.dcx";
   SetFilter(f);
   preview_wanted_ = true;
+  // The Advanced button opens the save-parameter form unless a program
+  // installed a dialog of its own.
+  if (!IOPreviewsDialogFactory()) RegisterIOPreviewsDialog();
   timer_ = new TTimer(this);
   timer_->SetEnabled(false);
   timer_->SetInterval(100);

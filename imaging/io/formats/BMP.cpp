@@ -616,7 +616,8 @@ void WriteBMPStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   else if (Params.SamplesPerPixel == 1)
     bits = 8;
   else
-    bits = Bitmap->HasAlphaChannel() ? 32 : 24;
+    // Four samples ask for 32 bits even without an alpha channel (opaque).
+    bits = Bitmap->HasAlphaChannel() || Params.SamplesPerPixel == 4 ? 32 : 24;
 
   const bool os2 = Params.BmpVersion == 2;
   // The old header holds 16-bit sizes only.
@@ -748,7 +749,7 @@ void WriteBMPStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     }
   } else {
     TIEBitmap* src = rgb24_source();
-    TIEBitmap* alpha = bits == 32 ? Bitmap->GetAlphaChannel() : nullptr;
+    TIEBitmap* alpha = bits == 32 && Bitmap->HasAlphaChannel() ? Bitmap->GetAlphaChannel() : nullptr;
     pixel_start = Stream->Position();
     for (int32_t done = 0; done < height; ++done) {
       if (!begin_row(done)) break;

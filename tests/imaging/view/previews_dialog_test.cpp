@@ -1,0 +1,294 @@
+// The save-parameter form: page controls to the record and back, Cancel,
+// the working copy kept across activations, the preview as the real codec
+// gives it, and the parameter mappings with their edge cases.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+
+#include "../../ui/ModalSteps.h"
+#include "ViewTestSupport.h"
+#include "imaging/io/IEFormats.h"
+#include "imaging/io/IEIOTypes.h"
+#include "imaging/io/TIEIOPreviewsDialog.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagoIO.h"
+#include "imaging/view/IEPreviewResult.h"
+#include "imaging/view/IEPreviewsParams.h"
+#include "imaging/view/TSaveImagoDialog.h"
+#include "imaging/view/TfIOPreviews.h"
+#include "rtl/TStream.h"
+#include "ui/TButton.h"
+#include "ui/TCheckBox.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
+#include "ui/TTrackBar.h"
+#include "ui/TPageControl.h"
+
+namespace {
+
+// ---- mappings
+
+TEST(PreviewsParams, TiffCompressionListKeepsLzw) {
+  // value -> item -> value; 6 shows as the first item.
+  const int32_t values[][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 0}, {7, 6}, {8, 7}};
+  for (auto [value, item] : values) {
+    EXPECT_EQ(TiffCompressionToItem(value), item) << value;
+    if (value != 6) EXPECT_EQ(TiffItemToCompression(item), value) << value;
+  }
+  EXPECT_STREQ(TiffCompressionItem(5), "LZW");
+  EXPECT_STREQ(TiffCompressionItem(7), "PACKBITS");
+}
+
+TEST(PreviewsParams, ColourChoicesReadAndWrite) {
+  struct Case {
+    int32_t bits, samples, photometric, full;
+  } tiff[] = {{1, 1, 2, 4}, {1, 1, 1, 0}, {4, 1, 3, 1}, {8, 1, 3, 2}, {16, 1, 3, 3},
+              {8, 3, 2, 4}, {8, 1, 5, 4}, {8, 1, 0, 2}, {4, 1, 1, 2}};
+  for (const Case& c : tiff)
+    EXPECT_EQ(TiffFullColorItem(c.bits, c.samples, c.photometric), c.full)
+        << c.bits << "x" << c.samples << " ph " << c.photometric;
+  EXPECT_EQ(TiffFullDepth(0, 5).Samples, 4);  // CMYK whatever the list shows
+  EXPECT_EQ(TiffFullDepth(3, 2).Bits, 16);
+  EXPECT_EQ(TiffSimpleColorItem(3, 1), 1);
+  EXPECT_EQ(TiffSimpleColorItem(8, 3), 3);
+  // "16M (32bit)" is 32 bits, not the same as "16M".
+  EXPECT_EQ(BmpDepth(3).Samples, 3);
+  EXPECT_EQ(BmpDepth(4).Samples, 4);
+  EXPECT_EQ(BmpColorItem(8, 4, 0), 4);
+  EXPECT_EQ(BmpColorItem(16, 1, 2), 2);  // no item: the previous choice
+  EXPECT_EQ(PcxColorItem(5, 3, 0), 3);
+  EXPECT_EQ(PngColorItem(4, 1), 1);
+  EXPECT_EQ(PngColorItem(8, 4), 2);
+  EXPECT_EQ(J2000Depth(0).Samples, 1);
+  EXPECT_EQ(DepthColorCount({4, 1}), 16);
+}
+
+TEST(PreviewsParams, WritingTouchesOnlyThePageShown) {
+  TIOParamsVals p(nullptr);
+  p.JpegQuality = 77;
+  p.PngFilter = 1;
+  TIEPreviewsWork w;
+  ReadPreviewsWork(p, w);
+  w.JpegQuality = 12;
+  w.PngFilter = 2;
+  w.BmpColors = 1;
+  WritePreviewsWork(ppPNG, w, p);
+  EXPECT_EQ(p.JpegQuality, 77);
+  EXPECT_EQ(p.PngFilter, 2);
+  EXPECT_EQ(p.FileType, ieftPNG);
+  WritePreviewsWork(ppBMP, w, p);
+  EXPECT_EQ(p.BitsPerSample, 4);
+  EXPECT_EQ(p.SamplesPerPixel, 1);
+  EXPECT_EQ(p.FileType, ieftBMP);
+}
+
+TEST(PreviewsParams, SmoothingStaysInTheEncodersRange) {
+  TIOParamsVals p(nullptr);
+  p.JpegSmooth = 5000;
+  TIEPreviewsWork w;
+  ReadPreviewsWork(p, w);
+  EXPECT_EQ(w.JpegSmooth, kJpegSmoothMax);
+  w.JpegSmooth = -3;
+  WritePreviewsWork(ppJPEG1, w, p);
+  EXPECT_EQ(p.JpegSmooth, 0);
+}
+
+TEST(PreviewsParams, ThirtyTwoBitBmpIsWrittenWithThirtyTwoBits) {
+  TIEBitmap image;
+  image.Allocate(3, 2, ieRGB24);
+  TImagoIO io(nullptr);
+  io.UseIEBitmap(&image);
+  for (auto [item, bits] : {std::pair{3, 24}, std::pair{4, 32}}) {
+    TIEPreviewsWork w;
+    ReadPreviewsWork(*io.Params(), w);
+    w.BmpColors = item;
+    WritePreviewsWork(ppBMP, w, *io.Params());
+    TMemoryStream s;
+    io.SaveToStream(&s, ieftBMP);
+    ASSERT_FALSE(io.Aborted());
+    const uint8_t* d = static_cast<const uint8_t*>(s.Memory());
+    EXPECT_EQ(d[28] | (d[29] << 8), bits) << item;
+  }
+  io.UseIEBitmap(nullptr);
+}
+
+TEST(PreviewsParams, PalettePickerNeverAsksBeyondThePalette) {
+  EXPECT_EQ(TfIOPreviews::PaletteEntriesFor(256, 4), 4);
+  EXPECT_EQ(TfIOPreviews::PaletteEntriesFor(16, 256), 16);
+  EXPECT_EQ(TfIOPreviews::PaletteEntriesFor(int64_t{1} << 24, 256), 256);
+}
+
+// ---- the form
+
+class PreviewsDialog : public ViewFixture {
+ protected:
+  void SetUp() override {
+    ViewFixture::SetUp();
+    RegisterIOPreviewsDialog();
+    image_.Allocate(40, 30, ieRGB24);
+    FillPattern(&image_);
+    io_ = new TImagoIO(nullptr);
+    io_->UseIEBitmap(&image_);
+    io_->SimplifiedParamsDialogs = false;
+    io_->OnIOPreview = [this](TObject*, TIEIOPreviewsDialog* d) {
+      form_ = static_cast<TfIOPreviews*>(d);
+    };
+  }
+  void TearDown() override {
+    io_->UseIEBitmap(nullptr);
+    delete io_;
+    SetIOPreviewsDialogFactory({});
+    Pump();
+    ViewFixture::TearDown();
+  }
+  bool Show(int32_t FileType, std::vector<std::function<void()>> Steps, uint16_t Pages = ieppCurrent) {
+    io_->Params()->FileType = FileType;
+    bool r = false;
+    RunModalSteps(Steps, [&] { r = io_->DoPreviews(Pages); });
+    return r;
+  }
+  TIEBitmap image_;
+  TImagoIO* io_ = nullptr;
+  TfIOPreviews* form_ = nullptr;
+};
+
+TEST_F(PreviewsDialog, CancelLeavesTheRecordOkWritesThePageShown) {
+  io_->Params()->JpegQuality = 80;
+  io_->Params()->PngFilter = 0;
+  const bool cancelled = Show(ieftJPEG, {[&] {
+    EXPECT_EQ(form_->ActivePage(), ppJPEG1);
+    form_->TrackBar13->SetPosition(30);
+    form_->Button2->Click();
+  }});
+  EXPECT_FALSE(cancelled);
+  EXPECT_EQ(io_->Params()->JpegQuality, 80);
+
+  const bool ok = Show(ieftJPEG, {[&] {
+    form_->Edit22->SetText("30");
+    form_->CheckBox3->SetChecked(true);
+    form_->Button1->Click();
+  }});
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(io_->Params()->JpegQuality, 30);
+  EXPECT_EQ(io_->Params()->JpegProgressive, 1);
+  EXPECT_EQ(io_->Params()->FileType, ieftJPEG);
+  EXPECT_EQ(io_->Params()->PngFilter, 0);
+}
+
+TEST_F(PreviewsDialog, EditsSurviveReactivation) {
+  Show(ieftPNG, {[&] {
+    form_->ComboBox11->SetItemIndex(2);
+    form_->ComboBox11->OnChange(form_->ComboBox11);
+    // Coming back from another window activates the form again.
+    form_->Activate();
+    EXPECT_EQ(form_->ComboBox11->ItemIndex(), 2);
+    form_->Button1->Click();
+  }});
+  EXPECT_EQ(io_->Params()->PngFilter, 2);
+}
+
+TEST_F(PreviewsDialog, TiffPhotometricCmykWritesFourSamples) {
+  Show(ieftTIFF, {[&] {
+    form_->ComboBox3->SetItemIndex(5);
+    form_->ComboBox3->OnChange(form_->ComboBox3);
+    EXPECT_EQ(form_->ComboBox4->ItemIndex(), 4);
+    form_->ComboBox2->SetItemIndex(5);
+    form_->ComboBox2->OnChange(form_->ComboBox2);
+    form_->Button1->Click();
+  }});
+  EXPECT_EQ(io_->Params()->SamplesPerPixel, 4);
+  EXPECT_EQ(io_->Params()->BitsPerSample, 8);
+  EXPECT_EQ(io_->Params()->TiffCompression, 5);
+  EXPECT_EQ(io_->Params()->TiffPhotometric, 5);
+}
+
+TEST_F(PreviewsDialog, SimplifiedPagesWriteTheirParameters) {
+  io_->SimplifiedParamsDialogs = true;
+  Show(ieftTIFF, {[&] {
+    EXPECT_EQ(form_->ActivePage(), ppTIFF2);
+    form_->ComboBox16->SetItemIndex(4);  // G4 fax: black and white only
+    form_->ComboBox16->OnChange(form_->ComboBox16);
+    EXPECT_EQ(form_->ComboBox17->ItemIndex(), 0);
+    form_->Button1->Click();
+  }});
+  EXPECT_EQ(io_->Params()->TiffCompression, 4);
+  EXPECT_EQ(io_->Params()->BitsPerSample, 1);
+  EXPECT_EQ(io_->Params()->SamplesPerPixel, 1);
+}
+
+TEST_F(PreviewsDialog, Jpeg2000RateIsTypedInThousandths) {
+  Show(ieftJ2K, {[&] {
+    form_->Edit15->SetText("250");
+    form_->Button1->Click();
+  }});
+  EXPECT_DOUBLE_EQ(io_->Params()->J2000Rate, 0.25);
+  EXPECT_EQ(io_->Params()->FileType, ieftJ2K);
+}
+
+TEST_F(PreviewsDialog, NoPageForTheFormatShowsNothing) {
+  EXPECT_FALSE(Show(ieftPXM, {}));
+  EXPECT_EQ(form_, nullptr);
+}
+
+TEST_F(PreviewsDialog, JpegPreviewIsTheImageSavedAndLoadedAtThatQuality) {
+  TIEBitmap shown;
+  int32_t previews_at_open = 0, previews_unlocked = 0;
+  Show(ieftJPEG, {[&] {
+    previews_at_open = form_->PreviewCount();  // one on opening, lock or not
+    form_->TrackBar13->SetPosition(20);
+    previews_unlocked = form_->PreviewCount();
+    form_->Button3->Click();
+    shown.Assign(form_->ResultBitmap());
+    EXPECT_GT(form_->PreviewSize(), 0);
+    form_->Button2->Click();
+  }});
+  EXPECT_EQ(previews_at_open, 1);
+  EXPECT_EQ(previews_unlocked, 1);
+
+  // The same save and load done by hand.
+  TImagoIO writer(nullptr);
+  writer.UseIEBitmap(&image_);
+  writer.Params()->JpegQuality = 20;
+  TMemoryStream memory;
+  writer.SaveToStream(&memory, ieftJPEG);
+  writer.UseIEBitmap(nullptr);
+  memory.SetPosition(0);
+  TIEBitmap expected;
+  TImagoIO reader(nullptr);
+  reader.UseIEBitmap(&expected);
+  reader.LoadFromStreamOfType(&memory, ieftJPEG);
+  reader.UseIEBitmap(nullptr);
+  ASSERT_EQ(shown.Width(), expected.Width());
+  ASSERT_EQ(shown.Height(), expected.Height());
+  ASSERT_EQ(shown.PixelFormat(), expected.PixelFormat());
+  for (int32_t y = 0; y < shown.Height(); ++y)
+    ASSERT_EQ(std::memcmp(shown.GetScanline(y), expected.GetScanline(y), size_t(shown.RowLen())), 0) << y;
+  EXPECT_NE(memcmp(shown.GetScanline(5), image_.GetScanline(5), 40 * 3), 0);  // really compressed
+}
+
+TEST_F(PreviewsDialog, GifPreviewShowsTheReducedColours) {
+  std::set<uint32_t> colours;
+  Show(ieftGIF, {[&] {
+    form_->chkLockPreview->SetChecked(true);  // previews follow the edits
+    form_->ComboBox5->SetItemIndex(1);        // 4 colours
+    form_->ComboBox5->OnChange(form_->ComboBox5);
+    TIEBitmap* r = form_->ResultBitmap();
+    for (int32_t y = 0; y < r->Height(); ++y)
+      for (int32_t x = 0; x < r->Width(); ++x) {
+        const TRGB c = r->GetPixelRGB(x, y);
+        colours.insert(c.r | (c.g << 8) | (c.b << 16));
+      }
+    form_->Button2->Click();
+  }});
+  EXPECT_GE(colours.size(), 2u);
+  EXPECT_LE(colours.size(), 4u);
+}
+
+TEST_F(PreviewsDialog, TheSaveDialogInstallsTheForm) {
+  SetIOPreviewsDialogFactory({});
+  TSaveImagoDialog dialog(nullptr);
+  EXPECT_TRUE(static_cast<bool>(IOPreviewsDialogFactory()));
+}
+
+}  // namespace
