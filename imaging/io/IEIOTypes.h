@@ -2,6 +2,7 @@
 // every reader and writer receives, and the library-wide load settings.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -53,9 +54,12 @@ struct TIOProgressRec {
   // The component's reason text for a refused load (may be null).
   std::string* AbortReason = nullptr;
 
-  bool IsAborting() const { return Aborting && *Aborting; }
+  // Atomic: the flag may be set by another thread (a worker's owner).
+  bool IsAborting() const {
+    return Aborting && std::atomic_ref<bool>(*Aborting).load(std::memory_order_relaxed);
+  }
   void Abort() const {
-    if (Aborting) *Aborting = true;
+    if (Aborting) std::atomic_ref<bool>(*Aborting).store(true, std::memory_order_relaxed);
   }
   // Aborts and says why: a file the reader understood but will not load.
   void Refuse(const std::string& Reason) const {

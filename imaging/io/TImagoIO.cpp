@@ -8,7 +8,9 @@
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/io/TIEIOThread.h"
 #include "imaging/model/TIEMask.h"
+#include "platform/Window.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
 #include "rtl/StrUtils.h"
@@ -80,11 +82,13 @@ TImagoIO::TImagoIO(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TImagoIO::~TImagoIO() {
+  WaitThreads(false);
   DetachView();
   ForgetImageControl();
 }
 
 void TImagoIO::BeforeDestruction() {
+  WaitThreads(false);
   DetachView();
   ForgetImageControl();
   TComponent::BeforeDestruction();
@@ -94,6 +98,7 @@ void TImagoIO::BeforeDestruction() {
 
 void TImagoIO::DetachView() {
   if (!view_) return;
+  StopWorkersForView();
   view_->RemoveBitmapChangeHandler(view_handle_);
   view_->RemoveFreeNotification(this);
   view_handle_ = ieNoBitmapChangeHandler;
@@ -140,6 +145,7 @@ void TImagoIO::SetAttachedImago(TIEView* View) {
   }
   ForgetImageControl();
   view_ = View;
+  view_token_ = std::make_shared<TIEView*>(View);
   View->FreeNotification(this);
   view_handle_ = View->AddBitmapChangeHandler(&TImagoIO::ViewBitmapChanged, this);
 }
@@ -178,6 +184,7 @@ void TImagoIO::AttachIEBitmap(TIEBitmap* Bitmap) {
   }
   UseIEBitmap(Bitmap);
   if (Bitmap && view_) {
+    StopWorkersForView();
     view_->RemoveFreeNotification(this);
     view_ = nullptr;
   }
@@ -187,6 +194,7 @@ void TImagoIO::AttachIEBitmap(TIEBitmap* Bitmap) {
 void TImagoIO::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == opRemove && view_ && AComponent == view_) {
+    StopWorkersForView();
     view_->RemoveBitmapChangeHandler(view_handle_);
     view_handle_ = ieNoBitmapChangeHandler;
     view_ = nullptr;
@@ -206,6 +214,7 @@ void TImagoIO::ViewBitmapChanged(void* Data, TIEView* View, bool Destroying) {
   auto* io = static_cast<TImagoIO*>(Data);
   if (View != io->view_) return;
   if (Destroying) {
+    io->StopWorkersForView();
     io->view_handle_ = ieNoBitmapChangeHandler;
     io->view_->RemoveFreeNotification(io);
     io->view_ = nullptr;
@@ -239,13 +248,96 @@ void TImagoIO::SetDefaultDitherMethod(uint8_t Value) {
 
 // ---- notices and helpers
 
+// ---- workers
+
+bool TImagoIO::IsInsideIOThread() { return CurrentWorker() != nullptr; }
+
+TIEIOThread* TImagoIO::CurrentWorker() {
+  const std::thread::id me = std::this_thread::get_id();
+  std::lock_guard<TCriticalSection> g(threads_lock_);
+  for (TIEIOThread* t : threads_)
+    if (t->ThreadId() == me) return t;
+  return nullptr;
+}
+
+int32_t TImagoIO::IOThreadCount() {
+  std::lock_guard<TCriticalSection> g(threads_lock_);
+  return static_cast<int32_t>(threads_.size());
+}
+
+void TImagoIO::AddIOThread(TIEIOThread* Thread) {
+  std::lock_guard<TCriticalSection> g(threads_lock_);
+  threads_.push_back(Thread);
+}
+
+void TImagoIO::RemoveIOThread(TIEIOThread* Thread) {
+  std::lock_guard<TCriticalSection> g(threads_lock_);
+  std::erase(threads_, Thread);
+}
+
+void TImagoIO::WaitThreads(bool Abort) {
+  for (;;) {
+    int32_t count;
+    {
+      std::lock_guard<TCriticalSection> g(threads_lock_);
+      if (Abort) SetAborted(true);
+      count = static_cast<int32_t>(threads_.size());
+    }
+    if (count == 0) return;
+    // Workers never wait for the message-loop thread, but work they queued
+    // for it keeps running while we wait.
+    if (IsMainThread())
+      CheckSynchronize(1);
+    else
+      std::this_thread::yield();
+  }
+}
+
+bool TImagoIO::ShouldDispatch() {
+  return AsyncMode && !owned_ && no_dispatch_ == 0 && !IsInsideIOThread();
+}
+
+HWND TImagoIO::WorkerNotifyWindow() {
+  HWND w = view_ && view_->Parent() ? view_->Handle() : nullptr;
+  if (w) posted_window_ = w;
+  return w;
+}
+
+void TImagoIO::StopWorkersForView() {
+  // Image-change calls queued by the workers find the view gone, even the
+  // ones that run while we wait.
+  if (view_token_) *view_token_ = nullptr;
+  WaitThreads(true);
+  // The view (or its image) goes: its notices still queued must not reach
+  // it, nor queued image-change calls.
+  if (posted_window_) {
+    MSG m;
+    while (PeekMessage(m, posted_window_, IEM_UPDATE, IEM_FINISHWORK, PM_REMOVE)) {
+    }
+    posted_window_ = nullptr;
+  }
+  view_token_.reset();
+}
+
+// ---- notices and helpers
+
 void TImagoIO::DoProgress(TObject* Sender, int32_t Percent) {
-  if (OnProgress) OnProgress(Sender, Percent);
+  if (!OnProgress) return;
+  if (TIEIOThread* w = CurrentWorker(); w && w->NotifyWindow()) {
+    PostMessage(w->NotifyWindow(), IEM_PROGRESS, static_cast<WPARAM>(Percent), 0);
+    return;
+  }
+  OnProgress(Sender, Percent);
 }
 
 void TImagoIO::DoFinishWork() {
   DoProgress(this, 100);
-  if (OnFinishWork) OnFinishWork(this);
+  if (!OnFinishWork) return;
+  if (TIEIOThread* w = CurrentWorker(); w && w->NotifyWindow()) {
+    PostMessage(w->NotifyWindow(), IEM_FINISHWORK, 0, 0);
+    return;
+  }
+  OnFinishWork(this);
 }
 
 bool TImagoIO::PrepareBitmap(TIEPixelFormatSet Formats) {
@@ -268,6 +360,16 @@ void TImagoIO::UpdateAttachedView() {
     bitmap_->RemoveAlphaChannel();
   }
   if (view_) {
+    if (TIEIOThread* w = CurrentWorker()) {
+      // Windows belong to the message-loop thread: the repaint is posted,
+      // the image-change call queued for it.
+      if (w->NotifyWindow()) PostMessage(w->NotifyWindow(), IEM_UPDATE, 0, 0);
+      std::shared_ptr<TIEView*> token = view_token_;
+      TThread::Queue(nullptr, [token] {
+        if (token && *token) (*token)->ImageChange();
+      });
+      return;
+    }
     view_->Update();
     view_->ImageChange();
   } else if (linked_) {
@@ -290,7 +392,7 @@ TIOProgressRec TImagoIO::MakeProgressRec() {
   return p;
 }
 
-void TImagoIO::Fail() { aborted_ = true; }
+void TImagoIO::Fail() { SetAborted(true); }
 
 void TImagoIO::SetPreviewFont(TFont* Value) { preview_font_->Assign(Value); }
 
@@ -361,7 +463,7 @@ void TImagoIO::RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool 
   } catch (const std::exception&) {
     // Readers report bad data through the flag; whatever escapes one is bad
     // data too.
-    aborted_ = true;
+    SetAborted(true);
   }
   ApplyDefaultDPI();
   if (alpha && alpha->Width() == bitmap_->Width() && alpha->Height() == bitmap_->Height() &&
@@ -377,14 +479,19 @@ void TImagoIO::RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool 
 }
 
 void TImagoIO::LoadFormatFromFile(int32_t FileType, const std::string& FileName) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartFileOfType(this, WorkerNotifyWindow(), FileName, FileType,
+                                 &TImagoIO::LoadFormatFromFileAdapter);
+    return;
+  }
   FinishGuard finish(this);
   const TIEFormatHandler* h = FindFormatHandler(FileType);
   if (!h || !h->Read || !PrepareBitmap(0)) return Fail();
   params_->ResetPerLoad();
   // Left set when the file cannot be opened.
-  aborted_ = true;
+  SetAborted(true);
   TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
-  aborted_ = false;
+  SetAborted(false);
   RunReader(*h, &file, true);
   params_->FileName = FileName;
   params_->FileType = FileType;
@@ -404,11 +511,16 @@ void TImagoIO::LoadRAWFromStream(TStream* Stream) {
 }
 
 void TImagoIO::LoadFormatFromStream(int32_t FileType, TStream* Stream) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartStreamOfType(this, WorkerNotifyWindow(), Stream, FileType,
+                                   &TImagoIO::LoadFormatFromStreamAdapter);
+    return;
+  }
   FinishGuard finish(this);
   const TIEFormatHandler* h = FindFormatHandler(FileType);
   if (!h || !h->Read || !PrepareBitmap(0)) return Fail();
   params_->ResetPerLoad();
-  aborted_ = false;
+  SetAborted(false);
   RunReader(*h, Stream, false);
   params_->FileName.clear();
   params_->FileType = FileType;
@@ -421,18 +533,18 @@ void TImagoIO::LoadEntryFromFile(const TIOFormatEntry& Entry, const std::string&
   params_->FileType = ieftUnknown;
   params_->ResetPerLoad();
   if (!Entry.ReadProc || !PrepareBitmap(0)) return Fail();
-  aborted_ = true;
+  SetAborted(true);
   TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
-  aborted_ = false;
+  SetAborted(false);
   params_->FileName = FileName;
   params_->FileType = Entry.TypeId;
   TIOProgressRec progress = MakeProgressRec();
   try {
     Entry.ReadProc(&file, bitmap_, *params_, false, progress);
   } catch (const std::exception&) {
-    aborted_ = true;
+    SetAborted(true);
   }
-  if (!aborted_ && view_) view_->SetDpi(params_->DpiX(), params_->DpiY());
+  if (!Aborted() && view_) view_->SetDpi(params_->DpiX(), params_->DpiY());
   UpdateAttachedView();
 }
 
@@ -442,13 +554,13 @@ void TImagoIO::LoadEntryFromStream(const TIOFormatEntry& Entry, TStream* Stream)
   params_->FileName.clear();
   params_->FileType = ieftUnknown;
   if (!Entry.ReadProc || !PrepareBitmap(0)) return Fail();
-  aborted_ = false;
+  SetAborted(false);
   params_->FileType = Entry.TypeId;
   TIOProgressRec progress = MakeProgressRec();
   try {
     Entry.ReadProc(Stream, bitmap_, *params_, false, progress);
   } catch (const std::exception&) {
-    aborted_ = true;
+    SetAborted(true);
   }
   if (view_) view_->SetDpi(params_->DpiX(), params_->DpiY());
   UpdateAttachedView();
@@ -457,6 +569,10 @@ void TImagoIO::LoadEntryFromStream(const TIOFormatEntry& Entry, TStream* Stream)
 // ---- dispatch of loads
 
 void TImagoIO::LoadFromFile(const std::string& FileName) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartFile(this, WorkerNotifyWindow(), FileName, &TImagoIO::LoadFromFile);
+    return;
+  }
   const std::string ext = LowerCase(ExtractFileExt(FileName));
   const TIOFormatEntry* e = FileName.empty() ? nullptr : FindFormatInfoByExtension(ext);
   // Web addresses and video files have no road in this build; like an
@@ -472,6 +588,11 @@ void TImagoIO::LoadFromFile(const std::string& FileName) {
 }
 
 void TImagoIO::LoadFromFileOfType(const std::string& FileName, int32_t FileType) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartFileOfType(this, WorkerNotifyWindow(), FileName, FileType,
+                                 &TImagoIO::LoadFromFileOfType);
+    return;
+  }
   const TIOFormatEntry* e = FindFormatInfo(FileType);
   if (!e) {
     FinishGuard finish(this);
@@ -492,6 +613,10 @@ void TImagoIO::LoadFromFileByContent(const std::string& FileName) {
 }
 
 void TImagoIO::LoadFromStream(TStream* Stream) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartStream(this, WorkerNotifyWindow(), Stream, &TImagoIO::LoadFromStream);
+    return;
+  }
   const int64_t pos = Stream->Position();
   const int32_t id = FindStreamFormat(Stream);
   Stream->SetPosition(pos);
@@ -499,6 +624,11 @@ void TImagoIO::LoadFromStream(TStream* Stream) {
 }
 
 void TImagoIO::LoadFromStreamOfType(TStream* Stream, int32_t FileType) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartStreamOfType(this, WorkerNotifyWindow(), Stream, FileType,
+                                   &TImagoIO::LoadFromStreamOfType);
+    return;
+  }
   const TIOFormatEntry* e = FileType == ieftUnknown ? nullptr : FindFormatInfo(FileType);
   if (!e) {
     FinishGuard finish(this);
@@ -511,6 +641,12 @@ void TImagoIO::LoadFromStreamOfType(TStream* Stream, int32_t FileType) {
 }
 
 void TImagoIO::LoadFromBuffer(const void* Buffer, int64_t Size, int32_t FileType) {
+  // The stream lives on this call's stack: never handed to a worker.
+  ++no_dispatch_;
+  struct Restore {
+    int32_t& n;
+    ~Restore() { --n; }
+  } restore{no_dispatch_};
   TIEMemStream stream(Buffer, Size);
   if (FileType != ieftUnknown)
     LoadFromStreamOfType(&stream, FileType);
@@ -545,18 +681,18 @@ void TImagoIO::ReadParamsFromFileOfType(const std::string& FileName, int32_t Fil
   params_->FileType = FileType;
   try {
     params_->ResetPerLoad();
-    aborted_ = true;
+    SetAborted(true);
     TIOProgressRec progress;
     progress.Aborting = &aborted_;
     abort_reason_.clear();
     progress.AbortReason = &abort_reason_;
     TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
-    aborted_ = false;
-    if (!ReadParamsOnly(FileType, &file, bitmap_, *params_, progress)) aborted_ = true;
+    SetAborted(false);
+    if (!ReadParamsOnly(FileType, &file, bitmap_, *params_, progress)) SetAborted(true);
   } catch (const std::exception&) {
-    aborted_ = true;
+    SetAborted(true);
   }
-  if (aborted_) params_->FileType = ieftUnknown;
+  if (Aborted()) params_->FileType = ieftUnknown;
   params_->FileName = FileName;
   DoFinishWork();
 }
@@ -565,16 +701,16 @@ void TImagoIO::ReadParamsFromStreamOfType(TStream* Stream, int32_t FileType) {
   params_->FileType = FileType;
   try {
     params_->ResetPerLoad();
-    aborted_ = false;
+    SetAborted(false);
     TIOProgressRec progress;
     progress.Aborting = &aborted_;
     abort_reason_.clear();
     progress.AbortReason = &abort_reason_;
-    if (!ReadParamsOnly(FileType, Stream, bitmap_, *params_, progress)) aborted_ = true;
+    if (!ReadParamsOnly(FileType, Stream, bitmap_, *params_, progress)) SetAborted(true);
   } catch (const std::exception&) {
-    aborted_ = true;
+    SetAborted(true);
   }
-  if (aborted_) params_->FileType = ieftUnknown;
+  if (Aborted()) params_->FileType = ieftUnknown;
   DoFinishWork();
 }
 
@@ -599,28 +735,38 @@ void TImagoIO::ConvertForSave(TIEPixelFormatSet Formats) {
 }
 
 void TImagoIO::SaveFormatToFile(int32_t FileType, const std::string& FileName) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartFileOfType(this, WorkerNotifyWindow(), FileName, FileType,
+                                 &TImagoIO::SaveFormatToFileAdapter);
+    return;
+  }
   FinishGuard finish(this);
   const TIEFormatHandler* h = FindFormatHandler(FileType);
   if (!h || !h->Write || !PrepareBitmap(0)) return Fail();
   ConvertForSave(h->SaveFormats);
-  aborted_ = true;  // left set when the file cannot be created
+  SetAborted(true);  // left set when the file cannot be created
   TFileStream file(FileName, fmCreate);
-  aborted_ = false;
+  SetAborted(false);
   TIOProgressRec progress = MakeProgressRec();
   try {
     h->Write(&file, bitmap_, *params_, progress);
   } catch (const std::exception&) {
-    aborted_ = true;
+    SetAborted(true);
   }
   params_->FileName = FileName;
 }
 
 void TImagoIO::SaveFormatToStream(int32_t FileType, TStream* Stream) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartStreamOfType(this, WorkerNotifyWindow(), Stream, FileType,
+                                   &TImagoIO::SaveFormatToStreamAdapter);
+    return;
+  }
   FinishGuard finish(this);
   const TIEFormatHandler* h = FindFormatHandler(FileType);
   if (!h || !h->Write || !PrepareBitmap(0)) return Fail();
   ConvertForSave(h->SaveFormats);
-  aborted_ = false;
+  SetAborted(false);
   TIOProgressRec progress = MakeProgressRec();
   // Stream headers let several images follow one another in one stream:
   // tag, four zero bytes, then the length of the data, written once known.
@@ -633,7 +779,7 @@ void TImagoIO::SaveFormatToStream(int32_t FileType, TStream* Stream) {
       Stream->WriteBuffer(head, 12);
     }
     h->Write(Stream, bitmap_, *params_, progress);
-    if (header && (h->StreamHeaderAfterAbort || !aborted_)) {
+    if (header && (h->StreamHeaderAfterAbort || !Aborted())) {
       const int64_t end = Stream->Position();
       const auto length = static_cast<uint32_t>(end - start - 12);
       std::memcpy(head, h->StreamHeaderTag, 4);
@@ -643,7 +789,7 @@ void TImagoIO::SaveFormatToStream(int32_t FileType, TStream* Stream) {
       Stream->Seek(end, soBeginning);
     }
   } catch (const std::exception&) {
-    aborted_ = true;
+    SetAborted(true);
   }
 }
 
@@ -653,22 +799,26 @@ void TImagoIO::SaveEntry(const TIOFormatEntry& Entry, TStream* Stream, const std
   ConvertForSave(kRGB24OrMono);
   std::unique_ptr<TFileStream> file;
   if (FileName) {
-    aborted_ = true;
+    SetAborted(true);
     file = std::make_unique<TFileStream>(*FileName, fmCreate);
     Stream = file.get();
     params_->FileName = *FileName;
   }
-  aborted_ = false;
+  SetAborted(false);
   params_->FileType = Entry.TypeId;
   TIOProgressRec progress = MakeProgressRec();
   try {
     Entry.WriteProc(Stream, bitmap_, *params_, progress);
   } catch (const std::exception&) {
-    aborted_ = true;
+    SetAborted(true);
   }
 }
 
 void TImagoIO::SaveToFile(const std::string& FileName) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartFile(this, WorkerNotifyWindow(), FileName, &TImagoIO::SaveToFile);
+    return;
+  }
   const std::string ext = LowerCase(ExtractFileExt(FileName));
   int32_t id = FileName.empty() ? ieftUnknown : SaveTypeOfExtension(ext);
   const TIOFormatEntry* e = nullptr;
@@ -685,6 +835,11 @@ void TImagoIO::SaveToFile(const std::string& FileName) {
 }
 
 void TImagoIO::SaveToStream(TStream* Stream, int32_t FileType) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartStreamOfType(this, WorkerNotifyWindow(), Stream, FileType,
+                                   &TImagoIO::SaveToStream);
+    return;
+  }
   const TIOFormatEntry* e = FindFormatInfo(FileType);
   if (FindFormatHandler(FileType) || (e && e->IsBuiltIn)) return SaveFormatToStream(FileType, Stream);
   if (e) return SaveEntry(*e, Stream, nullptr);
@@ -716,8 +871,16 @@ void TImagoIO::SaveToText(const std::string& FileName, int32_t FileType, int32_t
     }
   } else {
     TMemoryStream data;
-    SaveToStream(&data, FileType);
-    if (!aborted_) {
+    // Encoded here and now: the stream is this call's.
+    ++no_dispatch_;
+    try {
+      SaveToStream(&data, FileType);
+    } catch (...) {
+      --no_dispatch_;
+      throw;
+    }
+    --no_dispatch_;
+    if (!Aborted()) {
       const auto* b = static_cast<const uint8_t*>(data.Memory());
       const int64_t n = data.Size();
       // The names: the bare file name with its first "." made "_".

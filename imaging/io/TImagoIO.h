@@ -10,10 +10,12 @@
 // stream's error after Aborted is set and the finish notice has fired.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "imaging/io/IEFormats.h"
 #include "imaging/io/IEIOTypes.h"
@@ -22,6 +24,8 @@
 #include "imaging/model/IEPixelTypes.h"
 #include "imaging/model/TIEView.h"
 #include "imaging/model/TMsgLanguage.h"
+#include "platform/Messages.h"
+#include "rtl/SyncObjs.h"
 #include "rtl/TComponent.h"
 #include "rtl/TSet.h"
 
@@ -30,6 +34,7 @@ class TIEBitmap;
 class TBitmap;
 class TImage;
 class TFont;
+class TIEIOThread;
 
 using TIEDoPreviewsEvent = std::function<void(TObject* Sender, bool& Handled)>;
 using TIEFinishWorkEvent = std::function<void(TObject* Sender)>;
@@ -84,8 +89,14 @@ class TImagoIO : public TComponent {
 
   // ---- properties
   TIOParamsVals* Params() const { return params_.get(); }
-  bool Aborted() const { return aborted_; }
-  void SetAborted(bool Value) { aborted_ = Value; }
+  // Shared with the workers without a lock: they poll it, the owner may set
+  // it to stop them; every access is atomic.
+  bool Aborted() const {
+    return std::atomic_ref<bool>(aborted_).load(std::memory_order_relaxed);
+  }
+  void SetAborted(bool Value) {
+    std::atomic_ref<bool>(aborted_).store(Value, std::memory_order_relaxed);
+  }
   // Why the last load was refused when its reader understood the file but
   // would not load it (a size its data cannot hold, or more than the machine
   // has free); empty otherwise.
@@ -98,7 +109,14 @@ class TImagoIO : public TComponent {
   void SetNativePixelFormat(bool Value) { params_->IsNativePixelFormat = Value; }
   uint8_t DefaultDitherMethod() const { return default_dither_method_; }
   void SetDefaultDitherMethod(uint8_t Value);
-  // Loads and saves run on the caller's thread; kept for the worker mode.
+  // On, every load and save started on a thread other than one of the
+  // component's workers is handed to a worker (TIEIOThread) and the call
+  // returns at once, unless the component owns its bitmap (no view and no
+  // lent bitmap). A worker posts its notices to the attached view's window
+  // (when the view has a parent); the view fires its events on the
+  // message-loop thread. Without such a window the notices are called on
+  // the worker. One component runs one operation at a time: a stream
+  // handed to an asynchronous operation must live until its finish notice.
   bool AsyncMode = false;
   bool StreamHeaders = false;
   bool AutoAdjustDPI = false;
@@ -161,6 +179,15 @@ class TImagoIO : public TComponent {
   // 24 bits (1 bit as it is) from a copy, and never changed.
   virtual bool DoPreviews(uint16_t Pages);
 
+  // ---- workers
+  // True on one of the component's running workers.
+  bool IsInsideIOThread();
+  // Waits until every worker has finished; Abort sets Aborted first (and
+  // again on every round) so that running readers stop. On the message-loop
+  // thread the wait keeps running work queued for that thread.
+  void WaitThreads(bool Abort);
+  int32_t IOThreadCount();
+
   // ---- notices and helpers
   virtual void DoProgress(TObject* Sender, int32_t Percent);
   // Reports 100 once more, then OnFinishWork.
@@ -185,6 +212,43 @@ class TImagoIO : public TComponent {
   void SaveEntry(const TIOFormatEntry& Entry, TStream* Stream, const std::string* FileName);
   void ConvertForSave(TIEPixelFormatSet Formats);
   void Fail();
+  // Worker dispatch: true when the operation must go to a worker.
+  bool ShouldDispatch();
+  // The attached view's window when it has a parent (null otherwise); the
+  // window handle is made here, on the caller's thread.
+  HWND WorkerNotifyWindow();
+  // The worker running on this thread, or null.
+  TIEIOThread* CurrentWorker();
+  friend class TIEIOThread;
+  void AddIOThread(TIEIOThread* Thread);
+  void RemoveIOThread(TIEIOThread* Thread);
+  // Stops the workers and drops the notices they posted to the view's
+  // window, before the view or its image goes away.
+  void StopWorkersForView();
+  void LoadFormatFromFileAdapter(const std::string& FileName, int32_t FileType) {
+    LoadFormatFromFile(FileType, FileName);
+  }
+  void LoadFormatFromStreamAdapter(TStream* Stream, int32_t FileType) {
+    LoadFormatFromStream(FileType, Stream);
+  }
+  void SaveFormatToFileAdapter(const std::string& FileName, int32_t FileType) {
+    SaveFormatToFile(FileType, FileName);
+  }
+  void SaveFormatToStreamAdapter(TStream* Stream, int32_t FileType) {
+    SaveFormatToStream(FileType, Stream);
+  }
+
+  TCriticalSection threads_lock_;
+  std::vector<TIEIOThread*> threads_;
+  // Set while an operation must not be handed on (a stream on the stack).
+  int32_t no_dispatch_ = 0;
+  // Names the attached view for work queued to the message-loop thread; it
+  // is emptied (on that thread) when the view goes, so queued work never
+  // reaches a freed view.
+  std::shared_ptr<TIEView*> view_token_;
+  // The window the workers posted to; its notices still queued are dropped
+  // when the view goes.
+  HWND posted_window_ = nullptr;
 
   std::unique_ptr<TIOParamsVals> params_;
   std::unique_ptr<TIEBitmap> owned_;
@@ -195,7 +259,7 @@ class TImagoIO : public TComponent {
   void Rewrap();
   void ForgetImageControl();
   TIEBitmapChangeHandle view_handle_ = ieNoBitmapChangeHandler;
-  bool aborted_ = false;
+  mutable bool aborted_ = false;
   std::string abort_reason_;
   TColor background_ = 0;
   uint8_t default_dither_method_ = 1;

@@ -18,6 +18,14 @@ class TCanvas;
 class TIEView;
 class TStream;
 
+// The views' private messages (window message numbers); the input/output
+// component's workers post the update, progress and finish notices.
+constexpr uint32_t IEM_UPDATE = 0x1F58;
+constexpr uint32_t IEM_NEWFRAME = 0x1F59;
+constexpr uint32_t IEM_EVENT = 0x1F5A;
+constexpr uint32_t IEM_PROGRESS = 0x1F5B;
+constexpr uint32_t IEM_FINISHWORK = 0x1F5C;
+
 // Called as Routine(Data, View, Destroying): Destroying is false when the
 // view's image object changed, true once from the view's destructor.
 using TIEBitmapChangeProc = void (*)(void* Data, TIEView* View, bool Destroying);

@@ -90,13 +90,6 @@ using TIESpecialKeyEvent = std::function<void(TObject* Sender, uint16_t CharCode
 using TIEDrawPolygonEvent =
     std::function<void(TObject* Sender, int32_t Polygon, int32_t Point, TCanvas* Canvas, int32_t X, int32_t Y)>;
 
-// The view's private messages (window message numbers).
-constexpr uint32_t IEM_UPDATE = 0x1F58;
-constexpr uint32_t IEM_NEWFRAME = 0x1F59;
-constexpr uint32_t IEM_EVENT = 0x1F5A;
-constexpr uint32_t IEM_PROGRESS = 0x1F5B;
-constexpr uint32_t IEM_FINISHWORK = 0x1F5C;
-
 class TIEScrollBarParams {
  public:
   int32_t LineStep = -1;  // -1: one image pixel

@@ -1,0 +1,132 @@
+#include "imaging/io/TIEIOThread.h"
+
+#include "imaging/io/TImagoIO.h"
+#include "platform/DebugOutput.h"
+
+RTL_DEFINE_CLASS(TIEIOThread, TThread)
+
+TIEIOThread::TIEIOThread(TImagoIO* Owner, HWND NotifyWindow, uint8_t Shape)
+    : TThread(true), owner_(Owner), notify_window_(NotifyWindow), shape_(Shape) {}
+
+TIEIOThread* TIEIOThread::Launch(TIEIOThread* Thread) {
+  Thread->AfterConstruction();
+  Thread->SetFreeOnTerminate(true);
+  Thread->owner_->AddIOThread(Thread);
+  try {
+    Thread->Start();
+  } catch (...) {
+    Thread->owner_->RemoveIOThread(Thread);
+    Thread->SetFreeOnTerminate(false);
+    Thread->Free();
+    throw;
+  }
+  return Thread;
+}
+
+TIEIOThread* TIEIOThread::StartFile(TImagoIO* Owner, HWND NotifyWindow,
+                                    const std::string& FileName, TFileProc Proc) {
+  auto* t = new TIEIOThread(Owner, NotifyWindow, 0);
+  t->file_name_ = FileName;
+  t->file_proc_ = Proc;
+  return Launch(t);
+}
+
+TIEIOThread* TIEIOThread::StartStream(TImagoIO* Owner, HWND NotifyWindow, TStream* Stream,
+                                      TStreamProc Proc) {
+  auto* t = new TIEIOThread(Owner, NotifyWindow, 1);
+  t->stream_ = Stream;
+  t->stream_proc_ = Proc;
+  return Launch(t);
+}
+
+TIEIOThread* TIEIOThread::StartFileFunc(TImagoIO* Owner, HWND NotifyWindow,
+                                        const std::string& FileName, TFileFunc Func) {
+  auto* t = new TIEIOThread(Owner, NotifyWindow, 2);
+  t->file_name_ = FileName;
+  t->file_func_ = Func;
+  return Launch(t);
+}
+
+TIEIOThread* TIEIOThread::StartStreamFunc(TImagoIO* Owner, HWND NotifyWindow, TStream* Stream,
+                                          TStreamFunc Func) {
+  auto* t = new TIEIOThread(Owner, NotifyWindow, 4);
+  t->stream_ = Stream;
+  t->stream_func_ = Func;
+  return Launch(t);
+}
+
+TIEIOThread* TIEIOThread::StartFileOfType(TImagoIO* Owner, HWND NotifyWindow,
+                                          const std::string& FileName, int32_t FileType,
+                                          TFileTypeProc Proc) {
+  auto* t = new TIEIOThread(Owner, NotifyWindow, 5);
+  t->file_name_ = FileName;
+  t->file_type_ = FileType;
+  t->file_type_proc_ = Proc;
+  return Launch(t);
+}
+
+TIEIOThread* TIEIOThread::StartStreamOfType(TImagoIO* Owner, HWND NotifyWindow, TStream* Stream,
+                                            int32_t FileType, TStreamTypeProc Proc) {
+  auto* t = new TIEIOThread(Owner, NotifyWindow, 6);
+  t->stream_ = Stream;
+  t->file_type_ = FileType;
+  t->stream_type_proc_ = Proc;
+  return Launch(t);
+}
+
+TIEIOThread* TIEIOThread::StartFrame(TImagoIO* Owner, HWND NotifyWindow, int32_t Frame,
+                                     TFrameProc Proc) {
+  auto* t = new TIEIOThread(Owner, NotifyWindow, 8);
+  t->frame_ = Frame;
+  t->frame_proc_ = Proc;
+  return Launch(t);
+}
+
+TIEIOThread* TIEIOThread::StartMetafile(TImagoIO* Owner, HWND NotifyWindow,
+                                        const std::string& FileName, int32_t Width,
+                                        int32_t Height, bool WithAlpha, TMetafileProc Proc) {
+  auto* t = new TIEIOThread(Owner, NotifyWindow, 9);
+  t->file_name_ = FileName;
+  t->width_ = Width;
+  t->height_ = Height;
+  t->with_alpha_ = WithAlpha;
+  t->metafile_proc_ = Proc;
+  return Launch(t);
+}
+
+TIEIOThread* TIEIOThread::StartURL(TImagoIO* Owner, HWND NotifyWindow, const std::string& URL,
+                                   TFileProc Proc) {
+  auto* t = new TIEIOThread(Owner, NotifyWindow, 10);
+  t->url_ = URL;
+  t->file_proc_ = Proc;
+  return Launch(t);
+}
+
+void TIEIOThread::CallRoutine() {
+  TImagoIO* o = owner_;
+  switch (shape_) {
+    case 0: (o->*file_proc_)(file_name_); break;
+    case 1: (o->*stream_proc_)(stream_); break;
+    case 2: (void)(o->*file_func_)(file_name_); break;  // the result is dropped
+    case 4: (void)(o->*stream_func_)(stream_); break;
+    case 5: (o->*file_type_proc_)(file_name_, file_type_); break;
+    case 6: (o->*stream_type_proc_)(stream_, file_type_); break;
+    case 8: (o->*frame_proc_)(frame_); break;
+    case 9: (o->*metafile_proc_)(file_name_, width_, height_, with_alpha_); break;
+    case 10: (o->*file_proc_)(url_); break;
+    default: break;
+  }
+}
+
+void TIEIOThread::Execute() {
+  thread_id_.store(std::this_thread::get_id());
+  try {
+    CallRoutine();
+  } catch (...) {
+    OutputDebugString("Exception in TIEIOThread.Execute");
+    owner_->SetAborted(true);
+  }
+  // The owner may go away as soon as the list is empty: nothing of it is
+  // touched after this.
+  owner_->RemoveIOThread(this);
+}
