@@ -151,8 +151,8 @@ TEST_P(CaptionsFit, InEveryWindow) {
   }
   // The toolbar's items all lie on the toolbar.
   TTBKToolbar* bar = frmMain->TBKToolbar1;
-  for (int32_t i = 0; i < bar->ItemCount(); ++i) {
-    TTBKItem* item = bar->Items(i);
+  for (int32_t i = 0; i < bar->Items()->ChildCount(); ++i) {
+    TDKCustomItem* item = bar->Items()->GetItem(i);
     if (!item->Visible()) continue;
     EXPECT_LE(bar->ItemRect(item).Right, bar->ClientWidth())
         << "toolbar item \"" << item->Caption() << "\" lies past the toolbar's end";
@@ -160,8 +160,8 @@ TEST_P(CaptionsFit, InEveryWindow) {
   // The main window at its own size, not maximised.
   frmMain->SetWindowState(wsNormal);
   Pump();
-  for (int32_t i = 0; i < bar->ItemCount(); ++i) {
-    TTBKItem* item = bar->Items(i);
+  for (int32_t i = 0; i < bar->Items()->ChildCount(); ++i) {
+    TDKCustomItem* item = bar->Items()->GetItem(i);
     if (!item->Visible()) continue;
     EXPECT_LE(bar->ItemRect(item).Right, bar->ClientWidth())
         << "toolbar item \"" << item->Caption() << "\" lies past the toolbar's end at the window's own size";

@@ -78,7 +78,7 @@ const TRgb kRed{255, 0, 0}, kLime{0, 255, 0}, kBlue{0, 0, 255};
 struct TItemAt {
   int X, Y;
 };
-const TItemAt kOpenImage{129, 19}, kSaveEncrypted{299, 19}, kFullScreen{393, 19};
+const TItemAt kOpenImage{116, 19}, kSaveEncrypted{266, 19}, kFullScreen{349, 19};
 
 // The toolbar's nine items from left to right edge, in the main window's
 // client coordinates; their faces run from y 2 to 37, the picture above the
@@ -87,9 +87,9 @@ struct TItemSpan {
   const char* Caption;
   int Left, Right;
 };
-const TItemSpan kToolbarItems[] = {{"Clear Image", 8, 89},    {"Open Image", 89, 170},    {"Save Image", 170, 249},
-                                   {"Save Encrypted", 249, 350}, {"Full Screen", 356, 430}, {"Rotate Left", 430, 504},
-                                   {"Rotate Right", 504, 586},   {"Options", 592, 647},     {"About", 653, 698}};
+const TItemSpan kToolbarItems[] = {{"Clear Image", 8, 80},      {"Open Image", 80, 152},   {"Save Image", 152, 222},
+                                   {"Save Encrypted", 222, 310}, {"Full Screen", 318, 383}, {"Rotate Left", 383, 450},
+                                   {"Rotate Right", 450, 522},   {"Options", 530, 579},     {"About", 587, 627}};
 
 class DesktopSession : public ::testing::Test {
  protected:
