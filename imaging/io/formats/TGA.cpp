@@ -19,7 +19,7 @@
 
 namespace {
 
-// Image types (Truevision TGA File Format Specification 2.0).
+// Image types (Truevision TGA file format, version 2.0).
 struct ImageType {
   enum : uint8_t { ColorMapped = 1, TrueColor = 2, Grey = 3, RLEColorMapped = 9, RLETrueColor = 10, RLEGrey = 11 };
 };

@@ -1,5 +1,5 @@
 // The decoder's bit reader and its Huffman trees: codes read most
-// significant bit first, trees built from JPEG-style code specifications
+// significant bit first, trees built from JPEG-style code tables
 // (16 counts, then the symbols in code order) in the context's node pool.
 #pragma once
 
@@ -19,9 +19,9 @@ int32_t GetDiff(TIERawContext& Ctx, int32_t Length);
 
 // Empties the node pool.
 void InitDecoder(TIERawContext& Ctx);
-// Builds a tree at FreeNode from the code specification of SpecLength
+// Builds a tree at FreeNode from the code table of SpecLength
 // bytes at Spec; symbols past SpecLength read as 0. Returns the number of
-// bytes the specification used (16 + the symbols taken). A pool that runs
+// bytes the table used (16 + the symbols taken). A pool that runs
 // out raises ": decoder table overflow".
 int32_t MakeDecoder(TIERawContext& Ctx, const uint8_t* Spec, int32_t SpecLength, int32_t Level);
 // Walks Tree by single bits; the symbol of the leaf reached.

@@ -1,7 +1,7 @@
 // Helpers of the camera-RAW tests: files built byte by byte, a decoding
 // context over such a file, and the test side's encoders: a bit writer
 // (most significant bit first, optionally stuffing a zero after 0xFF),
-// canonical Huffman codes from a JPEG-style code specification, and the
+// canonical Huffman codes from a JPEG-style code table, and the
 // packings of the loaders.
 #pragma once
 
@@ -155,7 +155,7 @@ struct BitWriter {
   }
 };
 
-// Canonical codes of a code specification: 16 counts, then the symbols.
+// Canonical codes of a code table: 16 counts, then the symbols.
 struct HuffCode {
   uint32_t code;
   int length;

@@ -47,7 +47,7 @@ TEST(RawBitReader, SignExtensionOfDifferences) {
   EXPECT_EQ(SignExtend(0b100, 3), 4);
 }
 
-TEST(RawBitReader, TreesFollowTheirSpecificationAndThePoolIsBounded) {
+TEST(RawBitReader, TreesFollowTheirCodeTablesAndThePoolIsBounded) {
   // Standard counts 0 1 5 1 1 1 1 1 1: symbol 0 is "00", 1 "010", 5 "110".
   const uint8_t spec[] = {0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
   Decoding d({0b00010110, 0b11111110, 0, 0});
@@ -60,7 +60,7 @@ TEST(RawBitReader, TreesFollowTheirSpecificationAndThePoolIsBounded) {
   EXPECT_EQ(DecodeSymbol(*d.ctx, root), 5);
   EXPECT_EQ(DecodeSymbol(*d.ctx, root), 10);  // "11111110"
 
-  // A specification with more codes than 2048 nodes can hold.
+  // A code table with more codes than 2048 nodes can hold.
   uint8_t big[16 + 1530] = {};
   for (int k = 10; k < 16; ++k) big[k] = 255;
   InitDecoder(*d.ctx);
@@ -70,7 +70,7 @@ TEST(RawBitReader, TreesFollowTheirSpecificationAndThePoolIsBounded) {
   } catch (const Exception& e) {
     EXPECT_STREQ(e.what(), ": decoder table overflow");
   }
-  // Counts that promise symbols past the specification read them as 0.
+  // Counts that promise symbols past the table read them as 0.
   const uint8_t shortSpec[] = {0, 0, 4, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7};
   InitDecoder(*d.ctx);
   EXPECT_EQ(MakeDecoder(*d.ctx, shortSpec, sizeof shortSpec, 0), 20);
