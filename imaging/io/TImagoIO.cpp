@@ -10,6 +10,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/io/TIEIOThread.h"
 #include "imaging/model/TIEMask.h"
+#include "platform/Http.h"
 #include "platform/Window.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
@@ -62,6 +63,14 @@ constexpr SaveExtension kSaveList[] = {
     {".pgm", ieftPXM},   {".ppm", ieftPXM},   {".ico", ieftICO},   {".wbmp", ieftWBMP},
     {".ps", ieftPS},     {".eps", ieftPS},    {".pdf", ieftPDF},
 };
+
+// The length of a leading "http://", "https://" or "ftp://" (any case), or 0.
+size_t WebSchemeLength(const std::string& Name) {
+  const std::string head = LowerCase(Name.substr(0, 8));
+  for (const char* s : {"http://", "https://", "ftp://"})
+    if (head.rfind(s, 0) == 0) return std::strlen(s);
+  return 0;
+}
 
 int32_t SaveTypeOfExtension(const std::string& LowerExt) {
   for (const SaveExtension& s : kSaveList)
@@ -575,9 +584,10 @@ void TImagoIO::LoadFromFile(const std::string& FileName) {
   }
   const std::string ext = LowerCase(ExtractFileExt(FileName));
   const TIOFormatEntry* e = FileName.empty() ? nullptr : FindFormatInfoByExtension(ext);
-  // Web addresses and video files have no road in this build; like an
-  // extension no entry lists, they are a failed load.
-  if (!e || LowerCase(FileName.substr(0, 7)) == "http://" || ext == ".avi" || !bitmap_) {
+  if (WebSchemeLength(FileName) > 0) return LoadFromURL(FileName);
+  // Video files have no road in this build; like an extension no entry
+  // lists, they are a failed load.
+  if (!e || ext == ".avi" || !bitmap_) {
     FinishGuard finish(this);
     return Fail();
   }
@@ -585,6 +595,65 @@ void TImagoIO::LoadFromFile(const std::string& FileName) {
     LoadFormatFromFile(e->TypeId, FileName);
   else
     LoadEntryFromFile(*e, FileName);
+}
+
+void TImagoIO::LoadFromURL(const std::string& URL) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartURL(this, WorkerNotifyWindow(), URL, &TImagoIO::LoadFromURL);
+    return;
+  }
+  SetAborted(false);
+  const size_t scheme = WebSchemeLength(URL);
+  if (scheme == 0) {
+    FinishGuard finish(this);
+    return Fail();
+  }
+  const std::string rest = URL.substr(scheme);
+  const size_t slash = rest.find('/');
+  if (slash == std::string::npos) {
+    FinishGuard finish(this);
+    return;
+  }
+  // host[:port]; a port that is no number gives the scheme's default.
+  std::string host = rest.substr(0, slash);
+  std::string port;
+  if (const size_t colon = host.find(':'); colon != std::string::npos) {
+    const std::string text = host.substr(colon + 1);
+    host.resize(colon);
+    int32_t n = 0;
+    if (TryStrToInt(text, n) && n > 0 && n < 65536) port = ":" + std::to_string(n);
+  }
+  THttpRequest request;
+  request.URL = LowerCase(URL.substr(0, scheme)) + host + port + rest.substr(slash);
+  request.UserAgent = "Mozilla/4.*";
+  request.Proxy = ProxyAddress;
+  request.ProxyUser = ProxyUser;
+  request.ProxyPassword = ProxyPassword;
+  request.MaxBytes = MaxURLBytes;
+  std::vector<uint8_t> body;
+  const THttpResult result = HttpGet(request, body, [this](int64_t Received, int64_t Total) {
+    if (Total > 0 && OnProgress)
+      DoProgress(this, static_cast<int32_t>(Trunc(Received * (100.0 / Total))));
+    return !Aborted();
+  });
+  if (result != hrOK) {
+    FinishGuard finish(this);
+    return Fail();
+  }
+  {
+    ++no_dispatch_;
+    struct Restore {
+      int32_t& n;
+      std::vector<uint8_t>& data;
+      ~Restore() {
+        --n;
+        // The picture's bytes do not stay behind in freed memory.
+        std::fill(data.begin(), data.end(), uint8_t{0});
+      }
+    } restore{no_dispatch_, body};
+    TIEMemStream stream(body.data(), static_cast<int64_t>(body.size()));
+    LoadFromStream(&stream);
+  }
 }
 
 void TImagoIO::LoadFromFileOfType(const std::string& FileName, int32_t FileType) {

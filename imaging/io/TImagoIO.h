@@ -122,6 +122,10 @@ class TImagoIO : public TComponent {
   bool AutoAdjustDPI = false;
   bool FilteredAdjustDPI = false;
   bool SimplifiedParamsDialogs = true;
+  // The proxy of web loads ("host:port"; empty: direct) and its credentials.
+  std::string ProxyAddress;
+  std::string ProxyUser;
+  std::string ProxyPassword;
   // ---- the save-parameter dialog
   TMsgLanguage MsgLanguage() const { return msg_language_; }
   void SetMsgLanguage(TMsgLanguage Value) { msg_language_ = Value; }
@@ -138,7 +142,17 @@ class TImagoIO : public TComponent {
   TIEIOPreviewEvent OnIOPreview;
 
   // ---- loads, saves and parameter reads
+  // Names that begin with "http://", "https://" or "ftp://" (any letter
+  // case) go to LoadFromURL.
   virtual void LoadFromFile(const std::string& FileName);
+  // Downloads the resource into memory (never to disk) and loads it by
+  // content. Only http, https and ftp; at most MaxURLBytes; redirects are
+  // followed up to five times. A failed transfer or an answer outside 2xx
+  // sets Aborted; an address without a path ("http://host") loads nothing
+  // and leaves Aborted false. Every outcome fires the finish notice.
+  virtual void LoadFromURL(const std::string& URL);
+  // The cap of a web load's body, in bytes.
+  int64_t MaxURLBytes = 256ll << 20;
   virtual void LoadFromFileOfType(const std::string& FileName, int32_t FileType);
   virtual void LoadFromFileByContent(const std::string& FileName);
   virtual void LoadFromStream(TStream* Stream);
