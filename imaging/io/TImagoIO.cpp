@@ -7,6 +7,7 @@
 #include "imaging/model/ColorSpaces.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/IEStreams.h"
+#include "imaging/model/Resample.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/io/TIEIOThread.h"
 #include "imaging/model/TIEMask.h"
@@ -257,6 +258,86 @@ void TImagoIO::SetDefaultDitherMethod(uint8_t Value) {
 
 // ---- notices and helpers
 
+// ---- square pixels
+
+namespace {
+
+// The size with square pixels for a Width x Height image at DpiX x DpiY, and
+// the resolution both axes then share; false when nothing is to be done.
+// A side never becomes 0, and a zero resolution is never divided by.
+bool SquarePixelSize(int32_t Width, int32_t Height, int32_t DpiX, int32_t DpiY,
+                     int32_t& NewWidth, int32_t& NewHeight, int32_t& NewDpi) {
+  if (DpiX == DpiY || DpiX <= 0 || DpiY <= 0 || Width <= 0 || Height <= 0) return false;
+  NewWidth = Width;
+  NewHeight = Height;
+  if (Height < Width) {
+    NewHeight = static_cast<int32_t>(
+        std::min<int64_t>(Trunc(static_cast<double>(Height) / DpiY * DpiX), 1000000));
+    NewDpi = DpiX;
+  } else {
+    NewWidth = static_cast<int32_t>(
+        std::min<int64_t>(Trunc(static_cast<double>(Width) / DpiX * DpiY), 1000000));
+    NewDpi = DpiY;
+  }
+  NewWidth = std::max(NewWidth, 1);
+  NewHeight = std::max(NewHeight, 1);
+  return true;
+}
+
+// Resamples Source into a new bitmap of the given size.
+std::unique_ptr<TIEBitmap> Resampled(TIEBitmap* Source, int32_t Width, int32_t Height,
+                                     bool Filtered) {
+  auto result = std::make_unique<TIEBitmap>();
+  if (Filtered) {
+    if (Source->PixelFormat() != ieRGB24) Source->SetPixelFormat(ieRGB24);
+    result->Allocate(Width, Height, ieRGB24);
+    ResampleFastLinear24(Source, result.get());
+  } else {
+    result->Allocate(Width, Height, Source->PixelFormat());
+    ResampleNearest(Source, result.get());
+    if (Source->PixelFormat() == iePalette8)
+      for (int32_t i = 0; i < Source->GetPaletteLen() && i < result->GetPaletteLen(); ++i)
+        result->SetPaletteEntry(i, Source->GetPaletteEntry(i));
+  }
+  return result;
+}
+
+}  // namespace
+
+void TImagoIO::AdjustDPI() {
+  if (!PrepareBitmap(0) || bitmap_->Width() == 0 || bitmap_->Height() == 0) return;
+  int32_t nw, nh, dpi;
+  if (!SquarePixelSize(params_->Width, params_->Height, params_->DpiX(), params_->DpiY(), nw, nh,
+                       dpi))
+    return;
+  params_->SetDpiX(dpi);
+  params_->SetDpiY(dpi);
+  params_->Width = nw;
+  params_->Height = nh;
+  std::unique_ptr<TIEBitmap> alpha = bitmap_->ReleaseAlphaChannel();
+  std::unique_ptr<TIEBitmap> result = Resampled(bitmap_, nw, nh, FilteredAdjustDPI);
+  bitmap_->Assign(result.get());
+  if (alpha) {
+    TIEBitmap* a = bitmap_->AllocateAlphaChannel();
+    a->Allocate(nw, nh, alpha->PixelFormat());
+    ResampleNearest(alpha.get(), a);
+  }
+}
+
+TIEBitmap* TImagoIO::AdjustBitmapDPI(TIEBitmap* Bitmap, TIOParamsVals* Params, bool Filtered) {
+  int32_t nw, nh, dpi;
+  if (!Bitmap || !Params ||
+      !SquarePixelSize(Bitmap->Width(), Bitmap->Height(), Params->DpiX(), Params->DpiY(), nw, nh,
+                       dpi))
+    return Bitmap;
+  Params->SetDpiX(dpi);
+  Params->SetDpiY(dpi);
+  TIEBitmap source;
+  source.Assign(Bitmap);
+  source.RemoveAlphaChannel();
+  return Resampled(&source, nw, nh, Filtered).release();
+}
+
 // ---- workers
 
 bool TImagoIO::IsInsideIOThread() { return CurrentWorker() != nullptr; }
@@ -483,6 +564,7 @@ void TImagoIO::RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool 
     a->UnmapRows();
     SyncAlphaFull(a);
   }
+  if (AutoAdjustDPI) AdjustDPI();
   if (view_ && (Handler.TellsViewDpi == 2 || (Handler.TellsViewDpi == 1 && FileLoad)))
     view_->SetDpi(params_->DpiX(), params_->DpiY());
 }

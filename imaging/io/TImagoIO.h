@@ -193,6 +193,19 @@ class TImagoIO : public TComponent {
   // 24 bits (1 bit as it is) from a copy, and never changed.
   virtual bool DoPreviews(uint16_t Pages);
 
+  // ---- square pixels
+  // Resamples the image so that its pixels become square: the side along
+  // the smaller of Width and Height (of Params) is scaled by the ratio of
+  // the resolutions, and both resolutions become the one of the other side.
+  // Nothing when the resolutions are equal or not both positive, or when
+  // the image is empty. FilteredAdjustDPI: 24-bit fast linear filter; else
+  // nearest neighbour in the image's own format. The alpha channel follows.
+  void AdjustDPI();
+  // The same for any bitmap with Params' resolution (set through its
+  // setters); returns a new bitmap, or Bitmap itself when nothing changes.
+  // The alpha channel is not carried over.
+  static TIEBitmap* AdjustBitmapDPI(TIEBitmap* Bitmap, TIOParamsVals* Params, bool Filtered);
+
   // ---- workers
   // True on one of the component's running workers.
   bool IsInsideIOThread();
