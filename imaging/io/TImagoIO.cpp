@@ -88,6 +88,7 @@ TImagoIO::TImagoIO(TComponent* AOwner) : TComponent(AOwner) {
   owned_ = std::make_unique<TIEBitmap>();
   bitmap_ = owned_.get();
   params_ = std::make_unique<TIOParamsVals>(this);
+  twain_params_ = std::make_unique<TIETWainParams>(this);
   preview_font_.reset(new TFont());
 }
 
@@ -257,6 +258,47 @@ void TImagoIO::SetDefaultDitherMethod(uint8_t Value) {
 }
 
 // ---- notices and helpers
+
+// ---- acquisition
+
+TIEWia* TImagoIO::GetWIA() {
+  if (!wia_) {
+    wia_ = std::make_unique<TIEWia>(this);
+    wia_->OnProgress = [this](int32_t Percent) { return WIAProgress(Percent); };
+  }
+  return wia_.get();
+}
+
+bool TImagoIO::WIAProgress(int32_t Percent) {
+  DoProgress(this, Percent);
+  return !Aborted();
+}
+
+TIEDirectShow* TImagoIO::GetDirectShow() {
+  if (!direct_show_) {
+    direct_show_ = std::make_unique<TIEDirectShow>();
+    if (view_) direct_show_->SetNotifyWindow(view_->Handle(), IEM_NEWFRAME, IEM_EVENT);
+  }
+  return direct_show_.get();
+}
+
+void TImagoIO::UpdateDShowNotifyWindow() {
+  if (view_ && direct_show_ && direct_show_->NotifyWindow() != view_->Handle())
+    direct_show_->SetNotifyWindow(view_->Handle(), IEM_NEWFRAME, IEM_EVENT);
+}
+
+void TImagoIO::TakeAcquiredBitmap(TIEBitmap* Bitmap, TIOParamsVals*& Params) {
+  if (!PrepareBitmap(0)) return;
+  bool handled = false;
+  if (OnAcquireBitmap) OnAcquireBitmap(this, Bitmap, handled);
+  if (handled) return;
+  Params = params_.get();
+  bitmap_->Assign(Bitmap);
+  params_->Width = bitmap_->Width();
+  params_->Height = bitmap_->Height();
+  if (AutoAdjustDPI) AdjustDPI();
+  UpdateAttachedView();
+}
 
 // ---- square pixels
 

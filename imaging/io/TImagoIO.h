@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/IEAcquisition.h"
 #include "imaging/io/IEFormats.h"
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/TIEIOPreviewsDialog.h"
@@ -38,6 +39,7 @@ class TIEIOThread;
 
 using TIEDoPreviewsEvent = std::function<void(TObject* Sender, bool& Handled)>;
 using TIEFinishWorkEvent = std::function<void(TObject* Sender)>;
+using TIEAcquireBitmapEvent = std::function<void(TObject* Sender, TIEBitmap* Bitmap, bool& Handled)>;
 using TIEIOPreviewEvent = std::function<void(TObject* Sender, TIEIOPreviewsDialog* Dialog)>;
 
 // Options of the save-parameter dialog.
@@ -193,6 +195,25 @@ class TImagoIO : public TComponent {
   // 24 bits (1 bit as it is) from a copy, and never changed.
   virtual bool DoPreviews(uint16_t Pages);
 
+  // ---- acquisition (no devices exist on this platform; see IEAcquisition.h)
+  // Created on first use; the WIA object reports progress through
+  // WIAProgress, the video object notifies the attached view's window.
+  virtual TIEWia* GetWIA();
+  virtual TIEDirectShow* GetDirectShow();
+  // Points an existing video object at the attached view's window.
+  void UpdateDShowNotifyWindow();
+  TIETWainParams* TwainParams() const { return twain_params_.get(); }
+  TIOPrintPreviewParams* PrintPreviewParams() { return &print_preview_params_; }
+  uint8_t AcquireState() const { return acquire_state_; }
+  virtual void ResetAcquireState() { acquire_state_ = 0; }
+  // Fires DoProgress; true (go on) while Aborted is false.
+  bool WIAProgress(int32_t Percent);
+  // Takes an acquired image: OnAcquireBitmap may handle it; otherwise the
+  // working image becomes a copy of it (square pixels when AutoAdjustDPI)
+  // and Params receives the component's parameter record.
+  virtual void TakeAcquiredBitmap(TIEBitmap* Bitmap, TIOParamsVals*& Params);
+  TIEAcquireBitmapEvent OnAcquireBitmap;
+
   // ---- square pixels
   // Resamples the image so that its pixels become square: the side along
   // the smaller of Width and Height (of Params) is scaled by the ratio of
@@ -265,6 +286,11 @@ class TImagoIO : public TComponent {
     SaveFormatToStream(FileType, Stream);
   }
 
+  std::unique_ptr<TIEWia> wia_;
+  std::unique_ptr<TIEDirectShow> direct_show_;
+  std::unique_ptr<TIETWainParams> twain_params_;
+  TIOPrintPreviewParams print_preview_params_;
+  uint8_t acquire_state_ = 0;
   TCriticalSection threads_lock_;
   std::vector<TIEIOThread*> threads_;
   // Set while an operation must not be handed on (a stream on the stack).
