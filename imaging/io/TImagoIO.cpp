@@ -10,6 +10,7 @@
 #include "imaging/model/Resample.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/io/TIEIOThread.h"
+#include "imaging/io/formats/AVI.h"
 #include "imaging/model/TIEMask.h"
 #include "platform/Http.h"
 #include "platform/Window.h"
@@ -94,6 +95,7 @@ TImagoIO::TImagoIO(TComponent* AOwner) : TComponent(AOwner) {
 
 TImagoIO::~TImagoIO() {
   WaitThreads(false);
+  CloseAVIFile();
   DetachView();
   ForgetImageControl();
 }
@@ -258,6 +260,61 @@ void TImagoIO::SetDefaultDitherMethod(uint8_t Value) {
 }
 
 // ---- notices and helpers
+
+// ---- AVI frames
+
+int32_t TImagoIO::OpenAVIFile(const std::string& FileName) {
+  SetAborted(false);
+  CloseAVIFile();
+  params_->AviFrameCount = 0;
+  params_->FileName = FileName;
+  params_->FileType = ieftUnknown;
+  try {
+    avi_file_ = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
+  } catch (const std::exception&) {
+    Fail();
+    return 0;
+  }
+  avi_ = std::make_unique<TIEAVIReader>();
+  if (!avi_->Open(avi_file_.get()) || avi_->FrameCount() == 0) {
+    CloseAVIFile();
+    Fail();
+    return 0;
+  }
+  params_->AviFrameCount = avi_->FrameCount();
+  params_->AviFrameDelay = 0;
+  return avi_->FrameCount();
+}
+
+void TImagoIO::CloseAVIFile() {
+  avi_.reset();
+  avi_file_.reset();
+}
+
+void TImagoIO::LoadAVIFrame(int32_t Index) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartFrame(this, WorkerNotifyWindow(), Index, &TImagoIO::LoadAVIFrame);
+    return;
+  }
+  FinishGuard finish(this);
+  SetAborted(false);
+  if (!PrepareBitmap(0) || !avi_ || Index < 0 || Index >= avi_->FrameCount()) return Fail();
+  TIOProgressRec progress = MakeProgressRec();
+  TIEBitmap frame;
+  if (!avi_->ReadFrame(Index, &frame, progress)) return Fail();
+  params_->AviFrameCount = avi_->FrameCount();
+  params_->AviFrameDelay = avi_->FrameDelay();
+  bitmap_->Assign(&frame);
+  const int32_t bits = avi_->BitCount();
+  params_->BitsPerSample = bits <= 8 ? bits : (bits == 15 ? 5 : 8);
+  params_->SamplesPerPixel = bits <= 8 ? 1 : 3;
+  params_->SetDpiX(DefaultDpiX);
+  params_->SetDpiY(DefaultDpiY);
+  params_->Width = frame.Width();
+  params_->Height = frame.Height();
+  params_->ColorMap.clear();
+  UpdateAttachedView();
+}
 
 // ---- acquisition
 
@@ -709,9 +766,18 @@ void TImagoIO::LoadFromFile(const std::string& FileName) {
   const std::string ext = LowerCase(ExtractFileExt(FileName));
   const TIOFormatEntry* e = FileName.empty() ? nullptr : FindFormatInfoByExtension(ext);
   if (WebSchemeLength(FileName) > 0) return LoadFromURL(FileName);
-  // Video files have no road in this build; like an extension no entry
-  // lists, they are a failed load.
-  if (!e || ext == ".avi" || !bitmap_) {
+  if (ext == ".avi") {
+    const int32_t index = params_->ImageIndex;
+    if (OpenAVIFile(FileName) == 0) {
+      FinishGuard finish(this);
+      return;
+    }
+    LoadAVIFrame(index);
+    params_->FileType = ieftAVI;
+    return;
+  }
+  // Like an extension no entry lists, a failed load.
+  if (!e || !bitmap_) {
     FinishGuard finish(this);
     return Fail();
   }

@@ -36,6 +36,8 @@ class TBitmap;
 class TImage;
 class TFont;
 class TIEIOThread;
+class TIEAVIReader;
+class TFileStream;
 
 using TIEDoPreviewsEvent = std::function<void(TObject* Sender, bool& Handled)>;
 using TIEFinishWorkEvent = std::function<void(TObject* Sender)>;
@@ -195,6 +197,17 @@ class TImagoIO : public TComponent {
   // 24 bits (1 bit as it is) from a copy, and never changed.
   virtual bool DoPreviews(uint16_t Pages);
 
+  // ---- AVI frames
+  // Opens the file for frame reading; the frame count (0 with Aborted set
+  // when it is no AVI with a video stream). An open file is closed first.
+  int32_t OpenAVIFile(const std::string& FileName);
+  // Decodes frame Index into the working bitmap and sets AviFrameCount and
+  // AviFrameDelay (milliseconds); a coding that is not available, a missing
+  // file or an index past the end loads nothing and sets Aborted. Always
+  // fires the finish notice.
+  void LoadAVIFrame(int32_t Index);
+  void CloseAVIFile();
+
   // ---- acquisition (no devices exist on this platform; see IEAcquisition.h)
   // Created on first use; the WIA object reports progress through
   // WIAProgress, the video object notifies the attached view's window.
@@ -286,6 +299,8 @@ class TImagoIO : public TComponent {
     SaveFormatToStream(FileType, Stream);
   }
 
+  std::unique_ptr<TFileStream> avi_file_;
+  std::unique_ptr<TIEAVIReader> avi_;
   std::unique_ptr<TIEWia> wia_;
   std::unique_ptr<TIEDirectShow> direct_show_;
   std::unique_ptr<TIETWainParams> twain_params_;
