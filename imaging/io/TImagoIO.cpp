@@ -7,9 +7,12 @@
 #include "imaging/model/ColorSpaces.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/IEStreams.h"
+#include "imaging/model/Resample.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/io/TIEIOThread.h"
+#include "imaging/io/formats/AVI.h"
 #include "imaging/model/TIEMask.h"
+#include "platform/Http.h"
 #include "platform/Window.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
@@ -63,6 +66,14 @@ constexpr SaveExtension kSaveList[] = {
     {".ps", ieftPS},     {".eps", ieftPS},    {".pdf", ieftPDF},
 };
 
+// The length of a leading "http://", "https://" or "ftp://" (any case), or 0.
+size_t WebSchemeLength(const std::string& Name) {
+  const std::string head = LowerCase(Name.substr(0, 8));
+  for (const char* s : {"http://", "https://", "ftp://"})
+    if (head.rfind(s, 0) == 0) return std::strlen(s);
+  return 0;
+}
+
 int32_t SaveTypeOfExtension(const std::string& LowerExt) {
   for (const SaveExtension& s : kSaveList)
     if (LowerExt == s.ext) return s.id;
@@ -78,11 +89,13 @@ TImagoIO::TImagoIO(TComponent* AOwner) : TComponent(AOwner) {
   owned_ = std::make_unique<TIEBitmap>();
   bitmap_ = owned_.get();
   params_ = std::make_unique<TIOParamsVals>(this);
+  twain_params_ = std::make_unique<TIETWainParams>(this);
   preview_font_.reset(new TFont());
 }
 
 TImagoIO::~TImagoIO() {
   WaitThreads(false);
+  CloseAVIFile();
   DetachView();
   ForgetImageControl();
 }
@@ -247,6 +260,182 @@ void TImagoIO::SetDefaultDitherMethod(uint8_t Value) {
 }
 
 // ---- notices and helpers
+
+// ---- AVI frames
+
+int32_t TImagoIO::OpenAVIFile(const std::string& FileName) {
+  SetAborted(false);
+  CloseAVIFile();
+  params_->AviFrameCount = 0;
+  params_->FileName = FileName;
+  params_->FileType = ieftUnknown;
+  try {
+    avi_file_ = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
+  } catch (const std::exception&) {
+    Fail();
+    return 0;
+  }
+  avi_ = std::make_unique<TIEAVIReader>();
+  if (!avi_->Open(avi_file_.get()) || avi_->FrameCount() == 0) {
+    CloseAVIFile();
+    Fail();
+    return 0;
+  }
+  params_->AviFrameCount = avi_->FrameCount();
+  params_->AviFrameDelay = 0;
+  return avi_->FrameCount();
+}
+
+void TImagoIO::CloseAVIFile() {
+  avi_.reset();
+  avi_file_.reset();
+}
+
+void TImagoIO::LoadAVIFrame(int32_t Index) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartFrame(this, WorkerNotifyWindow(), Index, &TImagoIO::LoadAVIFrame);
+    return;
+  }
+  FinishGuard finish(this);
+  SetAborted(false);
+  if (!PrepareBitmap(0) || !avi_ || Index < 0 || Index >= avi_->FrameCount()) return Fail();
+  TIOProgressRec progress = MakeProgressRec();
+  TIEBitmap frame;
+  if (!avi_->ReadFrame(Index, &frame, progress)) return Fail();
+  params_->AviFrameCount = avi_->FrameCount();
+  params_->AviFrameDelay = avi_->FrameDelay();
+  bitmap_->Assign(&frame);
+  const int32_t bits = avi_->BitCount();
+  params_->BitsPerSample = bits <= 8 ? bits : (bits == 15 ? 5 : 8);
+  params_->SamplesPerPixel = bits <= 8 ? 1 : 3;
+  params_->SetDpiX(DefaultDpiX);
+  params_->SetDpiY(DefaultDpiY);
+  params_->Width = frame.Width();
+  params_->Height = frame.Height();
+  params_->ColorMap.clear();
+  UpdateAttachedView();
+}
+
+// ---- acquisition
+
+TIEWia* TImagoIO::GetWIA() {
+  if (!wia_) {
+    wia_ = std::make_unique<TIEWia>(this);
+    wia_->OnProgress = [this](int32_t Percent) { return WIAProgress(Percent); };
+  }
+  return wia_.get();
+}
+
+bool TImagoIO::WIAProgress(int32_t Percent) {
+  DoProgress(this, Percent);
+  return !Aborted();
+}
+
+TIEDirectShow* TImagoIO::GetDirectShow() {
+  if (!direct_show_) {
+    direct_show_ = std::make_unique<TIEDirectShow>();
+    if (view_) direct_show_->SetNotifyWindow(view_->Handle(), IEM_NEWFRAME, IEM_EVENT);
+  }
+  return direct_show_.get();
+}
+
+void TImagoIO::UpdateDShowNotifyWindow() {
+  if (view_ && direct_show_ && direct_show_->NotifyWindow() != view_->Handle())
+    direct_show_->SetNotifyWindow(view_->Handle(), IEM_NEWFRAME, IEM_EVENT);
+}
+
+void TImagoIO::TakeAcquiredBitmap(TIEBitmap* Bitmap, TIOParamsVals*& Params) {
+  if (!PrepareBitmap(0)) return;
+  bool handled = false;
+  if (OnAcquireBitmap) OnAcquireBitmap(this, Bitmap, handled);
+  if (handled) return;
+  Params = params_.get();
+  bitmap_->Assign(Bitmap);
+  params_->Width = bitmap_->Width();
+  params_->Height = bitmap_->Height();
+  if (AutoAdjustDPI) AdjustDPI();
+  UpdateAttachedView();
+}
+
+// ---- square pixels
+
+namespace {
+
+// The size with square pixels for a Width x Height image at DpiX x DpiY, and
+// the resolution both axes then share; false when nothing is to be done.
+// A side never becomes 0, and a zero resolution is never divided by.
+bool SquarePixelSize(int32_t Width, int32_t Height, int32_t DpiX, int32_t DpiY,
+                     int32_t& NewWidth, int32_t& NewHeight, int32_t& NewDpi) {
+  if (DpiX == DpiY || DpiX <= 0 || DpiY <= 0 || Width <= 0 || Height <= 0) return false;
+  NewWidth = Width;
+  NewHeight = Height;
+  if (Height < Width) {
+    NewHeight = static_cast<int32_t>(
+        std::min<int64_t>(Trunc(static_cast<double>(Height) / DpiY * DpiX), 1000000));
+    NewDpi = DpiX;
+  } else {
+    NewWidth = static_cast<int32_t>(
+        std::min<int64_t>(Trunc(static_cast<double>(Width) / DpiX * DpiY), 1000000));
+    NewDpi = DpiY;
+  }
+  NewWidth = std::max(NewWidth, 1);
+  NewHeight = std::max(NewHeight, 1);
+  return true;
+}
+
+// Resamples Source into a new bitmap of the given size.
+std::unique_ptr<TIEBitmap> Resampled(TIEBitmap* Source, int32_t Width, int32_t Height,
+                                     bool Filtered) {
+  auto result = std::make_unique<TIEBitmap>();
+  if (Filtered) {
+    if (Source->PixelFormat() != ieRGB24) Source->SetPixelFormat(ieRGB24);
+    result->Allocate(Width, Height, ieRGB24);
+    ResampleFastLinear24(Source, result.get());
+  } else {
+    result->Allocate(Width, Height, Source->PixelFormat());
+    ResampleNearest(Source, result.get());
+    if (Source->PixelFormat() == iePalette8)
+      for (int32_t i = 0; i < Source->GetPaletteLen() && i < result->GetPaletteLen(); ++i)
+        result->SetPaletteEntry(i, Source->GetPaletteEntry(i));
+  }
+  return result;
+}
+
+}  // namespace
+
+void TImagoIO::AdjustDPI() {
+  if (!PrepareBitmap(0) || bitmap_->Width() == 0 || bitmap_->Height() == 0) return;
+  int32_t nw, nh, dpi;
+  if (!SquarePixelSize(params_->Width, params_->Height, params_->DpiX(), params_->DpiY(), nw, nh,
+                       dpi))
+    return;
+  params_->SetDpiX(dpi);
+  params_->SetDpiY(dpi);
+  params_->Width = nw;
+  params_->Height = nh;
+  std::unique_ptr<TIEBitmap> alpha = bitmap_->ReleaseAlphaChannel();
+  std::unique_ptr<TIEBitmap> result = Resampled(bitmap_, nw, nh, FilteredAdjustDPI);
+  bitmap_->Assign(result.get());
+  if (alpha) {
+    TIEBitmap* a = bitmap_->AllocateAlphaChannel();
+    a->Allocate(nw, nh, alpha->PixelFormat());
+    ResampleNearest(alpha.get(), a);
+  }
+}
+
+TIEBitmap* TImagoIO::AdjustBitmapDPI(TIEBitmap* Bitmap, TIOParamsVals* Params, bool Filtered) {
+  int32_t nw, nh, dpi;
+  if (!Bitmap || !Params ||
+      !SquarePixelSize(Bitmap->Width(), Bitmap->Height(), Params->DpiX(), Params->DpiY(), nw, nh,
+                       dpi))
+    return Bitmap;
+  Params->SetDpiX(dpi);
+  Params->SetDpiY(dpi);
+  TIEBitmap source;
+  source.Assign(Bitmap);
+  source.RemoveAlphaChannel();
+  return Resampled(&source, nw, nh, Filtered).release();
+}
 
 // ---- workers
 
@@ -474,6 +663,7 @@ void TImagoIO::RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool 
     a->UnmapRows();
     SyncAlphaFull(a);
   }
+  if (AutoAdjustDPI) AdjustDPI();
   if (view_ && (Handler.TellsViewDpi == 2 || (Handler.TellsViewDpi == 1 && FileLoad)))
     view_->SetDpi(params_->DpiX(), params_->DpiY());
 }
@@ -575,9 +765,19 @@ void TImagoIO::LoadFromFile(const std::string& FileName) {
   }
   const std::string ext = LowerCase(ExtractFileExt(FileName));
   const TIOFormatEntry* e = FileName.empty() ? nullptr : FindFormatInfoByExtension(ext);
-  // Web addresses and video files have no road in this build; like an
-  // extension no entry lists, they are a failed load.
-  if (!e || LowerCase(FileName.substr(0, 7)) == "http://" || ext == ".avi" || !bitmap_) {
+  if (WebSchemeLength(FileName) > 0) return LoadFromURL(FileName);
+  if (ext == ".avi") {
+    const int32_t index = params_->ImageIndex;
+    if (OpenAVIFile(FileName) == 0) {
+      FinishGuard finish(this);
+      return;
+    }
+    LoadAVIFrame(index);
+    params_->FileType = ieftAVI;
+    return;
+  }
+  // Like an extension no entry lists, a failed load.
+  if (!e || !bitmap_) {
     FinishGuard finish(this);
     return Fail();
   }
@@ -585,6 +785,65 @@ void TImagoIO::LoadFromFile(const std::string& FileName) {
     LoadFormatFromFile(e->TypeId, FileName);
   else
     LoadEntryFromFile(*e, FileName);
+}
+
+void TImagoIO::LoadFromURL(const std::string& URL) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartURL(this, WorkerNotifyWindow(), URL, &TImagoIO::LoadFromURL);
+    return;
+  }
+  SetAborted(false);
+  const size_t scheme = WebSchemeLength(URL);
+  if (scheme == 0) {
+    FinishGuard finish(this);
+    return Fail();
+  }
+  const std::string rest = URL.substr(scheme);
+  const size_t slash = rest.find('/');
+  if (slash == std::string::npos) {
+    FinishGuard finish(this);
+    return;
+  }
+  // host[:port]; a port that is no number gives the scheme's default.
+  std::string host = rest.substr(0, slash);
+  std::string port;
+  if (const size_t colon = host.find(':'); colon != std::string::npos) {
+    const std::string text = host.substr(colon + 1);
+    host.resize(colon);
+    int32_t n = 0;
+    if (TryStrToInt(text, n) && n > 0 && n < 65536) port = ":" + std::to_string(n);
+  }
+  THttpRequest request;
+  request.URL = LowerCase(URL.substr(0, scheme)) + host + port + rest.substr(slash);
+  request.UserAgent = "Mozilla/4.*";
+  request.Proxy = ProxyAddress;
+  request.ProxyUser = ProxyUser;
+  request.ProxyPassword = ProxyPassword;
+  request.MaxBytes = MaxURLBytes;
+  std::vector<uint8_t> body;
+  const THttpResult result = HttpGet(request, body, [this](int64_t Received, int64_t Total) {
+    if (Total > 0 && OnProgress)
+      DoProgress(this, static_cast<int32_t>(Trunc(Received * (100.0 / Total))));
+    return !Aborted();
+  });
+  if (result != hrOK) {
+    FinishGuard finish(this);
+    return Fail();
+  }
+  {
+    ++no_dispatch_;
+    struct Restore {
+      int32_t& n;
+      std::vector<uint8_t>& data;
+      ~Restore() {
+        --n;
+        // The picture's bytes do not stay behind in freed memory.
+        std::fill(data.begin(), data.end(), uint8_t{0});
+      }
+    } restore{no_dispatch_, body};
+    TIEMemStream stream(body.data(), static_cast<int64_t>(body.size()));
+    LoadFromStream(&stream);
+  }
 }
 
 void TImagoIO::LoadFromFileOfType(const std::string& FileName, int32_t FileType) {

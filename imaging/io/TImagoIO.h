@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/IEAcquisition.h"
 #include "imaging/io/IEFormats.h"
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/TIEIOPreviewsDialog.h"
@@ -35,9 +36,12 @@ class TBitmap;
 class TImage;
 class TFont;
 class TIEIOThread;
+class TIEAVIReader;
+class TFileStream;
 
 using TIEDoPreviewsEvent = std::function<void(TObject* Sender, bool& Handled)>;
 using TIEFinishWorkEvent = std::function<void(TObject* Sender)>;
+using TIEAcquireBitmapEvent = std::function<void(TObject* Sender, TIEBitmap* Bitmap, bool& Handled)>;
 using TIEIOPreviewEvent = std::function<void(TObject* Sender, TIEIOPreviewsDialog* Dialog)>;
 
 // Options of the save-parameter dialog.
@@ -122,6 +126,10 @@ class TImagoIO : public TComponent {
   bool AutoAdjustDPI = false;
   bool FilteredAdjustDPI = false;
   bool SimplifiedParamsDialogs = true;
+  // The proxy of web loads ("host:port"; empty: direct) and its credentials.
+  std::string ProxyAddress;
+  std::string ProxyUser;
+  std::string ProxyPassword;
   // ---- the save-parameter dialog
   TMsgLanguage MsgLanguage() const { return msg_language_; }
   void SetMsgLanguage(TMsgLanguage Value) { msg_language_ = Value; }
@@ -138,7 +146,17 @@ class TImagoIO : public TComponent {
   TIEIOPreviewEvent OnIOPreview;
 
   // ---- loads, saves and parameter reads
+  // Names that begin with "http://", "https://" or "ftp://" (any letter
+  // case) go to LoadFromURL.
   virtual void LoadFromFile(const std::string& FileName);
+  // Downloads the resource into memory (never to disk) and loads it by
+  // content. Only http, https and ftp; at most MaxURLBytes; redirects are
+  // followed up to five times. A failed transfer or an answer outside 2xx
+  // sets Aborted; an address without a path ("http://host") loads nothing
+  // and leaves Aborted false. Every outcome fires the finish notice.
+  virtual void LoadFromURL(const std::string& URL);
+  // The cap of a web load's body, in bytes.
+  int64_t MaxURLBytes = 256ll << 20;
   virtual void LoadFromFileOfType(const std::string& FileName, int32_t FileType);
   virtual void LoadFromFileByContent(const std::string& FileName);
   virtual void LoadFromStream(TStream* Stream);
@@ -178,6 +196,49 @@ class TImagoIO : public TComponent {
   // when no page applies. The dialog edits Params; the image is shown in
   // 24 bits (1 bit as it is) from a copy, and never changed.
   virtual bool DoPreviews(uint16_t Pages);
+
+  // ---- AVI frames
+  // Opens the file for frame reading; the frame count (0 with Aborted set
+  // when it is no AVI with a video stream). An open file is closed first.
+  int32_t OpenAVIFile(const std::string& FileName);
+  // Decodes frame Index into the working bitmap and sets AviFrameCount and
+  // AviFrameDelay (milliseconds); a coding that is not available, a missing
+  // file or an index past the end loads nothing and sets Aborted. Always
+  // fires the finish notice.
+  void LoadAVIFrame(int32_t Index);
+  void CloseAVIFile();
+
+  // ---- acquisition (no devices exist on this platform; see IEAcquisition.h)
+  // Created on first use; the WIA object reports progress through
+  // WIAProgress, the video object notifies the attached view's window.
+  virtual TIEWia* GetWIA();
+  virtual TIEDirectShow* GetDirectShow();
+  // Points an existing video object at the attached view's window.
+  void UpdateDShowNotifyWindow();
+  TIETWainParams* TwainParams() const { return twain_params_.get(); }
+  TIOPrintPreviewParams* PrintPreviewParams() { return &print_preview_params_; }
+  uint8_t AcquireState() const { return acquire_state_; }
+  virtual void ResetAcquireState() { acquire_state_ = 0; }
+  // Fires DoProgress; true (go on) while Aborted is false.
+  bool WIAProgress(int32_t Percent);
+  // Takes an acquired image: OnAcquireBitmap may handle it; otherwise the
+  // working image becomes a copy of it (square pixels when AutoAdjustDPI)
+  // and Params receives the component's parameter record.
+  virtual void TakeAcquiredBitmap(TIEBitmap* Bitmap, TIOParamsVals*& Params);
+  TIEAcquireBitmapEvent OnAcquireBitmap;
+
+  // ---- square pixels
+  // Resamples the image so that its pixels become square: the side along
+  // the smaller of Width and Height (of Params) is scaled by the ratio of
+  // the resolutions, and both resolutions become the one of the other side.
+  // Nothing when the resolutions are equal or not both positive, or when
+  // the image is empty. FilteredAdjustDPI: 24-bit fast linear filter; else
+  // nearest neighbour in the image's own format. The alpha channel follows.
+  void AdjustDPI();
+  // The same for any bitmap with Params' resolution (set through its
+  // setters); returns a new bitmap, or Bitmap itself when nothing changes.
+  // The alpha channel is not carried over.
+  static TIEBitmap* AdjustBitmapDPI(TIEBitmap* Bitmap, TIOParamsVals* Params, bool Filtered);
 
   // ---- workers
   // True on one of the component's running workers.
@@ -238,6 +299,13 @@ class TImagoIO : public TComponent {
     SaveFormatToStream(FileType, Stream);
   }
 
+  std::unique_ptr<TFileStream> avi_file_;
+  std::unique_ptr<TIEAVIReader> avi_;
+  std::unique_ptr<TIEWia> wia_;
+  std::unique_ptr<TIEDirectShow> direct_show_;
+  std::unique_ptr<TIETWainParams> twain_params_;
+  TIOPrintPreviewParams print_preview_params_;
+  uint8_t acquire_state_ = 0;
   TCriticalSection threads_lock_;
   std::vector<TIEIOThread*> threads_;
   // Set while an operation must not be handed on (a stream on the stack).

@@ -1,0 +1,143 @@
+// The acquisition objects of the input/output component: the image-device
+// manager (TIEWia), the video graph (TIEDirectShow) and the scanner
+// parameters (TIETWainParams). This platform has no image-acquisition
+// devices, no video capture graph and no scanner source manager: the
+// objects exist, keep their settings, and report that nothing is available.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "imaging/model/TIEList.h"
+#include "platform/Messages.h"
+#include "rtl/TObject.h"
+
+class TImagoIO;
+class TIEBitmap;
+
+// What acquisition reports on this platform.
+inline constexpr const char* kNoAcquisitionDevice = "No acquisition device is available on this platform";
+
+// A device event of kind 1..3 (see TIEWia::DeviceEventArrived).
+using TIEWiaDeviceEvent = std::function<void(TObject* Sender, uint8_t Kind)>;
+
+class TIEWia : public TObject {
+  RTL_CLASS(TIEWia, TObject)
+ public:
+  explicit TIEWia(TImagoIO* Owner);
+  TImagoIO* Owner() const { return owner_; }
+  // No device manager exists here.
+  bool DeviceManagerAvailable() const { return false; }
+  int32_t DeviceCount() const { return 0; }
+  const char* UnavailableReason() const { return kNoAcquisitionDevice; }
+
+  // An event from the device manager, by its id (braced upper-case GUID
+  // text): the three known ids give kinds 1..3, stored and reported to
+  // OnDeviceEvent; other ids are ignored.
+  void DeviceEventArrived(const std::string& EventId);
+  uint8_t LastEventKind() const { return last_event_kind_; }
+
+  TIEWiaDeviceEvent OnDeviceEvent;
+  // Set by the component to its WIAProgress: true goes on.
+  std::function<bool(int32_t Percent)> OnProgress;
+  bool TakePicture = true;
+  bool DeleteTakenPicture = false;
+  std::string SaveTransferBufferAs;
+  int32_t TransferFormat = 0;
+  int32_t CurrentIndex = 0;
+
+ private:
+  TImagoIO* owner_;
+  uint8_t last_event_kind_ = 0;
+};
+
+struct TIEVideoFormat {
+  std::string FormatName;
+  int32_t BitCount = 0;
+  std::string VideoStandards;
+  int32_t MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0, GranularityX = 0,
+          GranularityY = 0;
+};
+
+// The names of the analogue video standards whose bits are set in Mask,
+// separated by spaces.
+std::string VideoStandardsText(uint32_t Mask);
+
+class TIEDirectShow : public TObject {
+  RTL_CLASS(TIEDirectShow, TObject)
+ public:
+  TIEDirectShow() = default;
+  ~TIEDirectShow() override { Disconnect(); }
+
+  // Video input, audio input, codec names: nothing fills them here.
+  std::vector<std::string> VideoInputs, AudioInputs, VideoCodecs, AudioCodecs;
+  std::vector<TIEVideoFormat> VideoFormats;
+  std::vector<std::string> CrossbarInputs;
+  std::string FileName;
+  bool EnableSampleGrabber = false;
+  bool RenderAudio = false;
+
+  // No graph can be built on this platform: false, and HasGraph stays false.
+  bool BuildGraph() { return false; }
+  bool HasGraph() const { return false; }
+  const char* UnavailableReason() const { return kNoAcquisitionDevice; }
+  void Pause() {}
+  void Stop() {}
+  bool IsRunning() const { return false; }
+  // 0 none, 1 frame, 2 sample, 3 field, 4 byte, 5 media time; others nothing.
+  void SetTimeFormat(int32_t Code);
+  int32_t TimeFormat() const { return time_format_; }
+  int64_t GetDuration() const { return 0; }
+  void SetPosition(int64_t) {}
+  void GetVideoSize(int32_t& Width, int32_t& Height, std::string& FormatName) const;
+  int64_t GetAverageTimePerFrame() const { return 0; }
+  // Without a graph nothing is grabbed and Bitmap is left as it is.
+  bool GrabFrame(TIEBitmap*) { return false; }
+  void SetNotifyWindow(HWND Window, uint32_t NewFrameMessage, uint32_t EventMessage);
+  HWND NotifyWindow() const { return notify_window_; }
+  uint32_t NewFrameMessage() const { return new_frame_message_; }
+  uint32_t EventMessage() const { return event_message_; }
+  void Disconnect() {}
+
+ private:
+  int32_t time_format_ = 0;
+  HWND notify_window_ = nullptr;
+  uint32_t new_frame_message_ = 0;
+  uint32_t event_message_ = 0;
+};
+
+// The scanner parameters. No scanner connection is ever opened here, so
+// destroying the object closes nothing.
+class TIETWainParams : public TObject {
+  RTL_CLASS(TIETWainParams, TObject)
+ public:
+  explicit TIETWainParams(TImagoIO* Owner);
+  TImagoIO* Owner() const { return owner_; }
+  void Reset();
+
+  std::vector<std::string> Capabilities;
+  std::array<TIEDoubleList, 6> DoubleLists;  // resolutions and similar
+  std::array<TIEIntegerList, 3> IntegerLists;
+  int32_t FirstSetting = 1;
+  double Gamma = 2.2;
+  std::array<std::string, 4> Texts;
+  bool MultiImageFlags = false;  // true only for multi-image components
+  bool VisibleDialog = true;
+  bool ProgressIndicators = true;
+  int32_t AcquireCount = 1;
+
+ private:
+  TImagoIO* owner_;
+};
+
+// A plain record the component owns; nothing reads it.
+struct TIOPrintPreviewParams {
+  double MarginTop = 1.0, MarginLeft = 1.0, MarginRight = 1.0, MarginBottom = 1.0;
+  uint8_t Position = 4;
+  uint8_t Size = 1;
+  double Width = -1.0, Height = -1.0;
+  double Gamma = 1.0;
+};
