@@ -10,6 +10,7 @@
 #include "imaging/io/TImagoIO.h"
 #include "imaging/io/raw/RawContainers.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIETagsHandler.h"
 #include "rtl/TStream.h"
 
 namespace {
@@ -26,6 +27,7 @@ struct CiffReading {
   int32_t MinW = 0x7FFFFFFE, MinH = 0x7FFFFFFE;
   int32_t Budget = kCiffMaxRecords;
   std::set<int64_t> Considered;
+  int64_t MakerBytes = 0;  // all maker-note data collected so far
 
   uint16_t Word() {
     uint8_t b[2] = {};
@@ -52,12 +54,18 @@ std::string ReadCiffString(CiffReading& R, int64_t Max) {
 }
 
 // The record's data as a directory entry of 16-bit values; the count and
-// the bytes read agree, and neither runs past the record or the file.
+// the bytes read agree, and neither runs past the record or the file. All
+// records together hold no more than the file does, however often they
+// name the same bytes. The values are kept little-endian, as the directory is.
 void AddCiffMakerTag(CiffReading& R, uint16_t Tag, int64_t Length) {
   const int64_t room = std::max<int64_t>(0, R.Size - R.Stream->Position());
-  const int64_t bytes = std::min(Length, room) & ~int64_t{1};
+  const int64_t left = std::max<int64_t>(0, std::min<int64_t>(R.Size, 0x7FFFFFFF) - R.MakerBytes);
+  const int64_t bytes = std::min({Length, room, left}) & ~int64_t{1};
   std::vector<uint8_t> data(static_cast<size_t>(bytes));
   if (bytes > 0) R.Stream->Read(data.data(), bytes);
+  if (R.Big)
+    for (size_t i = 0; i + 1 < data.size(); i += 2) std::swap(data[i], data[i + 1]);
+  R.MakerBytes += bytes;
   R.Tags.push_back(Tag);
   R.Counts.push_back(static_cast<uint32_t>(bytes / 2));
   R.Data.push_back(std::move(data));
@@ -135,10 +143,41 @@ void LoadCiffPreview(CiffReading& R) {
   if (io.Aborted()) thumbnail->FreeImage(true);
 }
 
+// The collected records as one directory of 16-bit-value entries: the
+// count, the entries, then each entry's data in the same order.
+void StoreCiffMakerNote(CiffReading& R) {
+  TIETagsHandler& note = R.Params.EXIFMakerNote;
+  TMemoryStream& out = note.Stream();
+  out.Clear();
+  const auto put16 = [&](uint16_t v) {
+    const uint8_t b[2] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8)};
+    out.WriteBuffer(b, 2);
+  };
+  const auto put32 = [&](uint32_t v) {
+    const uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
+                          static_cast<uint8_t>(v >> 24)};
+    out.WriteBuffer(b, 4);
+  };
+  const size_t n = R.Tags.size();
+  put16(static_cast<uint16_t>(n));
+  int64_t dataAt = 2 + 12 * static_cast<int64_t>(n);
+  for (size_t i = 0; i < n; ++i) {
+    put16(R.Tags[i]);
+    put16(3);
+    put32(R.Counts[i]);
+    put32(static_cast<uint32_t>(dataAt));
+    dataAt += static_cast<int64_t>(R.Data[i].size());
+  }
+  for (const auto& data : R.Data)
+    if (!data.empty()) out.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
+  out.SetPosition(0);
+  note.ParseTags();
+}
+
 }  // namespace
 
 bool ReadCiffMetadata(TStream* Stream, TIOParamsVals& Params) {
-  CiffReading r{Stream, Params, Stream->Size(), false, {}, {}, {}, -1, 0x7FFFFFFE, 0x7FFFFFFE, kCiffMaxRecords, {}};
+  CiffReading r{Stream, Params, Stream->Size(), false, {}, {}, {}, -1, 0x7FFFFFFE, 0x7FFFFFFE, kCiffMaxRecords, {}, 0};
   uint8_t head[14] = {};
   Stream->Seek(0, soBeginning);
   Stream->Read(head, 14);
@@ -149,7 +188,6 @@ bool ReadCiffMetadata(TStream* Stream, TIOParamsVals& Params) {
   const int64_t h = r.Long();
   ParseCiffDirectory(r, h, r.Size - h, 0);
   LoadCiffPreview(r);
-  // The camera records would go to the maker-note holder, which the
-  // parameter record does not have yet.
+  StoreCiffMakerNote(r);
   return false;
 }

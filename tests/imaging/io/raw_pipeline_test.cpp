@@ -19,6 +19,7 @@
 #include "imaging/io/raw/RawOutput.h"
 #include "imaging/io/raw/RawPackedLoaders.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIETagsHandler.h"
 
 using rawtest::Decoding;
 using rawtest::File;
@@ -493,6 +494,72 @@ TEST(CameraRaw, CiffMetadataOfBlocksNestedInThemselvesEnds) {
   ReadCiffMetadata(stream.get(), params);
   ASSERT_TRUE(params.EXIFThumbnail);
   EXPECT_EQ(params.EXIFThumbnail->Width(), 8);
+}
+
+TEST(CameraRaw, CiffCameraRecordsBecomeTheMakerNote) {
+  // One block: a 0x102D record of three values, a 0x102A record of two and
+  // a 0x102A record that claims more bytes than the file holds.
+  for (const bool big : {false, true}) {
+    SCOPED_TRACE(big ? "MM" : "II");
+    File f(0, big);
+    f.Text(0, big ? "MM" : "II", false);
+    f.U32(2, 26);
+    f.Text(6, "HEAPCCDR", false);
+    const size_t s = 26;
+    f.U16(s + 0x10, 0x0102);
+    f.U16(s + 0x12, 0x0304);
+    f.U16(s + 0x14, 0x0506);
+    f.U16(s + 0x20, 0xA1A2);
+    f.U16(s + 0x22, 0xB1B2);
+    f.U16(s + 0x30, 0xC1C2);
+    const size_t table = 0x40;
+    const std::array<uint32_t, 3> records[] = {{0x102D, 6, 0x10}, {0x102A, 4, 0x20}, {0x102A, 0x7FFFFFF0, 0x30}};
+    f.U16(s + table, 3);
+    for (size_t i = 0; i < 3; ++i) {
+      f.U16(s + table + 2 + 10 * i, static_cast<uint16_t>(records[i][0]));
+      f.U32(s + table + 4 + 10 * i, records[i][1]);
+      f.U32(s + table + 8 + 10 * i, records[i][2]);
+    }
+    const size_t len = table + 2 + 30 + 4;
+    f.U32(s + len - 4, static_cast<uint32_t>(table));
+    f.b.resize(s + len);
+    const int64_t fileSize = static_cast<int64_t>(f.b.size());
+
+    auto stream = rawtest::Stream(f.b);
+    TIOParamsVals params(nullptr);
+    ReadCiffMetadata(stream.get(), params);
+    const TIETagsHandler& note = params.EXIFMakerNote;
+    ASSERT_EQ(note.EntryCount(), 3);
+    ASSERT_EQ(note.Entries().size(), 3u);
+    // The last record runs from 0x30 to the end of the file: its count is
+    // what the file holds from there, rounded down to whole values.
+    const uint32_t lastCount = static_cast<uint32_t>((fileSize - static_cast<int64_t>(s + 0x30)) / 2);
+    const uint16_t tags[] = {1, 4, 4};
+    const uint32_t counts[] = {3, 2, lastCount};
+    uint32_t at = 2 + 3 * 12;
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(note.Entries()[i].Tag, tags[i]);
+      EXPECT_EQ(note.Entries()[i].Type, 3);
+      EXPECT_EQ(note.Entries()[i].Count, counts[i]);
+      EXPECT_EQ(note.Entries()[i].Value, at);
+      at += counts[i] * 2;
+    }
+    const auto bytes = codec::Bytes(const_cast<TMemoryStream&>(note.Stream()));
+    ASSERT_EQ(bytes.size(), at);
+    // The values, little-endian whatever the file's byte order.
+    const std::vector<uint8_t> first(bytes.begin() + 38, bytes.begin() + 48);
+    EXPECT_EQ(first, (std::vector<uint8_t>{0x02, 0x01, 0x04, 0x03, 0x06, 0x05, 0xA2, 0xA1, 0xB2, 0xB1}));
+    EXPECT_EQ(bytes[48], 0xC2);
+    EXPECT_EQ(bytes[49], 0xC1);
+  }
+
+  // A file without camera records leaves an empty directory.
+  File plain = Ciff({});
+  auto ps = rawtest::Stream(plain.b);
+  TIOParamsVals params(nullptr);
+  ReadCiffMetadata(ps.get(), params);
+  EXPECT_EQ(params.EXIFMakerNote.EntryCount(), 0);
+  EXPECT_TRUE(params.EXIFMakerNote.Entries().empty());
 }
 
 TEST(CameraRaw, Dc120JpegHalfHeightWithSwappedBytes) {
