@@ -34,9 +34,19 @@ constexpr TEffectName kNames[] = {
     {23, "Push Bottom to Top"}, {24, "Slide Out Bottom to Top"}, {25, "Random Points"},
     {26, "Random Boxes"}, {27, "Wipe Out from Center"}, {28, "Wipe In to Center"},
     {29, "Expand Out from Center"}, {30, "Expand In to Center"},
-    {31, "Expand from Left"}, {32, "Expand from Right"}, {64, "Slide in from Left"},
-    {65, "Slide in from Right"}, {131, "Wipe diagonal from Top Left"}, {137, "Sweep Clockwise"},
-    {147, "Push Right and Slide out"}, {154, "Horizontal Blinds"}};
+    {31, "Expand from Left"}, {32, "Expand from Right"}, {33, "Expand from Top"},
+    {34, "Expand from Bottom"}, {35, "Expand from Top Left"}, {36, "Expand from Top Right"},
+    {37, "Expand from Bottom Left"}, {38, "Expand from Bottom Right"},
+    {49, "Wipe from Top Left"}, {50, "Wipe from Top Right"}, {51, "Wipe from Bottom Left"},
+    {52, "Wipe from Bottom Right"}, {53, "Wipe from Horizon"}, {54, "Wipe in from Sides"},
+    {55, "Wipe out from Vertical Center"}, {64, "Slide in from Left"},
+    {65, "Slide in from Right"}, {66, "Slide in from Top"}, {67, "Slide in from Bottom"},
+    {131, "Wipe diagonal from Top Left"}, {132, "Wipe diagonal from Top Right"},
+    {133, "Wipe diagonal from Bottom Left"}, {134, "Wipe diagonal from Bottom Right"},
+    {137, "Sweep Clockwise"}, {138, "Sweep Counter-Clockwise"},
+    {146, "Push Left and Slide out"}, {147, "Push Right and Slide out"},
+    {148, "Push up and Slide out"}, {149, "Push down and Slide out"},
+    {154, "Horizontal Blinds"}, {155, "Vertical Blinds"}};
 
 TRGB* Row(TIEBitmap* b, int32_t y) { return reinterpret_cast<TRGB*>(b->GetScanline(y)); }
 
@@ -378,42 +388,92 @@ void TIETransitionEffects::DrawTableEffect(int32_t s) {
         if (Inside(x, y)) f[x] = b[x];
     }
   };
+  const int32_t dx = e.DX, dy = e.DY;
+  auto wipe = [&](int32_t x, int32_t y, int32_t w, int32_t h) { CopyRect(tgt, frm, x, y, w, h, x, y); };
+  // Triangle with the right angle at corner (cx, cy), legs 2 dx and 2 dy.
+  auto diagonal = [&](bool right, bool bottom) {
+    if (dx <= 0 || dy <= 0) return;
+    clip([&](int32_t x, int32_t y) {
+      const int64_t u = right ? W - 1 - x : x, v = bottom ? H - 1 - y : y;
+      return u * dy + v * dx < 2 * static_cast<int64_t>(dx) * dy;
+    });
+  };
+  auto sweep = [&](bool clockwise) {
+    if (percent <= 0) return;
+    const double cx = W / 2.0, cy = H / 2.0, span = percent * std::numbers::pi / 50;
+    clip([&](int32_t x, int32_t y) {
+      const double ox = (x + 0.5) - cx;
+      double a = std::atan2(clockwise ? ox : -ox, cy - (y + 0.5));  // 0 straight up
+      if (a < 0) a += 2 * std::numbers::pi;
+      return a < span;
+    });
+  };
   switch (effect_) {
-    case 31: Stretch(tgt, frm, 0, 0, e.DX, H); break;
-    case 32: Stretch(tgt, frm, W - e.DX, 0, e.DX, H); break;
-    case 64: CopyRect(tgt, frm, 0, 0, W, H, e.DX - W, 0); break;
-    case 65: CopyRect(tgt, frm, 0, 0, W, H, W - e.DX, 0); break;
-    case 131:
-      // Triangle (0, 0), (2 dx, 0), (0, 2 dy).
-      if (e.DX > 0 && e.DY > 0)
-        clip([&](int32_t x, int32_t y) {
-          return static_cast<int64_t>(x) * e.DY + static_cast<int64_t>(y) * e.DX <
-                 2 * static_cast<int64_t>(e.DX) * e.DY;
-        });
+    case 31: Stretch(tgt, frm, 0, 0, dx, H); break;
+    case 32: Stretch(tgt, frm, W - dx, 0, dx, H); break;
+    case 33: Stretch(tgt, frm, 0, 0, W, dy); break;
+    case 34: Stretch(tgt, frm, 0, H - dy, W, dy); break;
+    case 35: Stretch(tgt, frm, 0, 0, dx, dy); break;
+    case 36: Stretch(tgt, frm, W - dx, 0, dx, dy); break;
+    case 37: Stretch(tgt, frm, 0, H - dy, dx, dy); break;
+    case 38: Stretch(tgt, frm, W - dx, H - dy, dx, dy); break;
+    case 49: wipe(0, 0, dx, dy); break;
+    case 50: wipe(W - dx, 0, dx, dy); break;
+    case 51: wipe(0, H - dy, dx, dy); break;
+    case 52: wipe(W - dx, H - dy, dx, dy); break;
+    case 53: wipe(0, H / 2 - (dy + 1) / 2, W, dy + 1); break;
+    case 54:
+      wipe(0, 0, (dx + 1) / 2, H);
+      wipe(W - (dx + 1) / 2, 0, (dx + 1) / 2, H);
       break;
-    case 137: {
-      // Sector from straight up, clockwise over Percent x 3.6 degrees.
-      if (percent <= 0) break;
-      const double cx = W / 2.0, cy = H / 2.0, sweep = percent * std::numbers::pi / 50;
-      clip([&](int32_t x, int32_t y) {
-        double a = std::atan2((x + 0.5) - cx, cy - (y + 0.5));  // 0 up, clockwise positive
-        if (a < 0) a += 2 * std::numbers::pi;
-        return a < sweep;
-      });
-      break;
-    }
-    case 147:
-      // The canvas moves right by dx; the target's last dx columns come in.
+    case 55: wipe(W / 2 - (dx + 1) / 2, 0, dx + 1, H); break;
+    case 64: CopyRect(tgt, frm, 0, 0, W, H, dx - W, 0); break;
+    case 65: CopyRect(tgt, frm, 0, 0, W, H, W - dx, 0); break;
+    case 66: CopyRect(tgt, frm, 0, 0, W, H, 0, dy - H); break;
+    case 67: CopyRect(tgt, frm, 0, 0, W, H, 0, H - dy); break;
+    // Triangle (0, 0), (2 dx, 0), (0, 2 dy) and its mirror images.
+    case 131: diagonal(false, false); break;
+    case 132: diagonal(true, false); break;
+    case 133: diagonal(false, true); break;
+    case 134: diagonal(true, true); break;
+    // Sector from straight up over Percent x 3.6 degrees.
+    case 137: sweep(true); break;
+    case 138: sweep(false); break;
+    // Push: the canvas moves by the extent and the target's edge comes in.
+    case 146:
       for (int32_t y = 0; y < H; ++y) {
         TRGB *f = Row(frm, y), *b = Row(tgt, y);
-        std::memmove(f + e.DX, f, static_cast<size_t>(W - e.DX) * 3);
-        std::memcpy(f, b + (W - e.DX), static_cast<size_t>(e.DX) * 3);
+        std::memmove(f, f + dx, static_cast<size_t>(W - dx) * 3);
+        std::memcpy(f + (W - dx), b, static_cast<size_t>(dx) * 3);
       }
       break;
+    case 147:
+      for (int32_t y = 0; y < H; ++y) {
+        TRGB *f = Row(frm, y), *b = Row(tgt, y);
+        std::memmove(f + dx, f, static_cast<size_t>(W - dx) * 3);
+        std::memcpy(f, b + (W - dx), static_cast<size_t>(dx) * 3);
+      }
+      break;
+    case 148:
+      for (int32_t y = 0; y < H; ++y)
+        std::memcpy(Row(frm, y), y + dy < H ? Row(frm, y + dy) : Row(tgt, y + dy - H),
+                    static_cast<size_t>(W) * 3);
+      break;
+    case 149:
+      for (int32_t y = H - 1; y >= 0; --y)
+        std::memcpy(Row(frm, y), y >= dy ? Row(frm, y - dy) : Row(tgt, H - dy + y),
+                    static_cast<size_t>(W) * 3);
+      break;
+    // Blinds: the first Percent of every band of H (W) div unit rows
+    // (columns).
     case 154: {
-      const int32_t band = std::max(1, H / e.Unit);
-      const int32_t rows = percent * band / 100;
+      const int32_t band = std::max(1, H / e.Unit), rows = percent * band / 100;
       clip([&](int32_t, int32_t y) { return y % band < rows; });
+      break;
+    }
+    case 155: {
+      const int32_t band = std::max(1, W / e.Unit), cols = percent * band / 100;
+      clip([&](int32_t x, int32_t) { return x % band < cols; });
       break;
     }
     default: break;

@@ -74,6 +74,13 @@ TEST_F(Transition, EachEffectDrawsTheRightFrame) {
       {131, 512, {{0, 0, kBlue}, {30, 20, kRed}}},         // Wipe diagonal from Top Left
       {137, 512, {{30, 15, kBlue}, {5, 15, kRed}}},        // Sweep Clockwise: the right half
       {154, 512, {{0, 14, kBlue}, {0, 15, kRed}}},         // Horizontal Blinds
+      {33, 512, {{5, 14, kBlue}, {5, 15, kRed}}},          // Expand from Top
+      {52, 512, {{20, 15, kBlue}, {19, 15, kRed}, {20, 14, kRed}}},  // Wipe from Bottom Right
+      {67, 512, {{0, 15, kBlue}, {0, 14, kRed}}},          // Slide in from Bottom
+      {138, 512, {{5, 15, kBlue}, {30, 15, kRed}}},        // Sweep Counter-Clockwise: the left half
+      {146, 512, {{19, 3, kRed}, {20, 3, kBlue}}},         // Push Left and Slide out
+      {149, 512, {{0, 14, kBlue}, {0, 15, kRed}}},         // Push down and Slide out
+      {155, 512, {{19, 0, kBlue}, {20, 0, kRed}}},         // Vertical Blinds
       {100, 512, {{20, 15, kRed}}},                        // no drawing: the first frame stays
   };
   for (const Case& c : cases) {
@@ -91,8 +98,13 @@ TEST_F(Transition, EachEffectDrawsTheRightFrame) {
 }
 
 TEST_F(Transition, FullStepCoversTheFrame) {
-  for (TIETransitionType e : {TIETransitionType{5}, TIETransitionType{27}, TIETransitionType{31},
-                              TIETransitionType{131}, TIETransitionType{137}, TIETransitionType{154}}) {
+  for (int32_t code = 1; code <= 163; ++code) {
+    const auto e = static_cast<TIETransitionType>(code);
+    // Fade Out ends on the background; the random effects only tend to the
+    // target; two wipes end with their red line on the first column or row.
+    if (!TransitionEffectHasDrawing(e) || e == iettFadeOut || e == iettRandomPoints ||
+        e == iettRandomBoxes || e == iettRightLeft2 || e == iettDownUp2)
+      continue;
     TIETransitionEffects fx(nullptr);
     fx.Start(&source_, &target_, e, 1000, iettLinear, false);
     fx.DrawFrame(0);
