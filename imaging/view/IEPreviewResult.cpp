@@ -40,12 +40,16 @@ TIEPreviewResult ComputePreviewResultAsync(TIEPreviewsPage Page, const TIEPrevie
                                            const TIOParamsVals& Base, TIEBitmap* Source,
                                            TIEBitmap* Result, TIEPreviewPump Pump,
                                            int32_t FrameMs) {
-  // The worker reads its own copies of the parameters; the caller keeps
-  // Source and Result untouched until it returns.
+  // The worker reads its own copies of the parameters and of the source
+  // (views keep painting the source meanwhile); the caller keeps Result
+  // away from its views until this returns.
   TIOParamsVals base(nullptr);
   base.Assign(&Base);
-  std::future<TIEPreviewResult> job = std::async(std::launch::async, [Page, Work, &base, Source, Result] {
-    return ComputePreviewResult(Page, Work, base, Source, Result);
+  TIEBitmap source;
+  if (Source) source.Assign(Source);
+  TIEBitmap* own = Source ? &source : nullptr;
+  std::future<TIEPreviewResult> job = std::async(std::launch::async, [Page, Work, &base, own, Result] {
+    return ComputePreviewResult(Page, Work, base, own, Result);
   });
   while (job.wait_for(std::chrono::milliseconds(FrameMs)) != std::future_status::ready)
     if (Pump) Pump();

@@ -11,6 +11,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TImagoProc.h"
 #include "imaging/view/TIELayer.h"
+#include "imaging/view/TIETransitionEffects.h"
 #include "platform/ScrollBar.h"
 #include "platform/SysInfo.h"
 #include "rtl/Numeric.h"
@@ -88,6 +89,7 @@ TImagoView::TImagoView(TComponent* AOwner) : TIEView(AOwner) {
   back_buffer_ = std::make_unique<TBitmap>();
   back_buffer_->SetPixelFormat(pf24bit);
   back_ie_ = std::make_unique<TIEBitmap>();
+  transition_ = std::make_unique<TIETransitionEffects>(this);
   wallpaper_ = std::make_unique<TPicture>();
   // The selection starts empty and hidden; its timer moves the ants.
   sel_.Visible = false;
@@ -295,7 +297,13 @@ void TImagoView::Clear() {
   Update();
 }
 
+std::function<void(TObject*)> TImagoView::OnTransitionStop() const { return transition_->OnStop; }
+void TImagoView::SetOnTransitionStop(std::function<void(TObject*)> Value) {
+  transition_->OnStop = std::move(Value);
+}
+
 void TImagoView::Blank() {
+  transition_->Stop();
   ie_bitmap_->SetWidth(1);
   ie_bitmap_->SetHeight(1);
   Clear();
@@ -903,7 +911,9 @@ void TImagoView::WMHScroll(int32_t Code, int32_t Pos) { Scroll(0, Code, Pos); }
 void TImagoView::WMVScroll(int32_t Code, int32_t Pos) { Scroll(1, Code, Pos); }
 
 void TImagoView::WMSize() {
-  if (!in_update_) Update();
+  if (in_update_) return;
+  transition_->Stop();
+  Update();
 }
 
 void TImagoView::SetCenter(bool Value) {

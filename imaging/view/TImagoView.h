@@ -27,6 +27,7 @@
 class TBitmap;
 class TCanvas;
 class TIEBitmap;
+class TIETransitionEffects;
 class TIELayer;
 class TImagoIO;
 class TImagoProc;
@@ -380,6 +381,11 @@ class TImagoView : public TIEView {
   TIEViewNotifyEvent OnFinishWork() const { return on_finish_; }
   void SetOnFinishWork(TIEViewNotifyEvent Value);
   TViewChangeEvent OnViewChange;
+  // The transition engine the view owns; its stop event, with the view as
+  // sender.
+  TIETransitionEffects* Transition() const { return transition_.get(); }
+  std::function<void(TObject*)> OnTransitionStop() const;
+  void SetOnTransitionStop(std::function<void(TObject*)> Value);
   TIEViewNotifyEvent OnImageChange;
   TIEViewNotifyEvent OnPaint;
   TIEViewNotifyEvent OnDrawBackBuffer;
@@ -513,6 +519,7 @@ class TImagoView : public TIEView {
   // painting
   std::unique_ptr<TBitmap> back_buffer_;
   std::unique_ptr<TIEBitmap> back_ie_;
+  std::unique_ptr<TIETransitionEffects> transition_;
   bool dirty_ = true, full_repaint_ = true;
   bool render_stopped_ = false;  // the last render was given up: it is still due
   TIEBackgroundStyle background_style_ = iebsSolid;

@@ -19,6 +19,7 @@
 #include "imaging/view/IEDialogFilter.h"
 #include "imaging/view/TImagoView.h"
 #include "imaging/view/TSaveImagoDialog.h"
+#include "imaging/view/TfIOPreviews.h"
 #include "rtl/Exception.h"
 #include "tests/ui/FrameworkTestSupport.h"
 #include "ui/TBitmap.h"
@@ -33,6 +34,7 @@
 #include "ui/TProgressBar.h"
 #include "ui/TSpeedButton.h"
 #include "ui/TTimer.h"
+#include "ui/TTrackBar.h"
 
 namespace fs = std::filesystem;
 
@@ -570,6 +572,34 @@ TEST_F(FileDialog, SaveTemplatesAdvancedButtonAndAttachedParameters) {
   d->SetExOptions(TIESaveDlgOpts{sdShowPreview, sdShowAdvanced});
   EXPECT_FALSE(d->Execute());
   EXPECT_EQ(d->TemplateName(), "IDD_IETEMPLATE");
+}
+
+TEST_F(FileDialog, AdvancedOpensTheParameterFormAndCancelUndoesIt) {
+  SavePtr d(new TSaveImagoDialog(nullptr));  // installs the parameter form
+  TImagoIO* io = new TImagoIO(d.get());
+  io->IEBitmap()->Allocate(20, 15, ieRGB24);
+  io->Params()->JpegQuality = 80;
+  d->SetAttachedImagoIO(io);
+  d->SetFilterIndex(FilterIndexOfFileName(BuildImageFilter(true, msEnglish, false), "a.jpg"));
+  int32_t quality_after_ok = 0;
+  std::string form_class;
+  host_->script = [&](FakeDialog& h, TIECommonDialog&) {
+    h.path = File("out.jpg");
+    WithSteps({[&] {
+                 auto* form = dynamic_cast<TfIOPreviews*>(Screen->ActiveForm());
+                 ASSERT_NE(form, nullptr);
+                 form_class = form->ClassName();
+                 form->TrackBar2->SetPosition(35);  // the simplified JPEG page
+                 form->Button1->Click();
+               }},
+              [&] { d->AdvancedClick(); });
+    quality_after_ok = io->Params()->JpegQuality;
+    return false;  // the save dialog is cancelled
+  };
+  EXPECT_FALSE(d->Execute());
+  EXPECT_EQ(form_class, "TfIOPreviews");
+  EXPECT_EQ(quality_after_ok, 35);
+  EXPECT_EQ(io->Params()->JpegQuality, 80);
 }
 
 TEST_F(FileDialog, FullPreviewWindowShowsThePreviewedImage) {
