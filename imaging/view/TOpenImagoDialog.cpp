@@ -374,6 +374,9 @@ void TOpenImagoDialog::DoShow() {
     FillZoomCombo();
     view_->SetBackground(clWhite);
     view_->SetCenter(true);
+    // An empty view paints nothing at all: blanked, it shows its
+    // background until a file is selected.
+    view_->Blank();
     PlayButton->SetDown(false);
     PlayButton->SetEnabled(false);
     // The panels go onto the template window.
