@@ -1,5 +1,6 @@
 #include "imaging/view/TOpenImagoDialog.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 #include <climits>
@@ -374,12 +375,21 @@ void TOpenImagoDialog::DoShow() {
     FillZoomCombo();
     view_->SetBackground(clWhite);
     view_->SetCenter(true);
+    // An empty view paints nothing at all: blanked, it shows its
+    // background until a file is selected.
+    view_->Blank();
     PlayButton->SetDown(false);
     PlayButton->SetEnabled(false);
     // The panels go onto the template window.
     if (TWinControl* t = IsOpen() ? Host()->TemplateControl() : nullptr) PicturePanel->SetParent(t);
     if (ExtendedDialog()) {
       InfoPanel->SetBounds(sr.Left, sr.Bottom, client.Width(), client.Height());
+      // The format's description stands in the line above the preview
+      // check box and may be longer than the label beside it: its label
+      // reaches across the panel, kept short of the check box's line.
+      InfoLabel1->SetBounds(InfoLabel1->Left(), InfoLabel1->Top(),
+                            std::max(InfoLabel2->Width(), InfoPanel->ClientWidth() - 2 * InfoLabel1->Left()),
+                            std::min(InfoLabel1->Height(), PreviewCheck->Top() - InfoLabel1->Top()));
       if (TWinControl* t = IsOpen() ? Host()->TemplateControl() : nullptr) InfoPanel->SetParent(t);
     } else {
       PicLabel1->SetVisible(false);

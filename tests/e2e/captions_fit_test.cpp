@@ -6,6 +6,8 @@
 #include "tests/e2e/ProgramTestSupport.h"
 
 #include "app/TfrmSplash.h"
+#include "imaging/io/IEFormats.h"
+#include "imaging/io/TIOParamsVals.h"
 #include "imaging/view/TOpenImagoDialog.h"
 #include "imaging/view/TSaveImagoDialog.h"
 #include "l10n/TlxLangDispatcher.h"
@@ -18,6 +20,8 @@
 #include "ui/TNotebook.h"
 #include "ui/TPageControl.h"
 
+#include <set>
+
 namespace {
 
 struct Language {
@@ -25,6 +29,21 @@ struct Language {
   int32_t Number;  // as the dispatcher numbers it
 };
 void PrintTo(const Language& L, std::ostream* Out) { *Out << L.Locale; }
+
+// Every text the format registry gives a picture's parameters: each entry
+// with each variant its description tells apart.
+std::vector<std::string> AllFormatDescriptions() {
+  std::set<std::string> texts;
+  for (int32_t i = 0; i < FormatCount(); ++i)
+    for (uint8_t k = 0; k < 10; ++k) {
+      TIOParamsVals p(nullptr);
+      p.FileType = FormatAt(i)->TypeId;
+      p.TiffCompression = p.JpegColorSpace = p.J2000ColorSpace = p.PcxCompression = p.BmpVersion = k;
+      p.GifInterlaced = p.PngInterlaced = p.TgaCompressed = k & 1;
+      texts.insert(DescribeImageParams(&p));
+    }
+  return {texts.begin(), texts.end()};
+}
 
 class CaptionsFit : public ProgramTest, public ::testing::WithParamInterface<Language> {
  protected:
@@ -122,6 +141,15 @@ class CaptionsFit : public ProgramTest, public ::testing::WithParamInterface<Lan
             << "the preview describes " << picture;
         PaintAll(f, Window + " showing " + picture);
       }
+      // Every format description the preview can put in its first label.
+      TOpenImagoDialog* d = frmMain->OpenImagoDialog1->InfoPanel->Parent() ? frmMain->OpenImagoDialog1
+                                                                             : frmMain->SaveImagoDialog1;
+      const std::string kept = d->InfoLabel1->Caption();
+      for (const std::string& text : AllFormatDescriptions()) {
+        d->InfoLabel1->SetCaption(text);
+        PaintAll(f, Window + " describing a format");
+      }
+      d->InfoLabel1->SetCaption(kept);
       DropDownAll(f, Window);
       dynamic_cast<TButton*>(f->FindComponent("CancelButton"))->Click();
     };

@@ -20,6 +20,8 @@
 #include "imaging/view/TImagoView.h"
 #include "imaging/view/TSaveImagoDialog.h"
 #include "imaging/view/TfIOPreviews.h"
+#include "platform/Backend.h"
+#include "platform/Surface.h"
 #include "rtl/Exception.h"
 #include "tests/ui/FrameworkTestSupport.h"
 #include "ui/TBitmap.h"
@@ -378,6 +380,42 @@ TEST_F(FileDialog, MultipleSelectionAndTheInfoPanelSwitch) {
   EXPECT_EQ(d->Files(), (std::vector<std::string>{"/pics/a.jpg", "/pics/b c.png", "/other/d.bmp"}));
   EXPECT_EQ(at_file_ok, d->Files());
   EXPECT_EQ(d->FileName(), "/pics/a.jpg");
+}
+
+// Before any file is chosen the preview area shows the view's background,
+// as it does after a selection is cleared: plain white with the default
+// border style set, white cells and their complement with the chessboard
+// the view starts with; not the black of a view that painted nothing.
+TEST_F(FileDialog, PreviewAreaShowsItsBackgroundBeforeAFileIsSelected) {
+  for (bool solid : {true, false}) {
+    OpenPtr d(new TOpenImagoDialog(nullptr));
+    if (solid) d->SetPreviewBorderStyle(iepsDefault);
+    SetFileDialogHostFactory(nullptr);
+    d->SetInitialDir(dir_.string());
+    int32_t checked = 0, white = 0, black = 0;
+    WithSteps({[&] {
+                 TImagoView* v = d->ImagoView();
+                 ASSERT_TRUE(v->HandleAllocated());
+                 v->Update();
+                 Surface s = CopyWindowPixels(v->Handle());
+                 for (int32_t y = 4; y < v->Height() - 4; y += 3)
+                   for (int32_t x = 4; x < v->Width() - 4; x += 3, ++checked) {
+                     const COLORREF c = PixelToColorRef(s.At(x, y) & 0xFFFFFF);
+                     white += c == RGB(255, 255, 255);
+                     black += c == RGB(0, 0, 0);
+                   }
+               },
+               [&] { Key(VK_ESCAPE); }},
+              [&] { d->Execute(); });
+    SCOPED_TRACE(solid ? "solid" : "chessboard");
+    EXPECT_GT(checked, 100);
+    if (solid) {
+      EXPECT_EQ(white, checked);
+    } else {
+      EXPECT_GT(white, checked / 3);
+      EXPECT_EQ(white + black, checked);
+    }
+  }
 }
 
 TEST_F(FileDialog, ButtonPicturesAndCaptions) {
