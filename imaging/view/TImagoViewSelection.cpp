@@ -617,6 +617,13 @@ bool TImagoView::LoadSelectionFromStream(TStream* Stream) {
     }
   }
   mask_.Resize(iw, ih);
+  // A selection larger than the image cannot be moved inside it: its points
+  // are clamped to the image like the mask, so that it saves and loads again.
+  for (int32_t i = 0; i < sel_.Count(); ++i) {
+    const int32_t x = sel_.X(i), y = sel_.Y(i);
+    if (x == TIESelectionPolygon::kBreak && y == TIESelectionPolygon::kBreak) continue;
+    sel_.SetPoint(i, std::clamp(x, 0, iw), std::clamp(y, 0, ih));
+  }
   return true;
 }
 

@@ -605,3 +605,21 @@ TEST_F(ViewSelection, ANewImageSizeRemovesTheSelection) {
 }
 
 }  // namespace
+
+TEST_F(ViewSelection, SelectionLargerThanANewImageIsClampedToItAndSavesAgain) {
+  ViewPtr big = View40x30();
+  big->SetSelectionBase(iesbBitmap);
+  big->Select(0, 0, 10, 8, 0);
+  TMemoryStream s;
+  big->SaveSelectionToStream(&s);
+  ViewPtr small = MakeView(100, 100, 9, 5);
+  s.SetPosition(0);
+  ASSERT_TRUE(small->LoadSelectionFromStream(&s));
+  EXPECT_EQ(Points(small.get()), (std::vector<int32_t>{0, 0, 9, 0, 9, 5, 0, 5}));
+  EXPECT_EQ(MaskBox(small.get()), (std::vector<int32_t>{0, 0, 8, 4}));
+  TMemoryStream again;
+  small->SaveSelectionToStream(&again);
+  again.SetPosition(0);
+  EXPECT_TRUE(small->LoadSelectionFromStream(&again));
+  EXPECT_EQ(again.Position(), again.Size());
+}
