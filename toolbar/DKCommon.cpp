@@ -215,6 +215,39 @@ int32_t MeasureTextWidth(HDC DC, const std::string& Text, bool StripPrefix) {
   return MeasureTextWidthRaw(DC, StripPrefix ? StripAmpersands(Text) : Text);
 }
 
+bool DKCaptureLoop(HWND Wnd, const std::function<bool(const MSG&)>& OnKey,
+                   const std::function<void(const MSG&)>& OnMouseMove) {
+  MSG msg;
+  while (GetCapture() == Wnd) {
+    int32_t r = GetMessage(msg, nullptr, 0, 0);
+    if (r == -1) break;
+    if (r == 0 || msg.message == WM_QUIT) {
+      PostQuitMessage(int32_t(msg.wParam));
+      break;
+    }
+    switch (msg.message) {
+      case WM_KEYDOWN:
+      case WM_KEYUP:
+        if (OnKey(msg)) return false;
+        break;
+      case WM_MOUSEMOVE: OnMouseMove(msg); break;
+      case WM_LBUTTONDOWN:
+      case WM_LBUTTONDBLCLK: return false;
+      case WM_LBUTTONUP: return true;
+      case WM_RBUTTONDOWN:
+      case WM_RBUTTONUP:
+      case WM_RBUTTONDBLCLK:
+      case WM_MBUTTONDOWN:
+      case WM_MBUTTONUP:
+      case WM_MBUTTONDBLCLK: break;
+      default:
+        TranslateMessage(msg);
+        DispatchMessage(msg);
+    }
+  }
+  return false;
+}
+
 void PumpPaintMessages() {
   MSG msg;
   while (PeekMessage(msg, nullptr, WM_PAINT, WM_PAINT, PM_NOREMOVE)) {

@@ -18,6 +18,15 @@ class TWinControl;
 
 bool AppHasActiveWindow();
 
+// The modal loop of a drag, a resize or a pressed button while Wnd holds the
+// capture. A left press or double click cancels, a left release accepts;
+// the other mouse buttons are swallowed; a quit message is posted again and
+// ends the loop; OnKey sees key downs and ups and answers true to cancel;
+// OnMouseMove sees each move; everything else is dispatched. True when the
+// left button was released. The capture stays with the caller.
+bool DKCaptureLoop(HWND Wnd, const std::function<bool(const MSG&)>& OnKey,
+                   const std::function<void(const MSG&)>& OnMouseMove);
+
 // Sorts in place with the library's own quicksort; the dock's layout relies
 // on the order it leaves equal keys in.
 using TListSortCompareEx = std::function<int32_t(void* A, void* B, intptr_t Extra)>;

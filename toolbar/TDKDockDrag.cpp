@@ -302,57 +302,28 @@ void TDKCustomDockableWindow::TrackDrag(int32_t X, int32_t Y) {
     DragMoveStep(S);
     S.DockingAllowed = true;
     // 8.
-    MSG msg;
-    while (GetCapture() == capWnd) {
-      int32_t r = GetMessage(msg, nullptr, 0, 0);
-      if (r == -1) break;
-      if (r == 0 || msg.message == WM_QUIT) {
-        PostQuitMessage(int32_t(msg.wParam));
-        break;
-      }
-      bool done = false;
-      switch (msg.message) {
-        case WM_KEYDOWN:
-        case WM_KEYUP:
+    accept = DKCaptureLoop(
+        capWnd,
+        [&](const MSG& msg) {
           if (msg.wParam == VK_CONTROL) {
             bool ctrl = msg.message == WM_KEYDOWN;
             if (ctrl != S.Ctrl) {
               S.Ctrl = ctrl;
               DragMoveStep(S);
             }
-          } else if (msg.wParam == VK_ESCAPE) {
-            done = true;
+            return false;
           }
-          break;
-        case WM_MOUSEMOVE: {
-          TPoint mp;
+          return msg.wParam == VK_ESCAPE;
+        },
+        [&](const MSG&) {
           DWORD pos = GetMessagePos();
-          mp = TPoint{int16_t(LOWORD(pos)), int16_t(HIWORD(pos))};
+          TPoint mp{int16_t(LOWORD(pos)), int16_t(HIWORD(pos))};
           if (mp.X != S.LastPoint.X || mp.Y != S.LastPoint.Y) {
             S.PrevPoint = S.LastPoint;
             DragMoveStep(S);
             S.LastPoint = mp;
           }
-          break;
-        }
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: done = true; break;
-        case WM_LBUTTONUP:
-          accept = true;
-          done = true;
-          break;
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP:
-        case WM_RBUTTONDBLCLK:
-        case WM_MBUTTONDOWN:
-        case WM_MBUTTONUP:
-        case WM_MBUTTONDBLCLK: break;
-        default:
-          TranslateMessage(msg);
-          DispatchMessage(msg);
-      }
-      if (done) break;
-    }
+        });
     finish();
     if (accept && !IsRectEmpty(&S.Outline)) ApplyDragTarget(S, true);
     if (useLastDock_ && currentDock_) SetLastDock(currentDock_);

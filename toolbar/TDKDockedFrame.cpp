@@ -174,43 +174,9 @@ bool TrackCloseButton(HWND Wnd, const TRect& Rect, const std::function<void(bool
   };
   Draw(inside());
   SetCapture(Wnd);
-  bool result = false;
-  MSG msg;
-  while (GetCapture() == Wnd) {
-    int32_t r = GetMessage(msg, nullptr, 0, 0);
-    if (r == -1) break;
-    if (r == 0 || msg.message == WM_QUIT) {
-      PostQuitMessage(int32_t(msg.wParam));
-      break;
-    }
-    bool done = false;
-    switch (msg.message) {
-      case WM_KEYDOWN:
-      case WM_KEYUP:
-      case WM_RBUTTONDOWN:
-      case WM_RBUTTONUP:
-      case WM_RBUTTONDBLCLK:
-      case WM_MBUTTONDOWN:
-      case WM_MBUTTONUP:
-      case WM_MBUTTONDBLCLK:
-        break;
-      case WM_MOUSEMOVE:
-        Draw(inside());
-        break;
-      case WM_LBUTTONDOWN:
-      case WM_LBUTTONDBLCLK:
-        done = true;
-        break;
-      case WM_LBUTTONUP:
-        result = inside();
-        done = true;
-        break;
-      default:
-        TranslateMessage(msg);
-        DispatchMessage(msg);
-    }
-    if (done) break;
-  }
+  // Keys and the other mouse buttons change nothing while the button is held.
+  const bool result =
+      DKCaptureLoop(Wnd, [](const MSG&) { return false; }, [&](const MSG&) { Draw(inside()); }) && inside();
   if (GetCapture() == Wnd) ReleaseCapture();
   Draw(false);
   return result;

@@ -423,39 +423,8 @@ void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
   // 4.
   bool accept = false;
   try {
-    MSG msg;
-    while (GetCapture() == capWnd) {
-      int32_t r = GetMessage(msg, nullptr, 0, 0);
-      if (r == -1) break;
-      if (r == 0 || msg.message == WM_QUIT) {
-        PostQuitMessage(int32_t(msg.wParam));
-        break;
-      }
-      bool done = false;
-      switch (msg.message) {
-        case WM_KEYDOWN:
-        case WM_KEYUP:
-          if (msg.wParam == VK_ESCAPE) done = true;
-          break;
-        case WM_MOUSEMOVE: step(); break;
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: done = true; break;
-        case WM_LBUTTONUP:
-          accept = true;
-          done = true;
-          break;
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP:
-        case WM_RBUTTONDBLCLK:
-        case WM_MBUTTONDOWN:
-        case WM_MBUTTONUP:
-        case WM_MBUTTONDBLCLK: break;
-        default:
-          TranslateMessage(msg);
-          DispatchMessage(msg);
-      }
-      if (done) break;
-    }
+    accept = DKCaptureLoop(
+        capWnd, [](const MSG& msg) { return msg.wParam == VK_ESCAPE; }, [&](const MSG&) { step(); });
   } catch (...) {
     if (GetCapture() == capWnd) ReleaseCapture();
     if (!smooth) {
