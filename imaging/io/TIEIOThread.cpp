@@ -1,5 +1,7 @@
 #include "imaging/io/TIEIOThread.h"
 
+#include <openssl/crypto.h>
+
 #include "imaging/io/TImagoIO.h"
 #include "platform/DebugOutput.h"
 
@@ -126,6 +128,10 @@ void TIEIOThread::Execute() {
     OutputDebugString("Exception in TIEIOThread.Execute");
     owner_->SetAborted(true);
   }
+  // The crypto library keeps state per thread (the web client's and the
+  // temporary storage's): it goes now, not when the detached thread has
+  // ended, which may be after the program's last wait for its workers.
+  OPENSSL_thread_stop();
   // The owner may go away as soon as the list is empty: nothing of it is
   // touched after this.
   owner_->RemoveIOThread(this);
