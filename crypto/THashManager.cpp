@@ -1,12 +1,11 @@
 #include "crypto/THashManager.h"
 
+#include "rtl/StrUtils.h"
+
 RTL_DEFINE_CLASS(THashManager, TComponent)
 
 std::string ManagerDescription(const std::string& EntryText, int Bits, const std::string& Unit) {
-  size_t b = 0, e = EntryText.size();
-  while (b < e && static_cast<unsigned char>(EntryText[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(EntryText[e - 1]) <= ' ') --e;
-  std::string note = EntryText.substr(b, e - b);
+  std::string note = Trim(EntryText);
   const auto eq = note.find('=');
   note = eq == std::string::npos ? std::string() : note.substr(eq + 1);
   std::string out = note;

@@ -1,17 +1,14 @@
 #include "crypto/TProtection.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <cstdio>
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "crypto/TStringFormat.h"
+#include "rtl/FileUtils.h"
+#include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 
 RTL_DEFINE_CLASS(TProtection, TObject)
@@ -162,68 +159,6 @@ std::string ShortClassName(TClass Class) {
   return p == std::string::npos ? name : name.substr(p + 1);
 }
 
-namespace {
-
-std::string Trimmed(const std::string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
-// Whether two names lead to one file (device and inode).
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat sa {}, sb {};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-std::string FolderOf(const std::string& path) {
-  const auto p = path.find_last_of('/');
-  if (p == std::string::npos) return ".";
-  if (p == 0) return "/";
-  return path.substr(0, p);
-}
-
-// A new file beside Target, created exclusively; removed again unless Keep()
-// is called after it has been renamed into place.
-class TTempFile {
- public:
-  // Mode is given to open(), so the process's umask applies as for any new file.
-  TTempFile(const std::string& Target, mode_t Mode) {
-    const std::string folder = FolderOf(Target);
-    std::random_device random;
-    for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
-      char suffix[16];
-      std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-      name_ = folder + "/.nobrivo-" + suffix + ".tmp";
-      fd_ = ::open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, Mode);
-      if (fd_ < 0 && errno != EEXIST) break;
-    }
-    if (fd_ < 0) {
-      const int err = errno;
-      name_.clear();
-      throw EFCreateError("Cannot create file \"" + Target + "\". " + std::strerror(err));
-    }
-  }
-  ~TTempFile() {
-    if (!name_.empty()) ::unlink(name_.c_str());
-  }
-  int TakeHandle() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-  const std::string& Name() const { return name_; }
-  void Keep() { name_.clear(); }
-
- private:
-  int fd_ = -1;
-  std::string name_;
-};
-
-}  // namespace
-
 void TProtection::ProcessFile(const std::string& SourceName, const std::string& DestName,
                               TCodeAction Action, const TProgressEvent& Progress) {
   if (Action == caCalculate) {
@@ -232,43 +167,26 @@ void TProtection::ProcessFile(const std::string& SourceName, const std::string& 
     ProcessStream(&source, &source, source.Size(), Action, Progress);
     return;
   }
-  if (Trimmed(DestName).empty())
+  if (Trim(DestName).empty())
     throw EProtection("No destination file given; to code \"" + SourceName +
                       "\" in place, give its own name as the destination.");
-  if (SourceName == DestName || SameFile(SourceName, DestName)) {
+  if (SourceName == DestName || IsSameFile(SourceName, DestName)) {
     TFileStream source(SourceName, fmOpenReadWrite | fmShareDenyNone);
     ProcessStream(&source, &source, source.Size(), Action, Progress);
     return;
   }
   // The source is opened first: a missing source leaves the destination alone.
   TFileStream source(SourceName, fmOpenRead | fmShareDenyNone);
+  // A destination that could not be opened for writing is not replaced either.
+  if (::access(DestName.c_str(), F_OK) == 0 && ::access(DestName.c_str(), W_OK) != 0)
+    throw EFCreateError("Cannot create file \"" + DestName + "\". " + std::strerror(errno));
   // Write a new file beside the destination (through a symbolic link to its
   // target) and put it in place only when coding succeeded, so that nothing
-  // of an existing destination is lost on failure.
-  std::string target = DestName;
-  struct stat st {};
-  const bool exists = ::stat(DestName.c_str(), &st) == 0;
-  if (exists) {
-    if (char* real = ::realpath(DestName.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  // A destination that could not be opened for writing is not replaced either.
-  if (exists && ::access(target.c_str(), W_OK) != 0)
-    throw EFCreateError("Cannot create file \"" + DestName + "\". " + std::strerror(errno));
-  TTempFile temp(target, exists ? (st.st_mode & 0777) : 0666);
-  {
-    THandleStream dest(temp.TakeHandle());
-    ProcessStream(&source, &dest, source.Size(), Action, Progress);
-    // An existing destination keeps its permissions; a new one gets those of
-    // any newly created file.
-    if ((exists && ::fchmod(dest.Handle(), st.st_mode & 07777) != 0) || ::fsync(dest.Handle()) != 0)
-      throw EWriteError("Cannot write file \"" + DestName + "\". " + std::strerror(errno));
-  }
-  if (::rename(temp.Name().c_str(), target.c_str()) != 0)
-    throw EFCreateError("Cannot create file \"" + DestName + "\". " + std::strerror(errno));
-  temp.Keep();
+  // of an existing destination is lost on failure. An existing destination
+  // keeps its permissions; a new one gets those of any newly created file.
+  TAtomicFileWriter dest(DestName);
+  ProcessStream(&source, dest.Stream(), source.Size(), Action, Progress);
+  dest.Commit();
 }
 
 std::string TProtection::ProcessString(const std::string& Value, TCodeAction Action, int Format) {
