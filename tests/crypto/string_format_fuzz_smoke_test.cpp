@@ -1,0 +1,58 @@
+// A short run of the text decoder fuzz target: the renderings of a few byte
+// strings in every format, then deterministic mutations of them (changed
+// characters, cut texts, inserted padding and line breaks). The target traps
+// when decoded bytes do not survive encoding and decoding again, and the
+// sanitizers catch any bad access.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "crypto/TStringFormat.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size);
+
+namespace {
+void Fuzz(const std::string& s) {
+  LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(s.data()), s.size());
+}
+
+TEST(StringFormatFuzzSmoke, SeedsAndMutations) {
+  std::vector<std::string> seeds = {"", "=", "0", "====", "begin 644 x\n`\nend\n"};
+  const std::string samples[] = {"f", "fo", "foo", std::string("\0\xFF\x80 zero", 8),
+                                 std::string(100, '\xA5')};
+  for (const std::string& bytes : samples)
+    for (const int id : {fmtHEX, fmtHEXL, fmtMIME64, fmtUU, fmtXX})
+      seeds.push_back(BinaryToFormat(bytes, id));
+  std::mt19937 rng(20261210);
+  int runs = 0;
+  for (const std::string& seed : seeds) {
+    Fuzz(seed);
+    for (size_t cut = 0; cut < seed.size(); cut += 1 + seed.size() / 20) Fuzz(seed.substr(0, cut));
+    for (int i = 0; i < 60; ++i) {
+      std::string m = seed;
+      for (int e = 0, edits = 1 + static_cast<int>(rng() % 3); e < edits && !m.empty(); ++e) {
+        const size_t at = rng() % m.size();
+        switch (rng() % 4) {
+          case 0:
+            m[at] = static_cast<char>(rng());
+            break;
+          case 1:
+            m[at] = "\x00=`+/ \r\n-_aZ9"[rng() % 13];
+            break;
+          case 2:
+            m.erase(at, 1 + rng() % 4);
+            break;
+          default:
+            m.insert(at, std::string(1 + rng() % 3, "=\n `"[rng() % 4]));
+            break;
+        }
+      }
+      Fuzz(m);
+      ++runs;
+    }
+  }
+  EXPECT_EQ(runs, 60 * static_cast<int>(seeds.size()));
+}
+}  // namespace
