@@ -4,35 +4,12 @@
 #include <cmath>
 #include <numbers>
 
-TIconPicture::TIconPicture(int32_t Side) : side_(std::max<int32_t>(1, Side)), px_(size_t(side_) * size_t(side_), 0) {}
+namespace {
+int32_t IconSide(int32_t Side) { return std::max<int32_t>(1, Side); }
+}  // namespace
 
-void TIconPicture::Fill(uint32_t Rgb, const TIconShape& Shape, float Opacity) {
-  const float unit = 16.0f / float(side_);  // grid units per pixel
-  for (int32_t y = 0; y < side_; ++y)
-    for (int32_t x = 0; x < side_; ++x) {
-      int32_t hits = 0;
-      for (int32_t sy = 0; sy < 4; ++sy)
-        for (int32_t sx = 0; sx < 4; ++sx)
-          if (Shape((float(x) + (float(sx) + 0.5f) / 4) * unit, (float(y) + (float(sy) + 0.5f) / 4) * unit)) ++hits;
-      if (hits) Over(x, y, Rgb, Opacity * float(hits) / 16);
-    }
-}
-
-void TIconPicture::Mirror() {
-  for (int32_t y = 0; y < side_; ++y) std::reverse(px_.begin() + y * side_, px_.begin() + (y + 1) * side_);
-}
-
-// Straight-alpha "over": the new colour over what is already there.
-void TIconPicture::Over(int32_t x, int32_t y, uint32_t Rgb, float a) {
-  uint32_t& d = px_[size_t(y) * size_t(side_) + size_t(x)];
-  const float da = float(d >> 24) / 255;
-  const float oa = a + da * (1 - a);
-  auto ch = [&](int shift) {
-    const float s = float((Rgb >> shift) & 0xFF), t = float((d >> shift) & 0xFF);
-    return uint32_t(std::lround((s * a + t * da * (1 - a)) / oa)) & 0xFF;
-  };
-  d = (uint32_t(std::lround(oa * 255)) << 24) | (ch(16) << 16) | (ch(8) << 8) | ch(0);
-}
+TIconPicture::TIconPicture(int32_t Side)
+    : TShapeSheet(IconSide(Side), IconSide(Side), 16.0f / float(IconSide(Side))) {}  // grid units per pixel
 
 TIconShape IconBox(float l, float t, float r, float b) {
   return [=](float x, float y) { return x >= l && x < r && y >= t && y < b; };

@@ -4,30 +4,21 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
-// Whether the grid point (x, y) lies inside a shape.
-using TIconShape = std::function<bool(float, float)>;
+#include "platform/ShapeSheet.h"
 
-class TIconPicture {
+// Whether the grid point (x, y) lies inside a shape.
+using TIconShape = TSheetShape;
+
+// A square sheet whose shapes are given on the 16 x 16 grid.
+class TIconPicture : public TShapeSheet {
  public:
   explicit TIconPicture(int32_t Side = 16);
-  int32_t Side() const { return side_; }
-  // Paints colour 0xRRGGBB over the shape with its coverage as alpha.
-  void Fill(uint32_t Rgb, const TIconShape& Shape, float Opacity = 1.0f);
-  // Swaps left and right.
-  void Mirror();
-  // The pixels as 0xAARRGGBB, top row first, alpha not premultiplied.
-  std::vector<uint32_t> Take() { return std::move(px_); }
-
- private:
-  void Over(int32_t x, int32_t y, uint32_t Rgb, float a);
-  int32_t side_;
-  std::vector<uint32_t> px_;
+  int32_t Side() const { return Width(); }
 };
 
-// Shapes on the 16 x 16 grid.
+// Shapes, in the units of the sheet they are painted on (16 x 16 for icons).
 TIconShape IconBox(float l, float t, float r, float b);
 TIconShape IconDisc(float cx, float cy, float r);
 // A ring between radii r0 and r1, from angle a0 to a1 (radians, clockwise
