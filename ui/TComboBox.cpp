@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "platform/Draw.h"
-#include "ui/ControlFont.h"
+#include "ui/ControlPaint.h"
 #include "platform/ScrollBar.h"
 #include "platform/SysInfo.h"
 #include "platform/Text.h"
@@ -142,12 +142,8 @@ void TComboListBox::Dispatch(TMessage& Message) {
 }
 
 void TComboListBox::Paint() {
-  HDC dc = Canvas()->Handle();
-  MatchCanvasFont(Canvas(), combo_->Font());
-  dc = Canvas()->Handle();
   TRect r = ClientRect();
-  Canvas()->Brush()->SetColor(clWindow);
-  Canvas()->FillRect(r);
+  HDC dc = OpenPaint(Canvas(), combo_->Font(), clWindow, r);
   int32_t h = ItemHeight();
   for (int32_t i = top_, y = 0; i < combo_->Items()->Count() && y < r.Bottom; ++i, y += h) {
     TRect ir = Rect(0, y, r.Right, y + h);
@@ -418,13 +414,8 @@ void TCustomComboBox::Dispatch(TMessage& Message) {
 }
 
 void TCustomComboBox::Paint() {
-  HDC dc = Canvas()->Handle();
-  MatchCanvasFont(Canvas(), Font());
-  dc = Canvas()->Handle();
   TRect r = ClientRect();
-  DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-  Canvas()->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
-  Canvas()->FillRect(r);
+  HDC dc = OpenPaint(Canvas(), Font(), Enabled() ? Color() : clBtnFace, r, true);
   int32_t bw = GetSystemMetrics(SM_CXVSCROLL);
   TRect btn = Rect(r.Right - bw, r.Top, r.Right, r.Bottom);
   DrawFrameControl(dc, &btn, DFC_SCROLL,

@@ -4,7 +4,7 @@
 #include <cctype>
 
 #include "platform/Draw.h"
-#include "ui/ControlFont.h"
+#include "ui/ControlPaint.h"
 #include "platform/Input.h"
 #include "platform/Text.h"
 #include "ui/TClipboard.h"
@@ -385,13 +385,8 @@ void TCustomEdit::Dispatch(TMessage& Message) {
 }
 
 void TCustomEdit::Paint() {
-  HDC dc = Canvas()->Handle();
   TRect r = ClientRect();
-  if (borderStyle_ == bsSingle) DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-  Canvas()->Brush()->SetColor(Enabled() ? Color() : clBtnFace);
-  Canvas()->FillRect(r);
-  MatchCanvasFont(Canvas(), Font());
-  dc = Canvas()->Handle();
+  HDC dc = OpenPaint(Canvas(), Font(), Enabled() ? Color() : clBtnFace, r, borderStyle_ == bsSingle);
   TRect tr = TextRect();
   IntersectClipRect(dc, tr.Left, tr.Top, tr.Right, tr.Bottom);
   std::string d = DisplayText();

@@ -1,7 +1,7 @@
 #include "ui/TGroupBox.h"
 
 #include "platform/Draw.h"
-#include "ui/ControlFont.h"
+#include "ui/ControlPaint.h"
 #include "platform/Text.h"
 
 RTL_DEFINE_CLASS(TGroupBox, TCustomControl)
@@ -24,12 +24,8 @@ void TGroupBox::Dispatch(TMessage& Message) {
 }
 
 void TGroupBox::Paint() {
-  HDC dc = Canvas()->Handle();
-  MatchCanvasFont(Canvas(), Font());
-  dc = Canvas()->Handle();
   TRect r = ClientRect();
-  Canvas()->Brush()->SetColor(Color());
-  Canvas()->FillRect(r);
+  HDC dc = OpenPaint(Canvas(), Font(), Color(), r);
   int32_t h = Canvas()->TextHeight("0");
   TRect frame = Rect(0, h / 2 - 1, r.Right, r.Bottom);
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/Draw.h"
-#include "ui/ControlFont.h"
+#include "ui/ControlPaint.h"
 #include "platform/ScrollBar.h"
 #include "platform/Text.h"
 
@@ -480,12 +480,8 @@ void TCustomListView::Dispatch(TMessage& Message) {
 }
 
 void TCustomListView::Paint() {
-  HDC dc = Canvas()->Handle();
-  MatchCanvasFont(Canvas(), Font());
-  dc = Canvas()->Handle();
   TRect r = ClientRect();
-  Canvas()->Brush()->SetColor(Color());
-  Canvas()->FillRect(r);
+  HDC dc = OpenPaint(Canvas(), Font(), Color(), r);
   int32_t rows = RowsPerColumn();
   int32_t first = leftColumn_ * rows;
   int32_t last = std::min(items_->Count(), first + rows * VisibleColumns(true));

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/Draw.h"
-#include "ui/ControlFont.h"
+#include "ui/ControlPaint.h"
 #include "platform/Text.h"
 #include "ui/TButton.h"
 #include "ui/TForm.h"
@@ -243,12 +243,8 @@ void TPageControl::Dispatch(TMessage& Message) {
 }
 
 void TPageControl::Paint() {
-  HDC dc = Canvas()->Handle();
-  MatchCanvasFont(Canvas(), Font());
-  dc = Canvas()->Handle();
   TRect r = ClientRect();
-  Canvas()->Brush()->SetColor(Color());
-  Canvas()->FillRect(r);
+  HDC dc = OpenPaint(Canvas(), Font(), Color(), r);
   int32_t h = TabHeight();
   TRect body = Rect(0, h + 2, r.Right, r.Bottom);
   DrawEdge(dc, &body, EDGE_RAISED, BF_RECT | BF_SOFT);
