@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/io/formats/FormatFields.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEBitRoutines.h"
@@ -16,6 +17,12 @@
 #include "rtl/TStream.h"
 
 namespace {
+
+using formats::Put16;
+using formats::Put32;
+using formats::ReadUpTo;
+using formats::U16;
+using formats::U32;
 
 // Compression field of the information header (Windows bitmap format).
 struct Compression {
@@ -40,31 +47,6 @@ constexpr uint32_t kMaxHeaderRead = 124;
 // may be skipped by moves and line ends).
 constexpr int64_t kMaxRunPixelsPerTwoBytes = 255;
 
-inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t U32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-inline void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
-
-// Reads as much of Count bytes as the stream holds.
-int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
-  if (count <= 0) return 0;
-  int64_t got = 0;
-  auto* p = static_cast<uint8_t*>(buf);
-  while (got < count) {
-    const int64_t n = s->Read(p + got, count - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  return got;
-}
 
 // One channel of a bit-field pixel: the contiguous run of mask bits from its
 // lowest set bit, scaled to a byte. Wider channels keep their top 8 bits,

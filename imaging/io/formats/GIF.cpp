@@ -1,5 +1,6 @@
 #include "imaging/io/formats/GIF.h"
 
+#include "imaging/io/formats/FormatFields.h"
 #include "imaging/io/IEReadLimits.h"
 
 #include <algorithm>
@@ -22,6 +23,12 @@
 
 namespace {
 
+using formats::Put16;
+using formats::Put32;
+using formats::ReadUpTo;
+using formats::U16;
+using formats::U32;
+
 // Block introducers and extension labels (GIF89a).
 constexpr uint8_t kExtensionIntroducer = 0x21;  // "!"
 constexpr uint8_t kImageSeparator = 0x2C;       // ","
@@ -38,23 +45,6 @@ constexpr int32_t kMaxSubBlock = 255;
 // kMaxExpansion (shorter codes stand for shorter strings).
 constexpr int64_t kMaxExpansion = 4096 * 8 / 12 + 1;
 
-inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
-  if (count <= 0) return 0;
-  int64_t got = 0;
-  auto* p = static_cast<uint8_t*>(buf);
-  while (got < count) {
-    const int64_t n = s->Read(p + got, count - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  return got;
-}
 
 bool ReadByte(TStream* s, uint8_t& b) { return s->Read(&b, 1) == 1; }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/io/formats/FormatFields.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
@@ -21,6 +22,12 @@
 
 namespace {
 
+using formats::Put16;
+using formats::Put32;
+using formats::ReadUpTo;
+using formats::U16;
+using formats::U32;
+
 constexpr int64_t kDirHeaderSize = 6;
 constexpr int64_t kEntrySize = 16;
 constexpr int64_t kInfoHeaderSize = 40;
@@ -28,30 +35,6 @@ constexpr uint16_t kIconType = 1, kCursorType = 2;
 constexpr uint8_t kPNGSignature[4] = {0x89, 'P', 'N', 'G'};
 
 
-inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t U32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-inline void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
-
-int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
-  if (count <= 0) return 0;
-  int64_t got = 0;
-  auto* p = static_cast<uint8_t*>(buf);
-  while (got < count) {
-    const int64_t n = s->Read(p + got, count - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  return got;
-}
 
 int32_t CeilLog2Int(int32_t v) {
   int32_t r = 0;

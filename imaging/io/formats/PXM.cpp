@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/io/formats/FormatFields.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEStreams.h"
@@ -16,22 +17,16 @@
 
 namespace {
 
+using formats::Put16;
+using formats::Put32;
+using formats::ReadUpTo;
+using formats::U16;
+using formats::U32;
+
 // An image is allocated only when the file could hold it: at most
 // kMaxExpansion bytes of image per byte of file (a grey byte becomes three;
 // a text sample takes two characters, a text pixel one character for a bit).
 constexpr int64_t kMaxExpansion = 3;
-
-int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
-  if (count <= 0) return 0;
-  int64_t got = 0;
-  auto* p = static_cast<uint8_t*>(buf);
-  while (got < count) {
-    const int64_t n = s->Read(p + got, count - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  return got;
-}
 
 bool IsAlnum(uint8_t c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "imaging/io/formats/FormatFields.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/PixelHelpers.h"
@@ -13,17 +14,11 @@
 
 namespace {
 
-int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
-  if (count <= 0) return 0;
-  int64_t got = 0;
-  auto* p = static_cast<uint8_t*>(buf);
-  while (got < count) {
-    const int64_t n = s->Read(p + got, count - got);
-    if (n <= 0) break;
-    got += n;
-  }
-  return got;
-}
+using formats::Put16;
+using formats::Put32;
+using formats::ReadUpTo;
+using formats::U16;
+using formats::U32;
 
 void Skip(TStream* s, int64_t n) {
   if (n > 0) s->SetPosition(std::min(s->Position() + n, s->Size()));
