@@ -7,7 +7,6 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -19,6 +18,7 @@
 #include "platform/DCInternal.h"
 #include "platform/Draw.h"
 #include "platform/Raster.h"
+#include "rtl/StrUtils.h"
 
 using namespace raster;
 
@@ -97,11 +97,6 @@ FT_Library Library() {
   return lib;
 }
 
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 struct Match {
   std::string file;
   int index = 0;
@@ -137,8 +132,8 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
     // Sans Condensed"): the one asked for is its name here.
     for (int i = 0; FcPatternGetString(f, FC_FAMILY, i, &fam) == FcResultMatch; ++i) {
       std::string name = reinterpret_cast<char*>(fam);
-      if (i == 0 || Lower(name) == Lower(family)) m.family = name;
-      if (Lower(name) == Lower(family)) break;
+      if (i == 0 || LowerCase(name) == LowerCase(family)) m.family = name;
+      if (LowerCase(name) == LowerCase(family)) break;
     }
     FcPatternGetInteger(f, FC_INDEX, 0, &idx);
     FcPatternGetInteger(f, FC_WEIGHT, 0, &weight);
@@ -201,7 +196,7 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
   char key[512];
   std::snprintf(key, sizeof key, "%s|%d|%d|%d|%d|%d|%d|%d", family.c_str(), int(lf.lfHeight), bold,
                 italic, int(lf.lfEscapement), int(lf.lfQuality == NONANTIALIASED_QUALITY),
-                int(lf.lfWidth), int(Lower(lf.lfFaceName) == "symbol"));
+                int(lf.lfWidth), int(LowerCase(lf.lfFaceName) == "symbol"));
   auto it = cache.find(key);
   if (it != cache.end())
     if (auto f = it->second.lock()) return f;
@@ -220,7 +215,7 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
   ff->synthBold = bold && !m.bold;
   ff->synthItalic = italic && !m.italic;
   ff->mono = lf.lfQuality == NONANTIALIASED_QUALITY;
-  ff->symbol = Lower(lf.lfFaceName) == "symbol";
+  ff->symbol = LowerCase(lf.lfFaceName) == "symbol";
   FT_Face f = ff->face;
   double upem = f->units_per_EM ? f->units_per_EM : 2048;
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(f, FT_SFNT_OS2));
@@ -357,7 +352,7 @@ std::string MapFontFamily(const std::string& faceName) {
       {"lucida console", "DejaVu Sans Mono"},
       {"symbol", "DejaVu Sans"},
   };
-  auto it = kMap.find(Lower(faceName));
+  auto it = kMap.find(LowerCase(faceName));
   return it != kMap.end() ? it->second : faceName;
 }
 
@@ -382,13 +377,13 @@ int EnumFontFamiliesEx(HDC dc, const LOGFONT* lf, FONTENUMPROC proc, intptr_t da
     FcPatternDestroy(p);
     std::sort(installed.begin(), installed.end());
     installed.erase(std::unique(installed.begin(), installed.end()), installed.end());
-    std::string want = Lower(lf->lfFaceName);
+    std::string want = LowerCase(lf->lfFaceName);
     if (want.empty()) {
       names = installed;
     } else {
-      std::string mapped = Lower(MapFontFamily(lf->lfFaceName));
+      std::string mapped = LowerCase(MapFontFamily(lf->lfFaceName));
       for (const std::string& n : installed)
-        if (Lower(n) == want || (mapped != want && Lower(n) == mapped)) {
+        if (LowerCase(n) == want || (mapped != want && LowerCase(n) == mapped)) {
           names.push_back(lf->lfFaceName);
           break;
         }

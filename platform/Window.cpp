@@ -2,7 +2,6 @@
 // the standard non-client area, invalidation, painting and device contexts.
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,37 +10,12 @@
 #include "platform/SysInfo.h"
 #include "platform/Text.h"
 #include "platform/WindowInternal.h"
+#include "rtl/StrUtils.h"
 #include "rtl/TThread.h"
 
 namespace {
 
 const HWND kDesktop = reinterpret_cast<HWND>(0x10);
-
-std::string Lower(const std::string& s) {
-  std::string r = s;
-  for (char& c : r) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return r;
-}
-
-TRect Offset(TRect r, int32_t dx, int32_t dy) {
-  r.Left += dx;
-  r.Right += dx;
-  r.Top += dy;
-  r.Bottom += dy;
-  return r;
-}
-TRect Intersect(const TRect& a, const TRect& b) {
-  TRect r{std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
-          std::min(a.Bottom, b.Bottom)};
-  if (r.Right <= r.Left || r.Bottom <= r.Top) return TRect{0, 0, 0, 0};
-  return r;
-}
-bool Empty(const TRect& r) {
-  return r.Right <= r.Left || r.Bottom <= r.Top;
-}
-TRect Sized(const TRect& r) {
-  return TRect{0, 0, r.Width(), r.Height()};
-}
 
 }  // namespace
 
@@ -131,7 +105,9 @@ bool ReallyEnabled(TWindowObj* w) {
 // by its window region.
 static Region CoveredArea(TWindowObj* w) {
   TPoint o = WindowOriginInTop(w);
-  Region r(Offset(Sized(w->WindowRect), o.X, o.Y));
+  TRect area = Rect(0, 0, w->WindowRect.Width(), w->WindowRect.Height());
+  OffsetRect(&area, o.X, o.Y);
+  Region r(area);
   if (w->WindowRgn) {
     Region wr = *w->WindowRgn;
     wr.Offset(o.X, o.Y);
@@ -143,8 +119,8 @@ static Region CoveredArea(TWindowObj* w) {
 Region VisibleRegion(TWindowObj* w, bool clientOnly) {
   if (!ReallyVisible(w)) return Region();
   TPoint wo = WindowOriginInTop(w);
-  TRect area =
-      clientOnly ? Offset(w->ClientRect, wo.X, wo.Y) : Offset(Sized(w->WindowRect), wo.X, wo.Y);
+  TRect area = clientOnly ? w->ClientRect : Rect(0, 0, w->WindowRect.Width(), w->WindowRect.Height());
+  OffsetRect(&area, wo.X, wo.Y);
   Region r(area);
   if (w->WindowRgn) {
     Region wr = *w->WindowRgn;
@@ -157,7 +133,9 @@ Region VisibleRegion(TWindowObj* w, bool clientOnly) {
   for (TWindowObj* cur = w; cur->Parent; cur = cur->Parent) {
     TWindowObj* p = cur->Parent;
     TPoint po = WindowOriginInTop(p);
-    r = r.Intersect(Offset(p->ClientRect, po.X, po.Y));
+    TRect pc = p->ClientRect;
+    OffsetRect(&pc, po.X, po.Y);
+    r = r.Intersect(pc);
     if (p->WindowRgn) {
       Region pr = *p->WindowRgn;
       pr.Offset(po.X, po.Y);
@@ -169,7 +147,7 @@ Region VisibleRegion(TWindowObj* w, bool clientOnly) {
     }
   }
   TWindowObj* top = TopLevelOf(w);
-  return r.Intersect(Sized(top->WindowRect));
+  return r.Intersect(Rect(0, 0, top->WindowRect.Width(), top->WindowRect.Height()));
 }
 
 LRESULT CallProc(TWindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -208,19 +186,19 @@ void PresentDirtyBuffers() {
 bool RegisterClass(const WNDCLASS& wc) {
   if (wc.lpszClassName.empty()) return false;
   TWindowManager& m = WM();
-  std::string key = Lower(wc.lpszClassName);
+  std::string key = LowerCase(wc.lpszClassName);
   if (m.Classes.count(key)) return false;
   m.Classes[key] = wc;
   return true;
 }
 
 bool UnregisterClass(const std::string& className) {
-  return WM().Classes.erase(Lower(className)) > 0;
+  return WM().Classes.erase(LowerCase(className)) > 0;
 }
 
 bool GetClassInfo(const std::string& className, WNDCLASS& wc) {
   TWindowManager& m = WM();
-  auto it = m.Classes.find(Lower(className));
+  auto it = m.Classes.find(LowerCase(className));
   if (it == m.Classes.end()) return false;
   wc = it->second;
   return true;
@@ -351,7 +329,7 @@ TRect StandardClient(const TRect& wr, const TFrameMetrics& f) {
 }
 
 void FillIn(Surface* s, const Region& clip, const TRect& r, COLORREF c) {
-  if (!s || Empty(r)) return;
+  if (!s || IsRectEmpty(&r)) return;
   uint32_t px = ColorRefToPixel(c) | 0xFF000000u;
   Region area = Region::Intersect(clip, Region(r));
   for (const TRect& k : area.Rects()) s->Fill(k, px);
@@ -375,7 +353,8 @@ TRect CloseButtonRect(const TRect& wr, const TFrameMetrics& f, DWORD exStyle) {
 // Paints the standard frame of w onto surface s at window origin o, within clip.
 void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip) {
   TFrameMetrics f = FrameMetricsOf(w->Style, w->ExStyle, w->IsTopLevel());
-  TRect r = Offset(Sized(w->WindowRect), o.X, o.Y);
+  TRect r = Rect(0, 0, w->WindowRect.Width(), w->WindowRect.Height());
+  OffsetRect(&r, o.X, o.Y);
   if (w->Style & WS_THICKFRAME || (w->Style & WS_DLGFRAME) || (w->ExStyle & WS_EX_DLGMODALFRAME)) {
     if (f.Frame > 1) {
       Edge(s, clip, r, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW));
@@ -432,7 +411,8 @@ void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip)
       }
     }
     if (w->Style & WS_SYSMENU) {
-      TRect b = Offset(CloseButtonRect(w->WindowRect, f, w->ExStyle), o.X, o.Y);
+      TRect b = CloseButtonRect(w->WindowRect, f, w->ExStyle);
+      OffsetRect(&b, o.X, o.Y);
       FillIn(s, clip, b, GetSysColor(COLOR_BTNFACE));
       Edge(s, clip, b, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_3DDKSHADOW));
       // The cross.
@@ -458,7 +438,8 @@ void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip)
     Edge(s, clip, inner, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
   }
   // Scroll bars and their corner.
-  TRect client = Offset(w->ClientRect, o.X, o.Y);
+  TRect client = w->ClientRect;
+  OffsetRect(&client, o.X, o.Y);
   PaintScrollBars(w, s, o, clip);
   if (f.VScroll && f.HScroll)
     FillIn(s, clip,
@@ -520,20 +501,22 @@ TRect CalcClient(TWindowObj* w, const TRect& proposed) {
   NCCALCSIZE_PARAMS p;
   p.rgrc[0] = proposed;
   p.rgrc[1] = w->WindowRect;
-  p.rgrc[2] = Offset(w->ClientRect, w->WindowRect.Left, w->WindowRect.Top);
+  p.rgrc[2] = w->ClientRect;
+  OffsetRect(&p.rgrc[2], w->WindowRect.Left, w->WindowRect.Top);
   CallProc(w, WM_NCCALCSIZE, TRUE, reinterpret_cast<LPARAM>(&p));
   // A procedure that answers nonsense still gets a client area inside the window.
-  TRect c = Intersect(p.rgrc[0], proposed);
-  if (Empty(c)) {
+  TRect c;
+  if (!IntersectRect(&c, &p.rgrc[0], &proposed)) {
     int32_t x = std::clamp(p.rgrc[0].Left, proposed.Left, proposed.Right);
     int32_t y = std::clamp(p.rgrc[0].Top, proposed.Top, proposed.Bottom);
     c = TRect{x, y, x, y};
   }
-  return Offset(c, -proposed.Left, -proposed.Top);
+  OffsetRect(&c, -proposed.Left, -proposed.Top);
+  return c;
 }
 
 void InvalidateTree(TWindowObj* w) {
-  w->Update = Region(Sized(w->ClientRect));
+  w->Update = Region(Rect(0, 0, w->ClientRect.Width(), w->ClientRect.Height()));
   w->UpdateErase = true;
   w->FrameDirty = true;
   for (TWindowObj* c : w->Children) InvalidateTree(c);
@@ -542,15 +525,16 @@ void InvalidateTree(TWindowObj* w) {
 // After a window left (or moved away from) rect r, given in its parent's
 // client coordinates: the parent and the siblings there paint again.
 void InvalidateUncovered(TWindowObj* parent, TWindowObj* except, const TRect& r) {
-  if (!parent || Empty(r)) return;
-  TRect pr = Intersect(r, Sized(parent->ClientRect));
-  if (Empty(pr)) return;
+  if (!parent || IsRectEmpty(&r)) return;
+  TRect pc = Rect(0, 0, parent->ClientRect.Width(), parent->ClientRect.Height());
+  TRect pr;
+  if (!IntersectRect(&pr, &r, &pc)) return;
   parent->Update = Region::Union(parent->Update, Region(pr));
   parent->UpdateErase = true;
   for (TWindowObj* s : parent->Children) {
     if (s == except || !s->Visible()) continue;
-    TRect sr = Intersect(r, s->WindowRect);
-    if (Empty(sr)) continue;
+    TRect sr;
+    if (!IntersectRect(&sr, &r, &s->WindowRect)) continue;
     RedrawWindow(s->Handle, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
   }
 }
@@ -615,7 +599,7 @@ HWND CreateWindowEx(DWORD exStyle, const std::string& className, const std::stri
   EnsurePlatform();
   TWindowManager& m = WM();
   if (!OnUiThread()) return nullptr;
-  auto cls = m.Classes.find(Lower(className));
+  auto cls = m.Classes.find(LowerCase(className));
   if (cls == m.Classes.end()) return nullptr;
   TWindowObj* parentObj = FromHandle(parent);
   if ((style & WS_CHILD) && !parentObj) return nullptr;
@@ -1247,7 +1231,7 @@ bool GetClientRect(HWND hwnd, TRect& r) {
   if (hwnd == kDesktop) return GetWindowRect(hwnd, r);
   TWindowObj* w = FromHandle(hwnd);
   if (!w) return false;
-  r = Sized(w->ClientRect);
+  r = Rect(0, 0, w->ClientRect.Width(), w->ClientRect.Height());
   return true;
 }
 
@@ -1315,7 +1299,8 @@ bool InWindowArea(TWindowObj* w, TPoint screen) {
 // window under the point that does not answer HTTRANSPARENT.
 TWindowObj* HitChildren(TWindowObj* w, TPoint screen, int32_t* hit) {
   TPoint co = ClientOriginOnScreen(w);
-  TRect client = Offset(Sized(w->ClientRect), co.X, co.Y);
+  TRect client = Rect(0, 0, w->ClientRect.Width(), w->ClientRect.Height());
+  OffsetRect(&client, co.X, co.Y);
   if (!PtInRect(&client, screen)) return nullptr;
   std::vector<HWND> kids;
   for (TWindowObj* c : w->Children) kids.push_back(c->Handle);
@@ -1367,7 +1352,7 @@ HWND WindowFromPoint(TPoint screen) {
 HWND ChildWindowFromPointEx(HWND parent, TPoint client, UINT flags) {
   TWindowObj* p = FromHandle(parent);
   if (!p) return nullptr;
-  TRect pc = Sized(p->ClientRect);
+  TRect pc = Rect(0, 0, p->ClientRect.Width(), p->ClientRect.Height());
   if (!PtInRect(&pc, client)) return nullptr;
   for (TWindowObj* c : p->Children) {
     if ((flags & CWP_SKIPINVISIBLE) && !c->Visible()) continue;
@@ -1413,12 +1398,13 @@ int GetWindowRgn(HWND hwnd, HRGN rgn) {
 namespace {
 
 TRect ClientBounds(TWindowObj* w) {
-  return Sized(w->ClientRect);
+  return Rect(0, 0, w->ClientRect.Width(), w->ClientRect.Height());
 }
 
 void AddUpdate(TWindowObj* w, const TRect* r, bool erase) {
-  TRect area = r ? Intersect(*r, ClientBounds(w)) : ClientBounds(w);
-  if (!Empty(area)) w->Update = Region::Union(w->Update, Region(area));
+  TRect area = ClientBounds(w);
+  if (r) IntersectRect(&area, r, &area);
+  if (!IsRectEmpty(&area)) w->Update = Region::Union(w->Update, Region(area));
   if (erase && !w->Update.Empty()) w->UpdateErase = true;
 }
 
@@ -1517,10 +1503,8 @@ void RedrawTree(TWindowObj* w, const TRect* r, UINT flags, bool top) {
       TRect cr;
       const TRect* pr = nullptr;
       if (r) {
-        cr = Intersect(*r, c->WindowRect);
-        if (Empty(cr)) continue;
-        cr = Offset(cr, -c->WindowRect.Left - c->ClientRect.Left,
-                    -c->WindowRect.Top - c->ClientRect.Top);
+        if (!IntersectRect(&cr, r, &c->WindowRect)) continue;
+        OffsetRect(&cr, -c->WindowRect.Left - c->ClientRect.Left, -c->WindowRect.Top - c->ClientRect.Top);
         pr = &cr;
       }
       RedrawTree(c, pr, flags, false);
@@ -1731,7 +1715,7 @@ bool ScrollWindow(HWND hwnd, int32_t dx, int32_t dy, const TRect* scroll, const 
   }
   if (!(w = FromHandle(hwnd))) return false;
   TRect area = scroll ? *scroll : ClientBounds(w);
-  if (clip) area = Intersect(area, *clip);
+  if (clip) IntersectRect(&area, &area, clip);
   AddUpdate(w, &area, true);
   return true;
 }
@@ -1748,7 +1732,8 @@ void ComposeWithOverlay(TWindowObj* top, Surface& out) {
   const Surface* o = ScreenOverlay(&box);
   if (!o) return;
   TRect wr = top->WindowRect;
-  TRect part = Intersect(box, wr);
+  TRect part;
+  IntersectRect(&part, &box, &wr);
   for (int32_t y = part.Top; y < part.Bottom; ++y) {
     const uint32_t* src = o->Row(y);
     uint32_t* dst = out.Row(y - wr.Top);
@@ -1833,7 +1818,7 @@ void MoveSizeLoop(HWND hwnd, UINT edges, TPoint start) {
     int32_t dx = msg.pt.X - start.X, dy = msg.pt.Y - start.Y;
     TRect n = original;
     if (edges == 0) {
-      n = Offset(original, dx, dy);
+      OffsetRect(&n, dx, dy);
     } else {
       int32_t minW = mmi.ptMinTrackSize.X, minH = mmi.ptMinTrackSize.Y;
       int32_t maxW = mmi.ptMaxTrackSize.X, maxH = mmi.ptMaxTrackSize.Y;
@@ -1930,8 +1915,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_NCPAINT: {
       TWindowObj* top = TopLevelOf(w);
       TPoint wo = WindowOriginInTop(w);
-      Region clip =
-          Region::Subtract(VisibleRegion(w, false), Region(Offset(w->ClientRect, wo.X, wo.Y)));
+      TRect client = w->ClientRect;
+      OffsetRect(&client, wo.X, wo.Y);
+      Region clip = Region::Subtract(VisibleRegion(w, false), Region(client));
       if (wParam > 1) {
         Region r = RegionOf(reinterpret_cast<HRGN>(wParam));
         r.Offset(-top->WindowRect.Left, -top->WindowRect.Top);
