@@ -240,3 +240,51 @@ void PaintScrollBars(TWindowObj* w, Surface* s, TPoint o, const Region& clip);
 // Runs the tracking loop of a press on a scroll bar (screen point).
 void TrackScrollBar(HWND hwnd, int32_t bar, TPoint screen);
 void RunCbtHooks(int32_t code, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+// ---- Shared among the files of the window code
+
+// The parent of the top-level windows.
+inline const HWND kDesktop = reinterpret_cast<HWND>(0x10);
+
+// Window.cpp
+// Starts the backend on first use; a program that cannot get one stops with
+// a one-line reason.
+void EnsurePlatform();
+// The pixels a window covers in its top-level's buffer: its rectangle, cut
+// by its window region.
+Region CoveredArea(TWindowObj* w);
+
+// WindowZOrder.cpp
+std::vector<TWindowObj*>& SiblingList(TWindowObj* w);
+void Unlink(TWindowObj* w);
+// Puts w into its sibling list after `after` (HWND_TOP, HWND_BOTTOM or a
+// sibling); top-level windows stay within their topmost or normal group.
+void PlaceInList(TWindowObj* w, HWND after);
+// Owned windows stay above their owner.
+void RaiseOwned(TWindowObj* owner);
+
+// WindowFrame.cpp
+struct TFrameMetrics {
+  int32_t Frame = 0;    // outer frame thickness on every side
+  int32_t Caption = 0;  // caption height below the frame
+  int32_t Edge = 0;     // client or static edge inside
+  bool VScroll = false, HScroll = false;
+};
+TFrameMetrics FrameMetricsOf(DWORD style, DWORD exStyle, bool topLevel);
+TRect StandardClient(const TRect& wr, const TFrameMetrics& f);
+void FillIn(Surface* s, const Region& clip, const TRect& r, COLORREF c);
+// Paints the standard frame of w onto surface s at window origin o, within clip.
+void PaintStandardFrame(TWindowObj* w, Surface* s, TPoint o, const Region& clip);
+int32_t StandardHitTest(TWindowObj* w, TPoint screen);
+
+// WindowLifetime.cpp
+TRect CalcClient(TWindowObj* w, const TRect& proposed);
+void InvalidateTree(TWindowObj* w);
+// After a window left (or moved away from) rect r, given in its parent's
+// client coordinates: the parent and the siblings there paint again.
+void InvalidateUncovered(TWindowObj* parent, TWindowObj* except, const TRect& r);
+void ActivateNextAfter(TWindowObj* w);
+void CollectPreOrder(TWindowObj* w, std::vector<HWND>& out);
+
+// WindowPaint.cpp
+TRect ClientBounds(TWindowObj* w);
