@@ -1,7 +1,6 @@
 #include "app/TfrmMain.h"
 
 #include <dirent.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -80,16 +79,6 @@ class TRoadGuard {
   TImago* view_;
   bool done_ = false;
 };
-
-bool IsRegularFile(const std::string& Path) {
-  struct stat st {};
-  return ::stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool IsFolder(const std::string& Path) {
-  struct stat st {};
-  return ::stat(Path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 // Items join the toolbar as a stored window reads them, so the order in
 // which they give way to the chevron starts as their order.
@@ -352,7 +341,7 @@ void TfrmMain::FormActivate(TObject*) {
   if (frmOptions->cbMaxScreen->Checked()) SetWindowState(wsMaximized);
   splashEnd.Free();
   const std::string last = ReadRegString("Options", "Browser_Last_dir", "");
-  if (!last.empty() && IsFolder(last)) BrowseFolder(last);
+  if (!last.empty() && DirectoryExists(last)) BrowseFolder(last);
 }
 
 void TfrmMain::FormDestroy(TObject*) {
@@ -546,7 +535,7 @@ void TfrmMain::BrowseFolder(const std::string& Dir) {
     while (dirent* e = ::readdir(d)) {
       const std::string name = e->d_name;
       if (name == ".") continue;
-      entries.push_back(TEntry{name, IsFolder(Dir + "/" + name)});
+      entries.push_back(TEntry{name, DirectoryExists(Dir + "/" + name)});
     }
     ::closedir(d);
   }
@@ -590,9 +579,9 @@ void TfrmMain::lvDirsDblClick(TObject*) {
     }
   }
   const std::string path = dir + "/" + item->Caption();
-  if (IsRegularFile(path)) {
+  if (FileExists(path)) {
     OpenImage(path);
-  } else if (IsFolder(path)) {
+  } else if (DirectoryExists(path)) {
     FCurrentDir = path;
     BrowseFolder(path);
   }
