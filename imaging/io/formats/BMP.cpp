@@ -77,6 +77,8 @@ struct ReadContext {
   TIEBitmap* bitmap;
   TIOParamsVals* params;
   TIOProgressRec* progress;
+  int64_t start = 0;        // where the file starts in the stream
+  int64_t stream_size = 0;
   int32_t width = 0, height = 0;
   int32_t bits = 0;
   uint32_t compression = 0;
@@ -88,7 +90,11 @@ struct ReadContext {
   int32_t ImageRow(int64_t file_row) const {
     return static_cast<int32_t>(top_down ? file_row : height - 1 - file_row);
   }
-  void Fail() const { progress->Abort(); }
+  // Marks the read failed; false, for the step that gives up to return.
+  bool Fail() const {
+    progress->Abort();
+    return false;
+  }
   bool Stopped() const { return progress->IsAborting(); }
   // Before file row r of the direct decoders.
   bool BeginRow(int64_t r) const {
@@ -254,125 +260,141 @@ void DecodeBitFieldRows(ReadContext& c, TIEMask* mask, bool& any_alpha, bool& no
   }
 }
 
-}  // namespace
-
-void ReadBMPStream(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, bool NoAlpha,
-                   std::unique_ptr<TIEMask>& AlphaMask, bool NoFileHeader, bool ParamsOnly,
-                   TIOProgressRec& Progress, TIOParamsVals& Params) {
-  bool local_abort = false;
-  if (!Progress.Aborting) Progress.Aborting = &local_abort;
-  ReadContext c(Stream, Bitmap, &Params, &Progress);
-
-  const int64_t start = Stream->Position();
-  const int64_t stream_size = Stream->Size();
+// The file header, unless the caller has read it: the length of the file
+// (which stands for DataSize when the caller gave none) and where its
+// pixels start.
+bool ReadFileHeader(ReadContext& c, bool NoFileHeader, int64_t& DataSize, uint32_t& pixel_offset) {
   uint16_t type;
-  uint32_t file_size, pixel_offset;
+  uint32_t file_size;
   if (NoFileHeader) {
     type = kBMType;
-    file_size = static_cast<uint32_t>(std::min<int64_t>(stream_size, UINT32_MAX));
+    file_size = static_cast<uint32_t>(std::min<int64_t>(c.stream_size, UINT32_MAX));
     pixel_offset = 0;
   } else {
     uint8_t fh[kFileHeaderSize];
-    if (ReadUpTo(Stream, fh, kFileHeaderSize) < kFileHeaderSize) return c.Fail();
+    if (ReadUpTo(c.stream, fh, kFileHeaderSize) < kFileHeaderSize) return c.Fail();
     type = U16(fh);
     file_size = U32(fh + 2);
     pixel_offset = U32(fh + 10);
   }
   if (file_size != 0 && DataSize < 1) DataSize = file_size;
   if (type != kBMType) return c.Fail();
+  return true;
+}
 
-  // The information header, told apart by its size.
+// The OS/2 1.x header (its rest after the size field in h) and its palette
+// of three-byte entries.
+bool ReadCoreHeader(ReadContext& c, uint8_t* h) {
+  TIOParamsVals& Params = *c.params;
+  if (ReadUpTo(c.stream, h + 4, 8) < 8) return c.Fail();
+  Params.BmpVersion = 2;
+  c.width = U16(h + 4);
+  c.height = U16(h + 6);
+  c.bits = U16(h + 10);
+  c.compression = Compression::RGB;
+  Params.SetDpiX(DefaultDpiX);
+  Params.SetDpiY(DefaultDpiY);
+  if (c.bits <= 8) {
+    const int32_t n = 1 << c.bits;
+    std::vector<uint8_t> pal(static_cast<size_t>(n) * 3);
+    if (ReadUpTo(c.stream, pal.data(), n * 3) < n * 3) return c.Fail();
+    Params.ColorMap.resize(static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i) Params.ColorMap[i] = TRGB{pal[i * 3], pal[i * 3 + 1], pal[i * 3 + 2]};
+  }
+  return true;
+}
+
+// A Windows or OS/2 2.x header of header_size bytes (its rest after the size
+// field in h), the bit-field masks and the palette of four-byte entries.
+bool ReadWindowsHeader(ReadContext& c, uint8_t* h, uint32_t header_size, uint32_t& image_size,
+                       uint32_t masks[4]) {
+  TIOParamsVals& Params = *c.params;
+  // Shorter than width, height, planes and bits: no bitmap header at all.
+  if (header_size < 16) return c.Fail();
+  const uint32_t take = std::min(header_size, kMaxHeaderRead);
+  if (ReadUpTo(c.stream, h + 4, take - 4) < take - 4) return c.Fail();
+  if (header_size > take) {
+    if (c.stream->Position() + (header_size - take) > c.stream_size) return c.Fail();
+    c.stream->Seek(header_size - take, soCurrent);
+  }
+  Params.BmpVersion = header_size == kInfoHeaderSize ? 1 : header_size == kOS2v2HeaderSize ? 3 : 0;
+  const int32_t w = static_cast<int32_t>(U32(h + 4));
+  int32_t ht = static_cast<int32_t>(U32(h + 8));
+  if (w < 0 || ht == INT32_MIN) return c.Fail();
+  if (ht < 0) {
+    ht = -ht;
+    c.top_down = true;
+  }
+  c.width = w;
+  c.height = ht;
+  c.bits = U16(h + 14);
+  c.compression = U32(h + 16);
+  image_size = U32(h + 20);
+  const int32_t ppm_x = static_cast<int32_t>(U32(h + 24));
+  const int32_t ppm_y = static_cast<int32_t>(U32(h + 28));
+  const int32_t dpi_x = static_cast<int32_t>(Round(ppm_x / 100.0 * 2.54));
+  const int32_t dpi_y = static_cast<int32_t>(Round(ppm_y / 100.0 * 2.54));
+  Params.SetDpiX(dpi_x == 0 ? DefaultDpiX : dpi_x);
+  Params.SetDpiY(dpi_y == 0 ? DefaultDpiY : dpi_y);
+  uint32_t colors = U32(h + 32);
+  if (colors >= 257) colors = 0;
+  if (colors == 0 && c.bits <= 8) colors = 1u << c.bits;
+  if (c.compression == Compression::BITFIELDS) {
+    // Windows headers from 52 bytes on carry the masks; after a shorter
+    // header (and the OS/2 one) they follow it, before the palette.
+    if (header_size >= kMaskHeaderSize && header_size != kOS2v2HeaderSize) {
+      masks[0] = U32(h + 40);
+      masks[1] = U32(h + 44);
+      masks[2] = U32(h + 48);
+      if (header_size >= kAlphaMaskHeaderSize) masks[3] = U32(h + 52);
+    } else {
+      uint8_t m[12];
+      if (ReadUpTo(c.stream, m, 12) < 12) return c.Fail();
+      masks[0] = U32(m);
+      masks[1] = U32(m + 4);
+      masks[2] = U32(m + 8);
+    }
+  }
+  if (colors != 0) {
+    std::vector<uint8_t> pal(static_cast<size_t>(colors) * 4);
+    if (ReadUpTo(c.stream, pal.data(), colors * 4) < int64_t{colors} * 4) return c.Fail();
+    Params.ColorMap.resize(colors);
+    for (uint32_t i = 0; i < colors; ++i) Params.ColorMap[i] = TRGB{pal[i * 4], pal[i * 4 + 1], pal[i * 4 + 2]};
+  }
+  return true;
+}
+
+// The information header, told apart by its size, with what follows it up
+// to the pixels: masks and palette.
+bool ReadInfoHeader(ReadContext& c, uint32_t& image_size, uint32_t masks[4]) {
   uint8_t h[kMaxHeaderRead] = {};
-  if (ReadUpTo(Stream, h, 4) < 4) return c.Fail();
+  if (ReadUpTo(c.stream, h, 4) < 4) return c.Fail();
   const uint32_t header_size = U32(h);
-  Params.FreeColorMap();
-  uint32_t image_size = 0;
-  uint32_t masks[4] = {0, 0, 0, 0};
-  if (header_size == kCoreHeaderSize) {
-    if (ReadUpTo(Stream, h + 4, 8) < 8) return c.Fail();
-    Params.BmpVersion = 2;
-    c.width = U16(h + 4);
-    c.height = U16(h + 6);
-    c.bits = U16(h + 10);
-    c.compression = Compression::RGB;
-    Params.SetDpiX(DefaultDpiX);
-    Params.SetDpiY(DefaultDpiY);
-    if (c.bits <= 8) {
-      const int32_t n = 1 << c.bits;
-      std::vector<uint8_t> pal(static_cast<size_t>(n) * 3);
-      if (ReadUpTo(Stream, pal.data(), n * 3) < n * 3) return c.Fail();
-      Params.ColorMap.resize(static_cast<size_t>(n));
-      for (int32_t i = 0; i < n; ++i)
-        Params.ColorMap[i] = TRGB{pal[i * 3], pal[i * 3 + 1], pal[i * 3 + 2]};
-    }
-  } else {
-    // Shorter than width, height, planes and bits: no bitmap header at all.
-    if (header_size < 16) return c.Fail();
-    const uint32_t take = std::min(header_size, kMaxHeaderRead);
-    if (ReadUpTo(Stream, h + 4, take - 4) < take - 4) return c.Fail();
-    if (header_size > take) {
-      if (Stream->Position() + (header_size - take) > stream_size) return c.Fail();
-      Stream->Seek(header_size - take, soCurrent);
-    }
-    Params.BmpVersion = header_size == kInfoHeaderSize ? 1 : header_size == kOS2v2HeaderSize ? 3 : 0;
-    const int32_t w = static_cast<int32_t>(U32(h + 4));
-    int32_t ht = static_cast<int32_t>(U32(h + 8));
-    if (w < 0 || ht == INT32_MIN) return c.Fail();
-    if (ht < 0) {
-      ht = -ht;
-      c.top_down = true;
-    }
-    c.width = w;
-    c.height = ht;
-    c.bits = U16(h + 14);
-    c.compression = U32(h + 16);
-    image_size = U32(h + 20);
-    const int32_t ppm_x = static_cast<int32_t>(U32(h + 24));
-    const int32_t ppm_y = static_cast<int32_t>(U32(h + 28));
-    const int32_t dpi_x = static_cast<int32_t>(Round(ppm_x / 100.0 * 2.54));
-    const int32_t dpi_y = static_cast<int32_t>(Round(ppm_y / 100.0 * 2.54));
-    Params.SetDpiX(dpi_x == 0 ? DefaultDpiX : dpi_x);
-    Params.SetDpiY(dpi_y == 0 ? DefaultDpiY : dpi_y);
-    uint32_t colors = U32(h + 32);
-    if (colors >= 257) colors = 0;
-    if (colors == 0 && c.bits <= 8) colors = 1u << c.bits;
-    if (c.compression == Compression::BITFIELDS) {
-      // Windows headers from 52 bytes on carry the masks; after a shorter
-      // header (and the OS/2 one) they follow it, before the palette.
-      if (header_size >= kMaskHeaderSize && header_size != kOS2v2HeaderSize) {
-        masks[0] = U32(h + 40);
-        masks[1] = U32(h + 44);
-        masks[2] = U32(h + 48);
-        if (header_size >= kAlphaMaskHeaderSize) masks[3] = U32(h + 52);
-      } else {
-        uint8_t m[12];
-        if (ReadUpTo(Stream, m, 12) < 12) return c.Fail();
-        masks[0] = U32(m);
-        masks[1] = U32(m + 4);
-        masks[2] = U32(m + 8);
-      }
-    }
-    if (colors != 0) {
-      std::vector<uint8_t> pal(static_cast<size_t>(colors) * 4);
-      if (ReadUpTo(Stream, pal.data(), colors * 4) < int64_t{colors} * 4) return c.Fail();
-      Params.ColorMap.resize(colors);
-      for (uint32_t i = 0; i < colors; ++i)
-        Params.ColorMap[i] = TRGB{pal[i * 4], pal[i * 4 + 1], pal[i * 4 + 2]};
-    }
-  }
-  Params.BmpCompression =
-      c.compression == Compression::RLE8 || c.compression == Compression::RLE4 ? 1 : 0;
+  c.params->FreeColorMap();
+  if (header_size == kCoreHeaderSize) return ReadCoreHeader(c, h);
+  return ReadWindowsHeader(c, h, header_size, image_size, masks);
+}
 
+// Moves to the pixels; available is what the stream holds from there, and
+// rle_size the length of the run-length data.
+bool LocatePixels(ReadContext& c, uint32_t pixel_offset, int64_t DataSize, uint32_t image_size,
+                  int64_t& available, int64_t& rle_size) {
   if (pixel_offset != 0) {
-    if (start + pixel_offset > stream_size) return c.Fail();
-    Stream->SetPosition(start + pixel_offset);
+    if (c.start + pixel_offset > c.stream_size) return c.Fail();
+    c.stream->SetPosition(c.start + pixel_offset);
   }
-  const int64_t data_start = Stream->Position();
-  const int64_t available = stream_size - data_start;
-  int64_t rle_size = DataSize >= 1 ? start + DataSize - data_start : image_size;
+  const int64_t data_start = c.stream->Position();
+  available = c.stream_size - data_start;
+  rle_size = DataSize >= 1 ? c.start + DataSize - data_start : image_size;
   // A header that claims more than the stream holds gets what there is.
   if (rle_size <= 0 || rle_size > available) rle_size = available;
+  return true;
+}
 
+// The size and depth the parameters report; false for a depth or a
+// compression that no decoder reads, and for an empty bitmap.
+bool DescribeImage(ReadContext& c) {
+  TIOParamsVals& Params = *c.params;
   Params.Width = c.width;
   Params.Height = c.height;
   switch (c.bits) {
@@ -393,8 +415,14 @@ void ReadBMPStream(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, bool No
   if (!supported) return c.Fail();
   // An empty bitmap is no image.
   if (c.width == 0 || c.height == 0) return c.Fail();
-  if (ParamsOnly) return;
+  return true;
+}
 
+// Allocates the image once the data could describe it, with the palette of
+// an image kept as palette indexes.
+bool AllocateImage(ReadContext& c, bool NoAlpha, int64_t rle_size, int64_t available) {
+  TIOParamsVals& Params = *c.params;
+  TIEBitmap* Bitmap = c.bitmap;
   c.native = Params.IsNativePixelFormat && (c.bits == 4 || c.bits == 8);
   const TIEPixelFormat format = c.bits == 1 ? ieMono1 : c.native ? iePalette8 : ieRGB24;
   const bool rle = c.compression == Compression::RLE8 || c.compression == Compression::RLE4;
@@ -403,85 +431,128 @@ void ReadBMPStream(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, bool No
       rle ? int64_t{c.width} * c.height / 2 <= kMaxRunPixelsPerTwoBytes * (rle_size / 2)
           : AlignedRowLength(c.width, c.bits, 32) * (c.height - 1) + (int64_t{c.width} * c.bits + 7) / 8 <=
                 available;
-  if (!IEClaimPlausible(Progress, c.width, c.height, format, c.bits == 32 && !NoAlpha, data_holds)) return;
+  if (!IEClaimPlausible(*c.progress, c.width, c.height, format, c.bits == 32 && !NoAlpha, data_holds)) return false;
   try {
     Bitmap->Allocate(c.width, c.height, format);
   } catch (const EOutOfMemory&) {
     return c.Fail();
   }
   if (Bitmap->Width() != c.width || Bitmap->Height() != c.height) return c.Fail();
-  Progress.Per1 = 100.0 / c.height;
+  c.progress->Per1 = 100.0 / c.height;
 
   if (c.native) {
     const int32_t n = std::min<int32_t>(Params.ColorMapCount(), 256);
     for (int32_t i = 0; i < n; ++i) Bitmap->SetPaletteEntry(i, Params.ColorMap[i]);
   }
+  return true;
+}
 
+// 24- and 1-bit rows have the image's own layout: they are read straight
+// into its rows.
+void DecodeDirectRows(ReadContext& c) {
+  TIOParamsVals& Params = *c.params;
   const int64_t row_len = AlignedRowLength(c.width, c.bits, 32);
+  for (int64_t r = 0; r < c.height; ++r) {
+    if (!c.BeginRow(r)) break;
+    if (ReadUpTo(c.stream, c.bitmap->GetScanline(c.ImageRow(r)), row_len) < row_len) {
+      c.Fail();
+      break;
+    }
+  }
+  if (c.bits == 1 && Params.ColorMapCount() == 2 && Params.ColorMap[0] == TRGB{255, 255, 255} &&
+      Params.ColorMap[1] == TRGB{0, 0, 0}) {
+    c.bitmap->UnmapRows();
+    InvertBitmap(c.bitmap);  // a set bit means white
+  }
+}
+
+// 4- and 8-bit palette indexes, plain or run-length coded.
+void DecodeIndexedPixels(ReadContext& c, int64_t rle_size) {
+  if (c.compression == Compression::RGB) {
+    DecodePaletteRows(c);
+  } else {
+    std::vector<uint8_t> data(static_cast<size_t>(rle_size));
+    const int64_t got = ReadUpTo(c.stream, data.data(), rle_size);
+    DecodeRLE(c, data.data(), got);
+  }
+}
+
+// 16- and 32-bit pixels through their bit fields: the default ones or the
+// masks of the header. The alpha of 32-bit pixels goes to AlphaMask, unless
+// NoAlpha or unless it holds nothing usable.
+void DecodeBitFieldPixels(ReadContext& c, const uint32_t masks[4], bool NoAlpha,
+                          std::unique_ptr<TIEMask>& AlphaMask) {
+  uint32_t rm = 0x7C00, gm = 0x03E0, bm = 0x001F;
+  if (c.bits == 32) {
+    rm = 0xFF0000;
+    gm = 0xFF00;
+    bm = 0xFF;
+  }
+  if (c.compression == Compression::BITFIELDS) {
+    rm = masks[0];
+    gm = masks[1];
+    bm = masks[2];
+    // Alpha is the named mask, else the top byte that no colour uses.
+    if (masks[3] != 0) {
+      c.alpha = BitField(masks[3]);
+      c.has_alpha_field = true;
+    } else if (((rm | gm | bm) & 0xFF000000u) == 0) {
+      c.alpha = BitField(0xFF000000u);
+      c.has_alpha_field = true;
+    }
+  }
+  c.red = BitField(rm);
+  c.green = BitField(gm);
+  c.blue = BitField(bm);
+  TIEMask* mask = nullptr;
+  if (c.bits == 32 && !NoAlpha) {
+    if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
+    AlphaMask->AllocateBits(c.width, c.height, 8);
+    AlphaMask->Fill(255);
+    mask = AlphaMask.get();
+  }
+  bool any_alpha = false, not_full = false;
+  DecodeBitFieldRows(c, mask, any_alpha, not_full);
+  // All 0 or all 255: the file carries no usable alpha.
+  if (mask && (!any_alpha || !not_full)) AlphaMask.reset();
+}
+
+}  // namespace
+
+void ReadBMPStream(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, bool NoAlpha,
+                   std::unique_ptr<TIEMask>& AlphaMask, bool NoFileHeader, bool ParamsOnly,
+                   TIOProgressRec& Progress, TIOParamsVals& Params) {
+  bool local_abort = false;
+  if (!Progress.Aborting) Progress.Aborting = &local_abort;
+  ReadContext c(Stream, Bitmap, &Params, &Progress);
+  c.start = Stream->Position();
+  c.stream_size = Stream->Size();
+
+  uint32_t pixel_offset = 0, image_size = 0;
+  uint32_t masks[4] = {0, 0, 0, 0};
+  if (!ReadFileHeader(c, NoFileHeader, DataSize, pixel_offset)) return;
+  if (!ReadInfoHeader(c, image_size, masks)) return;
+  Params.BmpCompression =
+      c.compression == Compression::RLE8 || c.compression == Compression::RLE4 ? 1 : 0;
+  int64_t available = 0, rle_size = 0;
+  if (!LocatePixels(c, pixel_offset, DataSize, image_size, available, rle_size)) return;
+  if (!DescribeImage(c)) return;
+  if (ParamsOnly) return;
+  if (!AllocateImage(c, NoAlpha, rle_size, available)) return;
+
   switch (c.bits) {
     case 24:
     case 1:
-      // Same row layout as the image: straight into its rows.
-      for (int64_t r = 0; r < c.height; ++r) {
-        if (!c.BeginRow(r)) break;
-        if (ReadUpTo(Stream, Bitmap->GetScanline(c.ImageRow(r)), row_len) < row_len) {
-          c.Fail();
-          break;
-        }
-      }
-      if (c.bits == 1 && Params.ColorMapCount() == 2 &&
-          Params.ColorMap[0] == TRGB{255, 255, 255} && Params.ColorMap[1] == TRGB{0, 0, 0}) {
-        Bitmap->UnmapRows();
-        InvertBitmap(Bitmap);  // a set bit means white
-      }
+      DecodeDirectRows(c);
       break;
     case 4:
     case 8:
-      if (c.compression == Compression::RGB) {
-        DecodePaletteRows(c);
-      } else {
-        std::vector<uint8_t> data(static_cast<size_t>(rle_size));
-        const int64_t got = ReadUpTo(Stream, data.data(), rle_size);
-        DecodeRLE(c, data.data(), got);
-      }
+      DecodeIndexedPixels(c, rle_size);
       break;
     case 16:
-    case 32: {
-      uint32_t rm = 0x7C00, gm = 0x03E0, bm = 0x001F;
-      if (c.bits == 32) {
-        rm = 0xFF0000;
-        gm = 0xFF00;
-        bm = 0xFF;
-      }
-      if (c.compression == Compression::BITFIELDS) {
-        rm = masks[0];
-        gm = masks[1];
-        bm = masks[2];
-        // Alpha is the named mask, else the top byte that no colour uses.
-        if (masks[3] != 0) {
-          c.alpha = BitField(masks[3]);
-          c.has_alpha_field = true;
-        } else if (((rm | gm | bm) & 0xFF000000u) == 0) {
-          c.alpha = BitField(0xFF000000u);
-          c.has_alpha_field = true;
-        }
-      }
-      c.red = BitField(rm);
-      c.green = BitField(gm);
-      c.blue = BitField(bm);
-      TIEMask* mask = nullptr;
-      if (c.bits == 32 && !NoAlpha) {
-        if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
-        AlphaMask->AllocateBits(c.width, c.height, 8);
-        AlphaMask->Fill(255);
-        mask = AlphaMask.get();
-      }
-      bool any_alpha = false, not_full = false;
-      DecodeBitFieldRows(c, mask, any_alpha, not_full);
-      // All 0 or all 255: the file carries no usable alpha.
-      if (mask && (!any_alpha || !not_full)) AlphaMask.reset();
+    case 32:
+      DecodeBitFieldPixels(c, masks, NoAlpha, AlphaMask);
       break;
-    }
   }
   Bitmap->UnmapRows();
 }
@@ -579,66 +650,40 @@ int64_t BMPEncodeRLE4Row(const uint8_t* Indexes, int32_t Width, std::vector<uint
 
 // ---- writer
 
-void WriteBMPStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
-                    TIOProgressRec& Progress) {
-  bool local_abort = false;
-  bool& aborting = Progress.Aborting ? *Progress.Aborting : local_abort;
-  const int32_t width = Bitmap->Width(), height = Bitmap->Height();
-  if (width <= 0 || height <= 0) {
-    aborting = true;  // nothing to write
-    return;
+namespace {
+
+struct WriteContext {
+  WriteContext(TStream* s, TIEBitmap* b, TIOParamsVals& p, TIOProgressRec& r, bool& a)
+      : stream(s), bitmap(b), params(p), progress(r), aborting(a) {}
+  TStream* stream;
+  TIEBitmap* bitmap;
+  TIOParamsVals& params;
+  TIOProgressRec& progress;
+  bool& aborting;
+  int32_t width = 0, height = 0;
+  int32_t bits = 0;
+  bool os2 = false;  // the OS/2 1.x header and three-byte palette entries
+  bool rle = false;
+  int64_t row_len = 0;
+  std::vector<uint8_t> row;  // one stored row
+  // A converted copy of the bitmap, when the rows need another format.
+  std::unique_ptr<TIEBitmap> copy;
+
+  void Write(const void* data, int64_t n) { SafeStreamWrite(stream, aborting, data, n); }
+  // Before each stored row: rows go bottom-up, image row height-1 first.
+  bool BeginRow(int32_t done) {
+    progress.Report(done);
+    return !aborting;
   }
-  const int64_t start = Stream->Position();
-
-  int32_t bits;
-  if (Params.BitsPerSample == 1)
-    bits = 1;
-  else if (Params.BitsPerSample == 4)
-    bits = 4;
-  else if (Params.SamplesPerPixel == 1)
-    bits = 8;
-  else
-    // Four samples ask for 32 bits even without an alpha channel (opaque).
-    bits = Bitmap->HasAlphaChannel() || Params.SamplesPerPixel == 4 ? 32 : 24;
-
-  const bool os2 = Params.BmpVersion == 2;
-  // The old header holds 16-bit sizes only.
-  if (os2 && (width > 65535 || height > 65535)) {
-    aborting = true;
-    return;
+  // The bitmap as ieRGB24: the caller's own, or a converted copy.
+  TIEBitmap* RGB24Source() {
+    if (bitmap->PixelFormat() == ieRGB24) return bitmap;
+    copy = std::make_unique<TIEBitmap>();
+    copy->Assign(bitmap);
+    copy->ConvertFormat(ieRGB24);
+    return copy.get();
   }
-  const bool rle = !os2 && Params.BmpCompression == 1 && (bits == 4 || bits == 8);
-  const uint32_t header_size = os2 ? kCoreHeaderSize : Params.BmpVersion == 3 ? kOS2v2HeaderSize
-                                                                               : kInfoHeaderSize;
-  uint8_t fh[kFileHeaderSize] = {'B', 'M'};
-  SafeStreamWrite(Stream, aborting, fh, kFileHeaderSize);
-
-  uint8_t ih[kOS2v2HeaderSize] = {};
-  Put32(ih, header_size);
-  if (os2) {
-    Put16(ih + 4, static_cast<uint32_t>(width));
-    Put16(ih + 6, static_cast<uint32_t>(height));
-    Put16(ih + 8, 1);
-    Put16(ih + 10, static_cast<uint32_t>(bits));
-  } else {
-    Put32(ih + 4, static_cast<uint32_t>(width));
-    Put32(ih + 8, static_cast<uint32_t>(height));
-    Put16(ih + 12, 1);
-    Put16(ih + 14, static_cast<uint32_t>(bits));
-    Put32(ih + 16, rle ? (bits == 4 ? Compression::RLE4 : Compression::RLE8) : Compression::RGB);
-    Put32(ih + 24, static_cast<uint32_t>(static_cast<int32_t>(Round(Params.DpiX() / 2.54 * 100))));
-    Put32(ih + 28, static_cast<uint32_t>(static_cast<int32_t>(Round(Params.DpiY() / 2.54 * 100))));
-    Put32(ih + 32, bits <= 8 ? 1u << bits : 0);
-    const uint32_t important = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : bits == 24 ? 16777216 : 1;
-    Put32(ih + 36, important);
-  }
-  const int64_t ih_pos = Stream->Position();
-  SafeStreamWrite(Stream, aborting, ih, header_size);
-
-  Progress.Per1 = 100.0 / height;
-  const int64_t row_len = AlignedRowLength(width, bits, 32);
-  std::vector<uint8_t> row(static_cast<size_t>(row_len));
-  auto write_palette = [&](const std::vector<TRGB>& pal) {
+  void WritePalette(const std::vector<TRGB>& pal) {
     std::vector<uint8_t> out;
     for (const TRGB& e : pal) {
       out.push_back(e.b);
@@ -646,124 +691,203 @@ void WriteBMPStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
       out.push_back(e.r);
       if (!os2) out.push_back(0);
     }
-    SafeStreamWrite(Stream, aborting, out.data(), static_cast<int64_t>(out.size()));
-  };
-  // Rows go bottom-up: image row height-1 first.
-  auto begin_row = [&](int32_t done) {
-    Progress.Report(done);
-    return !aborting;
-  };
+    Write(out.data(), static_cast<int64_t>(out.size()));
+  }
+};
 
-  int64_t pixel_start = 0;
-  std::unique_ptr<TIEBitmap> copy;
-  auto rgb24_source = [&]() -> TIEBitmap* {
-    if (Bitmap->PixelFormat() == ieRGB24) return Bitmap;
-    copy = std::make_unique<TIEBitmap>();
-    copy->Assign(Bitmap);
-    copy->ConvertFormat(ieRGB24);
-    return copy.get();
-  };
+// The stored depth the parameters ask for.
+int32_t StoredBits(TIEBitmap* Bitmap, const TIOParamsVals& Params) {
+  if (Params.BitsPerSample == 1) return 1;
+  if (Params.BitsPerSample == 4) return 4;
+  if (Params.SamplesPerPixel == 1) return 8;
+  // Four samples ask for 32 bits even without an alpha channel (opaque).
+  return Bitmap->HasAlphaChannel() || Params.SamplesPerPixel == 4 ? 32 : 24;
+}
 
-  if (bits == 4 || bits == 8) {
-    TIEBitmap* src = Bitmap->PixelFormat() == iePalette8 ? Bitmap : rgb24_source();
-    const int32_t n = 1 << bits;
-    Params.ColorMap.assign(static_cast<size_t>(n), TRGB{0, 0, 0});
-    TIEQuantizer q(src, n, Params.ColorMap.data(), -1);
-    write_palette(Params.ColorMap);
-    pixel_start = Stream->Position();
-    const bool palette = src->PixelFormat() == iePalette8;
-    std::vector<uint8_t> idx(static_cast<size_t>(width));
-    std::vector<uint8_t> enc;
-    for (int32_t done = 0; done < height; ++done) {
-      if (!begin_row(done)) break;
-      const uint8_t* s = src->GetScanline(height - 1 - done);
-      if (palette) {
+// The information header but for the size of the pixel data, known once
+// they are written.
+void FillInfoHeader(const WriteContext& w, uint8_t* ih, uint32_t header_size) {
+  Put32(ih, header_size);
+  if (w.os2) {
+    Put16(ih + 4, static_cast<uint32_t>(w.width));
+    Put16(ih + 6, static_cast<uint32_t>(w.height));
+    Put16(ih + 8, 1);
+    Put16(ih + 10, static_cast<uint32_t>(w.bits));
+    return;
+  }
+  const int32_t bits = w.bits;
+  Put32(ih + 4, static_cast<uint32_t>(w.width));
+  Put32(ih + 8, static_cast<uint32_t>(w.height));
+  Put16(ih + 12, 1);
+  Put16(ih + 14, static_cast<uint32_t>(bits));
+  Put32(ih + 16, w.rle ? (bits == 4 ? Compression::RLE4 : Compression::RLE8) : Compression::RGB);
+  Put32(ih + 24, static_cast<uint32_t>(static_cast<int32_t>(Round(w.params.DpiX() / 2.54 * 100))));
+  Put32(ih + 28, static_cast<uint32_t>(static_cast<int32_t>(Round(w.params.DpiY() / 2.54 * 100))));
+  Put32(ih + 32, bits <= 8 ? 1u << bits : 0);
+  const uint32_t important = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : bits == 24 ? 16777216 : 1;
+  Put32(ih + 36, important);
+}
+
+// 4- and 8-bit rows: the palette the quantizer makes, then the indexes,
+// plain or run-length coded. Returns where the pixels start.
+int64_t WriteIndexedPixels(WriteContext& w) {
+  const int32_t width = w.width, height = w.height, bits = w.bits;
+  TIEBitmap* src = w.bitmap->PixelFormat() == iePalette8 ? w.bitmap : w.RGB24Source();
+  const int32_t n = 1 << bits;
+  w.params.ColorMap.assign(static_cast<size_t>(n), TRGB{0, 0, 0});
+  TIEQuantizer q(src, n, w.params.ColorMap.data(), -1);
+  w.WritePalette(w.params.ColorMap);
+  const int64_t pixel_start = w.stream->Position();
+  const bool palette = src->PixelFormat() == iePalette8;
+  std::vector<uint8_t> idx(static_cast<size_t>(width));
+  std::vector<uint8_t> enc;
+  std::vector<uint8_t>& row = w.row;
+  for (int32_t done = 0; done < height; ++done) {
+    if (!w.BeginRow(done)) break;
+    const uint8_t* s = src->GetScanline(height - 1 - done);
+    if (palette) {
+      for (int32_t x = 0; x < width; ++x)
+        idx[x] = s[x] < n ? s[x] : static_cast<uint8_t>(q.RGBToIndex(src->GetPaletteEntry(s[x])));
+    } else {
+      const TRGB* px = reinterpret_cast<const TRGB*>(s);
+      for (int32_t x = 0; x < width; ++x) idx[x] = static_cast<uint8_t>(q.RGBToIndex(px[x]));
+    }
+    if (w.rle) {
+      enc.clear();
+      if (bits == 8)
+        BMPEncodeRLE8Row(idx.data(), width, enc);
+      else
+        BMPEncodeRLE4Row(idx.data(), width, enc);
+      w.Write(enc.data(), static_cast<int64_t>(enc.size()));
+    } else {
+      std::fill(row.begin(), row.end(), uint8_t{0});
+      if (bits == 8) {
+        std::memcpy(row.data(), idx.data(), static_cast<size_t>(width));
+      } else {
         for (int32_t x = 0; x < width; ++x)
-          idx[x] = s[x] < n ? s[x] : static_cast<uint8_t>(q.RGBToIndex(src->GetPaletteEntry(s[x])));
-      } else {
-        const TRGB* px = reinterpret_cast<const TRGB*>(s);
-        for (int32_t x = 0; x < width; ++x) idx[x] = static_cast<uint8_t>(q.RGBToIndex(px[x]));
+          row[x >> 1] |= static_cast<uint8_t>((x & 1) ? idx[x] & 0x0F : idx[x] << 4);
       }
-      if (rle) {
-        enc.clear();
-        if (bits == 8)
-          BMPEncodeRLE8Row(idx.data(), width, enc);
-        else
-          BMPEncodeRLE4Row(idx.data(), width, enc);
-        SafeStreamWrite(Stream, aborting, enc.data(), static_cast<int64_t>(enc.size()));
-      } else {
-        std::fill(row.begin(), row.end(), uint8_t{0});
-        if (bits == 8) {
-          std::memcpy(row.data(), idx.data(), static_cast<size_t>(width));
-        } else {
-          for (int32_t x = 0; x < width; ++x)
-            row[x >> 1] |= static_cast<uint8_t>((x & 1) ? idx[x] & 0x0F : idx[x] << 4);
-        }
-        SafeStreamWrite(Stream, aborting, row.data(), row_len);
-      }
-    }
-    if (rle && !aborting) {
-      const uint8_t end[2] = {0, 1};
-      SafeStreamWrite(Stream, aborting, end, 2);
-    }
-  } else if (bits == 1) {
-    TIEBitmap* src = Bitmap;
-    TRGB c1{0, 0, 0}, c2{255, 255, 255};
-    if (Bitmap->PixelFormat() != ieMono1) {
-      TRGB a, b;
-      if (TIEBitmap* two = BuildTwoColorBitmap(Bitmap, a, b)) {
-        copy.reset(two);
-        c1 = a;
-        c2 = b;
-      } else {
-        copy = std::make_unique<TIEBitmap>();
-        copy->Assign(Bitmap);
-        copy->ConvertFormat(ieMono1);
-      }
-      src = copy.get();
-    }
-    Params.ColorMap = {c1, c2};
-    write_palette(Params.ColorMap);
-    pixel_start = Stream->Position();
-    for (int32_t done = 0; done < height; ++done) {
-      if (!begin_row(done)) break;
-      SafeStreamWrite(Stream, aborting, src->GetScanline(height - 1 - done), row_len);
-    }
-  } else {
-    TIEBitmap* src = rgb24_source();
-    TIEBitmap* alpha = bits == 32 && Bitmap->HasAlphaChannel() ? Bitmap->GetAlphaChannel() : nullptr;
-    pixel_start = Stream->Position();
-    for (int32_t done = 0; done < height; ++done) {
-      if (!begin_row(done)) break;
-      const int32_t y = height - 1 - done;
-      const uint8_t* s = src->GetScanline(y);
-      if (bits == 24) {
-        SafeStreamWrite(Stream, aborting, s, row_len);
-        continue;
-      }
-      std::memcpy(row.data(), s, static_cast<size_t>(width) * 3);  // spread below, last first
-      const uint8_t* a = alpha ? alpha->GetScanline(y) : nullptr;
-      for (int32_t x = width - 1; x >= 0; --x) {
-        row[x * 4 + 3] = a ? a[x] : 255;
-        row[x * 4 + 2] = row[x * 3 + 2];
-        row[x * 4 + 1] = row[x * 3 + 1];
-        row[x * 4 + 0] = row[x * 3 + 0];
-      }
-      SafeStreamWrite(Stream, aborting, row.data(), row_len);
+      w.Write(row.data(), w.row_len);
     }
   }
-  if (copy) copy->UnmapRows();
+  if (w.rle && !w.aborting) {
+    const uint8_t end[2] = {0, 1};
+    w.Write(end, 2);
+  }
+  return pixel_start;
+}
+
+// 1-bit rows with a palette of the picture's two colours (black and white
+// for a picture of more). Returns where the pixels start.
+int64_t WriteMonoPixels(WriteContext& w) {
+  TIEBitmap* src = w.bitmap;
+  TRGB c1{0, 0, 0}, c2{255, 255, 255};
+  if (w.bitmap->PixelFormat() != ieMono1) {
+    TRGB a, b;
+    if (TIEBitmap* two = BuildTwoColorBitmap(w.bitmap, a, b)) {
+      w.copy.reset(two);
+      c1 = a;
+      c2 = b;
+    } else {
+      w.copy = std::make_unique<TIEBitmap>();
+      w.copy->Assign(w.bitmap);
+      w.copy->ConvertFormat(ieMono1);
+    }
+    src = w.copy.get();
+  }
+  w.params.ColorMap = {c1, c2};
+  w.WritePalette(w.params.ColorMap);
+  const int64_t pixel_start = w.stream->Position();
+  for (int32_t done = 0; done < w.height; ++done) {
+    if (!w.BeginRow(done)) break;
+    w.Write(src->GetScanline(w.height - 1 - done), w.row_len);
+  }
+  return pixel_start;
+}
+
+// 24-bit rows, or 32-bit ones with the alpha channel (opaque without one).
+// Returns where the pixels start.
+int64_t WriteTrueColourPixels(WriteContext& w) {
+  const int32_t width = w.width, height = w.height;
+  TIEBitmap* src = w.RGB24Source();
+  TIEBitmap* alpha = w.bits == 32 && w.bitmap->HasAlphaChannel() ? w.bitmap->GetAlphaChannel() : nullptr;
+  const int64_t pixel_start = w.stream->Position();
+  std::vector<uint8_t>& row = w.row;
+  for (int32_t done = 0; done < height; ++done) {
+    if (!w.BeginRow(done)) break;
+    const int32_t y = height - 1 - done;
+    const uint8_t* s = src->GetScanline(y);
+    if (w.bits == 24) {
+      w.Write(s, w.row_len);
+      continue;
+    }
+    std::memcpy(row.data(), s, static_cast<size_t>(width) * 3);  // spread below, last first
+    const uint8_t* a = alpha ? alpha->GetScanline(y) : nullptr;
+    for (int32_t x = width - 1; x >= 0; --x) {
+      row[x * 4 + 3] = a ? a[x] : 255;
+      row[x * 4 + 2] = row[x * 3 + 2];
+      row[x * 4 + 1] = row[x * 3 + 1];
+      row[x * 4 + 0] = row[x * 3 + 0];
+    }
+    w.Write(row.data(), w.row_len);
+  }
+  return pixel_start;
+}
+
+}  // namespace
+
+void WriteBMPStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                    TIOProgressRec& Progress) {
+  bool local_abort = false;
+  bool& aborting = Progress.Aborting ? *Progress.Aborting : local_abort;
+  WriteContext w(Stream, Bitmap, Params, Progress, aborting);
+  w.width = Bitmap->Width();
+  w.height = Bitmap->Height();
+  if (w.width <= 0 || w.height <= 0) {
+    aborting = true;  // nothing to write
+    return;
+  }
+  const int64_t start = Stream->Position();
+  w.bits = StoredBits(Bitmap, Params);
+  w.os2 = Params.BmpVersion == 2;
+  // The old header holds 16-bit sizes only.
+  if (w.os2 && (w.width > 65535 || w.height > 65535)) {
+    aborting = true;
+    return;
+  }
+  w.rle = !w.os2 && Params.BmpCompression == 1 && (w.bits == 4 || w.bits == 8);
+  const uint32_t header_size = w.os2 ? kCoreHeaderSize : Params.BmpVersion == 3 ? kOS2v2HeaderSize
+                                                                                 : kInfoHeaderSize;
+  uint8_t fh[kFileHeaderSize] = {'B', 'M'};
+  w.Write(fh, kFileHeaderSize);
+  uint8_t ih[kOS2v2HeaderSize] = {};
+  FillInfoHeader(w, ih, header_size);
+  const int64_t ih_pos = Stream->Position();
+  w.Write(ih, header_size);
+
+  Progress.Per1 = 100.0 / w.height;
+  w.row_len = AlignedRowLength(w.width, w.bits, 32);
+  w.row.resize(static_cast<size_t>(w.row_len));
+  int64_t pixel_start = 0;
+  if (w.bits == 4 || w.bits == 8)
+    pixel_start = WriteIndexedPixels(w);
+  else if (w.bits == 1)
+    pixel_start = WriteMonoPixels(w);
+  else
+    pixel_start = WriteTrueColourPixels(w);
+  if (w.copy) w.copy->UnmapRows();
   Bitmap->UnmapRows();
   if (aborting) return;
 
+  // The sizes and offsets known now go into both headers.
   const int64_t end = Stream->Position();
   Put32(fh + 2, static_cast<uint32_t>(end - start));
   Put32(fh + 10, static_cast<uint32_t>(pixel_start - start));
-  if (!os2) Put32(ih + 20, static_cast<uint32_t>(end - pixel_start));
+  if (!w.os2) Put32(ih + 20, static_cast<uint32_t>(end - pixel_start));
   Stream->SetPosition(start);
-  SafeStreamWrite(Stream, aborting, fh, kFileHeaderSize);
+  w.Write(fh, kFileHeaderSize);
   Stream->SetPosition(ih_pos);
-  SafeStreamWrite(Stream, aborting, ih, header_size);
+  w.Write(ih, header_size);
   Stream->SetPosition(end);
 }
 

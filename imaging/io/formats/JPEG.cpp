@@ -589,6 +589,337 @@ void ReadExifMetadata(TIEBitmap* Bitmap, TIOParamsVals& Params, bool Decoded) {
   }
 }
 
+// One read of a picture: what its steps share.
+struct PictureRead {
+  TStream* stream;
+  TIOParamsVals& params;
+  TIOProgressRec& progress;
+  ErrorMgr* err;
+  SourceMgr* src;
+  j_decompress_ptr cinfo;
+  bool cms = false;       // rows go through the input colour profile
+  bool buffered = false;  // read through the library's buffered-image mode
+
+  bool Aborted() const { return progress.IsAborting(); }
+};
+
+// The header: from the tables stream first when the tables come apart, then
+// from the picture's own stream, whose markers are kept.
+bool ReadHeaders(PictureRead& r, TStream* TablesStream) {
+  if (TablesStream && TablesStream != r.stream) {
+    SetStreamSource(r.cinfo, r.src, TablesStream, r.progress.Aborting);
+    if (!GuardReadHeader(r.cinfo, r.err, FALSE)) {
+      r.progress.Abort();
+      throw EIEJpegException(r.err->text);
+    }
+  }
+  SetStreamSource(r.cinfo, r.src, r.stream, r.progress.Aborting);
+  const bool ok = GuardSaveMarkers(r.cinfo, r.err) && GuardReadHeader(r.cinfo, r.err, TRUE);
+  if (!ok || r.Aborted()) {
+    r.progress.Abort();
+    return false;
+  }
+  return true;
+}
+
+// The colour space the file holds, as the parameters report it, and the one
+// the library delivers; the decoding method.
+void SetColourSpaces(PictureRead& r, bool RawYCbCr) {
+  TIOParamsVals& Params = r.params;
+  j_decompress_ptr cinfo = r.cinfo;
+  Params.BitsPerSample = 8;
+  switch (cinfo->jpeg_color_space) {
+    case JCS_GRAYSCALE:
+      Params.JpegColorSpace = 1;
+      Params.SamplesPerPixel = 1;
+      break;
+    case JCS_RGB:
+      Params.JpegColorSpace = 0;
+      Params.SamplesPerPixel = 3;
+      break;
+    case JCS_YCbCr:
+      Params.JpegColorSpace = 2;
+      Params.SamplesPerPixel = 3;
+      break;
+    case JCS_CMYK:
+      Params.JpegColorSpace = 3;
+      Params.SamplesPerPixel = 4;
+      cinfo->out_color_space = JCS_CMYK;
+      break;
+    case JCS_YCCK:
+      Params.JpegColorSpace = 4;
+      Params.SamplesPerPixel = 4;
+      cinfo->out_color_space = JCS_CMYK;
+      break;
+    default:
+      break;
+  }
+  // RGB and YCbCr data arrive blue first, as the image keeps them: the
+  // library converts to that order itself, so no exchange follows. Grey
+  // data fill a 24-bit image the same way unless kept as grey.
+  const bool native = Params.IsNativePixelFormat;
+  switch (cinfo->jpeg_color_space) {
+    case JCS_RGB:
+    case JCS_YCbCr:
+      cinfo->out_color_space = JCS_EXT_BGR;
+      break;
+    case JCS_GRAYSCALE:
+      cinfo->out_color_space = native ? JCS_GRAYSCALE : JCS_EXT_BGR;
+      break;
+    default:
+      break;
+  }
+  if (RawYCbCr) cinfo->out_color_space = JCS_YCbCr;
+
+  cinfo->dct_method = DctMethod(Params.JpegDCTMethod);
+}
+
+// Resolution, coding and original size, as the parameters report them.
+void ReportHeader(PictureRead& r) {
+  TIOParamsVals& Params = r.params;
+  j_decompress_ptr cinfo = r.cinfo;
+  if (cinfo->density_unit == 0 || cinfo->density_unit == 1) {
+    Params.SetDpiX(cinfo->X_density);
+    Params.SetDpiY(cinfo->Y_density);
+  } else if (cinfo->density_unit == 2) {
+    Params.SetDpiX(static_cast<int32_t>(Trunc(cinfo->X_density * 2.54)));
+    Params.SetDpiY(static_cast<int32_t>(Trunc(cinfo->Y_density * 2.54)));
+  }
+  Params.FreeColorMap();
+  Params.JpegProgressive = jpeg_has_multiple_scans(cinfo) ? 1 : 0;
+  Params.JpegOriginalWidth = static_cast<int32_t>(cinfo->image_width);
+  Params.JpegOriginalHeight = static_cast<int32_t>(cinfo->image_height);
+}
+
+// The library's scale: the one asked for, or with JpegScale 0 the smallest
+// that still gives at least the size asked for in Width and Height.
+void ChooseScale(PictureRead& r) {
+  TIOParamsVals& Params = r.params;
+  j_decompress_ptr cinfo = r.cinfo;
+  int32_t denom = 1;
+  switch (Params.JpegScale) {
+    case 2: denom = 2; break;
+    case 3: denom = 4; break;
+    case 4: denom = 8; break;
+    case 0:
+      if (Params.Width > 0 && Params.Height > 0) {
+        for (int n = 3; n >= 0; --n)
+          if (static_cast<int64_t>(cinfo->image_width >> n) >= Params.Width &&
+              static_cast<int64_t>(cinfo->image_height >> n) >= Params.Height) {
+            denom = 1 << n;
+            break;
+          }
+      }
+      break;
+    default:
+      break;
+  }
+  cinfo->scale_num = 1;
+  cinfo->scale_denom = static_cast<unsigned int>(denom);
+  Params.JpegScaleUsed = denom;
+}
+
+// What cannot be a real picture is refused before anything of its claimed
+// size is allocated: coded data too short for half of its blocks at the
+// best compression there is, or an image larger than the free memory and
+// temporary space.
+bool ClaimPlausible(PictureRead& r) {
+  j_decompress_ptr cinfo = r.cinfo;
+  const int64_t data_start = r.stream->Position() - static_cast<int64_t>(r.src->pub.bytes_in_buffer);
+  const int64_t data_bytes = std::max<int64_t>(0, r.stream->Size() - data_start);
+  TIEPixelFormat claimed = ieRGB24;
+  if (r.params.IsNativePixelFormat && cinfo->out_color_space == JCS_GRAYSCALE) claimed = ieGray8;
+  if (r.params.IsNativePixelFormat && cinfo->out_color_space == JCS_CMYK) claimed = ieCMYK;
+  const bool ok = GuardCalcOutputDimensions(cinfo, r.err) &&
+                  IEClaimPlausible(r.progress, cinfo->output_width, cinfo->output_height, claimed, false,
+                                   DataCanHoldHalf(cinfo, data_bytes));
+  if (!ok) r.progress.Abort();
+  return ok;
+}
+
+// Starts decompressing (a parameters read: computes the output size only).
+// Decompression proper would hold a progressive image's coefficients in
+// memory, whatever size a few hostile header bytes claim. A picture of
+// several scans (progressive ones) is read in buffered mode: its data are
+// taken in here one row of blocks at a time, so that data that end early
+// stop the read there, before the library has padded every coefficient of
+// the claimed size.
+bool StartDecompress(PictureRead& r, bool ParamsOnly, bool ok) {
+  j_decompress_ptr cinfo = r.cinfo;
+  r.buffered = !ParamsOnly && jpeg_has_multiple_scans(cinfo);
+  cinfo->buffered_image = r.buffered ? TRUE : FALSE;
+  if (ok) {
+    ok = (ParamsOnly ? GuardCalcOutputDimensions(cinfo, r.err) : GuardStartDecompress(cinfo, r.err)) &&
+         !r.Aborted();
+    if (!ok) r.progress.Abort();
+  }
+  if (ok && r.buffered) {
+    int result = JPEG_SUSPENDED;
+    do {
+      ok = GuardConsumeInput(cinfo, r.err, &result) && !r.Aborted();
+      if (ok && EndedBeforeHalf(cinfo)) {
+        r.progress.Refuse(IEDataEndsEarlyText());
+        ok = false;
+      }
+    } while (ok && result != JPEG_REACHED_EOI && result != JPEG_SUSPENDED);
+    ok = ok && GuardStartOutput(cinfo, r.err, cinfo->input_scan_number);
+    if (!ok) r.progress.Abort();
+  }
+  return ok;
+}
+
+// The image's pixel format for what the library delivers; ieNoFormat for
+// what no image holds.
+TIEPixelFormat OutputFormat(const PictureRead& r) {
+  if (!r.params.IsNativePixelFormat) return ieRGB24;
+  switch (r.cinfo->out_color_space) {
+    case JCS_GRAYSCALE: return ieGray8;
+    case JCS_EXT_BGR:
+    case JCS_RGB:
+    case JCS_YCbCr:
+    case JCS_YCCK: return ieRGB24;
+    case JCS_CMYK: return ieCMYK;
+    default: return ieNoFormat;
+  }
+}
+
+// A delivered row that is not the image's own (in buffer) into image row
+// row: through the colour profile, from CMYK, or grey spread to three
+// channels.
+void ConvertRow(PictureRead& r, std::vector<uint8_t>& buffer, uint8_t* row, int32_t w, bool InvertCMYK) {
+  TIOParamsVals& Params = r.params;
+  const J_COLOR_SPACE out = r.cinfo->out_color_space;
+  if (out == JCS_EXT_BGR) {
+    TIEICC* input = Params.GetInputICCProfile();
+    if (!input->TransformRow(Params.GetDefaultICCProfile(), iccBGR8, iccBGR8, buffer.data(), row, w))
+      std::memcpy(row, buffer.data(), static_cast<size_t>(w) * 3);
+  } else if (out == JCS_CMYK) {
+    if (InvertCMYK)
+      for (int32_t i = 0; i < 4 * w; ++i) buffer[i] = static_cast<uint8_t>(255 - buffer[i]);
+    if (!r.cms || !Params.GetInputICCProfile()->TransformRow(Params.GetDefaultICCProfile(), iccCMYKInv8,
+                                                             iccBGR8, buffer.data(), row, w))
+      ConvertScanlineICC(buffer.data(), 2, row, &Params, w, 1);
+  } else if (out == JCS_GRAYSCALE) {
+    for (int32_t x = 0; x < w; ++x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = buffer[x];
+  }
+}
+
+// The rows into the allocated image, with progress. False when the data end
+// so early that the picture is refused.
+bool ReadRows(PictureRead& r, TIEBitmap* Bitmap, TIEPixelFormat format, std::vector<uint8_t>& buffer,
+              bool InvertCMYK) {
+  TIOProgressRec& Progress = r.progress;
+  j_decompress_ptr cinfo = r.cinfo;
+  const int32_t w = static_cast<int32_t>(cinfo->output_width);
+  const int32_t h = static_cast<int32_t>(cinfo->output_height);
+  const J_COLOR_SPACE out = cinfo->out_color_space;
+  bool refused = false;
+  Progress.Per1 = h > 0 ? 100.0 / h : 0;
+  Progress.Val = 0;
+  int32_t y = 0;
+  while (cinfo->output_scanline < cinfo->output_height && y < Bitmap->Height()) {
+    uint8_t* row = Bitmap->GetScanline(y);
+    const bool direct = (out == JCS_GRAYSCALE && format == ieGray8) || (out == JCS_EXT_BGR && !r.cms) ||
+                        out == JCS_YCbCr || (out == JCS_CMYK && format == ieCMYK);
+    JDIMENSION got = 0;
+    if (!GuardReadRow(cinfo, r.err, direct ? row : buffer.data(), &got)) {
+      Progress.Abort();
+      break;
+    }
+    if (!direct) {
+      if (out == JCS_CMYK && r.Aborted()) break;
+      ConvertRow(r, buffer, row, w, InvertCMYK);
+    }
+    y += static_cast<int32_t>(got);
+    // A picture whose data end this early is mostly padding: decoding
+    // stops where the data do, instead of padding a claimed size.
+    if (EndedBeforeHalf(cinfo)) {
+      Progress.Refuse(IEDataEndsEarlyText());
+      refused = true;
+      break;
+    }
+    Progress.Val += static_cast<int32_t>(got);
+    if (Progress.fOnProgress) Progress.Report(Progress.Val);
+    if (r.Aborted()) break;
+  }
+  if (y < h) Progress.Abort();
+  return !refused;
+}
+
+// Allocates the image and decodes the rows into it. True when this read put
+// pixels into Bitmap.
+bool DecodePixels(PictureRead& r, TIEBitmap* Bitmap, bool InvertCMYK) {
+  j_decompress_ptr cinfo = r.cinfo;
+  const int32_t w = static_cast<int32_t>(cinfo->output_width);
+  const int32_t h = static_cast<int32_t>(cinfo->output_height);
+  TIEPixelFormat format = OutputFormat(r);
+  bool decoded = false;
+  std::vector<uint8_t> buffer;
+  try {
+    if (format != ieNoFormat) {
+      Bitmap->Allocate(w, h, format);
+      decoded = true;
+    }
+    // Room for any number of output components, also of unknown spaces.
+    buffer.resize(static_cast<size_t>(w) * std::max(4, cinfo->output_components) + 16);
+  } catch (const std::exception&) {
+    r.progress.Abort();
+    format = ieNoFormat;
+  }
+  if (format != ieNoFormat && !r.Aborted() && !ReadRows(r, Bitmap, format, buffer, InvertCMYK) && decoded) {
+    // Nothing of a refused picture stays: its rows go with their memory and
+    // temporary space.
+    Bitmap->FreeImage(true);
+    decoded = false;
+  }
+  return decoded;
+}
+
+// The markers, also after an error: every saved one but the first APP0 (the
+// JFIF header). Once the profile was applied, its APP2 markers go.
+void KeepMarkers(PictureRead& r, bool created, bool ApplyICC) {
+  TIOParamsVals& Params = r.params;
+  Params.JpegMarkerList.Clear();
+  if (created) {
+    bool first_app0 = true;
+    for (jpeg_saved_marker_ptr m = r.cinfo->marker_list; m; m = m->next) {
+      if (m->marker == kAPP0 && first_app0) {
+        first_app0 = false;
+        continue;
+      }
+      Params.JpegMarkerList.AddMarker(static_cast<uint8_t>(m->marker), m->data,
+                                      static_cast<int32_t>(m->data_length));
+    }
+  }
+  if (ApplyICC && r.cms && Params.GetInputICCProfile()->Applied()) {
+    Params.GetInputICCProfile()->FreeTransform();
+    for (int32_t i = Params.JpegMarkerList.GetCount() - 1; i >= 0; --i)
+      if (Params.JpegMarkerList.GetMarkerType(i) == kAPP2) Params.JpegMarkerList.DeleteMarker(i);
+  }
+}
+
+// Ends a whole picture's decompression; reports the library's warnings.
+void FinishRead(PictureRead& r, bool whole) {
+  if (whole) {
+    // Errors of the end of the data no longer matter: the picture is whole.
+    r.err->abort = nullptr;
+    if (!r.buffered || GuardFinishOutput(r.cinfo, r.err)) GuardFinishDecompress(r.cinfo, r.err);
+  }
+  if (r.err->warnings != 0) {
+    r.params.JpegWarningTotal = r.err->warnings;
+    r.params.JpegWarningCode = r.err->pub.msg_code;
+  }
+}
+
+// The IPTC block of the first APP13 marker and the EXIF block.
+void ReadMarkerMetadata(TIEBitmap* Bitmap, TIOParamsVals& Params, bool Decoded) {
+  const int32_t iptc = Params.JpegMarkerList.IndexOf(kAPP13);
+  if (iptc >= 0)
+    Params.IPTCInfoList.LoadFromBuffer(Params.JpegMarkerList.GetMarkerData(iptc),
+                                       Params.JpegMarkerList.GetMarkerLength(iptc));
+  ReadExifMetadata(Bitmap, Params, Decoded);
+}
+
 }  // namespace
 
 void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
@@ -610,14 +941,14 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
   }
   Stream->SetPosition(soi);
   ReadJPEGICCProfile(Stream, Params);
-  const bool cms = ColorManagementEnabled && Params.HasInputICCProfile() &&
-                   Params.GetInputICCProfile()->IsValid();
 
   auto err = std::make_unique<ErrorMgr>();
   InitErrorMgr(*err, Progress.Aborting);
   auto src = std::make_unique<SourceMgr>();
   DecompressHolder d;
-  j_decompress_ptr cinfo = &d.cinfo;
+  PictureRead r{Stream, Params, Progress, err.get(), src.get(), &d.cinfo};
+  r.cms = ColorManagementEnabled && Params.HasInputICCProfile() && Params.GetInputICCProfile()->IsValid();
+  j_decompress_ptr cinfo = r.cinfo;
   cinfo->err = &err->pub;
   bool ok = GuardCreateDecompress(cinfo, err.get());
   d.created = ok;
@@ -625,277 +956,25 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
   // coefficient) is capped: past it the library reports an error instead of
   // taking what a claimed size asks for.
   if (ok) cinfo->mem->max_memory_to_use = kLibraryMemoryLimit;
-  std::vector<uint8_t> buffer;
-  bool decoded = false;  // this read put pixels into Bitmap
-  bool refused = false;  // the picture was found implausible half-way
-  bool buffered = false;  // read through the library's buffered-image mode
+  ok = ok && !r.Aborted() && ReadHeaders(r, TablesStream);
 
-  auto aborted = [&] { return Progress.IsAborting(); };
-  if (ok && !aborted()) {
-    if (TablesStream && TablesStream != Stream) {
-      SetStreamSource(cinfo, src.get(), TablesStream, Progress.Aborting);
-      if (!GuardReadHeader(cinfo, err.get(), FALSE)) {
-        Progress.Abort();
-        throw EIEJpegException(err->text);
-      }
-    }
-    SetStreamSource(cinfo, src.get(), Stream, Progress.Aborting);
-    ok = GuardSaveMarkers(cinfo, err.get()) && GuardReadHeader(cinfo, err.get(), TRUE);
-    if (!ok || aborted()) {
-      Progress.Abort();
-      ok = false;
-    }
-  } else {
-    ok = false;
-  }
-
-  TIEPixelFormat format = ieNoFormat;
   if (ok) {
-    Params.BitsPerSample = 8;
-    switch (cinfo->jpeg_color_space) {
-      case JCS_GRAYSCALE:
-        Params.JpegColorSpace = 1;
-        Params.SamplesPerPixel = 1;
-        break;
-      case JCS_RGB:
-        Params.JpegColorSpace = 0;
-        Params.SamplesPerPixel = 3;
-        break;
-      case JCS_YCbCr:
-        Params.JpegColorSpace = 2;
-        Params.SamplesPerPixel = 3;
-        break;
-      case JCS_CMYK:
-        Params.JpegColorSpace = 3;
-        Params.SamplesPerPixel = 4;
-        cinfo->out_color_space = JCS_CMYK;
-        break;
-      case JCS_YCCK:
-        Params.JpegColorSpace = 4;
-        Params.SamplesPerPixel = 4;
-        cinfo->out_color_space = JCS_CMYK;
-        break;
-      default:
-        break;
-    }
-    // RGB and YCbCr data arrive blue first, as the image keeps them: the
-    // library converts to that order itself, so no exchange follows. Grey
-    // data fill a 24-bit image the same way unless kept as grey.
-    const bool native = Params.IsNativePixelFormat;
-    switch (cinfo->jpeg_color_space) {
-      case JCS_RGB:
-      case JCS_YCbCr:
-        cinfo->out_color_space = JCS_EXT_BGR;
-        break;
-      case JCS_GRAYSCALE:
-        cinfo->out_color_space = native ? JCS_GRAYSCALE : JCS_EXT_BGR;
-        break;
-      default:
-        break;
-    }
-    if (RawYCbCr) cinfo->out_color_space = JCS_YCbCr;
-
-    cinfo->dct_method = DctMethod(Params.JpegDCTMethod);
-    if (cinfo->density_unit == 0 || cinfo->density_unit == 1) {
-      Params.SetDpiX(cinfo->X_density);
-      Params.SetDpiY(cinfo->Y_density);
-    } else if (cinfo->density_unit == 2) {
-      Params.SetDpiX(static_cast<int32_t>(Trunc(cinfo->X_density * 2.54)));
-      Params.SetDpiY(static_cast<int32_t>(Trunc(cinfo->Y_density * 2.54)));
-    }
-    Params.FreeColorMap();
-    Params.JpegProgressive = jpeg_has_multiple_scans(cinfo) ? 1 : 0;
-    Params.JpegOriginalWidth = static_cast<int32_t>(cinfo->image_width);
-    Params.JpegOriginalHeight = static_cast<int32_t>(cinfo->image_height);
-
-    int32_t denom = 1;
-    switch (Params.JpegScale) {
-      case 2: denom = 2; break;
-      case 3: denom = 4; break;
-      case 4: denom = 8; break;
-      case 0:
-        if (Params.Width > 0 && Params.Height > 0) {
-          for (int n = 3; n >= 0; --n)
-            if (static_cast<int64_t>(cinfo->image_width >> n) >= Params.Width &&
-                static_cast<int64_t>(cinfo->image_height >> n) >= Params.Height) {
-              denom = 1 << n;
-              break;
-            }
-        }
-        break;
-      default:
-        break;
-    }
-    cinfo->scale_num = 1;
-    cinfo->scale_denom = static_cast<unsigned int>(denom);
-    Params.JpegScaleUsed = denom;
-
-    // What cannot be a real picture is refused before anything of its
-    // claimed size is allocated: coded data too short for half of its blocks
-    // at the best compression there is, or an image larger than the free
-    // memory and temporary space.
-    if (!ParamsOnly) {
-      const int64_t data_start = Stream->Position() - static_cast<int64_t>(src->pub.bytes_in_buffer);
-      const int64_t data_bytes = std::max<int64_t>(0, Stream->Size() - data_start);
-      TIEPixelFormat claimed = ieRGB24;
-      if (Params.IsNativePixelFormat && cinfo->out_color_space == JCS_GRAYSCALE) claimed = ieGray8;
-      if (Params.IsNativePixelFormat && cinfo->out_color_space == JCS_CMYK) claimed = ieCMYK;
-      ok = GuardCalcOutputDimensions(cinfo, err.get()) &&
-           IEClaimPlausible(Progress, cinfo->output_width, cinfo->output_height, claimed, false,
-                            DataCanHoldHalf(cinfo, data_bytes));
-      if (!ok) Progress.Abort();
-    }
-
-    // A parameters read needs the output size only. Decompression proper
-    // would hold a progressive image's coefficients in memory, whatever size
-    // a few hostile header bytes claim. A picture of several scans
-    // (progressive ones) is read in buffered mode: its data are taken in here
-    // one row of blocks at a time, so that data that end early stop the read
-    // there, before the library has padded every coefficient of the claimed
-    // size.
-    buffered = !ParamsOnly && jpeg_has_multiple_scans(cinfo);
-    cinfo->buffered_image = buffered ? TRUE : FALSE;
-    if (ok) {
-      ok = (ParamsOnly ? GuardCalcOutputDimensions(cinfo, err.get()) : GuardStartDecompress(cinfo, err.get())) &&
-           !aborted();
-      if (!ok) Progress.Abort();
-    }
-    if (ok && buffered) {
-      int result = JPEG_SUSPENDED;
-      do {
-        ok = GuardConsumeInput(cinfo, err.get(), &result) && !aborted();
-        if (ok && EndedBeforeHalf(cinfo)) {
-          Progress.Refuse(IEDataEndsEarlyText());
-          ok = false;
-        }
-      } while (ok && result != JPEG_REACHED_EOI && result != JPEG_SUSPENDED);
-      ok = ok && GuardStartOutput(cinfo, err.get(), cinfo->input_scan_number);
-      if (!ok) Progress.Abort();
-    }
+    SetColourSpaces(r, RawYCbCr);
+    ReportHeader(r);
+    ChooseScale(r);
+    if (!ParamsOnly) ok = ClaimPlausible(r);
+    ok = StartDecompress(r, ParamsOnly, ok);
   }
-
   if (ok) {
     Params.Width = static_cast<int32_t>(cinfo->output_width);
     Params.Height = static_cast<int32_t>(cinfo->output_height);
   }
+  bool decoded = false;  // this read put pixels into Bitmap
+  if (ok && !ParamsOnly) decoded = DecodePixels(r, Bitmap, InvertCMYK);
 
-  if (ok && !ParamsOnly) {
-    const int32_t w = static_cast<int32_t>(cinfo->output_width);
-    const int32_t h = static_cast<int32_t>(cinfo->output_height);
-    const J_COLOR_SPACE out = cinfo->out_color_space;
-    if (Params.IsNativePixelFormat) {
-      switch (out) {
-        case JCS_GRAYSCALE: format = ieGray8; break;
-        case JCS_EXT_BGR:
-        case JCS_RGB:
-        case JCS_YCbCr:
-        case JCS_YCCK: format = ieRGB24; break;
-        case JCS_CMYK: format = ieCMYK; break;
-        default: break;
-      }
-    } else {
-      format = ieRGB24;
-    }
-    try {
-      if (format != ieNoFormat) {
-        Bitmap->Allocate(w, h, format);
-        decoded = true;
-      }
-      // Room for any number of output components, also of unknown spaces.
-      buffer.resize(static_cast<size_t>(w) * std::max(4, cinfo->output_components) + 16);
-    } catch (const std::exception&) {
-      Progress.Abort();
-      format = ieNoFormat;
-    }
-    if (format != ieNoFormat && !aborted()) {
-      Progress.Per1 = h > 0 ? 100.0 / h : 0;
-      Progress.Val = 0;
-      int32_t r = 0;
-      while (cinfo->output_scanline < cinfo->output_height && r < Bitmap->Height()) {
-        uint8_t* row = Bitmap->GetScanline(r);
-        const bool direct = (out == JCS_GRAYSCALE && format == ieGray8) ||
-                            (out == JCS_EXT_BGR && !cms) || out == JCS_YCbCr ||
-                            (out == JCS_CMYK && format == ieCMYK);
-        JDIMENSION got = 0;
-        if (!GuardReadRow(cinfo, err.get(), direct ? row : buffer.data(), &got)) {
-          Progress.Abort();
-          break;
-        }
-        if (!direct) {
-          if (out == JCS_EXT_BGR) {
-            TIEICC* input = Params.GetInputICCProfile();
-            if (!input->TransformRow(Params.GetDefaultICCProfile(), iccBGR8, iccBGR8,
-                                     buffer.data(), row, w))
-              std::memcpy(row, buffer.data(), static_cast<size_t>(w) * 3);
-          } else if (out == JCS_CMYK) {
-            if (aborted()) break;
-            if (InvertCMYK)
-              for (int32_t i = 0; i < 4 * w; ++i) buffer[i] = static_cast<uint8_t>(255 - buffer[i]);
-            if (!cms || !Params.GetInputICCProfile()->TransformRow(
-                            Params.GetDefaultICCProfile(), iccCMYKInv8, iccBGR8, buffer.data(), row, w))
-              ConvertScanlineICC(buffer.data(), 2, row, &Params, w, 1);
-          } else if (out == JCS_GRAYSCALE) {
-            for (int32_t x = 0; x < w; ++x) row[3 * x] = row[3 * x + 1] = row[3 * x + 2] = buffer[x];
-          }
-        }
-        r += static_cast<int32_t>(got);
-        // A picture whose data end this early is mostly padding: decoding
-        // stops where the data do, instead of padding a claimed size.
-        if (EndedBeforeHalf(cinfo)) {
-          Progress.Refuse(IEDataEndsEarlyText());
-          refused = true;
-          break;
-        }
-        Progress.Val += static_cast<int32_t>(got);
-        if (Progress.fOnProgress) Progress.Report(Progress.Val);
-        if (aborted()) break;
-      }
-      if (r < h) Progress.Abort();
-    }
-    // Nothing of a refused picture stays: its rows go with their memory and
-    // temporary space.
-    if (decoded && refused) {
-      Bitmap->FreeImage(true);
-      decoded = false;
-    }
-  }
-
-  // The markers, also after an error: every saved one but the first APP0
-  // (the JFIF header).
-  Params.JpegMarkerList.Clear();
-  if (d.created) {
-    bool first_app0 = true;
-    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m; m = m->next) {
-      if (m->marker == kAPP0 && first_app0) {
-        first_app0 = false;
-        continue;
-      }
-      Params.JpegMarkerList.AddMarker(static_cast<uint8_t>(m->marker), m->data,
-                                      static_cast<int32_t>(m->data_length));
-    }
-  }
-  if (ApplyICC && cms && Params.GetInputICCProfile()->Applied()) {
-    Params.GetInputICCProfile()->FreeTransform();
-    for (int32_t i = Params.JpegMarkerList.GetCount() - 1; i >= 0; --i)
-      if (Params.JpegMarkerList.GetMarkerType(i) == kAPP2) Params.JpegMarkerList.DeleteMarker(i);
-  }
-  if (ok && !aborted() && !ParamsOnly) {
-    // Errors of the end of the data no longer matter: the picture is whole.
-    err->abort = nullptr;
-    if (!buffered || GuardFinishOutput(cinfo, err.get())) GuardFinishDecompress(cinfo, err.get());
-  }
-  if (err->warnings != 0) {
-    Params.JpegWarningTotal = err->warnings;
-    Params.JpegWarningCode = err->pub.msg_code;
-  }
-
-  if (ReadMetadata) {
-    const int32_t iptc = Params.JpegMarkerList.IndexOf(kAPP13);
-    if (iptc >= 0)
-      Params.IPTCInfoList.LoadFromBuffer(Params.JpegMarkerList.GetMarkerData(iptc),
-                                         Params.JpegMarkerList.GetMarkerLength(iptc));
-    ReadExifMetadata(Bitmap, Params, decoded);
-  }
+  KeepMarkers(r, d.created, ApplyICC);
+  FinishRead(r, ok && !r.Aborted() && !ParamsOnly);
+  if (ReadMetadata) ReadMarkerMetadata(Bitmap, Params, decoded);
 }
 
 // ---- writing

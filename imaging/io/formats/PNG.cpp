@@ -399,168 +399,173 @@ void PackRow(const uint8_t* indexes, int32_t n, int depth, uint8_t* out) {
     out[x / per_byte] |= static_cast<uint8_t>(indexes[x] << (8 - depth * (x % per_byte + 1)));
 }
 
-}  // namespace
+// How the rows are stored.
+enum class RowKind { kMono, kGrey16, kPalette, kPaletteAlpha, kGrey8, kRGB, kRGBA };
 
-void WritePNGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
-                    TIOProgressRec& Progress, TIEMask* AlphaMask) {
-  IOContext ctx{Stream, Progress.Aborting};
-  WriteHolder h;
-  h.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &ctx, WriteError, Warning);
-  if (h.png) h.info = png_create_info_struct(h.png);
-  if (!h.png || !h.info) ThrowCreating();
-  png_set_write_fn(h.png, &ctx, WriteData, Flush);
-
-  const int32_t w = Bitmap->Width(), hh = Bitmap->Height();
-  if (w <= 0 || hh <= 0) ThrowCreating();
-  const bool has_alpha = AlphaMask && !AlphaMask->Full && AlphaMask->BitsPerPixel() == 8 &&
-                         AlphaMask->Width() == w && AlphaMask->Height() == hh;
-
+// One write of a picture: the layout chosen for it and the palette.
+struct PictureWrite {
+  PictureWrite(TIEBitmap* b, TIOParamsVals& p, TIEMask* a) : bitmap(b), params(p), alpha_mask(a) {}
+  TIEBitmap* bitmap;
+  TIOParamsVals& params;
+  TIEMask* alpha_mask;
+  int32_t width = 0, height = 0;
+  bool has_alpha = false;  // the alpha mask is used
+  RowKind kind = RowKind::kRGB;
+  int depth = 8;
   // The bitmap the rows come from: the caller's when it has the right
   // format, else a converted copy (the caller's image is never changed).
-  std::unique_ptr<TIEBitmap> copy;
-  auto converted = [&](TIEPixelFormat f) -> TIEBitmap* {
-    if (Bitmap->PixelFormat() == f) return Bitmap;
-    copy = std::make_unique<TIEBitmap>();
-    copy->Assign(Bitmap);
-    copy->RemoveAlphaChannel();
-    copy->ConvertFormat(f);
-    return copy.get();
-  };
-
-  enum Kind { kMono, kGrey16, kPalette, kPaletteAlpha, kGrey8, kRGB, kRGBA } kind;
   TIEBitmap* image = nullptr;
-  int depth = 8;
-  if (Params.SamplesPerPixel == 1 && Params.BitsPerSample == 1) {
-    kind = kMono;
-    depth = 1;
-    if (Bitmap->PixelFormat() == ieMono1) {
-      image = Bitmap;
-    } else {
-      TRGB c1, c2;
-      copy.reset(BuildTwoColorBitmap(Bitmap, c1, c2));
-      image = copy ? copy.get() : converted(ieMono1);
-    }
-  } else if (Params.SamplesPerPixel == 1 && Params.BitsPerSample == 16) {
-    kind = kGrey16;
-    depth = 16;
-    image = converted(ieGray16);
-  } else if (Params.SamplesPerPixel == 1) {
-    // Palettes of 2, 4 or 8 bits; with alpha always 8 bits, entry 0 being
-    // the transparent background.
-    depth = Params.BitsPerSample <= 2 ? 2 : Params.BitsPerSample <= 4 ? 4 : 8;
-    if (has_alpha) {
-      kind = kPaletteAlpha;
-      depth = 8;
-    } else {
-      kind = kPalette;
-    }
-    image = Bitmap->PixelFormat() == iePalette8 && depth == 8 && !has_alpha
-                ? Bitmap
-                : converted(ieRGB24);
-  } else {
-    kind = has_alpha ? kRGBA : kRGB;
-    image = converted(ieRGB24);
-  }
-
+  std::unique_ptr<TIEBitmap> copy;
   // The palette and the map from pixels to its entries.
   std::vector<png_color> plte;
   std::unique_ptr<TIEQuantizer> quantizer;
   std::vector<TRGB> qpal;
   std::vector<uint8_t> grey_of_index;
-  if (kind == kPalette || kind == kPaletteAlpha) {
-    if (image->PixelFormat() == iePalette8) {
-      // The image's own palette and indexes.
-      for (int32_t i = 0; i < std::min(256, image->GetPaletteLen()); ++i) {
-        const TRGB c = image->GetPaletteEntry(i);
-        plte.push_back(png_color{c.r, c.g, c.b});
-      }
-    } else {
-      const int32_t colours = kind == kPaletteAlpha
-                                  ? std::min<int32_t>(1 << std::min(Params.BitsPerSample, 8), 255)
-                                  : 1 << depth;
-      qpal.resize(static_cast<size_t>(colours));
-      quantizer = std::make_unique<TIEQuantizer>(image, colours, qpal.data(), -1);
-      if (kind == kPaletteAlpha) {
-        const TRGB bg = Params.PngBackground;
-        plte.push_back(png_color{bg.r, bg.g, bg.b});
-      }
-      for (const TRGB& c : qpal) plte.push_back(png_color{c.r, c.g, c.b});
-      // An all-grey 8-bit palette is written as grey levels instead.
-      if (kind == kPalette && depth == 8 && quantizer->IsGrey()) {
-        bool grey = true;
-        for (const TRGB& c : qpal) grey = grey && c.r == c.g && c.g == c.b;
-        if (grey) {
-          kind = kGrey8;
-          for (const TRGB& c : qpal) grey_of_index.push_back(c.r);
-        }
-      }
-    }
-  }
 
-  const int colour_type = kind == kMono || kind == kGrey16 || kind == kGrey8 ? PNG_COLOR_TYPE_GRAY
-                          : kind == kRGB                                   ? PNG_COLOR_TYPE_RGB
-                          : kind == kRGBA                                  ? PNG_COLOR_TYPE_RGB_ALPHA
-                                                                           : PNG_COLOR_TYPE_PALETTE;
-  HeaderSetup hs{};
-  hs.width = static_cast<png_uint_32>(w);
-  hs.height = static_cast<png_uint_32>(hh);
-  hs.depth = depth;
-  hs.colour_type = colour_type;
-  hs.interlace = Params.PngInterlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
-  hs.plte = colour_type == PNG_COLOR_TYPE_PALETTE ? &plte : nullptr;
-  hs.trns = kind == kPaletteAlpha;
-  auto ppm = [](int32_t dpi) {
-    const double v = Round(dpi * 100 / 2.54);
-    return static_cast<png_uint_32>(v < 0 ? 0 : v);
-  };
-  hs.ppm_x = ppm(Params.DpiX());
-  hs.ppm_y = ppm(Params.DpiY());
-  switch (Params.PngFilter) {
-    case 0: hs.filters = PNG_FILTER_NONE; break;
-    case 1: hs.filters = PNG_FILTER_SUB; break;
-    case 2: hs.filters = PNG_FILTER_PAETH; break;
-    default: hs.filters = -1; break;
+  TIEBitmap* Converted(TIEPixelFormat f) {
+    if (bitmap->PixelFormat() == f) return bitmap;
+    copy = std::make_unique<TIEBitmap>();
+    copy->Assign(bitmap);
+    copy->RemoveAlphaChannel();
+    copy->ConvertFormat(f);
+    return copy.get();
   }
-  // The background in the image's own terms: a palette index, a grey level
-  // or a colour, each at the file's depth.
-  {
-    const TRGB bg = Params.PngBackground;
-    png_color_16& b = hs.background;
-    const int gl = RGBToGrayLevel(bg);
-    switch (kind) {
-      case kPaletteAlpha: b.index = 0; break;
-      case kPalette:
-        b.index = static_cast<png_byte>(quantizer ? quantizer->RGBToIndex(bg)
-                                                  : NearestPaletteIndex(image->Palette(), 256, bg));
-        break;
-      case kGrey8: b.gray = static_cast<png_uint_16>(gl); break;
-      case kGrey16: b.gray = static_cast<png_uint_16>(gl * 257); break;
-      case kMono: b.gray = gl >= 128 ? 1 : 0; break;
-      default:
-        b.red = bg.r;
-        b.green = bg.g;
-        b.blue = bg.b;
-        break;
+};
+
+// The row kind, depth and source image the parameters ask for.
+void ChooseLayout(PictureWrite& p) {
+  const TIOParamsVals& Params = p.params;
+  if (Params.SamplesPerPixel == 1 && Params.BitsPerSample == 1) {
+    p.kind = RowKind::kMono;
+    p.depth = 1;
+    if (p.bitmap->PixelFormat() == ieMono1) {
+      p.image = p.bitmap;
+    } else {
+      TRGB c1, c2;
+      p.copy.reset(BuildTwoColorBitmap(p.bitmap, c1, c2));
+      p.image = p.copy ? p.copy.get() : p.Converted(ieMono1);
+    }
+  } else if (Params.SamplesPerPixel == 1 && Params.BitsPerSample == 16) {
+    p.kind = RowKind::kGrey16;
+    p.depth = 16;
+    p.image = p.Converted(ieGray16);
+  } else if (Params.SamplesPerPixel == 1) {
+    // Palettes of 2, 4 or 8 bits; with alpha always 8 bits, entry 0 being
+    // the transparent background.
+    p.depth = Params.BitsPerSample <= 2 ? 2 : Params.BitsPerSample <= 4 ? 4 : 8;
+    if (p.has_alpha) {
+      p.kind = RowKind::kPaletteAlpha;
+      p.depth = 8;
+    } else {
+      p.kind = RowKind::kPalette;
+    }
+    p.image = p.bitmap->PixelFormat() == iePalette8 && p.depth == 8 && !p.has_alpha ? p.bitmap
+                                                                                     : p.Converted(ieRGB24);
+  } else {
+    p.kind = p.has_alpha ? RowKind::kRGBA : RowKind::kRGB;
+    p.image = p.Converted(ieRGB24);
+  }
+}
+
+// The palette of a palette layout: the image's own, or the quantizer's
+// (after the transparent background with alpha). An all-grey 8-bit palette
+// turns the layout into grey levels.
+void BuildPalette(PictureWrite& p) {
+  if (p.kind != RowKind::kPalette && p.kind != RowKind::kPaletteAlpha) return;
+  TIEBitmap* image = p.image;
+  if (image->PixelFormat() == iePalette8) {
+    // The image's own palette and indexes.
+    for (int32_t i = 0; i < std::min(256, image->GetPaletteLen()); ++i) {
+      const TRGB c = image->GetPaletteEntry(i);
+      p.plte.push_back(png_color{c.r, c.g, c.b});
+    }
+    return;
+  }
+  const int32_t colours = p.kind == RowKind::kPaletteAlpha
+                              ? std::min<int32_t>(1 << std::min(p.params.BitsPerSample, 8), 255)
+                              : 1 << p.depth;
+  p.qpal.resize(static_cast<size_t>(colours));
+  p.quantizer = std::make_unique<TIEQuantizer>(image, colours, p.qpal.data(), -1);
+  if (p.kind == RowKind::kPaletteAlpha) {
+    const TRGB bg = p.params.PngBackground;
+    p.plte.push_back(png_color{bg.r, bg.g, bg.b});
+  }
+  for (const TRGB& c : p.qpal) p.plte.push_back(png_color{c.r, c.g, c.b});
+  // An all-grey 8-bit palette is written as grey levels instead.
+  if (p.kind == RowKind::kPalette && p.depth == 8 && p.quantizer->IsGrey()) {
+    bool grey = true;
+    for (const TRGB& c : p.qpal) grey = grey && c.r == c.g && c.g == c.b;
+    if (grey) {
+      p.kind = RowKind::kGrey8;
+      for (const TRGB& c : p.qpal) p.grey_of_index.push_back(c.r);
     }
   }
-  hs.compression = std::clamp(Params.PngCompression, 0, 9);
-  hs.bgr = kind == kRGB || kind == kRGBA;
-  // Only keys that libpng accepts: 1 to 79 printable Latin-1 characters,
-  // no leading, trailing or double spaces. Others are left out.
-  auto valid_key = [](const std::string& key) {
-    if (key.empty() || key.size() > 79 || key.front() == ' ' || key.back() == ' ') return false;
-    for (size_t i = 0; i < key.size(); ++i) {
-      const auto c = static_cast<uint8_t>(key[i]);
-      if (c < 32 || (c > 126 && c < 161)) return false;
-      if (c == ' ' && key[i + 1] == ' ') return false;
-    }
-    return true;
-  };
+}
+
+int ColourTypeOf(RowKind kind) {
+  switch (kind) {
+    case RowKind::kMono:
+    case RowKind::kGrey16:
+    case RowKind::kGrey8: return PNG_COLOR_TYPE_GRAY;
+    case RowKind::kRGB: return PNG_COLOR_TYPE_RGB;
+    case RowKind::kRGBA: return PNG_COLOR_TYPE_RGB_ALPHA;
+    default: return PNG_COLOR_TYPE_PALETTE;
+  }
+}
+
+// The filter the parameters name; -1 leaves the choice to the library.
+int FiltersOf(int32_t PngFilter) {
+  switch (PngFilter) {
+    case 0: return PNG_FILTER_NONE;
+    case 1: return PNG_FILTER_SUB;
+    case 2: return PNG_FILTER_PAETH;
+    default: return -1;
+  }
+}
+
+// The background in the image's own terms: a palette index, a grey level
+// or a colour, each at the file's depth.
+png_color_16 BackgroundOf(const PictureWrite& p) {
+  png_color_16 b{};
+  const TRGB bg = p.params.PngBackground;
+  const int gl = RGBToGrayLevel(bg);
+  switch (p.kind) {
+    case RowKind::kPaletteAlpha: b.index = 0; break;
+    case RowKind::kPalette:
+      b.index = static_cast<png_byte>(p.quantizer ? p.quantizer->RGBToIndex(bg)
+                                                  : NearestPaletteIndex(p.image->Palette(), 256, bg));
+      break;
+    case RowKind::kGrey8: b.gray = static_cast<png_uint_16>(gl); break;
+    case RowKind::kGrey16: b.gray = static_cast<png_uint_16>(gl * 257); break;
+    case RowKind::kMono: b.gray = gl >= 128 ? 1 : 0; break;
+    default:
+      b.red = bg.r;
+      b.green = bg.g;
+      b.blue = bg.b;
+      break;
+  }
+  return b;
+}
+
+// Only keys that libpng accepts: 1 to 79 printable Latin-1 characters, no
+// leading, trailing or double spaces.
+bool ValidTextKey(const std::string& key) {
+  if (key.empty() || key.size() > 79 || key.front() == ' ' || key.back() == ' ') return false;
+  for (size_t i = 0; i < key.size(); ++i) {
+    const auto c = static_cast<uint8_t>(key[i]);
+    if (c < 32 || (c > 126 && c < 161)) return false;
+    if (c == ' ' && key[i + 1] == ' ') return false;
+  }
+  return true;
+}
+
+// The text chunks of the parameters; pairs with other keys are left out.
+std::vector<png_text> TextsOf(TIOParamsVals& Params) {
   std::vector<png_text> texts;
   const size_t n_texts = std::min(Params.PngTextKeys.size(), Params.PngTextValues.size());
   for (size_t i = 0; i < n_texts; ++i) {
     const std::string& key = Params.PngTextKeys[i];
-    if (!valid_key(key)) continue;
+    if (!ValidTextKey(key)) continue;
     png_text t{};
     t.compression = PNG_TEXT_COMPRESSION_NONE;
     t.key = const_cast<char*>(key.c_str());
@@ -568,80 +573,132 @@ void WritePNGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     t.text_length = Params.PngTextValues[i].size();
     texts.push_back(t);
   }
-  hs.texts = &texts;
-  // The header comes before the palette and transparency chunks.
-  if (!GuardSetHeader(h.png, h.info, &hs)) ThrowCreating();
-  if (!GuardWriteInfo(h.png, h.info)) ThrowCreating();
-  int passes = 1;
-  if (!GuardInterlaceHandling(h.png, &passes)) ThrowCreating();
+  return texts;
+}
 
-  std::vector<uint8_t> row(static_cast<size_t>(w) * 4 + 8), indexes(static_cast<size_t>(w));
-  Progress.Per1 = 100.0 / (static_cast<double>(passes) * hh);
+// The header chunks: size and layout, palette and transparency,
+// resolution, background, compression and texts.
+HeaderSetup HeaderOf(const PictureWrite& p, std::vector<png_text>* texts) {
+  const TIOParamsVals& Params = p.params;
+  const int colour_type = ColourTypeOf(p.kind);
+  HeaderSetup hs{};
+  hs.width = static_cast<png_uint_32>(p.width);
+  hs.height = static_cast<png_uint_32>(p.height);
+  hs.depth = p.depth;
+  hs.colour_type = colour_type;
+  hs.interlace = Params.PngInterlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
+  hs.plte = colour_type == PNG_COLOR_TYPE_PALETTE ? &p.plte : nullptr;
+  hs.trns = p.kind == RowKind::kPaletteAlpha;
+  auto ppm = [](int32_t dpi) {
+    const double v = Round(dpi * 100 / 2.54);
+    return static_cast<png_uint_32>(v < 0 ? 0 : v);
+  };
+  hs.ppm_x = ppm(Params.DpiX());
+  hs.ppm_y = ppm(Params.DpiY());
+  hs.filters = FiltersOf(Params.PngFilter);
+  hs.background = BackgroundOf(p);
+  hs.compression = std::clamp(Params.PngCompression, 0, 9);
+  hs.bgr = p.kind == RowKind::kRGB || p.kind == RowKind::kRGBA;
+  hs.texts = texts;
+  return hs;
+}
+
+// Image row y as stored: the image's own row where it already is, else
+// made in row (indexes: room for one index per pixel).
+const uint8_t* StoredRow(PictureWrite& p, int32_t y, uint8_t* row, uint8_t* indexes) {
+  const int32_t width = p.width;
+  const uint8_t* src = p.image->GetScanline(y);
+  switch (p.kind) {
+    case RowKind::kMono:
+    case RowKind::kRGB:
+      return src;
+    case RowKind::kGrey16: {
+      // Big-endian words, the whole value.
+      const auto* g = reinterpret_cast<const uint16_t*>(src);
+      for (int32_t x = 0; x < width; ++x) {
+        row[2 * x] = static_cast<uint8_t>(g[x] >> 8);
+        row[2 * x + 1] = static_cast<uint8_t>(g[x]);
+      }
+      return row;
+    }
+    case RowKind::kGrey8:
+      for (int32_t x = 0; x < width; ++x) {
+        TRGB c;
+        std::memcpy(&c, src + 3 * x, 3);
+        row[x] = p.grey_of_index[static_cast<size_t>(p.quantizer->RGBToIndex(c))];
+      }
+      return row;
+    case RowKind::kPalette:
+      if (p.image->PixelFormat() == iePalette8) return src;
+      for (int32_t x = 0; x < width; ++x) {
+        TRGB c;
+        std::memcpy(&c, src + 3 * x, 3);
+        indexes[x] = static_cast<uint8_t>(p.quantizer->RGBToIndex(c));
+      }
+      PackRow(indexes, width, p.depth, row);
+      return row;
+    case RowKind::kPaletteAlpha: {
+      const uint8_t* a = p.alpha_mask->GetScanline(y);
+      for (int32_t x = 0; x < width; ++x) {
+        TRGB c;
+        std::memcpy(&c, src + 3 * x, 3);
+        row[x] = a[x] == 255 ? static_cast<uint8_t>(p.quantizer->RGBToIndex(c) + 1) : 0;
+      }
+      return row;
+    }
+    case RowKind::kRGBA: {
+      const uint8_t* a = p.alpha_mask->GetScanline(y);
+      for (int32_t x = 0; x < width; ++x) {
+        std::memcpy(row + 4 * x, src + 3 * x, 3);
+        row[4 * x + 3] = a[x];
+      }
+      return row;
+    }
+  }
+  return row;
+}
+
+}  // namespace
+
+void WritePNGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                    TIOProgressRec& Progress, TIEMask* AlphaMask) {
+  IOContext ctx{Stream, Progress.Aborting};
+  WriteHolder writer;
+  writer.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &ctx, WriteError, Warning);
+  if (writer.png) writer.info = png_create_info_struct(writer.png);
+  if (!writer.png || !writer.info) ThrowCreating();
+  png_set_write_fn(writer.png, &ctx, WriteData, Flush);
+
+  PictureWrite p(Bitmap, Params, AlphaMask);
+  p.width = Bitmap->Width();
+  p.height = Bitmap->Height();
+  if (p.width <= 0 || p.height <= 0) ThrowCreating();
+  p.has_alpha = AlphaMask && !AlphaMask->Full && AlphaMask->BitsPerPixel() == 8 &&
+                AlphaMask->Width() == p.width && AlphaMask->Height() == p.height;
+  ChooseLayout(p);
+  BuildPalette(p);
+
+  std::vector<png_text> texts = TextsOf(Params);
+  const HeaderSetup hs = HeaderOf(p, &texts);
+  // The header comes before the palette and transparency chunks.
+  if (!GuardSetHeader(writer.png, writer.info, &hs)) ThrowCreating();
+  if (!GuardWriteInfo(writer.png, writer.info)) ThrowCreating();
+  int passes = 1;
+  if (!GuardInterlaceHandling(writer.png, &passes)) ThrowCreating();
+
+  std::vector<uint8_t> row(static_cast<size_t>(p.width) * 4 + 8), indexes(static_cast<size_t>(p.width));
+  Progress.Per1 = 100.0 / (static_cast<double>(passes) * p.height);
   Progress.Val = 0;
   for (int pass = 0; pass < passes; ++pass) {
-    for (int32_t y = 0; y < hh; ++y) {
-      const uint8_t* src = image->GetScanline(y);
-      uint8_t* out = row.data();
-      switch (kind) {
-        case kMono:
-          out = const_cast<uint8_t*>(src);
-          break;
-        case kGrey16: {
-          // Big-endian words, the whole value.
-          const auto* g = reinterpret_cast<const uint16_t*>(src);
-          for (int32_t x = 0; x < w; ++x) {
-            out[2 * x] = static_cast<uint8_t>(g[x] >> 8);
-            out[2 * x + 1] = static_cast<uint8_t>(g[x]);
-          }
-          break;
-        }
-        case kGrey8:
-          for (int32_t x = 0; x < w; ++x) {
-            TRGB c;
-            std::memcpy(&c, src + 3 * x, 3);
-            out[x] = grey_of_index[static_cast<size_t>(quantizer->RGBToIndex(c))];
-          }
-          break;
-        case kPalette:
-          if (image->PixelFormat() == iePalette8) {
-            out = const_cast<uint8_t*>(src);
-          } else {
-            for (int32_t x = 0; x < w; ++x) {
-              TRGB c;
-              std::memcpy(&c, src + 3 * x, 3);
-              indexes[x] = static_cast<uint8_t>(quantizer->RGBToIndex(c));
-            }
-            PackRow(indexes.data(), w, depth, out);
-          }
-          break;
-        case kPaletteAlpha: {
-          const uint8_t* a = AlphaMask->GetScanline(y);
-          for (int32_t x = 0; x < w; ++x) {
-            TRGB c;
-            std::memcpy(&c, src + 3 * x, 3);
-            out[x] = a[x] == 255 ? static_cast<uint8_t>(quantizer->RGBToIndex(c) + 1) : 0;
-          }
-          break;
-        }
-        case kRGB:
-          out = const_cast<uint8_t*>(src);
-          break;
-        case kRGBA: {
-          const uint8_t* a = AlphaMask->GetScanline(y);
-          for (int32_t x = 0; x < w; ++x) {
-            std::memcpy(out + 4 * x, src + 3 * x, 3);
-            out[4 * x + 3] = a[x];
-          }
-          break;
-        }
-      }
-      if (!GuardWriteRow(h.png, out)) ThrowCreating();
+    for (int32_t y = 0; y < p.height; ++y) {
+      const uint8_t* out = StoredRow(p, y, row.data(), indexes.data());
+      if (!GuardWriteRow(writer.png, const_cast<uint8_t*>(out))) ThrowCreating();
       ++Progress.Val;
       if (Progress.fOnProgress) Progress.Report(Progress.Val);
       if (Progress.IsAborting()) return;
     }
   }
-  if (!GuardWriteEnd(h.png, h.info)) ThrowCreating();
+  if (!GuardWriteEnd(writer.png, writer.info)) ThrowCreating();
 }
 
 // ---- the format in the input/output component
