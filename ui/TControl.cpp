@@ -209,7 +209,8 @@ LRESULT TControl::Perform(UINT Msg, WPARAM WParam, LPARAM LParam) {
 void TControl::WndProc(TMessage& Message) {
   if (IsMouseMessage(Message.Msg)) {
     if (Message.Msg == WM_MOUSEMOVE && Application) Application->HintMouseMessage(this, Message);
-    // Pressing the mouse elsewhere ends what another control was doing.
+    // A control that does not take double clicks gets the second press of
+    // one as a plain press.
     if (Message.Msg == WM_LBUTTONDOWN || Message.Msg == WM_LBUTTONDBLCLK) {
       if (!controlStyle_.Contains(csDoubleClicks) && Message.Msg == WM_LBUTTONDBLCLK)
         Message.Msg = WM_LBUTTONDOWN;

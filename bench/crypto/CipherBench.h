@@ -1,5 +1,5 @@
 // The shared frame of the cipher benchmarks: one 64 MiB buffer, our cipher
-// keyed from a pass phrase and coding in 4096-byte pieces as files are coded,
+// keyed from a pass phrase coding the whole buffer in one ProcessBuffer call,
 // and a Crypto++ cipher in CBC beside it.
 #pragma once
 

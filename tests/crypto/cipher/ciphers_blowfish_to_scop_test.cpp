@@ -1,7 +1,7 @@
 // Blowfish, GOST, IDEA, SAFER, TEA, 3-Way, Twofish, Square, SHARK, Q128 and
 // SCOP: constant tables, published known answers, the library's own
 // variants and the key-length edge cases. Agreement with independent
-// libraries is in cipher_a_interop_test.cpp.
+// libraries is in ciphers_blowfish_to_scop_interop_test.cpp.
 #include <gtest/gtest.h>
 
 #include <algorithm>
