@@ -28,8 +28,8 @@ int32_t IEBlendChannel(TIEBlendOperation Operation, int32_t s, int32_t d) {
     case 10: r = (d + s) >> 1; break;
     case 11: r = 255 - ((255 - d) * (255 - s) >> 8); break;
     case 12: r = 255 - std::abs(255 - s - d); break;
-    // Saturated rather than cut to its low 8 bits, so that an out-of-range
-    // sum can never turn into an unrelated dark or light value.
+    // Stays within 0..255 for any two bytes: 255 at 0 over 255 and 255 over
+    // 0 (and 1 over 255), 2 at 255 over 255.
     case 13: r = d + s - s * d / 128; break;
     case 14: r = d >= 128 ? 255 - ((255 - d) * (255 - s) >> 7) : s * d >> 7; break;
     case 15: r = s >= 128 ? 255 - ((255 - d) * (255 - s) >> 7) : s * d >> 7; break;

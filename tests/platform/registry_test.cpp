@@ -387,10 +387,32 @@ TEST_F(RegistryTest, MangledFilesNeverCrash) {
         ERROR_SUCCESS) {
       char buf[8];
       DWORD size = sizeof buf;
-      RegQueryValueEx(r, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
+      // A clean answer: the value, too long for the buffer (with the size
+      // it needs), or not there.
+      const LONG e = RegQueryValueEx(r, "Name", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
+      if (e == ERROR_SUCCESS)
+        EXPECT_LE(size, sizeof buf) << i;
+      else if (e == ERROR_MORE_DATA)
+        EXPECT_GT(size, sizeof buf) << i;
+      else
+        EXPECT_EQ(e, ERROR_FILE_NOT_FOUND) << i;
       RegCloseKey(r);
     }
   }
+  // Nothing of the mangled files stays: the sound file reads as written.
+  WriteText(RegistryFilePath(), good);
+  HKEY r = nullptr;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Nobrivo\\Options", 0, KEY_READ, &r), ERROR_SUCCESS);
+  EXPECT_EQ(GetString(r, "Name"), "value with % and spaces");
+  DWORD got = 0, type = 0, size = sizeof got;
+  EXPECT_EQ(RegQueryValueEx(r, "N", nullptr, &type, reinterpret_cast<BYTE*>(&got), &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, DWORD(REG_DWORD));
+  EXPECT_EQ(got, 7u);
+  BYTE b[3] = {};
+  size = sizeof b;
+  EXPECT_EQ(RegQueryValueEx(r, "B", nullptr, &type, b, &size), ERROR_SUCCESS);
+  EXPECT_EQ(std::vector<BYTE>(b, b + size), std::vector<BYTE>(bin, bin + 3));
+  RegCloseKey(r);
 }
 
 TEST(Locale, LanguageFromTheEnvironment) {

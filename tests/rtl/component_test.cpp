@@ -76,8 +76,14 @@ TEST(TComponent, ReferrerGoingFirstUnlinks) {
   auto* target = new TProbe(nullptr, "t");
   auto* holder = new TProbe(nullptr, "h");
   holder->Refer(target);
+  g_log.clear();
   holder->Free();  // must unlink, or freeing the target would touch freed memory
+  // The target hears that the holder went.
+  EXPECT_EQ(g_log, (std::vector<std::string>{"t -h", "destroy h"}));
+  g_log.clear();
   target->Free();
+  // Nobody is told of the target's going: the holder's link went with it.
+  EXPECT_EQ(g_log, (std::vector<std::string>{"destroy t"}));
 }
 
 TEST(TComponent, DeleteWithoutFreeStillTearsDown) {

@@ -73,15 +73,15 @@ TEST_F(ViewAutoZoom, ShrinkStretchAndFit) {
   struct Case {
     int32_t iw, ih;
     bool fit, stretch, shrink;
-    bool expect_fit;  // else 100
+    double expect;  // the client (200 x 150) over the image, worked out by hand; or 100
   };
   const Case cases[] = {
-      {400, 100, false, false, true, true},   // too wide, shrink
-      {400, 100, false, true, false, false},  // too wide, stretch only
-      {50, 20, false, true, false, true},     // small, stretch
-      {50, 20, false, false, true, false},    // small, shrink only
-      {50, 300, true, false, false, true},    // too high, fit
-      {50, 20, true, false, false, true},     // small, fit
+      {400, 100, false, false, true, 50.0},   // too wide, shrink: 200 / 400
+      {400, 100, false, true, false, 100.0},  // too wide, stretch only
+      {50, 20, false, true, false, 400.0},    // small, stretch: 200 / 50 (150 / 20 is more)
+      {50, 20, false, false, true, 100.0},    // small, shrink only
+      {50, 300, true, false, false, 50.0},    // too high, fit: 150 / 300
+      {50, 20, true, false, false, 400.0},    // small, fit
   };
   for (const Case& c : cases) {
     ViewPtr v = MakeView(200, 150, c.iw, c.ih);
@@ -89,9 +89,8 @@ TEST_F(ViewAutoZoom, ShrinkStretchAndFit) {
     v->AutoStretch = c.stretch;
     v->AutoShrink = c.shrink;
     v->Update();
-    const double expect = c.expect_fit ? v->GetFitZoom() : 100.0;
-    EXPECT_DOUBLE_EQ(v->Zoom(), expect) << c.iw << "x" << c.ih;
-    EXPECT_DOUBLE_EQ(v->ZoomY(), expect);
+    EXPECT_DOUBLE_EQ(v->Zoom(), c.expect) << c.iw << "x" << c.ih;
+    EXPECT_DOUBLE_EQ(v->ZoomY(), c.expect);
   }
   // A 1 x 1 image counts as empty and stays at 100 %.
   ViewPtr v = MakeView(200, 150, 1, 1);
@@ -719,7 +718,9 @@ TEST_F(TImagoCompanions, CreatedWithTheViewAndLoadThroughIt) {
   EXPECT_EQ(b->GetIEBitmap()->Width(), 48);
   EXPECT_EQ(b->GetIEBitmap()->Height(), 64);
   b->Fit();
-  EXPECT_DOUBLE_EQ(b->Zoom(), b->GetFitZoom());
+  // The 64 rows fill the height inside the 3D border (the 48 columns would
+  // allow more).
+  EXPECT_DOUBLE_EQ(b->Zoom(), (204 - 2 * EdgeY()) * 100.0 / 64);
   a->Free();
   b->Free();
   fa->Free();
