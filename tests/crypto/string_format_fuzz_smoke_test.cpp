@@ -5,11 +5,14 @@
 // sanitizers catch any bad access.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "crypto/TStringFormat.h"
+#include "tests/support/MutationRun.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size);
 
@@ -25,34 +28,36 @@ TEST(StringFormatFuzzSmoke, SeedsAndMutations) {
   for (const std::string& bytes : samples)
     for (const int id : {fmtHEX, fmtHEXL, fmtMIME64, fmtUU, fmtXX})
       seeds.push_back(BinaryToFormat(bytes, id));
-  std::mt19937 rng(20261210);
-  int runs = 0;
-  for (const std::string& seed : seeds) {
-    Fuzz(seed);
+  // Each text cut at a few places along it.
+  for (const std::string& seed : seeds)
     for (size_t cut = 0; cut < seed.size(); cut += 1 + seed.size() / 20) Fuzz(seed.substr(0, cut));
-    for (int i = 0; i < 60; ++i) {
-      std::string m = seed;
-      for (int e = 0, edits = 1 + static_cast<int>(rng() % 3); e < edits && !m.empty(); ++e) {
-        const size_t at = rng() % m.size();
-        switch (rng() % 4) {
-          case 0:
-            m[at] = static_cast<char>(rng());
-            break;
-          case 1:
-            m[at] = "\x00=`+/ \r\n-_aZ9"[rng() % 13];
-            break;
-          case 2:
-            m.erase(at, 1 + rng() % 4);
-            break;
-          default:
-            m.insert(at, std::string(1 + rng() % 3, "=\n `"[rng() % 4]));
-            break;
-        }
+  // One to three edits of the characters the formats care about: any
+  // character, one of the formats' own, a few left out, padding or a line
+  // break put in.
+  const std::vector<fuzz_smoke::Mutation> own = {[](std::vector<uint8_t>& m, std::mt19937& rng) {
+    for (int e = 0, edits = 1 + static_cast<int>(rng() % 3); e < edits && !m.empty(); ++e) {
+      const size_t at = rng() % m.size();
+      switch (rng() % 4) {
+        case 0:
+          m[at] = static_cast<uint8_t>(rng());
+          break;
+        case 1:
+          m[at] = static_cast<uint8_t>("\x00=`+/ \r\n-_aZ9"[rng() % 13]);
+          break;
+        case 2:
+          m.erase(m.begin() + static_cast<std::ptrdiff_t>(at),
+                  m.begin() + static_cast<std::ptrdiff_t>(std::min(m.size(), at + 1 + rng() % 4)));
+          break;
+        default:
+          m.insert(m.begin() + static_cast<std::ptrdiff_t>(at), 1 + rng() % 3,
+                   static_cast<uint8_t>("=\n `"[rng() % 4]));
+          break;
       }
-      Fuzz(m);
-      ++runs;
     }
-  }
+  }};
+  std::vector<std::vector<uint8_t>> files;
+  for (const std::string& seed : seeds) files.emplace_back(seed.begin(), seed.end());
+  const int runs = fuzz_smoke::RunMutations(LLVMFuzzerTestOneInput, files, own, 60);
   EXPECT_EQ(runs, 60 * static_cast<int>(seeds.size()));
 }
 }  // namespace

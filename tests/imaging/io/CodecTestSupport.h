@@ -1,7 +1,7 @@
 // Helpers of the JPEG and PNG tests: running the reader and writer on memory
 // streams, a temporary folder, shell commands with captured output, a reader
 // of the any-map files (8 and 16 bits) the peer tools decode to, and the
-// mutation run of the fuzz smoke tests.
+// mutation run of the fuzz smoke tests (tests/support/MutationRun.h).
 #pragma once
 
 #include <cstdint>
@@ -19,6 +19,7 @@
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/TStream.h"
+#include "tests/support/MutationRun.h"
 
 namespace codec {
 
@@ -85,35 +86,8 @@ struct Progress {
   Progress() { rec.Aborting = &aborted; }
 };
 
-// A mutation of a seed file particular to one format.
-using Mutation = std::function<void(std::vector<uint8_t>& File, std::mt19937& Rng)>;
-
-// Feeds the seeds to a fuzz target, then Rounds deterministic mutations of
-// each: a few flipped bytes, a cut file, or one of the format's own
-// mutations, chosen at random. Returns the number of mutated runs.
-inline int RunMutations(int (*Target)(const uint8_t*, size_t),
-                        const std::vector<std::vector<uint8_t>>& Seeds,
-                        const std::vector<Mutation>& Own, int Rounds) {
-  for (const auto& s : Seeds) Target(s.data(), s.size());
-  std::mt19937 rng(20261210);
-  int runs = 0;
-  for (int round = 0; round < Rounds; ++round) {
-    for (const auto& seed : Seeds) {
-      std::vector<uint8_t> m = seed;
-      const size_t kind = rng() % (2 + Own.size());
-      if (kind == 0) {  // flip a few bytes anywhere
-        for (int k = 0, n = 1 + rng() % 4; k < n; ++k)
-          m[rng() % m.size()] ^= static_cast<uint8_t>(1 + rng() % 255);
-      } else if (kind == 1) {  // cut the file
-        m.resize(rng() % m.size());
-      } else {
-        Own[kind - 2](m, rng);
-      }
-      Target(m.data(), m.size());
-      ++runs;
-    }
-  }
-  return runs;
-}
+// The mutation run of the fuzz smoke tests.
+using fuzz_smoke::Mutation;
+using fuzz_smoke::RunMutations;
 
 }  // namespace codec
