@@ -184,7 +184,7 @@ void TImagoMView::LoadFinished(TObject* Sender) {
   TIEBitmap* picture = it->bitmap;
   const TIEMLoadSettings settings = it->settings;
   const intptr_t start_tag = io->Tag();
-  if (start_tag < 0) {
+  if (start_tag < 0 || start_tag >= ImageCount()) {
     // Cancelled: nothing is stored and nobody hears of it.
     io->SetTag(-1);
     WakeLoader();
