@@ -225,6 +225,8 @@ class TImagoMView : public TIEView {
   int32_t GetLastChangeIndex() const { return last_change_index_; }
   int32_t GetLastChangeExtra() const { return last_change_extra_; }
   TIEVirtualImageList* ImageList() const { return ilist_.get(); }
+  // The input/output object of synchronous loads of plain files.
+  TImagoIO* SyncIO() const { return own_io_.get(); }
   TIEVirtualImageList* RenderingCache() const { return icache_.get(); }
 
   // ---- layout and scrolling
