@@ -469,8 +469,10 @@ class TImagoMView : public TIEView {
   void FreeRunningLoads();
   // Frees the loads that have finished (loader thread, under the lock).
   void FreeFinishedLoads();
-  // Starts queued loads up to the pool size (loader thread, under the lock).
-  void StartQueuedLoads();
+  // Takes the next queued request while fewer than the pool size run and
+  // makes its load (loader thread); null when there is none. The caller
+  // starts it with FileName.
+  TImagoIO* StartNextLoad(std::string& FileName);
   // Stores Picture as the entry's image (under the lock); no selection work.
   void StorePicture(TIEMImageInfo* Entry, TIEBitmap* Picture, int32_t SourceWidth, int32_t SourceHeight);
   // Whether the loader has anything to do (under the lock).
