@@ -113,6 +113,11 @@ class TIEMText {
   TOwned<TFont> font_;
 };
 
+// A band's text shortened to fit Width in the canvas's font: TrimSide 0
+// keeps its beginning followed by "...", 1 "..." followed by its end; it
+// stops shortening when nothing of the text would be left.
+std::string TrimBandText(TCanvas* Canvas, const std::string& Text, int32_t Width, int32_t TrimSide);
+
 // One image of the view; its index is its position in the view's list.
 struct TIEMImageInfo {
   TImagoMView* Parent = nullptr;

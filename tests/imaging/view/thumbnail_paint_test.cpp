@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "ThumbnailTestSupport.h"
@@ -128,6 +129,28 @@ TEST_F(ThumbPaint, AllDisplayedFiresOnceWhenTheLastCellGetsItsPicture) {
   EXPECT_EQ(fired, 1);
   v->Paint();
   EXPECT_EQ(fired, 1);
+}
+
+TEST_F(ThumbPaint, CorruptedImagesAreRemovedAndTheOthersKeepTheirPlaces) {
+  const fs::path dir = fs::temp_directory_path() / ("nbv-thumbbad-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  const std::string bad = (dir / "bad.png").string();
+  std::ofstream(bad, std::ios::binary) << "no picture";
+  MViewPtr v = FlatView(3);
+  v->ThreadPoolSize = 0;
+  v->SetRemoveCorrupted(true);
+  v->SetImage(0, Solid(40, 30, kPicRGB).get());
+  v->SetImage(2, Solid(40, 30, kPicRGB).get());
+  v->SetImageFileName(1, bad);
+  v->SelectImage(2);
+  v->Paint();
+  EXPECT_EQ(v->ImageCount(), 2);
+  EXPECT_EQ(v->SelectedIndex(), 1);
+  EXPECT_EQ(v->ImageInfo(1)->X, 92);  // where it was: the freed cell stays empty
+  EXPECT_EQ(Px(v.get(), 60, 20), kBackRGB);
+  EXPECT_EQ(Px(v.get(), 100, 20), kPicRGB);
+  v.reset();
+  fs::remove_all(dir);
 }
 
 TEST_F(ThumbPaint, FarPicturesAreDroppedButNotALentOne) {
