@@ -5,6 +5,7 @@
 // needs; these tests also run under ThreadSanitizer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -236,6 +237,23 @@ TEST_F(ThumbLoaderTest, DestroyingTheViewEndsRunningLoads) {
   EXPECT_EQ(g_finished, 4);
   // Work the loads queued for the message loop finds the view gone.
   for (int i = 0; i < 20; ++i) Application->ProcessMessages();
+}
+
+TEST_F(ThumbLoaderTest, LookAheadLoadsTheNextCellsAndKeepsThem) {
+  MViewPtr v = MakeRow(10, 3 * 54);
+  v->LookAheadCount = 2;
+  v->Paint();  // cells 0..2 visible, 3 and 4 asked for in advance
+  ASSERT_TRUE(PumpUntil([] { return g_started == 5; }));
+  EXPECT_EQ(v->LookAheadIndexes(), (std::vector<int32_t>{3, 4}));
+  v->Paint();
+  std::vector<int32_t> running = v->RunningLoadIndexes();
+  std::sort(running.begin(), running.end());
+  EXPECT_EQ(running, (std::vector<int32_t>{0, 1, 2, 3, 4}));
+  g_released = 1 << 30;
+  ASSERT_TRUE(PumpUntil([&] { return v->HasStoredImage(3) && v->HasStoredImage(4); }));
+  EXPECT_EQ(StoredColour(v.get(), 4), ColourOf(4));
+  EXPECT_FALSE(v->HasStoredImage(5));
+  ASSERT_TRUE(PumpUntil([&] { return v->RunningLoadCount() == 0; }));
 }
 
 TEST_F(ThumbLoaderTest, SynchronousPaintWithoutPool) {

@@ -12,6 +12,8 @@
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/TIEBitmap.h"
+#include "ui/TBitmap.h"
+#include "ui/TCanvas.h"
 #include "ui/TColor.h"
 
 namespace fs = std::filesystem;
@@ -220,6 +222,36 @@ TEST_F(ThumbPaint, JpegThumbnailsDecodeAtAReducedScale) {
   EXPECT_EQ(v->SyncIO()->Params()->JpegScaleUsed, 1);
   v.reset();
   fs::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+class ThumbText : public ViewFixture {};
+
+TEST_F(ThumbText, LongBandTextsAreShortenedAtTheChosenSide) {
+  TBitmap bitmap;
+  bitmap.SetSize(10, 10);
+  TCanvas* c = bitmap.Canvas();
+  const std::string text = "abcdefghijklmnop";
+  const int32_t width = c->TextWidth("abcdef...");
+  const std::string begin = TrimBandText(c, text, width, 0);
+  const std::string end = TrimBandText(c, text, width, 1);
+  EXPECT_LE(c->TextWidth(begin), width);
+  EXPECT_LE(c->TextWidth(end), width);
+  EXPECT_EQ(begin.substr(begin.size() - 3), "...");
+  EXPECT_EQ(text.rfind(begin.substr(0, begin.size() - 3), 0), 0u) << begin;
+  EXPECT_EQ(end.substr(0, 3), "...");
+  EXPECT_EQ(text.substr(text.size() - (end.size() - 3)), end.substr(3)) << end;
+  // Texts that fit stay; nothing is left out entirely.
+  EXPECT_EQ(TrimBandText(c, "ab", 1000, 0), "ab");
+  EXPECT_FALSE(TrimBandText(c, text, 1, 0).empty());
+  EXPECT_FALSE(TrimBandText(c, text, 1, 1).empty());
+  // Characters are never cut in the middle.
+  const std::string wide = TrimBandText(c, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", c->TextWidth("\xC3\xA9..."), 0);
+  EXPECT_EQ(wide.substr(wide.size() - 3), "...");
+  EXPECT_EQ((wide.size() - 3) % 2, 0u) << wide;
 }
 
 }  // namespace
