@@ -3,6 +3,9 @@
 // cells of no size.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -232,6 +235,77 @@ TEST_F(ThumbLayout, WrongImagePlaceholderOrTheEventsPicture) {
   };
   v->DoWrongImage(&out, 3);
   EXPECT_EQ(out.GetRGB24(30, 25), MakeRGBTriple(0, 255, 0));
+}
+
+}  // namespace
+
+namespace {
+
+class ThumbFrames : public ViewFixture {};
+
+// A GIF of three 1 x 1 frames (black, white, black) shown 5, 7 and 9
+// hundredths of a second.
+std::string WriteThreeFrameGif(const std::string& Name) {
+  std::string g = "GIF89a";
+  g += std::string("\x01\x00\x01\x00\x80\x00\x00", 7);
+  g += std::string("\x00\x00\x00\xFF\xFF\xFF", 6);
+  const char delays[3] = {5, 7, 9};
+  const char pixel_data[3][3] = {{'\x44', '\x01'}, {'\x4C', '\x01'}, {'\x44', '\x01'}};
+  for (int f = 0; f < 3; ++f) {
+    g += std::string("\x21\xF9\x04\x00", 4);
+    g += delays[f];
+    g += std::string("\x00\x00\x00", 3);
+    g += std::string("\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00", 10);
+    g += std::string("\x02\x02", 2);
+    g += std::string(pixel_data[f], 2);
+    g += '\0';
+  }
+  g += '\x3B';
+  std::ofstream(Name, std::ios::binary) << g;
+  return Name;
+}
+
+TEST_F(ThumbFrames, AMultiFrameFileFillsOneEntryPerFrame) {
+  const std::string gif =
+      WriteThreeFrameGif((std::filesystem::temp_directory_path() / ("nbv-frames-" + std::to_string(::getpid()) + ".gif"))
+                             .string());
+  MViewPtr v = MakeMView(300, 100);
+  v->InsertImage(0);
+  v->FillFromMultiImageFile(gif);
+  ASSERT_EQ(v->ImageCount(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(v->ImageFileName(i), gif + "::" + std::to_string(i));
+  // Frames are never queued for the loader; they load synchronously.
+  EXPECT_FALSE(v->RequestLoad(1));
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(v->LoadImageNow(i)) << i;
+  EXPECT_EQ(v->ImageDelay(0), 50);
+  EXPECT_EQ(v->ImageDelay(1), 70);
+  EXPECT_EQ(v->ImageDelay(2), 90);
+  TIEBitmap* b = v->GetImageBitmap(1);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->Width(), 1);
+  EXPECT_EQ(b->GetPixelRGB(0, 0), MakeRGBTriple(255, 255, 255));
+  v->ReleaseImageBitmap(b, false);
+  v.reset();
+  std::filesystem::remove(gif);
+}
+
+TEST_F(ThumbFrames, EntriesWithAnIDLoadThroughTheRequestEvent) {
+  MViewPtr v = MakeMView(300, 100);
+  v->InsertImage(0);
+  v->SetImageID(0, 42);
+  TIEBitmap picture;
+  picture.Allocate(3, 2, ieRGB24);
+  int32_t asked = -1;
+  v->OnImageIDRequestEx = [&](TObject*, int32_t ID, TIEBitmap*& Bitmap) {
+    asked = ID;
+    Bitmap = &picture;
+  };
+  EXPECT_TRUE(v->LoadImageNow(0));
+  EXPECT_EQ(asked, 42);
+  EXPECT_TRUE(v->HasStoredImage(0));
+  EXPECT_EQ(v->ImageOriginalWidth(0), 3);
+  // The handler keeps what it returned.
+  EXPECT_EQ(picture.Width(), 3);
 }
 
 }  // namespace
