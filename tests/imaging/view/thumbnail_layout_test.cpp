@@ -87,6 +87,44 @@ TEST_F(ThumbLayout, ExtentAndHitTests) {
   EXPECT_EQ(v->ImageVisibility(6), 0);
 }
 
+TEST_F(ThumbLayout, ScrollBarAndOrigin) {
+  MViewPtr v = MakeMView(200, 100);
+  v->LockUpdate();
+  v->SetThumbWidth(20);
+  v->SetThumbHeight(10);
+  v->SetHorizBorder(4);
+  v->SetVertBorder(2);
+  v->SetScrollBars(ssHorizontal);
+  for (int i = 0; i < 20; ++i) v->InsertImage(i);
+  v->UnlockUpdate();
+  // Extent 4 + 19 x 24 + 24 = 484 across a client area 200 wide.
+  EXPECT_EQ(v->ExtentX(), 484);
+  const int32_t client = v->ViewClientWidth();
+  const int32_t max = 484 - client;
+  EXPECT_EQ(v->MaxViewX(), max);
+  const TIEViewScrollBar& bar = v->HorzScrollBar();
+  EXPECT_TRUE(bar.Visible);
+  EXPECT_EQ(bar.Max, 65535);
+  const double scale = (static_cast<double>(client) + max - 1) / 65536.0;
+  EXPECT_EQ(bar.Page, static_cast<int32_t>(client / scale));
+  EXPECT_FALSE(v->VertScrollBar().Visible);
+  v->SetViewX(100000);
+  EXPECT_EQ(v->ViewX(), max);
+  EXPECT_EQ(bar.Position, static_cast<int32_t>(max / scale));
+  v->SetViewX(-5);
+  EXPECT_EQ(v->ViewX(), 0);
+  // The cell under a point follows the origin: cell 2 (at 52) now shows at 4.
+  v->SetViewX(48);
+  EXPECT_EQ(v->ImageAtPos(4, 5), 2);
+  EXPECT_EQ(v->ImageAtPos(3, 5), -1);
+  EXPECT_EQ(v->ImageAtPos(52, 5), 4);
+  // Fewer cells than fit: the bar goes away again.
+  for (int i = 19; i >= 3; --i) v->DeleteImage(i);
+  v->Update();
+  EXPECT_FALSE(v->HorzScrollBar().Visible);
+  EXPECT_EQ(v->ViewX(), 0);
+}
+
 TEST_F(ThumbLayout, NegativeAndPastTheEndIndexesDoNothing) {
   MViewPtr v = MakeMView(100, 100);
   v->InsertImage(0);

@@ -105,6 +105,28 @@ TEST_F(ThumbPaint, SelectionFrameAndRenderingCache) {
   EXPECT_EQ(Px(v.get(), 4, 4), kPicRGB);
 }
 
+TEST_F(ThumbPaint, RaisedStyleFramesAndCellBorders) {
+  MViewPtr v = FlatView(1);
+  v->SetStyle(iemsACD);
+  v->SetThumbnailsBorderWidth(2);
+  v->SetThumbnailsBorderColor(kSelect);
+  v->SetImage(0, Solid(40, 30, kPicRGB).get());
+  v->Paint();
+  // The picture (4,4 to 43,33) is framed sunken: grey left and top, white right and bottom.
+  EXPECT_EQ(Px(v.get(), 4, 10), MakeRGBTriple(0x80, 0x80, 0x80));
+  EXPECT_EQ(Px(v.get(), 10, 4), MakeRGBTriple(0x80, 0x80, 0x80));
+  EXPECT_EQ(Px(v.get(), 43, 10), MakeRGBTriple(0xFF, 0xFF, 0xFF));
+  EXPECT_EQ(Px(v.get(), 10, 33), MakeRGBTriple(0xFF, 0xFF, 0xFF));
+  EXPECT_EQ(Px(v.get(), 10, 10), kPicRGB);
+  // Two border lines around the cell.
+  EXPECT_EQ(Px(v.get(), 3, 10), kSelectRGB);
+  EXPECT_EQ(Px(v.get(), 2, 10), kSelectRGB);
+  EXPECT_EQ(Px(v.get(), 1, 10), kBackRGB);
+  EXPECT_EQ(Px(v.get(), 44, 10), kSelectRGB);
+  EXPECT_EQ(Px(v.get(), 45, 10), kSelectRGB);
+  EXPECT_EQ(Px(v.get(), 46, 10), kBackRGB);
+}
+
 TEST_F(ThumbPaint, SingleDisplayShowsTheCurrentFrameAtTheOrigin) {
   MViewPtr v = FlatView(3);
   v->SetImage(0, Solid(40, 30, MakeRGBTriple(1, 2, 3)).get());
