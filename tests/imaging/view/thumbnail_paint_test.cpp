@@ -40,6 +40,11 @@ std::unique_ptr<TIEBitmap> Solid(int32_t W, int32_t H, TRGB C) {
 
 TRGB Px(TImagoMView* v, int32_t x, int32_t y) { return v->BackBuffer()->GetRGB24(x, y); }
 
+TRGB ResolvedBand(TColor c) {
+  const COLORREF r = ColorToRGB(c);
+  return MakeRGBTriple(r & 0xFF, (r >> 8) & 0xFF, (r >> 16) & 0xFF);
+}
+
 // Cells of 40 x 30 with borders 4, flat style, in a 200 x 100 client area:
 // cell i of the first row at 4 + 44 i, 4.
 MViewPtr FlatView(int n) {
@@ -125,6 +130,36 @@ TEST_F(ThumbPaint, RaisedStyleFramesAndCellBorders) {
   EXPECT_EQ(Px(v.get(), 44, 10), kSelectRGB);
   EXPECT_EQ(Px(v.get(), 45, 10), kSelectRGB);
   EXPECT_EQ(Px(v.get(), 46, 10), kBackRGB);
+}
+
+TEST_F(ThumbPaint, RoundCornersShadowAndTextBands) {
+  MViewPtr v = FlatView(2);
+  v->CornerRoundness = 4;  // radius min(40, 30) div 4 = 7
+  v->SetImage(0, Solid(40, 30, kPicRGB).get());
+  v->SetImage(1, Solid(40, 30, kPicRGB).get());
+  v->ImageInfo(1)->TopText->Text = "a rather long caption";
+  v->ImageInfo(1)->BottomText->Text = "bottom";
+  v->ImageInfo(1)->InfoText->Text = "info";
+  v->SoftShadow.Enabled = true;
+  v->Paint();
+  // The corner of the rounded picture shows the cell background.
+  EXPECT_EQ(Px(v.get(), 4, 4), kCellRGB);
+  const TRGB middle = Px(v.get(), 24, 19);  // the shadow's blur leaves the alpha a shade under full
+  EXPECT_NEAR(middle.r, kPicRGB.r, 2);
+  EXPECT_NEAR(middle.g, kPicRGB.g, 2);
+  EXPECT_NEAR(middle.b, kPicRGB.b, 2);
+  // With the shadow the picture lies inside its cell's picture area.
+  const TRect r = v->ImageInfo(0)->ImageRect;
+  EXPECT_GE(r.Left, 0);
+  EXPECT_GE(r.Top, 0);
+  EXPECT_LE(r.Right, 41);
+  EXPECT_LE(r.Bottom, 31);
+  EXPECT_LT(r.Left, r.Right);
+  // The bands of cell 1 are drawn over its solid band backgrounds.
+  const TRGB band = ResolvedBand(v->ImageInfo(1)->TopText->BackgroundColor);
+  int band_pixels = 0;
+  for (int32_t x = 48; x < 88; ++x) band_pixels += Px(v.get(), x, 4) == band;
+  EXPECT_GT(band_pixels, 0);
 }
 
 TEST_F(ThumbPaint, SingleDisplayShowsTheCurrentFrameAtTheOrigin) {
