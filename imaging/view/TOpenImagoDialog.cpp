@@ -1,7 +1,6 @@
 #include "imaging/view/TOpenImagoDialog.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 
 #include <climits>
 
@@ -66,11 +65,6 @@ void DrawPlayGlyph(TBitmap* b) {
   c->Pen()->SetColor(clGreen);
   c->Brush()->SetColor(clLime);
   c->Polygon({TPoint{4, 2}, TPoint{12, 8}, TPoint{4, 14}});
-}
-
-bool IsReadableFile(const std::string& Path) {
-  struct stat st;
-  return !Path.empty() && ::stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
@@ -468,7 +462,7 @@ void TOpenImagoDialog::DoSelectionChange() {
 }
 
 void TOpenImagoDialog::PreviewFile(const std::string& Path) {
-  bool is_file = IsReadableFile(Path);
+  bool is_file = FileExists(Path);
   if (is_file) {
     try {
       file_size_ = GetFileSizeByName(Path);
