@@ -13,6 +13,7 @@
 #include "platform/ScrollBar.h"
 #include "platform/Window.h"
 #include "rtl/Numeric.h"
+#include "ui/TForm.h"
 
 namespace {
 
@@ -30,6 +31,15 @@ class TFlagScope {
 };
 
 constexpr uintptr_t kPlayTimer = 1;
+
+// Whether the control has a window or can make one: some control up its
+// parent chain has one, or the chain ends in a form.
+bool CanHaveWindow(TWinControl* Control) {
+  TWinControl* c = Control;
+  for (; c->Parent(); c = c->Parent())
+    if (c->HandleAllocated()) return true;
+  return c->HandleAllocated() || dynamic_cast<TCustomForm*>(c) != nullptr;
+}
 
 }  // namespace
 
@@ -436,6 +446,8 @@ void TImagoMView::PlayStep() {
   } else {
     ++current_frame_;
   }
+  // Outside any window nothing can be timed: the steps wait for one.
+  if (!CanHaveWindow(this)) return;
   const int32_t delay = std::max(ImageDelay(shown), 10);
   play_timer_ = SetTimer(Handle(), kPlayTimer, static_cast<UINT>(delay));
 }

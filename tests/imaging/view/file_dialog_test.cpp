@@ -17,11 +17,14 @@
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/IEDialogFilter.h"
+#include "imaging/view/TImagoMIO.h"
+#include "imaging/view/TImagoMView.h"
 #include "imaging/view/TImagoView.h"
 #include "imaging/view/TSaveImagoDialog.h"
 #include "imaging/view/TfIOPreviews.h"
 #include "platform/Backend.h"
 #include "platform/Surface.h"
+#include "platform/SysInfo.h"
 #include "rtl/Exception.h"
 #include "tests/ui/FrameworkTestSupport.h"
 #include "ui/TBitmap.h"
@@ -246,6 +249,93 @@ TEST_F(FileDialog, FoldersMissingAndBadFilesClearThePreview) {
       EXPECT_FALSE(d->ZoomCombo->Enabled()) << p;
       EXPECT_TRUE(d->ImagoView()->IsEmpty()) << p;
     }
+    return false;
+  };
+  EXPECT_FALSE(d->Execute());
+}
+
+// A file of several frames is shown as thumbnails of its frames, which can
+// play; other files go back to the single preview.
+TEST_F(FileDialog, FilesOfSeveralFramesShowTheirFrames) {
+  // Ten pages written by the thumbnail view's own companion, and an animation.
+  const std::string tif = File("pages.tif"), gif = File("anim.gif");
+  {
+    TImagoMView* mv = new TImagoMView(nullptr);
+    for (int32_t i = 0; i < 10; ++i) {
+      mv->InsertImage(i);
+      TIEBitmap b;
+      b.Allocate(30, 20, ieRGB24);
+      b.Fill(static_cast<TColor>(0x102030 * (i + 1)));
+      mv->SetImage(i, &b);
+    }
+    ASSERT_TRUE(mv->GetMIO()->SaveToFile(tif));
+    mv->Free();
+  }
+  ASSERT_EQ(std::system(("/usr/bin/convert -delay 20 -size 30x20 xc:red xc:lime xc:blue " + gif).c_str()), 0);
+
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  TImagoMView* mv = d->ImagoMView();
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, tif);
+    EXPECT_TRUE(d->ShowingFrames());
+    EXPECT_TRUE(mv->Visible());
+    EXPECT_FALSE(d->ImagoView()->Visible());
+    EXPECT_EQ(mv->ImageCount(), 10);
+    EXPECT_EQ(mv->ImageFileName(3), tif + "::3");
+    EXPECT_EQ(d->Frames(), 10);
+    // The first frame selected, the view at its origin, its labels shown.
+    EXPECT_EQ(mv->SelectedIndex(), 0);
+    EXPECT_EQ(mv->ViewX(), 0);
+    EXPECT_TRUE(mv->HasStoredImage(0));
+    EXPECT_EQ(d->PicLabel1->Caption(), "30 x 20 pixel , 10 frames");
+    EXPECT_EQ(d->PicLabel2->Caption(), "16777216 Colors (24 bit)");
+    EXPECT_TRUE(d->PlayButton->Enabled());
+    EXPECT_TRUE(d->PreviewButton->Enabled());
+    EXPECT_FALSE(d->ZoomCombo->Enabled());
+
+    h.Select(dlg, gif);
+    EXPECT_EQ(mv->ImageCount(), 3);
+    EXPECT_EQ(d->PicLabel1->Caption(), "30 x 20 pixel , 3 frames");
+    // Play: one frame fills the view.
+    d->PlayButton->Click();
+    EXPECT_TRUE(d->PlayButton->Down());
+    EXPECT_TRUE(mv->Playing());
+    EXPECT_FALSE(d->PreviewButton->Enabled());
+    EXPECT_EQ(mv->ThumbWidth(), mv->Width() - 2 * GetSystemMetrics(SM_CXEDGE));
+    EXPECT_EQ(mv->ThumbHeight(), mv->Height() - 2 * GetSystemMetrics(SM_CYEDGE));
+    EXPECT_EQ(mv->HorizBorder(), 0);
+    EXPECT_EQ(mv->DisplayMode(), mdSingle);
+    d->PlayButton->Click();
+    EXPECT_FALSE(mv->Playing());
+    EXPECT_TRUE(d->PreviewButton->Enabled());
+    EXPECT_EQ(mv->DisplayMode(), mdGrid);
+    EXPECT_EQ(mv->SelectedIndex(), 0);
+
+    // A file of one image goes to the preview again.
+    h.Select(dlg, File("pic.png"));
+    EXPECT_FALSE(d->ShowingFrames());
+    EXPECT_FALSE(mv->Visible());
+    EXPECT_TRUE(d->ImagoView()->Visible());
+    EXPECT_EQ(mv->ImageCount(), 0);
+    EXPECT_FALSE(d->PlayButton->Enabled());
+    EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel");
+
+    // Without ShowAllFrames the first page is previewed; the label counts them all.
+    d->SetShowAllFrames(false);
+    h.Select(dlg, tif);
+    EXPECT_FALSE(d->ShowingFrames());
+    EXPECT_EQ(d->PicLabel1->Caption(), "30 x 20 pixel , 10 frames");
+    EXPECT_EQ(d->ImagoView()->GetIEBitmap()->Width(), 30);
+
+    // AlwaysAnimate plays an animation at once; another selection stops it.
+    d->SetAlwaysAnimate(true);
+    h.Select(dlg, gif);
+    EXPECT_TRUE(mv->Playing());
+    EXPECT_TRUE(d->PlayButton->Down());
+    h.Select(dlg, File("pic.bmp"));
+    EXPECT_FALSE(mv->Playing());
+    EXPECT_FALSE(d->PlayButton->Down());
     return false;
   };
   EXPECT_FALSE(d->Execute());
