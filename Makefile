@@ -5,7 +5,7 @@ TEST_DIR := build/test
 TSAN_DIR := build/tsan
 # The tests of threads, the queue and the platform's cross-thread calls, run
 # under ThreadSanitizer by `make test` as well.
-THREAD_TESTS := ^(TThread|SyncObjs|QueueTest|ThreadQueueTest|GdiObjects|DebugOutput|IOThreadTest)\.
+THREAD_TESTS := ^(TThread|SyncObjs|QueueTest|ThreadQueueTest|GdiObjects|DebugOutput|IOThreadTest|ThumbLoaderTest)\.
 
 .PHONY: deps build run test test-threads test-tsan bench clean
 
@@ -26,11 +26,12 @@ test: deps
 	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
 	@$(MAKE) --no-print-directory test-threads
 
-# Only the runtime's and the platform's test programs, and the imaging
-# component's worker tests, are built for it.
+# Only the runtime's and the platform's test programs, the imaging
+# component's worker tests and the thumbnail loader's tests are built for it.
 test-threads: deps
 	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DNOBRIVO_TSAN=ON >/dev/null
-	@cmake --build $(TSAN_DIR) -j $(JOBS) --target rtl_tests platform_tests imaging_io_thread_tests
+	@cmake --build $(TSAN_DIR) -j $(JOBS) --target rtl_tests platform_tests imaging_io_thread_tests \
+	  imaging_view_loader_tests
 	@cd $(TSAN_DIR) && ctest --output-on-failure -j $(JOBS) -R '$(THREAD_TESTS)'
 
 # The whole suite under ThreadSanitizer.

@@ -162,7 +162,11 @@ bool TImagoMView::DeleteImage(int32_t Index) {
   int32_t reselect = previous;
   if (previous > Index) reselect = previous - 1;
   if (previous == Index) reselect = std::min(Index, ImageCount() - 1);
-  if (reselect >= 0 && reselect < ImageCount()) SelectImage(reselect);
+  // Selected again without laying the cells out again.
+  if (reselect >= 0 && reselect < ImageCount()) {
+    selected_index_ = reselect;
+    if (enable_multi_select_) multi_selected_.assign(1, reselect);
+  }
   last_change_ = iemcDeleted;
   last_change_index_ = Index;
   CallBitmapChangeHandlers();

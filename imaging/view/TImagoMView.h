@@ -113,6 +113,11 @@ class TIEMText {
   TOwned<TFont> font_;
 };
 
+// A band's text shortened to fit Width in the canvas's font: TrimSide 0
+// keeps its beginning followed by "...", 1 "..." followed by its end; it
+// stops shortening when nothing of the text would be left.
+std::string TrimBandText(TCanvas* Canvas, const std::string& Text, int32_t Width, int32_t TrimSide);
+
 // One image of the view; its index is its position in the view's list.
 struct TIEMImageInfo {
   TImagoMView* Parent = nullptr;
@@ -225,6 +230,8 @@ class TImagoMView : public TIEView {
   int32_t GetLastChangeIndex() const { return last_change_index_; }
   int32_t GetLastChangeExtra() const { return last_change_extra_; }
   TIEVirtualImageList* ImageList() const { return ilist_.get(); }
+  // The input/output object of synchronous loads of plain files.
+  TImagoIO* SyncIO() const { return own_io_.get(); }
   TIEVirtualImageList* RenderingCache() const { return icache_.get(); }
 
   // ---- layout and scrolling
@@ -491,8 +498,10 @@ class TImagoMView : public TIEView {
   void FreeRunningLoads();
   // Frees the loads that have finished (loader thread, under the lock).
   void FreeFinishedLoads();
-  // Starts queued loads up to the pool size (loader thread, under the lock).
-  void StartQueuedLoads();
+  // Takes the next queued request while fewer than the pool size run and
+  // makes its load (loader thread); null when there is none. The caller
+  // starts it with FileName.
+  TImagoIO* StartNextLoad(std::string& FileName);
   // Stores Picture as the entry's image (under the lock); no selection work.
   void StorePicture(TIEMImageInfo* Entry, TIEBitmap* Picture, int32_t SourceWidth, int32_t SourceHeight);
   // Whether the loader has anything to do (under the lock).

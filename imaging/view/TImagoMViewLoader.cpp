@@ -35,7 +35,19 @@ void TIEStarter::Execute() {
   std::unique_lock<TCriticalSection> lock(ThumbnailLock());
   while (!Terminated()) {
     mview->FreeFinishedLoads();
-    mview->StartQueuedLoads();
+    std::string name;
+    while (TImagoIO* io = mview->StartNextLoad(name)) {
+      // The start reads the head of the file to find its format: outside
+      // the lock, so that a slow file never holds up painting.
+      lock.unlock();
+      try {
+        io->LoadFromFileByContent(name);
+      } catch (...) {
+        // The component has set its abort flag and sent its finish notice.
+        io->SetAborted(true);
+      }
+      lock.lock();
+    }
     if (Terminated()) break;
     if (!mview->LoaderHasWork()) {
       // Nothing queued and nothing running: sleep until a request, a
@@ -140,7 +152,7 @@ void TImagoMView::FreeFinishedLoads() {
   }
 }
 
-void TImagoMView::StartQueuedLoads() {
+TImagoIO* TImagoMView::StartNextLoad(std::string& FileName) {
   std::lock_guard<TCriticalSection> lock(ThumbnailLock());
   const TIEMLoadSettings settings = load_settings_;
   while (!loader_->Terminated() && !queue_.empty() &&
@@ -154,20 +166,16 @@ void TImagoMView::StartQueuedLoads() {
     r.io = new TImagoIO(nullptr);
     r.settings = settings;
     r.io->SetTag(index);
-    running_.push_back(r);
     r.io->UseIEBitmap(r.bitmap);
     r.io->SetBackground(e->Background);
     PrepareLoadParams(r.io->Params(), settings);
     r.io->OnFinishWork = [this](TObject* Sender) { LoadFinished(Sender); };
     r.io->AsyncMode = true;
-    const std::string name = e->FileName;
-    try {
-      r.io->LoadFromFileByContent(name);
-    } catch (...) {
-      // The component has set its abort flag and called the finish handler.
-      r.io->SetAborted(true);
-    }
+    running_.push_back(r);
+    FileName = e->FileName;
+    return r.io;
   }
+  return nullptr;
 }
 
 // ------------------------------------------------------------ the end of a load
@@ -184,7 +192,7 @@ void TImagoMView::LoadFinished(TObject* Sender) {
   TIEBitmap* picture = it->bitmap;
   const TIEMLoadSettings settings = it->settings;
   const intptr_t start_tag = io->Tag();
-  if (start_tag < 0) {
+  if (start_tag < 0 || start_tag >= ImageCount()) {
     // Cancelled: nothing is stored and nobody hears of it.
     io->SetTag(-1);
     WakeLoader();

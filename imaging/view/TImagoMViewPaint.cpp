@@ -39,6 +39,20 @@ size_t ByteOfChar(const std::string& s, int32_t n) {
 
 }  // namespace
 
+std::string TrimBandText(TCanvas* Canvas, const std::string& Text, int32_t Width, int32_t TrimSide) {
+  std::string shown = Text;
+  const int32_t n = CharCount(Text);
+  for (int32_t k = 2; Canvas->TextWidth(shown) > Width && CharCount(shown) >= 2; ++k) {
+    const int32_t keep = TrimSide == 0 ? n - k : n - (k - 1);
+    if (keep <= 0) break;
+    if (TrimSide == 0)
+      shown = Text.substr(0, ByteOfChar(Text, keep)) + "...";
+    else
+      shown = "..." + Text.substr(ByteOfChar(Text, k - 1));
+  }
+  return shown;
+}
+
 // ------------------------------------------------------------ the window
 
 void TImagoMView::Paint() {
@@ -340,17 +354,7 @@ void TImagoMView::DrawCell(TBitmap* Dest, TIEMImageInfo* Entry, int32_t Index, b
       } else if (band->BrushStyle != 1) {
         canvas->Brush()->SetColor(band->BackgroundColor);
       }
-      std::string shown = band->Text;
-      const int32_t n = CharCount(band->Text);
-      for (int32_t k = 2; canvas->TextWidth(shown) > w && CharCount(shown) >= 2; ++k) {
-        const int32_t keep = n - k;
-        if (keep <= 0) break;
-        if (band->TrimSide == 0)
-          shown = band->Text.substr(0, ByteOfChar(band->Text, keep)) + "...";
-        else
-          shown = "..." + band->Text.substr(ByteOfChar(band->Text, k - 1));
-      }
-      return shown;
+      return TrimBandText(canvas, band->Text, w, band->TrimSide);
     };
     if (!Entry->TopText->Text.empty()) {
       const std::string t = prepare(Entry->TopText.get());
