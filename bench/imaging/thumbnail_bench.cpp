@@ -2,10 +2,12 @@
 // 160 x 120, in images per second, beside vipsthumbnail on the same files in
 // the same run with the same number of threads.
 //
-// Ours: each worker takes the next file and makes its thumbnail as a load
-// of the thumbnail view does: the JPEG decoded at the largest DCT reduction
-// that still covers the cell, then fitted into the cell with the view's
-// thumbnail filter. The peer: as many vipsthumbnail processes as we have
+// Ours: the thumbnail view itself (on the headless window system), its cells
+// 160 x 120, storing thumbnails, with a loader pool of the thread count: the
+// view is filled with the file names, every image is requested, and the run
+// ends when every cell holds its thumbnail. Each load decodes the JPEG at the
+// largest DCT reduction that still covers the cell and fits it into the cell
+// with the view's thumbnail filter. The peer: as many vipsthumbnail processes as we have
 // workers, each given its share of the files and one thread, writing its
 // thumbnails as small JPEGs (an encode of 160 x 120, a small part of its
 // time). The peer's figure includes starting its processes.
@@ -28,8 +30,11 @@
 
 #include "bench/imaging/ImageBench.h"
 #include "imaging/io/TImagoIO.h"
-#include "imaging/model/Resample.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/view/TImagoMView.h"
+#include "platform/Backend.h"
+#include "ui/TApplication.h"
+#include "ui/TForm.h"
 
 namespace {
 using image_bench::Dir;
@@ -103,31 +108,57 @@ const std::vector<std::string>& Photos() {
   return files;
 }
 
-// One thumbnail as the view makes it for a cell.
-bool OurThumbnail(const std::string& file) {
-  TImagoIO io(nullptr);
-  TIOParamsVals* p = io.Params();
-  p->JpegScale = 0;  // the largest reduction that still covers the cell
-  p->Width = kCellW;
-  p->Height = kCellH;
-  io.LoadFromFile(file);
-  TIEBitmap* b = io.IEBitmap();
-  if (io.Aborted() || b->Width() == 0 || b->Height() == 0) return false;
-  // Proportional fit into the cell.
-  int32_t w = kCellW, h = b->Height() * kCellW / b->Width();
-  if (h > kCellH) {
-    h = kCellH;
-    w = b->Width() * kCellH / b->Height();
-  }
-  TIEBitmap thumb;
-  thumb.Allocate(std::max(w, 1), std::max(h, 1), ieRGB24);
-  ResampleBitmap(b, &thumb, rfFastLinear);
-  return thumb.Width() == kCellW && thumb.Height() == kCellH;
+// Cells in 20 columns, all of them inside the control: the view loads
+// what it shows.
+constexpr int kColumns = 20;
+
+TImagoMView* View() {
+  static TImagoMView* view = [] {
+    InitPlatformWith("headless");
+    InitControls();
+    const int rows = (kPhotos + kColumns - 1) / kColumns;
+    auto* form = new TForm(Application);
+    form->SetClientSize(kColumns * (kCellW + 4) + 8, rows * (kCellH + 4) + 8);
+    auto* v = new TImagoMView(form);
+    v->SetParent(form);
+    v->SetBorderStyle(bsNone);
+    v->SetScrollBars(ssNone);
+    v->SetBounds(0, 0, form->ClientWidth(), form->ClientHeight());
+    v->StoreType = ietThumb;
+    v->ThreadPoolSize = Threads();
+    v->SetThumbWidth(kCellW);
+    v->SetThumbHeight(kCellH);
+    v->SetGridWidth(kColumns);
+    form->Show();
+    return v;
+  }();
+  return view;
 }
 
 bool Ours() {
   const std::vector<std::string>& files = Photos();
-  return ForEachOnThreads(kPhotos, Threads(), [&](int i) { return OurThumbnail(files[static_cast<size_t>(i)]); });
+  TImagoMView* v = View();
+  v->Clear();
+  v->LockUpdate();
+  for (int i = 0; i < kPhotos; ++i) {
+    v->InsertImage(i);
+    v->SetImageFileName(i, files[static_cast<size_t>(i)]);
+  }
+  v->UnlockUpdate();
+  for (int i = 0; i < kPhotos; ++i)
+    if (!v->RequestLoad(i)) return false;
+  for (;;) {
+    Application->ProcessMessages();
+    int stored = 0;
+    for (int i = 0; i < kPhotos; ++i) stored += v->HasStoredImage(i) ? 1 : 0;
+    if (stored == kPhotos) break;
+    ::usleep(500);
+  }
+  // Every cell holds a thumbnail of the cell's size.
+  TIEBitmap* b = v->GetImageBitmap(kPhotos - 1);
+  const bool ok = b && b->Width() == kCellW && b->Height() == kCellH;
+  v->ReleaseImageBitmap(b, false);
+  return ok;
 }
 
 // As many vipsthumbnail processes as we have threads, each with one thread
@@ -189,5 +220,7 @@ int main(int argc, char** argv) {
   }
   std::error_code ec;
   std::filesystem::remove_all(Dir(), ec);
+  DoneControls();
+  ShutdownPlatform();
   return 0;
 }
