@@ -92,6 +92,31 @@ TEST_F(MultiImageIO, RecordsFollowTheViewsImages) {
   EXPECT_EQ(mio->ParamsCount(), 0);
 }
 
+// A companion of its own outlives the view it served, and moves to another.
+TEST_F(MultiImageIO, CompanionLetsGoOfAViewThatGoes) {
+  std::unique_ptr<TImagoMIO, void (*)(TImagoMIO*)> mio(new TImagoMIO(nullptr), [](TImagoMIO* m) { m->Free(); });
+  MViewPtr a = MakeMView(100, 50);
+  a->InsertImage(0);
+  mio->SetAttachedMView(a.get());
+  EXPECT_EQ(mio->ParamsCount(), 1);
+  {
+    MViewPtr b = MakeMView(100, 50);
+    for (int32_t i = 0; i < 3; ++i) b->InsertImage(i);
+    mio->SetAttachedMView(b.get());
+    EXPECT_EQ(mio->ParamsCount(), 3);
+    // The first view's changes no longer reach it.
+    a->InsertImage(1);
+    EXPECT_EQ(mio->ParamsCount(), 3);
+  }
+  EXPECT_EQ(mio->AttachedMView(), nullptr);
+  EXPECT_FALSE(mio->LoadFromFile(Path("none.tif")));
+  TIOParamsVals* p = nullptr;
+  TIEBitmap bitmap;
+  bitmap.Allocate(2, 2, ieRGB24);
+  mio->DoAcquireBitmap(&bitmap, p);
+  EXPECT_EQ(p, nullptr);
+}
+
 TEST_F(MultiImageIO, AcquiredBitmapsAreInsertedInTurnWithADelay) {
   MViewPtr v = MakeMView(200, 100);
   TImagoMIO* mio = v->GetMIO();
