@@ -834,6 +834,68 @@ TEST_F(FileDialog, RunsOnThePlatformFileDialog) {
   EXPECT_EQ(s->FilterIndex(), png);
 }
 
+// On the platform's own dialog the frames are painted as thumbnails, and
+// playing shows them one after another, each filling the view.
+TEST_F(FileDialog, FramesArePaintedAndPlayOnThePlatformFileDialog) {
+  const std::string gif = File("play.gif");
+  ASSERT_EQ(std::system(("/usr/bin/convert -delay 5 -size 60x40 xc:red xc:lime xc:blue " + gif).c_str()), 0);
+  SetFileDialogHostFactory(nullptr);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  d->SetInitialDir(dir_.string());
+  TImagoMView* mv = d->ImagoMView();
+  // The colour at a client point of the thumbnail view, as painted.
+  const auto colour_at = [&](int32_t x, int32_t y) {
+    const Surface s = CopyWindowPixels(mv->Handle());
+    const TPoint origin = mv->ClientOrigin();
+    TRect w;
+    GetWindowRect(mv->Handle(), w);
+    return PixelToColorRef(s.At(origin.X - w.Left + x, origin.Y - w.Top + y) & 0xFFFFFF);
+  };
+  std::vector<COLORREF> cells, played;
+  WithSteps({[&] {
+               TListItem* item = nullptr;
+               for (TListView* l : ControlsOf<TListView>(Screen->ActiveForm()))
+                 for (int32_t i = 0; i < l->Items()->Count(); ++i)
+                   if (l->Items()->Item(i)->Caption() == "play.gif") item = l->Items()->Item(i);
+               ASSERT_NE(item, nullptr);
+               item->Owner()->Owner()->SetSelected(item);
+             },
+             [&] {
+               ASSERT_TRUE(mv->HandleAllocated());
+               EXPECT_TRUE(IsWindowVisible(mv->Handle()));
+               EXPECT_FALSE(IsWindowVisible(d->ImagoView()->Handle()));
+               EXPECT_EQ(d->PicLabel1->Caption(), "60 x 40 pixel , 3 frames");
+               Pump();
+               // The middle of each visible cell.
+               for (int32_t i = 0; i < mv->ImageCount(); ++i) {
+                 const TIEMImageInfo* e = mv->ImageInfo(i);
+                 const int32_t x = e->X - mv->ViewX() + 50, y = e->Y - mv->ViewY() + 54;
+                 if (x < mv->ClientWidth() && y < mv->ClientHeight()) cells.push_back(colour_at(x, y));
+               }
+               d->PlayButton->Click();
+             },
+             [&] {
+               for (int32_t k = 0; k < 6; ++k) {
+                 played.push_back(colour_at(mv->ClientWidth() / 2, mv->ClientHeight() / 2));
+                 HeadlessAdvanceClock(50);
+                 Pump();
+               }
+               d->PlayButton->Click();
+             },
+             [&] { Key(VK_ESCAPE); }},
+            [&] { d->Execute(); });
+  ASSERT_FALSE(cells.empty());
+  EXPECT_EQ(cells[0], RGB(255, 0, 0));
+  if (cells.size() > 1) {
+    EXPECT_EQ(cells[1], RGB(0, 255, 0));
+  }
+  // Each frame in turn, over and over.
+  EXPECT_EQ(played, (std::vector<COLORREF>{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 0, 0),
+                                           RGB(0, 255, 0), RGB(0, 0, 255)}));
+  EXPECT_FALSE(mv->Playing());
+}
+
 // An error raised by a handler goes to the application's error handler; the
 // dialog carries on and the hourglass does not stay.
 TEST_F(FileDialog, HandlerErrorsGoToTheApplication) {
