@@ -6,6 +6,7 @@
 #include "imaging/io/IEFormats.h"
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/formats/GIFAnimation.h"
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/TImagoMView.h"
@@ -230,6 +231,7 @@ bool TImagoMIO::SaveToFile(const std::string& FileName) {
     DoFinishWork();
     return false;
   }
+  if (type == ieftGIF && count > 1) return SaveGIFAnimation(FileName);
   if (type != ieftTIFF) {
     // One image: the format's own writer, with its record's settings.
     if (count != 1) {
@@ -272,6 +274,46 @@ bool TImagoMIO::SaveToFile(const std::string& FileName) {
     if (pages != i + 1) failed = true;
     Progress(static_cast<int32_t>(int64_t{100} * (i + 1) / count));
   }
+  if (!failed) {
+    TFileStream f(FileName, fmCreate);
+    f.WriteBuffer(out.Memory(), out.Size());
+    aborted_ = false;
+  }
+  DoFinishWork();
+  return !aborted_;
+}
+
+bool TImagoMIO::SaveGIFAnimation(const std::string& FileName) {
+  TImagoMView* mv = MView();
+  const int32_t count = mv->ImageCount();
+  // The frames are copied out of the store: it may hold only a few at once.
+  std::vector<std::unique_ptr<TIEBitmap>> bitmaps;
+  std::vector<std::unique_ptr<TIOParamsVals>> params;
+  std::vector<TIEGIFFrame> frames;
+  for (int32_t i = 0; i < count; ++i) {
+    TIEBitmap* b = mv->GetImageBitmap(i);
+    if (!b) {
+      DoFinishWork();
+      return false;
+    }
+    auto copy = std::make_unique<TIEBitmap>();
+    copy->Assign(b);
+    if (b->HasAlphaChannel()) copy->GetAlphaChannel()->Assign(b->GetAlphaChannel());
+    mv->ReleaseImageBitmap(b, false);
+    auto p = std::make_unique<TIOParamsVals>(nullptr);
+    if (TIOParamsVals* own = Params(i)) p->Assign(own);
+    // The view's delay, in milliseconds, is what plays.
+    p->GifDelayTime = (mv->ImageDelay(i) + 5) / 10;
+    frames.push_back(TIEGIFFrame{copy.get(), p.get()});
+    bitmaps.push_back(std::move(copy));
+    params.push_back(std::move(p));
+  }
+  TMemoryStream out;
+  TIOProgressRec progress;
+  bool failed = false;
+  progress.Aborting = &failed;
+  progress.fOnProgress = [this](TObject*, int32_t Percent) { Progress(Percent); };
+  WriteGIFAnimation(&out, frames, progress);
   if (!failed) {
     TFileStream f(FileName, fmCreate);
     f.WriteBuffer(out.Memory(), out.Size());

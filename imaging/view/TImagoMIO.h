@@ -67,10 +67,11 @@ class TImagoMIO : public TComponent {
   // the frames read before it.
   bool LoadFromFile(const std::string& FileName);
   // Writes every image of the view into one file, by the name's extension,
-  // each with its own record's settings. A multi-page format (TIFF) takes
-  // them all; any other format takes a view of exactly one image, since
-  // writing only the first of several would lose the rest. False with
-  // Aborted set, and no file written, when the images cannot all be saved.
+  // each with its own record's settings. TIFF takes them as pages, GIF as
+  // the frames of an animation with the view's delays; any other format
+  // takes a view of exactly one image, since writing only the first of
+  // several would lose the rest. False with Aborted set, and no file
+  // written, when the images cannot all be saved.
   bool SaveToFile(const std::string& FileName);
   // Whether the last load or save failed.
   bool Aborted() const { return aborted_; }
@@ -115,6 +116,7 @@ class TImagoMIO : public TComponent {
   void DetachView();
   TImagoMView* MView() const;
   void Progress(int32_t Percent);
+  bool SaveGIFAnimation(const std::string& FileName);
 
   TIEView* view_ = nullptr;
   TIEBitmapChangeHandle handle_ = ieNoBitmapChangeHandler;

@@ -231,6 +231,35 @@ TEST_F(MultiImageIO, SavesEveryImageAsATiffPageAndLoadsThemBack) {
   EXPECT_EQ(in->Params(1)->TiffCompression, 5);
 }
 
+TEST_F(MultiImageIO, SavesEveryImageAsAGifFrameWithItsDelay) {
+  if (!peer::Available("/usr/bin/identify")) GTEST_SKIP() << "ImageMagick is not installed";
+  MViewPtr v = MakeMView(200, 100);
+  TImagoMIO* mio = v->GetMIO();
+  const TRGB colours[] = {MakeRGBTriple(255, 0, 0), MakeRGBTriple(0, 255, 0), MakeRGBTriple(0, 0, 255)};
+  const int32_t delays[] = {100, 200, 50};
+  for (int32_t i = 0; i < 3; ++i) {
+    v->InsertImage(i);
+    SetPicture(v.get(), i, 20 + 10 * i, 15 + i, colours[i]);
+    v->SetImageDelay(i, delays[i]);
+  }
+  const std::string file = Path("saved.gif");
+  ASSERT_TRUE(mio->SaveToFile(file));
+  // Frame sizes, delays in hundredths, and the animation's own screen.
+  EXPECT_EQ(Capture("/usr/bin/identify -format '%n %w %h %T %W %H\\n' " + file),
+            "3 20 15 10 40 17\n3 30 16 20 40 17\n3 40 17 5 40 17\n");
+  // Looping for ever.
+  EXPECT_EQ(Capture("/usr/bin/identify -verbose " + file + " | grep -m1 Iterations"), "  Iterations: 0\n");
+
+  MViewPtr back = MakeMView(200, 100);
+  ASSERT_TRUE(back->GetMIO()->LoadFromFile(file));
+  ASSERT_EQ(back->ImageCount(), 3);
+  for (int32_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(back->ImageDelay(i), delays[i]) << i;
+    EXPECT_EQ(PixelOf(back.get(), i, 5, 5), colours[i]) << i;
+    EXPECT_EQ(PixelOf(back.get(), i, 1, 1), MakeRGBTriple(1, 2, 3)) << i;
+  }
+}
+
 TEST_F(MultiImageIO, LoadsEveryGifFrameWithItsDelay) {
   if (!peer::Available(peer::kConvert)) GTEST_SKIP() << "ImageMagick is not installed";
   const std::string file = Path("anim.gif");
