@@ -7,9 +7,11 @@
 
 #include "imaging/model/IEDrawRoutines.h"
 #include "imaging/model/ImageEffects.h"
+#include "imaging/model/RenderEngine.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/TImagoMView.h"
 #include "platform/Draw.h"
+#include "rtl/Codepage.h"
 #include "rtl/Numeric.h"
 #include "ui/TBitmap.h"
 #include "ui/TCanvas.h"
@@ -17,24 +19,24 @@
 
 namespace {
 
-// The number of characters of a UTF-8 text, and its first n characters / its
-// characters from the n-th on.
-int32_t CharCount(const std::string& s) {
-  int32_t n = 0;
-  for (unsigned char c : s)
-    if ((c & 0xC0) != 0x80) ++n;
-  return n;
+// The byte offset of character n of a UTF-8 text (its length when shorter).
+size_t ByteOfChar(const std::string& s, int32_t n) {
+  size_t i = 0;
+  for (int32_t k = 0; k < n && i < s.size(); ++k) Utf8DecodeAt(s, i);
+  return i;
 }
 
-size_t ByteOfChar(const std::string& s, int32_t n) {
-  int32_t seen = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-      if (seen == n) return i;
-      ++seen;
-    }
-  }
-  return s.size();
+int32_t CharCount(const std::string& s) { return static_cast<int32_t>(Utf8Length(s)); }
+
+// Draws Picture 1:1 at X, Y of the 24-bit Target, through its alpha channel
+// when Alpha is set.
+void DrawPicture(TIEBitmap* Picture, TIEBitmap* Target, int32_t X, int32_t Y, bool Alpha) {
+  const int32_t w = Picture->Width(), h = Picture->Height();
+  if (w <= 0 || h <= 0) return;
+  std::unique_ptr<TIERowPointers> rows;
+  std::unique_ptr<TIEMapTable> columns, row_table;
+  RenderToTIEBitmapEx(Picture, Target, rows, columns, row_table, nullptr, X, Y, w, h, 0, 0, w, h, Alpha, false, 255,
+                      rfNone, true, 0);
 }
 
 }  // namespace
@@ -192,12 +194,9 @@ void TImagoMView::DrawCell(TBitmap* Dest, TIEMImageInfo* Entry, int32_t Index, b
     TIEBitmap* frame = Index == selected_index_ ? ThumbnailFrameSelected.get() : ThumbnailFrame.get();
     if (w > 0 && h > 0 && !frame->IsEmpty()) {
       TIEBitmap stretched;
-      stretched.Allocate(w, h, frame->PixelFormat() == ieRGB24 ? ieRGB24 : ieRGB24);
+      stretched.Allocate(w, h, frame->PixelFormat());
       ResampleBitmap(frame, &stretched, rfNone);
-      if (stretched.HasAlphaChannel() && enable_alpha_channel_)
-        stretched.MergeAlphaRectTo(&target, 0, 0, x, y, w, h);
-      else
-        stretched.CopyRectTo(&target, 0, 0, x, y, w, h);
+      DrawPicture(&stretched, &target, x, y, enable_alpha_channel_);
     }
     x += ThumbnailFrameRect.Left;
     y += ThumbnailFrameRect.Top;
@@ -278,17 +277,7 @@ void TImagoMView::DrawCell(TBitmap* Dest, TIEMImageInfo* Entry, int32_t Index, b
                                    static_cast<int32_t>(Trunc(static_cast<double>(pw + dx) * pw / ew)) + 1,
                                    static_cast<int32_t>(Trunc(static_cast<double>(ph + dy) * ph / eh)) + 1};
       }
-      TIEBitmap rgb;
-      TIEBitmap* draw = picture.get();
-      if (draw->PixelFormat() != ieRGB24) {
-        rgb.Assign(draw);
-        rgb.ConvertFormat(ieRGB24);
-        draw = &rgb;
-      }
-      if (draw->HasAlphaChannel() && enable_alpha_channel_)
-        draw->MergeAlphaRectTo(&target, 0, 0, px, py, pw, ph);
-      else
-        draw->CopyRectTo(&target, 0, 0, px, py, pw, ph);
+      DrawPicture(picture.get(), &target, px, py, enable_alpha_channel_);
       if (EnableRenderingCache) {
         Entry->Rendering = icache_->AddBitmap(picture.get());
         if (Entry->Rendering) {
@@ -306,17 +295,7 @@ void TImagoMView::DrawCell(TBitmap* Dest, TIEMImageInfo* Entry, int32_t Index, b
       ph = rendering->Height();
       px = x + std::abs(w - pw) / 2;
       py = y + upper + std::abs(ha - ph) / 2;
-      TIEBitmap rgb;
-      TIEBitmap* draw = rendering;
-      if (draw->PixelFormat() != ieRGB24) {
-        rgb.Assign(draw);
-        rgb.ConvertFormat(ieRGB24);
-        draw = &rgb;
-      }
-      if (draw->HasAlphaChannel())
-        draw->MergeAlphaRectTo(&target, 0, 0, px, py, pw, ph);
-      else
-        draw->CopyRectTo(&target, 0, 0, px, py, pw, ph);
+      DrawPicture(rendering, &target, px, py, true);
       icache_->ReleaseBitmap(rendering, false);
     }
   }

@@ -3,6 +3,9 @@
 // cells of no size.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -82,6 +85,44 @@ TEST_F(ThumbLayout, ExtentAndHitTests) {
   EXPECT_EQ(v->ImageVisibility(0), 2);
   EXPECT_EQ(v->ImageVisibility(-1), 0);
   EXPECT_EQ(v->ImageVisibility(6), 0);
+}
+
+TEST_F(ThumbLayout, ScrollBarAndOrigin) {
+  MViewPtr v = MakeMView(200, 100);
+  v->LockUpdate();
+  v->SetThumbWidth(20);
+  v->SetThumbHeight(10);
+  v->SetHorizBorder(4);
+  v->SetVertBorder(2);
+  v->SetScrollBars(ssHorizontal);
+  for (int i = 0; i < 20; ++i) v->InsertImage(i);
+  v->UnlockUpdate();
+  // Extent 4 + 19 x 24 + 24 = 484 across a client area 200 wide.
+  EXPECT_EQ(v->ExtentX(), 484);
+  const int32_t client = v->ViewClientWidth();
+  const int32_t max = 484 - client;
+  EXPECT_EQ(v->MaxViewX(), max);
+  const TIEViewScrollBar& bar = v->HorzScrollBar();
+  EXPECT_TRUE(bar.Visible);
+  EXPECT_EQ(bar.Max, 65535);
+  const double scale = (static_cast<double>(client) + max - 1) / 65536.0;
+  EXPECT_EQ(bar.Page, static_cast<int32_t>(client / scale));
+  EXPECT_FALSE(v->VertScrollBar().Visible);
+  v->SetViewX(100000);
+  EXPECT_EQ(v->ViewX(), max);
+  EXPECT_EQ(bar.Position, static_cast<int32_t>(max / scale));
+  v->SetViewX(-5);
+  EXPECT_EQ(v->ViewX(), 0);
+  // The cell under a point follows the origin: cell 2 (at 52) now shows at 4.
+  v->SetViewX(48);
+  EXPECT_EQ(v->ImageAtPos(4, 5), 2);
+  EXPECT_EQ(v->ImageAtPos(3, 5), -1);
+  EXPECT_EQ(v->ImageAtPos(52, 5), 4);
+  // Fewer cells than fit: the bar goes away again.
+  for (int i = 19; i >= 3; --i) v->DeleteImage(i);
+  v->Update();
+  EXPECT_FALSE(v->HorzScrollBar().Visible);
+  EXPECT_EQ(v->ViewX(), 0);
 }
 
 TEST_F(ThumbLayout, NegativeAndPastTheEndIndexesDoNothing) {
@@ -232,6 +273,77 @@ TEST_F(ThumbLayout, WrongImagePlaceholderOrTheEventsPicture) {
   };
   v->DoWrongImage(&out, 3);
   EXPECT_EQ(out.GetRGB24(30, 25), MakeRGBTriple(0, 255, 0));
+}
+
+}  // namespace
+
+namespace {
+
+class ThumbFrames : public ViewFixture {};
+
+// A GIF of three 1 x 1 frames (black, white, black) shown 5, 7 and 9
+// hundredths of a second.
+std::string WriteThreeFrameGif(const std::string& Name) {
+  std::string g = "GIF89a";
+  g += std::string("\x01\x00\x01\x00\x80\x00\x00", 7);
+  g += std::string("\x00\x00\x00\xFF\xFF\xFF", 6);
+  const char delays[3] = {5, 7, 9};
+  const char pixel_data[3][3] = {{'\x44', '\x01'}, {'\x4C', '\x01'}, {'\x44', '\x01'}};
+  for (int f = 0; f < 3; ++f) {
+    g += std::string("\x21\xF9\x04\x00", 4);
+    g += delays[f];
+    g += std::string("\x00\x00\x00", 3);
+    g += std::string("\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x00", 10);
+    g += std::string("\x02\x02", 2);
+    g += std::string(pixel_data[f], 2);
+    g += '\0';
+  }
+  g += '\x3B';
+  std::ofstream(Name, std::ios::binary) << g;
+  return Name;
+}
+
+TEST_F(ThumbFrames, AMultiFrameFileFillsOneEntryPerFrame) {
+  const std::string gif =
+      WriteThreeFrameGif((std::filesystem::temp_directory_path() / ("nbv-frames-" + std::to_string(::getpid()) + ".gif"))
+                             .string());
+  MViewPtr v = MakeMView(300, 100);
+  v->InsertImage(0);
+  v->FillFromMultiImageFile(gif);
+  ASSERT_EQ(v->ImageCount(), 3);
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(v->ImageFileName(i), gif + "::" + std::to_string(i));
+  // Frames are never queued for the loader; they load synchronously.
+  EXPECT_FALSE(v->RequestLoad(1));
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(v->LoadImageNow(i)) << i;
+  EXPECT_EQ(v->ImageDelay(0), 50);
+  EXPECT_EQ(v->ImageDelay(1), 70);
+  EXPECT_EQ(v->ImageDelay(2), 90);
+  TIEBitmap* b = v->GetImageBitmap(1);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->Width(), 1);
+  EXPECT_EQ(b->GetPixelRGB(0, 0), MakeRGBTriple(255, 255, 255));
+  v->ReleaseImageBitmap(b, false);
+  v.reset();
+  std::filesystem::remove(gif);
+}
+
+TEST_F(ThumbFrames, EntriesWithAnIDLoadThroughTheRequestEvent) {
+  MViewPtr v = MakeMView(300, 100);
+  v->InsertImage(0);
+  v->SetImageID(0, 42);
+  TIEBitmap picture;
+  picture.Allocate(3, 2, ieRGB24);
+  int32_t asked = -1;
+  v->OnImageIDRequestEx = [&](TObject*, int32_t ID, TIEBitmap*& Bitmap) {
+    asked = ID;
+    Bitmap = &picture;
+  };
+  EXPECT_TRUE(v->LoadImageNow(0));
+  EXPECT_EQ(asked, 42);
+  EXPECT_TRUE(v->HasStoredImage(0));
+  EXPECT_EQ(v->ImageOriginalWidth(0), 3);
+  // The handler keeps what it returned.
+  EXPECT_EQ(picture.Width(), 3);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // needs; these tests also run under ThreadSanitizer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -236,6 +237,61 @@ TEST_F(ThumbLoaderTest, DestroyingTheViewEndsRunningLoads) {
   EXPECT_EQ(g_finished, 4);
   // Work the loads queued for the message loop finds the view gone.
   for (int i = 0; i < 20; ++i) Application->ProcessMessages();
+}
+
+TEST_F(ThumbLoaderTest, LookAheadLoadsTheNextCellsAndKeepsThem) {
+  MViewPtr v = MakeRow(10, 3 * 54);
+  v->LookAheadCount = 2;
+  v->Paint();  // cells 0..2 visible, 3 and 4 asked for in advance
+  ASSERT_TRUE(PumpUntil([] { return g_started == 5; }));
+  EXPECT_EQ(v->LookAheadIndexes(), (std::vector<int32_t>{3, 4}));
+  v->Paint();
+  std::vector<int32_t> running = v->RunningLoadIndexes();
+  std::sort(running.begin(), running.end());
+  EXPECT_EQ(running, (std::vector<int32_t>{0, 1, 2, 3, 4}));
+  g_released = 1 << 30;
+  ASSERT_TRUE(PumpUntil([&] { return v->HasStoredImage(3) && v->HasStoredImage(4); }));
+  EXPECT_EQ(StoredColour(v.get(), 4), ColourOf(4));
+  EXPECT_FALSE(v->HasStoredImage(5));
+  ASSERT_TRUE(PumpUntil([&] { return v->RunningLoadCount() == 0; }));
+}
+
+TEST_F(ThumbLoaderTest, BackgroundThumbnailsOfJpegPhotos) {
+  const std::string file = (dir_ / "photo.jpg").string();
+  {
+    TOwned<TImagoIO> io(new TImagoIO(nullptr));
+    TIEBitmap photo;
+    photo.Allocate(1200, 900, ieRGB24);
+    for (int32_t y = 0; y < 900; ++y)
+      for (int32_t x = 0; x < 1200; ++x) photo.SetRGB24(x, y, MakeRGBTriple(200, 60, 40));
+    io->AttachIEBitmap(&photo);
+    io->SaveToFile(file);
+    ASSERT_FALSE(io->Aborted());
+  }
+  MViewPtr v = MakeMView(400, 140);
+  v->LockUpdate();
+  v->StoreType = ietThumb;
+  v->SetThumbWidth(120);
+  v->SetThumbHeight(90);
+  for (int i = 0; i < 3; ++i) {
+    v->InsertImage(i);
+    v->SetImageFileName(i, file);
+  }
+  v->UnlockUpdate();
+  v->Paint();
+  ASSERT_TRUE(PumpUntil([&] { return v->HasStoredImage(0) && v->HasStoredImage(1) && v->HasStoredImage(2); }));
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(v->ImageOriginalWidth(i), 1200);
+    EXPECT_EQ(v->ImageOriginalHeight(i), 900);
+    TIEBitmap* b = v->GetImageBitmap(i);
+    EXPECT_EQ(b->Width(), 120);
+    EXPECT_EQ(b->Height(), 90);
+    const TRGB c = b->GetRGB24(60, 45);
+    EXPECT_NEAR(c.r, 200, 6);
+    EXPECT_NEAR(c.g, 60, 6);
+    v->ReleaseImageBitmap(b, false);
+  }
+  ASSERT_TRUE(PumpUntil([&] { return v->RunningLoadCount() == 0; }));
 }
 
 TEST_F(ThumbLoaderTest, SynchronousPaintWithoutPool) {

@@ -12,6 +12,8 @@
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/TIEBitmap.h"
+#include "ui/TBitmap.h"
+#include "ui/TCanvas.h"
 #include "ui/TColor.h"
 
 namespace fs = std::filesystem;
@@ -37,6 +39,11 @@ std::unique_ptr<TIEBitmap> Solid(int32_t W, int32_t H, TRGB C) {
 }
 
 TRGB Px(TImagoMView* v, int32_t x, int32_t y) { return v->BackBuffer()->GetRGB24(x, y); }
+
+TRGB ResolvedBand(TColor c) {
+  const COLORREF r = ColorToRGB(c);
+  return MakeRGBTriple(r & 0xFF, (r >> 8) & 0xFF, (r >> 16) & 0xFF);
+}
 
 // Cells of 40 x 30 with borders 4, flat style, in a 200 x 100 client area:
 // cell i of the first row at 4 + 44 i, 4.
@@ -101,6 +108,58 @@ TEST_F(ThumbPaint, SelectionFrameAndRenderingCache) {
   EXPECT_TRUE(v->HasRendering(0));
   v->Paint();
   EXPECT_EQ(Px(v.get(), 4, 4), kPicRGB);
+}
+
+TEST_F(ThumbPaint, RaisedStyleFramesAndCellBorders) {
+  MViewPtr v = FlatView(1);
+  v->SetStyle(iemsACD);
+  v->SetThumbnailsBorderWidth(2);
+  v->SetThumbnailsBorderColor(kSelect);
+  v->SetImage(0, Solid(40, 30, kPicRGB).get());
+  v->Paint();
+  // The picture (4,4 to 43,33) is framed sunken: grey left and top, white right and bottom.
+  EXPECT_EQ(Px(v.get(), 4, 10), MakeRGBTriple(0x80, 0x80, 0x80));
+  EXPECT_EQ(Px(v.get(), 10, 4), MakeRGBTriple(0x80, 0x80, 0x80));
+  EXPECT_EQ(Px(v.get(), 43, 10), MakeRGBTriple(0xFF, 0xFF, 0xFF));
+  EXPECT_EQ(Px(v.get(), 10, 33), MakeRGBTriple(0xFF, 0xFF, 0xFF));
+  EXPECT_EQ(Px(v.get(), 10, 10), kPicRGB);
+  // Two border lines around the cell.
+  EXPECT_EQ(Px(v.get(), 3, 10), kSelectRGB);
+  EXPECT_EQ(Px(v.get(), 2, 10), kSelectRGB);
+  EXPECT_EQ(Px(v.get(), 1, 10), kBackRGB);
+  EXPECT_EQ(Px(v.get(), 44, 10), kSelectRGB);
+  EXPECT_EQ(Px(v.get(), 45, 10), kSelectRGB);
+  EXPECT_EQ(Px(v.get(), 46, 10), kBackRGB);
+}
+
+TEST_F(ThumbPaint, RoundCornersShadowAndTextBands) {
+  MViewPtr v = FlatView(2);
+  v->CornerRoundness = 4;  // radius min(40, 30) div 4 = 7
+  v->SetImage(0, Solid(40, 30, kPicRGB).get());
+  v->SetImage(1, Solid(40, 30, kPicRGB).get());
+  v->ImageInfo(1)->TopText->Text = "a rather long caption";
+  v->ImageInfo(1)->BottomText->Text = "bottom";
+  v->ImageInfo(1)->InfoText->Text = "info";
+  v->SoftShadow.Enabled = true;
+  v->Paint();
+  // The corner of the rounded picture shows the cell background.
+  EXPECT_EQ(Px(v.get(), 4, 4), kCellRGB);
+  const TRGB middle = Px(v.get(), 24, 19);  // the shadow's blur leaves the alpha a shade under full
+  EXPECT_NEAR(middle.r, kPicRGB.r, 2);
+  EXPECT_NEAR(middle.g, kPicRGB.g, 2);
+  EXPECT_NEAR(middle.b, kPicRGB.b, 2);
+  // With the shadow the picture lies inside its cell's picture area.
+  const TRect r = v->ImageInfo(0)->ImageRect;
+  EXPECT_GE(r.Left, 0);
+  EXPECT_GE(r.Top, 0);
+  EXPECT_LE(r.Right, 41);
+  EXPECT_LE(r.Bottom, 31);
+  EXPECT_LT(r.Left, r.Right);
+  // The bands of cell 1 are drawn over its solid band backgrounds.
+  const TRGB band = ResolvedBand(v->ImageInfo(1)->TopText->BackgroundColor);
+  int band_pixels = 0;
+  for (int32_t x = 48; x < 88; ++x) band_pixels += Px(v.get(), x, 4) == band;
+  EXPECT_GT(band_pixels, 0);
 }
 
 TEST_F(ThumbPaint, SingleDisplayShowsTheCurrentFrameAtTheOrigin) {
@@ -220,6 +279,36 @@ TEST_F(ThumbPaint, JpegThumbnailsDecodeAtAReducedScale) {
   EXPECT_EQ(v->SyncIO()->Params()->JpegScaleUsed, 1);
   v.reset();
   fs::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+class ThumbText : public ViewFixture {};
+
+TEST_F(ThumbText, LongBandTextsAreShortenedAtTheChosenSide) {
+  TBitmap bitmap;
+  bitmap.SetSize(10, 10);
+  TCanvas* c = bitmap.Canvas();
+  const std::string text = "abcdefghijklmnop";
+  const int32_t width = c->TextWidth("abcdef...");
+  const std::string begin = TrimBandText(c, text, width, 0);
+  const std::string end = TrimBandText(c, text, width, 1);
+  EXPECT_LE(c->TextWidth(begin), width);
+  EXPECT_LE(c->TextWidth(end), width);
+  EXPECT_EQ(begin.substr(begin.size() - 3), "...");
+  EXPECT_EQ(text.rfind(begin.substr(0, begin.size() - 3), 0), 0u) << begin;
+  EXPECT_EQ(end.substr(0, 3), "...");
+  EXPECT_EQ(text.substr(text.size() - (end.size() - 3)), end.substr(3)) << end;
+  // Texts that fit stay; nothing is left out entirely.
+  EXPECT_EQ(TrimBandText(c, "ab", 1000, 0), "ab");
+  EXPECT_FALSE(TrimBandText(c, text, 1, 0).empty());
+  EXPECT_FALSE(TrimBandText(c, text, 1, 1).empty());
+  // Characters are never cut in the middle.
+  const std::string wide = TrimBandText(c, "\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", c->TextWidth("\xC3\xA9..."), 0);
+  EXPECT_EQ(wide.substr(wide.size() - 3), "...");
+  EXPECT_EQ((wide.size() - 3) % 2, 0u) << wide;
 }
 
 }  // namespace
