@@ -750,10 +750,18 @@ TEST_F(FileDialog, FullPreviewWindowShowsThePreviewedImage) {
     WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
     h.Select(dlg, File("small.png"));
     WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
+    // Of a file shown by its frames: the selected frame.
+    h.Select(dlg, File("sizes.tif"));
+    EXPECT_TRUE(d->ShowingFrames());
+    d->ImagoMView()->SelectImage(1);
+    WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
     return false;
   };
+  ASSERT_EQ(std::system(("/usr/bin/convert -size 30x20 xc:red -size 120x90 xc:lime " + File("sizes.tif")).c_str()), 0);
   d->Execute();
-  ASSERT_EQ(seen.size(), 2u);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[2].image_w, 120);
+  EXPECT_EQ(seen[2].client_w, 120);
   EXPECT_EQ(seen[0].name, "PreviewForm");
   EXPECT_EQ(seen[0].caption, File("pic.bmp"));
   EXPECT_EQ(seen[0].client_w, 640);
