@@ -147,12 +147,12 @@ bool Ours() {
   v->UnlockUpdate();
   for (int i = 0; i < kPhotos; ++i)
     if (!v->RequestLoad(i)) return false;
-  for (;;) {
+  // Waits as the application would, handling what the loads queue; looks
+  // only past the images already seen stored.
+  for (int stored = 0; stored < kPhotos;) {
     Application->ProcessMessages();
-    int stored = 0;
-    for (int i = 0; i < kPhotos; ++i) stored += v->HasStoredImage(i) ? 1 : 0;
-    if (stored == kPhotos) break;
-    ::usleep(500);
+    while (stored < kPhotos && v->HasStoredImage(stored)) ++stored;
+    if (stored < kPhotos) ::usleep(2000);
   }
   // Every cell holds a thumbnail of the cell's size.
   TIEBitmap* b = v->GetImageBitmap(kPhotos - 1);
