@@ -121,6 +121,24 @@ TEST_F(ThumbInteraction, CtrlTogglesAndASecondClickOnASelectedImageActsOnRelease
   EXPECT_EQ(v->SelectedIndex(), 6);
 }
 
+// Dragging over the images selects the range from the pressed one; with
+// scrolling alone, dragging moves the view with the pointer.
+TEST_F(ThumbInteraction, DraggingSelectsARangeOrScrolls) {
+  MViewPtr v = MakeGrid(4, 12, 100, 40);
+  v->SetEnableMultiSelect(true);
+  Drag(v.get(), {CellPoint(v.get(), 1), CellPoint(v.get(), 2), CellPoint(v.get(), 6)});
+  EXPECT_EQ(MultiSelected(v.get()), (std::set<int32_t>{1, 2, 3, 4, 5, 6}));
+  // Back towards the press: the range shrinks.
+  Drag(v.get(), {CellPoint(v.get(), 2), CellPoint(v.get(), 6), CellPoint(v.get(), 3)});
+  EXPECT_EQ(MultiSelected(v.get()), (std::set<int32_t>{2, 3}));
+
+  MViewPtr s = MakeGrid(4, 12, 100, 26);
+  s->SetMouseInteract(TIEMMouseInteract{mmiScroll});
+  Drag(s.get(), {TPoint{50, 20}, TPoint{50, 14}, TPoint{50, 8}});
+  EXPECT_EQ(s->ViewY(), 12);
+  EXPECT_EQ(s->SelectedIndex(), -1);
+}
+
 TEST_F(ThumbInteraction, SelectEventsReportOnlyTheUser) {
   MViewPtr v = MakeGrid(4, 12, 100, 40);
   std::vector<int32_t> selected, deselected;
