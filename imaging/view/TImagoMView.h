@@ -363,6 +363,24 @@ class TImagoMView : public TIEView {
   void SetPlaying(bool Value);
   int32_t CurrentFrame() const { return current_frame_; }
   void SetCurrentFrame(int32_t Value) { current_frame_ = Value; }
+  // The selection core: selects Index, under AddMode adding it to (or
+  // toggling it in) the multi-selection, and fires the select events.
+  void ChangeSelection(int32_t Index);
+  // The selection at a client point with the shift state of a click.
+  void SelectAtPos(int32_t X, int32_t Y, TShiftState Shift);
+  // Keyboard moves: 0 Left, 1 Right, 2 Up, 3 Down, 4 Home, 5 End,
+  // 6 PageDown, 7 PageUp; they stop at the first and the last image.
+  void MoveSelection(int32_t Action);
+  // One playback step: shows CurrentFrame and sets the timer for the next.
+  void PlayStep();
+  // While set, a selection adds to the multi-selection instead of replacing it.
+  bool AddMode() const { return add_mode_; }
+  void SetAddMode(bool Value) { add_mode_ = Value; }
+  // While set, selecting a multi-selected image keeps it selected.
+  bool KeepOnToggle() const { return keep_on_toggle_; }
+  void SetKeepOnToggle(bool Value) { keep_on_toggle_ = Value; }
+  // Whether the last selection-core call changed something.
+  bool SelectionChanged() const { return selection_changed_; }
 
   // ---- loader
   bool RequestLoad(int32_t Index);
@@ -436,6 +454,12 @@ class TImagoMView : public TIEView {
   void WMHScroll(int32_t Code, int32_t Pos);
   void WMVScroll(int32_t Code, int32_t Pos);
   void Scroll(int Bar, int32_t Code, int32_t Pos);
+  void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
+  void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
+  void KeyDown(uint16_t& Key, TShiftState Shift) override;
+  void KeyUp(uint16_t& Key, TShiftState Shift) override;
+  void WMMouseWheel(TMessage& Message) override;
 
   TIEBitmap* selected_bitmap_ = nullptr;  // borrowed from ILIST
   std::vector<int32_t> multi_selected_;
@@ -490,6 +514,21 @@ class TImagoMView : public TIEView {
   void LookAhead(int32_t LastVisible);
   void DropFarImages(int32_t FirstVisible, int32_t LastVisible);
   void TransferBackBuffer();
+  // Interaction: a Shift-press range from Anchor to the image at X, Y, and
+  // the origin dragged from the press.
+  void SelectRangeTo(int32_t Anchor, int32_t X, int32_t Y);
+  void DragScroll(int32_t X, int32_t Y);
+  bool add_mode_ = false;
+  bool keep_on_toggle_ = false;
+  bool selection_changed_ = false;
+  bool double_click_ = false;
+  bool press_pending_ = false;
+  bool dragged_selection_ = false;
+  bool in_play_step_ = false;
+  TPoint press_point_{0, 0};
+  TPoint press_view_{0, 0};
+  int32_t press_index_ = -1;
+  int32_t last_met_index_ = -1;
 
   std::vector<std::unique_ptr<TIEMImageInfo>> images_;
   TOwned<TIEVirtualImageList> ilist_, icache_;

@@ -1,7 +1,6 @@
 #include "imaging/view/TOpenImagoDialog.h"
 
 #include <algorithm>
-#include <sys/stat.h>
 
 #include <climits>
 
@@ -12,6 +11,8 @@
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/IEDialogFilter.h"
+#include "imaging/view/TImagoMIO.h"
+#include "imaging/view/TImagoMView.h"
 #include "imaging/view/TImagoView.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
@@ -28,6 +29,7 @@
 #include "ui/TSpeedButton.h"
 #include "ui/TScreen.h"
 #include "platform/Input.h"
+#include "platform/SysInfo.h"
 
 namespace {
 
@@ -66,11 +68,6 @@ void DrawPlayGlyph(TBitmap* b) {
   c->Pen()->SetColor(clGreen);
   c->Brush()->SetColor(clLime);
   c->Polygon({TPoint{4, 2}, TPoint{12, 8}, TPoint{4, 14}});
-}
-
-bool IsReadableFile(const std::string& Path) {
-  struct stat st;
-  return !Path.empty() && ::stat(Path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 }  // namespace
@@ -149,6 +146,7 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   DrawPlayGlyph(PlayButton->Glyph());
   PlayButton->SetEnabled(false);
   PlayButton->SetParent(PicturePanel);
+  PlayButton->OnClick = [this](TObject*) { PlayClick(); };
   ProgressBar = new TProgressBar(this);
   ProgressBar->SetName("ProgressBar");
   ProgressBar->SetRange(0, 100);
@@ -171,11 +169,35 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   view_->SetOnProgress([this](TObject*, int32_t Percent) { ProgressBar->SetPosition(Percent); });
   view_->OnDblClick = [this](TObject*) { ShowFullPreview(); };
 
+  // In the preview's place for files of several frames.
+  mview_ = new TImagoMView(this);
+  mview_->SetName("ImagoMView");
+  mview_->SetBounds(6, 36, 133, 139);
+  mview_->SetVisible(false);
+  mview_->SetMouseInteract(TIEMMouseInteract{mmiScroll, mmiSelect});
+  mview_->SetScrollBars(ssHorizontal);
+  mview_->SetKeyInteract(TIEMKeyInteract{mkiMoveSelected});
+  mview_->SetThumbWidth(100);
+  mview_->SetThumbHeight(109);
+  mview_->SetHorizBorder(4);
+  mview_->SetVertBorder(4);
+  mview_->SetBackground(clWhite);
+  mview_->SetBackgroundStyle(iebsChessboard);
+  mview_->SetChessboardStyle(12, bsSolid);
+  mview_->SetEnableAlphaChannel(true);
+  mview_->SetFillThumbnail(false);
+  mview_->SetStyle(iemsFlat);
+  mview_->SetParent(PicturePanel);
+  mview_->SetOnProgress([this](TObject*, int32_t Percent) { ProgressBar->SetPosition(Percent); });
+  mview_->OnImageSelect = [this](TObject*, int32_t idx) { ShowFrameInfo(idx); };
+  mview_->OnAllDisplayed = [this](TObject*) { ShowFrameInfo(mview_->SelectedIndex()); };
+
   UpdateCaptions();
 }
 
 void TOpenImagoDialog::BeforeDestruction() {
   view_ = nullptr;  // freed with the owner tree
+  mview_ = nullptr;
   TIECommonDialog::BeforeDestruction();
 }
 
@@ -378,7 +400,7 @@ void TOpenImagoDialog::DoShow() {
     // An empty view paints nothing at all: blanked, it shows its
     // background until a file is selected.
     view_->Blank();
-    PlayButton->SetDown(false);
+    StopPlaying();
     PlayButton->SetEnabled(false);
     // The panels go onto the template window.
     if (TWinControl* t = IsOpen() ? Host()->TemplateControl() : nullptr) PicturePanel->SetParent(t);
@@ -405,6 +427,8 @@ void TOpenImagoDialog::DoClose() {
   TIECommonDialog::DoClose();
   if (!view_) return;
   // The controls outlive the dialog window they were shown in.
+  StopPlaying();
+  mview_->Clear();
   PicturePanel->SetParent(nullptr);
   InfoPanel->SetParent(nullptr);
   view_->Blank();
@@ -468,7 +492,7 @@ void TOpenImagoDialog::DoSelectionChange() {
 }
 
 void TOpenImagoDialog::PreviewFile(const std::string& Path) {
-  bool is_file = IsReadableFile(Path);
+  bool is_file = FileExists(Path);
   if (is_file) {
     try {
       file_size_ = GetFileSizeByName(Path);
@@ -497,9 +521,19 @@ void TOpenImagoDialog::PreviewFile(const std::string& Path) {
         } busy;
         view_->SetBackground(clWhite);
         view_->Blank();
-        PlayButton->SetDown(false);
+        StopPlaying();
+        mview_->SetBackground(clWhite);
+        mview_->Clear();
         const int32_t type = FindFileFormat(Path, false);
-        // Several frames are previewed by their first; the labels count them.
+        if (WantsFrames(Path, type)) {
+          PreviewFrames(Path, type);
+          return;
+        }
+        // Without ShowAllFrames several frames are previewed by their
+        // first; the labels count them.
+        showing_frames_ = false;
+        mview_->SetVisible(false);
+        view_->SetVisible(true);
         PlayButton->SetEnabled(false);
         ZoomCombo->SetEnabled(true);
         ProgressBar->SetPosition(0);
@@ -535,10 +569,78 @@ void TOpenImagoDialog::PreviewFile(const std::string& Path) {
     PreviewButton->SetEnabled(false);
     ZoomCombo->SetEnabled(false);
     view_->Blank();
+    StopPlaying();
+    mview_->Clear();
     PlayButton->SetEnabled(false);
     frames_ = 0;
     file_size_ = 0;
   }
+}
+
+bool TOpenImagoDialog::WantsFrames(const std::string& Path, int32_t FileType) const {
+  if (!show_all_frames_) return false;
+  if (FileType == ieftAVI || FileType == ieftDCX) return true;
+  if (FileType != ieftGIF && FileType != ieftTIFF) return false;
+  const TIEFormatHandler* h = FindFormatHandler(FileType);
+  return h && h->Read && h->CountImages && h->CountImages(Path) > 1;
+}
+
+void TOpenImagoDialog::PreviewFrames(const std::string& Path, int32_t FileType) {
+  mview_->SetThumbWidth(100);
+  mview_->SetThumbHeight(109);
+  mview_->SetHorizBorder(4);
+  mview_->SetVertBorder(4);
+  PlayButton->SetEnabled(true);
+  ZoomCombo->SetEnabled(false);
+  showing_frames_ = true;
+  mview_->SetVisible(true);
+  view_->SetVisible(false);
+  ProgressBar->SetPosition(0);
+  ProgressBar->SetVisible(true);
+  TImagoMIO* mio = mview_->GetMIO();
+  mio->AutoAdjustDPI = auto_adjust_dpi_;
+  mio->FilteredAdjustDPI = filtered_adjust_dpi_;
+  mview_->FillFromMultiImageFile(Path);
+  frames_ = mio->ParamsCount();
+  mview_->MoveSelection(4);  // Home: the first frame, the view at its origin
+  PreviewButton->SetEnabled(true);
+  ZoomCombo->SetEnabled(false);
+  // The first frame's parameters come with its picture: it is loaded now
+  // rather than when it is first painted, so that the labels are right at once.
+  if (frames_ > 0) {
+    if (!mview_->HasStoredImage(0)) mview_->LoadImageNow(0);
+    ShowImageInfo(mio->Params(0));
+  }
+  ProgressBar->SetVisible(false);
+  if (always_animate_ && (FileType == ieftAVI || FileType == ieftGIF)) {
+    PlayButton->SetDown(true);
+    PlayClick();
+  }
+}
+
+void TOpenImagoDialog::ShowFrameInfo(int32_t Index) {
+  if (!showing_frames_) return;
+  if (TIOParamsVals* p = mview_->GetMIO()->Params(Index)) ShowImageInfo(p);
+}
+
+void TOpenImagoDialog::StopPlaying() {
+  mview_->SetPlaying(false);
+  PlayButton->SetDown(false);
+}
+
+void TOpenImagoDialog::PlayClick() {
+  if (!PlayButton->Down()) {
+    mview_->SetPlaying(false);
+    PreviewButton->SetEnabled(showing_frames_);
+    return;
+  }
+  PreviewButton->SetEnabled(false);
+  // One frame fills the view.
+  mview_->SetThumbWidth(mview_->Width() - 2 * GetSystemMetrics(SM_CXEDGE));
+  mview_->SetThumbHeight(mview_->Height() - 2 * GetSystemMetrics(SM_CYEDGE));
+  mview_->SetHorizBorder(0);
+  mview_->SetVertBorder(0);
+  mview_->SetPlaying(true);
 }
 
 void TOpenImagoDialog::PreviewCheckClick() {
@@ -550,12 +652,21 @@ void TOpenImagoDialog::PreviewCheckClick() {
   view_->SetBackground(clWhite);
   view_->Blank();
   view_->SetZoom(100);
+  StopPlaying();
+  mview_->SetBackground(clWhite);
+  mview_->Clear();
+  mview_->SetVisible(false);
+  // The blank preview stands in the empty place.
+  showing_frames_ = false;
+  view_->SetVisible(true);
   PreviewButton->SetEnabled(false);
   ZoomCombo->SetEnabled(false);
 }
 
 void TOpenImagoDialog::ShowFullPreview() {
-  TIEBitmap* image = view_->GetIEBitmap();
+  // The thumbnail view's current frame while the frames are shown.
+  TIEBitmap* image = showing_frames_ ? mview_->GetIEBitmap() : view_->GetIEBitmap();
+  if (!image) return;
   TForm* form = new TForm(this);
   struct FreeForm {
     TForm* f;

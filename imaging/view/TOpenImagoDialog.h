@@ -19,6 +19,7 @@
 class TButton;
 class TCheckBox;
 class TComboBox;
+class TImagoMView;
 class TImagoView;
 class TIOParamsVals;
 class TLabel;
@@ -89,6 +90,9 @@ class TOpenImagoDialog : public TIECommonDialog {
   void FillZoomCombo();
   void SelectZoom(int32_t Index);
   void PreviewCheckClick();
+  // The PlayButton's click: the frames play while it is down, one frame
+  // filling the thumbnail view.
+  void PlayClick();
   // The PreviewButton's click and the preview view's double click: the
   // previewed image in a window of its own, shown modally; Escape closes it.
   void ShowFullPreview();
@@ -99,6 +103,10 @@ class TOpenImagoDialog : public TIECommonDialog {
   const std::string& SelectedPattern() const { return pattern_; }
 
   TImagoView* ImagoView() const { return view_; }
+  // Shows the frames of a file that has several, in place of the preview.
+  TImagoMView* ImagoMView() const { return mview_; }
+  // Whether the selected file is shown as thumbnails of its frames.
+  bool ShowingFrames() const { return showing_frames_; }
   TPanel* InfoPanel = nullptr;
   TLabel* InfoLabel1 = nullptr;
   TLabel* InfoLabel2 = nullptr;
@@ -131,6 +139,12 @@ class TOpenImagoDialog : public TIECommonDialog {
   // the names separated by zeros.
   void CollectFiles(const std::string& Names);
   void ClearInfo();
+  // Whether a file of this content type goes to the thumbnail view.
+  bool WantsFrames(const std::string& Path, int32_t FileType) const;
+  void PreviewFrames(const std::string& Path, int32_t FileType);
+  // The information of frame Index, from the thumbnail view's companion.
+  void ShowFrameInfo(int32_t Index);
+  void StopPlaying();
 
   bool preview_wanted_ = true;
   std::string file_name_;
@@ -154,4 +168,6 @@ class TOpenImagoDialog : public TIECommonDialog {
   int32_t frames_ = 0;
   int64_t file_size_ = 0;
   TImagoView* view_ = nullptr;
+  TImagoMView* mview_ = nullptr;
+  bool showing_frames_ = false;
 };

@@ -17,11 +17,14 @@
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/IEDialogFilter.h"
+#include "imaging/view/TImagoMIO.h"
+#include "imaging/view/TImagoMView.h"
 #include "imaging/view/TImagoView.h"
 #include "imaging/view/TSaveImagoDialog.h"
 #include "imaging/view/TfIOPreviews.h"
 #include "platform/Backend.h"
 #include "platform/Surface.h"
+#include "platform/SysInfo.h"
 #include "rtl/Exception.h"
 #include "tests/ui/FrameworkTestSupport.h"
 #include "ui/TBitmap.h"
@@ -246,6 +249,93 @@ TEST_F(FileDialog, FoldersMissingAndBadFilesClearThePreview) {
       EXPECT_FALSE(d->ZoomCombo->Enabled()) << p;
       EXPECT_TRUE(d->ImagoView()->IsEmpty()) << p;
     }
+    return false;
+  };
+  EXPECT_FALSE(d->Execute());
+}
+
+// A file of several frames is shown as thumbnails of its frames, which can
+// play; other files go back to the single preview.
+TEST_F(FileDialog, FilesOfSeveralFramesShowTheirFrames) {
+  // Ten pages written by the thumbnail view's own companion, and an animation.
+  const std::string tif = File("pages.tif"), gif = File("anim.gif");
+  {
+    TImagoMView* mv = new TImagoMView(nullptr);
+    for (int32_t i = 0; i < 10; ++i) {
+      mv->InsertImage(i);
+      TIEBitmap b;
+      b.Allocate(30, 20, ieRGB24);
+      b.Fill(static_cast<TColor>(0x102030 * (i + 1)));
+      mv->SetImage(i, &b);
+    }
+    ASSERT_TRUE(mv->GetMIO()->SaveToFile(tif));
+    mv->Free();
+  }
+  ASSERT_EQ(std::system(("/usr/bin/convert -delay 20 -size 30x20 xc:red xc:lime xc:blue " + gif).c_str()), 0);
+
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  TImagoMView* mv = d->ImagoMView();
+  host_->script = [&](FakeDialog& h, TIECommonDialog& dlg) {
+    h.Select(dlg, tif);
+    EXPECT_TRUE(d->ShowingFrames());
+    EXPECT_TRUE(mv->Visible());
+    EXPECT_FALSE(d->ImagoView()->Visible());
+    EXPECT_EQ(mv->ImageCount(), 10);
+    EXPECT_EQ(mv->ImageFileName(3), tif + "::3");
+    EXPECT_EQ(d->Frames(), 10);
+    // The first frame selected, the view at its origin, its labels shown.
+    EXPECT_EQ(mv->SelectedIndex(), 0);
+    EXPECT_EQ(mv->ViewX(), 0);
+    EXPECT_TRUE(mv->HasStoredImage(0));
+    EXPECT_EQ(d->PicLabel1->Caption(), "30 x 20 pixel , 10 frames");
+    EXPECT_EQ(d->PicLabel2->Caption(), "16777216 Colors (24 bit)");
+    EXPECT_TRUE(d->PlayButton->Enabled());
+    EXPECT_TRUE(d->PreviewButton->Enabled());
+    EXPECT_FALSE(d->ZoomCombo->Enabled());
+
+    h.Select(dlg, gif);
+    EXPECT_EQ(mv->ImageCount(), 3);
+    EXPECT_EQ(d->PicLabel1->Caption(), "30 x 20 pixel , 3 frames");
+    // Play: one frame fills the view.
+    d->PlayButton->Click();
+    EXPECT_TRUE(d->PlayButton->Down());
+    EXPECT_TRUE(mv->Playing());
+    EXPECT_FALSE(d->PreviewButton->Enabled());
+    EXPECT_EQ(mv->ThumbWidth(), mv->Width() - 2 * GetSystemMetrics(SM_CXEDGE));
+    EXPECT_EQ(mv->ThumbHeight(), mv->Height() - 2 * GetSystemMetrics(SM_CYEDGE));
+    EXPECT_EQ(mv->HorizBorder(), 0);
+    EXPECT_EQ(mv->DisplayMode(), mdSingle);
+    d->PlayButton->Click();
+    EXPECT_FALSE(mv->Playing());
+    EXPECT_TRUE(d->PreviewButton->Enabled());
+    EXPECT_EQ(mv->DisplayMode(), mdGrid);
+    EXPECT_EQ(mv->SelectedIndex(), 0);
+
+    // A file of one image goes to the preview again.
+    h.Select(dlg, File("pic.png"));
+    EXPECT_FALSE(d->ShowingFrames());
+    EXPECT_FALSE(mv->Visible());
+    EXPECT_TRUE(d->ImagoView()->Visible());
+    EXPECT_EQ(mv->ImageCount(), 0);
+    EXPECT_FALSE(d->PlayButton->Enabled());
+    EXPECT_EQ(d->PicLabel1->Caption(), "640 x 480 pixel");
+
+    // Without ShowAllFrames the first page is previewed; the label counts them all.
+    d->SetShowAllFrames(false);
+    h.Select(dlg, tif);
+    EXPECT_FALSE(d->ShowingFrames());
+    EXPECT_EQ(d->PicLabel1->Caption(), "30 x 20 pixel , 10 frames");
+    EXPECT_EQ(d->ImagoView()->GetIEBitmap()->Width(), 30);
+
+    // AlwaysAnimate plays an animation at once; another selection stops it.
+    d->SetAlwaysAnimate(true);
+    h.Select(dlg, gif);
+    EXPECT_TRUE(mv->Playing());
+    EXPECT_TRUE(d->PlayButton->Down());
+    h.Select(dlg, File("pic.bmp"));
+    EXPECT_FALSE(mv->Playing());
+    EXPECT_FALSE(d->PlayButton->Down());
     return false;
   };
   EXPECT_FALSE(d->Execute());
@@ -660,10 +750,18 @@ TEST_F(FileDialog, FullPreviewWindowShowsThePreviewedImage) {
     WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
     h.Select(dlg, File("small.png"));
     WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
+    // Of a file shown by its frames: the selected frame.
+    h.Select(dlg, File("sizes.tif"));
+    EXPECT_TRUE(d->ShowingFrames());
+    d->ImagoMView()->SelectImage(1);
+    WithSteps({look, [&] { Key(VK_ESCAPE); }}, [&] { d->ShowFullPreview(); });
     return false;
   };
+  ASSERT_EQ(std::system(("/usr/bin/convert -size 30x20 xc:red -size 120x90 xc:lime " + File("sizes.tif")).c_str()), 0);
   d->Execute();
-  ASSERT_EQ(seen.size(), 2u);
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[2].image_w, 120);
+  EXPECT_EQ(seen[2].client_w, 120);
   EXPECT_EQ(seen[0].name, "PreviewForm");
   EXPECT_EQ(seen[0].caption, File("pic.bmp"));
   EXPECT_EQ(seen[0].client_w, 640);
@@ -742,6 +840,68 @@ TEST_F(FileDialog, RunsOnThePlatformFileDialog) {
   EXPECT_TRUE(ok);
   EXPECT_EQ(s->FileName(), File("snapshot.png"));
   EXPECT_EQ(s->FilterIndex(), png);
+}
+
+// On the platform's own dialog the frames are painted as thumbnails, and
+// playing shows them one after another, each filling the view.
+TEST_F(FileDialog, FramesArePaintedAndPlayOnThePlatformFileDialog) {
+  const std::string gif = File("play.gif");
+  ASSERT_EQ(std::system(("/usr/bin/convert -delay 5 -size 60x40 xc:red xc:lime xc:blue " + gif).c_str()), 0);
+  SetFileDialogHostFactory(nullptr);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  d->SetInitialDir(dir_.string());
+  TImagoMView* mv = d->ImagoMView();
+  // The colour at a client point of the thumbnail view, as painted.
+  const auto colour_at = [&](int32_t x, int32_t y) {
+    const Surface s = CopyWindowPixels(mv->Handle());
+    const TPoint origin = mv->ClientOrigin();
+    TRect w;
+    GetWindowRect(mv->Handle(), w);
+    return PixelToColorRef(s.At(origin.X - w.Left + x, origin.Y - w.Top + y) & 0xFFFFFF);
+  };
+  std::vector<COLORREF> cells, played;
+  WithSteps({[&] {
+               TListItem* item = nullptr;
+               for (TListView* l : ControlsOf<TListView>(Screen->ActiveForm()))
+                 for (int32_t i = 0; i < l->Items()->Count(); ++i)
+                   if (l->Items()->Item(i)->Caption() == "play.gif") item = l->Items()->Item(i);
+               ASSERT_NE(item, nullptr);
+               item->Owner()->Owner()->SetSelected(item);
+             },
+             [&] {
+               ASSERT_TRUE(mv->HandleAllocated());
+               EXPECT_TRUE(IsWindowVisible(mv->Handle()));
+               EXPECT_FALSE(IsWindowVisible(d->ImagoView()->Handle()));
+               EXPECT_EQ(d->PicLabel1->Caption(), "60 x 40 pixel , 3 frames");
+               Pump();
+               // The middle of each visible cell.
+               for (int32_t i = 0; i < mv->ImageCount(); ++i) {
+                 const TIEMImageInfo* e = mv->ImageInfo(i);
+                 const int32_t x = e->X - mv->ViewX() + 50, y = e->Y - mv->ViewY() + 54;
+                 if (x < mv->ClientWidth() && y < mv->ClientHeight()) cells.push_back(colour_at(x, y));
+               }
+               d->PlayButton->Click();
+             },
+             [&] {
+               for (int32_t k = 0; k < 6; ++k) {
+                 played.push_back(colour_at(mv->ClientWidth() / 2, mv->ClientHeight() / 2));
+                 HeadlessAdvanceClock(50);
+                 Pump();
+               }
+               d->PlayButton->Click();
+             },
+             [&] { Key(VK_ESCAPE); }},
+            [&] { d->Execute(); });
+  ASSERT_FALSE(cells.empty());
+  EXPECT_EQ(cells[0], RGB(255, 0, 0));
+  if (cells.size() > 1) {
+    EXPECT_EQ(cells[1], RGB(0, 255, 0));
+  }
+  // Each frame in turn, over and over.
+  EXPECT_EQ(played, (std::vector<COLORREF>{RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 0, 0),
+                                           RGB(0, 255, 0), RGB(0, 0, 255)}));
+  EXPECT_FALSE(mv->Playing());
 }
 
 // An error raised by a handler goes to the application's error handler; the
