@@ -227,10 +227,13 @@ void TTBKToolbar::Dispatch(TMessage& Message) {
     case TBKM_THEMECHANGED:
       switch (Message.WParam) {
         case tbknBeginChange:
-          if (View()) View()->LockLayout();
+          if (View() && !themeUpdating_) View()->LockLayout();
+          themeUpdating_ = true;
           break;
         case tbknEndChange:
-          if (View()) View()->UnlockLayout();
+          // A toolbar made during the change sees its end without its begin.
+          if (View() && themeUpdating_) View()->UnlockLayout();
+          themeUpdating_ = false;
           UpdateEffectiveColor();
           if (IsFloating() && HostWindow())
             RecreateFrame(HostWindow());

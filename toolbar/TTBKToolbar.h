@@ -52,4 +52,5 @@ class TTBKToolbar : public TDKCustomToolbar {
   TTBKItemTransparency itemTransparency_ = itAuto;
   int32_t snapDistance_ = 0;
   TColor effectiveColor_ = clBtnFace;
+  bool themeUpdating_ = false;
 };
