@@ -221,7 +221,14 @@ TEST_F(ThemedBarTest, SubmenusOpenInThemedPopupsAndFloatingBarsInThemedWindows) 
   EXPECT_EQ(GetClassStyle(popup->Handle()) & CS_DROPSHADOW, UINT(CS_DROPSHADOW)) << "the platform's own shadow";
   EXPECT_EQ(GetClassStyle(popup->Handle()) & CS_DBLCLKS, 0u);
   EXPECT_EQ(popup->Shadows(), nullptr) << "the default theme makes no shadow strips";
-  EXPECT_NE(dynamic_cast<TTBKItemViewer*>(popup->View()->ViewerOfItem(child)), nullptr);
+  TDKItemViewer* cv = popup->View()->ViewerOfItem(child);
+  EXPECT_NE(dynamic_cast<TTBKItemViewer*>(cv), nullptr);
+  // A hint request shows the selected line's hint over the line.
+  popup->View()->SetSelected(cv);
+  THintInfo hint;
+  EXPECT_EQ(popup->Perform(CM_HINTSHOW, 0, LPARAM(&hint)), 0);
+  EXPECT_EQ(hint.HintStr, "Child");
+  EXPECT_EQ(hint.CursorRect, cv->BoundsRect);
   // The border: raised edge (white outer top-left) then the menu colour.
   const Surface s = CopyWindowPixels(popup->Handle());
   EXPECT_EQ(s.At(1, 1) & 0xFFFFFF, ThemeCanvas::SurfacePixel(COLOR_BTNHIGHLIGHT));
