@@ -6,6 +6,7 @@
 #include "platform/Text.h"
 #include "tests/toolbar/DockTestSupport.h"
 #include "tests/toolbar/ThemeTestSupport.h"
+#include "toolbar/DKCommon.h"
 #include "toolbar/TBKThemedControls.h"
 #include "toolbar/TShadows.h"
 #include "toolbar/TTBKDock.h"
@@ -260,6 +261,14 @@ TEST_F(ThemedBarTest, SubmenusOpenInThemedPopupsAndFloatingBarsInThemedWindows) 
   const int32_t b = bar->FloatingFrameSize().cx;
   EXPECT_EQ(f.At(b, b + 1) & 0xFFFFFF, ThemeCanvas::SurfacePixel(COLOR_ACTIVECAPTION) & 0xFFFFFF)
       << "the small caption";
+  // Moved near the work area's right edge, the tool window snaps to it.
+  bar->SetSnapDistance(10);
+  EXPECT_EQ(host->SnapDistance(), 10);
+  const TRect work = MonitorRectOfRect(WindowRectOf(host), true);
+  host->SetBounds(work.Right - host->Width() - 6, 200, host->Width(), host->Height());
+  EXPECT_EQ(WindowRectOf(host).Right, work.Right);
+  host->SetBounds(work.Right - host->Width() - 30, 200, host->Width(), host->Height());
+  EXPECT_EQ(WindowRectOf(host).Right, work.Right - 30) << "beyond the distance it stays";
 }
 
 TEST(FloatingSnap, MovesWithinTheDistanceEndFlushWithTheWorkArea) {
