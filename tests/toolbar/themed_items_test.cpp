@@ -175,6 +175,17 @@ TEST_F(ThemedBarTest, ViewKindsFollowWhereTheToolbarIs) {
   EXPECT_EQ(view->GetViewMargins(vorHorizontal), (TRect{0, 0, 0, 0}));
   bar->SetSnapDistance(-5);
   EXPECT_EQ(bar->SnapDistance(), 0);
+  // A system colour change reaches the toolbar: its layout is held during
+  // the change and its colour recomputed at the end.
+  bar->SetCurrentDock(dock);
+  Pump();
+  SendMessage(ThemeManager()->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_FALSE(bar->View()->Updating()) << "begin and end balance";
+  EXPECT_EQ(bar->EffectiveColor(), CurrentTheme->GetViewBackColor(QueryComponentViewKind(bar)));
+  // Told only the end of a change (it joined midway), it stays balanced.
+  TMessage end{TBKM_THEMECHANGED, tbknEndChange, 0, 0};
+  bar->Dispatch(end);
+  EXPECT_FALSE(bar->View()->Updating());
 }
 
 TEST_F(ThemedBarTest, TheDockedToolbarPaintsItsFrameAndHotItemThroughTheTheme) {
