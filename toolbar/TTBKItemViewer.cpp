@@ -395,8 +395,9 @@ void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool 
         area.Bottom = area.Top + ih;
       }
     } else {
+      // A square as high as the item at its left.
       area = TRect{R.Left - margins.LeftWidth, R.Top - margins.TopHeight, 0, R.Bottom + margins.BottomHeight};
-      area.Right = area.Left + info.ImageColumnWidth;
+      area.Right = area.Left + (area.Bottom - area.Top);
     }
     if (info.HasImage)
       RenderItemImage(Canvas, CentredRect(area, iw, ih), info);

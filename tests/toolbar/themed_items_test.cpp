@@ -235,6 +235,21 @@ TEST_F(ThemedBarTest, SubmenusOpenInThemedPopupsAndFloatingBarsInThemedWindows) 
   EXPECT_EQ(popup->Shadows(), nullptr) << "the default theme makes no shadow strips";
   TDKItemViewer* cv = popup->View()->ViewerOfItem(child);
   EXPECT_NE(dynamic_cast<TTBKItemViewer*>(cv), nullptr);
+  // A checked line without image: the check mark in the square at its left,
+  // the caption after the image column.
+  child->SetChecked(true);
+  const TRect cb = cv->BoundsRect;
+  ThemeCanvas line(cb.Width(), cb.Height());
+  cv->RenderItem(&line.canvas, TRect{0, 0, cb.Width(), cb.Height()}, false, false, false);
+  const int32_t h = cb.Height();
+  EXPECT_GT(line.CountLetter('x', TRect{0, 0, h, h}), 5) << "check mark";
+  EXPECT_GT(line.CountLetter('W', TRect{0, 0, h, h}), 5) << "sunken, dithered column";
+  const int32_t textLeft = 1 + ImageColumnWidth(cv) + 2;
+  EXPECT_GT(line.CountLetter('x', TRect{textLeft, 0, cb.Width(), h}) +
+                line.CountLetter('?', TRect{textLeft, 0, cb.Width(), h}),
+            0)
+      << "caption";
+  EXPECT_EQ(line.CountLetter('x', TRect{h, 0, textLeft, h}), 0);
   // A hint request shows the selected line's hint over the line.
   popup->View()->SetSelected(cv);
   THintInfo hint;
