@@ -297,6 +297,24 @@ TEST_F(ThemedBarTest, SubmenusOpenInThemedPopupsAndFloatingBarsInThemedWindows) 
   EXPECT_EQ(WindowRectOf(host).Right, work.Right - 30) << "beyond the distance it stays";
 }
 
+TEST_F(ThemedBarTest, AnEmptyDockShowsItsParentsColourUnderItsBoundLines) {
+  form->SetColor(clAqua);
+  dock->SetBoundLines(BoundLineBit(blTop) | BoundLineBit(blBottom));
+  dock->SetFixAlign(true);
+  form->Show();
+  Pump();
+  EXPECT_EQ(dock->Color(), clNone);
+  EXPECT_EQ(GetParentColor(bar), bar->Color() == clNone ? bar->EffectiveColor() : bar->Color());
+  TMessage q{TBKM_QUERYPARENTCOLOR, 0, 0, 0};
+  dock->Dispatch(q);
+  EXPECT_NE(q.Result, 0);
+  EXPECT_EQ(TColor(q.WParam), clAqua) << "a dock without colour passes on its parent's";
+  ASSERT_GT(dock->Height(), 0);
+  RedrawWindow(dock->Handle(), nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_UPDATENOW);
+  const Surface s = CopyWindowPixels(dock->Handle());
+  EXPECT_EQ(s.At(0, 0) & 0xFFFFFF, ColorRefToPixel(ColorToRGB(clAqua)));
+}
+
 TEST(FloatingSnap, MovesWithinTheDistanceEndFlushWithTheWorkArea) {
   const TRect work{0, 0, 800, 570};
   struct Case {
