@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "platform/Backend.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
 #include "platform/SysInfo.h"
@@ -118,7 +119,17 @@ TTBKThemeManager::TTBKThemeManager() {
 
 void TTBKThemeManager::EnsureWindow() {
   if (wnd_ && IsWindow(wnd_)) return;
-  wnd_ = AllocateHWnd([this](TMessage& M) { M.Result = WndProc(M.Msg, M.WParam, M.LParam); });
+  // Without a window system there are no system notices to watch.
+  if (!*PlatformBackendName()) {
+    wnd_ = 0;
+    return;
+  }
+  try {
+    wnd_ = AllocateHWnd([this](TMessage& M) { M.Result = WndProc(M.Msg, M.WParam, M.LParam); });
+  } catch (const Exception&) {
+    // No window system (yet): the themes work, without system notices.
+    wnd_ = 0;
+  }
 }
 
 TTBKThemeManager::~TTBKThemeManager() {
