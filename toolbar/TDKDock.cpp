@@ -591,7 +591,9 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
   OffsetRect(&cr, co.X - wr.Left, co.Y - wr.Top);
   if (!EqualRect(&cr, &r)) {
     if (!IsRectEmpty(&cr)) ExcludeClipRect(dc, cr.Left, cr.Top, cr.Right, cr.Bottom);
-    HBRUSH b = CreateSolidBrush(ColorToRGB(Color()));
+    // A dock without a colour of its own shows its parent's.
+    TColor c = Color() != clNone ? Color() : Parent() ? Parent()->Color() : clBtnFace;
+    HBRUSH b = CreateSolidBrush(ColorToRGB(c));
     FillRect(dc, &r, b);
     DeleteObject(b);
   }
