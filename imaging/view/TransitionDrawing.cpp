@@ -7,20 +7,25 @@
 #include "imaging/model/RenderEngine.h"
 #include "imaging/model/TIEBitmap.h"
 
-TRGB* TransitionRow(TIEBitmap* Bitmap, int32_t y) { return reinterpret_cast<TRGB*>(Bitmap->GetScanline(y)); }
+TRGB* TransitionRow(TIEBitmap* Bitmap, int32_t y) {
+  return reinterpret_cast<TRGB*>(Bitmap->GetScanline(y));
+}
 
-void TransitionCopy(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, int32_t H, int32_t ToX,
-                    int32_t ToY) {
+void TransitionCopy(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, int32_t H,
+                    int32_t ToX, int32_t ToY) {
   // Clip the block to both pictures, then copy row by row.
   int64_t x0 = 0, x1 = W, y0 = 0, y1 = H;
   x0 = std::max<int64_t>({x0, -static_cast<int64_t>(X), -static_cast<int64_t>(ToX)});
   y0 = std::max<int64_t>({y0, -static_cast<int64_t>(Y), -static_cast<int64_t>(ToY)});
-  x1 = std::min<int64_t>({x1, static_cast<int64_t>(From->Width()) - X, static_cast<int64_t>(To->Width()) - ToX});
-  y1 = std::min<int64_t>({y1, static_cast<int64_t>(From->Height()) - Y, static_cast<int64_t>(To->Height()) - ToY});
+  x1 = std::min<int64_t>(
+      {x1, static_cast<int64_t>(From->Width()) - X, static_cast<int64_t>(To->Width()) - ToX});
+  y1 = std::min<int64_t>(
+      {y1, static_cast<int64_t>(From->Height()) - Y, static_cast<int64_t>(To->Height()) - ToY});
   if (x0 >= x1 || y0 >= y1) return;
   for (int64_t y = y0; y < y1; ++y)
     std::memmove(TransitionRow(To, static_cast<int32_t>(ToY + y)) + ToX + x0,
-                 TransitionRow(From, static_cast<int32_t>(Y + y)) + X + x0, static_cast<size_t>(x1 - x0) * 3);
+                 TransitionRow(From, static_cast<int32_t>(Y + y)) + X + x0,
+                 static_cast<size_t>(x1 - x0) * 3);
 }
 
 void TransitionStretch(TIEBitmap* From, TIEBitmap* To, const TRect& Src, const TRect& Dst) {
@@ -29,8 +34,8 @@ void TransitionStretch(TIEBitmap* From, TIEBitmap* To, const TRect& Src, const T
     TransitionCopy(From, To, Src.Left, Src.Top, Src.Width(), Src.Height(), Dst.Left, Dst.Top);
     return;
   }
-  RenderToTIEBitmap(From, To, Dst.Left, Dst.Top, Dst.Width(), Dst.Height(), Src.Left, Src.Top, Src.Width(),
-                    Src.Height());
+  RenderToTIEBitmap(From, To, Dst.Left, Dst.Top, Dst.Width(), Dst.Height(), Src.Left, Src.Top,
+                    Src.Width(), Src.Height());
 }
 
 void TransitionStretchMirrored(TIEBitmap* From, TIEBitmap* To, const TRect& Src, const TRect& Dst,
@@ -53,7 +58,8 @@ void TransitionStretchMirrored(TIEBitmap* From, TIEBitmap* To, const TRect& Src,
 }
 
 void TransitionDrawThrough(TIEBitmap* From, TIEBitmap* To, const Region& Clip) {
-  const int32_t w = std::min(From->Width(), To->Width()), h = std::min(From->Height(), To->Height());
+  const int32_t w = std::min(From->Width(), To->Width()),
+                h = std::min(From->Height(), To->Height());
   const TRect box = Clip.Box();
   for (int32_t y = std::max(0, box.Top); y < std::min(h, box.Bottom); ++y) {
     TRGB *s = TransitionRow(From, y), *d = TransitionRow(To, y);
@@ -65,7 +71,8 @@ void TransitionDrawThrough(TIEBitmap* From, TIEBitmap* To, const Region& Clip) {
 
 void TransitionDrawThrough(TIEBitmap* From, TIEBitmap* To, const std::vector<TRect>& Clip) {
   // Drawing each rectangle draws their union: every pixel comes from From.
-  for (const TRect& r : Clip) TransitionCopy(From, To, r.Left, r.Top, r.Width(), r.Height(), r.Left, r.Top);
+  for (const TRect& r : Clip)
+    TransitionCopy(From, To, r.Left, r.Top, r.Width(), r.Height(), r.Left, r.Top);
 }
 
 int32_t TransitionRandom(int32_t N) {

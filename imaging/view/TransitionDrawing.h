@@ -15,8 +15,8 @@ class TIEBitmap;
 // Row y (0 = top) of a 24-bit picture.
 TRGB* TransitionRow(TIEBitmap* Bitmap, int32_t y);
 // Copies a W x H block of From at (X, Y) to To at (ToX, ToY), clipped to both.
-void TransitionCopy(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, int32_t H, int32_t ToX,
-                    int32_t ToY);
+void TransitionCopy(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, int32_t H,
+                    int32_t ToX, int32_t ToY);
 // Stretches the rectangle Src of From into the rectangle Dst of To (nothing
 // for empty rectangles; Dst may reach outside To).
 void TransitionStretch(TIEBitmap* From, TIEBitmap* To, const TRect& Src, const TRect& Dst);

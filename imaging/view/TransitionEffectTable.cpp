@@ -19,7 +19,10 @@ constexpr double kPi = std::numbers::pi;
 // What every procedure starts from.
 struct TFrame {
   TFrame(TIEBitmap* Canvas, TIEBitmap* Target, const TRect& R, int32_t Step, int32_t Percent)
-      : C(Canvas), T(Target), P(Percent), e(TransitionExtents(R.Width(), R.Height(), Step, Percent)) {}
+      : C(Canvas),
+        T(Target),
+        P(Percent),
+        e(TransitionExtents(R.Width(), R.Height(), Step, Percent)) {}
   TIEBitmap* C;
   TIEBitmap* T;
   int32_t P;
@@ -38,7 +41,8 @@ struct TFrame {
 
 enum TSide : int { kLeft, kRight, kTop, kBottom, kTopLeft, kTopRight, kBottomLeft, kBottomRight };
 
-#define EFFECT(Name) void Name(TIEBitmap* C, TIEBitmap*, TIEBitmap* T, const TRect& R, int32_t Step, int32_t Pc)
+#define EFFECT(Name) \
+  void Name(TIEBitmap* C, TIEBitmap*, TIEBitmap* T, const TRect& R, int32_t Step, int32_t Pc)
 #define SIDE_EFFECT(Name) \
   template <int Side>     \
   EFFECT(Name)
@@ -47,8 +51,9 @@ enum TSide : int { kLeft, kRight, kTop, kBottom, kTopLeft, kTopRight, kBottomLef
 SIDE_EFFECT(ExpandFrom) {
   const TFrame f(C, T, R, Step, Pc);
   const int32_t W = f.W(), H = f.H(), dx = f.DX(), dy = f.DY();
-  const TRect d[] = {{0, 0, dx, H},      {W - dx, 0, W, H},      {0, 0, W, dy},      {0, H - dy, W, H},
-                     {0, 0, dx, dy},     {W - dx, 0, W, dy},     {0, H - dy, dx, H}, {W - dx, H - dy, W, H}};
+  const TRect d[] = {{0, 0, dx, H},      {W - dx, 0, W, H},     {0, 0, W, dy},
+                     {0, H - dy, W, H},  {0, 0, dx, dy},        {W - dx, 0, W, dy},
+                     {0, H - dy, dx, H}, {W - dx, H - dy, W, H}};
   f.Stretch(d[Side]);
 }
 
@@ -58,10 +63,18 @@ SIDE_EFFECT(ExpandInFrom) {
   const TFrame f(C, T, R, Step, Pc);
   const int32_t W = f.W(), H = f.H(), dx = f.DX(), dy = f.DY();
   switch (Side) {
-    case kLeft: f.Stretch({0, 0, (W + dx) / 2, H}, {0, 0, dx, H}); break;
-    case kRight: f.Stretch({(W - dx) / 2, 0, W, H}, {W - dx, 0, W, H}); break;
-    case kTop: f.Stretch({0, 0, W, (H + dy) / 2}, {0, 0, W, dy}); break;
-    default: f.Stretch({0, (H - dy) / 2, W, H}, {0, H - dy, W, H}); break;
+    case kLeft:
+      f.Stretch({0, 0, (W + dx) / 2, H}, {0, 0, dx, H});
+      break;
+    case kRight:
+      f.Stretch({(W - dx) / 2, 0, W, H}, {W - dx, 0, W, H});
+      break;
+    case kTop:
+      f.Stretch({0, 0, W, (H + dy) / 2}, {0, 0, W, dy});
+      break;
+    default:
+      f.Stretch({0, (H - dy) / 2, W, H}, {0, H - dy, W, H});
+      break;
   }
 }
 
@@ -74,7 +87,9 @@ EFFECT(ExpandInTwoBands) {
   const int32_t W = f.W(), H = f.H();
   const int32_t len = Horizontal ? W : H, ext = Horizontal ? f.DX() : f.DY();
   const int32_t a = ext / 2, b = ext - a, mid = len / 2;
-  auto rect = [&](int32_t from, int32_t to) { return Horizontal ? TRect{from, 0, to, H} : TRect{0, from, W, to}; };
+  auto rect = [&](int32_t from, int32_t to) {
+    return Horizontal ? TRect{from, 0, to, H} : TRect{0, from, W, to};
+  };
   if (Squeeze) {
     f.Stretch(rect(0, mid), rect(0, a));
     f.Stretch(rect(mid, len), rect(len - b, len));
@@ -89,15 +104,18 @@ template <bool Horizontal>
 EFFECT(ExpandOutFromMiddle) {
   const TFrame f(C, T, R, Step, Pc);
   const int32_t W = f.W(), H = f.H(), dx = f.DX(), dy = f.DY();
-  if (Horizontal) f.Stretch({0, H / 2 - dy / 2, W, H / 2 - dy / 2 + dy});
-  else f.Stretch({W / 2 - dx / 2, 0, W / 2 - dx / 2 + dx, H});
+  if (Horizontal)
+    f.Stretch({0, H / 2 - dy / 2, W, H / 2 - dy / 2 + dy});
+  else
+    f.Stretch({W / 2 - dx / 2, 0, W / 2 - dx / 2 + dx, H});
 }
 
 // The target's own pixels in a rectangle growing from a corner or the middle.
 SIDE_EFFECT(WipeFrom) {
   const TFrame f(C, T, R, Step, Pc);
   const int32_t W = f.W(), H = f.H(), dx = f.DX(), dy = f.DY();
-  const TRect d[] = {{0, 0, dx, dy}, {W - dx, 0, W, dy}, {0, H - dy, dx, H}, {W - dx, H - dy, W, H}};
+  const TRect d[] = {
+      {0, 0, dx, dy}, {W - dx, 0, W, dy}, {0, H - dy, dx, H}, {W - dx, H - dy, W, H}};
   f.Wipe(std::vector<TRect>{d[Side - kTopLeft]});
 }
 
@@ -157,7 +175,8 @@ SIDE_EFFECT(UnrollFrom) {
   };
   if (Side == kLeft || Side == kTop) {
     f.Wipe(std::vector<TRect>{rect(0, ext - roll)});
-    TransitionStretchMirrored(T, C, rect(ext - roll, std::min(len, ext + roll)), rect(ext - roll, ext), horizontal);
+    TransitionStretchMirrored(T, C, rect(ext - roll, std::min(len, ext + roll)),
+                              rect(ext - roll, ext), horizontal);
   } else {
     f.Wipe(std::vector<TRect>{rect(len - ext + roll, len)});
     TransitionStretchMirrored(T, C, rect(std::max(0, len - ext - roll), len - ext + roll),
@@ -188,13 +207,23 @@ SIDE_EFFECT(ShrinkTo) {
   const TFrame f(C, T, R, Step, Pc);
   const int32_t W = f.W(), H = f.H(), dx = f.DX(), dy = f.DY();
   switch (Side) {
-    case kTopLeft: f.Wipe(std::vector<TRect>{{W - dx, 0, W, H}, {0, H - dy, W, H}}); break;
-    case kTopRight: f.Wipe(std::vector<TRect>{{0, 0, dx, H}, {0, H - dy, W, H}}); break;
-    case kBottomLeft: f.Wipe(std::vector<TRect>{{W - dx, 0, W, H}, {0, 0, W, dy}}); break;
-    case kBottomRight: f.Wipe(std::vector<TRect>{{0, 0, dx, H}, {0, 0, W, dy}}); break;
+    case kTopLeft:
+      f.Wipe(std::vector<TRect>{{W - dx, 0, W, H}, {0, H - dy, W, H}});
+      break;
+    case kTopRight:
+      f.Wipe(std::vector<TRect>{{0, 0, dx, H}, {0, H - dy, W, H}});
+      break;
+    case kBottomLeft:
+      f.Wipe(std::vector<TRect>{{W - dx, 0, W, H}, {0, 0, W, dy}});
+      break;
+    case kBottomRight:
+      f.Wipe(std::vector<TRect>{{0, 0, dx, H}, {0, 0, W, dy}});
+      break;
     default: {
       const TRect keep{dx / 2, dy / 2, dx / 2 + W - dx, dy / 2 + H - dy};
-      f.Wipe(std::vector<TRect>{{0, 0, W, keep.Top}, {0, keep.Bottom, W, H}, {0, 0, keep.Left, H},
+      f.Wipe(std::vector<TRect>{{0, 0, W, keep.Top},
+                                {0, keep.Bottom, W, H},
+                                {0, 0, keep.Left, H},
                                 {keep.Right, 0, W, H}});
       break;
     }
@@ -212,7 +241,8 @@ EFFECT(Quarters) {
   const int32_t lw = MulDiv(mw, Pc, 100), rw = MulDiv(W - mw, Pc, 100);
   const int32_t th = MulDiv(mh, Pc, 100), bh = MulDiv(H - mh, Pc, 100);
   const TRect quarter[] = {{0, 0, mw, mh}, {mw, 0, W, mh}, {0, mh, mw, H}, {mw, mh, W, H}};
-  const TRect dest[] = {{0, 0, lw, th}, {W - rw, 0, W, th}, {0, H - bh, lw, H}, {W - rw, H - bh, W, H}};
+  const TRect dest[] = {
+      {0, 0, lw, th}, {W - rw, 0, W, th}, {0, H - bh, lw, H}, {W - rw, H - bh, W, H}};
   for (int i = 0; i < 4; ++i) {
     const TRect& q = quarter[i];
     const TRect& d = dest[i];
@@ -235,14 +265,30 @@ SIDE_EFFECT(CurvedWipeFrom) {
   const int32_t W = f.W(), H = f.H(), dx = f.DX(), dy = f.DY();
   Region r;
   switch (Side) {
-    case kLeft: r = RoundRectRegion(-2 * W, -5, 2 * dx, H + 5, 2 * W, 2 * W); break;
-    case kRight: r = RoundRectRegion(W - 2 * dx, -5, 3 * W, H + 5, 2 * W, 2 * W); break;
-    case kTop: r = RoundRectRegion(-5, -2 * H, W + 5, 2 * dy, 2 * H, 2 * H); break;
-    case kBottom: r = RoundRectRegion(-5, H - 2 * dy, W + 5, 3 * H, 2 * H, 2 * H); break;
-    case kTopLeft: r = RoundRectRegion(-2 * W, -2 * H, 2 * dx, 2 * dy, 2 * W, 2 * H); break;
-    case kTopRight: r = RoundRectRegion(W - 2 * dx, -2 * H, 3 * W, 2 * dy, 2 * W, 2 * H); break;
-    case kBottomLeft: r = RoundRectRegion(-2 * W, H - 2 * dy, 2 * dx, 3 * H, 2 * W, 2 * H); break;
-    default: r = RoundRectRegion(W - 2 * dx, H - 2 * dy, 3 * W, 3 * H, 2 * W, 2 * H); break;
+    case kLeft:
+      r = RoundRectRegion(-2 * W, -5, 2 * dx, H + 5, 2 * W, 2 * W);
+      break;
+    case kRight:
+      r = RoundRectRegion(W - 2 * dx, -5, 3 * W, H + 5, 2 * W, 2 * W);
+      break;
+    case kTop:
+      r = RoundRectRegion(-5, -2 * H, W + 5, 2 * dy, 2 * H, 2 * H);
+      break;
+    case kBottom:
+      r = RoundRectRegion(-5, H - 2 * dy, W + 5, 3 * H, 2 * H, 2 * H);
+      break;
+    case kTopLeft:
+      r = RoundRectRegion(-2 * W, -2 * H, 2 * dx, 2 * dy, 2 * W, 2 * H);
+      break;
+    case kTopRight:
+      r = RoundRectRegion(W - 2 * dx, -2 * H, 3 * W, 2 * dy, 2 * W, 2 * H);
+      break;
+    case kBottomLeft:
+      r = RoundRectRegion(-2 * W, H - 2 * dy, 2 * dx, 3 * H, 2 * W, 2 * H);
+      break;
+    default:
+      r = RoundRectRegion(W - 2 * dx, H - 2 * dy, 3 * W, 3 * H, 2 * W, 2 * H);
+      break;
   }
   f.Wipe(r);
 }
@@ -273,7 +319,8 @@ EFFECT(Bars) {
   std::vector<TRect> rects;
   if (Across != kOff) rects = BarsRegion(true, TRevealFrom(Across), f.W(), f.H(), f.DX(), f.e.Unit);
   if (Down != kOff) {
-    const std::vector<TRect> v = BarsRegion(false, TRevealFrom(Down), f.W(), f.H(), f.DY(), f.e.Unit);
+    const std::vector<TRect> v =
+        BarsRegion(false, TRevealFrom(Down), f.W(), f.H(), f.DY(), f.e.Unit);
     rects.insert(rects.end(), v.begin(), v.end());
   }
   f.Wipe(rects);
@@ -293,7 +340,9 @@ EFFECT(Shred) {
 }
 
 // The cell size of the grid effects: about a twelfth of the longer side.
-int32_t GridCell(const TTransitionExtents& e) { return std::max(4, MulDiv(std::max(e.W, e.H), 1, 12)); }
+int32_t GridCell(const TTransitionExtents& e) {
+  return std::max(4, MulDiv(std::max(e.W, e.H), 1, 12));
+}
 
 // Squares growing around the points of a grid until they meet.
 EFFECT(RectangularShred) {
@@ -302,7 +351,8 @@ EFFECT(RectangularShred) {
   if (half <= 0) return;
   std::vector<TRect> rects;
   for (int32_t y = 0; y <= f.H() + c - 1; y += c)
-    for (int32_t x = 0; x <= f.W() + c - 1; x += c) rects.push_back({x - half, y - half, x + half, y + half});
+    for (int32_t x = 0; x <= f.W() + c - 1; x += c)
+      rects.push_back({x - half, y - half, x + half, y + half});
   f.Wipe(rects);
 }
 
@@ -325,10 +375,18 @@ SIDE_EFFECT(WipeDiagonal) {
   const int32_t W = f.W(), H = f.H(), dx = 2 * f.DX(), dy = 2 * f.DY();
   if (dx <= 0 || dy <= 0) return;
   switch (Side) {
-    case kTopLeft: f.Wipe(TriangleRegion({0, 0}, {dx, 0}, {0, dy})); break;
-    case kTopRight: f.Wipe(TriangleRegion({W, 0}, {W - dx, 0}, {W, dy})); break;
-    case kBottomLeft: f.Wipe(TriangleRegion({0, H}, {dx, H}, {0, H - dy})); break;
-    default: f.Wipe(TriangleRegion({W, H}, {W - dx, H}, {W, H - dy})); break;
+    case kTopLeft:
+      f.Wipe(TriangleRegion({0, 0}, {dx, 0}, {0, dy}));
+      break;
+    case kTopRight:
+      f.Wipe(TriangleRegion({W, 0}, {W - dx, 0}, {W, dy}));
+      break;
+    case kBottomLeft:
+      f.Wipe(TriangleRegion({0, H}, {dx, H}, {0, H - dy}));
+      break;
+    default:
+      f.Wipe(TriangleRegion({W, H}, {W - dx, H}, {W, H - dy}));
+      break;
   }
 }
 
@@ -341,7 +399,8 @@ EFFECT(DiagonalSweep) {
   const double r = 2.0 * (f.W() + f.H()), a = Pc * kPi / 200;
   const double from = Clockwise ? 0 : kPi / 2, to = Clockwise ? a : kPi / 2 - a;
   auto at = [&](double angle) {
-    return TPoint{static_cast<int32_t>(Round(r * std::cos(angle))), static_cast<int32_t>(Round(r * std::sin(angle)))};
+    return TPoint{static_cast<int32_t>(Round(r * std::cos(angle))),
+                  static_cast<int32_t>(Round(r * std::sin(angle)))};
   };
   f.Wipe(TriangleRegion({0, 0}, at(from), at(to)));
 }
@@ -353,9 +412,11 @@ EFFECT(Sweep) {
   const TFrame f(C, T, R, Step, Pc);
   if (Pc <= 0) return;
   const int32_t W = f.W(), H = f.H();
-  const int32_t radius = static_cast<int32_t>(Ceil(std::sqrt((W / 2.0) * (W / 2.0) + (H / 2.0) * (H / 2.0))));
+  const int32_t radius =
+      static_cast<int32_t>(Ceil(std::sqrt((W / 2.0) * (W / 2.0) + (H / 2.0) * (H / 2.0))));
   const double span = Pc * kPi / 50;
-  f.Wipe(SectorRegion({W / 2, H / 2}, radius, Pc, -kPi / 2, Clockwise ? span - kPi / 2 : -span - kPi / 2));
+  f.Wipe(SectorRegion({W / 2, H / 2}, radius, Pc, -kPi / 2,
+                      Clockwise ? span - kPi / 2 : -span - kPi / 2));
 }
 
 // Eight triangles about the centre, each opening clockwise over an eighth
@@ -386,7 +447,8 @@ EFFECT(RotationalRectangle) {
   auto pt = [](double x, double y) {
     return TPoint{static_cast<int32_t>(Round(x)), static_cast<int32_t>(Round(y))};
   };
-  std::vector<TPoint> p{pt(cx - hx, cy - hy), pt(cx + hx, cy - hy), pt(cx + hx, cy + hy), pt(cx - hx, cy + hy)};
+  std::vector<TPoint> p{pt(cx - hx, cy - hy), pt(cx + hx, cy - hy), pt(cx + hx, cy + hy),
+                        pt(cx - hx, cy + hy)};
   RotatePoints(p, cx, cy, Pc * kPi / 50);
   f.Wipe(PolygonRegion(p));
 }
@@ -402,7 +464,8 @@ EFFECT(RotationalStar) {
   std::vector<TPoint> p;
   for (int k = 0; k < 16; ++k) {
     const double a = k * kPi / 8 - kPi / 2, r = k % 2 == 0 ? outer : inner;
-    p.push_back({static_cast<int32_t>(Round(cx + r * std::cos(a))), static_cast<int32_t>(Round(cy + r * std::sin(a)))});
+    p.push_back({static_cast<int32_t>(Round(cx + r * std::cos(a))),
+                 static_cast<int32_t>(Round(cy + r * std::sin(a)))});
   }
   RotatePoints(p, cx, cy, Pc * kPi / 50);
   f.Wipe(PolygonRegion(p));
@@ -430,12 +493,14 @@ SIDE_EFFECT(PushAndSlideOut) {
       break;
     case kTop:
       for (int32_t y = 0; y < H; ++y)
-        std::memcpy(TransitionRow(C, y), y + dy < H ? TransitionRow(C, y + dy) : TransitionRow(T, y + dy - H),
+        std::memcpy(TransitionRow(C, y),
+                    y + dy < H ? TransitionRow(C, y + dy) : TransitionRow(T, y + dy - H),
                     static_cast<size_t>(W) * 3);
       break;
     default:
       for (int32_t y = H - 1; y >= 0; --y)
-        std::memcpy(TransitionRow(C, y), y >= dy ? TransitionRow(C, y - dy) : TransitionRow(T, H - dy + y),
+        std::memcpy(TransitionRow(C, y),
+                    y >= dy ? TransitionRow(C, y - dy) : TransitionRow(T, H - dy + y),
                     static_cast<size_t>(W) * 3);
       break;
   }
@@ -493,7 +558,8 @@ SIDE_EFFECT(UnevenBlinds) {
   for (int32_t at = 0, k = 0; at < len; ++k) {
     const int32_t band = std::min(len - at, kWidths[k % 8] * unit), open = MulDiv(band, Pc, 100);
     const int32_t a = from_start ? at : at + band - open;
-    if (open > 0) rects.push_back(columns ? TRect{a, 0, a + open, f.H()} : TRect{0, a, f.W(), a + open});
+    if (open > 0)
+      rects.push_back(columns ? TRect{a, 0, a + open, f.H()} : TRect{0, a, f.W(), a + open});
     at += band;
   }
   f.Wipe(rects);
@@ -525,173 +591,174 @@ SIDE_EFFECT(RectanglesFrom) {
 #undef SIDE_EFFECT
 
 constexpr int kStart = int(TRevealFrom::Start), kEnd = int(TRevealFrom::End),
-              kStartThenEnd = int(TRevealFrom::StartThenEnd), kEndThenStart = int(TRevealFrom::EndThenStart),
-              kBoth = int(TRevealFrom::BothEdges), kCentre = int(TRevealFrom::Centre);
+              kStartThenEnd = int(TRevealFrom::StartThenEnd),
+              kEndThenStart = int(TRevealFrom::EndThenStart), kBoth = int(TRevealFrom::BothEdges),
+              kCentre = int(TRevealFrom::Centre);
 
 }  // namespace
 
 const TEffect TransitionEffectTable[163] = {
-    {"Cross Fade", nullptr},  // 1
-    {"Fade Out", nullptr},  // 2
-    {"Fade In", nullptr},  // 3
-    {"Fade Out then In", nullptr},  // 4
-    {"Wipe Left to Right", nullptr},  // 5
-    {"Wipe Left to Right 2", nullptr},  // 6
-    {"Wipe Right to Left", nullptr},  // 7
-    {"Wipe Right to Left 2", nullptr},  // 8
-    {"Wipe Top to Bottom", nullptr},  // 9
-    {"Wipe Top to Bottom 2", nullptr},  // 10
-    {"Wipe Bottom to Top", nullptr},  // 11
-    {"Wipe Bottom to Top 2", nullptr},  // 12
-    {"Slide from Top Left", nullptr},  // 13
-    {"Slide from Top Right", nullptr},  // 14
-    {"Slide from Bottom Left", nullptr},  // 15
-    {"Slide from Bottom Right", nullptr},  // 16
-    {"Push Left to Right", nullptr},  // 17
-    {"Slide Out Left to Right", nullptr},  // 18
-    {"Push Right to Left", nullptr},  // 19
-    {"Slide Out Right to Left", nullptr},  // 20
-    {"Push Top to Bottom", nullptr},  // 21
-    {"Slide Out Top to Bottom", nullptr},  // 22
-    {"Push Bottom to Top", nullptr},  // 23
-    {"Slide Out Bottom to Top", nullptr},  // 24
-    {"Random Points", nullptr},  // 25
-    {"Random Boxes", nullptr},  // 26
-    {"Wipe Out from Center", nullptr},  // 27
-    {"Wipe In to Center", nullptr},  // 28
-    {"Expand Out from Center", nullptr},  // 29
-    {"Expand In to Center", nullptr},  // 30
-    {"Expand from Left", ExpandFrom<kLeft>},  // 31
-    {"Expand from Right", ExpandFrom<kRight>},  // 32
-    {"Expand from Top", ExpandFrom<kTop>},  // 33
-    {"Expand from Bottom", ExpandFrom<kBottom>},  // 34
-    {"Expand from Top Left", ExpandFrom<kTopLeft>},  // 35
-    {"Expand from Top Right", ExpandFrom<kTopRight>},  // 36
-    {"Expand from Bottom Left", ExpandFrom<kBottomLeft>},  // 37
-    {"Expand from Bottom Right", ExpandFrom<kBottomRight>},  // 38
-    {"Expand in from Left", ExpandInFrom<kLeft>},  // 39
-    {"Expand in from Right", ExpandInFrom<kRight>},  // 40
-    {"Expand in from Top", ExpandInFrom<kTop>},  // 41
-    {"Expand in from Bottom", ExpandInFrom<kBottom>},  // 42
-    {"Expand in to Vertical Center", ExpandInTwoBands<true, true>},  // 43
-    {"Expand in to Horizon", ExpandInTwoBands<false, true>},  // 44
-    {"Expand in from Sides", ExpandInTwoBands<true, false>},  // 45
-    {"Expand in from Top and Bottom", ExpandInTwoBands<false, false>},  // 46
-    {"Expand out from Horizon", ExpandOutFromMiddle<true>},  // 47
-    {"Expand out from Vertical Center", ExpandOutFromMiddle<false>},  // 48
-    {"Wipe from Top Left", WipeFrom<kTopLeft>},  // 49
-    {"Wipe from Top Right", WipeFrom<kTopRight>},  // 50
-    {"Wipe from Bottom Left", WipeFrom<kBottomLeft>},  // 51
-    {"Wipe from Bottom Right", WipeFrom<kBottomRight>},  // 52
-    {"Wipe from Horizon", WipeFromHorizon},  // 53
-    {"Wipe in from Sides", WipeInFromSides},  // 54
-    {"Wipe out from Vertical Center", WipeOutFromVerticalCentre},  // 55
-    {"Build up from Left", BuildUpFrom<kLeft>},  // 56
-    {"Build up from Right", BuildUpFrom<kRight>},  // 57
-    {"Build up from Top", BuildUpFrom<kTop>},  // 58
-    {"Build up from Bottom", BuildUpFrom<kBottom>},  // 59
-    {"Unroll from Left", UnrollFrom<kLeft>},  // 60
-    {"Unroll from Right", UnrollFrom<kRight>},  // 61
-    {"Unroll from Top", UnrollFrom<kTop>},  // 62
-    {"Unroll from Bottom", UnrollFrom<kBottom>},  // 63
-    {"Slide in from Left", SlideInFrom<kLeft>},  // 64
-    {"Slide in from Right", SlideInFrom<kRight>},  // 65
-    {"Slide in from Top", SlideInFrom<kTop>},  // 66
-    {"Slide in from Bottom", SlideInFrom<kBottom>},  // 67
-    {"Slide in from Top and Bottom", SlideInFromTopAndBottom},  // 68
-    {"Shrink to Top Left", ShrinkTo<kTopLeft>},  // 69
-    {"Shrink to Top Right", ShrinkTo<kTopRight>},  // 70
-    {"Shrink to Bottom Left", ShrinkTo<kBottomLeft>},  // 71
-    {"Shrink to Bottom Right", ShrinkTo<kBottomRight>},  // 72
-    {"Shrink to Center", ShrinkTo<-1>},  // 73
-    {"Quarters Wipe in to Center", Quarters<0>},  // 74
-    {"Quarters Expand to Center", Quarters<1>},  // 75
-    {"Quarters Slide in to Center", Quarters<2>},  // 76
-    {"Curved Wipe from Left", CurvedWipeFrom<kLeft>},  // 77
-    {"Curved Wipe from Right", CurvedWipeFrom<kRight>},  // 78
-    {"Curved Wipe from Top", CurvedWipeFrom<kTop>},  // 79
-    {"Curved Wipe from Bottom", CurvedWipeFrom<kBottom>},  // 80
-    {"Bars in from Left", Bars<kStart, kOff>},  // 81
-    {"Bars in from Right", Bars<kEnd, kOff>},  // 82
-    {"Bars from Top", Bars<kOff, kStart>},  // 83
-    {"Bars from Bottom", Bars<kOff, kEnd>},  // 84
-    {"Bars Left then Right", Bars<kStartThenEnd, kOff>},  // 85
-    {"Bars Right then Left", Bars<kEndThenStart, kOff>},  // 86
-    {"Bars Top then Bottom", Bars<kOff, kStartThenEnd>},  // 87
-    {"Bars Bottom then Top", Bars<kOff, kEndThenStart>},  // 88
-    {"Bars from both Sides", Bars<kBoth, kOff>},  // 89
-    {"Bars from Top and Bottom", Bars<kOff, kBoth>},  // 90
-    {"Shredded from Left", Shred<kStart, kOff>},  // 91
-    {"Shredded from Right", Shred<kEnd, kOff>},  // 92
-    {"Shredded from Top", Shred<kOff, kStart>},  // 93
-    {"Shredded from Bottom", Shred<kOff, kEnd>},  // 94
-    {"Shredded from Top and Left", Shred<kStart, kStart>},  // 95
-    {"Shredded from Top and Right", Shred<kEnd, kStart>},  // 96
-    {"Shredded from Bottom and Left", Shred<kStart, kEnd>},  // 97
-    {"Shredded from Bottom and Right", Shred<kEnd, kEnd>},  // 98
-    {"Shredded from Horizon and Left", Shred<kStart, kCentre>},  // 99
-    {"Shredded from Horizon and Right", Shred<kEnd, kCentre>},  // 100
-    {"Shredded from Top and Vertical Center", Shred<kCentre, kStart>},  // 101
-    {"Shredded from Bottom and Vertical Center", Shred<kCentre, kEnd>},  // 102
-    {"Shredded to Center", Shred<kBoth, kBoth>},  // 103
-    {"Shredded from Center", Shred<kCentre, kCentre>},  // 104
-    {"Shredded in to Horizon", Shred<kOff, kBoth>},  // 105
-    {"Shredded in to Vertical Center", Shred<kBoth, kOff>},  // 106
-    {"Shredded out from Horizon", Shred<kOff, kCentre>},  // 107
-    {"Shredded out from Vertical Center", Shred<kCentre, kOff>},  // 108
-    {"Rectangular Shred", RectangularShred},  // 109
-    {"Triangular Shred to Top Left", TriangularShred},  // 110
-    {"Curved Wipe from Top Left", CurvedWipeFrom<kTopLeft>},  // 111
-    {"Curved Wipe from Top Right", CurvedWipeFrom<kTopRight>},  // 112
-    {"Curved Wipe from Bottom Left", CurvedWipeFrom<kBottomLeft>},  // 113
-    {"Curved Wipe from Bottom Right", CurvedWipeFrom<kBottomRight>},  // 114
-    {"Circular Wipe from Center", CircularWipe<false>},  // 115
-    {"Circular Wipe to Center", CircularWipe<true>},  // 116
-    {"Crisscross Wipe from Top Left", Bars<kStart, kStart>},  // 117
-    {"Crisscross Wipe from Top Right", Bars<kEnd, kStart>},  // 118
-    {"Crisscross Wipe from Bottom Left", Bars<kStart, kEnd>},  // 119
-    {"Crisscross Wipe from Bottom Right", Bars<kEnd, kEnd>},  // 120
-    {"Crisscross Wipe Bounce from Top Left", Bars<kStartThenEnd, kStartThenEnd>},  // 121
-    {"Crisscross Wipe Bounce from Top Right", Bars<kEndThenStart, kStartThenEnd>},  // 122
-    {"Crisscross Wipe Bounce from Bottom Left", Bars<kStartThenEnd, kEndThenStart>},  // 123
-    {"Crisscross Wipe Bounce from Bottom Right", Bars<kEndThenStart, kEndThenStart>},  // 124
-    {"Crisscross Wipe from Left Right and Top", Bars<kBoth, kStart>},  // 125
-    {"Crisscross Wipe from Left Right and Bottom", Bars<kBoth, kEnd>},  // 126
-    {"Crisscross Wipe from Left Top and Bottom", Bars<kStart, kBoth>},  // 127
-    {"Crisscross Wipe from Top Left Right and Bottom", Bars<kBoth, kBoth>},  // 128
-    {"Crisscross Wipe from Right Top and Bottom", Bars<kEnd, kBoth>},  // 129
+    {"Cross Fade", nullptr},                                                             // 1
+    {"Fade Out", nullptr},                                                               // 2
+    {"Fade In", nullptr},                                                                // 3
+    {"Fade Out then In", nullptr},                                                       // 4
+    {"Wipe Left to Right", nullptr},                                                     // 5
+    {"Wipe Left to Right 2", nullptr},                                                   // 6
+    {"Wipe Right to Left", nullptr},                                                     // 7
+    {"Wipe Right to Left 2", nullptr},                                                   // 8
+    {"Wipe Top to Bottom", nullptr},                                                     // 9
+    {"Wipe Top to Bottom 2", nullptr},                                                   // 10
+    {"Wipe Bottom to Top", nullptr},                                                     // 11
+    {"Wipe Bottom to Top 2", nullptr},                                                   // 12
+    {"Slide from Top Left", nullptr},                                                    // 13
+    {"Slide from Top Right", nullptr},                                                   // 14
+    {"Slide from Bottom Left", nullptr},                                                 // 15
+    {"Slide from Bottom Right", nullptr},                                                // 16
+    {"Push Left to Right", nullptr},                                                     // 17
+    {"Slide Out Left to Right", nullptr},                                                // 18
+    {"Push Right to Left", nullptr},                                                     // 19
+    {"Slide Out Right to Left", nullptr},                                                // 20
+    {"Push Top to Bottom", nullptr},                                                     // 21
+    {"Slide Out Top to Bottom", nullptr},                                                // 22
+    {"Push Bottom to Top", nullptr},                                                     // 23
+    {"Slide Out Bottom to Top", nullptr},                                                // 24
+    {"Random Points", nullptr},                                                          // 25
+    {"Random Boxes", nullptr},                                                           // 26
+    {"Wipe Out from Center", nullptr},                                                   // 27
+    {"Wipe In to Center", nullptr},                                                      // 28
+    {"Expand Out from Center", nullptr},                                                 // 29
+    {"Expand In to Center", nullptr},                                                    // 30
+    {"Expand from Left", ExpandFrom<kLeft>},                                             // 31
+    {"Expand from Right", ExpandFrom<kRight>},                                           // 32
+    {"Expand from Top", ExpandFrom<kTop>},                                               // 33
+    {"Expand from Bottom", ExpandFrom<kBottom>},                                         // 34
+    {"Expand from Top Left", ExpandFrom<kTopLeft>},                                      // 35
+    {"Expand from Top Right", ExpandFrom<kTopRight>},                                    // 36
+    {"Expand from Bottom Left", ExpandFrom<kBottomLeft>},                                // 37
+    {"Expand from Bottom Right", ExpandFrom<kBottomRight>},                              // 38
+    {"Expand in from Left", ExpandInFrom<kLeft>},                                        // 39
+    {"Expand in from Right", ExpandInFrom<kRight>},                                      // 40
+    {"Expand in from Top", ExpandInFrom<kTop>},                                          // 41
+    {"Expand in from Bottom", ExpandInFrom<kBottom>},                                    // 42
+    {"Expand in to Vertical Center", ExpandInTwoBands<true, true>},                      // 43
+    {"Expand in to Horizon", ExpandInTwoBands<false, true>},                             // 44
+    {"Expand in from Sides", ExpandInTwoBands<true, false>},                             // 45
+    {"Expand in from Top and Bottom", ExpandInTwoBands<false, false>},                   // 46
+    {"Expand out from Horizon", ExpandOutFromMiddle<true>},                              // 47
+    {"Expand out from Vertical Center", ExpandOutFromMiddle<false>},                     // 48
+    {"Wipe from Top Left", WipeFrom<kTopLeft>},                                          // 49
+    {"Wipe from Top Right", WipeFrom<kTopRight>},                                        // 50
+    {"Wipe from Bottom Left", WipeFrom<kBottomLeft>},                                    // 51
+    {"Wipe from Bottom Right", WipeFrom<kBottomRight>},                                  // 52
+    {"Wipe from Horizon", WipeFromHorizon},                                              // 53
+    {"Wipe in from Sides", WipeInFromSides},                                             // 54
+    {"Wipe out from Vertical Center", WipeOutFromVerticalCentre},                        // 55
+    {"Build up from Left", BuildUpFrom<kLeft>},                                          // 56
+    {"Build up from Right", BuildUpFrom<kRight>},                                        // 57
+    {"Build up from Top", BuildUpFrom<kTop>},                                            // 58
+    {"Build up from Bottom", BuildUpFrom<kBottom>},                                      // 59
+    {"Unroll from Left", UnrollFrom<kLeft>},                                             // 60
+    {"Unroll from Right", UnrollFrom<kRight>},                                           // 61
+    {"Unroll from Top", UnrollFrom<kTop>},                                               // 62
+    {"Unroll from Bottom", UnrollFrom<kBottom>},                                         // 63
+    {"Slide in from Left", SlideInFrom<kLeft>},                                          // 64
+    {"Slide in from Right", SlideInFrom<kRight>},                                        // 65
+    {"Slide in from Top", SlideInFrom<kTop>},                                            // 66
+    {"Slide in from Bottom", SlideInFrom<kBottom>},                                      // 67
+    {"Slide in from Top and Bottom", SlideInFromTopAndBottom},                           // 68
+    {"Shrink to Top Left", ShrinkTo<kTopLeft>},                                          // 69
+    {"Shrink to Top Right", ShrinkTo<kTopRight>},                                        // 70
+    {"Shrink to Bottom Left", ShrinkTo<kBottomLeft>},                                    // 71
+    {"Shrink to Bottom Right", ShrinkTo<kBottomRight>},                                  // 72
+    {"Shrink to Center", ShrinkTo<-1>},                                                  // 73
+    {"Quarters Wipe in to Center", Quarters<0>},                                         // 74
+    {"Quarters Expand to Center", Quarters<1>},                                          // 75
+    {"Quarters Slide in to Center", Quarters<2>},                                        // 76
+    {"Curved Wipe from Left", CurvedWipeFrom<kLeft>},                                    // 77
+    {"Curved Wipe from Right", CurvedWipeFrom<kRight>},                                  // 78
+    {"Curved Wipe from Top", CurvedWipeFrom<kTop>},                                      // 79
+    {"Curved Wipe from Bottom", CurvedWipeFrom<kBottom>},                                // 80
+    {"Bars in from Left", Bars<kStart, kOff>},                                           // 81
+    {"Bars in from Right", Bars<kEnd, kOff>},                                            // 82
+    {"Bars from Top", Bars<kOff, kStart>},                                               // 83
+    {"Bars from Bottom", Bars<kOff, kEnd>},                                              // 84
+    {"Bars Left then Right", Bars<kStartThenEnd, kOff>},                                 // 85
+    {"Bars Right then Left", Bars<kEndThenStart, kOff>},                                 // 86
+    {"Bars Top then Bottom", Bars<kOff, kStartThenEnd>},                                 // 87
+    {"Bars Bottom then Top", Bars<kOff, kEndThenStart>},                                 // 88
+    {"Bars from both Sides", Bars<kBoth, kOff>},                                         // 89
+    {"Bars from Top and Bottom", Bars<kOff, kBoth>},                                     // 90
+    {"Shredded from Left", Shred<kStart, kOff>},                                         // 91
+    {"Shredded from Right", Shred<kEnd, kOff>},                                          // 92
+    {"Shredded from Top", Shred<kOff, kStart>},                                          // 93
+    {"Shredded from Bottom", Shred<kOff, kEnd>},                                         // 94
+    {"Shredded from Top and Left", Shred<kStart, kStart>},                               // 95
+    {"Shredded from Top and Right", Shred<kEnd, kStart>},                                // 96
+    {"Shredded from Bottom and Left", Shred<kStart, kEnd>},                              // 97
+    {"Shredded from Bottom and Right", Shred<kEnd, kEnd>},                               // 98
+    {"Shredded from Horizon and Left", Shred<kStart, kCentre>},                          // 99
+    {"Shredded from Horizon and Right", Shred<kEnd, kCentre>},                           // 100
+    {"Shredded from Top and Vertical Center", Shred<kCentre, kStart>},                   // 101
+    {"Shredded from Bottom and Vertical Center", Shred<kCentre, kEnd>},                  // 102
+    {"Shredded to Center", Shred<kBoth, kBoth>},                                         // 103
+    {"Shredded from Center", Shred<kCentre, kCentre>},                                   // 104
+    {"Shredded in to Horizon", Shred<kOff, kBoth>},                                      // 105
+    {"Shredded in to Vertical Center", Shred<kBoth, kOff>},                              // 106
+    {"Shredded out from Horizon", Shred<kOff, kCentre>},                                 // 107
+    {"Shredded out from Vertical Center", Shred<kCentre, kOff>},                         // 108
+    {"Rectangular Shred", RectangularShred},                                             // 109
+    {"Triangular Shred to Top Left", TriangularShred},                                   // 110
+    {"Curved Wipe from Top Left", CurvedWipeFrom<kTopLeft>},                             // 111
+    {"Curved Wipe from Top Right", CurvedWipeFrom<kTopRight>},                           // 112
+    {"Curved Wipe from Bottom Left", CurvedWipeFrom<kBottomLeft>},                       // 113
+    {"Curved Wipe from Bottom Right", CurvedWipeFrom<kBottomRight>},                     // 114
+    {"Circular Wipe from Center", CircularWipe<false>},                                  // 115
+    {"Circular Wipe to Center", CircularWipe<true>},                                     // 116
+    {"Crisscross Wipe from Top Left", Bars<kStart, kStart>},                             // 117
+    {"Crisscross Wipe from Top Right", Bars<kEnd, kStart>},                              // 118
+    {"Crisscross Wipe from Bottom Left", Bars<kStart, kEnd>},                            // 119
+    {"Crisscross Wipe from Bottom Right", Bars<kEnd, kEnd>},                             // 120
+    {"Crisscross Wipe Bounce from Top Left", Bars<kStartThenEnd, kStartThenEnd>},        // 121
+    {"Crisscross Wipe Bounce from Top Right", Bars<kEndThenStart, kStartThenEnd>},       // 122
+    {"Crisscross Wipe Bounce from Bottom Left", Bars<kStartThenEnd, kEndThenStart>},     // 123
+    {"Crisscross Wipe Bounce from Bottom Right", Bars<kEndThenStart, kEndThenStart>},    // 124
+    {"Crisscross Wipe from Left Right and Top", Bars<kBoth, kStart>},                    // 125
+    {"Crisscross Wipe from Left Right and Bottom", Bars<kBoth, kEnd>},                   // 126
+    {"Crisscross Wipe from Left Top and Bottom", Bars<kStart, kBoth>},                   // 127
+    {"Crisscross Wipe from Top Left Right and Bottom", Bars<kBoth, kBoth>},              // 128
+    {"Crisscross Wipe from Right Top and Bottom", Bars<kEnd, kBoth>},                    // 129
     {"Crisscross Wipe from Bottom Left Top Right", Bars<kStartThenEnd, kEndThenStart>},  // 130
-    {"Wipe diagonal from Top Left", WipeDiagonal<kTopLeft>},  // 131
-    {"Wipe diagonal from Top Right", WipeDiagonal<kTopRight>},  // 132
-    {"Wipe diagonal from Bottom Left", WipeDiagonal<kBottomLeft>},  // 133
-    {"Wipe diagonal from Bottom Right", WipeDiagonal<kBottomRight>},  // 134
-    {"Diagonal Sweep Clockwise", DiagonalSweep<true>},  // 135
-    {"Diagonal Sweep Counter-Clockwise", DiagonalSweep<false>},  // 136
-    {"Sweep Clockwise", Sweep<true>},  // 137
-    {"Sweep Counter-Clockwise", Sweep<false>},  // 138
-    {"Starburst Clockwise from Center", StarburstClockwise},  // 139
-    {"Rotational Rectangle", RotationalRectangle},  // 140
-    {"Rotational Star", RotationalStar},  // 141
-    {"Speckled Wipe from Left", SpeckledWipeFrom<kLeft>},  // 142
-    {"Speckled Wipe from Right", SpeckledWipeFrom<kRight>},  // 143
-    {"Speckled Wipe from Top", SpeckledWipeFrom<kTop>},  // 144
-    {"Speckled Wipe from Bottom", SpeckledWipeFrom<kBottom>},  // 145
-    {"Push Left and Slide out", PushAndSlideOut<kLeft>},  // 146
-    {"Push Right and Slide out", PushAndSlideOut<kRight>},  // 147
-    {"Push up and Slide out", PushAndSlideOut<kTop>},  // 148
-    {"Push down and Slide out", PushAndSlideOut<kBottom>},  // 149
-    {"Push and Squeeze Left", PushAndSqueeze<kLeft>},  // 150
-    {"Push and Squeeze Right", PushAndSqueeze<kRight>},  // 151
-    {"Push and Squeeze up", PushAndSqueeze<kTop>},  // 152
-    {"Push and Squeeze down", PushAndSqueeze<kBottom>},  // 153
-    {"Horizontal Blinds", Blinds<true>},  // 154
-    {"Vertical Blinds", Blinds<false>},  // 155
-    {"Uneven Blinds from Left", UnevenBlinds<kLeft>},  // 156
-    {"Uneven Blinds from Right", UnevenBlinds<kRight>},  // 157
-    {"Uneven Blinds from Top", UnevenBlinds<kTop>},  // 158
-    {"Uneven Blinds from Bottom", UnevenBlinds<kBottom>},  // 159
-    {"Rectangles from the Left", RectanglesFrom<kLeft>},  // 160
-    {"Rectangles from the Right", RectanglesFrom<kRight>},  // 161
-    {"Rectangles from the Top", RectanglesFrom<kTop>},  // 162
-    {"Rectangles from the Bottom", RectanglesFrom<kBottom>},  // 163
+    {"Wipe diagonal from Top Left", WipeDiagonal<kTopLeft>},                             // 131
+    {"Wipe diagonal from Top Right", WipeDiagonal<kTopRight>},                           // 132
+    {"Wipe diagonal from Bottom Left", WipeDiagonal<kBottomLeft>},                       // 133
+    {"Wipe diagonal from Bottom Right", WipeDiagonal<kBottomRight>},                     // 134
+    {"Diagonal Sweep Clockwise", DiagonalSweep<true>},                                   // 135
+    {"Diagonal Sweep Counter-Clockwise", DiagonalSweep<false>},                          // 136
+    {"Sweep Clockwise", Sweep<true>},                                                    // 137
+    {"Sweep Counter-Clockwise", Sweep<false>},                                           // 138
+    {"Starburst Clockwise from Center", StarburstClockwise},                             // 139
+    {"Rotational Rectangle", RotationalRectangle},                                       // 140
+    {"Rotational Star", RotationalStar},                                                 // 141
+    {"Speckled Wipe from Left", SpeckledWipeFrom<kLeft>},                                // 142
+    {"Speckled Wipe from Right", SpeckledWipeFrom<kRight>},                              // 143
+    {"Speckled Wipe from Top", SpeckledWipeFrom<kTop>},                                  // 144
+    {"Speckled Wipe from Bottom", SpeckledWipeFrom<kBottom>},                            // 145
+    {"Push Left and Slide out", PushAndSlideOut<kLeft>},                                 // 146
+    {"Push Right and Slide out", PushAndSlideOut<kRight>},                               // 147
+    {"Push up and Slide out", PushAndSlideOut<kTop>},                                    // 148
+    {"Push down and Slide out", PushAndSlideOut<kBottom>},                               // 149
+    {"Push and Squeeze Left", PushAndSqueeze<kLeft>},                                    // 150
+    {"Push and Squeeze Right", PushAndSqueeze<kRight>},                                  // 151
+    {"Push and Squeeze up", PushAndSqueeze<kTop>},                                       // 152
+    {"Push and Squeeze down", PushAndSqueeze<kBottom>},                                  // 153
+    {"Horizontal Blinds", Blinds<true>},                                                 // 154
+    {"Vertical Blinds", Blinds<false>},                                                  // 155
+    {"Uneven Blinds from Left", UnevenBlinds<kLeft>},                                    // 156
+    {"Uneven Blinds from Right", UnevenBlinds<kRight>},                                  // 157
+    {"Uneven Blinds from Top", UnevenBlinds<kTop>},                                      // 158
+    {"Uneven Blinds from Bottom", UnevenBlinds<kBottom>},                                // 159
+    {"Rectangles from the Left", RectanglesFrom<kLeft>},                                 // 160
+    {"Rectangles from the Right", RectanglesFrom<kRight>},                               // 161
+    {"Rectangles from the Top", RectanglesFrom<kTop>},                                   // 162
+    {"Rectangles from the Bottom", RectanglesFrom<kBottom>},                             // 163
 };

@@ -12,8 +12,8 @@ class TIEBitmap;
 
 // Canvas is the frame, Source and Target the two 24-bit pictures, Rect the
 // frame's rectangle (0, 0, W, H); Step is 1.
-using TEffectProc = void (*)(TIEBitmap* Canvas, TIEBitmap* Source, TIEBitmap* Target, const TRect& Rect,
-                             int32_t Step, int32_t Percent);
+using TEffectProc = void (*)(TIEBitmap* Canvas, TIEBitmap* Source, TIEBitmap* Target,
+                             const TRect& Rect, int32_t Step, int32_t Percent);
 
 struct TEffect {
   const char* Name;

@@ -15,7 +15,9 @@ Region PolygonRegion(const std::vector<TPoint>& Points) {
   return r;
 }
 
-Region TriangleRegion(TPoint A, TPoint B, TPoint C) { return PolygonRegion({A, B, C}); }
+Region TriangleRegion(TPoint A, TPoint B, TPoint C) {
+  return PolygonRegion({A, B, C});
+}
 
 Region RoundRectRegion(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, int32_t CornerW,
                        int32_t CornerH) {
@@ -25,7 +27,8 @@ Region RoundRectRegion(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom,
   return r;
 }
 
-Region SectorRegion(TPoint Centre, int32_t Radius, int32_t Count, double StartAngle, double EndAngle) {
+Region SectorRegion(TPoint Centre, int32_t Radius, int32_t Count, double StartAngle,
+                    double EndAngle) {
   if (Count <= 0) return Region();
   std::vector<TPoint> p;
   p.reserve(static_cast<size_t>(Count) + 2);
@@ -42,7 +45,8 @@ void RotatePoints(std::vector<TPoint>& Points, double CX, double CY, double Angl
   const double c = std::cos(Angle), s = std::sin(Angle);
   for (TPoint& p : Points) {
     const double x = p.X - CX, y = p.Y - CY;
-    p = TPoint{static_cast<int32_t>(Round(CX + x * c - y * s)), static_cast<int32_t>(Round(CY + x * s + y * c))};
+    p = TPoint{static_cast<int32_t>(Round(CX + x * c - y * s)),
+               static_cast<int32_t>(Round(CY + x * s + y * c))};
   }
 }
 
@@ -55,8 +59,8 @@ TRect Span(bool Horizontal, int32_t A, int32_t B, int32_t Pos, int32_t Thick) {
 
 }  // namespace
 
-std::vector<TRect> BarsRegion(bool Horizontal, TRevealFrom From, int32_t W, int32_t H, int32_t Extent,
-                              int32_t Unit) {
+std::vector<TRect> BarsRegion(bool Horizontal, TRevealFrom From, int32_t W, int32_t H,
+                              int32_t Extent, int32_t Unit) {
   const int32_t len = Horizontal ? W : H, across = Horizontal ? H : W;
   int32_t even, odd;
   if (2 * Extent <= len) {
@@ -73,20 +77,30 @@ std::vector<TRect> BarsRegion(bool Horizontal, TRevealFrom From, int32_t W, int3
     if (l <= 0) continue;
     bool from_start = true;
     switch (From) {
-      case TRevealFrom::End: from_start = false; break;
-      case TRevealFrom::StartThenEnd: from_start = is_even; break;
-      case TRevealFrom::EndThenStart: from_start = !is_even; break;
+      case TRevealFrom::End:
+        from_start = false;
+        break;
+      case TRevealFrom::StartThenEnd:
+        from_start = is_even;
+        break;
+      case TRevealFrom::EndThenStart:
+        from_start = !is_even;
+        break;
       // Even bars alternate between the edges; each odd bar comes from the
       // edge the even bar before it did not.
-      case TRevealFrom::BothEdges: from_start = ((i / 2) % 2 == 0) == is_even; break;
-      default: break;
+      case TRevealFrom::BothEdges:
+        from_start = ((i / 2) % 2 == 0) == is_even;
+        break;
+      default:
+        break;
     }
     out.push_back(Span(Horizontal, from_start ? 0 : len - l, from_start ? l : len, pos, 5));
   }
   return out;
 }
 
-std::vector<TRect> ShredRegion(bool Horizontal, TRevealFrom From, int32_t W, int32_t H, int32_t Extent) {
+std::vector<TRect> ShredRegion(bool Horizontal, TRevealFrom From, int32_t W, int32_t H,
+                               int32_t Extent) {
   const int32_t len = Horizontal ? W : H, across = Horizontal ? H : W;
   const int32_t jitter = len / 7;
   std::vector<TRect> out;
@@ -97,23 +111,31 @@ std::vector<TRect> ShredRegion(bool Horizontal, TRevealFrom From, int32_t W, int
     if (e == 0) continue;
     const int32_t half = (e + 1) / 2;
     switch (From) {
-      case TRevealFrom::End: out.push_back(Span(Horizontal, len - e, len, pos, 5)); break;
+      case TRevealFrom::End:
+        out.push_back(Span(Horizontal, len - e, len, pos, 5));
+        break;
       case TRevealFrom::BothEdges:
         out.push_back(Span(Horizontal, 0, half, pos, 5));
         out.push_back(Span(Horizontal, len - half, len, pos, 5));
         break;
-      case TRevealFrom::Centre: out.push_back(Span(Horizontal, len / 2 - half, len / 2 + half, pos, 5)); break;
-      default: out.push_back(Span(Horizontal, 0, e, pos, 5)); break;
+      case TRevealFrom::Centre:
+        out.push_back(Span(Horizontal, len / 2 - half, len / 2 + half, pos, 5));
+        break;
+      default:
+        out.push_back(Span(Horizontal, 0, e, pos, 5));
+        break;
     }
   }
   return out;
 }
 
-std::vector<TRect> SpeckleRegion(bool Horizontal, TRevealFrom From, int32_t W, int32_t H, int32_t Extent) {
+std::vector<TRect> SpeckleRegion(bool Horizontal, TRevealFrom From, int32_t W, int32_t H,
+                                 int32_t Extent) {
   const int32_t len = Horizontal ? W : H, across = Horizontal ? H : W;
   const bool from_end = From == TRevealFrom::End;
   auto span = [&](int32_t a, int32_t b, int32_t pos, int32_t thick) {
-    return from_end ? Span(Horizontal, len - b, len - a, pos, thick) : Span(Horizontal, a, b, pos, thick);
+    return from_end ? Span(Horizontal, len - b, len - a, pos, thick)
+                    : Span(Horizontal, a, b, pos, thick);
   };
   std::vector<TRect> out;
   if (Extent > 0) out.push_back(span(0, Extent, 0, across));
@@ -122,6 +144,7 @@ std::vector<TRect> SpeckleRegion(bool Horizontal, TRevealFrom From, int32_t W, i
   const int32_t zone = std::max(size, len / 10);
   for (int32_t pos = 0; pos < across; pos += std::max(1, size / 2))
     for (int32_t d = 0; d < zone && Extent + d < len; d += size)
-      if (TransitionRandom(zone) < zone - d) out.push_back(span(Extent + d, Extent + d + size, pos, size));
+      if (TransitionRandom(zone) < zone - d)
+        out.push_back(span(Extent + d, Extent + d + size, pos, size));
   return out;
 }
