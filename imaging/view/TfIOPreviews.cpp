@@ -13,6 +13,7 @@
 #include "imaging/view/IEPreviewResult.h"
 #include "imaging/view/TImagoView.h"
 #include "rtl/StrUtils.h"
+#include "ui/ColorDialog.h"
 #include "ui/TApplication.h"
 #include "ui/TButton.h"
 #include "ui/TCheckBox.h"
@@ -134,6 +135,7 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner), result_(std::mak
   chkLockPreview->SetBounds(12, 398, 365, 17);
   chkLockPreview->SetCaption("Lock Preview");
   chkLockPreview->OnClick = [this](TObject*) { LockPreviewClick(); };
+  ColorDialog1 = new TColorDialog(this);
 
   BuildPages();
 }
@@ -860,6 +862,10 @@ void TfIOPreviews::ColorPanelClick(TPanel* Panel) {
                       PaletteEntriesFor(wanted, static_cast<int32_t>(result_palette_.size())));
     picker.CancelButton()->SetCaption(cancel_caption_);
     if (picker.Execute()) Panel->SetColor(picker.ResultColor());
+  } else if (!gif) {
+    // No palette to pick from: any colour.
+    ColorDialog1->SetColor(Panel->Color());
+    if (ColorDialog1->Execute()) Panel->SetColor(ColorDialog1->Color());
   }
   const TRGB c = RGBOf(Panel->Color());
   if (Panel == Panel3) work_.GifTranspColor = c;

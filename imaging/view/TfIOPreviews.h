@@ -33,6 +33,7 @@ class TImagoView;
 class TLabel;
 class TPageControl;
 class TPanel;
+class TColorDialog;
 class TProgressBar;
 class TTabSheet;
 class TTrackBar;
@@ -134,6 +135,9 @@ class TfIOPreviews : public TForm, public TIEIOPreviewsDialog {
   TEdit *Edit15 = nullptr;
   TTrackBar *TrackBar1 = nullptr;
   TComboBox *ComboBox15 = nullptr;
+  // The PNG and TGA background panels pick from it when the result has no
+  // palette.
+  TColorDialog *ColorDialog1 = nullptr;
 
   // The palette picker's count for a colour panel: never more entries than
   // the result's palette holds.

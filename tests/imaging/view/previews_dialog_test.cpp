@@ -22,6 +22,8 @@
 #include "ui/TCheckBox.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
+#include "ui/TPanel.h"
+#include "ui/TScreen.h"
 #include "ui/TTrackBar.h"
 #include "ui/TPageControl.h"
 
@@ -283,6 +285,44 @@ TEST_F(PreviewsDialog, GifPreviewShowsTheReducedColours) {
   }});
   EXPECT_GE(colours.size(), 2u);
   EXPECT_LE(colours.size(), 4u);
+}
+
+TEST_F(PreviewsDialog, BackgroundPanelsWithoutAPalettePickFromTheColourDialog) {
+  // The active dialog's named control.
+  auto part = [](const char* name) { return Screen->ActiveForm()->FindComponent(name); };
+  TColor shown = clNone;
+  Show(ieftPNG, {[&] {
+                   form_->ComboBox10->SetItemIndex(2);  // 16M: the result has no palette
+                   form_->ComboBox10->OnChange(form_->ComboBox10);
+                   form_->Button3->Click();
+                   form_->Panel1->Click();  // opens the colour dialog
+                   shown = form_->Panel1->Color();
+                   form_->Button1->Click();
+                 },
+                 [&] {
+                   ASSERT_NE(dynamic_cast<TEdit*>(part("RedEdit")), nullptr);
+                   static_cast<TEdit*>(part("RedEdit"))->SetText("12");
+                   static_cast<TEdit*>(part("GreenEdit"))->SetText("34");
+                   static_cast<TEdit*>(part("BlueEdit"))->SetText("56");
+                   static_cast<TButton*>(part("OkButton"))->Click();
+                 }});
+  EXPECT_EQ(shown, TColor(RGB(12, 34, 56)));
+  EXPECT_EQ(io_->Params()->PngBackground, MakeRGBTriple(12, 34, 56));
+
+  // Cancelled, the TGA background stays as it was.
+  io_->Params()->TgaBackground = MakeRGBTriple(1, 2, 3);
+  Show(ieftTGA, {[&] {
+                   form_->ComboBox14->SetItemIndex(2);
+                   form_->ComboBox14->OnChange(form_->ComboBox14);
+                   form_->Button3->Click();
+                   form_->Panel5->Click();
+                   form_->Button1->Click();
+                 },
+                 [&] {
+                   static_cast<TEdit*>(part("RedEdit"))->SetText("200");
+                   static_cast<TButton*>(part("CancelButton"))->Click();
+                 }});
+  EXPECT_EQ(io_->Params()->TgaBackground, MakeRGBTriple(1, 2, 3));
 }
 
 TEST_F(PreviewsDialog, TheSaveDialogInstallsTheForm) {
