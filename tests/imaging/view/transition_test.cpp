@@ -7,6 +7,7 @@
 
 #include "ViewTestSupport.h"
 #include "imaging/view/TIETransitionEffects.h"
+#include "imaging/view/TImago.h"
 #include "ui/TTimer.h"
 
 namespace {
@@ -24,6 +25,19 @@ TEST(TransitionTiming, StepsFollowTheCurves) {
   EXPECT_EQ(TransitionStep(5, 1000, iettLogarithmic), 0);
   EXPECT_GT(TransitionStep(100, 1000, iettLogarithmic), 0);
   EXPECT_EQ(TransitionStep(2000, 1000, iettLinear), 1024);
+}
+
+TEST(TransitionTiming, NamesAndDrawingsOfTheCodes) {
+  EXPECT_STREQ(TransitionEffectName(1), "Cross Fade");
+  EXPECT_STREQ(TransitionEffectName(30), "Expand In to Center");
+  EXPECT_STREQ(TransitionEffectName(31), "Expand from Left");
+  EXPECT_STREQ(TransitionEffectName(137), "Sweep Clockwise");
+  EXPECT_STREQ(TransitionEffectName(163), "Rectangles from the Bottom");
+  EXPECT_STREQ(TransitionEffectName(0), "");
+  EXPECT_STREQ(TransitionEffectName(iettPanZoom), "");  // no table entry
+  EXPECT_TRUE(TransitionEffectHasDrawing(iettPanZoom));
+  EXPECT_FALSE(TransitionEffectHasDrawing(0));
+  EXPECT_FALSE(TransitionEffectHasDrawing(165));
 }
 
 TEST(TransitionTiming, ExtentsAndAUnitOfAtLeastOnePixel) {
@@ -390,6 +404,40 @@ TEST_F(Transition, TheViewStopsItsTransitionWhenBlanked) {
   view->Blank();
   EXPECT_FALSE(view->Transition()->Running());
   EXPECT_EQ(sender, static_cast<TObject*>(view.get()));
+}
+
+TEST_F(Transition, TheViewWithCompanionsStopsItsTransitionWhenResized) {
+  auto* form = new TForm(Application);
+  form->SetClientSize(200, 150);
+  auto* view = new TImago(form);
+  view->SetParent(form);
+  view->SetBounds(10, 10, 44, 34);
+  form->Show();
+  Pump();
+  TObject* sender = nullptr;
+  int stops = 0;
+  view->SetOnTransitionStop([&](TObject* s) {
+    sender = s;
+    ++stops;
+  });
+  // The stop event is the engine's: what the view publishes is what fires.
+  EXPECT_TRUE(static_cast<bool>(view->Transition()->OnStop));
+  HeadlessSetClock(10000);
+  view->Transition()->Start(&source_, &target_, 81, 1000, iettLinear, false);
+  ASSERT_TRUE(view->Transition()->Running());
+  EXPECT_EQ(view->UpdateLockCount(), 1);  // the view's updates wait for the frames
+  Advance(20);
+  EXPECT_EQ(view->Transition()->FrameCount(), 1);
+  view->SetBounds(10, 10, 80, 60);  // the update after the resize stops it
+  Pump();
+  EXPECT_FALSE(view->Transition()->Running());
+  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(sender, static_cast<TObject*>(view));
+  EXPECT_EQ(view->UpdateLockCount(), 0);
+  view->SetOnTransitionStop(nullptr);
+  EXPECT_FALSE(static_cast<bool>(view->OnTransitionStop()));
+  view->Free();
+  form->Free();
 }
 
 }  // namespace
