@@ -360,23 +360,31 @@ void TIETransitionEffects::DrawPanZoom(int32_t s) {
   TIEBitmap* img = pan_zoom_image_;
   TIEBitmap* frm = frame_.get();
   if (!img) return;
+  // Each coordinate between its start and end value (64 bits: the caller's
+  // rectangles may span the whole integer range).
   auto at = [s](int32_t a, int32_t b) {
-    return static_cast<int32_t>(Trunc(a - s * static_cast<double>(a - b) / 1024));
+    return Trunc(a - s * (static_cast<double>(a) - static_cast<double>(b)) / 1024);
   };
-  const TRect shown{at(start_rect_.Left, end_rect_.Left), at(start_rect_.Top, end_rect_.Top),
-                    at(start_rect_.Right, end_rect_.Right), at(start_rect_.Bottom, end_rect_.Bottom)};
-  const int64_t sw = shown.Width(), sh = shown.Height();
-  const int32_t W = frm->Width(), H = frm->Height();
+  const int64_t l = at(start_rect_.Left, end_rect_.Left), t = at(start_rect_.Top, end_rect_.Top);
+  const int64_t r = at(start_rect_.Right, end_rect_.Right), b = at(start_rect_.Bottom, end_rect_.Bottom);
+  const int64_t sw = r - l, sh = b - t;
+  const int64_t W = frm->Width(), H = frm->Height();
   if (sw <= 0 || sh <= 0) return;
   // What lies outside the image is cut off; the destination shrinks in
   // proportion.
-  const TRect cut{std::max(shown.Left, 0), std::max(shown.Top, 0), std::min(shown.Right, img->Width()),
-                  std::min(shown.Bottom, img->Height())};
-  const TRect dest{static_cast<int32_t>((cut.Left - shown.Left) * W / sw),
-                   static_cast<int32_t>((cut.Top - shown.Top) * H / sh),
-                   static_cast<int32_t>(W - (shown.Right - cut.Right) * W / sw),
-                   static_cast<int32_t>(H - (shown.Bottom - cut.Bottom) * H / sh)};
-  if (!(cut == shown)) {
+  const int64_t cl = std::max<int64_t>(l, 0), ct = std::max<int64_t>(t, 0);
+  const int64_t cr = std::min<int64_t>(r, img->Width()), cb = std::min<int64_t>(b, img->Height());
+  const bool clipped = cl != l || ct != t || cr != r || cb != b;
+  const TRect cut{static_cast<int32_t>(cl), static_cast<int32_t>(ct), static_cast<int32_t>(std::max(cl, cr)),
+                  static_cast<int32_t>(std::max(ct, cb))};
+  // In long double: a cut part times the frame side may pass 64 bits.
+  auto part = [](int64_t Cut, int64_t Side, int64_t Whole) {
+    return static_cast<int64_t>(static_cast<long double>(Cut) * Side / Whole);
+  };
+  const TRect dest{static_cast<int32_t>(part(cl - l, W, sw)), static_cast<int32_t>(part(ct - t, H, sh)),
+                   static_cast<int32_t>(W - part(r - std::max(cl, cr), W, sw)),
+                   static_cast<int32_t>(H - part(b - std::max(ct, cb), H, sh))};
+  if (clipped) {
     // The single-image view paints its whole background; without a view the
     // frame is black.
     if (owner_) owner_->DrawBackgroundToCanvas(frm->GetCanvas());

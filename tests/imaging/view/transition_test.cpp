@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 #include "ViewTestSupport.h"
 #include "imaging/view/TIETransitionEffects.h"
@@ -261,6 +262,13 @@ TEST_F(Transition, PanAndZoomMovesTheShownRectangle) {
   EXPECT_EQ(fx.Frame()->GetPixelRGB(10, 10), MakeRGBTriple(0, 0, 0));
   EXPECT_EQ(fx.Frame()->GetPixelRGB(20, 0), P(0, 0));
   EXPECT_EQ(fx.Frame()->GetPixelRGB(30, 10), P(20, 20));
+  fx.Stop();
+  // Rectangles over the whole integer range: the image lands in a sliver
+  // of background, with no overflow on the way.
+  constexpr int32_t lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
+  fx.StartPanZoom(&image, TRect{lo, lo, hi, hi}, TRect{hi, hi, lo, lo}, 40, 30, 1000, iettLinear, false);
+  for (int32_t step : {0, 1, 512, 1023, 1024}) fx.DrawFrame(step);
+  EXPECT_EQ(fx.Frame()->GetPixelRGB(0, 0), MakeRGBTriple(0, 0, 0));
   fx.Stop();
 }
 
