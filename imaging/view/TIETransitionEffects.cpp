@@ -24,9 +24,9 @@ void CopyRect(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, i
   TransitionCopy(From, To, X, Y, W, H, ToX, ToY);
 }
 
+// The whole of From stretched (halftone) into (X, Y, W, H) of To.
 void Stretch(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, int32_t H) {
-  if (W <= 0 || H <= 0) return;
-  RenderToTIEBitmap(From, To, X, Y, W, H, 0, 0, From->Width(), From->Height());
+  TransitionStretch(From, To, TRect{0, 0, From->Width(), From->Height()}, TRect{X, Y, X + W, Y + H});
 }
 
 TRGB Mix(const TRGB& a, const TRGB& b, int32_t s) {

@@ -4,8 +4,10 @@
 #include <cstring>
 #include <random>
 
-#include "imaging/model/RenderEngine.h"
 #include "imaging/model/TIEBitmap.h"
+#include "platform/DC.h"
+#include "platform/Draw.h"
+#include "ui/TCanvas.h"
 
 TRGB* TransitionRow(TIEBitmap* Bitmap, int32_t y) {
   return reinterpret_cast<TRGB*>(Bitmap->GetScanline(y));
@@ -28,33 +30,37 @@ void TransitionCopy(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_
                  static_cast<size_t>(x1 - x0) * 3);
 }
 
+namespace {
+
+// The platform's stretch in halftone mode (the covered source area
+// averaged); negative destination sizes turn the picture over.
+void HalftoneStretch(TIEBitmap* From, TIEBitmap* To, const TRect& Src, int32_t X, int32_t Y, int32_t W,
+                     int32_t H) {
+  TCanvas* to = To->GetCanvas();
+  TCanvas* from = From->GetCanvas();
+  if (!to || !from) return;
+  const HDC dc = to->Handle();
+  const int old = SetStretchBltMode(dc, HALFTONE);
+  StretchBlt(dc, X, Y, W, H, from->Handle(), Src.Left, Src.Top, Src.Width(), Src.Height(), SRCCOPY);
+  SetStretchBltMode(dc, old);
+}
+
+}  // namespace
+
 void TransitionStretch(TIEBitmap* From, TIEBitmap* To, const TRect& Src, const TRect& Dst) {
   if (Src.Width() <= 0 || Src.Height() <= 0 || Dst.Width() <= 0 || Dst.Height() <= 0) return;
   if (Src.Width() == Dst.Width() && Src.Height() == Dst.Height()) {
     TransitionCopy(From, To, Src.Left, Src.Top, Src.Width(), Src.Height(), Dst.Left, Dst.Top);
     return;
   }
-  RenderToTIEBitmap(From, To, Dst.Left, Dst.Top, Dst.Width(), Dst.Height(), Src.Left, Src.Top,
-                    Src.Width(), Src.Height());
+  HalftoneStretch(From, To, Src, Dst.Left, Dst.Top, Dst.Width(), Dst.Height());
 }
 
 void TransitionStretchMirrored(TIEBitmap* From, TIEBitmap* To, const TRect& Src, const TRect& Dst,
                                bool Horizontal) {
-  const int32_t w = Dst.Width(), h = Dst.Height();
-  if (Src.Width() <= 0 || Src.Height() <= 0 || w <= 0 || h <= 0) return;
-  TIEBitmap turned;
-  turned.Allocate(w, h, ieRGB24);
-  TransitionStretch(From, &turned, Src, TRect{0, 0, w, h});
-  for (int32_t y = 0; y < h; ++y) {
-    const int32_t ty = Dst.Top + y;
-    if (ty < 0 || ty >= To->Height()) continue;
-    const TRGB* s = TransitionRow(&turned, Horizontal ? y : h - 1 - y);
-    TRGB* d = TransitionRow(To, ty);
-    for (int32_t x = 0; x < w; ++x) {
-      const int32_t tx = Dst.Left + x;
-      if (tx >= 0 && tx < To->Width()) d[tx] = s[Horizontal ? w - 1 - x : x];
-    }
-  }
+  if (Src.Width() <= 0 || Src.Height() <= 0 || Dst.Width() <= 0 || Dst.Height() <= 0) return;
+  if (Horizontal) HalftoneStretch(From, To, Src, Dst.Right - 1, Dst.Top, -Dst.Width(), Dst.Height());
+  else HalftoneStretch(From, To, Src, Dst.Left, Dst.Bottom - 1, Dst.Width(), -Dst.Height());
 }
 
 void TransitionDrawThrough(TIEBitmap* From, TIEBitmap* To, const Region& Clip) {

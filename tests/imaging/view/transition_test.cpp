@@ -84,18 +84,18 @@ TEST_F(Transition, EachEffectDrawsTheRightFrame) {
       {iettMoveDownUp2, 512, {{0, 14, kRed}, {0, 15, kBlue}}},
       {iettCenter1, 512, {{10, 8, kBlue}, {9, 8, kRed}, {29, 22, kBlue}, {30, 22, kRed}}},
       {iettCenter2, 512, {{10, 8, kRed}, {9, 8, kBlue}}},
-      {31, 512, {{19, 10, kBlue}, {20, 10, kRed}}},        // Expand from Left, 50 %
-      {64, 512, {{19, 10, kBlue}, {20, 10, kRed}}},        // Slide in from Left
-      {131, 512, {{0, 0, kBlue}, {30, 20, kRed}}},         // Wipe diagonal from Top Left
-      {137, 512, {{30, 15, kBlue}, {5, 15, kRed}}},        // Sweep Clockwise: the right half
-      {154, 512, {{0, 14, kBlue}, {0, 15, kRed}}},         // Horizontal Blinds
-      {33, 512, {{5, 14, kBlue}, {5, 15, kRed}}},          // Expand from Top
+      {31, 512, {{19, 10, kBlue}, {20, 10, kRed}}},  // Expand from Left, 50 %
+      {64, 512, {{19, 10, kBlue}, {20, 10, kRed}}},  // Slide in from Left
+      {131, 512, {{0, 0, kBlue}, {30, 20, kRed}}},   // Wipe diagonal from Top Left
+      {137, 512, {{30, 15, kBlue}, {5, 15, kRed}}},  // Sweep Clockwise: the right half
+      {154, 512, {{0, 14, kBlue}, {0, 15, kRed}}},   // Horizontal Blinds
+      {33, 512, {{5, 14, kBlue}, {5, 15, kRed}}},    // Expand from Top
       {52, 512, {{20, 15, kBlue}, {19, 15, kRed}, {20, 14, kRed}}},  // Wipe from Bottom Right
-      {67, 512, {{0, 15, kBlue}, {0, 14, kRed}}},          // Slide in from Bottom
-      {138, 512, {{5, 15, kBlue}, {30, 15, kRed}}},        // Sweep Counter-Clockwise: the left half
-      {146, 512, {{19, 3, kRed}, {20, 3, kBlue}}},         // Push Left and Slide out
-      {149, 512, {{0, 14, kBlue}, {0, 15, kRed}}},         // Push down and Slide out
-      {155, 512, {{19, 0, kBlue}, {20, 0, kRed}}},         // Vertical Blinds
+      {67, 512, {{0, 15, kBlue}, {0, 14, kRed}}},                    // Slide in from Bottom
+      {138, 512, {{5, 15, kBlue}, {30, 15, kRed}}},  // Sweep Counter-Clockwise: the left half
+      {146, 512, {{19, 3, kRed}, {20, 3, kBlue}}},   // Push Left and Slide out
+      {149, 512, {{0, 14, kBlue}, {0, 15, kRed}}},   // Push down and Slide out
+      {155, 512, {{19, 0, kBlue}, {20, 0, kRed}}},   // Vertical Blinds
   };
   for (const Case& c : cases) {
     TIETransitionEffects fx(nullptr);
@@ -141,16 +141,37 @@ TEST_F(Transition, TableEffectsDrawTheRightFrame) {
     std::vector<Probe> probes;
   } cases[] = {
       // Stretched and copied rectangles.
-      {39, 512, {{0, 5, P(0, 5)}, {10, 5, P(15, 5)}, {20, 5, kRed}}},  // Expand in from Left
-      {43, 512, {{5, 3, P(10, 3)}, {35, 3, P(30, 3)}, {20, 3, kRed}}},  // Expand in to Vertical Center
+      // Stretches average the source area a pixel covers (halftone): Expand
+      // in from Left squeezes columns 0..29 into 0..19, so pixel 0 holds
+      // column 0 and half of 1, pixel 10 column 15 and half of 16.
+      {39,
+       512,
+       {{0, 5, MakeRGBTriple(1, 20, 50)}, {10, 5, MakeRGBTriple(46, 20, 50)}, {20, 5, kRed}}},
+      // Expand in to Vertical Center: two columns to a pixel (30 and 33 give
+      // 31.5, shown as 32).
+      {43,
+       512,
+       {{5, 3, MakeRGBTriple(32, 12, 50)}, {35, 3, MakeRGBTriple(92, 12, 50)}, {20, 3, kRed}}},
       {45, 512, {{0, 3, P(10, 3)}, {39, 3, P(29, 3)}, {15, 3, kRed}}},  // Expand in from Sides
-      {47, 512, {{5, 8, P(5, 0)}, {5, 22, P(5, 28)}, {5, 7, kRed}, {5, 23, kRed}}},  // out from Horizon
-      {56, 512, {{19, 4, P(19, 4)}, {30, 4, P(19, 4)}}},                 // Build up from Left
-      {58, 512, {{4, 14, P(4, 14)}, {4, 25, P(4, 14)}}},                 // Build up from Top
+      // Expand out from Horizon: rows 0 and 1, 28 and 29 to a pixel.
+      {47,
+       512,
+       {{5, 8, MakeRGBTriple(15, 2, 50)},
+        {5, 22, MakeRGBTriple(15, 114, 50)},
+        {5, 7, kRed},
+        {5, 23, kRed}}},
+      {56, 512, {{19, 4, P(19, 4)}, {30, 4, P(19, 4)}}},  // Build up from Left
+      {58, 512, {{4, 14, P(4, 14)}, {4, 25, P(4, 14)}}},  // Build up from Top
       {68, 512, {{3, 0, P(3, 8)}, {3, 22, P(3, 15)}, {3, 29, P(3, 22)}, {3, 10, kRed}}},
       {69, 512, {{19, 14, kRed}, {20, 0, P(20, 0)}, {0, 15, P(0, 15)}}},  // Shrink to Top Left
-      {73, 512, {{10, 7, kRed}, {29, 21, kRed}, {9, 7, P(9, 7)}, {30, 21, P(30, 21)}, {20, 22, P(20, 22)}}},
-      {75, 512, {{0, 0, P(0, 0)}, {10, 0, kRed}, {30, 22, P(20, 15)}}},  // Quarters Expand to Center
+      {73,
+       512,
+       {{10, 7, kRed}, {29, 21, kRed}, {9, 7, P(9, 7)}, {30, 21, P(30, 21)}, {20, 22, P(20, 22)}}},
+      // Quarters Expand to Center: each quarter squeezed 2 : 1 across and
+      // 15 : 8 down.
+      {75,
+       512,
+       {{0, 0, MakeRGBTriple(2, 2, 50)}, {10, 0, kRed}, {30, 22, MakeRGBTriple(62, 62, 50)}}},
       {76, 512, {{0, 0, P(10, 7)}, {9, 7, P(19, 14)}, {30, 22, P(20, 15)}}},  // Quarters Slide in
       {150, 512, {{19, 3, kRed}, {20, 3, P(0, 3)}, {39, 3, P(19, 3)}}},  // Push and Squeeze Left
       {153, 512, {{3, 0, P(3, 15)}, {3, 14, P(3, 29)}, {3, 15, kRed}}},  // Push and Squeeze down
@@ -159,7 +180,7 @@ TEST_F(Transition, TableEffectsDrawTheRightFrame) {
       // Rounded rectangles.
       {77, 512, {{0, 0, P(0, 0)}, {39, 15, P(39, 15)}, {39, 0, kRed}}},  // Curved Wipe from Left
       {115, 512, {{20, 15, P(20, 15)}, {0, 15, P(0, 15)}, {20, 0, P(20, 0)}, {0, 0, kRed}}},
-      {116, 512, {{0, 0, P(0, 0)}, {20, 15, kRed}}},                     // Circular Wipe to Center
+      {116, 512, {{0, 0, P(0, 0)}, {20, 15, kRed}}},  // Circular Wipe to Center
       // Bars: even bars first, then the odd ones from their edge.
       {81, 256, {{19, 0, P(19, 0)}, {20, 0, kRed}, {0, 5, kRed}}},
       {81, 768, {{39, 0, P(39, 0)}, {19, 5, P(19, 5)}, {20, 5, kRed}}},
@@ -170,21 +191,30 @@ TEST_F(Transition, TableEffectsDrawTheRightFrame) {
       // Shreds: ends at the extent +- a seventh of the side.
       {91, 512, {{14, 0, P(14, 0)}, {14, 29, P(14, 29)}, {25, 7, kRed}, {39, 29, kRed}}},
       {103, 512, {{20, 15, kRed}, {0, 15, P(0, 15)}, {20, 0, P(20, 0)}}},  // Shredded to Center
-      {104, 512, {{20, 15, P(20, 15)}, {0, 0, kRed}}},                   // Shredded from Center
+      {104, 512, {{20, 15, P(20, 15)}, {0, 0, kRed}}},                     // Shredded from Center
       // Grids of growing rectangles and triangles (cells of 4).
       {109, 512, {{0, 0, P(0, 0)}, {3, 3, P(3, 3)}, {2, 2, kRed}, {1, 1, kRed}}},
       {110, 512, {{3, 3, P(3, 3)}, {0, 0, kRed}}},
-      {160, 512, {{19, 0, P(19, 0)}, {20, 0, kRed}, {21, 1, P(21, 1)}, {21, 0, kRed}, {24, 1, kRed}}},
+      {160,
+       512,
+       {{19, 0, P(19, 0)}, {20, 0, kRed}, {21, 1, P(21, 1)}, {21, 0, kRed}, {24, 1, kRed}}},
       {162, 512, {{0, 15, P(0, 15)}, {0, 16, kRed}, {1, 17, P(1, 17)}, {0, 24, kRed}}},
       // Uneven blinds: bands of 6, 2, 8 ... pixels, half open.
-      {156, 512, {{2, 0, P(2, 0)}, {3, 0, kRed}, {6, 0, P(6, 0)}, {7, 0, kRed}, {11, 0, P(11, 0)}, {12, 0, kRed}}},
+      {156,
+       512,
+       {{2, 0, P(2, 0)},
+        {3, 0, kRed},
+        {6, 0, P(6, 0)},
+        {7, 0, kRed},
+        {11, 0, P(11, 0)},
+        {12, 0, kRed}}},
       {157, 512, {{3, 0, P(3, 0)}, {2, 0, kRed}}},
       // Triangles, sectors and turned polygons.
       {135, 512, {{30, 5, P(30, 5)}, {20, 19, P(20, 19)}, {19, 20, kRed}, {5, 25, kRed}}},
       {136, 512, {{5, 25, P(5, 25)}, {30, 5, kRed}}},
-      {139, 512, {{21, 2, P(21, 2)}, {18, 2, kRed}}},                    // Starburst Clockwise
+      {139, 512, {{21, 2, P(21, 2)}, {18, 2, kRed}}},  // Starburst Clockwise
       {140, 256, {{20, 10, P(20, 10)}, {16, 15, P(16, 15)}, {15, 15, kRed}, {24, 15, kRed}}},
-      {141, 512, {{20, 15, P(20, 15)}, {0, 0, kRed}}},                   // Rotational Star
+      {141, 512, {{20, 15, P(20, 15)}, {0, 0, kRed}}},                       // Rotational Star
       {142, 512, {{19, 0, P(19, 0)}, {19, 29, P(19, 29)}, {30, 10, kRed}}},  // Speckled from Left
   };
   for (const Case& c : cases) {
@@ -243,7 +273,8 @@ TEST_F(Transition, PanAndZoomMovesTheShownRectangle) {
   TIEBitmap image;
   Paint(image, 80, 60);
   TIETransitionEffects fx(nullptr);
-  fx.StartPanZoom(&image, TRect{0, 0, 80, 60}, TRect{20, 15, 60, 45}, 40, 30, 1000, iettLinear, false);
+  fx.StartPanZoom(&image, TRect{0, 0, 80, 60}, TRect{20, 15, 60, 45}, 40, 30, 1000, iettLinear,
+                  false);
   ASSERT_TRUE(fx.Running());
   EXPECT_EQ(fx.Effect(), iettPanZoom);
   fx.DrawFrame(0);  // the whole image at half size
@@ -257,7 +288,8 @@ TEST_F(Transition, PanAndZoomMovesTheShownRectangle) {
   fx.Stop();
   // A rectangle reaching left of the image: the cut part is background and
   // the destination begins at the proportional column.
-  fx.StartPanZoom(&image, TRect{-40, 0, 40, 60}, TRect{-40, 0, 40, 60}, 40, 30, 1000, iettLinear, false);
+  fx.StartPanZoom(&image, TRect{-40, 0, 40, 60}, TRect{-40, 0, 40, 60}, 40, 30, 1000, iettLinear,
+                  false);
   fx.DrawFrame(0);
   EXPECT_EQ(fx.Frame()->GetPixelRGB(10, 10), MakeRGBTriple(0, 0, 0));
   EXPECT_EQ(fx.Frame()->GetPixelRGB(20, 0), P(0, 0));
@@ -265,8 +297,10 @@ TEST_F(Transition, PanAndZoomMovesTheShownRectangle) {
   fx.Stop();
   // Rectangles over the whole integer range: the image lands in a sliver
   // of background, with no overflow on the way.
-  constexpr int32_t lo = std::numeric_limits<int32_t>::min(), hi = std::numeric_limits<int32_t>::max();
-  fx.StartPanZoom(&image, TRect{lo, lo, hi, hi}, TRect{hi, hi, lo, lo}, 40, 30, 1000, iettLinear, false);
+  constexpr int32_t lo = std::numeric_limits<int32_t>::min(),
+                    hi = std::numeric_limits<int32_t>::max();
+  fx.StartPanZoom(&image, TRect{lo, lo, hi, hi}, TRect{hi, hi, lo, lo}, 40, 30, 1000, iettLinear,
+                  false);
   for (int32_t step : {0, 1, 512, 1023, 1024}) fx.DrawFrame(step);
   EXPECT_EQ(fx.Frame()->GetPixelRGB(0, 0), MakeRGBTriple(0, 0, 0));
   fx.Stop();
@@ -353,10 +387,12 @@ TEST_F(Transition, TimedFramesReachTheView) {
     uint32_t ms;
     std::vector<Probe> probes;
   } cases[] = {
-      {31, 500, {{10, 5, P(20, 5)}, {20, 5, kRed}}},                       // Expand from Left
-      {81, 250, {{19, 0, P(19, 0)}, {20, 0, kRed}, {0, 5, kRed}}},         // Bars in from Left
-      {137, 500, {{30, 15, P(30, 15)}, {5, 15, kRed}}},                    // Sweep Clockwise
-      {60, 500, {{14, 9, P(14, 9)}, {20, 9, kRed}}},                        // Unroll from Left
+      {31,
+       500,
+       {{10, 5, MakeRGBTriple(62, 20, 50)}, {20, 5, kRed}}},  // Expand from Left: columns 20, 21
+      {81, 250, {{19, 0, P(19, 0)}, {20, 0, kRed}, {0, 5, kRed}}},  // Bars in from Left
+      {137, 500, {{30, 15, P(30, 15)}, {5, 15, kRed}}},             // Sweep Clockwise
+      {60, 500, {{14, 9, P(14, 9)}, {20, 9, kRed}}},                // Unroll from Left
   };
   for (const Case& c : cases) {
     ViewPtr view = MakeView(40, 30, 40, 30);
@@ -371,7 +407,8 @@ TEST_F(Transition, TimedFramesReachTheView) {
     TIEBitmap* back = view->BackBuffer();
     ASSERT_GE(back->Width(), 40);
     for (const Probe& p : c.probes)
-      EXPECT_EQ(back->GetPixelRGB(p.x, p.y), p.colour) << "effect " << int(c.effect) << " at " << p.x << "," << p.y;
+      EXPECT_EQ(back->GetPixelRGB(p.x, p.y), p.colour)
+          << "effect " << int(c.effect) << " at " << p.x << "," << p.y;
     fx.Stop();
   }
 }
@@ -386,7 +423,8 @@ TEST_F(Transition, PanAndZoomPaintsTheViewBackgroundWhereTheImageEnds) {
   int stops = 0;
   fx.OnStop = [&](TObject*) { ++stops; };
   HeadlessSetClock(10000);
-  fx.StartPanZoom(&image, TRect{-40, 0, 40, 60}, TRect{0, 0, 80, 60}, 40, 30, 1000, iettLinear, true);
+  fx.StartPanZoom(&image, TRect{-40, 0, 40, 60}, TRect{0, 0, 80, 60}, 40, 30, 1000, iettLinear,
+                  true);
   ASSERT_TRUE(fx.Running());
   Advance(20);
   TIEBitmap* back = view->BackBuffer();
