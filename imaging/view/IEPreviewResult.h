@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "imaging/model/IEPixelTypes.h"
@@ -21,17 +22,25 @@ struct TIEPreviewResult {
   std::vector<TRGB> Palette;  // the palette the file holds (empty: none)
 };
 
+// Progress of a preview: Phase 0 while encoding, 1 while decoding back;
+// Percent as the writer and the reader report it (0..100).
+using TIEPreviewProgress = std::function<void(int32_t Phase, int32_t Percent)>;
+
 // Base: the record whose other fields the save uses (the source view's
 // parameters); the page's parameters of Work go over a copy of it. Result
-// receives the decoded image. Runs on the calling thread.
+// receives the decoded image. Runs on the calling thread, reporting
+// progress to Progress when given.
 TIEPreviewResult ComputePreviewResult(TIEPreviewsPage Page, const TIEPreviewsWork& Work,
                                       const TIOParamsVals& Base, TIEBitmap* Source,
-                                      TIEBitmap* Result);
+                                      TIEBitmap* Result, const TIEPreviewProgress& Progress = {});
 
 // The same on a worker thread; while it runs longer than FrameMs the calling
-// thread processes its messages (Pump) every FrameMs.
+// thread processes its messages (Pump) every FrameMs. The worker's progress
+// reaches Progress on the calling thread, in order (repeats left out),
+// while it waits and, for what came last, before this returns.
 using TIEPreviewPump = void (*)();
 TIEPreviewResult ComputePreviewResultAsync(TIEPreviewsPage Page, const TIEPreviewsWork& Work,
                                            const TIOParamsVals& Base, TIEBitmap* Source,
                                            TIEBitmap* Result, TIEPreviewPump Pump,
-                                           int32_t FrameMs = 16);
+                                           int32_t FrameMs = 16,
+                                           const TIEPreviewProgress& Progress = {});

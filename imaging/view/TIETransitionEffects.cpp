@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <numbers>
-#include <random>
 
 #include "imaging/model/IEPixelTypes.h"
 #include "imaging/model/RenderEngine.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/TImagoView.h"
+#include "imaging/view/TransitionDrawing.h"
+#include "imaging/view/TransitionEffectTable.h"
 #include "platform/Window.h"
 #include "rtl/Numeric.h"
 #include "ui/TColor.h"
@@ -17,58 +17,16 @@
 
 namespace {
 
-struct TEffectName {
-  TIETransitionType Code;
-  const char* Name;
-};
+TRGB* Row(TIEBitmap* b, int32_t y) { return TransitionRow(b, y); }
 
-// Codes 1..30 and the table effects drawn here.
-constexpr TEffectName kNames[] = {
-    {1, "Cross Fade"}, {2, "Fade Out"}, {3, "Fade In"}, {4, "Fade Out then In"},
-    {5, "Wipe Left to Right"}, {6, "Wipe Left to Right 2"}, {7, "Wipe Right to Left"},
-    {8, "Wipe Right to Left 2"}, {9, "Wipe Top to Bottom"}, {10, "Wipe Top to Bottom 2"},
-    {11, "Wipe Bottom to Top"}, {12, "Wipe Bottom to Top 2"}, {13, "Slide from Top Left"},
-    {14, "Slide from Top Right"}, {15, "Slide from Bottom Left"}, {16, "Slide from Bottom Right"},
-    {17, "Push Left to Right"}, {18, "Slide Out Left to Right"}, {19, "Push Right to Left"},
-    {20, "Slide Out Right to Left"}, {21, "Push Top to Bottom"}, {22, "Slide Out Top to Bottom"},
-    {23, "Push Bottom to Top"}, {24, "Slide Out Bottom to Top"}, {25, "Random Points"},
-    {26, "Random Boxes"}, {27, "Wipe Out from Center"}, {28, "Wipe In to Center"},
-    {29, "Expand Out from Center"}, {30, "Expand In to Center"},
-    {31, "Expand from Left"}, {32, "Expand from Right"}, {33, "Expand from Top"},
-    {34, "Expand from Bottom"}, {35, "Expand from Top Left"}, {36, "Expand from Top Right"},
-    {37, "Expand from Bottom Left"}, {38, "Expand from Bottom Right"},
-    {49, "Wipe from Top Left"}, {50, "Wipe from Top Right"}, {51, "Wipe from Bottom Left"},
-    {52, "Wipe from Bottom Right"}, {53, "Wipe from Horizon"}, {54, "Wipe in from Sides"},
-    {55, "Wipe out from Vertical Center"}, {64, "Slide in from Left"},
-    {65, "Slide in from Right"}, {66, "Slide in from Top"}, {67, "Slide in from Bottom"},
-    {131, "Wipe diagonal from Top Left"}, {132, "Wipe diagonal from Top Right"},
-    {133, "Wipe diagonal from Bottom Left"}, {134, "Wipe diagonal from Bottom Right"},
-    {137, "Sweep Clockwise"}, {138, "Sweep Counter-Clockwise"},
-    {146, "Push Left and Slide out"}, {147, "Push Right and Slide out"},
-    {148, "Push up and Slide out"}, {149, "Push down and Slide out"},
-    {154, "Horizontal Blinds"}, {155, "Vertical Blinds"}};
-
-TRGB* Row(TIEBitmap* b, int32_t y) { return reinterpret_cast<TRGB*>(b->GetScanline(y)); }
-
-void CopyRect(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, int32_t H,
-              int32_t ToX, int32_t ToY) {
-  // Clipped to both pictures.
-  for (int32_t y = 0; y < H; ++y) {
-    const int32_t sy = Y + y, dy = ToY + y;
-    if (sy < 0 || dy < 0 || sy >= From->Height() || dy >= To->Height()) continue;
-    TRGB* s = Row(From, sy);
-    TRGB* d = Row(To, dy);
-    for (int32_t x = 0; x < W; ++x) {
-      const int32_t sx = X + x, dx = ToX + x;
-      if (sx < 0 || dx < 0 || sx >= From->Width() || dx >= To->Width()) continue;
-      d[dx] = s[sx];
-    }
-  }
+void CopyRect(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, int32_t H, int32_t ToX,
+              int32_t ToY) {
+  TransitionCopy(From, To, X, Y, W, H, ToX, ToY);
 }
 
+// The whole of From stretched (halftone) into (X, Y, W, H) of To.
 void Stretch(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, int32_t H) {
-  if (W <= 0 || H <= 0) return;
-  RenderToTIEBitmap(From, To, X, Y, W, H, 0, 0, From->Width(), From->Height());
+  TransitionStretch(From, To, TRect{0, 0, From->Width(), From->Height()}, TRect{X, Y, X + W, Y + H});
 }
 
 TRGB Mix(const TRGB& a, const TRGB& b, int32_t s) {
@@ -78,21 +36,16 @@ TRGB Mix(const TRGB& a, const TRGB& b, int32_t s) {
               static_cast<uint8_t>((a.r * (1024 - s) + b.r * s) >> 10)};
 }
 
-std::minstd_rand& Rng() {
-  static std::minstd_rand rng{std::random_device{}()};
-  return rng;
-}
-
 }  // namespace
 
 const char* TransitionEffectName(TIETransitionType Code) {
-  for (const TEffectName& n : kNames)
-    if (n.Code == Code) return n.Name;
-  return "";
+  if (Code == iettNone || Code > 163) return "";
+  return TransitionEffectTable[Code - 1].Name;
 }
 
 bool TransitionEffectHasDrawing(TIETransitionType Code) {
-  return Code != iettNone && *TransitionEffectName(Code) != '\0';
+  if (Code == iettNone || Code > iettPanZoom) return false;
+  return Code <= 30 || Code == iettPanZoom || TransitionEffectTable[Code - 1].Proc != nullptr;
 }
 
 int32_t TransitionStep(uint32_t Elapsed, int32_t Duration, uint8_t Timing) {
@@ -146,7 +99,7 @@ TIETransitionEffects::~TIETransitionEffects() {
 
 void TIETransitionEffects::Start(TIEBitmap* Source, TIEBitmap* Target, TIETransitionType Effect,
                                  int32_t Duration, uint8_t Timing, bool UpdateAtEnd) {
-  if (running_ || !Source || !Target || Effect == iettNone || Effect == iettPanZoom) return;
+  if (running_ || !Source || !Target || Effect == iettNone || Effect >= iettPanZoom) return;
   if (Source->Width() != Target->Width() || Source->Height() != Target->Height() ||
       Source->Width() <= 0 || Source->Height() <= 0)
     return;
@@ -155,6 +108,27 @@ void TIETransitionEffects::Start(TIEBitmap* Source, TIEBitmap* Target, TIETransi
   target_->Assign(Target);
   target_->SetPixelFormat(ieRGB24);
   frame_->Allocate(Source->Width(), Source->Height(), ieRGB24);
+  Begin(Effect, Duration, Timing, UpdateAtEnd);
+}
+
+void TIETransitionEffects::StartPanZoom(TIEBitmap* Image, const TRect& From, const TRect& To, int32_t Width,
+                                        int32_t Height, int32_t Duration, uint8_t Timing, bool UpdateAtEnd) {
+  if (running_ || !Image || Image->Width() <= 0 || Image->Height() <= 0 || Width <= 0 || Height <= 0) return;
+  pan_zoom_image_ = Image;
+  start_rect_ = From;
+  end_rect_ = To;
+  frame_->Allocate(Width, Height, ieRGB24);
+  // The source and the target are the first and the last frame (the target
+  // goes onto the view at the end when asked).
+  DrawPanZoom(0);
+  source_->Assign(frame_.get());
+  DrawPanZoom(1024);
+  target_->Assign(frame_.get());
+  frame_->Assign(source_.get());
+  Begin(iettPanZoom, Duration, Timing, UpdateAtEnd);
+}
+
+void TIETransitionEffects::Begin(TIETransitionType Effect, int32_t Duration, uint8_t Timing, bool UpdateAtEnd) {
   effect_ = Effect;
   duration_ = Duration;
   timing_ = Timing;
@@ -173,6 +147,7 @@ void TIETransitionEffects::Stop() {
   timer_->SetEnabled(false);
   running_ = false;
   for (TIEBitmap* b : {source_.get(), target_.get(), frame_.get()}) b->Allocate(1, 1, ieRGB24);
+  pan_zoom_image_ = nullptr;
   if (owner_) {
     owner_->UnlockUpdateNoRepaint();
     if (update_at_end_) owner_->Update();
@@ -211,6 +186,7 @@ void TIETransitionEffects::ShowFrame() {
 
 void TIETransitionEffects::DrawFrame(int32_t s) {
   if (effect_ <= 30) DrawBuiltIn(s);
+  else if (effect_ == iettPanZoom) DrawPanZoom(s);
   else DrawTableEffect(s);
 }
 
@@ -326,11 +302,10 @@ void TIETransitionEffects::DrawBuiltIn(int32_t s) {
         break;
       }
       const int32_t n = static_cast<int32_t>(Round(s * W * (s / 180.0) / 1024));
-      std::uniform_int_distribution<int32_t> col(0, W - 1);
       for (int32_t y = 0; y < H; ++y) {
         TRGB *f = Row(frm, y), *b = Row(tgt, y);
         for (int32_t i = effect_state_; i < n; ++i) {
-          const int32_t x = col(Rng());
+          const int32_t x = TransitionRandom(W);
           f[x] = b[x];
         }
       }
@@ -344,9 +319,8 @@ void TIETransitionEffects::DrawBuiltIn(int32_t s) {
         break;
       }
       const int32_t n = static_cast<int32_t>(Round(s * ((W * H) / 64) * (s / 180.0) / 1024));
-      std::uniform_int_distribution<int32_t> px(0, W - 1), py(0, H - 1);
       for (int32_t i = effect_state_; i < n; ++i) {
-        const int32_t x = px(Rng()) / 8 * 8, y = py(Rng()) / 8 * 8;
+        const int32_t x = TransitionRandom(W) / 8 * 8, y = TransitionRandom(H) / 8 * 8;
         CopyRect(tgt, frm, x, y, 8, 8, x, y);
       }
       effect_state_ = n;
@@ -371,111 +345,52 @@ void TIETransitionEffects::DrawBuiltIn(int32_t s) {
 }
 
 void TIETransitionEffects::DrawTableEffect(int32_t s) {
-  TIEBitmap *tgt = target_.get(), *frm = frame_.get();
   if (s == 0) {
-    frm->Assign(source_.get());
+    frame_->Assign(source_.get());
     return;
   }
-  if (!TransitionEffectHasDrawing(effect_)) return;
+  if (effect_ == iettNone || effect_ > 163) return;
+  const TEffectProc proc = TransitionEffectTable[effect_ - 1].Proc;
+  if (!proc) return;
   const int32_t percent = static_cast<int32_t>(Round(s / 1024.0 * 100));
-  const TTransitionExtents e = TransitionExtents(frm->Width(), frm->Height(), 1, percent);
-  const int32_t W = e.W, H = e.H;
-  // Pixels inside Inside(x, y) take the target.
-  auto clip = [&](auto Inside) {
-    for (int32_t y = 0; y < H; ++y) {
-      TRGB *f = Row(frm, y), *b = Row(tgt, y);
-      for (int32_t x = 0; x < W; ++x)
-        if (Inside(x, y)) f[x] = b[x];
-    }
+  proc(frame_.get(), source_.get(), target_.get(), TRect{0, 0, frame_->Width(), frame_->Height()}, 1, percent);
+}
+
+void TIETransitionEffects::DrawPanZoom(int32_t s) {
+  TIEBitmap* img = pan_zoom_image_;
+  TIEBitmap* frm = frame_.get();
+  if (!img) return;
+  // Each coordinate between its start and end value (64 bits: the caller's
+  // rectangles may span the whole integer range).
+  auto at = [s](int32_t a, int32_t b) {
+    return Trunc(a - s * (static_cast<double>(a) - static_cast<double>(b)) / 1024);
   };
-  const int32_t dx = e.DX, dy = e.DY;
-  auto wipe = [&](int32_t x, int32_t y, int32_t w, int32_t h) { CopyRect(tgt, frm, x, y, w, h, x, y); };
-  // Triangle with the right angle at corner (cx, cy), legs 2 dx and 2 dy.
-  auto diagonal = [&](bool right, bool bottom) {
-    if (dx <= 0 || dy <= 0) return;
-    clip([&](int32_t x, int32_t y) {
-      const int64_t u = right ? W - 1 - x : x, v = bottom ? H - 1 - y : y;
-      return u * dy + v * dx < 2 * static_cast<int64_t>(dx) * dy;
-    });
+  const int64_t l = at(start_rect_.Left, end_rect_.Left), t = at(start_rect_.Top, end_rect_.Top);
+  const int64_t r = at(start_rect_.Right, end_rect_.Right), b = at(start_rect_.Bottom, end_rect_.Bottom);
+  const int64_t sw = r - l, sh = b - t;
+  const int64_t W = frm->Width(), H = frm->Height();
+  if (sw <= 0 || sh <= 0) return;
+  // What lies outside the image is cut off; the destination shrinks in
+  // proportion.
+  const int64_t cl = std::max<int64_t>(l, 0), ct = std::max<int64_t>(t, 0);
+  const int64_t cr = std::min<int64_t>(r, img->Width()), cb = std::min<int64_t>(b, img->Height());
+  const bool clipped = cl != l || ct != t || cr != r || cb != b;
+  const TRect cut{static_cast<int32_t>(cl), static_cast<int32_t>(ct), static_cast<int32_t>(std::max(cl, cr)),
+                  static_cast<int32_t>(std::max(ct, cb))};
+  // In long double: a cut part times the frame side may pass 64 bits.
+  auto part = [](int64_t Cut, int64_t Side, int64_t Whole) {
+    return static_cast<int64_t>(static_cast<long double>(Cut) * Side / Whole);
   };
-  auto sweep = [&](bool clockwise) {
-    if (percent <= 0) return;
-    const double cx = W / 2.0, cy = H / 2.0, span = percent * std::numbers::pi / 50;
-    clip([&](int32_t x, int32_t y) {
-      const double ox = (x + 0.5) - cx;
-      double a = std::atan2(clockwise ? ox : -ox, cy - (y + 0.5));  // 0 straight up
-      if (a < 0) a += 2 * std::numbers::pi;
-      return a < span;
-    });
-  };
-  switch (effect_) {
-    case 31: Stretch(tgt, frm, 0, 0, dx, H); break;
-    case 32: Stretch(tgt, frm, W - dx, 0, dx, H); break;
-    case 33: Stretch(tgt, frm, 0, 0, W, dy); break;
-    case 34: Stretch(tgt, frm, 0, H - dy, W, dy); break;
-    case 35: Stretch(tgt, frm, 0, 0, dx, dy); break;
-    case 36: Stretch(tgt, frm, W - dx, 0, dx, dy); break;
-    case 37: Stretch(tgt, frm, 0, H - dy, dx, dy); break;
-    case 38: Stretch(tgt, frm, W - dx, H - dy, dx, dy); break;
-    case 49: wipe(0, 0, dx, dy); break;
-    case 50: wipe(W - dx, 0, dx, dy); break;
-    case 51: wipe(0, H - dy, dx, dy); break;
-    case 52: wipe(W - dx, H - dy, dx, dy); break;
-    case 53: wipe(0, H / 2 - (dy + 1) / 2, W, dy + 1); break;
-    case 54:
-      wipe(0, 0, (dx + 1) / 2, H);
-      wipe(W - (dx + 1) / 2, 0, (dx + 1) / 2, H);
-      break;
-    case 55: wipe(W / 2 - (dx + 1) / 2, 0, dx + 1, H); break;
-    case 64: CopyRect(tgt, frm, 0, 0, W, H, dx - W, 0); break;
-    case 65: CopyRect(tgt, frm, 0, 0, W, H, W - dx, 0); break;
-    case 66: CopyRect(tgt, frm, 0, 0, W, H, 0, dy - H); break;
-    case 67: CopyRect(tgt, frm, 0, 0, W, H, 0, H - dy); break;
-    // Triangle (0, 0), (2 dx, 0), (0, 2 dy) and its mirror images.
-    case 131: diagonal(false, false); break;
-    case 132: diagonal(true, false); break;
-    case 133: diagonal(false, true); break;
-    case 134: diagonal(true, true); break;
-    // Sector from straight up over Percent x 3.6 degrees.
-    case 137: sweep(true); break;
-    case 138: sweep(false); break;
-    // Push: the canvas moves by the extent and the target's edge comes in.
-    case 146:
-      for (int32_t y = 0; y < H; ++y) {
-        TRGB *f = Row(frm, y), *b = Row(tgt, y);
-        std::memmove(f, f + dx, static_cast<size_t>(W - dx) * 3);
-        std::memcpy(f + (W - dx), b, static_cast<size_t>(dx) * 3);
-      }
-      break;
-    case 147:
-      for (int32_t y = 0; y < H; ++y) {
-        TRGB *f = Row(frm, y), *b = Row(tgt, y);
-        std::memmove(f + dx, f, static_cast<size_t>(W - dx) * 3);
-        std::memcpy(f, b + (W - dx), static_cast<size_t>(dx) * 3);
-      }
-      break;
-    case 148:
-      for (int32_t y = 0; y < H; ++y)
-        std::memcpy(Row(frm, y), y + dy < H ? Row(frm, y + dy) : Row(tgt, y + dy - H),
-                    static_cast<size_t>(W) * 3);
-      break;
-    case 149:
-      for (int32_t y = H - 1; y >= 0; --y)
-        std::memcpy(Row(frm, y), y >= dy ? Row(frm, y - dy) : Row(tgt, H - dy + y),
-                    static_cast<size_t>(W) * 3);
-      break;
-    // Blinds: the first Percent of every band of H (W) div unit rows
-    // (columns).
-    case 154: {
-      const int32_t band = std::max(1, H / e.Unit), rows = percent * band / 100;
-      clip([&](int32_t, int32_t y) { return y % band < rows; });
-      break;
-    }
-    case 155: {
-      const int32_t band = std::max(1, W / e.Unit), cols = percent * band / 100;
-      clip([&](int32_t x, int32_t) { return x % band < cols; });
-      break;
-    }
-    default: break;
+  const TRect dest{static_cast<int32_t>(part(cl - l, W, sw)), static_cast<int32_t>(part(ct - t, H, sh)),
+                   static_cast<int32_t>(W - part(r - std::max(cl, cr), W, sw)),
+                   static_cast<int32_t>(H - part(b - std::max(ct, cb), H, sh))};
+  if (clipped) {
+    // The single-image view paints its whole background; without a view the
+    // frame is black.
+    if (owner_) owner_->DrawBackgroundToCanvas(frm->GetCanvas());
+    else frm->Fill(0);
   }
+  if (cut.Width() <= 0 || cut.Height() <= 0 || dest.Width() <= 0 || dest.Height() <= 0) return;
+  RenderToTIEBitmap(img, frm, dest.Left, dest.Top, dest.Width(), dest.Height(), cut.Left, cut.Top, cut.Width(),
+                    cut.Height());
 }

@@ -9,13 +9,15 @@
 #include <functional>
 #include <memory>
 
+#include "platform/Geometry.h"
+
 class TIEBitmap;
 class TImagoView;
 class TObject;
 class TTimer;
 
-// Effect codes (TIETransitionType). The engine draws 1..30 itself; of the
-// table effects 31..163 it draws the ones TransitionEffectHasDrawing names.
+// Effect codes (TIETransitionType). The engine draws 1..30 and 164 itself,
+// the table effects 31..163 through their table procedures.
 using TIETransitionType = uint8_t;
 enum : TIETransitionType {
   iettNone = 0,
@@ -91,6 +93,11 @@ class TIETransitionEffects {
   // of 0 start nothing.
   void Start(TIEBitmap* Source, TIEBitmap* Target, TIETransitionType Effect, int32_t Duration,
              uint8_t Timing, bool UpdateAtEnd);
+  // Pan and zoom over Image (not owned; it must outlive the run): the shown
+  // rectangle of the image moves from From to To, stretched over a frame of
+  // Width x Height. An empty image or frame starts nothing.
+  void StartPanZoom(TIEBitmap* Image, const TRect& From, const TRect& To, int32_t Width, int32_t Height,
+                    int32_t Duration, uint8_t Timing, bool UpdateAtEnd);
   // Only while running: stops the timer, frees the pictures, releases the
   // view's update lock, updates the view when asked, fires OnStop.
   void Stop();
@@ -104,6 +111,8 @@ class TIETransitionEffects {
  private:
   void DrawBuiltIn(int32_t s);
   void DrawTableEffect(int32_t s);
+  void DrawPanZoom(int32_t s);
+  void Begin(TIETransitionType Effect, int32_t Duration, uint8_t Timing, bool UpdateAtEnd);
   void ShowFrame();
 
   TImagoView* owner_;
@@ -118,4 +127,6 @@ class TIETransitionEffects {
   int32_t effect_state_ = 0;
   uint32_t start_time_ = 0;
   int32_t frame_count_ = 0;
+  TIEBitmap* pan_zoom_image_ = nullptr;
+  TRect start_rect_{0, 0, 0, 0}, end_rect_{0, 0, 0, 0};
 };

@@ -13,6 +13,7 @@
 #include "imaging/view/IEPreviewResult.h"
 #include "imaging/view/TImagoView.h"
 #include "rtl/StrUtils.h"
+#include "ui/ColorDialog.h"
 #include "ui/TApplication.h"
 #include "ui/TButton.h"
 #include "ui/TCheckBox.h"
@@ -94,6 +95,8 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner), result_(std::mak
   Imago2->SetBounds(227, 17, 191, 135);
   Imago2->SetBackground(clWhite);
   Imago2->SetExternalBitmap(result_.get());
+  Imago1->SetOnProgress([this](TObject* Sender, int32_t Per) { Imago1Progress(Sender, Per); });
+  Imago2->SetOnProgress([this](TObject* Sender, int32_t Per) { Imago1Progress(Sender, Per); });
   ProgressBar1 = new TProgressBar(this);
   ProgressBar1->SetParent(Panel2);
   ProgressBar1->SetBounds(6, 157, 412, 10);
@@ -134,6 +137,7 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner), result_(std::mak
   chkLockPreview->SetBounds(12, 398, 365, 17);
   chkLockPreview->SetCaption("Lock Preview");
   chkLockPreview->OnClick = [this](TObject*) { LockPreviewClick(); };
+  ColorDialog1 = new TColorDialog(this);
 
   BuildPages();
 }
@@ -807,8 +811,23 @@ void TfIOPreviews::ComputePreview() {
   TCursor saved = Screen ? Screen->Cursor() : crDefault;
   if (Screen) Screen->SetCursor(crHourGlass);
   Imago2->SetExternalBitmap(nullptr);
+  // The encode is the source view's work, the decode the result view's: the
+  // pages that decode (JPEG, JPEG 2000) share the bar between the two.
+  const bool decodes = page == ppJPEG1 || page == ppJPEG2 || page == ppJ2000;
+  progress_offset_ = 0;
+  progress_divisor_ = decodes ? 2 : 1;
+  auto progress = [this, decodes](int32_t Phase, int32_t Per) {
+    TImagoView* view = Imago1;
+    if (Phase == 1) {
+      if (!decodes) return;
+      progress_offset_ = 50;
+      view = Imago2;
+    }
+    if (const TIEProgressEvent e = view->OnProgress()) e(view, Per);
+  };
   const TIEPreviewResult r = ComputePreviewResultAsync(page, work_, *Imago1->GetIO()->Params(),
-                                                       source_, result_.get(), &PumpMessages);
+                                                       source_, result_.get(), &PumpMessages, 16,
+                                                       progress);
   Imago2->SetExternalBitmap(result_.get());
   if (Screen) Screen->SetCursor(saved);
   computing_ = false;
@@ -825,6 +844,10 @@ void TfIOPreviews::ComputePreview() {
   Imago2->SetZoom(Imago1->Zoom());
   Imago2->SetViewXY(Imago1->ViewX(), Imago1->ViewY());
   Imago2->UnlockUpdate();
+}
+
+void TfIOPreviews::Imago1Progress(TObject*, int32_t Per) {
+  ProgressBar1->SetPosition(Per / std::max(1, progress_divisor_) + progress_offset_);
 }
 
 // ---- writing back
@@ -860,6 +883,10 @@ void TfIOPreviews::ColorPanelClick(TPanel* Panel) {
                       PaletteEntriesFor(wanted, static_cast<int32_t>(result_palette_.size())));
     picker.CancelButton()->SetCaption(cancel_caption_);
     if (picker.Execute()) Panel->SetColor(picker.ResultColor());
+  } else if (!gif) {
+    // No palette to pick from: any colour.
+    ColorDialog1->SetColor(Panel->Color());
+    if (ColorDialog1->Execute()) Panel->SetColor(ColorDialog1->Color());
   }
   const TRGB c = RGBOf(Panel->Color());
   if (Panel == Panel3) work_.GifTranspColor = c;

@@ -33,6 +33,7 @@ class TImagoView;
 class TLabel;
 class TPageControl;
 class TPanel;
+class TColorDialog;
 class TProgressBar;
 class TTabSheet;
 class TTrackBar;
@@ -88,6 +89,12 @@ class TfIOPreviews : public TForm, public TIEIOPreviewsDialog {
   void PageChanged();
   void ControlChanged();       // any page control changed
   void LockPreviewClick();
+  // Both views' progress: the bar shows Trunc(Per / ProgressDivisor) +
+  // ProgressOffset (a JPEG preview fills the first half while encoding and
+  // the second while decoding).
+  void Imago1Progress(TObject* Sender, int32_t Per);
+  int32_t ProgressOffset() const { return progress_offset_; }
+  int32_t ProgressDivisor() const { return progress_divisor_; }
   // Colour panels: opens the palette picker over the result's palette (or
   // the platform colour dialog where there is none).
   void ColorPanelClick(TPanel* Panel);
@@ -134,6 +141,9 @@ class TfIOPreviews : public TForm, public TIEIOPreviewsDialog {
   TEdit *Edit15 = nullptr;
   TTrackBar *TrackBar1 = nullptr;
   TComboBox *ComboBox15 = nullptr;
+  // The PNG and TGA background panels pick from it when the result has no
+  // palette.
+  TColorDialog *ColorDialog1 = nullptr;
 
   // The palette picker's count for a colour panel: never more entries than
   // the result's palette holds.
@@ -155,6 +165,8 @@ class TfIOPreviews : public TForm, public TIEIOPreviewsDialog {
   bool computing_ = false;
   int32_t preview_count_ = 0;
   int64_t preview_size_ = 0;
+  int32_t progress_offset_ = 0;
+  int32_t progress_divisor_ = 1;
   std::string cancel_caption_ = "&Cancel";
   TIEPreviewsWork work_;
   TIEBitmap* source_ = nullptr;

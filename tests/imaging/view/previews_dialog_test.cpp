@@ -22,6 +22,9 @@
 #include "ui/TCheckBox.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
+#include "ui/TPanel.h"
+#include "ui/TProgressBar.h"
+#include "ui/TScreen.h"
 #include "ui/TTrackBar.h"
 #include "ui/TPageControl.h"
 
@@ -283,6 +286,93 @@ TEST_F(PreviewsDialog, GifPreviewShowsTheReducedColours) {
   }});
   EXPECT_GE(colours.size(), 2u);
   EXPECT_LE(colours.size(), 4u);
+}
+
+TEST_F(PreviewsDialog, BackgroundPanelsWithoutAPalettePickFromTheColourDialog) {
+  // The active dialog's named control.
+  auto part = [](const char* name) { return Screen->ActiveForm()->FindComponent(name); };
+  TColor shown = clNone;
+  Show(ieftPNG, {[&] {
+                   form_->ComboBox10->SetItemIndex(2);  // 16M: the result has no palette
+                   form_->ComboBox10->OnChange(form_->ComboBox10);
+                   form_->Button3->Click();
+                   form_->Panel1->Click();  // opens the colour dialog
+                   shown = form_->Panel1->Color();
+                   form_->Button1->Click();
+                 },
+                 [&] {
+                   ASSERT_NE(dynamic_cast<TEdit*>(part("RedEdit")), nullptr);
+                   static_cast<TEdit*>(part("RedEdit"))->SetText("12");
+                   static_cast<TEdit*>(part("GreenEdit"))->SetText("34");
+                   static_cast<TEdit*>(part("BlueEdit"))->SetText("56");
+                   static_cast<TButton*>(part("OkButton"))->Click();
+                 }});
+  EXPECT_EQ(shown, TColor(RGB(12, 34, 56)));
+  EXPECT_EQ(io_->Params()->PngBackground, MakeRGBTriple(12, 34, 56));
+
+  // Cancelled, the TGA background stays as it was.
+  io_->Params()->TgaBackground = MakeRGBTriple(1, 2, 3);
+  Show(ieftTGA, {[&] {
+                   form_->ComboBox14->SetItemIndex(2);
+                   form_->ComboBox14->OnChange(form_->ComboBox14);
+                   form_->Button3->Click();
+                   form_->Panel5->Click();
+                   form_->Button1->Click();
+                 },
+                 [&] {
+                   static_cast<TEdit*>(part("RedEdit"))->SetText("200");
+                   static_cast<TButton*>(part("CancelButton"))->Click();
+                 }});
+  EXPECT_EQ(io_->Params()->TgaBackground, MakeRGBTriple(1, 2, 3));
+}
+
+TEST_F(PreviewsDialog, ProgressFillsTheBarThroughBothViews) {
+  // What each view's progress handler saw, and where it put the bar.
+  struct Report {
+    TObject* view;
+    int32_t per, bar;
+  };
+  std::vector<Report> jpeg, gif;
+  auto watch = [&](std::vector<Report>& into) {
+    for (TImagoView* v : {form_->Imago1, form_->Imago2})
+      v->SetOnProgress([&into, this](TObject* s, int32_t per) {
+        form_->Imago1Progress(s, per);
+        into.push_back({s, per, form_->ProgressBar1->Position()});
+      });
+  };
+  image_.Allocate(320, 240, ieRGB24);
+  FillPattern(&image_);
+  Show(ieftJPEG, {[&] {
+    watch(jpeg);
+    form_->Button3->Click();
+    EXPECT_EQ(form_->ProgressBar1->Position(), 0);  // back to 0 afterwards
+    form_->Button2->Click();
+  }});
+  ASSERT_FALSE(jpeg.empty());
+  // Encoding fills the first half through the source view, decoding the
+  // second through the result view.
+  bool decoding = false;
+  int32_t last = 0;
+  for (const Report& r : jpeg) {
+    if (r.view == form_->Imago2) decoding = true;
+    EXPECT_EQ(r.view, decoding ? form_->Imago2 : form_->Imago1);
+    EXPECT_EQ(r.bar, r.per / 2 + (decoding ? 50 : 0));
+    EXPECT_GE(r.bar, last);
+    last = r.bar;
+  }
+  EXPECT_TRUE(decoding);
+  EXPECT_EQ(last, 100);
+  // A GIF preview only reports its encode, over the whole bar.
+  Show(ieftGIF, {[&] {
+    watch(gif);
+    form_->Button3->Click();
+    form_->Button2->Click();
+  }});
+  EXPECT_FALSE(gif.empty());
+  for (const Report& r : gif) {
+    EXPECT_EQ(r.view, form_->Imago1);
+    EXPECT_EQ(r.bar, r.per);
+  }
 }
 
 TEST_F(PreviewsDialog, TheSaveDialogInstallsTheForm) {
