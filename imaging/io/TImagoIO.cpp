@@ -10,15 +10,19 @@
 #include "imaging/model/Resample.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/io/TIEIOThread.h"
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/formats/AVI.h"
+#include "imaging/io/formats/Metafile.h"
 #include "imaging/model/TIEMask.h"
 #include "platform/Http.h"
+#include "platform/Metafile.h"
 #include "platform/Window.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 #include "ui/TBitmap.h"
+#include "ui/TColor.h"
 #include "ui/TGraphicsObject.h"
 #include "ui/TImage.h"
 #include "ui/TScreen.h"
@@ -313,6 +317,52 @@ void TImagoIO::LoadAVIFrame(int32_t Index) {
   params_->Width = frame.Width();
   params_->Height = frame.Height();
   params_->ColorMap.clear();
+  UpdateAttachedView();
+}
+
+// ---- metafiles
+
+void TImagoIO::LoadMetafileFromFile(const std::string& FileName, int32_t Width, int32_t Height,
+                                    bool WithAlpha) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartMetafile(this, WorkerNotifyWindow(), FileName, Width, Height, WithAlpha,
+                               &TImagoIO::LoadMetafileFromFile);
+    return;
+  }
+  SetAborted(false);
+  FinishGuard finish(this);
+  if (Width == 0 || Height == 0 || !PrepareBitmap(0)) return;
+  params_->ResetPerLoad();
+  TMetafile metafile;
+  {
+    // Left set when the file cannot be opened.
+    SetAborted(true);
+    TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
+    SetAborted(false);
+    const int64_t size = file.Size();
+    std::vector<uint8_t> data;
+    if (size > 0 && IEMachineCanHold(size * 2)) {
+      data.resize(static_cast<size_t>(size));
+      if (file.Read(data.data(), size) != size) data.clear();
+    }
+    if (!metafile.Load(data.data(), data.size())) return Fail();
+  }
+  int32_t w = Width, h = Height;
+  if (!MetafileTargetSize(metafile.Width(), metafile.Height(), w, h)) return Fail();
+  TIOProgressRec progress = MakeProgressRec();
+  if (!RenderMetafile(metafile, w, h, ColorToRGB(Background()), WithAlpha, bitmap_, progress))
+    return;
+  params_->FileName = FileName;
+  params_->FileType = metafile.Enhanced() ? ieftEMF : ieftWMF;
+  params_->BitsPerSample = 8;
+  params_->SamplesPerPixel = 3;
+  params_->Width = w;
+  params_->Height = h;
+  params_->SetDpiX(DefaultDpiX);
+  params_->SetDpiY(DefaultDpiY);
+  params_->ColorMap.clear();
+  if (view_) view_->SetDpi(params_->DpiX(), params_->DpiY());
+  if (AutoAdjustDPI) AdjustDPI();
   UpdateAttachedView();
 }
 
@@ -674,6 +724,8 @@ void TImagoIO::LoadFormatFromFile(int32_t FileType, const std::string& FileName)
                                  &TImagoIO::LoadFormatFromFileAdapter);
     return;
   }
+  if (FileType == ieftWMF || FileType == ieftEMF)
+    return LoadMetafileFromFile(FileName, -1, -1, true);
   FinishGuard finish(this);
   const TIEFormatHandler* h = FindFormatHandler(FileType);
   if (!h || !h->Read || !PrepareBitmap(0)) return Fail();

@@ -208,6 +208,18 @@ class TImagoIO : public TComponent {
   void LoadAVIFrame(int32_t Index);
   void CloseAVIFile();
 
+  // ---- metafiles
+  // Draws the Windows or enhanced metafile in FileName over Background into
+  // the working bitmap (24-bit) at the size MetafileTargetSize gives for
+  // Width x Height (-1 for a side follows the metafile's aspect, both -1 its
+  // own size); WithAlpha makes what the drawing leaves transparent. Width or
+  // Height 0 loads nothing. A file that holds no metafile, or a picture of
+  // no size, sets Aborted. Always fires the finish notice; a file that
+  // cannot be opened raises after it. Loads of ".wmf" and ".emf" names
+  // come here with -1, -1 and the alpha channel.
+  void LoadMetafileFromFile(const std::string& FileName, int32_t Width, int32_t Height,
+                            bool WithAlpha);
+
   // ---- acquisition (no devices exist on this platform; see IEAcquisition.h)
   // Created on first use; the WIA object reports progress through
   // WIAProgress, the video object notifies the attached view's window.

@@ -1,6 +1,7 @@
 #include "imaging/io/formats/AVI.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -142,7 +143,9 @@ bool TIEAVIReader::Open(TStream* Stream) {
 
 int32_t TIEAVIReader::FrameDelay() const {
   if (rate_ == 0 || scale_ == 0) return 0;
-  return static_cast<int32_t>(1000.0 / (static_cast<double>(rate_) / scale_));
+  // A rate of one frame in years would not fit: the longest delay instead.
+  const double delay = 1000.0 / (static_cast<double>(rate_) / scale_);
+  return delay >= static_cast<double>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(delay);
 }
 
 bool TIEAVIReader::ReadChunkData(const Frame& F, std::vector<uint8_t>& Data) {
