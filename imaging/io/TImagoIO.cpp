@@ -99,6 +99,7 @@ TImagoIO::TImagoIO(TComponent* AOwner) : TComponent(AOwner) {
 
 TImagoIO::~TImagoIO() {
   WaitThreads(false);
+  CloseMediaFile();
   CloseAVIFile();
   DetachView();
   ForgetImageControl();
@@ -318,6 +319,62 @@ void TImagoIO::LoadAVIFrame(int32_t Index) {
   params_->Height = frame.Height();
   params_->ColorMap.clear();
   UpdateAttachedView();
+}
+
+// ---- media files
+
+int32_t TImagoIO::OpenMediaFile(const std::string& FileName) {
+  CloseMediaFile();
+  SetAborted(true);
+  media_ = std::make_unique<TIEDirectShow>();
+  media_->FileName = FileName;
+  media_->EnableSampleGrabber = true;
+  if (!media_->BuildGraph()) {
+    CloseMediaFile();
+    return 0;
+  }
+  media_->Pause();
+  media_->SetTimeFormat(5);
+  const int64_t duration = media_->GetDuration();
+  media_->SetTimeFormat(1);
+  const int64_t in_frames = media_->GetDuration();
+  const int64_t each = media_->GetAverageTimePerFrame();
+  int64_t frames = in_frames;
+  media_multiplier_ = 1;
+  if (in_frames == duration && each > 0) {
+    // The graph counts in media time only: frames of the average length.
+    frames = duration / each;
+    media_multiplier_ = each;
+  }
+  if (duration <= 0 || frames <= 0) {
+    CloseMediaFile();
+    return 0;
+  }
+  frames = std::min<int64_t>(frames, INT32_MAX);
+  media_frame_rate_ = static_cast<double>(duration) / 10000000.0 / static_cast<double>(frames) * 100.0;
+  SetAborted(false);
+  params_->MediaFileFrameCount = static_cast<int32_t>(frames);
+  params_->FileType = ieftUnknown;
+  params_->FileName = FileName;
+  std::string format;
+  media_->GetVideoSize(params_->Width, params_->Height, format);
+  return static_cast<int32_t>(frames);
+}
+
+void TImagoIO::LoadMediaFileFrame(int32_t Index) {
+  if (!media_ || !PrepareBitmap(0)) return;
+  params_->SetImageIndex(Index);
+  media_->SetPosition(int64_t{Index} * media_multiplier_);
+  media_->GrabFrame(bitmap_);
+  params_->MediaFileFrameDelay = static_cast<int32_t>(
+      std::min<double>(Round(media_frame_rate_), static_cast<double>(INT32_MAX)));
+  UpdateAttachedView();
+}
+
+void TImagoIO::CloseMediaFile() {
+  if (!media_) return;
+  if (media_->IsRunning()) media_->Stop();
+  media_.reset();
 }
 
 // ---- metafiles

@@ -113,6 +113,7 @@ bool TIEAVIReader::Open(TStream* Stream) {
   const int32_t h_signed = static_cast<int32_t>(U32(bi + 8));
   bit_count_ = U16(bi + 14);
   const uint32_t compression = U32(bi + 16);
+  compression_ = compression;
   uint32_t colours = U32(bi + 32);
   if (width_ <= 0 || h_signed == 0 || h_signed == INT32_MIN) {
     error_ = "bad frame size";

@@ -2,6 +2,7 @@
 // record, from the record layouts of the two formats.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <utility>
