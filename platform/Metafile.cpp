@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <queue>
 #include <string>
+#include <unordered_map>
 
 #include "platform/Bitmap.h"
 #include "platform/Draw.h"
@@ -177,6 +180,10 @@ std::string Utf16ToUtf8(const uint8_t* p, size_t count) {
 class TMetafilePlayer {
  public:
   TMetafilePlayer(const TMetafile& Mf, HDC Dc, const TRect& Rect) : mf_(Mf), dc_(Dc) {
+    // Text far taller than the picture shows no more of itself.
+    const int64_t side = std::max<int64_t>(std::llabs(int64_t{Rect.Right} - Rect.Left),
+                                           std::llabs(int64_t{Rect.Bottom} - Rect.Top));
+    font_limit_ = static_cast<int32_t>(std::clamp<int64_t>(2 * side, 16, kMaxFontHeight));
     if (mf_.enhanced_) {
       const uint8_t* h = mf_.data_.data();
       const double devX = S32(h + 72), devY = S32(h + 76);
@@ -188,7 +195,7 @@ class TMetafilePlayer {
       pb_sy_ = fh != 0 ? (Rect.Bottom - Rect.Top) / fh : 1.0;
       pb_x_ = Rect.Left - mf_.frame_[0] * pb_sx_;
       pb_y_ = Rect.Top - mf_.frame_[1] * pb_sy_;
-      slots_.resize(std::min<uint32_t>(U16(h + 56), kMaxObjectSlots));
+      slot_limit_ = std::min<uint32_t>(U16(h + 56), kMaxObjectSlots);
     } else {
       // The window (the placeable box until the records set one) is
       // stretched over the rectangle.
@@ -201,7 +208,7 @@ class TMetafilePlayer {
       st_.vpOrgY = Rect.Top;
       st_.vpExtX = Rect.Right - Rect.Left;
       st_.vpExtY = Rect.Bottom - Rect.Top;
-      slots_.resize(static_cast<size_t>(mf_.objects_));
+      slot_limit_ = static_cast<uint32_t>(mf_.objects_);
     }
   }
 
@@ -322,19 +329,60 @@ class TMetafilePlayer {
 
   // ---- objects
 
-  Slot* SlotAt(uint32_t Index) { return Index < slots_.size() ? &slots_[Index] : nullptr; }
+  // The object in slot Index, or null.
+  Slot* SlotAt(uint32_t Index) {
+    auto it = slots_.find(Index);
+    return it == slots_.end() ? nullptr : &it->second;
+  }
+
+  // Enhanced metafiles name the slot of a new object (0 is the file's own).
+  Slot* NewSlotAt(uint32_t Index) {
+    if (Index == 0 || Index >= slot_limit_) return nullptr;
+    Slot& s = slots_[Index];
+    s = Slot{};
+    return &s;
+  }
 
   // Windows metafiles put a new object in the lowest free slot.
   Slot* FreeSlot() {
-    for (Slot& s : slots_)
-      if (s.kind == Kind::None) return &s;
-    return nullptr;
+    uint32_t index;
+    if (!freed_.empty()) {
+      index = freed_.top();
+      freed_.pop();
+    } else if (next_slot_ < slot_limit_) {
+      index = next_slot_++;
+    } else {
+      return nullptr;
+    }
+    Slot& s = slots_[index];
+    s = Slot{};
+    return &s;
+  }
+
+  void DeleteSlot(uint32_t Index) {
+    // What was made for it stays until the end of the playback (it may be
+    // selected).
+    auto it = slots_.find(Index);
+    if (it == slots_.end()) return;
+    Drop(it->second.made);
+    slots_.erase(it);
+    if (!mf_.enhanced_) freed_.push(Index);
   }
 
   bool Keep(HGDIOBJ o) {
     if (!o) return false;
     made_.push_back(o);
     return true;
+  }
+
+  // Frees an object made for a slot unless a state still holds it selected.
+  void Drop(HGDIOBJ o) {
+    if (!o || !DeleteObject(o)) return;
+    auto it = std::find(made_.begin(), made_.end(), o);
+    if (it != made_.end()) {
+      *it = made_.back();
+      made_.pop_back();
+    }
   }
 
   void Select(Slot& s) {
@@ -349,6 +397,7 @@ class TMetafilePlayer {
           if (style > PS_INSIDEFRAME) style = PS_SOLID;
           HPEN p = CreatePen(style, width, s.pen.lopnColor & 0xFFFFFF);
           if (!Keep(p)) return;
+          Drop(s.made);
           s.made = p;
           s.madeScale = scale;
         }
@@ -375,7 +424,7 @@ class TMetafilePlayer {
           LOGFONT lf = s.font;
           auto scaled = [&](LONG v) {
             return static_cast<LONG>(std::clamp(std::floor(v * scale + 0.5),
-                                                -double(kMaxFontHeight), double(kMaxFontHeight)));
+                                                -double(font_limit_), double(font_limit_)));
           };
           lf.lfHeight = scaled(lf.lfHeight);
           lf.lfWidth = std::abs(scaled(lf.lfWidth));
@@ -383,6 +432,7 @@ class TMetafilePlayer {
           lf.lfFaceName[LF_FACESIZE - 1] = 0;
           HFONT f = CreateFontIndirect(&lf);
           if (!Keep(f)) return;
+          Drop(s.made);
           s.made = f;
           s.madeScale = scale;
         }
@@ -718,9 +768,8 @@ class TMetafilePlayer {
       }
       case META_DELETEOBJECT: {
         if (!need(2)) return false;
-        Slot* s = SlotAt(U16(p));
-        if (!s) return false;
-        *s = Slot{};  // what was made stays until the end of the playback
+        if (!SlotAt(U16(p))) return false;
+        DeleteSlot(U16(p));
         return true;
       }
       case META_TEXTOUT: {
@@ -1050,17 +1099,15 @@ class TMetafilePlayer {
       }
       case EMR_DELETEOBJECT: {
         if (!need(12)) return false;
-        Slot* s = SlotAt(U32(r + 8));
-        if (!s) return false;
-        *s = Slot{};
+        if (!SlotAt(U32(r + 8))) return false;
+        DeleteSlot(U32(r + 8));
         return true;
       }
       case EMR_CREATEPEN: {
         // index, style, width (x, y), colour
         if (!need(28)) return false;
-        Slot* s = SlotAt(U32(r + 8));
-        if (!s || U32(r + 8) == 0) return false;
-        *s = Slot{};
+        Slot* s = NewSlotAt(U32(r + 8));
+        if (!s) return false;
         s->kind = Kind::Pen;
         s->pen.lopnStyle = U32(r + 12);
         s->pen.lopnWidth = TPoint{S32(r + 16), 0};
@@ -1071,9 +1118,8 @@ class TMetafilePlayer {
         // index, bitmap offsets and sizes (4 fields), style, width, brush
         // style, colour, hatch
         if (!need(44)) return false;
-        Slot* s = SlotAt(U32(r + 8));
-        if (!s || U32(r + 8) == 0) return false;
-        *s = Slot{};
+        Slot* s = NewSlotAt(U32(r + 8));
+        if (!s) return false;
         s->kind = Kind::Pen;
         const uint32_t style = U32(r + 28);
         const bool geometric = (style & 0x00010000u) != 0;
@@ -1085,9 +1131,8 @@ class TMetafilePlayer {
       }
       case EMR_CREATEBRUSHINDIRECT: {
         if (!need(24)) return false;
-        Slot* s = SlotAt(U32(r + 8));
-        if (!s || U32(r + 8) == 0) return false;
-        *s = Slot{};
+        Slot* s = NewSlotAt(U32(r + 8));
+        if (!s) return false;
         s->kind = Kind::Brush;
         s->brush.lbStyle = U32(r + 12);
         s->brush.lbColor = U32(r + 16);
@@ -1097,9 +1142,8 @@ class TMetafilePlayer {
       case EMR_EXTCREATEFONTINDIRECTW: {
         // index, then the logical font with a UTF-16 face name
         if (!need(12 + 28 + 64)) return false;
-        Slot* s = SlotAt(U32(r + 8));
-        if (!s || U32(r + 8) == 0) return false;
-        *s = Slot{};
+        Slot* s = NewSlotAt(U32(r + 8));
+        if (!s) return false;
         s->kind = Kind::Font;
         const uint8_t* f = r + 12;
         LOGFONT& lf = s->font;
@@ -1208,8 +1252,13 @@ class TMetafilePlayer {
   HDC dc_;
   State st_;
   std::vector<State> stack_;
-  std::vector<Slot> slots_;
+  // Object slots in use, below slot_limit_; Windows metafiles hand out the
+  // lowest free one: one freed before, else the next never used.
+  std::unordered_map<uint32_t, Slot> slots_;
+  uint32_t slot_limit_ = 0, next_slot_ = 0;
+  std::priority_queue<uint32_t, std::vector<uint32_t>, std::greater<uint32_t>> freed_;
   std::vector<HGDIOBJ> made_;
+  int32_t font_limit_ = kMaxFontHeight;
   HRGN base_clip_ = nullptr;
   bool has_base_clip_ = false;
   double px_per_mm_x_ = 96.0 / 25.4, px_per_mm_y_ = 96.0 / 25.4;

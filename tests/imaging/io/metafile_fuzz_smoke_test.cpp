@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "CodecTestSupport.h"
-#include "MetafileTestSupport.h"
+#include "tests/platform/MetafileTestSupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size);
 

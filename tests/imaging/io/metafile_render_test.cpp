@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "MetafileTestSupport.h"
+#include "tests/platform/MetafileTestSupport.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/Metafile.h"
 #include "imaging/model/TIEBitmap.h"

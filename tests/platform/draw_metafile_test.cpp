@@ -1,0 +1,79 @@
+// The metafile player: which bytes it takes as a metafile, drawing into a
+// rectangle of a larger canvas, and the device context left as it was (its
+// objects, colours and clip, and no drawing objects left behind).
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "DrawTestSupport.h"
+#include "platform/Metafile.h"
+#include "platform/PenBrush.h"
+#include "platform/Text.h"
+#include "tests/platform/MetafileTestSupport.h"
+
+namespace {
+
+constexpr uint32_t kBluePx = 0x0000FF;  // surface pixel of RGB(0, 0, 255)
+
+bool Loads(const std::vector<uint8_t>& b) {
+  TMetafile m;
+  return m.Load(b.data(), b.size());
+}
+
+}  // namespace
+
+TEST(MetafilePlayer, WhatLoads) {
+  mf::Wmf w;
+  w.WindowExt(40, 30).Eof();
+  std::vector<uint8_t> placeable = w.Bytes(0, 0, 40, 30, 96);
+  std::vector<uint8_t> emf = mf::SeedEmf();
+  EXPECT_TRUE(Loads(placeable));
+  EXPECT_TRUE(Loads(w.Bytes(0, 0, 0, 0, 0)));  // plain, sized by its window
+  EXPECT_TRUE(Loads(emf));
+  EXPECT_FALSE(Loads({}));
+  EXPECT_FALSE(Loads(std::vector<uint8_t>(placeable.begin(), placeable.begin() + 30)));
+  mf::Wmf unsized;
+  unsized.Rectangle(0, 0, 4, 4).Eof();
+  EXPECT_FALSE(Loads(unsized.Bytes(0, 0, 0, 0, 0)));
+  std::vector<uint8_t> long_header = emf;
+  mf::Set32(long_header, 4, static_cast<uint32_t>(emf.size() + 4));  // header beyond the file
+  EXPECT_FALSE(Loads(long_header));
+  TMetafile m;
+  ASSERT_TRUE(m.Load(emf.data(), emf.size()));
+  EXPECT_TRUE(m.Enhanced());
+  EXPECT_EQ(m.Width(), 40);
+  EXPECT_EQ(m.Height(), 30);
+}
+
+TEST(MetafilePlayer, DrawsIntoTheRectangleAndLeavesTheContextAsItWas) {
+  // A blue box over the whole picture, clipped to its left half by the
+  // metafile, a pen of its own selected inside a saved state.
+  mf::Wmf w;
+  w.WindowOrg(0, 0).WindowExt(40, 30).Pen(PS_NULL, 1, 0).Brush(BS_SOLID, mf::Rgb(0, 0, 255));
+  w.Select(0).Select(1).SaveDC().Pen(PS_SOLID, 3, mf::Rgb(0, 255, 0)).Select(2);
+  w.RestoreDC(-1).Record(0x0416, {30, 20, 0, 0});  // intersect the clip with (0, 0)-(20, 30)
+  w.Rectangle(0, 0, 41, 31).Eof();
+  const std::vector<uint8_t> bytes = w.Bytes(0, 0, 40, 30, 96);
+  TMetafile m;
+  ASSERT_TRUE(m.Load(bytes.data(), bytes.size()));
+
+  TestCanvas c(100, 80);
+  HGDIOBJ pen = GetCurrentObject(c.dc, OBJ_PEN), brush = GetCurrentObject(c.dc, OBJ_BRUSH);
+  SetTextColor(c.dc, RGB(1, 2, 3));
+  const int objects = GdiObjectCount();
+  m.Play(c.dc, TRect{10, 20, 90, 80});  // twice the picture's size
+  EXPECT_EQ(GdiObjectCount(), objects);
+  EXPECT_EQ(GetCurrentObject(c.dc, OBJ_PEN), pen);
+  EXPECT_EQ(GetCurrentObject(c.dc, OBJ_BRUSH), brush);
+  EXPECT_EQ(GetTextColor(c.dc), RGB(1, 2, 3));
+  // The left half of the rectangle, in the metafile's clip.
+  EXPECT_EQ(c.BoxNot(kWhite), (TRect{10, 20, 50, 80}));
+  EXPECT_EQ(c.Count(kBluePx), 40 * 60);
+  // The metafile's clip is gone: drawing reaches the whole canvas again.
+  const TRect all{0, 0, 100, 80};
+  HBRUSH black = CreateSolidBrush(RGB(0, 0, 0));
+  FillRect(c.dc, &all, black);
+  DeleteObject(black);
+  EXPECT_EQ(c.Count(kBlack), 100 * 80);
+  EXPECT_EQ(m.SkippedRecords(), 0);
+}
