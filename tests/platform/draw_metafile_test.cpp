@@ -77,3 +77,20 @@ TEST(MetafilePlayer, DrawsIntoTheRectangleAndLeavesTheContextAsItWas) {
   EXPECT_EQ(c.Count(kBlack), 100 * 80);
   EXPECT_EQ(m.SkippedRecords(), 0);
 }
+
+// Windows metafiles put each new object in the lowest free slot of a table
+// of the header's size; a full table takes no more.
+TEST(MetafilePlayer, ObjectSlotsOfWindowsMetafiles) {
+  mf::Wmf w;
+  w.WindowOrg(0, 0).WindowExt(20, 10).Pen(PS_NULL, 1, 0).Brush(BS_SOLID, mf::Rgb(255, 0, 0));
+  w.Brush(BS_SOLID, mf::Rgb(0, 255, 0));  // no third slot: not made
+  w.Select(0).Delete(1).Brush(BS_SOLID, mf::Rgb(0, 0, 255)).Select(1);  // slot 1 again
+  w.Select(2).Rectangle(0, 0, 11, 6).Eof();
+  const std::vector<uint8_t> bytes = w.Bytes(0, 0, 20, 10, 96, 2);
+  TMetafile m;
+  ASSERT_TRUE(m.Load(bytes.data(), bytes.size()));
+  TestCanvas c(20, 10);
+  m.Play(c.dc, TRect{0, 0, 20, 10});
+  EXPECT_EQ(c.Count(kBluePx), 10 * 5);
+  EXPECT_EQ(m.SkippedRecords(), 2);  // the third brush and the selection of slot 2
+}
