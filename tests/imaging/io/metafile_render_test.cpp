@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -159,6 +160,23 @@ TEST_F(MetafileLoad, LoadFromFileKeepsTheBackgroundAsAlpha) {
   EXPECT_EQ(io_->Params()->FileType, ieftEMF);
   EXPECT_EQ(io_->IEBitmap()->GetAlphaChannel()->GetScanline(20)[30], 255);
   EXPECT_EQ(io_->IEBitmap()->GetAlphaChannel()->GetScanline(45)[90], 0);
+}
+
+// With a lent bitmap and AsyncMode, the metafile load runs on a worker.
+TEST_F(MetafileLoad, OnAWorker) {
+  TIEBitmap lent;
+  io_->AttachIEBitmap(&lent);
+  io_->AsyncMode = true;
+  std::atomic<int> finishes{0};
+  io_->OnFinishWork = [&](TObject*) { ++finishes; };
+  io_->LoadMetafileFromFile(Write(RedRectangle(), "w.wmf"), 80, -1, true);
+  io_->WaitThreads(false);
+  io_->LoadFromFile(Write(RedRectangle(), "x.wmf"));
+  io_->WaitThreads(false);
+  EXPECT_EQ(finishes.load(), 2);
+  EXPECT_FALSE(io_->Aborted());
+  EXPECT_EQ(lent.Width(), 40);
+  EXPECT_TRUE(lent.HasAlphaChannel());
 }
 
 TEST(MetafileSize, TargetSizeFollowsTheAskedSides) {
