@@ -102,7 +102,10 @@ struct Registry {
       // A mark says the format can be read or written; a format whose
       // operations this build lacks carries none.
       const TIEFormatHandler* h = FindHandler(b.id);
-      e->ReadProc = b.readable && h && h->Read ? ReadMark : nullptr;
+      // Metafiles have no stream reader: the component draws them from
+      // their file (LoadMetafileFromFile).
+      const bool metafile = b.id == ieftWMF || b.id == ieftEMF;
+      e->ReadProc = b.readable && h && (h->Read || metafile) ? ReadMark : nullptr;
       e->WriteProc = b.writable && h && h->Write ? WriteMark : nullptr;
       e->TestProc = TestMark;
       entries.push_back(std::move(e));
