@@ -34,6 +34,12 @@ class Wmf {
     for (uint16_t p : Params) Put16(records_, p);
     return *this;
   }
+  Wmf& Record(uint16_t Function, const std::vector<uint16_t>& Params) {
+    Put32(records_, static_cast<uint32_t>(3 + Params.size()));
+    Put16(records_, Function);
+    for (uint16_t p : Params) Put16(records_, p);
+    return *this;
+  }
   // A record with its size field set to Words whatever it holds.
   Wmf& RawRecord(uint32_t Words, uint16_t Function, std::initializer_list<uint16_t> Params) {
     Put32(records_, Words);

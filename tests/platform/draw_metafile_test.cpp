@@ -94,3 +94,40 @@ TEST(MetafilePlayer, ObjectSlotsOfWindowsMetafiles) {
   EXPECT_EQ(c.Count(kBluePx), 10 * 5);
   EXPECT_EQ(m.SkippedRecords(), 2);  // the third brush and the selection of slot 2
 }
+
+// A device-independent bitmap stretched over the picture (bottom row first
+// in the bitmap, as stored): its four pixels become four quarters.
+TEST(MetafilePlayer, StretchedBitmap) {
+  std::vector<uint8_t> dib;
+  for (uint32_t v : {40u, 2u, 2u}) mf::Put32(dib, v);
+  mf::Put16(dib, 1);
+  mf::Put16(dib, 24);
+  for (int i = 0; i < 6; ++i) mf::Put32(dib, 0);
+  // Rows of two BGR pixels padded to 8 bytes: bottom blue, green; top red, white.
+  for (uint8_t b : {255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0}) dib.push_back(b);
+  std::vector<uint16_t> params = {0x0020, 0x00CC, 0, 2, 2, 0, 0, 10, 20, 0, 0};  // copy, 2 x 2 to 20 x 10
+  for (size_t i = 0; i < dib.size(); i += 2) params.push_back(static_cast<uint16_t>(dib[i] | dib[i + 1] << 8));
+  mf::Wmf w;
+  w.WindowOrg(0, 0).WindowExt(20, 10).Record(0x0F43, params).Eof();
+  const std::vector<uint8_t> bytes = w.Bytes(0, 0, 20, 10, 96);
+  TMetafile m;
+  ASSERT_TRUE(m.Load(bytes.data(), bytes.size()));
+  TestCanvas c(20, 10);
+  m.Play(c.dc, TRect{0, 0, 20, 10});
+  EXPECT_EQ(c.At(0, 0), kRedPx);
+  EXPECT_EQ(c.At(9, 4), kRedPx);
+  EXPECT_EQ(c.At(10, 0), kWhite);
+  EXPECT_EQ(c.At(0, 5), kBluePx);
+  EXPECT_EQ(c.At(19, 9), 0x00FF00u);
+  EXPECT_EQ(c.Count(kRedPx), 50);
+  // The same bitmap claiming more rows than the record holds is not drawn.
+  params[11 + 4] = 200;  // the bitmap's height (its header starts at word 11)
+  mf::Wmf cut;
+  cut.WindowOrg(0, 0).WindowExt(20, 10).Record(0x0F43, params).Eof();
+  const std::vector<uint8_t> cut_bytes = cut.Bytes(0, 0, 20, 10, 96);
+  ASSERT_TRUE(m.Load(cut_bytes.data(), cut_bytes.size()));
+  TestCanvas d(20, 10);
+  m.Play(d.dc, TRect{0, 0, 20, 10});
+  EXPECT_EQ(d.Count(kWhite), 200);
+  EXPECT_EQ(m.SkippedRecords(), 1);
+}
