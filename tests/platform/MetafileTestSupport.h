@@ -122,6 +122,13 @@ class Emf {
     ++count_;
     return *this;
   }
+  Emf& Record(uint32_t Type, const std::vector<uint32_t>& Params) {
+    Put32(records_, Type);
+    Put32(records_, static_cast<uint32_t>(8 + 4 * Params.size()));
+    for (uint32_t p : Params) Put32(records_, p);
+    ++count_;
+    return *this;
+  }
   static uint32_t S(int v) { return static_cast<uint32_t>(v); }
   // The bounds field that drawing records begin with.
   static constexpr uint32_t kNoBounds = 0;

@@ -95,16 +95,26 @@ TEST(MetafilePlayer, ObjectSlotsOfWindowsMetafiles) {
   EXPECT_EQ(m.SkippedRecords(), 2);  // the third brush and the selection of slot 2
 }
 
-// A device-independent bitmap stretched over the picture (bottom row first
-// in the bitmap, as stored): its four pixels become four quarters.
-TEST(MetafilePlayer, StretchedBitmap) {
+namespace {
+
+// A 2 x 2 24-bit bitmap, header and rows (bottom row first): bottom blue,
+// green; top red, white.
+std::vector<uint8_t> QuarterDib() {
   std::vector<uint8_t> dib;
   for (uint32_t v : {40u, 2u, 2u}) mf::Put32(dib, v);
   mf::Put16(dib, 1);
   mf::Put16(dib, 24);
   for (int i = 0; i < 6; ++i) mf::Put32(dib, 0);
-  // Rows of two BGR pixels padded to 8 bytes: bottom blue, green; top red, white.
   for (uint8_t b : {255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0}) dib.push_back(b);
+  return dib;
+}
+
+}  // namespace
+
+// A device-independent bitmap stretched over the picture (bottom row first
+// in the bitmap, as stored): its four pixels become four quarters.
+TEST(MetafilePlayer, StretchedBitmap) {
+  const std::vector<uint8_t> dib = QuarterDib();
   std::vector<uint16_t> params = {0x0020, 0x00CC, 0, 2, 2, 0, 0, 10, 20, 0, 0};  // copy, 2 x 2 to 20 x 10
   for (size_t i = 0; i < dib.size(); i += 2) params.push_back(static_cast<uint16_t>(dib[i] | dib[i + 1] << 8));
   mf::Wmf w;
@@ -130,4 +140,25 @@ TEST(MetafilePlayer, StretchedBitmap) {
   m.Play(d.dc, TRect{0, 0, 20, 10});
   EXPECT_EQ(d.Count(kWhite), 200);
   EXPECT_EQ(m.SkippedRecords(), 1);
+}
+
+TEST(MetafilePlayer, StretchedBitmapOfAnEnhancedMetafile) {
+  const std::vector<uint8_t> dib = QuarterDib();
+  // Bounds, destination and source, then the offsets of header and pixels
+  // from the record's start, usage, raster operation, destination size.
+  std::vector<uint32_t> params = {0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 80, 40, 120, 16, 0, 0x00CC0020, 100, 50};
+  for (size_t i = 0; i < dib.size(); i += 4)
+    params.push_back(dib[i] | dib[i + 1] << 8 | dib[i + 2] << 16 | uint32_t{dib[i + 3]} << 24);
+  mf::Emf e;
+  e.Record(81, params).Eof();
+  const std::vector<uint8_t> bytes = e.Bytes(mf::FrameOf(100), mf::FrameOf(50));
+  TMetafile m;
+  ASSERT_TRUE(m.Load(bytes.data(), bytes.size()));
+  TestCanvas c(100, 50);
+  m.Play(c.dc, TRect{0, 0, 100, 50});
+  EXPECT_EQ(c.At(10, 10), kRedPx);
+  EXPECT_EQ(c.At(60, 10), kWhite);
+  EXPECT_EQ(c.At(10, 40), kBluePx);
+  EXPECT_EQ(c.At(90, 40), 0x00FF00u);
+  EXPECT_EQ(m.SkippedRecords(), 0);
 }
