@@ -260,8 +260,10 @@ class PenPainter {
         // Only around where the centre line crosses this row.
         double xc = x0 + (y - y0) * vx / vy;
         double hw = r * std::sqrt(len2) / std::fabs(vy) + r + 2;
-        sx0 = std::max(sx0, int32_t(std::floor(xc - hw)));
-        sx1 = std::min(sx1, int32_t(std::ceil(xc + hw)));
+        // Held within the line's box in floating point: far-off end points
+        // put the crossing beyond 32 bits.
+        sx0 = int32_t(std::clamp(std::floor(xc - hw), double(minX), double(maxX) + 1));
+        sx1 = int32_t(std::clamp(std::ceil(xc + hw), double(minX) - 1, double(maxX)));
       }
       sx0 = std::max(sx0, cb.Left - 1);
       sx1 = std::min(sx1, cb.Right);

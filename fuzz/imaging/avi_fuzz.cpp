@@ -17,9 +17,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   progress.Aborting = &aborted;
   TIEBitmap frame;
   const int32_t n = reader.FrameCount() < 3 ? reader.FrameCount() : 3;
+  // Motion-JPEG frames come at the size their pictures have; the other
+  // codings fill the stream's frame size.
+  constexpr uint32_t kMJPG = 'M' | 'J' << 8 | 'P' << 16 | uint32_t{'G'} << 24;
+  const bool own_size = reader.Compression() == kMJPG;
   for (int32_t i = n - 1; i >= 0 && !aborted; --i)
     if (reader.ReadFrame(i, &frame, progress) &&
-        (frame.Width() != reader.Width() || frame.Height() != reader.Height()))
+        (frame.PixelFormat() != ieRGB24 || frame.Width() <= 0 ||
+         (!own_size && (frame.Width() != reader.Width() || frame.Height() != reader.Height()))))
       __builtin_trap();
   return 0;
 }

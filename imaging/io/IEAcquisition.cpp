@@ -1,5 +1,13 @@
 #include "imaging/io/IEAcquisition.h"
 
+#include <algorithm>
+#include <exception>
+
+#include "imaging/io/IEIOTypes.h"
+#include "imaging/io/formats/AVI.h"
+#include "imaging/model/TIEBitmap.h"
+#include "rtl/TStream.h"
+
 RTL_DEFINE_CLASS(TIEWia, TObject)
 RTL_DEFINE_CLASS(TIEDirectShow, TObject)
 RTL_DEFINE_CLASS(TIETWainParams, TObject)
@@ -41,14 +49,127 @@ std::string VideoStandardsText(uint32_t Mask) {
   return text;
 }
 
+const std::array<const char*, 36> kVideoSubtypeNames = {
+    "CLPL",   "YUYV",   "IYUV",     "YVU9",     "Y411",   "Y41P", "YUY2", "YVYU", "UYVY",
+    "Y211",   "YV12",   "CLJR",     "IF09",     "CPLA",   "MJPG", "TVMJ", "WAKE", "CFCC",
+    "IJPG",   "Plum",   "DVCS",     "DVSD",     "MDVF",   "RGB1", "RGB4", "RGB8", "RGB565",
+    "RGB555", "RGB24",  "RGB32",    "ARGB1555", "ARGB4444", "ARGB32", "AYUV", "AI44", "IA44",
+};
+
+std::string VideoFormatName(uint32_t Compression, int32_t BitCount) {
+  constexpr uint32_t kRGB = 0, kBitFields = 3;
+  if (Compression == kRGB) {
+    switch (BitCount) {
+      case 1: return "RGB1";
+      case 4: return "RGB4";
+      case 8: return "RGB8";
+      case 16: return "RGB555";
+      case 24: return "RGB24";
+      case 32: return "RGB32";
+      default: return "";
+    }
+  }
+  if (Compression == kBitFields) {
+    if (BitCount == 16) return "RGB565";
+    if (BitCount == 32) return "RGB32";
+    return "";
+  }
+  // The four-character codes: the YUV and compressed subtypes, and the
+  // three alpha-less YUV ones at the end of the table.
+  const std::string code{static_cast<char>(Compression), static_cast<char>(Compression >> 8),
+                         static_cast<char>(Compression >> 16), static_cast<char>(Compression >> 24)};
+  for (size_t i = 0; i < kVideoSubtypeNames.size(); ++i) {
+    const bool rgb = i >= 23 && i < 33;  // "RGB1" .. "ARGB32" have no code
+    if (!rgb && code == kVideoSubtypeNames[i]) return kVideoSubtypeNames[i];
+  }
+  return "";
+}
+
+TIEDirectShow::TIEDirectShow() = default;
+
+TIEDirectShow::~TIEDirectShow() { Disconnect(); }
+
+bool TIEDirectShow::BuildGraph() {
+  Disconnect();
+  reason_ = kMediaNotAvailable;
+  if (FileName.empty()) return false;
+  try {
+    file_ = std::make_unique<TFileStream>(FileName, fmOpenRead | fmShareDenyWrite);
+  } catch (const std::exception&) {
+    return false;
+  }
+  avi_ = std::make_unique<TIEAVIReader>();
+  if (!avi_->Open(file_.get()) || avi_->FrameCount() == 0 || !avi_->Decodable()) {
+    Disconnect();
+    reason_ = kMediaNotAvailable;
+    return false;
+  }
+  reason_ = "";
+  frame_ = 0;
+  return true;
+}
+
+bool TIEDirectShow::HasGraph() const { return avi_ != nullptr; }
+
+void TIEDirectShow::Pause() {
+  if (HasGraph()) state_ = 1;
+}
+
+void TIEDirectShow::Stop() { state_ = 0; }
+
 void TIEDirectShow::SetTimeFormat(int32_t Code) {
   if (Code >= 0 && Code <= 5) time_format_ = Code;
 }
 
+int64_t TIEDirectShow::GetAverageTimePerFrame() const {
+  if (!avi_ || avi_->Rate() == 0) return 0;
+  return static_cast<int64_t>(10000000.0 * avi_->Scale() / avi_->Rate());
+}
+
+int64_t TIEDirectShow::GetDuration() const {
+  if (!avi_) return 0;
+  if (time_format_ == 1) return avi_->FrameCount();
+  if (time_format_ == 5) return GetAverageTimePerFrame() * avi_->FrameCount();
+  return 0;
+}
+
+void TIEDirectShow::SetPosition(int64_t Position) {
+  if (!avi_) return;
+  int64_t frame = 0;
+  if (time_format_ == 1) {
+    frame = Position;
+  } else if (time_format_ == 5) {
+    const int64_t each = GetAverageTimePerFrame();
+    frame = each > 0 ? Position / each : 0;
+  } else {
+    return;
+  }
+  frame_ = static_cast<int32_t>(std::clamp<int64_t>(frame, 0, avi_->FrameCount() - 1));
+}
+
 void TIEDirectShow::GetVideoSize(int32_t& Width, int32_t& Height, std::string& FormatName) const {
-  Width = 0;
-  Height = 0;
-  FormatName.clear();
+  Width = avi_ ? avi_->Width() : 0;
+  Height = avi_ ? avi_->Height() : 0;
+  FormatName = avi_ ? VideoFormatName(avi_->Compression(), avi_->BitCount()) : "";
+}
+
+bool TIEDirectShow::GrabFrame(TIEBitmap* Bitmap) {
+  if (!avi_ || !Bitmap) return false;
+  bool aborted = false;
+  TIOProgressRec progress;
+  progress.Aborting = &aborted;
+  TIEBitmap frame;
+  if (!avi_->ReadFrame(frame_, &frame, progress)) return false;
+  if (frame.PixelFormat() != ieRGB24) frame.SetPixelFormat(ieRGB24);
+  Bitmap->Assign(&frame);
+  return true;
+}
+
+void TIEDirectShow::Disconnect() {
+  state_ = 0;
+  avi_.reset();
+  file_.reset();
+  frame_ = 0;
 }
 
 void TIEDirectShow::SetNotifyWindow(HWND Window, uint32_t NewFrameMessage, uint32_t EventMessage) {

@@ -3,11 +3,15 @@
 // parameters (TIETWainParams). This platform has no image-acquisition
 // devices, no video capture graph and no scanner source manager: the
 // objects exist, keep their settings, and report that nothing is available.
+// The video graph plays one kind of media file, AVI files whose frames our
+// own reader decodes (uncompressed, 8-bit run-length, Motion-JPEG); any
+// other medium is reported as not available.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,9 +21,13 @@
 
 class TImagoIO;
 class TIEBitmap;
+class TIEAVIReader;
+class TFileStream;
 
 // What acquisition reports on this platform.
 inline constexpr const char* kNoAcquisitionDevice = "No acquisition device is available on this platform";
+// What the video graph reports for a file it cannot play.
+inline constexpr const char* kMediaNotAvailable = "This media file cannot be played on this platform";
 
 // A device event of kind 1..3 (see TIEWia::DeviceEventArrived).
 using TIEWiaDeviceEvent = std::function<void(TObject* Sender, uint8_t Kind)>;
@@ -66,47 +74,74 @@ struct TIEVideoFormat {
 // separated by spaces.
 std::string VideoStandardsText(uint32_t Mask);
 
+// The 36 video subtypes that have a format name, in the table's order: the
+// YUV and compressed formats by their four-character codes, then the RGB
+// formats.
+extern const std::array<const char*, 36> kVideoSubtypeNames;
+// The format name of video frames coded as Compression (0 uncompressed RGB,
+// 3 RGB bit fields, else a four-character code) with BitCount bits a pixel;
+// empty when the subtype is not in the table.
+std::string VideoFormatName(uint32_t Compression, int32_t BitCount);
+
 class TIEDirectShow : public TObject {
   RTL_CLASS(TIEDirectShow, TObject)
  public:
-  TIEDirectShow() = default;
-  ~TIEDirectShow() override { Disconnect(); }
+  TIEDirectShow();
+  ~TIEDirectShow() override;
 
   // Video input, audio input, codec names: nothing fills them here.
   std::vector<std::string> VideoInputs, AudioInputs, VideoCodecs, AudioCodecs;
   std::vector<TIEVideoFormat> VideoFormats;
   std::vector<std::string> CrossbarInputs;
+  // The media file to play; capture devices do not exist here.
   std::string FileName;
   bool EnableSampleGrabber = false;
   bool RenderAudio = false;
 
-  // No graph can be built on this platform: false, and HasGraph stays false.
-  bool BuildGraph() { return false; }
-  bool HasGraph() const { return false; }
-  const char* UnavailableReason() const { return kNoAcquisitionDevice; }
-  void Pause() {}
-  void Stop() {}
-  bool IsRunning() const { return false; }
+  // Opens FileName for playing: true for an AVI file whose video frames can
+  // be decoded. Anything else (no file name, another medium, a coding with
+  // no decoder) gives false with UnavailableReason set and no graph.
+  bool BuildGraph();
+  bool HasGraph() const;
+  const char* UnavailableReason() const { return reason_; }
+  void Pause();
+  void Stop();
+  // Paused or running.
+  bool IsRunning() const { return state_ != 0; }
   // 0 none, 1 frame, 2 sample, 3 field, 4 byte, 5 media time; others nothing.
   void SetTimeFormat(int32_t Code);
   int32_t TimeFormat() const { return time_format_; }
-  int64_t GetDuration() const { return 0; }
-  void SetPosition(int64_t) {}
+  // The length in the time format: frames (1) or 100-nanosecond units (5);
+  // 0 in the other formats and without a graph.
+  int64_t GetDuration() const;
+  // Moves to Position in the time format, held within the file (a position
+  // past the end shows the last frame).
+  void SetPosition(int64_t Position);
+  // The frame SetPosition moved to.
+  int32_t CurrentFrame() const { return frame_; }
   void GetVideoSize(int32_t& Width, int32_t& Height, std::string& FormatName) const;
-  int64_t GetAverageTimePerFrame() const { return 0; }
-  // Without a graph nothing is grabbed and Bitmap is left as it is.
-  bool GrabFrame(TIEBitmap*) { return false; }
+  // 100-nanosecond units a frame (0 without a graph or a rate).
+  int64_t GetAverageTimePerFrame() const;
+  // Decodes the current frame into Bitmap as 24-bit; false (Bitmap left as
+  // it is) without a graph or when the frame cannot be decoded.
+  bool GrabFrame(TIEBitmap* Bitmap);
   void SetNotifyWindow(HWND Window, uint32_t NewFrameMessage, uint32_t EventMessage);
   HWND NotifyWindow() const { return notify_window_; }
   uint32_t NewFrameMessage() const { return new_frame_message_; }
   uint32_t EventMessage() const { return event_message_; }
-  void Disconnect() {}
+  // Stops and lets go of the file.
+  void Disconnect();
 
  private:
   int32_t time_format_ = 0;
   HWND notify_window_ = nullptr;
   uint32_t new_frame_message_ = 0;
   uint32_t event_message_ = 0;
+  const char* reason_ = kNoAcquisitionDevice;
+  std::unique_ptr<TFileStream> file_;
+  std::unique_ptr<TIEAVIReader> avi_;
+  int32_t frame_ = 0;
+  uint8_t state_ = 0;  // 0 stopped, 1 paused
 };
 
 // The scanner parameters. No scanner connection is ever opened here, so

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/BMP.h"
 #include "imaging/io/formats/GIF.h"
 #include "imaging/io/formats/ICO.h"
@@ -101,7 +102,10 @@ struct Registry {
       // A mark says the format can be read or written; a format whose
       // operations this build lacks carries none.
       const TIEFormatHandler* h = FindHandler(b.id);
-      e->ReadProc = b.readable && h && h->Read ? ReadMark : nullptr;
+      // Metafiles have no stream reader: the component draws them from
+      // their file (LoadMetafileFromFile).
+      const bool metafile = b.id == ieftWMF || b.id == ieftEMF;
+      e->ReadProc = b.readable && h && (h->Read || metafile) ? ReadMark : nullptr;
       e->WriteProc = b.writable && h && h->Write ? WriteMark : nullptr;
       e->TestProc = TestMark;
       entries.push_back(std::move(e));
@@ -325,7 +329,14 @@ int32_t FindFileFormat(const std::string& FileName, bool CheckExtension) {
 
 int32_t CountFileImages(const std::string& FileName) {
   const TIOFormatEntry* e = FindFormatInfoByExtension(ExtractFileExt(FileName));
-  if (!e) return 0;  // media files have no road in this build
+  if (!e) {
+    // Not an image format: the frame count of a media file, 0 for anything
+    // the video graph cannot play.
+    TOwned<TImagoIO> io(new TImagoIO(nullptr));
+    const int32_t frames = io->OpenMediaFile(FileName);
+    io->CloseMediaFile();
+    return frames;
+  }
   if (!e->IsBuiltIn) return 1;
   const TIEFormatHandler* h = FindFormatHandler(e->TypeId);
   if (!h || !h->Read) return 0;

@@ -113,7 +113,9 @@ int32_t FindFileFormat(const std::string& FileName, bool CheckExtension);
 bool IsAVIStream(TStream* Stream);
 
 // The number of images in a file by its extension's format: the format's own
-// counter, else 1; 0 when no format of this build reads the extension.
+// counter, else 1; 0 when no format of this build reads the extension. A
+// name whose extension no format lists (".avi" among them) counts the
+// frames of the media file (0 when it cannot be played).
 int32_t CountFileImages(const std::string& FileName);
 
 // A text for dialogs: "Windows Bitmap (BMP) ver.3".

@@ -10,15 +10,19 @@
 #include "imaging/model/Resample.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/io/TIEIOThread.h"
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/formats/AVI.h"
+#include "imaging/io/formats/Metafile.h"
 #include "imaging/model/TIEMask.h"
 #include "platform/Http.h"
+#include "platform/Metafile.h"
 #include "platform/Window.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 #include "ui/TBitmap.h"
+#include "ui/TColor.h"
 #include "ui/TGraphicsObject.h"
 #include "ui/TImage.h"
 #include "ui/TScreen.h"
@@ -95,6 +99,7 @@ TImagoIO::TImagoIO(TComponent* AOwner) : TComponent(AOwner) {
 
 TImagoIO::~TImagoIO() {
   WaitThreads(false);
+  CloseMediaFile();
   CloseAVIFile();
   DetachView();
   ForgetImageControl();
@@ -313,6 +318,108 @@ void TImagoIO::LoadAVIFrame(int32_t Index) {
   params_->Width = frame.Width();
   params_->Height = frame.Height();
   params_->ColorMap.clear();
+  UpdateAttachedView();
+}
+
+// ---- media files
+
+int32_t TImagoIO::OpenMediaFile(const std::string& FileName) {
+  CloseMediaFile();
+  SetAborted(true);
+  media_ = std::make_unique<TIEDirectShow>();
+  media_->FileName = FileName;
+  media_->EnableSampleGrabber = true;
+  if (!media_->BuildGraph()) {
+    CloseMediaFile();
+    return 0;
+  }
+  media_->Pause();
+  media_->SetTimeFormat(5);
+  const int64_t duration = media_->GetDuration();
+  media_->SetTimeFormat(1);
+  const int64_t in_frames = media_->GetDuration();
+  const int64_t each = media_->GetAverageTimePerFrame();
+  int64_t frames = in_frames;
+  media_multiplier_ = 1;
+  if (in_frames == duration && each > 0) {
+    // The graph counts in media time only: frames of the average length.
+    frames = duration / each;
+    media_multiplier_ = each;
+  }
+  if (duration <= 0 || frames <= 0) {
+    CloseMediaFile();
+    return 0;
+  }
+  frames = std::min<int64_t>(frames, INT32_MAX);
+  media_frame_rate_ = static_cast<double>(duration) / 10000000.0 / static_cast<double>(frames) * 100.0;
+  SetAborted(false);
+  params_->MediaFileFrameCount = static_cast<int32_t>(frames);
+  params_->FileType = ieftUnknown;
+  params_->FileName = FileName;
+  std::string format;
+  media_->GetVideoSize(params_->Width, params_->Height, format);
+  return static_cast<int32_t>(frames);
+}
+
+void TImagoIO::LoadMediaFileFrame(int32_t Index) {
+  if (!media_ || !PrepareBitmap(0)) return;
+  params_->SetImageIndex(Index);
+  media_->SetPosition(int64_t{Index} * media_multiplier_);
+  media_->GrabFrame(bitmap_);
+  params_->MediaFileFrameDelay = static_cast<int32_t>(
+      std::min<double>(Round(media_frame_rate_), static_cast<double>(INT32_MAX)));
+  UpdateAttachedView();
+}
+
+void TImagoIO::CloseMediaFile() {
+  if (!media_) return;
+  if (media_->IsRunning()) media_->Stop();
+  media_.reset();
+}
+
+// ---- metafiles
+
+void TImagoIO::LoadMetafileFromFile(const std::string& FileName, int32_t Width, int32_t Height,
+                                    bool WithAlpha) {
+  if (ShouldDispatch()) {
+    TIEIOThread::StartMetafile(this, WorkerNotifyWindow(), FileName, Width, Height, WithAlpha,
+                               &TImagoIO::LoadMetafileFromFile);
+    return;
+  }
+  SetAborted(false);
+  FinishGuard finish(this);
+  if (Width == 0 || Height == 0 || !PrepareBitmap(0)) return;
+  params_->ResetPerLoad();
+  TMetafile metafile;
+  {
+    // Left set when the file cannot be opened.
+    SetAborted(true);
+    TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
+    SetAborted(false);
+    const int64_t size = file.Size();
+    std::vector<uint8_t> data;
+    if (size > 0 && IEMachineCanHold(size * 2)) {
+      data.resize(static_cast<size_t>(size));
+      if (file.Read(data.data(), size) != size) data.clear();
+    }
+    if (!metafile.Load(data.data(), data.size())) return Fail();
+  }
+  int32_t w = Width, h = Height;
+  if (!MetafileTargetSize(metafile.Width(), metafile.Height(), w, h)) return Fail();
+  TIOProgressRec progress = MakeProgressRec();
+  if (!RenderMetafile(metafile, w, h, ColorToRGB(Background()), WithAlpha, bitmap_, progress))
+    return;
+  params_->FileName = FileName;
+  params_->FileType = metafile.Enhanced() ? ieftEMF : ieftWMF;
+  params_->BitsPerSample = 8;
+  params_->SamplesPerPixel = 3;
+  params_->Width = w;
+  params_->Height = h;
+  params_->SetDpiX(DefaultDpiX);
+  params_->SetDpiY(DefaultDpiY);
+  params_->ColorMap.clear();
+  if (view_) view_->SetDpi(params_->DpiX(), params_->DpiY());
+  if (AutoAdjustDPI) AdjustDPI();
   UpdateAttachedView();
 }
 
@@ -674,6 +781,8 @@ void TImagoIO::LoadFormatFromFile(int32_t FileType, const std::string& FileName)
                                  &TImagoIO::LoadFormatFromFileAdapter);
     return;
   }
+  if (FileType == ieftWMF || FileType == ieftEMF)
+    return LoadMetafileFromFile(FileName, -1, -1, true);
   FinishGuard finish(this);
   const TIEFormatHandler* h = FindFormatHandler(FileType);
   if (!h || !h->Read || !PrepareBitmap(0)) return Fail();

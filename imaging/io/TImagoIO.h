@@ -208,6 +208,33 @@ class TImagoIO : public TComponent {
   void LoadAVIFrame(int32_t Index);
   void CloseAVIFile();
 
+  // ---- media files (played by the video graph: AVI files whose frames can
+  // be decoded; any other medium is not available)
+  // Opens the file for frame grabbing; the frame count, also in
+  // MediaFileFrameCount (0 with Aborted set when it cannot be played, and
+  // nothing stays open). Width and Height of Params become the video's
+  // size. An open media file is closed first.
+  int32_t OpenMediaFile(const std::string& FileName);
+  // Grabs frame Index (past the end: the last one) into the working bitmap
+  // as 24-bit and sets MediaFileFrameDelay (hundredths of a second a frame)
+  // and the image indexes of Params. Nothing without an open media file; no
+  // finish notice.
+  void LoadMediaFileFrame(int32_t Index);
+  void CloseMediaFile();
+  bool IsMediaFileOpen() const { return media_ != nullptr; }
+
+  // ---- metafiles
+  // Draws the Windows or enhanced metafile in FileName over Background into
+  // the working bitmap (24-bit) at the size MetafileTargetSize gives for
+  // Width x Height (-1 for a side follows the metafile's aspect, both -1 its
+  // own size); WithAlpha makes what the drawing leaves transparent. Width or
+  // Height 0 loads nothing. A file that holds no metafile, or a picture of
+  // no size, sets Aborted. Always fires the finish notice; a file that
+  // cannot be opened raises after it. Loads of ".wmf" and ".emf" names
+  // come here with -1, -1 and the alpha channel.
+  void LoadMetafileFromFile(const std::string& FileName, int32_t Width, int32_t Height,
+                            bool WithAlpha);
+
   // ---- acquisition (no devices exist on this platform; see IEAcquisition.h)
   // Created on first use; the WIA object reports progress through
   // WIAProgress, the video object notifies the attached view's window.
@@ -301,6 +328,11 @@ class TImagoIO : public TComponent {
 
   std::unique_ptr<TFileStream> avi_file_;
   std::unique_ptr<TIEAVIReader> avi_;
+  std::unique_ptr<TIEDirectShow> media_;
+  // The open media file: graph positions per frame, hundredths of a second
+  // per frame.
+  int64_t media_multiplier_ = 1;
+  double media_frame_rate_ = 0;
   std::unique_ptr<TIEWia> wia_;
   std::unique_ptr<TIEDirectShow> direct_show_;
   std::unique_ptr<TIETWainParams> twain_params_;

@@ -341,6 +341,22 @@ TEST(Clipping, HugeShapesAndBlitsDrawOnlyTheVisiblePart) {
 
 namespace {
 
+// A wide pen's line between far-off end points that crosses the canvas at a
+// shallow slope: where it meets each row lies beyond 32 bits from the line's
+// own start, and the line still shows.
+TEST(Lines, WideShallowLineFromFarAway) {
+  TestCanvas t(16, 16);
+  const int32_t big = 1 << 29;
+  HPEN wide = CreatePen(PS_SOLID, 5, RGB(0, 0, 255));
+  SelectObject(t.dc, wide);
+  MoveToEx(t.dc, -big, 7, nullptr);
+  LineTo(t.dc, big, 8);
+  EXPECT_GE(t.Count(0x0000FFu), 16 * 4);
+  EXPECT_EQ(t.At(8, 7), 0x0000FFu);
+  SelectObject(t.dc, StockPen(BLACK_PEN));
+  DeleteObject(wide);
+}
+
 // The largest coordinates callers pass for "everything" draw what is
 // visible and overflow nothing.
 TEST(Clipping, ExtremeCoordinatesAreSafe) {

@@ -1,6 +1,7 @@
 #include "imaging/io/formats/AVI.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -112,6 +113,7 @@ bool TIEAVIReader::Open(TStream* Stream) {
   const int32_t h_signed = static_cast<int32_t>(U32(bi + 8));
   bit_count_ = U16(bi + 14);
   const uint32_t compression = U32(bi + 16);
+  compression_ = compression;
   uint32_t colours = U32(bi + 32);
   if (width_ <= 0 || h_signed == 0 || h_signed == INT32_MIN) {
     error_ = "bad frame size";
@@ -142,7 +144,9 @@ bool TIEAVIReader::Open(TStream* Stream) {
 
 int32_t TIEAVIReader::FrameDelay() const {
   if (rate_ == 0 || scale_ == 0) return 0;
-  return static_cast<int32_t>(1000.0 / (static_cast<double>(rate_) / scale_));
+  // A rate of one frame in years would not fit: the longest delay instead.
+  const double delay = 1000.0 / (static_cast<double>(rate_) / scale_);
+  return delay >= static_cast<double>(INT32_MAX) ? INT32_MAX : static_cast<int32_t>(delay);
 }
 
 bool TIEAVIReader::ReadChunkData(const Frame& F, std::vector<uint8_t>& Data) {

@@ -27,6 +27,12 @@ class TIEAVIReader {
   int32_t Width() const { return width_; }
   int32_t Height() const { return height_; }
   int32_t BitCount() const { return bit_count_; }
+  // The frames' coding as the stream format gives it: 0 uncompressed, 1
+  // 8-bit run-length, 3 bit fields, else a four-character code.
+  uint32_t Compression() const { return compression_; }
+  // Frames per second as the stream header gives them: Rate() / Scale().
+  uint32_t Rate() const { return rate_; }
+  uint32_t Scale() const { return scale_; }
   // The frames' coding can be decoded.
   bool Decodable() const { return codec_ != kUnsupported; }
   const std::string& Error() const { return error_; }
@@ -49,6 +55,7 @@ class TIEAVIReader {
   std::vector<Frame> frames_;
   uint32_t rate_ = 0, scale_ = 0;
   int32_t width_ = 0, height_ = 0, bit_count_ = 0;
+  uint32_t compression_ = 0;
   bool top_down_ = false;
   Codec codec_ = kUnsupported;
   std::vector<TRGB> palette_;

@@ -90,12 +90,14 @@ TEST(MetafileTest, TestsReadTheHeadersAtThePosition) {
   }
 }
 
-TEST(MetafileTest, DetectionFindsBothKindsAndReadsNeither) {
+TEST(MetafileTest, DetectionFindsBothKindsThatAreReadNotWritten) {
   for (const auto& [data, id] : {std::pair{Placeable(), ieftWMF}, std::pair{Wmf(0), ieftWMF}, std::pair{Emf(), ieftEMF}}) {
     TIEMemStream s(data.data(), static_cast<int64_t>(data.size()));
     EXPECT_EQ(FindStreamFormat(&s), id);
     EXPECT_EQ(s.Position(), 0);
   }
-  EXPECT_EQ(FindFormatInfo(ieftWMF)->ReadProc, nullptr);
+  EXPECT_NE(FindFormatInfo(ieftWMF)->ReadProc, nullptr);
+  EXPECT_NE(FindFormatInfo(ieftEMF)->ReadProc, nullptr);
+  EXPECT_EQ(FindFormatInfo(ieftWMF)->WriteProc, nullptr);
   EXPECT_EQ(FindFormatInfo(ieftEMF)->WriteProc, nullptr);
 }
