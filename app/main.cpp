@@ -5,6 +5,7 @@
 #include "app/Program.h"
 #include "panels/UxStyles.h"
 #include "platform/Backend.h"
+#include "toolbar/TTBKTheme.h"
 #include "ui/TApplication.h"
 
 int main() {
@@ -14,11 +15,13 @@ int main() {
     return 1;
   }
   InitControls();
+  StartThemes();
   PanelsStartUp();
   CreateProgramWindows();
   Application->Run();
   PanelsShutDown();
   DoneControls();
+  StopThemes();
   ShutdownPlatform();
   return 0;
 }

@@ -9,6 +9,7 @@
 #include "toolbar/TDKDock.h"
 #include "toolbar/TDKItemViewer.h"
 #include "toolbar/TDKView.h"
+#include "toolbar/TTBKItemViewer.h"
 #include "ui/TCanvas.h"
 #include "ui/TControl.h"
 #include "ui/TForm.h"
@@ -24,9 +25,8 @@ int32_t ItemStateFlags(const TTBKItemPaintInfo& ItemInfo) {
 }
 
 uint32_t QueryComponentViewKind(TComponent* Component) {
-  auto* w = dynamic_cast<TWinControl*>(Component);
-  if (!w || !w->HandleAllocated()) return 0;
-  return uint32_t(SendMessage(w->Handle(), TBKM_QUERYVIEWKIND, 0, 0));
+  auto* c = dynamic_cast<TControl*>(Component);
+  return c ? uint32_t(c->Perform(TBKM_QUERYVIEWKIND, 0, 0)) : 0;
 }
 
 uint32_t QueryViewKind(TDKView* View) {
@@ -84,11 +84,14 @@ void RedrawFrame(TControl* Control) {
 
 int32_t ImageColumnWidth(TDKItemViewer* Viewer) {
   int32_t w = 16, h = 16;
-  if (Viewer)
-    if (TCustomImageList* il = Viewer->ImageListInUse()) {
-      w = il->Width();
-      h = il->Height();
-    }
+  if (auto* themed = dynamic_cast<TTBKItemViewer*>(Viewer)) {
+    TSize s = themed->GetImageSize();
+    w = s.cx;
+    h = s.cy;
+  } else if (TCustomImageList* il = Viewer ? Viewer->ImageListInUse() : nullptr) {
+    w = il->Width();
+    h = il->Height();
+  }
   int32_t t = 13;
   if (Viewer && Viewer->View()) {
     HDC dc = MeasureBitmap()->Canvas()->Handle();

@@ -190,16 +190,22 @@ void TDKToolbarView::ApplyContentSize(int32_t Width, int32_t Height) {
 
 // ---- Toolbar
 
-TDKCustomToolbar::TDKCustomToolbar(TComponent* AOwner) : TDKCustomDockableWindow(AOwner) {
+TDKCustomToolbar::TDKCustomToolbar(TComponent* AOwner)
+    : TDKCustomToolbar(
+          AOwner, [](TDKCustomToolbar* t) { return new TDKChevronItem(t, t); },
+          [](TDKCustomToolbar* t, TDKCustomItem* root, bool priority) { return new TDKToolbarView(t, root, priority); }) {}
+
+TDKCustomToolbar::TDKCustomToolbar(TComponent* AOwner, TChevronMaker MakeChevron, TViewMaker MakeView)
+    : TDKCustomDockableWindow(AOwner) {
   ControlStyle().Include(csAcceptsControls);
   ControlStyle().Include(csActionClient);
   resizeOptions_ = 0;
   items_ = new TDKRootItem(this);
   items_->SetStreamParent(this);
-  chevron_ = new TDKChevronItem(this, this);
+  chevron_ = MakeChevron(this);
   chevron_->SetLinkSubitems(items_);
   bool designing = ComponentState().Contains(csDesigning);
-  view_ = new TDKToolbarView(this, items_, !designing);
+  view_ = MakeView(this, items_, !designing);
   view_->RebuildViewers();  // now with the chevron, which the view's own constructor cannot ask for
   view_->SetBackgroundColor(clBtnFace);
   SetColor(clBtnFace);

@@ -56,6 +56,11 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
 
  public:
   explicit TDKCustomToolbar(TComponent* AOwner);
+  // Makers of the chevron and the view, for toolbars that use classes of
+  // their own.
+  using TChevronMaker = TDKChevronItem* (*)(TDKCustomToolbar* Toolbar);
+  using TViewMaker = TDKToolbarView* (*)(TDKCustomToolbar* Toolbar, TDKCustomItem* Root, bool UsePriorityOrdering);
+  TDKCustomToolbar(TComponent* AOwner, TChevronMaker MakeChevron, TViewMaker MakeView);
   ~TDKCustomToolbar() override;
   void BeforeDestruction() override;
 

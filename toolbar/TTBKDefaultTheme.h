@@ -70,5 +70,8 @@ class TTBKDefaultTheme : public TTBKTheme {
   TColor statusBarColor_ = clBtnFace;
 };
 
+// The width of a docked window's drag-handle strip.
+int32_t DockDragHandleSize(TDKDragHandleStyle Style, bool CloseButton);
+
 // The small-caption font of floating windows (the system's, else the default).
 HFONT CaptionFont();

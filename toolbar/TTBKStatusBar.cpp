@@ -29,11 +29,15 @@ RTL_DEFINE_CLASS(TTBKStatusBar, TTBKCustomStatusBar)
 
 // ---- Panel
 
-TTBKStatusPanel::TTBKStatusPanel(TCollection* Collection) : TCollectionItem(Collection) {}
+TTBKStatusPanel::TTBKStatusPanel(TCollection* Collection)
+    : TCollectionItem(Collection), fontSettings_(new TFontSettings()) {
+  fontSettings_->OnChange = [this] { Notify(); };
+}
 
 TTBKStatusPanel::~TTBKStatusPanel() {
   TControl* c = control_;
   control_ = nullptr;
+  delete fontSettings_;
   // The hosted control stays where it is; it re-evaluates its showing.
   if (auto* w = dynamic_cast<TWinControl*>(c)) {
     if (!w->ComponentState().Contains(csDestroying) && w->HandleAllocated()) {
@@ -140,6 +144,7 @@ void TTBKStatusPanel::Assign(TPersistent* Source) {
   caption_ = src->caption_;
   enabled_ = src->enabled_;
   framed_ = src->framed_;
+  fontSettings_->Assign(src->fontSettings_);
   hint_ = src->hint_;
   imageIndex_ = src->imageIndex_;
   maxSize_ = src->maxSize_;
@@ -370,6 +375,7 @@ void TTBKCustomStatusBar::Paint() {
       if (!p->shown_ || !IntersectRect(&dummy, &r, &clip)) continue;
       if (p->framed_) CurrentTheme->DrawStatusBarPart(c, r, p->atRightEdge_ ? tbksbRightPanel : tbksbPanel);
       SelectPanelFont(c, !p->enabled_);
+      ApplyFontSettings(*p->fontSettings_, c->Font());
       FireAdjustPanelFont(p, c->Font());
       TRect content = r;
       FireAdjustContentRect(p, content);

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "rtl/TCollection.h"
+#include "toolbar/TFontSettings.h"
 #include "toolbar/TTBKTextWrapping.h"
 #include "ui/TControl.h"
 #include "ui/TLabel.h"
@@ -37,6 +38,9 @@ class TTBKStatusPanel : public TCollectionItem {
   void SetEnabled(bool v);
   bool Framed() const { return framed_; }
   void SetFramed(bool v);
+  // Any change of the font settings counts as a change of the panel.
+  TFontSettings* FontSettings() const { return fontSettings_; }
+  void SetFontSettings(TFontSettings* v) { fontSettings_->Assign(v); }
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& v) { hint_ = v; }
   int32_t ImageIndex() const { return imageIndex_; }
@@ -72,6 +76,7 @@ class TTBKStatusPanel : public TCollectionItem {
   TControl* control_ = nullptr;
   bool enabled_ = true;
   bool framed_ = true;
+  TFontSettings* fontSettings_;
   std::string hint_;
   int32_t imageIndex_ = -1;
   int32_t maxSize_ = 0;

@@ -8,7 +8,10 @@
 #include "toolbar/TTBKDock.h"
 #include "toolbar/TTBKItem.h"
 #include "toolbar/TTBKToolbar.h"
+#include "ui/TBitmap.h"
+#include "ui/TCanvas.h"
 #include "ui/TImageList.h"
+#include "platform/Text.h"
 
 namespace {
 const std::vector<int32_t> kUsed = {ButtonImage::Page,       ButtonImage::Open,       ButtonImage::Save,
@@ -108,20 +111,29 @@ TEST_F(ButtonImagesTest, ToolbarItemsPaintTheirPictureAboveOrBesideTheCaption) {
       EXPECT_GT(differ, opaque / 2) << "a disabled picture is greyed";
     }
   };
+  // Above the caption: picture, a 2-pixel gap and caption are centred
+  // together inside the item's 2-pixel edge.
+  auto captionHeight = [&](TTBKItem* item) {
+    TBitmap b;
+    b.Canvas()->Font()->Assign(bar->View()->ItemFont());
+    TRect t{0, 0, 1, 0};
+    DrawText(b.Canvas()->Handle(), item->Caption(), &t, DT_CALCRECT);
+    return t.Bottom;
+  };
   TRect r = bar->ItemRect(open);
-  check(open, r.Left + (r.Width() - 16) / 2, r.Top + 2, true);
+  check(open, r.Left + (r.Width() - 16) / 2, r.Top + (r.Height() - 18 - captionHeight(open)) / 2, true);
   r = bar->ItemRect(save);
-  check(save, r.Left + (r.Width() - 16) / 2, r.Top + 2, false);
+  check(save, r.Left + (r.Width() - 16) / 2, r.Top + (r.Height() - 18 - captionHeight(save)) / 2, false);
 
-  // Beside the caption: the picture at the left (past the item's edge and
-  // the picture's own margin), centred in height, and the
-  // item wider by the picture.
+  // Beside the caption: the picture at the left (past the item's 2-pixel
+  // edge, centred in a column one pixel wider on each side), centred in
+  // height, and the item wider by the picture.
   const int32_t topWidth = bar->ItemRect(open).Width();
   for (TTBKItem* item : {open, save}) item->SetLayout(tbklGlyphLeft);
   bar->Repaint();
   r = bar->ItemRect(open);
   EXPECT_GE(r.Width(), topWidth + 16);
-  check(open, r.Left + 2, r.Top + (r.Height() - 16) / 2, true);
+  check(open, r.Left + 3, r.Top + (r.Height() - 16) / 2, true);
   // The bar follows changes of its list: an emptied list leaves the
   // picture's place blank (the item keeps its room), a filled one shows it.
   images->Clear();
@@ -134,14 +146,14 @@ TEST_F(ButtonImagesTest, ToolbarItemsPaintTheirPictureAboveOrBesideTheCaption) {
     int32_t face = 0;
     for (int32_t y = 0; y < 16; ++y)
       for (int32_t x = 0; x < 16; ++x)
-        face += Rgb(s.At(origin.X - wr.Left + r.Left + 2 + x, origin.Y - wr.Top + r.Top + (r.Height() - 16) / 2 + y)) ==
+        face += Rgb(s.At(origin.X - wr.Left + r.Left + 3 + x, origin.Y - wr.Top + r.Top + (r.Height() - 16) / 2 + y)) ==
                 ColorToRGB(clBtnFace);
     EXPECT_EQ(face, 256);
   }
   FillButtonImages(images);
   bar->Repaint();
   EXPECT_EQ(bar->ItemRect(open).Width(), r.Width());
-  check(open, r.Left + 2, r.Top + (r.Height() - 16) / 2, true);
+  check(open, r.Left + 3, r.Top + (r.Height() - 16) / 2, true);
 
   // Text only: no picture, and the items narrow again.
   for (TTBKItem* item : {open, save}) item->SetDisplayMode(nbdmTextOnly);

@@ -239,6 +239,7 @@ TEST_F(StatusBarTest, CopyingPanelsKeepsWhatTheyShow) {
   src->SetEnabled(false);
   src->SetTextTruncation(twEndEllipsis);
   src->SetTag(7);
+  src->FontSettings()->SetBold(tsTrue);
   src->SetControl(edit);
   auto* other = new TTBKStatusBar(form);
   other->SetParent(form);
@@ -256,6 +257,7 @@ TEST_F(StatusBarTest, CopyingPanelsKeepsWhatTheyShow) {
   EXPECT_FALSE(copy->Enabled());
   EXPECT_EQ(copy->TextTruncation(), twEndEllipsis);
   EXPECT_EQ(copy->Tag(), 7);
+  EXPECT_EQ(copy->FontSettings()->Bold(), tsTrue);
   EXPECT_EQ(copy->Control(), edit) << "found by name among the form's components";
   EXPECT_EQ(edit->Parent(), other);
   EXPECT_EQ(bar->Panels()->Count(), 0) << "the panel left with its control";
