@@ -127,6 +127,16 @@ void TTBKCustomCheckBox::CMDialogChar(TMessage& Message) {
   TTBKTextObject::CMDialogChar(Message);
 }
 
+void TTBKCustomCheckBox::CMDialogKey(TMessage& Message) {
+  if (Message.WParam == VK_RETURN && Focused() && !GetShiftState().Contains(ssShift) &&
+      !GetShiftState().Contains(ssCtrl) && !GetShiftState().Contains(ssAlt)) {
+    Click();
+    Message.Result = 1;
+    return;
+  }
+  TTBKTextObject::CMDialogKey(Message);
+}
+
 void TTBKCustomCheckBox::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_GETDLGCODE:

@@ -41,6 +41,7 @@ class TTBKCustomCheckBox : public TTBKTextObject {
   TRect GetInnerPadding() override;
   void Paint() override;
   void CMDialogChar(TMessage& Message) override;
+  void CMDialogKey(TMessage& Message) override;
 
  private:
   bool GlyphAtRight() { return EffectiveAlignment() == taRightJustify; }

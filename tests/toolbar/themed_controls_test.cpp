@@ -390,6 +390,12 @@ TEST_F(ThemedControlsTest, CheckBoxStatesAndTheirChanges) {
   box->SetCaption("&Box");
   EXPECT_EQ(box->Perform(CM_DIALOGCHAR, 'b'), 1);
   EXPECT_EQ(box->State(), cbChecked);
+  Key(VK_RETURN);
+  EXPECT_EQ(box->State(), cbUnchecked) << "Enter clicks the focused box";
+  Key(VK_RETURN);
+  EXPECT_EQ(box->State(), cbGrayed);
+  Key(VK_RETURN);
+  EXPECT_EQ(box->State(), cbChecked);
   // The platform's click notice moves the state on without OnClick.
   const int before = clicks;
   box->Perform(CN_COMMAND, 0);
