@@ -167,6 +167,10 @@ TEST_F(StatusBarTest, OnlyARealChangeLaysOutAgain) {
   p->SetCaption("W: 800");
   EXPECT_EQ(counting->Layouts, before + 1);
   EXPECT_EQ(p->Caption(), "W: 800");
+  // A theme change lays the panels out again (the theme's margins may differ).
+  TMessage m{TBKM_SYSCHANGE, tbknEndChange, 0, 0};
+  Nexus()->Dispatch(m);
+  EXPECT_EQ(counting->Layouts, before + 2);
   EXPECT_THROW(counting->Panels()->PanelAt(1), EListError);
 }
 

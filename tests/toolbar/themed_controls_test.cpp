@@ -346,6 +346,26 @@ TEST_F(ThemedControlsTest, ADropDownButtonOpensItsMenuBelowItselfOnThePress) {
   EXPECT_EQ(b->DropDownMenu(), nullptr);
 }
 
+TEST_F(ThemedControlsTest, AfterADropDownThePressesAimedAtTheButtonAreDropped) {
+  auto* b = Make<TTBKButton>(10, 10, "Menu");
+  auto* other = Make<TTBKButton>(100, 10, "Other");
+  ShowForm();
+  MoveTo(b, 20, 10);
+  PostMessage(b->Handle(), WM_LBUTTONDOWN, 0, 0);
+  PostMessage(b->Handle(), WM_LBUTTONUP, 0, 0);
+  PostMessage(b->Handle(), WM_RBUTTONDBLCLK, 0, 0);
+  const TPoint p = other->ClientToScreen(TPoint{20, 10});
+  SetCursorPos(p.X, p.Y);
+  PostMessage(other->Handle(), WM_LBUTTONDOWN, 0, 0);
+  FlushPendingMouseMessages(b);
+  std::vector<std::pair<HWND, UINT>> left;
+  MSG msg;
+  while (PeekMessage(msg, nullptr, WM_LBUTTONDOWN, WM_MBUTTONDBLCLK, PM_REMOVE))
+    left.emplace_back(msg.hwnd, msg.message);
+  EXPECT_EQ(left, (std::vector<std::pair<HWND, UINT>>{{b->Handle(), UINT(WM_LBUTTONUP)},
+                                                      {other->Handle(), UINT(WM_LBUTTONDOWN)}}));
+}
+
 // ---- Check boxes
 
 // Refuses grey and turns it into the current state.
