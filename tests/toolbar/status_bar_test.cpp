@@ -8,7 +8,9 @@
 #include "tests/toolbar/ToolbarTestSupport.h"
 #include "toolbar/TTBKDefaultTheme.h"
 #include "toolbar/TTBKStatusBar.h"
+#include "ui/TBitmap.h"
 #include "ui/TEdit.h"
+#include "ui/TImageList.h"
 
 namespace {
 
@@ -25,7 +27,34 @@ class TPartRecorder : public TTBKDefaultTheme {
     Parts.push_back({R, Code});
     TTBKDefaultTheme::DrawStatusBarPart(Canvas, R, Code);
   }
+  struct Text {
+    TRect R;
+    std::string Caption;
+    UINT Format;
+    TTBKItemPaintInfo Info;
+    TColor Color;
+  };
+  std::vector<Text> Texts;
+  void DrawItemText(TCanvas* Canvas, TRect R, const TTBKItemPaintInfo& Info, const std::string& Caption, UINT Format,
+                    bool Rotated) override {
+    Texts.push_back({R, Caption, Format, Info, Canvas->Font()->Color()});
+    TTBKDefaultTheme::DrawItemText(Canvas, R, Info, Caption, Format, Rotated);
+  }
+  std::vector<TRect> Glyphs;
+  void DrawGlyph(TCanvas* Canvas, const TRect& R, TCustomImageList* Images, int32_t Index,
+                 const TTBKItemPaintInfo& Info) override {
+    Glyphs.push_back(R);
+    TTBKDefaultTheme::DrawGlyph(Canvas, R, Images, Index, Info);
+  }
 };
+
+// Paints Bar with Theme as the current theme.
+void PaintWith(TPartRecorder& Theme, TControl* Bar) {
+  TTBKTheme* saved = CurrentTheme;
+  CurrentTheme = &Theme;
+  Bar->Repaint();
+  CurrentTheme = saved;
+}
 
 class StatusBarTest : public ToolbarTest {
  protected:
@@ -78,6 +107,59 @@ TEST_F(StatusBarTest, TheMainWindowsFourPanelsSitAtTheLeftWithPlainFrames) {
   for (int i = 1; i <= 4; ++i) EXPECT_EQ(theme.Parts[i].Code, 1);
   EXPECT_EQ(theme.Parts[5].Code, 3);
   EXPECT_EQ(theme.Parts[5].R, (TRect{1072 - GetSystemMetrics(SM_CXVSCROLL), 3, 1072, 22}));
+}
+
+TEST_F(StatusBarTest, CaptionsAndImagesSitInsideTheFrameByAlignment) {
+  auto* images = new TImageList(form);
+  TBitmap pic;
+  pic.SetSize(16, 16);
+  images->Add(&pic, nullptr);
+  bar->SetImages(images);
+  TTBKStatusPanel* plain = Add(70);
+  plain->SetCaption("32");
+  TTBKStatusPanel* right = Add(70);
+  right->SetCaption("W: 640");
+  right->SetAlignment(taRightJustify);
+  right->SetTextTruncation(twEndEllipsis);
+  right->SetFramed(false);
+  right->SetEnabled(false);
+  TTBKStatusPanel* pictured = Add(70);
+  pictured->SetCaption("H");
+  pictured->SetImageIndex(0);
+  pictured->SetTextTruncation(twPathEllipsis);
+  TTBKStatusPanel* centred = Add(70);
+  centred->SetCaption("DPI");
+  centred->SetAlignment(taCenter);
+  centred->SetImageIndex(0);
+  centred->SetEnabled(false);
+  Widen(400);
+  TPartRecorder theme;
+  PaintWith(theme, bar);
+  ASSERT_EQ(theme.Texts.size(), 4u);
+  TTBKPartMargins m;
+  theme.GetPartMargins(3, m);
+  const UINT line = DT_SINGLELINE | DT_VCENTER;
+  // Framed: inside the theme's margins, one more pixel each side.
+  EXPECT_EQ(theme.Texts[0].R, (TRect{0 + m.LeftWidth + 1, 2 + m.TopHeight, 70 - m.RightWidth - 1, 22 - m.BottomHeight}));
+  EXPECT_EQ(theme.Texts[0].Format, line);
+  EXPECT_EQ(theme.Texts[0].Info.ViewKind, 0x10000u);
+  EXPECT_TRUE(theme.Texts[0].Info.Enabled);
+  EXPECT_EQ(theme.Texts[1].R, (TRect{71, 2, 139, 22})) << "unframed: the whole panel";
+  EXPECT_EQ(theme.Texts[1].Format, line | DT_RIGHT | DT_END_ELLIPSIS);
+  EXPECT_FALSE(theme.Texts[1].Info.Enabled);
+  EXPECT_EQ(theme.Texts[1].Color, theme.GetItemForeColor(theme.Texts[1].Info));
+  EXPECT_NE(theme.Texts[1].Color, theme.Texts[0].Color) << "disabled captions take the theme's disabled colour";
+  // An image at the left pushes the caption right by its width and 4.
+  EXPECT_EQ(theme.Texts[2].R.Left, 140 + m.LeftWidth + 1 + 16 + 4);
+  EXPECT_EQ(theme.Texts[2].Format, line | DT_PATH_ELLIPSIS);
+  // A centred image leaves the caption's rectangle alone; a disabled panel
+  // draws its image through the theme.
+  EXPECT_EQ(theme.Texts[3].R.Left, 210 + m.LeftWidth + 1);
+  EXPECT_EQ(theme.Texts[3].Format, line | DT_CENTER);
+  ASSERT_EQ(theme.Glyphs.size(), 1u);
+  const int32_t l = 210 + m.LeftWidth + 1, r = 280 - m.RightWidth - 1;
+  EXPECT_EQ(theme.Glyphs[0].Left, (l + r - 16) / 2);
+  EXPECT_EQ(theme.Glyphs[0].Width(), 16);
 }
 
 TEST_F(StatusBarTest, ViewPriorityHidesPanelsThatDoNotFit) {

@@ -12,6 +12,7 @@
 #include "toolbar/TTBKDefaultTheme.h"
 #include "ui/TBitmap.h"
 #include "ui/TEdit.h"
+#include "ui/TImageList.h"
 #include "ui/TPanel.h"
 #include "ui/TTimer.h"
 
@@ -297,6 +298,91 @@ TEST_F(ThemedControlsTest, ButtonMeasures) {
   b->SetCaption("OK");
   auto* text = Make<TTBKTextObject>(10, 50, "OK");
   EXPECT_EQ(b->Height(), text->Height() + 8);
+}
+
+// The default theme, noting what a button asks it to draw.
+class TButtonRecorder : public TTBKDefaultTheme {
+ public:
+  TButtonRecorder() : TTBKDefaultTheme("Recorder") {}
+  std::vector<std::pair<TRect, TTBKItemPaintInfo>> Faces;
+  std::vector<std::pair<TRect, UINT>> Texts;
+  std::vector<TRect> Glyphs, Arrows;
+  void DrawButtonFace(TCanvas* Canvas, const TRect& R, const TTBKItemPaintInfo& Info) override {
+    Faces.emplace_back(R, Info);
+    TTBKDefaultTheme::DrawButtonFace(Canvas, R, Info);
+  }
+  void DrawItemText(TCanvas* Canvas, TRect R, const TTBKItemPaintInfo& Info, const std::string& Caption, UINT Format,
+                    bool Rotated) override {
+    Texts.emplace_back(R, Format);
+    TTBKDefaultTheme::DrawItemText(Canvas, R, Info, Caption, Format, Rotated);
+  }
+  void DrawGlyph(TCanvas* Canvas, const TRect& R, TCustomImageList* Images, int32_t Index,
+                 const TTBKItemPaintInfo& Info) override {
+    Glyphs.push_back(R);
+    TTBKDefaultTheme::DrawGlyph(Canvas, R, Images, Index, Info);
+  }
+  void DrawDropDownArrow(TCanvas* Canvas, const TRect& R, const TTBKItemPaintInfo& Info) override {
+    Arrows.push_back(R);
+    TTBKDefaultTheme::DrawDropDownArrow(Canvas, R, Info);
+  }
+};
+
+TButtonRecorder PaintButton(TControl* Button) {
+  TButtonRecorder theme;
+  TTBKTheme* saved = CurrentTheme;
+  CurrentTheme = &theme;
+  Button->Repaint();
+  CurrentTheme = saved;
+  return theme;
+}
+
+TEST_F(ThemedControlsTest, AButtonPlacesItsImageAndCaptionByLayout) {
+  auto* images = new TImageList(form);
+  TBitmap pic;
+  pic.SetSize(16, 16);
+  images->Add(&pic, nullptr);
+  auto* b = Make<TTBKButton>(10, 10, "Open");
+  b->SetImages(images);
+  b->SetAutoSize(false);
+  b->SetBounds(10, 10, 120, 60);
+  ShowForm();
+  // Inside the face the content area is the client less BorderSize (4).
+  const TRect inner{4, 4, 116, 56};
+  {
+    TButtonRecorder t = PaintButton(b);
+    ASSERT_EQ(t.Faces.size(), 1u);
+    EXPECT_EQ(t.Faces[0].first, b->ClientRect());
+    EXPECT_EQ(t.Faces[0].second.ViewKind, 0x1200u);
+    EXPECT_EQ(t.Faces[0].second.Options, 0x21u);
+    ASSERT_EQ(t.Glyphs.size(), 1u);
+    ASSERT_EQ(t.Texts.size(), 1u);
+    const TRect g = t.Glyphs[0], x = t.Texts[0].first;
+    EXPECT_EQ(g.Top, (inner.Top + inner.Bottom - 16) / 2);
+    EXPECT_EQ(x.Left, g.Right + 4) << "the caption follows the image";
+    EXPECT_EQ(x.Right, inner.Right);
+    TBitmap probe;
+    probe.SetSize(8, 8);
+    probe.Canvas()->SetFont(b->Font());
+    const int32_t tw = probe.Canvas()->TextWidth("Open");
+    EXPECT_EQ(g.Left, (inner.Left + inner.Right - (16 + 4 + tw)) / 2) << "image and caption centred together";
+    EXPECT_EQ(t.Texts[0].second & (DT_CENTER | DT_RIGHT), 0u);
+  }
+  b->SetLayout(blGlyphTop);
+  {
+    TButtonRecorder t = PaintButton(b);
+    ASSERT_EQ(t.Glyphs.size(), 1u);
+    const TRect g = t.Glyphs[0], x = t.Texts[0].first;
+    EXPECT_EQ(g.Left, (inner.Left + inner.Right - 16) / 2);
+    EXPECT_EQ(x.Top, g.Bottom + 4) << "the caption below the image";
+    EXPECT_EQ(g.Top, (inner.Top + inner.Bottom - (16 + 4 + x.Height())) / 2) << "the block centred vertically";
+  }
+  b->SetLayout(blGlyphRight);
+  {
+    TButtonRecorder t = PaintButton(b);
+    const TRect g = t.Glyphs[0], x = t.Texts[0].first;
+    EXPECT_EQ(g.Left, x.Right + 4) << "the image follows the caption";
+    EXPECT_NE(t.Texts[0].second & DT_RIGHT, 0u);
+  }
 }
 
 // A drop-down menu that notes where it popped up.
