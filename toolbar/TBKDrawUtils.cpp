@@ -337,6 +337,16 @@ const std::vector<TColor>& GradientColors(int32_t N, TColor C1, TColor C2) {
 
 void FillGradient(HDC DC, const TRect& R, TColor C1, TColor C2, int32_t Direction) {
   if (!RectVisible(DC, &R)) return;
+  // The platform's gradient fill: two vertices, channels widened to 16 bits.
+  uint32_t a = Rgb(C1), b = Rgb(C2);
+  TRIVERTEX v[2] = {{R.Left, R.Top, COLOR16(R_(a) << 8), COLOR16(G_(a) << 8), COLOR16(B_(a) << 8), 0},
+                    {R.Right, R.Bottom, COLOR16(R_(b) << 8), COLOR16(G_(b) << 8), COLOR16(B_(b) << 8), 0}};
+  GRADIENT_RECT mesh{0, 1};
+  GradientFill(DC, v, 2, &mesh, 1, Direction == 0 ? GRADIENT_FILL_RECT_H : GRADIENT_FILL_RECT_V);
+}
+
+void FillGradientStripes(HDC DC, const TRect& R, TColor C1, TColor C2, int32_t Direction) {
+  if (!RectVisible(DC, &R)) return;
   TRect clip;
   GetClipBox(DC, &clip);
   int32_t n = Direction == 0 ? R.Right - R.Left : R.Bottom - R.Top;
@@ -347,9 +357,9 @@ void FillGradient(HDC DC, const TRect& R, TColor C1, TColor C2, int32_t Directio
                              : TRect{R.Left, R.Top + i, R.Right, R.Top + i + 1};
     if (Direction == 0 ? (s.Right <= clip.Left || s.Left >= clip.Right) : (s.Bottom <= clip.Top || s.Top >= clip.Bottom))
       continue;
-    HBRUSH b = CreateSolidBrush(ColorToRGB(colors[size_t(i)]));
-    FillRect(DC, &s, b);
-    DeleteObject(b);
+    HBRUSH br = CreateSolidBrush(ColorToRGB(colors[size_t(i)]));
+    FillRect(DC, &s, br);
+    DeleteObject(br);
   }
 }
 

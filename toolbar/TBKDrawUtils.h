@@ -73,8 +73,12 @@ void DrawShadedGlyph(TCanvas* Canvas, const TRect& R, TCustomImageList* Images, 
 
 // --- Gradient ---------------------------------------------------------------------------
 
-// Direction 0 left (C1) to right (C2), 1 top to bottom.
+// Direction 0 left (C1) to right (C2), 1 top to bottom, by the platform's
+// gradient fill.
 void FillGradient(HDC DC, const TRect& R, TColor C1, TColor C2, int32_t Direction);
+// The same in one-pixel stripes of GradientColors, within the clip box (for
+// a platform without a gradient fill).
+void FillGradientStripes(HDC DC, const TRect& R, TColor C1, TColor C2, int32_t Direction);
 // N colours from C1 to C2 (N positive), cached for the 16 latest requests.
 const std::vector<TColor>& GradientColors(int32_t N, TColor C1, TColor C2);
 

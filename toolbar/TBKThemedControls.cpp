@@ -71,8 +71,11 @@ void DrawParentBackground(TControl* Control, HDC DC, const TRect& Rect) {
 void RecreateFrame(TControl* Control) {
   auto* w = dynamic_cast<TWinControl*>(Control);
   if (!w || !w->HandleAllocated()) return;
+  // The client area keeps its size; the frame around it follows the theme.
+  const int32_t cw = w->ClientWidth(), ch = w->ClientHeight();
   SetWindowPos(w->Handle(), 0, 0, 0, 0, 0,
                SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (w->ClientWidth() != cw || w->ClientHeight() != ch) w->SetClientSize(cw, ch);
   w->Invalidate();
 }
 

@@ -453,9 +453,13 @@ void TTBKDefaultTheme::DrawFloatingWindowBorder(TCanvas* Canvas, const TRect& R,
   if (closeShown) {
     TRect b = Shrink(closeR, 2);
     if (F.RedrawParts & tbkrpCaption) {
+      // The caption colour around the button.
       TColor capColor = gradient ? (F.Active ? clGradientActiveCaption : clGradientInactiveCaption)
                                  : (F.Active ? clActiveCaption : clInactiveCaption);
+      int saved = SaveDC(dc);
+      ExcludeClipRect(dc, b.Left, b.Top, b.Right, b.Bottom);
       FillRectColor(dc, closeR, capColor);
+      RestoreDC(dc, saved);
     }
     if (F.RedrawParts & tbkrpCloseButton)
       DrawFrameControl(dc, &b, DFC_CAPTION,

@@ -269,6 +269,7 @@ void StopThemes() {
   delete n;
   n = nullptr;
   FreeThemeManager();
+  FreeDrawingObjects();
 }
 
 TTBKNexus* Nexus() { return NexusRef(); }

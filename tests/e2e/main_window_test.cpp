@@ -14,15 +14,19 @@
 #include "panels/TUxNavBar.h"
 #include "platform/Input.h"
 #include "platform/Registry.h"
+#include "platform/SysInfo.h"
+#include "toolbar/TBKThemedControls.h"
 #include "toolbar/TTBKCheckBox.h"
+#include "toolbar/TTBKDock.h"
 #include "toolbar/TTBKItem.h"
+#include "toolbar/TTBKItemViewer.h"
 #include "toolbar/TTBKToolbar.h"
 #include "ui/TComboBox.h"
+#include "ui/TEdit.h"
 #include "ui/TListView.h"
 #include "ui/TPageControl.h"
 #include "ui/TPanel.h"
 #include "ui/TTrackBar.h"
-#include "ui/TEdit.h"
 
 namespace {
 
@@ -97,6 +101,42 @@ TEST_F(ProgramTest, StartUpShowsTheMainWindowWithItsDefaults) {
   EXPECT_EQ((px >> 8) & 0xFF, 202u);
   EXPECT_EQ(px & 0xFF, 240u);
   SaveWindowPng(frmMain->Handle(), dir_ + "/main.png");
+}
+
+TEST_F(ProgramTest, TheMainToolbarAndDockAreMeasuredAndPaintedByTheTheme) {
+  StartProgram();
+  ASSERT_NE(CurrentTheme, nullptr);
+  TTBKToolbar* bar = frmMain->TBKToolbar1;
+  // Docked: a flat toolbar whose items, separators and chevron are the
+  // themed ones.
+  const uint32_t kind = QueryComponentViewKind(bar);
+  EXPECT_TRUE(ViewKindIs(kind, tbkvNormalToolbar));
+  EXPECT_FALSE(kind & tbkvOpaqueItems);
+  EXPECT_FALSE(kind & tbkvFloating);
+  bar->View()->EnsureLayout();
+  int32_t items = 0;
+  for (int32_t i = 0; i < bar->View()->ViewerCount(); ++i) {
+    TDKItemViewer* v = bar->View()->Viewers(i);
+    if (dynamic_cast<TTBKItem*>(v->Item())) {
+      EXPECT_NE(dynamic_cast<TTBKItemViewer*>(v), nullptr);
+      ++items;
+    }
+  }
+  EXPECT_EQ(items, 9);
+  EXPECT_NE(dynamic_cast<TTBKChevronItem*>(bar->Chevron()), nullptr);
+  EXPECT_EQ(bar->EffectiveColor(), CurrentTheme->GetViewBackColor(kind));
+  EXPECT_EQ(GetParentColor(frmMain->TBKDock1), GetParentColor(frmMain));
+  // The Open button (enabled) shows raised under the mouse.
+  const TRect r = bar->ItemRect(frmMain->btnLoad);
+  const TPoint o = bar->ClientOrigin();
+  TRect wr;
+  GetWindowRect(bar->Handle(), wr);
+  InjectMouseMove(TPoint{o.X + (r.Left + r.Right) / 2, o.Y + (r.Top + r.Bottom) / 2});
+  Pump();
+  bar->Repaint();
+  const Surface s = CopyWindowPixels(bar->Handle());
+  EXPECT_EQ(s.At(o.X - wr.Left + r.Left, o.Y - wr.Top + r.Top) & 0xFFFFFF,
+            ColorRefToPixel(GetSysColor(COLOR_BTNHIGHLIGHT)));
 }
 
 TEST_F(ProgramTest, LanguageFollowsThePrimaryLanguage) {

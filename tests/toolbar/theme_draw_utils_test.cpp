@@ -85,12 +85,22 @@ TEST_F(ThemeDrawUtilsTest, FramesAndBevelsAdjustTheRectangle) {
   EXPECT_EQ(a, (TRect{1, 1, 9, 9}));
 }
 
-TEST_F(ThemeDrawUtilsTest, AGradientOnePixelWideIsTheMiddleColour) {
+TEST_F(ThemeDrawUtilsTest, GradientsRunBetweenTheirEnds) {
+  // In stripes: one pixel wide is the colour halfway between the ends.
   ThemeCanvas c(4, 4);
-  FillGradient(c.canvas.Handle(), TRect{1, 0, 2, 4}, clBlack, TColor(0x0000FE), 0);
+  FillGradientStripes(c.canvas.Handle(), TRect{1, 0, 2, 4}, clBlack, TColor(0x0000FE), 0);
   EXPECT_EQ(c.target.At(1, 2), 0x7F0000u);
   EXPECT_EQ(c.Letter(0, 2), '.');
   EXPECT_EQ(c.Letter(2, 2), '.');
+  // By the platform: from the first colour, rising across the width.
+  ThemeCanvas g(10, 3);
+  FillGradient(g.canvas.Handle(), TRect{0, 0, 10, 3}, clBlack, clRed, 0);
+  EXPECT_EQ(g.target.At(0, 1), 0x000000u);
+  EXPECT_GT(g.target.At(9, 1) >> 16, g.target.At(5, 1) >> 16);
+  EXPECT_EQ(g.target.At(9, 1) & 0xFFFF, 0u);
+  ThemeCanvas v(3, 10);
+  FillGradient(v.canvas.Handle(), TRect{0, 0, 3, 10}, clBlack, clWhite, 1);
+  EXPECT_GT(v.target.At(1, 9) & 0xFF, v.target.At(1, 1) & 0xFF);
 }
 
 TEST_F(ThemeDrawUtilsTest, MonoPatternsPaintTheirSetBitsCentred) {

@@ -234,4 +234,35 @@ TEST_F(ThemePaintTest, DropDownArrowsAndItemText) {
   EXPECT_EQ(n.CountLetter('s', TRect{0, 0, 40, 16}) + n.CountLetter('W', TRect{0, 0, 40, 16}), 0);
 }
 
+TEST_F(ThemePaintTest, CheckBoxGlyphsShowTheirStateEvenWhenDisabled) {
+  auto glyph = [&](int32_t Flags) {
+    ThemeCanvas c(13, 13);
+    CurrentTheme->DrawControlGlyph(&c.canvas, TRect{0, 0, 13, 13}, tbkgCheckBox, Flags);
+    return c.Ascii();
+  };
+  const std::string checked = glyph(tbkcgChecked);
+  EXPECT_EQ(checked,
+            ".............\n"
+            ".sssssssssss.\n"
+            ".sWWWWWWWWWs.\n"
+            ".sWWWWWWxxWs.\n"
+            ".sWWWWWxxxWs.\n"
+            ".sWxWWxxWxWs.\n"
+            ".sWxxxxWxWWs.\n"
+            ".sWxxxWxWWWs.\n"
+            ".sWWxWxWWWWs.\n"
+            ".sWWWxWWWWWs.\n"
+            ".sWWWWWWWWWs.\n"
+            ".sssssssssss.\n"
+            ".............\n");
+  const std::string disabled = glyph(tbkcgChecked | tbkcgDisabled);
+  EXPECT_EQ(disabled.find('x'), std::string::npos);
+  EXPECT_EQ(disabled.find('W'), std::string::npos) << "a disabled box is face-coloured";
+  int greyMarks = 0;
+  for (size_t i = 0; i < disabled.size(); ++i) greyMarks += disabled[i] == 's' && checked[i] == 'x';
+  EXPECT_GT(greyMarks, 5) << "the mark stays visible in grey";
+  EXPECT_EQ(glyph(0).find('x'), std::string::npos);
+  EXPECT_NE(glyph(tbkcgHot), glyph(0)) << "hot: the platform's pushed-in frame control";
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/Text.h"
 #include "tests/toolbar/DockTestSupport.h"
 #include "tests/toolbar/ThemeTestSupport.h"
+#include "toolbar/DKCommon.h"
 #include "toolbar/TBKThemedControls.h"
 #include "toolbar/TShadows.h"
 #include "toolbar/TTBKDock.h"
@@ -174,6 +175,17 @@ TEST_F(ThemedBarTest, ViewKindsFollowWhereTheToolbarIs) {
   EXPECT_EQ(view->GetViewMargins(vorHorizontal), (TRect{0, 0, 0, 0}));
   bar->SetSnapDistance(-5);
   EXPECT_EQ(bar->SnapDistance(), 0);
+  // A system colour change reaches the toolbar: its layout is held during
+  // the change and its colour recomputed at the end.
+  bar->SetCurrentDock(dock);
+  Pump();
+  SendMessage(ThemeManager()->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+  EXPECT_FALSE(bar->View()->Updating()) << "begin and end balance";
+  EXPECT_EQ(bar->EffectiveColor(), CurrentTheme->GetViewBackColor(QueryComponentViewKind(bar)));
+  // Told only the end of a change (it joined midway), it stays balanced.
+  TMessage end{TBKM_THEMECHANGED, tbknEndChange, 0, 0};
+  bar->Dispatch(end);
+  EXPECT_FALSE(bar->View()->Updating());
 }
 
 TEST_F(ThemedBarTest, TheDockedToolbarPaintsItsFrameAndHotItemThroughTheTheme) {
@@ -221,7 +233,14 @@ TEST_F(ThemedBarTest, SubmenusOpenInThemedPopupsAndFloatingBarsInThemedWindows) 
   EXPECT_EQ(GetClassStyle(popup->Handle()) & CS_DROPSHADOW, UINT(CS_DROPSHADOW)) << "the platform's own shadow";
   EXPECT_EQ(GetClassStyle(popup->Handle()) & CS_DBLCLKS, 0u);
   EXPECT_EQ(popup->Shadows(), nullptr) << "the default theme makes no shadow strips";
-  EXPECT_NE(dynamic_cast<TTBKItemViewer*>(popup->View()->ViewerOfItem(child)), nullptr);
+  TDKItemViewer* cv = popup->View()->ViewerOfItem(child);
+  EXPECT_NE(dynamic_cast<TTBKItemViewer*>(cv), nullptr);
+  // A hint request shows the selected line's hint over the line.
+  popup->View()->SetSelected(cv);
+  THintInfo hint;
+  EXPECT_EQ(popup->Perform(CM_HINTSHOW, 0, LPARAM(&hint)), 0);
+  EXPECT_EQ(hint.HintStr, "Child");
+  EXPECT_EQ(hint.CursorRect, cv->BoundsRect);
   // The border: raised edge (white outer top-left) then the menu colour.
   const Surface s = CopyWindowPixels(popup->Handle());
   EXPECT_EQ(s.At(1, 1) & 0xFFFFFF, ThemeCanvas::SurfacePixel(COLOR_BTNHIGHLIGHT));
@@ -253,6 +272,14 @@ TEST_F(ThemedBarTest, SubmenusOpenInThemedPopupsAndFloatingBarsInThemedWindows) 
   const int32_t b = bar->FloatingFrameSize().cx;
   EXPECT_EQ(f.At(b, b + 1) & 0xFFFFFF, ThemeCanvas::SurfacePixel(COLOR_ACTIVECAPTION) & 0xFFFFFF)
       << "the small caption";
+  // Moved near the work area's right edge, the tool window snaps to it.
+  bar->SetSnapDistance(10);
+  EXPECT_EQ(host->SnapDistance(), 10);
+  const TRect work = MonitorRectOfRect(WindowRectOf(host), true);
+  host->SetBounds(work.Right - host->Width() - 6, 200, host->Width(), host->Height());
+  EXPECT_EQ(WindowRectOf(host).Right, work.Right);
+  host->SetBounds(work.Right - host->Width() - 30, 200, host->Width(), host->Height());
+  EXPECT_EQ(WindowRectOf(host).Right, work.Right - 30) << "beyond the distance it stays";
 }
 
 TEST(FloatingSnap, MovesWithinTheDistanceEndFlushWithTheWorkArea) {
