@@ -129,7 +129,7 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
   TBKStatusBar = new TTBKStatusBar(this);
   TBKStatusBar->SetName("TBKStatusBar");
   TBKStatusBar->SetParent(this);
-  for (int32_t i = 0; i < 4; ++i) TBKStatusBar->AddPanel()->SetSize(70);
+  for (int32_t i = 0; i < 4; ++i) TBKStatusBar->Panels()->Add()->SetSize(70);
 
   Imago1 = new TAppImago(this);
   Imago1->SetName("Imago1");
@@ -352,10 +352,10 @@ void TfrmMain::FormDestroy(TObject*) {
 
 void TfrmMain::UpdateStatusBar() {
   TIEBitmap* bmp = Imago1->GetIEBitmap();
-  TBKStatusBar->Panels(0)->SetCaption(std::to_string(bmp ? bmp->GetBitCount() : 0));
-  TBKStatusBar->Panels(1)->SetCaption("W: " + std::to_string(bmp ? bmp->GetWidth() : 0));
-  TBKStatusBar->Panels(2)->SetCaption("H: " + std::to_string(bmp ? bmp->GetHeight() : 0));
-  TBKStatusBar->Panels(3)->SetCaption("DPI: " + std::to_string(Imago1->DpiX()));
+  TBKStatusBar->Panels()->PanelAt(0)->SetCaption(std::to_string(bmp ? bmp->GetBitCount() : 0));
+  TBKStatusBar->Panels()->PanelAt(1)->SetCaption("W: " + std::to_string(bmp ? bmp->GetWidth() : 0));
+  TBKStatusBar->Panels()->PanelAt(2)->SetCaption("H: " + std::to_string(bmp ? bmp->GetHeight() : 0));
+  TBKStatusBar->Panels()->PanelAt(3)->SetCaption("DPI: " + std::to_string(Imago1->DpiX()));
 }
 
 void TfrmMain::RefreshView() {

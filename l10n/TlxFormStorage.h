@@ -11,8 +11,6 @@
 #include "rtl/TComponent.h"
 #include "rtl/TypInfo.h"
 
-RTL_EXCEPTION(EInvalidCast, Exception);
-
 RTL_ENUM(TMyHKeyType, lxHKEY_CURRENT_USER, lxHKEY_CLASSES_ROOT, lxHKEY_LOCAL_MACHINE, lxHKEY_USERS,
          lxHKEY_CURRENT_CONFIG, lxHKEY_DYN_DATA);
 

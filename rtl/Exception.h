@@ -29,6 +29,7 @@ RTL_EXCEPTION(EConvertError, Exception);
 RTL_EXCEPTION(EListError, Exception);
 RTL_EXCEPTION(EStringListError, Exception);
 RTL_EXCEPTION(EInvalidOperation, Exception);
+RTL_EXCEPTION(EInvalidCast, Exception);
 RTL_EXCEPTION(EInvalidArgument, Exception);
 RTL_EXCEPTION(EOutOfMemory, Exception);
 RTL_EXCEPTION(EOSError, Exception);

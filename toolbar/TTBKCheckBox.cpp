@@ -1,59 +1,165 @@
 #include "toolbar/TTBKCheckBox.h"
 
-#include "platform/Draw.h"
+#include <algorithm>
+
 #include "platform/Text.h"
+#include "ui/TButton.h"
+#include "toolbar/TTBKTheme.h"
 
-RTL_DEFINE_CLASS(TTBKCheckBox, TCustomControl)
+RTL_DEFINE_CLASS(TTBKCustomCheckBox, TTBKTextObject)
+RTL_DEFINE_CLASS(TTBKCheckBox, TTBKCustomCheckBox,
+                 Published("Checked", &TTBKCheckBox::Checked, &TTBKCheckBox::SetChecked),
+                 Published("State", &TTBKCheckBox::State, &TTBKCheckBox::SetState),
+                 Published("AllowGrayed", &TTBKCheckBox::AllowGrayed, &TTBKCheckBox::SetAllowGrayed))
 
-TTBKCheckBox::TTBKCheckBox(TComponent* AOwner) : TCustomControl(AOwner) {
-  controlStyle_ = TControlStyle{csSetCaption, csClickEvents, csCaptureMouse, csDoubleClicks};
-  SetBounds(0, 0, 150, 17);
+namespace {
+constexpr int32_t kGlyphSize = 13;
+}  // namespace
+
+TTBKCustomCheckBox::TTBKCustomCheckBox(TComponent* AOwner) : TTBKTextObject(AOwner) {
+  controlStyle_ += TControlStyle{csCaptureMouse};
+  SetSmartFocus(true);
+  SetSpaceClicks(true);
   SetTabStop(true);
-  color_ = clBtnFace;
-  SetParentColor(true);
 }
 
-void TTBKCheckBox::SetChecked(bool v) {
-  if (checked_ == v) return;
-  checked_ = v;
+void TTBKCustomCheckBox::SetState(TCheckBoxState Value) {
+  if (Value == state_) return;
+  TCheckBoxState v = Value;
+  if (!CanChangeState(v)) return;
+  // The check may have turned the change into none: then nothing changed.
+  if (v == state_) return;
+  state_ = v;
   Invalidate();
-  TCustomControl::Click();
+  FireChange();
 }
 
-void TTBKCheckBox::Click() {
-  checked_ = !checked_;
+void TTBKCustomCheckBox::FireChange() {
+  if (OnChange) OnChange(this);
+}
+
+void TTBKCustomCheckBox::CycleState() {
+  switch (state_) {
+    case cbUnchecked: SetState(allowGrayed_ ? cbGrayed : cbChecked); break;
+    case cbChecked: SetState(cbUnchecked); break;
+    case cbGrayed: SetState(cbChecked); break;
+  }
+}
+
+void TTBKCustomCheckBox::Click() {
+  CycleState();
   Invalidate();
-  TCustomControl::Click();
+  TTBKTextObject::Click();
 }
 
-void TTBKCheckBox::KeyPress(char& Key) {
-  if (Key == ' ') {
+void TTBKCustomCheckBox::FireMouseEnter() {
+  TTBKTextObject::FireMouseEnter();
+  Invalidate();
+}
+
+void TTBKCustomCheckBox::FireMouseLeave() {
+  TTBKTextObject::FireMouseLeave();
+  Invalidate();
+}
+
+int32_t TTBKCustomCheckBox::MeasureContent(TCanvas* Canvas) {
+  return std::max(TTBKTextObject::MeasureContent(Canvas), kGlyphSize + 4);
+}
+
+TRect TTBKCustomCheckBox::GetInnerPadding() {
+  TRect p{2, 2, 2, 2};
+  if (GlyphAtRight())
+    p.Right += kGlyphSize + 6;
+  else
+    p.Left += kGlyphSize + 6;
+  return p;
+}
+
+void TTBKCustomCheckBox::GetFocusFrame(const TRect& R, TRect& Frame) {
+  TRect t = R;
+  DeflateByPadding(t, GetInnerPadding());
+  UINT flags = DT_CALCRECT | DT_EXPANDTABS;
+  switch (Wrapping()) {
+    case twNone: flags |= DT_SINGLELINE | DT_VCENTER; break;
+    case twEndEllipsis: flags |= DT_END_ELLIPSIS | DT_SINGLELINE | DT_VCENTER; break;
+    case twPathEllipsis: flags |= DT_PATH_ELLIPSIS | DT_SINGLELINE | DT_VCENTER; break;
+    case twWrap: flags |= DT_WORDBREAK; break;
+  }
+  if (Alignment() == taRightJustify) flags |= DT_RIGHT;
+  std::string text = GetDisplayText();
+  if (text.empty() || text == "&") text += ' ';
+  Canvas()->SetFont(Font());
+  AdjustFont(Canvas()->Font());
+  DrawText(Canvas()->Handle(), text, &t, flags | AccelFlag());
+  Frame = TRect{t.Left - 2, R.Top, t.Right + 2, R.Bottom};
+}
+
+uint32_t TTBKCustomCheckBox::GlyphStateFlags() {
+  uint32_t flags = 0;
+  if (state_ == cbChecked) flags |= tbkcgChecked;
+  if (state_ == cbGrayed) flags |= tbkcgGrayed;
+  // A disabled box still shows its state, greyed.
+  if (!Enabled()) return flags | tbkcgDisabled;
+  if (MouseInControl()) flags |= tbkcgHot;
+  if (Pushed() && MouseInControl()) flags |= tbkcgPressed;
+  if (Focused()) flags |= tbkcgFocused;
+  return flags;
+}
+
+void TTBKCustomCheckBox::Paint() {
+  TTBKTextObject::Paint();
+  TRect r = ClientRect();
+  DeflateByMargins(r, Margins());
+  TRect g;
+  g.Left = GlyphAtRight() ? r.Right - kGlyphSize : r.Left;
+  g.Right = g.Left + kGlyphSize;
+  g.Top = (r.Top + r.Bottom - 12) / 2;
+  g.Bottom = g.Top + kGlyphSize;
+  CurrentTheme->DrawControlGlyph(Canvas(), g, tbkgCheckBox, GlyphStateFlags());
+}
+
+void TTBKCustomCheckBox::CMDialogChar(TMessage& Message) {
+  if (ShowAccelChar() && Enabled() && Visible() && CanFocus() && IsAccel(uint32_t(Message.WParam), Caption())) {
     Click();
-    Key = 0;
+    Message.Result = 1;
+    return;
   }
-  TCustomControl::KeyPress(Key);
+  TTBKTextObject::CMDialogChar(Message);
 }
 
-void TTBKCheckBox::Paint() {
-  TCanvas* c = Canvas();
-  c->Brush()->SetColor(Color());
-  c->FillRect(ClientRect());
-  const int32_t box = 13;
-  const int32_t top = (Height() - box) / 2;
-  TRect r{0, top, box, top + box};
-  c->Brush()->SetColor(Enabled() ? clWindow : clBtnFace);
-  c->FillRect(r);
-  DrawEdge(c->Handle(), &r, EDGE_SUNKEN, BF_RECT);
-  if (checked_) {
-    c->Pen()->SetColor(clWindowText);
-    for (int32_t i = 0; i < 3; ++i) {
-      c->MoveTo(3, top + 5 + i);
-      c->LineTo(5, top + 7 + i);
-      c->LineTo(10, top + 2 + i);
-    }
+void TTBKCustomCheckBox::CMDialogKey(TMessage& Message) {
+  if (Message.WParam == VK_RETURN && Focused() && !GetShiftState().Contains(ssShift) &&
+      !GetShiftState().Contains(ssCtrl) && !GetShiftState().Contains(ssAlt)) {
+    Click();
+    Message.Result = 1;
+    return;
   }
-  c->Brush()->SetStyle(bsClear);
-  c->Font()->SetColor(Enabled() ? clWindowText : clGrayText);
-  TRect text{box + 4, 0, Width(), Height()};
-  DrawText(c->Handle(), Caption(), &text, DT_SINGLELINE | DT_VCENTER);
+  TTBKTextObject::CMDialogKey(Message);
+}
+
+void TTBKCustomCheckBox::Dispatch(TMessage& Message) {
+  switch (Message.Msg) {
+    case WM_GETDLGCODE:
+      Message.Result = DLGC_BUTTON;
+      return;
+    case CN_COMMAND:
+      if (HIWORD(uint32_t(Message.WParam)) == 0) {
+        CycleState();
+        return;
+      }
+      break;
+    case WM_NCHITTEST:
+      TTBKTextObject::Dispatch(Message);
+      if (Message.Result == HTCLIENT && !ComponentState().Contains(csDesigning)) {
+        TPoint p = ScreenToClient(TPoint{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)});
+        TRect r = ClientRect();
+        DeflateByMargins(r, Margins());
+        TRect f;
+        GetFocusFrame(r, f);
+        TRect area = GlyphAtRight() ? TRect{f.Left, r.Top, r.Right, r.Bottom} : TRect{r.Left, r.Top, f.Right, r.Bottom};
+        if (!PtInRect(&area, p)) Message.Result = HTTRANSPARENT;
+      }
+      return;
+  }
+  TTBKTextObject::Dispatch(Message);
 }

@@ -1,23 +1,56 @@
 #pragma once
-// A themed check box: a box with a tick and a caption; a click or the space
-// bar toggles it and runs OnClick.
+// The themed check box: the theme draws its 13-pixel box, the caption sits
+// beside it (left of it with taRightJustify). A click, the space bar or the
+// caption's accelerator moves the state on (through cbGrayed when
+// AllowGrayed); every state change fires OnChange, a click then OnClick.
 
-#include "ui/TControl.h"
+#include <cstdint>
 
-class TTBKCheckBox : public TCustomControl {
-  RTL_CLASS(TTBKCheckBox, TCustomControl)
+#include "toolbar/TTBKPanelObject.h"
+#include "ui/TCheckBox.h"
+
+class TTBKCustomCheckBox : public TTBKTextObject {
+  RTL_CLASS(TTBKCustomCheckBox, TTBKTextObject)
  public:
-  explicit TTBKCheckBox(TComponent* AOwner);
+  explicit TTBKCustomCheckBox(TComponent* AOwner);
 
-  bool Checked() const { return checked_; }
-  // Runs OnClick when the state changes, as a click does.
-  void SetChecked(bool v);
+  TCheckBoxState State() const { return state_; }
+  void SetState(TCheckBoxState Value);
+  bool Checked() const { return state_ == cbChecked; }
+  void SetChecked(bool v) { SetState(v ? cbChecked : cbUnchecked); }
+  bool AllowGrayed() const { return allowGrayed_; }
+  void SetAllowGrayed(bool v) { allowGrayed_ = v; }
+  TNotifyEvent OnChange;
+
+  void Click() override;
+  void Dispatch(TMessage& Message) override;
+  int32_t MeasureContent(TCanvas* Canvas) override;
+  // The theme's glyph state flags for the current state.
+  uint32_t GlyphStateFlags();
 
  protected:
+  virtual void FireChange();
+  // May change the new state or refuse it.
+  virtual bool CanChangeState(TCheckBoxState& NewState) { return true; }
+  virtual void CycleState();
+
+  void FireMouseEnter() override;
+  void FireMouseLeave() override;
+  void GetFocusFrame(const TRect& R, TRect& Frame) override;
+  TAlignment GetTextAlignment() override { return taLeftJustify; }
+  TRect GetInnerPadding() override;
   void Paint() override;
-  void Click() override;
-  void KeyPress(char& Key) override;
+  void CMDialogChar(TMessage& Message) override;
+  void CMDialogKey(TMessage& Message) override;
 
  private:
-  bool checked_ = false;
+  bool GlyphAtRight() { return EffectiveAlignment() == taRightJustify; }
+  TCheckBoxState state_ = cbUnchecked;
+  bool allowGrayed_ = false;
+};
+
+class TTBKCheckBox : public TTBKCustomCheckBox {
+  RTL_CLASS(TTBKCheckBox, TTBKCustomCheckBox)
+ public:
+  explicit TTBKCheckBox(TComponent* AOwner) : TTBKCustomCheckBox(AOwner) {}
 };

@@ -58,14 +58,14 @@ TEST_F(BarsTest, StatusPanelsSitSideBySide) {
   form->SetBounds(0, 0, 400, 200);
   auto* status = new TTBKStatusBar(form);
   status->SetParent(form);
-  for (int i = 0; i < 4; ++i) status->AddPanel()->SetSize(70);
-  status->Panels(1)->SetCaption("W: 640");
+  for (int i = 0; i < 4; ++i) status->Panels()->Add()->SetSize(70);
+  status->Panels()->PanelAt(1)->SetCaption("W: 640");
   form->Show();
   Pump();
   EXPECT_EQ(status->Align(), alBottom);
   EXPECT_EQ(status->Top() + status->Height(), form->ClientHeight());
-  EXPECT_EQ(status->PanelRect(2).Left, 140);
-  EXPECT_EQ(status->Panels(1)->Caption(), "W: 640");
+  EXPECT_EQ(status->Panels()->PanelAt(2)->BoundsRect().Left, 140);
+  EXPECT_EQ(status->Panels()->PanelAt(1)->Caption(), "W: 640");
 }
 
 TEST_F(BarsTest, ANavigationBarHeaderShowsItsPanel) {
@@ -110,8 +110,9 @@ TEST_F(BarsTest, ACheckBoxTogglesOnClickAndOnTheSpaceBar) {
   auto* box = new TTBKCheckBox(form);
   box->SetParent(form);
   box->SetCaption("Fit on window");
-  int clicks = 0;
+  int clicks = 0, changes = 0;
   box->OnClick = [&](TObject*) { ++clicks; };
+  box->OnChange = [&](TObject*) { ++changes; };
   form->Show();
   Pump();
   Click(box, 5, 8);
@@ -120,7 +121,9 @@ TEST_F(BarsTest, ACheckBoxTogglesOnClickAndOnTheSpaceBar) {
   Key(VK_SPACE);
   EXPECT_FALSE(box->Checked());
   box->SetChecked(false);
-  EXPECT_EQ(clicks, 2) << "setting the same state runs nothing";
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(changes, 2) << "setting the same state runs nothing";
   box->SetChecked(true);
-  EXPECT_EQ(clicks, 3);
+  EXPECT_EQ(changes, 3);
+  EXPECT_EQ(clicks, 2) << "a change from the program is no click";
 }

@@ -139,5 +139,5 @@ class ProgramTest : public ::testing::Test {
     };
   }
 
-  static std::string Status(int32_t i) { return frmMain->TBKStatusBar->Panels(i)->Caption(); }
+  static std::string Status(int32_t i) { return frmMain->TBKStatusBar->Panels()->PanelAt(i)->Caption(); }
 };

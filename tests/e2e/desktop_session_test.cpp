@@ -301,6 +301,27 @@ TEST_F(DesktopSession, OpenStepSaveEncryptedReopenAndFullScreen) {
   Pause(500);
   TScreen s = Shot("opened");
   EXPECT_EQ(s.At(g.X + 600, g.Y + 400), colourOf(order[first]));
+  // The status bar along the bottom: four theme-framed panels of 70 pixels
+  // (a shadow line along the top, a highlight line along the bottom, two
+  // pixels apart), each with its caption, then the bare bar; no size grip
+  // while maximised.
+  {
+    const TRgb face{212, 208, 200}, shadow{128, 128, 128}, light{255, 255, 255};
+    const int bottom = g.Y + g.Height;
+    for (int i = 0; i < 4; ++i) {
+      const int left = g.X + 70 * i;
+      EXPECT_EQ(s.At(left + 30, bottom - 20), shadow) << "panel " << i;
+      EXPECT_EQ(s.At(left + 30, bottom - 1), light) << "panel " << i;
+      EXPECT_EQ(s.At(left + 69, bottom - 10), face) << "gap after panel " << i;
+      int ink = 0;
+      for (int y = bottom - 18; y < bottom - 2; ++y)
+        for (int x = left + 2; x < left + 66; ++x)
+          if (s.At(x, y).R < 100) ++ink;
+      EXPECT_GT(ink, 5) << "no caption in panel " << i;
+    }
+    EXPECT_EQ(s.At(g.X + 400, bottom - 20), face) << "the bar beyond the panels";
+    EXPECT_EQ(s.At(g.X + g.Width - 5, bottom - 5), face) << "no grip while maximised";
+  }
   Keys("Right");
   ASSERT_FALSE(WaitForWindow("Nobrivo 1.40 - \\[" + order[first + 1] + "\\]", 20).empty());
   Pause(500);

@@ -74,7 +74,7 @@ TEST_F(ProgramTest, StartUpShowsTheMainWindowWithItsDefaults) {
   EXPECT_EQ(frmMain->UxNavBar1->ActiveTabIndex(), 0);
   for (int32_t i = 0; i < 4; ++i) {
     EXPECT_EQ(Status(i), "");
-    EXPECT_EQ(frmMain->TBKStatusBar->Panels(i)->Size(), 70);
+    EXPECT_EQ(frmMain->TBKStatusBar->Panels()->PanelAt(i)->Size(), 70);
   }
   EXPECT_EQ(frmMain->lvDirs->Items()->Count(), 0);
   EXPECT_EQ(frmMain->ActiveLanguage(), 1);
