@@ -11,6 +11,7 @@
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/TIERowTable.h"
 #include "imaging/model/PixelHelpers.h"
+#include "imaging/model/ResampleRows.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Numeric.h"
 #include "rtl/TThreadPool.h"
@@ -97,6 +98,18 @@ bool SumsFit32(const std::vector<ContributorList>& lists) {
   return true;
 }
 
+// Whether every partial weighted sum of byte values over these lists is an
+// integer below 2^24, which single-precision floats hold exactly: summed in
+// floats, in any order, they are the integer sums.
+bool SumsExactInFloat(const std::vector<ContributorList>& lists) {
+  for (const ContributorList& list : lists) {
+    int64_t bound = 0;
+    for (const Contributor& c : list.items) bound += std::abs(int64_t{c.weight}) * 255;
+    if (bound >= (int64_t{1} << 24)) return false;
+  }
+  return true;
+}
+
 // Runs Row over 0..Count-1 on the shared pool, in blocks after each of which
 // Done(i) runs on the calling thread for the rows of the block in order: the
 // progress of a plain loop, with the same values in the same order.
@@ -139,7 +152,22 @@ void KernelPasses(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t 
   }
   first[static_cast<size_t>(dstW)] = static_cast<int32_t>(offset.size());
   const bool reporting = Reporting(progress);
+  // The vector loops where their sums are exact (see ResampleRows.h).
+  const bool vector_x = k32 && SumsExactInFloat(cx) &&
+                        std::all_of(divisor.begin(), divisor.end(), [](double d) { return d > 0; });
+  const bool vector_y = k32 && std::all_of(cy.begin(), cy.end(), [](const ContributorList& l) {
+                          return l.weight_sum >= 0;
+                        });
+  std::vector<int32_t> pixel(offset.size());
+  for (size_t t = 0; t < offset.size(); ++t) pixel[t] = offset[t] / CH;
+  const TResampleTaps taps{first.data(), pixel.data(), weight.data(), divisor.data(), dstW};
   ForRows(srcH, reporting, [&](int32_t r0, int32_t r1) {
+    if (vector_x) {
+      std::vector<uint8_t*> out(static_cast<size_t>(r1 - r0));
+      for (int32_t r = r0; r < r1; ++r) out[static_cast<size_t>(r - r0)] = &work[work_len * static_cast<size_t>(r)];
+      ResampleRowsAlongX(&src[static_cast<size_t>(r0)], r1 - r0, srcW, CH, taps, out.data());
+      return;
+    }
     for (int32_t r = r0; r < r1; ++r) {
       const uint8_t* in = src[static_cast<size_t>(r)];
       uint8_t* out = &work[work_len * static_cast<size_t>(r)];
@@ -163,8 +191,23 @@ void KernelPasses(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t 
   // The vertical pass runs row by row (the same sums as column by column).
   ForRows(dstH, reporting, [&](int32_t y0, int32_t y1) {
     std::vector<Acc> sums(work_len);
+    std::vector<const uint8_t*> rows;
+    std::vector<int32_t> weights;
     for (int32_t y = y0; y < y1; ++y) {
       const ContributorList& list = cy[static_cast<size_t>(y)];
+      if constexpr (k32) {
+        if (vector_y) {
+          rows.clear();
+          weights.clear();
+          for (const Contributor& c : list.items) {
+            rows.push_back(&work[work_len * static_cast<size_t>(c.index)]);
+            weights.push_back(c.weight);
+          }
+          ResampleRowAlongY(rows.data(), weights.data(), static_cast<int32_t>(rows.size()),
+                            list.weight_sum != 0 ? list.weight_sum : 256, work_len, sums.data(), dst[y]);
+          continue;
+        }
+      }
       std::fill(sums.begin(), sums.end(), Acc{0});
       Acc* sp = sums.data();
       for (const Contributor& c : list.items) {
