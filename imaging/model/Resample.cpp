@@ -137,7 +137,9 @@ void KernelPasses(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t 
   constexpr bool k32 = sizeof(Acc) == 4;
   const double P = 100.0 / (dstW + srcH + 0.5);
   const size_t work_len = static_cast<size_t>(dstW) * CH;
-  std::vector<uint8_t> work(work_len * static_cast<size_t>(srcH));
+  // Every byte is written by the first pass before the second reads it: no
+  // need to clear the rows first.
+  const std::unique_ptr<uint8_t[]> work(new uint8_t[work_len * static_cast<size_t>(srcH)]);
   // The lists as flat tables: byte offsets of the taps and their weights.
   std::vector<int32_t> first(static_cast<size_t>(dstW) + 1), offset, weight;
   std::vector<double> divisor(static_cast<size_t>(dstW));
@@ -522,7 +524,9 @@ namespace {
 // than (n + 4) u of the value, n the number of terms and u = 2^-53, as does
 // the plain loop itself (every term is positive). Where no integer lies
 // within twice that of the value, both truncate alike; a sample that close to
-// an integer is summed again the plain way.
+// an integer is summed again the plain way. (The fast sums may also divide by
+// a reciprocal and fuse products into additions: each saves or adds one
+// rounding, within the margin's room.)
 class ShrinkAreas {
  public:
   // A band's own: the row sums along x of the last source rows used, by
@@ -532,6 +536,7 @@ class ShrinkAreas {
     std::vector<double> sums[2];
     int next = 0;
     std::vector<double> acc;
+    std::vector<uint8_t> near;  // samples to sum again the plain way
   };
 
   void Prepare(const std::vector<Piece>& xp, const std::vector<Piece>& yp, const std::vector<size_t>& row_start,
@@ -570,12 +575,20 @@ class ShrinkAreas {
       double* a = acc.data();
       for (size_t i = 0; i < len; ++i) a[i] += h[i] * w;
     }
+    // The values are at least the slack (all terms are positive), far above
+    // the margin, and below 512: their truncations are their floors.
+    std::vector<uint8_t>& near = cache.near;
+    near.assign(len, 0);
+    const double inv = 1 / norm_;
     for (size_t i = 0; i < len; ++i) {
-      const double t = acc[i] / norm_ + slack_;
-      const double lo = std::floor(t - margin_);
-      out[i] = lo == std::floor(t + margin_) && lo >= 0 ? ClampToByte(static_cast<int64_t>(lo))
-                                                        : Plain(src, y, n0, static_cast<int32_t>(i));
+      const double t = acc[i] * inv + slack_;
+      const int32_t lo = static_cast<int32_t>(std::clamp(t - margin_, 0.0, 1024.0));
+      const int32_t hi = static_cast<int32_t>(std::clamp(t + margin_, 0.0, 1024.0));
+      out[i] = static_cast<uint8_t>(std::min(lo, 255));
+      near[i] = lo != hi;
     }
+    for (size_t i = 0; i < len; ++i)
+      if (near[i]) out[i] = Plain(src, y, n0, static_cast<int32_t>(i));
   }
 
  private:

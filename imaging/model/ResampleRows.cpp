@@ -40,17 +40,16 @@ template <int CH, typename Lanes>
   constexpr int L = kRows * CH, V = L / N;
   std::vector<float> block(static_cast<size_t>(src_w) * L);
   float* bp = block.data();
+  std::vector<uint8_t> zeros;  // the rows past the band's end
   for (int32_t b = 0; b < row_count; b += kRows) {
     const int32_t rows = std::min(kRows, row_count - b);
-    for (int r = 0; r < kRows; ++r) {
-      if (r >= rows) {
-        for (int32_t i = 0; i < src_w; ++i)
-          for (int k = 0; k < CH; ++k) bp[int64_t{i} * L + r * CH + k] = 0;
-        continue;
-      }
-      const uint8_t* in = rows_in[b + r];
-      for (int32_t i = 0; i < src_w; ++i)
-        for (int k = 0; k < CH; ++k) bp[int64_t{i} * L + r * CH + k] = in[int64_t{i} * CH + k];
+    const uint8_t* in[kRows];
+    if (rows < kRows) zeros.assign(static_cast<size_t>(src_w) * CH, 0);
+    for (int r = 0; r < kRows; ++r) in[r] = r < rows ? rows_in[b + r] : zeros.data();
+    for (int32_t i = 0; i < src_w; ++i) {
+      float* o = bp + int64_t{i} * L;
+      for (int r = 0; r < kRows; ++r)
+        for (int k = 0; k < CH; ++k) o[r * CH + k] = in[r][int64_t{i} * CH + k];
     }
     for (int32_t x = 0; x < taps.Count; ++x) {
       Lanes acc[V] = {};
