@@ -287,10 +287,14 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   auto& s = Seconds();
-  auto net = [&](const std::string& op, const char* base) {
-    return std::max(s[op] - s[base], 1e-6);
-  };
+  auto net = [&](const std::string& op, const char* base) { return s[op] - s[base]; };
+  // A net figure at or below zero (the identity command met a busier moment
+  // than the operation) has no ratio.
   auto line = [](const std::string& what, double ours, double peer) {
+    if (peer <= 0) {
+      std::printf("%-48s ours %8.1f ms  peer   (net not positive: too noisy)\n", what.c_str(), ours * 1e3);
+      return;
+    }
     std::printf("%-48s ours %8.1f ms  peer %8.1f ms  ours/peer %.2f\n", what.c_str(), ours * 1e3,
                 peer * 1e3, ours / peer);
   };
