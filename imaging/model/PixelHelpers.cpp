@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -95,13 +96,59 @@ void InvertBitmap(TIEBitmap* Image) {
   Image->UnmapRows();
 }
 
+namespace {
+// Reverses the order of a row's w pixels of BPP bytes, in place.
+template <int BPP>
+void MirrorPixels(uint8_t* row, int32_t w) {
+  uint8_t* a = row;
+  uint8_t* b = row + int64_t{w - 1} * BPP;
+  for (; a < b; a += BPP, b -= BPP) {
+    uint8_t t[BPP];
+    std::memcpy(t, a, BPP);
+    std::memcpy(a, b, BPP);
+    std::memcpy(b, t, BPP);
+  }
+}
+
+// 24-bit rows mirrored out of place five pixels at a time: 16 bytes loaded
+// from the far end, 15 of them reordered by one byte shuffle.
+using Bytes16 = uint8_t __attribute__((vector_size(16)));
+[[gnu::target("ssse3")]] void MirrorRGB24Into(const uint8_t* in, uint8_t* out, int32_t w) {
+  const Bytes16 order = {13, 14, 15, 10, 11, 12, 7, 8, 9, 4, 5, 6, 1, 2, 3, 0};
+  int32_t x = 0;
+  // out[x..x+4] from in[w-5-x..w-1-x], loaded with the byte before them
+  // (inside the row while a pixel precedes them); the 16th byte stored lands
+  // in the next target pixel's place, written in its turn.
+  for (; x + 6 <= w; x += 5) {
+    Bytes16 v;
+    std::memcpy(&v, in + int64_t{w - 5 - x} * 3 - 1, 16);
+    v = __builtin_shuffle(v, order);
+    std::memcpy(out + int64_t{x} * 3, &v, 16);
+  }
+  for (; x < w; ++x) std::memcpy(out + int64_t{x} * 3, in + int64_t{w - 1 - x} * 3, 3);
+}
+bool HasByteShuffle() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+}  // namespace
+
 void FlipBitmap(TIEBitmap* Image, bool Vertical) {
   const int32_t w = Image->Width(), h = Image->Height();
   const int64_t len = Image->RowLen();
   if (Image->IsEmpty()) return;
+  // Rows in memory stay where they are and are swapped where they lie; rows
+  // in a temporary file are mapped one at a time, so they go through copies.
+  const bool in_memory = Image->Location() != ieTempFile;
   std::vector<uint8_t> a(static_cast<size_t>(len)), b(static_cast<size_t>(len));
   if (Vertical) {
     for (int32_t y = 0; y < h / 2; ++y) {
+      if (in_memory) {
+        uint8_t* top = Image->GetScanline(y);
+        uint8_t* bottom = Image->GetScanline(h - 1 - y);
+        std::swap_ranges(top, top + len, bottom);
+        continue;
+      }
       std::copy_n(Image->GetScanline(y), len, a.data());
       std::copy_n(Image->GetScanline(h - 1 - y), len, b.data());
       std::copy_n(a.data(), len, Image->GetScanline(h - 1 - y));
@@ -121,10 +168,13 @@ void FlipBitmap(TIEBitmap* Image, bool Vertical) {
           const int64_t shift = w % 8 ? 8 - w % 8 : 0;
           std::fill(row, row + used, uint8_t{0});
           CopyBits(row, b.data(), 0, used, w, shift);
+        } else if (bpp == 3 && HasByteShuffle()) {
+          MirrorRGB24Into(row, a.data(), w);
+          std::memcpy(row, a.data(), static_cast<size_t>(w) * 3);
+        } else if (bpp == 3) {
+          MirrorPixels<3>(row, w);
         } else {
-          for (int32_t x = 0; x < w / 2; ++x)
-            std::swap_ranges(row + int64_t{x} * bpp, row + int64_t{x} * bpp + bpp,
-                             row + int64_t{w - 1 - x} * bpp);
+          std::reverse(row, row + w);
         }
       }
     }

@@ -11,6 +11,7 @@
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/TIERowTable.h"
 #include "imaging/model/PixelHelpers.h"
+#include "imaging/model/ResampleRows.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Numeric.h"
 #include "rtl/TThreadPool.h"
@@ -97,6 +98,18 @@ bool SumsFit32(const std::vector<ContributorList>& lists) {
   return true;
 }
 
+// Whether every partial weighted sum of byte values over these lists is an
+// integer below 2^24, which single-precision floats hold exactly: summed in
+// floats, in any order, they are the integer sums.
+bool SumsExactInFloat(const std::vector<ContributorList>& lists) {
+  for (const ContributorList& list : lists) {
+    int64_t bound = 0;
+    for (const Contributor& c : list.items) bound += std::abs(int64_t{c.weight}) * 255;
+    if (bound >= (int64_t{1} << 24)) return false;
+  }
+  return true;
+}
+
 // Runs Row over 0..Count-1 on the shared pool, in blocks after each of which
 // Done(i) runs on the calling thread for the rows of the block in order: the
 // progress of a plain loop, with the same values in the same order.
@@ -124,7 +137,9 @@ void KernelPasses(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t 
   constexpr bool k32 = sizeof(Acc) == 4;
   const double P = 100.0 / (dstW + srcH + 0.5);
   const size_t work_len = static_cast<size_t>(dstW) * CH;
-  std::vector<uint8_t> work(work_len * static_cast<size_t>(srcH));
+  // Every byte is written by the first pass before the second reads it: no
+  // need to clear the rows first.
+  const std::unique_ptr<uint8_t[]> work(new uint8_t[work_len * static_cast<size_t>(srcH)]);
   // The lists as flat tables: byte offsets of the taps and their weights.
   std::vector<int32_t> first(static_cast<size_t>(dstW) + 1), offset, weight;
   std::vector<double> divisor(static_cast<size_t>(dstW));
@@ -139,7 +154,22 @@ void KernelPasses(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t 
   }
   first[static_cast<size_t>(dstW)] = static_cast<int32_t>(offset.size());
   const bool reporting = Reporting(progress);
+  // The vector loops where their sums are exact (see ResampleRows.h).
+  const bool vector_x = k32 && SumsExactInFloat(cx) &&
+                        std::all_of(divisor.begin(), divisor.end(), [](double d) { return d > 0; });
+  const bool vector_y = k32 && std::all_of(cy.begin(), cy.end(), [](const ContributorList& l) {
+                          return l.weight_sum >= 0;
+                        });
+  std::vector<int32_t> pixel(offset.size());
+  for (size_t t = 0; t < offset.size(); ++t) pixel[t] = offset[t] / CH;
+  const TResampleTaps taps{first.data(), pixel.data(), weight.data(), divisor.data(), dstW};
   ForRows(srcH, reporting, [&](int32_t r0, int32_t r1) {
+    if (vector_x) {
+      std::vector<uint8_t*> out(static_cast<size_t>(r1 - r0));
+      for (int32_t r = r0; r < r1; ++r) out[static_cast<size_t>(r - r0)] = &work[work_len * static_cast<size_t>(r)];
+      ResampleRowsAlongX(&src[static_cast<size_t>(r0)], r1 - r0, srcW, CH, taps, out.data());
+      return;
+    }
     for (int32_t r = r0; r < r1; ++r) {
       const uint8_t* in = src[static_cast<size_t>(r)];
       uint8_t* out = &work[work_len * static_cast<size_t>(r)];
@@ -163,8 +193,23 @@ void KernelPasses(const std::vector<const uint8_t*>& src, int32_t srcW, int32_t 
   // The vertical pass runs row by row (the same sums as column by column).
   ForRows(dstH, reporting, [&](int32_t y0, int32_t y1) {
     std::vector<Acc> sums(work_len);
+    std::vector<const uint8_t*> rows;
+    std::vector<int32_t> weights;
     for (int32_t y = y0; y < y1; ++y) {
       const ContributorList& list = cy[static_cast<size_t>(y)];
+      if constexpr (k32) {
+        if (vector_y) {
+          rows.clear();
+          weights.clear();
+          for (const Contributor& c : list.items) {
+            rows.push_back(&work[work_len * static_cast<size_t>(c.index)]);
+            weights.push_back(c.weight);
+          }
+          ResampleRowAlongY(rows.data(), weights.data(), static_cast<int32_t>(rows.size()),
+                            list.weight_sum != 0 ? list.weight_sum : 256, work_len, sums.data(), dst[y]);
+          continue;
+        }
+      }
       std::fill(sums.begin(), sums.end(), Acc{0});
       Acc* sp = sums.data();
       for (const Contributor& c : list.items) {
@@ -470,6 +515,136 @@ void ResampleFastLinearGray8(TIEBitmap* Source, TIEBitmap* Target) {
 // (a white image would sum to 254.9999...): truncation allows for that.
 constexpr double kTruncSlack = 1e-6;
 
+namespace {
+// Shrinking by areas, with the plain loop's results. The plain loop adds,
+// for every target sample, pixel * (x width * y width) over the pieces of
+// its rows and columns, in order, and truncates sum / norm + slack. Here the
+// sums are taken separably instead (each source row's pieces along x once,
+// then those row sums weighed along y), which rounds differently: by less
+// than (n + 4) u of the value, n the number of terms and u = 2^-53, as does
+// the plain loop itself (every term is positive). Where no integer lies
+// within twice that of the value, both truncate alike; a sample that close to
+// an integer is summed again the plain way. (The fast sums may also divide by
+// a reciprocal and fuse products into additions: each saves or adds one
+// rounding, within the margin's room.)
+class ShrinkAreas {
+ public:
+  // A band's own: the row sums along x of the last source rows used, by
+  // row, and the target row's sums.
+  struct Rows {
+    int32_t row[2] = {-1, -1};
+    std::vector<double> sums[2];
+    int next = 0;
+    std::vector<double> acc;
+    std::vector<uint8_t> near;  // samples to sum again the plain way
+  };
+
+  void Prepare(const std::vector<Piece>& xp, const std::vector<Piece>& yp, const std::vector<size_t>& row_start,
+               int32_t dw, double norm, double slack) {
+    xp_ = &xp;
+    yp_ = &yp;
+    row_start_ = &row_start;
+    dw_ = dw;
+    norm_ = norm;
+    slack_ = slack;
+    first_.assign(static_cast<size_t>(dw) + 1, 0);
+    for (const Piece& p : xp) ++first_[static_cast<size_t>(p.dst) + 1];
+    int32_t kx = 0, ky = 0;
+    for (int32_t x = 0; x < dw; ++x) {
+      kx = std::max(kx, first_[static_cast<size_t>(x) + 1]);
+      first_[static_cast<size_t>(x) + 1] += first_[static_cast<size_t>(x)];
+    }
+    for (size_t n = 0, run = 0; n < yp.size(); ++n) {
+      run = n > 0 && yp[n].dst == yp[n - 1].dst ? run + 1 : 1;
+      ky = std::max(ky, static_cast<int32_t>(run));
+    }
+    // Both roundings, with room: values stay below 512 (255 over pieces
+    // that add up to the target pixel's extent, give or take the snapping).
+    margin_ = (static_cast<double>(kx) * ky + kx + ky + 16) * 0x1p-52 * 512;
+  }
+
+  void Row(const TIERowTable& src, int32_t y, Rows& cache, uint8_t* out) const {
+    const std::vector<Piece>& yp = *yp_;
+    const size_t len = static_cast<size_t>(dw_) * 3;
+    std::vector<double>& acc = cache.acc;
+    acc.assign(len, 0.0);
+    const size_t n0 = (*row_start_)[static_cast<size_t>(y)];
+    for (size_t n = n0; n < yp.size() && yp[n].dst == y; ++n) {
+      const std::vector<double>& h = Along(src, yp[n].src, cache);
+      const double w = yp[n].width;
+      double* a = acc.data();
+      for (size_t i = 0; i < len; ++i) a[i] += h[i] * w;
+    }
+    // The values are at least the slack (all terms are positive), far above
+    // the margin, and below 512: their truncations are their floors.
+    std::vector<uint8_t>& near = cache.near;
+    near.assign(len, 0);
+    const double inv = 1 / norm_;
+    for (size_t i = 0; i < len; ++i) {
+      const double t = acc[i] * inv + slack_;
+      const int32_t lo = static_cast<int32_t>(std::clamp(t - margin_, 0.0, 1024.0));
+      const int32_t hi = static_cast<int32_t>(std::clamp(t + margin_, 0.0, 1024.0));
+      out[i] = static_cast<uint8_t>(std::min(lo, 255));
+      near[i] = lo != hi;
+    }
+    for (size_t i = 0; i < len; ++i)
+      if (near[i]) out[i] = Plain(src, y, n0, static_cast<int32_t>(i));
+  }
+
+ private:
+  // The pieces along x of source row r, summed per target sample.
+  const std::vector<double>& Along(const TIERowTable& src, int32_t r, Rows& cache) const {
+    for (int k = 0; k < 2; ++k)
+      if (cache.row[k] == r) return cache.sums[k];
+    const int k = cache.next;
+    cache.next ^= 1;
+    cache.row[k] = r;
+    std::vector<double>& h = cache.sums[k];
+    h.assign(static_cast<size_t>(dw_) * 3, 0.0);
+    const uint8_t* row = src[r];
+    const std::vector<Piece>& xp = *xp_;
+    for (int32_t x = 0; x < dw_; ++x) {
+      double s0 = 0, s1 = 0, s2 = 0;
+      for (int32_t j = first_[static_cast<size_t>(x)]; j < first_[static_cast<size_t>(x) + 1]; ++j) {
+        const uint8_t* p = row + int64_t{xp[static_cast<size_t>(j)].src} * 3;
+        const double w = xp[static_cast<size_t>(j)].width;
+        s0 += p[0] * w;
+        s1 += p[1] * w;
+        s2 += p[2] * w;
+      }
+      h[static_cast<size_t>(x) * 3] = s0;
+      h[static_cast<size_t>(x) * 3 + 1] = s1;
+      h[static_cast<size_t>(x) * 3 + 2] = s2;
+    }
+    return h;
+  }
+
+  // Sample i of target row y summed as the plain loop sums it.
+  uint8_t Plain(const TIERowTable& src, int32_t y, size_t n0, int32_t i) const {
+    const std::vector<Piece>& xp = *xp_;
+    const std::vector<Piece>& yp = *yp_;
+    const int32_t x = i / 3, k = i % 3;
+    double a = 0;
+    for (size_t n = n0; n < yp.size() && yp[n].dst == y; ++n) {
+      const uint8_t* row = src[yp[n].src];
+      for (int32_t j = first_[static_cast<size_t>(x)]; j < first_[static_cast<size_t>(x) + 1]; ++j) {
+        const Piece& px = xp[static_cast<size_t>(j)];
+        const double area = px.width * yp[n].width;
+        a += row[int64_t{px.src} * 3 + k] * area;
+      }
+    }
+    return ClampToByte(Trunc(a / norm_ + slack_));
+  }
+
+  const std::vector<Piece>* xp_ = nullptr;
+  const std::vector<Piece>* yp_ = nullptr;
+  const std::vector<size_t>* row_start_ = nullptr;
+  std::vector<int32_t> first_;
+  int32_t dw_ = 0;
+  double norm_ = 1, slack_ = 0, margin_ = 0;
+};
+}  // namespace
+
 void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Filter, const TProgressRec* Progress) {
   if (Source->IsEmpty() || Target->Width() <= 0 || Target->Height() <= 0) return;
   EnsureFormat(Target, ieRGB24);
@@ -512,10 +687,18 @@ void ResampleAreaRGB24(TIEBitmap* Source, TIEBitmap* Target, TResampleFilter Fil
     const size_t n = row_start[static_cast<size_t>(y)];
     return n < yp.size() && yp[n].dst == y;
   };
+  const bool shrink = !ix && !iy;
+  ShrinkAreas areas;
+  if (shrink) areas.Prepare(xp, yp, row_start, dw, norm, kTruncSlack);
   ForRows(dh, Reporting(Progress), [&](int32_t y0, int32_t y1) {
     std::vector<double> acc(static_cast<size_t>(dw) * 3);
+    ShrinkAreas::Rows cache;
     for (int32_t y = y0; y < y1; ++y) {
       if (!has_pieces(y)) continue;
+      if (shrink) {
+        areas.Row(src, y, cache, dst[y]);
+        continue;
+      }
       std::fill(acc.begin(), acc.end(), 0.0);
       for (size_t n = row_start[static_cast<size_t>(y)]; n < yp.size() && yp[n].dst == y; ++n) {
         const Piece& py = yp[n];

@@ -48,12 +48,32 @@ void QuarterBytes(const TIERowTable& src, const TIERowTable& dst, int32_t W, int
     for (int32_t ty0 = static_cast<int32_t>(first) * kTile; ty0 < std::min<int64_t>(last * kTile, W);
          ty0 += kTile) {
       const int32_t ty1 = std::min(ty0 + kTile, W);
+      // The source bytes of a tile: columns lo..hi of kTile rows.
+      const int64_t lo = Right ? ty0 : W - ty1, hi = Right ? ty1 - 1 : W - 1 - ty0;
       for (int32_t tx0 = 0; tx0 < H; tx0 += kTile) {
         const int32_t tx1 = std::min(tx0 + kTile, H);
+        // The next tile's source lines are asked for while this one is
+        // turned: its rows lie far apart, which no hardware prefetch foresees.
+        for (int32_t tx = tx1; tx < std::min(tx1 + kTile, H); ++tx) {
+          const uint8_t* row = src[Right ? H - 1 - tx : tx];
+          for (int64_t b = lo * BPP; b < (hi + 1) * BPP; b += 64) __builtin_prefetch(row + b);
+        }
         for (int32_t ty = ty0; ty < ty1; ++ty) {
           uint8_t* out = dst[ty];
           const int64_t sx = Right ? ty : W - 1 - ty;
-          for (int32_t tx = tx0; tx < tx1; ++tx) {
+          int32_t tx = tx0;
+          if constexpr (BPP == 3) {
+            // Four bytes moved a pixel: the fourth is the next target pixel's,
+            // written in its turn. Kept inside both rows: not for the
+            // source's last column, nor for the target's last pixel.
+            const int32_t end = sx < W - 1 ? std::min(tx1, H - 1) : tx0;
+            for (; tx < end; ++tx) {
+              uint32_t v;
+              std::memcpy(&v, src[Right ? H - 1 - tx : tx] + sx * 3, 4);
+              std::memcpy(out + int64_t{tx} * 3, &v, 4);
+            }
+          }
+          for (; tx < tx1; ++tx) {
             const int32_t sy = Right ? H - 1 - tx : tx;
             std::memcpy(out + int64_t{tx} * BPP, src[sy] + sx * BPP, BPP);
           }

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/IEStreams.h"
@@ -157,6 +158,30 @@ TEST(PixelHelpers, FlipMonoMovesPixelZeroToTheEnd) {
   rgb.SetRGB24(0, 0, MakeRGB(1, 2, 3));
   FlipBitmap(&rgb, true);
   EXPECT_EQ(rgb.GetRGB24(0, 1), MakeRGB(1, 2, 3));
+}
+
+// Mirroring of 24-bit and 8-bit rows of every short width (the 24-bit rows
+// go five pixels at a time, with the rest one by one), and of rows top to
+// bottom, against the formula.
+TEST(PixelHelpers, FlipsOfEveryWidthMatchTheFormula) {
+  for (TIEPixelFormat f : {ieRGB24, ieGray8})
+    for (int w = 1; w <= 23; ++w)
+      for (bool vertical : {false, true}) {
+        TIEBitmap b, orig;
+        b.Allocate(w, 3, f);
+        std::mt19937 rng(w * 7 + f);
+        for (int y = 0; y < 3; ++y)
+          for (int i = 0; i < b.RowLen(); ++i) b.GetScanline(y)[i] = static_cast<uint8_t>(rng());
+        orig.Assign(&b);
+        FlipBitmap(&b, vertical);
+        const int bpp = f == ieRGB24 ? 3 : 1;
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < w; ++x) {
+            const uint8_t* want = vertical ? orig.GetScanline(2 - y) + x * bpp : orig.GetScanline(y) + (w - 1 - x) * bpp;
+            ASSERT_EQ(std::memcmp(b.GetScanline(y) + x * bpp, want, bpp), 0)
+                << "width " << w << " format " << int(f) << " vertical " << vertical << " at " << x << "," << y;
+          }
+      }
 }
 
 TEST(PageEncoders, KnownOutputs) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "imaging/model/Resample.h"
@@ -82,6 +83,45 @@ TEST(Resample, KernelFiltersFollowTheirFormulas) {
       ResampleGray8(&g, &gd, TResampleFilter(f));
       for (int y = 0; y < s[3]; ++y)
         for (int x = 0; x < s[2]; ++x) ASSERT_EQ(gd.GetByte(x, y), dst.GetRGB24(x, y).g);
+    }
+}
+
+// The same on random sizes, shrinking and enlarging, with row counts that cut
+// the row blocks of the vector loops anywhere, random and saturated pixels
+// (the negative lobes push sums below 0 and above 255), RGB and grey.
+TEST(Resample, KernelFiltersFollowTheirFormulasOnRandomSizes) {
+  std::mt19937 rng(28);
+  auto size = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int round = 0; round < 3; ++round)
+    for (int f = rfTriangle; f <= rfLinear; ++f) {
+      const int sw = size(2, 90), sh = size(2, 70), dw = size(1, 120), dh = size(1, 90);
+      TIEBitmap src, dst, g, gd;
+      src.Allocate(sw, sh, ieRGB24);
+      FillRandom(src, 1000 * round + f);
+      for (int y = 0; y < sh; y += 3)  // stripes of black and white
+        for (int x = 0; x < sw; ++x) src.SetRGB24(x, y, (x / 2) % 2 ? MakeRGBTriple(255, 255, 255) : MakeRGBTriple(0, 0, 0));
+      dst.Allocate(dw, dh, ieRGB24);
+      ResampleRGB24(&src, &dst, TResampleFilter(f));
+      g.Allocate(sw, sh, ieGray8);
+      for (int y = 0; y < sh; ++y)
+        for (int x = 0; x < sw; ++x) g.SetByte(x, y, src.GetRGB24(x, y).r);
+      gd.Allocate(dw, dh, ieGray8);
+      ResampleGray8(&g, &gd, TResampleFilter(f));
+      std::vector<std::vector<std::pair<int, int>>> tx(dw);
+      for (int x = 0; x < dw; ++x) tx[x] = Taps(sw, dw, TResampleFilter(f), x);
+      int bad = 0;
+      for (int y = 0; y < dh; ++y) {
+        const auto ty = Taps(sh, dh, TResampleFilter(f), y);
+        for (int x = 0; x < dw; ++x)
+          for (int c = 0; c < 3; ++c) {
+            const int expected = Apply(ty, [&](int r) {
+              return Apply(tx[x], [&](int q) { return src.GetScanline(r)[q * 3 + c]; });
+            });
+            bad += dst.GetScanline(y)[x * 3 + c] != expected;
+            if (c == 2) bad += gd.GetByte(x, y) != expected;
+          }
+      }
+      EXPECT_EQ(bad, 0) << "filter " << f << " " << sw << "x" << sh << " -> " << dw << "x" << dh;
     }
 }
 
@@ -169,6 +209,72 @@ TEST(Resample, AreaBoxAveragesAndInterpolation) {
   ResampleRGB24(&u, &ud, rfBicubic);
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 8; ++x) EXPECT_NEAR(ud.GetRGB24(x, y).b, 0x10, 1);
+}
+
+// Shrinking by areas written straight from its description: each source
+// pixel is cut at the target borders (a border within 1e-4 of a pixel's
+// edge is that edge), every target sample adds pixel * piece area over its
+// pieces in order, and truncates sum / (gx gy) + 1e-6.
+struct AreaPiece {
+  int src, dst;
+  double width;
+};
+std::vector<AreaPiece> CutPieces(int n, int m) {
+  std::vector<AreaPiece> pieces;
+  const double g = double(n) / m, tol = std::min(1e-4, g * 1e-4);
+  int t = 0;
+  double tb = g, pos = 0;
+  for (int i = 0; i < n; ++i) {
+    const double sb = i + 1;
+    for (;;) {
+      if (t < m - 1 && tb < sb - tol) {
+        if (tb > pos) pieces.push_back({i, t, tb - pos});
+        pos = std::max(pos, tb);
+        tb = (++t + 1) * g;
+      } else {
+        pieces.push_back({i, t, sb - pos});
+        if (t < m - 1 && std::fabs(tb - sb) <= tol) tb = (++t + 1) * g;
+        pos = sb;
+        break;
+      }
+    }
+  }
+  return pieces;
+}
+
+TEST(Resample, AreaShrinkingFollowsItsDescriptionOnRandomSizes) {
+  std::mt19937 rng(281);
+  auto size = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int round = 0; round < 12; ++round) {
+    const int dw = size(1, 40), dh = size(1, 30);
+    const int sw = dw + size(1, round < 6 ? 3 * dw : 60), sh = dh + size(1, round < 6 ? 3 * dh : 60);
+    TIEBitmap src, dst;
+    src.Allocate(sw, sh, ieRGB24);
+    FillRandom(src, 500 + round);
+    if (round % 3 == 1) src.Fill(0xFFFFFF);  // the largest sums
+    if (round % 3 == 2)  // a flat grey with a random band
+      for (int y = 0; y < sh; ++y)
+        for (int x = 0; x < sw; ++x)
+          if (y > sh / 3) src.SetRGB24(x, y, MakeRGBTriple(77, 77, 77));
+    dst.Allocate(dw, dh, ieRGB24);
+    ResampleRGB24(&src, &dst, round % 2 ? rfBilinear : rfBicubic);
+    const auto xp = CutPieces(sw, dw), yp = CutPieces(sh, dh);
+    const double norm = (double(sw) / dw) * (double(sh) / dh);
+    std::vector<double> acc(size_t(dw) * dh * 3);
+    for (const AreaPiece& py : yp)
+      for (const AreaPiece& px : xp) {
+        const double area = px.width * py.width;
+        for (int c = 0; c < 3; ++c)
+          acc[(size_t(py.dst) * dw + px.dst) * 3 + c] += src.GetScanline(py.src)[px.src * 3 + c] * area;
+      }
+    int bad = 0;
+    for (int y = 0; y < dh; ++y)
+      for (int i = 0; i < dw * 3; ++i) {
+        const int expected = int(std::min<int64_t>(255, std::max<int64_t>(0, Trunc(acc[size_t(y) * dw * 3 + i] / norm + 1e-6))));
+        bad += dst.GetScanline(y)[i] != expected;
+      }
+    EXPECT_EQ(bad, 0) << sw << "x" << sh << " -> " << dw << "x" << dh;
+  }
 }
 
 // A uniform image keeps its exact value through the area filters, though the
