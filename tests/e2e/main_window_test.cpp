@@ -339,6 +339,29 @@ TEST_F(ProgramTest, ArrowKeysStepThroughTheFolder) {
   EXPECT_FALSE(frmMain->Timer1->Enabled());
 }
 
+TEST_F(ProgramTest, BrowserListsHiddenEntriesAndFollowsLinks) {
+  const std::string pics = dir_ + "/listing";
+  fs::create_directories(pics + "/.secret");
+  fs::create_directory(pics + "/Dir");
+  fs::create_directory(pics + "/dir");
+  { std::ofstream(pics + "/.hidden") << "x"; }
+  fs::create_directory_symlink(pics + "/Dir", pics + "/link");
+  fs::create_symlink(pics + "/nowhere", pics + "/gone");
+  StartProgram();
+  frmMain->BrowseFolder(pics);
+  std::vector<std::string> names;
+  std::vector<int32_t> icons;
+  for (int32_t i = 0; i < frmMain->lvDirs->Items()->Count(); ++i) {
+    names.push_back(frmMain->lvDirs->Items()->Item(i)->Caption());
+    icons.push_back(frmMain->lvDirs->Items()->Item(i)->ImageIndex());
+  }
+  // ".." first, then by name ignoring case (case alone decides last); a
+  // hidden folder keeps the plain icon, a link to a folder is a folder and a
+  // dangling link a plain entry.
+  EXPECT_EQ(names, (std::vector<std::string>{"..", ".hidden", ".secret", "Dir", "dir", "gone", "link"}));
+  EXPECT_EQ(icons, (std::vector<int32_t>{115, 86, 86, 115, 115, 86, 115}));
+}
+
 TEST_F(ProgramTest, OptionsPersistInTheStore) {
   StartProgram();
   WithSteps({[] {
