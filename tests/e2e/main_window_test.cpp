@@ -50,6 +50,14 @@ bool StoredValue(const std::string& Name, DWORD& Type, std::string& Text) {
   return true;
 }
 
+// The folder browser's captions and icons, top to bottom.
+void ListedEntries(std::vector<std::string>& Names, std::vector<int32_t>& Icons) {
+  for (int32_t i = 0; i < frmMain->lvDirs->Items()->Count(); ++i) {
+    Names.push_back(frmMain->lvDirs->Items()->Item(i)->Caption());
+    Icons.push_back(frmMain->lvDirs->Items()->Item(i)->ImageIndex());
+  }
+}
+
 }  // namespace
 
 TEST_F(ProgramTest, StartUpShowsTheMainWindowWithItsDefaults) {
@@ -297,10 +305,7 @@ TEST_F(ProgramTest, ArrowKeysStepThroughTheFolder) {
   frmMain->BrowseFolder(pics);
   std::vector<std::string> names;
   std::vector<int32_t> icons;
-  for (int32_t i = 0; i < frmMain->lvDirs->Items()->Count(); ++i) {
-    names.push_back(frmMain->lvDirs->Items()->Item(i)->Caption());
-    icons.push_back(frmMain->lvDirs->Items()->Item(i)->ImageIndex());
-  }
+  ListedEntries(names, icons);
   EXPECT_EQ(names, (std::vector<std::string>{"..", "a.jpg", "archive.jpg.zip", "B.jpg", "c.png", "sub"}));
   EXPECT_EQ(icons, (std::vector<int32_t>{115, 116, 116, 116, 86, 115}));
   EXPECT_EQ(frmMain->lvDirs->ItemIndex(), -1);
@@ -351,10 +356,7 @@ TEST_F(ProgramTest, BrowserListsHiddenEntriesAndFollowsLinks) {
   frmMain->BrowseFolder(pics);
   std::vector<std::string> names;
   std::vector<int32_t> icons;
-  for (int32_t i = 0; i < frmMain->lvDirs->Items()->Count(); ++i) {
-    names.push_back(frmMain->lvDirs->Items()->Item(i)->Caption());
-    icons.push_back(frmMain->lvDirs->Items()->Item(i)->ImageIndex());
-  }
+  ListedEntries(names, icons);
   // ".." first, then by name ignoring case (case alone decides last); a
   // hidden folder keeps the plain icon, a link to a folder is a folder and a
   // dangling link a plain entry.

@@ -4,8 +4,6 @@
 // on a broken invariant and the sanitizers catch any bad access.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstddef>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -65,26 +63,8 @@ TEST(LngFuzzSmoke, SeedsAndMutations) {
     for (size_t cut = 0; cut < seed.size(); cut += 1 + seed.size() / 40) Fuzz(seed.substr(0, cut));
   // One to four edits of the bytes the formats care about: any byte, one of
   // their delimiters, a few left out, a few put in.
-  const std::vector<fuzz_smoke::Mutation> own = {[](std::vector<uint8_t>& m, std::mt19937& rng) {
-    for (int e = 0, edits = 1 + static_cast<int>(rng() % 4); e < edits && !m.empty(); ++e) {
-      const size_t at = rng() % m.size();
-      switch (rng() % 4) {
-        case 0:
-          m[at] = static_cast<uint8_t>(rng());
-          break;
-        case 1:
-          m[at] = static_cast<uint8_t>("\x00\x01\x19\x1A\xFF=[]-+\r\n~"[rng() % 14]);
-          break;
-        case 2:
-          m.erase(m.begin() + static_cast<std::ptrdiff_t>(at),
-                  m.begin() + static_cast<std::ptrdiff_t>(std::min(m.size(), at + 1 + rng() % 8)));
-          break;
-        default:
-          m.insert(m.begin() + static_cast<std::ptrdiff_t>(at), 1 + rng() % 3, static_cast<uint8_t>(rng()));
-          break;
-      }
-    }
-  }};
+  const std::vector<fuzz_smoke::Mutation> own = {
+      fuzz_smoke::TextEdits(std::string("\x00\x01\x19\x1A\xFF=[]-+\r\n~", 14), "", 4, 8)};
   std::vector<std::vector<uint8_t>> files;
   for (const std::string& seed : seeds) files.emplace_back(seed.begin(), seed.end());
   const int runs = fuzz_smoke::RunMutations(LLVMFuzzerTestOneInput, files, own, 600);
