@@ -6,6 +6,7 @@
 #include "imaging/model/TIEView.h"
 #include "platform/ScrollBar.h"
 #include "platform/SysInfo.h"
+#include "rtl/Numeric.h"
 
 int32_t TIEViewScrollBars::ClientWidth() const {
   if (view_->HandleAllocated()) return view_->ClientWidth();
@@ -49,4 +50,22 @@ void TIEViewScrollBars::MoveThumb(int Bar, int32_t Position) {
   bars_[Bar].Position = Position;
   if (view_->HandleAllocated() && bars_[Bar].Visible)
     FlatSetScrollPos(view_->Handle(), Bar == 0 ? SB_HORZ : SB_VERT, Position, true, Flat);
+}
+
+bool ScrollBarTarget(int32_t Code, int32_t Pos, int64_t Origin, int64_t Line, int64_t Page, int64_t Max,
+                     double Scale, bool Tracking, int64_t& Target) {
+  switch (Code) {
+    case SB_LINEUP: Target = Origin - Line; break;
+    case SB_LINEDOWN: Target = Origin + Line; break;
+    case SB_PAGEUP: Target = Origin - Page; break;
+    case SB_PAGEDOWN: Target = Origin + Page; break;
+    case SB_TOP: Target = 0; break;
+    case SB_BOTTOM: Target = Max; break;
+    case SB_THUMBTRACK:
+      if (!Tracking) return false;
+      [[fallthrough]];
+    case SB_THUMBPOSITION: Target = Trunc((Pos & 0xFFFF) * Scale); break;
+    default: Target = Origin; break;
+  }
+  return true;
 }

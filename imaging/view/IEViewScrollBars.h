@@ -45,3 +45,10 @@ class TIEViewScrollBars {
   TIEView* view_;
   TIEViewScrollBar bars_[2];
 };
+
+// The origin a scroll bar's notification (Code, Pos) asks of a view at
+// Origin: a line or a page either way, either end, or the thumb's place
+// scaled back from the bar's units. False for a dragged thumb while the view
+// follows only its release (Tracking false).
+bool ScrollBarTarget(int32_t Code, int32_t Pos, int64_t Origin, int64_t Line, int64_t Page, int64_t Max,
+                     double Scale, bool Tracking, int64_t& Target);

@@ -824,19 +824,9 @@ void TImagoView::Scroll(int Bar, int32_t Code, int32_t Pos) {
   const int64_t line = params.LineStep == -1 ? p : p * params.LineStep;
   const int64_t page = params.PageStep == -1 ? (Bar == 0 ? GetViewWidth() : GetViewHeight()) : p * params.PageStep;
   int64_t target;
-  switch (Code) {
-    case SB_LINEUP: target = origin - line; break;
-    case SB_LINEDOWN: target = origin + line; break;
-    case SB_PAGEUP: target = origin - page; break;
-    case SB_PAGEDOWN: target = origin + page; break;
-    case SB_TOP: target = 0; break;
-    case SB_BOTTOM: target = Bar == 0 ? MaxViewX() : MaxViewY(); break;
-    case SB_THUMBTRACK:
-      if (!params.Tracking) return;
-      [[fallthrough]];
-    case SB_THUMBPOSITION: target = TruncI((Pos & 0xFFFF) * scale_[Bar]); break;
-    default: target = origin; break;
-  }
+  if (!ScrollBarTarget(Code, Pos, origin, line, page, Bar == 0 ? MaxViewX() : MaxViewY(), scale_[Bar],
+                       params.Tracking, target))
+    return;
   const int32_t v = static_cast<int32_t>(std::clamp<int64_t>(target, INT32_MIN, INT32_MAX));
   if (Bar == 0)
     SetViewX(v);
