@@ -1,7 +1,5 @@
 #include "app/TfrmMain.h"
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -530,21 +528,13 @@ void TfrmMain::BrowseFolder(const std::string& Dir) {
     std::string name;
     bool folder;
   };
+  // Every entry but ".", hidden ones too, a link to a folder as a folder;
+  // the search gives ".." first, then the names ignoring case.
   std::vector<TEntry> entries;
-  if (DIR* d = ::opendir(Dir.c_str())) {
-    while (dirent* e = ::readdir(d)) {
-      const std::string name = e->d_name;
-      if (name == ".") continue;
-      entries.push_back(TEntry{name, DirectoryExists(Dir + "/" + name)});
-    }
-    ::closedir(d);
-  }
-  // ".." first, then by name ignoring case.
-  std::sort(entries.begin(), entries.end(), [](const TEntry& a, const TEntry& b) {
-    if ((a.name == "..") != (b.name == "..")) return a.name == "..";
-    const int c = CompareText(a.name, b.name);
-    return c != 0 ? c < 0 : a.name < b.name;
-  });
+  TSearchRec f;
+  for (int rc = FindFirst(Dir + "/*", faAnyFile, f); rc == 0; rc = FindNext(f))
+    if (f.Name != ".") entries.push_back(TEntry{f.Name, (f.Attr & faDirectory) != 0});
+  FindClose(f);
   // One layout for the whole listing: a folder of thousands of entries would
   // otherwise be measured again after every added item.
   TListItems* items = lvDirs->Items();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/CaptureLoop.h"
 #include "platform/DCInternal.h"
 #include "platform/SysInfo.h"
 #include "platform/Text.h"
@@ -34,26 +35,18 @@ void MoveSizeLoop(HWND hwnd, UINT edges, TPoint start) {
   bool left = edges == 1 || edges == 4 || edges == 7,
        right = edges == 2 || edges == 5 || edges == 8;
   bool top = edges >= 3 && edges <= 5, bottom = edges >= 6;
-  MSG msg;
-  while (GetCapture() == hwnd) {
-    int32_t r = GetMessage(msg, nullptr, 0, 0);
-    if (r <= 0) {
-      if (r == 0) PostQuitMessage(int32_t(msg.wParam));
-      break;
-    }
-    if (!(w = FromHandle(hwnd))) return;
-    if (msg.message == WM_LBUTTONUP) break;
+  const TCaptureEnd end = RunCaptureLoop(hwnd, [&](const MSG& msg) {
+    w = FromHandle(hwnd);
+    if (msg.message == WM_LBUTTONUP) return TCaptureStep::End;
     if (msg.message == WM_KEYDOWN && msg.wParam == WPARAM(VK_ESCAPE)) {
       SetWindowPos(hwnd, nullptr, original.Left, original.Top, original.Width(), original.Height(),
                    SWP_NOZORDER | SWP_NOACTIVATE);
-      break;
+      return TCaptureStep::End;
     }
     if (msg.message != WM_MOUSEMOVE) {
-      if (msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST) {
-        TranslateMessage(msg);
-        DispatchMessage(msg);
-      }
-      continue;
+      // Other mouse messages are dropped while the window moves.
+      return msg.message < WM_MOUSEFIRST || msg.message > WM_MOUSELAST ? TCaptureStep::Dispatch
+                                                                         : TCaptureStep::Handled;
     }
     int32_t dx = msg.pt.X - start.X, dy = msg.pt.Y - start.Y;
     TRect n = original;
@@ -74,7 +67,9 @@ void MoveSizeLoop(HWND hwnd, UINT edges, TPoint start) {
     CallProc(w, edges == 0 ? WM_MOVING : WM_SIZING, edges, reinterpret_cast<LPARAM>(&n));
     SetWindowPos(hwnd, nullptr, n.Left, n.Top, n.Width(), n.Height(),
                  SWP_NOZORDER | SWP_NOACTIVATE);
-  }
+    return TCaptureStep::Handled;
+  });
+  if (end == TCaptureEnd::Gone) return;
   if (GetCapture() == hwnd) ReleaseCapture();
   if ((w = FromHandle(hwnd))) CallProc(w, WM_EXITSIZEMOVE, 0, 0);
 }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/CaptureLoop.h"
 #include "platform/SysInfo.h"
 #include "platform/WindowInternal.h"
 
@@ -228,15 +229,12 @@ void TrackScrollBar(HWND hwnd, int32_t bar, TPoint screen) {
     send(code, 0);
     SetTimer(hwnd, kRepeatTimer, kFirstDelay);
   }
-  MSG msg;
-  while (GetCapture() == hwnd) {
-    int32_t r = GetMessage(msg, nullptr, 0, 0);
-    if (r <= 0) {
-      if (r == 0) PostQuitMessage(int32_t(msg.wParam));
-      break;
+  const TCaptureEnd end = RunCaptureLoop(hwnd, [&](const MSG& msg) {
+    if (!(w = FromHandle(hwnd)) || !(st = StateOf(w, bar))) {
+      w = nullptr;
+      return TCaptureStep::End;
     }
-    if (!(w = FromHandle(hwnd)) || !(st = StateOf(w, bar))) return;
-    if (msg.message == WM_LBUTTONUP || msg.message == WM_NCLBUTTONUP) break;
+    if (msg.message == WM_LBUTTONUP || msg.message == WM_NCLBUTTONUP) return TCaptureStep::End;
     if (msg.message == WM_MOUSEMOVE || msg.message == WM_NCMOUSEMOVE) {
       TPoint p = local(msg.pt);
       if (part == kThumb) {
@@ -260,7 +258,7 @@ void TrackScrollBar(HWND hwnd, int32_t bar, TPoint screen) {
           RepaintBars(hwnd);
         }
       }
-      continue;
+      return TCaptureStep::Handled;
     }
     if (msg.message == WM_TIMER && msg.hwnd == hwnd && msg.wParam == kRepeatTimer) {
       SetTimer(hwnd, kRepeatTimer, kRepeatDelay);
@@ -268,12 +266,14 @@ void TrackScrollBar(HWND hwnd, int32_t bar, TPoint screen) {
       GetCursorPos(&cursor);
       // The track repeats only while the thumb has not reached the pointer.
       if (inside && PartAt(w, bar, local(cursor)) == part) send(code, 0);
-      continue;
+      return TCaptureStep::Handled;
     }
-    if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR) continue;
-    TranslateMessage(msg);
-    DispatchMessage(msg);
-  }
+    if (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP || msg.message == WM_CHAR)
+      return TCaptureStep::Handled;
+    return TCaptureStep::Dispatch;
+  });
+  // A window or bar gone meanwhile has nothing left to end.
+  if (end == TCaptureEnd::Gone || !w) return;
   KillTimer(hwnd, kRepeatTimer);
   if (!(w = FromHandle(hwnd)) || !(st = StateOf(w, bar))) return;
   if (part == kThumb) {

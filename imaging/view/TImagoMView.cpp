@@ -567,20 +567,6 @@ void TImagoMView::DoWrongImage(TIEBitmap* OutBitmap, int32_t idx) {
 
 // ------------------------------------------------------------ layout
 
-int32_t TImagoMView::ViewClientWidth() {
-  if (HandleAllocated()) return ClientWidth();
-  int32_t frame = 0;
-  if (BorderStyle() == bsSingle) frame = GetSystemMetrics(Ctl3D() ? SM_CXEDGE : SM_CXBORDER);
-  return std::max(0, Width() - 2 * frame - (bars_[1].Visible ? GetSystemMetrics(SM_CXVSCROLL) : 0));
-}
-
-int32_t TImagoMView::ViewClientHeight() {
-  if (HandleAllocated()) return ClientHeight();
-  int32_t frame = 0;
-  if (BorderStyle() == bsSingle) frame = GetSystemMetrics(Ctl3D() ? SM_CYEDGE : SM_CYBORDER);
-  return std::max(0, Height() - 2 * frame - (bars_[0].Visible ? GetSystemMetrics(SM_CYHSCROLL) : 0));
-}
-
 int32_t TImagoMView::GridColumns() {
   if (grid_width_ == -1) {
     // Cells of no size still take one pixel each, so nothing divides by 0.
@@ -622,35 +608,8 @@ void TImagoMView::LayoutCells() {
 int32_t TImagoMView::MaxViewX() { return std::max(0, extent_x_ - ViewClientWidth()); }
 int32_t TImagoMView::MaxViewY() { return std::max(0, extent_y_ - ViewClientHeight()); }
 
-void TImagoMView::HideBar(int Bar) {
-  bars_[Bar].Visible = false;
-  bar_shown_[Bar] = false;
-  ApplyBar(Bar);
-}
-
-void TImagoMView::ApplyBar(int Bar) {
-  if (!HandleAllocated()) return;
-  const HWND h = Handle();
-  const TIEViewScrollBar& b = bars_[Bar];
-  const int32_t code = Bar == 0 ? SB_HORZ : SB_VERT;
-  const bool flat = flat_scroll_bars_;
-  if (!b.Visible) {
-    FlatShowScrollBar(h, code, false, flat);
-    return;
-  }
-  if (b.Enabled) {
-    FlatSetScrollRange(h, code, b.Min, b.Max, false, flat);
-    FlatSetScrollPage(h, code, b.Page, false, flat);
-    FlatSetScrollPos(h, code, b.Position, true, flat);
-  }
-  FlatShowScrollBar(h, code, true, flat);
-  FlatEnableScrollBar(h, code, b.Enabled ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH, flat);
-}
-
 void TImagoMView::MoveThumb(int Bar) {
-  bars_[Bar].Position = static_cast<int32_t>(Trunc((Bar == 0 ? view_x_ : view_y_) / scroll_scale_[Bar]));
-  if (HandleAllocated() && bars_[Bar].Visible)
-    FlatSetScrollPos(Handle(), Bar == 0 ? SB_HORZ : SB_VERT, bars_[Bar].Position, true, flat_scroll_bars_);
+  bars_.MoveThumb(Bar, static_cast<int32_t>(Trunc((Bar == 0 ? view_x_ : view_y_) / scroll_scale_[Bar])));
 }
 
 void TImagoMView::Relayout(bool ClearRenderingsToo) {
@@ -681,10 +640,10 @@ void TImagoMView::Relayout(bool ClearRenderingsToo) {
           if (KeepScrollBars) {
             bar.Visible = true;
             bar.Enabled = false;
-            bar_shown_[b] = true;
-            ApplyBar(b);
+            bars_.Shown[b] = true;
+            bars_.Apply(b);
           } else {
-            HideBar(b);
+            bars_.Hide(b);
           }
           continue;
         }
@@ -695,8 +654,8 @@ void TImagoMView::Relayout(bool ClearRenderingsToo) {
         bar.Position = static_cast<int32_t>(Trunc((b == 0 ? view_x_ : view_y_) / scroll_scale_[b]));
         bar.Enabled = true;
         bar.Visible = true;
-        bar_shown_[b] = true;
-        ApplyBar(b);
+        bars_.Shown[b] = true;
+        bars_.Apply(b);
       }
       if (cw == ViewClientWidth() && ch == ViewClientHeight()) break;
     }
@@ -779,8 +738,8 @@ void TImagoMView::ViewChange(int32_t Change) {
 void TImagoMView::SetScrollBars(TScrollStyle Value) {
   scroll_bars_ = Value;
   if (!HasParentWindow()) return;
-  if (Value == ssNone || Value == ssVertical) HideBar(0);
-  if (Value == ssNone || Value == ssHorizontal) HideBar(1);
+  if (Value == ssNone || Value == ssVertical) bars_.Hide(0);
+  if (Value == ssNone || Value == ssHorizontal) bars_.Hide(1);
   Relayout(false);
 }
 
@@ -854,7 +813,7 @@ void TImagoMView::SetWallPaper(TPicture* Value) {
 }
 
 void TImagoMView::SetFlatScrollBars(bool Value) {
-  if (Value == flat_scroll_bars_) return;
+  if (Value == bars_.Flat) return;
   if (HandleAllocated()) {
     if (!Value) {
       UninitializeFlatSB(Handle());
@@ -866,11 +825,11 @@ void TImagoMView::SetFlatScrollBars(bool Value) {
       InitializeFlatSB(Handle());
     }
   }
-  flat_scroll_bars_ = Value;
+  bars_.Flat = Value;
   if (Value) {
     for (int b = 0; b < 2; ++b) {
       bars_[b].Visible = true;
-      ApplyBar(b);
+      bars_.Apply(b);
     }
   }
 }

@@ -30,6 +30,7 @@
 #include "imaging/model/TIEView.h"
 #include "imaging/model/TIEVirtualImageList.h"
 #include "imaging/view/IEViewBackground.h"
+#include "imaging/view/IEViewScrollBars.h"
 #include "imaging/view/TIETransitionEffects.h"
 #include "imaging/view/TImagoView.h"
 #include "rtl/SyncObjs.h"
@@ -248,8 +249,8 @@ class TImagoMView : public TIEView {
   int32_t ExtentY() const { return extent_y_; }
   // The columns of the grid: GridWidth, or as many as fit for -1.
   int32_t GridColumns();
-  int32_t ViewClientWidth();
-  int32_t ViewClientHeight();
+  int32_t ViewClientWidth() { return bars_.ClientWidth(); }
+  int32_t ViewClientHeight() { return bars_.ClientHeight(); }
   // Whether the cell of Index overlaps the control.
   bool IsVisible(int32_t Index);
   virtual void ViewChange(int32_t Change);
@@ -324,7 +325,7 @@ class TImagoMView : public TIEView {
   void SetBackgroundStyle(TIEBackgroundStyle Value);
   TIEBackgroundStyle ThumbnailsBackgroundStyle() const { return thumbnails_background_style_; }
   void SetThumbnailsBackgroundStyle(TIEBackgroundStyle Value);
-  bool FlatScrollBars() const { return flat_scroll_bars_; }
+  bool FlatScrollBars() const { return bars_.Flat; }
   void SetFlatScrollBars(bool Value);
 
   // ---- public options
@@ -489,9 +490,7 @@ class TImagoMView : public TIEView {
   };
   void DeleteEntryStorage(TIEMImageInfo* Entry);
   void FreeEntry(TIEMImageInfo* Entry);
-  void ApplyBar(int Bar);
   void MoveThumb(int Bar);
-  void HideBar(int Bar);
   void InvalidateFromAnyThread();
   bool LoadFileFrame(TImagoIO* IO, const std::string& FileName, int32_t Frame, TIEMImageInfo* Entry);
   TImagoIO* PerFileIOFor(const std::string& FileName);
@@ -552,8 +551,7 @@ class TImagoMView : public TIEView {
   int32_t extent_x_ = 0, extent_y_ = 0;
   double scroll_scale_[2] = {1.0, 1.0};  // horizontal, vertical
   TIEScrollBarParams scroll_params_[2];  // vertical, horizontal
-  TIEViewScrollBar bars_[2];             // horizontal, vertical
-  bool bar_shown_[2] = {false, false};
+  TIEViewScrollBars bars_{this};
 
   // properties
   TScrollStyle scroll_bars_ = ssBoth;
@@ -582,7 +580,6 @@ class TImagoMView : public TIEView {
   bool enable_alpha_channel_ = true;
   TIEBackgroundStyle background_style_ = iebsSolid;
   TIEBackgroundStyle thumbnails_background_style_ = iebsSolid;
-  bool flat_scroll_bars_ = false;
   TIEProgressEvent on_progress_;
 
   // change report and flags

@@ -314,22 +314,9 @@ void TImagoMView::Scroll(int Bar, int32_t Code, int32_t Pos) {
                                              : params.LineStep;
   const int64_t page = params.PageStep == -1 ? (Bar == 0 ? ViewClientWidth() : ViewClientHeight()) : params.PageStep;
   int64_t target;
-  switch (Code) {
-    case SB_LINEUP: target = origin - line; break;
-    case SB_LINEDOWN: target = origin + line; break;
-    case SB_PAGEUP: target = origin - page; break;
-    case SB_PAGEDOWN: target = origin + page; break;
-    case SB_TOP: target = 0; break;
-    case SB_BOTTOM: target = Bar == 0 ? MaxViewX() : MaxViewY(); break;
-    case SB_THUMBTRACK:
-      if (!params.Tracking) {
-        target = origin;
-        break;
-      }
-      [[fallthrough]];
-    case SB_THUMBPOSITION: target = static_cast<int64_t>(Trunc((Pos & 0xFFFF) * scroll_scale_[Bar])); break;
-    default: target = origin; break;
-  }
+  if (!ScrollBarTarget(Code, Pos, origin, line, page, Bar == 0 ? MaxViewX() : MaxViewY(), scroll_scale_[Bar],
+                       params.Tracking, target))
+    target = origin;
   if (Bar == 0)
     SetViewX(SaturateInt32(target));
   else

@@ -135,20 +135,6 @@ void TImagoView::SetCtl3D(bool Value) {
   Update();
 }
 
-int32_t TImagoView::ViewClientWidth() {
-  if (HandleAllocated()) return ClientWidth();
-  int32_t frame = 0;
-  if (BorderStyle() == bsSingle) frame = GetSystemMetrics(Ctl3D() ? SM_CXEDGE : SM_CXBORDER);
-  return std::max(0, Width() - 2 * frame - (bars_[1].Visible ? GetSystemMetrics(SM_CXVSCROLL) : 0));
-}
-
-int32_t TImagoView::ViewClientHeight() {
-  if (HandleAllocated()) return ClientHeight();
-  int32_t frame = 0;
-  if (BorderStyle() == bsSingle) frame = GetSystemMetrics(Ctl3D() ? SM_CYEDGE : SM_CYBORDER);
-  return std::max(0, Height() - 2 * frame - (bars_[0].Visible ? GetSystemMetrics(SM_CYHSCROLL) : 0));
-}
-
 int32_t TImagoView::GetViewWidth() { return HasParentWindow() ? ViewClientWidth() : 50; }
 int32_t TImagoView::GetViewHeight() { return HasParentWindow() ? ViewClientHeight() : 50; }
 
@@ -624,35 +610,8 @@ bool TImagoView::CanScroll() {
   return mx > 0 || my > 0;
 }
 
-void TImagoView::HideBar(int Bar) {
-  bars_[Bar].Visible = false;
-  bar_shown_[Bar] = false;
-  ApplyBar(Bar);
-}
-
-void TImagoView::ApplyBar(int Bar) {
-  if (!HandleAllocated()) return;
-  const HWND h = Handle();
-  const TIEViewScrollBar& b = bars_[Bar];
-  const int32_t code = Bar == 0 ? SB_HORZ : SB_VERT;
-  const bool flat = flat_scroll_bars_;
-  if (!b.Visible) {
-    FlatShowScrollBar(h, code, false, flat);
-    return;
-  }
-  if (b.Enabled) {
-    FlatSetScrollRange(h, code, b.Min, b.Max, false, flat);
-    FlatSetScrollPage(h, code, b.Page, false, flat);
-    FlatSetScrollPos(h, code, b.Position, true, flat);
-  }
-  FlatShowScrollBar(h, code, true, flat);
-  FlatEnableScrollBar(h, code, b.Enabled ? ESB_ENABLE_BOTH : ESB_DISABLE_BOTH, flat);
-}
-
 void TImagoView::MoveThumb(int Bar) {
-  bars_[Bar].Position = TruncI((Bar == 0 ? view_x_ : view_y_) / scale_[Bar]);
-  if (HandleAllocated() && bars_[Bar].Visible)
-    FlatSetScrollPos(Handle(), Bar == 0 ? SB_HORZ : SB_VERT, bars_[Bar].Position, true, flat_scroll_bars_);
+  bars_.MoveThumb(Bar, TruncI((Bar == 0 ? view_x_ : view_y_) / scale_[Bar]));
 }
 
 void TImagoView::UpdateScrollBars() {
@@ -665,16 +624,16 @@ void TImagoView::UpdateScrollBars() {
     TIEViewScrollBar& bar = bars_[b];
     if (max < 1) {
       if (KeepScrollBars) {
-        bar_shown_[b] = true;
+        bars_.Shown[b] = true;
         bar.Enabled = false;
         bar.Visible = true;
-        ApplyBar(b);
-      } else if (bar_shown_[b]) {
-        HideBar(b);
+        bars_.Apply(b);
+      } else if (bars_.Shown[b]) {
+        bars_.Hide(b);
       }
       continue;
     }
-    bar_shown_[b] = true;
+    bars_.Shown[b] = true;
     const int32_t extent = b == 0 ? GetViewWidth() : GetViewHeight();
     // The whole scrollable length is mapped onto 65536 units.
     scale_[b] = (static_cast<double>(extent) + max) / 65536;
@@ -684,14 +643,14 @@ void TImagoView::UpdateScrollBars() {
     bar.Position = TruncI((b == 0 ? view_x_ : view_y_) / scale_[b]);
     bar.Enabled = true;
     bar.Visible = true;
-    ApplyBar(b);
+    bars_.Apply(b);
   }
 }
 
 void TImagoView::Fit() {
   if (img_w_ == 0 || img_h_ == 0) return;
-  if (bar_shown_[0]) HideBar(0);
-  if (bar_shown_[1]) HideBar(1);
+  if (bars_.Shown[0]) bars_.Hide(0);
+  if (bars_.Shown[1]) bars_.Hide(1);
   SetZoom(GetFitZoom());
 }
 
@@ -865,19 +824,9 @@ void TImagoView::Scroll(int Bar, int32_t Code, int32_t Pos) {
   const int64_t line = params.LineStep == -1 ? p : p * params.LineStep;
   const int64_t page = params.PageStep == -1 ? (Bar == 0 ? GetViewWidth() : GetViewHeight()) : p * params.PageStep;
   int64_t target;
-  switch (Code) {
-    case SB_LINEUP: target = origin - line; break;
-    case SB_LINEDOWN: target = origin + line; break;
-    case SB_PAGEUP: target = origin - page; break;
-    case SB_PAGEDOWN: target = origin + page; break;
-    case SB_TOP: target = 0; break;
-    case SB_BOTTOM: target = Bar == 0 ? MaxViewX() : MaxViewY(); break;
-    case SB_THUMBTRACK:
-      if (!params.Tracking) return;
-      [[fallthrough]];
-    case SB_THUMBPOSITION: target = TruncI((Pos & 0xFFFF) * scale_[Bar]); break;
-    default: target = origin; break;
-  }
+  if (!ScrollBarTarget(Code, Pos, origin, line, page, Bar == 0 ? MaxViewX() : MaxViewY(), scale_[Bar],
+                       params.Tracking, target))
+    return;
   const int32_t v = static_cast<int32_t>(std::clamp<int64_t>(target, INT32_MIN, INT32_MAX));
   if (Bar == 0)
     SetViewX(v);
@@ -902,8 +851,8 @@ void TImagoView::SetCenter(bool Value) {
 
 void TImagoView::SetScrollBars(TScrollStyle Value) {
   scroll_bars_ = Value;
-  if (Value != ssVertical && Value != ssBoth) HideBar(1);
-  if (Value != ssHorizontal && Value != ssBoth) HideBar(0);
+  if (Value != ssVertical && Value != ssBoth) bars_.Hide(1);
+  if (Value != ssHorizontal && Value != ssBoth) bars_.Hide(0);
   Update();
 }
 

@@ -20,6 +20,7 @@
 #include "imaging/model/TIEView.h"
 #include "imaging/model/TIEMask.h"
 #include "imaging/view/IEViewBackground.h"
+#include "imaging/view/IEViewScrollBars.h"
 #include "imaging/view/TIESelectionPolygon.h"
 #include "rtl/TypInfo.h"
 #include "ui/TGraphicsObject.h"
@@ -107,13 +108,6 @@ class TIEMouseWheelParams {
   bool ZoomPosition = false;
 };
 
-// What the view has set on one of its scroll bars.
-struct TIEViewScrollBar {
-  bool Visible = false;
-  bool Enabled = true;
-  int32_t Min = 0, Max = 0, Page = 0, Position = 0;
-};
-
 class TImagoView : public TIEView {
   RTL_CLASS(TImagoView, TIEView)
  public:
@@ -131,8 +125,8 @@ class TImagoView : public TIEView {
   const TIEViewScrollBar& VertScrollBar() const { return bars_[1]; }
   // The client size: the window's, or while there is none, the outer size
   // less the frame and the bars the view has shown.
-  int32_t ViewClientWidth();
-  int32_t ViewClientHeight();
+  int32_t ViewClientWidth() { return bars_.ClientWidth(); }
+  int32_t ViewClientHeight() { return bars_.ClientHeight(); }
   void WndProc(TMessage& Message) override;
 
   // ---- images and companions
@@ -199,8 +193,8 @@ class TImagoView : public TIEView {
   void SetCenter(bool Value);
   TScrollStyle ScrollBars() const { return scroll_bars_; }
   void SetScrollBars(TScrollStyle Value);
-  bool FlatScrollBars() const { return flat_scroll_bars_; }
-  void SetFlatScrollBars(bool Value) { flat_scroll_bars_ = Value; }
+  bool FlatScrollBars() const { return bars_.Flat; }
+  void SetFlatScrollBars(bool Value) { bars_.Flat = Value; }
   bool AutoFit = false, AutoStretch = false, AutoShrink = false;
   bool DoubleBuffer = true;
   // When set, a bar that is not needed stays visible but disabled.
@@ -439,7 +433,6 @@ class TImagoView : public TIEView {
   void StoreFactors();
   void StartCountdowns();
   void Scroll(int Bar, int32_t Code, int32_t Pos);
-  void HideBar(int Bar);
   void TransferBackBuffer();
   void PaintBackgroundInto(TIEBitmap* Target);
   void RefreshNavigator();
@@ -462,7 +455,6 @@ class TImagoView : public TIEView {
   static int64_t LastColumnStart(int32_t Size, double Zoom);
   int64_t ImageToScreen64(int Axis, int64_t V);
 
-  void ApplyBar(int Bar);
   void MoveThumb(int Bar);
 
   // Clamps a client point into the current layer's box (right and bottom + 1).
@@ -475,7 +467,7 @@ class TImagoView : public TIEView {
   void ShowTempCursor(TCursor C);
   void RestoreCursor() { ShowTempCursor(normal_cursor_); }
 
-  TIEViewScrollBar bars_[2];
+  TIEViewScrollBars bars_{this};
 
   // images
   std::vector<std::unique_ptr<TIELayer>> layers_;
@@ -498,14 +490,12 @@ class TImagoView : public TIEView {
   int32_t zoomed_w_ = 0, zoomed_h_ = 0;
   int32_t construction_guard_ = 0;
   bool in_update_ = false, reentry_ = false;
-  bool bar_shown_[2] = {false, false};
   double scale_[2] = {1.0, 1.0};
   bool invalidate_on_update_ = true;
   TIEScrollBarParams hparams_, vparams_;
   TIEMouseWheelParams wheel_params_;
   bool center_ = true;
   TScrollStyle scroll_bars_ = ssBoth;
-  bool flat_scroll_bars_ = false;
   int32_t last_view_w_ = 0, last_view_h_ = 0;
 
   // visible area and tables

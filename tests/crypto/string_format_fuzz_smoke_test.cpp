@@ -34,27 +34,8 @@ TEST(StringFormatFuzzSmoke, SeedsAndMutations) {
   // One to three edits of the characters the formats care about: any
   // character, one of the formats' own, a few left out, padding or a line
   // break put in.
-  const std::vector<fuzz_smoke::Mutation> own = {[](std::vector<uint8_t>& m, std::mt19937& rng) {
-    for (int e = 0, edits = 1 + static_cast<int>(rng() % 3); e < edits && !m.empty(); ++e) {
-      const size_t at = rng() % m.size();
-      switch (rng() % 4) {
-        case 0:
-          m[at] = static_cast<uint8_t>(rng());
-          break;
-        case 1:
-          m[at] = static_cast<uint8_t>("\x00=`+/ \r\n-_aZ9"[rng() % 13]);
-          break;
-        case 2:
-          m.erase(m.begin() + static_cast<std::ptrdiff_t>(at),
-                  m.begin() + static_cast<std::ptrdiff_t>(std::min(m.size(), at + 1 + rng() % 4)));
-          break;
-        default:
-          m.insert(m.begin() + static_cast<std::ptrdiff_t>(at), 1 + rng() % 3,
-                   static_cast<uint8_t>("=\n `"[rng() % 4]));
-          break;
-      }
-    }
-  }};
+  const std::vector<fuzz_smoke::Mutation> own = {
+      fuzz_smoke::TextEdits(std::string("\x00=`+/ \r\n-_aZ9", 13), "=\n `", 3, 4)};
   std::vector<std::vector<uint8_t>> files;
   for (const std::string& seed : seeds) files.emplace_back(seed.begin(), seed.end());
   const int runs = fuzz_smoke::RunMutations(LLVMFuzzerTestOneInput, files, own, 60);

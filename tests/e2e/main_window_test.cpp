@@ -54,6 +54,14 @@ bool StoredValue(const std::string& Name, DWORD& Type, std::string& Text) {
   return true;
 }
 
+// The folder browser's captions and icons, top to bottom.
+void ListedEntries(std::vector<std::string>& Names, std::vector<int32_t>& Icons) {
+  for (int32_t i = 0; i < frmMain->lvDirs->Items()->Count(); ++i) {
+    Names.push_back(frmMain->lvDirs->Items()->Item(i)->Caption());
+    Icons.push_back(frmMain->lvDirs->Items()->Item(i)->ImageIndex());
+  }
+}
+
 }  // namespace
 
 TEST_F(ProgramTest, StartUpShowsTheMainWindowWithItsDefaults) {
@@ -337,10 +345,7 @@ TEST_F(ProgramTest, ArrowKeysStepThroughTheFolder) {
   frmMain->BrowseFolder(pics);
   std::vector<std::string> names;
   std::vector<int32_t> icons;
-  for (int32_t i = 0; i < frmMain->lvDirs->Items()->Count(); ++i) {
-    names.push_back(frmMain->lvDirs->Items()->Item(i)->Caption());
-    icons.push_back(frmMain->lvDirs->Items()->Item(i)->ImageIndex());
-  }
+  ListedEntries(names, icons);
   EXPECT_EQ(names, (std::vector<std::string>{"..", "a.jpg", "archive.jpg.zip", "B.jpg", "c.png", "sub"}));
   EXPECT_EQ(icons, (std::vector<int32_t>{115, 116, 116, 116, 86, 115}));
   EXPECT_EQ(frmMain->lvDirs->ItemIndex(), -1);
@@ -377,6 +382,26 @@ TEST_F(ProgramTest, ArrowKeysStepThroughTheFolder) {
   EXPECT_EQ(frmMain->lvDirs->ItemIndex(), -1);
   EXPECT_EQ(frmMain->lvDirs->Items()->Count(), 2);
   EXPECT_FALSE(frmMain->Timer1->Enabled());
+}
+
+TEST_F(ProgramTest, BrowserListsHiddenEntriesAndFollowsLinks) {
+  const std::string pics = dir_ + "/listing";
+  fs::create_directories(pics + "/.secret");
+  fs::create_directory(pics + "/Dir");
+  fs::create_directory(pics + "/dir");
+  { std::ofstream(pics + "/.hidden") << "x"; }
+  fs::create_directory_symlink(pics + "/Dir", pics + "/link");
+  fs::create_symlink(pics + "/nowhere", pics + "/gone");
+  StartProgram();
+  frmMain->BrowseFolder(pics);
+  std::vector<std::string> names;
+  std::vector<int32_t> icons;
+  ListedEntries(names, icons);
+  // ".." first, then by name ignoring case (case alone decides last); a
+  // hidden folder keeps the plain icon, a link to a folder is a folder and a
+  // dangling link a plain entry.
+  EXPECT_EQ(names, (std::vector<std::string>{"..", ".hidden", ".secret", "Dir", "dir", "gone", "link"}));
+  EXPECT_EQ(icons, (std::vector<int32_t>{115, 86, 86, 115, 115, 86, 115}));
 }
 
 TEST_F(ProgramTest, OptionsPersistInTheStore) {

@@ -1,15 +1,18 @@
 // A short run of the translation-file fuzz target: well-formed text and
 // binary translation files, then deterministic mutations of them (flipped
-// bytes, cut files, inserted delimiters). The target traps on a broken
-// invariant and the sanitizers catch any bad access.
+// bytes, cut files, delimiters, bytes left out or put in). The target traps
+// on a broken invariant and the sanitizers catch any bad access.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "LangFixtures.h"
 #include "l10n/TLNBFileManager.h"
 #include "rtl/TStream.h"
+#include "tests/support/MutationRun.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size);
 
@@ -46,40 +49,25 @@ void Fuzz(const std::string& s) {
 }
 
 TEST(LngFuzzSmoke, SeedsAndMutations) {
-  std::mt19937 rng(20261210);
+  const std::vector<std::string> seeds = Seeds();
   // NOBRIVO_L10N_SEEDS=folder writes the seeds there, as a corpus for the
   // fuzz target.
-  const char* dump = std::getenv("NOBRIVO_L10N_SEEDS");
-  int n = 0;
-  for (const std::string& seed : Seeds()) {
-    if (dump) {
-      TFileStream f(std::string(dump) + "/seed" + std::to_string(n++), fmCreate);
-      f.WriteBuffer(seed.data(), static_cast<int64_t>(seed.size()));
-    }
-    Fuzz(seed);
-    for (size_t cut = 0; cut < seed.size(); cut += 1 + seed.size() / 40) Fuzz(seed.substr(0, cut));
-    for (int i = 0; i < 300; ++i) {
-      std::string m = seed;
-      const int edits = 1 + static_cast<int>(rng() % 4);
-      for (int e = 0; e < edits && !m.empty(); ++e) {
-        const size_t at = rng() % m.size();
-        switch (rng() % 4) {
-          case 0:
-            m[at] = static_cast<char>(rng());
-            break;
-          case 1:
-            m[at] = "\x00\x01\x19\x1A\xFF=[]-+\r\n~"[rng() % 14];
-            break;
-          case 2:
-            m.erase(at, 1 + rng() % 8);
-            break;
-          default:
-            m.insert(at, std::string(1 + rng() % 3, static_cast<char>(rng())));
-            break;
-        }
-      }
-      Fuzz(m);
+  if (const char* dump = std::getenv("NOBRIVO_L10N_SEEDS")) {
+    for (size_t n = 0; n < seeds.size(); ++n) {
+      TFileStream f(std::string(dump) + "/seed" + std::to_string(n), fmCreate);
+      f.WriteBuffer(seeds[n].data(), static_cast<int64_t>(seeds[n].size()));
     }
   }
+  // Each file cut at a few places along it.
+  for (const std::string& seed : seeds)
+    for (size_t cut = 0; cut < seed.size(); cut += 1 + seed.size() / 40) Fuzz(seed.substr(0, cut));
+  // One to four edits of the bytes the formats care about: any byte, one of
+  // their delimiters, a few left out, a few put in.
+  const std::vector<fuzz_smoke::Mutation> own = {
+      fuzz_smoke::TextEdits(std::string("\x00\x01\x19\x1A\xFF=[]-+\r\n~", 14), "", 4, 8)};
+  std::vector<std::vector<uint8_t>> files;
+  for (const std::string& seed : seeds) files.emplace_back(seed.begin(), seed.end());
+  const int runs = fuzz_smoke::RunMutations(LLVMFuzzerTestOneInput, files, own, 600);
+  EXPECT_EQ(runs, 600 * static_cast<int>(files.size()));
 }
 }  // namespace

@@ -2,16 +2,50 @@
 // then deterministic mutations of them.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace fuzz_smoke {
 
 // A mutation of a seed particular to one input format.
 using Mutation = std::function<void(std::vector<uint8_t>& File, std::mt19937& Rng)>;
+
+// Edits for text-like formats: one to MaxEdits times, a byte at random set
+// to any value or to one of Symbols, one to MaxErase bytes left out, or one
+// to three copies put in of a byte from Padding (any byte when it is empty).
+inline Mutation TextEdits(std::string Symbols, std::string Padding, int MaxEdits, size_t MaxErase) {
+  return [Symbols = std::move(Symbols), Padding = std::move(Padding), MaxEdits, MaxErase](
+             std::vector<uint8_t>& m, std::mt19937& rng) {
+    for (int e = 0, edits = 1 + static_cast<int>(rng() % MaxEdits); e < edits && !m.empty(); ++e) {
+      const size_t at = rng() % m.size();
+      switch (rng() % 4) {
+        case 0:
+          m[at] = static_cast<uint8_t>(rng());
+          break;
+        case 1:
+          m[at] = static_cast<uint8_t>(Symbols[rng() % Symbols.size()]);
+          break;
+        case 2:
+          m.erase(m.begin() + static_cast<std::ptrdiff_t>(at),
+                  m.begin() + static_cast<std::ptrdiff_t>(std::min(m.size(), at + 1 + rng() % MaxErase)));
+          break;
+        default: {
+          const size_t count = 1 + rng() % 3;
+          const uint8_t byte =
+              static_cast<uint8_t>(Padding.empty() ? rng() : static_cast<uint8_t>(Padding[rng() % Padding.size()]));
+          m.insert(m.begin() + static_cast<std::ptrdiff_t>(at), count, byte);
+          break;
+        }
+      }
+    }
+  };
+}
 
 // Feeds the seeds to a fuzz target, then Rounds deterministic mutations of
 // each: a few flipped bytes, a cut file, or one of the format's own

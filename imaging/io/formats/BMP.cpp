@@ -517,13 +517,29 @@ void DecodeBitFieldPixels(ReadContext& c, const uint32_t masks[4], bool NoAlpha,
   if (mask && (!any_alpha || !not_full)) AlphaMask.reset();
 }
 
+// Lends the read a flag of its own when the caller gave none, and gives the
+// caller's record back as it was on every way out, exceptions included.
+class LocalAbortFlag {
+ public:
+  explicit LocalAbortFlag(TIOProgressRec& Progress) : progress_(Progress), callers_(Progress.Aborting) {
+    if (!callers_) progress_.Aborting = &flag_;
+  }
+  ~LocalAbortFlag() { progress_.Aborting = callers_; }
+  LocalAbortFlag(const LocalAbortFlag&) = delete;
+  LocalAbortFlag& operator=(const LocalAbortFlag&) = delete;
+
+ private:
+  TIOProgressRec& progress_;
+  bool* callers_;
+  bool flag_ = false;
+};
+
 }  // namespace
 
 void ReadBMPStream(TStream* Stream, TIEBitmap* Bitmap, int64_t DataSize, bool NoAlpha,
                    std::unique_ptr<TIEMask>& AlphaMask, bool NoFileHeader, bool ParamsOnly,
                    TIOProgressRec& Progress, TIOParamsVals& Params) {
-  bool local_abort = false;
-  if (!Progress.Aborting) Progress.Aborting = &local_abort;
+  LocalAbortFlag abort_flag(Progress);
   ReadContext c(Stream, Bitmap, &Params, &Progress);
   c.start = Stream->Position();
   c.stream_size = Stream->Size();

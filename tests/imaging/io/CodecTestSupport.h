@@ -23,6 +23,7 @@
 
 namespace codec {
 
+using peer::Capture;
 using peer::Folder;
 using peer::ParsePNM;
 using peer::PNM;
@@ -32,18 +33,6 @@ using peer::WritePPM;
 
 inline bool Run(const std::string& cmd) {
   return std::system(("(" + cmd + ") >/dev/null 2>&1").c_str()) == 0;
-}
-
-// The standard output of a command (empty on failure).
-inline std::string Capture(const std::string& cmd) {
-  std::string out;
-  FILE* p = ::popen(("(" + cmd + ") 2>/dev/null").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  ::pclose(p);
-  return out;
 }
 
 inline void WriteFile(const std::string& name, const std::vector<uint8_t>& data) {

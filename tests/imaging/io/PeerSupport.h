@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,6 +24,18 @@ inline bool Available(const char* tool) { return ::access(tool, X_OK) == 0; }
 
 // Runs a shell command; true on exit status 0.
 inline bool Run(const std::string& cmd) { return std::system(("(" + cmd + ") 2>/dev/null").c_str()) == 0; }
+
+// The standard output of a command (empty on failure).
+inline std::string Capture(const std::string& cmd) {
+  std::string out;
+  FILE* p = ::popen(("(" + cmd + ") 2>/dev/null").c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  ::pclose(p);
+  return out;
+}
 
 // An image as RGBA bytes, row 0 on top.
 struct Image {

@@ -360,6 +360,46 @@ TEST(BmpReader, ParamsOnlyLeavesTheImage) {
   EXPECT_EQ(r.bitmap->Width(), 0);
 }
 
+// The reader may lend itself a flag while it runs; the caller's record is
+// left pointing where it pointed before, whether the read worked or not.
+TEST(BmpReader, ProgressRecordKeepsTheCallersFlag) {
+  BmpSpec s;
+  s.width = 2;
+  s.height = 2;
+  s.pixels.assign(16, 0x40);
+  const std::vector<uint8_t> good = BuildBMP(s);
+  const std::vector<uint8_t> header_cut(good.begin(), good.begin() + 20);
+  std::vector<uint8_t> bad_depth = good;
+  bad_depth[28] = 7;  // bits per pixel
+  struct Case {
+    const char* what;
+    const std::vector<uint8_t>* data;
+    bool params_only;
+    bool fails;
+  };
+  const Case cases[] = {{"whole read", &good, false, false},
+                        {"params only", &good, true, false},
+                        {"cut in the header", &header_cut, false, true},
+                        {"unknown depth", &bad_depth, false, true}};
+  for (const Case& c : cases) {
+    for (bool callers_flag : {false, true}) {
+      SCOPED_TRACE(std::string(c.what) + (callers_flag ? ", caller's flag" : ", no flag"));
+      TIEBitmap bitmap;
+      TIOParamsVals params(nullptr);
+      std::unique_ptr<TIEMask> alpha;
+      TIEMemStream stream(c.data->data(), static_cast<int64_t>(c.data->size()));
+      bool aborted = false;
+      TIOProgressRec p;
+      p.Aborting = callers_flag ? &aborted : nullptr;
+      ReadBMPStream(&stream, &bitmap, 0, false, alpha, false, c.params_only, p, params);
+      EXPECT_EQ(p.Aborting, callers_flag ? &aborted : nullptr);
+      if (callers_flag) {
+        EXPECT_EQ(aborted, c.fails);
+      }
+    }
+  }
+}
+
 TEST(BmpRle, RowEncoders) {
   std::vector<uint8_t> out;
   std::vector<uint8_t> row(300, 7);

@@ -20,8 +20,11 @@
 #include "platform/DebugOutput.h"
 #include "rtl/TStream.h"
 #include "rtl/TThread.h"
+#include "tests/support/MessagePump.h"
 #include "ui/TApplication.h"
 #include "ui/TForm.h"
+
+using test_pump::PumpUntil;
 
 namespace fs = std::filesystem;
 
@@ -104,15 +107,6 @@ class IOThreadTest : public ::testing::Test {
     fs::remove_all(dir_);
     DoneControls();
     ShutdownPlatform();
-  }
-  // Runs the message loop until Done holds (or about ten seconds pass).
-  static bool PumpUntil(const std::function<bool()>& Done) {
-    for (int i = 0; i < 10000; ++i) {
-      Application->ProcessMessages();
-      if (Done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
   }
   RecordingView* MakeView() {
     form_ = new TForm(Application);

@@ -25,16 +25,7 @@ class MultiImageIO : public ViewFixture {
   std::string Path(const char* name) { return dir_ / name; }
 };
 
-std::string Capture(const std::string& cmd) {
-  std::string out;
-  FILE* p = ::popen(("(" + cmd + ") 2>/dev/null").c_str(), "r");
-  if (!p) return out;
-  char buf[4096];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-  ::pclose(p);
-  return out;
-}
+using peer::Capture;
 
 // A W x H 24-bit picture of one colour with a marker pixel at 1,1.
 void SetPicture(TImagoMView* v, int32_t Index, int32_t W, int32_t H, TRGB Colour) {

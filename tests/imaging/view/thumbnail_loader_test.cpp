@@ -22,6 +22,9 @@
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/TStream.h"
 #include "rtl/TThread.h"
+#include "tests/support/MessagePump.h"
+
+using test_pump::PumpUntil;
 
 namespace fs = std::filesystem;
 
@@ -82,15 +85,6 @@ class ThumbLoaderTest : public ViewFixture {
   }
   static TRGB ColourOf(int i) {
     return MakeRGBTriple(static_cast<uint8_t>(i * 20), 100, static_cast<uint8_t>(255 - i * 20));
-  }
-  // Runs the message loop until Done holds or about ten seconds pass.
-  static bool PumpUntil(const std::function<bool()>& Done) {
-    for (int i = 0; i < 10000; ++i) {
-      Application->ProcessMessages();
-      if (Done()) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return false;
   }
   // N gated images in one row of 50 x 50 cells (step 54).
   MViewPtr MakeRow(int n, int32_t ClientW) {
