@@ -5,11 +5,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 #include "app/ButtonImages.h"
 #include "app/CipherList.h"
-#include "app/HeadingLabel.h"
+#include "app/PassPhraseFields.h"
 #include "app/Settings.h"
 #include "app/TAppImago.h"
 #include "app/TfrmFullScreen.h"
@@ -266,14 +267,8 @@ void TfrmMain::BuildNavBar() {
   UxNavBarPanel2->SetVisible(false);
   UxNavBarPanel2->ReadState();
   UxNavBarPanel2->EndLoading();
-  GradientLabel1 = MakeHeadingLabel(this, UxNavBarPanel2, "GradientLabel1", "Cipher mode:", 8, 8, 185, 18);
-  cbCipher = NewControl<TComboBox>(this, "cbCipher", UxNavBarPanel2);
-  cbCipher->SetStyle(csDropDownList);
-  cbCipher->SetBounds(8, 30, 185, 21);
-  for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
-  GradientLabel2 = MakeHeadingLabel(this, UxNavBarPanel2, "GradientLabel2", "Secret phrase:", 8, 60, 185, 18);
-  edPassword = NewControl<TEdit>(this, "edPassword", UxNavBarPanel2, 8, 82, 185, 21);
-  edPassword->SetPasswordChar('#');
+  std::tie(GradientLabel1, cbCipher, GradientLabel2, edPassword) =
+      MakePassPhraseFields(this, UxNavBarPanel2, 8, 8, 185);
   cbPassWordMain = NewControl<TTBKCheckBox>(this, "cbPassWordMain", UxNavBarPanel2, 8, 112, 185, 17,
                                             "Use this password as default");
   UxNavBar1->EndLoading();

@@ -1,7 +1,9 @@
 #include "app/TfrmPassword.h"
 
+#include <tuple>
+
 #include "app/CipherList.h"
-#include "app/HeadingLabel.h"
+#include "app/PassPhraseFields.h"
 #include "app/Settings.h"
 #include "app/TfrmMain.h"
 #include "app/Translations.h"
@@ -48,15 +50,8 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
   UxPanel1->SetColor(clBtnFace);
   UxPanel1->SetColorTo(clInfoBk);
 
-  GradientLabel1 = MakeHeadingLabel(this, UxPanel1, "GradientLabel1", "Cipher mode:", 16, 10, 360, 18);
-  cbCipher = NewControl<TComboBox>(this, "cbCipher", UxPanel1);
-  cbCipher->SetStyle(csDropDownList);
-  cbCipher->SetBounds(16, 32, 360, 21);
-  for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
-
-  GradientLabel2 = MakeHeadingLabel(this, UxPanel1, "GradientLabel2", "Secret phrase:", 16, 62, 360, 18);
-  edPassword = NewControl<TEdit>(this, "edPassword", UxPanel1, 16, 84, 360, 21);
-  edPassword->SetPasswordChar('#');
+  std::tie(GradientLabel1, cbCipher, GradientLabel2, edPassword) =
+      MakePassPhraseFields(this, UxPanel1, 16, 10, 360);
   edPassword->OnKeyPress = [this](TObject* s, char& k) { edPasswordKeyPress(s, k); };
 
   UxPanel2 = newPanel("UxPanel2");
