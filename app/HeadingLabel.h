@@ -5,15 +5,12 @@
 #include <string>
 
 #include "panels/TGradientLabel.h"
+#include "ui/NewControl.h"
 
 inline TGradientLabel* MakeHeadingLabel(TComponent* Owner, TWinControl* Parent, const std::string& Name,
                                         const std::string& Caption, int32_t Left, int32_t Top, int32_t Width,
                                         int32_t Height) {
-  auto* l = new TGradientLabel(Owner);
-  l->SetName(Name);
-  l->SetParent(Parent);
-  l->SetBounds(Left, Top, Width, Height);
-  l->SetCaption(Caption);
+  auto* l = NewControl<TGradientLabel>(Owner, Name, Parent, Left, Top, Width, Height, Caption);
   l->Font()->SetName("Verdana");
   l->Font()->SetHeight(-11);
   l->Font()->SetStyle(TFontStyles{fsBold});

@@ -5,6 +5,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/TImago.h"
 #include "platform/Input.h"
+#include "ui/NewControl.h"
 
 RTL_DEFINE_CLASS(TfrmFullScreen, TForm)
 
@@ -17,9 +18,7 @@ TfrmFullScreen::TfrmFullScreen(TComponent* AOwner) : TForm(AOwner) {
   SetWindowState(wsMaximized);
   SetColor(clBlack);
 
-  Imago1 = new TAppImago(this);
-  Imago1->SetName("Imago1");
-  Imago1->SetParent(this);
+  Imago1 = NewControl<TAppImago>(this, "Imago1", this);
   Imago1->SetAlign(alClient);
   Imago1->SetBackground(clBlack);
   Imago1->SetBorderStyle(bsNone);

@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
 #include <vector>
 
-#include "app/TAppImago.h"
 #include "app/ButtonImages.h"
 #include "app/CipherList.h"
+#include "app/PassPhraseFields.h"
 #include "app/Settings.h"
+#include "app/TAppImago.h"
 #include "app/TfrmFullScreen.h"
 #include "app/TfrmOptions.h"
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
-#include "rtl/TWipedMemoryStream.h"
 #include "app/Translations.h"
 #include "crypto/TCipherManager.h"
 #include "crypto/THashManager.h"
@@ -26,26 +27,27 @@
 #include "imaging/view/TSaveImagoDialog.h"
 #include "l10n/TlxCustomLang.h"
 #include "l10n/TlxLangDispatcher.h"
-#include "app/HeadingLabel.h"
 #include "panels/TUxNavBar.h"
 #include "platform/Input.h"
 #include "platform/Locale.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
+#include "rtl/TWipedMemoryStream.h"
 #include "toolbar/TTBKCheckBox.h"
 #include "toolbar/TTBKDock.h"
 #include "toolbar/TTBKItem.h"
 #include "toolbar/TTBKStatusBar.h"
 #include "toolbar/TTBKToolbar.h"
 #include "ui/MessageDlg.h"
+#include "ui/NewControl.h"
 #include "ui/TApplication.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
 #include "ui/TImageList.h"
 #include "ui/TListView.h"
-#include "ui/TSplitter.h"
 #include "ui/TScreen.h"
+#include "ui/TSplitter.h"
 #include "ui/TTimer.h"
 
 RTL_DEFINE_CLASS(TfrmMain, TForm)
@@ -124,14 +126,10 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
 
   BuildToolbar();
 
-  TBKStatusBar = new TTBKStatusBar(this);
-  TBKStatusBar->SetName("TBKStatusBar");
-  TBKStatusBar->SetParent(this);
+  TBKStatusBar = NewControl<TTBKStatusBar>(this, "TBKStatusBar", this);
   for (int32_t i = 0; i < 4; ++i) TBKStatusBar->Panels()->Add()->SetSize(70);
 
-  Imago1 = new TAppImago(this);
-  Imago1->SetName("Imago1");
-  Imago1->SetParent(this);
+  Imago1 = NewControl<TAppImago>(this, "Imago1", this);
   Imago1->SetAlign(alClient);
   Imago1->SetBackground(kSkyBlue);
   Imago1->SetBorderStyle(bsNone);
@@ -250,9 +248,7 @@ void TfrmMain::BuildNavBar() {
   UxNavBarPanel1->SetPanelIndex(0);
   UxNavBarPanel1->ReadState();
   UxNavBarPanel1->EndLoading();
-  lvDirs = new TListView(this);
-  lvDirs->SetName("lvDirs");
-  lvDirs->SetParent(UxNavBarPanel1);
+  lvDirs = NewControl<TListView>(this, "lvDirs", UxNavBarPanel1);
   lvDirs->SetAlign(alClient);
   lvDirs->SetViewStyle(vsList);
   lvDirs->SetReadOnly(true);
@@ -269,29 +265,13 @@ void TfrmMain::BuildNavBar() {
   UxNavBarPanel2->SetVisible(false);
   UxNavBarPanel2->ReadState();
   UxNavBarPanel2->EndLoading();
-  GradientLabel1 = MakeHeadingLabel(this, UxNavBarPanel2, "GradientLabel1", "Cipher mode:", 8, 8, 185, 18);
-  cbCipher = new TComboBox(this);
-  cbCipher->SetName("cbCipher");
-  cbCipher->SetParent(UxNavBarPanel2);
-  cbCipher->SetStyle(csDropDownList);
-  cbCipher->SetBounds(8, 30, 185, 21);
-  for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
-  GradientLabel2 = MakeHeadingLabel(this, UxNavBarPanel2, "GradientLabel2", "Secret phrase:", 8, 60, 185, 18);
-  edPassword = new TEdit(this);
-  edPassword->SetName("edPassword");
-  edPassword->SetParent(UxNavBarPanel2);
-  edPassword->SetBounds(8, 82, 185, 21);
-  edPassword->SetPasswordChar('#');
-  cbPassWordMain = new TTBKCheckBox(this);
-  cbPassWordMain->SetName("cbPassWordMain");
-  cbPassWordMain->SetParent(UxNavBarPanel2);
-  cbPassWordMain->SetBounds(8, 112, 185, 17);
-  cbPassWordMain->SetCaption("Use this password as default");
+  std::tie(GradientLabel1, cbCipher, GradientLabel2, edPassword) =
+      MakePassPhraseFields(this, UxNavBarPanel2, 8, 8, 185);
+  cbPassWordMain = NewControl<TTBKCheckBox>(this, "cbPassWordMain", UxNavBarPanel2, 8, 112, 185, 17,
+                                            "Use this password as default");
   UxNavBar1->EndLoading();
 
-  Splitter1 = new TSplitter(this);
-  Splitter1->SetName("Splitter1");
-  Splitter1->SetParent(Imago1);
+  Splitter1 = NewControl<TSplitter>(this, "Splitter1", Imago1);
   Splitter1->SetAlign(alLeft);
   Splitter1->SetLeft(UxNavBar1->Width());
 }

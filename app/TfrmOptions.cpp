@@ -1,18 +1,18 @@
 #include "app/TfrmOptions.h"
 
+#include "app/CipherList.h"
+#include "app/Settings.h"
 #include "app/TfrmMain.h"
+#include "app/TfrmPassword.h"
 #include "app/Translations.h"
-
+#include "toolbar/TTBKCheckBox.h"
+#include "ui/NewControl.h"
+#include "ui/TButton.h"
 #include "ui/TComboBox.h"
+#include "ui/TLabel.h"
 #include "ui/TPageControl.h"
 #include "ui/TPanel.h"
 #include "ui/TTrackBar.h"
-#include "app/CipherList.h"
-#include "app/Settings.h"
-#include "app/TfrmPassword.h"
-#include "toolbar/TTBKCheckBox.h"
-#include "ui/TButton.h"
-#include "ui/TLabel.h"
 
 RTL_DEFINE_CLASS(TfrmOptions, TForm)
 
@@ -20,12 +20,7 @@ TfrmOptions* frmOptions = nullptr;
 
 namespace {
 TTBKCheckBox* MakeCheck(TForm* owner, TWinControl* parent, const char* name, const char* caption, int32_t top) {
-  auto* c = new TTBKCheckBox(owner);
-  c->SetName(name);
-  c->SetParent(parent);
-  c->SetBounds(16, top, 320, 17);
-  c->SetCaption(caption);
-  return c;
+  return NewControl<TTBKCheckBox>(owner, name, parent, 16, top, 320, 17, caption);
 }
 
 TTabSheet* MakePage(TForm* owner, TPageControl* control, const char* name, const char* caption) {
@@ -37,11 +32,7 @@ TTabSheet* MakePage(TForm* owner, TPageControl* control, const char* name, const
 }
 
 TLabel* MakeBoldLabel(TForm* owner, TWinControl* parent, const char* name, const char* caption) {
-  auto* l = new TLabel(owner);
-  l->SetName(name);
-  l->SetParent(parent);
-  l->SetBounds(16, 16, 200, 16);
-  l->SetCaption(caption);
+  auto* l = NewControl<TLabel>(owner, name, parent, 16, 16, 200, 16, caption);
   l->Font()->SetStyle(TFontStyles{fsBold});
   return l;
 }
@@ -56,29 +47,17 @@ TfrmOptions::TfrmOptions(TComponent* AOwner) : TForm(AOwner) {
   Font()->SetName("Tahoma");
   SetClientSize(381, 213);
 
-  Panel1 = new TPanel(this);
-  Panel1->SetName("Panel1");
+  Panel1 = NewControl<TPanel>(this, "Panel1", this);
   Panel1->SetCaption("");
-  Panel1->SetParent(this);
   Panel1->SetAlign(alBottom);
   Panel1->SetHeight(41);
-  btnOK = new TButton(this);
-  btnOK->SetName("btnOK");
-  btnOK->SetParent(Panel1);
-  btnOK->SetBounds(206, 8, 75, 25);
-  btnOK->SetCaption("OK");
+  btnOK = NewControl<TButton>(this, "btnOK", Panel1, 206, 8, 75, 25, "OK");
   btnOK->SetModalResult(mrOk);
   btnOK->OnClick = [this](TObject* s) { btnOKClick(s); };
-  btnCancel = new TButton(this);
-  btnCancel->SetName("btnCancel");
-  btnCancel->SetParent(Panel1);
-  btnCancel->SetBounds(292, 8, 75, 25);
-  btnCancel->SetCaption("Cancel");
+  btnCancel = NewControl<TButton>(this, "btnCancel", Panel1, 292, 8, 75, 25, "Cancel");
   btnCancel->SetModalResult(mrCancel);
 
-  PageControl1 = new TPageControl(this);
-  PageControl1->SetName("PageControl1");
-  PageControl1->SetParent(this);
+  PageControl1 = NewControl<TPageControl>(this, "PageControl1", this);
   PageControl1->SetAlign(alClient);
   TabSheet1 = MakePage(this, PageControl1, "TabSheet1", "Cipher");
   TabSheet2 = MakePage(this, PageControl1, "TabSheet2", "Visual");
@@ -86,9 +65,7 @@ TfrmOptions::TfrmOptions(TComponent* AOwner) : TForm(AOwner) {
   TabSheet4 = MakePage(this, PageControl1, "TabSheet4", "JPG");
 
   Label1 = MakeBoldLabel(this, TabSheet1, "Label1", "Default Cipher:");
-  cbCipher = new TComboBox(this);
-  cbCipher->SetName("cbCipher");
-  cbCipher->SetParent(TabSheet1);
+  cbCipher = NewControl<TComboBox>(this, "cbCipher", TabSheet1);
   cbCipher->SetStyle(csDropDownList);
   cbCipher->SetBounds(16, 40, 320, 21);
   for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
@@ -99,10 +76,7 @@ TfrmOptions::TfrmOptions(TComponent* AOwner) : TForm(AOwner) {
   cbRemember = MakeCheck(this, TabSheet3, "cbRemember", "Remember secret phrase for next image", 40);
 
   Label2 = MakeBoldLabel(this, TabSheet4, "Label2", "Quality:");
-  TBQualityJPG = new TTrackBar(this);
-  TBQualityJPG->SetName("TBQualityJPG");
-  TBQualityJPG->SetParent(TabSheet4);
-  TBQualityJPG->SetBounds(16, 40, 320, 45);
+  TBQualityJPG = NewControl<TTrackBar>(this, "TBQualityJPG", TabSheet4, 16, 40, 320, 45);
   TBQualityJPG->SetMin(0);
   TBQualityJPG->SetMax(100);
   TBQualityJPG->SetFrequency(10);

@@ -1,17 +1,19 @@
 #include "app/TfrmPassword.h"
 
+#include <tuple>
+
+#include "app/CipherList.h"
+#include "app/PassPhraseFields.h"
+#include "app/Settings.h"
 #include "app/TfrmMain.h"
 #include "app/Translations.h"
-
-#include "ui/TComboBox.h"
-#include "ui/TEdit.h"
-#include "ui/TPanel.h"
-#include "app/CipherList.h"
-#include "app/Settings.h"
-#include "app/HeadingLabel.h"
 #include "panels/TUxPanel.h"
 #include "toolbar/TTBKButton.h"
 #include "toolbar/TTBKCheckBox.h"
+#include "ui/NewControl.h"
+#include "ui/TComboBox.h"
+#include "ui/TEdit.h"
+#include "ui/TPanel.h"
 
 RTL_DEFINE_CLASS(TfrmPassword, TForm)
 
@@ -28,9 +30,8 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
 
   // The two caption panels: a raised 1-pixel bevel, no border, no moving or
   // sizing, collapsing at once.
-  auto setUpPanel = [this](TUxPanel* p, const char* name) {
-    p->SetName(name);
-    p->SetParent(this);
+  auto newPanel = [this](const char* name) {
+    TUxPanel* p = NewControl<TUxPanel>(this, name, this);
     p->SetBevelOuter(bvRaised);
     p->SetBevelWidth(1);
     p->SetBorderColor(clBlack);
@@ -41,32 +42,19 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
     p->SetCollapsDelay(20);
     p->SetAutoHideChildren(true);
     p->SetBuffered(true);
+    return p;
   };
-  UxPanel1 = new TUxPanel(this);
-  setUpPanel(UxPanel1, "UxPanel1");
+  UxPanel1 = newPanel("UxPanel1");
   UxPanel1->SetAlign(alTop);
   UxPanel1->SetHeight(121);
   UxPanel1->SetColor(clBtnFace);
   UxPanel1->SetColorTo(clInfoBk);
 
-  GradientLabel1 = MakeHeadingLabel(this, UxPanel1, "GradientLabel1", "Cipher mode:", 16, 10, 360, 18);
-  cbCipher = new TComboBox(this);
-  cbCipher->SetName("cbCipher");
-  cbCipher->SetParent(UxPanel1);
-  cbCipher->SetStyle(csDropDownList);
-  cbCipher->SetBounds(16, 32, 360, 21);
-  for (const char* name : kCipherNames) cbCipher->Items()->Add(name);
-
-  GradientLabel2 = MakeHeadingLabel(this, UxPanel1, "GradientLabel2", "Secret phrase:", 16, 62, 360, 18);
-  edPassword = new TEdit(this);
-  edPassword->SetName("edPassword");
-  edPassword->SetParent(UxPanel1);
-  edPassword->SetBounds(16, 84, 360, 21);
-  edPassword->SetPasswordChar('#');
+  std::tie(GradientLabel1, cbCipher, GradientLabel2, edPassword) =
+      MakePassPhraseFields(this, UxPanel1, 16, 10, 360);
   edPassword->OnKeyPress = [this](TObject* s, char& k) { edPasswordKeyPress(s, k); };
 
-  UxPanel2 = new TUxPanel(this);
-  setUpPanel(UxPanel2, "UxPanel2");
+  UxPanel2 = newPanel("UxPanel2");
   UxPanel2->SetTop(121);
   UxPanel2->SetHeight(68);
   UxPanel2->SetAlign(alClient);
@@ -88,37 +76,21 @@ TfrmPassword::TfrmPassword(TComponent* AOwner) : TForm(AOwner) {
     c->SetCloseButton(false);
   }
 
-  cbHideSecret = new TTBKCheckBox(this);
-  cbHideSecret->SetName("cbHideSecret");
-  cbHideSecret->SetParent(UxPanel2);
-  cbHideSecret->SetBounds(16, 24, 360, 17);
-  cbHideSecret->SetCaption("Hide secret phrase when tiping");
+  cbHideSecret = NewControl<TTBKCheckBox>(this, "cbHideSecret", UxPanel2, 16, 24, 360, 17,
+                                          "Hide secret phrase when tiping");
   cbHideSecret->SetChecked(true);
   cbHideSecret->OnClick = [this](TObject* s) { cbHideSecretClick(s); };
-  cbRemember = new TTBKCheckBox(this);
-  cbRemember->SetName("cbRemember");
-  cbRemember->SetParent(UxPanel2);
-  cbRemember->SetBounds(16, 44, 360, 17);
-  cbRemember->SetCaption("Remember secret phrase for next image");
+  cbRemember = NewControl<TTBKCheckBox>(this, "cbRemember", UxPanel2, 16, 44, 360, 17,
+                                        "Remember secret phrase for next image");
 
-  Panel1 = new TPanel(this);
-  Panel1->SetName("Panel1");
+  Panel1 = NewControl<TPanel>(this, "Panel1", this);
   Panel1->SetCaption("");
-  Panel1->SetParent(this);
   Panel1->SetAlign(alBottom);
   Panel1->SetHeight(41);
-  TBKButton1 = new TTBKButton(this);
-  TBKButton1->SetName("TBKButton1");
-  TBKButton1->SetParent(Panel1);
-  TBKButton1->SetBounds(216, 8, 75, 25);
-  TBKButton1->SetCaption("&OK");
+  TBKButton1 = NewControl<TTBKButton>(this, "TBKButton1", Panel1, 216, 8, 75, 25, "&OK");
   TBKButton1->SetModalResult(mrOk);
   TBKButton1->OnClick = [this](TObject* s) { TBKButton1Click(s); };
-  TBKButton2 = new TTBKButton(this);
-  TBKButton2->SetName("TBKButton2");
-  TBKButton2->SetParent(Panel1);
-  TBKButton2->SetBounds(302, 8, 75, 25);
-  TBKButton2->SetCaption("&Cancel");
+  TBKButton2 = NewControl<TTBKButton>(this, "TBKButton2", Panel1, 302, 8, 75, 25, "&Cancel");
   TBKButton2->SetModalResult(mrCancel);
   TBKButton2->OnClick = [this](TObject* s) { TBKButton2Click(s); };
 

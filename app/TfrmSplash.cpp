@@ -6,6 +6,7 @@
 #include "panels/TGradPan.h"
 #include "platform/Shell.h"
 #include "ui/MessageDlg.h"
+#include "ui/NewControl.h"
 #include "ui/TApplication.h"
 #include "ui/TButton.h"
 #include "ui/TGroupBox.h"
@@ -23,9 +24,7 @@ const char* const kMakerLine = "Nobrivo, private image viewer";
 
 TLabel* MakeLabel(TForm* owner, TWinControl* parent, const char* name, const char* caption, int32_t x,
                   int32_t y) {
-  auto* l = new TLabel(owner);
-  l->SetName(name);
-  l->SetParent(parent);
+  auto* l = NewControl<TLabel>(owner, name, parent);
   l->SetAutoSize(true);
   l->SetTransparent(true);  // the gradient shows behind the text
   l->SetLeft(x);
@@ -36,9 +35,7 @@ TLabel* MakeLabel(TForm* owner, TWinControl* parent, const char* name, const cha
 
 TAlphaImage* MakeImage(TForm* owner, TWinControl* parent, const char* name, const std::vector<uint32_t>& pixels,
                        int32_t w, int32_t h, int32_t x, int32_t y) {
-  auto* i = new TAlphaImage(owner);
-  i->SetName(name);
-  i->SetParent(parent);
+  auto* i = NewControl<TAlphaImage>(owner, name, parent);
   i->SetLeft(x);
   i->SetTop(y);
   i->SetPixels(pixels, w, h);
@@ -82,9 +79,7 @@ TfrmSplash::TfrmSplash(TComponent* AOwner) : TForm(AOwner) {
   GroupBox1->SetCaption("");
   GroupBox1->SetParent(this);
   GroupBox1->SetBounds(8, 113, 469, 200);
-  Notebook1 = new TNotebook(this);
-  Notebook1->SetName("Notebook1");
-  Notebook1->SetParent(GroupBox1);
+  Notebook1 = NewControl<TNotebook>(this, "Notebook1", GroupBox1);
   Notebook1->SetAlign(alClient);
   {
     TStringList pages;
@@ -104,11 +99,7 @@ TfrmSplash::TfrmSplash(TComponent* AOwner) : TForm(AOwner) {
   lblName = MakeLabel(this, GradPan1, "lblName", "The Nobrivo developers", 80, 16);
   lblSupport = MakeLabel(this, GradPan1, "lblSupport", "Support:", 80, 48);
 
-  BtnClose = new TButton(this);
-  BtnClose->SetName("BtnClose");
-  BtnClose->SetParent(this);
-  BtnClose->SetBounds(402, 326, 75, 25);
-  BtnClose->SetCaption("Close");
+  BtnClose = NewControl<TButton>(this, "BtnClose", this, 402, 326, 75, 25, "Close");
   BtnClose->OnClick = [this](TObject* s) { btnCancelWizard1Click(s); };
 
   OnActivate = [this](TObject* s) { FormActivate(s); };

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "rtl/TypInfo.h"
+#include "ui/NewControl.h"
 #include "ui/TButton.h"
 #include "ui/TEdit.h"
 #include "ui/TForm.h"
@@ -56,16 +57,13 @@ class TColorDialogForm : public TForm {
     color_ = (cc->Flags & CC_RGBINIT) ? (cc->rgbResult & 0xFFFFFF) : 0;
 
     auto label = [&](const char* text, int32_t x, int32_t y) {
-      auto* l = new TLabel(this);
-      l->SetParent(this);
+      auto* l = NewControl<TLabel>(this, "", this);
       l->SetCaption(text);
       l->SetLeft(x);
       l->SetTop(y);
     };
     auto swatch = [&](const std::string& name, int32_t x, int32_t y, COLORREF c) {
-      auto* p = new TPanel(this);
-      p->SetName(name);
-      p->SetParent(this);
+      auto* p = NewControl<TPanel>(this, name, this);
       p->SetBevelOuter(bvLowered);
       p->SetCaption("");
       p->SetBounds(x, y, kSwatch, kSwatch);
@@ -92,9 +90,7 @@ class TColorDialogForm : public TForm {
       };
     }
     const int32_t right = 8 + 8 * (kSwatch + kGap) + 8;
-    sample_ = new TPanel(this);
-    sample_->SetName("Sample");
-    sample_->SetParent(this);
+    sample_ = NewControl<TPanel>(this, "Sample", this);
     sample_->SetBevelOuter(bvLowered);
     sample_->SetCaption("");
     sample_->SetBounds(right, 22, 96, 56);
@@ -102,30 +98,21 @@ class TColorDialogForm : public TForm {
     const char* captions[3] = {"&Red:", "&Green:", "Bl&ue:"};
     for (int32_t k = 0; k < 3; ++k) {
       label(captions[k], right, 90 + k * 26);
-      auto* e = new TEdit(this);
-      e->SetName(names[k]);
-      e->SetParent(this);
-      e->SetBounds(right + 48, 86 + k * 26, 48, 21);
+      auto* e = NewControl<TEdit>(this, names[k], this, right + 48, 86 + k * 26, 48, 21);
       e->SetMaxLength(3);
       e->OnChange = [this](TObject*) { EditsChanged(); };
       edits_[static_cast<size_t>(k)] = e;
     }
-    auto* add = new TButton(this);
-    add->SetName("AddCustomButton");
-    add->SetParent(this);
+    auto* add = NewControl<TButton>(this, "AddCustomButton", this);
     add->SetCaption("&Add to Custom Colors");
     add->SetBounds(right, 170, 130, 23);
     add->OnClick = [this](TObject*) { AddCustom(); };
-    auto* ok = new TButton(this);
-    ok->SetName("OkButton");
-    ok->SetParent(this);
+    auto* ok = NewControl<TButton>(this, "OkButton", this);
     ok->SetCaption("OK");
     ok->SetDefault(true);
     ok->SetModalResult(mrOk);
     ok->SetBounds(8, 232, 75, 23);
-    auto* cancel = new TButton(this);
-    cancel->SetName("CancelButton");
-    cancel->SetParent(this);
+    auto* cancel = NewControl<TButton>(this, "CancelButton", this);
     cancel->SetCaption("Cancel");
     cancel->SetCancel(true);
     cancel->SetModalResult(mrCancel);

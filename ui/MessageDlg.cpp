@@ -6,6 +6,7 @@
 
 #include "platform/Draw.h"
 #include "platform/Text.h"
+#include "ui/NewControl.h"
 #include "ui/TApplication.h"
 #include "ui/TButton.h"
 #include "ui/TLabel.h"
@@ -141,9 +142,7 @@ TForm* CreateMessageDialog(const std::string& Msg, TMsgDlgType DlgType, TMsgDlgB
     bool hasCancel = Buttons.Contains(mbCancel);
     int32_t x = (clientW - buttonsW) / 2;
     for (TMsgDlgBtn b : list) {
-      auto* button = new TButton(form);
-      button->SetName(kButtonName[b]);
-      button->SetParent(form);
+      auto* button = NewControl<TButton>(form, kButtonName[b], form);
       button->SetCaption(MsgDlgCaption(kButtonCaption[b]));
       button->SetModalResult(kButtonResult[b]);
       button->SetBounds(x, buttonTop, buttonW, buttonH);

@@ -1,7 +1,6 @@
 #include "imaging/view/TOpenImagoDialog.h"
 
 #include <algorithm>
-
 #include <climits>
 
 #include "imaging/io/IEFormats.h"
@@ -14,22 +13,23 @@
 #include "imaging/view/TImagoMIO.h"
 #include "imaging/view/TImagoMView.h"
 #include "imaging/view/TImagoView.h"
+#include "platform/Input.h"
+#include "platform/SysInfo.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
-#include "ui/TColor.h"
+#include "ui/NewControl.h"
 #include "ui/TBitmap.h"
 #include "ui/TButton.h"
 #include "ui/TCanvas.h"
 #include "ui/TCheckBox.h"
+#include "ui/TColor.h"
 #include "ui/TComboBox.h"
 #include "ui/TForm.h"
 #include "ui/TLabel.h"
 #include "ui/TPanel.h"
 #include "ui/TProgressBar.h"
-#include "ui/TSpeedButton.h"
 #include "ui/TScreen.h"
-#include "platform/Input.h"
-#include "platform/SysInfo.h"
+#include "ui/TSpeedButton.h"
 
 namespace {
 
@@ -84,13 +84,12 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   InfoPanel->SetBevelOuter(bvNone);
   InfoPanel->SetBorderWidth(6);
   InfoPanel->SetCaption("");
-  const auto label = [this](const char* name, TWinControl* parent, int32_t top, int32_t width = 157) {
-    TLabel* l = new TLabel(this);
-    l->SetName(name);
+  const auto label = [this](const char* name, TWinControl* parent, int32_t top,
+                            int32_t width = 157) {
+    TLabel* l = NewControl<TLabel>(this, name, parent);
     l->SetAutoSize(false);
     l->SetBounds(6, top, width, 23);
     l->SetCaption("");
-    l->SetParent(parent);
     return l;
   };
   // The information labels reach to the preview check box, 6 pixels short
@@ -99,19 +98,14 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   // labels.
   InfoLabel1 = label("InfoLabel1", InfoPanel, 6, 183);
   InfoLabel2 = label("InfoLabel2", InfoPanel, 29, 183);
-  AdvancedButton = new TButton(this);
-  AdvancedButton->SetName("AdvancedButton");
-  AdvancedButton->SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);
+  AdvancedButton = NewControl<TButton>(this, "AdvancedButton", InfoPanel,
+                                       ShowPlacesBar() ? 474 : 333, 0, 75, 23);
   AdvancedButton->SetVisible(false);
-  AdvancedButton->SetParent(InfoPanel);
-  PreviewCheck = new TCheckBox(this);
-  PreviewCheck->SetName("PreviewCheck");
-  PreviewCheck->SetBounds(195, 24, 130, 23);
+  // Right of the information labels.
+  PreviewCheck = NewControl<TCheckBox>(this, "PreviewCheck", InfoPanel, 195, 24, 130, 23);
   PreviewCheck->SetChecked(true);
   PreviewCheck->SetVisible(false);
   PreviewCheck->OnClick = [this](TObject*) { PreviewCheckClick(); };
-  // Right of the information labels.
-  PreviewCheck->SetParent(InfoPanel);
   PicturePanel = new TPanel(this);
   PicturePanel->SetName("PicturePanel");
   PicturePanel->SetBounds(204, 5, 169, 200);
@@ -121,38 +115,30 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   PicLabel1 = label("PicLabel1", PicturePanel, 180);
   PicLabel2 = label("PicLabel2", PicturePanel, 203);
   PicLabel3 = label("PicLabel3", PicturePanel, 226);
-  ZoomCombo = new TComboBox(this);
-  ZoomCombo->SetName("ZoomCombo");
+  ZoomCombo = NewControl<TComboBox>(this, "ZoomCombo", PicturePanel);
   ZoomCombo->SetStyle(csDropDownList);
   ZoomCombo->SetBounds(6, 5, 50, 21);
   ZoomCombo->SetHint("Zoom");
   ZoomCombo->SetShowHint(true);
-  ZoomCombo->SetParent(PicturePanel);
   ZoomCombo->OnChange = [this](TObject*) { ApplyPreviewZoom(); };
-  PreviewButton = new TSpeedButton(this);
-  PreviewButton->SetName("PreviewButton");
+  PreviewButton = NewControl<TSpeedButton>(this, "PreviewButton", PicturePanel);
   PreviewButton->SetFlat(true);
   PreviewButton->SetBounds(60, 5, 23, 22);
   DrawPreviewGlyph(PreviewButton->Glyph());
   PreviewButton->SetEnabled(false);
-  PreviewButton->SetParent(PicturePanel);
   PreviewButton->OnClick = [this](TObject*) { ShowFullPreview(); };
-  PlayButton = new TSpeedButton(this);
-  PlayButton->SetName("PlayButton");
+  PlayButton = NewControl<TSpeedButton>(this, "PlayButton", PicturePanel);
   PlayButton->SetFlat(true);
   PlayButton->SetGroupIndex(1);
   PlayButton->SetAllowAllUp(true);
   PlayButton->SetBounds(85, 5, 23, 22);
   DrawPlayGlyph(PlayButton->Glyph());
   PlayButton->SetEnabled(false);
-  PlayButton->SetParent(PicturePanel);
   PlayButton->OnClick = [this](TObject*) { PlayClick(); };
-  ProgressBar = new TProgressBar(this);
-  ProgressBar->SetName("ProgressBar");
+  ProgressBar = NewControl<TProgressBar>(this, "ProgressBar", PicturePanel);
   ProgressBar->SetRange(0, 100);
   ProgressBar->SetBounds(0, 55, 127, 19);
   ProgressBar->SetVisible(false);
-  ProgressBar->SetParent(PicturePanel);
 
   view_ = new TImagoView(this);
   view_->SetName("ImagoView");
@@ -680,8 +666,7 @@ void TOpenImagoDialog::ShowFullPreview() {
   form->OnKeyDown = [form](TObject*, uint16_t& Key, TShiftState) {
     if (Key == VK_ESCAPE) form->Close();
   };
-  TImagoView* v = new TImagoView(form);
-  v->SetParent(form);
+  TImagoView* v = NewControl<TImagoView>(form, "", form);
   v->SetAlign(alClient);
   v->SetBackground(clWhite);
   v->SetBackgroundStyle(iebsChessboard);

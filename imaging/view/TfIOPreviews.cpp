@@ -14,6 +14,7 @@
 #include "imaging/view/TImagoView.h"
 #include "rtl/StrUtils.h"
 #include "ui/ColorDialog.h"
+#include "ui/NewControl.h"
 #include "ui/TApplication.h"
 #include "ui/TButton.h"
 #include "ui/TCheckBox.h"
@@ -68,21 +69,12 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner), result_(std::mak
   Font()->SetName("MS Sans Serif");
   Font()->SetHeight(-11);
 
-  Panel2 = new TPanel(this);
-  Panel2->SetParent(this);
+  Panel2 = NewControl<TPanel>(this, "", this);
   Panel2->SetBevelOuter(bvNone);
   Panel2->SetBounds(4, 0, 425, 168);
-  Label1 = new TLabel(this);
-  Label1->SetParent(Panel2);
-  Label1->SetBounds(5, 1, 60, 13);
-  Label1->SetCaption("Source:");
-  Label2 = new TLabel(this);
-  Label2->SetParent(Panel2);
-  Label2->SetBounds(227, 1, 60, 13);
-  Label2->SetCaption("Result:");
-  Imago1 = new TImagoView(this);
-  Imago1->SetParent(Panel2);
-  Imago1->SetBounds(6, 17, 191, 135);
+  Label1 = NewControl<TLabel>(this, "", Panel2, 5, 1, 60, 13, "Source:");
+  Label2 = NewControl<TLabel>(this, "", Panel2, 227, 1, 60, 13, "Result:");
+  Imago1 = NewControl<TImagoView>(this, "", Panel2, 6, 17, 191, 135);
   Imago1->SetBackground(clWhite);
   Imago1->OnViewChange = [this](TObject*, int32_t) {
     Imago2->LockUpdate();
@@ -90,23 +82,16 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner), result_(std::mak
     Imago2->SetViewXY(Imago1->ViewX(), Imago1->ViewY());
     Imago2->UnlockUpdate();
   };
-  Imago2 = new TImagoView(this);
-  Imago2->SetParent(Panel2);
-  Imago2->SetBounds(227, 17, 191, 135);
+  Imago2 = NewControl<TImagoView>(this, "", Panel2, 227, 17, 191, 135);
   Imago2->SetBackground(clWhite);
   Imago2->SetExternalBitmap(result_.get());
   Imago1->SetOnProgress([this](TObject* Sender, int32_t Per) { Imago1Progress(Sender, Per); });
   Imago2->SetOnProgress([this](TObject* Sender, int32_t Per) { Imago1Progress(Sender, Per); });
-  ProgressBar1 = new TProgressBar(this);
-  ProgressBar1->SetParent(Panel2);
-  ProgressBar1->SetBounds(6, 157, 412, 10);
+  ProgressBar1 = NewControl<TProgressBar>(this, "", Panel2, 6, 157, 412, 10);
   ProgressBar1->SetRange(0, 100);
 
   auto button = [this](int32_t top, const char* caption) {
-    auto* b = new TButton(this);
-    b->SetParent(this);
-    b->SetBounds(432, top, 87, 23);
-    b->SetCaption(caption);
+    auto* b = NewControl<TButton>(this, "", this, 432, top, 87, 23, caption);
     return b;
   };
   Button1 = button(15, "OK");
@@ -122,9 +107,7 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner), result_(std::mak
   Button4->OnClick = [this](TObject*) { ApplyClick(); };
   Button4->SetEnabled(false);
 
-  PageControl1 = new TPageControl(this);
-  PageControl1->SetParent(this);
-  PageControl1->SetBounds(8, 172, 417, 217);
+  PageControl1 = NewControl<TPageControl>(this, "", this, 8, 172, 417, 217);
   PageControl1->OnChanging = [this](TObject*, bool&) { ready_ = false; };
   // Pages added while the form is built, or chosen before the record is
   // read, are no page changes of the user.
@@ -132,10 +115,7 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner), result_(std::mak
     if (params_read_) PageChanged();
   };
 
-  chkLockPreview = new TCheckBox(this);
-  chkLockPreview->SetParent(this);
-  chkLockPreview->SetBounds(12, 398, 365, 17);
-  chkLockPreview->SetCaption("Lock Preview");
+  chkLockPreview = NewControl<TCheckBox>(this, "", this, 12, 398, 365, 17, "Lock Preview");
   chkLockPreview->OnClick = [this](TObject*) { LockPreviewClick(); };
   ColorDialog1 = new TColorDialog(this);
 
@@ -162,18 +142,14 @@ void TfIOPreviews::BuildPages() {
   };
   auto label = [this, &captions](TWinControl* parent, int32_t x, int32_t y, const char* text,
                                  int32_t word, TWordForm form) {
-    auto* l = new TLabel(this);
-    l->SetParent(parent);
-    l->SetBounds(x, y, 120, 13);
-    l->SetCaption(text);
+    auto* l = NewControl<TLabel>(this, "", parent, x, y, 120, 13, text);
     if (word >= 0) captions.push_back({l, word, form});
     return l;
   };
   auto changed = [this](TObject*) { ControlChanged(); };
   auto combo = [this, changed](TWinControl* parent, int32_t x, int32_t y, int32_t w,
                                std::initializer_list<const char*> items) {
-    auto* c = new TComboBox(this);
-    c->SetParent(parent);
+    auto* c = NewControl<TComboBox>(this, "", parent);
     c->SetStyle(csDropDownList);
     c->SetBounds(x, y, w, 21);
     for (const char* i : items) c->Items()->Add(i);
@@ -181,42 +157,30 @@ void TfIOPreviews::BuildPages() {
     return c;
   };
   auto edit = [this, changed](TWinControl* parent, int32_t x, int32_t y, int32_t w) {
-    auto* e = new TEdit(this);
-    e->SetParent(parent);
-    e->SetBounds(x, y, w, 21);
+    auto* e = NewControl<TEdit>(this, "", parent, x, y, w, 21);
     e->OnChange = changed;
     return e;
   };
   auto check = [this, changed, &captions](TWinControl* parent, int32_t x, int32_t y,
                                           const char* text, int32_t word, TWordForm form) {
-    auto* c = new TCheckBox(this);
-    c->SetParent(parent);
-    c->SetBounds(x, y, 140, 17);
-    c->SetCaption(text);
+    auto* c = NewControl<TCheckBox>(this, "", parent, x, y, 140, 17, text);
     c->OnClick = changed;
     if (word >= 0) captions.push_back({c, word, form});
     return c;
   };
   auto panel = [this](TWinControl* parent, int32_t x, int32_t y) {
-    auto* p = new TPanel(this);
-    p->SetParent(parent);
-    p->SetBounds(x, y, 41, 21);
+    auto* p = NewControl<TPanel>(this, "", parent, x, y, 41, 21);
     p->OnClick = [this, p](TObject*) { ColorPanelClick(p); };
     return p;
   };
   auto group = [this, &captions](TWinControl* parent, int32_t x, int32_t y, int32_t w, int32_t h,
                                  const char* text, int32_t word) {
-    auto* g = new TGroupBox(this);
-    g->SetParent(parent);
-    g->SetBounds(x, y, w, h);
-    g->SetCaption(text);
+    auto* g = NewControl<TGroupBox>(this, "", parent, x, y, w, h, text);
     captions.push_back({g, word, wfSpaced});
     return g;
   };
   auto track = [this](TWinControl* parent, int32_t x, int32_t y, int32_t max) {
-    auto* t = new TTrackBar(this);
-    t->SetParent(parent);
-    t->SetBounds(x, y, 200, 25);
+    auto* t = NewControl<TTrackBar>(this, "", parent, x, y, 200, 25);
     t->SetMin(0);
     t->SetMax(max);
     return t;
@@ -247,8 +211,7 @@ void TfIOPreviews::BuildPages() {
   label(g, 8, 44, "Smoothing factor:", 40, wfColon);
   Edit23 = edit(g, 110, 42, 40);
   Edit23->OnChange = Edit22->OnChange;
-  UpDown11 = new TUpDown(this);
-  UpDown11->SetParent(g);
+  UpDown11 = NewControl<TUpDown>(this, "", g);
   UpDown11->SetMin(0);
   UpDown11->SetMax(kJpegSmoothMax);
   UpDown11->SetAssociate(Edit23);
@@ -277,8 +240,7 @@ void TfIOPreviews::BuildPages() {
   ComboBox2 = combo(s, 100, 6, 110, {});
   label(s, 220, 8, "Image index:", 48, wfColon);
   Edit1 = edit(s, 310, 6, 40);
-  UpDown1 = new TUpDown(this);
-  UpDown1->SetParent(s);
+  UpDown1 = NewControl<TUpDown>(this, "", s);
   UpDown1->SetMin(0);
   UpDown1->SetMax(1000);
   UpDown1->SetAssociate(Edit1);
@@ -319,8 +281,7 @@ void TfIOPreviews::BuildPages() {
   ComboBox5 = combo(s, 100, 6, 80, {"B/W", "4", "8", "16", "32", "64", "128", "256"});
   label(s, 200, 8, "Image index:", 48, wfColon);
   Edit9 = edit(s, 290, 6, 40);
-  UpDown2 = new TUpDown(this);
-  UpDown2->SetParent(s);
+  UpDown2 = NewControl<TUpDown>(this, "", s);
   UpDown2->SetMin(0);
   UpDown2->SetMax(1000);
   UpDown2->SetAssociate(Edit9);
