@@ -8,6 +8,7 @@
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/TIERowTable.h"
 #include "imaging/model/PixelHelpers.h"
+#include "imaging/model/PixelTranspose.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
@@ -58,15 +59,32 @@ void QuarterBytes(const TIERowTable& src, const TIERowTable& dst, int32_t W, int
           const uint8_t* row = src[Right ? H - 1 - tx : tx];
           for (int64_t b = lo * BPP; b < (hi + 1) * BPP; b += 64) __builtin_prefetch(row + b);
         }
+        // The tile's whole blocks of 8 x 8 pixels turn in registers; the
+        // columns and rows beyond them pixel by pixel.
+        int32_t rows8 = 0, columns8 = 0;
+        if constexpr (BPP == 3 || BPP == 4) {
+          rows8 = (ty1 - ty0) & ~7;
+          columns8 = (tx1 - tx0) & ~7;
+          if (rows8 && columns8) {
+            const int64_t sx0 = Right ? ty0 : W - ty0 - rows8;
+            const uint8_t* in[kTile];
+            uint8_t* out[kTile];
+            for (int32_t i = 0; i < columns8; ++i) in[i] = src[Right ? H - 1 - (tx0 + i) : tx0 + i] + sx0 * BPP;
+            for (int32_t j = 0; j < rows8; ++j)
+              out[j] = dst[static_cast<int32_t>(Right ? sx0 + j : W - 1 - (sx0 + j))] + int64_t{tx0} * BPP;
+            TransposePixels(in, columns8, out, rows8, BPP);
+          }
+        }
         for (int32_t ty = ty0; ty < ty1; ++ty) {
           uint8_t* out = dst[ty];
           const int64_t sx = Right ? ty : W - 1 - ty;
-          int32_t tx = tx0;
+          const int32_t first = ty < ty0 + rows8 ? tx0 + columns8 : tx0;
+          int32_t tx = first;
           if constexpr (BPP == 3) {
             // Four bytes moved a pixel: the fourth is the next target pixel's,
             // written in its turn. Kept inside both rows: not for the
             // source's last column, nor for the target's last pixel.
-            const int32_t end = sx < W - 1 ? std::min(tx1, H - 1) : tx0;
+            const int32_t end = sx < W - 1 ? std::min(tx1, H - 1) : first;
             for (; tx < end; ++tx) {
               uint32_t v;
               std::memcpy(&v, src[Right ? H - 1 - tx : tx] + sx * 3, 4);
