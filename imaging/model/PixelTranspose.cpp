@@ -24,6 +24,9 @@ namespace {
   }
 }
 
+// Blocks go along the target lines (eight lines filled from left to right
+// at a time, which the memory writes best), the tile's source bytes staying
+// in cache.
 // 3-byte pixels: eight (24 bytes) widened to one 32-bit lane each with two
 // 16-byte loads that stay inside those 24 bytes, and narrowed back after the
 // transpose into 24 contiguous bytes stored as 16 + 8.
@@ -34,8 +37,8 @@ namespace {
   const __m256i narrow = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
                                           0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
   const __m256i pack = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 3, 7);
-  for (int32_t i0 = 0; i0 < Rows; i0 += 8)
-    for (int32_t j0 = 0; j0 < Columns; j0 += 8) {
+  for (int32_t j0 = 0; j0 < Columns; j0 += 8)
+    for (int32_t i0 = 0; i0 < Rows; i0 += 8) {
       __m256i r[8];
       for (int i = 0; i < 8; ++i) {
         const uint8_t* p = In[i0 + i] + int64_t{j0} * 3;
@@ -56,8 +59,8 @@ namespace {
 
 [[gnu::target("avx2")]] void Blocks32(const uint8_t* const* In, int32_t Rows, uint8_t* const* Out,
                                       int32_t Columns) {
-  for (int32_t i0 = 0; i0 < Rows; i0 += 8)
-    for (int32_t j0 = 0; j0 < Columns; j0 += 8) {
+  for (int32_t j0 = 0; j0 < Columns; j0 += 8)
+    for (int32_t i0 = 0; i0 < Rows; i0 += 8) {
       __m256i r[8];
       for (int i = 0; i < 8; ++i)
         r[i] = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(In[i0 + i] + int64_t{j0} * 4));

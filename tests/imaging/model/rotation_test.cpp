@@ -337,12 +337,12 @@ TEST(Rotation, QuarterTurnsOfEverySizeMatchTheFormula) {
 }
 
 // The turns move whole 8 x 8 blocks in registers and the pixels beyond them
-// one by one: sizes just around the blocks and the 64-pixel tiles, 3- and
-// 4-byte pixels, both ways.
+// one by one: sizes just around the blocks and the tiles (64 target rows by
+// 256 target pixels), 3- and 4-byte pixels, both ways.
 TEST(Rotation, QuarterTurnsAroundBlockAndTileEdgesMatchTheFormula) {
   for (TIEPixelFormat pf : {ieRGB24, ieCMYK})
     for (auto [w, h] : {std::pair{8, 8}, std::pair{9, 16}, std::pair{16, 15}, std::pair{63, 71},
-                        std::pair{72, 65}, std::pair{135, 200}})
+                        std::pair{72, 65}, std::pair{135, 200}, std::pair{70, 263}})
       for (bool right : {true, false}) {
         TIEBitmap src, dst;
         src.Allocate(w, h, pf);
