@@ -8,6 +8,7 @@
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/TIERowTable.h"
 #include "imaging/model/PixelHelpers.h"
+#include "imaging/model/PixelTranspose.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
@@ -40,33 +41,51 @@ void Report(const TProgressRec* Progress, int64_t Percent) {
 template <int BPP>
 void QuarterBytes(const TIERowTable& src, const TIERowTable& dst, int32_t W, int32_t H, bool Right) {
   // Target is H wide and W high; walked in tiles so that the source column
-  // reads stay in cache.
+  // reads stay in cache: 64 target rows by 256 target pixels, whose source
+  // (256 lines of 64 pixels) fits the first-level cache at 3 bytes a pixel.
   // Bands of tile rows go to the threads of the shared pool.
-  constexpr int32_t kTile = 64;
-  const int32_t tiles = (W + kTile - 1) / kTile;
+  constexpr int32_t kTileRows = 64, kTileColumns = 256;
+  const int32_t tiles = (W + kTileRows - 1) / kTileRows;
   TThreadPool::Shared().ParallelFor(tiles, 1, [&](int64_t first, int64_t last) {
-    for (int32_t ty0 = static_cast<int32_t>(first) * kTile; ty0 < std::min<int64_t>(last * kTile, W);
-         ty0 += kTile) {
-      const int32_t ty1 = std::min(ty0 + kTile, W);
-      // The source bytes of a tile: columns lo..hi of kTile rows.
+    for (int32_t ty0 = static_cast<int32_t>(first) * kTileRows; ty0 < std::min<int64_t>(last * kTileRows, W);
+         ty0 += kTileRows) {
+      const int32_t ty1 = std::min(ty0 + kTileRows, W);
+      // The source bytes of a tile: columns lo..hi of kTileColumns rows.
       const int64_t lo = Right ? ty0 : W - ty1, hi = Right ? ty1 - 1 : W - 1 - ty0;
-      for (int32_t tx0 = 0; tx0 < H; tx0 += kTile) {
-        const int32_t tx1 = std::min(tx0 + kTile, H);
+      for (int32_t tx0 = 0; tx0 < H; tx0 += kTileColumns) {
+        const int32_t tx1 = std::min(tx0 + kTileColumns, H);
         // The next tile's source lines are asked for while this one is
         // turned: its rows lie far apart, which no hardware prefetch foresees.
-        for (int32_t tx = tx1; tx < std::min(tx1 + kTile, H); ++tx) {
+        for (int32_t tx = tx1; tx < std::min(tx1 + kTileColumns, H); ++tx) {
           const uint8_t* row = src[Right ? H - 1 - tx : tx];
           for (int64_t b = lo * BPP; b < (hi + 1) * BPP; b += 64) __builtin_prefetch(row + b);
+        }
+        // The tile's whole blocks of 8 x 8 pixels turn in registers; the
+        // columns and rows beyond them pixel by pixel.
+        int32_t rows8 = 0, columns8 = 0;
+        if constexpr (BPP == 3 || BPP == 4) {
+          rows8 = (ty1 - ty0) & ~7;
+          columns8 = (tx1 - tx0) & ~7;
+          if (rows8 && columns8) {
+            const int64_t sx0 = Right ? ty0 : W - ty0 - rows8;
+            const uint8_t* in[kTileColumns];
+            uint8_t* out[kTileRows];
+            for (int32_t i = 0; i < columns8; ++i) in[i] = src[Right ? H - 1 - (tx0 + i) : tx0 + i] + sx0 * BPP;
+            for (int32_t j = 0; j < rows8; ++j)
+              out[j] = dst[static_cast<int32_t>(Right ? sx0 + j : W - 1 - (sx0 + j))] + int64_t{tx0} * BPP;
+            TransposePixels(in, columns8, out, rows8, BPP);
+          }
         }
         for (int32_t ty = ty0; ty < ty1; ++ty) {
           uint8_t* out = dst[ty];
           const int64_t sx = Right ? ty : W - 1 - ty;
-          int32_t tx = tx0;
+          const int32_t first = ty < ty0 + rows8 ? tx0 + columns8 : tx0;
+          int32_t tx = first;
           if constexpr (BPP == 3) {
             // Four bytes moved a pixel: the fourth is the next target pixel's,
             // written in its turn. Kept inside both rows: not for the
             // source's last column, nor for the target's last pixel.
-            const int32_t end = sx < W - 1 ? std::min(tx1, H - 1) : tx0;
+            const int32_t end = sx < W - 1 ? std::min(tx1, H - 1) : first;
             for (; tx < end; ++tx) {
               uint32_t v;
               std::memcpy(&v, src[Right ? H - 1 - tx : tx] + sx * 3, 4);

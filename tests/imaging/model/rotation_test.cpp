@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <vector>
 
+#include "imaging/model/PixelTranspose.h"
 #include "imaging/model/Rotation.h"
 #include "imaging/model/TIEBitmap.h"
 #include "ops_test_util.h"
@@ -332,4 +334,56 @@ TEST(Rotation, QuarterTurnsOfEverySizeMatchTheFormula) {
         }
       EXPECT_EQ(bad, 0) << w << "x" << h << " right " << right;
     }
+}
+
+// The turns move whole 8 x 8 blocks in registers and the pixels beyond them
+// one by one: sizes just around the blocks and the tiles (64 target rows by
+// 256 target pixels), 3- and 4-byte pixels, both ways.
+TEST(Rotation, QuarterTurnsAroundBlockAndTileEdgesMatchTheFormula) {
+  for (TIEPixelFormat pf : {ieRGB24, ieCMYK})
+    for (auto [w, h] : {std::pair{8, 8}, std::pair{9, 16}, std::pair{16, 15}, std::pair{63, 71},
+                        std::pair{72, 65}, std::pair{135, 200}, std::pair{70, 263}})
+      for (bool right : {true, false}) {
+        TIEBitmap src, dst;
+        src.Allocate(w, h, pf);
+        FillRandom(src, w * 7 + h + pf);
+        RotateQuarter(&src, &dst, right);
+        ASSERT_EQ(dst.Width(), h);
+        ASSERT_EQ(dst.Height(), w);
+        const int bpp = src.BitCount() / 8;
+        int bad = 0;
+        for (int32_t y = 0; y < h; ++y)
+          for (int32_t x = 0; x < w; ++x) {
+            const uint8_t* s = src.GetScanline(y) + x * bpp;
+            const uint8_t* d =
+                right ? dst.GetScanline(x) + (h - 1 - y) * bpp : dst.GetScanline(w - 1 - x) + y * bpp;
+            bad += std::memcmp(s, d, bpp) != 0;
+          }
+        EXPECT_EQ(bad, 0) << w << "x" << h << " format " << int(pf) << " right " << right;
+      }
+}
+
+// Tile transposes, in registers and pixel by pixel: each pixel lands at its
+// mirror place and not one byte around the tile changes.
+TEST(Rotation, PixelTransposesOfTilesMatchTheFormula) {
+  for (int bytes : {3, 4})
+    for (auto [rows, columns] : {std::pair{8, 8}, std::pair{16, 8}, std::pair{8, 24}, std::pair{64, 64}})
+      for (bool plain : {true, false}) {
+        const int32_t stride = (columns + 2) * bytes, tstride = (rows + 2) * bytes;
+        std::vector<uint8_t> in(static_cast<size_t>(stride) * rows), out(static_cast<size_t>(tstride) * columns, 0xA5);
+        for (size_t i = 0; i < in.size(); ++i) in[i] = static_cast<uint8_t>(i * 2654435761u >> 13);
+        std::vector<const uint8_t*> ip;
+        std::vector<uint8_t*> op;
+        for (int i = 0; i < rows; ++i) ip.push_back(in.data() + i * stride + bytes);
+        for (int j = 0; j < columns; ++j) op.push_back(out.data() + j * tstride + bytes);
+        (plain ? TransposePixelsPlain : TransposePixels)(ip.data(), rows, op.data(), columns, bytes);
+        int bad = 0;
+        for (int j = 0; j < columns; ++j)
+          for (int32_t b = 0; b < tstride; ++b) {
+            const int i = b / bytes - 1;
+            const uint8_t want = i >= 0 && i < rows ? ip[i][j * bytes + b % bytes] : 0xA5;
+            bad += out[static_cast<size_t>(j) * tstride + b] != want;
+          }
+        EXPECT_EQ(bad, 0) << rows << "x" << columns << " bytes " << bytes << " plain " << plain;
+      }
 }
