@@ -506,11 +506,18 @@ BOOL Polygon(HDC dc, const TPoint* pts, int count) {
   minY = std::max(minY, cb.Top);
   maxY = std::min(maxY, cb.Bottom);
   Pattern pat(dc, dc->st.brush);
+  HPEN hp = dc->st.pen;
+  const bool nullPen = !hp || hp->style == PS_NULL;
   if (!pat.null) {
-    // Pixel centres (x + 0.5, y + 0.5) inside the outline are filled.
+    // The interior is half open: its right and bottom edges are left out.
+    // Without a pen a pixel is filled when its centre (x + 0.5, y + 0.5) is
+    // inside. With a pen the outline runs through the points (x, y) of the
+    // pixels it plots, so the interior is sampled at those same points: the
+    // fill then meets the outline and small shapes come out solid.
+    const double off = nullPen ? 0.5 : 0.0;
     std::vector<std::pair<double, int>> xs;
     for (int32_t y = minY; y < maxY; ++y) {
-      double cy = y + 0.5;
+      double cy = y + off;
       xs.clear();
       for (int i = 0; i < count; ++i) {
         const TPoint& a = sp[size_t(i)];
@@ -528,12 +535,14 @@ BOOL Polygon(HDC dc, const TPoint* pts, int count) {
         wind += xs[k].second;
         bool inside = dc->st.polyFillMode == WINDING ? wind != 0 : (k % 2) == 0;
         if (!inside) continue;
-        int32_t l = int32_t(std::ceil(xs[k].first - 0.5));
-        int32_t r = int32_t(std::ceil(xs[k + 1].first - 0.5));
+        int32_t l = int32_t(std::ceil(xs[k].first - off));
+        int32_t r = int32_t(std::ceil(xs[k + 1].first - off));
         if (l < r) PatternSpan(dc, t, pat, dc->st.rop2, y, l, r);
       }
     }
   }
+  // The closed outline: each vertex starts one segment, the last one leads
+  // back to the first, so no vertex is lost to the end point exclusion.
   PenPainter pen(dc, t);
   for (int i = 0; i < count; ++i) {
     const TPoint& a = sp[size_t(i)];

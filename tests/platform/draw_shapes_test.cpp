@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "platform/PenBrush.h"
 #include "platform/Text.h"
 #include "tests/platform/DrawTestSupport.h"
@@ -157,6 +161,56 @@ TEST(Shapes, PolygonFillsHalfOpenArea) {
     prev = n;
   }
   EXPECT_EQ(prev, 20 - 1);
+}
+
+// Small shapes drawn with a pen and a brush of one colour come out solid: the
+// interior meets the closed outline. Without a pen the brush alone leaves out
+// the right and bottom edges. Each mask row is one pixel row from (1, 1).
+TEST(Shapes, SmallPolygonsMatchPixelMasks) {
+  struct Case {
+    const char* name;
+    std::vector<TPoint> pts;
+    bool pen;
+    std::vector<const char*> mask;
+  };
+  const Case cases[] = {
+      {"down arrow", {{0, 0}, {4, 0}, {2, 2}}, true, {"#####", ".###.", "..#.."}},
+      {"up arrow", {{2, 0}, {4, 2}, {0, 2}}, true, {"..#..", ".###.", "#####"}},
+      {"right arrow",
+       {{0, 0}, {0, 6}, {3, 3}},
+       true,
+       {"#...", "##..", "###.", "####", "###.", "##..", "#..."}},
+      {"check mark",
+       {{0, 4}, {2, 6}, {6, 2}, {6, 0}, {2, 4}, {0, 2}, {0, 4}},
+       true,
+       {"......#", ".....##", "#...###", "##.###.", "#####..", ".###...", "..#...."}},
+      {"down arrow, brush only", {{0, 0}, {4, 0}, {2, 2}}, false, {"###..", ".#...", "....."}},
+      {"right arrow, brush only",
+       {{0, 0}, {0, 6}, {3, 3}},
+       false,
+       {"....", "#...", "##..", "##..", "#...", "....", "...."}},
+  };
+  for (const Case& c : cases) {
+    TestCanvas t(10, 10);
+    SelectObject(t.dc, StockPen(c.pen ? BLACK_PEN : NULL_PEN));
+    SelectObject(t.dc, StockBrush(BLACK_BRUSH));
+    std::vector<TPoint> pts;
+    for (const TPoint& p : c.pts) pts.push_back(TPoint{p.X + 1, p.Y + 1});
+    Polygon(t.dc, pts.data(), int(pts.size()));
+    std::string want, got;
+    for (int32_t y = 0; y < 10; ++y) {
+      for (int32_t x = 0; x < 10; ++x) {
+        const bool in = y >= 1 && y <= int32_t(c.mask.size()) && x >= 1 &&
+                        x <= int32_t(std::strlen(c.mask[size_t(y - 1)])) &&
+                        c.mask[size_t(y - 1)][x - 1] == '#';
+        want += in ? '#' : '.';
+        got += t.At(x, y) == kBlack ? '#' : '.';
+      }
+      want += '\n';
+      got += '\n';
+    }
+    EXPECT_EQ(got, want) << c.name;
+  }
 }
 
 TEST(Pixels, SetGetAndInvertingModesRestore) {
