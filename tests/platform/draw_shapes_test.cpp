@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/PenBrush.h"
@@ -161,6 +162,39 @@ TEST(Shapes, PolygonFillsHalfOpenArea) {
     prev = n;
   }
   EXPECT_EQ(prev, 20 - 1);
+}
+
+// Rings are filled together: under ALTERNATE an inner ring cuts a hole; under
+// WINDING it does only when it runs the other way round.
+TEST(Shapes, PolyPolygonFillsRingsTogether) {
+  struct Case {
+    int mode;
+    bool reversedInner;
+    int black;
+  };
+  const Case cases[] = {{ALTERNATE, false, 64 - 16}, {WINDING, false, 64}, {WINDING, true, 64 - 16}};
+  for (const Case& c : cases) {
+    TestCanvas t(12, 12);
+    SelectObject(t.dc, StockPen(NULL_PEN));
+    SelectObject(t.dc, StockBrush(BLACK_BRUSH));
+    SetPolyFillMode(t.dc, c.mode);
+    std::vector<TPoint> pts = {{1, 1}, {9, 1}, {9, 9}, {1, 9}, {3, 3}, {7, 3}, {7, 7}, {3, 7}};
+    if (c.reversedInner) std::swap(pts[5], pts[7]);
+    const int counts[] = {4, 4};
+    EXPECT_TRUE(PolyPolygon(t.dc, pts.data(), counts, 2));
+    EXPECT_EQ(t.Count(kBlack), c.black) << c.mode << " " << c.reversedInner;
+    EXPECT_EQ(t.BoxNot(kWhite), (TRect{1, 1, 9, 9}));
+    EXPECT_EQ(t.At(5, 5), c.black == 64 ? kBlack : kWhite);
+  }
+  // With a pen both rings are outlined, the hole's border included.
+  TestCanvas o(12, 12);
+  SelectObject(o.dc, StockBrush(NULL_BRUSH));
+  const TPoint pts[] = {{1, 1}, {9, 1}, {9, 9}, {1, 9}, {3, 3}, {7, 3}, {7, 7}, {3, 7}};
+  const int counts[] = {4, 4};
+  EXPECT_TRUE(PolyPolygon(o.dc, pts, counts, 2));
+  EXPECT_EQ(o.Count(kBlack), 32 + 16);
+  const int bad[] = {4, 1};
+  EXPECT_FALSE(PolyPolygon(o.dc, pts, bad, 2)) << "a ring of one point";
 }
 
 // Small shapes drawn with a pen and a brush of one colour come out solid: the
