@@ -491,30 +491,58 @@ BOOL PolylineTo(HDC dc, const TPoint* pts, int count) {
   return TRUE;
 }
 
-BOOL Polygon(HDC dc, const TPoint* pts, int count) {
-  if (!IsDC(dc) || !pts || count < 2) return FALSE;
+BOOL Polygon(HDC dc, const TPoint* pts, int count) { return PolyPolygon(dc, pts, &count, 1); }
+
+BOOL PolyPolygon(HDC dc, const TPoint* pts, const int* counts, int polys) {
+  if (!IsDC(dc) || !pts || !counts || polys < 1) return FALSE;
+  size_t total = 0;
+  for (int p = 0; p < polys; ++p) {
+    if (counts[p] < 2) return FALSE;
+    total += size_t(counts[p]);
+  }
   Target t(dc);
   if (!t.Valid()) return TRUE;
-  std::vector<TPoint> sp(static_cast<size_t>(count));
+  // Every edge of every ring, the last point of each ring joined to its first.
+  struct Edge {
+    TPoint a, b;
+  };
+  std::vector<Edge> edges;
+  edges.reserve(total);
   int32_t minY = INT32_MAX, maxY = INT32_MIN;
-  for (int i = 0; i < count; ++i) {
-    sp[size_t(i)] = TPoint{dc->SX(pts[i].X), dc->SY(pts[i].Y)};
-    minY = std::min(minY, sp[size_t(i)].Y);
-    maxY = std::max(maxY, sp[size_t(i)].Y);
+  size_t at = 0;
+  for (int p = 0; p < polys; ++p) {
+    const size_t n = size_t(counts[p]);
+    for (size_t i = 0; i < n; ++i) {
+      const TPoint& a = pts[at + i];
+      const TPoint& b = pts[at + (i + 1) % n];
+      const Edge e{TPoint{dc->SX(a.X), dc->SY(a.Y)}, TPoint{dc->SX(b.X), dc->SY(b.Y)}};
+      minY = std::min(minY, e.a.Y);
+      maxY = std::max(maxY, e.a.Y);
+      edges.push_back(e);
+    }
+    at += n;
   }
   TRect cb = dc->Clip().Box();
   minY = std::max(minY, cb.Top);
   maxY = std::min(maxY, cb.Bottom);
   Pattern pat(dc, dc->st.brush);
+  HPEN hp = dc->st.pen;
+  const bool nullPen = !hp || hp->style == PS_NULL;
   if (!pat.null) {
-    // Pixel centres (x + 0.5, y + 0.5) inside the outline are filled.
+    // The interior is half open: its right and bottom edges are left out.
+    // Without a pen a pixel is filled when its centre (x + 0.5, y + 0.5) is
+    // inside. With a pen the outline runs through the points (x, y) of the
+    // pixels it plots, so the interior is sampled at those same points: the
+    // fill then meets the outline and small shapes come out solid. All rings
+    // are filled together, so under ALTERNATE an inner ring makes a hole.
+    const double off = nullPen ? 0.5 : 0.0;
     std::vector<std::pair<double, int>> xs;
     for (int32_t y = minY; y < maxY; ++y) {
-      double cy = y + 0.5;
+      double cy = y + off;
       xs.clear();
-      for (int i = 0; i < count; ++i) {
-        const TPoint& a = sp[size_t(i)];
-        const TPoint& b = sp[size_t((i + 1) % count)];
+      for (const Edge& e : edges) {
+        const TPoint& a = e.a;
+        const TPoint& b = e.b;
         if (a.Y == b.Y) continue;
         bool up = a.Y < b.Y;
         double y0 = up ? a.Y : b.Y, y1 = up ? b.Y : a.Y;
@@ -528,18 +556,16 @@ BOOL Polygon(HDC dc, const TPoint* pts, int count) {
         wind += xs[k].second;
         bool inside = dc->st.polyFillMode == WINDING ? wind != 0 : (k % 2) == 0;
         if (!inside) continue;
-        int32_t l = int32_t(std::ceil(xs[k].first - 0.5));
-        int32_t r = int32_t(std::ceil(xs[k + 1].first - 0.5));
+        int32_t l = int32_t(std::ceil(xs[k].first - off));
+        int32_t r = int32_t(std::ceil(xs[k + 1].first - off));
         if (l < r) PatternSpan(dc, t, pat, dc->st.rop2, y, l, r);
       }
     }
   }
+  // The closed outlines: each vertex starts one segment, the last one leads
+  // back to the first, so no vertex is lost to the end point exclusion.
   PenPainter pen(dc, t);
-  for (int i = 0; i < count; ++i) {
-    const TPoint& a = sp[size_t(i)];
-    const TPoint& b = sp[size_t((i + 1) % count)];
-    pen.Segment(a.X, a.Y, b.X, b.Y);
-  }
+  for (const Edge& e : edges) pen.Segment(e.a.X, e.a.Y, e.b.X, e.b.Y);
   return TRUE;
 }
 

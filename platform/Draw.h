@@ -27,8 +27,14 @@ BOOL LineTo(HDC dc, int32_t x, int32_t y);
 // current position is neither used nor changed.
 BOOL Polyline(HDC dc, const TPoint* pts, int count);
 BOOL PolylineTo(HDC dc, const TPoint* pts, int count);
-// Filled with the brush (ALTERNATE or WINDING), outlined with the pen.
+// Filled with the brush (ALTERNATE or WINDING), then outlined with the pen,
+// the last point joined back to the first. With a pen the fill meets the
+// outline; with a null pen the right and bottom edges stay unfilled.
 BOOL Polygon(HDC dc, const TPoint* pts, int count);
+// counts[0..polys-1] closed rings taken one after another from pts, filled
+// together under the fill mode (so an inner ring can cut a hole), each
+// outlined as Polygon does. FALSE when a ring has fewer than two points.
+BOOL PolyPolygon(HDC dc, const TPoint* pts, const int* counts, int polys);
 // Outline with the pen on the pixels left..right-1, top..bottom-1 and the
 // inside filled with the brush; with a null pen the filled area is one pixel
 // smaller at the right and bottom.

@@ -7,6 +7,8 @@
 #include <queue>
 #include <string>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/Bitmap.h"
 #include "platform/Draw.h"
@@ -461,6 +463,19 @@ class TMetafilePlayer {
       Polyline(dc_, p.data(), static_cast<int>(p.size()));
   }
 
+  // Rings filled together, so that an inner ring can cut a hole; rings of
+  // fewer than two points are left out.
+  void Rings(const std::vector<std::vector<TPoint>>& rings) {
+    std::vector<TPoint> all;
+    std::vector<int> counts;
+    for (const std::vector<TPoint>& r : rings) {
+      if (r.size() < 2) continue;
+      all.insert(all.end(), r.begin(), r.end());
+      counts.push_back(static_cast<int>(r.size()));
+    }
+    if (!counts.empty()) PolyPolygon(dc_, all.data(), counts.data(), static_cast<int>(counts.size()));
+  }
+
   void LineToLogical(double x, double y) {
     const TPoint p = Pt(x, y);
     LineTo(dc_, p.X, p.Y);
@@ -669,12 +684,14 @@ class TMetafilePlayer {
         const size_t polys = U16(p);
         if (!need(2 + 2 * polys)) return false;
         size_t at = 2 + 2 * polys;
+        std::vector<std::vector<TPoint>> rings;
         for (size_t i = 0; i < polys; ++i) {
           const size_t count = U16(p + 2 + 2 * i);
           if (!need(at + 4 * count)) return false;
-          Poly(Points16(p + at, count), true);
+          rings.push_back(Points16(p + at, count));
           at += 4 * count;
         }
+        Rings(rings);
         return true;
       }
       case META_SETPIXEL: {
@@ -1065,14 +1082,20 @@ class TMetafilePlayer {
         const size_t pointsAt = 32 + 4 * polys;
         if (total > (size - pointsAt) / each) return false;
         size_t used = 0;
+        const bool filled = type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16;
+        std::vector<std::vector<TPoint>> rings;
         for (size_t i = 0; i < polys; ++i) {
           const size_t count = U32(r + 32 + 4 * i);
           if (count > total - used) return false;
           const uint8_t* q = r + pointsAt + used * each;
-          Poly(small ? Points16(q, count) : Points32(q, count),
-               type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16);
+          std::vector<TPoint> ring = small ? Points16(q, count) : Points32(q, count);
+          if (filled)
+            rings.push_back(std::move(ring));
+          else
+            Poly(ring, false);
           used += count;
         }
+        if (filled) Rings(rings);
         return true;
       }
       case EMR_EXCLUDECLIPRECT:

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <random>
+#include <string>
 
 #include "l10n/TMemIniFile.h"
 #include "rtl/TStrings.h"
@@ -126,7 +129,7 @@ TEST(MemIniFile, ManyKeysAndSectionsInReverseOrderLoad) {
 }
 
 TEST(MemIniFile, FileRoundTrip) {
-  const std::string name = ::testing::TempDir() + "/nobrivo_ini_test.ini";
+  const std::string name = ::testing::TempDir() + "nobrivo-ini-test-" + std::to_string(getpid()) + ".ini";
   {
     TMemIniFile ini(name);
     ini.WriteString("S", "k", "v");

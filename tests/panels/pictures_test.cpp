@@ -113,7 +113,7 @@ TEST_F(PicturesTest, BadDataFromAStreamRaisesFromAFileStaysEmpty) {
   EXPECT_TRUE(p.Empty());
   // A picture cut short is no picture either.
   EXPECT_THROW(LoadBytes(p, PictureFile(30, 30).substr(0, 20)), Exception);
-  const std::string path = testing::TempDir() + "nobrivo-not-a-picture.txt";
+  const std::string path = testing::TempDir() + "nobrivo-not-a-picture-" + std::to_string(getpid()) + ".txt";
   std::ofstream(path) << "plain text";
   TUxImage u;
   EXPECT_NO_THROW(u.LoadFromFile(path));
@@ -164,7 +164,7 @@ TEST_F(PicturesTest, AddressesLoadFromTheProgramAndFromFiles) {
   EXPECT_TRUE(unknown.Empty());
   EXPECT_EQ(unknown.ID, "RES://NOSUCH");
 
-  const std::string path = testing::TempDir() + "nobrivo-picture.bmp";
+  const std::string path = testing::TempDir() + "nobrivo-picture-" + std::to_string(getpid()) + ".bmp";
   {
     std::ofstream f(path, std::ios::binary);
     const std::string bytes = PictureFile(7, 5);
@@ -230,7 +230,7 @@ namespace {
 // ImageMagick; empty when it is not installed.
 std::string ThreeFrameGif() {
   if (access("/usr/bin/convert", X_OK) != 0) return "";
-  const std::string path = testing::TempDir() + "nobrivo-three-frames.gif";
+  const std::string path = testing::TempDir() + "nobrivo-three-frames-" + std::to_string(getpid()) + ".gif";
   const std::string cmd =
       "/usr/bin/convert -size 8x6 xc:red xc:lime xc:blue -loop 0 '" + path + "' 2>/dev/null";
   if (std::system(cmd.c_str()) != 0) return "";

@@ -78,6 +78,20 @@ class Wmf {
     for (uint16_t v : p) Put16(records_, v);
     return *this;
   }
+  // Rings filled together.
+  Wmf& PolyPolygon(std::initializer_list<std::initializer_list<std::pair<int, int>>> Rings) {
+    std::vector<uint16_t> p = {static_cast<uint16_t>(Rings.size())};
+    for (const auto& r : Rings) p.push_back(static_cast<uint16_t>(r.size()));
+    for (const auto& r : Rings)
+      for (auto [x, y] : r) {
+        p.push_back(S(x));
+        p.push_back(S(y));
+      }
+    Put32(records_, static_cast<uint32_t>(3 + p.size()));
+    Put16(records_, 0x0538);
+    for (uint16_t v : p) Put16(records_, v);
+    return *this;
+  }
   Wmf& SaveDC() { return Record(0x001E, {}); }
   Wmf& RestoreDC(int Level) { return Record(0x0127, {S(Level)}); }
   Wmf& Eof() { return Record(0x0000, {}); }

@@ -95,6 +95,23 @@ TEST(MetafilePlayer, ObjectSlotsOfWindowsMetafiles) {
   EXPECT_EQ(m.SkippedRecords(), 2);  // the third brush and the selection of slot 2
 }
 
+// The rings of a poly-polygon record are filled together: the inner square
+// is a hole in the outer one.
+TEST(MetafilePlayer, PolyPolygonRingsCutHoles) {
+  mf::Wmf w;
+  w.WindowOrg(0, 0).WindowExt(20, 20).Pen(PS_NULL, 1, 0).Brush(BS_SOLID, mf::Rgb(0, 0, 255));
+  w.Select(0).Select(1).PolyPolygon({{{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{3, 3}, {7, 3}, {7, 7}, {3, 7}}});
+  w.Eof();
+  const std::vector<uint8_t> bytes = w.Bytes(0, 0, 20, 20, 96, 2);
+  TMetafile m;
+  ASSERT_TRUE(m.Load(bytes.data(), bytes.size()));
+  TestCanvas c(20, 20);
+  m.Play(c.dc, TRect{0, 0, 20, 20});
+  EXPECT_EQ(c.Count(kBluePx), 100 - 16);
+  EXPECT_EQ(c.At(5, 5), kWhite);
+  EXPECT_EQ(c.At(1, 1), kBluePx);
+}
+
 namespace {
 
 // A 2 x 2 24-bit bitmap, header and rows (bottom row first): bottom blue,

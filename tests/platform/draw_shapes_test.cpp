@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/PenBrush.h"
 #include "platform/Text.h"
 #include "tests/platform/DrawTestSupport.h"
@@ -157,6 +162,89 @@ TEST(Shapes, PolygonFillsHalfOpenArea) {
     prev = n;
   }
   EXPECT_EQ(prev, 20 - 1);
+}
+
+// Rings are filled together: under ALTERNATE an inner ring cuts a hole; under
+// WINDING it does only when it runs the other way round.
+TEST(Shapes, PolyPolygonFillsRingsTogether) {
+  struct Case {
+    int mode;
+    bool reversedInner;
+    int black;
+  };
+  const Case cases[] = {{ALTERNATE, false, 64 - 16}, {WINDING, false, 64}, {WINDING, true, 64 - 16}};
+  for (const Case& c : cases) {
+    TestCanvas t(12, 12);
+    SelectObject(t.dc, StockPen(NULL_PEN));
+    SelectObject(t.dc, StockBrush(BLACK_BRUSH));
+    SetPolyFillMode(t.dc, c.mode);
+    std::vector<TPoint> pts = {{1, 1}, {9, 1}, {9, 9}, {1, 9}, {3, 3}, {7, 3}, {7, 7}, {3, 7}};
+    if (c.reversedInner) std::swap(pts[5], pts[7]);
+    const int counts[] = {4, 4};
+    EXPECT_TRUE(PolyPolygon(t.dc, pts.data(), counts, 2));
+    EXPECT_EQ(t.Count(kBlack), c.black) << c.mode << " " << c.reversedInner;
+    EXPECT_EQ(t.BoxNot(kWhite), (TRect{1, 1, 9, 9}));
+    EXPECT_EQ(t.At(5, 5), c.black == 64 ? kBlack : kWhite);
+  }
+  // With a pen both rings are outlined, the hole's border included.
+  TestCanvas o(12, 12);
+  SelectObject(o.dc, StockBrush(NULL_BRUSH));
+  const TPoint pts[] = {{1, 1}, {9, 1}, {9, 9}, {1, 9}, {3, 3}, {7, 3}, {7, 7}, {3, 7}};
+  const int counts[] = {4, 4};
+  EXPECT_TRUE(PolyPolygon(o.dc, pts, counts, 2));
+  EXPECT_EQ(o.Count(kBlack), 32 + 16);
+  const int bad[] = {4, 1};
+  EXPECT_FALSE(PolyPolygon(o.dc, pts, bad, 2)) << "a ring of one point";
+}
+
+// Small shapes drawn with a pen and a brush of one colour come out solid: the
+// interior meets the closed outline. Without a pen the brush alone leaves out
+// the right and bottom edges. Each mask row is one pixel row from (1, 1).
+TEST(Shapes, SmallPolygonsMatchPixelMasks) {
+  struct Case {
+    const char* name;
+    std::vector<TPoint> pts;
+    bool pen;
+    std::vector<const char*> mask;
+  };
+  const Case cases[] = {
+      {"down arrow", {{0, 0}, {4, 0}, {2, 2}}, true, {"#####", ".###.", "..#.."}},
+      {"up arrow", {{2, 0}, {4, 2}, {0, 2}}, true, {"..#..", ".###.", "#####"}},
+      {"right arrow",
+       {{0, 0}, {0, 6}, {3, 3}},
+       true,
+       {"#...", "##..", "###.", "####", "###.", "##..", "#..."}},
+      {"check mark",
+       {{0, 4}, {2, 6}, {6, 2}, {6, 0}, {2, 4}, {0, 2}, {0, 4}},
+       true,
+       {"......#", ".....##", "#...###", "##.###.", "#####..", ".###...", "..#...."}},
+      {"down arrow, brush only", {{0, 0}, {4, 0}, {2, 2}}, false, {"###..", ".#...", "....."}},
+      {"right arrow, brush only",
+       {{0, 0}, {0, 6}, {3, 3}},
+       false,
+       {"....", "#...", "##..", "##..", "#...", "....", "...."}},
+  };
+  for (const Case& c : cases) {
+    TestCanvas t(10, 10);
+    SelectObject(t.dc, StockPen(c.pen ? BLACK_PEN : NULL_PEN));
+    SelectObject(t.dc, StockBrush(BLACK_BRUSH));
+    std::vector<TPoint> pts;
+    for (const TPoint& p : c.pts) pts.push_back(TPoint{p.X + 1, p.Y + 1});
+    Polygon(t.dc, pts.data(), int(pts.size()));
+    std::string want, got;
+    for (int32_t y = 0; y < 10; ++y) {
+      for (int32_t x = 0; x < 10; ++x) {
+        const bool in = y >= 1 && y <= int32_t(c.mask.size()) && x >= 1 &&
+                        x <= int32_t(std::strlen(c.mask[size_t(y - 1)])) &&
+                        c.mask[size_t(y - 1)][x - 1] == '#';
+        want += in ? '#' : '.';
+        got += t.At(x, y) == kBlack ? '#' : '.';
+      }
+      want += '\n';
+      got += '\n';
+    }
+    EXPECT_EQ(got, want) << c.name;
+  }
 }
 
 TEST(Pixels, SetGetAndInvertingModesRestore) {

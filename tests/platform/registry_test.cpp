@@ -463,7 +463,8 @@ TEST(Shell, OpensWithoutAShellAndWithoutWaiting) {
                         out + ".part\" \"" + out + "\"\n");
   chmod(script.c_str(), 0700);
   setenv("NOBRIVO_OPENER", script.c_str(), 1);
-  const std::string hostile = "a b;$(touch /tmp/nobrivo-pwned)`id`'\".txt";
+  const std::string pwned = dir + "nobrivo-pwned-" + std::to_string(getpid());
+  const std::string hostile = "a b;$(touch " + pwned + ")`id`'\".txt";
   EXPECT_GT(ShellExecuteA(nullptr, "open", hostile.c_str(), nullptr, nullptr, 1), 32);
   std::string got;
   for (int i = 0; i < 500 && got.empty(); ++i) {
@@ -471,7 +472,7 @@ TEST(Shell, OpensWithoutAShellAndWithoutWaiting) {
     got = ReadText(out);
   }
   EXPECT_EQ(got, hostile + "|1");
-  EXPECT_EQ(access("/tmp/nobrivo-pwned", F_OK), -1);
+  EXPECT_EQ(access(pwned.c_str(), F_OK), -1);
   EXPECT_EQ(ShellExecuteA(nullptr, "print", "x", nullptr, nullptr, 1), 31);
   setenv("NOBRIVO_OPENER", "/nonexistent/opener", 1);
   EXPECT_LE(ShellExecuteA(nullptr, "open", "x", nullptr, nullptr, 1), 32);

@@ -191,8 +191,10 @@ TEST_F(PaintTest, ScreenshotMatchesWhatImageMagickReads) {
   Fill[top] = RGB(10, 20, 30);
   Fill[child] = RGB(200, 150, 100);
   Pump();
-  std::string path = testing::TempDir() + "window_shot.png";
-  ASSERT_TRUE(SaveWindowPng(top, path));
+  const std::string path = testing::TempDir() + "nobrivo-window-shot-" + std::to_string(getpid()) + ".png";
+  const bool saved = SaveWindowPng(top, path);
+  if (!saved) std::remove(path.c_str());
+  ASSERT_TRUE(saved);
   auto probe = [&](int x, int y) {
     std::string cmd = "/usr/bin/convert " + path + " -format '%[fx:int(255*p{" + std::to_string(x) +
                       "," + std::to_string(y) + "}.r)],%[fx:int(255*p{" + std::to_string(x) + "," +

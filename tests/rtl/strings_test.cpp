@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <random>
@@ -337,7 +338,7 @@ TEST(TStrings, AssignAddStringsAndEquals) {
 TEST(TStrings, FilesAndStreams) {
   TStringList list;
   Fill(list, {"first", "", "caf\xC3\xA9"});
-  std::string path = ::testing::TempDir() + "strings_test.txt";
+  std::string path = ::testing::TempDir() + "nobrivo-strings-test-" + std::to_string(getpid()) + ".txt";
   list.SaveToFile(path);
   TStringList back;
   back.LoadFromFile(path);

@@ -204,7 +204,7 @@ TEST_F(ThemePaintTest, DropDownArrowsAndItemText) {
   ThemeCanvas a(11, 8);
   TTBKItemPaintInfo i = ToolbarItem();
   CurrentTheme->DrawDropDownArrow(&a.canvas, TRect{0, 0, 11, 8}, i);
-  EXPECT_EQ(a.Ascii(TRect{0, 3, 11, 6}), "...xxxxx...\n....x.x....\n.....x.....\n");
+  EXPECT_EQ(a.Ascii(TRect{0, 3, 11, 6}), "...xxxxx...\n....xxx....\n.....x.....\n");
   ThemeCanvas p(11, 8);
   i.Pushed = true;
   CurrentTheme->DrawDropDownArrow(&p.canvas, TRect{0, 0, 11, 8}, i);
@@ -245,12 +245,12 @@ TEST_F(ThemePaintTest, CheckBoxGlyphsShowTheirStateEvenWhenDisabled) {
             ".............\n"
             ".sssssssssss.\n"
             ".sWWWWWWWWWs.\n"
+            ".sWWWWWWWxWs.\n"
             ".sWWWWWWxxWs.\n"
-            ".sWWWWWxxxWs.\n"
-            ".sWxWWxxWxWs.\n"
-            ".sWxxxxWxWWs.\n"
-            ".sWxxxWxWWWs.\n"
-            ".sWWxWxWWWWs.\n"
+            ".sWxWWWxxxWs.\n"
+            ".sWxxWxxxWWs.\n"
+            ".sWxxxxxWWWs.\n"
+            ".sWWxxxWWWWs.\n"
             ".sWWWxWWWWWs.\n"
             ".sWWWWWWWWWs.\n"
             ".sssssssssss.\n"
