@@ -454,22 +454,11 @@ void TTBKCustomButton::CMCancelMode(TMessage& Message) {
 }
 
 void TTBKCustomButton::CMDialogChar(TMessage& Message) {
-  if (ShowAccelChar() && Enabled() && Visible() && CanFocus() && IsAccel(uint32_t(Message.WParam), Caption())) {
-    Click();
-    Message.Result = 1;
-    return;
-  }
-  TTBKTextObject::CMDialogChar(Message);
+  if (!ClickOnAccelerator(Message)) TTBKTextObject::CMDialogChar(Message);
 }
 
 void TTBKCustomButton::CMDialogKey(TMessage& Message) {
-  if (Message.WParam == VK_RETURN && Focused() && !GetShiftState().Contains(ssShift) &&
-      !GetShiftState().Contains(ssCtrl) && !GetShiftState().Contains(ssAlt)) {
-    Click();
-    Message.Result = 1;
-    return;
-  }
-  TTBKTextObject::CMDialogKey(Message);
+  if (!ClickOnEnter(Message)) TTBKTextObject::CMDialogKey(Message);
 }
 
 void TTBKCustomButton::Dispatch(TMessage& Message) {

@@ -5,6 +5,7 @@
 #include "ui/TForm.h"
 #include "ui/TScreen.h"
 #include "ui/TBitmap.h"
+#include "ui/TButton.h"
 #include "ui/TTimer.h"
 #include "toolbar/TBKDrawUtils.h"
 #include "toolbar/TBKThemedControls.h"
@@ -441,4 +442,22 @@ void TTBKTextObject::Dispatch(TMessage& Message) {
       return;
   }
   TTBKPanelObject::Dispatch(Message);
+}
+
+bool TTBKTextObject::ClickOnAccelerator(TMessage& Message) {
+  if (!(ShowAccelChar() && Enabled() && Visible() && CanFocus() && IsAccel(uint32_t(Message.WParam), Caption())))
+    return false;
+  Click();
+  Message.Result = 1;
+  return true;
+}
+
+bool TTBKTextObject::ClickOnEnter(TMessage& Message) {
+  const TShiftState shift = GetShiftState();
+  if (!(Message.WParam == VK_RETURN && Focused() && !shift.Contains(ssShift) && !shift.Contains(ssCtrl) &&
+        !shift.Contains(ssAlt)))
+    return false;
+  Click();
+  Message.Result = 1;
+  return true;
 }

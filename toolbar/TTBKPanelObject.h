@@ -154,6 +154,11 @@ class TTBKTextObject : public TTBKPanelObject {
   void CreateParams(TCreateParams& Params) override;
   void CreateWnd() override;
   UINT AccelFlag() const { return showAccelChar_ ? 0 : DT_NOPREFIX; }
+  // A clickable text object clicks on its accelerator character (dialog
+  // character notice) and, when focused, on a plain Enter (dialog key
+  // notice); each answers whether it took the message.
+  bool ClickOnAccelerator(TMessage& Message);
+  bool ClickOnEnter(TMessage& Message);
 
  private:
   bool Measurable() const;
