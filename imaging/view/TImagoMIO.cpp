@@ -274,13 +274,7 @@ bool TImagoMIO::SaveToFile(const std::string& FileName) {
     if (pages != i + 1) failed = true;
     Progress(static_cast<int32_t>(int64_t{100} * (i + 1) / count));
   }
-  if (!failed) {
-    TFileStream f(FileName, fmCreate);
-    f.WriteBuffer(out.Memory(), out.Size());
-    aborted_ = false;
-  }
-  DoFinishWork();
-  return !aborted_;
+  return FinishSave(FileName, out, failed);
 }
 
 bool TImagoMIO::SaveGIFAnimation(const std::string& FileName) {
@@ -314,13 +308,7 @@ bool TImagoMIO::SaveGIFAnimation(const std::string& FileName) {
   progress.Aborting = &failed;
   progress.fOnProgress = [this](TObject*, int32_t Percent) { Progress(Percent); };
   WriteGIFAnimation(&out, frames, progress);
-  if (!failed) {
-    TFileStream f(FileName, fmCreate);
-    f.WriteBuffer(out.Memory(), out.Size());
-    aborted_ = false;
-  }
-  DoFinishWork();
-  return !aborted_;
+  return FinishSave(FileName, out, failed);
 }
 
 // ---- the save-parameter dialog
@@ -372,4 +360,17 @@ bool TImagoMIO::DoPreviews(int32_t Index, uint16_t Pages) {
   if (Index < 0) DuplicateCompressionInfo();
   Update();
   return result;
+}
+
+// A file built whole in memory replaces the target in one step, so that a
+// failed write never leaves a partial file in its place.
+bool TImagoMIO::FinishSave(const std::string& FileName, TMemoryStream& Out, bool Failed) {
+  if (!Failed) {
+    TAtomicFileWriter writer(FileName);
+    writer.Stream()->WriteBuffer(Out.Memory(), Out.Size());
+    writer.Commit();
+    aborted_ = false;
+  }
+  DoFinishWork();
+  return !aborted_;
 }

@@ -21,6 +21,7 @@ class TImagoMView;
 class TIOParamsVals;
 class TIETWainParams;
 class TIEWia;
+class TMemoryStream;
 
 enum TIEDialogsMeasureUnit : uint8_t {
   ieduInches,
@@ -117,6 +118,7 @@ class TImagoMIO : public TComponent {
   TImagoMView* MView() const;
   void Progress(int32_t Percent);
   bool SaveGIFAnimation(const std::string& FileName);
+  bool FinishSave(const std::string& FileName, TMemoryStream& Out, bool Failed);
 
   TIEView* view_ = nullptr;
   TIEBitmapChangeHandle handle_ = ieNoBitmapChangeHandler;
