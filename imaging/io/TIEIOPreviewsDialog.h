@@ -47,6 +47,22 @@ class TIEIOPreviewsDialog {
   virtual void Release() = 0;
 };
 
+// Holds a shown dialog: on leaving the scope, however the showing ends, the
+// source view lets go of the image and the dialog is released.
+class TIEIOPreviewsDialogHold {
+ public:
+  explicit TIEIOPreviewsDialogHold(TIEIOPreviewsDialog* Dialog) : dialog_(Dialog) {}
+  ~TIEIOPreviewsDialogHold() {
+    dialog_->SetSourceBitmap(nullptr);
+    dialog_->Release();
+  }
+  TIEIOPreviewsDialogHold(const TIEIOPreviewsDialogHold&) = delete;
+  TIEIOPreviewsDialogHold& operator=(const TIEIOPreviewsDialogHold&) = delete;
+
+ private:
+  TIEIOPreviewsDialog* dialog_;
+};
+
 // Makes a dialog owned by Owner (the component's owner tree frees it if
 // Release has not).
 using TIEIOPreviewsDialogFactory = std::function<TIEIOPreviewsDialog*(TComponent* Owner)>;

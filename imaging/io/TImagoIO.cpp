@@ -715,16 +715,7 @@ bool TImagoIO::DoPreviews(uint16_t Pages) {
   if (!dialog) return false;
   bool result = false;
   {
-    // The source view lets go of the image, and the form is released,
-    // however the showing ends.
-    struct Releaser {
-      TIEIOPreviewsDialog* dialog;
-      ~Releaser() {
-        dialog->SetSourceBitmap(nullptr);
-        dialog->Release();
-      }
-    } releaser{dialog};
-
+    TIEIOPreviewsDialogHold hold(dialog);
     dialog->SetDefaultLockPreview(previews_params_.Contains(ioppDefaultLockPreview));
     dialog->SetApplyButtonVisible(previews_params_.Contains(ioppApplyButton));
     dialog->SetParams(params_.get());

@@ -334,13 +334,7 @@ bool TImagoMIO::DoPreviews(int32_t Index, uint16_t Pages) {
   if (!dialog) return false;
   bool result = false;
   {
-    struct Releaser {
-      TIEIOPreviewsDialog* dialog;
-      ~Releaser() {
-        dialog->SetSourceBitmap(nullptr);
-        dialog->Release();
-      }
-    } releaser{dialog};
+    TIEIOPreviewsDialogHold hold(dialog);
     dialog->SetDefaultLockPreview(previews_params_.Contains(ioppDefaultLockPreview));
     dialog->SetApplyButtonVisible(previews_params_.Contains(ioppApplyButton));
     dialog->SetSimplified(SimplifiedParamsDialogs);
