@@ -1,6 +1,7 @@
 #include "rtl/FileUtils.h"
 
 #include <dirent.h>
+#include <signal.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -13,6 +14,8 @@
 #include <climits>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <vector>
 
 #include "rtl/Exception.h"
@@ -338,6 +341,103 @@ mode_t CurrentUmask() {
 }
 }  // namespace
 
+namespace {
+
+// Temporary names of the atomic writers: ".<target>.nbv<pid>-XXXXXX.tmp".
+// The writer's process number lets a later process tell a file whose writer
+// died from one still being written.
+constexpr const char* kTempMark = ".nbv";
+constexpr const char* kTempSuffix = ".tmp";
+constexpr size_t kRandomPart = 6;
+
+// The part before the random one: ".name.nbv<pid>-". A long name is
+// shortened (never inside a UTF-8 sequence) so that the whole temporary name
+// still fits the file system's limit on a name.
+std::string TempNamePrefix(const std::string& Target) {
+  constexpr size_t kMaxNamePart = 200;
+  std::string name = ExtractFileName(Target);
+  if (name.size() > kMaxNamePart) {
+    size_t cut = kMaxNamePart;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    name.resize(cut);
+  }
+  return "." + name + kTempMark + std::to_string(::getpid()) + "-";
+}
+
+std::string RandomPart() {
+  static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char bytes[kRandomPart];
+  if (::getentropy(bytes, sizeof bytes) != 0)
+    for (size_t i = 0; i < kRandomPart; ++i) bytes[i] = static_cast<unsigned char>(std::rand());
+  std::string r;
+  for (unsigned char b : bytes) r += kChars[b % (sizeof kChars - 1)];
+  return r;
+}
+
+// The writer's process of a temporary name of ours, or 0 for any other name.
+pid_t TempWriterOf(const std::string& Name) {
+  const size_t suffix = std::strlen(kTempSuffix), mark = std::strlen(kTempMark);
+  if (Name.size() < 1 + mark + 2 + kRandomPart + suffix || Name[0] != '.' ||
+      Name.compare(Name.size() - suffix, suffix, kTempSuffix) != 0)
+    return 0;
+  size_t dash = Name.size() - suffix - kRandomPart - 1;
+  if (Name[dash] != '-') return 0;
+  size_t digits = dash;
+  while (digits > 0 && Name[digits - 1] >= '0' && Name[digits - 1] <= '9') --digits;
+  if (digits == dash || dash - digits > 9 || digits < mark + 1 || Name.compare(digits - mark, mark, kTempMark) != 0)
+    return 0;
+  return static_cast<pid_t>(std::stol(Name.substr(digits, dash - digits)));
+}
+
+// When this process started, in seconds since the epoch (0 when unknown).
+time_t ProcessStartTime() {
+  static const time_t start = [] {
+    std::ifstream stat("/proc/self/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    // The fields after the command name, which may hold blanks itself.
+    const size_t close = text.rfind(')');
+    if (close == std::string::npos) return time_t{0};
+    std::istringstream fields(text.substr(close + 2));
+    std::string field;
+    unsigned long long ticks = 0;
+    for (int i = 3; i <= 22 && fields >> field; ++i)
+      if (i == 22) ticks = std::strtoull(field.c_str(), nullptr, 10);
+    std::ifstream sys("/proc/stat");
+    std::string key;
+    long long boot = 0;
+    while (sys >> key)
+      if (key == "btime" && (sys >> boot)) break;
+    const long hz = ::sysconf(_SC_CLK_TCK);
+    if (!boot || hz <= 0) return time_t{0};
+    return static_cast<time_t>(boot + static_cast<long long>(ticks / static_cast<unsigned long long>(hz)));
+  }();
+  return start;
+}
+
+}  // namespace
+
+int RemoveStaleTempFiles(const std::string& Dir) {
+  DIR* d = ::opendir(Dir.empty() ? "." : Dir.c_str());
+  if (!d) return 0;
+  const std::string folder = Dir.empty() ? std::string("./") : IncludeTrailingPathDelimiter(Dir);
+  const time_t started = ProcessStartTime();
+  int removed = 0;
+  while (dirent* e = ::readdir(d)) {
+    const std::string name = e->d_name;
+    const pid_t writer = TempWriterOf(name);
+    if (writer <= 0 || writer == ::getpid()) continue;
+    struct stat st;
+    const std::string path = folder + name;
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) continue;
+    // Older than this process, and its writer is gone: nobody finishes it.
+    if (started == 0 || st.st_mtime >= started) continue;
+    if (::kill(writer, 0) == 0 || errno != ESRCH) continue;
+    if (::unlink(path.c_str()) == 0) ++removed;
+  }
+  ::closedir(d);
+  return removed;
+}
+
 TAtomicFileWriter::TAtomicFileWriter(const std::string& FileName, uint32_t Mode)
     : target_(FileName), mode_(Mode) {
   struct stat st;
@@ -349,20 +449,22 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& FileName, uint32_t Mode)
     }
   }
   std::string dir = ExtractFilePath(target_);
-  // A hidden name beside the target: ".name.XXXXXX.tmp". A long name is
-  // shortened (never inside a UTF-8 sequence) so that the temporary name
-  // still fits the file system's limit on a name.
-  constexpr size_t kMaxNamePart = 200;
-  std::string name = ExtractFileName(target_);
-  if (name.size() > kMaxNamePart) {
-    size_t cut = kMaxNamePart;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-    name.resize(cut);
+  if (dir.empty()) dir = "./";
+  // What killed writers of this program left in the folder goes first.
+  RemoveStaleTempFiles(dir);
+  const std::string prefix = TempNamePrefix(target_);
+  // An unnamed file: until Commit() links it in, no name leads to it, and a
+  // process killed meanwhile leaves nothing. Linking it needs /proc.
+  if (::access("/proc/self/fd", X_OK) == 0) {
+    const int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      unnamed_ = true;
+      temp_ = dir + prefix + RandomPart() + kTempSuffix;
+      stream_ = std::make_unique<THandleStream>(fd);
+      return;
+    }
   }
-  std::string prefix(1, '.');
-  prefix += name;
-  prefix += '.';
-  TTempFile temp = CreateExclusiveTempFile(dir.empty() ? "." : dir, prefix, ".tmp");
+  TTempFile temp = CreateExclusiveTempFile(dir, prefix, kTempSuffix);
   temp_ = temp.FileName;
   stream_ = std::make_unique<THandleStream>(temp.Handle);
 }
@@ -370,7 +472,24 @@ TAtomicFileWriter::TAtomicFileWriter(const std::string& FileName, uint32_t Mode)
 TAtomicFileWriter::~TAtomicFileWriter() {
   if (committed_ || !stream_) return;  // renamed, or removed by a failed Commit
   stream_.reset();
-  ::unlink(temp_.c_str());
+  if (!unnamed_) ::unlink(temp_.c_str());
+}
+
+bool TAtomicFileWriter::LinkUnnamed(int Fd) {
+  // The rename that follows cannot take an unnamed file: it gets its
+  // temporary name for that moment.
+  const std::string self = "/proc/self/fd/" + std::to_string(Fd);
+  const std::string dir = ExtractFilePath(temp_);
+  const std::string prefix = TempNamePrefix(target_);
+  for (int tries = 0; tries < 100; ++tries) {
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, temp_.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+      linked_ = true;
+      return true;
+    }
+    if (errno != EEXIST) return false;
+    temp_ = dir + prefix + RandomPart() + kTempSuffix;
+  }
+  return false;
 }
 
 void TAtomicFileWriter::Commit() {
@@ -391,12 +510,14 @@ void TAtomicFileWriter::Commit() {
     failed = "set the permissions of";
   else if (::fsync(fd) != 0)
     failed = "write";
+  else if (unnamed_ && !LinkUnnamed(fd))
+    failed = "write";
   else if (::rename(temp_.c_str(), target_.c_str()) != 0)
     failed = "replace";
   if (failed) {
     std::string reason = std::strerror(errno);
     stream_.reset();
-    ::unlink(temp_.c_str());
+    if (!unnamed_ || linked_) ::unlink(temp_.c_str());
     throw EWriteError(std::string("Cannot ") + failed + " file \"" + target_ + "\". " + reason);
   }
   committed_ = true;

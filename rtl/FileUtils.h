@@ -111,10 +111,12 @@ std::unique_ptr<THandleStream> CreateExclusiveFile(const std::string& FileName);
 
 // Writes a file so that readers see the old content or the whole new one,
 // never a part: the data go to a new temporary file beside the target, and
-// Commit() syncs it and renames it over the target. Without Commit() the
-// temporary file is removed. A target that is a link is written through
-// the link; an existing target's permissions are kept, a new one gets Mode
-// less the umask.
+// Commit() syncs it and renames it over the target. Where the file system
+// allows, the temporary file has no name until Commit() links it in, so a
+// process killed while writing leaves nothing behind; elsewhere it is named
+// as RemoveStaleTempFiles recognises. Without Commit() the temporary file is
+// removed. A target that is a link is written through the link; an existing
+// target's permissions are kept, a new one gets Mode less the umask.
 class TAtomicFileWriter {
  public:
   explicit TAtomicFileWriter(const std::string& FileName, uint32_t Mode = 0666);
@@ -124,6 +126,8 @@ class TAtomicFileWriter {
 
   TStream* Stream() { return stream_.get(); }
   const std::string& FileName() const { return target_; }
+  // The temporary file's name beside the target (for an unnamed one, the
+  // name Commit() gives it on its way).
   const std::string& TempFileName() const { return temp_; }
   // Raises EWriteError when the data cannot be made durable or renamed; the
   // target is then untouched and the temporary file removed.
@@ -135,4 +139,12 @@ class TAtomicFileWriter {
   uint32_t mode_;
   std::unique_ptr<THandleStream> stream_;
   bool committed_ = false;
+  bool unnamed_ = false;  // O_TMPFILE: no name until Commit links one
+  bool linked_ = false;
+  bool LinkUnnamed(int Fd);
 };
+
+// Removes from Dir the temporary files of this program's atomic writers that
+// a killed or crashed process left: those whose writing process no longer
+// runs and that are older than this process. Answers how many went.
+int RemoveStaleTempFiles(const std::string& Dir);

@@ -518,6 +518,13 @@ std::unique_ptr<TBackend> CreateSdlBackend(std::string* reason) {
     if (reason) *reason = "cannot open a display: neither DISPLAY nor WAYLAND_DISPLAY is set";
     return nullptr;
   }
+  // The program decides what the termination signals do (QuitOnTerminationSignals);
+  // SDL's own handlers would only queue an event nobody asked for.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  // Without a session bus SDL's input-method and screen-saver helpers would
+  // have the bus library start one (a bus daemon through X11 autolaunch) that
+  // outlives the program: an address that names no bus keeps them from it.
+  if (!set("DBUS_SESSION_BUS_ADDRESS")) ::setenv("DBUS_SESSION_BUS_ADDRESS", "disabled:", 1);
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   // The back buffers go to the window system's own surfaces: a renderer

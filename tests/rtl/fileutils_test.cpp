@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <ctime>
 #include <map>
 #include <string>
 
@@ -406,4 +407,56 @@ TEST_F(FileUtilsTest, AtomicWriterTakesNamesUpToTheLimit) {
     EXPECT_EQ(Read(name), "long") << name.size();
   }
   EXPECT_EQ(List("*", faAnyFile | faHidden).size(), 5u);  // no temporary file left
+}
+
+TEST_F(FileUtilsTest, AtomicWriterKilledWhileWritingLeavesNoTemporaryFile) {
+  Write("photo.bmp", "old");
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    TAtomicFileWriter w(dir_ + "photo.bmp");
+    const std::string half(1 << 20, 'p');
+    w.Stream()->WriteBuffer(half.data(), static_cast<int64_t>(half.size()));
+    ::raise(SIGKILL);
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status));
+  // What the next process that saves here finds, after its own sweep.
+  RemoveStaleTempFiles(dir_);
+  EXPECT_EQ(Read("photo.bmp"), "old");
+  EXPECT_EQ(List("*", faAnyFile | faHidden).size(), 3u);  // ".", ".." and the file
+}
+
+TEST_F(FileUtilsTest, StaleTemporaryFilesAreThoseOfEndedWritersOlderThanTheProcess) {
+  // A process that has ended, and one that runs (this one's parent).
+  pid_t ended = ::fork();
+  ASSERT_GE(ended, 0);
+  if (ended == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(ended, nullptr, 0), ended);
+  const std::string gone = std::to_string(ended), alive = std::to_string(::getppid());
+  const time_t hourAgo = ::time(nullptr) - 3600;
+  struct {
+    std::string Name;
+    time_t Modified;  // 0: now
+    bool Removed;
+  } cases[] = {
+      {".photo.bmp.nbv" + gone + "-Ab3dEf.tmp", hourAgo, true},
+      {".photo.bmp.nbv" + gone + "-Ab3dEf.tmp.keep", hourAgo, false},  // not our name
+      {".photo.bmp.nbv" + alive + "-Zz9yXw.tmp", hourAgo, false},       // its writer still runs
+      {".photo.bmp.nbv" + gone + "-Qq1rSt.tmp", 0, false},              // newer than this process
+      {".photo.bmp.Ab3dEf.tmp", hourAgo, false},                        // another program's
+      {"photo.bmp.nbv" + gone + "-Ab3dEf.tmp", hourAgo, false},         // not hidden
+      {".x.nbv-Ab3dEf.tmp", hourAgo, false},                            // no process number
+  };
+  for (const auto& c : cases) {
+    Write(c.Name, "plain pixels");
+    if (c.Modified) {
+      const struct timespec times[2] = {{c.Modified, 0}, {c.Modified, 0}};
+      ASSERT_EQ(::utimensat(AT_FDCWD, (dir_ + c.Name).c_str(), times, 0), 0);
+    }
+  }
+  EXPECT_EQ(RemoveStaleTempFiles(dir_), 1);
+  for (const auto& c : cases) EXPECT_EQ(::access((dir_ + c.Name).c_str(), F_OK) != 0, c.Removed) << c.Name;
 }
