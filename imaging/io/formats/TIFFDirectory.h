@@ -98,6 +98,11 @@ struct TTIFFVars {
   int32_t JPEGProc = 0;
   int64_t JPEGInterchangeFormat = 0, JPEGInterchangeFormatLength = 0;
   int32_t ExtraSamples = 0;
+  // YCbCr pages: chroma subsampling across and down, the luma coefficients
+  // of red, green and blue, and the code ranges of Y, Cb and Cr.
+  int32_t YCbCrSubsampling[2]{2, 2};
+  double YCbCrCoefficients[3]{0.299, 0.587, 0.114};
+  double ReferenceBlackWhite[6]{0, 255, 128, 255, 128, 255};
   std::vector<uint32_t> StripOffsets, StripByteCounts;
   std::vector<uint32_t> TileOffsets, TileByteCounts;
   std::vector<uint8_t> JPEGTables;

@@ -44,6 +44,7 @@ struct TTIFFLZWDecodeState {
   // One row plus whatever the last string of the row spilled beyond it.
   std::vector<uint8_t> buffer;
   int64_t fill = 0;
+  int64_t decoded = 0;  // of the last row returned
 
   TTIFFLZWDecodeState() {
     for (int32_t i = 0; i < 256; ++i) {
@@ -150,8 +151,11 @@ const uint8_t* TIFFLZWDecode(const uint8_t* Data, int64_t Size, int32_t L,
     }
     s.prev = code;
   }
+  s.decoded = std::min<int64_t>(s.fill, L);
   return s.buffer.data();
 }
+
+int64_t TIFFLZWDecodedBytes(const TTIFFLZWDecodeHandle& State) { return State ? State->decoded : 0; }
 
 struct TTIFFLZWEncodeState {
   TStream* stream = nullptr;

@@ -25,6 +25,9 @@ using TTIFFLZWDecodeHandle = std::unique_ptr<TTIFFLZWDecodeState, TTIFFLZWDecode
 // (zeros at first); codes are never read beyond Size bytes.
 const uint8_t* TIFFLZWDecode(const uint8_t* Data, int64_t Size, int32_t L,
                              TTIFFLZWDecodeHandle& State);
+// How many bytes of the row the last call returned came from codes (the
+// rest are stale); 0 without a state.
+int64_t TIFFLZWDecodedBytes(const TTIFFLZWDecodeHandle& State);
 
 struct TTIFFLZWEncodeState;
 struct TTIFFLZWEncodeStateDeleter {

@@ -30,7 +30,7 @@ struct Tag {
     Artist = 315, Predictor = 317, WhitePoint = 318, PrimaryChromaticities = 319, ColorMap = 320,
     TileWidth = 322, TileLength = 323, TileOffsets = 324, TileByteCounts = 325, SubIFDs = 330,
     ExtraSamples = 338, JPEGTables = 347, JPEGProc = 512, JPEGInterchangeFormat = 513,
-    JPEGInterchangeFormatLength = 514, YCbCrCoefficients = 529, YCbCrPositioning = 531,
+    JPEGInterchangeFormatLength = 514, YCbCrCoefficients = 529, YCbCrSubSampling = 530, YCbCrPositioning = 531,
     ReferenceBlackWhite = 532, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
     IPTC = 33723, ImagingAnnotations = 32932, ExifIFD = 34665, ICCProfile = 34675, ExposureProgram = 34850,
     ISOSpeedRatings = 34855, ExifVersion = 36864, DateTimeOriginal = 36867,
@@ -264,10 +264,13 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   if (v.ImageWidth < 0 || v.ImageLength < 0) return Progress.Abort();
   v.SamplesPerPixel = i32(Tag::SamplesPerPixel, 1);
   v.BitsPerSample = i32(Tag::BitsPerSample, 1);
+  // Only the values of the samples there are must agree: some writers list
+  // a depth more than the samples (8,8,8,1 for an RGB page).
   if (const TTIFFEntry* e = dir.Entry(Tag::BitsPerSample); e && e->Count > 1) {
     const std::vector<uint32_t> b = dir.GetTIFFTagArray(Tag::BitsPerSample);
-    for (uint32_t x : b)
-      if (static_cast<int32_t>(x) != v.BitsPerSample) return Progress.Abort();
+    const size_t used = std::min<size_t>(b.size(), static_cast<size_t>(std::max(v.SamplesPerPixel, 1)));
+    for (size_t i = 0; i < used; ++i)
+      if (static_cast<int32_t>(b[i]) != v.BitsPerSample) return Progress.Abort();
   }
   // RowsPerStrip of 0 or beyond the image (-1 among them) means one strip.
   const int64_t rps = dir.GetTIFFTagInt(Tag::RowsPerStrip, v.ImageLength);
@@ -299,6 +302,15 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   v.JPEGInterchangeFormat = dir.GetTIFFTagInt(Tag::JPEGInterchangeFormat, 0);
   v.JPEGInterchangeFormatLength = dir.GetTIFFTagInt(Tag::JPEGInterchangeFormatLength, 0);
   v.ExtraSamples = i32(Tag::ExtraSamples, 0);
+  if (const TTIFFEntry* e = dir.Entry(Tag::YCbCrSubSampling); e && e->Count >= 2) {
+    v.YCbCrSubsampling[0] = static_cast<int32_t>(dir.GetTIFFTagItem(Tag::YCbCrSubSampling, 0));
+    v.YCbCrSubsampling[1] = static_cast<int32_t>(dir.GetTIFFTagItem(Tag::YCbCrSubSampling, 1));
+  }
+  if (const TTIFFEntry* e = dir.Entry(Tag::YCbCrCoefficients); e && e->Count >= 3)
+    for (uint32_t i = 0; i < 3; ++i) v.YCbCrCoefficients[i] = dir.GetTIFFTagRationalItem(Tag::YCbCrCoefficients, i);
+  if (const TTIFFEntry* e = dir.Entry(Tag::ReferenceBlackWhite); e && e->Count >= 6)
+    for (uint32_t i = 0; i < 6; ++i)
+      v.ReferenceBlackWhite[i] = dir.GetTIFFTagRationalItem(Tag::ReferenceBlackWhite, i);
   v.StripOffsets = dir.GetTIFFTagArray(Tag::StripOffsets);
   v.StripByteCounts = dir.GetTIFFTagArray(Tag::StripByteCounts);
   v.TileOffsets = dir.GetTIFFTagArray(Tag::TileOffsets);
@@ -387,10 +399,11 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
       else if (bits == 16 && spp == 3 && pm == 2) format = ieRGB48;
     }
     // An image is allocated only when the file could code its samples.
+    const int64_t image_bytes = IEImageBytes(v.ImageWidth, v.ImageLength, format, v.ReadAlpha);
     if (!IEClaimPlausible(Progress, v.ImageWidth, v.ImageLength, format, v.ReadAlpha,
-                          TIFFDataCanHold(v, Stream->Size() - base,
-                                          IEImageBytes(v.ImageWidth, v.ImageLength, format, false))))
+                          TIFFDataCanHold(v, Stream->Size() - base, image_bytes)))
       return;
+    if (!TIFFDataYieldsPicture(v, Stream, base, image_bytes)) return Progress.Refuse(IEDataEndsEarlyText());
     if (v.ReadAlpha) {
       if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
       AlphaMask->AllocateBits(v.ImageWidth, v.ImageLength, 8);

@@ -115,3 +115,23 @@ TEST(TiffFuzzSmoke, JPEGTablesTheLibraryRefusesAbortThePage) {
   const std::vector<uint8_t> file = b.Bytes();
   EXPECT_EQ(LLVMFuzzerTestOneInput(file.data(), file.size()), 0);
 }
+
+// Found by the fuzzer: sample counts and depths up to 2^31 made the check
+// that bounds a page's data size overflow (undefined behaviour) before
+// anything was refused.
+TEST(TiffFuzzSmoke, ExtremeSampleCountsAndDepthsAreRefused) {
+  const uint32_t big[] = {0x7FFFFFFF, 0x80000000, 0xFFFFFFFF, 65535};
+  for (uint32_t spp : big)
+    for (uint32_t bits : big)
+      for (uint32_t compression : {1u, 5u, 3u}) {
+        std::vector<Entry> e = tifftest::StripPage(0x7FFFFFFF, 0x7FFFFFFF, 8, 1, 1, 16);
+        e[2].values = {bits};
+        e[2].type = 4;
+        e[3].values = {compression};
+        e[6] = {277, 4, {spp}};
+        Builder b;
+        b.AddPage({e, std::vector<uint8_t>(16, 0x55)});
+        const std::vector<uint8_t> file = b.Bytes();
+        EXPECT_EQ(LLVMFuzzerTestOneInput(file.data(), file.size()), 0);
+      }
+}

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "CodecTestSupport.h"
+#include "TiffTestSupport.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/TIFF.h"
 
@@ -130,7 +131,15 @@ TEST(TiffInterop, PeerFilesLoadAsTifftopnmDecodesThem) {
                              "-define tiff:endian=msb $OUT", 0, true},
       {"im-palette-tiles", im + c8 + " -colors 40 -type palette -compress lzw -define tiff:tile-geometry=16x16 $OUT",
        0},
-      {"im-rgba-associated", im + rgba + " -compress lzw -define tiff:alpha=associated $OUT", 0, false, true},
+      // Associated alpha: ImageMagick divides the colour by alpha as we do,
+      // its rounding one below ours at times.
+      {"im-rgba-associated", im + rgba + " -compress lzw -define tiff:alpha=associated $OUT", 1},
+      {"im-rgba16-associated", im + rgba + " -depth 16 -compress zip -define tiff:alpha=associated $OUT", 1},
+      {"im-rgba-associated-planar",
+       im + rgba + " -compress none -interlace plane -define tiff:alpha=associated $OUT", 1},
+      {"im-rgba16-associated-planar-mm",
+       im + rgba + " -depth 16 -compress lzw -interlace plane -define tiff:alpha=associated "
+                   "-define tiff:endian=msb $OUT", 1},
       {"im-grey1", im + b1 + " -compress none $OUT", 0},
       {"im-grey1-packbits-mm", im + b1 + " -compress rle -define tiff:endian=msb $OUT", 0},
       {"im-palette", im + c8 + " -colors 40 -type palette -compress lzw $OUT", 0},
@@ -445,5 +454,94 @@ TEST(TiffInterop, PagesWeInsertAreEveryPageForLibtiff) {
     EXPECT_EQ(io.Params()->ImageCount, 3);
     EXPECT_EQ(io.IEBitmap()->GetPixelRGB(2, 2), pages[i].colour);
     EXPECT_EQ(CompareWithPeer(dir / parts[i], dir, *io.IEBitmap(), 0, false), 0);
+  }
+}
+
+// Layouts of files from the wild, made by hand where no tool writes them:
+// RGB JPEG data without a colour marker, palette pages with an alpha
+// sample, uncompressed YCbCr in every subsampling, and a BitsPerSample entry
+// listing more depths than samples. Each against libtiff's reading (through
+// tifftopnm, or tiff2rgba for YCbCr), palette alpha against ImageMagick
+// (libtiff drops it).
+TEST(TiffInterop, LayoutsFromTheWildLoadAsLibtiffReadsThem) {
+  if (!HavePeers() || ::access("/usr/bin/tiff2rgba", X_OK) != 0) GTEST_SKIP() << "libtiff tools not installed";
+  Folder dir;
+  const int w = 37, h = 23;
+  struct Case {
+    std::string name;
+    std::vector<uint8_t> file;
+    bool rgba;  // through tiff2rgba
+    int tolerance;
+    bool by_imagemagick = false;
+  };
+  std::vector<Case> cases;
+  cases.push_back({"rgb-jpeg-unmarked",
+                   tifftest::JpegPage(w, h, tifftest::UnmarkedRGBJpeg(w, h, tifftest::BlueToRed(w, h))), false, 1});
+  {
+    // 8-bit palette with an unassociated alpha sample.
+    std::vector<uint8_t> data;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        data.push_back(static_cast<uint8_t>((x + y) % 7));
+        data.push_back(static_cast<uint8_t>(x * 7));
+      }
+    auto e = tifftest::StripPage(w, h, 8, 2, 3, static_cast<uint32_t>(data.size()));
+    tifftest::Entry map{320, 3, {}};
+    for (int c = 0; c < 3; ++c)
+      for (int i = 0; i < 256; ++i) map.values.push_back(static_cast<uint32_t>((i * 30 + c * 80) % 256 * 257));
+    e.push_back(map);
+    e.push_back({338, 3, {2}});
+    tifftest::Builder b;
+    b.AddPage({e, data});
+    cases.push_back({"palette-alpha", b.Bytes(), false, 0, true});
+  }
+  for (auto [sh, sv] : std::vector<std::pair<int, int>>{{1, 1}, {2, 1}, {2, 2}, {4, 2}, {4, 4}}) {
+    const std::vector<uint8_t> data = tifftest::YCbCrUnits(
+        w, h, sh, sv, [](int x, int y) { return static_cast<uint8_t>(20 + x * 5 + y * 3); },
+        [](int bx, int by) { return static_cast<uint8_t>(60 + bx * 17 + by * 11); },
+        [](int bx, int by) { return static_cast<uint8_t>(200 - bx * 13 - by * 7); });
+    // Strips of a whole number of block rows.
+    const uint32_t rps = static_cast<uint32_t>(sv * 2);
+    const uint32_t strip = static_cast<uint32_t>((w + sh - 1) / sh * (sh * sv + 2) * 2);
+    std::vector<uint32_t> offsets, counts;
+    for (uint32_t y = 0; y < static_cast<uint32_t>(h); y += rps) {
+      offsets.push_back(y / rps * strip);
+      counts.push_back(std::min<uint32_t>(strip, static_cast<uint32_t>(data.size()) - y / rps * strip));
+    }
+    auto e = tifftest::StripPage(w, h, 8, 3, 6, 0);
+    e[5].values = offsets;
+    e[7].values = {rps};
+    e[8].values = counts;
+    e.push_back({530, 3, {static_cast<uint32_t>(sh), static_cast<uint32_t>(sv)}});
+    if (sh == 4 && sv == 2) e.push_back({532, 5, {16, 1, 235, 1, 128, 1, 240, 1, 128, 1, 240, 1}});
+    tifftest::Builder b;
+    b.AddPage({e, data});
+    // libtiff's integer tables stray up to 3 from the exact conversion when
+    // the codes span a narrower range.
+    cases.push_back({"ycbcr-" + std::to_string(sh) + "x" + std::to_string(sv), b.Bytes(), true, sh == 4 && sv == 2 ? 3 : 2});
+  }
+  {
+    std::vector<uint8_t> data(static_cast<size_t>(w) * h * 3);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 13 % 251);
+    auto e = tifftest::StripPage(w, h, 8, 3, 2, static_cast<uint32_t>(data.size()));
+    e[2].values = {8, 8, 8, 1};
+    tifftest::Builder b;
+    b.AddPage({e, data});
+    cases.push_back({"bits-listed-for-more-samples", b.Bytes(), false, 0});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string tif = dir / (c.name + ".tif");
+    WriteFile(tif, c.file);
+    TImagoIO io(nullptr);
+    io.LoadFromFile(tif);
+    ASSERT_FALSE(io.Aborted()) << io.AbortReason();
+    TIEBitmap& got = *io.IEBitmap();
+    std::string peer = tif;
+    if (c.rgba) {
+      peer = dir / "rgba.tif";
+      ASSERT_TRUE(codec::Run("/usr/bin/tiff2rgba -n " + tif + " " + peer));
+    }
+    EXPECT_EQ(CompareWithPeer(peer, dir, got, c.tolerance, c.by_imagemagick), 0);
   }
 }

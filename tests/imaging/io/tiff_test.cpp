@@ -10,6 +10,7 @@
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/io/formats/TIFFLZW.h"
 #include "imaging/model/TIEMask.h"
+#include "rtl/TThreadPool.h"
 
 using namespace codec;
 using tifftest::Builder;
@@ -74,15 +75,19 @@ struct Loaded {
   TIOParamsVals params{nullptr};
   std::unique_ptr<TIEMask> alpha;
   bool aborted = false;
+  std::string reason;
   int32_t pages = 0;
 };
 
 void Load(const std::vector<uint8_t>& file, Loaded& r, bool params_only = false, int32_t page = 0) {
   TIEMemStream s(file.data(), static_cast<int64_t>(file.size()));
   Progress p;
+  std::string reason;
+  p.rec.AbortReason = &reason;
   r.params.TiffImageIndex = page;
   ReadTIFFStream(&r.bitmap, &s, r.pages, &r.params, p.rec, params_only, r.alpha, false, false, false);
   r.aborted = p.aborted;
+  r.reason = reason;
 }
 
 std::vector<uint8_t> OnePage(std::vector<Entry> entries, std::vector<uint8_t> data, bool be = false) {
@@ -276,7 +281,7 @@ TEST(TiffReader, LayoutsNoConversionCoversAbort) {
   struct Case {
     const char* name;
     uint32_t bits, spp, photometric;
-  } cases[] = {{"YCbCr without JPEG", 8, 3, 6}, {"32-bit samples", 32, 1, 1}, {"transparency mask", 1, 1, 4},
+  } cases[] = {{"YCbCr of 16-bit samples", 16, 3, 6}, {"32-bit samples", 32, 1, 1}, {"transparency mask", 1, 1, 4},
                {"palette without colour map", 8, 1, 3}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -330,4 +335,290 @@ TEST(TiffReader, ColourMapsOfDeepSamplesAreNotSizedByTheirDepth) {
     EXPECT_TRUE(r.aborted);
     EXPECT_LE(r.params.ColorMapCount(), 256);
   }
+}
+
+// JPEG data of an RGB page whose components are numbered 0, 1, 2 without a
+// colour marker: the page's photometric says RGB, so no conversion applies
+// (a conversion from YCbCr turns the blue-to-red picture red-to-green).
+TEST(TiffReader, RGBJPEGPagesWithoutAColourMarkerKeepTheirColours) {
+  const int w = 32, h = 8;
+  const std::vector<uint8_t> rgb = tifftest::BlueToRed(w, h);
+  Loaded r;
+  Load(tifftest::JpegPage(w, h, tifftest::UnmarkedRGBJpeg(w, h, rgb)), r);
+  ASSERT_FALSE(r.aborted);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const TRGB p = r.bitmap.GetPixelRGB(x, y);
+      const uint8_t* want = &rgb[(static_cast<size_t>(y) * w + x) * 3];
+      ASSERT_LE(std::abs(p.r - want[0]) + std::abs(p.g - want[1]) + std::abs(p.b - want[2]), 12) << x << "," << y;
+    }
+}
+
+// Associated alpha: the colour samples are stored multiplied by alpha and
+// come back divided by it (rounded), in 8 and 16 bits, chunky and planar; a
+// transparent pixel has no colour. Hand-computed: 100 x 255 / 128 = 199.2.
+TEST(TiffReader, AssociatedAlphaIsUnpremultiplied) {
+  const uint32_t px[3][4] = {{100, 50, 25, 128}, {0, 0, 0, 0}, {10, 200, 30, 255}};
+  const TRGB want[3] = {MakeRGBTriple(199, 100, 50), MakeRGBTriple(0, 0, 0), MakeRGBTriple(10, 200, 30)};
+  const uint8_t want_alpha[3] = {128, 0, 255};
+  for (int bits : {8, 16})
+    for (int planar : {1, 2}) {
+      SCOPED_TRACE(std::to_string(bits) + " bits, planar " + std::to_string(planar));
+      std::vector<uint8_t> data;
+      auto put = [&](uint32_t v8) {
+        if (bits == 8) return data.push_back(static_cast<uint8_t>(v8));
+        const uint32_t v = v8 * 257;
+        data.push_back(static_cast<uint8_t>(v));
+        data.push_back(static_cast<uint8_t>(v >> 8));
+      };
+      if (planar == 1) {
+        for (const auto& p : px)
+          for (uint32_t v : p) put(v);
+      } else {
+        for (int k = 0; k < 4; ++k)
+          for (const auto& p : px) put(p[k]);
+      }
+      const uint32_t plane = static_cast<uint32_t>(data.size() / 4);
+      auto e = tifftest::StripPage(3, 1, static_cast<uint32_t>(bits), 4, 2, static_cast<uint32_t>(data.size()));
+      e.push_back({284, 3, {static_cast<uint32_t>(planar)}});
+      e.push_back({338, 3, {1}});
+      if (planar == 2) {
+        e[5].values = {0, plane, 2 * plane, 3 * plane};
+        e[8].values = {plane, plane, plane, plane};
+      }
+      Loaded r;
+      Load(OnePage(e, data), r);
+      ASSERT_FALSE(r.aborted);
+      ASSERT_TRUE(r.alpha);
+      for (int x = 0; x < 3; ++x) {
+        EXPECT_EQ(r.bitmap.GetPixelRGB(x, 0), want[x]) << x;
+        EXPECT_EQ(r.alpha->GetScanline(0)[x], want_alpha[x]) << x;
+      }
+    }
+}
+
+// A palette page's extra sample marked as alpha (unassociated or
+// associated) is opacity; an unmarked one keeps reading as transparency.
+TEST(TiffReader, PaletteAlphaMarkedAsSuchIsOpacity) {
+  Entry map{320, 3, {}};
+  for (int c = 0; c < 3; ++c)
+    for (int i = 0; i < 256; ++i) map.values.push_back(static_cast<uint32_t>((i == 1 ? 40 + c * 60 : 0) * 257));
+  for (uint32_t extra : {2u, 1u, 0u}) {
+    SCOPED_TRACE(extra);
+    auto e = tifftest::StripPage(2, 1, 8, 2, 3, 4);
+    e.push_back(map);
+    e.push_back({338, 3, {extra}});
+    Loaded r;
+    Load(OnePage(e, {1, 255, 1, 64}), r);
+    ASSERT_FALSE(r.aborted);
+    ASSERT_TRUE(r.alpha);
+    EXPECT_EQ(r.bitmap.GetPixelRGB(0, 0), MakeRGBTriple(40, 100, 160));
+    EXPECT_EQ(r.alpha->GetScanline(0)[0], extra ? 255 : 0);
+    EXPECT_EQ(r.alpha->GetScanline(0)[1], extra ? 64 : 191);
+  }
+}
+
+// Uncompressed YCbCr pages in every subsampling, with the default and with
+// given coefficients and code ranges, against the conversion of TIFF 6.0
+// (section 21) computed here in floating point.
+TEST(TiffReader, UncompressedYCbCrPagesConvertWithTheirSubsampling) {
+  const int w = 7, h = 5;
+  auto luma = [](int x, int y) { return static_cast<uint8_t>(30 + x * 25 + y * 9); };
+  auto cb = [](int bx, int by) { return static_cast<uint8_t>(40 + bx * 50 + by * 20); };
+  auto cr = [](int bx, int by) { return static_cast<uint8_t>(220 - bx * 45 - by * 15); };
+  struct Case {
+    int sh, sv;
+    std::vector<double> coefficients, reference;  // empty: the defaults
+  } cases[] = {
+      {2, 2, {}, {}}, {2, 1, {}, {}}, {1, 1, {}, {}}, {4, 2, {}, {}},
+      {2, 2, {0.2126, 0.7152, 0.0722}, {16, 235, 128, 240, 128, 240}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.sh) + "x" + std::to_string(c.sv) + (c.coefficients.empty() ? "" : " BT.709"));
+    const std::vector<uint8_t> data = tifftest::YCbCrUnits(w, h, c.sh, c.sv, luma, cb, cr);
+    auto e = tifftest::StripPage(w, h, 8, 3, 6, static_cast<uint32_t>(data.size()));
+    e.push_back({530, 3, {static_cast<uint32_t>(c.sh), static_cast<uint32_t>(c.sv)}});
+    auto rational = [](const std::vector<double>& v) {
+      std::vector<uint32_t> out;
+      for (double d : v) {
+        out.push_back(static_cast<uint32_t>(std::lround(d * 10000)));
+        out.push_back(10000);
+      }
+      return out;
+    };
+    if (!c.coefficients.empty()) e.push_back({529, 5, rational(c.coefficients)});
+    if (!c.reference.empty()) e.push_back({532, 5, rational(c.reference)});
+    Loaded r;
+    Load(OnePage(e, data), r);
+    ASSERT_FALSE(r.aborted);
+    const double lr = c.coefficients.empty() ? 0.299 : c.coefficients[0];
+    const double lg = c.coefficients.empty() ? 0.587 : c.coefficients[1];
+    const double lb = c.coefficients.empty() ? 0.114 : c.coefficients[2];
+    const std::vector<double> rbw = c.reference.empty() ? std::vector<double>{0, 255, 128, 255, 128, 255} : c.reference;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const double Y = (luma(x, y) - rbw[0]) * 255 / (rbw[1] - rbw[0]);
+        const double Cb = (cb(x / c.sh, y / c.sv) - rbw[2]) * 127 / (rbw[3] - rbw[2]);
+        const double Cr = (cr(x / c.sh, y / c.sv) - rbw[4]) * 127 / (rbw[5] - rbw[4]);
+        const double R = Cr * (2 - 2 * lr) + Y, B = Cb * (2 - 2 * lb) + Y, G = (Y - lb * B - lr * R) / lg;
+        auto clamp = [](double v) { return static_cast<int>(std::lround(std::clamp(v, 0.0, 255.0))); };
+        const TRGB p = r.bitmap.GetPixelRGB(x, y);
+        EXPECT_NEAR(p.r, clamp(R), 1) << x << "," << y;
+        EXPECT_NEAR(p.g, clamp(G), 1) << x << "," << y;
+        EXPECT_NEAR(p.b, clamp(B), 1) << x << "," << y;
+      }
+  }
+}
+
+// Some writers list a depth for more samples than the page has (8,8,8,1
+// for RGB): the first SamplesPerPixel values count.
+TEST(TiffReader, BitsPerSampleListingMoreValuesThanSamplesUsesTheFirst) {
+  auto e = tifftest::StripPage(2, 1, 8, 3, 2, 6);
+  e[2].values = {8, 8, 8, 1};
+  Loaded r;
+  Load(OnePage(e, {10, 20, 30, 40, 50, 60}), r);
+  ASSERT_FALSE(r.aborted);
+  EXPECT_EQ(r.bitmap.GetPixelRGB(1, 0), MakeRGBTriple(40, 50, 60));
+  // Values that differ among the samples there are still refuse the page.
+  e[2].values = {8, 16, 8, 8};
+  Loaded bad;
+  Load(OnePage(e, {10, 20, 30, 40, 50, 60}), bad);
+  EXPECT_TRUE(bad.aborted);
+}
+
+// A page none of whose strips or tiles holds any data (all beyond the file,
+// none listed) produced no pixel from the file: a failure with a reason,
+// not a black picture.
+TEST(TiffReader, PagesWithoutAnyDataAreFailures) {
+  const tifftest::JpegParts jpeg = tifftest::UnmarkedRGBJpeg(8, 8, tifftest::BlueToRed(8, 8));
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> file;
+  };
+  std::vector<Case> cases;
+  {
+    auto e = tifftest::StripPage(4, 4, 8, 1, 1, 16);
+    e[5].values = {0x00FFFF00};
+    cases.push_back({"grey strip beyond the file", OnePage(e, std::vector<uint8_t>(16, 7))});
+  }
+  {
+    auto e = tifftest::StripPage(4, 4, 8, 1, 1, 16);
+    e.erase(e.begin() + 5);  // no strip offsets
+    cases.push_back({"no strips", OnePage(e, std::vector<uint8_t>(16, 7))});
+  }
+  {
+    std::vector<uint8_t> f = tifftest::JpegPage(8, 8, jpeg);
+    std::vector<Entry> e = tifftest::StripPage(8, 8, 8, 3, 2, static_cast<uint32_t>(jpeg.image.size()));
+    e[3].values = {7};
+    e[5].values = {0x00FFFF00};
+    e.push_back({347, 7, std::vector<uint32_t>(jpeg.tables.begin(), jpeg.tables.end())});
+    cases.push_back({"JPEG strip beyond the file", OnePage(e, jpeg.image)});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded r;
+    Load(c.file, r);
+    EXPECT_TRUE(r.aborted);
+    EXPECT_FALSE(r.reason.empty());
+  }
+}
+
+namespace {
+
+// Pixels and alpha of a load, row by row, for comparing whole pictures.
+std::vector<uint8_t> Snapshot(Loaded& r) {
+  std::vector<uint8_t> out;
+  const int32_t n = (r.bitmap.Width() * IEBitsPerPixel[r.bitmap.PixelFormat()] + 7) / 8;
+  for (int32_t y = 0; y < r.bitmap.Height(); ++y) {
+    const uint8_t* row = r.bitmap.GetScanline(y);
+    out.insert(out.end(), row, row + n);
+    if (r.alpha) out.insert(out.end(), r.alpha->GetScanline(y), r.alpha->GetScanline(y) + r.bitmap.Width());
+  }
+  return out;
+}
+
+}  // namespace
+
+// Large pages decode their strips and tiles on the runtime's thread pool:
+// the picture is the same, bit for bit, as on one thread, in every
+// compression and layout, damaged blocks included.
+TEST(TiffReader, ThreadedDecodingEqualsSingleThreaded) {
+  TThreadPool& pool = TThreadPool::Shared();
+  const int32_t threads = pool.MaxThreads();
+  if (threads < 2) GTEST_SKIP() << "one core";
+  const uint32_t w = 1100, h = 1000;
+  std::mt19937 rng(7);
+  std::vector<uint8_t> rgba(size_t{w} * h * 4);
+  for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = static_cast<uint8_t>((i / 4 % w) * 3 + (i / 4 / w) + (rng() % 4));
+  std::vector<std::vector<uint8_t>> files;
+  {
+    // RGBA in LZW strips of 16 rows, one of them cut short.
+    const uint32_t rps = 16, row = w * 4;
+    std::vector<uint8_t> data;
+    std::vector<uint32_t> offsets, counts;
+    for (uint32_t y = 0; y < h; y += rps) {
+      const uint32_t rows = std::min(rps, h - y);
+      std::vector<uint8_t> strip = Encode(std::vector<uint8_t>(rgba.begin() + size_t{y} * row,
+                                                               rgba.begin() + size_t{y + rows} * row));
+      if (y == 320) strip.resize(strip.size() / 3);
+      offsets.push_back(static_cast<uint32_t>(data.size()));
+      counts.push_back(static_cast<uint32_t>(strip.size()));
+      data.insert(data.end(), strip.begin(), strip.end());
+    }
+    auto e = tifftest::StripPage(w, h, 8, 4, 2, 0);
+    e[3].values = {5};
+    e[5].values = offsets;
+    e[7].values = {rps};
+    e[8].values = counts;
+    e.push_back({338, 3, {2}});
+    files.push_back(OnePage(e, data));
+  }
+  {
+    // Grey in uncompressed tiles of 48 x 32, the edge tiles cut by the image.
+    const uint32_t tw = 48, tl = 32;
+    std::vector<uint8_t> data;
+    std::vector<uint32_t> offsets, counts;
+    for (uint32_t ty = 0; ty < h; ty += tl)
+      for (uint32_t tx = 0; tx < w; tx += tw) {
+        offsets.push_back(static_cast<uint32_t>(data.size()));
+        for (uint32_t y = ty; y < ty + tl; ++y)
+          for (uint32_t x = tx; x < tx + tw; ++x)
+            data.push_back(x < w && y < h ? rgba[(size_t{y} * w + x) * 4] : 0);
+        counts.push_back(tw * tl);
+      }
+    std::vector<Entry> e = {{256, 4, {w}}, {257, 4, {h}}, {258, 3, {8}},  {259, 3, {1}}, {262, 3, {1}},
+                            {277, 3, {1}}, {322, 4, {tw}}, {323, 4, {tl}}, {324, 4, offsets}, {325, 4, counts}};
+    files.push_back(OnePage(e, data));
+  }
+  {
+    // YCbCr 2x2 in uncompressed strips of 8 rows.
+    const std::vector<uint8_t> data = tifftest::YCbCrUnits(
+        w, h, 2, 2, [&](int x, int y) { return rgba[(size_t(y) * w + x) * 4]; },
+        [&](int bx, int by) { return static_cast<uint8_t>(bx + by); },
+        [&](int bx, int by) { return static_cast<uint8_t>(bx * 3 - by); });
+    const uint32_t rps = 8, strip = (w / 2) * 6 * (rps / 2);
+    std::vector<uint32_t> offsets, counts;
+    for (uint32_t y = 0; y < h; y += rps) {
+      offsets.push_back(y / rps * strip);
+      counts.push_back(strip);
+    }
+    auto e = tifftest::StripPage(w, h, 8, 3, 6, 0);
+    e[5].values = offsets;
+    e[7].values = {rps};
+    e[8].values = counts;
+    files.push_back(OnePage(e, data));
+  }
+  for (size_t i = 0; i < files.size(); ++i) {
+    SCOPED_TRACE(i);
+    pool.SetMaxThreads(1);
+    Loaded one;
+    Load(files[i], one);
+    pool.SetMaxThreads(threads);
+    Loaded many;
+    Load(files[i], many);
+    EXPECT_EQ(one.aborted, many.aborted);
+    ASSERT_EQ(one.bitmap.Width(), static_cast<int32_t>(w));
+    EXPECT_TRUE(Snapshot(one) == Snapshot(many));
+  }
+  pool.SetMaxThreads(threads);
 }
