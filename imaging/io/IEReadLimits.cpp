@@ -58,7 +58,35 @@ std::string IEClaimTooLargeForMachineText(int64_t Width, int64_t Height, int64_t
 }
 
 std::string IEDataEndsEarlyText() {
-  return "The file's data end before half of its picture: it is damaged.";
+  return "The file's data end before the first row of its picture: it is damaged.";
+}
+
+std::string IEPictureTooLargeText(int64_t Width, int64_t Height, int64_t DataBytes) {
+  const int64_t kib = (DataBytes >> 10) + ((DataBytes & 0x3FF) != 0 ? 1 : 0);
+  return "The file holds a picture of " + std::to_string(Width) + " x " + std::to_string(Height) +
+         " pixels in only " + std::to_string(kib) + " KB: it is too large to open.";
+}
+
+std::string IEPictureTooLargeToDecodeText(int64_t Width, int64_t Height, int64_t Bytes) {
+  const int64_t mib = (Bytes >> 20) + ((Bytes & 0xFFFFF) != 0 ? 1 : 0);
+  return "A picture of " + std::to_string(Width) + " x " + std::to_string(Height) + " pixels needs " +
+         std::to_string(mib) + " MB to decode: it is too large to open.";
+}
+
+std::string IEDamagedDataText(const std::string& Detail) {
+  return Detail.empty() ? std::string("The file's data are damaged.")
+                        : "The file's data are damaged (" + Detail + ").";
+}
+
+int64_t IEUnprovenAllowance(int64_t FileBytes) {
+  constexpr int64_t kFixed = int64_t{48} << 20;
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  if (FileBytes <= 0) return kFixed;
+  return FileBytes > (kMax - kFixed) / 8 ? kMax : 8 * FileBytes + kFixed;
+}
+
+std::string IENoPictureDataText() {
+  return "The file holds no data of its picture: it is damaged.";
 }
 
 bool IEClaimPlausible(const TIOProgressRec& Progress, int64_t Width, int64_t Height,

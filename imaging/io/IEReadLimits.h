@@ -53,5 +53,23 @@ bool IEClaimPlausible(const TIOProgressRec& Progress, int64_t Width, int64_t Hei
 // The reasons IEClaimPlausible gives, for callers and tests that compare.
 std::string IEClaimTooLargeForDataText(int64_t Width, int64_t Height);
 std::string IEClaimTooLargeForMachineText(int64_t Width, int64_t Height, int64_t Bytes);
-// The reason for refusing a file whose data end before half of its picture.
+// The reason for refusing a file whose data end before the first row of its
+// picture.
 std::string IEDataEndsEarlyText();
+// The reason for refusing a picture whose data really hold it, at a ratio
+// no picture of its coding reaches when it is meant to be seen.
+std::string IEPictureTooLargeText(int64_t Width, int64_t Height, int64_t DataBytes);
+
+// The reason for refusing a picture that needs more working memory to
+// decode than a reader allows itself.
+std::string IEPictureTooLargeToDecodeText(int64_t Width, int64_t Height, int64_t Bytes);
+// The reason for refusing a file of a known format whose data are damaged;
+// Detail says where, in the words of the library that found it.
+std::string IEDamagedDataText(const std::string& Detail);
+
+// What a load may spend on a claimed size before the file's data have shown
+// that they hold it: 8 bytes for every byte of the file and 48 MB besides.
+// Beyond it a reader first finds out how much of the picture the data hold.
+int64_t IEUnprovenAllowance(int64_t FileBytes);
+// The reason for refusing a file whose picture has no data at all.
+std::string IENoPictureDataText();

@@ -4,6 +4,12 @@
 
 #include <sys/stat.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "crypto/TCipherManager.h"
+#include "crypto/THashManager.h"
 #include "imaging/io/TImagoIO.h"
 #include "platform/Input.h"
 #include "platform/Registry.h"
@@ -83,6 +89,67 @@ TEST_F(ProgramTest, TheDecryptStepReadsOnlyFilesAReaderCouldTake) {
   // A missing file still raises, whatever its extension.
   EXPECT_ANY_THROW(frmMain->OpenImage(pics + "/gone.mkv"));
   EXPECT_EQ(FolderEntries(pics), (std::vector<std::string>{"film.mkv"}));
+}
+
+namespace {
+
+// Peak resident memory since the last reset, in bytes.
+int64_t PeakResident() {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind("VmHWM:", 0) == 0) return std::atoll(line.c_str() + 6) * 1024;
+  return -1;
+}
+
+}  // namespace
+
+TEST_F(ProgramTest, AHugeFileThatDecryptsToNoPictureIsNotReadWhole) {
+  // 4 GB of nothing under a picture's name: it fails as a picture, then as
+  // an encrypted one, without being read into memory on the way.
+  const std::string big = dir_ + "/pics/huge.bmp";
+  { std::ofstream(big) << "x"; }
+  std::error_code ec;
+  fs::resize_file(big, uint64_t(4) << 30, ec);
+  if (ec) GTEST_SKIP() << "this file system holds no large sparse file";
+  StartProgram();
+  std::ofstream("/proc/self/clear_refs") << "5";
+  const int64_t before = PeakResident();
+  std::string shown;
+  WithSteps({AnswerPassword(0, "some phrase"),
+             [&] {
+               shown = MessageBoxText();
+               CloseActive(mrOk);
+             }},
+            [&] { frmMain->OpenImage(big); });
+  EXPECT_EQ(shown, "Clave incorrecta, no se puede cargar la imagen");
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+  EXPECT_LT(PeakResident() - before, int64_t{256} << 20);
+}
+
+TEST_F(ProgramTest, AHugeEncryptedPictureStillOpensWithTheRightPhrase) {
+  // Above the size whose header is decrypted first: the header decrypts as
+  // it does within the whole file, for ciphers of 12- and 8-byte blocks.
+  const std::string plain = dir_ + "/plain.bmp";
+  if (!MakeImage(plain, "gradient:red-blue", "2400x2400")) GTEST_SKIP() << "ImageMagick is not installed";
+  ASSERT_GT(fs::file_size(plain), uint64_t{16} << 20);
+  StartProgram();
+  const std::pair<int32_t, const char*> ciphers[] = {{0, "3Way"}, {1, "Blowfish"}};
+  for (const auto& [index, name] : ciphers) {
+    const std::string secret = dir_ + "/pics/secret.bmp";
+    {
+      THashManager hash(nullptr);
+      TCipherManager cipher(nullptr);
+      cipher.SetHashManager(&hash);
+      cipher.SetAlgorithm(name);
+      cipher.InitKey("open sesame", nullptr);
+      cipher.EncodeFile(plain, secret);
+      cipher.SetHashManager(nullptr);
+    }
+    frmMain->btnClear->Click();
+    WithSteps({AnswerPassword(index, "open sesame")}, [&] { frmMain->OpenImage(secret); });
+    EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [secret.bmp]") << name;
+  }
 }
 
 TEST_F(ProgramTest, AStoredOptionOfAnotherKindStillEndsTheStartUp) {

@@ -58,11 +58,17 @@ struct ErrorMgr {
   jmp_buf jump;
   bool* abort;
   int32_t warnings;
-  // Where the Huffman decoder first needed bits its data no longer had: the
-  // scan number and the row of blocks (iMCU row) it was decoding.
-  bool short_data;
-  int short_scan;
-  JDIMENSION short_row;
+  // Where the coded data ran out: the scan number and the row of blocks
+  // (iMCU row) being decoded when the decoder first lacked data. A restart
+  // marker read after it resumes real data (a damaged interval of a camera
+  // file resynchronises there), and clears it.
+  bool starved;
+  int starved_scan;
+  JDIMENSION starved_row;
+  // Set once the first scan's data have ended for good, with the rows of
+  // blocks they held.
+  bool first_scan_ended;
+  JDIMENSION first_scan_rows;
   char text[JMSG_LENGTH_MAX + 32];
 };
 
@@ -103,14 +109,28 @@ void JPEGErrorExit(j_common_ptr cinfo) {
 
 void JPEGEmitMessage(j_common_ptr cinfo, int msg_level) {
   auto* err = reinterpret_cast<ErrorMgr*>(cinfo->err);
+  if (!cinfo->is_decompressor) {
+    if (msg_level == -1) ++err->warnings;
+    return;
+  }
+  auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+  // The library traces every restart marker it reads where it expected one.
+  if (msg_level == 3 && err->pub.msg_code == JTRC_RST) err->starved = false;
   if (msg_level != -1) return;
   ++err->warnings;
-  if (err->pub.msg_code == JWRN_HIT_MARKER && !err->short_data && cinfo->is_decompressor) {
-    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    err->short_data = true;
-    err->short_scan = d->input_scan_number;
-    err->short_row = d->input_iMCU_row;
+  if (err->pub.msg_code == JWRN_HIT_MARKER && !err->starved) {
+    err->starved = true;
+    err->starved_scan = d->input_scan_number;
+    err->starved_row = d->input_iMCU_row;
   }
+}
+
+// The library's own resynchronisation; a restart marker it settles on (none
+// left unread) lets the decoder go on with real data.
+boolean ResyncToRestart(j_decompress_ptr cinfo, int desired) {
+  const boolean done = jpeg_resync_to_restart(cinfo, desired);
+  if (cinfo->unread_marker == 0) reinterpret_cast<ErrorMgr*>(cinfo->err)->starved = false;
+  return done;
 }
 
 void JPEGOutputMessage(j_common_ptr) {}
@@ -119,7 +139,7 @@ void JPEGFormatMessage(j_common_ptr, char* buffer) { buffer[0] = 0; }
 void JPEGResetErrorManager(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<ErrorMgr*>(cinfo->err);
   err->warnings = 0;
-  err->short_data = false;
+  err->starved = false;
   err->pub.msg_code = 0;
 }
 
@@ -188,7 +208,7 @@ void SetStreamSource(j_decompress_ptr cinfo, SourceMgr* src, TStream* stream, bo
   src->pub.init_source = InitSource;
   src->pub.fill_input_buffer = FillInputBuffer;
   src->pub.skip_input_data = SkipInputData;
-  src->pub.resync_to_restart = jpeg_resync_to_restart;
+  src->pub.resync_to_restart = ResyncToRestart;
   src->pub.term_source = TermSource;
   src->pub.next_input_byte = nullptr;
   src->pub.bytes_in_buffer = 0;
@@ -412,37 +432,59 @@ void ReadThumbnailFirst(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitma
                         TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
                         bool RawYCbCr, bool InvertCMYK, bool ApplyICC, bool& Done);
 
-// Whether DataBytes of coded data can describe at least half of the blocks
-// the header claims. In its first scan every 8x8 block of every component
-// costs at least one Huffman code per symbol: a DC and an AC symbol (two
-// bits) in a sequential scan, a DC symbol (one bit) in a progressive one.
-// The arithmetic coder spends at least 1/32768 bit on a decision (its
-// interval shrinks by at least the smallest probability estimate, 1 in
-// 0x8000, before a bit goes out), and a block costs the same one or two
-// decisions.
+// Whether DataBytes of Huffman-coded data can describe at least half of the
+// blocks the header claims. In its first scan every 8x8 block of every
+// component costs at least one Huffman code per symbol: a DC and an AC
+// symbol (two bits) in a sequential scan, a DC symbol (one bit) in a
+// progressive one. The arithmetic coder has no such floor (a decision can
+// cost a tiny part of a bit): its pictures are measured by a first pass.
 bool DataCanHoldHalf(j_decompress_ptr cinfo, int64_t DataBytes) {
+  if (cinfo->arith_code) return true;
   double blocks = 0;
   for (int c = 0; c < cinfo->num_components; ++c)
     blocks += static_cast<double>(cinfo->comp_info[c].width_in_blocks) * cinfo->comp_info[c].height_in_blocks;
-  double bits_per_block = cinfo->progressive_mode ? 1 : 2;
-  if (cinfo->arith_code) bits_per_block /= 32768;
+  const double bits_per_block = cinfo->progressive_mode ? 1 : 2;
   return blocks * bits_per_block / 2 <= 8.0 * static_cast<double>(DataBytes);
 }
 
-// Whether the coded data of the first scan ended (at the end of the image,
-// or at the end of the data, which the source turns into one) before half
-// of the picture's rows of blocks: the rest would be padding. The Huffman
-// decoder says where it first lacked data. The arithmetic decoder reads a
-// marker as the regular end of its data and pads silently: there the marker
-// is noticed after the row of blocks where it came, which may be padded in
-// part, and a picture of one row of blocks cannot tell.
-bool EndedBeforeHalf(j_decompress_ptr cinfo) {
-  const auto& err = *reinterpret_cast<const ErrorMgr*>(cinfo->err);
-  const int64_t rows = cinfo->total_iMCU_rows;
-  if (!cinfo->arith_code) return err.short_data && err.short_scan <= 1 && 2 * int64_t{err.short_row} < rows;
+// The most pixels a byte of coded data describes in a picture meant to be
+// seen: the Huffman coder's floor, one bit for a 64-pixel grey block in a
+// progressive first scan. An arithmetic-coded picture beyond it is refused
+// as too large, whatever room the machine has.
+constexpr int64_t kMostPixelsPerCodedByte = 512;
+
+bool IsRestartMarker(int m) { return m >= JPEG_RST0 && m <= JPEG_RST0 + 7; }
+
+// Output rows that one row of blocks (iMCU row) gives at the chosen scale.
+int64_t OutputRowsPerBlockRow(j_decompress_ptr c) {
+#if JPEG_LIB_VERSION >= 70
+  return int64_t{c->max_v_samp_factor} * c->min_DCT_v_scaled_size;
+#else
+  return int64_t{c->max_v_samp_factor} * c->min_DCT_scaled_size;
+#endif
+}
+
+// Called after every step of decoding (a row read, a row of blocks taken
+// in): latches where the first scan's data ended for good. The Huffman
+// decoder warns where it first lacks data. Data that stop at a restart
+// marker may resume behind it (a damaged interval resynchronises); a
+// picture's last row of blocks cannot tell, since a whole scan's decoder may
+// read the marker behind it there. The arithmetic decoder cannot tell at
+// all: its coder leaves out the zero bytes that end its data, and the
+// decoder makes them up behind the marker, so a picture of one grey reaches
+// the marker after a few bytes and is whole. Its data never count as ended.
+void CheckFirstScan(j_decompress_ptr cinfo) {
+  auto& err = *reinterpret_cast<ErrorMgr*>(cinfo->err);
   const int m = cinfo->unread_marker;
-  return m != 0 && (m < JPEG_RST0 || m > JPEG_RST0 + 7) && cinfo->input_scan_number <= 1 && rows > 1 &&
-         2 * (int64_t{cinfo->input_iMCU_row} - 1) < rows;
+  if (err.first_scan_ended || !err.starved || err.starved_scan > 1 || m == 0 || IsRestartMarker(m)) return;
+  err.first_scan_ended = true;
+  err.first_scan_rows = err.starved_row + 1 >= cinfo->total_iMCU_rows ? cinfo->total_iMCU_rows : err.starved_row;
+}
+
+// Rows of blocks the first scan's data hold, as far as decoding has come.
+JDIMENSION HeldBlockRows(j_decompress_ptr cinfo) {
+  const auto& err = *reinterpret_cast<const ErrorMgr*>(cinfo->err);
+  return err.first_scan_ended ? err.first_scan_rows : cinfo->total_iMCU_rows;
 }
 
 }  // namespace
@@ -599,6 +641,17 @@ struct PictureRead {
   j_decompress_ptr cinfo;
   bool cms = false;       // rows go through the input colour profile
   bool buffered = false;  // read through the library's buffered-image mode
+  int64_t soi = 0;        // where the picture's data start
+  TStream* tables = nullptr;
+  int64_t tables_at = 0;  // where the tables-only data start
+  int64_t data_bytes = 0;  // from the first scan's header to the end of the stream
+  // The picture would cost more than its data have shown they hold: the
+  // first scan is measured before anything of its size is allocated.
+  bool counting = false;
+  JDIMENSION most_block_rows = 0;  // more rows held: too large to open
+  JDIMENSION held = 0;             // rows of blocks the data hold, once counted
+  int32_t rows = 0;                // image rows to allocate and decode
+  int64_t cost = 0;                // bytes the whole picture takes to decode
 
   bool Aborted() const { return progress.IsAborting(); }
 };
@@ -615,6 +668,10 @@ bool ReadHeaders(PictureRead& r, TStream* TablesStream) {
   }
   SetStreamSource(r.cinfo, r.src, r.stream, r.progress.Aborting);
   const bool ok = GuardSaveMarkers(r.cinfo, r.err) && GuardReadHeader(r.cinfo, r.err, TRUE);
+  // The data start as JPEG data do: a file the library cannot read from
+  // there is a damaged picture, not one of another kind (nor an encrypted
+  // one), and is refused with the library's words.
+  if (!ok) r.progress.Refuse(IEDamagedDataText(r.err->text));
   if (!ok || r.Aborted()) {
     r.progress.Abort();
     return false;
@@ -624,10 +681,19 @@ bool ReadHeaders(PictureRead& r, TStream* TablesStream) {
 
 // The colour space the file holds, as the parameters report it, and the one
 // the library delivers; the decoding method.
-void SetColourSpaces(PictureRead& r, bool RawYCbCr) {
+void SetColourSpaces(PictureRead& r, bool RawYCbCr, int32_t DataColorSpace) {
   TIOParamsVals& Params = r.params;
   j_decompress_ptr cinfo = r.cinfo;
   Params.BitsPerSample = 8;
+  // A declared space replaces the library's guess where the component count
+  // fits it; the library checks the count again when it starts.
+  static const struct {
+    J_COLOR_SPACE space;
+    int components;
+  } kDeclared[] = {{JCS_RGB, 3}, {JCS_GRAYSCALE, 1}, {JCS_YCbCr, 3}, {JCS_CMYK, 4}, {JCS_YCCK, 4}};
+  if (DataColorSpace >= 0 && DataColorSpace < 5 &&
+      cinfo->num_components == kDeclared[DataColorSpace].components)
+    cinfo->jpeg_color_space = kDeclared[DataColorSpace].space;
   switch (cinfo->jpeg_color_space) {
     case JCS_GRAYSCALE:
       Params.JpegColorSpace = 1;
@@ -719,20 +785,117 @@ void ChooseScale(PictureRead& r) {
   Params.JpegScaleUsed = denom;
 }
 
+TIEPixelFormat OutputFormat(const PictureRead& r);
+
+// A first pass over a picture of one scan: its coded data decoded at the
+// smallest scale into one row that is thrown away, to count the rows of
+// blocks they hold. It stops where the data end for good, or past
+// most_block_rows. False when the library fails or the load is cancelled.
+bool CountHeldBlockRows(PictureRead& r, JDIMENSION& Held) {
+  PositionKeeper keep(r.stream);
+  bool abort = false;
+  auto err = std::make_unique<ErrorMgr>();
+  InitErrorMgr(*err, &abort);
+  auto src = std::make_unique<SourceMgr>();
+  DecompressHolder d;
+  j_decompress_ptr c = &d.cinfo;
+  c->err = &err->pub;
+  if (!GuardCreateDecompress(c, err.get())) return false;
+  d.created = true;
+  c->mem->max_memory_to_use = kLibraryMemoryLimit;
+  if (r.tables && r.tables != r.stream) {
+    PositionKeeper keep_tables(r.tables);
+    r.tables->SetPosition(r.tables_at);
+    SetStreamSource(c, src.get(), r.tables, &abort);
+    if (!GuardReadHeader(c, err.get(), FALSE)) return false;
+  }
+  r.stream->SetPosition(r.soi);
+  SetStreamSource(c, src.get(), r.stream, &abort);
+  if (!GuardReadHeader(c, err.get(), TRUE) || abort) return false;
+  c->scale_num = 1;
+  c->scale_denom = 8;
+  if (c->jpeg_color_space == JCS_YCbCr || c->jpeg_color_space == JCS_GRAYSCALE) c->out_color_space = JCS_GRAYSCALE;
+  c->dct_method = JDCT_IFAST;
+  c->do_fancy_upsampling = FALSE;
+  if (!GuardStartDecompress(c, err.get()) || abort) return false;
+  std::vector<uint8_t> row(static_cast<size_t>(c->output_width) * std::max(4, c->output_components) + 16);
+  while (c->output_scanline < c->output_height) {
+    JDIMENSION got = 0;
+    if (!GuardReadRow(c, err.get(), row.data(), &got) || abort || r.Aborted()) return false;
+    CheckFirstScan(c);
+    if (err->first_scan_ended || c->input_iMCU_row > r.most_block_rows) break;
+  }
+  if (err->first_scan_ended)
+    Held = err->first_scan_rows;
+  else if (c->output_scanline < c->output_height)
+    Held = c->input_iMCU_row;  // stopped past the most it may hold
+  else
+    Held = c->total_iMCU_rows;
+  return true;
+}
+
 // What cannot be a real picture is refused before anything of its claimed
-// size is allocated: coded data too short for half of its blocks at the
-// best compression there is, or an image larger than the free memory and
-// temporary space.
+// size is allocated: Huffman-coded data too short for half of its blocks at
+// the best compression there is. A picture that would cost more than a
+// file may cost unproven has its first scan measured: a picture of one scan
+// by a first pass here, a progressive one while its scans are taken in.
 bool ClaimPlausible(PictureRead& r) {
   j_decompress_ptr cinfo = r.cinfo;
   const int64_t data_start = r.stream->Position() - static_cast<int64_t>(r.src->pub.bytes_in_buffer);
-  const int64_t data_bytes = std::max<int64_t>(0, r.stream->Size() - data_start);
-  TIEPixelFormat claimed = ieRGB24;
-  if (r.params.IsNativePixelFormat && cinfo->out_color_space == JCS_GRAYSCALE) claimed = ieGray8;
-  if (r.params.IsNativePixelFormat && cinfo->out_color_space == JCS_CMYK) claimed = ieCMYK;
-  const bool ok = GuardCalcOutputDimensions(cinfo, r.err) &&
-                  IEClaimPlausible(r.progress, cinfo->output_width, cinfo->output_height, claimed, false,
-                                   DataCanHoldHalf(cinfo, data_bytes));
+  r.data_bytes = std::max<int64_t>(0, r.stream->Size() - data_start);
+  bool ok = GuardCalcOutputDimensions(cinfo, r.err);
+  if (ok && r.data_bytes == 0) {
+    // Headers and nothing behind them: the arithmetic decoder would make
+    // up a whole picture out of the missing bytes.
+    r.progress.Refuse(IEDataEndsEarlyText());
+    ok = false;
+  }
+  if (ok && !DataCanHoldHalf(cinfo, r.data_bytes)) {
+    r.progress.Refuse(IEClaimTooLargeForDataText(cinfo->output_width, cinfo->output_height));
+    ok = false;
+  }
+  if (ok) {
+    const int64_t w = cinfo->output_width, h = cinfo->output_height;
+    TIEPixelFormat format = OutputFormat(r);
+    if (format == ieNoFormat) format = ieRGB24;
+    int64_t cost = IEImageBytes(w, h, format, false);
+    // A progressive picture keeps every coefficient, two bytes each, too.
+    if (jpeg_has_multiple_scans(cinfo))
+      for (int c = 0; c < cinfo->num_components; ++c)
+        cost += int64_t{cinfo->comp_info[c].width_in_blocks} * cinfo->comp_info[c].height_in_blocks * 128;
+    r.rows = static_cast<int32_t>(h);
+    r.cost = cost;
+    r.counting = cost > IEUnprovenAllowance(r.data_bytes);
+    if (cost - IEImageBytes(w, h, format, false) > kLibraryMemoryLimit) {
+      // The library would refuse to keep the coefficients, and say so in
+      // words of its own.
+      r.progress.Refuse(IEPictureTooLargeToDecodeText(w, h, cost));
+      r.counting = ok = false;
+    }
+  }
+  if (ok) {
+    const int64_t w = cinfo->output_width, h = cinfo->output_height;
+    TIEPixelFormat format = OutputFormat(r);
+    if (format == ieNoFormat) format = ieRGB24;
+    if (r.counting) {
+      // Held rows cost their image rows and, for a progressive picture,
+      // their coefficients: up to half the allowance is held whatever the
+      // coding, beyond it no more than a coded byte describes.
+      const int64_t row_pixels = w * OutputRowsPerBlockRow(cinfo);
+      const double bytes_per_pixel = static_cast<double>(r.cost) / static_cast<double>(w * h);
+      const int64_t most_pixels = std::max(
+          kMostPixelsPerCodedByte * r.data_bytes,
+          static_cast<int64_t>(static_cast<double>(IEUnprovenAllowance(r.data_bytes) / 2) / bytes_per_pixel));
+      r.most_block_rows = static_cast<JDIMENSION>(
+          std::min<int64_t>(row_pixels > 0 ? most_pixels / row_pixels : 0, cinfo->total_iMCU_rows));
+      if (!jpeg_has_multiple_scans(cinfo) && !CountHeldBlockRows(r, r.held)) {
+        if (!r.Aborted()) r.progress.Refuse(IEDataEndsEarlyText());
+        ok = false;
+      }
+    } else {
+      ok = IEClaimPlausible(r.progress, w, h, format, false, true);
+    }
+  }
   if (!ok) r.progress.Abort();
   return ok;
 }
@@ -741,30 +904,61 @@ bool ClaimPlausible(PictureRead& r) {
 // Decompression proper would hold a progressive image's coefficients in
 // memory, whatever size a few hostile header bytes claim. A picture of
 // several scans (progressive ones) is read in buffered mode: its data are
-// taken in here one row of blocks at a time, so that data that end early
-// stop the read there, before the library has padded every coefficient of
-// the claimed size.
+// taken in here one row of blocks at a time; when the picture is being
+// measured, taking in stops where the first scan's data end, before the
+// library has padded every coefficient of the claimed size.
 bool StartDecompress(PictureRead& r, bool ParamsOnly, bool ok) {
   j_decompress_ptr cinfo = r.cinfo;
   r.buffered = !ParamsOnly && jpeg_has_multiple_scans(cinfo);
   cinfo->buffered_image = r.buffered ? TRUE : FALSE;
   if (ok) {
-    ok = (ParamsOnly ? GuardCalcOutputDimensions(cinfo, r.err) : GuardStartDecompress(cinfo, r.err)) &&
-         !r.Aborted();
+    const bool started = ParamsOnly ? GuardCalcOutputDimensions(cinfo, r.err) : GuardStartDecompress(cinfo, r.err);
+    if (!started) r.progress.Refuse(IEDamagedDataText(r.err->text));
+    ok = started && !r.Aborted();
     if (!ok) r.progress.Abort();
   }
   if (ok && r.buffered) {
     int result = JPEG_SUSPENDED;
     do {
-      ok = GuardConsumeInput(cinfo, r.err, &result) && !r.Aborted();
-      if (ok && EndedBeforeHalf(cinfo)) {
-        r.progress.Refuse(IEDataEndsEarlyText());
-        ok = false;
-      }
-    } while (ok && result != JPEG_REACHED_EOI && result != JPEG_SUSPENDED);
-    ok = ok && GuardStartOutput(cinfo, r.err, cinfo->input_scan_number);
+      const bool taken = GuardConsumeInput(cinfo, r.err, &result);
+      if (!taken) r.progress.Refuse(IEDamagedDataText(r.err->text));
+      ok = taken && !r.Aborted();
+      if (!ok) break;
+      CheckFirstScan(cinfo);
+      if (r.counting && ((r.err->first_scan_ended && r.err->first_scan_rows < cinfo->total_iMCU_rows) ||
+                         (cinfo->input_scan_number <= 1 && cinfo->input_iMCU_row > r.most_block_rows)))
+        break;
+    } while (result != JPEG_REACHED_EOI && result != JPEG_SUSPENDED);
+    if (ok && r.counting)
+      r.held = r.err->first_scan_ended ? r.err->first_scan_rows
+               : cinfo->input_scan_number <= 1 ? cinfo->input_iMCU_row
+                                                : cinfo->total_iMCU_rows;
     if (!ok) r.progress.Abort();
   }
+  return ok;
+}
+
+// For a measured picture: the rows its data hold are what is allocated
+// and decoded (a picture cut short shows the rows it has); none is a
+// damaged file, more than a coded byte can describe is too large to open.
+bool SizeFromData(PictureRead& r) {
+  if (!r.counting) return true;
+  j_decompress_ptr cinfo = r.cinfo;
+  bool ok = true;
+  if (r.held > r.most_block_rows) {
+    r.progress.Refuse(IEPictureTooLargeText(cinfo->output_width, cinfo->output_height, r.data_bytes));
+    ok = false;
+  } else if (r.held == 0) {
+    r.progress.Refuse(IEDataEndsEarlyText());
+    ok = false;
+  } else {
+    r.rows = static_cast<int32_t>(
+        std::min<int64_t>(cinfo->output_height, int64_t{r.held} * OutputRowsPerBlockRow(cinfo)));
+    TIEPixelFormat format = OutputFormat(r);
+    if (format == ieNoFormat) format = ieRGB24;
+    ok = IEClaimPlausible(r.progress, cinfo->output_width, r.rows, format, false, true);
+  }
+  if (!ok) r.progress.Abort();
   return ok;
 }
 
@@ -805,25 +999,24 @@ void ConvertRow(PictureRead& r, std::vector<uint8_t>& buffer, uint8_t* row, int3
 }
 
 // The rows into the allocated image, with progress. False when the data end
-// so early that the picture is refused.
+// before the first row of the picture, which is then refused.
 bool ReadRows(PictureRead& r, TIEBitmap* Bitmap, TIEPixelFormat format, std::vector<uint8_t>& buffer,
               bool InvertCMYK) {
   TIOProgressRec& Progress = r.progress;
   j_decompress_ptr cinfo = r.cinfo;
   const int32_t w = static_cast<int32_t>(cinfo->output_width);
-  const int32_t h = static_cast<int32_t>(cinfo->output_height);
+  const int32_t h = Bitmap->Height();
   const J_COLOR_SPACE out = cinfo->out_color_space;
-  bool refused = false;
   Progress.Per1 = h > 0 ? 100.0 / h : 0;
   Progress.Val = 0;
   int32_t y = 0;
-  while (cinfo->output_scanline < cinfo->output_height && y < Bitmap->Height()) {
+  while (cinfo->output_scanline < cinfo->output_height && y < h) {
     uint8_t* row = Bitmap->GetScanline(y);
     const bool direct = (out == JCS_GRAYSCALE && format == ieGray8) || (out == JCS_EXT_BGR && !r.cms) ||
                         out == JCS_YCbCr || (out == JCS_CMYK && format == ieCMYK);
     JDIMENSION got = 0;
     if (!GuardReadRow(cinfo, r.err, direct ? row : buffer.data(), &got)) {
-      Progress.Abort();
+      Progress.Refuse(IEDamagedDataText(r.err->text));
       break;
     }
     if (!direct) {
@@ -831,19 +1024,19 @@ bool ReadRows(PictureRead& r, TIEBitmap* Bitmap, TIEPixelFormat format, std::vec
       ConvertRow(r, buffer, row, w, InvertCMYK);
     }
     y += static_cast<int32_t>(got);
-    // A picture whose data end this early is mostly padding: decoding
-    // stops where the data do, instead of padding a claimed size.
-    if (EndedBeforeHalf(cinfo)) {
-      Progress.Refuse(IEDataEndsEarlyText());
-      refused = true;
-      break;
-    }
+    CheckFirstScan(cinfo);
     Progress.Val += static_cast<int32_t>(got);
     if (Progress.fOnProgress) Progress.Report(Progress.Val);
     if (r.Aborted()) break;
   }
   if (y < h) Progress.Abort();
-  return !refused;
+  // A picture that was not measured first was padded where its data ended;
+  // one that ended before its first row shows nothing of its own.
+  if (!r.counting && !Progress.IsAborting() && HeldBlockRows(cinfo) == 0) {
+    Progress.Refuse(IEDataEndsEarlyText());
+    return false;
+  }
+  return true;
 }
 
 // Allocates the image and decodes the rows into it. True when this read put
@@ -851,13 +1044,16 @@ bool ReadRows(PictureRead& r, TIEBitmap* Bitmap, TIEPixelFormat format, std::vec
 bool DecodePixels(PictureRead& r, TIEBitmap* Bitmap, bool InvertCMYK) {
   j_decompress_ptr cinfo = r.cinfo;
   const int32_t w = static_cast<int32_t>(cinfo->output_width);
-  const int32_t h = static_cast<int32_t>(cinfo->output_height);
   TIEPixelFormat format = OutputFormat(r);
   bool decoded = false;
   std::vector<uint8_t> buffer;
+  if (r.buffered && !GuardStartOutput(cinfo, r.err, cinfo->input_scan_number)) {
+    r.progress.Abort();
+    return false;
+  }
   try {
     if (format != ieNoFormat) {
-      Bitmap->Allocate(w, h, format);
+      Bitmap->Allocate(w, r.rows, format);
       decoded = true;
     }
     // Room for any number of output components, also of unknown spaces.
@@ -924,7 +1120,8 @@ void ReadMarkerMetadata(TIEBitmap* Bitmap, TIOParamsVals& Params, bool Decoded) 
 
 void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
                     TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
-                    bool RawYCbCr, bool ReadMetadata, bool InvertCMYK, bool ApplyICC) {
+                    bool RawYCbCr, bool ReadMetadata, bool InvertCMYK, bool ApplyICC,
+                    int32_t DataColorSpace) {
   if (Params.JpegGetThumbnail) {
     bool done = false;
     ReadThumbnailFirst(Stream, TablesStream, Bitmap, Params, Progress, ParamsOnly, RawYCbCr,
@@ -947,6 +1144,9 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
   auto src = std::make_unique<SourceMgr>();
   DecompressHolder d;
   PictureRead r{Stream, Params, Progress, err.get(), src.get(), &d.cinfo};
+  r.soi = soi;
+  r.tables = TablesStream;
+  r.tables_at = TablesStream ? TablesStream->Position() : 0;
   r.cms = ColorManagementEnabled && Params.HasInputICCProfile() && Params.GetInputICCProfile()->IsValid();
   j_decompress_ptr cinfo = r.cinfo;
   cinfo->err = &err->pub;
@@ -959,21 +1159,24 @@ void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
   ok = ok && !r.Aborted() && ReadHeaders(r, TablesStream);
 
   if (ok) {
-    SetColourSpaces(r, RawYCbCr);
+    SetColourSpaces(r, RawYCbCr, DataColorSpace);
     ReportHeader(r);
     ChooseScale(r);
     if (!ParamsOnly) ok = ClaimPlausible(r);
     ok = StartDecompress(r, ParamsOnly, ok);
+    if (!ParamsOnly) ok = ok && SizeFromData(r);
   }
+  // A picture cut short shows the rows its data hold and no more.
+  const bool cropped = ok && !ParamsOnly && r.rows < static_cast<int32_t>(cinfo->output_height);
   if (ok) {
     Params.Width = static_cast<int32_t>(cinfo->output_width);
-    Params.Height = static_cast<int32_t>(cinfo->output_height);
+    Params.Height = ParamsOnly ? static_cast<int32_t>(cinfo->output_height) : r.rows;
   }
   bool decoded = false;  // this read put pixels into Bitmap
   if (ok && !ParamsOnly) decoded = DecodePixels(r, Bitmap, InvertCMYK);
 
   KeepMarkers(r, d.created, ApplyICC);
-  FinishRead(r, ok && !r.Aborted() && !ParamsOnly);
+  FinishRead(r, ok && !r.Aborted() && !ParamsOnly && !cropped);
   if (ReadMetadata) ReadMarkerMetadata(Bitmap, Params, decoded);
 }
 

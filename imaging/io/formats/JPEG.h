@@ -30,9 +30,14 @@ RTL_EXCEPTION(EIEJpegException, Exception);
 // is allocated when even the best compression could not fit half of its
 // blocks into the data, else as soon as the data run out, and nothing of it
 // is kept. Either way a load costs what the file's data can describe.
+// DataColorSpace, when not -1, is the colour space of the coded samples as
+// the container declares it (the JpegColorSpace codes: 0 RGB, 1 grey,
+// 2 YCbCr, 3 CMYK, 4 YCbCrK): a TIFF page's photometric says what its JPEG
+// data hold better than the library's guess from component numbers.
 void ReadJPEGStream(TStream* Stream, TStream* TablesStream, TIEBitmap* Bitmap,
                     TIOParamsVals& Params, TIOProgressRec& Progress, bool ParamsOnly,
-                    bool RawYCbCr, bool ReadMetadata, bool InvertCMYK, bool ApplyICC);
+                    bool RawYCbCr, bool ReadMetadata, bool InvertCMYK, bool ApplyICC,
+                    int32_t DataColorSpace = -1);
 
 // Writes the whole bitmap as one JPEG stream at the stream's position by the
 // Jpeg fields of Params, with the markers of its JpegMarkerList. Raises

@@ -1,6 +1,7 @@
 #include "imaging/io/formats/Metafile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 
@@ -81,7 +82,8 @@ TIEFormatHandler EMFFormatHandler() {
 
 bool MetafileTargetSize(int32_t MetaWidth, int32_t MetaHeight, int32_t& Width, int32_t& Height) {
   int64_t w = Width, h = Height;
-  if (w < 0 && h < 0) {
+  const bool own = w < 0 && h < 0;
+  if (own) {
     w = MetaWidth;
     h = MetaHeight;
   } else if (w < 0) {
@@ -94,6 +96,12 @@ bool MetafileTargetSize(int32_t MetaWidth, int32_t MetaHeight, int32_t& Width, i
     const int64_t larger = std::max(w, h);
     w = std::max<int64_t>(w * kMetafileMaxSide / larger, 1);
     h = std::max<int64_t>(h * kMetafileMaxSide / larger, 1);
+  }
+  if (own && w * h > kMetafileOwnSizePixels) {
+    const double f = std::sqrt(static_cast<double>(kMetafileOwnSizePixels) / static_cast<double>(w * h));
+    w = std::max<int64_t>(static_cast<int64_t>(static_cast<double>(w) * f), 1);
+    h = std::max<int64_t>(static_cast<int64_t>(static_cast<double>(h) * f), 1);
+    while (w * h > kMetafileOwnSizePixels) (w >= h ? w : h) -= 1;
   }
   Width = static_cast<int32_t>(w);
   Height = static_cast<int32_t>(h);

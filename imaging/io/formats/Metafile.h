@@ -16,13 +16,19 @@ struct TIOProgressRec;
 
 // The longest side a metafile is drawn at.
 constexpr int32_t kMetafileMaxSide = 16000;
+// The most pixels a metafile is drawn at in its own size: about a 4K
+// screen's worth. Vector records draw at any size, so the size a file
+// claims costs nothing to write and everything to draw; a caller that wants
+// more asks for a size.
+constexpr int64_t kMetafileOwnSizePixels = int64_t{1} << 23;
 
 // The size to draw a metafile of MetaWidth x MetaHeight pixels at, for the
 // Width x Height asked: both 0 or more as asked; a negative Width follows
 // the metafile's aspect from Height, a negative Height from Width; both
 // negative the metafile's own size. False when a side comes out 0. A side
 // above kMetafileMaxSide brings the larger side down to it and the other in
-// proportion.
+// proportion; the metafile's own size is brought down in proportion to at
+// most kMetafileOwnSizePixels.
 bool MetafileTargetSize(int32_t MetaWidth, int32_t MetaHeight, int32_t& Width, int32_t& Height);
 
 // Draws Metafile over Width x Height pixels of Background into Bitmap

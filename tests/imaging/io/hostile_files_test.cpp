@@ -92,15 +92,25 @@ Cost Load(const std::vector<uint8_t>& file, int32_t type,
   io->IEBitmap()->MemoryThreshold = 1 << 20;
   io->OnProgress = [&](TObject*, int32_t) { c.temp_bytes = std::max(c.temp_bytes, TemporaryImageBytes()); };
   TIEMemStream stream(file.data(), static_cast<int64_t>(file.size()));
+  // Metafiles are read from their files only.
+  const bool from_file = type == ieftWMF || type == ieftEMF;
+  const std::string name = std::filesystem::temp_directory_path() /
+                           ("hostile-" + std::to_string(::getpid()) + (type == ieftWMF ? ".wmf" : ".emf"));
+  if (from_file) std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                                              static_cast<std::streamsize>(file.size()));
   const int64_t before = Resident();
   ResetPeakResident();
   const auto start = std::chrono::steady_clock::now();
-  io->LoadFromStreamOfType(&stream, type);
+  if (from_file)
+    io->LoadFromFile(name);
+  else
+    io->LoadFromStreamOfType(&stream, type);
   c.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   c.peak_memory = std::max<int64_t>(0, PeakResident() - before);
   c.temp_bytes = std::max(c.temp_bytes, TemporaryImageBytes());
   c.aborted = io->Aborted();
   c.reason = io->AbortReason();
+  if (from_file) std::filesystem::remove(name);
   return c;
 }
 
@@ -120,6 +130,7 @@ struct Case {
   Expect expect;
   bool refused = false;  // aborted with a reason: the reader understood the file
   std::function<void(TImagoIO&)> setup = nullptr;
+  std::string reason_has = {};  // words the reason holds
 };
 
 void CheckCases(const std::vector<Case>& cases) {
@@ -138,6 +149,9 @@ void CheckCases(const std::vector<Case>& cases) {
     }
     if (k.refused) {
       EXPECT_FALSE(c.reason.empty());
+    }
+    if (!k.reason_has.empty()) {
+      EXPECT_NE(c.reason.find(k.reason_has), std::string::npos);
     }
   }
 }
@@ -171,6 +185,36 @@ std::vector<uint8_t> EncodeJPEG(int w, int h, bool arithmetic, bool progressive)
   jpeg_start_compress(&c, TRUE);
   while (c.next_scanline < c.image_height) {
     JSAMPROW row = const_cast<JSAMPROW>(rgb.data() + size_t{c.next_scanline} * w * 3);
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  std::vector<uint8_t> file(out, out + size);
+  jpeg_destroy_compress(&c);
+  std::free(out);
+  return file;
+}
+
+// A picture of one grey level, as small as a coder makes one: every row is
+// the same, so no noise of the size exists anywhere.
+std::vector<uint8_t> EncodeFlatJPEG(int w, int h, bool arithmetic, bool progressive) {
+  const std::vector<uint8_t> grey(static_cast<size_t>(w), 0x80);
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = static_cast<JDIMENSION>(w);
+  c.image_height = static_cast<JDIMENSION>(h);
+  c.input_components = 1;
+  c.in_color_space = JCS_GRAYSCALE;
+  jpeg_set_defaults(&c);
+  c.arith_code = arithmetic ? TRUE : FALSE;
+  if (progressive) jpeg_simple_progression(&c);
+  jpeg_start_compress(&c, TRUE);
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW row = const_cast<JSAMPROW>(grey.data());
     jpeg_write_scanlines(&c, &row, 1);
   }
   jpeg_finish_compress(&c);
@@ -476,6 +520,57 @@ std::vector<uint8_t> TIFFLZWZeros(int64_t zeros) {
   return {b, b + s.Size()};
 }
 
+// ---- metafiles: a placeable Windows metafile and an enhanced one, each a
+// header claiming Side x Side pixels and one rectangle over all of it
+
+std::vector<uint8_t> MakeWMF(int16_t side) {
+  std::vector<uint8_t> f;
+  PutLE(f, 0x9AC6CDD7u, 4);
+  PutLE(f, 0, 2);
+  for (int v : {0, 0, int{side}, int{side}}) PutLE(f, static_cast<uint32_t>(v), 2);
+  PutLE(f, 96, 2);  // units an inch: one a pixel
+  PutLE(f, 0, 4);
+  PutLE(f, 0, 2);
+  // Standard header: in memory, 9 words, version 3, 19 words in all.
+  for (uint32_t v : {1u, 9u, 0x300u}) PutLE(f, v, 2);
+  PutLE(f, 19, 4);
+  PutLE(f, 0, 2);
+  PutLE(f, 7, 4);
+  PutLE(f, 0, 2);
+  PutLE(f, 7, 4);  // Rectangle(0, 0, side, side): bottom, right, top, left
+  PutLE(f, 0x041B, 2);
+  for (int v : {int{side}, int{side}, 0, 0}) PutLE(f, static_cast<uint32_t>(v), 2);
+  PutLE(f, 3, 4);  // end of file
+  PutLE(f, 0, 2);
+  f.resize(60, 0);
+  return f;
+}
+
+std::vector<uint8_t> MakeEMF(int32_t side) {
+  const int32_t frame = side * 2540 / 96;  // hundredths of a millimetre
+  std::vector<uint8_t> f;
+  PutLE(f, 1, 4);
+  PutLE(f, 88, 4);
+  for (int32_t v : {0, 0, side - 1, side - 1, 0, 0, frame, frame}) PutLE(f, static_cast<uint32_t>(v), 4);
+  PutLE(f, 0x464D4520u, 4);
+  PutLE(f, 0x10000u, 4);
+  PutLE(f, 132, 4);
+  PutLE(f, 3, 4);
+  PutLE(f, 1, 2);
+  PutLE(f, 0, 2);
+  for (int i = 0; i < 3; ++i) PutLE(f, 0, 4);
+  for (int32_t v : {1920, 1080, 508, 286}) PutLE(f, static_cast<uint32_t>(v), 4);
+  PutLE(f, 43, 4);  // a rectangle over everything
+  PutLE(f, 24, 4);
+  for (int32_t v : {0, 0, side, side}) PutLE(f, static_cast<uint32_t>(v), 4);
+  PutLE(f, 14, 4);  // end of file
+  PutLE(f, 20, 4);
+  PutLE(f, 0, 4);
+  PutLE(f, 16, 4);
+  PutLE(f, 20, 4);
+  return f;
+}
+
 // ---- EXIF blocks: an APP1 segment with the TIFF structure Tiff, put behind
 // the start of a JPEG file
 
@@ -519,7 +614,7 @@ TEST(HostileFiles, TinyJPEGsClaimingHugeSizesAreRefusedCheaply) {
       cases.push_back({kind + " as it is", ieftJPEG, small, kLoads});
       for (int side : {8000, 30000, 65500})
         cases.push_back({kind + " claiming " + std::to_string(side) + " square", ieftJPEG,
-                         ClaimJPEG(small, side, side), kAborts, !(arithmetic && progressive)});
+                         ClaimJPEG(small, side, side), kAborts, true});
       // A single row of blocks: whether it counts as loaded is decided by rows,
       // and its padding costs one row of blocks either way.
       cases.push_back({kind + " claiming 65500 x 16", ieftJPEG, ClaimJPEG(small, 65500, 16), kEither});
@@ -527,7 +622,21 @@ TEST(HostileFiles, TinyJPEGsClaimingHugeSizesAreRefusedCheaply) {
   CheckCases(cases);
 }
 
-TEST(HostileFiles, JPEGsCutShortLoadWhenTheyHoldHalfTheirPicture) {
+// Valid pictures whose arithmetic coding describes far more pixels per byte
+// than any picture meant to be seen: too large to open, not damaged, and
+// found out before anything of their size is allocated.
+TEST(HostileFiles, ArithmeticCodedPicturesOfOneGreyAreTooLargeToOpen) {
+  const std::string too_large = "too large to open";
+  CheckCases({
+      {"8000 square of one grey", ieftJPEG, EncodeFlatJPEG(8000, 8000, true, false), kAborts, true, nullptr,
+       too_large},
+      {"6000 square of one grey, progressive", ieftJPEG, EncodeFlatJPEG(6000, 6000, true, true), kAborts, true,
+       nullptr, too_large},
+      {"600 square of one grey", ieftJPEG, EncodeFlatJPEG(600, 600, true, false), kLoads},
+  });
+}
+
+TEST(HostileFiles, JPEGsCutShortShowTheRowsTheyHold) {
   std::vector<Case> cases;
   for (bool arithmetic : {false, true})
     for (bool progressive : {false, true}) {
@@ -540,11 +649,14 @@ TEST(HostileFiles, JPEGsCutShortLoadWhenTheyHoldHalfTheirPicture) {
       // In the headers: no picture at all.
       for (size_t n : {size_t{2}, size_t{20}, start / 2, start})
         cases.push_back({kind + " cut at " + std::to_string(n), ieftJPEG, Cut(f, n), kAborts});
-      // In the first scan: refused before half of it, padded after.
-      for (double part : {0.05, 0.3, 0.45})
-        cases.push_back({kind + " cut at " + std::to_string(part) + " of its first scan", ieftJPEG,
-                         Cut(f, start + static_cast<size_t>(part * (end - start))), kAborts, true});
-      for (double part : {0.6, 0.9})
+      // In the first scan: refused before its first row of blocks, shown
+      // with the rest padded after.
+      // The arithmetic coder leaves out the zero bytes that end its data:
+      // where its data were cut cannot be told, and the rest is padded.
+      cases.push_back({kind + " cut at 0.03 of its first scan", ieftJPEG,
+                       Cut(f, start + static_cast<size_t>(0.03 * (end - start))), arithmetic ? kLoads : kAborts,
+                       !arithmetic});
+      for (double part : {0.3, 0.45, 0.6, 0.9})
         cases.push_back({kind + " cut at " + std::to_string(part) + " of its first scan", ieftJPEG,
                          Cut(f, start + static_cast<size_t>(part * (end - start))), kLoads});
       // Behind the first scan (only a progressive picture has more): padded.
@@ -751,6 +863,34 @@ TEST(HostileFiles, TIFFsClaimingMoreThanTheirStripsAndTilesHoldAreRefused) {
   });
 }
 
+// Fax and LZW pages whose data a decoder takes without complaint, claiming
+// far more than their size: 32 KB of Group 4 junk, zeros or blank rows as
+// 65535 square (each row can cost a single bit), and 64 KB of LZW junk as
+// 175 MB. Honest pages of one colour still load.
+TEST(HostileFiles, FaxAndLZWPagesStayWithinTheBound) {
+  std::mt19937 rng(41);
+  std::vector<uint8_t> junk32k(32 << 10), junk64k(64 << 10);
+  for (auto& b : junk32k) b = static_cast<uint8_t>(rng());
+  for (auto& b : junk64k) b = static_cast<uint8_t>(rng());
+  // Group 4 rows equal to the (white) row above: one V0 code, one bit each.
+  const std::vector<uint8_t> blank_rows(32 << 10, 0xFF);
+  const std::vector<uint8_t> lzw_blank = TIFFLZWZeros(int64_t{3400} * 3400 * 3);
+  auto g4 = [](uint32_t w, uint32_t h, const std::vector<uint8_t>& data) {
+    return MakeTIFF(OneStrip(w, h, 1, 1, 0, 4, static_cast<uint32_t>(data.size())), data);
+  };
+  CheckCases({
+      {"G4 junk of 32 KB claiming 65535 square", ieftTIFF, g4(65535, 65535, junk32k), kAborts, true},
+      {"G4 zeros of 32 KB claiming 65535 square", ieftTIFF, g4(65535, 65535, std::vector<uint8_t>(32 << 10)),
+       kAborts, true},
+      {"G4 blank rows of 32 KB claiming 65535 square", ieftTIFF, g4(65535, 65535, blank_rows), kAborts, true},
+      {"G4 blank page of 4960 x 7016", ieftTIFF, g4(4960, 7016, std::vector<uint8_t>(877, 0xFF)), kLoads},
+      {"LZW junk of 64 KB claiming 175 MB", ieftTIFF,
+       MakeTIFF(OneStrip(7640, 7640, 8, 3, 2, 5, static_cast<uint32_t>(junk64k.size())), junk64k), kAborts, true},
+      {"LZW of one grey, 3400 square in RGB", ieftTIFF,
+       MakeTIFF(OneStrip(3400, 3400, 8, 3, 2, 5, static_cast<uint32_t>(lzw_blank.size())), lzw_blank), kLoads},
+  });
+}
+
 TEST(HostileFiles, EXIFBlocksClaimingHugeCountsCostNothing) {
   const std::vector<uint8_t> jpeg = EncodeJPEG(64, 64, false, false);
   CheckCases({
@@ -784,4 +924,15 @@ TEST(HostileFiles, RawPixelsOfHostileLayoutsCostOnlyTheCallersImage) {
                              std::to_string(planar),
                          ieftRawPixels, k1, kEither, false, layout(align, header, planar)});
   CheckCases(cases);
+}
+
+TEST(HostileFiles, MetafilesClaimingHugeSizesAreDrawnWithinAScreensWorth) {
+  const std::vector<uint8_t> wmf = MakeWMF(16000), emf = MakeEMF(16000);
+  ASSERT_EQ(wmf.size(), 60u);
+  ASSERT_EQ(emf.size(), 132u);
+  CheckCases({
+      {"placeable metafile claiming 16000 square", ieftWMF, wmf, kLoads},
+      {"enhanced metafile claiming 16000 square", ieftEMF, emf, kLoads},
+      {"placeable metafile of 200 square", ieftWMF, MakeWMF(200), kLoads},
+  });
 }

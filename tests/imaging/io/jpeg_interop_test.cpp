@@ -183,3 +183,110 @@ TEST(JpegInterop, SavesCarryDensityProgressionAndMarkers) {
     ASSERT_EQ(rp.IPTCInfoList.GetCount(), 1);
   }
 }
+
+namespace {
+
+// Differing samples between our load and djpeg's output over the first
+// Rows rows (all of them when Rows is negative).
+int64_t DiffersFromDjpeg(TIEBitmap& got, const PNM& want, int rows = -1) {
+  const int h = rows < 0 ? want.height : rows;
+  int64_t diffs = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < want.width; ++x) {
+      const TRGB p = got.GetRGB24(x, y);
+      const int v[3] = {p.r, p.g, p.b};
+      for (int c = 0; c < 3; ++c) diffs += v[c] != want.At(x, y, want.depth == 1 ? 0 : c);
+    }
+  return diffs;
+}
+
+// Offsets of the restart markers of a file.
+std::vector<size_t> RestartMarkers(const std::vector<uint8_t>& f) {
+  std::vector<size_t> at;
+  for (size_t i = 0; i + 1 < f.size(); ++i)
+    if (f[i] == 0xFF && f[i + 1] >= 0xD0 && f[i + 1] <= 0xD7) at.push_back(i);
+  return at;
+}
+
+}  // namespace
+
+// A camera file with a damaged restart interval early in the picture, and
+// files cut short after their first rows: djpeg shows the whole picture
+// (the decoder resynchronises at the next restart marker, or pads what the
+// data no longer hold), and so does the reader, sample for sample.
+TEST(JpegInterop, DamagedRestartIntervalsAndCutFilesShowWhatDjpegShows) {
+  if (!HavePeers()) GTEST_SKIP() << "cjpeg/djpeg not installed";
+  Folder dir;
+  ASSERT_TRUE(codec::Run("/usr/bin/convert -size 256x192 -seed 3 plasma:fractal -depth 8 " + dir / "src.ppm"));
+  // 16 x 12 blocks of 16 pixels, a restart marker every 4 of them.
+  ASSERT_TRUE(codec::Run("/usr/bin/cjpeg -restart 4B -outfile " + dir / "rst.jpg " + dir / "src.ppm"));
+  ASSERT_TRUE(codec::Run("/usr/bin/cjpeg -progressive -outfile " + dir / "prog.jpg " + dir / "src.ppm"));
+  const std::vector<uint8_t> rst = ReadFile(dir / "rst.jpg");
+  const std::vector<size_t> markers = RestartMarkers(rst);
+  ASSERT_GE(markers.size(), 40u);
+  // Interval 12 starts the fourth row of blocks, of 12.
+  const size_t bad = markers[11];
+  std::vector<uint8_t> wrong_number = rst;
+  wrong_number[bad + 1] = static_cast<uint8_t>(0xD0 + (wrong_number[bad + 1] - 0xD0 + 3) % 8);
+  std::vector<uint8_t> junk = rst;
+  for (size_t i = bad + 2; i < markers[12]; ++i) junk[i] = 0x55;
+  std::vector<uint8_t> lost = rst;
+  lost[bad + 1] = 0;
+  const std::vector<uint8_t> prog = ReadFile(dir / "prog.jpg");
+  struct Fixture {
+    const char* name;
+    std::vector<uint8_t> data;
+  } fixtures[] = {
+      {"restart marker of the wrong number", wrong_number},
+      {"restart interval of junk", junk},
+      {"restart marker lost", lost},
+      {"cut at a third", {rst.begin(), rst.begin() + static_cast<long>(rst.size() / 3)}},
+      {"progressive cut at a tenth", {prog.begin(), prog.begin() + static_cast<long>(prog.size() / 10)}},
+  };
+  for (const Fixture& f : fixtures) {
+    const std::string jpg = dir / "damaged.jpg", ref = dir / "ref.ppm";
+    WriteFile(jpg, f.data);
+    // djpeg warns and exits 2 on damaged data; its picture is what counts.
+    codec::Run("/usr/bin/djpeg -outfile " + ref + " " + jpg);
+    PNM want;
+    ASSERT_TRUE(ReadPNM(ref, want)) << f.name;
+    TIEBitmap got;
+    TIOParamsVals params(nullptr);
+    bool aborted = true;
+    LoadJPEG(jpg, 1, got, params, aborted);
+    EXPECT_FALSE(aborted) << f.name;
+    ASSERT_EQ(got.Width(), want.width) << f.name;
+    ASSERT_EQ(got.Height(), want.height) << f.name;
+    EXPECT_EQ(DiffersFromDjpeg(got, want), 0) << f.name;
+    EXPECT_GT(params.JpegWarningTotal, 0) << f.name;
+  }
+}
+
+// A large picture cut short whose padding would cost far more than the file
+// holds: only the rows its data hold are allocated and shown, each as djpeg
+// shows it.
+TEST(JpegInterop, LargePictureCutShortShowsOnlyTheRowsItHolds) {
+  if (!HavePeers()) GTEST_SKIP() << "cjpeg/djpeg not installed";
+  Folder dir;
+  ASSERT_TRUE(codec::Run("/usr/bin/convert -size 8192x2560 gradient:white-black -depth 8 " + dir / "src.pgm"));
+  ASSERT_TRUE(codec::Run("/usr/bin/cjpeg -grayscale -outfile " + dir / "big.jpg " + dir / "src.pgm"));
+  const std::vector<uint8_t> big = ReadFile(dir / "big.jpg");
+  const std::string jpg = dir / "cut.jpg", ref = dir / "ref.pgm";
+  WriteFile(jpg, {big.begin(), big.begin() + static_cast<long>(big.size() * 2 / 5)});
+  codec::Run("/usr/bin/djpeg -outfile " + ref + " " + jpg);
+  PNM want;
+  ASSERT_TRUE(ReadPNM(ref, want));
+  ASSERT_EQ(want.height, 2560);
+  TIEBitmap got;
+  TIOParamsVals params(nullptr);
+  bool aborted = true;
+  LoadJPEG(jpg, 1, got, params, aborted);
+  ASSERT_FALSE(aborted);
+  EXPECT_EQ(got.Width(), 8192);
+  // About two fifths of the rows, in whole rows of blocks.
+  EXPECT_GT(got.Height(), 2560 / 4);
+  EXPECT_LT(got.Height(), 2560 / 2);
+  EXPECT_EQ(got.Height() % 8, 0);
+  EXPECT_EQ(params.Height, got.Height());
+  EXPECT_EQ(DiffersFromDjpeg(got, want, got.Height()), 0);
+}
