@@ -19,6 +19,8 @@
 #include "crypto/TCipherManager.h"
 #include "crypto/THashManager.h"
 #include "imaging/io/IEFormats.h"
+#include "imaging/io/IEIOTypes.h"
+#include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TImagoProc.h"
@@ -420,6 +422,38 @@ void TfrmMain::PrepareCipher(int32_t CipherIndex, const std::string& PassPhrase)
   FCipherManager->InitKey(PassPhrase, nullptr);
 }
 
+// Whether the first bytes of a large file decrypt into the header of a picture
+// of its extension's format. A wrong pass phrase or cipher, or a file that is
+// no encrypted picture at all, shows there: such a file is not read whole
+// into memory to find out (a file of gigabytes would take minutes, or more
+// memory than there is). Only formats whose files begin with a signature
+// are judged; the cipher starts again from its first block afterwards, and
+// the source is back at its start.
+bool TfrmMain::HeaderDecrypts(TStream& Source, int32_t Type, int32_t CipherIndex, const std::string& PassPhrase) {
+  // Whole pieces of the coder (4096 bytes each) and whole blocks of every
+  // cipher of the list: the header decrypts as it does within the file.
+  constexpr int64_t kHeaderBytes = 48 * 1024;
+  constexpr int64_t kLargeFile = int64_t{16} << 20;
+  static const int32_t kSigned[] = {ieftBMP, ieftJPEG, ieftPNG, ieftGIF, ieftTIFF};
+  const TIEFormatHandler* handler = FindFormatHandler(Type);
+  TCipher* cipher = FCipherManager->GetCipher();
+  if (Source.Size() <= kLargeFile || !cipher || cipher->BlockSize() <= 0 ||
+      kHeaderBytes % cipher->BlockSize() != 0 ||
+      std::find(std::begin(kSigned), std::end(kSigned), Type) == std::end(kSigned))
+    return true;
+  TWipedMemoryStream head;
+  head.SetSize(kHeaderBytes);
+  Source.SetPosition(0);
+  Source.ReadBuffer(head.Memory(), kHeaderBytes);
+  Source.SetPosition(0);
+  head.SetPosition(0);
+  cipher->ProcessStream(&head, &head, kHeaderBytes, caDecode);
+  head.SetPosition(0);
+  const bool header = FindStreamFormat(&head) == Type || (handler && handler->Test && handler->Test(&head));
+  PrepareCipher(CipherIndex, PassPhrase);
+  return header;
+}
+
 // The file is decrypted into memory and read from there with the format of
 // its extension: no plain image data reaches the disk, and no file beside it
 // is created, overwritten or deleted.
@@ -439,6 +473,10 @@ void TfrmMain::DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, 
       io->LoadFromStreamOfType(&data, type);
       return;
     }
+    if (!HeaderDecrypts(source, type, CipherIndex, PassPhrase)) {
+      io->SetAborted(true);
+      return;
+    }
     data.SetSize(source.Size());
     data.SetPosition(0);
     if (data.Size() > 0) source.ReadBuffer(data.Memory(), data.Size());
@@ -454,6 +492,17 @@ void TfrmMain::DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, 
 bool TfrmMain::WriteImage(const std::string& FileName, TStream& Stream) {
   TImagoIO* io = Imago1->GetIO();
   const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
+  // The options dialog shows a JPEG quality: a JPEG file, plain or to be
+  // encrypted, is written with it rather than with the quality the loaded
+  // image carried. The image keeps its own parameters for other uses.
+  TIOParamsVals* params = io->Params();
+  const int32_t own_quality = params->JpegQuality;
+  struct TRestoreQuality {
+    TIOParamsVals* params;
+    int32_t quality;
+    ~TRestoreQuality() { params->JpegQuality = quality; }
+  } restore{params, own_quality};
+  if (type == ieftJPEG) params->JpegQuality = std::clamp(ReadRegInteger("Options", "JPG_Quality", 100), 0, 100);
   io->SaveToStream(&Stream, type);
   if (io->Aborted()) {
     Stream.SetSize(0);

@@ -93,6 +93,7 @@ class TfrmMain : public TForm {
 
   void OpenImage(const std::string& FileName);
   void DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, const std::string& PassPhrase);
+  bool HeaderDecrypts(class TStream& Source, int32_t Type, int32_t CipherIndex, const std::string& PassPhrase);
   void BrowseFolder(const std::string& Dir);
   void UpdateStatusBar();
   // The view shows its image again.

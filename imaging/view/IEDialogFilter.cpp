@@ -122,8 +122,12 @@ std::string NameExtension(const std::string& FileName) {
 
 std::string ReplaceNameExtension(const std::string& FileSpec, const std::string& Extension) {
   std::string name = ExtractFileName(FileSpec);
-  // Only the last dot starts the extension: "my.photo.jpg" keeps "my.photo".
-  name.resize(name.size() - NameExtension(name).size());
+  // The name is cut before its first dot, so "my.photo.jpg" becomes "my" and
+  // a name with a double extension ("pic.tar.jpg") loses both. A dot that
+  // begins the name is part of it: ".hidden" keeps its name, as a file with
+  // that name has no extension to replace.
+  const size_t dot = name.find('.', 1);
+  if (dot != std::string::npos) name.resize(dot);
   return name + Extension;
 }
 

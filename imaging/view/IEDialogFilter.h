@@ -42,8 +42,8 @@ std::string PatternLastExtension(const std::string& Pattern);
 std::string NameExtension(const std::string& FileName);
 
 // A typed name given another extension: the folder dropped and the name cut
-// before its extension ("my.photo.jpg" with ".png" gives "my.photo.png",
-// ".hidden" gives ".hidden.png").
+// before its first dot ("my.photo.jpg" with ".png" gives "my.png"); a dot
+// that begins the name does not count (".hidden" gives ".hidden.png").
 std::string ReplaceNameExtension(const std::string& FileSpec, const std::string& Extension);
 
 // The format of a name in the save dialog: the registry entry of the name's

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "imaging/model/TImagoProc.h"
 #include "imaging/view/TIELayer.h"
 #include "imaging/view/TIETransitionEffects.h"
+#include "platform/CursorSet.h"
 #include "platform/ScrollBar.h"
 #include "platform/SysInfo.h"
 #include "rtl/Numeric.h"
@@ -20,6 +22,7 @@
 #include "ui/TColor.h"
 #include "ui/TGraphic.h"
 #include "ui/TPicture.h"
+#include "ui/TScreen.h"
 #include "ui/TTimer.h"
 
 RTL_DEFINE_CLASS(TImagoView, TIEView,
@@ -48,6 +51,30 @@ constexpr double kFarAway = 4611686018427387904.0;
 
 int32_t RoundI(double v) { return ToInt32(std::nearbyint(v)); }
 
+// The view's 33 cursors, numbers 1778 to 1810, each the program's cursor
+// group of that name. The last fourteen names are numbers written as text:
+// the program holds those groups only under numeric identifiers, so the
+// lookup by name finds nothing and those numbers stay without a cursor of
+// their own. "CROCE2-" serves two numbers.
+constexpr TCursor kFirstViewCursor = 1778;
+constexpr const char* kViewCursorNames[] = {
+    "ZOOMMENO", "ZOOMPIU", "CROCE",   "GOMMA",   "MANO",    "PENNA",   "CROCE1",  "CROCE3", "MOVE2",
+    "MOVEY",    "MOVE1",   "MOVEX",   "MOVE",    "CROCE3+", "CROCE3-", "CROCE2",  "CROCE2+", "CROCE2-",
+    "CROCE2-",  "1795",    "1796",    "1797",    "1798",    "1799",    "1800",    "1801",   "1802",
+    "1803",     "1803",    "1805",    "1806",    "1807",    "1808"};
+static_assert(std::size(kViewCursorNames) == 33);
+
+// The normal cursor of a view: cross-hair 3.
+constexpr TCursor kViewCursor = 1785;
+
+// Every view registers the cursors anew, replacing whatever was registered
+// under those numbers.
+void RegisterViewCursors() {
+  if (!Screen) return;
+  for (size_t i = 0; i < std::size(kViewCursorNames); ++i)
+    Screen->SetCursors(kFirstViewCursor + int32_t(i), LoadCursorByName(nullptr, kViewCursorNames[i]));
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- construction
@@ -55,6 +82,8 @@ int32_t RoundI(double v) { return ToInt32(std::nearbyint(v)); }
 TImagoView::TImagoView(TComponent* AOwner) : TIEView(AOwner) {
   ++construction_guard_;
   cursor_enabled_ = AOwner != nullptr;
+  RegisterViewCursors();
+  SetCursor(kViewCursor);
   normal_cursor_ = Cursor();
   own_legacy_ = std::make_unique<TBitmap>();
   legacy_bitmap_ = own_legacy_.get();

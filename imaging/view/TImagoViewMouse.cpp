@@ -30,25 +30,29 @@ enum : int32_t {
   kGripBottom
 };
 
-// The cursors shown over grips and movable layers, while dragging to scroll
-// and while the magic wand works, from the standard set.
-constexpr TCursor kCursorMove = crSizeAll;
-constexpr TCursor kCursorScroll = crHandPoint;
+// The cursors shown over grips and movable layers and while dragging to
+// scroll: the view's own, registered by every view (RegisterViewCursors).
+constexpr TCursor kCursorMove = 1790;
+constexpr TCursor kCursorScroll = 1782;
+// The normal cross-hairs and their Shift forms, shown while Shift adds to
+// the selection.
+constexpr TCursor kCursorCross3 = 1785, kCursorCross3Add = 1791;
+constexpr TCursor kCursorCross2 = 1793, kCursorCross2Add = 1794;
 
 TCursor GripCursor(int32_t Grip) {
   switch (Grip) {
     case kGripTopLeft:
     case kGripBottomRight:
-      return crSizeNWSE;
+      return 1786;
     case kGripTopRight:
     case kGripBottomLeft:
-      return crSizeNESW;
+      return 1788;
     case kGripLeft:
     case kGripRight:
-      return crSizeWE;
+      return 1789;
     case kGripTop:
     case kGripBottom:
-      return crSizeNS;
+      return 1787;
     default:
       return crDefault;
   }
@@ -723,7 +727,14 @@ void TImagoView::WMMouseWheel(TMessage& Message) {
 
 // ------------------------------------------------------------ keys
 
-void TImagoView::KeyDown(uint16_t& Key, TShiftState Shift) { TIEView::KeyDown(Key, Shift); }
+void TImagoView::KeyDown(uint16_t& Key, TShiftState Shift) {
+  TIEView::KeyDown(Key, Shift);
+  if (!Shift.Contains(ssShift) || !MultipleSelections) return;
+  if (Cursor() == kCursorCross3)
+    ShowTempCursor(kCursorCross3Add);
+  else if (Cursor() == kCursorCross2)
+    ShowTempCursor(kCursorCross2Add);
+}
 
 void TImagoView::RunKeyUp(uint16_t& Key, TShiftState Shift, bool Fire) {
   if (Fire) TIEView::KeyUp(Key, Shift);

@@ -151,6 +151,8 @@ TOpenImagoDialog::TOpenImagoDialog(TComponent* AOwner) : TIECommonDialog(AOwner)
   view_->SetZoomFilter(rfFastLinear);
   view_->DelayZoomFilter = false;
   view_->SetEnableAlphaChannel(true);
+  view_->SetMouseInteract(TIEMouseInteract{miScroll});
+  view_->SetCursor(crDefault);
   view_->SetParent(PicturePanel);
   view_->SetOnProgress([this](TObject*, int32_t Percent) { ProgressBar->SetPosition(Percent); });
   view_->OnDblClick = [this](TObject*) { ShowFullPreview(); };
@@ -195,8 +197,10 @@ void TOpenImagoDialog::UpdateCaptions() {
 }
 
 void TOpenImagoDialog::BuildFilter(bool ForSave) {
-  // Video files have no road in this build, so their types are not offered.
-  filter_ = BuildImageFilter(ForSave, MsgLanguage(), false);
+  // The open dialog offers the video types, which the viewer opens by their
+  // frames. No writer makes a video file, so the save dialog lists none: a
+  // type it offered would only end in a failed save.
+  filter_ = BuildImageFilter(ForSave, MsgLanguage(), !ForSave);
 }
 
 std::string TOpenImagoDialog::FileName() const {
@@ -668,6 +672,8 @@ void TOpenImagoDialog::ShowFullPreview() {
   };
   TImagoView* v = NewControl<TImagoView>(form, "", form);
   v->SetAlign(alClient);
+  v->SetMouseInteract(TIEMouseInteract{miZoom, miScroll});
+  v->SetCursor(crDefault);
   v->SetBackground(clWhite);
   v->SetBackgroundStyle(iebsChessboard);
   v->SetChessboardStyle(12, bsSolid);

@@ -61,6 +61,7 @@ bool TSaveImagoDialog::Execute() {
   preview_wanted_ = ex_options_.Contains(sdShowPreview);
   template_ = preview_wanted_ ? "IDD_IETEMPLATE" : "IDD_IETEMPLATE1";
   if (AutoSetFilter()) BuildFilter(true);
+  AdvancedButton->OnClick = [this](TObject*) { AdvancedClick(); };
   AdvancedButton->SetVisible(ex_options_.Contains(sdShowAdvanced));
   UpdateCaptions();
   AdvancedButton->SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);
@@ -128,6 +129,9 @@ void TSaveImagoDialog::UpdateFileNameExtension() {
 }
 
 void TSaveImagoDialog::InitDone() {
+  // The selected type is known from here on: the button is right as the
+  // dialog shows, not only from the first tick.
+  UpdateAdvancedButton();
   timer_->SetEnabled(true);
   timer_->UpdateTimer();
 }

@@ -76,6 +76,11 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner), result_(std::mak
   Label2 = NewControl<TLabel>(this, "", Panel2, 227, 1, 60, 13, "Result:");
   Imago1 = NewControl<TImagoView>(this, "", Panel2, 6, 17, 191, 135);
   Imago1->SetBackground(clWhite);
+  // The user zooms and drags the source to look at the artefacts; the
+  // result follows it.
+  Imago1->SetMouseInteract(TIEMouseInteract{miZoom, miScroll});
+  Imago1->SetEnableAlphaChannel(true);
+  Imago1->SetCursor(1782);  // the hand: the source is there to be moved
   Imago1->OnViewChange = [this](TObject*, int32_t) {
     Imago2->LockUpdate();
     Imago2->SetZoom(Imago1->Zoom());
@@ -84,6 +89,8 @@ TfIOPreviews::TfIOPreviews(TComponent* AOwner) : TForm(AOwner), result_(std::mak
   };
   Imago2 = NewControl<TImagoView>(this, "", Panel2, 227, 17, 191, 135);
   Imago2->SetBackground(clWhite);
+  Imago2->SetEnableAlphaChannel(true);
+  Imago2->SetCursor(1780);
   Imago2->SetExternalBitmap(result_.get());
   Imago1->SetOnProgress([this](TObject* Sender, int32_t Per) { Imago1Progress(Sender, Per); });
   Imago2->SetOnProgress([this](TObject* Sender, int32_t Per) { Imago1Progress(Sender, Per); });

@@ -22,6 +22,7 @@
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
 #include "platform/Backend.h"
+#include "platform/Input.h"
 #include "toolbar/TTBKButton.h"
 #include "toolbar/TTBKCheckBox.h"
 #include "toolbar/TTBKStatusBar.h"
@@ -90,6 +91,21 @@ class ProgramTest : public ::testing::Test {
   }
 
   void Pump() { Application->ProcessMessages(); }
+
+  // A user's click at a client point of a control, and a key pressed and
+  // released, through the backend's input.
+  void ClickAt(TControl* C, int32_t X, int32_t Y) {
+    InjectMouseMove(C->ClientToScreen(TPoint{X, Y}));
+    InjectMouseButton(VK_LBUTTON, true);
+    InjectMouseButton(VK_LBUTTON, false);
+    Pump();
+  }
+  void ClickCentre(TControl* C) { ClickAt(C, C->Width() / 2, C->Height() / 2); }
+  void PressKey(int32_t Vk) {
+    InjectKey(Vk, true);
+    InjectKey(Vk, false);
+    Pump();
+  }
 
   // Makes an image file with ImageMagick; false when it is not installed.
   bool MakeImage(const std::string& Path, const std::string& Spec = "gradient:red-blue",

@@ -3,10 +3,14 @@
 // clearing, full screen and the about box.
 #include "tests/e2e/ProgramTestSupport.h"
 
+#include <cstdio>
+
 #include "app/CipherList.h"
 #include "app/Settings.h"
 #include "crypto/TCipherManager.h"
 #include "crypto/THashManager.h"
+#include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/TImagoIO.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/TImago.h"
 #include "imaging/view/TOpenImagoDialog.h"
@@ -213,6 +217,64 @@ TEST_F(ProgramTest, SavesEncryptedAndReopensThroughThePassPhraseDialog) {
   EXPECT_EQ(FolderEntries(dir_ + "/pics"), (std::vector<std::string>{"photo.jpg", "plain.jpg", "secret.jpg"}))
       << "no temporary file is left or made";
   EXPECT_FALSE(frmMain->cbPassWordMain->Checked()) << "Remember was not checked";
+}
+
+// The JPEG quality of the options dialog, set there by the user, is the
+// quality of the JPEG files both save roads write (ImageMagick reads it back;
+// the encrypted file is decoded first).
+TEST_F(ProgramTest, JpegSavesUseTheQualityOfTheOptions) {
+  const std::string photo = dir_ + "/pics/photo.jpg";
+  if (!MakeImage(photo, "gradient:red-blue -quality 90")) GTEST_SKIP() << "ImageMagick is not installed";
+  const auto quality_of = [](const std::string& Path) {
+    std::string out;
+    if (FILE* p = ::popen(("/usr/bin/identify -format %Q '" + Path + "' 2>/dev/null").c_str(), "r")) {
+      char buf[64];
+      while (std::fgets(buf, sizeof buf, p)) out += buf;
+      ::pclose(p);
+    }
+    return out;
+  };
+  ASSERT_EQ(quality_of(photo), "90");
+  StartProgram();
+  const std::string plain = dir_ + "/pics/plain.jpg", secret = dir_ + "/pics/secret.jpg";
+  UseFileDialogs(photo, plain);
+  frmMain->btnLoad->Click();
+  const int32_t loaded_quality = frmMain->Imago1->GetIO()->Params()->JpegQuality;
+  ASSERT_NE(loaded_quality, 49);
+  WithSteps({[&] {
+              ASSERT_EQ(Screen->ActiveForm(), frmOptions);
+              TPageControl* pages = frmOptions->PageControl1;
+              const TRect tab = pages->TabRect(frmOptions->TabSheet4->PageIndex());
+              ClickAt(pages, (tab.Left + tab.Right) / 2, (tab.Top + tab.Bottom) / 2);
+              ASSERT_EQ(pages->ActivePage(), frmOptions->TabSheet4);
+              TTrackBar* quality = frmOptions->TBQualityJPG;
+              ClickAt(quality, 2, 2);
+              ASSERT_TRUE(quality->Focused());
+              PressKey(VK_HOME);
+              for (int32_t i = 0; i < 49; ++i) PressKey(VK_RIGHT);
+              EXPECT_EQ(quality->Position(), 49);
+              ClickCentre(frmOptions->btnOK);
+            }},
+            [] { frmMain->btnOptions->Click(); });
+  ASSERT_EQ(ReadRegInteger("Options", "JPG_Quality", 0), 49);
+
+  frmMain->btnSave->Click();
+  EXPECT_EQ(quality_of(plain), "49");
+
+  UseFileDialogs(photo, secret);
+  WithSteps({AnswerPassword(21, "q")}, [] { frmMain->btnSaveCrypted->Click(); });
+  {
+    THashManager hash(nullptr);
+    TCipherManager cipher(nullptr);
+    cipher.SetHashManager(&hash);
+    cipher.SetAlgorithm(kCipherNames[21]);
+    cipher.InitKey("q", nullptr);
+    cipher.DecodeFile(secret, dir_ + "/decoded.jpg");
+    cipher.SetHashManager(nullptr);
+  }
+  EXPECT_EQ(quality_of(dir_ + "/decoded.jpg"), "49");
+  // The loaded image keeps its own parameters.
+  EXPECT_EQ(frmMain->Imago1->GetIO()->Params()->JpegQuality, loaded_quality);
 }
 
 TEST_F(ProgramTest, AWrongPhraseShowsTheMessageAndChangesNoFile) {

@@ -17,6 +17,11 @@
 #include "ui/TApplication.h"
 #include "ui/TForm.h"
 
+// The view's own cursor numbers: its normal cross-hair, the move and the
+// hand that drags to scroll, and the sizing arrows of the grips.
+constexpr TCursor kViewCross = 1785, kViewMove = 1790, kViewHand = 1782;
+constexpr TCursor kGripNWSE = 1786, kGripNS = 1787, kGripNESW = 1788, kGripWE = 1789;
+
 // A headless window system and a fresh application per test.
 class ViewFixture : public ::testing::Test {
  protected:

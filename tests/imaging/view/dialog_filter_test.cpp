@@ -160,19 +160,22 @@ TEST(DialogFilterText, PatternExtensions) {
   EXPECT_EQ(PatternLastExtension(""), "");
 }
 
-// The extension is the text after the last dot; the name before it is kept.
-TEST(DialogFilterText, ReplaceNameExtensionCutsAtTheLastDot) {
+// The name is cut before its first dot (one that begins the name does not
+// count) and the new extension appended.
+TEST(DialogFilterText, ReplaceNameExtensionCutsAtTheFirstDot) {
   const struct {
     const char* spec;
     const char* ext;
     const char* result;
-  } cases[] = {{"my.photo.jpg", ".png", "my.photo.png"},
-               {"a.b.c", ".bmp", "a.b.bmp"},
+  } cases[] = {{"my.photo.jpg", ".png", "my.png"},
+               {"a.b.c", ".bmp", "a.bmp"},
                {"plain", ".jpg", "plain.jpg"},
                {"/home/u/pic.jpeg", ".png", "pic.png"},
                {"dir.v2/pic", ".png", "pic.png"},
                {".hidden", ".png", ".hidden.png"},
-               {"/home/u/.x.jpg", ".png", ".x.png"}};
+               {"/home/u/.x.jpg", ".png", ".x.png"},
+               {"..png", ".jpg", "..jpg"},
+               {"/home/u/.x.y.jpg", ".png", ".x.png"}};
   for (const auto& c : cases) EXPECT_EQ(ReplaceNameExtension(c.spec, c.ext), c.result) << c.spec;
 }
 

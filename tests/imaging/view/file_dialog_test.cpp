@@ -26,6 +26,7 @@
 #include "platform/Surface.h"
 #include "platform/SysInfo.h"
 #include "rtl/Exception.h"
+#include "tests/imaging/io/AviTestSupport.h"
 #include "tests/ui/FrameworkTestSupport.h"
 #include "ui/TBitmap.h"
 #include "ui/TButton.h"
@@ -211,7 +212,7 @@ TEST_F(FileDialog, OpenDialogPreviewsAndDescribesA24BitFile) {
   EXPECT_EQ(sizes[2], "File: " + kb("pic.png") + " KB   Mem: 900 KB");
   // The platform got the registry's list and the open template.
   EXPECT_EQ(host_->seen.Template, "IDD_IETEMPLATE");
-  EXPECT_EQ(host_->seen.Filter, FilterToZeroList(BuildImageFilter(false, msEnglish, false)));
+  EXPECT_EQ(host_->seen.Filter, FilterToZeroList(BuildImageFilter(false, msEnglish, true)));
   EXPECT_FALSE(host_->seen.Save);
 }
 
@@ -565,7 +566,7 @@ TEST_F(FileDialog, SaveDialogListsWritableFormatsAndRewritesTheExtension) {
     h.path = File("my.photo.jpg");
     h.spec = "my.photo.jpg";
     h.ChooseType(dlg, png);
-    EXPECT_EQ(h.spec, "my.photo.png");
+    EXPECT_EQ(h.spec, "my.png");
     EXPECT_EQ(h.def_ext, ".png");
     EXPECT_EQ(type_events, 1);
     h.ChooseType(dlg, png);  // the same entry again: no type change
@@ -825,10 +826,15 @@ TEST_F(FileDialog, RunsOnThePlatformFileDialog) {
                Pump();
              },
              [&] {
+               // The type box opens under a click; the arrows walk to PNG
+               // and Enter takes it.
                auto combos = ControlsOf<TComboBox>(Screen->ActiveForm());
                ASSERT_EQ(combos.size(), 1u);
-               combos[0]->SetItemIndex(png - 1);
-               if (combos[0]->OnChange) combos[0]->OnChange(combos[0]);
+               Click(combos[0], combos[0]->Width() / 2, combos[0]->Height() / 2);
+               ASSERT_TRUE(combos[0]->DroppedDown());
+               for (int32_t i = combos[0]->ItemIndex(); i < png - 1; ++i) Key(VK_DOWN);
+               Key(VK_RETURN);
+               EXPECT_EQ(combos[0]->ItemIndex(), png - 1);
                auto edits = ControlsOf<TEdit>(Screen->ActiveForm());
                ASSERT_EQ(edits.size(), 1u);
                after_type_change = edits[0]->Text();
@@ -836,10 +842,133 @@ TEST_F(FileDialog, RunsOnThePlatformFileDialog) {
              },
              [&] { Key(VK_RETURN); }},
             [&] { ok = s->Execute(); });
-  EXPECT_EQ(after_type_change, "my.photo.png");
+  // The name is cut before its first dot.
+  EXPECT_EQ(after_type_change, "my.png");
   EXPECT_TRUE(ok);
   EXPECT_EQ(s->FileName(), File("snapshot.png"));
   EXPECT_EQ(s->FilterIndex(), png);
+}
+
+// The open dialog's first type, "Common Graphic Files", lists AVI files
+// beside the pictures: the viewer opens them by their frames.
+TEST_F(FileDialog, CommonGraphicFilesListAviFiles) {
+  const fs::path folder = dir_ / "video";
+  fs::create_directories(folder);
+  const std::vector<uint8_t> clip = avi::RunLengthAVI();
+  std::ofstream(folder / "clip.avi", std::ios::binary).write(reinterpret_cast<const char*>(clip.data()),
+                                                            std::streamsize(clip.size()));
+  fs::copy_file(dir_ / "small.png", folder / "a.png");
+  std::ofstream(folder / "notes.txt") << "not a picture";
+  SetFileDialogHostFactory(nullptr);
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  d->SetInitialDir(folder.string());
+  std::string type;
+  std::vector<std::string> listed;
+  WithSteps({[&] {
+              TCustomForm* f = Screen->ActiveForm();
+              auto* list = dynamic_cast<TListView*>(f->FindComponent("FileList"));
+              auto* combo = dynamic_cast<TComboBox*>(f->FindComponent("TypeCombo"));
+              ASSERT_TRUE(list && combo);
+              type = combo->Text();
+              for (int32_t i = 0; i < list->Items()->Count(); ++i) listed.push_back(list->Items()->Item(i)->Caption());
+              Key(VK_ESCAPE);
+            }},
+            [&] { d->Execute(); });
+  EXPECT_EQ(type.rfind("Common Graphic Files (", 0), 0u) << type;
+  EXPECT_EQ(listed, (std::vector<std::string>{"a.png", "clip.avi"}));
+  fs::remove_all(folder);
+}
+
+// On the platform dialog the small preview scrolls under a drag; the
+// full-size preview window zooms under a click and scrolls under a drag.
+TEST_F(FileDialog, PreviewsFollowTheMouse) {
+  OpenPtr d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  SetFileDialogHostFactory(nullptr);
+  d->SetInitialDir(dir_.string());
+  const auto drag = [&](TControl* c, TPoint from, TPoint to) {
+    HeadlessAdvanceClock(1000);
+    MoveTo(c, from.X, from.Y);
+    InjectMouseButton(VK_LBUTTON, true);
+    Pump();
+    MoveTo(c, to.X, to.Y);
+    InjectMouseButton(VK_LBUTTON, false);
+    Pump();
+  };
+  TPoint small_before{-1, -1}, small_after{-1, -1};
+  double full_before = 0, full_after = 0;
+  int32_t full_x = -1;
+  WithSteps({[&] {
+               auto* list = dynamic_cast<TListView*>(Screen->ActiveForm()->FindComponent("FileList"));
+               ASSERT_NE(list, nullptr);
+               for (int32_t i = 0; i < list->Items()->Count(); ++i)
+                 if (list->Items()->Item(i)->Caption() == "pic.bmp") list->SetSelected(list->Items()->Item(i));
+             },
+             [&] {
+               TImagoView* v = d->ImagoView();
+               ASSERT_EQ(v->GetIEBitmap()->Width(), 640);
+               d->SelectZoom(4);  // 100%: larger than the preview
+               small_before = TPoint{v->ViewX(), v->ViewY()};
+               drag(v, TPoint{60, 60}, TPoint{30, 40});
+               small_after = TPoint{v->ViewX(), v->ViewY()};
+               HeadlessAdvanceClock(1000);
+               Click(d->PreviewButton, d->PreviewButton->Width() / 2, d->PreviewButton->Height() / 2);
+             },
+             [&] {
+               TCustomForm* f = Screen->ActiveForm();
+               ASSERT_NE(f, nullptr);
+               ASSERT_EQ(f->Name(), "PreviewForm");
+               TImagoView* v = nullptr;
+               for (int32_t i = 0; i < f->ComponentCount(); ++i)
+                 if (auto* c = dynamic_cast<TImagoView*>(f->Components(i))) v = c;
+               ASSERT_NE(v, nullptr);
+               full_before = v->Zoom();
+               HeadlessAdvanceClock(1000);
+               Click(v, 100, 100);
+               full_after = v->Zoom();
+               drag(v, TPoint{200, 200}, TPoint{150, 180});
+               full_x = v->ViewX();
+               Key(VK_ESCAPE);
+             },
+             [&] { Key(VK_ESCAPE); }},
+            [&] { d->Execute(); });
+  EXPECT_EQ(small_after.X, small_before.X + 30);
+  EXPECT_EQ(small_after.Y, small_before.Y + 20);
+  EXPECT_EQ(full_before, 100);
+  EXPECT_EQ(full_after, 200);
+  EXPECT_GT(full_x, 0);
+}
+
+// The Advanced button, clicked on the platform dialog, opens the parameter
+// form of the chosen type for the attached object.
+TEST_F(FileDialog, AdvancedButtonClickOpensTheParameterForm) {
+  SetFileDialogHostFactory(nullptr);
+  SavePtr s(new TSaveImagoDialog(nullptr));
+  s->SetMsgLanguage(msEnglish);
+  s->SetInitialDir(dir_.string());
+  TImagoIO* io = new TImagoIO(s.get());
+  io->IEBitmap()->Allocate(20, 15, ieRGB24);
+  s->SetAttachedImagoIO(io);
+  s->SetFilterIndex(FilterIndexOfFileName(BuildImageFilter(true, msEnglish, false), "a.jpg"));
+  std::string shown;
+  WithSteps({[&] {
+               TButton* b = s->AdvancedButton;
+               ASSERT_TRUE(b->HandleAllocated());
+               ASSERT_TRUE(IsWindowVisible(b->Handle()));
+               ASSERT_TRUE(b->Enabled());
+               // Nothing covers the button where the user clicks it.
+               const TPoint centre = b->ClientToScreen(TPoint{b->Width() / 2, b->Height() / 2});
+               ASSERT_EQ(WindowFromPoint(centre), b->Handle());
+               Click(b, b->Width() / 2, b->Height() / 2);
+             },
+             [&] {
+               if (TCustomForm* f = Screen->ActiveForm()) shown = f->ClassName();
+               Key(VK_ESCAPE);
+             },
+             [&] { Key(VK_ESCAPE); }},
+            [&] { s->Execute(); });
+  EXPECT_EQ(shown, "TfIOPreviews");
 }
 
 // On the platform's own dialog the frames are painted as thumbnails, and

@@ -375,6 +375,54 @@ TEST_F(PreviewsDialog, ProgressFillsTheBarThroughBothViews) {
   }
 }
 
+// The user zooms the source with the wheel and drags it; the result view
+// keeps the same zoom and origin. Both show the alpha channel.
+TEST_F(PreviewsDialog, TheSourceZoomsAndScrollsUnderTheMouseAndTheResultFollows) {
+  image_.Allocate(400, 300, ieRGB24);
+  FillPattern(&image_);
+  struct Seen {
+    double zoom1 = 0, zoom2 = 0;
+    int32_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  };
+  Seen fitted, zoomed, dragged;
+  bool alpha1 = false, alpha2 = false;
+  const auto look = [&](Seen& s) {
+    s = {form_->Imago1->Zoom(), form_->Imago2->Zoom(), form_->Imago1->ViewX(), form_->Imago1->ViewY(),
+         form_->Imago2->ViewX(), form_->Imago2->ViewY()};
+  };
+  Show(ieftJPEG, {[&] {
+    TImagoView* source = form_->Imago1;
+    alpha1 = source->EnableAlphaChannel();
+    alpha2 = form_->Imago2->EnableAlphaChannel();
+    look(fitted);
+    const int32_t cx = source->ClientWidth() / 2, cy = source->ClientHeight() / 2;
+    // A click zooms in one step and gives the source the keyboard, which
+    // the wheel turns go to.
+    Drag(source, {TPoint{cx, cy}});
+    EXPECT_TRUE(source->Focused());
+    for (int32_t i = 0; i < 12; ++i) {
+      InjectMouseWheel(-120);  // towards the user: zoom in
+      Pump();
+    }
+    look(zoomed);
+    Drag(source, {TPoint{cx, cy}, TPoint{cx - 20, cy - 10}, TPoint{cx - 40, cy - 30}});
+    look(dragged);
+    form_->Button2->Click();
+  }});
+  EXPECT_TRUE(alpha1);
+  EXPECT_TRUE(alpha2);
+  EXPECT_LT(fitted.zoom1, 100);
+  EXPECT_GT(zoomed.zoom1, fitted.zoom1 * 2);
+  EXPECT_EQ(zoomed.zoom2, zoomed.zoom1);
+  // The drag moved the image with the mouse, without zooming.
+  EXPECT_EQ(dragged.zoom1, zoomed.zoom1);
+  EXPECT_EQ(dragged.x1, zoomed.x1 + 40);
+  EXPECT_EQ(dragged.y1, zoomed.y1 + 30);
+  EXPECT_EQ(dragged.zoom2, dragged.zoom1);
+  EXPECT_EQ(dragged.x2, dragged.x1);
+  EXPECT_EQ(dragged.y2, dragged.y1);
+}
+
 TEST_F(PreviewsDialog, TheSaveDialogInstallsTheForm) {
   SetIOPreviewsDialogFactory({});
   TSaveImagoDialog dialog(nullptr);

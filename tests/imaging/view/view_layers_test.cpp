@@ -662,8 +662,8 @@ TEST_F(ViewLayers, DragMovesLayerZeroByImagePixels) {
     EXPECT_EQ(rec.events, Repeat(ielSelected, ielMoving, c.drag.size() - 1, ielMoved));
     // The move cursor until the release brings the normal one back (the
     // pointer resting after the release may show it again).
-    for (size_t k = 0; k + 1 < rec.cursors.size(); ++k) EXPECT_EQ(rec.cursors[k], crSizeAll) << k;
-    EXPECT_EQ(rec.cursors.back(), crDefault);
+    for (size_t k = 0; k + 1 < rec.cursors.size(); ++k) EXPECT_EQ(rec.cursors[k], kViewMove) << k;
+    EXPECT_EQ(rec.cursors.back(), kViewCross);
   }
 }
 
@@ -858,7 +858,7 @@ TEST_F(ViewLayers, LockedLayerNeitherMovesNorResizes) {
   rec.Attach(v.get());
   Drag(v.get(), {{50, 50}, {53, 52}, {52, 54}});
   EXPECT_EQ(rec.events, (Events{ielSelected, ielMoved}));
-  EXPECT_EQ(rec.cursors, (std::vector<TCursor>{crDefault, crDefault}));
+  EXPECT_EQ(rec.cursors, (std::vector<TCursor>{kViewCross, kViewCross}));
   rec.events.clear();
   Drag(v.get(), {{55, 55}, {50, 50}});  // where the bottom-right grip would be
   Drag(v.get(), {{55, 50}, {48, 50}});
@@ -879,9 +879,9 @@ TEST_F(ViewLayers, CursorOverLayerAndGrips) {
     int32_t x, y;
     TCursor cursor;
   };
-  const Case both[] = {{30, 30, crSizeNWSE}, {70, 70, crSizeNWSE}, {70, 30, crSizeNESW}, {30, 70, crSizeNESW},
-                       {31, 50, crSizeWE},   {69, 51, crSizeWE},   {50, 29, crSizeNS},   {50, 70, crSizeNS},
-                       {50, 50, crSizeAll},  {40, 60, crSizeAll}};
+  const Case both[] = {{30, 30, kGripNWSE}, {70, 70, kGripNWSE}, {70, 30, kGripNESW}, {30, 70, kGripNESW},
+                       {31, 50, kGripWE},   {69, 51, kGripWE},   {50, 29, kGripNS},   {50, 70, kGripNS},
+                       {50, 50, kViewMove},  {40, 60, kViewMove}};
   for (const Case& c : both) {
     MouseAt(v.get(), c.x, c.y);
     EXPECT_EQ(v->Cursor(), c.cursor) << c.x << "," << c.y;
@@ -895,7 +895,7 @@ TEST_F(ViewLayers, CursorOverLayerAndGrips) {
   MouseAt(v.get(), 50, 50);
   EXPECT_EQ(v->Cursor(), crCross);
   MouseAt(v.get(), 30, 30);
-  EXPECT_EQ(v->Cursor(), crSizeNWSE);
+  EXPECT_EQ(v->Cursor(), kGripNWSE);
   v->Layer(0)->Locked = true;
   MouseAt(v.get(), 30, 31);
   EXPECT_EQ(v->Cursor(), crCross);
@@ -904,7 +904,7 @@ TEST_F(ViewLayers, CursorOverLayerAndGrips) {
   EXPECT_EQ(v->Cursor(), crCross);
   v->Layer(0)->Locked = false;
   MouseAt(v.get(), 50, 51);
-  EXPECT_EQ(v->Cursor(), crSizeAll);
+  EXPECT_EQ(v->Cursor(), kViewMove);
   TCursor at_release = crNone;
   v->OnLayerNotify = [&](TObject*, int32_t, TIELayerEvent e) {
     if (e == ielMoved) at_release = v->Cursor();

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "ViewTestSupport.h"
 #include "imaging/view/TIELayer.h"
+#include "ui/TScreen.h"
 
 namespace {
 
@@ -156,6 +159,75 @@ TEST_F(ViewMouse, WheelZoomsAroundThePointerAndScrolls) {
   EXPECT_DOUBLE_EQ(v->Zoom(), z);
 }
 
+// The view's own cursors are drawn pictures, registered under their
+// numbers; the numbers the program holds no group for show the default.
+TEST_F(ViewMouse, TheViewCursorsAreRegisteredPictures) {
+  ViewPtr v = MakeView(100, 100, 40, 30);
+  std::set<HCURSOR> pictures;
+  for (TCursor c = 1778; c <= 1796; ++c) {
+    const TCursorImage* image = CursorImage(Screen->Cursors(c));
+    ASSERT_NE(image, nullptr) << c;
+    EXPECT_EQ(image->Width, 32) << c;
+    pictures.insert(Screen->Cursors(c));
+  }
+  EXPECT_EQ(pictures.size(), 18u);  // "CROCE2-" serves 1795 and 1796
+  EXPECT_EQ(Screen->Cursors(1795), Screen->Cursors(1796));
+  for (TCursor c = 1797; c <= 1810; ++c) EXPECT_EQ(Screen->Cursors(c), Screen->Cursors(crDefault)) << c;
+  // The hot spot of the cross-hair is its middle.
+  EXPECT_EQ(CursorImage(Screen->Cursors(kViewCross))->HotX, 15);
+  EXPECT_EQ(CursorImage(Screen->Cursors(kViewCross))->HotY, 15);
+}
+
+// What the pointer shows over a view, as the user moves it and holds Shift:
+// the cross-hair, its Shift forms, the grips and the move over a selection,
+// the hand while dragging to scroll.
+TEST_F(ViewMouse, ThePointerShowsTheCursorOfTheMode) {
+  ViewPtr v = MakeView(100, 100, 80, 80);  // the image at client (10, 10) to (90, 90)
+  const auto shown = [] { return GetCursor(); };
+  EXPECT_EQ(v->Cursor(), kViewCross);
+  MouseAt(v.get(), 10, 10);
+  EXPECT_EQ(shown(), Screen->Cursors(kViewCross));
+  // Shift down shows the adding form of either cross-hair; up, the normal one.
+  v->SetFocus();
+  for (auto [normal, adding] : {std::pair<TCursor, TCursor>{kViewCross, 1791}, {1793, 1794}}) {
+    v->SetCursor(normal);
+    InjectKey(VK_SHIFT, true);
+    Pump();
+    EXPECT_EQ(shown(), Screen->Cursors(adding)) << normal;
+    InjectKey(VK_SHIFT, false);
+    Pump();
+    EXPECT_EQ(shown(), Screen->Cursors(normal)) << normal;
+  }
+  v->SetCursor(kViewCross);
+  // A rectangle selection: corners at client (15, 15) and (45, 35).
+  v->SetMouseInteract(TIEMouseInteract{miSelect});
+  v->SetSelectionBase(iesbBitmap);
+  v->Select(5, 5, 35, 25, 0);
+  const struct {
+    int32_t x, y;
+    TCursor cursor;
+  } cases[] = {{15, 15, kGripNWSE}, {45, 35, kGripNWSE}, {45, 15, kGripNESW}, {15, 35, kGripNESW},
+               {16, 25, kGripWE},   {43, 25, kGripWE},   {30, 17, kGripNS},   {30, 33, kGripNS},
+               {25, 25, kViewMove}, {80, 80, kViewCross}};
+  for (const auto& c : cases) {
+    MouseAt(v.get(), c.x, c.y);
+    EXPECT_EQ(shown(), Screen->Cursors(c.cursor)) << c.x << "," << c.y;
+  }
+  // Dragging to scroll shows the hand while the button is held.
+  ViewPtr big = MakeView(100, 100, 400, 400);
+  big->SetMouseInteract(TIEMouseInteract{miZoom, miScroll});
+  HeadlessAdvanceClock(1000);
+  MouseAt(big.get(), 50, 50);
+  EXPECT_EQ(shown(), Screen->Cursors(kViewCross));
+  InjectMouseButton(VK_LBUTTON, true);
+  Pump();
+  MouseAt(big.get(), 40, 40);
+  EXPECT_EQ(shown(), Screen->Cursors(kViewHand));
+  InjectMouseButton(VK_LBUTTON, false);
+  Pump();
+  EXPECT_EQ(shown(), Screen->Cursors(kViewCross));
+}
+
 TEST_F(ViewMouse, DraggingScrollsByTheMovedDistance) {
   ViewPtr v = MakeView(100, 100, 400, 400);
   v->SetMouseInteract(TIEMouseInteract{miZoom, miScroll});
@@ -170,8 +242,8 @@ TEST_F(ViewMouse, DraggingScrollsByTheMovedDistance) {
   EXPECT_EQ(v->ViewY(), 130);
   EXPECT_DOUBLE_EQ(v->Zoom(), 100);  // a drag does not zoom
   ASSERT_FALSE(during.empty());
-  EXPECT_EQ(during.back(), crHandPoint);
-  EXPECT_NE(v->Cursor(), crHandPoint);
+  EXPECT_EQ(during.back(), kViewHand);
+  EXPECT_NE(v->Cursor(), kViewHand);
   // At twice the rate the image moves twice as far.
   v->MouseScrollRate = 2;
   Drag(v.get(), {{50, 50}, {60, 55}});
@@ -189,7 +261,7 @@ TEST_F(ViewMouse, DraggingScrollsByTheMovedDistance) {
   };
   Drag(small.get(), {{50, 50}, {55, 55}});
   ASSERT_FALSE(during.empty());
-  EXPECT_NE(during.back(), crHandPoint);
+  EXPECT_NE(during.back(), kViewHand);
 }
 
 // The arrow keys are answered as they go down; their release passes
