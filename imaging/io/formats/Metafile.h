@@ -16,11 +16,12 @@ struct TIOProgressRec;
 
 // The longest side a metafile is drawn at.
 constexpr int32_t kMetafileMaxSide = 16000;
-// The most pixels a metafile is drawn at in its own size: about a 4K
-// screen's worth. Vector records draw at any size, so the size a file
+// The most pixels a metafile is drawn at in its own size: a large
+// screen's worth (2560 x 1600 and a little more), so that the picture and
+// the surface it is drawn on stay within what a small file may cost. Vector records draw at any size, so the size a file
 // claims costs nothing to write and everything to draw; a caller that wants
 // more asks for a size.
-constexpr int64_t kMetafileOwnSizePixels = int64_t{1} << 23;
+constexpr int64_t kMetafileOwnSizePixels = int64_t{1} << 22;
 
 // The size to draw a metafile of MetaWidth x MetaHeight pixels at, for the
 // Width x Height asked: both 0 or more as asked; a negative Width follows
