@@ -10,6 +10,21 @@
 
 namespace {
 
+// Under the address sanitizer every block comes from its allocator, which
+// bounds it: a reader writing past a picture's pixels is caught there, where
+// a mapping of whole pages would let it go unseen.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
 // Below this a mapping costs more than clearing the block.
 constexpr size_t kMapFrom = size_t{256} << 10;
 // From here whole huge pages are worth asking for.
@@ -40,7 +55,9 @@ void* MapAligned(size_t Size) {
 uint8_t* AllocateZeroedBlock(size_t Size) {
   if (Size == 0) return nullptr;
   void* p = nullptr;
-  if (Size >= kHugeFrom) {
+  if (kSanitized) {
+    p = std::calloc(Size, 1);
+  } else if (Size >= kHugeFrom) {
     p = MapAligned(Size);
   } else if (Size >= kMapFrom) {
     p = mmap(nullptr, Size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -54,14 +71,16 @@ uint8_t* AllocateZeroedBlock(size_t Size) {
 
 void ReleaseZeroedBlock(uint8_t* Block, size_t Size) {
   if (!Block) return;
-  if (Size >= kMapFrom)
+  if (!kSanitized && Size >= kMapFrom)
     munmap(Block, Size);
   else
     std::free(Block);
 }
 
+bool ZeroedBlocksAreHugePageAligned() { return !kSanitized; }
+
 TZeroedMemory::TZeroedMemory(size_t Size)
-    : data_(AllocateZeroedBlock(Size)), size_(Size), mapped_(Size >= kMapFrom) {}
+    : data_(AllocateZeroedBlock(Size)), size_(Size), mapped_(!kSanitized && Size >= kMapFrom) {}
 
 TZeroedMemory::~TZeroedMemory() { clear(); }
 
