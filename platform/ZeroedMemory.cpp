@@ -6,31 +6,81 @@
 #include <new>
 #include <utility>
 
+#include "platform/ZeroedBlock.h"
+
 namespace {
+
+// Under the address sanitizer every block comes from its allocator, which
+// bounds it: a reader writing past a picture's pixels is caught there, where
+// a mapping of whole pages would let it go unseen.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
 
 // Below this a mapping costs more than clearing the block.
 constexpr size_t kMapFrom = size_t{256} << 10;
 // From here whole huge pages are worth asking for.
 constexpr size_t kHugeFrom = size_t{4} << 20;
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// A mapping of Size bytes starting on a huge page boundary: a larger one is
+// taken and its unaligned ends given back, since the system only backs
+// aligned 2 MB spans with huge pages.
+void* MapAligned(size_t Size) {
+  const size_t span = Size + kHugePage;
+  void* p = mmap(nullptr, span, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return nullptr;
+  const auto start = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t aligned = (start + kHugePage - 1) & ~uintptr_t(kHugePage - 1);
+  const size_t page = 4096;
+  const uintptr_t end = (aligned + Size + page - 1) & ~uintptr_t(page - 1);
+  if (aligned > start) munmap(p, aligned - start);
+  if (start + span > end) munmap(reinterpret_cast<void*>(end), start + span - end);
+#ifdef MADV_HUGEPAGE
+  madvise(reinterpret_cast<void*>(aligned), end - aligned, MADV_HUGEPAGE);
+#endif
+  return reinterpret_cast<void*>(aligned);
+}
 
 }  // namespace
 
-TZeroedMemory::TZeroedMemory(size_t Size) {
-  if (Size == 0) return;
-  if (Size >= kMapFrom) {
-    void* p = mmap(nullptr, Size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-    if (Size >= kHugeFrom) madvise(p, Size, MADV_HUGEPAGE);
-#endif
-    data_ = static_cast<uint8_t*>(p);
-    mapped_ = true;
+uint8_t* AllocateZeroedBlock(size_t Size) {
+  if (Size == 0) return nullptr;
+  void* p = nullptr;
+  if (kSanitized) {
+    p = std::calloc(Size, 1);
+  } else if (Size >= kHugeFrom) {
+    p = MapAligned(Size);
+  } else if (Size >= kMapFrom) {
+    p = mmap(nullptr, Size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED) p = nullptr;
   } else {
-    data_ = static_cast<uint8_t*>(std::calloc(Size, 1));
-    if (!data_) throw std::bad_alloc();
+    p = std::calloc(Size, 1);
   }
-  size_ = Size;
+  if (!p) throw std::bad_alloc();
+  return static_cast<uint8_t*>(p);
 }
+
+void ReleaseZeroedBlock(uint8_t* Block, size_t Size) {
+  if (!Block) return;
+  if (!kSanitized && Size >= kMapFrom)
+    munmap(Block, Size);
+  else
+    std::free(Block);
+}
+
+bool ZeroedBlocksAreHugePageAligned() { return !kSanitized; }
+
+TZeroedMemory::TZeroedMemory(size_t Size)
+    : data_(AllocateZeroedBlock(Size)), size_(Size), mapped_(!kSanitized && Size >= kMapFrom) {}
 
 TZeroedMemory::~TZeroedMemory() { clear(); }
 
@@ -50,12 +100,7 @@ TZeroedMemory& TZeroedMemory::operator=(TZeroedMemory&& Other) noexcept {
 }
 
 void TZeroedMemory::clear() {
-  if (data_) {
-    if (mapped_)
-      munmap(data_, size_);
-    else
-      std::free(data_);
-  }
+  ReleaseZeroedBlock(data_, size_);
   data_ = nullptr;
   size_ = 0;
   mapped_ = false;

@@ -1,7 +1,5 @@
 #include "imaging/model/TIEBitmap.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/PlatformBitmaps.h"
+#include "platform/ZeroedBlock.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
 #include "ui/TBitmap.h"
@@ -109,7 +108,7 @@ void TIEBitmap::FreeImage(bool WithAlpha) {
     if (MemoryAllocator == 1)
       PageFree(memory_block_);
     else
-      std::free(memory_block_);
+      ReleaseZeroedBlock(static_cast<uint8_t*>(memory_block_), static_cast<size_t>(memory_size_));
   }
   memory_block_ = nullptr;
   memory_size_ = 0;
@@ -173,14 +172,12 @@ void TIEBitmap::AllocateBits() {
     if (MemoryAllocator == 1) {
       memory_block_ = PageAlloc(memory_size_);
     } else {
-      memory_block_ = std::calloc(1, static_cast<size_t>(memory_size_));
-      // Large images are filled row after row right after allocation; huge
-      // pages spare most of the page faults of that first touch.
-      constexpr int64_t kHugePage = 2 << 20;
-      if (memory_block_ && memory_size_ >= 4 * kHugePage) {
-        auto start = (reinterpret_cast<uintptr_t>(memory_block_) + kHugePage - 1) & ~uintptr_t(kHugePage - 1);
-        auto end = (reinterpret_cast<uintptr_t>(memory_block_) + memory_size_) & ~uintptr_t(kHugePage - 1);
-        if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+      // Large images are filled row after row right after allocation: fresh
+      // zeroed pages (huge ones for a large image) are written only once.
+      try {
+        memory_block_ = AllocateZeroedBlock(static_cast<size_t>(memory_size_));
+      } catch (const std::bad_alloc&) {
+        return false;
       }
     }
     if (!memory_block_) return false;

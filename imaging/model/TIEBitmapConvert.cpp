@@ -10,6 +10,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEQuantizer.h"
 #include "rtl/Numeric.h"
+#include "rtl/TThreadPool.h"
 
 TRGB TIEBitmap::PixelRGBInRow(const uint8_t* row, int32_t x) {
   switch (pixel_format_) {
@@ -54,6 +55,12 @@ TRGB TIEBitmap::PixelRGBInRow(const uint8_t* row, int32_t x) {
 }
 
 namespace {
+// From this many pixels a conversion is worth sharing among threads; bands
+// of rows no shorter than this keep each thread's work well above the cost
+// of handing it out.
+constexpr int64_t kParallelConvertPixels = int64_t{1} << 20;
+constexpr int64_t kParallelConvertRows = 32;
+
 int32_t Grey8(const TRGB& c) { return (c.r * 21 + c.g * 71 + c.b * 8) / 100; }
 uint16_t Grey16From8(const TRGB& c) {
   return static_cast<uint16_t>((c.r * 54484 + c.g * 183241 + c.b * 19275) / 1000);
@@ -170,14 +177,10 @@ void TIEBitmap::CopyConvertFrom(TIEBitmap* Source) {
     }
   }
 
-  const uint8_t source_access = Source->Access, target_access = Access;
-  Source->Access = iedRead;
-  Access = iedWrite;
-  std::vector<uint8_t> out(static_cast<size_t>(row_len_));
-  for (int32_t y = 0; y < h; ++y) {
-    const uint8_t* in = Source->GetScanline(y);
-    std::fill(out.begin(), out.end(), uint8_t{0});
-    uint8_t* o = out.data();
+  // Row y of the source into O (a cleared row of this bitmap's format);
+  // false for a pair that converts nothing. Reads only, so rows may be
+  // converted at once on several threads.
+  auto convert_row = [&](int32_t y, const uint8_t* in, uint8_t* o) -> bool {
     bool row_done = true;
     for (int32_t x = 0; x < w && row_done; ++x) {
       if (tf == ieMono1) {
@@ -283,8 +286,32 @@ void TIEBitmap::CopyConvertFrom(TIEBitmap* Source) {
         default: row_done = false; break;
       }
     }
-    if (!row_done) break;  // a pair that converts nothing
+    return row_done;
+  };
+
+  const uint8_t source_access = Source->Access, target_access = Access;
+  Source->Access = iedRead;
+  Access = iedWrite;
+  std::vector<uint8_t> out(static_cast<size_t>(row_len_));
+  // Rows of a large image in memory are independent: they convert on the
+  // pool's threads. The first row goes alone, as it tells whether the pair
+  // converts at all.
+  const bool parallel = location_ == ieMemory && Source->location_ == ieMemory &&
+                        int64_t{w} * h >= kParallelConvertPixels && TThreadPool::Shared().MaxThreads() > 1;
+  for (int32_t y = 0; y < h; ++y) {
+    std::fill(out.begin(), out.end(), uint8_t{0});
+    if (!convert_row(y, Source->GetScanline(y), out.data())) break;  // a pair that converts nothing
     std::memcpy(GetScanline(y), out.data(), out.size());
+    if (parallel) {
+      TThreadPool::Shared().ParallelFor(h - 1, kParallelConvertRows, [&](int64_t first, int64_t last) {
+        for (int64_t r = first + 1; r <= last; ++r) {
+          uint8_t* o = GetScanline(static_cast<int32_t>(r));
+          std::memset(o, 0, static_cast<size_t>(row_len_));
+          convert_row(static_cast<int32_t>(r), Source->GetScanline(static_cast<int32_t>(r)), o);
+        }
+      });
+      break;
+    }
   }
   Source->UnmapRows();
   UnmapRows();

@@ -387,6 +387,11 @@ struct TIEQuantizer::NeuQuant {
 
 // ---- TIEQuantizer
 
+namespace {
+// Where a packed colour's probe starts in a table of Slots (a power of two).
+size_t ExactSlot(uint32_t Key, size_t Slots) { return (Key * 2654435761u >> 7) & (Slots - 1); }
+}  // namespace
+
 TIEQuantizer::TIEQuantizer(TIEBitmap* Image, int32_t N, TRGB* Palette, int32_t Quality)
     : n_(std::clamp(N, 1, kMaxColors)), image_(Image) {
   grey_ = IsGrayScaleImage(Image);
@@ -421,6 +426,17 @@ TIEQuantizer::TIEQuantizer(TIEBitmap* Image, int32_t N, TRGB* Palette, int32_t Q
     if (!too_many) {
       std::copy(colours->begin(), colours->end(), Palette);
       exact_ = std::move(colours);
+      size_t slots = 16;
+      while (slots < 4 * exact_->size()) slots *= 2;
+      exact_keys_.assign(slots, 0);
+      exact_slots_.assign(slots, 0);
+      for (size_t i = 0; i < exact_->size(); ++i) {
+        const uint32_t key = PackRGB((*exact_)[i]) + 1;
+        size_t at = ExactSlot(key, slots);
+        while (exact_keys_[at] != 0) at = (at + 1) & (slots - 1);
+        exact_keys_[at] = key;
+        exact_slots_[at] = static_cast<uint16_t>(i);
+      }
     } else if (n_ < 128) {
       method_ = 1;
       median_ = std::make_unique<MedianCut>();
@@ -438,8 +454,10 @@ TIEQuantizer::~TIEQuantizer() = default;
 
 int32_t TIEQuantizer::RGBToIndex(const TRGB& Colour) const {
   if (exact_) {
-    for (size_t i = 0; i < exact_->size(); ++i)
-      if ((*exact_)[i] == Colour) return static_cast<int32_t>(i);
+    const uint32_t key = PackRGB(Colour) + 1;
+    const size_t slots = exact_keys_.size();
+    for (size_t at = ExactSlot(key, slots); exact_keys_[at] != 0; at = (at + 1) & (slots - 1))
+      if (exact_keys_[at] == key) return exact_slots_[at];
     return NearestPaletteIndex(exact_->data(), static_cast<int32_t>(exact_->size()), Colour);
   }
   // A palette image was handed its own palette, grey or not: its entries

@@ -40,6 +40,10 @@ class TIEQuantizer : public TObject {
   int32_t n_ = 0;
   TIEBitmap* image_ = nullptr;
   std::unique_ptr<std::vector<TRGB>> exact_;
+  // The exact colours by value: slots of packed colour + 1 (0 is free) and
+  // their indexes, so that mapping a pixel is one probe, not a search.
+  std::vector<uint32_t> exact_keys_;
+  std::vector<uint16_t> exact_slots_;
   std::unique_ptr<MedianCut> median_;
   std::unique_ptr<NeuQuant> neuquant_;
   std::vector<TRGB> palette_;  // what was handed out, for nearest-entry answers

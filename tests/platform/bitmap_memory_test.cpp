@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/Bitmap.h"
+#include "platform/ZeroedBlock.h"
 #include "platform/ZeroedMemory.h"
 
 namespace {
@@ -57,6 +58,20 @@ TEST(BitmapMemory, ZeroedBlocksOfEverySize) {
     EXPECT_EQ(moved.data()[size - 1], 7);
     moved.clear();
     EXPECT_TRUE(moved.empty());
+  }
+}
+
+// Blocks of several megabytes start on a 2 MB boundary, where the system
+// can back them with huge pages (one fault for 512 small pages).
+TEST(BitmapMemory, LargeBlocksStartOnAHugePageBoundary) {
+  if (!ZeroedBlocksAreHugePageAligned()) GTEST_SKIP() << "the address sanitizer's allocator gives every block";
+  for (size_t size : {size_t{4} << 20, (size_t{72} << 20) + 123}) {
+    SCOPED_TRACE(size);
+    TZeroedMemory m(size);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(m.data()) % (size_t{2} << 20), 0u);
+    m.data()[0] = 1;
+    m.data()[size - 1] = 2;
+    EXPECT_EQ(m.data()[size / 2], 0);
   }
 }
 

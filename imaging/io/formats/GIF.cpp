@@ -16,6 +16,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
 #include "imaging/model/TIEQuantizer.h"
+#include "platform/ZeroedMemory.h"
 #include "rtl/Exception.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
@@ -123,7 +124,7 @@ struct FrameInfo {
 };
 
 // The frame's indexes into a bitmap (and the mask).
-void BuildPixels(const FrameInfo& f, const std::vector<uint8_t>& idx, const GraphicControl& gc,
+void BuildPixels(const FrameInfo& f, const TZeroedMemory& idx, const GraphicControl& gc,
                  TIEBitmap* Bitmap, bool WithoutMask, std::unique_ptr<TIEMask>& Mask,
                  TIOParamsVals& Params) {
   const std::vector<TRGB>& map = Params.ColorMap;
@@ -132,7 +133,10 @@ void BuildPixels(const FrameInfo& f, const std::vector<uint8_t>& idx, const Grap
   const TIEPixelFormat format =
       two_colour ? ieMono1 : Params.IsNativePixelFormat ? iePalette8 : ieRGB24;
   Bitmap->Allocate(f.width, f.height, format);
-  const bool masked = !WithoutMask;
+  // Without a transparent colour every pixel shows: the mask would be full,
+  // and a full mask is no mask.
+  const bool masked = !WithoutMask && (gc.flags & 1);
+  if (!WithoutMask && !masked) Mask.reset();
   if (masked) {
     if (!Mask) Mask = std::make_unique<TIEMask>();
     Mask->AllocateBits(f.width, f.height, 8);
@@ -144,7 +148,7 @@ void BuildPixels(const FrameInfo& f, const std::vector<uint8_t>& idx, const Grap
   if (format == iePalette8)
     for (int32_t i = 0; i < 256; ++i) Bitmap->SetPaletteEntry(i, lookup[i]);
 
-  const bool transparent = masked && (gc.flags & 1);
+  const bool transparent = masked;
   for (int32_t y = 0; y < f.height; ++y) {
     const uint8_t* src = idx.data() + static_cast<int64_t>(y) * f.width;
     uint8_t* row = Bitmap->GetScanline(y);
@@ -290,7 +294,9 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
     Params.GifInterlaced = f.interlaced;
     Params.GifAction = (gc.flags >> 2) & 7;
 
-    std::vector<uint8_t> idx;
+    // Fresh zeroed memory: indexes the code stream does not reach stay 0
+    // without a pass that clears 24 MB of a large frame first.
+    TZeroedMemory idx;
     if (ParamsOnly) {
       uint8_t code_size = 0;
       if (ReadByte(&in, code_size)) SkipSubBlocks(&in);
@@ -305,7 +311,7 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
       if (!IEClaimPlausible(Progress, f.width, f.height, ieRGB24, !WithoutMask,
                             IEDataCanHold(pixels, available, kMaxExpansion)))
         break;
-      idx.assign(static_cast<size_t>(pixels), 0);
+      idx = TZeroedMemory(static_cast<size_t>(pixels));
       const int64_t pos = in.Position();
       if (DefaultGIFLZWDecompress)
         DefaultGIFLZWDecompress(&in, f.height, f.width, f.interlaced, idx.data());
@@ -441,7 +447,8 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     Params.GifTransparent = 1;
   }
   std::vector<TRGB> palette(256, TRGB{0, 0, 0});
-  std::vector<uint8_t> idx(static_cast<size_t>(width) * height);
+  // Every index is written below; fresh memory needs no clearing pass.
+  TZeroedMemory idx(static_cast<size_t>(width) * height);
   std::unique_ptr<TIEQuantizer> quantizer;
   if (work->PixelFormat() == ieMono1) {
     palette[0] = TRGB{0, 0, 0};

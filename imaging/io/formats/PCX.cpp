@@ -45,10 +45,15 @@ bool KnownLayout(int32_t bits, int32_t planes) {
   return bits == 8 && (planes == 3 || planes == 4);
 }
 
-// Run-length plane bytes; a run may go on into the next line.
+// Run-length plane bytes; a run may go on into the next line. The data are
+// read from the stream a piece at a time: a copy of the whole file would be
+// a second picture's worth of fresh memory, written before any is decoded.
 class LineDecoder {
  public:
-  LineDecoder(const std::vector<uint8_t>& d, bool rle) : d_(d), rle_(rle) {}
+  // Decodes at most Size bytes of Stream from its position.
+  LineDecoder(TStream* Stream, int64_t Size, bool rle)
+      : s_(Stream), left_in_stream_(Size), rle_(rle),
+        buffer_(static_cast<size_t>(std::clamp<int64_t>(Size, 1, kPiece))) {}
   // Fills N bytes; false when the data ended first (the rest zero).
   bool Fill(uint8_t* out, int64_t n) {
     int64_t i = 0;
@@ -60,14 +65,14 @@ class LineDecoder {
         i += k;
         continue;
       }
-      if (at_ >= d_.size()) {
+      if (at_ == got_ && !Refill()) {
         std::memset(out + i, 0, static_cast<size_t>(n - i));
         return false;
       }
-      const uint8_t b = d_[at_++];
+      const uint8_t b = buffer_[at_++];
       if (rle_ && b >= 0xC0) {
         left_ = b & 0x3F;
-        value_ = at_ < d_.size() ? d_[at_++] : 0;
+        value_ = at_ < got_ || Refill() ? buffer_[at_++] : 0;
       } else {
         out[i++] = b;
       }
@@ -76,9 +81,23 @@ class LineDecoder {
   }
 
  private:
-  const std::vector<uint8_t>& d_;
+  static constexpr int64_t kPiece = int64_t{64} << 10;
+
+  bool Refill() {
+    at_ = got_ = 0;
+    if (left_in_stream_ <= 0) return false;
+    const int64_t want = std::min<int64_t>(left_in_stream_, static_cast<int64_t>(buffer_.size()));
+    const int64_t got = ReadUpTo(s_, buffer_.data(), want);
+    left_in_stream_ = got < want ? 0 : left_in_stream_ - got;
+    got_ = static_cast<size_t>(std::max<int64_t>(got, 0));
+    return got_ > 0;
+  }
+
+  TStream* s_;
+  int64_t left_in_stream_;
   bool rle_;
-  size_t at_ = 0;
+  std::vector<uint8_t> buffer_;
+  size_t at_ = 0, got_ = 0;
   int32_t left_ = 0;
   uint8_t value_ = 0;
 };
@@ -175,13 +194,11 @@ void ReadPCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
   if (!IEClaimPlausible(Progress, width, height, format, false,
                         IEDataCanHold(row_len * height, data_size, kMaxExpansion)))
     return;
-  std::vector<uint8_t> data(static_cast<size_t>(data_size));
   Stream->SetPosition(start + kHeaderSize);
-  data.resize(static_cast<size_t>(ReadUpTo(Stream, data.data(), data_size)));
   Bitmap->Allocate(width, height, format);
   Progress.Per1 = 100.0 / height;
 
-  LineDecoder decoder(data, h[2] == 1);
+  LineDecoder decoder(Stream, data_size, h[2] == 1);
   std::vector<uint8_t> line(static_cast<size_t>(bytes_per_line) * planes);
   std::vector<TRGB> px(static_cast<size_t>(width));
   for (int32_t y = 0; y < height; ++y) {
@@ -214,6 +231,8 @@ void ReadPCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
     std::memcpy(row, px.data(), static_cast<size_t>(width) * 3);
     Bitmap->UnmapRows();
   }
+  // As a reader of the whole image's data, it leaves the stream after them.
+  Stream->SetPosition(start + kHeaderSize + data_size);
 }
 
 void WritePCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,

@@ -95,6 +95,23 @@ uint8_t Scale(int64_t v, int64_t maxval) {
   return static_cast<uint8_t>(v * 255 / maxval);
 }
 
+// One row of samples of the full range (255, or 65535 for 48-bit pixels)
+// into a bitmap row: bytes copied into place, in the bitmap's channel order.
+void CopyFullRangeRow(const uint8_t* in, int32_t width, bool colour, TIEPixelFormat format, uint8_t* row) {
+  if (format == ieRGB48) {
+    auto* px = reinterpret_cast<uint16_t*>(row);
+    for (int64_t i = 0; i < int64_t{width} * 3; ++i)
+      px[i] = static_cast<uint16_t>(in[2 * i] << 8 | in[2 * i + 1]);
+    return;
+  }
+  TRGB* px = reinterpret_cast<TRGB*>(row);
+  if (colour) {
+    for (int32_t x = 0; x < width; ++x, in += 3) px[x] = MakeRGBTriple(in[0], in[1], in[2]);
+  } else {
+    for (int32_t x = 0; x < width; ++x) px[x] = TRGB{in[x], in[x], in[x]};
+  }
+}
+
 }  // namespace
 
 std::string ReadPXMToken(TStream* Stream) {
@@ -217,6 +234,9 @@ void ReadPXMStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
       };
       if (kind == '4') {
         std::memcpy(row, buf.data(), buf.size());
+      } else if (maxval == 255 || (maxval == 65535 && format == ieRGB48)) {
+        // Full-range samples are the pixels' own values: copied, not scaled.
+        CopyFullRangeRow(buf.data(), width, colour, format, row);
       } else if (format == ieRGB48) {
         auto* px = reinterpret_cast<uint16_t*>(row);
         for (int64_t i = 0; i < int64_t{width} * 3; ++i)

@@ -22,6 +22,7 @@
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
+#include "platform/ZeroedMemory.h"
 #include "rtl/TStream.h"
 #include "rtl/TThreadPool.h"
 
@@ -140,27 +141,28 @@ using TBlockRefs = std::vector<std::pair<uint32_t, const uint32_t*>>;
 // Bytes of one block, kept from block to block: it grows when a block needs
 // more and is never cleared, since every byte a block reads is first
 // written (clearing a strip's worth of fresh memory for every strip cost
-// more than decoding it).
+// more than decoding it). Growing takes fresh pages, huge ones for a page
+// kept in one large strip.
 class TStripBuffer {
  public:
   // Room for N bytes, whose contents are undefined; the size becomes N.
   uint8_t* Reserve(int64_t N) {
     if (N > capacity_) {
-      data_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(N));
+      data_ = TZeroedMemory(static_cast<size_t>(N));
       capacity_ = N;
     }
     size_ = N;
-    return data_.get();
+    return data_.data();
   }
   // Keeps the first N bytes (N at most the size).
   void Shrink(int64_t N) { size_ = std::min(size_, N); }
   void Clear() { size_ = 0; }
-  uint8_t* data() const { return data_.get(); }
+  uint8_t* data() const { return data_.data(); }
   int64_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
 
  private:
-  std::unique_ptr<uint8_t[]> data_;
+  TZeroedMemory data_;
   int64_t capacity_ = 0, size_ = 0;
 };
 
@@ -723,9 +725,23 @@ struct Decoder {
       for (int64_t i = 0; i < count && !pr.IsAborting(); ++i) decode(i, work);
       return;
     }
+    // The pool hands out a few bands per thread: each band borrows a work
+    // set and gives it back, so that buffers are made once per thread.
+    std::mutex works_lock;
+    std::vector<std::unique_ptr<TBlockWork>> idle;
     TThreadPool::Shared().ParallelFor(count, 1, [&](int64_t first, int64_t last) {
-      TBlockWork work;
-      for (int64_t i = first; i < last && !pr.IsAborting(); ++i) decode(i, work);
+      std::unique_ptr<TBlockWork> work;
+      {
+        std::lock_guard<std::mutex> hold(works_lock);
+        if (!idle.empty()) {
+          work = std::move(idle.back());
+          idle.pop_back();
+        }
+      }
+      if (!work) work = std::make_unique<TBlockWork>();
+      for (int64_t i = first; i < last && !pr.IsAborting(); ++i) decode(i, *work);
+      std::lock_guard<std::mutex> hold(works_lock);
+      idle.push_back(std::move(work));
     });
   }
 

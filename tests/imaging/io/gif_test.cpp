@@ -11,10 +11,16 @@
 #include "GifTestSupport.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/PixelHelpers.h"
+#include "imaging/model/TIEQuantizer.h"
 
 namespace {
 
 using gif::Frame;
+
+// The file the writer made of the few-colour picture below before its
+// colours were looked up by value rather than searched for.
+constexpr size_t kFewColoursFileSize = 14167;
+constexpr uint64_t kFewColoursFingerprint = 12625184757723774481u;
 
 // Codes least significant bit first, at the decoder's width, as a stream of
 // sub-blocks behind the code-size byte.
@@ -312,6 +318,35 @@ TEST(GifWriter, AlphaFixedBlocksVersionAndLongComments) {
   const auto mono = gif::Write(&image, q);
   const std::vector<uint8_t> tail(mono.end() - 4, mono.end());
   EXPECT_EQ(tail, (std::vector<uint8_t>{0x21, 0xFE, 0x00, 0x3B}));
+}
+
+// A picture of at most 256 colours is saved with its own colours, in the
+// order they first appear, each pixel mapped straight to its entry: the
+// file is byte for byte the one this writer has always made (its
+// fingerprint), and reads back to the same pixels.
+TEST(GifWriter, FewColoursAreMappedToTheirOwnEntries) {
+  TIEBitmap image;
+  image.Allocate(300, 200, ieRGB24);
+  for (int y = 0; y < 200; ++y)
+    for (int x = 0; x < 300; ++x) {
+      const int c = (x / 7 + y / 5 * 3) % 250;
+      image.SetRGB24(x, y, MakeRGB(uint8_t(c * 37), uint8_t(c * 11), uint8_t(255 - c)));
+    }
+  TRGB palette[256];
+  ASSERT_TRUE(TIEQuantizer(&image, 256, palette, -1).HasExactColors());
+  TIOParamsVals p(nullptr);
+  p.BitsPerSample = 8;
+  bool aborted = true;
+  const auto bytes = gif::Write(&image, p, &aborted);
+  ASSERT_FALSE(aborted);
+  uint64_t fingerprint = 14695981039346656037u;  // FNV-1a
+  for (uint8_t b : bytes) fingerprint = (fingerprint ^ b) * 1099511628211u;
+  EXPECT_EQ(bytes.size(), kFewColoursFileSize);
+  EXPECT_EQ(fingerprint, kFewColoursFingerprint);
+  auto r = gif::Read(bytes);
+  ASSERT_FALSE(r.aborted);
+  for (int y = 0; y < 200; y += 7)
+    for (int x = 0; x < 300; x += 3) ASSERT_EQ(r.At(x, y), image.GetPixelRGB(x, y)) << x << "," << y;
 }
 
 TEST(GifFrames, CountingAndRemovingFrames) {

@@ -20,14 +20,14 @@ class PcxInterop : public testing::Test {
       GTEST_SKIP() << "ImageMagick or netpbm is not installed";
   }
   // Colours: 0 smooth, else at most that many.
-  std::string Source(int colours, const std::string& name = "src.ppm") {
-    std::vector<uint8_t> rgb = codec::Picture(kW, kH);
+  std::string Source(int colours, const std::string& name = "src.ppm", int w = kW, int h = kH) {
+    std::vector<uint8_t> rgb = codec::Picture(w, h);
     if (colours == 2)
       for (size_t i = 0; i < rgb.size(); i += 3) rgb[i] = rgb[i + 1] = rgb[i + 2] = rgb[i] > 127 ? 255 : 0;
     else if (colours)
       for (size_t i = 0; i < rgb.size(); ++i) rgb[i] = rgb[i] > 127 ? 255 : (i % 3 ? 0 : 128);
     const std::string f = dir / name;
-    peer::WritePPM(f, kW, kH, rgb);
+    peer::WritePPM(f, w, h, rgb);
     return f;
   }
   Image Decode(const std::string& file, bool netpbm) {
@@ -86,6 +86,24 @@ TEST_F(PcxInterop, FilesOfNetpbmAndImageMagick) {
     auto io = Load(out);
     ExpectSame(io->IEBitmap(), Decode(out, true), c.name);
     if (io->Params()->BitsPerSample != 1) ExpectSame(io->IEBitmap(), Decode(out, false), c.name);
+  }
+}
+
+// The reader takes a file's data from the stream a piece at a time: files
+// of many pieces, with runs that cross from one piece into the next, read
+// as the peers read them, the palette at the end included.
+TEST_F(PcxInterop, LargeFilesReadPieceByPiece) {
+  const std::string src = Source(0, "large.ppm", 611, 333);
+  for (const char* option : {"-24bit", "-8bit"}) {
+    SCOPED_TRACE(option);
+    const std::string out = dir / "large.pcx";
+    const std::string source = std::string(option) == "-8bit"
+                                   ? "pnmquant 200 '" + src + "' 2>/dev/null"
+                                   : "cat '" + src + "'";
+    const std::string cmd = source + " | ppmtopcx " + option + " > '" + out + "'";
+    ASSERT_TRUE(peer::Run(cmd)) << cmd;
+    auto io = Load(out);
+    ExpectSame(io->IEBitmap(), Decode(out, true), option);
   }
 }
 

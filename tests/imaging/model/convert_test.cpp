@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "imaging/model/ColorReduction.h"
 #include "imaging/model/ColorSpaces.h"
@@ -8,6 +9,7 @@
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEQuantizer.h"
+#include "rtl/TThreadPool.h"
 
 namespace {
 // A 2 x 1 image of each format holding a dark and a light pixel.
@@ -267,4 +269,61 @@ TEST(Conversion, RGBToPaletteUsesTheQuantizer) {
   EXPECT_EQ(b.GetPixelRGB(0, 0), MakeRGB(255, 0, 0));
   EXPECT_EQ(b.GetPixelRGB(1, 0), MakeRGB(0, 255, 0));
   EXPECT_EQ(b.GetByte(0, 0), b.GetByte(2, 0));
+}
+
+// A large image converts on several threads; the result is the one thread's
+// result byte for byte, for every kind of pair (through a palette, a colour
+// space, a wider or narrower sample, a dither).
+TEST(Conversion, ThreadedConversionEqualsSingleThreaded) {
+  constexpr int32_t kW = 1040, kH = 1010;  // above a million pixels
+  auto source = [](TIEBitmap& b, TIEPixelFormat f, bool few_colours) {
+    b.SetLocation(ieMemory);
+    b.Allocate(kW, kH, f);
+    uint32_t seed = 12345;
+    for (int32_t y = 0; y < kH; ++y) {
+      uint8_t* row = b.GetScanline(y);
+      const int64_t n = b.GetRowLen();
+      for (int64_t i = 0; i < n; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        row[i] = static_cast<uint8_t>(few_colours ? (seed >> 24) & 0xC0 : seed >> 24);
+      }
+    }
+    if (f == iePalette8)
+      for (int32_t i = 0; i < 256; ++i) b.SetPaletteEntry(i, TRGB{uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)});
+  };
+  auto bytes = [](TIEBitmap& b) {
+    std::vector<uint8_t> v;
+    for (int32_t y = 0; y < b.Height(); ++y) v.insert(v.end(), b.GetScanline(y), b.GetScanline(y) + b.GetRowLen());
+    if (b.PixelFormat() == iePalette8)
+      for (int32_t i = 0; i < 256; ++i) {
+        const TRGB c = b.GetPaletteEntry(i);
+        v.insert(v.end(), {c.r, c.g, c.b});
+      }
+    return v;
+  };
+  struct Pair {
+    TIEPixelFormat from, to;
+    bool few_colours;
+  } pairs[] = {
+      {ieRGB24, ieGray8, false},  {ieRGB24, ieGray16, false}, {ieRGB24, ieCMYK, false},
+      {ieRGB24, ieCIELab, false}, {ieRGB24, ieRGB48, false},  {ieRGB24, iePalette8, true},
+      {ieRGB24, iePalette8, false}, {ieRGB24, ieMono1, false}, {ieCMYK, ieRGB24, false},
+      {ieRGB48, ieRGB24, false},  {ieGray16, ieRGB24, false}, {iePalette8, ieRGB24, false},
+  };
+  TThreadPool& pool = TThreadPool::Shared();
+  const int32_t threads = pool.MaxThreads();
+  for (const Pair& p : pairs) {
+    SCOPED_TRACE(testing::Message() << p.from << " to " << p.to << (p.few_colours ? " (few colours)" : ""));
+    std::vector<uint8_t> results[2];
+    for (int k = 0; k < 2; ++k) {
+      pool.SetMaxThreads(k == 0 ? 1 : threads);
+      TIEBitmap b;
+      source(b, p.from, p.few_colours);
+      b.ConvertFormat(p.to);
+      ASSERT_EQ(b.PixelFormat(), p.to);
+      results[k] = bytes(b);
+    }
+    EXPECT_TRUE(results[0] == results[1]);
+  }
+  pool.SetMaxThreads(threads);
 }
