@@ -126,3 +126,110 @@ TEST_F(ControlWalk, SaveParameterFormOnEveryPage) {
     }
   }
 }
+
+namespace {
+
+// A folder with a picture and an animation of three frames, made by
+// ImageMagick.
+class FileDialogWalk : public ControlWalk {
+ protected:
+  void SetUp() override {
+    ControlWalk::SetUp();
+    dir_ = fs::temp_directory_path() / ("nbv_walk_" + std::to_string(::getpid()));
+    fs::create_directories(dir_);
+    ok_ = std::system(("/usr/bin/convert -size 60x40 xc:orange PNG24:" + (dir_ / "pic.png").string()).c_str()) == 0 &&
+          std::system(("/usr/bin/convert -delay 5 -size 30x20 xc:red xc:lime xc:blue " +
+                       (dir_ / "anim.gif").string()).c_str()) == 0;
+    if (!ok_) GTEST_SKIP() << "ImageMagick could not make the sample files";
+  }
+  void TearDown() override {
+    fs::remove_all(dir_);
+    ControlWalk::TearDown();
+  }
+  // Selects the file listed as Caption in the dialog's file list.
+  void Select(const std::string& Caption) {
+    TCustomForm* f = Screen->ActiveForm();
+    auto* list = f ? dynamic_cast<TListView*>(f->FindComponent("FileList")) : nullptr;
+    ASSERT_NE(list, nullptr);
+    for (int32_t i = 0; i < list->Items()->Count(); ++i)
+      if (list->Items()->Item(i)->Caption() == Caption) list->SetSelected(list->Items()->Item(i));
+  }
+  fs::path dir_;
+  bool ok_ = false;
+};
+
+}  // namespace
+
+// The open dialog's own controls: the zoom box zooms the preview, the check
+// box switches the preview, the preview button opens the full-size window,
+// the play button plays the frames of an animation.
+TEST_F(FileDialogWalk, OpenDialogsOwnControls) {
+  TOwned<TOpenImagoDialog> d(new TOpenImagoDialog(nullptr));
+  d->SetMsgLanguage(msEnglish);
+  d->SetInitialDir(dir_.string());
+  std::string full_preview;
+  bool played = false, ok = false;
+  walk::Result picture, info;
+  WithSteps(
+      {[&] {
+         Select("pic.png");
+         ASSERT_EQ(d->ImagoView()->GetIEBitmap()->Width(), 60);
+         picture = walk::Walk(d->PicturePanel, {d->ImagoView(), d->ImagoMView()},
+                              [](TButton* b) { ADD_FAILURE() << "unexpected button " << b->Caption(); });
+         // The zoom box moved from "Fit" to "25%".
+         EXPECT_EQ(d->ZoomCombo->Text(), "25%");
+         EXPECT_DOUBLE_EQ(d->ImagoView()->Zoom(), 25);
+         info = walk::Walk(d->InfoPanel, {}, [](TButton* b) { ADD_FAILURE() << "unexpected button " << b->Caption(); });
+         EXPECT_FALSE(d->PreviewCheck->Checked());
+         walk::ClickCentre(d->PreviewCheck);  // back on for the frames below
+         ASSERT_TRUE(d->PreviewButton->Enabled());
+         walk::ClickCentre(d->PreviewButton);
+       },
+       [&] {
+         if (TCustomForm* f = Screen->ActiveForm()) full_preview = f->Name();
+         walk::PressKey(VK_ESCAPE);
+       },
+       [&] {
+         Select("anim.gif");
+         ASSERT_TRUE(d->ShowingFrames());
+         ASSERT_TRUE(d->PlayButton->Enabled());
+         walk::ClickCentre(d->PlayButton);
+         played = d->PlayButton->Down();
+         walk::ClickCentre(d->PlayButton);
+         EXPECT_FALSE(d->PlayButton->Down());
+         walk::PressKey(VK_RETURN);
+       }},
+      [&] { ok = d->Execute(); });
+  EXPECT_EQ(full_preview, "PreviewForm");
+  EXPECT_TRUE(played);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ(d->FileName(), (dir_ / "anim.gif").string());
+  EXPECT_EQ(picture.pressed, 1);  // the zoom box
+  EXPECT_EQ(info.pressed, 1);     // the preview check box
+}
+
+// The save dialog's own controls: the Advanced button opens the parameter
+// form of the type chosen; the preview check box switches.
+TEST_F(FileDialogWalk, SaveDialogsOwnControls) {
+  TOwned<TSaveImagoDialog> s(new TSaveImagoDialog(nullptr));
+  s->SetMsgLanguage(msEnglish);
+  s->SetInitialDir(dir_.string());
+  s->SetAttachedImagoIO(io_);
+  s->SetFilterIndex(FilterIndexOfFileName(BuildImageFilter(true, msEnglish, false), "a.png"));
+  std::string shown;
+  walk::Result info;
+  WithSteps({[&] {
+               info = walk::Walk(s->InfoPanel, {}, [&](TButton* b) {
+                 ASSERT_EQ(b, s->AdvancedButton);
+                 walk::ClickCentre(b);
+               });
+             },
+             [&] {
+               if (TCustomForm* f = Screen->ActiveForm()) shown = f->ClassName();
+               walk::PressKey(VK_ESCAPE);
+             },
+             [&] { walk::PressKey(VK_ESCAPE); }},
+            [&] { s->Execute(); });
+  EXPECT_EQ(shown, "TfIOPreviews");
+  EXPECT_EQ(info.pressed, 2);  // Advanced and the preview check box
+}
