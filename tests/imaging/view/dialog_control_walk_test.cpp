@@ -233,3 +233,21 @@ TEST_F(FileDialogWalk, SaveDialogsOwnControls) {
   EXPECT_EQ(shown, "TfIOPreviews");
   EXPECT_EQ(info.pressed, 2);  // Advanced and the preview check box
 }
+
+// ShowPlacesBar decides whether the platform dialog shows its places bar.
+TEST_F(FileDialogWalk, ShowPlacesBarReachesThePlatformDialog) {
+  for (bool places : {true, false}) {
+    TOwned<TOpenImagoDialog> d(new TOpenImagoDialog(nullptr));
+    d->SetInitialDir(dir_.string());
+    d->SetShowPlacesBar(places);
+    bool shown = !places;
+    WithSteps({[&] {
+                 TCustomForm* f = Screen->ActiveForm();
+                 ASSERT_NE(f, nullptr);
+                 shown = f->FindComponent("PlacesBar") != nullptr;
+                 walk::PressKey(VK_ESCAPE);
+               }},
+              [&] { d->Execute(); });
+    EXPECT_EQ(shown, places);
+  }
+}
