@@ -3,6 +3,7 @@
 #include <fnmatch.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -27,6 +28,7 @@ DWORD gLastError = CDERR_NONE;
 
 constexpr int32_t kStdWidth = 440;   // the standard controls' least room
 constexpr int32_t kStdHeight = 290;
+constexpr int32_t kPlacesWidth = 88;  // the places bar at the left edge
 
 std::string Trimmed(const std::string& s) {
   size_t a = s.find_first_not_of(" \t");
@@ -212,6 +214,7 @@ class TFileDialogForm : public TForm {
 
  private:
   void Build();
+  void BuildPlacesBar(int32_t Height);
   void ChangeFolder(const std::string& folder, bool notify);
   void FillLists();
   void TypeChanged(TObject*);
@@ -241,6 +244,7 @@ class TFileDialogForm : public TForm {
 
   TFileDialogTemplateWindow* template_ = nullptr;
   TPanel* placeholder_ = nullptr;
+  TPanel* placesBar_ = nullptr;
   TLabel* lookInLabel_ = nullptr;
   TLabel* folderLabel_ = nullptr;
   TListView* folders_ = nullptr;
@@ -280,10 +284,14 @@ void TFileDialogForm::Build() {
   tw = std::max(tw + growW, ph.Left + stdW);
   th = std::max(th + growH, ph.Top + stdH);
 
-  SetClientSize(tw, th);
+  // The places bar, unless the caller turned it off, runs down the left
+  // edge; the template and the standard controls lie right of it.
+  const int32_t bar = (ofn_->FlagsEx & OFN_EX_NOPLACESBAR) ? 0 : kPlacesWidth;
+  SetClientSize(bar + tw, th);
   template_ = new TFileDialogTemplateWindow(this);
-  template_->SetBounds(0, 0, tw, th);
+  template_->SetBounds(bar, 0, tw, th);
   template_->SetParent(this);
+  if (bar) BuildPlacesBar(th);
 
   placeholder_ = new TPanel(this);
   placeholder_->SetBevelOuter(bvNone);
@@ -303,7 +311,7 @@ void TFileDialogForm::Build() {
   // The windowed controls are children of the frame (as the platform's are),
   // lying over the placeholder; the labels are painted on the placeholder.
   auto place = [&](TWinControl* c, int32_t x, int32_t y, int32_t w, int32_t h) {
-    c->SetBounds(ph.Left + x, ph.Top + y, w, h);
+    c->SetBounds(bar + ph.Left + x, ph.Top + y, w, h);
     c->SetParent(this);
   };
   lookInLabel_ = label("Look in:", 6, 8, 60);
@@ -390,6 +398,34 @@ void TFileDialogForm::Build() {
   ActiveControl();
   SetActiveControl(nameEdit_);
   template_->Hook = hooked_ ? ofn_->lpfnHook : nullptr;
+}
+
+void TFileDialogForm::BuildPlacesBar(int32_t Height) {
+  placesBar_ = new TPanel(this);
+  placesBar_->SetName("PlacesBar");
+  placesBar_->SetBevelOuter(bvLowered);
+  placesBar_->SetBounds(0, 0, kPlacesWidth, Height);
+  placesBar_->SetParent(this);
+  // The user's usual folders that exist here, then the whole file system.
+  const char* home_env = std::getenv("HOME");
+  const std::string home = home_env && *home_env ? NormalPath(home_env) : "";
+  std::vector<std::pair<std::string, std::string>> places;
+  if (!home.empty() && IsDir(home)) {
+    places.emplace_back("Home", home);
+    for (const char* sub : {"Desktop", "Pictures", "Documents"})
+      if (IsDir(JoinPath(home, sub))) places.emplace_back(sub, JoinPath(home, sub));
+  }
+  places.emplace_back("Computer", "/");
+  int32_t top = 6;
+  for (const auto& [caption, folder] : places) {
+    auto* b = new TButton(this);
+    b->SetName("Place" + caption);
+    b->SetCaption(caption);
+    b->SetBounds(6, top, kPlacesWidth - 12, 32);
+    b->SetParent(placesBar_);
+    b->OnClick = [this, folder = folder](TObject*) { ChangeFolder(folder, true); };
+    top += 36;
+  }
 }
 
 void TFileDialogForm::Start() {

@@ -5,6 +5,10 @@
 // index, default extension, option flags) and may add a hook procedure
 // and a template.
 //
+// Unless FlagsEx holds OFN_EX_NOPLACESBAR, a places bar ("PlacesBar") down
+// the left edge offers the user's home, desktop, pictures and documents
+// folders that exist, and the file system's root, each a button
+// ("Place" + its caption) that lists that folder.
 // The dialog shows the current folder, a folder list (".." first), a file
 // list filtered by the chosen type, a file name box (a typed name, folder
 // or absolute path followed by Enter is accepted; a name with * or ? becomes
@@ -156,7 +160,7 @@ struct OPENFILENAME {
   LPARAM lCustData = 0;
   LPOFNHOOKPROC lpfnHook;
   const TFileDialogTemplate* lpTemplate = nullptr;
-  DWORD FlagsEx = 0;
+  DWORD FlagsEx = 0;  // OFN_EX_NOPLACESBAR hides the places bar
 };
 
 struct OFNOTIFY {

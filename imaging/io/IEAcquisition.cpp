@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <exception>
+#include <mutex>
+#include <unordered_set>
 
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/formats/AVI.h"
 #include "imaging/model/TIEBitmap.h"
+#include "platform/Window.h"
 #include "rtl/TStream.h"
 
 RTL_DEFINE_CLASS(TIEWia, TObject)
@@ -85,9 +88,46 @@ std::string VideoFormatName(uint32_t Compression, int32_t BitCount) {
   return "";
 }
 
-TIEDirectShow::TIEDirectShow() = default;
+namespace {
 
-TIEDirectShow::~TIEDirectShow() { Disconnect(); }
+// The video objects alive now. A notice carries its sender's address and
+// may still wait in the queue when the sender is gone; the receiver looks
+// the address up here before touching the object.
+std::mutex live_mutex;
+std::unordered_set<const TIEDirectShow*>& LiveObjects() {
+  static std::unordered_set<const TIEDirectShow*> live;
+  return live;
+}
+
+}  // namespace
+
+TIEDirectShow::TIEDirectShow() {
+  std::lock_guard<std::mutex> lock(live_mutex);
+  LiveObjects().insert(this);
+}
+
+TIEDirectShow::~TIEDirectShow() {
+  Disconnect();
+  std::lock_guard<std::mutex> lock(live_mutex);
+  LiveObjects().erase(this);
+}
+
+TIEDirectShow* TIEDirectShow::FromNotice(LPARAM Param) {
+  auto* object = reinterpret_cast<TIEDirectShow*>(Param);
+  if (!object) return nullptr;
+  std::lock_guard<std::mutex> lock(live_mutex);
+  return LiveObjects().count(object) ? object : nullptr;
+}
+
+void TIEDirectShow::PostNewFrame() const {
+  if (!grabber_callback_ || !notify_window_) return;
+  PostMessage(notify_window_, new_frame_message_, 0, reinterpret_cast<LPARAM>(this));
+}
+
+void TIEDirectShow::PostEvent() const {
+  if (!HasGraph() || !notify_window_) return;
+  PostMessage(notify_window_, event_message_, 0, reinterpret_cast<LPARAM>(this));
+}
 
 bool TIEDirectShow::BuildGraph() {
   Disconnect();
@@ -106,13 +146,20 @@ bool TIEDirectShow::BuildGraph() {
   }
   reason_ = "";
   frame_ = 0;
+  grabber_callback_ = EnableSampleGrabber && notify_window_ != nullptr;
   return true;
 }
 
 bool TIEDirectShow::HasGraph() const { return avi_ != nullptr; }
 
 void TIEDirectShow::Pause() {
-  if (HasGraph()) state_ = 1;
+  if (!HasGraph()) return;
+  // Pausing a stopped graph cues the frame at the current position; the
+  // completed state change is reported as an event.
+  const bool cue = state_ == 0;
+  state_ = 1;
+  if (cue) PostNewFrame();
+  PostEvent();
 }
 
 void TIEDirectShow::Stop() { state_ = 0; }
@@ -145,6 +192,8 @@ void TIEDirectShow::SetPosition(int64_t Position) {
     return;
   }
   frame_ = static_cast<int32_t>(std::clamp<int64_t>(frame, 0, avi_->FrameCount() - 1));
+  // A seek in a paused graph delivers the frame at the new position.
+  if (state_ != 0) PostNewFrame();
 }
 
 void TIEDirectShow::GetVideoSize(int32_t& Width, int32_t& Height, std::string& FormatName) const {
@@ -167,6 +216,7 @@ bool TIEDirectShow::GrabFrame(TIEBitmap* Bitmap) {
 
 void TIEDirectShow::Disconnect() {
   state_ = 0;
+  grabber_callback_ = false;
   avi_.reset();
   file_.reset();
   frame_ = 0;

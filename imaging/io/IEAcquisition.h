@@ -131,8 +131,19 @@ class TIEDirectShow : public TObject {
   uint32_t EventMessage() const { return event_message_; }
   // Stops and lets go of the file.
   void Disconnect();
+  // The object a new-frame or event notice names in its lParam, while that
+  // object still exists; null for a notice that outlived its sender (the
+  // graph of a closed media file), so late notices are harmless.
+  static TIEDirectShow* FromNotice(LPARAM Param);
 
  private:
+  // The notices the graph posts to the notify window, the object itself as
+  // lParam: a new frame each time a frame reaches the sample grabber (its
+  // callback exists when frame grabbing was asked for with a notify window
+  // set while the graph was built), an event when the graph's state changed.
+  void PostNewFrame() const;
+  void PostEvent() const;
+
   int32_t time_format_ = 0;
   HWND notify_window_ = nullptr;
   uint32_t new_frame_message_ = 0;
@@ -142,6 +153,7 @@ class TIEDirectShow : public TObject {
   std::unique_ptr<TIEAVIReader> avi_;
   int32_t frame_ = 0;
   uint8_t state_ = 0;  // 0 stopped, 1 paused
+  bool grabber_callback_ = false;
 };
 
 // The scanner parameters. No scanner connection is ever opened here, so

@@ -329,6 +329,10 @@ int32_t TImagoIO::OpenMediaFile(const std::string& FileName) {
   media_ = std::make_unique<TIEDirectShow>();
   media_->FileName = FileName;
   media_->EnableSampleGrabber = true;
+  // The frames and events of an open media file reach the attached view as
+  // they do for the capture graph, so its new-frame and event callbacks fire.
+  if (view_ && view_->HasParentWindow())
+    media_->SetNotifyWindow(view_->Handle(), IEM_NEWFRAME, IEM_EVENT);
   if (!media_->BuildGraph()) {
     CloseMediaFile();
     return 0;
@@ -447,8 +451,10 @@ TIEDirectShow* TImagoIO::GetDirectShow() {
 }
 
 void TImagoIO::UpdateDShowNotifyWindow() {
-  if (view_ && direct_show_ && direct_show_->NotifyWindow() != view_->Handle())
-    direct_show_->SetNotifyWindow(view_->Handle(), IEM_NEWFRAME, IEM_EVENT);
+  if (!view_) return;
+  for (TIEDirectShow* graph : {direct_show_.get(), media_.get()})
+    if (graph && graph->NotifyWindow() != view_->Handle())
+      graph->SetNotifyWindow(view_->Handle(), IEM_NEWFRAME, IEM_EVENT);
 }
 
 void TImagoIO::TakeAcquiredBitmap(TIEBitmap* Bitmap, TIOParamsVals*& Params) {

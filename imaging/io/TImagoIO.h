@@ -240,7 +240,8 @@ class TImagoIO : public TComponent {
   // WIAProgress, the video object notifies the attached view's window.
   virtual TIEWia* GetWIA();
   virtual TIEDirectShow* GetDirectShow();
-  // Points an existing video object at the attached view's window.
+  // Points the existing video objects (the capture graph and an open media
+  // file's graph) at the attached view's window.
   void UpdateDShowNotifyWindow();
   TIETWainParams* TwainParams() const { return twain_params_.get(); }
   TIOPrintPreviewParams* PrintPreviewParams() { return &print_preview_params_; }

@@ -7,6 +7,7 @@
 #include "imaging/model/IEPixelTypes.h"
 #include "imaging/model/RenderEngine.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/view/TImagoMView.h"
 #include "imaging/view/TImagoView.h"
 #include "imaging/view/TransitionDrawing.h"
 #include "imaging/view/TransitionEffectTable.h"
@@ -18,6 +19,22 @@
 namespace {
 
 TRGB* Row(TIEBitmap* b, int32_t y) { return TransitionRow(b, y); }
+
+// The back buffer of the owner view, which its next paint copies unchanged
+// into the window; null for a view that keeps none.
+TIEBitmap* OwnerBackBuffer(TIEView* Owner) {
+  if (auto* single = dynamic_cast<TImagoView*>(Owner)) return single->BackBuffer();
+  if (auto* thumbnails = dynamic_cast<TImagoMView*>(Owner)) return thumbnails->BackBuffer();
+  return nullptr;
+}
+
+// The owner's background colour as a pixel; black without an owner.
+TRGB BackgroundTriple(const TIEView* Owner) {
+  if (!Owner) return MakeRGBTriple(0, 0, 0);
+  const TColor c = ColorToRGB(Owner->Background());
+  return MakeRGBTriple(static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF),
+                       static_cast<uint8_t>((c >> 16) & 0xFF));
+}
 
 void CopyRect(TIEBitmap* From, TIEBitmap* To, int32_t X, int32_t Y, int32_t W, int32_t H, int32_t ToX,
               int32_t ToY) {
@@ -78,7 +95,7 @@ TTransitionExtents TransitionExtents(int32_t W, int32_t H, int32_t Step, int32_t
   return e;
 }
 
-TIETransitionEffects::TIETransitionEffects(TImagoView* Owner)
+TIETransitionEffects::TIETransitionEffects(TIEView* Owner)
     : owner_(Owner),
       source_(std::make_unique<TIEBitmap>()),
       target_(std::make_unique<TIEBitmap>()),
@@ -176,7 +193,7 @@ void TIETransitionEffects::ShowFrame() {
   // The frame goes into the view's back buffer, which the next paint copies
   // unchanged into the window.
   if (!owner_ || !owner_->HandleAllocated()) return;
-  TIEBitmap* back = owner_->BackBuffer();
+  TIEBitmap* back = OwnerBackBuffer(owner_);
   if (!back || back->Width() <= 1 || back->PixelFormat() != ieRGB24) return;
   const int32_t w = std::min(back->Width(), frame_->Width());
   const int32_t h = std::min(back->Height(), frame_->Height());
@@ -196,12 +213,7 @@ void TIETransitionEffects::DrawBuiltIn(int32_t s) {
   auto source_first = [&] {
     if (s == 0) frm->Assign(src);
   };
-  TRGB bg{0, 0, 0};
-  if (owner_) {
-    const TColor c = ColorToRGB(owner_->Background());
-    bg = MakeRGBTriple(static_cast<uint8_t>(c & 0xFF), static_cast<uint8_t>((c >> 8) & 0xFF),
-                       static_cast<uint8_t>((c >> 16) & 0xFF));
-  }
+  const TRGB bg = BackgroundTriple(owner_);
   auto fade = [&](int32_t mode, int32_t st) {
     for (int32_t y = 0; y < H; ++y) {
       TRGB *f = Row(frm, y), *a = Row(src, y), *b = Row(tgt, y);
@@ -385,10 +397,14 @@ void TIETransitionEffects::DrawPanZoom(int32_t s) {
                    static_cast<int32_t>(W - part(r - std::max(cl, cr), W, sw)),
                    static_cast<int32_t>(H - part(b - std::max(ct, cb), H, sh))};
   if (clipped) {
-    // The single-image view paints its whole background; without a view the
-    // frame is black.
-    if (owner_) owner_->DrawBackgroundToCanvas(frm->GetCanvas());
-    else frm->Fill(0);
+    // The single-image view paints its whole background; other views fill
+    // with their background colour; without a view the frame is black.
+    if (auto* single = dynamic_cast<TImagoView*>(owner_)) {
+      single->DrawBackgroundToCanvas(frm->GetCanvas());
+    } else {
+      const TRGB bg = BackgroundTriple(owner_);
+      for (int32_t y = 0; y < frm->Height(); ++y) std::fill_n(Row(frm, y), frm->Width(), bg);
+    }
   }
   if (cut.Width() <= 0 || cut.Height() <= 0 || dest.Width() <= 0 || dest.Height() <= 0) return;
   RenderToTIEBitmap(img, frm, dest.Left, dest.Top, dest.Width(), dest.Height(), cut.Left, cut.Top, cut.Width(),

@@ -12,7 +12,7 @@
 #include "platform/Geometry.h"
 
 class TIEBitmap;
-class TImagoView;
+class TIEView;
 class TObject;
 class TTimer;
 
@@ -76,7 +76,9 @@ TTransitionExtents TransitionExtents(int32_t W, int32_t H, int32_t Step, int32_t
 
 class TIETransitionEffects {
  public:
-  explicit TIETransitionEffects(TImagoView* Owner);
+  // Owner: the single-image or the thumbnail view whose canvas shows the
+  // frames (null: frames are drawn but shown nowhere).
+  explicit TIETransitionEffects(TIEView* Owner);
   ~TIETransitionEffects();
 
   bool Running() const { return running_; }
@@ -115,7 +117,7 @@ class TIETransitionEffects {
   void Begin(TIETransitionType Effect, int32_t Duration, uint8_t Timing, bool UpdateAtEnd);
   void ShowFrame();
 
-  TImagoView* owner_;
+  TIEView* owner_;
   TTimer* timer_ = nullptr;
   std::unique_ptr<TIEBitmap> source_, target_, frame_;
   bool running_ = false;

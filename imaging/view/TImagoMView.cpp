@@ -44,6 +44,8 @@ TImagoMView::TImagoMView(TComponent* AOwner) : TIEView(AOwner) {
   ilist_.reset(new TIEVirtualImageList("ILIST"));
   ilist_->MaxLoaded = image_cache_size_;
   icache_.reset(new TIEVirtualImageList("ICACHE"));
+  // The engine stays idle: nothing here starts a transition.
+  transition_ = std::make_unique<TIETransitionEffects>(this);
   wallpaper_.reset(new TPicture());
   alive_ = std::make_shared<bool>(true);
   loader_ = NewThread<TIEStarter>(this);
@@ -73,6 +75,7 @@ void TImagoMView::BeforeDestruction() {
       images_.pop_back();
     }
   }
+  transition_.reset();
   TIEView::BeforeDestruction();
 }
 

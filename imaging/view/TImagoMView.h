@@ -297,6 +297,8 @@ class TImagoMView : public TIEView {
   void SetImageCacheSize(int32_t Value);
   TIETransitionType TransitionEffect = iettNone;
   int32_t TransitionDuration = 1000;
+  // The transition engine the view owns (idle: no operation starts it).
+  TIETransitionEffects* Transition() const { return transition_.get(); }
   TIEMStyle Style() const { return style_; }
   void SetStyle(TIEMStyle Value);
   TIESStyle SelectionStyle() const { return selection_style_; }
@@ -473,6 +475,7 @@ class TImagoMView : public TIEView {
   int32_t remembered_selected_ = -1;
   bool user_action_ = false;
   TImagoMIO* mio_ = nullptr;
+  std::unique_ptr<TIETransitionEffects> transition_;
   TImagoProc* proc_ = nullptr;
 
  private:

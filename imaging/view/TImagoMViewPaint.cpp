@@ -58,7 +58,12 @@ std::string TrimBandText(TCanvas* Canvas, const std::string& Text, int32_t Width
 // ------------------------------------------------------------ the window
 
 void TImagoMView::Paint() {
-  if (UpdateLockCount() > 0) return;
+  // While updates are locked the window shows the back buffer as it is: a
+  // running transition puts its frames there.
+  if (UpdateLockCount() > 0) {
+    TransferBackBuffer();
+    return;
+  }
   const int32_t cw = ClientWidth(), ch = ClientHeight();
   if (cw <= 0 || ch <= 0) return;
   if (back_buffer_->Width() != cw || back_buffer_->Height() != ch || back_buffer_->PixelFormat() != ieRGB24)

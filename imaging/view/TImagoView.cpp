@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "imaging/io/IEAcquisition.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/IEDrawRoutines.h"
 #include "imaging/model/TIEBitmap.h"
@@ -1130,6 +1131,11 @@ void TImagoView::TransferBackBuffer() {
   }
   // The back buffer is copied unchanged into the window.
   if (!HandleAllocated()) return;
+  // A recreated window gets the video notices from now on.
+  if (Handle() != notice_window_) {
+    GetIO()->UpdateDShowNotifyWindow();
+    notice_window_ = Handle();
+  }
   TCanvas* canvas = Canvas();
   if (!canvas) return;
   TRect r{0, 0, vw, vh};
@@ -1452,8 +1458,8 @@ void TImagoView::RefreshNavigator() {
 void TImagoView::NavigatorMoved(int32_t X1, int32_t Y1) {
   if (nav_reentry_) return;
   nav_reentry_ = true;
-  // Each axis by its own zoom.
-  SetViewXY(RoundI(X1 * zoom_x_ / 100), RoundI(Y1 * zoom_y_ / 100));
+  // The horizontal zoom scales both axes.
+  SetViewXY(RoundI(X1 * zoom_x_ / 100), RoundI(Y1 * zoom_x_ / 100));
   nav_reentry_ = false;
   RefreshNavigator();
 }
@@ -1475,10 +1481,18 @@ void TImagoView::HandleMessage(uint32_t Msg, uintptr_t WParam, intptr_t LParam) 
       Update();
       break;
     case IEM_NEWFRAME:
-    case IEM_EVENT:
-      // No video-capture object exists here, so no object holds a graph.
-      (void)LParam;
+    case IEM_EVENT: {
+      // Only a graph that still exists and still plays is reported: a
+      // notice of a closed media file arrives harmlessly.
+      const TIEDirectShow* graph = TIEDirectShow::FromNotice(LParam);
+      if (!graph || !graph->HasGraph()) break;
+      if (Msg == IEM_NEWFRAME) {
+        if (OnDShowNewFrame) OnDShowNewFrame(this);
+      } else if (OnDShowEvent) {
+        OnDShowEvent(this);
+      }
       break;
+    }
     case IEM_PROGRESS:
       if (on_progress_) on_progress_(this, static_cast<int32_t>(WParam));
       break;

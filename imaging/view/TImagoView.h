@@ -525,6 +525,8 @@ class TImagoView : public TIEView {
   TImagoView* navigator_ = nullptr;
   bool nav_reentry_ = false;
   TRect nav_rect_{0, 0, 0, 0};
+  // The window the video notices were last pointed at.
+  HWND notice_window_ = nullptr;
 
   // mouse interaction
   TIEMouseInteract mouse_interact_;

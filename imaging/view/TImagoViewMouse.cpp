@@ -756,7 +756,9 @@ bool TImagoView::WantSpecialKey(uint16_t Key, TShiftState Shift) {
   if (handled) return true;
   if (Key < 33 || Key > 40) return false;
   // The key-up behaviour runs as the key goes down, so that holding the key
-  // repeats it; the release then passes silently.
+  // repeats it; the release then passes silently. Running it again on the
+  // release would make one press of an arrow two steps through a folder
+  // whenever the first image loads quickly, skipping the image between.
   uint16_t k = Key;
   RunKeyUp(k, Shift, true);
   if (std::find(early_keys_.begin(), early_keys_.end(), Key) == early_keys_.end()) early_keys_.push_back(Key);

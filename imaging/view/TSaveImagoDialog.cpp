@@ -1,11 +1,15 @@
 #include "imaging/view/TSaveImagoDialog.h"
 
+#include <algorithm>
+
 #include "imaging/io/IEFormats.h"
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/view/IEDialogFilter.h"
 #include "imaging/view/TfIOPreviews.h"
+#include "imaging/view/TImagoMIO.h"
+#include "imaging/view/TImagoMView.h"
 #include "imaging/view/TImagoView.h"
 #include "rtl/FileUtils.h"
 #include "ui/TButton.h"
@@ -15,7 +19,7 @@
 RTL_DEFINE_CLASS(TSaveImagoDialog, TOpenImagoDialog)
 
 TSaveImagoDialog::TSaveImagoDialog(TComponent* AOwner)
-    : TOpenImagoDialog(AOwner), saved_params_(std::make_unique<TIOParamsVals>(nullptr)) {
+    : TOpenImagoDialog(AOwner) {
   std::string f = "JPEG Bitmap (JPG)|*.jpg";
   const TIOFormatEntry* gif = FindFormatInfo(ieftGIF);
   if (gif && gif->WriteProc) f += "|CompuServe Bitmap (GIF)|*.gif";
@@ -43,21 +47,34 @@ void TSaveImagoDialog::Notification(TComponent* AComponent, TOperation Operation
 }
 
 void TSaveImagoDialog::SetAttachedImagoIO(TComponent* Value) {
-  if (Value && !dynamic_cast<TImagoIO*>(Value) && !dynamic_cast<TImagoView*>(Value)) return;
+  if (Value && !dynamic_cast<TImagoIO*>(Value) && !dynamic_cast<TImagoMIO*>(Value) &&
+      !dynamic_cast<TImagoView*>(Value) && !dynamic_cast<TImagoMView*>(Value))
+    return;
   if (attached_) attached_->RemoveFreeNotification(this);
   attached_ = Value;
   if (!Value) return;
   Value->FreeNotification(this);
   if (auto* io = dynamic_cast<TImagoIO*>(Value)) SetMsgLanguage(io->MsgLanguage());
+  if (auto* mio = dynamic_cast<TImagoMIO*>(Value)) SetMsgLanguage(mio->MsgLanguage());
 }
 
-TIOParamsVals* TSaveImagoDialog::AttachedParams() const {
-  if (auto* io = dynamic_cast<TImagoIO*>(attached_)) return io->Params();
-  if (auto* view = dynamic_cast<TImagoView*>(attached_)) return view->GetIO()->Params();
+TImagoIO* TSaveImagoDialog::AttachedIO() const {
+  if (auto* io = dynamic_cast<TImagoIO*>(attached_)) return io;
+  if (auto* view = dynamic_cast<TImagoView*>(attached_)) return view->GetIO();
+  return nullptr;
+}
+
+TImagoMIO* TSaveImagoDialog::AttachedMIO() const {
+  if (auto* mio = dynamic_cast<TImagoMIO*>(attached_)) return mio;
+  if (auto* mview = dynamic_cast<TImagoMView*>(attached_)) return mview->GetMIO();
   return nullptr;
 }
 
 bool TSaveImagoDialog::Execute() {
+  // A thumbnail companion without images has no parameters to edit: the
+  // dialog is not shown at all.
+  TImagoMIO* mio = AttachedMIO();
+  if (mio && mio->ParamsCount() == 0) return false;
   preview_wanted_ = ex_options_.Contains(sdShowPreview);
   template_ = preview_wanted_ ? "IDD_IETEMPLATE" : "IDD_IETEMPLATE1";
   if (AutoSetFilter()) BuildFilter(true);
@@ -66,14 +83,34 @@ bool TSaveImagoDialog::Execute() {
   UpdateCaptions();
   AdvancedButton->SetBounds(ShowPlacesBar() ? 474 : 333, 0, 75, 23);
   PreviewCheck->SetVisible(preview_wanted_);
-  TIOParamsVals* attached = AttachedParams();
-  if (attached) saved_params_->Assign(attached);
+  // The parameters as they were, to undo on a cancel what the Advanced
+  // button changed. The companion's dialog gives every image the settings
+  // chosen for the first, so every record is kept, not only the first.
+  saved_params_.clear();
+  if (TImagoIO* io = AttachedIO()) {
+    saved_params_.push_back(std::make_unique<TIOParamsVals>(nullptr));
+    saved_params_.back()->Assign(io->Params());
+  } else if (mio) {
+    for (int32_t i = 0; i < mio->ParamsCount(); ++i) {
+      saved_params_.push_back(std::make_unique<TIOParamsVals>(nullptr));
+      saved_params_.back()->Assign(mio->Params(i));
+    }
+  }
   UpdateAdvancedButton();
   const bool ok = DoExecute(true, template_);
-  // A cancel undoes what the Advanced button changed.
-  if (!ok && attached) attached->Assign(saved_params_.get());
+  if (!ok) RestoreAttachedParams();
   if (ok) file_name_ = CompletedName(file_name_);
   return ok;
+}
+
+void TSaveImagoDialog::RestoreAttachedParams() {
+  if (saved_params_.empty()) return;
+  if (TImagoIO* io = AttachedIO()) {
+    io->Params()->Assign(saved_params_.front().get());
+  } else if (TImagoMIO* mio = AttachedMIO()) {
+    const int32_t n = std::min(mio->ParamsCount(), static_cast<int32_t>(saved_params_.size()));
+    for (int32_t i = 0; i < n; ++i) mio->Params(i)->Assign(saved_params_[static_cast<size_t>(i)].get());
+  }
 }
 
 std::string TSaveImagoDialog::CompletedName(const std::string& Name) const {
@@ -106,11 +143,13 @@ void TSaveImagoDialog::UpdateAdvancedButton() {
 void TSaveImagoDialog::AdvancedClick() {
   const TIENameFormat f = NameFormat();
   if (f.Pages == 0) return;
-  TImagoIO* io = dynamic_cast<TImagoIO*>(attached_);
-  if (auto* view = dynamic_cast<TImagoView*>(attached_)) io = view->GetIO();
-  if (!io) return;
-  io->Params()->FileType = f.TypeId;
-  io->DoPreviews(f.Pages);
+  if (TImagoIO* io = AttachedIO()) {
+    io->Params()->FileType = f.TypeId;
+    io->DoPreviews(f.Pages);
+  } else if (TImagoMIO* mio = AttachedMIO()) {
+    // Every image of the companion takes the settings chosen for the first.
+    mio->DoPreviews(-1, f.Pages);
+  }
 }
 
 void TSaveImagoDialog::DoTypeChange() {

@@ -8,11 +8,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "imaging/view/IEDialogFilter.h"
 #include "imaging/view/TOpenImagoDialog.h"
 #include "rtl/TSet.h"
 
+class TImagoIO;
+class TImagoMIO;
 class TIOParamsVals;
 class TTimer;
 
@@ -29,7 +32,9 @@ class TSaveImagoDialog : public TOpenImagoDialog {
   TIESaveDlgOpts ExOptions() const { return ex_options_; }
   void SetExOptions(TIESaveDlgOpts Value) { ex_options_ = Value; }
   TComponent* AttachedImagoIO() const { return attached_; }
-  // Accepts a TImagoIO or a TImagoView; any other component is ignored.
+  // Accepts a TImagoIO, a TImagoMIO, a TImagoView or a TImagoMView; any
+  // other component is ignored. A thumbnail view or companion without
+  // images makes Execute return false without showing anything.
   void SetAttachedImagoIO(TComponent* Value);
 
   bool Execute() override;
@@ -49,13 +54,17 @@ class TSaveImagoDialog : public TOpenImagoDialog {
   void DoClose() override;
 
  private:
-  TIOParamsVals* AttachedParams() const;
+  // The single-image input/output object attached directly or through its
+  // view; the thumbnail companion attached directly or through its view.
+  TImagoIO* AttachedIO() const;
+  TImagoMIO* AttachedMIO() const;
+  void RestoreAttachedParams();
   TIENameFormat NameFormat() const;
   std::string CompletedName(const std::string& Name) const;
 
   TIESaveDlgOpts ex_options_{sdShowPreview, sdShowAdvanced};
   TComponent* attached_ = nullptr;
-  std::unique_ptr<TIOParamsVals> saved_params_;
+  std::vector<std::unique_ptr<TIOParamsVals>> saved_params_;
   std::string template_;
   TTimer* timer_ = nullptr;
 };

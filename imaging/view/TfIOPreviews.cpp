@@ -846,11 +846,14 @@ void TfIOPreviews::ColorPanelClick(TPanel* Panel) {
     if (gif) wanted = int64_t{1} << std::clamp(work_.GifBits, 1, 8);
     else if (page == ppPNG) wanted = DepthColorCount(PngDepth(work_.PngColors));
     else wanted = DepthColorCount(PngDepth(work_.TgaColors));
-    TImagoPaletteDialog picker(this);
-    picker.SetPalette(result_palette_.data(),
-                      PaletteEntriesFor(wanted, static_cast<int32_t>(result_palette_.size())));
-    picker.CancelButton()->SetCaption(cancel_caption_);
-    if (picker.Execute()) Panel->SetColor(picker.ResultColor());
+    // A form is freed through Free, which takes its controls down while the
+    // form is still whole; a plain destructor would leave them a half-gone
+    // parent.
+    TOwned<TImagoPaletteDialog> picker(new TImagoPaletteDialog(this));
+    picker->SetPalette(result_palette_.data(),
+                       PaletteEntriesFor(wanted, static_cast<int32_t>(result_palette_.size())));
+    picker->CancelButton()->SetCaption(cancel_caption_);
+    if (picker->Execute()) Panel->SetColor(picker->ResultColor());
   } else if (!gif) {
     // No palette to pick from: any colour.
     ColorDialog1->SetColor(Panel->Color());

@@ -257,7 +257,9 @@ TEST_F(FileDialogTest, ClicksWithTemplateAndNotifications) {
                EXPECT_EQ(Part<TEdit>("FileNameEdit")->Text(), "a.jpg");
                // The placeholder grew to the standard controls; the template by as much.
                EXPECT_GE(placeholder.Width(), 400);
-               EXPECT_EQ(Dialog()->ClientWidth(), 600 + placeholder.Width() - 400);
+               // The places bar lies left of the template.
+               EXPECT_EQ(Dialog()->ClientWidth(),
+                         Part<TPanel>("PlacesBar")->Width() + 600 + placeholder.Width() - 400);
                EXPECT_EQ(preview->Left(), placeholder.Right);
                EXPECT_EQ(preview->Width(), 600 - 400);
                EXPECT_TRUE(preview->Showing());
@@ -549,3 +551,47 @@ TEST_F(FileDialogTest, SaveAddsTheDefaultExtensionToAnExistingBareName) {
 }
 
 }  // namespace
+
+// The places bar lists the user's folders that exist and the root; a press
+// lists that folder. The caller can turn the bar off.
+TEST_F(FileDialogTest, PlacesBarListsTheUsersFolders) {
+  const char* old_home = std::getenv("HOME");
+  const std::string saved = old_home ? old_home : "";
+  fs::create_directory(dir_ + "/Pictures");
+  Touch(dir_ + "/Pictures/p.jpg");
+  setenv("HOME", dir_.c_str(), 1);
+  OPENFILENAME ofn;
+  ofn.lpstrFilter = "JPEG (*.jpg)|*.jpg";
+  ofn.lpstrInitialDir = dir_ + "/sub";
+  ofn.Flags = OFN_HIDEREADONLY;
+  std::vector<std::string> buttons;
+  std::vector<std::string> listed;
+  WithSteps({[&] {
+               auto* bar = Part<TPanel>("PlacesBar");
+               ASSERT_NE(bar, nullptr);
+               EXPECT_EQ(bar->Left(), 0);
+               EXPECT_GE(Part<TListView>("FolderList")->Left(), bar->Width());
+               for (int32_t i = 0; i < bar->ControlCount(); ++i)
+                 buttons.push_back(static_cast<TButton*>(bar->Controls(i))->Caption());
+               Tap(Part<TButton>("PlacePictures"), 10, 10);
+               listed = Captions(Part<TListView>("FileList"));
+             },
+             [&] { Key(VK_ESCAPE); }},
+            [&] { GetOpenFileName(&ofn); });
+  EXPECT_EQ(buttons, (std::vector<std::string>{"Home", "Pictures", "Computer"}));
+  EXPECT_EQ(listed, (std::vector<std::string>{"p.jpg"}));
+
+  ofn.FlagsEx = OFN_EX_NOPLACESBAR;
+  bool bar_shown = true;
+  int32_t folders_left = -1;
+  WithSteps({[&] {
+               bar_shown = Part<TPanel>("PlacesBar") != nullptr;
+               folders_left = Part<TListView>("FolderList")->Left();
+             },
+             [&] { Key(VK_ESCAPE); }},
+            [&] { GetOpenFileName(&ofn); });
+  EXPECT_FALSE(bar_shown);
+  EXPECT_LT(folders_left, 20);
+  if (old_home) setenv("HOME", saved.c_str(), 1);
+  else unsetenv("HOME");
+}

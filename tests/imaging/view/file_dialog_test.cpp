@@ -28,6 +28,7 @@
 #include "rtl/Exception.h"
 #include "tests/imaging/io/AviTestSupport.h"
 #include "tests/ui/FrameworkTestSupport.h"
+#include "ui/TForm.h"
 #include "ui/TBitmap.h"
 #include "ui/TButton.h"
 #include "ui/TCanvas.h"
@@ -729,6 +730,76 @@ TEST_F(FileDialog, AdvancedOpensTheParameterFormAndCancelUndoesIt) {
   EXPECT_EQ(form_class, "TfIOPreviews");
   EXPECT_EQ(quality_after_ok, 35);
   EXPECT_EQ(io->Params()->JpegQuality, 80);
+}
+
+// A thumbnail view or its companion attached: the Advanced button edits the
+// first image's parameters and gives every image the same settings; a
+// cancel undoes that for every image; a view without images shows nothing.
+TEST_F(FileDialog, SaveDialogEditsEveryImageOfAThumbnailView) {
+  SavePtr d(new TSaveImagoDialog(nullptr));  // installs the parameter form
+  auto* form = new TForm(Application);
+  auto* mv = new TImagoMView(form);
+  mv->SetParent(form);
+  mv->SetBounds(0, 0, 200, 100);
+  form->Show();
+  d->SetFilterIndex(FilterIndexOfFileName(BuildImageFilter(true, msEnglish, false), "a.jpg"));
+  d->SetAttachedImagoIO(mv);
+  EXPECT_EQ(d->AttachedImagoIO(), mv);
+  bool shown = false;
+  host_->script = [&](FakeDialog&, TIECommonDialog&) {
+    shown = true;
+    return false;
+  };
+  EXPECT_FALSE(d->Execute());
+  EXPECT_FALSE(shown) << "a thumbnail view without images shows no dialog";
+
+  TIEBitmap picture;
+  picture.Allocate(20, 15, ieRGB24);
+  picture.Fill(128);
+  for (int32_t i = 0; i < 3; ++i) {
+    mv->InsertImage(i);
+    mv->SetImage(i, &picture);
+  }
+  TImagoMIO* mio = mv->GetMIO();
+  ASSERT_EQ(mio->ParamsCount(), 3);
+  for (int32_t i = 0; i < 3; ++i) mio->Params(i)->JpegQuality = 80 + i;
+  std::vector<int32_t> chosen;
+  const auto advanced = [&](bool Confirm) {
+    return [&, Confirm](FakeDialog& h, TIECommonDialog&) {
+      shown = true;
+      h.path = File("out.jpg");
+      d->UpdateAdvancedButton();
+      EXPECT_TRUE(d->AdvancedButton->Enabled());
+      WithSteps({[&] {
+                   auto* f = dynamic_cast<TfIOPreviews*>(Screen->ActiveForm());
+                   ASSERT_NE(f, nullptr);
+                   f->TrackBar2->SetPosition(35);  // the simplified JPEG page
+                   f->Button1->Click();
+                 }},
+                [&] { d->AdvancedClick(); });
+      chosen.clear();
+      for (int32_t i = 0; i < mio->ParamsCount(); ++i) chosen.push_back(mio->Params(i)->JpegQuality);
+      return Confirm;
+    };
+  };
+  host_->script = advanced(false);
+  EXPECT_FALSE(d->Execute());
+  EXPECT_TRUE(shown);
+  EXPECT_EQ(chosen, (std::vector<int32_t>{35, 35, 35}));
+  for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(mio->Params(i)->JpegQuality, 80 + i) << "cancel undoes image " << i;
+
+  // The companion itself, attached directly, gives its language and keeps
+  // what a confirmed dialog chose.
+  mio->SetMsgLanguage(msGerman);
+  d->SetAttachedImagoIO(mio);
+  EXPECT_EQ(d->AttachedImagoIO(), mio);
+  EXPECT_EQ(d->MsgLanguage(), msGerman);
+  host_ = std::make_shared<FakeDialog>();
+  host_->script = advanced(true);
+  EXPECT_TRUE(d->Execute());
+  for (int32_t i = 0; i < 3; ++i) EXPECT_EQ(mio->Params(i)->JpegQuality, 35) << i;
+  form->Free();
+  EXPECT_EQ(d->AttachedImagoIO(), nullptr);
 }
 
 TEST_F(FileDialog, FullPreviewWindowShowsThePreviewedImage) {

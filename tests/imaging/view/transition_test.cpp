@@ -6,9 +6,12 @@
 #include <cmath>
 #include <limits>
 
+#include "ThumbnailTestSupport.h"
 #include "ViewTestSupport.h"
 #include "imaging/view/TIETransitionEffects.h"
 #include "imaging/view/TImago.h"
+#include "imaging/view/TImagoMView.h"
+#include "platform/Surface.h"
 #include "ui/TTimer.h"
 
 namespace {
@@ -484,6 +487,34 @@ TEST_F(Transition, TheViewWithCompanionsStopsItsTransitionWhenResized) {
   EXPECT_FALSE(static_cast<bool>(view->OnTransitionStop()));
   view->Free();
   form->Free();
+}
+
+// The thumbnail view owns an engine from its creation; it stays idle, and a
+// run shows its frames in the thumbnail view's window, the view's background
+// colour where a pan leaves the image.
+TEST_F(Transition, TheThumbnailViewOwnsItsEngine) {
+  TIEBitmap image;
+  Paint(image, 80, 60);
+  MViewPtr view = MakeMView(40, 30);
+  view->SetBackground(TColor(0x00FF00));
+  Pump();
+  TIETransitionEffects* fx = view->Transition();
+  ASSERT_NE(fx, nullptr);
+  EXPECT_FALSE(fx->Running());
+  TObject* sender = nullptr;
+  fx->OnStop = [&](TObject* Sender) { sender = Sender; };
+  HeadlessSetClock(10000);
+  fx->StartPanZoom(&image, TRect{-40, 0, 40, 60}, TRect{0, 0, 80, 60}, 40, 30, 1000, iettLinear, true);
+  ASSERT_TRUE(fx->Running());
+  Advance(20);
+  // What the user sees: the window of the view.
+  const Surface window = CopyWindowPixels(view->Handle());  // no frame around it
+  const auto rgb = [](const TRGB& p) { return (uint32_t{p.r} << 16) | (uint32_t{p.g} << 8) | p.b; };
+  EXPECT_EQ(window.Get(10, 10) & 0xFFFFFF, 0x00FF00u);
+  EXPECT_EQ(window.Get(30, 10) & 0xFFFFFF, rgb(P(20, 20)));
+  Advance(1000);
+  EXPECT_FALSE(fx->Running());
+  EXPECT_EQ(sender, view.get());
 }
 
 }  // namespace
