@@ -1,8 +1,10 @@
 #include "app/TfrmMain.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <tuple>
 #include <vector>
 
@@ -32,6 +34,7 @@
 #include "panels/TUxNavBar.h"
 #include "platform/Input.h"
 #include "platform/Locale.h"
+#include "platform/ZeroedMemoryStream.h"
 #include "rtl/FileUtils.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
@@ -184,6 +187,10 @@ TfrmMain::TfrmMain(TComponent* AOwner) : TForm(AOwner) {
   OnCreate = [this](TObject* s) { FormCreate(s); };
   OnActivate = [this](TObject* s) { FormActivate(s); };
   OnDestroy = [this](TObject* s) { FormDestroy(s); };
+  // Escape reaches the window first, whichever control has the focus, so
+  // that it can give up a long decryption.
+  SetKeyPreview(true);
+  OnKeyDown = [this](TObject* s, uint16_t& Key, TShiftState Shift) { FormKeyDown(s, Key, Shift); };
 }
 
 void TfrmMain::BuildToolbar() {
@@ -386,12 +393,26 @@ void TfrmMain::OpenImage(const std::string& FileName) {
     // is asked for a file that is not encrypted.
     Screen->SetCursor(crDefault);
     MessageDlg(io->AbortReason(), mtError, TMsgDlgButtons{mbOK});
+  } else if (io->Aborted() && !DecryptableInMemory(FileName)) {
+    // Decrypted data live in memory only: a file larger than the memory
+    // free now cannot be decrypted, whatever the pass phrase, and asking
+    // for one would only lead to the system ending the program.
+    Screen->SetCursor(crDefault);
+    MessageDlg(TooLargeToDecryptText(FileSizeOf(FileName), AvailablePhysicalMemory()), mtError,
+               TMsgDlgButtons{mbOK});
   } else if (io->Aborted()) {
+    // A decryption lets the message loop run: a file opened meanwhile takes
+    // the view, and this road ends as at the load above.
+    FDecryptGivenUp = false;
     if (cbPassWordMain->Checked()) DecryptAndLoad(FileName, cbCipher->ItemIndex(), edPassword->Text());
-    if (io->Aborted()) {
+    if (FRoadCount != road) return;
+    if (io->Aborted() && !FDecryptGivenUp) {
       if (frmPassword->ShowModal() == mrOk) {
         DecryptAndLoad(FileName, frmPassword->cbCipher->ItemIndex(), frmPassword->edPassword->Text());
-        if (io->Aborted()) {
+        if (FRoadCount != road) return;
+        if (FDecryptGivenUp) {
+          // The user gave it up: nothing is known about the phrase.
+        } else if (io->Aborted()) {
           Screen->SetCursor(crDefault);
           MessageDlg(kWrongPhraseText, mtError, TMsgDlgButtons{mbOK});
         } else if (frmPassword->cbRemember->Checked()) {
@@ -454,6 +475,68 @@ bool TfrmMain::HeaderDecrypts(TStream& Source, int32_t Type, int32_t CipherIndex
   return header;
 }
 
+bool TfrmMain::DecryptableInMemory(const std::string& FileName) {
+  // A file no reader takes is not decrypted at all.
+  if (FindFileTypeByExtension(ExtractFileExt(FileName)) == ieftUnknown) return true;
+  const int64_t size = FileSizeOf(FileName);
+  const int64_t memory = AvailablePhysicalMemory();
+  // A machine that does not tell its free memory is trusted.
+  return size <= 0 || memory <= 0 || size <= memory;
+}
+
+std::string TfrmMain::TooLargeToDecryptText(int64_t FileBytes, int64_t FreeBytes) {
+  auto mib = [](int64_t b) { return std::to_string((b >> 20) + ((b & 0xFFFFF) != 0 ? 1 : 0)); };
+  return "The file takes " + mib(FileBytes) + " MB, more than the " + mib(FreeBytes) +
+         " MB of free memory it would be decrypted in: it cannot be opened.";
+}
+
+// Decrypting a large file takes a while (seconds for every hundred
+// megabytes). Meanwhile the window keeps answering, the status bar shows how
+// far it has come, and Escape gives it up, as does another file opened
+// meanwhile. False when given up; Dest then holds only what was done.
+bool TfrmMain::DecryptWithProgress(TStream& Source, TStream& Dest) {
+  using Clock = std::chrono::steady_clock;
+  // Often enough for the window to answer at once, seldom enough to cost
+  // nothing beside the cipher.
+  constexpr auto kPumpEvery = std::chrono::milliseconds(50);
+  const uint32_t road = FRoadCount;
+  struct TGivenUp {};
+  struct TDecrypting {
+    bool& flag;
+    explicit TDecrypting(bool& f) : flag(f) { flag = true; }
+    ~TDecrypting() { flag = false; }
+  } decrypting(FDecrypting);
+  FDecryptGivenUp = false;
+  Clock::time_point next = Clock::now();
+  int32_t shown = -1;
+  const TProgressEvent progress = [&](TObject*, int64_t Current, int64_t Maximal) {
+    if (Maximal <= 0 || Clock::now() < next) return;
+    const auto percent = static_cast<int32_t>(Current * 100 / Maximal);
+    if (percent != shown) {
+      shown = percent;
+      TBKStatusBar->Panels()->PanelAt(0)->SetCaption("Decrypting: " + std::to_string(percent) + "%");
+      TBKStatusBar->Update();
+    }
+    Application->ProcessMessages();
+    next = Clock::now() + kPumpEvery;
+    if (FDecryptGivenUp || FRoadCount != road || Application->Terminated()) throw TGivenUp{};
+  };
+  try {
+    FCipherManager->GetCipher()->ProcessStream(&Source, &Dest, Source.Size(), caDecode, progress);
+  } catch (const TGivenUp&) {
+    FDecryptGivenUp = true;
+    return false;
+  }
+  return true;
+}
+
+void TfrmMain::FormKeyDown(TObject*, uint16_t& Key, TShiftState) {
+  if (Key == VK_ESCAPE && FDecrypting) {
+    FDecryptGivenUp = true;
+    Key = 0;
+  }
+}
+
 // The file is decrypted into memory and read from there with the format of
 // its extension: no plain image data reaches the disk, and no file beside it
 // is created, overwritten or deleted.
@@ -461,30 +544,36 @@ void TfrmMain::DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, 
   TImagoIO* io = Imago1->GetIO();
   PrepareCipher(CipherIndex, PassPhrase);
   const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
-  // Read and decrypted in place, in one block of the file's size that is
-  // zeroed when the stream goes, also when the load raises.
-  TWipedMemoryStream data;
+  // Decrypted into one block of the file's size whose pages cost only as
+  // they are filled, and whose filled part is zeroed when the stream goes,
+  // also when the load raises.
+  std::unique_ptr<TZeroedMemoryStream> data;
   {
     // A file that cannot be opened raises here, whatever its extension.
     TFileStream source(FileName, fmOpenRead | fmShareDenyNone);
     if (type == ieftUnknown) {
       // No reader takes the decrypted bytes: the load fails as it would after
       // decrypting, without reading a file of any size into memory.
-      io->LoadFromStreamOfType(&data, type);
+      TZeroedMemoryStream none(0);
+      io->LoadFromStreamOfType(&none, type);
       return;
     }
     if (!HeaderDecrypts(source, type, CipherIndex, PassPhrase)) {
       io->SetAborted(true);
       return;
     }
-    data.SetSize(source.Size());
-    data.SetPosition(0);
-    if (data.Size() > 0) source.ReadBuffer(data.Memory(), data.Size());
+    try {
+      data = std::make_unique<TZeroedMemoryStream>(source.Size());
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory(TooLargeToDecryptText(source.Size(), AvailablePhysicalMemory()));
+    }
+    source.SetPosition(0);
+    // Given up: the view keeps what the failed load left, or what a file
+    // opened meanwhile put there.
+    if (!DecryptWithProgress(source, *data)) return;
   }
-  data.SetPosition(0);
-  FCipherManager->GetCipher()->ProcessStream(&data, &data, data.Size(), caDecode);
-  data.SetPosition(0);
-  io->LoadFromStreamOfType(&data, type);
+  data->SetPosition(0);
+  io->LoadFromStreamOfType(data.get(), type);
 }
 
 // ---- saving

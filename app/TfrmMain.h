@@ -94,6 +94,13 @@ class TfrmMain : public TForm {
   void OpenImage(const std::string& FileName);
   void DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, const std::string& PassPhrase);
   bool HeaderDecrypts(class TStream& Source, int32_t Type, int32_t CipherIndex, const std::string& PassPhrase);
+  // Whether the last decryption was given up (Escape, or another file
+  // opened meanwhile) before it ended.
+  bool DecryptGivenUp() const { return FDecryptGivenUp; }
+  // Whether the memory free now can hold the file decrypted.
+  static bool DecryptableInMemory(const std::string& FileName);
+  // The message for a file that memory cannot hold decrypted.
+  static std::string TooLargeToDecryptText(int64_t FileBytes, int64_t FreeBytes);
   void BrowseFolder(const std::string& Dir);
   void UpdateStatusBar();
   // The view shows its image again.
@@ -112,11 +119,16 @@ class TfrmMain : public TForm {
   void btnAboutClick(TObject* Sender);
   void lvDirsDblClick(TObject* Sender);
   void Imago1KeyUp(TObject* Sender, uint16_t& Key, TShiftState Shift);
+  // Escape gives up a decryption under way.
+  void FormKeyDown(TObject* Sender, uint16_t& Key, TShiftState Shift);
 
  private:
   // Sets up the cipher manager for the cipher at Index of the cipher list
   // and derives the key from the pass phrase.
   void PrepareCipher(int32_t CipherIndex, const std::string& PassPhrase);
+  // Decrypts all of Source into Dest with the prepared cipher, keeping the
+  // window answering; false when given up.
+  bool DecryptWithProgress(class TStream& Source, class TStream& Dest);
   // Writes the view's image, encoded as the extension of FileName says,
   // into Stream; false (after an error box) when the writer failed.
   bool WriteImage(const std::string& FileName, class TStream& Stream);
@@ -131,6 +143,9 @@ class TfrmMain : public TForm {
   // Counts the open roads; a road that finds it changed after letting the
   // message loop run was overtaken by a later one.
   uint32_t FRoadCount = 0;
+  // A decryption is under way; the user gave the last one up.
+  bool FDecrypting = false;
+  bool FDecryptGivenUp = false;
   THashManager* FHashManager = nullptr;
   TCipherManager* FCipherManager = nullptr;
   int32_t activeLanguage_ = 1;

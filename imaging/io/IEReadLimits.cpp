@@ -85,6 +85,11 @@ int64_t IEUnprovenAllowance(int64_t FileBytes) {
   return FileBytes > (kMax - kFixed) / 8 ? kMax : 8 * FileBytes + kFixed;
 }
 
+std::string IEUnreadableDataText(const std::string& Description) {
+  return (Description.empty() ? std::string("The file") : "The " + Description + " file") +
+         " cannot be read: its data are damaged, or of a kind this program does not read.";
+}
+
 std::string IENoPictureDataText() {
   return "The file holds no data of its picture: it is damaged.";
 }

@@ -73,3 +73,7 @@ std::string IEDamagedDataText(const std::string& Detail);
 int64_t IEUnprovenAllowance(int64_t FileBytes);
 // The reason for refusing a file whose picture has no data at all.
 std::string IENoPictureDataText();
+// The reason for refusing a file that shows itself to be of a format (its
+// Description) but whose data its reader could not read: damaged, or of a
+// kind of the format the reader does not know.
+std::string IEUnreadableDataText(const std::string& Description);

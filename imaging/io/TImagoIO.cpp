@@ -696,6 +696,31 @@ TIOProgressRec TImagoIO::MakeProgressRec() {
 
 void TImagoIO::Fail() { SetAborted(true); }
 
+// A reader that gave up without a word on a file whose content shows it to
+// be of the reader's format met damaged data, or a kind of the format it
+// does not read: the load says so, and the open road does not take such a
+// file for an encrypted one. A file that does not show the format (an
+// encrypted file is one) stays silent, and so does a load stopped from
+// outside.
+void TImagoIO::GiveRefusalAReason(const TIEFormatHandler& Handler, TStream* Stream, int64_t Start) {
+  if (!Aborted() || !abort_reason_.empty() || std::atomic_ref<bool>(stopped_).load(std::memory_order_relaxed))
+    return;
+  // Some formats are known by the fixed checks of content detection (a
+  // signature), the others by their own test.
+  bool recognised = false;
+  try {
+    Stream->SetPosition(Start);
+    recognised = FindStreamFormat(Stream) == Handler.TypeId;
+    Stream->SetPosition(Start);
+    if (!recognised && Handler.Test) recognised = Handler.Test(Stream);
+  } catch (const std::exception&) {
+    recognised = false;
+  }
+  if (!recognised) return;
+  const TIOFormatEntry* e = FindFormatInfo(Handler.TypeId);
+  abort_reason_ = IEUnreadableDataText(e ? e->Description : std::string());
+}
+
 void TImagoIO::SetPreviewFont(TFont* Value) { preview_font_->Assign(Value); }
 
 bool TImagoIO::DoPreviews(uint16_t Pages) {
@@ -751,6 +776,8 @@ void TImagoIO::RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool 
   bitmap_->RemoveAlphaChannel();
   TIOProgressRec progress = MakeProgressRec();
   std::unique_ptr<TIEMask> alpha;
+  const int64_t start = Stream->Position();
+  std::atomic_ref<bool>(stopped_).store(false, std::memory_order_relaxed);
   try {
     Handler.Read(Stream, bitmap_, *params_, false, progress, alpha);
   } catch (const std::exception&) {
@@ -758,6 +785,7 @@ void TImagoIO::RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool 
     // data too.
     SetAborted(true);
   }
+  GiveRefusalAReason(Handler, Stream, start);
   ApplyDefaultDPI();
   if (alpha && alpha->Width() == bitmap_->Width() && alpha->Height() == bitmap_->Height() &&
       alpha->BitsPerPixel() == 8) {

@@ -100,6 +100,9 @@ class TImagoIO : public TComponent {
   }
   void SetAborted(bool Value) {
     std::atomic_ref<bool>(aborted_).store(Value, std::memory_order_relaxed);
+    // Set from outside while a reader runs: the load was stopped, not
+    // refused.
+    if (Value) std::atomic_ref<bool>(stopped_).store(true, std::memory_order_relaxed);
   }
   // Why the last load was refused when its reader understood the file but
   // would not load it (a size its data cannot hold, or more than the machine
@@ -296,6 +299,9 @@ class TImagoIO : public TComponent {
   void DetachView();
   void OwnNewBitmap();
   void RunReader(const TIEFormatHandler& Handler, TStream* Stream, bool FileLoad);
+  // Gives a refused load whose reader said nothing a reason, when the data
+  // from Start show the reader's format.
+  void GiveRefusalAReason(const TIEFormatHandler& Handler, TStream* Stream, int64_t Start);
   void LoadEntryFromFile(const TIOFormatEntry& Entry, const std::string& FileName);
   void LoadEntryFromStream(const TIOFormatEntry& Entry, TStream* Stream);
   void SaveEntry(const TIOFormatEntry& Entry, TStream* Stream, const std::string* FileName);
@@ -361,6 +367,8 @@ class TImagoIO : public TComponent {
   void ForgetImageControl();
   TIEBitmapChangeHandle view_handle_ = ieNoBitmapChangeHandler;
   mutable bool aborted_ = false;
+  // Aborted was set through SetAborted since the running reader started.
+  bool stopped_ = false;
   std::string abort_reason_;
   TColor background_ = 0;
   uint8_t default_dither_method_ = 1;

@@ -4,13 +4,16 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "crypto/TCipherManager.h"
 #include "crypto/THashManager.h"
 #include "imaging/io/TImagoIO.h"
+#include "imaging/model/TIEBitmap.h"
 #include "platform/Input.h"
 #include "platform/Registry.h"
 #include "toolbar/TTBKItem.h"
@@ -150,6 +153,126 @@ TEST_F(ProgramTest, AHugeEncryptedPictureStillOpensWithTheRightPhrase) {
     WithSteps({AnswerPassword(index, "open sesame")}, [&] { frmMain->OpenImage(secret); });
     EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [secret.bmp]") << name;
   }
+}
+
+namespace {
+
+// A BMP header claiming 30000 x 30000 in 24 bits, padded with zeros to 48 KB
+// and encrypted under Blowfish and Phrase: what a huge encrypted picture
+// begins with.
+std::string EncryptedBMPHeader(const std::string& Dir, const std::string& Phrase) {
+  std::vector<uint8_t> head(48 * 1024, 0);
+  auto put = [&](size_t at, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) head[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  head[0] = 'B';
+  head[1] = 'M';
+  put(2, 54 + 30000u * 30000u * 3u, 4);
+  put(10, 54, 4);
+  put(14, 40, 4);
+  put(18, 30000, 4);
+  put(22, 30000, 4);
+  put(26, 1, 2);
+  put(28, 24, 2);
+  const std::string plain = Dir + "/head.plain", secret = Dir + "/head.secret";
+  std::ofstream(plain, std::ios::binary).write(reinterpret_cast<const char*>(head.data()),
+                                               static_cast<std::streamsize>(head.size()));
+  THashManager hash(nullptr);
+  TCipherManager cipher(nullptr);
+  cipher.SetHashManager(&hash);
+  cipher.SetAlgorithm("Blowfish");
+  cipher.InitKey(Phrase, nullptr);
+  cipher.EncodeFile(plain, secret);
+  cipher.SetHashManager(nullptr);
+  fs::remove(plain);
+  return secret;
+}
+
+}  // namespace
+
+TEST_F(ProgramTest, AFileLargerThanTheFreeMemoryIsRefusedBeforeAnyPhraseIsAsked) {
+  const int64_t memory = AvailablePhysicalMemory();
+  if (memory <= 0) GTEST_SKIP() << "the free memory is not known here";
+  const std::string big = dir_ + "/pics/huge.bmp";
+  { std::ofstream(big) << "x"; }
+  std::error_code ec;
+  fs::resize_file(big, static_cast<uint64_t>(memory) * 2 + (uint64_t{1} << 30), ec);
+  if (ec) GTEST_SKIP() << "this file system holds no large sparse file";
+  StartProgram();
+  std::string shown;
+  WithSteps({[&] {
+              shown = MessageBoxText();
+              CloseActive(mrOk);
+            }},
+            [&] { frmMain->OpenImage(big); });
+  EXPECT_NE(shown.find("of free memory it would be decrypted in: it cannot be opened."), std::string::npos)
+      << shown;
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+}
+
+TEST_F(ProgramTest, EscapeGivesUpTheDecryptionOfAHugeFileWithoutAWord) {
+  // 4 GB whose first 48 KB decrypt into a picture's header: the header
+  // check lets it through, and decrypting the rest would take minutes.
+  const std::string big = dir_ + "/pics/huge.bmp";
+  fs::rename(EncryptedBMPHeader(dir_, "open sesame"), big);
+  std::error_code ec;
+  fs::resize_file(big, uint64_t(4) << 30, ec);
+  if (ec) GTEST_SKIP() << "this file system holds no large sparse file";
+  if (AvailablePhysicalMemory() < (int64_t{5} << 30)) GTEST_SKIP() << "too little free memory to decrypt 4 GB";
+  StartProgram();
+  std::ofstream("/proc/self/clear_refs") << "5";
+  const int64_t before = PeakResident();
+  const auto start = std::chrono::steady_clock::now();
+  WithSteps({[&] {
+              AnswerPassword(1, "open sesame")();
+              // Pressed while the decryption runs: it lets the window answer.
+              InjectKey(VK_ESCAPE, true);
+              InjectKey(VK_ESCAPE, false);
+            }},
+            [&] { frmMain->OpenImage(big); });
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_TRUE(frmMain->DecryptGivenUp()) << "the decryption ran and was given up";
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+  EXPECT_FALSE(frmMain->btnSave->Enabled());
+  // Not a speed goal: the whole file would take minutes.
+  EXPECT_LT(seconds, 30);
+  EXPECT_LT(PeakResident() - before, int64_t{256} << 20);
+  // The next file opens as usual.
+  const std::string plain = dir_ + "/pics/plain.bmp";
+  if (!MakeImage(plain)) return;
+  frmMain->OpenImage(plain);
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [plain.bmp]");
+}
+
+TEST_F(ProgramTest, ADamagedPictureSaysSoInsteadOfAskingForAPhrase) {
+  // A picture cut short in its pixels, and bytes that show no format (as an
+  // encrypted file's do): only the second is taken for an encrypted file.
+  const std::string plain = dir_ + "/plain.bmp";
+  if (!MakeImage(plain, "gradient:red-blue", "64x48")) GTEST_SKIP() << "ImageMagick is not installed";
+  const std::string cut = dir_ + "/pics/cut.bmp", noise = dir_ + "/pics/noise.bmp";
+  fs::copy_file(plain, cut);
+  fs::resize_file(cut, fs::file_size(plain) / 2);
+  {
+    std::ofstream out(noise, std::ios::binary);
+    for (int i = 0; i < 4096; ++i) out.put(static_cast<char>((i * 7919 + 13) % 251));
+  }
+  StartProgram();
+  std::string shown;
+  WithSteps({[&] {
+              shown = MessageBoxText();
+              CloseActive(mrOk);
+            }},
+            [&] { frmMain->OpenImage(cut); });
+  // The reader's own words, or the general ones: either way, damaged.
+  EXPECT_NE(shown.find("damaged"), std::string::npos) << shown;
+  EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40");
+  bool asked = false;
+  WithSteps({[&] {
+              asked = Screen->ActiveForm() == frmPassword;
+              CloseActive(mrCancel);
+            }},
+            [&] { frmMain->OpenImage(noise); });
+  EXPECT_TRUE(asked);
 }
 
 TEST_F(ProgramTest, AStoredOptionOfAnotherKindStillEndsTheStartUp) {

@@ -1,6 +1,9 @@
 #include "rtl/Numeric.h"
+#include "rtl/SaturatedProduct.h"
 
 #include <gtest/gtest.h>
+
+#include <limits>
 
 #include "rtl/Exception.h"
 #include "rtl/TSet.h"
@@ -47,6 +50,25 @@ TEST(Numeric, WrapHelpers) {
   EXPECT_EQ(Rol32(0x80000001u, 1), 0x00000003u);
   EXPECT_EQ(Ror32(0x00000003u, 1), 0x80000001u);
   EXPECT_EQ(Rol32(0x12345678u, 32), 0x12345678u);
+}
+
+TEST(Numeric, SaturatedProductHoldsHostileSizes) {
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  const struct {
+    std::initializer_list<int64_t> factors;
+    int64_t product;
+  } cases[] = {
+      {{640, 480, 3}, 921600},
+      {{0x7FFFFFFF, 0x7FFFFFFF}, 0x3FFFFFFF00000001},
+      {{0x7FFFFFFF, 0x7FFFFFFF, 4}, kMax},
+      {{0x7FFFFFFF, 0xFFFFFFFFLL, 0xFFFFFFFFLL, 0x7FFFFFFF}, kMax},
+      {{kMax, 1}, kMax},
+      {{kMax, 2, 0}, 0},
+      {{65535, -1}, 0},
+      {{}, 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SaturatedProduct(c.factors), c.product);
+  static_assert(SaturatedProduct({2, 3, 7}) == 42);
 }
 
 namespace {

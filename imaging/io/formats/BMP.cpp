@@ -14,6 +14,7 @@
 #include "imaging/model/TIEQuantizer.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
+#include "rtl/SaturatedProduct.h"
 #include "rtl/TStream.h"
 
 namespace {
@@ -429,8 +430,8 @@ bool AllocateImage(ReadContext& c, bool NoAlpha, int64_t rle_size, int64_t avail
   // The last row of a file may lack its padding.
   const bool data_holds =
       rle ? int64_t{c.width} * c.height / 2 <= kMaxRunPixelsPerTwoBytes * (rle_size / 2)
-          : AlignedRowLength(c.width, c.bits, 32) * (c.height - 1) + (int64_t{c.width} * c.bits + 7) / 8 <=
-                available;
+          : SaturatedProduct({AlignedRowLength(c.width, c.bits, 32), int64_t{c.height} - 1}) <=
+                available - (int64_t{c.width} * c.bits + 7) / 8;
   if (!IEClaimPlausible(*c.progress, c.width, c.height, format, c.bits == 32 && !NoAlpha, data_holds)) return false;
   try {
     Bitmap->Allocate(c.width, c.height, format);

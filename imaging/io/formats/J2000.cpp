@@ -15,6 +15,7 @@
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Numeric.h"
+#include "rtl/SaturatedProduct.h"
 #include "rtl/TStream.h"
 
 namespace {
@@ -315,11 +316,12 @@ int64_t DecodedBytes(const opj_image_t* Image) {
     if (c.prec < 1 || c.prec > 31 || c.dx == 0 || c.dy == 0) return -1;
     const int64_t w = (int64_t{Image->x1} + c.dx - 1) / c.dx - (int64_t{Image->x0} + c.dx - 1) / c.dx;
     const int64_t h = (int64_t{Image->y1} + c.dy - 1) / c.dy - (int64_t{Image->y0} + c.dy - 1) / c.dy;
-    bytes += w * h * 4;
+    bytes += std::min(SaturatedProduct({w, h, 4}), int64_t{1} << 48);
     if (bytes > (int64_t{1} << 48)) return int64_t{1} << 48;
   }
   // The picture itself, three bytes a pixel.
-  return bytes + int64_t{Image->x1 - Image->x0} * (Image->y1 - Image->y0) * 3;
+  return bytes + std::min(SaturatedProduct({int64_t{Image->x1 - Image->x0}, int64_t{Image->y1 - Image->y0}, 3}),
+                          int64_t{1} << 48);
 }
 
 bool DecodedWhole(const opj_image_t* Image, const Layout& L) {

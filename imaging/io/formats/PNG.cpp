@@ -16,6 +16,7 @@
 #include "imaging/model/TIEMask.h"
 #include "imaging/model/TIEQuantizer.h"
 #include "rtl/Numeric.h"
+#include "rtl/SaturatedProduct.h"
 #include "rtl/TStream.h"
 
 namespace {
@@ -332,7 +333,7 @@ void ReadPNGStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   // picture has more) come from the data left behind the header, which
   // inflate to at most deflate's best ratio.
   const int64_t file_row = (int64_t{w} * Params.SamplesPerPixel * depth + 7) / 8;
-  const bool data_holds = (1 + file_row) * hh <= IEMaxInflatedBytes(IEBytesLeft(Stream));
+  const bool data_holds = SaturatedProduct({1 + file_row, hh}) <= IEMaxInflatedBytes(IEBytesLeft(Stream));
   if (!IEClaimPlausible(Progress, w, hh, format, alpha, data_holds)) return;
   try {
     Bitmap->Allocate(w, hh, format);

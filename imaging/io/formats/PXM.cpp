@@ -12,6 +12,7 @@
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "rtl/Numeric.h"
+#include "rtl/SaturatedProduct.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 
@@ -177,7 +178,7 @@ void ReadPXMStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
 
   const TIEPixelFormat format =
       mono ? ieMono1 : wide && Params.IsNativePixelFormat ? ieRGB48 : ieRGB24;
-  const int64_t image_bytes = int64_t{height} * ((int64_t{width} * IEBitsPerPixel[format] + 7) / 8);
+  const int64_t image_bytes = SaturatedProduct({height, (int64_t{width} * IEBitsPerPixel[format] + 7) / 8});
   if (!IEClaimPlausible(Progress, width, height, format, false,
                         IEDataCanHold(image_bytes, in.Size() - in.Position(), kMaxExpansion)))
     return;

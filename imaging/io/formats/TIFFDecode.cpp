@@ -21,6 +21,7 @@
 #include "imaging/model/ColorSpaces.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
+#include "rtl/SaturatedProduct.h"
 #include "imaging/model/TIEMask.h"
 #include "platform/ZeroedMemory.h"
 #include "rtl/TStream.h"
@@ -100,19 +101,6 @@ constexpr int64_t kReadAllowance = int64_t{64} << 20;
 // Pages of fewer pixels decode on the calling thread alone: handing out the
 // blocks would cost more than it saves.
 constexpr int64_t kParallelMinPixels = int64_t{1} << 20;
-
-// Sizes whose factors come from the file: products in 128 bits, saturated
-// to what 64 bits count.
-int64_t SaturatedProduct(std::initializer_list<int64_t> factors) {
-  __int128 p = 1;
-  constexpr __int128 kMax = std::numeric_limits<int64_t>::max();
-  for (int64_t f : factors) {
-    if (f <= 0) return 0;
-    p *= f;
-    if (p > kMax) return std::numeric_limits<int64_t>::max();
-  }
-  return static_cast<int64_t>(p);
-}
 
 uint8_t ReverseBits(uint8_t b) {
   b = static_cast<uint8_t>((b & 0xF0) >> 4 | (b & 0x0F) << 4);

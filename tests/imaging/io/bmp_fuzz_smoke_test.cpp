@@ -88,3 +88,20 @@ TEST(BmpFuzzSmoke, MutatedFilesNeverMisbehave) {
   }
   EXPECT_EQ(runs, 400 * static_cast<int>(seeds.size()));
 }
+
+// Sizes of 2^31 - 1 in both directions at 32 bits once made the check of
+// what the data hold overflow 64 bits (undefined behaviour) before anything
+// was refused.
+TEST(BmpFuzzSmoke, ExtremeSizesAreRefusedWithoutOverflow) {
+  for (uint16_t bits : {1, 24, 32})
+    for (int32_t side : {0x7FFFFFFF, 0x40000000}) {
+      BmpSpec s;
+      s.width = side;
+      s.height = side;
+      s.bits = bits;
+      if (bits == 1) s.palette = {0, 0xFFFFFF};
+      s.pixels.assign(64, 0x55);
+      const std::vector<uint8_t> file = BuildBMP(s);
+      EXPECT_EQ(LLVMFuzzerTestOneInput(file.data(), file.size()), 0);
+    }
+}

@@ -114,6 +114,23 @@ Cost Load(const std::vector<uint8_t>& file, int32_t type,
   return c;
 }
 
+// ThreadSanitizer keeps shadow memory and history for every byte a load
+// touches, several times its size, in the same resident figure: under it
+// the load's own memory cannot be told apart, and only time, temporary bytes
+// and outcomes are checked. The address sanitizer's shadow is an eighth of
+// what is touched and stays within the allowance.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kResidentMemoryIsTheLoads = false;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kResidentMemoryIsTheLoads = false;
+#else
+constexpr bool kResidentMemoryIsTheLoads = true;
+#endif
+#else
+constexpr bool kResidentMemoryIsTheLoads = true;
+#endif
+
 // What a load may cost: a small multiple of the file's size plus a fixed
 // allowance for the libraries and the test's own bookkeeping.
 constexpr int64_t kAllowance = int64_t{48} << 20;
@@ -141,7 +158,9 @@ void CheckCases(const std::vector<Case>& cases) {
                  std::to_string(c.peak_memory >> 10) + " KiB, temporary files " +
                  std::to_string(c.temp_bytes >> 10) + " KiB, " + std::to_string(c.seconds) + " s, reason \"" +
                  c.reason + "\"");
-    EXPECT_LE(c.peak_memory, Bound(k.file));
+    if (kResidentMemoryIsTheLoads) {
+      EXPECT_LE(c.peak_memory, Bound(k.file));
+    }
     EXPECT_LT(c.seconds, kHangSeconds);
     EXPECT_LE(c.temp_bytes, Bound(k.file));
     if (k.expect != kEither) {
@@ -627,7 +646,20 @@ TEST(HostileFiles, TinyJPEGsClaimingHugeSizesAreRefusedCheaply) {
 // found out before anything of their size is allocated.
 TEST(HostileFiles, ArithmeticCodedPicturesOfOneGreyAreTooLargeToOpen) {
   const std::string too_large = "too large to open";
+  // 65500 x 65500 of grey 128, as cjpeg -arithmetic -grayscale writes it:
+  // 125 bytes, three of them coded data, that djpeg decodes whole.
+  const std::vector<uint8_t> grey65500 = {
+    0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x10, 0x4A, 0x46, 0x49, 0x46, 0x00, 0x01, 0x01, 0x00, 0x00, 0x01,
+    0x00, 0x01, 0x00, 0x00, 0xFF, 0xDB, 0x00, 0x43, 0x00, 0x08, 0x06, 0x06, 0x07, 0x06, 0x05, 0x08,
+    0x07, 0x07, 0x07, 0x09, 0x09, 0x08, 0x0A, 0x0C, 0x14, 0x0D, 0x0C, 0x0B, 0x0B, 0x0C, 0x19, 0x12,
+    0x13, 0x0F, 0x14, 0x1D, 0x1A, 0x1F, 0x1E, 0x1D, 0x1A, 0x1C, 0x1C, 0x20, 0x24, 0x2E, 0x27, 0x20,
+    0x22, 0x2C, 0x23, 0x1C, 0x1C, 0x28, 0x37, 0x29, 0x2C, 0x30, 0x31, 0x34, 0x34, 0x34, 0x1F, 0x27,
+    0x39, 0x3D, 0x38, 0x32, 0x3C, 0x2E, 0x33, 0x34, 0x32, 0xFF, 0xC9, 0x00, 0x0B, 0x08, 0xFF, 0xDC,
+    0xFF, 0xDC, 0x01, 0x01, 0x11, 0x00, 0xFF, 0xCC, 0x00, 0x06, 0x00, 0x10, 0x10, 0x05, 0xFF, 0xDA,
+    0x00, 0x08, 0x01, 0x01, 0x00, 0x00, 0x3F, 0x00, 0x1E, 0xB7, 0x80, 0xFF, 0xD9,
+  };
   CheckCases({
+      {"65500 square of one grey in 125 bytes", ieftJPEG, grey65500, kAborts, true, nullptr, too_large},
       {"8000 square of one grey", ieftJPEG, EncodeFlatJPEG(8000, 8000, true, false), kAborts, true, nullptr,
        too_large},
       {"6000 square of one grey, progressive", ieftJPEG, EncodeFlatJPEG(6000, 6000, true, true), kAborts, true,
@@ -791,6 +823,9 @@ TEST(HostileFiles, JPEG2000sClaimingHugeImagesOrManyTilesAreRefused) {
       {"JP2 claiming 60000 square", ieftJP2, ClaimJ2000(true, 60000, 60000, 60000, 60000), kAborts, true},
       {"JP2 claiming 2^31 square in 1 x 1 tiles", ieftJP2, ClaimJ2000(true, 0x80000000u, 0x80000000u, 1, 1),
        kAborts},
+      // Its sample bytes once overflowed 64 bits in the check that bounds them.
+      {"code stream claiming 2^31-1 square", ieftJ2K,
+       ClaimJ2000(false, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF), kAborts},
       {"code stream of 64 square, whole", ieftJ2K, ClaimJ2000(false, 64, 64, 64, 64), kLoads},
   });
 }

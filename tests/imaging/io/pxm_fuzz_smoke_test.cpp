@@ -35,3 +35,14 @@ TEST(PxmFuzzSmoke, MutatedFilesNeverMisbehave) {
   const int runs = codec::RunMutations(LLVMFuzzerTestOneInput, seeds, own, 500);
   EXPECT_EQ(runs, 500 * static_cast<int>(seeds.size()));
 }
+
+// A 16-bit colour map of 2^31 - 1 square once made the check of what the
+// data hold overflow 64 bits (undefined behaviour) before it was refused.
+TEST(PxmFuzzSmoke, ExtremeSizesAreRefusedWithoutOverflow) {
+  for (const char* header : {"P6 2147483647 2147483647 65535\n", "P5 2147483647 2147483647 65535\n",
+                             "P4 2147483647 2147483647\n"}) {
+    std::vector<uint8_t> file = Bytes(header);
+    file.resize(file.size() + 64, 0x41);
+    EXPECT_EQ(LLVMFuzzerTestOneInput(file.data(), file.size()), 0);
+  }
+}
