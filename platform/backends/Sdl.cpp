@@ -310,6 +310,7 @@ class TSdlBackend : public TBackend {
       }
       SDL_ShowWindow(win);
       data->Shown = true;
+
       w->BufferDirty = true;
     } else if (!show && data->Shown) {
       SDL_HideWindow(win);
@@ -320,6 +321,13 @@ class TSdlBackend : public TBackend {
       data->Maximised = true;
     }
     if (w->Minimized && data->Shown) SDL_MinimizeWindow(win);
+    // The window the program made active has the keyboard on the screen too
+    // (a dialog opened from the full-screen window, the window a dialog
+    // gives the activation back to).
+    if (data->Shown && !data->Unmanaged && WM().Active == w && Focused != w->Handle) {
+      Focused = w->Handle;
+      FocusX11Window(win);
+    }
   }
 
   void Present(TWindowObj* w) override {
@@ -493,18 +501,24 @@ class TSdlBackend : public TBackend {
         if (w->Minimized) ShowWindow(h, SW_RESTORE);
         break;
       case SDL_WINDOWEVENT_FOCUS_GAINED:
+        Focused = h;
         if (!data->Unmanaged && !(w->ExStyle & WS_EX_NOACTIVATE)) {
           // A window that waits for a modal one (the user clicked it) keeps
           // neither the activation nor the window manager's focus: the
           // modal window comes forward and takes both.
           HWND active = InjectWindowFocus(h);
           TWindowObj* a = active != h ? FromHandle(active) : nullptr;
-          if (auto* ad = a ? static_cast<TSdlWindow*>(a->BackendData) : nullptr) SDL_RaiseWindow(ad->Window);
+          if (auto* ad = a ? static_cast<TSdlWindow*>(a->BackendData) : nullptr) {
+            SDL_RaiseWindow(ad->Window);
+            FocusX11Window(ad->Window);
+            Focused = active;
+          }
         } else if (!IsApplicationActive()) {
           InjectAppActivation(true);
         }
         break;
       case SDL_WINDOWEVENT_FOCUS_LOST:
+        if (Focused == h) Focused = nullptr;
         focusLost = true;
         break;
       case SDL_WINDOWEVENT_LEAVE:
@@ -518,6 +532,7 @@ class TSdlBackend : public TBackend {
 
   std::map<Uint32, std::pair<HWND, std::unique_ptr<TSdlWindow>>> ById;
   TPoint Pointer{-32000, -32000};  // the pointer as last injected
+  HWND Focused = nullptr;          // the window that has the window system's focus, as far as known
   std::map<TCursorObject*, SDL_Cursor*> SdlCursors;
 };
 

@@ -224,3 +224,13 @@ void SetX11Title(SDL_Window* window, const std::string& title) {
   }
   XFlush(display);
 }
+
+void FocusX11Window(SDL_Window* window) {
+  Display* display = nullptr;
+  ::Window xwindow = 0;
+  if (!X11Of(window, display, xwindow)) return;
+  XWindowAttributes attributes{};
+  if (!XGetWindowAttributes(display, xwindow, &attributes) || attributes.map_state != IsViewable) return;
+  XSetInputFocus(display, xwindow, RevertToParent, CurrentTime);
+  XFlush(display);
+}

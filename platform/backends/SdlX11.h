@@ -31,3 +31,9 @@ void SetX11Owner(SDL_Window* window, SDL_Window* owner, bool modal);
 // SDL converts the legacy one through the locale's character set, which
 // garbles names that set cannot hold.
 void SetX11Title(SDL_Window* window, const std::string& title);
+
+// Gives a shown window the keyboard focus at once. The window manager may
+// refuse the program's request to activate a window (SDL_RaiseWindow) while
+// another window of the program, full screen, holds the focus; the program
+// holds the focus, so it may pass it on.
+void FocusX11Window(SDL_Window* window);
