@@ -45,6 +45,9 @@ class TBackend {
   // false when only the last injected position is known.
   virtual bool QueryCursor(TPoint&) { return false; }
   virtual void CursorDestroyed(TCursorObject*) {}
+  // A mouse button went down at a screen point (input injected by a test or
+  // the backend), before the program sees the press.
+  virtual void PointerPressed(TPoint) {}
   // Feeds pending native events as input; never blocks.
   virtual void PollEvents() {}
   // Blocks until input, a Wake or timeoutMs (-1: no limit) has passed.
@@ -72,6 +75,13 @@ void InjectMouseWheel(int32_t delta);
 void InjectKey(int32_t vk, bool down);
 void InjectChar(uint32_t codePoint);
 void InjectAppActivation(bool active);
+// The window system gave a top-level window the keyboard focus (the user
+// clicked it, or chose it in a task bar). It becomes the active window unless
+// it is disabled: a window that waits for a modal one never takes the
+// activation, which goes to (or stays with) the window it waits for. Answers
+// the active window afterwards; a backend brings that one forward when it is
+// not the window that was focused.
+HWND InjectWindowFocus(HWND hwnd);
 // The user asks to close a top-level window (its frame's close button).
 void InjectCloseRequest(HWND hwnd);
 // The user moved or resized a top-level window (screen coordinates).
@@ -87,6 +97,11 @@ void HeadlessSetClock(DWORD ms);
 void HeadlessAdvanceClock(DWORD ms);
 void HeadlessSetIdleHandler(std::function<bool()> handler);
 void HeadlessSetScreenSize(int32_t width, int32_t height);
+// Makes the headless backend behave as a click-to-focus window manager: a
+// press on a top-level window that the window manager handles (not a menu,
+// hint or other no-activate or tool popup) focuses that window
+// (InjectWindowFocus) before the program sees the press. Off at start.
+void HeadlessSetClickToFocus(bool on);
 
 // A copy of a window's pixels (its window rectangle) from its top-level
 // window's back buffer, and the same saved as a PNG file.

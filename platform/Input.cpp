@@ -151,9 +151,28 @@ void UpdateLeaveTracking(TWindowObj* under, int32_t hit) {
   m.HoverHit = hit;
 }
 
+// The window that a disabled top-level window waits for: the topmost
+// visible, enabled window it owns (directly or through others), as a modal
+// dialog is owned by the window it was opened from.
+TWindowObj* EnabledPopupOf(TWindowObj* w) {
+  for (TWindowObj* t : WM().TopLevels) {
+    if (t == w || !t->Visible() || t->Minimized || (t->Style & WS_DISABLED) || (t->ExStyle & WS_EX_NOACTIVATE))
+      continue;
+    for (TWindowObj* o = t->Owner; o; o = o->Owner)
+      if (o == w) return t;
+  }
+  return nullptr;
+}
+
 HWND SetActiveWindowImpl(TWindowObj* w, UINT how) {
   TWindowManager& m = WM();
   if (w) w = TopLevelOf(w);
+  // A disabled window never takes the activation: while it waits for a
+  // modal window, that window takes it in its place (or nothing changes).
+  if (w && (w->Style & WS_DISABLED)) {
+    w = EnabledPopupOf(w);
+    if (!w) return nullptr;
+  }
   TWindowObj* old = m.Active;
   HWND oldHandle = HandleOf(old);
   if (w == old) return oldHandle;
@@ -265,6 +284,9 @@ void InjectMouseButton(int32_t button, bool down) {
   } else {
     s &= ~0x80;
   }
+  // A window manager that focuses on click does so before the program
+  // sees the press.
+  if (down && m.Backend && !m.Capture) m.Backend->PointerPressed(m.CursorPos);
   UINT base = button == VK_LBUTTON   ? WM_LBUTTONDOWN
               : button == VK_RBUTTON ? WM_RBUTTONDOWN
                                      : WM_MBUTTONDOWN;
@@ -444,6 +466,13 @@ void InjectAppActivation(bool active) {
   std::vector<HWND> tops;
   for (TWindowObj* t : m.TopLevels) tops.push_back(t->Handle);
   for (HWND t : tops) SendMessage(t, WM_ACTIVATEAPP, FALSE, 0);
+}
+
+HWND InjectWindowFocus(HWND hwnd) {
+  TWindowObj* w = FromHandle(hwnd);
+  if (!w || w->Parent) return GetActiveWindow();
+  if (WM().Active != w) SetActiveWindowImpl(w, WA_ACTIVE);
+  return GetActiveWindow();
 }
 
 void InjectCloseRequest(HWND hwnd) {
@@ -672,6 +701,9 @@ HWND SetFocus(HWND hwnd) {
   if (w && TopLevelOf(w) != m.Active) {
     SetActiveWindowImpl(TopLevelOf(w), WA_ACTIVE);
     if (!(w = FromHandle(hwnd))) return oldHandle;
+    // A window that cannot be activated (disabled: it waits for a modal
+    // one) keeps its controls from the keyboard too.
+    if (TopLevelOf(w) != m.Active) return nullptr;
     old = m.Focus;
     oldHandle = HandleOf(old);
     if (old == w) return oldHandle;

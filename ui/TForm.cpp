@@ -228,6 +228,14 @@ TModalResult TCustomForm::ShowModal() {
   if (Application) Application->CancelHint();
   formState_.Include(fsModal);
   HWND prevActive = GetActiveWindow();
+  // While it shows, the modal window belongs to the window it was opened
+  // from (the full-screen window, another dialog): the window system keeps
+  // it above that window and gives the activation back to it, and a click on
+  // that waiting window brings this one forward.
+  HWND self = Handle();
+  const intptr_t ownerBefore = GetWindowLongPtr(self, GWL_HWNDPARENT);
+  HWND opener = prevActive ? GetAncestor(prevActive, GA_ROOT) : nullptr;
+  if (opener && opener != self) SetWindowLongPtr(self, GWL_HWNDPARENT, reinterpret_cast<intptr_t>(opener));
   // Every other window of the program waits.
   std::vector<HWND> disabled;
   for (int32_t i = 0; i < Screen->FormCount(); ++i) {
@@ -241,6 +249,7 @@ TModalResult TCustomForm::ShowModal() {
     for (HWND h : disabled)
       if (IsWindow(h)) EnableWindow(h, true);
     formState_.Exclude(fsModal);
+    if (IsWindow(self)) SetWindowLongPtr(self, GWL_HWNDPARENT, ownerBefore);
     if (prevActive && IsWindow(prevActive)) SetActiveWindow(prevActive);
   };
   modalResult_ = mrNone;

@@ -445,6 +445,25 @@ bool TCustomListView::DoMouseWheel(TShiftState Shift, int32_t WheelDelta, TPoint
   return true;
 }
 
+// The second press of a double click first does what a press does (focus,
+// the entry under the pointer selected), as the system's list does, and only
+// then is the double click told. What its handler does is the last word: a
+// file opened gives the focus to its view, a folder entered shows its
+// listing without a selection, and the press does not take either back.
+void TCustomListView::WMLButtonDblClk(TMessage& Message) {
+  const bool clickEvents = controlStyle_.Contains(csClickEvents);
+  controlStyle_.Exclude(csClickEvents);  // the press alone
+  try {
+    TCustomControl::WMLButtonDblClk(Message);
+  } catch (...) {
+    if (clickEvents) controlStyle_.Include(csClickEvents);
+    throw;
+  }
+  if (!clickEvents) return;
+  controlStyle_.Include(csClickEvents);
+  DblClick();
+}
+
 void TCustomListView::Dispatch(TMessage& Message) {
   switch (Message.Msg) {
     case WM_GETDLGCODE:

@@ -136,6 +136,7 @@ class TCustomListView : public TCustomControl {
   TLVDeletedEvent OnDeletion;
 
   void Dispatch(TMessage& Message) override;
+  void WMLButtonDblClk(TMessage& Message) override;
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  protected:

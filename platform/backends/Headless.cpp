@@ -48,7 +48,18 @@ class THeadlessBackend : public TBackend {
     Woken.notify_all();
   }
 
+  void PointerPressed(TPoint p) override {
+    if (!ClickToFocus) return;
+    int32_t hit = HTNOWHERE;
+    TWindowObj* under = HitTestScreen(p, &hit);
+    if (!under) return;
+    TWindowObj* top = TopLevelOf(under);
+    if (top->ExStyle & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW)) return;
+    InjectWindowFocus(top->Handle);
+  }
+
   TSize Screen{1024, 768};
+  bool ClickToFocus = false;
   std::function<bool()> Idle;
   std::mutex Lock;
   std::condition_variable Woken;
@@ -84,4 +95,8 @@ void HeadlessSetScreenSize(int32_t width, int32_t height) {
     b->Screen = TSize{width, height};
     SetScreenSize(width, height);
   }
+}
+
+void HeadlessSetClickToFocus(bool on) {
+  if (THeadlessBackend* b = Headless()) b->ClickToFocus = on;
 }

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "platform/WindowInternal.h"
 #include "platform/backends/Backends.h"
@@ -21,6 +22,7 @@ struct TSdlWindow {
   bool Maximised = false;  // maximised at the program's request
   bool Unmanaged = false;  // a popup the window manager leaves alone
   bool Topmost = false;
+  std::string Title;  // as last told to the window system
 };
 
 int32_t VkOfKey(SDL_Keycode k) {
@@ -219,11 +221,13 @@ class TSdlBackend : public TBackend {
     if (!framed) flags |= SDL_WINDOW_BORDERLESS;
     if (framed && (w->Style & WS_THICKFRAME)) flags |= SDL_WINDOW_RESIZABLE;
     if (!framed || (w->ExStyle & WS_EX_TOOLWINDOW)) flags |= SDL_WINDOW_SKIP_TASKBAR;
-    if (!framed || (w->ExStyle & WS_EX_TOPMOST)) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     // Menus, hints and floating bars: the window manager neither decorates
-    // nor focuses them.
-    if (!framed && (w->Owner || (w->ExStyle & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE))))
-      flags |= SDL_WINDOW_POPUP_MENU;
+    // nor focuses them, and they stay on top. A frameless window of another
+    // kind (the full-screen window) is the window manager's like any other,
+    // so that a dialog opened from it can come up above it.
+    const bool popup = !framed && (w->ExStyle & (WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE));
+    if (popup) flags |= SDL_WINDOW_POPUP_MENU;
+    if (popup || (w->ExStyle & WS_EX_TOPMOST)) flags |= SDL_WINDOW_ALWAYS_ON_TOP;
     TRect r = w->WindowRect;
     SDL_Window* win = SDL_CreateWindow(w->Text.c_str(), r.Left, r.Top, std::max(r.Width(), 1),
                                        std::max(r.Height(), 1), flags);
@@ -279,26 +283,34 @@ class TSdlBackend : public TBackend {
         SDL_SetWindowSize(win, std::max(r.Width(), 1), std::max(r.Height(), 1));
       if (x != r.Left || y != r.Top) SDL_SetWindowPosition(win, r.Left, r.Top);
     }
-    if (SDL_GetWindowTitle(win) != w->Text) SDL_SetWindowTitle(win, w->Text.c_str());
-    bool topmost = !framed || (w->ExStyle & WS_EX_TOPMOST);
+    if (data->Title != w->Text) {
+      SDL_SetWindowTitle(win, w->Text.c_str());
+      SetX11Title(win, w->Text);
+      data->Title = w->Text;
+    }
+    bool topmost = data->Unmanaged || (w->ExStyle & WS_EX_TOPMOST);
     if (topmost != data->Topmost) {
       SDL_SetWindowAlwaysOnTop(win, topmost ? SDL_TRUE : SDL_FALSE);
       data->Topmost = topmost;
     }
     if (show && !data->Shown) {
-      if (framed) {
-        // Told before each mapping, which is when the window manager reads
-        // them (SDL rewrites the frame hints on its own before that).
-        SetX11FrameHints(win, w->Style, w->ExStyle);
-        // The window manager keeps an owned window above its owner; a
-        // dialog without owner belongs to the window it was opened from.
+      // Told before each mapping, which is when the window manager reads
+      // them (SDL rewrites the frame hints on its own before that).
+      if (framed) SetX11FrameHints(win, w->Style, w->ExStyle);
+      if (!data->Unmanaged) {
+        // The window manager keeps an owned window above its owner, full
+        // screen or not, and gives the focus back to the owner when it goes;
+        // a dialog without owner belongs to the window it was opened from.
+        // An owner that is disabled waits for this window: it is modal.
         TWindowObj* owner = w->Owner;
         if (!owner && (w->ExStyle & WS_EX_DLGMODALFRAME) && WM().Active != w) owner = WM().Active;
-        if (owner && owner->BackendData && (owner->Style & WS_CAPTION) == WS_CAPTION)
-          SDL_SetWindowModalFor(win, static_cast<TSdlWindow*>(owner->BackendData)->Window);
+        auto* od = owner ? static_cast<TSdlWindow*>(owner->BackendData) : nullptr;
+        if (od && od->Unmanaged) od = nullptr;
+        SetX11Owner(win, od ? od->Window : nullptr, od && (owner->Style & WS_DISABLED));
       }
       SDL_ShowWindow(win);
       data->Shown = true;
+
       w->BufferDirty = true;
     } else if (!show && data->Shown) {
       SDL_HideWindow(win);
@@ -309,6 +321,13 @@ class TSdlBackend : public TBackend {
       data->Maximised = true;
     }
     if (w->Minimized && data->Shown) SDL_MinimizeWindow(win);
+    // The window the program made active has the keyboard on the screen too
+    // (a dialog opened from the full-screen window, the window a dialog
+    // gives the activation back to).
+    if (data->Shown && !data->Unmanaged && WM().Active == w && Focused != w->Handle) {
+      Focused = w->Handle;
+      FocusX11Window(win);
+    }
   }
 
   void Present(TWindowObj* w) override {
@@ -482,13 +501,24 @@ class TSdlBackend : public TBackend {
         if (w->Minimized) ShowWindow(h, SW_RESTORE);
         break;
       case SDL_WINDOWEVENT_FOCUS_GAINED:
-        if (!(w->ExStyle & WS_EX_NOACTIVATE) && (w->Style & WS_CAPTION) == WS_CAPTION &&
-            WM().Active != w)
-          SetActiveWindow(h);
-        else if (!IsApplicationActive())
+        Focused = h;
+        if (!data->Unmanaged && !(w->ExStyle & WS_EX_NOACTIVATE)) {
+          // A window that waits for a modal one (the user clicked it) keeps
+          // neither the activation nor the window manager's focus: the
+          // modal window comes forward and takes both.
+          HWND active = InjectWindowFocus(h);
+          TWindowObj* a = active != h ? FromHandle(active) : nullptr;
+          if (auto* ad = a ? static_cast<TSdlWindow*>(a->BackendData) : nullptr) {
+            SDL_RaiseWindow(ad->Window);
+            FocusX11Window(ad->Window);
+            Focused = active;
+          }
+        } else if (!IsApplicationActive()) {
           InjectAppActivation(true);
+        }
         break;
       case SDL_WINDOWEVENT_FOCUS_LOST:
+        if (Focused == h) Focused = nullptr;
         focusLost = true;
         break;
       case SDL_WINDOWEVENT_LEAVE:
@@ -502,6 +532,7 @@ class TSdlBackend : public TBackend {
 
   std::map<Uint32, std::pair<HWND, std::unique_ptr<TSdlWindow>>> ById;
   TPoint Pointer{-32000, -32000};  // the pointer as last injected
+  HWND Focused = nullptr;          // the window that has the window system's focus, as far as known
   std::map<TCursorObject*, SDL_Cursor*> SdlCursors;
 };
 

@@ -25,7 +25,10 @@
 #include "platform/Input.h"
 #include "toolbar/TTBKButton.h"
 #include "toolbar/TTBKCheckBox.h"
+#include "toolbar/TTBKItem.h"
 #include "toolbar/TTBKStatusBar.h"
+#include "toolbar/TTBKToolbar.h"
+#include "ui/TListView.h"
 #include "ui/TButton.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
@@ -67,6 +70,9 @@ class ProgramTest : public ::testing::Test {
     ASSERT_TRUE(InitPlatformWith("headless"));
     HeadlessSetScreenSize(1024, 768);
     HeadlessSetClock(1000);
+    // As on a desktop: a click on a window focuses it through the window
+    // manager before the program sees the press.
+    HeadlessSetClickToFocus(true);
     InitControls();
   }
 
@@ -101,6 +107,31 @@ class ProgramTest : public ::testing::Test {
     Pump();
   }
   void ClickCentre(TControl* C) { ClickAt(C, C->Width() / 2, C->Height() / 2); }
+  // Two clicks at one point, well within the double-click time.
+  void DoubleClickAt(TControl* C, int32_t X, int32_t Y) {
+    InjectMouseMove(C->ClientToScreen(TPoint{X, Y}));
+    for (int i = 0; i < 2; ++i) {
+      InjectMouseButton(VK_LBUTTON, true);
+      InjectMouseButton(VK_LBUTTON, false);
+      HeadlessAdvanceClock(50);
+    }
+    Pump();
+  }
+  // A click on an item of the main window's toolbar.
+  void ClickItem(TTBKItem* Item) {
+    const TRect r = frmMain->TBKToolbar1->ItemRect(Item);
+    ClickAt(frmMain->TBKToolbar1, (r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2);
+  }
+  // The middle of an entry of the folder list, in the list's client
+  // coordinates.
+  static TPoint ListEntry(int32_t Index) {
+    const TRect r = frmMain->lvDirs->ItemRect(Index);
+    return TPoint{r.Left + 20, (r.Top + r.Bottom) / 2};
+  }
+  // Text typed on the keyboard, character by character.
+  static void Type(const std::string& Text) {
+    for (unsigned char c : Text) InjectChar(c);
+  }
   void PressKey(int32_t Vk) {
     InjectKey(Vk, true);
     InjectKey(Vk, false);

@@ -2,8 +2,9 @@
 // bar, driven by real pointer and key events (xdotool) and checked on the
 // screen (ImageMagick's import): start with the pointer resting on the
 // title bar, open from the folder list, step with an arrow key, save
-// encrypted, reopen with the phrase, full screen. Skipped without Xvfb,
-// icewm, xdotool or ImageMagick.
+// encrypted, reopen with the phrase, a name beyond ASCII in the title, full
+// screen stepping onto the encrypted file. Skipped without Xvfb, icewm,
+// xdotool or ImageMagick.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -45,6 +46,17 @@ std::string Hex(const std::string& DecimalId) {
   char b[32];
   std::snprintf(b, sizeof b, "0x%lx", std::stoul(DecimalId));
   return b;
+}
+
+// Bytes as xprop writes them in its 8x format.
+std::string HexBytes(const std::string& Bytes) {
+  std::string out;
+  for (unsigned char c : Bytes) {
+    char b[8];
+    std::snprintf(b, sizeof b, "0x%x", c);
+    out += (out.empty() ? "" : ", ") + std::string(b);
+  }
+  return out;
 }
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -110,7 +122,7 @@ class DesktopSession : public ::testing::Test {
     const struct {
       const char* Name;
       const char* Colour;
-    } pictures[] = {{"a.png", "red"}, {"b.png", "lime"}, {"c.png", "blue"}};
+    } pictures[] = {{"a.png", "red"}, {"b.png", "lime"}, {"c.png", "blue"}, {"caf\xc3\xa9.png", "red"}};
     for (const auto& p : pictures)
       ASSERT_EQ(Sh("/usr/bin/convert -size 320x240 xc:" + std::string(p.Colour) + " 'PNG24:" + dir_ + "/pics/" +
                    p.Name + "'")
@@ -344,6 +356,7 @@ TEST_F(DesktopSession, OpenStepSaveEncryptedReopenAndFullScreen) {
   Pause(500);
   std::string stacking = X("/usr/bin/xprop -root _NET_CLIENT_LIST_STACKING").Output;
   EXPECT_GT(stacking.find(Hex(dialog)), stacking.find(Hex(main))) << stacking;
+  EXPECT_EQ(X("/usr/bin/xdotool getactivewindow").Output, dialog + "\n") << "the waiting main window took the focus";
   X("/usr/bin/xdotool windowactivate --sync " + dialog);
   Pause(300);
   Type("open sesame");
@@ -376,18 +389,58 @@ TEST_F(DesktopSession, OpenStepSaveEncryptedReopenAndFullScreen) {
   s = Shot("reopened");
   EXPECT_EQ(s.At(g.X + 600, g.Y + 400), shown);
 
+  // A name beyond ASCII: the title reaches the window manager in UTF-8 and,
+  // for the legacy property, in Latin-1.
+  Click(g.X + 100, g.Y + 500);
+  Keys("Home Down Down Down Down Return");
+  Pause(1500);
+  EXPECT_EQ(X("/usr/bin/xprop -id " + main + " -notype -f _NET_WM_NAME 8x _NET_WM_NAME").Output,
+            "_NET_WM_NAME = " + HexBytes("Nobrivo 1.40 - [caf\xc3\xa9.png]") + "\n");
+  EXPECT_EQ(X("/usr/bin/xprop -id " + main + " -f WM_NAME 8x WM_NAME").Output,
+            "WM_NAME(STRING) = " + HexBytes("Nobrivo 1.40 - [caf\xe9.png]") + "\n");
+
   // Full screen covers the whole screen, task bar included: the picture
   // (as wide as the screen for its shape) reaches the bottom row.
   Click(at(kFullScreen).first, at(kFullScreen).second);
   Pause(2500);
   s = Shot("fullscreen");
-  EXPECT_EQ(s.At(512, 384), shown);
-  EXPECT_EQ(s.At(512, 760), shown);
-  EXPECT_EQ(s.At(5, 767), shown);
+  EXPECT_EQ(s.At(512, 384), kRed);
+  EXPECT_EQ(s.At(512, 760), kRed);
+  EXPECT_EQ(s.At(5, 767), kRed);
+
+  // In full screen, the arrow key steps onto the encrypted file: the
+  // pass-phrase dialog comes up in front of the full-screen window, modal
+  // for it, and has the keyboard, also after a click on the picture.
+  Keys("Right");
+  dialog = WaitForWindow("Secret phrase dialog", 20);
+  ASSERT_FALSE(dialog.empty());
+  Pause(500);
+  auto activeName = [&] { return X("/usr/bin/xdotool getactivewindow getwindowname").Output; };
+  EXPECT_EQ(activeName(), "Secret phrase dialog\n");
+  EXPECT_NE(X("/usr/bin/xprop -id " + dialog + " _NET_WM_STATE").Output.find("_NET_WM_STATE_MODAL"),
+            std::string::npos);
+  const std::string owner = X("/usr/bin/xprop -id " + dialog + " WM_TRANSIENT_FOR").Output;
+  EXPECT_NE(owner.find("window id # 0x"), std::string::npos) << owner;
+  EXPECT_EQ(owner.find(Hex(main)), std::string::npos) << "the dialog belongs to the main window: " << owner;
+  Click(40, 700);
+  Pause(500);
+  EXPECT_EQ(activeName(), "Secret phrase dialog\n");
+  TGeometry d = Geometry(dialog);
+  s = Shot("fullscreen-dialog");
+  EXPECT_NE(s.At(d.X + d.Width / 2, d.Y + 10), kRed) << "the dialog hides behind the full-screen window";
+  EXPECT_EQ(s.At(40, 700), kRed);
+  Type("open sesame");
+  Keys("Return");
+  Pause(1500);
+  s = Shot("fullscreen-secret");
+  EXPECT_EQ(s.At(512, 384), shown) << "the decrypted picture shows full screen";
+  EXPECT_FALSE(WindowShown("Secret phrase dialog"));
+  // Escape still ends full screen.
   Keys("Escape");
   Pause(1000);
   s = Shot("after");
   EXPECT_EQ(s.At(g.X + 600, g.Y + 400), shown);
+  EXPECT_EQ(X("/usr/bin/xdotool getactivewindow").Output, main + "\n");
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // mouse leave, focus and activation, keys, hooks.
 
 #include <algorithm>
+#include <functional>
+#include <string>
 
 #include "tests/platform/window_test_util.h"
 
@@ -309,6 +311,64 @@ TEST_F(InputTest, ActivationAndFocusMessagesInOrder) {
   Pump();
   EXPECT_EQ(GetActiveWindow(), a);
   EXPECT_EQ(GetTopWindow(nullptr), popup);
+}
+
+// While a window waits for a modal one (it is disabled, the modal window is
+// owned by it), nothing gives it the activation: neither the program, nor
+// the window system's focus, nor a click on it under a click-to-focus window
+// manager. The window it waits for takes the activation in its place (as a
+// click on the waiting window brings the dialog forward); a disabled window
+// that waits for none is refused.
+TEST_F(InputTest, ADisabledWindowNeverTakesTheActivation) {
+  HeadlessSetClickToFocus(true);
+  HWND owner = Top(0, 0, 300, 300);
+  HWND field = Child(owner, 10, 10, 50, 20);
+  HWND other = Top(400, 0, 100, 100);
+  HWND modal = CreateWindowEx(0, "Logged", "modal", WS_POPUP | WS_CAPTION | WS_VISIBLE, 100, 100, 100, 80, owner);
+  ASSERT_EQ(GetWindow(modal, GW_OWNER), owner);
+  EnableWindow(owner, false);
+  SetActiveWindow(modal);
+  Pump();
+  ASSERT_EQ(GetActiveWindow(), modal);
+  HWND focus = GetFocus();
+  Log.clear();
+  struct TCase {
+    const char* How;
+    std::function<void()> Do;
+  } cases[] = {
+      {"SetActiveWindow", [&] { SetActiveWindow(owner); }},
+      {"SetFocus on a control", [&] { EXPECT_EQ(SetFocus(field), nullptr); }},
+      {"the window system's focus", [&] { EXPECT_EQ(InjectWindowFocus(owner), modal); }},
+      {"a click", [&] { Click(TPoint{250, 250}); }},
+  };
+  for (const TCase& c : cases) {
+    SetActiveWindow(other);
+    ASSERT_EQ(GetActiveWindow(), other);
+    Log.clear();
+    c.Do();
+    Pump();
+    EXPECT_EQ(GetActiveWindow(), modal) << c.How;
+    EXPECT_EQ(Count(owner, WM_ACTIVATE), 0u) << c.How;
+    EXPECT_EQ(Count(owner, WM_LBUTTONDOWN), 0u) << c.How;
+    EXPECT_NE(GetFocus(), field) << c.How;
+  }
+  // Focused by the window system while it waits, the waiting window gives
+  // the activation to the modal one when the program is not active at all.
+  InjectAppActivation(false);
+  EXPECT_EQ(InjectWindowFocus(owner), modal);
+  EXPECT_EQ(GetActiveWindow(), modal);
+  EXPECT_EQ(GetFocus(), focus);
+  // With no window to wait for, a disabled window is refused outright.
+  EnableWindow(other, false);
+  SetActiveWindow(modal);
+  EXPECT_EQ(InjectWindowFocus(other), modal);
+  EXPECT_EQ(GetActiveWindow(), modal);
+  // Enabled again, it takes the activation as before.
+  EnableWindow(owner, true);
+  EXPECT_EQ(InjectWindowFocus(owner), owner);
+  Click(TPoint{420, 20});
+  Pump();
+  EXPECT_EQ(GetActiveWindow(), owner) << "a click on a disabled window activates nothing";
 }
 
 TEST_F(InputTest, KeysTranslateToCharactersAndKeyStateFollowsRetrieval) {

@@ -86,6 +86,45 @@ TEST_F(FormsTest, ModalFormDisablesTheOthers) {
   EXPECT_EQ(Screen->ActiveForm(), main);
 }
 
+// While it shows, a modal form belongs to the window it was opened from (a
+// second window here, as the full-screen window is one): it stands above it,
+// and a click on that waiting window, focused by a click-to-focus window
+// manager, leaves the dialog active without activating it again.
+TEST_F(FormsTest, AModalFormBelongsToTheWindowItWasOpenedFrom) {
+  HeadlessSetClickToFocus(true);
+  auto* main = new TForm(Application);
+  main->SetBounds(650, 0, 300, 300);
+  main->Show();
+  auto* viewer = new TForm(Application);
+  viewer->SetBorderStyle(bsNone);
+  viewer->SetBounds(0, 0, 640, 480);
+  viewer->Show();
+  viewer->SetFocus();
+  Pump();
+  ASSERT_EQ(Screen->ActiveForm(), viewer);
+  auto* dlg = new TDialog(Application);
+  dlg->HandleNeeded();
+  const HWND ownerBefore = GetWindow(dlg->Handle(), GW_OWNER);
+  HWND ownerDuring = nullptr;
+  int32_t activations = 0;
+  dlg->OnActivate = [&](TObject*) { ++activations; };
+  WithSteps({[&] {
+               ownerDuring = GetWindow(dlg->Handle(), GW_OWNER);
+               EXPECT_EQ(GetTopWindow(nullptr), dlg->Handle());
+               Click(viewer, 600, 20);
+               Click(main, 20, 20);
+               EXPECT_EQ(Screen->ActiveForm(), dlg);
+               EXPECT_EQ(GetTopWindow(nullptr), dlg->Handle());
+               Click(dlg, 5, 5);
+             },
+             [&] { Key(VK_RETURN); }},
+            [&] { dlg->ShowModal(); });
+  EXPECT_EQ(ownerDuring, viewer->Handle());
+  EXPECT_EQ(activations, 1);
+  EXPECT_EQ(GetWindow(dlg->Handle(), GW_OWNER), ownerBefore);
+  EXPECT_EQ(Screen->ActiveForm(), viewer) << "the activation goes back where the dialog came from";
+}
+
 class TMainForm : public TForm {
  public:
   explicit TMainForm(TComponent* AOwner) : TForm(AOwner) {
