@@ -170,6 +170,9 @@ void TDKToolbarView::RecalcLayout(TSize& TotalSize) {
     if (vertical) start.cy = WrapLimit();
     else start.cx = WrapLimit();
   }
+  // The layout starts from the row's size, so it must be in place before
+  // the items are placed, not applied to the result afterwards.
+  TotalSize = start;
   ++toolbar_->alignSuspend_;
   try {
     TDKView::RecalcLayout(TotalSize);

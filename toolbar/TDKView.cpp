@@ -490,7 +490,9 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   std::vector<TWork> w(static_cast<size_t>(n));
   TDKCustomItem* chevron = GetChevron();
   LineCount = 1;
-  TotalSize = TSize{0, 0};
+  // TotalSize comes in as the caller's starting size: zero for a plain
+  // view, the dock row's thickness for a toolbar, so that the last line's
+  // items are centred across the whole row.
   auto isSep = [&](int32_t i) { return viewers_[size_t(i)]->IsSeparatorViewer(); };
   auto mainExt = [&](int32_t i) { return vertical ? w[size_t(i)].R.Height() : w[size_t(i)].R.Width(); };
   auto crossExt = [&](int32_t i) { return vertical ? w[size_t(i)].R.Width() : w[size_t(i)].R.Height(); };
