@@ -42,11 +42,23 @@ class FontFace {
   TEXTMETRIC tm;
   int32_t underlinePos = 1, underlineThick = 1, strikePos = 0, strikeThick = 1;
   std::unordered_map<uint32_t, Glyph> glyphs;
+  // What fallback faces need to match this one: the em size in pixels, the
+  // style asked for and the rotation or shear (when transformed).
+  double em = 0;
+  bool bold = false, italic = false, transformed = false;
+  FT_Matrix matrix{};
+  // Faces that supplied characters this one lacks, by file and index.
+  std::map<std::string, FT_Face> fallbacks;
 
   ~FontFace() {
+    for (auto& f : fallbacks)
+      if (f.second) FT_Done_Face(f.second);
     if (face) FT_Done_Face(face);
   }
   const Glyph& Get(uint32_t cp);
+
+ private:
+  FT_Face FallbackFor(uint32_t cp);
 };
 
 namespace {
@@ -148,6 +160,53 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
   return m;
 }
 
+// The installed face that fontconfig ranks first for the family and style
+// among those that hold the character; an empty file when none does.
+Match FindFallbackFont(const std::string& family, bool bold, bool italic, uint32_t cp) {
+  static std::map<std::tuple<std::string, bool, bool, uint32_t>, Match> cache;
+  auto key = std::make_tuple(family, bold, italic, cp);
+  auto it = cache.find(key);
+  if (it != cache.end()) return it->second;
+  static bool init = FcInit();
+  (void)init;
+  Match m;
+  FcPattern* p = FcPatternCreate();
+  FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(p, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+  FcCharSet* wanted = FcCharSetCreate();
+  FcCharSetAddChar(wanted, cp);
+  FcPatternAddCharSet(p, FC_CHARSET, wanted);
+  FcCharSetDestroy(wanted);
+  FcConfigSubstitute(nullptr, p, FcMatchPattern);
+  FcDefaultSubstitute(p);
+  FcResult res;
+  // Sorted by closeness to the pattern, the character set counting; the
+  // first face that really holds the character is taken.
+  FcFontSet* set = FcFontSort(nullptr, p, FcFalse, nullptr, &res);
+  for (int i = 0; set && i < set->nfont; ++i) {
+    FcCharSet* cs = nullptr;
+    FcChar8* file = nullptr;
+    if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &cs) != FcResultMatch || !FcCharSetHasChar(cs, cp))
+      continue;
+    if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
+    int idx = 0, weight = 0, slant = 0;
+    FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &idx);
+    FcPatternGetInteger(set->fonts[i], FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(set->fonts[i], FC_SLANT, 0, &slant);
+    m.file = reinterpret_cast<char*>(file);
+    m.index = idx;
+    m.bold = weight >= FC_WEIGHT_DEMIBOLD;
+    m.italic = slant != FC_SLANT_ROMAN;
+    break;
+  }
+  if (set) FcFontSetDestroy(set);
+  FcPatternDestroy(p);
+  cache[key] = m;
+  return m;
+}
+
 // UTF-8 to code points; a byte that does not start a valid sequence is taken
 // as a Windows-1252 character.
 std::vector<uint32_t> Decode(const char* s, size_t n) {
@@ -230,6 +289,9 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
   else
     em = (lf.lfHeight > 0 ? lf.lfHeight : 16) * upem / (winAsc + winDesc);
   em = std::clamp(em, 1.0, 2000.0);
+  ff->em = em;
+  ff->bold = bold;
+  ff->italic = italic;
   double scale = em / upem;
   FT_Set_Char_Size(f, 0, FT_F26Dot6(std::lround(em * 64)), 72, 72);
   TEXTMETRIC& tm = ff->tm;
@@ -270,6 +332,8 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
     mat.yx = FT_Fixed(std::lround(s * 65536));
     mat.yy = FT_Fixed(std::lround((s * shear + c) * 65536));
     FT_Set_Transform(f, &mat, nullptr);
+    ff->transformed = true;
+    ff->matrix = mat;
   }
   cache[key] = ff;
   return ff;
@@ -277,18 +341,49 @@ std::shared_ptr<FontFace> MakeFace(const LOGFONT& lf) {
 
 }  // namespace
 
+FT_Face FontFace::FallbackFor(uint32_t cp) {
+  // A face already taken for another character often holds this one too
+  // (the rest of a Japanese name), which spares fontconfig's search.
+  for (auto& f : fallbacks)
+    if (f.second && FT_Get_Char_Index(f.second, cp) != 0) return f.second;
+  Match m = FindFallbackFont(family, bold, italic, cp);
+  if (m.file.empty()) return nullptr;
+  const std::string key = m.file + "#" + std::to_string(m.index);
+  auto it = fallbacks.find(key);
+  if (it != fallbacks.end()) return it->second;
+  FT_Face f = nullptr;
+  if (FT_New_Face(Library(), m.file.c_str(), m.index, &f) != 0) f = nullptr;
+  if (f) {
+    // The same em size as this face, so the characters sit on one baseline
+    // at one size; rotation and shear as this face has them.
+    FT_Set_Char_Size(f, 0, FT_F26Dot6(std::lround(em * 64)), 72, 72);
+    if (transformed) FT_Set_Transform(f, &matrix, nullptr);
+  }
+  fallbacks[key] = f;
+  return f;
+}
+
 const FontFace::Glyph& FontFace::Get(uint32_t cp) {
   auto it = glyphs.find(cp);
   if (it != glyphs.end()) return it->second;
   Glyph& g = glyphs[cp];
   if (!face) return g;
   if (symbol && cp == 0xB7) cp = 0x2022;
+  FT_Face use = face;
   FT_UInt index = FT_Get_Char_Index(face, cp);
+  // A character the face lacks comes from an installed face that has it,
+  // as desktop programs draw it, rather than as the face's empty box.
+  if (index == 0 && cp >= 0x20) {
+    if (FT_Face other = FallbackFor(cp)) {
+      use = other;
+      index = FT_Get_Char_Index(other, cp);
+    }
+  }
   FT_Int32 flags = mono ? FT_LOAD_TARGET_MONO : FT_LOAD_DEFAULT;
-  if (FT_Load_Glyph(face, index, flags) != 0) return g;
-  FT_GlyphSlot slot = face->glyph;
+  if (FT_Load_Glyph(use, index, flags) != 0) return g;
+  FT_GlyphSlot slot = use->glyph;
   if (synthBold && slot->format == FT_GLYPH_FORMAT_OUTLINE)
-    FT_Outline_Embolden(&slot->outline, std::max<FT_Pos>(64, face->size->metrics.y_ppem * 2));
+    FT_Outline_Embolden(&slot->outline, std::max<FT_Pos>(64, use->size->metrics.y_ppem * 2));
   // Advances are whole pixels as measured without rotation.
   FT_Fixed lin = slot->linearHoriAdvance;  // 16.16, unhinted
   bool rotated = std::fmod(std::fabs(angle), 2 * M_PI) > 1e-9;

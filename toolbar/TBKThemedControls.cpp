@@ -50,7 +50,22 @@ void DrawParentBackground(TControl* Control, HDC DC, const TRect& Rect) {
   }
   TPoint old;
   OffsetWindowOrgEx(DC, Control->Left(), Control->Top(), &old);
-  LRESULT answered = parent->HandleAllocated() ? SendMessage(parent->Handle(), WM_ERASEBKGND, WPARAM(DC), 0) : 0;
+  // The context is offered as a buffer to fill (lParam = the context), so a
+  // double-buffered parent erases into it instead of leaving it alone.
+  LRESULT answered =
+      parent->HandleAllocated() ? SendMessage(parent->Handle(), WM_ERASEBKGND, WPARAM(DC), LPARAM(DC)) : 0;
+  if (answered && dynamic_cast<TCustomControl*>(parent) && !dynamic_cast<TDKDock*>(parent)) {
+    // A control that paints itself (a gradient or white panel) answers the
+    // erase message without painting, as its paint covers every pixel: what
+    // lies behind the control is its paint. Without it the control would
+    // show whatever its fresh buffer held: black.
+    int saved = SaveDC(DC);
+    TRect clip = Rect;
+    OffsetRect(&clip, Control->Left(), Control->Top());
+    IntersectClipRect(DC, clip.Left, clip.Top, clip.Right, clip.Bottom);
+    SendMessage(parent->Handle(), WM_PRINTCLIENT, WPARAM(DC), LPARAM(PRF_CLIENT));
+    RestoreDC(DC, saved);
+  }
   SetWindowOrgEx(DC, old.X, old.Y, nullptr);
   if (answered) return;
   if (auto* dock = dynamic_cast<TDKDock*>(parent)) {

@@ -170,6 +170,9 @@ void TDKToolbarView::RecalcLayout(TSize& TotalSize) {
     if (vertical) start.cy = WrapLimit();
     else start.cx = WrapLimit();
   }
+  // The layout starts from the row's size, so it must be in place before
+  // the items are placed, not applied to the result afterwards.
+  TotalSize = start;
   ++toolbar_->alignSuspend_;
   try {
     TDKView::RecalcLayout(TotalSize);
@@ -541,7 +544,11 @@ void TDKCustomToolbar::Dispatch(TMessage& Message) {
       if (!systemFont_ && view_) Rearrange();
       return;
     case CM_DIALOGCHAR:
-      if (!menuBar_ && Enabled() && Showing() && Message.WParam != 0) {
+      // Dialog characters reach a toolbar as Alt+letter only: a plain
+      // letter typed into a control that does not take characters (the
+      // image view) must not click a button that shows no accelerator cue.
+      if (!menuBar_ && Enabled() && Showing() && Message.WParam != 0 &&
+          KeyDataToShiftState(Message.LParam).Contains(ssAlt)) {
         if (KeyboardMenuEntry(uint32_t(Message.WParam), true)) {
           Message.Result = 1;
           return;

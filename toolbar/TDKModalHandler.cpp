@@ -74,7 +74,20 @@ void UpdateHintAndCursor(TDKView* Root) {
     if (v->Selected() && v->Window()) deepest = v;
   if (deepest) {
     TDKItemViewer* sel = deepest->Selected();
-    if (Application) Application->CancelHint();
+    TWinControl* w = deepest->Window();
+    if ((deepest->Style() & vsyShowHints || sel->Item()->HasOption(dkoShowHint)) && !deepest->Capture() &&
+        w->HandleAllocated()) {
+      // The hint machinery sees the loop's pointer moves as moves over the
+      // view's window, which answers the hint of its selection.
+      UpdateWindow(w->Handle());
+      if (Application) {
+        TPoint c = w->ScreenToClient(TDKView::LastCursorPos);
+        TMessage m{WM_MOUSEMOVE, 0, MAKELPARAM(c.X, c.Y), 0};
+        Application->HintMouseMessage(w, m);
+      }
+    } else if (Application) {
+      Application->CancelHint();
+    }
     sel->GetCursorAt(sel->ScreenToViewer(TDKView::LastCursorPos), cursor);
   } else if (Application) {
     Application->CancelHint();

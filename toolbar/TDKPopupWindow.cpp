@@ -132,6 +132,19 @@ void TDKPopupWindow::WndProc(TMessage& Message) {
       return;
     case WM_CLOSE:
       return;  // a popup cannot be closed by the system's close command
+    case CM_HINTSHOW: {
+      // The hint of the highlighted entry, valid while the pointer stays on it.
+      auto* info = reinterpret_cast<THintInfo*>(Message.LParam);
+      Message.Result = 1;
+      TDKItemViewer* v = view_ ? view_->Selected() : nullptr;
+      if (!info || !v) return;
+      std::string hint = v->BuildHint();
+      if (hint.empty()) return;
+      info->HintStr = hint;
+      info->CursorRect = v->BoundsRect;
+      Message.Result = 0;
+      return;
+    }
     case MsgAnimationStep:
       HandleAnimationStep(Message.LParam);
       return;

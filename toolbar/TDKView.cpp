@@ -490,7 +490,9 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   std::vector<TWork> w(static_cast<size_t>(n));
   TDKCustomItem* chevron = GetChevron();
   LineCount = 1;
-  TotalSize = TSize{0, 0};
+  // TotalSize comes in as the caller's starting size: zero for a plain
+  // view, the dock row's thickness for a toolbar, so that the last line's
+  // items are centred across the whole row.
   auto isSep = [&](int32_t i) { return viewers_[size_t(i)]->IsSeparatorViewer(); };
   auto mainExt = [&](int32_t i) { return vertical ? w[size_t(i)].R.Height() : w[size_t(i)].R.Width(); };
   auto crossExt = [&](int32_t i) { return vertical ? w[size_t(i)].R.Width() : w[size_t(i)].R.Height(); };
@@ -869,6 +871,7 @@ void TDKView::InvalidateViewerRect(TDKItemViewer* Viewer) {
 
 void TDKView::PaintViewer(TDKItemViewer* Viewer, TCanvas* Canvas, bool) {
   EnsureLayout();
+  const bool alone = (Viewer->StateFlags & TDKItemViewer::vsfPaintThroughBitmap) != 0;
   Viewer->StateFlags &= uint8_t(~TDKItemViewer::vsfPaintThroughBitmap);
   if (!Viewer->Shown || IsRectEmpty(&Viewer->BoundsRect) || IsControlItem(Viewer->Item())) return;
   HDC dc = Canvas->Handle();
@@ -880,6 +883,13 @@ void TDKView::PaintViewer(TDKItemViewer* Viewer, TCanvas* Canvas, bool) {
     RestoreDC(dc, saved);
     return;
   }
+  // A viewer repainted on its own (its window was invalidated without
+  // erasing) first gets the window's background back, or the frame of a
+  // hot or pushed state it has left would stay under the new drawing. The
+  // window's back buffer keeps this free of flicker, so no bitmap of its
+  // own is needed.
+  if (alone && window_ && window_->HandleAllocated())
+    SendMessage(window_->Handle(), WM_ERASEBKGND, WPARAM(dc), LPARAM(dc));
   OffsetWindowOrgEx(dc, -Viewer->BoundsRect.Left, -Viewer->BoundsRect.Top, nullptr);
   SetBrushOrgEx(dc, Viewer->BoundsRect.Left % 2, Viewer->BoundsRect.Top % 2, nullptr);
   bool isSelected = Viewer == selected_;

@@ -131,7 +131,8 @@ class TDKView : public TComponent {
   void CollectOffEdgeControls(std::vector<TWinControl*>& List);
   void UpdateItemActions();
 
-  // Layout.
+  // Layout. TotalSize is the starting size (zero, or a toolbar's row
+  // thickness); the layout grows it.
   bool ComputeLayout(bool Apply, TDKLayoutOrientation Orientation, int32_t& LineCount, TSize& TotalSize,
                      TSize& NaturalSize, int32_t ChevronExtent, int32_t ChevronLimit, int32_t WrapLimit);
   void EnsureLayout();

@@ -170,16 +170,6 @@ void TTBKPopupWindow::WndProc(TMessage& Message) {
       Message.Result = 1;
       return;
     }
-    case CM_HINTSHOW:
-      // The selected line's hint over the line.
-      if (auto* info = reinterpret_cast<THintInfo*>(Message.LParam); info && view_ && view_->Selected()) {
-        TDKItemViewer* v = view_->Selected();
-        info->CursorRect = v->BoundsRect;
-        info->HintStr = v->BuildHint();
-        Message.Result = info->HintStr.empty() ? 1 : 0;
-        return;
-      }
-      break;
     case WM_DK_POPUPSHOWING:
       if (Message.WParam == 1) {
         Message.Result = 0;

@@ -299,14 +299,24 @@ void TApplication::StartHintTimer(int32_t Pause) {
 
 void TApplication::HintMouseMessage(TControl* Control, TMessage& Message) {
   TPoint sp = Control->ClientToScreen(TPoint{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)});
-  if (Control == hintControl_ && (!hintActive_ || PtInRect(&hintCursorRect_, sp))) return;
+  // Within the area its hint belongs to, the hint stays as it is: showing,
+  // still waiting, or gone after its time. Leaving the area asks again, so
+  // that the next button of a toolbar shows its own hint even after the
+  // last one timed out.
+  if (Control == hintControl_ && PtInRect(&hintCursorRect_, sp)) return;
   bool wasShowing = hintActive_;
   HideHint();
   KillTimer(Handle(), kHintShowTimer);
   KillTimer(handle_, kHintHideTimer);
   hintControl_ = Control;
   SetHint(GetLongHint(Control->Hint()));
-  if (!showHint_ || !Control->ShowHint() || GetShortHint(Control->Hint()).empty()) return;
+  hintCursorRect_ = TRect{0, 0, 0, 0};
+  // The control's Hint is not asked here: a control that tells its hint
+  // per point (a toolbar, whose mouse move sets Hint after this runs)
+  // answers when the hint is due (CM_HINTSHOW).
+  if (!showHint_ || !Control->ShowHint()) return;
+  TPoint tl = Control->ClientToScreen(TPoint{0, 0});
+  hintCursorRect_ = Bounds(tl.X, tl.Y, Control->Width(), Control->Height());
   int32_t pause = wasShowing ? hintShortPause_ : hintPause_;
   Control->Perform(CM_HINTSHOWPAUSE, wasShowing ? 1 : 0, reinterpret_cast<LPARAM>(&pause));
   StartHintTimer(pause);
@@ -331,7 +341,9 @@ void TApplication::ActivateHint(TPoint CursorPos) {
   bool canShow = c->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) == 0;
   if (canShow && OnShowHint) OnShowHint(info.HintStr, canShow, info);
   if (!canShow || info.HintStr.empty()) {
+    // Nothing to show here: the next move asks again.
     hintActive_ = false;
+    hintCursorRect_ = TRect{0, 0, 0, 0};
     return;
   }
   if (!hintWindow_) {

@@ -444,8 +444,11 @@ void TControl::FontChanged(TObject*) {
 }
 
 void TControl::SetShowHint(bool v) {
+  const bool changed = showHint_ != v;
   showHint_ = v;
   parentShowHint_ = false;
+  // The control itself hears of it too (a toolbar passes it to its view).
+  if (changed) Perform(CM_SHOWHINTCHANGED);
   if (auto* w = dynamic_cast<TWinControl*>(this)) w->NotifyControls(CM_PARENTSHOWHINTCHANGED);
 }
 

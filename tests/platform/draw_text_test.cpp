@@ -481,3 +481,56 @@ TEST(Text, CutsAreReportedToTheObserver) {
 }
 
 }  // namespace
+
+#include <cstdio>
+
+namespace {
+
+// The family of an installed face that has the character, by fc-list; empty
+// when none has it (or fc-list is missing).
+std::string FamilyWithCharacter(const char* HexCodePoint) {
+  const std::string cmd = std::string("fc-list ':charset=") + HexCodePoint + "' family 2>/dev/null";
+  FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return "";
+  char line[256] = {0};
+  std::string family;
+  if (fgets(line, sizeof line, p)) family = line;
+  pclose(p);
+  family = family.substr(0, family.find_first_of(",\n"));
+  return family;
+}
+
+std::vector<uint32_t> Ink(const TestCanvas& c) {
+  std::vector<uint32_t> px;
+  for (int32_t y = 0; y < c.surface.Height(); ++y)
+    for (int32_t x = 0; x < c.surface.Width(); ++x) px.push_back(c.At(x, y));
+  return px;
+}
+
+// A Japanese file name in the interface face, which has no Japanese
+// characters: each character shows its own shape from an installed face that
+// has it, not the interface face's empty box (the same for all three).
+TEST(Fonts, CharactersTheFaceLacksComeFromAnInstalledFaceThatHasThem) {
+  if (FamilyWithCharacter("65e5").empty()) GTEST_SKIP() << "no installed face has Japanese characters";
+  const char* chars[] = {"\xE6\x97\xA5", "\xE6\x9C\xAC", "\xE8\xAA\x9E"};  // 日 本 語
+  std::vector<std::vector<uint32_t>> shapes;
+  for (const char* ch : chars) {
+    FontCanvas c(40, 30, "Tahoma", -16);
+    SetBkMode(c.dc, TRANSPARENT);
+    TextOut(c.dc, 4, 4, ch, int(strlen(ch)));
+    EXPECT_GT(40 * 30 - c.Count(kWhite), 20) << "ink of " << ch;
+    // A full-width character is about an em wide; the box is narrower.
+    EXPECT_GE(c.Width(ch), 14) << ch;
+    shapes.push_back(Ink(c));
+  }
+  EXPECT_NE(shapes[0], shapes[1]);
+  EXPECT_NE(shapes[1], shapes[2]);
+  EXPECT_NE(shapes[0], shapes[2]);
+  // Latin letters keep the interface face, and the run measures as its parts.
+  FontCanvas m(4, 4, "Tahoma", -16);
+  const std::string name = std::string("A") + chars[0] + chars[1] + chars[2] + ".png";
+  EXPECT_EQ(m.Width(name),
+            m.Width("A") + m.Width(chars[0]) + m.Width(chars[1]) + m.Width(chars[2]) + m.Width(".png"));
+}
+
+}  // namespace

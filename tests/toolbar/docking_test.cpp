@@ -425,3 +425,28 @@ TEST_F(DockingTest, StreamedPlacementOfAFloatingWindow) {
 }
 
 }  // namespace
+
+TEST_F(DockingTest, ToolbarsOfDifferentHeightsInOneRowCentreTheirItemsAcrossTheRow) {
+  TDKCustomToolbar* low = MakeToolbar("Low", top, 2);  // items 40 x 20
+  auto* tall = new TDKCustomToolbar(form);
+  tall->SetName("Tall");
+  auto* big = new TSizedItem(form, 40, 36);
+  tall->Items()->Add(big);
+  tall->SetDockRow(0);
+  tall->SetDockPos(200);
+  tall->SetCurrentDock(top);
+  Pump();
+  ASSERT_EQ(low->DockRow(), tall->DockRow());
+  ASSERT_EQ(low->Top(), tall->Top()) << "both in one row";
+  // The row takes the tall toolbar's height; the low toolbar is as high as
+  // the row and its items stand in the middle of it, not at its top.
+  ASSERT_EQ(low->Height(), tall->Height());
+  const int32_t client = low->ClientHeight();
+  ASSERT_GT(client, 20);
+  for (TDKCustomItem* it : {low->Items()->GetItem(0), low->Items()->GetItem(1)}) {
+    TRect r = low->View()->ViewerOfItem(it)->BoundsRect;
+    EXPECT_EQ(r.Height(), 20);
+    EXPECT_EQ(r.Top, (client - 20) / 2) << it->Caption();
+  }
+  EXPECT_EQ(tall->View()->ViewerOfItem(big)->BoundsRect.Top, 0);
+}

@@ -551,4 +551,63 @@ TEST_F(ThemedControlsTest, TheCheckGlyphShowsTheStateEvenWhenDisabled) {
   EXPECT_GE(box->Height(), 17);
 }
 
+// Parents that paint their whole client themselves and so answer the erase
+// message without painting: a white one, and a double-buffered gradient one.
+class TSelfPaintedPanel : public TCustomControl {
+ public:
+  TSelfPaintedPanel(TComponent* AOwner, bool Gradient) : TCustomControl(AOwner), gradient_(Gradient) {
+    SetDoubleBuffered(Gradient);
+  }
+
+ protected:
+  void Paint() override {
+    const TRect r = ClientRect();
+    for (int32_t y = r.Top; y < r.Bottom; ++y) {
+      // White down to a light blue, as the pass-phrase panels are.
+      const int32_t k = gradient_ ? y * 40 / std::max(1, r.Height()) : 0;
+      Canvas()->Brush()->SetColor(TColor(RGB(255 - k, 255 - k / 2, 255)));
+      Canvas()->FillRect(TRect{r.Left, y, r.Right, y + 1});
+    }
+  }
+  void Dispatch(TMessage& Message) override {
+    if (Message.Msg == WM_ERASEBKGND) {
+      Message.Result = 1;  // the paint covers every pixel
+      return;
+    }
+    TCustomControl::Dispatch(Message);
+  }
+
+ private:
+  bool gradient_;
+};
+
+TEST_F(ThemedControlsTest, ACheckBoxOnASelfPaintedParentShowsItsCaptionOnTheParentsBackground) {
+  for (bool gradient : {false, true}) {
+    auto* panel = new TSelfPaintedPanel(form, gradient);
+    panel->SetParent(form);
+    panel->SetBounds(0, 0, 300, 80);
+    auto* box = Make<TTBKCheckBox>(8, 30, "Use this password as default", panel);
+    box->SetWidth(250);
+    ShowForm();
+    form->Repaint();
+    Pump();
+    // What the user sees: the window's pixels after a real paint.
+    const Surface s = CopyWindowPixels(box->Handle());
+    int light = 0, dark = 0, black = 0;
+    for (int32_t y = 0; y < s.Height(); ++y)
+      for (int32_t x = 20; x < s.Width(); ++x) {  // right of the glyph: the caption's area
+        const uint32_t p = s.Get(x, y) & 0xFFFFFF;
+        const int sum = int((p >> 16) & 0xFF) + int((p >> 8) & 0xFF) + int(p & 0xFF);
+        if (sum >= 3 * 200) ++light;
+        else if (sum < 3 * 100) ++dark;
+        if (p == 0) ++black;
+      }
+    const int all = s.Height() * (s.Width() - 20);
+    EXPECT_GT(light, all * 3 / 4) << "the parent's light background behind the caption, gradient " << gradient;
+    EXPECT_GT(dark, 30) << "the caption's dark letters, gradient " << gradient;
+    EXPECT_LT(black, all / 4) << "no black bar, gradient " << gradient;
+    panel->Free();
+  }
+}
+
 }  // namespace

@@ -130,11 +130,13 @@ TEST_F(ChevronTest, AltLetterClicksTheOnlyItemWithThatAccelerator) {
   tb->Items()->GetItem(0)->OnClick = [&](TObject*) { ++opened; };
   tb->Items()->GetItem(1)->OnClick = [&](TObject*) { ++saved; };
   tb->Items()->GetItem(2)->OnClick = [&](TObject*) { ++sent; };
-  EXPECT_EQ(tb->Perform(CM_DIALOGCHAR, 'o', 0), 1);
+  // The key data of Alt+letter: bit 29, the Alt key held.
+  const LPARAM alt = 0x20000000;
+  EXPECT_EQ(tb->Perform(CM_DIALOGCHAR, 'o', alt), 1);
   Pump();
   EXPECT_EQ(opened, 1);
   // Two items answer to "s": a toolbar that is no menu bar does nothing.
-  EXPECT_EQ(tb->Perform(CM_DIALOGCHAR, 's', 0), 0);
+  EXPECT_EQ(tb->Perform(CM_DIALOGCHAR, 's', alt), 0);
   Pump();
   EXPECT_EQ(saved + sent, 0);
 }

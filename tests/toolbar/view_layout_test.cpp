@@ -99,7 +99,7 @@ TEST_F(ViewLayoutTest, WrappingBreaksAtSeparatorsIntoBands) {
     bar->View->SetWrapLimit(100);
     EXPECT_EQ(Layout(), c.Expected);
     int32_t lines = 0;
-    TSize total, natural;
+    TSize total{0, 0}, natural{0, 0};
     bar->View->ComputeLayout(false, vorHorizontal, lines, total, natural, 0, 0, 100);
     EXPECT_EQ(lines, c.Lines);
     if (c.Lines > 1) EXPECT_EQ(total.cx, 100);
