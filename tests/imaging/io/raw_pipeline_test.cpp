@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "CodecTestSupport.h"
 #include "RawTestSupport.h"
@@ -360,10 +361,57 @@ TEST(CameraRaw, UnknownFilesAreNotDecoded) {
   TIEBitmap bitmap;
   bitmap.Allocate(3, 2, ieRGB24);
   codec::Progress progress;
+  std::vector<int32_t> reported;
+  progress.rec.fOnProgress = [&](TObject*, int32_t p) { reported.push_back(p); };
   ReadRAWStream(stream.get(), &bitmap, params, false, progress.rec);
   EXPECT_TRUE(progress.aborted);
   EXPECT_EQ(bitmap.Width(), 3);
   EXPECT_EQ(bitmap.Height(), 2);
+  // Nothing was read: no progress, and certainly not 100.
+  EXPECT_TRUE(reported.empty());
+}
+
+TEST(CameraRaw, AStoppedDecodingEndsWithinTheLoaderAndLeavesTheBitmap) {
+  const auto bytes = HeaderlessPcCam(48, 96, 64);
+  auto stream = rawtest::Stream(bytes);
+  TIOParamsVals params(nullptr);
+  TIEBitmap bitmap;
+  bitmap.Allocate(3, 2, ieRGB24);
+  codec::Progress progress;
+  std::vector<int32_t> reported;
+  // The caller stops the load when the loader reports 10 (of its 0 to 49).
+  progress.rec.fOnProgress = [&](TObject*, int32_t p) {
+    reported.push_back(p);
+    if (p >= 10) progress.aborted = true;
+  };
+  ReadRAWStream(stream.get(), &bitmap, params, false, progress.rec);
+  EXPECT_TRUE(progress.aborted);
+  ASSERT_FALSE(reported.empty());
+  EXPECT_EQ(reported.back(), 10);  // the next row saw the flag
+  EXPECT_EQ(bitmap.Width(), 3);
+  EXPECT_EQ(bitmap.Height(), 2);
+  // Stopped in the steps after the loader (at 70): no output, no 100.
+  bitmap.Allocate(3, 2, ieRGB24);
+  progress.aborted = false;
+  reported.clear();
+  progress.rec.fOnProgress = [&](TObject*, int32_t p) {
+    reported.push_back(p);
+    if (p == 70) progress.aborted = true;
+  };
+  ReadRAWStream(stream.get(), &bitmap, params, false, progress.rec);
+  EXPECT_TRUE(progress.aborted);
+  EXPECT_EQ(reported.back(), 70);
+  EXPECT_EQ(bitmap.Width(), 3);
+}
+
+TEST(CameraRaw, OutOfMemoryNamesTheRoutine) {
+  std::vector<uint64_t> buffer;
+  try {
+    RawAllocate(buffer, std::numeric_limits<size_t>::max(), "eight_bit_load_raw()");
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), ": Out of memory in eight_bit_load_raw()");
+  }
 }
 
 TEST(CameraRaw, TheInputOutputComponentLoadsRawFiles) {
