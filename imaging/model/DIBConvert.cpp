@@ -5,6 +5,7 @@
 
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEDibbitmap.h"
 #include "rtl/Numeric.h"
 
 namespace {
@@ -26,7 +27,39 @@ constexpr uint32_t FourCC(const char (&s)[5]) {
 
 uint8_t Clamp(double v) { return static_cast<uint8_t>(std::clamp<int64_t>(Round(v), 0, 255)); }
 
+// How a YUV layout stores its pixels: packed in groups of GroupPixels
+// pixels in GroupBytes bytes, or in planes. False for another compression.
+bool YUVLayout(uint32_t fcc, int64_t& GroupBytes, int64_t& GroupPixels, bool& Planar) {
+  GroupBytes = GroupPixels = 0;
+  Planar = false;
+  if (fcc == FourCC("YUY2") || fcc == FourCC("YUNV") || fcc == FourCC("UYVY") || fcc == FourCC("UYNV") ||
+      fcc == FourCC("cyuv") || fcc == FourCC("YVYU") || fcc == FourCC("Y211") || fcc == FourCC("CLJR")) {
+    GroupBytes = 4;
+    GroupPixels = fcc == FourCC("Y211") || fcc == FourCC("CLJR") ? 4 : 2;
+  } else if (fcc == FourCC("IYU1")) {
+    GroupBytes = 6;
+    GroupPixels = 4;
+  } else if (fcc == FourCC("IYU2")) {
+    GroupBytes = 3;
+    GroupPixels = 1;
+  } else if (fcc == FourCC("Y41P")) {
+    GroupBytes = 12;
+    GroupPixels = 8;
+  } else if (fcc == FourCC("YVU9") || fcc == FourCC("YV12") || fcc == FourCC("I420") || fcc == FourCC("IYUV")) {
+    Planar = true;
+  } else {
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+bool IsDIBYUVCompression(uint32_t Compression) {
+  int64_t group_bytes, group_pixels;
+  bool planar;
+  return YUVLayout(Compression, group_bytes, group_pixels, planar);
+}
 
 TRGB YUVToRGB(int32_t Y, int32_t U, int32_t V) {
   const double c = (Y - 16) * 1.164, d = U - 128, e = V - 128;
@@ -117,24 +150,7 @@ int32_t DIBToTIEBitmap(const uint8_t* DIB, int64_t Size, TIEBitmap* Image, const
   int64_t need = 0;
   bool planar = false;
   int64_t group_bytes = 0, group_pixels = 0;
-  if (fcc == FourCC("YUY2") || fcc == FourCC("YUNV") || fcc == FourCC("UYVY") || fcc == FourCC("UYNV") ||
-      fcc == FourCC("cyuv") || fcc == FourCC("YVYU") || fcc == FourCC("Y211") || fcc == FourCC("CLJR")) {
-    group_bytes = 4;
-    group_pixels = fcc == FourCC("Y211") || fcc == FourCC("CLJR") ? 4 : 2;
-  } else if (fcc == FourCC("IYU1")) {
-    group_bytes = 6;
-    group_pixels = 4;
-  } else if (fcc == FourCC("IYU2")) {
-    group_bytes = 3;
-    group_pixels = 1;
-  } else if (fcc == FourCC("Y41P")) {
-    group_bytes = 12;
-    group_pixels = 8;
-  } else if (fcc == FourCC("YVU9") || fcc == FourCC("YV12") || fcc == FourCC("I420") || fcc == FourCC("IYUV")) {
-    planar = true;
-  } else {
-    return 0;
-  }
+  if (!YUVLayout(fcc, group_bytes, group_pixels, planar)) return 0;
   const int32_t div = fcc == FourCC("YVU9") ? 4 : 2;
   int64_t row = 0;
   if (planar) {
@@ -201,6 +217,22 @@ int32_t DIBToTIEBitmap(const uint8_t* DIB, int64_t Size, TIEBitmap* Image, const
     }
   }
   Image->UnmapRows();
+  return bits;
+}
+
+int32_t DIBToDibBitmap(const uint8_t* DIB, int64_t Size, TIEDibbitmap* Target, const uint8_t* Bits,
+                       int64_t BitsSize) {
+  // The drawing: the layouts the decoder above knows, at the section's depth
+  // (1 bit for 1-bit frames, 24 otherwise). A layout it does not know draws
+  // nothing, and that is said (0) rather than shown as a black frame.
+  TIEBitmap drawn;
+  const int32_t bits = DIBToTIEBitmap(DIB, Size, &drawn, Bits, BitsSize);
+  if (bits == 0 || drawn.Width() <= 0 || drawn.Height() <= 0) return 0;
+  Target->AllocateBits(drawn.Width(), drawn.Height(), bits == 1 ? 1 : 24);
+  const int64_t bytes = bits == 1 ? (int64_t{drawn.Width()} + 7) / 8 : int64_t{drawn.Width()} * 3;
+  for (int32_t y = 0; y < drawn.Height(); ++y)
+    std::memcpy(Target->GetScanline(y), drawn.GetScanline(y), static_cast<size_t>(bytes));
+  drawn.UnmapRows();
   return bits;
 }
 

@@ -9,8 +9,10 @@
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/model/DIBConvert.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEDibbitmap.h"
 #include "imaging/model/TIEMask.h"
 #include "rtl/TStream.h"
 
@@ -130,6 +132,10 @@ bool TIEAVIReader::Open(TStream* Stream) {
     codec_ = kRLE8;
   else if (compression == kMJPG)
     codec_ = kMJPEG;
+  else if (IsDIBYUVCompression(compression))
+    codec_ = kYUV;
+  // The stream format is the frames' device-independent bitmap header.
+  if (codec_ == kYUV) dib_header_.assign(p.strf.begin(), p.strf.begin() + std::min<size_t>(header_size, p.strf.size()));
   if (bit_count_ == 8) {
     if (colours == 0 || colours > 256) colours = 256;
     for (uint32_t i = 0; i < colours; ++i) {
@@ -265,6 +271,21 @@ bool TIEAVIReader::ReadFrame(int32_t Index, TIEBitmap* Bitmap, TIOProgressRec& P
   if (!ReadChunkData(frames_[i], data) || data.empty()) {
     error_ = "frame data missing";
     return false;
+  }
+  if (codec_ == kYUV) {
+    // The frame's bytes are the rows of the bitmap its header describes,
+    // drawn through the packed-bitmap conversion.
+    TIEDibbitmap section;
+    if (DIBToDibBitmap(dib_header_.data(), static_cast<int64_t>(dib_header_.size()), &section, data.data(),
+                       static_cast<int64_t>(data.size())) == 0) {
+      error_ = "frame data ends early";
+      return false;
+    }
+    Bitmap->Allocate(section.GetWidth(), section.GetHeight(), ieRGB24);
+    for (int32_t y = 0; y < section.GetHeight(); ++y)
+      std::memcpy(Bitmap->GetScanline(y), section.GetScanline(y), static_cast<size_t>(section.GetWidth()) * 3);
+    Bitmap->UnmapRows();
+    return true;
   }
   if (codec_ == kRaw) {
     if (!DecodeRaw(data, Bitmap)) {

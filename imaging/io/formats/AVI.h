@@ -1,7 +1,9 @@
 // AVI files: the first video stream's frame count, timing and frames. Frames
 // decode from uncompressed device-independent bitmaps (8-bit with palette,
-// 16-bit 5-5-5, 24- and 32-bit), 8-bit run-length data (frames that build on
-// the previous one included) and Motion-JPEG (through the JPEG reader).
+// 16-bit 5-5-5, 24- and 32-bit), uncompressed YUV layouts (YUY2, I420 and
+// the others the packed-bitmap conversion knows), 8-bit run-length data
+// (frames that build on the previous one included) and Motion-JPEG (through
+// the JPEG reader).
 // Other codecs are reported as not available. Chunk sizes are trusted only
 // as far as the file reaches.
 #pragma once
@@ -41,7 +43,7 @@ class TIEAVIReader {
   bool ReadFrame(int32_t Index, TIEBitmap* Bitmap, TIOProgressRec& Progress);
 
  private:
-  enum Codec { kUnsupported, kRaw, kRLE8, kMJPEG };
+  enum Codec { kUnsupported, kRaw, kRLE8, kMJPEG, kYUV };
   struct Frame {
     int64_t offset, size;
   };
@@ -59,6 +61,8 @@ class TIEAVIReader {
   bool top_down_ = false;
   Codec codec_ = kUnsupported;
   std::vector<TRGB> palette_;
+  // YUV frames: the stream format's bitmap header, drawn with each frame.
+  std::vector<uint8_t> dib_header_;
   // Run-length frames build on the previous one: the palette indexes of the
   // last decoded frame, and its number (-1 none).
   std::vector<uint8_t> indexes_;

@@ -146,8 +146,14 @@ void GIFLZWDecode(TStream* Stream, int32_t Height, int32_t Width, bool Interlace
       prev = code;
       continue;
     }
-    // Past the widest codes only a clear code may follow.
-    if (full) return fail();
+    // A full table at the widest codes stays as it is until a clear code
+    // comes: encoders may defer the clear, and every code then names an
+    // existing string, which adds nothing.
+    if (full) {
+      emit(code);
+      prev = code;
+      continue;
+    }
     if (code < next) {
       const uint8_t first = emit(code);
       if (prev >= 0) add(prev, first);

@@ -86,6 +86,9 @@ void ReadDirectoryImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   }
   const int32_t count = U16(h + 4);
   const int32_t index = Cursor ? Params.CurImageIndex : Params.IcoImageIndex;
+  // A directory of no image has no picture to show: a failure, not an empty
+  // picture.
+  if (count == 0) return Progress.Refuse(IENoPictureDataText());
   if (index < 0 || index >= count) return;
   std::vector<uint8_t> dir(static_cast<size_t>(count) * kEntrySize);
   if (ReadUpTo(Stream, dir.data(), static_cast<int64_t>(dir.size())) < static_cast<int64_t>(dir.size()))

@@ -324,6 +324,20 @@ int64_t DecodedBytes(const opj_image_t* Image) {
                           int64_t{1} << 48);
 }
 
+// Whether every sample of the picture is the level a code stream without
+// any coefficient decodes to (half the range, or 0 for signed samples): the
+// library then made nothing of the data, as with packets all empty.
+bool NothingDecoded(const opj_image_t* Image, const Layout& L) {
+  for (int32_t k = 0; k < L.used; ++k) {
+    const opj_image_comp_t& c = Image->comps[L.comps[static_cast<size_t>(k)]];
+    const OPJ_INT32 level = c.sgnd ? 0 : OPJ_INT32{1} << (c.prec - 1);
+    const int64_t n = int64_t{c.w} * c.h;
+    for (int64_t i = 0; i < n; ++i)
+      if (c.data[i] != level) return false;
+  }
+  return true;
+}
+
 bool DecodedWhole(const opj_image_t* Image, const Layout& L) {
   for (int32_t k = 0; k < L.used; ++k) {
     const opj_image_comp_t& c = Image->comps[L.comps[static_cast<size_t>(k)]];
@@ -446,10 +460,11 @@ void ReadJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
 
   if (!opj_decode(codec.get(), stream.get(), image.get()) ||
       !opj_end_decompress(codec.get(), stream.get()) || failed)
-    return Progress.Abort();
+    return Progress.Refuse(IEDamagedDataText("its code stream cannot be decoded"));
 
   const Layout l = ChooseLayout(image.get(), jp2);
   if (l.space == Space::Other || !DecodedWhole(image.get(), l)) return Progress.Abort();
+  if (NothingDecoded(image.get(), l)) return Progress.Refuse(IENoPictureDataText());
   FillParams(Params, image.get(), l);
   if (ParamsOnly) return;
   const int32_t width = Params.Width, height = Params.Height;

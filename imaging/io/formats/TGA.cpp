@@ -165,6 +165,9 @@ void ReadTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     map[i] = MakeRGBTriple(static_cast<uint8_t>((i / 32) * 32 + 28), static_cast<uint8_t>(((i / 4) % 8) * 32 + 28),
                            static_cast<uint8_t>((i % 4) * 64 + 60));
   bool map_has_alpha = false;
+  // A 16-bit grey image holds grey and alpha bytes, not 5-5-5 colour: its
+  // type says grey.
+  const bool grey_alpha = depth == 16 && (type == ImageType::Grey || type == ImageType::RLEGrey);
   if (h[1] == 1) {
     const int32_t first = U16(h + 3), length = U16(h + 5), entry_bits = h[7];
     const int32_t entry_bytes = (entry_bits + 7) / 8;
@@ -184,7 +187,7 @@ void ReadTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     map_has_alpha = known && entry_bits == 32;
     Params.ColorMap.assign(map, map + std::min(length, 256));
     Params.TgaGrayLevel = 0;
-  } else if (depth == 8) {
+  } else if (depth == 8 || grey_alpha) {
     for (int i = 0; i < 256; ++i) map[i] = TRGB{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
     Params.TgaGrayLevel = 1;
     Params.FreeColorMap();
@@ -206,7 +209,10 @@ void ReadTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     case 1: Params.BitsPerSample = 1; Params.SamplesPerPixel = 1; break;
     case 4: Params.BitsPerSample = 4; Params.SamplesPerPixel = 1; break;
     case 8: Params.BitsPerSample = 8; Params.SamplesPerPixel = 1; break;
-    case 16: Params.BitsPerSample = 5; Params.SamplesPerPixel = 3; break;
+    case 16:
+      Params.BitsPerSample = grey_alpha ? 8 : 5;
+      Params.SamplesPerPixel = grey_alpha ? 1 : 3;
+      break;
     case 24: Params.BitsPerSample = 8; Params.SamplesPerPixel = 3; break;
     default: Params.BitsPerSample = 8; Params.SamplesPerPixel = 4; break;
   }
@@ -215,7 +221,8 @@ void ReadTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
 
   const TIEPixelFormat format = depth == 1 ? ieMono1 : ieRGB24;
   const int64_t row_len = (int64_t{width} * IEBitsPerPixel[format] + 7) / 8;
-  const bool with_alpha = !NoAlpha && ((depth == 32 && (descriptor & 8)) || (depth == 8 && map_has_alpha));
+  const bool with_alpha =
+      !NoAlpha && (((depth == 32 || grey_alpha) && (descriptor & 8)) || (depth == 8 && map_has_alpha));
   if (!IEClaimPlausible(Progress, width, height, format, with_alpha,
                         IEDataCanHold(row_len * height, in.Size() - in.Position(), kMaxExpansion)))
     return;
@@ -269,7 +276,14 @@ void ReadTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
             break;
           }
           case 8: c = map[p[0]]; a = map_alpha[p[0]]; break;
-          case 16: c = Rgb555(U16(p)); break;
+          case 16:
+            if (grey_alpha) {
+              c = TRGB{p[0], p[0], p[0]};
+              a = p[1];
+            } else {
+              c = Rgb555(U16(p));
+            }
+            break;
           case 24: c = TRGB{p[0], p[1], p[2]}; break;
           default: c = TRGB{p[0], p[1], p[2]}; a = p[3]; break;
         }

@@ -9,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -674,8 +675,10 @@ struct Decoder {
     TIEBitmap tmp;
     TIOParamsVals params(nullptr);
     bool aborting = false;
+    std::string reason;
     TIOProgressRec quiet;
     quiet.Aborting = &aborting;
+    quiet.AbortReason = &reason;
     // The page's photometric says what the samples are: data written as RGB
     // often number their components in a way the JPEG library takes for
     // YCbCr, which would convert colours that need none.
@@ -685,7 +688,9 @@ struct Decoder {
     } catch (const std::exception&) {
       aborting = true;  // tables the JPEG library refuses
     }
-    if (aborting) return pr.Abort();
+    // The JPEG reader's reason (data ending before the first row, damaged
+    // data) is the page's.
+    if (aborting) return reason.empty() ? pr.Abort() : Fail(reason);
     if (tmp.PixelFormat() != fmt) tmp.ConvertFormat(fmt);
     const int32_t bp = BytesPerPixel(fmt);
     if (bp == 0) return pr.Abort();

@@ -32,7 +32,27 @@ void ClearDecoderState(TIERawContext& Ctx) {
   Ctx.RadcCursor = 0;
 }
 
-void Decode(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly, TIOProgressRec& Progress) {
+// What a decoded pixel costs: 8 bytes of working image and up to 6 of the
+// picture made of it (16 bits a channel).
+constexpr int64_t kRawBytesPerPixel = 8 + 6;
+// The most bytes one byte of sensor data decodes into: the shortest codes of
+// the compressed loaders take a bit a sample, a sample a pixel.
+constexpr int64_t kRawMaxExpansion = 8 * kRawBytesPerPixel;
+
+// Whether the file's sensor data can describe a picture that costs Bytes:
+// up to the allowance of any load a claim is taken as it stands, beyond it
+// the data from the sensor data's start to the file's end must hold it.
+bool SensorDataCanHold(const TIERawContext& Ctx, int64_t Bytes) {
+  if (Bytes <= IEUnprovenAllowance(Ctx.StreamSize)) return true;
+  const int64_t data = Ctx.DataOffset >= 0 && Ctx.DataOffset < Ctx.StreamSize ? Ctx.StreamSize - Ctx.DataOffset : 0;
+  return IEDataCanHold(Bytes, data, kRawMaxExpansion);
+}
+
+void Develop(TIERawContext& Ctx, TIEBitmap* Bitmap, TIOParamsVals& Params, int64_t Pixels, std::vector<double>& Table);
+
+// False when the file was not identified or the picture was refused or
+// stopped (the abort flag set); true when the decoding ran to its end.
+bool Decode(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly, TIOProgressRec& Progress) {
   // 2. Everything reads through a buffer.
   Stream->Seek(0, soBeginning);
   TIEBufferedReadStream buffered(Stream, 8192);
@@ -71,7 +91,7 @@ void Decode(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Para
   RawSeek(*ctx, 0);
   if (IdentifyCamera(*ctx) != 0) {
     Progress.Abort();
-    return;
+    return false;
   }
 
   // 8.-9.
@@ -84,22 +104,36 @@ void Decode(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Para
   Params.Height = ctx->Height - 2;
 
   // 10.
-  if (ParamsOnly) return;
+  if (ParamsOnly) return true;
   ctx->Shrink = Params.RawHalfSize && ctx->Filters != 0 ? 1 : 0;
   ctx->IHeight = (ctx->Height + ctx->Shrink) >> ctx->Shrink;
   ctx->IWidth = (ctx->Width + ctx->Shrink) >> ctx->Shrink;
   const int64_t pixels = int64_t{ctx->IHeight} * ctx->IWidth;
+  // The size comes from the camera's table or the file's tags: a few hundred
+  // bytes can name a camera of many millions of pixels.
+  if (!SensorDataCanHold(*ctx, pixels * kRawBytesPerPixel)) {
+    Progress.Refuse(IEClaimTooLargeForDataText(ctx->IWidth, ctx->IHeight));
+    return false;
+  }
   if (!IEMachineCanHold(pixels * 8)) {
     Progress.Refuse(IEClaimTooLargeForMachineText(ctx->IWidth, ctx->IHeight, pixels * 8));
-    return;
+    return false;
   }
   try {
-    ctx->Image.assign(static_cast<size_t>(pixels), {0, 0, 0, 0});
-  } catch (const std::bad_alloc&) {
-    RawOutOfMemory("ReadRAWStream()");
+    Develop(*ctx, Bitmap, Params, pixels, table);
+  } catch (const TIERawCancelled&) {
+    return false;
   }
+  return !Progress.IsAborting();
+}
+
+// Steps 10.2 to 10.10: loads the sensor data and makes the picture of it.
+void Develop(TIERawContext& Ctx, TIEBitmap* Bitmap, TIOParamsVals& Params, int64_t Pixels, std::vector<double>& Table) {
+  TIERawContext* ctx = &Ctx;
+  RawAllocate(ctx->Image, static_cast<size_t>(Pixels), "ReadRAWStream()");
   RawSeek(*ctx, ctx->DataOffset);
   ctx->LoadRaw(*ctx);
+  RawCheckAbort(*ctx);
   ctx->Height = ctx->IHeight;
   ctx->Width = ctx->IWidth;
   if (ctx->IsFoveon)
@@ -107,6 +141,7 @@ void Decode(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Para
   else
     ScaleColors(*ctx);
   RawReportProgress(*ctx, 70);
+  RawCheckAbort(*ctx);
   if (ctx->Shrink) ctx->Filters = 0;
   ctx->Trim = 0;
   if (ctx->Filters) {
@@ -116,10 +151,11 @@ void Decode(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool Para
   ConvertToRGB(*ctx);
   RawReportProgress(*ctx, 85);
   if (ctx->Width - 2 * ctx->Trim <= 0 || ctx->Height - 2 * ctx->Trim <= 0) {
-    Progress.Abort();
+    ctx->Progress.Abort();
     return;
   }
-  WriteOutput(*ctx, Bitmap, Params, table);
+  RawCheckAbort(*ctx);
+  WriteOutput(*ctx, Bitmap, Params, Table);
   RawReportProgress(*ctx, 90);
   if (ctx->FujiRotate) TurnUpright(Bitmap);
   if (Params.RawMatchThumbnailColors && HasThumbnail(Params)) MatchHistograms(Params.EXIFThumbnail.get(), Bitmap);
@@ -146,8 +182,10 @@ void ReadRAWStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
     }
     Stream->Seek(0, soBeginning);
   }
-  Decode(Stream, Bitmap, Params, ParamsOnly, Progress);
-  if (Progress.fOnProgress) Progress.fOnProgress(Progress.Sender, 100);
+  // A file that is not identified, or a picture refused or stopped, has not
+  // been read to its end.
+  if (Decode(Stream, Bitmap, Params, ParamsOnly, Progress) && Progress.fOnProgress)
+    Progress.fOnProgress(Progress.Sender, 100);
 }
 
 bool IsRAWStream(TStream* Stream) {

@@ -101,7 +101,8 @@ void InterpolateMosaic(TIERawContext& Ctx) {
       for (int32_t c = 0; c < Ctx.Colors; ++c)
         if (c != own) cc.Missing.emplace_back(c, weight[c]);
     }
-  for (int32_t row = 1; row < Ctx.Height - 1; ++row)
+  for (int32_t row = 1; row < Ctx.Height - 1; ++row) {
+    RawCheckAbort(Ctx);
     for (int32_t col = 1; col < Ctx.Width - 1; ++col) {
       const int64_t at = int64_t{row} * Ctx.Width + col;
       const CellCode& cc = code[row & 7][col & 1];
@@ -112,11 +113,13 @@ void InterpolateMosaic(TIERawContext& Ctx) {
       for (const auto& [c, w] : cc.Missing)
         if (w > 0) p[static_cast<size_t>(c)] = static_cast<uint16_t>(sum[c] / w);
     }
+  }
 }
 
 void ConvertToRGB(TIERawContext& Ctx) {
   std::memset(Ctx.Histogram, 0, sizeof Ctx.Histogram);
-  for (int32_t row = Ctx.Trim; row < Ctx.Height - Ctx.Trim; ++row)
+  for (int32_t row = Ctx.Trim; row < Ctx.Height - Ctx.Trim; ++row) {
+    RawCheckAbort(Ctx);
     for (int32_t col = Ctx.Trim; col < Ctx.Width - Ctx.Trim; ++col) {
       auto& p = Ctx.Image[static_cast<size_t>(int64_t{row} * Ctx.Width + col)];
       if (Ctx.Colors == 4 && !Ctx.UseCoeff) p[1] = static_cast<uint16_t>((p[1] + p[3]) >> 1);
@@ -150,6 +153,7 @@ void ConvertToRGB(TIERawContext& Ctx) {
       p[3] = static_cast<uint16_t>(mag);
       ++Ctx.Histogram[p[3] >> 3];
     }
+  }
 }
 
 void ComputeCmygCoeff(TIERawContext& Ctx) {

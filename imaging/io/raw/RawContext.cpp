@@ -77,7 +77,12 @@ void RawStartProgress(TIERawContext& Ctx, int32_t Rows) {
 }
 
 void RawRowProgress(TIERawContext& Ctx, int32_t Row) {
+  RawCheckAbort(Ctx);
   RawReportProgress(Ctx, static_cast<int32_t>(Row * Ctx.ProgressScale));
+}
+
+void RawCheckAbort(const TIERawContext& Ctx) {
+  if (Ctx.Progress.IsAborting()) throw TIERawCancelled{};
 }
 
 void RawReportProgress(TIERawContext& Ctx, int32_t Percent) {

@@ -7,6 +7,8 @@
 
 #include <array>
 #include <cstdint>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -109,9 +111,31 @@ std::string RawReadString(TIERawContext& Ctx, int32_t Length);
 
 // ---- progress of the loader running: Rows of them, reported per row
 void RawStartProgress(TIERawContext& Ctx, int32_t Rows);
+// Reports the row and, when the caller has asked to stop, leaves the
+// decoding with TIERawCancelled.
 void RawRowProgress(TIERawContext& Ctx, int32_t Row);
 void RawReportProgress(TIERawContext& Ctx, int32_t Percent);
 
+// Leaves a decoding the caller stopped (its abort flag set); the decoder's
+// entry catches it, so it never reaches the caller.
+struct TIERawCancelled {};
+// Throws TIERawCancelled when the caller's abort flag is set: checked for
+// each row of the loaders and the steps after them, so that a large picture
+// stops at once.
+void RawCheckAbort(const TIERawContext& Ctx);
+
 // ---- errors that leave the decoder as exceptions
 [[noreturn]] void RawOutOfMemory(const char* Routine);
+// Sizes Buffer to Count elements of Value; a failed allocation (or a count
+// no vector can hold) raises the out-of-memory error naming Routine.
+template <typename T>
+void RawAllocate(std::vector<T>& Buffer, size_t Count, const char* Routine, const T& Value = T{}) {
+  try {
+    Buffer.assign(Count, Value);
+  } catch (const std::bad_alloc&) {
+    RawOutOfMemory(Routine);
+  } catch (const std::length_error&) {
+    RawOutOfMemory(Routine);
+  }
+}
 [[noreturn]] void RawDecoderTableOverflow();

@@ -90,7 +90,7 @@ uint16_t Store(int64_t V) { return static_cast<uint16_t>(std::clamp<int64_t>(V, 
 class RowWindow {
  public:
   explicit RowWindow(int32_t Width) : width_(Width) {
-    for (auto& r : rows_) r.assign(static_cast<size_t>(Width), Triple{});
+    for (auto& r : rows_) RawAllocate(r, static_cast<size_t>(Width), "foveon_interpolate()");
   }
   Triple& At(int32_t Row, int32_t Col) { return rows_[static_cast<size_t>(Row)][static_cast<size_t>(Col)]; }
   // Rotates: row 0 leaves, row 4 is free for the row brought in.
@@ -113,6 +113,7 @@ void foveon_interpolate(TIERawContext& Ctx) {
 
   // 1. Colour transform.
   for (int32_t row = 0; row < H; ++row) {
+    RawCheckAbort(Ctx);
     Triple prev{px(row, 0)[0], px(row, 0)[1], px(row, 0)[2]};
     for (int32_t col = 0; col < W; ++col) {
       auto& P = px(row, col);
@@ -151,6 +152,7 @@ void foveon_interpolate(TIERawContext& Ctx) {
                          px(r, col + 2)[0] + 8) >> 4;
   };
   for (int32_t r = 2; r < H - 2; ++r) {
+    RawCheckAbort(Ctx);
     while (brought < r + 2) bringSharp(++brought);
     int64_t last = 0;
     for (int32_t col = 2; col < W - 2; ++col) {
@@ -167,6 +169,7 @@ void foveon_interpolate(TIERawContext& Ctx) {
 
   // 3. Despeckling.
   for (int32_t row = 1; row < H - 1; ++row) {
+    RawCheckAbort(Ctx);
     Triple prev{px(row, 0)[0], px(row, 0)[1], px(row, 0)[2]};
     for (int32_t col = 1; col < W - 1; ++col) {
       auto& P = px(row, col);
@@ -199,6 +202,7 @@ void foveon_interpolate(TIERawContext& Ctx) {
       }
   };
   for (int32_t r = 2; r < H - 2; ++r) {
+    RawCheckAbort(Ctx);
     while (brought < r + 2) bringBox(++brought);
     for (int32_t col = 2; col < W - 2; ++col) {
       auto& P = px(r, col);
@@ -231,7 +235,8 @@ void foveon_interpolate(TIERawContext& Ctx) {
 
   // 6. Quarter-size image.
   const int32_t qh = H / 4, qw = W / 4;
-  std::vector<std::array<int16_t, 3>> Q(static_cast<size_t>(qh) * static_cast<size_t>(qw));
+  std::vector<std::array<int16_t, 3>> Q;
+  RawAllocate(Q, static_cast<size_t>(qh) * static_cast<size_t>(qw), "foveon_interpolate()");
   auto q = [&](int32_t r, int32_t c) -> std::array<int16_t, 3>& { return Q[static_cast<size_t>(r) * qw + c]; };
   for (int32_t qr = qh - 1; qr >= 0; --qr)
     for (int32_t qc = 0; qc < qw; ++qc) {
@@ -246,6 +251,7 @@ void foveon_interpolate(TIERawContext& Ctx) {
   // 7. Chroma restore.
   const int32_t wd = W & ~3, hd = H & ~3;
   for (int32_t r = 0; r < hd; ++r) {
+    RawCheckAbort(Ctx);
     if ((r & 3) == 0) {
       Triple R{};
       for (int32_t col = wd - 1; col >= 0; --col) {

@@ -390,15 +390,16 @@ struct KodakBits {
   }
 };
 
-// Lengths from Bytes bytes, two to a byte, low nibble first. True when a
-// nibble above 12 marks the chunk as stored plainly (the high nibble of a
-// byte whose low nibble does is not kept).
-bool ReadKodakLengths(TIERawContext& Ctx, int32_t Bytes, uint8_t (&Lengths)[512]) {
+// Lengths from Bytes bytes, two to a byte, low nibble first. With
+// PlainChunks (the compressed layout), true when a nibble above 12 marks the
+// chunk as stored plainly (the high nibble of a byte whose low nibble does
+// is not kept); the YUV layout has no plain chunks and keeps every nibble.
+bool ReadKodakLengths(TIERawContext& Ctx, int32_t Bytes, uint8_t (&Lengths)[512], bool PlainChunks) {
   bool plain = false;
   for (int32_t b = 0; b < Bytes && 2 * b + 1 < 512; ++b) {
     const uint8_t c = RawGetByte(Ctx);
     Lengths[2 * b] = c & 15;
-    if ((c & 15) > 12) {
+    if (PlainChunks && (c & 15) > 12) {
       plain = true;
       continue;
     }
@@ -426,7 +427,7 @@ void LoadKodakCompressedRaw(TIERawContext& Ctx) {
         const int32_t n = std::min(Ctx.Width - col, 256);
         const int64_t save = RawTell(Ctx);
         std::memset(blen, 0, sizeof blen);
-        plain = ReadKodakLengths(Ctx, n / 2, blen);
+        plain = ReadKodakLengths(Ctx, n / 2, blen, true);
         pred[0] = pred[1] = 0;
         bits.Start(Ctx, n);
         if (plain) RawSeek(Ctx, save);
@@ -469,7 +470,7 @@ void LoadKodakYuvRaw(TIERawContext& Ctx) {
         int32_t n = ((Ctx.Width - col + 1) * 3) & ~3;
         if (n > 384) n = 384;
         std::memset(blen, 0, sizeof blen);
-        ReadKodakLengths(Ctx, n / 2, blen);
+        ReadKodakLengths(Ctx, n / 2, blen, false);
         y[1] = y[3] = cb = cr = 0;
         li = 0;
         bits.Start(Ctx, n);

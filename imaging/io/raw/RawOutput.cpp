@@ -48,6 +48,7 @@ void WriteOutput(TIERawContext& Ctx, TIEBitmap* Bitmap, TIOParamsVals& Params, s
   }
   int32_t out = 0;
   for (int32_t r = Ctx.Trim; r < Ctx.Height - Ctx.Trim; ++r) {
+    RawCheckAbort(Ctx);
     for (int32_t c = Ctx.Trim; c < Ctx.Width - Ctx.Trim; ++c) {
       const auto& P = Ctx.Image[static_cast<size_t>(int64_t{r} * Ctx.Width + c)];
       const double f = Table[P[3]];

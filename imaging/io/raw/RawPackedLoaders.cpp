@@ -325,7 +325,8 @@ void LoadPacked12Raw(TIERawContext& Ctx) {
 
 void unpacked_load_raw(TIERawContext& Ctx, uint16_t Order, int32_t Shift) {
   if (Ctx.RawWidth <= 0) return;
-  std::vector<uint8_t> data(static_cast<size_t>(Ctx.RawWidth) * 2);
+  std::vector<uint8_t> data;
+  RawAllocate(data, static_cast<size_t>(Ctx.RawWidth) * 2, "unpacked_load_raw()");
   RawStartProgress(Ctx, Ctx.Height);
   for (int32_t row = 0; row < Ctx.Height; ++row) {
     RawRowProgress(Ctx, row);
@@ -361,7 +362,8 @@ void LoadOlympusCSeriesRaw(TIERawContext& Ctx) {
 
 void eight_bit_load_raw(TIERawContext& Ctx) {
   if (Ctx.RawWidth <= 0) return;
-  std::vector<uint8_t> data(static_cast<size_t>(Ctx.RawWidth));
+  std::vector<uint8_t> data;
+  RawAllocate(data, static_cast<size_t>(Ctx.RawWidth), "eight_bit_load_raw()");
   RawStartProgress(Ctx, Ctx.Height);
   for (int32_t row = 0; row < Ctx.Height; ++row) {
     RawRowProgress(Ctx, row);
@@ -393,7 +395,8 @@ void LoadCasioQV5700Raw(TIERawContext& Ctx) {
 
 void nucore_load_raw(TIERawContext& Ctx) {
   if (Ctx.Width <= 0) return;
-  std::vector<uint8_t> data(static_cast<size_t>(Ctx.Width) * 2);
+  std::vector<uint8_t> data;
+  RawAllocate(data, static_cast<size_t>(Ctx.Width) * 2, "nucore_load_raw()");
   const bool interlaced = StartsWith(Ctx.Model, "B") && Ctx.Width == 2598;
   RawStartProgress(Ctx, Ctx.Height);
   for (int32_t i = 0; i < Ctx.Height; ++i) {
@@ -481,7 +484,8 @@ void kodak_easy_load_raw(TIERawContext& Ctx) {
   std::vector<uint16_t> curve(4096);
   ReadToneCurve(Ctx, curve.data());
   if (Ctx.RawWidth <= 0) return;
-  std::vector<uint8_t> data(static_cast<size_t>(Ctx.RawWidth));
+  std::vector<uint8_t> data;
+  RawAllocate(data, static_cast<size_t>(Ctx.RawWidth), "kodak_easy_load_raw()");
   int64_t sum = Ctx.Width < Ctx.RawWidth ? 0 : Ctx.Black;
   RawStartProgress(Ctx, Ctx.Height);
   for (int32_t row = 0; row < Ctx.Height; ++row) {

@@ -2,6 +2,7 @@
 // encoder, or raw code bytes), and runs the reader on them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,6 +39,80 @@ struct File {
   std::vector<Frame> frames;
   bool trailer = true;
 };
+
+// Codes least significant bit first, at the decoder's width, as a stream of
+// sub-blocks behind the code-size byte.
+struct CodeStream {
+  int min_size, width = 0, next = 0, limit = 0;
+  std::vector<uint8_t> bytes;
+  uint32_t acc = 0;
+  int nbits = 0;
+  bool have_prev = false;
+  explicit CodeStream(int s) : min_size(s) { Clear(); }
+  void Raw(int code) {
+    acc |= static_cast<uint32_t>(code) << nbits;
+    nbits += width;
+    while (nbits >= 8) {
+      bytes.push_back(static_cast<uint8_t>(acc));
+      acc >>= 8;
+      nbits -= 8;
+    }
+  }
+  void Clear() {
+    if (!bytes.empty() || nbits) Raw(1 << min_size);
+    width = min_size + 1;
+    next = (1 << min_size) + 2;
+    limit = 1 << width;
+    have_prev = false;
+  }
+  // A literal; it adds a table entry as the decoder does.
+  void Literal(int c) {
+    Raw(c);
+    if (have_prev && next < 4096) {
+      ++next;
+      if (next >= limit && width < 12) {
+        ++width;
+        limit <<= 1;
+      }
+    }
+    have_prev = true;
+  }
+  std::vector<uint8_t> Data() {
+    std::vector<uint8_t> b = bytes;
+    if (nbits) b.push_back(static_cast<uint8_t>(acc));
+    std::vector<uint8_t> out{static_cast<uint8_t>(min_size)};
+    for (size_t i = 0; i < b.size(); i += 255) {
+      const size_t n = std::min<size_t>(255, b.size() - i);
+      out.push_back(static_cast<uint8_t>(n));
+      out.insert(out.end(), b.begin() + static_cast<long>(i), b.begin() + static_cast<long>(i + n));
+    }
+    out.push_back(0);
+    return out;
+  }
+};
+
+
+// The indexes of the deferred-clear fixture's literals: 4091 of them, two
+// bits each, in an irregular order so that every pair is told apart.
+inline std::vector<uint8_t> DeferredClearLiterals() {
+  std::vector<uint8_t> lit(4091);
+  for (size_t i = 0; i < lit.size(); ++i) lit[i] = static_cast<uint8_t>((i * 7 + i / 5) % 4);
+  return lit;
+}
+
+// Image data of 64 x 64 two-bit indexes whose encoder never clears: the
+// literals fill the code table, then codes 6, 4095 and a literal 3 follow at
+// 12 bits with the full table, and the end code.
+inline std::vector<uint8_t> DeferredClearData() {
+  CodeStream c(2);
+  c.Raw(4);
+  for (const uint8_t l : DeferredClearLiterals()) c.Literal(l);
+  c.Raw(6);
+  c.Raw(4095);
+  c.Raw(3);
+  c.Raw(5);
+  return c.Data();
+}
 
 inline std::vector<uint8_t> Control(int disposal, int transparent, int delay = 0) {
   return {0xF9, 4,

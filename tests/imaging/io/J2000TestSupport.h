@@ -28,11 +28,13 @@ struct Loaded {
   TIEBitmap bitmap;
   TIOParamsVals params{nullptr};
   bool aborted = false;
+  std::string reason;
 };
 
 inline void Load(const std::vector<uint8_t>& Data, Loaded& Out, bool ParamsOnly = false) {
   TIEMemStream s(Data.data(), static_cast<int64_t>(Data.size()));
   codec::Progress pr;
+  pr.rec.AbortReason = &Out.reason;
   ReadJ2000Stream(&s, &Out.bitmap, Out.params, pr.rec, ParamsOnly);
   Out.aborted = pr.aborted;
 }

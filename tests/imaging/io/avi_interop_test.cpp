@@ -1,5 +1,5 @@
 // AVI frames against the peer: small files made by ffmpeg (raw, 8-bit
-// run-length and Motion-JPEG), their frame counts, delays and pixels
+// run-length, Motion-JPEG, YUY2 and I420), their frame counts, delays and pixels
 // compared with what ffmpeg decodes.
 #include <gtest/gtest.h>
 
@@ -38,6 +38,9 @@ TEST(AviInterop, FramesMatchThePeer) {
       {"raw", "-c:v rawvideo -pix_fmt bgr24", 0},
       {"rle", "-c:v msrle -pix_fmt pal8", 0},
       {"mjpeg", "-c:v mjpeg -q:v 2 -pix_fmt yuvj444p", 12},
+      // Uncompressed YUV: the same coefficients, rounded differently.
+      {"yuy2", "-c:v rawvideo -pix_fmt yuyv422", 3},
+      {"i420", "-c:v rawvideo -pix_fmt yuv420p", 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -220,3 +220,23 @@ TEST_F(GifInterop, OurFilesDecodeInThePeers) {
     EXPECT_EQ(codec::Capture("gifbuild -d '" + file + "' | grep -c 'made by the tests'"), "1\n");
   }
 }
+
+TEST_F(GifInterop, ADeferredClearDecodesAsThePeersDecodeIt) {
+  // An encoder that lets the code table fill and goes on coding with it,
+  // never sending a clear code: legal, and read by both peers.
+  gif::File f;
+  f.width = f.height = 64;
+  f.global = {0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  gif::Frame fr;
+  fr.width = fr.height = 64;
+  fr.bits = 2;
+  fr.data = gif::DeferredClearData();
+  f.frames.push_back(fr);
+  const std::string file = dir / "deferred.gif";
+  const auto bytes = gif::Build(f);
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<std::streamsize>(bytes.size()));
+  auto io = Load(file);
+  ExpectSame(io->IEBitmap(), Netpbm(file), "giftopnm");
+  ExpectSame(io->IEBitmap(), Magick(file), "ImageMagick");
+}

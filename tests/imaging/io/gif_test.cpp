@@ -15,63 +15,13 @@
 
 namespace {
 
+using gif::CodeStream;
 using gif::Frame;
 
 // The file the writer made of the few-colour picture below before its
 // colours were looked up by value rather than searched for.
 constexpr size_t kFewColoursFileSize = 14167;
 constexpr uint64_t kFewColoursFingerprint = 12625184757723774481u;
-
-// Codes least significant bit first, at the decoder's width, as a stream of
-// sub-blocks behind the code-size byte.
-struct CodeStream {
-  int min_size, width = 0, next = 0, limit = 0;
-  std::vector<uint8_t> bytes;
-  uint32_t acc = 0;
-  int nbits = 0;
-  bool have_prev = false;
-  explicit CodeStream(int s) : min_size(s) { Clear(); }
-  void Raw(int code) {
-    acc |= static_cast<uint32_t>(code) << nbits;
-    nbits += width;
-    while (nbits >= 8) {
-      bytes.push_back(static_cast<uint8_t>(acc));
-      acc >>= 8;
-      nbits -= 8;
-    }
-  }
-  void Clear() {
-    if (!bytes.empty() || nbits) Raw(1 << min_size);
-    width = min_size + 1;
-    next = (1 << min_size) + 2;
-    limit = 1 << width;
-    have_prev = false;
-  }
-  // A literal; it adds a table entry as the decoder does.
-  void Literal(int c) {
-    Raw(c);
-    if (have_prev && next < 4096) {
-      ++next;
-      if (next >= limit && width < 12) {
-        ++width;
-        limit <<= 1;
-      }
-    }
-    have_prev = true;
-  }
-  std::vector<uint8_t> Data() {
-    std::vector<uint8_t> b = bytes;
-    if (nbits) b.push_back(static_cast<uint8_t>(acc));
-    std::vector<uint8_t> out{static_cast<uint8_t>(min_size)};
-    for (size_t i = 0; i < b.size(); i += 255) {
-      const size_t n = std::min<size_t>(255, b.size() - i);
-      out.push_back(static_cast<uint8_t>(n));
-      out.insert(out.end(), b.begin() + static_cast<long>(i), b.begin() + static_cast<long>(i + n));
-    }
-    out.push_back(0);
-    return out;
-  }
-};
 
 gif::File OneFrame(int w, int h, std::vector<uint8_t> idx, std::vector<uint32_t> table, int bits) {
   gif::File f;
@@ -137,16 +87,15 @@ TEST(GifLZW, BadCodeStreamsFailWithThePositionBack) {
     c.Raw(300);
     EXPECT_TRUE(fails(c.Data()));
   }
-  // The table filled to 4096 entries: one more 12-bit code fails, a clear
-  // code lets decoding go on.
-  for (const bool clear : {false, true}) {
+  // The table filled to 4096 entries: a clear code lets decoding go on.
+  {
     CodeStream c(8);
     c.Raw(256);
     while (c.next < 4096) c.Literal(7);
-    if (clear) c.Clear();
+    c.Clear();
     c.Literal(3);
     c.Raw(257);
-    EXPECT_EQ(fails(c.Data()), !clear) << clear;
+    EXPECT_FALSE(fails(c.Data()));
   }
   // A well-formed stream succeeds.
   CodeStream ok(2);
@@ -155,6 +104,29 @@ TEST(GifLZW, BadCodeStreamsFailWithThePositionBack) {
   ok.Literal(2);
   ok.Raw(5);
   EXPECT_FALSE(fails(ok.Data()));
+}
+
+TEST(GifLZW, AFullTableWithoutAClearKeepsDecodingWithItsStrings) {
+  // Literals only: entry 6 + j is the pair (L[j], L[j + 1]); 4091 literals
+  // fill the table to 4096. Then, with no clear code, codes 6 and 4095 and a
+  // literal name the first pair, the last pair and one index.
+  const auto data = gif::DeferredClearData();
+  const std::vector<uint8_t> lit = gif::DeferredClearLiterals();
+  std::vector<uint8_t> want = lit;
+  want.insert(want.end(), {lit[0], lit[1], lit[4089], lit[4090], 3});
+  ASSERT_EQ(want.size(), 4096u);
+  TIEMemStream s(data.data(), static_cast<int64_t>(data.size()));
+  std::vector<uint8_t> out(want.size(), 0xEE);
+  GIFLZWDecode(&s, 64, 64, false, out.data());
+  EXPECT_EQ(s.Position(), static_cast<int64_t>(data.size()));
+  EXPECT_EQ(out, want);
+  // Through the reader: no failure, and the last row ends in those pixels.
+  gif::File f = OneFrame(64, 64, {}, Ramp(4), 2);
+  f.frames[0].data = data;
+  auto r = gif::Read(gif::Build(f));
+  ASSERT_FALSE(r.aborted);
+  EXPECT_EQ(r.At(63, 63), Rgb(Ramp(4)[3]));
+  EXPECT_EQ(r.At(61, 63), Rgb(Ramp(4)[lit[4089]]));
 }
 
 TEST(GifReader, FramesParametersAndTheEndOfTheStream) {

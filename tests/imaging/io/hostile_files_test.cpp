@@ -21,6 +21,7 @@
 
 #include "GifTestSupport.h"
 #include "J2000TestSupport.h"
+#include "RawTestSupport.h"
 #include "TiffTestSupport.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TImagoIO.h"
@@ -959,6 +960,46 @@ TEST(HostileFiles, RawPixelsOfHostileLayoutsCostOnlyTheCallersImage) {
                              std::to_string(planar),
                          ieftRawPixels, k1, kEither, false, layout(align, header, planar)});
   CheckCases(cases);
+}
+
+// A camera file of a few hundred bytes in the TIFF layout: make and model in
+// the first directory, a sub-directory of Width x Height with the
+// compression given, and Data as its sensor data.
+std::vector<uint8_t> CameraTiff(const std::string& make, const std::string& model, uint32_t compression,
+                                uint32_t width, uint32_t height, const std::vector<uint8_t>& data) {
+  rawtest::File f(0xD0);
+  rawtest::TiffHeader(f, 0);
+  rawtest::Ifd(f, 8, {{271, 2, 24, 0x40}, {272, 2, 24, 0x60}, {273, 4, 1, 0xD0}, {330, 4, 1, 0x80}});
+  f.Text(0x40, make);
+  f.Text(0x60, model);
+  rawtest::Ifd(f, 0x80, {{256, 4, 1, width}, {257, 4, 1, height}, {259, 3, 1, compression},
+                         {262, 3, 1, 32803}, {273, 4, 1, 0xD0}});
+  f.Bytes(0xD0, data);
+  return f.b;
+}
+
+TEST(HostileFiles, CameraRawFilesNamingLargeSensorsAreRefusedCheaply) {
+  std::mt19937 rng(41);
+  std::vector<uint8_t> junk(224);
+  for (auto& b : junk) b = static_cast<uint8_t>(rng());
+  // The sizes come from the camera table (a Pentax and a Sony) or from the
+  // tags (a Kodak): millions of pixels from 224 bytes of data.
+  const auto pef = CameraTiff("PENTAX Corporation", "*ist D", 1, 16, 8, junk);
+  const auto srf = CameraTiff("SONY", "DSC-F828", 1, 16, 8, junk);
+  const auto dcr = CameraTiff("KODAK", "DCS Pro 14n", 65000, 4500, 3000, junk);
+  const auto dcr_easy = CameraTiff("KODAK", "DCS760C", 1, 3032, 2008, junk);
+  // An honest small file: 64 x 48 eight-bit samples.
+  std::vector<uint8_t> samples(64 * 48);
+  for (auto& b : samples) b = static_cast<uint8_t>(rng());
+  const auto small = CameraTiff("KODAK", "DCS760C", 1, 64, 48, samples);
+  ASSERT_LT(pef.size(), 500u);
+  CheckCases({
+      {"PEF layout naming 3040 x 2024", ieftRAW, pef, kAborts, true, nullptr, "data"},
+      {"SRF layout naming 3288 x 2460", ieftRAW, srf, kAborts, true, nullptr, "data"},
+      {"DCR layout claiming 4500 x 3000", ieftRAW, dcr, kAborts, true, nullptr, "data"},
+      {"DCR plain layout claiming 3032 x 2008", ieftRAW, dcr_easy, kAborts, true, nullptr, "data"},
+      {"DCR plain layout of 64 x 48", ieftRAW, small, kLoads},
+  });
 }
 
 TEST(HostileFiles, MetafilesClaimingHugeSizesAreDrawnWithinAScreensWorth) {

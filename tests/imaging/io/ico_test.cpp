@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "imaging/io/IEIOTypes.h"
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/ICO.h"
 #include "imaging/io/formats/PNG.h"
@@ -66,11 +67,13 @@ struct Read {
   TIOParamsVals params{nullptr};
   std::unique_ptr<TIEMask> mask;
   bool aborted = false;
+  std::string reason;
   Read(const std::vector<uint8_t>& bytes, int index, bool cursor = false) {
     params.IcoImageIndex = params.CurImageIndex = index;
     TIEMemStream s(bytes.data(), static_cast<int64_t>(bytes.size()));
     TIOProgressRec p;
     p.Aborting = &aborted;
+    p.AbortReason = &reason;
     if (cursor)
       ReadCURStream(&s, &bitmap, params, false, mask, p, false);
     else
@@ -227,4 +230,12 @@ TEST(IcoReader, HostileDirectories) {
   EXPECT_TRUE(Read(Directory(1, {cut}), 0).aborted);
   Image no_depth{1, 1, 0, 1, 0, Dib(1, 1, 0, {}, {0, 0, 0, 0}, AndRows({0}))};
   EXPECT_TRUE(Read(Directory(1, {no_depth}), 0).aborted);
+  // A directory of no image gives no empty picture but a failure that says
+  // why, for icons and cursors alike.
+  for (const bool cursor : {false, true}) {
+    Read none(Directory(cursor ? 2 : 1, {}), 0, cursor);
+    EXPECT_TRUE(none.aborted) << cursor;
+    EXPECT_EQ(none.reason, IENoPictureDataText()) << cursor;
+    EXPECT_TRUE(none.bitmap.IsEmpty());
+  }
 }

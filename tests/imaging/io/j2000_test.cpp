@@ -9,7 +9,9 @@
 #include <random>
 
 #include "J2000TestSupport.h"
+#include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TImagoIO.h"
+#include "imaging/model/PixelHelpers.h"
 #include "rtl/TComponent.h"
 
 using namespace codec;
@@ -361,6 +363,39 @@ TEST(J2000Test, BadOrImplausibleDataAborts) {
   Loaded d;
   Load(huge, d, true);
   EXPECT_TRUE(d.aborted);
+}
+
+TEST(J2000Test, DataThatDecodeToNothingAreAFailure) {
+  TIEBitmap src;
+  FillBitmap(src, 40, 30, Picture(40, 30));
+  TIOParamsVals p(nullptr);
+  const auto j2c = Save(src, p, ieJ2000J2K);
+  // The packets zeroed: each says it is empty, the library decodes every
+  // sample to the middle level, a flat grey made of nothing in the file.
+  const int64_t sod = j2k::FindMarker(j2c, 0xFF93);
+  ASSERT_GT(sod, 0);
+  auto zeroed = j2c;
+  std::fill(zeroed.begin() + sod + 2, zeroed.end() - 2, uint8_t{0});
+  Loaded z;
+  Load(zeroed, z);
+  EXPECT_TRUE(z.aborted);
+  EXPECT_EQ(z.reason, IENoPictureDataText());
+  // The data cut right after the start of the tile's data: the library
+  // refuses them, and the reason says the data are damaged.
+  std::vector<uint8_t> cut(j2c.begin(), j2c.begin() + sod + 2);
+  Loaded c;
+  Load(cut, c);
+  EXPECT_TRUE(c.aborted);
+  EXPECT_NE(c.reason.find("damaged"), std::string::npos) << c.reason;
+  // A real flat picture of another level loads.
+  TIEBitmap flat;
+  std::vector<uint8_t> rgb;
+  for (int i = 0; i < 16 * 16; ++i) rgb.insert(rgb.end(), {200, 30, 90});
+  FillBitmap(flat, 16, 16, rgb);
+  Loaded f;
+  Load(Save(flat, p, ieJ2000J2K), f);
+  ASSERT_FALSE(f.aborted) << f.reason;
+  EXPECT_EQ(f.bitmap.GetPixelRGB(5, 5), MakeRGB(200, 30, 90));
 }
 
 TEST(J2000Test, ParamsOnlyReadsTheHeaderAndLeavesTheBitmap) {

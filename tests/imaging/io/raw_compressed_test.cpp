@@ -384,29 +384,25 @@ TEST(RawCompressed, KodakCompressedCodedAndPlainChunks) {
   for (int c = 0; c < 8; ++c) ASSERT_EQ(pd.At(0, c), p[c] << 2) << c;
 }
 
-TEST(RawCompressed, KodakYuvBlocks) {
-  const int W = 4, H = 4;
-  // Per 2 x 2 block: four luminances and the two chroma values.
-  struct Block {
-    int y[4], cb, cr;
-  };
-  Lcg r(28);
-  std::vector<Block> blocks;
-  for (int i = 0; i < (W / 2) * (H / 2); ++i) {
-    Block b;
-    for (int& y : b.y) y = 600 + static_cast<int>(r.Below(2000));
-    b.cb = static_cast<int>(r.Below(400)) - 200;
-    b.cr = static_cast<int>(r.Below(400)) - 200;
-    blocks.push_back(b);
-  }
+namespace {
+
+// Per 2 x 2 block of the Kodak YUV layout: four luminances and the two
+// chroma values.
+struct YuvBlock {
+  int y[4], cb, cr;
+};
+
+// Rows of blocks coded as the layout stores them: per pair of rows the
+// chunk's lengths (two to a byte, low nibble first, padded to n), then the
+// differences Y0 - Y1', Y1 - Y0, Y2 - Y3', Y3 - Y2, Cb - Cb', Cr - Cr'.
+std::vector<uint8_t> KodakYuvFile(const std::vector<YuvBlock>& blocks, int W, int H, size_t at) {
   File f;
-  size_t at = 0x80;
   for (int row = 0; row < H; row += 2) {
     std::vector<int> lengths;
     KodakBitWriter kw;
     int y1 = 0, y3 = 0, cb = 0, cr = 0;
     for (int col = 0; col < W; col += 2) {
-      const Block& b = blocks[static_cast<size_t>((row / 2) * (W / 2) + col / 2)];
+      const YuvBlock& b = blocks[static_cast<size_t>((row / 2) * (W / 2) + col / 2)];
       const int d[6] = {b.y[0] - y1, b.y[1] - b.y[0], b.y[2] - y3, b.y[3] - b.y[2], b.cb - cb, b.cr - cr};
       y1 = b.y[1];
       y3 = b.y[3];
@@ -427,20 +423,60 @@ TEST(RawCompressed, KodakYuvBlocks) {
     at += bytes.size();
   }
   f.Grow(at + 16);
-  Decoding d(f.b);
+  return f.b;
+}
+
+// Red Y + Cr, green Y, blue Y + Cb through the straight curve, bounded to
+// 4095; a value not above 0 leaves the sample as it was (0).
+void ExpectYuvBlocks(Decoding& d, const std::vector<YuvBlock>& blocks, int W, int H) {
+  auto sample = [](int v) { return v > 0 ? std::min(v, 4095) << 2 : 0; };
+  for (int row = 0; row < H; row += 2)
+    for (int col = 0; col < W; col += 2) {
+      const YuvBlock& b = blocks[static_cast<size_t>((row / 2) * (W / 2) + col / 2)];
+      for (int i = 0; i < 4; ++i) {
+        const int rr = row + (i >> 1), cc = col + (i & 1);
+        ASSERT_EQ(ImageSample(*d.ctx, rr, cc, 0), sample(b.y[i] + b.cr)) << rr << "," << cc;
+        ASSERT_EQ(ImageSample(*d.ctx, rr, cc, 1), sample(b.y[i])) << rr << "," << cc;
+        ASSERT_EQ(ImageSample(*d.ctx, rr, cc, 2), sample(b.y[i] + b.cb)) << rr << "," << cc;
+      }
+    }
+}
+
+}  // namespace
+
+TEST(RawCompressed, KodakYuvBlocks) {
+  const int W = 4, H = 4;
+  Lcg r(28);
+  std::vector<YuvBlock> blocks;
+  for (int i = 0; i < (W / 2) * (H / 2); ++i) {
+    YuvBlock b;
+    for (int& y : b.y) y = 600 + static_cast<int>(r.Below(2000));
+    b.cb = static_cast<int>(r.Below(400)) - 200;
+    b.cr = static_cast<int>(r.Below(400)) - 200;
+    blocks.push_back(b);
+  }
+  Decoding d(KodakYuvFile(blocks, W, H, 0x80));
   d.Geometry(H, W);
   d.ctx->Filters = 0;
   d.Run(LoadKodakYuvRaw, 0x80);
-  for (int row = 0; row < H; row += 2)
-    for (int col = 0; col < W; col += 2) {
-      const Block& b = blocks[static_cast<size_t>((row / 2) * (W / 2) + col / 2)];
-      for (int i = 0; i < 4; ++i) {
-        const int rr = row + (i >> 1), cc = col + (i & 1);
-        ASSERT_EQ(ImageSample(*d.ctx, rr, cc, 0), (b.y[i] + b.cr) << 2);
-        ASSERT_EQ(ImageSample(*d.ctx, rr, cc, 1), b.y[i] << 2);
-        ASSERT_EQ(ImageSample(*d.ctx, rr, cc, 2), (b.y[i] + b.cb) << 2);
-      }
-    }
+  ExpectYuvBlocks(d, blocks, W, H);
+}
+
+TEST(RawCompressed, KodakYuvLengthsAboveTwelveAreLengths) {
+  // The second block's blue chroma steps by 5100 (13 bits, a low nibble of
+  // 13); the YUV layout has no plain chunks, so the red chroma's length in
+  // the high nibble of the same byte still counts.
+  const int W = 4, H = 2;
+  const std::vector<YuvBlock> blocks = {{{1000, 1100, 1200, 1300}, -2500, 300},
+                                        {{1400, 1500, 1600, 1700}, 2600, -250}};
+  const auto file = KodakYuvFile(blocks, W, H, 0x80);
+  // The byte holding those two lengths: index 10 and 11 of the chunk's.
+  EXPECT_EQ(file[0x80 + 5], 13 | (Category(-250 - 300) << 4));
+  Decoding d(file);
+  d.Geometry(H, W);
+  d.ctx->Filters = 0;
+  d.Run(LoadKodakYuvRaw, 0x80);
+  ExpectYuvBlocks(d, blocks, W, H);
 }
 
 TEST(RawCompressed, KodakRadialFlatBand) {

@@ -529,6 +529,24 @@ TEST(RawLoaders, KodakEasyAndTheToneCurve) {
   }
 }
 
+TEST(RawLoaders, SonyDescramblingKeyStreamIsTheMakersGenerator) {
+  // The generator worked out apart from the code, step by step as its
+  // definition reads: key 0x01020304 gives Pad[0] = 0x01020304 x 48828125 +
+  // 1 = 0xC18AD275 (mod 2^32), ... Zero words descrambled give the key
+  // stream itself: three words started, two more going on.
+  Decoding d(std::vector<uint8_t>(16, 0));
+  std::vector<uint8_t> words(12, 0);
+  SonyDescramble(*d.ctx, words.data(), 3, 0x01020304, true);
+  EXPECT_EQ(words, (std::vector<uint8_t>{0x76, 0x66, 0x78, 0x56, 0xE0, 0x22, 0x26, 0x4F, 0x8D, 0xEA, 0x12, 0xED}));
+  std::vector<uint8_t> more(8, 0);
+  SonyDescramble(*d.ctx, more.data(), 2, 0, false);
+  EXPECT_EQ(more, (std::vector<uint8_t>{0xBE, 0xC7, 0xED, 0x71, 0xF7, 0x18, 0xD5, 0x76}));
+  // Data words are taken as stored: a word's bytes are xored in place.
+  std::vector<uint8_t> data = {1, 2, 3, 4};
+  SonyDescramble(*d.ctx, data.data(), 1, 0x01020304, true);
+  EXPECT_EQ(data, (std::vector<uint8_t>{0x77, 0x64, 0x7B, 0x52}));
+}
+
 TEST(RawLoaders, SonyDescrambledRows) {
   const int RW = 8, W = 6, H = 2;
   const uint32_t key0 = 0x01020304, key1 = 0xCAFEBABE;

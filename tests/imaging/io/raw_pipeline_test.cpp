@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "CodecTestSupport.h"
 #include "RawTestSupport.h"
@@ -360,10 +361,57 @@ TEST(CameraRaw, UnknownFilesAreNotDecoded) {
   TIEBitmap bitmap;
   bitmap.Allocate(3, 2, ieRGB24);
   codec::Progress progress;
+  std::vector<int32_t> reported;
+  progress.rec.fOnProgress = [&](TObject*, int32_t p) { reported.push_back(p); };
   ReadRAWStream(stream.get(), &bitmap, params, false, progress.rec);
   EXPECT_TRUE(progress.aborted);
   EXPECT_EQ(bitmap.Width(), 3);
   EXPECT_EQ(bitmap.Height(), 2);
+  // Nothing was read: no progress, and certainly not 100.
+  EXPECT_TRUE(reported.empty());
+}
+
+TEST(CameraRaw, AStoppedDecodingEndsWithinTheLoaderAndLeavesTheBitmap) {
+  const auto bytes = HeaderlessPcCam(48, 96, 64);
+  auto stream = rawtest::Stream(bytes);
+  TIOParamsVals params(nullptr);
+  TIEBitmap bitmap;
+  bitmap.Allocate(3, 2, ieRGB24);
+  codec::Progress progress;
+  std::vector<int32_t> reported;
+  // The caller stops the load when the loader reports 10 (of its 0 to 49).
+  progress.rec.fOnProgress = [&](TObject*, int32_t p) {
+    reported.push_back(p);
+    if (p >= 10) progress.aborted = true;
+  };
+  ReadRAWStream(stream.get(), &bitmap, params, false, progress.rec);
+  EXPECT_TRUE(progress.aborted);
+  ASSERT_FALSE(reported.empty());
+  EXPECT_EQ(reported.back(), 10);  // the next row saw the flag
+  EXPECT_EQ(bitmap.Width(), 3);
+  EXPECT_EQ(bitmap.Height(), 2);
+  // Stopped in the steps after the loader (at 70): no output, no 100.
+  bitmap.Allocate(3, 2, ieRGB24);
+  progress.aborted = false;
+  reported.clear();
+  progress.rec.fOnProgress = [&](TObject*, int32_t p) {
+    reported.push_back(p);
+    if (p == 70) progress.aborted = true;
+  };
+  ReadRAWStream(stream.get(), &bitmap, params, false, progress.rec);
+  EXPECT_TRUE(progress.aborted);
+  EXPECT_EQ(reported.back(), 70);
+  EXPECT_EQ(bitmap.Width(), 3);
+}
+
+TEST(CameraRaw, OutOfMemoryNamesTheRoutine) {
+  std::vector<uint64_t> buffer;
+  try {
+    RawAllocate(buffer, std::numeric_limits<size_t>::max(), "eight_bit_load_raw()");
+    FAIL() << "no exception";
+  } catch (const Exception& e) {
+    EXPECT_STREQ(e.what(), ": Out of memory in eight_bit_load_raw()");
+  }
 }
 
 TEST(CameraRaw, TheInputOutputComponentLoadsRawFiles) {
@@ -381,9 +429,9 @@ TEST(CameraRaw, TheInputOutputComponentLoadsRawFiles) {
 namespace {
 
 // A JPEG image of W x H from the JPEG writer.
-std::vector<uint8_t> Jpeg(int w, int h) {
+std::vector<uint8_t> Jpeg(int w, int h, const std::vector<uint8_t>& rgb = {}) {
   TIEBitmap b;
-  codec::FillBitmap(b, w, h, codec::Picture(w, h));
+  codec::FillBitmap(b, w, h, rgb.empty() ? codec::Picture(w, h) : rgb);
   TImagoIO io(nullptr);
   io.AttachIEBitmap(&b);
   TMemoryStream s;
@@ -616,4 +664,30 @@ TEST(CameraRaw, ColoursMatchedToTheThumbnail) {
   EXPECT_FALSE(progress.aborted);
   EXPECT_EQ(bitmap.Width(), 62);
   EXPECT_EQ(bitmap.Height(), 38);
+
+  // A thumbnail of one colour has one level a channel: every level of the
+  // picture maps to it, so the whole picture takes the thumbnail's colour.
+  std::vector<uint8_t> orange;
+  for (int i = 0; i < 16 * 8; ++i) orange.insert(orange.end(), {200, 120, 40});
+  File g = Ciff({Jpeg(16, 8, orange)});
+  for (const bool match : {false, true}) {
+    auto flat = rawtest::Stream(g.b);
+    TIOParamsVals p(nullptr);
+    p.RawMatchThumbnailColors = match ? 1 : 0;
+    TIEBitmap out;
+    codec::Progress pr;
+    ReadRAWStream(flat.get(), &out, p, false, pr.rec);
+    ASSERT_FALSE(pr.aborted);
+    ASSERT_TRUE(p.EXIFThumbnail && !p.EXIFThumbnail->IsEmpty());
+    const TRGB want = p.EXIFThumbnail->GetPixelRGB(3, 3);
+    EXPECT_LE(std::abs(want.r - 200) + std::abs(want.g - 120) + std::abs(want.b - 40), 6);
+    int same = 0;
+    for (int y = 0; y < out.Height(); ++y)
+      for (int x = 0; x < out.Width(); ++x) same += out.GetPixelRGB(x, y) == want;
+    if (match) {
+      EXPECT_EQ(same, out.Width() * out.Height());
+    } else {
+      EXPECT_LT(same, out.Width() * out.Height() / 2);  // the sensor data's own colours
+    }
+  }
 }

@@ -123,3 +123,44 @@ TEST_F(TgaInterop, OurFilesDecodeInThePeers) {
     }
   }
 }
+
+TEST_F(TgaInterop, SixteenBitGreyWithAlphaDecodesAsPillowDoes) {
+  // Neither ImageMagick nor netpbm reads grey with alpha in 16 bits (both
+  // take it as 5-5-5 colour); Pillow does.
+  const char* python = "/usr/bin/python3";
+  if (!peer::Run(std::string(python) + " -c 'import PIL.Image'")) GTEST_SKIP() << "Pillow is not installed";
+  for (const bool rle : {false, true}) {
+    SCOPED_TRACE(rle ? "run-length" : "plain");
+    std::vector<uint8_t> f(18, 0);
+    f[2] = rle ? 11 : 3;
+    f[12] = kW;
+    f[14] = kH;
+    f[16] = 16;
+    f[17] = 8;  // bottom-up rows, 8 alpha bits
+    for (int y = 0; y < kH; ++y) {
+      for (int x = 0; x < kW; ++x) {
+        if (rle && x % 8 == 0) f.push_back(x + 8 <= kW ? 0x87 : static_cast<uint8_t>(0x80 + kW - x - 1));
+        if (!rle || x % 8 == 0) {
+          f.push_back(static_cast<uint8_t>(x * 4 + y));
+          f.push_back(static_cast<uint8_t>(255 - y * 12 + x % 3));
+        }
+      }
+    }
+    const std::string file = dir / "grey-alpha.tga", out = dir / "pillow.raw";
+    std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(f.data()),
+                                                static_cast<std::streamsize>(f.size()));
+    const std::string cmd = std::string(python) +
+                            " -c 'import sys, PIL.Image; im = PIL.Image.open(sys.argv[1]); "
+                            "assert im.mode == \"LA\"; open(sys.argv[2], \"wb\").write(im.convert(\"RGBA\").tobytes())' '" +
+                            file + "' '" + out + "'";
+    ASSERT_TRUE(peer::Run(cmd)) << cmd;
+    Image theirs;
+    theirs.width = kW;
+    theirs.height = kH;
+    theirs.rgba = peer::ReadFile(out);
+    ASSERT_EQ(theirs.rgba.size(), size_t{kW} * kH * 4);
+    auto io = Load(file);
+    ASSERT_TRUE(io->IEBitmap()->HasAlphaChannel());
+    ExpectSame(io->IEBitmap(), theirs, "grey with alpha", true);
+  }
+}

@@ -129,6 +129,48 @@ TEST(TgaReader, AlphaFromThirtyTwoBitsAndMapEntries) {
   EXPECT_EQ(mapped.At(0, 0), (TRGB{40, 50, 60}));
 }
 
+TEST(TgaReader, SixteenBitGreyIsGreyAndAlpha) {
+  // Image type 3 (and 11) at 16 bits: a grey byte and an alpha byte, not
+  // 5-5-5 colour.
+  Tga t;
+  t.type = 3;
+  t.depth = 16;
+  t.descriptor = 0x28;  // top to bottom, 8 alpha bits
+  t.width = 3;
+  t.data = {10, 255, 100, 128, 200, 0};
+  Read plain(t.Build());
+  ASSERT_FALSE(plain.aborted);
+  EXPECT_EQ(plain.params.BitsPerSample, 8);
+  EXPECT_EQ(plain.params.SamplesPerPixel, 1);
+  EXPECT_EQ(plain.At(0, 0), (TRGB{10, 10, 10}));
+  EXPECT_EQ(plain.At(1, 0), (TRGB{100, 100, 100}));
+  EXPECT_EQ(plain.At(2, 0), (TRGB{200, 200, 200}));
+  ASSERT_NE(plain.mask, nullptr);
+  EXPECT_EQ(plain.mask->GetPixel(0, 0), 255);
+  EXPECT_EQ(plain.mask->GetPixel(1, 0), 128);
+  EXPECT_EQ(plain.mask->GetPixel(2, 0), 0);
+  // Run-length coded: a repeat packet of two pixels and a literal one.
+  t.type = 11;
+  t.data = {0x81, 100, 128, 0x00, 200, 0};
+  Read rle(t.Build());
+  ASSERT_FALSE(rle.aborted);
+  EXPECT_EQ(rle.At(1, 0), (TRGB{100, 100, 100}));
+  EXPECT_EQ(rle.At(2, 0), (TRGB{200, 200, 200}));
+  ASSERT_NE(rle.mask, nullptr);
+  EXPECT_EQ(rle.mask->GetPixel(0, 0), 128);
+  // Without alpha bits in the descriptor the second byte is not alpha; true
+  // colour at 16 bits stays 5-5-5.
+  t.type = 3;
+  t.descriptor = 0x20;
+  t.data = {10, 255, 100, 128, 200, 0};
+  Read opaque(t.Build());
+  EXPECT_EQ(opaque.mask, nullptr);
+  EXPECT_EQ(opaque.At(1, 0), (TRGB{100, 100, 100}));
+  t.type = 2;
+  t.data = {0x1F, 0x00, 0xE0, 0x03, 0x00, 0x7C};  // blue, green, red
+  EXPECT_EQ(Read(t.Build()).At(2, 0), (TRGB{0, 0, 248}));
+}
+
 TEST(TgaReader, ColourMapsPastTwoHundredFiftySixEntries) {
   // First index 200 and 100 entries: entries past 255 are read over, so the
   // pixels after them are found; the kept ones index as stored.

@@ -514,6 +514,20 @@ TEST(TiffReader, PagesWithoutAnyDataAreFailures) {
     e.push_back({347, 7, std::vector<uint32_t>(jpeg.tables.begin(), jpeg.tables.end())});
     cases.push_back({"JPEG strip beyond the file", OnePage(e, jpeg.image)});
   }
+  for (const uint8_t fill : {0x00, 0xFF}) {
+    // The scan's coded data gone (none, or a run of fill bytes): the JPEG
+    // library warns and pads every row itself; no row is the file's.
+    tifftest::JpegParts broken = tifftest::UnmarkedRGBJpeg(8, 32, tifftest::BlueToRed(8, 32));
+    size_t sos = 0;
+    while (sos + 3 < broken.image.size() && !(broken.image[sos] == 0xFF && broken.image[sos + 1] == 0xDA)) ++sos;
+    ASSERT_LT(sos + 3, broken.image.size());
+    const size_t data = sos + 2 + (size_t{broken.image[sos + 2]} << 8 | broken.image[sos + 3]);
+    broken.image.resize(data);
+    if (fill) broken.image.insert(broken.image.end(), 40, fill);
+    broken.image.insert(broken.image.end(), {0xFF, 0xD9});
+    cases.push_back({fill ? "JPEG strip of fill bytes" : "JPEG strip without coded data",
+                     tifftest::JpegPage(8, 32, broken)});
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Loaded r;

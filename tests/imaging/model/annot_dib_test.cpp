@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "imaging/model/DIBConvert.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEDibbitmap.h"
 #include "imaging/model/TIEImagingAnnot.h"
 
 namespace {
@@ -38,6 +40,77 @@ TEST(DIBConvert, YUVToRGBKnownValues) {
   EXPECT_GE(red.r, 250);
   EXPECT_LE(red.g, 2);
   EXPECT_LE(red.b, 2);
+  // By hand: c = (81 - 16) x 1.164 = 75.66, d = -38, e = 112: R = 75.66 +
+  // 178.752, G = 75.66 - 91.056 + 14.858, B = 75.66 - 76.684.
+  EXPECT_EQ(red, MakeRGBTriple(254, 0, 0));
+  // U and V swapped: R = 75.66 - 60.648, G = 75.66 + 30.894 - 43.792,
+  // B = 75.66 + 226.016.
+  EXPECT_EQ(YUVToRGB(81, 240, 90), MakeRGBTriple(15, 63, 255));
+}
+
+TEST(DIBConvert, YuvLayoutsKeepTheirChromaApart) {
+  // Pixel 0 is Y 81, pixel 1 Y 145, both with U 90 and V 240: (254, 0, 0)
+  // and, with c = 150.156, (255, 74, 73) by hand. A layout read with U and
+  // V swapped gives (15, 63, 255) and (90, 137, 255) instead.
+  struct Case {
+    const char* fourcc;
+    std::vector<uint8_t> bytes;  // one row of 2 pixels (planar: 2x2)
+    int w, h;
+  } cases[] = {
+      {"YUY2", {81, 90, 145, 240}, 2, 1},
+      {"UYVY", {90, 81, 240, 145}, 2, 1},
+      {"YVYU", {81, 240, 145, 90}, 2, 1},
+      // (The last column of a row is not converted: three pixels.)
+      {"IYU2", {90, 81, 240, 90, 145, 240, 90, 81, 240}, 3, 1},
+      {"YV12", {81, 145, 81, 145, 240, 90}, 2, 2},
+      {"I420", {81, 145, 81, 145, 90, 240}, 2, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fourcc);
+    std::vector<uint8_t> d = Header(c.w, -c.h, 16, FourCC(c.fourcc));
+    d.insert(d.end(), c.bytes.begin(), c.bytes.end());
+    TIEBitmap b;
+    ASSERT_EQ(DIBToTIEBitmap(d.data(), static_cast<int64_t>(d.size()), &b), 16);
+    EXPECT_EQ(b.GetPixelRGB(0, 0), MakeRGBTriple(254, 0, 0));
+    EXPECT_EQ(b.GetPixelRGB(1, 0), MakeRGBTriple(255, 74, 73));
+    EXPECT_TRUE(IsDIBYUVCompression(FourCC(c.fourcc)));
+  }
+  EXPECT_FALSE(IsDIBYUVCompression(0));
+  EXPECT_FALSE(IsDIBYUVCompression(FourCC("MJPG")));
+}
+
+TEST(DIBConvert, DibBitmapsDrawWhatTheConversionDecodes) {
+  // A YUY2 frame (rows from the top for a positive height) into a 24-bit
+  // section, at the frame's size.
+  std::vector<uint8_t> yuy2 = Header(2, 2, 16, FourCC("YUY2"));
+  const std::vector<uint8_t> rows = {81, 90, 145, 240, 235, 128, 16, 128};
+  TIEDibbitmap section;
+  EXPECT_EQ(DIBToDibBitmap(yuy2.data(), static_cast<int64_t>(yuy2.size()), &section, rows.data(),
+                           static_cast<int64_t>(rows.size())),
+            16);
+  ASSERT_EQ(section.GetWidth(), 2);
+  ASSERT_EQ(section.GetHeight(), 2);
+  EXPECT_EQ(section.GetBitCount(), 24);
+  const uint8_t* top = section.GetScanline(0);
+  EXPECT_EQ(std::vector<uint8_t>(top, top + 6), (std::vector<uint8_t>{0, 0, 254, 73, 74, 255}));
+  const uint8_t* bottom = section.GetScanline(1);
+  EXPECT_EQ(std::vector<uint8_t>(bottom, bottom + 6), (std::vector<uint8_t>{255, 255, 255, 0, 0, 0}));
+  // A 1-bit DIB gives a 1-bit section.
+  std::vector<uint8_t> mono = Header(8, 1, 1, 0, 2);
+  mono.insert(mono.end(), {0, 0, 0, 0, 255, 255, 255, 0, 0xA5, 0, 0, 0});
+  TIEDibbitmap bits;
+  EXPECT_EQ(DIBToDibBitmap(mono.data(), static_cast<int64_t>(mono.size()), &bits), 1);
+  EXPECT_EQ(bits.GetBitCount(), 1);
+  EXPECT_EQ(bits.GetScanline(0)[0], 0xA5);
+  // Rows that end early, or a coding the conversion does not know, draw
+  // nothing and say so; the section stays as it was.
+  EXPECT_EQ(DIBToDibBitmap(yuy2.data(), static_cast<int64_t>(yuy2.size()), &section, rows.data(), 7), 0);
+  std::vector<uint8_t> mjpg = Header(2, 2, 24, FourCC("MJPG"));
+  EXPECT_EQ(DIBToDibBitmap(mjpg.data(), static_cast<int64_t>(mjpg.size()), &section, rows.data(),
+                           static_cast<int64_t>(rows.size())),
+            0);
+  EXPECT_EQ(section.GetWidth(), 2);
+  EXPECT_EQ(section.GetScanline(1)[0], 255);
 }
 
 TEST(DIBConvert, RgbDibsAndRoundTrips) {
