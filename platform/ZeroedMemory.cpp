@@ -3,6 +3,8 @@
 #include <sys/mman.h>
 
 #include <cstdlib>
+
+#include "rtl/Wipe.h"
 #include <new>
 #include <utility>
 
@@ -51,10 +53,14 @@ TZeroedMemory& TZeroedMemory::operator=(TZeroedMemory&& Other) noexcept {
 
 void TZeroedMemory::clear() {
   if (data_) {
-    if (mapped_)
+    if (mapped_) {
+      // The pages go back to the system: nothing of them stays readable.
       munmap(data_, size_);
-    else
+    } else {
+      // A heap block would keep the pixels for whoever is given it next.
+      WipeMemory(data_, size_);
       std::free(data_);
+    }
   }
   data_ = nullptr;
   size_ = 0;

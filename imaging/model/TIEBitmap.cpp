@@ -14,6 +14,7 @@
 #include "imaging/model/PlatformBitmaps.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
+#include "rtl/Wipe.h"
 #include "ui/TBitmap.h"
 
 namespace {
@@ -106,10 +107,16 @@ void TIEBitmap::FreeImage(bool WithAlpha) {
   UnmapRows();
   file_buffer_->DeallocateFile();
   if (memory_block_ && !external_memory_) {
-    if (MemoryAllocator == 1)
+    if (MemoryAllocator == 1) {
       PageFree(memory_block_);
-    else
+    } else {
+      // Pixels may be a decrypted picture's: a block the heap keeps for
+      // reuse is wiped first. From kHeapMapsAlways up the allocator maps
+      // every block and gives its pages back to the system at free.
+      constexpr int64_t kHeapMapsAlways = int64_t{32} << 20;
+      if (memory_size_ < kHeapMapsAlways) WipeMemory(memory_block_, static_cast<size_t>(memory_size_));
       std::free(memory_block_);
+    }
   }
   memory_block_ = nullptr;
   memory_size_ = 0;
