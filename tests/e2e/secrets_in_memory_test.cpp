@@ -182,6 +182,8 @@ TEST_F(ProgramTest, ClosingAnEncryptedPictureLeavesNeitherItsPhraseNorItsPixelsI
             }},
             [&] { frmMain->OpenImage(secret); });
   ASSERT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [secret.bmp]") << "the typed phrase opens the picture";
+  // A turn moves the picture to new storage and frees or leaves the old.
+  frmMain->btnRotRight->Click();
   frmMain->btnClear->Click();
   Pump();
 
