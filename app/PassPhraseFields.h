@@ -22,6 +22,7 @@ inline std::tuple<TGradientLabel*, TComboBox*, TGradientLabel*, TEdit*> MakePass
   auto* phraseHeading =
       MakeHeadingLabel(Owner, Parent, "GradientLabel2", "Secret phrase:", Left, Top + 52, Width, 18);
   auto* phrase = NewControl<TEdit>(Owner, "edPassword", Parent, Left, Top + 74, Width, 21);
+  phrase->SetSecretText(true);
   phrase->SetPasswordChar('#');
   return {cipherHeading, cipher, phraseHeading, phrase};
 }

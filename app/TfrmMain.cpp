@@ -421,6 +421,9 @@ void TfrmMain::OpenImage(const std::string& FileName) {
           cbPassWordMain->SetChecked(true);
         }
       }
+      // The dialog's box has served: the phrase stays only where the user
+      // asked to keep it (the dialog refills the box from what it remembers).
+      frmPassword->edPassword->Clear();
     }
   }
   UpdateStatusBar();
@@ -543,6 +546,11 @@ void TfrmMain::FormKeyDown(TObject*, uint16_t& Key, TShiftState) {
 void TfrmMain::DecryptAndLoad(const std::string& FileName, int32_t CipherIndex, const std::string& PassPhrase) {
   TImagoIO* io = Imago1->GetIO();
   PrepareCipher(CipherIndex, PassPhrase);
+  // The key goes as soon as the file is decrypted, whichever way this ends.
+  struct TBurnKey {
+    TCipherManager* manager;
+    ~TBurnKey() { manager->Burn(); }
+  } burn{FCipherManager};
   const int32_t type = FindFileTypeByExtension(ExtractFileExt(FileName));
   // Decrypted into one block of the file's size whose pages cost only as
   // they are filled, and whose filled part is zeroed when the stream goes,
@@ -602,11 +610,22 @@ bool TfrmMain::WriteImage(const std::string& FileName, TStream& Stream) {
   return true;
 }
 
+bool TfrmMain::MayReplace(const std::string& FileName) {
+  // A save goes through a new file renamed into place, which the folder's
+  // permissions allow whatever the old file's say: the user is asked, as
+  // editors do, before a file someone protected is replaced. The new file
+  // keeps the old one's permissions, so it stays protected.
+  if (!FileIsWriteProtected(FileName)) return true;
+  return MessageDlgDef(ExtractFileName(FileName) + " is write-protected.\nDo you want to replace it anyway?",
+                       mtWarning, TMsgDlgButtons{mbYes, mbNo}, mbNo) == mrYes;
+}
+
 void TfrmMain::btnSaveClick(TObject*) {
   SaveDialogFileName = OpenDialogFileName;
   std::string name = SaveDialogFileName;
   if (!SaveDialogExecute || !SaveDialogExecute(name)) return;
   SaveDialogFileName = name;
+  if (!MayReplace(name)) return;
   TMemoryStream data;
   if (!WriteImage(name, data)) return;
   TAtomicFileWriter out(name);
@@ -616,10 +635,16 @@ void TfrmMain::btnSaveClick(TObject*) {
 
 void TfrmMain::btnSaveCryptedClick(TObject*) {
   if (frmPassword->ShowModal() != mrOk) return;
+  // The dialog's box holds the phrase only until this road has used it, or
+  // has ended without using it.
+  struct TClearPhrase {
+    ~TClearPhrase() { frmPassword->edPassword->Clear(); }
+  } clearPhrase;
   SaveDialogFileName = OpenDialogFileName;
   std::string name = SaveDialogFileName;
   if (!SaveDialogExecute || !SaveDialogExecute(name)) return;
   SaveDialogFileName = name;
+  if (!MayReplace(name)) return;
   // The plain image file only ever lives in memory that is zeroed when it is
   // given back.
   TWipedMemoryStream plain;
@@ -631,6 +656,7 @@ void TfrmMain::btnSaveCryptedClick(TObject*) {
   coded.SetSize(plain.Size());
   coded.SetPosition(0);
   FCipherManager->GetCipher()->ProcessStream(&plain, &coded, plain.Size(), caEncode);
+  FCipherManager->Burn();
   plain.Clear();
   TAtomicFileWriter out(name);
   out.Stream()->WriteBuffer(coded.Memory(), coded.Size());

@@ -132,6 +132,8 @@ class TfrmMain : public TForm {
   // Writes the view's image, encoded as the extension of FileName says,
   // into Stream; false (after an error box) when the writer failed.
   bool WriteImage(const std::string& FileName, class TStream& Stream);
+  // False when FileName is write-protected and the user keeps it.
+  bool MayReplace(const std::string& FileName);
   void BuildToolbar();
   void BuildNavBar();
 

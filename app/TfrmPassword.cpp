@@ -104,12 +104,12 @@ void TfrmPassword::FormActivate(TObject*) {
   if (cbCipher->ItemIndex() == -1)
     cbCipher->SetItemIndex(ReadRegInteger("Options", "Default Cipher", kDefaultCipher));
   cbHideSecretClick(cbHideSecret);
-  edPassword->SetText(FRememberedPhrase);
+  edPassword->SetText(FRememberedPhrase.Str());
   if (edPassword->CanFocus()) edPassword->SetFocus();
 }
 
 void TfrmPassword::TBKButton1Click(TObject*) {
-  FRememberedPhrase.clear();
+  FRememberedPhrase.Clear();
   if (cbRemember->Checked()) FRememberedPhrase = edPassword->Text();
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "rtl/Wipe.h"
 #include "ui/TForm.h"
 
 class TComboBox;
@@ -34,7 +35,7 @@ class TfrmPassword : public TForm {
   TTBKButton* TBKButton1;
   TTBKButton* TBKButton2;
 
-  const std::string& RememberedPhrase() const { return FRememberedPhrase; }
+  const std::string& RememberedPhrase() const { return FRememberedPhrase.Str(); }
 
   void FormActivate(TObject* Sender);
   void TBKButton1Click(TObject* Sender);
@@ -43,7 +44,7 @@ class TfrmPassword : public TForm {
   void edPasswordKeyPress(TObject* Sender, char& Key);
 
  private:
-  std::string FRememberedPhrase;
+  TSecretString FRememberedPhrase;
 };
 
 extern TfrmPassword* frmPassword;

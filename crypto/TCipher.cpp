@@ -9,6 +9,7 @@
 #include "crypto/CodingRoutines.h"
 #include "crypto/PassPhrase.h"
 #include "crypto/THash.h"
+#include "rtl/Wipe.h"
 
 namespace {
 
@@ -146,7 +147,7 @@ void TCipher::InitKey(const std::string& Key, const void* IVector) {
   // The phrase's bytes are cleared when they have been hashed.
   struct TPhrase {
     std::string bytes;
-    ~TPhrase() { WipeFill(reinterpret_cast<uint8_t*>(bytes.data()), 0, static_cast<int>(bytes.size())); }
+    ~TPhrase() { WipeString(bytes); }
   } phrase{PassPhraseBytes(Key)};
   const std::string& bytes = phrase.bytes;
   THash* h = GetHashObject();
@@ -157,6 +158,9 @@ void TCipher::InitKey(const std::string& Key, const void* IVector) {
   Init(h->GetDigest(), std::min(key_size_, digestSize), IVector);
   EncryptData(h->GetDigest(), h->GetDigest(), digestSize);
   ResetFeedback();
+  // The hash still holds the phrase's last block in its buffer: a reset
+  // clears it, so that the phrase is only where the caller keeps it.
+  h->Reset();
 }
 
 void TCipher::ResetFeedback() {

@@ -68,6 +68,10 @@ void TCipherManager::DecodeFile(const std::string& Source, const std::string& De
   GetCipher()->ProcessFile(Source, Dest, caDecode, on_progress_);
 }
 
+void TCipherManager::Burn() {
+  if (cipher_) cipher_->WipeState();
+}
+
 std::string TCipherManager::StoredCipherClassName() const {
   return cipher_class_ ? std::string(cipher_class_->Name) : std::string();
 }

@@ -49,6 +49,10 @@ class TCipherManager : public TComponent {
   // in place. OnProgress, when set, hears of this call only.
   void EncodeFile(const std::string& Source, const std::string& Dest);
   void DecodeFile(const std::string& Source, const std::string& Dest);
+  // Wipes the cipher object's key schedule, IV and feedback once a coding is
+  // done, so that the key does not outlive its use; the next coding needs
+  // InitKey again. Nothing when there is no cipher object.
+  void Burn();
 
   // The stored form of the selection (see THashManager).
   std::string StoredCipherClassName() const;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/ZeroedBlock.h"
+#include "rtl/Wipe.h"
 
 namespace {
 
@@ -71,10 +72,15 @@ uint8_t* AllocateZeroedBlock(size_t Size) {
 
 void ReleaseZeroedBlock(uint8_t* Block, size_t Size) {
   if (!Block) return;
-  if (!kSanitized && Size >= kMapFrom)
+  if (!kSanitized && Size >= kMapFrom) {
+    // The pages go back to the system: nothing of them stays readable.
     munmap(Block, Size);
-  else
+  } else {
+    // A heap block would keep the pixels (of a decrypted picture, perhaps)
+    // for whoever is given it next.
+    WipeMemory(Block, Size);
     std::free(Block);
+  }
 }
 
 bool ZeroedBlocksAreHugePageAligned() { return !kSanitized; }

@@ -2,6 +2,8 @@
 // A block of memory that comes zeroed from the system: large blocks are
 // fresh anonymous mappings (huge pages where the system offers them), so
 // nothing is written to clear them and a page costs only when first used.
+// Released, a mapping goes back to the system and a small heap block is
+// wiped first: no pixels stay behind in freed memory.
 
 #include <cstddef>
 #include <cstdint>

@@ -28,6 +28,13 @@ bool FileExists(const std::string& FileName) {
   return !FileName.empty() && ::stat(FileName.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool FileIsWriteProtected(const std::string& FileName) {
+  struct stat st;
+  if (FileName.empty() || ::stat(FileName.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+  return ::faccessat(AT_FDCWD, FileName.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
 bool DirectoryExists(const std::string& Directory) {
   struct stat st;
   return !Directory.empty() && ::stat(Directory.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

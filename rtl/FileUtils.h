@@ -17,6 +17,10 @@ constexpr char PathDelim = '/';
 // A regular file (after following links); folders and devices are not files.
 bool FileExists(const std::string& FileName);
 bool DirectoryExists(const std::string& Directory);
+// A regular file that is not to be written: its permissions do not let this
+// user write it, or it has no write permission for anyone (which the
+// superuser could still write, but its owner meant to protect).
+bool FileIsWriteProtected(const std::string& FileName);
 // Size of a regular file, or -1.
 int64_t FileSizeOf(const std::string& FileName);
 // Whether both names lead to the same file (same device and inode), however

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Draw.h"
+#include "rtl/Wipe.h"
 #include "ui/ControlInternals.h"
 #include "ui/TAction.h"
 #include "ui/TApplication.h"
@@ -172,6 +173,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner) {
 }
 
 TControl::~TControl() {
+  if (secretText_) WipeString(text_);
   delete font_;
   delete constraints_;
 }
@@ -414,7 +416,10 @@ bool TControl::Showing() const { return visible_ && parent_ && parent_->Showing(
 
 void TControl::SetText(const std::string& v) {
   if (text_ == v) return;
-  text_ = v;
+  if (secretText_)
+    ReplaceSecretText(text_, v);
+  else
+    text_ = v;
   Perform(CM_TEXTCHANGED);
 }
 

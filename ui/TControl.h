@@ -402,6 +402,9 @@ class TControl : public TComponent {
   int32_t left_ = 0, top_ = 0, width_ = 0, height_ = 0;
   TFont* font_ = nullptr;
   TColor color_ = clBtnFace;
+  // The text may be a secret: its buffer is wiped when it changes and when
+  // the control goes, and the window system is not given a copy.
+  bool secretText_ = false;
 
  private:
   void DoMouseDown(TMessage& Message, TMouseButton Button, TShiftState Shift);

@@ -7,6 +7,7 @@
 #include "ui/ControlPaint.h"
 #include "platform/Input.h"
 #include "platform/Text.h"
+#include "rtl/Wipe.h"
 #include "ui/TClipboard.h"
 
 RTL_DEFINE_CLASS(TCustomEdit, TCustomControl,
@@ -80,9 +81,21 @@ TCustomEdit::TCustomEdit(TComponent* AOwner) : TCustomControl(AOwner) {
   SetCursor(crIBeam);
 }
 
+namespace {
+// Wipes a working copy of a secret text when it goes out of scope.
+struct TWipeCopy {
+  std::string& copy;
+  bool secret;
+  ~TWipeCopy() {
+    if (secret) WipeString(copy);
+  }
+};
+}  // namespace
+
 void TCustomEdit::SetText(const std::string& v) {
   std::string s = Cased(v);
-  if (maxLength_ > 0 && int32_t(s.size()) > maxLength_) s = s.substr(0, size_t(Utf8Floor(s, maxLength_)));
+  TWipeCopy wipe{s, secretText_};
+  if (maxLength_ > 0 && int32_t(s.size()) > maxLength_) s.resize(size_t(Utf8Floor(s, maxLength_)));
   if (s == Text()) return;
   TCustomControl::SetText(s);
   selStart_ = std::min(selStart_, int32_t(s.size()));
@@ -124,8 +137,12 @@ void TCustomEdit::SetSelLength(int32_t v) {
 std::string TCustomEdit::SelText() const { return Text().substr(size_t(selStart_), size_t(selLength_)); }
 
 void TCustomEdit::SetSelText(const std::string& v) {
-  std::string t = Text();
+  // Room for the result at once: a secret is not left in a block it grew out of.
+  std::string t;
+  t.reserve(Text().size() + v.size());
+  t = Text();
   std::string ins = Cased(v);
+  TWipeCopy wipeText{t, secretText_}, wipeInsert{ins, secretText_};
   // A line edit takes the first line only.
   size_t nl = ins.find_first_of("\r\n");
   if (nl != std::string::npos) ins.resize(nl);
@@ -202,6 +219,7 @@ TRect TCustomEdit::TextRect() {
 int32_t TCustomEdit::PositionAt(int32_t X) {
   MatchCanvasFont(Canvas(), Font());
   std::string d = DisplayText();
+  TWipeCopy wipeShown{d, secretText_};
   const std::string& t = Text();
   int32_t x = X - TextRect().Left + scrollX_;
   int32_t best = 0, bestDist = std::abs(x);
@@ -230,6 +248,7 @@ void TCustomEdit::ScrollToCaret() {
   if (!HandleAllocated()) return;
   MatchCanvasFont(Canvas(), Font());
   std::string d = DisplayText();
+  TWipeCopy wipeShown{d, secretText_};
   int32_t cx = Canvas()->TextWidth(d.substr(0, size_t(DisplayOffset(CaretPos()))));
   int32_t w = TextRect().Width();
   if (cx - scrollX_ > w - 1) scrollX_ = cx - w + 1 + w / 4;
@@ -244,6 +263,7 @@ void TCustomEdit::UpdateCaret() {
   if (!HandleAllocated() || !Focused()) return;
   MatchCanvasFont(Canvas(), Font());
   std::string d = DisplayText();
+  TWipeCopy wipeShown{d, secretText_};
   TRect r = TextRect();
   int32_t cx = Canvas()->TextWidth(d.substr(0, size_t(DisplayOffset(CaretPos()))));
   SetCaretPos(r.Left + cx - scrollX_, r.Top);
@@ -390,6 +410,7 @@ void TCustomEdit::Paint() {
   TRect tr = TextRect();
   IntersectClipRect(dc, tr.Left, tr.Top, tr.Right, tr.Bottom);
   std::string d = DisplayText();
+  TWipeCopy wipeShown{d, secretText_};
   int32_t x = tr.Left - scrollX_;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColorToRGB(Enabled() ? Font()->Color() : clGrayText));

@@ -38,6 +38,11 @@ class TCustomEdit : public TCustomControl {
   void SetMaxLength(int32_t v);
   char PasswordChar() const { return passwordChar_; }
   void SetPasswordChar(char v);
+  // A box for a secret (a pass phrase): every buffer its text passed through
+  // is wiped when the text changes and when the box goes. The text can still
+  // be shown plainly.
+  bool SecretText() const { return secretText_; }
+  void SetSecretText(bool v) { secretText_ = v; }
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool v) { readOnly_ = v; }
   bool AutoSelect() const { return autoSelect_; }

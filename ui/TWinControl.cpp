@@ -112,7 +112,7 @@ void TWinControl::CreateHandle() {
 }
 
 void TWinControl::CreateParams(TCreateParams& Params) {
-  Params.Caption = Text();
+  Params.Caption = secretText_ ? std::string() : Text();
   Params.Style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
   if (Visible()) Params.Style |= WS_VISIBLE;
   if (!Enabled()) Params.Style |= WS_DISABLED;
@@ -245,7 +245,7 @@ void TWinControl::SetEnabled(bool v) { TControl::SetEnabled(v); }
 void TWinControl::SetText(const std::string& v) {
   if (Text() == v) return;
   TControl::SetText(v);
-  if (handle_) SetWindowText(handle_, v);
+  if (handle_ && !secretText_) SetWindowText(handle_, v);
 }
 
 // -- Children

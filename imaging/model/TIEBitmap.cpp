@@ -13,6 +13,7 @@
 #include "platform/ZeroedBlock.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
+#include "rtl/Wipe.h"
 #include "ui/TBitmap.h"
 
 namespace {
@@ -108,6 +109,8 @@ void TIEBitmap::FreeImage(bool WithAlpha) {
     if (MemoryAllocator == 1)
       PageFree(memory_block_);
     else
+      // Wiped on release where the memory stays in the process: the pixels
+      // may be a decrypted picture's.
       ReleaseZeroedBlock(static_cast<uint8_t*>(memory_block_), static_cast<size_t>(memory_size_));
   }
   memory_block_ = nullptr;

@@ -14,6 +14,7 @@
 
 #include "imaging/model/IEStorageCipher.h"
 #include "rtl/TObject.h"
+#include "rtl/Wipe.h"
 
 // Access bits of a mapped block (and of an image's rows).
 constexpr uint8_t iedRead = 1;
@@ -61,7 +62,8 @@ class TIEFileBuffer : public TObject {
     int64_t position;
     int64_t size;
     uint8_t access;
-    std::vector<uint8_t> memory;
+    // Plain rows of a file that holds them encrypted: wiped when released.
+    TWipedBytes memory;
   };
   void ReadAt(int64_t Position, uint8_t* Data, int64_t Size);
   void WriteAt(int64_t Position, const uint8_t* Data, int64_t Size);

@@ -288,6 +288,12 @@ void TImagoView::Clear() {
   const COLORREF bg = ColorToRGB(Background());
   ie_bitmap_->Fill(static_cast<double>(bg & 0xFFFFFF));
   ie_bitmap_->RemoveAlphaChannel();
+  // A turn or another operation may have moved the image out of the view's
+  // own platform bitmap, which then still holds the picture as it was read
+  // (a decrypted one, perhaps): once the view is cleared it gives it up.
+  if (own_legacy_ && !(ie_bitmap_->Location() == ieTBitmap &&
+                       ie_bitmap_->GetPlatformBitmap() == own_legacy_.get()))
+    own_legacy_->SetSize(1, 1);
   Update();
 }
 

@@ -431,3 +431,44 @@ TEST_F(ProgramTest, TheOpenRoadReadsExifAndTurnsByItsOrientationWhenAsked) {
   EXPECT_EQ(Status(2), "H: 64");
   EXPECT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [turned.jpg]");
 }
+
+TEST_F(ProgramTest, SavingOverAWriteProtectedFileAsksFirstAndKeepsItWhenDeclined) {
+  const std::string photo = dir_ + "/pics/photo.png";
+  const std::string locked = dir_ + "/pics/locked.png";
+  if (!MakeImage(photo) || !MakeImage(locked, "xc:green", "8x8")) GTEST_SKIP() << "ImageMagick is not installed";
+  const std::string old = ReadFileBytes(locked);
+  StartProgram();
+  UseFileDialogs(photo, locked);
+  frmMain->btnLoad->Click();
+  ASSERT_TRUE(frmMain->btnSave->Enabled());
+
+  struct Case {
+    bool encrypted;
+    const char* answer;
+    bool replaced;
+  } cases[] = {{false, "No", false}, {true, "No", false}, {false, "Yes", true}, {true, "Yes", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.encrypted ? "encrypted" : "plain") + " save, answer " + c.answer);
+    fs::permissions(locked, fs::perms::owner_write, fs::perm_options::add);
+    std::ofstream(locked, std::ios::binary | std::ios::trunc) << old;
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    std::string asked;
+    auto answer = [&] {
+      asked = MessageBoxText();
+      auto* button = dynamic_cast<TControl*>(Screen->ActiveForm()->FindComponent(c.answer));
+      ASSERT_NE(button, nullptr);
+      ClickCentre(button);
+    };
+    if (c.encrypted)
+      WithSteps({AnswerPassword(21, "locked"), answer}, [] { frmMain->btnSaveCrypted->Click(); });
+    else
+      WithSteps({answer}, [] { frmMain->btnSave->Click(); });
+    EXPECT_EQ(asked, "locked.png is write-protected.\nDo you want to replace it anyway?");
+    EXPECT_EQ(ReadFileBytes(locked) == old, !c.replaced);
+    if (c.replaced && !c.encrypted) EXPECT_EQ(ReadFileBytes(locked).substr(0, 4), "\x89PNG");
+    EXPECT_EQ(fs::status(locked).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read)
+        << "the file stays write-protected";
+    EXPECT_EQ(FolderEntries(dir_ + "/pics"), (std::vector<std::string>{"locked.png", "photo.png"}));
+  }
+}

@@ -460,3 +460,23 @@ TEST_F(FileUtilsTest, StaleTemporaryFilesAreThoseOfEndedWritersOlderThanTheProce
   EXPECT_EQ(RemoveStaleTempFiles(dir_), 1);
   for (const auto& c : cases) EXPECT_EQ(::access((dir_ + c.Name).c_str(), F_OK) != 0, c.Removed) << c.Name;
 }
+
+TEST_F(FileUtilsTest, WriteProtectedFilesAreThoseNobodyMayWriteOrThisUserMayNot) {
+  struct Case {
+    const char* name;
+    int mode;  // -1: a folder of mode 0555
+    bool isProtected;
+  } cases[] = {{"all.txt", 0666, false}, {"mine.txt", 0644, false}, {"none.txt", 0444, true},
+               {"nothing.txt", 0000, true}, {"folder", -1, false}, {"missing.txt", -2, false}};
+  for (const Case& c : cases) {
+    if (c.mode == -1) {
+      ASSERT_TRUE(CreateDir(dir_ + c.name));
+      ASSERT_EQ(::chmod((dir_ + c.name).c_str(), 0555), 0);
+    } else if (c.mode >= 0) {
+      Write(c.name, "x");
+      ASSERT_EQ(::chmod((dir_ + c.name).c_str(), mode_t(c.mode)), 0);
+    }
+    EXPECT_EQ(FileIsWriteProtected(dir_ + c.name), c.isProtected) << c.name;
+  }
+  EXPECT_FALSE(FileIsWriteProtected(""));
+}
