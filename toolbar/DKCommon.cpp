@@ -475,12 +475,19 @@ void DrawVerticalText(HDC DC, const std::string& Text, const TRect& R, UINT Form
   std::string text = Text;
   int32_t accel = -1;
   if (!(Format & DT_NOPREFIX)) {
+    // Rotated captions lose every '&', a doubled one too (unlike the
+    // horizontal text drawing, which shows one '&' of "&&"); only a single
+    // '&' marks the character after it as the accelerator.
     std::string out;
     for (size_t i = 0; i < text.size();) {
       size_t n = SafeCharLen(text, i);
       if (n == 1 && text[i] == '&') {
+        if (i + 1 < text.size() && text[i + 1] == '&') {
+          i += 2;
+          continue;
+        }
         if (i + 1 < text.size()) {
-          if (text[i + 1] != '&') accel = int32_t(out.size());
+          accel = int32_t(out.size());
           out.append(text, i + 1, SafeCharLen(text, i + 1));
           i += 1 + SafeCharLen(text, i + 1);
           continue;

@@ -10,9 +10,6 @@ struct THookRecord {
   THookEventProc Proc;
   int32_t Count;
   THookEventCodes Codes;
-  // The kinds each live registration acquired (0 for a count-only one), so
-  // that an unregistration gives back only what a registration took.
-  std::vector<THookKinds> Acquired;
 };
 
 std::vector<THookRecord>* registry = nullptr;
@@ -112,25 +109,21 @@ void RegisterHookProc(THookEventProc Proc, THookEventCodes Codes, bool CountOnly
   if (r) {
     ++r->Count;
   } else {
-    registry->push_back(THookRecord{Proc, 1, Codes, {}});
-    r = &registry->back();
+    registry->push_back(THookRecord{Proc, 1, Codes});
   }
-  THookKinds kinds = CountOnly ? 0 : HookKindsOfCodes(Codes);
-  r->Acquired.push_back(kinds);
-  if (kinds) AcquireHooks(kinds);
+  if (!CountOnly) AcquireHooks(HookKindsOfCodes(Codes));
 }
 
 void UnregisterHookProc(THookEventProc Proc) {
   size_t index = 0;
   THookRecord* r = FindRecord(Proc, &index);
   if (!r) return;
-  THookKinds kinds = 0;
-  if (!r->Acquired.empty()) {
-    kinds = r->Acquired.back();
-    r->Acquired.pop_back();
-  }
+  // Every unregistration gives back one reference per kind of the record's
+  // codes, a count-only (design-time) one included: the counts never drop
+  // below 0, so a design-time window alone leaves them at 0.
+  const THookKinds kinds = HookKindsOfCodes(r->Codes);
   if (--r->Count <= 0) registry->erase(registry->begin() + ptrdiff_t(index));
-  if (kinds) ReleaseHooks(kinds, false);
+  ReleaseHooks(kinds, false);
   if (registry->empty()) {
     delete registry;
     registry = nullptr;

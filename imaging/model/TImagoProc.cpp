@@ -420,10 +420,10 @@ void TImagoProc::Rotate(double Angle, bool AntiAlias, TIERotateAntialias Antiali
   DoFinishWork();
 }
 
-bool TImagoProc::ResampleInto(TIEBitmap* Target, int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter) {
-  if (!PrepareBitmap({}) || image_->Width() <= 0 || image_->Height() <= 0) return false;
+void TImagoProc::ResampleTo(TIEBitmap* Target, int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter) {
+  if (!PrepareBitmap({}) || image_->Width() <= 0 || image_->Height() <= 0) return;
   if (auto_undo_) SaveUndoCaptioned("Resample " + IntToStr(NewWidth) + "," + IntToStr(NewHeight), 1);
-  if (NewWidth < 0 && NewHeight < 0) return false;
+  if (NewWidth < 0 && NewHeight < 0) return;
   const int64_t w0 = image_->Width(), h0 = image_->Height();
   int64_t w = NewWidth == -1 ? int64_t{NewHeight} * w0 / h0 : NewWidth == 0 ? w0 : std::llabs(NewWidth);
   w = std::clamp<int64_t>(w, 1, INT32_MAX);
@@ -432,20 +432,17 @@ bool TImagoProc::ResampleInto(TIEBitmap* Target, int32_t NewWidth, int32_t NewHe
   Target->Allocate(static_cast<int32_t>(w), static_cast<int32_t>(h), image_->PixelFormat());
   const TProgressRec progress = Progress();
   ResampleBitmap(image_, Target, Filter, &progress);
-  return true;
-}
-
-void TImagoProc::ResampleTo(TIEBitmap* Target, int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter) {
-  if (ResampleInto(Target, NewWidth, NewHeight, Filter)) DoFinishWork();
+  DoFinishWork();
 }
 
 void TImagoProc::Resample(int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter) {
   if (!image_ || image_->Width() == 0 || image_->Height() == 0) return;
-  // The image is replaced only by a result that was made, and the finish
-  // notice is given once, when the result is in place.
+  // The scaling gives its own finish notice and the replacement a second one,
+  // so a listener sees two. When no size was asked for (both values negative)
+  // there is no result: the image keeps its pixels rather than taking an empty one.
   TIEBitmap result;
-  if (!ResampleInto(&result, NewWidth, NewHeight, Filter) || result.IsEmpty()) return;
-  image_->Assign(&result);
+  ResampleTo(&result, NewWidth, NewHeight, Filter);
+  if (!result.IsEmpty()) image_->Assign(&result);
   UpdateAttached();
   DoFinishWork();
 }
@@ -472,11 +469,9 @@ void TImagoProc::ConvertTo(int32_t NumColors, bool Threshold) {
       DitherToBW(image_, &progress);
   } else if (NumColors <= 1024) {
     ReduceColors(image_, NumColors, nullptr, &progress);
-  } else {
-    // Nothing to reduce: no finish notice for work that was not done.
-    UpdateAttached();
-    return;
   }
+  // Above 1024 colours nothing is reduced, yet the image may have been made
+  // 24-bit: the view is told and the finish notice is given as for any count.
   UpdateAttached();
   DoFinishWork();
 }
@@ -496,9 +491,6 @@ void TImagoProc::ConvertToPalette(int32_t NumColors, std::span<TRGB> Palette, bo
     std::vector<TRGB> pal(static_cast<size_t>(NumColors));
     ReduceColors(image_, NumColors, pal.data(), &progress);
     std::copy_n(pal.begin(), std::min(pal.size(), Palette.size()), Palette.begin());
-  } else {
-    UpdateAttached();
-    return;
   }
   UpdateAttached();
   DoFinishWork();

@@ -120,8 +120,6 @@ class TImagoProc : public TComponent {
   struct Entry;
   using Stack = std::vector<std::unique_ptr<Entry>>;
   std::unique_ptr<Entry> MakeEntry(int32_t Source);
-  // ResampleTo without its finish notice; false when nothing was made.
-  bool ResampleInto(TIEBitmap* Target, int32_t NewWidth, int32_t NewHeight, TResampleFilter Filter);
   void Push(Stack& stack, std::vector<std::string>& captions, std::unique_ptr<Entry> entry);
   void SaveCaptioned(Stack& stack, std::vector<std::string>& captions,
                      void (TImagoProc::*Save)(int32_t), const std::string& Caption, int32_t Source);

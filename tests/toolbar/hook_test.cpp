@@ -39,16 +39,42 @@ TEST_F(HookTest, RegisteringTwiceAndRemovingInAnyOrder) {
   EXPECT_EQ(HookKindReferences(hkCallWndProc), 0);
 }
 
-TEST_F(HookTest, CountOnlyRegistrationNeverReleasesAnotherOnesHooks) {
-  RegisterHookProc(&ProcB, kDockCodes, false);
+// A design-time registration takes no reference, yet its unregistration
+// gives one back per kind of its codes, never below 0.
+TEST_F(HookTest, CountOnlyRegistrationInstallsNothingAndStillReleasesOneReferencePerKind) {
   RegisterHookProc(&ProcA, kDockCodes, true);  // a window being designed
-  EXPECT_EQ(HookKindReferences(hkCBT), 1);
-  UnregisterHookProc(&ProcA);
-  EXPECT_EQ(HookKindReferences(hkCBT), 1);
-  EXPECT_TRUE(HookKindInstalled(hkCBT));
-  UnregisterHookProc(&ProcB);
-  EXPECT_FALSE(HookKindInstalled(hkCBT));
+  EXPECT_EQ(HookRegistrationCount(&ProcA), 1);
   EXPECT_EQ(HookKindReferences(hkCBT), 0);
+  EXPECT_FALSE(HookKindInstalled(hkCBT));
+  UnregisterHookProc(&ProcA);
+  EXPECT_EQ(HookKindReferences(hkCBT), 0);
+  EXPECT_FALSE(HookRegistryExists());
+
+  RegisterHookProc(&ProcB, kDockCodes, false);
+  RegisterHookProc(&ProcB, kDockCodes, false);
+  RegisterHookProc(&ProcA, kDockCodes, true);
+  RegisterHookProc(&ProcA, HookCode(hecGetMessage), false);  // codes stay those of the first registration
+  EXPECT_EQ(HookKindReferences(hkCallWndProc), 2);
+  EXPECT_EQ(HookKindReferences(hkCBT), 2);
+  EXPECT_EQ(HookKindReferences(hkGetMessage), 1);
+  UnregisterHookProc(&ProcA);
+  EXPECT_EQ(HookRegistrationCount(&ProcA), 1);
+  EXPECT_EQ(HookKindReferences(hkCallWndProc), 1);
+  EXPECT_EQ(HookKindReferences(hkCBT), 1);
+  EXPECT_EQ(HookKindReferences(hkGetMessage), 1);
+  UnregisterHookProc(&ProcA);
+  EXPECT_EQ(HookKindReferences(hkCallWndProc), 0);
+  EXPECT_EQ(HookKindReferences(hkCBT), 0);
+  EXPECT_FALSE(HookKindInstalled(hkCBT));
+  EXPECT_TRUE(HookKindInstalled(hkGetMessage));
+  EXPECT_EQ(HookRegistrationCount(&ProcB), 2);
+  UnregisterHookProc(&ProcB);
+  UnregisterHookProc(&ProcB);
+  EXPECT_EQ(HookKindReferences(hkCallWndProc), 0);
+  EXPECT_TRUE(HookKindInstalled(hkGetMessage));  // kinds outside the record's codes keep theirs
+  EXPECT_FALSE(HookRegistryExists());
+  ReleaseHooks(1u << hkGetMessage, false);
+  EXPECT_FALSE(HookKindInstalled(hkGetMessage));
 }
 
 TEST_F(HookTest, ProceduresSeeTheirEventsAndAFailingOneDoesNotStopOthers) {

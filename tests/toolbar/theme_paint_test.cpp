@@ -266,3 +266,44 @@ TEST_F(ThemePaintTest, CheckBoxGlyphsShowTheirStateEvenWhenDisabled) {
 }
 
 }  // namespace
+
+namespace {
+
+// Pixels of a caption as a vertical toolbar draws it, top to bottom.
+std::string RotatedCaption(const std::string& Text, UINT Format) {
+  ThemeCanvas c(24, 140);
+  TTBKItemPaintInfo i;
+  i.ViewKind = tbkvNormalToolbar;
+  i.Options = tbkoToolbarStyle | tbkoAppActive;
+  i.Enabled = true;
+  i.Vertical = true;
+  CurrentTheme->DrawItemText(&c.canvas, TRect{0, 0, 24, 140}, i, Text, Format, true);
+  return c.Ascii();
+}
+
+}  // namespace
+
+// A rotated caption loses every '&', both of a doubled one; a single '&'
+// underlines the character after it.
+TEST_F(ThemePaintTest, RotatedCaptionsDropEveryAmpersand) {
+  struct Case {
+    const char* caption;
+    const char* shown;  // the same pixels as this text drawn without prefix handling
+    bool underlined;
+  } cases[] = {
+      {"Save && Exit", "Save  Exit", false},
+      {"A&&", "A", false},
+      {"trailing&", "trailing", false},
+      {"&&&Bold", "Bold", true},
+      {"&Bold", "Bold", true},
+  };
+  for (const Case& c : cases) {
+    const std::string drawn = RotatedCaption(c.caption, DT_CENTER);
+    ASSERT_NE(drawn.find_first_not_of(".\n"), std::string::npos) << c.caption << "\n" << drawn;
+    EXPECT_EQ(drawn == RotatedCaption(c.shown, DT_CENTER | DT_NOPREFIX), !c.underlined) << c.caption;
+    // Hiding the accelerator leaves exactly the plain text.
+    EXPECT_EQ(RotatedCaption(c.caption, DT_CENTER | DT_HIDEPREFIX), RotatedCaption(c.shown, DT_CENTER | DT_NOPREFIX))
+        << c.caption;
+  }
+  EXPECT_EQ(RotatedCaption("&&&Bold", DT_CENTER), RotatedCaption("&Bold", DT_CENTER));
+}

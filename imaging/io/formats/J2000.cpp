@@ -526,12 +526,16 @@ void WriteJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   const TIEPixelFormat format = Bitmap->PixelFormat();
   if (width <= 0 || height <= 0 || (format != ieRGB24 && format != ieMono1))
     return Progress.Abort();
-  // A 1-bit picture is written as one grey bit whatever the record asks;
-  // the record itself stays as the caller set it.
+  // A 1-bit picture is written as one grey bit, and the record says so
+  // afterwards, as it does after a load of the file.
   const bool mono = format == ieMono1;
-  const bool grey = mono || Params.J2000ColorSpace == 0;
+  if (mono) {
+    Params.BitsPerSample = 1;
+    Params.J2000ColorSpace = 0;
+  }
+  const bool grey = Params.J2000ColorSpace == 0;
   const int32_t prec =
-      mono ? 1 : Params.BitsPerSample >= 1 && Params.BitsPerSample <= 16 ? Params.BitsPerSample : 8;
+      Params.BitsPerSample >= 1 && Params.BitsPerSample <= 16 ? Params.BitsPerSample : 8;
   const int64_t max = (int64_t{1} << prec) - 1;
   const uint32_t comps = grey ? 1 : 3;
 

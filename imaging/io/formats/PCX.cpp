@@ -38,7 +38,8 @@ constexpr int64_t kMaxExpansion = 192;
 
 // The layouts decoded: one plane of 1, 2, 4 or 8 bits, planes of single
 // bits forming an index, and three or four planes of 8 bits (red, green,
-// blue and a fourth that is not shown).
+// blue and a fourth that is not shown). Any other layout is refused: an
+// image of blank rows would pass for the file's picture.
 bool KnownLayout(int32_t bits, int32_t planes) {
   if (planes == 1) return bits == 1 || bits == 2 || bits == 4 || bits == 8;
   if (bits == 1) return planes <= 4;
@@ -420,7 +421,10 @@ void WriteDCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   if (old_size > 0 && (!IsDCXStream(Stream) || !ReadPageTable(Stream, pages))) return Progress.Abort();
   const auto count = static_cast<int32_t>(pages.size());
   if (count >= kMaxDCXPages) return Progress.Abort();
-  // An index past the last page appends the page.
+  // An index past the last page appends the page. Dropping it instead would
+  // report a save as done for a file that lacks the picture (a fresh file
+  // saved with the page index of a page loaded from elsewhere would hold no
+  // page at all).
   const int32_t at = std::clamp(Params.DcxImageIndex, 0, count);
 
   TMemoryStream built;

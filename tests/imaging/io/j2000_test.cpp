@@ -124,19 +124,21 @@ TEST(J2000Test, GreySavesHoldTheLibraryGreyLevel) {
     }
 }
 
-// A 1-bit picture is written as one grey bit without touching the caller's
-// record, and reads back as a 1-bit picture.
-TEST(J2000Test, MonoSavesLeaveTheRecordAndLoadAsOneBit) {
+// A 1-bit picture is written as one grey bit, the record set to 1 bit and
+// grey, and reads back as a 1-bit picture.
+TEST(J2000Test, MonoSavesSetTheRecordToOneGreyBitAndLoadAsOneBit) {
   TIEBitmap src;
   FillMono(src, 29, 11);
   TIOParamsVals p(nullptr);
   p.BitsPerSample = 8;
   p.J2000ColorSpace = 1;
   for (int32_t format : {ieJ2000JP2, ieJ2000J2K}) {
+    p.BitsPerSample = 8;
+    p.J2000ColorSpace = 1;
     Loaded d;
     Load(Save(src, p, format), d);
-    EXPECT_EQ(p.BitsPerSample, 8);
-    EXPECT_EQ(p.J2000ColorSpace, 1);
+    EXPECT_EQ(p.BitsPerSample, 1);
+    EXPECT_EQ(p.J2000ColorSpace, 0);
     ASSERT_FALSE(d.aborted);
     ASSERT_EQ(d.bitmap.PixelFormat(), ieMono1);
     EXPECT_EQ(d.params.BitsPerSample, 1);
@@ -487,4 +489,14 @@ TEST(J2000Test, TheComponentSavesDetectsAndLoadsBothFormats) {
   EXPECT_FALSE(io->Aborted());
   in->LoadFromFile(folder / "grey.jp2");
   EXPECT_EQ(in->Params()->SamplesPerPixel, 3);
+  // Saving a 1-bit picture leaves the component's record at one grey bit.
+  io->Params()->BitsPerSample = 8;
+  io->Params()->J2000ColorSpace = 1;
+  io->IEBitmap()->ConvertFormat(ieMono1);
+  io->SaveToFile(folder / "mono.j2k");
+  EXPECT_FALSE(io->Aborted());
+  EXPECT_EQ(io->Params()->BitsPerSample, 1);
+  EXPECT_EQ(io->Params()->J2000ColorSpace, 0);
+  in->LoadFromFile(folder / "mono.j2k");
+  EXPECT_EQ(in->IEBitmap()->PixelFormat(), ieMono1);
 }

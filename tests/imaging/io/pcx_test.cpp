@@ -229,6 +229,15 @@ TEST(Dcx, PagesAreInsertedAppendedAndNeverLost) {
   ASSERT_FALSE(io.Aborted());
   s.SetPosition(0);
   EXPECT_EQ(CountDCXImages(&s), 4);
+  // A fresh stream saved with the index of a page loaded elsewhere still
+  // receives the picture, as its only page.
+  TMemoryStream fresh;
+  io.Params()->DcxImageIndex = 5;
+  io.SaveToStream(&fresh, ieftDCX);
+  ASSERT_FALSE(io.Aborted());
+  fresh.SetPosition(0);
+  EXPECT_EQ(CountDCXImages(&fresh), 1);
+  EXPECT_EQ(Read(Bytes(fresh), true, 0).At(0, 0), want[1]);
   // Content that is not a DCX is left alone.
   TMemoryStream other;
   other.WriteBuffer("hello", 5);

@@ -122,7 +122,7 @@ TEST_F(ProcFixture, UndoLimitAndRedo) {
   EXPECT_EQ(proc->UndoCount(), 0);
 }
 
-TEST_F(ProcFixture, ResampleSizesAndOneFinish) {
+TEST_F(ProcFixture, ResampleSizesAndFinishNotices) {
   img().Allocate(400, 200, ieRGB24);
   TIEBitmap t;
   proc->ResampleTo(&t, -1, 100, rfTriangle);
@@ -135,14 +135,25 @@ TEST_F(ProcFixture, ResampleSizesAndOneFinish) {
   EXPECT_EQ(t.Height(), 200);
   finishes = 0;
   proc->ClearAllUndo();
-  // Both negative: only the undo entry, no finish, and the image stays.
-  proc->Resample(-5, -5, rfTriangle);
+  // Both negative: ResampleTo saves the undo entry and stops, no finish.
+  proc->ResampleTo(&t, -5, -5, rfTriangle);
   EXPECT_EQ(proc->UndoCount(), 1);
   EXPECT_EQ(finishes, 0);
-  EXPECT_EQ(img().Width(), 400);
+  EXPECT_EQ(t.Width(), 400);
+  // Resample gives the finish of the scaling and one of its own.
   proc->Resample(100, -1, rfBicubic);
   EXPECT_EQ(img().Width(), 100);
   EXPECT_EQ(img().Height(), 50);
+  EXPECT_EQ(finishes, 2);
+  // With both negative there is no scaled image: the image keeps its pixels
+  // (taking the empty result would lose them), the one finish of Resample is given.
+  FillRandom(img(), 3);
+  TIEBitmap before;
+  before.Assign(&img());
+  finishes = 0;
+  proc->Resample(-5, -5, rfTriangle);
+  EXPECT_TRUE(SamePixels(img(), before));
+  EXPECT_EQ(proc->UndoCaptions(0), "Resample -5,-5");
   EXPECT_EQ(finishes, 1);
 }
 
@@ -169,9 +180,16 @@ TEST_F(ProcFixture, ConvertOperations) {
   EXPECT_EQ(img().PixelFormat(), ieRGB24);
   EXPECT_EQ(img().GetRGB24(3, 3), MakeRGBTriple(10, 20, 30));
   EXPECT_EQ(proc->UndoCaptions(0), "ConvertTo 2000");
-  EXPECT_EQ(finishes, 0);
-  proc->ConvertTo(16, false);
+  // The finish notice comes for every count, reduced or not.
   EXPECT_EQ(finishes, 1);
+  EXPECT_EQ(progress.back(), 100);
+  proc->ConvertTo(16, false);
+  EXPECT_EQ(finishes, 2);
+  TRGB untouched[1] = {MakeRGBTriple(7, 7, 7)};
+  proc->ConvertToPalette(1025, untouched, false);
+  EXPECT_EQ(proc->UndoCaptions(0), "ConvertToPalette");
+  EXPECT_EQ(untouched[0], MakeRGBTriple(7, 7, 7));
+  EXPECT_EQ(finishes, 3);
   TRGB pal[2] = {MakeRGBTriple(1, 1, 1), MakeRGBTriple(1, 1, 1)};
   for (int x = 0; x < 4; ++x) img().SetRGB24(x, 0, MakeRGBTriple(250, 250, 250));
   proc->ConvertToPalette(2, pal, true);
