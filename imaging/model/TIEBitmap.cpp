@@ -13,7 +13,6 @@
 #include "platform/ZeroedBlock.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
-#include "rtl/Wipe.h"
 #include "ui/TBitmap.h"
 
 namespace {
