@@ -116,20 +116,37 @@ struct Match {
   bool bold = false, italic = false;
 };
 
+// A fontconfig pattern asking for a scalable face of the family and style.
+FcPattern* StylePattern(const std::string& family, bool bold, bool italic) {
+  static bool init = FcInit();
+  (void)init;
+  FcPattern* p = FcPatternCreate();
+  FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  FcPatternAddInteger(p, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+  return p;
+}
+
+// The index in its file and the style of a face fontconfig found.
+void TakeFaceStyle(FcPattern* face, Match& m) {
+  int idx = 0, weight = 0, slant = 0;
+  FcPatternGetInteger(face, FC_INDEX, 0, &idx);
+  FcPatternGetInteger(face, FC_WEIGHT, 0, &weight);
+  FcPatternGetInteger(face, FC_SLANT, 0, &slant);
+  m.index = idx;
+  m.bold = weight >= FC_WEIGHT_DEMIBOLD;
+  m.italic = slant != FC_SLANT_ROMAN;
+}
+
 // fontconfig lookup of family, weight and slant; cached.
 Match FindFont(const std::string& family, bool bold, bool italic) {
   static std::map<std::tuple<std::string, bool, bool>, Match> cache;
   auto key = std::make_tuple(family, bold, italic);
   auto it = cache.find(key);
   if (it != cache.end()) return it->second;
-  static bool init = FcInit();
-  (void)init;
   Match m;
-  FcPattern* p = FcPatternCreate();
-  FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  FcPatternAddInteger(p, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+  FcPattern* p = StylePattern(family, bold, italic);
   FcConfigSubstitute(nullptr, p, FcMatchPattern);
   FcDefaultSubstitute(p);
   FcResult res;
@@ -137,7 +154,6 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
   if (f) {
     FcChar8* file = nullptr;
     FcChar8* fam = nullptr;
-    int idx = 0, weight = 0, slant = 0;
     if (FcPatternGetString(f, FC_FILE, 0, &file) == FcResultMatch)
       m.file = reinterpret_cast<char*>(file);
     // A face may carry several family names ("DejaVu Sans" and "DejaVu
@@ -147,12 +163,7 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
       if (i == 0 || LowerCase(name) == LowerCase(family)) m.family = name;
       if (LowerCase(name) == LowerCase(family)) break;
     }
-    FcPatternGetInteger(f, FC_INDEX, 0, &idx);
-    FcPatternGetInteger(f, FC_WEIGHT, 0, &weight);
-    FcPatternGetInteger(f, FC_SLANT, 0, &slant);
-    m.index = idx;
-    m.bold = weight >= FC_WEIGHT_DEMIBOLD;
-    m.italic = slant != FC_SLANT_ROMAN;
+    TakeFaceStyle(f, m);
     FcPatternDestroy(f);
   }
   FcPatternDestroy(p);
@@ -167,14 +178,8 @@ Match FindFallbackFont(const std::string& family, bool bold, bool italic, uint32
   auto key = std::make_tuple(family, bold, italic, cp);
   auto it = cache.find(key);
   if (it != cache.end()) return it->second;
-  static bool init = FcInit();
-  (void)init;
   Match m;
-  FcPattern* p = FcPatternCreate();
-  FcPatternAddString(p, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  FcPatternAddInteger(p, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(p, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddBool(p, FC_SCALABLE, FcTrue);
+  FcPattern* p = StylePattern(family, bold, italic);
   FcCharSet* wanted = FcCharSetCreate();
   FcCharSetAddChar(wanted, cp);
   FcPatternAddCharSet(p, FC_CHARSET, wanted);
@@ -191,14 +196,8 @@ Match FindFallbackFont(const std::string& family, bool bold, bool italic, uint32
     if (FcPatternGetCharSet(set->fonts[i], FC_CHARSET, 0, &cs) != FcResultMatch || !FcCharSetHasChar(cs, cp))
       continue;
     if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch) continue;
-    int idx = 0, weight = 0, slant = 0;
-    FcPatternGetInteger(set->fonts[i], FC_INDEX, 0, &idx);
-    FcPatternGetInteger(set->fonts[i], FC_WEIGHT, 0, &weight);
-    FcPatternGetInteger(set->fonts[i], FC_SLANT, 0, &slant);
     m.file = reinterpret_cast<char*>(file);
-    m.index = idx;
-    m.bold = weight >= FC_WEIGHT_DEMIBOLD;
-    m.italic = slant != FC_SLANT_ROMAN;
+    TakeFaceStyle(set->fonts[i], m);
     break;
   }
   if (set) FcFontSetDestroy(set);
