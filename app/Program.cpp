@@ -7,6 +7,10 @@
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
 #include "imaging/view/TfIOPreviews.h"
+#include "panels/UxStyles.h"
+#include "platform/Backend.h"
+#include "platform/Process.h"
+#include "toolbar/TTBKTheme.h"
 #include "ui/TApplication.h"
 #include "ui/TNotebook.h"
 
@@ -25,4 +29,23 @@ void CreateProgramWindows() {
   Application->CreateForm(frmPassword);
   Application->CreateForm(frmOptions);
   Application->CreateForm(frmFullScreen);
+}
+
+bool StartProgram(std::string* Reason) {
+  // Before anything holds a pixel or a phrase: no core file, no attaching.
+  ProtectProcessMemory();
+  if (!InitPlatform(Reason)) return false;
+  QuitOnTerminationSignals();
+  InitControls();
+  StartThemes();
+  PanelsStartUp();
+  CreateProgramWindows();
+  return true;
+}
+
+void EndProgram() {
+  PanelsShutDown();
+  DoneControls();
+  StopThemes();
+  ShutdownPlatform();
 }

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/SharedLibrary.h"
+
 namespace {
 
 // The engine's buffer layout for each pixel-format code; 0 when none.
@@ -42,13 +44,37 @@ void FlipLabSign(uint8_t* Row, int32_t Count) {
   }
 }
 
-struct QuietEngine {
-  // The engine reports through a log handler; its failures come back as
-  // null handles, which the callers test.
-  QuietEngine() { cmsSetLogErrorHandler([](cmsContext, cmsUInt32Number, const char*) {}); }
+// The colour engine, opened when the first profile is (platform/
+// SharedLibrary.h): most pictures carry none, and the program's start does
+// not pay for it. Null when it cannot be opened: profiles then stay invalid
+// and no transform is made, as for a profile the engine refuses.
+struct TLcms {
+  decltype(&::cmsSetLogErrorHandler) SetLogErrorHandler = nullptr;
+  decltype(&::cmsOpenProfileFromMem) OpenProfileFromMem = nullptr;
+  decltype(&::cmsCreate_sRGBProfile) Create_sRGBProfile = nullptr;
+  decltype(&::cmsCloseProfile) CloseProfile = nullptr;
+  decltype(&::cmsCreateTransform) CreateTransform = nullptr;
+  decltype(&::cmsDeleteTransform) DeleteTransform = nullptr;
+  decltype(&::cmsDoTransform) DoTransform = nullptr;
 };
 
-void Quiet() { static QuietEngine q; }
+const TLcms* Lcms() {
+  static const TLcms* api = []() -> const TLcms* {
+    static TSharedLibrary lib({"liblcms2.so.2"});
+    static TLcms l;
+    if (!(lib.Bind(l.SetLogErrorHandler, "cmsSetLogErrorHandler") &&
+          lib.Bind(l.OpenProfileFromMem, "cmsOpenProfileFromMem") &&
+          lib.Bind(l.Create_sRGBProfile, "cmsCreate_sRGBProfile") && lib.Bind(l.CloseProfile, "cmsCloseProfile") &&
+          lib.Bind(l.CreateTransform, "cmsCreateTransform") && lib.Bind(l.DeleteTransform, "cmsDeleteTransform") &&
+          lib.Bind(l.DoTransform, "cmsDoTransform")))
+      return nullptr;
+    // The engine reports through a log handler; its failures come back as
+    // null handles, which the callers test.
+    l.SetLogErrorHandler([](cmsContext, cmsUInt32Number, const char*) {});
+    return &l;
+  }();
+  return api;
+}
 
 }  // namespace
 
@@ -56,7 +82,7 @@ TIEICC::~TIEICC() { Clear(); }
 
 void TIEICC::Close() {
   FreeTransform();
-  if (profile_) cmsCloseProfile(static_cast<cmsHPROFILE>(profile_));
+  if (profile_) Lcms()->CloseProfile(static_cast<cmsHPROFILE>(profile_));
   profile_ = nullptr;
   in_format_ = out_format_ = -1;
 }
@@ -68,18 +94,17 @@ void TIEICC::Clear() {
 }
 
 void TIEICC::FreeTransform() {
-  if (transform_) cmsDeleteTransform(static_cast<cmsHTRANSFORM>(transform_));
+  if (transform_) Lcms()->DeleteTransform(static_cast<cmsHTRANSFORM>(transform_));
   transform_ = nullptr;
 }
 
 void TIEICC::LoadFromBuffer(const void* Data, int64_t Size) {
   Clear();
   if (!Data || Size <= 0) return;
-  Quiet();
   const auto* b = static_cast<const uint8_t*>(Data);
   raw_.assign(b, b + Size);
-  if (Size <= 0xFFFFFFFFll)
-    profile_ = cmsOpenProfileFromMem(raw_.data(), static_cast<cmsUInt32Number>(raw_.size()));
+  if (Size <= 0xFFFFFFFFll && Lcms())
+    profile_ = Lcms()->OpenProfileFromMem(raw_.data(), static_cast<cmsUInt32Number>(raw_.size()));
 }
 
 void TIEICC::Assign(const TIEICC* Source) {
@@ -95,8 +120,7 @@ void TIEICC::Assign(const TIEICC* Source) {
 
 void TIEICC::LoadSRGB() {
   Clear();
-  Quiet();
-  profile_ = cmsCreate_sRGBProfile();
+  if (Lcms()) profile_ = Lcms()->Create_sRGBProfile();
 }
 
 bool TIEICC::TransformRow(TIEICC* Destination, int32_t InFormat, int32_t OutFormat,
@@ -106,8 +130,7 @@ bool TIEICC::TransformRow(TIEICC* Destination, int32_t InFormat, int32_t OutForm
   if (!in || !out) return false;
   if (transform_ && (in_format_ != InFormat || out_format_ != OutFormat)) FreeTransform();
   if (!transform_) {
-    Quiet();
-    transform_ = cmsCreateTransform(static_cast<cmsHPROFILE>(profile_), in,
+    transform_ = Lcms()->CreateTransform(static_cast<cmsHPROFILE>(profile_), in,
                                     static_cast<cmsHPROFILE>(Destination->profile_), out,
                                     INTENT_PERCEPTUAL, 0);
     if (!transform_) return false;
@@ -122,7 +145,7 @@ bool TIEICC::TransformRow(TIEICC* Destination, int32_t InFormat, int32_t OutForm
     FlipLabSign(lab.data(), Count);
     src = lab.data();
   }
-  cmsDoTransform(static_cast<cmsHTRANSFORM>(transform_), src, Target,
+  Lcms()->DoTransform(static_cast<cmsHTRANSFORM>(transform_), src, Target,
                  static_cast<cmsUInt32Number>(Count));
   if (OutFormat == iccLab8) FlipLabSign(static_cast<uint8_t*>(Target), Count);
   applied_ = true;

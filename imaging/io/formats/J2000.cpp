@@ -14,11 +14,80 @@
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
+#include "platform/SharedLibrary.h"
 #include "rtl/Numeric.h"
 #include "rtl/SaturatedProduct.h"
 #include "rtl/TStream.h"
 
 namespace {
+
+// OpenJPEG, opened at the first JPEG-2000 load or save rather than at the
+// program's start (platform/SharedLibrary.h). Its functions, by their names
+// without the "opj_" prefix.
+struct TOpenJpeg {
+  decltype(&::opj_create_compress) create_compress = nullptr;
+  decltype(&::opj_create_decompress) create_decompress = nullptr;
+  decltype(&::opj_decode) decode = nullptr;
+  decltype(&::opj_destroy_codec) destroy_codec = nullptr;
+  decltype(&::opj_encode) encode = nullptr;
+  decltype(&::opj_end_compress) end_compress = nullptr;
+  decltype(&::opj_end_decompress) end_decompress = nullptr;
+  decltype(&::opj_image_create) image_create = nullptr;
+  decltype(&::opj_image_destroy) image_destroy = nullptr;
+  decltype(&::opj_read_header) read_header = nullptr;
+  decltype(&::opj_set_default_decoder_parameters) set_default_decoder_parameters = nullptr;
+  decltype(&::opj_set_default_encoder_parameters) set_default_encoder_parameters = nullptr;
+  decltype(&::opj_set_error_handler) set_error_handler = nullptr;
+  decltype(&::opj_set_info_handler) set_info_handler = nullptr;
+  decltype(&::opj_set_warning_handler) set_warning_handler = nullptr;
+  decltype(&::opj_setup_decoder) setup_decoder = nullptr;
+  decltype(&::opj_setup_encoder) setup_encoder = nullptr;
+  decltype(&::opj_start_compress) start_compress = nullptr;
+  decltype(&::opj_stream_create) stream_create = nullptr;
+  decltype(&::opj_stream_destroy) stream_destroy = nullptr;
+  decltype(&::opj_stream_set_read_function) stream_set_read_function = nullptr;
+  decltype(&::opj_stream_set_seek_function) stream_set_seek_function = nullptr;
+  decltype(&::opj_stream_set_skip_function) stream_set_skip_function = nullptr;
+  decltype(&::opj_stream_set_user_data) stream_set_user_data = nullptr;
+  decltype(&::opj_stream_set_user_data_length) stream_set_user_data_length = nullptr;
+  decltype(&::opj_stream_set_write_function) stream_set_write_function = nullptr;
+  bool ready = false;
+};
+
+const TOpenJpeg& Opj() {
+  static const TOpenJpeg& api = [] () -> const TOpenJpeg& {
+    static TSharedLibrary lib({"libopenjp2.so.7"});
+    static TOpenJpeg o;
+    o.ready = lib.Bind(o.create_compress, "opj_create_compress") &&
+           lib.Bind(o.create_decompress, "opj_create_decompress") &&
+           lib.Bind(o.decode, "opj_decode") &&
+           lib.Bind(o.destroy_codec, "opj_destroy_codec") &&
+           lib.Bind(o.encode, "opj_encode") &&
+           lib.Bind(o.end_compress, "opj_end_compress") &&
+           lib.Bind(o.end_decompress, "opj_end_decompress") &&
+           lib.Bind(o.image_create, "opj_image_create") &&
+           lib.Bind(o.image_destroy, "opj_image_destroy") &&
+           lib.Bind(o.read_header, "opj_read_header") &&
+           lib.Bind(o.set_default_decoder_parameters, "opj_set_default_decoder_parameters") &&
+           lib.Bind(o.set_default_encoder_parameters, "opj_set_default_encoder_parameters") &&
+           lib.Bind(o.set_error_handler, "opj_set_error_handler") &&
+           lib.Bind(o.set_info_handler, "opj_set_info_handler") &&
+           lib.Bind(o.set_warning_handler, "opj_set_warning_handler") &&
+           lib.Bind(o.setup_decoder, "opj_setup_decoder") &&
+           lib.Bind(o.setup_encoder, "opj_setup_encoder") &&
+           lib.Bind(o.start_compress, "opj_start_compress") &&
+           lib.Bind(o.stream_create, "opj_stream_create") &&
+           lib.Bind(o.stream_destroy, "opj_stream_destroy") &&
+           lib.Bind(o.stream_set_read_function, "opj_stream_set_read_function") &&
+           lib.Bind(o.stream_set_seek_function, "opj_stream_set_seek_function") &&
+           lib.Bind(o.stream_set_skip_function, "opj_stream_set_skip_function") &&
+           lib.Bind(o.stream_set_user_data, "opj_stream_set_user_data") &&
+           lib.Bind(o.stream_set_user_data_length, "opj_stream_set_user_data_length") &&
+           lib.Bind(o.stream_set_write_function, "opj_stream_set_write_function");
+    return o;
+  }();
+  return api;
+}
 
 // Signature box: length 12, type "jP  ", content CR LF 0x87 LF.
 constexpr uint32_t kJP2SignatureLength = 12;
@@ -131,13 +200,13 @@ OPJ_BOOL BridgeSeek(OPJ_OFF_T Offset, void* User) {
 }
 
 struct StreamDeleter {
-  void operator()(opj_stream_t* s) const { opj_stream_destroy(s); }
+  void operator()(opj_stream_t* s) const { Opj().stream_destroy(s); }
 };
 struct CodecDeleter {
-  void operator()(opj_codec_t* c) const { opj_destroy_codec(c); }
+  void operator()(opj_codec_t* c) const { Opj().destroy_codec(c); }
 };
 struct ImageDeleter {
-  void operator()(opj_image_t* i) const { opj_image_destroy(i); }
+  void operator()(opj_image_t* i) const { Opj().image_destroy(i); }
 };
 using StreamPtr = std::unique_ptr<opj_stream_t, StreamDeleter>;
 using CodecPtr = std::unique_ptr<opj_codec_t, CodecDeleter>;
@@ -149,19 +218,19 @@ StreamPtr OpenBridge(StreamBridge& Bridge, bool Input) {
   const int64_t left = Bridge.stream->Size() - Bridge.base;
   const auto buffer = static_cast<OPJ_SIZE_T>(
       Input ? std::clamp<int64_t>(left, kMinStreamBuffer, OPJ_J2K_STREAM_CHUNK_SIZE) : kWriteBuffer);
-  StreamPtr s(opj_stream_create(buffer, Input ? OPJ_TRUE : OPJ_FALSE));
+  StreamPtr s(Opj().stream_create(buffer, Input ? OPJ_TRUE : OPJ_FALSE));
   if (!s) return s;
-  opj_stream_set_user_data(s.get(), &Bridge, nullptr);
+  Opj().stream_set_user_data(s.get(), &Bridge, nullptr);
   if (Input) {
-    opj_stream_set_user_data_length(
+    Opj().stream_set_user_data_length(
         s.get(), static_cast<OPJ_UINT64>(std::max<int64_t>(0, Bridge.stream->Size() - Bridge.base)));
-    opj_stream_set_read_function(s.get(), BridgeRead);
-    opj_stream_set_skip_function(s.get(), BridgeSkip<false>);
-    opj_stream_set_seek_function(s.get(), BridgeSeek<false>);
+    Opj().stream_set_read_function(s.get(), BridgeRead);
+    Opj().stream_set_skip_function(s.get(), BridgeSkip<false>);
+    Opj().stream_set_seek_function(s.get(), BridgeSeek<false>);
   } else {
-    opj_stream_set_write_function(s.get(), BridgeWrite);
-    opj_stream_set_skip_function(s.get(), BridgeSkip<true>);
-    opj_stream_set_seek_function(s.get(), BridgeSeek<true>);
+    Opj().stream_set_write_function(s.get(), BridgeWrite);
+    Opj().stream_set_skip_function(s.get(), BridgeSkip<true>);
+    Opj().stream_set_seek_function(s.get(), BridgeSeek<true>);
   }
   return s;
 }
@@ -171,9 +240,9 @@ void Quiet(const char*, void*) {}
 void NoteError(const char*, void* Data) { *static_cast<bool*>(Data) = true; }
 
 void SetHandlers(opj_codec_t* Codec, bool* Failed) {
-  opj_set_info_handler(Codec, Quiet, nullptr);
-  opj_set_warning_handler(Codec, Quiet, nullptr);
-  opj_set_error_handler(Codec, NoteError, Failed);
+  Opj().set_info_handler(Codec, Quiet, nullptr);
+  Opj().set_warning_handler(Codec, Quiet, nullptr);
+  Opj().set_error_handler(Codec, NoteError, Failed);
 }
 
 // ---- reading
@@ -422,6 +491,7 @@ void ReadJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                      TIOProgressRec& Progress, bool ParamsOnly) {
   const bool jp2 = IsJP2Stream(Stream);
   if (!jp2 && !IsJ2KStream(Stream)) return Progress.Abort();
+  if (!Opj().ready) return Progress.Abort();
 
   int64_t claimed_w = 0, claimed_h = 0;
   if (!PlausibleTileGrid(Stream, jp2, claimed_w, claimed_h)) {
@@ -432,15 +502,15 @@ void ReadJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   const int64_t data_size = Stream->Size() - bridge.base;
   bool failed = false;
   StreamPtr stream = OpenBridge(bridge, true);
-  CodecPtr codec(opj_create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
+  CodecPtr codec(Opj().create_decompress(jp2 ? OPJ_CODEC_JP2 : OPJ_CODEC_J2K));
   if (!stream || !codec) return Progress.Abort();
   SetHandlers(codec.get(), &failed);
   opj_dparameters_t dp;
-  opj_set_default_decoder_parameters(&dp);
-  if (!opj_setup_decoder(codec.get(), &dp)) return Progress.Abort();
+  Opj().set_default_decoder_parameters(&dp);
+  if (!Opj().setup_decoder(codec.get(), &dp)) return Progress.Abort();
 
   opj_image_t* raw = nullptr;
-  const bool header = opj_read_header(stream.get(), codec.get(), &raw);
+  const bool header = Opj().read_header(stream.get(), codec.get(), &raw);
   ImagePtr image(raw);
   const int64_t decoded_bytes = header && image && !failed ? DecodedBytes(image.get()) : -1;
   if (decoded_bytes < 0) return Progress.Abort();
@@ -458,8 +528,8 @@ void ReadJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     return;
   }
 
-  if (!opj_decode(codec.get(), stream.get(), image.get()) ||
-      !opj_end_decompress(codec.get(), stream.get()) || failed)
+  if (!Opj().decode(codec.get(), stream.get(), image.get()) ||
+      !Opj().end_decompress(codec.get(), stream.get()) || failed)
     return Progress.Refuse(IEDamagedDataText("its code stream cannot be decoded"));
 
   const Layout l = ChooseLayout(image.get(), jp2);
@@ -524,7 +594,7 @@ void WriteJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                       TIOProgressRec& Progress, int32_t Format) {
   const int32_t width = Bitmap->Width(), height = Bitmap->Height();
   const TIEPixelFormat format = Bitmap->PixelFormat();
-  if (width <= 0 || height <= 0 || (format != ieRGB24 && format != ieMono1))
+  if (width <= 0 || height <= 0 || (format != ieRGB24 && format != ieMono1) || !Opj().ready)
     return Progress.Abort();
   // A 1-bit picture is written as one grey bit, and the record says so
   // afterwards, as it does after a load of the file.
@@ -548,7 +618,7 @@ void WriteJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     c.prec = static_cast<OPJ_UINT32>(prec);
     c.sgnd = 0;
   }
-  ImagePtr image(opj_image_create(comps, cp, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB));
+  ImagePtr image(Opj().image_create(comps, cp, grey ? OPJ_CLRSPC_GRAY : OPJ_CLRSPC_SRGB));
   if (!image) return Progress.Abort();
   image->x0 = image->y0 = 0;
   image->x1 = static_cast<OPJ_UINT32>(width);
@@ -588,7 +658,7 @@ void WriteJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   Bitmap->UnmapRows();
 
   opj_cparameters_t ep;
-  opj_set_default_encoder_parameters(&ep);
+  Opj().set_default_encoder_parameters(&ep);
   // One quality layer; the reversible wavelet, cut to the asked size when
   // the rate is a fraction (the library takes the inverse: a ratio).
   ep.tcp_numlayers = 1;
@@ -603,14 +673,14 @@ void WriteJ2000Stream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   ep.numresolution = levels;
 
   bool failed = false;
-  CodecPtr codec(opj_create_compress(Format == ieJ2000J2K ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
+  CodecPtr codec(Opj().create_compress(Format == ieJ2000J2K ? OPJ_CODEC_J2K : OPJ_CODEC_JP2));
   if (!codec) return Progress.Abort();
   SetHandlers(codec.get(), &failed);
   StreamBridge bridge{Stream, Stream->Position()};
   StreamPtr stream = OpenBridge(bridge, false);
-  if (!stream || !opj_setup_encoder(codec.get(), &ep, image.get()) ||
-      !opj_start_compress(codec.get(), image.get(), stream.get()) ||
-      !opj_encode(codec.get(), stream.get()) || !opj_end_compress(codec.get(), stream.get()) ||
+  if (!stream || !Opj().setup_encoder(codec.get(), &ep, image.get()) ||
+      !Opj().start_compress(codec.get(), image.get(), stream.get()) ||
+      !Opj().encode(codec.get(), stream.get()) || !Opj().end_compress(codec.get(), stream.get()) ||
       failed)
     return Progress.Abort();
   // The library writes through a buffer: the last bytes leave with the
