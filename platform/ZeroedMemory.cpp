@@ -31,6 +31,13 @@ constexpr size_t kMapFrom = size_t{256} << 10;
 // From here whole huge pages are worth asking for.
 constexpr size_t kHugeFrom = size_t{4} << 20;
 constexpr size_t kHugePage = size_t{2} << 20;
+// Under the sanitizer a block from its allocator costs an eighth of its size
+// again in shadow memory, written in full when the block is freed: a block
+// sized for a file of gigabytes (the decrypt road's) is mapped there too.
+constexpr size_t kSanitizedMapFrom = size_t{1} << 30;
+
+// Whether a block of Size bytes is a mapping of its own.
+bool Mapped(size_t Size) { return kSanitized ? Size >= kSanitizedMapFrom : Size >= kMapFrom; }
 
 // A mapping of Size bytes starting on a huge page boundary: a larger one is
 // taken and its unaligned ends given back, since the system only backs
@@ -51,12 +58,31 @@ void* MapAligned(size_t Size) {
   return reinterpret_cast<void*>(aligned);
 }
 
+// Wipes a heap block. The whole pages inside a large one are handed back
+// rather than written: they read as zeros from then on, and pages the block
+// never touched are not brought in just to be cleared (a block sized for a
+// file of gigabytes may hold a few kilobytes).
+void WipeHeapBlock(uint8_t* Block, size_t Size) {
+  const auto begin = reinterpret_cast<uintptr_t>(Block);
+  const uintptr_t end = begin + Size;
+  const uintptr_t page = 4096;
+  const uintptr_t inner_begin = (begin + page - 1) & ~(page - 1);
+  const uintptr_t inner_end = end & ~(page - 1);
+  if (Size < kMapFrom || inner_end <= inner_begin ||
+      madvise(reinterpret_cast<void*>(inner_begin), inner_end - inner_begin, MADV_DONTNEED) != 0) {
+    WipeMemory(Block, Size);
+    return;
+  }
+  WipeMemory(Block, inner_begin - begin);
+  WipeMemory(reinterpret_cast<void*>(inner_end), end - inner_end);
+}
+
 }  // namespace
 
 uint8_t* AllocateZeroedBlock(size_t Size) {
   if (Size == 0) return nullptr;
   void* p = nullptr;
-  if (kSanitized) {
+  if (kSanitized && !Mapped(Size)) {
     p = std::calloc(Size, 1);
   } else if (Size >= kHugeFrom) {
     p = MapAligned(Size);
@@ -72,13 +98,13 @@ uint8_t* AllocateZeroedBlock(size_t Size) {
 
 void ReleaseZeroedBlock(uint8_t* Block, size_t Size) {
   if (!Block) return;
-  if (!kSanitized && Size >= kMapFrom) {
+  if (Mapped(Size)) {
     // The pages go back to the system: nothing of them stays readable.
     munmap(Block, Size);
   } else {
     // A heap block would keep the pixels (of a decrypted picture, perhaps)
     // for whoever is given it next.
-    WipeMemory(Block, Size);
+    WipeHeapBlock(Block, Size);
     std::free(Block);
   }
 }
@@ -86,7 +112,7 @@ void ReleaseZeroedBlock(uint8_t* Block, size_t Size) {
 bool ZeroedBlocksAreHugePageAligned() { return !kSanitized; }
 
 TZeroedMemory::TZeroedMemory(size_t Size)
-    : data_(AllocateZeroedBlock(Size)), size_(Size), mapped_(!kSanitized && Size >= kMapFrom) {}
+    : data_(AllocateZeroedBlock(Size)), size_(Size), mapped_(Mapped(Size)) {}
 
 TZeroedMemory::~TZeroedMemory() { clear(); }
 
