@@ -464,7 +464,8 @@ bool PlausibleTileGrid(TStream* Stream, bool IsJP2, int64_t& Width, int64_t& Hei
     Width = xsiz - BE32(b + 16);
     Height = ysiz - BE32(b + 20);
     if (xtsiz > 0 && ytsiz > 0 && xsiz > xtosiz && ysiz > ytosiz) {
-      const int64_t tiles = ((xsiz - xtosiz + xtsiz - 1) / xtsiz) * ((ysiz - ytosiz + ytsiz - 1) / ytsiz);
+      const int64_t tiles =
+          SaturatedProduct({(xsiz - xtosiz + xtsiz - 1) / xtsiz, (ysiz - ytosiz + ytsiz - 1) / ytsiz});
       ok = tiles <= (size - at) / kMinTileBytes;
     }
   }

@@ -216,7 +216,9 @@ void ReadExifFields(const TTIFFDirectory& d, const TTIFFDirectory* x, TIOParamsV
 void ReadTIFFOldJPEG(TTIFFVars& v, TStream* s, int64_t base, TIEBitmap* bitmap, TIOProgressRec& progress) {
   int64_t start = v.JPEGInterchangeFormat;
   if (start == 0 && !v.StripOffsets.empty()) start = v.StripOffsets[0];
-  if (base + start >= s->Size()) return progress.Abort();
+  // The offset is the file's word: one before the stream's start is as
+  // damaged as one past its end.
+  if (start < 0 || base + start < 0 || base + start >= s->Size()) return progress.Abort();
   s->SetPosition(base + start);
   const int64_t length = MeasureJPEGStream(s);
   if (length <= 0 || base + start + length > s->Size()) return progress.Abort();
