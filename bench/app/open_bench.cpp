@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "app/TAppImago.h"
+#include "bench/imaging/ImageBench.h"
 #include "app/CipherList.h"
 #include "app/Program.h"
 #include "app/TfrmMain.h"
@@ -62,16 +63,7 @@ struct TFixture {
     {
       TImagoIO io(nullptr);
       TIEBitmap* b = io.IEBitmap();
-      b->MemoryThreshold = int64_t{1} << 40;
-      b->Allocate(kW, kH, ieRGB24);
-      for (int y = 0; y < kH; ++y) {
-        uint8_t* row = b->GetScanline(y);
-        for (int x = 0; x < kW; ++x) {
-          row[x * 3] = static_cast<uint8_t>(x / 24 + (x * y) % 7);
-          row[x * 3 + 1] = static_cast<uint8_t>(y / 16 + x % 5);
-          row[x * 3 + 2] = static_cast<uint8_t>((x + y) / 40);
-        }
-      }
+      image_bench::FillPhoto(b);
       io.Params()->JpegQuality = 90;
       io.SaveToFile(plain);
     }
@@ -155,16 +147,7 @@ constexpr const char* kRoadFormats[] = {"jpg", "png", "tif"};
 void WriteRoadPictures(const std::string& Dir) {
   TImagoIO io(nullptr);
   TIEBitmap* b = io.IEBitmap();
-  b->MemoryThreshold = int64_t{1} << 40;
-  b->Allocate(kW, kH, ieRGB24);
-  for (int y = 0; y < kH; ++y) {
-    uint8_t* row = b->GetScanline(y);
-    for (int x = 0; x < kW; ++x) {
-      row[x * 3] = static_cast<uint8_t>(x / 24 + (x * y) % 7);
-      row[x * 3 + 1] = static_cast<uint8_t>(y / 16 + x % 5);
-      row[x * 3 + 2] = static_cast<uint8_t>((x + y) / 40);
-    }
-  }
+  image_bench::FillPhoto(b);
   io.Params()->JpegQuality = 90;
   io.Params()->TiffCompression = 0;
   for (const char* ext : kRoadFormats) {
