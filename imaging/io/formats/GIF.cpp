@@ -641,6 +641,8 @@ void DrawFrame(TIEBitmap& Canvas, TIEBitmap& Frame, int32_t X, int32_t Y) {
   TIEBitmap* ca = Canvas.GetAlphaChannel();
   const int32_t w = std::min(Frame.Width(), Canvas.Width() - X);
   const int32_t h = std::min(Frame.Height(), Canvas.Height() - Y);
+  // A frame placed wholly outside the logical screen draws nothing.
+  if (w <= 0 || h <= 0) return;
   std::vector<TRGB> src(static_cast<size_t>(std::max(w, 0)));
   std::vector<uint8_t> a(static_cast<size_t>(std::max(w, 0)), 255);
   for (int32_t y = 0; y < h; ++y) {
