@@ -752,10 +752,12 @@ void ReadComposed(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, boo
     }
     TIEBitmap* result = &frame;
     // An animation's canvas is the logical screen: it must be no larger than
-    // the file's frames could cover.
-    if (count > 1 && canvas.IsEmpty() &&
-        !IEClaimPlausible(Progress, w, h, ieRGB24, true,
-                          IEDataCanHold(int64_t{w} * h, Stream->Size() - start, kMaxExpansion)))
+    // the file's frames could cover, each time a frame would make it grow
+    // (a small first frame on a tall, narrow screen, then a wide frame).
+    const int32_t cw = std::max(w, canvas.Width()), ch = std::max(h, canvas.Height());
+    if (count > 1 && (canvas.IsEmpty() || cw > canvas.Width() || ch > canvas.Height()) &&
+        !IEClaimPlausible(Progress, cw, ch, ieRGB24, true,
+                          IEDataCanHold(int64_t{cw} * ch, Stream->Size() - start, kMaxExpansion)))
       break;
     if (count > 1) {
       // The previous frame's disposal applies before this one is drawn.

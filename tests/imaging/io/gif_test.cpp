@@ -436,3 +436,30 @@ TEST(GifLoad, AnimationFramesAreComposedWithTheirDisposal) {
     EXPECT_EQ(io.IEBitmap()->GetPixelRGB(3, 1), MakeRGB(0, 0, 255)) << left;
   }
 }
+
+// A small first frame on a tall, narrow screen passes the canvas bound;
+// a wide second frame must not then grow the canvas to what the screen's
+// height times its width would be (here 4000 x 60000 from a file of a
+// few hundred bytes).
+TEST(GifLoad, TheCanvasGrowsOnlyAsFarAsTheFileCouldCover) {
+  gif::File f;
+  f.width = 1;
+  f.height = 60000;
+  f.global = {0xFF0000, 0x00FF00};
+  Frame first;
+  first.indexes = {0};
+  first.bits = 2;
+  first.control = gif::Control(1, -1);
+  Frame wide = first;
+  wide.width = 4000;
+  wide.indexes.assign(4000, 1);
+  f.frames = {first, wide};
+  const auto bytes = gif::Build(f);
+  ASSERT_LT(bytes.size(), 1000u);
+
+  TImagoIO io(nullptr);
+  io.Params()->GifImageIndex = 1;
+  io.LoadFromBuffer(bytes.data(), static_cast<int64_t>(bytes.size()), ieftGIF);
+  TIEBitmap* b = io.IEBitmap();
+  EXPECT_LE(int64_t{b->Width()} * b->Height(), int64_t{1} << 20);
+}
