@@ -22,6 +22,8 @@
 #include "app/TfrmOptions.h"
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
+#include "crypto/TCipherManager.h"
+#include "crypto/THashManager.h"
 #include "platform/Backend.h"
 #include "platform/Input.h"
 #include "toolbar/TTBKButton.h"
@@ -66,6 +68,18 @@ inline TRect ExtentOf(const Surface& S, uint32_t Rgb) {
         r.Bottom = std::max(r.Bottom, y + 1);
       }
   return r.Left < r.Right ? r : TRect{0, 0, 0, 0};
+}
+
+// Encrypts a picture as the program's encrypted-save road does.
+inline void EncryptFile(const std::string& Plain, const std::string& Coded, const std::string& Cipher,
+                        const std::string& Phrase) {
+  THashManager hash(nullptr);
+  TCipherManager cipher(nullptr);
+  cipher.SetHashManager(&hash);
+  cipher.SetAlgorithm(Cipher);
+  cipher.InitKey(Phrase, nullptr);
+  cipher.EncodeFile(Plain, Coded);
+  cipher.SetHashManager(nullptr);
 }
 
 class ProgramTest : public ::testing::Test {
@@ -129,13 +143,15 @@ class ProgramTest : public ::testing::Test {
   }
   // A press at one client point of a control, the pointer moved to another
   // in a few steps, and the release there.
+  // Both points are taken where the control is at the press: a dragged
+  // control may move under the pointer.
   void DragOn(TControl* C, TPoint From, TPoint To) {
-    InjectMouseMove(C->ClientToScreen(From));
+    const TPoint from = C->ClientToScreen(From), to = C->ClientToScreen(To);
+    InjectMouseMove(from);
     InjectMouseButton(VK_LBUTTON, true);
     Pump();
     for (int i = 1; i <= 4; ++i) {
-      InjectMouseMove(C->ClientToScreen(
-          TPoint{From.X + (To.X - From.X) * i / 4, From.Y + (To.Y - From.Y) * i / 4}));
+      InjectMouseMove(TPoint{from.X + (to.X - from.X) * i / 4, from.Y + (to.Y - from.Y) * i / 4});
       Pump();
     }
     InjectMouseButton(VK_LBUTTON, false);
