@@ -43,6 +43,30 @@ uint32_t RgbAt(TIEBitmap* B, int32_t X, int32_t Y) {
 
 class MainWindowWalk : public ProgramTest {
  protected:
+  static std::vector<TTBKItem*> PictureButtons() {
+    return {frmMain->btnSave, frmMain->btnSaveCrypted, frmMain->btnFullScreen, frmMain->btnRotLeft,
+            frmMain->btnRotRight};
+  }
+  // The near-black pixels of a toolbar button as the screen shows it: its
+  // caption's letters when it is enabled, none when it is greyed.
+  static int DarkPixels(TTBKItem* Item) {
+    frmMain->Repaint();
+    Application->ProcessMessages();
+    TTBKToolbar* bar = frmMain->TBKToolbar1;
+    const Surface s = CopyWindowPixels(bar->Handle());
+    // The copy starts at the window's frame, the item's place at its client area.
+    TRect frame;
+    GetWindowRect(bar->Handle(), frame);
+    const TPoint client = bar->ClientToScreen(TPoint{0, 0});
+    const TRect r = bar->ItemRect(Item);
+    int dark = 0;
+    for (int32_t y = r.Top; y < r.Bottom; ++y)
+      for (int32_t x = r.Left; x < r.Right; ++x) {
+        const uint32_t p = s.Get(x + client.X - frame.Left, y + client.Y - frame.Top);
+        dark += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF) < 3 * 64;
+      }
+    return dark;
+  }
   // A 64 x 48 white picture with a red top-left quarter, and a 30 x 20 blue
   // one, shown unfitted (at their own size, in the middle of the view).
   bool MakePictures() {
@@ -229,11 +253,15 @@ TEST_F(MainWindowWalk, ThePictureButtonsAreDisabledUntilAPictureOpens) {
     EXPECT_EQ(frmMain->Imago1->GetIEBitmap()->Width(), 0) << item->Name();
   }
   EXPECT_EQ(FolderEntries(dir_ + "/pics"), files);
+  // They show greyed, where an enabled button shows dark letters.
+  ASSERT_GT(DarkPixels(frmMain->btnLoad), 50);
+  for (TTBKItem* item : PictureButtons()) EXPECT_LT(DarkPixels(item), 10) << item->Name() << " does not look disabled";
   // Opening a picture enables them all.
   WithSteps({TypeFileName(photo_)}, [&] { ClickItem(frmMain->btnLoad); });
-  for (TTBKItem* item : {frmMain->btnSave, frmMain->btnSaveCrypted, frmMain->btnFullScreen, frmMain->btnRotLeft,
-                         frmMain->btnRotRight})
+  for (TTBKItem* item : PictureButtons()) {
     EXPECT_TRUE(item->Enabled()) << item->Name();
+    EXPECT_GT(DarkPixels(item), 50) << item->Name() << " still looks disabled";
+  }
 }
 
 // A window too narrow for its buttons: those that do not fit go into the
