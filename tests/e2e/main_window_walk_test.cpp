@@ -225,6 +225,27 @@ TEST_F(MainWindowWalk, EveryToolbarButtonDoesWhatItsCaptionSaysByClickAndByAltLe
   }
 }
 
+// Save Image with a name of each kind writes that format, and a two-colour
+// picture (as a two-colour file reads) keeps its colours in every format
+// that can hold them.
+TEST_F(MainWindowWalk, SaveImageWritesTheFormatOfTheNameTypedWithThePicturesColours) {
+  if (!MakePictures()) GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  WithSteps({TypeFileName(photo_)}, [&] { ClickItem(frmMain->btnLoad); });
+  struct TFormatCase {
+    const char* Extension;
+    const char* PeerReads;
+  };
+  for (const TFormatCase& c : std::vector<TFormatCase>{{"bmp", "BMP3 64 48 FF0000 FFFFFF"},
+                                                       {"png", "PNG 64 48 FF0000 FFFFFF"},
+                                                       {"gif", "GIF 64 48 FF0000 FFFFFF"},
+                                                       {"jp2", "JP2 64 48 FF0000 FFFFFF"}}) {
+    const std::string name = dir_ + "/pics/saved." + c.Extension;
+    WithSteps({TypeFileName(name)}, [&] { ClickItem(frmMain->btnSave); });
+    EXPECT_EQ(PeerReads(name, {0, 0}, {40, 30}), c.PeerReads) << c.Extension;
+  }
+}
+
 // Before a picture is open, the five picture buttons show disabled, and
 // neither a click nor their Alt+letter does anything: no window opens, no
 // file is written, the title stays.
