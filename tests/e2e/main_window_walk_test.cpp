@@ -239,6 +239,7 @@ TEST_F(MainWindowWalk, SaveImageWritesTheFormatOfTheNameTypedWithThePicturesColo
   for (const TFormatCase& c : std::vector<TFormatCase>{{"bmp", "BMP3 64 48 FF0000 FFFFFF"},
                                                        {"png", "PNG 64 48 FF0000 FFFFFF"},
                                                        {"gif", "GIF 64 48 FF0000 FFFFFF"},
+                                                       {"tga", "TGA 64 48 FF0000 FFFFFF"},
                                                        {"jp2", "JP2 64 48 FF0000 FFFFFF"}}) {
     const std::string name = dir_ + "/pics/saved." + c.Extension;
     WithSteps({TypeFileName(name)}, [&] { ClickItem(frmMain->btnSave); });
