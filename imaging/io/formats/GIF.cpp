@@ -423,10 +423,16 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     owned->ConvertFormat(ieRGB24);
     work = owned.get();
   }
+  // The two entries of a 1-bit table: black and white, or the picture's own
+  // two colours, which the table holds as well as any others.
+  TRGB ink0{0, 0, 0}, ink1{255, 255, 255};
   if (bits == 1 && work->PixelFormat() != ieMono1) {
     TRGB c1, c2;
     std::unique_ptr<TIEBitmap> two(BuildTwoColorBitmap(work, c1, c2));
-    if (!two) {
+    if (two) {
+      ink0 = c1;
+      ink1 = c2;
+    } else {
       two = std::make_unique<TIEBitmap>();
       two->Assign(work);
       two->ConvertFormat(ieMono1);
@@ -451,8 +457,8 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   TZeroedMemory idx(static_cast<size_t>(width) * height);
   std::unique_ptr<TIEQuantizer> quantizer;
   if (work->PixelFormat() == ieMono1) {
-    palette[0] = TRGB{0, 0, 0};
-    palette[1] = TRGB{255, 255, 255};
+    palette[0] = ink0;
+    palette[1] = ink1;
     for (int32_t y = 0; y < height; ++y) {
       const uint8_t* row = work->GetScanline(y);
       uint8_t* out = idx.data() + static_cast<int64_t>(y) * width;

@@ -292,6 +292,26 @@ TEST(GifWriter, AlphaFixedBlocksVersionAndLongComments) {
   EXPECT_EQ(tail, (std::vector<uint8_t>{0x21, 0xFE, 0x00, 0x3B}));
 }
 
+// A picture of two colours saved at one bit (as a two-colour file reads)
+// keeps its two colours in the file's table; black and white stay so.
+TEST(GifWriter, TwoColourPicturesKeepTheirColoursAtOneBit) {
+  const TRGB pairs[][2] = {{MakeRGB(255, 0, 0), MakeRGB(255, 255, 255)},
+                           {MakeRGB(0, 0, 0), MakeRGB(255, 255, 255)},
+                           {MakeRGB(10, 200, 30), MakeRGB(0, 0, 90)}};
+  for (const auto& pair : pairs) {
+    TIEBitmap image;
+    image.Allocate(9, 4, ieRGB24);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 9; ++x) image.SetRGB24(x, y, pair[(x + y) % 2]);
+    TIOParamsVals q(nullptr);
+    q.BitsPerSample = 1;
+    auto r = gif::Read(gif::Write(&image, q));
+    ASSERT_FALSE(r.aborted);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 9; ++x) EXPECT_EQ(r.At(x, y), pair[(x + y) % 2]) << x << "," << y;
+  }
+}
+
 // A picture of at most 256 colours is saved with its own colours, in the
 // order they first appear, each pixel mapped straight to its entry: the
 // file is byte for byte the one this writer has always made (its
