@@ -13,6 +13,7 @@
 #include "crypto/THashManager.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/view/TImago.h"
+#include "panels/TUxPanel.h"
 #include "ui/TPageControl.h"
 #include "ui/TTrackBar.h"
 
@@ -245,6 +246,15 @@ TEST_F(DialogControls, PassPhraseDialogAnswersAsItsControlsSay) {
                EXPECT_EQ(frmPassword->edPassword->PasswordChar(), 0);
                ClickAt(frmPassword->cbHideSecret, 6, 8);
                EXPECT_EQ(frmPassword->edPassword->PasswordChar(), '#');
+               // The "Options" bar's button folds the check boxes away and
+               // brings them back.
+               TUxPanel* options = frmPassword->UxPanel2;
+               ClickAt(options, options->Width() - 10, 10);
+               EXPECT_TRUE(options->Collaps());
+               EXPECT_FALSE(frmPassword->cbRemember->Showing());
+               ClickAt(options, options->Width() - 10, 10);
+               EXPECT_FALSE(options->Collaps());
+               EXPECT_TRUE(frmPassword->cbRemember->Showing());
                ClickCentre(frmPassword->TBKButton2);
              }},
             [&] {
