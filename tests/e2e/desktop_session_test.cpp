@@ -449,7 +449,7 @@ TEST_F(DesktopSession, OpenStepSaveEncryptedReopenAndFullScreen) {
 }
 
 // The faults a user met on a real display, repeated in a language: the
-// toolbar's hot-tracking, the keyboard after a double click in
+// toolbar's hints and hot-tracking, the keyboard after a double click in
 // the folder list, plain letters typed into the picture, a dialog opened
 // in full screen and its check boxes' captions, and the options dialog's
 // edits after a click on the main window. The dialogs keep their English
@@ -538,11 +538,15 @@ class DesktopFaults : public DesktopSession {
       return differ;
     };
 
-    // Hot-tracking: after resting on an item, crossing others and leaving
-    // the toolbar, no item stays highlighted.
+    // Hints: resting on an item shows its hint at the first hover; after
+    // crossing other items and leaving the toolbar none stays highlighted.
     MoveTo(item(1).first, item(1).second);
     Pause(1500);
-    Shot(Tag + "-2-hover");
+    TScreen hint = Shot(Tag + "-2-hint");
+    int hintPixels = 0;
+    for (int y = g.Y + 30; y < g.Y + 90; ++y)
+      for (int x = item(1).first - 20; x < item(1).first + 200; ++x) hintPixels += hint.At(x, y) == TRgb{255, 255, 225};
+    EXPECT_GT(hintPixels, 200) << "no hint at the first hover";
     for (size_t i : {2, 3, 5, 6}) MoveTo(item(i).first, item(i).second);
     MoveTo(g.X + 600, g.Y + 400);
     Pause(800);
