@@ -221,6 +221,7 @@ class TFileDialogForm : public TForm {
   void FileSelected(TObject*, TListItem*, bool);
   void FolderOpen(TObject*);
   void Accept();
+  void Help();
   LRESULT Notify(UINT code);
   std::string NameText() const;
   std::vector<std::string> Names() const;
@@ -256,6 +257,7 @@ class TFileDialogForm : public TForm {
   TButton* okButton_ = nullptr;
   TButton* cancelButton_ = nullptr;
   TCheckBox* readOnlyCheck_ = nullptr;
+  TButton* helpButton_ = nullptr;
 };
 
 TFileDialogForm::TFileDialogForm(OPENFILENAME* ofn, bool save)
@@ -273,7 +275,10 @@ void TFileDialogForm::Build() {
   const TFileDialogTemplate* t =
       (ofn_->Flags & OFN_ENABLETEMPLATE) && ofn_->lpTemplate ? ofn_->lpTemplate : nullptr;
   bool readOnlyBox = !(ofn_->Flags & OFN_HIDEREADONLY) && !save_;
-  int32_t stdW = kStdWidth, stdH = kStdHeight + (readOnlyBox ? 24 : 0);
+  const bool helpButton = (ofn_->Flags & OFN_SHOWHELP) != 0;
+  // The read-only box and the Help button share a row below the others.
+  const int32_t lastRow = readOnlyBox || helpButton ? 24 : 0;
+  int32_t stdW = kStdWidth, stdH = kStdHeight + lastRow;
   TRect ph = t ? t->Placeholder : Rect(0, 0, 0, 0);
   int32_t tw = t ? t->Width : 0, th = t ? t->Height : 0;
   // The standard controls take the placeholder's place; it grows to hold
@@ -307,7 +312,7 @@ void TFileDialogForm::Build() {
     l->SetParent(placeholder_);
     return l;
   };
-  int32_t W = stdW, H = stdH - (readOnlyBox ? 24 : 0);
+  int32_t W = stdW, H = stdH - lastRow;
   // The windowed controls are children of the frame (as the platform's are),
   // lying over the placeholder; the labels are painted on the placeholder.
   auto place = [&](TWinControl* c, int32_t x, int32_t y, int32_t w, int32_t h) {
@@ -339,6 +344,12 @@ void TFileDialogForm::Build() {
   cancelButton_->SetCancel(true);
   cancelButton_->SetModalResult(mrCancel);
   place(cancelButton_, W - 82, H - 33, 75, 23);
+  if (helpButton) {
+    helpButton_ = new TButton(this);
+    helpButton_->SetCaption("&Help");
+    place(helpButton_, W - 82, H - 4, 75, 23);
+    helpButton_->OnClick = [this](TObject*) { Help(); };
+  }
   if (readOnlyBox) {
     readOnlyCheck_ = new TCheckBox(this);
     readOnlyCheck_->SetCaption("Open as &read-only");
@@ -355,6 +366,7 @@ void TFileDialogForm::Build() {
   okButton_->SetName("OkButton");
   cancelButton_->SetName("CancelButton");
   if (readOnlyCheck_) readOnlyCheck_->SetName("ReadOnlyCheck");
+  if (helpButton_) helpButton_->SetName("HelpButton");
 
   for (auto& f : filters_) typeCombo_->Items()->Add(f.first);
   int32_t idx = int32_t(ofn_->nFilterIndex == 0 ? 1 : ofn_->nFilterIndex) - 1;
@@ -435,7 +447,7 @@ void TFileDialogForm::Start() {
   template_->SendToBack();
   // The controls answer to the platform's ids (GetDlgCtrlID).
   for (int32_t id : {int32_t(stc32), int32_t(cmb1), int32_t(edt1), int32_t(lst1), int32_t(lst2),
-                     int32_t(chx1), int32_t(IDOK_BUTTON), int32_t(IDCANCEL_BUTTON)})
+                     int32_t(chx1), int32_t(IDOK_BUTTON), int32_t(IDCANCEL_BUTTON), int32_t(pshHelp)})
     if (TWinControl* c = ControlById(id)) {
       c->HandleNeeded();
       SetWindowLongPtr(c->Handle(), GWL_ID, id);
@@ -678,6 +690,15 @@ void TFileDialogForm::Accept() {
   SetModalResult(mrOk);
 }
 
+// The hook hears of the request first; the owner then gets the common
+// dialogs' help message, which is how the program learns that the user
+// asked for help here.
+void TFileDialogForm::Help() {
+  Notify(CDN_HELP);
+  if (ofn_->hwndOwner)
+    SendMessage(ofn_->hwndOwner, RegisterWindowMessage(HELPMSGSTRING), WPARAM(Handle()), LPARAM(ofn_));
+}
+
 LRESULT TFileDialogForm::AnswerText(TMessage& m, const std::string& s) {
   if (m.LParam && m.WParam > 0) {
     size_t n = std::min(s.size(), size_t(m.WParam) - 1);
@@ -696,6 +717,7 @@ TWinControl* TFileDialogForm::ControlById(int32_t id) {
     case chx1: return readOnlyCheck_;
     case IDOK_BUTTON: return okButton_;
     case IDCANCEL_BUTTON: return cancelButton_;
+    case pshHelp: return helpButton_;
     case stc32: return placeholder_;
     default: return nullptr;
   }
@@ -726,6 +748,14 @@ void TFileDialogForm::Dispatch(TMessage& Message) {
       if (c && Message.LParam) c->SetText(reinterpret_cast<const char*>(Message.LParam));
       return;
     }
+    case CM_CHILDKEY:
+      // F1 anywhere in the dialog is its Help button.
+      if (Message.WParam == VK_F1 && helpButton_ && helpButton_->Visible() && helpButton_->Enabled()) {
+        Help();
+        Message.Result = 1;
+        return;
+      }
+      break;
     case CDM_HIDECONTROL: {
       TControl* c = ControlById(int32_t(Message.WParam));
       if (c) c->SetVisible(false);

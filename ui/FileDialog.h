@@ -37,8 +37,13 @@
 // not handled further. The CDM_ messages below, sent to the frame, query
 // the dialog while it is open. The frame is a TForm whose controls are
 // named (FindComponent): "Placeholder", "FolderLabel", "FolderList",
-// "FileList", "FileNameEdit", "TypeCombo", "OkButton", "CancelButton" and
-// "ReadOnlyCheck".
+// "FileList", "FileNameEdit", "TypeCombo", "OkButton", "CancelButton",
+// "ReadOnlyCheck" and "HelpButton".
+//
+// Help (OFN_SHOWHELP): a "&Help" button below Cancel. The button, and F1
+// anywhere in the dialog, notify the hook (CDN_HELP) and then send the
+// common dialogs' help message, RegisterWindowMessage(HELPMSGSTRING), to
+// hwndOwner (wParam: the dialog frame, lParam: the OPENFILENAME).
 #pragma once
 
 #include <cstdint>
@@ -47,6 +52,7 @@
 #include <vector>
 
 #include "platform/Messages.h"
+#include "platform/RegisteredMessage.h"
 #include "platform/Window.h"
 
 enum : DWORD {
@@ -78,6 +84,9 @@ enum : DWORD {
   OFN_FORCESHOWHIDDEN = 0x10000000,
 };
 enum : DWORD { OFN_EX_NOPLACESBAR = 0x00000001 };
+// The name of the message the dialogs send their owner when the user asks
+// for help.
+inline constexpr const char* HELPMSGSTRING = "commdlg_help";
 
 // Notification codes (OFNOTIFY::hdr.code).
 enum : UINT {
@@ -118,6 +127,7 @@ enum : int32_t {
   lst2 = 0x0461,       // file list
   stc4 = 0x0443,       // "look in" label
   chx1 = 0x0410,       // read-only check box
+  pshHelp = 0x040e,    // Help button
   IDOK_BUTTON = 1,
   IDCANCEL_BUTTON = 2,
 };

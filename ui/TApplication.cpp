@@ -193,6 +193,12 @@ bool TApplication::IsSysCommand(TMessage& SysCommand) {
   return SendMessage(Handle(), CM_APPSYSCOMMAND, 0, reinterpret_cast<LPARAM>(&SysCommand)) != 0;
 }
 
+bool TApplication::HelpContext(int32_t Context) {
+  if (!OnHelp) return false;
+  bool callHelp = true;
+  return OnHelp(HELP_CONTEXT, Context, callHelp);
+}
+
 int32_t TApplication::HookMainWindow(TWindowHook Hook) {
   hooks_.push_back(THook{nextHookId_, std::move(Hook)});
   return nextHookId_++;

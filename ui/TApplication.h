@@ -19,6 +19,11 @@ using TExceptionEvent = std::function<void(TObject* Sender, Exception& E)>;
 using TMessageEvent = std::function<void(MSG& Msg, bool& Handled)>;
 using TIdleEvent = std::function<void(TObject* Sender, bool& Done)>;
 using TShowHintEvent = std::function<void(std::string& HintStr, bool& CanShow, THintInfo& HintInfo)>;
+// A help request: Command HELP_CONTEXT asks for the topic Data. There is no
+// help viewer here, so the handler is where a request ends; CallHelp tells
+// whether the handler left the request to a viewer.
+using THelpEvent = std::function<bool(uint16_t Command, intptr_t Data, bool& CallHelp)>;
+enum : uint16_t { HELP_CONTEXT = 0x0001 };
 // A hook on the application's window: answers true when it handled the message.
 using TWindowHook = std::function<bool(TMessage& Message)>;
 
@@ -82,6 +87,10 @@ class TApplication : public TComponent {
   THintWindow* HintWindow() const { return hintWindow_; }
   TControl* HintControl() const { return hintControl_; }
 
+  // Asks for the help topic Context; the answer is OnHelp's, false without
+  // a handler.
+  bool HelpContext(int32_t Context);
+
   // Hooks on the application's window see every message sent to it, first
   // the application-wide key notices (CM_APPKEYDOWN, CM_APPSYSCOMMAND).
   int32_t HookMainWindow(TWindowHook Hook);
@@ -89,6 +98,7 @@ class TApplication : public TComponent {
 
   TNotifyEvent OnActivate;
   TNotifyEvent OnDeactivate;
+  THelpEvent OnHelp;
   TExceptionEvent OnException;
   TNotifyEvent OnHint;
   TShowHintEvent OnShowHint;

@@ -54,7 +54,9 @@ class TPlatformFileDialogHost : public TIEFileDialogHost {
   bool Run(TIECommonDialog& Dialog, TIEOpenFileRecord& Record) override {
     const TFileDialogTemplate tmpl = TemplateOf(Record.Template);
     OPENFILENAME ofn;
-    if (Application && Application->MainForm()) ofn.hwndOwner = Application->MainForm()->Handle();
+    // The application's window owns the dialog: a help request reaches the
+    // hooks on that window.
+    if (Application) ofn.hwndOwner = Application->Handle();
     ofn.lpstrFilter = Record.Filter;
     ofn.nFilterIndex = DWORD(std::max(Record.FilterIndex, 0));
     ofn.lpstrFile = Record.File;
@@ -191,6 +193,15 @@ bool TIECommonDialog::TaskModalDialog(TIEOpenFileRecord& Record) {
   if (!host) return false;
   host_ = host.get();
   closed_ = false;
+  // The dialog asks for help by a message to the application's window.
+  const int32_t hook =
+      Application ? Application->HookMainWindow([this](TMessage& Message) { return MessageHook(Message); }) : 0;
+  struct TUnhook {
+    int32_t Id;
+    ~TUnhook() {
+      if (Id && Application) Application->UnhookMainWindow(Id);
+    }
+  } unhook{hook};
   bool ok = false;
   try {
     ok = host->Run(*this, Record);
@@ -202,5 +213,11 @@ bool TIECommonDialog::TaskModalDialog(TIEOpenFileRecord& Record) {
   WindowDestroyed();
   host_ = nullptr;
   return ok;
+}
+
+bool TIECommonDialog::MessageHook(TMessage& Message) {
+  if (Message.Msg != RegisterWindowMessage(HELPMSGSTRING) || HelpContext() == 0) return false;
+  if (Application) Application->HelpContext(HelpContext());
+  return true;
 }
 

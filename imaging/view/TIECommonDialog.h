@@ -68,6 +68,7 @@ struct TIEOpenFileRecord {
 
 class TIECommonDialog;
 class TWinControl;
+struct TMessage;
 
 class TIEFileDialogHost {
  public:
@@ -133,6 +134,10 @@ class TIECommonDialog : public TComponent {
  protected:
   // The dispatch of a notification.
   virtual intptr_t WndProc(UINT Code);
+  // A message to the application's window while the dialog runs: the
+  // common dialogs' help request shows the topic HelpContext (when not 0)
+  // and counts as handled.
+  virtual bool MessageHook(TMessage& Message);
   virtual void DoClose();
   virtual void DoShow();
   // Runs the host with the record; when the dialog window is gone (also

@@ -383,6 +383,7 @@ class TSdlBackend : public TBackend {
   void CursorMoved(TPoint p) override { SDL_WarpMouseGlobal(p.X, p.Y); }
 
   bool QueryCursor(TPoint& p) override {
+    if (!ById.empty() && QueryX11Pointer(ById.begin()->second.second->Window, p)) return true;
     int x, y;
     SDL_GetGlobalMouseState(&x, &y);
     p = TPoint{x, y};
@@ -459,10 +460,10 @@ class TSdlBackend : public TBackend {
   // Moves to where the pointer is on the screen, when that differs from
   // what the program was last told.
   void PointerToScreen() {
-    int x, y;
-    SDL_GetGlobalMouseState(&x, &y);
-    if (Pointer.X == x && Pointer.Y == y) return;
-    Pointer = TPoint{x, y};
+    TPoint at;
+    QueryCursor(at);
+    if (Pointer.X == at.X && Pointer.Y == at.Y) return;
+    Pointer = at;
     InjectMouseMove(Pointer);
   }
 

@@ -234,3 +234,15 @@ void FocusX11Window(SDL_Window* window) {
   XSetInputFocus(display, xwindow, RevertToParent, CurrentTime);
   XFlush(display);
 }
+
+bool QueryX11Pointer(SDL_Window* window, TPoint& pointer) {
+  Display* display = nullptr;
+  ::Window xwindow = 0;
+  if (!X11Of(window, display, xwindow)) return false;
+  ::Window root = 0, child = 0;
+  int rootX = 0, rootY = 0, winX = 0, winY = 0;
+  unsigned int mask = 0;
+  if (!XQueryPointer(display, xwindow, &root, &child, &rootX, &rootY, &winX, &winY, &mask)) return false;
+  pointer = TPoint{rootX, rootY};
+  return true;
+}

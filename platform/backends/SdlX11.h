@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/Geometry.h"
 #include "platform/Types.h"
 
 // Sets the frame's functions and decorations from the window's style bits
@@ -37,3 +38,9 @@ void SetX11Title(SDL_Window* window, const std::string& title);
 // another window of the program, full screen, holds the focus; the program
 // holds the focus, so it may pass it on.
 void FocusX11Window(SDL_Window* window);
+
+// Where the pointer is on the screen, asked of the X server (the display of
+// window). SDL's own answer is a cached one that only raw-motion events
+// renew, so it goes stale where the server sends none (XTest input, some
+// servers): the program would then judge hints and hovers by an old point.
+bool QueryX11Pointer(SDL_Window* window, TPoint& pointer);

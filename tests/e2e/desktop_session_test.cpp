@@ -224,6 +224,11 @@ class DesktopSession : public ::testing::Test {
     TScreen s;
     const std::string path = dir_ + "/" + Name + ".ppm";
     if (X("/usr/bin/import -window root -depth 8 '" + path + "'").Status != 0) return s;
+#ifdef NOBRIVO_SHOTS_DIR
+    // A PNG copy under the build folder, to look at after the run.
+    fs::create_directories(NOBRIVO_SHOTS_DIR);
+    Sh("/usr/bin/convert '" + path + "' '" + std::string(NOBRIVO_SHOTS_DIR) + "/" + Name + ".png'");
+#endif
     std::ifstream in(path, std::ios::binary);
     std::string magic;
     int maxval = 0;
@@ -442,5 +447,193 @@ TEST_F(DesktopSession, OpenStepSaveEncryptedReopenAndFullScreen) {
   EXPECT_EQ(s.At(g.X + 600, g.Y + 400), shown);
   EXPECT_EQ(X("/usr/bin/xdotool getactivewindow").Output, main + "\n");
 }
+
+// The faults a user met on a real display, repeated in a language: the
+// toolbar's hints and hot-tracking, the keyboard after a double click in
+// the folder list, plain letters typed into the picture, a dialog opened
+// in full screen and its check boxes' captions, and the options dialog's
+// edits after a click on the main window. The dialogs keep their English
+// texts in every language; the main window's toolbar follows the language.
+class DesktopFaults : public DesktopSession {
+ protected:
+  // Middles of the toolbar's items, found on the screen: each item's
+  // picture is a cluster of marks along the band above the captions (the
+  // grip and the separators are thin lines).
+  static std::vector<int> ItemMiddles(const TScreen& S, const TGeometry& G) {
+    std::vector<int> middles;
+    int first = -1, last = -1;
+    for (int x = 0; x < 800; ++x) {
+      bool ink = false;
+      for (int y = 5; y < 19 && !ink; ++y) {
+        TRgb c = S.At(G.X + x, G.Y + y);
+        ink = !(c.R == 212 && c.G == 208 && c.B == 200);
+      }
+      if (ink) {
+        if (first >= 0 && x - last > 12) {
+          if (last - first >= 8) middles.push_back((first + last) / 2);
+          first = -1;
+        }
+        if (first < 0) first = x;
+        last = x;
+      }
+    }
+    if (first >= 0 && last - first >= 8) middles.push_back((first + last) / 2);
+    return middles;
+  }
+  // The top row of a run of white at least Length pixels long inside R.
+  static int WhiteRunRow(const TScreen& S, const TGeometry& R, int Length, int* Left) {
+    for (int y = R.Y; y < R.Y + R.Height; ++y) {
+      int run = 0;
+      for (int x = R.X; x < R.X + R.Width; ++x) {
+        run = S.At(x, y) == TRgb{255, 255, 255} ? run + 1 : 0;
+        if (run == Length) {
+          *Left = x - Length + 1;
+          return y;
+        }
+      }
+    }
+    return -1;
+  }
+  // A check box caption as the user sees it: mostly the panel's light
+  // background with dark letters on it.
+  static void ExpectCaptionShows(const TScreen& S, int X, int Y, const std::string& What) {
+    int light = 0, dark = 0, all = 0;
+    for (int y = Y; y < Y + 17; ++y)
+      for (int x = X + 20; x < X + 300; ++x) {
+        TRgb c = S.At(x, y);
+        const int sum = c.R + c.G + c.B;
+        light += sum >= 3 * 180;
+        dark += sum < 3 * 100;
+        ++all;
+      }
+    EXPECT_GT(light, all * 2 / 3) << What << ": the panel's background, not a black bar";
+    EXPECT_GT(dark, 30) << What << ": the caption's letters";
+  }
+  std::string ActiveName() { return X("/usr/bin/xdotool getactivewindow getwindowname").Output; }
+  void MoveTo(int x, int y) {
+    X("/usr/bin/xdotool mousemove --sync " + std::to_string(x) + " " + std::to_string(y));
+    Pause(200);
+  }
+
+  void RepeatTheFaults(const std::string& Lang, const std::string& Tag) {
+    // A damaged picture right after b.png.
+    std::ofstream(dir_ + "/pics/bb.png") << std::string(3000, 'x');
+    X("/usr/bin/xdotool mousemove 600 500");
+    Start({NOBRIVO_EXE},
+          {"DISPLAY=" + display_, "NOBRIVO_BACKEND=sdl", "NOBRIVO_CONFIG_DIR=" + dir_ + "/config", "LANG=" + Lang,
+           "LC_ALL=", "LC_MESSAGES=", "ASAN_OPTIONS=detect_leaks=0"},
+          dir_ + "/program.log");
+    const std::string main = WaitForWindow("Nobrivo 1.40", 60);
+    ASSERT_FALSE(main.empty()) << "the main window never showed";
+    Pause(3000);  // the first activation maximises the window
+    const TGeometry g = Geometry(main);
+    TScreen idle = Shot(Tag + "-1-idle");
+    const std::vector<int> items = ItemMiddles(idle, g);
+    ASSERT_EQ(items.size(), 9u) << "toolbar items found on the screen";
+    auto item = [&](size_t i) { return std::make_pair(g.X + items[i], g.Y + 12); };
+    auto sameToolbar = [&](const TScreen& a, const TScreen& b) {
+      int differ = 0;
+      for (int y = g.Y; y < g.Y + 40; ++y)
+        for (int x = g.X; x < g.X + 800; ++x) differ += !(a.At(x, y) == b.At(x, y));
+      return differ;
+    };
+
+    // Hints: resting on an item shows its hint at the first hover; after
+    // crossing other items and leaving the toolbar none stays highlighted.
+    MoveTo(item(1).first, item(1).second);
+    Pause(1500);
+    TScreen hint = Shot(Tag + "-2-hint");
+    int hintPixels = 0;
+    for (int y = g.Y + 30; y < g.Y + 90; ++y)
+      for (int x = item(1).first - 20; x < item(1).first + 200; ++x) hintPixels += hint.At(x, y) == TRgb{255, 255, 225};
+    EXPECT_GT(hintPixels, 200) << "no hint at the first hover";
+    for (size_t i : {2, 3, 5, 6}) MoveTo(item(i).first, item(i).second);
+    MoveTo(g.X + 600, g.Y + 400);
+    Pause(800);
+    EXPECT_EQ(sameToolbar(idle, Shot(Tag + "-3-left-toolbar")), 0) << "a highlight stayed on the toolbar";
+
+    // A double click on a.png in the folder list opens it and leaves the
+    // keyboard with the picture: Right steps to b.png.
+    Click(g.X + 100, g.Y + 500);
+    Keys("Home Down");
+    TScreen listed = Shot(Tag + "-4-list");
+    int row = -1;
+    for (int y = g.Y + 45; y < g.Y + 500 && row < 0; ++y)
+      if (listed.At(g.X + 40, y) == TRgb{10, 36, 106}) row = y + 4;
+    ASSERT_GT(row, 0) << "no highlighted entry in the folder list";
+    X("/usr/bin/xdotool mousemove --sync " + std::to_string(g.X + 40) + " " + std::to_string(row) +
+      " click --repeat 2 --delay 80 1");
+    ASSERT_FALSE(WaitForWindow("Nobrivo 1.40 - \\[a.png\\]", 20).empty());
+    Pause(500);
+    Keys("Right");
+    EXPECT_FALSE(WaitForWindow("Nobrivo 1.40 - \\[b.png\\]", 5).empty())
+        << "the arrow key did not reach the picture: " << X("/usr/bin/xdotool getwindowname " + main).Output;
+
+    // Plain letters typed into the picture fire no toolbar button: no
+    // clearing, no full screen, no open dialog.
+    Click(g.X + 600, g.Y + 400);
+    Type("cfo");
+    Pause(800);
+    TScreen typed = Shot(Tag + "-5-typed");
+    EXPECT_EQ(typed.At(g.X + 600, g.Y + 400), kLime) << "the picture was cleared";
+    EXPECT_FALSE(WindowShown("Open")) << "o opened the dialog";
+    EXPECT_NE(typed.At(5, 767), kLime) << "f went full screen";
+
+    // Full screen, then Right onto the damaged file: the pass-phrase dialog
+    // comes up above the full-screen window with the keyboard, keeps it
+    // when the picture is clicked, and shows its check boxes' captions.
+    Click(item(4).first, item(4).second);
+    Pause(2500);
+    EXPECT_EQ(Shot(Tag + "-6-fullscreen").At(5, 767), kLime) << "not full screen";
+    Keys("Right");
+    const std::string dialog = WaitForWindow("Secret phrase dialog", 20);
+    ASSERT_FALSE(dialog.empty());
+    Pause(500);
+    Click(40, 700);
+    EXPECT_EQ(ActiveName(), "Secret phrase dialog\n");
+    const TGeometry d = Geometry(dialog);
+    TScreen ask = Shot(Tag + "-7-fullscreen-dialog");
+    EXPECT_NE(ask.At(d.X + d.Width / 2, d.Y + 10), kLime) << "the dialog hides behind the full-screen window";
+    ExpectCaptionShows(ask, d.X + 16, d.Y + 121 + 24, "Hide secret phrase");
+    ExpectCaptionShows(ask, d.X + 16, d.Y + 121 + 44, "Remember secret phrase");
+    Click(d.X + 302 + 37, d.Y + 230 - 41 + 8 + 12);  // Cancel
+    Pause(500);
+    EXPECT_FALSE(WindowShown("Secret phrase dialog"));
+    Keys("Escape");
+    Pause(1000);
+    EXPECT_EQ(X("/usr/bin/xdotool getactivewindow").Output, main + "\n") << "Escape did not end full screen";
+
+    // The options dialog: a cipher chosen, a click on the main window and
+    // one on the dialog, then OK stores the chosen cipher.
+    Click(item(7).first, item(7).second);
+    const std::string options = WaitForWindow("Options", 20);
+    ASSERT_FALSE(options.empty());
+    Pause(300);
+    const TGeometry o = Geometry(options);
+    TScreen page = Shot(Tag + "-8-options");
+    int left = -1;
+    const int comboTop = WhiteRunRow(page, TGeometry{o.X, o.Y + 30, o.Width, 100}, 250, &left);
+    ASSERT_GT(comboTop, 0) << "no cipher box on the first page";
+    Click(left + 100, comboTop + 9);
+    Keys("Down Return");
+    Click(g.X + 900, g.Y + 600);
+    EXPECT_EQ(ActiveName(), "Options\n") << "the waiting main window took the focus";
+    Click(o.X + 10, o.Y + o.Height - 10);
+    Shot(Tag + "-9-options-after-click");
+    Click(o.X + 206 + 37, o.Y + 213 - 41 + 8 + 12);  // OK
+    Pause(500);
+    EXPECT_FALSE(WindowShown("Options"));
+    const std::string stored = ReadAll(dir_ + "/config/registry");
+    EXPECT_NE(stored.find("Cipher sz 22"), std::string::npos) << "the edit was lost: " << stored;
+  }
+
+  static std::string ReadAll(const std::string& Path) {
+    std::ifstream in(Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+};
+
+TEST_F(DesktopFaults, InEnglish) { RepeatTheFaults("C", "en"); }
+TEST_F(DesktopFaults, InSpanish) { RepeatTheFaults("es_ES.UTF-8", "es"); }
 
 }  // namespace

@@ -595,3 +595,44 @@ TEST_F(FileDialogTest, PlacesBarListsTheUsersFolders) {
   if (old_home) setenv("HOME", saved.c_str(), 1);
   else unsetenv("HOME");
 }
+
+// With OFN_SHOWHELP the dialog offers Help: its button and F1 tell the hook
+// (CDN_HELP) and send the owner the common dialogs' help message with the
+// record; without the flag there is no Help button and F1 does nothing.
+TEST_F(FileDialogTest, HelpButtonAndF1AskTheOwnerForHelp) {
+  const UINT helpMessage = RegisterWindowMessage(HELPMSGSTRING);
+  ASSERT_GE(helpMessage, 0xC000u);
+  EXPECT_EQ(RegisterWindowMessage("COMMDLG_HELP"), helpMessage) << "names are known in any letter case";
+  EXPECT_NE(RegisterWindowMessage("another name"), helpMessage);
+  for (const bool offered : {true, false}) {
+    OPENFILENAME ofn;
+    ofn.lpstrInitialDir = dir_;
+    ofn.hwndOwner = Application->Handle();
+    ofn.Flags = OFN_ENABLEHOOK | (offered ? OFN_SHOWHELP : 0);
+    std::vector<std::string> heard;
+    ofn.lpfnHook = [&](HWND, UINT msg, WPARAM, LPARAM lp) -> uintptr_t {
+      if (msg == WM_NOTIFY && reinterpret_cast<const OFNOTIFY*>(lp)->hdr.code == CDN_HELP) heard.push_back("hook");
+      return 0;
+    };
+    const int32_t hook = Application->HookMainWindow([&](TMessage& m) {
+      if (m.Msg != helpMessage) return false;
+      heard.push_back(m.LParam == LPARAM(&ofn) ? "owner" : "owner without the record");
+      return true;
+    });
+    WithSteps({[&] {
+                auto* help = Part<TButton>("HelpButton");
+                ASSERT_EQ(help != nullptr, offered);
+                if (help) {
+                  ASSERT_TRUE(help->Showing());
+                  Tap(help, help->Width() / 2, help->Height() / 2);
+                }
+                // F1 with the focus in the name box.
+                Key(VK_F1);
+                Key(VK_ESCAPE);
+              }},
+              [&] { GetOpenFileName(&ofn); });
+    Application->UnhookMainWindow(hook);
+    EXPECT_EQ(heard, offered ? (std::vector<std::string>{"hook", "owner", "hook", "owner"}) : std::vector<std::string>{})
+        << offered;
+  }
+}

@@ -251,3 +251,32 @@ TEST_F(FileDialogWalk, ShowPlacesBarReachesThePlatformDialog) {
     EXPECT_EQ(shown, places);
   }
 }
+
+// The open dialog's help: with ofShowHelp, its Help button and F1 ask the
+// application for the dialog's topic; a dialog without a topic asks nobody.
+TEST_F(FileDialogWalk, HelpAsksTheApplicationForTheDialogsTopic) {
+  for (const int32_t topic : {1234, 0}) {
+    TOwned<TOpenImagoDialog> d(new TOpenImagoDialog(nullptr));
+    d->SetInitialDir(dir_.string());
+    d->SetOptions(d->Options() + ofShowHelp);
+    d->SetHelpContext(topic);
+    std::vector<intptr_t> asked;
+    Application->OnHelp = [&](uint16_t Command, intptr_t Data, bool&) {
+      EXPECT_EQ(Command, HELP_CONTEXT);
+      asked.push_back(Data);
+      return true;
+    };
+    WithSteps({[&] {
+                TCustomForm* f = Screen->ActiveForm();
+                auto* help = f ? dynamic_cast<TButton*>(f->FindComponent("HelpButton")) : nullptr;
+                ASSERT_NE(help, nullptr);
+                walk::ClickCentre(help);
+                walk::PressKey(VK_F1);
+                walk::PressKey(VK_ESCAPE);
+              }},
+              [&] { d->Execute(); });
+    Application->OnHelp = nullptr;
+    const std::vector<intptr_t> expected = topic ? std::vector<intptr_t>{topic, topic} : std::vector<intptr_t>{};
+    EXPECT_EQ(asked, expected) << topic;
+  }
+}
