@@ -9,6 +9,7 @@
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/io/formats/TIFFDecode.h"
 #include "imaging/io/formats/TIFFDirectory.h"
+#include "imaging/model/TIEICC.h"
 #include "imaging/io/formats/TIFFMakerNote.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/TIEBitmap.h"
@@ -421,6 +422,9 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   }
   if (Progress.IsAborting()) return;
   if (p.TiffEnableAdjustOrientation) ApplyExifOrientation(Bitmap, v.Orientation);
+  // A profile that has converted rows keeps its colour transform cached for
+  // the next row; the picture is done, so the transform goes.
+  if (p.HasInputICCProfile() && p.GetInputICCProfile()->Applied()) p.GetInputICCProfile()->FreeTransform();
 }
 
 int32_t CountTIFFImages(TStream* Stream) {
