@@ -378,6 +378,10 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   p.TiffYPos = static_cast<int32_t>(Trunc(v.YPosition * f));
 
   if ((v.ImageWidth == 0 || v.ImageLength == 0) && !Thumbnail) return Progress.Abort();
+  if (v.Compression == 5) {  // LZW
+    v.LZWDecompress = p.TiffLZWDecompress ? p.TiffLZWDecompress : DefaultTIFFLZWDecompress;
+    if (!v.LZWDecompress) return Progress.Abort();
+  }
   if (ParamsOnly) return;
 
   v.ReadAlpha = !NoAlpha && ((v.SamplesPerPixel == 4 && v.ExtraSamples == 2) ||
