@@ -27,20 +27,32 @@ constexpr std::array<TCompressionItem, 8> kTiffCompressions{{{"UNCOMPRESSED", 0}
 
 }  // namespace
 
-int32_t TiffCompressionItemCount() { return static_cast<int32_t>(kTiffCompressions.size()); }
+namespace {
+constexpr int32_t kLZWItem = 5;
+bool HasLZW() { return DefaultTIFFLZWCompress != nullptr; }
+// The list's item Index as an index of the full table.
+int32_t TableIndex(int32_t Index) { return HasLZW() || Index < kLZWItem ? Index : Index + 1; }
+}  // namespace
+
+int32_t TiffCompressionItemCount() {
+  return static_cast<int32_t>(kTiffCompressions.size()) - (HasLZW() ? 0 : 1);
+}
 
 const char* TiffCompressionItem(int32_t Index) {
-  return Index >= 0 && Index < TiffCompressionItemCount() ? kTiffCompressions[Index].Caption : "";
+  return Index >= 0 && Index < TiffCompressionItemCount() ? kTiffCompressions[TableIndex(Index)].Caption : "";
 }
 
 int32_t TiffCompressionToItem(int32_t Value) {
+  // Without the encoder a record asking for LZW lands on the item that
+  // takes LZW's place by number, as stored settings have always shown it.
+  if (Value == 5 && !HasLZW()) return 6;
   for (int32_t i = 0; i < TiffCompressionItemCount(); ++i)
-    if (kTiffCompressions[i].Value == Value) return i;
+    if (kTiffCompressions[TableIndex(i)].Value == Value) return i;
   return 0;  // 6 (old-style JPEG) and unknown values show as uncompressed
 }
 
 int32_t TiffItemToCompression(int32_t Item) {
-  return Item >= 0 && Item < TiffCompressionItemCount() ? kTiffCompressions[Item].Value : 0;
+  return Item >= 0 && Item < TiffCompressionItemCount() ? kTiffCompressions[TableIndex(Item)].Value : 0;
 }
 
 // ---- colour choices
