@@ -60,8 +60,9 @@ int32_t TiffItemToCompression(int32_t Item) {
 namespace {
 constexpr std::array<TIEDepth, 5> kTiffFull{{{1, 1}, {4, 1}, {8, 1}, {16, 1}, {8, 3}}};
 constexpr std::array<TIEDepth, 4> kTiffSimple{{{1, 1}, {4, 1}, {8, 1}, {8, 3}}};
-// "16M (32bit)" is four samples: the BMP writer stores 32 bits for them.
-constexpr std::array<TIEDepth, 5> kBmp{{{1, 1}, {4, 1}, {8, 1}, {8, 3}, {8, 4}}};
+// "16M (32bit)" gives the same depth as "16M": settings stored with it
+// have always written 24-bit files.
+constexpr std::array<TIEDepth, 5> kBmp{{{1, 1}, {4, 1}, {8, 1}, {8, 3}, {8, 3}}};
 constexpr std::array<TIEDepth, 4> kPcx{{{1, 1}, {4, 1}, {8, 1}, {8, 3}}};
 constexpr std::array<TIEDepth, 3> kPng{{{1, 1}, {8, 1}, {8, 3}}};
 constexpr std::array<TIEDepth, 3> kJ2000{{{8, 1}, {8, 3}, {8, 3}}};
@@ -113,7 +114,6 @@ int32_t BmpColorItem(int32_t Bits, int32_t Samples, int32_t Previous) {
   if (Samples == 1 && Bits == 4) return 1;
   if (Samples == 1 && Bits == 8) return 2;
   if (Samples == 3 && (Bits == 5 || Bits == 8)) return 3;
-  if (Samples == 4 && Bits == 8) return 4;
   return Previous;
 }
 

