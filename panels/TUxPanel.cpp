@@ -868,16 +868,17 @@ void TCustomUxPanel::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X
       }
     }
   }
-  // Anchors answer the left button only; web and mail addresses go to the
-  // desktop's opener, other addresses are not opened, and references that
-  // are no address go to OnAnchorClick.
-  if (Button != mbLeft) return;
+  // Anchors answer any button. Web and mail addresses go to the desktop's
+  // opener; every other reference goes to OnAnchorClick. Addresses of other
+  // schemes (file://, a handler's own scheme) are among those: the panel's
+  // text may come from outside, and the opener would start whatever program
+  // claims them, so the program decides.
   const std::string anchor = IsAnchor(X, Y);
   if (anchor.empty()) return;
   if (IsOpenableAddress(anchor)) {
     ShellExecute(Handle(), "open", anchor.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-  } else if (anchor.find("://") == std::string::npos && anchor.find("mailto:") == std::string::npos) {
-    if (OnAnchorClick) OnAnchorClick(this, anchor);
+  } else if (OnAnchorClick) {
+    OnAnchorClick(this, anchor);
   }
 }
 

@@ -289,9 +289,9 @@ void TTBKCustomStatusBar::LayoutPanels() {
     for (TTBKStatusPanel* p : list) {
       if (spare <= 0) break;
       int32_t nw = p->width_ + spare;
-      // A limited panel never grows past its limit (one already wider
-      // than its limit keeps its width).
-      if (p->maxSize_ > 0 && nw > p->maxSize_) nw = std::max(p->width_, p->maxSize_);
+      // The limit stops a panel that is still below it; one already at or
+      // past its limit is not held by it and takes the whole spare width.
+      if (p->width_ < p->maxSize_ && nw > p->maxSize_) nw = p->maxSize_;
       spare -= nw - p->width_;
       p->width_ = nw;
     }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/formats/GIFLZW.h"
+#include "imaging/io/formats/TIFFLZW.h"
 #include "imaging/model/IEPixelTypes.h"
 #include "imaging/model/TIEICC.h"
 #include "imaging/model/TIEImagingAnnot.h"
@@ -47,6 +49,10 @@ struct TIOParamsFields {
   uint8_t TiffJpegColorSpace = 2;
   int32_t DcxImageCount = 0;
   int32_t TiffFillOrder = 1;
+  // The LZW routines of this record's TIFF reads and writes; null falls
+  // back on the installed defaults.
+  TTIFFLZWDecompressProc TiffLZWDecompress = DefaultTIFFLZWDecompress;
+  TTIFFLZWCompressProc TiffLZWCompress = DefaultTIFFLZWCompress;
   int32_t DcxImageIndex = 0;
 
   // ---- GIF
@@ -63,6 +69,10 @@ struct TIOParamsFields {
   std::vector<std::string> GifComments;
   uint8_t GifAction = 2;
   int32_t GifImageCount = 0;
+  // The LZW routines of this record's GIF reads and writes; null falls back
+  // on the installed defaults.
+  TGIFLZWDecompressProc GifLZWDecompress = DefaultGIFLZWDecompress;
+  TGIFLZWCompressProc GifLZWCompress = DefaultGIFLZWCompress;
 
   // ---- JPEG
   uint8_t JpegColorSpace = 2;

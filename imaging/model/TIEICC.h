@@ -37,6 +37,8 @@ class TIEICC : public TObject {
   bool IsValid() const { return profile_ != nullptr; }
   void Clear();
   void FreeTransform();
+  // A colour transform is cached from the last rows converted.
+  bool HoldsTransform() const { return transform_ != nullptr; }
 
   const uint8_t* Raw() const { return raw_.data(); }
   int64_t RawLength() const { return static_cast<int64_t>(raw_.size()); }

@@ -8,9 +8,11 @@
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
+#include "imaging/model/TIPDialogParams.h"
 #include "rtl/Exception.h"
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
+#include "ui/TGraphicsObject.h"
 #include "ui/TImage.h"
 
 RTL_DEFINE_CLASS(TImagoProc, TComponent)
@@ -41,13 +43,20 @@ bool BigEnoughForUndo(TIEBitmap* b) { return b->Width() >= 2 && b->Height() >= 2
 }  // namespace
 
 TImagoProc::TImagoProc(TComponent* AOwner)
-    : TComponent(AOwner), own_image_(std::make_unique<TIEBitmap>()) {
+    : TComponent(AOwner),
+      preview_font_(std::make_unique<TFont>()),
+      dialog_params_(std::make_unique<TIPDialogParams>()),
+      own_image_(std::make_unique<TIEBitmap>()) {
   image_ = own_image_.get();
 }
 
 TImagoProc::~TImagoProc() {
   DetachView();
   if (image_control_) image_control_->RemoveFreeNotification(this);
+}
+
+void TImagoProc::SetPreviewFont(TFont* Value) {
+  if (Value) preview_font_->Assign(Value);
 }
 
 // ---- attachment

@@ -15,18 +15,26 @@
 #include "imaging/model/IEProgress.h"
 #include "imaging/model/Resample.h"
 #include "imaging/model/Rotation.h"
+#include "imaging/model/TMsgLanguage.h"
 #include "rtl/TComponent.h"
 #include "rtl/TSet.h"
 #include "imaging/model/TIEView.h"
 
 class TBitmap;
+class TFont;
 class TIEBitmap;
+class TIPDialogParams;
 class TIEMask;
 class TImage;
 
 // Allowed pixel formats of an operation; empty means any.
 using TIEProcFormatSet = TSet<TIEPixelFormat, 16>;
 using TIEProcNotifyEvent = std::function<void(TObject* Sender)>;
+// Options of a processing preview dialog.
+enum TPRPreviewsParam : uint8_t { prppDefaultLockPreview };
+using TPRPreviewsParams = TSet<TPRPreviewsParam, 1>;
+// Fired with the processing dialog about to be shown.
+using TIEPreviewEvent = std::function<void(TObject* Sender, TObject* Dialog)>;
 
 // The rectangle to work on, right and bottom exclusive.
 struct TIEProcRect {
@@ -61,8 +69,20 @@ class TImagoProc : public TComponent {
   // The attached view's background while one is attached.
   TColor GetBackground() const;
   void SetBackground(TColor Value);
+  // Kept for processing dialogs that edit the image interactively; this
+  // program has none, so nothing here reads them.
+  TFont* PreviewFont() const { return preview_font_.get(); }
+  // Copies the font given.
+  void SetPreviewFont(TFont* Value);
+  TPRPreviewsParams PreviewsParams() const { return previews_params_; }
+  void SetPreviewsParams(TPRPreviewsParams Value) { previews_params_ = Value; }
+  TMsgLanguage MsgLanguage() const { return msg_language_; }
+  void SetMsgLanguage(TMsgLanguage Value) { msg_language_ = Value; }
   TIEProgressEvent OnProgress;
+  TIEPreviewEvent OnPreview;
   TIEProcNotifyEvent OnFinishWork;
+  // The defaults of those dialogs, created and freed with the component.
+  TIPDialogParams* DialogParams() const { return dialog_params_.get(); }
 
   // The image worked on: the component's own image until attached.
   TIEBitmap* IEBitmap() const { return image_; }
@@ -130,6 +150,10 @@ class TImagoProc : public TComponent {
   int32_t undo_limit_ = 1;
   bool auto_convert_format_ = true;
   TColor background_ = 0;
+  std::unique_ptr<TFont> preview_font_;
+  TPRPreviewsParams previews_params_;
+  TMsgLanguage msg_language_ = msSystem;
+  std::unique_ptr<TIPDialogParams> dialog_params_;
   void DetachView();
   void OwnNewImage();
 

@@ -27,20 +27,32 @@ constexpr std::array<TCompressionItem, 8> kTiffCompressions{{{"UNCOMPRESSED", 0}
 
 }  // namespace
 
-int32_t TiffCompressionItemCount() { return static_cast<int32_t>(kTiffCompressions.size()); }
+namespace {
+constexpr int32_t kLZWItem = 5;
+bool HasLZW() { return DefaultTIFFLZWCompress != nullptr; }
+// The list's item Index as an index of the full table.
+int32_t TableIndex(int32_t Index) { return HasLZW() || Index < kLZWItem ? Index : Index + 1; }
+}  // namespace
+
+int32_t TiffCompressionItemCount() {
+  return static_cast<int32_t>(kTiffCompressions.size()) - (HasLZW() ? 0 : 1);
+}
 
 const char* TiffCompressionItem(int32_t Index) {
-  return Index >= 0 && Index < TiffCompressionItemCount() ? kTiffCompressions[Index].Caption : "";
+  return Index >= 0 && Index < TiffCompressionItemCount() ? kTiffCompressions[TableIndex(Index)].Caption : "";
 }
 
 int32_t TiffCompressionToItem(int32_t Value) {
+  // Without the encoder a record asking for LZW lands on the item that
+  // takes LZW's place by number, as stored settings have always shown it.
+  if (Value == 5 && !HasLZW()) return 6;
   for (int32_t i = 0; i < TiffCompressionItemCount(); ++i)
-    if (kTiffCompressions[i].Value == Value) return i;
+    if (kTiffCompressions[TableIndex(i)].Value == Value) return i;
   return 0;  // 6 (old-style JPEG) and unknown values show as uncompressed
 }
 
 int32_t TiffItemToCompression(int32_t Item) {
-  return Item >= 0 && Item < TiffCompressionItemCount() ? kTiffCompressions[Item].Value : 0;
+  return Item >= 0 && Item < TiffCompressionItemCount() ? kTiffCompressions[TableIndex(Item)].Value : 0;
 }
 
 // ---- colour choices
@@ -48,8 +60,9 @@ int32_t TiffItemToCompression(int32_t Item) {
 namespace {
 constexpr std::array<TIEDepth, 5> kTiffFull{{{1, 1}, {4, 1}, {8, 1}, {16, 1}, {8, 3}}};
 constexpr std::array<TIEDepth, 4> kTiffSimple{{{1, 1}, {4, 1}, {8, 1}, {8, 3}}};
-// "16M (32bit)" is four samples: the BMP writer stores 32 bits for them.
-constexpr std::array<TIEDepth, 5> kBmp{{{1, 1}, {4, 1}, {8, 1}, {8, 3}, {8, 4}}};
+// "16M (32bit)" gives the same depth as "16M": settings stored with it
+// have always written 24-bit files.
+constexpr std::array<TIEDepth, 5> kBmp{{{1, 1}, {4, 1}, {8, 1}, {8, 3}, {8, 3}}};
 constexpr std::array<TIEDepth, 4> kPcx{{{1, 1}, {4, 1}, {8, 1}, {8, 3}}};
 constexpr std::array<TIEDepth, 3> kPng{{{1, 1}, {8, 1}, {8, 3}}};
 constexpr std::array<TIEDepth, 3> kJ2000{{{8, 1}, {8, 3}, {8, 3}}};
@@ -101,7 +114,6 @@ int32_t BmpColorItem(int32_t Bits, int32_t Samples, int32_t Previous) {
   if (Samples == 1 && Bits == 4) return 1;
   if (Samples == 1 && Bits == 8) return 2;
   if (Samples == 3 && (Bits == 5 || Bits == 8)) return 3;
-  if (Samples == 4 && Bits == 8) return 4;
   return Previous;
 }
 

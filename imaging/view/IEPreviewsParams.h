@@ -87,8 +87,9 @@ void WritePreviewsWork(TIEPreviewsPage Page, const TIEPreviewsWork& Work, TIOPar
 // TGA 11, JPEG 2000 14).
 int32_t PreviewsPageFileType(TIEPreviewsPage Page);
 
-// ---- TIFF compression list. The TIFF writer always has its LZW coder, so
-// the list always holds "LZW"; a record asking for LZW keeps LZW.
+// ---- TIFF compression list. "LZW" is listed while an LZW encoder is
+// installed for the TIFF writer; without one a record asking for LZW shows
+// "PACKBITS".
 int32_t TiffCompressionItemCount();
 const char* TiffCompressionItem(int32_t Index);
 int32_t TiffCompressionToItem(int32_t Value);

@@ -793,9 +793,10 @@ void TfIOPreviews::ComputePreview() {
     }
     if (const TIEProgressEvent e = view->OnProgress()) e(view, Per);
   };
+  Imago1->GetIO()->SetDefaultDitherMethod(dither_method_);
   const TIEPreviewResult r = ComputePreviewResultAsync(page, work_, *Imago1->GetIO()->Params(),
-                                                       source_, result_.get(), &PumpMessages, 16,
-                                                       progress);
+                                                       source_, result_.get(), dither_method_,
+                                                       &PumpMessages, 16, progress);
   Imago2->SetExternalBitmap(result_.get());
   if (Screen) Screen->SetCursor(saved);
   computing_ = false;

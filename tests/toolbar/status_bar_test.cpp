@@ -193,7 +193,7 @@ TEST_F(StatusBarTest, SpareWidthGoesByStretchPriorityWithinMaxSize) {
       {50, 80, 100, 150, 20, 0, 100, 300},  // A stops at its limit, B takes the rest
       {50, 10, 0, 50, 0, 0, 350, 50},       // no limit: A takes all
       {50, 0, 0, 50, 0, 0, 50, 50},         // nothing stretches
-      {120, 50, 100, 50, 10, 0, 120, 280},  // A already past its limit does not grow
+      {120, 50, 100, 50, 10, 0, 350, 50},   // A already past its limit is not held by it
       {50, 30, 80, 50, 60, 90, 80, 90},     // B is served first; both stop at their limits
   };
   for (const Case& c : cases) {

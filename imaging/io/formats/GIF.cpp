@@ -313,8 +313,8 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
         break;
       idx = TZeroedMemory(static_cast<size_t>(pixels));
       const int64_t pos = in.Position();
-      if (DefaultGIFLZWDecompress)
-        DefaultGIFLZWDecompress(&in, f.height, f.width, f.interlaced, idx.data());
+      const TGIFLZWDecompressProc decode = Params.GifLZWDecompress ? Params.GifLZWDecompress : DefaultGIFLZWDecompress;
+      if (decode) decode(&in, f.height, f.width, f.interlaced, idx.data());
       if (in.Position() == pos) {
         Progress.Abort();
         break;
@@ -532,9 +532,10 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   Progress.Report(70);
   if (Progress.IsAborting()) return;
 
-  if (!DefaultGIFLZWCompress) return Progress.Abort();
+  const TGIFLZWCompressProc encode = Params.GifLZWCompress ? Params.GifLZWCompress : DefaultGIFLZWCompress;
+  if (!encode) return Progress.Abort();
   try {
-    DefaultGIFLZWCompress(Stream, height, width, Params.GifInterlaced != 0, idx.data(), bits);
+    encode(Stream, height, width, Params.GifInterlaced != 0, idx.data(), bits);
   } catch (const EStreamError&) {
     return Progress.Abort();
   }

@@ -72,38 +72,16 @@ struct ErrorMgr {
   char text[JMSG_LENGTH_MAX + 32];
 };
 
-void MessageText(const jpeg_error_mgr& err, int32_t code, char* out, size_t size) {
-  const char* src = nullptr;
-  if (code >= 0 && code <= err.last_jpeg_message && err.jpeg_message_table)
-    src = err.jpeg_message_table[code];
-  if (!src) {
-    std::snprintf(out, size, "%s", "Corrupted");
-    return;
-  }
-  // The notice and version lines carry no message.
-  if (code == JMSG_COPYRIGHT || code == JMSG_VERSION) {
-    out[0] = 0;
-    return;
-  }
-  size_t n = 0;
-  for (const char* p = src; *p && n + 1 < size; ++p) {
-    if (*p != '%') {
-      out[n++] = *p;
-      continue;
-    }
-    // A placeholder: flags, width, length, then the conversion letter.
-    ++p;
-    while (*p && std::strchr("-+ #0123456789.lhz", *p)) ++p;
-    out[n++] = '?';
-    if (!*p) break;
-  }
-  out[n] = 0;
+// The message's text from this program's own table, never the codec's:
+// its wording and numbering are what users and stored reports have seen.
+void MessageText(int32_t code, char* out, size_t size) {
+  std::snprintf(out, size, "%s", JPEGMessageText(code).c_str());
 }
 
 void JPEGErrorExit(j_common_ptr cinfo) {
   auto* err = reinterpret_cast<ErrorMgr*>(cinfo->err);
   if (err->abort) *err->abort = true;
-  MessageText(err->pub, err->pub.msg_code, err->text, sizeof err->text);
+  MessageText(err->pub.msg_code, err->text, sizeof err->text);
   std::longjmp(err->jump, 1);
 }
 
@@ -145,7 +123,7 @@ void JPEGResetErrorManager(j_common_ptr cinfo) {
 
 void InitErrorMgr(ErrorMgr& err, bool* abort) {
   std::memset(&err, 0, sizeof err);
-  // The library's message table; every routine is ours.
+  // Every routine is ours; texts come from our own table.
   jpeg_std_error(&err.pub);
   err.pub.error_exit = JPEGErrorExit;
   err.pub.emit_message = JPEGEmitMessage;
@@ -488,14 +466,6 @@ JDIMENSION HeldBlockRows(j_decompress_ptr cinfo) {
 }
 
 }  // namespace
-
-std::string JPEGMessageText(int32_t Code) {
-  jpeg_error_mgr err;
-  jpeg_std_error(&err);
-  char text[JMSG_LENGTH_MAX + 32];
-  MessageText(err, Code, text, sizeof text);
-  return text;
-}
 
 // ---- content test, length, ICC profile
 

@@ -59,8 +59,8 @@ int64_t MeasureJPEGStream(TStream* Stream);
 // position is restored.
 void ReadJPEGICCProfile(TStream* Stream, TIOParamsVals& Params);
 
-// The library's text for a message code, every parameter shown as "?";
-// "Corrupted" for a code the library does not know.
+// This program's text for a codec message code, every parameter shown as
+// "?"; "Corrupted" past the classic list of codes 0 to 123.
 std::string JPEGMessageText(int32_t Code);
 
 // ---- a decompression the camera-RAW decoder drives step by step

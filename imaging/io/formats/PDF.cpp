@@ -103,7 +103,16 @@ std::unique_ptr<TIEPDFDocument> CreatePDFDocument() {
   return doc;
 }
 
+namespace {
+// LZW with no encoder installed stores the rows as they stand.
+uint8_t LZWWhenCoded(uint8_t Compression, TTIFFLZWCompressProc Encode) {
+  return Compression == kLZW && !Encode ? kNone : Compression;
+}
+}  // namespace
+
 void WritePDFPage(TIEPDFDocument& Document, TIEBitmap* Bitmap, TIOParamsVals& Params, TIOProgressRec& Progress) {
+  // The record's LZW encoder, else the installed one.
+  const TTIFFLZWCompressProc lzw = Params.TiffLZWCompress ? Params.TiffLZWCompress : DefaultTIFFLZWCompress;
   const int32_t w = Bitmap->Width(), h = Bitmap->Height();
   const bool mono = Bitmap->PixelFormat() == ieMono1;
   Params.BitsPerSample = mono ? 1 : 8;
@@ -117,7 +126,7 @@ void WritePDFPage(TIEPDFDocument& Document, TIEBitmap* Bitmap, TIOParamsVals& Pa
     // flag; a page in memory has none to report.
     bool local_abort = false;
     bool& abort = Progress.Aborting ? *Progress.Aborting : local_abort;
-    switch (Params.PdfCompression) {
+    switch (LZWWhenCoded(Params.PdfCompression, lzw)) {
       case kPackBits: {
         const std::vector<uint8_t> bits = MonoRows(Bitmap);
         PackBitsEncode(bits.data(), static_cast<int64_t>(bits.size()), image->Data);
@@ -144,7 +153,7 @@ void WritePDFPage(TIEPDFDocument& Document, TIEBitmap* Bitmap, TIOParamsVals& Pa
         break;
       }
       case kLZW:
-        image->Data = EncodePageLZW(Bitmap, local_abort);
+        image->Data = EncodePageLZW(Bitmap, lzw, local_abort);
         d.Add("Filter", Name("LZWDecode"));
         break;
       default:
@@ -162,9 +171,9 @@ void WritePDFPage(TIEPDFDocument& Document, TIEBitmap* Bitmap, TIOParamsVals& Pa
       image->Data.assign(b, b + jpeg.Size());
       d.Add("Filter", Name("DCTDecode"));
       d.Add("ColorSpace", Name(PageJPEGIsGrey(Params) ? "DeviceGray" : "DeviceRGB"));
-    } else if (Params.PdfCompression == kLZW) {
+    } else if (LZWWhenCoded(Params.PdfCompression, lzw) == kLZW) {
       bool memory_abort = false;
-      image->Data = EncodePageLZW(Bitmap, memory_abort);
+      image->Data = EncodePageLZW(Bitmap, lzw, memory_abort);
       d.Add("Filter", Name("LZWDecode"));
       d.Add("ColorSpace", Name("DeviceRGB"));
     } else {

@@ -43,7 +43,7 @@ std::vector<uint8_t> EncodePageFax(TIEBitmap* Bitmap, bool Group4, bool& Abort) 
   return Contents(out);
 }
 
-std::vector<uint8_t> EncodePageLZW(TIEBitmap* Bitmap, bool& Abort) {
+std::vector<uint8_t> EncodePageLZW(TIEBitmap* Bitmap, TTIFFLZWCompressProc Encode, bool& Abort) {
   const int32_t w = Bitmap->Width(), h = Bitmap->Height();
   const bool mono = Bitmap->PixelFormat() == ieMono1;
   const int64_t row_bytes = mono ? (int64_t{w} + 7) / 8 : int64_t{w} * 3;
@@ -57,12 +57,12 @@ std::vector<uint8_t> EncodePageLZW(TIEBitmap* Bitmap, bool& Abort) {
       std::copy(source, source + row_bytes, row.begin());
     else
       CopySwapRedBlue(reinterpret_cast<TRGB*>(row.data()), reinterpret_cast<const TRGB*>(source), w);
-    written = TIFFLZWEncode(row.data(), row_bytes, &out, lzw) && written;
+    written = Encode(row.data(), row_bytes, &out, lzw) && written;
   }
   // A picture without rows still gets the clear and end codes.
   static const uint8_t kNoData = 0;
-  if (!lzw) written = TIFFLZWEncode(&kNoData, 0, &out, lzw) && written;
-  written = TIFFLZWEncode(nullptr, 0, &out, lzw) && written;
+  if (!lzw) written = Encode(&kNoData, 0, &out, lzw) && written;
+  written = Encode(nullptr, 0, &out, lzw) && written;
   if (!written) Abort = true;
   Bitmap->UnmapRows();
   return Contents(out);

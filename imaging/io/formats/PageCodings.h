@@ -7,12 +7,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "imaging/io/formats/TIFFLZW.h"
+
 class TIEBitmap;
 
 // The rows of an ieMono1 picture in Group 4 coding (Group4) or Group 3
 // two-dimensional coding, ended by the coder's closing code and padded to a
 // whole byte. A failed write sets Abort.
 std::vector<uint8_t> EncodePageFax(TIEBitmap* Bitmap, bool Group4, bool& Abort);
-// The rows in TIFF's LZW coding: ceil(W / 8) bytes a row for ieMono1, W x 3
-// bytes red first for ieRGB24. A failed write sets Abort.
-std::vector<uint8_t> EncodePageLZW(TIEBitmap* Bitmap, bool& Abort);
+// The rows in TIFF's LZW coding by Encode: ceil(W / 8) bytes a row for
+// ieMono1, W x 3 bytes red first for ieRGB24. A failed write sets Abort.
+std::vector<uint8_t> EncodePageLZW(TIEBitmap* Bitmap, TTIFFLZWCompressProc Encode, bool& Abort);

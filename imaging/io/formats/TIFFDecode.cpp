@@ -350,9 +350,10 @@ struct Decoder {
       }
       case Compression::LZW: {
         TTIFFLZWDecodeHandle state;
-        if (L > INT32_MAX) return false;
+        const TTIFFLZWDecompressProc decode = v.LZWDecompress ? v.LZWDecompress : DefaultTIFFLZWDecompress;
+        if (L > INT32_MAX || !decode) return false;
         for (int32_t r = 0; r < rows; ++r) {
-          const uint8_t* row = TIFFLZWDecode(in.data(), data, static_cast<int32_t>(L), state);
+          const uint8_t* row = decode(in.data(), data, static_cast<int32_t>(L), state);
           if (!row) return false;
           std::memcpy(o + r * L, row, static_cast<size_t>(L));
         }

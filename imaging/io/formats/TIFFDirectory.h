@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/formats/TIFFLZW.h"
 #include "imaging/model/IEPixelTypes.h"
 
 class TStream;
@@ -110,6 +111,8 @@ struct TTIFFVars {
   std::vector<TRGB> Palette;
 
   bool BigEndian = false;
+  // The LZW decoder of the page (the params' routine, else the default).
+  TTIFFLZWDecompressProc LZWDecompress = nullptr;
   TIOParamsVals* Params = nullptr;
   TIEMask* AlphaMask = nullptr;
   bool ReadAlpha = false;

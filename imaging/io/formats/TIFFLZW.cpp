@@ -279,3 +279,6 @@ bool TIFFLZWEncode(const uint8_t* Data, int64_t Count, TStream* Stream,
   State->Encode(Data, Count);
   return State->ok;
 }
+
+TTIFFLZWDecompressProc DefaultTIFFLZWDecompress = TIFFLZWDecode;
+TTIFFLZWCompressProc DefaultTIFFLZWCompress = TIFFLZWEncode;

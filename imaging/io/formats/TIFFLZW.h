@@ -42,3 +42,16 @@ using TTIFFLZWEncodeHandle = std::unique_ptr<TTIFFLZWEncodeState, TTIFFLZWEncode
 // encoding goes on, so that the caller sees the failure once at the end).
 bool TIFFLZWEncode(const uint8_t* Data, int64_t Count, TStream* Stream,
                    TTIFFLZWEncodeHandle& State);
+
+// The shapes of the two routines, so that a parameter record may carry
+// others in their place.
+using TTIFFLZWDecompressProc = const uint8_t* (*)(const uint8_t* Data, int64_t Size, int32_t L,
+                                                  TTIFFLZWDecodeHandle& State);
+using TTIFFLZWCompressProc = bool (*)(const uint8_t* Data, int64_t Count, TStream* Stream,
+                                      TTIFFLZWEncodeHandle& State);
+// The routines every new parameter record starts with, and that the TIFF
+// reader and writer fall back on when a record holds none. They start as
+// the codec above; null means no LZW: the reader refuses LZW pages and the
+// writer stores the rows uncompressed.
+extern TTIFFLZWDecompressProc DefaultTIFFLZWDecompress;
+extern TTIFFLZWCompressProc DefaultTIFFLZWCompress;

@@ -10,6 +10,7 @@
 #include "imaging/io/formats/TIFFDecode.h"
 #include "imaging/io/formats/TIFFDirectory.h"
 #include "imaging/io/formats/FormatFields.h"
+#include "imaging/model/TIEICC.h"
 #include "imaging/io/formats/TIFFMakerNote.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/TIEBitmap.h"
@@ -369,6 +370,10 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   p.TiffYPos = static_cast<int32_t>(Trunc(v.YPosition * f));
 
   if ((v.ImageWidth == 0 || v.ImageLength == 0) && !Thumbnail) return Progress.Abort();
+  if (v.Compression == 5) {  // LZW
+    v.LZWDecompress = p.TiffLZWDecompress ? p.TiffLZWDecompress : DefaultTIFFLZWDecompress;
+    if (!v.LZWDecompress) return Progress.Abort();
+  }
   if (ParamsOnly) return;
 
   v.ReadAlpha = !NoAlpha && ((v.SamplesPerPixel == 4 && v.ExtraSamples == 2) ||
@@ -413,6 +418,9 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   }
   if (Progress.IsAborting()) return;
   if (p.TiffEnableAdjustOrientation) ApplyExifOrientation(Bitmap, v.Orientation);
+  // A profile that has converted rows keeps its colour transform cached for
+  // the next row; the picture is done, so the transform goes.
+  if (p.HasInputICCProfile() && p.GetInputICCProfile()->Applied()) p.GetInputICCProfile()->FreeTransform();
 }
 
 int32_t CountTIFFImages(TStream* Stream) {

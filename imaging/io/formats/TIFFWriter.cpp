@@ -292,6 +292,7 @@ struct Writer {
   bool two_d = false;
   int32_t data_type = Data::RGB;
   int32_t predictor = 1;
+  TTIFFLZWCompressProc lzw_encode = nullptr;
   int32_t bits = 8;
   bool invert = false;
   bool alpha = false;
@@ -444,7 +445,7 @@ struct Writer {
           CCITTFlush(s, abort, pending, pending_byte);
           break;
         case 5:
-          if (!TIFFLZWEncode(nullptr, 0, s, lzw)) abort = true;
+          if (!lzw_encode(nullptr, 0, s, lzw)) abort = true;
           break;
         default:
           break;
@@ -478,7 +479,7 @@ struct Writer {
           CCITTEncodeG4Row(row.data(), w, s, p.TiffFillOrder, abort, ref, pending, pending_byte);
           break;
         case 5:
-          if (!TIFFLZWEncode(row.data(), static_cast<int64_t>(row.size()), s, lzw)) abort = true;
+          if (!lzw_encode(row.data(), static_cast<int64_t>(row.size()), s, lzw)) abort = true;
           break;
         case 32773:
           packed.clear();
@@ -684,7 +685,15 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
       case 2: wr.compression = 3; break;
       case 3: wr.compression = 3; wr.two_d = true; break;
       case 4: wr.compression = 4; break;
-      case 5: wr.compression = 5; wr.predictor = 2; break;
+      case 5:
+        // The record's encoder, else the installed one; with neither the
+        // rows go uncompressed.
+        wr.lzw_encode = p.TiffLZWCompress ? p.TiffLZWCompress : DefaultTIFFLZWCompress;
+        if (wr.lzw_encode) {
+          wr.compression = 5;
+          wr.predictor = 2;
+        }
+        break;
       case 6:
       case 7:
         wr.compression = p.TiffCompression;

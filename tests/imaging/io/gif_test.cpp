@@ -341,6 +341,68 @@ TEST(GifWriter, FewColoursAreMappedToTheirOwnEntries) {
     for (int x = 0; x < 300; x += 3) ASSERT_EQ(r.At(x, y), image.GetPixelRGB(x, y)) << x << "," << y;
 }
 
+namespace {
+int gif_encodes = 0, gif_decodes = 0;
+void CountingGifEncode(TStream* Stream, int32_t Height, int32_t Width, bool Interlaced, const uint8_t* Data,
+                       int32_t BitsPerPixel) {
+  ++gif_encodes;
+  GIFLZWEncode(Stream, Height, Width, Interlaced, Data, BitsPerPixel);
+}
+void CountingGifDecode(TStream* Stream, int32_t Height, int32_t Width, bool Interlaced, uint8_t* Data) {
+  ++gif_decodes;
+  GIFLZWDecode(Stream, Height, Width, Interlaced, Data);
+}
+}  // namespace
+
+// A record's LZW routines code the frame in place of the built-in codec;
+// without a record's or an installed routine, reading and writing abort.
+TEST(GifWriter, LzwRoutinesOfTheRecordAreUsed) {
+  TIEBitmap image;
+  image.Allocate(6, 4, ieRGB24);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) image.SetRGB24(x, y, MakeRGB(uint8_t(x * 40), uint8_t(y * 60), 7));
+  TIOParamsVals p(nullptr);
+  EXPECT_EQ(p.GifLZWCompress, DefaultGIFLZWCompress);
+  EXPECT_EQ(p.GifLZWDecompress, DefaultGIFLZWDecompress);
+  p.BitsPerSample = 8;
+  p.GifLZWCompress = CountingGifEncode;
+  gif_encodes = 0;
+  bool aborted = true;
+  const auto bytes = gif::Write(&image, p, &aborted);
+  ASSERT_FALSE(aborted);
+  EXPECT_EQ(gif_encodes, 1);
+
+  auto read = [&bytes](TIOParamsVals& params, TIEBitmap& into) {
+    TIEMemStream s(bytes.data(), static_cast<int64_t>(bytes.size()));
+    bool failed = false;
+    TIOProgressRec pr;
+    pr.Aborting = &failed;
+    std::unique_ptr<TIEMask> mask;
+    int32_t frames = 0;
+    ReadGIFStream(&s, &into, frames, false, mask, false, pr, params);
+    return !failed;
+  };
+  TIOParamsVals r(nullptr);
+  r.GifLZWDecompress = CountingGifDecode;
+  TIEBitmap got;
+  gif_decodes = 0;
+  ASSERT_TRUE(read(r, got));
+  EXPECT_EQ(gif_decodes, 1);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 6; ++x) ASSERT_EQ(got.GetPixelRGB(x, y), image.GetPixelRGB(x, y)) << x << "," << y;
+
+  DefaultGIFLZWDecompress = nullptr;
+  DefaultGIFLZWCompress = nullptr;
+  TIOParamsVals none(nullptr);
+  none.BitsPerSample = 8;
+  gif::Write(&image, none, &aborted);
+  EXPECT_TRUE(aborted);
+  TIEBitmap nothing;
+  EXPECT_FALSE(read(none, nothing));
+  DefaultGIFLZWDecompress = GIFLZWDecode;
+  DefaultGIFLZWCompress = GIFLZWEncode;
+}
+
 TEST(GifFrames, CountingAndRemovingFrames) {
   namespace fs = std::filesystem;
   const fs::path dir = fs::temp_directory_path() / ("nbv-gif-" + std::to_string(::getpid()));

@@ -75,14 +75,46 @@ std::vector<uint8_t> IccChunk(uint8_t seq, uint8_t count, const std::string& dat
 
 }  // namespace
 
-TEST(JpegMessages, LibraryTextsWithPlaceholdersAsQuestionMarks) {
-  EXPECT_EQ(JPEGMessageText(JERR_NO_SOI), "Not a JPEG file: starts with 0x? 0x?");
-  EXPECT_EQ(JPEGMessageText(JTRC_DQT), "Define Quantization Table ?  precision ?");
-  EXPECT_EQ(JPEGMessageText(JERR_EMPTY_IMAGE), "Empty JPEG image (DNL not supported)");
-  EXPECT_EQ(JPEGMessageText(JMSG_VERSION), "");
-  EXPECT_EQ(JPEGMessageText(JMSG_COPYRIGHT), "");
-  EXPECT_EQ(JPEGMessageText(100000), "Corrupted");
-  EXPECT_EQ(JPEGMessageText(-1), "Corrupted");
+// The program's own texts by code, placeholders as "?"; the codec's newer
+// codes past the classic list read "Corrupted".
+TEST(JpegMessages, OwnTableWithPlaceholdersAsQuestionMarks) {
+  const struct {
+    int32_t code;
+    const char* text;
+  } cases[] = {
+      {0, "Bogus message code ?"},
+      {12, "Wrong JPEG library version: library is ?, caller expects ?"},
+      {21, "JPEG parameter struct mismatch: library thinks size is ?, caller expects ?"},
+      {29, "Bogus DAC value 0x?"},
+      {42, "Empty input file"},
+      {53, "Not a JPEG file: starts with ?"},
+      {73, ""},
+      {74, ""},
+      {81, "Define Quantization Table ?  precision ?"},
+      {116, "Corrupt JPEG data: ? extraneous bytes before marker ?"},
+      {121, "Corrupt JPEG data: found marker ? instead of RST?"},
+      {123, "Application transferred too many scanlines"},
+      {124, "Corrupted"},
+      {128, "Corrupted"},
+      {100000, "Corrupted"},
+      {-1, "Corrupted"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JPEGMessageText(c.code), c.text) << c.code;
+}
+
+// A stream the codec refuses (start and end of image, nothing between)
+// aborts with the table's text for the code it raised.
+TEST(JpegMessages, AnErrorCarriesTheTableText) {
+  const std::vector<uint8_t> data = {0xFF, 0xD8, 0xFF, 0xD9};
+  TIEMemStream s(data.data(), static_cast<int64_t>(data.size()));
+  Progress p;
+  std::string reason;
+  p.rec.AbortReason = &reason;
+  TIEBitmap image;
+  TIOParamsVals params(nullptr);
+  ReadJPEGStream(&s, nullptr, &image, params, p.rec, false, false, true, false, true);
+  EXPECT_TRUE(p.aborted);
+  EXPECT_NE(reason.find(JPEGMessageText(JERR_NO_IMAGE)), std::string::npos) << reason;
 }
 
 TEST(JpegStream, FoundWithinTheFirstHundredBytesOnly) {

@@ -220,6 +220,34 @@ TEST(PageWritersTest, PdfImagesFollowTheCompressionAndTheRecord) {
   }
 }
 
+namespace {
+int page_lzw_calls = 0;
+bool CountingPageEncode(const uint8_t* Data, int64_t Count, TStream* Stream, TTIFFLZWEncodeHandle& State) {
+  ++page_lzw_calls;
+  return TIFFLZWEncode(Data, Count, Stream, State);
+}
+}  // namespace
+
+// LZW pages code with the record's encoder, else the installed one; with
+// neither the rows are stored as they stand.
+TEST(PageWritersTest, PdfLzwUsesTheRecordsEncoder) {
+  TIEBitmap mono;
+  Mono(mono, 21, 9);
+  TIOParamsVals p(nullptr);
+  p.PdfCompression = 5;
+  p.TiffLZWCompress = CountingPageEncode;
+  page_lzw_calls = 0;
+  EXPECT_TRUE(Has(PDF(mono, p), "/Filter /LZWDecode\n"));
+  EXPECT_EQ(page_lzw_calls, 9 + 1);  // every row and the closing call
+
+  DefaultTIFFLZWCompress = nullptr;
+  TIOParamsVals none(nullptr);
+  none.PdfCompression = 5;
+  const std::string t = PDF(mono, none);
+  DefaultTIFFLZWCompress = TIFFLZWEncode;
+  EXPECT_TRUE(Has(t, "/Length 27\n/ColorSpace /DeviceGray\n")) << t.substr(0, 400);
+}
+
 // The image data of fax and LZW pages decode, with the system's own
 // decoders, to the picture's rows: fax data code a set bit as black, which
 // /BlackIs1 true gives back as a set bit.

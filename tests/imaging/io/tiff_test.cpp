@@ -9,6 +9,7 @@
 #include "TiffTestSupport.h"
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/io/formats/TIFFLZW.h"
+#include "imaging/model/TIEICC.h"
 #include "imaging/model/TIEMask.h"
 #include "rtl/TThreadPool.h"
 
@@ -319,6 +320,26 @@ TEST(TiffReader, HeaderTestsAndParameters) {
   Loaded r2;
   Load(OnePage(nowidth, {5}), r2, true);
   EXPECT_TRUE(r2.aborted);
+}
+
+// A profile that has converted rows lets go of its cached transform once a
+// page is read; one that never converted keeps nothing to free.
+TEST(TiffReader, AReadPageFreesTheProfilesCachedTransform) {
+  for (const bool converted : {true, false}) {
+    Loaded r;
+    TIEICC* input = r.params.GetInputICCProfile();
+    input->LoadSRGB();
+    TIEICC target;
+    target.LoadSRGB();
+    const uint8_t px[3] = {10, 20, 30};
+    uint8_t out[3];
+    ASSERT_TRUE(input->TransformRow(&target, iccRGB8, iccBGR8, px, out, 1));
+    input->SetApplied(converted);
+    ASSERT_TRUE(input->HoldsTransform());
+    Load(OnePage(tifftest::StripPage(1, 1, 8, 1, 1, 1), {5}), r);
+    ASSERT_FALSE(r.aborted);
+    EXPECT_EQ(r.params.GetInputICCProfile()->HoldsTransform(), !converted) << converted;
+  }
 }
 
 // Palette pages of 16 and 32 bits per sample: the colour map is not sized by

@@ -5,6 +5,7 @@
 #include "CodecTestSupport.h"
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/io/formats/TIFFDirectory.h"
+#include "imaging/io/formats/TIFFLZW.h"
 #include "imaging/model/TIEMask.h"
 
 using namespace codec;
@@ -54,7 +55,82 @@ void Read(const std::vector<uint8_t>& file, TIEBitmap& b, int page = 0) {
   if (alpha) b.GetAlphaChannel()->CopyFromTIEMask(alpha.get());
 }
 
+// LZW routines that count their calls and hand on to the built-in codec.
+int lzw_encodes = 0, lzw_decodes = 0;
+bool CountingEncode(const uint8_t* Data, int64_t Count, TStream* Stream, TTIFFLZWEncodeHandle& State) {
+  ++lzw_encodes;
+  return TIFFLZWEncode(Data, Count, Stream, State);
+}
+const uint8_t* CountingDecode(const uint8_t* Data, int64_t Size, int32_t L, TTIFFLZWDecodeHandle& State) {
+  ++lzw_decodes;
+  return TIFFLZWDecode(Data, Size, L, State);
+}
+
+// Installs the given defaults for one test and puts the built-in ones back.
+struct DefaultLZW {
+  DefaultLZW(TTIFFLZWDecompressProc d, TTIFFLZWCompressProc c) {
+    DefaultTIFFLZWDecompress = d;
+    DefaultTIFFLZWCompress = c;
+  }
+  ~DefaultLZW() {
+    DefaultTIFFLZWDecompress = TIFFLZWDecode;
+    DefaultTIFFLZWCompress = TIFFLZWEncode;
+  }
+};
+
 }  // namespace
+
+// A record's LZW routines code the strips in place of the built-in codec;
+// a record without them falls back on the installed defaults, and with no
+// encoder at all the rows are stored uncompressed and an LZW page is refused.
+TEST(TiffWriter, LzwRoutinesOfTheRecordAreUsed) {
+  TIEBitmap b;
+  FillBitmap(b, 9, 5, Picture(9, 5));
+  TIOParamsVals p(nullptr);
+  EXPECT_EQ(p.TiffLZWCompress, DefaultTIFFLZWCompress);
+  EXPECT_EQ(p.TiffLZWDecompress, DefaultTIFFLZWDecompress);
+  p.TiffCompression = 5;
+  p.TiffLZWCompress = CountingEncode;
+  lzw_encodes = 0;
+  const std::vector<uint8_t> lzw = Write(b, p);
+  EXPECT_EQ(Dir(lzw).Int(259), 5);
+  EXPECT_GE(lzw_encodes, 5 + 1);  // every row and the closing call
+
+  for (const bool own : {true, false}) {
+    TIEMemStream s(lzw.data(), static_cast<int64_t>(lzw.size()));
+    TIOParamsVals r(nullptr);
+    TIEBitmap got;
+    if (own) r.TiffLZWDecompress = CountingDecode;
+    DefaultLZW defaults(own ? nullptr : CountingDecode, TIFFLZWEncode);
+    if (!own) r.TiffLZWDecompress = nullptr;
+    Progress pr;
+    std::unique_ptr<TIEMask> alpha;
+    int32_t pages = 0;
+    lzw_decodes = 0;
+    ReadTIFFStream(&got, &s, pages, &r, pr.rec, false, alpha, false, false, false);
+    ASSERT_FALSE(pr.aborted) << own;
+    EXPECT_GE(lzw_decodes, 5) << own;
+    for (int y = 0; y < 5; ++y)
+      for (int x = 0; x < 9; ++x) ASSERT_EQ(got.GetRGB24(x, y), b.GetRGB24(x, y)) << x << "," << y;
+  }
+
+  {
+    DefaultLZW none(nullptr, nullptr);
+    TIOParamsVals q(nullptr);
+    EXPECT_EQ(q.TiffLZWCompress, nullptr);
+    q.TiffCompression = 5;
+    const std::vector<uint8_t> plain = Write(b, q);
+    EXPECT_EQ(Dir(plain).Int(259), 1);
+    EXPECT_EQ(Dir(plain).Int(317, 1), 1);  // no predictor either
+    TIEMemStream s(lzw.data(), static_cast<int64_t>(lzw.size()));
+    TIEBitmap got;
+    Progress pr;
+    std::unique_ptr<TIEMask> alpha;
+    int32_t pages = 0;
+    ReadTIFFStream(&got, &s, pages, &q, pr.rec, false, alpha, false, false, false);
+    EXPECT_TRUE(pr.aborted);
+  }
+}
 
 TEST(TiffWriter, TwoColoursAtOneBitStayBlackAndWhite) {
   TIEBitmap b;

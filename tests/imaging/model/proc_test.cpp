@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIPDialogParams.h"
 #include "imaging/model/TImagoProc.h"
 #include "ops_test_util.h"
 #include "rtl/Exception.h"
 #include "ui/TBitmap.h"
+#include "ui/TGraphicsObject.h"
 #include "ui/TImage.h"
 
 namespace {
@@ -23,6 +25,32 @@ struct ProcFixture : ::testing::Test {
   void TearDown() override { proc->Free(); }
   TIEBitmap& img() { return *proc->IEBitmap(); }
 };
+
+// The settings kept for processing dialogs: their defaults, and a font that
+// is copied, not shared.
+TEST_F(ProcFixture, DialogSettingsKeepTheirValues) {
+  EXPECT_TRUE(proc->PreviewsParams().Empty());
+  EXPECT_EQ(proc->MsgLanguage(), msSystem);
+  EXPECT_FALSE(proc->OnPreview);
+  ASSERT_NE(proc->DialogParams(), nullptr);
+  EXPECT_EQ(proc->DialogParams()->Kernel[1][1], 1);
+  EXPECT_EQ(proc->DialogParams()->Values6[1], 4);
+  EXPECT_EQ(proc->PreviewFont()->Name(), TFont().Name());
+
+  proc->SetPreviewsParams({prppDefaultLockPreview});
+  proc->SetMsgLanguage(msGerman);
+  EXPECT_TRUE(proc->PreviewsParams().Contains(prppDefaultLockPreview));
+  EXPECT_EQ(proc->MsgLanguage(), msGerman);
+  TFont given;
+  given.SetName("Verdana");
+  given.SetHeight(-20);
+  proc->SetPreviewFont(&given);
+  EXPECT_NE(proc->PreviewFont(), &given);
+  EXPECT_EQ(proc->PreviewFont()->Name(), "Verdana");
+  EXPECT_EQ(proc->PreviewFont()->Height(), -20);
+  given.SetName("Arial");
+  EXPECT_EQ(proc->PreviewFont()->Name(), "Verdana");
+}
 
 TEST_F(ProcFixture, RotateTurnsAndKeepsOneUndoEntry) {
   img().Allocate(3, 2, ieRGB24);

@@ -22,6 +22,7 @@
 #include "ui/TCheckBox.h"
 #include "ui/TComboBox.h"
 #include "ui/TEdit.h"
+#include "imaging/model/TImagoProc.h"
 #include "ui/TPanel.h"
 #include "ui/TProgressBar.h"
 #include "ui/TScreen.h"
@@ -43,6 +44,21 @@ TEST(PreviewsParams, TiffCompressionListKeepsLzw) {
   EXPECT_STREQ(TiffCompressionItem(7), "PACKBITS");
 }
 
+// Without an LZW encoder for the TIFF writer the list has no "LZW", and a
+// record asking for LZW shows "PACKBITS".
+TEST(PreviewsParams, TiffCompressionListWithoutLzw) {
+  const TTIFFLZWCompressProc installed = DefaultTIFFLZWCompress;
+  DefaultTIFFLZWCompress = nullptr;
+  EXPECT_EQ(TiffCompressionItemCount(), 7);
+  const int32_t values[][2] = {{0, 0}, {4, 4}, {5, 6}, {6, 0}, {7, 5}, {8, 6}};
+  for (auto [value, item] : values) EXPECT_EQ(TiffCompressionToItem(value), item) << value;
+  const int32_t items[][2] = {{4, 4}, {5, 7}, {6, 8}};
+  for (auto [item, value] : items) EXPECT_EQ(TiffItemToCompression(item), value) << item;
+  EXPECT_STREQ(TiffCompressionItem(5), "JPEG");
+  EXPECT_STREQ(TiffCompressionItem(6), "PACKBITS");
+  DefaultTIFFLZWCompress = installed;
+}
+
 TEST(PreviewsParams, ColourChoicesReadAndWrite) {
   struct Case {
     int32_t bits, samples, photometric, full;
@@ -55,10 +71,10 @@ TEST(PreviewsParams, ColourChoicesReadAndWrite) {
   EXPECT_EQ(TiffFullDepth(3, 2).Bits, 16);
   EXPECT_EQ(TiffSimpleColorItem(3, 1), 1);
   EXPECT_EQ(TiffSimpleColorItem(8, 3), 3);
-  // "16M (32bit)" is 32 bits, not the same as "16M".
+  // "16M (32bit)" is the same depth as "16M".
   EXPECT_EQ(BmpDepth(3).Samples, 3);
-  EXPECT_EQ(BmpDepth(4).Samples, 4);
-  EXPECT_EQ(BmpColorItem(8, 4, 0), 4);
+  EXPECT_EQ(BmpDepth(4).Samples, 3);
+  EXPECT_EQ(BmpColorItem(8, 4, 1), 1);  // no item: the previous choice
   EXPECT_EQ(BmpColorItem(16, 1, 2), 2);  // no item: the previous choice
   EXPECT_EQ(PcxColorItem(5, 3, 0), 3);
   EXPECT_EQ(PngColorItem(4, 1), 1);
@@ -97,12 +113,13 @@ TEST(PreviewsParams, SmoothingStaysInTheEncodersRange) {
   EXPECT_EQ(p.JpegSmooth, 0);
 }
 
-TEST(PreviewsParams, ThirtyTwoBitBmpIsWrittenWithThirtyTwoBits) {
+// "16M (32bit)" writes the same depth as "16M".
+TEST(PreviewsParams, ThirtyTwoBitBmpItemWritesTheDepthOf16M) {
   TIEBitmap image;
   image.Allocate(3, 2, ieRGB24);
   TImagoIO io(nullptr);
   io.UseIEBitmap(&image);
-  for (auto [item, bits] : {std::pair{3, 24}, std::pair{4, 32}}) {
+  for (auto [item, bits] : {std::pair{3, 24}, std::pair{4, 24}}) {
     TIEPreviewsWork w;
     ReadPreviewsWork(*io.Params(), w);
     w.BmpColors = item;
@@ -286,6 +303,66 @@ TEST_F(PreviewsDialog, GifPreviewShowsTheReducedColours) {
   }});
   EXPECT_GE(colours.size(), 2u);
   EXPECT_LE(colours.size(), 4u);
+}
+
+// The lossless pages show the source reduced by the processing conversions
+// (the dialog's default dither method is the threshold), and the size the
+// writer would write.
+TEST_F(PreviewsDialog, LosslessPreviewsAreTheProcessingConversions) {
+  struct Case {
+    int32_t file_type;
+    std::function<void(TfIOPreviews*)> choose;
+    std::function<void(TImagoProc&, std::vector<TRGB>&)> convert;
+  } cases[] = {
+      {ieftBMP, [](TfIOPreviews* f) { f->ComboBox7->SetItemIndex(1); f->ComboBox7->OnChange(f->ComboBox7); },
+       [](TImagoProc& p, std::vector<TRGB>&) { p.ConvertTo(16, true); }},
+      {ieftPCX, [](TfIOPreviews* f) { f->ComboBox9->SetItemIndex(0); f->ComboBox9->OnChange(f->ComboBox9); },
+       [](TImagoProc& p, std::vector<TRGB>&) { p.ConvertTo(2, true); }},
+      {ieftGIF, [](TfIOPreviews* f) { f->ComboBox5->SetItemIndex(2); f->ComboBox5->OnChange(f->ComboBox5); },
+       [](TImagoProc& p, std::vector<TRGB>& pal) { pal.resize(8); p.ConvertToPalette(8, pal, true); }},
+      {ieftTIFF, [](TfIOPreviews* f) {
+         f->ComboBox3->SetItemIndex(1);  // BLACKISZERO
+         f->ComboBox4->SetItemIndex(2);  // 256
+         f->ComboBox3->OnChange(f->ComboBox3);
+       },
+       [](TImagoProc& p, std::vector<TRGB>&) { p.ConvertToGray(); }},
+      {ieftPNG, [](TfIOPreviews* f) { f->ComboBox10->SetItemIndex(2); f->ComboBox10->OnChange(f->ComboBox10); },
+       [](TImagoProc&, std::vector<TRGB>&) {}},
+  };
+  for (const Case& c : cases) {
+    TIEBitmap shown;
+    int64_t size = 0;
+    std::vector<TRGB> palette;
+    TIOParamsVals written(nullptr);
+    Show(c.file_type, {[&] {
+      form_->chkLockPreview->SetChecked(true);
+      c.choose(form_);
+      shown.Assign(form_->ResultBitmap());
+      size = form_->PreviewSize();
+      form_->Button1->Click();  // OK: the record gets the page's parameters
+    }});
+    written.Assign(io_->Params());
+
+    TOwned<TImagoProc> proc(new TImagoProc(nullptr));
+    proc->SetAutoUndo(false);
+    proc->IEBitmap()->Assign(&image_);
+    c.convert(*proc, palette);
+    TIEBitmap& expected = *proc->IEBitmap();
+    ASSERT_EQ(shown.PixelFormat(), expected.PixelFormat()) << c.file_type;
+    ASSERT_EQ(shown.Width(), expected.Width());
+    for (int32_t y = 0; y < shown.Height(); ++y)
+      for (int32_t x = 0; x < shown.Width(); ++x)
+        ASSERT_EQ(shown.GetPixelRGB(x, y), expected.GetPixelRGB(x, y)) << c.file_type << " " << x << "," << y;
+
+    // The size is that of the file the accepted parameters write.
+    TImagoIO writer(nullptr);
+    writer.UseIEBitmap(&image_);
+    writer.Params()->Assign(&written);
+    TMemoryStream file;
+    writer.SaveToStream(&file, c.file_type);
+    writer.UseIEBitmap(nullptr);
+    EXPECT_EQ(size, file.Size()) << c.file_type;
+  }
 }
 
 TEST_F(PreviewsDialog, BackgroundPanelsWithoutAPalettePickFromTheColourDialog) {
