@@ -198,8 +198,20 @@ bool StretchCore(HDC dst, int32_t x, int32_t y, int32_t w, int32_t h, HDC src, i
     TRect sb{0, 0, ts.Width(), ts.Height()};
     TRect sc;
     if (!IntersectRect(&sc, &s, &sb)) return TRUE;
-    Block b = ReadBlock(src, ts, sc, dst, td);
     TRect dc{sc.Left + ox, sc.Top + oy, sc.Right + ox, sc.Bottom + oy};
+    if (code == 0xCC && !ts.Mono() && !td.Mono() && !ts.SharesMemoryWith(td)) {
+      // A plain copy between colour targets of their own: each visible span
+      // is read straight into the destination, with no copy of the source
+      // in between (a window's whole back buffer, on every paint).
+      TRect box = dst->Clip().Box(), vis;
+      if (!IntersectRect(&vis, &dc, &box)) return TRUE;
+      for (int32_t yy = vis.Top; yy < vis.Bottom; ++yy)
+        dst->Clip().ForEachSpan(yy, vis.Left, vis.Right, [&](int32_t l, int32_t r) {
+          td.Modify(yy, l, r, [&](uint32_t* p, int32_t xs, int32_t n) { ts.Read(yy - oy, xs - ox, n, p); });
+        });
+      return TRUE;
+    }
+    Block b = ReadBlock(src, ts, sc, dst, td);
     if (code == 0xCC) {
       // A plain copy: whole spans at a time.
       TRect box = dst->Clip().Box(), vis;

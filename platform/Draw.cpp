@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "platform/Raster.h"
 #include "platform/SysInfo.h"
@@ -32,6 +33,24 @@ void Target::Read(int32_t y, int32_t x0, int32_t n, uint32_t* out) const {
   } else if (bm_) {
     ReadBitmapRow(*bm_, y, x0, n, out);
   }
+}
+
+namespace {
+// The bytes a target's pixels occupy, [first, last).
+std::pair<const uint8_t*, const uint8_t*> PixelSpan(const Surface* s, const BitmapObject* b) {
+  if (s && !s->Empty()) {
+    const uint8_t* top = s->Pixels();
+    const uint8_t* bottom = top + ptrdiff_t(s->Height() - 1) * s->Stride();
+    return {std::min(top, bottom), std::max(top, bottom) + size_t(s->Width()) * 4};
+  }
+  if (b && b->bits) return {b->bits, b->bits + size_t(b->rowBytes) * size_t(b->height)};
+  return {nullptr, nullptr};
+}
+}  // namespace
+
+bool Target::SharesMemoryWith(const Target& Other) const {
+  const auto a = PixelSpan(s32_, bm_), b = PixelSpan(Other.s32_, Other.bm_);
+  return a.first && b.first && a.first < b.second && b.first < a.second;
 }
 
 namespace {

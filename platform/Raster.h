@@ -137,6 +137,10 @@ class Target {
   }
   // Reads pixels [x0, x0 + n) of row y into out.
   void Read(int32_t y, int32_t x0, int32_t n, uint32_t* out) const;
+  // Whether the two targets' pixels lie in overlapping memory (the same
+  // bitmap, or views of one block): a blit between them cannot read its
+  // source straight into its destination.
+  bool SharesMemoryWith(const Target& Other) const;
   uint32_t Get(int32_t x, int32_t y) const {
     uint32_t v;
     Read(y, x, 1, &v);

@@ -1,6 +1,7 @@
 #include "platform/Surface.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -19,11 +20,12 @@ Surface::Surface(const Surface& other) {
 Surface& Surface::operator=(const Surface& other) {
   if (this == &other) return *this;
   if (other.OwnsPixels()) {
-    storage_ = other.storage_;
+    storage_ = other.storage_.empty() ? TZeroedMemory() : TZeroedMemory(other.storage_.size());
+    if (!storage_.empty()) std::memcpy(storage_.data(), other.storage_.data(), storage_.size());
     width_ = other.width_;
     height_ = other.height_;
     stride_ = other.stride_;
-    pixels_ = storage_.empty() ? nullptr : reinterpret_cast<uint8_t*>(storage_.data());
+    pixels_ = storage_.empty() ? nullptr : storage_.data();
   } else {
     storage_.clear();
     width_ = other.width_;
@@ -65,11 +67,12 @@ Surface Surface::Wrap(void* firstRow, int32_t width, int32_t height, ptrdiff_t s
 void Surface::Resize(int32_t width, int32_t height) {
   if (width < 0 || height < 0 || int64_t(width) * height > kMaxSurfacePixels)
     throw std::length_error("surface size out of range");
-  storage_.assign(size_t(width) * size_t(height), 0u);
+  storage_.clear();
+  storage_ = TZeroedMemory(size_t(width) * size_t(height) * 4);
   width_ = width;
   height_ = height;
   stride_ = ptrdiff_t(width) * 4;
-  pixels_ = storage_.empty() ? nullptr : reinterpret_cast<uint8_t*>(storage_.data());
+  pixels_ = storage_.empty() ? nullptr : storage_.data();
   if (!pixels_) width_ = height_ = 0, stride_ = 0;
 }
 

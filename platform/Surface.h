@@ -10,6 +10,7 @@
 
 #include "platform/Geometry.h"
 #include "platform/Types.h"
+#include "platform/ZeroedMemory.h"
 
 // Pixel value from a COLORREF (alpha 0, as drawing calls leave it) and back.
 constexpr uint32_t ColorRefToPixel(COLORREF c) {
@@ -34,7 +35,9 @@ class Surface {
   static Surface Wrap(void* firstRow, int32_t width, int32_t height, ptrdiff_t stride);
 
   // Owned storage of a new size, all pixels zero. Raises on a negative or
-  // too large size.
+  // too large size. The pixels come zeroed from the system rather than
+  // cleared: a back buffer is painted over before it is shown, and a large
+  // one is not paid for page by page twice. Released storage keeps no pixels.
   void Resize(int32_t width, int32_t height);
 
   int32_t Width() const { return width_; }
@@ -64,5 +67,5 @@ class Surface {
   int32_t height_ = 0;
   ptrdiff_t stride_ = 0;
   uint8_t* pixels_ = nullptr;
-  std::vector<uint32_t> storage_;
+  TZeroedMemory storage_;
 };

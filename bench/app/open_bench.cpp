@@ -14,7 +14,9 @@
 // open (another copy of the same picture) are timed beside the bare decode of
 // the same file in a fresh process (its first and its next load), for JPEG,
 // PNG and TIFF; medians of alternating rounds, and the ratio (aim: at most
-// 1.3). `app_open_bench --road-only` prints only this table.
+// 1.3). `app_open_bench --road-only` prints only this table;
+// `app_open_bench --pictures DIR` writes the road's pictures into DIR, so that
+// `app_open_bench --open-child DIR jpg` can run under a profiler.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -288,6 +290,12 @@ BENCHMARK(OpenEncrypted)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterat
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--open-child") return OpenChild(argv[2], argv[3]);
   if (argc == 4 && std::string(argv[1]) == "--decode-child") return DecodeChild(argv[2], argv[3]);
+  // The road's pictures left in DIR, for running a child under a profiler.
+  if (argc == 3 && std::string(argv[1]) == "--pictures") {
+    std::filesystem::create_directories(std::string(argv[2]) + "/config");
+    WriteRoadPictures(argv[2]);
+    return 0;
+  }
   if (argc == 2 && std::string(argv[1]) == "--road-only") {
     RoadTable(argv[0], 5);
     return 0;

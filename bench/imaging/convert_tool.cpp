@@ -4,11 +4,11 @@
 // ppmtogif, tiffcp). It is a measuring instrument, not a feature of the
 // program.
 //
-//   imaging_convert [--to EXT] [--quality Q] FILE
+//   imaging_convert [--to EXT] [--quality Q] [--tiff-compression C] FILE
 //       loads FILE (the reader chosen by its extension, as the program does)
 //       and writes it to standard output in the format of EXT: by default a
 //       binary PPM ("P6"; "P4" for a one-bit picture), as the netpbm tools
-//       write it.
+//       write it. C is the TIFF writer's compression (0 none, 5 LZW).
 //   imaging_convert --loads N FILE
 //       loads FILE N times in this process, writes nothing, and prints the
 //       seconds of each load on standard error, one per line: the first is
@@ -26,13 +26,23 @@
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/TImagoIO.h"
 #include "imaging/model/TIEBitmap.h"
+#include "platform/backends/Backends.h"
 #include "rtl/FileUtils.h"
 #include "rtl/TStream.h"
+
+// The front end never opens a window. Defined here, the window system's
+// backend is not taken from the platform library into this program, and
+// with the link's --as-needed neither is SDL with the fifty libraries behind
+// it, whose mapping would be most of a short process's time.
+std::unique_ptr<TBackend> CreateSdlBackend(std::string* reason) {
+  if (reason) *reason = "imaging_convert has no window system";
+  return nullptr;
+}
 
 namespace {
 
 int Usage() {
-  std::fprintf(stderr, "usage: imaging_convert [--to EXT] [--quality Q] FILE\n"
+  std::fprintf(stderr, "usage: imaging_convert [--to EXT] [--quality Q] [--tiff-compression C] FILE\n"
                        "       imaging_convert --loads N FILE\n");
   return 2;
 }
@@ -62,7 +72,7 @@ int TimeLoads(int n, const std::string& file) {
   return 0;
 }
 
-int Convert(const std::string& file, const std::string& ext, int quality) {
+int Convert(const std::string& file, const std::string& ext, int quality, int tiff_compression) {
   const int32_t type = FindFileTypeByExtension(ext);
   if (type == 0) {
     std::fprintf(stderr, "imaging_convert: no writer for \"%s\"\n", ext.c_str());
@@ -82,6 +92,7 @@ int Convert(const std::string& file, const std::string& ext, int quality) {
     }
   }
   if (quality > 0) p->JpegQuality = quality;
+  if (tiff_compression >= 0) p->TiffCompression = static_cast<uint8_t>(tiff_compression);
   THandleStream out(::dup(STDOUT_FILENO));
   io.SaveToStream(&out, type);
   if (io.Aborted()) {
@@ -95,16 +106,17 @@ int Convert(const std::string& file, const std::string& ext, int quality) {
 
 int main(int argc, char** argv) {
   std::string to = "ppm", file;
-  int loads = 0, quality = 0;
+  int loads = 0, quality = 0, tiff_compression = -1;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--to" && i + 1 < argc) to = argv[++i];
     else if (a == "--quality" && i + 1 < argc) quality = std::atoi(argv[++i]);
+    else if (a == "--tiff-compression" && i + 1 < argc) tiff_compression = std::atoi(argv[++i]);
     else if (a == "--loads" && i + 1 < argc) loads = std::atoi(argv[++i]);
     else if (!a.empty() && a[0] != '-' && file.empty()) file = a;
     else return Usage();
   }
   if (file.empty()) return Usage();
   if (!to.empty() && to[0] != '.') to = "." + to;
-  return loads > 0 ? TimeLoads(loads, file) : Convert(file, to, quality);
+  return loads > 0 ? TimeLoads(loads, file) : Convert(file, to, quality, tiff_compression);
 }

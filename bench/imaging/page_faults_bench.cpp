@@ -24,6 +24,7 @@ struct Format {
   const char* name;
   const char* extension;
   std::function<void(TIOParamsVals&)> params;
+  bool alpha = false;  // a picture with transparent parts
 };
 
 const Format kFormats[] = {
@@ -35,7 +36,22 @@ const Format kFormats[] = {
     {"GIF", "gif", [](TIOParamsVals&) {}},
     {"PCX", "pcx", [](TIOParamsVals&) {}},
     {"PPM", "ppm", [](TIOParamsVals&) {}},
+    {"GIF transparent", "gif", [](TIOParamsVals&) {}, true},
+    {"TIFF with alpha", "tif", [](TIOParamsVals& p) { p.TiffCompression = 0; }, true},
 };
+
+// Every eighth band of rows half transparent, and a clear square: the
+// reader's mask and alpha planes are written all over.
+void AddTransparency(TIEBitmap* b) {
+  TIEBitmap* a = b->GetAlphaChannel();
+  const int32_t w = b->Width(), h = b->Height();
+  for (int32_t y = 0; y < h; ++y) {
+    uint8_t* row = a->GetScanline(y);
+    for (int32_t x = 0; x < w; ++x) row[x] = (y / 8) % 8 == 0 ? 128 : (x < w / 4 && y < h / 4) ? 0 : 255;
+  }
+  a->UnmapRows();
+  a->Full = false;
+}
 
 std::string Write(const Format& f, const std::string& stem, bool large) {
   const std::string path = Dir() + "/" + stem + (large ? "-large." : "-small.") + f.extension;
@@ -47,6 +63,7 @@ std::string Write(const Format& f, const std::string& stem, bool large) {
     for (int y = 0; y < 8; ++y)
       for (int x = 0; x < 24; ++x) io.IEBitmap()->GetScanline(y)[x] = static_cast<uint8_t>(x * 10 + y);
   }
+  if (f.alpha) AddTransparency(io.IEBitmap());
   f.params(*io.Params());
   io.SaveToFile(path);
   return path;

@@ -18,7 +18,7 @@ void TIEMask::AllocateBits(int32_t Width, int32_t Height, int32_t BitsPerPixel) 
   bits_per_pixel_ = BitsPerPixel == 1 ? 1 : 8;
   row_len_ = AlignedRowLength(width_, bits_per_pixel_, 32);
   try {
-    bits_.assign(static_cast<size_t>(row_len_ * height_), 0);
+    bits_ = TZeroedMemory(static_cast<size_t>(row_len_ * height_));
   } catch (const std::bad_alloc&) {
     width_ = height_ = 0;
     row_len_ = 0;
@@ -29,7 +29,7 @@ void TIEMask::AllocateBits(int32_t Width, int32_t Height, int32_t BitsPerPixel) 
 }
 
 void TIEMask::Resize(int32_t NewWidth, int32_t NewHeight) {
-  const std::vector<uint8_t> old = std::move(bits_);
+  const TZeroedMemory old = std::move(bits_);
   const int32_t old_h = height_;
   const int64_t old_len = row_len_;
   const int32_t l = Left, t = Top, r = Right, b = Bottom;
@@ -82,7 +82,7 @@ int32_t TIEMask::GetPixel(int32_t x, int32_t y) const {
 }
 
 void TIEMask::Fill(int32_t Value) {
-  std::fill(bits_.begin(), bits_.end(), static_cast<uint8_t>(Value));
+  if (!bits_.empty()) std::memset(bits_.data(), Value, bits_.size());
   Full = bits_per_pixel_ == 1 || Value == 255;
 }
 
@@ -243,8 +243,8 @@ void TIEMask::MoveBits(int32_t& DX, int32_t& DY, bool CutBox) {
                static_cast<int64_t>(runs[static_cast<size_t>(y - Top)].size()), run, 0);
     }
   } else {
-    const std::vector<uint8_t> copy = bits_;
-    std::fill(bits_.begin(), bits_.end(), uint8_t{0});
+    const std::vector<uint8_t> copy(bits_.data(), bits_.data() + bits_.size());
+    std::memset(bits_.data(), 0, bits_.size());
     for (int32_t y = Top; y <= Bottom; ++y)
       for (int32_t x = Left; x <= Right; ++x) {
         const int32_t tx = x + DX, ty = y + DY;

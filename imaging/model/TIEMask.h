@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/ZeroedMemory.h"
 #include "rtl/TObject.h"
 
 class TIEBitmap;
@@ -25,6 +26,9 @@ class TIEMask : public TObject {
   int32_t Left = INT32_MAX, Top = INT32_MAX, Right = 0, Bottom = 0;
   bool Full = false;
 
+  // A cleared mask (nothing selected) of the size: the plane comes zeroed
+  // from the system, so clearing it again, or a reader writing every
+  // pixel, pays for each page once only.
   void AllocateBits(int32_t Width, int32_t Height, int32_t BitsPerPixel);
   void Resize(int32_t NewWidth, int32_t NewHeight);
   void SetPixel(int32_t x, int32_t y, int32_t Value);
@@ -89,6 +93,7 @@ class TIEMask : public TObject {
 
   int32_t width_ = 0, height_ = 0, bits_per_pixel_ = 0;
   int64_t row_len_ = 0;
-  std::vector<uint8_t> bits_;
+  // The plane; wiped when released, as a selection follows the picture.
+  TZeroedMemory bits_;
   Zoomed zoomed_;
 };

@@ -15,6 +15,8 @@
 #include "imaging/view/TIELayer.h"
 #include "imaging/view/TIETransitionEffects.h"
 #include "platform/CursorSet.h"
+#include "platform/DC.h"
+#include "platform/Region.h"
 #include "platform/ScrollBar.h"
 #include "platform/SysInfo.h"
 #include "rtl/Numeric.h"
@@ -1158,16 +1160,34 @@ void TImagoView::TransferBackBuffer() {
   if (poly_sel_ && !lasso_sel_ && rubber_band_) DrawRubberBand(rubber_x_, rubber_y_);
 }
 
-void TImagoView::PaintBackgroundInto(TIEBitmap* Target) {
+void TImagoView::PaintBackgroundInto(TIEBitmap* Target, const TRect* Hidden) {
   TCanvas* canvas = Target->GetCanvas();
   if (!canvas) return;
   const TRect area{0, 0, Target->Width(), Target->Height()};
+  // The part an opaque image paints over next is left out of the clip: the
+  // background keeps its place (patterns and gradients are laid out over
+  // the whole area), it is only not written where nobody would see it.
+  // Only the clip is put back afterwards: the canvas keeps its own pens and
+  // brushes selected.
+  const HDC dc = canvas->Handle();
+  const bool clipped = Hidden && Hidden->Right > Hidden->Left && Hidden->Bottom > Hidden->Top;
+  HRGN saved = nullptr;
+  bool had_clip = false;
+  if (clipped) {
+    saved = CreateRectRgn(0, 0, 0, 0);
+    had_clip = GetClipRgn(dc, saved) == 1;
+    ExcludeClipRect(dc, Hidden->Left, Hidden->Top, Hidden->Right, Hidden->Bottom);
+  }
   bool handled = false;
   if (OnDrawBackground) OnDrawBackground(this, canvas, area, handled);
   if (!handled)
     PaintBackground(false, canvas, Target, wallpaper_style_, wallpaper_.get(), GradientEndColor, chess_brush_,
                     chess_size_, TRect{off_x_, off_y_, off_x_ + dest_w_, off_y_ + dest_h_}, area, Background(),
                     background_style_);
+  if (clipped) {
+    SelectClipRgn(dc, had_clip ? saved : nullptr);
+    DeleteObject(saved);
+  }
 }
 
 void TImagoView::DrawBackgroundToCanvas(TCanvas* Canvas) {

@@ -434,7 +434,8 @@ class TImagoView : public TIEView {
   void StartCountdowns();
   void Scroll(int Bar, int32_t Code, int32_t Pos);
   void TransferBackBuffer();
-  void PaintBackgroundInto(TIEBitmap* Target);
+  // Hidden, when given, is the part of Target an opaque image covers next.
+  void PaintBackgroundInto(TIEBitmap* Target, const TRect* Hidden = nullptr);
   void RefreshNavigator();
   // The mask layer's grey multiplied into Layer's alpha for one render; the
   // layer's own channel (or null) is returned to be put back.

@@ -156,8 +156,16 @@ void TImagoView::RenderToBitmap(TIEBitmap* Target) {
       const bool covered = on_screen && box_l <= 0 && box_t <= 0 && box_r >= Target->Width() &&
                            box_b >= Target->Height() && layer->Transparency == 255 && !mask && !magnifier &&
                            (!enable_alpha_ || !image->HasAlphaChannel() || image->GetAlphaChannel()->Full);
+      // Under an opaque image that covers only part of the buffer (a picture
+      // fitted to the window) the background is painted around it alone.
+      const bool opaque = on_screen && layer->Transparency == 255 && !mask && !magnifier &&
+                          (!enable_alpha_ || !image->HasAlphaChannel() || image->GetAlphaChannel()->Full);
+      const TRect hidden{int32_t(std::clamp<int64_t>(box_l, 0, Target->Width())),
+                         int32_t(std::clamp<int64_t>(box_t, 0, Target->Height())),
+                         int32_t(std::clamp<int64_t>(box_r, 0, Target->Width())),
+                         int32_t(std::clamp<int64_t>(box_b, 0, Target->Height()))};
       if (!covered) {
-        PaintBackgroundInto(Target);
+        PaintBackgroundInto(Target, opaque ? &hidden : nullptr);
         if (layers_changed()) {
           // The update the handler caused draws again with the new objects.
           render_stopped_ = true;

@@ -84,10 +84,8 @@ int32_t TImagoView::LayerToClientY(int32_t Y) const {
 
 void TImagoView::EnsureMask() {
   const int32_t w = ie_bitmap_ ? ie_bitmap_->Width() : 0, h = ie_bitmap_ ? ie_bitmap_->Height() : 0;
-  if (mask_.Width() != w || mask_.Height() != h || mask_.BitsPerPixel() != mask_depth_) {
-    mask_.AllocateBits(w, h, mask_depth_);
-    mask_.Clear();
-  }
+  if (mask_.Width() != w || mask_.Height() != h || mask_.BitsPerPixel() != mask_depth_)
+    mask_.AllocateBits(w, h, mask_depth_);  // comes cleared
 }
 
 void TImagoView::DropSelectionForNewSize() {
@@ -98,6 +96,8 @@ void TImagoView::DropSelectionForNewSize() {
   sel_grip_ = ieNone;
   sel_move_ = -1;
   moved_rect_ = false;
+  // The mask of the new size costs no pass over it: its plane comes zeroed
+  // from the system and a page is paid for only when a selection touches it.
   EnsureMask();
 }
 

@@ -139,8 +139,8 @@ void BuildPixels(const FrameInfo& f, const TZeroedMemory& idx, const GraphicCont
   if (!WithoutMask && !masked) Mask.reset();
   if (masked) {
     if (!Mask) Mask = std::make_unique<TIEMask>();
+    // Every pixel of the mask is written below: the plane is not filled first.
     Mask->AllocateBits(f.width, f.height, 8);
-    Mask->Fill(255);
   }
   // Indexes beyond the colour table show black.
   TRGB lookup[256] = {};
@@ -149,6 +149,8 @@ void BuildPixels(const FrameInfo& f, const TZeroedMemory& idx, const GraphicCont
     for (int32_t i = 0; i < 256; ++i) Bitmap->SetPaletteEntry(i, lookup[i]);
 
   const bool transparent = masked;
+  bool any_hidden = false;
+  int32_t box_left = INT32_MAX, box_top = INT32_MAX, box_right = -1, box_bottom = -1;
   for (int32_t y = 0; y < f.height; ++y) {
     const uint8_t* src = idx.data() + static_cast<int64_t>(y) * f.width;
     uint8_t* row = Bitmap->GetScanline(y);
@@ -168,18 +170,33 @@ void BuildPixels(const FrameInfo& f, const TZeroedMemory& idx, const GraphicCont
         break;
     }
     if (transparent) {
+      // The shown pixels are 255, and their bounding box grows row by row.
       uint8_t* m = Mask->GetScanline(y);
-      for (int32_t x = 0; x < f.width; ++x)
-        if (src[x] == gc.transparent) m[x] = 0;
+      int32_t first = -1, last = -1;
+      for (int32_t x = 0; x < f.width; ++x) {
+        const bool shown = src[x] != gc.transparent;
+        m[x] = shown ? 255 : 0;
+        if (shown) {
+          if (first < 0) first = x;
+          last = x;
+        } else {
+          any_hidden = true;
+        }
+      }
+      if (first >= 0) {
+        box_left = std::min(box_left, first);
+        box_right = std::max(box_right, last);
+        box_top = std::min(box_top, y);
+        box_bottom = std::max(box_bottom, y);
+      }
     }
   }
   Bitmap->UnmapRows();
   if (masked) {
-    Mask->SyncFull();
-    if (Mask->Full) {
-      Mask.reset();
-    } else {
-      Mask->SyncBoundingBox();
+    if (!any_hidden) {
+      Mask.reset();  // every pixel shows
+    } else if (box_left <= box_right) {
+      Mask->Left = box_left, Mask->Top = box_top, Mask->Right = box_right, Mask->Bottom = box_bottom;
     }
   }
 }

@@ -83,6 +83,25 @@ TEST_F(ViewPaintBackground, SolidChessboardAndDiagonals) {
   }
 }
 
+// The background is left out only under the image as it is drawn now: where
+// a larger zoom drew it before, the background comes back.
+TEST_F(ViewPaintBackground, ImageDrawnSmallerLeavesNothingOfTheLarger) {
+  ViewPtr v = MakeView(100, 100, 10, 10);
+  v->SetBackground(kBg);
+  v->SetZoom(400);
+  v->Update();
+  v->Paint();
+  ASSERT_EQ(v->OffsetX(), 30);
+  EXPECT_EQ(Px(v.get(), 31, 31), PatternPixel(0, 0));
+  v->SetZoom(100);
+  v->Update();
+  v->Paint();
+  for (auto [x, y] : {std::pair{31, 31}, {44, 44}, {55, 55}, {68, 68}, {50, 69}})
+    EXPECT_EQ(Px(v.get(), x, y), kBgRGB) << x << "," << y;
+  EXPECT_EQ(Px(v.get(), 45, 45), PatternPixel(0, 0));
+  EXPECT_EQ(Px(v.get(), 54, 54), PatternPixel(9, 9));
+}
+
 TEST_F(ViewPaintBackground, HatchesPaintOnlyTheirLines) {
   struct Case {
     TIEBackgroundStyle style;
