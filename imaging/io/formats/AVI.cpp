@@ -30,6 +30,8 @@ constexpr uint32_t kMJPG = 0x47504A4D;  // "MJPG"
 constexpr uint32_t kDIB = 0x20424944;   // "DIB "
 
 struct Parser {
+  Parser(TStream* Stream, int64_t EndOfFile) : s(Stream), end_of_file(EndOfFile) {}
+
   TStream* s;
   int64_t end_of_file;
   int32_t stream_count = 0;
@@ -96,7 +98,7 @@ bool TIEAVIReader::Open(TStream* Stream) {
   *this = TIEAVIReader();
   stream_ = Stream;
   file_size_ = Stream->Size();
-  Parser p{Stream, file_size_};
+  Parser p(Stream, file_size_);
   uint8_t h[12];
   if (!p.ReadAt(0, h, 12) || !Is(h, "RIFF") || !Is(h + 8, "AVI ")) {
     error_ = "not an AVI file";

@@ -11,7 +11,6 @@
 
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
-#include "imaging/io/TImagoIO.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "platform/SharedLibrary.h"

@@ -7,10 +7,10 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/ConvertScanlineICC.h"
 #include "imaging/io/ExifBlock.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
-#include "imaging/io/TImagoIO.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
