@@ -1,6 +1,7 @@
 #include "imaging/io/formats/GIF.h"
 
 #include "imaging/io/formats/FormatFields.h"
+#include "imaging/io/formats/FormatWriter.h"
 #include "imaging/io/IEReadLimits.h"
 
 #include <algorithm>
@@ -11,12 +12,14 @@
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/GIFLZW.h"
+#include "imaging/io/formats/StreamPositionGuard.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
 #include "imaging/model/TIEQuantizer.h"
 #include "platform/ZeroedMemory.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Exception.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
@@ -24,11 +27,8 @@
 
 namespace {
 
-using formats::Put16;
-using formats::Put32;
 using formats::ReadUpTo;
-using formats::U16;
-using formats::U32;
+using formats::TFormatWriter;
 
 // Block introducers and extension labels (GIF89a).
 constexpr uint8_t kExtensionIntroducer = 0x21;  // "!"
@@ -45,7 +45,6 @@ constexpr int32_t kMaxSubBlock = 255;
 // 12-bit code stands for at most 4096 indexes, so a byte for at most
 // kMaxExpansion (shorter codes stand for shorter strings).
 constexpr int64_t kMaxExpansion = 4096 * 8 / 12 + 1;
-
 
 bool ReadByte(TStream* s, uint8_t& b) { return s->Read(&b, 1) == 1; }
 
@@ -92,7 +91,7 @@ void ReadGraphicControl(TStream* s, GraphicControl& gc) {
   const int64_t got = ReadUpTo(s, b, n);
   if (got >= 4) {
     gc.flags = b[0];
-    gc.delay = U16(b + 1);
+    gc.delay = LoadLE16(b + 1);
     gc.transparent = b[3];
   }
   if (got == n) SkipSubBlocks(s);
@@ -198,23 +197,14 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
   // Byte-sized reads through a read-ahead buffer; the caller's stream is put
   // after what was read.
   TIEBufferedReadStream in(Stream, std::clamp<int64_t>(Stream->Size() - Stream->Position(), 1, 1 << 16));
-  struct Sync {
-    TStream* s;
-    TIEBufferedReadStream* in;
-    ~Sync() {
-      try {
-        s->SetPosition(in->Position());
-      } catch (...) {
-      }
-    }
-  } sync{Stream, &in};
+  const formats::TStreamPositionGuard sync(Stream, &in);
 
   uint8_t h[kHeaderSize];
   if (ReadUpTo(&in, h, kHeaderSize) < kHeaderSize || std::memcmp(h, "GIF", 3) != 0)
     return Progress.Abort();
   Params.GifVersion.assign(reinterpret_cast<const char*>(h), 6);
-  Params.GifWinWidth = U16(h + 6);
-  Params.GifWinHeight = U16(h + 8);
+  Params.GifWinWidth = LoadLE16(h + 6);
+  Params.GifWinHeight = LoadLE16(h + 8);
   Params.GifRatio = h[12];
   Params.SetDpiX(DefaultDpiX);
   Params.SetDpiY(DefaultDpiY);
@@ -252,10 +242,10 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
     uint8_t d[kDescriptorSize];
     if (ReadUpTo(&in, d, kDescriptorSize) < kDescriptorSize) break;
     FrameInfo f;
-    f.left = U16(d);
-    f.top = U16(d + 2);
-    f.width = U16(d + 4);
-    f.height = U16(d + 6);
+    f.left = LoadLE16(d);
+    f.top = LoadLE16(d + 2);
+    f.width = LoadLE16(d + 4);
+    f.height = LoadLE16(d + 6);
     f.interlaced = (d[8] & 0x40) != 0;
     if (d[8] & 0x80) {
       f.table = ReadColorTable(&in, TableEntries(d[8]));
@@ -347,30 +337,10 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
 
 namespace {
 
-class Writer {
- public:
-  Writer(TStream* s, TIOProgressRec& p) : s_(s), p_(p) {}
-  void Put(const void* data, int64_t n) {
-    bool failed = false;
-    SafeStreamWrite(s_, failed, data, n);
-    if (failed) p_.Abort();
-  }
-  void Byte(uint8_t b) { Put(&b, 1); }
-  void Word(uint32_t v) {
-    uint8_t b[2];
-    Put16(b, v);
-    Put(b, 2);
-  }
-
- private:
-  TStream* s_;
-  TIOProgressRec& p_;
-};
-
 // Comment lines: the lines that fit a sub-block share one extension; a longer
 // line gets an extension of its own, cut into full sub-blocks, which the
 // reader joins again. Empty lines are left out (a zero length ends a chain).
-void WriteComments(Writer& w, const std::vector<std::string>& lines) {
+void WriteComments(TFormatWriter& w, const std::vector<std::string>& lines) {
   bool open = false, any = false;
   auto begin = [&] {
     w.Byte(kExtensionIntroducer);
@@ -491,11 +461,11 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     if (quantizer && work->PixelFormat() == ieRGB24) return quantizer->RGBToIndex(c);
     return NearestPaletteIndex(palette.data(), work->PixelFormat() == ieMono1 ? 2 : colours, c);
   };
-  Writer w(Stream, Progress);
+  TFormatWriter w(Stream, Progress);
   // Extensions follow, so the version is always 89a.
   uint8_t head[kHeaderSize] = {'G', 'I', 'F', '8', '9', 'a'};
-  Put16(head + 6, static_cast<uint32_t>(width));
-  Put16(head + 8, static_cast<uint32_t>(height));
+  StoreLE16(head + 6, static_cast<uint32_t>(width));
+  StoreLE16(head + 8, static_cast<uint32_t>(height));
   head[10] = static_cast<uint8_t>(0x80 | (bits - 1) << 4 | (bits - 1));
   head[11] = static_cast<uint8_t>(map_colour(Params.GifBackground));
   head[12] = 0;
@@ -517,10 +487,10 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   w.Byte(0);
 
   uint8_t desc[1 + kDescriptorSize] = {kImageSeparator};
-  Put16(desc + 1, static_cast<uint32_t>(Params.GifXPos));
-  Put16(desc + 3, static_cast<uint32_t>(Params.GifYPos));
-  Put16(desc + 5, static_cast<uint32_t>(width));
-  Put16(desc + 7, static_cast<uint32_t>(height));
+  StoreLE16(desc + 1, static_cast<uint32_t>(Params.GifXPos));
+  StoreLE16(desc + 3, static_cast<uint32_t>(Params.GifYPos));
+  StoreLE16(desc + 5, static_cast<uint32_t>(width));
+  StoreLE16(desc + 7, static_cast<uint32_t>(height));
   desc[9] = static_cast<uint8_t>(Params.GifInterlaced ? 0x40 : 0);
   w.Put(desc, sizeof desc);
   Progress.Report(70);

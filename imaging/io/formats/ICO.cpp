@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "imaging/io/formats/FormatFields.h"
+#include "imaging/io/formats/FormatWriter.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/BMP.h"
@@ -17,24 +18,20 @@
 #include "imaging/model/TIEMask.h"
 #include "imaging/model/TIEQuantizer.h"
 #include "imaging/model/TImagoProc.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Numeric.h"
 #include "rtl/TStream.h"
 
 namespace {
 
-using formats::Put16;
-using formats::Put32;
 using formats::ReadUpTo;
-using formats::U16;
-using formats::U32;
+using formats::TFormatWriter;
 
 constexpr int64_t kDirHeaderSize = 6;
 constexpr int64_t kEntrySize = 16;
 constexpr int64_t kInfoHeaderSize = 40;
 constexpr uint16_t kIconType = 1, kCursorType = 2;
 constexpr uint8_t kPNGSignature[4] = {0x89, 'P', 'N', 'G'};
-
-
 
 int32_t CeilLog2Int(int32_t v) {
   int32_t r = 0;
@@ -47,13 +44,13 @@ bool IsDirectory(TStream* s, uint16_t type) {
   const int64_t size = s->Size();
   bool ok = false;
   uint8_t h[kDirHeaderSize];
-  if (size - pos >= 23 && ReadUpTo(s, h, kDirHeaderSize) == kDirHeaderSize && U16(h) == 0 &&
-      U16(h + 2) == type && U16(h + 4) > 0) {
+  if (size - pos >= 23 && ReadUpTo(s, h, kDirHeaderSize) == kDirHeaderSize && LoadLE16(h) == 0 &&
+      LoadLE16(h + 2) == type && LoadLE16(h + 4) > 0) {
     ok = true;
-    for (int32_t i = 0; i < U16(h + 4) && ok; ++i) {
+    for (int32_t i = 0; i < LoadLE16(h + 4) && ok; ++i) {
       uint8_t e[kEntrySize];
-      ok = ReadUpTo(s, e, kEntrySize) == kEntrySize && e[3] == 0 && U32(e + 8) != 0 &&
-           pos + U32(e + 12) >= s->Position();
+      ok = ReadUpTo(s, e, kEntrySize) == kEntrySize && e[3] == 0 && LoadLE32(e + 8) != 0 &&
+           pos + LoadLE32(e + 12) >= s->Position();
     }
   }
   s->SetPosition(pos);
@@ -67,7 +64,7 @@ struct Entry {
 };
 
 Entry ParseEntry(const uint8_t* e) {
-  return Entry{e[0], e[1], e[2], U16(e + 4), U16(e + 6), U32(e + 8), U32(e + 12)};
+  return Entry{e[0], e[1], e[2], LoadLE16(e + 4), LoadLE16(e + 6), LoadLE32(e + 8), LoadLE32(e + 12)};
 }
 
 // Reads one image of an icon or cursor file; Cursor switches to the cursor's
@@ -84,7 +81,7 @@ void ReadDirectoryImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     ReadBMPStream(Stream, Bitmap, size - start, NoAlpha, AlphaMask, false, ParamsOnly, Progress, Params);
     return;
   }
-  const int32_t count = U16(h + 4);
+  const int32_t count = LoadLE16(h + 4);
   const int32_t index = Cursor ? Params.CurImageIndex : Params.IcoImageIndex;
   // A directory of no image has no picture to show: a failure, not an empty
   // picture.
@@ -120,13 +117,13 @@ void ReadDirectoryImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
     return;
   }
   if (got < kInfoHeaderSize) return Progress.Abort();
-  const int32_t header_width = static_cast<int32_t>(U32(head + 4));
-  const int32_t header_height = static_cast<int32_t>(U32(head + 8));
-  const int32_t ppm_x = static_cast<int32_t>(U32(head + 24)), ppm_y = static_cast<int32_t>(U32(head + 28));
+  const int32_t header_width = static_cast<int32_t>(LoadLE32(head + 4));
+  const int32_t header_height = static_cast<int32_t>(LoadLE32(head + 8));
+  const int32_t ppm_x = static_cast<int32_t>(LoadLE32(head + 24)), ppm_y = static_cast<int32_t>(LoadLE32(head + 28));
   Params.SetDpiX(ppm_x < 1 ? DefaultDpiX : static_cast<int32_t>(Round(ppm_x / 100.0 * 2.54)));
   Params.SetDpiY(ppm_y < 1 ? DefaultDpiY : static_cast<int32_t>(Round(ppm_y / 100.0 * 2.54)));
 
-  int32_t bits = U16(head + 14);
+  int32_t bits = LoadLE16(head + 14);
   if (bits == 0 && !Cursor) bits = entry.bits;
   if (bits == 0) {
     if (entry.colours == 0) return Progress.Abort();
@@ -243,20 +240,6 @@ void ReadDirectoryImage(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Param
   }
 }
 
-class Writer {
- public:
-  Writer(TStream* s, TIOProgressRec& p) : s_(s), p_(p) {}
-  void Put(const void* data, int64_t n) {
-    bool failed = false;
-    SafeStreamWrite(s_, failed, data, n);
-    if (failed) p_.Abort();
-  }
-
- private:
-  TStream* s_;
-  TIOProgressRec& p_;
-};
-
 }  // namespace
 
 bool IsICOStream(TStream* Stream) { return IsDirectory(Stream, kIconType); }
@@ -267,7 +250,7 @@ int32_t CountICOImages(TStream* Stream) {
   uint8_t h[kDirHeaderSize] = {};
   ReadUpTo(Stream, h, kDirHeaderSize);
   Stream->SetPosition(pos);
-  return U16(h + 4);
+  return LoadLE16(h + 4);
 }
 
 void ReadICOStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool NoAlpha,
@@ -285,9 +268,9 @@ void WriteICOStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, i
                     const std::array<std::array<int32_t, 2>, 16>& Sizes, TIOProgressRec& Progress) {
   const int32_t n = std::clamp(LastIndex + 1, 0, 16);
   const int64_t start = Stream->Position();
-  Writer out(Stream, Progress);
+  TFormatWriter out(Stream, Progress);
   uint8_t h[kDirHeaderSize] = {0, 0, kIconType, 0};
-  Put16(h + 4, static_cast<uint32_t>(n));
+  StoreLE16(h + 4, static_cast<uint32_t>(n));
   out.Put(h, kDirHeaderSize);
   std::vector<uint8_t> dir(static_cast<size_t>(n) * kEntrySize);
   out.Put(dir.data(), static_cast<int64_t>(dir.size()));
@@ -326,14 +309,14 @@ void WriteICOStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, i
     const int64_t row_len = AlignedRowLength(w, bits, 32);
     const int64_t mask_row_len = AlignedRowLength(w, 1, 32);
     uint8_t info[kInfoHeaderSize] = {};
-    Put32(info, kInfoHeaderSize);
-    Put32(info + 4, static_cast<uint32_t>(w));
-    Put32(info + 8, static_cast<uint32_t>(2 * hgt));
-    Put16(info + 12, 1);
-    Put16(info + 14, static_cast<uint32_t>(bits));
-    Put32(info + 24, static_cast<uint32_t>(Round(Params.DpiX() / 2.54 * 100)));
-    Put32(info + 28, static_cast<uint32_t>(Round(Params.DpiY() / 2.54 * 100)));
-    if (bits <= 8) Put32(info + 20, static_cast<uint32_t>(hgt * row_len + mask_row_len * hgt));
+    StoreLE32(info, kInfoHeaderSize);
+    StoreLE32(info + 4, static_cast<uint32_t>(w));
+    StoreLE32(info + 8, static_cast<uint32_t>(2 * hgt));
+    StoreLE16(info + 12, 1);
+    StoreLE16(info + 14, static_cast<uint32_t>(bits));
+    StoreLE32(info + 24, static_cast<uint32_t>(Round(Params.DpiX() / 2.54 * 100)));
+    StoreLE32(info + 28, static_cast<uint32_t>(Round(Params.DpiY() / 2.54 * 100)));
+    if (bits <= 8) StoreLE32(info + 20, static_cast<uint32_t>(hgt * row_len + mask_row_len * hgt));
     out.Put(info, kInfoHeaderSize);
 
     std::vector<uint8_t> row(static_cast<size_t>(row_len));
@@ -425,13 +408,13 @@ void WriteICOStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, i
     e[0] = static_cast<uint8_t>(w);
     e[1] = static_cast<uint8_t>(hgt);
     if (bits > 8) {
-      Put16(e + 4, 1);
-      Put16(e + 6, static_cast<uint32_t>(bits));
+      StoreLE16(e + 4, 1);
+      StoreLE16(e + 6, static_cast<uint32_t>(bits));
     } else {
       e[2] = static_cast<uint8_t>(std::min(1 << bits, 255));
     }
-    Put32(e + 8, static_cast<uint32_t>(bytes));
-    Put32(e + 12, static_cast<uint32_t>(offset));
+    StoreLE32(e + 8, static_cast<uint32_t>(bytes));
+    StoreLE32(e + 12, static_cast<uint32_t>(offset));
   }
   const int64_t end = Stream->Position();
   Stream->SetPosition(start + kDirHeaderSize);
