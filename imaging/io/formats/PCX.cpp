@@ -488,7 +488,7 @@ TIEFormatHandler PCXFormatHandler() {
   // Detected among the fixed header checks.
   h.Test = nullptr;
   h.TellsViewDpi = 2;
-  h.SaveFormats = 1 << ieRGB24 | 1 << ieMono1;
+  h.SaveFormats = PixelFormatBit(ieRGB24) | PixelFormatBit(ieMono1);
   h.StreamHeaderTag = "PCX2";
   h.StreamHeaderAfterAbort = false;
   return h;

@@ -413,7 +413,7 @@ TIEFormatHandler PXMFormatHandler() {
   h.DetectOrder = 130;  // after the Targa test, before JPEG
   h.AbortBeforeOpen = true;
   h.TellsViewDpi = 0;
-  h.SaveFormats = 1 << ieRGB24 | 1 << ieMono1 | 1 << ieRGB48;
+  h.SaveFormats = PixelFormatBit(ieRGB24) | PixelFormatBit(ieMono1) | PixelFormatBit(ieRGB48);
   return h;
 }
 
@@ -431,6 +431,6 @@ TIEFormatHandler WBMPFormatHandler() {
   h.Test = nullptr;
   h.AbortBeforeOpen = true;
   h.TellsViewDpi = 0;
-  h.SaveFormats = 1 << ieRGB24 | 1 << ieMono1;
+  h.SaveFormats = PixelFormatBit(ieRGB24) | PixelFormatBit(ieMono1);
   return h;
 }

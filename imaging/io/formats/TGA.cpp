@@ -634,6 +634,6 @@ TIEFormatHandler TGAFormatHandler() {
   h.DetectOrder = 120;  // after the icon and cursor tests
   h.AbortBeforeOpen = true;
   h.TellsViewDpi = 1;
-  h.SaveFormats = 1 << ieRGB24 | 1 << ieMono1;
+  h.SaveFormats = PixelFormatBit(ieRGB24) | PixelFormatBit(ieMono1);
   return h;
 }
