@@ -339,14 +339,175 @@ void ReadCURStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bo
   ReadDirectoryImage(Stream, Bitmap, Params, NoAlpha, AlphaMask, Progress, ParamsOnly, true);
 }
 
+namespace {
+
+// The depth an image of the icon file is written at: its own bit count,
+// or with 0 the one the samples and bits of the parameters name.
+int32_t IconImageBits(int32_t BitCount, const TIOParamsVals& Params) {
+  switch (BitCount) {
+    case 1: return 1;
+    case 4: return 4;
+    case 8: return 8;
+    case 32: return 32;
+    case 0: {
+      const int32_t spp = Params.SamplesPerPixel, bps = Params.BitsPerSample;
+      return spp == 3 && bps == 8 ? 24 : spp == 4 && bps == 8 ? 32 : spp == 1 && bps == 1 ? 1
+             : spp == 1 && bps == 4 ? 4 : 8;
+    }
+    default: return 24;
+  }
+}
+
+// The 40-byte bitmap header; its height counts the colour and the mask
+// bitmaps.
+void WriteInfoHeader(TFormatWriter& Out, int32_t W, int32_t H, int32_t Bits, const TIOParamsVals& Params) {
+  const int64_t row_len = AlignedRowLength(W, Bits, 32);
+  const int64_t mask_row_len = AlignedRowLength(W, 1, 32);
+  uint8_t info[kInfoHeaderSize] = {};
+  StoreLE32(info, kInfoHeaderSize);
+  StoreLE32(info + 4, static_cast<uint32_t>(W));
+  StoreLE32(info + 8, static_cast<uint32_t>(2 * H));
+  StoreLE16(info + 12, 1);
+  StoreLE16(info + 14, static_cast<uint16_t>(Bits));
+  StoreLE32(info + 24, static_cast<uint32_t>(Round(Params.DpiX() / 2.54 * 100)));
+  StoreLE32(info + 28, static_cast<uint32_t>(Round(Params.DpiY() / 2.54 * 100)));
+  if (Bits <= 8) StoreLE32(info + 20, static_cast<uint32_t>(H * row_len + mask_row_len * H));
+  Out.Put(info, kInfoHeaderSize);
+}
+
+// A two-colour image: black and white, its rows bottom-up.
+void WriteMonoBits(TFormatWriter& Out, TIEBitmap* Image, int32_t W, int32_t H) {
+  const int64_t row_len = AlignedRowLength(W, 1, 32);
+  std::vector<uint8_t> row(static_cast<size_t>(row_len));
+  const uint8_t pal[8] = {0, 0, 0, 0, 255, 255, 255, 0};
+  Out.Put(pal, 8);
+  std::unique_ptr<TIEBitmap> mono;
+  TIEBitmap* src = Image;
+  if (Image->PixelFormat() != ieMono1) {
+    mono = std::make_unique<TIEBitmap>();
+    mono->Assign(Image);
+    mono->ConvertFormat(ieMono1);
+    src = mono.get();
+  }
+  for (int32_t y = H - 1; y >= 0; --y) {
+    std::fill(row.begin(), row.end(), uint8_t{0});
+    std::memcpy(row.data(), src->GetScanline(y), static_cast<size_t>((W + 7) / 8));
+    src->UnmapRows();
+    Out.Put(row.data(), row_len);
+  }
+}
+
+// A 4- or 8-bit image. Entry 0 is black and stands for transparency; the
+// quantized colours follow.
+void WritePaletteBits(TFormatWriter& Out, TIEBitmap* Image, int32_t W, int32_t H, int32_t Bits,
+                      TIOParamsVals& Params) {
+  const int64_t row_len = AlignedRowLength(W, Bits, 32);
+  std::vector<uint8_t> row(static_cast<size_t>(row_len));
+  const bool alpha = Image->HasAlphaChannel();
+  const int32_t entries = Bits == 8 ? 256 : 16;
+  std::vector<TRGB> q(static_cast<size_t>(entries), TRGB{0, 0, 0});
+  std::unique_ptr<TIEBitmap> rgb;
+  TIEBitmap* src = Image;
+  if (Image->PixelFormat() != ieRGB24) {
+    rgb = std::make_unique<TIEBitmap>();
+    rgb->Assign(Image);
+    rgb->ConvertFormat(ieRGB24);
+    src = rgb.get();
+  }
+  TIEQuantizer quantizer(src, entries - 1, q.data(), -1);
+  std::vector<uint8_t> pal(static_cast<size_t>(entries) * 4, 0);
+  for (int32_t k = 1; k < entries; ++k) {
+    pal[static_cast<size_t>(k) * 4] = q[static_cast<size_t>(k - 1)].b;
+    pal[static_cast<size_t>(k) * 4 + 1] = q[static_cast<size_t>(k - 1)].g;
+    pal[static_cast<size_t>(k) * 4 + 2] = q[static_cast<size_t>(k - 1)].r;
+  }
+  Params.ColorMap.assign(static_cast<size_t>(entries), TRGB{0, 0, 0});
+  std::copy(q.begin(), q.end() - 1, Params.ColorMap.begin() + 1);
+  Out.Put(pal.data(), static_cast<int64_t>(pal.size()));
+  for (int32_t y = H - 1; y >= 0; --y) {
+    std::fill(row.begin(), row.end(), uint8_t{0});
+    std::vector<uint8_t> a(static_cast<size_t>(W), 255);
+    if (alpha) {
+      std::memcpy(a.data(), Image->GetAlphaChannel()->GetScanline(y), static_cast<size_t>(W));
+      Image->GetAlphaChannel()->UnmapRows();
+    }
+    const TRGB* px = reinterpret_cast<const TRGB*>(src->GetScanline(y));
+    for (int32_t x = 0; x < W; ++x) {
+      const auto idx = static_cast<uint8_t>(a[static_cast<size_t>(x)] < 255 ? 0 : quantizer.RGBToIndex(px[x]) + 1);
+      if (Bits == 8)
+        row[static_cast<size_t>(x)] = idx;
+      else
+        row[static_cast<size_t>(x / 2)] |= static_cast<uint8_t>(x % 2 ? idx : idx << 4);
+    }
+    src->UnmapRows();
+    Out.Put(row.data(), row_len);
+  }
+}
+
+// A 24- or 32-bit image; 32 bits carry the alpha (opaque without one).
+void WriteTrueColourBits(TFormatWriter& Out, TIEBitmap* Image, int32_t W, int32_t H, int32_t Bits) {
+  const int64_t row_len = AlignedRowLength(W, Bits, 32);
+  std::vector<uint8_t> row(static_cast<size_t>(row_len));
+  const bool alpha = Image->HasAlphaChannel();
+  for (int32_t y = H - 1; y >= 0; --y) {
+    std::fill(row.begin(), row.end(), uint8_t{0});
+    const uint8_t* src = Image->GetScanline(y);
+    for (int32_t x = 0; x < W; ++x) {
+      const TRGB c = Image->PixelRGBInRow(src, x);
+      uint8_t* p = row.data() + static_cast<size_t>(x) * (Bits / 8);
+      p[0] = c.b;
+      p[1] = c.g;
+      p[2] = c.r;
+    }
+    Image->UnmapRows();
+    if (Bits == 32) {
+      for (int32_t x = 0; x < W; ++x) row[static_cast<size_t>(x) * 4 + 3] = alpha ? Image->GetAlpha(x, y) : 255;
+    }
+    Out.Put(row.data(), row_len);
+  }
+}
+
+// The AND bitmap: a set bit for every pixel not fully opaque. A 24-bit
+// image writes it empty (it has no alpha to show).
+void WriteAndMask(TFormatWriter& Out, TIEBitmap* Image, int32_t W, int32_t H, int32_t Bits) {
+  const int64_t mask_row_len = AlignedRowLength(W, 1, 32);
+  const bool alpha = Image->HasAlphaChannel();
+  std::vector<uint8_t> mask(static_cast<size_t>(mask_row_len));
+  for (int32_t y = H - 1; y >= 0; --y) {
+    std::fill(mask.begin(), mask.end(), uint8_t{0});
+    if (alpha && Bits != 24)
+      for (int32_t x = 0; x < W; ++x)
+        if (Image->GetAlpha(x, y) < 255) mask[static_cast<size_t>(x >> 3)] |= static_cast<uint8_t>(0x80 >> (x & 7));
+    Out.Put(mask.data(), mask_row_len);
+  }
+}
+
+// A directory entry: size, colours or planes and depth, bytes and offset.
+void FillEntry(uint8_t* E, int32_t W, int32_t H, int32_t Bits, int64_t Bytes, int64_t Offset) {
+  E[0] = static_cast<uint8_t>(W);
+  E[1] = static_cast<uint8_t>(H);
+  if (Bits > 8) {
+    StoreLE16(E + 4, 1);
+    StoreLE16(E + 6, static_cast<uint16_t>(Bits));
+  } else {
+    E[2] = static_cast<uint8_t>(std::min(1 << Bits, 255));
+  }
+  StoreLE32(E + 8, static_cast<uint32_t>(Bytes));
+  StoreLE32(E + 12, static_cast<uint32_t>(Offset));
+}
+
+}  // namespace
+
 void WriteICOStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, int32_t LastIndex,
                     const std::array<int32_t, 16>& BitCounts,
                     const std::array<std::array<int32_t, 2>, 16>& Sizes, TIOProgressRec& Progress) {
   const int32_t n = std::clamp(LastIndex + 1, 0, 16);
   const int64_t start = Stream->Position();
   TFormatWriter out(Stream, Progress);
+  // The header, and room for the directory, which is written last when the
+  // images' places are known.
   uint8_t h[kDirHeaderSize] = {0, 0, kIconType, 0};
-  StoreLE16(h + 4, static_cast<uint32_t>(n));
+  StoreLE16(h + 4, static_cast<uint16_t>(n));
   out.Put(h, kDirHeaderSize);
   std::vector<uint8_t> dir(static_cast<size_t>(n) * kEntrySize);
   out.Put(dir.data(), static_cast<int64_t>(dir.size()));
@@ -360,137 +521,24 @@ void WriteICOStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, i
   for (int32_t i = 0; i < n; ++i) {
     Progress.Report(i);
     if (Progress.IsAborting()) break;
+    // Each image is the picture resampled to its entry's size.
     const int32_t w = std::clamp(Sizes[static_cast<size_t>(i)][0], 1, 256);
     const int32_t hgt = std::clamp(Sizes[static_cast<size_t>(i)][1], 1, 256);
     TIEBitmap* copy = proc.IEBitmap();
     copy->Assign(Bitmap);
     proc.Resample(w, hgt, copy->PixelFormat() == ieMono1 ? rfNone : rfFastLinear);
     const int64_t offset = Stream->Position() - start;
-
-    int32_t bits = 24;
-    switch (BitCounts[static_cast<size_t>(i)]) {
-      case 1: bits = 1; break;
-      case 4: bits = 4; break;
-      case 8: bits = 8; break;
-      case 32: bits = 32; break;
-      case 0: {
-        const int32_t spp = Params.SamplesPerPixel, bps = Params.BitsPerSample;
-        bits = spp == 3 && bps == 8 ? 24 : spp == 4 && bps == 8 ? 32 : spp == 1 && bps == 1 ? 1
-               : spp == 1 && bps == 4 ? 4 : 8;
-        break;
-      }
-      default: break;
-    }
-    const bool alpha = copy->HasAlphaChannel();
-    const int64_t row_len = AlignedRowLength(w, bits, 32);
-    const int64_t mask_row_len = AlignedRowLength(w, 1, 32);
-    uint8_t info[kInfoHeaderSize] = {};
-    StoreLE32(info, kInfoHeaderSize);
-    StoreLE32(info + 4, static_cast<uint32_t>(w));
-    StoreLE32(info + 8, static_cast<uint32_t>(2 * hgt));
-    StoreLE16(info + 12, 1);
-    StoreLE16(info + 14, static_cast<uint32_t>(bits));
-    StoreLE32(info + 24, static_cast<uint32_t>(Round(Params.DpiX() / 2.54 * 100)));
-    StoreLE32(info + 28, static_cast<uint32_t>(Round(Params.DpiY() / 2.54 * 100)));
-    if (bits <= 8) StoreLE32(info + 20, static_cast<uint32_t>(hgt * row_len + mask_row_len * hgt));
-    out.Put(info, kInfoHeaderSize);
-
-    std::vector<uint8_t> row(static_cast<size_t>(row_len));
-    if (bits == 1) {
-      const uint8_t pal[8] = {0, 0, 0, 0, 255, 255, 255, 0};
-      out.Put(pal, 8);
-      std::unique_ptr<TIEBitmap> mono;
-      TIEBitmap* src = copy;
-      if (copy->PixelFormat() != ieMono1) {
-        mono = std::make_unique<TIEBitmap>();
-        mono->Assign(copy);
-        mono->ConvertFormat(ieMono1);
-        src = mono.get();
-      }
-      for (int32_t y = hgt - 1; y >= 0; --y) {
-        std::fill(row.begin(), row.end(), uint8_t{0});
-        std::memcpy(row.data(), src->GetScanline(y), static_cast<size_t>((w + 7) / 8));
-        src->UnmapRows();
-        out.Put(row.data(), row_len);
-      }
-    } else if (bits == 4 || bits == 8) {
-      // Entry 0 is black and stands for transparency; the colours follow.
-      const int32_t entries = bits == 8 ? 256 : 16;
-      std::vector<TRGB> q(static_cast<size_t>(entries), TRGB{0, 0, 0});
-      std::unique_ptr<TIEBitmap> rgb;
-      TIEBitmap* src = copy;
-      if (copy->PixelFormat() != ieRGB24) {
-        rgb = std::make_unique<TIEBitmap>();
-        rgb->Assign(copy);
-        rgb->ConvertFormat(ieRGB24);
-        src = rgb.get();
-      }
-      TIEQuantizer quantizer(src, entries - 1, q.data(), -1);
-      std::vector<uint8_t> pal(static_cast<size_t>(entries) * 4, 0);
-      for (int32_t k = 1; k < entries; ++k) {
-        pal[static_cast<size_t>(k) * 4] = q[static_cast<size_t>(k - 1)].b;
-        pal[static_cast<size_t>(k) * 4 + 1] = q[static_cast<size_t>(k - 1)].g;
-        pal[static_cast<size_t>(k) * 4 + 2] = q[static_cast<size_t>(k - 1)].r;
-      }
-      Params.ColorMap.assign(static_cast<size_t>(entries), TRGB{0, 0, 0});
-      std::copy(q.begin(), q.end() - 1, Params.ColorMap.begin() + 1);
-      out.Put(pal.data(), static_cast<int64_t>(pal.size()));
-      for (int32_t y = hgt - 1; y >= 0; --y) {
-        std::fill(row.begin(), row.end(), uint8_t{0});
-        std::vector<uint8_t> a(static_cast<size_t>(w), 255);
-        if (alpha) {
-          std::memcpy(a.data(), copy->GetAlphaChannel()->GetScanline(y), static_cast<size_t>(w));
-          copy->GetAlphaChannel()->UnmapRows();
-        }
-        const TRGB* px = reinterpret_cast<const TRGB*>(src->GetScanline(y));
-        for (int32_t x = 0; x < w; ++x) {
-          const auto idx = static_cast<uint8_t>(a[static_cast<size_t>(x)] < 255 ? 0 : quantizer.RGBToIndex(px[x]) + 1);
-          if (bits == 8)
-            row[static_cast<size_t>(x)] = idx;
-          else
-            row[static_cast<size_t>(x / 2)] |= static_cast<uint8_t>(x % 2 ? idx : idx << 4);
-        }
-        src->UnmapRows();
-        out.Put(row.data(), row_len);
-      }
-    } else {
-      for (int32_t y = hgt - 1; y >= 0; --y) {
-        std::fill(row.begin(), row.end(), uint8_t{0});
-        const uint8_t* src = copy->GetScanline(y);
-        for (int32_t x = 0; x < w; ++x) {
-          const TRGB c = copy->PixelRGBInRow(src, x);
-          uint8_t* p = row.data() + static_cast<size_t>(x) * (bits / 8);
-          p[0] = c.b;
-          p[1] = c.g;
-          p[2] = c.r;
-        }
-        copy->UnmapRows();
-        if (bits == 32) {
-          for (int32_t x = 0; x < w; ++x) row[static_cast<size_t>(x) * 4 + 3] = alpha ? copy->GetAlpha(x, y) : 255;
-        }
-        out.Put(row.data(), row_len);
-      }
-    }
-    std::vector<uint8_t> mask(static_cast<size_t>(mask_row_len));
-    for (int32_t y = hgt - 1; y >= 0; --y) {
-      std::fill(mask.begin(), mask.end(), uint8_t{0});
-      if (alpha && bits != 24)
-        for (int32_t x = 0; x < w; ++x)
-          if (copy->GetAlpha(x, y) < 255) mask[static_cast<size_t>(x >> 3)] |= static_cast<uint8_t>(0x80 >> (x & 7));
-      out.Put(mask.data(), mask_row_len);
-    }
-    const int64_t bytes = Stream->Position() - start - offset;
-    uint8_t* e = dir.data() + static_cast<size_t>(i) * kEntrySize;
-    e[0] = static_cast<uint8_t>(w);
-    e[1] = static_cast<uint8_t>(hgt);
-    if (bits > 8) {
-      StoreLE16(e + 4, 1);
-      StoreLE16(e + 6, static_cast<uint32_t>(bits));
-    } else {
-      e[2] = static_cast<uint8_t>(std::min(1 << bits, 255));
-    }
-    StoreLE32(e + 8, static_cast<uint32_t>(bytes));
-    StoreLE32(e + 12, static_cast<uint32_t>(offset));
+    const int32_t bits = IconImageBits(BitCounts[static_cast<size_t>(i)], Params);
+    WriteInfoHeader(out, w, hgt, bits, Params);
+    if (bits == 1)
+      WriteMonoBits(out, copy, w, hgt);
+    else if (bits == 4 || bits == 8)
+      WritePaletteBits(out, copy, w, hgt, bits, Params);
+    else
+      WriteTrueColourBits(out, copy, w, hgt, bits);
+    WriteAndMask(out, copy, w, hgt, bits);
+    FillEntry(dir.data() + static_cast<size_t>(i) * kEntrySize, w, hgt, bits, Stream->Position() - start - offset,
+              offset);
   }
   const int64_t end = Stream->Position();
   Stream->SetPosition(start + kDirHeaderSize);
