@@ -183,6 +183,104 @@ void BuildPixels(const FrameInfo& f, const TZeroedMemory& idx, const GraphicCont
   }
 }
 
+// The header and the logical screen: version, screen size, aspect, the
+// global colour table and the background colour. False when the data is
+// not a GIF file.
+bool ReadScreen(TIEBufferedReadStream& In, TIOParamsVals& Params, std::vector<TRGB>& Global,
+                int32_t& GlobalBits) {
+  uint8_t h[kHeaderSize];
+  if (ReadUpTo(&In, h, kHeaderSize) < kHeaderSize || std::memcmp(h, "GIF", 3) != 0) return false;
+  Params.GifVersion.assign(reinterpret_cast<const char*>(h), 6);
+  Params.GifWinWidth = LoadLE16(h + 6);
+  Params.GifWinHeight = LoadLE16(h + 8);
+  Params.GifRatio = h[12];
+  Params.SetDpiX(DefaultDpiX);
+  Params.SetDpiY(DefaultDpiY);
+  Params.SamplesPerPixel = 1;
+  if (h[10] & 0x80) {
+    GlobalBits = (h[10] & 7) + 1;
+    Global = ReadColorTable(&In, TableEntries(h[10]));
+    if (h[11] < Global.size()) Params.GifBackground = Global[h[11]];
+  }
+  return true;
+}
+
+// An image descriptor (after its separator) and its local colour table.
+// False when the data ends inside the descriptor.
+bool ReadImageDescriptor(TIEBufferedReadStream& In, FrameInfo& F) {
+  uint8_t d[kDescriptorSize];
+  if (ReadUpTo(&In, d, kDescriptorSize) < kDescriptorSize) return false;
+  F.left = LoadLE16(d);
+  F.top = LoadLE16(d + 2);
+  F.width = LoadLE16(d + 4);
+  F.height = LoadLE16(d + 6);
+  F.interlaced = (d[8] & 0x40) != 0;
+  if (d[8] & 0x80) {
+    F.table = ReadColorTable(&In, TableEntries(d[8]));
+    F.table_bits = (d[8] & 7) + 1;
+  }
+  return true;
+}
+
+// The frame's colours: its own table, else the global one, else a grey
+// ramp.
+void ChooseFrameTable(FrameInfo& F, const std::vector<TRGB>& Global, int32_t GlobalBits) {
+  if (F.table.empty()) {
+    F.table = Global;
+    F.table_bits = GlobalBits;
+  }
+  if (F.table.empty()) {
+    F.table_bits = 8;
+    F.table.resize(256);
+    for (int32_t i = 0; i < 256; ++i)
+      F.table[static_cast<size_t>(i)] = TRGB{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
+  }
+}
+
+// The frame's place, size, timing, transparency and disposal.
+void SetFrameParams(const FrameInfo& F, const GraphicControl& Gc, TIOParamsVals& Params) {
+  Params.GifTranspColor = Gc.transparent < F.table.size() ? F.table[Gc.transparent] : TRGB{0, 0, 0};
+  Params.GifXPos = F.left;
+  Params.GifYPos = F.top;
+  Params.Width = F.width;
+  Params.Height = F.height;
+  Params.GifDelayTime = Gc.delay;
+  Params.GifTransparent = Gc.flags & 1;
+  Params.GifInterlaced = F.interlaced;
+  Params.GifAction = (Gc.flags >> 2) & 7;
+}
+
+// The frame's colour indexes from its code stream into Idx. False when the
+// read stops here (the load aborted, or refused as implausible).
+bool DecodeFrameIndexes(TIEBufferedReadStream& In, const FrameInfo& F, bool WithoutMask,
+                        TIOProgressRec& Progress, TZeroedMemory& Idx) {
+  const int64_t pixels = int64_t{F.width} * F.height;
+  const int64_t available = In.Size() - In.Position();
+  if (pixels == 0) {
+    Progress.Abort();
+    return false;
+  }
+  // The indexes, the frame and its mask all come from the code stream.
+  if (!IEClaimPlausible(Progress, F.width, F.height, ieRGB24, !WithoutMask,
+                        IEDataCanHold(pixels, available, kMaxExpansion)))
+    return false;
+  Idx = TZeroedMemory(static_cast<size_t>(pixels));
+  const int64_t pos = In.Position();
+  if (DefaultGIFLZWDecompress) DefaultGIFLZWDecompress(&In, F.height, F.width, F.interlaced, Idx.data());
+  // A code stream that gave nothing at all is no image.
+  if (In.Position() == pos) {
+    Progress.Abort();
+    return false;
+  }
+  return true;
+}
+
+// Passes over a code stream (its code size, then the sub-blocks).
+void SkipImageData(TIEBufferedReadStream& In) {
+  uint8_t code_size = 0;
+  if (ReadByte(&In, code_size)) SkipSubBlocks(&In);
+}
+
 }  // namespace
 
 void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool WithoutMask,
@@ -199,25 +297,13 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
   TIEBufferedReadStream in(Stream, std::clamp<int64_t>(Stream->Size() - Stream->Position(), 1, 1 << 16));
   const formats::TStreamPositionGuard sync(Stream, &in);
 
-  uint8_t h[kHeaderSize];
-  if (ReadUpTo(&in, h, kHeaderSize) < kHeaderSize || std::memcmp(h, "GIF", 3) != 0)
-    return Progress.Abort();
-  Params.GifVersion.assign(reinterpret_cast<const char*>(h), 6);
-  Params.GifWinWidth = LoadLE16(h + 6);
-  Params.GifWinHeight = LoadLE16(h + 8);
-  Params.GifRatio = h[12];
-  Params.SetDpiX(DefaultDpiX);
-  Params.SetDpiY(DefaultDpiY);
-  Params.SamplesPerPixel = 1;
   std::vector<TRGB> global;
   int32_t global_bits = 0;
-  if (h[10] & 0x80) {
-    global_bits = (h[10] & 7) + 1;
-    global = ReadColorTable(&in, TableEntries(h[10]));
-    if (h[11] < global.size()) Params.GifBackground = global[h[11]];
-  }
+  if (!ReadScreen(in, Params, global, global_bits)) return Progress.Abort();
   if (in.Position() >= in.Size()) return Progress.Abort();
 
+  // The blocks up to the trailer: extensions, and images counted as frames;
+  // only the wanted frame is decoded, the others are passed over.
   const int32_t wanted = Params.GifImageIndex;
   GraphicControl gc;
   int32_t frame = 0;
@@ -239,18 +325,8 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
     }
     if (b != kImageSeparator) continue;  // stray bytes between blocks
 
-    uint8_t d[kDescriptorSize];
-    if (ReadUpTo(&in, d, kDescriptorSize) < kDescriptorSize) break;
     FrameInfo f;
-    f.left = LoadLE16(d);
-    f.top = LoadLE16(d + 2);
-    f.width = LoadLE16(d + 4);
-    f.height = LoadLE16(d + 6);
-    f.interlaced = (d[8] & 0x40) != 0;
-    if (d[8] & 0x80) {
-      f.table = ReadColorTable(&in, TableEntries(d[8]));
-      f.table_bits = (d[8] & 7) + 1;
-    }
+    if (!ReadImageDescriptor(in, f)) break;
     if (frame != wanted) {
       uint8_t code_size = 0;
       if (!ReadByte(&in, code_size)) break;
@@ -261,55 +337,16 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
 
     Progress.Report(30);
     if (Progress.IsAborting()) break;
-    if (f.table.empty()) {
-      f.table = global;
-      f.table_bits = global_bits;
-    }
-    if (f.table.empty()) {
-      // Neither a local nor a global table: a grey ramp stands in.
-      f.table_bits = 8;
-      f.table.resize(256);
-      for (int32_t i = 0; i < 256; ++i)
-        f.table[static_cast<size_t>(i)] = TRGB{static_cast<uint8_t>(i), static_cast<uint8_t>(i),
-                                               static_cast<uint8_t>(i)};
-    }
-    Params.GifTranspColor =
-        gc.transparent < f.table.size() ? f.table[gc.transparent] : TRGB{0, 0, 0};
-    Params.GifXPos = f.left;
-    Params.GifYPos = f.top;
-    Params.Width = f.width;
-    Params.Height = f.height;
-    Params.GifDelayTime = gc.delay;
-    Params.GifTransparent = gc.flags & 1;
-    Params.GifInterlaced = f.interlaced;
-    Params.GifAction = (gc.flags >> 2) & 7;
+    ChooseFrameTable(f, global, global_bits);
+    SetFrameParams(f, gc, Params);
 
     // Fresh zeroed memory: indexes the code stream does not reach stay 0
     // without a pass that clears 24 MB of a large frame first.
     TZeroedMemory idx;
-    if (ParamsOnly) {
-      uint8_t code_size = 0;
-      if (ReadByte(&in, code_size)) SkipSubBlocks(&in);
-    } else {
-      const int64_t pixels = int64_t{f.width} * f.height;
-      const int64_t available = in.Size() - in.Position();
-      if (pixels == 0) {
-        Progress.Abort();
-        break;
-      }
-      // The indexes, the frame and its mask all come from the code stream.
-      if (!IEClaimPlausible(Progress, f.width, f.height, ieRGB24, !WithoutMask,
-                            IEDataCanHold(pixels, available, kMaxExpansion)))
-        break;
-      idx = TZeroedMemory(static_cast<size_t>(pixels));
-      const int64_t pos = in.Position();
-      if (DefaultGIFLZWDecompress)
-        DefaultGIFLZWDecompress(&in, f.height, f.width, f.interlaced, idx.data());
-      if (in.Position() == pos) {
-        Progress.Abort();
-        break;
-      }
-    }
+    if (ParamsOnly)
+      SkipImageData(in);
+    else if (!DecodeFrameIndexes(in, f, WithoutMask, Progress, idx))
+      break;
     Progress.Report(70);
     if (Progress.IsAborting()) break;
     Params.BitsPerSample = f.table_bits;
