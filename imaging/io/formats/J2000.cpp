@@ -11,6 +11,8 @@
 
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/formats/FormatFields.h"
+#include "imaging/io/formats/StreamPositionGuard.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "platform/SharedLibrary.h"
@@ -110,15 +112,14 @@ constexpr int64_t kWriteBuffer = 64 * 1024;
 // Reads Count bytes at the position and puts it back; false when the stream
 // holds fewer.
 bool PeekBytes(TStream* Stream, uint8_t* Buffer, int64_t Count) {
-  const int64_t pos = Stream->Position();
-  int64_t got = 0;
+  const formats::TStreamPositionGuard keep(Stream);
+  // A content test must not throw: a stream that fails to read holds no
+  // picture of this kind.
   try {
-    got = Stream->Read(Buffer, Count);
+    return formats::ReadExact(Stream, Buffer, Count);
   } catch (...) {
-    got = -1;
+    return false;
   }
-  Stream->SetPosition(pos);
-  return got == Count;
 }
 
 // ---- the library's stream on one of ours: offsets count from the position
@@ -427,7 +428,7 @@ bool PlausibleTileGrid(TStream* Stream, bool IsJP2, int64_t& Width, int64_t& Hei
   int64_t at = start;
   auto read = [&](int64_t pos, uint8_t* b, int64_t n) {
     Stream->SetPosition(pos);
-    return Stream->Read(b, n) == n;
+    return formats::ReadExact(Stream, b, n);
   };
   bool ok = false;
   uint8_t b[40];
