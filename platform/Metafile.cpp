@@ -16,19 +16,18 @@
 #include "platform/PenBrush.h"
 #include "platform/Region.h"
 #include "platform/Text.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Codepage.h"
 
 namespace {
 
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-int16_t S16(const uint8_t* p) { return static_cast<int16_t>(U16(p)); }
-uint32_t U32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-int32_t S32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+int16_t S16(const uint8_t* p) { return static_cast<int16_t>(LoadLE16(p)); }
+int32_t S32(const uint8_t* p) { return static_cast<int32_t>(LoadLE32(p)); }
 
-// a * b / c rounded half away from zero; 0 when c is 0.
-int64_t MulDiv(int64_t a, int64_t b, int64_t c) {
+// a * b / c rounded half away from zero; 0 when c is 0. Not rtl's MulDiv:
+// that one works within 32 bits and gives -1 for c = 0 or an overflow, and
+// a picture frame in 0.01 mm units can exceed 32 bits once multiplied.
+int64_t ScaleRounded(int64_t a, int64_t b, int64_t c) {
   if (c == 0) return 0;
   const double v = static_cast<double>(a) * static_cast<double>(b) / static_cast<double>(c);
   return static_cast<int64_t>(v < 0 ? std::ceil(v - 0.5) : std::floor(v + 0.5));
@@ -161,9 +160,9 @@ constexpr int kMapText = 1, kMapLoMetric = 2, kMapHiMetric = 3, kMapLoEnglish = 
 std::string Utf16ToUtf8(const uint8_t* p, size_t count) {
   std::string out;
   for (size_t i = 0; i < count; ++i) {
-    char32_t c = U16(p + 2 * i);
+    char32_t c = LoadLE16(p + 2 * i);
     if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) {
-      const char32_t lo = U16(p + 2 * (i + 1));
+      const char32_t lo = LoadLE16(p + 2 * (i + 1));
       if (lo >= 0xDC00 && lo < 0xE000) {
         c = 0x10000 + ((c - 0xD800) << 10) + (lo - 0xDC00);
         ++i;
@@ -197,7 +196,7 @@ class TMetafilePlayer {
       pb_sy_ = fh != 0 ? (Rect.Bottom - Rect.Top) / fh : 1.0;
       pb_x_ = Rect.Left - mf_.frame_[0] * pb_sx_;
       pb_y_ = Rect.Top - mf_.frame_[1] * pb_sy_;
-      slot_limit_ = std::min<uint32_t>(U16(h + 56), kMaxObjectSlots);
+      slot_limit_ = std::min<uint32_t>(LoadLE16(h + 56), kMaxObjectSlots);
     } else {
       // The window (the placeable box until the records set one) is
       // stretched over the rectangle.
@@ -508,10 +507,10 @@ class TMetafilePlayer {
   bool Dib(const TRect& Dest, int32_t Sx, int32_t Sy, int32_t Sw, int32_t Sh, const uint8_t* Info,
            size_t InfoLen, const uint8_t* Bits, size_t BitsLen, uint32_t Usage, DWORD Rop) {
     if (Usage != DIB_RGB_COLORS || InfoLen < sizeof(BITMAPINFOHEADER)) return false;
-    const uint32_t headerSize = U32(Info);
+    const uint32_t headerSize = LoadLE32(Info);
     const int32_t w = S32(Info + 4), h = S32(Info + 8);
-    const uint16_t bits = U16(Info + 14);
-    const uint32_t compression = U32(Info + 16), used = U32(Info + 32);
+    const uint16_t bits = LoadLE16(Info + 14);
+    const uint32_t compression = LoadLE32(Info + 16), used = LoadLE32(Info + 32);
     if (headerSize < sizeof(BITMAPINFOHEADER) || headerSize > InfoLen) return false;
     if (w <= 0 || w > kMaxDibSide || h == 0 || h < -kMaxDibSide || h > kMaxDibSide) return false;
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
@@ -565,8 +564,8 @@ class TMetafilePlayer {
     size_t at = mf_.records_at_;
     while (at + 6 <= d.size()) {
       const uint8_t* r = d.data() + at;
-      const uint64_t size = uint64_t{U32(r)} * 2;
-      const uint16_t fn = U16(r + 4);
+      const uint64_t size = uint64_t{LoadLE32(r)} * 2;
+      const uint16_t fn = LoadLE16(r + 4);
       if (size < 6 || size > d.size() - at) return;  // a size beyond the file ends it
       if (fn == META_EOF) return;
       if (PlayWindowsRecord(fn, r, static_cast<size_t>(size)))
@@ -596,31 +595,31 @@ class TMetafilePlayer {
     switch (fn) {
       case META_SETBKCOLOR:
         if (!need(4)) return false;
-        SetBkColor(dc_, U32(p) & 0xFFFFFF);
+        SetBkColor(dc_, LoadLE32(p) & 0xFFFFFF);
         return true;
       case META_SETTEXTCOLOR:
         if (!need(4)) return false;
-        SetTextColor(dc_, U32(p) & 0xFFFFFF);
+        SetTextColor(dc_, LoadLE32(p) & 0xFFFFFF);
         return true;
       case META_SETBKMODE:
         if (!need(2)) return false;
-        SetBkMode(dc_, U16(p) == TRANSPARENT ? TRANSPARENT : OPAQUE);
+        SetBkMode(dc_, LoadLE16(p) == TRANSPARENT ? TRANSPARENT : OPAQUE);
         return true;
       case META_SETROP2:
-        if (!need(2) || U16(p) < R2_BLACK || U16(p) > R2_WHITE) return false;
-        SetROP2(dc_, U16(p));
+        if (!need(2) || LoadLE16(p) < R2_BLACK || LoadLE16(p) > R2_WHITE) return false;
+        SetROP2(dc_, LoadLE16(p));
         return true;
       case META_SETPOLYFILLMODE:
         if (!need(2)) return false;
-        SetPolyFillMode(dc_, U16(p) == WINDING ? WINDING : ALTERNATE);
+        SetPolyFillMode(dc_, LoadLE16(p) == WINDING ? WINDING : ALTERNATE);
         return true;
       case META_SETSTRETCHBLTMODE:
         if (!need(2)) return false;
-        SetStretchBltMode(dc_, std::clamp<int>(U16(p), BLACKONWHITE, HALFTONE));
+        SetStretchBltMode(dc_, std::clamp<int>(LoadLE16(p), BLACKONWHITE, HALFTONE));
         return true;
       case META_SETTEXTALIGN:
         if (!need(2)) return false;
-        SetTextAlign(dc_, U16(p) & (TA_UPDATECP | TA_CENTER | TA_BASELINE));
+        SetTextAlign(dc_, LoadLE16(p) & (TA_UPDATECP | TA_CENTER | TA_BASELINE));
         return true;
       case META_SETWINDOWORG:
         if (!need(4)) return false;
@@ -674,19 +673,19 @@ class TMetafilePlayer {
       case META_POLYGON:
       case META_POLYLINE: {
         if (!need(2)) return false;
-        const size_t count = U16(p);
+        const size_t count = LoadLE16(p);
         if (!need(2 + 4 * count)) return false;
         Poly(Points16(p + 2, count), fn == META_POLYGON);
         return true;
       }
       case META_POLYPOLYGON: {
         if (!need(2)) return false;
-        const size_t polys = U16(p);
+        const size_t polys = LoadLE16(p);
         if (!need(2 + 2 * polys)) return false;
         size_t at = 2 + 2 * polys;
         std::vector<std::vector<TPoint>> rings;
         for (size_t i = 0; i < polys; ++i) {
-          const size_t count = U16(p + 2 + 2 * i);
+          const size_t count = LoadLE16(p + 2 + 2 * i);
           if (!need(at + 4 * count)) return false;
           rings.push_back(Points16(p + at, count));
           at += 4 * count;
@@ -697,13 +696,13 @@ class TMetafilePlayer {
       case META_SETPIXEL: {
         if (!need(8)) return false;
         const TPoint q = Pt(S16(p + 6), S16(p + 4));
-        SetPixelV(dc_, q.X, q.Y, U32(p) & 0xFFFFFF);
+        SetPixelV(dc_, q.X, q.Y, LoadLE32(p) & 0xFFFFFF);
         return true;
       }
       case META_PATBLT: {
         if (!need(12)) return false;
         const TRect b = Box(S16(p + 10), S16(p + 8), S16(p + 10) + S16(p + 6), S16(p + 8) + S16(p + 4));
-        PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, U32(p));
+        PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, LoadLE32(p));
         return true;
       }
       case META_INTERSECTCLIPRECT:
@@ -725,9 +724,9 @@ class TMetafilePlayer {
         s->kind = Kind::Other;  // the slot is taken whatever the record holds
         if (!need(10)) return false;
         s->kind = Kind::Pen;
-        s->pen.lopnStyle = U16(p);
+        s->pen.lopnStyle = LoadLE16(p);
         s->pen.lopnWidth = TPoint{S16(p + 2), 0};
-        s->pen.lopnColor = U32(p + 6);
+        s->pen.lopnColor = LoadLE32(p + 6);
         return true;
       }
       case META_CREATEBRUSHINDIRECT: {
@@ -736,9 +735,9 @@ class TMetafilePlayer {
         s->kind = Kind::Other;
         if (!need(8)) return false;
         s->kind = Kind::Brush;
-        s->brush.lbStyle = U16(p);
-        s->brush.lbColor = U32(p + 2);
-        s->brush.lbHatch = U16(p + 6);
+        s->brush.lbStyle = LoadLE16(p);
+        s->brush.lbColor = LoadLE32(p + 2);
+        s->brush.lbHatch = LoadLE16(p + 6);
         return true;
       }
       case META_CREATEFONTINDIRECT: {
@@ -778,20 +777,20 @@ class TMetafilePlayer {
       }
       case META_SELECTOBJECT: {
         if (!need(2)) return false;
-        Slot* s = SlotAt(U16(p));
+        Slot* s = SlotAt(LoadLE16(p));
         if (!s || s->kind == Kind::None || s->kind == Kind::Other) return false;
         Select(*s);
         return true;
       }
       case META_DELETEOBJECT: {
         if (!need(2)) return false;
-        if (!SlotAt(U16(p))) return false;
-        DeleteSlot(U16(p));
+        if (!SlotAt(LoadLE16(p))) return false;
+        DeleteSlot(LoadLE16(p));
         return true;
       }
       case META_TEXTOUT: {
         if (!need(2)) return false;
-        const size_t len = U16(p);
+        const size_t len = LoadLE16(p);
         const size_t padded = (len + 1) & ~size_t{1};
         if (!need(2 + padded + 4)) return false;
         const std::string text(reinterpret_cast<const char*>(p + 2), len);
@@ -801,8 +800,8 @@ class TMetafilePlayer {
       case META_EXTTEXTOUT: {
         if (!need(8)) return false;
         const int16_t y = S16(p), x = S16(p + 2);
-        const size_t len = U16(p + 4);
-        const UINT options = U16(p + 6);
+        const size_t len = LoadLE16(p + 4);
+        const UINT options = LoadLE16(p + 6);
         size_t at = 8;
         TRect clip{};
         const bool hasRect = (options & (ETO_OPAQUE | ETO_CLIPPED)) != 0;
@@ -820,29 +819,29 @@ class TMetafilePlayer {
         if (!need(22)) return false;
         const TRect b = Box(S16(p + 20), S16(p + 18), S16(p + 20) + S16(p + 16), S16(p + 18) + S16(p + 14));
         return DibBits(p + 22, n - 22, b, S16(p + 12), S16(p + 10), S16(p + 8), S16(p + 6),
-                       U16(p + 4), U32(p));
+                       LoadLE16(p + 4), LoadLE32(p));
       }
       case META_DIBSTRETCHBLT: {
         if (size == 28) {  // no bitmap: a pattern fill of the destination
           const TRect b = Box(S16(p + 20), S16(p + 18), S16(p + 20) + S16(p + 16), S16(p + 18) + S16(p + 14));
-          PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, U32(p));
+          PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, LoadLE32(p));
           return true;
         }
         if (!need(20)) return false;
         const TRect b = Box(S16(p + 18), S16(p + 16), S16(p + 18) + S16(p + 14), S16(p + 16) + S16(p + 12));
         return DibBits(p + 20, n - 20, b, S16(p + 10), S16(p + 8), S16(p + 6), S16(p + 4),
-                       DIB_RGB_COLORS, U32(p));
+                       DIB_RGB_COLORS, LoadLE32(p));
       }
       case META_DIBBITBLT: {
         if (size == 24) {  // no bitmap
           const TRect b = Box(S16(p + 16), S16(p + 14), S16(p + 16) + S16(p + 12), S16(p + 14) + S16(p + 10));
-          PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, U32(p));
+          PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, LoadLE32(p));
           return true;
         }
         if (!need(16)) return false;
         const int16_t w = S16(p + 10), h = S16(p + 8);
         const TRect b = Box(S16(p + 14), S16(p + 12), S16(p + 14) + w, S16(p + 12) + h);
-        return DibBits(p + 16, n - 16, b, S16(p + 6), S16(p + 4), w, h, DIB_RGB_COLORS, U32(p));
+        return DibBits(p + 16, n - 16, b, S16(p + 6), S16(p + 4), w, h, DIB_RGB_COLORS, LoadLE32(p));
       }
       default:
         return false;
@@ -855,10 +854,10 @@ class TMetafilePlayer {
   bool DibBits(const uint8_t* P, size_t Len, const TRect& Dest, int32_t Sx, int32_t Sy, int32_t Sw,
                int32_t Sh, uint32_t Usage, DWORD Rop) {
     if (Len < sizeof(BITMAPINFOHEADER)) return false;
-    const uint32_t headerSize = U32(P);
+    const uint32_t headerSize = LoadLE32(P);
     if (headerSize < sizeof(BITMAPINFOHEADER) || headerSize > Len) return false;
-    const uint16_t bits = U16(P + 14);
-    const uint32_t compression = U32(P + 16), used = U32(P + 32);
+    const uint16_t bits = LoadLE16(P + 14);
+    const uint32_t compression = LoadLE32(P + 16), used = LoadLE32(P + 32);
     size_t table = 0;
     if (bits <= 8 && bits > 0)
       table = std::min<uint32_t>(used ? used : 1u << std::min<uint16_t>(bits, 8), 256) * 4;
@@ -876,7 +875,7 @@ class TMetafilePlayer {
     size_t at = 0;
     while (at + 8 <= d.size()) {
       const uint8_t* r = d.data() + at;
-      const uint32_t type = U32(r), size = U32(r + 4);
+      const uint32_t type = LoadLE32(r), size = LoadLE32(r + 4);
       if (size < 8 || size % 4 != 0 || size > d.size() - at) return;  // beyond the file: the end
       if (type == EMR_EOF) return;
       if (PlayEnhancedRecord(type, r, size))
@@ -925,38 +924,38 @@ class TMetafilePlayer {
       }
       case EMR_SETMAPMODE: {
         if (!need(12)) return false;
-        const uint32_t m = U32(r + 8);
+        const uint32_t m = LoadLE32(r + 8);
         if (m < kMapText || m > kMapAnisotropic) return false;
         st_.mapMode = static_cast<int>(m);
         return true;
       }
       case EMR_SETBKMODE:
         if (!need(12)) return false;
-        SetBkMode(dc_, U32(r + 8) == TRANSPARENT ? TRANSPARENT : OPAQUE);
+        SetBkMode(dc_, LoadLE32(r + 8) == TRANSPARENT ? TRANSPARENT : OPAQUE);
         return true;
       case EMR_SETPOLYFILLMODE:
         if (!need(12)) return false;
-        SetPolyFillMode(dc_, U32(r + 8) == WINDING ? WINDING : ALTERNATE);
+        SetPolyFillMode(dc_, LoadLE32(r + 8) == WINDING ? WINDING : ALTERNATE);
         return true;
       case EMR_SETROP2:
-        if (!need(12) || U32(r + 8) < R2_BLACK || U32(r + 8) > R2_WHITE) return false;
-        SetROP2(dc_, static_cast<int>(U32(r + 8)));
+        if (!need(12) || LoadLE32(r + 8) < R2_BLACK || LoadLE32(r + 8) > R2_WHITE) return false;
+        SetROP2(dc_, static_cast<int>(LoadLE32(r + 8)));
         return true;
       case EMR_SETSTRETCHBLTMODE:
         if (!need(12)) return false;
-        SetStretchBltMode(dc_, static_cast<int>(std::clamp<uint32_t>(U32(r + 8), BLACKONWHITE, HALFTONE)));
+        SetStretchBltMode(dc_, static_cast<int>(std::clamp<uint32_t>(LoadLE32(r + 8), BLACKONWHITE, HALFTONE)));
         return true;
       case EMR_SETTEXTALIGN:
         if (!need(12)) return false;
-        SetTextAlign(dc_, U32(r + 8) & (TA_UPDATECP | TA_CENTER | TA_BASELINE));
+        SetTextAlign(dc_, LoadLE32(r + 8) & (TA_UPDATECP | TA_CENTER | TA_BASELINE));
         return true;
       case EMR_SETTEXTCOLOR:
         if (!need(12)) return false;
-        SetTextColor(dc_, U32(r + 8) & 0xFFFFFF);
+        SetTextColor(dc_, LoadLE32(r + 8) & 0xFFFFFF);
         return true;
       case EMR_SETBKCOLOR:
         if (!need(12)) return false;
-        SetBkColor(dc_, U32(r + 8) & 0xFFFFFF);
+        SetBkColor(dc_, LoadLE32(r + 8) & 0xFFFFFF);
         return true;
       case EMR_SETBRUSHORGEX:
         return true;  // brush patterns start at the device origin
@@ -966,12 +965,12 @@ class TMetafilePlayer {
         double m[6];
         for (int i = 0; i < 6; ++i) {
           float f;
-          const uint32_t bits = U32(r + 8 + 4 * i);
+          const uint32_t bits = LoadLE32(r + 8 + 4 * i);
           std::memcpy(&f, &bits, 4);
           if (!std::isfinite(f)) return false;
           m[i] = f;
         }
-        const uint32_t mode = type == EMR_SETWORLDTRANSFORM ? 4 : U32(r + 32);
+        const uint32_t mode = type == EMR_SETWORLDTRANSFORM ? 4 : LoadLE32(r + 32);
         double* w = st_.world;
         auto product = [](const double* a, const double* b, double* out) {
           out[0] = a[0] * b[0] + a[1] * b[2];
@@ -1019,7 +1018,7 @@ class TMetafilePlayer {
       case EMR_SETPIXELV: {
         if (!need(20)) return false;
         const TPoint q = Pt(S32(r + 8), S32(r + 12));
-        SetPixelV(dc_, q.X, q.Y, U32(r + 16) & 0xFFFFFF);
+        SetPixelV(dc_, q.X, q.Y, LoadLE32(r + 16) & 0xFFFFFF);
         return true;
       }
       case EMR_RECTANGLE:
@@ -1052,7 +1051,7 @@ class TMetafilePlayer {
         // bounds, count, points
         if (!need(28)) return false;
         const bool small = type >= EMR_POLYBEZIER16;
-        const size_t count = U32(r + 24);
+        const size_t count = LoadLE32(r + 24);
         const size_t each = small ? 4 : 8;
         if (count > (size - 28) / each) return false;
         std::vector<TPoint> pts = small ? Points16(r + 28, count) : Points32(r + 28, count);
@@ -1076,7 +1075,7 @@ class TMetafilePlayer {
         // bounds, polygon count, point count, counts, points
         if (!need(32)) return false;
         const bool small = type >= EMR_POLYPOLYLINE16;
-        const size_t polys = U32(r + 24), total = U32(r + 28);
+        const size_t polys = LoadLE32(r + 24), total = LoadLE32(r + 28);
         const size_t each = small ? 4 : 8;
         if (polys > (size - 32) / 4) return false;
         const size_t pointsAt = 32 + 4 * polys;
@@ -1085,7 +1084,7 @@ class TMetafilePlayer {
         const bool filled = type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16;
         std::vector<std::vector<TPoint>> rings;
         for (size_t i = 0; i < polys; ++i) {
-          const size_t count = U32(r + 32 + 4 * i);
+          const size_t count = LoadLE32(r + 32 + 4 * i);
           if (count > total - used) return false;
           const uint8_t* q = r + pointsAt + used * each;
           std::vector<TPoint> ring = small ? Points16(q, count) : Points32(q, count);
@@ -1105,12 +1104,12 @@ class TMetafilePlayer {
         return true;
       case EMR_EXTSELECTCLIPRGN:
         // Only the reset to no clip region (no region data, mode copy).
-        if (!need(16) || U32(r + 8) != 0 || U32(r + 12) != RGN_COPY) return false;
+        if (!need(16) || LoadLE32(r + 8) != 0 || LoadLE32(r + 12) != RGN_COPY) return false;
         ResetClip();
         return true;
       case EMR_SELECTOBJECT: {
         if (!need(12)) return false;
-        const uint32_t index = U32(r + 8);
+        const uint32_t index = LoadLE32(r + 8);
         if (index & 0x80000000u) {
           SelectStock(index & 0x7FFFFFFFu);
           return true;
@@ -1122,50 +1121,50 @@ class TMetafilePlayer {
       }
       case EMR_DELETEOBJECT: {
         if (!need(12)) return false;
-        if (!SlotAt(U32(r + 8))) return false;
-        DeleteSlot(U32(r + 8));
+        if (!SlotAt(LoadLE32(r + 8))) return false;
+        DeleteSlot(LoadLE32(r + 8));
         return true;
       }
       case EMR_CREATEPEN: {
         // index, style, width (x, y), colour
         if (!need(28)) return false;
-        Slot* s = NewSlotAt(U32(r + 8));
+        Slot* s = NewSlotAt(LoadLE32(r + 8));
         if (!s) return false;
         s->kind = Kind::Pen;
-        s->pen.lopnStyle = U32(r + 12);
+        s->pen.lopnStyle = LoadLE32(r + 12);
         s->pen.lopnWidth = TPoint{S32(r + 16), 0};
-        s->pen.lopnColor = U32(r + 24);
+        s->pen.lopnColor = LoadLE32(r + 24);
         return true;
       }
       case EMR_EXTCREATEPEN: {
         // index, bitmap offsets and sizes (4 fields), style, width, brush
         // style, colour, hatch
         if (!need(44)) return false;
-        Slot* s = NewSlotAt(U32(r + 8));
+        Slot* s = NewSlotAt(LoadLE32(r + 8));
         if (!s) return false;
         s->kind = Kind::Pen;
-        const uint32_t style = U32(r + 28);
+        const uint32_t style = LoadLE32(r + 28);
         const bool geometric = (style & 0x00010000u) != 0;
         s->pen.lopnStyle = style & PS_STYLE_MASK;
         s->pen.lopnWidth = TPoint{geometric ? S32(r + 32) : 0, 0};
-        s->pen.lopnColor = U32(r + 40);
-        if (U32(r + 36) == BS_NULL) s->pen.lopnStyle = PS_NULL;
+        s->pen.lopnColor = LoadLE32(r + 40);
+        if (LoadLE32(r + 36) == BS_NULL) s->pen.lopnStyle = PS_NULL;
         return true;
       }
       case EMR_CREATEBRUSHINDIRECT: {
         if (!need(24)) return false;
-        Slot* s = NewSlotAt(U32(r + 8));
+        Slot* s = NewSlotAt(LoadLE32(r + 8));
         if (!s) return false;
         s->kind = Kind::Brush;
-        s->brush.lbStyle = U32(r + 12);
-        s->brush.lbColor = U32(r + 16);
-        s->brush.lbHatch = U32(r + 20);
+        s->brush.lbStyle = LoadLE32(r + 12);
+        s->brush.lbColor = LoadLE32(r + 16);
+        s->brush.lbHatch = LoadLE32(r + 20);
         return true;
       }
       case EMR_EXTCREATEFONTINDIRECTW: {
         // index, then the logical font with a UTF-16 face name
         if (!need(12 + 28 + 64)) return false;
-        Slot* s = NewSlotAt(U32(r + 8));
+        Slot* s = NewSlotAt(LoadLE32(r + 8));
         if (!s) return false;
         s->kind = Kind::Font;
         const uint8_t* f = r + 12;
@@ -1190,7 +1189,7 @@ class TMetafilePlayer {
         // reference point, count, string offset, options, rectangle, dx offset
         if (!need(76)) return false;
         const int32_t x = S32(r + 36), y = S32(r + 40);
-        const uint32_t count = U32(r + 44), offString = U32(r + 48), options = U32(r + 52);
+        const uint32_t count = LoadLE32(r + 44), offString = LoadLE32(r + 48), options = LoadLE32(r + 52);
         if (offString > size || count > (size - offString) / 2) return false;
         TRect clip = Box(S32(r + 56), S32(r + 60), S32(r + 64), S32(r + 68));
         const bool hasRect = (options & (ETO_OPAQUE | ETO_CLIPPED)) != 0;
@@ -1203,32 +1202,32 @@ class TMetafilePlayer {
         if (!need(100)) return false;
         const int32_t x = S32(r + 24), y = S32(r + 28), cx = S32(r + 32), cy = S32(r + 36);
         const TRect b = Box(x, y, double(x) + cx, double(y) + cy);
-        if (U32(r + 88) == 0) {
-          PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, U32(r + 40));
+        if (LoadLE32(r + 88) == 0) {
+          PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, LoadLE32(r + 40));
           return true;
         }
-        return EnhancedDib(r, size, b, S32(r + 44), S32(r + 48), cx, cy, U32(r + 84), U32(r + 88),
-                           U32(r + 92), U32(r + 96), U32(r + 80), U32(r + 40));
+        return EnhancedDib(r, size, b, S32(r + 44), S32(r + 48), cx, cy, LoadLE32(r + 84), LoadLE32(r + 88),
+                           LoadLE32(r + 92), LoadLE32(r + 96), LoadLE32(r + 80), LoadLE32(r + 40));
       }
       case EMR_STRETCHBLT: {
         if (!need(108)) return false;
         const int32_t x = S32(r + 24), y = S32(r + 28), cx = S32(r + 32), cy = S32(r + 36);
         const TRect b = Box(x, y, double(x) + cx, double(y) + cy);
-        if (U32(r + 88) == 0) {
-          PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, U32(r + 40));
+        if (LoadLE32(r + 88) == 0) {
+          PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, LoadLE32(r + 40));
           return true;
         }
         return EnhancedDib(r, size, b, S32(r + 44), S32(r + 48), S32(r + 100), S32(r + 104),
-                           U32(r + 84), U32(r + 88), U32(r + 92), U32(r + 96), U32(r + 80),
-                           U32(r + 40));
+                           LoadLE32(r + 84), LoadLE32(r + 88), LoadLE32(r + 92), LoadLE32(r + 96), LoadLE32(r + 80),
+                           LoadLE32(r + 40));
       }
       case EMR_STRETCHDIBITS: {
         if (!need(80)) return false;
         const int32_t x = S32(r + 24), y = S32(r + 28);
         const TRect b = Box(x, y, double(x) + S32(r + 72), double(y) + S32(r + 76));
         return EnhancedDib(r, size, b, S32(r + 32), S32(r + 36), S32(r + 40), S32(r + 44),
-                           U32(r + 48), U32(r + 52), U32(r + 56), U32(r + 60), U32(r + 64),
-                           U32(r + 68));
+                           LoadLE32(r + 48), LoadLE32(r + 52), LoadLE32(r + 56), LoadLE32(r + 60), LoadLE32(r + 64),
+                           LoadLE32(r + 68));
       }
       default:
         return false;
@@ -1302,8 +1301,8 @@ bool TMetafile::Load(const uint8_t* Data, size_t Size) {
   Clear();
   if (!Data) return false;
   // Enhanced: the header record with its signature.
-  if (Size >= kEmfHeaderSize && U32(Data) == 1 && U32(Data + 40) == kEmfSignature) {
-    const uint32_t headerSize = U32(Data + 4);
+  if (Size >= kEmfHeaderSize && LoadLE32(Data) == 1 && LoadLE32(Data + 40) == kEmfSignature) {
+    const uint32_t headerSize = LoadLE32(Data + 4);
     if (headerSize < kEmfHeaderSize || headerSize > Size) return false;
     const double devX = S32(Data + 72), devY = S32(Data + 76);
     const double mmX = S32(Data + 80), mmY = S32(Data + 84);
@@ -1315,8 +1314,8 @@ bool TMetafile::Load(const uint8_t* Data, size_t Size) {
     frame_[1] = ft * ppmY / 100;
     frame_[2] = fr * ppmX / 100;
     frame_[3] = fb * ppmY / 100;
-    const int64_t w = std::llabs(MulDiv(int64_t{fr} - fl, 96, 2540));
-    const int64_t h = std::llabs(MulDiv(int64_t{fb} - ft, 96, 2540));
+    const int64_t w = std::llabs(ScaleRounded(int64_t{fr} - fl, 96, 2540));
+    const int64_t h = std::llabs(ScaleRounded(int64_t{fb} - ft, 96, 2540));
     if (w > kMaxPictureSide || h > kMaxPictureSide) return false;
     width_ = static_cast<int32_t>(w);
     height_ = static_cast<int32_t>(h);
@@ -1327,31 +1326,31 @@ bool TMetafile::Load(const uint8_t* Data, size_t Size) {
   // Windows: an optional placeable header, then the standard one.
   size_t at = 0;
   bool placeable = false;
-  if (Size >= 4 && U32(Data) == kPlaceableKey) {
+  if (Size >= 4 && LoadLE32(Data) == kPlaceableKey) {
     if (Size < kPlaceableSize) return false;
     placeable = true;
     at = kPlaceableSize;
   }
   if (Size - at < kStandardHeaderSize) return false;
   const uint8_t* h = Data + at;
-  if (U16(h) != 1 && U16(h) != 2) return false;
-  if (U16(h + 2) != 9) return false;
-  objects_ = U16(h + 10);
+  if (LoadLE16(h) != 1 && LoadLE16(h) != 2) return false;
+  if (LoadLE16(h + 2) != 9) return false;
+  objects_ = LoadLE16(h + 10);
   records_at_ = at + kStandardHeaderSize;
   if (placeable) {
     const int16_t l = S16(Data + 6), t = S16(Data + 8), r = S16(Data + 10), b = S16(Data + 12);
-    int64_t inch = U16(Data + 14);
+    int64_t inch = LoadLE16(Data + 14);
     if (inch == 0) inch = 1440;
     box_ = TRect{l, t, r, b};
     has_box_ = true;
-    width_ = static_cast<int32_t>(std::llabs(MulDiv(MulDiv(int64_t{r} - l, 2540, inch), 96, 2540)));
-    height_ = static_cast<int32_t>(std::llabs(MulDiv(MulDiv(int64_t{b} - t, 2540, inch), 96, 2540)));
+    width_ = static_cast<int32_t>(std::llabs(ScaleRounded(ScaleRounded(int64_t{r} - l, 2540, inch), 96, 2540)));
+    height_ = static_cast<int32_t>(std::llabs(ScaleRounded(ScaleRounded(int64_t{b} - t, 2540, inch), 96, 2540)));
   } else {
     // A plain metafile is sized by its window, one unit a pixel.
     int32_t ox = 0, oy = 0;
     for (size_t p = records_at_; p + 6 <= Size;) {
-      const uint64_t size = uint64_t{U32(Data + p)} * 2;
-      const uint16_t fn = U16(Data + p + 4);
+      const uint64_t size = uint64_t{LoadLE32(Data + p)} * 2;
+      const uint16_t fn = LoadLE16(Data + p + 4);
       if (size < 6 || size > Size - p || fn == META_EOF) break;
       if (fn == META_SETWINDOWORG && size >= 10) {
         oy = S16(Data + p + 6);

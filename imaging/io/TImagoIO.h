@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/ConvertScanlineICC.h"
 #include "imaging/io/IEAcquisition.h"
 #include "imaging/io/IEFormats.h"
 #include "imaging/io/IEIOTypes.h"
@@ -47,21 +48,6 @@ using TIEIOPreviewEvent = std::function<void(TObject* Sender, TIEIOPreviewsDialo
 // Options of the save-parameter dialog.
 enum TIOPreviewsParam : uint8_t { ioppDefaultLockPreview, ioppApplyButton };
 using TIOPreviewsParams = TSet<TIOPreviewsParam, 2>;
-
-// A set of pixel formats for PrepareBitmap: bit f for format f.
-using TIEPixelFormatSet = uint16_t;
-constexpr TIEPixelFormatSet PixelFormatBit(TIEPixelFormat f) {
-  return static_cast<TIEPixelFormatSet>(1u << f);
-}
-
-// Converts Count pixels of one scan line between the readers' layouts:
-// 0 RGB, 1 BGR, 2 inverted CMYK, 3 CMYK with 255 = full ink (inverted in
-// Source itself first), 4 CIE Lab, 5 grey, 6 and 7 16-bit RGB little- and
-// big-endian. With colour management on and a valid input and default
-// profile in Params, the colour engine converts the row; when it cannot,
-// the built-in pairs apply, and any other pair leaves Dest.
-void ConvertScanlineICC(uint8_t* Source, int32_t SourceCode, uint8_t* Dest,
-                        TIOParamsVals* Params, int32_t Count, int32_t TargetCode);
 
 class TImagoIO : public TComponent {
   RTL_CLASS(TImagoIO, TComponent)

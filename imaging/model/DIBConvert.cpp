@@ -6,6 +6,7 @@
 #include "imaging/model/IEBitRoutines.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEDibbitmap.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Numeric.h"
 
 namespace {
@@ -13,12 +14,6 @@ namespace {
 constexpr uint32_t kHeaderSize = 40;
 // Decoded images stay below this many pixels a side.
 constexpr int32_t kMaxSide = 1 << 16;
-
-uint32_t U32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-void Put32(uint8_t* p, uint32_t v) {
-  for (int k = 0; k < 4; ++k) p[k] = static_cast<uint8_t>(v >> (8 * k));
-}
 
 constexpr uint32_t FourCC(const char (&s)[5]) {
   return static_cast<uint32_t>(static_cast<uint8_t>(s[0])) | static_cast<uint32_t>(static_cast<uint8_t>(s[1])) << 8 |
@@ -68,12 +63,12 @@ TRGB YUVToRGB(int32_t Y, int32_t U, int32_t V) {
 
 int32_t DIBToTIEBitmap(const uint8_t* DIB, int64_t Size, TIEBitmap* Image, const uint8_t* Bits, int64_t BitsSize) {
   if (!DIB || Size < kHeaderSize) return 0;
-  const uint32_t header = U32(DIB);
-  const int32_t width = static_cast<int32_t>(U32(DIB + 4));
-  const int32_t raw_height = static_cast<int32_t>(U32(DIB + 8));
-  const int32_t bits = U16(DIB + 14);
-  const uint32_t compression = U32(DIB + 16);
-  const uint32_t used = U32(DIB + 32);
+  const uint32_t header = LoadLE32(DIB);
+  const int32_t width = static_cast<int32_t>(LoadLE32(DIB + 4));
+  const int32_t raw_height = static_cast<int32_t>(LoadLE32(DIB + 8));
+  const int32_t bits = LoadLE16(DIB + 14);
+  const uint32_t compression = LoadLE32(DIB + 16);
+  const uint32_t used = LoadLE32(DIB + 32);
   if (header < kHeaderSize || header > Size || width <= 0 || width > kMaxSide || raw_height == 0 ||
       raw_height == INT32_MIN || std::abs(raw_height) > kMaxSide)
     return 0;
@@ -104,9 +99,9 @@ int32_t DIBToTIEBitmap(const uint8_t* DIB, int64_t Size, TIEBitmap* Image, const
     Image->Allocate(width, height, bits == 1 ? ieMono1 : ieRGB24);
     uint32_t mr = 0x7C00, mg = 0x03E0, mb = 0x001F;
     if (fields && bits == 16) {
-      mr = U32(masks);
-      mg = U32(masks + 4);
-      mb = U32(masks + 8);
+      mr = LoadLE32(masks);
+      mg = LoadLE32(masks + 4);
+      mb = LoadLE32(masks + 8);
     }
     const int32_t wr = MaskBitWidth(mr), wg = MaskBitWidth(mg), wb = MaskBitWidth(mb);
     for (int32_t r = 0; r < height; ++r) {
@@ -125,7 +120,7 @@ int32_t DIBToTIEBitmap(const uint8_t* DIB, int64_t Size, TIEBitmap* Image, const
           break;
         case 16:
           for (int32_t x = 0; x < width; ++x) {
-            const uint32_t p = U16(s + 2 * x);
+            const uint32_t p = LoadLE16(s + 2 * x);
             const int32_t sr = wr + wg + wb - 8, sg = wg + wb - 8;
             const uint32_t rv = sr >= 0 ? (p & mr) >> sr : (p & mr) << -sr;
             const uint32_t gv = sg >= 0 ? (p & mg) >> sg : (p & mg) << -sg;
@@ -210,7 +205,7 @@ int32_t DIBToTIEBitmap(const uint8_t* DIB, int64_t Size, TIEBitmap* Image, const
         put(x + 2, q[2], q[1], q[3]);
         put(x + 3, q[2], q[1], q[3]);
       } else {  // CLJR
-        const uint32_t w = U32(q);
+        const uint32_t w = LoadLE32(q);
         const int32_t u = static_cast<int32_t>(w >> 6 & 63), v = static_cast<int32_t>(w & 63);
         for (int k = 0; k < 4; ++k) put(x + k, static_cast<int32_t>(w >> (12 + 5 * k) & 31), u, v);
       }
@@ -256,14 +251,14 @@ std::vector<uint8_t> CopyRectToDIB(TIEBitmap* Image, int32_t X1, int32_t Y1, int
   const int64_t row = (int64_t{w} * bits + 31) / 32 * 4;
   const int64_t table = bits == 1 ? 8 : bits == 8 ? 1024 : 0;
   std::vector<uint8_t> dib(static_cast<size_t>(kHeaderSize + table + row * h), 0);
-  Put32(&dib[0], kHeaderSize);
-  Put32(&dib[4], static_cast<uint32_t>(w));
-  Put32(&dib[8], static_cast<uint32_t>(h));
+  StoreLE32(&dib[0], kHeaderSize);
+  StoreLE32(&dib[4], static_cast<uint32_t>(w));
+  StoreLE32(&dib[8], static_cast<uint32_t>(h));
   dib[12] = 1;
   dib[14] = static_cast<uint8_t>(bits);
   uint8_t* t = &dib[kHeaderSize];
   if (bits == 1) {
-    Put32(t + 4, 0xFFFFFFFF);
+    StoreLE32(t + 4, 0xFFFFFFFF);
   } else if (bits == 8) {
     for (int32_t i = 0; i < 256; ++i) {
       const TRGB c = img->PixelFormat() == iePalette8 ? img->GetPaletteEntry(i)

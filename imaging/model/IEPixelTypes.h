@@ -19,6 +19,12 @@ enum TIEPixelFormat : uint8_t {
 
 enum TIELocation : uint8_t { ieMemory, ieTempFile, ieTBitmap };
 
+// A set of pixel formats: bit f for format f (the formats fit in 16 bits).
+using TIEPixelFormatSet = uint16_t;
+constexpr TIEPixelFormatSet PixelFormatBit(TIEPixelFormat f) {
+  return static_cast<TIEPixelFormatSet>(1u << f);
+}
+
 // Bits per pixel and channels of each pixel format.
 constexpr int32_t IEBitsPerPixel[10] = {0, 1, 8, 8, 16, 24, 32, 32, 48, 24};
 constexpr int32_t IEChannelCount[10] = {0, 1, 1, 1, 1, 3, 1, 4, 3, 3};

@@ -2,15 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-
-uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
-}  // namespace
+#include "rtl/ByteOrder.h"
 
 void TIETagsHandler::ParseTags() {
   const int64_t size = stream_.Size();
@@ -19,13 +11,13 @@ void TIETagsHandler::ParseTags() {
   entry_count_ = 0;
   if (size < 2) return;
   const auto* b = static_cast<const uint8_t*>(stream_.Memory());
-  entry_count_ = Get16(b);
+  entry_count_ = LoadLE16(b);
   // The count is the stream's word; only entries it really holds are read.
   const int64_t whole = std::min<int64_t>(entry_count_, (size - 2) / 12);
   entries_.resize(static_cast<size_t>(whole));
   for (int64_t i = 0; i < whole; ++i) {
     const uint8_t* p = b + 2 + i * 12;
-    entries_[static_cast<size_t>(i)] = TEntry{Get16(p), Get16(p + 2), Get32(p + 4), Get32(p + 8)};
+    entries_[static_cast<size_t>(i)] = TEntry{LoadLE16(p), LoadLE16(p + 2), LoadLE32(p + 4), LoadLE32(p + 8)};
   }
 }
 

@@ -9,19 +9,17 @@
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/formats/FormatFields.h"
 #include "imaging/model/DIBConvert.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEDibbitmap.h"
 #include "imaging/model/TIEMask.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/TStream.h"
 
 namespace {
 
-uint32_t U32(const uint8_t* p) {
-  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
-}
-uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
 bool Is(const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
 
 constexpr int kMaxDepth = 8;
@@ -30,6 +28,8 @@ constexpr uint32_t kMJPG = 0x47504A4D;  // "MJPG"
 constexpr uint32_t kDIB = 0x20424944;   // "DIB "
 
 struct Parser {
+  Parser(TStream* Stream, int64_t EndOfFile) : s(Stream), end_of_file(EndOfFile) {}
+
   TStream* s;
   int64_t end_of_file;
   int32_t stream_count = 0;
@@ -42,7 +42,7 @@ struct Parser {
   bool ReadAt(int64_t pos, void* buf, int64_t n) {
     if (pos < 0 || pos + n > end_of_file) return false;
     s->SetPosition(pos);
-    return s->Read(buf, n) == n;
+    return formats::ReadExact(s, buf, n);
   }
 
   // The chunks between Begin and End; every size is cut to End.
@@ -53,7 +53,7 @@ struct Parser {
       uint8_t h[12];
       if (!ReadAt(pos, h, 8)) return;
       const int64_t data = pos + 8;
-      const int64_t size = std::min<int64_t>(U32(h + 4), End - data);
+      const int64_t size = std::min<int64_t>(LoadLE32(h + 4), End - data);
       const int64_t next = data + size + (size & 1);
       if (Is(h, "LIST") && size >= 4 && ReadAt(data, h + 8, 4)) {
         const uint8_t* type = h + 8;
@@ -78,8 +78,8 @@ struct Parser {
             stream_count <= 100) {
           video_stream = stream_count - 1;
           in_video_strl = true;
-          scale = U32(sh + 20);
-          rate = U32(sh + 24);
+          scale = LoadLE32(sh + 20);
+          rate = LoadLE32(sh + 24);
         }
       } else if (Is(h, "strf") && in_video_strl && strf.empty() && size >= 40) {
         strf.resize(static_cast<size_t>(std::min<int64_t>(size, 40 + 256 * 4)));
@@ -96,27 +96,27 @@ bool TIEAVIReader::Open(TStream* Stream) {
   *this = TIEAVIReader();
   stream_ = Stream;
   file_size_ = Stream->Size();
-  Parser p{Stream, file_size_};
+  Parser p(Stream, file_size_);
   uint8_t h[12];
   if (!p.ReadAt(0, h, 12) || !Is(h, "RIFF") || !Is(h + 8, "AVI ")) {
     error_ = "not an AVI file";
     return false;
   }
   // A RIFF size beyond the file counts only as far as the file reaches.
-  const int64_t riff_end = std::min<int64_t>(8 + int64_t{U32(h + 4)}, file_size_);
+  const int64_t riff_end = std::min<int64_t>(8 + int64_t{LoadLE32(h + 4)}, file_size_);
   p.Walk(12, riff_end, 0, false);
   if (p.video_stream < 0 || p.strf.size() < 40) {
     error_ = "no video stream";
     return false;
   }
   const uint8_t* bi = p.strf.data();
-  const uint32_t header_size = std::max<uint32_t>(U32(bi), 40);
-  width_ = static_cast<int32_t>(U32(bi + 4));
-  const int32_t h_signed = static_cast<int32_t>(U32(bi + 8));
-  bit_count_ = U16(bi + 14);
-  const uint32_t compression = U32(bi + 16);
+  const uint32_t header_size = std::max<uint32_t>(LoadLE32(bi), 40);
+  width_ = static_cast<int32_t>(LoadLE32(bi + 4));
+  const int32_t h_signed = static_cast<int32_t>(LoadLE32(bi + 8));
+  bit_count_ = LoadLE16(bi + 14);
+  const uint32_t compression = LoadLE32(bi + 16);
   compression_ = compression;
-  uint32_t colours = U32(bi + 32);
+  uint32_t colours = LoadLE32(bi + 32);
   if (width_ <= 0 || h_signed == 0 || h_signed == INT32_MIN) {
     error_ = "bad frame size";
     return false;
@@ -159,7 +159,7 @@ bool TIEAVIReader::ReadChunkData(const Frame& F, std::vector<uint8_t>& Data) {
   if (F.offset < 0 || F.size < 0 || F.offset + F.size > file_size_) return false;
   Data.resize(static_cast<size_t>(F.size));
   stream_->SetPosition(F.offset);
-  return stream_->Read(Data.data(), F.size) == F.size;
+  return formats::ReadExact(stream_, Data.data(), F.size);
 }
 
 bool TIEAVIReader::DecodeRaw(const std::vector<uint8_t>& Data, TIEBitmap* Bitmap) {
@@ -175,7 +175,7 @@ bool TIEAVIReader::DecodeRaw(const std::vector<uint8_t>& Data, TIEBitmap* Bitmap
           dst[x] = src[x] < palette_.size() ? palette_[src[x]] : TRGB{0, 0, 0};
           break;
         case 16: {
-          const uint16_t v = U16(src + 2 * x);
+          const uint16_t v = LoadLE16(src + 2 * x);
           auto five = [](int c) { return static_cast<uint8_t>(c << 3 | c >> 2); };
           dst[x] = TRGB{five(v & 31), five(v >> 5 & 31), five(v >> 10 & 31)};
           break;

@@ -12,6 +12,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
 #include "imaging/model/TIEQuantizer.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
 #include "rtl/SaturatedProduct.h"
@@ -19,11 +20,7 @@
 
 namespace {
 
-using formats::Put16;
-using formats::Put32;
 using formats::ReadUpTo;
-using formats::U16;
-using formats::U32;
 
 // Compression field of the information header (Windows bitmap format).
 struct Compression {
@@ -47,7 +44,6 @@ constexpr uint32_t kMaxHeaderRead = 124;
 // and a picture needs at least half of its pixels coded to be one (the rest
 // may be skipped by moves and line ends).
 constexpr int64_t kMaxRunPixelsPerTwoBytes = 255;
-
 
 // One channel of a bit-field pixel: the contiguous run of mask bits from its
 // lowest set bit, scaled to a byte. Wider channels keep their top 8 bits,
@@ -237,7 +233,7 @@ void DecodeBitFieldRows(ReadContext& c, TIEMask* mask, bool& any_alpha, bool& no
     const uint8_t* s = buf.data();
     if (c.bits == 16) {
       for (int32_t x = 0; x < c.width; ++x, s += 2) {
-        const uint32_t v = U16(s);
+        const uint32_t v = LoadLE16(s);
         px[x] = TRGB{c.blue.Get(v), c.green.Get(v), c.red.Get(v)};
       }
       continue;
@@ -248,7 +244,7 @@ void DecodeBitFieldRows(ReadContext& c, TIEMask* mask, bool& any_alpha, bool& no
         px[x] = TRGB{s[0], s[1], s[2]};
         a = s[3];
       } else {
-        const uint32_t v = U32(s);
+        const uint32_t v = LoadLE32(s);
         px[x] = TRGB{c.blue.Get(v), c.green.Get(v), c.red.Get(v)};
         a = c.has_alpha_field ? c.alpha.Get(v) : s[3];
       }
@@ -274,9 +270,9 @@ bool ReadFileHeader(ReadContext& c, bool NoFileHeader, int64_t& DataSize, uint32
   } else {
     uint8_t fh[kFileHeaderSize];
     if (ReadUpTo(c.stream, fh, kFileHeaderSize) < kFileHeaderSize) return c.Fail();
-    type = U16(fh);
-    file_size = U32(fh + 2);
-    pixel_offset = U32(fh + 10);
+    type = LoadLE16(fh);
+    file_size = LoadLE32(fh + 2);
+    pixel_offset = LoadLE32(fh + 10);
   }
   if (file_size != 0 && DataSize < 1) DataSize = file_size;
   if (type != kBMType) return c.Fail();
@@ -289,9 +285,9 @@ bool ReadCoreHeader(ReadContext& c, uint8_t* h) {
   TIOParamsVals& Params = *c.params;
   if (ReadUpTo(c.stream, h + 4, 8) < 8) return c.Fail();
   Params.BmpVersion = 2;
-  c.width = U16(h + 4);
-  c.height = U16(h + 6);
-  c.bits = U16(h + 10);
+  c.width = LoadLE16(h + 4);
+  c.height = LoadLE16(h + 6);
+  c.bits = LoadLE16(h + 10);
   c.compression = Compression::RGB;
   Params.SetDpiX(DefaultDpiX);
   Params.SetDpiY(DefaultDpiY);
@@ -319,8 +315,8 @@ bool ReadWindowsHeader(ReadContext& c, uint8_t* h, uint32_t header_size, uint32_
     c.stream->Seek(header_size - take, soCurrent);
   }
   Params.BmpVersion = header_size == kInfoHeaderSize ? 1 : header_size == kOS2v2HeaderSize ? 3 : 0;
-  const int32_t w = static_cast<int32_t>(U32(h + 4));
-  int32_t ht = static_cast<int32_t>(U32(h + 8));
+  const int32_t w = static_cast<int32_t>(LoadLE32(h + 4));
+  int32_t ht = static_cast<int32_t>(LoadLE32(h + 8));
   if (w < 0 || ht == INT32_MIN) return c.Fail();
   if (ht < 0) {
     ht = -ht;
@@ -328,32 +324,32 @@ bool ReadWindowsHeader(ReadContext& c, uint8_t* h, uint32_t header_size, uint32_
   }
   c.width = w;
   c.height = ht;
-  c.bits = U16(h + 14);
-  c.compression = U32(h + 16);
-  image_size = U32(h + 20);
-  const int32_t ppm_x = static_cast<int32_t>(U32(h + 24));
-  const int32_t ppm_y = static_cast<int32_t>(U32(h + 28));
+  c.bits = LoadLE16(h + 14);
+  c.compression = LoadLE32(h + 16);
+  image_size = LoadLE32(h + 20);
+  const int32_t ppm_x = static_cast<int32_t>(LoadLE32(h + 24));
+  const int32_t ppm_y = static_cast<int32_t>(LoadLE32(h + 28));
   const int32_t dpi_x = static_cast<int32_t>(Round(ppm_x / 100.0 * 2.54));
   const int32_t dpi_y = static_cast<int32_t>(Round(ppm_y / 100.0 * 2.54));
   Params.SetDpiX(dpi_x == 0 ? DefaultDpiX : dpi_x);
   Params.SetDpiY(dpi_y == 0 ? DefaultDpiY : dpi_y);
-  uint32_t colors = U32(h + 32);
+  uint32_t colors = LoadLE32(h + 32);
   if (colors >= 257) colors = 0;
   if (colors == 0 && c.bits <= 8) colors = 1u << c.bits;
   if (c.compression == Compression::BITFIELDS) {
     // Windows headers from 52 bytes on carry the masks; after a shorter
     // header (and the OS/2 one) they follow it, before the palette.
     if (header_size >= kMaskHeaderSize && header_size != kOS2v2HeaderSize) {
-      masks[0] = U32(h + 40);
-      masks[1] = U32(h + 44);
-      masks[2] = U32(h + 48);
-      if (header_size >= kAlphaMaskHeaderSize) masks[3] = U32(h + 52);
+      masks[0] = LoadLE32(h + 40);
+      masks[1] = LoadLE32(h + 44);
+      masks[2] = LoadLE32(h + 48);
+      if (header_size >= kAlphaMaskHeaderSize) masks[3] = LoadLE32(h + 52);
     } else {
       uint8_t m[12];
       if (ReadUpTo(c.stream, m, 12) < 12) return c.Fail();
-      masks[0] = U32(m);
-      masks[1] = U32(m + 4);
-      masks[2] = U32(m + 8);
+      masks[0] = LoadLE32(m);
+      masks[1] = LoadLE32(m + 4);
+      masks[2] = LoadLE32(m + 8);
     }
   }
   if (colors != 0) {
@@ -370,7 +366,7 @@ bool ReadWindowsHeader(ReadContext& c, uint8_t* h, uint32_t header_size, uint32_
 bool ReadInfoHeader(ReadContext& c, uint32_t& image_size, uint32_t masks[4]) {
   uint8_t h[kMaxHeaderRead] = {};
   if (ReadUpTo(c.stream, h, 4) < 4) return c.Fail();
-  const uint32_t header_size = U32(h);
+  const uint32_t header_size = LoadLE32(h);
   c.params->FreeColorMap();
   if (header_size == kCoreHeaderSize) return ReadCoreHeader(c, h);
   return ReadWindowsHeader(c, h, header_size, image_size, masks);
@@ -724,25 +720,25 @@ int32_t StoredBits(TIEBitmap* Bitmap, const TIOParamsVals& Params) {
 // The information header but for the size of the pixel data, known once
 // they are written.
 void FillInfoHeader(const WriteContext& w, uint8_t* ih, uint32_t header_size) {
-  Put32(ih, header_size);
+  StoreLE32(ih, header_size);
   if (w.os2) {
-    Put16(ih + 4, static_cast<uint32_t>(w.width));
-    Put16(ih + 6, static_cast<uint32_t>(w.height));
-    Put16(ih + 8, 1);
-    Put16(ih + 10, static_cast<uint32_t>(w.bits));
+    StoreLE16(ih + 4, static_cast<uint32_t>(w.width));
+    StoreLE16(ih + 6, static_cast<uint32_t>(w.height));
+    StoreLE16(ih + 8, 1);
+    StoreLE16(ih + 10, static_cast<uint32_t>(w.bits));
     return;
   }
   const int32_t bits = w.bits;
-  Put32(ih + 4, static_cast<uint32_t>(w.width));
-  Put32(ih + 8, static_cast<uint32_t>(w.height));
-  Put16(ih + 12, 1);
-  Put16(ih + 14, static_cast<uint32_t>(bits));
-  Put32(ih + 16, w.rle ? (bits == 4 ? Compression::RLE4 : Compression::RLE8) : Compression::RGB);
-  Put32(ih + 24, static_cast<uint32_t>(static_cast<int32_t>(Round(w.params.DpiX() / 2.54 * 100))));
-  Put32(ih + 28, static_cast<uint32_t>(static_cast<int32_t>(Round(w.params.DpiY() / 2.54 * 100))));
-  Put32(ih + 32, bits <= 8 ? 1u << bits : 0);
+  StoreLE32(ih + 4, static_cast<uint32_t>(w.width));
+  StoreLE32(ih + 8, static_cast<uint32_t>(w.height));
+  StoreLE16(ih + 12, 1);
+  StoreLE16(ih + 14, static_cast<uint32_t>(bits));
+  StoreLE32(ih + 16, w.rle ? (bits == 4 ? Compression::RLE4 : Compression::RLE8) : Compression::RGB);
+  StoreLE32(ih + 24, static_cast<uint32_t>(static_cast<int32_t>(Round(w.params.DpiX() / 2.54 * 100))));
+  StoreLE32(ih + 28, static_cast<uint32_t>(static_cast<int32_t>(Round(w.params.DpiY() / 2.54 * 100))));
+  StoreLE32(ih + 32, bits <= 8 ? 1u << bits : 0);
   const uint32_t important = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : bits == 24 ? 16777216 : 1;
-  Put32(ih + 36, important);
+  StoreLE32(ih + 36, important);
 }
 
 // 4- and 8-bit rows: the palette the quantizer makes, then the indexes,
@@ -898,9 +894,9 @@ void WriteBMPStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
 
   // The sizes and offsets known now go into both headers.
   const int64_t end = Stream->Position();
-  Put32(fh + 2, static_cast<uint32_t>(end - start));
-  Put32(fh + 10, static_cast<uint32_t>(pixel_start - start));
-  if (!w.os2) Put32(ih + 20, static_cast<uint32_t>(end - pixel_start));
+  StoreLE32(fh + 2, static_cast<uint32_t>(end - start));
+  StoreLE32(fh + 10, static_cast<uint32_t>(pixel_start - start));
+  if (!w.os2) StoreLE32(ih + 20, static_cast<uint32_t>(end - pixel_start));
   Stream->SetPosition(start);
   w.Write(fh, kFileHeaderSize);
   Stream->SetPosition(ih_pos);

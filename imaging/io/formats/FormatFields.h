@@ -11,12 +11,6 @@
 
 namespace formats {
 
-// The little-endian fields of the formats that store no other order.
-inline uint16_t U16(const uint8_t* p) { return LoadLE16(p); }
-inline uint32_t U32(const uint8_t* p) { return LoadLE32(p); }
-inline void Put16(uint8_t* p, uint32_t v) { StoreLE16(p, static_cast<uint16_t>(v)); }
-inline void Put32(uint8_t* p, uint32_t v) { StoreLE32(p, v); }
-
 // Reads as much of Count bytes as the stream holds; the number read.
 inline int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
   if (count <= 0) return 0;

@@ -1,6 +1,7 @@
 #include "imaging/io/formats/GIF.h"
 
 #include "imaging/io/formats/FormatFields.h"
+#include "imaging/io/formats/FormatWriter.h"
 #include "imaging/io/IEReadLimits.h"
 
 #include <algorithm>
@@ -11,12 +12,14 @@
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/io/formats/GIFLZW.h"
+#include "imaging/io/formats/StreamPositionGuard.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
 #include "imaging/model/TIEQuantizer.h"
 #include "platform/ZeroedMemory.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Exception.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Numeric.h"
@@ -24,11 +27,8 @@
 
 namespace {
 
-using formats::Put16;
-using formats::Put32;
 using formats::ReadUpTo;
-using formats::U16;
-using formats::U32;
+using formats::TFormatWriter;
 
 // Block introducers and extension labels (GIF89a).
 constexpr uint8_t kExtensionIntroducer = 0x21;  // "!"
@@ -45,7 +45,6 @@ constexpr int32_t kMaxSubBlock = 255;
 // 12-bit code stands for at most 4096 indexes, so a byte for at most
 // kMaxExpansion (shorter codes stand for shorter strings).
 constexpr int64_t kMaxExpansion = 4096 * 8 / 12 + 1;
-
 
 bool ReadByte(TStream* s, uint8_t& b) { return s->Read(&b, 1) == 1; }
 
@@ -92,7 +91,7 @@ void ReadGraphicControl(TStream* s, GraphicControl& gc) {
   const int64_t got = ReadUpTo(s, b, n);
   if (got >= 4) {
     gc.flags = b[0];
-    gc.delay = U16(b + 1);
+    gc.delay = LoadLE16(b + 1);
     gc.transparent = b[3];
   }
   if (got == n) SkipSubBlocks(s);
@@ -201,6 +200,107 @@ void BuildPixels(const FrameInfo& f, const TZeroedMemory& idx, const GraphicCont
   }
 }
 
+// The header and the logical screen: version, screen size, aspect, the
+// global colour table and the background colour. False when the data is
+// not a GIF file.
+bool ReadScreen(TIEBufferedReadStream& In, TIOParamsVals& Params, std::vector<TRGB>& Global,
+                int32_t& GlobalBits) {
+  uint8_t h[kHeaderSize];
+  if (ReadUpTo(&In, h, kHeaderSize) < kHeaderSize || std::memcmp(h, "GIF", 3) != 0) return false;
+  Params.GifVersion.assign(reinterpret_cast<const char*>(h), 6);
+  Params.GifWinWidth = LoadLE16(h + 6);
+  Params.GifWinHeight = LoadLE16(h + 8);
+  Params.GifRatio = h[12];
+  Params.SetDpiX(DefaultDpiX);
+  Params.SetDpiY(DefaultDpiY);
+  Params.SamplesPerPixel = 1;
+  if (h[10] & 0x80) {
+    GlobalBits = (h[10] & 7) + 1;
+    Global = ReadColorTable(&In, TableEntries(h[10]));
+    if (h[11] < Global.size()) Params.GifBackground = Global[h[11]];
+  }
+  return true;
+}
+
+// An image descriptor (after its separator) and its local colour table.
+// False when the data ends inside the descriptor.
+bool ReadImageDescriptor(TIEBufferedReadStream& In, FrameInfo& F) {
+  uint8_t d[kDescriptorSize];
+  if (ReadUpTo(&In, d, kDescriptorSize) < kDescriptorSize) return false;
+  F.left = LoadLE16(d);
+  F.top = LoadLE16(d + 2);
+  F.width = LoadLE16(d + 4);
+  F.height = LoadLE16(d + 6);
+  F.interlaced = (d[8] & 0x40) != 0;
+  if (d[8] & 0x80) {
+    F.table = ReadColorTable(&In, TableEntries(d[8]));
+    F.table_bits = (d[8] & 7) + 1;
+  }
+  return true;
+}
+
+// The frame's colours: its own table, else the global one, else a grey
+// ramp.
+void ChooseFrameTable(FrameInfo& F, const std::vector<TRGB>& Global, int32_t GlobalBits) {
+  if (F.table.empty()) {
+    F.table = Global;
+    F.table_bits = GlobalBits;
+  }
+  if (F.table.empty()) {
+    F.table_bits = 8;
+    F.table.resize(256);
+    for (int32_t i = 0; i < 256; ++i)
+      F.table[static_cast<size_t>(i)] = TRGB{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
+  }
+}
+
+// The frame's place, size, timing, transparency and disposal.
+void SetFrameParams(const FrameInfo& F, const GraphicControl& Gc, TIOParamsVals& Params) {
+  Params.GifTranspColor = Gc.transparent < F.table.size() ? F.table[Gc.transparent] : TRGB{0, 0, 0};
+  Params.GifXPos = F.left;
+  Params.GifYPos = F.top;
+  Params.Width = F.width;
+  Params.Height = F.height;
+  Params.GifDelayTime = Gc.delay;
+  Params.GifTransparent = Gc.flags & 1;
+  Params.GifInterlaced = F.interlaced;
+  Params.GifAction = (Gc.flags >> 2) & 7;
+}
+
+// The frame's colour indexes from its code stream into Idx. False when the
+// read stops here (the load aborted, or refused as implausible).
+bool DecodeFrameIndexes(TIEBufferedReadStream& In, const FrameInfo& F, bool WithoutMask,
+                        const TIOParamsVals& Params, TIOProgressRec& Progress, TZeroedMemory& Idx) {
+  const int64_t pixels = int64_t{F.width} * F.height;
+  const int64_t available = In.Size() - In.Position();
+  if (pixels == 0) {
+    Progress.Abort();
+    return false;
+  }
+  // The indexes, the frame and its mask all come from the code stream.
+  if (!IEClaimPlausible(Progress, F.width, F.height, ieRGB24, !WithoutMask,
+                        IEDataCanHold(pixels, available, kMaxExpansion)))
+    return false;
+  Idx = TZeroedMemory(static_cast<size_t>(pixels));
+  const int64_t pos = In.Position();
+  // The record's own decoder, else the installed one.
+  const TGIFLZWDecompressProc decode =
+      Params.GifLZWDecompress ? Params.GifLZWDecompress : DefaultGIFLZWDecompress;
+  if (decode) decode(&In, F.height, F.width, F.interlaced, Idx.data());
+  // A code stream that gave nothing at all is no image.
+  if (In.Position() == pos) {
+    Progress.Abort();
+    return false;
+  }
+  return true;
+}
+
+// Passes over a code stream (its code size, then the sub-blocks).
+void SkipImageData(TIEBufferedReadStream& In) {
+  uint8_t code_size = 0;
+  if (ReadByte(&In, code_size)) SkipSubBlocks(&In);
+}
+
 }  // namespace
 
 void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool WithoutMask,
@@ -215,36 +315,15 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
   // Byte-sized reads through a read-ahead buffer; the caller's stream is put
   // after what was read.
   TIEBufferedReadStream in(Stream, std::clamp<int64_t>(Stream->Size() - Stream->Position(), 1, 1 << 16));
-  struct Sync {
-    TStream* s;
-    TIEBufferedReadStream* in;
-    ~Sync() {
-      try {
-        s->SetPosition(in->Position());
-      } catch (...) {
-      }
-    }
-  } sync{Stream, &in};
+  const formats::TStreamPositionGuard sync(Stream, &in);
 
-  uint8_t h[kHeaderSize];
-  if (ReadUpTo(&in, h, kHeaderSize) < kHeaderSize || std::memcmp(h, "GIF", 3) != 0)
-    return Progress.Abort();
-  Params.GifVersion.assign(reinterpret_cast<const char*>(h), 6);
-  Params.GifWinWidth = U16(h + 6);
-  Params.GifWinHeight = U16(h + 8);
-  Params.GifRatio = h[12];
-  Params.SetDpiX(DefaultDpiX);
-  Params.SetDpiY(DefaultDpiY);
-  Params.SamplesPerPixel = 1;
   std::vector<TRGB> global;
   int32_t global_bits = 0;
-  if (h[10] & 0x80) {
-    global_bits = (h[10] & 7) + 1;
-    global = ReadColorTable(&in, TableEntries(h[10]));
-    if (h[11] < global.size()) Params.GifBackground = global[h[11]];
-  }
+  if (!ReadScreen(in, Params, global, global_bits)) return Progress.Abort();
   if (in.Position() >= in.Size()) return Progress.Abort();
 
+  // The blocks up to the trailer: extensions, and images counted as frames;
+  // only the wanted frame is decoded, the others are passed over.
   const int32_t wanted = Params.GifImageIndex;
   GraphicControl gc;
   int32_t frame = 0;
@@ -266,18 +345,8 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
     }
     if (b != kImageSeparator) continue;  // stray bytes between blocks
 
-    uint8_t d[kDescriptorSize];
-    if (ReadUpTo(&in, d, kDescriptorSize) < kDescriptorSize) break;
     FrameInfo f;
-    f.left = U16(d);
-    f.top = U16(d + 2);
-    f.width = U16(d + 4);
-    f.height = U16(d + 6);
-    f.interlaced = (d[8] & 0x40) != 0;
-    if (d[8] & 0x80) {
-      f.table = ReadColorTable(&in, TableEntries(d[8]));
-      f.table_bits = (d[8] & 7) + 1;
-    }
+    if (!ReadImageDescriptor(in, f)) break;
     if (frame != wanted) {
       uint8_t code_size = 0;
       if (!ReadByte(&in, code_size)) break;
@@ -288,55 +357,16 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
 
     Progress.Report(30);
     if (Progress.IsAborting()) break;
-    if (f.table.empty()) {
-      f.table = global;
-      f.table_bits = global_bits;
-    }
-    if (f.table.empty()) {
-      // Neither a local nor a global table: a grey ramp stands in.
-      f.table_bits = 8;
-      f.table.resize(256);
-      for (int32_t i = 0; i < 256; ++i)
-        f.table[static_cast<size_t>(i)] = TRGB{static_cast<uint8_t>(i), static_cast<uint8_t>(i),
-                                               static_cast<uint8_t>(i)};
-    }
-    Params.GifTranspColor =
-        gc.transparent < f.table.size() ? f.table[gc.transparent] : TRGB{0, 0, 0};
-    Params.GifXPos = f.left;
-    Params.GifYPos = f.top;
-    Params.Width = f.width;
-    Params.Height = f.height;
-    Params.GifDelayTime = gc.delay;
-    Params.GifTransparent = gc.flags & 1;
-    Params.GifInterlaced = f.interlaced;
-    Params.GifAction = (gc.flags >> 2) & 7;
+    ChooseFrameTable(f, global, global_bits);
+    SetFrameParams(f, gc, Params);
 
     // Fresh zeroed memory: indexes the code stream does not reach stay 0
     // without a pass that clears 24 MB of a large frame first.
     TZeroedMemory idx;
-    if (ParamsOnly) {
-      uint8_t code_size = 0;
-      if (ReadByte(&in, code_size)) SkipSubBlocks(&in);
-    } else {
-      const int64_t pixels = int64_t{f.width} * f.height;
-      const int64_t available = in.Size() - in.Position();
-      if (pixels == 0) {
-        Progress.Abort();
-        break;
-      }
-      // The indexes, the frame and its mask all come from the code stream.
-      if (!IEClaimPlausible(Progress, f.width, f.height, ieRGB24, !WithoutMask,
-                            IEDataCanHold(pixels, available, kMaxExpansion)))
-        break;
-      idx = TZeroedMemory(static_cast<size_t>(pixels));
-      const int64_t pos = in.Position();
-      const TGIFLZWDecompressProc decode = Params.GifLZWDecompress ? Params.GifLZWDecompress : DefaultGIFLZWDecompress;
-      if (decode) decode(&in, f.height, f.width, f.interlaced, idx.data());
-      if (in.Position() == pos) {
-        Progress.Abort();
-        break;
-      }
-    }
+    if (ParamsOnly)
+      SkipImageData(in);
+    else if (!DecodeFrameIndexes(in, f, WithoutMask, Params, Progress, idx))
+      break;
     Progress.Report(70);
     if (Progress.IsAborting()) break;
     Params.BitsPerSample = f.table_bits;
@@ -364,30 +394,10 @@ void ReadGIFStream(TStream* Stream, TIEBitmap* Bitmap, int32_t& FrameCount, bool
 
 namespace {
 
-class Writer {
- public:
-  Writer(TStream* s, TIOProgressRec& p) : s_(s), p_(p) {}
-  void Put(const void* data, int64_t n) {
-    bool failed = false;
-    SafeStreamWrite(s_, failed, data, n);
-    if (failed) p_.Abort();
-  }
-  void Byte(uint8_t b) { Put(&b, 1); }
-  void Word(uint32_t v) {
-    uint8_t b[2];
-    Put16(b, v);
-    Put(b, 2);
-  }
-
- private:
-  TStream* s_;
-  TIOProgressRec& p_;
-};
-
 // Comment lines: the lines that fit a sub-block share one extension; a longer
 // line gets an extension of its own, cut into full sub-blocks, which the
 // reader joins again. Empty lines are left out (a zero length ends a chain).
-void WriteComments(Writer& w, const std::vector<std::string>& lines) {
+void WriteComments(TFormatWriter& w, const std::vector<std::string>& lines) {
   bool open = false, any = false;
   auto begin = [&] {
     w.Byte(kExtensionIntroducer);
@@ -514,11 +524,11 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     if (quantizer && work->PixelFormat() == ieRGB24) return quantizer->RGBToIndex(c);
     return NearestPaletteIndex(palette.data(), work->PixelFormat() == ieMono1 ? 2 : colours, c);
   };
-  Writer w(Stream, Progress);
+  TFormatWriter w(Stream, Progress);
   // Extensions follow, so the version is always 89a.
   uint8_t head[kHeaderSize] = {'G', 'I', 'F', '8', '9', 'a'};
-  Put16(head + 6, static_cast<uint32_t>(width));
-  Put16(head + 8, static_cast<uint32_t>(height));
+  StoreLE16(head + 6, static_cast<uint32_t>(width));
+  StoreLE16(head + 8, static_cast<uint32_t>(height));
   head[10] = static_cast<uint8_t>(0x80 | (bits - 1) << 4 | (bits - 1));
   head[11] = static_cast<uint8_t>(map_colour(Params.GifBackground));
   head[12] = 0;
@@ -540,10 +550,10 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   w.Byte(0);
 
   uint8_t desc[1 + kDescriptorSize] = {kImageSeparator};
-  Put16(desc + 1, static_cast<uint32_t>(Params.GifXPos));
-  Put16(desc + 3, static_cast<uint32_t>(Params.GifYPos));
-  Put16(desc + 5, static_cast<uint32_t>(width));
-  Put16(desc + 7, static_cast<uint32_t>(height));
+  StoreLE16(desc + 1, static_cast<uint32_t>(Params.GifXPos));
+  StoreLE16(desc + 3, static_cast<uint32_t>(Params.GifYPos));
+  StoreLE16(desc + 5, static_cast<uint32_t>(width));
+  StoreLE16(desc + 7, static_cast<uint32_t>(height));
   desc[9] = static_cast<uint8_t>(Params.GifInterlaced ? 0x40 : 0);
   w.Put(desc, sizeof desc);
   Progress.Report(70);

@@ -7,12 +7,11 @@
 #include "imaging/io/formats/FormatFields.h"
 #include "imaging/io/formats/GIF.h"
 #include "imaging/model/TIEBitmap.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Exception.h"
 #include "rtl/TStream.h"
 
 namespace {
-
-using formats::Put16;
 
 constexpr uint8_t kExtensionIntroducer = 0x21;
 constexpr uint8_t kImageSeparator = 0x2C;
@@ -88,8 +87,8 @@ void WriteGIFAnimation(TStream* Stream, const std::vector<TIEGIFFrame>& Frames, 
   }
   // The logical screen without a global table; colour resolution 8 bits.
   uint8_t head[kHeaderSize] = {'G', 'I', 'F', '8', '9', 'a'};
-  Put16(head + 6, static_cast<uint32_t>(screen_w));
-  Put16(head + 8, static_cast<uint32_t>(screen_h));
+  StoreLE16(head + 6, static_cast<uint32_t>(screen_w));
+  StoreLE16(head + 8, static_cast<uint32_t>(screen_h));
   head[10] = 0x70;
   // Loop for ever.
   static const uint8_t kLoop[] = {kExtensionIntroducer, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E',

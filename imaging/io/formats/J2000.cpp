@@ -11,10 +11,12 @@
 
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
-#include "imaging/io/TImagoIO.h"
+#include "imaging/io/formats/FormatFields.h"
+#include "imaging/io/formats/StreamPositionGuard.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "platform/SharedLibrary.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Numeric.h"
 #include "rtl/SaturatedProduct.h"
 #include "rtl/TStream.h"
@@ -107,22 +109,17 @@ constexpr int32_t kMaxResolutions = 6;
 constexpr int64_t kMinStreamBuffer = 4096;
 constexpr int64_t kWriteBuffer = 64 * 1024;
 
-inline uint32_t BE32(const uint8_t* p) {
-  return uint32_t{p[0]} << 24 | uint32_t{p[1]} << 16 | uint32_t{p[2]} << 8 | p[3];
-}
-
 // Reads Count bytes at the position and puts it back; false when the stream
 // holds fewer.
 bool PeekBytes(TStream* Stream, uint8_t* Buffer, int64_t Count) {
-  const int64_t pos = Stream->Position();
-  int64_t got = 0;
+  const formats::TStreamPositionGuard keep(Stream);
+  // A content test must not throw: a stream that fails to read holds no
+  // picture of this kind.
   try {
-    got = Stream->Read(Buffer, Count);
+    return formats::ReadExact(Stream, Buffer, Count);
   } catch (...) {
-    got = -1;
+    return false;
   }
-  Stream->SetPosition(pos);
-  return got == Count;
 }
 
 // ---- the library's stream on one of ours: offsets count from the position
@@ -431,7 +428,7 @@ bool PlausibleTileGrid(TStream* Stream, bool IsJP2, int64_t& Width, int64_t& Hei
   int64_t at = start;
   auto read = [&](int64_t pos, uint8_t* b, int64_t n) {
     Stream->SetPosition(pos);
-    return Stream->Read(b, n) == n;
+    return formats::ReadExact(Stream, b, n);
   };
   bool ok = false;
   uint8_t b[40];
@@ -440,16 +437,16 @@ bool PlausibleTileGrid(TStream* Stream, bool IsJP2, int64_t& Width, int64_t& Hei
     at = -1;
     for (int64_t pos = start, i = 0; i < kMaxBoxes && pos + 8 <= size; ++i) {
       if (!read(pos, b, 16 < size - pos ? 16 : 8)) break;
-      int64_t len = BE32(b);
+      int64_t len = LoadBE32(b);
       int64_t head = 8;
       if (len == 1) {
         if (size - pos < 16) break;
-        len = int64_t{BE32(b + 8)} << 32 | BE32(b + 12);
+        len = int64_t{LoadBE32(b + 8)} << 32 | LoadBE32(b + 12);
         head = 16;
       } else if (len == 0) {
         len = size - pos;
       }
-      if (BE32(b + 4) == 0x6A703263) {  // "jp2c"
+      if (LoadBE32(b + 4) == 0x6A703263) {  // "jp2c"
         at = pos + head;
         break;
       }
@@ -459,11 +456,11 @@ bool PlausibleTileGrid(TStream* Stream, bool IsJP2, int64_t& Width, int64_t& Hei
     }
   }
   if (at >= 0 && read(at, b, 40) && b[0] == 0xFF && b[1] == 0x4F && b[2] == 0xFF && b[3] == 0x51) {
-    const int64_t xsiz = BE32(b + 8), ysiz = BE32(b + 12);
-    const int64_t xtsiz = BE32(b + 24), ytsiz = BE32(b + 28);
-    const int64_t xtosiz = BE32(b + 32), ytosiz = BE32(b + 36);
-    Width = xsiz - BE32(b + 16);
-    Height = ysiz - BE32(b + 20);
+    const int64_t xsiz = LoadBE32(b + 8), ysiz = LoadBE32(b + 12);
+    const int64_t xtsiz = LoadBE32(b + 24), ytsiz = LoadBE32(b + 28);
+    const int64_t xtosiz = LoadBE32(b + 32), ytosiz = LoadBE32(b + 36);
+    Width = xsiz - LoadBE32(b + 16);
+    Height = ysiz - LoadBE32(b + 20);
     if (xtsiz > 0 && ytsiz > 0 && xsiz > xtosiz && ysiz > ytosiz) {
       const int64_t tiles =
           SaturatedProduct({(xsiz - xtosiz + xtsiz - 1) / xtsiz, (ysiz - ytosiz + ytsiz - 1) / ytsiz});
@@ -479,8 +476,8 @@ bool PlausibleTileGrid(TStream* Stream, bool IsJP2, int64_t& Width, int64_t& Hei
 bool IsJP2Stream(TStream* Stream) {
   uint8_t b[12];
   if (!PeekBytes(Stream, b, 12)) return false;
-  return BE32(b) == kJP2SignatureLength && BE32(b + 4) == kJP2SignatureType &&
-         BE32(b + 8) == kJP2SignatureContent;
+  return LoadBE32(b) == kJP2SignatureLength && LoadBE32(b + 4) == kJP2SignatureType &&
+         LoadBE32(b + 8) == kJP2SignatureContent;
 }
 
 bool IsJ2KStream(TStream* Stream) {

@@ -7,14 +7,16 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/ConvertScanlineICC.h"
 #include "imaging/io/ExifBlock.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
-#include "imaging/io/TImagoIO.h"
+#include "imaging/io/formats/StreamPositionGuard.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Numeric.h"
 #include "rtl/TStream.h"
 
@@ -370,25 +372,6 @@ J_DCT_METHOD DctMethod(uint8_t m) {
   }
 }
 
-// Restores a stream's position however the scope is left.
-class PositionKeeper {
- public:
-  explicit PositionKeeper(TStream* s) : s_(s), pos_(s->Position()) {}
-  ~PositionKeeper() {
-    try {
-      s_->SetPosition(pos_);
-    } catch (...) {
-    }
-  }
-  int64_t Start() const { return pos_; }
-
- private:
-  TStream* s_;
-  int64_t pos_;
-};
-
-uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
-
 // Destroys the library's record however the reader is left.
 struct DecompressHolder {
   jpeg_decompress_struct cinfo{};
@@ -470,7 +453,7 @@ JDIMENSION HeldBlockRows(j_decompress_ptr cinfo) {
 // ---- content test, length, ICC profile
 
 int64_t IsJPEGStream(TStream* Stream) {
-  PositionKeeper keep(Stream);
+  formats::TStreamPositionGuard keep(Stream);
   uint8_t b[102];
   int64_t n;
   try {
@@ -484,7 +467,7 @@ int64_t IsJPEGStream(TStream* Stream) {
 }
 
 int64_t MeasureJPEGStream(TStream* Stream) {
-  PositionKeeper keep(Stream);
+  formats::TStreamPositionGuard keep(Stream);
   TIEBufferedReadStream r(Stream, 8192);
   uint8_t b = 0;
   while (r.Read(&b, 1) == 1) {
@@ -494,7 +477,7 @@ int64_t MeasureJPEGStream(TStream* Stream) {
     if ((b >= 0xC0 && b <= 0xCF) || (b >= 0xDA && b <= 0xFE)) {
       uint8_t l[2];
       if (r.Read(l, 2) != 2) break;
-      const int64_t len = BE16(l);
+      const int64_t len = LoadBE16(l);
       if (len < 2) continue;
       r.Seek(len - 2, soCurrent);
       if (r.Position() >= r.Size()) break;
@@ -504,7 +487,7 @@ int64_t MeasureJPEGStream(TStream* Stream) {
 }
 
 void ReadJPEGICCProfile(TStream* Stream, TIOParamsVals& Params) {
-  PositionKeeper keep(Stream);
+  formats::TStreamPositionGuard keep(Stream);
   TIEBufferedReadStream r(Stream, 8192);
   std::vector<std::vector<uint8_t>> chunks;
   int32_t kept = 0;
@@ -524,7 +507,7 @@ void ReadJPEGICCProfile(TStream* Stream, TIOParamsVals& Params) {
     if (m == kEOI || m == 0xDA) break;
     uint8_t l[2];
     if (r.Read(l, 2) != 2) break;
-    const int64_t len = BE16(l);
+    const int64_t len = LoadBE16(l);
     if (len < 2) continue;
     if (m != kAPP2) {
       r.Seek(len - 2, soCurrent);
@@ -762,7 +745,7 @@ TIEPixelFormat OutputFormat(const PictureRead& r);
 // blocks they hold. It stops where the data end for good, or past
 // most_block_rows. False when the library fails or the load is cancelled.
 bool CountHeldBlockRows(PictureRead& r, JDIMENSION& Held) {
-  PositionKeeper keep(r.stream);
+  formats::TStreamPositionGuard keep(r.stream);
   bool abort = false;
   auto err = std::make_unique<ErrorMgr>();
   InitErrorMgr(*err, &abort);
@@ -774,7 +757,7 @@ bool CountHeldBlockRows(PictureRead& r, JDIMENSION& Held) {
   d.created = true;
   c->mem->max_memory_to_use = kLibraryMemoryLimit;
   if (r.tables && r.tables != r.stream) {
-    PositionKeeper keep_tables(r.tables);
+    formats::TStreamPositionGuard keep_tables(r.tables);
     r.tables->SetPosition(r.tables_at);
     SetStreamSource(c, src.get(), r.tables, &abort);
     if (!GuardReadHeader(c, err.get(), FALSE)) return false;

@@ -7,14 +7,18 @@
 
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/IEReadLimits.h"
+#include "imaging/io/formats/FormatFields.h"
 #include "imaging/model/TIEBitmap.h"
 #include "platform/Bitmap.h"
 #include "platform/Draw.h"
 #include "platform/Metafile.h"
 #include "platform/PenBrush.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/TStream.h"
 
 namespace {
+
+using formats::ReadExact;
 
 // The key that opens a placeable metafile, whose header is 22 bytes long.
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
@@ -28,27 +32,16 @@ constexpr uint32_t kEmrHeader = 1;
 constexpr uint32_t kEmfSignature = 0x464D4520;
 constexpr int64_t kEmfSignatureAt = 40;
 
-inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t U32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-
-// Reads Count bytes at Position; false when the stream holds fewer.
-bool ReadAt(TStream* Stream, int64_t Position, uint8_t* Buffer, int64_t Count) {
-  Stream->SetPosition(Position);
-  return Stream->Read(Buffer, Count) == Count;
-}
-
 }  // namespace
 
 bool IsWMFStream(TStream* Stream) {
   const int64_t start = Stream->Position();
   bool hit = false;
   uint8_t b[kStandardHeaderSize];
-  if (ReadAt(Stream, start, b, 4)) {
-    const int64_t at = U32(b) == kPlaceableKey ? start + kPlaceableHeaderSize : start;
-    hit = ReadAt(Stream, at, b, kStandardHeaderSize) && U16(b) == kMemoryMetafile &&
-          U16(b + 2) == kHeaderWords && U16(b + 16) == 0;
+  if (ReadExact(Stream, b, 4)) {
+    Stream->SetPosition(LoadLE32(b) == kPlaceableKey ? start + kPlaceableHeaderSize : start);
+    hit = ReadExact(Stream, b, kStandardHeaderSize) && LoadLE16(b) == kMemoryMetafile &&
+          LoadLE16(b + 2) == kHeaderWords && LoadLE16(b + 16) == 0;
   }
   Stream->SetPosition(start);
   return hit;
@@ -57,8 +50,8 @@ bool IsWMFStream(TStream* Stream) {
 bool IsEMFStream(TStream* Stream) {
   const int64_t start = Stream->Position();
   uint8_t b[kEmfSignatureAt + 4];
-  const bool hit = ReadAt(Stream, start, b, sizeof b) && U32(b) == kEmrHeader &&
-                   U32(b + kEmfSignatureAt) == kEmfSignature;
+  const bool hit = ReadExact(Stream, b, sizeof b) && LoadLE32(b) == kEmrHeader &&
+                   LoadLE32(b + kEmfSignatureAt) == kEmfSignature;
   Stream->SetPosition(start);
   return hit;
 }

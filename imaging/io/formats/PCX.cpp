@@ -6,22 +6,21 @@
 #include <vector>
 
 #include "imaging/io/formats/FormatFields.h"
+#include "imaging/io/formats/FormatWriter.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEQuantizer.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Exception.h"
 #include "rtl/TStream.h"
 
 namespace {
 
-using formats::Put16;
-using formats::Put32;
 using formats::ReadUpTo;
-using formats::U16;
-using formats::U32;
+using formats::TFormatWriter;
 
 constexpr uint8_t kManufacturer = 10;  // ZSoft
 constexpr int64_t kHeaderSize = 128;
@@ -34,7 +33,6 @@ constexpr int32_t kMaxDCXPages = 1024;
 // kMaxExpansion bytes of image per byte of data (a run of 63 plane bytes in
 // two; at best, two bits of plane data make a 24-bit pixel).
 constexpr int64_t kMaxExpansion = 192;
-
 
 // The layouts decoded: one plane of 1, 2, 4 or 8 bits, planes of single
 // bits forming an index, and three or four planes of 8 bits (red, green,
@@ -103,20 +101,6 @@ class LineDecoder {
   uint8_t value_ = 0;
 };
 
-class Writer {
- public:
-  Writer(TStream* s, TIOProgressRec& p) : s_(s), p_(p) {}
-  void Put(const void* data, int64_t n) {
-    bool failed = false;
-    SafeStreamWrite(s_, failed, data, n);
-    if (failed) p_.Abort();
-  }
-
- private:
-  TStream* s_;
-  TIOProgressRec& p_;
-};
-
 // Runs of up to 63 equal bytes; a lone byte of 0xC0 or more needs a count
 // too. An odd number of samples gets a 0 byte after them.
 void EncodeLine(const uint8_t* s, int64_t n, std::vector<uint8_t>& out) {
@@ -140,16 +124,16 @@ void ReadPCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
   Size = std::min(Size, Stream->Size() - start);
   uint8_t h[kHeaderSize];
   if (ReadUpTo(Stream, h, kHeaderSize) < kHeaderSize) return Progress.Abort();
-  const int32_t bits = h[3], planes = h[65], bytes_per_line = U16(h + 66);
+  const int32_t bits = h[3], planes = h[65], bytes_per_line = LoadLE16(h + 66);
   if (h[0] != kManufacturer || bits > 8 || h[2] > 1) return Progress.Abort();
-  const int32_t xmin = U16(h + 4), ymin = U16(h + 6), xmax = U16(h + 8), ymax = U16(h + 10);
+  const int32_t xmin = LoadLE16(h + 4), ymin = LoadLE16(h + 6), xmax = LoadLE16(h + 8), ymax = LoadLE16(h + 10);
   const int32_t width = xmax - xmin + 1, height = ymax - ymin + 1;
   // A line must hold the row's pixels, and the planes must make a layout.
   if (width <= 0 || height <= 0 || !KnownLayout(bits, planes) ||
       int64_t{bytes_per_line} * 8 < int64_t{width} * bits)
     return Progress.Abort();
-  Params.SetDpiX(U16(h + 12));
-  Params.SetDpiY(U16(h + 14));
+  Params.SetDpiX(LoadLE16(h + 12));
+  Params.SetDpiY(LoadLE16(h + 14));
   if (Params.DpiX() == 0 || Params.DpiY() == 0) {
     Params.SetDpiX(DefaultDpiX);
     Params.SetDpiY(DefaultDpiY);
@@ -268,11 +252,11 @@ void WritePCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   h[1] = static_cast<uint8_t>(Params.PcxVersion);
   const bool rle = Params.PcxCompression != 0;
   h[2] = rle ? 1 : 0;
-  Put16(h + 8, static_cast<uint32_t>(width - 1));
-  Put16(h + 10, static_cast<uint32_t>(height - 1));
-  Put16(h + 12, static_cast<uint32_t>(Params.DpiX()));
-  Put16(h + 14, static_cast<uint32_t>(Params.DpiY()));
-  Put16(h + 68, total == 24 ? 0 : 1);
+  StoreLE16(h + 8, static_cast<uint32_t>(width - 1));
+  StoreLE16(h + 10, static_cast<uint32_t>(height - 1));
+  StoreLE16(h + 12, static_cast<uint32_t>(Params.DpiX()));
+  StoreLE16(h + 14, static_cast<uint32_t>(Params.DpiY()));
+  StoreLE16(h + 68, total == 24 ? 0 : 1);
   std::vector<TRGB> palette(256, TRGB{0, 0, 0});
   std::unique_ptr<TIEQuantizer> quantizer;
   int32_t line_bytes = 0;  // samples per plane line
@@ -304,14 +288,14 @@ void WritePCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   }
   h[65] = static_cast<uint8_t>(line_bytes ? planes : 0);
   const int32_t bytes_per_line = (line_bytes + 1) / 2 * 2;
-  Put16(h + 66, static_cast<uint32_t>(bytes_per_line));
+  StoreLE16(h + 66, static_cast<uint32_t>(bytes_per_line));
   if (total <= 4)
     for (int i = 0; i < 16; ++i) {
       h[16 + i * 3] = palette[static_cast<size_t>(i)].r;
       h[17 + i * 3] = palette[static_cast<size_t>(i)].g;
       h[18 + i * 3] = palette[static_cast<size_t>(i)].b;
     }
-  Writer out(Stream, Progress);
+  TFormatWriter out(Stream, Progress);
   out.Put(h, kHeaderSize);
   if (line_bytes == 0) return;
 
@@ -372,10 +356,10 @@ bool ReadPageTable(TStream* s, std::vector<uint32_t>& pages) {
   const int64_t pos = s->Position();
   pages.clear();
   uint8_t b[4];
-  bool ok = ReadUpTo(s, b, 4) == 4 && U32(b) == kDCXMagic;
+  bool ok = ReadUpTo(s, b, 4) == 4 && LoadLE32(b) == kDCXMagic;
   while (ok && static_cast<int32_t>(pages.size()) < kMaxDCXPages) {
-    if (ReadUpTo(s, b, 4) < 4 || U32(b) == 0) break;
-    pages.push_back(U32(b));
+    if (ReadUpTo(s, b, 4) < 4 || LoadLE32(b) == 0) break;
+    pages.push_back(LoadLE32(b));
   }
   s->SetPosition(pos);
   return ok;
@@ -430,7 +414,7 @@ void WriteDCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   TMemoryStream built;
   // The magic, the offsets of the old pages and the new one, and the 0.
   std::vector<uint8_t> table(4 + static_cast<size_t>(count + 2) * 4, 0);
-  Put32(table.data(), kDCXMagic);
+  StoreLE32(table.data(), kDCXMagic);
   built.WriteBuffer(table.data(), static_cast<int64_t>(table.size()));
   std::vector<uint32_t> offsets;
   std::vector<uint8_t> copy;
@@ -452,12 +436,12 @@ void WriteDCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
       built.WriteBuffer(copy.data(), got);
     }
   }
-  for (size_t i = 0; i < offsets.size(); ++i) Put32(table.data() + 4 + i * 4, offsets[i]);
+  for (size_t i = 0; i < offsets.size(); ++i) StoreLE32(table.data() + 4 + i * 4, offsets[i]);
   built.SetPosition(0);
   built.WriteBuffer(table.data(), static_cast<int64_t>(table.size()));
 
   Stream->SetPosition(base);
-  Writer out(Stream, Progress);
+  TFormatWriter out(Stream, Progress);
   out.Put(built.Memory(), built.Size());
   if (Stream->Size() > base + built.Size()) {
     try {
@@ -480,7 +464,7 @@ void ReadPCXWithHeader(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params
   uint8_t head[12] = {};
   const int64_t got = ReadUpTo(Stream, head, 12);
   if (got == 12 && std::memcmp(head, "PCX2", 5) == 0) {
-    const uint32_t length = U32(head + 8);
+    const uint32_t length = LoadLE32(head + 8);
     ReadPCXStream(Stream, Bitmap, Params, length, Progress, ParamsOnly);
     Stream->SetPosition(start + 12 + length);
     return;
@@ -504,7 +488,7 @@ TIEFormatHandler PCXFormatHandler() {
   // Detected among the fixed header checks.
   h.Test = nullptr;
   h.TellsViewDpi = 2;
-  h.SaveFormats = 1 << ieRGB24 | 1 << ieMono1;
+  h.SaveFormats = PixelFormatBit(ieRGB24) | PixelFormatBit(ieMono1);
   h.StreamHeaderTag = "PCX2";
   h.StreamHeaderAfterAbort = false;
   return h;

@@ -5,7 +5,6 @@
 #include <string>
 
 #include "imaging/io/TIOParamsVals.h"
-#include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/PageCodings.h"
 #include "imaging/io/formats/PageJPEG.h"
 #include "imaging/model/PageEncoders.h"

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "imaging/io/TIOParamsVals.h"
-#include "imaging/io/TImagoIO.h"
 #include "imaging/io/formats/PageCodings.h"
 #include "imaging/io/formats/PageJPEG.h"
 #include "imaging/model/PageEncoders.h"

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "imaging/io/formats/FormatFields.h"
+#include "imaging/io/formats/FormatWriter.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/formats/StreamPositionGuard.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
@@ -18,11 +20,8 @@
 
 namespace {
 
-using formats::Put16;
-using formats::Put32;
 using formats::ReadUpTo;
-using formats::U16;
-using formats::U32;
+using formats::TFormatWriter;
 
 // An image is allocated only when the file could hold it: at most
 // kMaxExpansion bytes of image per byte of file (a grey byte becomes three;
@@ -41,21 +40,6 @@ int64_t TokenValue(const std::string& t) {
   }
   return v;
 }
-
-class Writer {
- public:
-  Writer(TStream* s, TIOProgressRec& p) : s_(s), p_(p) {}
-  void Put(const void* data, int64_t n) {
-    bool failed = false;
-    SafeStreamWrite(s_, failed, data, n);
-    if (failed) p_.Abort();
-  }
-  void Text(const std::string& t) { Put(t.data(), static_cast<int64_t>(t.size())); }
-
- private:
-  TStream* s_;
-  TIOProgressRec& p_;
-};
 
 struct Header {
   std::string magic;
@@ -142,16 +126,7 @@ bool IsPXMStream(TStream* Stream) {
 void ReadPXMStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly,
                    TIOProgressRec& Progress) {
   TIEBufferedReadStream in(Stream, std::clamp<int64_t>(Stream->Size() - Stream->Position(), 1, 1 << 16));
-  struct Sync {
-    TStream* s;
-    TIEBufferedReadStream* in;
-    ~Sync() {
-      try {
-        s->SetPosition(in->Position());
-      } catch (...) {
-      }
-    }
-  } sync{Stream, &in};
+  const formats::TStreamPositionGuard sync(Stream, &in);
 
   Params.PxmComments.clear();
   const Header h = ReadHeader(&in, &Params.PxmComments, INT32_MAX);
@@ -273,7 +248,7 @@ void WritePXMStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   for (const std::string& c : Params.PxmComments) comments += "\n# " + c + "\n";
   const std::string size = IntToStr(w) + " " + IntToStr(h);
   const TIEPixelFormat format = Bitmap->PixelFormat();
-  Writer out(Stream, Progress);
+  TFormatWriter out(Stream, Progress);
   Progress.Per1 = 100.0 / h;
   const int32_t bps = Params.BitsPerSample, spp = Params.SamplesPerPixel;
 
@@ -399,7 +374,7 @@ void WriteWBMPStream(TStream* Stream, TIEBitmap* Bitmap, TIOProgressRec& Progres
   }
   const int32_t w = mono->Width(), h = mono->Height();
   if (w <= 0 || h <= 0) return Progress.Abort();
-  Writer out(Stream, Progress);
+  TFormatWriter out(Stream, Progress);
   auto put_integer = [&](uint32_t v) {
     uint8_t b[5];
     int n = 0;
@@ -438,7 +413,7 @@ TIEFormatHandler PXMFormatHandler() {
   h.DetectOrder = 130;  // after the Targa test, before JPEG
   h.AbortBeforeOpen = true;
   h.TellsViewDpi = 0;
-  h.SaveFormats = 1 << ieRGB24 | 1 << ieMono1 | 1 << ieRGB48;
+  h.SaveFormats = PixelFormatBit(ieRGB24) | PixelFormatBit(ieMono1) | PixelFormatBit(ieRGB48);
   return h;
 }
 
@@ -456,6 +431,6 @@ TIEFormatHandler WBMPFormatHandler() {
   h.Test = nullptr;
   h.AbortBeforeOpen = true;
   h.TellsViewDpi = 0;
-  h.SaveFormats = 1 << ieRGB24 | 1 << ieMono1;
+  h.SaveFormats = PixelFormatBit(ieRGB24) | PixelFormatBit(ieMono1);
   return h;
 }

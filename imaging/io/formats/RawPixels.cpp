@@ -14,11 +14,7 @@
 
 namespace {
 
-using formats::Put16;
-using formats::Put32;
 using formats::ReadUpTo;
-using formats::U16;
-using formats::U32;
 
 void Skip(TStream* s, int64_t n) {
   if (n > 0) s->SetPosition(std::min(s->Position() + n, s->Size()));

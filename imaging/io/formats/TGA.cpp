@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "imaging/io/formats/ByteReader.h"
 #include "imaging/io/formats/FormatFields.h"
+#include "imaging/io/formats/FormatWriter.h"
+#include "imaging/io/formats/StreamPositionGuard.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
 #include "imaging/model/IEStreams.h"
@@ -13,6 +16,7 @@
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
 #include "imaging/model/TIEQuantizer.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Clock.h"
 #include "rtl/Exception.h"
 #include "rtl/Numeric.h"
@@ -20,29 +24,73 @@
 
 namespace {
 
-using formats::Put16;
-using formats::Put32;
 using formats::ReadUpTo;
-using formats::U16;
-using formats::U32;
+using formats::TFormatWriter;
 
-// Image types (Truevision TGA file format, version 2.0).
+// Image types (Truevision TGA file format, version 2.0). A run-length
+// coded type is its plain type plus kRunLengthTypeOffset.
 struct ImageType {
   enum : uint8_t { ColorMapped = 1, TrueColor = 2, Grey = 3, RLEColorMapped = 9, RLETrueColor = 10, RLEGrey = 11 };
 };
+constexpr uint8_t kRunLengthTypeOffset = 8;
+
+// Fields of the 18-byte header: byte offsets.
+struct HeaderField {
+  enum : size_t {
+    IdLength = 0,
+    ColorMapType = 1,
+    ImageType = 2,
+    MapFirstEntry = 3,  // 16 bits
+    MapLength = 5,      // 16 bits
+    MapEntryBits = 7,
+    XOrigin = 8,  // 16 bits
+    YOrigin = 10,
+    Width = 12,
+    Height = 14,
+    PixelDepth = 16,
+    Descriptor = 17
+  };
+};
+// Fields of the 26-byte footer: the extension area's offset from the
+// image's start (0: none), then the signature.
+struct FooterField {
+  enum : size_t { ExtensionOffset = 0, Signature = 8 };
+};
+// Fields of the 495-byte extension area. Texts are 41 bytes with a zero
+// at the end; the date and time are six 16-bit words; the aspect ratio and
+// the gamma are a 16-bit numerator and denominator each.
+struct ExtensionField {
+  enum : size_t {
+    Size = 0,
+    AuthorName = 2,
+    DateTime = 367,  // month, day, year, hour, minute, second
+    JobName = 379,
+    KeyColor = 470,  // this program keeps red, green, blue in bytes 1 to 3
+    AspectRatio = 474,
+    Gamma = 478
+  };
+};
+constexpr size_t kExtensionTextSize = 41;
+
 constexpr int64_t kHeaderSize = 18;
 constexpr int64_t kFooterSize = 26;
 constexpr int64_t kExtensionSize = 495;
 constexpr char kSignature[] = "TRUEVISION-XFILE.";  // followed by a zero byte
+// Descriptor bits: rows from the top, pixels from the right; the low four
+// bits count the alpha bits of a pixel.
 constexpr uint8_t kTopToBottom = 0x20, kRightToLeft = 0x10;
+// A descriptor's alpha bits as this program writes them for 32-bit pixels.
+constexpr uint8_t kEightAlphaBits = 8;
 
 // An image is allocated only when the data could describe it: at most
 // kMaxExpansion bytes of image per byte of data (a two-byte run packet
 // stands for 128 bytes of two 4-bit pixels, 768 bytes of image).
 constexpr int64_t kMaxExpansion = 384;
 
-
-bool ValidType(uint8_t t) { return t == 1 || t == 2 || t == 3 || t == 9 || t == 10 || t == 11; }
+bool ValidType(uint8_t t) {
+  return t == ImageType::ColorMapped || t == ImageType::TrueColor || t == ImageType::Grey ||
+         t == ImageType::RLEColorMapped || t == ImageType::RLETrueColor || t == ImageType::RLEGrey;
+}
 bool ValidDepth(uint8_t d) { return d == 1 || d == 4 || d == 8 || d == 16 || d == 24 || d == 32; }
 
 TRGB Rgb555(uint16_t v) {
@@ -90,165 +138,198 @@ class UnitReader {
   uint8_t value_[4] = {};
 };
 
-}  // namespace
+// The 18-byte header, read field by field.
+struct Header {
+  uint8_t id_length = 0, map_type = 0, type = 0, map_entry_bits = 0, depth = 0, descriptor = 0;
+  uint16_t map_first = 0, map_length = 0, x = 0, y = 0, width = 0, height = 0;
+};
 
-bool IsTGAStream(TStream* Stream) {
-  const int64_t pos = Stream->Position();
-  uint8_t h[kHeaderSize];
-  const int64_t got = ReadUpTo(Stream, h, kHeaderSize);
-  Stream->SetPosition(pos);
-  return got == kHeaderSize && ValidType(h[2]) && ValidDepth(h[16]) && h[1] <= 1 &&
-         U16(h + 12) != 0 && U16(h + 14) != 0;
+Header ParseHeader(const uint8_t* Bytes) {
+  formats::TByteReader r(Bytes, kHeaderSize);
+  Header h;
+  h.id_length = r.U8();
+  h.map_type = r.U8();
+  h.type = r.U8();
+  h.map_first = r.U16LE();
+  h.map_length = r.U16LE();
+  h.map_entry_bits = r.U8();
+  h.x = r.U16LE();
+  h.y = r.U16LE();
+  h.width = r.U16LE();
+  h.height = r.U16LE();
+  h.depth = r.U8();
+  h.descriptor = r.U8();
+  return h;
 }
 
-void ReadTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
-                   TIOProgressRec& Progress, bool ParamsOnly, std::unique_ptr<TIEMask>& AlphaMask,
-                   bool NoAlpha) {
-  const int64_t start = Stream->Position();
-  const int64_t size = Stream->Size();
+// What the reader's steps share.
+struct ReadContext {
+  ReadContext(TStream* Stream, TIEBufferedReadStream& In, TIOParamsVals& Params, TIOProgressRec& Progress)
+      : stream(Stream), in(In), params(Params), progress(Progress) {}
+
+  TStream* stream;
+  TIEBufferedReadStream& in;
+  TIOParamsVals& params;
+  TIOProgressRec& progress;
+  Header header;
+  // A 16-bit grey image holds grey and alpha bytes, not 5-5-5 colour: its
+  // type says grey.
+  bool grey_alpha = false;
+  TRGB map[256] = {};
+  uint8_t map_alpha[256] = {};
+  bool map_has_alpha = false;
+};
+
+// The extension area's author, date, job name, key colour, aspect ratio
+// and gamma, when the file ends in the footer; the defaults otherwise.
+void ReadExtensionArea(TStream* Stream, int64_t Start, int64_t Size, TIOParamsVals& Params) {
   Params.TgaAuthor.clear();
   Params.TgaImageName.clear();
   Params.TgaDate = Date();
   Params.TgaBackground = TRGB{0, 0, 0};
   Params.TgaAspectRatio = 1.0;
   Params.TgaGamma = 2.2;
-
-  // The footer and the extension area, when the file has them.
-  if (size - start >= kHeaderSize + kFooterSize) {
-    uint8_t f[kFooterSize];
-    Stream->SetPosition(size - kFooterSize);
-    if (ReadUpTo(Stream, f, kFooterSize) == kFooterSize && std::memcmp(f + 8, kSignature, 17) == 0) {
-      const uint32_t offset = U32(f);
-      uint8_t e[kExtensionSize];
-      if (offset > 0 && start + offset + kExtensionSize <= size) {
-        Stream->SetPosition(start + offset);
-        if (ReadUpTo(Stream, e, kExtensionSize) == kExtensionSize) {
-          Params.TgaAuthor = Text(e + 2, 41);
-          const int month = U16(e + 367), day = U16(e + 369), year = U16(e + 371);
-          const int hour = U16(e + 373), minute = U16(e + 375), second = U16(e + 377);
-          if (year >= 1 && year <= 2499 && month >= 1 && month <= 12 && day >= 1 && day <= 31 &&
-              hour < 24 && minute < 60 && second < 60) {
-            try {
-              Params.TgaDate = EncodeDate(year, month, day) + EncodeTime(hour, minute, second, 0);
-            } catch (const Exception&) {
-              // An impossible day (31 February) leaves today.
-            }
-          }
-          Params.TgaImageName = Text(e + 379, 41);
-          Params.TgaBackground = MakeRGBTriple(e[471], e[472], e[473]);
-          if (U16(e + 474) && U16(e + 476))
-            Params.TgaAspectRatio = static_cast<double>(U16(e + 474)) / U16(e + 476);
-          if (U16(e + 478) && U16(e + 480))
-            Params.TgaGamma = static_cast<double>(U16(e + 478)) / U16(e + 480);
-        }
-      }
+  if (Size - Start < kHeaderSize + kFooterSize) return;
+  uint8_t f[kFooterSize];
+  Stream->SetPosition(Size - kFooterSize);
+  if (!formats::ReadExact(Stream, f, kFooterSize) ||
+      std::memcmp(f + FooterField::Signature, kSignature, sizeof kSignature - 1) != 0)
+    return;
+  const uint32_t offset = LoadLE32(f + FooterField::ExtensionOffset);
+  uint8_t e[kExtensionSize];
+  if (offset == 0 || Start + offset + kExtensionSize > Size) return;
+  Stream->SetPosition(Start + offset);
+  if (!formats::ReadExact(Stream, e, kExtensionSize)) return;
+  Params.TgaAuthor = Text(e + ExtensionField::AuthorName, kExtensionTextSize);
+  const uint8_t* stamp = e + ExtensionField::DateTime;
+  const int month = LoadLE16(stamp), day = LoadLE16(stamp + 2), year = LoadLE16(stamp + 4);
+  const int hour = LoadLE16(stamp + 6), minute = LoadLE16(stamp + 8), second = LoadLE16(stamp + 10);
+  if (year >= 1 && year <= 2499 && month >= 1 && month <= 12 && day >= 1 && day <= 31 && hour < 24 &&
+      minute < 60 && second < 60) {
+    try {
+      Params.TgaDate = EncodeDate(year, month, day) + EncodeTime(hour, minute, second, 0);
+    } catch (const Exception&) {
+      // An impossible day (31 February) leaves today.
     }
   }
+  Params.TgaImageName = Text(e + ExtensionField::JobName, kExtensionTextSize);
+  const uint8_t* key = e + ExtensionField::KeyColor;
+  Params.TgaBackground = MakeRGBTriple(key[1], key[2], key[3]);
+  const uint16_t aspect_num = LoadLE16(e + ExtensionField::AspectRatio);
+  const uint16_t aspect_den = LoadLE16(e + ExtensionField::AspectRatio + 2);
+  if (aspect_num && aspect_den) Params.TgaAspectRatio = static_cast<double>(aspect_num) / aspect_den;
+  const uint16_t gamma_num = LoadLE16(e + ExtensionField::Gamma);
+  const uint16_t gamma_den = LoadLE16(e + ExtensionField::Gamma + 2);
+  if (gamma_num && gamma_den) Params.TgaGamma = static_cast<double>(gamma_num) / gamma_den;
+}
 
-  Stream->SetPosition(start);
-  TIEBufferedReadStream in(Stream, std::clamp<int64_t>(size - start, 1, 1 << 16));
-  uint8_t h[kHeaderSize];
-  if (ReadUpTo(&in, h, kHeaderSize) < kHeaderSize) return Progress.Abort();
-  Params.TgaXPos = U16(h + 8);
-  Params.TgaYPos = U16(h + 10);
-  const uint8_t type = h[2], depth = h[16], descriptor = h[17];
-  if (!ValidType(type) || !ValidDepth(depth)) return Progress.Abort();
-  std::vector<uint8_t> id(h[0]);
-  ReadUpTo(&in, id.data(), h[0]);
-  Params.TgaDescriptor = Text(id.data(), id.size());
-
-  // The colour map: a 3-3-2 palette until the file gives one.
-  TRGB map[256];
-  uint8_t map_alpha[256];
-  std::fill(map_alpha, map_alpha + 256, uint8_t{255});
+// The colour map: a 3-3-2 palette until the file gives one, a grey ramp for
+// grey images, black and white for one-bit ones.
+void ReadColourMap(ReadContext& C) {
+  const Header& h = C.header;
+  std::fill(C.map_alpha, C.map_alpha + 256, uint8_t{255});
   for (int i = 0; i < 256; ++i)
-    map[i] = MakeRGBTriple(static_cast<uint8_t>((i / 32) * 32 + 28), static_cast<uint8_t>(((i / 4) % 8) * 32 + 28),
-                           static_cast<uint8_t>((i % 4) * 64 + 60));
-  bool map_has_alpha = false;
-  // A 16-bit grey image holds grey and alpha bytes, not 5-5-5 colour: its
-  // type says grey.
-  const bool grey_alpha = depth == 16 && (type == ImageType::Grey || type == ImageType::RLEGrey);
-  if (h[1] == 1) {
-    const int32_t first = U16(h + 3), length = U16(h + 5), entry_bits = h[7];
+    C.map[i] = MakeRGBTriple(static_cast<uint8_t>((i / 32) * 32 + 28), static_cast<uint8_t>(((i / 4) % 8) * 32 + 28),
+                             static_cast<uint8_t>((i % 4) * 64 + 60));
+  if (h.map_type == 1) {
+    const int32_t first = h.map_first, length = h.map_length, entry_bits = h.map_entry_bits;
     const int32_t entry_bytes = (entry_bits + 7) / 8;
     std::vector<uint8_t> raw(static_cast<size_t>(length) * entry_bytes);
-    ReadUpTo(&in, raw.data(), static_cast<int64_t>(raw.size()));
+    ReadUpTo(&C.in, raw.data(), static_cast<int64_t>(raw.size()));
     const bool known = entry_bits == 15 || entry_bits == 16 || entry_bits == 24 || entry_bits == 32;
     // Entries past 256 are read over (the data follows them) but not kept.
     for (int32_t i = 0; known && i < length && first + i < 256; ++i) {
       const uint8_t* e = raw.data() + static_cast<size_t>(i) * entry_bytes;
       if (entry_bytes == 2) {
-        map[first + i] = Rgb555(U16(e));
+        C.map[first + i] = Rgb555(LoadLE16(e));
       } else {
-        map[first + i] = TRGB{e[0], e[1], e[2]};
-        if (entry_bytes == 4) map_alpha[first + i] = e[3];
+        C.map[first + i] = TRGB{e[0], e[1], e[2]};
+        if (entry_bytes == 4) C.map_alpha[first + i] = e[3];
       }
     }
-    map_has_alpha = known && entry_bits == 32;
-    Params.ColorMap.assign(map, map + std::min(length, 256));
-    Params.TgaGrayLevel = 0;
-  } else if (depth == 8 || grey_alpha) {
-    for (int i = 0; i < 256; ++i) map[i] = TRGB{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
-    Params.TgaGrayLevel = 1;
-    Params.FreeColorMap();
+    C.map_has_alpha = known && entry_bits == 32;
+    C.params.ColorMap.assign(C.map, C.map + std::min(length, 256));
+    C.params.TgaGrayLevel = 0;
+  } else if (h.depth == 8 || C.grey_alpha) {
+    for (int i = 0; i < 256; ++i)
+      C.map[i] = TRGB{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
+    C.params.TgaGrayLevel = 1;
+    C.params.FreeColorMap();
   } else {
-    if (depth == 1) {
-      map[0] = TRGB{0, 0, 0};
-      map[1] = TRGB{255, 255, 255};
+    if (h.depth == 1) {
+      C.map[0] = TRGB{0, 0, 0};
+      C.map[1] = TRGB{255, 255, 255};
     }
-    Params.FreeColorMap();
+    C.params.FreeColorMap();
   }
+}
 
-  Params.TgaCompressed = type >= ImageType::RLEColorMapped;
-  const int32_t width = U16(h + 12), height = U16(h + 14);
-  Params.Width = width;
-  Params.Height = height;
-  Params.SetDpiX(DefaultDpiX);
-  Params.SetDpiY(DefaultDpiY);
-  switch (depth) {
-    case 1: Params.BitsPerSample = 1; Params.SamplesPerPixel = 1; break;
-    case 4: Params.BitsPerSample = 4; Params.SamplesPerPixel = 1; break;
-    case 8: Params.BitsPerSample = 8; Params.SamplesPerPixel = 1; break;
+// Size, resolution and the samples the depth stands for.
+void SetImageParams(ReadContext& C) {
+  const Header& h = C.header;
+  TIOParamsVals& p = C.params;
+  p.TgaCompressed = h.type >= ImageType::RLEColorMapped;
+  p.Width = h.width;
+  p.Height = h.height;
+  p.SetDpiX(DefaultDpiX);
+  p.SetDpiY(DefaultDpiY);
+  switch (h.depth) {
+    case 1: p.BitsPerSample = 1; p.SamplesPerPixel = 1; break;
+    case 4: p.BitsPerSample = 4; p.SamplesPerPixel = 1; break;
+    case 8: p.BitsPerSample = 8; p.SamplesPerPixel = 1; break;
     case 16:
-      Params.BitsPerSample = grey_alpha ? 8 : 5;
-      Params.SamplesPerPixel = grey_alpha ? 1 : 3;
+      p.BitsPerSample = C.grey_alpha ? 8 : 5;
+      p.SamplesPerPixel = C.grey_alpha ? 1 : 3;
       break;
-    case 24: Params.BitsPerSample = 8; Params.SamplesPerPixel = 3; break;
-    default: Params.BitsPerSample = 8; Params.SamplesPerPixel = 4; break;
+    case 24: p.BitsPerSample = 8; p.SamplesPerPixel = 3; break;
+    default: p.BitsPerSample = 8; p.SamplesPerPixel = 4; break;
   }
-  if (ParamsOnly) return;
-  if (width == 0 || height == 0) return Progress.Abort();
+}
 
-  const TIEPixelFormat format = depth == 1 ? ieMono1 : ieRGB24;
-  const int64_t row_len = (int64_t{width} * IEBitsPerPixel[format] + 7) / 8;
-  const bool with_alpha =
-      !NoAlpha && (((depth == 32 || grey_alpha) && (descriptor & 8)) || (depth == 8 && map_has_alpha));
-  if (!IEClaimPlausible(Progress, width, height, format, with_alpha,
-                        IEDataCanHold(row_len * height, in.Size() - in.Position(), kMaxExpansion)))
-    return;
-  Bitmap->Allocate(width, height, format);
-  if (with_alpha) {
-    if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
-    AlphaMask->AllocateBits(width, height, 8);
-    AlphaMask->Fill(255);
-    AlphaMask->Full = false;
-  } else if (!NoAlpha) {
-    AlphaMask.reset();
+// The colour and alpha of pixel X of a row of units.
+void DecodePixel(const ReadContext& C, const uint8_t* Data, int32_t X, bool Packed, int32_t UnitBytes,
+                 TRGB& Colour, uint8_t& Alpha) {
+  const uint8_t* p = Data + static_cast<size_t>(Packed ? X / 2 : X) * UnitBytes;
+  Alpha = 255;
+  switch (C.header.depth) {
+    case 4: {
+      const uint8_t i = (X & 1) ? p[0] & 15 : p[0] >> 4;
+      Colour = C.map[i];
+      Alpha = C.map_alpha[i];
+      break;
+    }
+    case 8: Colour = C.map[p[0]]; Alpha = C.map_alpha[p[0]]; break;
+    case 16:
+      if (C.grey_alpha) {
+        Colour = TRGB{p[0], p[0], p[0]};
+        Alpha = p[1];
+      } else {
+        Colour = Rgb555(LoadLE16(p));
+      }
+      break;
+    case 24: Colour = TRGB{p[0], p[1], p[2]}; break;
+    default: Colour = TRGB{p[0], p[1], p[2]}; Alpha = p[3]; break;
   }
+}
 
+// The rows, plain or run-length coded, bottom-up unless the descriptor
+// says otherwise; a row that ends early aborts and keeps the rows before.
+void DecodeRows(ReadContext& C, TIEBitmap* Bitmap, TIEMask* Alpha) {
+  const Header& h = C.header;
+  const int32_t width = h.width, height = h.height, depth = h.depth;
   const bool packed = depth == 1 || depth == 4;
   const int32_t unit_bytes = packed ? 1 : depth / 8;
   const int64_t units = packed ? (int64_t{width} * depth + 7) / 8 : width;
   std::vector<uint8_t> data(static_cast<size_t>(units * unit_bytes));
   std::vector<TRGB> row(static_cast<size_t>(width));
   std::vector<uint8_t> alpha(static_cast<size_t>(width), 255);
-  UnitReader reader(&in, unit_bytes, Params.TgaCompressed != 0);
-  const bool top_down = (descriptor & kTopToBottom) != 0;
-  const bool mirrored = (descriptor & kRightToLeft) != 0;
+  UnitReader reader(&C.in, unit_bytes, C.params.TgaCompressed != 0);
+  const bool top_down = (h.descriptor & kTopToBottom) != 0;
+  const bool mirrored = (h.descriptor & kRightToLeft) != 0;
   for (int32_t r = 0; r < height; ++r) {
-    if (Progress.IsAborting()) break;
+    if (C.progress.IsAborting()) break;
     if (!reader.Read(data.data(), units)) {
-      Progress.Abort();  // the data ended early: the rows read so far stay
+      C.progress.Abort();  // the data ended early: the rows read so far stay
       break;
     }
     const int32_t y = top_down ? r : height - 1 - r;
@@ -265,63 +346,90 @@ void ReadTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
       Bitmap->UnmapRows();
     } else {
       for (int32_t x = 0; x < width; ++x) {
-        const uint8_t* p = data.data() + static_cast<size_t>(packed ? x / 2 : x) * unit_bytes;
         TRGB c{};
         uint8_t a = 255;
-        switch (depth) {
-          case 4: {
-            const uint8_t i = (x & 1) ? p[0] & 15 : p[0] >> 4;
-            c = map[i];
-            a = map_alpha[i];
-            break;
-          }
-          case 8: c = map[p[0]]; a = map_alpha[p[0]]; break;
-          case 16:
-            if (grey_alpha) {
-              c = TRGB{p[0], p[0], p[0]};
-              a = p[1];
-            } else {
-              c = Rgb555(U16(p));
-            }
-            break;
-          case 24: c = TRGB{p[0], p[1], p[2]}; break;
-          default: c = TRGB{p[0], p[1], p[2]}; a = p[3]; break;
-        }
+        DecodePixel(C, data.data(), x, packed, unit_bytes, c, a);
         const int32_t at = mirrored ? width - 1 - x : x;
         row[static_cast<size_t>(at)] = c;
         alpha[static_cast<size_t>(at)] = a;
       }
       std::memcpy(dst, row.data(), static_cast<size_t>(width) * 3);
       Bitmap->UnmapRows();
-      if (with_alpha) std::memcpy(AlphaMask->GetScanline(y), alpha.data(), static_cast<size_t>(width));
+      if (Alpha) std::memcpy(Alpha->GetScanline(y), alpha.data(), static_cast<size_t>(width));
     }
-    Progress.Report(static_cast<int64_t>(Trunc((r + 1) * 100.0 / height)));
+    C.progress.Report(static_cast<int64_t>(Trunc((r + 1) * 100.0 / height)));
   }
+}
+
+}  // namespace
+
+bool IsTGAStream(TStream* Stream) {
+  const formats::TStreamPositionGuard keep(Stream);
+  uint8_t b[kHeaderSize];
+  if (ReadUpTo(Stream, b, kHeaderSize) != kHeaderSize) return false;
+  const Header h = ParseHeader(b);
+  return ValidType(h.type) && ValidDepth(h.depth) && h.map_type <= 1 && h.width != 0 && h.height != 0;
+}
+
+void ReadTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                   TIOProgressRec& Progress, bool ParamsOnly, std::unique_ptr<TIEMask>& AlphaMask,
+                   bool NoAlpha) {
+  const int64_t start = Stream->Position();
+  const int64_t size = Stream->Size();
+  ReadExtensionArea(Stream, start, size, Params);
+
+  Stream->SetPosition(start);
+  TIEBufferedReadStream in(Stream, std::clamp<int64_t>(size - start, 1, 1 << 16));
+  const formats::TStreamPositionGuard sync(Stream, &in);
+  ReadContext c(Stream, in, Params, Progress);
+  uint8_t b[kHeaderSize];
+  if (ReadUpTo(&in, b, kHeaderSize) < kHeaderSize) return Progress.Abort();
+  c.header = ParseHeader(b);
+  const Header& h = c.header;
+  Params.TgaXPos = h.x;
+  Params.TgaYPos = h.y;
+  if (!ValidType(h.type) || !ValidDepth(h.depth)) return Progress.Abort();
+  std::vector<uint8_t> id(h.id_length);
+  ReadUpTo(&in, id.data(), h.id_length);
+  Params.TgaDescriptor = Text(id.data(), id.size());
+  c.grey_alpha = h.depth == 16 && (h.type == ImageType::Grey || h.type == ImageType::RLEGrey);
+  ReadColourMap(c);
+  SetImageParams(c);
+  if (ParamsOnly) return;
+  const int32_t width = h.width, height = h.height;
+  if (width == 0 || height == 0) return Progress.Abort();
+
+  // The image and its alpha, when the data could describe them.
+  const TIEPixelFormat format = h.depth == 1 ? ieMono1 : ieRGB24;
+  const int64_t row_len = (int64_t{width} * IEBitsPerPixel[format] + 7) / 8;
+  // The reader takes the descriptor's 8 (eight alpha bits or more) as the
+  // mark of an alpha channel.
+  const bool with_alpha = !NoAlpha && (((h.depth == 32 || c.grey_alpha) && (h.descriptor & kEightAlphaBits)) ||
+                                       (h.depth == 8 && c.map_has_alpha));
+  if (!IEClaimPlausible(Progress, width, height, format, with_alpha,
+                        IEDataCanHold(row_len * height, in.Size() - in.Position(), kMaxExpansion)))
+    return;
+  Bitmap->Allocate(width, height, format);
+  if (with_alpha) {
+    if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
+    AlphaMask->AllocateBits(width, height, 8);
+    AlphaMask->Fill(255);
+    AlphaMask->Full = false;
+  } else if (!NoAlpha) {
+    AlphaMask.reset();
+  }
+
+  DecodeRows(c, Bitmap, with_alpha ? AlphaMask.get() : nullptr);
   Progress.Per1 = 1;
   if (with_alpha) {
     AlphaMask->SyncBoundingBox();
     if (AlphaMask->IsEmpty()) AlphaMask.reset();
   }
-  Stream->SetPosition(in.Position());
 }
 
 // ---- writer
 
 namespace {
-
-class Writer {
- public:
-  Writer(TStream* s, TIOProgressRec& p) : s_(s), p_(p) {}
-  void Put(const void* data, int64_t n) {
-    bool failed = false;
-    SafeStreamWrite(s_, failed, data, n);
-    if (failed) p_.Abort();
-  }
-
- private:
-  TStream* s_;
-  TIOProgressRec& p_;
-};
 
 // Runs of 2 to 128 equal pixels become repeat packets; other pixels go into
 // literal packets of up to 128.
@@ -412,23 +520,25 @@ void WriteTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   const bool mapped = kind == Mapped8;
   const int32_t depth = kind == True32 ? 32 : kind == True24 ? 24 : 8;
 
-  Writer out(Stream, Progress);
+  TFormatWriter out(Stream, Progress);
   uint8_t h[kHeaderSize] = {};
   const std::string id = Params.TgaDescriptor.substr(0, 254);
-  h[0] = static_cast<uint8_t>(id.size() + 1);
-  h[1] = mapped ? 1 : 0;
-  h[2] = static_cast<uint8_t>((kind == Grey8 ? ImageType::Grey : mapped ? ImageType::ColorMapped : ImageType::TrueColor) +
-                              (compressed ? 8 : 0));
+  // The identification field keeps its terminating zero.
+  h[HeaderField::IdLength] = static_cast<uint8_t>(id.size() + 1);
+  h[HeaderField::ColorMapType] = mapped ? 1 : 0;
+  h[HeaderField::ImageType] =
+      static_cast<uint8_t>((kind == Grey8 ? ImageType::Grey : mapped ? ImageType::ColorMapped : ImageType::TrueColor) +
+                           (compressed ? kRunLengthTypeOffset : 0));
   if (mapped) {
-    Put16(h + 5, static_cast<uint32_t>(colours));
-    h[7] = 24;
+    StoreLE16(h + HeaderField::MapLength, static_cast<uint16_t>(colours));
+    h[HeaderField::MapEntryBits] = 24;
   }
-  Put16(h + 8, static_cast<uint32_t>(Params.TgaXPos));
-  Put16(h + 10, static_cast<uint32_t>(Params.TgaYPos));
-  Put16(h + 12, static_cast<uint32_t>(width));
-  Put16(h + 14, static_cast<uint32_t>(height));
-  h[16] = static_cast<uint8_t>(depth);
-  h[17] = static_cast<uint8_t>(kTopToBottom | (kind == True32 ? 8 : 0));
+  StoreLE16(h + HeaderField::XOrigin, static_cast<uint16_t>(Params.TgaXPos));
+  StoreLE16(h + HeaderField::YOrigin, static_cast<uint16_t>(Params.TgaYPos));
+  StoreLE16(h + HeaderField::Width, static_cast<uint16_t>(width));
+  StoreLE16(h + HeaderField::Height, static_cast<uint16_t>(height));
+  h[HeaderField::PixelDepth] = static_cast<uint8_t>(depth);
+  h[HeaderField::Descriptor] = static_cast<uint8_t>(kTopToBottom | (kind == True32 ? kEightAlphaBits : 0));
   out.Put(h, kHeaderSize);
   out.Put(id.c_str(), static_cast<int64_t>(id.size()) + 1);
   if (mapped) {
@@ -478,26 +588,29 @@ void WriteTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   // Extension area and footer.
   const int64_t ext_offset = Stream->Position() - start;
   uint8_t e[kExtensionSize] = {};
-  Put16(e, kExtensionSize);
-  PutText(e + 2, Params.TgaAuthor, 41);
+  StoreLE16(e + ExtensionField::Size, kExtensionSize);
+  PutText(e + ExtensionField::AuthorName, Params.TgaAuthor, kExtensionTextSize);
   int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, ms = 0;
   DecodeDate(Params.TgaDate, year, month, day);
   DecodeTime(Params.TgaDate, hour, minute, second, ms);
   const int stamp[6] = {month, day, year, hour, minute, second};
-  for (int i = 0; i < 6; ++i) Put16(e + 367 + 2 * i, static_cast<uint32_t>(std::clamp(stamp[i], 0, 65535)));
-  PutText(e + 379, Params.TgaImageName, 41);
-  e[471] = Params.TgaBackground.r;
-  e[472] = Params.TgaBackground.g;
-  e[473] = Params.TgaBackground.b;
-  auto ratio = [](double v) { return static_cast<uint32_t>(std::clamp<double>(Trunc(v * 10000), 0, 65535)); };
-  Put16(e + 474, ratio(Params.TgaAspectRatio));
-  Put16(e + 476, 10000);
-  Put16(e + 478, ratio(Params.TgaGamma));
-  Put16(e + 480, 10000);
+  for (int i = 0; i < 6; ++i)
+    StoreLE16(e + ExtensionField::DateTime + 2 * i, static_cast<uint16_t>(std::clamp(stamp[i], 0, 65535)));
+  PutText(e + ExtensionField::JobName, Params.TgaImageName, kExtensionTextSize);
+  uint8_t* key = e + ExtensionField::KeyColor;
+  key[1] = Params.TgaBackground.r;
+  key[2] = Params.TgaBackground.g;
+  key[3] = Params.TgaBackground.b;
+  // Ratios in ten-thousandths.
+  auto ratio = [](double v) { return static_cast<uint16_t>(std::clamp<double>(Trunc(v * 10000), 0, 65535)); };
+  StoreLE16(e + ExtensionField::AspectRatio, ratio(Params.TgaAspectRatio));
+  StoreLE16(e + ExtensionField::AspectRatio + 2, 10000);
+  StoreLE16(e + ExtensionField::Gamma, ratio(Params.TgaGamma));
+  StoreLE16(e + ExtensionField::Gamma + 2, 10000);
   out.Put(e, kExtensionSize);
   uint8_t f[kFooterSize] = {};
-  Put32(f, static_cast<uint32_t>(ext_offset));
-  std::memcpy(f + 8, kSignature, 18);
+  StoreLE32(f + FooterField::ExtensionOffset, static_cast<uint32_t>(ext_offset));
+  std::memcpy(f + FooterField::Signature, kSignature, sizeof kSignature);  // the zero too
   out.Put(f, kFooterSize);
 }
 
@@ -527,6 +640,6 @@ TIEFormatHandler TGAFormatHandler() {
   h.DetectOrder = 120;  // after the icon and cursor tests
   h.AbortBeforeOpen = true;
   h.TellsViewDpi = 1;
-  h.SaveFormats = 1 << ieRGB24 | 1 << ieMono1;
+  h.SaveFormats = PixelFormatBit(ieRGB24) | PixelFormatBit(ieMono1);
   return h;
 }
