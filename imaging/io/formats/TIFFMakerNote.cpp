@@ -3,12 +3,12 @@
 #include <algorithm>
 
 #include "imaging/io/formats/TIFFDirectory.h"
+#include "imaging/io/formats/TIFFTags.h"
 #include "imaging/model/TIETagsHandler.h"
 #include "rtl/TStream.h"
 
 namespace {
 
-constexpr uint16_t kMakerNote = 37500;
 // Directories with more entries are not taken for one.
 constexpr uint32_t kMaxEntries = 256;
 
@@ -61,13 +61,13 @@ bool ReadAt(TStream* s, int64_t at, std::vector<uint8_t>& b) {
 void ReadTIFFMakerNote(const TTIFFDirectory* Exif, TIETagsHandler& Handler) {
   Handler.Clear();
   if (!Exif) return;
-  const TTIFFEntry* note = Exif->Entry(kMakerNote);
+  const TTIFFEntry* note = Exif->Entry(TIFFTag::MakerNote);
   if (!note || note->Count <= 4) return;
   TStream* s = Exif->Stream();
   const int64_t size = s->Size();
   if (Exif->Base() + note->Value >= size) return;
   // As many of its bytes as the stream holds.
-  const std::vector<uint8_t> bytes = Exif->GetTIFFTagData(kMakerNote);
+  const std::vector<uint8_t> bytes = Exif->GetTIFFTagData(TIFFTag::MakerNote);
   if (bytes.size() <= 1) return;
   const uint32_t count = Exif->U16(bytes.data());
   if (count > kMaxEntries || 2 + uint64_t{count} * 12 > bytes.size()) return;

@@ -8,8 +8,10 @@
 #include "imaging/io/formats/CCITT.h"
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/TIFF.h"
+#include "imaging/io/formats/TIFFDirectory.h"
 #include "imaging/io/formats/TIFFLZW.h"
 #include "imaging/io/formats/TIFFMakerNote.h"
+#include "imaging/io/formats/TIFFTags.h"
 #include "imaging/model/ColorSpaces.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
@@ -19,10 +21,6 @@
 #include "rtl/TStream.h"
 
 namespace {
-
-struct Type {
-  enum : uint16_t { BYTE = 1, ASCII = 2, SHORT = 3, LONG = 4, RATIONAL = 5, UNDEFINED = 7, SRATIONAL = 10 };
-};
 
 // Data types of the written samples.
 struct Data {
@@ -37,22 +35,22 @@ class TagList {
  public:
   TagList(TStream* s, bool& abort) : s_(s), abort_(abort) {}
 
-  void Long(uint16_t tag, uint32_t v) { Add(tag, Type::LONG, 1, v); }
-  void Short(uint16_t tag, uint32_t v) { Add(tag, Type::SHORT, 1, v & 0xFFFF); }
+  void Long(uint16_t tag, uint32_t v) { Add(tag, TIFFType::LONG, 1, v); }
+  void Short(uint16_t tag, uint32_t v) { Add(tag, TIFFType::SHORT, 1, v & 0xFFFF); }
   void Shorts(uint16_t tag, const std::vector<uint32_t>& v) {
     if (v.size() <= 2) {
-      Add(tag, Type::SHORT, static_cast<uint32_t>(v.size()), (v[0] & 0xFFFF) | (v.size() > 1 ? v[1] << 16 : 0));
+      Add(tag, TIFFType::SHORT, static_cast<uint32_t>(v.size()), (v[0] & 0xFFFF) | (v.size() > 1 ? v[1] << 16 : 0));
       return;
     }
     std::vector<uint8_t> b;
     for (uint32_t x : v) Put16(b, x);
-    Add(tag, Type::SHORT, static_cast<uint32_t>(v.size()), Block(b));
+    Add(tag, TIFFType::SHORT, static_cast<uint32_t>(v.size()), Block(b));
   }
   void Longs(uint16_t tag, const std::vector<uint32_t>& v) {
     if (v.size() == 1) return Long(tag, v[0]);
     std::vector<uint8_t> b;
     for (uint32_t x : v) Put32(b, x);
-    Add(tag, Type::LONG, static_cast<uint32_t>(v.size()), Block(b));
+    Add(tag, TIFFType::LONG, static_cast<uint32_t>(v.size()), Block(b));
   }
   void Rationals(uint16_t tag, const std::vector<double>& v, bool is_signed = false) {
     std::vector<uint8_t> b;
@@ -62,7 +60,7 @@ class TagList {
       Put32(b, static_cast<uint32_t>(num));
       Put32(b, static_cast<uint32_t>(den));
     }
-    Add(tag, is_signed ? Type::SRATIONAL : Type::RATIONAL, static_cast<uint32_t>(v.size()), Block(b));
+    Add(tag, is_signed ? TIFFType::SRATIONAL : TIFFType::RATIONAL, static_cast<uint32_t>(v.size()), Block(b));
   }
   void Rational(uint16_t tag, double v, bool is_signed = false) { Rationals(tag, {v}, is_signed); }
   // A whole-number rational: Value / 1.
@@ -70,14 +68,14 @@ class TagList {
     std::vector<uint8_t> b;
     Put32(b, v);
     Put32(b, 1);
-    Add(tag, Type::RATIONAL, 1, Block(b));
+    Add(tag, TIFFType::RATIONAL, 1, Block(b));
   }
   // ASCII text with its terminating zero; empty text: no entry.
   void Ascii(uint16_t tag, const std::string& text) {
     if (text.empty()) return;
     std::vector<uint8_t> b(text.begin(), text.end());
     b.push_back(0);
-    Bytes(tag, Type::ASCII, b);
+    Bytes(tag, TIFFType::ASCII, b);
   }
   // The Windows XP texts: UTF-16 little-endian with a zero character.
   void Wide(uint16_t tag, const std::u16string& text) {
@@ -85,7 +83,7 @@ class TagList {
     std::vector<uint8_t> b;
     for (char16_t c : text) Put16(b, c);
     Put16(b, 0);
-    Bytes(tag, Type::BYTE, b);
+    Bytes(tag, TIFFType::BYTE, b);
   }
   // Count bytes of the type's unit: in the value field when they fit.
   void Bytes(uint16_t tag, uint16_t type, const std::vector<uint8_t>& b) {
@@ -167,91 +165,94 @@ class TagList {
 // The EXIF field set: the page's tags, and the EXIF sub-directory written at
 // once.
 void WriteTIFFExifTags(TagList& t, TIOParamsVals& p, TStream* s, bool& abort) {
-  t.Ascii(270, p.EXIFImageDescription);
-  if (Trunc(p.EXIFXResolution()) != 0) t.RationalInt(282, static_cast<uint32_t>(Trunc(p.EXIFXResolution())));
-  if (Trunc(p.EXIFYResolution()) != 0) t.RationalInt(283, static_cast<uint32_t>(Trunc(p.EXIFYResolution())));
-  t.Short(274, static_cast<uint32_t>(p.TiffOrientation()));
-  t.Short(296, 2);
-  t.Ascii(305, p.EXIFSoftware);
-  t.Wide(40091, p.EXIFXPTitle);
-  t.Wide(40092, p.EXIFXPComment);
-  t.Wide(40093, p.EXIFXPAuthor);
-  t.Wide(40094, p.EXIFXPKeywords);
-  t.Wide(40095, p.EXIFXPSubject);
-  t.Ascii(315, p.EXIFArtist);
-  t.Ascii(271, p.EXIFMake);
-  t.Ascii(272, p.EXIFModel);
-  t.Ascii(306, p.EXIFDateTime);
-  t.Rationals(318, {p.EXIFWhitePoint.begin(), p.EXIFWhitePoint.end()});
-  t.Short(531, static_cast<uint32_t>(p.EXIFYCbCrPositioning));
-  t.Rationals(319, {p.EXIFPrimaryChromaticities.begin(), p.EXIFPrimaryChromaticities.end()});
-  t.Rationals(529, {p.EXIFYCbCrCoefficients.begin(), p.EXIFYCbCrCoefficients.end()});
-  t.Rationals(532, {p.EXIFReferenceBlackWhite.begin(), p.EXIFReferenceBlackWhite.end()});
-  t.Ascii(33432, p.EXIFCopyright);
+  t.Ascii(TIFFTag::ImageDescription, p.EXIFImageDescription);
+  if (Trunc(p.EXIFXResolution()) != 0)
+    t.RationalInt(TIFFTag::XResolution, static_cast<uint32_t>(Trunc(p.EXIFXResolution())));
+  if (Trunc(p.EXIFYResolution()) != 0)
+    t.RationalInt(TIFFTag::YResolution, static_cast<uint32_t>(Trunc(p.EXIFYResolution())));
+  t.Short(TIFFTag::Orientation, static_cast<uint32_t>(p.TiffOrientation()));
+  t.Short(TIFFTag::ResolutionUnit, 2);
+  t.Ascii(TIFFTag::Software, p.EXIFSoftware);
+  t.Wide(TIFFTag::XPTitle, p.EXIFXPTitle);
+  t.Wide(TIFFTag::XPComment, p.EXIFXPComment);
+  t.Wide(TIFFTag::XPAuthor, p.EXIFXPAuthor);
+  t.Wide(TIFFTag::XPKeywords, p.EXIFXPKeywords);
+  t.Wide(TIFFTag::XPSubject, p.EXIFXPSubject);
+  t.Ascii(TIFFTag::Artist, p.EXIFArtist);
+  t.Ascii(TIFFTag::Make, p.EXIFMake);
+  t.Ascii(TIFFTag::Model, p.EXIFModel);
+  t.Ascii(TIFFTag::DateTime, p.EXIFDateTime);
+  t.Rationals(TIFFTag::WhitePoint, {p.EXIFWhitePoint.begin(), p.EXIFWhitePoint.end()});
+  t.Short(TIFFTag::YCbCrPositioning, static_cast<uint32_t>(p.EXIFYCbCrPositioning));
+  t.Rationals(TIFFTag::PrimaryChromaticities, {p.EXIFPrimaryChromaticities.begin(), p.EXIFPrimaryChromaticities.end()});
+  t.Rationals(TIFFTag::YCbCrCoefficients, {p.EXIFYCbCrCoefficients.begin(), p.EXIFYCbCrCoefficients.end()});
+  t.Rationals(TIFFTag::ReferenceBlackWhite, {p.EXIFReferenceBlackWhite.begin(), p.EXIFReferenceBlackWhite.end()});
+  t.Ascii(TIFFTag::Copyright, p.EXIFCopyright);
 
   TagList x(s, abort);
   auto u16 = [](int32_t v) { return static_cast<uint32_t>(std::clamp(v, 0, 65535)); };
-  x.Rational(33434, p.EXIFExposureTime);
-  x.Rational(33437, p.EXIFFNumber);
-  x.Short(34850, u16(p.EXIFExposureProgram));
+  x.Rational(TIFFTag::ExposureTime, p.EXIFExposureTime);
+  x.Rational(TIFFTag::FNumber, p.EXIFFNumber);
+  x.Short(TIFFTag::ExposureProgram, u16(p.EXIFExposureProgram));
   // A second speed only when there is one.
-  if (p.EXIFISOSpeedRatings[1] != 0) x.Shorts(34855, {u16(p.EXIFISOSpeedRatings[0]), u16(p.EXIFISOSpeedRatings[1])});
-  else x.Short(34855, u16(p.EXIFISOSpeedRatings[0]));
+  if (p.EXIFISOSpeedRatings[1] != 0)
+    x.Shorts(TIFFTag::ISOSpeedRatings, {u16(p.EXIFISOSpeedRatings[0]), u16(p.EXIFISOSpeedRatings[1])});
+  else x.Short(TIFFTag::ISOSpeedRatings, u16(p.EXIFISOSpeedRatings[0]));
   {
     std::vector<uint8_t> v(4, 0);
     for (size_t i = 0; i < 4 && i < p.EXIFExifVersion.size(); ++i) v[i] = static_cast<uint8_t>(p.EXIFExifVersion[i]);
-    x.Bytes(36864, Type::UNDEFINED, v);
+    x.Bytes(TIFFTag::ExifVersion, TIFFType::UNDEFINED, v);
   }
-  x.Ascii(36867, p.EXIFDateTimeOriginal);
-  x.Ascii(36868, p.EXIFDateTimeDigitized);
-  x.Rational(37122, p.EXIFCompressedBitsPerPixel);
+  x.Ascii(TIFFTag::DateTimeOriginal, p.EXIFDateTimeOriginal);
+  x.Ascii(TIFFTag::DateTimeDigitized, p.EXIFDateTimeDigitized);
+  x.Rational(TIFFTag::CompressedBitsPerPixel, p.EXIFCompressedBitsPerPixel);
   // The APEX values may be negative: signed rationals.
-  x.Rational(37377, p.EXIFShutterSpeedValue, true);
-  x.Rational(37378, p.EXIFApertureValue);
-  x.Rational(37379, p.EXIFBrightnessValue, true);
-  x.Rational(37380, p.EXIFExposureBiasValue, true);
-  x.Rational(37381, p.EXIFMaxApertureValue);
-  x.Rational(37382, p.EXIFSubjectDistance);
-  x.Short(37383, u16(p.EXIFMeteringMode));
-  x.Short(37384, u16(p.EXIFLightSource));
-  x.Short(37385, u16(p.EXIFFlash));
-  x.Rational(37386, p.EXIFFocalLength);
-  x.Ascii(37520, p.EXIFSubsecTime);
-  x.Ascii(37521, p.EXIFSubsecTimeOriginal);
-  x.Ascii(37522, p.EXIFSubsecTimeDigitized);
+  x.Rational(TIFFTag::ShutterSpeedValue, p.EXIFShutterSpeedValue, true);
+  x.Rational(TIFFTag::ApertureValue, p.EXIFApertureValue);
+  x.Rational(TIFFTag::BrightnessValue, p.EXIFBrightnessValue, true);
+  x.Rational(TIFFTag::ExposureBiasValue, p.EXIFExposureBiasValue, true);
+  x.Rational(TIFFTag::MaxApertureValue, p.EXIFMaxApertureValue);
+  x.Rational(TIFFTag::SubjectDistance, p.EXIFSubjectDistance);
+  x.Short(TIFFTag::MeteringMode, u16(p.EXIFMeteringMode));
+  x.Short(TIFFTag::LightSource, u16(p.EXIFLightSource));
+  x.Short(TIFFTag::Flash, u16(p.EXIFFlash));
+  x.Rational(TIFFTag::FocalLength, p.EXIFFocalLength);
+  x.Ascii(TIFFTag::SubsecTime, p.EXIFSubsecTime);
+  x.Ascii(TIFFTag::SubsecTimeOriginal, p.EXIFSubsecTimeOriginal);
+  x.Ascii(TIFFTag::SubsecTimeDigitized, p.EXIFSubsecTimeDigitized);
   if (!p.EXIFFlashPixVersion.empty()) {
     std::vector<uint8_t> v(4, 0);
     for (size_t i = 0; i < 4 && i < p.EXIFFlashPixVersion.size(); ++i)
       v[i] = static_cast<uint8_t>(p.EXIFFlashPixVersion[i]);
-    x.Bytes(40960, Type::UNDEFINED, v);
+    x.Bytes(TIFFTag::FlashPixVersion, TIFFType::UNDEFINED, v);
   }
-  x.Short(40961, u16(p.EXIFColorSpace));
-  x.Short(40962, u16(p.EXIFPixelXDimension));
-  x.Short(40963, u16(p.EXIFPixelYDimension));
-  x.Ascii(40964, p.EXIFRelatedSoundFile);
-  x.Rational(41486, p.EXIFFocalPlaneXResolution);
-  x.Rational(41487, p.EXIFFocalPlaneYResolution);
-  x.Short(41488, u16(p.EXIFFocalPlaneResolutionUnit));
-  x.Rational(41493, p.EXIFExposureIndex);
-  x.Short(41495, u16(p.EXIFSensingMethod));
+  x.Short(TIFFTag::ColorSpace, u16(p.EXIFColorSpace));
+  x.Short(TIFFTag::PixelXDimension, u16(p.EXIFPixelXDimension));
+  x.Short(TIFFTag::PixelYDimension, u16(p.EXIFPixelYDimension));
+  x.Ascii(TIFFTag::RelatedSoundFile, p.EXIFRelatedSoundFile);
+  x.Rational(TIFFTag::FocalPlaneXResolution, p.EXIFFocalPlaneXResolution);
+  x.Rational(TIFFTag::FocalPlaneYResolution, p.EXIFFocalPlaneYResolution);
+  x.Short(TIFFTag::FocalPlaneResolutionUnit, u16(p.EXIFFocalPlaneResolutionUnit));
+  x.Rational(TIFFTag::ExposureIndex, p.EXIFExposureIndex);
+  x.Short(TIFFTag::SensingMethod, u16(p.EXIFSensingMethod));
   // FileSource and SceneType are one byte each.
-  x.Bytes(41728, Type::UNDEFINED, {static_cast<uint8_t>(p.EXIFFileSource)});
-  x.Bytes(41729, Type::UNDEFINED, {static_cast<uint8_t>(p.EXIFSceneType)});
+  x.Bytes(TIFFTag::FileSource, TIFFType::UNDEFINED, {static_cast<uint8_t>(p.EXIFFileSource)});
+  x.Bytes(TIFFTag::SceneType, TIFFType::UNDEFINED, {static_cast<uint8_t>(p.EXIFSceneType)});
   if (!p.EXIFUserComment.empty()) {
     std::string code = p.EXIFUserCommentCode;
     code.resize(8, '\0');
     std::vector<uint8_t> v(code.begin(), code.end());
     v.insert(v.end(), p.EXIFUserComment.begin(), p.EXIFUserComment.end());
-    x.Bytes(37510, Type::UNDEFINED, v);
+    x.Bytes(TIFFTag::UserComment, TIFFType::UNDEFINED, v);
   }
   // The maker note lands at the next even position; its offsets are moved
   // there.
   if (s->Position() % 2) x.Zero(1);
   if (const std::vector<uint8_t> note = TIFFMakerNoteBlock(p.EXIFMakerNote, static_cast<uint32_t>(s->Position()));
       !note.empty())
-    x.Bytes(37500, Type::UNDEFINED, note);
+    x.Bytes(TIFFTag::MakerNote, TIFFType::UNDEFINED, note);
   const uint32_t at = x.WriteDirectory(0);
-  t.Long(34665, at);
+  t.Long(TIFFTag::ExifIFD, at);
 }
 
 void PackBitsRow(const uint8_t* row, int64_t n, std::vector<uint8_t>& out) {
@@ -417,7 +418,7 @@ struct Writer {
     const TIEPixelFormat f = bmp->PixelFormat();
     if (f != ieMono1 && f != ieGray8 && f != iePalette8 && f != ieGray16 && f != ieRGB24 && f != ieCMYK &&
         f != ieRGB48) {
-      t.Longs(273, {});
+      t.Longs(TIFFTag::StripOffsets, {});
       return;
     }
     if (compression == 7) return JPEGStrip(t);
@@ -491,9 +492,9 @@ struct Writer {
       }
       if ((y + 1) % rps == 0 || y + 1 == h) end_strip();
     }
-    t.Long(278, static_cast<uint32_t>(rps));
-    t.Longs(273, offsets);
-    t.Longs(279, counts);
+    t.Long(TIFFTag::RowsPerStrip, static_cast<uint32_t>(rps));
+    t.Longs(TIFFTag::StripOffsets, offsets);
+    t.Longs(TIFFTag::StripByteCounts, counts);
   }
 
   void JPEGStrip(TagList& t) {
@@ -506,9 +507,9 @@ struct Writer {
     // says (the reader inverts them back for the JPEG library's convention).
     WriteJPEGStream(&m, bmp, jp, pr, true);
     SafeStreamWrite(s, abort, m.Memory(), m.Size());
-    t.Long(278, static_cast<uint32_t>(bmp->Height()));
-    t.Long(273, start);
-    t.Long(279, static_cast<uint32_t>(m.Size()));
+    t.Long(TIFFTag::RowsPerStrip, static_cast<uint32_t>(bmp->Height()));
+    t.Long(TIFFTag::StripOffsets, start);
+    t.Long(TIFFTag::StripByteCounts, static_cast<uint32_t>(m.Size()));
   }
 
   void OldJPEG(TagList& t) {
@@ -526,13 +527,13 @@ struct Writer {
         k = static_cast<uint32_t>(i);
         break;
       }
-    t.Long(513, at);
-    t.Long(514, static_cast<uint32_t>(m.Size()));
-    t.Long(278, static_cast<uint32_t>(bmp->Height()));
-    t.Long(279, static_cast<uint32_t>(m.Size()) - k);
-    t.Long(273, at + k);
-    t.Short(512, 1);
-    t.Shorts(530, {2, 2});
+    t.Long(TIFFTag::JPEGInterchangeFormat, at);
+    t.Long(TIFFTag::JPEGInterchangeFormatLength, static_cast<uint32_t>(m.Size()));
+    t.Long(TIFFTag::RowsPerStrip, static_cast<uint32_t>(bmp->Height()));
+    t.Long(TIFFTag::StripByteCounts, static_cast<uint32_t>(m.Size()) - k);
+    t.Long(TIFFTag::StripOffsets, at + k);
+    t.Short(TIFFTag::JPEGProc, 1);
+    t.Shorts(TIFFTag::YCbCrSubSampling, {2, 2});
   }
 };
 
@@ -739,42 +740,42 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
   if (p.EXIFHasData) {
     WriteTIFFExifTags(t, p, Stream, abort);
   } else {
-    t.Ascii(270, p.TiffImageDescription);
-    t.RationalInt(282, static_cast<uint32_t>(std::max(p.DpiX(), 0)));
-    t.RationalInt(283, static_cast<uint32_t>(std::max(p.DpiY(), 0)));
-    t.Short(296, 2);
+    t.Ascii(TIFFTag::ImageDescription, p.TiffImageDescription);
+    t.RationalInt(TIFFTag::XResolution, static_cast<uint32_t>(std::max(p.DpiX(), 0)));
+    t.RationalInt(TIFFTag::YResolution, static_cast<uint32_t>(std::max(p.DpiY(), 0)));
+    t.Short(TIFFTag::ResolutionUnit, 2);
   }
   if (bmp) {
     const TIEPixelFormat f = bmp->PixelFormat();
-    t.Long(256, static_cast<uint32_t>(bmp->Width()));
-    t.Long(257, static_cast<uint32_t>(bmp->Height()));
+    t.Long(TIFFTag::ImageWidth, static_cast<uint32_t>(bmp->Width()));
+    t.Long(TIFFTag::ImageLength, static_cast<uint32_t>(bmp->Height()));
     const uint32_t b = static_cast<uint32_t>(wr.bits);
     switch (f) {
-      case ieMono1: t.Short(258, 1); break;
-      case ieGray8: t.Short(258, b); break;
-      case iePalette8: t.Short(258, b); break;
-      case ieGray16: t.Short(258, 16); break;
-      case ieCMYK: t.Shorts(258, {8, 8, 8, 8}); break;
-      case ieRGB48: t.Shorts(258, {16, 16, 16}); break;
+      case ieMono1: t.Short(TIFFTag::BitsPerSample, 1); break;
+      case ieGray8: t.Short(TIFFTag::BitsPerSample, b); break;
+      case iePalette8: t.Short(TIFFTag::BitsPerSample, b); break;
+      case ieGray16: t.Short(TIFFTag::BitsPerSample, 16); break;
+      case ieCMYK: t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8}); break;
+      case ieRGB48: t.Shorts(TIFFTag::BitsPerSample, {16, 16, 16}); break;
       default:
-        if (wr.data_type == Data::Grey || wr.data_type == Data::Palette) t.Short(258, b);
-        else if (wr.data_type == Data::CMYK) t.Shorts(258, {8, 8, 8, 8});
-        else if (wr.alpha) t.Shorts(258, {8, 8, 8, 8});
-        else t.Shorts(258, {8, 8, 8});
+        if (wr.data_type == Data::Grey || wr.data_type == Data::Palette) t.Short(TIFFTag::BitsPerSample, b);
+        else if (wr.data_type == Data::CMYK) t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8});
+        else if (wr.alpha) t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8});
+        else t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8});
         break;
     }
-    t.Short(259, static_cast<uint32_t>(wr.compression));
+    t.Short(TIFFTag::Compression, static_cast<uint32_t>(wr.compression));
     if (f == ieMono1) {
-      t.Short(262, wr.data_type == Data::Bilevel ? 0 : 1);
+      t.Short(TIFFTag::PhotometricInterpretation, wr.data_type == Data::Bilevel ? 0 : 1);
     } else {
       static const uint32_t kPhotometric[] = {0, 1, 2, 3, 4, 5, 6, 8};
-      t.Short(262, wr.data_type == Data::Bilevel ? 1 : kPhotometric[wr.data_type]);
+      t.Short(TIFFTag::PhotometricInterpretation, wr.data_type == Data::Bilevel ? 1 : kPhotometric[wr.data_type]);
     }
-    t.Ascii(269, p.TiffDocumentName);
+    t.Ascii(TIFFTag::DocumentName, p.TiffDocumentName);
     if (wr.compression >= 2 && wr.compression <= 4) {
-      t.Short(266, static_cast<uint32_t>(p.TiffFillOrder == 2 ? 2 : 1));
-      t.Short(284, 1);
-      t.Short(327, 0);
+      t.Short(TIFFTag::FillOrder, static_cast<uint32_t>(p.TiffFillOrder == 2 ? 2 : 1));
+      t.Short(TIFFTag::PlanarConfiguration, 1);
+      t.Short(TIFFTag::CleanFaxData, 0);
     }
     if (f == iePalette8 && wr.data_type == Data::Palette && !wr.quantizer) {
       wr.palette.resize(static_cast<size_t>(std::min(bmp->GetPaletteLen(), 256)));
@@ -788,19 +789,20 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
 
   // Tags after the data.
   if (bmp) {
-    t.Short(277, static_cast<uint32_t>(wr.Samples()));
-    if (wr.alpha) t.Short(338, 2);
-    if (wr.predictor == 2) t.Short(317, 2);
-    t.Ascii(285, p.TiffPageName);
-    if (p.TiffXPos != 0) t.Rational(286, p.TiffXPos);
-    if (p.TiffYPos != 0) t.Rational(287, p.TiffYPos);
+    t.Short(TIFFTag::SamplesPerPixel, static_cast<uint32_t>(wr.Samples()));
+    if (wr.alpha) t.Short(TIFFTag::ExtraSamples, 2);
+    if (wr.predictor == 2) t.Short(TIFFTag::Predictor, 2);
+    t.Ascii(TIFFTag::PageName, p.TiffPageName);
+    if (p.TiffXPos != 0) t.Rational(TIFFTag::XPosition, p.TiffXPos);
+    if (p.TiffYPos != 0) t.Rational(TIFFTag::YPosition, p.TiffYPos);
     // Group 3 options only where they mean something: readers take the tag
     // on other pages for an unknown field.
-    if (wr.compression == 3) t.Long(292, wr.two_d ? 1 : 0);
-    if (wr.compression == 4) t.Long(293, 0);
-    t.Long(254, 0);
+    if (wr.compression == 3) t.Long(TIFFTag::T4Options, wr.two_d ? 1 : 0);
+    if (wr.compression == 4) t.Long(TIFFTag::T6Options, 0);
+    t.Long(TIFFTag::NewSubfileType, 0);
     if (p.TiffPageNumber >= 0 || p.TiffPageCount >= 0)
-      t.Shorts(297, {static_cast<uint32_t>(std::max(p.TiffPageNumber, 0)), static_cast<uint32_t>(std::max(p.TiffPageCount, 0))});
+      t.Shorts(TIFFTag::PageNumber, {static_cast<uint32_t>(std::max(p.TiffPageNumber, 0)),
+                                     static_cast<uint32_t>(std::max(p.TiffPageCount, 0))});
     if (wr.data_type == Data::Palette && !wr.palette.empty()) {
       std::vector<uint32_t> map;
       const size_t n = size_t{1} << std::min(wr.bits, 8);
@@ -809,19 +811,19 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
           const TRGB e = i < wr.palette.size() ? wr.palette[i] : TRGB{0, 0, 0};
           map.push_back((c == 0 ? e.r : c == 1 ? e.g : e.b) * 257u);
         }
-      t.Shorts(320, map);
+      t.Shorts(TIFFTag::ColorMap, map);
     }
   }
   if (bmp && p.HasImagingAnnot()) {
     const std::vector<uint8_t> annot = p.ImagingAnnot()->SaveToBuffer();
-    if (!annot.empty()) t.Bytes(32932, Type::BYTE, annot);
+    if (!annot.empty()) t.Bytes(TIFFTag::ImagingAnnotations, TIFFType::BYTE, annot);
   }
   std::vector<uint8_t> iptc = bmp ? p.IPTCInfoList.SaveToBuffer(false) : std::vector<uint8_t>{};
   if (!iptc.empty()) {
     // A count of whole LONGs: the block is padded to them.
     const uint32_t longs = static_cast<uint32_t>((iptc.size() + 3) / 4);
     iptc.resize(size_t{longs} * 4, 0);
-    t.Add(33723, Type::LONG, longs, t.Block(iptc));
+    t.Add(TIFFTag::IPTC, TIFFType::LONG, longs, t.Block(iptc));
   }
 
   // The directory, and the pointer that leads to it.
