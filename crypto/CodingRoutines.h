@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "rtl/ByteOrder.h"
 #include "rtl/Numeric.h"
 
 inline uint32_t RotateLeft32(uint32_t Value, uint32_t Shift) {
@@ -58,62 +59,3 @@ inline uint8_t GFMul(uint8_t a, uint8_t b, uint32_t Poly) {
   return uint8_t(r);
 }
 
-// Unaligned loads and stores of words in a given byte order.
-inline uint32_t LoadLE32(const void* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) v = __builtin_bswap32(v);
-  return v;
-}
-inline uint32_t LoadBE32(const void* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) v = __builtin_bswap32(v);
-  return v;
-}
-inline void StoreLE32(void* p, uint32_t v) {
-  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) v = __builtin_bswap32(v);
-  std::memcpy(p, &v, 4);
-}
-inline void StoreBE32(void* p, uint32_t v) {
-  if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) v = __builtin_bswap32(v);
-  std::memcpy(p, &v, 4);
-}
-inline uint64_t LoadLE64(const void* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) v = __builtin_bswap64(v);
-  return v;
-}
-inline void StoreLE64(void* p, uint64_t v) {
-  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) v = __builtin_bswap64(v);
-  std::memcpy(p, &v, 8);
-}
-inline uint64_t LoadBE64(const void* p) {
-  uint64_t v;
-  std::memcpy(&v, p, 8);
-  if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) v = __builtin_bswap64(v);
-  return v;
-}
-inline void StoreBE64(void* p, uint64_t v) {
-  if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) v = __builtin_bswap64(v);
-  std::memcpy(p, &v, 8);
-}
-inline uint16_t LoadLE16(const void* p) {
-  const uint8_t* b = static_cast<const uint8_t*>(p);
-  return static_cast<uint16_t>(b[0] | b[1] << 8);
-}
-inline uint16_t LoadBE16(const void* p) {
-  const uint8_t* b = static_cast<const uint8_t*>(p);
-  return static_cast<uint16_t>(b[0] << 8 | b[1]);
-}
-inline void StoreLE16(void* p, uint16_t v) {
-  uint8_t* b = static_cast<uint8_t*>(p);
-  b[0] = static_cast<uint8_t>(v);
-  b[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void StoreBE16(void* p, uint16_t v) {
-  uint8_t* b = static_cast<uint8_t*>(p);
-  b[0] = static_cast<uint8_t>(v >> 8);
-  b[1] = static_cast<uint8_t>(v);
-}

@@ -1,25 +1,21 @@
 #pragma once
-// What the little-endian file formats share: their 16- and 32-bit fields,
-// and a read that takes as much of a block as the stream still holds.
+// What the file formats share in reading a stream: a read that takes as
+// much of a block as the stream still holds, and one that takes all of it
+// or says it could not. Fields in bytes are read with rtl/ByteOrder.h or a
+// TByteReader (ByteReader.h).
 
 #include <cstdint>
 
+#include "rtl/ByteOrder.h"
 #include "rtl/TStream.h"
 
 namespace formats {
 
-inline uint16_t U16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-inline uint32_t U32(const uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-inline void Put16(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-}
-inline void Put32(uint8_t* p, uint32_t v) {
-  Put16(p, v);
-  Put16(p + 2, v >> 16);
-}
+// The little-endian fields of the formats that store no other order.
+inline uint16_t U16(const uint8_t* p) { return LoadLE16(p); }
+inline uint32_t U32(const uint8_t* p) { return LoadLE32(p); }
+inline void Put16(uint8_t* p, uint32_t v) { StoreLE16(p, static_cast<uint16_t>(v)); }
+inline void Put32(uint8_t* p, uint32_t v) { StoreLE32(p, v); }
 
 // Reads as much of Count bytes as the stream holds; the number read.
 inline int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
@@ -32,6 +28,12 @@ inline int64_t ReadUpTo(TStream* s, void* buf, int64_t count) {
     got += n;
   }
   return got;
+}
+
+// Reads exactly Count bytes; false when the stream ends first (what was
+// there has been read into Buffer).
+inline bool ReadExact(TStream* s, void* Buffer, int64_t Count) {
+  return ReadUpTo(s, Buffer, Count) == Count;
 }
 
 }  // namespace formats

@@ -9,6 +9,7 @@
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/io/formats/TIFFDecode.h"
 #include "imaging/io/formats/TIFFDirectory.h"
+#include "imaging/io/formats/FormatFields.h"
 #include "imaging/io/formats/TIFFMakerNote.h"
 #include "imaging/io/formats/TIFFTags.h"
 #include "imaging/model/IESharedRoutines.h"
@@ -24,16 +25,7 @@ constexpr int32_t kMaxPages = 65536;
 // Largest thumbnail page.
 constexpr int32_t kMaxThumbnailSide = 400;
 
-bool ReadExact(TStream* s, void* buf, int64_t n) {
-  int64_t got = 0;
-  auto* p = static_cast<uint8_t*>(buf);
-  while (got < n) {
-    const int64_t k = s->Read(p + got, n - got);
-    if (k <= 0) return false;
-    got += k;
-  }
-  return true;
-}
+using formats::ReadExact;
 
 struct Header {
   bool big_endian = false;
