@@ -8,13 +8,14 @@
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/io/formats/TIFFDecode.h"
-#include "imaging/io/formats/TIFFDirectory.h"
 #include "imaging/io/formats/FormatFields.h"
+#include "imaging/io/formats/TIFFDirectory.h"
 #include "imaging/io/formats/TIFFMakerNote.h"
 #include "imaging/io/formats/TIFFTags.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEMask.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Numeric.h"
 #include "rtl/TStream.h"
 
@@ -38,8 +39,7 @@ bool ReadHeader(TStream* s, Header& h) {
   if (b[0] == 'I' && b[1] == 'I') h.big_endian = false;
   else if (b[0] == 'M' && b[1] == 'M') h.big_endian = true;
   else return false;
-  h.first_ifd = h.big_endian ? static_cast<uint32_t>(b[4]) << 24 | b[5] << 16 | b[6] << 8 | b[7]
-                             : static_cast<uint32_t>(b[7]) << 24 | b[6] << 16 | b[5] << 8 | b[4];
+  h.first_ifd = h.big_endian ? LoadBE32(b + 4) : LoadLE32(b + 4);
   return true;
 }
 
@@ -413,10 +413,10 @@ bool IsTIFFStream(TStream* Stream) {
   uint8_t b[9];
   if (size > 8 && ReadExact(Stream, b, 8)) {
     if (b[0] == 'I' && b[1] == 'I') {
-      const uint32_t off = static_cast<uint32_t>(b[7]) << 24 | b[6] << 16 | b[5] << 8 | b[4];
+      const uint32_t off = LoadLE32(b + 4);
       result = off < size;
     } else if (b[0] == 'M' && b[1] == 'M') {
-      const uint32_t off = static_cast<uint32_t>(b[4]) << 24 | b[5] << 16 | b[6] << 8 | b[7];
+      const uint32_t off = LoadBE32(b + 4);
       Stream->SetPosition(8);
       result = off < size && ReadExact(Stream, b + 8, 1) && b[8] != 0xBA;
     }

@@ -17,6 +17,7 @@
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEQuantizer.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Numeric.h"
 #include "rtl/TStream.h"
 
@@ -43,13 +44,13 @@ class TagList {
       return;
     }
     std::vector<uint8_t> b;
-    for (uint32_t x : v) Put16(b, x);
+    for (uint32_t x : v) AppendLE16(b, static_cast<uint16_t>(x));
     Add(tag, TIFFType::SHORT, static_cast<uint32_t>(v.size()), Block(b));
   }
   void Longs(uint16_t tag, const std::vector<uint32_t>& v) {
     if (v.size() == 1) return Long(tag, v[0]);
     std::vector<uint8_t> b;
-    for (uint32_t x : v) Put32(b, x);
+    for (uint32_t x : v) AppendLE32(b, x);
     Add(tag, TIFFType::LONG, static_cast<uint32_t>(v.size()), Block(b));
   }
   void Rationals(uint16_t tag, const std::vector<double>& v, bool is_signed = false) {
@@ -57,8 +58,8 @@ class TagList {
     for (double x : v) {
       int64_t num = 0, den = 0;
       Fraction(x, is_signed, num, den);
-      Put32(b, static_cast<uint32_t>(num));
-      Put32(b, static_cast<uint32_t>(den));
+      AppendLE32(b, static_cast<uint32_t>(num));
+      AppendLE32(b, static_cast<uint32_t>(den));
     }
     Add(tag, is_signed ? TIFFType::SRATIONAL : TIFFType::RATIONAL, static_cast<uint32_t>(v.size()), Block(b));
   }
@@ -66,8 +67,8 @@ class TagList {
   // A whole-number rational: Value / 1.
   void RationalInt(uint16_t tag, uint32_t v) {
     std::vector<uint8_t> b;
-    Put32(b, v);
-    Put32(b, 1);
+    AppendLE32(b, v);
+    AppendLE32(b, 1);
     Add(tag, TIFFType::RATIONAL, 1, Block(b));
   }
   // ASCII text with its terminating zero; empty text: no entry.
@@ -81,8 +82,8 @@ class TagList {
   void Wide(uint16_t tag, const std::u16string& text) {
     if (text.empty()) return;
     std::vector<uint8_t> b;
-    for (char16_t c : text) Put16(b, c);
-    Put16(b, 0);
+    for (char16_t c : text) AppendLE16(b, static_cast<uint16_t>(c));
+    AppendLE16(b, 0);
     Bytes(tag, TIFFType::BYTE, b);
   }
   // Count bytes of the type's unit: in the value field when they fit.
@@ -109,14 +110,14 @@ class TagList {
     const uint32_t at = static_cast<uint32_t>(s_->Position());
     std::stable_sort(entries_.begin(), entries_.end(), [](const E& a, const E& b) { return a.tag < b.tag; });
     std::vector<uint8_t> b;
-    Put16(b, static_cast<uint32_t>(entries_.size()));
+    AppendLE16(b, static_cast<uint16_t>(entries_.size()));
     for (const E& e : entries_) {
-      Put16(b, e.tag);
-      Put16(b, e.type);
-      Put32(b, e.count);
-      Put32(b, e.value);
+      AppendLE16(b, e.tag);
+      AppendLE16(b, e.type);
+      AppendLE32(b, e.count);
+      AppendLE32(b, e.value);
     }
-    Put32(b, next);
+    AppendLE32(b, next);
     Write(b);
     return at;
   }
@@ -130,14 +131,6 @@ class TagList {
     const uint32_t at = static_cast<uint32_t>(s_->Position());
     Write(b);
     return at;
-  }
-  static void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  static void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
   }
   // A float as a fraction: the denominator starts at 1,000,000 and shrinks
   // by tens while the numerator would not fit.
@@ -560,7 +553,7 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
     }
     const int64_t size = Stream->Size();
     int64_t pointer_at = 4;
-    uint32_t next = static_cast<uint32_t>(h[4] | h[5] << 8 | h[6] << 16 | static_cast<uint32_t>(h[7]) << 24);
+    uint32_t next = LoadLE32(h + 4);
     int32_t i = 0;
     link_at = 4;
     link_value = next;
@@ -575,11 +568,11 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
       uint8_t c[2];
       Stream->SetPosition(next);
       if (Stream->Read(c, 2) != 2) break;
-      pointer_at = next + 2 + int64_t{c[0] | c[1] << 8} * 12;
+      pointer_at = next + 2 + int64_t{LoadLE16(c)} * 12;
       uint8_t n[4];
       Stream->SetPosition(pointer_at);
       if (Stream->Read(n, 4) != 4) break;
-      next = static_cast<uint32_t>(n[0] | n[1] << 8 | n[2] << 16 | static_cast<uint32_t>(n[3]) << 24);
+      next = LoadLE32(n);
       ++i;
     }
     result = i + 1;
@@ -833,14 +826,14 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
   if (Insert) {
     Stream->SetPosition(link_at);
     std::vector<uint8_t> b;
-    TagList::Put32(b, ifd);
+    AppendLE32(b, ifd);
     SafeStreamWrite(Stream, abort, b.data(), 4);
   } else {
     Stream->SetPosition(header_at);
     std::vector<uint8_t> b = {'I', 'I'};
-    TagList::Put16(b, 42);
+    AppendLE16(b, 42);
     // Offsets count from the stream's beginning.
-    TagList::Put32(b, ifd);
+    AppendLE32(b, ifd);
     SafeStreamWrite(Stream, abort, b.data(), 8);
   }
   Stream->SetPosition(end);

@@ -9,6 +9,7 @@
 #include "imaging/io/raw/RawBitReader.h"
 #include "imaging/io/raw/RawHuffmanTables.h"
 #include "imaging/io/raw/RawPackedLoaders.h"
+#include "rtl/ByteOrder.h"
 
 void InitCrwTables(TIERawContext& Ctx, uint32_t Set) {
   if (Set > 2) Set = 2;
@@ -120,8 +121,8 @@ void LoadLosslessJpegRaw(TIERawContext& Ctx) {
     const int32_t payload = std::max(len, 0);
     RawRead(Ctx, data, payload);
     if (mark == 0xFFC3) {
-      jhigh = (data[1] << 8) | data[2];
-      jwide = ((data[3] << 8) | data[4]) * 2;
+      jhigh = LoadBE16(data + 1);
+      jwide = LoadBE16(data + 3) * 2;
     } else if (mark == 0xFFC4) {
       InitDecoder(Ctx);
       roots[0] = roots[1] = &Ctx.DecodeNodes[Ctx.FreeNode];
