@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <strings.h>
 #include <vector>
 
 #include "imaging/io/raw/RawBitReader.h"
 #include "imaging/io/raw/RawHuffmanTables.h"
 #include "imaging/io/raw/RawPackedLoaders.h"
 #include "rtl/ByteOrder.h"
+#include "rtl/StrUtils.h"
 
 void InitCrwTables(TIERawContext& Ctx, uint32_t Set) {
   if (Set > 2) Set = 2;
@@ -188,7 +188,7 @@ void LoadLosslessJpegRaw(TIERawContext& Ctx) {
   if (Ctx.RawWidth > Ctx.Width && Ctx.Height > 0)
     Ctx.Black = static_cast<int32_t>((blackSum << 2) / (int64_t{Ctx.RawWidth - Ctx.Width} * Ctx.Height));
   // Without a stored sample there is no smallest value to take.
-  if (strcasecmp(Ctx.Make.c_str(), "KODAK") == 0 && minValue != INT_MAX) Ctx.Black = minValue << 2;
+  if (SameText(Ctx.Make, "KODAK") && minValue != INT_MAX) Ctx.Black = minValue << 2;
 }
 
 void nikon_compressed_load_raw(TIERawContext& Ctx) {

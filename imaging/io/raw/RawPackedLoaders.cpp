@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 #include <vector>
 
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/raw/RawBitReader.h"
 #include "rtl/ByteOrder.h"
+#include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 
 namespace {
@@ -23,7 +23,7 @@ int32_t ClampInt(int64_t V) { return static_cast<int32_t>(std::clamp<int64_t>(V,
 
 void ReadToneCurve(TIERawContext& Ctx, uint16_t* Curve) {
   for (int32_t i = 0; i < 4096; ++i) Curve[i] = static_cast<uint16_t>(i);
-  if (strcasecmp(Ctx.Make.c_str(), "KODAK") != 0) return;
+  if (!SameText(Ctx.Make, "KODAK")) return;
   if (Ctx.CurveOffset == 0) {
     RawSeek(Ctx, 12);
     uint32_t entries = GetWord(Ctx);
