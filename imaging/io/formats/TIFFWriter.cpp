@@ -700,9 +700,12 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
                      : p.TiffPhotometric == 3 ? Data::Palette : Data::RGB;
     }
     if ((wr.compression == 6 || wr.compression == 7) && bmp->PixelFormat() != ieRGB24) {
-      wr.own = std::make_unique<TIEBitmap>();
-      wr.own->Assign(bmp);
-      wr.own->ConvertFormat(ieRGB24);
+      // The copy is made before it replaces the working bitmap, which may
+      // itself be the copy made above (a 1-bit conversion).
+      auto rgb = std::make_unique<TIEBitmap>();
+      rgb->Assign(bmp);
+      rgb->ConvertFormat(ieRGB24);
+      wr.own = std::move(rgb);
       bmp = wr.bmp = wr.own.get();
     }
     // 7. The predictor only where it helps and is read back.
