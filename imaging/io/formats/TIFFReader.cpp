@@ -195,39 +195,15 @@ void ReadTIFFOldJPEG(TTIFFVars& v, TStream* s, int64_t base, TIEBitmap* bitmap, 
   ReadJPEGStream(&m, nullptr, bitmap, temp, progress, false, false, false, false, true);
 }
 
-}  // namespace
-
-void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOParamsVals* Params,
-                    TIOProgressRec& Progress, bool ParamsOnly, std::unique_ptr<TIEMask>& AlphaMask,
-                    bool RelativeOffsets, bool NoAlpha, bool Thumbnail) {
-  const int64_t base = RelativeOffsets ? Stream->Position() : 0;
-  Header h;
-  if (!ReadHeader(Stream, h) || h.first_ifd == 0) return Progress.Abort();
-  TTIFFDirectory dir(Stream, base, h.big_endian);
-  const int32_t wanted = Params ? Params->TiffImageIndex : -1;
-  bool loaded = false;
-  PageCount = WalkChain(dir, h.first_ifd, wanted, loaded);
-  if (!Params) return;
-  if (!loaded) return Progress.Abort();
-  TIOParamsVals& p = *Params;
-
-  std::unique_ptr<TTIFFDirectory> exif;
-  const int64_t exif_at = dir.GetTIFFTagInt(TIFFTag::ExifIFD, 0);
-  if (exif_at > 0) {
-    exif = std::make_unique<TTIFFDirectory>(Stream, base, h.big_endian);
-    if (!exif->Load(exif_at)) exif.reset();
-    p.EXIFHasData = 1;
-  }
-
-  TTIFFVars v;
-  v.BigEndian = h.big_endian;
-  v.Params = Params;
+// The tags of the page into V; false when they contradict themselves (a
+// negative size, sample depths that differ).
+bool ReadPageTags(const TTIFFDirectory& dir, TTIFFVars& v) {
   auto i32 = [&](uint16_t t, int64_t def) {
     return static_cast<int32_t>(std::clamp<int64_t>(dir.GetTIFFTagInt(t, def), INT32_MIN, INT32_MAX));
   };
   v.ImageWidth = i32(TIFFTag::ImageWidth, 0);
   v.ImageLength = i32(TIFFTag::ImageLength, 0);
-  if (v.ImageWidth < 0 || v.ImageLength < 0) return Progress.Abort();
+  if (v.ImageWidth < 0 || v.ImageLength < 0) return false;
   v.SamplesPerPixel = i32(TIFFTag::SamplesPerPixel, 1);
   v.BitsPerSample = i32(TIFFTag::BitsPerSample, 1);
   // Only the values of the samples there are must agree: some writers list
@@ -236,7 +212,7 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
     const std::vector<uint32_t> b = dir.GetTIFFTagArray(TIFFTag::BitsPerSample);
     const size_t used = std::min<size_t>(b.size(), static_cast<size_t>(std::max(v.SamplesPerPixel, 1)));
     for (size_t i = 0; i < used; ++i)
-      if (static_cast<int32_t>(b[i]) != v.BitsPerSample) return Progress.Abort();
+      if (static_cast<int32_t>(b[i]) != v.BitsPerSample) return false;
   }
   // RowsPerStrip of 0 or beyond the image (-1 among them) means one strip.
   const int64_t rps = dir.GetTIFFTagInt(TIFFTag::RowsPerStrip, v.ImageLength);
@@ -288,7 +264,12 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   if (v.SamplesPerPixel == 1 && v.BitsPerSample == 1 &&
       ((v.PhotometricInterpretation == 2 && v.Compression >= 1 && v.Compression <= 4) || !has_photometric))
     v.PhotometricInterpretation = 0;
+  return true;
+}
 
+// The metadata blocks a page carries: IPTC records, imaging annotations and
+// an ICC profile.
+void ReadMetadataBlocks(const TTIFFDirectory& dir, TIOParamsVals& p) {
   if (const std::vector<uint8_t> iptc = dir.GetTIFFTagData(TIFFTag::IPTC); !iptc.empty())
     p.IPTCInfoList.LoadFromBuffer(iptc.data(), static_cast<int64_t>(iptc.size()));
   else
@@ -297,7 +278,11 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
     p.ImagingAnnot()->LoadFromBuffer(annot.data(), static_cast<int64_t>(annot.size()));
   if (const std::vector<uint8_t> icc = dir.GetTIFFTagData(TIFFTag::ICCProfile); !icc.empty())
     p.GetInputICCProfile()->LoadFromBuffer(icc.data(), static_cast<int64_t>(icc.size()));
+}
 
+// What the parameters report of the page: size, samples, compression and
+// photometric in the component's numbering, and the page's texts.
+void SetPageParams(const TTIFFVars& v, int32_t PageCount, TIOParamsVals& p) {
   p.BitsPerSample = v.BitsPerSample;
   p.SamplesPerPixel = v.SamplesPerPixel;
   p.Width = v.ImageWidth;
@@ -326,10 +311,11 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   p.TiffPageNumber = v.PageNumber[0];
   p.TiffPageCount = v.PageNumber[1];
   p.TiffFillOrder = v.FillOrder;
-  ReadExifFields(dir, exif.get(), p);
-  ReadTIFFMakerNote(exif.get(), p.EXIFMakerNote);
-  p.SetTiffOrientation(v.Orientation);
+}
 
+// The palette, the resolution (in dots per inch; a page without one takes
+// the default) and the page's position.
+void SetPaletteAndPlacement(const TTIFFVars& v, TIOParamsVals& p) {
   p.FreeColorMap();
   p.ColorMap = v.Palette;
   const double f = v.ResolutionUnit == 3 ? 2.54 : 1.0;
@@ -339,49 +325,110 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   if (p.DpiY() == 0) p.SetDpiY(DefaultDpiY);
   p.TiffXPos = static_cast<int32_t>(Trunc(v.XPosition * f));
   p.TiffYPos = static_cast<int32_t>(Trunc(v.YPosition * f));
+}
+
+// The bitmap format a page of strips or tiles is decoded into: bilevel pages
+// stay one bit; native mode keeps the depths the bitmap can hold.
+TIEPixelFormat PageFormat(const TTIFFVars& v, bool Native) {
+  TIEPixelFormat format = ieRGB24;
+  const int32_t bits = v.BitsPerSample, spp = v.SamplesPerPixel, pm = v.PhotometricInterpretation;
+  if (bits == 1 && spp == 1 && pm != 3) {
+    format = ieMono1;
+  } else if (Native) {
+    if (bits == 8 && spp == 1 && pm == 3) format = iePalette8;
+    else if (bits == 8 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray8;
+    else if (bits == 16 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray16;
+    else if ((bits == 8 || bits == 16) && spp >= 4 && pm == 5) format = ieCMYK;
+    else if (bits == 16 && spp == 3 && pm == 2) format = ieRGB48;
+  }
+  return format;
+}
+
+// Decodes a page of strips or tiles into Bitmap (and its alpha into
+// AlphaMask); false when the page is refused before anything is allocated.
+bool DecodeStripsAndTiles(TTIFFVars& v, TStream* Stream, int64_t base, TIEBitmap* Bitmap,
+                          std::unique_ptr<TIEMask>& AlphaMask, TIOProgressRec& Progress, bool Thumbnail) {
+  if (v.ImageWidth == 0 || v.ImageLength == 0) {
+    Progress.Abort();
+    return false;
+  }
+  const TIEPixelFormat format = PageFormat(v, v.Params->IsNativePixelFormat);
+  // An image is allocated only when the file could code its samples.
+  const int64_t image_bytes = IEImageBytes(v.ImageWidth, v.ImageLength, format, v.ReadAlpha);
+  if (!IEClaimPlausible(Progress, v.ImageWidth, v.ImageLength, format, v.ReadAlpha,
+                        TIFFDataCanHold(v, Stream->Size() - base, image_bytes)))
+    return false;
+  if (!TIFFDataYieldsPicture(v, Stream, base, image_bytes)) {
+    Progress.Refuse(IEDataEndsEarlyText());
+    return false;
+  }
+  if (v.ReadAlpha) {
+    if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
+    AlphaMask->AllocateBits(v.ImageWidth, v.ImageLength, 8);
+    AlphaMask->Fill(255);
+    v.AlphaMask = AlphaMask.get();
+  }
+  Bitmap->Allocate(v.ImageWidth, v.ImageLength, format);
+  if (format == iePalette8)
+    for (size_t i = 0; i < v.Palette.size(); ++i)
+      Bitmap->SetPaletteEntry(static_cast<int32_t>(i), v.Palette[i]);
+  if (Thumbnail) Bitmap->Fill(0);
+  DecodeTIFFImage(v, Stream, base, Bitmap, Progress);
+  return true;
+}
+
+}  // namespace
+
+void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOParamsVals* Params,
+                    TIOProgressRec& Progress, bool ParamsOnly, std::unique_ptr<TIEMask>& AlphaMask,
+                    bool RelativeOffsets, bool NoAlpha, bool Thumbnail) {
+  // The header and the chain: its length, and the wanted page's directory.
+  const int64_t base = RelativeOffsets ? Stream->Position() : 0;
+  Header h;
+  if (!ReadHeader(Stream, h) || h.first_ifd == 0) return Progress.Abort();
+  TTIFFDirectory dir(Stream, base, h.big_endian);
+  const int32_t wanted = Params ? Params->TiffImageIndex : -1;
+  bool loaded = false;
+  PageCount = WalkChain(dir, h.first_ifd, wanted, loaded);
+  if (!Params) return;
+  if (!loaded) return Progress.Abort();
+  TIOParamsVals& p = *Params;
+
+  // The EXIF directory, when the page points to one.
+  std::unique_ptr<TTIFFDirectory> exif;
+  const int64_t exif_at = dir.GetTIFFTagInt(TIFFTag::ExifIFD, 0);
+  if (exif_at > 0) {
+    exif = std::make_unique<TTIFFDirectory>(Stream, base, h.big_endian);
+    if (!exif->Load(exif_at)) exif.reset();
+    p.EXIFHasData = 1;
+  }
+
+  // The page's tags, then everything the parameters report of it.
+  TTIFFVars v;
+  v.BigEndian = h.big_endian;
+  v.Params = Params;
+  if (!ReadPageTags(dir, v)) return Progress.Abort();
+  ReadMetadataBlocks(dir, p);
+  SetPageParams(v, PageCount, p);
+  ReadExifFields(dir, exif.get(), p);
+  ReadTIFFMakerNote(exif.get(), p.EXIFMakerNote);
+  // Set again: the EXIF fields hold an orientation of their own.
+  p.SetTiffOrientation(v.Orientation);
+  SetPaletteAndPlacement(v, p);
 
   if ((v.ImageWidth == 0 || v.ImageLength == 0) && !Thumbnail) return Progress.Abort();
   if (ParamsOnly) return;
 
+  // The pixels: a whole JPEG stream, or strips and tiles.
   v.ReadAlpha = !NoAlpha && ((v.SamplesPerPixel == 4 && v.ExtraSamples == 2) ||
                              (v.SamplesPerPixel == 2 && v.BitsPerSample == 8) ||
                              (v.SamplesPerPixel == 4 && v.PhotometricInterpretation == 2));
   if (Thumbnail && (v.ImageWidth > kMaxThumbnailSide || v.ImageLength > kMaxThumbnailSide))
     return Progress.Abort();
-
   if ((v.Compression == 6 || v.JPEGInterchangeFormat != 0) && v.JPEGProc <= 1) {
     ReadTIFFOldJPEG(v, Stream, base, Bitmap, Progress);
-  } else {
-    if (v.ImageWidth == 0 || v.ImageLength == 0) return Progress.Abort();
-    TIEPixelFormat format = ieRGB24;
-    const int32_t bits = v.BitsPerSample, spp = v.SamplesPerPixel, pm = v.PhotometricInterpretation;
-    if (bits == 1 && spp == 1 && pm != 3) {
-      format = ieMono1;
-    } else if (p.IsNativePixelFormat) {
-      if (bits == 8 && spp == 1 && pm == 3) format = iePalette8;
-      else if (bits == 8 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray8;
-      else if (bits == 16 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray16;
-      else if ((bits == 8 || bits == 16) && spp >= 4 && pm == 5) format = ieCMYK;
-      else if (bits == 16 && spp == 3 && pm == 2) format = ieRGB48;
-    }
-    // An image is allocated only when the file could code its samples.
-    const int64_t image_bytes = IEImageBytes(v.ImageWidth, v.ImageLength, format, v.ReadAlpha);
-    if (!IEClaimPlausible(Progress, v.ImageWidth, v.ImageLength, format, v.ReadAlpha,
-                          TIFFDataCanHold(v, Stream->Size() - base, image_bytes)))
-      return;
-    if (!TIFFDataYieldsPicture(v, Stream, base, image_bytes)) return Progress.Refuse(IEDataEndsEarlyText());
-    if (v.ReadAlpha) {
-      if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
-      AlphaMask->AllocateBits(v.ImageWidth, v.ImageLength, 8);
-      AlphaMask->Fill(255);
-      v.AlphaMask = AlphaMask.get();
-    }
-    Bitmap->Allocate(v.ImageWidth, v.ImageLength, format);
-    if (format == iePalette8)
-      for (size_t i = 0; i < v.Palette.size(); ++i)
-        Bitmap->SetPaletteEntry(static_cast<int32_t>(i), v.Palette[i]);
-    if (Thumbnail) Bitmap->Fill(0);
-    DecodeTIFFImage(v, Stream, base, Bitmap, Progress);
+  } else if (!DecodeStripsAndTiles(v, Stream, base, Bitmap, AlphaMask, Progress, Thumbnail)) {
+    return;
   }
   if (Progress.IsAborting()) return;
   if (p.TiffEnableAdjustOrientation) ApplyExifOrientation(Bitmap, v.Orientation);
