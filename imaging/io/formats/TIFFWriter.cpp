@@ -530,209 +530,243 @@ struct Writer {
   }
 };
 
-}  // namespace
+// Where the page goes: a new file's header (patched at the end), or the
+// chain of a file whose pages it joins at Params.TiffImageIndex.
+struct Placement {
+  int32_t result = 1;  // the pages of the stream after the write
+  int64_t header_at = 0;
+  int64_t link_at = -1;  // the pointer that will lead to the new directory
+  uint32_t link_value = 0;  // what that pointer held: the new page's next
+};
 
-int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOParamsVals& Params,
-                        TIOProgressRec& Progress) {
-  bool local_abort = false;
-  bool& abort = Progress.Aborting ? *Progress.Aborting : local_abort;
-  TIOParamsVals& p = Params;
-  Writer wr(Stream, abort, p, Progress);
-
-  // Page placement: a new file or a page linked into an existing chain.
-  int32_t result = 1;
-  int64_t header_at = Stream->Position();
-  int64_t link_at = -1;
-  uint32_t link_value = 0;
-  if (Insert) {
-    uint8_t h[8];
-    Stream->SetPosition(0);
-    if (Stream->Read(h, 8) != 8 || h[0] != 'I' || h[1] != 'I') {
-      abort = true;
-      return 0;
-    }
-    const int64_t size = Stream->Size();
-    int64_t pointer_at = 4;
-    uint32_t next = LoadLE32(h + 4);
-    int32_t i = 0;
-    link_at = 4;
-    link_value = next;
-    std::vector<uint32_t> seen;
-    while (true) {
-      if (i == p.TiffImageIndex || (next == 0 && i < p.TiffImageIndex)) {
-        link_at = pointer_at;
-        link_value = next;
-      }
-      if (next == 0 || next >= size || std::find(seen.begin(), seen.end(), next) != seen.end() || i > 65535) break;
-      seen.push_back(next);
-      uint8_t c[2];
-      Stream->SetPosition(next);
-      if (Stream->Read(c, 2) != 2) break;
-      pointer_at = next + 2 + int64_t{LoadLE16(c)} * 12;
-      uint8_t n[4];
-      Stream->SetPosition(pointer_at);
-      if (Stream->Read(n, 4) != 4) break;
-      next = LoadLE32(n);
-      ++i;
-    }
-    result = i + 1;
-    Stream->Seek(0, soEnd);
-  } else {
+// An insert walks the chain to the pointer the new page replaces (the last
+// one when the index is past the end); false when the stream holds no
+// little-endian TIFF.
+bool PlacePage(Writer& wr, bool Insert, Placement& pl) {
+  TIOParamsVals& p = wr.p;
+  pl.header_at = wr.s->Position();
+  if (!Insert) {
     const uint8_t placeholder[8] = {};
-    SafeStreamWrite(Stream, abort, placeholder, 8);
+    SafeStreamWrite(wr.s, wr.abort, placeholder, 8);
+    return true;
   }
+  uint8_t h[8];
+  wr.s->SetPosition(0);
+  if (wr.s->Read(h, 8) != 8 || h[0] != 'I' || h[1] != 'I') {
+    wr.abort = true;
+    return false;
+  }
+  const int64_t size = wr.s->Size();
+  int64_t pointer_at = 4;
+  uint32_t next = LoadLE32(h + 4);
+  int32_t i = 0;
+  pl.link_at = 4;
+  pl.link_value = next;
+  std::vector<uint32_t> seen;
+  while (true) {
+    if (i == p.TiffImageIndex || (next == 0 && i < p.TiffImageIndex)) {
+      pl.link_at = pointer_at;
+      pl.link_value = next;
+    }
+    if (next == 0 || next >= size || std::find(seen.begin(), seen.end(), next) != seen.end() || i > 65535) break;
+    seen.push_back(next);
+    uint8_t c[2];
+    wr.s->SetPosition(next);
+    if (wr.s->Read(c, 2) != 2) break;
+    pointer_at = next + 2 + int64_t{LoadLE16(c)} * 12;
+    uint8_t n[4];
+    wr.s->SetPosition(pointer_at);
+    if (wr.s->Read(n, 4) != 4) break;
+    next = LoadLE32(n);
+    ++i;
+  }
+  pl.result = i + 1;
+  wr.s->Seek(0, soEnd);
+  return true;
+}
 
-  TagList t(Stream, abort);
-  TIEBitmap* bmp = Bitmap;
-  if (bmp) {
-    // 1. The working bitmap.
-    const bool one_bit = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
-    if (!one_bit && bmp->PixelFormat() == ieMono1) {
+// The working bitmap: a one-bit bitmap widened when more bits are asked
+// for, a colour one reduced to two colours when one bit is.
+void PrepareWorkingBitmap(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  const bool one_bit = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
+  if (!one_bit && bmp->PixelFormat() == ieMono1) {
+    wr.own = std::make_unique<TIEBitmap>();
+    wr.own->Assign(bmp);
+    wr.own->ConvertFormat(ieRGB24);
+    bmp = wr.own.get();
+  } else if (one_bit && bmp->PixelFormat() != ieMono1) {
+    TRGB c1, c2;
+    if (TIEBitmap* two = BuildTwoColorBitmap(bmp, c1, c2)) {
+      wr.own.reset(two);
+    } else {
       wr.own = std::make_unique<TIEBitmap>();
       wr.own->Assign(bmp);
-      wr.own->ConvertFormat(ieRGB24);
-      bmp = wr.own.get();
-    } else if (one_bit && bmp->PixelFormat() != ieMono1) {
-      TRGB c1, c2;
-      if (TIEBitmap* two = BuildTwoColorBitmap(bmp, c1, c2)) {
-        wr.own.reset(two);
-      } else {
-        wr.own = std::make_unique<TIEBitmap>();
-        wr.own->Assign(bmp);
-        wr.own->ConvertFormat(ieMono1);
-      }
-      bmp = wr.own.get();
+      wr.own->ConvertFormat(ieMono1);
     }
-    wr.bmp = bmp;
-    // 2. Grey and palette samples through a quantizer.
-    if (p.SamplesPerPixel == 1 && ((p.BitsPerSample >= 2 && p.BitsPerSample <= 8) || p.BitsPerSample == 16) &&
-        bmp->PixelFormat() != ieMono1) {
-      if (bmp->PixelFormat() == ieRGB24 || bmp->PixelFormat() == iePalette8) {
-        const int32_t n = std::min(1 << std::min(p.BitsPerSample, 8), 256);
-        wr.palette.assign(static_cast<size_t>(n), TRGB{0, 0, 0});
-        wr.quantizer = std::make_unique<TIEQuantizer>(bmp, n, wr.palette.data(), -1);
-        if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
-        if (wr.quantizer->IsGrey()) {
-          p.TiffPhotometric = 1;
-        } else {
-          p.TiffPhotometric = 3;
-          if (p.BitsPerSample == 16) p.BitsPerSample = 8;
-        }
-      } else {
-        // Grey bitmaps keep their samples.
+    bmp = wr.own.get();
+  }
+}
+
+// Grey and palette samples through a quantizer.
+void QuantizeSamples(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  if (p.SamplesPerPixel == 1 && ((p.BitsPerSample >= 2 && p.BitsPerSample <= 8) || p.BitsPerSample == 16) &&
+      bmp->PixelFormat() != ieMono1) {
+    if (bmp->PixelFormat() == ieRGB24 || bmp->PixelFormat() == iePalette8) {
+      const int32_t n = std::min(1 << std::min(p.BitsPerSample, 8), 256);
+      wr.palette.assign(static_cast<size_t>(n), TRGB{0, 0, 0});
+      wr.quantizer = std::make_unique<TIEQuantizer>(bmp, n, wr.palette.data(), -1);
+      if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
+      if (wr.quantizer->IsGrey()) {
         p.TiffPhotometric = 1;
-        if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
+      } else {
+        p.TiffPhotometric = 3;
+        if (p.BitsPerSample == 16) p.BitsPerSample = 8;
       }
-    }
-    // 3. Adjustments, in this order.
-    if (p.TiffPhotometric == 3 && p.SamplesPerPixel > 1) p.TiffPhotometric = 2;
-    if (bmp->PixelFormat() == ieRGB48) {
-      p.SamplesPerPixel = 3;
-      p.BitsPerSample = 16;
-      p.TiffPhotometric = 2;
-    }
-    if (p.BitsPerSample > 8 && p.SamplesPerPixel > 1) {
-      p.SamplesPerPixel = 3;
-      p.BitsPerSample = 8;
-      p.TiffPhotometric = 2;
-    }
-    if ((p.TiffPhotometric == 0 || p.TiffPhotometric == 1) && p.BitsPerSample == 8 && p.SamplesPerPixel == 3)
-      p.TiffPhotometric = 2;
-    if (p.TiffPhotometric == 2 && p.SamplesPerPixel == 1 && p.BitsPerSample == 1) p.TiffPhotometric = 1;
-    if (p.TiffPhotometric == 6 && p.TiffCompression != 7) p.TiffPhotometric = 2;
-    if (p.TiffPhotometric == 2 && p.SamplesPerPixel > 3) p.SamplesPerPixel = 3;
-    if (bmp->PixelFormat() == ieRGB48) {
-      p.SamplesPerPixel = 3;
-      p.BitsPerSample = 16;
-      p.TiffPhotometric = 2;
-    }
-    if (bmp->PixelFormat() == ieCMYK) {
-      p.SamplesPerPixel = 4;
-      p.BitsPerSample = 8;
-      p.TiffPhotometric = 5;
-    }
-    // Samples the bitmap cannot give are not asked of it.
-    if ((bmp->PixelFormat() == ieGray8 || bmp->PixelFormat() == ieGray16) && p.TiffPhotometric > 1)
+    } else {
+      // Grey bitmaps keep their samples.
       p.TiffPhotometric = 1;
-    // 4. Data type.
-    switch (p.TiffPhotometric) {
-      case 0:
-      case 1: wr.data_type = Data::Grey; break;
-      case 3: wr.data_type = p.BitsPerSample <= 8 ? Data::Palette : Data::Grey; break;
-      case 5: wr.data_type = Data::CMYK; break;
-      case 7: wr.data_type = Data::CIELab; break;
-      default: wr.data_type = Data::RGB; break;
-    }
-    if ((wr.data_type == Data::Grey || wr.data_type == Data::Palette) && !wr.quantizer &&
-        bmp->PixelFormat() == ieRGB24) {
-      // Grey or palette samples asked of a colour bitmap without bits for
-      // them: 8-bit indexes.
-      p.BitsPerSample = 8;
-      wr.palette.assign(256, TRGB{0, 0, 0});
-      wr.quantizer = std::make_unique<TIEQuantizer>(bmp, 256, wr.palette.data(), -1);
-      if (wr.quantizer->IsGrey()) wr.data_type = Data::Grey;
-    }
-    // 5. Compression.
-    switch (p.TiffCompression) {
-      case 1: wr.compression = 2; break;
-      case 2: wr.compression = 3; break;
-      case 3: wr.compression = 3; wr.two_d = true; break;
-      case 4: wr.compression = 4; break;
-      case 5: wr.compression = 5; wr.predictor = 2; break;
-      case 6:
-      case 7:
-        wr.compression = p.TiffCompression;
-        switch (p.TiffJpegColorSpace) {
-          case 1: wr.data_type = Data::Grey; break;
-          case 2: wr.data_type = Data::YCbCr; break;
-          case 3: wr.data_type = Data::CMYK; break;
-          default: wr.data_type = Data::RGB; break;
-        }
-        break;
-      case 8: wr.compression = 32773; break;
-      default: wr.compression = 1; break;
-    }
-    if (wr.compression >= 2 && wr.compression <= 4) wr.data_type = Data::Bilevel;
-    // 6. Fax codings only for 1-bit images.
-    if (bmp->PixelFormat() != ieMono1 && wr.compression >= 2 && wr.compression <= 4) {
-      wr.compression = 1;
-      wr.data_type = p.TiffPhotometric <= 1 ? Data::Grey : p.TiffPhotometric == 5 ? Data::CMYK
-                     : p.TiffPhotometric == 3 ? Data::Palette : Data::RGB;
-    }
-    if ((wr.compression == 6 || wr.compression == 7) && bmp->PixelFormat() != ieRGB24) {
-      // The copy is made before it replaces the working bitmap, which may
-      // itself be the copy made above (a 1-bit conversion).
-      auto rgb = std::make_unique<TIEBitmap>();
-      rgb->Assign(bmp);
-      rgb->ConvertFormat(ieRGB24);
-      wr.own = std::move(rgb);
-      bmp = wr.bmp = wr.own.get();
-    }
-    // 7. The predictor only where it helps and is read back.
-    wr.bits = bmp->PixelFormat() == ieMono1 ? 1 : p.BitsPerSample;
-    if (!(wr.bits == 8 && (p.SamplesPerPixel == 1 || p.SamplesPerPixel == 3) && wr.data_type != Data::Grey &&
-          wr.data_type != Data::Palette && !bmp->HasAlphaChannel() && bmp->PixelFormat() == ieRGB24))
-      wr.predictor = 1;
-    // 8. Fax data is written with 1 = black.
-    wr.invert = wr.compression >= 2 && wr.compression <= 4 && bmp->PixelFormat() == ieMono1;
-    // Alpha as a fourth sample.
-    if (bmp->HasAlphaChannel() && bmp->PixelFormat() == ieRGB24 && wr.data_type == Data::RGB &&
-        (wr.compression == 1 || wr.compression == 5 || wr.compression == 32773)) {
-      TIEBitmap* a = bmp->GetAlphaChannel();
-      bool opaque = true;
-      for (int32_t y = 0; y < a->Height() && opaque; ++y) {
-        const uint8_t* r = a->GetScanline(y);
-        for (int32_t x = 0; x < a->Width(); ++x)
-          if (r[x] != 255) {
-            opaque = false;
-            break;
-          }
-      }
-      wr.alpha = !opaque;
+      if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
     }
   }
+}
 
-  // Tags before the image data.
+// The parameters brought to a layout the bitmap can give, in this order.
+void AdjustSamples(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  if (p.TiffPhotometric == 3 && p.SamplesPerPixel > 1) p.TiffPhotometric = 2;
+  if (bmp->PixelFormat() == ieRGB48) {
+    p.SamplesPerPixel = 3;
+    p.BitsPerSample = 16;
+    p.TiffPhotometric = 2;
+  }
+  if (p.BitsPerSample > 8 && p.SamplesPerPixel > 1) {
+    p.SamplesPerPixel = 3;
+    p.BitsPerSample = 8;
+    p.TiffPhotometric = 2;
+  }
+  if ((p.TiffPhotometric == 0 || p.TiffPhotometric == 1) && p.BitsPerSample == 8 && p.SamplesPerPixel == 3)
+    p.TiffPhotometric = 2;
+  if (p.TiffPhotometric == 2 && p.SamplesPerPixel == 1 && p.BitsPerSample == 1) p.TiffPhotometric = 1;
+  if (p.TiffPhotometric == 6 && p.TiffCompression != 7) p.TiffPhotometric = 2;
+  if (p.TiffPhotometric == 2 && p.SamplesPerPixel > 3) p.SamplesPerPixel = 3;
+  if (bmp->PixelFormat() == ieRGB48) {
+    p.SamplesPerPixel = 3;
+    p.BitsPerSample = 16;
+    p.TiffPhotometric = 2;
+  }
+  if (bmp->PixelFormat() == ieCMYK) {
+    p.SamplesPerPixel = 4;
+    p.BitsPerSample = 8;
+    p.TiffPhotometric = 5;
+  }
+  // Samples the bitmap cannot give are not asked of it.
+  if ((bmp->PixelFormat() == ieGray8 || bmp->PixelFormat() == ieGray16) && p.TiffPhotometric > 1)
+    p.TiffPhotometric = 1;
+}
+
+// The kind of samples written, from the photometric.
+void ChooseDataType(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  switch (p.TiffPhotometric) {
+    case 0:
+    case 1: wr.data_type = Data::Grey; break;
+    case 3: wr.data_type = p.BitsPerSample <= 8 ? Data::Palette : Data::Grey; break;
+    case 5: wr.data_type = Data::CMYK; break;
+    case 7: wr.data_type = Data::CIELab; break;
+    default: wr.data_type = Data::RGB; break;
+  }
+  if ((wr.data_type == Data::Grey || wr.data_type == Data::Palette) && !wr.quantizer &&
+      bmp->PixelFormat() == ieRGB24) {
+    // Grey or palette samples asked of a colour bitmap without bits for
+    // them: 8-bit indexes.
+    p.BitsPerSample = 8;
+    wr.palette.assign(256, TRGB{0, 0, 0});
+    wr.quantizer = std::make_unique<TIEQuantizer>(bmp, 256, wr.palette.data(), -1);
+    if (wr.quantizer->IsGrey()) wr.data_type = Data::Grey;
+  }
+}
+
+// The compression, and what follows from it: the fax codings, the JPEG
+// copy, the predictor and the inverted fax samples.
+void ChooseCompression(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  switch (p.TiffCompression) {
+    case 1: wr.compression = 2; break;
+    case 2: wr.compression = 3; break;
+    case 3: wr.compression = 3; wr.two_d = true; break;
+    case 4: wr.compression = 4; break;
+    case 5: wr.compression = 5; wr.predictor = 2; break;
+    case 6:
+    case 7:
+      wr.compression = p.TiffCompression;
+      switch (p.TiffJpegColorSpace) {
+        case 1: wr.data_type = Data::Grey; break;
+        case 2: wr.data_type = Data::YCbCr; break;
+        case 3: wr.data_type = Data::CMYK; break;
+        default: wr.data_type = Data::RGB; break;
+      }
+      break;
+    case 8: wr.compression = 32773; break;
+    default: wr.compression = 1; break;
+  }
+  if (wr.compression >= 2 && wr.compression <= 4) wr.data_type = Data::Bilevel;
+  // Fax codings only for 1-bit images.
+  if (bmp->PixelFormat() != ieMono1 && wr.compression >= 2 && wr.compression <= 4) {
+    wr.compression = 1;
+    wr.data_type = p.TiffPhotometric <= 1 ? Data::Grey : p.TiffPhotometric == 5 ? Data::CMYK
+                   : p.TiffPhotometric == 3 ? Data::Palette : Data::RGB;
+  }
+  if ((wr.compression == 6 || wr.compression == 7) && bmp->PixelFormat() != ieRGB24) {
+    // The copy is made before it replaces the working bitmap, which may
+    // itself be the copy made above (a 1-bit conversion).
+    auto rgb = std::make_unique<TIEBitmap>();
+    rgb->Assign(bmp);
+    rgb->ConvertFormat(ieRGB24);
+    wr.own = std::move(rgb);
+    bmp = wr.bmp = wr.own.get();
+  }
+  // The predictor only where it helps and is read back.
+  wr.bits = bmp->PixelFormat() == ieMono1 ? 1 : p.BitsPerSample;
+  if (!(wr.bits == 8 && (p.SamplesPerPixel == 1 || p.SamplesPerPixel == 3) && wr.data_type != Data::Grey &&
+        wr.data_type != Data::Palette && !bmp->HasAlphaChannel() && bmp->PixelFormat() == ieRGB24))
+    wr.predictor = 1;
+  // Fax data is written with 1 = black.
+  wr.invert = wr.compression >= 2 && wr.compression <= 4 && bmp->PixelFormat() == ieMono1;
+}
+
+// Alpha is written as a fourth sample where the layout allows one and the
+// bitmap has a pixel that is not opaque.
+void ChooseAlpha(Writer& wr) {
+  TIEBitmap*& bmp = wr.bmp;
+  if (bmp->HasAlphaChannel() && bmp->PixelFormat() == ieRGB24 && wr.data_type == Data::RGB &&
+      (wr.compression == 1 || wr.compression == 5 || wr.compression == 32773)) {
+    TIEBitmap* a = bmp->GetAlphaChannel();
+    bool opaque = true;
+    for (int32_t y = 0; y < a->Height() && opaque; ++y) {
+      const uint8_t* r = a->GetScanline(y);
+      for (int32_t x = 0; x < a->Width(); ++x)
+        if (r[x] != 255) {
+          opaque = false;
+          break;
+        }
+    }
+    wr.alpha = !opaque;
+  }
+}
+
+// The tags before the image data: the EXIF field set, or the description
+// and resolution.
+void WriteLeadingTags(Writer& wr, TagList& t) {
+  TIOParamsVals& p = wr.p;
+  TStream* Stream = wr.s;
+  bool& abort = wr.abort;
   if (p.EXIFHasData) {
     WriteTIFFExifTags(t, p, Stream, abort);
   } else {
@@ -741,75 +775,85 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
     t.RationalInt(TIFFTag::YResolution, static_cast<uint32_t>(std::max(p.DpiY(), 0)));
     t.Short(TIFFTag::ResolutionUnit, 2);
   }
-  if (bmp) {
-    const TIEPixelFormat f = bmp->PixelFormat();
-    t.Long(TIFFTag::ImageWidth, static_cast<uint32_t>(bmp->Width()));
-    t.Long(TIFFTag::ImageLength, static_cast<uint32_t>(bmp->Height()));
-    const uint32_t b = static_cast<uint32_t>(wr.bits);
-    switch (f) {
-      case ieMono1: t.Short(TIFFTag::BitsPerSample, 1); break;
-      case ieGray8: t.Short(TIFFTag::BitsPerSample, b); break;
-      case iePalette8: t.Short(TIFFTag::BitsPerSample, b); break;
-      case ieGray16: t.Short(TIFFTag::BitsPerSample, 16); break;
-      case ieCMYK: t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8}); break;
-      case ieRGB48: t.Shorts(TIFFTag::BitsPerSample, {16, 16, 16}); break;
-      default:
-        if (wr.data_type == Data::Grey || wr.data_type == Data::Palette) t.Short(TIFFTag::BitsPerSample, b);
-        else if (wr.data_type == Data::CMYK) t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8});
-        else if (wr.alpha) t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8});
-        else t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8});
-        break;
-    }
-    t.Short(TIFFTag::Compression, static_cast<uint32_t>(wr.compression));
-    if (f == ieMono1) {
-      t.Short(TIFFTag::PhotometricInterpretation, wr.data_type == Data::Bilevel ? 0 : 1);
-    } else {
-      static const uint32_t kPhotometric[] = {0, 1, 2, 3, 4, 5, 6, 8};
-      t.Short(TIFFTag::PhotometricInterpretation, wr.data_type == Data::Bilevel ? 1 : kPhotometric[wr.data_type]);
-    }
-    t.Ascii(TIFFTag::DocumentName, p.TiffDocumentName);
-    if (wr.compression >= 2 && wr.compression <= 4) {
-      t.Short(TIFFTag::FillOrder, static_cast<uint32_t>(p.TiffFillOrder == 2 ? 2 : 1));
-      t.Short(TIFFTag::PlanarConfiguration, 1);
-      t.Short(TIFFTag::CleanFaxData, 0);
-    }
-    if (f == iePalette8 && wr.data_type == Data::Palette && !wr.quantizer) {
-      wr.palette.resize(static_cast<size_t>(std::min(bmp->GetPaletteLen(), 256)));
-      for (size_t i = 0; i < wr.palette.size(); ++i) wr.palette[i] = bmp->GetPaletteEntry(static_cast<int32_t>(i));
-    }
-    if (wr.compression == 6) wr.OldJPEG(t);
-    else wr.Strips(t);
-    bmp->UnmapRows();
-  }
-  if (abort) return result;
+}
 
-  // Tags after the data.
-  if (bmp) {
-    t.Short(TIFFTag::SamplesPerPixel, static_cast<uint32_t>(wr.Samples()));
-    if (wr.alpha) t.Short(TIFFTag::ExtraSamples, 2);
-    if (wr.predictor == 2) t.Short(TIFFTag::Predictor, 2);
-    t.Ascii(TIFFTag::PageName, p.TiffPageName);
-    if (p.TiffXPos != 0) t.Rational(TIFFTag::XPosition, p.TiffXPos);
-    if (p.TiffYPos != 0) t.Rational(TIFFTag::YPosition, p.TiffYPos);
-    // Group 3 options only where they mean something: readers take the tag
-    // on other pages for an unknown field.
-    if (wr.compression == 3) t.Long(TIFFTag::T4Options, wr.two_d ? 1 : 0);
-    if (wr.compression == 4) t.Long(TIFFTag::T6Options, 0);
-    t.Long(TIFFTag::NewSubfileType, 0);
-    if (p.TiffPageNumber >= 0 || p.TiffPageCount >= 0)
-      t.Shorts(TIFFTag::PageNumber, {static_cast<uint32_t>(std::max(p.TiffPageNumber, 0)),
-                                     static_cast<uint32_t>(std::max(p.TiffPageCount, 0))});
-    if (wr.data_type == Data::Palette && !wr.palette.empty()) {
-      std::vector<uint32_t> map;
-      const size_t n = size_t{1} << std::min(wr.bits, 8);
-      for (int c = 0; c < 3; ++c)
-        for (size_t i = 0; i < n; ++i) {
-          const TRGB e = i < wr.palette.size() ? wr.palette[i] : TRGB{0, 0, 0};
-          map.push_back((c == 0 ? e.r : c == 1 ? e.g : e.b) * 257u);
-        }
-      t.Shorts(TIFFTag::ColorMap, map);
-    }
+// The image's tags and its data.
+void WriteImage(Writer& wr, TagList& t) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  const TIEPixelFormat f = bmp->PixelFormat();
+  t.Long(TIFFTag::ImageWidth, static_cast<uint32_t>(bmp->Width()));
+  t.Long(TIFFTag::ImageLength, static_cast<uint32_t>(bmp->Height()));
+  const uint32_t b = static_cast<uint32_t>(wr.bits);
+  switch (f) {
+    case ieMono1: t.Short(TIFFTag::BitsPerSample, 1); break;
+    case ieGray8: t.Short(TIFFTag::BitsPerSample, b); break;
+    case iePalette8: t.Short(TIFFTag::BitsPerSample, b); break;
+    case ieGray16: t.Short(TIFFTag::BitsPerSample, 16); break;
+    case ieCMYK: t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8}); break;
+    case ieRGB48: t.Shorts(TIFFTag::BitsPerSample, {16, 16, 16}); break;
+    default:
+      if (wr.data_type == Data::Grey || wr.data_type == Data::Palette) t.Short(TIFFTag::BitsPerSample, b);
+      else if (wr.data_type == Data::CMYK) t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8});
+      else if (wr.alpha) t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8});
+      else t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8});
+      break;
   }
+  t.Short(TIFFTag::Compression, static_cast<uint32_t>(wr.compression));
+  if (f == ieMono1) {
+    t.Short(TIFFTag::PhotometricInterpretation, wr.data_type == Data::Bilevel ? 0 : 1);
+  } else {
+    static const uint32_t kPhotometric[] = {0, 1, 2, 3, 4, 5, 6, 8};
+    t.Short(TIFFTag::PhotometricInterpretation, wr.data_type == Data::Bilevel ? 1 : kPhotometric[wr.data_type]);
+  }
+  t.Ascii(TIFFTag::DocumentName, p.TiffDocumentName);
+  if (wr.compression >= 2 && wr.compression <= 4) {
+    t.Short(TIFFTag::FillOrder, static_cast<uint32_t>(p.TiffFillOrder == 2 ? 2 : 1));
+    t.Short(TIFFTag::PlanarConfiguration, 1);
+    t.Short(TIFFTag::CleanFaxData, 0);
+  }
+  if (f == iePalette8 && wr.data_type == Data::Palette && !wr.quantizer) {
+    wr.palette.resize(static_cast<size_t>(std::min(bmp->GetPaletteLen(), 256)));
+    for (size_t i = 0; i < wr.palette.size(); ++i) wr.palette[i] = bmp->GetPaletteEntry(static_cast<int32_t>(i));
+  }
+  if (wr.compression == 6) wr.OldJPEG(t);
+  else wr.Strips(t);
+  bmp->UnmapRows();
+}
+
+// The tags after the data, which depend on how it was written.
+void WriteTrailingTags(Writer& wr, TagList& t) {
+  TIOParamsVals& p = wr.p;
+  t.Short(TIFFTag::SamplesPerPixel, static_cast<uint32_t>(wr.Samples()));
+  if (wr.alpha) t.Short(TIFFTag::ExtraSamples, 2);
+  if (wr.predictor == 2) t.Short(TIFFTag::Predictor, 2);
+  t.Ascii(TIFFTag::PageName, p.TiffPageName);
+  if (p.TiffXPos != 0) t.Rational(TIFFTag::XPosition, p.TiffXPos);
+  if (p.TiffYPos != 0) t.Rational(TIFFTag::YPosition, p.TiffYPos);
+  // Group 3 options only where they mean something: readers take the tag
+  // on other pages for an unknown field.
+  if (wr.compression == 3) t.Long(TIFFTag::T4Options, wr.two_d ? 1 : 0);
+  if (wr.compression == 4) t.Long(TIFFTag::T6Options, 0);
+  t.Long(TIFFTag::NewSubfileType, 0);
+  if (p.TiffPageNumber >= 0 || p.TiffPageCount >= 0)
+    t.Shorts(TIFFTag::PageNumber, {static_cast<uint32_t>(std::max(p.TiffPageNumber, 0)),
+                                   static_cast<uint32_t>(std::max(p.TiffPageCount, 0))});
+  if (wr.data_type == Data::Palette && !wr.palette.empty()) {
+    std::vector<uint32_t> map;
+    const size_t n = size_t{1} << std::min(wr.bits, 8);
+    for (int c = 0; c < 3; ++c)
+      for (size_t i = 0; i < n; ++i) {
+        const TRGB e = i < wr.palette.size() ? wr.palette[i] : TRGB{0, 0, 0};
+        map.push_back((c == 0 ? e.r : c == 1 ? e.g : e.b) * 257u);
+      }
+    t.Shorts(TIFFTag::ColorMap, map);
+  }
+}
+
+// The imaging annotations and IPTC records.
+void WriteMetadataBlocks(Writer& wr, TagList& t) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
   if (bmp && p.HasImagingAnnot()) {
     const std::vector<uint8_t> annot = p.ImagingAnnot()->SaveToBuffer();
     if (!annot.empty()) t.Bytes(TIFFTag::ImagingAnnotations, TIFFType::BYTE, annot);
@@ -821,18 +865,23 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
     iptc.resize(size_t{longs} * 4, 0);
     t.Add(TIFFTag::IPTC, TIFFType::LONG, longs, t.Block(iptc));
   }
+}
 
-  // The directory, and the pointer that leads to it.
-  const uint32_t ifd = t.WriteDirectory(Insert ? link_value : 0);
-  if (abort) return result;
+// The directory, then the pointer that leads to it: the header of a new
+// file, or the chain pointer the page was placed at.
+void LinkDirectory(Writer& wr, TagList& t, bool Insert, const Placement& pl) {
+  TStream* Stream = wr.s;
+  bool& abort = wr.abort;
+  const uint32_t ifd = t.WriteDirectory(Insert ? pl.link_value : 0);
+  if (abort) return;
   const int64_t end = Stream->Position();
   if (Insert) {
-    Stream->SetPosition(link_at);
+    Stream->SetPosition(pl.link_at);
     std::vector<uint8_t> b;
     AppendLE32(b, ifd);
     SafeStreamWrite(Stream, abort, b.data(), 4);
   } else {
-    Stream->SetPosition(header_at);
+    Stream->SetPosition(pl.header_at);
     std::vector<uint8_t> b = {'I', 'I'};
     AppendLE16(b, 42);
     // Offsets count from the stream's beginning.
@@ -840,5 +889,33 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
     SafeStreamWrite(Stream, abort, b.data(), 8);
   }
   Stream->SetPosition(end);
-  return result;
+}
+
+}  // namespace
+
+int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOParamsVals& Params,
+                        TIOProgressRec& Progress) {
+  bool local_abort = false;
+  bool& abort = Progress.Aborting ? *Progress.Aborting : local_abort;
+  Writer wr(Stream, abort, Params, Progress);
+  Placement pl;
+  if (!PlacePage(wr, Insert, pl)) return 0;
+
+  TagList t(Stream, abort);
+  wr.bmp = Bitmap;
+  if (wr.bmp) {
+    PrepareWorkingBitmap(wr);
+    QuantizeSamples(wr);
+    AdjustSamples(wr);
+    ChooseDataType(wr);
+    ChooseCompression(wr);
+    ChooseAlpha(wr);
+  }
+  WriteLeadingTags(wr, t);
+  if (wr.bmp) WriteImage(wr, t);
+  if (abort) return pl.result;
+  if (wr.bmp) WriteTrailingTags(wr, t);
+  WriteMetadataBlocks(wr, t);
+  LinkDirectory(wr, t, Insert, pl);
+  return pl.result;
 }
