@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "imaging/io/formats/ByteReader.h"
 #include "imaging/io/formats/FormatFields.h"
 #include "rtl/ByteOrder.h"
 #include "rtl/TStream.h"
@@ -43,16 +44,16 @@ bool TTIFFDirectory::Load(int64_t Offset) {
   if (head.size() < 2) return false;
   const uint16_t n = U16(head.data());
   const std::vector<uint8_t> block = ReadAt(stream_, base_ + Offset + 2, uint64_t{n} * 12);
-  const size_t whole = block.size() / 12;
-  Entries.resize(whole);
-  for (size_t i = 0; i < whole; ++i) {
-    const uint8_t* p = &block[i * 12];
-    TTIFFEntry& e = Entries[i];
-    e.Tag = U16(p);
-    e.Type = U16(p + 2);
-    e.Count = U32(p + 4);
-    std::copy(p + 8, p + 12, e.Raw);
-    e.Value = U32(p + 8);
+  // Only whole entries: one cut by the end of the stream is dropped.
+  formats::TByteReader r(block.data(), block.size() - block.size() % 12);
+  r.SetBigEndian(big_endian_);
+  Entries.resize(r.Size() / 12);
+  for (TTIFFEntry& e : Entries) {
+    e.Tag = r.U16();
+    e.Type = r.U16();
+    e.Count = r.U32();
+    r.Bytes(e.Raw, 4);
+    e.Value = U32(e.Raw);
   }
   return true;
 }
