@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -21,6 +22,8 @@
 #include "app/TfrmOptions.h"
 #include "app/TfrmPassword.h"
 #include "app/TfrmSplash.h"
+#include "crypto/TCipherManager.h"
+#include "crypto/THashManager.h"
 #include "platform/Backend.h"
 #include "platform/Input.h"
 #include "toolbar/TTBKButton.h"
@@ -50,6 +53,33 @@ inline std::vector<std::string> FolderEntries(const std::string& Dir) {
   for (const auto& e : fs::directory_iterator(Dir)) names.push_back(e.path().filename().string());
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// The smallest rectangle holding every pixel of one colour (0xRRGGBB) in a
+// copy of the screen or of a window; empty when none has it.
+inline TRect ExtentOf(const Surface& S, uint32_t Rgb) {
+  TRect r{S.Width(), S.Height(), 0, 0};
+  for (int32_t y = 0; y < S.Height(); ++y)
+    for (int32_t x = 0; x < S.Width(); ++x)
+      if ((S.At(x, y) & 0xFFFFFF) == Rgb) {
+        r.Left = std::min(r.Left, x);
+        r.Top = std::min(r.Top, y);
+        r.Right = std::max(r.Right, x + 1);
+        r.Bottom = std::max(r.Bottom, y + 1);
+      }
+  return r.Left < r.Right ? r : TRect{0, 0, 0, 0};
+}
+
+// Encrypts a picture as the program's encrypted-save road does.
+inline void EncryptFile(const std::string& Plain, const std::string& Coded, const std::string& Cipher,
+                        const std::string& Phrase) {
+  THashManager hash(nullptr);
+  TCipherManager cipher(nullptr);
+  cipher.SetHashManager(&hash);
+  cipher.SetAlgorithm(Cipher);
+  cipher.InitKey(Phrase, nullptr);
+  cipher.EncodeFile(Plain, Coded);
+  cipher.SetHashManager(nullptr);
 }
 
 class ProgramTest : public ::testing::Test {
@@ -100,9 +130,30 @@ class ProgramTest : public ::testing::Test {
 
   // A user's click at a client point of a control, and a key pressed and
   // released, through the backend's input.
-  void ClickAt(TControl* C, int32_t X, int32_t Y) {
+  void ClickAt(TControl* C, int32_t X, int32_t Y, int32_t Button = VK_LBUTTON) {
+    QueueClickAt(C, X, Y, Button);
+    Pump();
+  }
+  // The same click left in the queue, for a step inside a menu loop, which
+  // takes its input from the queue itself.
+  static void QueueClickAt(TControl* C, int32_t X, int32_t Y, int32_t Button = VK_LBUTTON) {
     InjectMouseMove(C->ClientToScreen(TPoint{X, Y}));
+    InjectMouseButton(Button, true);
+    InjectMouseButton(Button, false);
+  }
+  // A press at one client point of a control, the pointer moved to another
+  // in a few steps, and the release there.
+  // Both points are taken where the control is at the press: a dragged
+  // control may move under the pointer.
+  void DragOn(TControl* C, TPoint From, TPoint To) {
+    const TPoint from = C->ClientToScreen(From), to = C->ClientToScreen(To);
+    InjectMouseMove(from);
     InjectMouseButton(VK_LBUTTON, true);
+    Pump();
+    for (int i = 1; i <= 4; ++i) {
+      InjectMouseMove(TPoint{from.X + (to.X - from.X) * i / 4, from.Y + (to.Y - from.Y) * i / 4});
+      Pump();
+    }
     InjectMouseButton(VK_LBUTTON, false);
     Pump();
   }
@@ -136,6 +187,32 @@ class ProgramTest : public ::testing::Test {
     InjectKey(Vk, true);
     InjectKey(Vk, false);
     Pump();
+  }
+  // A key pressed while a modifier (VK_MENU, VK_CONTROL, VK_SHIFT) is held.
+  void PressWith(int32_t Modifier, int32_t Vk) {
+    InjectKey(Modifier, true);
+    InjectKey(Vk, true);
+    InjectKey(Vk, false);
+    InjectKey(Modifier, false);
+    Pump();
+  }
+  // A step for the file dialog in front: the name typed over what its name
+  // box holds, and Enter.
+  static std::function<void()> TypeFileName(const std::string& Name) {
+    return [Name] {
+      TCustomForm* f = Screen->ActiveForm();
+      ASSERT_NE(f, nullptr);
+      auto* edit = dynamic_cast<TEdit*>(f->FindComponent("FileNameEdit"));
+      ASSERT_NE(edit, nullptr) << "no file dialog in front";
+      ASSERT_TRUE(edit->Focused());
+      InjectKey(VK_CONTROL, true);
+      InjectKey('A', true);
+      InjectKey('A', false);
+      InjectKey(VK_CONTROL, false);
+      Type(Name);
+      InjectKey(VK_RETURN, true);
+      InjectKey(VK_RETURN, false);
+    };
   }
 
   // Makes an image file with ImageMagick; false when it is not installed.

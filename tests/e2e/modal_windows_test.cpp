@@ -27,18 +27,6 @@ size_t StackPosition(HWND Window) {
   return found;
 }
 
-// Encrypts a picture as the program's encrypted-save road does.
-void EncryptFile(const std::string& Plain, const std::string& Coded, const std::string& Cipher,
-                 const std::string& Phrase) {
-  THashManager hash(nullptr);
-  TCipherManager cipher(nullptr);
-  cipher.SetHashManager(&hash);
-  cipher.SetAlgorithm(Cipher);
-  cipher.InitKey(Phrase, nullptr);
-  cipher.EncodeFile(Plain, Coded);
-  cipher.SetHashManager(nullptr);
-}
-
 }  // namespace
 
 // In full screen, the arrow key steps onto an encrypted picture: the

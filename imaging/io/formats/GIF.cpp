@@ -423,10 +423,16 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     owned->ConvertFormat(ieRGB24);
     work = owned.get();
   }
+  // The two entries of a 1-bit table: black and white, or the picture's own
+  // two colours, which the table holds as well as any others.
+  TRGB ink0{0, 0, 0}, ink1{255, 255, 255};
   if (bits == 1 && work->PixelFormat() != ieMono1) {
     TRGB c1, c2;
     std::unique_ptr<TIEBitmap> two(BuildTwoColorBitmap(work, c1, c2));
-    if (!two) {
+    if (two) {
+      ink0 = c1;
+      ink1 = c2;
+    } else {
       two = std::make_unique<TIEBitmap>();
       two->Assign(work);
       two->ConvertFormat(ieMono1);
@@ -451,8 +457,8 @@ void WriteGIFStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
   TZeroedMemory idx(static_cast<size_t>(width) * height);
   std::unique_ptr<TIEQuantizer> quantizer;
   if (work->PixelFormat() == ieMono1) {
-    palette[0] = TRGB{0, 0, 0};
-    palette[1] = TRGB{255, 255, 255};
+    palette[0] = ink0;
+    palette[1] = ink1;
     for (int32_t y = 0; y < height; ++y) {
       const uint8_t* row = work->GetScanline(y);
       uint8_t* out = idx.data() + static_cast<int64_t>(y) * width;
@@ -641,6 +647,8 @@ void DrawFrame(TIEBitmap& Canvas, TIEBitmap& Frame, int32_t X, int32_t Y) {
   TIEBitmap* ca = Canvas.GetAlphaChannel();
   const int32_t w = std::min(Frame.Width(), Canvas.Width() - X);
   const int32_t h = std::min(Frame.Height(), Canvas.Height() - Y);
+  // A frame placed wholly outside the logical screen draws nothing.
+  if (w <= 0 || h <= 0) return;
   std::vector<TRGB> src(static_cast<size_t>(std::max(w, 0)));
   std::vector<uint8_t> a(static_cast<size_t>(std::max(w, 0)), 255);
   for (int32_t y = 0; y < h; ++y) {
@@ -750,10 +758,12 @@ void ReadComposed(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, boo
     }
     TIEBitmap* result = &frame;
     // An animation's canvas is the logical screen: it must be no larger than
-    // the file's frames could cover.
-    if (count > 1 && canvas.IsEmpty() &&
-        !IEClaimPlausible(Progress, w, h, ieRGB24, true,
-                          IEDataCanHold(int64_t{w} * h, Stream->Size() - start, kMaxExpansion)))
+    // the file's frames could cover, each time a frame would make it grow
+    // (a small first frame on a tall, narrow screen, then a wide frame).
+    const int32_t cw = std::max(w, canvas.Width()), ch = std::max(h, canvas.Height());
+    if (count > 1 && (canvas.IsEmpty() || cw > canvas.Width() || ch > canvas.Height()) &&
+        !IEClaimPlausible(Progress, cw, ch, ieRGB24, true,
+                          IEDataCanHold(int64_t{cw} * ch, Stream->Size() - start, kMaxExpansion)))
       break;
     if (count > 1) {
       // The previous frame's disposal applies before this one is drawn.

@@ -453,7 +453,8 @@ bool PlausibleTileGrid(TStream* Stream, bool IsJP2, int64_t& Width, int64_t& Hei
         at = pos + head;
         break;
       }
-      if (len < head) break;
+      // A box reaching past the end holds no code stream behind it.
+      if (len < head || len > size - pos) break;
       pos += len;
     }
   }

@@ -401,7 +401,9 @@ void PackRow(const uint8_t* indexes, int32_t n, int depth, uint8_t* out) {
 }
 
 // How the rows are stored.
-enum class RowKind { kMono, kGrey16, kPalette, kPaletteAlpha, kGrey8, kRGB, kRGBA };
+// kMonoPalette: 1-bit rows of a two-colour picture with its two colours as
+// the palette.
+enum class RowKind { kMono, kMonoPalette, kGrey16, kPalette, kPaletteAlpha, kGrey8, kRGB, kRGBA };
 
 // One write of a picture: the layout chosen for it and the palette.
 struct PictureWrite {
@@ -445,6 +447,13 @@ void ChooseLayout(PictureWrite& p) {
       TRGB c1, c2;
       p.copy.reset(BuildTwoColorBitmap(p.bitmap, c1, c2));
       p.image = p.copy ? p.copy.get() : p.Converted(ieMono1);
+      // A picture of two colours other than black and white (a two-colour
+      // palette file as read) would come back black and white from grey
+      // levels: its colours go into a palette of two.
+      if (p.copy && !(c1 == TRGB{0, 0, 0} && c2 == TRGB{255, 255, 255})) {
+        p.kind = RowKind::kMonoPalette;
+        p.plte = {png_color{c1.r, c1.g, c1.b}, png_color{c2.r, c2.g, c2.b}};
+      }
     }
   } else if (Params.SamplesPerPixel == 1 && Params.BitsPerSample == 16) {
     p.kind = RowKind::kGrey16;
@@ -539,6 +548,12 @@ png_color_16 BackgroundOf(const PictureWrite& p) {
     case RowKind::kGrey8: b.gray = static_cast<png_uint_16>(gl); break;
     case RowKind::kGrey16: b.gray = static_cast<png_uint_16>(gl * 257); break;
     case RowKind::kMono: b.gray = gl >= 128 ? 1 : 0; break;
+    case RowKind::kMonoPalette: {
+      const TRGB two[2] = {TRGB{p.plte[0].blue, p.plte[0].green, p.plte[0].red},
+                           TRGB{p.plte[1].blue, p.plte[1].green, p.plte[1].red}};
+      b.index = static_cast<png_byte>(NearestPaletteIndex(two, 2, bg));
+      break;
+    }
     default:
       b.red = bg.r;
       b.green = bg.g;
@@ -611,6 +626,7 @@ const uint8_t* StoredRow(PictureWrite& p, int32_t y, uint8_t* row, uint8_t* inde
   const uint8_t* src = p.image->GetScanline(y);
   switch (p.kind) {
     case RowKind::kMono:
+    case RowKind::kMonoPalette:
     case RowKind::kRGB:
       return src;
     case RowKind::kGrey16: {

@@ -372,12 +372,18 @@ void WriteTGAStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
     if (format != ieMono1) {
       TRGB c1, c2;
       owned.reset(BuildTwoColorBitmap(Bitmap, c1, c2));
-      if (!owned) {
+      if (owned && !(c1 == TRGB{0, 0, 0} && c2 == TRGB{255, 255, 255})) {
+        // Two colours other than black and white (a two-colour file as
+        // read) would turn into grey levels: a map of the two keeps them.
+        kind = Mapped8;
+        colours = 2;
+        owned.reset();
+      } else if (!owned) {
         owned = std::make_unique<TIEBitmap>();
         owned->Assign(Bitmap);
         owned->ConvertFormat(ieMono1);
       }
-      work = owned.get();
+      if (owned) work = owned.get();
     }
   } else if (spp == 1 && (bps == 4 || bps == 8)) {
     kind = bps == 8 && Params.TgaGrayLevel ? Grey8 : Mapped8;

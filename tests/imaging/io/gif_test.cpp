@@ -292,6 +292,26 @@ TEST(GifWriter, AlphaFixedBlocksVersionAndLongComments) {
   EXPECT_EQ(tail, (std::vector<uint8_t>{0x21, 0xFE, 0x00, 0x3B}));
 }
 
+// A picture of two colours saved at one bit (as a two-colour file reads)
+// keeps its two colours in the file's table; black and white stay so.
+TEST(GifWriter, TwoColourPicturesKeepTheirColoursAtOneBit) {
+  const TRGB pairs[][2] = {{MakeRGB(255, 0, 0), MakeRGB(255, 255, 255)},
+                           {MakeRGB(0, 0, 0), MakeRGB(255, 255, 255)},
+                           {MakeRGB(10, 200, 30), MakeRGB(0, 0, 90)}};
+  for (const auto& pair : pairs) {
+    TIEBitmap image;
+    image.Allocate(9, 4, ieRGB24);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 9; ++x) image.SetRGB24(x, y, pair[(x + y) % 2]);
+    TIOParamsVals q(nullptr);
+    q.BitsPerSample = 1;
+    auto r = gif::Read(gif::Write(&image, q));
+    ASSERT_FALSE(r.aborted);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 9; ++x) EXPECT_EQ(r.At(x, y), pair[(x + y) % 2]) << x << "," << y;
+  }
+}
+
 // A picture of at most 256 colours is saved with its own colours, in the
 // order they first appear, each pixel mapped straight to its entry: the
 // file is byte for byte the one this writer has always made (its
@@ -435,4 +455,31 @@ TEST(GifLoad, AnimationFramesAreComposedWithTheirDisposal) {
     EXPECT_EQ(io.IEBitmap()->GetPixelRGB(3, 0), MakeRGB(255, 0, 0)) << left;
     EXPECT_EQ(io.IEBitmap()->GetPixelRGB(3, 1), MakeRGB(0, 0, 255)) << left;
   }
+}
+
+// A small first frame on a tall, narrow screen passes the canvas bound;
+// a wide second frame must not then grow the canvas to what the screen's
+// height times its width would be (here 4000 x 60000 from a file of a
+// few hundred bytes).
+TEST(GifLoad, TheCanvasGrowsOnlyAsFarAsTheFileCouldCover) {
+  gif::File f;
+  f.width = 1;
+  f.height = 60000;
+  f.global = {0xFF0000, 0x00FF00};
+  Frame first;
+  first.indexes = {0};
+  first.bits = 2;
+  first.control = gif::Control(1, -1);
+  Frame wide = first;
+  wide.width = 4000;
+  wide.indexes.assign(4000, 1);
+  f.frames = {first, wide};
+  const auto bytes = gif::Build(f);
+  ASSERT_LT(bytes.size(), 1000u);
+
+  TImagoIO io(nullptr);
+  io.Params()->GifImageIndex = 1;
+  io.LoadFromBuffer(bytes.data(), static_cast<int64_t>(bytes.size()), ieftGIF);
+  TIEBitmap* b = io.IEBitmap();
+  EXPECT_LE(int64_t{b->Width()} * b->Height(), int64_t{1} << 20);
 }

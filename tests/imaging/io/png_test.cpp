@@ -289,6 +289,37 @@ TEST(PngWrite, PalettesStayWithinTheirDepth) {
   }
 }
 
+// A picture of two colours saved at one bit (as a two-colour palette file
+// reads) keeps its colours: black and white as grey levels, any other pair
+// as a palette of the two.
+TEST(PngWrite, TwoColourPicturesKeepTheirColoursAtOneBit) {
+  struct Case {
+    TRGB ink, paper;
+    int colour_type;
+  } cases[] = {{{0, 0, 255}, {255, 255, 255}, PNG_COLOR_TYPE_PALETTE},
+               {{20, 200, 30}, {0, 0, 0}, PNG_COLOR_TYPE_PALETTE},
+               {{0, 0, 0}, {255, 255, 255}, PNG_COLOR_TYPE_GRAY}};
+  for (const Case& c : cases) {
+    TIEBitmap b;
+    b.Allocate(5, 3, ieRGB24);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x) std::memcpy(b.GetScanline(y) + 3 * x, (x + y) % 2 ? &c.ink : &c.paper, 3);
+    TIOParamsVals wp(nullptr);
+    wp.SamplesPerPixel = 1;
+    wp.BitsPerSample = 1;
+    const std::vector<uint8_t> file = Encode(b, wp);
+    ASSERT_GT(file.size(), 26u);
+    EXPECT_EQ(file[24], 1) << "depth";
+    EXPECT_EQ(file[25], c.colour_type);
+    Decoded d;
+    Decode(file, d);
+    ASSERT_FALSE(d.aborted);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(d.image.GetPixelRGB(x, y), (x + y) % 2 ? c.ink : c.paper) << x << "," << y;
+  }
+}
+
 TEST(PngWrite, OtherPixelFormatsAreWrittenFromACopy) {
   struct Case {
     TIEPixelFormat format;

@@ -281,6 +281,35 @@ TEST(TgaWriter, DepthsItChooses) {
   EXPECT_EQ(r.mask->GetPixel(2, 3), 17);
 }
 
+// A picture of two colours saved at one bit (as a two-colour file reads)
+// keeps its colours in a map of two; black and white stay grey levels.
+TEST(TgaWriter, TwoColourPicturesKeepTheirColoursAtOneBit) {
+  struct Case {
+    TRGB a, b;
+    uint8_t type, map_type;
+  } cases[] = {{MakeRGB(255, 0, 0), MakeRGB(255, 255, 255), 9, 1},
+               {MakeRGB(10, 200, 30), MakeRGB(0, 0, 90), 9, 1},
+               {MakeRGB(0, 0, 0), MakeRGB(255, 255, 255), 11, 0}};
+  for (const Case& c : cases) {
+    TIEBitmap b;
+    b.Allocate(9, 4, ieRGB24);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 9; ++x) b.SetRGB24(x, y, (x + y) % 2 ? c.b : c.a);
+    TIOParamsVals p(nullptr);
+    p.SamplesPerPixel = 1;
+    p.BitsPerSample = 1;
+    p.TgaCompressed = true;
+    const auto file = Write(&b, p);
+    EXPECT_EQ(file[1], c.map_type);
+    EXPECT_EQ(file[2], c.type);
+    if (c.map_type) EXPECT_EQ(file[5] | file[6] << 8, 2);
+    Read r(file);
+    ASSERT_FALSE(r.aborted);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 9; ++x) EXPECT_EQ(r.At(x, y), (x + y) % 2 ? c.b : c.a) << x << "," << y;
+  }
+}
+
 TEST(TgaReader, BadAndHostileFiles) {
   Tga t;
   t.type = 5;
