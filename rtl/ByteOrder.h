@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 inline uint16_t LoadLE16(const void* p) {
   const uint8_t* b = static_cast<const uint8_t*>(p);
@@ -66,4 +67,15 @@ inline void StoreLE64(void* p, uint64_t v) {
 inline void StoreBE64(void* p, uint64_t v) {
   if constexpr (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__) v = __builtin_bswap64(v);
   std::memcpy(p, &v, 8);
+}
+
+// Appends a little-endian word to a block being built (a directory, a
+// record) whose final size is not known in advance.
+inline void AppendLE16(std::vector<uint8_t>& b, uint16_t v) {
+  b.resize(b.size() + 2);
+  StoreLE16(b.data() + b.size() - 2, v);
+}
+inline void AppendLE32(std::vector<uint8_t>& b, uint32_t v) {
+  b.resize(b.size() + 4);
+  StoreLE32(b.data() + b.size() - 4, v);
 }

@@ -7,7 +7,7 @@
 
 RTL_DEFINE_CLASS(TIEIOThread, TThread)
 
-TIEIOThread::TIEIOThread(TImagoIO* Owner, HWND NotifyWindow, uint8_t Shape)
+TIEIOThread::TIEIOThread(TImagoIO* Owner, HWND NotifyWindow, TIECallShape Shape)
     : TThread(true), owner_(Owner), notify_window_(NotifyWindow), shape_(Shape) {}
 
 TIEIOThread* TIEIOThread::Launch(TIEIOThread* Thread) {
@@ -27,7 +27,7 @@ TIEIOThread* TIEIOThread::Launch(TIEIOThread* Thread) {
 
 TIEIOThread* TIEIOThread::StartFile(TImagoIO* Owner, HWND NotifyWindow,
                                     const std::string& FileName, TFileProc Proc) {
-  auto* t = new TIEIOThread(Owner, NotifyWindow, 0);
+  auto* t = new TIEIOThread(Owner, NotifyWindow, TIECallShape::FileProc);
   t->file_name_ = FileName;
   t->file_proc_ = Proc;
   return Launch(t);
@@ -35,7 +35,7 @@ TIEIOThread* TIEIOThread::StartFile(TImagoIO* Owner, HWND NotifyWindow,
 
 TIEIOThread* TIEIOThread::StartStream(TImagoIO* Owner, HWND NotifyWindow, TStream* Stream,
                                       TStreamProc Proc) {
-  auto* t = new TIEIOThread(Owner, NotifyWindow, 1);
+  auto* t = new TIEIOThread(Owner, NotifyWindow, TIECallShape::StreamProc);
   t->stream_ = Stream;
   t->stream_proc_ = Proc;
   return Launch(t);
@@ -43,7 +43,7 @@ TIEIOThread* TIEIOThread::StartStream(TImagoIO* Owner, HWND NotifyWindow, TStrea
 
 TIEIOThread* TIEIOThread::StartFileFunc(TImagoIO* Owner, HWND NotifyWindow,
                                         const std::string& FileName, TFileFunc Func) {
-  auto* t = new TIEIOThread(Owner, NotifyWindow, 2);
+  auto* t = new TIEIOThread(Owner, NotifyWindow, TIECallShape::FileFunc);
   t->file_name_ = FileName;
   t->file_func_ = Func;
   return Launch(t);
@@ -51,7 +51,7 @@ TIEIOThread* TIEIOThread::StartFileFunc(TImagoIO* Owner, HWND NotifyWindow,
 
 TIEIOThread* TIEIOThread::StartStreamFunc(TImagoIO* Owner, HWND NotifyWindow, TStream* Stream,
                                           TStreamFunc Func) {
-  auto* t = new TIEIOThread(Owner, NotifyWindow, 4);
+  auto* t = new TIEIOThread(Owner, NotifyWindow, TIECallShape::StreamFunc);
   t->stream_ = Stream;
   t->stream_func_ = Func;
   return Launch(t);
@@ -60,7 +60,7 @@ TIEIOThread* TIEIOThread::StartStreamFunc(TImagoIO* Owner, HWND NotifyWindow, TS
 TIEIOThread* TIEIOThread::StartFileOfType(TImagoIO* Owner, HWND NotifyWindow,
                                           const std::string& FileName, int32_t FileType,
                                           TFileTypeProc Proc) {
-  auto* t = new TIEIOThread(Owner, NotifyWindow, 5);
+  auto* t = new TIEIOThread(Owner, NotifyWindow, TIECallShape::FileTypeProc);
   t->file_name_ = FileName;
   t->file_type_ = FileType;
   t->file_type_proc_ = Proc;
@@ -69,7 +69,7 @@ TIEIOThread* TIEIOThread::StartFileOfType(TImagoIO* Owner, HWND NotifyWindow,
 
 TIEIOThread* TIEIOThread::StartStreamOfType(TImagoIO* Owner, HWND NotifyWindow, TStream* Stream,
                                             int32_t FileType, TStreamTypeProc Proc) {
-  auto* t = new TIEIOThread(Owner, NotifyWindow, 6);
+  auto* t = new TIEIOThread(Owner, NotifyWindow, TIECallShape::StreamTypeProc);
   t->stream_ = Stream;
   t->file_type_ = FileType;
   t->stream_type_proc_ = Proc;
@@ -78,7 +78,7 @@ TIEIOThread* TIEIOThread::StartStreamOfType(TImagoIO* Owner, HWND NotifyWindow, 
 
 TIEIOThread* TIEIOThread::StartFrame(TImagoIO* Owner, HWND NotifyWindow, int32_t Frame,
                                      TFrameProc Proc) {
-  auto* t = new TIEIOThread(Owner, NotifyWindow, 8);
+  auto* t = new TIEIOThread(Owner, NotifyWindow, TIECallShape::FrameProc);
   t->frame_ = Frame;
   t->frame_proc_ = Proc;
   return Launch(t);
@@ -87,7 +87,7 @@ TIEIOThread* TIEIOThread::StartFrame(TImagoIO* Owner, HWND NotifyWindow, int32_t
 TIEIOThread* TIEIOThread::StartMetafile(TImagoIO* Owner, HWND NotifyWindow,
                                         const std::string& FileName, int32_t Width,
                                         int32_t Height, bool WithAlpha, TMetafileProc Proc) {
-  auto* t = new TIEIOThread(Owner, NotifyWindow, 9);
+  auto* t = new TIEIOThread(Owner, NotifyWindow, TIECallShape::MetafileProc);
   t->file_name_ = FileName;
   t->width_ = Width;
   t->height_ = Height;
@@ -98,7 +98,7 @@ TIEIOThread* TIEIOThread::StartMetafile(TImagoIO* Owner, HWND NotifyWindow,
 
 TIEIOThread* TIEIOThread::StartURL(TImagoIO* Owner, HWND NotifyWindow, const std::string& URL,
                                    TFileProc Proc) {
-  auto* t = new TIEIOThread(Owner, NotifyWindow, 10);
+  auto* t = new TIEIOThread(Owner, NotifyWindow, TIECallShape::URLProc);
   t->url_ = URL;
   t->file_proc_ = Proc;
   return Launch(t);
@@ -107,16 +107,15 @@ TIEIOThread* TIEIOThread::StartURL(TImagoIO* Owner, HWND NotifyWindow, const std
 void TIEIOThread::CallRoutine() {
   TImagoIO* o = owner_;
   switch (shape_) {
-    case 0: (o->*file_proc_)(file_name_); break;
-    case 1: (o->*stream_proc_)(stream_); break;
-    case 2: (void)(o->*file_func_)(file_name_); break;  // the result is dropped
-    case 4: (void)(o->*stream_func_)(stream_); break;
-    case 5: (o->*file_type_proc_)(file_name_, file_type_); break;
-    case 6: (o->*stream_type_proc_)(stream_, file_type_); break;
-    case 8: (o->*frame_proc_)(frame_); break;
-    case 9: (o->*metafile_proc_)(file_name_, width_, height_, with_alpha_); break;
-    case 10: (o->*file_proc_)(url_); break;
-    default: break;
+    case TIECallShape::FileProc: (o->*file_proc_)(file_name_); break;
+    case TIECallShape::StreamProc: (o->*stream_proc_)(stream_); break;
+    case TIECallShape::FileFunc: (void)(o->*file_func_)(file_name_); break;  // the result is dropped
+    case TIECallShape::StreamFunc: (void)(o->*stream_func_)(stream_); break;
+    case TIECallShape::FileTypeProc: (o->*file_type_proc_)(file_name_, file_type_); break;
+    case TIECallShape::StreamTypeProc: (o->*stream_type_proc_)(stream_, file_type_); break;
+    case TIECallShape::FrameProc: (o->*frame_proc_)(frame_); break;
+    case TIECallShape::MetafileProc: (o->*metafile_proc_)(file_name_, width_, height_, with_alpha_); break;
+    case TIECallShape::URLProc: (o->*file_proc_)(url_); break;
   }
 }
 

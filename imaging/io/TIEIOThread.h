@@ -20,6 +20,21 @@
 class TImagoIO;
 class TStream;
 
+// The routine a worker calls and the arguments it passes. Each shape keeps
+// its historical number; 3 and 7 were shapes that no starter uses, so they
+// have no name here.
+enum class TIECallShape : uint8_t {
+  FileProc = 0,        // procedure of a file name
+  StreamProc = 1,      // procedure of a stream
+  FileFunc = 2,        // function of a file name; its result is dropped
+  StreamFunc = 4,      // function of a stream; its result is dropped
+  FileTypeProc = 5,    // procedure of a file name and a file type
+  StreamTypeProc = 6,  // procedure of a stream and a file type
+  FrameProc = 8,       // procedure of a frame index
+  MetafileProc = 9,    // procedure of a file name, width, height and alpha switch
+  URLProc = 10,        // procedure of a web address
+};
+
 class TIEIOThread : public TThread {
   RTL_CLASS(TIEIOThread, TThread)
  public:
@@ -37,27 +52,27 @@ class TIEIOThread : public TThread {
   // starts it. NotifyWindow is the attached view's window (null when none),
   // which the operation's notices are posted to.
   static TIEIOThread* StartFile(TImagoIO* Owner, HWND NotifyWindow, const std::string& FileName,
-                                TFileProc Proc);  // shape 0
+                                TFileProc Proc);
   static TIEIOThread* StartStream(TImagoIO* Owner, HWND NotifyWindow, TStream* Stream,
-                                  TStreamProc Proc);  // shape 1
+                                  TStreamProc Proc);
   static TIEIOThread* StartFileFunc(TImagoIO* Owner, HWND NotifyWindow,
-                                    const std::string& FileName, TFileFunc Func);  // shape 2
+                                    const std::string& FileName, TFileFunc Func);
   static TIEIOThread* StartStreamFunc(TImagoIO* Owner, HWND NotifyWindow, TStream* Stream,
-                                      TStreamFunc Func);  // shape 4
+                                      TStreamFunc Func);
   static TIEIOThread* StartFileOfType(TImagoIO* Owner, HWND NotifyWindow,
                                       const std::string& FileName, int32_t FileType,
-                                      TFileTypeProc Proc);  // shape 5
+                                      TFileTypeProc Proc);
   static TIEIOThread* StartStreamOfType(TImagoIO* Owner, HWND NotifyWindow, TStream* Stream,
-                                        int32_t FileType, TStreamTypeProc Proc);  // shape 6
+                                        int32_t FileType, TStreamTypeProc Proc);
   static TIEIOThread* StartFrame(TImagoIO* Owner, HWND NotifyWindow, int32_t Frame,
-                                 TFrameProc Proc);  // shape 8
+                                 TFrameProc Proc);
   static TIEIOThread* StartMetafile(TImagoIO* Owner, HWND NotifyWindow,
                                     const std::string& FileName, int32_t Width, int32_t Height,
-                                    bool WithAlpha, TMetafileProc Proc);  // shape 9
+                                    bool WithAlpha, TMetafileProc Proc);
   static TIEIOThread* StartURL(TImagoIO* Owner, HWND NotifyWindow, const std::string& URL,
-                               TFileProc Proc);  // shape 10
+                               TFileProc Proc);
 
-  uint8_t CallShape() const { return shape_; }
+  TIECallShape CallShape() const { return shape_; }
   // The thread running Execute (default-constructed until it starts).
   std::thread::id ThreadId() const { return thread_id_.load(); }
   HWND NotifyWindow() const { return notify_window_; }
@@ -66,13 +81,13 @@ class TIEIOThread : public TThread {
   void Execute() override;
 
  private:
-  TIEIOThread(TImagoIO* Owner, HWND NotifyWindow, uint8_t Shape);
+  TIEIOThread(TImagoIO* Owner, HWND NotifyWindow, TIECallShape Shape);
   static TIEIOThread* Launch(TIEIOThread* Thread);
   void CallRoutine();
 
   TImagoIO* const owner_;
   const HWND notify_window_;
-  const uint8_t shape_;
+  const TIECallShape shape_;
   TFileProc file_proc_ = nullptr;
   TStreamProc stream_proc_ = nullptr;
   TFileFunc file_func_ = nullptr;

@@ -22,6 +22,7 @@
 #include "imaging/model/ColorSpaces.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/TIEBitmap.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/SaturatedProduct.h"
 #include "imaging/model/TIEMask.h"
 #include "platform/ZeroedMemory.h"
@@ -415,8 +416,7 @@ struct Decoder {
       for (int64_t i = 0; i < n; ++i) samples[i] = row[i];
     } else if (bps == 16) {
       for (int64_t i = 0; i < n; ++i)
-        samples[i] = static_cast<uint16_t>(v.BigEndian ? row[2 * i] << 8 | row[2 * i + 1]
-                                                      : row[2 * i + 1] << 8 | row[2 * i]);
+        samples[i] = v.BigEndian ? LoadBE16(row + 2 * i) : LoadLE16(row + 2 * i);
     } else {
       int64_t bit = 0;
       for (int64_t i = 0; i < n; ++i) {

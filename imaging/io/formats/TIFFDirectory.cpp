@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "imaging/io/formats/ByteReader.h"
+#include "imaging/io/formats/FormatFields.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/TStream.h"
 
 namespace {
@@ -14,13 +17,7 @@ std::vector<uint8_t> ReadAt(TStream* s, int64_t position, uint64_t count) {
   const uint64_t n = std::min<uint64_t>(count, static_cast<uint64_t>(size - position));
   out.resize(static_cast<size_t>(n));
   s->SetPosition(position);
-  int64_t got = 0;
-  while (got < static_cast<int64_t>(n)) {
-    const int64_t k = s->Read(out.data() + got, static_cast<int64_t>(n) - got);
-    if (k <= 0) break;
-    got += k;
-  }
-  out.resize(static_cast<size_t>(got));
+  out.resize(static_cast<size_t>(formats::ReadUpTo(s, out.data(), static_cast<int64_t>(n))));
   return out;
 }
 
@@ -37,14 +34,9 @@ int32_t TIFFTypeSize(uint16_t Type) {
 TTIFFDirectory::TTIFFDirectory(TStream* Stream, int64_t Base, bool BigEndian)
     : stream_(Stream), base_(Base), big_endian_(BigEndian) {}
 
-uint16_t TTIFFDirectory::U16(const uint8_t* p) const {
-  return static_cast<uint16_t>(big_endian_ ? p[0] << 8 | p[1] : p[1] << 8 | p[0]);
-}
+uint16_t TTIFFDirectory::U16(const uint8_t* p) const { return big_endian_ ? LoadBE16(p) : LoadLE16(p); }
 
-uint32_t TTIFFDirectory::U32(const uint8_t* p) const {
-  return big_endian_ ? static_cast<uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3]
-                     : static_cast<uint32_t>(p[3]) << 24 | p[2] << 16 | p[1] << 8 | p[0];
-}
+uint32_t TTIFFDirectory::U32(const uint8_t* p) const { return big_endian_ ? LoadBE32(p) : LoadLE32(p); }
 
 bool TTIFFDirectory::Load(int64_t Offset) {
   Entries.clear();
@@ -52,16 +44,16 @@ bool TTIFFDirectory::Load(int64_t Offset) {
   if (head.size() < 2) return false;
   const uint16_t n = U16(head.data());
   const std::vector<uint8_t> block = ReadAt(stream_, base_ + Offset + 2, uint64_t{n} * 12);
-  const size_t whole = block.size() / 12;
-  Entries.resize(whole);
-  for (size_t i = 0; i < whole; ++i) {
-    const uint8_t* p = &block[i * 12];
-    TTIFFEntry& e = Entries[i];
-    e.Tag = U16(p);
-    e.Type = U16(p + 2);
-    e.Count = U32(p + 4);
-    std::copy(p + 8, p + 12, e.Raw);
-    e.Value = U32(p + 8);
+  // Only whole entries: one cut by the end of the stream is dropped.
+  formats::TByteReader r(block.data(), block.size() - block.size() % 12);
+  r.SetBigEndian(big_endian_);
+  Entries.resize(r.Size() / 12);
+  for (TTIFFEntry& e : Entries) {
+    e.Tag = r.U16();
+    e.Type = r.U16();
+    e.Count = r.U32();
+    r.Bytes(e.Raw, 4);
+    e.Value = U32(e.Raw);
   }
   return true;
 }
@@ -174,7 +166,7 @@ std::u16string TTIFFDirectory::GetTIFFTagWideString(uint16_t Tag) const {
   const std::vector<uint8_t> b = Bytes(*e, e->Count);
   std::u16string s;
   for (size_t i = 0; i + 1 < b.size(); i += 2) {
-    const char16_t c = static_cast<char16_t>(b[i] | b[i + 1] << 8);
+    const char16_t c = static_cast<char16_t>(LoadLE16(&b[i]));
     if (c == 0) break;
     s.push_back(c);
   }

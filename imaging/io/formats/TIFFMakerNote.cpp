@@ -3,27 +3,17 @@
 #include <algorithm>
 
 #include "imaging/io/formats/TIFFDirectory.h"
+#include "imaging/io/formats/TIFFTags.h"
 #include "imaging/model/TIETagsHandler.h"
+#include "imaging/io/formats/FormatFields.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/TStream.h"
 
 namespace {
 
-constexpr uint16_t kMakerNote = 37500;
 // Directories with more entries are not taken for one.
 constexpr uint32_t kMaxEntries = 256;
 
-void Put16(std::vector<uint8_t>& b, uint32_t v) {
-  b.push_back(static_cast<uint8_t>(v));
-  b.push_back(static_cast<uint8_t>(v >> 8));
-}
-void Put32(std::vector<uint8_t>& b, uint32_t v) {
-  Put16(b, v & 0xFFFF);
-  Put16(b, v >> 16);
-}
-uint32_t Get32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
 
 // The size of one number of the type: the unit whose bytes a change of byte
 // order reverses (a rational is two such numbers).
@@ -46,14 +36,7 @@ void ToLittleEndian(uint8_t* p, size_t n, uint16_t Type) {
 
 bool ReadAt(TStream* s, int64_t at, std::vector<uint8_t>& b) {
   s->SetPosition(at);
-  int64_t got = 0;
-  const int64_t n = static_cast<int64_t>(b.size());
-  while (got < n) {
-    const int64_t k = s->Read(b.data() + got, n - got);
-    if (k <= 0) return false;
-    got += k;
-  }
-  return true;
+  return formats::ReadExact(s, b.data(), static_cast<int64_t>(b.size()));
 }
 
 }  // namespace
@@ -61,13 +44,13 @@ bool ReadAt(TStream* s, int64_t at, std::vector<uint8_t>& b) {
 void ReadTIFFMakerNote(const TTIFFDirectory* Exif, TIETagsHandler& Handler) {
   Handler.Clear();
   if (!Exif) return;
-  const TTIFFEntry* note = Exif->Entry(kMakerNote);
+  const TTIFFEntry* note = Exif->Entry(TIFFTag::MakerNote);
   if (!note || note->Count <= 4) return;
   TStream* s = Exif->Stream();
   const int64_t size = s->Size();
   if (Exif->Base() + note->Value >= size) return;
   // As many of its bytes as the stream holds.
-  const std::vector<uint8_t> bytes = Exif->GetTIFFTagData(kMakerNote);
+  const std::vector<uint8_t> bytes = Exif->GetTIFFTagData(TIFFTag::MakerNote);
   if (bytes.size() <= 1) return;
   const uint32_t count = Exif->U16(bytes.data());
   if (count > kMaxEntries || 2 + uint64_t{count} * 12 > bytes.size()) return;
@@ -100,14 +83,11 @@ void ReadTIFFMakerNote(const TTIFFDirectory* Exif, TIETagsHandler& Handler) {
       data.insert(data.end(), b.begin(), b.end());
       // Values keep even offsets, as in any directory.
       if (data.size() % 2) data.push_back(0);
-      value[0] = static_cast<uint8_t>(offset);
-      value[1] = static_cast<uint8_t>(offset >> 8);
-      value[2] = static_cast<uint8_t>(offset >> 16);
-      value[3] = static_cast<uint8_t>(offset >> 24);
+      StoreLE32(value, offset);
     }
-    Put16(entries, tag);
-    Put16(entries, type);
-    Put32(entries, n);
+    AppendLE16(entries, tag);
+    AppendLE16(entries, type);
+    AppendLE32(entries, n);
     entries.insert(entries.end(), value, value + 4);
     ++kept;
   }
@@ -116,17 +96,14 @@ void ReadTIFFMakerNote(const TTIFFDirectory* Exif, TIETagsHandler& Handler) {
   // the start of the handler's stream.
   const uint32_t data_at = 2 + kept * 12;
   std::vector<uint8_t> out;
-  Put16(out, kept);
+  AppendLE16(out, static_cast<uint16_t>(kept));
   for (uint32_t i = 0; i < kept; ++i) {
     uint8_t* e = &entries[size_t{i} * 12];
-    const uint16_t type = static_cast<uint16_t>(e[2] | e[3] << 8);
-    const uint64_t length = uint64_t{Get32(e + 4)} * static_cast<uint64_t>(TIFFTypeSize(type));
+    const uint16_t type = LoadLE16(e + 2);
+    const uint64_t length = uint64_t{LoadLE32(e + 4)} * static_cast<uint64_t>(TIFFTypeSize(type));
     if (length > 4) {
-      const uint32_t v = Get32(e + 8) + data_at;
-      e[8] = static_cast<uint8_t>(v);
-      e[9] = static_cast<uint8_t>(v >> 8);
-      e[10] = static_cast<uint8_t>(v >> 16);
-      e[11] = static_cast<uint8_t>(v >> 24);
+      const uint32_t v = LoadLE32(e + 8) + data_at;
+      StoreLE32(e + 8, v);
     }
   }
   out.insert(out.end(), entries.begin(), entries.end());
@@ -143,17 +120,14 @@ std::vector<uint8_t> TIFFMakerNoteBlock(const TIETagsHandler& Handler, uint32_t 
   if (size < 12) return {};
   const auto* src = static_cast<const uint8_t*>(m.Memory());
   std::vector<uint8_t> b(src, src + size);
-  const uint32_t count = static_cast<uint32_t>(b[0] | b[1] << 8);
+  const uint32_t count = LoadLE16(b.data());
   for (uint32_t i = 0; i < count && 2 + uint64_t{i + 1} * 12 <= b.size(); ++i) {
     uint8_t* e = &b[2 + size_t{i} * 12];
-    const uint16_t type = static_cast<uint16_t>(e[2] | e[3] << 8);
-    const uint64_t length = uint64_t{Get32(e + 4)} * static_cast<uint64_t>(TIFFTypeSize(type));
+    const uint16_t type = LoadLE16(e + 2);
+    const uint64_t length = uint64_t{LoadLE32(e + 4)} * static_cast<uint64_t>(TIFFTypeSize(type));
     if (length <= 4) continue;
-    const uint32_t v = Get32(e + 8) + Position;
-    e[8] = static_cast<uint8_t>(v);
-    e[9] = static_cast<uint8_t>(v >> 8);
-    e[10] = static_cast<uint8_t>(v >> 16);
-    e[11] = static_cast<uint8_t>(v >> 24);
+    const uint32_t v = LoadLE32(e + 8) + Position;
+    StoreLE32(e + 8, v);
   }
   return b;
 }

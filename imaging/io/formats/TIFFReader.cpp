@@ -8,46 +8,19 @@
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/TIFF.h"
 #include "imaging/io/formats/TIFFDecode.h"
-#include "imaging/io/formats/TIFFDirectory.h"
 #include "imaging/io/formats/FormatFields.h"
-#include "imaging/model/TIEICC.h"
+#include "imaging/io/formats/TIFFDirectory.h"
 #include "imaging/io/formats/TIFFMakerNote.h"
+#include "imaging/io/formats/TIFFTags.h"
 #include "imaging/model/IESharedRoutines.h"
 #include "imaging/model/TIEBitmap.h"
+#include "imaging/model/TIEICC.h"
 #include "imaging/model/TIEMask.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Numeric.h"
 #include "rtl/TStream.h"
 
 namespace {
-
-// Tags (TIFF 6.0, the EXIF 2.2 directory and the Windows XP text tags).
-struct Tag {
-  enum : uint16_t {
-    ImageWidth = 256, ImageLength = 257, BitsPerSample = 258, Compression = 259,
-    PhotometricInterpretation = 262, FillOrder = 266, DocumentName = 269, ImageDescription = 270,
-    Make = 271, Model = 272, StripOffsets = 273, Orientation = 274, SamplesPerPixel = 277,
-    RowsPerStrip = 278, StripByteCounts = 279, XResolution = 282, YResolution = 283,
-    PlanarConfiguration = 284, PageName = 285, XPosition = 286, YPosition = 287, T4Options = 292,
-    T6Options = 293, ResolutionUnit = 296, PageNumber = 297, Software = 305, DateTime = 306,
-    Artist = 315, Predictor = 317, WhitePoint = 318, PrimaryChromaticities = 319, ColorMap = 320,
-    TileWidth = 322, TileLength = 323, TileOffsets = 324, TileByteCounts = 325, SubIFDs = 330,
-    ExtraSamples = 338, JPEGTables = 347, JPEGProc = 512, JPEGInterchangeFormat = 513,
-    JPEGInterchangeFormatLength = 514, YCbCrCoefficients = 529, YCbCrSubSampling = 530, YCbCrPositioning = 531,
-    ReferenceBlackWhite = 532, Copyright = 33432, ExposureTime = 33434, FNumber = 33437,
-    IPTC = 33723, ImagingAnnotations = 32932, ExifIFD = 34665, ICCProfile = 34675, ExposureProgram = 34850,
-    ISOSpeedRatings = 34855, ExifVersion = 36864, DateTimeOriginal = 36867,
-    DateTimeDigitized = 36868, CompressedBitsPerPixel = 37122, ShutterSpeedValue = 37377,
-    ApertureValue = 37378, BrightnessValue = 37379, ExposureBiasValue = 37380,
-    MaxApertureValue = 37381, SubjectDistance = 37382, MeteringMode = 37383, LightSource = 37384,
-    Flash = 37385, FocalLength = 37386, TIFFEPStandardID = 37398, UserComment = 37510,
-    SubsecTime = 37520, SubsecTimeOriginal = 37521, SubsecTimeDigitized = 37522,
-    XPTitle = 40091, XPComment = 40092, XPAuthor = 40093, XPKeywords = 40094, XPSubject = 40095,
-    FlashPixVersion = 40960, ColorSpace = 40961, PixelXDimension = 40962,
-    PixelYDimension = 40963, RelatedSoundFile = 40964, FocalPlaneXResolution = 41486,
-    FocalPlaneYResolution = 41487, FocalPlaneResolutionUnit = 41488, ExposureIndex = 41493,
-    SensingMethod = 41495, FileSource = 41728, SceneType = 41729, DNGVersion = 50706
-  };
-};
 
 // Chains longer than this are taken as damaged.
 constexpr int32_t kMaxPages = 65536;
@@ -67,8 +40,7 @@ bool ReadHeader(TStream* s, Header& h) {
   if (b[0] == 'I' && b[1] == 'I') h.big_endian = false;
   else if (b[0] == 'M' && b[1] == 'M') h.big_endian = true;
   else return false;
-  h.first_ifd = h.big_endian ? static_cast<uint32_t>(b[4]) << 24 | b[5] << 16 | b[6] << 8 | b[7]
-                             : static_cast<uint32_t>(b[7]) << 24 | b[6] << 16 | b[5] << 8 | b[4];
+  h.first_ifd = h.big_endian ? LoadBE32(b + 4) : LoadLE32(b + 4);
   return true;
 }
 
@@ -105,7 +77,7 @@ int32_t WalkChain(TTIFFDirectory& dir, uint32_t first, int32_t wanted, bool& loa
 std::vector<TRGB> ReadPalette(const TTIFFDirectory& dir, int32_t bits) {
   std::vector<TRGB> pal;
   if (bits < 1 || bits > 8) return pal;
-  const std::vector<uint32_t> v = dir.GetTIFFTagArray(Tag::ColorMap);
+  const std::vector<uint32_t> v = dir.GetTIFFTagArray(TIFFTag::ColorMap);
   const size_t n = std::min<size_t>(size_t{1} << bits, v.size() / 3);
   if (n == 0) return pal;
   // With fewer values than 3 x 2^bits, green and blue start where the tag
@@ -122,37 +94,37 @@ std::vector<TRGB> ReadPalette(const TTIFFDirectory& dir, int32_t bits) {
 }
 
 void ReadExifFields(const TTIFFDirectory& d, const TTIFFDirectory* x, TIOParamsVals& p) {
-  p.EXIFMake = d.GetTIFFTagString(Tag::Make);
-  p.EXIFModel = d.GetTIFFTagString(Tag::Model);
-  p.EXIFDateTime = d.GetTIFFTagString(Tag::DateTime);
-  p.EXIFImageDescription = d.GetTIFFTagString(Tag::ImageDescription);
-  if (d.Has(Tag::XResolution)) p.SetEXIFXResolution(d.GetTIFFTagRational(Tag::XResolution));
-  if (d.Has(Tag::YResolution)) p.SetEXIFYResolution(d.GetTIFFTagRational(Tag::YResolution));
-  p.EXIFResolutionUnit = static_cast<int32_t>(d.GetTIFFTagInt(Tag::ResolutionUnit, 0));
-  p.EXIFSoftware = d.GetTIFFTagString(Tag::Software);
-  p.EXIFArtist = d.GetTIFFTagString(Tag::Artist);
-  p.EXIFXPTitle = d.GetTIFFTagWideString(Tag::XPTitle);
-  p.EXIFXPComment = d.GetTIFFTagWideString(Tag::XPComment);
-  p.EXIFXPAuthor = d.GetTIFFTagWideString(Tag::XPAuthor);
-  p.EXIFXPKeywords = d.GetTIFFTagWideString(Tag::XPKeywords);
-  p.EXIFXPSubject = d.GetTIFFTagWideString(Tag::XPSubject);
-  for (uint32_t i = 0; i < 2; ++i) p.EXIFWhitePoint[i] = d.GetTIFFTagRationalItem(Tag::WhitePoint, i);
+  p.EXIFMake = d.GetTIFFTagString(TIFFTag::Make);
+  p.EXIFModel = d.GetTIFFTagString(TIFFTag::Model);
+  p.EXIFDateTime = d.GetTIFFTagString(TIFFTag::DateTime);
+  p.EXIFImageDescription = d.GetTIFFTagString(TIFFTag::ImageDescription);
+  if (d.Has(TIFFTag::XResolution)) p.SetEXIFXResolution(d.GetTIFFTagRational(TIFFTag::XResolution));
+  if (d.Has(TIFFTag::YResolution)) p.SetEXIFYResolution(d.GetTIFFTagRational(TIFFTag::YResolution));
+  p.EXIFResolutionUnit = static_cast<int32_t>(d.GetTIFFTagInt(TIFFTag::ResolutionUnit, 0));
+  p.EXIFSoftware = d.GetTIFFTagString(TIFFTag::Software);
+  p.EXIFArtist = d.GetTIFFTagString(TIFFTag::Artist);
+  p.EXIFXPTitle = d.GetTIFFTagWideString(TIFFTag::XPTitle);
+  p.EXIFXPComment = d.GetTIFFTagWideString(TIFFTag::XPComment);
+  p.EXIFXPAuthor = d.GetTIFFTagWideString(TIFFTag::XPAuthor);
+  p.EXIFXPKeywords = d.GetTIFFTagWideString(TIFFTag::XPKeywords);
+  p.EXIFXPSubject = d.GetTIFFTagWideString(TIFFTag::XPSubject);
+  for (uint32_t i = 0; i < 2; ++i) p.EXIFWhitePoint[i] = d.GetTIFFTagRationalItem(TIFFTag::WhitePoint, i);
   for (uint32_t i = 0; i < 6; ++i)
-    p.EXIFPrimaryChromaticities[i] = d.GetTIFFTagRationalItem(Tag::PrimaryChromaticities, i);
+    p.EXIFPrimaryChromaticities[i] = d.GetTIFFTagRationalItem(TIFFTag::PrimaryChromaticities, i);
   for (uint32_t i = 0; i < 3; ++i)
-    p.EXIFYCbCrCoefficients[i] = d.GetTIFFTagRationalItem(Tag::YCbCrCoefficients, i);
-  p.EXIFYCbCrPositioning = static_cast<int32_t>(d.GetTIFFTagInt(Tag::YCbCrPositioning, 0));
+    p.EXIFYCbCrCoefficients[i] = d.GetTIFFTagRationalItem(TIFFTag::YCbCrCoefficients, i);
+  p.EXIFYCbCrPositioning = static_cast<int32_t>(d.GetTIFFTagInt(TIFFTag::YCbCrPositioning, 0));
   for (uint32_t i = 0; i < 6; ++i)
-    p.EXIFReferenceBlackWhite[i] = d.GetTIFFTagRationalItem(Tag::ReferenceBlackWhite, i);
-  p.EXIFCopyright = d.GetTIFFTagString(Tag::Copyright);
+    p.EXIFReferenceBlackWhite[i] = d.GetTIFFTagRationalItem(TIFFTag::ReferenceBlackWhite, i);
+  p.EXIFCopyright = d.GetTIFFTagString(TIFFTag::Copyright);
   if (!x) return;
   auto i32 = [&](uint16_t t) { return static_cast<int32_t>(x->GetTIFFTagInt(t, 0)); };
   auto rat = [&](uint16_t t) { return x->GetTIFFTagRational(t); };
-  p.EXIFExposureTime = rat(Tag::ExposureTime);
-  p.EXIFFNumber = rat(Tag::FNumber);
-  p.EXIFExposureProgram = i32(Tag::ExposureProgram);
-  p.EXIFISOSpeedRatings[0] = static_cast<int32_t>(x->GetTIFFTagItem(Tag::ISOSpeedRatings, 0));
-  p.EXIFISOSpeedRatings[1] = static_cast<int32_t>(x->GetTIFFTagItem(Tag::ISOSpeedRatings, 1));
+  p.EXIFExposureTime = rat(TIFFTag::ExposureTime);
+  p.EXIFFNumber = rat(TIFFTag::FNumber);
+  p.EXIFExposureProgram = i32(TIFFTag::ExposureProgram);
+  p.EXIFISOSpeedRatings[0] = static_cast<int32_t>(x->GetTIFFTagItem(TIFFTag::ISOSpeedRatings, 0));
+  p.EXIFISOSpeedRatings[1] = static_cast<int32_t>(x->GetTIFFTagItem(TIFFTag::ISOSpeedRatings, 1));
   auto version = [&](uint16_t t) {
     const TTIFFEntry* e = x->Entry(t);
     if (!e) return std::string();
@@ -161,36 +133,36 @@ void ReadExifFields(const TTIFFDirectory& d, const TTIFFDirectory* x, TIOParamsV
     if (z != std::string::npos) s.resize(z);
     return s;
   };
-  p.EXIFExifVersion = version(Tag::ExifVersion);
-  p.EXIFDateTimeOriginal = x->GetTIFFTagString(Tag::DateTimeOriginal);
-  p.EXIFDateTimeDigitized = x->GetTIFFTagString(Tag::DateTimeDigitized);
-  p.EXIFCompressedBitsPerPixel = rat(Tag::CompressedBitsPerPixel);
-  p.EXIFShutterSpeedValue = rat(Tag::ShutterSpeedValue);
-  p.EXIFApertureValue = rat(Tag::ApertureValue);
-  p.EXIFBrightnessValue = rat(Tag::BrightnessValue);
-  p.EXIFExposureBiasValue = rat(Tag::ExposureBiasValue);
-  p.EXIFMaxApertureValue = rat(Tag::MaxApertureValue);
-  p.EXIFSubjectDistance = rat(Tag::SubjectDistance);
-  p.EXIFMeteringMode = i32(Tag::MeteringMode);
-  p.EXIFLightSource = i32(Tag::LightSource);
-  p.EXIFFlash = i32(Tag::Flash);
-  p.EXIFFocalLength = rat(Tag::FocalLength);
-  p.EXIFSubsecTime = x->GetTIFFTagString(Tag::SubsecTime);
-  p.EXIFSubsecTimeOriginal = x->GetTIFFTagString(Tag::SubsecTimeOriginal);
-  p.EXIFSubsecTimeDigitized = x->GetTIFFTagString(Tag::SubsecTimeDigitized);
-  p.EXIFFlashPixVersion = version(Tag::FlashPixVersion);
-  p.EXIFColorSpace = i32(Tag::ColorSpace);
-  p.EXIFPixelXDimension = i32(Tag::PixelXDimension);
-  p.EXIFPixelYDimension = i32(Tag::PixelYDimension);
-  p.EXIFRelatedSoundFile = x->GetTIFFTagString(Tag::RelatedSoundFile);
-  p.EXIFFocalPlaneXResolution = rat(Tag::FocalPlaneXResolution);
-  p.EXIFFocalPlaneYResolution = rat(Tag::FocalPlaneYResolution);
-  p.EXIFFocalPlaneResolutionUnit = i32(Tag::FocalPlaneResolutionUnit);
-  p.EXIFExposureIndex = rat(Tag::ExposureIndex);
-  p.EXIFSensingMethod = i32(Tag::SensingMethod);
-  p.EXIFFileSource = i32(Tag::FileSource);
-  p.EXIFSceneType = i32(Tag::SceneType);
-  const std::vector<uint8_t> uc = x->GetTIFFTagData(Tag::UserComment);
+  p.EXIFExifVersion = version(TIFFTag::ExifVersion);
+  p.EXIFDateTimeOriginal = x->GetTIFFTagString(TIFFTag::DateTimeOriginal);
+  p.EXIFDateTimeDigitized = x->GetTIFFTagString(TIFFTag::DateTimeDigitized);
+  p.EXIFCompressedBitsPerPixel = rat(TIFFTag::CompressedBitsPerPixel);
+  p.EXIFShutterSpeedValue = rat(TIFFTag::ShutterSpeedValue);
+  p.EXIFApertureValue = rat(TIFFTag::ApertureValue);
+  p.EXIFBrightnessValue = rat(TIFFTag::BrightnessValue);
+  p.EXIFExposureBiasValue = rat(TIFFTag::ExposureBiasValue);
+  p.EXIFMaxApertureValue = rat(TIFFTag::MaxApertureValue);
+  p.EXIFSubjectDistance = rat(TIFFTag::SubjectDistance);
+  p.EXIFMeteringMode = i32(TIFFTag::MeteringMode);
+  p.EXIFLightSource = i32(TIFFTag::LightSource);
+  p.EXIFFlash = i32(TIFFTag::Flash);
+  p.EXIFFocalLength = rat(TIFFTag::FocalLength);
+  p.EXIFSubsecTime = x->GetTIFFTagString(TIFFTag::SubsecTime);
+  p.EXIFSubsecTimeOriginal = x->GetTIFFTagString(TIFFTag::SubsecTimeOriginal);
+  p.EXIFSubsecTimeDigitized = x->GetTIFFTagString(TIFFTag::SubsecTimeDigitized);
+  p.EXIFFlashPixVersion = version(TIFFTag::FlashPixVersion);
+  p.EXIFColorSpace = i32(TIFFTag::ColorSpace);
+  p.EXIFPixelXDimension = i32(TIFFTag::PixelXDimension);
+  p.EXIFPixelYDimension = i32(TIFFTag::PixelYDimension);
+  p.EXIFRelatedSoundFile = x->GetTIFFTagString(TIFFTag::RelatedSoundFile);
+  p.EXIFFocalPlaneXResolution = rat(TIFFTag::FocalPlaneXResolution);
+  p.EXIFFocalPlaneYResolution = rat(TIFFTag::FocalPlaneYResolution);
+  p.EXIFFocalPlaneResolutionUnit = i32(TIFFTag::FocalPlaneResolutionUnit);
+  p.EXIFExposureIndex = rat(TIFFTag::ExposureIndex);
+  p.EXIFSensingMethod = i32(TIFFTag::SensingMethod);
+  p.EXIFFileSource = i32(TIFFTag::FileSource);
+  p.EXIFSceneType = i32(TIFFTag::SceneType);
+  const std::vector<uint8_t> uc = x->GetTIFFTagData(TIFFTag::UserComment);
   if (uc.empty()) {
     p.EXIFUserCommentCode.clear();
     p.EXIFUserComment.clear();
@@ -224,109 +196,94 @@ void ReadTIFFOldJPEG(TTIFFVars& v, TStream* s, int64_t base, TIEBitmap* bitmap, 
   ReadJPEGStream(&m, nullptr, bitmap, temp, progress, false, false, false, false, true);
 }
 
-}  // namespace
-
-void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOParamsVals* Params,
-                    TIOProgressRec& Progress, bool ParamsOnly, std::unique_ptr<TIEMask>& AlphaMask,
-                    bool RelativeOffsets, bool NoAlpha, bool Thumbnail) {
-  const int64_t base = RelativeOffsets ? Stream->Position() : 0;
-  Header h;
-  if (!ReadHeader(Stream, h) || h.first_ifd == 0) return Progress.Abort();
-  TTIFFDirectory dir(Stream, base, h.big_endian);
-  const int32_t wanted = Params ? Params->TiffImageIndex : -1;
-  bool loaded = false;
-  PageCount = WalkChain(dir, h.first_ifd, wanted, loaded);
-  if (!Params) return;
-  if (!loaded) return Progress.Abort();
-  TIOParamsVals& p = *Params;
-
-  std::unique_ptr<TTIFFDirectory> exif;
-  const int64_t exif_at = dir.GetTIFFTagInt(Tag::ExifIFD, 0);
-  if (exif_at > 0) {
-    exif = std::make_unique<TTIFFDirectory>(Stream, base, h.big_endian);
-    if (!exif->Load(exif_at)) exif.reset();
-    p.EXIFHasData = 1;
-  }
-
-  TTIFFVars v;
-  v.BigEndian = h.big_endian;
-  v.Params = Params;
+// The tags of the page into V; false when they contradict themselves (a
+// negative size, sample depths that differ).
+bool ReadPageTags(const TTIFFDirectory& dir, TTIFFVars& v) {
   auto i32 = [&](uint16_t t, int64_t def) {
     return static_cast<int32_t>(std::clamp<int64_t>(dir.GetTIFFTagInt(t, def), INT32_MIN, INT32_MAX));
   };
-  v.ImageWidth = i32(Tag::ImageWidth, 0);
-  v.ImageLength = i32(Tag::ImageLength, 0);
-  if (v.ImageWidth < 0 || v.ImageLength < 0) return Progress.Abort();
-  v.SamplesPerPixel = i32(Tag::SamplesPerPixel, 1);
-  v.BitsPerSample = i32(Tag::BitsPerSample, 1);
+  v.ImageWidth = i32(TIFFTag::ImageWidth, 0);
+  v.ImageLength = i32(TIFFTag::ImageLength, 0);
+  if (v.ImageWidth < 0 || v.ImageLength < 0) return false;
+  v.SamplesPerPixel = i32(TIFFTag::SamplesPerPixel, 1);
+  v.BitsPerSample = i32(TIFFTag::BitsPerSample, 1);
   // Only the values of the samples there are must agree: some writers list
   // a depth more than the samples (8,8,8,1 for an RGB page).
-  if (const TTIFFEntry* e = dir.Entry(Tag::BitsPerSample); e && e->Count > 1) {
-    const std::vector<uint32_t> b = dir.GetTIFFTagArray(Tag::BitsPerSample);
+  if (const TTIFFEntry* e = dir.Entry(TIFFTag::BitsPerSample); e && e->Count > 1) {
+    const std::vector<uint32_t> b = dir.GetTIFFTagArray(TIFFTag::BitsPerSample);
     const size_t used = std::min<size_t>(b.size(), static_cast<size_t>(std::max(v.SamplesPerPixel, 1)));
     for (size_t i = 0; i < used; ++i)
-      if (static_cast<int32_t>(b[i]) != v.BitsPerSample) return Progress.Abort();
+      if (static_cast<int32_t>(b[i]) != v.BitsPerSample) return false;
   }
   // RowsPerStrip of 0 or beyond the image (-1 among them) means one strip.
-  const int64_t rps = dir.GetTIFFTagInt(Tag::RowsPerStrip, v.ImageLength);
+  const int64_t rps = dir.GetTIFFTagInt(TIFFTag::RowsPerStrip, v.ImageLength);
   v.RowsPerStrip = rps <= 0 || rps > v.ImageLength ? v.ImageLength : static_cast<int32_t>(rps);
-  v.TileWidth = i32(Tag::TileWidth, -1);
-  v.TileLength = i32(Tag::TileLength, -1);
-  const bool has_photometric = dir.Has(Tag::PhotometricInterpretation);
-  v.PhotometricInterpretation = i32(Tag::PhotometricInterpretation, 2);
-  v.PlanarConfiguration = i32(Tag::PlanarConfiguration, 1);
-  v.Orientation = i32(Tag::Orientation, 1);
-  v.Compression = i32(Tag::Compression, 1);
-  v.Predictor = i32(Tag::Predictor, 1);
-  v.ResolutionUnit = i32(Tag::ResolutionUnit, 2);
-  v.XResolution = dir.GetTIFFTagRational(Tag::XResolution);
-  v.YResolution = dir.GetTIFFTagRational(Tag::YResolution);
-  v.T4Options = i32(Tag::T4Options, 0);
-  v.T6Options = i32(Tag::T6Options, 0);
-  v.FillOrder = i32(Tag::FillOrder, 1);
-  v.XPosition = dir.GetTIFFTagRational(Tag::XPosition);
-  v.YPosition = dir.GetTIFFTagRational(Tag::YPosition);
-  v.DocumentName = dir.GetTIFFTagString(Tag::DocumentName);
-  v.ImageDescription = dir.GetTIFFTagString(Tag::ImageDescription);
-  v.PageName = dir.GetTIFFTagString(Tag::PageName);
-  v.Software = dir.GetTIFFTagString(Tag::Software);
-  v.Artist = dir.GetTIFFTagString(Tag::Artist);
-  v.PageNumber[0] = static_cast<int32_t>(dir.GetTIFFTagItem(Tag::PageNumber, 0));
-  v.PageNumber[1] = static_cast<int32_t>(dir.GetTIFFTagItem(Tag::PageNumber, 1));
-  v.JPEGProc = i32(Tag::JPEGProc, 0);
-  v.JPEGInterchangeFormat = dir.GetTIFFTagInt(Tag::JPEGInterchangeFormat, 0);
-  v.JPEGInterchangeFormatLength = dir.GetTIFFTagInt(Tag::JPEGInterchangeFormatLength, 0);
-  v.ExtraSamples = i32(Tag::ExtraSamples, 0);
-  if (const TTIFFEntry* e = dir.Entry(Tag::YCbCrSubSampling); e && e->Count >= 2) {
-    v.YCbCrSubsampling[0] = static_cast<int32_t>(dir.GetTIFFTagItem(Tag::YCbCrSubSampling, 0));
-    v.YCbCrSubsampling[1] = static_cast<int32_t>(dir.GetTIFFTagItem(Tag::YCbCrSubSampling, 1));
+  v.TileWidth = i32(TIFFTag::TileWidth, -1);
+  v.TileLength = i32(TIFFTag::TileLength, -1);
+  const bool has_photometric = dir.Has(TIFFTag::PhotometricInterpretation);
+  v.PhotometricInterpretation = i32(TIFFTag::PhotometricInterpretation, 2);
+  v.PlanarConfiguration = i32(TIFFTag::PlanarConfiguration, 1);
+  v.Orientation = i32(TIFFTag::Orientation, 1);
+  v.Compression = i32(TIFFTag::Compression, 1);
+  v.Predictor = i32(TIFFTag::Predictor, 1);
+  v.ResolutionUnit = i32(TIFFTag::ResolutionUnit, 2);
+  v.XResolution = dir.GetTIFFTagRational(TIFFTag::XResolution);
+  v.YResolution = dir.GetTIFFTagRational(TIFFTag::YResolution);
+  v.T4Options = i32(TIFFTag::T4Options, 0);
+  v.T6Options = i32(TIFFTag::T6Options, 0);
+  v.FillOrder = i32(TIFFTag::FillOrder, 1);
+  v.XPosition = dir.GetTIFFTagRational(TIFFTag::XPosition);
+  v.YPosition = dir.GetTIFFTagRational(TIFFTag::YPosition);
+  v.DocumentName = dir.GetTIFFTagString(TIFFTag::DocumentName);
+  v.ImageDescription = dir.GetTIFFTagString(TIFFTag::ImageDescription);
+  v.PageName = dir.GetTIFFTagString(TIFFTag::PageName);
+  v.Software = dir.GetTIFFTagString(TIFFTag::Software);
+  v.Artist = dir.GetTIFFTagString(TIFFTag::Artist);
+  v.PageNumber[0] = static_cast<int32_t>(dir.GetTIFFTagItem(TIFFTag::PageNumber, 0));
+  v.PageNumber[1] = static_cast<int32_t>(dir.GetTIFFTagItem(TIFFTag::PageNumber, 1));
+  v.JPEGProc = i32(TIFFTag::JPEGProc, 0);
+  v.JPEGInterchangeFormat = dir.GetTIFFTagInt(TIFFTag::JPEGInterchangeFormat, 0);
+  v.JPEGInterchangeFormatLength = dir.GetTIFFTagInt(TIFFTag::JPEGInterchangeFormatLength, 0);
+  v.ExtraSamples = i32(TIFFTag::ExtraSamples, 0);
+  if (const TTIFFEntry* e = dir.Entry(TIFFTag::YCbCrSubSampling); e && e->Count >= 2) {
+    v.YCbCrSubsampling[0] = static_cast<int32_t>(dir.GetTIFFTagItem(TIFFTag::YCbCrSubSampling, 0));
+    v.YCbCrSubsampling[1] = static_cast<int32_t>(dir.GetTIFFTagItem(TIFFTag::YCbCrSubSampling, 1));
   }
-  if (const TTIFFEntry* e = dir.Entry(Tag::YCbCrCoefficients); e && e->Count >= 3)
-    for (uint32_t i = 0; i < 3; ++i) v.YCbCrCoefficients[i] = dir.GetTIFFTagRationalItem(Tag::YCbCrCoefficients, i);
-  if (const TTIFFEntry* e = dir.Entry(Tag::ReferenceBlackWhite); e && e->Count >= 6)
+  if (const TTIFFEntry* e = dir.Entry(TIFFTag::YCbCrCoefficients); e && e->Count >= 3)
+    for (uint32_t i = 0; i < 3; ++i) v.YCbCrCoefficients[i] = dir.GetTIFFTagRationalItem(TIFFTag::YCbCrCoefficients, i);
+  if (const TTIFFEntry* e = dir.Entry(TIFFTag::ReferenceBlackWhite); e && e->Count >= 6)
     for (uint32_t i = 0; i < 6; ++i)
-      v.ReferenceBlackWhite[i] = dir.GetTIFFTagRationalItem(Tag::ReferenceBlackWhite, i);
-  v.StripOffsets = dir.GetTIFFTagArray(Tag::StripOffsets);
-  v.StripByteCounts = dir.GetTIFFTagArray(Tag::StripByteCounts);
-  v.TileOffsets = dir.GetTIFFTagArray(Tag::TileOffsets);
-  v.TileByteCounts = dir.GetTIFFTagArray(Tag::TileByteCounts);
-  v.JPEGTables = dir.GetTIFFTagData(Tag::JPEGTables);
+      v.ReferenceBlackWhite[i] = dir.GetTIFFTagRationalItem(TIFFTag::ReferenceBlackWhite, i);
+  v.StripOffsets = dir.GetTIFFTagArray(TIFFTag::StripOffsets);
+  v.StripByteCounts = dir.GetTIFFTagArray(TIFFTag::StripByteCounts);
+  v.TileOffsets = dir.GetTIFFTagArray(TIFFTag::TileOffsets);
+  v.TileByteCounts = dir.GetTIFFTagArray(TIFFTag::TileByteCounts);
+  v.JPEGTables = dir.GetTIFFTagData(TIFFTag::JPEGTables);
   v.Palette = ReadPalette(dir, v.BitsPerSample);
   // Bilevel pages written as RGB, or with no photometric at all, are
   // white-is-zero as fax software writes them.
   if (v.SamplesPerPixel == 1 && v.BitsPerSample == 1 &&
       ((v.PhotometricInterpretation == 2 && v.Compression >= 1 && v.Compression <= 4) || !has_photometric))
     v.PhotometricInterpretation = 0;
+  return true;
+}
 
-  if (const std::vector<uint8_t> iptc = dir.GetTIFFTagData(Tag::IPTC); !iptc.empty())
+// The metadata blocks a page carries: IPTC records, imaging annotations and
+// an ICC profile.
+void ReadMetadataBlocks(const TTIFFDirectory& dir, TIOParamsVals& p) {
+  if (const std::vector<uint8_t> iptc = dir.GetTIFFTagData(TIFFTag::IPTC); !iptc.empty())
     p.IPTCInfoList.LoadFromBuffer(iptc.data(), static_cast<int64_t>(iptc.size()));
   else
     p.IPTCInfoList.Clear();
-  if (const std::vector<uint8_t> annot = dir.GetTIFFTagData(Tag::ImagingAnnotations); !annot.empty())
+  if (const std::vector<uint8_t> annot = dir.GetTIFFTagData(TIFFTag::ImagingAnnotations); !annot.empty())
     p.ImagingAnnot()->LoadFromBuffer(annot.data(), static_cast<int64_t>(annot.size()));
-  if (const std::vector<uint8_t> icc = dir.GetTIFFTagData(Tag::ICCProfile); !icc.empty())
+  if (const std::vector<uint8_t> icc = dir.GetTIFFTagData(TIFFTag::ICCProfile); !icc.empty())
     p.GetInputICCProfile()->LoadFromBuffer(icc.data(), static_cast<int64_t>(icc.size()));
+}
 
+// What the parameters report of the page: size, samples, compression and
+// photometric in the component's numbering, and the page's texts.
+void SetPageParams(const TTIFFVars& v, int32_t PageCount, TIOParamsVals& p) {
   p.BitsPerSample = v.BitsPerSample;
   p.SamplesPerPixel = v.SamplesPerPixel;
   p.Width = v.ImageWidth;
@@ -355,10 +312,11 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   p.TiffPageNumber = v.PageNumber[0];
   p.TiffPageCount = v.PageNumber[1];
   p.TiffFillOrder = v.FillOrder;
-  ReadExifFields(dir, exif.get(), p);
-  ReadTIFFMakerNote(exif.get(), p.EXIFMakerNote);
-  p.SetTiffOrientation(v.Orientation);
+}
 
+// The palette, the resolution (in dots per inch; a page without one takes
+// the default) and the page's position.
+void SetPaletteAndPlacement(const TTIFFVars& v, TIOParamsVals& p) {
   p.FreeColorMap();
   p.ColorMap = v.Palette;
   const double f = v.ResolutionUnit == 3 ? 2.54 : 1.0;
@@ -368,6 +326,96 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   if (p.DpiY() == 0) p.SetDpiY(DefaultDpiY);
   p.TiffXPos = static_cast<int32_t>(Trunc(v.XPosition * f));
   p.TiffYPos = static_cast<int32_t>(Trunc(v.YPosition * f));
+}
+
+// The bitmap format a page of strips or tiles is decoded into: bilevel pages
+// stay one bit; native mode keeps the depths the bitmap can hold.
+TIEPixelFormat PageFormat(const TTIFFVars& v, bool Native) {
+  TIEPixelFormat format = ieRGB24;
+  const int32_t bits = v.BitsPerSample, spp = v.SamplesPerPixel, pm = v.PhotometricInterpretation;
+  if (bits == 1 && spp == 1 && pm != 3) {
+    format = ieMono1;
+  } else if (Native) {
+    if (bits == 8 && spp == 1 && pm == 3) format = iePalette8;
+    else if (bits == 8 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray8;
+    else if (bits == 16 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray16;
+    else if ((bits == 8 || bits == 16) && spp >= 4 && pm == 5) format = ieCMYK;
+    else if (bits == 16 && spp == 3 && pm == 2) format = ieRGB48;
+  }
+  return format;
+}
+
+// Decodes a page of strips or tiles into Bitmap (and its alpha into
+// AlphaMask); false when the page is refused before anything is allocated.
+bool DecodeStripsAndTiles(TTIFFVars& v, TStream* Stream, int64_t base, TIEBitmap* Bitmap,
+                          std::unique_ptr<TIEMask>& AlphaMask, TIOProgressRec& Progress, bool Thumbnail) {
+  if (v.ImageWidth == 0 || v.ImageLength == 0) {
+    Progress.Abort();
+    return false;
+  }
+  const TIEPixelFormat format = PageFormat(v, v.Params->IsNativePixelFormat);
+  // An image is allocated only when the file could code its samples.
+  const int64_t image_bytes = IEImageBytes(v.ImageWidth, v.ImageLength, format, v.ReadAlpha);
+  if (!IEClaimPlausible(Progress, v.ImageWidth, v.ImageLength, format, v.ReadAlpha,
+                        TIFFDataCanHold(v, Stream->Size() - base, image_bytes)))
+    return false;
+  if (!TIFFDataYieldsPicture(v, Stream, base, image_bytes)) {
+    Progress.Refuse(IEDataEndsEarlyText());
+    return false;
+  }
+  if (v.ReadAlpha) {
+    if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
+    AlphaMask->AllocateBits(v.ImageWidth, v.ImageLength, 8);
+    AlphaMask->Fill(255);
+    v.AlphaMask = AlphaMask.get();
+  }
+  Bitmap->Allocate(v.ImageWidth, v.ImageLength, format);
+  if (format == iePalette8)
+    for (size_t i = 0; i < v.Palette.size(); ++i)
+      Bitmap->SetPaletteEntry(static_cast<int32_t>(i), v.Palette[i]);
+  if (Thumbnail) Bitmap->Fill(0);
+  DecodeTIFFImage(v, Stream, base, Bitmap, Progress);
+  return true;
+}
+
+}  // namespace
+
+void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOParamsVals* Params,
+                    TIOProgressRec& Progress, bool ParamsOnly, std::unique_ptr<TIEMask>& AlphaMask,
+                    bool RelativeOffsets, bool NoAlpha, bool Thumbnail) {
+  // The header and the chain: its length, and the wanted page's directory.
+  const int64_t base = RelativeOffsets ? Stream->Position() : 0;
+  Header h;
+  if (!ReadHeader(Stream, h) || h.first_ifd == 0) return Progress.Abort();
+  TTIFFDirectory dir(Stream, base, h.big_endian);
+  const int32_t wanted = Params ? Params->TiffImageIndex : -1;
+  bool loaded = false;
+  PageCount = WalkChain(dir, h.first_ifd, wanted, loaded);
+  if (!Params) return;
+  if (!loaded) return Progress.Abort();
+  TIOParamsVals& p = *Params;
+
+  // The EXIF directory, when the page points to one.
+  std::unique_ptr<TTIFFDirectory> exif;
+  const int64_t exif_at = dir.GetTIFFTagInt(TIFFTag::ExifIFD, 0);
+  if (exif_at > 0) {
+    exif = std::make_unique<TTIFFDirectory>(Stream, base, h.big_endian);
+    if (!exif->Load(exif_at)) exif.reset();
+    p.EXIFHasData = 1;
+  }
+
+  // The page's tags, then everything the parameters report of it.
+  TTIFFVars v;
+  v.BigEndian = h.big_endian;
+  v.Params = Params;
+  if (!ReadPageTags(dir, v)) return Progress.Abort();
+  ReadMetadataBlocks(dir, p);
+  SetPageParams(v, PageCount, p);
+  ReadExifFields(dir, exif.get(), p);
+  ReadTIFFMakerNote(exif.get(), p.EXIFMakerNote);
+  // Set again: the EXIF fields hold an orientation of their own.
+  p.SetTiffOrientation(v.Orientation);
+  SetPaletteAndPlacement(v, p);
 
   if ((v.ImageWidth == 0 || v.ImageLength == 0) && !Thumbnail) return Progress.Abort();
   if (v.Compression == 5) {  // LZW
@@ -376,45 +424,16 @@ void ReadTIFFStream(TIEBitmap* Bitmap, TStream* Stream, int32_t& PageCount, TIOP
   }
   if (ParamsOnly) return;
 
+  // The pixels: a whole JPEG stream, or strips and tiles.
   v.ReadAlpha = !NoAlpha && ((v.SamplesPerPixel == 4 && v.ExtraSamples == 2) ||
                              (v.SamplesPerPixel == 2 && v.BitsPerSample == 8) ||
                              (v.SamplesPerPixel == 4 && v.PhotometricInterpretation == 2));
   if (Thumbnail && (v.ImageWidth > kMaxThumbnailSide || v.ImageLength > kMaxThumbnailSide))
     return Progress.Abort();
-
   if ((v.Compression == 6 || v.JPEGInterchangeFormat != 0) && v.JPEGProc <= 1) {
     ReadTIFFOldJPEG(v, Stream, base, Bitmap, Progress);
-  } else {
-    if (v.ImageWidth == 0 || v.ImageLength == 0) return Progress.Abort();
-    TIEPixelFormat format = ieRGB24;
-    const int32_t bits = v.BitsPerSample, spp = v.SamplesPerPixel, pm = v.PhotometricInterpretation;
-    if (bits == 1 && spp == 1 && pm != 3) {
-      format = ieMono1;
-    } else if (p.IsNativePixelFormat) {
-      if (bits == 8 && spp == 1 && pm == 3) format = iePalette8;
-      else if (bits == 8 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray8;
-      else if (bits == 16 && spp == 1 && (pm == 0 || pm == 1)) format = ieGray16;
-      else if ((bits == 8 || bits == 16) && spp >= 4 && pm == 5) format = ieCMYK;
-      else if (bits == 16 && spp == 3 && pm == 2) format = ieRGB48;
-    }
-    // An image is allocated only when the file could code its samples.
-    const int64_t image_bytes = IEImageBytes(v.ImageWidth, v.ImageLength, format, v.ReadAlpha);
-    if (!IEClaimPlausible(Progress, v.ImageWidth, v.ImageLength, format, v.ReadAlpha,
-                          TIFFDataCanHold(v, Stream->Size() - base, image_bytes)))
-      return;
-    if (!TIFFDataYieldsPicture(v, Stream, base, image_bytes)) return Progress.Refuse(IEDataEndsEarlyText());
-    if (v.ReadAlpha) {
-      if (!AlphaMask) AlphaMask = std::make_unique<TIEMask>();
-      AlphaMask->AllocateBits(v.ImageWidth, v.ImageLength, 8);
-      AlphaMask->Fill(255);
-      v.AlphaMask = AlphaMask.get();
-    }
-    Bitmap->Allocate(v.ImageWidth, v.ImageLength, format);
-    if (format == iePalette8)
-      for (size_t i = 0; i < v.Palette.size(); ++i)
-        Bitmap->SetPaletteEntry(static_cast<int32_t>(i), v.Palette[i]);
-    if (Thumbnail) Bitmap->Fill(0);
-    DecodeTIFFImage(v, Stream, base, Bitmap, Progress);
+  } else if (!DecodeStripsAndTiles(v, Stream, base, Bitmap, AlphaMask, Progress, Thumbnail)) {
+    return;
   }
   if (Progress.IsAborting()) return;
   if (p.TiffEnableAdjustOrientation) ApplyExifOrientation(Bitmap, v.Orientation);
@@ -449,10 +468,10 @@ bool IsTIFFStream(TStream* Stream) {
   uint8_t b[9];
   if (size > 8 && ReadExact(Stream, b, 8)) {
     if (b[0] == 'I' && b[1] == 'I') {
-      const uint32_t off = static_cast<uint32_t>(b[7]) << 24 | b[6] << 16 | b[5] << 8 | b[4];
+      const uint32_t off = LoadLE32(b + 4);
       result = off < size;
     } else if (b[0] == 'M' && b[1] == 'M') {
-      const uint32_t off = static_cast<uint32_t>(b[4]) << 24 | b[5] << 16 | b[6] << 8 | b[7];
+      const uint32_t off = LoadBE32(b + 4);
       Stream->SetPosition(8);
       result = off < size && ReadExact(Stream, b + 8, 1) && b[8] != 0xBA;
     }
@@ -468,13 +487,13 @@ bool IsRAWTIFFStream(TStream* Stream) {
   if (ReadHeader(Stream, h)) {
     TTIFFDirectory dir(Stream, 0, h.big_endian);
     if (dir.Load(h.first_ifd)) {
-      const TTIFFEntry* dng = dir.Entry(Tag::DNGVersion);
-      const TTIFFEntry* pm = dir.Entry(Tag::PhotometricInterpretation);
-      const int64_t pmv = dir.GetTIFFTagInt(Tag::PhotometricInterpretation, 0);
+      const TTIFFEntry* dng = dir.Entry(TIFFTag::DNGVersion);
+      const TTIFFEntry* pm = dir.Entry(TIFFTag::PhotometricInterpretation);
+      const int64_t pmv = dir.GetTIFFTagInt(TIFFTag::PhotometricInterpretation, 0);
       result = (dng && dng->Type == TIFFType::BYTE && dng->Count == 4) ||
                (pm && pm->Type == TIFFType::SHORT && pm->Count == 1 && (pmv == 32803 || pmv == 34892)) ||
-               (dir.Has(Tag::SubIFDs) && dir.Has(Tag::TIFFEPStandardID) &&
-                dir.GetTIFFTagInt(Tag::ImageWidth, 0) < 200 && dir.GetTIFFTagInt(Tag::ImageLength, 0) < 200);
+               (dir.Has(TIFFTag::SubIFDs) && dir.Has(TIFFTag::TIFFEPStandardID) &&
+                dir.GetTIFFTagInt(TIFFTag::ImageWidth, 0) < 200 && dir.GetTIFFTagInt(TIFFTag::ImageLength, 0) < 200);
     }
   }
   Stream->SetPosition(pos);

@@ -8,21 +8,20 @@
 #include "imaging/io/formats/CCITT.h"
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/formats/TIFF.h"
+#include "imaging/io/formats/TIFFDirectory.h"
 #include "imaging/io/formats/TIFFLZW.h"
 #include "imaging/io/formats/TIFFMakerNote.h"
+#include "imaging/io/formats/TIFFTags.h"
 #include "imaging/model/ColorSpaces.h"
 #include "imaging/model/IEStreams.h"
 #include "imaging/model/PixelHelpers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIEQuantizer.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/Numeric.h"
 #include "rtl/TStream.h"
 
 namespace {
-
-struct Type {
-  enum : uint16_t { BYTE = 1, ASCII = 2, SHORT = 3, LONG = 4, RATIONAL = 5, UNDEFINED = 7, SRATIONAL = 10 };
-};
 
 // Data types of the written samples.
 struct Data {
@@ -37,55 +36,55 @@ class TagList {
  public:
   TagList(TStream* s, bool& abort) : s_(s), abort_(abort) {}
 
-  void Long(uint16_t tag, uint32_t v) { Add(tag, Type::LONG, 1, v); }
-  void Short(uint16_t tag, uint32_t v) { Add(tag, Type::SHORT, 1, v & 0xFFFF); }
+  void Long(uint16_t tag, uint32_t v) { Add(tag, TIFFType::LONG, 1, v); }
+  void Short(uint16_t tag, uint32_t v) { Add(tag, TIFFType::SHORT, 1, v & 0xFFFF); }
   void Shorts(uint16_t tag, const std::vector<uint32_t>& v) {
     if (v.size() <= 2) {
-      Add(tag, Type::SHORT, static_cast<uint32_t>(v.size()), (v[0] & 0xFFFF) | (v.size() > 1 ? v[1] << 16 : 0));
+      Add(tag, TIFFType::SHORT, static_cast<uint32_t>(v.size()), (v[0] & 0xFFFF) | (v.size() > 1 ? v[1] << 16 : 0));
       return;
     }
     std::vector<uint8_t> b;
-    for (uint32_t x : v) Put16(b, x);
-    Add(tag, Type::SHORT, static_cast<uint32_t>(v.size()), Block(b));
+    for (uint32_t x : v) AppendLE16(b, static_cast<uint16_t>(x));
+    Add(tag, TIFFType::SHORT, static_cast<uint32_t>(v.size()), Block(b));
   }
   void Longs(uint16_t tag, const std::vector<uint32_t>& v) {
     if (v.size() == 1) return Long(tag, v[0]);
     std::vector<uint8_t> b;
-    for (uint32_t x : v) Put32(b, x);
-    Add(tag, Type::LONG, static_cast<uint32_t>(v.size()), Block(b));
+    for (uint32_t x : v) AppendLE32(b, x);
+    Add(tag, TIFFType::LONG, static_cast<uint32_t>(v.size()), Block(b));
   }
   void Rationals(uint16_t tag, const std::vector<double>& v, bool is_signed = false) {
     std::vector<uint8_t> b;
     for (double x : v) {
       int64_t num = 0, den = 0;
       Fraction(x, is_signed, num, den);
-      Put32(b, static_cast<uint32_t>(num));
-      Put32(b, static_cast<uint32_t>(den));
+      AppendLE32(b, static_cast<uint32_t>(num));
+      AppendLE32(b, static_cast<uint32_t>(den));
     }
-    Add(tag, is_signed ? Type::SRATIONAL : Type::RATIONAL, static_cast<uint32_t>(v.size()), Block(b));
+    Add(tag, is_signed ? TIFFType::SRATIONAL : TIFFType::RATIONAL, static_cast<uint32_t>(v.size()), Block(b));
   }
   void Rational(uint16_t tag, double v, bool is_signed = false) { Rationals(tag, {v}, is_signed); }
   // A whole-number rational: Value / 1.
   void RationalInt(uint16_t tag, uint32_t v) {
     std::vector<uint8_t> b;
-    Put32(b, v);
-    Put32(b, 1);
-    Add(tag, Type::RATIONAL, 1, Block(b));
+    AppendLE32(b, v);
+    AppendLE32(b, 1);
+    Add(tag, TIFFType::RATIONAL, 1, Block(b));
   }
   // ASCII text with its terminating zero; empty text: no entry.
   void Ascii(uint16_t tag, const std::string& text) {
     if (text.empty()) return;
     std::vector<uint8_t> b(text.begin(), text.end());
     b.push_back(0);
-    Bytes(tag, Type::ASCII, b);
+    Bytes(tag, TIFFType::ASCII, b);
   }
   // The Windows XP texts: UTF-16 little-endian with a zero character.
   void Wide(uint16_t tag, const std::u16string& text) {
     if (text.empty()) return;
     std::vector<uint8_t> b;
-    for (char16_t c : text) Put16(b, c);
-    Put16(b, 0);
-    Bytes(tag, Type::BYTE, b);
+    for (char16_t c : text) AppendLE16(b, static_cast<uint16_t>(c));
+    AppendLE16(b, 0);
+    Bytes(tag, TIFFType::BYTE, b);
   }
   // Count bytes of the type's unit: in the value field when they fit.
   void Bytes(uint16_t tag, uint16_t type, const std::vector<uint8_t>& b) {
@@ -111,14 +110,14 @@ class TagList {
     const uint32_t at = static_cast<uint32_t>(s_->Position());
     std::stable_sort(entries_.begin(), entries_.end(), [](const E& a, const E& b) { return a.tag < b.tag; });
     std::vector<uint8_t> b;
-    Put16(b, static_cast<uint32_t>(entries_.size()));
+    AppendLE16(b, static_cast<uint16_t>(entries_.size()));
     for (const E& e : entries_) {
-      Put16(b, e.tag);
-      Put16(b, e.type);
-      Put32(b, e.count);
-      Put32(b, e.value);
+      AppendLE16(b, e.tag);
+      AppendLE16(b, e.type);
+      AppendLE32(b, e.count);
+      AppendLE32(b, e.value);
     }
-    Put32(b, next);
+    AppendLE32(b, next);
     Write(b);
     return at;
   }
@@ -132,14 +131,6 @@ class TagList {
     const uint32_t at = static_cast<uint32_t>(s_->Position());
     Write(b);
     return at;
-  }
-  static void Put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(static_cast<uint8_t>(v));
-    b.push_back(static_cast<uint8_t>(v >> 8));
-  }
-  static void Put32(std::vector<uint8_t>& b, uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
   }
   // A float as a fraction: the denominator starts at 1,000,000 and shrinks
   // by tens while the numerator would not fit.
@@ -167,91 +158,94 @@ class TagList {
 // The EXIF field set: the page's tags, and the EXIF sub-directory written at
 // once.
 void WriteTIFFExifTags(TagList& t, TIOParamsVals& p, TStream* s, bool& abort) {
-  t.Ascii(270, p.EXIFImageDescription);
-  if (Trunc(p.EXIFXResolution()) != 0) t.RationalInt(282, static_cast<uint32_t>(Trunc(p.EXIFXResolution())));
-  if (Trunc(p.EXIFYResolution()) != 0) t.RationalInt(283, static_cast<uint32_t>(Trunc(p.EXIFYResolution())));
-  t.Short(274, static_cast<uint32_t>(p.TiffOrientation()));
-  t.Short(296, 2);
-  t.Ascii(305, p.EXIFSoftware);
-  t.Wide(40091, p.EXIFXPTitle);
-  t.Wide(40092, p.EXIFXPComment);
-  t.Wide(40093, p.EXIFXPAuthor);
-  t.Wide(40094, p.EXIFXPKeywords);
-  t.Wide(40095, p.EXIFXPSubject);
-  t.Ascii(315, p.EXIFArtist);
-  t.Ascii(271, p.EXIFMake);
-  t.Ascii(272, p.EXIFModel);
-  t.Ascii(306, p.EXIFDateTime);
-  t.Rationals(318, {p.EXIFWhitePoint.begin(), p.EXIFWhitePoint.end()});
-  t.Short(531, static_cast<uint32_t>(p.EXIFYCbCrPositioning));
-  t.Rationals(319, {p.EXIFPrimaryChromaticities.begin(), p.EXIFPrimaryChromaticities.end()});
-  t.Rationals(529, {p.EXIFYCbCrCoefficients.begin(), p.EXIFYCbCrCoefficients.end()});
-  t.Rationals(532, {p.EXIFReferenceBlackWhite.begin(), p.EXIFReferenceBlackWhite.end()});
-  t.Ascii(33432, p.EXIFCopyright);
+  t.Ascii(TIFFTag::ImageDescription, p.EXIFImageDescription);
+  if (Trunc(p.EXIFXResolution()) != 0)
+    t.RationalInt(TIFFTag::XResolution, static_cast<uint32_t>(Trunc(p.EXIFXResolution())));
+  if (Trunc(p.EXIFYResolution()) != 0)
+    t.RationalInt(TIFFTag::YResolution, static_cast<uint32_t>(Trunc(p.EXIFYResolution())));
+  t.Short(TIFFTag::Orientation, static_cast<uint32_t>(p.TiffOrientation()));
+  t.Short(TIFFTag::ResolutionUnit, 2);
+  t.Ascii(TIFFTag::Software, p.EXIFSoftware);
+  t.Wide(TIFFTag::XPTitle, p.EXIFXPTitle);
+  t.Wide(TIFFTag::XPComment, p.EXIFXPComment);
+  t.Wide(TIFFTag::XPAuthor, p.EXIFXPAuthor);
+  t.Wide(TIFFTag::XPKeywords, p.EXIFXPKeywords);
+  t.Wide(TIFFTag::XPSubject, p.EXIFXPSubject);
+  t.Ascii(TIFFTag::Artist, p.EXIFArtist);
+  t.Ascii(TIFFTag::Make, p.EXIFMake);
+  t.Ascii(TIFFTag::Model, p.EXIFModel);
+  t.Ascii(TIFFTag::DateTime, p.EXIFDateTime);
+  t.Rationals(TIFFTag::WhitePoint, {p.EXIFWhitePoint.begin(), p.EXIFWhitePoint.end()});
+  t.Short(TIFFTag::YCbCrPositioning, static_cast<uint32_t>(p.EXIFYCbCrPositioning));
+  t.Rationals(TIFFTag::PrimaryChromaticities, {p.EXIFPrimaryChromaticities.begin(), p.EXIFPrimaryChromaticities.end()});
+  t.Rationals(TIFFTag::YCbCrCoefficients, {p.EXIFYCbCrCoefficients.begin(), p.EXIFYCbCrCoefficients.end()});
+  t.Rationals(TIFFTag::ReferenceBlackWhite, {p.EXIFReferenceBlackWhite.begin(), p.EXIFReferenceBlackWhite.end()});
+  t.Ascii(TIFFTag::Copyright, p.EXIFCopyright);
 
   TagList x(s, abort);
   auto u16 = [](int32_t v) { return static_cast<uint32_t>(std::clamp(v, 0, 65535)); };
-  x.Rational(33434, p.EXIFExposureTime);
-  x.Rational(33437, p.EXIFFNumber);
-  x.Short(34850, u16(p.EXIFExposureProgram));
+  x.Rational(TIFFTag::ExposureTime, p.EXIFExposureTime);
+  x.Rational(TIFFTag::FNumber, p.EXIFFNumber);
+  x.Short(TIFFTag::ExposureProgram, u16(p.EXIFExposureProgram));
   // A second speed only when there is one.
-  if (p.EXIFISOSpeedRatings[1] != 0) x.Shorts(34855, {u16(p.EXIFISOSpeedRatings[0]), u16(p.EXIFISOSpeedRatings[1])});
-  else x.Short(34855, u16(p.EXIFISOSpeedRatings[0]));
+  if (p.EXIFISOSpeedRatings[1] != 0)
+    x.Shorts(TIFFTag::ISOSpeedRatings, {u16(p.EXIFISOSpeedRatings[0]), u16(p.EXIFISOSpeedRatings[1])});
+  else x.Short(TIFFTag::ISOSpeedRatings, u16(p.EXIFISOSpeedRatings[0]));
   {
     std::vector<uint8_t> v(4, 0);
     for (size_t i = 0; i < 4 && i < p.EXIFExifVersion.size(); ++i) v[i] = static_cast<uint8_t>(p.EXIFExifVersion[i]);
-    x.Bytes(36864, Type::UNDEFINED, v);
+    x.Bytes(TIFFTag::ExifVersion, TIFFType::UNDEFINED, v);
   }
-  x.Ascii(36867, p.EXIFDateTimeOriginal);
-  x.Ascii(36868, p.EXIFDateTimeDigitized);
-  x.Rational(37122, p.EXIFCompressedBitsPerPixel);
+  x.Ascii(TIFFTag::DateTimeOriginal, p.EXIFDateTimeOriginal);
+  x.Ascii(TIFFTag::DateTimeDigitized, p.EXIFDateTimeDigitized);
+  x.Rational(TIFFTag::CompressedBitsPerPixel, p.EXIFCompressedBitsPerPixel);
   // The APEX values may be negative: signed rationals.
-  x.Rational(37377, p.EXIFShutterSpeedValue, true);
-  x.Rational(37378, p.EXIFApertureValue);
-  x.Rational(37379, p.EXIFBrightnessValue, true);
-  x.Rational(37380, p.EXIFExposureBiasValue, true);
-  x.Rational(37381, p.EXIFMaxApertureValue);
-  x.Rational(37382, p.EXIFSubjectDistance);
-  x.Short(37383, u16(p.EXIFMeteringMode));
-  x.Short(37384, u16(p.EXIFLightSource));
-  x.Short(37385, u16(p.EXIFFlash));
-  x.Rational(37386, p.EXIFFocalLength);
-  x.Ascii(37520, p.EXIFSubsecTime);
-  x.Ascii(37521, p.EXIFSubsecTimeOriginal);
-  x.Ascii(37522, p.EXIFSubsecTimeDigitized);
+  x.Rational(TIFFTag::ShutterSpeedValue, p.EXIFShutterSpeedValue, true);
+  x.Rational(TIFFTag::ApertureValue, p.EXIFApertureValue);
+  x.Rational(TIFFTag::BrightnessValue, p.EXIFBrightnessValue, true);
+  x.Rational(TIFFTag::ExposureBiasValue, p.EXIFExposureBiasValue, true);
+  x.Rational(TIFFTag::MaxApertureValue, p.EXIFMaxApertureValue);
+  x.Rational(TIFFTag::SubjectDistance, p.EXIFSubjectDistance);
+  x.Short(TIFFTag::MeteringMode, u16(p.EXIFMeteringMode));
+  x.Short(TIFFTag::LightSource, u16(p.EXIFLightSource));
+  x.Short(TIFFTag::Flash, u16(p.EXIFFlash));
+  x.Rational(TIFFTag::FocalLength, p.EXIFFocalLength);
+  x.Ascii(TIFFTag::SubsecTime, p.EXIFSubsecTime);
+  x.Ascii(TIFFTag::SubsecTimeOriginal, p.EXIFSubsecTimeOriginal);
+  x.Ascii(TIFFTag::SubsecTimeDigitized, p.EXIFSubsecTimeDigitized);
   if (!p.EXIFFlashPixVersion.empty()) {
     std::vector<uint8_t> v(4, 0);
     for (size_t i = 0; i < 4 && i < p.EXIFFlashPixVersion.size(); ++i)
       v[i] = static_cast<uint8_t>(p.EXIFFlashPixVersion[i]);
-    x.Bytes(40960, Type::UNDEFINED, v);
+    x.Bytes(TIFFTag::FlashPixVersion, TIFFType::UNDEFINED, v);
   }
-  x.Short(40961, u16(p.EXIFColorSpace));
-  x.Short(40962, u16(p.EXIFPixelXDimension));
-  x.Short(40963, u16(p.EXIFPixelYDimension));
-  x.Ascii(40964, p.EXIFRelatedSoundFile);
-  x.Rational(41486, p.EXIFFocalPlaneXResolution);
-  x.Rational(41487, p.EXIFFocalPlaneYResolution);
-  x.Short(41488, u16(p.EXIFFocalPlaneResolutionUnit));
-  x.Rational(41493, p.EXIFExposureIndex);
-  x.Short(41495, u16(p.EXIFSensingMethod));
+  x.Short(TIFFTag::ColorSpace, u16(p.EXIFColorSpace));
+  x.Short(TIFFTag::PixelXDimension, u16(p.EXIFPixelXDimension));
+  x.Short(TIFFTag::PixelYDimension, u16(p.EXIFPixelYDimension));
+  x.Ascii(TIFFTag::RelatedSoundFile, p.EXIFRelatedSoundFile);
+  x.Rational(TIFFTag::FocalPlaneXResolution, p.EXIFFocalPlaneXResolution);
+  x.Rational(TIFFTag::FocalPlaneYResolution, p.EXIFFocalPlaneYResolution);
+  x.Short(TIFFTag::FocalPlaneResolutionUnit, u16(p.EXIFFocalPlaneResolutionUnit));
+  x.Rational(TIFFTag::ExposureIndex, p.EXIFExposureIndex);
+  x.Short(TIFFTag::SensingMethod, u16(p.EXIFSensingMethod));
   // FileSource and SceneType are one byte each.
-  x.Bytes(41728, Type::UNDEFINED, {static_cast<uint8_t>(p.EXIFFileSource)});
-  x.Bytes(41729, Type::UNDEFINED, {static_cast<uint8_t>(p.EXIFSceneType)});
+  x.Bytes(TIFFTag::FileSource, TIFFType::UNDEFINED, {static_cast<uint8_t>(p.EXIFFileSource)});
+  x.Bytes(TIFFTag::SceneType, TIFFType::UNDEFINED, {static_cast<uint8_t>(p.EXIFSceneType)});
   if (!p.EXIFUserComment.empty()) {
     std::string code = p.EXIFUserCommentCode;
     code.resize(8, '\0');
     std::vector<uint8_t> v(code.begin(), code.end());
     v.insert(v.end(), p.EXIFUserComment.begin(), p.EXIFUserComment.end());
-    x.Bytes(37510, Type::UNDEFINED, v);
+    x.Bytes(TIFFTag::UserComment, TIFFType::UNDEFINED, v);
   }
   // The maker note lands at the next even position; its offsets are moved
   // there.
   if (s->Position() % 2) x.Zero(1);
   if (const std::vector<uint8_t> note = TIFFMakerNoteBlock(p.EXIFMakerNote, static_cast<uint32_t>(s->Position()));
       !note.empty())
-    x.Bytes(37500, Type::UNDEFINED, note);
+    x.Bytes(TIFFTag::MakerNote, TIFFType::UNDEFINED, note);
   const uint32_t at = x.WriteDirectory(0);
-  t.Long(34665, at);
+  t.Long(TIFFTag::ExifIFD, at);
 }
 
 void PackBitsRow(const uint8_t* row, int64_t n, std::vector<uint8_t>& out) {
@@ -418,7 +412,7 @@ struct Writer {
     const TIEPixelFormat f = bmp->PixelFormat();
     if (f != ieMono1 && f != ieGray8 && f != iePalette8 && f != ieGray16 && f != ieRGB24 && f != ieCMYK &&
         f != ieRGB48) {
-      t.Longs(273, {});
+      t.Longs(TIFFTag::StripOffsets, {});
       return;
     }
     if (compression == 7) return JPEGStrip(t);
@@ -492,9 +486,9 @@ struct Writer {
       }
       if ((y + 1) % rps == 0 || y + 1 == h) end_strip();
     }
-    t.Long(278, static_cast<uint32_t>(rps));
-    t.Longs(273, offsets);
-    t.Longs(279, counts);
+    t.Long(TIFFTag::RowsPerStrip, static_cast<uint32_t>(rps));
+    t.Longs(TIFFTag::StripOffsets, offsets);
+    t.Longs(TIFFTag::StripByteCounts, counts);
   }
 
   void JPEGStrip(TagList& t) {
@@ -507,9 +501,9 @@ struct Writer {
     // says (the reader inverts them back for the JPEG library's convention).
     WriteJPEGStream(&m, bmp, jp, pr, true);
     SafeStreamWrite(s, abort, m.Memory(), m.Size());
-    t.Long(278, static_cast<uint32_t>(bmp->Height()));
-    t.Long(273, start);
-    t.Long(279, static_cast<uint32_t>(m.Size()));
+    t.Long(TIFFTag::RowsPerStrip, static_cast<uint32_t>(bmp->Height()));
+    t.Long(TIFFTag::StripOffsets, start);
+    t.Long(TIFFTag::StripByteCounts, static_cast<uint32_t>(m.Size()));
   }
 
   void OldJPEG(TagList& t) {
@@ -527,15 +521,384 @@ struct Writer {
         k = static_cast<uint32_t>(i);
         break;
       }
-    t.Long(513, at);
-    t.Long(514, static_cast<uint32_t>(m.Size()));
-    t.Long(278, static_cast<uint32_t>(bmp->Height()));
-    t.Long(279, static_cast<uint32_t>(m.Size()) - k);
-    t.Long(273, at + k);
-    t.Short(512, 1);
-    t.Shorts(530, {2, 2});
+    t.Long(TIFFTag::JPEGInterchangeFormat, at);
+    t.Long(TIFFTag::JPEGInterchangeFormatLength, static_cast<uint32_t>(m.Size()));
+    t.Long(TIFFTag::RowsPerStrip, static_cast<uint32_t>(bmp->Height()));
+    t.Long(TIFFTag::StripByteCounts, static_cast<uint32_t>(m.Size()) - k);
+    t.Long(TIFFTag::StripOffsets, at + k);
+    t.Short(TIFFTag::JPEGProc, 1);
+    t.Shorts(TIFFTag::YCbCrSubSampling, {2, 2});
   }
 };
+
+// Where the page goes: a new file's header (patched at the end), or the
+// chain of a file whose pages it joins at Params.TiffImageIndex.
+struct Placement {
+  int32_t result = 1;  // the pages of the stream after the write
+  int64_t header_at = 0;
+  int64_t link_at = -1;  // the pointer that will lead to the new directory
+  uint32_t link_value = 0;  // what that pointer held: the new page's next
+};
+
+// An insert walks the chain to the pointer the new page replaces (the last
+// one when the index is past the end); false when the stream holds no
+// little-endian TIFF.
+bool PlacePage(Writer& wr, bool Insert, Placement& pl) {
+  TIOParamsVals& p = wr.p;
+  pl.header_at = wr.s->Position();
+  if (!Insert) {
+    const uint8_t placeholder[8] = {};
+    SafeStreamWrite(wr.s, wr.abort, placeholder, 8);
+    return true;
+  }
+  uint8_t h[8];
+  wr.s->SetPosition(0);
+  if (wr.s->Read(h, 8) != 8 || h[0] != 'I' || h[1] != 'I') {
+    wr.abort = true;
+    return false;
+  }
+  const int64_t size = wr.s->Size();
+  int64_t pointer_at = 4;
+  uint32_t next = LoadLE32(h + 4);
+  int32_t i = 0;
+  pl.link_at = 4;
+  pl.link_value = next;
+  std::vector<uint32_t> seen;
+  while (true) {
+    if (i == p.TiffImageIndex || (next == 0 && i < p.TiffImageIndex)) {
+      pl.link_at = pointer_at;
+      pl.link_value = next;
+    }
+    if (next == 0 || next >= size || std::find(seen.begin(), seen.end(), next) != seen.end() || i > 65535) break;
+    seen.push_back(next);
+    uint8_t c[2];
+    wr.s->SetPosition(next);
+    if (wr.s->Read(c, 2) != 2) break;
+    pointer_at = next + 2 + int64_t{LoadLE16(c)} * 12;
+    uint8_t n[4];
+    wr.s->SetPosition(pointer_at);
+    if (wr.s->Read(n, 4) != 4) break;
+    next = LoadLE32(n);
+    ++i;
+  }
+  pl.result = i + 1;
+  wr.s->Seek(0, soEnd);
+  return true;
+}
+
+// The working bitmap: a one-bit bitmap widened when more bits are asked
+// for, a colour one reduced to two colours when one bit is.
+void PrepareWorkingBitmap(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  const bool one_bit = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
+  if (!one_bit && bmp->PixelFormat() == ieMono1) {
+    wr.own = std::make_unique<TIEBitmap>();
+    wr.own->Assign(bmp);
+    wr.own->ConvertFormat(ieRGB24);
+    bmp = wr.own.get();
+  } else if (one_bit && bmp->PixelFormat() != ieMono1) {
+    TRGB c1, c2;
+    if (TIEBitmap* two = BuildTwoColorBitmap(bmp, c1, c2)) {
+      wr.own.reset(two);
+    } else {
+      wr.own = std::make_unique<TIEBitmap>();
+      wr.own->Assign(bmp);
+      wr.own->ConvertFormat(ieMono1);
+    }
+    bmp = wr.own.get();
+  }
+}
+
+// Grey and palette samples through a quantizer.
+void QuantizeSamples(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  if (p.SamplesPerPixel == 1 && ((p.BitsPerSample >= 2 && p.BitsPerSample <= 8) || p.BitsPerSample == 16) &&
+      bmp->PixelFormat() != ieMono1) {
+    if (bmp->PixelFormat() == ieRGB24 || bmp->PixelFormat() == iePalette8) {
+      const int32_t n = std::min(1 << std::min(p.BitsPerSample, 8), 256);
+      wr.palette.assign(static_cast<size_t>(n), TRGB{0, 0, 0});
+      wr.quantizer = std::make_unique<TIEQuantizer>(bmp, n, wr.palette.data(), -1);
+      if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
+      if (wr.quantizer->IsGrey()) {
+        p.TiffPhotometric = 1;
+      } else {
+        p.TiffPhotometric = 3;
+        if (p.BitsPerSample == 16) p.BitsPerSample = 8;
+      }
+    } else {
+      // Grey bitmaps keep their samples.
+      p.TiffPhotometric = 1;
+      if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
+    }
+  }
+}
+
+// The parameters brought to a layout the bitmap can give, in this order.
+void AdjustSamples(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  if (p.TiffPhotometric == 3 && p.SamplesPerPixel > 1) p.TiffPhotometric = 2;
+  if (bmp->PixelFormat() == ieRGB48) {
+    p.SamplesPerPixel = 3;
+    p.BitsPerSample = 16;
+    p.TiffPhotometric = 2;
+  }
+  if (p.BitsPerSample > 8 && p.SamplesPerPixel > 1) {
+    p.SamplesPerPixel = 3;
+    p.BitsPerSample = 8;
+    p.TiffPhotometric = 2;
+  }
+  if ((p.TiffPhotometric == 0 || p.TiffPhotometric == 1) && p.BitsPerSample == 8 && p.SamplesPerPixel == 3)
+    p.TiffPhotometric = 2;
+  if (p.TiffPhotometric == 2 && p.SamplesPerPixel == 1 && p.BitsPerSample == 1) p.TiffPhotometric = 1;
+  if (p.TiffPhotometric == 6 && p.TiffCompression != 7) p.TiffPhotometric = 2;
+  if (p.TiffPhotometric == 2 && p.SamplesPerPixel > 3) p.SamplesPerPixel = 3;
+  if (bmp->PixelFormat() == ieRGB48) {
+    p.SamplesPerPixel = 3;
+    p.BitsPerSample = 16;
+    p.TiffPhotometric = 2;
+  }
+  if (bmp->PixelFormat() == ieCMYK) {
+    p.SamplesPerPixel = 4;
+    p.BitsPerSample = 8;
+    p.TiffPhotometric = 5;
+  }
+  // Samples the bitmap cannot give are not asked of it.
+  if ((bmp->PixelFormat() == ieGray8 || bmp->PixelFormat() == ieGray16) && p.TiffPhotometric > 1)
+    p.TiffPhotometric = 1;
+}
+
+// The kind of samples written, from the photometric.
+void ChooseDataType(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  switch (p.TiffPhotometric) {
+    case 0:
+    case 1: wr.data_type = Data::Grey; break;
+    case 3: wr.data_type = p.BitsPerSample <= 8 ? Data::Palette : Data::Grey; break;
+    case 5: wr.data_type = Data::CMYK; break;
+    case 7: wr.data_type = Data::CIELab; break;
+    default: wr.data_type = Data::RGB; break;
+  }
+  if ((wr.data_type == Data::Grey || wr.data_type == Data::Palette) && !wr.quantizer &&
+      bmp->PixelFormat() == ieRGB24) {
+    // Grey or palette samples asked of a colour bitmap without bits for
+    // them: 8-bit indexes.
+    p.BitsPerSample = 8;
+    wr.palette.assign(256, TRGB{0, 0, 0});
+    wr.quantizer = std::make_unique<TIEQuantizer>(bmp, 256, wr.palette.data(), -1);
+    if (wr.quantizer->IsGrey()) wr.data_type = Data::Grey;
+  }
+}
+
+// The compression, and what follows from it: the fax codings, the JPEG
+// copy, the predictor and the inverted fax samples.
+void ChooseCompression(Writer& wr) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  switch (p.TiffCompression) {
+    case 1: wr.compression = 2; break;
+    case 2: wr.compression = 3; break;
+    case 3: wr.compression = 3; wr.two_d = true; break;
+    case 4: wr.compression = 4; break;
+    case 5:
+      // The record's encoder, else the installed one; with neither the
+      // rows go uncompressed.
+      wr.lzw_encode = p.TiffLZWCompress ? p.TiffLZWCompress : DefaultTIFFLZWCompress;
+      if (wr.lzw_encode) {
+        wr.compression = 5;
+        wr.predictor = 2;
+      }
+      break;
+    case 6:
+    case 7:
+      wr.compression = p.TiffCompression;
+      switch (p.TiffJpegColorSpace) {
+        case 1: wr.data_type = Data::Grey; break;
+        case 2: wr.data_type = Data::YCbCr; break;
+        case 3: wr.data_type = Data::CMYK; break;
+        default: wr.data_type = Data::RGB; break;
+      }
+      break;
+    case 8: wr.compression = 32773; break;
+    default: wr.compression = 1; break;
+  }
+  if (wr.compression >= 2 && wr.compression <= 4) wr.data_type = Data::Bilevel;
+  // Fax codings only for 1-bit images.
+  if (bmp->PixelFormat() != ieMono1 && wr.compression >= 2 && wr.compression <= 4) {
+    wr.compression = 1;
+    wr.data_type = p.TiffPhotometric <= 1 ? Data::Grey : p.TiffPhotometric == 5 ? Data::CMYK
+                   : p.TiffPhotometric == 3 ? Data::Palette : Data::RGB;
+  }
+  if ((wr.compression == 6 || wr.compression == 7) && bmp->PixelFormat() != ieRGB24) {
+    // The copy is made before it replaces the working bitmap, which may
+    // itself be the copy made above (a 1-bit conversion).
+    auto rgb = std::make_unique<TIEBitmap>();
+    rgb->Assign(bmp);
+    rgb->ConvertFormat(ieRGB24);
+    wr.own = std::move(rgb);
+    bmp = wr.bmp = wr.own.get();
+  }
+  // The predictor only where it helps and is read back.
+  wr.bits = bmp->PixelFormat() == ieMono1 ? 1 : p.BitsPerSample;
+  if (!(wr.bits == 8 && (p.SamplesPerPixel == 1 || p.SamplesPerPixel == 3) && wr.data_type != Data::Grey &&
+        wr.data_type != Data::Palette && !bmp->HasAlphaChannel() && bmp->PixelFormat() == ieRGB24))
+    wr.predictor = 1;
+  // Fax data is written with 1 = black.
+  wr.invert = wr.compression >= 2 && wr.compression <= 4 && bmp->PixelFormat() == ieMono1;
+}
+
+// Alpha is written as a fourth sample where the layout allows one and the
+// bitmap has a pixel that is not opaque.
+void ChooseAlpha(Writer& wr) {
+  TIEBitmap*& bmp = wr.bmp;
+  if (bmp->HasAlphaChannel() && bmp->PixelFormat() == ieRGB24 && wr.data_type == Data::RGB &&
+      (wr.compression == 1 || wr.compression == 5 || wr.compression == 32773)) {
+    TIEBitmap* a = bmp->GetAlphaChannel();
+    bool opaque = true;
+    for (int32_t y = 0; y < a->Height() && opaque; ++y) {
+      const uint8_t* r = a->GetScanline(y);
+      for (int32_t x = 0; x < a->Width(); ++x)
+        if (r[x] != 255) {
+          opaque = false;
+          break;
+        }
+    }
+    wr.alpha = !opaque;
+  }
+}
+
+// The tags before the image data: the EXIF field set, or the description
+// and resolution.
+void WriteLeadingTags(Writer& wr, TagList& t) {
+  TIOParamsVals& p = wr.p;
+  TStream* Stream = wr.s;
+  bool& abort = wr.abort;
+  if (p.EXIFHasData) {
+    WriteTIFFExifTags(t, p, Stream, abort);
+  } else {
+    t.Ascii(TIFFTag::ImageDescription, p.TiffImageDescription);
+    t.RationalInt(TIFFTag::XResolution, static_cast<uint32_t>(std::max(p.DpiX(), 0)));
+    t.RationalInt(TIFFTag::YResolution, static_cast<uint32_t>(std::max(p.DpiY(), 0)));
+    t.Short(TIFFTag::ResolutionUnit, 2);
+  }
+}
+
+// The image's tags and its data.
+void WriteImage(Writer& wr, TagList& t) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  const TIEPixelFormat f = bmp->PixelFormat();
+  t.Long(TIFFTag::ImageWidth, static_cast<uint32_t>(bmp->Width()));
+  t.Long(TIFFTag::ImageLength, static_cast<uint32_t>(bmp->Height()));
+  const uint32_t b = static_cast<uint32_t>(wr.bits);
+  switch (f) {
+    case ieMono1: t.Short(TIFFTag::BitsPerSample, 1); break;
+    case ieGray8: t.Short(TIFFTag::BitsPerSample, b); break;
+    case iePalette8: t.Short(TIFFTag::BitsPerSample, b); break;
+    case ieGray16: t.Short(TIFFTag::BitsPerSample, 16); break;
+    case ieCMYK: t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8}); break;
+    case ieRGB48: t.Shorts(TIFFTag::BitsPerSample, {16, 16, 16}); break;
+    default:
+      if (wr.data_type == Data::Grey || wr.data_type == Data::Palette) t.Short(TIFFTag::BitsPerSample, b);
+      else if (wr.data_type == Data::CMYK) t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8});
+      else if (wr.alpha) t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8, 8});
+      else t.Shorts(TIFFTag::BitsPerSample, {8, 8, 8});
+      break;
+  }
+  t.Short(TIFFTag::Compression, static_cast<uint32_t>(wr.compression));
+  if (f == ieMono1) {
+    t.Short(TIFFTag::PhotometricInterpretation, wr.data_type == Data::Bilevel ? 0 : 1);
+  } else {
+    static const uint32_t kPhotometric[] = {0, 1, 2, 3, 4, 5, 6, 8};
+    t.Short(TIFFTag::PhotometricInterpretation, wr.data_type == Data::Bilevel ? 1 : kPhotometric[wr.data_type]);
+  }
+  t.Ascii(TIFFTag::DocumentName, p.TiffDocumentName);
+  if (wr.compression >= 2 && wr.compression <= 4) {
+    t.Short(TIFFTag::FillOrder, static_cast<uint32_t>(p.TiffFillOrder == 2 ? 2 : 1));
+    t.Short(TIFFTag::PlanarConfiguration, 1);
+    t.Short(TIFFTag::CleanFaxData, 0);
+  }
+  if (f == iePalette8 && wr.data_type == Data::Palette && !wr.quantizer) {
+    wr.palette.resize(static_cast<size_t>(std::min(bmp->GetPaletteLen(), 256)));
+    for (size_t i = 0; i < wr.palette.size(); ++i) wr.palette[i] = bmp->GetPaletteEntry(static_cast<int32_t>(i));
+  }
+  if (wr.compression == 6) wr.OldJPEG(t);
+  else wr.Strips(t);
+  bmp->UnmapRows();
+}
+
+// The tags after the data, which depend on how it was written.
+void WriteTrailingTags(Writer& wr, TagList& t) {
+  TIOParamsVals& p = wr.p;
+  t.Short(TIFFTag::SamplesPerPixel, static_cast<uint32_t>(wr.Samples()));
+  if (wr.alpha) t.Short(TIFFTag::ExtraSamples, 2);
+  if (wr.predictor == 2) t.Short(TIFFTag::Predictor, 2);
+  t.Ascii(TIFFTag::PageName, p.TiffPageName);
+  if (p.TiffXPos != 0) t.Rational(TIFFTag::XPosition, p.TiffXPos);
+  if (p.TiffYPos != 0) t.Rational(TIFFTag::YPosition, p.TiffYPos);
+  // Group 3 options only where they mean something: readers take the tag
+  // on other pages for an unknown field.
+  if (wr.compression == 3) t.Long(TIFFTag::T4Options, wr.two_d ? 1 : 0);
+  if (wr.compression == 4) t.Long(TIFFTag::T6Options, 0);
+  t.Long(TIFFTag::NewSubfileType, 0);
+  if (p.TiffPageNumber >= 0 || p.TiffPageCount >= 0)
+    t.Shorts(TIFFTag::PageNumber, {static_cast<uint32_t>(std::max(p.TiffPageNumber, 0)),
+                                   static_cast<uint32_t>(std::max(p.TiffPageCount, 0))});
+  if (wr.data_type == Data::Palette && !wr.palette.empty()) {
+    std::vector<uint32_t> map;
+    const size_t n = size_t{1} << std::min(wr.bits, 8);
+    for (int c = 0; c < 3; ++c)
+      for (size_t i = 0; i < n; ++i) {
+        const TRGB e = i < wr.palette.size() ? wr.palette[i] : TRGB{0, 0, 0};
+        map.push_back((c == 0 ? e.r : c == 1 ? e.g : e.b) * 257u);
+      }
+    t.Shorts(TIFFTag::ColorMap, map);
+  }
+}
+
+// The imaging annotations and IPTC records.
+void WriteMetadataBlocks(Writer& wr, TagList& t) {
+  TIOParamsVals& p = wr.p;
+  TIEBitmap*& bmp = wr.bmp;
+  if (bmp && p.HasImagingAnnot()) {
+    const std::vector<uint8_t> annot = p.ImagingAnnot()->SaveToBuffer();
+    if (!annot.empty()) t.Bytes(TIFFTag::ImagingAnnotations, TIFFType::BYTE, annot);
+  }
+  std::vector<uint8_t> iptc = bmp ? p.IPTCInfoList.SaveToBuffer(false) : std::vector<uint8_t>{};
+  if (!iptc.empty()) {
+    // A count of whole LONGs: the block is padded to them.
+    const uint32_t longs = static_cast<uint32_t>((iptc.size() + 3) / 4);
+    iptc.resize(size_t{longs} * 4, 0);
+    t.Add(TIFFTag::IPTC, TIFFType::LONG, longs, t.Block(iptc));
+  }
+}
+
+// The directory, then the pointer that leads to it: the header of a new
+// file, or the chain pointer the page was placed at.
+void LinkDirectory(Writer& wr, TagList& t, bool Insert, const Placement& pl) {
+  TStream* Stream = wr.s;
+  bool& abort = wr.abort;
+  const uint32_t ifd = t.WriteDirectory(Insert ? pl.link_value : 0);
+  if (abort) return;
+  const int64_t end = Stream->Position();
+  if (Insert) {
+    Stream->SetPosition(pl.link_at);
+    std::vector<uint8_t> b;
+    AppendLE32(b, ifd);
+    SafeStreamWrite(Stream, abort, b.data(), 4);
+  } else {
+    Stream->SetPosition(pl.header_at);
+    std::vector<uint8_t> b = {'I', 'I'};
+    AppendLE16(b, 42);
+    // Offsets count from the stream's beginning.
+    AppendLE32(b, ifd);
+    SafeStreamWrite(Stream, abort, b.data(), 8);
+  }
+  Stream->SetPosition(end);
+}
 
 }  // namespace
 
@@ -543,313 +906,25 @@ int32_t WriteTIFFStream(TStream* Stream, bool Insert, TIEBitmap* Bitmap, TIOPara
                         TIOProgressRec& Progress) {
   bool local_abort = false;
   bool& abort = Progress.Aborting ? *Progress.Aborting : local_abort;
-  TIOParamsVals& p = Params;
-  Writer wr(Stream, abort, p, Progress);
-
-  // Page placement: a new file or a page linked into an existing chain.
-  int32_t result = 1;
-  int64_t header_at = Stream->Position();
-  int64_t link_at = -1;
-  uint32_t link_value = 0;
-  if (Insert) {
-    uint8_t h[8];
-    Stream->SetPosition(0);
-    if (Stream->Read(h, 8) != 8 || h[0] != 'I' || h[1] != 'I') {
-      abort = true;
-      return 0;
-    }
-    const int64_t size = Stream->Size();
-    int64_t pointer_at = 4;
-    uint32_t next = static_cast<uint32_t>(h[4] | h[5] << 8 | h[6] << 16 | static_cast<uint32_t>(h[7]) << 24);
-    int32_t i = 0;
-    link_at = 4;
-    link_value = next;
-    std::vector<uint32_t> seen;
-    while (true) {
-      if (i == p.TiffImageIndex || (next == 0 && i < p.TiffImageIndex)) {
-        link_at = pointer_at;
-        link_value = next;
-      }
-      if (next == 0 || next >= size || std::find(seen.begin(), seen.end(), next) != seen.end() || i > 65535) break;
-      seen.push_back(next);
-      uint8_t c[2];
-      Stream->SetPosition(next);
-      if (Stream->Read(c, 2) != 2) break;
-      pointer_at = next + 2 + int64_t{c[0] | c[1] << 8} * 12;
-      uint8_t n[4];
-      Stream->SetPosition(pointer_at);
-      if (Stream->Read(n, 4) != 4) break;
-      next = static_cast<uint32_t>(n[0] | n[1] << 8 | n[2] << 16 | static_cast<uint32_t>(n[3]) << 24);
-      ++i;
-    }
-    result = i + 1;
-    Stream->Seek(0, soEnd);
-  } else {
-    const uint8_t placeholder[8] = {};
-    SafeStreamWrite(Stream, abort, placeholder, 8);
-  }
+  Writer wr(Stream, abort, Params, Progress);
+  Placement pl;
+  if (!PlacePage(wr, Insert, pl)) return 0;
 
   TagList t(Stream, abort);
-  TIEBitmap* bmp = Bitmap;
-  if (bmp) {
-    // 1. The working bitmap.
-    const bool one_bit = p.BitsPerSample == 1 && p.SamplesPerPixel == 1;
-    if (!one_bit && bmp->PixelFormat() == ieMono1) {
-      wr.own = std::make_unique<TIEBitmap>();
-      wr.own->Assign(bmp);
-      wr.own->ConvertFormat(ieRGB24);
-      bmp = wr.own.get();
-    } else if (one_bit && bmp->PixelFormat() != ieMono1) {
-      TRGB c1, c2;
-      if (TIEBitmap* two = BuildTwoColorBitmap(bmp, c1, c2)) {
-        wr.own.reset(two);
-      } else {
-        wr.own = std::make_unique<TIEBitmap>();
-        wr.own->Assign(bmp);
-        wr.own->ConvertFormat(ieMono1);
-      }
-      bmp = wr.own.get();
-    }
-    wr.bmp = bmp;
-    // 2. Grey and palette samples through a quantizer.
-    if (p.SamplesPerPixel == 1 && ((p.BitsPerSample >= 2 && p.BitsPerSample <= 8) || p.BitsPerSample == 16) &&
-        bmp->PixelFormat() != ieMono1) {
-      if (bmp->PixelFormat() == ieRGB24 || bmp->PixelFormat() == iePalette8) {
-        const int32_t n = std::min(1 << std::min(p.BitsPerSample, 8), 256);
-        wr.palette.assign(static_cast<size_t>(n), TRGB{0, 0, 0});
-        wr.quantizer = std::make_unique<TIEQuantizer>(bmp, n, wr.palette.data(), -1);
-        if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
-        if (wr.quantizer->IsGrey()) {
-          p.TiffPhotometric = 1;
-        } else {
-          p.TiffPhotometric = 3;
-          if (p.BitsPerSample == 16) p.BitsPerSample = 8;
-        }
-      } else {
-        // Grey bitmaps keep their samples.
-        p.TiffPhotometric = 1;
-        if (p.TiffCompression != 5 && p.TiffCompression != 8) p.TiffCompression = 0;
-      }
-    }
-    // 3. Adjustments, in this order.
-    if (p.TiffPhotometric == 3 && p.SamplesPerPixel > 1) p.TiffPhotometric = 2;
-    if (bmp->PixelFormat() == ieRGB48) {
-      p.SamplesPerPixel = 3;
-      p.BitsPerSample = 16;
-      p.TiffPhotometric = 2;
-    }
-    if (p.BitsPerSample > 8 && p.SamplesPerPixel > 1) {
-      p.SamplesPerPixel = 3;
-      p.BitsPerSample = 8;
-      p.TiffPhotometric = 2;
-    }
-    if ((p.TiffPhotometric == 0 || p.TiffPhotometric == 1) && p.BitsPerSample == 8 && p.SamplesPerPixel == 3)
-      p.TiffPhotometric = 2;
-    if (p.TiffPhotometric == 2 && p.SamplesPerPixel == 1 && p.BitsPerSample == 1) p.TiffPhotometric = 1;
-    if (p.TiffPhotometric == 6 && p.TiffCompression != 7) p.TiffPhotometric = 2;
-    if (p.TiffPhotometric == 2 && p.SamplesPerPixel > 3) p.SamplesPerPixel = 3;
-    if (bmp->PixelFormat() == ieRGB48) {
-      p.SamplesPerPixel = 3;
-      p.BitsPerSample = 16;
-      p.TiffPhotometric = 2;
-    }
-    if (bmp->PixelFormat() == ieCMYK) {
-      p.SamplesPerPixel = 4;
-      p.BitsPerSample = 8;
-      p.TiffPhotometric = 5;
-    }
-    // Samples the bitmap cannot give are not asked of it.
-    if ((bmp->PixelFormat() == ieGray8 || bmp->PixelFormat() == ieGray16) && p.TiffPhotometric > 1)
-      p.TiffPhotometric = 1;
-    // 4. Data type.
-    switch (p.TiffPhotometric) {
-      case 0:
-      case 1: wr.data_type = Data::Grey; break;
-      case 3: wr.data_type = p.BitsPerSample <= 8 ? Data::Palette : Data::Grey; break;
-      case 5: wr.data_type = Data::CMYK; break;
-      case 7: wr.data_type = Data::CIELab; break;
-      default: wr.data_type = Data::RGB; break;
-    }
-    if ((wr.data_type == Data::Grey || wr.data_type == Data::Palette) && !wr.quantizer &&
-        bmp->PixelFormat() == ieRGB24) {
-      // Grey or palette samples asked of a colour bitmap without bits for
-      // them: 8-bit indexes.
-      p.BitsPerSample = 8;
-      wr.palette.assign(256, TRGB{0, 0, 0});
-      wr.quantizer = std::make_unique<TIEQuantizer>(bmp, 256, wr.palette.data(), -1);
-      if (wr.quantizer->IsGrey()) wr.data_type = Data::Grey;
-    }
-    // 5. Compression.
-    switch (p.TiffCompression) {
-      case 1: wr.compression = 2; break;
-      case 2: wr.compression = 3; break;
-      case 3: wr.compression = 3; wr.two_d = true; break;
-      case 4: wr.compression = 4; break;
-      case 5:
-        // The record's encoder, else the installed one; with neither the
-        // rows go uncompressed.
-        wr.lzw_encode = p.TiffLZWCompress ? p.TiffLZWCompress : DefaultTIFFLZWCompress;
-        if (wr.lzw_encode) {
-          wr.compression = 5;
-          wr.predictor = 2;
-        }
-        break;
-      case 6:
-      case 7:
-        wr.compression = p.TiffCompression;
-        switch (p.TiffJpegColorSpace) {
-          case 1: wr.data_type = Data::Grey; break;
-          case 2: wr.data_type = Data::YCbCr; break;
-          case 3: wr.data_type = Data::CMYK; break;
-          default: wr.data_type = Data::RGB; break;
-        }
-        break;
-      case 8: wr.compression = 32773; break;
-      default: wr.compression = 1; break;
-    }
-    if (wr.compression >= 2 && wr.compression <= 4) wr.data_type = Data::Bilevel;
-    // 6. Fax codings only for 1-bit images.
-    if (bmp->PixelFormat() != ieMono1 && wr.compression >= 2 && wr.compression <= 4) {
-      wr.compression = 1;
-      wr.data_type = p.TiffPhotometric <= 1 ? Data::Grey : p.TiffPhotometric == 5 ? Data::CMYK
-                     : p.TiffPhotometric == 3 ? Data::Palette : Data::RGB;
-    }
-    if ((wr.compression == 6 || wr.compression == 7) && bmp->PixelFormat() != ieRGB24) {
-      wr.own = std::make_unique<TIEBitmap>();
-      wr.own->Assign(bmp);
-      wr.own->ConvertFormat(ieRGB24);
-      bmp = wr.bmp = wr.own.get();
-    }
-    // 7. The predictor only where it helps and is read back.
-    wr.bits = bmp->PixelFormat() == ieMono1 ? 1 : p.BitsPerSample;
-    if (!(wr.bits == 8 && (p.SamplesPerPixel == 1 || p.SamplesPerPixel == 3) && wr.data_type != Data::Grey &&
-          wr.data_type != Data::Palette && !bmp->HasAlphaChannel() && bmp->PixelFormat() == ieRGB24))
-      wr.predictor = 1;
-    // 8. Fax data is written with 1 = black.
-    wr.invert = wr.compression >= 2 && wr.compression <= 4 && bmp->PixelFormat() == ieMono1;
-    // Alpha as a fourth sample.
-    if (bmp->HasAlphaChannel() && bmp->PixelFormat() == ieRGB24 && wr.data_type == Data::RGB &&
-        (wr.compression == 1 || wr.compression == 5 || wr.compression == 32773)) {
-      TIEBitmap* a = bmp->GetAlphaChannel();
-      bool opaque = true;
-      for (int32_t y = 0; y < a->Height() && opaque; ++y) {
-        const uint8_t* r = a->GetScanline(y);
-        for (int32_t x = 0; x < a->Width(); ++x)
-          if (r[x] != 255) {
-            opaque = false;
-            break;
-          }
-      }
-      wr.alpha = !opaque;
-    }
+  wr.bmp = Bitmap;
+  if (wr.bmp) {
+    PrepareWorkingBitmap(wr);
+    QuantizeSamples(wr);
+    AdjustSamples(wr);
+    ChooseDataType(wr);
+    ChooseCompression(wr);
+    ChooseAlpha(wr);
   }
-
-  // Tags before the image data.
-  if (p.EXIFHasData) {
-    WriteTIFFExifTags(t, p, Stream, abort);
-  } else {
-    t.Ascii(270, p.TiffImageDescription);
-    t.RationalInt(282, static_cast<uint32_t>(std::max(p.DpiX(), 0)));
-    t.RationalInt(283, static_cast<uint32_t>(std::max(p.DpiY(), 0)));
-    t.Short(296, 2);
-  }
-  if (bmp) {
-    const TIEPixelFormat f = bmp->PixelFormat();
-    t.Long(256, static_cast<uint32_t>(bmp->Width()));
-    t.Long(257, static_cast<uint32_t>(bmp->Height()));
-    const uint32_t b = static_cast<uint32_t>(wr.bits);
-    switch (f) {
-      case ieMono1: t.Short(258, 1); break;
-      case ieGray8: t.Short(258, b); break;
-      case iePalette8: t.Short(258, b); break;
-      case ieGray16: t.Short(258, 16); break;
-      case ieCMYK: t.Shorts(258, {8, 8, 8, 8}); break;
-      case ieRGB48: t.Shorts(258, {16, 16, 16}); break;
-      default:
-        if (wr.data_type == Data::Grey || wr.data_type == Data::Palette) t.Short(258, b);
-        else if (wr.data_type == Data::CMYK) t.Shorts(258, {8, 8, 8, 8});
-        else if (wr.alpha) t.Shorts(258, {8, 8, 8, 8});
-        else t.Shorts(258, {8, 8, 8});
-        break;
-    }
-    t.Short(259, static_cast<uint32_t>(wr.compression));
-    if (f == ieMono1) {
-      t.Short(262, wr.data_type == Data::Bilevel ? 0 : 1);
-    } else {
-      static const uint32_t kPhotometric[] = {0, 1, 2, 3, 4, 5, 6, 8};
-      t.Short(262, wr.data_type == Data::Bilevel ? 1 : kPhotometric[wr.data_type]);
-    }
-    t.Ascii(269, p.TiffDocumentName);
-    if (wr.compression >= 2 && wr.compression <= 4) {
-      t.Short(266, static_cast<uint32_t>(p.TiffFillOrder == 2 ? 2 : 1));
-      t.Short(284, 1);
-      t.Short(327, 0);
-    }
-    if (f == iePalette8 && wr.data_type == Data::Palette && !wr.quantizer) {
-      wr.palette.resize(static_cast<size_t>(std::min(bmp->GetPaletteLen(), 256)));
-      for (size_t i = 0; i < wr.palette.size(); ++i) wr.palette[i] = bmp->GetPaletteEntry(static_cast<int32_t>(i));
-    }
-    if (wr.compression == 6) wr.OldJPEG(t);
-    else wr.Strips(t);
-    bmp->UnmapRows();
-  }
-  if (abort) return result;
-
-  // Tags after the data.
-  if (bmp) {
-    t.Short(277, static_cast<uint32_t>(wr.Samples()));
-    if (wr.alpha) t.Short(338, 2);
-    if (wr.predictor == 2) t.Short(317, 2);
-    t.Ascii(285, p.TiffPageName);
-    if (p.TiffXPos != 0) t.Rational(286, p.TiffXPos);
-    if (p.TiffYPos != 0) t.Rational(287, p.TiffYPos);
-    // Group 3 options only where they mean something: readers take the tag
-    // on other pages for an unknown field.
-    if (wr.compression == 3) t.Long(292, wr.two_d ? 1 : 0);
-    if (wr.compression == 4) t.Long(293, 0);
-    t.Long(254, 0);
-    if (p.TiffPageNumber >= 0 || p.TiffPageCount >= 0)
-      t.Shorts(297, {static_cast<uint32_t>(std::max(p.TiffPageNumber, 0)), static_cast<uint32_t>(std::max(p.TiffPageCount, 0))});
-    if (wr.data_type == Data::Palette && !wr.palette.empty()) {
-      std::vector<uint32_t> map;
-      const size_t n = size_t{1} << std::min(wr.bits, 8);
-      for (int c = 0; c < 3; ++c)
-        for (size_t i = 0; i < n; ++i) {
-          const TRGB e = i < wr.palette.size() ? wr.palette[i] : TRGB{0, 0, 0};
-          map.push_back((c == 0 ? e.r : c == 1 ? e.g : e.b) * 257u);
-        }
-      t.Shorts(320, map);
-    }
-  }
-  if (bmp && p.HasImagingAnnot()) {
-    const std::vector<uint8_t> annot = p.ImagingAnnot()->SaveToBuffer();
-    if (!annot.empty()) t.Bytes(32932, Type::BYTE, annot);
-  }
-  std::vector<uint8_t> iptc = bmp ? p.IPTCInfoList.SaveToBuffer(false) : std::vector<uint8_t>{};
-  if (!iptc.empty()) {
-    // A count of whole LONGs: the block is padded to them.
-    const uint32_t longs = static_cast<uint32_t>((iptc.size() + 3) / 4);
-    iptc.resize(size_t{longs} * 4, 0);
-    t.Add(33723, Type::LONG, longs, t.Block(iptc));
-  }
-
-  // The directory, and the pointer that leads to it.
-  const uint32_t ifd = t.WriteDirectory(Insert ? link_value : 0);
-  if (abort) return result;
-  const int64_t end = Stream->Position();
-  if (Insert) {
-    Stream->SetPosition(link_at);
-    std::vector<uint8_t> b;
-    TagList::Put32(b, ifd);
-    SafeStreamWrite(Stream, abort, b.data(), 4);
-  } else {
-    Stream->SetPosition(header_at);
-    std::vector<uint8_t> b = {'I', 'I'};
-    TagList::Put16(b, 42);
-    // Offsets count from the stream's beginning.
-    TagList::Put32(b, ifd);
-    SafeStreamWrite(Stream, abort, b.data(), 8);
-  }
-  Stream->SetPosition(end);
-  return result;
+  WriteLeadingTags(wr, t);
+  if (wr.bmp) WriteImage(wr, t);
+  if (abort) return pl.result;
+  if (wr.bmp) WriteTrailingTags(wr, t);
+  WriteMetadataBlocks(wr, t);
+  LinkDirectory(wr, t, Insert, pl);
+  return pl.result;
 }

@@ -1,14 +1,17 @@
 #include "imaging/io/raw/RawCameraTable.h"
 
 #include <cstring>
-#include <strings.h>
+#include <type_traits>
 
 #include "imaging/io/raw/RawFoveon.h"
 #include "imaging/io/raw/RawHuffmanLoaders.h"
 #include "imaging/io/raw/RawIdentify.h"
 #include "imaging/io/raw/RawPackedLoaders.h"
+#include "rtl/StrUtils.h"
 
 namespace {
+
+using K = TIERawKey;
 
 constexpr float _ = 1.0f;  // a multiplier the row leaves at 1
 
@@ -30,8 +33,6 @@ bool StartsWith(const std::string& S, const char* Prefix) {
 
 bool Contains(const std::string& S, const char* Part) { return S.find(Part) != std::string::npos; }
 
-bool SameNoCase(const std::string& S, const char* T) { return strcasecmp(S.c_str(), T) == 0; }
-
 char At(const std::string& S, size_t I) { return I < S.size() ? S[I] : '\0'; }
 
 // Multipliers from the file's white sample at Position, read with the
@@ -45,113 +46,6 @@ void WhiteBalanceAt(TIERawContext& Ctx, int64_t Position) {
   Ctx.CameraRed = c == 0 ? 0.0f : static_cast<float>(a / c);
   Ctx.CameraBlue = d == 0 ? 0.0f : static_cast<float>(b / d);
   Mul(Ctx, 1.42f, _, 1.25f, _);
-}
-
-void KodakRows(TIERawContext& Ctx) {
-  const std::string& m = Ctx.Model;
-  // row: "NC2000F"
-  if (m == "NC2000F") {
-    Ctx.Width -= 4;
-    Ctx.LeftMargin = 1;
-    Ctx.CurveLength = 176;
-    Mul(Ctx, 1.509f, _, 2.686f, _);
-    // row: "EOSDCS3B"
-  } else if (m == "EOSDCS3B") {
-    Ctx.Width -= 4;
-    Ctx.LeftMargin = 2;
-    Mul(Ctx, 1.629f, _, 2.767f, _);
-    // row: "EOSDCS1"
-  } else if (m == "EOSDCS1") {
-    Ctx.Width -= 4;
-    Ctx.LeftMargin = 2;
-    Mul(Ctx, 1.386f, _, 2.405f, _);
-    // row: "DCS315C"
-  } else if (m == "DCS315C") {
-    Ctx.Black = 32;
-    Mul(Ctx, _, 1.068f, 1.036f, _);
-    // row: "DCS330C"
-  } else if (m == "DCS330C") {
-    Ctx.Black = 32;
-    Mul(Ctx, _, 1.012f, 1.804f, _);
-    // row: "DCS420"
-  } else if (m == "DCS420") {
-    Ctx.Width -= 4;
-    Ctx.LeftMargin = 2;
-    Mul(Ctx, 1.327f, _, 2.074f, _);
-    // row: "DCS460"
-  } else if (m == "DCS460") {
-    Ctx.Width -= 4;
-    Ctx.LeftMargin = 2;
-    Mul(Ctx, 1.724f, _, 2.411f, _);
-    // row: "DCS460A"
-  } else if (m == "DCS460A") {
-    Ctx.Width -= 4;
-    Ctx.LeftMargin = 2;
-    Ctx.Colors = 1;
-    Ctx.Filters = 0;
-    // row: "DCS520C"
-  } else if (m == "DCS520C") {
-    Ctx.Black = 720;
-    Mul(Ctx, 1.006f, _, 1.858f, _);
-    // row: "DCS560C"
-  } else if (m == "DCS560C") {
-    Ctx.Black = 750;
-    Mul(Ctx, _, 1.053f, 1.703f, _);
-    // row: "DCS620C"
-  } else if (m == "DCS620C") {
-    Ctx.Black = 720;
-    Mul(Ctx, _, 1.002f, 1.818f, _);
-    // row: "DCS62$"
-  } else if (m == "DCS62$") {
-    Ctx.Black = 740;
-    Mul(Ctx, 1.486f, _, 1.28f, _);
-    Ctx.IsCmy = true;
-    // row: "DCS660C"
-  } else if (m == "DCS660C") {
-    Ctx.Black = 855;
-    Mul(Ctx, 1.156f, _, 1.626f, _);
-    // row: "DCS660M"
-  } else if (m == "DCS660M") {
-    Ctx.Black = 855;
-    Ctx.Colors = 1;
-    Ctx.Filters = 0;
-    // row: "DCS72$"
-  } else if (m == "DCS72$") {
-    Mul(Ctx, 1.35f, _, 1.18f, _);
-    Ctx.IsCmy = true;
-    // row: "DCS760C"
-  } else if (m == "DCS760C") {
-    Mul(Ctx, 1.06f, _, 1.72f, _);
-    // row: "DCS760M"
-  } else if (m == "DCS760M") {
-    Ctx.Colors = 1;
-    Ctx.Filters = 0;
-    // row: "ProBack"
-  } else if (m == "ProBack") {
-    Mul(Ctx, 1.06f, _, 1.385f, _);
-    // row: "PB645C"
-  } else if (StartsWith(Ctx.Model2, "PB645C")) {
-    Mul(Ctx, 1.0497f, _, 1.3306f, _);
-    // row: "PB645H"
-  } else if (StartsWith(Ctx.Model2, "PB645H")) {
-    Mul(Ctx, 1.201f, _, 1.5061f, _);
-    // row: "PB645M"
-  } else if (StartsWith(Ctx.Model2, "PB645M")) {
-    Mul(Ctx, 1.0175f, _, 1.5424f, _);
-    // row: "DCS Pro 14n"
-  } else if (SameNoCase(m, "DCS Pro 14n")) {
-    Mul(Ctx, _, 1.0323f, 1.258f, _);
-    // row: "DCS Pro 14nx"
-  } else if (SameNoCase(m, "DCS Pro 14nx")) {
-    Mul(Ctx, 1.336f, _, 1.3155f, _);
-    // row: "DCS Pro SLR/c"
-  } else if (SameNoCase(m, "DCS Pro SLR/c")) {
-    Mul(Ctx, 1.425f, _, 1.293f, _);
-    // row: "DCS Pro SLR/n"
-  } else if (SameNoCase(m, "DCS Pro SLR/n")) {
-    Mul(Ctx, 1.324f, _, 1.483f, _);
-  }
-  // row: end of Kodak rows
 }
 
 // The Kodak loader by compression, then the DC models. False for an
@@ -229,7 +123,428 @@ bool KodakLoader(TIERawContext& Ctx) {
   return true;
 }
 
+// ---- hooks: the parts of rows that choose by model, size or content
+
+// Canon sensors of 2144 columns: the G1 has a four-colour mosaic.
+bool CanonG1(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  if (Ctx.Model == "PowerShot G1") {
+    Ctx.Colors = 4;
+    Ctx.Filters = 0xB4B4B4B4;
+    Mul(Ctx, 1.446f, 1.405f, 1.016f, _);
+  } else {
+    Mul(Ctx, 1.785f, _, 1.266f, _);
+  }
+  return true;
+}
+
+bool CanonG2(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  if (Ctx.Model == "PowerShot G2" || Ctx.Model == "PowerShot S40")
+    Mul(Ctx, 1.965f, _, 1.208f, _);
+  else
+    Mul(Ctx, 1.855f, _, 1.339f, _);
+  return true;
+}
+
+bool CanonKiss(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  if (Ctx.Model == "EOS Kiss Digital")
+    Mul(Ctx, 1.882f, _, 1.094f, _);
+  else
+    Mul(Ctx, 2.242f, _, 1.245f, _);
+  return true;
+}
+
+// The active area is the sensor less its margins.
+bool SizeFromRaw(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  Ctx.Height = Ctx.RawHeight - Ctx.TopMargin;
+  Ctx.Width = Ctx.RawWidth - Ctx.LeftMargin;
+  return true;
+}
+
+// An uncompressed D100 file stores three more columns than it shows.
+bool NikonD100(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  if (Ctx.Compression == 34713 && Ctx.LoadRaw == LoadNikonPackedRaw) {
+    Ctx.RawWidth = Ctx.Width + 6;
+    Ctx.Width += 3;
+  }
+  return true;
+}
+
+// The E990 and E995 share a file size; the data tell them apart.
+bool NikonE990(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  if (IsNikonE990(Ctx)) {
+    Ctx.Filters = 0xB4B4B4B4;
+    SetNikonE950Coeff(Ctx);
+    Mul(Ctx, 1.196f, 1.246f, 1.018f, _);
+  } else {
+    Ctx.Model = "E995";
+    Ctx.Filters = 0xE1E1E1E1;
+    Mul(Ctx, 1.253f, 1.178f, _, 1.035f);
+  }
+  return true;
+}
+
+// The E2100 and E2500 share a file size; the data tell them apart.
+bool NikonE2100(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  if (IsNikonE2100(Ctx)) {
+    Ctx.Height = 1206;
+    Ctx.LoadRaw = LoadNikonE2100Raw;
+    Mul(Ctx, 1.945f, _, 1.04f, _);
+  } else {
+    Ctx.Model = "E2500";
+    Ctx.Height = 1204;
+    Ctx.Colors = 4;
+    Ctx.Filters = 0x4B4B4B4B;
+    Mul(Ctx, 1.3f, 1.3f, _, 1.148f);
+  }
+  return true;
+}
+
+// The Minolta DiMAGE Z2 writes files of the E4300's size.
+bool NikonE4300(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  if (IsMinoltaZ2(Ctx)) {
+    Ctx.Make = "Minolta";
+    Ctx.Model = "DiMAGE Z2";
+    Ctx.LoadRaw = LoadNikonE2100Raw;
+  }
+  return true;
+}
+
+// Minolta models by name; the "DiMAGE G" models by the digit after it.
+bool Minolta(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  const std::string& m = Ctx.Model;
+  if (StartsWith(m, "DiMAGE A")) {
+    Ctx.LoadRaw = LoadPacked12Raw;
+    Ctx.RgbMax = At(m, 8) == '1' ? 15916 : 16380;
+    Mul(Ctx, 1.42f, _, 1.25f, _);
+  } else if (!StartsWith(m, "DiMAGE G")) {
+    Mul(Ctx, 1.42f, _, 1.25f, _);
+  } else {
+    switch (At(m, 8)) {
+      case '4':
+        Ctx.DataOffset = 5056;
+        Size(Ctx, 1716, 2304);
+        WhiteBalanceAt(Ctx, 2078);
+        break;
+      case '5':
+        Ctx.DataOffset = 4016;
+        Size(Ctx, 1956, 2607);
+        Ctx.RawWidth = 2624;
+        WhiteBalanceAt(Ctx, 1936);
+        break;
+      case '6':
+        Ctx.DataOffset = 4032;
+        Size(Ctx, 2136, 2848);
+        WhiteBalanceAt(Ctx, 2030);
+        break;
+      default: WhiteBalanceAt(Ctx, RawTell(Ctx)); break;
+    }
+    Ctx.Filters = 0x61616161;
+  }
+  return true;
+}
+
+// Phase One backs by their sensor height; the mosaic follows the top margin.
+bool PhaseOne(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  switch (Ctx.RawHeight) {
+    case 2060:
+      Ctx.Model = "LightPhase";
+      Size(Ctx, 2048, 3080);
+      Ctx.TopMargin = 5;
+      Ctx.LeftMargin = 22;
+      Mul(Ctx, 1.331f, _, 1.154f, _);
+      break;
+    case 2682:
+      Ctx.Model = "H10";
+      Size(Ctx, 2672, 4012);
+      Ctx.TopMargin = 5;
+      Ctx.LeftMargin = 26;
+      break;
+    case 4128:
+      Ctx.Model = "H20";
+      Size(Ctx, 4098, 4098);
+      Ctx.TopMargin = 20;
+      Ctx.LeftMargin = 26;
+      Mul(Ctx, 1.963f, _, 1.43f, _);
+      break;
+    case 5488:
+      Ctx.Model = "H25";
+      Size(Ctx, 5458, 4098);
+      Ctx.TopMargin = 20;
+      Ctx.LeftMargin = 26;
+      Mul(Ctx, 2.8f, _, 1.2f, _);
+      break;
+    default: break;
+  }
+  Ctx.Filters = (Ctx.TopMargin & 1) ? 0x94949494 : 0x49494949;
+  return true;
+}
+
+// The size is stored in the file's own header.
+bool SinarSize(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  RawSeek(Ctx, 14);
+  Ctx.Height = static_cast<int32_t>(GetLong(Ctx));
+  Ctx.Width = static_cast<int32_t>(GetLong(Ctx));
+  return true;
+}
+
+// Portrait files have the mosaic turned with them.
+bool LeafFilters(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  if (Ctx.Width < Ctx.Height) Ctx.Filters = 0x16161616;
+  return true;
+}
+
+bool RolleiSize(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  switch (Ctx.RawWidth) {
+    case 1316:
+      Size(Ctx, 1030, 1300);
+      Ctx.TopMargin = 1;
+      Ctx.LeftMargin = 6;
+      break;
+    case 2568:
+      Size(Ctx, 1960, 2560);
+      Ctx.TopMargin = 2;
+      Ctx.LeftMargin = 8;
+      break;
+    default: break;
+  }
+  return true;
+}
+
+// The three-layer sensors by their size; a sensor twice as wide as high
+// has its rows doubled. The matrix is made from the final multipliers.
+bool Sigma(TIERawContext& Ctx, const uint8_t (&)[32]) {
+  switch (Ctx.RawHeight) {
+    case 763:
+      Ctx.Height = 756;
+      Ctx.TopMargin = 2;
+      break;
+    case 1531:
+      Ctx.Height = 1514;
+      Ctx.TopMargin = 7;
+      break;
+    default: break;
+  }
+  switch (Ctx.RawWidth) {
+    case 1152:
+      Ctx.Width = 1136;
+      Ctx.LeftMargin = 8;
+      break;
+    case 2304:
+      Ctx.Width = 2271;
+      Ctx.LeftMargin = 17;
+      break;
+    default: break;
+  }
+  if (int64_t{Ctx.Height} * 2 < Ctx.Width) Ctx.YMag = 2;
+  if (Ctx.Model == "SD10") {
+    Ctx.PreMul[0] *= 2.07f;
+    Ctx.PreMul[2] *= 2.3f;
+  }
+  SetFoveonCoeff(Ctx);
+  return true;
+}
+
+bool Kodak(TIERawContext& Ctx, const uint8_t (&)[32]);
+
+// ---- the rows
+
+constexpr TIERawCameraRow kRows[] = {
+    {.Text = "PowerShot 600", .Height = 613, .Width = 854, .Colors = 4, .Filters = 0xE1E4E1E4,
+     .Loader = LoadPowerShot600Raw, .Mul = {1.137f, 1.257f, _, _}},
+    {.Text = "PowerShot A5", .Text2 = "PowerShot A5 Zoom", .Height = 776, .Width = 960, .RawWidth = 992, .Colors = 4,
+     .Filters = 0x1E4E1E4E, .Loader = LoadPowerShotA5Raw, .Mul = {1.5842f, 1.2966f, 1.0419f, _}},
+    {.Text = "PowerShot A50", .Height = 968, .Width = 1290, .RawWidth = 1320, .Colors = 4, .Filters = 0x1B4E4B1E,
+     .Loader = LoadPowerShotA5Raw, .Mul = {1.75f, 1.381f, _, 1.182f}},
+    {.Text = "PowerShot Pro70", .Height = 1024, .Width = 1552, .Colors = 4, .Filters = 0x1E4B4E1B,
+     .Loader = LoadPowerShotA5Raw, .Mul = {1.389f, 1.343f, _, 1.034f}},
+    {.Text = "PowerShot Pro90 IS", .Width = 1896, .Colors = 4, .Filters = 0xB4B4B4B4,
+     .Mul = {1.496f, 1.509f, _, 1.009f}},
+    {.Key = K::CanonRawWidth, .Number = 2144, .Height = 1550, .Width = 2088, .TopMargin = 8, .LeftMargin = 4,
+     .Hook = CanonG1},
+    {.Key = K::CanonRawWidth, .Number = 2224, .Height = 1448, .Width = 2176, .TopMargin = 6, .LeftMargin = 48,
+     .Mul = {1.592f, _, 1.261f, _}},
+    {.Key = K::CanonRawWidth, .Number = 2376, .Height = 1720, .Width = 2312, .TopMargin = 6, .LeftMargin = 12,
+     .Hook = CanonG2},
+    {.Key = K::CanonRawWidth, .Number = 2672, .Height = 1960, .Width = 2616, .TopMargin = 6, .LeftMargin = 12,
+     .Mul = {1.895f, _, 1.403f, _}},
+    {.Key = K::CanonRawWidth, .Number = 3152, .Height = 2056, .Width = 3088, .TopMargin = 12, .LeftMargin = 64,
+     .RgbMax = 16000, .Hook = CanonKiss},
+    {.Key = K::CanonRawWidth, .Number = 3160, .Height = 2328, .Width = 3112, .TopMargin = 12, .LeftMargin = 44,
+     .Mul = {1.85f, _, 1.53f, _}},
+    {.Key = K::CanonRawWidth, .Number = 3344, .Height = 2472, .Width = 3288, .TopMargin = 6, .LeftMargin = 4,
+     .Mul = {1.621f, _, 1.528f, _}},
+    {.Text = "EOS-1D", .Height = 1662, .Width = 2496, .DataOffset = 288912, .Mul = {1.976f, _, 1.282f, _}},
+    {.Text = "EOS-1DS", .Height = 2718, .Width = 4082, .DataOffset = 289168, .RgbMax = 14464,
+     .Mul = {1.66f, _, 1.13f, _}},
+    {.Text = "EOS-1D Mark II", .Text2 = "EOS 20D", .RawHeight = 2360, .RawWidth = 3596, .TopMargin = 12,
+     .LeftMargin = 74, .Filters = 0x94949494, .Mul = {1.95f, _, 1.36f, _}, .Hook = SizeFromRaw},
+    {.Text = "EOS-1Ds Mark II", .RawHeight = 3349, .RawWidth = 5108, .TopMargin = 13, .LeftMargin = 98,
+     .Filters = 0x94949494, .RgbMax = 0x3A00, .Mul = {1.609f, _, 1.848f, _}, .Hook = SizeFromRaw},
+    {.Text = "EOS D2000C", .Black = 800, .Mul = {_, _, 1.25f, _}},
+    {.Text = "D1", .Filters = 0x16161616, .Mul = {0.838f, _, 1.095f, _}},
+    {.Text = "D1H", .Filters = 0x16161616, .Mul = {2.301f, _, 1.129f, _}},
+    {.Text = "D1X", .Width = 4024, .Filters = 0x16161616, .YMag = 2, .Mul = {1.91f, _, 1.22f, _}},
+    {.Text = "D100", .Filters = 0x61616161, .RgbMax = 15632, .Mul = {2.374f, _, 1.677f, _}, .Hook = NikonD100},
+    {.Text = "D2H", .Width = 2482, .LeftMargin = 6, .Filters = 0x49494949, .Mul = {2.8f, _, 1.2f, _}},
+    {.Text = "D70", .Filters = 0x16161616, .Mul = {2.043f, _, 1.625f, _}},
+    {.Text = "E950", .Height = 1203, .Width = 1616, .Colors = 4, .Filters = 0x4B4B4B4B, .Loader = LoadNikonE950Raw,
+     .Mul = {1.1819f, _, 1.1645f, 1.1725f}, .Coeff = SetNikonE950Coeff},
+    {.Text = "E990", .Height = 1540, .Width = 2064, .Colors = 4, .Hook = NikonE990},
+    {.Text = "E2100", .Width = 1616, .Hook = NikonE2100},
+    {.Text = "E4300", .Height = 1710, .Width = 2288, .Filters = 0x16161616, .Hook = NikonE4300},
+    {.Text = "E4500", .Height = 1708, .Width = 2288, .Colors = 4, .Filters = 0xB4B4B4B4,
+     .Mul = {1.3f, 1.3f, _, 1.148f}},
+    {.Text = "E5000", .Text2 = "E5700", .Colors = 4, .Filters = 0xB4B4B4B4, .Mul = {1.3f, 1.3f, _, 1.148f}},
+    {.Text = "E5400", .Filters = 0x16161616, .Mul = {1.7f, _, 1.344f, _}},
+    {.Text = "E8700", .Text2 = "E8800", .Filters = 0x16161616, .Mul = {2.131f, _, 1.3f, _}},
+    {.Text = "FinePixS2Pro", .Height = 3584, .Width = 3583, .Filters = 0x61616161, .Loader = LoadFujiS2Raw,
+     .Black = 512, .Mul = {1.424f, _, 1.718f, _}},
+    {.Text = "FinePix S5000", .Height = 2499, .Width = 2500, .Filters = 0x49494949, .Loader = LoadFujiS5000Raw,
+     .RgbMax = 0xF800, .Mul = {1.639f, _, 1.438f, _}},
+    {.Text = "FinePix S7000", .Height = 3587, .Width = 3588, .Filters = 0x49494949, .Loader = LoadFujiS7000Raw,
+     .RgbMax = 0xF800, .Mul = {1.62f, _, 1.38f, _}},
+    {.Text = "FinePix E550", .Height = 3587, .Width = 3588, .Filters = 0x49494949, .Loader = LoadFujiS7000Raw,
+     .RgbMax = 0xF800, .Mul = {1.45f, _, 1.25f, _}},
+    // Listed last among the rows but tested here, before the maker rows.
+    {.Text = "FinePix F700", .Text2 = "FinePix S20Pro", .Height = 2523, .Width = 2524, .Filters = 0x49494949,
+     .Loader = LoadFujiF700Raw, .RgbMax = 0x3E00, .Mul = {1.639f, _, 1.438f, _}},
+    {.Text = "Digital Camera KD-400Z", .Height = 1712, .Width = 2312, .RawWidth = 2336, .DataOffset = 4034,
+     .WhiteBalanceAt = 2032},
+    {.Text = "Digital Camera KD-510Z", .Height = 1956, .Width = 2607, .RawWidth = 2624, .DataOffset = 4032,
+     .Filters = 0x61616161, .WhiteBalanceAt = 2032},
+    {.Key = K::MakeNoCase, .Text = "MINOLTA", .Loader = LoadUnpackedBEMinus2, .RgbMax = 15860, .Hook = Minolta},
+    {.Text = "*ist D", .Height = 2024, .Width = 3040, .DataOffset = 65536, .Loader = LoadUnpackedBEMinus2,
+     .Mul = {1.76f, 1.07f, _, _}},
+    {.Text = "Optio S", .Height = 1544, .Width = 2068, .RawWidth = 3136, .Loader = LoadPacked12Raw,
+     .Mul = {1.506f, _, 1.152f, _}},
+    {.Text = "Optio S4", .Height = 1737, .Width = 2324, .RawWidth = 3520, .Loader = LoadPacked12Raw,
+     .Mul = {1.308f, _, 1.275f, _}},
+    {.Key = K::Make, .Text = "Phase One", .Loader = LoadPhaseOneRaw, .RgbMax = 0xFFFF, .Hook = PhaseOne},
+    {.Text = "Ixpress", .Height = 4084, .Width = 4080, .Filters = 0x49494949, .Loader = LoadIxpressRaw,
+     .RgbMax = 0xFFFF, .Mul = {1.963f, _, 1.43f, _}},
+    {.Key = K::Make, .Text = "Sinar", .Head = "8BPS", .DataOffset = 68, .Filters = 0x61616161,
+     .Loader = LoadUnpackedBE0, .RgbMax = 0xFFFF, .Hook = SinarSize},
+    {.Key = K::Make, .Text = "Leaf", .Loader = LoadUnpackedBE0, .RgbMax = 0xFFFF, .Mul = {1.1629f, _, 1.3556f, _},
+     .Hook = LeafFilters},
+    {.Text = "DIGILUX 2", .Height = 1928, .Width = 2568, .DataOffset = 1024, .Loader = LoadUnpackedLE2,
+     .Mul = {1.883f, _, 1.367f, _}},
+    {.Text = "DMC-LC1", .Height = 1928, .Width = 2568, .DataOffset = 1024, .Loader = LoadUnpackedLE2,
+     .Mul = {1.883f, _, 1.367f, _}},
+    {.Text = "E-1", .Filters = 0x61616161, .Loader = LoadUnpackedLE2, .Mul = {1.57f, _, 1.48f, _}},
+    {.Text = "E-10", .Loader = LoadUnpackedBE2, .Mul = {1.43f, _, 1.77f, _}},
+    {.Key = K::ModelPrefix, .Text = "E-20", .Loader = LoadUnpackedBE2, .Black = 640, .Mul = {1.43f, _, 1.77f, _}},
+    {.Text = "C5050Z", .Filters = 0x16161616, .Loader = LoadOlympusCSeriesRaw, .Mul = {1.533f, _, 1.88f, _}},
+    {.Text = "C5060WZ", .Loader = LoadOlympusCSeriesRaw, .Mul = {2.285f, _, 1.023f, _}},
+    {.Text = "C8080WZ", .Filters = 0x16161616, .Loader = LoadOlympusCSeriesRaw, .Mul = {2.335f, _, 1.323f, _}},
+    {.Text = "N DIGITAL", .Height = 2047, .Width = 3072, .DataOffset = 6656, .Filters = 0x61616161,
+     .Loader = LoadPacked12Raw, .Mul = {1.366f, _, 1.251f, _}},
+    {.Text = "DSC-F828", .Height = 2460, .Width = 3288, .RawWidth = 3360, .LeftMargin = 5, .Colors = 4,
+     .Filters = 0xB4B4B4B4, .Loader = LoadSonyRaw, .Mul = {1.512f, 1.02f, 1.405f, _}, .Coeff = SetSonyF828Coeff},
+    // From here to the Nucore row a Kodak file never matches: it goes on
+    // to the Kodak block.
+    {.Key = K::Make, .Text = "Rollei", .NotKodak = true, .Filters = 0x16161616, .Loader = LoadRolleiRaw,
+     .Mul = {1.8f, _, 1.3f, _}, .Hook = RolleiSize},
+    {.Key = K::Make, .Text = "SIGMA", .NotKodak = true, .Filters = 0, .Loader = LoadFoveonRaw, .RgbMax = 5600,
+     .Mul = {1.179f, _, 0.713f, _}, .IsFoveon = true, .Hook = Sigma},
+    {.Text = "PC-CAM 600", .NotKodak = true, .Height = 768, .Width = 1024, .DataOffset = 1024, .Filters = 0x49494949,
+     .Loader = eight_bit_load_raw, .Mul = {1.14f, _, 2.73f, _}},
+    {.Text = "QV-2000UX", .NotKodak = true, .Height = 1208, .Width = 1632, .DataOffset = 3264,
+     .Loader = eight_bit_load_raw},
+    {.Text = "QV-3*00EX", .NotKodak = true, .Height = 1546, .Width = 2070, .RawWidth = 2080,
+     .Loader = eight_bit_load_raw},
+    {.Text = "QV-4000", .NotKodak = true, .Height = 1700, .Width = 2260, .Loader = LoadUnpackedBE2},
+    {.Text = "QV-5700", .NotKodak = true, .Height = 1924, .Width = 2576, .Loader = LoadCasioQV5700Raw},
+    {.Text = "EX-P600", .NotKodak = true, .Height = 2142, .Width = 2844, .RawWidth = 4288, .Loader = LoadPacked12Raw,
+     .Mul = {2.356f, 1.069f, _, _}},
+    {.Key = K::Make, .Text = "Nucore", .NotKodak = true, .Filters = 0x61616161, .Loader = nucore_load_raw},
+    {.Key = K::MakeNoCase, .Text = "KODAK", .Filters = 0x61616161, .Hook = Kodak},
+};
+
+// The Kodak block's rows, first match.
+constexpr TIERawCameraRow kKodakRows[] = {
+    {.Text = "NC2000F", .LeftMargin = 1, .NarrowBy = 4, .CurveLength = 176, .Mul = {1.509f, _, 2.686f, _}},
+    {.Text = "EOSDCS3B", .LeftMargin = 2, .NarrowBy = 4, .Mul = {1.629f, _, 2.767f, _}},
+    {.Text = "EOSDCS1", .LeftMargin = 2, .NarrowBy = 4, .Mul = {1.386f, _, 2.405f, _}},
+    {.Text = "DCS315C", .Black = 32, .Mul = {_, 1.068f, 1.036f, _}},
+    {.Text = "DCS330C", .Black = 32, .Mul = {_, 1.012f, 1.804f, _}},
+    {.Text = "DCS420", .LeftMargin = 2, .NarrowBy = 4, .Mul = {1.327f, _, 2.074f, _}},
+    {.Text = "DCS460", .LeftMargin = 2, .NarrowBy = 4, .Mul = {1.724f, _, 2.411f, _}},
+    {.Text = "DCS460A", .LeftMargin = 2, .NarrowBy = 4, .Colors = 1, .Filters = 0},
+    {.Text = "DCS520C", .Black = 720, .Mul = {1.006f, _, 1.858f, _}},
+    {.Text = "DCS560C", .Black = 750, .Mul = {_, 1.053f, 1.703f, _}},
+    {.Text = "DCS620C", .Black = 720, .Mul = {_, 1.002f, 1.818f, _}},
+    {.Text = "DCS62$", .Black = 740, .Mul = {1.486f, _, 1.28f, _}, .IsCmy = true},
+    {.Text = "DCS660C", .Black = 855, .Mul = {1.156f, _, 1.626f, _}},
+    {.Text = "DCS660M", .Colors = 1, .Filters = 0, .Black = 855},
+    {.Text = "DCS72$", .Mul = {1.35f, _, 1.18f, _}, .IsCmy = true},
+    {.Text = "DCS760C", .Mul = {1.06f, _, 1.72f, _}},
+    {.Text = "DCS760M", .Colors = 1, .Filters = 0},
+    {.Text = "ProBack", .Mul = {1.06f, _, 1.385f, _}},
+    {.Key = K::Model2Prefix, .Text = "PB645C", .Mul = {1.0497f, _, 1.3306f, _}},
+    {.Key = K::Model2Prefix, .Text = "PB645H", .Mul = {1.201f, _, 1.5061f, _}},
+    {.Key = K::Model2Prefix, .Text = "PB645M", .Mul = {1.0175f, _, 1.5424f, _}},
+    {.Key = K::ModelNoCase, .Text = "DCS Pro 14n", .Mul = {_, 1.0323f, 1.258f, _}},
+    {.Key = K::ModelNoCase, .Text = "DCS Pro 14nx", .Mul = {1.336f, _, 1.3155f, _}},
+    {.Key = K::ModelNoCase, .Text = "DCS Pro SLR/c", .Mul = {1.425f, _, 1.293f, _}},
+    {.Key = K::ModelNoCase, .Text = "DCS Pro SLR/n", .Mul = {1.324f, _, 1.483f, _}},
+};
+
+bool Matches(const TIERawCameraRow& Row, const TIERawContext& Ctx, const uint8_t (&Head)[32], bool IsKodak) {
+  if (Row.NotKodak && IsKodak) return false;
+  switch (Row.Key) {
+    case K::Model: return Ctx.Model == Row.Text || (Row.Text2 && Ctx.Model == Row.Text2);
+    case K::ModelNoCase: return SameText(Ctx.Model, Row.Text);
+    case K::ModelPrefix: return StartsWith(Ctx.Model, Row.Text);
+    case K::Model2Prefix: return StartsWith(Ctx.Model2, Row.Text);
+    case K::Make:
+      return Ctx.Make == Row.Text && (!Row.Head || std::memcmp(Head, Row.Head, std::strlen(Row.Head)) == 0);
+    case K::MakeNoCase: return SameText(Ctx.Make, Row.Text);
+    case K::CanonRawWidth: return Ctx.IsCanon && Ctx.RawWidth == Row.Number;
+  }
+  return false;
+}
+
+bool Apply(const TIERawCameraRow& Row, TIERawContext& Ctx, const uint8_t (&Head)[32]) {
+  auto set = [](auto& Field, int64_t Value) {
+    if (Value != kRawKeep) Field = static_cast<std::remove_reference_t<decltype(Field)>>(Value);
+  };
+  set(Ctx.Height, Row.Height);
+  set(Ctx.Width, Row.Width);
+  set(Ctx.RawHeight, Row.RawHeight);
+  set(Ctx.RawWidth, Row.RawWidth);
+  set(Ctx.TopMargin, Row.TopMargin);
+  set(Ctx.LeftMargin, Row.LeftMargin);
+  Ctx.Width -= Row.NarrowBy;
+  set(Ctx.DataOffset, Row.DataOffset);
+  set(Ctx.CurveLength, Row.CurveLength);
+  set(Ctx.Colors, Row.Colors);
+  set(Ctx.Filters, Row.Filters);
+  if (Row.Loader) Ctx.LoadRaw = Row.Loader;
+  set(Ctx.Black, Row.Black);
+  set(Ctx.RgbMax, Row.RgbMax);
+  set(Ctx.YMag, Row.YMag);
+  if (Row.Mul[0] != 0) Mul(Ctx, Row.Mul[0], Row.Mul[1], Row.Mul[2], Row.Mul[3]);
+  if (Row.IsCmy) Ctx.IsCmy = true;
+  if (Row.IsFoveon) Ctx.IsFoveon = true;
+  if (Row.Coeff) Row.Coeff(Ctx);
+  if (Row.WhiteBalanceAt != kRawKeep) WhiteBalanceAt(Ctx, Row.WhiteBalanceAt);
+  return !Row.Hook || Row.Hook(Ctx, Head);
+}
+
+// The Kodak block: its rows, then the loader by compression.
+bool Kodak(TIERawContext& Ctx, const uint8_t (&Head)[32]) {
+  for (const TIERawCameraRow& row : kKodakRows)
+    if (Matches(row, Ctx, Head, true)) {
+      Apply(row, Ctx, Head);
+      break;
+    }
+  return KodakLoader(Ctx);
+}
+
 }  // namespace
+
+std::span<const TIERawCameraRow> RawCameraRows() { return kRows; }
+std::span<const TIERawCameraRow> RawKodakRows() { return kKodakRows; }
 
 void SetBlendedCoeff(TIERawContext& Ctx, float X) {
   static const float kA[3][4] = {{2.25f, 0.75f, -1.75f, -0.25f}, {-0.25f, 0.75f, 0.75f, -0.25f}, {-0.25f, -1.75f, 0.75f, 2.25f}};
@@ -256,530 +571,8 @@ void SetSonyF828Coeff(TIERawContext& Ctx) {
 }
 
 bool ApplyCameraTable(TIERawContext& Ctx, const uint8_t (&Head)[32]) {
-  const std::string& m = Ctx.Model;
-  const bool kodak = SameNoCase(Ctx.Make, "KODAK");
-  auto fuji7000 = [&](float R, float B) {
-    Size(Ctx, 3587, 3588);
-    Ctx.Filters = 0x49494949;
-    Ctx.LoadRaw = LoadFujiS7000Raw;
-    Ctx.RgbMax = 0xF800;
-    Mul(Ctx, R, _, B, _);
-  };
-  // row: "PowerShot 600"
-  if (m == "PowerShot 600") {
-    Size(Ctx, 613, 854);
-    Ctx.Colors = 4;
-    Ctx.Filters = 0xE1E4E1E4;
-    Ctx.LoadRaw = LoadPowerShot600Raw;
-    Mul(Ctx, 1.137f, 1.257f, _, _);
-    // row: "PowerShot A5"
-  } else if (m == "PowerShot A5" || m == "PowerShot A5 Zoom") {
-    Size(Ctx, 776, 960);
-    Ctx.RawWidth = 992;
-    Ctx.Colors = 4;
-    Ctx.Filters = 0x1E4E1E4E;
-    Ctx.LoadRaw = LoadPowerShotA5Raw;
-    Mul(Ctx, 1.5842f, 1.2966f, 1.0419f, _);
-    // row: "PowerShot A50"
-  } else if (m == "PowerShot A50") {
-    Size(Ctx, 968, 1290);
-    Ctx.RawWidth = 1320;
-    Ctx.Colors = 4;
-    Ctx.Filters = 0x1B4E4B1E;
-    Ctx.LoadRaw = LoadPowerShotA5Raw;
-    Mul(Ctx, 1.75f, 1.381f, _, 1.182f);
-    // row: "PowerShot Pro70"
-  } else if (m == "PowerShot Pro70") {
-    Size(Ctx, 1024, 1552);
-    Ctx.Colors = 4;
-    Ctx.Filters = 0x1E4B4E1B;
-    Ctx.LoadRaw = LoadPowerShotA5Raw;
-    Mul(Ctx, 1.389f, 1.343f, _, 1.034f);
-    // row: "PowerShot Pro90 IS"
-  } else if (m == "PowerShot Pro90 IS") {
-    Ctx.Width = 1896;
-    Ctx.Colors = 4;
-    Ctx.Filters = 0xB4B4B4B4;
-    Mul(Ctx, 1.496f, 1.509f, _, 1.009f);
-    // row: Canon, RW 2144
-  } else if (Ctx.IsCanon && Ctx.RawWidth == 2144) {
-    Size(Ctx, 1550, 2088);
-    Ctx.TopMargin = 8;
-    Ctx.LeftMargin = 4;
-    if (m == "PowerShot G1") {
-      Ctx.Colors = 4;
-      Ctx.Filters = 0xB4B4B4B4;
-      Mul(Ctx, 1.446f, 1.405f, 1.016f, _);
-    } else {
-      Mul(Ctx, 1.785f, _, 1.266f, _);
-    }
-    // row: Canon, RW 2224
-  } else if (Ctx.IsCanon && Ctx.RawWidth == 2224) {
-    Size(Ctx, 1448, 2176);
-    Ctx.TopMargin = 6;
-    Ctx.LeftMargin = 48;
-    Mul(Ctx, 1.592f, _, 1.261f, _);
-    // row: Canon, RW 2376
-  } else if (Ctx.IsCanon && Ctx.RawWidth == 2376) {
-    Size(Ctx, 1720, 2312);
-    Ctx.TopMargin = 6;
-    Ctx.LeftMargin = 12;
-    if (m == "PowerShot G2" || m == "PowerShot S40")
-      Mul(Ctx, 1.965f, _, 1.208f, _);
-    else
-      Mul(Ctx, 1.855f, _, 1.339f, _);
-    // row: Canon, RW 2672
-  } else if (Ctx.IsCanon && Ctx.RawWidth == 2672) {
-    Size(Ctx, 1960, 2616);
-    Ctx.TopMargin = 6;
-    Ctx.LeftMargin = 12;
-    Mul(Ctx, 1.895f, _, 1.403f, _);
-    // row: Canon, RW 3152
-  } else if (Ctx.IsCanon && Ctx.RawWidth == 3152) {
-    Size(Ctx, 2056, 3088);
-    Ctx.TopMargin = 12;
-    Ctx.LeftMargin = 64;
-    Ctx.RgbMax = 16000;
-    if (m == "EOS Kiss Digital")
-      Mul(Ctx, 1.882f, _, 1.094f, _);
-    else
-      Mul(Ctx, 2.242f, _, 1.245f, _);
-    // row: Canon, RW 3160
-  } else if (Ctx.IsCanon && Ctx.RawWidth == 3160) {
-    Size(Ctx, 2328, 3112);
-    Ctx.TopMargin = 12;
-    Ctx.LeftMargin = 44;
-    Mul(Ctx, 1.85f, _, 1.53f, _);
-    // row: Canon, RW 3344
-  } else if (Ctx.IsCanon && Ctx.RawWidth == 3344) {
-    Size(Ctx, 2472, 3288);
-    Ctx.TopMargin = 6;
-    Ctx.LeftMargin = 4;
-    Mul(Ctx, 1.621f, _, 1.528f, _);
-    // row: "EOS-1D"
-  } else if (m == "EOS-1D") {
-    Size(Ctx, 1662, 2496);
-    Ctx.DataOffset = 288912;
-    Mul(Ctx, 1.976f, _, 1.282f, _);
-    // row: "EOS-1DS"
-  } else if (m == "EOS-1DS") {
-    Size(Ctx, 2718, 4082);
-    Ctx.DataOffset = 289168;
-    Ctx.RgbMax = 14464;
-    Mul(Ctx, 1.66f, _, 1.13f, _);
-    // row: "EOS-1D Mark II"
-  } else if (m == "EOS-1D Mark II" || m == "EOS 20D") {
-    Ctx.RawHeight = 2360;
-    Ctx.RawWidth = 3596;
-    Ctx.TopMargin = 12;
-    Ctx.LeftMargin = 74;
-    Ctx.Height = Ctx.RawHeight - Ctx.TopMargin;
-    Ctx.Width = Ctx.RawWidth - Ctx.LeftMargin;
-    Ctx.Filters = 0x94949494;
-    Mul(Ctx, 1.95f, _, 1.36f, _);
-    // row: "EOS-1Ds Mark II"
-  } else if (m == "EOS-1Ds Mark II") {
-    Ctx.RawHeight = 3349;
-    Ctx.RawWidth = 5108;
-    Ctx.TopMargin = 13;
-    Ctx.LeftMargin = 98;
-    Ctx.Height = Ctx.RawHeight - Ctx.TopMargin;
-    Ctx.Width = Ctx.RawWidth - Ctx.LeftMargin;
-    Ctx.Filters = 0x94949494;
-    Ctx.RgbMax = 0x3A00;
-    Mul(Ctx, 1.609f, _, 1.848f, _);
-    // row: "EOS D2000C"
-  } else if (m == "EOS D2000C") {
-    Ctx.Black = 800;
-    Mul(Ctx, _, _, 1.25f, _);
-    // row: "D1"
-  } else if (m == "D1") {
-    Ctx.Filters = 0x16161616;
-    Mul(Ctx, 0.838f, _, 1.095f, _);
-    // row: "D1H"
-  } else if (m == "D1H") {
-    Ctx.Filters = 0x16161616;
-    Mul(Ctx, 2.301f, _, 1.129f, _);
-    // row: "D1X"
-  } else if (m == "D1X") {
-    Ctx.Width = 4024;
-    Ctx.Filters = 0x16161616;
-    Ctx.YMag = 2;
-    Mul(Ctx, 1.91f, _, 1.22f, _);
-    // row: "D100"
-  } else if (m == "D100") {
-    if (Ctx.Compression == 34713 && Ctx.LoadRaw == LoadNikonPackedRaw) {
-      Ctx.RawWidth = Ctx.Width + 6;
-      Ctx.Width += 3;
-    }
-    Ctx.Filters = 0x61616161;
-    Ctx.RgbMax = 15632;
-    Mul(Ctx, 2.374f, _, 1.677f, _);
-    // row: "D2H"
-  } else if (m == "D2H") {
-    Ctx.Width = 2482;
-    Ctx.LeftMargin = 6;
-    Ctx.Filters = 0x49494949;
-    Mul(Ctx, 2.8f, _, 1.2f, _);
-    // row: "D70"
-  } else if (m == "D70") {
-    Ctx.Filters = 0x16161616;
-    Mul(Ctx, 2.043f, _, 1.625f, _);
-    // row: "E950"
-  } else if (m == "E950") {
-    Size(Ctx, 1203, 1616);
-    Ctx.Colors = 4;
-    Ctx.Filters = 0x4B4B4B4B;
-    Ctx.LoadRaw = LoadNikonE950Raw;
-    SetNikonE950Coeff(Ctx);
-    Mul(Ctx, 1.1819f, _, 1.1645f, 1.1725f);
-    // row: "E990"
-  } else if (m == "E990") {
-    Size(Ctx, 1540, 2064);
-    Ctx.Colors = 4;
-    if (IsNikonE990(Ctx)) {
-      Ctx.Filters = 0xB4B4B4B4;
-      SetNikonE950Coeff(Ctx);
-      Mul(Ctx, 1.196f, 1.246f, 1.018f, _);
-    } else {
-      Ctx.Model = "E995";
-      Ctx.Filters = 0xE1E1E1E1;
-      Mul(Ctx, 1.253f, 1.178f, _, 1.035f);
-    }
-    // row: "E2100"
-  } else if (m == "E2100") {
-    Ctx.Width = 1616;
-    if (IsNikonE2100(Ctx)) {
-      Ctx.Height = 1206;
-      Ctx.LoadRaw = LoadNikonE2100Raw;
-      Mul(Ctx, 1.945f, _, 1.04f, _);
-    } else {
-      Ctx.Model = "E2500";
-      Ctx.Height = 1204;
-      Ctx.Colors = 4;
-      Ctx.Filters = 0x4B4B4B4B;
-      Mul(Ctx, 1.3f, 1.3f, _, 1.148f);
-    }
-    // row: "E4300"
-  } else if (m == "E4300") {
-    Size(Ctx, 1710, 2288);
-    Ctx.Filters = 0x16161616;
-    if (IsMinoltaZ2(Ctx)) {
-      Ctx.Make = "Minolta";
-      Ctx.Model = "DiMAGE Z2";
-      Ctx.LoadRaw = LoadNikonE2100Raw;
-    }
-    // row: "E4500"
-  } else if (m == "E4500") {
-    Size(Ctx, 1708, 2288);
-    Ctx.Colors = 4;
-    Ctx.Filters = 0xB4B4B4B4;
-    Mul(Ctx, 1.3f, 1.3f, _, 1.148f);
-    // row: "E5000"
-  } else if (m == "E5000" || m == "E5700") {
-    Ctx.Colors = 4;
-    Ctx.Filters = 0xB4B4B4B4;
-    Mul(Ctx, 1.3f, 1.3f, _, 1.148f);
-    // row: "E5400"
-  } else if (m == "E5400") {
-    Ctx.Filters = 0x16161616;
-    Mul(Ctx, 1.7f, _, 1.344f, _);
-    // row: "E8700"
-  } else if (m == "E8700" || m == "E8800") {
-    Ctx.Filters = 0x16161616;
-    Mul(Ctx, 2.131f, _, 1.3f, _);
-    // row: "FinePixS2Pro"
-  } else if (m == "FinePixS2Pro") {
-    Size(Ctx, 3584, 3583);
-    Ctx.Filters = 0x61616161;
-    Ctx.LoadRaw = LoadFujiS2Raw;
-    Ctx.Black = 512;
-    Mul(Ctx, 1.424f, _, 1.718f, _);
-    // row: "FinePix S5000"
-  } else if (m == "FinePix S5000") {
-    Size(Ctx, 2499, 2500);
-    Ctx.Filters = 0x49494949;
-    Ctx.LoadRaw = LoadFujiS5000Raw;
-    Ctx.RgbMax = 0xF800;
-    Mul(Ctx, 1.639f, _, 1.438f, _);
-    // row: "FinePix S7000"
-  } else if (m == "FinePix S7000") {
-    fuji7000(1.62f, 1.38f);
-    // row: "FinePix E550"
-  } else if (m == "FinePix E550") {
-    fuji7000(1.45f, 1.25f);
-    // row: "F700" block
-  } else if (m == "FinePix F700" || m == "FinePix S20Pro") {
-    Size(Ctx, 2523, 2524);
-    Ctx.Filters = 0x49494949;
-    Ctx.LoadRaw = LoadFujiF700Raw;
-    Ctx.RgbMax = 0x3E00;
-    Mul(Ctx, 1.639f, _, 1.438f, _);
-    // row: "Digital Camera KD-400Z"
-  } else if (m == "Digital Camera KD-400Z") {
-    Size(Ctx, 1712, 2312);
-    Ctx.RawWidth = 2336;
-    Ctx.DataOffset = 4034;
-    WhiteBalanceAt(Ctx, 2032);
-    // row: "Digital Camera KD-510Z"
-  } else if (m == "Digital Camera KD-510Z") {
-    Size(Ctx, 1956, 2607);
-    Ctx.RawWidth = 2624;
-    Ctx.DataOffset = 4032;
-    Ctx.Filters = 0x61616161;
-    WhiteBalanceAt(Ctx, 2032);
-    // row: `Make` "MINOLTA"
-  } else if (SameNoCase(Ctx.Make, "MINOLTA")) {
-    Ctx.LoadRaw = LoadUnpackedBEMinus2;
-    Ctx.RgbMax = 15860;
-    if (StartsWith(m, "DiMAGE A")) {
-      Ctx.LoadRaw = LoadPacked12Raw;
-      Ctx.RgbMax = At(m, 8) == '1' ? 15916 : 16380;
-      Mul(Ctx, 1.42f, _, 1.25f, _);
-    } else if (!StartsWith(m, "DiMAGE G")) {
-      Mul(Ctx, 1.42f, _, 1.25f, _);
-    } else {
-      switch (At(m, 8)) {
-        case '4':
-          Ctx.DataOffset = 5056;
-          Size(Ctx, 1716, 2304);
-          WhiteBalanceAt(Ctx, 2078);
-          break;
-        case '5':
-          Ctx.DataOffset = 4016;
-          Size(Ctx, 1956, 2607);
-          Ctx.RawWidth = 2624;
-          WhiteBalanceAt(Ctx, 1936);
-          break;
-        case '6':
-          Ctx.DataOffset = 4032;
-          Size(Ctx, 2136, 2848);
-          WhiteBalanceAt(Ctx, 2030);
-          break;
-        default: WhiteBalanceAt(Ctx, RawTell(Ctx)); break;
-      }
-      Ctx.Filters = 0x61616161;
-    }
-    // row: "*ist D"
-  } else if (m == "*ist D") {
-    Size(Ctx, 2024, 3040);
-    Ctx.DataOffset = 65536;
-    Ctx.LoadRaw = LoadUnpackedBEMinus2;
-    Mul(Ctx, 1.76f, 1.07f, _, _);
-    // row: "Optio S"
-  } else if (m == "Optio S") {
-    Size(Ctx, 1544, 2068);
-    Ctx.RawWidth = 3136;
-    Ctx.LoadRaw = LoadPacked12Raw;
-    Mul(Ctx, 1.506f, _, 1.152f, _);
-    // row: "Optio S4"
-  } else if (m == "Optio S4") {
-    Size(Ctx, 1737, 2324);
-    Ctx.RawWidth = 3520;
-    Ctx.LoadRaw = LoadPacked12Raw;
-    Mul(Ctx, 1.308f, _, 1.275f, _);
-    // row: `Make` "Phase One"
-  } else if (Ctx.Make == "Phase One") {
-    switch (Ctx.RawHeight) {
-      case 2060:
-        Ctx.Model = "LightPhase";
-        Size(Ctx, 2048, 3080);
-        Ctx.TopMargin = 5;
-        Ctx.LeftMargin = 22;
-        Mul(Ctx, 1.331f, _, 1.154f, _);
-        break;
-      case 2682:
-        Ctx.Model = "H10";
-        Size(Ctx, 2672, 4012);
-        Ctx.TopMargin = 5;
-        Ctx.LeftMargin = 26;
-        break;
-      case 4128:
-        Ctx.Model = "H20";
-        Size(Ctx, 4098, 4098);
-        Ctx.TopMargin = 20;
-        Ctx.LeftMargin = 26;
-        Mul(Ctx, 1.963f, _, 1.43f, _);
-        break;
-      case 5488:
-        Ctx.Model = "H25";
-        Size(Ctx, 5458, 4098);
-        Ctx.TopMargin = 20;
-        Ctx.LeftMargin = 26;
-        Mul(Ctx, 2.8f, _, 1.2f, _);
-        break;
-      default: break;
-    }
-    Ctx.Filters = (Ctx.TopMargin & 1) ? 0x94949494 : 0x49494949;
-    Ctx.LoadRaw = LoadPhaseOneRaw;
-    Ctx.RgbMax = 0xFFFF;
-    // row: "Ixpress"
-  } else if (m == "Ixpress") {
-    Size(Ctx, 4084, 4080);
-    Ctx.Filters = 0x49494949;
-    Ctx.LoadRaw = LoadIxpressRaw;
-    Ctx.RgbMax = 0xFFFF;
-    Mul(Ctx, 1.963f, _, 1.43f, _);
-    // row: `Make` "Sinar" and head "8BPS"
-  } else if (Ctx.Make == "Sinar" && std::memcmp(Head, "8BPS", 4) == 0) {
-    RawSeek(Ctx, 14);
-    Ctx.Height = static_cast<int32_t>(GetLong(Ctx));
-    Ctx.Width = static_cast<int32_t>(GetLong(Ctx));
-    Ctx.Filters = 0x61616161;
-    Ctx.DataOffset = 68;
-    Ctx.LoadRaw = LoadUnpackedBE0;
-    Ctx.RgbMax = 0xFFFF;
-    // row: `Make` "Leaf"
-  } else if (Ctx.Make == "Leaf") {
-    if (Ctx.Width < Ctx.Height) Ctx.Filters = 0x16161616;
-    Ctx.LoadRaw = LoadUnpackedBE0;
-    Ctx.RgbMax = 0xFFFF;
-    Mul(Ctx, 1.1629f, _, 1.3556f, _);
-    // row: "DIGILUX 2", "DMC-LC1"
-  } else if (m == "DIGILUX 2" || m == "DMC-LC1") {
-    Size(Ctx, 1928, 2568);
-    Ctx.DataOffset = 1024;
-    Ctx.LoadRaw = LoadUnpackedLE2;
-    Mul(Ctx, 1.883f, _, 1.367f, _);
-    // row: "E-1"
-  } else if (m == "E-1") {
-    Ctx.Filters = 0x61616161;
-    Ctx.LoadRaw = LoadUnpackedLE2;
-    Mul(Ctx, 1.57f, _, 1.48f, _);
-    // row: "E-10"
-  } else if (m == "E-10") {
-    Ctx.LoadRaw = LoadUnpackedBE2;
-    Mul(Ctx, 1.43f, _, 1.77f, _);
-    // row: `Model` beginning "E-20"
-  } else if (StartsWith(m, "E-20")) {
-    Ctx.LoadRaw = LoadUnpackedBE2;
-    Ctx.Black = 640;
-    Mul(Ctx, 1.43f, _, 1.77f, _);
-    // row: "C5050Z"
-  } else if (m == "C5050Z") {
-    Ctx.Filters = 0x16161616;
-    Ctx.LoadRaw = LoadOlympusCSeriesRaw;
-    Mul(Ctx, 1.533f, _, 1.88f, _);
-    // row: "C5060WZ"
-  } else if (m == "C5060WZ") {
-    Ctx.LoadRaw = LoadOlympusCSeriesRaw;
-    Mul(Ctx, 2.285f, _, 1.023f, _);
-    // row: "C8080WZ"
-  } else if (m == "C8080WZ") {
-    Ctx.Filters = 0x16161616;
-    Ctx.LoadRaw = LoadOlympusCSeriesRaw;
-    Mul(Ctx, 2.335f, _, 1.323f, _);
-    // row: "N DIGITAL"
-  } else if (m == "N DIGITAL") {
-    Size(Ctx, 2047, 3072);
-    Ctx.Filters = 0x61616161;
-    Ctx.DataOffset = 6656;
-    Ctx.LoadRaw = LoadPacked12Raw;
-    Mul(Ctx, 1.366f, _, 1.251f, _);
-    // row: "DSC-F828"
-  } else if (m == "DSC-F828") {
-    Size(Ctx, 2460, 3288);
-    Ctx.RawWidth = 3360;
-    Ctx.LeftMargin = 5;
-    Ctx.Colors = 4;
-    Ctx.Filters = 0xB4B4B4B4;
-    Ctx.LoadRaw = LoadSonyRaw;
-    SetSonyF828Coeff(Ctx);
-    Mul(Ctx, 1.512f, 1.02f, 1.405f, _);
-    // row: `Make` "Rollei"
-  } else if (!kodak && Ctx.Make == "Rollei") {
-    switch (Ctx.RawWidth) {
-      case 1316:
-        Size(Ctx, 1030, 1300);
-        Ctx.TopMargin = 1;
-        Ctx.LeftMargin = 6;
-        break;
-      case 2568:
-        Size(Ctx, 1960, 2560);
-        Ctx.TopMargin = 2;
-        Ctx.LeftMargin = 8;
-        break;
-      default: break;
-    }
-    Ctx.Filters = 0x16161616;
-    Ctx.LoadRaw = LoadRolleiRaw;
-    Mul(Ctx, 1.8f, _, 1.3f, _);
-    // row: `Make` "SIGMA"
-  } else if (!kodak && Ctx.Make == "SIGMA") {
-    switch (Ctx.RawHeight) {
-      case 763:
-        Ctx.Height = 756;
-        Ctx.TopMargin = 2;
-        break;
-      case 1531:
-        Ctx.Height = 1514;
-        Ctx.TopMargin = 7;
-        break;
-      default: break;
-    }
-    switch (Ctx.RawWidth) {
-      case 1152:
-        Ctx.Width = 1136;
-        Ctx.LeftMargin = 8;
-        break;
-      case 2304:
-        Ctx.Width = 2271;
-        Ctx.LeftMargin = 17;
-        break;
-      default: break;
-    }
-    if (int64_t{Ctx.Height} * 2 < Ctx.Width) Ctx.YMag = 2;
-    Ctx.Filters = 0;
-    Ctx.LoadRaw = LoadFoveonRaw;
-    Ctx.IsFoveon = true;
-    Mul(Ctx, 1.179f, _, 0.713f, _);
-    if (m == "SD10") {
-      Ctx.PreMul[0] *= 2.07f;
-      Ctx.PreMul[2] *= 2.3f;
-    }
-    SetFoveonCoeff(Ctx);
-    Ctx.RgbMax = 5600;
-    // row: "PC-CAM 600"
-  } else if (!kodak && m == "PC-CAM 600") {
-    Size(Ctx, 768, 1024);
-    Ctx.DataOffset = 1024;
-    Ctx.Filters = 0x49494949;
-    Ctx.LoadRaw = eight_bit_load_raw;
-    Mul(Ctx, 1.14f, _, 2.73f, _);
-    // row: "QV-2000UX"
-  } else if (!kodak && m == "QV-2000UX") {
-    Size(Ctx, 1208, 1632);
-    Ctx.DataOffset = 3264;
-    Ctx.LoadRaw = eight_bit_load_raw;
-    // row: "QV-3*00EX"
-  } else if (!kodak && m == "QV-3*00EX") {
-    Size(Ctx, 1546, 2070);
-    Ctx.RawWidth = 2080;
-    Ctx.LoadRaw = eight_bit_load_raw;
-    // row: "QV-4000"
-  } else if (!kodak && m == "QV-4000") {
-    Size(Ctx, 1700, 2260);
-    Ctx.LoadRaw = LoadUnpackedBE2;
-    // row: "QV-5700"
-  } else if (!kodak && m == "QV-5700") {
-    Size(Ctx, 1924, 2576);
-    Ctx.LoadRaw = LoadCasioQV5700Raw;
-    // row: "EX-P600"
-  } else if (!kodak && m == "EX-P600") {
-    Size(Ctx, 2142, 2844);
-    Ctx.RawWidth = 4288;
-    Ctx.LoadRaw = LoadPacked12Raw;
-    Mul(Ctx, 2.356f, 1.069f, _, _);
-    // row: `Make` "Nucore"
-  } else if (!kodak && Ctx.Make == "Nucore") {
-    Ctx.Filters = 0x61616161;
-    Ctx.LoadRaw = nucore_load_raw;
-    // row: Kodak block
-  } else if (kodak) {
-    Ctx.Filters = 0x61616161;
-    KodakRows(Ctx);
-    if (!KodakLoader(Ctx)) return false;
-  }
-  // row: end of table
+  const bool kodak = SameText(Ctx.Make, "KODAK");
+  for (const TIERawCameraRow& row : kRows)
+    if (Matches(row, Ctx, Head, kodak)) return Apply(row, Ctx, Head);
   return true;
 }

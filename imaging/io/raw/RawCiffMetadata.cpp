@@ -11,6 +11,7 @@
 #include "imaging/io/raw/RawContainers.h"
 #include "imaging/model/TIEBitmap.h"
 #include "imaging/model/TIETagsHandler.h"
+#include "rtl/ByteOrder.h"
 #include "rtl/TStream.h"
 
 namespace {
@@ -32,13 +33,12 @@ struct CiffReading {
   uint16_t Word() {
     uint8_t b[2] = {};
     Stream->Read(b, 2);
-    return Big ? static_cast<uint16_t>((b[0] << 8) | b[1]) : static_cast<uint16_t>(b[0] | (b[1] << 8));
+    return Big ? LoadBE16(b) : LoadLE16(b);
   }
   uint32_t Long() {
     uint8_t b[4] = {};
     Stream->Read(b, 4);
-    return Big ? (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3]
-               : uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
+    return Big ? LoadBE32(b) : LoadLE32(b);
   }
   void Seek(int64_t P) { Stream->Seek(P < 0 ? Size : P, soBeginning); }
 };

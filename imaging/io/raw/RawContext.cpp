@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "rtl/ByteOrder.h"
 #include "rtl/TStream.h"
 
 namespace {
@@ -44,16 +45,13 @@ uint8_t RawGetByte(TIERawContext& Ctx) {
 uint16_t GetWord(TIERawContext& Ctx) {
   uint8_t b[2];
   RawRead(Ctx, b, 2);
-  if (Ctx.ByteOrder == kRawIntel) return static_cast<uint16_t>(b[0] | (b[1] << 8));
-  return static_cast<uint16_t>((b[0] << 8) | b[1]);
+  return Ctx.ByteOrder == kRawIntel ? LoadLE16(b) : LoadBE16(b);
 }
 
 uint32_t GetLong(TIERawContext& Ctx) {
   uint8_t b[4];
   RawRead(Ctx, b, 4);
-  if (Ctx.ByteOrder == kRawIntel)
-    return uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) | (uint32_t{b[3]} << 24);
-  return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | uint32_t{b[3]};
+  return Ctx.ByteOrder == kRawIntel ? LoadLE32(b) : LoadBE32(b);
 }
 
 void RawSeek(TIERawContext& Ctx, int64_t Position) {

@@ -6,6 +6,7 @@
 
 #include "imaging/io/raw/RawBitReader.h"
 #include "imaging/io/raw/RawFoveonTables.h"
+#include "rtl/ByteOrder.h"
 
 int64_t ShiftDown(int64_t A, int32_t S) { return A < 0 ? -((-A) >> S) : A >> S; }
 
@@ -54,7 +55,7 @@ void LoadFoveonRaw(TIERawContext& Ctx) {
   auto next32 = [&]() {
     uint8_t b[4];
     RawRead(Ctx, b, 4);
-    return (uint32_t{b[0]} << 24) | (uint32_t{b[1]} << 16) | (uint32_t{b[2]} << 8) | b[3];
+    return LoadBE32(b);
   };
   RawStartProgress(Ctx, Ctx.RawHeight);
   for (int32_t row = 0; row < Ctx.RawHeight; ++row) {

@@ -3,12 +3,13 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <strings.h>
 #include <vector>
 
 #include "imaging/io/raw/RawBitReader.h"
 #include "imaging/io/raw/RawHuffmanTables.h"
 #include "imaging/io/raw/RawPackedLoaders.h"
+#include "rtl/ByteOrder.h"
+#include "rtl/StrUtils.h"
 
 void InitCrwTables(TIERawContext& Ctx, uint32_t Set) {
   if (Set > 2) Set = 2;
@@ -120,8 +121,8 @@ void LoadLosslessJpegRaw(TIERawContext& Ctx) {
     const int32_t payload = std::max(len, 0);
     RawRead(Ctx, data, payload);
     if (mark == 0xFFC3) {
-      jhigh = (data[1] << 8) | data[2];
-      jwide = ((data[3] << 8) | data[4]) * 2;
+      jhigh = LoadBE16(data + 1);
+      jwide = LoadBE16(data + 3) * 2;
     } else if (mark == 0xFFC4) {
       InitDecoder(Ctx);
       roots[0] = roots[1] = &Ctx.DecodeNodes[Ctx.FreeNode];
@@ -187,7 +188,7 @@ void LoadLosslessJpegRaw(TIERawContext& Ctx) {
   if (Ctx.RawWidth > Ctx.Width && Ctx.Height > 0)
     Ctx.Black = static_cast<int32_t>((blackSum << 2) / (int64_t{Ctx.RawWidth - Ctx.Width} * Ctx.Height));
   // Without a stored sample there is no smallest value to take.
-  if (strcasecmp(Ctx.Make.c_str(), "KODAK") == 0 && minValue != INT_MAX) Ctx.Black = minValue << 2;
+  if (SameText(Ctx.Make, "KODAK") && minValue != INT_MAX) Ctx.Black = minValue << 2;
 }
 
 void nikon_compressed_load_raw(TIERawContext& Ctx) {

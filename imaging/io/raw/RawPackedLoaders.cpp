@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 #include <vector>
 
 #include "imaging/io/formats/JPEG.h"
 #include "imaging/io/raw/RawBitReader.h"
+#include "rtl/ByteOrder.h"
+#include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 
 namespace {
@@ -16,16 +17,13 @@ bool StartsWith(const std::string& S, const char* Prefix) {
   return S.compare(0, std::strlen(Prefix), Prefix) == 0;
 }
 
-uint16_t BE16(const uint8_t* P) { return static_cast<uint16_t>((P[0] << 8) | P[1]); }
-uint16_t LE16(const uint8_t* P) { return static_cast<uint16_t>(P[0] | (P[1] << 8)); }
-
 int32_t ClampInt(int64_t V) { return static_cast<int32_t>(std::clamp<int64_t>(V, INT32_MIN, INT32_MAX)); }
 
 }  // namespace
 
 void ReadToneCurve(TIERawContext& Ctx, uint16_t* Curve) {
   for (int32_t i = 0; i < 4096; ++i) Curve[i] = static_cast<uint16_t>(i);
-  if (strcasecmp(Ctx.Make.c_str(), "KODAK") != 0) return;
+  if (!SameText(Ctx.Make, "KODAK")) return;
   if (Ctx.CurveOffset == 0) {
     RawSeek(Ctx, 12);
     uint32_t entries = GetWord(Ctx);
@@ -215,7 +213,7 @@ void LoadFujiS2Raw(TIERawContext& Ctx) {
     RawRowProgress(Ctx, i);
     RawRead(Ctx, data.data(), 5888);
     for (int32_t j = 0; j < 2880; ++j)
-      MosaicSample(Ctx, i + (j + 1) / 2, 2143 - i + j / 2) = static_cast<uint16_t>(BE16(&data[2 * static_cast<size_t>(j)]) << 2);
+      MosaicSample(Ctx, i + (j + 1) / 2, 2143 - i + j / 2) = static_cast<uint16_t>(LoadBE16(&data[2 * static_cast<size_t>(j)]) << 2);
   }
   Ctx.FujiRotate = true;
 }
@@ -227,7 +225,7 @@ void LoadFujiDiagonalRaw(TIERawContext& Ctx, int32_t NCol, int32_t ICol, int32_t
     RawRowProgress(Ctx, r);
     RawRead(Ctx, data.data(), static_cast<int64_t>(data.size()));
     for (int32_t c = 0; c <= ICol && c < NCol; ++c)
-      MosaicSample(Ctx, ICol + r / 2 - c, c + (r + 1) / 2) = static_cast<uint16_t>(LE16(&data[2 * static_cast<size_t>(c)]) << 2);
+      MosaicSample(Ctx, ICol + r / 2 - c, c + (r + 1) / 2) = static_cast<uint16_t>(LoadLE16(&data[2 * static_cast<size_t>(c)]) << 2);
   }
   Ctx.FujiRotate = true;
 }
@@ -246,7 +244,7 @@ void LoadFujiF700Raw(TIERawContext& Ctx) {
     RawRowProgress(Ctx, i);
     RawRead(Ctx, data.data(), 5888);
     for (int32_t j = 0; j < 1440; ++j)
-      MosaicSample(Ctx, i / 2 - j + 1439, j + (i + 1) / 2) = LE16(&data[2 * static_cast<size_t>(j)]);
+      MosaicSample(Ctx, i / 2 - j + 1439, j + (i + 1) / 2) = LoadLE16(&data[2 * static_cast<size_t>(j)]);
   }
   Ctx.FujiRotate = true;
 }
@@ -285,7 +283,7 @@ void LoadPhaseOneRaw(TIERawContext& Ctx) {
   for (int32_t row = 0; row < Ctx.Height; ++row) {
     RawRowProgress(Ctx, row);
     RawRead(Ctx, data.data(), static_cast<int64_t>(data.size()));
-    for (size_t i = 0; i < pixel.size(); ++i) pixel[i] = BE16(&data[2 * i]);
+    for (size_t i = 0; i < pixel.size(); ++i) pixel[i] = LoadBE16(&data[2 * i]);
     for (size_t i = 0; i + 1 < pixel.size(); i += 2) {
       const uint16_t a = pixel[i] ^ key1, b = pixel[i + 1] ^ key2;
       pixel[i] = static_cast<uint16_t>((b & 0xAAAA) | (a & 0x5555));
@@ -308,7 +306,7 @@ void LoadIxpressRaw(TIERawContext& Ctx) {
   for (int32_t row = Ctx.Height - 1; row >= 0; --row) {
     RawRowProgress(Ctx, Ctx.Height - 1 - row);
     RawRead(Ctx, data.data(), 8180);
-    for (int32_t i = 0; i < Ctx.Width; ++i) MosaicSample(Ctx, row, i) = LE16(&data[2 * static_cast<size_t>(Ctx.Width - 1 - i)]);
+    for (int32_t i = 0; i < Ctx.Width; ++i) MosaicSample(Ctx, row, i) = LoadLE16(&data[2 * static_cast<size_t>(Ctx.Width - 1 - i)]);
   }
 }
 
@@ -333,7 +331,7 @@ void unpacked_load_raw(TIERawContext& Ctx, uint16_t Order, int32_t Shift) {
     RawRead(Ctx, data.data(), static_cast<int64_t>(data.size()));
     for (int32_t col = 0; col < Ctx.Width && col < Ctx.RawWidth; ++col) {
       const uint8_t* p = &data[2 * static_cast<size_t>(col)];
-      const uint32_t w = Order == 0x55AA ? BE16(p) : LE16(p);
+      const uint32_t w = Order == 0x55AA ? LoadBE16(p) : LoadLE16(p);
       MosaicSample(Ctx, row, col) = static_cast<uint16_t>(Shift >= 0 ? w >> Shift : w << -Shift);
     }
   }
@@ -405,7 +403,7 @@ void nucore_load_raw(TIERawContext& Ctx) {
     int32_t row = i;
     if (interlaced) row = Ctx.Height - 1 - i / 2 - ((i & 1) ? Ctx.Height / 2 : 0);
     for (int32_t col = 0; col < Ctx.Width; ++col)
-      MosaicSample(Ctx, row, col) = static_cast<uint16_t>(LE16(&data[2 * static_cast<size_t>(col)]) << 2);
+      MosaicSample(Ctx, row, col) = static_cast<uint16_t>(LoadLE16(&data[2 * static_cast<size_t>(col)]) << 2);
   }
 }
 
@@ -529,7 +527,7 @@ void LoadSonyRaw(TIERawContext& Ctx) {
     RawRead(Ctx, data.data(), int64_t{Ctx.RawWidth} * 2);
     SonyDescramble(Ctx, data.data(), Ctx.RawWidth / 2, key, row == 0);
     for (int32_t i = 0; i < words; ++i) {
-      const uint16_t v = BE16(&data[2 * static_cast<size_t>(i)]);
+      const uint16_t v = LoadBE16(&data[2 * static_cast<size_t>(i)]);
       const int32_t C = i - Ctx.LeftMargin;
       if (C >= 0 && C < Ctx.Width)
         MosaicSample(Ctx, row, C) = v;

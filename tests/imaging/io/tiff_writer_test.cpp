@@ -150,6 +150,31 @@ TEST(TiffWriter, TwoColoursAtOneBitStayBlackAndWhite) {
   EXPECT_EQ(back.GetPixelRGB(4, 1), MakeRGBTriple(255, 255, 255));
 }
 
+// A colour image asked for at one bit with JPEG compression: the one-bit
+// copy is turned back to RGB for the JPEG coder. That second copy once
+// replaced the first while being made from it (a read of freed memory).
+TEST(TiffWriter, OneBitWithJPEGCompressionWritesTheTwoColours) {
+  TIEBitmap b;
+  b.Allocate(16, 16, ieRGB24);
+  b.Fill(0);
+  for (int y = 8; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) b.SetRGB24(x, y, MakeRGBTriple(200, 30, 30));
+  for (uint8_t compression : {6, 7}) {
+    TIOParamsVals p(nullptr);
+    p.BitsPerSample = 1;
+    p.SamplesPerPixel = 1;
+    p.TiffCompression = compression;
+    const Dir d(Write(b, p));
+    EXPECT_EQ(d.Int(259), compression);
+    TIEBitmap back;
+    Read(d.file, back);
+    ASSERT_EQ(back.Width(), 16);
+    const TRGB top = back.GetPixelRGB(4, 2), bottom = back.GetPixelRGB(4, 12);
+    EXPECT_LT(top.r + top.g + top.b, 3 * 8) << int{compression};
+    EXPECT_GT(bottom.r + bottom.g + bottom.b, 3 * 247) << int{compression};
+  }
+}
+
 TEST(TiffWriter, LayoutsFollowTheParameters) {
   TIEBitmap grey;
   grey.Allocate(5, 2, ieRGB24);
