@@ -268,7 +268,7 @@ void TCustomUxPanel::DrawCaptionBar(TCanvas* C, const TRect& Rect) {
   }
   SaveDC(dc);
   ExtSelectClipRgn(dc, clip, RGN_AND);
-  C->Draw(l, t, shade_);
+  C->Draw(l, t, shade_.get());
   RestoreDC(dc, -1);
   DeleteObject(clip);
 }

@@ -3,6 +3,7 @@
 // windows.
 #include <algorithm>
 
+#include "platform/GdiHolders.h"
 #include "platform/Input.h"
 #include "platform/SysInfo.h"
 #include "rtl/Exception.h"
@@ -16,7 +17,7 @@ RTL_DEFINE_CLASS(TDKCustomDockableWindow, TCustomControl)
 
 namespace {
 
-std::vector<TDKCustomDockableWindow*>* floatingWindows = nullptr;
+TLazyList<TDKCustomDockableWindow> floatingWindows;
 
 void DockableWindowsHookProc(THookEventCode Code, HWND Wnd, WPARAM, LPARAM LParam) {
   if (!floatingWindows) return;
@@ -49,7 +50,7 @@ void DockableWindowsHookProc(THookEventCode Code, HWND Wnd, WPARAM, LPARAM LPara
 
 }  // namespace
 
-const std::vector<TDKCustomDockableWindow*>* FloatingWindowList() { return floatingWindows; }
+const std::vector<TDKCustomDockableWindow*>* FloatingWindowList() { return floatingWindows.get(); }
 
 TCustomForm* HostFormOf(TControl* Control) {
   while (Control) {
@@ -664,26 +665,17 @@ void TDKCustomDockableWindow::RepaintNow() {
     RedrawWindow(h, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     return;
   }
-  HDC dc = GetDC(h);
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(1, cr.Width()), std::max(1, cr.Height()));
-  HBITMAP old = SelectObject(mem, bmp);
-  try {
+  {
+    TWindowDC dc = TWindowDC::Client(h);
+    TOwnedGdiObject<HBITMAP> bmp(
+        CreateCompatibleBitmap(dc, std::max(1, cr.Width()), std::max(1, cr.Height())));
+    TMemoryDC mem(dc);
+    SelectObject(mem, bmp.get());
     SendMessage(h, WM_NCPAINT, 0, 0);
-    SendMessage(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
-    SendMessage(h, WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
+    SendMessage(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem.Handle()), 0);
+    SendMessage(h, WM_PAINT, reinterpret_cast<WPARAM>(mem.Handle()), 0);
     BitBlt(dc, 0, 0, cr.Width(), cr.Height(), mem, 0, 0, SRCCOPY);
-  } catch (...) {
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(h, dc);
-    throw;
   }
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(h, dc);
   ValidateRect(h, nullptr);
 }
 

@@ -5,6 +5,7 @@
 // and follows the mouse and keys in menu mode.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/Geometry.h"
@@ -71,7 +72,7 @@ class TDKView : public TComponent {
   void SetIsToolbarStyle(bool v) { isToolbar_ = v; isPopup_ = !v; }
   bool Customizing() const { return customizing_; }
   int32_t ViewerCount() const { return int32_t(viewers_.size()); }
-  TDKItemViewer* Viewers(int32_t Index) const { return viewers_.at(size_t(Index)); }
+  TDKItemViewer* Viewers(int32_t Index) const { return viewers_.at(size_t(Index)).get(); }
   TDKLayoutOrientation Orientation() const { return orientation_; }
   void SetOrientation(TDKLayoutOrientation v);
   int32_t WrapLimit() const { return wrapLimit_; }
@@ -111,6 +112,9 @@ class TDKView : public TComponent {
   bool LayoutValid() const { return layoutValid_; }
   bool UsesPriorityOrdering() const { return usePriority_; }
   const std::vector<TDKItemViewer*>& PriorityList() const { return priority_; }
+  // The viewers in order, copied: a loop that may add or remove viewers
+  // (an item's action, a paint) walks this rather than the list itself.
+  std::vector<TDKItemViewer*> ViewerList() const;
   int32_t InternalViewersAtFront() const { return internalFront_; }
   int32_t InternalViewersAtEnd() const { return internalEnd_; }
   bool NewViewersGetHighestPriority() const { return newViewersFirst_; }
@@ -246,7 +250,7 @@ class TDKView : public TComponent {
   TDKViewStyleFlags style_ = 0;
   int32_t updating_ = 0;
   bool layoutValid_ = false;
-  std::vector<TDKItemViewer*> viewers_;
+  std::vector<std::unique_ptr<TDKItemViewer>> viewers_;
   TWinControl* window_ = nullptr;
   int32_t wrapLimit_ = 0;
   TDKViewAccObject* accObject_ = nullptr;

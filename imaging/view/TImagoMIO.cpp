@@ -1,6 +1,7 @@
 #include "imaging/view/TImagoMIO.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "imaging/io/IEAcquisition.h"
 #include "imaging/io/IEFormats.h"
@@ -164,10 +165,14 @@ void TImagoMIO::DoAcquireBitmap(TIEBitmap* ABitmap, TIOParamsVals*& Params) {
   const int32_t pos = std::clamp(acquire_position_, 0, mv->ImageCount());
   mv->InsertImage(pos);
   Params = this->Params(pos);
-  TIEBitmap* stored = ABitmap;
-  if (AutoAdjustDPI && Params) stored = TImagoIO::AdjustBitmapDPI(ABitmap, Params, FilteredAdjustDPI);
-  mv->SetImage(pos, stored);
-  if (stored != ABitmap) delete stored;
+  // The adjustment answers the bitmap itself when nothing changes, else a
+  // new one that is ours to free.
+  std::unique_ptr<TIEBitmap> adjusted;
+  if (AutoAdjustDPI && Params) {
+    TIEBitmap* a = TImagoIO::AdjustBitmapDPI(ABitmap, Params, FilteredAdjustDPI);
+    if (a != ABitmap) adjusted.reset(a);
+  }
+  mv->SetImage(pos, adjusted ? adjusted.get() : ABitmap);
   mv->SetImageDelay(pos, 100);
   ++acquire_position_;
 }

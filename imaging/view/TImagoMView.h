@@ -488,7 +488,7 @@ class TImagoMView : public TIEView {
   // holds the image index (-1 finished, -2 cancelled).
   struct RunningLoad {
     TImagoIO* io = nullptr;
-    TIEBitmap* bitmap = nullptr;
+    std::unique_ptr<TIEBitmap> bitmap;
     TIEMLoadSettings settings;
   };
   void DeleteEntryStorage(TIEMImageInfo* Entry);
