@@ -537,6 +537,17 @@ void ClipToNCUpdateRegion(HWND Wnd, HDC DC, HRGN Rgn) {
   OffsetClipRgn(DC, -wr.Left, -wr.Top);
 }
 
+TNonClientPaintDC::TNonClientPaintDC(HWND Wnd, bool ToDC, HDC DC, HRGN Clip)
+    : wnd_(Wnd), dc_(DC), borrowed_(!ToDC) {
+  if (!borrowed_) return;
+  dc_ = GetWindowDC(Wnd);
+  ClipToNCUpdateRegion(Wnd, dc_, Clip);
+}
+
+TNonClientPaintDC::~TNonClientPaintDC() {
+  if (borrowed_) ReleaseDC(wnd_, dc_);
+}
+
 void XorHalftoneFrameRectsOnScreen(const TRect* NewRect, const TRect* OldRect, TSize NewSize, TSize OldSize) {
   HWND desktop = GetDesktopWindow();
   HDC dc = GetDCEx(desktop, nullptr, DCX_WINDOW | DCX_CACHE | DCX_LOCKWINDOWUPDATE);

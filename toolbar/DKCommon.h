@@ -112,6 +112,23 @@ HRGN MakeEmptyRegion();
 // coordinates); 0 and 1 (the whole window) leave the DC as it is.
 void ClipToNCUpdateRegion(HWND Wnd, HDC DC, HRGN Rgn);
 
+// The DC a non-client painter draws with: the caller's own when ToDC (a
+// print or a drag image), else the window's DC clipped to the WM_NCPAINT
+// region Clip and given back when the painter is done.
+class TNonClientPaintDC {
+ public:
+  TNonClientPaintDC(HWND Wnd, bool ToDC, HDC DC, HRGN Clip);
+  ~TNonClientPaintDC();
+  TNonClientPaintDC(const TNonClientPaintDC&) = delete;
+  TNonClientPaintDC& operator=(const TNonClientPaintDC&) = delete;
+  operator HDC() const { return dc_; }
+
+ private:
+  HWND wnd_;
+  HDC dc_;
+  bool borrowed_;
+};
+
 // The XOR drag frame; either rectangle may be absent (nullptr).
 void XorFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize NewSize, TSize OldSize,
                    HBRUSH NewBrush, HBRUSH OldBrush);

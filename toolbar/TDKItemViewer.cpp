@@ -134,6 +134,14 @@ std::string TDKItemViewer::BuildHint() {
   return hint;
 }
 
+bool TDKItemViewer::FillHintInfo(THintInfo& Info) {
+  std::string hint = BuildHint();
+  if (hint.empty()) return false;
+  Info.HintStr = hint;
+  Info.CursorRect = BoundsRect;
+  return true;
+}
+
 void TDKItemViewer::Activate(bool GivePriority) {
   if (ScheduleClick() && GivePriority) view_->PromoteViewer(this);
 }

@@ -335,30 +335,25 @@ bool TImagoMIO::DoPreviews(int32_t Index, uint16_t Pages) {
   copy.Assign(image);
   if (copy.PixelFormat() != ieRGB24 && copy.PixelFormat() != ieMono1) copy.SetPixelFormat(ieRGB24);
 
-  TIEIOPreviewsDialog* dialog = factory(this);
-  if (!dialog) return false;
-  bool result = false;
-  {
-    TIEIOPreviewsDialogHold hold(dialog);
-    dialog->SetDefaultLockPreview(previews_params_.Contains(ioppDefaultLockPreview));
-    dialog->SetApplyButtonVisible(previews_params_.Contains(ioppApplyButton));
-    dialog->SetSimplified(SimplifiedParamsDialogs);
-    if (SimplifiedParamsDialogs) {
-      const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
-      dialog->SetPageControlHeight(static_cast<int32_t>(Trunc(ppi * 1.2708333)));
-      dialog->SetFormHeight(static_cast<int32_t>(Trunc(ppi * 3.4375)));
-    }
-    dialog->SetDitherMethod(dither_method_);
-    dialog->SetParams(Params(std::max(Index, 0)));
-    dialog->SetLanguage(msg_language_);
-    dialog->SetFont(preview_font_.get());
-    dialog->SetSourceBitmap(&copy);
-    dialog->BlankResult();
-    if (dialog->SetPageSet(Pages)) result = dialog->ShowModal() == mrOk;
+  TIEIOPreviewsSetup setup;
+  setup.DefaultLockPreview = previews_params_.Contains(ioppDefaultLockPreview);
+  setup.ApplyButton = previews_params_.Contains(ioppApplyButton);
+  setup.Simplified = SimplifiedParamsDialogs;
+  if (SimplifiedParamsDialogs) {
+    const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
+    setup.PageControlHeight = static_cast<int32_t>(Trunc(ppi * 1.2708333));
+    setup.FormHeight = static_cast<int32_t>(Trunc(ppi * 3.4375));
   }
+  setup.DitherMethod = dither_method_;
+  setup.Params = Params(std::max(Index, 0));
+  setup.Language = msg_language_;
+  setup.Font = preview_font_.get();
+  setup.Source = &copy;
+  const std::optional<bool> accepted = ShowIOPreviewsDialog(factory, this, setup, Pages, nullptr);
+  if (!accepted) return false;
   if (Index < 0) DuplicateCompressionInfo();
   Update();
-  return result;
+  return *accepted;
 }
 
 // A file built whole in memory replaces the target in one step, so that a
