@@ -471,7 +471,7 @@ void TDKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool I
 
 void TDKSeparatorItemViewer::MeasureItem(TCanvas* Canvas, int32_t& Width, int32_t& Height) {
   if (UsesToolbarStyle()) {
-    Width = Height = 6;
+    Width = Height = kToolbarSeparatorSize;
     return;
   }
   TEXTMETRIC tm{};

@@ -111,7 +111,7 @@ bool TDKView::IsPopupWindowWithHandle() const {
 }
 
 TRect TDKView::GetViewMargins(TDKLayoutOrientation Orientation) {
-  if (Orientation == vorFloating) return TRect{4, 2, 4, 1};
+  if (Orientation == vorFloating) return kFloatingViewMargins;
   return TRect{0, 0, 0, 0};
 }
 
@@ -499,7 +499,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   auto crossExt = [&](int32_t i) { return vertical ? w[size_t(i)].R.Width() : w[size_t(i)].R.Height(); };
   bool designing = IsDesigning();
 
-  // 1. Visibility.
+  // Visibility.
   bool prevSep = true;
   for (int32_t i = 0; i < n; ++i) {
     TDKItemViewer* v = viewers_[size_t(i)].get();
@@ -525,7 +525,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     w[size_t(i)].Shown = shown;
     if (shown) prevSep = item->HasStyle(dksfSeparator);
   }
-  // 2. Trailing separators.
+  // Trailing separators.
   auto hideTrailingSeparators = [&](int32_t* total) {
     for (int32_t i = n - 1; i >= 0; --i) {
       if (!w[size_t(i)].Shown) continue;
@@ -536,7 +536,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   };
   hideTrailingSeparators(nullptr);
 
-  // 3. Measuring.
+  // Measuring.
   TMemoryDC dc;
   TCanvas canvas;
   canvas.SetHandle(dc);
@@ -581,7 +581,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   }
   canvas.SetHandle(nullptr);
 
-  // 4. Same widths and the natural size.
+  // Same widths and the natural size.
   int32_t total = 0;
   for (int32_t i = 0; i < n; ++i) {
     if (!w[size_t(i)].Shown) continue;
@@ -590,7 +590,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   }
   ANaturalSize = vertical ? TSize{0, total} : TSize{total, 0};
 
-  // 5. The chevron.
+  // The chevron.
   bool chevronActive = false, chevronHasItems = false;
   if (chevron && AChevronLimit > 0 && AChevronLimit < total) {
     chevronActive = true;
@@ -644,7 +644,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     hideTrailingSeparators(&total);
   }
 
-  // 6. The cross extent of the natural size.
+  // The cross extent of the natural size.
   int32_t cross = 0;
   for (int32_t i = 0; i < n; ++i)
     if (w[size_t(i)].Shown) cross = std::max(cross, crossExt(i));
@@ -653,7 +653,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   else
     ANaturalSize.cy = cross;
 
-  // 7. Lines.
+  // Lines.
   TRect margins = GetViewMargins(AOrientation);
   int32_t wrap = AWrapLimit;
   if (wrap > 0) wrap = std::max(1, wrap - margins.Right);
@@ -732,10 +732,10 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
         mainPos = 0;
         crossPos += vertical ? lineW : lineH;
         finishLine(lineFirst, i - 1, false);
-        k.R = vertical ? TRect{X, Y, X + 6, Y} : TRect{X, Y, X, Y + 6};
+        k.R = vertical ? TRect{X, Y, X + kToolbarSeparatorSize, Y} : TRect{X, Y, X, Y + kToolbarSeparatorSize};
         k.Between = true;
         mainPos = vertical ? margins.Top : margins.Left;
-        crossPos += 6;
+        crossPos += kToolbarSeparatorSize;
         wrapForRoom = false;
       } else if (end > wrap) {
         ++LineCount;
@@ -762,12 +762,12 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     TotalSize.cy = std::max(TotalSize.cy, k.R.Bottom);
     lastShownIndex = i;
   }
-  // 9. The last line.
+  // The last line.
   if (lineOpen) finishLine(lineFirst, lastShownIndex, true);
   TotalSize.cx += margins.Right;
   TotalSize.cy += margins.Bottom;
 
-  // 10. Vertical views put further columns to the left of the first.
+  // Vertical views put further columns to the left of the first.
   if (vertical)
     for (TWork& k : w)
       if (k.Shown) {
@@ -776,7 +776,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
         k.R.Right = k.R.Left + width;
       }
 
-  // 11. The popup's height limit.
+  // The popup's height limit.
   if (heightLimit_ > 0 && TotalSize.cy > heightLimit_) {
     scrollOffset_ = std::clamp(scrollOffset_, 0, TotalSize.cy - heightLimit_);
     showUpArrow_ = scrollOffset_ > 0;
@@ -796,7 +796,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     scrollOffset_ = 0;
   }
 
-  // 12. Hosted controls.
+  // Hosted controls.
   if (Apply) {
     for (int32_t i = 0; i < n; ++i) {
       auto* ci = dynamic_cast<TDKControlItem*>(viewers_[size_t(i)]->Item());
@@ -811,7 +811,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     }
   }
 
-  // 13. Lines between rows span the toolbar.
+  // Lines between rows span the toolbar.
   if (isToolbar_)
     for (TWork& k : w)
       if (k.Between) {
@@ -824,7 +824,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
         }
       }
 
-  // 14. The chevron's own place.
+  // The chevron's own place.
   if (chevronActive) {
     if (Apply) chevron->SetEnabled(chevronHasItems);
     TWork& k = w[size_t(n - 1)];
@@ -834,7 +834,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     k.R = vertical ? TRect{0, p, TotalSize.cx, p + AChevronExtent} : TRect{p, 0, p + AChevronExtent, TotalSize.cy};
   }
 
-  // 15. Apply.
+  // Apply.
   bool changed = false;
   if (Apply) {
     for (int32_t i = 0; i < n; ++i) {
@@ -850,11 +850,11 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
                                         : (v->StateFlags & ~TDKItemViewer::vsfLineBetweenRows));
     }
   }
-  // 16. An empty view still has a size.
+  // An empty view still has a size.
   if (ANaturalSize.cx == 0 || ANaturalSize.cy == 0) {
-    ANaturalSize = TSize{23, 22};
-    TotalSize.cx = std::max(TotalSize.cx, 23);
-    TotalSize.cy = std::max(TotalSize.cy, 22);
+    ANaturalSize = kEmptyViewSize;
+    TotalSize.cx = std::max(TotalSize.cx, kEmptyViewSize.cx);
+    TotalSize.cy = std::max(TotalSize.cy, kEmptyViewSize.cy);
   }
   orientation_ = savedOrientation;
   return changed;

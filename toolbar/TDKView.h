@@ -41,6 +41,13 @@ using TDKMenuLoopOptions = uint8_t;
 
 // Height of each scroll-arrow band of a popup taller than allowed.
 constexpr int32_t kScrollArrowBand = 19;
+// The room around the items of a floating toolbar: left, top, right, bottom.
+constexpr TRect kFloatingViewMargins{4, 2, 4, 1};
+// A toolbar separator's thickness, and the gap between wrapped rows that a
+// separator at the wrap becomes.
+constexpr int32_t kToolbarSeparatorSize = 6;
+// The size of a view without items (a toolbar button's size).
+constexpr TSize kEmptyViewSize{23, 22};
 
 class TDKView : public TComponent {
   RTL_CLASS(TDKView, TComponent)
