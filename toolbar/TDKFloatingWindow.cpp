@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "platform/Input.h"
 #include "platform/PenBrush.h"
 #include "platform/Region.h"
@@ -93,9 +94,8 @@ TRect TDKFloatingWindowParent::CloseButtonRect(bool Offset) {
 
 void RedrawFloatingFrame(TDKFloatingWindowParent* Parent, TDKFloatFrameParts Parts) {
   if (!Parent || !Parent->HandleAllocated() || !IsWindowVisible(Parent->Handle())) return;
-  HDC dc = GetWindowDC(Parent->Handle());
+  TWindowDC dc = TWindowDC::Whole(Parent->Handle());
   Parent->DrawFrame(true, dc, Parts, nullptr);
-  ReleaseDC(Parent->Handle(), dc);
 }
 
 void TDKFloatingWindowParent::DrawFrame(bool ToDC, HDC DC, TDKFloatFrameParts Parts, HRGN Clip) {
