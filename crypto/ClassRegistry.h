@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "rtl/StrUtils.h"
 #include "rtl/TObject.h"
 
 template <typename ClassPtr>
@@ -35,8 +36,6 @@ class TClassRegistry {
 };
 
 namespace crypto_detail {
-std::string TrimBlanks(const std::string& s);
-bool SameTextIgnoringCase(const std::string& a, const std::string& b);
 std::string ShortName(TClass Class);
 }  // namespace crypto_detail
 
@@ -44,7 +43,7 @@ template <typename ClassPtr>
 bool TClassRegistry<ClassPtr>::Register(ClassPtr Class, const std::string& DisplayName,
                                         const std::string& Note) {
   if (!Class) return false;
-  std::string name = crypto_detail::TrimBlanks(DisplayName);
+  std::string name = Trim(DisplayName);
   if (name.empty()) {
     name = std::string(Class->Name);
     if (!name.empty() && name[0] == 'T') name.erase(0, 1);
@@ -69,9 +68,9 @@ ClassPtr TClassRegistry<ClassPtr>::Find(const std::string& Name) const {
   if (p != std::string::npos) s.erase(0, p + 1);
   std::lock_guard g(lock_);
   for (const Entry& e : entries_)
-    if (crypto_detail::SameTextIgnoringCase(crypto_detail::ShortName(e.Class), s)) return e.Class;
+    if (SameText(crypto_detail::ShortName(e.Class), s)) return e.Class;
   for (const Entry& e : entries_)
-    if (crypto_detail::SameTextIgnoringCase(e.DisplayName, s)) return e.Class;
+    if (SameText(e.DisplayName, s)) return e.Class;
   return nullptr;
 }
 

@@ -9,6 +9,7 @@
 #include "panels/TUxNavBar.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "platform/Region.h"
 #include "platform/ShellIcons.h"
 #include "platform/Text.h"
@@ -458,12 +459,11 @@ bool TMarkupRenderer::ApplyTag(std::string& Text, const TRect& LineRect, TLine& 
         if (AttrValue(tag, up, " BACKGROUND", bg)) {
           TGraphic* g = FindPicture(bg);
           if (g && !g->Empty() && g->Width() > 0 && g->Height() > 0) {
-            HRGN clip = CreateRectRgn(R.Left, R.Top, R.Right, R.Bottom);
-            SelectClipRgn(C->Handle(), clip);
+            TOwnedGdiObject<HRGN> clip(CreateRectRgn(R.Left, R.Top, R.Right, R.Bottom));
+            SelectClipRgn(C->Handle(), clip.get());
             for (int32_t y = R.Top; y < R.Bottom; y += g->Height())
               for (int32_t x = R.Left; x < R.Right; x += g->Width()) C->Draw(x, y, g);
             SelectClipRgn(C->Handle(), nullptr);
-            DeleteObject(clip);
           }
         }
         std::string c1, c2, dir = "H";

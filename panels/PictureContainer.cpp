@@ -142,11 +142,11 @@ THTMLPicture* THTMLPictureCache::FindPicture(const std::string& Address) const {
 // ---- The container
 
 TPictureItem::TPictureItem(TCollection* Collection) : TCollectionItem(Collection), picture_(new THTMLPicture()) {}
-TPictureItem::~TPictureItem() { delete picture_; }
+TPictureItem::~TPictureItem() = default;
 
 void TPictureItem::Assign(TPersistent* Source) {
   if (auto* s = dynamic_cast<TPictureItem*>(Source)) {
-    picture_->Assign(s->picture_);
+    picture_->Assign(s->picture_.get());
     name_ = s->name_;
     tag_ = s->tag_;
     return;
@@ -156,7 +156,7 @@ void TPictureItem::Assign(TPersistent* Source) {
 
 TPictureContainer::TPictureContainer(TComponent* AOwner)
     : TComponent(AOwner), items_(new TPictureCollection(this)) {}
-TPictureContainer::~TPictureContainer() { delete items_; }
+TPictureContainer::~TPictureContainer() = default;
 
 std::string TPictureContainer::Version() const {
   const uint32_t v = 0x01000000;

@@ -91,7 +91,7 @@ class TPictureItem : public TCollectionItem {
   explicit TPictureItem(TCollection* Collection = nullptr);
   ~TPictureItem() override;
   void Assign(TPersistent* Source) override;
-  THTMLPicture* Picture() const { return picture_; }
+  THTMLPicture* Picture() const { return picture_.get(); }
   void SetPicture(THTMLPicture* v) { picture_->Assign(v); }
   const std::string& Name() const { return name_; }
   void SetName(const std::string& v) { name_ = v; }
@@ -99,7 +99,7 @@ class TPictureItem : public TCollectionItem {
   void SetTag(int32_t v) { tag_ = v; }
 
  private:
-  THTMLPicture* picture_;
+  std::unique_ptr<THTMLPicture> picture_;
   std::string name_;
   int32_t tag_ = 0;
 };
@@ -122,7 +122,7 @@ class TPictureContainer : public TComponent {
  public:
   explicit TPictureContainer(TComponent* AOwner);
   ~TPictureContainer() override;
-  TPictureCollection* Items() const { return items_; }
+  TPictureCollection* Items() const { return items_.get(); }
   // Copies the items given (the container keeps its own collection).
   void SetItems(TPictureCollection* v) { items_->Assign(v); }
   std::string Version() const;
@@ -132,7 +132,7 @@ class TPictureContainer : public TComponent {
   virtual THTMLPicture* FindPicture(const std::string& Name);
 
  private:
-  TPictureCollection* items_;
+  std::unique_ptr<TPictureCollection> items_;
 };
 
 // Started for a picture whose address is to be downloaded; this system

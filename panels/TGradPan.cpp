@@ -19,14 +19,14 @@ RTL_DEFINE_CLASS(TGradPan, TCustomPanel,
                  Published("Moveable", &TGradPan::Moveable, &TGradPan::SetMoveable))
 
 TGradPan::TGradPan(TComponent* AOwner) : TCustomPanel(AOwner) {
-  bitmap_ = new TBitmap();
+  bitmap_ = std::make_unique<TBitmap>();
   bitmap_->SetSize(2, 2);
   bitmap_->Canvas()->Brush()->SetColor(clWhite);
   bitmap_->Canvas()->Rectangle(0, 0, 1, 1);
   bitmap_->OnChange = [this](TObject* s) { BitmapChanged(s); };
 }
 
-TGradPan::~TGradPan() { delete bitmap_; }
+TGradPan::~TGradPan() = default;
 
 void TGradPan::BitmapChanged(TObject*) {
   if (effect_ == bdStretchImage || effect_ == bdTileImage) Repaint();
@@ -99,13 +99,13 @@ void TGradPan::PaintPicture() {
     return;
   }
   if (effect_ == bdStretchImage) {
-    c->StretchDraw(TRect{d, d, Width() - d - 1, Height() - d - 1}, bitmap_);
+    c->StretchDraw(TRect{d, d, Width() - d - 1, Height() - d - 1}, bitmap_.get());
     return;
   }
   const int32_t pw = bitmap_->Width(), ph = bitmap_->Height();
   const int32_t cols = (Width() - 2 * d) / pw + 1, rows = (Height() - 2 * d) / ph + 1;
   for (int32_t y = 0; y < rows; ++y)
-    for (int32_t x = 0; x < cols; ++x) c->Draw(d + x * pw, d + y * ph, bitmap_);
+    for (int32_t x = 0; x < cols; ++x) c->Draw(d + x * pw, d + y * ph, bitmap_.get());
 }
 
 void TGradPan::PaintCaption() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include "rtl/TypInfo.h"
 #include "ui/TBitmap.h"
@@ -40,7 +41,7 @@ class TGradPan : public TCustomPanel {
   bool Ctl3D() const { return ctl3D_; }
   void SetCtl3D(bool v);
   // The picture of bdStretchImage and bdTileImage (owned; the setter copies).
-  TBitmap* Bitmap() const { return bitmap_; }
+  TBitmap* Bitmap() const { return bitmap_.get(); }
   void SetBitmap(TBitmap* v) { bitmap_->Assign(v); }
   // Width of the edge band that resizes a movable panel.
   int32_t Marge() const { return marge_; }
@@ -79,7 +80,7 @@ class TGradPan : public TCustomPanel {
   TTextRotation textRotation_ = trNone;
   TVertAlign vertAlign_ = vlCenter;
   bool ctl3D_ = false;
-  TBitmap* bitmap_ = nullptr;
+  std::unique_ptr<TBitmap> bitmap_;
   int32_t marge_ = 6;
   bool moveable_ = false;
   std::array<TColor, 100> table_{};

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/DC.h"
+#include "platform/GdiHolders.h"
 #include "platform/Region.h"
 #include "platform/Text.h"
 #include "rtl/Numeric.h"
@@ -101,12 +102,10 @@ void TGradientLabel::ClipAroundText(const TRect& Line, int32_t TextWidth) {
   HDC dc = Canvas()->Handle();
   TPoint p[4] = {{Line.Left, Line.Top}, {a, Line.Bottom}, {b, Line.Top}, {Line.Right, Line.Bottom}};
   LPtoDP(dc, p, 4);
-  HRGN left = CreateRectRgn(p[0].X, p[0].Y, p[1].X, p[1].Y);
-  HRGN right = CreateRectRgn(p[2].X, p[2].Y, p[3].X, p[3].Y);
-  CombineRgn(left, left, right, RGN_OR);
-  ExtSelectClipRgn(dc, left, RGN_AND);
-  DeleteObject(left);
-  DeleteObject(right);
+  TOwnedGdiObject<HRGN> left(CreateRectRgn(p[0].X, p[0].Y, p[1].X, p[1].Y));
+  TOwnedGdiObject<HRGN> right(CreateRectRgn(p[2].X, p[2].Y, p[3].X, p[3].Y));
+  CombineRgn(left.get(), left.get(), right.get(), RGN_OR);
+  ExtSelectClipRgn(dc, left.get(), RGN_AND);
 }
 
 void TGradientLabel::Paint() {

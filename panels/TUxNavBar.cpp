@@ -73,7 +73,7 @@ void DrawGradient(TCanvas* Canvas, TColor FromColor, TColor ToColor, int32_t Ste
 
 TUxNavBar::TUxNavBar(TComponent* AOwner) : TCustomControl(AOwner) {
   controlStyle_ += TControlStyle{csAcceptsControls, csOpaque};
-  captionFont_ = new TFont();
+  captionFont_ = std::make_unique<TFont>();
   captionFont_->SetName("Tahoma");
   captionFont_->SetSize(11);
   captionFont_->SetStyle(TFontStyles{fsBold});
@@ -83,7 +83,7 @@ TUxNavBar::TUxNavBar(TComponent* AOwner) : TCustomControl(AOwner) {
   SetShowHint(true);
 }
 
-TUxNavBar::~TUxNavBar() { delete captionFont_; }
+TUxNavBar::~TUxNavBar() = default;
 
 void TUxNavBar::BeforeDestruction() {
   Destroying();
@@ -484,7 +484,7 @@ void TUxNavBar::SetSplitterPosition(int32_t v) {
 
 void TUxNavBar::DrawCaptionText(TCanvas* C) {
   if (!activePanel_) return;
-  C->Font()->Assign(captionFont_);
+  C->Font()->Assign(captionFont_.get());
   C->Brush()->SetStyle(bsClear);
   const int32_t h = C->TextHeight("gh");
   C->TextOut(8, CaptionRect().Top + (27 - h) / 2, activePanel_->Caption());

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -102,7 +103,7 @@ class TUxNavBar : public TCustomControl {
   void SetSplitterColorTo(TColor v);
 
   // ---- Other settings
-  TFont* CaptionFont() const { return captionFont_; }
+  TFont* CaptionFont() const { return captionFont_.get(); }
   void SetCaptionFont(TFont* v);
   bool AutoThemeAdapt() const { return autoThemeAdapt_; }
   void SetAutoThemeAdapt(bool v) { autoThemeAdapt_ = v; }
@@ -237,7 +238,7 @@ class TUxNavBar : public TCustomControl {
   TColor hoverTabColor_ = TColor(0xBBA9A2), hoverTabColorTo_ = TColor(0xBBA9A2), hoverTextColor_ = clBlack;
   TColor sectionColor_ = 0, sectionColorTo_ = 0;
   TColor splitterColor_ = TColor(0xC0C0C0), splitterColorTo_ = TColor(0x808080);
-  TFont* captionFont_ = nullptr;
+  std::unique_ptr<TFont> captionFont_;
   bool autoThemeAdapt_ = false;
   TBottomIconAlign bottomIconAlign_ = biRight;
   TGradientDirection defaultGradientDirection_ = gdVertical;

@@ -56,7 +56,7 @@ void TUxNavBarPanelSections::Notify(TCollectionItem*, TCollectionNotification) {
 // ---- The page
 
 TUxNavBarPanel::TUxNavBarPanel(TComponent* AOwner) : TCustomPanel(AOwner) {
-  sections_ = new TUxNavBarPanelSections(this);
+  sections_ = std::make_unique<TUxNavBarPanelSections>(this);
   SetBevelOuter(bvNone);
   SetDoubleBuffered(true);
   TCustomPanel::SetCaption("");
@@ -66,7 +66,6 @@ TUxNavBarPanel::TUxNavBarPanel(TComponent* AOwner) : TCustomPanel(AOwner) {
 TUxNavBarPanel::~TUxNavBarPanel() {
   // A plain delete skips BeforeDestruction's leaving.
   LeaveBar();
-  delete sections_;
 }
 
 void TUxNavBarPanel::BeforeDestruction() {

@@ -4,6 +4,7 @@
 // panel's own text and shows on its tab and in the bar's caption band.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "rtl/TCollection.h"
@@ -72,7 +73,7 @@ class TUxNavBarPanel : public TCustomPanel {
   void SetPanelIndex(int32_t v);
   TColor TextColor() const { return textColor_; }
   void SetTextColor(TColor v);
-  TUxNavBarPanelSections* Sections() const { return sections_; }
+  TUxNavBarPanelSections* Sections() const { return sections_.get(); }
   void SetSections(TUxNavBarPanelSections* v) { sections_->Assign(v); }
   // Also enables or disables every child control.
   void SetEnabled(bool v) override;
@@ -99,7 +100,7 @@ class TUxNavBarPanel : public TCustomPanel {
   int32_t imageIndex_ = 0;
   int32_t panelIndex_ = 0;
   TColor textColor_ = clBlack;
-  TUxNavBarPanelSections* sections_ = nullptr;
+  std::unique_ptr<TUxNavBarPanelSections> sections_;
   TUxNavBar* navBar_ = nullptr;
   bool placing_ = false;
 };

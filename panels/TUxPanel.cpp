@@ -88,23 +88,17 @@ RTL_DEFINE_CLASS(TUxPanel, TCustomUxPanel)
 // ---- Caption settings
 
 TPanelCaption::TPanelCaption() {
-  background_ = new TBitmap();
-  closeMinGlyph_ = new TBitmap();
-  closeMaxGlyph_ = new TBitmap();
-  minGlyph_ = new TBitmap();
-  maxGlyph_ = new TBitmap();
-  font_ = new TFont();
+  background_ = std::make_unique<TBitmap>();
+  closeMinGlyph_ = std::make_unique<TBitmap>();
+  closeMaxGlyph_ = std::make_unique<TBitmap>();
+  minGlyph_ = std::make_unique<TBitmap>();
+  maxGlyph_ = std::make_unique<TBitmap>();
+  font_ = std::make_unique<TFont>();
   font_->SetColor(clHighlightText);
   font_->OnChange = [this](TObject*) { Changed(); };
 }
 
 TPanelCaption::~TPanelCaption() {
-  delete background_;
-  delete closeMinGlyph_;
-  delete closeMaxGlyph_;
-  delete minGlyph_;
-  delete maxGlyph_;
-  delete font_;
 }
 
 void TPanelCaption::Changed() {
@@ -257,11 +251,11 @@ void TAutoSize::Assign(TPersistent* Source) {
 TCustomUxPanel::TCustomUxPanel(TComponent* AOwner) : TCustomPanel(AOwner), alive_(std::make_shared<bool>(true)) {
   controlStyle_.Exclude(csSetCaption);
   controlStyle_ += TControlStyle{csAcceptsControls, csOpaque};
-  autoSize_ = new TAutoSize();
+  autoSize_ = std::make_unique<TAutoSize>();
   autoSize_->OnChange = [this](TObject*) { DoAutoSize(); };
-  background_ = new TUxImage();
+  background_ = std::make_unique<TUxImage>();
   background_->OnChange = [this](TObject*) { Invalidate(); };
-  caption_ = new TPanelCaption();
+  caption_ = std::make_unique<TPanelCaption>();
   caption_->OnChange = [this](TObject*) { Invalidate(); };
   caption_->OnShadeChange = [this](TObject*) {
     DrawCaptionShade();
@@ -271,8 +265,8 @@ TCustomUxPanel::TCustomUxPanel(TComponent* AOwner) : TCustomPanel(AOwner), alive
     Realign();
     StateChanged();
   };
-  position_ = new TPanelPosition(this);
-  shade_ = new TBitmap();
+  position_ = std::make_unique<TPanelPosition>(this);
+  shade_ = std::make_unique<TBitmap>();
   shade_->SetPixelFormat(pf32bit);
   pictures_ = std::make_unique<THTMLPictureCache>();
   SetDoubleBuffered(true);
@@ -289,11 +283,6 @@ void TCustomUxPanel::BeforeDestruction() {
 
 TCustomUxPanel::~TCustomUxPanel() {
   *alive_ = false;
-  delete autoSize_;
-  delete background_;
-  delete caption_;
-  delete position_;
-  delete shade_;
 }
 
 // ---- Setters
@@ -651,17 +640,17 @@ void TCustomUxPanel::PaintTo(TCanvas* C, const TRect& Client) {
     const int32_t xr = std::max(R.Left, R.Right - R.Left - pw - bw);
     const int32_t yb = std::max(R.Top, Height() - ph - bw);
     switch (backgroundPosition_) {
-      case bpTopLeft: C->Draw(R.Left, R.Top, background_); break;
-      case bpTopRight: C->Draw(xr, R.Top, background_); break;
-      case bpBottomLeft: C->Draw(R.Left, yb, background_); break;
-      case bpBottomRight: C->Draw(xr, yb, background_); break;
+      case bpTopLeft: C->Draw(R.Left, R.Top, background_.get()); break;
+      case bpTopRight: C->Draw(xr, R.Top, background_.get()); break;
+      case bpBottomLeft: C->Draw(R.Left, yb, background_.get()); break;
+      case bpBottomRight: C->Draw(xr, yb, background_.get()); break;
       case bpTiled:
         if (pw > 0 && ph > 0)
           for (int32_t y = R.Top; y < Height(); y += ph)
-            for (int32_t x = R.Left; x < Width(); x += pw) C->Draw(x, y, background_);
+            for (int32_t x = R.Left; x < Width(); x += pw) C->Draw(x, y, background_.get());
         break;
-      case bpStretched: C->StretchDraw(R, background_); break;
-      case bpCenter: C->Draw(xr / 2, yb / 2, background_); break;
+      case bpStretched: C->StretchDraw(R, background_.get()); break;
+      case bpCenter: C->Draw(xr / 2, yb / 2, background_.get()); break;
     }
   }
 

@@ -46,7 +46,7 @@ class TPanelCaption : public TPersistent {
   TPanelCaption();
   ~TPanelCaption() override;
 
-  TBitmap* Background() const { return background_; }
+  TBitmap* Background() const { return background_.get(); }
   void SetBackground(TBitmap* v);
   TCaptionButtonPosition ButtonPosition() const { return buttonPosition_; }
   void SetButtonPosition(TCaptionButtonPosition v) { buttonPosition_ = v; }
@@ -61,13 +61,13 @@ class TPanelCaption : public TPersistent {
   // The caption's colour while the panel is collapsed.
   TColor CloseColor() const { return closeColor_; }
   void SetCloseColor(TColor v);
-  TBitmap* CloseMinGlyph() const { return closeMinGlyph_; }
+  TBitmap* CloseMinGlyph() const { return closeMinGlyph_.get(); }
   void SetCloseMinGlyph(TBitmap* v);
-  TBitmap* CloseMaxGlyph() const { return closeMaxGlyph_; }
+  TBitmap* CloseMaxGlyph() const { return closeMaxGlyph_.get(); }
   void SetCloseMaxGlyph(TBitmap* v);
-  TBitmap* MinGlyph() const { return minGlyph_; }
+  TBitmap* MinGlyph() const { return minGlyph_.get(); }
   void SetMinGlyph(TBitmap* v) { minGlyph_->Assign(v); }
-  TBitmap* MaxGlyph() const { return maxGlyph_; }
+  TBitmap* MaxGlyph() const { return maxGlyph_.get(); }
   void SetMaxGlyph(TBitmap* v) { maxGlyph_->Assign(v); }
   TColor Color() const { return color_; }
   void SetColor(TColor v);
@@ -75,7 +75,7 @@ class TPanelCaption : public TPersistent {
   void SetColorTo(TColor v);
   bool Flat() const { return flat_; }
   void SetFlat(bool v);
-  TFont* Font() const { return font_; }
+  TFont* Font() const { return font_.get(); }
   void SetFont(TFont* v) { font_->Assign(v); }
   int32_t Height() const { return height_; }
   void SetHeight(int32_t v);
@@ -107,15 +107,15 @@ class TPanelCaption : public TPersistent {
  private:
   void Changed();
   void ShadeChanged();
-  TBitmap* background_;
+  std::unique_ptr<TBitmap> background_;
   TCaptionButtonPosition buttonPosition_ = cbpRight;
   bool closeButton_ = false, minMaxButton_ = false;
   TColor closeButtonColor_ = clWhite, minMaxButtonColor_ = clWhite;
   TColor closeColor_ = clBtnFace;
-  TBitmap *closeMinGlyph_, *closeMaxGlyph_, *minGlyph_, *maxGlyph_;
+  std::unique_ptr<TBitmap> closeMinGlyph_, closeMaxGlyph_, minGlyph_, maxGlyph_;
   TColor color_ = clHighlight, colorTo_ = clNone;
   bool flat_ = false;
-  TFont* font_;
+  std::unique_ptr<TFont> font_;
   int32_t height_ = 20, indent_ = 0, topIndent_ = 0;
   uint8_t shadeGrain_ = 32;
   int32_t shadeLight_ = 200;
@@ -153,9 +153,9 @@ class TCustomUxPanel : public TCustomPanel {
   void SetAnchorHint(bool v) { anchorHint_ = v; }
   bool AutoHideChildren() const { return autoHideChildren_; }
   void SetAutoHideChildren(bool v) { autoHideChildren_ = v; }
-  TAutoSize* AutoSizing() const { return autoSize_; }
+  TAutoSize* AutoSizing() const { return autoSize_.get(); }
   void SetAutoSizing(TAutoSize* v) { autoSize_->Assign(v); }
-  TUxImage* Background() const { return background_; }
+  TUxImage* Background() const { return background_.get(); }
   void SetBackground(TUxImage* v);
   TBackGroundPosition BackgroundPosition() const { return backgroundPosition_; }
   void SetBackgroundPosition(TBackGroundPosition v);
@@ -169,7 +169,7 @@ class TCustomUxPanel : public TCustomPanel {
   void SetCanMove(bool v) { canMove_ = v; }
   bool CanSize() const { return canSize_; }
   void SetCanSize(bool v);
-  TPanelCaption* Caption() const { return caption_; }
+  TPanelCaption* Caption() const { return caption_.get(); }
   void SetCaption(TPanelCaption* v) { caption_->Assign(v); }
   bool Collaps() const { return collaps_; }
   void SetCollaps(bool v);
@@ -212,7 +212,7 @@ class TCustomUxPanel : public TCustomPanel {
   void SetLineSpacing(int32_t v);
   TPictureContainer* PictureContainer() const { return container_; }
   void SetPictureContainer(TPictureContainer* v);
-  TPanelPosition* Position() const { return position_; }
+  TPanelPosition* Position() const { return position_.get(); }
   void SetPosition(TPanelPosition* v) { position_->Assign(v); }
   TColor ShadowColor() const { return shadowColor_; }
   void SetShadowColor(TColor v);
@@ -257,7 +257,7 @@ class TCustomUxPanel : public TCustomPanel {
   // The anchor under a client point, or empty.
   std::string IsAnchor(int32_t x, int32_t y);
   // The shading bitmap as last rendered.
-  TBitmap* CaptionShade() const { return shade_; }
+  TBitmap* CaptionShade() const { return shade_.get(); }
   // Whether the visual-style caption can be drawn (never on this desktop).
   bool UsesVisualStyles() const;
 
@@ -287,12 +287,12 @@ class TCustomUxPanel : public TCustomPanel {
   void SetHeightKeepingFull(int32_t v);
 
   bool anchorHint_ = false, autoHideChildren_ = true;
-  TAutoSize* autoSize_;
-  TUxImage* background_;
+  std::unique_ptr<TAutoSize> autoSize_;
+  std::unique_ptr<TUxImage> background_;
   TBackGroundPosition backgroundPosition_ = bpTopLeft;
   TColor borderColor_ = clBlack;
   bool borderShadow_ = false, buffered_ = true, canMove_ = false, canSize_ = false;
-  TPanelCaption* caption_;
+  std::unique_ptr<TPanelCaption> caption_;
   bool collaps_ = false;
   TColor collapsColor_ = clGray;
   int32_t collapsDelay_ = 20, collapsSteps_ = 0;
@@ -305,7 +305,7 @@ class TCustomUxPanel : public TCustomPanel {
   TCustomImageList* images_ = nullptr;
   int32_t indent_ = 0, topIndent_ = 0, lineSpacing_ = 0;
   TPictureContainer* container_ = nullptr;
-  TPanelPosition* position_;
+  std::unique_ptr<TPanelPosition> position_;
   TColor shadowColor_ = clGray;
   int32_t shadowOffset_ = 2;
   bool showMoveCursor_ = false;
@@ -319,7 +319,7 @@ class TCustomUxPanel : public TCustomPanel {
   bool busy_ = false, moving_ = false;
   int32_t hoverBody_ = 0, hoverCaption_ = 0;
   int32_t lastWidth_ = -1, lastHeight_ = -1;
-  TBitmap* shade_ = nullptr;
+  std::unique_ptr<TBitmap> shade_;
   std::unique_ptr<THTMLPictureCache> pictures_;
   TPoint origin_{0, 0};
   int32_t recordedWidth_ = 0, recordedHeight_ = 0;

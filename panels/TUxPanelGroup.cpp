@@ -13,7 +13,7 @@ RTL_DEFINE_CLASS(TUxPanelGroup, TUxPanel, Published("Columns", &TUxPanelGroup::C
 
 TUxPanelGroup::TUxPanelGroup(TComponent* AOwner) : TUxPanel(AOwner) {
   controlStyle_.Include(csAcceptsControls);
-  defaultPanel_ = new TUxPanelSettings();
+  defaultPanel_ = std::make_unique<TUxPanelSettings>();
   scroll_ = new TScrollBar(this);
   scroll_->SetKind(sbVertical);
   scroll_->SetWidth(16);
@@ -31,7 +31,7 @@ TUxPanelGroup::TUxPanelGroup(TComponent* AOwner) : TUxPanel(AOwner) {
   };
 }
 
-TUxPanelGroup::~TUxPanelGroup() { delete defaultPanel_; }
+TUxPanelGroup::~TUxPanelGroup() = default;
 
 void TUxPanelGroup::SetColumns(int32_t v) {
   if (v <= 0) return;

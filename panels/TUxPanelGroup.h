@@ -2,6 +2,8 @@
 // (or in a row) with padding, and scrolls them with its own scroll bar.
 #pragma once
 
+#include <memory>
+
 #include "panels/TUxPanel.h"
 
 class TScrollBar;
@@ -18,7 +20,7 @@ class TUxPanelGroup : public TUxPanel {
   int32_t Columns() const { return columns_; }
   // Values of 0 or less are ignored.
   void SetColumns(int32_t v);
-  TUxPanelSettings* DefaultPanel() const { return defaultPanel_; }
+  TUxPanelSettings* DefaultPanel() const { return defaultPanel_.get(); }
   void SetDefaultPanel(TUxPanelSettings* v);
   TGroupStyle GroupStyle() const { return groupStyle_; }
   void SetGroupStyle(TGroupStyle v);
@@ -46,7 +48,7 @@ class TUxPanelGroup : public TUxPanel {
  private:
   std::vector<TCustomUxPanel*> Members(bool ByLeft) const;
   int32_t columns_ = 1;
-  TUxPanelSettings* defaultPanel_;
+  std::unique_ptr<TUxPanelSettings> defaultPanel_;
   TGroupStyle groupStyle_ = gsVertical;
   int32_t horzPadding_ = 8, vertPadding_ = 8;
   TScrollBar* scroll_ = nullptr;

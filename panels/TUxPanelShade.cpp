@@ -11,6 +11,7 @@
 #include "panels/TUxPanel.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "platform/Region.h"
 #include "rtl/Numeric.h"
 
@@ -206,23 +207,22 @@ void TCustomUxPanel::DrawCaptionBar(TCanvas* C, const TRect& Rect) {
   C->Brush()->SetStyle(bsClear);
   C->Pen()->SetStyle(psSolid);
   C->Pen()->SetWidth(1);
-  HRGN clip = nullptr;
+  TOwnedGdiObject<HRGN> clip;
   auto outlineHalves = [&] {
     const int32_t mid = t + (b - t) / 2;
-    HRGN lower = CreateRoundRectRgn(l, t, r, b, 32, 32);
-    HRGN band = CreateRectRgn(l, mid, r, b);
-    CombineRgn(lower, lower, band, RGN_AND);
-    SelectClipRgn(dc, lower);
+    TOwnedGdiObject<HRGN> lower(CreateRoundRectRgn(l, t, r, b, 32, 32));
+    TOwnedGdiObject<HRGN> band(CreateRectRgn(l, mid, r, b));
+    CombineRgn(lower.get(), lower.get(), band.get(), RGN_AND);
+    SelectClipRgn(dc, lower.get());
     C->Pen()->SetColor(grey);
     C->RoundRect(l, t, r, b, 32, 32);
-    HRGN upper = CreateRoundRectRgn(l, t, r, b, 32, 32);
-    HRGN top = CreateRectRgn(l, t, r, b - (b - t) / 2);
-    CombineRgn(upper, upper, top, RGN_AND);
-    SelectClipRgn(dc, upper);
+    TOwnedGdiObject<HRGN> upper(CreateRoundRectRgn(l, t, r, b, 32, 32));
+    TOwnedGdiObject<HRGN> top(CreateRectRgn(l, t, r, b - (b - t) / 2));
+    CombineRgn(upper.get(), upper.get(), top.get(), RGN_AND);
+    SelectClipRgn(dc, upper.get());
     C->Pen()->SetColor(white);
     C->RoundRect(l, t, r, b, 32, 32);
     SelectClipRgn(dc, nullptr);
-    for (HRGN h : {lower, band, upper, top}) DeleteObject(h);
   };
   switch (caption_->Shape()) {
     case csRectangle:
@@ -239,7 +239,7 @@ void TCustomUxPanel::DrawCaptionBar(TCanvas* C, const TRect& Rect) {
         --r;
         --b;
       }
-      clip = CreateRectRgn(l, t, r, b);
+      clip.reset(CreateRectRgn(l, t, r, b));
       break;
     case csRounded:
       outlineHalves();
@@ -247,7 +247,7 @@ void TCustomUxPanel::DrawCaptionBar(TCanvas* C, const TRect& Rect) {
       C->MoveTo(l + 16, b - 1);
       C->LineTo(r - 16, b - 1);
       ++t;
-      clip = CreateRoundRectRgn(l, t, r, b, 32, 32);
+      clip.reset(CreateRoundRectRgn(l, t, r, b, 32, 32));
       break;
     case csSemiRounded: {
       outlineHalves();
@@ -259,16 +259,14 @@ void TCustomUxPanel::DrawCaptionBar(TCanvas* C, const TRect& Rect) {
       C->LineTo(r - 16, b - 1);
       ++t;
       ++l;
-      clip = CreateRoundRectRgn(l, t, r, b, 32, 32);
-      HRGN square = CreateRectRgn(l, t, r - (r - l) / 2, b - 1);
-      CombineRgn(clip, clip, square, RGN_OR);
-      DeleteObject(square);
+      clip.reset(CreateRoundRectRgn(l, t, r, b, 32, 32));
+      TOwnedGdiObject<HRGN> square(CreateRectRgn(l, t, r - (r - l) / 2, b - 1));
+      CombineRgn(clip.get(), clip.get(), square.get(), RGN_OR);
       break;
     }
   }
   SaveDC(dc);
-  ExtSelectClipRgn(dc, clip, RGN_AND);
-  C->Draw(l, t, shade_);
+  ExtSelectClipRgn(dc, clip.get(), RGN_AND);
+  C->Draw(l, t, shade_.get());
   RestoreDC(dc, -1);
-  DeleteObject(clip);
 }

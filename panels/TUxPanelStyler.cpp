@@ -15,14 +15,12 @@ RTL_DEFINE_CLASS(TUxPanelStyler, TComponent,
 // ---- The bundle
 
 TUxPanelSettings::TUxPanelSettings() {
-  caption_ = new TPanelCaption();
+  caption_ = std::make_unique<TPanelCaption>();
   caption_->OnChange = caption_->OnShadeChange = caption_->OnStateChange = [this](TObject*) { Changed(); };
-  font_ = new TFont();
+  font_ = std::make_unique<TFont>();
 }
 
 TUxPanelSettings::~TUxPanelSettings() {
-  delete caption_;
-  delete font_;
 }
 
 void TUxPanelSettings::Changed() {
@@ -30,7 +28,7 @@ void TUxPanelSettings::Changed() {
 }
 
 void TUxPanelSettings::SetCaption(TPanelCaption* v) {
-  if (v && v != caption_) {
+  if (v && v != caption_.get()) {
     BeginUpdate();
     caption_->Assign(v);
     caption_->SetText(v->Text());
@@ -93,16 +91,16 @@ void ApplyPanelSettings(TCustomUxPanel* Panel, TUxPanelSettings* Settings) {
 // ---- The styler
 
 TUxPanelStyler::TUxPanelStyler(TComponent* AOwner) : TComponent(AOwner) {
-  settings_ = new TUxPanelSettings();
+  settings_ = std::make_unique<TUxPanelSettings>();
   settings_->OnChange = [this](TObject*) { SettingsChanged(); };
   SetStyle(psXP);
 }
 
-TUxPanelStyler::~TUxPanelStyler() { delete settings_; }
+TUxPanelStyler::~TUxPanelStyler() = default;
 
 void TUxPanelStyler::SetSettings(TUxPanelSettings* v) {
   // The styler keeps its one bundle: the given values are copied into it.
-  if (!v || v == settings_) return;
+  if (!v || v == settings_.get()) return;
   settings_->BeginUpdate();
   settings_->SetAnchorHint(v->AnchorHint());
   settings_->SetAutoHideChildren(v->AutoHideChildren());
@@ -140,13 +138,13 @@ void TUxPanelStyler::SettingsChanged() {
   if (ComponentState().Contains(csLoading) || !Owner()) return;
   for (int32_t i = 0; i < Owner()->ComponentCount(); ++i)
     if (auto* p = dynamic_cast<TCustomUxPanel*>(Owner()->Components(i)); p && p->Styler() == this)
-      ApplyPanelSettings(p, settings_);
+      ApplyPanelSettings(p, settings_.get());
 }
 
 void TUxPanelStyler::SetStyle(TUxPanelStyle v) {
   if (ComponentState().Contains(csLoading)) return;
   style_ = v;
-  TUxPanelSettings* s = settings_;
+  TUxPanelSettings* s = settings_.get();
   TPanelCaption* c = s->Caption();
   s->BeginUpdate();
   switch (v) {

@@ -4,6 +4,7 @@
 // ApplyPanelSettings, which copies a bundle into a panel.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "panels/TUxPanel.h"
@@ -69,9 +70,9 @@ class TUxPanelSettings : public TPersistent {
 
   // The bundle's own caption: setting one copies it in (the bundle never
   // takes over a caption object that belongs to someone else).
-  TPanelCaption* Caption() const { return caption_; }
+  TPanelCaption* Caption() const { return caption_.get(); }
   void SetCaption(TPanelCaption* v);
-  TFont* Font() const { return font_; }
+  TFont* Font() const { return font_.get(); }
   void SetFont(TFont* v);
 
   // Changes inside an update are announced once, at its end.
@@ -92,13 +93,13 @@ class TUxPanelSettings : public TPersistent {
   TBorderStyle borderStyle_ = bsSingle;
   int32_t borderWidth_ = 0;
   bool canMove_ = false, canSize_ = false;
-  TPanelCaption* caption_;
+  std::unique_ptr<TPanelCaption> caption_;
   bool collaps_ = false;
   TColor collapsColor_ = clBtnFace;
   int32_t collapsDelay_ = 0, collapsSteps_ = 0;
   TColor color_ = clBtnFace, colorTo_ = clNone;
   TCursor cursor_ = crDefault;
-  TFont* font_;
+  std::unique_ptr<TFont> font_;
   bool fixedTop_ = false, fixedLeft_ = false, fixedHeight_ = false, fixedWidth_ = false;
   int32_t height_ = 120;
   std::string hint_;
@@ -127,7 +128,7 @@ class TUxPanelStyler : public TComponent {
   explicit TUxPanelStyler(TComponent* AOwner);
   ~TUxPanelStyler() override;
 
-  TUxPanelSettings* Settings() const { return settings_; }
+  TUxPanelSettings* Settings() const { return settings_.get(); }
   // Copies the values of v into the styler's own bundle.
   void SetSettings(TUxPanelSettings* v);
   TUxPanelStyle Style() const { return style_; }
@@ -139,7 +140,7 @@ class TUxPanelStyler : public TComponent {
  private:
   // Applies the bundle to every panel of the styler's owner that names it.
   void SettingsChanged();
-  TUxPanelSettings* settings_;
+  std::unique_ptr<TUxPanelSettings> settings_;
   TUxPanelStyle style_ = psXP;
   std::string comments_;
 };

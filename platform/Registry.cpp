@@ -33,19 +33,14 @@
 #include <sstream>
 #include <vector>
 
+#include "rtl/StrUtils.h"
+
 namespace {
 
 constexpr size_t kMaxFileSize = 64u << 20;
 constexpr size_t kMaxValueSize = 16u << 20;
 constexpr size_t kMaxNameLength = 16383;
 constexpr size_t kMaxDepth = 512;
-
-std::string Fold(const std::string& s) {
-  std::string r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = char(c + 32);
-  return r;
-}
 
 struct TValue {
   std::string Name;
@@ -114,7 +109,7 @@ bool SplitPath(const char* subKey, std::vector<std::string>& out,
     if (i == s.size() || s[i] == '\\') {
       if (!part.empty()) {
         if (part.size() > 255) return false;
-        out.push_back(Fold(part));
+        out.push_back(LowerCase(part));
         if (shown) shown->push_back(part);
       }
       part.clear();
@@ -284,7 +279,7 @@ bool Parse(const std::string& text, TKey& root) {
       } else {
         return false;
       }
-      cur->Values[Fold(v.Name)] = std::move(v);
+      cur->Values[LowerCase(v.Name)] = std::move(v);
     } else {
       return false;
     }
@@ -469,7 +464,7 @@ LONG OpenedKey(TStore& s, HKEY key, TKey*& k) {
 }
 
 std::string FoldedName(const char* name) {
-  return name ? Fold(name) : std::string();
+  return name ? LowerCase(name) : std::string();
 }
 
 }  // namespace
@@ -589,7 +584,7 @@ LONG RegSetValueEx(HKEY key, const char* name, DWORD, DWORD type, const BYTE* da
   v.Name = name ? name : "";
   v.Type = type;
   if (size) v.Data.assign(data, data + size);
-  k->Values[Fold(v.Name)] = std::move(v);
+  k->Values[LowerCase(v.Name)] = std::move(v);
   return Save(s);
 }
 

@@ -19,6 +19,8 @@
 #include "platform/IconPainter.h"
 #include "platform/SysInfo.h"
 
+#include "rtl/StrUtils.h"
+
 struct SystemImageListObject {
   bool Large;
 };
@@ -40,10 +42,6 @@ bool IsFile(const std::string& p) {
 std::string Env(const char* name) {
   const char* v = std::getenv(name);
   return v ? v : "";
-}
-std::string Lower(std::string s) {
-  for (char& c : s) c = char(std::tolower(uint8_t(c)));
-  return s;
 }
 std::string Trim(const std::string& s) {
   size_t a = s.find_first_not_of(" \t\r"), b = s.find_last_not_of(" \t\r");
@@ -279,7 +277,7 @@ class TShellIcons {
           from = at + 1;
         }
         if (f.size() < 3 || f[2].rfind("*.", 0) != 0) continue;
-        const std::string ext = Lower(f[2].substr(1));
+        const std::string ext = LowerCase(f[2].substr(1));
         if (ext.find_first_of("*?[") != std::string::npos) continue;
         const int32_t weight = std::atoi(f[0].c_str());
         auto it = globs_.find(ext);
@@ -307,7 +305,7 @@ class TShellIcons {
 
   // The type of a file by its longest matching extension.
   std::string MimeOf(const std::string& Path) {
-    std::string name = Lower(Path.substr(Path.find_last_of('/') == std::string::npos ? 0 : Path.find_last_of('/') + 1));
+    std::string name = LowerCase(Path.substr(Path.find_last_of('/') == std::string::npos ? 0 : Path.find_last_of('/') + 1));
     for (size_t dot = name.find('.'); dot != std::string::npos; dot = name.find('.', dot + 1)) {
       auto it = globs_.find(name.substr(dot));
       if (it != globs_.end()) return it->second.second;

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "rtl/Exception.h"
+#include "rtl/StrUtils.h"
 #include "rtl/TypInfo.h"
 
 RTL_DEFINE_CLASS(TComponent, TPersistent,
@@ -11,15 +12,6 @@ RTL_DEFINE_CLASS(TComponent, TPersistent,
                            rtl_detail::BuiltinInfo(tkLString, "TComponentName")),
                  // Tag is pointer-sized here but an Integer to stored data.
                  Published("Tag", &TComponent::Tag, &TComponent::SetTag, TypeInfoFor<int32_t>()))
-
-namespace {
-bool SameText(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-}  // namespace
 
 bool IsValidIdent(const std::string& Name) {
   if (Name.empty()) return false;

@@ -6,6 +6,7 @@
 #include "platform/DC.h"
 #include "platform/Draw.h"
 #include "platform/Font.h"
+#include "platform/GdiHolders.h"
 #include "platform/GdiObject.h"
 #include "platform/Input.h"
 #include "platform/Locale.h"
@@ -333,9 +334,9 @@ void XorFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize New
                    HBRUSH NewBrush, HBRUSH OldBrush) {
   if (!OldBrush) OldBrush = NewBrush;
   auto frame = [](const TRect* r, TSize size) {
-    HRGN outer = MakeEmptyRegion();
+    TOwnedGdiObject<HRGN> outer(MakeEmptyRegion());
     if (r) {
-      SetRectRgn(outer, r->Left, r->Top, r->Right, r->Bottom);
+      SetRectRgn(outer.get(), r->Left, r->Top, r->Right, r->Bottom);
       TRect inner = *r;
       inner.Left += size.cx;
       inner.Top += size.cy;
@@ -343,53 +344,47 @@ void XorFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize New
       inner.Bottom -= size.cy;
       TRect in;
       if (!IntersectRect(&in, &inner, r)) in = TRect{0, 0, 0, 0};
-      HRGN innerRgn = CreateRectRgnIndirect(&in);
-      CombineRgn(outer, outer, innerRgn, RGN_XOR);
-      DeleteObject(innerRgn);
+      TOwnedGdiObject<HRGN> innerRgn(CreateRectRgnIndirect(&in));
+      CombineRgn(outer.get(), outer.get(), innerRgn.get(), RGN_XOR);
     }
     return outer;
   };
-  HRGN newRgn = frame(NewRect, NewSize);
-  HRGN oldRgn = nullptr, combined = nullptr;
+  TOwnedGdiObject<HRGN> newRgn = frame(NewRect, NewSize);
+  TOwnedGdiObject<HRGN> oldRgn, combined;
   if (OldRect) {
     oldRgn = frame(OldRect, OldSize);
     if (NewBrush == OldBrush) {
-      combined = MakeEmptyRegion();
-      CombineRgn(combined, oldRgn, newRgn, RGN_XOR);
+      combined.reset(MakeEmptyRegion());
+      CombineRgn(combined.get(), oldRgn.get(), newRgn.get(), RGN_XOR);
     }
   }
   int saved = SaveDC(DC);
   TRect box;
   if (NewBrush != OldBrush && OldRect) {
-    SelectClipRgn(DC, oldRgn);
+    SelectClipRgn(DC, oldRgn.get());
     SelectObject(DC, OldBrush);
     GetClipBox(DC, &box);
     PatBlt(DC, box.Left, box.Top, box.Width(), box.Height(), PATINVERT);
   }
-  SelectClipRgn(DC, combined ? combined : newRgn);
+  SelectClipRgn(DC, combined ? combined.get() : newRgn.get());
   SelectObject(DC, NewBrush);
   GetClipBox(DC, &box);
   PatBlt(DC, box.Left, box.Top, box.Width(), box.Height(), PATINVERT);
   RestoreDC(DC, saved);
-  DeleteObject(newRgn);
-  if (oldRgn) DeleteObject(oldRgn);
-  if (combined) DeleteObject(combined);
 }
 
 HBRUSH MakeHalftoneBrush() {
   uint16_t rows[8];
   for (int i = 0; i < 8; ++i) rows[i] = (i % 2 == 0) ? 0x5555 : 0xAAAA;
-  HBITMAP bm = CreateBitmap(8, 8, 1, 1, rows);
-  HBRUSH brush = CreatePatternBrush(bm);
-  DeleteObject(bm);
-  return brush;
+  // The brush keeps its own copy of the pattern.
+  TOwnedGdiObject<HBITMAP> bm(CreateBitmap(8, 8, 1, 1, rows));
+  return CreatePatternBrush(bm.get());
 }
 
 void XorHalftoneFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize NewSize,
                            TSize OldSize) {
-  HBRUSH brush = MakeHalftoneBrush();
-  XorFrameRects(DC, NewRect, OldRect, NewSize, OldSize, brush, brush);
-  DeleteObject(brush);
+  TOwnedGdiObject<HBRUSH> brush(MakeHalftoneBrush());
+  XorFrameRects(DC, NewRect, OldRect, NewSize, OldSize, brush.get(), brush.get());
 }
 
 TRect PrimaryMonitorRect(bool WorkArea) {
@@ -536,11 +531,21 @@ void ClipToNCUpdateRegion(HWND Wnd, HDC DC, HRGN Rgn) {
   TRect wr;
   GetWindowRect(Wnd, wr);
   if (SelectClipRgn(DC, Rgn) == ERROR) {
-    HRGN r = CreateRectRgnIndirect(&wr);
-    SelectClipRgn(DC, r);
-    DeleteObject(r);
+    TOwnedGdiObject<HRGN> r(CreateRectRgnIndirect(&wr));
+    SelectClipRgn(DC, r.get());
   }
   OffsetClipRgn(DC, -wr.Left, -wr.Top);
+}
+
+TNonClientPaintDC::TNonClientPaintDC(HWND Wnd, bool ToDC, HDC DC, HRGN Clip)
+    : wnd_(Wnd), dc_(DC), borrowed_(!ToDC) {
+  if (!borrowed_) return;
+  dc_ = GetWindowDC(Wnd);
+  ClipToNCUpdateRegion(Wnd, dc_, Clip);
+}
+
+TNonClientPaintDC::~TNonClientPaintDC() {
+  if (borrowed_) ReleaseDC(wnd_, dc_);
 }
 
 void XorHalftoneFrameRectsOnScreen(const TRect* NewRect, const TRect* OldRect, TSize NewSize, TSize OldSize) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,35 +67,36 @@ void PumpPaintMessages();
 // posted again and ends the routine.
 void DiscardMessages(UINT First, UINT Last);
 
-// Lists made on first use and freed when their last entry goes.
+// Lists made on first use and freed when their last entry goes: a null
+// list means an empty one.
 template <typename T>
-bool ListAddOnce(std::vector<T*>*& List, T* Obj) {
-  if (!List) List = new std::vector<T*>();
+using TLazyList = std::unique_ptr<std::vector<T*>>;
+
+template <typename T>
+bool ListAddOnce(TLazyList<T>& List, T* Obj) {
+  if (!List) List = std::make_unique<std::vector<T*>>();
   for (T* p : *List)
     if (p == Obj) return false;
   List->push_back(Obj);
   return true;
 }
 template <typename T>
-bool ListInsertFirstOnce(std::vector<T*>*& List, T* Obj) {
-  if (!List) List = new std::vector<T*>();
+bool ListInsertFirstOnce(TLazyList<T>& List, T* Obj) {
+  if (!List) List = std::make_unique<std::vector<T*>>();
   for (T* p : *List)
     if (p == Obj) return false;
   List->insert(List->begin(), Obj);
   return true;
 }
 template <typename T>
-void ListRemoveAndFreeIfEmpty(std::vector<T*>*& List, T* Obj) {
+void ListRemoveAndFreeIfEmpty(TLazyList<T>& List, T* Obj) {
   if (!List) return;
   for (size_t i = 0; i < List->size(); ++i)
     if ((*List)[i] == Obj) {
       List->erase(List->begin() + ptrdiff_t(i));
       break;
     }
-  if (List->empty()) {
-    delete List;
-    List = nullptr;
-  }
+  if (List->empty()) List.reset();
 }
 
 // Milliseconds before a submenu opens or closes under the mouse.
@@ -109,6 +111,23 @@ HRGN MakeEmptyRegion();
 // Clips a window DC to the update region of a WM_NCPAINT (screen
 // coordinates); 0 and 1 (the whole window) leave the DC as it is.
 void ClipToNCUpdateRegion(HWND Wnd, HDC DC, HRGN Rgn);
+
+// The DC a non-client painter draws with: the caller's own when ToDC (a
+// print or a drag image), else the window's DC clipped to the WM_NCPAINT
+// region Clip and given back when the painter is done.
+class TNonClientPaintDC {
+ public:
+  TNonClientPaintDC(HWND Wnd, bool ToDC, HDC DC, HRGN Clip);
+  ~TNonClientPaintDC();
+  TNonClientPaintDC(const TNonClientPaintDC&) = delete;
+  TNonClientPaintDC& operator=(const TNonClientPaintDC&) = delete;
+  operator HDC() const { return dc_; }
+
+ private:
+  HWND wnd_;
+  HDC dc_;
+  bool borrowed_;
+};
 
 // The XOR drag frame; either rectangle may be absent (nullptr).
 void XorFrameRects(HDC DC, const TRect* NewRect, const TRect* OldRect, TSize NewSize, TSize OldSize,

@@ -1,5 +1,6 @@
 // The per-thread queue of clicks that run after a menu has closed, and the
 // carrying out of a menu loop's outcome.
+#include <memory>
 #include <vector>
 
 #include "platform/Input.h"
@@ -16,7 +17,7 @@ namespace {
 TObject* const kCancelled = reinterpret_cast<TObject*>(uintptr_t(1));
 
 HWND queueWindow = nullptr;
-std::vector<TObject*>* pending = nullptr;
+std::unique_ptr<std::vector<TObject*>> pending;
 int32_t users = 0;
 
 void HandleQueueMessage(TMessage& Message) {
@@ -55,7 +56,7 @@ void PostDeferredPopupFrees() {
 
 void QueueDeferredClick(TObject* Target, WPARAM Flag) {
   if (!queueWindow) queueWindow = AllocateHWnd(&HandleQueueMessage);
-  if (!pending) pending = new std::vector<TObject*>();
+  if (!pending) pending = std::make_unique<std::vector<TObject*>>();
   size_t slot = pending->size();
   for (size_t i = 0; i < pending->size(); ++i)
     if ((*pending)[i] == nullptr) {
@@ -84,8 +85,7 @@ void DeferredClickUserRemoved() {
     DeallocateHWnd(queueWindow);
     queueWindow = nullptr;
   }
-  delete pending;
-  pending = nullptr;
+  pending.reset();
 }
 
 void ExecuteDoneAction(const TDKMenuOutcome& Outcome) {

@@ -1,5 +1,6 @@
 #include "toolbar/DKHook.h"
 
+#include <memory>
 #include <vector>
 
 #include "platform/Input.h"
@@ -12,7 +13,7 @@ struct THookRecord {
   THookEventCodes Codes;
 };
 
-std::vector<THookRecord>* registry = nullptr;
+std::unique_ptr<std::vector<THookRecord>> registry;
 HHOOK hookHandles[3] = {nullptr, nullptr, nullptr};
 int32_t hookCounts[3] = {0, 0, 0};
 constexpr int32_t kHookIds[3] = {WH_CALLWNDPROC, WH_CBT, WH_GETMESSAGE};
@@ -69,8 +70,7 @@ THookRecord* FindRecord(THookEventProc Proc, size_t* index = nullptr) {
 struct TFinalizer {
   ~TFinalizer() {
     ReleaseHooks(0x7, true);
-    delete registry;
-    registry = nullptr;
+    registry.reset();
   }
 } finalizer;
 
@@ -104,7 +104,7 @@ void ReleaseHooks(THookKinds Kinds, bool Force) {
 }
 
 void RegisterHookProc(THookEventProc Proc, THookEventCodes Codes, bool CountOnly) {
-  if (!registry) registry = new std::vector<THookRecord>();
+  if (!registry) registry = std::make_unique<std::vector<THookRecord>>();
   THookRecord* r = FindRecord(Proc);
   if (r) {
     ++r->Count;
@@ -125,8 +125,7 @@ void UnregisterHookProc(THookEventProc Proc) {
   if (--r->Count <= 0) registry->erase(registry->begin() + ptrdiff_t(index));
   ReleaseHooks(kinds, false);
   if (registry->empty()) {
-    delete registry;
-    registry = nullptr;
+    registry.reset();
   }
 }
 

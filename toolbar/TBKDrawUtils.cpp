@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "platform/PenBrush.h"
 #include "rtl/Exception.h"
 #include "ui/TBitmap.h"
@@ -223,9 +224,9 @@ void DrawMonoPattern(HDC DC, const TRect& R, int32_t Width, TColor C, const uint
     bits[i * 2] = uint8_t(rows[i] & 0xFF);
     bits[i * 2 + 1] = uint8_t(rows[i] >> 8);
   }
-  HBITMAP bmp = CreateBitmap(8, 8, 1, 1, bits);
-  HDC mem = CreateCompatibleDC(DC);
-  HGDIOBJ oldBmp = SelectObject(mem, bmp);
+  TOwnedGdiObject<HBITMAP> bmp(CreateBitmap(8, 8, 1, 1, bits));
+  TMemoryDC mem(DC);
+  SelectObject(mem, bmp.get());
   COLORREF oldText = SetTextColor(DC, 0x000000);
   COLORREF oldBk = SetBkColor(DC, 0xFFFFFF);
   HBRUSH brush = MakeColorBrush(C);
@@ -238,9 +239,6 @@ void DrawMonoPattern(HDC DC, const TRect& R, int32_t Width, TColor C, const uint
   if (!IsSharedBrush(C)) DeleteObject(brush);
   SetBkColor(DC, oldBk);
   SetTextColor(DC, oldText);
-  SelectObject(mem, oldBmp);
-  DeleteDC(mem);
-  DeleteObject(bmp);
 }
 
 void DrawGlyphOnDark(TCanvas* Canvas, const TRect& R, TCustomImageList* Images, bool Adjust, int32_t Index) {

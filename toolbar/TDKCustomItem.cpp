@@ -71,18 +71,17 @@ TDKCustomItem::~TDKCustomItem() {
     child->Free();  // its destructor takes it out of this item
   }
   if (parent_) parent_->Remove(this);
-  delete actionLink_;
-  actionLink_ = nullptr;
-  if (images_ && imagesLink_) images_->UnRegisterChanges(imagesLink_);
-  if (subitemImages_ && subitemImagesLink_) subitemImages_->UnRegisterChanges(subitemImagesLink_);
-  delete imagesLink_;
-  delete subitemImagesLink_;
+  actionLink_.reset();
+  if (images_ && imagesLink_) images_->UnRegisterChanges(imagesLink_.get());
+  if (subitemImages_ && subitemImagesLink_) subitemImages_->UnRegisterChanges(subitemImagesLink_.get());
+  imagesLink_.reset();
+  subitemImagesLink_.reset();
   if (linkSubitems_) ListRemoveAndFreeIfEmpty(linkSubitems_->linkingItems_, this);
   if (linkingItems_) {
     for (TDKCustomItem* linker : std::vector<TDKCustomItem*>(*linkingItems_)) linker->linkSubitems_ = nullptr;
   }
-  delete listeners_;
-  delete linkingItems_;
+  listeners_.reset();
+  linkingItems_.reset();
   DeferredClickUserRemoved();
 }
 
@@ -156,7 +155,7 @@ void TDKCustomItem::Move(int32_t CurIndex, int32_t NewIndex) {
 }
 
 void TDKCustomItem::RegisterListener(TDKItemChangedProc Proc, void* Data) {
-  if (!listeners_) listeners_ = new std::vector<TListener>();
+  if (!listeners_) listeners_ = std::make_unique<std::vector<TListener>>();
   for (TListener& l : *listeners_)
     if (l.Proc == Proc && l.Data == Data) {
       ++l.Count;
@@ -175,8 +174,7 @@ void TDKCustomItem::UnregisterListener(TDKItemChangedProc Proc, void* Data) {
     }
   }
   if (listeners_->empty()) {
-    delete listeners_;
-    listeners_ = nullptr;
+    listeners_.reset();
   }
 }
 
@@ -271,31 +269,30 @@ void TDKCustomItem::SetImageIndex(int32_t v) {
 }
 
 bool TDKCustomItem::ChangeImageList(TCustomImageList*& ListField, TCustomImageList* NewList,
-                                    TDKImageChangeLink*& ChangeLink) {
+                                    std::unique_ptr<TDKImageChangeLink>& ChangeLink) {
   int32_t oldW = ListField ? ListField->Width() : -1, oldH = ListField ? ListField->Height() : -1;
-  if (ListField && ChangeLink) ListField->UnRegisterChanges(ChangeLink);
+  if (ListField && ChangeLink) ListField->UnRegisterChanges(ChangeLink.get());
   if (!NewList) {
-    delete ChangeLink;
-    ChangeLink = nullptr;
+    ChangeLink.reset();
     ListField = nullptr;
     return true;
   }
   ListField = NewList;
   bool changed = NewList->Width() != oldW || NewList->Height() != oldH;
-  if (!ChangeLink) ChangeLink = new TDKImageChangeLink(this);
+  if (!ChangeLink) ChangeLink = std::make_unique<TDKImageChangeLink>(this);
   ChangeLink->LastWidth = NewList->Width();
   ChangeLink->LastHeight = NewList->Height();
-  NewList->RegisterChanges(ChangeLink);
+  NewList->RegisterChanges(ChangeLink.get());
   NewList->FreeNotification(this);
   return changed;
 }
 
 void TDKCustomItem::ImageListChanged(TDKImageChangeLink* Sender) {
-  if (Sender == subitemImagesLink_ && subitemImages_) {
+  if (Sender == subitemImagesLink_.get() && subitemImages_) {
     Sender->LastWidth = subitemImages_->Width();
     Sender->LastHeight = subitemImages_->Height();
     NotifyListeners(dkcaRefresh, -1, nullptr);
-  } else if (Sender == imagesLink_ && images_) {
+  } else if (Sender == imagesLink_.get() && images_) {
     bool changed = images_->Width() != Sender->LastWidth || images_->Height() != Sender->LastHeight;
     Sender->LastWidth = images_->Width();
     Sender->LastHeight = images_->Height();
@@ -403,12 +400,11 @@ TBasicAction* TDKCustomItem::Action() const { return actionLink_ ? actionLink_->
 
 void TDKCustomItem::SetAction(TBasicAction* Value) {
   if (!Value) {
-    delete actionLink_;
-    actionLink_ = nullptr;
+    actionLink_.reset();
     onClickFromAction_ = false;
     return;
   }
-  if (!actionLink_) actionLink_ = new TDKCustomItemActionLink(this);
+  if (!actionLink_) actionLink_ = std::make_unique<TDKCustomItemActionLink>(this);
   actionLink_->SetAction(Value);
   actionLink_->OnChange = [this](TObject* Sender) { DoActionChange(Sender); };
   ActionChange(Value, Value->ComponentState().Contains(csLoading));

@@ -4,6 +4,7 @@
 // children of one item and learn of every change through listeners.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -135,12 +136,12 @@ class TDKCustomItem : public TComponent {
   void DispatchNotification(TDKCustomItem* Changed, int32_t Depth, TDKCustomItem* Child,
                             int32_t Index, TDKChildAction Action);
   bool ChangeImageList(TCustomImageList*& ListField, TCustomImageList* NewList,
-                       TDKImageChangeLink*& ChangeLink);
+                       std::unique_ptr<TDKImageChangeLink>& ChangeLink);
   void ImageListChanged(TDKImageChangeLink* Sender);
   bool OnClickIsActions() const;
   void DoActionChange(TObject* Sender);
 
-  TDKCustomItemActionLink* actionLink_ = nullptr;
+  std::unique_ptr<TDKCustomItemActionLink> actionLink_;
   bool autoCheck_ = false;
   std::string caption_;
   bool checked_ = false;
@@ -152,9 +153,9 @@ class TDKCustomItem : public TComponent {
   std::string hint_;
   int32_t imageIndex_ = -1;
   TCustomImageList* images_ = nullptr;
-  TDKImageChangeLink* imagesLink_ = nullptr;
+  std::unique_ptr<TDKImageChangeLink> imagesLink_;
   std::vector<TDKCustomItem*> children_;
-  std::vector<TDKCustomItem*>* linkingItems_ = nullptr;
+  std::unique_ptr<std::vector<TDKCustomItem*>> linkingItems_;
   TDKItemOptions maskOptions_ = 0;
   TDKItemOptions options_ = 0;
   bool inheritOptions_ = true;
@@ -163,12 +164,12 @@ class TDKCustomItem : public TComponent {
     void* Data;
     int32_t Count;
   };
-  std::vector<TListener>* listeners_ = nullptr;
+  std::unique_ptr<std::vector<TListener>> listeners_;
   TDKCustomItem* parent_ = nullptr;
   TComponent* streamParent_ = nullptr;
   TShortCut shortCut_ = 0;
   TCustomImageList* subitemImages_ = nullptr;
-  TDKImageChangeLink* subitemImagesLink_ = nullptr;
+  std::unique_ptr<TDKImageChangeLink> subitemImagesLink_;
   TDKCustomItem* linkSubitems_ = nullptr;
   bool visible_ = true;
   bool onClickFromAction_ = false;

@@ -518,15 +518,9 @@ void TDKCustomToolbar::Dispatch(TMessage& Message) {
       return;
     case CM_HINTSHOW: {
       auto* info = reinterpret_cast<THintInfo*>(Message.LParam);
-      Message.Result = 1;
-      if (!info) return;
-      TDKItemViewer* v = view_->ViewerAtPoint(info->CursorPos);
-      if (!v) return;
-      std::string hint = v->BuildHint();
-      if (hint.empty()) return;
-      info->HintStr = hint;
-      info->CursorRect = v->BoundsRect;
-      Message.Result = 0;
+      TDKItemViewer* v = info ? view_->ViewerAtPoint(info->CursorPos) : nullptr;
+      // 0 lets the hint show.
+      Message.Result = v && v->FillHintInfo(*info) ? 0 : 1;
       return;
     }
     case CM_SHOWHINTCHANGED:

@@ -275,7 +275,7 @@ int32_t TakeFromGaps(std::vector<TPosData*>& RowW, int32_t Last, int32_t Limit) 
 }  // namespace
 
 void TDKDock::LayoutToolbars() {
-  // 1.
+  // While updates are locked or the dock loads, the layout waits for the unlock.
   if (layoutLock_ > 0 || ComponentState().Contains(csLoading)) {
     layoutPending_ = true;
     return;
@@ -291,7 +291,7 @@ void TDKDock::LayoutToolbars() {
   } release{this};
   const bool vertical = IsVertical();
   const bool designing = ComponentState().Contains(csDesigning);
-  // 2.
+  // A dock with nothing shown collapses to its bound lines.
   bool anyShown = false;
   for (TDKCustomDockableWindow* w : windowList_)
     if (WindowShownOnDock(this, w)) anyShown = true;
@@ -301,9 +301,9 @@ void TDKDock::LayoutToolbars() {
     else ResizeKeepingEdge(Width(), thickness);
     return;
   }
-  // 3.
+  // The room along the dock, less its bound lines.
   int32_t available = vertical ? std::max(0, Height() - boundLineHeight_) : std::max(0, Width() - boundLineWidth_);
-  // 4.
+  // Windows being destroyed leave the list.
   for (size_t i = windowList_.size(); i-- > 0;) {
     TDKCustomDockableWindow* w = windowList_[i];
     if (w->ComponentState().Contains(csDestroying)) {
@@ -311,10 +311,10 @@ void TDKDock::LayoutToolbars() {
       visibleList_.erase(std::remove(visibleList_.begin(), visibleList_.end(), w), visibleList_.end());
     }
   }
-  // 5.
+  // A single-row dock puts every window on row 0.
   if (limitToOneRow_)
     for (TDKCustomDockableWindow* w : windowList_) w->dockRow_ = 0;
-  // 6.
+  // The windows in row and position order; the dragged one keeps its place.
   std::vector<TDKCustomDockableWindow*> layout = windowList_;
   auto dragIt = std::find(layout.begin(), layout.end(), DragWindow);
   ptrdiff_t dragIndex = dragIt == layout.end() ? -1 : dragIt - layout.begin();
@@ -325,7 +325,7 @@ void TDKDock::LayoutToolbars() {
   }
   SortWindows(visibleList_);
   int32_t highest = HighestRow(false);
-  // 7.
+  // Each window's size and wanted position, row by row.
   std::vector<TPosData> pd(layout.size());
   for (size_t i = 0; i < layout.size(); ++i) {
     TDKCustomDockableWindow* w = layout[i];
@@ -341,7 +341,7 @@ void TDKDock::LayoutToolbars() {
       if (pd[k].LayoutRow >= j) ++pd[k].LayoutRow;
     }
   };
-  // 8. Own rows: first the windows that asked for one, then full-size ones.
+  // Own rows: first the windows that asked for one, then full-size ones.
   for (int pass = 0; pass < 2; ++pass) {
     for (int32_t j = 0; j <= highest; ++j) {
       for (size_t i = 0; i < pd.size(); ++i) {
@@ -357,7 +357,7 @@ void TDKDock::LayoutToolbars() {
       }
     }
   }
-  // 9. Empty rows close up; a row of hidden windows stays.
+  // Empty rows close up; a row of hidden windows stays.
   for (int32_t j = 0; j <= highest;) {
     bool any = false;
     for (const TPosData& p : pd)
@@ -372,7 +372,7 @@ void TDKDock::LayoutToolbars() {
     }
     --highest;
   }
-  // 10. Each row along the dock.
+  // Each row along the dock.
   TDKCustomDockableWindow* drag = DragWindow;
   for (int32_t j = 0; j <= highest; ++j) {
     std::vector<TPosData*> row;
@@ -483,7 +483,7 @@ void TDKDock::LayoutToolbars() {
       cur += p.Size;
     }
   }
-  // 11.
+  // The computed rows and positions go to the windows (and into their stored places when asked).
   for (TPosData& p : pd) {
     p.W->layoutRow_ = p.Row;
     p.W->layoutPos_ = p.Pos;
@@ -493,7 +493,7 @@ void TDKDock::LayoutToolbars() {
     }
   }
   if (WriteBackPositions) windowList_ = layout;
-  // 12. Rows across the dock.
+  // Rows across the dock.
   int32_t offset = 0;
   for (int32_t j = 0; j <= highest; ++j) {
     int32_t thickness = 0;
@@ -534,7 +534,7 @@ void TDKDock::LayoutToolbars() {
     }
     offset += thickness;
   }
-  // 13.
+  // The dock takes the height (or width) of its rows.
   if (vertical) ResizeKeepingEdge(boundLineWidth_ + offset, Height());
   else ResizeKeepingEdge(Width(), boundLineHeight_ + offset);
 }
@@ -552,7 +552,7 @@ LRESULT TDKDock::RelayToWindows(TMessage& Message) {
 
 void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
   if (!HandleAllocated()) return;
-  HDC dc = ToDC ? DC : GetWindowDC(Handle());
+  TNonClientPaintDC dc(Handle(), ToDC, DC, nullptr);
   TRect r{0, 0, Width(), Height()};
   if (boundLines_ != 0 && (HasVisibleWindows() || ComponentState().Contains(csDesigning))) {
     HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
@@ -597,7 +597,6 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
     FillRect(dc, &r, b);
     DeleteObject(b);
   }
-  if (!ToDC) ReleaseDC(Handle(), dc);
 }
 
 void TDKDock::Paint() {

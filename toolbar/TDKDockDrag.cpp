@@ -76,7 +76,7 @@ struct TDKDragState {
 void TDKCustomDockableWindow::DragMoveStep(TDKDragState& S) {
   TPoint p;
   GetCursorPos(&p);
-  // 1.
+  // The dock under the pointer, if any takes the window.
   TDragTarget* target = nullptr;
   if (currentDock_ && currentDock_->SplitDragActive) {
     for (TDragTarget& t : S.Targets)
@@ -99,17 +99,17 @@ void TDKCustomDockableWindow::DragMoveStep(TDKDragState& S) {
       if (accept) target = &t;
     }
   }
-  // 2.
+  // Floating: the point stays on the monitor.
   if (!target) {
     TRect m = MonitorRectOfPoint(p, true);
     p.X = std::clamp(p.X, m.Left, std::max(m.Left, m.Right - 1));
     p.Y = std::clamp(p.Y, m.Top, std::max(m.Top, m.Bottom - 1));
   }
-  // 3.
+  // The outline of the window at its target, placed as it was grabbed.
   TDragTarget& t = target ? *target : S.Targets[0];
   TRect outline = Bounds(p.X - ShareOf(t.Size.cx - 1, S.Grab.X, S.Ref.cx),
                          p.Y - ShareOf(t.Size.cy - 1, S.Grab.Y, S.Ref.cy), t.Size.cx, t.Size.cy);
-  // 4.
+  // A floating outline stays on the monitor.
   if (!target) {
     TRect m = MonitorRectOfPoint(p, true);
     TSize f = FloatingFrameSize();
@@ -125,7 +125,7 @@ void TDKCustomDockableWindow::DragMoveStep(TDKDragState& S) {
     int32_t minTop = m.Top - tl.cy + 4;
     if (outline.Top < minTop) shift(0, minTop - outline.Top);
   }
-  // 5.
+  // A window that may not float shows no outline off a dock.
   if (S.CannotFloat && !target) {
     outline = TRect{0, 0, 0, 0};
     ::SetCursor(LoadCursor(nullptr, IDC_NO));
@@ -134,7 +134,7 @@ void TDKCustomDockableWindow::DragMoveStep(TDKDragState& S) {
   } else {
     ::SetCursor(S.Cursor);
   }
-  // 6.
+  // The outline moves (or the window itself when dragged live).
   TRect old = S.Outline;
   TDragTarget* oldTarget = S.Target;
   S.Target = target;
@@ -151,7 +151,7 @@ void TDKCustomDockableWindow::DragMoveStep(TDKDragState& S) {
 
 void TDKCustomDockableWindow::ApplyDragTarget(TDKDragState& S, bool Commit) {
   if (S.Target) {
-    // 1.
+    // The row and position on the target dock.
     TDKDock* dock = S.Target->Dock;
     TRect o = S.Outline;
     OffsetRect(&o, -S.Target->ScreenRect.Left, -S.Target->ScreenRect.Top);
@@ -180,7 +180,7 @@ void TDKCustomDockableWindow::ApplyDragTarget(TDKDragState& S, bool Commit) {
       }
       if (ownRow) S.MaySplit = false;
     }
-    // 2.
+    // A window dragged along its own row may split it.
     if (S.MaySplit) {
       if (dock == S.StartDock && row == S.StartRow) {
         int32_t dist = vertical ? S.PrevPoint.Y - S.StartPoint.Y : S.PrevPoint.X - S.StartPoint.X;
@@ -193,7 +193,7 @@ void TDKCustomDockableWindow::ApplyDragTarget(TDKDragState& S, bool Commit) {
         S.MaySplit = false;
       }
     }
-    // 3.
+    // The window takes the row and position.
     dockRow_ = row;
     dockPos_ = vertical ? o.Top : o.Left;
     WantsOwnRow = ownRow;
@@ -207,19 +207,19 @@ void TDKCustomDockableWindow::ApplyDragTarget(TDKDragState& S, bool Commit) {
     }
     WantsOwnRow = false;
   } else {
-    // 4.
+    // Off every dock: the window floats where the outline is.
     S.MaySplit = false;
     PlaceFloating(S.Outline);
     SetFloating(true);
     KeepOnScreen(true);
   }
-  // 5.
+  // The moved window shows at once.
   if (HandleAllocated()) UpdateWindow(Handle());
 }
 
 void TDKCustomDockableWindow::TrackDrag(int32_t X, int32_t Y) {
   TDKDragState S;
-  // 1.
+  // Where the drag started.
   S.StartDock = currentDock_;
   S.StartRow = dockRow_;
   S.StartPos = dockPos_;
@@ -232,7 +232,7 @@ void TDKCustomDockableWindow::TrackDrag(int32_t X, int32_t Y) {
     S.Vertical = currentDock_->IsVertical();
     S.MaySplit = currentDock_->DragMaySplit;
   }
-  // 2.
+  // The outline starts as the window (or its floating frame).
   liveDragging_ = smoothDrag_;
   TWinControl* frameOwner = isFloating_ && Parent() ? Parent() : this;
   TRect wr = ScreenRectOf(frameOwner);
@@ -241,7 +241,7 @@ void TDKCustomDockableWindow::TrackDrag(int32_t X, int32_t Y) {
   S.Ref = TSize{wr.Width() - 1, wr.Height() - 1};
   S.Ctrl = GetAsyncKeyState(VK_CONTROL) < 0;
   S.CannotFloat = dockMode_ != dmCanFloat;
-  // 3.
+  // The docks the window may go to.
   if (dockMode_ == dmCannotFloatOrChangeDocks) {
     if (currentDock_) S.Docks.push_back(currentDock_);
   } else {
@@ -249,9 +249,9 @@ void TDKCustomDockableWindow::TrackDrag(int32_t X, int32_t Y) {
       S.Docks.push_back(currentDock_);
     if (TCustomForm* host = HostFormOf(this)) CollectDocks(host, this, S.Docks);
   }
-  // 4.
+  // The docks' present layout becomes their stored one.
   for (TDKDock* d : S.Docks) CommitLayoutPositions(d);
-  // 5.
+  // The window's floating size and each dock's size for it.
   TDragTarget floating;
   ArrangeItems(false, DockTypeOf(currentDock_, isFloating_), true, nullptr, floating.Size);
   floating.Size = AddFloatingFrame(floating.Size);
@@ -273,21 +273,21 @@ void TDKCustomDockableWindow::TrackDrag(int32_t X, int32_t Y) {
     }
     S.Targets.push_back(t);
   }
-  // 6.
+  // Pending paints go before the screen is locked for the outline.
   PumpPaintMessages();
   S.Cursor = GetCursor();
   if (!liveDragging_) {
     LockWindowUpdate(GetDesktopWindow());
     S.ScreenLocked = true;
   }
-  // 7.
+  // The pointer is captured for the drag.
   HWND capWnd = Handle();
   SetCapture(capWnd);
   S.DockingAllowed = currentDock_ != nullptr;
   GetCursorPos(&S.StartPoint);
   S.LastPoint = S.PrevPoint = S.StartPoint;
   auto finish = [&]() {
-    // 9.
+    // The capture and the outline go, and the screen is unlocked.
     if (GetCapture() == capWnd) ReleaseCapture();
     if (!liveDragging_ && S.ScreenLocked) {
       TSize f = S.Target ? TSize{1, 1} : FloatingFrameSize();
@@ -301,7 +301,7 @@ void TDKCustomDockableWindow::TrackDrag(int32_t X, int32_t Y) {
   try {
     DragMoveStep(S);
     S.DockingAllowed = true;
-    // 8.
+    // The loop runs until a button comes up or Escape cancels.
     accept = DKCaptureLoop(
         capWnd,
         [&](const MSG& msg) {

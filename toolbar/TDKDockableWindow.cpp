@@ -3,6 +3,7 @@
 // windows.
 #include <algorithm>
 
+#include "platform/GdiHolders.h"
 #include "platform/Input.h"
 #include "platform/SysInfo.h"
 #include "rtl/Exception.h"
@@ -16,7 +17,7 @@ RTL_DEFINE_CLASS(TDKCustomDockableWindow, TCustomControl)
 
 namespace {
 
-std::vector<TDKCustomDockableWindow*>* floatingWindows = nullptr;
+TLazyList<TDKCustomDockableWindow> floatingWindows;
 
 void DockableWindowsHookProc(THookEventCode Code, HWND Wnd, WPARAM, LPARAM LParam) {
   if (!floatingWindows) return;
@@ -49,7 +50,7 @@ void DockableWindowsHookProc(THookEventCode Code, HWND Wnd, WPARAM, LPARAM LPara
 
 }  // namespace
 
-const std::vector<TDKCustomDockableWindow*>* FloatingWindowList() { return floatingWindows; }
+const std::vector<TDKCustomDockableWindow*>* FloatingWindowList() { return floatingWindows.get(); }
 
 TCustomForm* HostFormOf(TControl* Control) {
   while (Control) {
@@ -214,7 +215,7 @@ void TDKCustomDockableWindow::SetParent(TWinControl* AParent) {
   auto* newDock = dynamic_cast<TDKDock*>(AParent);
   bool newFloating = dynamic_cast<TDKFloatingWindowParent*>(AParent) != nullptr;
   TWinControl* oldParent = Parent();
-  // 2.
+  // The same parent: only the dock facts change.
   if (AParent == oldParent) {
     currentDock_ = newDock;
     isFloating_ = newFloating;
@@ -222,12 +223,12 @@ void TDKCustomDockableWindow::SetParent(TWinControl* AParent) {
     return;
   }
   const bool destroying = ComponentState().Contains(csDestroying);
-  // 3.
+  // The handlers hear of the change first.
   if (!destroying && AParent) {
     if (OnDockChanging) OnDockChanging(this, newFloating, newDock);
     if (OnRecreating) OnRecreating(this);
   }
-  // 4.
+  // The layouts and notifications wait until the move is done.
   auto* oldDock = dynamic_cast<TDKDock*>(oldParent);
   ++hideLock_;
   ++moveNotifyLock_;
@@ -236,7 +237,7 @@ void TDKCustomDockableWindow::SetParent(TWinControl* AParent) {
   if (newDock) newDock->SuspendLayout();
   ++BoundsUpdateDepth;
   auto undo = [&]() {
-    // 11.
+    // A failed move lets the layouts and notifications go again.
     UnlockArrange();
     --BoundsUpdateDepth;
     if (newDock) newDock->ResumeLayout();
@@ -245,17 +246,17 @@ void TDKCustomDockableWindow::SetParent(TWinControl* AParent) {
     --hideLock_;
     RefreshVisibility();
   };
-  // 5.
+  // The window hides while it moves.
   if (AParent) DockChangingHidden(newFloating, newDock);
   LockArrange();
   shrunkLength_ = 0;
   try {
-    // 6.
+    // The old dock lets the window go.
     if (oldDock) {
       if (!(useLastDock_ && oldDock == lastDock_)) oldDock->UpdateWindowList(this, false);
       oldDock->UpdateVisibleList(this, true);
     }
-    // 7. The framework gives the window a new native window under its new
+    // The framework gives the window a new native window under its new
     // parent; its children follow.
     try {
       bool keep = AParent != nullptr && HandleAllocated();
@@ -287,7 +288,7 @@ void TDKCustomDockableWindow::SetParent(TWinControl* AParent) {
       isFloating_ = dynamic_cast<TDKFloatingWindowParent*>(Parent()) != nullptr;
       throw;
     }
-    // 8.
+    // A window that leaves a floating frame takes it down (unless dragged live).
     if (!liveDragging_) {
       if (auto* oldFloat = dynamic_cast<TDKFloatingWindowParent*>(oldParent)) {
         if (hostWindow_ == oldFloat) hostWindow_ = nullptr;
@@ -295,7 +296,7 @@ void TDKCustomDockableWindow::SetParent(TWinControl* AParent) {
         oldFloat->FreeWhenIdle();
       }
     }
-    // 9.
+    // The new dock takes the window into its lists.
     if (newDock) {
       if (!useLastDock_ || liveDragging_) {
         newDock->UpdateWindowList(this, true);
@@ -304,7 +305,7 @@ void TDKCustomDockableWindow::SetParent(TWinControl* AParent) {
         newDock->UpdateVisibleList(this, false);
       }
     }
-    // 10.
+    // The floating list and the arrangement follow the new place.
     TrackFloatingList();
     Rearrange();
   } catch (...) {
@@ -312,7 +313,7 @@ void TDKCustomDockableWindow::SetParent(TWinControl* AParent) {
     throw;
   }
   undo();
-  // 12.
+  // The move is announced.
   if (Parent()) NotifyMoved();
   if (!destroying && AParent) {
     if (OnRecreated) OnRecreated(this);
@@ -664,26 +665,17 @@ void TDKCustomDockableWindow::RepaintNow() {
     RedrawWindow(h, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
     return;
   }
-  HDC dc = GetDC(h);
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(1, cr.Width()), std::max(1, cr.Height()));
-  HBITMAP old = SelectObject(mem, bmp);
-  try {
+  {
+    TWindowDC dc = TWindowDC::Client(h);
+    TOwnedGdiObject<HBITMAP> bmp(
+        CreateCompatibleBitmap(dc, std::max(1, cr.Width()), std::max(1, cr.Height())));
+    TMemoryDC mem(dc);
+    SelectObject(mem, bmp.get());
     SendMessage(h, WM_NCPAINT, 0, 0);
-    SendMessage(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), 0);
-    SendMessage(h, WM_PAINT, reinterpret_cast<WPARAM>(mem), 0);
+    SendMessage(h, WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem.Handle()), 0);
+    SendMessage(h, WM_PAINT, reinterpret_cast<WPARAM>(mem.Handle()), 0);
     BitBlt(dc, 0, 0, cr.Width(), cr.Height(), mem, 0, 0, SRCCOPY);
-  } catch (...) {
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(h, dc);
-    throw;
   }
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
-  ReleaseDC(h, dc);
   ValidateRect(h, nullptr);
 }
 

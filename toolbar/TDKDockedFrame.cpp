@@ -63,15 +63,10 @@ TRect TDKCustomDockableWindow::GetCloseButtonRect(bool Vertical) {
 
 void TDKCustomDockableWindow::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
   if (!currentDock_ || !HandleAllocated()) return;
-  // 1.
-  HDC dc = DC;
-  if (!ToDC) {
-    dc = GetWindowDC(Handle());
-    ClipToNCUpdateRegion(Handle(), dc, Clip);
-  }
+  TNonClientPaintDC dc(Handle(), ToDC, DC, Clip);
   TRect r{0, 0, Width(), Height()};
   HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
-  // 2.
+  // Where the client and the drag handle lie within the frame.
   bool bgMode = currentDock_->UsesBackground() && currentDock_->BackgroundOnToolbars();
   bool vertical = currentDock_->IsVertical();
   TRect cr;
@@ -81,7 +76,7 @@ void TDKCustomDockableWindow::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
   TRect wr;
   GetWindowRect(Handle(), wr);
   OffsetRect(&cr, co.X - wr.Left, co.Y - wr.Top);
-  // 3.
+  // The border: a raised edge or a frame in the toolbar colour.
   if (borderStyle_ == bsSingle) {
     TRect e = r;
     DrawEdge(dc, &e, BDR_RAISEDINNER, BF_RECT);
@@ -91,7 +86,7 @@ void TDKCustomDockableWindow::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
   TRect r2 = r;
   InflateRect(&r2, -1, -1);
   if (!bgMode) FrameRect(dc, &r2, brush);
-  // 4.
+  // The dock's background shows through the frame.
   if (bgMode) {
     int saved = SaveDC(dc);
     IntersectClipRect(dc, r2.Left, r2.Top, r2.Right, r2.Bottom);
@@ -101,7 +96,7 @@ void TDKCustomDockableWindow::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
     currentDock_->DrawDockBackground(dc, b);
     RestoreDC(dc, saved);
   }
-  // 5.
+  // The drag handle's grip bars and the close button.
   if (currentDock_->AllowDrag()) {
     int32_t L = vertical ? cr.Width() : cr.Height();
     int32_t d = HandleWidth();
@@ -144,9 +139,7 @@ void TDKCustomDockableWindow::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
       RestoreDC(dc, saved2);
     }
   }
-  // 6.
   DeleteObject(brush);
-  if (!ToDC) ReleaseDC(Handle(), dc);
 }
 
 void TDKCustomDockableWindow::SetClosePressed(bool Pressed) {

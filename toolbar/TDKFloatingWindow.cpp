@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "platform/Input.h"
 #include "platform/PenBrush.h"
 #include "platform/Region.h"
@@ -93,25 +94,20 @@ TRect TDKFloatingWindowParent::CloseButtonRect(bool Offset) {
 
 void RedrawFloatingFrame(TDKFloatingWindowParent* Parent, TDKFloatFrameParts Parts) {
   if (!Parent || !Parent->HandleAllocated() || !IsWindowVisible(Parent->Handle())) return;
-  HDC dc = GetWindowDC(Parent->Handle());
+  TWindowDC dc = TWindowDC::Whole(Parent->Handle());
   Parent->DrawFrame(true, dc, Parts, nullptr);
-  ReleaseDC(Parent->Handle(), dc);
 }
 
 void TDKFloatingWindowParent::DrawFrame(bool ToDC, HDC DC, TDKFloatFrameParts Parts, HRGN Clip) {
   if (!HandleAllocated() || !HostedWindow) return;
-  HDC dc = DC;
-  if (!ToDC) {
-    dc = GetWindowDC(Handle());
-    ClipToNCUpdateRegion(Handle(), dc, Clip);
-  }
+  TNonClientPaintDC dc(Handle(), ToDC, DC, Clip);
   TRect r{0, 0, Width(), Height()};
   int saved = SaveDC(dc);
   IntersectClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
   UINT gradient = 0;
   bool gradientOn = SystemParametersInfo(SPI_GETGRADIENTCAPTIONS, 0, &gradient, 0) && gradient != 0;
   TSize f = HostedWindow->FloatingFrameSize();
-  // 2.
+  // The raised outer border and the face inside it.
   if (Parts & fpBorder) {
     TRect e = r;
     DrawEdge(dc, &e, EDGE_RAISED, BF_RECT);
@@ -123,7 +119,7 @@ void TDKFloatingWindowParent::DrawFrame(bool ToDC, HDC DC, TDKFloatFrameParts Pa
     FillRect(dc, &in, face);
     RestoreDC(dc, s2);
   }
-  // 3.
+  // The small caption with its text and close button.
   if (HostedWindow->ShowCaption()) {
     bool inactive = HostedWindow->CaptionInactive();
     TRect closeR = CloseButtonRect(true);
@@ -166,7 +162,6 @@ void TDKFloatingWindowParent::DrawFrame(bool ToDC, HDC DC, TDKFloatFrameParts Pa
     }
   }
   RestoreDC(dc, saved);
-  if (!ToDC) ReleaseDC(Handle(), dc);
 }
 
 void TDKFloatingWindowParent::CMShowingChanged(TMessage&) {
@@ -341,7 +336,7 @@ void TDKFloatingWindowParent::Dispatch(TMessage& Message) {
 void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
   if (!isFloating_ || !hostWindow_ || Parent() != hostWindow_) return;
   TDKFloatingWindowParent* host = hostWindow_;
-  // 1.
+  // The size limits, grown by the frame the host adds.
   int32_t minW = 0, minH = 0, maxW = 0, maxH = 0;
   GetSizeLimits(minW, minH, maxW, maxH);
   int32_t fw = host->Width() - Width(), fh = host->Height() - Height();
@@ -353,7 +348,7 @@ void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
   bool vert = Handle != shLeft && Handle != shRight;
   bool leftEdge = Handle == shLeft || Handle == shTopLeft || Handle == shBottomLeft;
   bool topEdge = Handle == shTop || Handle == shTopLeft || Handle == shTopRight;
-  // 2.
+  // The window hears when sizing starts and (however it ends) when it ends.
   SizingStarted(Handle);
   struct TEnd {
     TDKCustomDockableWindow* W;
@@ -362,7 +357,7 @@ void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
   PumpPaintMessages();
   const bool smooth = SmoothDrag();
   if (!smooth) LockWindowUpdate(GetDesktopWindow());
-  // 3.
+  // The pointer is captured and each move sizes the frame.
   HWND capWnd = host->Handle();
   SetCapture(capWnd);
   TRect startR = host->BoundsRect(), cur = startR;
@@ -420,7 +415,7 @@ void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
     }
     cur = n;
   };
-  // 4.
+  // The loop runs until a button comes up or Escape cancels.
   bool accept = false;
   try {
     accept = DKCaptureLoop(
@@ -433,7 +428,7 @@ void TDKCustomDockableWindow::TrackResize(TDKSizeHandle Handle) {
     }
     throw;
   }
-  // 6.
+  // The capture and the outline go; an accepted size is applied.
   if (GetCapture() == capWnd) ReleaseCapture();
   if (!smooth) {
     XorHalftoneFrameRectsOnScreen(nullptr, &cur, frame, frame);

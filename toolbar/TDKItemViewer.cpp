@@ -134,6 +134,14 @@ std::string TDKItemViewer::BuildHint() {
   return hint;
 }
 
+bool TDKItemViewer::FillHintInfo(THintInfo& Info) {
+  std::string hint = BuildHint();
+  if (hint.empty()) return false;
+  Info.HintStr = hint;
+  Info.CursorRect = BoundsRect;
+  return true;
+}
+
 void TDKItemViewer::Activate(bool GivePriority) {
   if (ScheduleClick() && GivePriority) view_->PromoteViewer(this);
 }
@@ -463,7 +471,7 @@ void TDKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool I
 
 void TDKSeparatorItemViewer::MeasureItem(TCanvas* Canvas, int32_t& Width, int32_t& Height) {
   if (UsesToolbarStyle()) {
-    Width = Height = 6;
+    Width = Height = kToolbarSeparatorSize;
     return;
   }
   TEXTMETRIC tm{};

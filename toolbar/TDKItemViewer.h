@@ -62,6 +62,9 @@ class TDKItemViewer : public TObject {
   TCustomImageList* ImageListInUse();
   bool DrawsRotated();
   std::string BuildHint();
+  // Gives Info this entry's hint, shown while the pointer stays on the
+  // entry; false (Info untouched) when the entry has no hint.
+  bool FillHintInfo(THintInfo& Info);
   void Activate(bool GivePriority);
   bool CountsForAccessibility() const { return Shown || OffEdge || Clipped; }
   TDKItemViewerAccObject* AccessibilityObject();

@@ -135,14 +135,9 @@ void TDKPopupWindow::WndProc(TMessage& Message) {
     case CM_HINTSHOW: {
       // The hint of the highlighted entry, valid while the pointer stays on it.
       auto* info = reinterpret_cast<THintInfo*>(Message.LParam);
-      Message.Result = 1;
       TDKItemViewer* v = view_ ? view_->Selected() : nullptr;
-      if (!info || !v) return;
-      std::string hint = v->BuildHint();
-      if (hint.empty()) return;
-      info->HintStr = hint;
-      info->CursorRect = v->BoundsRect;
-      Message.Result = 0;
+      // 0 lets the hint show.
+      Message.Result = info && v && v->FillHintInfo(*info) ? 0 : 1;
       return;
     }
     case MsgAnimationStep:

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/DC.h"
+#include "platform/GdiHolders.h"
 #include "platform/SysInfo.h"
 #include "platform/Text.h"
 #include "toolbar/DKCommon.h"
@@ -19,26 +20,19 @@ TPoint TDKView::LastCursorPos{0, 0};
 
 namespace {
 
-TFont* itemFont = nullptr;
-
-struct TFontFinalizer {
-  ~TFontFinalizer() {
-    delete itemFont;
-    itemFont = nullptr;
-  }
-} fontFinalizer;
+std::unique_ptr<TFont> itemFont;
 
 }  // namespace
 
 TFont* DKItemFont() {
   if (!itemFont) DKRecreateItemFont();
-  return itemFont;
+  return itemFont.get();
 }
 
 void DKRecreateItemFont() {
   NONCLIENTMETRICS ncm;
   SystemParametersInfo(SPI_GETNONCLIENTMETRICS, sizeof(ncm), &ncm, 0);
-  if (!itemFont) itemFont = new TFont();
+  if (!itemFont) itemFont = std::make_unique<TFont>();
   itemFont->SetHandle(CreateFontIndirect(&ncm.lfMenuFont));
 }
 
@@ -87,10 +81,17 @@ TDKView::~TDKView() {
 void TDKView::FreeViewers() {
   selected_ = nullptr;
   priority_.clear();
-  std::vector<TDKItemViewer*> old;
+  std::vector<std::unique_ptr<TDKItemViewer>> old;
   old.swap(viewers_);
-  for (TDKItemViewer* v : old) delete v;
+  for (auto& v : old) v.reset();
   internalEnd_ = internalFront_ = 0;
+}
+
+std::vector<TDKItemViewer*> TDKView::ViewerList() const {
+  std::vector<TDKItemViewer*> list;
+  list.reserve(viewers_.size());
+  for (const auto& v : viewers_) list.push_back(v.get());
+  return list;
 }
 
 bool TDKView::IsDesigning() const {
@@ -110,7 +111,7 @@ bool TDKView::IsPopupWindowWithHandle() const {
 }
 
 TRect TDKView::GetViewMargins(TDKLayoutOrientation Orientation) {
-  if (Orientation == vorFloating) return TRect{4, 2, 4, 1};
+  if (Orientation == vorFloating) return kFloatingViewMargins;
   return TRect{0, 0, 0, 0};
 }
 
@@ -205,7 +206,7 @@ void TDKView::ContentItemChanged(TDKCustomItem* Changed, bool, TDKCustomItem* It
       UnlockLayout();
       break;
     case dkcaRepaint:
-      for (TDKItemViewer* v : viewers_)
+      for (TDKItemViewer* v : ViewerList())
         if (v->Item() == Item) InvalidateViewerRect(v);
       break;
     case dkcaRelayout:
@@ -242,7 +243,7 @@ void TDKView::RefreshChain() {
 int32_t TDKView::AddViewersFor(int32_t Index, TDKCustomItem* Item, bool ToFront, bool IntoPriority, int32_t Level) {
   if (Level > 10) return 0;
   TDKItemViewer* v = Item->ViewerClassFor(this)(this, Item, Level);
-  viewers_.insert(viewers_.begin() + Index, v);
+  viewers_.insert(viewers_.begin() + Index, std::unique_ptr<TDKItemViewer>(v));
   if (IntoPriority && usePriority_) {
     if (ToFront)
       priority_.insert(priority_.begin(), v);
@@ -277,20 +278,19 @@ void TDKView::RebuildViewers() {
     }
   }
   if (TDKCustomItem* chevron = GetChevron()) {
-    viewers_.push_back(chevron->ViewerClassFor(this)(this, chevron, 0));
+    viewers_.emplace_back(chevron->ViewerClassFor(this)(this, chevron, 0));
     ++internalEnd_;
   }
 }
 
 void TDKView::ReplaceViewer(int32_t Index) {
-  TDKItemViewer* old = viewers_.at(size_t(Index));
+  TDKItemViewer* old = viewers_.at(size_t(Index)).get();
   if (selected_ == old) selected_ = nullptr;
   if (openViewer_ == old) ClosePopups();
   TDKItemViewer* v = old->Item()->ViewerClassFor(this)(this, old->Item(), old->GroupLevel);
-  viewers_[size_t(Index)] = v;
   for (auto& p : priority_)
     if (p == old) p = v;
-  delete old;
+  viewers_[size_t(Index)].reset(v);
 }
 
 void TDKView::HandleInsertion(TDKCustomItem* Changed, TDKCustomItem* Item, int32_t) {
@@ -337,12 +337,13 @@ void TDKView::HandleInsertion(TDKCustomItem* Changed, TDKCustomItem* Item, int32
 }
 
 void TDKView::RemoveViewerAt(int32_t Index) {
-  TDKItemViewer* v = viewers_[size_t(Index)];
+  TDKItemViewer* v = viewers_[size_t(Index)].get();
   if (selected_ == v) selected_ = nullptr;
   if (openViewer_ == v) ClosePopups();
   priority_.erase(std::remove(priority_.begin(), priority_.end(), v), priority_.end());
+  // Freed once out of the list, as the viewer's destructor may look at it.
+  std::unique_ptr<TDKItemViewer> gone = std::move(viewers_[size_t(Index)]);
   viewers_.erase(viewers_.begin() + Index);
-  delete v;
 }
 
 void TDKView::HandleDeletion(TDKCustomItem* Item) {
@@ -359,7 +360,7 @@ void TDKView::HandleDeletion(TDKCustomItem* Item) {
 }
 
 TDKItemViewer* TDKView::ViewerOfItem(TDKCustomItem* Item) {
-  for (TDKItemViewer* v : viewers_)
+  for (TDKItemViewer* v : ViewerList())
     if (v->Item() == Item) return v;
   throw EDKItemError(SDKViewerNotFound);
 }
@@ -367,13 +368,13 @@ TDKItemViewer* TDKView::ViewerOfItem(TDKCustomItem* Item) {
 int32_t TDKView::ViewerIndex(const TDKItemViewer* Viewer) const {
   if (!Viewer) return -1;
   for (size_t i = 0; i < viewers_.size(); ++i)
-    if (viewers_[i] == Viewer) return int32_t(i);
+    if (viewers_[i].get() == Viewer) return int32_t(i);
   return -1;
 }
 
 TDKItemViewer* TDKView::ViewerAtPoint(TPoint P) {
   EnsureLayout();
-  for (TDKItemViewer* v : viewers_)
+  for (TDKItemViewer* v : ViewerList())
     if (v->Shown && PtInRect(&v->BoundsRect, P)) return v;
   return nullptr;
 }
@@ -400,7 +401,7 @@ void TDKView::PromoteViewer(TDKItemViewer* Viewer) {
   if (chevronParentView_) {
     int32_t i = ViewerIndex(Viewer) + chevronParentView_->internalFront_;
     if (Viewer && i >= 0 && i < chevronParentView_->ViewerCount())
-      chevronParentView_->PromoteViewer(chevronParentView_->viewers_[size_t(i)]);
+      chevronParentView_->PromoteViewer(chevronParentView_->viewers_[size_t(i)].get());
   } else if (usePriority_ && Viewer) {
     auto it = std::find(priority_.begin(), priority_.end(), Viewer);
     if (it != priority_.end()) {
@@ -414,21 +415,21 @@ void TDKView::PromoteViewer(TDKItemViewer* Viewer) {
 
 TDKItemViewer* TDKView::FirstUsableViewer() {
   EnsureLayout();
-  const std::vector<TDKItemViewer*>& order = usePriority_ ? priority_ : viewers_;
+  const std::vector<TDKItemViewer*> order = usePriority_ ? priority_ : ViewerList();
   for (TDKItemViewer* v : order)
     if (v->Shown && !v->IsSeparatorViewer()) return v;
   return nullptr;
 }
 
 void TDKView::CollectOffEdgeControls(std::vector<TWinControl*>& List) {
-  for (TDKItemViewer* v : viewers_)
+  for (TDKItemViewer* v : ViewerList())
     if (auto* ci = dynamic_cast<TDKControlItem*>(v->Item()))
       if (v->OffEdge)
         if (auto* wc = dynamic_cast<TWinControl*>(ci->Control())) List.push_back(wc);
 }
 
 void TDKView::UpdateItemActions() {
-  for (TDKItemViewer* v : std::vector<TDKItemViewer*>(viewers_)) v->Item()->InitiateAction();
+  for (TDKItemViewer* v : ViewerList()) v->Item()->InitiateAction();
 }
 
 // ---- Layout
@@ -498,10 +499,10 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   auto crossExt = [&](int32_t i) { return vertical ? w[size_t(i)].R.Width() : w[size_t(i)].R.Height(); };
   bool designing = IsDesigning();
 
-  // 1. Visibility.
+  // Visibility.
   bool prevSep = true;
   for (int32_t i = 0; i < n; ++i) {
-    TDKItemViewer* v = viewers_[size_t(i)];
+    TDKItemViewer* v = viewers_[size_t(i)].get();
     TDKCustomItem* item = v->Item();
     if (chevron && item == chevron && i == n - 1) continue;
     if (chevronParentView_) {
@@ -524,7 +525,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     w[size_t(i)].Shown = shown;
     if (shown) prevSep = item->HasStyle(dksfSeparator);
   }
-  // 2. Trailing separators.
+  // Trailing separators.
   auto hideTrailingSeparators = [&](int32_t* total) {
     for (int32_t i = n - 1; i >= 0; --i) {
       if (!w[size_t(i)].Shown) continue;
@@ -535,15 +536,15 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   };
   hideTrailingSeparators(nullptr);
 
-  // 3. Measuring.
-  HDC dc = CreateCompatibleDC(nullptr);
+  // Measuring.
+  TMemoryDC dc;
   TCanvas canvas;
   canvas.SetHandle(dc);
   canvas.SetFont(ItemFont());
   int32_t widest = 0;
   for (int32_t i = 0; i < n; ++i) {
     if (!w[size_t(i)].Shown) continue;
-    TDKItemViewer* v = viewers_[size_t(i)];
+    TDKItemViewer* v = viewers_[size_t(i)].get();
     TDKCustomItem* item = v->Item();
     int32_t width = 0, height = 0;
     if (auto* ci = dynamic_cast<TDKControlItem*>(item)) {
@@ -551,13 +552,14 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
       height = ci->Control()->Height();
     } else {
       TDKItemViewer* measurer = v;
-      TDKItemViewer* temp = nullptr;
+      std::unique_ptr<TDKItemViewer> temp;
       if (item->ViewerNeedsRecreate(v)) {
         if (Apply) {
           ReplaceViewer(i);
-          measurer = v = viewers_[size_t(i)];
+          measurer = v = viewers_[size_t(i)].get();
         } else {
-          measurer = temp = item->ViewerClassFor(this)(this, item, v->GroupLevel);
+          temp.reset(item->ViewerClassFor(this)(this, item, v->GroupLevel));
+          measurer = temp.get();
         }
       }
       bool bold = item->HasOption(dkoDefault);
@@ -569,7 +571,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
       }
       measurer->MeasureItem(&canvas, width, height);
       if (bold) canvas.SetFont(ItemFont());
-      delete temp;
+      temp.reset();
       if (measurer->WantsSameWidth()) {
         w[size_t(i)].SameWidth = true;
         widest = std::max(widest, width);
@@ -578,9 +580,8 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     w[size_t(i)].R = TRect{0, 0, width, height};
   }
   canvas.SetHandle(nullptr);
-  DeleteDC(dc);
 
-  // 4. Same widths and the natural size.
+  // Same widths and the natural size.
   int32_t total = 0;
   for (int32_t i = 0; i < n; ++i) {
     if (!w[size_t(i)].Shown) continue;
@@ -589,7 +590,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   }
   ANaturalSize = vertical ? TSize{0, total} : TSize{total, 0};
 
-  // 5. The chevron.
+  // The chevron.
   bool chevronActive = false, chevronHasItems = false;
   if (chevron && AChevronLimit > 0 && AChevronLimit < total) {
     chevronActive = true;
@@ -643,7 +644,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     hideTrailingSeparators(&total);
   }
 
-  // 6. The cross extent of the natural size.
+  // The cross extent of the natural size.
   int32_t cross = 0;
   for (int32_t i = 0; i < n; ++i)
     if (w[size_t(i)].Shown) cross = std::max(cross, crossExt(i));
@@ -652,7 +653,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
   else
     ANaturalSize.cy = cross;
 
-  // 7. Lines.
+  // Lines.
   TRect margins = GetViewMargins(AOrientation);
   int32_t wrap = AWrapLimit;
   if (wrap > 0) wrap = std::max(1, wrap - margins.Right);
@@ -731,10 +732,10 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
         mainPos = 0;
         crossPos += vertical ? lineW : lineH;
         finishLine(lineFirst, i - 1, false);
-        k.R = vertical ? TRect{X, Y, X + 6, Y} : TRect{X, Y, X, Y + 6};
+        k.R = vertical ? TRect{X, Y, X + kToolbarSeparatorSize, Y} : TRect{X, Y, X, Y + kToolbarSeparatorSize};
         k.Between = true;
         mainPos = vertical ? margins.Top : margins.Left;
-        crossPos += 6;
+        crossPos += kToolbarSeparatorSize;
         wrapForRoom = false;
       } else if (end > wrap) {
         ++LineCount;
@@ -761,12 +762,12 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     TotalSize.cy = std::max(TotalSize.cy, k.R.Bottom);
     lastShownIndex = i;
   }
-  // 9. The last line.
+  // The last line.
   if (lineOpen) finishLine(lineFirst, lastShownIndex, true);
   TotalSize.cx += margins.Right;
   TotalSize.cy += margins.Bottom;
 
-  // 10. Vertical views put further columns to the left of the first.
+  // Vertical views put further columns to the left of the first.
   if (vertical)
     for (TWork& k : w)
       if (k.Shown) {
@@ -775,7 +776,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
         k.R.Right = k.R.Left + width;
       }
 
-  // 11. The popup's height limit.
+  // The popup's height limit.
   if (heightLimit_ > 0 && TotalSize.cy > heightLimit_) {
     scrollOffset_ = std::clamp(scrollOffset_, 0, TotalSize.cy - heightLimit_);
     showUpArrow_ = scrollOffset_ > 0;
@@ -795,7 +796,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     scrollOffset_ = 0;
   }
 
-  // 12. Hosted controls.
+  // Hosted controls.
   if (Apply) {
     for (int32_t i = 0; i < n; ++i) {
       auto* ci = dynamic_cast<TDKControlItem*>(viewers_[size_t(i)]->Item());
@@ -810,7 +811,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     }
   }
 
-  // 13. Lines between rows span the toolbar.
+  // Lines between rows span the toolbar.
   if (isToolbar_)
     for (TWork& k : w)
       if (k.Between) {
@@ -823,7 +824,7 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
         }
       }
 
-  // 14. The chevron's own place.
+  // The chevron's own place.
   if (chevronActive) {
     if (Apply) chevron->SetEnabled(chevronHasItems);
     TWork& k = w[size_t(n - 1)];
@@ -833,11 +834,11 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
     k.R = vertical ? TRect{0, p, TotalSize.cx, p + AChevronExtent} : TRect{p, 0, p + AChevronExtent, TotalSize.cy};
   }
 
-  // 15. Apply.
+  // Apply.
   bool changed = false;
   if (Apply) {
     for (int32_t i = 0; i < n; ++i) {
-      TDKItemViewer* v = viewers_[size_t(i)];
+      TDKItemViewer* v = viewers_[size_t(i)].get();
       const TWork& k = w[size_t(i)];
       bool between = (v->StateFlags & TDKItemViewer::vsfLineBetweenRows) != 0;
       if (v->BoundsRect != k.R || v->Shown != k.Shown || between != k.Between) changed = true;
@@ -849,11 +850,11 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
                                         : (v->StateFlags & ~TDKItemViewer::vsfLineBetweenRows));
     }
   }
-  // 16. An empty view still has a size.
+  // An empty view still has a size.
   if (ANaturalSize.cx == 0 || ANaturalSize.cy == 0) {
-    ANaturalSize = TSize{23, 22};
-    TotalSize.cx = std::max(TotalSize.cx, 23);
-    TotalSize.cy = std::max(TotalSize.cy, 22);
+    ANaturalSize = kEmptyViewSize;
+    TotalSize.cx = std::max(TotalSize.cx, kEmptyViewSize.cx);
+    TotalSize.cy = std::max(TotalSize.cy, kEmptyViewSize.cy);
   }
   orientation_ = savedOrientation;
   return changed;
@@ -920,9 +921,9 @@ void TDKView::PaintViewer(TDKItemViewer* Viewer, TCanvas* Canvas, bool) {
 
 void TDKView::PaintAllViewers(TCanvas* Canvas) {
   if (HasState(vstFirstPaint)) {
-    for (TDKItemViewer* v : std::vector<TDKItemViewer*>(viewers_)) PaintViewer(v, Canvas, false);
+    for (TDKItemViewer* v : ViewerList()) PaintViewer(v, Canvas, false);
   } else {
-    for (TDKItemViewer* v : std::vector<TDKItemViewer*>(viewers_))
+    for (TDKItemViewer* v : ViewerList())
       if (v != selected_) PaintViewer(v, Canvas, false);
     if (selected_) PaintViewer(selected_, Canvas, false);
   }

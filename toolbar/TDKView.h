@@ -5,6 +5,7 @@
 // and follows the mouse and keys in menu mode.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "platform/Geometry.h"
@@ -40,6 +41,13 @@ using TDKMenuLoopOptions = uint8_t;
 
 // Height of each scroll-arrow band of a popup taller than allowed.
 constexpr int32_t kScrollArrowBand = 19;
+// The room around the items of a floating toolbar: left, top, right, bottom.
+constexpr TRect kFloatingViewMargins{4, 2, 4, 1};
+// A toolbar separator's thickness, and the gap between wrapped rows that a
+// separator at the wrap becomes.
+constexpr int32_t kToolbarSeparatorSize = 6;
+// The size of a view without items (a toolbar button's size).
+constexpr TSize kEmptyViewSize{23, 22};
 
 class TDKView : public TComponent {
   RTL_CLASS(TDKView, TComponent)
@@ -71,7 +79,7 @@ class TDKView : public TComponent {
   void SetIsToolbarStyle(bool v) { isToolbar_ = v; isPopup_ = !v; }
   bool Customizing() const { return customizing_; }
   int32_t ViewerCount() const { return int32_t(viewers_.size()); }
-  TDKItemViewer* Viewers(int32_t Index) const { return viewers_.at(size_t(Index)); }
+  TDKItemViewer* Viewers(int32_t Index) const { return viewers_.at(size_t(Index)).get(); }
   TDKLayoutOrientation Orientation() const { return orientation_; }
   void SetOrientation(TDKLayoutOrientation v);
   int32_t WrapLimit() const { return wrapLimit_; }
@@ -111,6 +119,9 @@ class TDKView : public TComponent {
   bool LayoutValid() const { return layoutValid_; }
   bool UsesPriorityOrdering() const { return usePriority_; }
   const std::vector<TDKItemViewer*>& PriorityList() const { return priority_; }
+  // The viewers in order, copied: a loop that may add or remove viewers
+  // (an item's action, a paint) walks this rather than the list itself.
+  std::vector<TDKItemViewer*> ViewerList() const;
   int32_t InternalViewersAtFront() const { return internalFront_; }
   int32_t InternalViewersAtEnd() const { return internalEnd_; }
   bool NewViewersGetHighestPriority() const { return newViewersFirst_; }
@@ -246,7 +257,7 @@ class TDKView : public TComponent {
   TDKViewStyleFlags style_ = 0;
   int32_t updating_ = 0;
   bool layoutValid_ = false;
-  std::vector<TDKItemViewer*> viewers_;
+  std::vector<std::unique_ptr<TDKItemViewer>> viewers_;
   TWinControl* window_ = nullptr;
   int32_t wrapLimit_ = 0;
   TDKViewAccObject* accObject_ = nullptr;

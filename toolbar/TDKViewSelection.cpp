@@ -121,7 +121,7 @@ void TDKView::AnnounceFocus() {
   if (!window_ || !window_->HandleAllocated() || !IsWindowVisible(window_->Handle())) return;
   if (selected_ && selected_->CountsForAccessibility()) {
     int32_t child = 1;
-    for (TDKItemViewer* v : viewers_) {
+    for (TDKItemViewer* v : ViewerList()) {
       if (v == selected_) break;
       if (v->CountsForAccessibility()) ++child;
     }
@@ -206,7 +206,7 @@ TDKItemViewer* TDKView::NextSelectableViewer(TDKItemViewer* From, bool Forward) 
     if (i < 0) i = n - 1;
     if (i == firstVisited) return nullptr;
     if (firstVisited == -2) firstVisited = i;
-    TDKItemViewer* v = viewers_[size_t(i)];
+    TDKItemViewer* v = viewers_[size_t(i)].get();
     if ((v->Shown || v->Clipped) && v->Item()->Visible() && v->Item()->HasStyle(dksfSelectable)) return v;
   }
 }
@@ -279,7 +279,7 @@ void TDKView::ScrollByItem(bool Down) {
   if (Down) {
     bool found = false;
     int32_t best = INT32_MAX;
-    for (TDKItemViewer* v : viewers_)
+    for (TDKItemViewer* v : ViewerList())
       if (v->Clipped && !v->IsSeparatorViewer() && v->BoundsRect.Bottom > heightLimit_ - kScrollArrowBand) {
         best = std::min(best, v->BoundsRect.Bottom);
         found = true;
@@ -289,7 +289,7 @@ void TDKView::ScrollByItem(bool Down) {
   } else {
     bool found = false;
     int32_t best = INT32_MIN;
-    for (TDKItemViewer* v : viewers_)
+    for (TDKItemViewer* v : ViewerList())
       if (v->Clipped && !v->IsSeparatorViewer() && v->BoundsRect.Top < kScrollArrowBand) {
         best = std::max(best, v->BoundsRect.Top);
         found = true;
@@ -315,7 +315,7 @@ void TDKView::ShowAccelerators(bool Show) {
   if (shown == HasState(vstAccelsShown)) return;
   SetState(vstAccelsShown, shown);
   if (window_ && window_->HandleAllocated() && IsWindowVisible(window_->Handle()))
-    for (TDKItemViewer* v : viewers_)
+    for (TDKItemViewer* v : ViewerList())
       if (v->ShowsCaption() && AcceleratorCharOf(v->CaptionBeforeTab()) != 0) InvalidateViewerRect(v);
 }
 
@@ -341,14 +341,14 @@ TDKItemViewer* TDKView::FindViewerForKey(TDKItemViewer* From, uint32_t Key, bool
       };
       int32_t start = ViewerIndex(From);
       for (int32_t step = 1; step <= n; ++step) {
-        TDKItemViewer* v = viewers_[size_t(((start + step) % n + n) % n)];
+        TDKItemViewer* v = viewers_[size_t(((start + step) % n + n) % n)].get();
         if (!matches(v)) continue;
         if (kind == 1) {
           Unique = true;
         } else {
           int32_t at = ViewerIndex(v);
           for (int32_t s = 1; s <= n; ++s) {
-            TDKItemViewer* w = viewers_[size_t((at + s) % n)];
+            TDKItemViewer* w = viewers_[size_t((at + s) % n)].get();
             if (matches(w)) {
               Unique = w == v;
               break;

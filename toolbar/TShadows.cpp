@@ -6,6 +6,7 @@
 #include "platform/Bitmap.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "platform/Window.h"
 #include "toolbar/DKCommon.h"
 #include "ui/TApplication.h"
@@ -98,18 +99,15 @@ void TShadow::BlendOnto(HDC DC) {
   bi.bmiHeader.biPlanes = 1;
   bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  HBITMAP bmp = CreateDIBSection(DC, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  TOwnedGdiObject<HBITMAP> bmp(CreateDIBSection(DC, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
   if (!bmp || !bits) return;
   // Black with the alpha in the top byte (premultiplied: the colour stays 0).
   auto* px = static_cast<uint32_t*>(bits);
   for (size_t i = 0; i < alpha.size(); ++i) px[i] = uint32_t(alpha[i]) << 24;
-  HDC mem = CreateCompatibleDC(DC);
-  HGDIOBJ old = SelectObject(mem, bmp);
+  TMemoryDC mem(DC);
+  SelectObject(mem, bmp.get());
   BLENDFUNCTION bf{AC_SRC_OVER, 0, opacity_, AC_SRC_ALPHA};
   AlphaBlend(DC, 0, 0, w, h, mem, 0, 0, w, h, bf);
-  SelectObject(mem, old);
-  DeleteDC(mem);
-  DeleteObject(bmp);
 }
 
 void TShadow::WndProc(TMessage& Message) {

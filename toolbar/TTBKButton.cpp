@@ -23,7 +23,7 @@ int32_t Metric(int32_t Id) { return CurrentTheme->GetIntMetric(Id); }
 
 TTBKCustomButton::TTBKCustomButton(TComponent* AOwner) : TTBKTextObject(AOwner) {
   controlStyle_ += TControlStyle{csCaptureMouse};
-  imageLink_ = new TChangeLink();
+  imageLink_ = std::make_unique<TChangeLink>();
   imageLink_->OnChange = [this](TObject* s) { ImagesChange(s); };
   SetAlignment(taCenter);
   SetSpaceClicks(true);
@@ -32,8 +32,8 @@ TTBKCustomButton::TTBKCustomButton(TComponent* AOwner) : TTBKTextObject(AOwner) 
 
 TTBKCustomButton::~TTBKCustomButton() {
   FreeRepeatTimer();
-  if (images_) images_->UnRegisterChanges(imageLink_);
-  delete imageLink_;
+  if (images_) images_->UnRegisterChanges(imageLink_.get());
+  imageLink_.reset();
 }
 
 bool TTBKCustomButton::HasImages() const { return images_ != nullptr; }
@@ -97,10 +97,10 @@ void TTBKCustomButton::SetImageIndex(int32_t v) {
 
 void TTBKCustomButton::SetImages(TCustomImageList* v) {
   if (images_ == v) return;
-  if (images_) images_->UnRegisterChanges(imageLink_);
+  if (images_) images_->UnRegisterChanges(imageLink_.get());
   images_ = v;
   if (images_) {
-    images_->RegisterChanges(imageLink_);
+    images_->RegisterChanges(imageLink_.get());
     images_->FreeNotification(this);
   }
   TextChanged();

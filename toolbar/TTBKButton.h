@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "toolbar/TTBKPanelObject.h"
 #include "ui/TForm.h"
@@ -119,7 +120,7 @@ class TTBKCustomButton : public TTBKTextObject {
   int32_t groupIndex_ = 0;
   int32_t imageIndex_ = 0;
   TCustomImageList* images_ = nullptr;
-  TChangeLink* imageLink_;
+  std::unique_ptr<TChangeLink> imageLink_;
   TButtonLayout layout_ = blGlyphLeft;
   TModalResult modalResult_ = mrNone;
   bool repeating_ = false;

@@ -24,11 +24,7 @@ void SnapToWorkArea(TRect& R, const TRect& W, int32_t Distance) {
 
 void TTBKFloatingWindowParent::DrawFrame(bool ToDC, HDC DC, TDKFloatFrameParts Parts, HRGN Clip) {
   if (!HandleAllocated() || !HostedWindow || !CurrentTheme) return;
-  HDC dc = DC;
-  if (!ToDC) {
-    dc = GetWindowDC(Handle());
-    ClipToNCUpdateRegion(Handle(), dc, Clip);
-  }
+  TNonClientPaintDC dc(Handle(), ToDC, DC, Clip);
   TRect r{0, 0, Width(), Height()};
   int saved = SaveDC(dc);
   IntersectClipRect(dc, r.Left, r.Top, r.Right, r.Bottom);
@@ -54,7 +50,6 @@ void TTBKFloatingWindowParent::DrawFrame(bool ToDC, HDC DC, TDKFloatFrameParts P
   CurrentTheme->DrawFloatingWindowBorder(&canvas, r, info);
   canvas.SetHandle(nullptr);
   RestoreDC(dc, saved);
-  if (!ToDC) ReleaseDC(Handle(), dc);
 }
 
 void TTBKFloatingWindowParent::SetCloseButtonHover(bool v) {

@@ -215,13 +215,13 @@ void TTBKItemViewer::RenderItemImage(TCanvas* Canvas, const TRect& ImageRect, co
 void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool IsPushed, bool) {
   TTBKTheme* theme = CurrentTheme;
   if (!theme) return;
-  // 1.
+  // What kind of entry this is and which of its parts are pressed.
   const bool style = UsesToolbarStyle();
   const bool split = item_->HasStyle(dksfSplit);
   const bool arrowPushed = IsPushed && split && !view_->Capture();
   if (split) IsPushed = IsPushed && view_->Capture();
   const bool vertical = ViewIsVertical(view_);
-  // 2.
+  // The facts the theme paints from.
   TTBKItemPaintInfo info;
   info.ViewKind = QueryViewKind(view_);
   if (style) info.Options |= tbkoToolbarStyle;
@@ -246,7 +246,7 @@ void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool 
                     ((split && arrowPushed) || (IsPushed && !split));
   info.Vertical = vertical && !split;
   info.ImageColumnWidth = ImageColumnWidth(this);
-  // 3.
+  // Whether an arrow and an image show.
   const bool hasArrow = item_->HasStyle(dksfSubmenu) && (split || item_->HasOption(dkoDropdownArrow));
   const bool drawImage = info.HasImage || (info.Checked && !style);
   if (!info.HasImage) iw = ih = 0;
@@ -259,7 +259,7 @@ void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool 
   const TFontStyles keptStyle = Canvas->Font()->Style();
   UINT format = GetTextFormat();
   bool rotated = vertical && style;
-  // 4.
+  // The caption and its size.
   std::string text;
   TSize ts{0, 0};
   TTBKCustomItem* themed = Themed(item_);
@@ -280,7 +280,7 @@ void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool 
   const int32_t m10 = Metric(10), m20 = Metric(20), m21 = Metric(21);
   TTBKPartMargins margins;
   if (style) {
-    // 5.
+    // Toolbar style: the split arrow's part and the button face.
     TRect a{0, 0, 0, 0};
     if (hasArrow) {
       info.SplitPart = 1;
@@ -320,7 +320,7 @@ void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool 
     }
     R = TRect{R.Left + 2, R.Top + 2, R.Right - 2, R.Bottom - 2};
   } else {
-    // 6.
+    // Menu style: the theme's menu item and its margins.
     theme->GetPartMargins(tbkpPopupMenuItem, margins);
     theme->DrawMenuItem(Canvas, R, info);
     R = TRect{R.Left + margins.LeftWidth, R.Top + margins.TopHeight, R.Right - margins.RightWidth,
@@ -335,7 +335,7 @@ void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool 
   };
   if (!text.empty()) {
     if (style) {
-      // 7.
+      // Toolbar style: the caption centred (beside or under the image).
       TRect tr = R;
       UINT f = format | DT_CENTER | DT_VCENTER;
       if (info.HasImage) {
@@ -359,7 +359,7 @@ void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool 
       }
       drawCaption(text, tr, f, rotated);
     } else {
-      // 8.
+      // Menu style: the caption left of the shortcut text.
       UINT f = format | DT_VCENTER;
       ts = MeasureCaption(Canvas, text, stateFlags, false, f);
       TEXTMETRIC tm{};
@@ -380,7 +380,7 @@ void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool 
       }
     }
   }
-  // 9.
+  // The image in its area.
   if (drawImage) {
     TRect area = R;
     if (style) {

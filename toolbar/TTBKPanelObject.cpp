@@ -271,14 +271,14 @@ void TTBKPanelObject::Dispatch(TMessage& Message) {
 TTBKTextObject::TTBKTextObject(TComponent* AOwner) : TTBKPanelObject(AOwner) {
   controlStyle_ += TControlStyle{csSetCaption};
   controlStyle_ -= TControlStyle{csDoubleClicks};
-  margins_ = new TTBKControlMargins();
+  margins_ = std::make_unique<TTBKControlMargins>();
   margins_->OnChange = [this] { TextChanged(); };
   SetPaintOptions(1);
   SetAutoSize(true);
   SetWidth(100);
 }
 
-TTBKTextObject::~TTBKTextObject() { delete margins_; }
+TTBKTextObject::~TTBKTextObject() = default;
 
 void TTBKTextObject::CreateParams(TCreateParams& Params) {
   TTBKPanelObject::CreateParams(Params);
@@ -380,7 +380,7 @@ int32_t TTBKTextObject::DrawCaptionText(TCanvas* Canvas, TRect R, UINT Flags) {
 void TTBKTextObject::Paint() {
   TCanvas* c = Canvas();
   TRect r = ClientRect();
-  DeflateByMargins(r, margins_);
+  DeflateByMargins(r, margins_.get());
   if (Focused()) {
     TRect f{0, 0, 0, 0};
     GetFocusFrame(r, f);

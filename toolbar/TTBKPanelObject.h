@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "rtl/TPersistent.h"
@@ -122,7 +123,7 @@ class TTBKTextObject : public TTBKPanelObject {
   void SetShowAccelChar(bool v);
   TTextWrapping Wrapping() const { return wrapping_; }
   void SetWrapping(TTextWrapping v);
-  TTBKControlMargins* Margins() const { return margins_; }
+  TTBKControlMargins* Margins() const { return margins_.get(); }
   void SetMargins(TTBKControlMargins* v) { margins_->Assign(v); }
   // The alignment, left and right exchanged for right-to-left reading.
   TAlignment EffectiveAlignment() const;
@@ -165,6 +166,6 @@ class TTBKTextObject : public TTBKPanelObject {
   TAlignment alignment_ = taLeftJustify;
   bool showAccelChar_ = true;
   TTextWrapping wrapping_ = twNone;
-  TTBKControlMargins* margins_;
+  std::unique_ptr<TTBKControlMargins> margins_;
   bool adjusting_ = false;
 };

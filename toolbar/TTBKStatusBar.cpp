@@ -37,7 +37,7 @@ TTBKStatusPanel::TTBKStatusPanel(TCollection* Collection)
 TTBKStatusPanel::~TTBKStatusPanel() {
   TControl* c = control_;
   control_ = nullptr;
-  delete fontSettings_;
+  fontSettings_.reset();
   // The hosted control stays where it is; it re-evaluates its showing.
   if (auto* w = dynamic_cast<TWinControl*>(c)) {
     if (!w->ComponentState().Contains(csDestroying) && w->HandleAllocated()) {
@@ -144,7 +144,7 @@ void TTBKStatusPanel::Assign(TPersistent* Source) {
   caption_ = src->caption_;
   enabled_ = src->enabled_;
   framed_ = src->framed_;
-  fontSettings_->Assign(src->fontSettings_);
+  fontSettings_->Assign(src->fontSettings_.get());
   hint_ = src->hint_;
   imageIndex_ = src->imageIndex_;
   maxSize_ = src->maxSize_;
@@ -193,8 +193,8 @@ void TTBKStatusPanels::Update(TCollectionItem*) {
 
 TTBKCustomStatusBar::TTBKCustomStatusBar(TComponent* AOwner) : TCustomControl(AOwner) {
   controlStyle_ += TControlStyle{csAcceptsControls, csCaptureMouse, csClickEvents, csDoubleClicks};
-  panels_ = new TTBKStatusPanels(this);
-  imageLink_ = new TChangeLink();
+  panels_ = std::make_unique<TTBKStatusPanels>(this);
+  imageLink_ = std::make_unique<TChangeLink>();
   imageLink_->OnChange = [this](TObject* s) { ImagesChange(s); };
   SetBounds(Left(), Top(), 150, 22);
   SetAlign(alBottom);
@@ -209,18 +209,18 @@ void TTBKCustomStatusBar::BeforeDestruction() {
 
 TTBKCustomStatusBar::~TTBKCustomStatusBar() {
   RemoveThemeNotification(this);
-  if (images_) images_->UnRegisterChanges(imageLink_);
-  delete imageLink_;
-  TTBKStatusPanels* p = panels_;
-  panels_ = nullptr;
-  delete p;
+  if (images_) images_->UnRegisterChanges(imageLink_.get());
+  imageLink_.reset();
+  // reset() clears panels_ before the panels go: a panel that leaves finds
+  // no list to take itself out of.
+  panels_.reset();
 }
 
 void TTBKCustomStatusBar::SetImages(TCustomImageList* v) {
-  if (images_) images_->UnRegisterChanges(imageLink_);
+  if (images_) images_->UnRegisterChanges(imageLink_.get());
   images_ = v;
   if (images_) {
-    images_->RegisterChanges(imageLink_);
+    images_->RegisterChanges(imageLink_.get());
     images_->FreeNotification(this);
   }
   Invalidate();

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "rtl/TCollection.h"
@@ -39,7 +40,7 @@ class TTBKStatusPanel : public TCollectionItem {
   bool Framed() const { return framed_; }
   void SetFramed(bool v);
   // Any change of the font settings counts as a change of the panel.
-  TFontSettings* FontSettings() const { return fontSettings_; }
+  TFontSettings* FontSettings() const { return fontSettings_.get(); }
   void SetFontSettings(TFontSettings* v) { fontSettings_->Assign(v); }
   const std::string& Hint() const { return hint_; }
   void SetHint(const std::string& v) { hint_ = v; }
@@ -76,7 +77,7 @@ class TTBKStatusPanel : public TCollectionItem {
   TControl* control_ = nullptr;
   bool enabled_ = true;
   bool framed_ = true;
-  TFontSettings* fontSettings_;
+  std::unique_ptr<TFontSettings> fontSettings_;
   std::string hint_;
   int32_t imageIndex_ = -1;
   int32_t maxSize_ = 0;
@@ -118,7 +119,7 @@ class TTBKCustomStatusBar : public TCustomControl {
   ~TTBKCustomStatusBar() override;
   void BeforeDestruction() override;
 
-  TTBKStatusPanels* Panels() const { return panels_; }
+  TTBKStatusPanels* Panels() const { return panels_.get(); }
   void SetPanels(TTBKStatusPanels* v) { panels_->Assign(v); }
   TCustomImageList* Images() const { return images_; }
   void SetImages(TCustomImageList* v);
@@ -170,8 +171,8 @@ class TTBKCustomStatusBar : public TCustomControl {
  private:
   void SelectPanelFont(TCanvas* Canvas, bool Disabled);
   void ImagesChange(TObject* Sender);
-  TTBKStatusPanels* panels_;
-  TChangeLink* imageLink_;
+  std::unique_ptr<TTBKStatusPanels> panels_;
+  std::unique_ptr<TChangeLink> imageLink_;
   TCustomImageList* images_ = nullptr;
   bool simplePanel_ = false;
   std::string simpleText_;

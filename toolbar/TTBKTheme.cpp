@@ -6,6 +6,7 @@
 #include "platform/Backend.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "platform/SysInfo.h"
 #include "platform/Window.h"
 #include "rtl/Exception.h"
@@ -141,9 +142,9 @@ TTBKThemeManager::~TTBKThemeManager() {
 void TTBKThemeManager::UpdateVariables() {
   TTBKThemeVariables& v = Vars();
   RecreateDrawingObjects();
-  HDC dc = GetDC(0);
-  int32_t bits = dc ? GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES) : 32;
-  if (dc) ReleaseDC(0, dc);
+  int32_t bits = 32;
+  if (TWindowDC dc = TWindowDC::Client(nullptr); dc.Handle())
+    bits = GetDeviceCaps(dc, BITSPIXEL) * GetDeviceCaps(dc, PLANES);
   v.LowColor = bits < 12;
   v.WhiteButtonFace = (GetSysColor(COLOR_BTNFACE) & 0xFFFFFF) == 0xFFFFFF;
   v.PlainGlyphs = v.LowColor || v.WhiteButtonFace;

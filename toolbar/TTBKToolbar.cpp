@@ -105,16 +105,11 @@ void TTBKToolbar::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
   if (!CurrentDock() || !HandleAllocated() || !CurrentTheme) return;
   TTBKToolbarPaintInfo info;
   FillToolbarInfo(info);
-  HDC dc = DC;
   TRect wr{0, 0, Width(), Height()};
-  int saved = 0;
+  TNonClientPaintDC dc(Handle(), ToDC, DC, Clip);
+  int saved = SaveDC(dc);
   if (!ToDC) {
-    dc = GetWindowDC(Handle());
-    ClipToNCUpdateRegion(Handle(), dc, Clip);
-  }
-  saved = SaveDC(dc);
-  if (!ToDC) {
-    // 1. The client area stays as the client painted it.
+    // The client area stays as the client painted it.
     TRect in{info.BorderSize.cx, info.BorderSize.cy, wr.Right - info.BorderSize.cx, wr.Bottom - info.BorderSize.cy};
     int32_t handle = info.AllowDrag ? DockDragHandleSize(info.DragHandleStyle, info.CloseButtonState != 0) : 0;
     if (info.Vertical)
@@ -125,7 +120,7 @@ void TTBKToolbar::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
   }
   TCanvas canvas;
   canvas.SetHandle(dc);
-  // 2. The brush the border is drawn on.
+  // The brush the border is drawn on.
   TDKDock* dock = CurrentDock();
   canvas.Brush()->SetColor(effectiveColor_);
   canvas.Brush()->SetStyle(bsSolid);
@@ -139,11 +134,10 @@ void TTBKToolbar::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
       FillRectColor(dc, wr, GetParentColor(dock));
     }
   }
-  // 3.
+  // The theme draws the border over it.
   CurrentTheme->DrawToolbarBorder(&canvas, wr, info);
   canvas.SetHandle(nullptr);
   RestoreDC(dc, saved);
-  if (!ToDC) ReleaseDC(Handle(), dc);
 }
 
 TSize TTBKToolbar::FloatingFrameSize() {

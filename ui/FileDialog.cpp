@@ -100,8 +100,6 @@ std::string Extension(const std::string& path) { return fs::path(path).extension
 
 bool HasWildcard(const std::string& s) { return s.find_first_of("*?") != std::string::npos; }
 
-int CompareNoCase(const std::string& a, const std::string& b) { return strcasecmp(a.c_str(), b.c_str()); }
-
 }  // namespace
 
 std::vector<std::pair<std::string, std::string>> ParseFileFilter(const std::string& Filter) {
@@ -498,8 +496,10 @@ void TFileDialogForm::FillLists() {
     if (it->is_directory(e2)) dirs.push_back(n);
     else if (it->is_regular_file(e2) && MatchesFileMask(n, pattern_)) files.push_back(n);
   }
+  // Folded to lower case, as file managers list names ("_x" before "ab",
+  // which upper-case folding would put after it); equal folds by bytes.
   auto byName = [](const std::string& a, const std::string& b) {
-    int c = CompareNoCase(a, b);
+    int c = strcasecmp(a.c_str(), b.c_str());
     return c != 0 ? c < 0 : a < b;
   };
   std::sort(dirs.begin(), dirs.end(), byName);
@@ -679,7 +679,7 @@ void TFileDialogForm::Accept() {
   if (readOnlyCheck_ && readOnlyCheck_->Checked()) ofn_->Flags |= OFN_READONLY;
   if (!defExt_.empty() && paths.size() == 1) {
     std::string ext = Extension(paths[0]);
-    if (ext.empty() || CompareNoCase(ext.substr(1), defExt_) != 0) ofn_->Flags |= OFN_EXTENSIONDIFFERENT;
+    if (ext.empty() || !SameText(ext.substr(1), defExt_)) ofn_->Flags |= OFN_EXTENSIONDIFFERENT;
   }
   if (Notify(CDN_FILEOK) != 0) {
     // Refused: the dialog stays as it was.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/GdiHolders.h"
 #include "platform/Text.h"
 #include "ui/TScreen.h"
 
@@ -24,11 +25,11 @@ void THintWindow::CreateParams(TCreateParams& Params) {
 
 TRect THintWindow::CalcHintRect(int32_t MaxWidth, const std::string& Hint, void*) {
   TRect r = Rect(0, 0, std::max(1, MaxWidth), 0);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HFONT old = SelectObject(dc, Font()->Handle());
-  DrawText(dc, Hint, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  {
+    TMemoryDC dc;
+    SelectObject(dc, Font()->Handle());
+    DrawText(dc, Hint, &r, DT_CALCRECT | DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+  }
   r.Right += 6;
   r.Bottom += 2;
   return r;

@@ -4,6 +4,7 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "platform/Surface.h"
 #include "rtl/Exception.h"
 
@@ -24,9 +25,9 @@ constexpr int32_t kMaxSide = 4096;
 
 // A 32-bit top-down section and a context holding it.
 struct TSection {
-  HDC dc = nullptr;
-  HBITMAP bmp = nullptr;
-  HBITMAP old = nullptr;
+  // The bitmap outlives the DC it is selected into (members go in reverse).
+  TOwnedGdiObject<HBITMAP> bmp;
+  TMemoryDC dc;
   uint32_t* bits = nullptr;
   TSection(int32_t w, int32_t h) {
     BITMAPINFO bi{};
@@ -34,15 +35,9 @@ struct TSection {
     bi.bmiHeader.biHeight = -h;
     bi.bmiHeader.biBitCount = 32;
     void* p = nullptr;
-    dc = CreateCompatibleDC(nullptr);
-    bmp = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+    bmp.reset(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0));
     bits = static_cast<uint32_t*>(p);
-    old = SelectObject(dc, bmp);
-  }
-  ~TSection() {
-    SelectObject(dc, old);
-    DeleteObject(bmp);
-    DeleteDC(dc);
+    SelectObject(dc, bmp.get());
   }
 };
 

@@ -1,5 +1,6 @@
 #include "ui/TLabel.h"
 
+#include "platform/GdiHolders.h"
 #include "platform/Text.h"
 #include "ui/TButton.h"
 
@@ -28,13 +29,13 @@ UINT TLabel::TextFlags() const {
 
 void TLabel::AdjustBounds() {
   if (!autoSize_ || ComponentState().Contains(csLoading)) return;
-  HDC dc = CreateCompatibleDC(nullptr);
-  HFONT old = SelectObject(dc, Font()->Handle());
   TRect r = Rect(0, 0, wordWrap_ ? Width() : 0, 0);
-  std::string text = Caption().empty() ? std::string(" ") : Caption();
-  DrawText(dc, text, &r, TextFlags() | DT_CALCRECT);
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  {
+    TMemoryDC dc;
+    SelectObject(dc, Font()->Handle());
+    std::string text = Caption().empty() ? std::string(" ") : Caption();
+    DrawText(dc, text, &r, TextFlags() | DT_CALCRECT);
+  }
   int32_t l = Left();
   // A right-aligned label keeps its right edge.
   if (alignment_ == taRightJustify && !wordWrap_) l = Left() + Width() - r.Width();

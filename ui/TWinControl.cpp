@@ -5,6 +5,7 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "rtl/Exception.h"
 #include "ui/ControlInternals.h"
 #include "ui/TApplication.h"
@@ -655,25 +656,21 @@ void TWinControl::WMPaint(TMessage& Message) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(handle_, &ps);
   TRect cr = ClientRect();
-  HDC mem = CreateCompatibleDC(dc);
-  HBITMAP bmp = CreateCompatibleBitmap(dc, std::max(1, cr.Width()), std::max(1, cr.Height()));
-  HBITMAP old = SelectObject(mem, bmp);
   try {
-    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem), reinterpret_cast<LPARAM>(mem));
-    TMessage m{WM_PAINT, reinterpret_cast<WPARAM>(mem), 0, 0};
+    TOwnedGdiObject<HBITMAP> bmp(
+        CreateCompatibleBitmap(dc, std::max(1, cr.Width()), std::max(1, cr.Height())));
+    TMemoryDC mem(dc);
+    SelectObject(mem, bmp.get());
+    Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(mem.Handle()),
+            reinterpret_cast<LPARAM>(mem.Handle()));
+    TMessage m{WM_PAINT, reinterpret_cast<WPARAM>(mem.Handle()), 0, 0};
     PaintHandler(m);
     BitBlt(dc, ps.rcPaint.Left, ps.rcPaint.Top, ps.rcPaint.Width(), ps.rcPaint.Height(), mem,
            ps.rcPaint.Left, ps.rcPaint.Top, SRCCOPY);
   } catch (...) {
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
     EndPaint(handle_, &ps);
     throw;
   }
-  SelectObject(mem, old);
-  DeleteObject(bmp);
-  DeleteDC(mem);
   EndPaint(handle_, &ps);
 }
 

@@ -262,8 +262,9 @@ struct TFilterRun {
 // VipsKernel values, spelled out so that the table stands without the headers.
 enum { kNearest, kLinear, kCubic, kMitchell, kLanczos2, kLanczos3 };
 #ifdef NOBRIVO_BENCH_LIBVIPS
-static_assert(kNearest == VIPS_KERNEL_NEAREST && kLinear == VIPS_KERNEL_LINEAR && kCubic == VIPS_KERNEL_CUBIC &&
-              kMitchell == VIPS_KERNEL_MITCHELL && kLanczos3 == VIPS_KERNEL_LANCZOS3);
+static_assert(int(kNearest) == int(VIPS_KERNEL_NEAREST) && int(kLinear) == int(VIPS_KERNEL_LINEAR) &&
+              int(kCubic) == int(VIPS_KERNEL_CUBIC) && int(kMitchell) == int(VIPS_KERNEL_MITCHELL) &&
+              int(kLanczos3) == int(VIPS_KERNEL_LANCZOS3));
 #endif
 const TFilterRun kFilters[] = {
     {rfBicubic, "bicubic", "cubic", kCubic, true, "Catrom"},

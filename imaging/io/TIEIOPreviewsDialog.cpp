@@ -22,3 +22,27 @@ TIEIOPreviewsDialogFactory IOPreviewsDialogFactory() {
   std::lock_guard<std::mutex> hold(factory_lock);
   return Installed();
 }
+
+std::optional<bool> ShowIOPreviewsDialog(const TIEIOPreviewsDialogFactory& Factory, TComponent* Owner,
+                          const TIEIOPreviewsSetup& Setup, uint16_t Pages,
+                          const std::function<void(TIEIOPreviewsDialog*)>& BeforeShow) {
+  TIEIOPreviewsDialog* dialog = Factory ? Factory(Owner) : nullptr;
+  if (!dialog) return std::nullopt;
+  TIEIOPreviewsDialogHold hold(dialog);
+  dialog->SetDefaultLockPreview(Setup.DefaultLockPreview);
+  dialog->SetApplyButtonVisible(Setup.ApplyButton);
+  dialog->SetParams(Setup.Params);
+  dialog->SetSimplified(Setup.Simplified);
+  if (Setup.Simplified) {
+    dialog->SetPageControlHeight(Setup.PageControlHeight);
+    dialog->SetFormHeight(Setup.FormHeight);
+  }
+  dialog->SetDitherMethod(Setup.DitherMethod);
+  dialog->SetLanguage(Setup.Language);
+  dialog->SetFont(Setup.Font);
+  dialog->SetSourceBitmap(Setup.Source);
+  dialog->BlankResult();
+  if (!dialog->SetPageSet(Pages)) return false;
+  if (BeforeShow) BeforeShow(dialog);
+  return dialog->ShowModal() == mrOk;
+}

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "imaging/model/TMsgLanguage.h"
 #include "ui/TForm.h"
@@ -70,3 +71,24 @@ using TIEIOPreviewsDialogFactory = std::function<TIEIOPreviewsDialog*(TComponent
 // Installs the factory; an empty one removes it.
 void SetIOPreviewsDialogFactory(TIEIOPreviewsDialogFactory Factory);
 TIEIOPreviewsDialogFactory IOPreviewsDialogFactory();
+
+// What an input/output component hands the dialog before showing it.
+struct TIEIOPreviewsSetup {
+  bool DefaultLockPreview = false;
+  bool ApplyButton = false;
+  // The simplified layout, with its heights in pixels.
+  bool Simplified = false;
+  int32_t PageControlHeight = 0, FormHeight = 0;
+  uint8_t DitherMethod = 0;
+  TIOParamsVals* Params = nullptr;
+  TMsgLanguage Language{};
+  TFont* Font = nullptr;
+  TIEBitmap* Source = nullptr;
+};
+
+// Makes a dialog owned by Owner through Factory, sets it up and, when a page
+// of Pages applies, shows it; BeforeShow (may be empty) sees the dialog just
+// before. Whether the user accepted; nothing when the factory made no dialog.
+std::optional<bool> ShowIOPreviewsDialog(const TIEIOPreviewsDialogFactory& Factory, TComponent* Owner,
+                          const TIEIOPreviewsSetup& Setup, uint16_t Pages,
+                          const std::function<void(TIEIOPreviewsDialog*)>& BeforeShow);

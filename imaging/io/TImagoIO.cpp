@@ -742,32 +742,27 @@ bool TImagoIO::DoPreviews(uint16_t Pages) {
     source = &working;
   }
 
-  TIEIOPreviewsDialog* dialog = factory(this);
-  if (!dialog) return false;
-  bool result = false;
-  {
-    TIEIOPreviewsDialogHold hold(dialog);
-    dialog->SetDefaultLockPreview(previews_params_.Contains(ioppDefaultLockPreview));
-    dialog->SetApplyButtonVisible(previews_params_.Contains(ioppApplyButton));
-    dialog->SetParams(params_.get());
-    dialog->SetSimplified(SimplifiedParamsDialogs);
-    if (SimplifiedParamsDialogs) {
-      const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
-      dialog->SetPageControlHeight(static_cast<int32_t>(Trunc(ppi * 61 / 48.0)));
-      dialog->SetFormHeight(static_cast<int32_t>(Trunc(ppi * 3.75)));
-    }
-    dialog->SetDitherMethod(default_dither_method_);
-    dialog->SetLanguage(msg_language_);
-    dialog->SetFont(preview_font_.get());
-    dialog->SetSourceBitmap(source);
-    dialog->BlankResult();
-    if (dialog->SetPageSet(Pages)) {
-      if (OnIOPreview) OnIOPreview(this, dialog);
-      result = dialog->ShowModal() == mrOk;
-    }
+  TIEIOPreviewsSetup setup;
+  setup.DefaultLockPreview = previews_params_.Contains(ioppDefaultLockPreview);
+  setup.ApplyButton = previews_params_.Contains(ioppApplyButton);
+  setup.Simplified = SimplifiedParamsDialogs;
+  if (SimplifiedParamsDialogs) {
+    const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
+    setup.PageControlHeight = static_cast<int32_t>(Trunc(ppi * 61 / 48.0));
+    setup.FormHeight = static_cast<int32_t>(Trunc(ppi * 3.75));
   }
+  setup.DitherMethod = default_dither_method_;
+  setup.Params = params_.get();
+  setup.Language = msg_language_;
+  setup.Font = preview_font_.get();
+  setup.Source = source;
+  const std::optional<bool> accepted =
+      ShowIOPreviewsDialog(factory, this, setup, Pages, [this](TIEIOPreviewsDialog* Dialog) {
+        if (OnIOPreview) OnIOPreview(this, Dialog);
+      });
+  if (!accepted) return false;
   UpdateAttachedView();
-  return result;
+  return *accepted;
 }
 
 // ---- the load frame

@@ -22,14 +22,14 @@ void TIEDibbitmap::AllocateBits(int32_t Width, int32_t Height, int32_t BitCount)
   // 1-bit sections are black and white.
   info_.header.bmiColors[0] = RGBQUAD{0, 0, 0, 0};
   info_.white = RGBQUAD{255, 255, 255, 0};
-  dc_ = CreateCompatibleDC(nullptr);
+  dc_.emplace();
   void* bits = nullptr;
-  section_ = CreateDIBSection(dc_, &info_.header, 0, &bits, nullptr, 0);
+  section_.reset(CreateDIBSection(*dc_, &info_.header, 0, &bits, nullptr, 0));
   if (!section_ || !bits) {
     FreeBits();
     throw EOutOfMemory("Out of memory");
   }
-  old_ = SelectObject(dc_, section_);
+  SelectObject(*dc_, section_.get());
   bits_ = static_cast<uint8_t*>(bits);
   width_ = Width;
   height_ = Height;
@@ -37,11 +37,8 @@ void TIEDibbitmap::AllocateBits(int32_t Width, int32_t Height, int32_t BitCount)
 }
 
 void TIEDibbitmap::FreeBits() {
-  if (dc_ && old_) SelectObject(dc_, old_);
-  if (section_) DeleteObject(section_);
-  if (dc_) DeleteDC(dc_);
-  dc_ = nullptr;
-  section_ = old_ = nullptr;
+  dc_.reset();
+  section_.reset();
   bits_ = nullptr;
   width_ = height_ = bit_count_ = 0;
   row_len_ = 0;

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "imaging/model/TIEBitmap.h"
 #include "platform/Bitmap.h"
 #include "platform/DC.h"
+#include "platform/GdiHolders.h"
 
 class TIEDibbitmap : public TIEBaseBitmap {
  public:
@@ -15,8 +17,8 @@ class TIEDibbitmap : public TIEBaseBitmap {
   // Nothing for a zero size; otherwise a new zeroed section.
   void AllocateBits(int32_t Width, int32_t Height, int32_t BitCount);
   void FreeBits();
-  HDC DC() const { return dc_; }
-  HBITMAP Handle() const { return section_; }
+  HDC DC() const { return dc_ ? dc_->Handle() : nullptr; }
+  HBITMAP Handle() const { return section_.get(); }
   const BITMAPINFO* Info() const { return &info_.header; }
   uint8_t* Bits() const { return bits_; }
 
@@ -43,9 +45,9 @@ class TIEDibbitmap : public TIEBaseBitmap {
   };
   int32_t width_ = 0, height_ = 0, bit_count_ = 0;
   int64_t row_len_ = 0;
-  HDC dc_ = nullptr;
-  HBITMAP section_ = nullptr;
-  HBITMAP old_ = nullptr;
+  // The section outlives the DC it is selected into (members go in reverse).
+  TOwnedGdiObject<HBITMAP> section_;
+  std::optional<TMemoryDC> dc_;
   uint8_t* bits_ = nullptr;
   DibInfo info_{};
 };

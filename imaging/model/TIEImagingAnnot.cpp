@@ -34,8 +34,9 @@ void Put32(std::vector<uint8_t>& b, int64_t v) {
 void Named(std::vector<uint8_t>& out, int32_t type, const char* name, const std::vector<uint8_t>& data) {
   Put32(out, type);
   Put32(out, kNamedBlockSize);
+  // The field is 8 bytes with no terminator: an 8-letter name fills it.
   char n[8] = {};
-  std::strncpy(n, name, 8);
+  std::memcpy(n, name, std::min<size_t>(std::strlen(name), sizeof n));
   out.insert(out.end(), n, n + 8);
   Put32(out, static_cast<int64_t>(data.size()));
   out.insert(out.end(), data.begin(), data.end());

@@ -21,6 +21,14 @@ void TIEView::CreateParams(TCreateParams& Params) {
   Params.ClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
+void TIEView::WndProc(TMessage& Message) {
+  TCustomControl::WndProc(Message);
+  if (Message.Msg == WM_HSCROLL)
+    WMHScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
+  else if (Message.Msg == WM_VSCROLL)
+    WMVScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
+}
+
 void TIEView::SetBorderStyle(TBorderStyle Value) {
   if (Value == border_style_) return;
   border_style_ = Value;

@@ -104,8 +104,17 @@ class TIEView : public TCustomControl {
   TColor Background() const { return background_; }
   virtual void SetBackground(TColor Value) { background_ = Value; }
 
+  // What the scroll bars' messages do: the view moves by the bar's request
+  // (an SB_ code and, for the thumb, its 16-bit position).
+  void WMHScroll(int32_t Code, int32_t Pos) { Scroll(0, Code, Pos); }
+  void WMVScroll(int32_t Code, int32_t Pos) { Scroll(1, Code, Pos); }
+
  protected:
   void CreateParams(TCreateParams& Params) override;
+  void WndProc(TMessage& Message) override;
+  // Moves the view along bar 0 (horizontal) or 1 (vertical); a view
+  // without scroll bars keeps still.
+  virtual void Scroll(int Bar, int32_t Code, int32_t Pos) {}
 
  private:
   struct Handler {

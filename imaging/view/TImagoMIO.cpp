@@ -1,6 +1,7 @@
 #include "imaging/view/TImagoMIO.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "imaging/io/IEAcquisition.h"
 #include "imaging/io/IEFormats.h"
@@ -164,10 +165,14 @@ void TImagoMIO::DoAcquireBitmap(TIEBitmap* ABitmap, TIOParamsVals*& Params) {
   const int32_t pos = std::clamp(acquire_position_, 0, mv->ImageCount());
   mv->InsertImage(pos);
   Params = this->Params(pos);
-  TIEBitmap* stored = ABitmap;
-  if (AutoAdjustDPI && Params) stored = TImagoIO::AdjustBitmapDPI(ABitmap, Params, FilteredAdjustDPI);
-  mv->SetImage(pos, stored);
-  if (stored != ABitmap) delete stored;
+  // The adjustment answers the bitmap itself when nothing changes, else a
+  // new one that is ours to free.
+  std::unique_ptr<TIEBitmap> adjusted;
+  if (AutoAdjustDPI && Params) {
+    TIEBitmap* a = TImagoIO::AdjustBitmapDPI(ABitmap, Params, FilteredAdjustDPI);
+    if (a != ABitmap) adjusted.reset(a);
+  }
+  mv->SetImage(pos, adjusted ? adjusted.get() : ABitmap);
   mv->SetImageDelay(pos, 100);
   ++acquire_position_;
 }
@@ -330,30 +335,25 @@ bool TImagoMIO::DoPreviews(int32_t Index, uint16_t Pages) {
   copy.Assign(image);
   if (copy.PixelFormat() != ieRGB24 && copy.PixelFormat() != ieMono1) copy.SetPixelFormat(ieRGB24);
 
-  TIEIOPreviewsDialog* dialog = factory(this);
-  if (!dialog) return false;
-  bool result = false;
-  {
-    TIEIOPreviewsDialogHold hold(dialog);
-    dialog->SetDefaultLockPreview(previews_params_.Contains(ioppDefaultLockPreview));
-    dialog->SetApplyButtonVisible(previews_params_.Contains(ioppApplyButton));
-    dialog->SetSimplified(SimplifiedParamsDialogs);
-    if (SimplifiedParamsDialogs) {
-      const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
-      dialog->SetPageControlHeight(static_cast<int32_t>(Trunc(ppi * 1.2708333)));
-      dialog->SetFormHeight(static_cast<int32_t>(Trunc(ppi * 3.4375)));
-    }
-    dialog->SetDitherMethod(dither_method_);
-    dialog->SetParams(Params(std::max(Index, 0)));
-    dialog->SetLanguage(msg_language_);
-    dialog->SetFont(preview_font_.get());
-    dialog->SetSourceBitmap(&copy);
-    dialog->BlankResult();
-    if (dialog->SetPageSet(Pages)) result = dialog->ShowModal() == mrOk;
+  TIEIOPreviewsSetup setup;
+  setup.DefaultLockPreview = previews_params_.Contains(ioppDefaultLockPreview);
+  setup.ApplyButton = previews_params_.Contains(ioppApplyButton);
+  setup.Simplified = SimplifiedParamsDialogs;
+  if (SimplifiedParamsDialogs) {
+    const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
+    setup.PageControlHeight = static_cast<int32_t>(Trunc(ppi * 1.2708333));
+    setup.FormHeight = static_cast<int32_t>(Trunc(ppi * 3.4375));
   }
+  setup.DitherMethod = dither_method_;
+  setup.Params = Params(std::max(Index, 0));
+  setup.Language = msg_language_;
+  setup.Font = preview_font_.get();
+  setup.Source = &copy;
+  const std::optional<bool> accepted = ShowIOPreviewsDialog(factory, this, setup, Pages, nullptr);
+  if (!accepted) return false;
   if (Index < 0) DuplicateCompressionInfo();
   Update();
-  return result;
+  return *accepted;
 }
 
 // A file built whole in memory replaces the target in one step, so that a

@@ -454,9 +454,7 @@ class TImagoMView : public TIEView {
   void FreeCompanions();
   // Gives the progress event to the companions that exist.
   void SetCompanionProgress();
-  void WMHScroll(int32_t Code, int32_t Pos);
-  void WMVScroll(int32_t Code, int32_t Pos);
-  void Scroll(int Bar, int32_t Code, int32_t Pos);
+  void Scroll(int Bar, int32_t Code, int32_t Pos) override;
   void MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseMove(TShiftState Shift, int32_t X, int32_t Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) override;
@@ -488,7 +486,7 @@ class TImagoMView : public TIEView {
   // holds the image index (-1 finished, -2 cancelled).
   struct RunningLoad {
     TImagoIO* io = nullptr;
-    TIEBitmap* bitmap = nullptr;
+    std::unique_ptr<TIEBitmap> bitmap;
     TIEMLoadSettings settings;
   };
   void DeleteEntryStorage(TIEMImageInfo* Entry);

@@ -324,9 +324,6 @@ void TImagoMView::Scroll(int Bar, int32_t Code, int32_t Pos) {
   ViewChange(0);
 }
 
-void TImagoMView::WMHScroll(int32_t Code, int32_t Pos) { Scroll(0, Code, Pos); }
-void TImagoMView::WMVScroll(int32_t Code, int32_t Pos) { Scroll(1, Code, Pos); }
-
 void TImagoMView::WMMouseWheel(TMessage& Message) {
   TIEView::WMMouseWheel(Message);
   TFlagScope user(user_action_, true);
@@ -340,14 +337,6 @@ void TImagoMView::WMMouseWheel(TMessage& Message) {
 
 void TImagoMView::WndProc(TMessage& Message) {
   switch (Message.Msg) {
-    case WM_HSCROLL:
-      TIEView::WndProc(Message);
-      WMHScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
-      return;
-    case WM_VSCROLL:
-      TIEView::WndProc(Message);
-      WMVScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
-      return;
     case WM_SIZE:
       TIEView::WndProc(Message);
       Relayout(false);

@@ -146,7 +146,7 @@ void TImagoMView::FreeFinishedLoads() {
     // Its worker has left the finish handler: freeing the component waits
     // for the worker's last steps, which need no lock.
     r.io->UseIEBitmap(nullptr);
-    delete r.bitmap;
+    r.bitmap.reset();
     r.io->Free();
     running_.erase(running_.begin() + static_cast<std::ptrdiff_t>(i));
   }
@@ -162,18 +162,19 @@ TImagoIO* TImagoMView::StartNextLoad(std::string& FileName) {
     TIEMImageInfo* e = ImageInfo(index);
     if (!e || e->Image || e->FileName.empty()) continue;
     RunningLoad r;
-    r.bitmap = new TIEBitmap();
+    r.bitmap = std::make_unique<TIEBitmap>();
     r.io = new TImagoIO(nullptr);
     r.settings = settings;
     r.io->SetTag(index);
-    r.io->UseIEBitmap(r.bitmap);
+    r.io->UseIEBitmap(r.bitmap.get());
     r.io->SetBackground(e->Background);
     PrepareLoadParams(r.io->Params(), settings);
     r.io->OnFinishWork = [this](TObject* Sender) { LoadFinished(Sender); };
     r.io->AsyncMode = true;
-    running_.push_back(r);
+    TImagoIO* io = r.io;
+    running_.push_back(std::move(r));
     FileName = e->FileName;
-    return r.io;
+    return io;
   }
   return nullptr;
 }
@@ -189,7 +190,7 @@ void TImagoMView::LoadFinished(TObject* Sender) {
     WakeLoader();
     return;
   }
-  TIEBitmap* picture = it->bitmap;
+  TIEBitmap* picture = it->bitmap.get();
   const TIEMLoadSettings settings = it->settings;
   const intptr_t start_tag = io->Tag();
   if (start_tag < 0 || start_tag >= ImageCount()) {
@@ -286,7 +287,7 @@ void TImagoMView::FreeRunningLoads() {
   for (RunningLoad& r : loads) {
     r.io->WaitThreads(true);
     r.io->UseIEBitmap(nullptr);
-    delete r.bitmap;
+    r.bitmap.reset();
     r.io->Free();
   }
 }

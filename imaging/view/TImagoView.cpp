@@ -172,14 +172,6 @@ int32_t TImagoView::GetViewHeight() { return HasParentWindow() ? ViewClientHeigh
 
 void TImagoView::WndProc(TMessage& Message) {
   switch (Message.Msg) {
-    case WM_HSCROLL:
-      TIEView::WndProc(Message);
-      WMHScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
-      return;
-    case WM_VSCROLL:
-      TIEView::WndProc(Message);
-      WMVScroll(LOWORD(Message.WParam), HIWORD(Message.WParam));
-      return;
     case WM_SIZE:
       TIEView::WndProc(Message);
       WMSize();
@@ -558,6 +550,8 @@ void TImagoView::Update() {
     ViewChange(0);
   }
   if (HasParentWindow()) {
+    // The scroll bars follow the view where they can; the view's own state
+    // is already updated and stands without them.
     try {
       UpdateScrollBars();
     } catch (...) {
@@ -701,6 +695,8 @@ void TImagoView::StartCountdowns() {
 void TImagoView::Rezoom(void (TImagoView::*Apply)(double), double Value) {
   LockUpdate();
   (this->*Apply)(Value);
+  // Twice: the first pass may show or hide a scroll bar, which changes the
+  // client area that the second pass lays out in.
   Update();
   Update();
   UpdateVisibleArea();
@@ -871,9 +867,6 @@ void TImagoView::Scroll(int Bar, int32_t Code, int32_t Pos) {
   else
     SetViewY(v);
 }
-
-void TImagoView::WMHScroll(int32_t Code, int32_t Pos) { Scroll(0, Code, Pos); }
-void TImagoView::WMVScroll(int32_t Code, int32_t Pos) { Scroll(1, Code, Pos); }
 
 void TImagoView::WMSize() {
   if (in_update_) return;
@@ -1108,6 +1101,8 @@ void TImagoView::Paint() {
     if (OnPaint) OnPaint(this);
     DrawSelection();
   } catch (...) {
+    // What a drawing handler throws ends this paint only: leaving WM_PAINT
+    // it would come back with every repaint.
   }
   if (draw_version_ && HandleAllocated()) {
     TCanvas* c = Canvas();

@@ -184,9 +184,6 @@ class TImagoView : public TIEView {
   int32_t ZoomedHeight() const { return zoomed_h_; }
   double HScrollScale() const { return scale_[0]; }
   double VScrollScale() const { return scale_[1]; }
-  // The scroll messages (SB_* code, 16-bit thumb position).
-  void WMHScroll(int32_t Code, int32_t Pos);
-  void WMVScroll(int32_t Code, int32_t Pos);
   void WMSize();
 
   bool Center() const { return center_; }
@@ -432,7 +429,7 @@ class TImagoView : public TIEView {
   void Rezoom(void (TImagoView::*Apply)(double), double Value);
   void StoreFactors();
   void StartCountdowns();
-  void Scroll(int Bar, int32_t Code, int32_t Pos);
+  void Scroll(int Bar, int32_t Code, int32_t Pos) override;
   void TransferBackBuffer();
   // Hidden, when given, is the part of Target an opaque image covers next.
   void PaintBackgroundInto(TIEBitmap* Target, const TRect* Hidden = nullptr);

@@ -420,7 +420,11 @@ void TfIOPreviews::SetLanguage(TMsgLanguage Language) {
     const std::string w = word(c.Word);
     c.Control->SetCaption(c.Form == wfColon ? w + ":" : c.Form == wfSpaced ? " " + w + " " : w);
   }
-  cancel_caption_ = "&" + word(4);
+  // Built by appending: GCC 12's optimiser warns falsely of an overlapping
+  // copy (-Wrestrict) in "&" + word(4) and in assigning "&".
+  cancel_caption_.clear();
+  cancel_caption_.push_back('&');
+  cancel_caption_ += word(4);
 }
 
 bool TfIOPreviews::SetPageSet(uint16_t Pages) {
@@ -776,7 +780,7 @@ void TfIOPreviews::ComputePreview() {
   const TIEPreviewsPage page = ActivePage();
   if (page >= ppPageCount) return;
   computing_ = true;
-  TCursor saved = Screen ? Screen->Cursor() : crDefault;
+  TCursor saved = Screen ? Screen->Cursor() : TCursor(crDefault);
   if (Screen) Screen->SetCursor(crHourGlass);
   Imago2->SetExternalBitmap(nullptr);
   // The encode is the source view's work, the decode the result view's: the

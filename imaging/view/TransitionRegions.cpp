@@ -5,14 +5,12 @@
 
 #include "imaging/view/TransitionDrawing.h"
 #include "platform/DC.h"
-#include "platform/GdiObject.h"
+#include "platform/GdiHolders.h"
 #include "rtl/Numeric.h"
 
 Region PolygonRegion(const std::vector<TPoint>& Points) {
-  HRGN h = CreatePolygonRgn(Points.data(), static_cast<int>(Points.size()), WINDING);
-  Region r = RegionOf(h);
-  DeleteObject(h);
-  return r;
+  TOwnedGdiObject<HRGN> h(CreatePolygonRgn(Points.data(), static_cast<int>(Points.size()), WINDING));
+  return RegionOf(h.get());
 }
 
 Region TriangleRegion(TPoint A, TPoint B, TPoint C) {
@@ -21,10 +19,8 @@ Region TriangleRegion(TPoint A, TPoint B, TPoint C) {
 
 Region RoundRectRegion(int32_t Left, int32_t Top, int32_t Right, int32_t Bottom, int32_t CornerW,
                        int32_t CornerH) {
-  HRGN h = CreateRoundRectRgn(Left, Top, Right, Bottom, CornerW, CornerH);
-  Region r = RegionOf(h);
-  DeleteObject(h);
-  return r;
+  TOwnedGdiObject<HRGN> h(CreateRoundRectRgn(Left, Top, Right, Bottom, CornerW, CornerH));
+  return RegionOf(h.get());
 }
 
 Region SectorRegion(TPoint Centre, int32_t Radius, int32_t Count, double StartAngle,

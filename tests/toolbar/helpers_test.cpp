@@ -108,7 +108,7 @@ TEST(DKCommonTest, SortListWithOrdersByTheComparison) {
 
 TEST(DKCommonTest, ListsMadeOnDemand) {
   int a = 0, b = 0;
-  std::vector<int*>* list = nullptr;
+  TLazyList<int> list;
   EXPECT_TRUE(ListAddOnce(list, &a));
   EXPECT_FALSE(ListAddOnce(list, &a));
   EXPECT_TRUE(ListInsertFirstOnce(list, &b));
