@@ -13,6 +13,8 @@
 #include "toolbar/TTBKItem.h"
 #include "toolbar/TTBKToolbar.h"
 #include "ui/THintWindow.h"
+#include "ui/ShortCut.h"
+#include "ui/TAction.h"
 
 namespace {
 
@@ -202,6 +204,56 @@ TEST_F(ToolbarInputTest, TheChevronsPopupShowsTheHintOfTheButtonUnderThePointer)
                  Pump();
                });
   EXPECT_EQ(shown, hidden->Hint());
+}
+
+// A button that stands for an action shows the hint as the action's hint
+// hook makes it, with the action's shortcut, and the shortcut typed on the
+// keyboard runs the action.
+TEST_F(ToolbarInputTest, AnActionsHintHookAndShortCutReachItsButton) {
+  auto* rotate = new TAction(form);
+  rotate->SetCaption("Rotate");
+  rotate->SetHint("Turn|Turns the picture");
+  rotate->SetShortCut(ShortCut('K', TShiftState{ssCtrl}));
+  int executed = 0;
+  rotate->OnExecute = [&](TObject*) { ++executed; };
+  rotate->OnHint = [](std::string& Hint, bool&) { Hint += " right"; };
+  auto* hidden = new TAction(form);
+  hidden->SetCaption("Quiet");
+  hidden->OnHint = [](std::string&, bool& CanShow) { CanShow = false; };
+  items[0]->SetAction(rotate);
+  items[1]->SetAction(hidden);
+  bar->SetProcessShortCuts(true);
+  Pump();
+
+  struct TCase {
+    int Item;
+    bool ShortCutsInHints;
+    const char* Shown;
+  };
+  const TCase cases[] = {
+      {0, true, "Turn right (Ctrl+K)"},
+      {0, false, "Turn right"},
+      {1, true, ""},  // the hook keeps the caption's hint from showing
+  };
+  for (const TCase& c : cases) {
+    Application->SetHintShortCuts(c.ShortCutsInHints);
+    MoveTo(box->ClientToScreen(TPoint{50, 50}));
+    Wait(Application->HintHidePause() + 1);
+    MoveTo(CentreOf(items[size_t(c.Item)]));
+    Wait(Application->HintPause() + 1);
+    EXPECT_EQ(HintText(), c.Shown) << "button " << c.Item;
+  }
+  Application->SetHintShortCuts(true);
+
+  box->SetFocus();
+  Pump();
+  InjectKey(VK_CONTROL, true);
+  InjectKey('K', true);
+  InjectKey('K', false);
+  InjectKey(VK_CONTROL, false);
+  Pump();
+  EXPECT_EQ(executed, 1);
+  EXPECT_TRUE(clicks.empty()) << "the action's own callback runs, not the button's";
 }
 
 }  // namespace
