@@ -425,6 +425,11 @@ void TDKCustomToolbar::Paint() {
   view_->PaintAllViewers(Canvas());
 }
 
+void TDKCustomToolbar::InitiateAction() {
+  TDKCustomDockableWindow::InitiateAction();
+  if (updateActions_ && view_) view_->UpdateItemActions();
+}
+
 // ---- Mouse and keys
 
 void TDKCustomToolbar::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {

@@ -124,6 +124,9 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   void SavePlacementExtras(const TDKPlacementValues& Values) override;
 
   void Dispatch(TMessage& Message) override;
+  // The idle action update also reaches the items' actions while
+  // UpdateActions is set.
+  void InitiateAction() override;
 
  protected:
   void Paint() override;

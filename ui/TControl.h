@@ -337,7 +337,9 @@ class TControl : public TComponent {
   // Copies the action's settings into the control (CheckDefaults: only
   // where the control still has its default).
   virtual void ActionChange(TObject* Sender, bool CheckDefaults);
-  void InitiateAction();
+  // The idle update of the control's actions; controls that show actions
+  // of their own (toolbars) add theirs.
+  virtual void InitiateAction();
 
   // ---- Events
   virtual void Click();

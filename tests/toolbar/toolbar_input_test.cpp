@@ -256,4 +256,33 @@ TEST_F(ToolbarInputTest, AnActionsHintHookAndShortCutReachItsButton) {
   EXPECT_TRUE(clicks.empty()) << "the action's own callback runs, not the button's";
 }
 
+// The program's idle update asks each button's action whether it may run;
+// a toolbar with UpdateActions off leaves its buttons' actions alone.
+TEST_F(ToolbarInputTest, TheIdleUpdateReachesTheButtonsActionsWhileUpdateActionsIsSet) {
+  for (bool update : {true, false}) {
+    auto* save = new TAction(form);
+    save->SetCaption("Save");
+    int updates = 0, executed = 0;
+    save->OnUpdate = [&](TObject*) {
+      ++updates;
+      save->SetEnabled(false);  // nothing to save yet
+    };
+    save->OnExecute = [&](TObject*) { ++executed; };
+    items[0]->SetAction(save);
+    bar->SetUpdateActions(update);
+    Pump();  // the idle update runs once the queue is empty
+    RunModalSteps({[] {}}, [] { Application->HandleMessage(); });
+    EXPECT_EQ(updates > 0, update) << "UpdateActions " << update;
+    EXPECT_EQ(items[0]->Enabled(), !update);
+    // A press on the button runs the action only while it is enabled.
+    MoveTo(CentreOf(items[0]));
+    InjectMouseButton(VK_LBUTTON, true);
+    InjectMouseButton(VK_LBUTTON, false);
+    Pump();
+    EXPECT_EQ(executed, update ? 0 : 1) << "UpdateActions " << update;
+    items[0]->SetAction(nullptr);
+    save->Free();
+  }
+}
+
 }  // namespace
