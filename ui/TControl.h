@@ -497,7 +497,9 @@ class TWinControl : public TControl {
   bool TabStop() const { return tabStop_; }
   void SetTabStop(bool v);
   // The focusable children in tab order, depth first.
-  void GetTabOrderList(std::vector<TWinControl*>& List);
+  // The controls the Tab key visits, in order; a container may leave some of
+  // its own out (a toolbar its controls that have no room).
+  virtual void GetTabOrderList(std::vector<TWinControl*>& List);
   TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop,
                                bool CheckParent);
   void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);

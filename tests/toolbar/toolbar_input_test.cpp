@@ -14,6 +14,7 @@
 #include "toolbar/TTBKToolbar.h"
 #include "ui/THintWindow.h"
 #include "ui/ShortCut.h"
+#include "ui/TEdit.h"
 #include "ui/TAction.h"
 
 namespace {
@@ -283,6 +284,45 @@ TEST_F(ToolbarInputTest, TheIdleUpdateReachesTheButtonsActionsWhileUpdateActions
     items[0]->SetAction(nullptr);
     save->Free();
   }
+}
+
+// A control put on the toolbar becomes one of its items and shows at its
+// place; while it has no room (it went into the chevron) the Tab key passes
+// it by, and it is back in the tab order once the toolbar is wide again.
+TEST_F(ToolbarInputTest, AHostedControlIsAnItemAndLeavesTheTabOrderWhileInTheChevron) {
+  bar->SetChevronPriorityForNewItems(dkcpLowest);  // the first to go when room runs out
+  auto* edit = new TEdit(form);
+  edit->SetBounds(0, 0, 60, 20);
+  edit->SetParent(bar);
+  ASSERT_EQ(bar->Items()->ChildCount(), 5);
+  auto* hosted = dynamic_cast<TDKControlItem*>(bar->Items()->GetItem(4));
+  ASSERT_NE(hosted, nullptr);
+  EXPECT_EQ(hosted->Control(), edit);
+  bar->SetFullSize(true);
+  Pump();
+  EXPECT_EQ(edit->BoundsRect(), bar->View()->ViewerOfItem(hosted)->BoundsRect);
+
+  struct TCase {
+    int32_t FormWidth;
+    bool OffEdge;
+  };
+  for (const TCase& c : {TCase{500, false}, TCase{140, true}, TCase{500, false}}) {
+    form->SetWidth(c.FormWidth);
+    Pump();
+    bar->View()->EnsureLayout();
+    ASSERT_EQ(bar->View()->ViewerOfItem(hosted)->OffEdge, c.OffEdge) << "form width " << c.FormWidth;
+    box->SetFocus();
+    Pump();
+    InjectKey(VK_TAB, true);
+    InjectKey(VK_TAB, false);
+    Pump();
+    EXPECT_EQ(Screen->ActiveControl(), c.OffEdge ? static_cast<TWinControl*>(box) : edit)
+        << "form width " << c.FormWidth;
+  }
+  // The control leaves the toolbar: its item goes, the control stays.
+  edit->SetParent(form);
+  EXPECT_EQ(bar->Items()->ChildCount(), 4);
+  EXPECT_EQ(edit->Parent(), form);
 }
 
 }  // namespace
