@@ -160,6 +160,9 @@ enum : TCursor {
 using TMouseEvent =
     std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t X, int32_t Y)>;
+// A request for the control's context menu at MousePos (client
+// coordinates; (-1, -1) when it came from the keyboard). Handled stops it.
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t WheelDelta,
@@ -353,6 +356,9 @@ class TControl : public TComponent {
   TNotifyEvent OnMouseLeave;
   TMouseWheelEvent OnMouseWheel;
   TNotifyEvent OnResize;
+  TContextPopupEvent OnContextPopup;
+  // Runs OnContextPopup.
+  virtual void DoContextPopup(TPoint MousePos, bool& Handled);
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void Loaded() override;
@@ -385,6 +391,7 @@ class TControl : public TComponent {
   virtual void WMMButtonUp(TMessage& Message);
   virtual void WMMouseMove(TMessage& Message);
   virtual void WMMouseWheel(TMessage& Message);
+  virtual void WMContextMenu(TMessage& Message);
   virtual void CMEnabledChanged(TMessage& Message);
   virtual void CMVisibleChanged(TMessage& Message);
   virtual void CMColorChanged(TMessage& Message);

@@ -325,4 +325,30 @@ TEST_F(ToolbarInputTest, AHostedControlIsAnItemAndLeavesTheTabOrderWhileInTheChe
   EXPECT_EQ(edit->Parent(), form);
 }
 
+// A right click on the docked toolbar's frame (its drag handle, its
+// border) asks for the toolbar's context menu at that point.
+TEST_F(ToolbarInputTest, ARightClickOnTheDockedFrameAsksForTheContextMenu) {
+  std::vector<TPoint> asked;
+  bar->OnContextPopup = [&](TObject* Sender, TPoint At, bool& Handled) {
+    EXPECT_EQ(Sender, bar);
+    asked.push_back(At);
+    Handled = true;
+  };
+  TRect wr;
+  GetWindowRect(bar->Handle(), wr);
+  const TPoint frame[] = {
+      {wr.Left + 5, (wr.Top + wr.Bottom) / 2},  // the drag handle
+      {(wr.Left + wr.Right) / 2, wr.Bottom - 1},  // the bottom border
+  };
+  for (const TPoint& at : frame) {
+    asked.clear();
+    MoveTo(at);
+    InjectMouseButton(VK_RBUTTON, true);
+    InjectMouseButton(VK_RBUTTON, false);
+    Pump();
+    ASSERT_EQ(asked.size(), 1u) << at.X << "," << at.Y;
+    EXPECT_EQ(asked[0], bar->ScreenToClient(at));
+  }
+}
+
 }  // namespace
