@@ -219,24 +219,21 @@ class TDKControlItem : public TDKCustomItem {
 class TDKCustomItemActionLink : public TActionLink {
  public:
   explicit TDKCustomItemActionLink(TDKCustomItem* AClient);
-  bool IsAutoCheckLinked() override;
+  bool IsAutoCheckLinked();
   bool IsCaptionLinked() override;
   bool IsCheckedLinked() override;
   bool IsEnabledLinked() override;
-  bool IsHelpContextLinked() override;
+  bool IsHelpContextLinked();
   bool IsHintLinked() override;
   bool IsImageIndexLinked() override;
-  bool IsShortCutLinked() override;
+  bool IsShortCutLinked();
   bool IsVisibleLinked() override;
   bool IsOnExecuteLinked() override;
-  void SetAutoCheck(bool Value) override;
   void SetCaption(const std::string& Value) override;
   void SetChecked(bool Value) override;
   void SetEnabled(bool Value) override;
-  void SetHelpContext(int32_t Value) override;
   void SetHint(const std::string& Value) override;
   void SetImageIndex(int32_t Value) override;
-  void SetShortCut(TShortCut Value) override;
   void SetVisible(bool Value) override;
 
  private:

@@ -311,17 +311,12 @@ void TDKCustomDockableWindow::HandleNCMessage(TMessage& Message, bool& Handled) 
     case WM_CONTEXTMENU: {
       TCustomControl::Dispatch(Message);
       if (Message.Result != 0 || ComponentState().Contains(csDesigning)) return;
-      // The frame's own request: the client area has menus of its own. A
-      // request from the keyboard (negative x) keeps its point.
       TPoint p = msgPoint();
       if (p.X >= 0) {
-        p = ScreenToClient(p);
+        TPoint c = ScreenToClient(p);
         TRect cr = ClientRect();
-        if (PtInRect(&cr, p)) return;
+        if (PtInRect(&cr, c)) return;
       }
-      bool handled = false;
-      DoContextPopup(p, handled);
-      if (handled) Message.Result = 1;
       return;
     }
     default: break;
