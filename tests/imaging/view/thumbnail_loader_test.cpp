@@ -158,7 +158,13 @@ TEST_F(ThumbLoaderTest, RunningLoadsFollowTheirImagesThroughInsertsAndDeletes) {
   v->InsertImage(0);  // [new, f0, f1, f2]
   EXPECT_EQ(v->RunningLoadIndexes(), (std::vector<int32_t>{1, 2, 3}));
   v->DeleteImage(2);  // [new, f0, f2]; the load of f1 is cancelled
-  EXPECT_EQ(v->RunningLoadIndexes(), (std::vector<int32_t>{1, -2, 2}));
+  // The cancelled load is marked -2, or already -1 when its worker saw the
+  // abort and finished before this look: either way it is for no image.
+  const std::vector<int32_t> running = v->RunningLoadIndexes();
+  ASSERT_EQ(running.size(), 3u);
+  EXPECT_EQ(running[0], 1);
+  EXPECT_TRUE(running[1] == -2 || running[1] == -1) << running[1];
+  EXPECT_EQ(running[2], 2);
   g_released = 1 << 30;
   ASSERT_TRUE(PumpUntil([&] { return v->RunningLoadCount() == 0 && g_finished == 3; }));
   EXPECT_FALSE(v->HasStoredImage(0));
