@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/DC.h"
+#include "platform/SysInfo.h"
 #include "platform/WindowInternal.h"
 #include "platform/backends/Backends.h"
 #include "rtl/TThread.h"
@@ -95,6 +96,8 @@ void ShutdownPlatform() {
   m.CaretHideCount = 1;
   m.CaretBlinkTime = 530;
   m.LockedUpdate = nullptr;
+  // The next start has the settings a user starts with.
+  SystemParametersInfo(SPI_SETMENUANIMATION, 0, reinterpret_cast<void*>(uintptr_t(TRUE)), 0);
   SetWakeMainThread(nullptr);
   // Other threads reach the backend only under the queue's lock: once it is
   // taken out, none can wake it any more.

@@ -3,6 +3,7 @@
 
 #include "platform/SysInfo.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "platform/WindowInternal.h"
@@ -66,6 +67,11 @@ LOGFONT UiFont(LONG weight) {
   std::strncpy(lf.lfFaceName, "Tahoma", LF_FACESIZE - 1);
   return lf;
 }
+
+// Menus open with an animation unless the user (or a test) turned it off.
+// Windows slide in through regions; fading needs layered windows, which do
+// not exist here, so the fade setting stays off.
+std::atomic<bool> gMenuAnimation{true};
 
 void PutInt(void* param, int32_t v) {
   if (param) std::memcpy(param, &v, sizeof v);
@@ -222,9 +228,14 @@ bool SystemParametersInfo(UINT action, UINT, void* param, UINT) {
     case SPI_GETFONTSMOOTHING:
       PutInt(param, TRUE);
       return true;
-    // No layered windows: no fades, slides or drop shadows; no flat menus.
-    case SPI_GETFLATMENU:
     case SPI_GETMENUANIMATION:
+      PutInt(param, gMenuAnimation.load() ? TRUE : FALSE);
+      return true;
+    case SPI_SETMENUANIMATION:
+      gMenuAnimation.store(param != nullptr);
+      return true;
+    // No layered windows: no fades or drop shadows; no flat menus.
+    case SPI_GETFLATMENU:
     case SPI_GETMENUFADE:
     case SPI_GETCOMBOBOXANIMATION:
     case SPI_GETLISTBOXSMOOTHSCROLLING:

@@ -1,5 +1,6 @@
 #include "toolbar/DKAnim.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -11,6 +12,7 @@
 #include "platform/Input.h"
 #include "platform/Region.h"
 #include "platform/Window.h"
+#include "rtl/Clock.h"
 #include "rtl/Numeric.h"
 
 namespace {
@@ -57,15 +59,14 @@ void RestoreAnimatedWindow() {
   if (IsWindow(w)) SendMessage(w, MsgAnimationFinished, 0, 0);
 }
 
-int64_t NowMs() {
-  using namespace std::chrono;
-  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-void PopupAnimationThread(HWND Wnd, uint32_t Sequence, int32_t Duration) {
-  const int64_t start = NowMs();
+// Start is the counter when the animation started: read there, so that
+// time that passes before the thread runs counts.
+void PopupAnimationThread(HWND Wnd, uint32_t Sequence, int32_t Duration, int64_t Start) {
+  // The platform's counter: the program's clock, which tests move by hand.
+  const int64_t ticksPerMs = std::max<int64_t>(1, PerformanceFrequency() / 1000);
+  const int64_t start = Start;
   while (!state.Stop.load()) {
-    int64_t elapsed = NowMs() - start;
+    int64_t elapsed = (PerformanceCounter() - start) / ticksPerMs;
     // A zero duration would divide by zero: such an animation ends at once.
     int32_t raw = Duration > 0 ? MulDiv(255, int32_t(elapsed), Duration) : -1;
     int32_t step = raw & ~0xF;
@@ -128,7 +129,7 @@ void StartPopupAnimation(HWND Wnd, int32_t Duration, bool Fade, uint8_t Directio
                    SWP_NOOWNERZORDER | SWP_ASYNCWINDOWPOS);
   try {
     uint32_t seq = ++sequence;
-    worker = std::thread(PopupAnimationThread, Wnd, seq, Duration);
+    worker = std::thread(PopupAnimationThread, Wnd, seq, Duration, PerformanceCounter());
   } catch (...) {
     RestoreAnimatedWindow();
   }

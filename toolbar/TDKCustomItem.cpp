@@ -422,8 +422,10 @@ void TDKCustomItem::ActionChange(TObject* Sender, bool CheckDefaults) {
   if (!CheckDefaults || caption_.empty()) SetCaption(a->Caption());
   if (!CheckDefaults || !checked_) SetChecked(a->Checked());
   if (!CheckDefaults || enabled_) SetEnabled(a->Enabled());
+  if (!CheckDefaults || helpContext_ == 0) helpContext_ = a->HelpContext();
   if (!CheckDefaults || hint_.empty()) hint_ = a->Hint();
   if (!CheckDefaults || imageIndex_ == -1) SetImageIndex(a->ImageIndex());
+  if (!CheckDefaults || shortCut_ == 0) shortCut_ = a->ShortCut();
   if (!CheckDefaults || visible_) SetVisible(a->Visible());
   if (!CheckDefaults || !OnClick) {
     OnClick = a->OnExecute;
@@ -578,6 +580,7 @@ namespace {
 TCustomAction* FullAction(TBasicAction* a) { return dynamic_cast<TCustomAction*>(a); }
 }  // namespace
 
+// AutoCheck has no test of the framework's own: equal values link it.
 bool TDKCustomItemActionLink::IsAutoCheckLinked() {
   TCustomAction* a = FullAction(action_);
   return a && a->AutoCheck() == item_->AutoCheck();
@@ -591,14 +594,18 @@ bool TDKCustomItemActionLink::IsCheckedLinked() {
 bool TDKCustomItemActionLink::IsEnabledLinked() {
   return TActionLink::IsEnabledLinked() && item_->Enabled() == FullAction(action_)->Enabled();
 }
-bool TDKCustomItemActionLink::IsHelpContextLinked() { return FullAction(action_) != nullptr; }
+bool TDKCustomItemActionLink::IsHelpContextLinked() {
+  return TActionLink::IsHelpContextLinked() && item_->HelpContext() == FullAction(action_)->HelpContext();
+}
 bool TDKCustomItemActionLink::IsHintLinked() {
   return TActionLink::IsHintLinked() && item_->Hint() == FullAction(action_)->Hint();
 }
 bool TDKCustomItemActionLink::IsImageIndexLinked() {
   return TActionLink::IsImageIndexLinked() && item_->ImageIndex() == FullAction(action_)->ImageIndex();
 }
-bool TDKCustomItemActionLink::IsShortCutLinked() { return FullAction(action_) != nullptr; }
+bool TDKCustomItemActionLink::IsShortCutLinked() {
+  return TActionLink::IsShortCutLinked() && item_->ShortCut() == FullAction(action_)->ShortCut();
+}
 bool TDKCustomItemActionLink::IsVisibleLinked() {
   return TActionLink::IsVisibleLinked() && item_->Visible() == FullAction(action_)->Visible();
 }
@@ -608,8 +615,11 @@ bool TDKCustomItemActionLink::IsOnExecuteLinked() {
 void TDKCustomItemActionLink::SetCaption(const std::string& Value) {
   item_->SetCaption(Value);
 }
+void TDKCustomItemActionLink::SetAutoCheck(bool Value) { item_->SetAutoCheck(Value); }
 void TDKCustomItemActionLink::SetChecked(bool Value) { item_->SetChecked(Value); }
+void TDKCustomItemActionLink::SetHelpContext(int32_t Value) { item_->SetHelpContext(Value); }
 void TDKCustomItemActionLink::SetEnabled(bool Value) { item_->SetEnabled(Value); }
 void TDKCustomItemActionLink::SetHint(const std::string& Value) { item_->SetHint(Value); }
 void TDKCustomItemActionLink::SetImageIndex(int32_t Value) { item_->SetImageIndex(Value); }
+void TDKCustomItemActionLink::SetShortCut(TShortCut Value) { item_->SetShortCut(Value); }
 void TDKCustomItemActionLink::SetVisible(bool Value) { item_->SetVisible(Value); }

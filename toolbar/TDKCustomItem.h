@@ -219,21 +219,24 @@ class TDKControlItem : public TDKCustomItem {
 class TDKCustomItemActionLink : public TActionLink {
  public:
   explicit TDKCustomItemActionLink(TDKCustomItem* AClient);
-  bool IsAutoCheckLinked();
+  bool IsAutoCheckLinked() override;
   bool IsCaptionLinked() override;
   bool IsCheckedLinked() override;
   bool IsEnabledLinked() override;
-  bool IsHelpContextLinked();
+  bool IsHelpContextLinked() override;
   bool IsHintLinked() override;
   bool IsImageIndexLinked() override;
-  bool IsShortCutLinked();
+  bool IsShortCutLinked() override;
   bool IsVisibleLinked() override;
   bool IsOnExecuteLinked() override;
+  void SetAutoCheck(bool Value) override;
   void SetCaption(const std::string& Value) override;
   void SetChecked(bool Value) override;
   void SetEnabled(bool Value) override;
+  void SetHelpContext(int32_t Value) override;
   void SetHint(const std::string& Value) override;
   void SetImageIndex(int32_t Value) override;
+  void SetShortCut(TShortCut Value) override;
   void SetVisible(bool Value) override;
 
  private:

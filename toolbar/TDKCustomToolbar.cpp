@@ -425,6 +425,71 @@ void TDKCustomToolbar::Paint() {
   view_->PaintAllViewers(Canvas());
 }
 
+// ---- Hosted controls
+
+TDKControlItem* TDKCustomToolbar::FindControlItem(TControl* Control) const {
+  for (int32_t i = 0; i < items_->ChildCount(); ++i)
+    if (auto* ci = dynamic_cast<TDKControlItem*>(items_->GetItem(i)); ci && ci->Control() == Control) return ci;
+  return nullptr;
+}
+
+TDKControlItem* TDKCustomToolbar::AddControlItem(int32_t Index, TControl* Control) {
+  TComponent* owner = Owner();
+  auto* item = new TDKControlItem(owner, Control);
+  if (ComponentState().Contains(csDesigning) && owner) {
+    // The smallest free number, so that names stay short and stable.
+    for (int32_t n = 1;; ++n) {
+      std::string name = "DKControlItem" + std::to_string(n);
+      if (!owner->FindComponent(name)) {
+        item->SetName(name);
+        break;
+      }
+    }
+  }
+  items_->Insert(Index, item);
+  return item;
+}
+
+void TDKCustomToolbar::AdoptControls() {
+  for (int32_t i = 0; i < ControlCount(); ++i)
+    if (!FindControlItem(Controls(i))) AddControlItem(items_->ChildCount(), Controls(i));
+}
+
+void TDKCustomToolbar::Loaded() {
+  AdoptControls();
+  TDKCustomDockableWindow::Loaded();
+}
+
+void TDKCustomToolbar::ControlListChanged(TControl* Control, bool Inserting) {
+  if (Inserting) {
+    if (!ComponentState().Contains(csLoading) && !ComponentState().Contains(csUpdating) && !FindControlItem(Control))
+      AddControlItem(items_->ChildCount(), Control);
+    return;
+  }
+  // The control leaves: its items go, the control stays with its new parent.
+  while (TDKControlItem* ci = FindControlItem(Control)) {
+    ci->SetKeepControl(true);
+    ci->Free();
+  }
+}
+
+void TDKCustomToolbar::GetTabOrderList(std::vector<TWinControl*>& List) {
+  TDKCustomDockableWindow::GetTabOrderList(List);
+  if (!view_) return;
+  std::vector<TWinControl*> offEdge;
+  view_->CollectOffEdgeControls(offEdge);
+  for (TWinControl* c : offEdge) {
+    std::vector<TWinControl*> gone{c};
+    c->GetTabOrderList(gone);
+    for (TWinControl* g : gone) List.erase(std::remove(List.begin(), List.end(), g), List.end());
+  }
+}
+
+void TDKCustomToolbar::InitiateAction() {
+  TDKCustomDockableWindow::InitiateAction();
+  if (updateActions_ && view_) view_->UpdateItemActions();
+}
+
 // ---- Mouse and keys
 
 void TDKCustomToolbar::MouseDown(TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y) {
@@ -536,6 +601,10 @@ void TDKCustomToolbar::Dispatch(TMessage& Message) {
     case CM_FONTCHANGED:
       TDKCustomDockableWindow::Dispatch(Message);
       if (!systemFont_ && view_) Rearrange();
+      return;
+    case CM_CONTROLLISTCHANGE:
+      TDKCustomDockableWindow::Dispatch(Message);
+      ControlListChanged(reinterpret_cast<TControl*>(Message.WParam), Message.LParam != 0);
       return;
     case CM_DIALOGCHAR:
       // Dialog characters reach a toolbar as Alt+letter only: a plain

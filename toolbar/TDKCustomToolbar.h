@@ -95,6 +95,12 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   void SetUpdateActions(bool v) { updateActions_ = v; }
   TShortCutEvent OnShortCut;
 
+  // Every child control without a control item gets one, at the end.
+  void AdoptControls();
+  // A control item for Control, owned by the toolbar's owner, inserted into
+  // the root at Index.
+  TDKControlItem* AddControlItem(int32_t Index, TControl* Control);
+
   void LockItems() { view_->LockLayout(); }
   void UnlockItems() { view_->UnlockLayout(); }
   bool KeyboardMenuEntry(uint32_t Key, bool EnabledOnly);
@@ -124,6 +130,13 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
   void SavePlacementExtras(const TDKPlacementValues& Values) override;
 
   void Dispatch(TMessage& Message) override;
+  // The idle action update also reaches the items' actions while
+  // UpdateActions is set.
+  void InitiateAction() override;
+  // Controls of items that went into the chevron, and the controls inside
+  // them, are out of the tab order.
+  void GetTabOrderList(std::vector<TWinControl*>& List) override;
+  void Loaded() override;
 
  protected:
   void Paint() override;
@@ -144,6 +157,8 @@ class TDKCustomToolbar : public TDKCustomDockableWindow {
     std::vector<int32_t> Wraps;
   };
   void MouseLeft();
+  TDKControlItem* FindControlItem(TControl* Control) const;
+  void ControlListChanged(TControl* Control, bool Inserting);
   TDKLayoutOrientation OrientationFor(TDKDock* Dock, bool Floating) const;
 
   TSize contentNaturalSize_{0, 0};

@@ -311,12 +311,17 @@ void TDKCustomDockableWindow::HandleNCMessage(TMessage& Message, bool& Handled) 
     case WM_CONTEXTMENU: {
       TCustomControl::Dispatch(Message);
       if (Message.Result != 0 || ComponentState().Contains(csDesigning)) return;
+      // The frame's own request: the client area has menus of its own. A
+      // request from the keyboard (negative x) keeps its point.
       TPoint p = msgPoint();
       if (p.X >= 0) {
-        TPoint c = ScreenToClient(p);
+        p = ScreenToClient(p);
         TRect cr = ClientRect();
-        if (PtInRect(&cr, c)) return;
+        if (PtInRect(&cr, p)) return;
       }
+      bool handled = false;
+      DoContextPopup(p, handled);
+      if (handled) Message.Result = 1;
       return;
     }
     default: break;

@@ -129,6 +129,9 @@ std::string TDKItemViewer::BuildHint() {
   if (hint.empty() && !item_->HasOption(dkoNoAutoHint) &&
       (!item_->HasStyle(dksfSubmenu) || item_->HasStyle(dksfSplit) || !ShowsCaption()))
     hint = StripAmpersands(StripTrailingColonOrEllipsis(CaptionBeforeTab()));
+  // A full action may change the hint, or keep it from showing.
+  if (auto* action = dynamic_cast<TCustomAction*>(item_->Action()))
+    if (!action->DoHint(hint)) hint.clear();
   if (!hint.empty() && Application && Application->HintShortCuts() && item_->ShortCut() != 0)
     hint = hint + " (" + ShortCutToText(item_->ShortCut()) + ")";
   return hint;

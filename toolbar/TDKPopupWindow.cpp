@@ -150,6 +150,10 @@ void TDKPopupWindow::WndProc(TMessage& Message) {
     case WM_PAINT:
       FinishPopupAnimation(Handle());
       break;
+    case WM_DESTROY:
+      // However the window goes, its animation goes first.
+      FinishPopupAnimation(Handle());
+      break;
     case WM_NCCALCSIZE: {
       auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam);
       TSize nc = GetNCSize();

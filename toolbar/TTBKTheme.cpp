@@ -82,8 +82,10 @@ TTBKTheme* AcquireTheme(const std::string& Name) {
     if (e.instance) throw Exception("Assertion failed in the theme registry: " + e.name + " still has an instance");
     TTBKTheme* t = e.themeClass(e.name);
     Registry()[size_t(i)].instance = t;
-    // The new theme learns whether the application is active.
-    TMessage m{TBKM_SYSCHANGE, AppHasActiveWindow() ? tbknAppActivated : tbknAppDeactivated, 0, 0};
+    // The new theme learns whether the application is active: 1 when it
+    // is, 0 when not. These are not the activation codes of the broadcasts;
+    // a theme that acts on a begin-change code must expect this lone 1.
+    TMessage m{TBKM_SYSCHANGE, WPARAM(AppHasActiveWindow() ? 1 : 0), 0, 0};
     t->Dispatch(m);
   }
   ThemeEntry& e2 = Registry()[size_t(i)];

@@ -10,6 +10,7 @@ RTL_DEFINE_CLASS(TCustomAction, TBasicAction,
                  Published("Caption", &TCustomAction::Caption, &TCustomAction::SetCaption),
                  Published("Checked", &TCustomAction::Checked, &TCustomAction::SetChecked),
                  Published("Enabled", &TCustomAction::Enabled, &TCustomAction::SetEnabled),
+                 Published("HelpContext", &TCustomAction::HelpContext, &TCustomAction::SetHelpContext),
                  Published("Hint", &TCustomAction::Hint, &TCustomAction::SetHint),
                  Published("ImageIndex", &TCustomAction::ImageIndex, &TCustomAction::SetImageIndex),
                  Published("Visible", &TCustomAction::Visible, &TCustomAction::SetVisible))
@@ -118,7 +119,16 @@ ACTION_SETTER(SetEnabled, enabled_, bool, IsEnabledLinked, SetEnabled)
 ACTION_SETTER(SetHint, hint_, const std::string&, IsHintLinked, SetHint)
 ACTION_SETTER(SetImageIndex, imageIndex_, int32_t, IsImageIndexLinked, SetImageIndex)
 ACTION_SETTER(SetVisible, visible_, bool, IsVisibleLinked, SetVisible)
+ACTION_SETTER(SetAutoCheck, autoCheck_, bool, IsAutoCheckLinked, SetAutoCheck)
+ACTION_SETTER(SetHelpContext, helpContext_, int32_t, IsHelpContextLinked, SetHelpContext)
+ACTION_SETTER(SetShortCut, shortCut_, TShortCut, IsShortCutLinked, SetShortCut)
 #undef ACTION_SETTER
+
+bool TCustomAction::DoHint(std::string& HintStr) {
+  bool canShow = true;
+  if (OnHint) OnHint(HintStr, canShow);
+  return canShow;
+}
 
 void TCustomAction::SetChecked(bool v) {
   if (checked_ == v) return;
@@ -138,11 +148,14 @@ void TCustomAction::SetChecked(bool v) {
 // ---- TActionLink
 
 TCustomAction* TActionLink::CustomAction() const { return dynamic_cast<TCustomAction*>(action_); }
+bool TActionLink::IsAutoCheckLinked() { return CustomAction() != nullptr; }
 bool TActionLink::IsCaptionLinked() { return CustomAction() != nullptr; }
 bool TActionLink::IsCheckedLinked() { return CustomAction() != nullptr; }
 bool TActionLink::IsEnabledLinked() { return CustomAction() != nullptr; }
+bool TActionLink::IsHelpContextLinked() { return CustomAction() != nullptr; }
 bool TActionLink::IsHintLinked() { return CustomAction() != nullptr; }
 bool TActionLink::IsImageIndexLinked() { return CustomAction() != nullptr; }
+bool TActionLink::IsShortCutLinked() { return CustomAction() != nullptr; }
 bool TActionLink::IsVisibleLinked() { return CustomAction() != nullptr; }
 bool TActionLink::IsOnExecuteLinked() { return action_ != nullptr; }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,13 @@
 
 class TBasicActionLink;
 class TControl;
+
+// A key with its Shift, Ctrl and Alt bits, as ui/ShortCut.h reads and
+// writes it.
+using TShortCut = uint16_t;
+// Lets the program change an action's hint before it shows, or keep it
+// from showing (CanShow false).
+using THintEvent = std::function<void(std::string& HintStr, bool& CanShow)>;
 
 class TBasicAction : public TComponent {
   RTL_CLASS(TBasicAction, TComponent)
@@ -81,9 +89,18 @@ class TCustomAction : public TBasicAction {
   bool Visible() const { return visible_; }
   void SetVisible(bool v);
   bool AutoCheck() const { return autoCheck_; }
-  void SetAutoCheck(bool v) { autoCheck_ = v; }
+  void SetAutoCheck(bool v);
   int32_t GroupIndex() const { return groupIndex_; }
   void SetGroupIndex(int32_t v) { groupIndex_ = v; }
+  int32_t HelpContext() const { return helpContext_; }
+  void SetHelpContext(int32_t v);
+  TShortCut ShortCut() const { return shortCut_; }
+  void SetShortCut(TShortCut v);
+
+  // The hint hook: runs OnHint, which may change HintStr; answers whether
+  // the hint may show.
+  virtual bool DoHint(std::string& HintStr);
+  THintEvent OnHint;
 
  private:
   std::string caption_;
@@ -94,6 +111,8 @@ class TCustomAction : public TBasicAction {
   bool visible_ = true;
   bool autoCheck_ = false;
   int32_t groupIndex_ = 0;
+  int32_t helpContext_ = 0;
+  TShortCut shortCut_ = 0;
 };
 
 class TAction : public TCustomAction {
@@ -107,18 +126,24 @@ class TAction : public TCustomAction {
 class TActionLink : public TBasicActionLink {
  public:
   using TBasicActionLink::TBasicActionLink;
+  virtual bool IsAutoCheckLinked();
   virtual bool IsCaptionLinked();
   virtual bool IsCheckedLinked();
   virtual bool IsEnabledLinked();
+  virtual bool IsHelpContextLinked();
   virtual bool IsHintLinked();
   virtual bool IsImageIndexLinked();
+  virtual bool IsShortCutLinked();
   virtual bool IsVisibleLinked();
   virtual bool IsOnExecuteLinked();
+  virtual void SetAutoCheck(bool Value) {}
   virtual void SetCaption(const std::string& Value) {}
   virtual void SetChecked(bool Value) {}
   virtual void SetEnabled(bool Value) {}
+  virtual void SetHelpContext(int32_t Value) {}
   virtual void SetHint(const std::string& Value) {}
   virtual void SetImageIndex(int32_t Value) {}
+  virtual void SetShortCut(TShortCut Value) {}
   virtual void SetVisible(bool Value) {}
 
  protected:

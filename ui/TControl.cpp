@@ -232,6 +232,7 @@ void TControl::Dispatch(TMessage& Message) {
     case WM_MBUTTONUP: WMMButtonUp(Message); return;
     case WM_MOUSEMOVE: WMMouseMove(Message); return;
     case WM_MOUSEWHEEL: WMMouseWheel(Message); return;
+    case WM_CONTEXTMENU: WMContextMenu(Message); return;
     case CM_ENABLEDCHANGED: CMEnabledChanged(Message); return;
     case CM_VISIBLECHANGED: CMVisibleChanged(Message); return;
     case CM_COLORCHANGED: CMColorChanged(Message); return;
@@ -538,6 +539,33 @@ void TControl::WMMouseMove(TMessage& Message) {
   if (Application) Application->MouseOver(this);
   TPoint p = MsgPoint(Message);
   MouseMove(KeysToShiftState(WORD(Message.WParam)), p.X, p.Y);
+}
+
+void TControl::DoContextPopup(TPoint MousePos, bool& Handled) {
+  if (OnContextPopup) OnContextPopup(this, MousePos, Handled);
+}
+
+// A context-menu request inside the client area; others (the frame, a
+// child's unhandled request) go on to the default handling and the parent.
+void TControl::WMContextMenu(TMessage& Message) {
+  if (Message.Result != 0 || ComponentState().Contains(csDesigning)) return;
+  TPoint screen{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)};
+  TPoint p{-1, -1};  // from the keyboard
+  if (screen.X != -1 || screen.Y != -1) {
+    p = ScreenToClient(screen);
+    TRect cr = ClientRect();
+    if (!PtInRect(&cr, p)) {
+      DefaultHandler(Message);
+      return;
+    }
+  }
+  bool handled = false;
+  DoContextPopup(p, handled);
+  if (handled) {
+    Message.Result = 1;
+    return;
+  }
+  DefaultHandler(Message);
 }
 
 void TControl::WMMouseWheel(TMessage& Message) {

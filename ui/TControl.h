@@ -160,6 +160,9 @@ enum : TCursor {
 using TMouseEvent =
     std::function<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int32_t X, int32_t Y)>;
 using TMouseMoveEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t X, int32_t Y)>;
+// A request for the control's context menu at MousePos (client
+// coordinates; (-1, -1) when it came from the keyboard). Handled stops it.
+using TContextPopupEvent = std::function<void(TObject* Sender, TPoint MousePos, bool& Handled)>;
 using TKeyEvent = std::function<void(TObject* Sender, uint16_t& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 using TMouseWheelEvent = std::function<void(TObject* Sender, TShiftState Shift, int32_t WheelDelta,
@@ -337,7 +340,9 @@ class TControl : public TComponent {
   // Copies the action's settings into the control (CheckDefaults: only
   // where the control still has its default).
   virtual void ActionChange(TObject* Sender, bool CheckDefaults);
-  void InitiateAction();
+  // The idle update of the control's actions; controls that show actions
+  // of their own (toolbars) add theirs.
+  virtual void InitiateAction();
 
   // ---- Events
   virtual void Click();
@@ -351,6 +356,9 @@ class TControl : public TComponent {
   TNotifyEvent OnMouseLeave;
   TMouseWheelEvent OnMouseWheel;
   TNotifyEvent OnResize;
+  TContextPopupEvent OnContextPopup;
+  // Runs OnContextPopup.
+  virtual void DoContextPopup(TPoint MousePos, bool& Handled);
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
   void Loaded() override;
@@ -383,6 +391,7 @@ class TControl : public TComponent {
   virtual void WMMButtonUp(TMessage& Message);
   virtual void WMMouseMove(TMessage& Message);
   virtual void WMMouseWheel(TMessage& Message);
+  virtual void WMContextMenu(TMessage& Message);
   virtual void CMEnabledChanged(TMessage& Message);
   virtual void CMVisibleChanged(TMessage& Message);
   virtual void CMColorChanged(TMessage& Message);
@@ -495,7 +504,9 @@ class TWinControl : public TControl {
   bool TabStop() const { return tabStop_; }
   void SetTabStop(bool v);
   // The focusable children in tab order, depth first.
-  void GetTabOrderList(std::vector<TWinControl*>& List);
+  // The controls the Tab key visits, in order; a container may leave some of
+  // its own out (a toolbar its controls that have no room).
+  virtual void GetTabOrderList(std::vector<TWinControl*>& List);
   TWinControl* FindNextControl(TWinControl* CurControl, bool GoForward, bool CheckTabStop,
                                bool CheckParent);
   void SelectNext(TWinControl* CurControl, bool GoForward, bool CheckTabStop);

@@ -10,6 +10,7 @@
 
 #include "platform/Backend.h"
 #include "platform/Input.h"
+#include "platform/SysInfo.h"
 #include "tests/ui/ModalSteps.h"
 #include "toolbar/TDKCustomItem.h"
 #include "toolbar/TDKItemViewer.h"
@@ -26,6 +27,8 @@ class ToolbarTest : public ::testing::Test {
     ASSERT_TRUE(InitPlatformWith("headless"));
     HeadlessSetScreenSize(800, 600);
     HeadlessSetClock(1000);
+    // Popups show at once; the tests of the opening animation turn it on.
+    SystemParametersInfo(SPI_SETMENUANIMATION, 0, nullptr, 0);
     InitControls();
   }
   void TearDown() override {

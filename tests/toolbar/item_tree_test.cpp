@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -315,4 +316,83 @@ TEST_F(ItemTreeTest, AListenerRemovingAnotherDuringTheNoticeIsSafe) {
   EXPECT_EQ(third.Notices.size(), 1u);  // not skipped
   root->UnregisterListener(&TRecorder::Proc, &third);
   root->UnregisterListener(&TRemover::Proc, &remover);
+}
+
+// Each property of an item follows its action only while the item still
+// shows the action's value; the linked tests say exactly that, and copying
+// the action brings every one of them over.
+TEST_F(ItemTreeTest, TheActionLinkLinksAPropertyOnlyWhileItsValueIsTheActions) {
+  auto* action = new TAction(owner.get());
+  action->SetCaption("&Open");
+  action->SetHint("Open|Opens a file");
+  action->SetHelpContext(42);
+  action->SetShortCut(ShortCut('O', TShiftState{ssCtrl}));
+  action->SetAutoCheck(true);
+  action->SetImageIndex(3);
+  TDKCustomItem* item = Make();
+  item->SetAction(action);
+  EXPECT_EQ(item->HelpContext(), 42);
+  EXPECT_EQ(item->ShortCut(), ShortCut('O', TShiftState{ssCtrl}));
+  EXPECT_TRUE(item->AutoCheck());
+
+  TDKCustomItemActionLink link(item);
+  link.SetAction(action);
+  struct TRow {
+    const char* Name;
+    std::function<bool()> Linked;
+    std::function<void()> Diverge;  // the item takes a value of its own
+    std::function<void()> Rejoin;   // and the action's again
+  };
+  const std::vector<TRow> rows = {
+      {"HelpContext", [&] { return link.IsHelpContextLinked(); }, [&] { item->SetHelpContext(7); },
+       [&] { item->SetHelpContext(42); }},
+      {"ShortCut", [&] { return link.IsShortCutLinked(); }, [&] { item->SetShortCut(ShortCut('P', TShiftState{ssCtrl})); },
+       [&] { item->SetShortCut(ShortCut('O', TShiftState{ssCtrl})); }},
+      {"AutoCheck", [&] { return link.IsAutoCheckLinked(); }, [&] { item->SetAutoCheck(false); },
+       [&] { item->SetAutoCheck(true); }},
+      {"Caption", [&] { return link.IsCaptionLinked(); }, [&] { item->SetCaption("Other"); },
+       [&] { item->SetCaption("&Open"); }},
+      {"Hint", [&] { return link.IsHintLinked(); }, [&] { item->SetHint("Other"); },
+       [&] { item->SetHint("Open|Opens a file"); }},
+      {"ImageIndex", [&] { return link.IsImageIndexLinked(); }, [&] { item->SetImageIndex(5); },
+       [&] { item->SetImageIndex(3); }},
+  };
+  for (const TRow& r : rows) {
+    EXPECT_TRUE(r.Linked()) << r.Name;
+    r.Diverge();
+    EXPECT_FALSE(r.Linked()) << r.Name << " of the item's own is not linked";
+    r.Rejoin();
+    EXPECT_TRUE(r.Linked()) << r.Name;
+  }
+  // A change of the action reaches a linked property at once.
+  action->SetShortCut(ShortCut(VK_F5, TShiftState{}));
+  action->SetHelpContext(43);
+  EXPECT_EQ(item->ShortCut(), ShortCut(VK_F5, TShiftState{}));
+  EXPECT_EQ(item->HelpContext(), 43);
+  // An action without caption, shortcut and the rest links none of them.
+  auto* basic = new TBasicAction(owner.get());
+  link.SetAction(basic);
+  for (const TRow& r : rows) EXPECT_FALSE(r.Linked()) << r.Name << " of a basic action";
+  link.SetAction(nullptr);
+  action->Free();
+  basic->Free();
+}
+
+// Copying an action that is still being loaded fills only what the item
+// left at its defaults.
+TEST_F(ItemTreeTest, LoadingCopiesHelpContextAndShortCutOnlyOverDefaults) {
+  auto* action = new TAction(owner.get());
+  action->SetHelpContext(5);
+  action->SetShortCut(ShortCut('S', TShiftState{ssCtrl}));
+  TDKCustomItem* own = Make();
+  own->SetHelpContext(9);
+  own->SetShortCut(ShortCut(VK_F2, TShiftState{}));
+  own->ActionChange(action, /*CheckDefaults=*/true);
+  EXPECT_EQ(own->HelpContext(), 9);
+  EXPECT_EQ(own->ShortCut(), ShortCut(VK_F2, TShiftState{}));
+  TDKCustomItem* plain = Make();
+  plain->ActionChange(action, /*CheckDefaults=*/true);
+  EXPECT_EQ(plain->HelpContext(), 5);
+  EXPECT_EQ(plain->ShortCut(), ShortCut('S', TShiftState{ssCtrl}));
+  action->Free();
 }

@@ -1,4 +1,5 @@
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "platform/Region.h"
@@ -51,13 +52,19 @@ class PopupAnimationTest : public ToolbarTest {
     w->HandleNeeded();
     return w;
   }
-  // Pumps on real time until the animation is over (at most 3 s).
-  void PumpUntilFinished() {
-    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while (PopupAnimationRunning() && std::chrono::steady_clock::now() < until) {
+  // The animation keeps time by the program's clock, which only the test
+  // moves; its worker thread notices a move within a few milliseconds.
+  // Pumps until Done holds (the bound only ends a broken test).
+  void PumpUntil(const std::function<bool()>& Done) {
+    auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!Done() && std::chrono::steady_clock::now() < until) {
       Pump();
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    Pump();
+  }
+  void PumpUntilFinished() {
+    PumpUntil([] { return !PopupAnimationRunning(); });
   }
 };
 
@@ -73,6 +80,18 @@ TEST_F(PopupAnimationTest, AFadeRequestSlidesDownAndEndsWithTheWholeWindow) {
   TRect box;
   GetRgnBox(r, &box);
   EXPECT_TRUE(IsRectEmpty(&box));
+  // 50 and 100 ms of 150 are levels 80 and 160 of 255: the window shows its
+  // lowest 38 and then 75 of its 120 rows, at the top of the window.
+  HeadlessAdvanceClock(50);
+  PumpUntil([&] { return w->Regions.size() == 1; });
+  ASSERT_EQ(w->Regions.size(), 1u);
+  EXPECT_EQ(w->Regions[0], (TRect{0, -82, 80, 38}));
+  HeadlessAdvanceClock(50);
+  PumpUntil([&] { return w->Regions.size() == 2; });
+  ASSERT_EQ(w->Regions.size(), 2u);
+  EXPECT_EQ(w->Regions[1], (TRect{0, -45, 80, 75}));
+  EXPECT_TRUE(PopupAnimationRunning());
+  HeadlessAdvanceClock(50);
   PumpUntilFinished();
   EXPECT_FALSE(PopupAnimationRunning());
   EXPECT_EQ(w->Finished, 1);
@@ -114,7 +133,44 @@ TEST_F(PopupAnimationTest, TheMouseInsideThePopupEndsTheAnimation) {
   InjectMouseMove(TPoint{700, 500});
   StartPopupAnimation(w->Handle(), 10000, false, adUpward);
   InjectMouseMove(TPoint{120, 150});
+  HeadlessAdvanceClock(1000);  // the next step notices the pointer
   PumpUntilFinished();
   EXPECT_FALSE(PopupAnimationRunning());
   EXPECT_EQ(w->Finished, 1);
 }
+
+// A popup opened with the pointer slides open while the system animates
+// menus, and shows at once when it does not.
+TEST_F(MenuTest, APopupOpenedWithThePointerSlidesOnlyWhileMenusAnimate) {
+  TSizedItem* file = AddItem(root, "&File");
+  file->SetStyleFlags(file->StyleFlags() | dksfSubmenu);
+  AddItem(file, "&New");
+  for (bool animate : {true, false}) {
+    SystemParametersInfo(SPI_SETMENUANIMATION, 0, animate ? reinterpret_cast<void*>(uintptr_t(TRUE)) : nullptr, 0);
+    bool running = false, hidden = false;
+    RunMenuSteps({[&] {
+                    TDKView* popup = bar->View->OpenViewerView();
+                    ASSERT_NE(popup, nullptr);
+                    HWND h = popup->Window()->Handle();
+                    running = PopupAnimationRunning() && PopupAnimationWindow() == h;
+                    // While it slides, the window shows only what its region uncovers.
+                    HRGN r = CreateRectRgn(0, 0, 0, 0);
+                    TRect box{0, 0, 1, 1};
+                    if (GetWindowRgn(h, r) != ERROR) GetRgnBox(r, &box);
+                    DeleteObject(r);
+                    hidden = IsRectEmpty(&box);
+                    Release();  // on the open menu's own button: the menu stays
+                  },
+                  [&] { Key(VK_ESCAPE); },  // the popup closes
+                  [&] { Key(VK_ESCAPE); }},  // the menu ends
+                 [&] {
+                   Press(CentreOf(bar->View, file));
+                   Pump();
+                 });
+    Pump();
+    EXPECT_EQ(running, animate) << "animation " << animate;
+    EXPECT_EQ(hidden, animate) << "animation " << animate;
+    EXPECT_FALSE(PopupAnimationRunning()) << "closing the popup ends its animation ";
+  }
+}
+

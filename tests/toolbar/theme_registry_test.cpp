@@ -98,8 +98,8 @@ TEST_F(ThemeRegistryTest, ANewInstanceIsToldWhetherTheApplicationIsActive) {
   t = AcquireTheme("Recording");
   ReleaseTheme(t);
   TRecordingTheme::Log = nullptr;
-  // Never the begin-change code: the theme would wait for an end.
-  EXPECT_EQ(log, (std::vector<WPARAM>{tbknAppDeactivated, tbknAppActivated}));
+  // 0 while no window of the program is active, 1 once one is.
+  EXPECT_EQ(log, (std::vector<WPARAM>{0, 1}));
   form->Free();
 }
 

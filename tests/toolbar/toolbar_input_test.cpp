@@ -13,6 +13,9 @@
 #include "toolbar/TTBKItem.h"
 #include "toolbar/TTBKToolbar.h"
 #include "ui/THintWindow.h"
+#include "ui/ShortCut.h"
+#include "ui/TEdit.h"
+#include "ui/TAction.h"
 
 namespace {
 
@@ -202,6 +205,150 @@ TEST_F(ToolbarInputTest, TheChevronsPopupShowsTheHintOfTheButtonUnderThePointer)
                  Pump();
                });
   EXPECT_EQ(shown, hidden->Hint());
+}
+
+// A button that stands for an action shows the hint as the action's hint
+// hook makes it, with the action's shortcut, and the shortcut typed on the
+// keyboard runs the action.
+TEST_F(ToolbarInputTest, AnActionsHintHookAndShortCutReachItsButton) {
+  auto* rotate = new TAction(form);
+  rotate->SetCaption("Rotate");
+  rotate->SetHint("Turn|Turns the picture");
+  rotate->SetShortCut(ShortCut('K', TShiftState{ssCtrl}));
+  int executed = 0;
+  rotate->OnExecute = [&](TObject*) { ++executed; };
+  rotate->OnHint = [](std::string& Hint, bool&) { Hint += " right"; };
+  auto* hidden = new TAction(form);
+  hidden->SetCaption("Quiet");
+  hidden->OnHint = [](std::string&, bool& CanShow) { CanShow = false; };
+  items[0]->SetAction(rotate);
+  items[1]->SetAction(hidden);
+  bar->SetProcessShortCuts(true);
+  Pump();
+
+  struct TCase {
+    int Item;
+    bool ShortCutsInHints;
+    const char* Shown;
+  };
+  const TCase cases[] = {
+      {0, true, "Turn right (Ctrl+K)"},
+      {0, false, "Turn right"},
+      {1, true, ""},  // the hook keeps the caption's hint from showing
+  };
+  for (const TCase& c : cases) {
+    Application->SetHintShortCuts(c.ShortCutsInHints);
+    MoveTo(box->ClientToScreen(TPoint{50, 50}));
+    Wait(Application->HintHidePause() + 1);
+    MoveTo(CentreOf(items[size_t(c.Item)]));
+    Wait(Application->HintPause() + 1);
+    EXPECT_EQ(HintText(), c.Shown) << "button " << c.Item;
+  }
+  Application->SetHintShortCuts(true);
+
+  box->SetFocus();
+  Pump();
+  InjectKey(VK_CONTROL, true);
+  InjectKey('K', true);
+  InjectKey('K', false);
+  InjectKey(VK_CONTROL, false);
+  Pump();
+  EXPECT_EQ(executed, 1);
+  EXPECT_TRUE(clicks.empty()) << "the action's own callback runs, not the button's";
+}
+
+// The program's idle update asks each button's action whether it may run;
+// a toolbar with UpdateActions off leaves its buttons' actions alone.
+TEST_F(ToolbarInputTest, TheIdleUpdateReachesTheButtonsActionsWhileUpdateActionsIsSet) {
+  for (bool update : {true, false}) {
+    auto* save = new TAction(form);
+    save->SetCaption("Save");
+    int updates = 0, executed = 0;
+    save->OnUpdate = [&](TObject*) {
+      ++updates;
+      save->SetEnabled(false);  // nothing to save yet
+    };
+    save->OnExecute = [&](TObject*) { ++executed; };
+    items[0]->SetAction(save);
+    bar->SetUpdateActions(update);
+    Pump();  // the idle update runs once the queue is empty
+    RunModalSteps({[] {}}, [] { Application->HandleMessage(); });
+    EXPECT_EQ(updates > 0, update) << "UpdateActions " << update;
+    EXPECT_EQ(items[0]->Enabled(), !update);
+    // A press on the button runs the action only while it is enabled.
+    MoveTo(CentreOf(items[0]));
+    InjectMouseButton(VK_LBUTTON, true);
+    InjectMouseButton(VK_LBUTTON, false);
+    Pump();
+    EXPECT_EQ(executed, update ? 0 : 1) << "UpdateActions " << update;
+    items[0]->SetAction(nullptr);
+    save->Free();
+  }
+}
+
+// A control put on the toolbar becomes one of its items and shows at its
+// place; while it has no room (it went into the chevron) the Tab key passes
+// it by, and it is back in the tab order once the toolbar is wide again.
+TEST_F(ToolbarInputTest, AHostedControlIsAnItemAndLeavesTheTabOrderWhileInTheChevron) {
+  bar->SetChevronPriorityForNewItems(dkcpLowest);  // the first to go when room runs out
+  auto* edit = new TEdit(form);
+  edit->SetBounds(0, 0, 60, 20);
+  edit->SetParent(bar);
+  ASSERT_EQ(bar->Items()->ChildCount(), 5);
+  auto* hosted = dynamic_cast<TDKControlItem*>(bar->Items()->GetItem(4));
+  ASSERT_NE(hosted, nullptr);
+  EXPECT_EQ(hosted->Control(), edit);
+  bar->SetFullSize(true);
+  Pump();
+  EXPECT_EQ(edit->BoundsRect(), bar->View()->ViewerOfItem(hosted)->BoundsRect);
+
+  struct TCase {
+    int32_t FormWidth;
+    bool OffEdge;
+  };
+  for (const TCase& c : {TCase{500, false}, TCase{140, true}, TCase{500, false}}) {
+    form->SetWidth(c.FormWidth);
+    Pump();
+    bar->View()->EnsureLayout();
+    ASSERT_EQ(bar->View()->ViewerOfItem(hosted)->OffEdge, c.OffEdge) << "form width " << c.FormWidth;
+    box->SetFocus();
+    Pump();
+    InjectKey(VK_TAB, true);
+    InjectKey(VK_TAB, false);
+    Pump();
+    EXPECT_EQ(Screen->ActiveControl(), c.OffEdge ? static_cast<TWinControl*>(box) : edit)
+        << "form width " << c.FormWidth;
+  }
+  // The control leaves the toolbar: its item goes, the control stays.
+  edit->SetParent(form);
+  EXPECT_EQ(bar->Items()->ChildCount(), 4);
+  EXPECT_EQ(edit->Parent(), form);
+}
+
+// A right click on the docked toolbar's frame (its drag handle, its
+// border) asks for the toolbar's context menu at that point.
+TEST_F(ToolbarInputTest, ARightClickOnTheDockedFrameAsksForTheContextMenu) {
+  std::vector<TPoint> asked;
+  bar->OnContextPopup = [&](TObject* Sender, TPoint At, bool& Handled) {
+    EXPECT_EQ(Sender, bar);
+    asked.push_back(At);
+    Handled = true;
+  };
+  TRect wr;
+  GetWindowRect(bar->Handle(), wr);
+  const TPoint frame[] = {
+      {wr.Left + 5, (wr.Top + wr.Bottom) / 2},  // the drag handle
+      {(wr.Left + wr.Right) / 2, wr.Bottom - 1},  // the bottom border
+  };
+  for (const TPoint& at : frame) {
+    asked.clear();
+    MoveTo(at);
+    InjectMouseButton(VK_RBUTTON, true);
+    InjectMouseButton(VK_RBUTTON, false);
+    Pump();
+    ASSERT_EQ(asked.size(), 1u) << at.X << "," << at.Y;
+    EXPECT_EQ(asked[0], bar->ScreenToClient(at));
+  }
 }
 
 }  // namespace
