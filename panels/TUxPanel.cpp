@@ -552,13 +552,31 @@ void TCustomUxPanel::Paint() {
 bool TCustomUxPanel::MarkupCall(TCanvas* C, const std::string& Text, const TRect& R, bool Measure, bool HitTest,
                                 int32_t X, int32_t Y, bool WordWrap, int32_t HoverLink, std::string& Anchor,
                                 int32_t& W, int32_t& H) {
-  std::string strip, focus;
-  int32_t links = 0, link = -1;
-  TRect linkRect{0, 0, 0, 0};
-  return DrawMarkupText(C, Text, R, images_, X, Y, -1, HoverLink, shadowOffset_, HitTest, Measure, false, false,
-                        true, hover_, WordWrap, 1.0, urlColor_, hoverColor_, hoverFontColor_, shadowColor_,
-                        Anchor, strip, focus, W, H, links, link, linkRect, pictures_.get(), container_,
-                        lineSpacing_);
+  TMarkupTextRequest q;
+  q.Canvas = C;
+  q.Text = Text;
+  q.Rect = R;
+  q.Images = images_;
+  q.XPos = X;
+  q.YPos = Y;
+  q.HoverLink = HoverLink;
+  q.ShadowOffset = shadowOffset_;
+  q.CheckHotSpot = HitTest;
+  q.CheckHeight = Measure;
+  q.HoverStyle = hover_;
+  q.WordWrap = WordWrap;
+  q.URLColor = urlColor_;
+  q.HoverColor = hoverColor_;
+  q.HoverFontColor = hoverFontColor_;
+  q.ShadowColor = shadowColor_;
+  q.PictureCache = pictures_.get();
+  q.PictureContainer = container_;
+  q.LineSpacing = lineSpacing_;
+  const TMarkupTextResult r = DrawMarkupText(q);
+  Anchor = r.AnchorVal;
+  W = r.XSize;
+  H = r.YSize;
+  return r.Hit;
 }
 
 namespace {
