@@ -193,7 +193,9 @@ TEST_F(Markup, AnchorsAreColouredUnderlinedAndFound) {
     EXPECT_EQ(m.Anchor, p.Anchor) << p.X << "," << p.Y;
     EXPECT_EQ(m.Link, p.Link) << p.X << "," << p.Y;
     EXPECT_EQ(m.Links, 2);
-    if (p.Link == 1) EXPECT_EQ(m.LinkRect, (TRect{19, 0, 43, 13}));
+    if (p.Link == 1) {
+      EXPECT_EQ(m.LinkRect, (TRect{19, 0, 43, 13}));
+    }
   }
 }
 
