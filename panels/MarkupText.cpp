@@ -865,6 +865,8 @@ void TMarkupRenderer::InterpretMarkup(std::string& Text, const TRect& LineRect, 
         if (S.FocusedAnchor) FocusAnchor = S.Anchor;
         if (S.ErrorMark) {
           C->Pen()->SetColor(clRed);
+          // A zigzag of two-pixel steps on even columns, so that runs next
+          // to each other join into one line.
           for (int32_t x = (X / 2) * 2; x < X + ext.cx; x += 2) {
             const bool low = (x / 2) % 2 == 0;
             C->SetPixels(x, LineRect.Bottom + (low ? 1 : -1), clRed);

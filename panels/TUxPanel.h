@@ -230,6 +230,7 @@ class TCustomUxPanel : public TCustomPanel {
   TColor URLColor() const { return urlColor_; }
   void SetURLColor(TColor v);
   std::string Version() const { return "1.5.0.0"; }
+  // Stored forms carry the version; reading one back changes nothing.
   void SetVersion(const std::string&) {}
 
   TNotifyEvent OnCaptionClick, OnCaptionDBlClick, OnClose, OnMinimize, OnMaximize, OnEndCollapsExpand,
