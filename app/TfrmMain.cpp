@@ -357,9 +357,8 @@ void TfrmMain::btnLoadClick(TObject*) {
   if (!OpenDialogExecute || !OpenDialogExecute(name)) return;
   OpenDialogFileName = name;
   OpenImage(name);
-  std::string dir = ExtractFileDir(name);
-  if (dir.empty()) dir = "/";
-  BrowseFolder(dir);
+  const std::string dir = ExtractFileDir(name);
+  BrowseFolder(dir.empty() ? std::string("/") : dir);
 }
 
 void TfrmMain::OpenImage(const std::string& FileName) {

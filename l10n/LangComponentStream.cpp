@@ -507,6 +507,8 @@ TlxCustomLang* ReadLangComponent(TStream* Stream, TComponent* Owner, int64_t Lim
   r.Bytes(sig, 4);
   if (std::memcmp(sig, kSignature, 4) != 0) throw EReadError("Invalid stream format");
   uint8_t first = r.Peek();
+  // A high nibble of F marks a prefix byte (child position, inherited,
+  // inline) that stored components may carry before the class name.
   if ((first & 0xF0) == 0xF0) {
     r.Byte();
     if (first & 0x02) {  // child position

@@ -170,6 +170,8 @@ void TLNBFileManager::AssignTo(TPersistent* Dest) {
 void TLNBFileManager::WriteSibStream(
     TStream* Stream, const std::vector<std::pair<std::string, TlxCustomLang*>>& Entries,
     TStrings* FixedLanguages) {
+  // The file holds counts and name lengths in 16 bits and offsets in 32:
+  // what does not fit is refused rather than written truncated.
   if (Entries.size() > 0xFFFF) throw EWriteError("Too many windows for a binary translation file");
   const int64_t base = Stream->Position();
   Stream->WriteBuffer(kHeaderText, kHeaderSize);

@@ -54,6 +54,7 @@ class TlxCustomLang : public TComponent {
 
   // ---- Published properties
   std::string Version() const { return "5.2.5"; }
+  // Stored forms carry the version; reading one back changes nothing.
   void SetVersion(std::string) {}
   bool IsInheritedOwner() const { return is_inherited_owner_; }
   void SetIsInheritedOwner(bool v) { is_inherited_owner_ = v; }

@@ -281,6 +281,8 @@ void TlxCustomLang::HarvestKind(TStrings* List, TStringsType Kind) {
             break;
         }
       } catch (const Exception&) {
+        // A property that cannot be read in the component's present state
+        // is left out; the rest of the window is still harvested.
       }
     }
   }

@@ -178,23 +178,13 @@ struct TLine {
   int32_t SubOffset = 0, SupOffset = 0, TextOffset = 0;
 };
 
-class TMarkupRenderer {
+// The request it was given and the answers it builds up.
+class TMarkupRenderer : public TMarkupTextRequest, public TMarkupTextResult {
  public:
+  explicit TMarkupRenderer(const TMarkupTextRequest& Request)
+      : TMarkupTextRequest(Request), C(Request.Canvas), R(Request.Rect) {}
   TCanvas* C;
   TRect R;
-  TCustomImageList* Images;
-  int32_t XPos, YPos, FocusLink, HoverLink, ShadowOffset;
-  bool CheckHotSpot, CheckHeight, Print, Selected, Blink, HoverStyle, WordWrap;
-  double ResFactor;
-  TColor URLColor, HoverColor, HoverFontColor, ShadowColor;
-  THTMLPictureCache* Cache;
-  TPictureContainer* Container;
-  int32_t LineSpacing;
-
-  std::string AnchorVal, StripVal, FocusAnchor;
-  int32_t XSize = 0, YSize = 0, MouseLink = -1;
-  TRect HoverRect{0, 0, 0, 0};
-  bool Hit = false;
 
   TState S;
   TFont Base;
@@ -233,13 +223,60 @@ class TMarkupRenderer {
   void FillArea(const TRect& A, TColor Color);
   void DrawFocus(int32_t l, int32_t t, int32_t r, int32_t b);
 
+  // One tag as written and upper-cased; L and N are its first two letters
+  // after "<" or "</".
+  struct TTag {
+    std::string Text, Up;
+    bool Closing = false;
+    char L = 0, N = 0;
+  };
+  // Where the line being laid out or drawn stands.
+  struct TLineCursor {
+    const TRect& LineRect;
+    TLine& Out;
+    int32_t X = 0;
+    int32_t LineW = 0;  // width taken so far
+    bool LineEnd = false;
+    bool LineEmpty = true;  // nothing taken yet
+    bool LiOnLine = false;
+  };
+  // An image tag's source and the room it takes.
+  struct TImagePlace {
+    int32_t Width = 0, Height = 0;
+    int32_t Index = -1;  // in Images
+    HIMAGELIST SysList = nullptr;
+    int32_t SysIndex = -1;
+    TGraphic* Picture = nullptr;
+    std::string Align;
+  };
+
   // Lays out (layout_) or draws one line of Text inside Line; consumes
   // what it laid out.
   void InterpretMarkup(std::string& Text, const TRect& LineRect, TLine& Out);
   // Applies the tag at the head of Text; answers false when the tag must
   // stay for the next line (an image that moved there, a second LI).
-  bool ApplyTag(std::string& Text, const TRect& LineRect, TLine& Out, int32_t& X, int32_t& LineW,
-                bool& LineEnd, bool LineEmpty, bool& LiOnLine);
+  bool ApplyTag(std::string& Text, TLineCursor& L);
+  static TTag ReadTag(const std::string& Text, size_t Close);
+  void Consume(std::string& Text, const TTag& T, TLineCursor& L);
+  void CloseTag(const TTag& T, TLineCursor& L);
+  void CloseAnchor(TLineCursor& L);
+  void OpenAnchor(const TTag& T, TLineCursor& L);
+  // B, BLINK, BODY and BR.
+  void OpenBFamily(const TTag& T, TLineCursor& L);
+  void PaintBody(const TTag& T);
+  void OpenFont(const TTag& T);
+  // HI and HR.
+  void OpenHFamily(const TTag& T, TLineCursor& L);
+  // I and IND.
+  void OpenIFamily(const TTag& T, TLineCursor& L);
+  TImagePlace FindImage(const TTag& T);
+  void DrawImage(const TImagePlace& P, int32_t X, int32_t Top);
+  bool OpenImage(std::string& Text, const TTag& T, TLineCursor& L);
+  bool OpenListItem(std::string& Text, const TTag& T, TLineCursor& L);
+  void OpenParagraph(const TTag& T, TLineCursor& L);
+  void OpenRotation(const TTag& T);
+  // S, SUB, SUP and SHAD.
+  void OpenSFamily(const TTag& T);
 };
 
 bool TMarkupRenderer::SystemIcon(const std::string& Value, bool Large, HIMAGELIST& List, int32_t& Index) {
@@ -283,17 +320,17 @@ void TMarkupRenderer::DrawAsDib(TBitmap& Bmp, const TRect& Dest) {
 
 TGraphic* TMarkupRenderer::FindPicture(const std::string& Src) {
   if (Src.find("://") != std::string::npos) {
-    if (!Cache) return nullptr;
-    THTMLPicture* p = Cache->FindPicture(Src);
+    if (!PictureCache) return nullptr;
+    THTMLPicture* p = PictureCache->FindPicture(Src);
     if (!p) {
-      p = Cache->AddPicture();
+      p = PictureCache->AddPicture();
       p->ID = Src;
       p->Asynch = false;
       p->SetURL(Src);
     }
     return p;
   }
-  if (Src.find(':') == std::string::npos && Container) return Container->FindPicture(Src);
+  if (Src.find(':') == std::string::npos && PictureContainer) return PictureContainer->FindPicture(Src);
   return nullptr;
 }
 
@@ -317,415 +354,431 @@ void TMarkupRenderer::DrawFocus(int32_t l, int32_t t, int32_t r, int32_t b) {
   C->DrawFocusRect(TRect{l - 1, t, r + 1, b});
 }
 
-bool TMarkupRenderer::ApplyTag(std::string& Text, const TRect& LineRect, TLine& Out, int32_t& X, int32_t& LineW,
-                               bool& LineEnd, bool LineEmpty, bool& LiOnLine) {
+TMarkupRenderer::TTag TMarkupRenderer::ReadTag(const std::string& Text, size_t Close) {
+  TTag t;
+  t.Text = Text.substr(0, Close + 1);
+  t.Up = Upper(t.Text);
+  t.Closing = t.Up.size() >= 4 && t.Up[1] == '/';
+  t.L = t.Closing ? t.Up[2] : t.Up[1];
+  t.N = t.Closing ? t.Up[3] : t.Up[2];
+  return t;
+}
+
+void TMarkupRenderer::Consume(std::string& Text, const TTag& T, TLineCursor& L) {
+  L.Out.Text += T.Text;
+  Text.erase(0, T.Text.size());
+}
+
+bool TMarkupRenderer::ApplyTag(std::string& Text, TLineCursor& L) {
   const size_t close = Text.find('>');
   if (close == std::string::npos) {  // an unterminated tag ends the text
     Text.clear();
-    LineEnd = true;
+    L.LineEnd = true;
     return true;
   }
-  const std::string tag = Text.substr(0, close + 1);
-  const std::string up = Upper(tag);
-  const bool closing = up.size() >= 4 && up[1] == '/';
-  const char L = closing ? up[2] : up[1];
-  const char N = closing ? up[3] : up[2];
-  std::string v;
-  auto consume = [&] {
-    Out.Text += tag;
-    Text.erase(0, close + 1);
-  };
-
-  if (closing) {
-    consume();
-    switch (L) {
-      case 'A':
-        if (!S.InAnchor) break;
-        if (S.AnchorHovered) {
-          SetStyle(fsUnderline, false);
-          S.Brush = S.KeptAnchorBrush;
-          SetFontColor(S.KeptAnchorText);
-        }
-        if (!Selected) SetFontColor(Base.Color());
-        if (S.FocusedAnchor) {
-          if (drawing()) {
-            const int32_t b = LineRect.Bottom - Out.TextOffset;
-            DrawFocus(S.FocusLeft, b - GH(), X, b);
-          }
-          S.FocusedAnchor = false;
-        }
-        if (!layout_ && CheckHotSpot && MouseLink == S.AnchorCount && HoverRect.Right == -1)
-          HoverRect.Right = X;
-        S.InAnchor = false;
-        S.AnchorHovered = false;
-        break;
-      case 'B':
-        if (N == '>') SetStyle(fsBold, false);
-        else {
-          if (!Selected) SetFontColor(Base.Color());
-          if (N == 'R') LineEnd = true;
-        }
-        break;
-      case 'E':
-        S.ErrorMark = false;
-        break;
-      case 'F':
-        C->Font()->SetName(Base.Name());
-        C->Font()->SetSize(Base.Size());
-        if (!Selected) {
-          SetFontColor(Base.Color());
-          S.Brush = S.KeptFontBrush;
-        }
-        break;
-      case 'H':
-        if (N == 'R') {
-          if (drawing()) Line(LineRect.Left, LineRect.Bottom + 1, LineRect.Right, LineRect.Bottom + 1, clBlack);
-          LineEnd = true;
-        } else if (S.KeptHiText != clNone || S.KeptHiBrush != clNone) {
-          SetFontColor(S.KeptHiText);
-          S.Brush = S.KeptHiBrush;
-          S.KeptHiText = S.KeptHiBrush = clNone;
-        }
-        break;
-      case 'I':
-        SetStyle(fsItalic, false);
-        break;
-      case 'L':
-        LineEnd = true;
-        break;
-      case 'P':
-        S.Brush = S.KeptParaBrush;
-        S.ParaBackground = false;
-        LineEnd = true;
-        break;
-      case 'R':
-        if (S.RotatedFrom >= 0) {
-          C->Font()->SetOrientation(S.RotatedFrom);
-          S.RotatedFrom = -1;
-        }
-        break;
-      case 'S':
-        if (N == 'U') S.Sub = S.Sup = false;
-        else if (N == 'H') S.Shadow = false;
-        else SetStyle(fsStrikeOut, false);
-        break;
-      case 'U':
-        if (N == '>') SetStyle(fsUnderline, false);
-        else if (S.ListLevel > 0) --S.ListLevel;
-        else SetStyle(fsUnderline, false);
-        break;
-      case 'Z':
-        S.Hidden = false;
-        break;
-      default:
-        break;
-    }
+  const TTag t = ReadTag(Text, close);
+  if (t.Closing) {
+    Consume(Text, t, L);
+    CloseTag(t, L);
     return true;
   }
-
-  switch (L) {
-    case 'A': {
-      consume();
-      AttrValue(tag, up, "", v);
-      S.InAnchor = true;
-      S.Anchor = v;
-      S.AnchorLeft = X;
-      if (FocusLink == S.AnchorCount) {
-        S.FocusedAnchor = true;
-        S.FocusLeft = X;
-        S.FocusTop = LineRect.Top;
-      }
-      ++S.AnchorCount;
-      const bool hovered = S.AnchorCount == HoverLink;
-      S.AnchorHovered = !HoverStyle || hovered;
-      if (S.AnchorHovered) {
-        SetStyle(fsUnderline, true);
-        S.KeptAnchorBrush = S.Brush;
-        if (HoverColor != clNone && hovered) S.Brush = HoverColor;
-        S.KeptAnchorText = C->Font()->Color();
-        if (HoverFontColor != clNone && hovered) SetFontColor(HoverFontColor);
-      }
-      if (!Selected && !(hovered && HoverStyle && HoverFontColor != clNone)) SetFontColor(URLColor);
-      return true;
-    }
-    case 'B':
-      consume();
-      if (N == '>') SetStyle(fsBold, true);
-      else if (N == 'L') {
-        if (!Blink) SetFontColor(StartBrush);
-      } else if (N == 'O') {
-        if (!drawing() || Selected) break;
-        std::string bg;
-        if (AttrValue(tag, up, " BACKGROUND", bg)) {
-          TGraphic* g = FindPicture(bg);
-          if (g && !g->Empty() && g->Width() > 0 && g->Height() > 0) {
-            TOwnedGdiObject<HRGN> clip(CreateRectRgn(R.Left, R.Top, R.Right, R.Bottom));
-            SelectClipRgn(C->Handle(), clip.get());
-            for (int32_t y = R.Top; y < R.Bottom; y += g->Height())
-              for (int32_t x = R.Left; x < R.Right; x += g->Width()) C->Draw(x, y, g);
-            SelectClipRgn(C->Handle(), nullptr);
-          }
-        }
-        std::string c1, c2, dir = "H";
-        const bool has1 = AttrValue(tag, up, "BGCOLOR", c1, up.find("BODY"));
-        const bool has2 = AttrValue(tag, up, "BGCOLORTO", c2);
-        AttrValue(tag, up, " DIR", dir);
-        if (has1 && !c1.empty()) {
-          if (has2 && !c2.empty()) {
-            DrawGradient(C, MarkupColor(c1), MarkupColor(c2), 64, R, Upper(dir) == "H");
-          } else {
-            FillArea(TRect{R.Left - 2, R.Top, R.Right, R.Bottom}, MarkupColor(c1));
-          }
-        }
-      } else if (N == 'R') {
-        if (layout_) StripVal += '\r';
-        LineEnd = true;
-      }
-      return true;
+  // An image or a list item may stay for the next line: they consume the
+  // tag themselves.
+  if (t.L == 'I' && t.N == 'M') return OpenImage(Text, t, L);
+  if (t.L == 'L') return OpenListItem(Text, t, L);
+  Consume(Text, t, L);
+  switch (t.L) {
+    case 'A': OpenAnchor(t, L); break;
+    case 'B': OpenBFamily(t, L); break;
     case 'E':
-      consume();
       if (drawing()) S.ErrorMark = true;
-      return true;
-    case 'F': {
-      consume();
-      const size_t from = up.find("FONT");
-      if (AttrValue(tag, up, "FACE", v, from)) C->Font()->SetName(v);
-      if (AttrValue(tag, up, " COLOR", v, from) && !Selected) SetFontColor(MarkupColor(v));
-      if (AttrValue(tag, up, "BGCOLOR", v, from) && !Selected) {
-        S.KeptFontBrush = S.Brush;
-        S.Brush = v.empty() ? clNone : MarkupColor(v);
-      }
-      size_t at = up.find("SIZE", from);
-      if (at != std::string::npos) {
-        size_t eq = tag.find('=', at);
-        if (eq != std::string::npos) {
-          std::string num = tag.substr(eq + 1);
-          if (!num.empty() && num[0] == '"') num.erase(0, 1);
-          C->Font()->SetSize(FontSizeOf(LeadingInt(num)));
-        }
-      }
-      return true;
-    }
-    case 'H':
-      consume();
-      if (N == 'I') {
-        S.KeptHiText = C->Font()->Color();
-        S.KeptHiBrush = S.Brush;
-        S.Brush = clHighlight;
-        SetFontColor(clHighlightText);
-      } else if (N == 'R') {
-        if (drawing()) Line(LineRect.Left, LineRect.Bottom + 1, LineRect.Right, LineRect.Bottom + 1, clBlack);
-        LineEnd = true;
-      }
-      return true;
-    case 'I':
-      if (N == '>') {
-        consume();
-        SetStyle(fsItalic, true);
-        return true;
-      }
-      if (N == 'N') {
-        consume();
-        std::string xv;
-        size_t xat = up.find('X', 2);
-        if (xat != std::string::npos && AttrValue(tag, up, "X", xv, xat)) {
-          bool clean = false;
-          const int32_t x = LeadingInt(xv, &clean);
-          if (clean && x > LineW) {
-            LineW = x;
-            X = LineRect.Left + x;
-          }
-        }
-        return true;
-      }
-      if (N == 'M') {
-        // An image: its size first, then whether it moves to the next line.
-        ++S.ImageCount;
-        std::string src, alt, w, h, align;
-        AttrValue(tag, up, "SRC", src);
-        if (S.ImageCount == HitImage && AttrValue(tag, up, "ALT", alt)) src = alt;
-        const bool hasW = AttrValue(tag, up, "WIDTH", w), hasH = AttrValue(tag, up, "HEIGHT", h);
-        const int32_t aw = hasW ? LeadingInt(w) : 0, ah = hasH ? LeadingInt(h) : 0;
-        AttrValue(tag, up, "ALIGN", align);
-        const int32_t ppi = GetDeviceCaps(C->Handle(), LOGPIXELSX);
-        const double scale = (ppi > 0 ? ppi : 96) / 96.0;
-        int32_t iw = 0, ih = 0;
-        int32_t idx = -1;
-        HIMAGELIST sysList = nullptr;
-        int32_t sysIdx = -1;
-        TGraphic* pic = nullptr;
-        if (StartsWithNoCase(src, 0, "IDX:")) {
-          idx = LeadingInt(src.substr(4));
-          if (Images && idx >= 0 && idx < Images->Count()) {
-            iw = int32_t(Round(Images->Width() * scale));
-            ih = int32_t(Round(Images->Height() * scale));
-          } else {
-            idx = -1;
-          }
-        } else if (StartsWithNoCase(src, 0, "SSYS:") || StartsWithNoCase(src, 0, "LSYS:")) {
-          if (SystemIcon(src.substr(5), StartsWithNoCase(src, 0, "LSYS:"), sysList, sysIdx)) {
-            int32_t cx = 0, cy = 0;
-            ImageList_GetIconSize(sysList, &cx, &cy);
-            iw = int32_t(Round(cx * scale));
-            ih = int32_t(Round(cy * scale));
-          }
-        } else {
-          pic = FindPicture(src);
-          if (pic && !pic->Empty()) {
-            const bool stretch = aw >= 1 && ah >= 1;
-            iw = int32_t(Round((stretch ? aw : pic->Width()) * scale));
-            ih = int32_t(Round((stretch ? ah : pic->Height()) * scale));
-          } else {
-            pic = nullptr;
-          }
-        }
-        if (Print) {
-          iw = int32_t(Round(iw * ResFactor));
-          ih = int32_t(Round(ih * ResFactor));
-        }
-        // An image larger than the layout area is shrunk to it, keeping its
-        // shape, so that it never reaches past the panel.
-        const int32_t availW = R.Width() - 1, availH = R.Height();
-        if (iw > 0 && ih > 0 && availW > 0 && availH > 0 && (iw > availW || ih > availH)) {
-          const double f = std::min(double(availW) / iw, double(availH) / ih);
-          iw = std::max<int32_t>(1, int32_t(iw * f));
-          ih = std::max<int32_t>(1, int32_t(ih * f));
-        }
-        if (layout_ && iw > 0 && LineW + iw > LineRect.Width() && iw <= LineRect.Width() && !LineEmpty) {
-          --S.ImageCount;  // counted again on the next line
-          LineEnd = true;
-          return false;
-        }
-        consume();
-        if (iw <= 0 || ih <= 0) return true;
-        const int32_t top = LineRect.Bottom - Out.TextOffset - ih;
-        if (drawing()) {
-          if (idx >= 0) {
-            if (Print) {
-              TBitmap bmp;
-              Images->GetBitmap(idx, &bmp);
-              DrawAsDib(bmp, TRect{X, top, X + iw, top + ih});
-            } else if (iw == Images->Width() && ih == Images->Height()) {
-              Images->Draw(C, X, top, idx);
-            } else {
-              TBitmap bmp;
-              Images->GetBitmap(idx, &bmp);
-              C->StretchDraw(TRect{X, top, X + iw, top + ih}, &bmp);
-            }
-          } else if (sysIdx >= 0) {
-            ImageList_DrawEx(sysList, sysIdx, C->Handle(), X, top, iw, ih, CLR_NONE, CLR_NONE, ILD_TRANSPARENT);
-          } else if (pic) {
-            C->StretchDraw(TRect{X, top, X + iw, top + ih}, pic);
-          }
-        }
-        if (!layout_ && CheckHotSpot && XPos > X && XPos < X + iw && YPos > top && YPos < top + ih) {
-          HitImage = S.ImageCount;
-          if (S.InAnchor) {
-            ImageHit = true;
-            AnchorVal = S.Anchor;
-            MouseLink = S.AnchorCount;
-          }
-        }
-        X += iw;
-        LineW += iw;
-        Out.Height = std::max(Out.Height, ih);
-        const std::string al = Upper(align);
-        const int32_t gh = GH();
-        if (al.rfind("TOP", 0) == 0) Out.TextOffset = std::max(Out.TextOffset, Out.Height - gh);
-        else if (al.rfind("MIDDLE", 0) == 0) Out.TextOffset = std::max(Out.TextOffset, (Out.Height - gh) / 2);
-        return true;
-      }
-      consume();
-      return true;
-    case 'L': {
-      if (LiOnLine) {  // each LI starts a line
-        LineEnd = true;
-        return false;
-      }
-      consume();
-      LiOnLine = true;
-      const int32_t level = std::max(1, S.ListLevel);
-      LineW += level * 12;
-      X = LineRect.Left + 12 * (level - 1);
-      if (drawing() && !S.Hidden) {
-        const std::string name = C->Font()->Name();
-        C->Font()->SetName("Symbol");
-        const std::string bullet = level % 2 == 1 ? "\xC2\xB7" : "o";
-        const TSize e = Measure(bullet);
-        gDevice->Draw(C, bullet, TRect{X, LineRect.Top, X + e.cx, LineRect.Bottom - Out.TextOffset},
-                      DT_SINGLELINE | DT_BOTTOM | DT_NOPREFIX);
-        C->Font()->SetName(name);
-      }
-      X += 12;
-      return true;
-    }
-    case 'P': {
-      consume();
-      const size_t from = up.find('P');
-      if (AttrValue(tag, up, "ALIGN", v, from)) {
-        const std::string a = Upper(v);
-        if (a.find("RIGHT") != std::string::npos) S.Align = 1;
-        if (a.find("LEFT") != std::string::npos) S.Align = 0;
-        if (a.find("CENTER") != std::string::npos) S.Align = 2;
-      }
-      if (AttrValue(tag, up, "INDENT", v, from)) S.ParaIndent = LeadingInt(v);
-      std::string c1, c2;
-      const bool has1 = AttrValue(tag, up, "BGCOLOR", c1, from);
-      const bool has2 = AttrValue(tag, up, "BGCOLORTO", c2, from);
-      if (has1 && !c1.empty()) {
-        if (has2 && !c2.empty()) {
-          if (drawing())
-            DrawGradient(C, MarkupColor(c1), MarkupColor(c2), 64,
-                         TRect{R.Left, LineRect.Top, R.Right, LineRect.Bottom + 2}, true);
-        } else {
-          S.KeptParaBrush = S.Brush;
-          S.ParaBackground = true;
-          S.ParaColor = MarkupColor(c1);
-          if (drawing()) FillArea(TRect{R.Left, LineRect.Top, R.Right, LineRect.Bottom}, S.ParaColor);
-        }
-      }
-      return true;
-    }
-    case 'R': {
-      consume();
-      size_t at = up.find('A', 2);
-      if (at != std::string::npos && AttrValue(tag, up, "A", v, at) && drawing()) {
-        if (S.RotatedFrom < 0) S.RotatedFrom = C->Font()->Orientation();
-        C->Font()->SetOrientation(LeadingInt(v) * 10);
-      }
-      return true;
-    }
-    case 'S':
-      consume();
-      if (N == '>') SetStyle(fsStrikeOut, true);
-      else if (StartsWithNoCase(tag, 0, "<SUB>")) S.Sub = true;
-      else if (StartsWithNoCase(tag, 0, "<SUP>")) S.Sup = true;
-      else if (N == 'H') S.Shadow = true;
-      return true;
+      break;
+    case 'F': OpenFont(t); break;
+    case 'H': OpenHFamily(t, L); break;
+    case 'I': OpenIFamily(t, L); break;
+    case 'P': OpenParagraph(t, L); break;
+    case 'R': OpenRotation(t); break;
+    case 'S': OpenSFamily(t); break;
     case 'U':
-      consume();
-      if (N == '>') SetStyle(fsUnderline, true);
+      if (t.N == '>') SetStyle(fsUnderline, true);
       else {
         ++S.ListLevel;
-        LineEnd = true;
+        L.LineEnd = true;
       }
-      return true;
-    case 'Z':
-      consume();
-      S.Hidden = true;
-      return true;
-    default:
-      consume();
-      return true;
+      break;
+    case 'Z': S.Hidden = true; break;
+    default: break;  // an unknown tag is dropped
   }
   return true;
 }
 
+void TMarkupRenderer::CloseAnchor(TLineCursor& L) {
+  if (!S.InAnchor) return;
+  if (S.AnchorHovered) {
+    SetStyle(fsUnderline, false);
+    S.Brush = S.KeptAnchorBrush;
+    SetFontColor(S.KeptAnchorText);
+  }
+  if (!Selected) SetFontColor(Base.Color());
+  if (S.FocusedAnchor) {
+    if (drawing()) {
+      const int32_t b = L.LineRect.Bottom - L.Out.TextOffset;
+      DrawFocus(S.FocusLeft, b - GH(), L.X, b);
+    }
+    S.FocusedAnchor = false;
+  }
+  if (!layout_ && CheckHotSpot && MouseLink == S.AnchorCount && HoverRect.Right == -1) HoverRect.Right = L.X;
+  S.InAnchor = false;
+  S.AnchorHovered = false;
+}
+
+void TMarkupRenderer::CloseTag(const TTag& T, TLineCursor& L) {
+  switch (T.L) {
+    case 'A': CloseAnchor(L); break;
+    case 'B':
+      if (T.N == '>') SetStyle(fsBold, false);
+      else {  // BLINK, BODY and BR give the base colour back
+        if (!Selected) SetFontColor(Base.Color());
+        if (T.N == 'R') L.LineEnd = true;
+      }
+      break;
+    case 'E': S.ErrorMark = false; break;
+    case 'F':
+      C->Font()->SetName(Base.Name());
+      C->Font()->SetSize(Base.Size());
+      if (!Selected) {
+        SetFontColor(Base.Color());
+        S.Brush = S.KeptFontBrush;
+      }
+      break;
+    case 'H':
+      if (T.N == 'R') {
+        if (drawing()) Line(L.LineRect.Left, L.LineRect.Bottom + 1, L.LineRect.Right, L.LineRect.Bottom + 1, clBlack);
+        L.LineEnd = true;
+      } else if (S.KeptHiText != clNone || S.KeptHiBrush != clNone) {
+        SetFontColor(S.KeptHiText);
+        S.Brush = S.KeptHiBrush;
+        S.KeptHiText = S.KeptHiBrush = clNone;
+      }
+      break;
+    case 'I': SetStyle(fsItalic, false); break;
+    case 'L': L.LineEnd = true; break;
+    case 'P':
+      S.Brush = S.KeptParaBrush;
+      S.ParaBackground = false;
+      L.LineEnd = true;
+      break;
+    case 'R':
+      if (S.RotatedFrom >= 0) {
+        C->Font()->SetOrientation(S.RotatedFrom);
+        S.RotatedFrom = -1;
+      }
+      break;
+    case 'S':
+      if (T.N == 'U') S.Sub = S.Sup = false;
+      else if (T.N == 'H') S.Shadow = false;
+      else SetStyle(fsStrikeOut, false);
+      break;
+    case 'U':
+      // </U> ends underlining, </UL> a list level; with no list open, an
+      // end of list ends underlining too.
+      if (T.N == '>') SetStyle(fsUnderline, false);
+      else if (S.ListLevel > 0) --S.ListLevel;
+      else SetStyle(fsUnderline, false);
+      break;
+    case 'Z': S.Hidden = false; break;
+    default: break;
+  }
+}
+
+void TMarkupRenderer::OpenAnchor(const TTag& T, TLineCursor& L) {
+  std::string v;
+  AttrValue(T.Text, T.Up, "", v);
+  S.InAnchor = true;
+  S.Anchor = v;
+  S.AnchorLeft = L.X;
+  if (FocusLink == S.AnchorCount) {
+    S.FocusedAnchor = true;
+    S.FocusLeft = L.X;
+    S.FocusTop = L.LineRect.Top;
+  }
+  ++S.AnchorCount;
+  const bool hovered = S.AnchorCount == HoverLink;
+  // Without the hover style every anchor is underlined; with it only the
+  // one under the pointer.
+  S.AnchorHovered = !HoverStyle || hovered;
+  if (S.AnchorHovered) {
+    SetStyle(fsUnderline, true);
+    S.KeptAnchorBrush = S.Brush;
+    if (HoverColor != clNone && hovered) S.Brush = HoverColor;
+    S.KeptAnchorText = C->Font()->Color();
+    if (HoverFontColor != clNone && hovered) SetFontColor(HoverFontColor);
+  }
+  if (!Selected && !(hovered && HoverStyle && HoverFontColor != clNone)) SetFontColor(URLColor);
+}
+
+void TMarkupRenderer::OpenBFamily(const TTag& T, TLineCursor& L) {
+  if (T.N == '>') SetStyle(fsBold, true);
+  else if (T.N == 'L') {
+    // A blink in its off phase draws in the background colour.
+    if (!Blink) SetFontColor(StartBrush);
+  } else if (T.N == 'O') {
+    if (drawing() && !Selected) PaintBody(T);
+  } else if (T.N == 'R') {
+    if (layout_) StripVal += '\r';
+    L.LineEnd = true;
+  }
+}
+
+void TMarkupRenderer::PaintBody(const TTag& T) {
+  std::string bg;
+  if (AttrValue(T.Text, T.Up, " BACKGROUND", bg)) {
+    TGraphic* g = FindPicture(bg);
+    if (g && !g->Empty() && g->Width() > 0 && g->Height() > 0) {
+      TOwnedGdiObject<HRGN> clip(CreateRectRgn(R.Left, R.Top, R.Right, R.Bottom));
+      SelectClipRgn(C->Handle(), clip.get());
+      for (int32_t y = R.Top; y < R.Bottom; y += g->Height())
+        for (int32_t x = R.Left; x < R.Right; x += g->Width()) C->Draw(x, y, g);
+      SelectClipRgn(C->Handle(), nullptr);
+    }
+  }
+  std::string c1, c2, dir = "H";
+  const bool has1 = AttrValue(T.Text, T.Up, "BGCOLOR", c1, T.Up.find("BODY"));
+  const bool has2 = AttrValue(T.Text, T.Up, "BGCOLORTO", c2);
+  AttrValue(T.Text, T.Up, " DIR", dir);
+  if (!has1 || c1.empty()) return;
+  if (has2 && !c2.empty()) DrawGradient(C, MarkupColor(c1), MarkupColor(c2), 64, R, Upper(dir) == "H");
+  else FillArea(TRect{R.Left - 2, R.Top, R.Right, R.Bottom}, MarkupColor(c1));
+}
+
+void TMarkupRenderer::OpenFont(const TTag& T) {
+  std::string v;
+  const size_t from = T.Up.find("FONT");
+  if (AttrValue(T.Text, T.Up, "FACE", v, from)) C->Font()->SetName(v);
+  if (AttrValue(T.Text, T.Up, " COLOR", v, from) && !Selected) SetFontColor(MarkupColor(v));
+  if (AttrValue(T.Text, T.Up, "BGCOLOR", v, from) && !Selected) {
+    S.KeptFontBrush = S.Brush;
+    S.Brush = v.empty() ? clNone : MarkupColor(v);
+  }
+  // SIZE takes its value with or without quotes.
+  const size_t at = T.Up.find("SIZE", from);
+  if (at == std::string::npos) return;
+  const size_t eq = T.Text.find('=', at);
+  if (eq == std::string::npos) return;
+  std::string num = T.Text.substr(eq + 1);
+  if (!num.empty() && num[0] == '"') num.erase(0, 1);
+  C->Font()->SetSize(FontSizeOf(LeadingInt(num)));
+}
+
+void TMarkupRenderer::OpenHFamily(const TTag& T, TLineCursor& L) {
+  if (T.N == 'I') {
+    S.KeptHiText = C->Font()->Color();
+    S.KeptHiBrush = S.Brush;
+    S.Brush = clHighlight;
+    SetFontColor(clHighlightText);
+  } else if (T.N == 'R') {
+    if (drawing()) Line(L.LineRect.Left, L.LineRect.Bottom + 1, L.LineRect.Right, L.LineRect.Bottom + 1, clBlack);
+    L.LineEnd = true;
+  }
+}
+
+void TMarkupRenderer::OpenIFamily(const TTag& T, TLineCursor& L) {
+  if (T.N == '>') {
+    SetStyle(fsItalic, true);
+    return;
+  }
+  if (T.N != 'N') return;
+  // IND moves the pen to an indent, never back.
+  std::string xv;
+  const size_t xat = T.Up.find('X', 2);
+  if (xat == std::string::npos || !AttrValue(T.Text, T.Up, "X", xv, xat)) return;
+  bool clean = false;
+  const int32_t x = LeadingInt(xv, &clean);
+  if (clean && x > L.LineW) {
+    L.LineW = x;
+    L.X = L.LineRect.Left + x;
+  }
+}
+
+TMarkupRenderer::TImagePlace TMarkupRenderer::FindImage(const TTag& T) {
+  TImagePlace p;
+  std::string src, alt, w, h;
+  AttrValue(T.Text, T.Up, "SRC", src);
+  // The image under the pointer shows its alternative source.
+  if (S.ImageCount == HitImage && AttrValue(T.Text, T.Up, "ALT", alt)) src = alt;
+  const bool hasW = AttrValue(T.Text, T.Up, "WIDTH", w), hasH = AttrValue(T.Text, T.Up, "HEIGHT", h);
+  const int32_t aw = hasW ? LeadingInt(w) : 0, ah = hasH ? LeadingInt(h) : 0;
+  AttrValue(T.Text, T.Up, "ALIGN", p.Align);
+  const int32_t ppi = GetDeviceCaps(C->Handle(), LOGPIXELSX);
+  const double scale = (ppi > 0 ? ppi : 96) / 96.0;
+  if (StartsWithNoCase(src, 0, "IDX:")) {
+    p.Index = LeadingInt(src.substr(4));
+    if (Images && p.Index >= 0 && p.Index < Images->Count()) {
+      p.Width = int32_t(Round(Images->Width() * scale));
+      p.Height = int32_t(Round(Images->Height() * scale));
+    } else {
+      p.Index = -1;
+    }
+  } else if (StartsWithNoCase(src, 0, "SSYS:") || StartsWithNoCase(src, 0, "LSYS:")) {
+    if (SystemIcon(src.substr(5), StartsWithNoCase(src, 0, "LSYS:"), p.SysList, p.SysIndex)) {
+      int32_t cx = 0, cy = 0;
+      ImageList_GetIconSize(p.SysList, &cx, &cy);
+      p.Width = int32_t(Round(cx * scale));
+      p.Height = int32_t(Round(cy * scale));
+    }
+  } else {
+    p.Picture = FindPicture(src);
+    if (p.Picture && !p.Picture->Empty()) {
+      const bool stretch = aw >= 1 && ah >= 1;
+      p.Width = int32_t(Round((stretch ? aw : p.Picture->Width()) * scale));
+      p.Height = int32_t(Round((stretch ? ah : p.Picture->Height()) * scale));
+    } else {
+      p.Picture = nullptr;
+    }
+  }
+  if (Print) {
+    p.Width = int32_t(Round(p.Width * ResFactor));
+    p.Height = int32_t(Round(p.Height * ResFactor));
+  }
+  // An image larger than the layout area is shrunk to it, keeping its
+  // shape, so that it never reaches past the panel.
+  const int32_t availW = R.Width() - 1, availH = R.Height();
+  if (p.Width > 0 && p.Height > 0 && availW > 0 && availH > 0 && (p.Width > availW || p.Height > availH)) {
+    const double f = std::min(double(availW) / p.Width, double(availH) / p.Height);
+    p.Width = std::max<int32_t>(1, int32_t(p.Width * f));
+    p.Height = std::max<int32_t>(1, int32_t(p.Height * f));
+  }
+  return p;
+}
+
+void TMarkupRenderer::DrawImage(const TImagePlace& P, int32_t X, int32_t Top) {
+  const TRect dest{X, Top, X + P.Width, Top + P.Height};
+  if (P.Index >= 0) {
+    if (Print) {
+      TBitmap bmp;
+      Images->GetBitmap(P.Index, &bmp);
+      DrawAsDib(bmp, dest);
+    } else if (P.Width == Images->Width() && P.Height == Images->Height()) {
+      Images->Draw(C, X, Top, P.Index);
+    } else {
+      TBitmap bmp;
+      Images->GetBitmap(P.Index, &bmp);
+      C->StretchDraw(dest, &bmp);
+    }
+  } else if (P.SysIndex >= 0) {
+    ImageList_DrawEx(P.SysList, P.SysIndex, C->Handle(), X, Top, P.Width, P.Height, CLR_NONE, CLR_NONE,
+                     ILD_TRANSPARENT);
+  } else if (P.Picture) {
+    C->StretchDraw(dest, P.Picture);
+  }
+}
+
+bool TMarkupRenderer::OpenImage(std::string& Text, const TTag& T, TLineCursor& L) {
+  // Its size first, then whether it moves to the next line.
+  ++S.ImageCount;
+  const TImagePlace p = FindImage(T);
+  const int32_t iw = p.Width, ih = p.Height;
+  if (layout_ && iw > 0 && L.LineW + iw > L.LineRect.Width() && iw <= L.LineRect.Width() && !L.LineEmpty) {
+    --S.ImageCount;  // counted again on the next line
+    L.LineEnd = true;
+    return false;
+  }
+  Consume(Text, T, L);
+  if (iw <= 0 || ih <= 0) return true;
+  const int32_t top = L.LineRect.Bottom - L.Out.TextOffset - ih;
+  if (drawing()) DrawImage(p, L.X, top);
+  if (!layout_ && CheckHotSpot && XPos > L.X && XPos < L.X + iw && YPos > top && YPos < top + ih) {
+    HitImage = S.ImageCount;
+    if (S.InAnchor) {
+      ImageHit = true;
+      AnchorVal = S.Anchor;
+      MouseLink = S.AnchorCount;
+    }
+  }
+  L.X += iw;
+  L.LineW += iw;
+  L.Out.Height = std::max(L.Out.Height, ih);
+  // A top or middle image lifts the line's text with it.
+  const std::string al = Upper(p.Align);
+  const int32_t gh = GH();
+  if (al.rfind("TOP", 0) == 0) L.Out.TextOffset = std::max(L.Out.TextOffset, L.Out.Height - gh);
+  else if (al.rfind("MIDDLE", 0) == 0) L.Out.TextOffset = std::max(L.Out.TextOffset, (L.Out.Height - gh) / 2);
+  return true;
+}
+
+bool TMarkupRenderer::OpenListItem(std::string& Text, const TTag& T, TLineCursor& L) {
+  if (L.LiOnLine) {  // each LI starts a line
+    L.LineEnd = true;
+    return false;
+  }
+  Consume(Text, T, L);
+  L.LiOnLine = true;
+  const int32_t level = std::max(1, S.ListLevel);
+  L.LineW += level * 12;
+  L.X = L.LineRect.Left + 12 * (level - 1);
+  if (drawing() && !S.Hidden) {
+    // Odd levels take a dot, even ones a circle.
+    const std::string name = C->Font()->Name();
+    C->Font()->SetName("Symbol");
+    const std::string bullet = level % 2 == 1 ? "\xC2\xB7" : "o";
+    const TSize e = Measure(bullet);
+    gDevice->Draw(C, bullet, TRect{L.X, L.LineRect.Top, L.X + e.cx, L.LineRect.Bottom - L.Out.TextOffset},
+                  DT_SINGLELINE | DT_BOTTOM | DT_NOPREFIX);
+    C->Font()->SetName(name);
+  }
+  L.X += 12;
+  return true;
+}
+
+void TMarkupRenderer::OpenParagraph(const TTag& T, TLineCursor& L) {
+  std::string v;
+  const size_t from = T.Up.find('P');
+  if (AttrValue(T.Text, T.Up, "ALIGN", v, from)) {
+    // Several words: centre wins over left, left over right.
+    const std::string a = Upper(v);
+    if (a.find("RIGHT") != std::string::npos) S.Align = 1;
+    if (a.find("LEFT") != std::string::npos) S.Align = 0;
+    if (a.find("CENTER") != std::string::npos) S.Align = 2;
+  }
+  if (AttrValue(T.Text, T.Up, "INDENT", v, from)) S.ParaIndent = LeadingInt(v);
+  std::string c1, c2;
+  const bool has1 = AttrValue(T.Text, T.Up, "BGCOLOR", c1, from);
+  const bool has2 = AttrValue(T.Text, T.Up, "BGCOLORTO", c2, from);
+  if (!has1 || c1.empty()) return;
+  if (has2 && !c2.empty()) {
+    // A gradient paragraph colours only its first line.
+    if (drawing())
+      DrawGradient(C, MarkupColor(c1), MarkupColor(c2), 64, TRect{R.Left, L.LineRect.Top, R.Right, L.LineRect.Bottom + 2},
+                   true);
+    return;
+  }
+  S.KeptParaBrush = S.Brush;
+  S.ParaBackground = true;
+  S.ParaColor = MarkupColor(c1);
+  if (drawing()) FillArea(TRect{R.Left, L.LineRect.Top, R.Right, L.LineRect.Bottom}, S.ParaColor);
+}
+
+void TMarkupRenderer::OpenRotation(const TTag& T) {
+  std::string v;
+  const size_t at = T.Up.find('A', 2);
+  if (at == std::string::npos || !AttrValue(T.Text, T.Up, "A", v, at) || !drawing()) return;
+  if (S.RotatedFrom < 0) S.RotatedFrom = C->Font()->Orientation();
+  C->Font()->SetOrientation(LeadingInt(v) * 10);
+}
+
+void TMarkupRenderer::OpenSFamily(const TTag& T) {
+  if (T.N == '>') SetStyle(fsStrikeOut, true);
+  else if (StartsWithNoCase(T.Text, 0, "<SUB>")) S.Sub = true;
+  else if (StartsWithNoCase(T.Text, 0, "<SUP>")) S.Sup = true;
+  else if (T.N == 'H') S.Shadow = true;
+}
+
 void TMarkupRenderer::InterpretMarkup(std::string& Text, const TRect& LineRect, TLine& Out) {
-  int32_t X = LineRect.Left;
-  int32_t lineW = 0;
+  TLineCursor L{LineRect, Out};
+  L.X = LineRect.Left;
+  int32_t& X = L.X;
+  int32_t& lineW = L.LineW;
   int32_t spaceW = 0;
-  bool lineEnd = false, liOnLine = false;
   S.Sub = S.Sup = false;
   if (!layout_ && S.ParaBackground && drawing())
     FillArea(TRect{R.Left, LineRect.Top, R.Right, LineRect.Bottom}, S.ParaColor);
@@ -733,14 +786,15 @@ void TMarkupRenderer::InterpretMarkup(std::string& Text, const TRect& LineRect, 
   if (!layout_ && S.InAnchor) S.AnchorLeft = LineRect.Left;
   std::string taken;  // what this line took so far, tags included
 
-  while (!Text.empty() && !lineEnd) {
+  while (!Text.empty() && !L.LineEnd) {
     if (Text[0] == '<') {
       if (Text.size() <= 2) {  // "<" alone or with one character
         Text.clear();
         break;
       }
       const size_t before = Out.Text.size();
-      if (!ApplyTag(Text, LineRect, Out, X, lineW, lineEnd, taken.empty(), liOnLine)) break;
+      L.LineEmpty = taken.empty();
+      if (!ApplyTag(Text, L)) break;
       taken += Out.Text.substr(before);
       continue;
     }
@@ -811,6 +865,8 @@ void TMarkupRenderer::InterpretMarkup(std::string& Text, const TRect& LineRect, 
         if (S.FocusedAnchor) FocusAnchor = S.Anchor;
         if (S.ErrorMark) {
           C->Pen()->SetColor(clRed);
+          // A zigzag of two-pixel steps on even columns, so that runs next
+          // to each other join into one line.
           for (int32_t x = (X / 2) * 2; x < X + ext.cx; x += 2) {
             const bool low = (x / 2) % 2 == 0;
             C->SetPixels(x, LineRect.Bottom + (low ? 1 : -1), clRed);
@@ -949,45 +1005,11 @@ TColor MarkupColor(const std::string& Value) {
   return TColor(0);
 }
 
-bool DrawMarkupText(TCanvas* Canvas, const std::string& Text, const TRect& Rect, TCustomImageList* Images,
-                    int32_t XPos, int32_t YPos, int32_t FocusLink, int32_t HoverLink, int32_t ShadowOffset,
-                    bool CheckHotSpot, bool CheckHeight, bool Print, bool Selected, bool Blink, bool HoverStyle,
-                    bool WordWrap, double ResFactor, TColor URLColor, TColor HoverColor, TColor HoverFontColor,
-                    TColor ShadowColor, std::string& AnchorVal, std::string& StripVal, std::string& FocusAnchor,
-                    int32_t& XSize, int32_t& YSize, int32_t& HyperLinks, int32_t& MouseLink, TRect& HoverRect,
-                    THTMLPictureCache* ic, TPictureContainer* pc, int32_t LineSpacing) {
-  TMarkupRenderer m;
-  m.C = Canvas;
-  m.R = Rect;
-  m.Images = Images;
-  m.XPos = XPos;
-  m.YPos = YPos;
-  m.FocusLink = FocusLink;
-  m.HoverLink = HoverLink;
-  m.ShadowOffset = ShadowOffset;
-  m.CheckHotSpot = CheckHotSpot;
-  m.CheckHeight = CheckHeight;
-  m.Print = Print;
-  m.Selected = Selected;
-  m.Blink = Blink;
-  m.HoverStyle = HoverStyle;
-  m.WordWrap = WordWrap;
-  m.ResFactor = ResFactor;
-  m.URLColor = URLColor;
-  m.HoverColor = HoverColor;
-  m.HoverFontColor = HoverFontColor;
-  m.ShadowColor = ShadowColor;
-  m.Cache = ic;
-  m.Container = pc;
-  m.LineSpacing = LineSpacing;
-  const bool hit = m.Run(Text);
-  AnchorVal = m.AnchorVal;
-  StripVal = m.StripVal;
-  FocusAnchor = m.FocusAnchor;
-  XSize = m.XSize;
-  YSize = m.YSize;
-  HyperLinks = m.S.AnchorCount;
-  MouseLink = m.MouseLink;
-  HoverRect = m.HoverRect;
-  return hit;
+TMarkupTextResult DrawMarkupText(const TMarkupTextRequest& Request) {
+  TMarkupRenderer m(Request);
+  const bool hit = m.Run(Request.Text);
+  TMarkupTextResult out = m;
+  out.Hit = hit;
+  out.HyperLinks = m.S.AnchorCount;
+  return out;
 }

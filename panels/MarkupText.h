@@ -43,21 +43,53 @@ class TMarkupTextDevice {
 // caller keeps it alive while it is in place.
 void SetMarkupTextDevice(TMarkupTextDevice* Device);
 
-// Lays Text out in Rect. Painting: CheckHotSpot and CheckHeight off, the
-// point (0, 0). Measuring: CheckHeight on (or CheckHotSpot on with the point
-// (0, 0)); XSize and YSize answer the extent. Finding the anchor under the
-// point (XPos, YPos): CheckHotSpot on; the result says whether the point is
-// on an anchor and AnchorVal holds its reference. Print scales images by
-// ResFactor and draws list images as device-independent bitmaps.
-// FocusLink counts anchors from 0 (-1 none); HoverLink from 1 (0 or -1 none).
-// StripVal receives the text without tags, a carriage return for each BR.
-bool DrawMarkupText(TCanvas* Canvas, const std::string& Text, const TRect& Rect, TCustomImageList* Images,
-                    int32_t XPos, int32_t YPos, int32_t FocusLink, int32_t HoverLink, int32_t ShadowOffset,
-                    bool CheckHotSpot, bool CheckHeight, bool Print, bool Selected, bool Blink, bool HoverStyle,
-                    bool WordWrap, double ResFactor, TColor URLColor, TColor HoverColor, TColor HoverFontColor,
-                    TColor ShadowColor, std::string& AnchorVal, std::string& StripVal, std::string& FocusAnchor,
-                    int32_t& XSize, int32_t& YSize, int32_t& HyperLinks, int32_t& MouseLink, TRect& HoverRect,
-                    THTMLPictureCache* ic, TPictureContainer* pc, int32_t LineSpacing);
+// What DrawMarkupText is asked: lay Text out in Rect. Painting:
+// CheckHotSpot and CheckHeight off, the point (0, 0). Measuring: CheckHeight
+// on (or CheckHotSpot on with the point (0, 0)). Finding the anchor under
+// the point (XPos, YPos): CheckHotSpot on. Print scales images by ResFactor
+// and draws list images as device-independent bitmaps. FocusLink counts
+// anchors from 0 (-1 none); HoverLink from 1 (0 or -1 none). Blink off draws
+// blinking text in the background colour (its off phase).
+struct TMarkupTextRequest {
+  TCanvas* Canvas = nullptr;
+  std::string Text;
+  TRect Rect{0, 0, 0, 0};
+  TCustomImageList* Images = nullptr;
+  int32_t XPos = 0, YPos = 0;
+  int32_t FocusLink = -1, HoverLink = 0;
+  int32_t ShadowOffset = 2;
+  bool CheckHotSpot = false;
+  bool CheckHeight = false;
+  bool Print = false;
+  bool Selected = false;
+  bool Blink = true;
+  bool HoverStyle = false;
+  bool WordWrap = true;
+  double ResFactor = 1.0;
+  TColor URLColor = clBlue;
+  TColor HoverColor = clNone, HoverFontColor = clNone;
+  TColor ShadowColor = clGray;
+  THTMLPictureCache* PictureCache = nullptr;
+  TPictureContainer* PictureContainer = nullptr;
+  int32_t LineSpacing = 0;
+};
+
+// What DrawMarkupText answers. Hit: the point is on an anchor, whose
+// reference is AnchorVal (MouseLink counts it from 1, HoverRect is its
+// extent on the line hit). XSize and YSize: the extent of the text.
+// StripVal: the text without tags, a carriage return for each BR.
+// FocusAnchor: the reference of the focused anchor that was drawn.
+// HyperLinks: how many anchors the text holds.
+struct TMarkupTextResult {
+  bool Hit = false;
+  std::string AnchorVal, StripVal, FocusAnchor;
+  int32_t XSize = 0, YSize = 0;
+  int32_t HyperLinks = 0;
+  int32_t MouseLink = -1;
+  TRect HoverRect{0, 0, 0, 0};
+};
+
+TMarkupTextResult DrawMarkupText(const TMarkupTextRequest& Request);
 
 // A mark-up colour value: "#RRGGBB" or a colour name ("clRed",
 // "clBtnFace"...); unknown names are black.

@@ -126,6 +126,7 @@ class TPictureContainer : public TComponent {
   // Copies the items given (the container keeps its own collection).
   void SetItems(TPictureCollection* v) { items_->Assign(v); }
   std::string Version() const;
+  // Stored forms carry the version; reading one back changes nothing.
   void SetVersion(const std::string&) {}
   // The picture of the first item named Name, the letters a to z compared
   // without regard to case; null when none.

@@ -361,6 +361,7 @@ void TUxNavBar::RemovePanel(TUxNavBarPanel* Panel) {
   const bool wasActive = Panel == activePanel_;
   const int32_t oldIndex = activeIndex_;
   TUxNavBarPanel* successor = nullptr;
+  // The page after the active one takes over; after the last, the first.
   if (wasActive && PanelCount() > 1) successor = panels_[size_t((it - panels_.begin() + 1) % PanelCount())];
   MoveSplitter(1);
   panels_.erase(std::find(panels_.begin(), panels_.end(), Panel));

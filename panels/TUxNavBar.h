@@ -126,6 +126,7 @@ class TUxNavBar : public TCustomControl {
   TUxNavBarStyle Style() const { return style_; }
   void SetStyle(TUxNavBarStyle v);
   std::string Version() const;
+  // Stored forms carry the version; reading one back changes nothing.
   void SetVersion(const std::string&) {}
   virtual uint32_t GetVersionNumber() const;
 

@@ -552,13 +552,31 @@ void TCustomUxPanel::Paint() {
 bool TCustomUxPanel::MarkupCall(TCanvas* C, const std::string& Text, const TRect& R, bool Measure, bool HitTest,
                                 int32_t X, int32_t Y, bool WordWrap, int32_t HoverLink, std::string& Anchor,
                                 int32_t& W, int32_t& H) {
-  std::string strip, focus;
-  int32_t links = 0, link = -1;
-  TRect linkRect{0, 0, 0, 0};
-  return DrawMarkupText(C, Text, R, images_, X, Y, -1, HoverLink, shadowOffset_, HitTest, Measure, false, false,
-                        true, hover_, WordWrap, 1.0, urlColor_, hoverColor_, hoverFontColor_, shadowColor_,
-                        Anchor, strip, focus, W, H, links, link, linkRect, pictures_.get(), container_,
-                        lineSpacing_);
+  TMarkupTextRequest q;
+  q.Canvas = C;
+  q.Text = Text;
+  q.Rect = R;
+  q.Images = images_;
+  q.XPos = X;
+  q.YPos = Y;
+  q.HoverLink = HoverLink;
+  q.ShadowOffset = shadowOffset_;
+  q.CheckHotSpot = HitTest;
+  q.CheckHeight = Measure;
+  q.HoverStyle = hover_;
+  q.WordWrap = WordWrap;
+  q.URLColor = urlColor_;
+  q.HoverColor = hoverColor_;
+  q.HoverFontColor = hoverFontColor_;
+  q.ShadowColor = shadowColor_;
+  q.PictureCache = pictures_.get();
+  q.PictureContainer = container_;
+  q.LineSpacing = lineSpacing_;
+  const TMarkupTextResult r = DrawMarkupText(q);
+  Anchor = r.AnchorVal;
+  W = r.XSize;
+  H = r.YSize;
+  return r.Hit;
 }
 
 namespace {
@@ -575,44 +593,63 @@ TColor Mix(TColor a, TColor b, int32_t PercentA) {
 }  // namespace
 
 void TCustomUxPanel::PaintTo(TCanvas* C, const TRect& Client) {
-  TRect R = Client;
-  // 1. The body.
+  PaintBody(C, Client);
+  PaintBorder(C, Client);
+  PaintBevels(C, Client);
+  // The background picture and the body text keep inside the text area.
+  const TRect area = TextArea(Client);
+  HDC dc = C->Handle();
+  SaveDC(dc);
+  IntersectClipRect(dc, area.Left, area.Top, area.Right, area.Bottom);
+  PaintBackgroundPicture(C, area);
+  PaintBodyText(C, area);
+  RestoreDC(dc, -1);
+  if (caption_->Visible()) PaintCaptionBar(C, Client);
+  if (canSize_ && !collaps_) PaintSizeGrip(C, Client);
+  if (OnPaint) OnPaint(this, C, Client);
+}
+
+void TCustomUxPanel::PaintBody(TCanvas* C, const TRect& Client) {
   if (colorTo_ == clNone) {
     C->Brush()->SetStyle(bsSolid);
     C->Brush()->SetColor(Color());
-    C->FillRect(R);
+    C->FillRect(Client);
   } else {
-    DrawGradient(C, Color(), colorTo_, 64, R, false);
+    DrawGradient(C, Color(), colorTo_, 64, Client, false);
   }
-  // 2. The border, or a frame in the body colour.
-  if (borderColor_ != clNone && BorderWidth() != 0) {
-    TRect b = R;
-    if (borderShadow_) {
-      b.Right -= 2;
-      b.Bottom -= 2;
-    }
-    C->Brush()->SetStyle(bsClear);
-    C->Pen()->SetStyle(psSolid);
-    C->Pen()->SetWidth(BorderWidth());
-    C->Pen()->SetColor(borderColor_);
-    C->Rectangle(b);
-    C->Pen()->SetWidth(1);
-    if (borderShadow_) {
-      C->Pen()->SetColor(Mix(borderColor_, clBtnFace, 50));
-      C->MoveTo(b.Right, b.Top + 1);
-      C->LineTo(b.Right, b.Bottom);
-      C->LineTo(b.Left, b.Bottom);
-      C->Pen()->SetColor(Mix(borderColor_, clBtnFace, 20));
-      C->MoveTo(b.Right + 1, b.Top + 2);
-      C->LineTo(b.Right + 1, b.Bottom + 1);
-      C->LineTo(b.Left + 1, b.Bottom + 1);
-    }
-  } else if (borderColor_ == clNone) {
-    TRect f = R;
+}
+
+void TCustomUxPanel::PaintBorder(TCanvas* C, const TRect& Client) {
+  if (borderColor_ == clNone) {
+    TRect f = Client;
     Frame3D(C->Handle(), f, Color(), Color(), 1);
+    return;
   }
-  // 3. Bevels.
-  TRect bevel = R;
+  if (BorderWidth() == 0) return;
+  TRect b = Client;
+  if (borderShadow_) {  // the shadow takes two pixels right and below
+    b.Right -= 2;
+    b.Bottom -= 2;
+  }
+  C->Brush()->SetStyle(bsClear);
+  C->Pen()->SetStyle(psSolid);
+  C->Pen()->SetWidth(BorderWidth());
+  C->Pen()->SetColor(borderColor_);
+  C->Rectangle(b);
+  C->Pen()->SetWidth(1);
+  if (!borderShadow_) return;
+  C->Pen()->SetColor(Mix(borderColor_, clBtnFace, 50));
+  C->MoveTo(b.Right, b.Top + 1);
+  C->LineTo(b.Right, b.Bottom);
+  C->LineTo(b.Left, b.Bottom);
+  C->Pen()->SetColor(Mix(borderColor_, clBtnFace, 20));
+  C->MoveTo(b.Right + 1, b.Top + 2);
+  C->LineTo(b.Right + 1, b.Bottom + 1);
+  C->LineTo(b.Left + 1, b.Bottom + 1);
+}
+
+void TCustomUxPanel::PaintBevels(TCanvas* C, const TRect& Client) {
+  TRect bevel = Client;  // the inner bevel is drawn inside the outer one
   auto frame = [&](TBevelCut cut) {
     if (cut == bvNone) return;
     const bool lowered = cut == bvLowered;
@@ -621,112 +658,115 @@ void TCustomUxPanel::PaintTo(TCanvas* C, const TRect& Client) {
   };
   frame(BevelOuter());
   frame(BevelInner());
+}
 
-  // 4. The text area, clipped.
-  const int32_t bw = BevelSize();
-  R = Client;
-  if (caption_->Visible()) R.Top += caption_->Height() - 2 * bw;
+TRect TCustomUxPanel::TextArea(const TRect& Client) const {
+  TRect R = Client;
+  if (caption_->Visible()) R.Top += caption_->Height() - 2 * BevelSize();
   if (borderShadow_) {
     R.Right -= 2;
     R.Bottom -= 3;
   }
-  HDC dc = C->Handle();
-  SaveDC(dc);
-  IntersectClipRect(dc, R.Left, R.Top, R.Right, R.Bottom);
+  return R;
+}
 
-  // 5. The background picture.
-  if (!background_->Empty()) {
-    const int32_t pw = background_->Width(), ph = background_->Height();
-    const int32_t xr = std::max(R.Left, R.Right - R.Left - pw - bw);
-    const int32_t yb = std::max(R.Top, Height() - ph - bw);
-    switch (backgroundPosition_) {
-      case bpTopLeft: C->Draw(R.Left, R.Top, background_.get()); break;
-      case bpTopRight: C->Draw(xr, R.Top, background_.get()); break;
-      case bpBottomLeft: C->Draw(R.Left, yb, background_.get()); break;
-      case bpBottomRight: C->Draw(xr, yb, background_.get()); break;
-      case bpTiled:
-        if (pw > 0 && ph > 0)
-          for (int32_t y = R.Top; y < Height(); y += ph)
-            for (int32_t x = R.Left; x < Width(); x += pw) C->Draw(x, y, background_.get());
-        break;
-      case bpStretched: C->StretchDraw(R, background_.get()); break;
-      case bpCenter: C->Draw(xr / 2, yb / 2, background_.get()); break;
-    }
+void TCustomUxPanel::PaintBackgroundPicture(TCanvas* C, const TRect& R) {
+  if (background_->Empty()) return;
+  const int32_t bw = BevelSize();
+  const int32_t pw = background_->Width(), ph = background_->Height();
+  const int32_t xr = std::max(R.Left, R.Right - R.Left - pw - bw);
+  const int32_t yb = std::max(R.Top, Height() - ph - bw);
+  switch (backgroundPosition_) {
+    case bpTopLeft: C->Draw(R.Left, R.Top, background_.get()); break;
+    case bpTopRight: C->Draw(xr, R.Top, background_.get()); break;
+    case bpBottomLeft: C->Draw(R.Left, yb, background_.get()); break;
+    case bpBottomRight: C->Draw(xr, yb, background_.get()); break;
+    case bpTiled:
+      if (pw > 0 && ph > 0)
+        for (int32_t y = R.Top; y < Height(); y += ph)
+          for (int32_t x = R.Left; x < Width(); x += pw) C->Draw(x, y, background_.get());
+      break;
+    case bpStretched: C->StretchDraw(R, background_.get()); break;
+    case bpCenter: C->Draw(xr / 2, yb / 2, background_.get()); break;
   }
+}
 
-  // 6. The body text.
+void TCustomUxPanel::PaintBodyText(TCanvas* C, const TRect& R) {
+  // The canvas takes the body font even with no text: an OnPaint handler
+  // draws with it.
+  C->Font()->Assign(Font());
+  if (Text().empty()) return;
   TRect t = R;
   t.Left += BorderWidth() + indent_;
   t.Top += BorderWidth() + topIndent_;
   t.Right -= BorderWidth();
   t.Bottom -= BorderWidth();
-  C->Font()->Assign(Font());
   std::string anchor;
   int32_t w = 0, h = 0;
-  if (textVAlign_ != tvaTop && !Text().empty()) {
+  if (textVAlign_ != tvaTop) {  // measured first to place it
     MarkupCall(C, Text(), t, true, false, 0, 0, !ellipsis_, hoverBody_, anchor, w, h);
     if (h < t.Height()) t.Top = textVAlign_ == tvaCenter ? t.Top + (t.Height() - h) / 2 : t.Bottom - h;
   }
-  if (!Text().empty()) MarkupCall(C, Text(), t, false, false, 0, 0, !ellipsis_, hoverBody_, anchor, w, h);
-  RestoreDC(dc, -1);
+  MarkupCall(C, Text(), t, false, false, 0, 0, !ellipsis_, hoverBody_, anchor, w, h);
+}
 
-  // 7. The caption bar.
-  if (caption_->Visible()) {
-    TRect cr = Client;
-    if (borderShadow_) {
-      cr.Left = cr.Top = BorderWidth();
-      cr.Right -= BorderWidth() + 2;
-    }
-    if (bw) cr = TRect{cr.Left + bw, cr.Top + bw, cr.Right - bw, cr.Bottom - bw};
-    const TColor barColor = collaps_ ? caption_->CloseColor() : caption_->Color();
-    C->Brush()->SetStyle(bsSolid);
-    C->Brush()->SetColor(barColor);
-    C->Pen()->SetColor(barColor);
-    const TRect bar{cr.Left, cr.Top, cr.Right, cr.Top + caption_->Height() - 2 * bw};
-    const TShadeType st = caption_->ShadeType();
-    if (st != stNormal && (st != stXPCaption || UsesVisualStyles())) {
-      DrawCaptionBar(C, bar);
-    } else if (caption_->ColorTo() == clNone) {
-      C->FillRect(bar);
-    } else {
-      DrawGradient(C, caption_->Color(), caption_->ColorTo(), 64, bar, true);
-    }
-    // 8. The buttons, then 9. the caption text between them.
-    int32_t left = cr.Left, right = cr.Right;
-    DrawButtons(C, cr, left, right);
-    TRect ct{left + caption_->Indent(), cr.Top + caption_->TopIndent(), right, cr.Top + caption_->Height()};
-    C->Font()->Assign(caption_->Font());
-    if (!caption_->Text().empty())
-      MarkupCall(C, caption_->Text(), ct, false, false, 0, 0, false, hoverCaption_, anchor, w, h);
+void TCustomUxPanel::PaintCaptionBar(TCanvas* C, const TRect& Client) {
+  const int32_t bw = BevelSize();
+  TRect cr = Client;
+  if (borderShadow_) {
+    cr.Left = cr.Top = BorderWidth();
+    cr.Right -= BorderWidth() + 2;
   }
+  if (bw) cr = TRect{cr.Left + bw, cr.Top + bw, cr.Right - bw, cr.Bottom - bw};
+  const TColor barColor = collaps_ ? caption_->CloseColor() : caption_->Color();
+  C->Brush()->SetStyle(bsSolid);
+  C->Brush()->SetColor(barColor);
+  C->Pen()->SetColor(barColor);
+  const TRect bar{cr.Left, cr.Top, cr.Right, cr.Top + caption_->Height() - 2 * bw};
+  const TShadeType st = caption_->ShadeType();
+  if (st != stNormal && (st != stXPCaption || UsesVisualStyles())) {
+    DrawCaptionBar(C, bar);
+  } else if (caption_->ColorTo() == clNone) {
+    C->FillRect(bar);
+  } else {
+    DrawGradient(C, caption_->Color(), caption_->ColorTo(), 64, bar, true);
+  }
+  // The buttons, then the caption text in the room between them.
+  int32_t left = cr.Left, right = cr.Right;
+  DrawButtons(C, cr, left, right);
+  C->Font()->Assign(caption_->Font());
+  if (caption_->Text().empty()) return;
+  const TRect ct{left + caption_->Indent(), cr.Top + caption_->TopIndent(), right, cr.Top + caption_->Height()};
+  std::string anchor;
+  int32_t w = 0, h = 0;
+  MarkupCall(C, caption_->Text(), ct, false, false, 0, 0, false, hoverCaption_, anchor, w, h);
+}
 
-  // 10. The size grip.
-  if (canSize_ && !collaps_) {
-    TRect g = Client;
-    if (bw) g = TRect{g.Left + 2 * bw, g.Top + 2 * bw, g.Right - 2 * bw, g.Bottom - 2 * bw};
-    if (borderShadow_) {
-      g.Right -= 4;
-      g.Bottom -= 4;
-    }
-    const int32_t r = g.Right, b = g.Bottom;
-    auto line = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-      C->MoveTo(x1, y1);
-      C->LineTo(x2, y2);
-    };
-    C->Pen()->SetStyle(psSolid);
-    C->Pen()->SetColor(clGray);
-    C->Pen()->SetWidth(2);
-    line(r, b - 11, r - 11, b);
-    line(r, b - 6, r - 7, b);
-    line(r, b - 3, r - 3, b);
-    C->Pen()->SetColor(clWhite);
-    C->Pen()->SetWidth(1);
-    line(r, b - 12, r - 12, b);
-    line(r, b - 8, r - 8, b);
-    line(r, b - 4, r - 4, b);
+void TCustomUxPanel::PaintSizeGrip(TCanvas* C, const TRect& Client) {
+  const int32_t bw = BevelSize();
+  TRect g = Client;
+  if (bw) g = TRect{g.Left + 2 * bw, g.Top + 2 * bw, g.Right - 2 * bw, g.Bottom - 2 * bw};
+  if (borderShadow_) {
+    g.Right -= 4;
+    g.Bottom -= 4;
   }
-  // 11.
-  if (OnPaint) OnPaint(this, C, Client);
+  const int32_t r = g.Right, b = g.Bottom;
+  auto line = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    C->MoveTo(x1, y1);
+    C->LineTo(x2, y2);
+  };
+  // Three grey grooves, each with a white edge above it.
+  C->Pen()->SetStyle(psSolid);
+  C->Pen()->SetColor(clGray);
+  C->Pen()->SetWidth(2);
+  line(r, b - 11, r - 11, b);
+  line(r, b - 6, r - 7, b);
+  line(r, b - 3, r - 3, b);
+  C->Pen()->SetColor(clWhite);
+  C->Pen()->SetWidth(1);
+  line(r, b - 12, r - 12, b);
+  line(r, b - 8, r - 8, b);
+  line(r, b - 4, r - 4, b);
 }
 
 void TCustomUxPanel::DrawButtons(TCanvas* C, TRect& R, int32_t& Left, int32_t& Right) {

@@ -230,6 +230,7 @@ class TCustomUxPanel : public TCustomPanel {
   TColor URLColor() const { return urlColor_; }
   void SetURLColor(TColor v);
   std::string Version() const { return "1.5.0.0"; }
+  // Stored forms carry the version; reading one back changes nothing.
   void SetVersion(const std::string&) {}
 
   TNotifyEvent OnCaptionClick, OnCaptionDBlClick, OnClose, OnMinimize, OnMaximize, OnEndCollapsExpand,
@@ -276,6 +277,17 @@ class TCustomUxPanel : public TCustomPanel {
  private:
   friend class TPanelPosition;
   void PaintTo(TCanvas* C, const TRect& Client);
+  void PaintBody(TCanvas* C, const TRect& Client);
+  // The border, or with no border colour a frame in the body colour.
+  void PaintBorder(TCanvas* C, const TRect& Client);
+  void PaintBevels(TCanvas* C, const TRect& Client);
+  // The body below the caption bar and inside the border shadow.
+  TRect TextArea(const TRect& Client) const;
+  void PaintBackgroundPicture(TCanvas* C, const TRect& Area);
+  void PaintBodyText(TCanvas* C, const TRect& Area);
+  // The caption bar with its buttons and text.
+  void PaintCaptionBar(TCanvas* C, const TRect& Client);
+  void PaintSizeGrip(TCanvas* C, const TRect& Client);
   void DrawButtons(TCanvas* C, TRect& R, int32_t& Left, int32_t& Right);
   int32_t ButtonSize() const;
   int32_t BevelSize() const { return BevelOuter() != bvNone ? BevelWidth() : 0; }

@@ -129,6 +129,112 @@ void PrintWindow(TWindowObj* w, HDC dc, UINT flags) {
   RestoreDC(dc, -1);
 }
 
+// The standard frame, in the region WPARAM names when it is one (0 and 1
+// stand for the whole frame).
+void NcPaint(TWindowObj* w, WPARAM wParam) {
+  TWindowObj* top = TopLevelOf(w);
+  TPoint wo = WindowOriginInTop(w);
+  TRect client = w->ClientRect;
+  OffsetRect(&client, wo.X, wo.Y);
+  Region clip = Region::Subtract(VisibleRegion(w, false), Region(client));
+  if (wParam > 1) {
+    Region r = RegionOf(reinterpret_cast<HRGN>(wParam));
+    r.Offset(-top->WindowRect.Left, -top->WindowRect.Top);
+    clip = Region::Intersect(clip, r);
+  }
+  PaintStandardFrame(w, top->Buffer.get(), wo, clip);
+  top->BufferDirty = true;
+}
+
+// The class background (a system colour index plus one) over the client area.
+LRESULT EraseBackground(TWindowObj* w, WPARAM wParam) {
+  if (w->ClassBackground <= 0) return 0;
+  auto* d = static_cast<DeviceContext*>(reinterpret_cast<HDC>(wParam));
+  if (!d || !IsDC(d)) return 0;
+  if (Surface* s = d->Target32())
+    FillIn(s, d->Clip(), d->ToSurface(ClientBounds(w)), GetSysColor(w->ClassBackground - 1));
+  return 1;
+}
+
+void SysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+  // The low four bits of the command carry the edge a size starts from.
+  switch (wParam & 0xFFF0) {
+    case SC_MOVE:
+    case SC_SIZE:
+      MoveSizeLoop(hwnd, (wParam & 0xFFF0) == SC_MOVE ? 0 : UINT(wParam & 0x0F),
+                   TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+      break;
+    case SC_CLOSE:
+      SendMessage(hwnd, WM_CLOSE, 0, 0);
+      break;
+    case SC_MINIMIZE:
+      ShowWindow(hwnd, SW_MINIMIZE);
+      break;
+    case SC_MAXIMIZE:
+      ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+      break;
+    case SC_RESTORE:
+      ShowWindow(hwnd, SW_RESTORE);
+      break;
+  }
+}
+
+// The parent chooses first; then the class cursor in the client area, a
+// sizing cursor on the frame's edges, the arrow elsewhere. A press where
+// input is refused (HTERROR: a window disabled by a modal one) beeps.
+LRESULT SetCursorFor(HWND hwnd, TWindowObj* w, WPARAM wParam, LPARAM lParam) {
+  if (w->Parent && CallProc(w->Parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
+  if (!(w = FromHandle(hwnd))) return TRUE;  // the parent destroyed it
+  int32_t hit = int16_t(LOWORD(uintptr_t(lParam)));
+  if (hit == HTERROR) {
+    UINT mouseMsg = HIWORD(uintptr_t(lParam));
+    if (mouseMsg == WM_LBUTTONDOWN || mouseMsg == WM_RBUTTONDOWN || mouseMsg == WM_MBUTTONDOWN)
+      MessageBeep(0);
+    return FALSE;
+  }
+  if (hit == HTCLIENT) {
+    if (w->ClassCursor) {
+      SetCursor(w->ClassCursor);
+      return TRUE;
+    }
+    return FALSE;
+  }
+  if (HCURSOR c = SizeCursorFor(hit)) {
+    SetCursor(c);
+    return TRUE;
+  }
+  SetCursor(LoadCursor(nullptr, IDC_ARROW));
+  return TRUE;
+}
+
+// A press on the frame: scroll bars track, the caption moves (or on a
+// double click maximizes and restores), a sizable edge sizes.
+void NcLeftButton(HWND hwnd, TWindowObj* w, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (wParam == HTVSCROLL || wParam == HTHSCROLL) {
+    TrackScrollBar(hwnd, wParam == HTVSCROLL ? 1 : 0, TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+  } else if (msg == WM_NCLBUTTONDBLCLK && wParam == HTCAPTION) {
+    if (w->Style & WS_MAXIMIZEBOX)
+      SendMessage(hwnd, WM_SYSCOMMAND, w->Maximized ? SC_RESTORE : SC_MAXIMIZE, lParam);
+  } else if (wParam == HTCAPTION) {
+    SendMessage(hwnd, WM_SYSCOMMAND, WPARAM(SC_MOVE) | WPARAM(HTCAPTION), lParam);
+  } else if (wParam >= HTLEFT && wParam <= HTBOTTOMRIGHT && (w->Style & WS_THICKFRAME)) {
+    SendMessage(hwnd, WM_SYSCOMMAND, SC_SIZE | (wParam - HTLEFT + 1), lParam);
+  }
+}
+
+// WM_MOVE and WM_SIZE from the change; the window is looked up again
+// after WM_MOVE, whose handler may have destroyed it.
+void WindowPosChanged(HWND hwnd, TWindowObj* w, const WINDOWPOS* wp) {
+  if (!wp) return;
+  if (!(wp->flags & SWP_NOCLIENTMOVE)) {
+    TPoint co{w->WindowRect.Left + w->ClientRect.Left, w->WindowRect.Top + w->ClientRect.Top};
+    CallProc(w, WM_MOVE, 0, MAKELPARAM(co.X, co.Y));
+  }
+  if ((w = FromHandle(hwnd)) && !(wp->flags & SWP_NOCLIENTSIZE))
+    CallProc(w, WM_SIZE, w->Maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
+             MAKELPARAM(w->ClientRect.Width(), w->ClientRect.Height()));
+}
+
 }  // namespace
 
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -147,21 +253,9 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_NCHITTEST:
       return StandardHitTest(w, TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-    case WM_NCPAINT: {
-      TWindowObj* top = TopLevelOf(w);
-      TPoint wo = WindowOriginInTop(w);
-      TRect client = w->ClientRect;
-      OffsetRect(&client, wo.X, wo.Y);
-      Region clip = Region::Subtract(VisibleRegion(w, false), Region(client));
-      if (wParam > 1) {
-        Region r = RegionOf(reinterpret_cast<HRGN>(wParam));
-        r.Offset(-top->WindowRect.Left, -top->WindowRect.Top);
-        clip = Region::Intersect(clip, r);
-      }
-      PaintStandardFrame(w, top->Buffer.get(), wo, clip);
-      top->BufferDirty = true;
+    case WM_NCPAINT:
+      NcPaint(w, wParam);
       return 0;
-    }
     case WM_NCACTIVATE:
       if ((w->Style & WS_CAPTION) == WS_CAPTION) w->FrameDirty = true;
       return TRUE;
@@ -171,14 +265,8 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       EndPaint(hwnd, &ps);
       return 0;
     }
-    case WM_ERASEBKGND: {
-      if (w->ClassBackground <= 0) return 0;
-      auto* d = static_cast<DeviceContext*>(reinterpret_cast<HDC>(wParam));
-      if (!d || !IsDC(d)) return 0;
-      if (Surface* s = d->Target32())
-        FillIn(s, d->Clip(), d->ToSurface(ClientBounds(w)), GetSysColor(w->ClassBackground - 1));
-      return 1;
-    }
+    case WM_ERASEBKGND:
+      return EraseBackground(w, wParam);
     case WM_PRINT:
       if ((lParam & PRF_CHECKVISIBLE) && !IsWindowVisible(hwnd)) return 0;
       if (wParam && IsDC(reinterpret_cast<HDC>(wParam)))
@@ -203,54 +291,14 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       DestroyWindow(hwnd);
       return 0;
     case WM_SYSCOMMAND:
-      switch (wParam & 0xFFF0) {
-        case SC_MOVE:
-        case SC_SIZE:
-          MoveSizeLoop(hwnd, (wParam & 0xFFF0) == SC_MOVE ? 0 : UINT(wParam & 0x0F),
-                       TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-          break;
-        case SC_CLOSE:
-          SendMessage(hwnd, WM_CLOSE, 0, 0);
-          break;
-        case SC_MINIMIZE:
-          ShowWindow(hwnd, SW_MINIMIZE);
-          break;
-        case SC_MAXIMIZE:
-          ShowWindow(hwnd, SW_SHOWMAXIMIZED);
-          break;
-        case SC_RESTORE:
-          ShowWindow(hwnd, SW_RESTORE);
-          break;
-      }
+      SysCommand(hwnd, wParam, lParam);
       return 0;
     case WM_SYSKEYDOWN:
       if (wParam == WPARAM(VK_F4) && (lParam & (1 << 29)))
         SendMessage(TopLevelOf(w)->Handle, WM_SYSCOMMAND, SC_CLOSE, 0);
       return 0;
-    case WM_SETCURSOR: {
-      if (w->Parent && CallProc(w->Parent, WM_SETCURSOR, wParam, lParam)) return TRUE;
-      if (!(w = FromHandle(hwnd))) return TRUE;
-      int32_t hit = int16_t(LOWORD(uintptr_t(lParam)));
-      if (hit == HTERROR) {
-        UINT mouseMsg = HIWORD(uintptr_t(lParam));
-        if (mouseMsg == WM_LBUTTONDOWN || mouseMsg == WM_RBUTTONDOWN || mouseMsg == WM_MBUTTONDOWN)
-          MessageBeep(0);
-        return FALSE;
-      }
-      if (hit == HTCLIENT) {
-        if (w->ClassCursor) {
-          SetCursor(w->ClassCursor);
-          return TRUE;
-        }
-        return FALSE;
-      }
-      if (HCURSOR c = SizeCursorFor(hit)) {
-        SetCursor(c);
-        return TRUE;
-      }
-      SetCursor(LoadCursor(nullptr, IDC_ARROW));
-      return TRUE;
-    }
+    case WM_SETCURSOR:
+      return SetCursorFor(hwnd, w, wParam, lParam);
     case WM_MOUSEACTIVATE:
       if (w->Parent) {
         LRESULT r = CallProc(w->Parent, WM_MOUSEACTIVATE, wParam, lParam);
@@ -280,30 +328,11 @@ LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_NCLBUTTONDOWN:
     case WM_NCLBUTTONDBLCLK:
-      if (wParam == HTVSCROLL || wParam == HTHSCROLL) {
-        TrackScrollBar(hwnd, wParam == HTVSCROLL ? 1 : 0,
-                       TPoint{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
-      } else if (msg == WM_NCLBUTTONDBLCLK && wParam == HTCAPTION) {
-        if (w->Style & WS_MAXIMIZEBOX)
-          SendMessage(hwnd, WM_SYSCOMMAND, w->Maximized ? SC_RESTORE : SC_MAXIMIZE, lParam);
-      } else if (wParam == HTCAPTION) {
-        SendMessage(hwnd, WM_SYSCOMMAND, WPARAM(SC_MOVE) | WPARAM(HTCAPTION), lParam);
-      } else if (wParam >= HTLEFT && wParam <= HTBOTTOMRIGHT && (w->Style & WS_THICKFRAME)) {
-        SendMessage(hwnd, WM_SYSCOMMAND, SC_SIZE | (wParam - HTLEFT + 1), lParam);
-      }
+      NcLeftButton(hwnd, w, msg, wParam, lParam);
       return 0;
-    case WM_WINDOWPOSCHANGED: {
-      auto* wp = reinterpret_cast<WINDOWPOS*>(lParam);
-      if (!wp) return 0;
-      if (!(wp->flags & SWP_NOCLIENTMOVE)) {
-        TPoint co{w->WindowRect.Left + w->ClientRect.Left, w->WindowRect.Top + w->ClientRect.Top};
-        CallProc(w, WM_MOVE, 0, MAKELPARAM(co.X, co.Y));
-      }
-      if ((w = FromHandle(hwnd)) && !(wp->flags & SWP_NOCLIENTSIZE))
-        CallProc(w, WM_SIZE, w->Maximized ? SIZE_MAXIMIZED : SIZE_RESTORED,
-                 MAKELPARAM(w->ClientRect.Width(), w->ClientRect.Height()));
+    case WM_WINDOWPOSCHANGED:
+      WindowPosChanged(hwnd, w, reinterpret_cast<WINDOWPOS*>(lParam));
       return 0;
-    }
     case WM_CANCELMODE:
       if (m.Capture == w) ReleaseCapture();
       return 0;

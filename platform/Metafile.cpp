@@ -589,6 +589,58 @@ class TMetafilePlayer {
   }
 
   bool PlayWindowsRecord(uint16_t fn, const uint8_t* r, size_t size) {
+    switch (fn) {
+      case META_SETBKCOLOR:
+      case META_SETTEXTCOLOR:
+      case META_SETBKMODE:
+      case META_SETROP2:
+      case META_SETPOLYFILLMODE:
+      case META_SETSTRETCHBLTMODE:
+      case META_SETTEXTALIGN:
+      case META_INTERSECTCLIPRECT:
+      case META_EXCLUDECLIPRECT:
+      case META_SAVEDC:
+      case META_RESTOREDC:
+        return WindowsStateRecord(fn, r, size);
+      case META_SETWINDOWORG:
+      case META_SETWINDOWEXT:
+      case META_OFFSETWINDOWORG:
+      case META_SCALEWINDOWEXT:
+        return WindowsMappingRecord(fn, r, size);
+      case META_MOVETO:
+      case META_LINETO:
+      case META_RECTANGLE:
+      case META_ELLIPSE:
+      case META_ROUNDRECT:
+      case META_POLYGON:
+      case META_POLYLINE:
+      case META_POLYPOLYGON:
+      case META_SETPIXEL:
+      case META_PATBLT:
+        return WindowsDrawingRecord(fn, r, size);
+      case META_CREATEPENINDIRECT:
+      case META_CREATEBRUSHINDIRECT:
+      case META_CREATEFONTINDIRECT:
+      case META_CREATEPALETTE:
+      case META_CREATEPATTERNBRUSH:
+      case META_DIBCREATEPATTERNBRUSH:
+      case META_CREATEREGION:
+      case META_SELECTOBJECT:
+      case META_DELETEOBJECT:
+        return WindowsObjectRecord(fn, r, size);
+      case META_TEXTOUT:
+      case META_EXTTEXTOUT:
+        return WindowsTextRecord(fn, r, size);
+      case META_STRETCHDIB:
+      case META_DIBSTRETCHBLT:
+      case META_DIBBITBLT:
+        return WindowsBitmapRecord(fn, r, size);
+      default:
+        return false;
+    }
+  }
+
+  bool WindowsStateRecord(uint16_t fn, const uint8_t* r, size_t size) {
     const uint8_t* p = r + 6;  // the parameters
     const size_t n = size - 6;
     auto need = [&](size_t bytes) { return n >= bytes; };
@@ -621,6 +673,29 @@ class TMetafilePlayer {
         if (!need(2)) return false;
         SetTextAlign(dc_, LoadLE16(p) & (TA_UPDATECP | TA_CENTER | TA_BASELINE));
         return true;
+      case META_INTERSECTCLIPRECT:
+      case META_EXCLUDECLIPRECT: {
+        if (!need(8)) return false;
+        ClipRect(Box(S16(p + 6), S16(p + 4), S16(p + 2), S16(p)), fn == META_EXCLUDECLIPRECT);
+        return true;
+      }
+      case META_SAVEDC:
+        Save();
+        return true;
+      case META_RESTOREDC:
+        if (!need(2)) return false;
+        Restore(S16(p));
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  bool WindowsMappingRecord(uint16_t fn, const uint8_t* r, size_t size) {
+    const uint8_t* p = r + 6;  // the parameters
+    const size_t n = size - 6;
+    auto need = [&](size_t bytes) { return n >= bytes; };
+    switch (fn) {
       case META_SETWINDOWORG:
         if (!need(4)) return false;
         st_.winOrgY = S16(p);
@@ -644,6 +719,16 @@ class TMetafilePlayer {
         st_.winExtY = st_.winExtY * yn / yd;
         return true;
       }
+      default:
+        return false;
+    }
+  }
+
+  bool WindowsDrawingRecord(uint16_t fn, const uint8_t* r, size_t size) {
+    const uint8_t* p = r + 6;  // the parameters
+    const size_t n = size - 6;
+    auto need = [&](size_t bytes) { return n >= bytes; };
+    switch (fn) {
       case META_MOVETO:
         if (!need(4)) return false;
         MoveToLogical(S16(p + 2), S16(p));
@@ -705,19 +790,16 @@ class TMetafilePlayer {
         PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, LoadLE32(p));
         return true;
       }
-      case META_INTERSECTCLIPRECT:
-      case META_EXCLUDECLIPRECT: {
-        if (!need(8)) return false;
-        ClipRect(Box(S16(p + 6), S16(p + 4), S16(p + 2), S16(p)), fn == META_EXCLUDECLIPRECT);
-        return true;
-      }
-      case META_SAVEDC:
-        Save();
-        return true;
-      case META_RESTOREDC:
-        if (!need(2)) return false;
-        Restore(S16(p));
-        return true;
+      default:
+        return false;
+    }
+  }
+
+  bool WindowsObjectRecord(uint16_t fn, const uint8_t* r, size_t size) {
+    const uint8_t* p = r + 6;  // the parameters
+    const size_t n = size - 6;
+    auto need = [&](size_t bytes) { return n >= bytes; };
+    switch (fn) {
       case META_CREATEPENINDIRECT: {
         Slot* s = FreeSlot();
         if (!s) return false;
@@ -788,6 +870,16 @@ class TMetafilePlayer {
         DeleteSlot(LoadLE16(p));
         return true;
       }
+      default:
+        return false;
+    }
+  }
+
+  bool WindowsTextRecord(uint16_t fn, const uint8_t* r, size_t size) {
+    const uint8_t* p = r + 6;  // the parameters
+    const size_t n = size - 6;
+    auto need = [&](size_t bytes) { return n >= bytes; };
+    switch (fn) {
       case META_TEXTOUT: {
         if (!need(2)) return false;
         const size_t len = LoadLE16(p);
@@ -815,6 +907,16 @@ class TMetafilePlayer {
         Text(x, y, Cp1252ToUtf8(text), hasRect ? options : 0, hasRect ? &clip : nullptr);
         return true;
       }
+      default:
+        return false;
+    }
+  }
+
+  bool WindowsBitmapRecord(uint16_t fn, const uint8_t* r, size_t size) {
+    const uint8_t* p = r + 6;  // the parameters
+    const size_t n = size - 6;
+    auto need = [&](size_t bytes) { return n >= bytes; };
+    switch (fn) {
       case META_STRETCHDIB: {
         if (!need(22)) return false;
         const TRect b = Box(S16(p + 20), S16(p + 18), S16(p + 20) + S16(p + 16), S16(p + 18) + S16(p + 14));
@@ -887,10 +989,76 @@ class TMetafilePlayer {
   }
 
   bool PlayEnhancedRecord(uint32_t type, const uint8_t* r, size_t size) {
+    switch (type) {
+      case EMR_SETWINDOWEXTEX:
+      case EMR_SETWINDOWORGEX:
+      case EMR_SETVIEWPORTEXTEX:
+      case EMR_SETVIEWPORTORGEX:
+      case EMR_SCALEVIEWPORTEXTEX:
+      case EMR_SCALEWINDOWEXTEX:
+      case EMR_SETMAPMODE:
+      case EMR_SETWORLDTRANSFORM:
+      case EMR_MODIFYWORLDTRANSFORM:
+        return EnhancedMappingRecord(type, r, size);
+      case EMR_SETBKMODE:
+      case EMR_SETPOLYFILLMODE:
+      case EMR_SETROP2:
+      case EMR_SETSTRETCHBLTMODE:
+      case EMR_SETTEXTALIGN:
+      case EMR_SETTEXTCOLOR:
+      case EMR_SETBKCOLOR:
+      case EMR_SETBRUSHORGEX:
+      case EMR_SAVEDC:
+      case EMR_RESTOREDC:
+      case EMR_EXCLUDECLIPRECT:
+      case EMR_INTERSECTCLIPRECT:
+      case EMR_EXTSELECTCLIPRGN:
+        return EnhancedStateRecord(type, r, size);
+      case EMR_MOVETOEX:
+      case EMR_LINETO:
+      case EMR_SETPIXELV:
+      case EMR_RECTANGLE:
+      case EMR_ELLIPSE:
+      case EMR_ROUNDRECT:
+        return EnhancedDrawingRecord(type, r, size);
+      case EMR_POLYGON:
+      case EMR_POLYLINE:
+      case EMR_POLYBEZIER:
+      case EMR_POLYLINETO:
+      case EMR_POLYBEZIERTO:
+      case EMR_POLYGON16:
+      case EMR_POLYLINE16:
+      case EMR_POLYBEZIER16:
+      case EMR_POLYLINETO16:
+      case EMR_POLYBEZIERTO16:
+      case EMR_POLYPOLYLINE:
+      case EMR_POLYPOLYGON:
+      case EMR_POLYPOLYLINE16:
+      case EMR_POLYPOLYGON16:
+        return EnhancedPolyRecord(type, r, size);
+      case EMR_SELECTOBJECT:
+      case EMR_DELETEOBJECT:
+      case EMR_CREATEPEN:
+      case EMR_EXTCREATEPEN:
+      case EMR_CREATEBRUSHINDIRECT:
+      case EMR_EXTCREATEFONTINDIRECTW:
+        return EnhancedObjectRecord(type, r, size);
+      case EMR_EXTTEXTOUTW:
+        return EnhancedTextRecord(type, r, size);
+      case EMR_BITBLT:
+      case EMR_STRETCHBLT:
+      case EMR_STRETCHDIBITS:
+        return EnhancedBitmapRecord(type, r, size);
+      case EMR_HEADER:  // read by Load
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  bool EnhancedMappingRecord(uint32_t type, const uint8_t* r, size_t size) {
     auto need = [&](size_t bytes) { return size >= bytes; };
     switch (type) {
-      case EMR_HEADER:
-        return true;
       case EMR_SETWINDOWEXTEX:
         if (!need(16)) return false;
         st_.winExtX = S32(r + 8);
@@ -929,36 +1097,6 @@ class TMetafilePlayer {
         st_.mapMode = static_cast<int>(m);
         return true;
       }
-      case EMR_SETBKMODE:
-        if (!need(12)) return false;
-        SetBkMode(dc_, LoadLE32(r + 8) == TRANSPARENT ? TRANSPARENT : OPAQUE);
-        return true;
-      case EMR_SETPOLYFILLMODE:
-        if (!need(12)) return false;
-        SetPolyFillMode(dc_, LoadLE32(r + 8) == WINDING ? WINDING : ALTERNATE);
-        return true;
-      case EMR_SETROP2:
-        if (!need(12) || LoadLE32(r + 8) < R2_BLACK || LoadLE32(r + 8) > R2_WHITE) return false;
-        SetROP2(dc_, static_cast<int>(LoadLE32(r + 8)));
-        return true;
-      case EMR_SETSTRETCHBLTMODE:
-        if (!need(12)) return false;
-        SetStretchBltMode(dc_, static_cast<int>(std::clamp<uint32_t>(LoadLE32(r + 8), BLACKONWHITE, HALFTONE)));
-        return true;
-      case EMR_SETTEXTALIGN:
-        if (!need(12)) return false;
-        SetTextAlign(dc_, LoadLE32(r + 8) & (TA_UPDATECP | TA_CENTER | TA_BASELINE));
-        return true;
-      case EMR_SETTEXTCOLOR:
-        if (!need(12)) return false;
-        SetTextColor(dc_, LoadLE32(r + 8) & 0xFFFFFF);
-        return true;
-      case EMR_SETBKCOLOR:
-        if (!need(12)) return false;
-        SetBkColor(dc_, LoadLE32(r + 8) & 0xFFFFFF);
-        return true;
-      case EMR_SETBRUSHORGEX:
-        return true;  // brush patterns start at the device origin
       case EMR_SETWORLDTRANSFORM:
       case EMR_MODIFYWORLDTRANSFORM: {
         if (!need(type == EMR_SETWORLDTRANSFORM ? 32 : 36)) return false;
@@ -1000,6 +1138,44 @@ class TMetafilePlayer {
         std::copy_n(out, 6, w);
         return true;
       }
+      default:
+        return false;
+    }
+  }
+
+  bool EnhancedStateRecord(uint32_t type, const uint8_t* r, size_t size) {
+    auto need = [&](size_t bytes) { return size >= bytes; };
+    switch (type) {
+      case EMR_SETBKMODE:
+        if (!need(12)) return false;
+        SetBkMode(dc_, LoadLE32(r + 8) == TRANSPARENT ? TRANSPARENT : OPAQUE);
+        return true;
+      case EMR_SETPOLYFILLMODE:
+        if (!need(12)) return false;
+        SetPolyFillMode(dc_, LoadLE32(r + 8) == WINDING ? WINDING : ALTERNATE);
+        return true;
+      case EMR_SETROP2:
+        if (!need(12) || LoadLE32(r + 8) < R2_BLACK || LoadLE32(r + 8) > R2_WHITE) return false;
+        SetROP2(dc_, static_cast<int>(LoadLE32(r + 8)));
+        return true;
+      case EMR_SETSTRETCHBLTMODE:
+        if (!need(12)) return false;
+        SetStretchBltMode(dc_, static_cast<int>(std::clamp<uint32_t>(LoadLE32(r + 8), BLACKONWHITE, HALFTONE)));
+        return true;
+      case EMR_SETTEXTALIGN:
+        if (!need(12)) return false;
+        SetTextAlign(dc_, LoadLE32(r + 8) & (TA_UPDATECP | TA_CENTER | TA_BASELINE));
+        return true;
+      case EMR_SETTEXTCOLOR:
+        if (!need(12)) return false;
+        SetTextColor(dc_, LoadLE32(r + 8) & 0xFFFFFF);
+        return true;
+      case EMR_SETBKCOLOR:
+        if (!need(12)) return false;
+        SetBkColor(dc_, LoadLE32(r + 8) & 0xFFFFFF);
+        return true;
+      case EMR_SETBRUSHORGEX:
+        return true;  // brush patterns start at the device origin
       case EMR_SAVEDC:
         Save();
         return true;
@@ -1007,6 +1183,24 @@ class TMetafilePlayer {
         if (!need(12)) return false;
         Restore(S32(r + 8));
         return true;
+      case EMR_EXCLUDECLIPRECT:
+      case EMR_INTERSECTCLIPRECT:
+        if (!need(24)) return false;
+        ClipRect(Box(S32(r + 8), S32(r + 12), S32(r + 16), S32(r + 20)), type == EMR_EXCLUDECLIPRECT);
+        return true;
+      case EMR_EXTSELECTCLIPRGN:
+        // Only the reset to no clip region (no region data, mode copy).
+        if (!need(16) || LoadLE32(r + 8) != 0 || LoadLE32(r + 12) != RGN_COPY) return false;
+        ResetClip();
+        return true;
+      default:
+        return false;
+    }
+  }
+
+  bool EnhancedDrawingRecord(uint32_t type, const uint8_t* r, size_t size) {
+    auto need = [&](size_t bytes) { return size >= bytes; };
+    switch (type) {
       case EMR_MOVETOEX:
         if (!need(16)) return false;
         MoveToLogical(S32(r + 8), S32(r + 12));
@@ -1038,6 +1232,14 @@ class TMetafilePlayer {
                   Clamp(std::fabs(S32(r + 28) * ScaleY())));
         return true;
       }
+      default:
+        return false;
+    }
+  }
+
+  bool EnhancedPolyRecord(uint32_t type, const uint8_t* r, size_t size) {
+    auto need = [&](size_t bytes) { return size >= bytes; };
+    switch (type) {
       case EMR_POLYGON:
       case EMR_POLYLINE:
       case EMR_POLYBEZIER:
@@ -1097,16 +1299,14 @@ class TMetafilePlayer {
         if (filled) Rings(rings);
         return true;
       }
-      case EMR_EXCLUDECLIPRECT:
-      case EMR_INTERSECTCLIPRECT:
-        if (!need(24)) return false;
-        ClipRect(Box(S32(r + 8), S32(r + 12), S32(r + 16), S32(r + 20)), type == EMR_EXCLUDECLIPRECT);
-        return true;
-      case EMR_EXTSELECTCLIPRGN:
-        // Only the reset to no clip region (no region data, mode copy).
-        if (!need(16) || LoadLE32(r + 8) != 0 || LoadLE32(r + 12) != RGN_COPY) return false;
-        ResetClip();
-        return true;
+      default:
+        return false;
+    }
+  }
+
+  bool EnhancedObjectRecord(uint32_t type, const uint8_t* r, size_t size) {
+    auto need = [&](size_t bytes) { return size >= bytes; };
+    switch (type) {
       case EMR_SELECTOBJECT: {
         if (!need(12)) return false;
         const uint32_t index = LoadLE32(r + 8);
@@ -1184,6 +1384,14 @@ class TMetafilePlayer {
         std::memcpy(lf.lfFaceName, face.data(), face.size());
         return true;
       }
+      default:
+        return false;
+    }
+  }
+
+  bool EnhancedTextRecord(uint32_t type, const uint8_t* r, size_t size) {
+    auto need = [&](size_t bytes) { return size >= bytes; };
+    switch (type) {
       case EMR_EXTTEXTOUTW: {
         // bounds, graphics mode, scales, then the text record at 36:
         // reference point, count, string offset, options, rectangle, dx offset
@@ -1196,6 +1404,14 @@ class TMetafilePlayer {
         Text(x, y, Utf16ToUtf8(r + offString, count), hasRect ? options : 0, hasRect ? &clip : nullptr);
         return true;
       }
+      default:
+        return false;
+    }
+  }
+
+  bool EnhancedBitmapRecord(uint32_t type, const uint8_t* r, size_t size) {
+    auto need = [&](size_t bytes) { return size >= bytes; };
+    switch (type) {
       case EMR_BITBLT: {
         // bounds, destination (x, y, cx, cy), rop, source (x, y), source
         // transform, background, usage, bitmap offsets and sizes

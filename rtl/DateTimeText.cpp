@@ -141,7 +141,11 @@ std::string TimeToStr(TDateTime Value) { return FormatDateTimeText(FormatSetting
 
 std::string DateTimeToStr(TDateTime Value) {
   std::string text = DateToStr(Value);
-  if (Value != std::floor(Value)) text += " " + TimeToStr(Value);
+  if (Value != std::floor(Value)) {
+    // Appended piece by piece: GCC 12 sees a false overlap in " " + string.
+    text += ' ';
+    text += TimeToStr(Value);
+  }
   return text;
 }
 

@@ -14,7 +14,8 @@ TShortCut ShortCut(uint16_t Key, TShiftState Shift) {
 namespace {
 std::string KeyName(uint16_t key) {
   if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, char(key));
-  if (key >= VK_F1 && key <= VK_F24) return "F" + std::to_string(key - VK_F1 + 1);
+  // Appended rather than "F" + string, where GCC 12 sees a false overlap.
+  if (key >= VK_F1 && key <= VK_F24) return std::string("F").append(std::to_string(key - VK_F1 + 1));
   switch (key) {
     case VK_BACK: return "BkSp";
     case VK_TAB: return "Tab";

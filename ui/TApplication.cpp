@@ -114,6 +114,7 @@ bool TApplication::ProcessMessage(MSG& Msg) {
       DispatchMessage(Msg);
     }
   } catch (...) {
+    // One message's failure is shown to the user; the loop goes on.
     HandleException(this);
   }
   return true;
@@ -152,6 +153,7 @@ void TApplication::Idle() {
     }
     if (OnIdle) OnIdle(this, done);
   } catch (...) {
+    // A failing action update or OnIdle must not stop the idle loop.
     HandleException(this);
   }
   if (done && !terminated_) WaitMessage();

@@ -40,6 +40,7 @@ void TCustomForm::BeforeDestruction() {
     try {
       OnDestroy(this);
     } catch (...) {
+      // A failing OnDestroy is reported; the form is freed all the same.
       if (Application) Application->HandleException(this);
     }
   }

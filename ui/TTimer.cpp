@@ -50,6 +50,7 @@ void TTimer::WndProc(TMessage& Message) {
     try {
       Timer();
     } catch (...) {
+      // Reported, not thrown into the message loop: the timer keeps running.
       if (Application) Application->HandleException(this);
     }
     return;

@@ -53,7 +53,7 @@ void TUpDown::UpdateAssociate() {
   std::string s = std::to_string(position_);
   if (thousands_) {
     size_t digits0 = s[0] == '-' ? 1 : 0;
-    for (int64_t i = int64_t(s.size()) - 3; i > int64_t(digits0); i -= 3) s.insert(size_t(i), ",");
+    for (int64_t i = int64_t(s.size()) - 3; i > int64_t(digits0); i -= 3) s.insert(s.begin() + i, ',');
   }
   associate_->SetText(s);
 }

@@ -78,6 +78,9 @@ void TWinControl::MainWndProc(HWND hwnd, TMessage& Message) {
   try {
     WindowProc(Message);
   } catch (...) {
+    // An exception must not unwind through the platform's dispatch (and a
+    // nested modal loop above it): it is reported here and the message
+    // ends as handled.
     if (Application) Application->HandleException(this);
   }
   if (Message.Msg == WM_NCDESTROY) {

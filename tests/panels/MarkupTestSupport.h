@@ -69,10 +69,30 @@ enum class TMarkupMode { Paint, Measure, HitTest };
 inline TMarkupResult RunMarkup(TCanvas* C, const std::string& Text, const TRect& R, TMarkupMode Mode,
                             bool WordWrap = true, TPoint P = {0, 0}, TCustomImageList* Images = nullptr,
                             int32_t HoverLink = 0, bool HoverStyle = false) {
+  TMarkupTextRequest q;
+  q.Canvas = C;
+  q.Text = Text;
+  q.Rect = R;
+  q.Images = Images;
+  q.XPos = P.X;
+  q.YPos = P.Y;
+  q.HoverLink = HoverLink;
+  q.CheckHotSpot = Mode == TMarkupMode::HitTest;
+  q.CheckHeight = Mode == TMarkupMode::Measure;
+  q.HoverStyle = HoverStyle;
+  q.WordWrap = WordWrap;
+  q.URLColor = clBlue;
+  q.ShadowColor = clGray;
+  const TMarkupTextResult r = DrawMarkupText(q);
   TMarkupResult m;
-  m.Hit = DrawMarkupText(C, Text, R, Images, P.X, P.Y, -1, HoverLink, 2, Mode == TMarkupMode::HitTest,
-                         Mode == TMarkupMode::Measure, false, false, true, HoverStyle, WordWrap, 1.0, clBlue,
-                         clNone, clNone, clGray, m.Anchor, m.Plain, m.Focus, m.Width, m.Height, m.Links, m.Link,
-                         m.LinkRect, nullptr, nullptr, 0);
+  m.Hit = r.Hit;
+  m.Anchor = r.AnchorVal;
+  m.Plain = r.StripVal;
+  m.Focus = r.FocusAnchor;
+  m.Width = r.XSize;
+  m.Height = r.YSize;
+  m.Links = r.HyperLinks;
+  m.Link = r.MouseLink;
+  m.LinkRect = r.HoverRect;
   return m;
 }

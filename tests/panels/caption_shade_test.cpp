@@ -99,7 +99,9 @@ TEST_F(CaptionShade, RadialShadings) {
       const double d = std::nearbyint(std::sqrt(double((x - 100) * (x - 100) + (y - 10) * (y - 10))));
       const int32_t v = int32_t(std::nearbyint(t == stIRadial ? (D - d) / D * L : d / D * L));
       EXPECT_EQ(ShadeAt(p, x, y), Tint(0xFFFFFF, v)) << x << "," << y;
-      if (x > 0) EXPECT_EQ(ShadeAt(p, W - x, y), ShadeAt(p, x, y)) << "mirrored";
+      if (x > 0) {
+        EXPECT_EQ(ShadeAt(p, W - x, y), ShadeAt(p, x, y)) << "mirrored";
+      }
     }
     p->Free();
   }

@@ -193,7 +193,9 @@ TEST_F(Markup, AnchorsAreColouredUnderlinedAndFound) {
     EXPECT_EQ(m.Anchor, p.Anchor) << p.X << "," << p.Y;
     EXPECT_EQ(m.Link, p.Link) << p.X << "," << p.Y;
     EXPECT_EQ(m.Links, 2);
-    if (p.Link == 1) EXPECT_EQ(m.LinkRect, (TRect{19, 0, 43, 13}));
+    if (p.Link == 1) {
+      EXPECT_EQ(m.LinkRect, (TRect{19, 0, 43, 13}));
+    }
   }
 }
 
@@ -270,11 +272,16 @@ class MarkupSystemIcons : public Markup {
   }
   // Paints with the print flag and scale.
   void Print(const std::string& Text, double Scale, TCustomImageList* Images, int32_t& W, int32_t& H) {
-    std::string a, p, f;
-    int32_t links = 0, link = 0;
-    TRect lr{};
-    DrawMarkupText(C, Text, TRect{0, 0, 200, 100}, Images, 0, 0, -1, 0, 2, false, false, true, false, true, false,
-                   true, Scale, clBlue, clNone, clNone, clGray, a, p, f, W, H, links, link, lr, nullptr, nullptr, 0);
+    TMarkupTextRequest q;
+    q.Canvas = C;
+    q.Text = Text;
+    q.Rect = TRect{0, 0, 200, 100};
+    q.Images = Images;
+    q.Print = true;
+    q.ResFactor = Scale;
+    const TMarkupTextResult r = DrawMarkupText(q);
+    W = r.XSize;
+    H = r.YSize;
   }
   uint32_t Px(int32_t x, int32_t y) { return uint32_t(C->Pixels(x, y)) & 0xFFFFFF; }
   std::filesystem::path dir_;

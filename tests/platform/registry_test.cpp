@@ -281,7 +281,7 @@ TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {
                          KEY_ALL_ACCESS, nullptr, &c, nullptr) != ERROR_SUCCESS)
         _exit(2);
       for (int v = 0; v < kValues; ++v) {
-        std::string name = "P" + std::to_string(p) + "V" + std::to_string(v);
+        const std::string name = std::string("P").append(std::to_string(p)).append("V").append(std::to_string(v));
         bad += SetString(c, name.c_str(), name) != ERROR_SUCCESS;
       }
       RegCloseKey(c);
@@ -300,7 +300,7 @@ TEST_F(RegistryTest, ProcessesWritingAtOnceLoseNothing) {
   int missing = 0;
   for (int p = 0; p < kProcesses; ++p)
     for (int v = 0; v < kValues; ++v) {
-      std::string name = "P" + std::to_string(p) + "V" + std::to_string(v);
+      const std::string name = std::string("P").append(std::to_string(p)).append("V").append(std::to_string(v));
       missing += GetString(r, name.c_str()) != name;
     }
   EXPECT_EQ(missing, 0);
@@ -379,7 +379,7 @@ TEST_F(RegistryTest, MangledFilesNeverCrash) {
           bad.insert(at, 1, char(rng()));
           break;
       }
-      if (bad.empty()) bad = "x";
+      if (bad.empty()) bad.push_back('x');
     }
     WriteText(RegistryFilePath(), bad);
     HKEY r = nullptr;

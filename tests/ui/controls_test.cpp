@@ -182,7 +182,7 @@ TEST_F(ControlsTest, TabOrderFocusEnterExitAndKeyPreview) {
   std::vector<TButton*> b;
   for (int i = 0; i < 4; ++i) {
     auto* x = new TButton(form);
-    x->SetName("B" + std::to_string(i));
+    x->SetName(std::string("B").append(std::to_string(i)));
     x->SetParent(form);
     x->SetBounds(10, 10 + 30 * i, 75, 25);
     b.push_back(x);

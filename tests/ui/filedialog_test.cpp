@@ -608,7 +608,7 @@ TEST_F(FileDialogTest, HelpButtonAndF1AskTheOwnerForHelp) {
     OPENFILENAME ofn;
     ofn.lpstrInitialDir = dir_;
     ofn.hwndOwner = Application->Handle();
-    ofn.Flags = OFN_ENABLEHOOK | (offered ? OFN_SHOWHELP : 0);
+    ofn.Flags = OFN_ENABLEHOOK | (offered ? OFN_SHOWHELP : decltype(OFN_SHOWHELP){});
     std::vector<std::string> heard;
     ofn.lpfnHook = [&](HWND, UINT msg, WPARAM, LPARAM lp) -> uintptr_t {
       if (msg == WM_NOTIFY && reinterpret_cast<const OFNOTIFY*>(lp)->hdr.code == CDN_HELP) heard.push_back("hook");
