@@ -431,7 +431,10 @@ void TfrmMain::OpenImage(const std::string& FileName) {
   if (ok && frmFullScreen->FIsOpen) frmFullScreen->CopyImageFrom(Imago1);
   ShowTitle(ok ? std::string(kTitle) + " - [" + ExtractFileName(FileName) + "]" : std::string(kTitle));
   for (TTBKItem* item : {btnFullScreen, btnSave, btnSaveCrypted, btnRotLeft, btnRotRight}) item->SetEnabled(ok);
-  RefreshView();
+  // A load updates the view itself, and the messages above usually painted
+  // it already: rendering the same picture again would double the work the
+  // open costs after the decode.
+  if (!ok || Imago1->RenderDue()) RefreshView();
   if (Imago1->CanFocus()) Imago1->SetFocus();
   Screen->SetCursor(crDefault);
   guard.Done();

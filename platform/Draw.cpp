@@ -112,12 +112,10 @@ Pattern::Pattern(HDC dc, HBRUSH brush) {
 void PatternSpan(HDC dc, Target& t, const Pattern& pat, int mode, int32_t y, int32_t x0,
                  int32_t x1) {
   if (pat.null || mode == R2_NOP) return;
+  const bool fill = pat.solid && mode == R2_COPYPEN;
   dc->Clip().ForEachSpan(y, x0, x1, [&](int32_t l, int32_t r) {
+    if (fill) return t.Fill(y, l, r, pat.color);
     t.Modify(y, l, r, [&](uint32_t* p, int32_t xs, int32_t n) {
-      if (pat.solid && mode == R2_COPYPEN) {
-        std::fill(p, p + n, pat.color);
-        return;
-      }
       for (int32_t i = 0; i < n; ++i) {
         int32_t x = xs + i;
         if (!pat.Paints(x, y)) continue;
@@ -132,13 +130,11 @@ void PatternRect(HDC dc, Target& t, const Pattern& pat, uint8_t code, const TRec
   if (usesP && pat.null) return;
   TRect box = dc->Clip().Box(), r;
   if (!IntersectRect(&r, &area, &box)) return;
+  const bool fill = code == 0xF0 && pat.solid;
   for (int32_t y = r.Top; y < r.Bottom; ++y) {
     dc->Clip().ForEachSpan(y, r.Left, r.Right, [&](int32_t l, int32_t rr) {
+      if (fill) return t.Fill(y, l, rr, pat.color);
       t.Modify(y, l, rr, [&](uint32_t* p, int32_t xs, int32_t n) {
-        if (code == 0xF0 && pat.solid) {
-          std::fill(p, p + n, pat.color);
-          return;
-        }
         for (int32_t i = 0; i < n; ++i) {
           int32_t x = xs + i;
           if (usesP && !pat.Paints(x, y)) continue;

@@ -3,6 +3,7 @@
 // operations and brush patterns.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -133,6 +134,19 @@ class Target {
     buf_.resize(size_t(n));
     ReadBitmapRow(*bm_, y, x0, n, buf_.data());
     f(buf_.data(), x0, n);
+    WriteBitmapRow(*bm_, y, x0, n, buf_.data());
+  }
+  // Sets pixels [x0, x1) of row y to Color. Nothing is read: a fill of
+  // fresh memory (a new back buffer) would otherwise fault every page in
+  // twice, once to read zeros and once to write.
+  void Fill(int32_t y, int32_t x0, int32_t x1, uint32_t Color) {
+    const int32_t n = x1 - x0;
+    if (n <= 0) return;
+    if (s32_) {
+      std::fill(s32_->Row(y) + x0, s32_->Row(y) + x1, Color);
+      return;
+    }
+    buf_.assign(size_t(n), Color);
     WriteBitmapRow(*bm_, y, x0, n, buf_.data());
   }
   // Reads pixels [x0, x0 + n) of row y into out.

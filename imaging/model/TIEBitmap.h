@@ -114,6 +114,8 @@ class TIEBitmap : public TIEBaseBitmap {
   void SyncPlatformPalette();
   void SyncWithPlatformBitmap();
   bool ExternalBitmap() const { return external_bitmap_; }
+  // Whether the pixels lie in a caller's block (EncapsulateMemory).
+  bool ExternalMemory() const { return external_memory_; }
 
   // ---- alpha channel
   bool HasAlphaChannel() const { return alpha_ != nullptr; }

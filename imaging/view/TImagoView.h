@@ -152,6 +152,9 @@ class TImagoView : public TIEView {
 
   // ---- placement
   void Update() override;
+  // Whether the back buffer still has to be rendered for the view's present
+  // state (an Update since the last render, or none yet).
+  bool RenderDue() const { return dirty_; }
   void LockUpdate() { TIEView::LockUpdate(); }
   int32_t UnlockUpdate();
   int32_t UnlockUpdateNoRepaint() { return TIEView::UnlockUpdateNoRepaint(); }

@@ -179,6 +179,34 @@ TEST_F(ProgramTest, OpensAPlainJpegAndShowsItsFacts) {
   EXPECT_EQ(ReadRegString("Options", "Browser_Last_dir", ""), dir_ + "/pics");
 }
 
+// A double click in the folder browser shows the picture fitted to the view,
+// rendered once: the load brings the view up to date and the road's own
+// messages paint it, and the end of the road does not render the same
+// picture a second time.
+TEST_F(ProgramTest, ADoubleClickedPictureIsShownAfterOneRender) {
+  const std::string pics = dir_ + "/pics";
+  if (!MakeImage(pics + "/a.png", "xc:#2050C0", "640x480")) GTEST_SKIP() << "ImageMagick is not installed";
+  StartProgram();
+  frmMain->BrowseFolder(pics);
+  int32_t index = -1;
+  for (int32_t i = 0; i < frmMain->lvDirs->Items()->Count(); ++i)
+    if (frmMain->lvDirs->Items()->Item(i)->Caption() == "a.png") index = i;
+  ASSERT_GE(index, 0);
+  int renders = 0;
+  frmMain->Imago1->OnDrawBackBuffer = [&](TObject*) { ++renders; };
+  const TRect r = frmMain->lvDirs->ItemRect(index);
+  DoubleClickAt(frmMain->lvDirs, r.Left + 5, (r.Top + r.Bottom) / 2);
+  Application->ProcessMessages();
+  frmMain->Imago1->OnDrawBackBuffer = nullptr;
+  ASSERT_EQ(frmMain->Caption(), "Nobrivo 1.40 - [a.png]");
+  EXPECT_EQ(renders, 1);
+  // Fitted: the picture's colour reaches across the view on one axis.
+  const int32_t vw = frmMain->Imago1->ClientWidth(), vh = frmMain->Imago1->ClientHeight();
+  const TRect shown = ExtentOf(CopyWindowPixels(frmMain->Imago1->Handle()), 0x2050C0);
+  EXPECT_TRUE(shown.Right - shown.Left >= vw - 2 || shown.Bottom - shown.Top >= vh - 2)
+      << shown.Left << "," << shown.Top << " " << shown.Right << "," << shown.Bottom << " in " << vw << "x" << vh;
+}
+
 TEST_F(ProgramTest, SavesEncryptedAndReopensThroughThePassPhraseDialog) {
   const std::string photo = dir_ + "/pics/photo.jpg";
   if (!MakeImage(photo)) GTEST_SKIP() << "ImageMagick is not installed";

@@ -208,6 +208,28 @@ TEST(Blit, DibDrawingOfAllDepths) {
   }
 }
 
+// A solid brush filling a bitmap of any depth writes its colour wherever the
+// clip lets it, without reading the pixels first, and leaves the excluded
+// part as it was.
+TEST(Blit, SolidFillsOfEveryDepthKeepToTheClip) {
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    MemCanvas m(10, 6, bits);
+    RECT all{0, 0, 10, 6};
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255)), black = CreateSolidBrush(RGB(0, 0, 0));
+    FillRect(m.dc, &all, white);
+    ExcludeClipRect(m.dc, 2, 1, 5, 4);
+    FillRect(m.dc, &all, black);
+    SelectClipRgn(m.dc, nullptr);
+    for (int32_t y = 0; y < 6; ++y)
+      for (int32_t x = 0; x < 10; ++x) {
+        const bool kept = x >= 2 && x < 5 && y >= 1 && y < 4;
+        EXPECT_EQ(GetPixel(m.dc, x, y) & 0xFFFFFF, kept ? 0xFFFFFFu : 0u) << bits << " bits at " << x << "," << y;
+      }
+    DeleteObject(white);
+    DeleteObject(black);
+  }
+}
+
 TEST(Blit, HostileDibHeadersAreRefused) {
   std::vector<uint8_t> info(sizeof(BITMAPINFOHEADER) + 16);
   auto* bmi = reinterpret_cast<BITMAPINFO*>(info.data());

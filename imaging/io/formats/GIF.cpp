@@ -748,6 +748,16 @@ void GrowCanvas(TIEBitmap& Canvas, int32_t W, int32_t H, const TRGB& Background)
   DrawFrame(Canvas, old, 0, 0);
 }
 
+// Whether a picture of one frame can hand its memory to the caller's bitmap
+// instead of being copied whole once more: not into a platform bitmap or a
+// caller's block (their rows stay where they are), nor where the caller
+// would have kept a picture of this size in a temporary file.
+bool TakesFrameMemory(const TIEBitmap& Target, const TIEBitmap& Frame) {
+  const int64_t bytes = int64_t{(Frame.Width() * IEBitsPerPixel[Frame.PixelFormat()] + 31) / 32 * 4} * Frame.Height();
+  return Frame.Location() == ieMemory && Target.Location() != ieTBitmap && !Target.ExternalBitmap() &&
+         !Target.ExternalMemory() && bytes <= Target.MemoryThreshold;
+}
+
 void ReadComposed(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly,
                   TIOProgressRec& Progress, std::unique_ptr<TIEMask>& AlphaMask) {
   int32_t count = 0;
@@ -814,7 +824,10 @@ void ReadComposed(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, boo
       SyncAlphaFull(canvas.GetAlphaChannel());
       result = &canvas;
     }
-    Bitmap->Assign(result);
+    if (result == &frame && TakesFrameMemory(*Bitmap, frame))
+      frame.MoveDataTo(Bitmap);
+    else
+      Bitmap->Assign(result);
     if (Bitmap->HasAlphaChannel() && Bitmap->GetAlphaChannel()->Full) Bitmap->RemoveAlphaChannel();
     Progress.Per1 = 1;
     if (count > 0) Progress.Report(static_cast<int64_t>(Trunc(i * (100.0 / count))));

@@ -708,10 +708,12 @@ struct Decoder {
   }
 
   // Runs Count blocks through Decode(index, work), in parallel when the page
-  // is large, its image lies in memory and the blocks own their bytes of it.
+  // is large, its rows lie in memory and the blocks own their bytes of it. A
+  // platform bitmap's rows (the view's own image) are memory as well; only
+  // rows of a temporary file are mapped one at a time.
   template <typename DecodeOne>
   void RunBlocks(int64_t count, bool blocks_share_bytes, const DecodeOne& decode) {
-    const bool in_memory = bmp->Location() == ieMemory;
+    const bool in_memory = bmp->Location() != ieTempFile;
     const bool parallel = count > 1 && in_memory && !blocks_share_bytes &&
                           int64_t{W} * H >= kParallelMinPixels && TThreadPool::Shared().MaxThreads() > 1;
     if (!parallel) {

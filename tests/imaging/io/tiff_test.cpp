@@ -576,7 +576,8 @@ std::vector<uint8_t> Snapshot(Loaded& r) {
 
 // Large pages decode their strips and tiles on the runtime's thread pool:
 // the picture is the same, bit for bit, as on one thread, in every
-// compression and layout, damaged blocks included.
+// compression and layout, damaged blocks included, in memory of its own or
+// in a platform bitmap.
 TEST(TiffReader, ThreadedDecodingEqualsSingleThreaded) {
   TThreadPool& pool = TThreadPool::Shared();
   const int32_t threads = pool.MaxThreads();
@@ -654,6 +655,13 @@ TEST(TiffReader, ThreadedDecodingEqualsSingleThreaded) {
     EXPECT_EQ(one.aborted, many.aborted);
     ASSERT_EQ(one.bitmap.Width(), static_cast<int32_t>(w));
     EXPECT_TRUE(Snapshot(one) == Snapshot(many));
+    // The rows of a platform bitmap, as the view holds its picture, are
+    // decoded on the threads as well.
+    Loaded shown;
+    shown.bitmap.SetLocation(ieTBitmap);
+    Load(files[i], shown);
+    EXPECT_EQ(shown.bitmap.Location(), ieTBitmap);
+    EXPECT_TRUE(Snapshot(one) == Snapshot(shown));
   }
   pool.SetMaxThreads(threads);
 }
