@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/GdiHolders.h"
 #include "platform/Draw.h"
 #include "platform/PenBrush.h"
 #include "platform/Region.h"
@@ -659,9 +660,9 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
   TNonClientPaintDC dc(Handle(), ToDC, DC, nullptr);
   TRect r{0, 0, Width(), Height()};
   if (boundLines_ != 0 && (HasVisibleWindows() || ComponentState().Contains(csDesigning))) {
-    HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
-    HPEN light = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
-    HGDIOBJ old = SelectObject(dc, shadow);
+    TOwnedGdiObject<HPEN> shadow(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+    TOwnedGdiObject<HPEN> light(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
+    HGDIOBJ old = SelectObject(dc, shadow.get());
     auto line = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
       MoveToEx(dc, x1, y1, nullptr);
       LineTo(dc, x2, y2);
@@ -674,7 +675,7 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
       line(r.Left, r.Top, r.Left, r.Bottom);
       ++r.Left;
     }
-    SelectObject(dc, light);
+    SelectObject(dc, light.get());
     if (boundLines_ & BoundLineBit(blBottom)) {
       line(r.Left, r.Bottom - 1, r.Right, r.Bottom - 1);
       --r.Bottom;
@@ -684,8 +685,6 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
       --r.Right;
     }
     SelectObject(dc, old);
-    DeleteObject(shadow);
-    DeleteObject(light);
   }
   TRect wr, cr;
   GetWindowRect(Handle(), wr);
@@ -697,9 +696,8 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
     if (!IsRectEmpty(&cr)) ExcludeClipRect(dc, cr.Left, cr.Top, cr.Right, cr.Bottom);
     // A dock without a colour of its own shows its parent's.
     TColor c = Color() != clNone ? Color() : Parent() ? Parent()->Color() : clBtnFace;
-    HBRUSH b = CreateSolidBrush(ColorToRGB(c));
-    FillRect(dc, &r, b);
-    DeleteObject(b);
+    TOwnedGdiObject<HBRUSH> b(CreateSolidBrush(ColorToRGB(c)));
+    FillRect(dc, &r, b.get());
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/GdiHolders.h"
 #include "platform/Draw.h"
 #include "platform/SysInfo.h"
 #include "platform/Text.h"
@@ -80,11 +81,10 @@ TSize TTBKItemViewer::MeasureCaption(TCanvas* Canvas, const std::string& Text, i
   AdjustItemFont(Canvas->Font(), StateFlags);
   HDC dc = Canvas->Handle();
   if (Rotated) {
-    HFONT vf = MakeVerticalFont(dc);
-    HGDIOBJ old = SelectObject(dc, vf);
+    TOwnedGdiObject<HFONT> vf(MakeVerticalFont(dc));
+    HGDIOBJ old = SelectObject(dc, vf.get());
     TSize s{TextHeightOfDC(dc), MeasureTextWidth(dc, Text, true)};
     SelectObject(dc, old);
-    DeleteObject(vf);
     return s;
   }
   TRect r{0, 0, 1, 0};
