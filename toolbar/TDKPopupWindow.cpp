@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/GdiHolders.h"
 #include "platform/Draw.h"
 #include "platform/Input.h"
 #include "platform/PenBrush.h"
@@ -162,9 +163,8 @@ void TDKPopupWindow::WndProc(TMessage& Message) {
       return;
     }
     case WM_NCPAINT: {
-      HDC dc = GetWindowDC(Handle());
+      TWindowDC dc = TWindowDC::Whole(Handle());
       PaintBorder(dc);
-      ReleaseDC(Handle(), dc);
       Message.Result = 0;
       return;
     }
@@ -187,21 +187,18 @@ void TDKPopupWindow::PaintBorder(HDC DC) {
   GetWindowRect(Handle(), r);
   OffsetRect(&r, -r.Left, -r.Top);
   if (FlatMenusEnabled()) {
-    HBRUSH shadow = CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW));
-    FrameRect(DC, &r, shadow);
-    DeleteObject(shadow);
-    HBRUSH own = CreateSolidBrush(ColorToRGB(Color()));
+    TOwnedGdiObject<HBRUSH> shadow(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
+    FrameRect(DC, &r, shadow.get());
+    TOwnedGdiObject<HBRUSH> own(CreateSolidBrush(ColorToRGB(Color())));
     for (int i = 0; i < 2; ++i) {
       InflateRect(&r, -1, -1);
-      FrameRect(DC, &r, own);
+      FrameRect(DC, &r, own.get());
     }
-    DeleteObject(own);
   } else {
     DrawEdge(DC, &r, EDGE_RAISED, BF_RECT);
     InflateRect(&r, -2, -2);
-    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    FrameRect(DC, &r, face);
-    DeleteObject(face);
+    TOwnedGdiObject<HBRUSH> face(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
+    FrameRect(DC, &r, face.get());
   }
 }
 
