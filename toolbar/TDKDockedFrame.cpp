@@ -175,22 +175,25 @@ bool TrackCloseButton(HWND Wnd, const TRect& Rect, const std::function<void(bool
   return result;
 }
 
+// A docked window's client lies inside its 2-pixel frame and after the drag
+// handle, which runs across the start of the window along the dock.
+static void InsetClientForDockedFrame(TRect& Client, bool Vertical, bool AllowDrag, int32_t Handle) {
+  InflateRect(&Client, -2, -2);
+  if (!AllowDrag) return;
+  if (Vertical)
+    Client.Top += Handle;
+  else
+    Client.Left += Handle;
+}
+
 void TDKCustomDockableWindow::HandleNCMessage(TMessage& Message, bool& Handled) {
   Handled = true;
   const bool vertical = currentDock_ && currentDock_->IsVertical();
   auto msgPoint = [&]() { return TPoint{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)}; };
   switch (Message.Msg) {
     case WM_NCCALCSIZE: {
-      if (currentDock_) {
-        auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam);
-        if (p) {
-          InflateRect(&p->rgrc[0], -2, -2);
-          if (currentDock_->AllowDrag()) {
-            if (vertical) p->rgrc[0].Top += HandleWidth();
-            else p->rgrc[0].Left += HandleWidth();
-          }
-        }
-      }
+      auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam);
+      if (currentDock_ && p) InsetClientForDockedFrame(p->rgrc[0], vertical, currentDock_->AllowDrag(), HandleWidth());
       Message.Result = 0;
       return;
     }
