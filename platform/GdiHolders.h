@@ -28,6 +28,14 @@ struct GdiObjectRelease {
 template <class Handle>
 using TOwnedGdiObject = std::unique_ptr<std::remove_pointer_t<Handle>, GdiObjectRelease>;
 
+// Gives a window its shape. The window owns the region once it takes it, so
+// the holder lets go then; a region the window refused is freed.
+inline bool GiveWindowRegion(HWND Wnd, TOwnedGdiObject<HRGN> Region, bool Redraw) {
+  if (!SetWindowRgn(Wnd, Region.get(), Redraw)) return false;
+  Region.release();
+  return true;
+}
+
 // A memory device context, freed with DeleteDC.
 class TMemoryDC {
  public:

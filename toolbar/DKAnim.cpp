@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <optional>
 #include <thread>
 
 #include "platform/Bitmap.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
+#include "platform/GdiHolders.h"
 #include "platform/GdiObject.h"
 #include "platform/Input.h"
 #include "platform/Region.h"
@@ -22,9 +24,11 @@ struct TAnimationState {
   int32_t Duration = 0;
   bool Fade = false;
   std::atomic<int32_t> Level{0};
-  HDC WindowDC = nullptr;
-  HDC MemDC = nullptr;
-  HBITMAP Bitmap = nullptr;
+  // The window's picture, taken before it shows, and the window's DC it is
+  // copied to step by step.
+  std::optional<TWindowDC> WindowDC;
+  TOwnedGdiObject<HBITMAP> Bitmap;
+  std::optional<TMemoryDC> MemDC;
   HGDIOBJ OldBitmap = nullptr;
   TRect ClientScreen{0, 0, 0, 0};
   int32_t Width = 0, Height = 0;
@@ -44,17 +48,14 @@ void RestoreAnimatedWindow() {
   if (!w) return;
   if (IsWindow(w)) {
     SetWindowRgn(w, nullptr, false);
-    if (state.WindowDC && state.MemDC) BitBlt(state.WindowDC, 0, 0, state.Width, state.Height, state.MemDC, 0, 0, SRCCOPY);
+    if (state.WindowDC && state.MemDC)
+      BitBlt(state.WindowDC->Handle(), 0, 0, state.Width, state.Height, state.MemDC->Handle(), 0, 0, SRCCOPY);
   }
-  if (state.MemDC) {
-    SelectObject(state.MemDC, state.OldBitmap);
-    DeleteDC(state.MemDC);
-  }
-  if (state.Bitmap) DeleteObject(state.Bitmap);
-  if (state.WindowDC) ReleaseDC(w, state.WindowDC);
-  state.MemDC = nullptr;
-  state.Bitmap = nullptr;
-  state.WindowDC = nullptr;
+  // The bitmap comes out of the memory DC before either goes.
+  if (state.MemDC) SelectObject(state.MemDC->Handle(), state.OldBitmap);
+  state.MemDC.reset();
+  state.Bitmap.reset();
+  state.WindowDC.reset();
   state.Window = nullptr;
   if (IsWindow(w)) SendMessage(w, MsgAnimationFinished, 0, 0);
 }
@@ -117,13 +118,14 @@ void StartPopupAnimation(HWND Wnd, int32_t Duration, bool Fade, uint8_t Directio
   state.Width = wr.Width();
   state.Height = wr.Height();
   // The window's picture, taken before it shows.
-  state.WindowDC = GetDCEx(Wnd, nullptr, DCX_WINDOW | DCX_CACHE);
-  state.Bitmap = CreateCompatibleBitmap(state.WindowDC, state.Width, state.Height);
-  state.MemDC = CreateCompatibleDC(state.WindowDC);
-  state.OldBitmap = SelectObject(state.MemDC, state.Bitmap);
-  SendMessage(Wnd, WM_PRINT, WPARAM(state.MemDC), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
-  HRGN empty = CreateRectRgn(0, 0, 0, 0);
-  if (!SetWindowRgn(Wnd, empty, false)) DeleteObject(empty);
+  state.WindowDC.emplace(TWindowDC::Whole(Wnd));
+  HDC windowDC = state.WindowDC->Handle();
+  state.Bitmap.reset(CreateCompatibleBitmap(windowDC, state.Width, state.Height));
+  state.MemDC.emplace(windowDC);
+  state.OldBitmap = SelectObject(state.MemDC->Handle(), state.Bitmap.get());
+  SendMessage(Wnd, WM_PRINT, WPARAM(state.MemDC->Handle()), PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  // An empty shape hides the shown window until the first step.
+  GiveWindowRegion(Wnd, TOwnedGdiObject<HRGN>(CreateRectRgn(0, 0, 0, 0)), false);
   SetWindowPos(Wnd, nullptr, 0, 0, 0, 0,
                SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE | SWP_SHOWWINDOW |
                    SWP_NOOWNERZORDER | SWP_ASYNCWINDOWPOS);
@@ -161,9 +163,8 @@ void HandleAnimationStep(LPARAM Sequence) {
     dx = MulDiv(w, L, 255) - w;
   else if (state.Directions & adLeftward)
     dx = w - MulDiv(w, L, 255);
-  HRGN rgn = CreateRectRgn(dx, dy, dx + w, dy + h);
-  if (!SetWindowRgn(state.Window, rgn, false)) DeleteObject(rgn);
-  BitBlt(state.WindowDC, dx, dy, w, h, state.MemDC, 0, 0, SRCCOPY);
+  GiveWindowRegion(state.Window, TOwnedGdiObject<HRGN>(CreateRectRgn(dx, dy, dx + w, dy + h)), false);
+  BitBlt(state.WindowDC->Handle(), dx, dy, w, h, state.MemDC->Handle(), 0, 0, SRCCOPY);
   state.Busy.store(0);
 }
 

@@ -462,8 +462,8 @@ std::string ShortenWithEllipsis(const std::string& Text, int32_t Limit,
 
 void DrawVerticalText(HDC DC, const std::string& Text, const TRect& R, UINT Format) {
   if (Text.empty()) return;
-  HFONT font = MakeVerticalFont(DC);
-  HGDIOBJ oldFont = SelectObject(DC, font);
+  TOwnedGdiObject<HFONT> font(MakeVerticalFont(DC));
+  HGDIOBJ oldFont = SelectObject(DC, font.get());
   TEXTMETRIC tm{};
   GetTextMetrics(DC, &tm);
   int32_t x = R.Left + (R.Width() - tm.tmHeight) / 2;
@@ -510,16 +510,14 @@ void DrawVerticalText(HDC DC, const std::string& Text, const TRect& R, UINT Form
   if (accel >= 0 && !(Format & DT_HIDEPREFIX)) {
     int32_t w1 = width(text.substr(0, size_t(accel)));
     int32_t w2 = w1 + width(text.substr(size_t(accel), SafeCharLen(text, size_t(accel))));
-    HPEN pen = CreatePen(PS_SOLID, 1, GetTextColor(DC));
-    HGDIOBJ oldPen = SelectObject(DC, pen);
+    TOwnedGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, GetTextColor(DC)));
+    HGDIOBJ oldPen = SelectObject(DC, pen.get());
     MoveToEx(DC, x + tm.tmDescent - 2, y + w1, nullptr);
     LineTo(DC, x + tm.tmDescent - 2, y + w2);
     SelectObject(DC, oldPen);
-    DeleteObject(pen);
   }
   if (saved) RestoreDC(DC, saved);
   SelectObject(DC, oldFont);
-  DeleteObject(font);
 }
 
 bool SoundSchemeHasEvent(const std::string&) { return false; }

@@ -30,6 +30,8 @@ TPoint WindowClientOrigin(TWinControl* w) {
 
 int32_t TDKBaseAccObject::Release() {
   int32_t r = --refs_;
+  // Screen readers hold these objects by count beyond the view's lifetime,
+  // so the last holder's release frees the object, not the component tree.
   if (r <= 0) delete this;
   return r;
 }

@@ -501,6 +501,9 @@ bool TDKCustomItem::IsShortCut(TDKCustomItem* Root, TShortCut Key) {
         if (content != current) content->HandlePopup(current, true);
         current->HandlePopup(current, false);
       } catch (...) {
+        // A failing popup handler is shown, and the search goes on with the
+        // items as they are: the key came through the form's key handling,
+        // which has no way to report it.
         ShowHandlerException(current);
       }
     }
@@ -520,6 +523,7 @@ bool TDKCustomItem::IsShortCut(TDKCustomItem* Root, TShortCut Key) {
     try {
       found->Click();
     } catch (...) {
+      // Shown here for the same reason; the key still counts as taken.
       ShowHandlerException(found);
     }
     return true;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/GdiHolders.h"
 #include "platform/Draw.h"
 #include "platform/PenBrush.h"
 #include "platform/Region.h"
@@ -248,6 +249,8 @@ void TDKDock::Notification(TComponent* AComponent, TOperation Operation) {
 
 namespace {
 
+// One window's place in a layout pass: its rows (asked for, and the one it is
+// laid out in, -1 when it does not show), the gap before it, its lengths.
 struct TPosData {
   TDKCustomDockableWindow* W = nullptr;
   int32_t Row = 0, LayoutRow = -1;
@@ -272,7 +275,140 @@ int32_t TakeFromGaps(std::vector<TPosData*>& RowW, int32_t Last, int32_t Limit) 
   return taken;
 }
 
+// The windows of one row in order, with how far they overrun the room along
+// the dock (negative: room to spare) and where the dragged window asked to be.
+struct TRowFit {
+  std::vector<TPosData*> Row;
+  int32_t Excess = 0;
+  TDKCustomDockableWindow* Drag = nullptr;
+  int32_t DragPos = 0, DragAt = -1;
+  int32_t Count() const { return int32_t(Row.size()); }
+  TPosData& At(int32_t i) { return *Row[size_t(i)]; }
+};
+
+// Each window goes where it asked, never before the least room the windows
+// before it need. When the row overruns, later windows shift with the gaps
+// they asked for instead of keeping them; a window asked to start inside the
+// one before records by how much it overlaps.
+void PlaceAtRequestedPositions(TRowFit& F) {
+  int32_t cur = 0, prevEnd = 0, minSum = 0, shift = 0;
+  for (int32_t i = 0; i < F.Count(); ++i) {
+    TPosData& p = F.At(i);
+    // A full-size or stretching first window starts at the dock's start.
+    int32_t requested = (cur == 0 && (p.W->FullSize() || p.W->Stretch())) ? 0 : p.Pos + shift;
+    if (p.W == F.Drag) {
+      F.DragPos = requested;
+      F.DragAt = i;
+    }
+    if (requested < minSum) requested = minSum;
+    if (requested > cur) {
+      if (F.Excess > 0)
+        shift += requested - cur;
+      else
+        p.Gap = requested - cur;
+      cur = requested;
+    } else if (requested < prevEnd) {
+      p.Overlap = prevEnd - requested;
+    }
+    cur += p.Size;
+    prevEnd = requested + p.Size;
+    minSum += p.Min;
+  }
+}
+
+// With room to spare the dragged window still reaches the place it was
+// dragged to: the gaps before it give way and the window after it takes
+// what they gave, so it stays put. Then gaps shrink until the row fits.
+void CloseGapsToFit(TRowFit& F, int32_t Available) {
+  if (F.Excess < 0 && F.DragAt >= 0) {
+    int32_t took = TakeFromGaps(F.Row, F.DragAt - 1, F.DragPos);
+    if (took > 0 && F.DragAt + 1 < F.Count()) F.At(F.DragAt + 1).Gap += took;
+  }
+  if (F.Count() > 0) TakeFromGaps(F.Row, F.Count() - 1, Available);
+}
+
+// A window asked to start inside the ones before it pushes: chevron windows
+// before it (back to the dragged one) shrink by the overlap. Returns whether
+// the dragged window shares an overrunning row, so that a drag may split it.
+bool ShrinkBeforeOverlaps(TRowFit& F) {
+  bool dragMaySplit = false;
+  int32_t overlaps = 0;
+  for (int32_t i = 0; i < F.Count(); ++i) {
+    TPosData& p = F.At(i);
+    if (F.Count() > 1 && p.W == F.Drag) dragMaySplit = true;
+    overlaps += p.Overlap;
+    int32_t need = std::min(overlaps, F.Excess);
+    for (int32_t b = i - 1; b >= 0 && need > 0; --b) {
+      TPosData& q = F.At(b);
+      if (q.Mode == dksmChevron) {
+        int32_t give = std::min(need, q.Size - q.Min);
+        q.Size -= give;
+        F.Excess -= give;
+        need -= give;
+        overlaps -= give;
+      }
+      if (q.W == F.Drag) break;
+    }
+  }
+  return dragMaySplit;
+}
+
+// What still overruns comes off shrinkable windows from the end of the row;
+// a wrapping window shrinks only when alone in its row.
+void ShrinkFromTheEnd(TRowFit& F) {
+  for (int32_t i = F.Count() - 1; i >= 0 && F.Excess > 0; --i) {
+    TPosData& p = F.At(i);
+    if (p.Mode == dksmNone || (p.Mode == dksmWrap && F.Count() != 1)) continue;
+    int32_t give = std::min(F.Excess, p.Size - p.Min);
+    p.Size -= give;
+    F.Excess -= give;
+  }
+}
+
+// Final positions: full-size windows take the whole length, stretching ones
+// take the gap after them (the last one, the rest of the row).
+void StretchAndPosition(TRowFit& F, int32_t Available) {
+  int32_t cur = 0;
+  for (int32_t i = 0; i < F.Count(); ++i) {
+    TPosData& p = F.At(i);
+    if (p.W->FullSize() || p.W->Stretch()) {
+      p.Size += p.Gap;
+      p.Gap = 0;
+    }
+    cur += p.Gap;
+    if (p.W->FullSize()) {
+      p.Size = std::max(p.Size, Available);
+    } else if (p.W->Stretch()) {
+      if (i + 1 < F.Count()) {
+        p.Size += F.At(i + 1).Gap;
+        F.At(i + 1).Gap = 0;
+      } else {
+        p.Size = std::max(p.Size, Available - cur);
+      }
+    }
+    p.Pos = cur;
+    cur += p.Size;
+  }
+}
+
 }  // namespace
+
+// One layout pass over the dock's windows.
+struct TDKDock::TLayoutPass {
+  std::vector<TDKCustomDockableWindow*> Order;  // row and position order
+  std::vector<TPosData> Pd;                     // in Order's order
+  int32_t Highest = 0;                          // the last row
+  int32_t Available = 0;                        // room along the dock
+  bool Vertical = false;
+  // Moves the places from From on, all but Except, one row down from Row.
+  void MoveDown(size_t From, int32_t Row, TDKCustomDockableWindow* Except) {
+    for (size_t k = From; k < Pd.size(); ++k) {
+      if (Pd[k].W == Except) continue;
+      if (Pd[k].Row >= Row) ++Pd[k].Row;
+      if (Pd[k].LayoutRow >= Row) ++Pd[k].LayoutRow;
+    }
+  }
+};
 
 void TDKDock::LayoutToolbars() {
   // While updates are locked or the dock loads, the layout waits for the unlock.
@@ -289,21 +425,46 @@ void TDKDock::LayoutToolbars() {
       D->WriteBackPositions = false;
     }
   } release{this};
-  const bool vertical = IsVertical();
-  const bool designing = ComponentState().Contains(csDesigning);
-  // A dock with nothing shown collapses to its bound lines.
-  bool anyShown = false;
-  for (TDKCustomDockableWindow* w : windowList_)
-    if (WindowShownOnDock(this, w)) anyShown = true;
-  if (!anyShown) {
-    int32_t thickness = fixAlign_ ? 1 : (designing ? 9 : 0);
-    if (vertical) ResizeKeepingEdge(thickness, Height());
-    else ResizeKeepingEdge(Width(), thickness);
-    return;
-  }
+  if (CollapseWhenNothingShows()) return;
+  TLayoutPass pass;
+  pass.Vertical = IsVertical();
   // The room along the dock, less its bound lines.
-  int32_t available = vertical ? std::max(0, Height() - boundLineHeight_) : std::max(0, Width() - boundLineWidth_);
-  // Windows being destroyed leave the list.
+  pass.Available =
+      pass.Vertical ? std::max(0, Height() - boundLineHeight_) : std::max(0, Width() - boundLineWidth_);
+  DropDestroyingWindows();
+  // A single-row dock puts every window on row 0.
+  if (limitToOneRow_)
+    for (TDKCustomDockableWindow* w : windowList_) w->dockRow_ = 0;
+  TakeWindowsInLayoutOrder(pass);
+  GiveOwnRows(pass);
+  CloseEmptyRows(pass);
+  for (int32_t j = 0; j <= pass.Highest; ++j) FitRowAlong(pass, j);
+  StoreLayoutPositions(pass);
+  int32_t offset = PlaceRowsAcross(pass);
+  // The dock takes the height (or width) of its rows.
+  if (pass.Vertical)
+    ResizeKeepingEdge(boundLineWidth_ + offset, Height());
+  else
+    ResizeKeepingEdge(Width(), boundLineHeight_ + offset);
+}
+
+// A dock with nothing shown collapses to its bound lines (one pixel when its
+// alignment is fixed, so that it can still be found; a grip's width while
+// designing, so that it can be picked). Returns whether it did.
+bool TDKDock::CollapseWhenNothingShows() {
+  for (TDKCustomDockableWindow* w : windowList_)
+    if (WindowShownOnDock(this, w)) return false;
+  const bool designing = ComponentState().Contains(csDesigning);
+  int32_t thickness = fixAlign_ ? 1 : (designing ? 9 : 0);
+  if (IsVertical())
+    ResizeKeepingEdge(thickness, Height());
+  else
+    ResizeKeepingEdge(Width(), thickness);
+  return true;
+}
+
+// Windows being destroyed leave the lists.
+void TDKDock::DropDestroyingWindows() {
   for (size_t i = windowList_.size(); i-- > 0;) {
     TDKCustomDockableWindow* w = windowList_[i];
     if (w->ComponentState().Contains(csDestroying)) {
@@ -311,180 +472,109 @@ void TDKDock::LayoutToolbars() {
       visibleList_.erase(std::remove(visibleList_.begin(), visibleList_.end(), w), visibleList_.end());
     }
   }
-  // A single-row dock puts every window on row 0.
-  if (limitToOneRow_)
-    for (TDKCustomDockableWindow* w : windowList_) w->dockRow_ = 0;
-  // The windows in row and position order; the dragged one keeps its place.
-  std::vector<TDKCustomDockableWindow*> layout = windowList_;
-  auto dragIt = std::find(layout.begin(), layout.end(), DragWindow);
-  ptrdiff_t dragIndex = dragIt == layout.end() ? -1 : dragIt - layout.begin();
-  SortWindows(layout);
+}
+
+// The windows in row and position order, each with its wanted row and
+// position; a window dragged to split its row keeps its place in the list.
+void TDKDock::TakeWindowsInLayoutOrder(TLayoutPass& P) {
+  P.Order = windowList_;
+  auto dragIt = std::find(P.Order.begin(), P.Order.end(), DragWindow);
+  ptrdiff_t dragIndex = dragIt == P.Order.end() ? -1 : dragIt - P.Order.begin();
+  SortWindows(P.Order);
   if (SplitDragActive && dragIndex >= 0) {
-    layout.erase(std::find(layout.begin(), layout.end(), DragWindow));
-    layout.insert(layout.begin() + dragIndex, DragWindow);
+    P.Order.erase(std::find(P.Order.begin(), P.Order.end(), DragWindow));
+    P.Order.insert(P.Order.begin() + dragIndex, DragWindow);
   }
   SortWindows(visibleList_);
-  int32_t highest = HighestRow(false);
-  // Each window's size and wanted position, row by row.
-  std::vector<TPosData> pd(layout.size());
-  for (size_t i = 0; i < layout.size(); ++i) {
-    TDKCustomDockableWindow* w = layout[i];
-    pd[i].W = w;
-    pd[i].Row = w->DockRow();
-    pd[i].LayoutRow = WindowShownOnDock(this, w) ? w->DockRow() : -1;
-    pd[i].Pos = w->DockPos();
+  P.Highest = HighestRow(false);
+  P.Pd.resize(P.Order.size());
+  for (size_t i = 0; i < P.Order.size(); ++i) {
+    TDKCustomDockableWindow* w = P.Order[i];
+    P.Pd[i].W = w;
+    P.Pd[i].Row = w->DockRow();
+    P.Pd[i].LayoutRow = WindowShownOnDock(this, w) ? w->DockRow() : -1;
+    P.Pd[i].Pos = w->DockPos();
   }
-  auto moveDown = [&](size_t from, int32_t j, TDKCustomDockableWindow* except) {
-    for (size_t k = from; k < pd.size(); ++k) {
-      if (pd[k].W == except) continue;
-      if (pd[k].Row >= j) ++pd[k].Row;
-      if (pd[k].LayoutRow >= j) ++pd[k].LayoutRow;
-    }
-  };
-  // Own rows: first the windows that asked for one, then full-size ones.
+}
+
+// Own rows: first the windows that asked for one, then full-size ones; the
+// windows sharing the row move down below them.
+void TDKDock::GiveOwnRows(TLayoutPass& P) {
   for (int pass = 0; pass < 2; ++pass) {
-    for (int32_t j = 0; j <= highest; ++j) {
-      for (size_t i = 0; i < pd.size(); ++i) {
-        if (pd[i].Row != j) continue;
-        bool wants = pass == 0 ? (pd[i].W->WantsOwnRow && !limitToOneRow_) : pd[i].W->FullSize();
+    for (int32_t j = 0; j <= P.Highest; ++j) {
+      for (size_t i = 0; i < P.Pd.size(); ++i) {
+        if (P.Pd[i].Row != j) continue;
+        bool wants = pass == 0 ? (P.Pd[i].W->WantsOwnRow && !limitToOneRow_) : P.Pd[i].W->FullSize();
         if (!wants) continue;
         bool other = false;
-        for (size_t k = 0; k < pd.size(); ++k)
-          if (k != i && pd[k].Row == j) other = true;
+        for (size_t k = 0; k < P.Pd.size(); ++k)
+          if (k != i && P.Pd[k].Row == j) other = true;
         if (!other) continue;
-        moveDown(0, j, pd[i].W);
-        ++highest;
+        P.MoveDown(0, j, P.Pd[i].W);
+        ++P.Highest;
       }
     }
   }
-  // Empty rows close up; a row of hidden windows stays.
-  for (int32_t j = 0; j <= highest;) {
+}
+
+// Empty rows close up; a row of hidden windows stays, so that they come back
+// in their row when shown.
+void TDKDock::CloseEmptyRows(TLayoutPass& P) {
+  for (int32_t j = 0; j <= P.Highest;) {
     bool any = false;
-    for (const TPosData& p : pd)
+    for (const TPosData& p : P.Pd)
       if (p.Row == j) any = true;
     if (any) {
       ++j;
       continue;
     }
-    for (TPosData& p : pd) {
+    for (TPosData& p : P.Pd) {
       if (p.Row > j) --p.Row;
       if (p.LayoutRow > j) --p.LayoutRow;
     }
-    --highest;
+    --P.Highest;
   }
-  // Each row along the dock.
-  TDKCustomDockableWindow* drag = DragWindow;
-  for (int32_t j = 0; j <= highest; ++j) {
-    std::vector<TPosData*> row;
-    int32_t total = 0, sum = 0;
-    for (size_t i = 0; i < pd.size(); ++i) {
-      if (pd[i].LayoutRow != j) continue;
-      TPosData& p = pd[i];
-      TSize base{0, 0};
-      p.W->QueryBaseSize(base);
-      TSize nc = p.W->GetDockedNCAreaSize();
-      p.Full = p.Size = vertical ? nc.cy + base.cy : nc.cx + base.cx;
-      p.Mode = p.W->CurrentShrinkMode();
-      int32_t m = 0;
-      p.W->MinimumShrinkSize(m);
-      p.Min = std::min(m, p.Full);
-      sum += p.Mode == dksmChevron ? p.Min : p.Full;
-      if (!row.empty() && sum > available && !limitToOneRow_) {
-        for (size_t k = i; k < pd.size(); ++k) {
-          if (pd[k].Row >= j) ++pd[k].Row;
-          if (pd[k].LayoutRow >= j) ++pd[k].LayoutRow;
-        }
-        ++highest;
-        break;
-      }
-      total += p.Full;
-      row.push_back(&p);
+}
+
+// Fits row Row along the dock: the windows that do not fit (counting chevron
+// windows at their least) start the next row, then the rest are placed,
+// gaps closed and windows shrunk until the row fits.
+void TDKDock::FitRowAlong(TLayoutPass& P, int32_t Row) {
+  TRowFit fit;
+  fit.Drag = DragWindow;
+  int32_t total = 0, sum = 0;
+  for (size_t i = 0; i < P.Pd.size(); ++i) {
+    if (P.Pd[i].LayoutRow != Row) continue;
+    TPosData& p = P.Pd[i];
+    TSize base{0, 0};
+    p.W->QueryBaseSize(base);
+    TSize nc = p.W->GetDockedNCAreaSize();
+    p.Full = p.Size = P.Vertical ? nc.cy + base.cy : nc.cx + base.cx;
+    p.Mode = p.W->CurrentShrinkMode();
+    int32_t m = 0;
+    p.W->MinimumShrinkSize(m);
+    p.Min = std::min(m, p.Full);
+    sum += p.Mode == dksmChevron ? p.Min : p.Full;
+    if (!fit.Row.empty() && sum > P.Available && !limitToOneRow_) {
+      P.MoveDown(i, Row, nullptr);
+      ++P.Highest;
+      break;
     }
-    const int32_t k = int32_t(row.size());
-    // b.
-    int32_t excess = total - available;
-    // c.
-    int32_t cur = 0, prevEnd = 0, minSum = 0, shift = 0, dragPos = 0, dragAt = -1;
-    for (int32_t i = 0; i < k; ++i) {
-      TPosData& p = *row[size_t(i)];
-      int32_t requested = (cur == 0 && (p.W->FullSize() || p.W->Stretch())) ? 0 : p.Pos + shift;
-      if (p.W == drag) {
-        dragPos = requested;
-        dragAt = i;
-      }
-      if (requested < minSum) requested = minSum;
-      if (requested > cur) {
-        if (excess > 0) shift += requested - cur;
-        else p.Gap = requested - cur;
-        cur = requested;
-      } else if (requested < prevEnd) {
-        p.Overlap = prevEnd - requested;
-      }
-      cur += p.Size;
-      prevEnd = requested + p.Size;
-      minSum += p.Min;
-    }
-    // d.
-    if (excess < 0 && dragAt >= 0) {
-      int32_t took = TakeFromGaps(row, dragAt - 1, dragPos);
-      if (took > 0 && dragAt + 1 < k) row[size_t(dragAt + 1)]->Gap += took;
-    }
-    // e.
-    if (k > 0) TakeFromGaps(row, k - 1, available);
-    // f.
-    if (excess > 0) {
-      int32_t overlaps = 0;
-      for (int32_t i = 0; i < k; ++i) {
-        TPosData& p = *row[size_t(i)];
-        if (k > 1 && p.W == drag) DragMaySplit = true;
-        overlaps += p.Overlap;
-        int32_t need = std::min(overlaps, excess);
-        for (int32_t b = i - 1; b >= 0 && need > 0; --b) {
-          TPosData& q = *row[size_t(b)];
-          if (q.Mode == dksmChevron) {
-            int32_t give = std::min(need, q.Size - q.Min);
-            q.Size -= give;
-            excess -= give;
-            need -= give;
-            overlaps -= give;
-          }
-          if (q.W == drag) break;
-        }
-      }
-    }
-    // g.
-    for (int32_t i = k - 1; i >= 0 && excess > 0; --i) {
-      TPosData& p = *row[size_t(i)];
-      if (p.Mode == dksmNone || (p.Mode == dksmWrap && k != 1)) continue;
-      int32_t give = std::min(excess, p.Size - p.Min);
-      p.Size -= give;
-      excess -= give;
-    }
-    // h.
-    cur = 0;
-    for (int32_t i = 0; i < k; ++i) {
-      TPosData& p = *row[size_t(i)];
-      if (p.W->FullSize() || p.W->Stretch()) {
-        p.Size += p.Gap;
-        p.Gap = 0;
-      }
-      cur += p.Gap;
-      if (p.W->FullSize()) {
-        p.Size = std::max(p.Size, available);
-      } else if (p.W->Stretch()) {
-        if (i + 1 < k) {
-          p.Size += row[size_t(i + 1)]->Gap;
-          row[size_t(i + 1)]->Gap = 0;
-        } else {
-          p.Size = std::max(p.Size, available - cur);
-        }
-      }
-      p.Pos = cur;
-      cur += p.Size;
-    }
+    total += p.Full;
+    fit.Row.push_back(&p);
   }
-  // The computed rows and positions go to the windows (and into their stored places when asked).
-  for (TPosData& p : pd) {
+  fit.Excess = total - P.Available;
+  PlaceAtRequestedPositions(fit);
+  CloseGapsToFit(fit, P.Available);
+  if (fit.Excess > 0 && ShrinkBeforeOverlaps(fit)) DragMaySplit = true;
+  ShrinkFromTheEnd(fit);
+  StretchAndPosition(fit, P.Available);
+}
+
+// The computed rows and positions go to the windows, and into their stored
+// places when the drag loop asks (the dropped order then becomes the list's).
+void TDKDock::StoreLayoutPositions(TLayoutPass& P) {
+  for (TPosData& p : P.Pd) {
     p.W->layoutRow_ = p.Row;
     p.W->layoutPos_ = p.Pos;
     if (WriteBackPositions) {
@@ -492,37 +582,28 @@ void TDKDock::LayoutToolbars() {
       p.W->dockPos_ = p.Pos;
     }
   }
-  if (WriteBackPositions) windowList_ = layout;
-  // Rows across the dock.
+  if (WriteBackPositions) windowList_ = P.Order;
+}
+
+// Rows across the dock, each as thick as its thickest window and a border;
+// every window takes its bounds. Returns the rows' summed thickness.
+int32_t TDKDock::PlaceRowsAcross(TLayoutPass& P) {
   int32_t offset = 0;
-  for (int32_t j = 0; j <= highest; ++j) {
-    int32_t thickness = 0;
-    for (TPosData& p : pd) {
+  for (int32_t j = 0; j <= P.Highest; ++j) {
+    int32_t thickness = RowThicknessForLayout(P, j);
+    for (TPosData& p : P.Pd) {
       if (p.LayoutRow != j) continue;
-      int32_t oldShrunk = p.W->shrunkLength_;
-      p.W->shrunkLength_ = p.Size >= p.Full ? 0 : p.Size;
-      TSize sz{0, 0};
-      if (p.Mode != dksmNone && p.W->shrunkLength_ != oldShrunk) {
-        p.W->ArrangeItems(false, vertical ? dtVertical : dtHorizontal, false, this, sz);
-        p.NeedsArrange = true;
-      } else if (p.Mode == dksmWrap && p.Size < p.Full) {
-        TSize nc = p.W->GetDockedNCAreaSize();
-        sz = TSize{p.W->Width() - nc.cx, p.W->Height() - nc.cy};
-      } else {
-        p.W->QueryBaseSize(sz);
-      }
-      p.W->RowThicknessCache = vertical ? sz.cx : sz.cy;
-      thickness = std::max(thickness, p.W->RowThicknessCache);
-    }
-    if (thickness != 0) thickness += 4;
-    for (TPosData& p : pd) {
-      if (p.LayoutRow != j) continue;
+      // The raised depth makes the window take the bounds as the dock's,
+      // not as a size change of its own; the shrunk length it was given
+      // stays whatever its arrangement does meanwhile.
       ++p.W->BoundsUpdateDepth;
       int32_t keep = p.W->shrunkLength_;
       if (p.NeedsArrange) p.W->arrangePending_ = true;
       try {
-        if (vertical) p.W->SetBounds(offset, p.Pos, thickness, p.Size);
-        else p.W->SetBounds(p.Pos, offset, p.Size, thickness);
+        if (P.Vertical)
+          p.W->SetBounds(offset, p.Pos, thickness, p.Size);
+        else
+          p.W->SetBounds(p.Pos, offset, p.Size, thickness);
         if (p.W->arrangePending_) p.W->Rearrange();
       } catch (...) {
         p.W->shrunkLength_ = keep;
@@ -534,9 +615,33 @@ void TDKDock::LayoutToolbars() {
     }
     offset += thickness;
   }
-  // The dock takes the height (or width) of its rows.
-  if (vertical) ResizeKeepingEdge(boundLineWidth_ + offset, Height());
-  else ResizeKeepingEdge(Width(), boundLineHeight_ + offset);
+  return offset;
+}
+
+// A row's thickness: its thickest window's content across the dock, plus the
+// window frame. Windows whose shrunk length changed arrange their items again
+// to learn it (a wrapping toolbar grows thicker as it shrinks).
+int32_t TDKDock::RowThicknessForLayout(TLayoutPass& P, int32_t Row) {
+  int32_t thickness = 0;
+  for (TPosData& p : P.Pd) {
+    if (p.LayoutRow != Row) continue;
+    int32_t oldShrunk = p.W->shrunkLength_;
+    p.W->shrunkLength_ = p.Size >= p.Full ? 0 : p.Size;
+    TSize sz{0, 0};
+    if (p.Mode != dksmNone && p.W->shrunkLength_ != oldShrunk) {
+      p.W->ArrangeItems(false, P.Vertical ? dtVertical : dtHorizontal, false, this, sz);
+      p.NeedsArrange = true;
+    } else if (p.Mode == dksmWrap && p.Size < p.Full) {
+      TSize nc = p.W->GetDockedNCAreaSize();
+      sz = TSize{p.W->Width() - nc.cx, p.W->Height() - nc.cy};
+    } else {
+      p.W->QueryBaseSize(sz);
+    }
+    p.W->RowThicknessCache = P.Vertical ? sz.cx : sz.cy;
+    thickness = std::max(thickness, p.W->RowThicknessCache);
+  }
+  if (thickness != 0) thickness += 4;
+  return thickness;
 }
 
 // ---- Messages and painting
@@ -555,9 +660,9 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
   TNonClientPaintDC dc(Handle(), ToDC, DC, nullptr);
   TRect r{0, 0, Width(), Height()};
   if (boundLines_ != 0 && (HasVisibleWindows() || ComponentState().Contains(csDesigning))) {
-    HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
-    HPEN light = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
-    HGDIOBJ old = SelectObject(dc, shadow);
+    TOwnedGdiObject<HPEN> shadow(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW)));
+    TOwnedGdiObject<HPEN> light(CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT)));
+    HGDIOBJ old = SelectObject(dc, shadow.get());
     auto line = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
       MoveToEx(dc, x1, y1, nullptr);
       LineTo(dc, x2, y2);
@@ -570,7 +675,7 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
       line(r.Left, r.Top, r.Left, r.Bottom);
       ++r.Left;
     }
-    SelectObject(dc, light);
+    SelectObject(dc, light.get());
     if (boundLines_ & BoundLineBit(blBottom)) {
       line(r.Left, r.Bottom - 1, r.Right, r.Bottom - 1);
       --r.Bottom;
@@ -580,8 +685,6 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
       --r.Right;
     }
     SelectObject(dc, old);
-    DeleteObject(shadow);
-    DeleteObject(light);
   }
   TRect wr, cr;
   GetWindowRect(Handle(), wr);
@@ -593,9 +696,8 @@ void TDKDock::DrawNonClient(bool ToDC, HDC DC) {
     if (!IsRectEmpty(&cr)) ExcludeClipRect(dc, cr.Left, cr.Top, cr.Right, cr.Bottom);
     // A dock without a colour of its own shows its parent's.
     TColor c = Color() != clNone ? Color() : Parent() ? Parent()->Color() : clBtnFace;
-    HBRUSH b = CreateSolidBrush(ColorToRGB(c));
-    FillRect(dc, &r, b);
-    DeleteObject(b);
+    TOwnedGdiObject<HBRUSH> b(CreateSolidBrush(ColorToRGB(c)));
+    FillRect(dc, &r, b.get());
   }
 }
 

@@ -127,6 +127,18 @@ class TDKDock : public TCustomControl {
   void Paint() override;
 
  private:
+  // The steps of LayoutToolbars, over one pass's places.
+  struct TLayoutPass;
+  bool CollapseWhenNothingShows();
+  void DropDestroyingWindows();
+  void TakeWindowsInLayoutOrder(TLayoutPass& P);
+  void GiveOwnRows(TLayoutPass& P);
+  void CloseEmptyRows(TLayoutPass& P);
+  void FitRowAlong(TLayoutPass& P, int32_t Row);
+  void StoreLayoutPositions(TLayoutPass& P);
+  int32_t PlaceRowsAcross(TLayoutPass& P);
+  int32_t RowThicknessForLayout(TLayoutPass& P, int32_t Row);
+
   void BackgroundChanged(TObject* Sender);
   LRESULT RelayToWindows(TMessage& Message);
   int32_t layoutLock_ = 0;

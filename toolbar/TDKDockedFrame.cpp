@@ -1,6 +1,7 @@
 // The frame a dockable window draws around itself on a dock: border, drag
 // handle with its grip bars, the optional close button; hit testing and the
 // window's message handling.
+#include "platform/GdiHolders.h"
 #include "platform/Draw.h"
 #include "platform/Input.h"
 #include "platform/PenBrush.h"
@@ -65,7 +66,7 @@ void TDKCustomDockableWindow::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
   if (!currentDock_ || !HandleAllocated()) return;
   TNonClientPaintDC dc(Handle(), ToDC, DC, Clip);
   TRect r{0, 0, Width(), Height()};
-  HBRUSH brush = CreateSolidBrush(ColorToRGB(Color()));
+  TOwnedGdiObject<HBRUSH> brush(CreateSolidBrush(ColorToRGB(Color())));
   // Where the client and the drag handle lie within the frame.
   bool bgMode = currentDock_->UsesBackground() && currentDock_->BackgroundOnToolbars();
   bool vertical = currentDock_->IsVertical();
@@ -81,11 +82,11 @@ void TDKCustomDockableWindow::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
     TRect e = r;
     DrawEdge(dc, &e, BDR_RAISEDINNER, BF_RECT);
   } else {
-    FrameRect(dc, &r, brush);
+    FrameRect(dc, &r, brush.get());
   }
   TRect r2 = r;
   InflateRect(&r2, -1, -1);
-  if (!bgMode) FrameRect(dc, &r2, brush);
+  if (!bgMode) FrameRect(dc, &r2, brush.get());
   // The dock's background shows through the frame.
   if (bgMode) {
     int saved = SaveDC(dc);
@@ -123,7 +124,7 @@ void TDKCustomDockableWindow::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
     }
     if (!bgMode) {
       TRect h = vertical ? TRect{2, 2, L + 2, d + 2} : TRect{2, 2, d + 2, L + 2};
-      FillRect(dc, &h, brush);
+      FillRect(dc, &h, brush.get());
     }
     RestoreDC(dc, saved);
     if (closeButtonWhenDocked_) {
@@ -139,7 +140,6 @@ void TDKCustomDockableWindow::RenderNCArea(bool ToDC, HDC DC, HRGN Clip) {
       RestoreDC(dc, saved2);
     }
   }
-  DeleteObject(brush);
 }
 
 void TDKCustomDockableWindow::SetClosePressed(bool Pressed) {
@@ -175,22 +175,25 @@ bool TrackCloseButton(HWND Wnd, const TRect& Rect, const std::function<void(bool
   return result;
 }
 
+// A docked window's client lies inside its 2-pixel frame and after the drag
+// handle, which runs across the start of the window along the dock.
+static void InsetClientForDockedFrame(TRect& Client, bool Vertical, bool AllowDrag, int32_t Handle) {
+  InflateRect(&Client, -2, -2);
+  if (!AllowDrag) return;
+  if (Vertical)
+    Client.Top += Handle;
+  else
+    Client.Left += Handle;
+}
+
 void TDKCustomDockableWindow::HandleNCMessage(TMessage& Message, bool& Handled) {
   Handled = true;
   const bool vertical = currentDock_ && currentDock_->IsVertical();
   auto msgPoint = [&]() { return TPoint{GET_X_LPARAM(Message.LParam), GET_Y_LPARAM(Message.LParam)}; };
   switch (Message.Msg) {
     case WM_NCCALCSIZE: {
-      if (currentDock_) {
-        auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam);
-        if (p) {
-          InflateRect(&p->rgrc[0], -2, -2);
-          if (currentDock_->AllowDrag()) {
-            if (vertical) p->rgrc[0].Top += HandleWidth();
-            else p->rgrc[0].Left += HandleWidth();
-          }
-        }
-      }
+      auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(Message.LParam);
+      if (currentDock_ && p) InsetClientForDockedFrame(p->rgrc[0], vertical, currentDock_->AllowDrag(), HandleWidth());
       Message.Result = 0;
       return;
     }

@@ -131,9 +131,8 @@ void TDKFloatingWindowParent::DrawFrame(bool ToDC, HDC DC, TDKFloatFrameParts Pa
     if (Parts & fpCaption) {
       // The small caption: its colour and the text in the caption font.
       TRect cap = CaptionRect(true, HostedWindow->CloseButton());
-      HBRUSH b = CreateSolidBrush(GetSysColor(inactive ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION));
-      FillRect(dc, &cap, b);
-      DeleteObject(b);
+      TOwnedGdiObject<HBRUSH> b(CreateSolidBrush(GetSysColor(inactive ? COLOR_INACTIVECAPTION : COLOR_ACTIVECAPTION)));
+      FillRect(dc, &cap, b.get());
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, GetSysColor(inactive ? COLOR_INACTIVECAPTIONTEXT : COLOR_CAPTIONTEXT));
       TRect t = cap;
@@ -152,9 +151,8 @@ void TDKFloatingWindowParent::DrawFrame(bool ToDC, HDC DC, TDKFloatFrameParts Pa
       if (Parts & fpCaption) {
         int s4 = SaveDC(dc);
         ExcludeClipRect(dc, B.Left, B.Top, B.Right, B.Bottom);
-        HBRUSH b = CreateSolidBrush(GetSysColor(capColor));
-        FillRect(dc, &closeR, b);
-        DeleteObject(b);
+        TOwnedGdiObject<HBRUSH> b(CreateSolidBrush(GetSysColor(capColor)));
+        FillRect(dc, &closeR, b.get());
         RestoreDC(dc, s4);
       }
       if (Parts & fpCloseButton)

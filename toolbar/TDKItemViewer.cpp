@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/GdiHolders.h"
 #include "platform/Draw.h"
 #include "platform/SysInfo.h"
 #include "platform/Text.h"
@@ -249,12 +250,11 @@ void TDKItemViewer::MeasureItem(TCanvas* Canvas, int32_t& Width, int32_t& Height
   if (!T || ShowsCaption()) {
     int32_t textW = MeasureTextWidth(dc, caption, true);
     if (DrawsRotated()) {
-      HFONT vf = MakeVerticalFont(dc);
-      HGDIOBJ old = SelectObject(dc, vf);
+      TOwnedGdiObject<HFONT> vf(MakeVerticalFont(dc));
+      HGDIOBJ old = SelectObject(dc, vf.get());
       Width += TextHeightOfDC(dc);
       Height += MeasureTextWidth(dc, caption, true);
       SelectObject(dc, old);
-      DeleteObject(vf);
       if (T) Height += 6;
     } else {
       Height += tm.tmHeight;
@@ -303,9 +303,9 @@ namespace {
 void DrawEdgeRect(HDC dc, TRect r, UINT edge) { DrawEdge(dc, &r, edge, BF_RECT); }
 
 void DrawArrow(HDC dc, TPoint centre, bool left, COLORREF colour) {
-  HPEN pen = CreatePen(PS_SOLID, 1, colour);
-  HBRUSH brush = CreateSolidBrush(colour);
-  HGDIOBJ op = SelectObject(dc, pen), ob = SelectObject(dc, brush);
+  TOwnedGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, colour));
+  TOwnedGdiObject<HBRUSH> brush(CreateSolidBrush(colour));
+  HGDIOBJ op = SelectObject(dc, pen.get()), ob = SelectObject(dc, brush.get());
   TPoint pts[3];
   if (left) {
     pts[0] = {centre.X + 1, centre.Y - 3};
@@ -319,8 +319,6 @@ void DrawArrow(HDC dc, TPoint centre, bool left, COLORREF colour) {
   Polygon(dc, pts, 3);
   SelectObject(dc, op);
   SelectObject(dc, ob);
-  DeleteObject(pen);
-  DeleteObject(brush);
 }
 
 }  // namespace
@@ -369,11 +367,10 @@ void TDKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool I
     TRect content = R;
     InflateRect(&content, -1, -1);
     if (item_->Checked() && !(IsSelected && E)) {
-      HBRUSH b = MakeHalftoneBrush();
+      TOwnedGdiObject<HBRUSH> b(MakeHalftoneBrush());
       SetTextColor(dc, GetSysColor(COLOR_BTNFACE));
       SetBkColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-      FillRect(dc, &content, b);
-      DeleteObject(b);
+      FillRect(dc, &content, b.get());
     }
     if (item_->Checked() || (IsPushed && (!split || view_->Capture()))) {
       InflateRect(&content, -1, -1);
@@ -459,11 +456,10 @@ void TDKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool I
     auto poly = [&](const TPoint* p, int n, COLORREF c) {
       std::vector<TPoint> pts;
       for (int i = 0; i < n; ++i) pts.push_back(TPoint{cx + p[i].X, cy + p[i].Y});
-      HPEN pen = CreatePen(PS_SOLID, 1, c);
-      HGDIOBJ o = SelectObject(dc, pen);
+      TOwnedGdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, c));
+      HGDIOBJ o = SelectObject(dc, pen.get());
       Polyline(dc, pts.data(), int(pts.size()));
       SelectObject(dc, o);
-      DeleteObject(pen);
     };
     poly(dark, 7, GetSysColor(COLOR_BTNTEXT));
     poly(light, 5, GetSysColor(COLOR_BTNHIGHLIGHT));

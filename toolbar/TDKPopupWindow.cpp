@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/GdiHolders.h"
 #include "platform/Draw.h"
 #include "platform/Input.h"
 #include "platform/PenBrush.h"
@@ -162,9 +163,8 @@ void TDKPopupWindow::WndProc(TMessage& Message) {
       return;
     }
     case WM_NCPAINT: {
-      HDC dc = GetWindowDC(Handle());
+      TWindowDC dc = TWindowDC::Whole(Handle());
       PaintBorder(dc);
-      ReleaseDC(Handle(), dc);
       Message.Result = 0;
       return;
     }
@@ -187,21 +187,18 @@ void TDKPopupWindow::PaintBorder(HDC DC) {
   GetWindowRect(Handle(), r);
   OffsetRect(&r, -r.Left, -r.Top);
   if (FlatMenusEnabled()) {
-    HBRUSH shadow = CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW));
-    FrameRect(DC, &r, shadow);
-    DeleteObject(shadow);
-    HBRUSH own = CreateSolidBrush(ColorToRGB(Color()));
+    TOwnedGdiObject<HBRUSH> shadow(CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW)));
+    FrameRect(DC, &r, shadow.get());
+    TOwnedGdiObject<HBRUSH> own(CreateSolidBrush(ColorToRGB(Color())));
     for (int i = 0; i < 2; ++i) {
       InflateRect(&r, -1, -1);
-      FrameRect(DC, &r, own);
+      FrameRect(DC, &r, own.get());
     }
-    DeleteObject(own);
   } else {
     DrawEdge(DC, &r, EDGE_RAISED, BF_RECT);
     InflateRect(&r, -2, -2);
-    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    FrameRect(DC, &r, face);
-    DeleteObject(face);
+    TOwnedGdiObject<HBRUSH> face(CreateSolidBrush(GetSysColor(COLOR_BTNFACE)));
+    FrameRect(DC, &r, face.get());
   }
 }
 
@@ -274,7 +271,7 @@ void DKPlacePopup(TDKView* ParentView, TDKView* PopupView, TDKPopupPlacement& P)
   const TRect& M = P.MonitorRect;
   const TRect& PR = P.ParentItemRect;
   auto popupRect = [&](int32_t x, int32_t y) { return TRect{x, y, x + P.W, y + P.H}; };
-  // 1. Vertical fit.
+  // A popup running off the monitor's bottom moves up, above its item when it hangs from one.
   if (P.Y + P.H > M.Bottom && !vertical) {
     int32_t top = (P.AsSubmenu ? PR.Bottom + P.NCSizeY : PR.Top) - P.H;
     if (top >= M.Top) P.Y = top;
@@ -282,7 +279,8 @@ void DKPlacePopup(TDKView* ParentView, TDKView* PopupView, TDKPopupPlacement& P)
   if (P.Y + P.H > M.Bottom) P.Y = M.Bottom - P.H;
   if (P.Y < M.Top) P.Y = M.Top;
   if (!P.AsSubmenu) {
-    // 2a-c. Horizontal fit.
+    // Across, the popup stays on the monitor; one aligned to a side of its
+    // point flips to the other side rather than leave the monitor.
     if (!ParentView && P.Alignment == paRight && P.X < M.Left) P.X += P.W;
     if (P.X + P.W > M.Right) {
       if (ParentView || P.Alignment != paLeft)
@@ -292,7 +290,7 @@ void DKPlacePopup(TDKView* ParentView, TDKView* PopupView, TDKPopupPlacement& P)
     }
     if (P.X < M.Left) P.X = M.Left;
     if (!vertical) {
-      // 2d. Above the item when that covers less of the parent view.
+      // Above the item when that covers less of the parent view.
       int32_t above = PR.Top - P.H;
       if (above >= M.Top && above + P.H <= M.Bottom) {
         if (CountCoveredViewers(ParentView, popupRect(P.X, above)) <
@@ -305,7 +303,7 @@ void DKPlacePopup(TDKView* ParentView, TDKView* PopupView, TDKPopupPlacement& P)
         if (P.X < M.Left) P.X = M.Left;
       }
     } else {
-      // 2e. Right of the item of a vertical toolbar.
+      // Right of the item of a vertical toolbar.
       if (PR.Right + P.W <= M.Right) {
         if (CountCoveredViewers(ParentView, popupRect(PR.Right, P.Y)) <
                 CountCoveredViewers(ParentView, popupRect(P.X, P.Y)) ||
@@ -318,7 +316,7 @@ void DKPlacePopup(TDKView* ParentView, TDKView* PopupView, TDKPopupPlacement& P)
       }
     }
   } else {
-    // 3. Submenus open to the right, or to the left near the right edge and
+    // Submenus open to the right, or to the left near the right edge and
     // then keep to the left while they fit.
     auto leftHand = [&]() { return (ParentView ? PR.Left + P.NCSizeX : P.X) - P.W; };
     if (P.Opposite || P.X + P.W > M.Right) {
@@ -339,7 +337,7 @@ void DKPlacePopup(TDKView* ParentView, TDKView* PopupView, TDKPopupPlacement& P)
     }
     if (P.X < M.Left) P.X = M.Left;
   }
-  // 4. The direction the popup would slide in from.
+  // The direction the popup would slide in from.
   P.AnimationDir = 0;
   if (P.AsSubmenu) {
     P.AnimationDir = (P.X + P.W / 2 < PR.Left + (PR.Right - PR.Left) / 2) ? padLeft : padRight;
@@ -358,25 +356,25 @@ void TDKCustomItem::PlacePopup(TDKView* ParentView, TDKPopupWindow* Window, TDKP
 TDKPopupWindow* TDKCustomItem::OpenPopupWindow(TDKView* ParentView, TDKItemViewer* ParentViewer,
                                                TPopupAlignment Alignment, TPoint PopupPoint, bool Customizing,
                                                bool SelectFirst, bool PositionAsSubmenu) {
-  // 1. Popup handlers.
+  // The item's popup handlers fill it in before its viewers are made.
   TDKCustomItem* content = ContentItemOf(this);
   if (content != this) content->HandlePopup(this, true);
   HandlePopup(this, false);
-  // 2-3. The window.
+  // The window: a chevron popup shows the items of the toolbar it belongs to.
   TDKView* chevronView = GetChevronOwnerView();
   TDKCustomItem* shown = chevronView ? chevronView->SourceItem() : this;
   bool opposite = ParentView && ParentView->HasState(vstOpposite);
   TDKPopupWindow* window = PopupWindowClass()(nullptr, ParentView, shown, Customizing);
   try {
     TDKView* view = window->View();
-    // 4. A chevron popup is a toolbar-style view of the hidden items.
+    // A chevron popup is a toolbar-style view of the hidden items.
     if (chevronView) {
       view->SetChevronParentView(chevronView);
       view->SetIsToolbarStyle(true);
       view->SetStyle(TDKViewStyleFlags((view->Style() & ~vsyShowHints) | (chevronView->Style() & vsyShowHints)));
       window->SetColor(clBtnFace);
     }
-    // 5. The parent item and the monitor.
+    // The parent item's screen rectangle and the monitor the popup opens on.
     TRect parentRect, monitor;
     if (ParentView) {
       ParentView->EnsureLayout();
@@ -391,18 +389,19 @@ TDKPopupWindow* TDKCustomItem::OpenPopupWindow(TDKView* ParentView, TDKItemViewe
       parentRect = TRect{PopupPoint.X, PopupPoint.Y, PopupPoint.X, PopupPoint.Y};
       monitor = MonitorRectOfPoint(PopupPoint, false);
     }
-    // 6. Limits.
+    // A chevron popup wraps at the monitor's width, a menu scrolls past its height.
     view->SetMonitorRect(monitor);
     TSize nc = window->GetNCSize();
     if (chevronView)
       view->SetWrapLimit(monitor.Width() - 2 * nc.cx);
     else
       view->SetHeightLimit(monitor.Height() - 2 * nc.cy);
-    // 7. Selection and size.
+    // The first selection, then the size the layout gives.
     if (SelectFirst) view->SetSelected(view->FirstViewerForSelection());
     view->Relayout();
     int32_t W = window->Width(), H = window->Height();
-    // 8. The proposed position.
+    // The proposed position: the given point without a parent view, beside
+    // the item for a submenu, under (or beside, on a vertical bar) a toolbar item.
     int32_t X, Y;
     if (!ParentView) {
       X = PopupPoint.X;
@@ -427,7 +426,7 @@ TDKPopupWindow* TDKCustomItem::OpenPopupWindow(TDKView* ParentView, TDKItemViewe
       X = GetSystemMetrics(SM_MENUDROPALIGNMENT) ? parentRect.Right - W : parentRect.Left;
       Y = parentRect.Bottom;
     }
-    // 9. Placement.
+    // Placement keeps the popup on the monitor and picks its slide direction.
     TDKPopupPlacement p;
     p.AsSubmenu = PositionAsSubmenu;
     p.Alignment = Alignment;
@@ -445,7 +444,8 @@ TDKPopupWindow* TDKCustomItem::OpenPopupWindow(TDKView* ParentView, TDKItemViewe
     PlacePopup(ParentView, window, p);
     window->SetAnimationDirection(p.AnimationDir);
     window->SetBounds(p.X, p.Y, p.W, p.H);
-    // 10. The parent view's open popup.
+    // The parent view learns its open popup; a toolbar repaints the item as dropped down at once,
+    // before the popup covers the screen under it.
     if (ParentView) {
       ParentView->SetOpenPopup(ParentViewer, view, window);
       if (ParentView->IsToolbar()) {
@@ -454,10 +454,10 @@ TDKPopupWindow* TDKCustomItem::OpenPopupWindow(TDKView* ParentView, TDKItemViewe
         if (ParentView->Window() && ParentView->Window()->HandleAllocated()) ParentView->Window()->Update();
       }
     }
-    // 11. Showing; there is no sound scheme, so no "MenuPopup" sound.
+    // Showing; there is no sound scheme, so no "MenuPopup" sound.
     view->SetState(vstFirstPaint, true);
     window->Show();
-    // 12. Accessibility.
+    // Screen readers learn that a menu opened and which line is selected.
     RaiseAccessibilityEvent(EVENT_SYSTEM_MENUPOPUPSTART, window->Handle(), OBJID_CLIENT, CHILDID_SELF);
     if (view->Selected()) view->AnnounceFocus();
     return window;

@@ -44,6 +44,8 @@ int32_t ReadInt(HKEY Key, const std::string& Name, int32_t Default) {
     if (used != t.size() || v < INT32_MIN || v > INT32_MAX) return Default;
     return int32_t(v);
   } catch (...) {
+    // A damaged or hand-edited store only loses that value: stored positions
+    // are a convenience and never stop a window from opening.
     return Default;
   }
 }

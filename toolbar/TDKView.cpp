@@ -473,78 +473,157 @@ void TDKView::RecalcLayout(TSize& TotalSize) {
 
 namespace {
 
-struct TWork {
+bool IsControlItem(TDKCustomItem* item) {
+  return dynamic_cast<TDKControlItem*>(item) != nullptr;
+}
+
+}  // namespace
+
+// Where one viewer goes in the pass before it is applied.
+struct TDKView::TLayoutSlot {
   TRect R{0, 0, 0, 0};
   bool Shown = false, OffEdge = false, Between = false, Clipped = false, SameWidth = false;
 };
 
-bool IsControlItem(TDKCustomItem* item) { return dynamic_cast<TDKControlItem*>(item) != nullptr; }
+// One layout pass: the working slots and what the steps hand each other.
+struct TDKView::TLayoutPass {
+  TLayoutPass(TDKView& View, bool AApply, TDKLayoutOrientation AOrientation, int32_t& ALineCount,
+              TSize& ATotal, TSize& ANatural)
+      : Viewers(View.viewers_),
+        N(View.ViewerCount()),
+        Slots(size_t(N)),
+        Apply(AApply),
+        Orientation(AOrientation),
+        Vertical(AOrientation == vorVertical),
+        Chevron(View.GetChevron()),
+        LineCount(ALineCount),
+        TotalSize(ATotal),
+        NaturalSize(ANatural) {}
 
-}  // namespace
+  const std::vector<std::unique_ptr<TDKItemViewer>>& Viewers;
+  const int32_t N;
+  std::vector<TLayoutSlot> Slots;
+  const bool Apply;
+  const TDKLayoutOrientation Orientation;
+  const bool Vertical;
+  TDKCustomItem* const Chevron;
+  int32_t& LineCount;
+  TSize& TotalSize;
+  TSize& NaturalSize;
+  // The widest of the viewers that want the same width.
+  int32_t Widest = 0;
+  // The summed length of the shown slots, kept while the chevron takes some.
+  int32_t MainTotal = 0;
+  bool ChevronActive = false, ChevronHasItems = false;
+  // Placing lines.
+  TRect Margins{0, 0, 0, 0};
+  int32_t X = 0, Y = 0;
+  bool LineOpen = false, WrapForRoom = false, AnyWrap = false;
+  int32_t LineFirst = 0, LineH = 0, LineW = 0;
 
-bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32_t& LineCount, TSize& TotalSize,
-                            TSize& ANaturalSize, int32_t AChevronExtent, int32_t AChevronLimit, int32_t AWrapLimit) {
+  TLayoutSlot& Slot(int32_t i) { return Slots[size_t(i)]; }
+  TDKItemViewer* Viewer(int32_t i) const { return Viewers[size_t(i)].get(); }
+  bool IsSep(int32_t i) const { return Viewers[size_t(i)]->IsSeparatorViewer(); }
+  int32_t MainExt(int32_t i) const {
+    const TRect& r = Slots[size_t(i)].R;
+    return Vertical ? r.Height() : r.Width();
+  }
+  int32_t CrossExt(int32_t i) const {
+    const TRect& r = Slots[size_t(i)].R;
+    return Vertical ? r.Width() : r.Height();
+  }
+  // Separators left at the end show nothing; Total, when given, loses their room.
+  void HideTrailingSeparators(int32_t* Total) {
+    for (int32_t i = N - 1; i >= 0; --i) {
+      if (!Slot(i).Shown) continue;
+      if (!IsSep(i)) break;
+      Slot(i).Shown = false;
+      if (Total) *Total -= MainExt(i);
+    }
+  }
+};
+
+bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32_t& LineCount,
+                            TSize& TotalSize, TSize& ANaturalSize, int32_t AChevronExtent,
+                            int32_t AChevronLimit, int32_t AWrapLimit) {
+  // The viewers' measuring asks the view for its orientation, so the one
+  // being tried is set for the pass and the view's own put back after it.
   TDKLayoutOrientation savedOrientation = orientation_;
   orientation_ = AOrientation;
-  const bool vertical = AOrientation == vorVertical;
-  const int32_t n = ViewerCount();
-  std::vector<TWork> w(static_cast<size_t>(n));
-  TDKCustomItem* chevron = GetChevron();
   LineCount = 1;
   // TotalSize comes in as the caller's starting size: zero for a plain
   // view, the dock row's thickness for a toolbar, so that the last line's
   // items are centred across the whole row.
-  auto isSep = [&](int32_t i) { return viewers_[size_t(i)]->IsSeparatorViewer(); };
-  auto mainExt = [&](int32_t i) { return vertical ? w[size_t(i)].R.Height() : w[size_t(i)].R.Width(); };
-  auto crossExt = [&](int32_t i) { return vertical ? w[size_t(i)].R.Width() : w[size_t(i)].R.Height(); };
-  bool designing = IsDesigning();
+  TLayoutPass p(*this, Apply, AOrientation, LineCount, TotalSize, ANaturalSize);
+  ChooseShownSlots(p);
+  p.HideTrailingSeparators(nullptr);
+  MeasureSlots(p);
+  GiveSameWidthsAndNaturalLength(p);
+  if (p.Chevron && AChevronLimit > 0 && AChevronLimit < p.MainTotal)
+    MoveSlotsIntoChevron(p, AChevronLimit - AChevronExtent);
+  TakeNaturalThickness(p);
+  PlaceSlotsInLines(p, AWrapLimit);
+  if (p.Vertical) MirrorColumns(p);
+  ClipToHeightLimit(p);
+  if (Apply) MoveHostedControls(p);
+  if (isToolbar_) StretchLinesBetweenRows(p);
+  if (p.ChevronActive) PlaceChevron(p, AChevronExtent, AChevronLimit);
+  bool changed = Apply && ApplySlots(p);
+  // An empty view still has a size.
+  if (ANaturalSize.cx == 0 || ANaturalSize.cy == 0) {
+    ANaturalSize = kEmptyViewSize;
+    TotalSize.cx = std::max(TotalSize.cx, kEmptyViewSize.cx);
+    TotalSize.cy = std::max(TotalSize.cy, kEmptyViewSize.cy);
+  }
+  orientation_ = savedOrientation;
+  return changed;
+}
 
-  // Visibility.
+// Which viewers take part: visible items, no separator right after another
+// (or first), and in a chevron's popup only what went off its toolbar's edge.
+void TDKView::ChooseShownSlots(TLayoutPass& P) {
+  const bool designing = IsDesigning();
   bool prevSep = true;
-  for (int32_t i = 0; i < n; ++i) {
-    TDKItemViewer* v = viewers_[size_t(i)].get();
-    TDKCustomItem* item = v->Item();
-    if (chevron && item == chevron && i == n - 1) continue;
+  for (int32_t i = 0; i < P.N; ++i) {
+    TDKCustomItem* item = P.Viewer(i)->Item();
+    // The chevron is placed last, on its own, once the others are known.
+    if (P.Chevron && item == P.Chevron && i == P.N - 1) continue;
     if (chevronParentView_) {
+      // Hosted controls stay on their toolbar; the chevron lists only items.
       if (IsControlItem(item)) continue;
       int32_t ti = i + chevronParentView_->internalFront_;
-      bool keep = item->HasStyle(dksfSeparator) ||
-                  (ti < chevronParentView_->ViewerCount() && chevronParentView_->viewers_[size_t(ti)]->OffEdge);
+      bool keep =
+          item->HasStyle(dksfSeparator) || (ti < chevronParentView_->ViewerCount() &&
+                                            chevronParentView_->viewers_[size_t(ti)]->OffEdge);
       if (!keep) continue;
     }
     if (auto* ci = dynamic_cast<TDKControlItem*>(item)) {
       TControl* c = ci->Control();
+      // At design time a hidden control still shows, so that it can be picked.
       bool shown = c && ((c->Parent() == window_ && c->Visible()) || designing);
-      w[size_t(i)].Shown = shown;
+      P.Slot(i).Shown = shown;
       if (shown) prevSep = false;
       continue;
     }
+    // An embedded group's own viewer stands for its members only while customizing.
     if (item->HasStyle(dksfEmbeddedGroup) && !customizing_) continue;
     bool shown = item->Visible();
     if (shown && item->HasStyle(dksfSeparator) && prevSep) shown = false;
-    w[size_t(i)].Shown = shown;
+    P.Slot(i).Shown = shown;
     if (shown) prevSep = item->HasStyle(dksfSeparator);
   }
-  // Trailing separators.
-  auto hideTrailingSeparators = [&](int32_t* total) {
-    for (int32_t i = n - 1; i >= 0; --i) {
-      if (!w[size_t(i)].Shown) continue;
-      if (!isSep(i)) break;
-      w[size_t(i)].Shown = false;
-      if (total) *total -= mainExt(i);
-    }
-  };
-  hideTrailingSeparators(nullptr);
+}
 
-  // Measuring.
+// Each shown viewer measures itself with the item font (bold for the default
+// item); a viewer of the wrong class for its item is made again first.
+void TDKView::MeasureSlots(TLayoutPass& P) {
   TMemoryDC dc;
   TCanvas canvas;
   canvas.SetHandle(dc);
   canvas.SetFont(ItemFont());
-  int32_t widest = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    if (!w[size_t(i)].Shown) continue;
-    TDKItemViewer* v = viewers_[size_t(i)].get();
+  for (int32_t i = 0; i < P.N; ++i) {
+    if (!P.Slot(i).Shown) continue;
+    TDKItemViewer* v = P.Viewer(i);
     TDKCustomItem* item = v->Item();
     int32_t width = 0, height = 0;
     if (auto* ci = dynamic_cast<TDKControlItem*>(item)) {
@@ -554,9 +633,11 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
       TDKItemViewer* measurer = v;
       std::unique_ptr<TDKItemViewer> temp;
       if (item->ViewerNeedsRecreate(v)) {
-        if (Apply) {
+        // A trial pass must leave the viewers alone, so it measures with a
+        // stand-in of the right class.
+        if (P.Apply) {
           ReplaceViewer(i);
-          measurer = v = viewers_[size_t(i)].get();
+          measurer = P.Viewer(i);
         } else {
           temp.reset(item->ViewerClassFor(this)(this, item, v->GroupLevel));
           measurer = temp.get();
@@ -571,292 +652,326 @@ bool TDKView::ComputeLayout(bool Apply, TDKLayoutOrientation AOrientation, int32
       }
       measurer->MeasureItem(&canvas, width, height);
       if (bold) canvas.SetFont(ItemFont());
-      temp.reset();
       if (measurer->WantsSameWidth()) {
-        w[size_t(i)].SameWidth = true;
-        widest = std::max(widest, width);
+        P.Slot(i).SameWidth = true;
+        P.Widest = std::max(P.Widest, width);
       }
     }
-    w[size_t(i)].R = TRect{0, 0, width, height};
+    P.Slot(i).R = TRect{0, 0, width, height};
   }
   canvas.SetHandle(nullptr);
+}
 
-  // Same widths and the natural size.
+// Viewers that want the same width take the widest's; the natural size's
+// length is the sum of the shown lengths.
+void TDKView::GiveSameWidthsAndNaturalLength(TLayoutPass& P) {
   int32_t total = 0;
-  for (int32_t i = 0; i < n; ++i) {
-    if (!w[size_t(i)].Shown) continue;
-    if (w[size_t(i)].SameWidth) w[size_t(i)].R.Right = w[size_t(i)].R.Left + widest;
-    total += mainExt(i);
+  for (int32_t i = 0; i < P.N; ++i) {
+    TLayoutSlot& k = P.Slot(i);
+    if (!k.Shown) continue;
+    if (k.SameWidth) k.R.Right = k.R.Left + P.Widest;
+    total += P.MainExt(i);
   }
-  ANaturalSize = vertical ? TSize{0, total} : TSize{total, 0};
+  P.MainTotal = total;
+  P.NaturalSize = P.Vertical ? TSize{0, total} : TSize{total, 0};
+}
 
-  // The chevron.
-  bool chevronActive = false, chevronHasItems = false;
-  if (chevron && AChevronLimit > 0 && AChevronLimit < total) {
-    chevronActive = true;
-    int32_t limit = AChevronLimit - AChevronExtent;
-    while (limit < total) {
-      int32_t nonSeps = 0, lastShown = -1;
-      for (int32_t i = 0; i < n; ++i)
-        if (w[size_t(i)].Shown) {
-          lastShown = i;
-          if (!isSep(i)) ++nonSeps;
-        }
-      // Two items always stay on the toolbar.
-      if (nonSeps <= 2) break;
-      if (lastShown >= 0 && isSep(lastShown)) {
-        w[size_t(lastShown)].Shown = false;
-        total -= mainExt(lastShown);
-      } else {
-        int32_t victim = -1;
-        if (usePriority_) {
-          for (auto it = priority_.rbegin(); it != priority_.rend(); ++it) {
-            int32_t i = ViewerIndex(*it);
-            if (i >= 0 && w[size_t(i)].Shown && !isSep(i)) {
-              victim = i;
-              break;
-            }
-          }
-        } else {
-          for (int32_t i = n - 1; i >= 0; --i)
-            if (w[size_t(i)].Shown && !isSep(i)) {
-              victim = i;
-              break;
-            }
-        }
-        if (victim < 0) break;
-        w[size_t(victim)].Shown = false;
-        w[size_t(victim)].OffEdge = true;
-        total -= mainExt(victim);
-        if (!IsControlItem(viewers_[size_t(victim)]->Item())) chevronHasItems = true;
+// Items go off the edge into the chevron, lowest priority first, until the
+// rest fits in Limit; separators left at an end or doubled go with them.
+void TDKView::MoveSlotsIntoChevron(TLayoutPass& P, int32_t Limit) {
+  P.ChevronActive = true;
+  int32_t& total = P.MainTotal;
+  while (Limit < total) {
+    int32_t nonSeps = 0, lastShown = -1;
+    for (int32_t i = 0; i < P.N; ++i)
+      if (P.Slot(i).Shown) {
+        lastShown = i;
+        if (!P.IsSep(i)) ++nonSeps;
       }
-      bool prev = true;
-      for (int32_t i = 0; i < n; ++i) {
-        if (!w[size_t(i)].Shown) continue;
-        if (isSep(i) && prev) {
-          w[size_t(i)].Shown = false;
-          total -= mainExt(i);
-          continue;
-        }
-        prev = isSep(i);
-      }
+    // Two items always stay on the toolbar.
+    if (nonSeps <= 2) break;
+    if (lastShown >= 0 && P.IsSep(lastShown)) {
+      P.Slot(lastShown).Shown = false;
+      total -= P.MainExt(lastShown);
+    } else {
+      int32_t victim = ChevronVictim(P);
+      if (victim < 0) break;
+      P.Slot(victim).Shown = false;
+      P.Slot(victim).OffEdge = true;
+      total -= P.MainExt(victim);
+      // A chevron holding only hosted controls has nothing to list.
+      if (!IsControlItem(P.Viewer(victim)->Item())) P.ChevronHasItems = true;
     }
-    hideTrailingSeparators(&total);
+    bool prev = true;
+    for (int32_t i = 0; i < P.N; ++i) {
+      if (!P.Slot(i).Shown) continue;
+      if (P.IsSep(i) && prev) {
+        P.Slot(i).Shown = false;
+        total -= P.MainExt(i);
+        continue;
+      }
+      prev = P.IsSep(i);
+    }
   }
+  P.HideTrailingSeparators(&total);
+}
 
-  // The cross extent of the natural size.
+// The next item to go into the chevron: the lowest in the priority order
+// when the view keeps one, else the last shown.
+int32_t TDKView::ChevronVictim(TLayoutPass& P) {
+  if (usePriority_) {
+    for (auto it = priority_.rbegin(); it != priority_.rend(); ++it) {
+      int32_t i = ViewerIndex(*it);
+      if (i >= 0 && P.Slot(i).Shown && !P.IsSep(i)) return i;
+    }
+    return -1;
+  }
+  for (int32_t i = P.N - 1; i >= 0; --i)
+    if (P.Slot(i).Shown && !P.IsSep(i)) return i;
+  return -1;
+}
+
+// The natural size's thickness is that of the thickest shown viewer.
+void TDKView::TakeNaturalThickness(TLayoutPass& P) {
   int32_t cross = 0;
-  for (int32_t i = 0; i < n; ++i)
-    if (w[size_t(i)].Shown) cross = std::max(cross, crossExt(i));
-  if (vertical)
-    ANaturalSize.cx = cross;
+  for (int32_t i = 0; i < P.N; ++i)
+    if (P.Slot(i).Shown) cross = std::max(cross, P.CrossExt(i));
+  if (P.Vertical)
+    P.NaturalSize.cx = cross;
   else
-    ANaturalSize.cy = cross;
+    P.NaturalSize.cy = cross;
+}
 
-  // Lines.
-  TRect margins = GetViewMargins(AOrientation);
-  int32_t wrap = AWrapLimit;
-  if (wrap > 0) wrap = std::max(1, wrap - margins.Right);
-  int32_t X = margins.Left, Y = margins.Top;
-  bool lineOpen = false, wrapForRoom = false, anyWrap = false;
-  int32_t lineFirst = 0, lineH = 0, lineW = 0;
-  auto finishLine = [&](int32_t first, int32_t last, bool finalLine) {
-    if (anyWrap && !chevronParentView_ && AOrientation != vorFloating) {
-      if (vertical)
-        TotalSize.cy = std::max(TotalSize.cy, AWrapLimit);
-      else
-        TotalSize.cx = std::max(TotalSize.cx, AWrapLimit);
-    }
-    int32_t extH = lineH, extW = lineW;
-    if (isToolbar_ && finalLine && !anyWrap && AOrientation != vorFloating) {
-      extH = TotalSize.cy - margins.Top;
-      extW = TotalSize.cx - margins.Left;
-    }
-    for (int32_t i = first; i <= last; ++i) {
-      TWork& k = w[size_t(i)];
-      if (!k.Shown || k.Between) continue;
-      TDKCustomItem* item = viewers_[size_t(i)]->Item();
-      if (isToolbar_) {
-        if (item->HasStyle(dksfSeparator) || item->HasStyle(dksfStretch)) {
-          if (vertical)
-            k.R.Right = k.R.Left + extW;
-          else
-            k.R.Bottom = k.R.Top + extH;
-        } else if (vertical) {
-          OffsetRect(&k.R, (extW - k.R.Width()) / 2, 0);
-        } else {
-          OffsetRect(&k.R, 0, (extH - k.R.Height()) / 2);
-        }
-      } else if (!item->HasOption(dkoToolbarSize)) {
-        k.R.Right = k.R.Left + lineW;
-      }
-    }
-    lineOpen = false;
-  };
+// Viewers go one after the other inside the margins; past the wrap limit a
+// new line starts. A separator whose following group would not fit becomes
+// the gap between the two rows instead of ending the first.
+void TDKView::PlaceSlotsInLines(TLayoutPass& P, int32_t WrapLimit) {
+  P.Margins = GetViewMargins(P.Orientation);
+  int32_t wrap = WrapLimit;
+  if (wrap > 0) wrap = std::max(1, wrap - P.Margins.Right);
+  P.X = P.Margins.Left;
+  P.Y = P.Margins.Top;
   bool prevToolbarLike = false;
   int32_t lastShownIndex = -1;
-  for (int32_t i = 0; i < n; ++i) {
-    TWork& k = w[size_t(i)];
+  for (int32_t i = 0; i < P.N; ++i) {
+    TLayoutSlot& k = P.Slot(i);
     if (!k.Shown) continue;
-    TDKCustomItem* item = viewers_[size_t(i)]->Item();
+    TDKCustomItem* item = P.Viewer(i)->Item();
+    // In a menu, toolbar-sized items run along a line of their own; the
+    // first menu line after them starts below.
     bool toolbarLike = isToolbar_ || item->HasOption(dkoToolbarSize);
     if (prevToolbarLike && !toolbarLike) {
-      if (lineOpen) finishLine(lineFirst, i - 1, false);
-      X = margins.Left;
-      Y = TotalSize.cy;
+      if (P.LineOpen) FinishLine(P, P.LineFirst, i - 1, false, WrapLimit);
+      P.X = P.Margins.Left;
+      P.Y = P.TotalSize.cy;
     }
     prevToolbarLike = toolbarLike;
-    // Place the viewer.
-    if (!lineOpen) {
-      lineOpen = true;
-      lineFirst = i;
-      lineH = lineW = 0;
+    if (!P.LineOpen) {
+      P.LineOpen = true;
+      P.LineFirst = i;
+      P.LineH = P.LineW = 0;
     }
-    int32_t& mainPos = vertical ? Y : X;
-    int32_t& crossPos = vertical ? X : Y;
-    bool separatorLine = false;
-    if (wrap > 0 && mainPos > 0) {
-      int32_t end = mainPos + mainExt(i);
-      if (isSep(i)) {
-        int32_t group = 0;
-        for (int32_t j = i + 1; j < n; ++j) {
-          if (!w[size_t(j)].Shown) continue;
-          if (isSep(j)) break;
-          group += mainExt(j);
-        }
-        if (wrapForRoom || end + group > wrap) separatorLine = true;
-      }
-      if (separatorLine) {
-        ++LineCount;
-        anyWrap = true;
-        mainPos = 0;
-        crossPos += vertical ? lineW : lineH;
-        finishLine(lineFirst, i - 1, false);
-        k.R = vertical ? TRect{X, Y, X + kToolbarSeparatorSize, Y} : TRect{X, Y, X, Y + kToolbarSeparatorSize};
-        k.Between = true;
-        mainPos = vertical ? margins.Top : margins.Left;
-        crossPos += kToolbarSeparatorSize;
-        wrapForRoom = false;
-      } else if (end > wrap) {
-        ++LineCount;
-        anyWrap = true;
-        mainPos = vertical ? margins.Top : margins.Left;
-        crossPos += vertical ? lineW : lineH;
-        wrapForRoom = true;
-        finishLine(lineFirst, i - 1, false);
-        lineOpen = true;
-        lineFirst = i;
-        lineH = lineW = 0;
-      }
-    }
+    bool separatorLine = wrap > 0 && WrapBeforeSlot(P, i, wrap, WrapLimit);
     if (!separatorLine) {
-      lineH = std::max(lineH, k.R.Height());
-      lineW = std::max(lineW, k.R.Width());
-      OffsetRect(&k.R, std::max(0, X) - k.R.Left, std::max(0, Y) - k.R.Top);
-      if (toolbarLike && !vertical)
-        X += k.R.Width();
+      P.LineH = std::max(P.LineH, k.R.Height());
+      P.LineW = std::max(P.LineW, k.R.Width());
+      OffsetRect(&k.R, std::max(0, P.X) - k.R.Left, std::max(0, P.Y) - k.R.Top);
+      if (toolbarLike && !P.Vertical)
+        P.X += k.R.Width();
       else
-        Y += k.R.Height();
+        P.Y += k.R.Height();
     }
-    TotalSize.cx = std::max(TotalSize.cx, k.R.Right);
-    TotalSize.cy = std::max(TotalSize.cy, k.R.Bottom);
+    P.TotalSize.cx = std::max(P.TotalSize.cx, k.R.Right);
+    P.TotalSize.cy = std::max(P.TotalSize.cy, k.R.Bottom);
     lastShownIndex = i;
   }
-  // The last line.
-  if (lineOpen) finishLine(lineFirst, lastShownIndex, true);
-  TotalSize.cx += margins.Right;
-  TotalSize.cy += margins.Bottom;
+  if (P.LineOpen) FinishLine(P, P.LineFirst, lastShownIndex, true, WrapLimit);
+  P.TotalSize.cx += P.Margins.Right;
+  P.TotalSize.cy += P.Margins.Bottom;
+}
 
-  // Vertical views put further columns to the left of the first.
-  if (vertical)
-    for (TWork& k : w)
-      if (k.Shown) {
-        int32_t width = k.R.Width();
-        k.R.Left = TotalSize.cx - k.R.Right;
-        k.R.Right = k.R.Left + width;
-      }
-
-  // The popup's height limit.
-  if (heightLimit_ > 0 && TotalSize.cy > heightLimit_) {
-    scrollOffset_ = std::clamp(scrollOffset_, 0, TotalSize.cy - heightLimit_);
-    showUpArrow_ = scrollOffset_ > 0;
-    showDownArrow_ = scrollOffset_ < TotalSize.cy - heightLimit_;
-    int32_t top = showUpArrow_ ? kScrollArrowBand : 0;
-    int32_t bottom = showDownArrow_ ? heightLimit_ - kScrollArrowBand : heightLimit_;
-    for (TWork& k : w) {
-      if (!IsRectEmpty(&k.R)) OffsetRect(&k.R, 0, -scrollOffset_);
-      if (k.Shown && (k.R.Top < top || k.R.Bottom > bottom)) {
-        k.Shown = false;
-        k.Clipped = true;
-      }
+// Starts a new line before slot i when it does not fit in Wrap. Returns
+// whether slot i, a separator, became the line between the rows.
+bool TDKView::WrapBeforeSlot(TLayoutPass& P, int32_t i, int32_t Wrap, int32_t WrapLimit) {
+  int32_t& mainPos = P.Vertical ? P.Y : P.X;
+  int32_t& crossPos = P.Vertical ? P.X : P.Y;
+  if (mainPos <= 0) return false;
+  const int32_t end = mainPos + P.MainExt(i);
+  if (P.IsSep(i)) {
+    // A separator breaks the line when the group after it would not fit,
+    // or when the line before it already wrapped for lack of room.
+    int32_t group = 0;
+    for (int32_t j = i + 1; j < P.N; ++j) {
+      if (!P.Slot(j).Shown) continue;
+      if (P.IsSep(j)) break;
+      group += P.MainExt(j);
     }
-    TotalSize.cy = heightLimit_;
-  } else {
+    if (P.WrapForRoom || end + group > Wrap) {
+      ++P.LineCount;
+      P.AnyWrap = true;
+      mainPos = 0;
+      crossPos += P.Vertical ? P.LineW : P.LineH;
+      FinishLine(P, P.LineFirst, i - 1, false, WrapLimit);
+      TLayoutSlot& k = P.Slot(i);
+      k.R = P.Vertical ? TRect{P.X, P.Y, P.X + kToolbarSeparatorSize, P.Y}
+                       : TRect{P.X, P.Y, P.X, P.Y + kToolbarSeparatorSize};
+      k.Between = true;
+      mainPos = P.Vertical ? P.Margins.Top : P.Margins.Left;
+      crossPos += kToolbarSeparatorSize;
+      P.WrapForRoom = false;
+      return true;
+    }
+  }
+  if (end > Wrap) {
+    ++P.LineCount;
+    P.AnyWrap = true;
+    mainPos = P.Vertical ? P.Margins.Top : P.Margins.Left;
+    crossPos += P.Vertical ? P.LineW : P.LineH;
+    P.WrapForRoom = true;
+    FinishLine(P, P.LineFirst, i - 1, false, WrapLimit);
+    P.LineOpen = true;
+    P.LineFirst = i;
+    P.LineH = P.LineW = 0;
+  }
+  return false;
+}
+
+// A finished line's viewers take its thickness: on a toolbar separators and
+// stretching items span it and the others are centred across it; in a menu
+// every line is as wide as the widest.
+void TDKView::FinishLine(TLayoutPass& P, int32_t First, int32_t Last, bool FinalLine,
+                         int32_t WrapLimit) {
+  // A wrapped toolbar takes the whole wrap limit, so that its rows line up
+  // with the dock; a floating one sizes to its rows.
+  if (P.AnyWrap && !chevronParentView_ && P.Orientation != vorFloating) {
+    if (P.Vertical)
+      P.TotalSize.cy = std::max(P.TotalSize.cy, WrapLimit);
+    else
+      P.TotalSize.cx = std::max(P.TotalSize.cx, WrapLimit);
+  }
+  int32_t extH = P.LineH, extW = P.LineW;
+  // The single line of a docked toolbar is centred across the whole row.
+  if (isToolbar_ && FinalLine && !P.AnyWrap && P.Orientation != vorFloating) {
+    extH = P.TotalSize.cy - P.Margins.Top;
+    extW = P.TotalSize.cx - P.Margins.Left;
+  }
+  for (int32_t i = First; i <= Last; ++i) {
+    TLayoutSlot& k = P.Slot(i);
+    if (!k.Shown || k.Between) continue;
+    TDKCustomItem* item = P.Viewer(i)->Item();
+    if (isToolbar_) {
+      if (item->HasStyle(dksfSeparator) || item->HasStyle(dksfStretch)) {
+        if (P.Vertical)
+          k.R.Right = k.R.Left + extW;
+        else
+          k.R.Bottom = k.R.Top + extH;
+      } else if (P.Vertical) {
+        OffsetRect(&k.R, (extW - k.R.Width()) / 2, 0);
+      } else {
+        OffsetRect(&k.R, 0, (extH - k.R.Height()) / 2);
+      }
+    } else if (!item->HasOption(dkoToolbarSize)) {
+      k.R.Right = k.R.Left + P.LineW;
+    }
+  }
+  P.LineOpen = false;
+}
+
+// Vertical views put further columns to the left of the first.
+void TDKView::MirrorColumns(TLayoutPass& P) {
+  for (TLayoutSlot& k : P.Slots)
+    if (k.Shown) {
+      int32_t width = k.R.Width();
+      k.R.Left = P.TotalSize.cx - k.R.Right;
+      k.R.Right = k.R.Left + width;
+    }
+}
+
+// A popup taller than its height limit scrolls: the offset stays in range,
+// the arrow bands show where there is more, and viewers under a band are
+// clipped.
+void TDKView::ClipToHeightLimit(TLayoutPass& P) {
+  TSize& total = P.TotalSize;
+  if (heightLimit_ <= 0 || total.cy <= heightLimit_) {
     showUpArrow_ = showDownArrow_ = false;
     scrollOffset_ = 0;
+    return;
   }
-
-  // Hosted controls.
-  if (Apply) {
-    for (int32_t i = 0; i < n; ++i) {
-      auto* ci = dynamic_cast<TDKControlItem*>(viewers_[size_t(i)]->Item());
-      if (!ci || !ci->Control()) continue;
-      TControl* c = ci->Control();
-      const TWork& k = w[size_t(i)];
-      if (k.Shown) {
-        if (c->BoundsRect() != k.R) c->SetBoundsRect(k.R);
-      } else if (k.OffEdge || k.Clipped) {
-        if (window_) c->SetBounds(window_->ClientWidth(), window_->ClientHeight(), c->Width(), c->Height());
-      }
+  scrollOffset_ = std::clamp(scrollOffset_, 0, total.cy - heightLimit_);
+  showUpArrow_ = scrollOffset_ > 0;
+  showDownArrow_ = scrollOffset_ < total.cy - heightLimit_;
+  int32_t top = showUpArrow_ ? kScrollArrowBand : 0;
+  int32_t bottom = showDownArrow_ ? heightLimit_ - kScrollArrowBand : heightLimit_;
+  for (TLayoutSlot& k : P.Slots) {
+    if (!IsRectEmpty(&k.R)) OffsetRect(&k.R, 0, -scrollOffset_);
+    if (k.Shown && (k.R.Top < top || k.R.Bottom > bottom)) {
+      k.Shown = false;
+      k.Clipped = true;
     }
   }
+  total.cy = heightLimit_;
+}
 
-  // Lines between rows span the toolbar.
-  if (isToolbar_)
-    for (TWork& k : w)
-      if (k.Between) {
-        if (vertical) {
-          k.R.Top = 0;
-          k.R.Bottom = TotalSize.cy;
-        } else {
-          k.R.Left = 0;
-          k.R.Right = TotalSize.cx;
-        }
-      }
-
-  // The chevron's own place.
-  if (chevronActive) {
-    if (Apply) chevron->SetEnabled(chevronHasItems);
-    TWork& k = w[size_t(n - 1)];
-    int32_t mainTotal = vertical ? TotalSize.cy : TotalSize.cx;
-    int32_t p = std::max(AChevronLimit - AChevronExtent, mainTotal);
-    k.Shown = true;
-    k.R = vertical ? TRect{0, p, TotalSize.cx, p + AChevronExtent} : TRect{p, 0, p + AChevronExtent, TotalSize.cy};
+// Hosted controls move to their slots; those off the edge or clipped move
+// out of sight past the window's client area, where they keep their size.
+void TDKView::MoveHostedControls(TLayoutPass& P) {
+  for (int32_t i = 0; i < P.N; ++i) {
+    auto* ci = dynamic_cast<TDKControlItem*>(P.Viewer(i)->Item());
+    if (!ci || !ci->Control()) continue;
+    TControl* c = ci->Control();
+    const TLayoutSlot& k = P.Slot(i);
+    if (k.Shown) {
+      if (c->BoundsRect() != k.R) c->SetBoundsRect(k.R);
+    } else if (k.OffEdge || k.Clipped) {
+      if (window_)
+        c->SetBounds(window_->ClientWidth(), window_->ClientHeight(), c->Width(), c->Height());
+    }
   }
+}
 
-  // Apply.
+// Lines between rows span the toolbar.
+void TDKView::StretchLinesBetweenRows(TLayoutPass& P) {
+  for (TLayoutSlot& k : P.Slots)
+    if (k.Between) {
+      if (P.Vertical) {
+        k.R.Top = 0;
+        k.R.Bottom = P.TotalSize.cy;
+      } else {
+        k.R.Left = 0;
+        k.R.Right = P.TotalSize.cx;
+      }
+    }
+}
+
+// The chevron sits at the limit's end (or after the items, if they still
+// reach further) and is enabled only when it holds items.
+void TDKView::PlaceChevron(TLayoutPass& P, int32_t ChevronExtent, int32_t ChevronLimit) {
+  if (P.Apply) P.Chevron->SetEnabled(P.ChevronHasItems);
+  TLayoutSlot& k = P.Slot(P.N - 1);
+  const TSize& total = P.TotalSize;
+  int32_t mainTotal = P.Vertical ? total.cy : total.cx;
+  int32_t at = std::max(ChevronLimit - ChevronExtent, mainTotal);
+  k.Shown = true;
+  k.R = P.Vertical ? TRect{0, at, total.cx, at + ChevronExtent}
+                   : TRect{at, 0, at + ChevronExtent, total.cy};
+}
+
+// The slots become the viewers' places. Returns whether anything moved,
+// showed, hid or became a line between rows, so that the window repaints.
+bool TDKView::ApplySlots(TLayoutPass& P) {
   bool changed = false;
-  if (Apply) {
-    for (int32_t i = 0; i < n; ++i) {
-      TDKItemViewer* v = viewers_[size_t(i)].get();
-      const TWork& k = w[size_t(i)];
-      bool between = (v->StateFlags & TDKItemViewer::vsfLineBetweenRows) != 0;
-      if (v->BoundsRect != k.R || v->Shown != k.Shown || between != k.Between) changed = true;
-      v->BoundsRect = k.R;
-      v->Shown = k.Shown;
-      v->OffEdge = k.OffEdge;
-      v->Clipped = k.Clipped;
-      v->StateFlags = uint8_t(k.Between ? (v->StateFlags | TDKItemViewer::vsfLineBetweenRows)
-                                        : (v->StateFlags & ~TDKItemViewer::vsfLineBetweenRows));
-    }
+  for (int32_t i = 0; i < P.N; ++i) {
+    TDKItemViewer* v = P.Viewer(i);
+    const TLayoutSlot& k = P.Slot(i);
+    bool between = (v->StateFlags & TDKItemViewer::vsfLineBetweenRows) != 0;
+    if (v->BoundsRect != k.R || v->Shown != k.Shown || between != k.Between) changed = true;
+    v->BoundsRect = k.R;
+    v->Shown = k.Shown;
+    v->OffEdge = k.OffEdge;
+    v->Clipped = k.Clipped;
+    v->StateFlags = uint8_t(k.Between ? (v->StateFlags | TDKItemViewer::vsfLineBetweenRows)
+                                      : (v->StateFlags & ~TDKItemViewer::vsfLineBetweenRows));
   }
-  // An empty view still has a size.
-  if (ANaturalSize.cx == 0 || ANaturalSize.cy == 0) {
-    ANaturalSize = kEmptyViewSize;
-    TotalSize.cx = std::max(TotalSize.cx, kEmptyViewSize.cx);
-    TotalSize.cy = std::max(TotalSize.cy, kEmptyViewSize.cy);
-  }
-  orientation_ = savedOrientation;
   return changed;
 }
 

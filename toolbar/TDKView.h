@@ -219,6 +219,25 @@ class TDKView : public TComponent {
   bool ViewHasWindowHandle() const;
   bool IsPopupWindowWithHandle() const;
 
+  // The steps of ComputeLayout, each over one pass's working slots.
+  struct TLayoutSlot;
+  struct TLayoutPass;
+  void ChooseShownSlots(TLayoutPass& P);
+  void MeasureSlots(TLayoutPass& P);
+  void GiveSameWidthsAndNaturalLength(TLayoutPass& P);
+  void MoveSlotsIntoChevron(TLayoutPass& P, int32_t Limit);
+  int32_t ChevronVictim(TLayoutPass& P);
+  void TakeNaturalThickness(TLayoutPass& P);
+  void PlaceSlotsInLines(TLayoutPass& P, int32_t WrapLimit);
+  bool WrapBeforeSlot(TLayoutPass& P, int32_t Index, int32_t Wrap, int32_t WrapLimit);
+  void FinishLine(TLayoutPass& P, int32_t First, int32_t Last, bool FinalLine, int32_t WrapLimit);
+  void MirrorColumns(TLayoutPass& P);
+  void ClipToHeightLimit(TLayoutPass& P);
+  void MoveHostedControls(TLayoutPass& P);
+  void StretchLinesBetweenRows(TLayoutPass& P);
+  void PlaceChevron(TLayoutPass& P, int32_t ChevronExtent, int32_t ChevronLimit);
+  bool ApplySlots(TLayoutPass& P);
+
   static void ContentListener(void* Data, TDKCustomItem* Changed, bool Relayed, TDKCustomItem* Item,
                               int32_t Index, TDKChildAction Action);
   static void SourceListener(void* Data, TDKCustomItem* Changed, bool Relayed, TDKCustomItem* Item,

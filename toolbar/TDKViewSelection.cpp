@@ -202,6 +202,9 @@ TDKItemViewer* TDKView::NextSelectableViewer(TDKItemViewer* From, bool Forward) 
   int32_t firstVisited = -2;
   for (;;) {
     i = Forward ? i + 1 : i - 1;
+    // The arrows wrap around the ends, as the user expects of a menu; the
+    // first index seen ends the search when nothing is selectable. (No
+    // viewer, index -1, starts before the first or after the last.)
     if (i >= n) i = 0;
     if (i < 0) i = n - 1;
     if (i == firstVisited) return nullptr;

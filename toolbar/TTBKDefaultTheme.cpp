@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/GdiHolders.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
 #include "platform/SysInfo.h"
@@ -666,23 +667,21 @@ void TTBKDefaultTheme::DrawControlGlyph(TCanvas* Canvas, const TRect& R, int32_t
   r.Left += 1;
   r.Bottom -= 1;
   {
-    HPEN pen = MakeColorPen(clBtnShadow);
+    TOwnedGdiObject<HPEN> pen(MakeColorPen(clBtnShadow));
     HBRUSH brush = MakeColorBrush(disabled ? clBtnFace : clWindow);
-    HGDIOBJ op = SelectObject(dc, pen), ob = SelectObject(dc, brush);
+    HGDIOBJ op = SelectObject(dc, pen.get()), ob = SelectObject(dc, brush);
     RoundRect(dc, r.Left, r.Top, r.Right, r.Bottom, r.Right - r.Left - 2, r.Bottom - r.Top - 2);
     SelectObject(dc, op);
     SelectObject(dc, ob);
-    DeleteObject(pen);
   }
   if (checked) {
     r = Shrink(r, 3);
-    HPEN pen = MakeColorPen(clBtnText);
+    TOwnedGdiObject<HPEN> pen(MakeColorPen(clBtnText));
     HBRUSH brush = MakeColorBrush(clBtnText);
-    HGDIOBJ op = SelectObject(dc, pen), ob = SelectObject(dc, brush);
+    HGDIOBJ op = SelectObject(dc, pen.get()), ob = SelectObject(dc, brush);
     RoundRect(dc, r.Left, r.Top, r.Right, r.Bottom, r.Right - r.Left, r.Bottom - r.Top);
     SelectObject(dc, op);
     SelectObject(dc, ob);
-    DeleteObject(pen);
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/GdiHolders.h"
 #include "platform/Draw.h"
 #include "platform/SysInfo.h"
 #include "platform/Text.h"
@@ -80,11 +81,10 @@ TSize TTBKItemViewer::MeasureCaption(TCanvas* Canvas, const std::string& Text, i
   AdjustItemFont(Canvas->Font(), StateFlags);
   HDC dc = Canvas->Handle();
   if (Rotated) {
-    HFONT vf = MakeVerticalFont(dc);
-    HGDIOBJ old = SelectObject(dc, vf);
+    TOwnedGdiObject<HFONT> vf(MakeVerticalFont(dc));
+    HGDIOBJ old = SelectObject(dc, vf.get());
     TSize s{TextHeightOfDC(dc), MeasureTextWidth(dc, Text, true)};
     SelectObject(dc, old);
-    DeleteObject(vf);
     return s;
   }
   TRect r{0, 0, 1, 0};
@@ -212,20 +212,56 @@ void TTBKItemViewer::RenderItemImage(TCanvas* Canvas, const TRect& ImageRect, co
   }
 }
 
+// What one painting of an item works from, handed between the steps.
+struct TTBKItemViewer::TRenderPass {
+  TTBKTheme* Theme = nullptr;
+  TTBKItemPaintInfo Info;
+  bool Style = false, Split = false, ArrowPushed = false, Vertical = false;
+  bool HasArrow = false, DrawImage = false, ArrowInside = false, Rotated = false;
+  int32_t Iw = 0, Ih = 0;  // the image's size, zero when none shows
+  TTBKItemLayout Layout = tbklAuto;
+  int32_t StateFlags = 0;
+  TColor KeptColor = clBlack;
+  TFontStyles KeptStyle;
+  UINT Format = 0;
+  std::string Text;
+  TSize Ts{0, 0};  // the caption's size
+  TTBKPartMargins Margins;
+};
+
 void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool IsPushed, bool) {
-  TTBKTheme* theme = CurrentTheme;
-  if (!theme) return;
-  // What kind of entry this is and which of its parts are pressed.
-  const bool style = UsesToolbarStyle();
-  const bool split = item_->HasStyle(dksfSplit);
-  const bool arrowPushed = IsPushed && split && !view_->Capture();
-  if (split) IsPushed = IsPushed && view_->Capture();
-  const bool vertical = ViewIsVertical(view_);
-  // The facts the theme paints from.
-  TTBKItemPaintInfo info;
+  TRenderPass p;
+  p.Theme = CurrentTheme;
+  if (!p.Theme) return;
+  FillPaintInfo(p, IsSelected, IsPushed);
+  PrepareCaption(p, Canvas);
+  if (p.Style)
+    DrawToolbarFace(p, Canvas, R);
+  else
+    DrawMenuFace(p, Canvas, R);
+  if (!p.Text.empty()) {
+    if (p.Style)
+      DrawToolbarCaption(p, Canvas, R);
+    else
+      DrawMenuCaption(p, Canvas, R);
+  }
+  if (p.DrawImage) DrawImageArea(p, Canvas, R);
+}
+
+// The facts the theme paints from: the kind of entry, which of its parts are
+// pressed, its state, its image and whether it shows an arrow.
+void TTBKItemViewer::FillPaintInfo(TRenderPass& P, bool IsSelected, bool IsPushed) {
+  P.Style = UsesToolbarStyle();
+  P.Split = item_->HasStyle(dksfSplit);
+  // A split button's arrow part shows pressed while its popup is open (no
+  // capture); the button part only while the mouse holds it.
+  P.ArrowPushed = IsPushed && P.Split && !view_->Capture();
+  if (P.Split) IsPushed = IsPushed && view_->Capture();
+  P.Vertical = ViewIsVertical(view_);
+  TTBKItemPaintInfo& info = P.Info;
   info.ViewKind = QueryViewKind(view_);
-  if (style) info.Options |= tbkoToolbarStyle;
-  if (split) info.Options |= tbkoSplit;
+  if (P.Style) info.Options |= tbkoToolbarStyle;
+  if (P.Split) info.Options |= tbkoSplit;
   if (item_->HasStyle(dksfSubmenu)) info.Options |= tbkoSubmenu;
   if (ViewDesigning(view_)) info.Options |= tbkoDesigning;
   if (AppHasActiveWindow()) info.Options |= tbkoAppActive;
@@ -233,177 +269,195 @@ void TTBKItemViewer::RenderItem(TCanvas* Canvas, TRect R, bool IsSelected, bool 
   info.Pushed = IsPushed;
   info.Checked = item_->Checked();
   TSize is = GetImageSize();
-  int32_t iw = is.cx, ih = is.cy;
-  if (iw <= 0 || ih <= 0) iw = ih = 0;
-  info.HasImage = ShowsImage() && iw > 0;
+  P.Iw = is.cx;
+  P.Ih = is.cy;
+  if (P.Iw <= 0 || P.Ih <= 0) P.Iw = P.Ih = 0;
+  info.HasImage = ShowsImage() && P.Iw > 0;
   if (info.HasImage) {
-    info.ImageWidth = iw;
-    info.ImageHeight = ih;
+    info.ImageWidth = P.Iw;
+    info.ImageHeight = P.Ih;
   }
+  // A disabled item selected by keyboard shows hot; under the mouse it does not.
   if (IsSelected) info.Hover = info.Enabled ? 2 : (!view_->MouseOverSelected() ? 1 : 0);
-  info.OpensPopup = style &&
+  info.OpensPopup = P.Style &&
                     ((view_->HasState(vstMenuMode) && view_->OpenViewer()) || item_->HasStyle(dksfSubmenu)) &&
-                    ((split && arrowPushed) || (IsPushed && !split));
-  info.Vertical = vertical && !split;
+                    ((P.Split && P.ArrowPushed) || (IsPushed && !P.Split));
+  info.Vertical = P.Vertical && !P.Split;
   info.ImageColumnWidth = ImageColumnWidth(this);
-  // Whether an arrow and an image show.
-  const bool hasArrow = item_->HasStyle(dksfSubmenu) && (split || item_->HasOption(dkoDropdownArrow));
-  const bool drawImage = info.HasImage || (info.Checked && !style);
-  if (!info.HasImage) iw = ih = 0;
-  const TTBKItemLayout layout = EffectiveLayout();
-  int32_t stateFlags = ItemStateFlags(info);
+  P.HasArrow = item_->HasStyle(dksfSubmenu) && (P.Split || item_->HasOption(dkoDropdownArrow));
+  // A menu line without image shows its check mark in the image's place.
+  P.DrawImage = info.HasImage || (info.Checked && !P.Style);
+  if (!info.HasImage) P.Iw = P.Ih = 0;
+  P.Layout = EffectiveLayout();
+}
+
+// The canvas font for the state, the caption and its size, and whether the
+// drop-down arrow sits inside the face beside an image above the caption.
+void TTBKItemViewer::PrepareCaption(TRenderPass& P, TCanvas* Canvas) {
+  P.StateFlags = ItemStateFlags(P.Info);
   Canvas->Font()->Assign(view_->ItemFont());
-  Canvas->Font()->SetColor(theme->GetItemForeColor(info));
-  AdjustItemFont(Canvas->Font(), stateFlags);
-  const TColor keptColor = Canvas->Font()->Color();
-  const TFontStyles keptStyle = Canvas->Font()->Style();
-  UINT format = GetTextFormat();
-  bool rotated = vertical && style;
-  // The caption and its size.
-  std::string text;
-  TSize ts{0, 0};
+  Canvas->Font()->SetColor(P.Theme->GetItemForeColor(P.Info));
+  AdjustItemFont(Canvas->Font(), P.StateFlags);
+  // A paint hook may change the font; every caption part starts from these.
+  P.KeptColor = Canvas->Font()->Color();
+  P.KeptStyle = Canvas->Font()->Style();
+  P.Format = GetTextFormat();
+  P.Rotated = P.Vertical && P.Style;
   TTBKCustomItem* themed = Themed(item_);
   if (ShowsCaption()) {
-    text = CaptionBeforeTab();
-    if ((themed && themed->Layout() != tbklAuto) || item_->HasOption(dkoImageAboveCaption)) rotated = false;
-    if (rotated || !style) format |= DT_SINGLELINE;
-    ts = MeasureCaption(Canvas, text, stateFlags, rotated, format);
+    P.Text = CaptionBeforeTab();
+    // An item laid out on purpose keeps its caption upright on a vertical bar.
+    if ((themed && themed->Layout() != tbklAuto) || item_->HasOption(dkoImageAboveCaption)) P.Rotated = false;
+    if (P.Rotated || !P.Style) P.Format |= DT_SINGLELINE;
+    P.Ts = MeasureCaption(Canvas, P.Text, P.StateFlags, P.Rotated, P.Format);
   } else {
-    stateFlags = 0;
-    rotated = false;
+    P.StateFlags = 0;
+    P.Rotated = false;
   }
-  // 4a.
   const bool ownTop = themed ? themed->Layout() == tbklGlyphTop ||
                                    (themed->Layout() == tbklAuto && item_->HasOption(dkoImageAboveCaption))
                              : item_->HasOption(dkoImageAboveCaption);
-  const bool arrowInside = hasArrow && !split && style && ownTop && iw >= 1 && !rotated && ts.cx >= 1;
+  P.ArrowInside = P.HasArrow && !P.Split && P.Style && ownTop && P.Iw >= 1 && !P.Rotated && P.Ts.cx >= 1;
+}
+
+// Toolbar style: the button face, the split arrow's part or the drop-down
+// arrow; R shrinks to the room left inside the face.
+void TTBKItemViewer::DrawToolbarFace(TRenderPass& P, TCanvas* Canvas, TRect& R) {
   const int32_t m10 = Metric(10), m20 = Metric(20), m21 = Metric(21);
-  TTBKPartMargins margins;
-  if (style) {
-    // Toolbar style: the split arrow's part and the button face.
-    TRect a{0, 0, 0, 0};
-    if (hasArrow) {
-      info.SplitPart = 1;
-      if (split) {
-        info.SplitPart = 2;
-        a = TRect{R.Right - m10, R.Top, R.Right, R.Bottom};
-        R.Right -= m10;
-      } else if (arrowInside) {
-        a.Right = (m20 + iw + R.Left + R.Right + 4) / 2;
-        a.Left = a.Right - m20;
-        a.Top = (R.Top + R.Bottom - ih - ts.cy - 2) / 2;
-        a.Bottom = a.Top + ih;
-      } else if (vertical) {
-        a = TRect{0, R.Bottom - m20 - m21, R.Right, R.Bottom - m21};
-      } else {
-        a = TRect{R.Right - m20 - m21, 0, R.Right - m21, R.Bottom};
-      }
-    }
-    if (split) {
-      theme->DrawButtonFace(Canvas, R, info);
-      TTBKItemPaintInfo arrow = info;
-      arrow.Pushed = arrowPushed;
-      arrow.Checked = false;
-      arrow.SplitPart = 3;
-      theme->DrawButtonFace(Canvas, a, arrow);
+  TTBKItemPaintInfo& info = P.Info;
+  TRect a{0, 0, 0, 0};
+  if (P.HasArrow) {
+    info.SplitPart = 1;
+    if (P.Split) {
+      info.SplitPart = 2;
+      a = TRect{R.Right - m10, R.Top, R.Right, R.Bottom};
+      R.Right -= m10;
+    } else if (P.ArrowInside) {
+      // Beside the image, which moves left by half the arrow.
+      a.Right = (m20 + P.Iw + R.Left + R.Right + 4) / 2;
+      a.Left = a.Right - m20;
+      a.Top = (R.Top + R.Bottom - P.Ih - P.Ts.cy - 2) / 2;
+      a.Bottom = a.Top + P.Ih;
+    } else if (P.Vertical) {
+      a = TRect{0, R.Bottom - m20 - m21, R.Right, R.Bottom - m21};
     } else {
-      theme->DrawButtonFace(Canvas, R, info);
-      if (hasArrow) {
-        theme->DrawDropDownArrow(Canvas, a, info);
-        if (!arrowInside) {
-          if (vertical)
-            R.Bottom -= m20;
-          else
-            R.Right -= m20;
-        }
-      }
+      a = TRect{R.Right - m20 - m21, 0, R.Right - m21, R.Bottom};
     }
-    R = TRect{R.Left + 2, R.Top + 2, R.Right - 2, R.Bottom - 2};
+  }
+  P.Theme->DrawButtonFace(Canvas, R, info);
+  if (P.Split) {
+    // The arrow part is never drawn checked: only the button part holds the state.
+    TTBKItemPaintInfo arrow = info;
+    arrow.Pushed = P.ArrowPushed;
+    arrow.Checked = false;
+    arrow.SplitPart = 3;
+    P.Theme->DrawButtonFace(Canvas, a, arrow);
+  } else if (P.HasArrow) {
+    P.Theme->DrawDropDownArrow(Canvas, a, info);
+    if (!P.ArrowInside) {
+      if (P.Vertical)
+        R.Bottom -= m20;
+      else
+        R.Right -= m20;
+    }
+  }
+  R = TRect{R.Left + 2, R.Top + 2, R.Right - 2, R.Bottom - 2};
+}
+
+// Menu style: the theme's menu item; R shrinks by its margins.
+void TTBKItemViewer::DrawMenuFace(TRenderPass& P, TCanvas* Canvas, TRect& R) {
+  P.Theme->GetPartMargins(tbkpPopupMenuItem, P.Margins);
+  P.Theme->DrawMenuItem(Canvas, R, P.Info);
+  R = TRect{R.Left + P.Margins.LeftWidth, R.Top + P.Margins.TopHeight, R.Right - P.Margins.RightWidth,
+            R.Bottom - P.Margins.BottomHeight};
+}
+
+// One part of the caption in Tr, through the paint hook unless it paints it.
+void TTBKItemViewer::PaintCaptionPart(TRenderPass& P, TCanvas* Canvas, const TRect& R, const std::string& S, TRect Tr,
+                                      UINT F, bool Rotated) {
+  Canvas->Font()->SetColor(P.KeptColor);
+  Canvas->Font()->SetStyle(P.KeptStyle);
+  bool paintDefault = true;
+  CaptionPaintHook(Canvas, R, paintDefault, Rotated, Tr);
+  if (paintDefault) P.Theme->DrawItemText(Canvas, Tr, P.Info, S, F, Rotated);
+}
+
+// Toolbar style: the caption centred beside or under the image.
+void TTBKItemViewer::DrawToolbarCaption(TRenderPass& P, TCanvas* Canvas, const TRect& R) {
+  TRect tr = R;
+  UINT f = P.Format | DT_CENTER | DT_VCENTER;
+  if (P.Info.HasImage) {
+    if (P.Layout == tbklGlyphLeft) {
+      tr.Top = (R.Top + R.Bottom - P.Ts.cy) / 2;
+      tr.Bottom = tr.Top + P.Ts.cy;
+      tr.Left = (R.Left + P.Iw + 3 + R.Right - P.Ts.cx) / 2;
+      tr.Right = tr.Left + P.Ts.cx;
+      f &= ~DT_CENTER;
+    } else {
+      tr.Top = R.Top + P.Ih + 1 + (P.Rotated ? 3 : 0);
+      tr.Top = (tr.Top + R.Bottom - P.Ts.cy) / 2;
+      tr.Bottom = tr.Top + P.Ts.cy;
+      tr.Left = (R.Left + R.Right - P.Ts.cx) / 2;
+      tr.Right = tr.Left + P.Ts.cx;
+      f &= ~DT_VCENTER;
+    }
   } else {
-    // Menu style: the theme's menu item and its margins.
-    theme->GetPartMargins(tbkpPopupMenuItem, margins);
-    theme->DrawMenuItem(Canvas, R, info);
-    R = TRect{R.Left + margins.LeftWidth, R.Top + margins.TopHeight, R.Right - margins.RightWidth,
-              R.Bottom - margins.BottomHeight};
+    tr = CentredRect(R, P.Ts.cx, P.Ts.cy);
   }
-  auto drawCaption = [&](const std::string& s, TRect tr, UINT f, bool rot) {
-    Canvas->Font()->SetColor(keptColor);
-    Canvas->Font()->SetStyle(keptStyle);
-    bool paintDefault = true;
-    CaptionPaintHook(Canvas, R, paintDefault, rot, tr);
-    if (paintDefault) theme->DrawItemText(Canvas, tr, info, s, f, rot);
-  };
-  if (!text.empty()) {
-    if (style) {
-      // Toolbar style: the caption centred (beside or under the image).
-      TRect tr = R;
-      UINT f = format | DT_CENTER | DT_VCENTER;
-      if (info.HasImage) {
-        if (layout == tbklGlyphLeft) {
-          tr.Left = R.Left + iw + 3;
-          tr.Top = (R.Top + R.Bottom - ts.cy) / 2;
-          tr.Bottom = tr.Top + ts.cy;
-          tr.Left = (R.Left + iw + 3 + R.Right - ts.cx) / 2;
-          tr.Right = tr.Left + ts.cx;
-          f &= ~DT_CENTER;
-        } else {
-          tr.Top = R.Top + ih + 1 + (rotated ? 3 : 0);
-          tr.Top = (tr.Top + R.Bottom - ts.cy) / 2;
-          tr.Bottom = tr.Top + ts.cy;
-          tr.Left = (R.Left + R.Right - ts.cx) / 2;
-          tr.Right = tr.Left + ts.cx;
-          f &= ~DT_VCENTER;
-        }
-      } else {
-        tr = CentredRect(R, ts.cx, ts.cy);
-      }
-      drawCaption(text, tr, f, rotated);
-    } else {
-      // Menu style: the caption left of the shortcut text.
-      UINT f = format | DT_VCENTER;
-      ts = MeasureCaption(Canvas, text, stateFlags, false, f);
-      TEXTMETRIC tm{};
-      GetTextMetrics(Canvas->Handle(), &tm);
-      TRect tr = R;
-      tr.Left = R.Left + Metric(32) + info.ImageColumnWidth + Metric(33);
-      tr.Right = tr.Left + ts.cx;
-      if (R.Height() - (tm.tmHeight + tm.tmExternalLeading) == margins.BottomHeight) tr.Bottom -= 1;
-      tr.Top += tm.tmExternalLeading;
-      drawCaption(text, tr, f, false);
-      std::string sc = item_->GetShortCutText();
-      if (!sc.empty()) {
-        int32_t w = MeasureTextWidth(Canvas->Handle(), sc, true);
-        TRect sr = tr;
-        sr.Right = R.Right - R.Height();
-        sr.Left = sr.Right - w;
-        drawCaption(sc, sr, f, false);
-      }
+  PaintCaptionPart(P, Canvas, R, P.Text, tr, f, P.Rotated);
+}
+
+// Menu style: the caption after the image column, the shortcut text ending
+// a square (the line's height) before the right edge, where a submenu's
+// arrow goes.
+void TTBKItemViewer::DrawMenuCaption(TRenderPass& P, TCanvas* Canvas, const TRect& R) {
+  UINT f = P.Format | DT_VCENTER;
+  P.Ts = MeasureCaption(Canvas, P.Text, P.StateFlags, false, f);
+  TEXTMETRIC tm{};
+  GetTextMetrics(Canvas->Handle(), &tm);
+  TRect tr = R;
+  tr.Left = R.Left + Metric(32) + P.Info.ImageColumnWidth + Metric(33);
+  tr.Right = tr.Left + P.Ts.cx;
+  // When the line is just its text and bottom margin, the caption's box
+  // ends a pixel higher, clear of the margin.
+  if (R.Height() - (tm.tmHeight + tm.tmExternalLeading) == P.Margins.BottomHeight) tr.Bottom -= 1;
+  tr.Top += tm.tmExternalLeading;
+  PaintCaptionPart(P, Canvas, R, P.Text, tr, f, false);
+  std::string sc = item_->GetShortCutText();
+  if (!sc.empty()) {
+    int32_t w = MeasureTextWidth(Canvas->Handle(), sc, true);
+    TRect sr = tr;
+    sr.Right = R.Right - R.Height();
+    sr.Left = sr.Right - w;
+    PaintCaptionPart(P, Canvas, R, sc, sr, f, false);
+  }
+}
+
+// The image, or a menu line's check mark, centred in its area: beside or
+// above the caption on a toolbar, a square as high as the line at a menu
+// line's left.
+void TTBKItemViewer::DrawImageArea(TRenderPass& P, TCanvas* Canvas, const TRect& R) {
+  TRect area = R;
+  if (P.Style) {
+    if (P.ArrowInside) {
+      const int32_t m20 = Metric(20);
+      area.Left -= (m20 - 1) / 2;
+      area.Right -= (m20 - 1) / 2;
     }
-  }
-  // The image in its area.
-  if (drawImage) {
-    TRect area = R;
-    if (style) {
-      if (arrowInside) {
-        area.Left -= (m20 - 1) / 2;
-        area.Right -= (m20 - 1) / 2;
-      }
-      if (layout == tbklGlyphLeft) {
-        area.Right = area.Left + iw + 2;
-      } else {
-        area.Top = (R.Top + R.Bottom - ih - ts.cy - 2) / 2;
-        area.Bottom = area.Top + ih;
-      }
+    if (P.Layout == tbklGlyphLeft) {
+      area.Right = area.Left + P.Iw + 2;
     } else {
-      // A square as high as the item at its left.
-      area = TRect{R.Left - margins.LeftWidth, R.Top - margins.TopHeight, 0, R.Bottom + margins.BottomHeight};
-      area.Right = area.Left + (area.Bottom - area.Top);
+      area.Top = (R.Top + R.Bottom - P.Ih - P.Ts.cy - 2) / 2;
+      area.Bottom = area.Top + P.Ih;
     }
-    if (info.HasImage)
-      RenderItemImage(Canvas, CentredRect(area, iw, ih), info);
-    else if (info.Checked && !style)
-      theme->DrawCheckGlyph(Canvas, area, info);
+  } else {
+    area = TRect{R.Left - P.Margins.LeftWidth, R.Top - P.Margins.TopHeight, 0, R.Bottom + P.Margins.BottomHeight};
+    area.Right = area.Left + (area.Bottom - area.Top);
   }
+  if (P.Info.HasImage)
+    RenderItemImage(Canvas, CentredRect(area, P.Iw, P.Ih), P.Info);
+  else if (P.Info.Checked && !P.Style)
+    P.Theme->DrawCheckGlyph(Canvas, area, P.Info);
 }
 
 void TTBKSeparatorItemViewer::MeasureItem(TCanvas* Canvas, int32_t& Width, int32_t& Height) {

@@ -39,6 +39,19 @@ class TTBKItemViewer : public TDKItemViewer {
  protected:
   TTBKItemLayout EffectiveLayout();
   bool InToolBoxPopup();
+
+ private:
+  // The steps of RenderItem, over what one painting works from.
+  struct TRenderPass;
+  void FillPaintInfo(TRenderPass& P, bool IsSelected, bool IsPushed);
+  void PrepareCaption(TRenderPass& P, TCanvas* Canvas);
+  void DrawToolbarFace(TRenderPass& P, TCanvas* Canvas, TRect& R);
+  void DrawMenuFace(TRenderPass& P, TCanvas* Canvas, TRect& R);
+  void PaintCaptionPart(TRenderPass& P, TCanvas* Canvas, const TRect& R, const std::string& S, TRect Tr, UINT F,
+                        bool Rotated);
+  void DrawToolbarCaption(TRenderPass& P, TCanvas* Canvas, const TRect& R);
+  void DrawMenuCaption(TRenderPass& P, TCanvas* Canvas, const TRect& R);
+  void DrawImageArea(TRenderPass& P, TCanvas* Canvas, const TRect& R);
 };
 
 class TTBKSeparatorItemViewer : public TDKSeparatorItemViewer {

@@ -1,5 +1,6 @@
 #include "toolbar/TTBKPanelObject.h"
 
+#include "platform/GdiHolders.h"
 #include "platform/Draw.h"
 #include "platform/Text.h"
 #include "ui/TForm.h"
@@ -252,9 +253,8 @@ void TTBKPanelObject::WMEraseBkgnd(TMessage& Message) {
   if (Color() == clNone) {
     DrawParentBackground(this, dc, r);
   } else {
-    HBRUSH b = CreateSolidBrush(ColorToRGB(Color()));
-    ::FillRect(dc, &r, b);
-    DeleteObject(b);
+    TOwnedGdiObject<HBRUSH> b(CreateSolidBrush(ColorToRGB(Color())));
+    ::FillRect(dc, &r, b.get());
   }
 }
 

@@ -1,5 +1,6 @@
 #include "toolbar/TTBKPopupWindow.h"
 
+#include "platform/GdiHolders.h"
 #include "platform/DC.h"
 #include "platform/Draw.h"
 #include "platform/Region.h"
@@ -144,11 +145,10 @@ void TTBKPopupWindow::WndProc(TMessage& Message) {
       Message.Result = LRESULT(ViewKind());
       return;
     case WM_NCPAINT: {
-      HDC dc = GetWindowDC(Handle());
+      TWindowDC dc = TWindowDC::Whole(Handle());
       if (!dc) throw Exception("Assertion failed in the popup window's border painting: no device context");
       ClipToNCUpdateRegion(Handle(), dc, reinterpret_cast<HRGN>(Message.WParam));
       PaintPopupBorder(Handle(), dc, view_);
-      ReleaseDC(Handle(), dc);
       Message.Result = 0;
       return;
     }

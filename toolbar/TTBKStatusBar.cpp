@@ -540,7 +540,7 @@ void TTBKCustomStatusBar::Dispatch(TMessage& Message) {
           if (dynamic_cast<TWinControl*>(c) && !panels_->FindControlPanel(c)) panels_->Add()->SetControl(c);
         } else if (TTBKStatusPanel* p = panels_->FindControlPanel(c)) {
           p->control_ = nullptr;
-          delete p;
+          p->Free();
         }
       }
       return;

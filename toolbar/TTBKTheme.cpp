@@ -23,7 +23,8 @@ namespace {
 struct ThemeEntry {
   std::string name;
   TTBKThemeClass themeClass = nullptr;
-  TTBKTheme* instance = nullptr;
+  // Made by the first acquire, freed by the last release.
+  std::unique_ptr<TTBKTheme> instance;
   int32_t useCount = 0;
 };
 std::vector<ThemeEntry>& Registry() {
@@ -36,13 +37,15 @@ TTBKThemeVariables& Vars() {
   return v;
 }
 
-TTBKThemeManager*& ManagerRef() {
-  static TTBKThemeManager* m = nullptr;
+// Made on first use, freed by StopThemes, which the program calls before the
+// platform goes down (their destructors free windows).
+std::unique_ptr<TTBKThemeManager>& ManagerRef() {
+  static std::unique_ptr<TTBKThemeManager> m;
   return m;
 }
 
-TTBKNexus*& NexusRef() {
-  static TTBKNexus* n = nullptr;
+std::unique_ptr<TTBKNexus>& NexusRef() {
+  static std::unique_ptr<TTBKNexus> n;
   return n;
 }
 
@@ -81,7 +84,7 @@ TTBKTheme* AcquireTheme(const std::string& Name) {
   if (e.useCount == 0) {
     if (e.instance) throw Exception("Assertion failed in the theme registry: " + e.name + " still has an instance");
     TTBKTheme* t = e.themeClass(e.name);
-    Registry()[size_t(i)].instance = t;
+    Registry()[size_t(i)].instance.reset(t);
     // The new theme learns whether the application is active: 1 when it
     // is, 0 when not. These are not the activation codes of the broadcasts;
     // a theme that acts on a begin-change code must expect this lone 1.
@@ -90,18 +93,16 @@ TTBKTheme* AcquireTheme(const std::string& Name) {
   }
   ThemeEntry& e2 = Registry()[size_t(i)];
   ++e2.useCount;
-  return e2.instance;
+  return e2.instance.get();
 }
 
 void ReleaseTheme(TTBKTheme*& Theme) {
   auto& r = Registry();
-  auto it = std::find_if(r.begin(), r.end(), [&](const ThemeEntry& e) { return Theme && e.instance == Theme; });
+  auto it = std::find_if(r.begin(), r.end(), [&](const ThemeEntry& e) { return Theme && e.instance.get() == Theme; });
   if (it == r.end()) throw Exception("Cannot release theme");
   if (it->useCount < 1) throw Exception("Cannot release theme " + it->name);
   if (--it->useCount == 0) {
-    TTBKTheme* t = it->instance;
-    it->instance = nullptr;
-    delete t;
+    it->instance.reset();
     Theme = nullptr;
   }
 }
@@ -224,15 +225,13 @@ void TTBKThemeManager::RemoveNotification(TTBKMessageTarget* Obj) {
 }
 
 TTBKThemeManager* ThemeManager() {
-  TTBKThemeManager*& m = ManagerRef();
-  if (!m) m = new TTBKThemeManager();
-  return m;
+  std::unique_ptr<TTBKThemeManager>& m = ManagerRef();
+  if (!m) m = std::make_unique<TTBKThemeManager>();
+  return m.get();
 }
 
 void FreeThemeManager() {
-  TTBKThemeManager*& m = ManagerRef();
-  delete m;
-  m = nullptr;
+  ManagerRef().reset();
 }
 
 void AddSystemChangeNotification(TTBKMessageTarget* Obj) { ThemeManager()->AddNotification(Obj); }
@@ -275,18 +274,16 @@ void StartThemes() {
   // A platform restarted under us took the utility window with it.
   ThemeManager()->EnsureWindow();
   if (FindTheme("Default") < 0) RegisterTheme("Default", &TTBKDefaultTheme::Make);
-  if (!NexusRef()) NexusRef() = new TTBKNexus("Default");
+  if (!NexusRef()) NexusRef() = std::make_unique<TTBKNexus>("Default");
 }
 
 void StopThemes() {
-  TTBKNexus*& n = NexusRef();
-  delete n;
-  n = nullptr;
+  NexusRef().reset();
   FreeThemeManager();
   FreeDrawingObjects();
 }
 
-TTBKNexus* Nexus() { return NexusRef(); }
+TTBKNexus* Nexus() { return NexusRef().get(); }
 
 void AddThemeNotification(TControl* Control) {
   StartThemes();

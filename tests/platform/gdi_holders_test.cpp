@@ -51,3 +51,22 @@ TEST_F(GdiHoldersTest, RegionsAndWindowDCsAreGivenBack) {
   EXPECT_EQ(GdiObjectCount(), before);
   DestroyWindow(w);
 }
+
+TEST_F(GdiHoldersTest, AWindowKeepsTheRegionItTakesAndARefusedOneIsFreed) {
+  HWND w = Top(0, 0, 40, 30);
+  ASSERT_NE(w, nullptr);
+  const int before = GdiObjectCount();
+  // The window takes the region over (its handle with it), so the holder
+  // must not free it a second time.
+  EXPECT_TRUE(GiveWindowRegion(w, TOwnedGdiObject<HRGN>(CreateRectRgn(0, 0, 10, 10)), false));
+  EXPECT_EQ(GdiObjectCount(), before);
+  TRect box;
+  HRGN now = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(w, now), ERROR);
+  GetRgnBox(now, &box);
+  EXPECT_EQ(box, (TRect{0, 0, 10, 10}));
+  DeleteObject(now);
+  EXPECT_FALSE(GiveWindowRegion(nullptr, TOwnedGdiObject<HRGN>(CreateRectRgn(0, 0, 5, 5)), false));
+  EXPECT_EQ(GdiObjectCount(), before) << "the refused region is freed";
+  DestroyWindow(w);
+}

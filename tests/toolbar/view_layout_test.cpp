@@ -341,3 +341,39 @@ TEST_F(ViewLayoutTest, WhatAViewerShowsAndItsHint) {
   }
   EXPECT_THROW(bar->View->ViewerOfItem(root), EDKItemError);
 }
+
+namespace {
+// An item whose viewers are always of an old class: a layout that applies
+// makes them again, a trial one measures with a stand-in of the new class.
+class TRecreatedItem : public TSizedItem {
+ public:
+  using TSizedItem::TSizedItem;
+  class TNewViewer : public TSizedItem::TViewer {
+   public:
+    using TViewer::TViewer;
+    void MeasureItem(TCanvas* C, int32_t& Width, int32_t& Height) override {
+      TViewer::MeasureItem(C, Width, Height);
+      Width += 5;
+    }
+    bool WantsSameWidth() override { return true; }
+  };
+  bool ViewerNeedsRecreate(TDKItemViewer*) override { return true; }
+  TDKItemViewerClass ViewerClassFor(TDKView*) override {
+    return [](TDKView* v, TDKCustomItem* i, int32_t l) -> TDKItemViewer* { return new TNewViewer(v, i, l); };
+  }
+};
+}  // namespace
+
+TEST_F(ViewLayoutTest, ATrialLayoutMeasuresWithAStandInAndLeavesTheViewersAlone) {
+  root = new TDKRootItem(Application);
+  root->Add(new TSizedItem(Application, 30, 20));
+  root->Add(new TRecreatedItem(Application, 40, 20));
+  bar = new THostBar(Application, root, /*IsToolbar=*/false);
+  TDKItemViewer* before = bar->View->Viewers(1);
+  int32_t lines = 0;
+  TSize total{0, 0}, natural{0, 0};
+  bar->View->ComputeLayout(false, vorHorizontal, lines, total, natural, 0, 0, 0);
+  EXPECT_EQ(bar->View->Viewers(1), before);
+  // The stand-in measures 45 wide.
+  EXPECT_EQ(natural, (TSize{75, 20}));
+}
