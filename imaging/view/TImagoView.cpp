@@ -315,14 +315,13 @@ void TImagoView::SetExternalBitmap(TIEBitmap* Bitmap) {
     return;
   }
   if (!Bitmap) {
-    if (layer->OwnsBitmap) return;
+    if (layer->OwnsBitmap()) return;
     // The caller's image stays the caller's: the layer gets an empty image of its own.
-    auto* own = new TIEBitmap();
+    auto own = std::make_unique<TIEBitmap>();
     own->SetLocation(ieMemory);
-    PointNavigatorAt(own);
-    layer->Bitmap = own;
-    layer->OwnsBitmap = true;
-    ie_bitmap_ = own;
+    PointNavigatorAt(own.get());
+    layer->TakeBitmap(std::move(own));
+    ie_bitmap_ = layer->Bitmap;
     legacy_bitmap_ = nullptr;
     CallBitmapChangeHandlers();
     Update();
@@ -330,9 +329,7 @@ void TImagoView::SetExternalBitmap(TIEBitmap* Bitmap) {
   }
   // The navigator leaves the old image before it may be freed.
   PointNavigatorAt(Bitmap);
-  if (layer->OwnsBitmap) layer->FreeBitmap();
-  layer->Bitmap = Bitmap;
-  layer->OwnsBitmap = false;
+  layer->ShowBitmap(Bitmap);
   ie_bitmap_ = Bitmap;
   legacy_bitmap_ = Bitmap->Location() == ieTBitmap ? Bitmap->GetPlatformBitmap() : nullptr;
   CallBitmapChangeHandlers();
