@@ -16,6 +16,7 @@
 #include "imaging/view/TIETransitionEffects.h"
 #include "platform/CursorSet.h"
 #include "platform/DC.h"
+#include "platform/GdiHolders.h"
 #include "platform/Region.h"
 #include "platform/ScrollBar.h"
 #include "platform/SysInfo.h"
@@ -1163,11 +1164,11 @@ void TImagoView::PaintBackgroundInto(TIEBitmap* Target, const TRect* Hidden) {
   // brushes selected.
   const HDC dc = canvas->Handle();
   const bool clipped = Hidden && Hidden->Right > Hidden->Left && Hidden->Bottom > Hidden->Top;
-  HRGN saved = nullptr;
+  TOwnedGdiObject<HRGN> saved;
   bool had_clip = false;
   if (clipped) {
-    saved = CreateRectRgn(0, 0, 0, 0);
-    had_clip = GetClipRgn(dc, saved) == 1;
+    saved.reset(CreateRectRgn(0, 0, 0, 0));
+    had_clip = GetClipRgn(dc, saved.get()) == 1;
     ExcludeClipRect(dc, Hidden->Left, Hidden->Top, Hidden->Right, Hidden->Bottom);
   }
   bool handled = false;
@@ -1177,8 +1178,7 @@ void TImagoView::PaintBackgroundInto(TIEBitmap* Target, const TRect* Hidden) {
                     chess_size_, TRect{off_x_, off_y_, off_x_ + dest_w_, off_y_ + dest_h_}, area, Background(),
                     background_style_);
   if (clipped) {
-    SelectClipRgn(dc, had_clip ? saved : nullptr);
-    DeleteObject(saved);
+    SelectClipRgn(dc, had_clip ? saved.get() : nullptr);
   }
 }
 
