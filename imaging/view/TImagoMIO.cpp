@@ -210,7 +210,8 @@ bool TImagoMIO::LoadFromFile(const std::string& FileName) {
       mv->InsertImage(pos);
       if (TIOParamsVals* p = Params(pos)) p->Assign(io.Params());
       mv->SetImage(pos, io.IEBitmap());
-      // Animation delays are kept in hundredths of a second.
+      // A GIF frame's delay is in hundredths of a second; the view keeps
+      // milliseconds.
       mv->SetImageDelay(pos, type == ieftGIF ? io.Params()->GifDelayTime * 10 : 0);
       ++loaded;
       Progress(static_cast<int32_t>(int64_t{100} * (i + 1) / frames));

@@ -121,6 +121,8 @@ restart:
         bool queued = false;
         if (index != selected_index_ && ThreadPoolSize > 0) queued = RequestLoad(index);
         if (!queued && !LoadImageNow(index) && remove_corrupted_) {
+          // Deleting moves every later cell: the pass starts over on the
+          // new layout rather than drawing cells at their old places.
           DeleteImage(index);
           goto restart;
         }
@@ -133,6 +135,8 @@ restart:
     } else if (first_visible >= 0 && last_visible == image_count - 1) {
       last_visible = index - 1;
     }
+    // The pass starts at the current frame in single display and playback,
+    // so it wraps around to reach the cells before it.
     ++index;
     if (index >= image_count) index = 0;
   }
