@@ -149,6 +149,9 @@ void RenderRows(const RenderJob& j) {
   for (int32_t y = j.y1; y <= j.y2; ++y) {
     const int32_t R = std::clamp(j.rows[y - j.y1], 0, sh - 1);
     uint8_t* drow = j.dest_rows[y];
+    // Zoomed in, several destination rows show one source row. Over a solid
+    // background (the caller's promise: one colour under every row) they all
+    // come out alike, so the row drawn last is copied.
     if (solid && R == prev_r && prev_y >= 0) {
       std::memcpy(drow + int64_t{j.x1} * 3, j.dest_rows[prev_y] + int64_t{j.x1} * 3, static_cast<size_t>(n) * 3);
       prev_y = y;
