@@ -3,6 +3,9 @@
 #include <mutex>
 #include <utility>
 
+#include "rtl/Numeric.h"
+#include "ui/TScreen.h"
+
 namespace {
 
 std::mutex factory_lock;
@@ -21,6 +24,20 @@ void SetIOPreviewsDialogFactory(TIEIOPreviewsDialogFactory Factory) {
 TIEIOPreviewsDialogFactory IOPreviewsDialogFactory() {
   std::lock_guard<std::mutex> hold(factory_lock);
   return Installed();
+}
+
+TIEIOPreviewsSetup IOPreviewsSetupFor(TIOPreviewsParams Options, bool Simplified, double PageControlPerInch,
+                                      double FormPerInch) {
+  TIEIOPreviewsSetup setup;
+  setup.DefaultLockPreview = Options.Contains(ioppDefaultLockPreview);
+  setup.ApplyButton = Options.Contains(ioppApplyButton);
+  setup.Simplified = Simplified;
+  if (Simplified) {
+    const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
+    setup.PageControlHeight = static_cast<int32_t>(Trunc(ppi * PageControlPerInch));
+    setup.FormHeight = static_cast<int32_t>(Trunc(ppi * FormPerInch));
+  }
+  return setup;
 }
 
 std::optional<bool> ShowIOPreviewsDialog(const TIEIOPreviewsDialogFactory& Factory, TComponent* Owner,

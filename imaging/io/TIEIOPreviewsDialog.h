@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "imaging/model/TMsgLanguage.h"
+#include "rtl/TSet.h"
 #include "ui/TForm.h"
 
 class TComponent;
@@ -85,6 +86,18 @@ struct TIEIOPreviewsSetup {
   TFont* Font = nullptr;
   TIEBitmap* Source = nullptr;
 };
+
+// Options of the save-parameter dialog.
+enum TIOPreviewsParam : uint8_t { ioppDefaultLockPreview, ioppApplyButton };
+using TIOPreviewsParams = TSet<TIOPreviewsParam, 2>;
+
+// The part of the set-up both input/output components share: the options
+// and the layout, with the simplified layout's page control and form
+// heights given per inch of the screen (pixels = Trunc(ppi * height)). Each
+// component keeps its own heights: the single-image one 122 and 360 pixels
+// at 96 ppi, the multi-image one 121 and 330.
+TIEIOPreviewsSetup IOPreviewsSetupFor(TIOPreviewsParams Options, bool Simplified, double PageControlPerInch,
+                                      double FormPerInch);
 
 // Makes a dialog owned by Owner through Factory, sets it up and, when a page
 // of Pages applies, shows it; BeforeShow (may be empty) sees the dialog just

@@ -25,7 +25,6 @@
 #include "ui/TColor.h"
 #include "ui/TGraphicsObject.h"
 #include "ui/TImage.h"
-#include "ui/TScreen.h"
 
 RTL_DEFINE_CLASS(TImagoIO, TComponent)
 
@@ -742,15 +741,8 @@ bool TImagoIO::DoPreviews(uint16_t Pages) {
     source = &working;
   }
 
-  TIEIOPreviewsSetup setup;
-  setup.DefaultLockPreview = previews_params_.Contains(ioppDefaultLockPreview);
-  setup.ApplyButton = previews_params_.Contains(ioppApplyButton);
-  setup.Simplified = SimplifiedParamsDialogs;
-  if (SimplifiedParamsDialogs) {
-    const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
-    setup.PageControlHeight = static_cast<int32_t>(Trunc(ppi * 61 / 48.0));
-    setup.FormHeight = static_cast<int32_t>(Trunc(ppi * 3.75));
-  }
+  TIEIOPreviewsSetup setup =
+      IOPreviewsSetupFor(previews_params_, SimplifiedParamsDialogs, 61 / 48.0, 3.75);
   setup.DitherMethod = default_dither_method_;
   setup.Params = params_.get();
   setup.Language = msg_language_;

@@ -45,10 +45,6 @@ using TIEFinishWorkEvent = std::function<void(TObject* Sender)>;
 using TIEAcquireBitmapEvent = std::function<void(TObject* Sender, TIEBitmap* Bitmap, bool& Handled)>;
 using TIEIOPreviewEvent = std::function<void(TObject* Sender, TIEIOPreviewsDialog* Dialog)>;
 
-// Options of the save-parameter dialog.
-enum TIOPreviewsParam : uint8_t { ioppDefaultLockPreview, ioppApplyButton };
-using TIOPreviewsParams = TSet<TIOPreviewsParam, 2>;
-
 class TImagoIO : public TComponent {
   RTL_CLASS(TImagoIO, TComponent)
  public:

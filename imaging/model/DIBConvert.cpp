@@ -61,158 +61,214 @@ TRGB YUVToRGB(int32_t Y, int32_t U, int32_t V) {
   return MakeRGBTriple(Clamp(c + 1.596 * e), Clamp(c - 0.813 * e - 0.391 * d), Clamp(c + 2.018 * d));
 }
 
-int32_t DIBToTIEBitmap(const uint8_t* DIB, int64_t Size, TIEBitmap* Image, const uint8_t* Bits, int64_t BitsSize) {
-  if (!DIB || Size < kHeaderSize) return 0;
-  const uint32_t header = LoadLE32(DIB);
-  const int32_t width = static_cast<int32_t>(LoadLE32(DIB + 4));
-  const int32_t raw_height = static_cast<int32_t>(LoadLE32(DIB + 8));
-  const int32_t bits = LoadLE16(DIB + 14);
-  const uint32_t compression = LoadLE32(DIB + 16);
-  const uint32_t used = LoadLE32(DIB + 32);
-  if (header < kHeaderSize || header > Size || width <= 0 || width > kMaxSide || raw_height == 0 ||
-      raw_height == INT32_MIN || std::abs(raw_height) > kMaxSide)
-    return 0;
-  const int32_t height = std::abs(raw_height);
-  int64_t table = 0;
-  if (bits <= 8 && compression <= 3) table = used ? used : (int64_t{1} << bits);
-  if (table > 256) return 0;
-  int64_t at = header + table * 4;
-  const uint8_t* masks = DIB + header;
-  const bool fields = compression == 3;
-  if (fields && (bits == 16 || bits == 32)) {
-    if (header + 12 > Size) return 0;
-    at = header + 12;
-  }
-  const uint8_t* data = Bits ? Bits : DIB + std::min<int64_t>(at, Size);
-  const int64_t data_size = Bits ? BitsSize : Size - std::min<int64_t>(at, Size);
-  auto colour = [&](int64_t i) {
-    if (i >= table || header + i * 4 + 3 >= Size) return TRGB{0, 0, 0};
-    const uint8_t* e = DIB + header + i * 4;
+namespace {
+
+// The header fields the decoder uses, and where the pixels are.
+struct DIBLayout {
+  const uint8_t* dib;
+  int64_t size;
+  uint32_t header;
+  int32_t width, raw_height, height;  // a positive raw height is stored bottom-up
+  int32_t bits;
+  uint32_t compression;  // 0..3, or the four characters of a YUV layout
+  int64_t table;         // colour table entries
+  const uint8_t* masks;  // the bit fields of 16-bit pixels
+  const uint8_t* data;
+  int64_t data_size;
+
+  TRGB Colour(int64_t i) const {
+    if (i >= table || header + i * 4 + 3 >= size) return TRGB{0, 0, 0};
+    const uint8_t* e = dib + header + i * 4;
     return TRGB{e[0], e[1], e[2]};
-  };
+  }
+};
 
-  if (compression <= 3) {
-    const int64_t row = (int64_t{width} * bits + 31) / 32 * 4;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return 0;
-    if (bits == 24 && compression != 0) return 0;
-    if (row * height > data_size) return 0;
-    Image->Allocate(width, height, bits == 1 ? ieMono1 : ieRGB24);
-    uint32_t mr = 0x7C00, mg = 0x03E0, mb = 0x001F;
-    if (fields && bits == 16) {
-      mr = LoadLE32(masks);
-      mg = LoadLE32(masks + 4);
-      mb = LoadLE32(masks + 8);
-    }
-    const int32_t wr = MaskBitWidth(mr), wg = MaskBitWidth(mg), wb = MaskBitWidth(mb);
-    for (int32_t r = 0; r < height; ++r) {
-      const uint8_t* s = data + row * r;
-      uint8_t* d = Image->GetScanline(raw_height > 0 ? height - 1 - r : r);
-      TRGB* px = reinterpret_cast<TRGB*>(d);
-      switch (bits) {
-        case 1:
-          std::memcpy(d, s, static_cast<size_t>((width + 7) / 8));
-          break;
-        case 4:
-          for (int32_t x = 0; x < width; ++x) px[x] = colour(x % 2 ? s[x / 2] & 15 : s[x / 2] >> 4);
-          break;
-        case 8:
-          for (int32_t x = 0; x < width; ++x) px[x] = colour(s[x]);
-          break;
-        case 16:
-          for (int32_t x = 0; x < width; ++x) {
-            const uint32_t p = LoadLE16(s + 2 * x);
-            const int32_t sr = wr + wg + wb - 8, sg = wg + wb - 8;
-            const uint32_t rv = sr >= 0 ? (p & mr) >> sr : (p & mr) << -sr;
-            const uint32_t gv = sg >= 0 ? (p & mg) >> sg : (p & mg) << -sg;
-            const uint32_t bv = wb <= 8 ? ((p & 0xFF) & mb) << (8 - wb) : 0;
-            px[x] = MakeRGBTriple(static_cast<uint8_t>(rv), static_cast<uint8_t>(gv), static_cast<uint8_t>(bv));
-          }
-          break;
-        case 24:
-          std::memcpy(d, s, static_cast<size_t>(width) * 3);
-          break;
-        case 32:
-          for (int32_t x = 0; x < width; ++x) px[x] = TRGB{s[4 * x], s[4 * x + 1], s[4 * x + 2]};
-          break;
-      }
-    }
-    Image->UnmapRows();
-    return bits;
+// Reads and checks the header; the pixels follow the colour table or the
+// three bit masks, unless the caller hands them in apart.
+bool ReadDIBLayout(const uint8_t* DIB, int64_t Size, const uint8_t* Bits, int64_t BitsSize, DIBLayout& l) {
+  if (!DIB || Size < kHeaderSize) return false;
+  l.dib = DIB;
+  l.size = Size;
+  l.header = LoadLE32(DIB);
+  l.width = static_cast<int32_t>(LoadLE32(DIB + 4));
+  l.raw_height = static_cast<int32_t>(LoadLE32(DIB + 8));
+  l.bits = LoadLE16(DIB + 14);
+  l.compression = LoadLE32(DIB + 16);
+  const uint32_t used = LoadLE32(DIB + 32);
+  if (l.header < kHeaderSize || l.header > Size || l.width <= 0 || l.width > kMaxSide || l.raw_height == 0 ||
+      l.raw_height == INT32_MIN || std::abs(l.raw_height) > kMaxSide)
+    return false;
+  l.height = std::abs(l.raw_height);
+  l.table = 0;
+  // A used-colour count of 0 means the full table of the depth.
+  if (l.bits <= 8 && l.compression <= 3) l.table = used ? used : (int64_t{1} << l.bits);
+  if (l.table > 256) return false;
+  int64_t at = l.header + l.table * 4;
+  l.masks = DIB + l.header;
+  if (l.compression == 3 && (l.bits == 16 || l.bits == 32)) {
+    if (l.header + 12 > Size) return false;
+    at = l.header + 12;
   }
+  l.data = Bits ? Bits : DIB + std::min<int64_t>(at, Size);
+  l.data_size = Bits ? BitsSize : Size - std::min<int64_t>(at, Size);
+  return true;
+}
 
-  // YUV layouts: bytes per group of pixels, and the bytes a whole image needs.
-  const uint32_t fcc = compression;
-  int64_t need = 0;
-  bool planar = false;
-  int64_t group_bytes = 0, group_pixels = 0;
-  if (!YUVLayout(fcc, group_bytes, group_pixels, planar)) return 0;
-  const int32_t div = fcc == FourCC("YVU9") ? 4 : 2;
-  int64_t row = 0;
-  if (planar) {
-    need = int64_t{width} * height + 2 * int64_t{width / div} * (height / div);
-  } else {
-    row = (int64_t{width} + group_pixels - 1) / group_pixels * group_bytes;
-    need = row * height;
-  }
-  if (need > data_size) return 0;
-  Image->Allocate(width, height, ieRGB24);
-  const bool from_top = (fcc == FourCC("Y41P") || fcc == FourCC("cyuv")) ? raw_height < 0 : raw_height > 0;
-  for (int32_t r = 0; r < height; ++r) {
-    TRGB* px = reinterpret_cast<TRGB*>(Image->GetScanline(from_top ? r : height - 1 - r));
-    auto put = [&](int64_t x, int32_t y, int32_t u, int32_t v) {
-      if (x < width) px[x] = YUVToRGB(y, u, v);
-    };
-    if (planar) {
-      const uint8_t* yp = data + int64_t{width} * r;
-      const int64_t cw = width / div, ch = height / div;
-      const int64_t cr = std::min<int64_t>(r / div, std::max<int64_t>(ch - 1, 0));
-      const uint8_t* first = data + int64_t{width} * height + cw * cr;
-      const uint8_t* second = first + cw * ch;
-      // YVU9 and YV12 keep V first; I420 and IYUV keep U first.
-      const bool u_first = fcc == FourCC("I420") || fcc == FourCC("IYUV");
-      for (int64_t x = 0; x < width; ++x) {
-        const int64_t cx = std::min<int64_t>(x / div, std::max<int64_t>(cw - 1, 0));
-        const int32_t a = cw > 0 && ch > 0 ? first[cx] : 128, b = cw > 0 && ch > 0 ? second[cx] : 128;
-        put(x, yp[x], u_first ? a : b, u_first ? b : a);
+// One row of an uncompressed or bit-field image into 24 bits (1 bit stays 1).
+void DecodeRGBRow(const DIBLayout& l, const uint8_t* s, uint8_t* d, uint32_t mr, uint32_t mg, uint32_t mb) {
+  const int32_t width = l.width;
+  TRGB* px = reinterpret_cast<TRGB*>(d);
+  switch (l.bits) {
+    case 1:
+      std::memcpy(d, s, static_cast<size_t>((width + 7) / 8));
+      break;
+    case 4:
+      for (int32_t x = 0; x < width; ++x) px[x] = l.Colour(x % 2 ? s[x / 2] & 15 : s[x / 2] >> 4);
+      break;
+    case 8:
+      for (int32_t x = 0; x < width; ++x) px[x] = l.Colour(s[x]);
+      break;
+    case 16: {
+      const int32_t wr = MaskBitWidth(mr), wg = MaskBitWidth(mg), wb = MaskBitWidth(mb);
+      for (int32_t x = 0; x < width; ++x) {
+        const uint32_t p = LoadLE16(s + 2 * x);
+        const int32_t sr = wr + wg + wb - 8, sg = wg + wb - 8;
+        const uint32_t rv = sr >= 0 ? (p & mr) >> sr : (p & mr) << -sr;
+        const uint32_t gv = sg >= 0 ? (p & mg) >> sg : (p & mg) << -sg;
+        const uint32_t bv = wb <= 8 ? ((p & 0xFF) & mb) << (8 - wb) : 0;
+        px[x] = MakeRGBTriple(static_cast<uint8_t>(rv), static_cast<uint8_t>(gv), static_cast<uint8_t>(bv));
       }
-      continue;
+      break;
     }
-    const uint8_t* s = data + row * r;
-    for (int64_t x = 0, g = 0; x < width - 1 || (x == 0 && width == 1); x += group_pixels, g += group_bytes) {
-      const uint8_t* q = s + g;
-      if (fcc == FourCC("YUY2") || fcc == FourCC("YUNV")) {
-        put(x, q[0], q[1], q[3]);
-        put(x + 1, q[2], q[1], q[3]);
-      } else if (fcc == FourCC("UYVY") || fcc == FourCC("UYNV") || fcc == FourCC("cyuv")) {
-        put(x, q[1], q[0], q[2]);
-        put(x + 1, q[3], q[0], q[2]);
-      } else if (fcc == FourCC("YVYU")) {
-        put(x, q[0], q[3], q[1]);
-        put(x + 1, q[2], q[3], q[1]);
-      } else if (fcc == FourCC("IYU1")) {
-        put(x, q[1], q[0], q[3]);
-        put(x + 1, q[2], q[0], q[3]);
-        put(x + 2, q[4], q[0], q[3]);
-        put(x + 3, q[5], q[0], q[3]);
-      } else if (fcc == FourCC("IYU2")) {
-        put(x, q[1], q[0], q[2]);
-      } else if (fcc == FourCC("Y41P")) {
-        const int32_t ys[8] = {q[1], q[3], q[5], q[7], q[8], q[9], q[10], q[11]};
-        for (int k = 0; k < 8; ++k) put(x + k, ys[k], k < 4 ? q[0] : q[4], k < 4 ? q[2] : q[6]);
-      } else if (fcc == FourCC("Y211")) {
-        put(x, q[0], q[1], q[3]);
-        put(x + 1, q[0], q[1], q[3]);
-        put(x + 2, q[2], q[1], q[3]);
-        put(x + 3, q[2], q[1], q[3]);
-      } else {  // CLJR
-        const uint32_t w = LoadLE32(q);
-        const int32_t u = static_cast<int32_t>(w >> 6 & 63), v = static_cast<int32_t>(w & 63);
-        for (int k = 0; k < 4; ++k) put(x + k, static_cast<int32_t>(w >> (12 + 5 * k) & 31), u, v);
-      }
-    }
+    case 24:
+      std::memcpy(d, s, static_cast<size_t>(width) * 3);
+      break;
+    case 32:
+      for (int32_t x = 0; x < width; ++x) px[x] = TRGB{s[4 * x], s[4 * x + 1], s[4 * x + 2]};
+      break;
   }
+}
+
+int32_t DecodeRGB(const DIBLayout& l, TIEBitmap* Image) {
+  const int32_t bits = l.bits;
+  const int64_t row = (int64_t{l.width} * bits + 31) / 32 * 4;
+  if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return 0;
+  if (bits == 24 && l.compression != 0) return 0;
+  if (row * l.height > l.data_size) return 0;
+  Image->Allocate(l.width, l.height, bits == 1 ? ieMono1 : ieRGB24);
+  // 16-bit pixels without bit fields are 5-5-5.
+  uint32_t mr = 0x7C00, mg = 0x03E0, mb = 0x001F;
+  if (l.compression == 3 && bits == 16) {
+    mr = LoadLE32(l.masks);
+    mg = LoadLE32(l.masks + 4);
+    mb = LoadLE32(l.masks + 8);
+  }
+  for (int32_t r = 0; r < l.height; ++r)
+    DecodeRGBRow(l, l.data + row * r, Image->GetScanline(l.raw_height > 0 ? l.height - 1 - r : r), mr, mg, mb);
   Image->UnmapRows();
   return bits;
+}
+
+// One row of a planar layout: full-size Y, then two chroma planes of a
+// quarter (YV12, I420, IYUV) or a sixteenth (YVU9) of the pixels.
+void DecodePlanarYUVRow(const DIBLayout& l, int32_t div, int32_t r, TRGB* px) {
+  const uint32_t fcc = l.compression;
+  const int32_t width = l.width;
+  const uint8_t* yp = l.data + int64_t{width} * r;
+  const int64_t cw = width / div, ch = l.height / div;
+  const int64_t cr = std::min<int64_t>(r / div, std::max<int64_t>(ch - 1, 0));
+  const uint8_t* first = l.data + int64_t{width} * l.height + cw * cr;
+  const uint8_t* second = first + cw * ch;
+  // YVU9 and YV12 keep V first; I420 and IYUV keep U first.
+  const bool u_first = fcc == FourCC("I420") || fcc == FourCC("IYUV");
+  for (int64_t x = 0; x < width; ++x) {
+    const int64_t cx = std::min<int64_t>(x / div, std::max<int64_t>(cw - 1, 0));
+    // An image narrower or lower than one chroma sample has no chroma: grey.
+    const int32_t a = cw > 0 && ch > 0 ? first[cx] : 128, b = cw > 0 && ch > 0 ? second[cx] : 128;
+    px[x] = YUVToRGB(yp[x], u_first ? a : b, u_first ? b : a);
+  }
+}
+
+// One row of a packed layout, group by group; a group's pixels past the
+// image width are dropped.
+void DecodePackedYUVRow(const DIBLayout& l, const uint8_t* s, int64_t GroupBytes, int64_t GroupPixels, TRGB* px) {
+  const uint32_t fcc = l.compression;
+  const int32_t width = l.width;
+  auto put = [&](int64_t x, int32_t y, int32_t u, int32_t v) {
+    if (x < width) px[x] = YUVToRGB(y, u, v);
+  };
+  // Groups start below width - 1 (a one-pixel-wide image gets its one group):
+  // when the last column begins a group of its own, it is not decoded.
+  for (int64_t x = 0, g = 0; x < width - 1 || (x == 0 && width == 1); x += GroupPixels, g += GroupBytes) {
+    const uint8_t* q = s + g;
+    if (fcc == FourCC("YUY2") || fcc == FourCC("YUNV")) {
+      put(x, q[0], q[1], q[3]);
+      put(x + 1, q[2], q[1], q[3]);
+    } else if (fcc == FourCC("UYVY") || fcc == FourCC("UYNV") || fcc == FourCC("cyuv")) {
+      put(x, q[1], q[0], q[2]);
+      put(x + 1, q[3], q[0], q[2]);
+    } else if (fcc == FourCC("YVYU")) {
+      put(x, q[0], q[3], q[1]);
+      put(x + 1, q[2], q[3], q[1]);
+    } else if (fcc == FourCC("IYU1")) {
+      put(x, q[1], q[0], q[3]);
+      put(x + 1, q[2], q[0], q[3]);
+      put(x + 2, q[4], q[0], q[3]);
+      put(x + 3, q[5], q[0], q[3]);
+    } else if (fcc == FourCC("IYU2")) {
+      put(x, q[1], q[0], q[2]);
+    } else if (fcc == FourCC("Y41P")) {
+      const int32_t ys[8] = {q[1], q[3], q[5], q[7], q[8], q[9], q[10], q[11]};
+      for (int k = 0; k < 8; ++k) put(x + k, ys[k], k < 4 ? q[0] : q[4], k < 4 ? q[2] : q[6]);
+    } else if (fcc == FourCC("Y211")) {
+      put(x, q[0], q[1], q[3]);
+      put(x + 1, q[0], q[1], q[3]);
+      put(x + 2, q[2], q[1], q[3]);
+      put(x + 3, q[2], q[1], q[3]);
+    } else {  // CLJR
+      const uint32_t w = LoadLE32(q);
+      const int32_t u = static_cast<int32_t>(w >> 6 & 63), v = static_cast<int32_t>(w & 63);
+      for (int k = 0; k < 4; ++k) put(x + k, static_cast<int32_t>(w >> (12 + 5 * k) & 31), u, v);
+    }
+  }
+}
+
+int32_t DecodeYUV(const DIBLayout& l, TIEBitmap* Image) {
+  // Bytes per group of pixels, and the bytes a whole image needs.
+  const uint32_t fcc = l.compression;
+  int64_t group_bytes = 0, group_pixels = 0;
+  bool planar = false;
+  if (!YUVLayout(fcc, group_bytes, group_pixels, planar)) return 0;
+  const int32_t div = fcc == FourCC("YVU9") ? 4 : 2;
+  int64_t row = 0, need = 0;
+  if (planar) {
+    need = int64_t{l.width} * l.height + 2 * int64_t{l.width / div} * (l.height / div);
+  } else {
+    row = (int64_t{l.width} + group_pixels - 1) / group_pixels * group_bytes;
+    need = row * l.height;
+  }
+  if (need > l.data_size) return 0;
+  Image->Allocate(l.width, l.height, ieRGB24);
+  // Most layouts follow the height's sign as RGB does; Y41P and cyuv are
+  // stored top-down unless the height is negative.
+  const bool from_top = (fcc == FourCC("Y41P") || fcc == FourCC("cyuv")) ? l.raw_height < 0 : l.raw_height > 0;
+  for (int32_t r = 0; r < l.height; ++r) {
+    TRGB* px = reinterpret_cast<TRGB*>(Image->GetScanline(from_top ? r : l.height - 1 - r));
+    if (planar)
+      DecodePlanarYUVRow(l, div, r, px);
+    else
+      DecodePackedYUVRow(l, l.data + row * r, group_bytes, group_pixels, px);
+  }
+  Image->UnmapRows();
+  return l.bits;
+}
+
+}  // namespace
+
+int32_t DIBToTIEBitmap(const uint8_t* DIB, int64_t Size, TIEBitmap* Image, const uint8_t* Bits, int64_t BitsSize) {
+  DIBLayout layout{};
+  if (!ReadDIBLayout(DIB, Size, Bits, BitsSize, layout)) return 0;
+  return layout.compression <= 3 ? DecodeRGB(layout, Image) : DecodeYUV(layout, Image);
 }
 
 int32_t DIBToDibBitmap(const uint8_t* DIB, int64_t Size, TIEDibbitmap* Target, const uint8_t* Bits,

@@ -149,6 +149,9 @@ void RenderRows(const RenderJob& j) {
   for (int32_t y = j.y1; y <= j.y2; ++y) {
     const int32_t R = std::clamp(j.rows[y - j.y1], 0, sh - 1);
     uint8_t* drow = j.dest_rows[y];
+    // Zoomed in, several destination rows show one source row. Over a solid
+    // background (the caller's promise: one colour under every row) they all
+    // come out alike, so the row drawn last is copied.
     if (solid && R == prev_r && prev_y >= 0) {
       std::memcpy(drow + int64_t{j.x1} * 3, j.dest_rows[prev_y] + int64_t{j.x1} * 3, static_cast<size_t>(n) * 3);
       prev_y = y;
@@ -239,21 +242,18 @@ struct AccessGuard {
     b->Access = saved;
   }
 };
-}  // namespace
 
-void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIERowPointers>& DestRows,
-                         std::unique_ptr<TIEMapTable>& ColumnTable, std::unique_ptr<TIEMapTable>& RowTable,
-                         const TIEUpdateRect* UpdateRect, int32_t XDst, int32_t YDst, int32_t WidthDst,
-                         int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc, int32_t HeightSrc,
-                         bool EnableAlpha, bool SolidBackground, int32_t Transparency, TResampleFilter Filter,
-                         bool FreeTables, TIEBlendOperation Operation) {
-  if (!Source || !Dest || Source->IsEmpty() || Dest->IsEmpty()) return;
-  if (Dest->PixelFormat() != ieRGB24 || Dest->Location() == ieTempFile) return;
-  AccessGuard guard(Source);
-  const int32_t DW = Dest->Width(), DH = Dest->Height(), SW = Source->Width(), SH = Source->Height();
-  if (WidthDst == 0 || HeightDst == 0 || WidthSrc == 0 || HeightSrc == 0) return;
-  if (YDst > DH - 1 || XDst > DW - 1) return;
-  const double rY = static_cast<double>(HeightSrc) / HeightDst, rX = static_cast<double>(WidthSrc) / WidthDst;
+// The destination and source rectangles after clipping to the destination.
+struct Placement {
+  int32_t xd, yd, wd, hd;  // in the destination
+  int32_t xs, ys, ws, hs;  // in the source
+};
+
+// Cuts the destination rectangle to the destination image and the source
+// rectangle by the same share (rX, rY source pixels per destination pixel).
+Placement ClipPlacement(int32_t DW, int32_t DH, int32_t SW, int32_t SH, int32_t XDst, int32_t YDst,
+                        int32_t WidthDst, int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc,
+                        int32_t HeightSrc, double rX, double rY) {
   // The clipping runs in 64 bits: a placement far outside the destination
   // (a huge layer far off) must not overflow.
   auto cut_of = [](int64_t d, double r) {
@@ -285,10 +285,133 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
     wdst = DW - xdst;
   }
   auto fit = [](int64_t v, int64_t lo, int64_t hi) { return static_cast<int32_t>(std::clamp(v, lo, hi)); };
-  const int32_t xd = fit(xdst, 0, DW - 1), yd = fit(ydst, 0, DH - 1);
-  const int32_t wd = fit(wdst, 0, DW), hd = fit(hdst, 0, DH);
-  const int32_t xs = fit(xsrc, 0, SW - 1), ys = fit(ysrc, 0, SH - 1);
-  const int32_t ws = fit(wsrc, 0, SW), hs = fit(hsrc, 0, SH);
+  return Placement{fit(xdst, 0, DW - 1), fit(ydst, 0, DH - 1), fit(wdst, 0, DW), fit(hdst, 0, DH),
+                   fit(xsrc, 0, SW - 1), fit(ysrc, 0, SH - 1), fit(wsrc, 0, SW), fit(hsrc, 0, SH)};
+}
+
+// The filtered road: the source part is resampled to the destination size
+// (its alpha channel with it when used) and that copy is drawn 1:1.
+void RenderResampled(TIEBitmap* Source, TIEBitmap* Dest, const Placement& p, const TIEUpdateRect* UpdateRect,
+                     bool EnableAlpha, bool AlphaWanted, bool SolidBackground, int32_t Transparency,
+                     TResampleFilter Filter, TIEBlendOperation Operation) {
+  const TIEPixelFormat sf = Source->PixelFormat();
+  const bool projection = Filter == rfProjectBW || Filter == rfProjectWB;
+  TIEBitmap resampled;
+  // A black-and-white source that only shrinks goes to grey levels by area
+  // instead (thin lines stay visible); the filters take everything else.
+  if ((p.ws < p.wd || sf != ieMono1 || AlphaWanted || projection) && (sf == ieRGB24 || (p.ws >= 1 && p.hs >= 1))) {
+    if (p.ws < 1 || p.hs < 1 || p.wd < 1 || p.hd < 1) return;
+    TIEBitmap part;
+    part.Allocate(p.ws, p.hs, sf);
+    Source->CopyRectTo(&part, p.xs, p.ys, 0, 0, p.ws, p.hs);
+    if (AlphaWanted) {
+      Source->GetAlphaChannel()->CopyRectTo(part.GetAlphaChannel(), p.xs, p.ys, 0, 0, p.ws, p.hs);
+      part.GetAlphaChannel()->Full = Source->GetAlphaChannel()->Full;
+    }
+    resampled.Allocate(p.wd, p.hd, sf == ieMono1 && projection ? ieMono1 : ieRGB24);
+    if (sf == ieMono1)
+      ResampleMono1(&part, &resampled, Filter);
+    else
+      ResampleRGB24(&part, &resampled, Filter);
+    if (AlphaWanted) {
+      ResampleGray8(part.GetAlphaChannel(), resampled.GetAlphaChannel(), Filter);
+      resampled.GetAlphaChannel()->Full = part.GetAlphaChannel()->Full;
+    }
+  } else if (p.wd > 0 && p.hd > 0) {
+    resampled.Allocate(p.wd, p.hd, ieRGB24);
+    ShrinkBWToGray(Source, p.xs, p.ys, p.xs + p.ws - 1, p.ys + p.hs - 1, &resampled);
+  } else {
+    return;
+  }
+  // The copy is drawn with the source's colour adjustment.
+  resampled.RedOffset = Source->RedOffset;
+  resampled.GreenOffset = Source->GreenOffset;
+  resampled.BlueOffset = Source->BlueOffset;
+  resampled.AdjustEnabled = Source->AdjustEnabled;
+  resampled.Contrast = Source->Contrast;
+  std::unique_ptr<TIERowPointers> rows;
+  std::unique_ptr<TIEMapTable> ct, rt;
+  RenderToTIEBitmapEx(&resampled, Dest, rows, ct, rt, UpdateRect, p.xd, p.yd, resampled.Width(), resampled.Height(),
+                      0, 0, resampled.Width(), resampled.Height(), EnableAlpha, SolidBackground, Transparency, rfNone,
+                      true, Operation);
+}
+
+// The destination pixels drawn, all sides inclusive: the placement, cut to
+// the update rectangle and the destination, and to what tables handed in by
+// the caller can map.
+struct Span {
+  int32_t x1, x2, y1, y2;
+  bool Empty() const { return x2 < x1 || y2 < y1; }
+};
+
+Span DrawnSpan(const Placement& p, int32_t DW, int32_t DH, int32_t SW, int32_t SH, const TIEUpdateRect* UpdateRect,
+               const TIEMapTable* GivenColumns, const TIEMapTable* GivenRows) {
+  Span s{p.xd, std::min(p.xd + p.wd - 1, DW - 1), p.yd, std::min(p.yd + p.hd - 1, DH - 1)};
+  if (UpdateRect) {
+    s.x1 = std::max(UpdateRect->Left, s.x1);
+    s.x2 = std::min(UpdateRect->Right, s.x2);
+    s.y1 = std::max(UpdateRect->Top, s.y1);
+    s.y2 = std::min(UpdateRect->Bottom, s.y2);
+  }
+  s.x1 = std::clamp(s.x1, 0, DW - 1);
+  s.x2 = std::clamp(s.x2, 0, DW - 1);
+  s.y1 = std::clamp(s.y1, 0, DH - 1);
+  s.y2 = std::clamp(s.y2, 0, DH - 1);
+  // A table kept from an earlier call may be shorter, or point past a source
+  // that has shrunk since: the span ends where it stops being valid.
+  if (GivenColumns)
+    while (s.x2 >= s.x1 &&
+           (static_cast<size_t>(s.x2 - s.x1) >= GivenColumns->size() ||
+            (*GivenColumns)[static_cast<size_t>(s.x2 - s.x1)] >= SW))
+      --s.x2;
+  if (GivenRows)
+    while (s.y2 >= s.y1 &&
+           (static_cast<size_t>(s.y2 - s.y1) >= GivenRows->size() ||
+            (*GivenRows)[static_cast<size_t>(s.y2 - s.y1)] >= SH))
+      --s.y2;
+  return s;
+}
+
+// 1:1 without adjustment, blending or alpha: the rows are copied as they are.
+void CopyRowsPlain(TIEBitmap* Source, const TIERowPointers& DestRows, const Placement& p, const Span& s) {
+  const int32_t SW = Source->Width(), SH = Source->Height();
+  const int32_t sx = s.x1 - p.xd + p.xs;
+  const int32_t n = std::min(s.x2 - s.x1 + 1, SW - sx);
+  for (int32_t y = s.y1; y <= s.y2 && n > 0; ++y) {
+    const int32_t sy = y - p.yd + p.ys;
+    if (sy < 0 || sy >= SH) continue;
+    std::memcpy(DestRows[static_cast<size_t>(y)] + int64_t{s.x1} * 3, Source->GetScanline(sy) + int64_t{sx} * 3,
+                static_cast<size_t>(n) * 3);
+  }
+}
+
+// The source column of each destination column of the span, and the source
+// row of each destination row.
+std::unique_ptr<TIEMapTable> MapTable(int32_t From, int32_t To, int32_t Origin, double Ratio, int32_t SourceStart,
+                                      int32_t SourceSize) {
+  auto t = std::make_unique<TIEMapTable>(static_cast<size_t>(To - From + 1));
+  for (int32_t v = From; v <= To; ++v)
+    (*t)[static_cast<size_t>(v - From)] =
+        std::min(static_cast<int32_t>(Trunc((v - Origin) * Ratio + SourceStart)), SourceSize - 1);
+  return t;
+}
+}  // namespace
+
+void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIERowPointers>& DestRows,
+                         std::unique_ptr<TIEMapTable>& ColumnTable, std::unique_ptr<TIEMapTable>& RowTable,
+                         const TIEUpdateRect* UpdateRect, int32_t XDst, int32_t YDst, int32_t WidthDst,
+                         int32_t HeightDst, int32_t XSrc, int32_t YSrc, int32_t WidthSrc, int32_t HeightSrc,
+                         bool EnableAlpha, bool SolidBackground, int32_t Transparency, TResampleFilter Filter,
+                         bool FreeTables, TIEBlendOperation Operation) {
+  if (!Source || !Dest || Source->IsEmpty() || Dest->IsEmpty()) return;
+  if (Dest->PixelFormat() != ieRGB24 || Dest->Location() == ieTempFile) return;
+  AccessGuard guard(Source);
+  const int32_t DW = Dest->Width(), DH = Dest->Height(), SW = Source->Width(), SH = Source->Height();
+  if (WidthDst == 0 || HeightDst == 0 || WidthSrc == 0 || HeightSrc == 0) return;
+  if (YDst > DH - 1 || XDst > DW - 1) return;
+  const double rY = static_cast<double>(HeightSrc) / HeightDst, rX = static_cast<double>(WidthSrc) / WidthDst;
+  const Placement p =
+      ClipPlacement(DW, DH, SW, SH, XDst, YDst, WidthDst, HeightDst, XSrc, YSrc, WidthSrc, HeightSrc, rX, rY);
   const TIEPixelFormat sf = Source->PixelFormat();
   // An alpha channel is used only when it has the image's size; any other is
   // taken as absent.
@@ -296,48 +419,15 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
   const bool alpha_fits = alpha && alpha->Width() == SW && alpha->Height() == SH;
   const bool alpha_wanted = EnableAlpha && alpha_fits;
 
-  if (Filter != rfNone && (wd != ws || hd != hs) && (sf == ieMono1 || sf == ieRGB24)) {
-    const bool projection = Filter == rfProjectBW || Filter == rfProjectWB;
-    TIEBitmap resampled;
-    if ((ws < wd || sf != ieMono1 || alpha_wanted || projection) &&
-        (sf == ieRGB24 || (ws >= 1 && hs >= 1))) {
-      if (ws < 1 || hs < 1 || wd < 1 || hd < 1) return;
-      TIEBitmap part;
-      part.Allocate(ws, hs, sf);
-      Source->CopyRectTo(&part, xs, ys, 0, 0, ws, hs);
-      if (alpha_wanted) {
-        Source->GetAlphaChannel()->CopyRectTo(part.GetAlphaChannel(), xs, ys, 0, 0, ws, hs);
-        part.GetAlphaChannel()->Full = Source->GetAlphaChannel()->Full;
-      }
-      resampled.Allocate(wd, hd, sf == ieMono1 && projection ? ieMono1 : ieRGB24);
-      if (sf == ieMono1)
-        ResampleMono1(&part, &resampled, Filter);
-      else
-        ResampleRGB24(&part, &resampled, Filter);
-      if (alpha_wanted) {
-        ResampleGray8(part.GetAlphaChannel(), resampled.GetAlphaChannel(), Filter);
-        resampled.GetAlphaChannel()->Full = part.GetAlphaChannel()->Full;
-      }
-    } else if (wd > 0 && hd > 0) {
-      resampled.Allocate(wd, hd, ieRGB24);
-      ShrinkBWToGray(Source, xs, ys, xs + ws - 1, ys + hs - 1, &resampled);
-    } else {
-      return;
-    }
-    resampled.RedOffset = Source->RedOffset;
-    resampled.GreenOffset = Source->GreenOffset;
-    resampled.BlueOffset = Source->BlueOffset;
-    resampled.AdjustEnabled = Source->AdjustEnabled;
-    resampled.Contrast = Source->Contrast;
-    std::unique_ptr<TIERowPointers> rows;
-    std::unique_ptr<TIEMapTable> ct, rt;
-    RenderToTIEBitmapEx(&resampled, Dest, rows, ct, rt, UpdateRect, xd, yd, resampled.Width(), resampled.Height(), 0,
-                        0, resampled.Width(), resampled.Height(), EnableAlpha, SolidBackground, Transparency, rfNone,
-                        true, Operation);
+  if (Filter != rfNone && (p.wd != p.ws || p.hd != p.hs) && (sf == ieMono1 || sf == ieRGB24)) {
+    RenderResampled(Source, Dest, p, UpdateRect, EnableAlpha, alpha_wanted, SolidBackground, Transparency, Filter,
+                    Operation);
     return;
   }
-  if (wd == 0 || hd == 0 || ws == 0 || hs == 0) return;
+  if (p.wd == 0 || p.hd == 0 || p.ws == 0 || p.hs == 0) return;
 
+  // Tables the caller hands in are reused (a repaint with the same
+  // geometry); those built here are given back to it unless FreeTables.
   const bool built_rows = !DestRows, built_cols = !ColumnTable, built_row_table = !RowTable;
   if (built_rows) {
     DestRows = std::make_unique<TIERowPointers>(static_cast<size_t>(DH));
@@ -354,56 +444,27 @@ void RenderToTIEBitmapEx(TIEBitmap* Source, TIEBitmap* Dest, std::unique_ptr<TIE
     hand_back();
     return;
   }
-  const int32_t zY = static_cast<int32_t>(Trunc(static_cast<double>(hs) / hd * 16384));
-  const int32_t zX = static_cast<int32_t>(Trunc(static_cast<double>(ws) / wd * 16384));
-  int32_t x1 = xd, x2 = std::min(xd + wd - 1, DW - 1), y1 = yd, y2 = std::min(yd + hd - 1, DH - 1);
-  if (UpdateRect) {
-    x1 = std::max(UpdateRect->Left, x1);
-    x2 = std::min(UpdateRect->Right, x2);
-    y1 = std::max(UpdateRect->Top, y1);
-    y2 = std::min(UpdateRect->Bottom, y2);
-  }
-  x1 = std::clamp(x1, 0, DW - 1);
-  x2 = std::clamp(x2, 0, DW - 1);
-  y1 = std::clamp(y1, 0, DH - 1);
-  y2 = std::clamp(y2, 0, DH - 1);
-  if (!built_cols)
-    while (x2 >= x1 && (static_cast<size_t>(x2 - x1) >= ColumnTable->size() || (*ColumnTable)[static_cast<size_t>(x2 - x1)] >= SW)) --x2;
-  if (!built_row_table)
-    while (y2 >= y1 && (static_cast<size_t>(y2 - y1) >= RowTable->size() || (*RowTable)[static_cast<size_t>(y2 - y1)] >= SH)) --y2;
-  if (x2 < x1 || y2 < y1) {
+  const Span s = DrawnSpan(p, DW, DH, SW, SH, UpdateRect, built_cols ? nullptr : ColumnTable.get(),
+                           built_row_table ? nullptr : RowTable.get());
+  if (s.Empty()) {
     hand_back();
     return;
   }
   const bool use_alpha = alpha_wanted && !alpha->Full;
-
+  const int32_t zY = static_cast<int32_t>(Trunc(static_cast<double>(p.hs) / p.hd * 16384));
+  const int32_t zX = static_cast<int32_t>(Trunc(static_cast<double>(p.ws) / p.wd * 16384));
   if (zX == 16384 && zY == 16384 && sf == ieRGB24 && Transparency >= 255 && !use_alpha && !Source->AdjustEnabled &&
       Source->Contrast == 0 && Operation == 0) {
-    const int32_t sx = x1 - xd + xs;
-    const int32_t n = std::min(x2 - x1 + 1, SW - sx);
-    for (int32_t y = y1; y <= y2 && n > 0; ++y) {
-      const int32_t sy = y - yd + ys;
-      if (sy < 0 || sy >= SH) continue;
-      std::memcpy((*DestRows)[static_cast<size_t>(y)] + int64_t{x1} * 3, Source->GetScanline(sy) + int64_t{sx} * 3,
-                  static_cast<size_t>(n) * 3);
-    }
+    CopyRowsPlain(Source, *DestRows, p, s);
     hand_back();
     return;
   }
-  if (built_cols) {
-    ColumnTable = std::make_unique<TIEMapTable>(static_cast<size_t>(x2 - x1 + 1));
-    for (int32_t x = x1; x <= x2; ++x)
-      (*ColumnTable)[static_cast<size_t>(x - x1)] = std::min(static_cast<int32_t>(Trunc((x - xd) * rX + xs)), SW - 1);
-  }
-  if (built_row_table) {
-    RowTable = std::make_unique<TIEMapTable>(static_cast<size_t>(y2 - y1 + 1));
-    for (int32_t y = y1; y <= y2; ++y)
-      (*RowTable)[static_cast<size_t>(y - y1)] = std::min(static_cast<int32_t>(Trunc((y - yd) * rY + ys)), SH - 1);
-  }
+  if (built_cols) ColumnTable = MapTable(s.x1, s.x2, p.xd, rX, p.xs, SW);
+  if (built_row_table) RowTable = MapTable(s.y1, s.y2, p.yd, rY, p.ys, SH);
   RenderJob job{Source,
                 use_alpha ? alpha : nullptr,
                 DestRows->data(),
-                x1, x2, y1, y2,
+                s.x1, s.x2, s.y1, s.y2,
                 ColumnTable->data(),
                 RowTable->data(),
                 std::clamp(Transparency, 0, 255),

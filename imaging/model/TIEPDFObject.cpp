@@ -104,19 +104,17 @@ void TIEPDFArrayObject::WriteToStream(TStream* Stream) {
 }
 
 void TIEPDFArrayObject::AddShared(TIEPDFObject& Element) {
-  Element.Shared = true;
-  Items.emplace_back(&Element);
+  Items.push_back(TIEPDFElement::Refer(Element));
 }
 
 void TIEPDFDictionaryObject::AddShared(const std::string& Key, TIEPDFObject& Value) {
-  Value.Shared = true;
-  Items.emplace_back(Key, TIEPDFElement(&Value));
+  Items.emplace_back(Key, TIEPDFElement::Refer(Value));
 }
 
 void TIEPDFDictionaryObject::Insert(size_t Index, const std::string& Key,
                                     std::unique_ptr<TIEPDFObject> Value) {
   Items.emplace(Items.begin() + static_cast<std::ptrdiff_t>(std::min(Index, Items.size())), Key,
-                TIEPDFElement(Value.release()));
+                TIEPDFElement(std::move(Value)));
 }
 
 TIEPDFObject* TIEPDFDictionaryObject::Find(const std::string& Key) const {
@@ -128,7 +126,7 @@ TIEPDFObject* TIEPDFDictionaryObject::Find(const std::string& Key) const {
 void TIEPDFDictionaryObject::Put(const std::string& Key, std::unique_ptr<TIEPDFObject> Value) {
   for (auto& [k, v] : Items)
     if (k == Key) {
-      v.reset(Value.release());
+      v = TIEPDFElement(std::move(Value));
       return;
     }
   Add(Key, std::move(Value));

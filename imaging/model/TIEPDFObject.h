@@ -30,14 +30,35 @@ class TIEPDFObject {
   bool Shared = false;
 };
 
-// Frees an element unless it is shared: containers hold their elements
-// through it.
-struct TIEPDFRelease {
-  void operator()(TIEPDFObject* Object) const {
-    if (Object && !Object->Shared) delete Object;
+// One element of an array or a dictionary: an object the container owns,
+// or a shared one it only refers to. Shared objects (the resources every
+// page names, objects the caller keeps) live as long as their own owner,
+// so no container may free them; an object already marked Shared is never
+// taken over, whichever way it is added.
+class TIEPDFElement {
+ public:
+  explicit TIEPDFElement(std::unique_ptr<TIEPDFObject> Object) : object_(Object.get()) {
+    if (object_ && object_->Shared)
+      (void)Object.release();  // its owner is elsewhere
+    else
+      owned_ = std::move(Object);
   }
+  // Marks Object shared and refers to it.
+  static TIEPDFElement Refer(TIEPDFObject& Object) {
+    Object.Shared = true;
+    TIEPDFElement e{nullptr};
+    e.object_ = &Object;
+    return e;
+  }
+  TIEPDFObject* get() const { return object_; }
+  TIEPDFObject* operator->() const { return object_; }
+  TIEPDFObject& operator*() const { return *object_; }
+  explicit operator bool() const { return object_ != nullptr; }
+
+ private:
+  std::unique_ptr<TIEPDFObject> owned_;
+  TIEPDFObject* object_ = nullptr;
 };
-using TIEPDFElement = std::unique_ptr<TIEPDFObject, TIEPDFRelease>;
 
 // "n g R"
 class TIEPDFRefObject : public TIEPDFObject {
@@ -84,7 +105,7 @@ class TIEPDFNameObject : public TIEPDFObject {
 class TIEPDFArrayObject : public TIEPDFObject {
  public:
   void WriteToStream(TStream* Stream) override;
-  void Add(std::unique_ptr<TIEPDFObject> Element) { Items.emplace_back(Element.release()); }
+  void Add(std::unique_ptr<TIEPDFObject> Element) { Items.emplace_back(std::move(Element)); }
   // Marks Element shared: the array refers to it and never frees it.
   void AddShared(TIEPDFObject& Element);
   std::vector<TIEPDFElement> Items;
@@ -96,7 +117,7 @@ class TIEPDFDictionaryObject : public TIEPDFObject {
  public:
   void WriteToStream(TStream* Stream) override;
   void Add(const std::string& Key, std::unique_ptr<TIEPDFObject> Value) {
-    Items.emplace_back(Key, TIEPDFElement(Value.release()));
+    Items.emplace_back(Key, TIEPDFElement(std::move(Value)));
   }
   // Marks Value shared: the dictionary refers to it and never frees it.
   void AddShared(const std::string& Key, TIEPDFObject& Value);

@@ -7,26 +7,31 @@
 
 TIELayer::TIELayer(TImagoView* View, bool ShareBitmap, TIEBitmap* ABitmap) : Owner(View) {
   if (ShareBitmap) {
-    Bitmap = ABitmap;
+    owned_.reset(ABitmap);
   } else {
-    Bitmap = new TIEBitmap();
+    owned_ = std::make_unique<TIEBitmap>();
     if (ABitmap && !ABitmap->IsEmpty()) {
-      Bitmap->SetLocation(ABitmap->Location() == ieTempFile ? ieMemory : ABitmap->Location());
-      Bitmap->Allocate(ABitmap->Width(), ABitmap->Height(), ABitmap->PixelFormat());
+      owned_->SetLocation(ABitmap->Location() == ieTempFile ? ieMemory : ABitmap->Location());
+      owned_->Allocate(ABitmap->Width(), ABitmap->Height(), ABitmap->PixelFormat());
     }
   }
+  Bitmap = owned_.get();
 }
 
-TIELayer::~TIELayer() { FreeBitmap(); }
+TIELayer::~TIELayer() = default;
+
+void TIELayer::TakeBitmap(std::unique_ptr<TIEBitmap> Image) {
+  owned_ = std::move(Image);
+  Bitmap = owned_.get();
+}
+
+void TIELayer::ShowBitmap(TIEBitmap* Image) {
+  owned_.reset();
+  Bitmap = Image;
+}
 
 void TIELayer::FreeBitmap() {
-  if (!OwnsBitmap || !Bitmap) {
-    Bitmap = nullptr;
-    return;
-  }
-  // A platform bitmap the image wraps without owning stays with whoever made
-  // it (the view keeps the one it made at construction).
-  delete Bitmap;
+  owned_.reset();
   Bitmap = nullptr;
 }
 

@@ -16,13 +16,15 @@ class TIELayer : public TObject {
  public:
   // ShareBitmap: the layer shows Bitmap itself; otherwise a new image of
   // Bitmap's size and pixel format (no pixels copied). The layer owns its
-  // image either way.
+  // image either way: a shared Bitmap is handed over.
   TIELayer(TImagoView* View, bool ShareBitmap, TIEBitmap* Bitmap);
   ~TIELayer() override;
 
   int32_t Width = 0;   // drawn width in image pixels; 0 = the image's width
   int32_t Height = 0;  // drawn height; 0 = the image's height
   TImagoView* Owner;
+  // The image shown: the layer's own (see OwnsBitmap) or one of the
+  // caller's shown through ShowBitmap.
   TIEBitmap* Bitmap = nullptr;
   bool Visible = true;
   bool VisibleBox = true;
@@ -37,7 +39,6 @@ class TIELayer : public TObject {
   uint8_t MagnifierShape = 0;
   uint8_t MagnifierSource = 1;
   uint8_t RenderOption = 0;
-  bool OwnsBitmap = true;
   TResampleFilter OwnFilter = rfNone;
   bool UseOwnFilter = false;
   bool IsMask = false;
@@ -55,6 +56,17 @@ class TIELayer : public TObject {
   int32_t LayerToClientX(int32_t X) const;
   int32_t LayerToClientY(int32_t Y) const;
 
-  // Frees the image when the layer owns it.
+  bool OwnsBitmap() const { return owned_ != nullptr; }
+  // Shows Image as the layer's own; the image owned before is freed.
+  void TakeBitmap(std::unique_ptr<TIEBitmap> Image);
+  // Shows the caller's Image, which stays the caller's; the image owned
+  // before is freed.
+  void ShowBitmap(TIEBitmap* Image);
+  // Frees the image when the layer owns it; the layer then shows none.
   void FreeBitmap();
+
+ private:
+  // A platform bitmap the owned image wraps without owning stays with
+  // whoever made it (the view keeps the one it made at construction).
+  std::unique_ptr<TIEBitmap> owned_;
 };

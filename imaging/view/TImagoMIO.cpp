@@ -16,7 +16,6 @@
 #include "rtl/StrUtils.h"
 #include "rtl/TStream.h"
 #include "ui/TGraphicsObject.h"
-#include "ui/TScreen.h"
 
 RTL_DEFINE_CLASS(TImagoMIO, TComponent)
 
@@ -211,7 +210,8 @@ bool TImagoMIO::LoadFromFile(const std::string& FileName) {
       mv->InsertImage(pos);
       if (TIOParamsVals* p = Params(pos)) p->Assign(io.Params());
       mv->SetImage(pos, io.IEBitmap());
-      // Animation delays are kept in hundredths of a second.
+      // A GIF frame's delay is in hundredths of a second; the view keeps
+      // milliseconds.
       mv->SetImageDelay(pos, type == ieftGIF ? io.Params()->GifDelayTime * 10 : 0);
       ++loaded;
       Progress(static_cast<int32_t>(int64_t{100} * (i + 1) / frames));
@@ -335,15 +335,9 @@ bool TImagoMIO::DoPreviews(int32_t Index, uint16_t Pages) {
   copy.Assign(image);
   if (copy.PixelFormat() != ieRGB24 && copy.PixelFormat() != ieMono1) copy.SetPixelFormat(ieRGB24);
 
-  TIEIOPreviewsSetup setup;
-  setup.DefaultLockPreview = previews_params_.Contains(ioppDefaultLockPreview);
-  setup.ApplyButton = previews_params_.Contains(ioppApplyButton);
-  setup.Simplified = SimplifiedParamsDialogs;
-  if (SimplifiedParamsDialogs) {
-    const int32_t ppi = Screen ? Screen->PixelsPerInch() : 96;
-    setup.PageControlHeight = static_cast<int32_t>(Trunc(ppi * 1.2708333));
-    setup.FormHeight = static_cast<int32_t>(Trunc(ppi * 3.4375));
-  }
+  // 1.2708333 rounds 61/48 down: 121 pixels at 96 ppi, one less than the
+  // single-image component's page control.
+  TIEIOPreviewsSetup setup = IOPreviewsSetupFor(previews_params_, SimplifiedParamsDialogs, 1.2708333, 3.4375);
   setup.DitherMethod = dither_method_;
   setup.Params = Params(std::max(Index, 0));
   setup.Language = msg_language_;

@@ -529,6 +529,8 @@ bool TImagoMView::LoadImageNow(int32_t Index) {
     else
       LoadFileFrame(io, file, frame, e);
   } catch (...) {
+    // A load that throws is a wrong image like one the reader gave up on:
+    // the cell shows the wrong-image picture and painting goes on.
     io->SetAborted(true);
   }
   bool ok = true;

@@ -511,6 +511,20 @@ class TImagoMView : public TIEView {
   void ShiftLoadIndexes(int32_t From, int32_t By, int32_t Deleted);
   void ReleaseSelectedBitmap(bool WriteBack);
   void PaintCells(TBitmap* Dest, TIEBitmap* Target);
+  // The steps of DrawCell, in their order.
+  struct CellPaint;
+  void PlaceCell(CellPaint& c, TBitmap* Dest);
+  void MeasureInfoBand(CellPaint& c, TIEMImageInfo* Entry);
+  void FillCellBackground(CellPaint& c, TIEMImageInfo* Entry);
+  void DrawStoredPicture(CellPaint& c, TIEMImageInfo* Entry);
+  std::unique_ptr<TIEBitmap> FittedPicture(TIEBitmap* Stored, int32_t W, int32_t H) const;
+  std::unique_ptr<TIEBitmap> ShadowedPicture(std::unique_ptr<TIEBitmap> Picture, int32_t W, int32_t H,
+                                             TRect& ImageRect) const;
+  void DrawRendering(CellPaint& c, TIEMImageInfo* Entry);
+  void DrawPictureSurround(CellPaint& c, TIEMImageInfo* Entry);
+  void DrawTextBands(CellPaint& c, TIEMImageInfo* Entry);
+  void DrawRaisedFrames(CellPaint& c);
+  void DrawCellBorderAndSelection(CellPaint& c);
   void LookAhead(int32_t LastVisible);
   void DropFarImages(int32_t FirstVisible, int32_t LastVisible);
   void TransferBackBuffer();

@@ -121,6 +121,8 @@ restart:
         bool queued = false;
         if (index != selected_index_ && ThreadPoolSize > 0) queued = RequestLoad(index);
         if (!queued && !LoadImageNow(index) && remove_corrupted_) {
+          // Deleting moves every later cell: the pass starts over on the
+          // new layout rather than drawing cells at their old places.
           DeleteImage(index);
           goto restart;
         }
@@ -133,6 +135,8 @@ restart:
     } else if (first_visible >= 0 && last_visible == image_count - 1) {
       last_visible = index - 1;
     }
+    // The pass starts at the current frame in single display and playback,
+    // so it wraps around to reach the cells before it.
     ++index;
     if (index >= image_count) index = 0;
   }
@@ -184,196 +188,265 @@ void TImagoMView::DropFarImages(int32_t FirstVisible, int32_t LastVisible) {
 
 // ------------------------------------------------------------ one cell
 
+// What the steps of one cell share: where the cell and its picture lie and
+// what was drawn so far.
+struct TImagoMView::CellPaint {
+  TCanvas* canvas;
+  TIEBitmap* target;
+  int32_t index;
+  bool selected;
+  int32_t x, y, w, h;        // the cell, inside any frame picture
+  int32_t upper, bottom;     // the gaps above and below the picture area
+  bool frames = false;       // frame pictures are drawn around the cells
+  bool info_shown = false;
+  int32_t info_height = 0;
+  int32_t ha = 0;            // the height left for the picture
+  TColor cell_colour = 0;
+  int32_t radius = 0;        // of the rounded corners, 0 for none
+  int32_t px = 0, py = 0, pw = 0, ph = 0;  // the picture drawn
+  bool has_picture = false;
+  int32_t bottom_band = 0;   // height of the bottom text band with its frame
+};
+
 void TImagoMView::DrawCell(TBitmap* Dest, TIEMImageInfo* Entry, int32_t Index, bool Selected) {
   std::lock_guard<TCriticalSection> lock(ThumbnailLock());
-  TCanvas* canvas = Dest->Canvas();
   TIEBitmap target;
   target.EncapsulateTBitmap(Dest, false);
-  int32_t w = thumb_width_, h = thumb_height_;
-  int32_t x = Entry->X - view_x_, y = Entry->Y - view_y_;
-  const int32_t upper = upper_gap_, bottom = bottom_gap_;
+  CellPaint c{Dest->Canvas(), &target, Index, Selected, Entry->X - view_x_, Entry->Y - view_y_,
+              thumb_width_, thumb_height_, upper_gap_, bottom_gap_};
 
-  if (OnBeforeImageDraw) OnBeforeImageDraw(this, Index, x, y, canvas);
-  const bool frames = ThumbnailFrame && ThumbnailFrameSelected;
-  if (frames) {
-    TIEBitmap* frame = Index == selected_index_ ? ThumbnailFrameSelected.get() : ThumbnailFrame.get();
-    if (w > 0 && h > 0 && !frame->IsEmpty()) {
+  if (OnBeforeImageDraw) OnBeforeImageDraw(this, Index, c.x, c.y, c.canvas);
+  PlaceCell(c, Dest);
+  MeasureInfoBand(c, Entry);
+  FillCellBackground(c, Entry);
+  c.radius = CornerRoundness > 0 ? std::min(c.w, c.h) / CornerRoundness : 0;
+  c.px = c.x;
+  c.py = c.y + c.upper;
+  c.has_picture = Entry->Image || Entry->Rendering;
+  if (Entry->Image && !Entry->Rendering)
+    DrawStoredPicture(c, Entry);
+  else if (Entry->Rendering)
+    DrawRendering(c, Entry);
+  if (c.has_picture) DrawPictureSurround(c, Entry);
+  if (ShowText) DrawTextBands(c, Entry);
+  if (style_ == iemsACD) DrawRaisedFrames(c);
+  if (OnImageDraw) OnImageDraw(this, Index, c.x, c.y, c.canvas);
+  DrawCellBorderAndSelection(c);
+}
+
+void TImagoMView::PlaceCell(CellPaint& c, TBitmap* Dest) {
+  // A frame picture is stretched over the whole cell; the cell proper is the
+  // frame's inner rectangle.
+  c.frames = ThumbnailFrame && ThumbnailFrameSelected;
+  if (c.frames) {
+    TIEBitmap* frame = c.index == selected_index_ ? ThumbnailFrameSelected.get() : ThumbnailFrame.get();
+    if (c.w > 0 && c.h > 0 && !frame->IsEmpty()) {
       TIEBitmap stretched;
-      stretched.Allocate(w, h, frame->PixelFormat());
+      stretched.Allocate(c.w, c.h, frame->PixelFormat());
       ResampleBitmap(frame, &stretched, rfNone);
-      DrawPicture(&stretched, &target, x, y, enable_alpha_channel_);
+      DrawPicture(&stretched, c.target, c.x, c.y, enable_alpha_channel_);
     }
-    x += ThumbnailFrameRect.Left;
-    y += ThumbnailFrameRect.Top;
-    w = ThumbnailFrameRect.Right - ThumbnailFrameRect.Left;
-    h = ThumbnailFrameRect.Bottom - ThumbnailFrameRect.Top;
+    c.x += ThumbnailFrameRect.Left;
+    c.y += ThumbnailFrameRect.Top;
+    c.w = ThumbnailFrameRect.Right - ThumbnailFrameRect.Left;
+    c.h = ThumbnailFrameRect.Bottom - ThumbnailFrameRect.Top;
   }
+  // The application may draw its own decoration and give back a smaller
+  // rectangle for the rest.
   if (OnBeforeImageDrawEx) {
-    TRect r{0, 0, w, h};
-    OnBeforeImageDrawEx(this, Index, x, y, Dest, r);
-    x += r.Left;
-    y += r.Top;
-    w = r.Right - r.Left;
-    h = r.Bottom - r.Top;
+    TRect r{0, 0, c.w, c.h};
+    OnBeforeImageDrawEx(this, c.index, c.x, c.y, Dest, r);
+    c.x += r.Left;
+    c.y += r.Top;
+    c.w = r.Right - r.Left;
+    c.h = r.Bottom - r.Top;
   }
+}
 
-  const bool info_shown = ShowText && !Entry->InfoText->Text.empty();
-  int32_t info_height = 0;
-  if (info_shown) {
-    canvas->Font()->Assign(Entry->InfoText->Font());
-    info_height = canvas->TextHeight(Entry->InfoText->Text);
+void TImagoMView::MeasureInfoBand(CellPaint& c, TIEMImageInfo* Entry) {
+  // The info band takes its height from the picture area.
+  c.info_shown = ShowText && !Entry->InfoText->Text.empty();
+  if (c.info_shown) {
+    c.canvas->Font()->Assign(Entry->InfoText->Font());
+    c.info_height = c.canvas->TextHeight(Entry->InfoText->Text);
   }
-  const int32_t ha = h - bottom - upper - info_height;
+  c.ha = c.h - c.bottom - c.upper - c.info_height;
+}
 
-  // Step 5: the cell background.
-  TColor cell_colour = ThumbnailsBackground;
-  if (Selected && selection_style_ == iessACD)
-    cell_colour = clHighlight;
+void TImagoMView::FillCellBackground(CellPaint& c, TIEMImageInfo* Entry) {
+  c.cell_colour = ThumbnailsBackground;
+  if (c.selected && selection_style_ == iessACD)
+    c.cell_colour = clHighlight;
   else if (draw_image_background_)
-    cell_colour = Entry->Background;
-  if (FillThumbnail && w > 0 && h > 0)
-    PaintBackground(false, canvas, &target, iewoNormal, nullptr, GradientEndColor, ChessboardBrushStyle,
-                    ChessboardSize, TRect{0, 0, 0, 0}, TRect{x, y, x + w, y + h}, cell_colour,
+    c.cell_colour = Entry->Background;
+  if (FillThumbnail && c.w > 0 && c.h > 0)
+    PaintBackground(false, c.canvas, c.target, iewoNormal, nullptr, GradientEndColor, ChessboardBrushStyle,
+                    ChessboardSize, TRect{0, 0, 0, 0}, TRect{c.x, c.y, c.x + c.w, c.y + c.h}, c.cell_colour,
                     thumbnails_background_style_);
+}
 
-  const int32_t radius = CornerRoundness > 0 ? std::min(w, h) / CornerRoundness : 0;
-  int32_t px = x, py = y + upper, pw = 0, ph = 0;
-  const bool has_picture = Entry->Image || Entry->Rendering;
-  if (Entry->Image && !Entry->Rendering) {
-    // Step 6: fit the stored picture into the cell.
-    TIEBitmap* stored = ilist_->GetBitmap(Entry->Image);
-    if (stored && !stored->IsEmpty() && w > 0 && ha > 0) {
-      const int32_t sw = stored->Width(), sh = stored->Height();
-      const bool fit = FitThumbnails || w < sw || ha < sh;
-      pw = sw;
-      ph = sh;
-      if (fit) {
-        const double scale = std::min(static_cast<double>(ha) / sh, static_cast<double>(w) / sw);
-        pw = static_cast<int32_t>(std::max<int64_t>(1, Round(sw * scale)));
-        ph = static_cast<int32_t>(std::max<int64_t>(1, Round(sh * scale)));
-      }
-      px = x + std::abs(w - pw) / 2;
-      py = y + upper + std::abs(ha - ph) / 2;
-      auto picture = std::make_unique<TIEBitmap>();
-      if (stored->PixelFormat() == ieMono1 && (pw < sw || ph < sh)) {
-        picture->Allocate(pw, ph, ieRGB24);
-        ResampleBitmap(stored, picture.get(), rfFastLinear);
-      } else if (pw == sw && ph == sh) {
-        picture->Assign(stored);
-      } else {
-        picture->Allocate(pw, ph, stored->PixelFormat());
-        ResampleBitmap(stored, picture.get(), ThumbnailDisplayFilter);
-      }
-      if (radius > 0) MakeRoundCorners(picture.get(), radius, radius);
-      Entry->ImageRect = TRect{0, 0, pw, ph};
-      if (SoftShadow.Enabled) {
-        if (picture->PixelFormat() != ieRGB24) picture->ConvertFormat(ieRGB24);
-        ApplySoftShadow(picture.get(), SoftShadow.OffsetX, SoftShadow.OffsetY, nullptr, MakeRGBTriple(0, 0, 0), true,
-                        SoftShadow.Radius);
-        const int32_t ew = picture->Width(), eh = picture->Height();
-        const int32_t dx = (ew - pw) / 2, dy = (eh - ph) / 2;
-        auto back = std::make_unique<TIEBitmap>();
-        back->Allocate(pw, ph, ieRGB24);
-        ResampleBitmap(picture.get(), back.get(), rfNone);
-        picture = std::move(back);
-        if (ew > 0 && eh > 0)
-          Entry->ImageRect = TRect{static_cast<int32_t>(Trunc(static_cast<double>(dx) * pw / ew)),
-                                   static_cast<int32_t>(Trunc(static_cast<double>(dy) * ph / eh)),
-                                   static_cast<int32_t>(Trunc(static_cast<double>(pw + dx) * pw / ew)) + 1,
-                                   static_cast<int32_t>(Trunc(static_cast<double>(ph + dy) * ph / eh)) + 1};
-      }
-      DrawPicture(picture.get(), &target, px, py, enable_alpha_channel_);
-      if (EnableRenderingCache) {
-        Entry->Rendering = icache_->AddBitmap(picture.get());
-        if (Entry->Rendering) {
-          icache_->SetSourceWidth(Entry->Rendering, ilist_->GetSourceWidth(Entry->Image));
-          icache_->SetSourceHeight(Entry->Rendering, ilist_->GetSourceHeight(Entry->Image));
-        }
-      }
+void TImagoMView::DrawStoredPicture(CellPaint& c, TIEMImageInfo* Entry) {
+  // The stored picture is fitted into the picture area (when it is larger,
+  // or always with FitThumbnails), centred, and kept as the rendering so the
+  // next paint draws it 1:1.
+  TIEBitmap* stored = ilist_->GetBitmap(Entry->Image);
+  if (stored && !stored->IsEmpty() && c.w > 0 && c.ha > 0) {
+    const int32_t sw = stored->Width(), sh = stored->Height();
+    const bool fit = FitThumbnails || c.w < sw || c.ha < sh;
+    c.pw = sw;
+    c.ph = sh;
+    if (fit) {
+      const double scale = std::min(static_cast<double>(c.ha) / sh, static_cast<double>(c.w) / sw);
+      c.pw = static_cast<int32_t>(std::max<int64_t>(1, Round(sw * scale)));
+      c.ph = static_cast<int32_t>(std::max<int64_t>(1, Round(sh * scale)));
     }
-    if (stored) ilist_->ReleaseBitmap(stored, false);
-  } else if (Entry->Rendering) {
-    // Step 7: the rendering, 1:1.
-    TIEBitmap* rendering = icache_->GetBitmap(Entry->Rendering);
-    if (rendering) {
-      pw = rendering->Width();
-      ph = rendering->Height();
-      px = x + std::abs(w - pw) / 2;
-      py = y + upper + std::abs(ha - ph) / 2;
-      DrawPicture(rendering, &target, px, py, true);
-      icache_->ReleaseBitmap(rendering, false);
+    c.px = c.x + std::abs(c.w - c.pw) / 2;
+    c.py = c.y + c.upper + std::abs(c.ha - c.ph) / 2;
+    std::unique_ptr<TIEBitmap> picture = FittedPicture(stored, c.pw, c.ph);
+    if (c.radius > 0) MakeRoundCorners(picture.get(), c.radius, c.radius);
+    Entry->ImageRect = TRect{0, 0, c.pw, c.ph};
+    if (SoftShadow.Enabled) picture = ShadowedPicture(std::move(picture), c.pw, c.ph, Entry->ImageRect);
+    DrawPicture(picture.get(), c.target, c.px, c.py, enable_alpha_channel_);
+    if (EnableRenderingCache) {
+      Entry->Rendering = icache_->AddBitmap(picture.get());
+      if (Entry->Rendering) {
+        icache_->SetSourceWidth(Entry->Rendering, ilist_->GetSourceWidth(Entry->Image));
+        icache_->SetSourceHeight(Entry->Rendering, ilist_->GetSourceHeight(Entry->Image));
+      }
     }
   }
+  if (stored) ilist_->ReleaseBitmap(stored, false);
+}
 
-  // Step 8: the internal border and the margins around the picture.
-  if (has_picture) {
-    if (thumbnails_internal_border_) {
-      canvas->Brush()->SetStyle(bsClear);
-      canvas->Pen()->SetStyle(psSolid);
-      canvas->Pen()->SetMode(pmCopy);
-      canvas->Pen()->SetWidth(1);
-      canvas->Pen()->SetColor(thumbnails_internal_border_color_);
-      const TRect& r = Entry->ImageRect;
-      canvas->Rectangle(px + r.Left, py + r.Top, px + r.Right, py + r.Bottom);
-    }
-    if (FillThumbnail) {
-      canvas->Brush()->SetStyle(bsSolid);
-      canvas->Brush()->SetColor(cell_colour);
-      canvas->FillRect(TRect{x, y, px, y + h});
-      canvas->FillRect(TRect{px + pw, y, x + w, y + h});
-      canvas->FillRect(TRect{px, y, px + pw, py});
-      canvas->FillRect(TRect{px, py + ph, px + pw, y + h});
-    }
+std::unique_ptr<TIEBitmap> TImagoMView::FittedPicture(TIEBitmap* Stored, int32_t W, int32_t H) const {
+  auto picture = std::make_unique<TIEBitmap>();
+  if (Stored->PixelFormat() == ieMono1 && (W < Stored->Width() || H < Stored->Height())) {
+    // A shrunken black-and-white picture is smoothed to grey levels, or its
+    // thin lines would vanish.
+    picture->Allocate(W, H, ieRGB24);
+    ResampleBitmap(Stored, picture.get(), rfFastLinear);
+  } else if (W == Stored->Width() && H == Stored->Height()) {
+    picture->Assign(Stored);
+  } else {
+    picture->Allocate(W, H, Stored->PixelFormat());
+    ResampleBitmap(Stored, picture.get(), ThumbnailDisplayFilter);
   }
+  return picture;
+}
 
-  // Step 9: the text bands.
-  int32_t bottom_band = 0;
-  if (ShowText) {
-    auto prepare = [&](TIEMText* band) -> std::string {
-      canvas->Font()->Assign(band->Font());
-      canvas->Brush()->SetStyle(band->BrushStyle == 1 ? bsClear : bsSolid);
-      if (Selected && selection_style_ == iessACD) {
-        canvas->Font()->SetColor(clHighlightText);
-        if (band->BrushStyle != 1) canvas->Brush()->SetColor(clHighlight);
-      } else if (band->BrushStyle != 1) {
-        canvas->Brush()->SetColor(band->BackgroundColor);
-      }
-      return TrimBandText(canvas, band->Text, w, band->TrimSide);
-    };
-    if (!Entry->TopText->Text.empty()) {
-      const std::string t = prepare(Entry->TopText.get());
-      const TSize s = canvas->TextExtent(t);
-      if (style_ == iemsFlat && Entry->TopText->BrushStyle == 0) canvas->FillRect(TRect{x, y, x + w, y + s.cy});
-      canvas->TextOut(x + (w - s.cx) / 2, y, t);
-    }
-    if (info_shown) {
-      const std::string t = prepare(Entry->InfoText.get());
-      const TSize s = canvas->TextExtent(t);
-      if (style_ == iemsFlat && Entry->InfoText->BrushStyle == 0)
-        canvas->FillRect(TRect{x, y + h - bottom - info_height, x + w, y + h - bottom});
-      canvas->TextOut(x + (w - s.cx) / 2, y + h - bottom - info_height, t);
-    }
-    if (!Entry->BottomText->Text.empty()) {
-      const std::string t = prepare(Entry->BottomText.get());
-      const TSize s = canvas->TextExtent(t);
-      const int32_t th = s.cy;
-      if (Entry->BottomText->BrushStyle == 0) canvas->FillRect(TRect{x, y + h - th - 1, x + w, y + h});
-      canvas->TextOut(x + (w - s.cx - 2) / 2 + 1, y + h - th - 1, t);
-      bottom_band = th + 3;
-    }
+std::unique_ptr<TIEBitmap> TImagoMView::ShadowedPicture(std::unique_ptr<TIEBitmap> Picture, int32_t W, int32_t H,
+                                                        TRect& ImageRect) const {
+  // The shadow makes the picture larger; it is scaled back to the fitted size
+  // so the cell layout stays, and the picture's own rectangle shrinks with it.
+  if (Picture->PixelFormat() != ieRGB24) Picture->ConvertFormat(ieRGB24);
+  ApplySoftShadow(Picture.get(), SoftShadow.OffsetX, SoftShadow.OffsetY, nullptr, MakeRGBTriple(0, 0, 0), true,
+                  SoftShadow.Radius);
+  const int32_t ew = Picture->Width(), eh = Picture->Height();
+  const int32_t dx = (ew - W) / 2, dy = (eh - H) / 2;
+  auto back = std::make_unique<TIEBitmap>();
+  back->Allocate(W, H, ieRGB24);
+  ResampleBitmap(Picture.get(), back.get(), rfNone);
+  if (ew > 0 && eh > 0)
+    ImageRect = TRect{static_cast<int32_t>(Trunc(static_cast<double>(dx) * W / ew)),
+                      static_cast<int32_t>(Trunc(static_cast<double>(dy) * H / eh)),
+                      static_cast<int32_t>(Trunc(static_cast<double>(W + dx) * W / ew)) + 1,
+                      static_cast<int32_t>(Trunc(static_cast<double>(H + dy) * H / eh)) + 1};
+  return back;
+}
+
+void TImagoMView::DrawRendering(CellPaint& c, TIEMImageInfo* Entry) {
+  // A rendering already has its final size: drawn 1:1, centred, always
+  // through its alpha channel (the rounded corners live there).
+  TIEBitmap* rendering = icache_->GetBitmap(Entry->Rendering);
+  if (!rendering) return;
+  c.pw = rendering->Width();
+  c.ph = rendering->Height();
+  c.px = c.x + std::abs(c.w - c.pw) / 2;
+  c.py = c.y + c.upper + std::abs(c.ha - c.ph) / 2;
+  DrawPicture(rendering, c.target, c.px, c.py, true);
+  icache_->ReleaseBitmap(rendering, false);
+}
+
+void TImagoMView::DrawPictureSurround(CellPaint& c, TIEMImageInfo* Entry) {
+  // The internal border around the picture, then the margins around it in
+  // the cell colour.
+  TCanvas* canvas = c.canvas;
+  if (thumbnails_internal_border_) {
+    canvas->Brush()->SetStyle(bsClear);
+    canvas->Pen()->SetStyle(psSolid);
+    canvas->Pen()->SetMode(pmCopy);
+    canvas->Pen()->SetWidth(1);
+    canvas->Pen()->SetColor(thumbnails_internal_border_color_);
+    const TRect& r = Entry->ImageRect;
+    canvas->Rectangle(c.px + r.Left, c.py + r.Top, c.px + r.Right, c.py + r.Bottom);
   }
-
-  // Step 10: 3-D frames.
-  if (style_ == iemsACD) {
-    if (has_picture && pw > 0 && ph > 0) DrawFrame3D(canvas, px, py, px + pw - 1, py + ph - 1, 0x808080, 0xFFFFFF);
-    if (upper + bottom > 0 || info_shown)
-      DrawFrame3D(canvas, x, y, x + w - 1, y + h - bottom_band - 1, 0xFFFFFF, 0x000000);
-    if (bottom_band > 0) DrawFrame3D(canvas, x, y + h - bottom_band + 2, x + w - 1, y + h - 1, 0x808080, 0xFFFFFF);
+  if (FillThumbnail) {
+    canvas->Brush()->SetStyle(bsSolid);
+    canvas->Brush()->SetColor(c.cell_colour);
+    canvas->FillRect(TRect{c.x, c.y, c.px, c.y + c.h});
+    canvas->FillRect(TRect{c.px + c.pw, c.y, c.x + c.w, c.y + c.h});
+    canvas->FillRect(TRect{c.px, c.y, c.px + c.pw, c.py});
+    canvas->FillRect(TRect{c.px, c.py + c.ph, c.px + c.pw, c.y + c.h});
   }
+}
 
-  if (OnImageDraw) OnImageDraw(this, Index, x, y, canvas);
+void TImagoMView::DrawTextBands(CellPaint& c, TIEMImageInfo* Entry) {
+  // The top band at the cell's top, the info band above the bottom gap and
+  // the bottom band in the cell's last rows, each cut to the cell's width.
+  TCanvas* canvas = c.canvas;
+  const int32_t x = c.x, y = c.y, w = c.w, h = c.h;
+  auto prepare = [&](TIEMText* band) -> std::string {
+    canvas->Font()->Assign(band->Font());
+    canvas->Brush()->SetStyle(band->BrushStyle == 1 ? bsClear : bsSolid);
+    if (c.selected && selection_style_ == iessACD) {
+      canvas->Font()->SetColor(clHighlightText);
+      if (band->BrushStyle != 1) canvas->Brush()->SetColor(clHighlight);
+    } else if (band->BrushStyle != 1) {
+      canvas->Brush()->SetColor(band->BackgroundColor);
+    }
+    return TrimBandText(canvas, band->Text, w, band->TrimSide);
+  };
+  if (!Entry->TopText->Text.empty()) {
+    const std::string t = prepare(Entry->TopText.get());
+    const TSize s = canvas->TextExtent(t);
+    if (style_ == iemsFlat && Entry->TopText->BrushStyle == 0) canvas->FillRect(TRect{x, y, x + w, y + s.cy});
+    canvas->TextOut(x + (w - s.cx) / 2, y, t);
+  }
+  if (c.info_shown) {
+    const std::string t = prepare(Entry->InfoText.get());
+    const TSize s = canvas->TextExtent(t);
+    const int32_t top = y + h - c.bottom - c.info_height;
+    if (style_ == iemsFlat && Entry->InfoText->BrushStyle == 0)
+      canvas->FillRect(TRect{x, top, x + w, y + h - c.bottom});
+    canvas->TextOut(x + (w - s.cx) / 2, top, t);
+  }
+  if (!Entry->BottomText->Text.empty()) {
+    const std::string t = prepare(Entry->BottomText.get());
+    const TSize s = canvas->TextExtent(t);
+    const int32_t th = s.cy;
+    if (Entry->BottomText->BrushStyle == 0) canvas->FillRect(TRect{x, y + h - th - 1, x + w, y + h});
+    canvas->TextOut(x + (w - s.cx - 2) / 2 + 1, y + h - th - 1, t);
+    c.bottom_band = th + 3;
+  }
+}
 
-  // Step 12: the cell border.
+void TImagoMView::DrawRaisedFrames(CellPaint& c) {
+  // The raised style: the picture sunken, the cell above the bottom band
+  // raised, and the bottom band sunken.
+  const int32_t x = c.x, y = c.y, w = c.w, h = c.h;
+  if (c.has_picture && c.pw > 0 && c.ph > 0)
+    DrawFrame3D(c.canvas, c.px, c.py, c.px + c.pw - 1, c.py + c.ph - 1, 0x808080, 0xFFFFFF);
+  if (c.upper + c.bottom > 0 || c.info_shown)
+    DrawFrame3D(c.canvas, x, y, x + w - 1, y + h - c.bottom_band - 1, 0xFFFFFF, 0x000000);
+  if (c.bottom_band > 0)
+    DrawFrame3D(c.canvas, x, y + h - c.bottom_band + 2, x + w - 1, y + h - 1, 0x808080, 0xFFFFFF);
+}
+
+void TImagoMView::DrawCellBorderAndSelection(CellPaint& c) {
+  // The border lines and the selection frame lie outside the cell, one line
+  // per pixel of width.
+  TCanvas* canvas = c.canvas;
+  const int32_t x = c.x, y = c.y, w = c.w, h = c.h;
   canvas->Brush()->SetStyle(bsClear);
   canvas->Pen()->SetStyle(psSolid);
   canvas->Pen()->SetMode(pmCopy);
@@ -381,15 +454,15 @@ void TImagoMView::DrawCell(TBitmap* Dest, TIEMImageInfo* Entry, int32_t Index, b
   if (thumbnails_border_width_ > 0) {
     canvas->Pen()->SetColor(thumbnails_border_color_);
     for (int32_t i = 1; i <= thumbnails_border_width_; ++i) {
-      if (radius > 0)
-        canvas->RoundRect(x - i, y - i, x + w + i, y + h + i, radius, radius);
+      if (c.radius > 0)
+        canvas->RoundRect(x - i, y - i, x + w + i, y + h + i, c.radius, c.radius);
       else
         canvas->Rectangle(x - i, y - i, x + w + i, y + h + i);
     }
   }
-
-  // Step 13: the selection frame.
-  if (Selected && selection_style_ != iessACD && !OnBeforeImageDrawEx && !frames) {
+  // The highlight style shows the selection in the cell's colours; a frame
+  // picture or the application's own drawing shows it in its own way.
+  if (c.selected && selection_style_ != iessACD && !OnBeforeImageDrawEx && !c.frames) {
     canvas->Pen()->SetColor(selection_color_);
     const int32_t lines = Focused() ? selection_width_ : UnfocusedSelectionWidth;
     for (int32_t i = 1; i <= lines; ++i) canvas->Rectangle(x - i, y - i, x + w + i, y + h + i);

@@ -16,6 +16,7 @@
 #include "imaging/view/TIETransitionEffects.h"
 #include "platform/CursorSet.h"
 #include "platform/DC.h"
+#include "platform/GdiHolders.h"
 #include "platform/Region.h"
 #include "platform/ScrollBar.h"
 #include "platform/SysInfo.h"
@@ -315,14 +316,13 @@ void TImagoView::SetExternalBitmap(TIEBitmap* Bitmap) {
     return;
   }
   if (!Bitmap) {
-    if (layer->OwnsBitmap) return;
+    if (layer->OwnsBitmap()) return;
     // The caller's image stays the caller's: the layer gets an empty image of its own.
-    auto* own = new TIEBitmap();
+    auto own = std::make_unique<TIEBitmap>();
     own->SetLocation(ieMemory);
-    PointNavigatorAt(own);
-    layer->Bitmap = own;
-    layer->OwnsBitmap = true;
-    ie_bitmap_ = own;
+    PointNavigatorAt(own.get());
+    layer->TakeBitmap(std::move(own));
+    ie_bitmap_ = layer->Bitmap;
     legacy_bitmap_ = nullptr;
     CallBitmapChangeHandlers();
     Update();
@@ -330,9 +330,7 @@ void TImagoView::SetExternalBitmap(TIEBitmap* Bitmap) {
   }
   // The navigator leaves the old image before it may be freed.
   PointNavigatorAt(Bitmap);
-  if (layer->OwnsBitmap) layer->FreeBitmap();
-  layer->Bitmap = Bitmap;
-  layer->OwnsBitmap = false;
+  layer->ShowBitmap(Bitmap);
   ie_bitmap_ = Bitmap;
   legacy_bitmap_ = Bitmap->Location() == ieTBitmap ? Bitmap->GetPlatformBitmap() : nullptr;
   CallBitmapChangeHandlers();
@@ -1166,11 +1164,11 @@ void TImagoView::PaintBackgroundInto(TIEBitmap* Target, const TRect* Hidden) {
   // brushes selected.
   const HDC dc = canvas->Handle();
   const bool clipped = Hidden && Hidden->Right > Hidden->Left && Hidden->Bottom > Hidden->Top;
-  HRGN saved = nullptr;
+  TOwnedGdiObject<HRGN> saved;
   bool had_clip = false;
   if (clipped) {
-    saved = CreateRectRgn(0, 0, 0, 0);
-    had_clip = GetClipRgn(dc, saved) == 1;
+    saved.reset(CreateRectRgn(0, 0, 0, 0));
+    had_clip = GetClipRgn(dc, saved.get()) == 1;
     ExcludeClipRect(dc, Hidden->Left, Hidden->Top, Hidden->Right, Hidden->Bottom);
   }
   bool handled = false;
@@ -1180,8 +1178,7 @@ void TImagoView::PaintBackgroundInto(TIEBitmap* Target, const TRect* Hidden) {
                     chess_size_, TRect{off_x_, off_y_, off_x_ + dest_w_, off_y_ + dest_h_}, area, Background(),
                     background_style_);
   if (clipped) {
-    SelectClipRgn(dc, had_clip ? saved : nullptr);
-    DeleteObject(saved);
+    SelectClipRgn(dc, had_clip ? saved.get() : nullptr);
   }
 }
 

@@ -138,245 +138,293 @@ void TfIOPreviews::BeforeDestruction() {
   TForm::BeforeDestruction();
 }
 
-void TfIOPreviews::BuildPages() {
-  auto& captions = captions_;
-  auto sheet = [this](TIEPreviewsPage page, const char* caption) {
-    auto* s = new TTabSheet(this);
-    s->SetPageControl(PageControl1);
-    s->SetCaption(caption);
-    Sheets[page] = s;
-    return s;
-  };
-  auto label = [this, &captions](TWinControl* parent, int32_t x, int32_t y, const char* text,
-                                 int32_t word, TWordForm form) {
-    auto* l = NewControl<TLabel>(this, "", parent, x, y, 120, 13, text);
-    if (word >= 0) captions.push_back({l, word, form});
-    return l;
-  };
-  auto changed = [this](TObject*) { ControlChanged(); };
-  auto combo = [this, changed](TWinControl* parent, int32_t x, int32_t y, int32_t w,
-                               std::initializer_list<const char*> items) {
-    auto* c = NewControl<TComboBox>(this, "", parent);
-    c->SetStyle(csDropDownList);
-    c->SetBounds(x, y, w, 21);
-    for (const char* i : items) c->Items()->Add(i);
-    c->OnChange = changed;
-    return c;
-  };
-  auto edit = [this, changed](TWinControl* parent, int32_t x, int32_t y, int32_t w) {
-    auto* e = NewControl<TEdit>(this, "", parent, x, y, w, 21);
-    e->OnChange = changed;
-    return e;
-  };
-  auto check = [this, changed, &captions](TWinControl* parent, int32_t x, int32_t y,
-                                          const char* text, int32_t word, TWordForm form) {
-    auto* c = NewControl<TCheckBox>(this, "", parent, x, y, 140, 17, text);
-    c->OnClick = changed;
-    if (word >= 0) captions.push_back({c, word, form});
-    return c;
-  };
-  auto panel = [this](TWinControl* parent, int32_t x, int32_t y) {
-    auto* p = NewControl<TPanel>(this, "", parent, x, y, 41, 21);
-    p->OnClick = [this, p](TObject*) { ColorPanelClick(p); };
-    return p;
-  };
-  auto group = [this, &captions](TWinControl* parent, int32_t x, int32_t y, int32_t w, int32_t h,
-                                 const char* text, int32_t word) {
-    auto* g = NewControl<TGroupBox>(this, "", parent, x, y, w, h, text);
-    captions.push_back({g, word, wfSpaced});
-    return g;
-  };
-  auto track = [this](TWinControl* parent, int32_t x, int32_t y, int32_t max) {
-    auto* t = NewControl<TTrackBar>(this, "", parent, x, y, 200, 25);
-    t->SetMin(0);
-    t->SetMax(max);
-    return t;
-  };
-  auto sizes = [&](TIEPreviewsPage page, TWinControl* parent, int32_t x, int32_t y) {
-    label(parent, x, y, "Original size:", 43, wfColon);
-    OriginalSize[page] = label(parent, x, y + 16, "---", -1, wfPlain);
-    label(parent, x + 130, y, "Compressed size:", 44, wfColon);
-    CompressedSize[page] = label(parent, x + 130, y + 16, "---", -1, wfPlain);
-  };
+// Makes the controls of the parameter pages: every control is owned by the
+// form, its caption is registered for the word table when it has a word,
+// and every editing control reports a change through ControlChanged.
+class TfIOPreviews::PageBuilder {
+ public:
+  explicit PageBuilder(TfIOPreviews* Form) : form_(Form) {}
 
-  // JPEG, full
-  TTabSheet* s = sheet(ppJPEG1, "JPEG");
-  label(s, 8, 8, "&Quality:", 38, wfColon);
-  Edit22 = edit(s, 80, 6, 40);
+  TTabSheet* Sheet(TIEPreviewsPage Page, const char* Caption) {
+    auto* s = new TTabSheet(form_);
+    s->SetPageControl(form_->PageControl1);
+    s->SetCaption(Caption);
+    form_->Sheets[Page] = s;
+    return s;
+  }
+  // Word -1: a text that does not follow the word table.
+  TLabel* Label(TWinControl* Parent, int32_t X, int32_t Y, const char* Text, int32_t Word, TWordForm Form) {
+    auto* l = NewControl<TLabel>(form_, "", Parent, X, Y, 120, 13, Text);
+    if (Word >= 0) form_->captions_.push_back({l, Word, Form});
+    return l;
+  }
+  TComboBox* Combo(TWinControl* Parent, int32_t X, int32_t Y, int32_t W,
+                   std::initializer_list<const char*> Items) {
+    auto* c = NewControl<TComboBox>(form_, "", Parent);
+    c->SetStyle(csDropDownList);
+    c->SetBounds(X, Y, W, 21);
+    for (const char* i : Items) c->Items()->Add(i);
+    c->OnChange = Changed();
+    return c;
+  }
+  TEdit* Edit(TWinControl* Parent, int32_t X, int32_t Y, int32_t W) {
+    auto* e = NewControl<TEdit>(form_, "", Parent, X, Y, W, 21);
+    e->OnChange = Changed();
+    return e;
+  }
+  TCheckBox* Check(TWinControl* Parent, int32_t X, int32_t Y, const char* Text, int32_t Word, TWordForm Form) {
+    auto* c = NewControl<TCheckBox>(form_, "", Parent, X, Y, 140, 17, Text);
+    c->OnClick = Changed();
+    if (Word >= 0) form_->captions_.push_back({c, Word, Form});
+    return c;
+  }
+  // A colour panel: a click opens the colour picker for it.
+  TPanel* ColorPanel(TWinControl* Parent, int32_t X, int32_t Y) {
+    auto* p = NewControl<TPanel>(form_, "", Parent, X, Y, 41, 21);
+    TfIOPreviews* form = form_;
+    p->OnClick = [form, p](TObject*) { form->ColorPanelClick(p); };
+    return p;
+  }
+  TGroupBox* Group(TWinControl* Parent, int32_t X, int32_t Y, int32_t W, int32_t H, const char* Text,
+                   int32_t Word) {
+    auto* g = NewControl<TGroupBox>(form_, "", Parent, X, Y, W, H, Text);
+    form_->captions_.push_back({g, Word, wfSpaced});
+    return g;
+  }
+  TTrackBar* Track(TWinControl* Parent, int32_t X, int32_t Y, int32_t Max) {
+    auto* t = NewControl<TTrackBar>(form_, "", Parent, X, Y, 200, 25);
+    t->SetMin(0);
+    t->SetMax(Max);
+    return t;
+  }
+  TUpDown* UpDown(TWinControl* Parent, TEdit* Associate, int32_t Max) {
+    auto* u = NewControl<TUpDown>(form_, "", Parent);
+    u->SetMin(0);
+    u->SetMax(Max);
+    u->SetAssociate(Associate);
+    return u;
+  }
+  // The original and compressed sizes every page shows at its foot.
+  void Sizes(TIEPreviewsPage Page, TWinControl* Parent, int32_t X, int32_t Y) {
+    Label(Parent, X, Y, "Original size:", 43, wfColon);
+    form_->OriginalSize[Page] = Label(Parent, X, Y + 16, "---", -1, wfPlain);
+    Label(Parent, X + 130, Y, "Compressed size:", 44, wfColon);
+    form_->CompressedSize[Page] = Label(Parent, X + 130, Y + 16, "---", -1, wfPlain);
+  }
+  TNotifyEvent Changed() const {
+    TfIOPreviews* form = form_;
+    return [form](TObject*) { form->ControlChanged(); };
+  }
+
+ private:
+  TfIOPreviews* form_;
+};
+
+// The sizes of a full page sit below its controls, those of a simplified
+// page right under its few controls.
+namespace {
+constexpr int32_t kFullSizesTop = 152, kSimplifiedSizesTop = 61;
+}
+
+void TfIOPreviews::BuildPages() {
+  PageBuilder b(this);
+  BuildJPEGPages(b);
+  BuildTIFFPages(b);
+  BuildGIFPages(b);
+  BuildBMPAndPCXPages(b);
+  BuildPNGAndTGAPages(b);
+  BuildJ2000Page(b);
+  // The TIFF compression list depends on the encoders installed when the
+  // form is made (LZW only with an LZW encoder).
+  for (int32_t i = 0; i < TiffCompressionItemCount(); ++i) {
+    ComboBox2->Items()->Add(TiffCompressionItem(i));
+    ComboBox16->Items()->Add(TiffCompressionItem(i));
+  }
+  // Every page starts hidden: the page set of a showing makes the right
+  // full or simplified ones visible.
+  for (TTabSheet* t : Sheets) t->SetTabVisible(false);
+}
+
+void TfIOPreviews::BuildJPEGPages(PageBuilder& b) {
+  // The full page: quality, with the advanced encoder choices in a group.
+  TTabSheet* s = b.Sheet(ppJPEG1, "JPEG");
+  b.Label(s, 8, 8, "&Quality:", 38, wfColon);
+  Edit22 = b.Edit(s, 80, 6, 40);
+  // The quality edit drives the track bar; the track bar's change computes
+  // the preview, so the edit only does so itself when the bar stays put.
   Edit22->OnChange = [this](TObject*) {
     if (!ready_) return;
     const int32_t q = std::clamp(IntOr(Edit22, 50), 0, 100);
     if (q != TrackBar13->Position()) TrackBar13->SetPosition(q);
     else ControlChanged();
   };
-  TrackBar13 = track(s, 124, 4, 100);
+  TrackBar13 = b.Track(s, 124, 4, 100);
   TrackBar13->SetFrequency(5);
-  TrackBar13->OnChange = changed;
-  TGroupBox* g = group(s, 8, 36, 395, 110, " Advanced ", 45);
-  label(g, 8, 18, "DCT method:", 39, wfColon);
-  ComboBox1 = combo(g, 110, 16, 90, {"ISLOW", "IFAST", "FLOAT"});
-  label(g, 8, 44, "Smoothing factor:", 40, wfColon);
-  Edit23 = edit(g, 110, 42, 40);
+  TrackBar13->OnChange = b.Changed();
+  TGroupBox* g = b.Group(s, 8, 36, 395, 110, " Advanced ", 45);
+  b.Label(g, 8, 18, "DCT method:", 39, wfColon);
+  ComboBox1 = b.Combo(g, 110, 16, 90, {"ISLOW", "IFAST", "FLOAT"});
+  b.Label(g, 8, 44, "Smoothing factor:", 40, wfColon);
+  Edit23 = b.Edit(g, 110, 42, 40);
+  // The smoothing edit shares the quality edit's handler: the quality is
+  // unchanged then, so the handler just reports a change.
   Edit23->OnChange = Edit22->OnChange;
-  UpDown11 = NewControl<TUpDown>(this, "", g);
-  UpDown11->SetMin(0);
-  UpDown11->SetMax(kJpegSmoothMax);
-  UpDown11->SetAssociate(Edit23);
-  label(g, 8, 70, "Photometric:", 49, wfColon);
-  ComboBox13 = combo(g, 110, 68, 90, {"RGB", "GrayScale", "YCbCr", "CMYK", "YCbCrK"});
-  CheckBox2 = check(g, 230, 18, "&Optimal Huffman", 42, wfPlain);
-  CheckBox3 = check(g, 230, 44, "P&rogressive", 46, wfPlain);
-  sizes(ppJPEG1, s, 8, 152);
+  UpDown11 = b.UpDown(g, Edit23, kJpegSmoothMax);
+  b.Label(g, 8, 70, "Photometric:", 49, wfColon);
+  ComboBox13 = b.Combo(g, 110, 68, 90, {"RGB", "GrayScale", "YCbCr", "CMYK", "YCbCrK"});
+  CheckBox2 = b.Check(g, 230, 18, "&Optimal Huffman", 42, wfPlain);
+  CheckBox3 = b.Check(g, 230, 44, "P&rogressive", 46, wfPlain);
+  b.Sizes(ppJPEG1, s, 8, kFullSizesTop);
 
-  // JPEG, simplified
-  s = sheet(ppJPEG2, "JPEG");
-  label(s, 8, 8, "&Quality:", 38, wfColon);
-  Edit16 = edit(s, 80, 6, 40);
+  // The simplified page: the quality only.
+  s = b.Sheet(ppJPEG2, "JPEG");
+  b.Label(s, 8, 8, "&Quality:", 38, wfColon);
+  Edit16 = b.Edit(s, 80, 6, 40);
   Edit16->OnChange = [this](TObject*) {
     if (!ready_) return;
     const int32_t q = std::clamp(IntOr(Edit16, 50), 0, 100);
     if (q != TrackBar2->Position()) TrackBar2->SetPosition(q);
   };
-  TrackBar2 = track(s, 124, 4, 100);
-  TrackBar2->OnChange = changed;
-  sizes(ppJPEG2, s, 8, 61);
+  TrackBar2 = b.Track(s, 124, 4, 100);
+  TrackBar2->OnChange = b.Changed();
+  b.Sizes(ppJPEG2, s, 8, kSimplifiedSizesTop);
+}
 
-  // TIFF, full
-  s = sheet(ppTIFF1, "TIFF");
-  label(s, 8, 8, "Compression:", 47, wfColon);
-  ComboBox2 = combo(s, 100, 6, 110, {});
-  label(s, 220, 8, "Image index:", 48, wfColon);
-  Edit1 = edit(s, 310, 6, 40);
-  UpDown1 = NewControl<TUpDown>(this, "", s);
-  UpDown1->SetMin(0);
-  UpDown1->SetMax(1000);
-  UpDown1->SetAssociate(Edit1);
-  label(s, 8, 34, "Photometric:", 49, wfColon);
-  ComboBox3 = combo(s, 100, 32, 110,
-                    {"WHITEISZERO/Gray", "BLACKISZERO/Gray", "RGB", "RGBPALETTE", "TRANSPMASK",
-                     "CMYK", "YCBCR", "CIELAB"});
-  label(s, 220, 34, "Colors:", 58, wfColon);
-  ComboBox4 = combo(s, 310, 32, 80, {"B/W", "16", "256", "65536", "16M"});
-  g = group(s, 8, 58, 395, 90, " Scanned document info ", 50);
-  label(g, 8, 16, "Name:", 51, wfColon);
-  Edit4 = edit(g, 80, 14, 100);
-  label(g, 190, 16, "Description:", 52, wfColon);
-  Edit5 = edit(g, 270, 14, 115);
-  label(g, 8, 40, "Page name:", 53, wfColon);
-  Edit6 = edit(g, 80, 38, 100);
-  label(g, 190, 40, "Page number:", 54, wfColon);
-  Edit7 = edit(g, 270, 38, 40);
-  label(g, 315, 40, "o&f", 55, wfPlain);
-  Edit8 = edit(g, 335, 38, 40);
-  label(g, 8, 64, "Horizontal position (inch):", 56, wfColon);
-  Edit2 = edit(g, 150, 62, 40);
-  label(g, 200, 64, "Vertical position (inch):", 57, wfColon);
-  Edit3 = edit(g, 340, 62, 40);
-  sizes(ppTIFF1, s, 8, 152);
+void TfIOPreviews::BuildTIFFPages(PageBuilder& b) {
+  // The full page: compression, page index, photometric and colours, and
+  // the scanned-document tags in a group.
+  TTabSheet* s = b.Sheet(ppTIFF1, "TIFF");
+  b.Label(s, 8, 8, "Compression:", 47, wfColon);
+  ComboBox2 = b.Combo(s, 100, 6, 110, {});
+  b.Label(s, 220, 8, "Image index:", 48, wfColon);
+  Edit1 = b.Edit(s, 310, 6, 40);
+  UpDown1 = b.UpDown(s, Edit1, 1000);
+  b.Label(s, 8, 34, "Photometric:", 49, wfColon);
+  ComboBox3 = b.Combo(s, 100, 32, 110,
+                      {"WHITEISZERO/Gray", "BLACKISZERO/Gray", "RGB", "RGBPALETTE", "TRANSPMASK", "CMYK",
+                       "YCBCR", "CIELAB"});
+  b.Label(s, 220, 34, "Colors:", 58, wfColon);
+  ComboBox4 = b.Combo(s, 310, 32, 80, {"B/W", "16", "256", "65536", "16M"});
+  TGroupBox* g = b.Group(s, 8, 58, 395, 90, " Scanned document info ", 50);
+  b.Label(g, 8, 16, "Name:", 51, wfColon);
+  Edit4 = b.Edit(g, 80, 14, 100);
+  b.Label(g, 190, 16, "Description:", 52, wfColon);
+  Edit5 = b.Edit(g, 270, 14, 115);
+  b.Label(g, 8, 40, "Page name:", 53, wfColon);
+  Edit6 = b.Edit(g, 80, 38, 100);
+  b.Label(g, 190, 40, "Page number:", 54, wfColon);
+  Edit7 = b.Edit(g, 270, 38, 40);
+  b.Label(g, 315, 40, "o&f", 55, wfPlain);
+  Edit8 = b.Edit(g, 335, 38, 40);
+  b.Label(g, 8, 64, "Horizontal position (inch):", 56, wfColon);
+  Edit2 = b.Edit(g, 150, 62, 40);
+  b.Label(g, 200, 64, "Vertical position (inch):", 57, wfColon);
+  Edit3 = b.Edit(g, 340, 62, 40);
+  b.Sizes(ppTIFF1, s, 8, kFullSizesTop);
 
-  // TIFF, simplified
-  s = sheet(ppTIFF2, "TIFF");
-  label(s, 8, 8, "Compression:", 47, wfColon);
-  ComboBox16 = combo(s, 100, 6, 110, {});
-  label(s, 8, 34, "Colors:", 58, wfColon);
-  ComboBox17 = combo(s, 100, 32, 110, {"2", "16", "256", "16777216"});
-  sizes(ppTIFF2, s, 8, 61);
+  // The simplified page: compression and colours.
+  s = b.Sheet(ppTIFF2, "TIFF");
+  b.Label(s, 8, 8, "Compression:", 47, wfColon);
+  ComboBox16 = b.Combo(s, 100, 6, 110, {});
+  b.Label(s, 8, 34, "Colors:", 58, wfColon);
+  ComboBox17 = b.Combo(s, 100, 32, 110, {"2", "16", "256", "16777216"});
+  b.Sizes(ppTIFF2, s, 8, kSimplifiedSizesTop);
+}
 
-  // GIF, full
-  s = sheet(ppGIF1, "GIF");
-  label(s, 8, 8, "Colors:", 58, wfColon);
-  ComboBox5 = combo(s, 100, 6, 80, {"B/W", "4", "8", "16", "32", "64", "128", "256"});
-  label(s, 200, 8, "Image index:", 48, wfColon);
-  Edit9 = edit(s, 290, 6, 40);
-  UpDown2 = NewControl<TUpDown>(this, "", s);
-  UpDown2->SetMin(0);
-  UpDown2->SetMax(1000);
-  UpDown2->SetAssociate(Edit9);
-  CheckBox4 = check(s, 8, 34, "&Transparent:", 59, wfColon);
-  TransparentColorLabel = label(s, 150, 36, "Transparent color:", 60, wfColon);
-  Panel3 = panel(s, 260, 32);
-  CheckBox5 = check(s, 8, 58, "I&nterlaced:", 61, wfColon);
-  label(s, 150, 60, "Background:", 62, wfColon);
-  Panel4 = panel(s, 260, 56);
-  g = group(s, 8, 82, 395, 66, " Advanced ", 45);
-  label(g, 8, 18, "Horizontal position:", 63, wfColon);
-  Edit10 = edit(g, 120, 16, 40);
-  label(g, 200, 18, "Vertical position:", 64, wfColon);
-  Edit11 = edit(g, 310, 16, 40);
-  label(g, 8, 42, "Delay time:", 65, wfColon);
-  Edit12 = edit(g, 120, 40, 40);
-  label(g, 165, 42, "1/100 s", -1, wfPlain);
-  sizes(ppGIF1, s, 8, 152);
+void TfIOPreviews::BuildGIFPages(PageBuilder& b) {
+  // The full page: colours, frame index, transparency and background, and
+  // the frame's position and delay in a group.
+  TTabSheet* s = b.Sheet(ppGIF1, "GIF");
+  b.Label(s, 8, 8, "Colors:", 58, wfColon);
+  ComboBox5 = b.Combo(s, 100, 6, 80, {"B/W", "4", "8", "16", "32", "64", "128", "256"});
+  b.Label(s, 200, 8, "Image index:", 48, wfColon);
+  Edit9 = b.Edit(s, 290, 6, 40);
+  UpDown2 = b.UpDown(s, Edit9, 1000);
+  CheckBox4 = b.Check(s, 8, 34, "&Transparent:", 59, wfColon);
+  TransparentColorLabel = b.Label(s, 150, 36, "Transparent color:", 60, wfColon);
+  Panel3 = b.ColorPanel(s, 260, 32);
+  CheckBox5 = b.Check(s, 8, 58, "I&nterlaced:", 61, wfColon);
+  b.Label(s, 150, 60, "Background:", 62, wfColon);
+  Panel4 = b.ColorPanel(s, 260, 56);
+  TGroupBox* g = b.Group(s, 8, 82, 395, 66, " Advanced ", 45);
+  b.Label(g, 8, 18, "Horizontal position:", 63, wfColon);
+  Edit10 = b.Edit(g, 120, 16, 40);
+  b.Label(g, 200, 18, "Vertical position:", 64, wfColon);
+  Edit11 = b.Edit(g, 310, 16, 40);
+  b.Label(g, 8, 42, "Delay time:", 65, wfColon);
+  Edit12 = b.Edit(g, 120, 40, 40);
+  b.Label(g, 165, 42, "1/100 s", -1, wfPlain);
+  b.Sizes(ppGIF1, s, 8, kFullSizesTop);
 
-  // GIF, simplified
-  s = sheet(ppGIF2, "GIF");
-  label(s, 8, 8, "Colors:", 58, wfColon);
-  ComboBox18 = combo(s, 100, 6, 80, {"B/W", "4", "8", "16", "32", "64", "128", "256"});
-  sizes(ppGIF2, s, 8, 61);
+  // The simplified page: colours only.
+  s = b.Sheet(ppGIF2, "GIF");
+  b.Label(s, 8, 8, "Colors:", 58, wfColon);
+  ComboBox18 = b.Combo(s, 100, 6, 80, {"B/W", "4", "8", "16", "32", "64", "128", "256"});
+  b.Sizes(ppGIF2, s, 8, kSimplifiedSizesTop);
+}
 
-  // BMP
-  s = sheet(ppBMP, "BMP");
-  label(s, 8, 8, "Compression:", 47, wfColon);
-  ComboBox6 = combo(s, 100, 6, 110, {"UNCOMPRESSED", "RLE"});
-  label(s, 8, 34, "Colors:", 58, wfColon);
-  ComboBox7 = combo(s, 100, 32, 110, {"B/W", "16", "256", "16M", "16M (32bit)"});
-  sizes(ppBMP, s, 8, 152);
+void TfIOPreviews::BuildBMPAndPCXPages(PageBuilder& b) {
+  // Both formats offer the same two choices: compression and colours.
+  TTabSheet* s = b.Sheet(ppBMP, "BMP");
+  b.Label(s, 8, 8, "Compression:", 47, wfColon);
+  ComboBox6 = b.Combo(s, 100, 6, 110, {"UNCOMPRESSED", "RLE"});
+  b.Label(s, 8, 34, "Colors:", 58, wfColon);
+  ComboBox7 = b.Combo(s, 100, 32, 110, {"B/W", "16", "256", "16M", "16M (32bit)"});
+  b.Sizes(ppBMP, s, 8, kFullSizesTop);
 
-  // PCX
-  s = sheet(ppPCX, "PCX");
-  label(s, 8, 8, "Compression:", 47, wfColon);
-  ComboBox8 = combo(s, 100, 6, 110, {"UNCOMPRESSED", "RLE"});
-  label(s, 8, 34, "Colors:", 58, wfColon);
-  ComboBox9 = combo(s, 100, 32, 110, {"B/W", "16", "256", "16M"});
-  sizes(ppPCX, s, 8, 152);
+  s = b.Sheet(ppPCX, "PCX");
+  b.Label(s, 8, 8, "Compression:", 47, wfColon);
+  ComboBox8 = b.Combo(s, 100, 6, 110, {"UNCOMPRESSED", "RLE"});
+  b.Label(s, 8, 34, "Colors:", 58, wfColon);
+  ComboBox9 = b.Combo(s, 100, 32, 110, {"B/W", "16", "256", "16M"});
+  b.Sizes(ppPCX, s, 8, kFullSizesTop);
+}
 
-  // PNG
-  s = sheet(ppPNG, "PNG");
-  label(s, 8, 8, "Colors:", 58, wfColon);
-  ComboBox10 = combo(s, 100, 6, 80, {"B/W", "256", "16M"});
-  label(s, 200, 8, "Background:", 62, wfColon);
-  Panel1 = panel(s, 290, 6);
-  g = group(s, 8, 36, 395, 90, " Advanced ", 45);
-  label(g, 8, 18, "Filter:", 66, wfColon);
-  ComboBox11 = combo(g, 110, 16, 90, {"None", "Sub", "Paeth"});
-  CheckBox6 = check(g, 230, 18, "I&nterlaced:", 61, wfPlain);
-  label(g, 8, 44, "Compression:", 47, wfColon);
-  ComboBox12 = combo(g, 110, 42, 90, {"None", "1", "2", "3", "4", "5", "6", "7", "8", "Max"});
-  sizes(ppPNG, s, 8, 152);
+void TfIOPreviews::BuildPNGAndTGAPages(PageBuilder& b) {
+  // PNG: colours and background, with filter, interlacing and the
+  // compression level in a group.
+  TTabSheet* s = b.Sheet(ppPNG, "PNG");
+  b.Label(s, 8, 8, "Colors:", 58, wfColon);
+  ComboBox10 = b.Combo(s, 100, 6, 80, {"B/W", "256", "16M"});
+  b.Label(s, 200, 8, "Background:", 62, wfColon);
+  Panel1 = b.ColorPanel(s, 290, 6);
+  TGroupBox* g = b.Group(s, 8, 36, 395, 90, " Advanced ", 45);
+  b.Label(g, 8, 18, "Filter:", 66, wfColon);
+  ComboBox11 = b.Combo(g, 110, 16, 90, {"None", "Sub", "Paeth"});
+  CheckBox6 = b.Check(g, 230, 18, "I&nterlaced:", 61, wfPlain);
+  b.Label(g, 8, 44, "Compression:", 47, wfColon);
+  ComboBox12 = b.Combo(g, 110, 42, 90, {"None", "1", "2", "3", "4", "5", "6", "7", "8", "Max"});
+  b.Sizes(ppPNG, s, 8, kFullSizesTop);
 
-  // TGA
-  s = sheet(ppTGA, "TGA");
-  label(s, 8, 8, "Colors:", 58, wfColon);
-  ComboBox14 = combo(s, 100, 6, 80, {"B/W", "256", "16M"});
-  label(s, 200, 8, "Background:", 62, wfColon);
-  Panel5 = panel(s, 290, 6);
-  CheckBox1 = check(s, 8, 34, "Compression:", 47, wfColon);
-  label(s, 8, 60, "Name:", 51, wfColon);
-  Edit13 = edit(s, 100, 58, 200);
-  label(s, 8, 86, "Description:", 52, wfColon);
-  Edit14 = edit(s, 100, 84, 200);
-  sizes(ppTGA, s, 8, 152);
+  // TGA: colours, background, compression on or off, name and description.
+  s = b.Sheet(ppTGA, "TGA");
+  b.Label(s, 8, 8, "Colors:", 58, wfColon);
+  ComboBox14 = b.Combo(s, 100, 6, 80, {"B/W", "256", "16M"});
+  b.Label(s, 200, 8, "Background:", 62, wfColon);
+  Panel5 = b.ColorPanel(s, 290, 6);
+  CheckBox1 = b.Check(s, 8, 34, "Compression:", 47, wfColon);
+  b.Label(s, 8, 60, "Name:", 51, wfColon);
+  Edit13 = b.Edit(s, 100, 58, 200);
+  b.Label(s, 8, 86, "Description:", 52, wfColon);
+  Edit14 = b.Edit(s, 100, 84, 200);
+  b.Sizes(ppTGA, s, 8, kFullSizesTop);
+}
 
-  // JPEG 2000
-  s = sheet(ppJ2000, "JPEG2000");
-  label(s, 8, 8, "&Rate:", 123, wfColon);
-  Edit15 = edit(s, 80, 6, 40);
+void TfIOPreviews::BuildJ2000Page(PageBuilder& b) {
+  // The rate (edit and track bar, as the JPEG quality) and the colour space.
+  TTabSheet* s = b.Sheet(ppJ2000, "JPEG2000");
+  b.Label(s, 8, 8, "&Rate:", 123, wfColon);
+  Edit15 = b.Edit(s, 80, 6, 40);
   Edit15->OnChange = [this](TObject*) {
     if (!ready_) return;
     const int32_t r = std::clamp(IntOr(Edit15, 1000), 0, 1000);
     if (r != TrackBar1->Position()) TrackBar1->SetPosition(r);
   };
-  TrackBar1 = track(s, 124, 4, 1000);
-  TrackBar1->OnChange = changed;
-  label(s, 8, 34, "Photometric:", 49, wfColon);
-  ComboBox15 = combo(s, 100, 32, 110, {"GrayScale", "RGB", "YCbCr"});
-  sizes(ppJ2000, s, 8, 152);
-
-  for (int32_t i = 0; i < TiffCompressionItemCount(); ++i) {
-    ComboBox2->Items()->Add(TiffCompressionItem(i));
-    ComboBox16->Items()->Add(TiffCompressionItem(i));
-  }
-  for (TTabSheet* t : Sheets) t->SetTabVisible(false);
+  TrackBar1 = b.Track(s, 124, 4, 1000);
+  TrackBar1->OnChange = b.Changed();
+  b.Label(s, 8, 34, "Photometric:", 49, wfColon);
+  ComboBox15 = b.Combo(s, 100, 32, 110, {"GrayScale", "RGB", "YCbCr"});
+  b.Sizes(ppJ2000, s, 8, kFullSizesTop);
 }
 
 // ---- opener settings

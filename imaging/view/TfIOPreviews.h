@@ -150,7 +150,16 @@ class TfIOPreviews : public TForm, public TIEIOPreviewsDialog {
   static int32_t PaletteEntriesFor(int64_t Wanted, int32_t Available);
 
  private:
+  class PageBuilder;
+  // The parameter pages, built once with the form, two pages (full and
+  // simplified) for the formats that have a simplified page.
   void BuildPages();
+  void BuildJPEGPages(PageBuilder& b);
+  void BuildTIFFPages(PageBuilder& b);
+  void BuildGIFPages(PageBuilder& b);
+  void BuildBMPAndPCXPages(PageBuilder& b);
+  void BuildPNGAndTGAPages(PageBuilder& b);
+  void BuildJ2000Page(PageBuilder& b);
   void ReadControls(TIEPreviewsPage Page);
   bool AffectsPreview(const TIEPreviewsWork& Before) const;
 

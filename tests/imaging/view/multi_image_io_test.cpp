@@ -140,9 +140,9 @@ class FakePreviews : public TIEIOPreviewsDialog {
   void SetDefaultLockPreview(bool) override {}
   void SetApplyButtonVisible(bool) override {}
   void SetParams(TIOParamsVals* Params) override { params_ = Params; }
-  void SetSimplified(bool) override {}
-  void SetPageControlHeight(int32_t) override {}
-  void SetFormHeight(int32_t) override {}
+  void SetSimplified(bool Value) override { simplified_ = Value; }
+  void SetPageControlHeight(int32_t Value) override { page_control_height_ = Value; }
+  void SetFormHeight(int32_t Value) override { form_height_ = Value; }
   void SetDitherMethod(uint8_t) override {}
   void SetLanguage(TMsgLanguage) override {}
   void SetFont(TFont*) override {}
@@ -157,8 +157,18 @@ class FakePreviews : public TIEIOPreviewsDialog {
     params_->JpegQuality = 33;
     return mrCancel;
   }
-  void Release() override { delete this; }
+  void Release() override {
+    if (seen_) *seen_ = {simplified_, page_control_height_, form_height_};
+    delete this;
+  }
   int32_t width_ = 0;
+  struct Layout {
+    bool simplified;
+    int32_t page_control_height, form_height;
+  };
+  Layout* seen_ = nullptr;
+  bool simplified_ = false;
+  int32_t page_control_height_ = 0, form_height_ = 0;
 
  private:
   int32_t* shown_;
@@ -190,6 +200,20 @@ TEST_F(MultiImageIO, PreviewsForAllImagesShareImageZerosSettings) {
   mio->Params(2)->TiffCompression = 1;
   mio->DoPreviews(2, 0xFFFF);
   EXPECT_EQ(mio->Params(2)->TiffCompression, 7);
+
+  // The simplified layout at 96 ppi: Trunc(96 x 1.2708333) and Trunc(96 x
+  // 3.4375), one pixel less page control than the single-image component.
+  FakePreviews::Layout layout{false, 0, 0};
+  SetIOPreviewsDialogFactory([&](TComponent*) -> TIEIOPreviewsDialog* {
+    auto* d = new FakePreviews(&shown);
+    d->seen_ = &layout;
+    return d;
+  });
+  mio->SimplifiedParamsDialogs = true;
+  mio->DoPreviews(0, 0xFFFF);
+  EXPECT_TRUE(layout.simplified);
+  EXPECT_EQ(layout.page_control_height, 121);
+  EXPECT_EQ(layout.form_height, 330);
   SetIOPreviewsDialogFactory(nullptr);
 }
 

@@ -506,7 +506,7 @@ TEST_F(ViewImages, ExternalBitmapNilAndOwnImage) {
   v->SetExternalBitmap(own);
   EXPECT_EQ(v->GetIEBitmap(), own);
   EXPECT_EQ(own->Width(), 20);
-  EXPECT_TRUE(v->CurrentLayer()->OwnsBitmap);
+  EXPECT_TRUE(v->CurrentLayer()->OwnsBitmap());
   // Nil while the layer owns its image: nothing.
   v->SetExternalBitmap(nullptr);
   EXPECT_EQ(v->GetIEBitmap(), own);
@@ -516,10 +516,10 @@ TEST_F(ViewImages, ExternalBitmapNilAndOwnImage) {
   ext->Allocate(7, 9, ieRGB24);
   v->SetExternalBitmap(ext);
   EXPECT_EQ(v->GetIEBitmap(), ext);
-  EXPECT_FALSE(v->CurrentLayer()->OwnsBitmap);
+  EXPECT_FALSE(v->CurrentLayer()->OwnsBitmap());
   v->SetExternalBitmap(nullptr);
   EXPECT_NE(v->GetIEBitmap(), ext);
-  EXPECT_TRUE(v->CurrentLayer()->OwnsBitmap);
+  EXPECT_TRUE(v->CurrentLayer()->OwnsBitmap());
   EXPECT_EQ(log.calls.size(), 2u);
   v.reset();
   EXPECT_EQ(ext->Width(), 7);  // still the caller's, whole
