@@ -316,6 +316,12 @@ bool TIEAVIReader::ReadFrame(int32_t Index, TIEBitmap* Bitmap, TIOProgressRec& P
       error_ = "frame data ends early";
       return false;
     }
+    // A header that gives a packed format another bit count makes a
+    // section of that depth; only its 24-bit rows are ours to copy.
+    if (section.GetBitCount() != 24) {
+      error_ = "frame format not supported";
+      return false;
+    }
     Bitmap->Allocate(section.GetWidth(), section.GetHeight(), ieRGB24);
     for (int32_t y = 0; y < section.GetHeight(); ++y)
       std::memcpy(Bitmap->GetScanline(y), section.GetScanline(y), static_cast<size_t>(section.GetWidth()) * 3);
