@@ -235,7 +235,9 @@ void ReadPCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
 void WritePCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                     TIOProgressRec& Progress) {
   const int32_t width = Bitmap->Width(), height = Bitmap->Height();
-  if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) return Progress.Abort();
+  // The header holds the last column and row, not the sizes: 65536 still
+  // fits, as the reader takes it.
+  if (width <= 0 || height <= 0 || width > 0x10000 || height > 0x10000) return Progress.Abort();
   std::unique_ptr<TIEBitmap> owned;
   TIEBitmap* work = Bitmap;
   TRGB c1{0, 0, 0}, c2{0, 0, 0};
