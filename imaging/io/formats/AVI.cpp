@@ -1,6 +1,7 @@
 #include "imaging/io/formats/AVI.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "imaging/io/IEIOTypes.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
+#include "imaging/io/formats/ByteReader.h"
 #include "imaging/io/formats/FormatFields.h"
 #include "imaging/model/DIBConvert.h"
 #include "imaging/model/IEStreams.h"
@@ -20,7 +22,12 @@
 
 namespace {
 
+using formats::TByteReader;
+
+// Chunk and list names are four characters, compared as they stand.
+using FourCC = std::array<uint8_t, 4>;
 bool Is(const uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+bool Is(const FourCC& p, const char* id) { return Is(p.data(), id); }
 
 constexpr int kMaxDepth = 8;
 constexpr int64_t kMaxFrames = 1 << 22;
@@ -39,10 +46,13 @@ struct Parser {
   std::vector<uint8_t> strf;
   std::vector<std::pair<int64_t, int64_t>> frames;
 
-  bool ReadAt(int64_t pos, void* buf, int64_t n) {
-    if (pos < 0 || pos + n > end_of_file) return false;
+  // The n bytes at pos; a failed reader when the file ends before them.
+  TByteReader ReadAt(int64_t pos, int64_t n) {
+    if (pos < 0 || pos + n > end_of_file) return TByteReader().Sub(1);
     s->SetPosition(pos);
-    return formats::ReadExact(s, buf, n);
+    TByteReader r = TByteReader::FromStream(s, n);
+    if (static_cast<int64_t>(r.Size()) < n) r.Skip(r.Size() + 1);
+    return r;
   }
 
   // The chunks between Begin and End; every size is cut to End.
@@ -50,13 +60,17 @@ struct Parser {
     if (Depth > kMaxDepth) return;
     int64_t pos = Begin;
     while (pos + 8 <= End) {
-      uint8_t h[12];
-      if (!ReadAt(pos, h, 8)) return;
+      TByteReader header = ReadAt(pos, 8);
+      FourCC h;
+      header.Bytes(h.data(), h.size());
+      const uint32_t stored_size = header.U32LE();
+      if (header.Failed()) return;
       const int64_t data = pos + 8;
-      const int64_t size = std::min<int64_t>(LoadLE32(h + 4), End - data);
+      const int64_t size = std::min<int64_t>(stored_size, End - data);
+      // Chunks are padded to even lengths; the padding is not in the size.
       const int64_t next = data + size + (size & 1);
-      if (Is(h, "LIST") && size >= 4 && ReadAt(data, h + 8, 4)) {
-        const uint8_t* type = h + 8;
+      FourCC type;
+      if (Is(h, "LIST") && size >= 4 && ReadAt(data, 4).Bytes(type.data(), type.size())) {
         if (Is(type, "hdrl")) {
           Walk(data + 4, data + size, Depth + 1, false);
         } else if (Is(type, "strl")) {
@@ -73,17 +87,24 @@ struct Parser {
           frames.emplace_back(data, size);
       } else if (Is(h, "strh")) {
         ++stream_count;
-        uint8_t sh[36];
-        if (size >= 36 && ReadAt(data, sh, 36) && Is(sh, "vids") && video_stream < 0 &&
-            stream_count <= 100) {
+        // Only the first video stream counts, and only among the first
+        // hundred: frame chunks name their stream with two digits.
+        TByteReader sh = ReadAt(data, std::min<int64_t>(size, 36));
+        FourCC kind;
+        sh.Bytes(kind.data(), kind.size());
+        sh.Skip(16);  // handler, flags, priority, language, initial frames
+        const uint32_t stream_scale = sh.U32LE();
+        const uint32_t stream_rate = sh.U32LE();
+        if (size >= 36 && !sh.Failed() && Is(kind, "vids") && video_stream < 0 && stream_count <= 100) {
           video_stream = stream_count - 1;
           in_video_strl = true;
-          scale = LoadLE32(sh + 20);
-          rate = LoadLE32(sh + 24);
+          scale = stream_scale;
+          rate = stream_rate;
         }
       } else if (Is(h, "strf") && in_video_strl && strf.empty() && size >= 40) {
+        // The bitmap header and at most a full palette behind it.
         strf.resize(static_cast<size_t>(std::min<int64_t>(size, 40 + 256 * 4)));
-        if (!ReadAt(data, strf.data(), static_cast<int64_t>(strf.size()))) strf.clear();
+        if (!ReadAt(data, static_cast<int64_t>(strf.size())).Bytes(strf.data(), strf.size())) strf.clear();
       }
       pos = next;
     }
@@ -97,26 +118,34 @@ bool TIEAVIReader::Open(TStream* Stream) {
   stream_ = Stream;
   file_size_ = Stream->Size();
   Parser p(Stream, file_size_);
-  uint8_t h[12];
-  if (!p.ReadAt(0, h, 12) || !Is(h, "RIFF") || !Is(h + 8, "AVI ")) {
+  TByteReader riff = p.ReadAt(0, 12);
+  FourCC id, form;
+  riff.Bytes(id.data(), id.size());
+  const uint32_t riff_size = riff.U32LE();
+  riff.Bytes(form.data(), form.size());
+  if (riff.Failed() || !Is(id, "RIFF") || !Is(form, "AVI ")) {
     error_ = "not an AVI file";
     return false;
   }
   // A RIFF size beyond the file counts only as far as the file reaches.
-  const int64_t riff_end = std::min<int64_t>(8 + int64_t{LoadLE32(h + 4)}, file_size_);
+  const int64_t riff_end = std::min<int64_t>(8 + int64_t{riff_size}, file_size_);
   p.Walk(12, riff_end, 0, false);
   if (p.video_stream < 0 || p.strf.size() < 40) {
     error_ = "no video stream";
     return false;
   }
-  const uint8_t* bi = p.strf.data();
-  const uint32_t header_size = std::max<uint32_t>(LoadLE32(bi), 40);
-  width_ = static_cast<int32_t>(LoadLE32(bi + 4));
-  const int32_t h_signed = static_cast<int32_t>(LoadLE32(bi + 8));
-  bit_count_ = LoadLE16(bi + 14);
-  const uint32_t compression = LoadLE32(bi + 16);
+  // The stream format is a bitmap information header (40 bytes at least,
+  // checked above) and the palette.
+  TByteReader bi(p.strf.data(), p.strf.size());
+  const uint32_t header_size = std::max<uint32_t>(bi.U32LE(), 40);
+  width_ = static_cast<int32_t>(bi.U32LE());
+  const int32_t h_signed = static_cast<int32_t>(bi.U32LE());
+  bi.Skip(2);  // planes
+  bit_count_ = bi.U16LE();
+  const uint32_t compression = bi.U32LE();
   compression_ = compression;
-  uint32_t colours = LoadLE32(bi + 32);
+  bi.Skip(12);  // image size and resolution
+  uint32_t colours = bi.U32LE();
   if (width_ <= 0 || h_signed == 0 || h_signed == INT32_MIN) {
     error_ = "bad frame size";
     return false;
@@ -138,10 +167,16 @@ bool TIEAVIReader::Open(TStream* Stream) {
   if (codec_ == kYUV) dib_header_.assign(p.strf.begin(), p.strf.begin() + std::min<size_t>(header_size, p.strf.size()));
   if (bit_count_ == 8) {
     if (colours == 0 || colours > 256) colours = 256;
-    for (uint32_t i = 0; i < colours; ++i) {
-      const size_t at = header_size + i * 4;
-      if (at + 4 > p.strf.size()) break;
-      palette_.push_back(TRGB{p.strf[at], p.strf[at + 1], p.strf[at + 2]});
+    // A palette cut short by the chunk keeps the entries that are there.
+    if (bi.Seek(std::min<size_t>(header_size, p.strf.size()))) {
+      for (uint32_t i = 0; i < colours && bi.Has(4); ++i) {
+        TRGB e;
+        e.b = bi.U8();
+        e.g = bi.U8();
+        e.r = bi.U8();
+        bi.Skip(1);
+        palette_.push_back(e);
+      }
     }
   }
   for (const auto& f : p.frames) frames_.push_back({f.first, f.second});
@@ -279,6 +314,12 @@ bool TIEAVIReader::ReadFrame(int32_t Index, TIEBitmap* Bitmap, TIOProgressRec& P
     if (DIBToDibBitmap(dib_header_.data(), static_cast<int64_t>(dib_header_.size()), &section, data.data(),
                        static_cast<int64_t>(data.size())) == 0) {
       error_ = "frame data ends early";
+      return false;
+    }
+    // A header that gives a packed format another bit count makes a
+    // section of that depth; only its 24-bit rows are ours to copy.
+    if (section.GetBitCount() != 24) {
+      error_ = "frame format not supported";
       return false;
     }
     Bitmap->Allocate(section.GetWidth(), section.GetHeight(), ieRGB24);

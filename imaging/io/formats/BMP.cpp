@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "imaging/io/formats/ByteReader.h"
 #include "imaging/io/formats/FormatFields.h"
 #include "imaging/io/IEReadLimits.h"
 #include "imaging/io/TIOParamsVals.h"
@@ -21,6 +22,7 @@
 namespace {
 
 using formats::ReadUpTo;
+using formats::TByteReader;
 
 // Compression field of the information header (Windows bitmap format).
 struct Compression {
@@ -268,55 +270,71 @@ bool ReadFileHeader(ReadContext& c, bool NoFileHeader, int64_t& DataSize, uint32
     file_size = static_cast<uint32_t>(std::min<int64_t>(c.stream_size, UINT32_MAX));
     pixel_offset = 0;
   } else {
-    uint8_t fh[kFileHeaderSize];
-    if (ReadUpTo(c.stream, fh, kFileHeaderSize) < kFileHeaderSize) return c.Fail();
-    type = LoadLE16(fh);
-    file_size = LoadLE32(fh + 2);
-    pixel_offset = LoadLE32(fh + 10);
+    TByteReader fh = TByteReader::FromStream(c.stream, kFileHeaderSize);
+    type = fh.U16LE();
+    file_size = fh.U32LE();
+    fh.Skip(4);  // two reserved words
+    pixel_offset = fh.U32LE();
+    if (fh.Failed()) return c.Fail();
   }
   if (file_size != 0 && DataSize < 1) DataSize = file_size;
   if (type != kBMType) return c.Fail();
   return true;
 }
 
-// The OS/2 1.x header (its rest after the size field in h) and its palette
-// of three-byte entries.
-bool ReadCoreHeader(ReadContext& c, uint8_t* h) {
+// The OS/2 1.x header (its rest after the size field) and its palette of
+// three-byte entries.
+bool ReadCoreHeader(ReadContext& c) {
   TIOParamsVals& Params = *c.params;
-  if (ReadUpTo(c.stream, h + 4, 8) < 8) return c.Fail();
+  TByteReader h = TByteReader::FromStream(c.stream, 8);
+  c.width = h.U16LE();
+  c.height = h.U16LE();
+  h.Skip(2);  // planes
+  c.bits = h.U16LE();
+  if (h.Failed()) return c.Fail();
   Params.BmpVersion = 2;
-  c.width = LoadLE16(h + 4);
-  c.height = LoadLE16(h + 6);
-  c.bits = LoadLE16(h + 10);
   c.compression = Compression::RGB;
   Params.SetDpiX(DefaultDpiX);
   Params.SetDpiY(DefaultDpiY);
   if (c.bits <= 8) {
     const int32_t n = 1 << c.bits;
-    std::vector<uint8_t> pal(static_cast<size_t>(n) * 3);
-    if (ReadUpTo(c.stream, pal.data(), n * 3) < n * 3) return c.Fail();
+    TByteReader pal = TByteReader::FromStream(c.stream, int64_t{n} * 3);
+    if (pal.Size() < static_cast<size_t>(n) * 3) return c.Fail();
     Params.ColorMap.resize(static_cast<size_t>(n));
-    for (int32_t i = 0; i < n; ++i) Params.ColorMap[i] = TRGB{pal[i * 3], pal[i * 3 + 1], pal[i * 3 + 2]};
+    for (TRGB& e : Params.ColorMap) {
+      e.b = pal.U8();
+      e.g = pal.U8();
+      e.r = pal.U8();
+    }
   }
   return true;
 }
 
 // A Windows or OS/2 2.x header of header_size bytes (its rest after the size
-// field in h), the bit-field masks and the palette of four-byte entries.
-bool ReadWindowsHeader(ReadContext& c, uint8_t* h, uint32_t header_size, uint32_t& image_size,
+// field), the bit-field masks and the palette of four-byte entries.
+bool ReadWindowsHeader(ReadContext& c, uint32_t header_size, uint32_t& image_size,
                        uint32_t masks[4]) {
   TIOParamsVals& Params = *c.params;
   // Shorter than width, height, planes and bits: no bitmap header at all.
   if (header_size < 16) return c.Fail();
   const uint32_t take = std::min(header_size, kMaxHeaderRead);
-  if (ReadUpTo(c.stream, h + 4, take - 4) < take - 4) return c.Fail();
+  // The fields are read from the header laid over zeros of the largest
+  // size we look at: the shorter headers of older writers end before the
+  // later fields, which then read as zero (a field cut by the end as its
+  // bytes that are there).
+  uint8_t padded[kMaxHeaderRead] = {};
+  TByteReader got = TByteReader::FromStream(c.stream, take - 4);
+  if (!got.Bytes(padded + 4, take - 4)) return c.Fail();
+  TByteReader h(padded, sizeof padded);
+  h.Skip(4);  // the size field, read already
   if (header_size > take) {
     if (c.stream->Position() + (header_size - take) > c.stream_size) return c.Fail();
     c.stream->Seek(header_size - take, soCurrent);
   }
   Params.BmpVersion = header_size == kInfoHeaderSize ? 1 : header_size == kOS2v2HeaderSize ? 3 : 0;
-  const int32_t w = static_cast<int32_t>(LoadLE32(h + 4));
-  int32_t ht = static_cast<int32_t>(LoadLE32(h + 8));
+  const int32_t w = static_cast<int32_t>(h.U32LE());
+  int32_t ht = static_cast<int32_t>(h.U32LE());
+  h.Skip(2);  // planes
   if (w < 0 || ht == INT32_MIN) return c.Fail();
   if (ht < 0) {
     ht = -ht;
@@ -324,39 +342,45 @@ bool ReadWindowsHeader(ReadContext& c, uint8_t* h, uint32_t header_size, uint32_
   }
   c.width = w;
   c.height = ht;
-  c.bits = LoadLE16(h + 14);
-  c.compression = LoadLE32(h + 16);
-  image_size = LoadLE32(h + 20);
-  const int32_t ppm_x = static_cast<int32_t>(LoadLE32(h + 24));
-  const int32_t ppm_y = static_cast<int32_t>(LoadLE32(h + 28));
+  c.bits = h.U16LE();
+  c.compression = h.U32LE();
+  image_size = h.U32LE();
+  const int32_t ppm_x = static_cast<int32_t>(h.U32LE());
+  const int32_t ppm_y = static_cast<int32_t>(h.U32LE());
   const int32_t dpi_x = static_cast<int32_t>(Round(ppm_x / 100.0 * 2.54));
   const int32_t dpi_y = static_cast<int32_t>(Round(ppm_y / 100.0 * 2.54));
   Params.SetDpiX(dpi_x == 0 ? DefaultDpiX : dpi_x);
   Params.SetDpiY(dpi_y == 0 ? DefaultDpiY : dpi_y);
-  uint32_t colors = LoadLE32(h + 32);
+  uint32_t colors = h.U32LE();
+  h.Skip(4);  // the count of important colours
   if (colors >= 257) colors = 0;
   if (colors == 0 && c.bits <= 8) colors = 1u << c.bits;
   if (c.compression == Compression::BITFIELDS) {
     // Windows headers from 52 bytes on carry the masks; after a shorter
     // header (and the OS/2 one) they follow it, before the palette.
     if (header_size >= kMaskHeaderSize && header_size != kOS2v2HeaderSize) {
-      masks[0] = LoadLE32(h + 40);
-      masks[1] = LoadLE32(h + 44);
-      masks[2] = LoadLE32(h + 48);
-      if (header_size >= kAlphaMaskHeaderSize) masks[3] = LoadLE32(h + 52);
+      masks[0] = h.U32LE();
+      masks[1] = h.U32LE();
+      masks[2] = h.U32LE();
+      if (header_size >= kAlphaMaskHeaderSize) masks[3] = h.U32LE();
     } else {
-      uint8_t m[12];
-      if (ReadUpTo(c.stream, m, 12) < 12) return c.Fail();
-      masks[0] = LoadLE32(m);
-      masks[1] = LoadLE32(m + 4);
-      masks[2] = LoadLE32(m + 8);
+      TByteReader m = TByteReader::FromStream(c.stream, 12);
+      masks[0] = m.U32LE();
+      masks[1] = m.U32LE();
+      masks[2] = m.U32LE();
+      if (m.Failed()) return c.Fail();
     }
   }
   if (colors != 0) {
-    std::vector<uint8_t> pal(static_cast<size_t>(colors) * 4);
-    if (ReadUpTo(c.stream, pal.data(), colors * 4) < int64_t{colors} * 4) return c.Fail();
+    TByteReader pal = TByteReader::FromStream(c.stream, int64_t{colors} * 4);
+    if (pal.Size() < size_t{colors} * 4) return c.Fail();
     Params.ColorMap.resize(colors);
-    for (uint32_t i = 0; i < colors; ++i) Params.ColorMap[i] = TRGB{pal[i * 4], pal[i * 4 + 1], pal[i * 4 + 2]};
+    for (TRGB& e : Params.ColorMap) {
+      e.b = pal.U8();
+      e.g = pal.U8();
+      e.r = pal.U8();
+      pal.Skip(1);  // reserved
+    }
   }
   return true;
 }
@@ -364,12 +388,12 @@ bool ReadWindowsHeader(ReadContext& c, uint8_t* h, uint32_t header_size, uint32_
 // The information header, told apart by its size, with what follows it up
 // to the pixels: masks and palette.
 bool ReadInfoHeader(ReadContext& c, uint32_t& image_size, uint32_t masks[4]) {
-  uint8_t h[kMaxHeaderRead] = {};
-  if (ReadUpTo(c.stream, h, 4) < 4) return c.Fail();
-  const uint32_t header_size = LoadLE32(h);
+  TByteReader size = TByteReader::FromStream(c.stream, 4);
+  const uint32_t header_size = size.U32LE();
+  if (size.Failed()) return c.Fail();
   c.params->FreeColorMap();
-  if (header_size == kCoreHeaderSize) return ReadCoreHeader(c, h);
-  return ReadWindowsHeader(c, h, header_size, image_size, masks);
+  if (header_size == kCoreHeaderSize) return ReadCoreHeader(c);
+  return ReadWindowsHeader(c, header_size, image_size, masks);
 }
 
 // Moves to the pixels; available is what the stream holds from there, and

@@ -397,12 +397,15 @@ namespace {
 // Comment lines: the lines that fit a sub-block share one extension; a longer
 // line gets an extension of its own, cut into full sub-blocks, which the
 // reader joins again. Empty lines are left out (a zero length ends a chain).
+// Without any line no extension is written at all: an extension whose first
+// sub-block is the terminator is legal, but readers built on the common
+// GIF library refuse the whole file for it. Our reader takes both.
 void WriteComments(TFormatWriter& w, const std::vector<std::string>& lines) {
-  bool open = false, any = false;
+  bool open = false;
   auto begin = [&] {
     w.Byte(kExtensionIntroducer);
     w.Byte(kCommentLabel);
-    open = any = true;
+    open = true;
   };
   auto end = [&] {
     w.Byte(0);
@@ -425,7 +428,6 @@ void WriteComments(TFormatWriter& w, const std::vector<std::string>& lines) {
     }
     end();
   }
-  if (!any) begin();
   if (open) end();
 }
 

@@ -1294,15 +1294,14 @@ bool GuardAllocSArray(j_decompress_ptr c, ErrorMgr* e, int pool, JDIMENSION samp
 
 }  // namespace
 
-TIEJpegDecompress* NewJPEGDecompress() {
-  auto* d = new TIEJpegDecompress;
+TIEJpegDecompressPtr NewJPEGDecompress() {
+  TIEJpegDecompressPtr d(new TIEJpegDecompress);
   InitErrorMgr(d->err, nullptr);
   d->cinfo.err = &d->err.pub;
   return d;
 }
 
-void FreeJPEGDecompress(TIEJpegDecompress* Decompress) {
-  if (!Decompress) return;
+void TIEJpegDecompressFree::operator()(TIEJpegDecompress* Decompress) const {
   JPEGDestroyDecompress(Decompress);
   delete Decompress;
 }

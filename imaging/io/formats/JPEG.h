@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "imaging/io/IEFormats.h"
@@ -72,8 +73,13 @@ struct TIEJpegDecompress;
 // end-of-image marker is inserted). It must not raise.
 using TIEJpegFillProc = bool (*)(TIEJpegDecompress* Decompress, void* Data);
 
-TIEJpegDecompress* NewJPEGDecompress();
-void FreeJPEGDecompress(TIEJpegDecompress* Decompress);
+// The owner frees the library's state with the record (when it was
+// created), so that a raised error on the way cannot leak either.
+struct TIEJpegDecompressFree {
+  void operator()(TIEJpegDecompress* Decompress) const;
+};
+using TIEJpegDecompressPtr = std::unique_ptr<TIEJpegDecompress, TIEJpegDecompressFree>;
+TIEJpegDecompressPtr NewJPEGDecompress();
 void JPEGCreateDecompress(TIEJpegDecompress* Decompress);
 void JPEGDestroyDecompress(TIEJpegDecompress* Decompress);
 void JPEGSetStreamSource(TIEJpegDecompress* Decompress, TStream* Stream);

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "imaging/io/formats/ByteReader.h"
 #include "imaging/io/formats/FormatFields.h"
 #include "imaging/io/formats/FormatWriter.h"
 #include "imaging/io/IEReadLimits.h"
@@ -20,6 +21,7 @@
 namespace {
 
 using formats::ReadUpTo;
+using formats::TByteReader;
 using formats::TFormatWriter;
 
 constexpr uint8_t kManufacturer = 10;  // ZSoft
@@ -122,33 +124,43 @@ void ReadPCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
   const int64_t start = Stream->Position();
   // The image cannot be longer than what the stream holds.
   Size = std::min(Size, Stream->Size() - start);
-  uint8_t h[kHeaderSize];
-  if (ReadUpTo(Stream, h, kHeaderSize) < kHeaderSize) return Progress.Abort();
-  const int32_t bits = h[3], planes = h[65], bytes_per_line = LoadLE16(h + 66);
-  if (h[0] != kManufacturer || bits > 8 || h[2] > 1) return Progress.Abort();
-  const int32_t xmin = LoadLE16(h + 4), ymin = LoadLE16(h + 6), xmax = LoadLE16(h + 8), ymax = LoadLE16(h + 10);
+  TByteReader h = TByteReader::FromStream(Stream, kHeaderSize);
+  if (h.Size() < kHeaderSize) return Progress.Abort();
+  const uint8_t manufacturer = h.U8(), version = h.U8(), encoding = h.U8();
+  const int32_t bits = h.U8();
+  const int32_t xmin = h.U16LE(), ymin = h.U16LE(), xmax = h.U16LE(), ymax = h.U16LE();
+  const int32_t dpi_x = h.U16LE(), dpi_y = h.U16LE();
+  uint8_t header_palette[16 * 3];
+  h.Bytes(header_palette, sizeof header_palette);
+  h.Skip(1);  // reserved
+  const int32_t planes = h.U8(), bytes_per_line = h.U16LE();
+  if (manufacturer != kManufacturer || bits > 8 || encoding > 1) return Progress.Abort();
   const int32_t width = xmax - xmin + 1, height = ymax - ymin + 1;
   // A line must hold the row's pixels, and the planes must make a layout.
   if (width <= 0 || height <= 0 || !KnownLayout(bits, planes) ||
       int64_t{bytes_per_line} * 8 < int64_t{width} * bits)
     return Progress.Abort();
-  Params.SetDpiX(LoadLE16(h + 12));
-  Params.SetDpiY(LoadLE16(h + 14));
+  Params.SetDpiX(dpi_x);
+  Params.SetDpiY(dpi_y);
   if (Params.DpiX() == 0 || Params.DpiY() == 0) {
     Params.SetDpiX(DefaultDpiX);
     Params.SetDpiY(DefaultDpiY);
   }
   TRGB pal16[16];
-  for (int i = 0; i < 16; ++i) pal16[i] = MakeRGBTriple(h[16 + i * 3], h[17 + i * 3], h[18 + i * 3]);
+  for (int i = 0; i < 16; ++i)
+    pal16[i] = MakeRGBTriple(header_palette[i * 3], header_palette[i * 3 + 1], header_palette[i * 3 + 2]);
   std::vector<TRGB> pal256(256);
   if (planes == 1 && bits == 8) {
     // The palette ends the image after its marker; a file too short to hold
     // one is read with a grey ramp.
-    uint8_t p[kPaletteSize];
     if (Size >= kHeaderSize + kPaletteSize + 1) {
       Stream->SetPosition(start + Size - kPaletteSize);
-      ReadUpTo(Stream, p, kPaletteSize);
-      for (int i = 0; i < 256; ++i) pal256[static_cast<size_t>(i)] = MakeRGBTriple(p[i * 3], p[i * 3 + 1], p[i * 3 + 2]);
+      // A stream that gives fewer bytes than it claims reads black there.
+      TByteReader p = TByteReader::FromStream(Stream, kPaletteSize);
+      for (TRGB& e : pal256) {
+        const uint8_t r = p.U8(), g = p.U8(), b = p.U8();
+        e = MakeRGBTriple(r, g, b);
+      }
     } else {
       for (int i = 0; i < 256; ++i)
         pal256[static_cast<size_t>(i)] = TRGB{static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i)};
@@ -158,8 +170,8 @@ void ReadPCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
   Params.SamplesPerPixel = planes;
   Params.Width = width;
   Params.Height = height;
-  Params.PcxVersion = h[1];
-  Params.PcxCompression = h[2];
+  Params.PcxVersion = version;
+  Params.PcxCompression = encoding;
   if (bits == 8 && planes == 1) {
     Params.ColorMap = pal256;
   } else if (bits == 1 && planes > 1) {
@@ -183,7 +195,7 @@ void ReadPCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
   Bitmap->Allocate(width, height, format);
   Progress.Per1 = 100.0 / height;
 
-  LineDecoder decoder(Stream, data_size, h[2] == 1);
+  LineDecoder decoder(Stream, data_size, encoding == 1);
   std::vector<uint8_t> line(static_cast<size_t>(bytes_per_line) * planes);
   std::vector<TRGB> px(static_cast<size_t>(width));
   for (int32_t y = 0; y < height; ++y) {
@@ -223,7 +235,9 @@ void ReadPCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, in
 void WritePCXStream(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params,
                     TIOProgressRec& Progress) {
   const int32_t width = Bitmap->Width(), height = Bitmap->Height();
-  if (width <= 0 || height <= 0 || width > 0xFFFF || height > 0xFFFF) return Progress.Abort();
+  // The header holds the last column and row, not the sizes: 65536 still
+  // fits, as the reader takes it.
+  if (width <= 0 || height <= 0 || width > 0x10000 || height > 0x10000) return Progress.Abort();
   std::unique_ptr<TIEBitmap> owned;
   TIEBitmap* work = Bitmap;
   TRGB c1{0, 0, 0}, c2{0, 0, 0};
@@ -355,11 +369,12 @@ namespace {
 bool ReadPageTable(TStream* s, std::vector<uint32_t>& pages) {
   const int64_t pos = s->Position();
   pages.clear();
-  uint8_t b[4];
-  bool ok = ReadUpTo(s, b, 4) == 4 && LoadLE32(b) == kDCXMagic;
+  const bool ok = TByteReader::FromStream(s, 4).U32LE() == kDCXMagic;
   while (ok && static_cast<int32_t>(pages.size()) < kMaxDCXPages) {
-    if (ReadUpTo(s, b, 4) < 4 || LoadLE32(b) == 0) break;
-    pages.push_back(LoadLE32(b));
+    // A zero offset ends the table, as does the end of the file.
+    const uint32_t offset = TByteReader::FromStream(s, 4).U32LE();
+    if (offset == 0) break;
+    pages.push_back(offset);
   }
   s->SetPosition(pos);
   return ok;
@@ -461,15 +476,16 @@ namespace {
 void ReadPCXWithHeader(TStream* Stream, TIEBitmap* Bitmap, TIOParamsVals& Params, bool ParamsOnly,
                        TIOProgressRec& Progress, std::unique_ptr<TIEMask>&) {
   const int64_t start = Stream->Position();
-  uint8_t head[12] = {};
-  const int64_t got = ReadUpTo(Stream, head, 12);
-  if (got == 12 && std::memcmp(head, "PCX2", 5) == 0) {
-    const uint32_t length = LoadLE32(head + 8);
+  TByteReader head = TByteReader::FromStream(Stream, 12);
+  const size_t got = head.Size();
+  if (got == 12 && std::memcmp(head.Here(), "PCX2", 5) == 0) {
+    head.Skip(8);
+    const uint32_t length = head.U32LE();
     ReadPCXStream(Stream, Bitmap, Params, length, Progress, ParamsOnly);
     Stream->SetPosition(start + 12 + length);
     return;
   }
-  if (got >= 4 && std::memcmp(head, "PCX", 4) == 0) {
+  if (got >= 4 && std::memcmp(head.Here(), "PCX", 4) == 0) {
     Stream->SetPosition(start + 4);
     ReadPCXStream(Stream, Bitmap, Params, Stream->Size() - start - 4, Progress, ParamsOnly);
     return;

@@ -605,9 +605,12 @@ HeaderSetup HeaderOf(const PictureWrite& p, std::vector<png_text>* texts) {
   hs.interlace = Params.PngInterlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE;
   hs.plte = colour_type == PNG_COLOR_TYPE_PALETTE ? &p.plte : nullptr;
   hs.trns = p.kind == RowKind::kPaletteAlpha;
+  // Worked out in 64 bits: a resolution read from another file can be
+  // large enough that dots per metre overflow an int, and the chunk holds
+  // no more than 31 bits.
   auto ppm = [](int32_t dpi) {
-    const double v = Round(dpi * 100 / 2.54);
-    return static_cast<png_uint_32>(v < 0 ? 0 : v);
+    const int64_t v = Round(dpi * 100.0 / 2.54);
+    return static_cast<png_uint_32>(std::clamp<int64_t>(v, 0, PNG_UINT_31_MAX));
   };
   hs.ppm_x = ppm(Params.DpiX());
   hs.ppm_y = ppm(Params.DpiY());

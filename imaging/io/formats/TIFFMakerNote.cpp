@@ -5,6 +5,7 @@
 #include "imaging/io/formats/TIFFDirectory.h"
 #include "imaging/io/formats/TIFFTags.h"
 #include "imaging/model/TIETagsHandler.h"
+#include "imaging/io/formats/ByteReader.h"
 #include "imaging/io/formats/FormatFields.h"
 #include "rtl/ByteOrder.h"
 #include "rtl/TStream.h"
@@ -51,28 +52,32 @@ void ReadTIFFMakerNote(const TTIFFDirectory* Exif, TIETagsHandler& Handler) {
   if (Exif->Base() + note->Value >= size) return;
   // As many of its bytes as the stream holds.
   const std::vector<uint8_t> bytes = Exif->GetTIFFTagData(TIFFTag::MakerNote);
-  if (bytes.size() <= 1) return;
-  const uint32_t count = Exif->U16(bytes.data());
-  if (count > kMaxEntries || 2 + uint64_t{count} * 12 > bytes.size()) return;
+  formats::TByteReader dir(bytes.data(), bytes.size());
+  dir.SetBigEndian(Exif->BigEndian());
+  const uint32_t count = dir.U16();
+  if (dir.Failed() || count > kMaxEntries || !dir.Has(size_t{count} * 12)) return;
 
   std::vector<uint8_t> entries, data;
   uint32_t kept = 0;
   const uint64_t data_start = 2 + uint64_t{count} * 12;
   for (uint32_t i = 0; i < count; ++i) {
-    const uint8_t* p = &bytes[2 + size_t{i} * 12];
-    const uint16_t tag = Exif->U16(p), type = Exif->U16(p + 2);
-    const uint32_t n = Exif->U32(p + 4);
+    const uint16_t tag = dir.U16(), type = dir.U16();
+    const uint32_t n = dir.U32();
+    // The value field: the value itself when it fits, else where it is.
+    formats::TByteReader field = dir.Sub(4);
+    uint8_t value[4];
+    field.Bytes(value, sizeof value);
+    field.Seek(0);
+    const uint32_t value_offset = field.U32();
     // An unknown type: what follows is not read as entries.
     if (type > 12) break;
     const uint64_t length = uint64_t{n} * static_cast<uint64_t>(TIFFTypeSize(type));
-    uint8_t value[4];
-    std::copy(p + 8, p + 12, value);
     if (length <= 4) {
       if (Exif->BigEndian()) ToLittleEndian(value, static_cast<size_t>(length), type);
     } else {
       // Data outside the stream, or more than a note of this stream can
       // hold, is not there to keep: its entry is dropped.
-      const int64_t at = Exif->Base() + Exif->U32(p + 8);
+      const int64_t at = Exif->Base() + value_offset;
       if (at < 0 || at >= size || length > static_cast<uint64_t>(size - at) ||
           data_start + data.size() + length > static_cast<uint64_t>(size))
         continue;

@@ -441,18 +441,10 @@ bool FillDC120(TIEJpegDecompress* Decompress, void* Data) {
 }  // namespace
 
 void LoadKodakDC120JpegRaw(TIERawContext& Ctx) {
-  TIEJpegDecompress* d = NewJPEGDecompress();
+  const TIEJpegDecompressPtr owner = NewJPEGDecompress();
+  TIEJpegDecompress* d = owner.get();
   DC120Source source{&Ctx};
-  struct Release {
-    TIEJpegDecompress* d;
-    bool created = false;
-    ~Release() {
-      if (created) JPEGDestroyDecompress(d);
-      FreeJPEGDecompress(d);
-    }
-  } release{d};
   JPEGCreateDecompress(d);
-  release.created = true;
   JPEGSetStreamSource(d, Ctx.Stream);
   JPEGSetFillInputBuffer(d, FillDC120, &source);
   JPEGReadHeader(d, true);

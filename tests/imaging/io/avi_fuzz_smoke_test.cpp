@@ -109,3 +109,47 @@ TEST(AviReader, MotionJpegFrameOfAnotherSize) {
   EXPECT_EQ(b.Height(), 12);
   EXPECT_NE(r.Width(), 16);
 }
+
+// Found by the fuzzer: a packed YUV stream whose header gives one bit per
+// pixel made a one-bit section, and its rows were copied as 24-bit ones,
+// past their end. Such a frame is refused; counts that make a 24-bit
+// section still decode.
+TEST(AviReader, PackedYUVWithAnotherBitCountIsRefused) {
+  struct Case {
+    uint16_t bits;
+    bool decodes;
+  } cases[] = {{1, false}, {8, true}, {16, true}};
+  for (const Case& c : cases) {
+    const int w = 16, h = 12;
+    std::vector<uint8_t> strh = {'v', 'i', 'd', 's', 'Y', 'U', 'Y', '2'};
+    for (uint32_t v : {0u, 0u, 0u, 1u, 25u, 0u, 1u, 0u, 0xFFFFFFFFu, 0u}) avi::Put32(strh, v);
+    for (int i = 0; i < 4; ++i) avi::Put16(strh, 0);
+    std::vector<uint8_t> strf;
+    for (uint32_t v : {40u, uint32_t{w}, uint32_t{h}}) avi::Put32(strf, v);
+    avi::Put16(strf, 1);
+    avi::Put16(strf, c.bits);
+    strf.insert(strf.end(), {'Y', 'U', 'Y', '2'});
+    for (int i = 0; i < 5; ++i) avi::Put32(strf, 0);
+    std::vector<uint8_t> strl = avi::Chunk("strh", strh);
+    const auto f = avi::Chunk("strf", strf);
+    strl.insert(strl.end(), f.begin(), f.end());
+    const std::vector<uint8_t> frame(static_cast<size_t>(w) * h * 2, 0x80);
+    std::vector<uint8_t> body = {'A', 'V', 'I', ' '};
+    for (const auto& part : {avi::List("hdrl", avi::List("strl", strl)), avi::List("movi", avi::Chunk("00dc", frame))})
+      body.insert(body.end(), part.begin(), part.end());
+    const std::vector<uint8_t> file = avi::Chunk("RIFF", body);
+    TIEMemStream s(file.data(), static_cast<int64_t>(file.size()));
+    TIEAVIReader r;
+    ASSERT_TRUE(r.Open(&s)) << c.bits;
+    ASSERT_EQ(r.FrameCount(), 1) << c.bits;
+    bool aborted = false;
+    TIOProgressRec p;
+    p.Aborting = &aborted;
+    TIEBitmap b;
+    EXPECT_EQ(r.ReadFrame(0, &b, p), c.decodes) << c.bits;
+    if (c.decodes) {
+      EXPECT_EQ(b.Width(), w);
+      EXPECT_EQ(b.Height(), h);
+    }
+  }
+}

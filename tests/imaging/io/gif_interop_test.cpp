@@ -179,10 +179,11 @@ TEST_F(GifInterop, OurFilesDecodeInThePeers) {
     const char* name;
     int colours, bits;
     bool interlaced, alpha;
+    bool comment;  // the giflib tools refused our files without one once
   } cases[] = {
-      {"8 bits", 0, 8, false, false},   {"8 bits interlaced", 200, 8, true, false},
-      {"4 bits", 12, 4, false, false},  {"1 bit", 2, 1, false, false},
-      {"8 bits with alpha", 100, 8, false, true}, {"2 bits interlaced", 4, 2, true, false},
+      {"8 bits", 0, 8, false, false, true},   {"8 bits interlaced", 200, 8, true, false, false},
+      {"4 bits", 12, 4, false, false, true},  {"1 bit", 2, 1, false, false, false},
+      {"8 bits with alpha", 100, 8, false, true, true}, {"2 bits interlaced", 4, 2, true, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -197,7 +198,7 @@ TEST_F(GifInterop, OurFilesDecodeInThePeers) {
     io->AttachIEBitmap(&image);
     io->Params()->BitsPerSample = c.bits;
     io->Params()->GifInterlaced = c.interlaced;
-    io->Params()->GifComments = {"made by the tests"};
+    if (c.comment) io->Params()->GifComments = {"made by the tests"};
     const std::string file = dir / "ours.gif";
     io->SaveToFile(file);
     ASSERT_FALSE(io->Aborted());
@@ -217,7 +218,8 @@ TEST_F(GifInterop, OurFilesDecodeInThePeers) {
         }
       }
     }
-    EXPECT_EQ(codec::Capture("gifbuild -d '" + file + "' | grep -c 'made by the tests'"), "1\n");
+    EXPECT_EQ(codec::Capture("gifbuild -d '" + file + "' | grep -c 'made by the tests'"),
+              c.comment ? "1\n" : "0\n");
   }
 }
 

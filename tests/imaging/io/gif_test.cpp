@@ -3,6 +3,7 @@
 // counting and removal, and the composition of an animation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,9 +20,10 @@ using gif::CodeStream;
 using gif::Frame;
 
 // The file the writer made of the few-colour picture below before its
-// colours were looked up by value rather than searched for.
-constexpr size_t kFewColoursFileSize = 14167;
-constexpr uint64_t kFewColoursFingerprint = 12625184757723774481u;
+// colours were looked up by value rather than searched for, less the empty
+// comment extension it then ended with.
+constexpr size_t kFewColoursFileSize = 14164;
+constexpr uint64_t kFewColoursFingerprint = 15805214830348551232u;
 
 gif::File OneFrame(int w, int h, std::vector<uint8_t> idx, std::vector<uint32_t> table, int bits) {
   gif::File f;
@@ -283,13 +285,31 @@ TEST(GifWriter, AlphaFixedBlocksVersionAndLongComments) {
   EXPECT_EQ(r.mask->GetPixel(5, 4), 255);
   EXPECT_EQ(r.At(10, 5), MakeRGB(120, 125, 7));  // 200 colours fit the 255 entries
 
-  // Without comments an empty comment extension still ends the file.
+  // Without comments no comment extension is written: the image data's
+  // terminator is followed by the trailer.
   TIOParamsVals q(nullptr);
   q.BitsPerSample = 1;
   image.RemoveAlphaChannel();
   const auto mono = gif::Write(&image, q);
-  const std::vector<uint8_t> tail(mono.end() - 4, mono.end());
-  EXPECT_EQ(tail, (std::vector<uint8_t>{0x21, 0xFE, 0x00, 0x3B}));
+  const std::vector<uint8_t> tail(mono.end() - 2, mono.end());
+  EXPECT_EQ(tail, (std::vector<uint8_t>{0x00, 0x3B}));
+  static const uint8_t kComment[] = {0x21, 0xFE};
+  EXPECT_EQ(std::search(mono.begin(), mono.end(), std::begin(kComment), std::end(kComment)), mono.end());
+}
+
+// Files that other writers made: a comment extension with no text at all,
+// before and after the image, reads as no comment and spoils nothing.
+TEST(GifReader, EmptyCommentExtensionsAreAccepted) {
+  gif::File f = OneFrame(2, 1, {0, 1}, {0x000000, 0xFFFFFF}, 2);
+  f.before.push_back({0x21, 0xFE, 0x00});
+  f.trailer = false;
+  auto bytes = gif::Build(f);
+  for (uint8_t b : {0x21, 0xFE, 0x00, 0x3B}) bytes.push_back(b);
+  auto r = gif::Read(bytes);
+  ASSERT_FALSE(r.aborted);
+  EXPECT_TRUE(r.params->GifComments.empty());
+  EXPECT_EQ(r.At(0, 0), MakeRGB(0, 0, 0));
+  EXPECT_EQ(r.At(1, 0), MakeRGB(255, 255, 255));
 }
 
 // A picture of two colours saved at one bit (as a two-colour file reads)

@@ -738,7 +738,8 @@ TEST(JpegDecompress, StepByStepWithAStreamAndWithAFillRoutine) {
   for (bool custom : {false, true}) {
     TIEMemStream s(jpeg.data(), static_cast<int64_t>(jpeg.size()));
     SwappedFeed feed{&swapped};
-    TIEJpegDecompress* d = NewJPEGDecompress();
+    const TIEJpegDecompressPtr owner = NewJPEGDecompress();
+    TIEJpegDecompress* d = owner.get();
     JPEGCreateDecompress(d);
     JPEGSetStreamSource(d, &s);
     if (custom) JPEGSetFillInputBuffer(d, FeedSwapped, &feed);
@@ -759,16 +760,14 @@ TEST(JpegDecompress, StepByStepWithAStreamAndWithAFillRoutine) {
       }
     }
     EXPECT_TRUE(JPEGFinishDecompress(d));
-    FreeJPEGDecompress(d);
   }
-  // Errors come back as exceptions; the record is then freed as usual.
+  // Errors come back as exceptions; the owner then frees the record as usual.
   const std::vector<uint8_t> junk(64, 0x55);
   TIEMemStream j(junk.data(), 64);
-  TIEJpegDecompress* d = NewJPEGDecompress();
-  JPEGCreateDecompress(d);
-  JPEGSetStreamSource(d, &j);
-  EXPECT_THROW(JPEGReadHeader(d, true), EIEJpegException);
-  FreeJPEGDecompress(d);
+  const TIEJpegDecompressPtr d = NewJPEGDecompress();
+  JPEGCreateDecompress(d.get());
+  JPEGSetStreamSource(d.get(), &j);
+  EXPECT_THROW(JPEGReadHeader(d.get(), true), EIEJpegException);
 }
 
 TEST(JpegStreamHeaders, ImagesFollowOneAnotherInOneStream) {

@@ -188,6 +188,35 @@ TEST(PcxWriter, LinesAndDepths) {
   }
 }
 
+// The header stores the last column and row: a side of 65536 fits (the
+// reader takes one), 65537 does not. The fuzzer found the writer refusing
+// what the reader had just loaded.
+TEST(PcxWriter, SidesUpTo65536Fit) {
+  struct Case {
+    int w, h;
+    bool fits;
+  } cases[] = {{1, 65536, true}, {65536, 1, true}, {1, 65537, false}};
+  for (const Case& c : cases) {
+    TIEBitmap mono;
+    mono.Allocate(c.w, c.h, ieMono1);
+    mono.Fill(0);
+    TIOParamsVals p(nullptr);
+    p.BitsPerSample = 1;
+    p.SamplesPerPixel = 1;
+    TMemoryStream s;
+    bool aborted = false;
+    TIOProgressRec pr;
+    pr.Aborting = &aborted;
+    WritePCXStream(&s, &mono, p, pr);
+    EXPECT_EQ(aborted, !c.fits) << c.w << "x" << c.h;
+    if (!c.fits) continue;
+    Read back(Bytes(s));
+    ASSERT_FALSE(back.aborted) << c.w << "x" << c.h;
+    EXPECT_EQ(back.bitmap.Width(), c.w);
+    EXPECT_EQ(back.bitmap.Height(), c.h);
+  }
+}
+
 TEST(Dcx, PagesAreInsertedAppendedAndNeverLost) {
   TIEBitmap red, green, blue;
   Solid(red, 3, 2, MakeRGB(255, 0, 0));

@@ -5,6 +5,8 @@
 
 #include <png.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include <sys/resource.h>
@@ -379,6 +381,32 @@ TEST(PngWrite, RoundTripsRGBAlphaInterlaceAndText) {
         EXPECT_EQ(d.image.GetRGB24(x, y), b.GetRGB24(x, y));
         EXPECT_EQ(d.image.GetAlpha(x, y), mask.GetPixel(x, y));
       }
+  }
+}
+
+TEST(PngWrite, ResolutionChunkHoldsDotsPerMetreUpTo31Bits) {
+  // Dots per inch as the parameters hold them (a bitmap file can carry a
+  // huge resolution) and the pixels per metre the chunk must say.
+  struct Case {
+    int32_t dpi;
+    uint32_t ppm;
+  } cases[] = {{72, 2835}, {150, 5906}, {30000000, 1181102362}, {INT32_MAX, 0x7FFFFFFF}};
+  TIEBitmap b;
+  FillBitmap(b, 3, 2, Picture(3, 2));
+  for (const Case& c : cases) {
+    TIOParamsVals wp(nullptr);
+    wp.SetDpiX(c.dpi);
+    wp.SetDpiY(c.dpi);
+    const std::vector<uint8_t> file = Encode(b, wp);
+    static const uint8_t kName[] = {'p', 'H', 'Y', 's'};
+    auto at = std::search(file.begin(), file.end(), std::begin(kName), std::end(kName));
+    ASSERT_LE(at + 13, file.end()) << c.dpi;
+    const uint8_t* f = &*at + 4;
+    const uint32_t x = uint32_t{f[0]} << 24 | f[1] << 16 | f[2] << 8 | f[3];
+    const uint32_t y = uint32_t{f[4]} << 24 | f[5] << 16 | f[6] << 8 | f[7];
+    EXPECT_EQ(x, c.ppm) << c.dpi;
+    EXPECT_EQ(y, c.ppm) << c.dpi;
+    EXPECT_EQ(f[8], 1) << c.dpi;  // the unit is the metre
   }
 }
 
