@@ -588,7 +588,12 @@ class TMetafilePlayer {
     return out;
   }
 
+  // Whether a record's parameters hold Bytes more.
+  static bool Holds(size_t Size, size_t Bytes) { return Size >= Bytes; }
+
   bool PlayWindowsRecord(uint16_t fn, const uint8_t* r, size_t size) {
+    const uint8_t* p = r + 6;  // the parameters, after the size and function words
+    const size_t n = size - 6;
     switch (fn) {
       case META_SETBKCOLOR:
       case META_SETTEXTCOLOR:
@@ -601,12 +606,12 @@ class TMetafilePlayer {
       case META_EXCLUDECLIPRECT:
       case META_SAVEDC:
       case META_RESTOREDC:
-        return WindowsStateRecord(fn, r, size);
+        return WindowsStateRecord(fn, p, n);
       case META_SETWINDOWORG:
       case META_SETWINDOWEXT:
       case META_OFFSETWINDOWORG:
       case META_SCALEWINDOWEXT:
-        return WindowsMappingRecord(fn, r, size);
+        return WindowsMappingRecord(fn, p, n);
       case META_MOVETO:
       case META_LINETO:
       case META_RECTANGLE:
@@ -617,7 +622,7 @@ class TMetafilePlayer {
       case META_POLYPOLYGON:
       case META_SETPIXEL:
       case META_PATBLT:
-        return WindowsDrawingRecord(fn, r, size);
+        return WindowsDrawingRecord(fn, p, n);
       case META_CREATEPENINDIRECT:
       case META_CREATEBRUSHINDIRECT:
       case META_CREATEFONTINDIRECT:
@@ -627,10 +632,10 @@ class TMetafilePlayer {
       case META_CREATEREGION:
       case META_SELECTOBJECT:
       case META_DELETEOBJECT:
-        return WindowsObjectRecord(fn, r, size);
+        return WindowsObjectRecord(fn, p, n);
       case META_TEXTOUT:
       case META_EXTTEXTOUT:
-        return WindowsTextRecord(fn, r, size);
+        return WindowsTextRecord(fn, p, n);
       case META_STRETCHDIB:
       case META_DIBSTRETCHBLT:
       case META_DIBBITBLT:
@@ -640,42 +645,39 @@ class TMetafilePlayer {
     }
   }
 
-  bool WindowsStateRecord(uint16_t fn, const uint8_t* r, size_t size) {
-    const uint8_t* p = r + 6;  // the parameters
-    const size_t n = size - 6;
-    auto need = [&](size_t bytes) { return n >= bytes; };
+  bool WindowsStateRecord(uint16_t fn, const uint8_t* p, size_t n) {
     switch (fn) {
       case META_SETBKCOLOR:
-        if (!need(4)) return false;
+        if (!Holds(n, 4)) return false;
         SetBkColor(dc_, LoadLE32(p) & 0xFFFFFF);
         return true;
       case META_SETTEXTCOLOR:
-        if (!need(4)) return false;
+        if (!Holds(n, 4)) return false;
         SetTextColor(dc_, LoadLE32(p) & 0xFFFFFF);
         return true;
       case META_SETBKMODE:
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         SetBkMode(dc_, LoadLE16(p) == TRANSPARENT ? TRANSPARENT : OPAQUE);
         return true;
       case META_SETROP2:
-        if (!need(2) || LoadLE16(p) < R2_BLACK || LoadLE16(p) > R2_WHITE) return false;
+        if (!Holds(n, 2) || LoadLE16(p) < R2_BLACK || LoadLE16(p) > R2_WHITE) return false;
         SetROP2(dc_, LoadLE16(p));
         return true;
       case META_SETPOLYFILLMODE:
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         SetPolyFillMode(dc_, LoadLE16(p) == WINDING ? WINDING : ALTERNATE);
         return true;
       case META_SETSTRETCHBLTMODE:
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         SetStretchBltMode(dc_, std::clamp<int>(LoadLE16(p), BLACKONWHITE, HALFTONE));
         return true;
       case META_SETTEXTALIGN:
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         SetTextAlign(dc_, LoadLE16(p) & (TA_UPDATECP | TA_CENTER | TA_BASELINE));
         return true;
       case META_INTERSECTCLIPRECT:
       case META_EXCLUDECLIPRECT: {
-        if (!need(8)) return false;
+        if (!Holds(n, 8)) return false;
         ClipRect(Box(S16(p + 6), S16(p + 4), S16(p + 2), S16(p)), fn == META_EXCLUDECLIPRECT);
         return true;
       }
@@ -683,7 +685,7 @@ class TMetafilePlayer {
         Save();
         return true;
       case META_RESTOREDC:
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         Restore(S16(p));
         return true;
       default:
@@ -691,28 +693,25 @@ class TMetafilePlayer {
     }
   }
 
-  bool WindowsMappingRecord(uint16_t fn, const uint8_t* r, size_t size) {
-    const uint8_t* p = r + 6;  // the parameters
-    const size_t n = size - 6;
-    auto need = [&](size_t bytes) { return n >= bytes; };
+  bool WindowsMappingRecord(uint16_t fn, const uint8_t* p, size_t n) {
     switch (fn) {
       case META_SETWINDOWORG:
-        if (!need(4)) return false;
+        if (!Holds(n, 4)) return false;
         st_.winOrgY = S16(p);
         st_.winOrgX = S16(p + 2);
         return true;
       case META_SETWINDOWEXT:
-        if (!need(4)) return false;
+        if (!Holds(n, 4)) return false;
         st_.winExtY = S16(p);
         st_.winExtX = S16(p + 2);
         return true;
       case META_OFFSETWINDOWORG:
-        if (!need(4)) return false;
+        if (!Holds(n, 4)) return false;
         st_.winOrgY += S16(p);
         st_.winOrgX += S16(p + 2);
         return true;
       case META_SCALEWINDOWEXT: {
-        if (!need(8)) return false;
+        if (!Holds(n, 8)) return false;
         const int16_t yd = S16(p), yn = S16(p + 2), xd = S16(p + 4), xn = S16(p + 6);
         if (xd == 0 || yd == 0) return false;
         st_.winExtX = st_.winExtX * xn / xd;
@@ -724,22 +723,19 @@ class TMetafilePlayer {
     }
   }
 
-  bool WindowsDrawingRecord(uint16_t fn, const uint8_t* r, size_t size) {
-    const uint8_t* p = r + 6;  // the parameters
-    const size_t n = size - 6;
-    auto need = [&](size_t bytes) { return n >= bytes; };
+  bool WindowsDrawingRecord(uint16_t fn, const uint8_t* p, size_t n) {
     switch (fn) {
       case META_MOVETO:
-        if (!need(4)) return false;
+        if (!Holds(n, 4)) return false;
         MoveToLogical(S16(p + 2), S16(p));
         return true;
       case META_LINETO:
-        if (!need(4)) return false;
+        if (!Holds(n, 4)) return false;
         LineToLogical(S16(p + 2), S16(p));
         return true;
       case META_RECTANGLE:
       case META_ELLIPSE: {
-        if (!need(8)) return false;
+        if (!Holds(n, 8)) return false;
         const TRect b = Box(S16(p + 6), S16(p + 4), S16(p + 2), S16(p));
         if (fn == META_RECTANGLE)
           Rectangle(dc_, b.Left, b.Top, b.Right, b.Bottom);
@@ -748,7 +744,7 @@ class TMetafilePlayer {
         return true;
       }
       case META_ROUNDRECT: {
-        if (!need(12)) return false;
+        if (!Holds(n, 12)) return false;
         const TRect b = Box(S16(p + 10), S16(p + 8), S16(p + 6), S16(p + 4));
         const int32_t cw = Clamp(std::fabs(S16(p + 2) * ScaleX()));
         const int32_t ch = Clamp(std::fabs(S16(p) * ScaleY()));
@@ -757,21 +753,21 @@ class TMetafilePlayer {
       }
       case META_POLYGON:
       case META_POLYLINE: {
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         const size_t count = LoadLE16(p);
-        if (!need(2 + 4 * count)) return false;
+        if (!Holds(n, 2 + 4 * count)) return false;
         Poly(Points16(p + 2, count), fn == META_POLYGON);
         return true;
       }
       case META_POLYPOLYGON: {
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         const size_t polys = LoadLE16(p);
-        if (!need(2 + 2 * polys)) return false;
+        if (!Holds(n, 2 + 2 * polys)) return false;
         size_t at = 2 + 2 * polys;
         std::vector<std::vector<TPoint>> rings;
         for (size_t i = 0; i < polys; ++i) {
           const size_t count = LoadLE16(p + 2 + 2 * i);
-          if (!need(at + 4 * count)) return false;
+          if (!Holds(n, at + 4 * count)) return false;
           rings.push_back(Points16(p + at, count));
           at += 4 * count;
         }
@@ -779,13 +775,13 @@ class TMetafilePlayer {
         return true;
       }
       case META_SETPIXEL: {
-        if (!need(8)) return false;
+        if (!Holds(n, 8)) return false;
         const TPoint q = Pt(S16(p + 6), S16(p + 4));
         SetPixelV(dc_, q.X, q.Y, LoadLE32(p) & 0xFFFFFF);
         return true;
       }
       case META_PATBLT: {
-        if (!need(12)) return false;
+        if (!Holds(n, 12)) return false;
         const TRect b = Box(S16(p + 10), S16(p + 8), S16(p + 10) + S16(p + 6), S16(p + 8) + S16(p + 4));
         PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, LoadLE32(p));
         return true;
@@ -795,16 +791,13 @@ class TMetafilePlayer {
     }
   }
 
-  bool WindowsObjectRecord(uint16_t fn, const uint8_t* r, size_t size) {
-    const uint8_t* p = r + 6;  // the parameters
-    const size_t n = size - 6;
-    auto need = [&](size_t bytes) { return n >= bytes; };
+  bool WindowsObjectRecord(uint16_t fn, const uint8_t* p, size_t n) {
     switch (fn) {
       case META_CREATEPENINDIRECT: {
         Slot* s = FreeSlot();
         if (!s) return false;
         s->kind = Kind::Other;  // the slot is taken whatever the record holds
-        if (!need(10)) return false;
+        if (!Holds(n, 10)) return false;
         s->kind = Kind::Pen;
         s->pen.lopnStyle = LoadLE16(p);
         s->pen.lopnWidth = TPoint{S16(p + 2), 0};
@@ -815,7 +808,7 @@ class TMetafilePlayer {
         Slot* s = FreeSlot();
         if (!s) return false;
         s->kind = Kind::Other;
-        if (!need(8)) return false;
+        if (!Holds(n, 8)) return false;
         s->kind = Kind::Brush;
         s->brush.lbStyle = LoadLE16(p);
         s->brush.lbColor = LoadLE32(p + 2);
@@ -826,7 +819,7 @@ class TMetafilePlayer {
         Slot* s = FreeSlot();
         if (!s) return false;
         s->kind = Kind::Other;
-        if (!need(18)) return false;
+        if (!Holds(n, 18)) return false;
         s->kind = Kind::Font;
         LOGFONT& lf = s->font;
         lf = LOGFONT{};
@@ -858,14 +851,14 @@ class TMetafilePlayer {
         return false;
       }
       case META_SELECTOBJECT: {
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         Slot* s = SlotAt(LoadLE16(p));
         if (!s || s->kind == Kind::None || s->kind == Kind::Other) return false;
         Select(*s);
         return true;
       }
       case META_DELETEOBJECT: {
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         if (!SlotAt(LoadLE16(p))) return false;
         DeleteSlot(LoadLE16(p));
         return true;
@@ -875,22 +868,19 @@ class TMetafilePlayer {
     }
   }
 
-  bool WindowsTextRecord(uint16_t fn, const uint8_t* r, size_t size) {
-    const uint8_t* p = r + 6;  // the parameters
-    const size_t n = size - 6;
-    auto need = [&](size_t bytes) { return n >= bytes; };
+  bool WindowsTextRecord(uint16_t fn, const uint8_t* p, size_t n) {
     switch (fn) {
       case META_TEXTOUT: {
-        if (!need(2)) return false;
+        if (!Holds(n, 2)) return false;
         const size_t len = LoadLE16(p);
         const size_t padded = (len + 1) & ~size_t{1};
-        if (!need(2 + padded + 4)) return false;
+        if (!Holds(n, 2 + padded + 4)) return false;
         const std::string text(reinterpret_cast<const char*>(p + 2), len);
         Text(S16(p + 2 + padded + 2), S16(p + 2 + padded), Cp1252ToUtf8(text), 0, nullptr);
         return true;
       }
       case META_EXTTEXTOUT: {
-        if (!need(8)) return false;
+        if (!Holds(n, 8)) return false;
         const int16_t y = S16(p), x = S16(p + 2);
         const size_t len = LoadLE16(p + 4);
         const UINT options = LoadLE16(p + 6);
@@ -898,11 +888,11 @@ class TMetafilePlayer {
         TRect clip{};
         const bool hasRect = (options & (ETO_OPAQUE | ETO_CLIPPED)) != 0;
         if (hasRect) {
-          if (!need(16)) return false;
+          if (!Holds(n, 16)) return false;
           clip = Box(S16(p + 8), S16(p + 10), S16(p + 12), S16(p + 14));
           at = 16;
         }
-        if (!need(at + len)) return false;
+        if (!Holds(n, at + len)) return false;
         const std::string text(reinterpret_cast<const char*>(p + at), len);
         Text(x, y, Cp1252ToUtf8(text), hasRect ? options : 0, hasRect ? &clip : nullptr);
         return true;
@@ -915,10 +905,9 @@ class TMetafilePlayer {
   bool WindowsBitmapRecord(uint16_t fn, const uint8_t* r, size_t size) {
     const uint8_t* p = r + 6;  // the parameters
     const size_t n = size - 6;
-    auto need = [&](size_t bytes) { return n >= bytes; };
     switch (fn) {
       case META_STRETCHDIB: {
-        if (!need(22)) return false;
+        if (!Holds(n, 22)) return false;
         const TRect b = Box(S16(p + 20), S16(p + 18), S16(p + 20) + S16(p + 16), S16(p + 18) + S16(p + 14));
         return DibBits(p + 22, n - 22, b, S16(p + 12), S16(p + 10), S16(p + 8), S16(p + 6),
                        LoadLE16(p + 4), LoadLE32(p));
@@ -929,7 +918,7 @@ class TMetafilePlayer {
           PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, LoadLE32(p));
           return true;
         }
-        if (!need(20)) return false;
+        if (!Holds(n, 20)) return false;
         const TRect b = Box(S16(p + 18), S16(p + 16), S16(p + 18) + S16(p + 14), S16(p + 16) + S16(p + 12));
         return DibBits(p + 20, n - 20, b, S16(p + 10), S16(p + 8), S16(p + 6), S16(p + 4),
                        DIB_RGB_COLORS, LoadLE32(p));
@@ -940,7 +929,7 @@ class TMetafilePlayer {
           PatBlt(dc_, b.Left, b.Top, b.Right - b.Left, b.Bottom - b.Top, LoadLE32(p));
           return true;
         }
-        if (!need(16)) return false;
+        if (!Holds(n, 16)) return false;
         const int16_t w = S16(p + 10), h = S16(p + 8);
         const TRect b = Box(S16(p + 14), S16(p + 12), S16(p + 14) + w, S16(p + 12) + h);
         return DibBits(p + 16, n - 16, b, S16(p + 6), S16(p + 4), w, h, DIB_RGB_COLORS, LoadLE32(p));
@@ -1057,31 +1046,30 @@ class TMetafilePlayer {
   }
 
   bool EnhancedMappingRecord(uint32_t type, const uint8_t* r, size_t size) {
-    auto need = [&](size_t bytes) { return size >= bytes; };
     switch (type) {
       case EMR_SETWINDOWEXTEX:
-        if (!need(16)) return false;
+        if (!Holds(size, 16)) return false;
         st_.winExtX = S32(r + 8);
         st_.winExtY = S32(r + 12);
         return true;
       case EMR_SETWINDOWORGEX:
-        if (!need(16)) return false;
+        if (!Holds(size, 16)) return false;
         st_.winOrgX = S32(r + 8);
         st_.winOrgY = S32(r + 12);
         return true;
       case EMR_SETVIEWPORTEXTEX:
-        if (!need(16)) return false;
+        if (!Holds(size, 16)) return false;
         st_.vpExtX = S32(r + 8);
         st_.vpExtY = S32(r + 12);
         return true;
       case EMR_SETVIEWPORTORGEX:
-        if (!need(16)) return false;
+        if (!Holds(size, 16)) return false;
         st_.vpOrgX = S32(r + 8);
         st_.vpOrgY = S32(r + 12);
         return true;
       case EMR_SCALEVIEWPORTEXTEX:
       case EMR_SCALEWINDOWEXTEX: {
-        if (!need(24)) return false;
+        if (!Holds(size, 24)) return false;
         const int32_t xn = S32(r + 8), xd = S32(r + 12), yn = S32(r + 16), yd = S32(r + 20);
         if (xd == 0 || yd == 0) return false;
         double& ex = type == EMR_SCALEWINDOWEXTEX ? st_.winExtX : st_.vpExtX;
@@ -1091,7 +1079,7 @@ class TMetafilePlayer {
         return true;
       }
       case EMR_SETMAPMODE: {
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         const uint32_t m = LoadLE32(r + 8);
         if (m < kMapText || m > kMapAnisotropic) return false;
         st_.mapMode = static_cast<int>(m);
@@ -1099,7 +1087,7 @@ class TMetafilePlayer {
       }
       case EMR_SETWORLDTRANSFORM:
       case EMR_MODIFYWORLDTRANSFORM: {
-        if (!need(type == EMR_SETWORLDTRANSFORM ? 32 : 36)) return false;
+        if (!Holds(size, type == EMR_SETWORLDTRANSFORM ? 32 : 36)) return false;
         double m[6];
         for (int i = 0; i < 6; ++i) {
           float f;
@@ -1144,34 +1132,33 @@ class TMetafilePlayer {
   }
 
   bool EnhancedStateRecord(uint32_t type, const uint8_t* r, size_t size) {
-    auto need = [&](size_t bytes) { return size >= bytes; };
     switch (type) {
       case EMR_SETBKMODE:
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         SetBkMode(dc_, LoadLE32(r + 8) == TRANSPARENT ? TRANSPARENT : OPAQUE);
         return true;
       case EMR_SETPOLYFILLMODE:
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         SetPolyFillMode(dc_, LoadLE32(r + 8) == WINDING ? WINDING : ALTERNATE);
         return true;
       case EMR_SETROP2:
-        if (!need(12) || LoadLE32(r + 8) < R2_BLACK || LoadLE32(r + 8) > R2_WHITE) return false;
+        if (!Holds(size, 12) || LoadLE32(r + 8) < R2_BLACK || LoadLE32(r + 8) > R2_WHITE) return false;
         SetROP2(dc_, static_cast<int>(LoadLE32(r + 8)));
         return true;
       case EMR_SETSTRETCHBLTMODE:
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         SetStretchBltMode(dc_, static_cast<int>(std::clamp<uint32_t>(LoadLE32(r + 8), BLACKONWHITE, HALFTONE)));
         return true;
       case EMR_SETTEXTALIGN:
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         SetTextAlign(dc_, LoadLE32(r + 8) & (TA_UPDATECP | TA_CENTER | TA_BASELINE));
         return true;
       case EMR_SETTEXTCOLOR:
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         SetTextColor(dc_, LoadLE32(r + 8) & 0xFFFFFF);
         return true;
       case EMR_SETBKCOLOR:
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         SetBkColor(dc_, LoadLE32(r + 8) & 0xFFFFFF);
         return true;
       case EMR_SETBRUSHORGEX:
@@ -1180,17 +1167,17 @@ class TMetafilePlayer {
         Save();
         return true;
       case EMR_RESTOREDC:
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         Restore(S32(r + 8));
         return true;
       case EMR_EXCLUDECLIPRECT:
       case EMR_INTERSECTCLIPRECT:
-        if (!need(24)) return false;
+        if (!Holds(size, 24)) return false;
         ClipRect(Box(S32(r + 8), S32(r + 12), S32(r + 16), S32(r + 20)), type == EMR_EXCLUDECLIPRECT);
         return true;
       case EMR_EXTSELECTCLIPRGN:
         // Only the reset to no clip region (no region data, mode copy).
-        if (!need(16) || LoadLE32(r + 8) != 0 || LoadLE32(r + 12) != RGN_COPY) return false;
+        if (!Holds(size, 16) || LoadLE32(r + 8) != 0 || LoadLE32(r + 12) != RGN_COPY) return false;
         ResetClip();
         return true;
       default:
@@ -1199,25 +1186,24 @@ class TMetafilePlayer {
   }
 
   bool EnhancedDrawingRecord(uint32_t type, const uint8_t* r, size_t size) {
-    auto need = [&](size_t bytes) { return size >= bytes; };
     switch (type) {
       case EMR_MOVETOEX:
-        if (!need(16)) return false;
+        if (!Holds(size, 16)) return false;
         MoveToLogical(S32(r + 8), S32(r + 12));
         return true;
       case EMR_LINETO:
-        if (!need(16)) return false;
+        if (!Holds(size, 16)) return false;
         LineToLogical(S32(r + 8), S32(r + 12));
         return true;
       case EMR_SETPIXELV: {
-        if (!need(20)) return false;
+        if (!Holds(size, 20)) return false;
         const TPoint q = Pt(S32(r + 8), S32(r + 12));
         SetPixelV(dc_, q.X, q.Y, LoadLE32(r + 16) & 0xFFFFFF);
         return true;
       }
       case EMR_RECTANGLE:
       case EMR_ELLIPSE: {
-        if (!need(24)) return false;
+        if (!Holds(size, 24)) return false;
         const TRect b = Box(S32(r + 8), S32(r + 12), S32(r + 16), S32(r + 20));
         if (type == EMR_RECTANGLE)
           Rectangle(dc_, b.Left, b.Top, b.Right, b.Bottom);
@@ -1226,7 +1212,7 @@ class TMetafilePlayer {
         return true;
       }
       case EMR_ROUNDRECT: {
-        if (!need(32)) return false;
+        if (!Holds(size, 32)) return false;
         const TRect b = Box(S32(r + 8), S32(r + 12), S32(r + 16), S32(r + 20));
         RoundRect(dc_, b.Left, b.Top, b.Right, b.Bottom, Clamp(std::fabs(S32(r + 24) * ScaleX())),
                   Clamp(std::fabs(S32(r + 28) * ScaleY())));
@@ -1238,7 +1224,6 @@ class TMetafilePlayer {
   }
 
   bool EnhancedPolyRecord(uint32_t type, const uint8_t* r, size_t size) {
-    auto need = [&](size_t bytes) { return size >= bytes; };
     switch (type) {
       case EMR_POLYGON:
       case EMR_POLYLINE:
@@ -1251,7 +1236,7 @@ class TMetafilePlayer {
       case EMR_POLYLINETO16:
       case EMR_POLYBEZIERTO16: {
         // bounds, count, points
-        if (!need(28)) return false;
+        if (!Holds(size, 28)) return false;
         const bool small = type >= EMR_POLYBEZIER16;
         const size_t count = LoadLE32(r + 24);
         const size_t each = small ? 4 : 8;
@@ -1275,7 +1260,7 @@ class TMetafilePlayer {
       case EMR_POLYPOLYLINE16:
       case EMR_POLYPOLYGON16: {
         // bounds, polygon count, point count, counts, points
-        if (!need(32)) return false;
+        if (!Holds(size, 32)) return false;
         const bool small = type >= EMR_POLYPOLYLINE16;
         const size_t polys = LoadLE32(r + 24), total = LoadLE32(r + 28);
         const size_t each = small ? 4 : 8;
@@ -1305,10 +1290,9 @@ class TMetafilePlayer {
   }
 
   bool EnhancedObjectRecord(uint32_t type, const uint8_t* r, size_t size) {
-    auto need = [&](size_t bytes) { return size >= bytes; };
     switch (type) {
       case EMR_SELECTOBJECT: {
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         const uint32_t index = LoadLE32(r + 8);
         if (index & 0x80000000u) {
           SelectStock(index & 0x7FFFFFFFu);
@@ -1320,14 +1304,14 @@ class TMetafilePlayer {
         return true;
       }
       case EMR_DELETEOBJECT: {
-        if (!need(12)) return false;
+        if (!Holds(size, 12)) return false;
         if (!SlotAt(LoadLE32(r + 8))) return false;
         DeleteSlot(LoadLE32(r + 8));
         return true;
       }
       case EMR_CREATEPEN: {
         // index, style, width (x, y), colour
-        if (!need(28)) return false;
+        if (!Holds(size, 28)) return false;
         Slot* s = NewSlotAt(LoadLE32(r + 8));
         if (!s) return false;
         s->kind = Kind::Pen;
@@ -1339,7 +1323,7 @@ class TMetafilePlayer {
       case EMR_EXTCREATEPEN: {
         // index, bitmap offsets and sizes (4 fields), style, width, brush
         // style, colour, hatch
-        if (!need(44)) return false;
+        if (!Holds(size, 44)) return false;
         Slot* s = NewSlotAt(LoadLE32(r + 8));
         if (!s) return false;
         s->kind = Kind::Pen;
@@ -1352,7 +1336,7 @@ class TMetafilePlayer {
         return true;
       }
       case EMR_CREATEBRUSHINDIRECT: {
-        if (!need(24)) return false;
+        if (!Holds(size, 24)) return false;
         Slot* s = NewSlotAt(LoadLE32(r + 8));
         if (!s) return false;
         s->kind = Kind::Brush;
@@ -1363,7 +1347,7 @@ class TMetafilePlayer {
       }
       case EMR_EXTCREATEFONTINDIRECTW: {
         // index, then the logical font with a UTF-16 face name
-        if (!need(12 + 28 + 64)) return false;
+        if (!Holds(size, 12 + 28 + 64)) return false;
         Slot* s = NewSlotAt(LoadLE32(r + 8));
         if (!s) return false;
         s->kind = Kind::Font;
@@ -1390,12 +1374,11 @@ class TMetafilePlayer {
   }
 
   bool EnhancedTextRecord(uint32_t type, const uint8_t* r, size_t size) {
-    auto need = [&](size_t bytes) { return size >= bytes; };
     switch (type) {
       case EMR_EXTTEXTOUTW: {
         // bounds, graphics mode, scales, then the text record at 36:
         // reference point, count, string offset, options, rectangle, dx offset
-        if (!need(76)) return false;
+        if (!Holds(size, 76)) return false;
         const int32_t x = S32(r + 36), y = S32(r + 40);
         const uint32_t count = LoadLE32(r + 44), offString = LoadLE32(r + 48), options = LoadLE32(r + 52);
         if (offString > size || count > (size - offString) / 2) return false;
@@ -1410,12 +1393,11 @@ class TMetafilePlayer {
   }
 
   bool EnhancedBitmapRecord(uint32_t type, const uint8_t* r, size_t size) {
-    auto need = [&](size_t bytes) { return size >= bytes; };
     switch (type) {
       case EMR_BITBLT: {
         // bounds, destination (x, y, cx, cy), rop, source (x, y), source
         // transform, background, usage, bitmap offsets and sizes
-        if (!need(100)) return false;
+        if (!Holds(size, 100)) return false;
         const int32_t x = S32(r + 24), y = S32(r + 28), cx = S32(r + 32), cy = S32(r + 36);
         const TRect b = Box(x, y, double(x) + cx, double(y) + cy);
         if (LoadLE32(r + 88) == 0) {
@@ -1426,7 +1408,7 @@ class TMetafilePlayer {
                            LoadLE32(r + 92), LoadLE32(r + 96), LoadLE32(r + 80), LoadLE32(r + 40));
       }
       case EMR_STRETCHBLT: {
-        if (!need(108)) return false;
+        if (!Holds(size, 108)) return false;
         const int32_t x = S32(r + 24), y = S32(r + 28), cx = S32(r + 32), cy = S32(r + 36);
         const TRect b = Box(x, y, double(x) + cx, double(y) + cy);
         if (LoadLE32(r + 88) == 0) {
@@ -1438,7 +1420,7 @@ class TMetafilePlayer {
                            LoadLE32(r + 40));
       }
       case EMR_STRETCHDIBITS: {
-        if (!need(80)) return false;
+        if (!Holds(size, 80)) return false;
         const int32_t x = S32(r + 24), y = S32(r + 28);
         const TRect b = Box(x, y, double(x) + S32(r + 72), double(y) + S32(r + 76));
         return EnhancedDib(r, size, b, S32(r + 32), S32(r + 36), S32(r + 40), S32(r + 44),

@@ -68,7 +68,7 @@ class FullScreenWalk : public ProgramTest {
       const TRect shown = ExtentOf(CopyScreen(), Rgb);
       EXPECT_NEAR(shown.Width(), Width, 1) << What << ": " << Name;
       EXPECT_NEAR(shown.Height(), Height, 1) << What << ": " << Name;
-      if (Width != 512) EXPECT_NEAR(shown.Left + shown.Right, 1024, 1) << What << ": " << Name << " off the middle";
+      if (Width != 512) { EXPECT_NEAR(shown.Left + shown.Right, 1024, 1) << What << ": " << Name << " off the middle"; }
     };
   }
   static void Ended(const std::string& What) {

@@ -147,7 +147,7 @@ TEST_F(ThemedBarTest, ViewKindsFollowWhereTheToolbarIs) {
   bar->SetCurrentDock(dock);
   form->Show();
   Pump();
-  const uint32_t resizable = bar->Resizable() ? tbkvResizable : 0;
+  const uint32_t resizable = bar->Resizable() ? uint32_t(tbkvResizable) : 0u;
   EXPECT_EQ(QueryComponentViewKind(bar), uint32_t(tbkvNormalToolbar) | resizable);
   EXPECT_EQ(GetParentColor(bar), bar->EffectiveColor());
   EXPECT_EQ(bar->EffectiveColor(), clBtnFace);

@@ -102,7 +102,7 @@ TEST_F(ViewLayoutTest, WrappingBreaksAtSeparatorsIntoBands) {
     TSize total{0, 0}, natural{0, 0};
     bar->View->ComputeLayout(false, vorHorizontal, lines, total, natural, 0, 0, 100);
     EXPECT_EQ(lines, c.Lines);
-    if (c.Lines > 1) EXPECT_EQ(total.cx, 100);
+    if (c.Lines > 1) { EXPECT_EQ(total.cx, 100); }
     bar->Free();
     root->Free();
   }

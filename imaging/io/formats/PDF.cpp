@@ -105,7 +105,7 @@ std::unique_ptr<TIEPDFDocument> CreatePDFDocument() {
 namespace {
 // LZW with no encoder installed stores the rows as they stand.
 uint8_t LZWWhenCoded(uint8_t Compression, TTIFFLZWCompressProc Encode) {
-  return Compression == kLZW && !Encode ? kNone : Compression;
+  return Compression == kLZW && !Encode ? uint8_t(kNone) : Compression;
 }
 }  // namespace
 

@@ -91,7 +91,7 @@ TEST_F(IcoInterop, IconsAndCursorsOfIcotool) {
     io->Params()->IcoImageIndex = k;
     io->LoadFromFile(ico);
     ASSERT_FALSE(io->Aborted());
-    if (k < 5) EXPECT_EQ(io->Params()->IcoBitCount[static_cast<size_t>(k)], depths[static_cast<size_t>(k)]);
+    if (k < 5) { EXPECT_EQ(io->Params()->IcoBitCount[static_cast<size_t>(k)], depths[static_cast<size_t>(k)]); }
     ExpectSame(io->IEBitmap(), Extract(ico, k), "entry " + std::to_string(k), depths[static_cast<size_t>(k)] == 32);
   }
   EXPECT_EQ(CountFileImages(ico), 6);

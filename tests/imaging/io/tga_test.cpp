@@ -302,7 +302,7 @@ TEST(TgaWriter, TwoColourPicturesKeepTheirColoursAtOneBit) {
     const auto file = Write(&b, p);
     EXPECT_EQ(file[1], c.map_type);
     EXPECT_EQ(file[2], c.type);
-    if (c.map_type) EXPECT_EQ(file[5] | file[6] << 8, 2);
+    if (c.map_type) { EXPECT_EQ(file[5] | file[6] << 8, 2); }
     Read r(file);
     ASSERT_FALSE(r.aborted);
     for (int y = 0; y < 4; ++y)

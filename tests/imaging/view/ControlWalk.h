@@ -104,7 +104,7 @@ inline Result Walk(TWinControl* Root, const std::vector<TControl*>& Skip,
       ClickCentre(cb);
       PressKey(before + 1 < count ? VK_DOWN : VK_UP);
       PressKey(VK_RETURN);
-      if (count > 1) EXPECT_NE(cb->ItemIndex(), before) << "list box " << what;
+      if (count > 1) { EXPECT_NE(cb->ItemIndex(), before) << "list box " << what; }
     } else if (auto* e = dynamic_cast<TEdit*>(c)) {
       ClickCentre(e);
       EXPECT_EQ(GetFocus(), e->Handle()) << "edit " << what;

@@ -315,8 +315,9 @@ TEST_F(MultiImageIO, SingleImageFormatsAndBadFilesLoseNothing) {
   v->DeleteImage(2);
   v->DeleteImage(1);
   ASSERT_TRUE(mio->SaveToFile(Path("one.png")));
-  if (peer::Available("/usr/bin/identify"))
+  if (peer::Available("/usr/bin/identify")) {
     EXPECT_EQ(Capture("/usr/bin/identify -format '%n %w %h\\n' " + Path("one.png")), "1 12 9\n");
+  }
   // A file that is no picture, or none at all, adds nothing.
   {
     std::FILE* f = std::fopen(Path("junk.gif").c_str(), "wb");

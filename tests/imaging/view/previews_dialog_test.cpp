@@ -38,7 +38,7 @@ TEST(PreviewsParams, TiffCompressionListKeepsLzw) {
   const int32_t values[][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 0}, {7, 6}, {8, 7}};
   for (auto [value, item] : values) {
     EXPECT_EQ(TiffCompressionToItem(value), item) << value;
-    if (value != 6) EXPECT_EQ(TiffItemToCompression(item), value) << value;
+    if (value != 6) { EXPECT_EQ(TiffItemToCompression(item), value) << value; }
   }
   EXPECT_STREQ(TiffCompressionItem(5), "LZW");
   EXPECT_STREQ(TiffCompressionItem(7), "PACKBITS");

@@ -198,8 +198,8 @@ TEST_F(ViewZoom, ZoomAtAPoint) {
     } else {
       EXPECT_NEAR(v->ViewX(), std::clamp(ex, 0, v->MaxViewX()), 1) << c.x;
       EXPECT_NEAR(v->ViewY(), std::clamp(ey, 0, v->MaxViewY()), 1);
-      if (ex > 0) EXPECT_EQ(v->ScreenToImageX(c.x), col);
-      if (ey > 0) EXPECT_EQ(v->ScreenToImageY(c.y), row);
+      if (ex > 0) { EXPECT_EQ(v->ScreenToImageX(c.x), col); }
+      if (ey > 0) { EXPECT_EQ(v->ScreenToImageY(c.y), row); }
     }
   }
 }
