@@ -11,11 +11,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -192,11 +194,21 @@ class DesktopSession : public ::testing::Test {
   TRun X(const std::string& cmd) { return Sh("DISPLAY=" + display_ + " " + cmd); }
 
   // The window whose title is exactly Title, waited for up to Seconds.
+  // xdotool's waiting search gives up when a window vanishes under it (a
+  // BadWindow error), and a window found once may be gone a moment later
+  // while the program starts: look again until a window of the title
+  // answers.
   std::string WaitForWindow(const std::string& Title, int Seconds = 30) {
-    TRun r = X("timeout " + std::to_string(Seconds) + " /usr/bin/xdotool search --sync --onlyvisible --name '^" +
-               Title + "$' | head -1");
-    std::string id = r.Output.substr(0, r.Output.find('\n'));
-    return r.Status == 0 ? id : "";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(Seconds);
+    do {
+      std::istringstream ids(X("/usr/bin/xdotool search --onlyvisible --name '^" + Title + "$'").Output);
+      for (std::string id; std::getline(ids, id);)
+        if (!id.empty() && std::isdigit(static_cast<unsigned char>(id[0])) &&
+            X("/usr/bin/xwininfo -id " + id + " >/dev/null").Status == 0)
+          return id;
+      Pause(200);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return "";
   }
   bool WindowShown(const std::string& Title) {
     return !X("/usr/bin/xdotool search --onlyvisible --name '^" + Title + "$'").Output.empty();
@@ -265,6 +277,8 @@ TEST_F(DesktopSession, OpenStepSaveEncryptedReopenAndFullScreen) {
   std::string main = WaitForWindow("Nobrivo 1.40", 60);
   ASSERT_FALSE(main.empty()) << "the main window never showed";
   Pause(3000);  // the first activation maximises the window
+  main = WaitForWindow("Nobrivo 1.40", 10);
+  ASSERT_FALSE(main.empty()) << "the main window went away";
 
   // Maximised into the work area: the status bar lies above the task bar.
   TGeometry g = Geometry(main);
@@ -523,9 +537,11 @@ class DesktopFaults : public DesktopSession {
           {"DISPLAY=" + display_, "NOBRIVO_BACKEND=sdl", "NOBRIVO_CONFIG_DIR=" + dir_ + "/config", "LANG=" + Lang,
            "LC_ALL=", "LC_MESSAGES=", "ASAN_OPTIONS=detect_leaks=0"},
           dir_ + "/program.log");
-    const std::string main = WaitForWindow("Nobrivo 1.40", 60);
+    std::string main = WaitForWindow("Nobrivo 1.40", 60);
     ASSERT_FALSE(main.empty()) << "the main window never showed";
     Pause(3000);  // the first activation maximises the window
+    main = WaitForWindow("Nobrivo 1.40", 10);
+    ASSERT_FALSE(main.empty()) << "the main window went away";
     const TGeometry g = Geometry(main);
     TScreen idle = Shot(Tag + "-1-idle");
     const std::vector<int> items = ItemMiddles(idle, g);
